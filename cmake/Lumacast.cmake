@@ -1,0 +1,115 @@
+# Helpers shared by every folder of the build.
+
+# lumacast_library(name SOURCES ... [LIBS ...] [PUBLIC_LIBS ...])
+# A static library of the program (platform, swf, jobmodel, ...), linked into the program.
+function(lumacast_library name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS;PUBLIC_LIBS" ${ARGN})
+  add_library(${name} STATIC ${A_SOURCES})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${A_PUBLIC_LIBS} PRIVATE ${A_LIBS})
+endfunction()
+
+# lumacast_shared_library(name SOURCES ... [LIBS ...])
+# A shared library of the program folder (libmorv*.so): exports only what is marked,
+# finds its neighbours through $ORIGIN, lands beside the program.
+function(lumacast_shared_library name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS;PUBLIC_LIBS" ${ARGN})
+  add_library(${name} SHARED ${A_SOURCES})
+  target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${A_PUBLIC_LIBS} PRIVATE ${A_LIBS})
+  set_target_properties(${name} PROPERTIES
+    C_VISIBILITY_PRESET hidden
+    CXX_VISIBILITY_PRESET hidden
+    VISIBILITY_INLINES_HIDDEN ON
+    BUILD_RPATH "$ORIGIN"
+    INSTALL_RPATH "$ORIGIN"
+    LIBRARY_OUTPUT_DIRECTORY ${LUMACAST_PROGRAM_DIR})
+endfunction()
+
+# lumacast_program(name SOURCES ... [LIBS ...]): an executable of the program folder.
+function(lumacast_program name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE ${A_LIBS})
+  set_target_properties(${name} PROPERTIES
+    BUILD_RPATH "$ORIGIN"
+    RUNTIME_OUTPUT_DIRECTORY ${LUMACAST_PROGRAM_DIR})
+endfunction()
+
+# lumacast_tool(name SOURCES ... [LIBS ...]): a build-time generator, run by the build.
+function(lumacast_tool name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE ${A_LIBS})
+  set_target_properties(${name} PROPERTIES
+    BUILD_RPATH "${LUMACAST_PROGRAM_DIR}"
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
+endfunction()
+
+# lumacast_test(name SOURCES ... [LIBS ...] [LABELS ...] [TIMEOUT s] [DEPENDS fixture...])
+# One GoogleTest executable; its cases are registered with CTest one by one.
+# Tests run with LUMACAST_PROGRAM_DIR, LUMACAST_SOURCE_DIR, LUMACAST_NODE_DIR in the environment.
+function(lumacast_test name)
+  cmake_parse_arguments(A "" "TIMEOUT" "SOURCES;LIBS;LABELS;DEPENDS" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE ${A_LIBS} GTest::gtest GTest::gmock GTest::gtest_main Threads::Threads)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
+  set_target_properties(${name} PROPERTIES
+    BUILD_RPATH "${LUMACAST_PROGRAM_DIR}"
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  if(NOT A_TIMEOUT)
+    set(A_TIMEOUT 300)
+  endif()
+  set(props
+    ENVIRONMENT "LUMACAST_PROGRAM_DIR=${LUMACAST_PROGRAM_DIR};LUMACAST_SOURCE_DIR=${CMAKE_SOURCE_DIR};LUMACAST_NODE_DIR=${LUMACAST_NODE_DIR};LUMACAST_BUILD_DIR=${CMAKE_BINARY_DIR}"
+    TIMEOUT ${A_TIMEOUT})
+  if(A_LABELS)
+    list(APPEND props LABELS "${A_LABELS}")
+  endif()
+  if(A_DEPENDS)
+    list(APPEND props FIXTURES_REQUIRED "${A_DEPENDS}")
+  endif()
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
+endfunction()
+
+# lumacast_benchmark(name SOURCES ... [LIBS ...]): a Google Benchmark program (never a test).
+function(lumacast_benchmark name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  if(NOT LUMACAST_BENCHMARKS)
+    return()
+  endif()
+  find_package(benchmark REQUIRED)
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE ${A_LIBS} benchmark::benchmark benchmark::benchmark_main)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
+  set_target_properties(${name} PROPERTIES
+    BUILD_RPATH "${LUMACAST_PROGRAM_DIR}"
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+endfunction()
+
+# lumacast_fuzzer(name SOURCES ... [LIBS ...] [CORPUS dir])
+# A fuzz target (LLVMFuzzerTestOneInput). Built with clang it is a real libFuzzer binary;
+# built with g++ it is linked with a small driver that replays the corpus and then feeds
+# seeded random mutations of it. Either way CTest runs it briefly.
+function(lumacast_fuzzer name)
+  cmake_parse_arguments(A "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE ${A_LIBS})
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
+  set_target_properties(${name} PROPERTIES
+    BUILD_RPATH "${LUMACAST_PROGRAM_DIR}"
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    set(run_args -max_total_time=10 -rss_limit_mb=2048)
+  else()
+    target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/fuzz/driver.cpp)
+    set(run_args --seconds=10)
+  endif()
+  if(A_CORPUS)
+    list(APPEND run_args ${A_CORPUS})
+  endif()
+  add_test(NAME fuzz.${name} COMMAND ${name} ${run_args})
+  set_tests_properties(fuzz.${name} PROPERTIES LABELS fuzz TIMEOUT 120)
+endfunction()
