@@ -40,6 +40,8 @@ PLATFORM_EXCEPTION(EFOpenError, EStreamError);
 PLATFORM_EXCEPTION(EReadError, EStreamError);
 PLATFORM_EXCEPTION(EWriteError, EStreamError);
 PLATFORM_EXCEPTION(ERegistryException, Exception);
+PLATFORM_EXCEPTION(EComponentError, Exception);
+PLATFORM_EXCEPTION(EThread, Exception);
 
 #undef PLATFORM_EXCEPTION
 

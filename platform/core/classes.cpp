@@ -1,0 +1,164 @@
+#include "platform/core/classes.h"
+
+#include <cxxabi.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <typeinfo>
+
+#include "platform/core/sysutils.h"
+
+namespace platform {
+
+std::string TObject::ClassName() const {
+    const char* mangled = typeid(*this).name();
+    int status = 0;
+    std::unique_ptr<char, void (*)(void*)> demangled(abi::__cxa_demangle(mangled, nullptr, nullptr, &status),
+                                                     std::free);
+    std::string name = (status == 0 && demangled) ? demangled.get() : mangled;
+    auto colon = name.rfind("::");
+    return colon == std::string::npos ? name : name.substr(colon + 2);
+}
+
+void TPersistent::Assign(TPersistent* source) {
+    if (source == nullptr) AssignError(nullptr);
+    source->AssignTo(this);
+}
+
+void TPersistent::AssignTo(TPersistent* dest) { dest->AssignError(this); }
+
+void TPersistent::AssignError(TPersistent* source) {
+    std::string from = source ? source->ClassName() : "nil";
+    throw EConvertError("Cannot assign a " + from + " to a " + ClassName());
+}
+
+TComponent::TComponent(TComponent* owner) {
+    if (owner != nullptr) owner->InsertComponent(this);
+}
+
+TComponent::~TComponent() {
+    Destroying();
+    // Tell every free-notification partner, taking each link out first so a partner that
+    // answers by calling RemoveFreeNotification finds nothing left to undo.
+    while (!freeNotifies_.empty()) {
+        TComponent* other = freeNotifies_.back();
+        freeNotifies_.pop_back();
+        other->UnlinkFreeNotification(this);
+        other->Notification(this, opRemove);
+    }
+    DestroyComponents();
+    if (owner_ != nullptr) owner_->RemoveComponent(this);
+}
+
+TComponent* TComponent::Components(int index) const {
+    if (index < 0 || index >= ComponentCount())
+        throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+    return components_[static_cast<size_t>(index)];
+}
+
+int TComponent::ComponentIndex() const {
+    if (owner_ == nullptr) return -1;
+    auto& list = owner_->components_;
+    auto it = std::find(list.begin(), list.end(), this);
+    return it == list.end() ? -1 : static_cast<int>(it - list.begin());
+}
+
+TComponent* TComponent::FindComponent(const std::string& name) const {
+    if (name.empty()) return nullptr;
+    for (TComponent* c : components_)
+        if (SameText(c->name_, name)) return c;
+    return nullptr;
+}
+
+void TComponent::InsertComponent(TComponent* component) {
+    if (component == nullptr || component->owner_ == this) return;
+    if (!component->name_.empty() && FindComponent(component->name_) != nullptr)
+        throw EComponentError("A component named " + component->name_ + " already exists");
+    if (component->owner_ != nullptr) component->owner_->RemoveComponent(component);
+    components_.push_back(component);
+    component->owner_ = this;
+    Notification(component, opInsert);
+}
+
+void TComponent::RemoveComponent(TComponent* component) {
+    if (component == nullptr || component->owner_ != this) return;
+    Notification(component, opRemove);
+    components_.erase(std::remove(components_.begin(), components_.end(), component), components_.end());
+    component->owner_ = nullptr;
+}
+
+void TComponent::DestroyComponents() {
+    // Each component leaves the list before it is destroyed, so the others hear of its
+    // removal while it is still whole.
+    while (!components_.empty()) {
+        TComponent* last = components_.back();
+        last->Destroying();
+        RemoveComponent(last);
+        delete last;
+    }
+}
+
+static bool IsIdentifier(const std::string& s) {
+    if (s.empty()) return false;
+    auto alpha = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; };
+    if (!alpha(s[0])) return false;
+    return std::all_of(s.begin(), s.end(), [&](char c) { return alpha(c) || (c >= '0' && c <= '9'); });
+}
+
+void TComponent::SetName(const std::string& name) {
+    if (name == name_) return;
+    if (!name.empty() && !IsIdentifier(name))
+        throw EComponentError("'" + name + "' is not a valid component name");
+    if (owner_ != nullptr && !name.empty()) {
+        TComponent* other = owner_->FindComponent(name);
+        if (other != nullptr && other != this)
+            throw EComponentError("A component named " + name + " already exists");
+    }
+    name_ = name;
+}
+
+void TComponent::BeginLoading() {
+    state_ |= csLoading;
+    for (TComponent* c : components_) c->BeginLoading();
+}
+
+void TComponent::Loaded() { state_ &= ~TComponentState(csLoading); }
+
+void TComponent::Destroying() {
+    if (state_ & csDestroying) return;
+    state_ |= csDestroying;
+    for (TComponent* c : components_) c->Destroying();
+}
+
+void TComponent::FreeNotification(TComponent* component) {
+    if (component == nullptr || component == this) return;
+    if (std::find(freeNotifies_.begin(), freeNotifies_.end(), component) == freeNotifies_.end())
+        freeNotifies_.push_back(component);
+    auto& theirs = component->freeNotifies_;
+    if (std::find(theirs.begin(), theirs.end(), this) == theirs.end()) theirs.push_back(this);
+}
+
+void TComponent::RemoveFreeNotification(TComponent* component) {
+    if (component == nullptr) return;
+    UnlinkFreeNotification(component);
+    component->UnlinkFreeNotification(this);
+}
+
+void TComponent::UnlinkFreeNotification(TComponent* component) {
+    freeNotifies_.erase(std::remove(freeNotifies_.begin(), freeNotifies_.end(), component), freeNotifies_.end());
+}
+
+void TComponent::Notification(TComponent* component, TOperation operation) {
+    // Both sides drop the link: the component may live on under another owner.
+    if (operation == opRemove) RemoveFreeNotification(component);
+    // Pass the news on to the owned components; one of them may remove others while
+    // handling it, so walk by index and re-check the bound.
+    for (size_t i = components_.size(); i-- > 0;) {
+        if (i >= components_.size()) continue;
+        TComponent* c = components_[i];
+        if (c != component) c->Notification(component, operation);
+    }
+}
+
+}  // namespace platform

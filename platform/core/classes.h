@@ -1,0 +1,120 @@
+#pragma once
+// The object model of the window class library: TObject, TPersistent and TComponent.
+//
+// Ownership: a component created with an owner is destroyed with it. The owner keeps its
+// components in creation order and destroys them last-created first. A component that
+// holds a plain pointer to a component it does not own calls FreeNotification on it and
+// is told through Notification(it, opRemove) before it goes, so it can drop the pointer.
+//
+// C++ note: ~TComponent runs after a derived class's own destructor, so owned components
+// are destroyed when the owner is only a TComponent any more. A derived class that needs
+// its components gone while it is still whole calls DestroyComponents() in its destructor.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/core/exceptions.h"
+
+namespace platform {
+
+class TObject {
+public:
+    TObject() = default;
+    TObject(const TObject&) = delete;
+    TObject& operator=(const TObject&) = delete;
+    virtual ~TObject() = default;
+
+    // The class's own name without namespace, e.g. "TStringList".
+    std::string ClassName() const;
+};
+
+using TNotifyEvent = std::function<void(TObject* sender)>;
+
+class TPersistent : public TObject {
+public:
+    // Copies source into this object. The default asks the source (AssignTo) and raises
+    // EConvertError "Cannot assign a <source> to a <this>" when neither side knows how.
+    virtual void Assign(TPersistent* source);
+
+protected:
+    virtual void AssignTo(TPersistent* dest);
+
+private:
+    [[noreturn]] void AssignError(TPersistent* source);
+};
+
+enum TOperation { opInsert, opRemove };
+
+// ComponentState flags; test with (c->ComponentState() & csLoading).
+enum TComponentStateFlag : unsigned {
+    csLoading = 1u << 0,
+    csReading = 1u << 1,
+    csWriting = 1u << 2,
+    csDestroying = 1u << 3,
+    csDesigning = 1u << 4,
+    csUpdating = 1u << 5,
+};
+using TComponentState = unsigned;
+
+class TComponent : public TPersistent {
+public:
+    explicit TComponent(TComponent* owner = nullptr);
+    ~TComponent() override;
+
+    TComponent* Owner() const { return owner_; }
+    int ComponentCount() const { return static_cast<int>(components_.size()); }
+    // Raises EListError when index is out of range.
+    TComponent* Components(int index) const;
+    // Position in the owner's list, -1 without owner.
+    int ComponentIndex() const;
+    // The owned component of that name (case-insensitive), or nullptr.
+    TComponent* FindComponent(const std::string& name) const;
+
+    void InsertComponent(TComponent* component);
+    void RemoveComponent(TComponent* component);
+    // Destroys every owned component, last first.
+    void DestroyComponents();
+
+    const std::string& Name() const { return name_; }
+    // Raises EComponentError for a name that is not an identifier or is already taken
+    // by another component of the same owner. The empty name is always allowed.
+    virtual void SetName(const std::string& name);
+
+    std::intptr_t Tag() const { return tag_; }
+    void SetTag(std::intptr_t tag) { tag_ = tag; }
+
+    TComponentState ComponentState() const { return state_; }
+    // Marks the component (and its owned components) as being loaded; Loaded ends it.
+    void BeginLoading();
+    // Called when loading has finished; clears csLoading. Overrides call the base.
+    virtual void Loaded();
+    // Sets csDestroying on this component and everything it owns.
+    void Destroying();
+
+    // Asks to be told (Notification(component, opRemove)) before component is destroyed;
+    // the link is mutual, so component is told when this one goes as well.
+    void FreeNotification(TComponent* component);
+    void RemoveFreeNotification(TComponent* component);
+
+    // Told about insertion into and removal from the owner (which passes the news on to
+    // every component it owns) and about the end of a free-notification partner.
+    // It may be called more than once for the same component; overrides drop pointers
+    // to component on opRemove and then call the base.
+    virtual void Notification(TComponent* component, TOperation operation);
+
+protected:
+    void SetComponentState(TComponentState state) { state_ = state; }
+
+private:
+    void UnlinkFreeNotification(TComponent* component);
+
+    TComponent* owner_ = nullptr;
+    std::vector<TComponent*> components_;
+    std::vector<TComponent*> freeNotifies_;
+    std::string name_;
+    std::intptr_t tag_ = 0;
+    TComponentState state_ = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,71 @@
+#pragma once
+// Text and number conversions as the class library does them. Numbers are always read and
+// written in the C locale, whatever the user's locale says; a text that is not a number
+// raises EConvertError with the library's message and never crashes.
+#include <cstdint>
+#include <string>
+
+#include "platform/core/exceptions.h"
+#include "platform/core/wintypes.h"
+
+namespace platform {
+
+// Integers: optional blanks before an optional sign, then decimal digits or a hex number
+// written "$1F", "0x1F" or "x1F". Nothing may follow. Out of range raises. A hex number
+// may use all 32 (64) bits: "$FFFFFFFF" is -1.
+// Raises EConvertError "'<text>' is not a valid integer value".
+int StrToInt(const std::string& s);
+std::int64_t StrToInt64(const std::string& s);
+int StrToIntDef(const std::string& s, int fallback);
+std::int64_t StrToInt64Def(const std::string& s, std::int64_t fallback);
+bool TryStrToInt(const std::string& s, int& value);
+bool TryStrToInt64(const std::string& s, std::int64_t& value);
+
+// Floating point: blanks around the number are allowed; "." or "," is the decimal point;
+// an exponent "e"/"E" is allowed. No thousands separators, no infinities, no NaN.
+// Raises EConvertError "'<text>' is not a valid floating point value".
+double StrToFloat(const std::string& s);
+double StrToFloatDef(const std::string& s, double fallback);
+bool TryStrToFloat(const std::string& s, double& value);
+
+std::string IntToStr(std::int64_t value);
+// Upper-case hex, at least digits digits: IntToHex(255, 4) == "00FF".
+std::string IntToHex(std::uint64_t value, int digits);
+// General format, 15 significant digits, "." as decimal point: 0.1 -> "0.1", 0.0001 ->
+// "0.0001", 0.00001 -> "1E-5",
+// 1e20 -> "1E20", 1.5e-6 -> "1.5E-6"; infinities and NaN give "INF", "-INF", "NAN".
+std::string FloatToStr(double value);
+
+// printf-style formatting in the C locale.
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Removes characters up to and including the blank (control characters too).
+std::string Trim(const std::string& s);
+std::string TrimLeft(const std::string& s);
+std::string TrimRight(const std::string& s);
+// ASCII case mapping and comparison (the class library's non-Ansi versions).
+std::string UpperCase(const std::string& s);
+std::string LowerCase(const std::string& s);
+int CompareText(const std::string& a, const std::string& b);
+int CompareStr(const std::string& a, const std::string& b);
+bool SameText(const std::string& a, const std::string& b);
+
+// Colours as stored and exchanged: red in the low byte, then green, then blue; only the
+// low 8 bits of each component are used.
+constexpr COLORREF PackColor(int red, int green, int blue) {
+    return COLORREF(red & 0xFF) | (COLORREF(green & 0xFF) << 8) | (COLORREF(blue & 0xFF) << 16);
+}
+struct ColorParts {
+    int red = 0;
+    int green = 0;
+    int blue = 0;
+};
+constexpr ColorParts UnpackColor(COLORREF color) {
+    return ColorParts{int(color & 0xFF), int((color >> 8) & 0xFF), int((color >> 16) & 0xFF)};
+}
+// The web order 0xRRGGBB, as scripts and pages write colours.
+constexpr std::uint32_t ColorToWebRGB(COLORREF color) {
+    return ((color & 0xFF) << 16) | (color & 0xFF00) | ((color >> 16) & 0xFF);
+}
+
+}  // namespace platform
