@@ -60,8 +60,11 @@ function(lumacast_test name)
   if(NOT A_TIMEOUT)
     set(A_TIMEOUT 300)
   endif()
+  # The environment reaches the test through `env` as its launcher, which serves both
+  # the discovery of the cases and their runs.
+  set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR
+    "env;LUMACAST_PROGRAM_DIR=${LUMACAST_PROGRAM_DIR};LUMACAST_SOURCE_DIR=${CMAKE_SOURCE_DIR};LUMACAST_NODE_DIR=${LUMACAST_NODE_DIR};LUMACAST_BUILD_DIR=${CMAKE_BINARY_DIR}")
   set(props
-    ENVIRONMENT "LUMACAST_PROGRAM_DIR=${LUMACAST_PROGRAM_DIR};LUMACAST_SOURCE_DIR=${CMAKE_SOURCE_DIR};LUMACAST_NODE_DIR=${LUMACAST_NODE_DIR};LUMACAST_BUILD_DIR=${CMAKE_BINARY_DIR}"
     TIMEOUT ${A_TIMEOUT})
   if(A_LABELS)
     list(APPEND props LABELS "${A_LABELS}")
