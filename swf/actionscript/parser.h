@@ -1,0 +1,83 @@
+#pragma once
+// Recursive-descent parser. The script is read one top-level statement at a time so that
+// memory stays bounded by the largest statement, not by the whole text.
+#include <deque>
+#include <string_view>
+
+#include "swf/actionscript/ast.h"
+#include "swf/actionscript/lexer.h"
+
+namespace swf::as {
+
+// Deepest nesting of statements and expressions accepted; deeper text is an error, which
+// keeps the parser's and the code generator's recursion within a small stack.
+inline constexpr int kMaxNesting = 200;
+// Parts (expressions and statements) one top-level statement may have.
+inline constexpr std::size_t kMaxNodesPerStatement = 400000;
+
+class Parser {
+public:
+    explicit Parser(std::string_view source);
+
+    bool AtEnd() const { return cur_.kind == Tok::End; }
+    // Parses the next top-level statement. Its nodes stay valid until the next call.
+    Stmt* ParseTopLevel();
+
+private:
+    struct DepthGuard {
+        Parser& p;
+        DepthGuard(Parser& parser, SourcePos pos);
+        ~DepthGuard() { --p.depth_; }
+    };
+
+    [[noreturn]] void Fail(SourcePos pos, const std::string& message) const;
+    void Advance();
+    const Token& PeekNext();
+    bool Is(std::string_view punct) const { return cur_.kind == Tok::Punct && cur_.text == punct; }
+    bool IsKw(std::string_view kw) const { return cur_.kind == Tok::Keyword && cur_.text == kw; }
+    bool Accept(std::string_view punct);
+    void Expect(std::string_view punct);
+    std::string ExpectName(const char* what);
+    void ConsumeSemicolon();
+    void SkipTypeAnnotation();
+    std::string Describe(const Token& tok) const;
+
+    Expr* NewExpr(ExprKind kind, SourcePos pos);
+    Stmt* NewStmt(StmtKind kind, SourcePos pos);
+    Expr* Finish(Expr* e);  // computes the height and enforces the nesting limit
+    void CountNode(SourcePos pos);
+
+    void Declare(const std::string& name);
+    void Reference(const std::string& name);
+
+    Stmt* ParseStatement();
+    Stmt* ParseBlockBody(SourcePos pos);
+    Stmt* ParseVar(SourcePos pos, bool noIn);
+    Stmt* ParseIf(SourcePos pos);
+    Stmt* ParseFor(SourcePos pos);
+    Stmt* ParseSwitch(SourcePos pos);
+    Function* ParseFunction(SourcePos pos, bool declaration);
+
+    Expr* ParseExpression(bool noIn = false);
+    Expr* ParseAssignment(bool noIn = false);
+    Expr* ParseConditional(bool noIn);
+    Expr* ParseBinary(int minPrec, bool noIn);
+    Expr* ParseUnary();
+    Expr* ParsePostfix();
+    Expr* ParseCallOrMember(bool allowCall);
+    Expr* ParsePrimary();
+    std::vector<Expr*> ParseArguments();
+
+    Lexer lexer_;
+    Token cur_;
+    Token next_;
+    bool hasNext_ = false;
+    int depth_ = 0;
+    std::size_t nodes_ = 0;
+    Function* fn_ = nullptr;  // function being parsed, nullptr at top level
+    std::deque<Expr> exprs_;
+    std::deque<Stmt> stmts_;
+    std::deque<Function> functions_;
+};
+
+}  // namespace swf::as
