@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "jobmodel/htmlpage.h"
+#include "platform/core/exceptions.h"
+#include "support/tempdir.h"
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+CreateHtmlPlayingSWF Page(const std::string& title, const std::string& movie) {
+    CreateHtmlPlayingSWF page;
+    page.SetTitle(title);
+    page.SetMovie(movie);
+    page.SetPluginVersion("7,0,0,0");
+    page.SetBgColor("000000");
+    page.SetPlayerWidth(320);
+    page.SetPlayerHeight(240);
+    return page;
+}
+
+std::string Shell(const std::string& command) {
+    std::string out;
+    if (FILE* p = popen(command.c_str(), "r")) {
+        char buf[4096];
+        size_t n;
+        while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+        pclose(p);
+    }
+    return out;
+}
+
+TEST(HtmlPage, MatchesTheGoldenPageByteForByte) {
+    testsupport::TempDir dir;
+    std::string path = dir.str() + "/Clip.html";
+    ASSERT_EQ(Page("Clip", "Clip").SaveHtml(path), 1);
+    std::string golden = ReadFile(std::string(std::getenv("LUMACAST_SOURCE_DIR")) + "/tests/jobmodel/golden/Clip.html");
+    ASSERT_FALSE(golden.empty());
+    EXPECT_EQ(ReadFile(path), golden);
+    EXPECT_EQ(golden.substr(golden.size() - 9), "</html>\r\n");
+    // Every line ends with CR LF.
+    for (size_t i = golden.find('\n'); i != std::string::npos; i = golden.find('\n', i + 1))
+        EXPECT_EQ(golden[i - 1], '\r') << "line ending at byte " << i;
+}
+
+// Names with quotes, ampersands and angle brackets neither break the markup nor the
+// script: the parsed page gives the title and the player's names back as they were.
+TEST(HtmlPage, EscapesWhatItWrites) {
+    testsupport::TempDir dir;
+    const std::string name = "Tom's \"Movie\" & <1>";
+    std::string path = dir.str() + "/page.html";
+    Page(name, name).SaveHtml(path);
+    std::string page = ReadFile(path);
+    EXPECT_EQ(page.find("<1>"), std::string::npos);
+    EXPECT_EQ(page.find("'Tom's"), std::string::npos);
+
+    auto xpath = [&](const std::string& expr) {
+        std::string out = Shell("xmllint --html --xpath '" + expr + "' '" + path + "' 2>/dev/null");
+        if (!out.empty() && out.back() == '\n') out.pop_back();
+        return out;
+    };
+    EXPECT_EQ(xpath("string(//title)"), name);
+    EXPECT_EQ(xpath("string(//embed/@name)"), name);
+    EXPECT_EQ(xpath("string(//object/@id)"), name);
+    EXPECT_EQ(xpath("string(//embed/@src)"), "Tom%27s %22Movie%22 %26 %3C1%3E.swf");
+
+    // The script part parses, and its strings hold the names.
+    std::string script = xpath("string((//script)[3])");
+    std::string js = "const calls = []; function AC_FL_RunContent(...a) { calls.push(a); } "
+                     "function alert() { throw new Error('alert'); }\n" + script +
+                     "\nconst a = calls[0]; const get = k => a[a.indexOf(k) + 1];"
+                     "process.stdout.write([get('id'), get('name'), get('src')].join('|'));";
+    std::string jsPath = dir.str() + "/page.js";
+    std::ofstream(jsPath) << js;
+    EXPECT_EQ(Shell("node '" + jsPath + "'"), name + "|" + name + "|Tom%27s %22Movie%22 %26 %3C1%3E");
+}
+
+TEST(HtmlPage, AnUncreatableFileRaisesAndLeavesNothing) {
+    testsupport::TempDir dir;
+    std::string path = dir.str() + "/missing/folder/page.html";
+    EXPECT_THROW(Page("a", "a").SaveHtml(path), platform::EFCreateError);
+    std::ofstream(dir.str() + "/old.html") << "old";
+    // An existing page is replaced whole.
+    EXPECT_EQ(Page("New", "New").SaveHtml(dir.str() + "/old.html"), 1);
+    EXPECT_NE(ReadFile(dir.str() + "/old.html").find("<title>New</title>"), std::string::npos);
+}
+
+}  // namespace
