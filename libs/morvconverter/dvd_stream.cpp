@@ -1,0 +1,178 @@
+// One DVD chapter as a byte stream: the sectors of its cells, read through libdvdread,
+// handed to libavformat's program-stream demuxer through a custom AVIOContext.
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+extern "C" {
+#include <dvdread/dvd_reader.h>
+#include <dvdread/ifo_read.h>
+#include <dvdread/ifo_types.h>
+#include <libavutil/mem.h>
+}
+
+#include "libs/morvconverter/internal.h"
+
+namespace morvconv {
+
+namespace {
+
+struct SectorRange {
+    std::uint32_t first, last;  // inclusive
+};
+
+constexpr int kBlocksPerRead = 32;
+
+int FromBcd(std::uint8_t v) { return (v >> 4) * 10 + (v & 15); }
+
+double CellSeconds(const dvd_time_t& t) {
+    double fps = ((t.frame_u >> 6) & 3) == 1 ? 25.0 : 30000.0 / 1001.0;
+    return FromBcd(t.hour) * 3600.0 + FromBcd(t.minute) * 60.0 + FromBcd(t.second) +
+           FromBcd(t.frame_u & 0x3f) / fps;
+}
+
+}  // namespace
+
+struct DvdStream {
+    dvd_reader_t* dvd = nullptr;
+    dvd_file_t* file = nullptr;
+    std::vector<SectorRange> ranges;
+    std::int64_t totalBlocks = 0;
+    double lengthSeconds = 0;
+    std::int64_t position = 0;  // bytes from the chapter's start
+    std::vector<std::uint8_t> cache = std::vector<std::uint8_t>(kBlocksPerRead * DVD_VIDEO_LB_LEN);
+    std::int64_t cacheBlock = -1;  // first logical block held in cache
+    int cacheBlocks = 0;
+    bool failed = false;
+    AVIOContext* avio = nullptr;
+
+    // Maps a logical block of the chapter to a sector of the title set's VOBs and the
+    // number of blocks that follow it contiguously.
+    bool Locate(std::int64_t block, std::uint32_t& sector, std::int64_t& run) const {
+        for (const SectorRange& r : ranges) {
+            std::int64_t n = std::int64_t(r.last) - r.first + 1;
+            if (block < n) {
+                sector = std::uint32_t(r.first + block);
+                run = n - block;
+                return true;
+            }
+            block -= n;
+        }
+        return false;
+    }
+
+    bool Fill(std::int64_t block) {
+        std::uint32_t sector;
+        std::int64_t run;
+        if (!Locate(block, sector, run)) return false;
+        int count = int(std::min<std::int64_t>(run, kBlocksPerRead));
+        ssize_t got = DVDReadBlocks(file, int(sector), size_t(count), cache.data());
+        if (got <= 0) {
+            failed = true;
+            return false;
+        }
+        cacheBlock = block;
+        cacheBlocks = int(got);
+        return true;
+    }
+
+    static int Read(void* opaque, std::uint8_t* buf, int size) {
+        auto* s = static_cast<DvdStream*>(opaque);
+        int done = 0;
+        while (done < size) {
+            std::int64_t block = s->position / DVD_VIDEO_LB_LEN;
+            if (block >= s->totalBlocks) break;
+            if (block < s->cacheBlock || block >= s->cacheBlock + s->cacheBlocks) {
+                if (!s->Fill(block)) break;
+            }
+            std::int64_t offset = s->position - s->cacheBlock * DVD_VIDEO_LB_LEN;
+            std::int64_t avail = std::int64_t(s->cacheBlocks) * DVD_VIDEO_LB_LEN - offset;
+            int n = int(std::min<std::int64_t>(avail, size - done));
+            std::memcpy(buf + done, s->cache.data() + offset, size_t(n));
+            done += n;
+            s->position += n;
+        }
+        if (done > 0) return done;
+        return s->failed ? AVERROR(EIO) : AVERROR_EOF;
+    }
+
+    static std::int64_t Seek(void* opaque, std::int64_t offset, int whence) {
+        auto* s = static_cast<DvdStream*>(opaque);
+        std::int64_t size = s->totalBlocks * DVD_VIDEO_LB_LEN;
+        switch (whence & ~AVSEEK_FORCE) {
+            case AVSEEK_SIZE: return size;
+            case SEEK_SET: break;
+            case SEEK_CUR: offset += s->position; break;
+            case SEEK_END: offset += size; break;
+            default: return AVERROR(EINVAL);
+        }
+        if (offset < 0) return AVERROR(EINVAL);
+        s->position = offset;
+        return offset;
+    }
+};
+
+void CloseDvdStream(DvdStream* s) {
+    if (!s) return;
+    if (s->avio) {
+        av_freep(&s->avio->buffer);
+        avio_context_free(&s->avio);
+    }
+    if (s->file) DVDCloseFile(s->file);
+    if (s->dvd) DVDClose(s->dvd);
+    delete s;
+}
+
+int OpenDvdStream(const DvdLocation& where, DvdStreamPtr& out) {
+    DvdStreamPtr s(new DvdStream);
+    s->dvd = DVDOpen(where.discRoot.c_str());
+    if (!s->dvd) return crDvdUnreadable;
+    ifo_handle_t* ifo = ifoOpen(s->dvd, where.titleSet);
+    if (!ifo) return crDvdUnreadable;
+    int result = crDvdUnreadable;
+    do {
+        const vts_ptt_srpt_t* ptt = ifo->vts_ptt_srpt;
+        const pgcit_t* pgcit = ifo->vts_pgcit;
+        if (!ptt || !pgcit || where.titleSetTitle < 1 || where.titleSetTitle > ptt->nr_of_srpts) break;
+        const ttu_t& title = ptt->title[where.titleSetTitle - 1];
+        if (where.chapter < 0 || where.chapter >= title.nr_of_ptts) break;
+        int pgcn = title.ptt[where.chapter].pgcn, pgn = title.ptt[where.chapter].pgn;
+        if (pgcn < 1 || pgcn > pgcit->nr_of_pgci_srp) break;
+        const pgc_t* pgc = pgcit->pgci_srp[pgcn - 1].pgc;
+        if (!pgc || !pgc->program_map || !pgc->cell_playback || pgn < 1 || pgn > pgc->nr_of_programs) break;
+        int firstCell = pgc->program_map[pgn - 1];
+        int lastCell = pgn < pgc->nr_of_programs ? pgc->program_map[pgn] - 1 : pgc->nr_of_cells;
+        if (firstCell < 1 || lastCell > pgc->nr_of_cells || firstCell > lastCell) break;
+        for (int c = firstCell; c <= lastCell; ++c) {
+            const cell_playback_t& cell = pgc->cell_playback[c - 1];
+            // Of an angle block only the first angle is played.
+            if (cell.block_type == BLOCK_TYPE_ANGLE_BLOCK && cell.block_mode != BLOCK_MODE_FIRST_CELL) continue;
+            if (cell.last_sector < cell.first_sector) continue;
+            s->ranges.push_back({cell.first_sector, cell.last_sector});
+            s->totalBlocks += std::int64_t(cell.last_sector) - cell.first_sector + 1;
+            s->lengthSeconds += CellSeconds(cell.playback_time);
+        }
+        if (s->totalBlocks == 0) break;
+        result = 0;
+    } while (false);
+    ifoClose(ifo);
+    if (result) return result;
+    s->file = DVDOpenFile(s->dvd, where.titleSet, DVD_READ_TITLE_VOBS);
+    if (!s->file) return crDvdUnreadable;
+    auto* buffer = static_cast<unsigned char*>(av_malloc(kBlocksPerRead * DVD_VIDEO_LB_LEN));
+    if (!buffer) return crInternalError;
+    s->avio = avio_alloc_context(buffer, kBlocksPerRead * DVD_VIDEO_LB_LEN, 0, s.get(), &DvdStream::Read,
+                                 nullptr, &DvdStream::Seek);
+    if (!s->avio) {
+        av_free(buffer);
+        return crInternalError;
+    }
+    out = std::move(s);
+    return 0;
+}
+
+AVIOContext* DvdStreamContext(DvdStream& s) { return s.avio; }
+double DvdStreamLength(const DvdStream& s) { return s.lengthSeconds; }
+bool DvdStreamFailed(const DvdStream& s) { return s.failed; }
+
+}  // namespace morvconv

@@ -1,0 +1,711 @@
+// The job runner: every input of a job is decoded, trimmed, sent through its filter graph
+// and encoded into one output, written under a temporary name that becomes the output's
+// name only when the whole job succeeded.
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+extern "C" {
+#include <libavfilter/avfilter.h>
+#include <libavfilter/buffersink.h>
+#include <libavfilter/buffersrc.h>
+#include <libavutil/audio_fifo.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
+}
+
+#include "libs/morvconverter/source.h"
+
+namespace morvconv {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct FilterGraph {
+    AVFilterGraph* graph = nullptr;
+    AVFilterContext* src = nullptr;
+    AVFilterContext* sink = nullptr;
+    FilterGraph() = default;
+    FilterGraph(const FilterGraph&) = delete;
+    FilterGraph& operator=(const FilterGraph&) = delete;
+    ~FilterGraph() { avfilter_graph_free(&graph); }
+
+    int Build(const char* srcName, const std::string& srcArgs, const char* sinkName, const std::string& chain) {
+        graph = avfilter_graph_alloc();
+        if (!graph) return AVERROR(ENOMEM);
+        int r = avfilter_graph_create_filter(&src, avfilter_get_by_name(srcName), "in", srcArgs.c_str(), nullptr, graph);
+        if (r < 0) return r;
+        r = avfilter_graph_create_filter(&sink, avfilter_get_by_name(sinkName), "out", nullptr, nullptr, graph);
+        if (r < 0) return r;
+        AVFilterInOut* outputs = avfilter_inout_alloc();
+        AVFilterInOut* inputs = avfilter_inout_alloc();
+        if (!outputs || !inputs) {
+            avfilter_inout_free(&outputs);
+            avfilter_inout_free(&inputs);
+            return AVERROR(ENOMEM);
+        }
+        outputs->name = av_strdup("in");
+        outputs->filter_ctx = src;
+        inputs->name = av_strdup("out");
+        inputs->filter_ctx = sink;
+        r = avfilter_graph_parse_ptr(graph, chain.c_str(), &inputs, &outputs, nullptr);
+        avfilter_inout_free(&outputs);
+        avfilter_inout_free(&inputs);
+        if (r < 0) return r;
+        return avfilter_graph_config(graph, nullptr);
+    }
+};
+
+struct CodecDeleter {
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+using CodecPtr = std::unique_ptr<AVCodecContext, CodecDeleter>;
+struct FrameDeleter {
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
+struct PacketDeleter {
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
+
+// Frame rates given as decimals mean the usual broadcast fractions.
+AVRational RateOf(double fps) {
+    for (int base : {24, 30, 60})
+        if (std::fabs(fps - base * 1000.0 / 1001.0) < 0.005) return {base * 1000, 1001};
+    return av_d2q(fps, 100000);
+}
+
+int Even(int v) { return std::max(2, v / 2 * 2); }
+
+int OpenDecoder(const AVStream* st, CodecPtr& out) {
+    const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
+    if (!codec) return crUnknownCodec;
+    CodecPtr c(avcodec_alloc_context3(codec));
+    if (!c || avcodec_parameters_to_context(c.get(), st->codecpar) < 0) return crInternalError;
+    c->pkt_timebase = st->time_base;
+    c->thread_count = 0;
+    if (avcodec_open2(c.get(), codec, nullptr) < 0) return crUnknownCodec;
+    out = std::move(c);
+    return 0;
+}
+
+// The sample rate nearest to the asked one that the encoder and the container can carry.
+int ChooseSampleRate(int asked, const AVCodec* codec, const std::string& format) {
+    std::vector<int> allowed;
+    if (format == "flv") allowed = {44100, 22050, 11025};  // all a Flash player can play
+    else if (codec->supported_samplerates)
+        for (const int* r = codec->supported_samplerates; *r; ++r) allowed.push_back(*r);
+    if (allowed.empty()) return asked;
+    int best = allowed.front();
+    for (int r : allowed)
+        if (std::abs(r - asked) < std::abs(best - asked)) best = r;
+    return best;
+}
+
+// A DVD sub-picture burned into a decoded 4:2:0 picture.
+struct Subtitle {
+    AVSubtitle sub{};
+    bool valid = false;
+    double start = 0, end = 0;  // seconds on the input's trimmed time line
+    void Reset() {
+        if (valid) avsubtitle_free(&sub);
+        valid = false;
+    }
+    ~Subtitle() { Reset(); }
+
+    void BurnInto(AVFrame* f) const {
+        if (f->format != AV_PIX_FMT_YUV420P && f->format != AV_PIX_FMT_YUVJ420P) return;
+        for (unsigned i = 0; i < sub.num_rects; ++i) {
+            const AVSubtitleRect* r = sub.rects[i];
+            if (r->type != SUBTITLE_BITMAP || !r->data[0] || !r->data[1]) continue;
+            const auto* palette = reinterpret_cast<const std::uint32_t*>(r->data[1]);
+            for (int y = 0; y < r->h; ++y) {
+                int fy = r->y + y;
+                if (fy < 0 || fy >= f->height) continue;
+                for (int x = 0; x < r->w; ++x) {
+                    int fx = r->x + x;
+                    if (fx < 0 || fx >= f->width) continue;
+                    std::uint32_t argb = palette[r->data[0][y * r->linesize[0] + x] % std::max(1, r->nb_colors)];
+                    int a = argb >> 24;
+                    if (!a) continue;
+                    int R = (argb >> 16) & 255, G = (argb >> 8) & 255, B = argb & 255;
+                    int Y = (66 * R + 129 * G + 25 * B + 128) / 256 + 16;
+                    std::uint8_t& py = f->data[0][fy * f->linesize[0] + fx];
+                    py = std::uint8_t((py * (255 - a) + Y * a) / 255);
+                    if ((fx | fy) & 1) continue;
+                    int U = (-38 * R - 74 * G + 112 * B + 128) / 256 + 128;
+                    int V = (112 * R - 94 * G - 18 * B + 128) / 256 + 128;
+                    std::uint8_t& pu = f->data[1][(fy / 2) * f->linesize[1] + fx / 2];
+                    std::uint8_t& pv = f->data[2][(fy / 2) * f->linesize[2] + fx / 2];
+                    pu = std::uint8_t((pu * (255 - a) + U * a) / 255);
+                    pv = std::uint8_t((pv * (255 - a) + V * a) / 255);
+                }
+            }
+        }
+    }
+};
+
+class Job {
+public:
+    Job(const JobSpec& spec, const Hooks& hooks) : spec_(spec), hooks_(hooks) {}
+    ~Job() {
+        if (out_) {
+            if (out_->pb) avio_closep(&out_->pb);
+            avformat_free_context(out_);
+        }
+        if (fifo_) av_audio_fifo_free(fifo_);
+        if (!tempPath_.empty()) std::remove(tempPath_.c_str());
+    }
+
+    int Run(const std::vector<const InputSpec*>& inputs) {
+        if (inputs.empty() || spec_.outputPath.empty()) return crIncompleteJob;
+        tempPath_ = spec_.outputPath + ".part";
+        interrupt_.callback = &Job::Interrupt;
+        interrupt_.opaque = this;
+        packet_.reset(av_packet_alloc());
+        if (!packet_) return crInternalError;
+        if (spec_.thumbnail || spec_.format == "image2") return Thumbnail(*inputs.front());
+        for (const InputSpec* in : inputs) {
+            SourcePtr src;
+            int r = OpenSource(*in, &interrupt_, src);
+            if (!r && !out_) r = OpenOutput(*src, *in);
+            if (!r) r = Convert(*src, *in);
+            if (r) return cancelled_ ? int(crCancelled) : r;
+        }
+        int r = Finish();
+        if (r) return r;
+        if (std::rename(tempPath_.c_str(), spec_.outputPath.c_str()) != 0) return crOutputUnwritable;
+        tempPath_.clear();
+        return 0;
+    }
+
+private:
+    // Asked by the demuxer while it waits for data, and by the loop between packets.
+    static int Interrupt(void* opaque) { return static_cast<Job*>(opaque)->Cancelled() ? 1 : 0; }
+
+    bool Cancelled() {
+        auto now = Clock::now();
+        if (!cancelled_ && hooks_.cancelled && now - lastCancelQuery_ >= std::chrono::milliseconds(20)) {
+            lastCancelQuery_ = now;
+            cancelled_ = hooks_.cancelled();
+        }
+        return cancelled_;
+    }
+
+    void Progress(bool force) {
+        auto now = Clock::now();
+        if (!hooks_.progress || (!force && now - lastProgress_ < std::chrono::milliseconds(200))) return;
+        lastProgress_ = now;
+        hooks_.progress(double(videoFrames_) / av_q2d(rate_), knownLength_);
+    }
+
+    // Output settings come from the job, and where the job leaves them open from the
+    // first input.
+    int OpenOutput(const Source& src, const InputSpec& in) {
+        if (avformat_alloc_output_context2(&out_, nullptr, spec_.format.empty() ? nullptr : spec_.format.c_str(),
+                                           spec_.outputPath.c_str()) < 0 || !out_)
+            return crUnknownOutputFormat;
+        const AVStream* vs = src.fmt->streams[src.video];
+        if (spec_.frameRate > 0) {
+            rate_ = RateOf(spec_.frameRate);
+        } else {
+            AVRational r = vs->avg_frame_rate.num > 0 ? vs->avg_frame_rate : vs->r_frame_rate;
+            rate_ = r.num > 0 && r.den > 0 && av_q2d(r) <= 120 ? r : AVRational{25, 1};
+        }
+        width_ = spec_.width, height_ = spec_.height;
+        if (width_ <= 0 || height_ <= 0) {
+            int cw = vs->codecpar->width - in.cropLeft - in.cropRight;
+            int ch = vs->codecpar->height - in.cropTop - in.cropBottom;
+            AVRational sar = vs->codecpar->sample_aspect_ratio;
+            width_ = Even(sar.num > 0 && sar.den > 0 ? int(std::lround(cw * av_q2d(sar))) : cw);
+            height_ = Even(ch);
+        }
+        width_ = Even(width_), height_ = Even(height_);
+
+        const AVCodec* vcodec = spec_.videoEncoder.empty() ? avcodec_find_encoder(out_->oformat->video_codec)
+                                                           : avcodec_find_encoder_by_name(spec_.videoEncoder.c_str());
+        if (!vcodec || vcodec->type != AVMEDIA_TYPE_VIDEO) return crEncoderMissing;
+        venc_.reset(avcodec_alloc_context3(vcodec));
+        if (!venc_) return crInternalError;
+        venc_->width = width_;
+        venc_->height = height_;
+        venc_->time_base = av_inv_q(rate_);
+        venc_->framerate = rate_;
+        venc_->sample_aspect_ratio = {1, 1};
+        venc_->pix_fmt = vcodec->pix_fmts ? vcodec->pix_fmts[0] : AV_PIX_FMT_YUV420P;
+        if (spec_.videoBitrate > 0) venc_->bit_rate = std::int64_t(spec_.videoBitrate) * 1000;
+        venc_->thread_count = 0;
+        if (out_->oformat->flags & AVFMT_GLOBALHEADER) venc_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        if (avcodec_open2(venc_.get(), vcodec, nullptr) < 0) return crEncoderRefused;
+        vstream_ = avformat_new_stream(out_, nullptr);
+        if (!vstream_ || avcodec_parameters_from_context(vstream_->codecpar, venc_.get()) < 0) return crInternalError;
+        vstream_->time_base = venc_->time_base;
+        vstream_->avg_frame_rate = rate_;
+
+        AVCodecID aid = out_->oformat->audio_codec;
+        const AVCodec* acodec = spec_.audioEncoder.empty()
+                                    ? (aid == AV_CODEC_ID_NONE ? nullptr : avcodec_find_encoder(aid))
+                                    : avcodec_find_encoder_by_name(spec_.audioEncoder.c_str());
+        if (!spec_.audioEncoder.empty() && (!acodec || acodec->type != AVMEDIA_TYPE_AUDIO)) return crEncoderMissing;
+        if (acodec) {
+            const AVCodecParameters* ap = src.audio >= 0 ? src.fmt->streams[src.audio]->codecpar : nullptr;
+            int channels = spec_.channels > 0 ? spec_.channels : ap ? ap->ch_layout.nb_channels : 2;
+            channels = std::clamp(channels, 1, 2);
+            int asked = spec_.sampleRate > 0 ? spec_.sampleRate : ap && ap->sample_rate > 0 ? ap->sample_rate : 44100;
+            aenc_.reset(avcodec_alloc_context3(acodec));
+            if (!aenc_) return crInternalError;
+            aenc_->sample_rate = ChooseSampleRate(asked, acodec, spec_.format);
+            av_channel_layout_default(&aenc_->ch_layout, channels);
+            aenc_->sample_fmt = acodec->sample_fmts ? acodec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
+            if (spec_.audioBitrate > 0) aenc_->bit_rate = std::int64_t(spec_.audioBitrate) * 1000;
+            aenc_->time_base = {1, aenc_->sample_rate};
+            if (out_->oformat->flags & AVFMT_GLOBALHEADER) aenc_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+            if (avcodec_open2(aenc_.get(), acodec, nullptr) < 0) return crEncoderRefused;
+            astream_ = avformat_new_stream(out_, nullptr);
+            if (!astream_ || avcodec_parameters_from_context(astream_->codecpar, aenc_.get()) < 0)
+                return crInternalError;
+            astream_->time_base = aenc_->time_base;
+            fifo_ = av_audio_fifo_alloc(aenc_->sample_fmt, channels, 4096);
+            if (!fifo_) return crInternalError;
+            char layout[64];
+            av_channel_layout_describe(&aenc_->ch_layout, layout, sizeof layout);
+            audioLayout_ = layout;
+        }
+        if (!(out_->oformat->flags & AVFMT_NOFILE) &&
+            avio_open2(&out_->pb, tempPath_.c_str(), AVIO_FLAG_WRITE, &interrupt_, nullptr) < 0)
+            return crOutputUnwritable;
+        if (avformat_write_header(out_, nullptr) < 0) return crEncoderRefused;
+        return 0;
+    }
+
+    // The part of an input the job takes: checks crop and trim against the source.
+    int CheckInput(const Source& src, const InputSpec& in, double& start, double& length) const {
+        const AVCodecParameters* vp = src.fmt->streams[src.video]->codecpar;
+        if (in.cropTop < 0 || in.cropBottom < 0 || in.cropLeft < 0 || in.cropRight < 0 ||
+            vp->width - in.cropLeft - in.cropRight < 2 || vp->height - in.cropTop - in.cropBottom < 2)
+            return crCropTooLarge;
+        start = std::max(0, in.trimStart);
+        if (src.duration > 0 && start >= src.duration) return crTrimBeyondEnd;
+        length = in.trimLength > 0 ? double(in.trimLength) : 0;
+        if (src.duration > 0) length = length > 0 ? std::min(length, src.duration - start) : src.duration - start;
+        return 0;
+    }
+
+    int Convert(Source& src, const InputSpec& in) {
+        double start = 0, length = 0;
+        int r = CheckInput(src, in, start, length);
+        if (r) return r;
+        knownLength_ += length;
+        CodecPtr vdec, adec, sdec;
+        if ((r = OpenDecoder(src.fmt->streams[src.video], vdec))) return r;
+        if (src.audio >= 0 && aenc_ && OpenDecoder(src.fmt->streams[src.audio], adec)) src.audio = -1;
+        if (src.subtitle >= 0 && OpenDecoder(src.fmt->streams[src.subtitle], sdec)) src.subtitle = -1;
+        for (unsigned i = 0; i < src.fmt->nb_streams; ++i)
+            src.fmt->streams[i]->discard =
+                int(i) == src.video || int(i) == src.audio || int(i) == src.subtitle || src.isDvd ? AVDISCARD_DEFAULT
+                                                                                                 : AVDISCARD_ALL;
+        if (start > 0) {
+            std::int64_t ts = std::int64_t((start + src.startTime) * AV_TIME_BASE);
+            avformat_seek_file(src.fmt, -1, std::numeric_limits<std::int64_t>::min(), ts, ts, 0);
+        }
+
+        Segment seg;
+        seg.src = &src;
+        seg.in = &in;
+        seg.start = start;
+        seg.firstFrame = videoFrames_;
+        seg.targetFrames = length > 0 ? std::llround(length * av_q2d(rate_)) : -1;
+        FramePtr frame(av_frame_alloc());
+        if (!frame) return crInternalError;
+        bool readError = false;
+        while (!seg.videoDone || (adec && !seg.audioDone)) {
+            if (Cancelled()) return crCancelled;
+            Progress(false);
+            int rr = av_read_frame(src.fmt, packet_.get());
+            if (rr < 0) {
+                readError = rr != AVERROR_EOF;
+                break;
+            }
+            int si = packet_->stream_index;
+            if (si == src.video && !seg.videoDone) {
+                if (avcodec_send_packet(vdec.get(), packet_.get()) >= 0) r = DrainVideo(seg, vdec.get(), frame.get());
+            } else if (si == src.audio && adec && !seg.audioDone) {
+                if (avcodec_send_packet(adec.get(), packet_.get()) >= 0) r = DrainAudio(seg, adec.get(), frame.get());
+            } else if (si == src.subtitle || (src.subtitle < 0 && src.IsWantedSubtitle(src.fmt->streams[si]))) {
+                if (src.subtitle < 0 && !OpenDecoder(src.fmt->streams[si], sdec)) src.subtitle = si;
+                if (sdec) DecodeSubtitle(seg, sdec.get());
+            }
+            av_packet_unref(packet_.get());
+            if (r) return r;
+        }
+        if (cancelled_) return crCancelled;
+        // Flush what the decoders and filters still hold.
+        if (!seg.videoDone && avcodec_send_packet(vdec.get(), nullptr) >= 0 && (r = DrainVideo(seg, vdec.get(), frame.get())))
+            return r;
+        if (seg.video.src && !seg.videoDone) {
+            if (av_buffersrc_add_frame(seg.video.src, nullptr) < 0) return crInternalError;
+            if ((r = PullVideo(seg))) return r;
+        }
+        if (adec && !seg.audioDone && avcodec_send_packet(adec.get(), nullptr) >= 0 &&
+            (r = DrainAudio(seg, adec.get(), frame.get())))
+            return r;
+        if (seg.audio.src && !seg.audioDone) {
+            if (av_buffersrc_add_frame(seg.audio.src, nullptr) < 0) return crInternalError;
+            if ((r = PullAudio(seg))) return r;
+        }
+        std::int64_t made = videoFrames_ - seg.firstFrame;
+        if (made == 0) {
+            if (src.dvd && DvdStreamFailed(*src.dvd)) return crDvdUnreadable;
+            if (readError) return crInputUnreadable;
+            return start > 0 && src.duration <= 0 ? crTrimBeyondEnd : crDamagedInput;
+        }
+        // A source that ends a little early is held on its last picture, so that the
+        // inputs of a merge follow each other at their stated lengths.
+        if (seg.targetFrames > made && seg.targetFrames - made <= std::llround(av_q2d(rate_))) {
+            while (videoFrames_ - seg.firstFrame < seg.targetFrames)
+                if ((r = EncodeVideo(seg.last.get()))) return r;
+        }
+        return PadAudio();
+    }
+
+    struct Segment {
+        Source* src = nullptr;
+        const InputSpec* in = nullptr;
+        double start = 0;
+        std::int64_t firstFrame = 0;
+        std::int64_t targetFrames = -1;
+        bool videoDone = false, audioDone = false;
+        FilterGraph video, audio;
+        FramePtr last;  // the last picture encoded, for holding
+        Subtitle subtitle;
+    };
+
+    double TimeOf(const Source& src, int stream, std::int64_t ts, double start) const {
+        return ts == AV_NOPTS_VALUE ? -1e9 : ts * av_q2d(src.fmt->streams[stream]->time_base) - src.startTime - start;
+    }
+
+    int DrainVideo(Segment& seg, AVCodecContext* dec, AVFrame* f) {
+        const double frameTime = 1.0 / av_q2d(rate_);
+        while (avcodec_receive_frame(dec, f) >= 0) {
+            double t = TimeOf(*seg.src, seg.src->video, f->best_effort_timestamp, seg.start);
+            if (t < -frameTime / 2 || seg.videoDone) {
+                av_frame_unref(f);
+                continue;
+            }
+            if (seg.targetFrames >= 0 && t >= seg.targetFrames * frameTime + frameTime) {
+                seg.videoDone = true;
+                av_frame_unref(f);
+                continue;
+            }
+            if (!seg.video.graph) {
+                PictureChain pc;
+                pc.sourceWidth = f->width;
+                pc.sourceHeight = f->height;
+                pc.sourceAspect = f->sample_aspect_ratio.num ? f->sample_aspect_ratio
+                                                            : seg.src->fmt->streams[seg.src->video]->codecpar->sample_aspect_ratio;
+                pc.outWidth = width_;
+                pc.outHeight = height_;
+                pc.frameRate = rate_;
+                pc.pixelFormat = av_get_pix_fmt_name(venc_->pix_fmt);
+                if (pc.sourceWidth - seg.in->cropLeft - seg.in->cropRight < 2 ||
+                    pc.sourceHeight - seg.in->cropTop - seg.in->cropBottom < 2)
+                    return crCropTooLarge;
+                char args[256];
+                AVRational tb = seg.src->fmt->streams[seg.src->video]->time_base;
+                std::snprintf(args, sizeof args, "video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d",
+                              f->width, f->height, f->format, tb.num, tb.den, std::max(1, pc.sourceAspect.num),
+                              std::max(1, pc.sourceAspect.den));
+                if (seg.video.Build("buffer", args, "buffersink", VideoFilterChain(*seg.in, pc)) < 0)
+                    return crInternalError;
+            }
+            if (seg.subtitle.valid && t >= seg.subtitle.start && t < seg.subtitle.end &&
+                av_frame_make_writable(f) >= 0)
+                seg.subtitle.BurnInto(f);
+            f->pts = std::llround(t / av_q2d(seg.src->fmt->streams[seg.src->video]->time_base));
+            int r = av_buffersrc_add_frame_flags(seg.video.src, f, AV_BUFFERSRC_FLAG_KEEP_REF);
+            av_frame_unref(f);
+            if (r < 0) return crInternalError;
+            if ((r = PullVideo(seg))) return r;
+        }
+        return 0;
+    }
+
+    int PullVideo(Segment& seg) {
+        FramePtr out(av_frame_alloc());
+        if (!out) return crInternalError;
+        while (av_buffersink_get_frame(seg.video.sink, out.get()) >= 0) {
+            if (seg.targetFrames >= 0 && videoFrames_ - seg.firstFrame >= seg.targetFrames) {
+                seg.videoDone = true;
+                av_frame_unref(out.get());
+                continue;
+            }
+            int r = EncodeVideo(out.get());
+            if (r) return r;
+            seg.last.reset(av_frame_clone(out.get()));
+            av_frame_unref(out.get());
+        }
+        return 0;
+    }
+
+    int EncodeVideo(AVFrame* f) {
+        if (!f) return crInternalError;
+        f->pts = videoFrames_++;
+        f->pict_type = AV_PICTURE_TYPE_NONE;
+        if (hooks_.preview) hooks_.preview(f, double(f->pts) / av_q2d(rate_));
+        return Encode(venc_.get(), vstream_, f);
+    }
+
+    int DrainAudio(Segment& seg, AVCodecContext* dec, AVFrame* f) {
+        while (avcodec_receive_frame(dec, f) >= 0) {
+            double t = TimeOf(*seg.src, seg.src->audio, f->best_effort_timestamp, seg.start);
+            double length = f->sample_rate > 0 ? double(f->nb_samples) / f->sample_rate : 0;
+            if (t + length <= 0 || seg.audioDone) {
+                av_frame_unref(f);
+                continue;
+            }
+            if (seg.targetFrames >= 0 && t >= seg.targetFrames / av_q2d(rate_)) {
+                seg.audioDone = true;
+                av_frame_unref(f);
+                continue;
+            }
+            if (!seg.audio.graph) {
+                char layout[64], args[256];
+                av_channel_layout_describe(&f->ch_layout, layout, sizeof layout);
+                std::snprintf(args, sizeof args, "time_base=1/%d:sample_rate=%d:sample_fmt=%s:channel_layout=%s",
+                              f->sample_rate, f->sample_rate, av_get_sample_fmt_name(AVSampleFormat(f->format)), layout);
+                std::string chain;
+                if (spec_.volume != 255 && spec_.volume >= 0)
+                    chain += "volume=" + std::to_string(std::min(spec_.volume, 510) / 255.0) + ",";
+                chain += "aresample=" + std::to_string(aenc_->sample_rate) +
+                         ",aformat=sample_fmts=" + av_get_sample_fmt_name(aenc_->sample_fmt) +
+                         ":channel_layouts=" + audioLayout_;
+                if (seg.audio.Build("abuffer", args, "abuffersink", chain) < 0) return crInternalError;
+            }
+            f->pts = AV_NOPTS_VALUE;
+            int r = av_buffersrc_add_frame(seg.audio.src, f);
+            av_frame_unref(f);
+            if (r < 0) return crInternalError;
+            if ((r = PullAudio(seg))) return r;
+        }
+        return 0;
+    }
+
+    // Samples the output should hold once the pictures made so far are matched.
+    std::int64_t AudioTarget(const Segment* seg) const {
+        std::int64_t frames = seg && seg->targetFrames >= 0 ? seg->firstFrame + seg->targetFrames : videoFrames_;
+        return av_rescale_q(frames, av_inv_q(rate_), {1, aenc_->sample_rate});
+    }
+
+    int PullAudio(Segment& seg) {
+        FramePtr out(av_frame_alloc());
+        if (!out) return crInternalError;
+        while (av_buffersink_get_frame(seg.audio.sink, out.get()) >= 0) {
+            std::int64_t room = seg.targetFrames >= 0 ? AudioTarget(&seg) - audioQueued_ : out->nb_samples;
+            int n = int(std::clamp<std::int64_t>(room, 0, out->nb_samples));
+            if (n > 0 && av_audio_fifo_write(fifo_, reinterpret_cast<void**>(out->extended_data), n) < n)
+                return crInternalError;
+            audioQueued_ += n;
+            av_frame_unref(out.get());
+            int r = EncodeAudio(false);
+            if (r) return r;
+        }
+        return 0;
+    }
+
+    // Silence up to the pictures made so far (a source without sound, or a short one).
+    int PadAudio() {
+        if (!aenc_) return 0;
+        std::int64_t missing = AudioTarget(nullptr) - audioQueued_;
+        if (missing > 0) {
+            FramePtr silence(av_frame_alloc());
+            if (!silence) return crInternalError;
+            silence->format = aenc_->sample_fmt;
+            silence->nb_samples = int(missing);
+            if (av_channel_layout_copy(&silence->ch_layout, &aenc_->ch_layout) < 0 ||
+                av_frame_get_buffer(silence.get(), 0) < 0)
+                return crInternalError;
+            av_samples_set_silence(silence->extended_data, 0, silence->nb_samples, aenc_->ch_layout.nb_channels,
+                                   aenc_->sample_fmt);
+            if (av_audio_fifo_write(fifo_, reinterpret_cast<void**>(silence->extended_data), int(missing)) < missing)
+                return crInternalError;
+            audioQueued_ += missing;
+        }
+        return EncodeAudio(false);
+    }
+
+    // Encodes whole encoder frames from the queue; at the end also the rest.
+    int EncodeAudio(bool last) {
+        int frameSize = aenc_->frame_size > 0 ? aenc_->frame_size : 1024;
+        while (av_audio_fifo_size(fifo_) >= frameSize || (last && av_audio_fifo_size(fifo_) > 0)) {
+            int n = std::min(frameSize, av_audio_fifo_size(fifo_));
+            FramePtr f(av_frame_alloc());
+            if (!f) return crInternalError;
+            f->format = aenc_->sample_fmt;
+            bool fixed = aenc_->frame_size > 0 && !(aenc_->codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME) &&
+                         !(aenc_->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE);
+            f->nb_samples = fixed ? frameSize : n;
+            if (av_channel_layout_copy(&f->ch_layout, &aenc_->ch_layout) < 0 || av_frame_get_buffer(f.get(), 0) < 0)
+                return crInternalError;
+            av_samples_set_silence(f->extended_data, 0, f->nb_samples, aenc_->ch_layout.nb_channels, aenc_->sample_fmt);
+            if (av_audio_fifo_read(fifo_, reinterpret_cast<void**>(f->extended_data), n) < n) return crInternalError;
+            f->sample_rate = aenc_->sample_rate;
+            f->pts = audioSamples_;
+            audioSamples_ += f->nb_samples;
+            int r = Encode(aenc_.get(), astream_, f.get());
+            if (r) return r;
+        }
+        return 0;
+    }
+
+    int Encode(AVCodecContext* enc, AVStream* st, AVFrame* f) {
+        if (avcodec_send_frame(enc, f) < 0) return crEncoderRefused;
+        AVPacket* p = packet_.get();
+        while (true) {
+            int r = avcodec_receive_packet(enc, p);
+            if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return 0;
+            if (r < 0) return crEncoderRefused;
+            av_packet_rescale_ts(p, enc->time_base, st->time_base);
+            p->stream_index = st->index;
+            r = av_interleaved_write_frame(out_, p);
+            if (r < 0) return crOutputUnwritable;
+        }
+    }
+
+    int Finish() {
+        int r = 0;
+        if (aenc_ && (r = EncodeAudio(true))) return r;
+        if ((r = Encode(venc_.get(), vstream_, nullptr))) return r;
+        if (aenc_ && (r = Encode(aenc_.get(), astream_, nullptr))) return r;
+        if (av_write_trailer(out_) < 0) return crOutputUnwritable;
+        if (out_->pb && (avio_closep(&out_->pb) < 0)) return crOutputUnwritable;
+        Progress(true);
+        return 0;
+    }
+
+    void DecodeSubtitle(Segment& seg, AVCodecContext* dec) {
+        AVSubtitle sub{};
+        int got = 0;
+        if (avcodec_decode_subtitle2(dec, &sub, &got, packet_.get()) < 0 || !got) return;
+        seg.subtitle.Reset();
+        double base = sub.pts != AV_NOPTS_VALUE ? double(sub.pts) / AV_TIME_BASE - seg.src->startTime - seg.start
+                                                : TimeOf(*seg.src, packet_->stream_index, packet_->pts, seg.start);
+        seg.subtitle.sub = sub;
+        seg.subtitle.valid = true;
+        seg.subtitle.start = base + sub.start_display_time / 1000.0;
+        seg.subtitle.end = sub.end_display_time > sub.start_display_time && sub.end_display_time != UINT32_MAX
+                               ? base + sub.end_display_time / 1000.0
+                               : std::numeric_limits<double>::infinity();
+    }
+
+    // One JPEG picture of the input, at the job's frame size or the source's.
+    int Thumbnail(const InputSpec& in) {
+        SourcePtr src;
+        int r = OpenSource(in, &interrupt_, src);
+        if (r) return r;
+        double start = 0, length = 0;
+        if ((r = CheckInput(*src, in, start, length))) return r;
+        CodecPtr vdec;
+        if ((r = OpenDecoder(src->fmt->streams[src->video], vdec))) return r;
+        const AVCodecParameters* vp = src->fmt->streams[src->video]->codecpar;
+        // A picture a little into the clip says more than its first, often dark, frame.
+        double at = start + (length > 0 ? std::min(1.0, length / 2) : 0);
+        FramePtr f(av_frame_alloc()), chosen;
+        if (!f) return crInternalError;
+        auto take = [&]() {
+            while (avcodec_receive_frame(vdec.get(), f.get()) >= 0) {
+                double t = TimeOf(*src, src->video, f->best_effort_timestamp, 0);
+                chosen.reset(av_frame_clone(f.get()));
+                av_frame_unref(f.get());
+                if (t >= at) return true;
+            }
+            return false;
+        };
+        bool found = false;
+        while (!found) {
+            if (Cancelled()) return crCancelled;
+            if (av_read_frame(src->fmt, packet_.get()) < 0) break;
+            if (packet_->stream_index == src->video && avcodec_send_packet(vdec.get(), packet_.get()) >= 0) found = take();
+            av_packet_unref(packet_.get());
+        }
+        if (!found && avcodec_send_packet(vdec.get(), nullptr) >= 0) take();
+        if (!chosen) return crDamagedInput;
+
+        const AVCodec* mjpeg = avcodec_find_encoder(AV_CODEC_ID_MJPEG);
+        if (!mjpeg) return crEncoderMissing;
+        CodecPtr enc(avcodec_alloc_context3(mjpeg));
+        if (!enc) return crInternalError;
+        PictureChain pc;
+        pc.sourceWidth = chosen->width;
+        pc.sourceHeight = chosen->height;
+        pc.sourceAspect = vp->sample_aspect_ratio;
+        AVRational sar = pc.sourceAspect.num > 0 ? pc.sourceAspect : AVRational{1, 1};
+        int cw = chosen->width - in.cropLeft - in.cropRight, ch = chosen->height - in.cropTop - in.cropBottom;
+        pc.outWidth = spec_.width > 0 && spec_.height > 0 ? Even(spec_.width) : Even(int(std::lround(cw * av_q2d(sar))));
+        pc.outHeight = spec_.width > 0 && spec_.height > 0 ? Even(spec_.height) : Even(ch);
+        pc.pixelFormat = "yuvj420p";
+        FilterGraph g;
+        char args[256];
+        std::snprintf(args, sizeof args, "video_size=%dx%d:pix_fmt=%d:time_base=1/25:pixel_aspect=%d/%d", chosen->width,
+                      chosen->height, chosen->format, sar.num, sar.den);
+        if (g.Build("buffer", args, "buffersink", VideoFilterChain(in, pc)) < 0) return crInternalError;
+        chosen->pts = 0;
+        if (av_buffersrc_add_frame(g.src, chosen.get()) < 0 || av_buffersrc_add_frame(g.src, nullptr) < 0)
+            return crInternalError;
+        FramePtr picture(av_frame_alloc());
+        if (!picture || av_buffersink_get_frame(g.sink, picture.get()) < 0) return crInternalError;
+        enc->width = picture->width;
+        enc->height = picture->height;
+        enc->pix_fmt = AV_PIX_FMT_YUVJ420P;
+        enc->time_base = {1, 25};
+        enc->flags |= AV_CODEC_FLAG_QSCALE;
+        enc->global_quality = FF_QP2LAMBDA * 3;
+        if (avcodec_open2(enc.get(), mjpeg, nullptr) < 0) return crEncoderRefused;
+        picture->quality = enc->global_quality;
+        picture->pict_type = AV_PICTURE_TYPE_I;
+        if (avcodec_send_frame(enc.get(), picture.get()) < 0 || avcodec_send_frame(enc.get(), nullptr) < 0 ||
+            avcodec_receive_packet(enc.get(), packet_.get()) < 0)
+            return crEncoderRefused;
+        std::FILE* file = std::fopen(tempPath_.c_str(), "wb");
+        if (!file) return crOutputUnwritable;
+        bool ok = std::fwrite(packet_->data, 1, size_t(packet_->size), file) == size_t(packet_->size);
+        ok = std::fclose(file) == 0 && ok;
+        av_packet_unref(packet_.get());
+        if (!ok || std::rename(tempPath_.c_str(), spec_.outputPath.c_str()) != 0) return crOutputUnwritable;
+        tempPath_.clear();
+        return 0;
+    }
+
+    const JobSpec& spec_;
+    const Hooks& hooks_;
+    AVIOInterruptCB interrupt_{};
+    bool cancelled_ = false;
+    Clock::time_point lastCancelQuery_{};
+    Clock::time_point lastProgress_ = Clock::now();
+    AVFormatContext* out_ = nullptr;
+    std::string tempPath_;
+    CodecPtr venc_, aenc_;
+    AVStream* vstream_ = nullptr;
+    AVStream* astream_ = nullptr;
+    AVAudioFifo* fifo_ = nullptr;
+    std::string audioLayout_;
+    PacketPtr packet_;
+    AVRational rate_{25, 1};
+    int width_ = 0, height_ = 0;
+    std::int64_t videoFrames_ = 0;   // pictures encoded
+    std::int64_t audioQueued_ = 0;   // samples taken into the queue
+    std::int64_t audioSamples_ = 0;  // samples encoded
+    double knownLength_ = 0;
+};
+
+}  // namespace
+
+int RunJob(const JobSpec& job, const std::vector<const InputSpec*>& inputs, const Hooks& hooks) {
+    Job j(job, hooks);
+    return j.Run(inputs);
+}
+
+}  // namespace morvconv

@@ -1,0 +1,202 @@
+// Conversions of small files, checked by ffprobe and the ffmpeg command line.
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <regex>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "morvconverter/media_check.h"
+#include "support/tempdir.h"
+
+using namespace convtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+class FileConversion : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir_ = new testsupport::TempDir;
+        // 2 s, 48 kHz sound: the FLV rates are never the source's.
+        ASSERT_EQ(MakeClip(Clip(), 2.0, "320x240", "25", {440}, 48000), "");
+        ASSERT_EQ(MakeClip(Clip2(), 1.0, "640x360", "30", {880}, 32000), "");
+    }
+    static void TearDownTestSuite() { delete dir_; }
+    static fs::path Clip() { return dir_->path() / "clip.mp4"; }
+    static fs::path Clip2() { return dir_->path() / "clip2.mkv"; }
+    fs::path Out(const std::string& name) const { return tmp_.path() / name; }
+
+    static testsupport::TempDir* dir_;
+    testsupport::TempDir tmp_;
+};
+testsupport::TempDir* FileConversion::dir_ = nullptr;
+
+TEST_F(FileConversion, FlvCarriesSorensonVideoAndMp3AtAFlashRate) {
+    struct Case {
+        int askedRate, channels;
+        const char* size;
+        float fps;
+        const char* expectRate;
+    } cases[] = {
+        {44100, 2, "320x240", 25, "44100"},
+        {22050, 1, "176x144", 15, "22050"},
+        {11025, 2, "240x180", 12, "11025"},
+        {48000, 2, "320x240", 29.97f, "44100"},  // not a Flash rate: the nearest that is
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.askedRate);
+        Group g;
+        g.AddFile(Clip());
+        Output o;
+        o.sampleRate = c.askedRate;
+        o.channels = c.channels;
+        o.size = c.size;
+        o.frameRate = c.fps;
+        fs::path out = Out("out.flv");
+        SetOutput(g.g, o, out);
+        ASSERT_EQ(g.Convert(), 0);
+        auto p = Probe(out);
+        EXPECT_EQ(p["v.codec"], "flv1");
+        EXPECT_EQ(p["v.width"] + "x" + p["v.height"], c.size);
+        EXPECT_EQ(p["v.rate"], c.fps == 25 ? "25/1" : c.fps == 15 ? "15/1" : c.fps == 12 ? "12/1" : "30000/1001");
+        EXPECT_EQ(p["a.codec"], "mp3");
+        EXPECT_EQ(p["a.sample_rate"], c.expectRate);
+        EXPECT_EQ(p["a.channels"], std::to_string(c.channels));
+        EXPECT_NEAR(Seconds(p), 2.0, 0.5);
+        EXPECT_FALSE(fs::exists(out.string() + ".part"));
+    }
+}
+
+TEST_F(FileConversion, TrimAndMergeGiveTheirLengths) {
+    {
+        Group g;
+        MediaUIOption* in = g.AddFile(Clip());
+        in->trimStart = 1;
+        in->trimLength = 1;
+        Output o;
+        o.format = "mp4", o.video = "mpeg4", o.videoBitrate = 4000;  // exact time stamps
+        SetOutput(g.g, o, Out("trim.mp4"));
+        ASSERT_EQ(g.Convert(), 0);
+        EXPECT_NEAR(Seconds(Probe(Out("trim.mp4"))), 1.0, 0.5);
+        // The trimmed part starts at second 1 of the moving test picture.
+        auto first = Picture(Out("trim.mp4"), 0.0, "", 320, 240);
+        EXPECT_GT(Psnr(first, Picture(Clip(), 1.0, "", 320, 240)), 35.0);
+        EXPECT_LT(Psnr(first, Picture(Clip(), 0.0, "", 320, 240)), 30.0);
+    }
+    {
+        // Two sources of other sizes, rates and sound rates become one output.
+        Group g;
+        g.AddFile(Clip());
+        MediaUIOption* second = g.AddFile(Clip2());
+        second->effect = 1;
+        SetOutput(g.g, Output{}, Out("merge.flv"));
+        ASSERT_EQ(g.Convert(), 0);
+        auto p = Probe(Out("merge.flv"));
+        EXPECT_NEAR(Seconds(p), 3.0, 0.5);
+        EXPECT_EQ(p["v.width"], "320");
+        // The sound keeps step with the picture: the second source's tone plays after 2 s.
+        EXPECT_NEAR(Tone(Out("merge.flv"), 0.3, 1.4), 440, 40);
+        EXPECT_NEAR(Tone(Out("merge.flv"), 2.2, 0.6), 880, 60);
+    }
+}
+
+TEST_F(FileConversion, ThumbnailIsAJpegOfTheOutputSize) {
+    Group g;
+    g.AddFile(Clip());
+    Output o;
+    o.size = "240x180";
+    SetOutput(g.g, o, Out("clip.flv"));
+    ASSERT_EQ(g.Convert(), 0);
+
+    Group t("image2");
+    t.AddFile(Out("clip.flv"));
+    std::snprintf(t.g->outputPath, sizeof t.g->outputPath, "%s", Out("clip.jpg").c_str());
+    t.g->thumbnail = 1;
+    t.g->prepared = 1;
+    ASSERT_EQ(converteToMedia(t.g, "image2", 0), 0);
+    auto p = Probe(Out("clip.jpg"));
+    EXPECT_EQ(p["v.codec"], "mjpeg");
+    EXPECT_EQ(p["v.width"] + "x" + p["v.height"], "240x180");
+}
+
+// The picture settings give what FFmpeg's own filters give on the same source.
+TEST_F(FileConversion, PictureSettingsMatchFfmpegFilters) {
+    struct Case {
+        const char* name;
+        void (*set)(MediaUIOption*);
+        const char* filter;
+    } cases[] = {
+        {"crop", [](MediaUIOption* m) { m->cropLeft = 40, m->cropRight = 40, m->cropTop = 30, m->cropBottom = 30; },
+         "crop=240:180:40:30"},
+        {"hflip", [](MediaUIOption* m) { m->horizontalFlip = 1; }, "hflip"},
+        {"vflip", [](MediaUIOption* m) { m->verticalFlip = 1; }, "vflip"},
+        {"gray", [](MediaUIOption* m) { m->effect = 1; }, "hue=s=0"},
+        {"brightness", [](MediaUIOption* m) { m->brightness = 60; }, "eq=brightness=0.3"},
+        {"contrast", [](MediaUIOption* m) { m->contrast = -50; }, "eq=contrast=0.5"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Group g;
+        c.set(g.AddFile(Clip()));
+        Output o;
+        o.format = "mp4", o.video = "mpeg4", o.videoBitrate = 4000;
+        SetOutput(g.g, o, Out("pic.mp4"));
+        ASSERT_EQ(g.Convert(), 0);
+        auto ours = Picture(Out("pic.mp4"), 1.0, "", 320, 240);
+        auto theirs = Picture(Clip(), 1.0, c.filter, 320, 240);
+        auto plain = Picture(Clip(), 1.0, "", 320, 240);
+        EXPECT_GT(Psnr(ours, theirs), 28.0);
+        // ... and the setting did change the picture.
+        EXPECT_LT(Psnr(ours, plain), Psnr(ours, theirs) - 3);
+    }
+}
+
+// Each format and codec pair of the shipped profiles gives a file ffprobe reads.
+TEST_F(FileConversion, EveryProfileFormatConverts) {
+    fs::path folder = fs::path(std::getenv("LUMACAST_SOURCE_DIR")) / "assets/profile";
+    ASSERT_TRUE(fs::is_directory(folder));
+    int seen = 0;
+    std::regex formatRe("format=\"([^\"]+)\""), extRe("extension=\"([^\"]+)\"");
+    auto param = [](const std::string& xml, const std::string& name, bool first) {
+        std::smatch m;
+        std::regex block("<param name=\"" + name + "\"[^>]*default=\"([^\"]*)\"[^>]*>([\\s\\S]*?)</param>");
+        if (!std::regex_search(xml, m, block)) return std::string();
+        std::smatch v;
+        std::string body = m[2];
+        if (first && std::regex_search(body, v, std::regex("value=\"([^\"]+)\""))) return std::string(v[1]);
+        return std::string(m[1]);
+    };
+    for (auto& e : fs::directory_iterator(folder)) {
+        if (e.path().extension() != ".xml") continue;
+        std::ifstream f(e.path());
+        std::string xml((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+        std::smatch fm, em;
+        ASSERT_TRUE(std::regex_search(xml, fm, formatRe) && std::regex_search(xml, em, extRe)) << e.path();
+        SCOPED_TRACE(e.path().filename().string());
+        Output o;
+        o.format = fm[1];
+        o.video = param(xml, "vcodec", false);
+        o.audio = param(xml, "acodec", false);
+        o.size = param(xml, "s", true);  // the smallest size keeps the test quick
+        o.sampleRate = std::atoi(param(xml, "ar", false).c_str());
+        o.channels = std::atoi(param(xml, "ac", false).c_str());
+        o.videoBitrate = std::atoi(param(xml, "b", true).c_str());
+        o.frameRate = 15;
+        Group g;
+        g.AddFile(Clip2());
+        fs::path out = Out("p." + std::string(em[1]));
+        SetOutput(g.g, o, out);
+        ASSERT_EQ(g.Convert(), 0);
+        auto p = Probe(out);
+        EXPECT_FALSE(p["v.codec"].empty());
+        EXPECT_FALSE(p["a.codec"].empty());
+        EXPECT_EQ(p["v.width"] + "x" + p["v.height"], o.size);
+        EXPECT_NEAR(Seconds(p), 1.0, 0.5);
+        ++seen;
+    }
+    EXPECT_GE(seen, 6);
+}
+
+}  // namespace
