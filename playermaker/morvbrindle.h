@@ -44,8 +44,9 @@ enum KbnError {
     kbnErrBadScript = 611,       // the assembled player script does not compile
     kbnErrBadClip = 612,         // a skin, effect or preloader clip is missing or not a valid SWF
     kbnErrBadFlv = 613,          // the FLV is malformed
-    kbnErrBadOptions = 614       // the records cannot describe a player (missing record, size
-                                 // of 0 or less in a preview, no media, empty key, ...)
+    kbnErrBadOptions = 614,      // the records cannot describe a player (missing record, size
+                                 // below 1, frame rate out of range, no media, empty key, ...)
+    kbnErrNoMemory = 615         // memory ran out during the build
 };
 
 typedef struct KbnUIGenerateOption {
