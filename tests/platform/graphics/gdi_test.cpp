@@ -1,0 +1,260 @@
+// Device contexts, regions, clipping, primitives and blits, pixel by pixel.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/graphics/gdi.h"
+#include "platform/graphics/surface.h"
+
+using namespace platform;
+using platform::testing::Surface;
+
+namespace {
+
+// '#' where the pixel has colour c, '.' elsewhere; one string per row.
+std::string Row(Surface& s, int y, COLORREF c) {
+    std::string out;
+    for (int x = 0; x < s.width; ++x) out += s.Pixel(x, y) == c ? '#' : '.';
+    return out;
+}
+
+std::vector<std::string> Rows(Surface& s, COLORREF c) {
+    std::vector<std::string> r;
+    for (int y = 0; y < s.height; ++y) r.push_back(Row(s, y, c));
+    return r;
+}
+
+constexpr COLORREF kWhite = RGB(255, 255, 255), kRed = RGB(255, 0, 0), kBlack = 0;
+
+}  // namespace
+
+TEST(GdiRectangles, FillRectExcludesRightAndBottomEdge) {
+    Surface s(6, 5);
+    HBRUSH b = CreateSolidBrush(kRed);
+    RECT r{1, 1, 4, 3};
+    FillRect(s.dc, &r, b);
+    EXPECT_EQ(Rows(s, kRed), (std::vector<std::string>{"......", ".###..", ".###..", "......", "......"}));
+    DeleteObject(b);
+}
+
+TEST(GdiRectangles, RectangleOutlinesWithPenAndFillsWithBrush) {
+    Surface s(6, 6);
+    HPEN pen = CreatePen(PS_SOLID, 1, kRed);
+    HBRUSH brush = CreateSolidBrush(RGB(0, 0, 255));
+    SelectObject(s.dc, pen);
+    SelectObject(s.dc, brush);
+    Rectangle(s.dc, 1, 1, 5, 5);
+    EXPECT_EQ(Rows(s, kRed), (std::vector<std::string>{"......", ".####.", ".#..#.", ".#..#.", ".####.", "......"}));
+    EXPECT_EQ(Rows(s, RGB(0, 0, 255)),
+              (std::vector<std::string>{"......", "......", "..##..", "..##..", "......", "......"}));
+    // Without a pen the filled area loses its right column and bottom row.
+    s.Clear(kWhite);
+    SelectObject(s.dc, GetStockObject(NULL_PEN));
+    Rectangle(s.dc, 1, 1, 5, 5);
+    EXPECT_EQ(Rows(s, RGB(0, 0, 255)),
+              (std::vector<std::string>{"......", ".###..", ".###..", ".###..", "......", "......"}));
+    SelectObject(s.dc, GetStockObject(BLACK_PEN));
+    SelectObject(s.dc, GetStockObject(WHITE_BRUSH));
+    DeleteObject(pen);
+    DeleteObject(brush);
+}
+
+TEST(GdiRectangles, FrameRectAndSystemColourBrushIndex) {
+    Surface s(5, 4);
+    RECT r{0, 0, 5, 4};
+    // A system colour index + 1 in place of a brush, as dialog code passes it.
+    FrameRect(s.dc, &r, reinterpret_cast<HBRUSH>(std::uintptr_t(COLOR_WINDOWFRAME + 1)));
+    EXPECT_EQ(Rows(s, GetSysColor(COLOR_WINDOWFRAME)), (std::vector<std::string>{"#####", "#...#", "#...#", "#####"}));
+}
+
+TEST(GdiLines, LineToExcludesItsEndPoint) {
+    struct Case {
+        POINT from, to;
+        std::vector<std::string> rows;
+    };
+    const Case cases[] = {
+        {{0, 1}, {4, 1}, {".....", "####.", ".....", ".....", "....."}},
+        {{4, 1}, {0, 1}, {".....", ".####", ".....", ".....", "....."}},
+        {{2, 0}, {2, 3}, {"..#..", "..#..", "..#..", ".....", "....."}},
+        {{0, 0}, {4, 4}, {"#....", ".#...", "..#..", "...#.", "....."}},
+        {{2, 2}, {2, 2}, {".....", ".....", ".....", ".....", "....."}},
+    };
+    for (const Case& c : cases) {
+        Surface s(5, 5);
+        MoveToEx(s.dc, c.from.x, c.from.y, nullptr);
+        LineTo(s.dc, c.to.x, c.to.y);
+        EXPECT_EQ(Rows(s, kBlack), c.rows) << c.from.x << "," << c.from.y << " -> " << c.to.x << "," << c.to.y;
+        POINT p;
+        GetCurrentPositionEx(s.dc, &p);
+        EXPECT_EQ(p.x, c.to.x);
+        EXPECT_EQ(p.y, c.to.y);
+    }
+}
+
+TEST(GdiLines, DottedPenAlternatesWithBackgroundWhenOpaque) {
+    Surface s(8, 1);
+    HPEN pen = CreatePen(PS_ALTERNATE, 1, kBlack);
+    SelectObject(s.dc, pen);
+    SetBkColor(s.dc, kRed);
+    MoveToEx(s.dc, 0, 0, nullptr);
+    LineTo(s.dc, 8, 0);
+    EXPECT_EQ(Row(s, 0, kBlack), "#.#.#.#.");
+    EXPECT_EQ(Row(s, 0, kRed), ".#.#.#.#");
+    SelectObject(s.dc, GetStockObject(BLACK_PEN));
+    DeleteObject(pen);
+}
+
+TEST(GdiRegions, CombineModesGiveTheExpectedPixels) {
+    struct Case {
+        int mode;
+        std::vector<std::string> rows;
+    };
+    // a = (0,0)-(3,3), b = (1,1)-(4,4)
+    const Case cases[] = {
+        {RGN_AND, {"....", ".##.", ".##.", "...."}},
+        {RGN_OR, {"###.", "####", "####", ".###"}},
+        {RGN_XOR, {"###.", "#..#", "#..#", ".###"}},
+        {RGN_DIFF, {"###.", "#...", "#...", "...."}},
+        {RGN_COPY, {"###.", "###.", "###.", "...."}},
+    };
+    for (const Case& c : cases) {
+        HRGN a = CreateRectRgn(0, 0, 3, 3), b = CreateRectRgn(1, 1, 4, 4), d = CreateRectRgn(0, 0, 0, 0);
+        CombineRgn(d, a, b, c.mode);
+        std::vector<std::string> rows;
+        for (int y = 0; y < 4; ++y) {
+            std::string row;
+            for (int x = 0; x < 4; ++x) row += PtInRegion(d, x, y) ? '#' : '.';
+            rows.push_back(row);
+        }
+        EXPECT_EQ(rows, c.rows) << "mode " << c.mode;
+        for (HRGN h : {a, b, d}) DeleteObject(h);
+    }
+}
+
+TEST(GdiRegions, CanonicalFormBoxOffsetAndEquality) {
+    HRGN a = CreateRectRgn(0, 0, 2, 2), b = CreateRectRgn(2, 0, 4, 2), u = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_EQ(CombineRgn(u, a, b, RGN_OR), SIMPLEREGION);  // two touching halves make one rectangle
+    HRGN whole = CreateRectRgn(0, 0, 4, 2);
+    EXPECT_TRUE(EqualRgn(u, whole));
+    EXPECT_EQ(OffsetRgn(u, 10, 5), SIMPLEREGION);
+    RECT box;
+    GetRgnBox(u, &box);
+    EXPECT_EQ(TRect(box), TRect(10, 5, 14, 7));
+    EXPECT_TRUE(PtInRegion(u, 13, 6));
+    EXPECT_FALSE(PtInRegion(u, 14, 6));
+    RECT list[] = {{0, 0, 1, 1}, {2, 0, 3, 1}};
+    HRGN l = CreateRectListRgn(list, 2);
+    EXPECT_EQ(GetRegionRects(l).size(), 2u);
+    EXPECT_EQ(CombineRgn(u, nullptr, nullptr, RGN_OR), ERROR);
+    for (HRGN h : {a, b, u, whole, l}) DeleteObject(h);
+}
+
+TEST(GdiRegions, RoundRectAndPolygonShapes) {
+    HRGN rr = CreateRoundRectRgn(0, 0, 6, 6, 4, 4);
+    EXPECT_FALSE(PtInRegion(rr, 0, 0));  // corners cut
+    EXPECT_FALSE(PtInRegion(rr, 5, 5));
+    EXPECT_TRUE(PtInRegion(rr, 0, 3));
+    EXPECT_TRUE(PtInRegion(rr, 3, 0));
+    EXPECT_FALSE(PtInRegion(rr, 6, 3));  // right edge excluded
+    POINT tri[] = {{0, 0}, {4, 0}, {0, 4}};
+    HRGN p = CreatePolygonRgn(tri, 3, ALTERNATE);
+    // Pixels whose centres lie inside.
+    EXPECT_TRUE(PtInRegion(p, 0, 0));
+    EXPECT_TRUE(PtInRegion(p, 1, 1));
+    EXPECT_FALSE(PtInRegion(p, 2, 1));
+    EXPECT_FALSE(PtInRegion(p, 3, 0));
+    DeleteObject(rr);
+    DeleteObject(p);
+}
+
+TEST(GdiClipping, ChildDcOverSharedSurface) {
+    // A window DC as the window layer makes one: the top-level surface, the child's
+    // position as viewport origin, its visible region (device coordinates) as clip.
+    Surface s(10, 6);
+    SetViewportOrgEx(s.dc, 3, 2, nullptr);
+    HRGN visible = CreateRectRgn(3, 2, 7, 5);
+    HRGN sibling = CreateRectRgn(5, 2, 7, 3);  // a sibling on top covers part of it
+    CombineRgn(visible, visible, sibling, RGN_DIFF);
+    SelectClipRgn(s.dc, visible);
+    DeleteObject(visible);  // the DC keeps its own copy
+    HBRUSH red = CreateSolidBrush(kRed);
+    RECT all{-10, -10, 100, 100};
+    FillRect(s.dc, &all, red);
+    EXPECT_EQ(Rows(s, kRed), (std::vector<std::string>{"..........", "..........", "...##.....", "...####...",
+                                                        "...####...", ".........."}));
+    RECT box;
+    EXPECT_EQ(GetClipBox(s.dc, &box), COMPLEXREGION);
+    EXPECT_EQ(TRect(box), TRect(0, 0, 4, 3));  // logical coordinates
+    EXPECT_EQ(GetPixel(s.dc, 0, 0), kRed);     // logical (0,0) is device (3,2)
+    EXPECT_EQ(GetPixel(s.dc, 3, 0), CLR_INVALID);
+    DeleteObject(sibling);
+    DeleteObject(red);
+}
+
+TEST(GdiClipping, SaveRestoreIntersectAndExclude) {
+    Surface s(6, 1);
+    HBRUSH red = CreateSolidBrush(kRed);
+    int level = SaveDC(s.dc);
+    IntersectClipRect(s.dc, 1, 0, 5, 1);
+    ExcludeClipRect(s.dc, 2, 0, 3, 1);
+    SetWindowOrgEx(s.dc, -1, 0, nullptr);  // moves drawing, not the clip
+    RECT r{0, 0, 6, 1};
+    FillRect(s.dc, &r, red);
+    EXPECT_EQ(Row(s, 0, kRed), ".#.##.");
+    EXPECT_TRUE(RestoreDC(s.dc, level));
+    FillRect(s.dc, &r, red);
+    EXPECT_EQ(Row(s, 0, kRed), "######");
+    EXPECT_FALSE(RestoreDC(s.dc, level));  // already popped
+    DeleteObject(red);
+}
+
+TEST(GdiObjects, DeletingASelectedObjectIsDeferredAndBadHandlesAreRefused) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bm = CreateCompatibleBitmap(dc, 4, 4);
+    HGDIOBJ old = SelectObject(dc, bm);
+    HBRUSH br = CreateSolidBrush(kRed);
+    SelectObject(dc, br);
+    EXPECT_TRUE(DeleteObject(br));  // still selected: freed when deselected
+    RECT r{0, 0, 4, 4};
+    FillRect(dc, &r, br);           // still usable while selected
+    EXPECT_EQ(GetPixel(dc, 1, 1), kRed);
+    SelectObject(dc, GetStockObject(WHITE_BRUSH));
+    EXPECT_FALSE(DeleteObject(br));  // gone now
+    EXPECT_EQ(GetObjectType(br), 0u);
+    // A bitmap lives in one DC at a time.
+    HDC other = CreateCompatibleDC(nullptr);
+    EXPECT_EQ(SelectObject(other, bm), nullptr);
+    BITMAP info;
+    ASSERT_EQ(GetObject(bm, sizeof info, &info), int(sizeof info));
+    EXPECT_EQ(info.bmWidth, 4);
+    EXPECT_EQ(info.bmBitsPixel, 32);
+    EXPECT_FALSE(DeleteObject(GetStockObject(WHITE_BRUSH)));
+    SelectObject(dc, old);
+    EXPECT_TRUE(DeleteObject(bm));
+    EXPECT_TRUE(DeleteDC(dc));
+    EXPECT_FALSE(DeleteDC(dc));
+    DeleteDC(other);
+}
+
+TEST(GdiBitmaps, DibSectionRowOrderFollowsTheSignOfTheHeight) {
+    for (int sign : {1, -1}) {
+        BITMAPINFO bi{};
+        bi.bmiHeader.biWidth = 2;
+        bi.bmiHeader.biHeight = 3 * sign;
+        bi.bmiHeader.biBitCount = 32;
+        void* bits = nullptr;
+        HBITMAP bm = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+        ASSERT_NE(bits, nullptr);
+        HDC dc = CreateCompatibleDC(nullptr);
+        SelectObject(dc, bm);
+        SetPixel(dc, 1, 0, RGB(1, 2, 3));  // top row
+        auto* words = static_cast<std::uint32_t*>(bits);
+        int storedRow = sign > 0 ? 2 : 0;
+        EXPECT_EQ(words[storedRow * 2 + 1], 0x010203u) << "sign " << sign;
+        DIBSECTION ds;
+        ASSERT_EQ(GetObject(bm, sizeof ds, &ds), int(sizeof ds));
+        EXPECT_EQ(ds.dsBmih.biHeight, 3 * sign);
+        DeleteDC(dc);
+        DeleteObject(bm);
+    }
+}
