@@ -124,11 +124,14 @@ int OpenSource(const InputSpec& in, const AVIOInterruptCB* interrupt, SourcePtr&
             return crInputUnreadable;
         return crInputUnknownFormat;
     }
+    // A text file is not a film, though one demuxer shows any text as a picture of letters.
+    if (std::strcmp(s->fmt->iformat->name, "tty") == 0) return crInputUnknownFormat;
     r = avformat_find_stream_info(s->fmt, nullptr);
     if (r == AVERROR_EXIT) return crCancelled;
     if (s->dvd && DvdStreamFailed(*s->dvd)) return crDvdUnreadable;
     s->video = av_find_best_stream(s->fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-    if (s->video < 0) return crNoVideo;
+    // Without a stream that could be read the bytes were never media at all.
+    if (s->video < 0) return r < 0 ? crInputUnknownFormat : crNoVideo;
     const AVCodecParameters* vp = s->fmt->streams[s->video]->codecpar;
     if (!avcodec_find_decoder(vp->codec_id)) return crUnknownCodec;
     if (vp->width <= 0 || vp->height <= 0) return crDamagedInput;

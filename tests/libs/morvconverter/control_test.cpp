@@ -1,0 +1,245 @@
+// Bad input, cancel, progress and the preview hand-over.
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "libs/morvmessage/morvmessage.h"
+#include "morvconverter/media_check.h"
+#include "support/tempdir.h"
+
+using namespace convtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+class ConverterControl : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        dir_ = new testsupport::TempDir;
+        ASSERT_EQ(MakeClip(dir_->path() / "clip.mp4", 2.0), "");
+    }
+    static void TearDownTestSuite() { delete dir_; }
+    static fs::path Clip() { return dir_->path() / "clip.mp4"; }
+    fs::path Out(const std::string& name) const { return tmp_.path() / name; }
+
+    static testsupport::TempDir* dir_;
+    testsupport::TempDir tmp_;
+};
+testsupport::TempDir* ConverterControl::dir_ = nullptr;
+
+// Every kind of bad input ends with its own code and a text for it, and leaves no file.
+TEST_F(ConverterControl, BadInputGivesItsOwnCodeAndNoOutput) {
+    // Text is not video, even where a demuxer would show it as a picture of letters.
+    fs::path text = tmp_.Write("notes.txt", "Read me first.\nThese are notes, not a film.\n");
+    fs::path noise = tmp_.Write("noise.dat", std::string(3000, '\x5a'));
+    fs::path sound = dir_->path() / "sound.wav";
+    convtest::Run("ffmpeg -nostdin -loglevel error -y -f lavfi -i sine=duration=1 " + Quote(sound.string()));
+    // A video stream whose codec no decoder knows: the container's codec name is changed.
+    fs::path unknown = dir_->path() / "unknown.mkv";
+    convtest::Run("ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=size=64x48:duration=1 -c:v mpeg4 " +
+        Quote(unknown.string()));
+    {
+        std::fstream f(unknown, std::ios::in | std::ios::out | std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+        size_t at = bytes.find("V_MPEG4/ISO/ASP");
+        ASSERT_NE(at, std::string::npos);
+        f.seekp(std::streamoff(at));
+        f.write("V_QQQQQ/ISO/ASP", 15);
+    }
+    struct Case {
+        const char* name;
+        fs::path input;
+        std::function<void(GroupMediaUIOption*, MediaUIOption*)> change;
+        int code;
+    } cases[] = {
+        {"missing file", tmp_.path() / "none.mp4", {}, crInputUnreadable},
+        {"folder", tmp_.path(), {}, crInputUnreadable},
+        {"text", text, {}, crInputUnknownFormat},
+        {"not media", noise, {}, crInputUnknownFormat},
+        {"no video", sound, {}, crNoVideo},
+        {"unknown codec", unknown, {}, crUnknownCodec},
+        {"trim beyond end", Clip(), [](auto*, MediaUIOption* m) { m->trimStart = 5; }, crTrimBeyondEnd},
+        {"crop too large", Clip(), [](auto*, MediaUIOption* m) { m->cropLeft = 200, m->cropRight = 150; },
+         crCropTooLarge},
+        {"negative crop", Clip(), [](auto*, MediaUIOption* m) { m->cropTop = -4; }, crCropTooLarge},
+        {"unwritable folder", Clip(),
+         [](GroupMediaUIOption* g, auto*) { std::snprintf(g->outputPath, 1024, "/proc/lumacast/out.flv"); },
+         crOutputUnwritable},
+        {"unknown format", Clip(),
+         [](GroupMediaUIOption* g, auto*) { free(g->formatName), g->formatName = Dup("nosuchformat"); },
+         crUnknownOutputFormat},
+        {"unknown encoder", Clip(),
+         [](GroupMediaUIOption* g, auto*) { free(g->videoEncoder), g->videoEncoder = Dup("nosuchcodec"); },
+         crEncoderMissing},
+        {"size the codec refuses", Clip(),
+         [](GroupMediaUIOption* g, auto*) {
+             free(g->formatName), g->formatName = Dup("3gp");
+             free(g->videoEncoder), g->videoEncoder = Dup("h263");
+             free(g->audioEncoder), g->audioEncoder = Dup("aac");
+         },
+         crEncoderRefused},
+        {"no output path", Clip(), [](GroupMediaUIOption* g, auto*) { g->outputPath[0] = 0; }, crIncompleteJob},
+    };
+    const std::string generic = getErrorInfo(-1, 0, 1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Group g;
+        MediaUIOption* in = g.AddFile(c.input);
+        SetOutput(g.g, Output{}, Out("out.flv"));
+        if (c.change) c.change(g.g, in);
+        EXPECT_EQ(g.Convert(), c.code);
+        EXPECT_NE(getErrorInfo(c.code, 0, 1), generic);
+        EXPECT_FALSE(fs::exists(Out("out.flv"))) << "output left behind";
+        EXPECT_FALSE(fs::exists(Out("out.flv.part")));
+        if (c.input != Clip()) EXPECT_NE(isSupportFormat(c.input.c_str()), 0);
+    }
+    EXPECT_EQ(isSupportFormat(Clip().c_str()), 0);
+    {
+        Group empty;  // a job without input
+        SetOutput(empty.g, Output{}, Out("out.flv"));
+        EXPECT_EQ(empty.Convert(), crIncompleteJob);
+    }
+    EXPECT_EQ(converteToMedia(nullptr, "flv", 0), crIncompleteJob);
+}
+
+TEST_F(ConverterControl, FileInfoDescribesTheSource) {
+    MediaInfo info{};
+    std::snprintf(info.path, sizeof info.path, "%s", Clip().c_str());
+    ASSERT_EQ(getFileInfo(&info), 0);
+    EXPECT_NEAR(info.duration, 2.0, 0.1);
+    EXPECT_EQ(info.durationSeconds, 2);
+    EXPECT_EQ(info.width, 320);
+    EXPECT_EQ(info.height, 240);
+    EXPECT_FLOAT_EQ(info.frameRate, 25.0f);
+    EXPECT_EQ(info.audioChannels, 2);
+    EXPECT_EQ(info.audioSampleRate, 48000);
+    EXPECT_GT(info.videoBitrate, 0);
+    EXPECT_GT(info.audioBitrate, 0);
+    MediaInfo none{};
+    std::snprintf(none.path, sizeof none.path, "%s", (tmp_.path() / "none.mp4").c_str());
+    EXPECT_EQ(getFileInfo(&none), crInputUnreadable);
+    EXPECT_EQ(none.width, 0);
+}
+
+// What the progress window receives: the records, in order of arrival.
+struct Recorder {
+    static inline std::mutex lock;
+    static inline std::vector<double> seconds;
+    static inline std::atomic<int> cancel{0};
+    static platform::BOOL Post(platform::HWND, platform::UINT msg, platform::WPARAM w, platform::LPARAM) {
+        auto* info = reinterpret_cast<ConvertProgressInfo*>(w);
+        if (msg == WM_CONVERTER_PROGRESS) {
+            std::lock_guard g(lock);
+            seconds.push_back(info->convertedSeconds);
+        }
+        freeConvertProgressInfo(info);  // the receiver owns the record
+        return 1;
+    }
+    static std::int32_t Query() { return cancel.load(); }
+    static void Reset() {
+        std::lock_guard g(lock);
+        seconds.clear();
+        cancel = 0;
+    }
+};
+
+class Progress : public ConverterControl {
+protected:
+    void SetUp() override {
+        Recorder::Reset();
+        setMessagePoster(&Recorder::Post);
+        handle_.queryCancel = &Recorder::Query;
+        handle_.window = reinterpret_cast<platform::HWND>(0x1234);
+        setProgressHandle(&handle_);
+    }
+    void TearDown() override {
+        setProgressHandle(nullptr);
+        setMessagePoster(nullptr);
+    }
+    ProgressHandle handle_{};
+};
+
+TEST_F(Progress, ArrivesInOrderAndReachesTheLength) {
+    Group g;
+    g.AddFile(Clip());
+    g.AddFile(Clip());
+    SetOutput(g.g, Output{}, Out("out.flv"));
+    ASSERT_EQ(g.Convert(), 0);
+    std::lock_guard lock(Recorder::lock);
+    ASSERT_FALSE(Recorder::seconds.empty());
+    for (size_t i = 1; i < Recorder::seconds.size(); ++i) EXPECT_GE(Recorder::seconds[i], Recorder::seconds[i - 1]);
+    EXPECT_NEAR(Recorder::seconds.back(), 4.0, 0.1);
+}
+
+TEST_F(Progress, CancelFromAnotherThreadStopsWithItsCodeAndNoOutput) {
+    fs::path longClip = tmp_.path() / "long.mp4";
+    ASSERT_EQ(MakeClip(longClip, 40.0, "320x240", "25", {440}, 44100, "-q:v 8"), "");
+    Group g;
+    g.AddFile(longClip);
+    SetOutput(g.g, Output{}, Out("out.flv"));
+    std::atomic<bool> done{false};
+    std::chrono::steady_clock::time_point asked;
+    std::thread canceller([&] {
+        // Once the job is under way, the user cancels.
+        while (!done) {
+            {
+                std::lock_guard lock(Recorder::lock);
+                if (Recorder::seconds.size() >= 2) break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        asked = std::chrono::steady_clock::now();
+        Recorder::cancel = 1;
+    });
+    int r = g.Convert();
+    auto ended = std::chrono::steady_clock::now();
+    done = true;
+    canceller.join();
+    EXPECT_EQ(r, crCancelled);
+    EXPECT_LT(std::chrono::duration<double>(ended - asked).count(), 1.0);
+    EXPECT_FALSE(fs::exists(Out("out.flv")));
+    EXPECT_FALSE(fs::exists(Out("out.flv.part")));
+}
+
+struct PreviewRecorder {
+    int frames = 0, width = 0, height = 0;
+    bool opaque = true;
+    static void Sink(const std::uint8_t* bgra, std::int32_t w, std::int32_t h, std::int32_t stride, double, void* ctx) {
+        auto* self = static_cast<PreviewRecorder*>(ctx);
+        ++self->frames;
+        self->width = w, self->height = h;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) self->opaque &= bgra[y * stride + x * 4 + 3] == 255;
+    }
+};
+
+TEST_F(ConverterControl, PreviewHandsOverTheConvertedFramesOnlyWhenOn) {
+    PreviewRecorder rec;
+    setPreviewSink(&PreviewRecorder::Sink, &rec);
+    for (int on : {1, 0}) {
+        SCOPED_TRACE(on);
+        rec = PreviewRecorder{};
+        setUsingPreview(on);
+        Group g;
+        g.AddFile(Clip());
+        Output o;
+        o.size = "160x120";
+        SetOutput(g.g, o, Out("out.flv"));
+        ASSERT_EQ(g.Convert(), 0);
+        if (on) {
+            EXPECT_EQ(rec.frames, 50);  // 2 s at 25 frames a second
+            EXPECT_EQ(rec.width, 160);
+            EXPECT_EQ(rec.height, 120);
+            EXPECT_TRUE(rec.opaque);
+        } else {
+            EXPECT_EQ(rec.frames, 0);
+        }
+    }
+    setUsingPreview(0);
+    setPreviewSink(nullptr, nullptr);
+}
+
+}  // namespace
