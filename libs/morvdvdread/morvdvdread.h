@@ -29,13 +29,13 @@ extern "C" {
 // the drive root letter + ":\" handed back to parseDVD), the letter is a drive id:
 // the optical drive /dev/srN has the id 'D' + N ('D' for sr0, 'E' for sr1, ... 'Z' for
 // sr22; drives sr23 and up are not listed). The id stays the same while the drive is
-// plugged in, whatever other drives come and go. parseDVD accepts "E:\", "E:/", "E:"
-// and "E" (case-insensitive) and reads that drive: its mount point when the medium is
-// mounted, else its device node.
+// plugged in, whatever other drives come and go. parseDVD accepts "E:\", "E:/" and "E:"
+// (any case) and reads that drive: its mount point when the medium is mounted, else
+// its device node.
 //
-// The entry text is the medium's label (or "No disc" when the drive is empty, or the
-// drive's model when the medium has no label) followed by " (" + device node + ")",
-// for example "HOLIDAY_2009 (/dev/sr0)".
+// The entry text is the medium's label (the drive's model when the medium has no
+// label; "No disc" when udev reports the drive empty) followed by " (" + device node
+// + ")", for example "HOLIDAY_2009 (/dev/sr0)".
 //
 // The listed flag is 1 for a drive that can read DVDs. It is 0 for an optical drive
 // that udev describes as reading CDs only; when udev has no data about the drive it is
@@ -194,7 +194,7 @@ MORVDVDREAD_API int32_t parseIFO(DvdDisc** disc, const char* path, int32_t reser
 MORVDVDREAD_API const char* dvdReadErrorText(int32_t code);
 
 // Test hook: the folder under which the drive list looks for sys/class/block,
-// proc/self/mounts and run/udev/data. nullptr or "" restores "/".
+// proc/self/mounts, run/udev/data and the device nodes dev/srN. nullptr or "" restores "/".
 MORVDVDREAD_API void setDVDSystemRoot(const char* root);
 
 #ifdef __cplusplus

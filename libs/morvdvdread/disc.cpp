@@ -1,0 +1,523 @@
+// The structure of a DVD: title sets, titles, chapters and streams. libdvdread finds and
+// reads the information files (from a folder, a drive or an image); their contents are
+// decoded by ifo.cpp, which checks every count and offset, since a disc may be damaged
+// or crafted.
+#include <dvdread/dvd_reader.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "libs/morvdvdread/ifo.h"
+#include "libs/morvdvdread/internal.h"
+#include "libs/morvdvdread/morvdvdread.h"
+
+namespace fs = std::filesystem;
+
+namespace morvdvdread {
+namespace {
+
+constexpr int kMaxTitleSets = 99;  // VTS_01 .. VTS_99
+constexpr int kMaxTitles = 99;
+constexpr int kVtsAudioSlots = 8;  // audio attribute slots of a title set
+constexpr int kVtsSubtitleSlots = 32;
+
+std::string Upper(std::string text) {
+    for (auto& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// Where a disc is: what libdvdread opens, and where its IFO files are (or would be).
+struct Location {
+    std::string root;    // folder holding VIDEO_TS (or the IFO files), device node or image
+    std::string ifoDir;  // folder of the IFO files; root + "/VIDEO_TS" for a device or image
+    std::map<std::string, std::string> files;  // upper-case name -> name on disk (folders)
+
+    std::string IfoPath(int titleSet) const {
+        char name[16];
+        std::snprintf(name, sizeof name, "VTS_%02d_0.IFO", titleSet);
+        auto it = files.find(name);
+        return ifoDir + "/" + (it != files.end() ? it->second : std::string(name));
+    }
+};
+
+std::map<std::string, std::string> FolderEntries(const fs::path& dir) {
+    std::map<std::string, std::string> entries;
+    std::error_code ec;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+        entries.emplace(Upper(it->path().filename().string()), it->path().filename().string());
+    return entries;
+}
+
+bool HoldsVideoManager(const std::map<std::string, std::string>& entries) {
+    return entries.count("VIDEO_TS.IFO") || entries.count("VIDEO_TS.BUP");
+}
+
+bool IsIfoName(const std::string& name) {
+    const std::string n = Upper(name);
+    if (n == "VIDEO_TS.IFO" || n == "VIDEO_TS.BUP") return true;
+    return n.size() == 12 && n.rfind("VTS_", 0) == 0 && std::isdigit(static_cast<unsigned char>(n[4])) &&
+           std::isdigit(static_cast<unsigned char>(n[5])) && n.compare(6, 3, "_0.") == 0 &&
+           (n.compare(9, 3, "IFO") == 0 || n.compare(9, 3, "BUP") == 0);
+}
+
+int32_t LocateFolder(const fs::path& dir, Location& loc) {
+    auto entries = FolderEntries(dir);
+    if (Upper(dir.filename().string()) == "VIDEO_TS" && HoldsVideoManager(entries)) {
+        loc.root = dir.parent_path().string();
+        loc.ifoDir = dir.string();
+        loc.files = std::move(entries);
+        return DVD_OK;
+    }
+    auto sub = entries.find("VIDEO_TS");
+    if (sub != entries.end()) {
+        auto inner = FolderEntries(dir / sub->second);
+        if (HoldsVideoManager(inner)) {
+            loc.root = dir.string();
+            loc.ifoDir = (dir / sub->second).string();
+            loc.files = std::move(inner);
+            return DVD_OK;
+        }
+    }
+    if (HoldsVideoManager(entries)) {
+        loc.root = loc.ifoDir = dir.string();
+        loc.files = std::move(entries);
+        return DVD_OK;
+    }
+    return DVD_ERR_NOT_A_DVD;
+}
+
+int32_t Locate(std::string path, bool ifoFile, Location& loc) {
+    if (path.empty()) return DVD_ERR_NOT_FOUND;
+    if (!ifoFile) {
+        if (char id = DriveIdOf(path)) {
+            path = DriveRoot(id);
+            if (path.empty()) return DVD_ERR_NOT_FOUND;
+        }
+    }
+    std::error_code ec;
+    fs::path p = fs::absolute(path, ec).lexically_normal();
+    if (ec) return DVD_ERR_NOT_FOUND;
+    if (p.filename().empty() && p.has_relative_path()) p = p.parent_path();  // trailing "/"
+    const auto status = fs::status(p, ec);
+    if (ec || !fs::exists(status)) return DVD_ERR_NOT_FOUND;
+    const bool ifoName = fs::is_regular_file(status) && IsIfoName(p.filename().string());
+    if (ifoFile) return ifoName ? LocateFolder(p.parent_path(), loc) : DVD_ERR_NOT_A_DVD;
+    if (fs::is_directory(status)) return LocateFolder(p, loc);
+    if (ifoName) return LocateFolder(p.parent_path(), loc);
+    if (fs::is_regular_file(status) || fs::is_block_file(status)) {  // disc image or drive
+        loc.root = p.string();
+        loc.ifoDir = loc.root + "/VIDEO_TS";
+        return DVD_OK;
+    }
+    return DVD_ERR_NOT_A_DVD;
+}
+
+// What the reader clamped or skipped while reading one disc.
+struct Repairs {
+    int32_t flags = 0;
+    std::string text;
+
+    void Note(int32_t& titleFlags, int32_t flag, const std::string& what) {
+        titleFlags |= flag;
+        flags |= flag;
+        if (text.find(what) == std::string::npos) text += (text.empty() ? "" : "; ") + what;
+    }
+};
+
+// One parsed disc and every record its pointers lead to; kept for the life of the process.
+struct StoredDisc {
+    DvdDisc disc{};
+    std::unique_ptr<DvdTitleSet[]> sets;
+    std::vector<std::unique_ptr<DvdTitle[]>> titles;
+    std::vector<std::unique_ptr<DvdChapter[]>> chapters;
+    std::vector<std::unique_ptr<std::string>> paths;
+    std::string signature;  // everything but the pointers, to find an identical earlier parse
+};
+
+template <typename T>
+void AppendBytes(std::string& out, const T& record) {
+    out.append(reinterpret_cast<const char*>(&record), sizeof record);
+}
+
+std::string Signature(const StoredDisc& d) {
+    std::string s;
+    DvdDisc disc;
+    std::memcpy(&disc, &d.disc, sizeof disc);
+    disc.titleSets = nullptr;
+    AppendBytes(s, disc);
+    for (int i = 0; i < d.disc.titleSetCount; ++i) {
+        DvdTitleSet set;
+        std::memcpy(&set, &d.sets[i], sizeof set);
+        set.titles = nullptr;
+        AppendBytes(s, set);
+        for (int t = 0; t < set.titleCount; ++t) {
+            auto title = std::make_unique<DvdTitle>();
+            std::memcpy(title.get(), &d.sets[i].titles[t], sizeof(DvdTitle));
+            const DvdTitle& src = d.sets[i].titles[t];
+            s += src.ifoPath;
+            title->ifoPath = nullptr;
+            title->chapters = nullptr;
+            AppendBytes(s, *title);
+            for (int c = 0; c < src.chapterCount; ++c) {
+                DvdChapter chapter;
+                std::memcpy(&chapter, &src.chapters[c], sizeof chapter);
+                chapter.title = nullptr;
+                AppendBytes(s, chapter);
+            }
+        }
+    }
+    return s;
+}
+
+// Microseconds of a BCD playback time.
+int64_t PlaybackMicros(const PlaybackTime& t, bool& valid) {
+    auto bcd = [&valid](unsigned v) {
+        if ((v >> 4) > 9 || (v & 15) > 9) valid = false;
+        return static_cast<int64_t>((v >> 4) * 10 + (v & 15));
+    };
+    const int64_t h = bcd(t.hour), m = bcd(t.minute), s = bcd(t.second), f = bcd(t.frames & 0x3F);
+    const unsigned rate = t.frames >> 6;
+    int64_t frameMicros = 0;
+    if (rate == 1) frameMicros = f * 1000000 / 25;
+    else if (rate == 3) frameMicros = f * 1001000 / 30;
+    else if (f != 0) valid = false;
+    if (m > 59 || s > 59) valid = false;
+    return valid ? ((h * 60 + m) * 60 + s) * 1000000 + frameMicros : 0;
+}
+
+// The program chain a chapter names, or nullptr when it names none that can be read.
+const Chain* ChainOf(const TitleSetInfo& ts, const Part& part) {
+    if (part.pgcn < 1 || part.pgcn > ts.chains.size() || !ts.chains[part.pgcn - 1]) return nullptr;
+    return &*ts.chains[part.pgcn - 1];
+}
+
+// Length of one chapter: the cells from its program's first cell up to the next
+// program's, counting only the first angle of an angle block. False for a chapter that
+// names a missing program or cell.
+bool ChapterMicros(const Chain& chain, int pgn, int64_t& micros, bool& timesValid) {
+    const int programs = static_cast<int>(chain.programMap.size()), cells = static_cast<int>(chain.cells.size());
+    if (pgn < 1 || pgn > programs) return false;
+    const int first = chain.programMap[pgn - 1];
+    const int last = pgn < programs ? chain.programMap[pgn] - 1 : cells;
+    if (first < 1 || last < first || last > cells) return false;
+    micros = 0;
+    for (int c = first; c <= last; ++c) {
+        const Cell& cell = chain.cells[c - 1];
+        if (cell.blockType == 1 && cell.blockMode > 1) continue;  // another angle of the same scene
+        micros += PlaybackMicros(cell.time, timesValid);
+    }
+    return true;
+}
+
+int32_t ClampedMs(int64_t micros) {
+    return static_cast<int32_t>(std::min<int64_t>(micros / 1000, INT32_MAX));
+}
+
+int32_t RoundedSeconds(int64_t micros) {
+    return static_cast<int32_t>(std::min<int64_t>((micros + 500000) / 1000000, INT32_MAX));
+}
+
+std::string AudioName(int index, const AudioAttributes& a) {
+    static const char* const kFormats[8] = {"AC-3", "unknown format", "MPEG-1 audio", "MPEG-2 audio",
+                                             "LPCM", "unknown format", "DTS", "unknown format"};
+    std::string name = std::to_string(index + 1) + ": " +
+                       (a.languageType == 1 ? LanguageName(a.language) : std::string("Unknown")) + ", " +
+                       kFormats[a.format & 7] + ", " + std::to_string(a.channels + 1) + " ch, " +
+                       (a.frequency == 1 ? "96 kHz" : "48 kHz");
+    if (a.codeExtension == 2) name += " (visually impaired)";
+    else if (a.codeExtension == 3 || a.codeExtension == 4) name += " (commentary)";
+    return name;
+}
+
+std::string SubtitleName(int index, const SubtitleAttributes& s) {
+    std::string name = std::to_string(index + 1) + ": " +
+                       (s.type == 1 ? LanguageName(s.language) : std::string("Unknown"));
+    if (s.codeExtension == 9) name += " (forced)";
+    else if (s.codeExtension >= 13 && s.codeExtension <= 15) name += " (commentary)";
+    else if (s.codeExtension >= 5 && s.codeExtension <= 7) name += " (captions)";
+    return name;
+}
+
+void FillStreams(DvdTitle& title, const TitleSetInfo& ts, Repairs& repairs) {
+    const std::string set = "title set " + std::to_string(title.titleSetNumber);
+    int audio = ts.declaredAudio;
+    if (audio > kVtsAudioSlots) {
+        repairs.Note(title.repairs, DVD_REPAIR_AUDIO_CLAMPED,
+                     set + " claims " + std::to_string(audio) + " audio streams; the first 8 are listed");
+        audio = kVtsAudioSlots;
+    }
+    for (int i = 0; i < audio; ++i) {
+        CopyText(title.audio[i].name, AudioName(i, ts.audio[i]));
+        title.audio[i].id = i;
+    }
+    title.audioCount = audio;
+
+    int subtitles = ts.declaredSubtitles;
+    if (subtitles > kVtsSubtitleSlots) {
+        repairs.Note(title.repairs, DVD_REPAIR_SUBTITLES_CLAMPED,
+                     set + " claims " + std::to_string(subtitles) + " subtitle streams; the first 32 are listed");
+        subtitles = kVtsSubtitleSlots;
+    }
+    for (int i = 0; i < subtitles; ++i) {
+        CopyText(title.subtitles[i].name, SubtitleName(i, ts.subtitles[i]));
+        title.subtitles[i].id = i;
+    }
+    title.subtitleCount = subtitles;
+}
+
+// The sub-picture palette (0x00YYCrCb entries) as R, G, B bytes.
+void FillPalette(DvdTitle& title, const Chain& chain) {
+    auto clamp = [](double v) { return static_cast<uint8_t>(std::lround(std::clamp(v, 0.0, 255.0))); };
+    for (int i = 0; i < DVD_PALETTE_ENTRIES; ++i) {
+        const double y = (chain.palette[i] >> 16) & 0xFF, cr = ((chain.palette[i] >> 8) & 0xFF) - 128.0,
+                     cb = (chain.palette[i] & 0xFF) - 128.0;
+        title.palette[i][0] = clamp(y + 1.402 * cr);
+        title.palette[i][1] = clamp(y - 0.344136 * cb - 0.714136 * cr);
+        title.palette[i][2] = clamp(y + 1.772 * cb);
+    }
+}
+
+// Fills one title from its title set; a title that cannot be played stays not present.
+void FillTitle(DvdTitle& title, const TitleEntry& entry, const TitleSetInfo& ts, StoredDisc& store,
+               Repairs& repairs) {
+    const std::string name = "title " + std::to_string(title.titleNumber + 1);
+    FillStreams(title, ts, repairs);
+
+    const int ttn = entry.setTitle;
+    const std::vector<Part>* parts =
+        ttn >= 1 && ttn <= static_cast<int>(ts.titles.size()) && ts.titles[ttn - 1] ? &*ts.titles[ttn - 1] : nullptr;
+    if (parts && parts->size() != entry.parts)
+        repairs.Note(title.repairs, DVD_REPAIR_CHAPTER_COUNT,
+                     name + ": the disc lists " + std::to_string(entry.parts) + " chapters, its title set " +
+                         std::to_string(parts->size()));
+
+    std::vector<DvdChapter> chapters;
+    const Chain* firstChain = nullptr;
+    int64_t start = 0;
+    for (size_t j = 0; parts && j < parts->size(); ++j) {
+        const Part& part = (*parts)[j];
+        const Chain* chain = ChainOf(ts, part);
+        int64_t micros = 0;
+        bool timesValid = true;
+        if (!chain || !ChapterMicros(*chain, part.pgn, micros, timesValid)) {
+            repairs.Note(title.repairs, DVD_REPAIR_BAD_CHAPTER,
+                         name + " chapter " + std::to_string(j + 1) + " names a missing program chain, program or cell; skipped");
+            continue;
+        }
+        if (!timesValid)
+            repairs.Note(title.repairs, DVD_REPAIR_BAD_TIME,
+                         name + " chapter " + std::to_string(j + 1) + " has an invalid playback time; counted as 0");
+        if (!firstChain) firstChain = chain;
+        DvdChapter c{};
+        c.present = 1;
+        c.number = static_cast<int32_t>(j);
+        c.startMs = ClampedMs(start);
+        c.lengthMs = ClampedMs(micros);
+        c.lengthSeconds = RoundedSeconds(micros);
+        c.pgcNumber = part.pgcn;
+        CopyText(c.lengthText, DurationText(c.lengthSeconds));
+        chapters.push_back(c);
+        start += micros;
+    }
+    if (chapters.empty()) {
+        repairs.Note(title.repairs, DVD_REPAIR_TITLE_WITHOUT_CHAPTERS, name + " has no readable chapter; skipped");
+        return;
+    }
+    auto array = std::make_unique<DvdChapter[]>(chapters.size());
+    for (size_t i = 0; i < chapters.size(); ++i) {
+        array[i] = chapters[i];
+        array[i].title = &title;
+    }
+    title.chapters = array.get();
+    title.chapterCount = static_cast<int32_t>(chapters.size());
+    store.chapters.push_back(std::move(array));
+    title.lengthSeconds = RoundedSeconds(start);
+    CopyText(title.lengthText, DurationText(title.lengthSeconds));
+    FillPalette(title, *firstChain);
+    title.present = 1;
+}
+
+struct ReaderCloser {
+    void operator()(dvd_reader_t* dvd) const { DVDClose(dvd); }
+};
+using ReaderHandle = std::unique_ptr<dvd_reader_t, ReaderCloser>;
+
+// libdvdread's messages are about the files it reads; the reader reports through its
+// results and repair notes instead.
+void QuietLog(void*, dvd_logger_level_t, const char*, va_list) {}
+const dvd_logger_cb kQuietLogger = {QuietLog};
+
+constexpr ssize_t kMaxIfoBlocks = 8192;  // 16 MB; real information files are far smaller
+
+// The bytes of an information file (0: VIDEO_TS, n: VTS_nn_0) or of its backup;
+// nullopt when there is no such file.
+std::optional<std::vector<uint8_t>> ReadInfoFile(dvd_reader_t* dvd, int number, bool backup) {
+    dvd_file_t* file = DVDOpenFile(dvd, number, backup ? DVD_READ_INFO_BACKUP_FILE : DVD_READ_INFO_FILE);
+    if (!file) return std::nullopt;
+    std::vector<uint8_t> bytes;
+    const ssize_t blocks = DVDFileSize(file);
+    if (blocks > 0 && blocks <= kMaxIfoBlocks) {
+        bytes.resize(static_cast<size_t>(blocks) * 2048);
+        const ssize_t got = DVDReadBytes(file, bytes.data(), bytes.size());
+        bytes.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    }
+    DVDCloseFile(file);
+    return bytes;
+}
+
+// An information file decoded by `parse`, from the file or, when that cannot be
+// decoded, from its backup. `found` tells whether either file exists.
+template <typename Parse>
+auto ReadInfo(dvd_reader_t* dvd, int number, Parse parse, bool& found) {
+    auto bytes = ReadInfoFile(dvd, number, false);
+    found = bytes.has_value();
+    auto info = parse(bytes.value_or(std::vector<uint8_t>{}));
+    if (!info) {
+        bytes = ReadInfoFile(dvd, number, true);
+        found = found || bytes.has_value();
+        info = parse(bytes.value_or(std::vector<uint8_t>{}));
+    }
+    return info;
+}
+
+int32_t Read(const Location& loc, StoredDisc& store) {
+    ReaderHandle dvd(DVDOpen2(nullptr, &kQuietLogger, loc.root.c_str()));
+    if (!dvd) return DVD_ERR_NOT_A_DVD;
+    bool found = false;
+    const auto vm = ReadInfo(dvd.get(), 0, ParseVideoManager, found);
+    if (!vm) return found ? DVD_ERR_DAMAGED : DVD_ERR_NOT_A_DVD;
+
+    Repairs repairs;
+    int32_t discFlags = 0;
+    int setCount = vm->titleSets;
+    if (setCount > kMaxTitleSets) {
+        repairs.Note(discFlags, DVD_REPAIR_BAD_TITLE_SET, "the disc claims " + std::to_string(setCount) + " title sets; 99 are read");
+        setCount = kMaxTitleSets;
+    }
+    int titleCount = static_cast<int>(vm->titles.size());
+    if (vm->titleTableCut)
+        repairs.Note(discFlags, DVD_REPAIR_BAD_TITLE_SET, "the disc's title table is cut short");
+    if (titleCount > kMaxTitles) {
+        repairs.Note(discFlags, DVD_REPAIR_BAD_TITLE_SET, "the disc claims " + std::to_string(titleCount) + " titles; 99 are read");
+        titleCount = kMaxTitles;
+    }
+
+    std::vector<std::vector<int>> titlesOfSet(setCount);
+    for (int i = 0; i < titleCount; ++i) {
+        const int set = vm->titles[i].titleSet;
+        if (set < 1 || set > setCount) {
+            repairs.Note(discFlags, DVD_REPAIR_BAD_TITLE_SET,
+                         "title " + std::to_string(i + 1) + " names title set " + std::to_string(set) +
+                             ", which the disc does not have; skipped");
+            continue;
+        }
+        titlesOfSet[set - 1].push_back(i);
+    }
+
+    CopyText(store.disc.path, loc.root);
+    store.sets = std::make_unique<DvdTitleSet[]>(setCount);
+    store.disc.titleSetCount = setCount;
+    store.disc.titleSets = store.sets.get();
+    int presentTitles = 0;
+    for (int s = 0; s < setCount; ++s) {
+        DvdTitleSet& set = store.sets[s];
+        set.number = s + 1;
+        store.paths.push_back(std::make_unique<std::string>(loc.IfoPath(s + 1)));
+        const std::string& ifoPath = *store.paths.back();
+        CopyText(set.ifoPath, ifoPath);
+        const auto& members = titlesOfSet[s];
+        if (members.empty()) continue;
+        store.titles.push_back(std::make_unique<DvdTitle[]>(members.size()));
+        set.titles = store.titles.back().get();
+        set.titleCount = static_cast<int32_t>(members.size());
+
+        const auto ts = ReadInfo(dvd.get(), s + 1, ParseTitleSet, found);
+        if (!ts)
+            repairs.Note(discFlags, DVD_REPAIR_BAD_TITLE_SET,
+                         "title set " + std::to_string(s + 1) + " cannot be read; its titles are skipped");
+        for (size_t k = 0; k < members.size(); ++k) {
+            DvdTitle& title = set.titles[k];
+            const TitleEntry& entry = vm->titles[members[k]];
+            title.titleNumber = members[k];
+            title.ifoPath = ifoPath.c_str();
+            title.titleSetNumber = s + 1;
+            title.titleSetTitle = entry.setTitle;
+            CopyText(title.lengthText, DurationText(0));
+            if (ts) FillTitle(title, entry, *ts, store, repairs);
+            else title.repairs |= DVD_REPAIR_BAD_TITLE_SET;
+            presentTitles += title.present;
+        }
+    }
+    store.disc.repairs = repairs.flags;
+    CopyText(store.disc.repairText, repairs.text);
+    return presentTitles > 0 ? DVD_OK : DVD_ERR_NO_TITLES;
+}
+
+std::mutex g_lock;
+std::vector<std::unique_ptr<StoredDisc>> g_discs;
+
+int32_t Parse(DvdDisc** result, const char* path, bool ifoFile) {
+    if (!result) return DVD_ERR_ARGUMENT;
+    try {
+        std::lock_guard lock(g_lock);
+        Location loc;
+        if (int32_t rc = Locate(path ? path : "", ifoFile, loc)) return rc;
+        auto store = std::make_unique<StoredDisc>();
+        if (int32_t rc = Read(loc, *store)) return rc;
+        store->signature = Signature(*store);
+        for (const auto& earlier : g_discs)
+            if (earlier->signature == store->signature) {
+                *result = &earlier->disc;
+                return DVD_OK;
+            }
+        g_discs.push_back(std::move(store));
+        *result = &g_discs.back()->disc;
+        return DVD_OK;
+    } catch (const std::bad_alloc&) {
+        return DVD_ERR_SYSTEM;
+    } catch (const std::exception&) {
+        return DVD_ERR_DAMAGED;
+    }
+}
+
+}  // namespace
+
+void ForgetDiscs() {
+    std::lock_guard lock(g_lock);
+    g_discs.clear();
+}
+
+}  // namespace morvdvdread
+
+extern "C" MORVDVDREAD_API int32_t parseDVD(DvdDisc** disc, const char* path, int32_t) {
+    return morvdvdread::Parse(disc, path, false);
+}
+
+extern "C" MORVDVDREAD_API int32_t parseIFO(DvdDisc** disc, const char* path, int32_t) {
+    return morvdvdread::Parse(disc, path, true);
+}
+
+extern "C" MORVDVDREAD_API const char* dvdReadErrorText(int32_t code) {
+    switch (code) {
+    case DVD_OK: return "success";
+    case DVD_ERR_ARGUMENT: return "no record was given to fill";
+    case DVD_ERR_NOT_FOUND: return "the path, drive or file does not exist";
+    case DVD_ERR_NOT_A_DVD: return "the path holds no DVD-Video structure";
+    case DVD_ERR_DAMAGED: return "the disc's structure files cannot be read";
+    case DVD_ERR_NO_TITLES: return "the disc has no title that can be read";
+    case DVD_ERR_SYSTEM: return "the system could not provide the drive list or memory";
+    default: return "unknown result code";
+    }
+}
