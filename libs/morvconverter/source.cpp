@@ -120,6 +120,7 @@ int OpenSource(const InputSpec& in, const AVIOInterruptCB* interrupt, SourcePtr&
         s->fmt = nullptr;
         if (s->dvd && DvdStreamFailed(*s->dvd)) return crDvdUnreadable;
         if (r == AVERROR_EXIT) return crCancelled;
+        if (s->isDvd) return crDamagedInput;  // the disc's sectors hold no program stream
         if (r == AVERROR(EIO) || r == AVERROR(EACCES) || r == AVERROR(ENOENT) || r == AVERROR(EISDIR))
             return crInputUnreadable;
         return crInputUnknownFormat;
@@ -131,7 +132,7 @@ int OpenSource(const InputSpec& in, const AVIOInterruptCB* interrupt, SourcePtr&
     if (s->dvd && DvdStreamFailed(*s->dvd)) return crDvdUnreadable;
     s->video = av_find_best_stream(s->fmt, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
     // Without a stream that could be read the bytes were never media at all.
-    if (s->video < 0) return r < 0 ? crInputUnknownFormat : crNoVideo;
+    if (s->video < 0) return s->isDvd ? crDamagedInput : r < 0 ? crInputUnknownFormat : crNoVideo;
     const AVCodecParameters* vp = s->fmt->streams[s->video]->codecpar;
     if (!avcodec_find_decoder(vp->codec_id)) return crUnknownCodec;
     if (vp->width <= 0 || vp->height <= 0) return crDamagedInput;

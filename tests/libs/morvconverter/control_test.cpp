@@ -146,7 +146,7 @@ struct Recorder {
     }
 };
 
-class Progress : public ConverterControl {
+class ConverterProgress : public ConverterControl {
 protected:
     void SetUp() override {
         Recorder::Reset();
@@ -162,7 +162,7 @@ protected:
     ProgressHandle handle_{};
 };
 
-TEST_F(Progress, ArrivesInOrderAndReachesTheLength) {
+TEST_F(ConverterProgress, ArrivesInOrderAndReachesTheLength) {
     Group g;
     g.AddFile(Clip());
     g.AddFile(Clip());
@@ -174,7 +174,7 @@ TEST_F(Progress, ArrivesInOrderAndReachesTheLength) {
     EXPECT_NEAR(Recorder::seconds.back(), 4.0, 0.1);
 }
 
-TEST_F(Progress, CancelFromAnotherThreadStopsWithItsCodeAndNoOutput) {
+TEST_F(ConverterProgress, CancelFromAnotherThreadStopsWithItsCodeAndNoOutput) {
     fs::path longClip = tmp_.path() / "long.mp4";
     ASSERT_EQ(MakeClip(longClip, 40.0, "320x240", "25", {440}, 44100, "-q:v 8"), "");
     Group g;
