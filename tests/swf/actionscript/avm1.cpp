@@ -1,0 +1,277 @@
+#include "avm1.h"
+
+#include <charconv>
+#include <cstring>
+#include <map>
+#include <set>
+#include <sstream>
+
+namespace avm1 {
+
+namespace {
+
+const std::map<int, std::string>& Names() {
+    static const std::map<int, std::string> names = {
+        {0x04, "nextFrame"}, {0x05, "prevFrame"}, {0x06, "play"}, {0x07, "stop"}, {0x09, "stopSounds"},
+        {0x0A, "add"}, {0x0B, "subtract"}, {0x0C, "multiply"}, {0x0D, "divide"}, {0x0E, "equals"},
+        {0x0F, "less"}, {0x10, "and"}, {0x11, "or"}, {0x12, "not"}, {0x17, "pop"}, {0x18, "toInteger"},
+        {0x1C, "getVariable"}, {0x1D, "setVariable"}, {0x21, "stringAdd"}, {0x26, "trace"}, {0x2A, "throw"},
+        {0x30, "random"}, {0x34, "getTime"}, {0x36, "mbOrd"}, {0x37, "mbChr"}, {0x3A, "delete"},
+        {0x3B, "delete2"}, {0x3C, "defineLocal"}, {0x3D, "callFunction"}, {0x3E, "return"}, {0x3F, "modulo"},
+        {0x40, "new"}, {0x41, "defineLocal2"}, {0x42, "initArray"}, {0x43, "initObject"}, {0x44, "typeof"},
+        {0x45, "targetPath"}, {0x47, "add2"}, {0x48, "less2"}, {0x49, "equals2"}, {0x4A, "toNumber"},
+        {0x4B, "toString"}, {0x4C, "dup"}, {0x4D, "swap"}, {0x4E, "getMember"}, {0x4F, "setMember"},
+        {0x50, "increment"}, {0x51, "decrement"}, {0x52, "callMethod"}, {0x53, "newMethod"},
+        {0x54, "instanceof"}, {0x55, "enumerate2"}, {0x60, "bitAnd"}, {0x61, "bitOr"}, {0x62, "bitXor"},
+        {0x63, "shl"}, {0x64, "shr"}, {0x65, "ushr"}, {0x66, "strictEquals"}, {0x67, "greater"},
+        {0x81, "gotoFrame"}, {0x83, "getURL"}, {0x87, "store"}, {0x88, "constants"}, {0x8C, "gotoLabel"},
+        {0x8E, "function2"}, {0x94, "with"}, {0x96, "push"}, {0x99, "jump"}, {0x9A, "getURL2"},
+        {0x9D, "if"}, {0x9F, "gotoFrame2"}};
+    return names;
+}
+
+struct Reader {
+    const std::vector<std::uint8_t>& d;
+    std::size_t pos;
+    std::size_t end;
+    bool ok = true;
+    std::uint8_t U8() {
+        if (pos >= end) { ok = false; return 0; }
+        return d[pos++];
+    }
+    std::uint16_t U16() { int lo = U8(); return static_cast<std::uint16_t>(lo | (U8() << 8)); }
+    std::uint32_t U32() { std::uint32_t lo = U16(); return lo | (static_cast<std::uint32_t>(U16()) << 16); }
+    std::string Str() {
+        std::string s;
+        for (;;) {
+            if (pos >= end) { ok = false; return s; }
+            char c = static_cast<char>(d[pos++]);
+            if (!c) return s;
+            s += c;
+        }
+    }
+};
+
+std::string Quote(const std::string& s) { return "'" + s + "'"; }
+
+std::string Number(double v) {
+    char buf[64];
+    auto end = std::to_chars(buf, buf + sizeof buf, v).ptr;
+    return std::string(buf, end);
+}
+
+}  // namespace
+
+std::string Listing::Text() const {
+    std::string out;
+    for (const Action& a : actions) out += a.text + "\n";
+    return out;
+}
+
+std::string Listing::Names() const {
+    std::string out;
+    for (const Action& a : actions) {
+        if (!out.empty()) out += ' ';
+        out += a.text.substr(0, a.text.find(' '));
+    }
+    return out;
+}
+
+Listing Read(const std::vector<std::uint8_t>& code) {
+    Listing l;
+    struct Block {
+        std::size_t end;
+        int registers;  // 4 at top level
+    };
+    std::vector<Block> blocks = {{code.size(), 4}};
+    std::set<std::size_t> starts;
+    struct Branch {
+        std::size_t from, target, blockStart, blockEnd;
+    };
+    std::vector<Branch> branches;
+    std::vector<std::size_t> blockStarts = {0};
+    auto fail = [&](std::size_t at, const std::string& why) {
+        if (l.error.empty()) l.error = "at " + std::to_string(at) + ": " + why;
+    };
+    std::size_t pos = 0;
+    while (pos < code.size() && l.error.empty()) {
+        while (blocks.size() > 1 && pos >= blocks.back().end) {
+            if (pos > blocks.back().end) fail(pos, "function body ends inside a record");
+            blocks.pop_back();
+            blockStarts.pop_back();
+        }
+        starts.insert(pos);
+        Action a;
+        a.offset = pos;
+        a.code = code[pos];
+        std::size_t len = 0;
+        std::size_t dataStart = pos + 1;
+        if (a.code >= 0x80) {
+            if (pos + 3 > code.size()) { fail(pos, "record header cut"); break; }
+            len = code[pos + 1] | (code[pos + 2] << 8);
+            dataStart = pos + 3;
+            if (dataStart + len > code.size()) { fail(pos, "record data cut"); break; }
+        }
+        if (a.code == 0) fail(pos, "ActionEnd inside the actions");
+        a.data.assign(code.begin() + dataStart, code.begin() + dataStart + len);
+        auto nameIt = Names().find(a.code);
+        if (nameIt == Names().end()) fail(pos, "unknown action " + std::to_string(a.code));
+        a.text = nameIt == Names().end() ? "?" : nameIt->second;
+        Reader r{code, dataStart, dataStart + len};
+        int registers = blocks.back().registers;
+        switch (a.code) {
+            case 0x96:
+                while (r.pos < r.end && r.ok) {
+                    int type = r.U8();
+                    switch (type) {
+                        case 0: a.text += " " + Quote(r.Str()); break;
+                        case 1: { std::uint32_t b = r.U32(); float f; std::memcpy(&f, &b, 4); a.text += " f" + Number(f); break; }
+                        case 2: a.text += " null"; break;
+                        case 3: a.text += " undefined"; break;
+                        case 4: {
+                            int reg = r.U8();
+                            if (reg >= registers) fail(pos, "register " + std::to_string(reg) + " beyond the count");
+                            a.text += " r:" + std::to_string(reg);
+                            break;
+                        }
+                        case 5: a.text += r.U8() ? " true" : " false"; break;
+                        case 6: {
+                            std::uint64_t hi = r.U32(), lo = r.U32();
+                            std::uint64_t bits = (hi << 32) | lo;
+                            double v;
+                            std::memcpy(&v, &bits, 8);
+                            a.text += " d" + Number(v);
+                            break;
+                        }
+                        case 7: a.text += " " + std::to_string(static_cast<std::int32_t>(r.U32())); break;
+                        case 8:
+                        case 9: {
+                            std::size_t i = type == 8 ? r.U8() : r.U16();
+                            if (i >= l.pool.size()) fail(pos, "constant " + std::to_string(i) + " beyond the pool");
+                            else a.text += " " + Quote(l.pool[i]);
+                            if (type == 9) a.text += "#16";
+                            break;
+                        }
+                        default: fail(pos, "unknown push type " + std::to_string(type));
+                    }
+                }
+                break;
+            case 0x88: {
+                int n = r.U16();
+                for (int i = 0; i < n; ++i) l.pool.push_back(r.Str());
+                a.text += " " + std::to_string(n);
+                break;
+            }
+            case 0x87: {
+                int reg = r.U8();
+                if (reg >= registers) fail(pos, "register " + std::to_string(reg) + " beyond the count");
+                a.text += " r:" + std::to_string(reg);
+                break;
+            }
+            case 0x99:
+            case 0x9D: {
+                auto off = static_cast<std::int16_t>(r.U16());
+                std::size_t target = dataStart + len + off;
+                branches.push_back({pos, target, blockStarts.back(), blocks.back().end});
+                a.text += " L" + std::to_string(target);
+                break;
+            }
+            case 0x81: a.text += " " + std::to_string(r.U16()); break;
+            case 0x8C: a.text += " " + Quote(r.Str()); break;
+            case 0x83: {
+                std::string url = r.Str();
+                a.text += " " + Quote(url) + " " + Quote(r.Str());
+                break;
+            }
+            case 0x9A:
+            case 0x9F: a.text += " " + std::to_string(r.U8()); break;
+            case 0x94: {
+                std::size_t size = r.U16();
+                a.text += " " + std::to_string(size);
+                // The with body must end on a record boundary: checked as a branch.
+                branches.push_back({pos, dataStart + len + size, blockStarts.back(), blocks.back().end});
+                break;
+            }
+            case 0x8E: {
+                std::string name = r.Str();
+                int nparams = r.U16();
+                int regs = r.U8();
+                int flags = r.U16();
+                a.text += " " + name + "(";
+                for (int i = 0; i < nparams; ++i) {
+                    int reg = r.U8();
+                    std::string p = r.Str();
+                    if (reg >= regs && reg != 0) fail(pos, "parameter register beyond the count");
+                    a.text += (i ? "," : "") + (reg ? "r" + std::to_string(reg) + ":" : std::string()) + p;
+                }
+                std::size_t size = r.U16();
+                char buf[16];
+                std::snprintf(buf, sizeof buf, "0x%x", flags);
+                a.text += ") regs=" + std::to_string(regs) + " flags=" + buf + " size=" + std::to_string(size);
+                std::size_t bodyEnd = dataStart + len + size;
+                if (bodyEnd > blocks.back().end) fail(pos, "function body runs past its block");
+                blocks.push_back({bodyEnd, regs});
+                blockStarts.push_back(dataStart + len);
+                break;
+            }
+            default: break;
+        }
+        if (!r.ok) fail(pos, "record data cut short");
+        if (r.pos != r.end && a.code != 0x96) fail(pos, "record data longer than read");
+        l.actions.push_back(std::move(a));
+        pos = dataStart + len;
+    }
+    starts.insert(code.size());
+    for (const Branch& b : branches) {
+        if (!starts.count(b.target)) fail(b.from, "branch to " + std::to_string(b.target) + " is not a record start");
+        if (b.target < b.blockStart || b.target > b.blockEnd) fail(b.from, "branch leaves its function");
+    }
+    return l;
+}
+
+namespace {
+void Tag(std::vector<std::uint8_t>& out, int code, const std::vector<std::uint8_t>& body) {
+    if (body.size() < 63) {
+        int h = (code << 6) | static_cast<int>(body.size());
+        out.push_back(h & 0xFF);
+        out.push_back(h >> 8);
+    } else {
+        int h = (code << 6) | 63;
+        out.push_back(h & 0xFF);
+        out.push_back(h >> 8);
+        for (int i = 0; i < 4; ++i) out.push_back((body.size() >> (8 * i)) & 0xFF);
+    }
+    out.insert(out.end(), body.begin(), body.end());
+}
+}  // namespace
+
+std::vector<std::uint8_t> MakeSwf(const std::vector<DoAction>& tags, int width, int height) {
+    std::vector<std::uint8_t> out = {'F', 'W', 'S', 8, 0, 0, 0, 0};
+    // Stage rectangle: 15-bit fields for 0, width*20, 0, height*20.
+    std::uint32_t fields[4] = {0, static_cast<std::uint32_t>(width * 20), 0, static_cast<std::uint32_t>(height * 20)};
+    std::vector<bool> bits;
+    for (int i = 4; i >= 0; --i) bits.push_back((15 >> i) & 1);
+    for (auto f : fields)
+        for (int i = 14; i >= 0; --i) bits.push_back((f >> i) & 1);
+    while (bits.size() % 8) bits.push_back(false);
+    for (std::size_t i = 0; i < bits.size(); i += 8) {
+        std::uint8_t b = 0;
+        for (int j = 0; j < 8; ++j) b = static_cast<std::uint8_t>((b << 1) | bits[i + j]);
+        out.push_back(b);
+    }
+    out.insert(out.end(), {0, 12, 1, 0});  // 12 frames a second, one frame
+    Tag(out, 69, {0, 0, 0, 0});             // FileAttributes: nothing special
+    Tag(out, 9, {255, 255, 255});           // SetBackgroundColor
+    for (const DoAction& d : tags) {
+        std::vector<std::uint8_t> body = d.actions;
+        body.push_back(0);
+        Tag(out, 12, body);
+    }
+    Tag(out, 1, {});  // ShowFrame
+    Tag(out, 0, {});  // End
+    std::uint32_t size = static_cast<std::uint32_t>(out.size());
+    for (int i = 0; i < 4; ++i) out[4 + i] = (size >> (8 * i)) & 0xFF;
+    return out;
+}
+
+}  // namespace avm1

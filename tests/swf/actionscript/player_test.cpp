@@ -1,0 +1,213 @@
+// Compiled scripts played by a real Flash player: a table of snippets with the trace lines
+// each must print, pure expressions checked against Node.js, and the texts the player
+// maker generates run against a stub template.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "avm1.h"
+#include "harness/ruffle.h"
+#include "swf/actionscript/compiler.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Snippet {
+    std::string name;
+    std::string source;
+    std::vector<std::string> traces;
+};
+
+// Plays the scripts, each as a DoAction of its own preceded by a marker line, and returns
+// the trace lines each one printed. A script that does not compile fails the test.
+std::vector<std::vector<std::string>> Play(const std::string& test, const std::vector<std::string>& scripts,
+                                           const std::string& finale) {
+    std::vector<avm1::DoAction> tags;
+    for (std::size_t i = 0; i < scripts.size(); ++i) {
+        auto r = swf::as::Compile("trace('#" + std::to_string(i) + "');\n" + scripts[i]);
+        if (r.error) {
+            ADD_FAILURE() << "script " << i << " does not compile: " << r.error->line - 1 << ":" << r.error->column
+                          << " " << r.error->message << "\n" << scripts[i];
+            r = swf::as::Compile("trace('#" + std::to_string(i) + "');");
+        }
+        EXPECT_EQ(avm1::Read(r.actions).error, "") << scripts[i];
+        tags.push_back({r.actions});
+    }
+    auto end = swf::as::Compile("trace('#end');\n" + finale);
+    EXPECT_FALSE(end.error) << end.error->message;
+    tags.push_back({end.actions});
+
+    fs::path dir = fs::temp_directory_path() / ("lumacast-as-" + test + "-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    auto swf = avm1::MakeSwf(tags);
+    std::ofstream(dir / "t.swf", std::ios::binary).write(reinterpret_cast<const char*>(swf.data()), swf.size());
+    harness::RuffleJob job;
+    job.root = dir.string();
+    job.swf = "t.swf";
+    job.untilTrace = "done";
+    job.durationMs = 5000;
+    harness::RuffleResult result = harness::RunRuffle(job);
+    fs::remove_all(dir);
+    EXPECT_TRUE(result.ok) << result.error;
+    EXPECT_THAT(result.errors, testing::IsEmpty());
+
+    std::vector<std::vector<std::string>> groups(scripts.size() + 1);
+    int current = -1;
+    for (const std::string& line : result.traces) {
+        if (line.size() > 1 && line[0] == '#') {
+            current = line == "#end" ? static_cast<int>(scripts.size()) : std::atoi(line.c_str() + 1);
+            continue;
+        }
+        if (current >= 0 && current < static_cast<int>(groups.size())) groups[current].push_back(line);
+    }
+    return groups;
+}
+
+void PlayTable(const std::string& test, const std::vector<Snippet>& table, const std::string& finale,
+               const std::vector<std::string>& finaleTraces) {
+    std::vector<std::string> scripts;
+    for (const Snippet& s : table) scripts.push_back(s.source);
+    auto groups = Play(test, scripts, finale);
+    for (std::size_t i = 0; i < table.size(); ++i)
+        EXPECT_EQ(groups[i], table[i].traces) << table[i].name << ":\n" << table[i].source;
+    EXPECT_EQ(groups.back(), finaleTraces);
+}
+
+}  // namespace
+
+TEST(ActionScriptPlayer, SnippetsTraceWhatTheyShould) {
+    RUFFLE_OR_SKIP();
+    const std::vector<Snippet> table = {
+        {"literals",
+         "trace(1); trace(-2.5); trace(0x1F); trace(.5e1); trace(1.5E-3); trace(\"tab\\there\");\n"
+         "trace('q\\'s'); trace(\"\\u00e9\\x41\"); trace(true); trace(null); trace(undefined); trace(newline == \"\\n\");",
+         {"1", "-2.5", "31", "5", "0.0015", "tab\there", "q's", "\xC3\xA9" "A", "true", "null", "undefined", "true"}},
+        {"utf-8 strings",
+         "var jp = \"\xE6\x97\xA5\xE6\x9C\xAC\"; trace(jp + jp.length); trace(\"\\ud83d\\ude00\" == \"\xF0\x9F\x98\x80\");\n"
+         "trace(chr(233) == \"\\u00e9\"); trace(ord(\"\xE6\x97\xA5\"));",
+         {"\xE6\x97\xA5\xE6\x9C\xAC" "2", "true", "true", "26085"}},
+        {"coercions",
+         "var n = \"5\"; trace(n + 1); trace(n - 1); trace(n * \"2\"); trace(+n + 1); trace(\"3\" == 3);\n"
+         "trace(\"3\" === 3); trace(null == undefined); trace(null === undefined); trace(String(12) + 1);\n"
+         "trace(int(-3.7)); trace(Number(true)); trace(String(undefined)); trace(1 / 0); trace(0 / 0);",
+         {"51", "4", "10", "6", "true", "false", "true", "false", "121", "-3", "1", "undefined", "Infinity", "NaN"}},
+        {"precedence",
+         "trace(1 + 2 * 3); trace((1 + 2) * 3); trace(10 - 4 - 3); trace(2 * 3 % 4); trace(1 + 2 + \"3\");\n"
+         "trace(\"1\" + 2 + 3); trace(1 < 2 == true); trace(1 | 2 ^ 3 & 4); trace(-2 * -3);\n"
+         "trace(!true || true && false); trace(8 >> 1 + 1); trace(true ? false ? 1 : 2 : 3); trace(2 + 3 > 4);",
+         {"7", "9", "3", "2", "33", "123", "true", "3", "6", "false", "2", "2", "true"}},
+        {"short-circuit",
+         "var calls = 0; function side(v) { calls++; return v; }\n"
+         "trace(side(false) && side(true)); trace(side(true) || side(false)); trace(side(0) || side(\"x\"));\n"
+         "trace(\"[\" + (side(\"a\") && side(\"\")) + \"]\"); trace(calls);",
+         {"false", "true", "x", "[]", "6"}},
+        {"typeof",
+         "trace(typeof 1); trace(typeof \"s\"); trace(typeof true); trace(typeof undefined); trace(typeof null);\n"
+         "trace(typeof {}); trace(typeof []); trace(typeof function() {}); trace(typeof _root);\n"
+         "trace(typeof new String(\"a\")); trace(typeof notDefinedAnywhere);",
+         {"number", "string", "boolean", "undefined", "null", "object", "object", "function", "movieclip", "object",
+          "undefined"}},
+        {"hoisting and arguments",
+         "trace(later(2)); function later(x) { return x * 10; }\n"
+         "function count() { return arguments.length; } trace(count(1, 2, 3));\n"
+         "function sum() { var s = 0; for (var i = 0; i < arguments.length; i++) s += arguments[i]; return s; }\n"
+         "trace(sum(1, 2, 3, 4));\n"
+         "function outerF() { return innerF(3); function innerF(v) { return v * 2; } } trace(outerF());\n"
+         "function hv() { vv = 3; var vv; return vv; } trace(hv()); trace(typeof vv);\n"
+         "function hv2() { hc = 4; var hc; return function() { return hc; }(); } trace(hv2()); trace(typeof hc);",
+         {"20", "3", "10", "6", "3", "undefined", "4", "undefined"}},
+        {"closures",
+         "var fs = []; for (var i = 0; i < 3; i++) fs.push(function() { return i; });\n"
+         "trace(fs[0]() + \" \" + fs[1]() + \" \" + fs[2]());\n"
+         "var gs = []; for (var j = 0; j < 3; j++) gs.push(function(v) { return function() { return v; }; }(j));\n"
+         "trace(gs[0]() + \" \" + gs[1]() + \" \" + gs[2]());\n"
+         "function counter() { var c = 0; return function() { c++; return c; }; }\n"
+         "var c1 = counter(), c2 = counter(); c1(); c1(); trace(c1() + \" \" + c2());\n"
+         "function makeAll() { var r = []; for (var k = 0; k < 3; k++) { r.push(function() { return k; }); } return r; }\n"
+         "var m = makeAll(); trace(m[0]() + \" \" + m[2]());\n"
+         "function cap() { var base = 5; function add(v) { return base + v; } base = 10; return add(1); } trace(cap());",
+         {"3 3 3", "0 1 2", "3 1", "3 3", "11"}},
+        {"for-in",
+         "var o = {a: 1, b: 2, c: 3}; var ks = []; for (var k in o) ks.push(k + \"=\" + o[k]); ks.sort(); trace(ks.join(\",\"));\n"
+         "var arr = [\"x\", \"y\"]; var s = []; for (var idx in arr) s.push(idx + arr[idx]); s.sort(); trace(s.join(\",\"));\n"
+         "function firstKey(o) { for (var k in o) { if (o[k] == 2) return k; } return \"none\"; }\n"
+         "trace(firstKey({a: 1, b: 2, c: 3})); trace(firstKey({}));\n"
+         "var depth = 0; for (var p in {x: 1, y: 2}) { for (var q in {z: 1, w: 2}) { break; } depth++; } trace(depth);\n"
+         "var t = {}; for (t.key in {only: 1}) {} trace(t.key);\n"
+         "function nested(a, b) { var n = 0; for (var x in a) for (var y in b) { if (y == \"s\") return n; n++; } return -1; }\n"
+         "trace(nested({p: 1}, {s: 1}) + \" \" + nested({p: 1}, {}));",
+         {"a=1,b=2,c=3", "0x,1y", "b", "none", "2", "only", "0 -1"}},
+        {"switch",
+         "function sw(x) { var r = \"\"; switch (x) { case 1: r += \"one|\"; case 2: r += \"two|\"; break;\n"
+         "  case \"1\": r += \"str|\"; break; default: r += \"def|\"; case 3: r += \"three|\"; } return r; }\n"
+         "trace(sw(1)); trace(sw(2)); trace(sw(\"1\")); trace(sw(3)); trace(sw(9));\n"
+         "function loopSw() { var out = \"\"; for (var i = 0; i < 4; i++) { switch (i) { case 1: continue; case 2: break; "
+         "default: out += i; } out += \".\"; } return out; } trace(loopSw());",
+         {"one|two|", "two|", "str|", "three|", "def|three|", "0..3."}},
+        {"loops",
+         "var out = \"\"; var i = 0; while (true) { i++; if (i % 2) continue; if (i > 6) break; out += i; } trace(out);\n"
+         "var n = 0; do { n++; } while (n < 5); trace(n); do { n = 100; } while (false); trace(n);\n"
+         "var s2 = \"\"; outer: for (var a = 0; a < 3; a++) { for (var b = 0; b < 3; b++) {\n"
+         "  if (b > a) continue outer; if (a == 2) break outer; s2 += a + \"\" + b + \",\"; } } trace(s2);\n"
+         "blk: { trace(\"in\"); if (n) break blk; trace(\"never\"); } trace(\"after\");",
+         {"246", "5", "100", "00,10,11,", "in", "after"}},
+        {"assignment operators",
+         "var o = {v: 5, a: [1, 2]}; o.v += 2; o.v *= 3; o[\"v\"] -= 1; o.v /= 4; trace(o.v);\n"
+         "var k = 0; o.a[k++] += 10; trace(o.a + \" \" + k);\n"
+         "var x = 5; trace(x++ + \" \" + x + \" \" + ++x + \" \" + x-- + \" \" + --x);\n"
+         "var y = 7; y %= 4; y <<= 3; y >>= 1; y |= 1; y &= 13; y ^= 2; trace(y);\n"
+         "var z = -16; z >>>= 28; trace(z); trace(o.v++ + o.v); var a = b = 4; trace(a + b);\n"
+         "function regs(p) { var q = p; q += 2; var r = q++; var s = (p = 9); return [p, q, r, s].join(\",\"); }\n"
+         "trace(regs(1));",
+         {"5", "11,2 1", "5 6 7 7 5", "15", "15", "11", "8", "9,4,3,9"}},
+        {"bitwise",
+         "trace(~0); trace(5 & 3); trace(5 | 3); trace(5 ^ 3); trace(1 << 31); trace(-1 >>> 1); trace(-8 >> 1);",
+         {"-1", "1", "7", "6", "-2147483648", "2147483647", "-4"}},
+        {"delete, in, instanceof, new",
+         "var d = {a: 1, b: undefined}; trace(\"a\" in d); trace(\"b\" in d); trace(\"c\" in d); trace(delete d.a);\n"
+         "trace(\"a\" in d); trace(\"toString\" in d);\n"
+         "var arr = new Array(1, 2, 3); trace(arr instanceof Array); trace(arr.length); trace(d instanceof Array);\n"
+         "function Point(x, y) { this.x = x; this.y = y; } Point.prototype.len = function() { return this.x + this.y; };\n"
+         "var p = new Point(2, 3); trace(p.len()); trace(p instanceof Point);\n"
+         "var ns = {P: Point}; var p2 = new ns.P(1, 1); trace(p2.len()); var p3 = new ns[\"P\"](2, 2); trace(p3.len());\n"
+         "gone = 1; delete gone; trace(typeof gone);",
+         {"true", "true", "false", "true", "false", "true", "true", "3", "false", "5", "true", "2", "4",
+          "undefined"}},
+        {"literals of objects and arrays",
+         "var lit = {name: \"n\", \"quoted key\": 2, 3: \"three\", nested: {list: [1, [2, 3]]}};\n"
+         "trace(lit.name + lit[\"quoted key\"] + lit[3] + lit.nested.list[1][0]);\n"
+         "var holes = [1, , 3]; trace(holes.length + \" \" + holes[1]); trace([].length + \" \" + {}.x);",
+         {"n2three2", "3 undefined", "0 undefined"}},
+        {"with",
+         "var w = {wx: 4}; with (w) { wx = wx * 2; } trace(w.wx);\n"
+         "function getW(o) { with (o) { return wx + 1; } } trace(getW(w));",
+         {"8", "9"}},
+        {"globals that are actions",
+         "trace(chr(65) + ord(\"B\")); trace(typeof getTimer()); var r = random(5);\n"
+         "trace(r >= 0 && r < 5 && r == int(r)); trace(targetPath(_root)); var ev = {name: \"found\"};\n"
+         "trace(eval(\"ev\").name); trace(eval(\"ev.name\")); trace(trace(\"inner\"));",
+         {"A66", "number", "true", "_level0", "found", "found", "inner", "undefined"}},
+        {"methods and this",
+         "var s = \"Hello\"; trace(s.toUpperCase() + s.length + s.charAt(1) + s.indexOf(\"l\") + s.substr(1, 3));\n"
+         "var objT = {n: \"obj\", get: function() { return this.n; }}; trace(objT.get()); trace(this == _root);\n"
+         "var btn = {label: \"L\"}; btn.onRelease = function() { return this.label + arguments.length; };\n"
+         "trace(btn.onRelease(1, 2)); function fact(n:Number):Number { return n <= 1 ? 1 : n * fact(n - 1); }\n"
+         "trace(fact(10)); var typed:String = \"t\"; trace(typed);",
+         {"HELLO5e2ell", "obj", "true", "L2", "3628800", "t"}},
+    };
+    // Event handlers assigned as function expressions, called by the player itself.
+    const std::string finale =
+        "var entered = false; var ticks = 0;\n"
+        "_root.onEnterFrame = function() { entered = this == _root; delete this.onEnterFrame; };\n"
+        "var id = setInterval(function() { ticks++; if (entered && ticks >= 2) { clearInterval(id);\n"
+        "  trace(\"handlers \" + entered); trace(\"done\"); } }, 20);";
+    PlayTable("snippets", table, finale, {"handlers true", "done"});
+}
