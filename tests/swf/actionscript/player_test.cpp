@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -210,4 +211,108 @@ TEST(ActionScriptPlayer, SnippetsTraceWhatTheyShould) {
         "var id = setInterval(function() { ticks++; if (entered && ticks >= 2) { clearInterval(id);\n"
         "  trace(\"handlers \" + entered); trace(\"done\"); } }, 20);";
     PlayTable("snippets", table, finale, {"handlers true", "done"});
+}
+
+namespace {
+
+// Evaluates each expression with Node.js and returns String(value) of each, or nothing
+// when Node.js is not there.
+std::optional<std::vector<std::string>> NodeValues(const std::vector<std::string>& exprs) {
+    fs::path dir = fs::temp_directory_path() / ("lumacast-as-node-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    std::string js = "const out = [];\n";
+    for (const std::string& e : exprs) js += "try { out.push(String(" + e + ")); } catch (x) { out.push('ERROR'); }\n";
+    js += "for (const v of out) console.log(JSON.stringify(v));\n";
+    std::ofstream(dir / "eval.js") << js;
+    std::string cmd = "node " + (dir / "eval.js").string() + " 2>/dev/null";
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p) return std::nullopt;
+    std::vector<std::string> values;
+    std::array<char, 4096> buf;
+    std::string all;
+    while (std::size_t n = std::fread(buf.data(), 1, buf.size(), p)) all.append(buf.data(), n);
+    int status = ::pclose(p);
+    fs::remove_all(dir);
+    if (status != 0) return std::nullopt;
+    // Each line is a JSON string: strip the quotes and undo the escapes JSON.stringify writes
+    // for the characters these expressions produce.
+    std::size_t start = 0;
+    while (start < all.size()) {
+        std::size_t end = all.find('\n', start);
+        std::string line = all.substr(start, end - start);
+        std::string v;
+        for (std::size_t i = 1; i + 1 < line.size(); ++i) {
+            char c = line[i];
+            if (c == '\\' && i + 2 < line.size()) {
+                c = line[++i];
+                c = c == 't' ? '\t' : c == 'n' ? '\n' : c == 'r' ? '\r' : c;
+            }
+            v += c;
+        }
+        values.push_back(v);
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return values;
+}
+
+}  // namespace
+
+// Pure expressions: the language follows ECMAScript 3 here, so Node.js computes the
+// expected value; where the Flash player's own rules differ the table says what it gives.
+TEST(ActionScriptPlayer, PureExpressionsAgreeWithNode) {
+    RUFFLE_OR_SKIP();
+    const std::vector<std::string> exprs = {
+        "1 + 2 * 3", "7 / 2", "7 % -3", "-7 % 3", "5.5 % 2", "2 - 10", "1 - -1", "2 * -0.5", "1 / 3",
+        "0.1 + 0.2", "1e21", "123456789012345680000", "1.5e-7", "5 / 0", "-5 / 0", "0 / 0", "0x7FFFFFFF + 1",
+        "'5' * '4'", "'5' + 4", "5 + '4'", "'a' + null", "'a' + undefined", "'a' + true", "true + 1",
+        "null + 1", "undefined + 1", "'3' == 3", "'3' === 3", "null == undefined", "null == 0", "'' == 0",
+        "NaN == NaN", "1 != '1'", "1 !== '1'", "1 < 2", "'10' < '9'", "'10' < 9", "'a' < 'b'", "'B' < 'a'",
+        "NaN < 1", "NaN > 1", "NaN <= 1", "NaN >= 1", "undefined < 1", "2 >= 2", "~-1", "~5.7", "-1 >>> 28",
+        "-1 >>> 0", "1 << 33", "-16 >> 2", "0xFF & 0x0F", "5 ^ 1", "6 | 9", "2 > 1 > 0", "!''", "!'0'",
+        "!!NaN", "!null", "typeof NaN", "typeof 'x'", "typeof null", "typeof undefined", "typeof {}",
+        "(1, 2)", "1 ? 'y' : 'n'", "0 || 'd'", "'[' + ('' && 'x') + ']'", "null || undefined", "1 && 2 && 3",
+        "Number('12px')", "Number(' 12 ')", "Number('')", "Number('0x1A')", "Number('1e3')", "Number(null)",
+        "Number(undefined)", "Number(false)", "String(1.5e-7)", "String(-0)", "String(true)", "String(null)",
+        "[1, 2, 3].join('-')", "[1, [2, 3]]", "'[' + ([] + []) + ']'", "[1] == 1", "'abc'.charCodeAt(1)",
+        "'abc'.length + 1", "Math.max(1, 3)", "Math.floor(-1.5)", "Math.round(2.5)", "Math.abs(-3)",
+        "parseInt('0x1A')", "parseInt('12.9px')", "parseFloat('3.5abc')", "isNaN('x')", "isFinite(1 / 0)",
+        "'\\u00e9'.length", "'a\\tb'", "\"it's\"", "'say \"hi\"'", "10 / 4 * 2", "2 + 3 + '4' + 5 + 6",
+        "(2 + 3) * (4 - 1) % 7", "-(-3)", "+'3' + +'4'", "1 - '1'", "'6' / '2'", "3 * 'x'",
+    };
+    // Where the Flash player's rules differ from ECMAScript 3, what it gives and why.
+    const std::map<std::string, std::string> flash = {
+        {"0.1 + 0.2", "0.3"},                                   // numbers print with 15 digits
+        {"1 / 3", "0.333333333333333"},                         // 15 digits
+        {"123456789012345680000", "1.23456789012346e+20"},      // 15 digits, exponent past 1e15
+        {"typeof null", "null"},                                // null has a type of its own
+        {"'' == 0", "false"},                                   // an empty string converts to NaN
+        {"Number('')", "NaN"},                                  //   (in movies of version 7 and later)
+        {"Number(' 12 ')", "NaN"},                              // no blanks around a number
+        {"NaN <= 1", "true"},                                   // <= and >= negate > and <, an
+        {"NaN >= 1", "true"},                                   //   undefined comparison becomes true
+        {"-1 >>> 0", "-1"},                                     // the player keeps the sign here
+        {"null + 1", "NaN"},                                    // null converts to NaN
+        {"Number(null)", "NaN"},                                //   (version 7 and later)
+        {"NaN < 1", "undefined"},                               // a comparison with NaN is
+        {"NaN > 1", "undefined"},                               //   undefined, not false
+        {"undefined < 1", "undefined"},
+        {"NaN == NaN", "true"},                                 // the player's equality
+        {"[1] == 1", "false"},                                  // arrays do not convert to numbers
+        {"'[' + ([] + []) + ']'", "[NaN]"},                     // + of two objects adds numbers
+    };
+    std::vector<std::string> scripts;
+    for (const std::string& e : exprs) scripts.push_back("trace(" + e + ");");
+    auto expected = NodeValues(exprs);
+    if (!expected) GTEST_SKIP() << "Node.js is not available";
+    ASSERT_EQ(expected->size(), exprs.size());
+    auto got = Play("expressions", scripts, "trace('done');");
+    for (std::size_t i = 0; i < exprs.size(); ++i) {
+        auto known = flash.find(exprs[i]);
+        std::string want = known != flash.end() ? known->second : (*expected)[i];
+        EXPECT_EQ(got[i], std::vector<std::string>{want})
+            << exprs[i] << (known != flash.end() ? " (Flash rule; Node.js gives " + (*expected)[i] + ")" : "");
+    }
+    for (const auto& [expr, value] : flash)
+        EXPECT_NE(std::find(exprs.begin(), exprs.end(), expr), exprs.end()) << expr;
 }
