@@ -75,7 +75,7 @@ private:
     bool CreateMovie() {
         Ming_useSWFVersion(8);
         movie_ = Keep(newSWFMovieWithVersion(8), destroySWFMovie);
-        if (!movie_) return Fail(kbnErrCannotWrite);
+        if (!movie_) return Fail(kbnErrNoMemory);
         SWFMovie_setRate(movie_, player_.frameRate);
         float height = static_cast<float>(player_.height);
         if (group_.generate->swfType == stEmbedded && player_.hideAll == 0) height += player_.controlBarHeight;

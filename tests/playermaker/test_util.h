@@ -19,6 +19,7 @@ public:
         path_ = mkdtemp(buf.data());
     }
     ~TempDir() {
+        if (std::getenv("PMTEST_KEEP")) return;  // leave the files for a look after a failure
         std::error_code ec;
         std::filesystem::remove_all(path_, ec);
     }
