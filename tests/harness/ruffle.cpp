@@ -301,6 +301,12 @@ RuffleResult RunRuffle(const RuffleJob& job) {
         spec += "{\"at\":" + std::to_string(job.shots[i].atMs) +
                 ",\"path\":" + Quote(job.shots[i].path) + "}";
     }
+    spec += "],\"clicks\":[";
+    for (size_t i = 0; i < job.clicks.size(); ++i) {
+        if (i) spec += ",";
+        spec += "{\"at\":" + std::to_string(job.clicks[i].atMs) + ",\"x\":" + std::to_string(job.clicks[i].x) +
+                ",\"y\":" + std::to_string(job.clicks[i].y) + "}";
+    }
     spec += "]}";
 
     char tmpl[] = "/tmp/lumacast-ruffle-XXXXXX.json";

@@ -11,6 +11,7 @@
 //       job.swf = "player.swf";                         // movie loads resolves inside it
 //       job.width = 320; job.height = 240;              // the player's size = the stage size
 //       job.shots = {{500, dir + "/a.png"}};            // ms after the movie started
+//       job.clicks = {{300, 40, 20}};                   // click the stage at 40, 20 at 300 ms
 //       job.untilTrace = "done";                        // optional: stop once this line is traced
 //       harness::RuffleResult r = harness::RunRuffle(job);
 //       ASSERT_TRUE(r.ok) << r.error;                   // false: the harness itself failed
@@ -41,6 +42,11 @@ struct RuffleShot {
     std::string path;  // PNG written here
 };
 
+struct RuffleClick {
+    int atMs = 0;  // time after the movie started
+    int x = 0, y = 0;  // stage pixels
+};
+
 struct RuffleJob {
     std::string root;  // folder served over HTTP
     std::string swf;   // SWF below root to play (or:)
@@ -48,6 +54,7 @@ struct RuffleJob {
     int width = 550;
     int height = 400;
     std::vector<RuffleShot> shots;
+    std::vector<RuffleClick> clicks;
     int durationMs = -1;  // play time after the start; -1: last shot + 200 ms
     std::optional<std::string> untilTrace;
     int timeoutMs = 30000;

@@ -15,6 +15,7 @@
 //   width,height size of the player in CSS pixels (default 550 x 400); screenshots are
 //                of the player only, so a pixel is a stage pixel at scale 1
 //   shots        [{"at": ms, "path": "out.png"}, ...]: times after the movie started
+//   clicks       [{"at": ms, "x": px, "y": py}, ...]: mouse clicks on the stage
 //   duration     ms to keep playing after the movie started (default: last shot + 200)
 //   untilTrace   optional text: stop as soon as a trace line equals it (still takes
 //                every shot due before then)
@@ -158,8 +159,11 @@ async function main() {
   const root = path.resolve(job.root);
   const width = job.width || 550;
   const height = job.height || 400;
-  const shots = (job.shots || []).slice().sort((a, b) => a.at - b.at);
-  const lastShot = shots.length ? shots[shots.length - 1].at : 0;
+  const events = [
+    ...(job.shots || []).map((s) => ({ ...s, kind: "shot" })),
+    ...(job.clicks || []).map((c) => ({ ...c, kind: "click" })),
+  ].sort((a, b) => a.at - b.at);
+  const lastShot = events.length ? events[events.length - 1].at : 0;
   const duration = job.duration ?? lastShot + 200;
   const timeout = job.timeout || 30000;
 
@@ -197,6 +201,7 @@ async function main() {
       args: [
         "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
         "--disable-background-networking", "--disable-component-update", "--disable-sync",
+        "--autoplay-policy=no-user-gesture-required",
       ],
       viewport: { width: Math.max(width, 64), height: Math.max(height, 64) },
       deviceScaleFactor: 1,
@@ -242,12 +247,27 @@ async function main() {
       { timeout: Math.max(timeout - 2000, 1000), polling: 20 }
     );
     await startHandle.dispose();
+    // The player offers a hint about hardware acceleration on the first mouse-over when it
+    // renders in software (as it does headless); it would cover the stage in screenshots.
+    await page.evaluate(() => {
+      for (const p of document.querySelectorAll("ruffle-player, ruffle-object, ruffle-embed")) {
+        if (!p.shadowRoot) continue;
+        const style = document.createElement("style");
+        style.textContent = "#hardware-acceleration-modal{display:none !important}";
+        p.shadowRoot.appendChild(style);
+      }
+    });
     const t0 = Date.now();
     const target = job.swf ? "#player" : "ruffle-object, ruffle-embed, ruffle-player";
-    for (const shot of shots) {
+    for (const shot of events) {
       const wait = shot.at - (Date.now() - t0);
       if (wait > 0) await page.waitForTimeout(wait);
       const el = await page.$(target);
+      if (shot.kind === "click") {
+        const box = el ? await el.boundingBox() : { x: 0, y: 0 };
+        await page.mouse.click(box.x + shot.x, box.y + shot.y);
+        continue;
+      }
       const out = path.resolve(shot.path);
       if (el) await el.screenshot({ path: out });
       else await page.screenshot({ path: out });

@@ -1,0 +1,367 @@
+// Video and stream sound taken from FLV files: DefineVideoStream with one VideoFrame per
+// timeline frame, SoundStreamHead2 with one SoundStreamBlock of whole MP3 frames per movie
+// frame. The files are scanned (and checked) when the stream is made, and read again in
+// order while the movie is saved.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "swf/internal/objects.h"
+
+namespace swf::detail {
+
+namespace {
+
+constexpr int kAudio = 8, kVideo = 9;
+
+// Reads the tags of an FLV file in order. Throws FormatError for anything damaged.
+class FlvReader {
+public:
+    explicit FlvReader(const std::string& path) : path_(path) {
+        f_ = std::fopen(path.c_str(), "rb");
+        if (!f_) Throw("cannot open " + path + ": " + std::strerror(errno));
+        std::setvbuf(f_, nullptr, _IOFBF, 1 << 18);
+        std::uint8_t h[9];
+        if (!ReadAll(h, 9) || h[0] != 'F' || h[1] != 'L' || h[2] != 'V')
+            Throw(path + " is not an FLV file");
+        std::uint32_t offset = Be32(h + 5);
+        if (offset < 9 || offset > (1u << 20)) Throw(path + ": damaged FLV header");
+        for (std::uint32_t i = 9; i < offset; ++i)
+            if (std::fgetc(f_) == EOF) Throw(path + ": truncated FLV file");
+        std::uint8_t prev[4];
+        if (!ReadAll(prev, 4)) Throw(path + ": truncated FLV file");
+    }
+    ~FlvReader() {
+        if (f_) std::fclose(f_);
+    }
+    FlvReader(const FlvReader&) = delete;
+    FlvReader& operator=(const FlvReader&) = delete;
+
+    // The next tag's type and payload; false at the end of the file.
+    bool Next(int& type, Bytes& payload) {
+        std::uint8_t h[11];
+        size_t got = std::fread(h, 1, 11, f_);
+        if (got == 0 && std::feof(f_)) return false;
+        if (got != 11) Throw(path_ + ": truncated FLV file");
+        if (h[0] & 0x20) Throw(path_ + ": encrypted FLV content is not supported");
+        type = h[0] & 0x1F;
+        std::uint32_t size = (h[1] << 16) | (h[2] << 8) | h[3];
+        payload.resize(size);
+        if (size && !ReadAll(payload.data(), size)) Throw(path_ + ": truncated FLV file");
+        std::uint8_t prev[4];
+        size_t p = std::fread(prev, 1, 4, f_);
+        if (p != 4 && !(p == 0 && std::feof(f_))) Throw(path_ + ": truncated FLV file");
+        return true;
+    }
+
+private:
+    static std::uint32_t Be32(const std::uint8_t* p) {
+        return (std::uint32_t{p[0]} << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
+    }
+    bool ReadAll(std::uint8_t* p, size_t n) { return std::fread(p, 1, n, f_) == n; }
+
+    std::string path_;
+    std::FILE* f_ = nullptr;
+};
+
+// A video tag that carries a picture (not a command frame).
+bool IsPicture(int type, const Bytes& payload) {
+    return type == kVideo && payload.size() >= 2 && (payload[0] >> 4) != 5;
+}
+
+void PictureSize(int codec, const Bytes& payload, int& w, int& h) {
+    Reader r(payload.data() + 1, payload.size() - 1);
+    if (codec == 2) {
+        if (r.Bits(17) != 1) Throw("damaged H.263 picture header");
+        r.Bits(5);
+        r.Bits(8);
+        switch (r.Bits(3)) {
+            case 0: w = static_cast<int>(r.Bits(8)); h = static_cast<int>(r.Bits(8)); break;
+            case 1: w = static_cast<int>(r.Bits(16)); h = static_cast<int>(r.Bits(16)); break;
+            case 2: w = 352; h = 288; break;
+            case 3: w = 176; h = 144; break;
+            case 4: w = 128; h = 96; break;
+            case 5: w = 320; h = 240; break;
+            case 6: w = 160; h = 120; break;
+            default: Throw("damaged H.263 picture header");
+        }
+    } else {
+        r.Bits(4);
+        w = static_cast<int>(r.Bits(12));
+        r.Bits(4);
+        h = static_cast<int>(r.Bits(12));
+    }
+}
+
+std::string CodecName(int codec) {
+    switch (codec) {
+        case 4: return "VP6";
+        case 5: return "VP6 with alpha";
+        case 6: return "screen video 2";
+        case 7: return "H.264";
+        default: return "codec " + std::to_string(codec);
+    }
+}
+
+// MP3 frames out of the concatenated audio payloads.
+struct Mp3Frame {
+    int rate = 0;
+    int samples = 0;
+    bool stereo = false;
+    size_t size = 0;
+};
+
+bool ParseMp3Header(const std::uint8_t* p, Mp3Frame& f) {
+    if (p[0] != 0xFF || (p[1] & 0xE0) != 0xE0) return false;
+    int version = (p[1] >> 3) & 3;  // 0: 2.5, 2: 2, 3: 1
+    int layer = (p[1] >> 1) & 3;    // 1: layer III
+    int bitrateIndex = p[2] >> 4;
+    int rateIndex = (p[2] >> 2) & 3;
+    if (version == 1 || layer != 1 || bitrateIndex == 0 || bitrateIndex == 15 || rateIndex == 3)
+        return false;
+    static const int kBitrate1[15] = {0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+    static const int kBitrate2[15] = {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
+    static const int kRate[3] = {44100, 48000, 32000};
+    int shift = version == 3 ? 0 : version == 2 ? 1 : 2;
+    f.rate = kRate[rateIndex] >> shift;
+    int kbps = version == 3 ? kBitrate1[bitrateIndex] : kBitrate2[bitrateIndex];
+    int pad = (p[2] >> 1) & 1;
+    f.samples = version == 3 ? 1152 : 576;
+    f.size = static_cast<size_t>((version == 3 ? 144000 : 72000) * kbps / f.rate + pad);
+    f.stereo = (p[3] >> 6) != 3;
+    return f.size >= 4;
+}
+
+class Mp3Splitter {
+public:
+    explicit Mp3Splitter(const std::string& path) : flv_(path) {}
+
+    // The next whole frame; false at the end. Bytes between frames are skipped.
+    bool Next(Bytes& frame, Mp3Frame& info) {
+        for (;;) {
+            while (pos_ + 4 <= buf_.size()) {
+                if (ParseMp3Header(buf_.data() + pos_, info)) {
+                    if (pos_ + info.size > buf_.size()) break;
+                    frame.assign(buf_.begin() + static_cast<long>(pos_),
+                                 buf_.begin() + static_cast<long>(pos_ + info.size));
+                    pos_ += info.size;
+                    return true;
+                }
+                ++pos_;
+            }
+            if (!Fill()) return false;
+        }
+    }
+
+private:
+    bool Fill() {
+        int type = 0;
+        while (flv_.Next(type, payload_)) {
+            if (type != kAudio || payload_.size() < 2) continue;
+            int format = payload_[0] >> 4;
+            if (format != 2) continue;
+            buf_.erase(buf_.begin(), buf_.begin() + static_cast<long>(pos_));
+            pos_ = 0;
+            buf_.insert(buf_.end(), payload_.begin() + 1, payload_.end());
+            return true;
+        }
+        return false;
+    }
+
+    FlvReader flv_;
+    Bytes payload_;
+    Bytes buf_;
+    size_t pos_ = 0;
+};
+
+int RateCode(int rate) { return rate == 11025 ? 1 : rate == 22050 ? 2 : 3; }
+
+}  // namespace
+
+struct VideoCursor::Impl {
+    explicit Impl(const std::string& path) : flv(path) {}
+    FlvReader flv;
+    Bytes payload;
+    std::uint32_t left = 0;
+};
+
+VideoCursor::VideoCursor(const SWFVideoStream_s* s) : impl_(std::make_unique<Impl>(s->path)) {
+    impl_->left = s->frames;
+}
+VideoCursor::~VideoCursor() = default;
+
+bool VideoCursor::Next(Bytes& out) {
+    if (impl_->left == 0) return false;
+    int type = 0;
+    while (impl_->flv.Next(type, impl_->payload)) {
+        if (!IsPicture(type, impl_->payload)) continue;
+        out.insert(out.end(), impl_->payload.begin() + 1, impl_->payload.end());
+        --impl_->left;
+        ++index;
+        return true;
+    }
+    Throw("the video file changed while the movie was being written");
+}
+
+struct SoundCursor::Impl {
+    Impl(const SWFSoundStream_s* s, double fps) : mp3(s->path), rate(s->rate), fps(fps > 0 ? fps : 12) {}
+    Mp3Splitter mp3;
+    int rate;
+    double fps;
+    std::uint64_t frame = 0;
+    std::uint64_t sent = 0;
+    Bytes data;
+    Mp3Frame info;
+    bool ended = false;
+};
+
+SoundCursor::SoundCursor(const SWFSoundStream_s* s, double frameRate)
+    : impl_(std::make_unique<Impl>(s, frameRate)) {}
+SoundCursor::~SoundCursor() = default;
+
+bool SoundCursor::NextBlock(Bytes& out) {
+    Impl& m = *impl_;
+    double due = static_cast<double>(m.frame + 1) * m.rate / m.fps;
+    ++m.frame;
+    if (m.ended) return false;
+    size_t start = out.size();
+    out.resize(start + 4);
+    unsigned samples = 0;
+    while (static_cast<double>(m.sent) < due) {
+        if (!m.mp3.Next(m.data, m.info)) {
+            m.ended = true;
+            break;
+        }
+        if (m.info.rate != m.rate) continue;  // a stray frame of another stream
+        out.insert(out.end(), m.data.begin(), m.data.end());
+        samples += static_cast<unsigned>(m.info.samples);
+        m.sent += static_cast<unsigned>(m.info.samples);
+    }
+    if (samples == 0) {
+        out.resize(start);
+        return false;
+    }
+    out[start] = samples & 0xFF;
+    out[start + 1] = (samples >> 8) & 0xFF;
+    out[start + 2] = 0;  // no samples to skip
+    out[start + 3] = 0;
+    return true;
+}
+
+Bytes SoundStreamHead(const SWFSoundStream_s* s, double frameRate) {
+    int code = RateCode(s->rate);
+    double fps = frameRate > 0 ? frameRate : 12;
+    unsigned perFrame = static_cast<unsigned>(std::min(65535.0, std::round(s->rate / fps)));
+    std::uint8_t flags = static_cast<std::uint8_t>((code << 2) | 0x02 | (s->stereo ? 1 : 0));
+    return Bytes{flags, static_cast<std::uint8_t>(0x20 | flags), static_cast<std::uint8_t>(perFrame & 0xFF),
+                 static_cast<std::uint8_t>(perFrame >> 8), 0, 0};
+}
+
+}  // namespace swf::detail
+
+using namespace swf::detail;
+
+void SWFVideoStream_s::Write(Emitter& e, std::uint16_t id) {
+    Writer w;
+    w.U16(id);
+    w.U16(frames);
+    w.U16(static_cast<unsigned>(width));
+    w.U16(static_cast<unsigned>(height));
+    w.U8(0);  // no deblocking, no smoothing
+    w.U8(static_cast<unsigned>(codec));
+    e.Tag(60, w.bytes());
+}
+
+SWFVideoStream newSWFVideoStream_fromInput(SWFInput input) {
+    return Guard<SWFVideoStream>(nullptr, [&] {
+        if (!input) Throw("no input file for the video stream");
+        FlvReader flv(input->path);
+        int type = 0, codec = 0, w = 0, h = 0;
+        std::uint64_t frames = 0;
+        Bytes payload;
+        while (flv.Next(type, payload)) {
+            if (!IsPicture(type, payload)) continue;
+            int c = payload[0] & 0x0F;
+            if (frames == 0) {
+                if (c != 2 && c != 3)
+                    Throw(input->path + ": " + CodecName(c) +
+                          " video cannot be carried in a SWF file (Sorenson H.263 or screen video only)");
+                codec = c;
+                PictureSize(codec, payload, w, h);
+            } else if (c != codec) {
+                Throw(input->path + ": the video codec changes within the file");
+            }
+            ++frames;
+        }
+        if (frames == 0) Throw(input->path + ": no video in the file");
+        if (frames > 65535) Throw(input->path + ": more video frames than a SWF file can hold");
+        auto* s = new SWFVideoStream_s;
+        s->path = input->path;
+        s->codec = codec;
+        s->width = std::min(w, 65535);
+        s->height = std::min(h, 65535);
+        s->frames = static_cast<std::uint32_t>(frames);
+        return s;
+    });
+}
+
+void destroySWFVideoStream(SWFVideoStream stream) {
+    if (stream) Release(stream);
+}
+
+void SWFVideoStream_setDimension(SWFVideoStream stream, int width, int height) {
+    if (!stream) return;
+    stream->width = std::clamp(width, 0, 65535);
+    stream->height = std::clamp(height, 0, 65535);
+}
+
+int SWFVideoStream_getNumFrames(SWFVideoStream stream) {
+    return stream ? static_cast<int>(stream->frames) : 0;
+}
+
+SWFSoundStream newSWFSoundStream_fromInput(SWFInput input) {
+    return Guard<SWFSoundStream>(nullptr, [&] {
+        if (!input) Throw("no input file for the sound stream");
+        {
+            FlvReader flv(input->path);
+            int type = 0;
+            Bytes payload;
+            bool any = false;
+            while (flv.Next(type, payload)) {
+                if (type != kAudio || payload.empty()) continue;
+                int format = payload[0] >> 4;
+                if (format == 10) Throw(input->path + ": AAC sound cannot be carried in a SWF file (MP3 only)");
+                if (format != 2)
+                    Throw(input->path + ": sound format " + std::to_string(format) +
+                          " cannot be streamed (MP3 only)");
+                any = true;
+            }
+            if (!any) Throw(input->path + ": no sound in the file");
+        }
+        Mp3Splitter mp3(input->path);
+        Bytes frame;
+        Mp3Frame info, first;
+        std::uint64_t samples = 0;
+        while (mp3.Next(frame, info)) {
+            if (samples == 0) {
+                first = info;
+                if (info.rate != 11025 && info.rate != 22050 && info.rate != 44100)
+                    Throw(input->path + ": MP3 at " + std::to_string(info.rate) +
+                          " Hz cannot be carried in a SWF file (11025, 22050 or 44100 Hz)");
+            }
+            if (info.rate == first.rate) samples += static_cast<unsigned>(info.samples);
+        }
+        if (samples == 0) Throw(input->path + ": no MP3 frames in the sound");
+        auto* s = new SWFSoundStream_s;
+        s->path = input->path;
+        s->rate = first.rate;
+        s->stereo = first.stereo;
+        s->samplesPerFrame = first.samples;
+        s->samples = samples;
+        return s;
+    });
+}
+
+void destroySWFSoundStream(SWFSoundStream sound) {
+    if (sound) Release(sound);
+}

@@ -1,0 +1,159 @@
+#include "fixtures.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <fstream>
+#include <random>
+#include <stdexcept>
+
+extern char** environ;
+
+namespace swftest {
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+    std::random_device rd;
+    path = fs::temp_directory_path() /
+           ("lumacast-swf-" + std::to_string(::getpid()) + "-" + std::to_string(rd()));
+    fs::create_directories(path);
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(path, ec);
+}
+
+int Run(const std::vector<std::string>& args, std::string* out) {
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_adddup2(&fa, fds[1], 1);
+    posix_spawn_file_actions_adddup2(&fa, fds[1], 2);
+    posix_spawn_file_actions_addclose(&fa, fds[0]);
+    posix_spawn_file_actions_addclose(&fa, fds[1]);
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t pid;
+    int rc = posix_spawnp(&pid, argv[0], &fa, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&fa);
+    close(fds[1]);
+    std::string text;
+    if (rc == 0) {
+        char buf[8192];
+        ssize_t n;
+        while ((n = read(fds[0], buf, sizeof buf)) > 0 || (n < 0 && errno == EINTR))
+            if (n > 0) text.append(buf, static_cast<size_t>(n));
+    }
+    close(fds[0]);
+    if (rc != 0) return -1;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (out) *out = text;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool HaveFfmpeg() {
+    static const bool have = Run({"ffmpeg", "-version"}) == 0 && Run({"ffprobe", "-version"}) == 0;
+    return have;
+}
+
+std::string Ffmpeg(const std::vector<std::string>& args, const std::string& path) {
+    std::vector<std::string> cmd{"ffmpeg", "-nostdin", "-v", "error", "-y"};
+    cmd.insert(cmd.end(), args.begin(), args.end());
+    cmd.push_back(path);
+    std::string out;
+    if (Run(cmd, &out) != 0) throw std::runtime_error("ffmpeg failed for " + path + ": " + out);
+    return path;
+}
+
+std::string MakeFlv(const TempDir& dir, const std::string& name, double seconds, int fps,
+                    const std::string& video, const std::string& audio, int rate) {
+    std::vector<std::string> args{"-f", "lavfi", "-i",
+                                  "testsrc=size=160x120:rate=" + std::to_string(fps),
+                                  "-f", "lavfi", "-i", "sine=frequency=440:sample_rate=" + std::to_string(rate),
+                                  "-t", std::to_string(seconds), "-c:v", video};
+    if (video == "libx264") args.insert(args.end(), {"-pix_fmt", "yuv420p"});
+    if (audio.empty()) {
+        args.push_back("-an");
+    } else {
+        args.insert(args.end(), {"-c:a", audio, "-ar", std::to_string(rate)});
+    }
+    args.insert(args.end(), {"-f", "flv"});
+    return Ffmpeg(args, dir / name);
+}
+
+std::string MakePicture(const TempDir& dir, const std::string& name, const std::string& colour,
+                        int w, int h) {
+    return Ffmpeg({"-f", "lavfi", "-i",
+                   "color=c=" + colour + ":size=" + std::to_string(w) + "x" + std::to_string(h),
+                   "-frames:v", "1", "-update", "1"},
+                  dir / name);
+}
+
+Bytes ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteFile(const std::string& path, const Bytes& data) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+}
+
+Bytes TraceAction(const std::string& text) {
+    Bytes a{0x96, static_cast<std::uint8_t>((text.size() + 2) & 0xFF),
+            static_cast<std::uint8_t>((text.size() + 2) >> 8), 0};
+    a.insert(a.end(), text.begin(), text.end());
+    a.push_back(0);
+    a.push_back(0x26);
+    return a;
+}
+
+Bytes StopAction() { return {0x07}; }
+
+SwfFile ParseSwf(const Bytes& d) {
+    auto need = [&](size_t at, size_t n) {
+        if (at + n > d.size()) throw std::runtime_error("SWF ends early");
+    };
+    need(0, 8);
+    if (d[0] != 'F' || d[1] != 'W' || d[2] != 'S') throw std::runtime_error("not an uncompressed SWF");
+    SwfFile f;
+    f.version = d[3];
+    f.length = d[4] | (d[5] << 8) | (d[6] << 16) | (std::uint32_t{d[7]} << 24);
+    need(8, 1);
+    int nbits = d[8] >> 3;
+    size_t at = 8 + (5 + 4 * nbits + 7) / 8;
+    need(at, 4);
+    f.rate = d[at + 1] + d[at] / 256.0;
+    f.frames = d[at + 2] | (d[at + 3] << 8);
+    at += 4;
+    while (at < d.size()) {
+        need(at, 2);
+        unsigned h = d[at] | (d[at + 1] << 8);
+        at += 2;
+        size_t len = h & 0x3F;
+        if (len == 0x3F) {
+            need(at, 4);
+            len = d[at] | (d[at + 1] << 8) | (d[at + 2] << 16) | (static_cast<size_t>(d[at + 3]) << 24);
+            at += 4;
+        }
+        need(at, len);
+        f.tags.push_back(Tag{h >> 6, Bytes(d.begin() + static_cast<long>(at), d.begin() + static_cast<long>(at + len))});
+        at += len;
+        if ((h >> 6) == 0) break;
+    }
+    if (at != d.size()) throw std::runtime_error("bytes after the End tag");
+    return f;
+}
+
+std::string SansFont() { return "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"; }
+
+}  // namespace swftest

@@ -1,0 +1,62 @@
+#pragma once
+// Fixtures for the SWF writer's tests: temporary folders, media made by ffmpeg at test time,
+// assembled actions and a small reader of the tags of a written file.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace swftest {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct TempDir {
+    TempDir();
+    ~TempDir();
+    std::string operator/(const std::string& name) const { return (path / name).string(); }
+    std::filesystem::path path;
+};
+
+// Runs a program (no shell); returns its exit status, its standard output and error in `out`.
+int Run(const std::vector<std::string>& argv, std::string* out = nullptr);
+bool HaveFfmpeg();
+
+// ffmpeg with lavfi sources: "-f lavfi -i testsrc=... <args> <path>"; throws on failure.
+std::string Ffmpeg(const std::vector<std::string>& args, const std::string& path);
+// A short FLV: 160x120 test picture at `fps`, 440 Hz tone; codecs and rate as given.
+std::string MakeFlv(const TempDir& dir, const std::string& name, double seconds, int fps = 12,
+                    const std::string& video = "flv", const std::string& audio = "libmp3lame",
+                    int rate = 44100);
+// A one-colour picture (png or jpg by the name's extension).
+std::string MakePicture(const TempDir& dir, const std::string& name, const std::string& colour,
+                        int w, int h);
+
+Bytes ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const Bytes& data);
+
+// Assembled actions: trace(text); stop().
+Bytes TraceAction(const std::string& text);
+Bytes StopAction();
+inline Bytes operator+(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// The tags of an uncompressed SWF file.
+struct Tag {
+    unsigned code;
+    Bytes body;
+};
+struct SwfFile {
+    int version = 0;
+    std::uint32_t length = 0;
+    double rate = 0;
+    unsigned frames = 0;
+    std::vector<Tag> tags;
+};
+SwfFile ParseSwf(const Bytes& data);  // throws std::runtime_error when malformed
+
+// The fonts the tests draw with (fonts-dejavu-core, fonts-liberation).
+std::string SansFont();
+
+}  // namespace swftest
