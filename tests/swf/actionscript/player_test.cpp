@@ -316,3 +316,81 @@ TEST(ActionScriptPlayer, PureExpressionsAgreeWithNode) {
     for (const auto& [expr, value] : flash)
         EXPECT_NE(std::find(exprs.begin(), exprs.end(), expr), exprs.end()) << expr;
 }
+
+// The texts the player maker generates, joined as the player script is (template, playlist,
+// set-up, caller, a newline between each two), run against a stub template whose
+// functions trace the type and value of every argument they get.
+TEST(ActionScriptPlayer, GeneratedPlayerScriptsRun) {
+    RUFFLE_OR_SKIP();
+    const std::string stubTemplate =
+        "var playTeam = []; framerate = VideoUrl = VideoClickurl = VideoClicktarget = undefined;\n"
+        "function show(name, args) { var parts = [];\n"
+        "  for (var i = 0; i < args.length; i++) parts.push(typeof args[i] + \":\" + args[i]);\n"
+        "  trace(name + \"(\" + parts.join(\",\") + \")\"); }\n"
+        "function add_play() { show(\"add_play\", arguments); playTeam.push(arguments); }\n"
+        "function add_advert() { show(\"add_advert\", arguments); }\n"
+        "function loadxml() { show(\"loadxml\", arguments); }\n"
+        "function initPlayerStage() { show(\"initPlayerStage\", arguments); }\n"
+        "function initPlayerComponent() { show(\"initPlayerComponent\", arguments); }\n"
+        "function initAutoHide() { show(\"initAutoHide\", arguments); }\n"
+        "function init() { trace(\"init \" + framerate + \" \" + VideoUrl + \" \" + VideoClickurl + \" \" + VideoClicktarget); }\n";
+    const std::string caller =
+        "initPlayer();\ninitPlayList();\n"
+        "trace([btn_Interval, maxPlayTime, margins, BufferTime, autoplay, typeof autoplay].join(\" \"));\n";
+    const std::string setup =
+        "function initPlayer() {\n\tinitPlayerStage(2, 340, 255);\n"
+        "\tinitPlayerComponent(true, true, true, false, true, true, true, true, true);\n"
+        "\tinitAutoHide(true, true, false, 3000);\n"
+        "\tbtn_Interval = 0;\n\tmaxPlayTime = 4;\n\tmargins = 0;\n\tBufferTime=10;\n\tautoplay=false;\n\n}";
+    const std::string setupTraces[] = {
+        "initPlayerStage(number:2,number:340,number:255)",
+        "initPlayerComponent(boolean:true,boolean:true,boolean:true,boolean:false,boolean:true,boolean:true,"
+        "boolean:true,boolean:true,boolean:true)",
+        "initAutoHide(boolean:true,boolean:true,boolean:false,number:3000)"};
+    auto assemble = [&](const std::string& playlist) {
+        return stubTemplate + "\n" + playlist + "\n" + setup + "\n" + caller;
+    };
+    const std::string link = "http://example.com/?a=1&b=\\\"2\\\"";
+    const std::string progressive =
+        "function initPlayList() {\n"
+        "\n\tadd_play(\"Say \\\"hi\\\" \\\\ now\",\"clip 1.flv\",\"thumb.jpg\",\"" + link + "\",\"_blank\");"
+        "\n\tadd_advert(1,\"00:00:00:000\",\"01:02:05:000\",\"txt\",\"Caf\xC3\xA9\\tbar\\x01\",\"" + link +
+        "\",\"_blank\", 0,1,1,\"\",10,-20,320,40,12,\"arial.ttf\",0xff0010);"
+        "\n\tadd_play(\"\xE6\x97\xA5\xE6\x9C\xAC\",\"b.flv\",\"b.jpg\",\"" + link + "\",\"_blank\");"
+        "\n\tadd_advert(2,\"00:00:00:000\",\"01:02:05:000\",\"img\",\"logo.png\",\"" + link +
+        "\",\"_blank\", -3,1,1,\"\",-1,-2,0,0,0,\"\",0x2c0000);"
+        "\n\tVideoUrl=playTeam[0][1];\n\tVideoClickurl=playTeam[0][3];\n\tVideoClicktarget=playTeam[0][4];\n\tinit();\n}\n";
+    const std::string shownLink = "string:http://example.com/?a=1&b=\"2\"";
+    const std::vector<Snippet> table = {
+        {"embedded, 25 frames a second", assemble("function initPlayList() {\n\tframerate=25.00;\n\tinit();\n}\n"),
+         {setupTraces[0], setupTraces[1], setupTraces[2], "init 25 undefined undefined undefined",
+          "0 4 0 10 false boolean"}},
+        {"embedded, 29.97 frames a second", assemble("function initPlayList() {\n\tframerate=29.97;\n\tinit();\n}\n"),
+         {setupTraces[0], setupTraces[1], setupTraces[2], "init 29.97 undefined undefined undefined",
+          "0 4 0 10 false boolean"}},
+        {"playlist from a file", assemble("function initPlayList() {\n\tloadxml(\"medialist.xml\");\n}\n"),
+         {setupTraces[0], setupTraces[1], setupTraces[2], "loadxml(string:medialist.xml)", "0 4 0 10 false boolean"}},
+        {"progressive playlist with overlay", assemble(progressive),
+         {setupTraces[0], setupTraces[1], setupTraces[2],
+          "add_play(string:Say \"hi\" \\ now,string:clip 1.flv,string:thumb.jpg," + shownLink + ",string:_blank)",
+          "add_advert(number:1,string:00:00:00:000,string:01:02:05:000,string:txt,string:Caf\xC3\xA9\tbar\x01," +
+              shownLink + ",string:_blank,number:0,number:1,number:1,string:,number:10,number:-20,number:320,"
+              "number:40,number:12,string:arial.ttf,number:16711696)",
+          "add_play(string:\xE6\x97\xA5\xE6\x9C\xAC,string:b.flv,string:b.jpg," + shownLink + ",string:_blank)",
+          "add_advert(number:2,string:00:00:00:000,string:01:02:05:000,string:img,string:logo.png," + shownLink +
+              ",string:_blank,number:-3,number:1,number:1,string:,number:-1,number:-2,number:0,number:0,number:0,"
+              "string:,number:2883584)",
+          "init undefined clip 1.flv http://example.com/?a=1&b=\"2\" _blank", "0 4 0 10 false boolean"}},
+        {"progressive playlist without entries",
+         assemble("function initPlayList() {\n\n\tVideoUrl=playTeam[0][1];\n\tVideoClickurl=playTeam[0][3];\n"
+                  "\tVideoClicktarget=playTeam[0][4];\n\tinit();\n}\n"),
+         {setupTraces[0], setupTraces[1], setupTraces[2], "init undefined undefined undefined undefined",
+          "0 4 0 10 false boolean"}},
+    };
+    PlayTable("generated", table, "trace('done');", {"done"});
+
+    // A picture button's press action opens its link.
+    auto press = swf::as::Compile("getURL(\"" + link + "\", \"_blank\");");
+    ASSERT_FALSE(press.error) << press.error->message;
+    EXPECT_EQ(avm1::Read(press.actions).Text(), "getURL 'http://example.com/?a=1&b=\"2\"' '_blank'\n");
+}
