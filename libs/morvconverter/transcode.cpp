@@ -3,8 +3,12 @@
 // name only when the whole job succeeded.
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
+#include <deque>
 #include <limits>
+#include <mutex>
+#include <thread>
 
 extern "C" {
 #include <libavfilter/avfilter.h>
@@ -149,10 +153,107 @@ struct Subtitle {
     }
 };
 
+// Encodes the frames of one output stream on a thread of its own, so that decoding,
+// filtering and the encoders of picture and sound run side by side. Packets reach the
+// muxer under a lock shared by the streams of one output.
+class StreamEncoder {
+public:
+    StreamEncoder(AVCodecContext* enc, AVStream* st, AVFormatContext* out, std::mutex& muxLock)
+        : enc_(enc), st_(st), out_(out), muxLock_(muxLock), packet_(av_packet_alloc()) {
+        thread_ = std::thread([this] { Loop(); });
+    }
+    ~StreamEncoder() {
+        {
+            std::lock_guard l(lock_);
+            stop_ = true;
+        }
+        ready_.notify_all();
+        if (thread_.joinable()) thread_.join();
+    }
+    StreamEncoder(const StreamEncoder&) = delete;
+    StreamEncoder& operator=(const StreamEncoder&) = delete;
+
+    // Queues a frame (a new reference is taken); nullptr flushes the encoder.
+    int Submit(const AVFrame* f) {
+        FramePtr copy(f ? av_frame_clone(f) : nullptr);
+        if (f && !copy) return crInternalError;
+        std::unique_lock l(lock_);
+        space_.wait(l, [this] { return queue_.size() < kDepth || result_ != 0 || done_; });
+        if (result_ || done_) return result_ ? result_ : int(crInternalError);
+        queue_.push_back(std::move(copy));
+        ready_.notify_one();
+        return 0;
+    }
+
+    // Flushes the encoder and waits until every packet is written.
+    int Finish() {
+        int r = Submit(nullptr);
+        if (thread_.joinable()) thread_.join();
+        std::lock_guard l(lock_);
+        return r ? r : result_;
+    }
+
+private:
+    static constexpr size_t kDepth = 8;
+
+    void Loop() {
+        while (true) {
+            FramePtr f;
+            {
+                std::unique_lock l(lock_);
+                ready_.wait(l, [this] { return !queue_.empty() || stop_; });
+                if (queue_.empty()) break;
+                f = std::move(queue_.front());
+                queue_.pop_front();
+            }
+            space_.notify_one();
+            int r = Encode(f.get());
+            if (r || !f) {
+                std::lock_guard l(lock_);
+                result_ = r;
+                break;
+            }
+        }
+        std::lock_guard l(lock_);
+        done_ = true;
+        space_.notify_all();
+    }
+
+    int Encode(AVFrame* f) {
+        if (!packet_) return crInternalError;
+        if (avcodec_send_frame(enc_, f) < 0) return crEncoderRefused;
+        AVPacket* p = packet_.get();
+        while (true) {
+            int r = avcodec_receive_packet(enc_, p);
+            if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return 0;
+            if (r < 0) return crEncoderRefused;
+            av_packet_rescale_ts(p, enc_->time_base, st_->time_base);
+            p->stream_index = st_->index;
+            std::lock_guard l(muxLock_);
+            if (av_interleaved_write_frame(out_, p) < 0) return crOutputUnwritable;
+        }
+    }
+
+    AVCodecContext* enc_;
+    AVStream* st_;
+    AVFormatContext* out_;
+    std::mutex& muxLock_;
+    PacketPtr packet_;
+    std::mutex lock_;
+    std::condition_variable ready_, space_;
+    std::deque<FramePtr> queue_;
+    int result_ = 0;
+    bool stop_ = false, done_ = false;
+    std::thread thread_;
+};
+
 class Job {
 public:
     Job(const JobSpec& spec, const Hooks& hooks) : spec_(spec), hooks_(hooks) {}
     ~Job() {
+        // The encoder threads write into the output: they end before it is closed.
+        videoWorker_.reset();
+        audioWorker_.reset();
         if (out_) {
             if (out_->pb) avio_closep(&out_->pb);
             avformat_free_context(out_);
@@ -279,6 +380,8 @@ private:
             avio_open2(&out_->pb, tempPath_.c_str(), AVIO_FLAG_WRITE, &interrupt_, nullptr) < 0)
             return crOutputUnwritable;
         if (avformat_write_header(out_, nullptr) < 0) return crEncoderRefused;
+        videoWorker_ = std::make_unique<StreamEncoder>(venc_.get(), vstream_, out_, muxLock_);
+        if (aenc_) audioWorker_ = std::make_unique<StreamEncoder>(aenc_.get(), astream_, out_, muxLock_);
         return 0;
     }
 
@@ -456,7 +559,7 @@ private:
         f->pts = videoFrames_++;
         f->pict_type = AV_PICTURE_TYPE_NONE;
         if (hooks_.preview) hooks_.preview(f, double(f->pts) / av_q2d(rate_));
-        return Encode(venc_.get(), vstream_, f);
+        return videoWorker_->Submit(f);
     }
 
     int DrainAudio(Segment& seg, AVCodecContext* dec, AVFrame* f) {
@@ -555,31 +658,17 @@ private:
             f->sample_rate = aenc_->sample_rate;
             f->pts = audioSamples_;
             audioSamples_ += f->nb_samples;
-            int r = Encode(aenc_.get(), astream_, f.get());
+            int r = audioWorker_->Submit(f.get());
             if (r) return r;
         }
         return 0;
     }
 
-    int Encode(AVCodecContext* enc, AVStream* st, AVFrame* f) {
-        if (avcodec_send_frame(enc, f) < 0) return crEncoderRefused;
-        AVPacket* p = packet_.get();
-        while (true) {
-            int r = avcodec_receive_packet(enc, p);
-            if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return 0;
-            if (r < 0) return crEncoderRefused;
-            av_packet_rescale_ts(p, enc->time_base, st->time_base);
-            p->stream_index = st->index;
-            r = av_interleaved_write_frame(out_, p);
-            if (r < 0) return crOutputUnwritable;
-        }
-    }
-
     int Finish() {
         int r = 0;
         if (aenc_ && (r = EncodeAudio(true))) return r;
-        if ((r = Encode(venc_.get(), vstream_, nullptr))) return r;
-        if (aenc_ && (r = Encode(aenc_.get(), astream_, nullptr))) return r;
+        if ((r = videoWorker_->Finish())) return r;
+        if (aenc_ && (r = audioWorker_->Finish())) return r;
         if (av_write_trailer(out_) < 0) return crOutputUnwritable;
         if (out_->pb && (avio_closep(&out_->pb) < 0)) return crOutputUnwritable;
         Progress(true);
@@ -688,6 +777,8 @@ private:
     AVFormatContext* out_ = nullptr;
     std::string tempPath_;
     CodecPtr venc_, aenc_;
+    std::mutex muxLock_;
+    std::unique_ptr<StreamEncoder> videoWorker_, audioWorker_;
     AVStream* vstream_ = nullptr;
     AVStream* astream_ = nullptr;
     AVAudioFifo* fifo_ = nullptr;
