@@ -30,8 +30,6 @@ namespace {
 
 constexpr int kMaxTitleSets = 99;  // VTS_01 .. VTS_99
 constexpr int kMaxTitles = 99;
-constexpr int kVtsAudioSlots = 8;  // audio attribute slots of a title set
-constexpr int kVtsSubtitleSlots = 32;
 
 std::string Upper(std::string text) {
     for (auto& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -250,31 +248,30 @@ std::string SubtitleName(int index, const SubtitleAttributes& s) {
     return name;
 }
 
-void FillStreams(DvdTitle& title, const TitleSetInfo& ts, Repairs& repairs) {
-    const std::string set = "title set " + std::to_string(title.titleSetNumber);
-    int audio = ts.declaredAudio;
-    if (audio > kVtsAudioSlots) {
-        repairs.Note(title.repairs, DVD_REPAIR_AUDIO_CLAMPED,
-                     set + " claims " + std::to_string(audio) + " audio streams; the first 8 are listed");
-        audio = kVtsAudioSlots;
+// Fills a title's stream list from the title set's attribute slots: as many streams as
+// the set declares, at most as many as it has slots. Returns the count.
+template <typename Stream, size_t M, typename Attributes, size_t N, typename Name>
+int32_t FillStreamList(Stream (&streams)[M], const Attributes (&slots)[N], int declared, Name name,
+                       DvdTitle& title, int32_t flag, const char* kind, Repairs& repairs) {
+    static_assert(N <= M);
+    if (declared > static_cast<int>(N)) {
+        repairs.Note(title.repairs, flag,
+                     "title set " + std::to_string(title.titleSetNumber) + " claims " + std::to_string(declared) + " " +
+                         kind + " streams; the first " + std::to_string(N) + " are listed");
+        declared = static_cast<int>(N);
     }
-    for (int i = 0; i < audio; ++i) {
-        CopyText(title.audio[i].name, AudioName(i, ts.audio[i]));
-        title.audio[i].id = i;
+    for (int i = 0; i < declared; ++i) {
+        CopyText(streams[i].name, name(i, slots[i]));
+        streams[i].id = i;
     }
-    title.audioCount = audio;
+    return declared;
+}
 
-    int subtitles = ts.declaredSubtitles;
-    if (subtitles > kVtsSubtitleSlots) {
-        repairs.Note(title.repairs, DVD_REPAIR_SUBTITLES_CLAMPED,
-                     set + " claims " + std::to_string(subtitles) + " subtitle streams; the first 32 are listed");
-        subtitles = kVtsSubtitleSlots;
-    }
-    for (int i = 0; i < subtitles; ++i) {
-        CopyText(title.subtitles[i].name, SubtitleName(i, ts.subtitles[i]));
-        title.subtitles[i].id = i;
-    }
-    title.subtitleCount = subtitles;
+void FillStreams(DvdTitle& title, const TitleSetInfo& ts, Repairs& repairs) {
+    title.audioCount = FillStreamList(title.audio, ts.audio, ts.declaredAudio, AudioName, title,
+                                      DVD_REPAIR_AUDIO_CLAMPED, "audio", repairs);
+    title.subtitleCount = FillStreamList(title.subtitles, ts.subtitles, ts.declaredSubtitles, SubtitleName, title,
+                                         DVD_REPAIR_SUBTITLES_CLAMPED, "subtitle", repairs);
 }
 
 // The sub-picture palette (0x00YYCrCb entries) as R, G, B bytes.

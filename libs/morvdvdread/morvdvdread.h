@@ -7,7 +7,7 @@
 // the record of the earlier parse, so repeated loads do not grow memory.
 //
 // Texts are zero-terminated UTF-8, cut at a character boundary to their field width.
-// All calls may be made from any thread; they are serialised inside the reader.
+// All calls may be made from any thread; parses are serialised inside the reader.
 #pragma once
 
 #include <stdint.h>
@@ -65,8 +65,10 @@ enum { DVD_MAX_AUDIO_STREAMS = 32, DVD_MAX_SUBTITLE_STREAMS = 32, DVD_PALETTE_EN
 struct DvdTitle;
 
 typedef struct DvdChapter {
-    int32_t present;        // 1; 0 = the chapter is skipped (damaged, see DvdDisc.repairs)
-    int32_t number;         // chapter number within its title, from 0
+    // Always 1: a chapter that cannot be read is left out of its title's array (and
+    // noted in DvdDisc.repairs), so numbers may then have gaps.
+    int32_t present;
+    int32_t number;         // chapter number within its title, from 0 (chapter selector - 1)
     int32_t startMs;        // start of the chapter within its title, milliseconds
     int32_t lengthSeconds;  // length rounded to whole seconds
     int32_t lengthMs;       // length in milliseconds
@@ -90,13 +92,17 @@ typedef struct DvdSubtitleStream {
 typedef struct DvdTitle {
     int32_t present;        // 1; 0 = the title is skipped (for example it has no chapters)
     int32_t titleNumber;    // the title's number on the disc, from 0
-    const char* ifoPath;    // the title set's IFO file: <disc root>/VIDEO_TS/VTS_nn_0.IFO
+    // The title set's IFO file. For a disc in a folder (also a mounted drive) it is the
+    // file itself, named as on disk; for an unmounted drive or an image it is
+    // <device or image>/VIDEO_TS/VTS_nn_0.IFO. To open the disc with libdvdread:
+    // DVDOpen(folder of ifoPath) when that folder exists, else DVDOpen(ifoPath without
+    // its last two components).
+    const char* ifoPath;
     int32_t lengthSeconds;  // length rounded to whole seconds (the sum of its chapters)
     // The two player values: first = title set number (nn of VTS_nn_0.IFO, from 1);
-    // second = the title's number within its title set (from 1). With the disc root
-    // (ifoPath without its last two components, which DVDOpen takes as it is: a
-    // folder, a device node or an image file) they locate the title for the player
-    // and the converter.
+    // second = the title's number within its title set (from 1). With the disc opened
+    // as above they locate the title's chapters (the set's part-of-title table) for the
+    // player and the converter.
     int32_t titleSetNumber;
     int32_t titleSetTitle;
     char lengthText[12];    // length as "HH:MM:SS"
@@ -132,7 +138,7 @@ enum {
 };
 
 typedef struct DvdDisc {
-    char path[704];           // the disc root: a folder holding VIDEO_TS, a device node or an image
+    char path[704];           // the disc root: a folder holding VIDEO_TS (or the IFO files), a device node or an image
     int32_t titleSetCount;
     DvdTitleSet* titleSets;
     int32_t repairs;          // union of the DVD_REPAIR_* flags of the whole disc
