@@ -81,10 +81,12 @@ struct Function {
     SourcePos pos;
     bool declaration = false;
     std::vector<std::string> params;
+    std::set<std::string> paramSet;
     std::vector<Stmt*> body;
     Function* parent = nullptr;
     // Gathered while parsing, for register allocation.
     std::vector<std::string> locals;    // var and function names declared inside, in order
+    std::set<std::string> localSet;
     std::set<std::string> ownRefs;      // names read or written in this function's own code
     std::set<std::string> innerRefs;    // names used by functions nested in it
     bool usesThis = false;

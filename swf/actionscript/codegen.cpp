@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 
 namespace swf::as {
 
@@ -425,9 +426,9 @@ void CodeGen::Function(::swf::as::Function* f, bool named) {
         paramRegs.push_back(reg);
     }
     std::vector<std::string> named_locals;
+    const std::set<std::string> params(f->params.begin(), f->params.end());
     for (const std::string& name : f->locals) {
-        if (scope.regs.count(name) || std::find(f->params.begin(), f->params.end(), name) != f->params.end())
-            continue;
+        if (scope.regs.count(name) || params.count(name)) continue;
         if (canRegister(name))
             scope.regs[name] = next++;
         else
@@ -449,18 +450,18 @@ void CodeGen::Function(::swf::as::Function* f, bool named) {
     }
     std::size_t sizeAt = out.Size();
     out.U16(0);
+    if (f->params.size() > 0xFFFF || sizeAt + 2 - (record + 3) > 0xFFFF)
+        Fail(f->pos, "function header too large: too many or too long parameter names");
     out.End(record);
 
     Scope* savedScope = scope_;
     std::vector<Control> savedControls;
     savedControls.swap(controls_);
     scope_ = &scope;
+    // Declared on entry, so that an assignment before the `var` line stays local; the
+    // hoisted function declarations define their own names right after.
     for (const std::string& name : named_locals) {
-        if (std::any_of(f->body.begin(), f->body.end(), [&](Stmt* s) {
-                return s->kind == StmtKind::Function && s->fn->name == name;
-            }))
-            continue;  // defined by its declaration just below
-        out.PushString(name);
+        PushString(name, f->pos);
         out.Op(op::DefineLocal2);
     }
     Hoist(f->body);

@@ -142,8 +142,7 @@ Expr* Parser::Finish(Expr* e) {
 }
 
 void Parser::Declare(const std::string& name) {
-    if (fn_ && std::find(fn_->locals.begin(), fn_->locals.end(), name) == fn_->locals.end())
-        fn_->locals.push_back(name);
+    if (fn_ && fn_->localSet.insert(name).second) fn_->locals.push_back(name);
 }
 
 void Parser::Reference(const std::string& name) {
@@ -399,8 +398,7 @@ Function* Parser::ParseFunction(SourcePos pos, bool declaration) {
         do {
             SourcePos ppos = cur_.pos;
             std::string p = ExpectName("a parameter name");
-            if (std::find(f->params.begin(), f->params.end(), p) != f->params.end())
-                Fail(ppos, "parameter '" + p + "' is named twice");
+            if (!f->paramSet.insert(p).second) Fail(ppos, "parameter '" + p + "' is named twice");
             f->params.push_back(std::move(p));
             SkipTypeAnnotation();
         } while (Accept(","));

@@ -28,6 +28,14 @@ std::string Repeat(const std::string& s, std::size_t n) {
     return out;
 }
 
+// "s0, s1, ..." or, for a statement keyword, "var v0; var v1; ...".
+std::string Many(const std::string& s, std::size_t n) {
+    std::string out;
+    bool statement = s.rfind("var ", 0) == 0;
+    for (std::size_t i = 0; i < n; ++i) out += (i && !statement ? ", " : "") + s + std::to_string(i) + (statement ? ";" : "");
+    return out;
+}
+
 }  // namespace
 
 // Every construct of the language gives well-framed records: lengths, branch targets on
@@ -269,6 +277,11 @@ TEST(ActionScriptCompile, HostileInputEndsInAnErrorOrResult) {
         {"nul byte", std::string("x = 1;\0y = 2;", 13), "unexpected control character"},
         {"lone backslash", "x = \\", "unexpected character"},
         {"string ending in backslash", "x = 'abc\\", "unterminated string"},
+        {"parameters", "f = function(p" + Repeat(", p", 1) + ") {};", "named twice"},
+        {"too many parameters", "f = function(" + Many("parameter", 8000) + ") {};", "function header too large"},
+        {"many locals", "function f() {" + Many("var v", 200000) + "}", "function too large"},
+        {"long name", "x = " + std::string(70000, 'n') + ";", "string too long"},
+        {"long parameter name", "function f(" + std::string(70000, 'p') + ") {}", "function header too large"},
         {"only a BOM", "\xEF\xBB\xBF", nullptr},
         {"empty", "", nullptr},
         {"comments only", "// a\n/* b */", nullptr},
