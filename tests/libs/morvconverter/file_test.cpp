@@ -135,6 +135,7 @@ TEST_F(FileConversion, PictureSettingsMatchFfmpegFilters) {
         {"gray", [](MediaUIOption* m) { m->effect = 1; }, "hue=s=0"},
         {"brightness", [](MediaUIOption* m) { m->brightness = 60; }, "eq=brightness=0.3"},
         {"contrast", [](MediaUIOption* m) { m->contrast = -50; }, "eq=contrast=0.5"},
+        {"aspect 16:9", [](MediaUIOption* m) { m->aspect = Dup("16:9"); }, "scale=320:180,pad=320:240:0:30:black"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -151,6 +152,49 @@ TEST_F(FileConversion, PictureSettingsMatchFfmpegFilters) {
         // ... and the setting did change the picture.
         EXPECT_LT(Psnr(ours, plain), Psnr(ours, theirs) - 3);
     }
+}
+
+// The effects without an FFmpeg twin: emboss leaves a gray relief, old film a brown tint.
+TEST_F(FileConversion, EmbossAndOldFilmLookAsNamed) {
+    auto means = [](const std::vector<std::uint8_t>& rgb) {
+        std::array<double, 3> m{};
+        for (size_t i = 0; i < rgb.size(); ++i) m[i % 3] += rgb[i];
+        for (double& v : m) v /= double(rgb.size() / 3);
+        return m;
+    };
+    std::array<double, 3> result[2];
+    for (int effect : {2, 3}) {
+        Group g;
+        g.AddFile(Clip())->effect = effect;
+        Output o;
+        o.format = "mp4", o.video = "mpeg4", o.videoBitrate = 4000;
+        SetOutput(g.g, o, Out("fx.mp4"));
+        ASSERT_EQ(g.Convert(), 0);
+        result[effect - 2] = means(Picture(Out("fx.mp4"), 1.0, "", 320, 240));
+    }
+    auto [r, g, b] = result[0];
+    EXPECT_NEAR(r, 128, 25);
+    EXPECT_NEAR(r, g, 3);
+    EXPECT_NEAR(g, b, 3);
+    auto [r2, g2, b2] = result[1];
+    EXPECT_GT(r2, g2 + 5);
+    EXPECT_GT(g2, b2 + 5);
+}
+
+TEST_F(FileConversion, VolumeScalesTheSound) {
+    double loudness[3];
+    int volumes[3] = {255, 128, 0};
+    for (int i = 0; i < 3; ++i) {
+        Group g;
+        g.AddFile(Clip());
+        SetOutput(g.g, Output{}, Out("vol.flv"));
+        g.g->volume = volumes[i];
+        ASSERT_EQ(g.Convert(), 0);
+        loudness[i] = Loudness(Out("vol.flv"), 0.3, 1.4);
+    }
+    EXPECT_GT(loudness[0], 1000);
+    EXPECT_NEAR(loudness[1] / loudness[0], 128.0 / 255.0, 0.05);
+    EXPECT_LT(loudness[2], 10);
 }
 
 // Each format and codec pair of the shipped profiles gives a file ffprobe reads.

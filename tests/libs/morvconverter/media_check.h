@@ -104,14 +104,28 @@ inline double Psnr(const std::vector<std::uint8_t>& a, const std::vector<std::ui
     return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
 }
 
-// The main frequency of a file's sound, from its zero crossings (mono, 8 kHz).
-inline double Tone(const std::filesystem::path& path, double from, double seconds) {
+// The sound of a file as mono 16-bit samples at 8 kHz.
+inline std::vector<std::int16_t> Sound(const std::filesystem::path& path, double from, double seconds) {
     std::string out = Run("ffmpeg -nostdin -loglevel error -ss " + std::to_string(from) + " -t " +
                           std::to_string(seconds) + " -i " + Quote(path.string()) +
                           " -vn -ac 1 -ar 8000 -f s16le - 2>/dev/null");
-    size_t n = out.size() / 2;
+    std::vector<std::int16_t> s(out.size() / 2);
+    std::memcpy(s.data(), out.data(), s.size() * 2);
+    return s;
+}
+
+inline double Loudness(const std::filesystem::path& path, double from, double seconds) {
+    auto s = Sound(path, from, seconds);
+    double sum = 0;
+    for (auto v : s) sum += double(v) * v;
+    return s.empty() ? -1 : std::sqrt(sum / double(s.size()));
+}
+
+// The main frequency of a file's sound, from its zero crossings (mono, 8 kHz).
+inline double Tone(const std::filesystem::path& path, double from, double seconds) {
+    auto s = Sound(path, from, seconds);
+    size_t n = s.size();
     if (n < 2) return 0;
-    const auto* s = reinterpret_cast<const std::int16_t*>(out.data());
     int crossings = 0;
     for (size_t i = 1; i < n; ++i) crossings += (s[i - 1] < 0) != (s[i] < 0);
     return crossings / 2.0 / (n / 8000.0);
