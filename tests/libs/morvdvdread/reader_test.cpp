@@ -277,6 +277,21 @@ void Damage(const fs::path& videoTs, const std::string& stem, const std::functio
     }
 }
 
+// A damaged IFO whose backup is intact reads like the original, without repairs.
+TEST_F(DvdReader, IntactBackupStandsInForADamagedIfo) {
+    const fs::path dir = CopyIfos("backup");
+    for (const char* name : {"VIDEO_TS.IFO", "VTS_01_0.IFO"}) fs::resize_file(dir / "VIDEO_TS" / name, 100);
+    const DvdDisc* disc = ParseOk(dir.string());
+    ASSERT_NE(disc, nullptr);
+    EXPECT_EQ(disc->repairs, 0) << disc->repairText;
+    const auto titles = TitlesOf(disc);
+    ASSERT_EQ(titles.size(), fx_.titles.size());
+    for (size_t i = 0; i < titles.size(); ++i) {
+        EXPECT_EQ(titles[i]->present, 1);
+        EXPECT_EQ(titles[i]->chapterCount, static_cast<int>(fx_.titles[i].chapters.size()));
+    }
+}
+
 TEST_F(DvdReader, DamagedDiscsGiveErrorsOrRepairsNeverCrashes) {
     struct Case {
         const char* what;
