@@ -14,6 +14,7 @@ using BOOL = int;
 using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
+using UINT_PTR = std::uintptr_t;
 using COLORREF = DWORD;  // 0x00BBGGRR
 
 constexpr BOOL FALSE = 0;

@@ -1,0 +1,472 @@
+#include "platform/core/messages.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <deque>
+#include <map>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/core/clock.h"
+#include "platform/core/waits.h"
+
+namespace platform {
+
+namespace {
+
+// A call carried to another thread (a cross-thread SendMessage or Synchronize).
+struct CarriedCall {
+    std::function<void()> fn;
+    std::exception_ptr error;
+    bool done = false;     // guarded by the sender's queue mutex
+    struct Queue* sender;  // alive: the sender waits until done
+};
+
+struct Timer {
+    HWND hwnd;
+    UINT_PTR id;
+    std::uint64_t interval;
+    std::uint64_t due;
+};
+
+struct Queue : detail::Waiter {
+    DWORD threadId = 0;
+    bool alive = true;
+    std::deque<MSG> posted;
+    std::deque<std::shared_ptr<CarriedCall>> carried;
+    bool quit = false;
+    int quitCode = 0;
+    std::vector<Timer> timers;
+    std::uint64_t changes = 0;  // grows with every change a waiting reader must look at
+};
+
+// --- queues, one per thread -------------------------------------------------------------
+
+std::mutex queuesMutex;
+std::unordered_map<DWORD, std::shared_ptr<Queue>>& Queues() {
+    static auto* queues = new std::unordered_map<DWORD, std::shared_ptr<Queue>>;
+    return *queues;
+}
+
+void Complete(CarriedCall& call) {
+    std::lock_guard<std::mutex> lock(call.sender->mutex);
+    call.done = true;
+    call.sender->changes++;
+    call.sender->cv.notify_all();
+}
+
+// Ends a thread's queue with the thread: calls still carried to it complete unrun.
+struct QueueHolder {
+    std::shared_ptr<Queue> queue;
+    ~QueueHolder() {
+        if (!queue) return;
+        {
+            std::lock_guard<std::mutex> lock(queuesMutex);
+            Queues().erase(queue->threadId);
+        }
+        std::deque<std::shared_ptr<CarriedCall>> left;
+        {
+            std::lock_guard<std::mutex> lock(queue->mutex);
+            queue->alive = false;
+            left.swap(queue->carried);
+        }
+        for (auto& call : left) Complete(*call);
+    }
+};
+
+std::shared_ptr<Queue> QueueOf(DWORD threadId, bool create) {
+    std::lock_guard<std::mutex> lock(queuesMutex);
+    auto& map = Queues();
+    auto it = map.find(threadId);
+    if (it != map.end()) return it->second;
+    if (!create) return nullptr;
+    auto q = std::make_shared<Queue>();
+    q->threadId = threadId;
+    map.emplace(threadId, q);
+    return q;
+}
+
+Queue& MyQueue() {
+    thread_local QueueHolder holder;
+    if (!holder.queue) holder.queue = QueueOf(GetCurrentThreadId(), true);
+    return *holder.queue;
+}
+
+// The queue a message for threadId goes to. Only the main thread gets one before it
+// asked for it, so that workers may post to it at any time.
+std::shared_ptr<Queue> TargetQueue(DWORD threadId) {
+    return QueueOf(threadId, threadId == MainThreadID() || threadId == GetCurrentThreadId());
+}
+
+// Runs every call carried to q (q is the calling thread's queue). Returns whether any ran.
+bool RunCarried(Queue& q) {
+    bool ran = false;
+    for (;;) {
+        std::shared_ptr<CarriedCall> call;
+        {
+            std::lock_guard<std::mutex> lock(q.mutex);
+            if (q.carried.empty()) return ran;
+            call = std::move(q.carried.front());
+            q.carried.pop_front();
+        }
+        try {
+            call->fn();
+        } catch (...) {
+            call->error = std::current_exception();
+        }
+        Complete(*call);
+        ran = true;
+    }
+}
+
+// --- the handle table -------------------------------------------------------------------
+
+struct HandleEntry {
+    std::shared_ptr<const TWndMethod> proc;
+    DWORD thread;
+};
+
+std::mutex handlesMutex;
+std::uintptr_t nextHandle = 0x10000;
+std::unordered_map<std::uintptr_t, HandleEntry>& Handles() {
+    static auto* handles = new std::unordered_map<std::uintptr_t, HandleEntry>;
+    return *handles;
+}
+
+std::uintptr_t Key(HWND h) { return reinterpret_cast<std::uintptr_t>(h); }
+
+bool FindHandle(HWND hwnd, HandleEntry& out) {
+    std::lock_guard<std::mutex> lock(handlesMutex);
+    auto it = Handles().find(Key(hwnd));
+    if (it == Handles().end()) return false;
+    out = it->second;
+    return true;
+}
+
+LRESULT CallProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+    HandleEntry e;
+    if (!FindHandle(hwnd, e) || !e.proc || !*e.proc) return 0;
+    return (*e.proc)(hwnd, msg, w, l);
+}
+
+std::function<bool(const MSG&)>& Translator() {
+    static auto* t = new std::function<bool(const MSG&)>;
+    return *t;
+}
+std::mutex translatorMutex;
+
+// --- taking messages --------------------------------------------------------------------
+
+bool InRange(UINT m, UINT lo, UINT hi) { return (lo == 0 && hi == 0) || (m >= lo && m <= hi); }
+
+bool Matches(HWND target, UINT m, HWND filter, UINT lo, UINT hi) {
+    if (filter == HWND_THREAD_ONLY) {
+        if (target != nullptr) return false;
+    } else if (filter != nullptr && target != filter) {
+        return false;
+    }
+    return InRange(m, lo, hi);
+}
+
+// Takes (or only looks at) the next message for the filter. Called with q.mutex held.
+bool Take(Queue& q, MSG& out, HWND filter, UINT lo, UINT hi, bool remove) {
+    for (auto it = q.posted.begin(); it != q.posted.end();) {
+        if (!Matches(it->hwnd, it->message, filter, lo, hi)) {
+            ++it;
+            continue;
+        }
+        if (it->hwnd != nullptr && !IsHandleAllocated(it->hwnd)) {
+            it = q.posted.erase(it);  // its target is gone: drop it
+            continue;
+        }
+        out = *it;
+        if (remove) q.posted.erase(it);
+        return true;
+    }
+    if (q.quit) {
+        out = MSG{};
+        out.message = WM_QUIT;
+        out.wParam = WPARAM(q.quitCode);
+        out.time = GetTickCount();
+        if (remove) q.quit = false;
+        return true;
+    }
+    const std::uint64_t now = GetTickCount64();
+    Timer* due = nullptr;
+    for (Timer& t : q.timers)
+        if (t.due <= now && Matches(t.hwnd, WM_TIMER, filter, lo, hi) && (!due || t.due < due->due)) due = &t;
+    if (due == nullptr) return false;
+    out = MSG{};
+    out.hwnd = due->hwnd;
+    out.message = WM_TIMER;
+    out.wParam = due->id;
+    out.time = DWORD(now);
+    if (remove) due->due += due->interval * ((now - due->due) / due->interval + 1);  // keep the rhythm
+    return true;
+}
+
+std::uint64_t NextTimerDue(const Queue& q) {
+    std::uint64_t next = detail::kNoDeadline;
+    for (const Timer& t : q.timers) next = std::min(next, t.due);
+    return next;
+}
+
+bool Enqueue(const std::shared_ptr<Queue>& q, const MSG& m) {
+    if (!q) return false;
+    std::lock_guard<std::mutex> lock(q->mutex);
+    if (!q->alive) return false;
+    q->posted.push_back(m);
+    q->changes++;
+    q->cv.notify_all();
+    return true;
+}
+
+}  // namespace
+
+// --- carried calls ----------------------------------------------------------------------
+
+namespace detail {
+
+bool RunOnThread(DWORD threadId, const std::function<void()>& fn) {
+    if (threadId == GetCurrentThreadId()) {
+        fn();
+        return true;
+    }
+    std::shared_ptr<Queue> target = TargetQueue(threadId);
+    if (!target) return false;
+    Queue& me = MyQueue();
+    auto call = std::make_shared<CarriedCall>();
+    call->fn = fn;
+    call->sender = &me;
+    {
+        std::lock_guard<std::mutex> lock(target->mutex);
+        if (!target->alive) return false;
+        target->carried.push_back(call);
+        target->changes++;
+        target->cv.notify_all();
+    }
+    WaitRunningCalls([&] { return call->done; });
+    if (call->error) std::rethrow_exception(call->error);
+    return true;
+}
+
+void WaitRunningCalls(const std::function<bool()>& done) {
+    Queue& me = MyQueue();
+    for (;;) {
+        RunCarried(me);
+        std::unique_lock<std::mutex> lock(me.mutex);
+        WaitUntil(me, lock, kNoDeadline, [&] { return done() || !me.carried.empty(); });
+        if (done()) return;
+    }
+}
+
+}  // namespace detail
+
+void CheckSynchronize() { RunCarried(MyQueue()); }
+
+// --- handles ----------------------------------------------------------------------------
+
+HWND AllocateHWnd(TWndMethod proc) {
+    MyQueue();  // the owner can be reached from the first message on
+    std::lock_guard<std::mutex> lock(handlesMutex);
+    std::uintptr_t key = nextHandle++;
+    Handles()[key] = HandleEntry{std::make_shared<const TWndMethod>(std::move(proc)), GetCurrentThreadId()};
+    return reinterpret_cast<HWND>(key);
+}
+
+void DeallocateHWnd(HWND hwnd) {
+    DWORD owner;
+    {
+        std::lock_guard<std::mutex> lock(handlesMutex);
+        auto it = Handles().find(Key(hwnd));
+        if (it == Handles().end()) return;
+        owner = it->second.thread;
+        Handles().erase(it);
+    }
+    if (auto q = QueueOf(owner, false)) {
+        std::lock_guard<std::mutex> lock(q->mutex);
+        q->timers.erase(std::remove_if(q->timers.begin(), q->timers.end(), [&](const Timer& t) { return t.hwnd == hwnd; }),
+                        q->timers.end());
+        q->posted.erase(std::remove_if(q->posted.begin(), q->posted.end(), [&](const MSG& m) { return m.hwnd == hwnd; }),
+                        q->posted.end());
+    }
+}
+
+bool SetHandleProc(HWND hwnd, TWndMethod proc) {
+    std::lock_guard<std::mutex> lock(handlesMutex);
+    auto it = Handles().find(Key(hwnd));
+    if (it == Handles().end()) return false;
+    it->second.proc = std::make_shared<const TWndMethod>(std::move(proc));
+    return true;
+}
+
+TWndMethod GetHandleProc(HWND hwnd) {
+    HandleEntry e;
+    return FindHandle(hwnd, e) && e.proc ? *e.proc : TWndMethod();
+}
+
+bool IsHandleAllocated(HWND hwnd) {
+    std::lock_guard<std::mutex> lock(handlesMutex);
+    return Handles().count(Key(hwnd)) != 0;
+}
+
+DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId) {
+    HandleEntry e;
+    bool found = FindHandle(hwnd, e);
+    if (processId != nullptr) *processId = found ? DWORD(getpid()) : 0;
+    return found ? e.thread : 0;
+}
+
+// --- posting and sending ----------------------------------------------------------------
+
+BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (hwnd == nullptr) return PostThreadMessage(GetCurrentThreadId(), msg, wParam, lParam);
+    HandleEntry e;
+    if (!FindHandle(hwnd, e)) return FALSE;
+    MSG m;
+    m.hwnd = hwnd;
+    m.message = msg;
+    m.wParam = wParam;
+    m.lParam = lParam;
+    m.time = GetTickCount();
+    return Enqueue(TargetQueue(e.thread), m) ? TRUE : FALSE;
+}
+
+BOOL PostThreadMessage(DWORD threadId, UINT msg, WPARAM wParam, LPARAM lParam) {
+    MSG m;
+    m.message = msg;
+    m.wParam = wParam;
+    m.lParam = lParam;
+    m.time = GetTickCount();
+    return Enqueue(TargetQueue(threadId), m) ? TRUE : FALSE;
+}
+
+void PostQuitMessage(int exitCode) {
+    Queue& q = MyQueue();
+    std::lock_guard<std::mutex> lock(q.mutex);
+    q.quit = true;
+    q.quitCode = exitCode;
+    q.changes++;
+}
+
+LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    HandleEntry e;
+    if (!FindHandle(hwnd, e)) return 0;
+    if (e.thread == GetCurrentThreadId()) return CallProc(hwnd, msg, wParam, lParam);
+    LRESULT result = 0;
+    detail::RunOnThread(e.thread, [&] { result = CallProc(hwnd, msg, wParam, lParam); });
+    return result;
+}
+
+// --- reading the queue ------------------------------------------------------------------
+
+BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMsg) {
+    Queue& q = MyQueue();
+    RunCarried(q);
+    MSG m;
+    std::lock_guard<std::mutex> lock(q.mutex);
+    if (!Take(q, m, hwnd, filterMin, filterMax, (removeMsg & PM_REMOVE) != 0)) return FALSE;
+    if (msg != nullptr) *msg = m;
+    return TRUE;
+}
+
+BOOL GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
+    if (hwnd != nullptr && hwnd != HWND_THREAD_ONLY && !IsHandleAllocated(hwnd)) return -1;
+    Queue& q = MyQueue();
+    MSG m;
+    for (;;) {
+        RunCarried(q);
+        std::unique_lock<std::mutex> lock(q.mutex);
+        if (Take(q, m, hwnd, filterMin, filterMax, true)) break;
+        const std::uint64_t seen = q.changes;
+        detail::WaitUntil(q, lock, NextTimerDue(q), [&] { return q.changes != seen || !q.carried.empty(); });
+    }
+    if (msg != nullptr) *msg = m;
+    return m.message == WM_QUIT ? 0 : 1;
+}
+
+BOOL TranslateMessage(const MSG* msg) {
+    std::function<bool(const MSG&)> t;
+    {
+        std::lock_guard<std::mutex> lock(translatorMutex);
+        t = Translator();
+    }
+    return msg != nullptr && t && t(*msg) ? TRUE : FALSE;
+}
+
+void SetMessageTranslator(std::function<bool(const MSG&)> translator) {
+    std::lock_guard<std::mutex> lock(translatorMutex);
+    Translator() = std::move(translator);
+}
+
+LRESULT DispatchMessage(const MSG* msg) {
+    if (msg == nullptr || msg->hwnd == nullptr) return 0;
+    return CallProc(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+}
+
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD timeoutMs, DWORD) {
+    if (waitAll || (count > 0 && handles == nullptr)) return WAIT_FAILED;
+    std::vector<TEvent*> events;
+    for (DWORD i = 0; i < count; ++i) {
+        TEvent* e = TEvent::FromHandle(handles[i]);
+        if (e == nullptr) return WAIT_FAILED;
+        events.push_back(e);
+    }
+    const std::uint64_t deadline = detail::DeadlineAfter(timeoutMs);
+    Queue& q = MyQueue();
+    for (;;) {
+        // A call carried here counts as a message: the caller's conditions may have changed.
+        if (RunCarried(q)) return WAIT_OBJECT_0 + count;
+        for (DWORD i = 0; i < count; ++i)
+            if (events[i]->TryTake()) return WAIT_OBJECT_0 + i;
+        std::unique_lock<std::mutex> lock(q.mutex);
+        MSG m;
+        if (Take(q, m, nullptr, 0, 0, false)) return WAIT_OBJECT_0 + count;
+        if (deadline != detail::kNoDeadline && GetTickCount64() >= deadline) return WAIT_TIMEOUT;
+        // Events wake every waiter when set; timers and posts change the queue.
+        const std::uint64_t seen = q.changes;
+        bool anySet = false;
+        detail::WaitUntil(q, lock, std::min(deadline, NextTimerDue(q)), [&] {
+            if (q.changes != seen || !q.carried.empty()) return true;
+            for (TEvent* e : events)
+                if (e->IsSignalled()) anySet = true;
+            return anySet;
+        });
+    }
+}
+
+// --- timers -----------------------------------------------------------------------------
+
+UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs) {
+    HandleEntry e;
+    if (!FindHandle(hwnd, e)) return 0;
+    std::shared_ptr<Queue> q = TargetQueue(e.thread);
+    if (!q) return 0;
+    const std::uint64_t interval = std::max<UINT>(elapseMs, 10);
+    {
+        std::lock_guard<std::mutex> lock(q->mutex);
+        q->timers.erase(std::remove_if(q->timers.begin(), q->timers.end(),
+                                       [&](const Timer& t) { return t.hwnd == hwnd && t.id == id; }),
+                        q->timers.end());
+        q->timers.push_back(Timer{hwnd, id, interval, GetTickCount64() + interval});
+        q->changes++;
+        q->cv.notify_all();
+    }
+    return id == 0 ? 1 : id;
+}
+
+BOOL KillTimer(HWND hwnd, UINT_PTR id) {
+    HandleEntry e;
+    if (!FindHandle(hwnd, e)) return FALSE;
+    std::shared_ptr<Queue> q = QueueOf(e.thread, false);
+    if (!q) return FALSE;
+    std::lock_guard<std::mutex> lock(q->mutex);
+    auto it = std::find_if(q->timers.begin(), q->timers.end(), [&](const Timer& t) { return t.hwnd == hwnd && t.id == id; });
+    if (it == q->timers.end()) return FALSE;
+    q->timers.erase(it);
+    return TRUE;
+}
+
+}  // namespace platform

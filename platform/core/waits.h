@@ -1,0 +1,51 @@
+#pragma once
+// The waiting machinery shared by the message queues, events and threads (internal to the
+// platform core). Every wait that may time out or that an outside change must end goes
+// through a Waiter, so that one call wakes them all: a virtual clock being advanced, an
+// event being set, a thread ending.
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <limits>
+#include <mutex>
+
+#include "platform/core/wintypes.h"
+
+namespace platform::detail {
+
+constexpr std::uint64_t kNoDeadline = std::numeric_limits<std::uint64_t>::max();
+
+class Waiter {
+public:
+    Waiter();
+    ~Waiter();
+    Waiter(const Waiter&) = delete;
+    Waiter& operator=(const Waiter&) = delete;
+
+    std::mutex mutex;
+    std::condition_variable cv;
+};
+
+// Wakes every registered waiter. Must be called without any waiter's mutex held.
+void WakeAllWaiters();
+
+// Waits on w (lock holds w.mutex) until ready() is true or the current clock reaches
+// deadline (a tick in ms, or kNoDeadline). Returns ready().
+bool WaitUntil(Waiter& w, std::unique_lock<std::mutex>& lock, std::uint64_t deadline,
+               const std::function<bool()>& ready);
+
+// The deadline of a time-out in ms from now (INFINITE gives kNoDeadline).
+std::uint64_t DeadlineAfter(DWORD ms);
+
+// Runs fn on the given thread: at once when it is the calling thread, otherwise carried to
+// that thread (run when it next looks at its queue) while the caller waits, running calls
+// carried to it meanwhile. An exception fn raises reaches the caller. Returns false, without
+// running fn, when the thread has no queue any more.
+bool RunOnThread(DWORD threadId, const std::function<void()>& fn);
+
+// Waits until done() is true (checked under the calling thread's queue lock), running calls
+// carried to the calling thread meanwhile. done() must become true together with a
+// WakeAllWaiters call.
+void WaitRunningCalls(const std::function<bool()>& done);
+
+}  // namespace platform::detail

@@ -1,0 +1,255 @@
+#include "platform/core/messages.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "platform/core/clock.h"
+#include "platform/core/timer.h"
+
+using namespace platform;
+
+namespace {
+
+// Handles allocated for a test and freed at its end.
+struct Target {
+    HWND hwnd;
+    explicit Target(TWndMethod proc) : hwnd(AllocateHWnd(std::move(proc))) {}
+    ~Target() { DeallocateHWnd(hwnd); }
+};
+
+// Reads and dispatches what is queued now; returns the number of messages.
+int Pump() {
+    int n = 0;
+    MSG m;
+    while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessage(&m);
+        ++n;
+    }
+    return n;
+}
+
+// Every timer message the thread would read now, as (id, tick).
+std::vector<UINT_PTR> TimerIds() {
+    std::vector<UINT_PTR> ids;
+    MSG m;
+    while (PeekMessage(&m, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) ids.push_back(m.wParam);
+    return ids;
+}
+
+}  // namespace
+
+TEST(MessageQueue, PostFromEightThreadsDeliversEachOnceInSenderOrder) {
+    constexpr int kThreads = 8, kPerThread = 2000;
+    std::vector<std::vector<LPARAM>> got(kThreads);
+    int total = 0;
+    Target t([&](HWND, UINT msg, WPARAM w, LPARAM l) -> LRESULT {
+        if (msg == WM_USER + 1) {
+            got.at(w).push_back(l);
+            ++total;
+        }
+        return 0;
+    });
+    std::vector<std::thread> senders;
+    for (int s = 0; s < kThreads; ++s)
+        senders.emplace_back([&, s] {
+            for (int i = 0; i < kPerThread; ++i) ASSERT_TRUE(PostMessage(t.hwnd, WM_USER + 1, WPARAM(s), i));
+        });
+    MSG m;
+    while (total < kThreads * kPerThread && GetMessage(&m, nullptr, 0, 0) > 0) DispatchMessage(&m);
+    for (auto& th : senders) th.join();
+    EXPECT_EQ(Pump(), 0);  // nothing delivered twice
+    for (int s = 0; s < kThreads; ++s) {
+        ASSERT_EQ(got[s].size(), size_t(kPerThread)) << s;
+        for (int i = 0; i < kPerThread; ++i) ASSERT_EQ(got[s][i], i) << "sender " << s;
+    }
+}
+
+TEST(MessageQueue, SendFromWorkerRunsOnOwningThreadAndReturnsResult) {
+    DWORD ranOn = 0;
+    Target ui([&](HWND, UINT msg, WPARAM w, LPARAM) -> LRESULT {
+        ranOn = GetCurrentThreadId();
+        if (msg == WM_APP + 7) throw EConvertError("bad");
+        return LRESULT(w * 3);
+    });
+    LRESULT result = 0;
+    bool raised = false;
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        result = SendMessage(ui.hwnd, WM_USER, 14, 0);
+        try {
+            SendMessage(ui.hwnd, WM_APP + 7, 0, 0);
+        } catch (const EConvertError&) {
+            raised = true;
+        }
+        done = true;
+        PostMessage(ui.hwnd, WM_NULL, 0, 0);  // wake the loop below
+    });
+    MSG m;
+    while (!done && GetMessage(&m, nullptr, 0, 0) > 0) DispatchMessage(&m);
+    worker.join();
+    EXPECT_EQ(result, 42);
+    EXPECT_EQ(ranOn, GetCurrentThreadId());
+    EXPECT_TRUE(raised);
+    EXPECT_EQ(SendMessage(ui.hwnd, WM_USER, 2, 0), 6);  // same thread: a direct call
+}
+
+TEST(MessageQueue, ThreadsSendingToEachOtherDoNotDeadlock) {
+    // The UI handle's procedure sends back to the worker's handle while the worker waits
+    // in its own SendMessage: each side must run the other's call while it waits.
+    std::atomic<HWND> workerHandle{nullptr};
+    Target ui([&](HWND, UINT, WPARAM w, LPARAM) -> LRESULT { return SendMessage(workerHandle, WM_USER, w + 1, 0) + 100; });
+    std::atomic<LRESULT> result{0};
+    const DWORD uiThread = GetCurrentThreadId();
+    std::thread worker([&] {
+        HWND mine = AllocateHWnd([](HWND, UINT, WPARAM w, LPARAM) -> LRESULT { return LRESULT(w * 10); });
+        workerHandle = mine;
+        result = SendMessage(ui.hwnd, WM_USER, 4, 0);
+        DeallocateHWnd(mine);
+        PostThreadMessage(uiThread, WM_NULL, 0, 0);
+    });
+    while (result == 0) MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
+    worker.join();
+    Pump();
+    EXPECT_EQ(result, 150);
+}
+
+TEST(MessageQueue, FreedHandlesAreNeverTouched) {
+    int calls = 0;
+    auto* t = new Target([&](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return ++calls; });
+    HWND h = t->hwnd;
+    ASSERT_TRUE(PostMessage(h, WM_USER, 0, 0));
+    ASSERT_TRUE(SetTimer(h, 5, 10));
+    delete t;  // frees the handle with a message and a timer pending
+    EXPECT_FALSE(IsHandleAllocated(h));
+    EXPECT_EQ(Pump(), 0);
+    EXPECT_FALSE(PostMessage(h, WM_USER, 0, 0));
+    EXPECT_EQ(SendMessage(h, WM_USER, 0, 0), 0);
+    EXPECT_EQ(SetTimer(h, 1, 10), 0u);
+    EXPECT_EQ(GetWindowThreadProcessId(h), 0u);
+    MSG m{};
+    m.hwnd = h;
+    EXPECT_EQ(DispatchMessage(&m), 0);
+    EXPECT_EQ(calls, 0);
+    // A new handle never takes the old value.
+    Target other([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; });
+    EXPECT_NE(other.hwnd, h);
+    EXPECT_EQ(GetWindowThreadProcessId(other.hwnd), GetCurrentThreadId());
+}
+
+TEST(MessageQueue, QuitComesAfterPostedMessagesAndPassesFilters) {
+    Target t([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; });
+    PostMessage(t.hwnd, WM_USER, 1, 0);
+    PostQuitMessage(3);
+    PostThreadMessage(GetCurrentThreadId(), WM_APP, 2, 0);
+    MSG m;
+    // Looking does not take.
+    ASSERT_TRUE(PeekMessage(&m, nullptr, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(m.message, WM_USER);
+    // A filter skips messages without losing them.
+    ASSERT_TRUE(PeekMessage(&m, HWND_THREAD_ONLY, 0, 0, PM_REMOVE));
+    EXPECT_EQ(m.message, WM_APP);
+    EXPECT_EQ(m.hwnd, nullptr);
+    EXPECT_EQ(GetMessage(&m, nullptr, 0, 0), 1);
+    EXPECT_EQ(m.message, WM_USER);
+    EXPECT_EQ(GetMessage(&m, t.hwnd, WM_USER, WM_USER), 0);
+    EXPECT_EQ(m.message, WM_QUIT);
+    EXPECT_EQ(m.wParam, 3u);
+    EXPECT_FALSE(PeekMessage(&m, nullptr, 0, 0, PM_REMOVE));
+    HWND gone = reinterpret_cast<HWND>(std::uintptr_t(0x7));
+    EXPECT_EQ(GetMessage(&m, gone, 0, 0), -1);
+}
+
+TEST(Timers, FireAtTheirVirtualTimesWithoutFlooding) {
+    TVirtualClock clock;
+    TScopedClock use(clock);
+    Target t([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; });
+    ASSERT_EQ(SetTimer(t.hwnd, 1, 100), 1u);
+    ASSERT_EQ(SetTimer(t.hwnd, 2, 250), 2u);
+    ASSERT_EQ(SetTimer(t.hwnd, 3, 1), 3u);  // below the minimum: 10 ms
+    KillTimer(t.hwnd, 3);
+    struct Step {
+        std::uint64_t advance;
+        std::vector<UINT_PTR> fired;
+    };
+    const Step steps[] = {
+        {99, {}},      // t=99
+        {1, {1}},      // t=100
+        {0, {}},       // read again: nothing more
+        {150, {1}},    // t=250: timer 1 was due at 200, one message; timer 2 due now but...
+        {0, {2}},      //   ...comes next, one per read
+        {260, {1, 2}}, // t=510: late by two periods, still one each, ordered by due time
+        {89, {}},      // t=599: next due 600 (the rhythm is kept) and 750
+        {1, {1}},
+    };
+    for (const Step& s : steps) {
+        clock.Advance(s.advance);
+        std::vector<UINT_PTR> got;
+        MSG m;
+        while (PeekMessage(&m, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE)) {
+            EXPECT_EQ(m.hwnd, t.hwnd);
+            got.push_back(m.wParam);
+            if (s.advance == 150) break;  // one read per step here
+        }
+        EXPECT_EQ(got, s.fired) << "at tick " << clock.TickMs();
+    }
+    EXPECT_TRUE(KillTimer(t.hwnd, 1));
+    EXPECT_FALSE(KillTimer(t.hwnd, 1));
+    clock.Advance(1000);
+    EXPECT_EQ(TimerIds(), std::vector<UINT_PTR>{2});
+}
+
+TEST(Timers, GetMessageWakesWhenTheVirtualClockMakesATimerDue) {
+    TVirtualClock clock;
+    TScopedClock use(clock);
+    TTimer timer;
+    int ticks = 0;
+    std::uint64_t firedAt = 0;
+    timer.SetInterval(500);
+    timer.SetOnTimer([&](TObject* sender) {
+        EXPECT_EQ(sender, &timer);
+        ++ticks;
+        firedAt = clock.TickMs();
+    });
+    std::thread mover([&] {
+        for (int i = 0; i < 6; ++i) clock.Advance(100);
+    });
+    MSG m;
+    while (ticks == 0 && GetMessage(&m, nullptr, 0, 0) > 0) DispatchMessage(&m);
+    mover.join();
+    EXPECT_EQ(ticks, 1);
+    EXPECT_GE(firedAt, 500u);
+    timer.SetEnabled(false);
+    clock.Advance(5000);
+    Pump();
+    EXPECT_EQ(ticks, 1);
+    timer.SetEnabled(true);  // restarts the count
+    clock.Advance(499);
+    Pump();
+    EXPECT_EQ(ticks, 1);
+    clock.Advance(1);
+    Pump();
+    EXPECT_EQ(ticks, 2);
+}
+
+TEST(MessageWait, EventsMessagesAndTimeOuts) {
+    TVirtualClock clock;
+    TScopedClock use(clock);
+    TEvent autoReset(false, false);
+    HANDLE h = autoReset.Handle();
+    // Time-out on the virtual clock, moved by another thread.
+    std::thread mover([&] { clock.Advance(250); });
+    EXPECT_EQ(MsgWaitForMultipleObjects(1, &h, FALSE, 250, QS_ALLINPUT), WAIT_TIMEOUT);
+    mover.join();
+    std::thread setter([&] { autoReset.SetEvent(); });
+    EXPECT_EQ(MsgWaitForMultipleObjects(1, &h, FALSE, INFINITE, QS_ALLINPUT), WAIT_OBJECT_0);
+    setter.join();
+    EXPECT_FALSE(autoReset.IsSignalled());  // taken by the wait
+    PostThreadMessage(GetCurrentThreadId(), WM_USER, 0, 0);
+    EXPECT_EQ(MsgWaitForMultipleObjects(1, &h, FALSE, 0, QS_ALLINPUT), WAIT_OBJECT_0 + 1);
+    Pump();
+    HANDLE bogus = reinterpret_cast<HANDLE>(&clock);
+    EXPECT_EQ(MsgWaitForMultipleObjects(1, &bogus, FALSE, 0, QS_ALLINPUT), WAIT_FAILED);
+}
