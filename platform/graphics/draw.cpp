@@ -11,14 +11,15 @@ using namespace gdi;
 
 // ---- system colours and metrics ----
 namespace {
+// The standard colour scheme; the 3D colours are distinct so that edges can be told apart.
 constexpr std::array<COLORREF, SYS_COLOR_COUNT> kSysColors = {
-    RGB(212, 208, 200), RGB(58, 110, 165),  RGB(10, 36, 106),   RGB(128, 128, 128), RGB(212, 208, 200),
-    RGB(255, 255, 255), RGB(0, 0, 0),       RGB(0, 0, 0),       RGB(0, 0, 0),       RGB(255, 255, 255),
-    RGB(212, 208, 200), RGB(212, 208, 200), RGB(128, 128, 128), RGB(10, 36, 106),   RGB(255, 255, 255),
-    RGB(212, 208, 200), RGB(128, 128, 128), RGB(128, 128, 128), RGB(0, 0, 0),       RGB(212, 208, 200),
-    RGB(255, 255, 255), RGB(64, 64, 64),    RGB(212, 208, 200), RGB(0, 0, 0),       RGB(255, 255, 225),
-    RGB(181, 181, 181), RGB(0, 0, 128),     RGB(166, 202, 240), RGB(192, 192, 192), RGB(49, 106, 197),
-    RGB(236, 233, 216)};
+    RGB(200, 200, 200), RGB(0, 0, 0),       RGB(153, 180, 209), RGB(191, 205, 219), RGB(240, 240, 240),
+    RGB(255, 255, 255), RGB(100, 100, 100), RGB(0, 0, 0),       RGB(0, 0, 0),       RGB(0, 0, 0),
+    RGB(180, 180, 180), RGB(244, 247, 252), RGB(171, 171, 171), RGB(51, 153, 255),  RGB(255, 255, 255),
+    RGB(240, 240, 240), RGB(160, 160, 160), RGB(109, 109, 109), RGB(0, 0, 0),       RGB(67, 78, 84),
+    RGB(255, 255, 255), RGB(105, 105, 105), RGB(227, 227, 227), RGB(0, 0, 0),       RGB(255, 255, 225),
+    RGB(0, 0, 0),       RGB(0, 102, 204),   RGB(185, 209, 234), RGB(215, 228, 242), RGB(51, 153, 255),
+    RGB(240, 240, 240)};
 std::atomic<int> gScreenWidth{1920}, gScreenHeight{1080};
 }  // namespace
 
@@ -708,8 +709,8 @@ BOOL FrameRgn(HDC dc, HRGN rgn, HBRUSH brush, int w, int h) {
 
 // ---- edges ----
 namespace {
-// System colour per edge kind: [outer/inner][raised/sunken][top-left/bottom-right],
-// for normal, soft, flat and mono edges.
+// The system colours of one ring of an edge (top-left, bottom-right): raised and sunken
+// rings, soft ones swapping the highlight tones, flat and mono ones drawn in one colour.
 struct EdgeColors {
     int lt, rb;
 };
@@ -726,12 +727,12 @@ EdgeColors EdgeColor(bool inner, bool sunken, UINT flags) {
 }
 
 // One ring of an edge: left and top lines first, then right and bottom, which own the
-// top-right and bottom-left corner pixels.
-void EdgeRing(HDC dc, const Target& t, const RECT& b, EdgeColors c, UINT flags) {
+// top-right and bottom-left corner pixels when they are drawn.
+void EdgeRing(const Target& t, const RECT& b, EdgeColors c, UINT flags) {
     Paint lt = ColorPaint(DeviceColor(t.bm, GetSysColor(c.lt))), rb = ColorPaint(DeviceColor(t.bm, GetSysColor(c.rb)));
-    (void)dc;
-    if (flags & BF_LEFT) FillDevice(t, RECT{b.left, b.top, b.left + 1, b.bottom - 1}, lt);
-    if (flags & BF_TOP) FillDevice(t, RECT{b.left, b.top, b.right - 1, b.top + 1}, lt);
+    int leftEnd = (flags & BF_BOTTOM) ? b.bottom - 1 : b.bottom, topEnd = (flags & BF_RIGHT) ? b.right - 1 : b.right;
+    if (flags & BF_LEFT) FillDevice(t, RECT{b.left, b.top, b.left + 1, leftEnd}, lt);
+    if (flags & BF_TOP) FillDevice(t, RECT{b.left, b.top, topEnd, b.top + 1}, lt);
     if (flags & BF_RIGHT) FillDevice(t, RECT{b.right - 1, b.top, b.right, b.bottom}, rb);
     if (flags & BF_BOTTOM) FillDevice(t, RECT{b.left, b.bottom - 1, b.right, b.bottom}, rb);
 }
@@ -753,14 +754,13 @@ BOOL DrawEdge(HDC dc, RECT* r, UINT edge, UINT flags) {
         if (flags & BF_RIGHT) --x.right;
         if (flags & BF_BOTTOM) --x.bottom;
     };
-    if (outer || inner) {
-        // Flat and mono edges have a one-pixel outer ring even without an outer border type.
-        if (outer) EdgeRing(dc, t, cur, EdgeColor(false, outer == BDR_SUNKENOUTER, flags), flags);
-        if (outer) shrink(cur);
-        if (inner) {
-            EdgeRing(dc, t, cur, EdgeColor(true, inner == BDR_SUNKENINNER, flags), flags);
-            shrink(cur);
-        }
+    if (outer) {
+        EdgeRing(t, cur, EdgeColor(false, outer == BDR_SUNKENOUTER, flags), flags);
+        shrink(cur);
+    }
+    if (inner) {
+        EdgeRing(t, cur, EdgeColor(true, inner == BDR_SUNKENINNER, flags), flags);
+        shrink(cur);
     }
     if (flags & BF_MIDDLE) {
         int c = (flags & BF_MONO) ? COLOR_WINDOW : COLOR_BTNFACE;
