@@ -1,0 +1,21 @@
+#include "platform/backends/headless.h"
+
+namespace platform {
+
+void HeadlessBackend::WindowCreated(HWND hwnd, const TRect& bounds, bool popup) {
+    TopWindow& w = windows_[hwnd];
+    w = TopWindow();
+    w.bounds = bounds;
+    w.popup = popup;
+}
+
+HeadlessBackend::TopWindow HeadlessBackend::Window(HWND hwnd) const {
+    auto it = windows_.find(hwnd);
+    return it == windows_.end() ? TopWindow() : it->second;
+}
+
+std::unique_ptr<WindowBackend> CreateHeadlessBackend(int screenWidth, int screenHeight) {
+    return std::make_unique<HeadlessBackend>(screenWidth, screenHeight);
+}
+
+}  // namespace platform

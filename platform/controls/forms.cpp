@@ -1,0 +1,814 @@
+// Forms, the scroll box, the screen and the application.
+#include "platform/controls/forms.h"
+
+#include <fontconfig/fontconfig.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <set>
+
+#include "platform/windows/backend.h"
+#include "platform/windows/input.h"
+
+namespace platform {
+
+TScreen* Screen = TScreen::Instance();
+TApplication* Application = [] {
+    static TApplication application(nullptr);
+    return &application;
+}();
+
+TScreen* TScreen::Instance() {
+    static TScreen screen(nullptr);
+    return &screen;
+}
+
+void HandleControlException(TObject* sender) { Application->HandleException(sender); }
+
+void ControlDestroyed(TControl* control) {
+    if (Application->mouseControl_ == control) Application->mouseControl_ = nullptr;
+    TScreen* s = TScreen::Instance();
+    if (s->activeControl_ == control) s->activeControl_ = nullptr;
+    if (s->activeForm_ == control) s->activeForm_ = nullptr;
+    if (s->focusedForm_ == control) s->focusedForm_ = nullptr;
+    if (Application->mainForm_ == control) Application->mainForm_ = nullptr;
+}
+
+// ---------------------------------------------------------------- scroll bars
+
+void TControlScrollBar::SetRange(int value) {
+    value = std::max(0, value);
+    if (range_ == value) return;
+    range_ = value;
+    control_->UpdateScrollBars();
+}
+
+void TControlScrollBar::SetPosition(int value) {
+    TRect client = control_->ClientRect();
+    int page = bar_ == SB_HORZ ? client.Width() : client.Height();
+    value = std::clamp(value, 0, std::max(0, range_ - page));
+    if (value == position_) return;
+    int delta = position_ - value;
+    position_ = value;
+    if (bar_ == SB_HORZ)
+        control_->ScrollBy(delta, 0);
+    else
+        control_->ScrollBy(0, delta);
+    if (control_->HandleAllocated()) SetScrollPos(control_->WindowHandle(), bar_, position_, TRUE);
+}
+
+void TControlScrollBar::SetVisible(bool value) {
+    if (visible_ == value) return;
+    visible_ = value;
+    control_->UpdateScrollBars();
+}
+
+bool TControlScrollBar::IsScrollBarVisible() const {
+    if (!visible_ || !control_->HandleAllocated()) return false;
+    DWORD style = DWORD(GetWindowLongA(control_->WindowHandle(), GWL_STYLE));
+    return (style & (bar_ == SB_HORZ ? WS_HSCROLL : WS_VSCROLL)) != 0;
+}
+
+TScrollingWinControl::TScrollingWinControl(TComponent* owner) : TWinControl(owner) {
+    controlStyle_ |= csAcceptsControls;
+}
+
+void TScrollingWinControl::SetAutoScroll(bool value) {
+    if (autoScroll_ == value) return;
+    autoScroll_ = value;
+    Realign();
+}
+
+void TScrollingWinControl::CreateWnd() {
+    TWinControl::CreateWnd();
+    UpdateScrollBars();
+}
+
+void TScrollingWinControl::AlignControls(TControl* control, TRect& rect) {
+    TWinControl::AlignControls(control, rect);
+    if (!autoScroll_) return;
+    // The range covers every visible child, measured from the unscrolled origin.
+    int right = 0, bottom = 0;
+    for (int i = 0; i < ControlCount() + int(winControls_.size()); ++i) {
+        TControl* c = Controls(i);
+        if (!c->Visible() || c->Align() != alNone) continue;
+        right = std::max(right, c->Left() + c->Width() + horz_.position_);
+        bottom = std::max(bottom, c->Top() + c->Height() + vert_.position_);
+    }
+    horz_.range_ = right;
+    vert_.range_ = bottom;
+    UpdateScrollBars();
+}
+
+void TScrollingWinControl::UpdateScrollBars() {
+    if (!HandleAllocated() || updatingBars_) return;
+    updatingBars_ = true;
+    HWND h = WindowHandle();
+    // Showing one bar narrows the client, which may call for the other.
+    for (int pass = 0; pass < 2; ++pass) {
+        RECT client;
+        GetClientRect(h, &client);
+        for (TControlScrollBar* bar : {&horz_, &vert_}) {
+            int page = bar->bar_ == SB_HORZ ? client.right : client.bottom;
+            bool show = bar->visible_ && bar->range_ > page;
+            ShowScrollBar(h, bar->bar_, show ? TRUE : FALSE);
+            if (show) {
+                SCROLLINFO si;
+                si.fMask = SIF_ALL;
+                si.nMin = 0;
+                si.nMax = bar->range_ - 1;
+                si.nPage = UINT(std::max(0, page));
+                si.nPos = bar->position_;
+                SetScrollInfo(h, bar->bar_, &si, TRUE);
+            } else if (bar->position_ != 0) {
+                bar->SetPosition(0);
+            }
+        }
+    }
+    updatingBars_ = false;
+}
+
+void TScrollingWinControl::ScrollBy(int deltaX, int deltaY) {
+    if (deltaX == 0 && deltaY == 0) return;
+    DisableAlign();
+    ScrollChildren(deltaX, deltaY);
+    EnableAlign();
+}
+
+void TScrollingWinControl::ScrollInView(TControl* control) {
+    if (!control || !ContainsControl(control)) return;
+    TRect client = ClientRect();
+    TPoint p(control->Left(), control->Top());
+    if (p.x < 0)
+        horz_.SetPosition(horz_.position_ + p.x);
+    else if (p.x + control->Width() > client.Width())
+        horz_.SetPosition(horz_.position_ + std::min(p.x, p.x + control->Width() - client.Width()));
+    if (p.y < 0)
+        vert_.SetPosition(vert_.position_ + p.y);
+    else if (p.y + control->Height() > client.Height())
+        vert_.SetPosition(vert_.position_ + std::min(p.y, p.y + control->Height() - client.Height()));
+}
+
+void TScrollingWinControl::Scroll(int bar, int code) {
+    TControlScrollBar& b = bar == SB_HORZ ? horz_ : vert_;
+    TRect client = ClientRect();
+    int page = bar == SB_HORZ ? client.Width() : client.Height();
+    int pos = b.position_;
+    switch (code) {
+        case SB_LINEUP: pos -= b.increment_; break;
+        case SB_LINEDOWN: pos += b.increment_; break;
+        case SB_PAGEUP: pos -= page; break;
+        case SB_PAGEDOWN: pos += page; break;
+        case SB_THUMBPOSITION:
+        case SB_THUMBTRACK: {
+            SCROLLINFO si;
+            si.fMask = SIF_TRACKPOS;
+            GetScrollInfo(WindowHandle(), bar, &si);
+            pos = si.nTrackPos;
+            break;
+        }
+        case SB_TOP: pos = 0; break;
+        case SB_BOTTOM: pos = b.range_; break;
+        default: return;
+    }
+    b.SetPosition(pos);
+}
+
+void TScrollingWinControl::Dispatch(TMessage& m) {
+    switch (m.Msg) {
+        case WM_HSCROLL: Scroll(SB_HORZ, LOWORD(m.WParam)); return;
+        case WM_VSCROLL: Scroll(SB_VERT, LOWORD(m.WParam)); return;
+        case WM_SIZE:
+            TWinControl::Dispatch(m);
+            UpdateScrollBars();
+            return;
+        case CM_MOUSEWHEEL: {
+            TWinControl::Dispatch(m);
+            if (m.Result == 0 && vert_.IsScrollBarVisible()) {
+                int delta = std::int16_t(HIWORD(m.WParam));
+                vert_.SetPosition(vert_.position_ - delta / WHEEL_DELTA * vert_.increment_ * 3);
+                m.Result = 1;
+            }
+            return;
+        }
+        default: TWinControl::Dispatch(m); return;
+    }
+}
+
+TScrollBox::TScrollBox(TComponent* owner) : TScrollingWinControl(owner) {
+    controlStyle_ = csAcceptsControls | csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks;
+    width_ = 185;
+    height_ = 41;
+    tabStop_ = false;
+    color_ = clBtnFace;
+    brush_->SetColor(color_);
+}
+
+void TScrollBox::SetBorderStyle(TBorderStyle value) {
+    if (borderStyle_ == value) return;
+    borderStyle_ = value;
+    RecreateWnd();
+}
+
+void TScrollBox::CreateParams(TCreateParams& params) {
+    TScrollingWinControl::CreateParams(params);
+    if (borderStyle_ == bsSingle) params.ExStyle |= WS_EX_CLIENTEDGE;
+}
+
+// ---------------------------------------------------------------- forms
+
+TCustomForm::TCustomForm(TComponent* owner) : TScrollingWinControl(owner) {
+    controlStyle_ = csAcceptsControls | csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks;
+    visible_ = false;
+    width_ = 320;
+    height_ = 240;
+    color_ = clBtnFace;
+    brush_->SetColor(color_);
+    parentFont_ = false;
+    TScreen::Instance()->forms_.push_back(this);
+}
+
+TCustomForm::~TCustomForm() {
+    if (!destroyed_) DoDestroy();
+    TScreen* s = TScreen::Instance();
+    s->forms_.erase(std::remove(s->forms_.begin(), s->forms_.end(), this), s->forms_.end());
+    ControlDestroyed(this);
+    // Owned controls go while the form is still a form, so their windows leave in order.
+    DestroyHandle();
+    DestroyComponents();
+}
+
+void TCustomForm::AfterConstruction() {
+    if (created_) return;
+    created_ = true;
+    DoCreate();
+}
+
+void TCustomForm::DoCreate() {
+    if (OnCreate) OnCreate(this);
+}
+
+void TCustomForm::DoDestroy() {
+    destroyed_ = true;
+    if (OnDestroy) OnDestroy(this);
+}
+
+void TCustomForm::DoShow() {
+    if (OnShow) OnShow(this);
+}
+
+void TCustomForm::DoHide() {
+    if (OnHide) OnHide(this);
+}
+
+void TCustomForm::DoClose(TCloseAction& action) {
+    if (OnClose) OnClose(this, action);
+}
+
+void TCustomForm::Activate() {
+    if (OnActivate) OnActivate(this);
+}
+
+void TCustomForm::Deactivate() {
+    if (OnDeactivate) OnDeactivate(this);
+}
+
+void TCustomForm::CreateParams(TCreateParams& params) {
+    TWinControl::CreateParams(params);
+    params.Style = WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    params.ExStyle = 0;
+    switch (borderStyle_) {
+        case bsNone: params.Style |= WS_POPUP; break;
+        case bsSingle:
+        case bsToolWindow: params.Style |= WS_CAPTION | WS_BORDER | WS_SYSMENU | WS_MINIMIZEBOX; break;
+        case bsSizeable:
+        case bsSizeToolWin:
+            params.Style |= WS_CAPTION | WS_THICKFRAME | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+            break;
+        case bsDialog:
+            params.Style |= WS_POPUP | WS_CAPTION | WS_SYSMENU;
+            params.ExStyle |= WS_EX_DLGMODALFRAME;
+            break;
+    }
+    if (borderStyle_ == bsToolWindow || borderStyle_ == bsSizeToolWin) params.ExStyle |= WS_EX_TOOLWINDOW;
+    if (formStyle_ == fsStayOnTop) params.ExStyle |= WS_EX_TOPMOST;
+    if (!enabled_) params.Style |= WS_DISABLED;
+    params.WndParent = nullptr;
+    TCustomForm* main = Application->MainForm();
+    if (main && main != this && main->HandleAllocated()) params.WndParent = main->WindowHandle();
+    params.WindowClassStyle = CS_DBLCLKS;
+}
+
+void TCustomForm::CreateWnd() {
+    TScrollingWinControl::CreateWnd();
+    if (!text_.empty()) SetWindowTextA(handle_, text_.c_str());
+}
+
+void TCustomForm::SetBorderStyle(TFormBorderStyle value) {
+    if (borderStyle_ == value) return;
+    borderStyle_ = value;
+    RecreateWnd();
+}
+
+void TCustomForm::SetFormStyle(TFormStyle value) {
+    if (formStyle_ == value) return;
+    formStyle_ = value;
+    if (HandleAllocated())
+        SetWindowPos(handle_, value == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TCustomForm::SetWindowState(TWindowState value) {
+    if (windowState_ == value) return;
+    windowState_ = value;
+    if (HandleAllocated() && visible_)
+        ShowWindow(handle_, value == wsMaximized ? SW_SHOWMAXIMIZED : value == wsMinimized ? SW_SHOWMINIMIZED : SW_RESTORE);
+}
+
+void TCustomForm::PlaceOnFirstShow() {
+    if (placed_) return;
+    placed_ = true;
+    TRect area;
+    switch (position_) {
+        case poScreenCenter:
+        case poDesktopCenter: area = TScreen::Instance()->WorkAreaRect(); break;
+        case poMainFormCenter:
+        case poOwnerFormCenter: {
+            auto* owner = dynamic_cast<TCustomForm*>(Owner());
+            if (position_ == poMainFormCenter || !owner) owner = Application->MainForm();
+            if (owner && owner != this)
+                area = owner->BoundsRect();
+            else
+                area = TScreen::Instance()->WorkAreaRect();
+            break;
+        }
+        default: return;
+    }
+    SetBounds(area.left + (area.Width() - width_) / 2, area.top + (area.Height() - height_) / 2, width_, height_);
+}
+
+void TCustomForm::VisibleChanging() {
+    if (modal_ && visible_) throw EInvalidOperation("Cannot make a visible window modal");
+}
+
+void TCustomForm::ShowingChanged() {
+    HandleNeeded();
+    if (visible_) {
+        PlaceOnFirstShow();
+        int cmd = windowState_ == wsMaximized ? SW_SHOWMAXIMIZED : windowState_ == wsMinimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
+        ShowWindow(handle_, cmd);
+        for (TWinControl* c : std::vector<TWinControl*>(winControls_)) c->UpdateShowing();
+        DoShow();
+    } else {
+        DoHide();
+        if (HandleAllocated()) ShowWindow(handle_, SW_HIDE);
+    }
+}
+
+void TCustomForm::Show() {
+    SetVisible(true);
+    if (HandleAllocated()) BringWindowToTop(handle_);
+}
+
+void TCustomForm::Close() {
+    if (modal_) {
+        modalResult_ = mrCancel;
+        return;
+    }
+    if (!CloseQuery()) return;
+    TCloseAction action = caHide;
+    DoClose(action);
+    if (action == caNone) return;
+    if (Application->MainForm() == this) {
+        Application->Terminate();
+    } else if (action == caHide) {
+        Hide();
+    } else if (action == caMinimize) {
+        SetWindowState(wsMinimized);
+    } else {
+        Release();
+    }
+}
+
+bool TCustomForm::CloseQuery() {
+    bool canClose = true;
+    if (OnCloseQuery) OnCloseQuery(this, canClose);
+    return canClose;
+}
+
+void TCustomForm::CloseModal() {
+    TCloseAction action = caNone;
+    if (CloseQuery()) {
+        action = caHide;
+        DoClose(action);
+    }
+    if (action == caNone) modalResult_ = mrNone;
+    if (action == caFree) Release();
+}
+
+void TCustomForm::Release() {
+    if (HandleAllocated())
+        PostMessage(handle_, CM_RELEASE, 0, 0);
+    else
+        delete this;
+}
+
+int TCustomForm::ShowModal() {
+    if (visible_ || !enabled_ || modal_) throw EInvalidOperation("Cannot make a visible window modal");
+    if (HWND capture = GetCapture()) SendMessage(capture, WM_CANCELMODE, 0, 0);
+    ReleaseCapture();
+    modal_ = true;
+    HWND previousActive = GetActiveWindow();
+    TScreen* screen = TScreen::Instance();
+    TCursor savedCursor = screen->Cursor();
+    screen->SetCursor(crDefault);
+    // Every other window of the program is disabled while the modal form runs.
+    std::vector<HWND> disabled;
+    for (TCustomForm* f : std::vector<TCustomForm*>(screen->forms_)) {
+        if (f == this || !f->HandleAllocated() || !IsWindowVisible(f->handle_) || !IsWindowEnabled(f->handle_)) continue;
+        EnableWindow(f->handle_, FALSE);
+        disabled.push_back(f->handle_);
+    }
+    int result = mrNone;
+    try {
+        Show();
+        modalResult_ = mrNone;
+        do {
+            Application->HandleMessage();
+            if (Application->Terminated())
+                modalResult_ = mrCancel;
+            else if (modalResult_ != mrNone)
+                CloseModal();
+        } while (modalResult_ == mrNone);
+        result = modalResult_;
+    } catch (...) {
+        for (HWND h : disabled) EnableWindow(h, TRUE);
+        modal_ = false;
+        screen->SetCursor(savedCursor);
+        if (IsWindow(handle_)) Hide();
+        throw;
+    }
+    for (HWND h : disabled) EnableWindow(h, TRUE);
+    modal_ = false;
+    Hide();
+    screen->SetCursor(savedCursor);
+    if (previousActive && IsWindow(previousActive)) SetActiveWindow(previousActive);
+    return result;
+}
+
+void TCustomForm::SetActive(bool value) {
+    active_ = value;
+    if (value) {
+        TScreen::Instance()->activeForm_ = this;
+        if (!activeControl_) activeControl_ = FindNextControl(nullptr, true, true, false);
+        SetWindowFocus();
+        Activate();
+    } else {
+        Deactivate();
+    }
+}
+
+void TCustomForm::SetWindowFocus() {
+    HWND target = activeControl_ && activeControl_->HandleAllocated() ? activeControl_->WindowHandle() : handle_;
+    if (activeControl_ && !activeControl_->HandleAllocated() && activeControl_->CanFocus()) target = activeControl_->Handle();
+    if (target) ::platform::SetFocus(target);
+}
+
+void TCustomForm::SetActiveControl(TWinControl* control) {
+    if (activeControl_ == control) return;
+    if (control && (control == this || control->GetParentForm() != this || !control->CanFocus()))
+        throw EInvalidOperation("Cannot focus a disabled or invisible window");
+    activeControl_ = control;
+    if (!(ComponentState() & csLoading) && active_) SetWindowFocus();
+}
+
+void TCustomForm::FocusControl(TWinControl* control) {
+    bool wasActive = active_;
+    SetActiveControl(control);
+    if (!wasActive) SetFocus();
+}
+
+void TCustomForm::SetFocus() {
+    if (!active_) {
+        if (!visible_ || !enabled_) throw EInvalidOperation("Cannot focus a disabled or invisible window");
+        SetWindowFocus();
+    }
+}
+
+namespace {
+int gFocusCount = 0;
+bool SendFocusMessage(TWinControl* control, UINT msg) {
+    int count = gFocusCount;
+    control->Perform(msg, 0, 0);
+    return gFocusCount == count;
+}
+}  // namespace
+
+bool TCustomForm::SetFocusedControl(TWinControl* control) {
+    ++gFocusCount;
+    activeControl_ = control != this ? control : nullptr;
+    TScreen* screen = TScreen::Instance();
+    screen->activeControl_ = control;
+    screen->activeForm_ = this;
+    if (control->ControlState() & csFocusing) return false;
+    control->SetControlState(control->ControlState() | csFocusing);
+    struct Clear {
+        TWinControl* c;
+        ~Clear() { c->SetControlState(c->ControlState() & ~csFocusing); }
+    } clear{control};
+    if (screen->focusedForm_ != this) {
+        if (TCustomForm* old = screen->focusedForm_) {
+            screen->focusedForm_ = nullptr;
+            if (!SendFocusMessage(old, CM_DEACTIVATE)) return false;
+        }
+        screen->focusedForm_ = this;
+        if (!SendFocusMessage(this, CM_ACTIVATE)) return false;
+    }
+    if (!focusedControl_) focusedControl_ = this;
+    if (focusedControl_ != control) {
+        // Leave every control that does not contain the new one, innermost first...
+        while (focusedControl_ && !focusedControl_->ContainsControl(control)) {
+            TWinControl* leaving = focusedControl_;
+            focusedControl_ = focusedControl_->Parent();
+            if (!SendFocusMessage(leaving, CM_EXIT)) return false;
+        }
+        // ...then enter each control on the way down to it, outermost first.
+        while (focusedControl_ && focusedControl_ != control) {
+            TWinControl* entering = control;
+            while (entering->Parent() != focusedControl_) entering = entering->Parent();
+            focusedControl_ = entering;
+            if (!SendFocusMessage(entering, CM_ENTER)) return false;
+        }
+        for (TWinControl* p = control->Parent(); p; p = p->Parent())
+            if (auto* s = dynamic_cast<TScrollingWinControl*>(p); s && s != this) s->ScrollInView(control);
+        Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(control));
+    }
+    return true;
+}
+
+void TCustomForm::ControlRemoving(TWinControl* control) {
+    if (focusedControl_ && control->ContainsControl(focusedControl_)) focusedControl_ = control->Parent();
+    if (activeControl_ && control->ContainsControl(activeControl_)) {
+        activeControl_ = nullptr;
+        if (active_ && handle_ && control->HandleAllocated() &&
+            (GetFocus() == control->WindowHandle() || IsChild(control->WindowHandle(), GetFocus())))
+            ::platform::SetFocus(handle_);
+    }
+    TScreen* screen = TScreen::Instance();
+    if (screen->activeControl_ && control->ContainsControl(screen->activeControl_)) screen->activeControl_ = nullptr;
+}
+
+void TCustomForm::WndProc(TMessage& m) {
+    if (m.Msg == WM_ACTIVATE) {
+        SetActive(LOWORD(m.WParam) != WA_INACTIVE);
+        return;
+    }
+    TScrollingWinControl::WndProc(m);
+}
+
+void TCustomForm::Dispatch(TMessage& m) {
+    switch (m.Msg) {
+        case WM_CLOSE: Close(); return;
+        case CM_RELEASE: delete this; return;
+        case CM_VISIBLECHANGED: ShowingChanged(); return;
+        case CM_TEXTCHANGED: TScrollingWinControl::Dispatch(m); return;
+        case CM_DIALOGKEY:
+            if (GetKeyState(VK_MENU) >= 0) {
+                WORD key = WORD(m.WParam);
+                if (key == VK_TAB && GetKeyState(VK_CONTROL) >= 0) {
+                    SelectNext(activeControl_, GetKeyState(VK_SHIFT) >= 0, true);
+                    m.Result = 1;
+                    return;
+                }
+                if (key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN) {
+                    if (activeControl_ && activeControl_->Parent()) {
+                        activeControl_->Parent()->SelectNext(activeControl_, key == VK_RIGHT || key == VK_DOWN, false);
+                        m.Result = 1;
+                    }
+                    return;
+                }
+            }
+            TScrollingWinControl::Dispatch(m);
+            return;
+        case WM_SETFOCUS:
+            // The form itself took the focus: hand it on to its active control.
+            DefaultHandler(m);
+            if (activeControl_ && activeControl_->HandleAllocated() && activeControl_ != this &&
+                GetFocus() == handle_ && activeControl_->CanFocus())
+                ::platform::SetFocus(activeControl_->WindowHandle());
+            return;
+        case WM_NCHITTEST:
+            DefaultHandler(m);
+            return;
+        default: TScrollingWinControl::Dispatch(m); return;
+    }
+}
+
+// ---------------------------------------------------------------- screen
+
+int TScreen::Width() const { return Backend().ScreenRect().Width(); }
+int TScreen::Height() const { return Backend().ScreenRect().Height(); }
+TRect TScreen::WorkAreaRect() const { return Backend().WorkArea(); }
+
+void TScreen::SetCursor(TCursor value) {
+    if (cursor_ == value) return;
+    cursor_ = value;
+    if (value != crDefault) {
+        ::platform::SetCursor(Cursors(value));
+    } else {
+        // Let the window under the pointer choose again.
+        POINT p;
+        GetCursorPos(&p);
+        if (HWND h = WindowFromPoint(p)) {
+            LRESULT hit = SendMessage(h, WM_NCHITTEST, 0, MAKELPARAM(WORD(p.x), WORD(p.y)));
+            SendMessage(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(h), MAKELPARAM(WORD(hit), WORD(WM_MOUSEMOVE)));
+        } else {
+            ::platform::SetCursor(Cursors(crArrow));
+        }
+    }
+}
+
+const std::vector<std::string>& TScreen::Fonts() {
+    if (fontsRead_) return fonts_;
+    fontsRead_ = true;
+    std::set<std::string> names;
+    if (FcInit()) {
+        FcPattern* pattern = FcPatternCreate();
+        FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
+        FcFontSet* set = FcFontList(nullptr, pattern, objects);
+        if (set) {
+            for (int i = 0; i < set->nfont; ++i) {
+                FcChar8* family = nullptr;
+                if (FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &family) == FcResultMatch && family)
+                    names.insert(reinterpret_cast<const char*>(family));
+            }
+            FcFontSetDestroy(set);
+        }
+        FcObjectSetDestroy(objects);
+        FcPatternDestroy(pattern);
+    }
+    fonts_.assign(names.begin(), names.end());
+    return fonts_;
+}
+
+// ---------------------------------------------------------------- application
+
+TApplication::TApplication(TComponent* owner) : TComponent(owner) {}
+
+TApplication::~TApplication() {
+    // Forms go before the application's own state.
+    DestroyComponents();
+}
+
+std::string TApplication::ExeName() const {
+    char buffer[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
+    return n > 0 ? std::string(buffer, std::size_t(n)) : std::string();
+}
+
+bool TApplication::IsKeyMsg(const MSG& msg) {
+    if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
+    // The key goes first, reflected, to the control whose window has it.
+    HWND h = msg.hwnd;
+    while (h && !TWinControl::FindControl(h)) h = GetParent(h);
+    if (!h) return false;
+    return SendMessage(msg.hwnd ? h : nullptr, CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
+}
+
+bool TApplication::ProcessMessage() {
+    Backend().PollInput();
+    MSG msg;
+    if (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            terminated_ = true;
+            return true;
+        }
+        try {
+            if (!IsKeyMsg(msg)) {
+                TranslateMessage(&msg);
+                DispatchMessage(&msg);
+            }
+        } catch (...) {
+            HandleException(this);
+        }
+        if (msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST) DoMouseIdle();
+        return true;
+    }
+    if (HasPendingPaint()) {
+        try {
+            PaintPendingWindows();
+        } catch (...) {
+            HandleException(this);
+        }
+        return true;
+    }
+    return false;
+}
+
+void TApplication::ProcessMessages() {
+    while (ProcessMessage()) {
+    }
+}
+
+void TApplication::DoMouseIdle() {
+    POINT p;
+    GetCursorPos(&p);
+    TControl* control = FindDragTarget(TPoint(p.x, p.y), true);
+    if (control == mouseControl_) return;
+    TControl* old = mouseControl_;
+    mouseControl_ = control;
+    try {
+        if (old) old->Perform(CM_MOUSELEAVE, 0, 0);
+        if (mouseControl_ == control && control) control->Perform(CM_MOUSEENTER, 0, 0);
+    } catch (...) {
+        HandleException(this);
+    }
+}
+
+void TApplication::Idle() {
+    DoMouseIdle();
+    bool done = true;
+    try {
+        if (OnIdle) OnIdle(this, done);
+    } catch (...) {
+        HandleException(this);
+    }
+    if (done) WaitForInput();
+}
+
+void TApplication::WaitForInput() {
+    // A display with input of its own is looked at every few milliseconds.
+    DWORD timeout = Backend().InputFd() >= 0 ? 10 : INFINITE;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, timeout, QS_ALLINPUT);
+}
+
+void TApplication::HandleMessage() {
+    if (!ProcessMessage()) Idle();
+}
+
+void TApplication::Run() {
+    if (mainForm_ && showMainForm_) {
+        if (mainForm_->WindowState() == wsMinimized) Minimize();
+        mainForm_->SetVisible(true);
+    }
+    do {
+        try {
+            HandleMessage();
+        } catch (...) {
+            HandleException(this);
+        }
+    } while (!terminated_);
+}
+
+void TApplication::Terminate() {
+    if (!terminated_) PostQuitMessage(0);
+}
+
+void TApplication::Minimize() {
+    if (mainForm_ && mainForm_->HandleAllocated()) ShowWindow(mainForm_->WindowHandle(), SW_MINIMIZE);
+}
+
+void TApplication::Restore() {
+    if (mainForm_ && mainForm_->HandleAllocated()) ShowWindow(mainForm_->WindowHandle(), SW_RESTORE);
+}
+
+void TApplication::HandleException(TObject* sender) {
+    std::exception_ptr current = std::current_exception();
+    if (!current) return;
+    try {
+        std::rethrow_exception(current);
+    } catch (const std::exception& e) {
+        if (handlingException_) {
+            std::fprintf(stderr, "%s\n", e.what());
+            return;
+        }
+        handlingException_ = true;
+        try {
+            if (OnException)
+                OnException(sender, e);
+            else
+                ShowException(e);
+        } catch (const std::exception& inner) {
+            std::fprintf(stderr, "%s\n", inner.what());
+        } catch (...) {
+        }
+        handlingException_ = false;
+    } catch (...) {
+        std::fprintf(stderr, "An unknown exception escaped a handler\n");
+    }
+}
+
+void TApplication::ShowException(const std::exception& e) {
+    std::string text = e.what();
+    if (!text.empty() && text.back() != '.') text += '.';
+    MessageBox(text, title_.empty() ? "Error" : title_, MB_OK | MB_ICONSTOP);
+}
+
+int TApplication::MessageBox(const std::string& text, const std::string& caption, UINT flags) {
+    if (MessageBoxHandler) return MessageBoxHandler(text, caption, flags);
+    return ShowMessageForm(text, caption, flags);
+}
+
+}  // namespace platform

@@ -1,0 +1,63 @@
+#pragma once
+// The link between the window layer and the display: a backend shows top-level windows and
+// feeds input back through the functions of input.h. Two exist: headless (windows are
+// memory surfaces; tests drive them) and X11 (each top-level window is a real X window).
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/core/wintypes.h"
+#include "platform/graphics/gdi.h"
+
+namespace platform {
+
+class WindowBackend {
+public:
+    virtual ~WindowBackend() = default;
+    virtual std::string Name() const = 0;
+
+    // The screen and its work area, in screen coordinates.
+    virtual TRect ScreenRect() const = 0;
+    virtual TRect WorkArea() const { return ScreenRect(); }
+
+    // A top-level window came, went, moved or resized (screen bounds), was shown or hidden,
+    // got a new shape (region in window coordinates; null: rectangular) or a new title.
+    // popup: a window the window manager must leave alone (menus, hints, lists).
+    virtual void WindowCreated(HWND hwnd, const TRect& bounds, bool popup) = 0;
+    virtual void WindowDestroyed(HWND hwnd) = 0;
+    virtual void WindowMoved(HWND hwnd, const TRect& bounds) = 0;
+    virtual void WindowShown(HWND hwnd, bool visible) = 0;
+    virtual void WindowShaped(HWND hwnd, HRGN region) = 0;
+    virtual void WindowTitled(HWND hwnd, const std::string& title) = 0;
+    virtual void WindowActivated(HWND /*hwnd*/) {}
+    // Pixels of a top-level window's surface changed inside area (window coordinates).
+    // pixels: 32-bit 0x00RRGGBB, top-down rows of stride bytes covering the whole window.
+    virtual void Present(HWND hwnd, const TRect& area, const std::uint32_t* pixels, int stride) = 0;
+    // The pointer shape over the window (a standard cursor id, IDC_*).
+    virtual void CursorChanged(HWND /*hwnd*/, int /*cursorId*/) {}
+    // Pointer grab while the program holds the mouse capture.
+    virtual void CaptureChanged(HWND /*hwnd*/) {}
+
+    virtual TPoint CursorPos() const = 0;
+    virtual void SetCursorPos(TPoint /*p*/) {}
+
+    // Reads pending display input without blocking and hands it to the input functions.
+    virtual void PollInput() = 0;
+    // A file descriptor that becomes readable when input waits (-1: none).
+    virtual int InputFd() const { return -1; }
+};
+
+// The backend in use; chosen on first use: X11 when a display is reachable and
+// LUMACAST_HEADLESS is not set, headless otherwise.
+WindowBackend& Backend();
+// Replaces the backend (tests); must be called before the first window is created.
+void SetBackend(std::unique_ptr<WindowBackend> backend);
+std::unique_ptr<WindowBackend> CreateHeadlessBackend(int screenWidth = 1280, int screenHeight = 1024);
+// Null when no display can be opened.
+std::unique_ptr<WindowBackend> CreateX11Backend(const char* displayName = nullptr);
+
+// What a window shows, read from its top-level window's surface: a pixel at (x, y) of the
+// window's own coordinates (CLR_INVALID outside it).
+COLORREF GetWindowSurfacePixel(HWND hwnd, int x, int y);
+
+}  // namespace platform

@@ -1,0 +1,327 @@
+// Pointer and keyboard input: target windows, hit testing, capture, double clicks, the
+// key state, mouse-leave tracking, cursors and window drags.
+#include "platform/windows/input.h"
+
+#include <array>
+#include <cstdlib>
+
+#include "platform/core/clock.h"
+#include "platform/windows/backend.h"
+#include "platform/windows/queue.h"
+#include "platform/windows/wininternal.h"
+
+namespace platform {
+namespace win {
+Window* DeepestAt(Window* top, TPoint screen);
+}
+
+namespace {
+
+struct ClickRecord {
+    HWND hwnd = nullptr;
+    UINT message = 0;
+    std::uint64_t time = 0;
+    TPoint screen;
+    bool valid = false;
+};
+
+struct InputState {
+    std::array<BYTE, 256> keys{};  // bit 7: down; bit 0: toggled
+    TPoint cursor;
+    ClickRecord lastClick;
+    HWND tracked = nullptr;  // TrackMouseEvent(TME_LEAVE)
+    HWND cursorWindow = nullptr;
+    HCURSOR cursor_ = nullptr;
+    HWND dragging = nullptr;
+    TPoint dragOffset;
+};
+
+InputState& I() {
+    static InputState state;
+    return state;
+}
+
+LPARAM PointParam(LONG x, LONG y) { return MAKELPARAM(WORD(std::int16_t(x)), WORD(std::int16_t(y))); }
+
+WPARAM MouseKeys() {
+    WPARAM k = 0;
+    if (I().keys[VK_LBUTTON] & 0x80) k |= MK_LBUTTON;
+    if (I().keys[VK_RBUTTON] & 0x80) k |= MK_RBUTTON;
+    if (I().keys[VK_MBUTTON] & 0x80) k |= MK_MBUTTON;
+    if (I().keys[VK_SHIFT] & 0x80) k |= MK_SHIFT;
+    if (I().keys[VK_CONTROL] & 0x80) k |= MK_CONTROL;
+    return k;
+}
+
+bool ChainEnabled(const win::Window* w) {
+    for (; w; w = w->parent)
+        if (w->style & WS_DISABLED) return false;
+    return true;
+}
+
+// The window under a screen point of a top-level window and the hit-test answer there.
+win::Window* HitTest(win::Window* top, TPoint screen, LRESULT& hit) {
+    hit = HTNOWHERE;
+    if (!top || !win::IsShowing(top)) return nullptr;
+    TRect topRect = Bounds(top->bounds.left, top->bounds.top, top->Width(), top->Height());
+    if (!topRect.Contains(screen)) return nullptr;
+    if (top->region && !PtInRegion(top->region, screen.x - topRect.left, screen.y - topRect.top)) return nullptr;
+    win::Window* w = win::DeepestAt(top, screen);
+    while (w) {
+        HWND h = w->handle;
+        hit = win::Send(h, WM_NCHITTEST, 0, PointParam(screen.x, screen.y));
+        if (!win::Find(h)) return nullptr;
+        if (hit != HTTRANSPARENT) break;
+        w = w->parent;
+    }
+    if (!w || !ChainEnabled(w)) return nullptr;
+    return w;
+}
+
+TPoint ScreenPoint(HWND top, int x, int y) {
+    win::Window* t = win::Find(top);
+    if (!t) return TPoint(x, y);
+    return TPoint(t->bounds.left + x, t->bounds.top + y);
+}
+
+// Posts a mouse message to w: a client message with client coordinates, or the non-client
+// one with the hit code and screen coordinates.
+void PostMouse(win::Window* w, UINT clientMsg, UINT ncMsg, LRESULT hit, TPoint screen, WPARAM extra = 0) {
+    if (hit == HTCLIENT) {
+        POINT p{screen.x, screen.y};
+        ScreenToClient(w->handle, &p);
+        PostToWindow(w->handle, clientMsg, MouseKeys() | extra, PointParam(p.x, p.y));
+    } else if (ncMsg) {
+        PostToWindow(w->handle, ncMsg, WPARAM(hit), PointParam(screen.x, screen.y));
+    }
+}
+
+void UpdateTracking(HWND under) {
+    HWND tracked = I().tracked;
+    if (tracked && tracked != under) {
+        I().tracked = nullptr;
+        if (win::Find(tracked)) PostToWindow(tracked, WM_MOUSELEAVE, 0, 0);
+    }
+}
+
+void SetCursorFor(win::Window* w, LRESULT hit, UINT mouseMsg) {
+    if (!w) return;
+    I().cursorWindow = w->handle;
+    win::Send(w->handle, WM_SETCURSOR, reinterpret_cast<WPARAM>(w->handle), MAKELPARAM(WORD(std::int16_t(hit)), WORD(mouseMsg)));
+}
+
+}  // namespace
+
+void InputMouseMove(HWND top, int x, int y) {
+    TPoint screen = ScreenPoint(top, x, y);
+    I().cursor = screen;
+    if (I().dragging) {
+        HWND d = I().dragging;
+        if (win::Find(d))
+            SetWindowPos(d, nullptr, screen.x - I().dragOffset.x, screen.y - I().dragOffset.y, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        else
+            I().dragging = nullptr;
+        return;
+    }
+    LRESULT hit = HTCLIENT;
+    win::Window* w = nullptr;
+    if (HWND cap = GetCapture()) {
+        w = win::Find(cap);
+    } else {
+        w = HitTest(win::Find(top), screen, hit);
+    }
+    UpdateTracking(w ? w->handle : nullptr);
+    if (!w) return;
+    SetCursorFor(w, hit, WM_MOUSEMOVE);
+    if (!win::Find(w->handle)) return;
+    PostMouse(w, WM_MOUSEMOVE, WM_NCMOUSEMOVE, hit, screen);
+}
+
+void InputMouseButton(HWND top, int x, int y, MouseButton button, bool down) {
+    TPoint screen = ScreenPoint(top, x, y);
+    I().cursor = screen;
+    WORD vk = button == MouseButton::Left ? VK_LBUTTON : button == MouseButton::Right ? VK_RBUTTON : VK_MBUTTON;
+    SetKeyDown(vk, down);
+    if (I().dragging) {
+        if (!down && button == MouseButton::Left) I().dragging = nullptr;
+        return;
+    }
+    UINT base = button == MouseButton::Left ? WM_LBUTTONDOWN : button == MouseButton::Right ? WM_RBUTTONDOWN : WM_MBUTTONDOWN;
+    UINT ncBase = button == MouseButton::Left ? WM_NCLBUTTONDOWN
+                  : button == MouseButton::Right ? WM_NCRBUTTONDOWN
+                                                  : WM_NCMBUTTONDOWN;
+    LRESULT hit = HTCLIENT;
+    win::Window* w = nullptr;
+    if (HWND cap = GetCapture()) {
+        w = win::Find(cap);
+    } else {
+        w = HitTest(win::Find(top), screen, hit);
+    }
+    if (!w) return;
+    HWND h = w->handle;
+    if (!down) {
+        PostMouse(w, base + 1, ncBase + 1, hit, screen);
+        return;
+    }
+    // Clicking a window of another top-level window activates it first.
+    win::Window* owner = win::TopLevelOf(w);
+    if (owner->handle != GetActiveWindow()) {
+        LRESULT answer = win::Send(h, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(owner->handle), MAKELPARAM(WORD(hit), WORD(base)));
+        if (answer != MA_NOACTIVATE && win::Find(owner->handle)) SetActiveWindow(owner->handle);
+        if (!win::Find(h)) return;
+    }
+    // A second press of the same button on the same window, soon and near enough, is a
+    // double click when the window's class asks for double clicks.
+    std::uint64_t now = CurrentClock().TickMs();
+    ClickRecord& last = I().lastClick;
+    UINT message = hit == HTCLIENT ? base : ncBase;
+    bool dbl = last.valid && last.hwnd == h && last.message == message && now - last.time <= GetDoubleClickTime() &&
+               std::abs(screen.x - last.screen.x) <= GetSystemMetrics(SM_CXDOUBLECLK) / 2 &&
+               std::abs(screen.y - last.screen.y) <= GetSystemMetrics(SM_CYDOUBLECLK) / 2 &&
+               ((w->classStyle & CS_DBLCLKS) || hit != HTCLIENT);
+    if (dbl) {
+        last.valid = false;
+        PostMouse(w, base + 2, ncBase + 2, hit, screen);
+    } else {
+        last = ClickRecord{h, message, now, screen, true};
+        PostMouse(w, base, ncBase, hit, screen);
+    }
+}
+
+void InputMouseWheel(HWND top, int x, int y, int delta) {
+    TPoint screen = ScreenPoint(top, x, y);
+    // The wheel goes to the focused window (the parents get it when it is not handled).
+    HWND target = GetFocus();
+    if (!target) {
+        LRESULT hit;
+        win::Window* w = HitTest(win::Find(top), screen, hit);
+        target = w ? w->handle : nullptr;
+    }
+    if (!target) return;
+    PostToWindow(target, WM_MOUSEWHEEL, MAKELPARAM(WORD(MouseKeys()), WORD(std::int16_t(delta))),
+                 PointParam(screen.x, screen.y));
+}
+
+void InputMouseLeave(HWND /*top*/) {
+    if (GetCapture() || I().dragging) return;
+    UpdateTracking(nullptr);
+    I().cursorWindow = nullptr;
+}
+
+void InputKey(WORD vk, bool down, bool repeat) {
+    bool wasDown = I().keys[vk] & 0x80;
+    SetKeyDown(vk, down);
+    if (vk == VK_LSHIFT || vk == VK_RSHIFT) SetKeyDown(VK_SHIFT, down);
+    if (vk == VK_LCONTROL || vk == VK_RCONTROL) SetKeyDown(VK_CONTROL, down);
+    if (vk == VK_LMENU || vk == VK_RMENU) SetKeyDown(VK_MENU, down);
+    if (!down && vk == VK_ESCAPE && I().dragging) I().dragging = nullptr;
+    HWND target = GetFocus();
+    if (!target) target = GetActiveWindow();
+    if (!target) return;
+    bool alt = (I().keys[VK_MENU] & 0x80) != 0;
+    bool ctrl = (I().keys[VK_CONTROL] & 0x80) != 0;
+    bool sys = (alt && !ctrl) || vk == VK_F10 || vk == VK_MENU;
+    UINT msg = down ? (sys ? WM_SYSKEYDOWN : WM_KEYDOWN) : (sys ? WM_SYSKEYUP : WM_KEYUP);
+    LPARAM lParam = 1;
+    if (alt) lParam |= LPARAM(1) << 29;
+    if (wasDown || (!down)) lParam |= LPARAM(1) << 30;
+    if (repeat) lParam |= LPARAM(1) << 30;
+    if (!down) lParam |= LPARAM(1) << 31;
+    PostToWindow(target, msg, vk, lParam);
+}
+
+void InputChar(unsigned codePoint) {
+    HWND target = GetFocus();
+    if (!target) target = GetActiveWindow();
+    if (!target || codePoint == 0) return;
+    bool alt = (I().keys[VK_MENU] & 0x80) != 0 && !(I().keys[VK_CONTROL] & 0x80);
+    PostToWindow(target, alt ? WM_SYSCHAR : WM_CHAR, WPARAM(codePoint), alt ? (LPARAM(1) | (LPARAM(1) << 29)) : 1);
+}
+
+void InputWindowDestroyed(HWND hwnd) {
+    if (I().tracked == hwnd) I().tracked = nullptr;
+    if (I().cursorWindow == hwnd) I().cursorWindow = nullptr;
+    if (I().dragging == hwnd) I().dragging = nullptr;
+    if (I().lastClick.hwnd == hwnd) I().lastClick.valid = false;
+}
+
+void InputWindowsChanged() {
+    // A window that went away from under the pointer is told that the pointer left.
+    if (!I().tracked) return;
+    HWND under = WindowFromPoint(I().cursor);
+    UpdateTracking(under);
+}
+
+void BeginWindowDrag(HWND top) {
+    win::Window* w = win::Find(top);
+    if (!w) return;
+    w = win::TopLevelOf(w);
+    if (!(I().keys[VK_LBUTTON] & 0x80)) return;
+    I().dragging = w->handle;
+    I().dragOffset = TPoint(I().cursor.x - w->bounds.left, I().cursor.y - w->bounds.top);
+}
+
+bool IsWindowDragging() { return I().dragging != nullptr; }
+
+void SetKeyDown(WORD vk, bool down) {
+    BYTE& k = I().keys[vk & 0xFF];
+    if (down && !(k & 0x80)) k ^= 1;  // toggled on each press
+    k = BYTE(down ? (k | 0x80) : (k & ~0x80));
+}
+
+short GetKeyState(int vk) {
+    BYTE k = I().keys[vk & 0xFF];
+    return short((k & 0x80 ? 0x8000 : 0) | (k & 1));
+}
+
+short GetAsyncKeyState(int vk) { return short(I().keys[vk & 0xFF] & 0x80 ? 0x8000 : 0); }
+
+BOOL GetCursorPos(POINT* point) {
+    if (!point) return FALSE;
+    point->x = I().cursor.x;
+    point->y = I().cursor.y;
+    return TRUE;
+}
+
+BOOL SetCursorPos(int x, int y) {
+    I().cursor = TPoint(x, y);
+    Backend().SetCursorPos(I().cursor);
+    return TRUE;
+}
+
+BOOL TrackMouseEvent(TRACKMOUSEEVENT* track) {
+    if (!track) return FALSE;
+    if (track->dwFlags & TME_CANCEL) {
+        if (I().tracked == track->hwndTrack) I().tracked = nullptr;
+        return TRUE;
+    }
+    if (!(track->dwFlags & TME_LEAVE) || !win::Find(track->hwndTrack)) return FALSE;
+    // A pointer that is already elsewhere leaves at once.
+    if (WindowFromPoint(I().cursor) != track->hwndTrack) {
+        PostToWindow(track->hwndTrack, WM_MOUSELEAVE, 0, 0);
+        return TRUE;
+    }
+    I().tracked = track->hwndTrack;
+    return TRUE;
+}
+
+UINT GetDoubleClickTime() { return 500; }
+
+HCURSOR LoadCursorA(HINSTANCE /*instance*/, int id) {
+    // Standard cursors are their ids; the backend maps them to its own shapes.
+    return reinterpret_cast<HCURSOR>(std::intptr_t(id));
+}
+
+HCURSOR SetCursor(HCURSOR cursor) {
+    HCURSOR old = I().cursor_;
+    I().cursor_ = cursor;
+    HWND over = I().cursorWindow ? I().cursorWindow : WindowFromPoint(I().cursor);
+    if (win::Window* w = win::Find(over))
+        Backend().CursorChanged(win::TopLevelOf(w)->handle, cursor ? int(reinterpret_cast<std::intptr_t>(cursor)) : 0);
+    return old;
+}
+
+HCURSOR GetCursor() { return I().cursor_; }
+
+}  // namespace platform

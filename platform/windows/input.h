@@ -1,0 +1,39 @@
+#pragma once
+// Input from the display. Backends (and headless tests) hand in pointer and key events at
+// top-level window coordinates; the window layer finds the target window (capture, hit
+// testing, window regions, disabled windows), turns them into Windows messages and posts
+// them to the queue, where the message loop picks them up.
+#include <string>
+
+#include "platform/core/wintypes.h"
+
+namespace platform {
+
+enum class MouseButton { Left, Right, Middle };
+
+// Pointer events at (x, y) in the top-level window's coordinates.
+void InputMouseMove(HWND top, int x, int y);
+void InputMouseButton(HWND top, int x, int y, MouseButton button, bool down);
+// delta: WHEEL_DELTA per notch, positive away from the user.
+void InputMouseWheel(HWND top, int x, int y, int delta);
+// The pointer left every window of the program.
+void InputMouseLeave(HWND top);
+// A key went down or up (virtual-key code). Key-down while held repeats with repeat true.
+void InputKey(WORD virtualKey, bool down, bool repeat = false);
+// A character typed (a Unicode code point), sent after its key-down: WM_CHAR, or
+// WM_SYSCHAR while Alt is held.
+void InputChar(unsigned codePoint);
+
+// The window layer tells the input code about changes of the window tree.
+void InputWindowDestroyed(HWND hwnd);
+void InputWindowsChanged();
+
+// Starts moving a top-level window with the pointer until the left button is released
+// (what a press on a caption does).
+void BeginWindowDrag(HWND top);
+bool IsWindowDragging();
+
+// Key state kept from the input seen, for GetKeyState.
+void SetKeyDown(WORD virtualKey, bool down);
+
+}  // namespace platform

@@ -1,0 +1,18 @@
+#pragma once
+// How the window layer reaches window procedures: directly on the user-interface thread,
+// through the core's queue (PostMessage, SendMessage) otherwise.
+#include "platform/core/messages.h"
+#include "platform/windows/window.h"
+
+namespace platform::win {
+
+// Calls the window's current procedure on this thread; 0 for a dead window.
+LRESULT Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+
+}  // namespace platform::win
+
+namespace platform {
+inline BOOL PostToWindow(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return PostMessage(hwnd, msg, wParam, lParam);
+}
+}  // namespace platform
