@@ -89,8 +89,7 @@ void SWFButton_addCharacter(SWFButton button, SWFCharacter character, byte flags
     if (!button) return;
     Guard(0, [&] {
         if (!character) {
-            std::string why = SWF_getLastError();
-            Fail(button->error, "button part missing" + (why.empty() ? "" : " (" + why + ")"));
+            Fail(button->error, Missing("part for the button"));
         } else if (!character->error.empty()) {
             Fail(button->error, character->error);
         } else if (!character->IsCharacter()) {
@@ -106,8 +105,7 @@ void SWFButton_addAction(SWFButton button, SWFAction action, int flags) {
     if (!button) return;
     Guard(0, [&] {
         if (!action) {
-            std::string why = SWF_getLastError();
-            Fail(button->error, "button action missing" + (why.empty() ? "" : " (" + why + ")"));
+            Fail(button->error, Missing("action for the button"));
         } else if (!action->error.empty()) {
             Fail(button->error, action->error);
         } else {

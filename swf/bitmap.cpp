@@ -187,7 +187,7 @@ void destroySWFInput(SWFInput input) { delete input; }
 
 SWFBitmap newSWFBitmap_fromInput(SWFInput input) {
     return Guard<SWFBitmap>(nullptr, [&]() -> SWFBitmap {
-        if (!input) Throw("no input file for the picture");
+        if (!input) Throw(Missing("input file for the picture"));
         Bytes data = ReadWhole(input->path);
         static const std::uint8_t png[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
         if (data.size() >= 8 && std::memcmp(data.data(), png, 8) == 0) return FromPng(input->path, data);

@@ -542,9 +542,11 @@ void SWFPrebuiltClip_s::Write(Emitter& e, std::uint16_t id) {
 namespace swf::detail {
 // Reads a clip from memory (the file reader below and the fuzz target use it).
 SWFPrebuiltClip ReadPrebuiltClip(const std::uint8_t* data, size_t size, const std::string& name) {
-    auto clip = std::make_unique<SWFPrebuiltClip_s>();
-    clip->clip = std::make_unique<ClipData>(ClipReader(name).Read(data, size));
-    return clip.release();
+    return Guard<SWFPrebuiltClip>(nullptr, [&] {
+        auto clip = std::make_unique<SWFPrebuiltClip_s>();
+        clip->clip = std::make_unique<ClipData>(Naming(name, [&] { return ClipReader(name).Read(data, size); }));
+        return clip.release();
+    });
 }
 }  // namespace swf::detail
 

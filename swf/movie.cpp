@@ -24,11 +24,7 @@ constexpr unsigned kEnd = 0, kShowFrame = 1, kSetBackgroundColor = 9, kDoAction 
                    kSoundStreamHead2 = 45, kVideoFrame = 61, kFileAttributes = 69;
 constexpr std::uint32_t kMaxFrames = 65535;
 
-std::string NullReason(const char* what) {
-    std::string r = std::string("no ") + what + " to add";
-    if (!lastError.empty()) r += " (" + lastError + ")";
-    return r;
-}
+std::string NullReason(const char* what) { return Missing(std::string(what) + " to add"); }
 
 void PlaceTag(Emitter& e, bool move, std::uint16_t depth, std::uint16_t id, bool hasMatrix,
               const PlaceState& s, const std::optional<std::string>& name,
@@ -49,6 +45,12 @@ void PlaceTag(Emitter& e, bool move, std::uint16_t depth, std::uint16_t id, bool
 void SetLastError(const std::string& reason) { lastError = reason; }
 
 [[noreturn]] void Throw(const std::string& reason) { throw FormatError(reason); }
+
+std::string Missing(const std::string& what) {
+    std::string r = "no " + what;
+    if (!lastError.empty()) r += " (" + lastError + ")";
+    return r;
+}
 
 void Retain(SWFBlock_s* b) { ++b->refs; }
 void Release(SWFBlock_s* b) {

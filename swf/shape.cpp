@@ -310,8 +310,7 @@ SWFFill SWFShape_addBitmapFill(SWFShape shape, SWFBitmap bitmap, byte flags) {
     if (!shape) return nullptr;
     return Guard<SWFFill>(nullptr, [&]() -> SWFFill {
         if (!bitmap) {
-            std::string why = SWF_getLastError();
-            Fail(shape->error, "bitmap fill without a picture" + (why.empty() ? "" : " (" + why + ")"));
+            Fail(shape->error, Missing("picture for the bitmap fill"));
             return nullptr;
         }
         if (!bitmap->error.empty()) {

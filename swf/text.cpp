@@ -368,8 +368,7 @@ void destroySWFText(SWFText text) {
 void SWFText_setFont(SWFText text, SWFFont font) {
     if (!text) return;
     if (!font) {
-        std::string why = SWF_getLastError();
-        Fail(text->error, "text without a font" + (why.empty() ? "" : " (" + why + ")"));
+        Fail(text->error, Missing("font for the text"));
         return;
     }
     text->font = Ref<SWFFont_s>(font);

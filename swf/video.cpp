@@ -272,36 +272,83 @@ void SWFVideoStream_s::Write(Emitter& e, std::uint16_t id) {
     e.Tag(60, w.bytes());
 }
 
+namespace {
+
+SWFVideoStream ScanVideo(const std::string& path) {
+    FlvReader flv(path);
+    int type = 0, codec = 0, w = 0, h = 0;
+    std::uint64_t frames = 0;
+    Bytes payload;
+    while (flv.Next(type, payload)) {
+        if (!IsPicture(type, payload)) continue;
+        int c = payload[0] & 0x0F;
+        if (frames == 0) {
+            if (c != 2 && c != 3)
+                Throw(path + ": " + CodecName(c) +
+                      " video cannot be carried in a SWF file (Sorenson H.263 or screen video only)");
+            codec = c;
+            PictureSize(codec, payload, w, h);
+        } else if (c != codec) {
+            Throw(path + ": the video codec changes within the file");
+        }
+        ++frames;
+    }
+    if (frames == 0) Throw(path + ": no video in the file");
+    if (frames > 65535) Throw(path + ": more video frames than a SWF file can hold");
+    auto* s = new SWFVideoStream_s;
+    s->path = path;
+    s->codec = codec;
+    s->width = std::min(w, 65535);
+    s->height = std::min(h, 65535);
+    s->frames = static_cast<std::uint32_t>(frames);
+    return s;
+}
+
+SWFSoundStream ScanSound(const std::string& path) {
+    {
+        FlvReader flv(path);
+        int type = 0;
+        Bytes payload;
+        bool any = false;
+        while (flv.Next(type, payload)) {
+            if (type != kAudio || payload.empty()) continue;
+            int format = payload[0] >> 4;
+            if (format == 10) Throw(path + ": AAC sound cannot be carried in a SWF file (MP3 only)");
+            if (format != 2)
+                Throw(path + ": sound format " + std::to_string(format) + " cannot be streamed (MP3 only)");
+            any = true;
+        }
+        if (!any) Throw(path + ": no sound in the file");
+    }
+    Mp3Splitter mp3(path);
+    Bytes frame;
+    Mp3Frame info, first;
+    std::uint64_t samples = 0;
+    while (mp3.Next(frame, info)) {
+        if (samples == 0) {
+            first = info;
+            if (info.rate != 11025 && info.rate != 22050 && info.rate != 44100)
+                Throw(path + ": MP3 at " + std::to_string(info.rate) +
+                      " Hz cannot be carried in a SWF file (11025, 22050 or 44100 Hz)");
+        }
+        if (info.rate == first.rate) samples += static_cast<unsigned>(info.samples);
+    }
+    if (samples == 0) Throw(path + ": no MP3 frames in the sound");
+    auto* s = new SWFSoundStream_s;
+    s->path = path;
+    s->rate = first.rate;
+    s->stereo = first.stereo;
+    s->samplesPerFrame = first.samples;
+    s->samples = samples;
+    return s;
+}
+
+}  // namespace
+
 SWFVideoStream newSWFVideoStream_fromInput(SWFInput input) {
     return Guard<SWFVideoStream>(nullptr, [&] {
-        if (!input) Throw("no input file for the video stream");
-        FlvReader flv(input->path);
-        int type = 0, codec = 0, w = 0, h = 0;
-        std::uint64_t frames = 0;
-        Bytes payload;
-        while (flv.Next(type, payload)) {
-            if (!IsPicture(type, payload)) continue;
-            int c = payload[0] & 0x0F;
-            if (frames == 0) {
-                if (c != 2 && c != 3)
-                    Throw(input->path + ": " + CodecName(c) +
-                          " video cannot be carried in a SWF file (Sorenson H.263 or screen video only)");
-                codec = c;
-                PictureSize(codec, payload, w, h);
-            } else if (c != codec) {
-                Throw(input->path + ": the video codec changes within the file");
-            }
-            ++frames;
-        }
-        if (frames == 0) Throw(input->path + ": no video in the file");
-        if (frames > 65535) Throw(input->path + ": more video frames than a SWF file can hold");
-        auto* s = new SWFVideoStream_s;
-        s->path = input->path;
-        s->codec = codec;
-        s->width = std::min(w, 65535);
-        s->height = std::min(h, 65535);
-        s->frames = static_cast<std::uint32_t>(frames);
-        return s;
+        if (!input) Throw(Missing("input file for the video stream"));
+        return Naming(input->path, [&] { return ScanVideo(input->path); });
     });
 }
 
@@ -321,44 +368,8 @@ int SWFVideoStream_getNumFrames(SWFVideoStream stream) {
 
 SWFSoundStream newSWFSoundStream_fromInput(SWFInput input) {
     return Guard<SWFSoundStream>(nullptr, [&] {
-        if (!input) Throw("no input file for the sound stream");
-        {
-            FlvReader flv(input->path);
-            int type = 0;
-            Bytes payload;
-            bool any = false;
-            while (flv.Next(type, payload)) {
-                if (type != kAudio || payload.empty()) continue;
-                int format = payload[0] >> 4;
-                if (format == 10) Throw(input->path + ": AAC sound cannot be carried in a SWF file (MP3 only)");
-                if (format != 2)
-                    Throw(input->path + ": sound format " + std::to_string(format) +
-                          " cannot be streamed (MP3 only)");
-                any = true;
-            }
-            if (!any) Throw(input->path + ": no sound in the file");
-        }
-        Mp3Splitter mp3(input->path);
-        Bytes frame;
-        Mp3Frame info, first;
-        std::uint64_t samples = 0;
-        while (mp3.Next(frame, info)) {
-            if (samples == 0) {
-                first = info;
-                if (info.rate != 11025 && info.rate != 22050 && info.rate != 44100)
-                    Throw(input->path + ": MP3 at " + std::to_string(info.rate) +
-                          " Hz cannot be carried in a SWF file (11025, 22050 or 44100 Hz)");
-            }
-            if (info.rate == first.rate) samples += static_cast<unsigned>(info.samples);
-        }
-        if (samples == 0) Throw(input->path + ": no MP3 frames in the sound");
-        auto* s = new SWFSoundStream_s;
-        s->path = input->path;
-        s->rate = first.rate;
-        s->stereo = first.stereo;
-        s->samplesPerFrame = first.samples;
-        s->samples = samples;
-        return s;
+        if (!input) Throw(Missing("input file for the sound stream"));
+        return Naming(input->path, [&] { return ScanSound(input->path); });
     });
 }
 

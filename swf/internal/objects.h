@@ -177,6 +177,22 @@ private:
 // A FormatError with a message that names what failed.
 [[noreturn]] void Throw(const std::string& reason);
 
+// "no <what>", followed by the reason of the last failure on this thread (why a caller was
+// handed null instead of the object it asked for).
+std::string Missing(const std::string& what);
+
+// Runs a reader; a FormatError that does not yet name `name` gets it in front.
+template <class F>
+auto Naming(const std::string& name, F&& f) {
+    try {
+        return f();
+    } catch (const FormatError& e) {
+        std::string what = e.what();
+        if (what.find(name) != std::string::npos) throw;
+        Throw(name + ": " + what);
+    }
+}
+
 }  // namespace swf::detail
 
 // --- the objects --------------------------------------------------------------------------

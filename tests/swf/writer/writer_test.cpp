@@ -1,6 +1,14 @@
 // The SWF writer's files, checked tag by tag, by ffprobe/ffmpeg and by reading them back.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <sstream>
+
+#include <unistd.h>
 
 #include "fixtures.h"
 #include "swf/internal/objects.h"
@@ -9,6 +17,38 @@
 namespace {
 
 using namespace swftest;
+namespace fs = std::filesystem;
+
+SWFAction Action(const Bytes& code) { return swf::detail::NewActionFromBytes(code.data(), code.size()); }
+
+SWFShape Square(double side) {
+    SWFShape s = newSWFShape();
+    SWFFill f = SWFShape_addSolidFill(s, 200, 10, 10, 255);
+    SWFShape_setRightFill(s, f);
+    SWFShape_drawLine(s, side, 0);
+    SWFShape_drawLine(s, 0, side);
+    SWFShape_drawLine(s, -side, 0);
+    SWFShape_drawLine(s, 0, -side);
+    destroySWFFill(f);
+    return s;
+}
+
+// Tags of each frame (ShowFrame and End left out).
+std::vector<std::vector<Tag>> Frames(const SwfFile& f) {
+    std::vector<std::vector<Tag>> frames(1);
+    for (const Tag& t : f.tags) {
+        if (t.code == 1) frames.emplace_back();
+        else if (t.code != 0) frames.back().push_back(t);
+    }
+    frames.pop_back();
+    return frames;
+}
+
+std::vector<unsigned> Codes(const std::vector<Tag>& tags) {
+    std::vector<unsigned> c;
+    for (const Tag& t : tags) c.push_back(t.code);
+    return c;
+}
 
 TEST(SwfMovie, HeaderFileAttributesBackgroundAndFrames) {
     TempDir dir;
@@ -32,6 +72,438 @@ TEST(SwfMovie, HeaderFileAttributesBackgroundAndFrames) {
     EXPECT_EQ(f.tags[1].code, 9u);
     EXPECT_EQ(f.tags[1].body, (Bytes{1, 2, 3}));
     EXPECT_EQ(f.tags.back().code, 0u);
+    EXPECT_EQ(fs::directory_iterator(dir.path)->path().filename(), "m.swf") << "no temporary file left";
+}
+
+TEST(SwfMovie, DisplayListChangesApplyWhenTheFrameCloses) {
+    TempDir dir;
+    SWFMovie m = newSWFMovieWithVersion(8);
+    SWFShape s = Square(10);
+    SWFDisplayItem a = SWFMovie_add(m, s);
+    SWFDisplayItem b = SWFMovie_add(m, s);  // the same shape again: defined once
+    SWFDisplayItem_setName(a, "first");
+    SWFDisplayItem_moveTo(a, 5, 6);
+    SWFDisplayItem gone = SWFMovie_add(m, s);
+    SWFDisplayItem_remove(gone);  // placed and removed in one frame: never shown
+    SWFMovie_nextFrame(m);
+    SWFDisplayItem_scaleTo(b, 2, 3);
+    SWFMovie_nextFrame(m);
+    SWFDisplayItem_remove(a);
+    SWFDisplayItem_moveTo(a, 50, 50);  // after remove: ignored
+    SWFMovie_nextFrame(m);
+    SWFMovie_nextFrame(m);
+    ASSERT_GT(SWFMovie_save(m, (dir / "m.swf").c_str()), 0) << SWF_getLastError();
+    destroySWFShape(s);
+    destroySWFMovie(m);
+
+    auto frames = Frames(ParseSwf(ReadFile(dir / "m.swf")));
+    ASSERT_EQ(frames.size(), 4u);
+    // Frame 1: FileAttributes, background, one DefineShape3, two placements (depths 1 and 2).
+    EXPECT_THAT(Codes(frames[0]), testing::ElementsAre(69, 9, 32, 26, 26));
+    const Bytes& place = frames[0][3].body;
+    EXPECT_EQ(place[0], 0x02 | 0x04 | 0x20);  // character, matrix, name
+    EXPECT_EQ(place[1], 1);
+    EXPECT_EQ(std::string(place.end() - 6, place.end() - 1), "first");
+    EXPECT_EQ(frames[0][4].body[1], 2);
+    // Frame 2: a move with a new matrix for depth 2; frame 3: depth 1 removed; frame 4: empty.
+    EXPECT_THAT(Codes(frames[1]), testing::ElementsAre(26));
+    EXPECT_EQ(frames[1][0].body[0], 0x01 | 0x04);
+    EXPECT_EQ(frames[1][0].body[1], 2);
+    EXPECT_THAT(Codes(frames[2]), testing::ElementsAre(28));
+    EXPECT_EQ(frames[2][0].body, (Bytes{1, 0}));
+    EXPECT_TRUE(frames[3].empty());
+}
+
+TEST(SwfMovie, FrameCountBeyondTheFormatIsAnError) {
+    TempDir dir;
+    SWFMovie m = newSWFMovieWithVersion(8);
+    for (int i = 0; i < 65536; ++i) SWFMovie_nextFrame(m);
+    EXPECT_EQ(SWFMovie_save(m, (dir / "m.swf").c_str()), -1);
+    EXPECT_THAT(SWF_getLastError(), testing::HasSubstr("65535"));
+    EXPECT_TRUE(fs::is_empty(dir.path));
+    destroySWFMovie(m);
+}
+
+// --- readers and their errors ----------------------------------------------------------
+
+struct ErrorCase {
+    const char* name;
+    std::function<std::string(const TempDir&)> make;  // the file to read
+    std::function<bool(SWFMovie, const std::string&)> add;  // true when the reader refused
+    const char* reason;
+};
+
+bool AddVideo(SWFMovie m, const std::string& path) {
+    SWFInput in = newSWFInput_filename(path.c_str());
+    SWFVideoStream v = newSWFVideoStream_fromInput(in);
+    SWFSoundStream s = newSWFSoundStream_fromInput(in);
+    bool refused = !v || !s;
+    SWFMovie_setSoundStream(m, s);
+    SWFMovie_add(m, v);
+    destroySWFVideoStream(v);
+    destroySWFSoundStream(s);
+    destroySWFInput(in);
+    return refused;
+}
+
+bool AddPicture(SWFMovie m, const std::string& path) {
+    SWFInput in = newSWFInput_filename(path.c_str());
+    SWFBitmap b = newSWFJpegBitmap_fromInput(in);
+    SWFShape s = newSWFShape();
+    SWFFill f = SWFShape_addBitmapFill(s, b, 0x40);
+    SWFMovie_add(m, s);
+    destroySWFFill(f);
+    destroySWFShape(s);
+    destroySWFBitmap(b);
+    destroySWFInput(in);
+    return !b;
+}
+
+bool AddClip(SWFMovie m, const std::string& path) {
+    SWFPrebuiltClip c = newSWFPrebuiltClip_fromFile(path.c_str());
+    SWFMovie_add(m, c);
+    destroySWFPrebuiltClip(c);
+    return !c;
+}
+
+bool AddFont(SWFMovie m, const std::string& path) {
+    SWFFont f = newSWFFont_fromFile(path.c_str());
+    SWFText t = newSWFText();
+    SWFText_setFont(t, f);
+    SWFText_addString(t, "x");
+    SWFMovie_add(m, t);
+    destroySWFText(t);
+    destroySWFFont(f);
+    return !f;
+}
+
+std::string Truncated(const TempDir& d) {
+    Bytes flv = ReadFile(MakeFlv(d, "full.flv", 1));
+    flv.resize(flv.size() * 2 / 3);
+    WriteFile(d / "cut.flv", flv);
+    return d / "cut.flv";
+}
+
+std::string As3Clip(const TempDir& d) {
+    // FileAttributes with the ActionScript 3 flag, then one frame.
+    Bytes swf{'F', 'W', 'S', 9, 0, 0, 0, 0, 0x00, 0x00, 12, 1, 0, 0x44, 0x11, 0x08, 0, 0, 0, 0x40, 0, 0, 0};
+    swf[4] = static_cast<std::uint8_t>(swf.size());
+    WriteFile(d / "as3.swf", swf);
+    return d / "as3.swf";
+}
+
+std::string Text(const TempDir& d, const std::string& name, const std::string& text) {
+    WriteFile(d / name, Bytes(text.begin(), text.end()));
+    return d / name;
+}
+
+std::string DamagedJpeg(const TempDir& d) {
+    Bytes jpg = ReadFile(MakePicture(d, "p.jpg", "red", 64, 64));
+    jpg.resize(jpg.size() / 2);
+    WriteFile(d / "half.jpg", jpg);
+    return d / "half.jpg";
+}
+
+TEST(SwfErrors, EveryBadInputIsRefusedWithAReasonAndNoFileIsWritten) {
+    if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg missing";
+    const std::vector<ErrorCase> cases = {
+        {"missing FLV", [](const TempDir& d) { return d / "none.flv"; }, AddVideo, "none.flv"},
+        {"AAC sound", [](const TempDir& d) { return MakeFlv(d, "aac.flv", 1, 12, "flv", "aac"); }, AddVideo, "AAC"},
+        {"48 kHz MP3", [](const TempDir& d) { return MakeFlv(d, "48k.flv", 1, 12, "flv", "libmp3lame", 48000); },
+         AddVideo, "48000 Hz"},
+        {"no sound", [](const TempDir& d) { return MakeFlv(d, "mute.flv", 1, 12, "flv", ""); }, AddVideo, "no sound"},
+        {"H.264 video", [](const TempDir& d) { return MakeFlv(d, "avc.flv", 1, 12, "libx264"); }, AddVideo, "H.264"},
+        {"truncated FLV", Truncated, AddVideo, "truncated"},
+        {"not an FLV", [](const TempDir& d) { return Text(d, "x.flv", "hello"); }, AddVideo, "not an FLV"},
+        {"ActionScript 3 clip", As3Clip, AddClip, "ActionScript 3"},
+        {"missing clip", [](const TempDir& d) { return d / "none.swf"; }, AddClip, "none.swf"},
+        {"garbage clip", [](const TempDir& d) { return Text(d, "g.swf", "FWS\x08garbage"); }, AddClip, "g.swf"},
+        {"undecodable JPEG", DamagedJpeg, AddPicture, "JPEG"},
+        {"neither JPEG nor PNG", [](const TempDir& d) { return Text(d, "pic.jpg", "GIF89a...."); }, AddPicture,
+         "neither"},
+        {"missing picture", [](const TempDir& d) { return d / "none.png"; }, AddPicture, "none.png"},
+        {"not a font", [](const TempDir& d) { return Text(d, "f.ttf", "no font here"); }, AddFont, "font"},
+    };
+    for (const ErrorCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        std::string input = c.make(dir);
+        SWFMovie m = newSWFMovieWithVersion(8);
+        EXPECT_TRUE(c.add(m, input));
+        std::string out = dir / "out.swf";
+        EXPECT_EQ(SWFMovie_save(m, out.c_str()), -1);
+        EXPECT_THAT(SWF_getLastError(), testing::HasSubstr(c.reason));
+        EXPECT_THAT(SWFMovie_getError(m), testing::NotNull());
+        EXPECT_FALSE(fs::exists(out));
+        for (auto& e : fs::directory_iterator(dir.path))
+            EXPECT_EQ(e.path().string().find("out.swf"), std::string::npos) << e.path();
+        destroySWFMovie(m);
+    }
+}
+
+TEST(SwfErrors, UnwritableOrMissingFolderFailsTheSave) {
+    TempDir dir;
+    fs::create_directory(dir.path / "ro");
+    fs::permissions(dir.path / "ro", fs::perms::owner_read | fs::perms::owner_exec);
+    bool rootCanWrite = ::access((dir / "ro").c_str(), W_OK) == 0;
+    SWFMovie m = newSWFMovieWithVersion(8);
+    SWFShape s = Square(4);
+    SWFMovie_add(m, s);
+    for (std::string target : {dir / "missing/m.swf", dir / "ro/m.swf"}) {
+        if (rootCanWrite && target.find("/ro/") != std::string::npos) continue;
+        SCOPED_TRACE(target);
+        EXPECT_EQ(SWFMovie_save(m, target.c_str()), -1);
+        EXPECT_THAT(SWF_getLastError(), testing::HasSubstr("cannot create a file"));
+        EXPECT_FALSE(fs::exists(target));
+    }
+    if (!rootCanWrite) {
+        EXPECT_TRUE(fs::is_empty(dir.path / "ro"));
+    }
+    // The movie is untouched by a failed save and can still be written elsewhere.
+    EXPECT_GT(SWFMovie_save(m, (dir / "ok.swf").c_str()), 0);
+    destroySWFShape(s);
+    destroySWFMovie(m);
+}
+
+TEST(SwfErrors, ActionThatDoesNotCompileFailsTheMovieWithTheCompilerMessage) {
+    TempDir dir;
+    SWFAction bad = newSWFAction("x = ;");
+    ASSERT_NE(bad, nullptr);
+    ASSERT_NE(SWFAction_getError(bad), nullptr);
+    EXPECT_THAT(SWFAction_getError(bad), testing::HasSubstr("line 1"));
+    SWFButton b = newSWFButton();
+    SWFShape s = Square(4);
+    SWFButton_addCharacter(b, s, SWFBUTTON_UP | SWFBUTTON_HIT);
+    SWFButton_addAction(b, bad, SWFBUTTON_MOUSEDOWN);
+    for (bool onButton : {false, true}) {
+        SWFMovie m = newSWFMovieWithVersion(8);
+        if (onButton) {
+            SWFMovie_add(m, b);
+        } else {
+            SWFMovie_add(m, bad);
+        }
+        EXPECT_EQ(SWFMovie_save(m, (dir / "m.swf").c_str()), -1);
+        EXPECT_THAT(SWF_getLastError(), testing::HasSubstr("ActionScript error at line 1"));
+        EXPECT_FALSE(fs::exists(dir / "m.swf"));
+        destroySWFMovie(m);
+    }
+    destroySWFShape(s);
+    destroySWFButton(b);
+    destroySWFAction(bad);
+}
+
+// --- media read back by ffprobe ----------------------------------------------------------
+
+std::map<std::string, std::string> Probe(const std::string& file, const std::string& stream) {
+    std::string out;
+    EXPECT_EQ(swftest::Run({"ffprobe", "-v", "error", "-count_frames", "-select_streams", stream, "-show_entries",
+                   "stream=codec_name,width,height,nb_read_frames,sample_rate", "-of", "default=nw=1", file},
+                  &out),
+              0)
+        << out;
+    std::map<std::string, std::string> kv;
+    std::istringstream in(out);
+    for (std::string line; std::getline(in, line);) {
+        auto eq = line.find('=');
+        if (eq != std::string::npos) kv[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return kv;
+}
+
+TEST(SwfMedia, EmbeddedFlvKeepsItsPictureAndSoundAndDecodesCleanly) {
+    if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg missing";
+    TempDir dir;
+    for (int rate : {44100, 22050}) {
+        SCOPED_TRACE(rate);
+        std::string flv = MakeFlv(dir, "v.flv", 2, 12, "flv", "libmp3lame", rate);
+        SWFMovie m = newSWFMovieWithVersion(8);
+        SWFMovie_setRate(m, 12);
+        SWFInput in = newSWFInput_filename(flv.c_str());
+        SWFSoundStream snd = newSWFSoundStream_fromInput(in);
+        SWFVideoStream vid = newSWFVideoStream_fromInput(in);
+        ASSERT_NE(vid, nullptr) << SWF_getLastError();
+        SWFMovie_setSoundStream(m, snd);
+        SWFMovie_add(m, vid);
+        int n = SWFVideoStream_getNumFrames(vid);
+        EXPECT_EQ(n, 24);
+        for (int i = 0; i < n; ++i) SWFMovie_nextFrame(m);
+        std::string out = dir / "m.swf";
+        ASSERT_GT(SWFMovie_save(m, out.c_str()), 0) << SWF_getLastError();
+        destroySWFVideoStream(vid);
+        destroySWFSoundStream(snd);
+        destroySWFInput(in);
+        destroySWFMovie(m);
+
+        auto v = Probe(out, "v");
+        EXPECT_EQ(v["codec_name"], "flv1");
+        EXPECT_EQ(v["width"], "160");
+        EXPECT_EQ(v["height"], "120");
+        EXPECT_EQ(v["nb_read_frames"], "24");
+        EXPECT_EQ(Probe(out, "a")["sample_rate"], std::to_string(rate));
+        std::string log;
+        EXPECT_EQ(swftest::Run({"ffmpeg", "-nostdin", "-v", "error", "-i", out, "-f", "null", "-"}, &log), 0);
+        EXPECT_EQ(log, "");
+
+        // Sound keeps pace with the picture: by the end of each frame the blocks carry whole
+        // MP3 frames covering that frame's time, never a frame's worth ahead.
+        auto frames = Frames(ParseSwf(ReadFile(out)));
+        double perFrame = rate / 12.0;
+        int perMp3 = rate == 44100 ? 1152 : 576;
+        long sent = 0;
+        for (size_t i = 0; i < frames.size(); ++i) {
+            for (const Tag& t : frames[i]) {
+                if (t.code != 19) continue;
+                sent += t.body[0] | (t.body[1] << 8);
+                EXPECT_EQ(t.body[4], 0xFF) << "a block starts on an MP3 frame";
+            }
+            double due = (i + 1) * perFrame;
+            EXPECT_GE(sent, due - 1) << "frame " << i;
+            EXPECT_LT(sent, due + perMp3) << "frame " << i;
+        }
+    }
+}
+
+TEST(SwfMedia, JpegIsStoredByteForByte) {
+    if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg missing";
+    TempDir dir;
+    std::string jpg = MakePicture(dir, "p.jpg", "orange", 48, 32);
+    SWFInput in = newSWFInput_filename(jpg.c_str());
+    SWFBitmap b = newSWFJpegBitmap_fromInput(in);
+    ASSERT_NE(b, nullptr) << SWF_getLastError();
+    EXPECT_EQ(SWFBitmap_getWidth(b), 48);
+    EXPECT_EQ(SWFBitmap_getHeight(b), 32);
+    SWFShape s = newSWFShape();
+    SWFFill f = SWFShape_addBitmapFill(s, b, 0x41);
+    SWFShape_setLeftFill(s, f);
+    SWFShape_drawLine(s, 48, 0);
+    SWFShape_drawLine(s, 0, 32);
+    SWFShape_drawLine(s, -48, 0);
+    SWFShape_drawLine(s, 0, -32);
+    SWFMovie m = newSWFMovieWithVersion(8);
+    SWFMovie_add(m, s);
+    std::string out = dir / "m.swf";
+    ASSERT_GT(SWFMovie_save(m, out.c_str()), 0) << SWF_getLastError();
+    destroySWFMovie(m);
+    destroySWFFill(f);
+    destroySWFShape(s);
+    destroySWFBitmap(b);
+    destroySWFInput(in);
+    std::string log;
+    ASSERT_EQ(swftest::Run({"ffmpeg", "-nostdin", "-v", "error", "-y", "-i", out, "-map", "0:v:0", "-c", "copy",
+                   "-frames:v", "1", "-f", "image2", dir / "back.jpg"},
+                  &log),
+              0)
+        << log;
+    EXPECT_EQ(ReadFile(dir / "back.jpg"), ReadFile(jpg));
+}
+
+// --- prebuilt clips ----------------------------------------------------------------------
+
+// A clip with a picture fill, a text in an embedded font, a sprite, a button and a line too
+// long for one edge record: every kind of id reference.
+std::string RichClip(const TempDir& dir, const std::string& name) {
+    SWFMovie m = newSWFMovieWithVersion(8);
+    SWFInput in = newSWFInput_filename(MakePicture(dir, "c.png", "blue", 8, 8).c_str());
+    SWFBitmap pic = newSWFBitmap_fromInput(in);
+    SWFShape shape = newSWFShape();
+    SWFFill fill = SWFShape_addBitmapFill(shape, pic, 0x40);
+    SWFShape_setLeftFill(shape, fill);
+    SWFShape_setLine(shape, 2, 0, 0, 0, 255);
+    SWFShape_drawLine(shape, 5000, 0);
+    SWFShape_drawCurve(shape, 0, 3000, -5000, 0);
+    SWFShape_drawLineTo(shape, 0, 0);
+    SWFFont font = newSWFFont_fromFile(SansFont().c_str());
+    SWFText text = newSWFText();
+    SWFText_setFont(text, font);
+    SWFText_addString(text, "Ab\xE9\xC3\xA9 \xF0\x9F\x98\x80");  // Latin-1 byte, UTF-8, emoji
+    SWFMovieClip sprite = newSWFMovieClip();
+    SWFMovieClip_add(sprite, shape);
+    SWFMovieClip_add(sprite, text);
+    SWFButton button = newSWFButton();
+    SWFButton_addCharacter(button, shape, SWFBUTTON_UP | SWFBUTTON_HIT);
+    SWFAction act = Action(TraceAction("hit"));
+    SWFButton_addAction(button, act, SWFBUTTON_MOUSEUP);
+    SWFMovie_add(m, sprite);
+    SWFMovie_add(m, button);
+    SWFMovie_nextFrame(m);
+    SWFMovie_add(m, text);
+    std::string path = dir / name;
+    EXPECT_GT(SWFMovie_save(m, path.c_str()), 0) << SWF_getLastError();
+    destroySWFAction(act);
+    destroySWFButton(button);
+    destroySWFMovieClip(sprite);
+    destroySWFText(text);
+    destroySWFFont(font);
+    destroySWFFill(fill);
+    destroySWFShape(shape);
+    destroySWFBitmap(pic);
+    destroySWFInput(in);
+    destroySWFMovie(m);
+    return path;
+}
+
+std::string Compressed(const TempDir& dir, const std::string& plain) {
+    Bytes d = ReadFile(plain);
+    uLongf n = compressBound(static_cast<uLong>(d.size() - 8));
+    Bytes out(8 + n);
+    std::copy(d.begin(), d.begin() + 8, out.begin());
+    out[0] = 'C';
+    compress(out.data() + 8, &n, d.data() + 8, static_cast<uLong>(d.size() - 8));
+    out.resize(8 + n);
+    WriteFile(dir / "packed.swf", out);
+    return dir / "packed.swf";
+}
+
+TEST(SwfClip, ImportedClipsGetFreshIdsThatEveryReferenceFollows) {
+    if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg missing";
+    TempDir dir;
+    std::string plain = RichClip(dir, "rich.swf");
+    std::string packed = Compressed(dir, plain);
+    SWFMovie m = newSWFMovieWithVersion(8);
+    SWFShape own = Square(20);
+    SWFMovie_add(m, own);  // takes id 1, which the clip uses too
+    for (const std::string& path : {plain, packed, plain}) {
+        SWFPrebuiltClip c = newSWFPrebuiltClip_fromFile(path.c_str());
+        ASSERT_NE(c, nullptr) << SWF_getLastError();
+        SWFDisplayItem_setName(SWFMovie_add(m, c), "clip");
+        destroySWFPrebuiltClip(c);
+    }
+    std::string out = dir / "m.swf";
+    ASSERT_GT(SWFMovie_save(m, out.c_str()), 0) << SWF_getLastError();
+    destroySWFShape(own);
+    destroySWFMovie(m);
+
+    // Reading the result as a clip checks every id: each defined once and before its use.
+    Bytes data = ReadFile(out);
+    SWFPrebuiltClip back = swf::detail::ReadPrebuiltClip(data.data(), data.size(), "result");
+    EXPECT_NE(back, nullptr) << SWF_getLastError();
+    destroySWFPrebuiltClip(back);
+    std::map<unsigned, int> count;
+    for (const Tag& t : ParseSwf(data).tags) ++count[t.code];
+    EXPECT_EQ(count[36], 3);  // the clip's picture, once per import
+    EXPECT_EQ(count[48], 3);  // its font
+    EXPECT_EQ(count[39], 6);  // its sprite and the sprite wrapping its timeline
+    EXPECT_EQ(count[34], 3);  // its button
+}
+
+TEST(SwfClip, DamagedClipsAreRefusedWithoutReadingOutOfBounds) {
+    if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg missing";
+    TempDir dir;
+    Bytes good = ReadFile(RichClip(dir, "rich.swf"));
+    // Every cut of the file, and every byte flipped in its first part: refused or read, never a crash.
+    int refused = 0;
+    for (size_t n = 0; n < good.size(); n += 7) {
+        SWFPrebuiltClip c = swf::detail::ReadPrebuiltClip(good.data(), n, "cut");
+        refused += c == nullptr;
+        destroySWFPrebuiltClip(c);
+    }
+    EXPECT_GT(refused, 0);
+    for (size_t i = 8; i < std::min<size_t>(good.size(), 600); ++i) {
+        Bytes bad = good;
+        bad[i] ^= 0xA5;
+        SWFPrebuiltClip c = swf::detail::ReadPrebuiltClip(bad.data(), bad.size(), "flipped");
+        destroySWFPrebuiltClip(c);
+    }
 }
 
 }  // namespace
