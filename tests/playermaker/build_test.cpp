@@ -325,3 +325,74 @@ TEST(Build, ProgressiveDisplayItems) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace pmtest;
+
+TEST(Build, DecorationKinds) {
+    World& w = World::Get();
+    struct Case {
+        const char* name;
+        std::function<void(KbnUIOverlayADOption&)> fill;
+        int tag;  // defining tag of the decoration's character; -1: a text; 0: no decoration
+        double scaleX, scaleY, x, y;
+    };
+    const Case cases[] = {
+        {"video: a small clip at a fixed place",
+         [&](KbnUIOverlayADOption& o) {
+             o.kind = okVideo;
+             Set(o.file, w.Path("green10.flv"));
+             o.x = 5;
+             o.width = 999;
+         },
+         39, 0.1, 0.1, 200, 200},
+        {"text with a missing font uses the fallback",
+         [](KbnUIOverlayADOption& o) {
+             o.kind = okText;
+             Set(o.text, "Caption");
+             Set(o.fontFile, "/no/such/font.ttf");
+             o.fontSize = 20;
+             o.x = 12;
+             o.y = 34;
+         },
+         -1, 1, 1, 12, 34},
+        {"picture scaled to its box",
+         [&](KbnUIOverlayADOption& o) {
+             o.kind = okImage;
+             Set(o.file, w.Path("magenta.png"));
+             o.width = 20;
+             o.height = 40;
+         },
+         kButtonTag, 0.5, 2, 0, 0},
+        {"picture without a file", [](KbnUIOverlayADOption& o) { o.kind = okImage; }, 0, 0, 0, 0, 0},
+        {"text without text", [](KbnUIOverlayADOption& o) { o.kind = okText; }, 0, 0, 0, 0, 0},
+        {"kind none", [&](KbnUIOverlayADOption& o) { Set(o.file, w.Path("magenta.png")); }, 0, 0, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        TempDir out;
+        Group g(out / "p.swf", w.Path("green10.flv"));
+        c.fill(g.AddOverlay(okNone));
+        ASSERT_EQ(generateFLVPlayer(g.g), 0) << c.name;
+        const SwfMovie movie = ReadSwf(out / "p.swf");
+        // Frame 0 holds the skin (a sprite), the video and the decoration.
+        std::vector<SwfItem> found;
+        for (const auto& [depth, item] : movie.frames.at(0)) {
+            const bool text = item.characterTag == 11 || item.characterTag == 33;
+            if (item.name.empty() && item.characterTag != kVideoTag && (c.tag == -1 ? text : c.tag == 0 || item.characterTag == c.tag)) {
+                found.push_back(item);
+            }
+        }
+        if (c.tag == 0) {
+            EXPECT_TRUE(found.empty()) << c.name;
+            continue;
+        }
+        ASSERT_EQ(found.size(), 1u) << c.name;
+        EXPECT_NEAR(found[0].matrix.scaleX, c.scaleX, 1e-4) << c.name;
+        EXPECT_NEAR(found[0].matrix.scaleY, c.scaleY, 1e-4) << c.name;
+        EXPECT_NEAR(found[0].matrix.x, c.x, 0.05) << c.name;
+        EXPECT_NEAR(found[0].matrix.y, c.y, 0.05) << c.name;
+    }
+}
+
+}  // namespace
