@@ -166,24 +166,40 @@ TEST_F(DvdReader, EveryNameOfTheDiscGivesTheSameRecord) {
     for (const auto& n : names) EXPECT_EQ(ParseOk(n.path, n.ifo), folder) << n.path;
 }
 
-TEST_F(DvdReader, LowerCaseCopyReadsLikeTheOriginal) {
-    fs::path dir = CopyIfos("lower");
-    fs::rename(dir / "VIDEO_TS", dir / "video_ts");
-    for (const auto& e : fs::directory_iterator(dir / "video_ts")) {
-        std::string lower = e.path().filename().string();
-        for (auto& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        fs::rename(e.path(), dir / "video_ts" / lower);
-    }
+// Copies in other folder layouts read like the original; the IFO path names the file
+// as it is on disk.
+TEST_F(DvdReader, OtherFolderLayoutsReadLikeTheOriginal) {
     const DvdDisc* original = ParseOk(fx_.root);
-    const DvdDisc* copy = ParseOk((dir / "video_ts/vts_01_0.ifo").string(), true);
-    ASSERT_NE(copy, nullptr);
-    EXPECT_STREQ(copy->titleSets[0].titles[0].ifoPath, (dir / "video_ts/vts_01_0.ifo").c_str());
-    const auto a = TitlesOf(original), b = TitlesOf(copy);
-    ASSERT_EQ(a.size(), b.size());
-    for (size_t i = 0; i < a.size(); ++i) {
-        EXPECT_EQ(a[i]->chapterCount, b[i]->chapterCount);
-        EXPECT_EQ(a[i]->lengthSeconds, b[i]->lengthSeconds);
-        EXPECT_STREQ(a[i]->audio[0].name, b[i]->audio[0].name);
+    ASSERT_NE(original, nullptr);
+
+    const fs::path lower = CopyIfos("lower");  // lower-case folder and file names
+    fs::rename(lower / "VIDEO_TS", lower / "video_ts");
+    for (const auto& e : fs::directory_iterator(lower / "video_ts")) {
+        std::string name = e.path().filename().string();
+        for (auto& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        fs::rename(e.path(), lower / "video_ts" / name);
+    }
+    const fs::path flat = CopyIfos("flat");  // the IFO files directly in a folder of any name
+    fs::rename(flat / "VIDEO_TS", flat / "disc");
+
+    const struct { fs::path open; bool ifo; fs::path ifoPath; } layouts[] = {
+        {lower / "video_ts/vts_01_0.ifo", true, lower / "video_ts/vts_01_0.ifo"},
+        {lower, false, lower / "video_ts/vts_01_0.ifo"},
+        {flat / "disc", false, flat / "disc/VTS_01_0.IFO"},
+    };
+    for (const auto& layout : layouts) {
+        SCOPED_TRACE(layout.open.string());
+        const DvdDisc* copy = ParseOk(layout.open.string(), layout.ifo);
+        ASSERT_NE(copy, nullptr);
+        EXPECT_STREQ(copy->titleSets[0].titles[0].ifoPath, layout.ifoPath.c_str());
+        const auto a = TitlesOf(original), b = TitlesOf(copy);
+        ASSERT_EQ(a.size(), b.size());
+        for (size_t i = 0; i < a.size(); ++i) {
+            EXPECT_EQ(a[i]->chapterCount, b[i]->chapterCount);
+            EXPECT_EQ(a[i]->chapters[0].lengthMs, b[i]->chapters[0].lengthMs);
+            EXPECT_EQ(a[i]->lengthSeconds, b[i]->lengthSeconds);
+            EXPECT_STREQ(a[i]->audio[0].name, b[i]->audio[0].name);
+        }
     }
 }
 
