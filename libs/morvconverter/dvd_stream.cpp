@@ -98,17 +98,9 @@ struct DvdStream {
 
     static std::int64_t Seek(void* opaque, std::int64_t offset, int whence) {
         auto* s = static_cast<DvdStream*>(opaque);
-        std::int64_t size = s->totalBlocks * DVD_VIDEO_LB_LEN;
-        switch (whence & ~AVSEEK_FORCE) {
-            case AVSEEK_SIZE: return size;
-            case SEEK_SET: break;
-            case SEEK_CUR: offset += s->position; break;
-            case SEEK_END: offset += size; break;
-            default: return AVERROR(EINVAL);
-        }
-        if (offset < 0) return AVERROR(EINVAL);
-        s->position = offset;
-        return offset;
+        std::int64_t to = SeekTarget(offset, whence, s->position, s->totalBlocks * DVD_VIDEO_LB_LEN);
+        if (to >= 0 && !(whence & AVSEEK_SIZE)) s->position = to;
+        return to;
     }
 };
 

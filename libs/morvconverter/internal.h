@@ -96,6 +96,10 @@ struct PictureChain {
 };
 std::string VideoFilterChain(const InputSpec& in, const PictureChain& pc);
 
+// Where a seek of a custom reader over `size` bytes at `position` lands: the new position,
+// the size for AVSEEK_SIZE, or a negative error.
+std::int64_t SeekTarget(std::int64_t offset, int whence, std::int64_t position, std::int64_t size);
+
 // A reader over one DVD chapter's cells, as an AVIOContext for the demuxer.
 struct DvdStream;
 void CloseDvdStream(DvdStream* s);

@@ -25,17 +25,9 @@ struct MemoryReader {
     }
     static std::int64_t Seek(void* opaque, std::int64_t offset, int whence) {
         auto* m = static_cast<MemoryReader*>(opaque);
-        std::int64_t size = std::int64_t(m->data->size());
-        switch (whence & ~AVSEEK_FORCE) {
-            case AVSEEK_SIZE: return size;
-            case SEEK_SET: break;
-            case SEEK_CUR: offset += m->position; break;
-            case SEEK_END: offset += size; break;
-            default: return AVERROR(EINVAL);
-        }
-        if (offset < 0) return AVERROR(EINVAL);
-        m->position = offset;
-        return offset;
+        std::int64_t to = SeekTarget(offset, whence, m->position, std::int64_t(m->data->size()));
+        if (to >= 0 && !(whence & AVSEEK_SIZE)) m->position = to;
+        return to;
     }
 };
 
@@ -45,6 +37,17 @@ bool IsDvdAudioId(int streamId, int n) {
 }
 
 }  // namespace
+
+std::int64_t SeekTarget(std::int64_t offset, int whence, std::int64_t position, std::int64_t size) {
+    switch (whence & ~AVSEEK_FORCE) {
+        case AVSEEK_SIZE: return size;
+        case SEEK_SET: break;
+        case SEEK_CUR: offset += position; break;
+        case SEEK_END: offset += size; break;
+        default: return AVERROR(EINVAL);
+    }
+    return offset < 0 ? AVERROR(EINVAL) : offset;
+}
 
 struct MemorySource {
     MemoryReader reader;

@@ -115,34 +115,33 @@ int ConvertWithCommandLine() {
 
 double gLibrarySeconds = 0;
 
-void Report(benchmark::State& state, const Measure& m) {
-    state.SetIterationTime(m.seconds);
-    state.counters["peak_rss_MiB"] = double(m.peakKb) / 1024.0;
+// Runs the job once per iteration in a child process; the mean wall time, or 0 on failure.
+double RunMeasured(benchmark::State& state, int (*job)(), const char* failure) {
+    if (!MakeDisc()) {
+        state.SkipWithError("the DVD could not be made (ffmpeg, dvdauthor)");
+        return 0;
+    }
+    double total = 0;
+    for (auto _ : state) {
+        Measure m = InChild(job);
+        if (!m.ok) {
+            state.SkipWithError(failure);
+            return 0;
+        }
+        state.SetIterationTime(m.seconds);
+        state.counters["peak_rss_MiB"] = double(m.peakKb) / 1024.0;
+        total += m.seconds;
+    }
+    return total / double(state.iterations());
 }
 
 void BM_ChapterToFlv_Library(benchmark::State& state) {
-    if (!MakeDisc()) return state.SkipWithError("the DVD could not be made (ffmpeg, dvdauthor)");
-    double total = 0;
-    for (auto _ : state) {
-        Measure m = InChild(ConvertWithLibrary);
-        if (!m.ok) return state.SkipWithError("the converter failed");
-        Report(state, m);
-        total += m.seconds;
-    }
-    gLibrarySeconds = total / double(state.iterations());
+    gLibrarySeconds = RunMeasured(state, ConvertWithLibrary, "the converter failed");
 }
 
 void BM_ChapterToFlv_FfmpegCli(benchmark::State& state) {
-    if (!MakeDisc()) return state.SkipWithError("the DVD could not be made (ffmpeg, dvdauthor)");
-    double total = 0;
-    for (auto _ : state) {
-        Measure m = InChild(ConvertWithCommandLine);
-        if (!m.ok) return state.SkipWithError("ffmpeg failed");
-        Report(state, m);
-        total += m.seconds;
-    }
-    double cli = total / double(state.iterations());
-    if (gLibrarySeconds > 0) state.counters["library_to_cli_ratio"] = gLibrarySeconds / cli;
+    double cli = RunMeasured(state, ConvertWithCommandLine, "ffmpeg failed");
+    if (gLibrarySeconds > 0 && cli > 0) state.counters["library_to_cli_ratio"] = gLibrarySeconds / cli;
 }
 
 BENCHMARK(BM_ChapterToFlv_Library)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
