@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -96,7 +97,13 @@ Match FindFont(const std::string& family, bool bold, bool italic) {
         m.file = ov->second;
         return m;
     }
-    FcInit();
+    static const bool ready = [] {
+        FcInit();
+        // Frees fontconfig's caches at exit so that leak checkers see a clean end.
+        std::atexit([] { FcFini(); });
+        return true;
+    }();
+    (void)ready;
     FcPattern* pat = FcPatternCreate();
     FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(MappedFamily(family).c_str()));
     FcPatternAddInteger(pat, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
