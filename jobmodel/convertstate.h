@@ -1,0 +1,14 @@
+#pragma once
+// The shared state of one conversion run. The user-interface thread sets it before the
+// worker starts; the worker and the converter's callbacks read and update it.
+#include <atomic>
+#include <string>
+
+// The output folder with a trailing "/", copied when Convert is clicked.
+extern std::string ConvertOutputDir;
+// The current job folder with a trailing "/".
+extern std::string ConvertJobDir;
+// 0 running, 1 cancel requested.
+extern std::atomic<int> CancelState;
+// Seconds of source converted so far in this run.
+extern std::atomic<int> TotalConvertedSeconds;
