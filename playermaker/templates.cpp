@@ -7,17 +7,20 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 namespace morvbrindle {
 
 namespace {
 
-// Set once by the program at start-up; builds never overlap, so no lock.
+// Set by the program's user-interface thread, read by builds on the conversion worker.
+std::mutex g_rootLock;
 char g_templateRoot[1024] = {};
 
 }  // namespace
 
 void SetTemplateRoot(const char* folder) {
+    std::lock_guard<std::mutex> lock(g_rootLock);
     if (!folder) {
         g_templateRoot[0] = '\0';
         return;
@@ -28,7 +31,11 @@ void SetTemplateRoot(const char* folder) {
 }
 
 std::string TemplatePath(std::string_view rest) {
-    std::string path = g_templateRoot;
+    std::string path;
+    {
+        std::lock_guard<std::mutex> lock(g_rootLock);
+        path = g_templateRoot;
+    }
     path += "/templates/";
     path += rest;
     return path;

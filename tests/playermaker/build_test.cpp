@@ -249,12 +249,8 @@ TEST(Build, OverlayRemovedAfterItsEndTime) {
     for (const Case& c : cases) {
         TempDir out;
         Group g(out / "p.swf", w.Path("green10.flv"));
-        KbnUIOverlayADOption& o = g.AddOverlay(okImage);
+        KbnUIOverlayADOption& o = g.AddOverlay(okImage, 7, 9, 40, 20);
         Set(o.file, w.Path("magenta.png"));
-        o.width = 40;
-        o.height = 20;
-        o.x = 7;
-        o.y = 9;
         o.endTime = c.endTime;
         ASSERT_EQ(generateFLVPlayer(g.g), 0);
         const SwfMovie movie = ReadSwf(out / "p.swf");

@@ -19,6 +19,16 @@ int IndexOf(const std::vector<std::string>& traces, const std::string& line) {
     return it == traces.end() ? -1 : static_cast<int>(it - traces.begin());
 }
 
+// Plays player.swf of `dir` on a stage of its size.
+harness::RuffleJob PlayerJob(const TempDir& dir, int width, int height) {
+    harness::RuffleJob job;
+    job.root = dir.path().string();
+    job.swf = "player.swf";
+    job.width = width;
+    job.height = height;
+    return job;
+}
+
 std::string Describe(const harness::RuffleResult& r) {
     std::string s;
     for (const auto& t : r.traces) s += "trace: " + t + "\n";
@@ -44,22 +54,14 @@ TEST(PlayerInFlashPlayer, EmbeddedCreditsDecorationAndLetterbox) {
     head.duration = 2;
     Set(g.AddCredit(false).image, w.Path("yellow.jpg"));
     g.g->tailCredit->duration = 2;
-    KbnUIOverlayADOption& o = g.AddOverlay(okImage);
+    KbnUIOverlayADOption& o = g.AddOverlay(okImage, 10, 40, 80, 40);
     Set(o.file, w.Path("magenta.png"));
     Set(o.clickUrl, "http://example.com/");
     Set(o.target, "_blank");
-    o.x = 10;
-    o.y = 40;
-    o.width = 80;
-    o.height = 40;
     o.endTime = 2;
     ASSERT_EQ(generateFLVPlayer(g.g), 0);
 
-    harness::RuffleJob job;
-    job.root = out.path().string();
-    job.swf = "player.swf";
-    job.width = 320;
-    job.height = 280;
+    harness::RuffleJob job = PlayerJob(out, 320, 280);
     job.shots = {{1000, out / "head.png"}, {3000, out / "video.png"}, {5800, out / "late.png"},
                  {8200, out / "tail.png"}};
     const harness::RuffleResult r = harness::RunRuffle(job);
@@ -123,26 +125,18 @@ TEST(PlayerInFlashPlayer, ProgressivePlaylistReachesTheTemplate) {
     KbnUIMediaOption& one = g.AddMedia("one.flv", "One \"quoted\" \\ back\nline");
     Set(one.thumbnailPath, "one.jpg");
     g.AddMedia("two.flv", "Two");
-    KbnUIOverlayADOption& o = g.AddOverlay(okText);
+    KbnUIOverlayADOption& o = g.AddOverlay(okText, 10, 20, 100, 30);
     Set(o.text, "Caption");
     Set(o.fontFile, "Arial");
     Set(o.clickUrl, "http://example.com/?a=1&b=2");
     Set(o.target, "_blank");
     o.endTime = 5;
-    o.x = 10;
-    o.y = 20;
-    o.width = 100;
-    o.height = 30;
     o.fontSize = 16;
     o.red = 255;
     o.blue = 16;
     ASSERT_EQ(generateFLVPlayer(g.g), 0);
 
-    harness::RuffleJob job;
-    job.root = out.path().string();
-    job.swf = "player.swf";
-    job.width = 320;
-    job.height = 240;
+    harness::RuffleJob job = PlayerJob(out, 320, 240);
     job.untilTrace = "init framerate=undefined VideoUrl=one.flv maxPlayTime=0 BufferTime=10 autoplay=true";
     job.durationMs = 4000;
     const harness::RuffleResult r = harness::RunRuffle(job);

@@ -204,10 +204,15 @@ KbnUIInsertAdOption& Group::AddCredit(bool head) {
     return *slot;
 }
 
-KbnUIOverlayADOption& Group::AddOverlay(int kind) {
+KbnUIOverlayADOption& Group::AddOverlay(int kind, int x, int y, int width, int height) {
     createKbnUIOverlayADOption(&g->overlay);
-    g->overlay->kind = kind;
-    return *g->overlay;
+    KbnUIOverlayADOption& o = *g->overlay;
+    o.kind = kind;
+    o.x = x;
+    o.y = y;
+    o.width = width;
+    o.height = height;
+    return o;
 }
 
 KbnUIMediaOption& Group::AddMedia(const std::string& flv, const std::string& title) {

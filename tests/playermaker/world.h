@@ -48,7 +48,8 @@ struct Group {
     Group& operator=(const Group&) = delete;
     KbnUIPlayerOption& player() { return *g->player; }
     KbnUIInsertAdOption& AddCredit(bool head);
-    KbnUIOverlayADOption& AddOverlay(int kind);
+    // A decoration of `kind` in the box x, y, width, height.
+    KbnUIOverlayADOption& AddOverlay(int kind, int x = 0, int y = 0, int width = 0, int height = 0);
     KbnUIMediaOption& AddMedia(const std::string& flv, const std::string& title);
 };
 
