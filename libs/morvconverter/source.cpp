@@ -36,6 +36,12 @@ bool IsDvdAudioId(int streamId, int n) {
     return streamId == 0x80 + n || streamId == 0x88 + n || streamId == 0xa0 + n || streamId == 0x1c0 + n;
 }
 
+bool HasStream(const AVFormatContext* fmt, AVMediaType type) {
+    for (unsigned i = 0; i < fmt->nb_streams; ++i)
+        if (fmt->streams[i]->codecpar->codec_type == type) return true;
+    return false;
+}
+
 }  // namespace
 
 std::int64_t SeekTarget(std::int64_t offset, int whence, std::int64_t position, std::int64_t size) {
@@ -140,18 +146,16 @@ int OpenSource(const InputSpec& in, const AVIOInterruptCB* interrupt, SourcePtr&
     if (!avcodec_find_decoder(vp->codec_id)) return crUnknownCodec;
     if (vp->width <= 0 || vp->height <= 0) return crDamagedInput;
 
-    bool anyAudio = false;
-    for (unsigned i = 0; i < s->fmt->nb_streams; ++i)
-        anyAudio |= s->fmt->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_AUDIO;
     // A source without any sound is taken as silent, whatever stream was asked for.
-    s->audio = anyAudio ? s->PickStream(AVMEDIA_TYPE_AUDIO, in.audioId, true) : -1;
+    s->audio = HasStream(s->fmt, AVMEDIA_TYPE_AUDIO) ? s->PickStream(AVMEDIA_TYPE_AUDIO, in.audioId, true) : -1;
     if (s->audio == -2) return crAudioStreamMissing;
     if (s->audio >= 0 && !avcodec_find_decoder(s->fmt->streams[s->audio]->codecpar->codec_id)) s->audio = -1;
 
     // DVD sub-picture streams may first appear after probing; the demuxer adds them when
-    // their first packet comes, so a DVD's chosen stream is also taken up later.
+    // their first packet comes, so a DVD's chosen stream is also taken up later. A file
+    // without any subtitle has none to burn in, whatever stream was asked for.
     s->wantedSubtitle = in.subtitleId;
-    s->subtitle = s->PickStream(AVMEDIA_TYPE_SUBTITLE, in.subtitleId, !s->isDvd);
+    s->subtitle = s->isDvd || HasStream(s->fmt, AVMEDIA_TYPE_SUBTITLE) ? s->PickStream(AVMEDIA_TYPE_SUBTITLE, in.subtitleId, !s->isDvd) : -1;
     if (s->subtitle == -2) return crSubtitleStreamMissing;
 
     if (s->fmt->start_time != AV_NOPTS_VALUE) s->startTime = double(s->fmt->start_time) / AV_TIME_BASE;

@@ -170,6 +170,35 @@ TEST_F(DvdConversion, SubtitleIsBurnedIntoThePicture) {
     EXPECT_LT(Psnr(strip(pictures[0], 180, 240), strip(pictures[1], 180, 240)), 25.0);
 }
 
+// A file may carry DVD sub-pictures too: its n-th subtitle stream is burned in; a file
+// without subtitles has none to burn, whatever id the row holds.
+TEST_F(DvdConversion, FileSubtitlesAreBurnedByTheirNumber) {
+    fs::path withSubs = tmp_.path() / "subs.mkv", without = tmp_.path() / "plain.mkv";
+    std::string vob = Quote(fx_->videoTs + "/VTS_01_1.VOB");
+    convtest::Run("ffmpeg -nostdin -loglevel error -y -i " + vob + " -map 0:v:0 -map 0:a:0 -map 0:s:0 -c copy " +
+                  Quote(withSubs.string()));
+    convtest::Run("ffmpeg -nostdin -loglevel error -y -i " + vob + " -map 0:v:0 -map 0:a:0 -c copy " +
+                  Quote(without.string()));
+    auto convert = [&](const fs::path& in, int subtitle, std::vector<std::uint8_t>* picture) {
+        Group g;
+        g.AddFile(in)->subtitleId = subtitle;
+        Output o;
+        o.format = "mp4", o.video = "mpeg4", o.audio = "aac", o.videoBitrate = 4000, o.size = "360x240";
+        SetOutput(g.g, o, Out("file.mp4"));
+        int r = g.Convert();
+        if (!r && picture) *picture = Picture(Out("file.mp4"), 0.5, "", 360, 240);
+        return r;
+    };
+    std::vector<std::uint8_t> burned, plain;
+    ASSERT_EQ(convert(withSubs, 0, &burned), 0);
+    ASSERT_EQ(convert(without, 0, &plain), 0);
+    ASSERT_EQ(burned.size(), plain.size());
+    EXPECT_LT(Psnr(std::vector<std::uint8_t>(burned.begin() + 180 * 360 * 3, burned.end()),
+                   std::vector<std::uint8_t>(plain.begin() + 180 * 360 * 3, plain.end())),
+              25.0);
+    EXPECT_EQ(convert(withSubs, 3, nullptr), crSubtitleStreamMissing);
+}
+
 TEST_F(DvdConversion, PropertiesOfAChapter) {
     GroupMediaUIOption* g = nullptr;
     createGroupMediaUIOptionForDVD(&g, &disc_->disc, nullptr, 0);
