@@ -475,11 +475,11 @@ Expr* Parser::ParseBinary(int minPrec, bool noIn) {
 
 Expr* Parser::ParseUnary() {
     SourcePos pos = cur_.pos;
-    DepthGuard guard(*this, pos);
     bool unaryPunct = cur_.kind == Tok::Punct &&
                       (cur_.text == "-" || cur_.text == "+" || cur_.text == "!" || cur_.text == "~");
     bool unaryKw = cur_.kind == Tok::Keyword && (cur_.text == "typeof" || cur_.text == "void" || cur_.text == "delete");
     if (unaryPunct || unaryKw) {
+        DepthGuard guard(*this, pos);
         Expr* e = NewExpr(ExprKind::Unary, pos);
         e->text = cur_.text;
         Advance();
@@ -488,6 +488,7 @@ Expr* Parser::ParseUnary() {
         return Finish(e);
     }
     if (Is("++") || Is("--")) {
+        DepthGuard guard(*this, pos);
         Expr* e = NewExpr(ExprKind::Update, pos);
         e->text = cur_.text;
         e->flag = true;

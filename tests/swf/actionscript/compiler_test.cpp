@@ -3,6 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+
 #include <string>
 
 #include "avm1.h"
@@ -315,4 +317,43 @@ TEST(ActionScriptCompile, TenMegabytesOfInput) {
     r = swf::as::Compile("x = [" + Repeat("1, 2, 3, 4, 5, 6, 7, 8, ", 10 * 1024 * 1024 / 24) + "0];");
     ASSERT_TRUE(r.error);
     EXPECT_THAT(r.error->message, HasSubstr("statement too large"));
+}
+
+// Text nested just inside the limit compiles on a thread with a 4 MB stack (sanitizer builds
+// need about half of it; an optimised build needs a twentieth).
+TEST(ActionScriptCompile, DeepestAcceptedNestingFitsASmallStack) {
+    const int n = 190;
+    const std::vector<std::string> sources = {
+        "x = " + std::string(n, '(') + "1" + std::string(n, ')') + ";",
+        std::string(n, '{') + std::string(n, '}'),
+        Repeat("function f() {", n) + std::string(n, '}'),
+        Repeat("a = ", n) + "1;",
+        "x = " + Repeat("a ? b : ", n) + "c;",
+        "x = " + std::string(n, '!') + "1;",
+        "x = " + std::string(n, '[') + std::string(n, ']') + ";",
+        "if (a) {}" + Repeat(" else if (a) {}", n),
+        "x = 1" + Repeat(" + 1", n) + ";",
+        "x = f" + Repeat("(1)", n) + ";",
+    };
+    struct Job {
+        const std::vector<std::string>* sources;
+        std::vector<std::string> errors;
+    } job{&sources, {}};
+    auto run = [](void* p) -> void* {
+        auto* j = static_cast<Job*>(p);
+        for (const std::string& s : *j->sources) {
+            auto r = swf::as::Compile(s);
+            j->errors.push_back(r.error ? r.error->message : avm1::Read(r.actions).error);
+        }
+        return nullptr;
+    };
+    pthread_attr_t attr;
+    pthread_attr_init(&attr);
+    pthread_attr_setstacksize(&attr, 4 << 20);
+    pthread_t thread;
+    ASSERT_EQ(pthread_create(&thread, &attr, run, &job), 0);
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attr);
+    ASSERT_EQ(job.errors.size(), sources.size());
+    for (std::size_t i = 0; i < sources.size(); ++i) EXPECT_EQ(job.errors[i], "") << sources[i].substr(0, 40);
 }
