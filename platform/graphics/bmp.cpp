@@ -37,19 +37,23 @@ struct Unique {
     HBITMAP release() { return std::exchange(bm, nullptr); }
 };
 
-int MaskShift(DWORD m) {
-    int s = 0;
-    while (m && !(m & 1)) {
-        m >>= 1;
-        ++s;
-    }
-    return s;
-}
+// A masked field widened to 8 bits by repeating its bits, as 16-bit pixels are.
 BYTE Expand(DWORD v, DWORD mask) {
     if (!mask) return 0;
-    int shift = MaskShift(mask);
-    DWORD max = mask >> shift;
-    return BYTE(((v & mask) >> shift) * 255 / max);
+    int shift = 0, bits = 0;
+    while (!((mask >> shift) & 1)) ++shift;
+    while (shift + bits < 32 && ((mask >> (shift + bits)) & 1)) ++bits;
+    DWORD f = (v & mask) >> shift;
+    if (bits > 8) {
+        f >>= bits - 8;
+        bits = 8;
+    }
+    DWORD out = 0;
+    for (int pos = 8 - bits;; pos -= bits) {
+        out |= pos >= 0 ? f << pos : f >> -pos;
+        if (pos <= 0) break;
+    }
+    return BYTE(out);
 }
 
 // Decodes RLE4/RLE8 data into a bottom-up paletted bitmap. Pixels a run would put

@@ -145,14 +145,17 @@ int MaskBits(DWORD m) {
     }
     return n;
 }
-// Expands a masked field to 8 bits.
+// Expands a masked field to 8 bits by repeating its bits (a 5-bit 3 gives 24, 31 gives 255).
 BYTE Field(DWORD v, DWORD mask) {
     if (!mask) return 0;
-    int bits = MaskBits(mask);
-    DWORD f = (v & mask) >> MaskShift(mask);
-    if (bits >= 8) return BYTE(f >> (bits - 8));
-    DWORD max = (1u << bits) - 1;
-    return BYTE((f * 255 + max / 2) / max);
+    int bits = std::min(MaskBits(mask), 8);
+    DWORD f = ((v & mask) >> MaskShift(mask)) >> (MaskBits(mask) - bits);
+    DWORD out = 0;
+    for (int pos = 8 - bits;; pos -= bits) {
+        out |= pos >= 0 ? f << pos : f >> -pos;
+        if (pos <= 0) break;
+    }
+    return BYTE(out);
 }
 DWORD Pack(BYTE c, DWORD mask) {
     if (!mask) return 0;
