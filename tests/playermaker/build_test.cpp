@@ -359,6 +359,8 @@ TEST(Build, DecorationKinds) {
              Set(o.file, w.Path("magenta.png"));
              o.width = 20;
              o.height = 40;
+             Set(o.clickUrl, "http://example.com/a\"b");
+             Set(o.target, "_self");
          },
          kButtonTag, 0.5, 2, 0, 0},
         {"picture without a file", [](KbnUIOverlayADOption& o) { o.kind = okImage; }, 0, 0, 0, 0, 0},
@@ -384,6 +386,15 @@ TEST(Build, DecorationKinds) {
             continue;
         }
         ASSERT_EQ(found.size(), 1u) << c.name;
+        if (c.tag == kButtonTag) {
+            // The press action opens the link: both texts are in the button's actions.
+            const auto button = std::find_if(movie.tags.begin(), movie.tags.end(), [&](const SwfTag& t) {
+                return t.code == kButtonTag && t.body.size() >= 2 && (t.body[0] | (t.body[1] << 8)) == found[0].character;
+            });
+            ASSERT_NE(button, movie.tags.end());
+            const std::string body(button->body.begin(), button->body.end());
+            EXPECT_NE(body.find(std::string("http://example.com/a\"b\0_self\0", 29)), std::string::npos) << c.name;
+        }
         EXPECT_NEAR(found[0].matrix.scaleX, c.scaleX, 1e-4) << c.name;
         EXPECT_NEAR(found[0].matrix.scaleY, c.scaleY, 1e-4) << c.name;
         EXPECT_NEAR(found[0].matrix.x, c.x, 0.05) << c.name;
