@@ -247,6 +247,25 @@ private:
     std::thread thread_;
 };
 
+// Source time stamps that jump are made continuous: a DVD chapter whose cells come from
+// separately made programs restarts its clock at each. A step back of more than a second,
+// or forward of more than five, continues from the previous stamp.
+struct TimeLine {
+    double shift = 0, last = 0;
+    bool seen = false;
+    double operator()(double t, double step) {
+        if (t < -1e8) return t;  // no stamp
+        t += shift;
+        if (seen && (t < last - 1.0 || t > last + 5.0)) {
+            shift += last + step - t;
+            t = last + step;
+        }
+        last = t;
+        seen = true;
+        return t;
+    }
+};
+
 class Job {
 public:
     Job(const JobSpec& spec, const Hooks& hooks) : spec_(spec), hooks_(hooks) {}
@@ -485,6 +504,7 @@ private:
         FilterGraph video, audio;
         FramePtr last;  // the last picture encoded, for holding
         Subtitle subtitle;
+        TimeLine videoTime, audioTime;
     };
 
     double TimeOf(const Source& src, int stream, std::int64_t ts, double start) const {
@@ -494,7 +514,9 @@ private:
     int DrainVideo(Segment& seg, AVCodecContext* dec, AVFrame* f) {
         const double frameTime = 1.0 / av_q2d(rate_);
         while (avcodec_receive_frame(dec, f) >= 0) {
-            double t = TimeOf(*seg.src, seg.src->video, f->best_effort_timestamp, seg.start);
+            const AVStream* vs = seg.src->fmt->streams[seg.src->video];
+            double step = vs->avg_frame_rate.num > 0 ? 1.0 / av_q2d(vs->avg_frame_rate) : frameTime;
+            double t = seg.videoTime(TimeOf(*seg.src, seg.src->video, f->best_effort_timestamp, seg.start), step);
             if (t < -frameTime / 2 || seg.videoDone) {
                 av_frame_unref(f);
                 continue;
@@ -564,8 +586,8 @@ private:
 
     int DrainAudio(Segment& seg, AVCodecContext* dec, AVFrame* f) {
         while (avcodec_receive_frame(dec, f) >= 0) {
-            double t = TimeOf(*seg.src, seg.src->audio, f->best_effort_timestamp, seg.start);
             double length = f->sample_rate > 0 ? double(f->nb_samples) / f->sample_rate : 0;
+            double t = seg.audioTime(TimeOf(*seg.src, seg.src->audio, f->best_effort_timestamp, seg.start), length);
             if (t + length <= 0 || seg.audioDone) {
                 av_frame_unref(f);
                 continue;
@@ -682,6 +704,7 @@ private:
         seg.subtitle.Reset();
         double base = sub.pts != AV_NOPTS_VALUE ? double(sub.pts) / AV_TIME_BASE - seg.src->startTime - seg.start
                                                 : TimeOf(*seg.src, packet_->stream_index, packet_->pts, seg.start);
+        base += seg.videoTime.shift;  // on the picture's continuous time line
         seg.subtitle.sub = sub;
         seg.subtitle.valid = true;
         seg.subtitle.start = base + sub.start_display_time / 1000.0;

@@ -199,6 +199,40 @@ TEST_F(DvdConversion, FileSubtitlesAreBurnedByTheirNumber) {
     EXPECT_EQ(convert(withSubs, 3, nullptr), crSubtitleStreamMissing);
 }
 
+// A chapter made of two separately encoded programs: the clock of the second cell starts
+// again at zero. The output plays both cells in order, at their full length.
+TEST_F(DvdConversion, ChapterWhoseClockRestartsPlaysOnInOrder) {
+    fs::path dir = tmp_.path() / "cells";
+    fs::create_directories(dir);
+    std::string make;
+    for (const char* part : {"a", "b"})
+        make += "ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=size=720x480:rate=30000/1001:duration=2 "
+                "-f lavfi -i sine=duration=2:sample_rate=48000 -target ntsc-dvd -ac 2 -b:v 2000k " +
+                Quote((dir / part).string() + ".mpg") + " && ";
+    make += "VIDEO_FORMAT=NTSC dvdauthor -o " + Quote(dir.string()) + " -t -c 0 " + Quote((dir / "a.mpg").string()) +
+            " " + Quote((dir / "b.mpg").string()) + " >/dev/null 2>&1 && VIDEO_FORMAT=NTSC dvdauthor -o " +
+            Quote(dir.string()) + " -T >/dev/null 2>&1 && echo made";
+    ASSERT_EQ(convtest::Run(make), "made\n");
+    std::string ifo = (dir / "VIDEO_TS/VTS_01_0.IFO").string();
+    DvdTitle title{};
+    title.ifoPath = ifo.c_str();
+    title.titleSetNumber = 1;
+    title.titleSetTitle = 1;
+    DvdChapter chapter{};
+    chapter.title = &title;
+    DvdGroup g(*disc_);
+    g.AddChapter(&chapter);
+    Output o;
+    o.format = "mp4", o.video = "mpeg4", o.audio = "aac", o.videoBitrate = 4000;
+    SetOutput(g.g, o, Out("cells.mp4"));
+    ASSERT_EQ(g.Convert(), 0);
+    EXPECT_NEAR(Seconds(Probe(Out("cells.mp4"))), 4.0, 0.5);
+    // Both cells show the same moving picture: second 3 is second 1 again, not a still.
+    auto at = [&](double t) { return Picture(Out("cells.mp4"), t, "", 320, 240); };
+    EXPECT_GT(Psnr(at(3.0), at(1.0)), 30.0);
+    EXPECT_LT(Psnr(at(3.0), at(3.5)), 30.0);
+}
+
 TEST_F(DvdConversion, PropertiesOfAChapter) {
     GroupMediaUIOption* g = nullptr;
     createGroupMediaUIOptionForDVD(&g, &disc_->disc, nullptr, 0);
