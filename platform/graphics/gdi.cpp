@@ -532,6 +532,12 @@ PLATFORM_GDI_OBJECT_CALLS(HFONT)
 PLATFORM_GDI_OBJECT_CALLS(HRGN)
 #undef PLATFORM_GDI_OBJECT_CALLS
 
+HBITMAP AsBitmap(HGDIOBJ o) { return Live(o) && o->type == OBJ_BITMAP ? static_cast<HBITMAP>(o) : nullptr; }
+HBRUSH AsBrush(HGDIOBJ o) { return Live(o) && o->type == OBJ_BRUSH ? static_cast<HBRUSH>(o) : nullptr; }
+HPEN AsPen(HGDIOBJ o) { return Live(o) && o->type == OBJ_PEN ? static_cast<HPEN>(o) : nullptr; }
+HFONT AsFont(HGDIOBJ o) { return Live(o) && o->type == OBJ_FONT ? static_cast<HFONT>(o) : nullptr; }
+HRGN AsRegion(HGDIOBJ o) { return Live(o) && o->type == OBJ_REGION ? static_cast<HRGN>(o) : nullptr; }
+
 HGDIOBJ GetCurrentObject(HDC dc, UINT type) {
     if (!LiveDc(dc)) return nullptr;
     switch (type) {

@@ -105,6 +105,13 @@ PLATFORM_GDI_OBJECT_CALLS(HPEN);
 PLATFORM_GDI_OBJECT_CALLS(HFONT);
 PLATFORM_GDI_OBJECT_CALLS(HRGN);
 #undef PLATFORM_GDI_OBJECT_CALLS
+// An object handle as its own kind (null when it is another kind or not a live object),
+// in place of the casts Windows code writes: AsBrush(GetStockObject(NULL_BRUSH)).
+HBITMAP AsBitmap(HGDIOBJ object);
+HBRUSH AsBrush(HGDIOBJ object);
+HPEN AsPen(HGDIOBJ object);
+HFONT AsFont(HGDIOBJ object);
+HRGN AsRegion(HGDIOBJ object);
 // Copies rows of a bitmap out as a DIB of the asked format (32 or 24 bits); with bits null,
 // fills in the header only. Returns the number of rows copied.
 int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* info, UINT usage);
