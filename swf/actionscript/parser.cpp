@@ -195,9 +195,7 @@ Stmt* Parser::ParseStatement() {
         if (kw == "while") {
             Advance();
             Stmt* s = NewStmt(StmtKind::While, pos);
-            Expect("(");
-            s->e1 = ParseExpression();
-            Expect(")");
+            s->e1 = ParseParenthesized();
             s->s1 = ParseStatement();
             return s;
         }
@@ -207,9 +205,7 @@ Stmt* Parser::ParseStatement() {
             s->s1 = ParseStatement();
             if (!IsKw("while")) Fail(cur_.pos, "expected 'while' after the body of 'do' but found " + Describe(cur_));
             Advance();
-            Expect("(");
-            s->e1 = ParseExpression();
-            Expect(")");
+            s->e1 = ParseParenthesized();
             Accept(";");
             return s;
         }
@@ -251,9 +247,7 @@ Stmt* Parser::ParseStatement() {
             Advance();
             Stmt* s = NewStmt(StmtKind::With, pos);
             if (fn_) fn_->dynamicScope = true;
-            Expect("(");
-            s->e1 = ParseExpression();
-            Expect(")");
+            s->e1 = ParseParenthesized();
             s->s1 = ParseStatement();
             return s;
         }
@@ -295,9 +289,7 @@ Stmt* Parser::ParseVar(SourcePos pos, bool noIn) {
 
 Stmt* Parser::ParseIf(SourcePos pos) {
     Stmt* s = NewStmt(StmtKind::If, pos);
-    Expect("(");
-    s->e1 = ParseExpression();
-    Expect(")");
+    s->e1 = ParseParenthesized();
     s->s1 = ParseStatement();
     if (IsKw("else")) {
         Advance();
@@ -352,9 +344,7 @@ Stmt* Parser::ParseFor(SourcePos pos) {
 
 Stmt* Parser::ParseSwitch(SourcePos pos) {
     Stmt* s = NewStmt(StmtKind::Switch, pos);
-    Expect("(");
-    s->e1 = ParseExpression();
-    Expect(")");
+    s->e1 = ParseParenthesized();
     Expect("{");
     bool hasDefault = false;
     while (!Accept("}")) {
@@ -418,6 +408,13 @@ Function* Parser::ParseFunction(SourcePos pos, bool declaration) {
         if (f->dynamicScope || f->innerDynamic) fn_->innerDynamic = true;
     }
     return f;
+}
+
+Expr* Parser::ParseParenthesized() {
+    Expect("(");
+    Expr* e = ParseExpression();
+    Expect(")");
+    return e;
 }
 
 Expr* Parser::ParseExpression(bool noIn) {

@@ -59,6 +59,7 @@ private:
     Stmt* ParseSwitch(SourcePos pos);
     Function* ParseFunction(SourcePos pos, bool declaration);
 
+    Expr* ParseParenthesized();  // ( expression )
     Expr* ParseExpression(bool noIn = false);
     Expr* ParseAssignment(bool noIn = false);
     Expr* ParseConditional(bool noIn);

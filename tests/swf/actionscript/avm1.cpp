@@ -246,6 +246,10 @@ void Tag(std::vector<std::uint8_t>& out, int code, const std::vector<std::uint8_
 }  // namespace
 
 std::vector<std::uint8_t> MakeSwf(const std::vector<DoAction>& tags, int width, int height) {
+    return MakeSwf(std::vector<Frame>{{tags, ""}}, width, height);
+}
+
+std::vector<std::uint8_t> MakeSwf(const std::vector<Frame>& frames, int width, int height) {
     std::vector<std::uint8_t> out = {'F', 'W', 'S', 8, 0, 0, 0, 0};
     // Stage rectangle: 15-bit fields for 0, width*20, 0, height*20.
     std::uint32_t fields[4] = {0, static_cast<std::uint32_t>(width * 20), 0, static_cast<std::uint32_t>(height * 20)};
@@ -259,15 +263,23 @@ std::vector<std::uint8_t> MakeSwf(const std::vector<DoAction>& tags, int width, 
         for (int j = 0; j < 8; ++j) b = static_cast<std::uint8_t>((b << 1) | bits[i + j]);
         out.push_back(b);
     }
-    out.insert(out.end(), {0, 12, 1, 0});  // 12 frames a second, one frame
+    out.insert(out.end(), {0, 12, static_cast<std::uint8_t>(frames.size() & 0xFF),
+                           static_cast<std::uint8_t>(frames.size() >> 8)});  // 12 frames a second
     Tag(out, 69, {0, 0, 0, 0});             // FileAttributes: nothing special
     Tag(out, 9, {255, 255, 255});           // SetBackgroundColor
-    for (const DoAction& d : tags) {
-        std::vector<std::uint8_t> body = d.actions;
-        body.push_back(0);
-        Tag(out, 12, body);
+    for (const Frame& f : frames) {
+        if (!f.label.empty()) {
+            std::vector<std::uint8_t> name(f.label.begin(), f.label.end());
+            name.push_back(0);
+            Tag(out, 43, name);  // FrameLabel
+        }
+        for (const DoAction& d : f.actions) {
+            std::vector<std::uint8_t> body = d.actions;
+            body.push_back(0);
+            Tag(out, 12, body);
+        }
+        Tag(out, 1, {});  // ShowFrame
     }
-    Tag(out, 1, {});  // ShowFrame
     Tag(out, 0, {});  // End
     std::uint32_t size = static_cast<std::uint32_t>(out.size());
     for (int i = 0; i < 4; ++i) out[4 + i] = (size >> (8 * i)) & 0xFF;

@@ -30,7 +30,13 @@ Listing Read(const std::vector<std::uint8_t>& code);
 struct DoAction {
     std::vector<std::uint8_t> actions;  // without the closing ActionEnd
 };
-// SWF 8 (uncompressed) of one frame holding the given DoAction tags in order.
+struct Frame {
+    std::vector<DoAction> actions;
+    std::string label;  // a frame label when not empty
+};
+// SWF 8 (uncompressed) of the given frames, each holding its DoAction tags in order.
+std::vector<std::uint8_t> MakeSwf(const std::vector<Frame>& frames, int width = 200, int height = 100);
+// SWF 8 of one frame holding the given DoAction tags in order.
 std::vector<std::uint8_t> MakeSwf(const std::vector<DoAction>& tags, int width = 200, int height = 100);
 
 }  // namespace avm1

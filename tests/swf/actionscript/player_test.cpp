@@ -27,6 +27,23 @@ struct Snippet {
     std::vector<std::string> traces;
 };
 
+// Plays a movie until it traces "done" (or 5 s pass) and returns what it traced.
+std::vector<std::string> RunMovie(const std::string& test, const std::vector<std::uint8_t>& swf) {
+    fs::path dir = fs::temp_directory_path() / ("lumacast-as-" + test + "-" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    std::ofstream(dir / "t.swf", std::ios::binary).write(reinterpret_cast<const char*>(swf.data()), swf.size());
+    harness::RuffleJob job;
+    job.root = dir.string();
+    job.swf = "t.swf";
+    job.untilTrace = "done";
+    job.durationMs = 5000;
+    harness::RuffleResult result = harness::RunRuffle(job);
+    fs::remove_all(dir);
+    EXPECT_TRUE(result.ok) << result.error;
+    EXPECT_THAT(result.errors, testing::IsEmpty());
+    return result.traces;
+}
+
 // Plays the scripts, each as a DoAction of its own preceded by a marker line, and returns
 // the trace lines each one printed. A script that does not compile fails the test.
 std::vector<std::vector<std::string>> Play(const std::string& test, const std::vector<std::string>& scripts,
@@ -46,23 +63,9 @@ std::vector<std::vector<std::string>> Play(const std::string& test, const std::v
     EXPECT_FALSE(end.error) << end.error->message;
     tags.push_back({end.actions});
 
-    fs::path dir = fs::temp_directory_path() / ("lumacast-as-" + test + "-" + std::to_string(::getpid()));
-    fs::create_directories(dir);
-    auto swf = avm1::MakeSwf(tags);
-    std::ofstream(dir / "t.swf", std::ios::binary).write(reinterpret_cast<const char*>(swf.data()), swf.size());
-    harness::RuffleJob job;
-    job.root = dir.string();
-    job.swf = "t.swf";
-    job.untilTrace = "done";
-    job.durationMs = 5000;
-    harness::RuffleResult result = harness::RunRuffle(job);
-    fs::remove_all(dir);
-    EXPECT_TRUE(result.ok) << result.error;
-    EXPECT_THAT(result.errors, testing::IsEmpty());
-
     std::vector<std::vector<std::string>> groups(scripts.size() + 1);
     int current = -1;
-    for (const std::string& line : result.traces) {
+    for (const std::string& line : RunMovie(test, avm1::MakeSwf(tags))) {
         if (line.size() > 1 && line[0] == '#') {
             current = line == "#end" ? static_cast<int>(scripts.size()) : std::atoi(line.c_str() + 1);
             continue;
@@ -196,6 +199,13 @@ TEST(ActionScriptPlayer, SnippetsTraceWhatTheyShould) {
          "trace(r >= 0 && r < 5 && r == int(r)); trace(targetPath(_root)); var ev = {name: \"found\"};\n"
          "trace(eval(\"ev\").name); trace(eval(\"ev.name\")); trace(trace(\"inner\"));",
          {"A66", "number", "true", "_level0", "found", "found", "inner", "undefined"}},
+        {"scopes",
+         "var o = {n: 10}; o.dyn = function(a) { var b = 2; with ({c: 3}) { return this.n + arguments.length + a + b + c; } };\n"
+         "trace(o.dyn(100, 5)); o.ev = function(a) { var b = 7; return eval(\"b\") + eval(\"a\") + this.n; };\n"
+         "trace(o.ev(1)); function peek() { var hidden = 4; return function() { return eval(\"hidden\"); }; }\n"
+         "trace(peek()()); _global.shared = \"g\"; function readGlobal() { return shared + _global.shared; }\n"
+         "trace(readGlobal()); trace(typeof _parent); trace(_root == this);",
+         {"117", "18", "4", "gg", "undefined", "true"}},
         {"methods and this",
          "var s = \"Hello\"; trace(s.toUpperCase() + s.length + s.charAt(1) + s.indexOf(\"l\") + s.substr(1, 3));\n"
          "var objT = {n: \"obj\", get: function() { return this.n; }}; trace(objT.get()); trace(this == _root);\n"
@@ -211,6 +221,26 @@ TEST(ActionScriptPlayer, SnippetsTraceWhatTheyShould) {
         "var id = setInterval(function() { ticks++; if (entered && ticks >= 2) { clearInterval(id);\n"
         "  trace(\"handlers \" + entered); trace(\"done\"); } }, 20);";
     PlayTable("snippets", table, finale, {"handlers true", "done"});
+}
+
+// The frame actions move the playhead: by number, by label, by a computed frame, by steps.
+TEST(ActionScriptPlayer, FrameActionsMoveThePlayhead) {
+    RUFFLE_OR_SKIP();
+    const std::vector<std::pair<std::string, std::string>> frames = {
+        {"", "trace('f1 ' + _currentframe); step = 0; stopAllSounds(); gotoAndStop(3);"},
+        {"", "trace('f2 ' + step); if (step == 2) { step = 3; nextFrame(); }"},
+        {"", "trace('f3 ' + step); if (step == 0) { step = 1; gotoAndPlay('five'); } else { stop(); trace('done'); }"},
+        {"", "trace('f4 ' + step); if (step == 2) { var target = 1; gotoAndStop(target + 1); }"},
+        {"five", "trace('f5 ' + step + ' ' + _currentframe); step = 2; play(); prevFrame();"},
+        {"", "trace('f6 never');"},
+    };
+    std::vector<avm1::Frame> movie;
+    for (const auto& [label, script] : frames) {
+        auto r = swf::as::Compile(script);
+        ASSERT_FALSE(r.error) << script << ": " << r.error->message;
+        movie.push_back({{{r.actions}}, label});
+    }
+    EXPECT_EQ(RunMovie("frames", avm1::MakeSwf(movie)), (std::vector<std::string>{"f1 1", "f3 0", "f5 1 5", "f4 2", "f2 2", "f3 3", "done"}));
 }
 
 namespace {
