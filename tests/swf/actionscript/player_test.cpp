@@ -204,8 +204,9 @@ TEST(ActionScriptPlayer, SnippetsTraceWhatTheyShould) {
          "trace(o.dyn(100, 5)); o.ev = function(a) { var b = 7; return eval(\"b\") + eval(\"a\") + this.n; };\n"
          "trace(o.ev(1)); function peek() { var hidden = 4; return function() { return eval(\"hidden\"); }; }\n"
          "trace(peek()()); _global.shared = \"g\"; function readGlobal() { return shared + _global.shared; }\n"
-         "trace(readGlobal()); trace(typeof _parent); trace(_root == this);",
-         {"117", "18", "4", "gg", "undefined", "true"}},
+         "trace(readGlobal()); trace(typeof _parent); trace(_root == this);\n"
+         "trace(firstKey({})); // defined by an earlier action list, whose strings it keeps",
+         {"117", "18", "4", "gg", "undefined", "true", "none"}},
         {"methods and this",
          "var s = \"Hello\"; trace(s.toUpperCase() + s.length + s.charAt(1) + s.indexOf(\"l\") + s.substr(1, 3));\n"
          "var objT = {n: \"obj\", get: function() { return this.n; }}; trace(objT.get()); trace(this == _root);\n"
