@@ -1,5 +1,6 @@
 // The exported operations: records in, jobs run, progress and preview out.
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -184,7 +185,9 @@ private:
 
 void FillInfo(MediaInfo* info, const ProbeResult& p) {
     info->duration = p.duration;
-    info->durationSeconds = int(p.duration);
+    // Rounded up (less a hair of rounding noise), so that a trim to the whole length keeps
+    // the last fraction of a second; a trim longer than the source is cut to the source.
+    info->durationSeconds = int(std::ceil(std::max(0.0, p.duration - 0.05)));
     info->width = p.width;
     info->height = p.height;
     info->videoBitrate = p.videoBitrate;

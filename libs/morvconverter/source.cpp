@@ -123,7 +123,11 @@ int OpenSource(const InputSpec& in, const AVIOInterruptCB* interrupt, SourcePtr&
         if (in.path.empty() || access(in.path.c_str(), R_OK) != 0) return crInputUnreadable;
         url = in.path.c_str();
     }
-    int r = avformat_open_input(&s->fmt, url, forced, nullptr);
+    // Only local files: a playlist or reference file must not reach out to the network.
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "protocol_whitelist", "file", 0);
+    int r = avformat_open_input(&s->fmt, url, forced, &options);
+    av_dict_free(&options);
     if (r < 0) {
         // avformat_open_input frees the context on failure.
         s->fmt = nullptr;

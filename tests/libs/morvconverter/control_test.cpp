@@ -118,6 +118,12 @@ TEST_F(ConverterControl, FileInfoDescribesTheSource) {
     EXPECT_EQ(info.audioSampleRate, 48000);
     EXPECT_GT(info.videoBitrate, 0);
     EXPECT_GT(info.audioBitrate, 0);
+    // Whole seconds round up, so that a trim to the whole length keeps the last fraction.
+    MediaInfo part{};
+    std::snprintf(part.path, sizeof part.path, "%s", (tmp_.path() / "part.mp4").c_str());
+    ASSERT_EQ(MakeClip(part.path, 1.5), "");
+    ASSERT_EQ(getFileInfo(&part), 0);
+    EXPECT_EQ(part.durationSeconds, 2);
     MediaInfo none{};
     std::snprintf(none.path, sizeof none.path, "%s", (tmp_.path() / "none.mp4").c_str());
     EXPECT_EQ(getFileInfo(&none), crInputUnreadable);
