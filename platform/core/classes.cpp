@@ -161,4 +161,67 @@ void TComponent::Notification(TComponent* component, TOperation operation) {
     }
 }
 
+void TList::Check(int index, int count) const {
+    if (index < 0 || index >= count) throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+}
+
+void* TList::Items(int index) const {
+    Check(index, Count());
+    return items_[size_t(index)];
+}
+
+void TList::Put(int index, void* item) {
+    Check(index, Count());
+    items_[size_t(index)] = item;
+}
+
+int TList::Add(void* item) {
+    items_.push_back(item);
+    return Count() - 1;
+}
+
+void TList::Insert(int index, void* item) {
+    Check(index, Count() + 1);
+    items_.insert(items_.begin() + index, item);
+}
+
+void TList::Delete(int index) {
+    Check(index, Count());
+    items_.erase(items_.begin() + index);
+}
+
+int TList::IndexOf(void* item) const {
+    auto it = std::find(items_.begin(), items_.end(), item);
+    return it == items_.end() ? -1 : static_cast<int>(it - items_.begin());
+}
+
+int TList::Remove(void* item) {
+    int i = IndexOf(item);
+    if (i >= 0) Delete(i);
+    return i;
+}
+
+void* TList::Extract(void* item) { return Remove(item) >= 0 ? item : nullptr; }
+
+void TList::Exchange(int a, int b) {
+    Check(a, Count());
+    Check(b, Count());
+    std::swap(items_[size_t(a)], items_[size_t(b)]);
+}
+
+void TList::Move(int from, int to) {
+    if (from == to) return;
+    Check(from, Count());
+    Check(to, Count());
+    void* item = items_[size_t(from)];
+    items_.erase(items_.begin() + from);
+    items_.insert(items_.begin() + to, item);
+}
+
+void TList::Pack() { items_.erase(std::remove(items_.begin(), items_.end(), nullptr), items_.end()); }
+
+void TList::Sort(const std::function<int(void*, void*)>& compare) {
+    std::stable_sort(items_.begin(), items_.end(), [&](void* a, void* b) { return compare(a, b) < 0; });
+}
+
 }  // namespace platform

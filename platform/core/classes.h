@@ -117,4 +117,32 @@ private:
     TComponentState state_ = 0;
 };
 
+// A list of untyped pointers. Index errors raise EListError.
+class TList : public TObject {
+public:
+    int Count() const { return static_cast<int>(items_.size()); }
+    void* Items(int index) const;
+    void Put(int index, void* item);
+    int Add(void* item);
+    void Insert(int index, void* item);
+    void Delete(int index);
+    // Removes the first occurrence; returns its former index or -1.
+    int Remove(void* item);
+    void* Extract(void* item);
+    int IndexOf(void* item) const;
+    void Clear() { items_.clear(); }
+    void Exchange(int a, int b);
+    void Move(int from, int to);
+    void* First() const { return Items(0); }
+    void* Last() const { return Items(Count() - 1); }
+    // Drops every nullptr entry.
+    void Pack();
+    // Stable sort; compare returns <0, 0 or >0 like the class library's sort callbacks.
+    void Sort(const std::function<int(void*, void*)>& compare);
+
+private:
+    void Check(int index, int count) const;
+    std::vector<void*> items_;
+};
+
 }  // namespace platform

@@ -28,6 +28,7 @@ private:
 
 PLATFORM_EXCEPTION(EConvertError, Exception);
 PLATFORM_EXCEPTION(EListError, Exception);
+PLATFORM_EXCEPTION(EStringListError, EListError);
 PLATFORM_EXCEPTION(EOutOfResources, Exception);
 PLATFORM_EXCEPTION(EInvalidOperation, Exception);
 PLATFORM_EXCEPTION(EInvalidGraphic, Exception);

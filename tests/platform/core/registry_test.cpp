@@ -1,0 +1,247 @@
+#include "platform/core/registry.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <fstream>
+#include <sstream>
+
+#include <sys/resource.h>
+
+#include <csignal>
+
+#include "platform/core/strings.h"
+#include "temp_dir.h"
+
+using namespace platform;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary);
+    out << text;
+}
+
+// Each test gets its own store folder and collects the damage reports.
+class Registry : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ::setenv("LUMACAST_REGISTRY_DIR", dir.str().c_str(), 1);
+        SetRegistryReport([this](const std::string& m) { reports.push_back(m); });
+    }
+    void TearDown() override {
+        SetRegistryReport(nullptr);
+        SetRegistryWriteHook(nullptr);
+        ::unsetenv("LUMACAST_REGISTRY_DIR");
+    }
+    std::vector<std::string> Files() const {
+        std::vector<std::string> names;
+        for (auto& e : fs::directory_iterator(dir.path)) names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    TempDir dir;
+    std::vector<std::string> reports;
+};
+
+}  // namespace
+
+TEST_F(Registry, EveryValueTypeRoundTripsThroughTheFile) {
+    const std::string awkward = "line\nbreak \"quoted\" back\\slash tab\t bell\x07 ünïcode";
+    const unsigned char blob[] = {0, 1, 0x7F, 0x80, 0xFF, '\n', '"'};
+    {
+        TRegistry reg;
+        ASSERT_TRUE(reg.OpenKey("\\Software\\Maker\\Product\\custom", true));
+        reg.WriteString("Text", awkward);
+        reg.WriteString("Empty", "");
+        reg.WriteString("we\"ird\\name", "x");
+        reg.WriteExpandString("Path", "$HOME/x");
+        reg.WriteInteger("Min", std::numeric_limits<int>::min());
+        reg.WriteInteger("Max", std::numeric_limits<int>::max());
+        reg.WriteBool("Flag", true);
+        reg.WriteBinaryData("Blob", blob, sizeof blob);
+    }
+    EXPECT_EQ(RegistryStoreFile(), dir / "registry");
+    // A second store image (another process) reads it from the file alone.
+    std::vector<regstore::Key> keys;
+    std::string error;
+    ASSERT_TRUE(regstore::Parse(ReadFile(dir / "registry"), keys, error)) << error;
+    EXPECT_EQ(regstore::Serialize(keys), ReadFile(dir / "registry"));
+
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKeyReadOnly("\\SOFTWARE\\maker\\product\\CUSTOM"));  // names ignore case
+    EXPECT_EQ(reg.ReadString("text"), awkward);
+    EXPECT_EQ(reg.ReadString("Empty"), "");
+    EXPECT_TRUE(reg.ValueExists("Empty"));
+    EXPECT_EQ(reg.ReadString("we\"ird\\name"), "x");
+    EXPECT_EQ(reg.ReadString("Path"), "$HOME/x");
+    EXPECT_EQ(reg.ReadInteger("Min"), std::numeric_limits<int>::min());
+    EXPECT_EQ(reg.ReadInteger("Max"), std::numeric_limits<int>::max());
+    EXPECT_TRUE(reg.ReadBool("Flag"));
+    unsigned char back[16] = {};
+    EXPECT_EQ(reg.ReadBinaryData("Blob", back, sizeof back), int(sizeof blob));
+    EXPECT_EQ(std::memcmp(back, blob, sizeof blob), 0);
+    EXPECT_EQ(reg.GetDataType("Text"), rdString);
+    EXPECT_EQ(reg.GetDataType("Path"), rdExpandString);
+    EXPECT_EQ(reg.GetDataType("Max"), rdInteger);
+    EXPECT_EQ(reg.GetDataType("Blob"), rdBinary);
+    EXPECT_EQ(reg.GetDataType("nothing"), rdUnknown);
+    EXPECT_EQ(reg.GetDataSize("Empty"), 1);
+    TStringList names;
+    reg.GetValueNames(&names);
+    EXPECT_EQ(names.CommaText(), "Text,Empty,\"we\"\"ird\\name\",Path,Min,Max,Flag,Blob");
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(Registry, ReadsOfTheWrongTypeRaiseAsTheClassLibraryDoes) {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("\\A", true));
+    reg.WriteInteger("Number", 5);
+    reg.WriteString("Text", "5");
+    struct Case {
+        std::function<void()> read;
+        const char* message;
+    };
+    unsigned char buf[4];
+    const Case cases[] = {
+        {[&] { reg.ReadString("Number"); }, "Invalid data type for 'Number'"},
+        {[&] { reg.ReadInteger("Text"); }, "Invalid data type for 'Text'"},
+        {[&] { reg.ReadInteger("Missing"); }, "Failed to get data for 'Missing'"},
+        {[&] { reg.ReadBinaryData("Text", buf, 4); }, "Invalid data type for 'Text'"},
+    };
+    for (const Case& c : cases) {
+        try {
+            c.read();
+            ADD_FAILURE() << c.message;
+        } catch (const ERegistryException& e) {
+            EXPECT_EQ(e.Message(), c.message);
+        }
+    }
+    EXPECT_EQ(reg.ReadString("Missing"), "");
+}
+
+TEST_F(Registry, KeysOpenCreateListAndDelete) {
+    TRegistry reg;
+    EXPECT_FALSE(reg.OpenKey("\\Software\\Maker", false));
+    EXPECT_FALSE(reg.KeyExists("\\Software"));
+    EXPECT_FALSE(fs::exists(dir / "registry"));  // reading creates nothing
+    ASSERT_TRUE(reg.OpenKey("\\Software\\Maker", true));
+    ASSERT_TRUE(reg.OpenKey("Product\\setting", true));  // relative to the open key
+    EXPECT_EQ(reg.CurrentPath(), "Software\\Maker\\Product\\setting");
+    reg.WriteString("Skin", "blue");
+    ASSERT_TRUE(reg.OpenKey("\\Software\\Maker\\Product\\custom", true));
+    ASSERT_TRUE(reg.OpenKey("\\Software\\Maker\\Product", false));
+    TStringList keys;
+    reg.GetKeyNames(&keys);
+    EXPECT_EQ(keys.CommaText(), "custom,setting");
+    EXPECT_TRUE(reg.HasSubKeys());
+    EXPECT_FALSE(reg.OpenKey("\\Software\\\\Maker", true));  // an empty name is no key
+    EXPECT_EQ(reg.CurrentPath(), "Software\\Maker\\Product");
+    EXPECT_TRUE(reg.DeleteKey("\\Software\\Maker\\Product"));
+    EXPECT_FALSE(reg.KeyExists("\\Software\\Maker\\Product\\setting"));
+    EXPECT_TRUE(reg.KeyExists("\\Software\\Maker"));
+    EXPECT_FALSE(reg.DeleteKey("\\Software\\Maker\\Product"));
+    // The open key is gone: writing to it fails clearly.
+    EXPECT_THROW(reg.WriteString("x", "y"), ERegistryException);
+
+    // Read-only keys and other roots.
+    ASSERT_TRUE(reg.OpenKeyReadOnly("\\Software"));
+    EXPECT_THROW(reg.WriteString("x", "y"), ERegistryException);
+    reg.CloseKey();
+    EXPECT_THROW(reg.WriteInteger("x", 1), ERegistryException);
+    reg.SetRootKey(HKEY_LOCAL_MACHINE);
+    EXPECT_FALSE(reg.OpenKey("\\Software", true));
+    EXPECT_FALSE(reg.KeyExists("\\Software"));
+}
+
+TEST_F(Registry, AnInterruptedWriteLeavesTheOldStoreIntact) {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("\\Software\\Maker", true));
+    reg.WriteString("Kept", "old");
+    const std::string before = ReadFile(dir / "registry");
+    std::string tempSeen;
+    SetRegistryWriteHook([&](const std::string& temp) {
+        tempSeen = temp;
+        EXPECT_NE(ReadFile(temp).find("new"), std::string::npos);  // written in full before the rename
+        throw std::runtime_error("power cut");
+    });
+    EXPECT_THROW(reg.WriteString("Kept", "new"), std::runtime_error);
+    SetRegistryWriteHook(nullptr);
+    EXPECT_EQ(ReadFile(dir / "registry"), before);
+    EXPECT_FALSE(fs::exists(tempSeen));
+    EXPECT_EQ(reg.ReadString("Kept"), "old");
+    EXPECT_EQ(Files(), (std::vector<std::string>{"registry", "registry.lock"}));
+}
+
+TEST_F(Registry, AWriteThatCannotBeMadeRaisesAndKeepsTheStore) {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("\\K", true));
+    reg.WriteString("A", "1");
+    const std::string before = ReadFile(dir / "registry");
+    // A file-size limit makes the write fail as a full disk would, even for root.
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    auto oldHandler = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    std::string message;
+    try {
+        reg.WriteString("A", std::string(10000, 'x'));
+    } catch (const ERegistryException& e) {
+        message = e.Message();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    ::signal(SIGXFSZ, oldHandler);
+    EXPECT_NE(message.find("Failed to set data for 'A': cannot write"), std::string::npos) << message;
+    EXPECT_EQ(ReadFile(dir / "registry"), before);
+    EXPECT_EQ(reg.ReadString("A"), "1");
+    EXPECT_EQ(Files(), (std::vector<std::string>{"registry", "registry.lock"}));
+}
+
+TEST_F(Registry, DamagedStoresAreKeptAsideReportedOnceAndReplaced) {
+    const std::string good = "lumacast registry 1\nkey \"K\"\nvalue \"A\" string \"1\"\nend\n";
+    const std::string damaged[] = {
+        "garbage that is no store at all\n",
+        good.substr(0, good.size() - 5),                  // cut before the end line
+        good.substr(0, good.size() - 1),                  // last line without its newline
+        std::string("lumacast registry 1\nkey \"K\"\0\x01\x02\nend\n", 30),  // binary
+        "lumacast registry 1\nvalue \"A\" string \"1\"\nend\n",              // value outside a key
+        "lumacast registry 1\nkey \"K\"\nvalue \"A\" integer 99999999999\nend\n",
+        "lumacast registry 1\nkey \"K\"\nvalue \"A\" string \"1\nend\n",
+        "",
+    };
+    for (const std::string& text : damaged) {
+        SCOPED_TRACE(testing::PrintToString(text));
+        reports.clear();
+        fs::remove_all(dir.path);
+        fs::create_directories(dir.path);
+        WriteFile(dir / "registry", text);
+        TRegistry reg;
+        EXPECT_FALSE(reg.KeyExists("\\K"));  // reads see an empty store
+        EXPECT_FALSE(reg.OpenKey("\\K", false));
+        ASSERT_EQ(reports.size(), 1u);
+        ASSERT_TRUE(reg.OpenKey("\\K", true));
+        reg.WriteString("A", "2");
+        EXPECT_EQ(reg.ReadString("A"), "2");
+        EXPECT_EQ(reports.size(), 1u);  // once
+        // The damaged text is kept, byte for byte, under a new name.
+        auto files = Files();
+        ASSERT_EQ(files.size(), 3u);
+        EXPECT_EQ(files[0], "registry");
+        EXPECT_EQ(files[1].rfind("registry.damaged-", 0), 0u);
+        EXPECT_EQ(ReadFile(dir / files[1]), text);
+        EXPECT_NE(reports[0].find(files[1]), std::string::npos) << reports[0];
+    }
+}
