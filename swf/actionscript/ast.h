@@ -89,6 +89,7 @@ struct Function {
     std::set<std::string> localSet;
     std::set<std::string> ownRefs;      // names read or written in this function's own code
     std::set<std::string> innerRefs;    // names used by functions nested in it
+    bool bindsOwnName = false;          // a named function expression that uses its name
     bool usesThis = false;
     bool usesArguments = false;
     bool dynamicScope = false;          // with or eval: names must stay names

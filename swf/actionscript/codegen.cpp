@@ -454,6 +454,12 @@ void CodeGen::Function(::swf::as::Function* f, bool named) {
         Fail(f->pos, "function header too large: too many or too long parameter names");
     out.End(record);
 
+    Expr arguments{ExprKind::Name, f->pos};
+    arguments.text = "arguments";
+    Expr calleeOf{ExprKind::Member, f->pos};
+    calleeOf.text = "callee";
+    calleeOf.a = &arguments;
+
     Scope* savedScope = scope_;
     std::vector<Control> savedControls;
     savedControls.swap(controls_);
@@ -463,6 +469,18 @@ void CodeGen::Function(::swf::as::Function* f, bool named) {
     for (const std::string& name : named_locals) {
         PushString(name, f->pos);
         out.Op(op::DefineLocal2);
+    }
+    if (f->bindsOwnName) {
+        // The name of a function expression is the function itself: arguments.callee.
+        Value(&calleeOf);
+        if (int reg = RegisterOf(f->name)) {
+            out.StoreRegister(reg);
+            out.Op(op::Pop);
+        } else {
+            PushString(f->name, f->pos);
+            out.Op(op::StackSwap);
+            out.Op(op::DefineLocal);
+        }
     }
     Hoist(f->body);
     Statements(f->body);

@@ -402,6 +402,14 @@ Function* Parser::ParseFunction(SourcePos pos, bool declaration) {
         f->body.push_back(ParseStatement());
     }
     fn_ = f->parent;
+    // A function expression's own name is bound inside it only.
+    if (!declaration && !f->name.empty() && !f->paramSet.count(f->name) && !f->localSet.count(f->name) &&
+        (f->ownRefs.count(f->name) || f->innerRefs.count(f->name) || f->dynamicScope || f->innerDynamic)) {
+        f->bindsOwnName = true;
+        f->usesArguments = true;
+        f->localSet.insert(f->name);
+        f->locals.push_back(f->name);
+    }
     if (fn_) {
         fn_->innerRefs.insert(f->ownRefs.begin(), f->ownRefs.end());
         fn_->innerRefs.insert(f->innerRefs.begin(), f->innerRefs.end());

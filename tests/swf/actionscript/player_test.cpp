@@ -212,8 +212,10 @@ TEST(ActionScriptPlayer, SnippetsTraceWhatTheyShould) {
          "var objT = {n: \"obj\", get: function() { return this.n; }}; trace(objT.get()); trace(this == _root);\n"
          "var btn = {label: \"L\"}; btn.onRelease = function() { return this.label + arguments.length; };\n"
          "trace(btn.onRelease(1, 2)); function fact(n:Number):Number { return n <= 1 ? 1 : n * fact(n - 1); }\n"
-         "trace(fact(10)); var typed:String = \"t\"; trace(typed);",
-         {"HELLO5e2ell", "obj", "true", "L2", "3628800", "t"}},
+         "trace(fact(10)); var typed:String = \"t\"; trace(typed);\n"
+         "var fact2 = function fa(n) { return n <= 1 ? 1 : n * fa(n - 1); }; trace(fact2(5)); trace(typeof fa);\n"
+         "var me2 = function me() { return function() { return typeof me; }; }; trace(me2()());",
+         {"HELLO5e2ell", "obj", "true", "L2", "3628800", "t", "120", "undefined", "function"}},
     };
     // Event handlers assigned as function expressions, called by the player itself.
     const std::string finale =
