@@ -197,12 +197,10 @@ void Timeline::Write(Emitter& e) const {
             for (Playing& v : videos) {
                 std::uint32_t k = v.cursor->index;
                 buf.clear();
-                Writer w;
                 if (!v.cursor->Next(buf)) continue;
-                w.U16(v.id);
-                w.U16(k);
-                w.Append(buf);
-                e.Tag(kVideoFrame, w.bytes(), true);
+                Bytes head{static_cast<std::uint8_t>(v.id & 0xFF), static_cast<std::uint8_t>(v.id >> 8),
+                           static_cast<std::uint8_t>(k & 0xFF), static_cast<std::uint8_t>((k >> 8) & 0xFF)};
+                e.Tag(kVideoFrame, head, buf, true);
                 PlaceTag(e, true, v.depth, 0, false, {}, std::nullopt, static_cast<std::uint16_t>(k));
             }
             if (sound) {
@@ -233,15 +231,20 @@ std::uint16_t Emitter::Define(SWFBlock_s* b) {
     return id;
 }
 
-void Emitter::Tag(unsigned code, const Bytes& body, bool forceLong) {
+void Emitter::Tag(unsigned code, const Bytes& body, bool forceLong) { Tag(code, body, Bytes{}, forceLong); }
+
+void Emitter::Tag(unsigned code, const Bytes& head, const Bytes& tail, bool forceLong) {
+    std::uint64_t size = head.size() + tail.size();
+    if (size > 0xFFFFFFFFu) Throw("a tag is too long for the format");
     std::uint8_t h[6];
-    bool isLong = forceLong || body.size() >= 0x3F;
-    unsigned head = (code << 6) | (isLong ? 0x3F : static_cast<unsigned>(body.size()));
-    h[0] = head & 0xFF;
-    h[1] = head >> 8;
-    for (int i = 0; i < 4; ++i) h[2 + i] = (static_cast<std::uint64_t>(body.size()) >> (8 * i)) & 0xFF;
+    bool isLong = forceLong || size >= 0x3F;
+    unsigned word = (code << 6) | (isLong ? 0x3F : static_cast<unsigned>(size));
+    h[0] = word & 0xFF;
+    h[1] = word >> 8;
+    for (int i = 0; i < 4; ++i) h[2 + i] = (size >> (8 * i)) & 0xFF;
     Raw(h, isLong ? 6 : 2);
-    Raw(body.data(), body.size());
+    Raw(head.data(), head.size());
+    Raw(tail.data(), tail.size());
 }
 
 void Emitter::Raw(const std::uint8_t* p, size_t n) {

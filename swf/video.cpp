@@ -4,6 +4,11 @@
 // order while the movie is saved.
 #include <algorithm>
 #include <cmath>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
 #include <cstring>
 
 #include "swf/internal/objects.h"
@@ -14,60 +19,106 @@ namespace {
 
 constexpr int kAudio = 8, kVideo = 9;
 
-// Reads the tags of an FLV file in order. Throws FormatError for anything damaged.
-class FlvReader {
+// A file read in order through a large buffer; skipping within the buffer costs nothing.
+class FileIn {
 public:
-    explicit FlvReader(const std::string& path) : path_(path) {
-        f_ = std::fopen(path.c_str(), "rb");
-        if (!f_) Throw("cannot open " + path + ": " + std::strerror(errno));
-        std::setvbuf(f_, nullptr, _IOFBF, 1 << 18);
-        std::uint8_t h[9];
-        if (!ReadAll(h, 9) || h[0] != 'F' || h[1] != 'L' || h[2] != 'V')
-            Throw(path + " is not an FLV file");
-        std::uint32_t offset = Be32(h + 5);
-        if (offset < 9 || offset > (1u << 20)) Throw(path + ": damaged FLV header");
-        for (std::uint32_t i = 9; i < offset; ++i)
-            if (std::fgetc(f_) == EOF) Throw(path + ": truncated FLV file");
-        std::uint8_t prev[4];
-        if (!ReadAll(prev, 4)) Throw(path + ": truncated FLV file");
+    explicit FileIn(const std::string& path) {
+        fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd_ < 0) Throw("cannot open " + path + ": " + std::strerror(errno));
+        struct stat st {};
+        std::uint64_t size = ::fstat(fd_, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
+        buf_.resize(static_cast<size_t>(std::clamp<std::uint64_t>(size, 4096, 256 * 1024)));
     }
-    ~FlvReader() {
-        if (f_) std::fclose(f_);
-    }
-    FlvReader(const FlvReader&) = delete;
-    FlvReader& operator=(const FlvReader&) = delete;
+    ~FileIn() { ::close(fd_); }
+    FileIn(const FileIn&) = delete;
+    FileIn& operator=(const FileIn&) = delete;
 
-    // The next tag's type and payload; false at the end of the file.
-    bool Next(int& type, Bytes& payload) {
-        std::uint8_t h[11];
-        size_t got = std::fread(h, 1, 11, f_);
-        if (got == 0 && std::feof(f_)) return false;
-        if (got != 11) Throw(path_ + ": truncated FLV file");
-        if (h[0] & 0x20) Throw(path_ + ": encrypted FLV content is not supported");
-        type = h[0] & 0x1F;
-        std::uint32_t size = (h[1] << 16) | (h[2] << 8) | h[3];
-        payload.resize(size);
-        if (size && !ReadAll(payload.data(), size)) Throw(path_ + ": truncated FLV file");
-        std::uint8_t prev[4];
-        size_t p = std::fread(prev, 1, 4, f_);
-        if (p != 4 && !(p == 0 && std::feof(f_))) Throw(path_ + ": truncated FLV file");
-        return true;
+    // Up to n bytes; fewer only at the end of the file.
+    size_t Read(std::uint8_t* p, size_t n) {
+        size_t done = 0;
+        while (done < n) {
+            if (at_ == end_ && !Fill()) break;
+            size_t k = std::min(n - done, end_ - at_);
+            std::memcpy(p + done, buf_.data() + at_, k);
+            at_ += k;
+            done += k;
+        }
+        return done;
+    }
+    // False when the file ends first.
+    bool Skip(std::uint64_t n) {
+        std::uint64_t here = end_ - at_;
+        if (n <= here) {
+            at_ += static_cast<size_t>(n);
+            return true;
+        }
+        n -= here;
+        at_ = end_ = 0;
+        off_t cur = ::lseek(fd_, 0, SEEK_CUR);
+        struct stat st {};
+        if (cur < 0 || ::fstat(fd_, &st) != 0 || static_cast<std::uint64_t>(cur) + n > static_cast<std::uint64_t>(st.st_size))
+            return false;
+        return ::lseek(fd_, static_cast<off_t>(n), SEEK_CUR) >= 0;
     }
 
 private:
-    static std::uint32_t Be32(const std::uint8_t* p) {
-        return (std::uint32_t{p[0]} << 24) | (p[1] << 16) | (p[2] << 8) | p[3];
+    bool Fill() {
+        ssize_t n;
+        do {
+            n = ::read(fd_, buf_.data(), buf_.size());
+        } while (n < 0 && errno == EINTR);
+        if (n <= 0) return false;
+        at_ = 0;
+        end_ = static_cast<size_t>(n);
+        return true;
     }
-    bool ReadAll(std::uint8_t* p, size_t n) { return std::fread(p, 1, n, f_) == n; }
 
+    int fd_ = -1;
+    Bytes buf_;
+    size_t at_ = 0, end_ = 0;
+};
+
+// Reads the tags of an FLV file in order. Throws FormatError for anything damaged.
+class FlvReader {
+public:
+    explicit FlvReader(const std::string& path) : path_(path), in_(path) {
+        std::uint8_t h[9];
+        if (in_.Read(h, 9) != 9 || h[0] != 'F' || h[1] != 'L' || h[2] != 'V')
+            Throw(path + " is not an FLV file");
+        std::uint32_t offset = (std::uint32_t{h[5]} << 24) | (h[6] << 16) | (h[7] << 8) | h[8];
+        if (offset < 9 || offset > (1u << 20)) Throw(path + ": damaged FLV header");
+        if (!in_.Skip(offset - 9 + 4)) Throw(path + ": truncated FLV file");
+    }
+
+    // The next tag of `want` type (another type's tags are skipped unread), with at most
+    // `limit` bytes of its payload; false at the end of the file.
+    bool Next(int want, Bytes& payload, size_t limit = SIZE_MAX) {
+        for (;;) {
+            std::uint8_t h[11];
+            size_t got = in_.Read(h, 11);
+            if (got == 0) return false;
+            if (got != 11) Throw(path_ + ": truncated FLV file");
+            if (h[0] & 0x20) Throw(path_ + ": encrypted FLV content is not supported");
+            int type = h[0] & 0x1F;
+            std::uint32_t size = (h[1] << 16) | (h[2] << 8) | h[3];
+            size_t take = type == want ? std::min<size_t>(size, limit) : 0;
+            payload.resize(take);
+            if (in_.Read(payload.data(), take) != take || !in_.Skip(size - take))
+                Throw(path_ + ": truncated FLV file");
+            std::uint8_t prev[4];
+            size_t p = in_.Read(prev, 4);
+            if (p != 4 && p != 0) Throw(path_ + ": truncated FLV file");
+            if (type == want) return true;
+        }
+    }
+
+private:
     std::string path_;
-    std::FILE* f_ = nullptr;
+    FileIn in_;
 };
 
 // A video tag that carries a picture (not a command frame).
-bool IsPicture(int type, const Bytes& payload) {
-    return type == kVideo && payload.size() >= 2 && (payload[0] >> 4) != 5;
-}
+bool IsPicture(const Bytes& payload) { return payload.size() >= 2 && (payload[0] >> 4) != 5; }
 
 void PictureSize(int codec, const Bytes& payload, int& w, int& h) {
     Reader r(payload.data() + 1, payload.size() - 1);
@@ -134,7 +185,7 @@ bool ParseMp3Header(const std::uint8_t* p, Mp3Frame& f) {
 
 class Mp3Splitter {
 public:
-    explicit Mp3Splitter(const std::string& path) : flv_(path) {}
+    explicit Mp3Splitter(const std::string& path) : path_(path), flv_(path) {}
 
     // The next whole frame; false at the end. Bytes between frames are skipped.
     bool Next(Bytes& frame, Mp3Frame& info) {
@@ -153,13 +204,17 @@ public:
         }
     }
 
+    bool sawSound = false;
+
 private:
     bool Fill() {
-        int type = 0;
-        while (flv_.Next(type, payload_)) {
-            if (type != kAudio || payload_.size() < 2) continue;
+        while (flv_.Next(kAudio, payload_)) {
+            if (payload_.empty()) continue;
             int format = payload_[0] >> 4;
-            if (format != 2) continue;
+            if (format == 10) Throw(path_ + ": AAC sound cannot be carried in a SWF file (MP3 only)");
+            if (format != 2)
+                Throw(path_ + ": sound format " + std::to_string(format) + " cannot be streamed (MP3 only)");
+            sawSound = true;
             buf_.erase(buf_.begin(), buf_.begin() + static_cast<long>(pos_));
             pos_ = 0;
             buf_.insert(buf_.end(), payload_.begin() + 1, payload_.end());
@@ -168,6 +223,7 @@ private:
         return false;
     }
 
+    std::string path_;
     FlvReader flv_;
     Bytes payload_;
     Bytes buf_;
@@ -192,9 +248,8 @@ VideoCursor::~VideoCursor() = default;
 
 bool VideoCursor::Next(Bytes& out) {
     if (impl_->left == 0) return false;
-    int type = 0;
-    while (impl_->flv.Next(type, impl_->payload)) {
-        if (!IsPicture(type, impl_->payload)) continue;
+    while (impl_->flv.Next(kVideo, impl_->payload)) {
+        if (!IsPicture(impl_->payload)) continue;
         out.insert(out.end(), impl_->payload.begin() + 1, impl_->payload.end());
         --impl_->left;
         ++index;
@@ -276,11 +331,11 @@ namespace {
 
 SWFVideoStream ScanVideo(const std::string& path) {
     FlvReader flv(path);
-    int type = 0, codec = 0, w = 0, h = 0;
+    int codec = 0, w = 0, h = 0;
     std::uint64_t frames = 0;
     Bytes payload;
-    while (flv.Next(type, payload)) {
-        if (!IsPicture(type, payload)) continue;
+    while (flv.Next(kVideo, payload, frames ? 2 : 64)) {
+        if (!IsPicture(payload)) continue;
         int c = payload[0] & 0x0F;
         if (frames == 0) {
             if (c != 2 && c != 3)
@@ -305,21 +360,6 @@ SWFVideoStream ScanVideo(const std::string& path) {
 }
 
 SWFSoundStream ScanSound(const std::string& path) {
-    {
-        FlvReader flv(path);
-        int type = 0;
-        Bytes payload;
-        bool any = false;
-        while (flv.Next(type, payload)) {
-            if (type != kAudio || payload.empty()) continue;
-            int format = payload[0] >> 4;
-            if (format == 10) Throw(path + ": AAC sound cannot be carried in a SWF file (MP3 only)");
-            if (format != 2)
-                Throw(path + ": sound format " + std::to_string(format) + " cannot be streamed (MP3 only)");
-            any = true;
-        }
-        if (!any) Throw(path + ": no sound in the file");
-    }
     Mp3Splitter mp3(path);
     Bytes frame;
     Mp3Frame info, first;
@@ -333,6 +373,7 @@ SWFSoundStream ScanSound(const std::string& path) {
         }
         if (info.rate == first.rate) samples += static_cast<unsigned>(info.samples);
     }
+    if (!mp3.sawSound) Throw(path + ": no sound in the file");
     if (samples == 0) Throw(path + ": no MP3 frames in the sound");
     auto* s = new SWFSoundStream_s;
     s->path = path;

@@ -159,6 +159,8 @@ public:
     std::uint16_t Define(SWFBlock_s* b);  // writes the definition when not yet written
     std::uint16_t NewId();
     void Tag(unsigned code, const Bytes& body, bool forceLong = false);
+    // A tag whose body is `head` followed by `tail`.
+    void Tag(unsigned code, const Bytes& head, const Bytes& tail, bool forceLong = false);
     void Raw(const std::uint8_t* p, size_t n);
     // A tag whose body is written piecewise: Begin returns a mark, End patches the length.
     long BeginLongTag(unsigned code);
