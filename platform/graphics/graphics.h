@@ -10,6 +10,7 @@
 
 #include "platform/core/classes.h"
 #include "platform/core/exceptions.h"
+#include "platform/core/streams.h"
 #include "platform/graphics/gdi.h"
 
 namespace platform {
@@ -292,6 +293,9 @@ public:
     virtual void LoadFromBytes(const BYTE* data, std::size_t size) = 0;
     void LoadFromBytes(const std::vector<BYTE>& data) { LoadFromBytes(data.data(), data.size()); }
     virtual std::vector<BYTE> SaveToBytes() = 0;
+    // Reads from the stream's position to its end (a bitmap: its own length only).
+    virtual void LoadFromStream(TStream& stream);
+    void SaveToStream(TStream& stream);
 
     TNotifyEvent OnChange;
 
@@ -343,6 +347,7 @@ public:
     void LoadFromBytes(const BYTE* data, std::size_t size) override;  // BMP
     std::vector<BYTE> SaveToBytes() override;                          // BMP
     using TGraphic::LoadFromBytes;
+    void LoadFromStream(TStream& stream) override;
     // A bitmap resource compiled into the program; raises EResNotFound when absent.
     void LoadFromResourceName(HINSTANCE instance, const std::string& name);
     void SaveToPngFile(const std::string& path, bool withAlpha = false);

@@ -59,6 +59,25 @@ void TGraphic::LoadFromFile(const std::string& path) { LoadFromBytes(ReadWholeFi
 
 void TGraphic::SaveToFile(const std::string& path) { WriteWholeFile(path, SaveToBytes()); }
 
+namespace {
+// Reads count bytes from the stream; a picture larger than any bitmap could hold is refused.
+std::vector<BYTE> ReadStream(TStream& stream, std::int64_t count) {
+    if (count < 0 || count > std::int64_t(1) << 31) throw EInvalidGraphic("Picture data too large");
+    std::vector<BYTE> data(static_cast<std::size_t>(count));
+    stream.ReadBuffer(data.data(), count);
+    return data;
+}
+}  // namespace
+
+void TGraphic::LoadFromStream(TStream& stream) {
+    LoadFromBytes(ReadStream(stream, stream.Size() - stream.Position()));
+}
+
+void TGraphic::SaveToStream(TStream& stream) {
+    auto data = SaveToBytes();
+    stream.WriteBuffer(data.data(), std::int64_t(data.size()));
+}
+
 // ---- bitmap ----
 class TBitmapCanvas : public TCanvas {
 public:
@@ -263,6 +282,20 @@ void TBitmap::Assign(TPersistent* source) {
 }
 
 void TBitmap::LoadFromBytes(const BYTE* data, std::size_t size) { Replace(ReadBmp(data, size)); }
+
+void TBitmap::LoadFromStream(TStream& stream) {
+    // A bitmap file says how long it is; the stream may go on with other data.
+    std::int64_t start = stream.Position(), left = stream.Size() - start;
+    BYTE head[6] = {};
+    std::int64_t length = left;
+    if (left >= 6 && stream.Read(head, 6) == 6 && head[0] == 'B' && head[1] == 'M') {
+        std::int64_t declared = head[2] | (head[3] << 8) | (head[4] << 16) | (std::int64_t(head[5]) << 24);
+        if (declared >= 14 && declared <= left) length = declared;
+    }
+    stream.SetPosition(start);
+    std::vector<BYTE> data = ReadStream(stream, length);
+    LoadFromBytes(data.data(), data.size());
+}
 
 std::vector<BYTE> TBitmap::SaveToBytes() {
     if (!bitmap_) throw EInvalidGraphic("Bitmap image is not valid: the bitmap is empty");

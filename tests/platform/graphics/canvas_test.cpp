@@ -228,6 +228,26 @@ TEST(ImageLists, LinkOutlivingItsList) {
     EXPECT_EQ(link.Sender(), nullptr);
 }
 
+TEST(Bitmaps, StreamsReadABitmapsOwnLengthOnly) {
+    TBitmap a(3, 2);
+    a.Canvas()->SetPixels(2, 1, clRed);
+    TMemoryStream stream;
+    a.SaveToStream(stream);
+    std::int64_t length = stream.Size();
+    const char tail[] = "rest";
+    stream.WriteBuffer(tail, 4);
+    stream.SetPosition(0);
+    TBitmap b;
+    b.LoadFromStream(stream);
+    EXPECT_EQ(stream.Position(), length);
+    EXPECT_EQ(b.Canvas()->Pixels(2, 1), clRed);
+    TMemoryStream junk;
+    junk.WriteBuffer("BMxx", 4);
+    junk.SetPosition(0);
+    EXPECT_THROW(b.LoadFromStream(junk), EInvalidGraphic);
+    EXPECT_EQ(b.Width(), 3);  // unchanged
+}
+
 TEST(Resources, BitmapsByName) {
     TBitmap source(2, 1);
     source.Canvas()->SetPixels(1, 0, clLime);
