@@ -1,6 +1,7 @@
 // Opening an input (a file, a DVD chapter or bytes in memory) and choosing its streams.
 #include <algorithm>
 #include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "libs/morvconverter/source.h"
@@ -120,7 +121,11 @@ int OpenSource(const InputSpec& in, const AVIOInterruptCB* interrupt, SourcePtr&
         s->fmt->pb = s->memoryIo;
         s->fmt->flags |= AVFMT_FLAG_CUSTOM_IO;
     } else {
-        if (in.path.empty() || access(in.path.c_str(), R_OK) != 0) return crInputUnreadable;
+        // Only regular files: a named pipe or a device would block or never end.
+        struct stat st {};
+        if (in.path.empty() || stat(in.path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+            access(in.path.c_str(), R_OK) != 0)
+            return crInputUnreadable;
         url = in.path.c_str();
     }
     // Only local files: a playlist or reference file must not reach out to the network.

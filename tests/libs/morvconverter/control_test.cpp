@@ -1,4 +1,6 @@
 // Bad input, cancel, progress and the preview hand-over.
+#include <sys/stat.h>
+
 #include <atomic>
 #include <chrono>
 #include <mutex>
@@ -49,6 +51,8 @@ TEST_F(ConverterControl, BadInputGivesItsOwnCodeAndNoOutput) {
         f.seekp(std::streamoff(at));
         f.write("V_QQQQQ/ISO/ASP", 15);
     }
+    fs::path pipe = tmp_.path() / "pipe.mpg";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
     struct Case {
         const char* name;
         fs::path input;
@@ -57,6 +61,8 @@ TEST_F(ConverterControl, BadInputGivesItsOwnCodeAndNoOutput) {
     } cases[] = {
         {"missing file", tmp_.path() / "none.mp4", {}, crInputUnreadable},
         {"folder", tmp_.path(), {}, crInputUnreadable},
+        {"named pipe", pipe, {}, crInputUnreadable},  // no writer: opening it would wait forever
+        {"device", "/dev/zero", {}, crInputUnreadable},
         {"text", text, {}, crInputUnknownFormat},
         {"not media", noise, {}, crInputUnknownFormat},
         {"no video", sound, {}, crNoVideo},
