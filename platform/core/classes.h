@@ -117,6 +117,8 @@ private:
     TComponentState state_ = 0;
 };
 
+enum TDuplicates { dupIgnore, dupAccept, dupError };
+
 // A list of untyped pointers. Index errors raise EListError.
 class TList : public TObject {
 public:

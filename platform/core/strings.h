@@ -75,8 +75,6 @@ private:
     int updateCount_ = 0;
 };
 
-enum TDuplicates { dupIgnore, dupAccept, dupError };
-
 class TStringList : public TStrings {
 public:
     TStringList() = default;

@@ -185,4 +185,26 @@ void TThread::Synchronize(TThread*, const std::function<void()>& method) {
     detail::RunOnThread(MainThreadID(), method);
 }
 
+void TThreadList::Add(void* item) {
+    TList* list = LockList();
+    try {
+        if (duplicates_ == dupAccept || list->IndexOf(item) < 0) list->Add(item);
+        else if (duplicates_ == dupError) throw EListError("Duplicates not allowed in this list");
+    } catch (...) {
+        UnlockList();
+        throw;
+    }
+    UnlockList();
+}
+
+void TThreadList::Remove(void* item) {
+    LockList()->Remove(item);
+    UnlockList();
+}
+
+void TThreadList::Clear() {
+    LockList()->Clear();
+    UnlockList();
+}
+
 }  // namespace platform

@@ -147,6 +147,26 @@ private:
     std::exception_ptr fatalException_;
 };
 
+// A TList behind a lock. Duplicates (default dupIgnore) governs Add.
+class TThreadList : public TObject {
+public:
+    TList* LockList() {
+        lock_.Enter();
+        return &list_;
+    }
+    void UnlockList() { lock_.Leave(); }
+    void Add(void* item);
+    void Remove(void* item);
+    void Clear();
+    TDuplicates Duplicates() const { return duplicates_; }
+    void SetDuplicates(TDuplicates value) { duplicates_ = value; }
+
+private:
+    TCriticalSection lock_;
+    TList list_;
+    std::atomic<TDuplicates> duplicates_{dupIgnore};
+};
+
 // Runs every call carried to the calling thread (Synchronize calls, messages sent from
 // other threads) now. Message loops do this by themselves.
 void CheckSynchronize();

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <thread>
+#include <vector>
 
 #include "platform/core/clock.h"
 #include "platform/core/messages.h"
@@ -185,4 +186,22 @@ TEST(Locks, CriticalSectionIsRecursiveAndExcludesOthers) {
     });
     t2.join();
     EXPECT_TRUE(other);
+}
+
+TEST(Locks, ThreadListKeepsOneEntryPerItemAcrossThreads) {
+    TThreadList list;
+    int items[50];
+    std::vector<std::thread> adders;
+    for (int t = 0; t < 4; ++t)
+        adders.emplace_back([&] {
+            for (int& i : items) list.Add(&i);
+        });
+    for (auto& t : adders) t.join();
+    EXPECT_EQ(list.LockList()->Count(), 50);
+    list.UnlockList();
+    list.SetDuplicates(dupError);
+    EXPECT_THROW(list.Add(&items[0]), EListError);
+    list.Remove(&items[0]);
+    EXPECT_EQ(list.LockList()->IndexOf(&items[0]), -1);  // and the lock was released
+    list.UnlockList();
 }

@@ -1,0 +1,175 @@
+#include "platform/core/files.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/core/streams.h"
+#include "temp_dir.h"
+
+using namespace platform;
+namespace fs = std::filesystem;
+
+namespace {
+void WriteFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+std::vector<std::string> Find(const std::string& pattern, int attr) {
+    std::vector<std::string> names;
+    TSearchRec rec;
+    for (int r = FindFirst(pattern, attr, rec); r == 0; r = FindNext(rec))
+        names.push_back(rec.Name + ((rec.Attr & faDirectory) ? "/" : ""));
+    FindClose(rec);
+    return names;
+}
+}  // namespace
+
+TEST(Paths, HelpersTable) {
+    struct Case {
+        const char* in;
+        const char* path;
+        const char* name;
+        const char* ext;
+        const char* changed;  // ChangeFileExt(in, ".swf")
+    };
+    const Case cases[] = {
+        {"/out/job-1/movie.flv", "/out/job-1/", "movie.flv", ".flv", "/out/job-1/movie.swf"},
+        {"/out/job.d/movie", "/out/job.d/", "movie", "", "/out/job.d/movie.swf"},
+        {"movie.tar.gz", "", "movie.tar.gz", ".gz", "movie.tar.swf"},
+        {"/out/", "/out/", "", "", "/out/.swf"},
+        {"", "", "", "", ".swf"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.in);
+        EXPECT_EQ(ExtractFilePath(c.in), c.path);
+        EXPECT_EQ(ExtractFileName(c.in), c.name);
+        EXPECT_EQ(ExtractFileExt(c.in), c.ext);
+        EXPECT_EQ(ChangeFileExt(c.in, ".swf"), c.changed);
+    }
+    EXPECT_EQ(IncludeTrailingPathDelimiter("/a"), "/a/");
+    EXPECT_EQ(IncludeTrailingPathDelimiter("/a/"), "/a/");
+    EXPECT_EQ(ExcludeTrailingPathDelimiter("/a//"), "/a");
+    EXPECT_EQ(ExcludeTrailingPathDelimiter("/"), "/");
+    EXPECT_EQ(ExtractFileDir("/a/b.txt"), "/a");
+    EXPECT_EQ(ExtractFileDir("/b.txt"), "/");
+    EXPECT_TRUE(FileExists(ProgramFileName()));
+    EXPECT_EQ(ProgramDir(), ExtractFilePath(ProgramFileName()));
+    EXPECT_EQ(ProgramDir().back(), '/');
+}
+
+TEST(Files, FoldersCopiesAndRenames) {
+    TempDir dir;
+    const std::string deep = dir / "a/b/c";
+    EXPECT_FALSE(CreateDir(deep));  // parents missing
+    EXPECT_TRUE(ForceDirectories(deep + "/"));
+    EXPECT_TRUE(ForceDirectories(deep));  // already there
+    EXPECT_TRUE(DirectoryExists(deep));
+    EXPECT_FALSE(FileExists(deep));
+    WriteFile(dir / "a/file", "x");
+    EXPECT_FALSE(ForceDirectories(dir / "a/file/sub"));  // a file stands in the way
+    EXPECT_FALSE(ForceDirectories(""));
+
+    WriteFile(dir / "src.bin", std::string("\0\1bytes", 7));
+    ::chmod((dir / "src.bin").c_str(), 0640);
+    ASSERT_TRUE(CopyFile(dir / "src.bin", dir / "dst.bin", true));
+    EXPECT_EQ(ReadFile(dir / "dst.bin"), ReadFile(dir / "src.bin"));
+    EXPECT_EQ(fs::status(dir / "dst.bin").permissions(), fs::status(dir / "src.bin").permissions());
+    WriteFile(dir / "dst.bin", "keep");
+    EXPECT_FALSE(CopyFile(dir / "src.bin", dir / "dst.bin", true));
+    EXPECT_EQ(ReadFile(dir / "dst.bin"), "keep");
+    EXPECT_TRUE(CopyFile(dir / "src.bin", dir / "dst.bin", false));
+    EXPECT_EQ(ReadFile(dir / "dst.bin").size(), 7u);
+    EXPECT_FALSE(CopyFile(dir / "missing", dir / "x", false));
+    EXPECT_FALSE(CopyFile(dir / "a", dir / "x", false));  // folders are not copied
+    EXPECT_FALSE(CopyFile(dir / "src.bin", dir / "no/such/x", false));
+
+    EXPECT_FALSE(RenameFile(dir / "src.bin", dir / "dst.bin"));  // never replaces
+    EXPECT_EQ(ReadFile(dir / "dst.bin").size(), 7u);
+    EXPECT_TRUE(RenameFile(dir / "src.bin", dir / "moved.bin"));
+    EXPECT_FALSE(FileExists(dir / "src.bin"));
+    EXPECT_TRUE(DeleteFile(dir / "moved.bin"));
+    EXPECT_FALSE(DeleteFile(dir / "moved.bin"));
+    EXPECT_FALSE(DeleteFile(dir / "a"));
+    // No temporary copies are left behind.
+    for (auto& e : fs::directory_iterator(dir.path)) EXPECT_EQ(e.path().filename().string().find(".copy-"), std::string::npos);
+
+    const std::string old = GetCurrentDir();
+    EXPECT_TRUE(SetCurrentDir(deep));
+    EXPECT_EQ(fs::path(GetCurrentDir()), fs::canonical(deep));
+    EXPECT_FALSE(SetCurrentDir(dir / "nowhere"));
+    EXPECT_TRUE(SetCurrentDir(old));
+}
+
+TEST(Files, FindListsInAStableOrderWithAttributeFilters) {
+    TempDir dir;
+    for (const char* name : {"b.XML", "a.xml", "c.txt", ".hidden.xml", "ab.xml.bak"}) WriteFile(dir / name, "12345");
+    fs::create_directory(dir / "sub.xml");
+    EXPECT_EQ(Find(dir / "*.xml", 0), (std::vector<std::string>{"a.xml", "b.XML"}));
+    EXPECT_EQ(Find(dir / "*.xml", faAnyFile), (std::vector<std::string>{".hidden.xml", "a.xml", "b.XML", "sub.xml/"}));
+    EXPECT_EQ(Find(dir / "?.*", faDirectory), (std::vector<std::string>{"a.xml", "b.XML", "c.txt"}));
+    EXPECT_EQ(Find(dir / "*", faDirectory).size(), 5u);  // no "." or ".."
+    TSearchRec rec;
+    ASSERT_EQ(FindFirst(dir / "c.txt", 0, rec), 0);
+    EXPECT_EQ(rec.Size, 5);
+    EXPECT_EQ(rec.Attr & faArchive, faArchive);
+    EXPECT_EQ(FindNext(rec), 18);
+    FindClose(rec);
+    EXPECT_EQ(FindFirst(dir / "*.none", faAnyFile, rec), 2);
+    EXPECT_EQ(FindFirst(dir / "missing/*", faAnyFile, rec), 3);
+    EXPECT_TRUE(MatchesMask("movie.flv", "M*V?E.*"));
+    EXPECT_FALSE(MatchesMask("movie.flv", "*.swf"));
+    EXPECT_TRUE(MatchesMask("aXbXc", "*X*c"));
+}
+
+TEST(Streams, MemoryAndFileStreams) {
+    TempDir dir;
+    TMemoryStream mem;
+    const char text[] = "0123456789";
+    mem.WriteBuffer(text, 10);
+    EXPECT_EQ(mem.Size(), 10);
+    mem.SetPosition(8);
+    char buf[8] = {};
+    EXPECT_EQ(mem.Read(buf, 8), 2);  // short read at the end
+    mem.SetPosition(8);
+    EXPECT_THROW(mem.ReadBuffer(buf, 3), EReadError);
+    mem.SaveToFile(dir / "data.bin");
+
+    {
+        TFileStream f(dir / "data.bin", fmOpenReadWrite | fmShareExclusive);
+        EXPECT_EQ(f.Size(), 10);
+        // A second open that conflicts with the share mode fails, and loses nothing.
+        EXPECT_THROW(TFileStream(dir / "data.bin", fmCreate | fmShareDenyWrite), EFCreateError);
+        EXPECT_THROW(TFileStream(dir / "data.bin", fmOpenRead | fmShareDenyWrite), EFOpenError);
+        f.Seek(0, soEnd);
+        f.WriteBuffer("ab", 2);
+    }
+    EXPECT_EQ(ReadFile(dir / "data.bin"), "0123456789ab");
+    TMemoryStream back;
+    back.LoadFromFile(dir / "data.bin");
+    EXPECT_EQ(back.Size(), 12);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(back.Memory()), 12), "0123456789ab");
+
+    try {
+        TFileStream f(dir / "nope/x.bin", fmOpenRead);
+        FAIL();
+    } catch (const EFOpenError& e) {
+        EXPECT_EQ(e.Message(), "Cannot open file \"" + (dir / "nope/x.bin") + "\". No such file or directory");
+    }
+    EXPECT_THROW(TFileStream(dir.str(), fmOpenRead), EFOpenError);  // a folder is no file
+    {
+        TFileStream ro(dir / "data.bin", fmOpenRead);
+        EXPECT_THROW(ro.WriteBuffer("x", 1), EWriteError);
+    }
+    TFileStream copy(dir / "copy.bin", fmCreate);
+    back.SetPosition(5);
+    EXPECT_EQ(copy.CopyFrom(back, 0), 12);  // 0: the whole source
+    EXPECT_EQ(copy.Size(), 12);
+}
