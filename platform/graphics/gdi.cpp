@@ -416,8 +416,12 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ o) {
     switch (o->type) {
     case OBJ_BITMAP: {
         auto* bm = static_cast<HBITMAP>(o);
-        // A bitmap lives in one DC at a time.
-        if (bm != s.bitmap && bm->uses > 0 && !bm->stock) return nullptr;
+        // A bitmap lives in one DC at a time (its saved states may hold it too).
+        if (bm != s.bitmap && !bm->stock) {
+            int here = 0;
+            for (const DcState& saved : dc->saved) here += saved.bitmap == bm;
+            if (bm->uses > here) return nullptr;
+        }
         old = s.bitmap;
         s.bitmap = bm;
         break;

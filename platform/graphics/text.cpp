@@ -268,19 +268,34 @@ void BlendGlyph(const Target& t, const Region& clip, const Glyph& g, int penX, i
     for (const RECT& c : clip.rects()) {
         RECT a;
         if (!IntersectRect(&a, &c, &box)) continue;
-        for (int y = a.top; y < a.bottom; ++y)
+        for (int y = a.top; y < a.bottom; ++y) {
+            const BYTE* cov = g.coverage.data() + std::size_t(y - y0) * std::size_t(g.width);
+            if (t.bm->bpp == 32) {
+                // The common case straight on the row: blend each channel by the coverage.
+                Pixel* row = t.bm->row32(y);
+                for (int x = a.left; x < a.right; ++x) {
+                    std::uint32_t c = cov[x - x0];
+                    if (!c) continue;
+                    Pixel d = row[x], r = 0;
+                    for (int k = 0; k < 24; k += 8)
+                        r |= ((((color >> k) & 0xFF) * c + ((d >> k) & 0xFF) * (255 - c) + 127) / 255) << k;
+                    row[x] = r;
+                }
+                continue;
+            }
             for (int x = a.left; x < a.right; ++x) {
-                std::uint32_t cov = g.coverage[std::size_t(y - y0) * std::size_t(g.width) + std::size_t(x - x0)];
-                if (!cov) continue;
-                if (cov == 255 || t.bm->mono()) {
-                    if (cov >= 128) t.bm->set(x, y, color);
+                std::uint32_t c = cov[x - x0];
+                if (!c) continue;
+                if (c == 255 || t.bm->mono()) {
+                    if (c >= 128) t.bm->set(x, y, color);
                     continue;
                 }
                 Pixel d = t.bm->get(x, y) & 0xFFFFFF, r = 0;
                 for (int k = 0; k < 24; k += 8)
-                    r |= (((color >> k) & 0xFF) * cov + ((d >> k) & 0xFF) * (255 - cov) + 127) / 255 << k;
+                    r |= ((((color >> k) & 0xFF) * c + ((d >> k) & 0xFF) * (255 - c) + 127) / 255) << k;
                 t.bm->set(x, y, r);
             }
+        }
     }
 }
 
