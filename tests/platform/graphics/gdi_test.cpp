@@ -236,6 +236,39 @@ TEST(GdiObjects, DeletingASelectedObjectIsDeferredAndBadHandlesAreRefused) {
     DeleteDC(other);
 }
 
+TEST(GdiObjects, SaveDcKeepsTheBitmapItCanReturnTo) {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP a = CreateCompatibleBitmap(dc, 2, 2), b = CreateCompatibleBitmap(dc, 2, 2);
+    HGDIOBJ original = SelectObject(dc, a);
+    int level = SaveDC(dc);
+    SelectObject(dc, b);
+    EXPECT_EQ(AsBitmap(SelectObject(dc, a)), b);  // held only by this DC's saved state: allowed
+    EXPECT_TRUE(RestoreDC(dc, level));
+    EXPECT_EQ(AsBitmap(GetCurrentObject(dc, OBJ_BITMAP)), a);
+    HDC other = CreateCompatibleDC(nullptr);
+    EXPECT_EQ(SelectObject(other, a), nullptr);  // but never in two DCs
+    SelectObject(dc, original);
+    EXPECT_NE(SelectObject(other, a), nullptr);
+    DeleteDC(other);  // a DC going away lets go of its bitmap
+    DeleteDC(dc);
+    EXPECT_TRUE(DeleteObject(a));
+    EXPECT_TRUE(DeleteObject(b));
+}
+
+TEST(GdiBitmaps, StretchDIBitsCountsBottomUpRowsFromTheBottom) {
+    // A 1x3 bottom-up DIB: stored rows (bottom first) red, green, blue.
+    BITMAPINFO bi{};
+    bi.bmiHeader.biWidth = 1;
+    bi.bmiHeader.biHeight = 3;
+    bi.bmiHeader.biBitCount = 32;
+    const std::uint32_t rows[3] = {0xFF0000, 0x00FF00, 0x0000FF};
+    Surface s(1, 2);
+    // Source rows 0..1 counted from the bottom: red (bottom) and green above it.
+    EXPECT_EQ(StretchDIBits(s.dc, 0, 0, 1, 2, 0, 0, 1, 2, rows, &bi, DIB_RGB_COLORS, SRCCOPY), 2);
+    EXPECT_EQ(s.Pixel(0, 0), RGB(0, 255, 0));
+    EXPECT_EQ(s.Pixel(0, 1), RGB(255, 0, 0));
+}
+
 TEST(GdiBitmaps, DibSectionRowOrderFollowsTheSignOfTheHeight) {
     for (int sign : {1, -1}) {
         BITMAPINFO bi{};
