@@ -173,12 +173,16 @@ public:
     StreamEncoder(const StreamEncoder&) = delete;
     StreamEncoder& operator=(const StreamEncoder&) = delete;
 
-    // Queues a frame (a new reference is taken); nullptr flushes the encoder.
-    int Submit(const AVFrame* f) {
+    // Queues a frame (a new reference is taken); nullptr flushes the encoder. While the
+    // queue is full, `cancelled` is still asked, so that a slow encoder cannot hold up a
+    // cancel.
+    int Submit(const AVFrame* f, const std::function<bool()>& cancelled) {
         FramePtr copy(f ? av_frame_clone(f) : nullptr);
         if (f && !copy) return crInternalError;
         std::unique_lock l(lock_);
-        space_.wait(l, [this] { return queue_.size() < kDepth || result_ != 0 || done_; });
+        while (!space_.wait_for(l, std::chrono::milliseconds(20),
+                                [this] { return queue_.size() < kDepth || result_ != 0 || done_; }))
+            if (cancelled()) return crCancelled;
         if (result_ || done_) return result_ ? result_ : int(crInternalError);
         queue_.push_back(std::move(copy));
         ready_.notify_one();
@@ -187,7 +191,7 @@ public:
 
     // Flushes the encoder and waits until every packet is written.
     int Finish() {
-        int r = Submit(nullptr);
+        int r = Submit(nullptr, [] { return false; });
         if (thread_.joinable()) thread_.join();
         std::lock_guard l(lock_);
         return r ? r : result_;
@@ -581,7 +585,7 @@ private:
         f->pts = videoFrames_++;
         f->pict_type = AV_PICTURE_TYPE_NONE;
         if (hooks_.preview) hooks_.preview(f, double(f->pts) / av_q2d(rate_));
-        return videoWorker_->Submit(f);
+        return videoWorker_->Submit(f, cancelCheck_);
     }
 
     int DrainAudio(Segment& seg, AVCodecContext* dec, AVFrame* f) {
@@ -680,7 +684,7 @@ private:
             f->sample_rate = aenc_->sample_rate;
             f->pts = audioSamples_;
             audioSamples_ += f->nb_samples;
-            int r = audioWorker_->Submit(f.get());
+            int r = audioWorker_->Submit(f.get(), cancelCheck_);
             if (r) return r;
         }
         return 0;
@@ -794,6 +798,7 @@ private:
     const JobSpec& spec_;
     const Hooks& hooks_;
     AVIOInterruptCB interrupt_{};
+    std::function<bool()> cancelCheck_ = [this] { return Cancelled(); };
     bool cancelled_ = false;
     Clock::time_point lastCancelQuery_{};
     Clock::time_point lastProgress_ = Clock::now();
