@@ -385,6 +385,7 @@ int SWFMovie_save(SWFMovie movie, const char* filename) {
     }
     std::string tmp;
     std::FILE* f = nullptr;
+    std::vector<char> buffer(1 << 20);  // outlives the stream it buffers
     int result = Guard(-1, [&] {
         Timeline& t = movie->timeline;
         t.Close();
@@ -407,7 +408,6 @@ int SWFMovie_save(SWFMovie movie, const char* filename) {
             close(fd);
             Throw(std::string("cannot write: ") + std::strerror(errno));
         }
-        static thread_local std::vector<char> buffer(1 << 20);
         std::setvbuf(f, buffer.data(), _IOFBF, buffer.size());
 
         Emitter e(f, movie->version);

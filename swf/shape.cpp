@@ -1,7 +1,6 @@
 // Shapes with solid and bitmap fills (DefineShape3) and the shape-record encoding that
 // glyphs share.
 #include <algorithm>
-#include <atomic>
 #include <cmath>
 #include <cstdlib>
 
@@ -89,8 +88,6 @@ void CurveTo(Writer& w, Pen& pen, std::int64_t cx, std::int64_t cy, std::int64_t
     pen.y = y;
 }
 
-std::atomic<std::uint64_t> shapeSerials{1};
-
 }  // namespace
 
 void EncodeShapeRecords(Writer& w, const std::vector<ShapeRecord>& records, int fillBits,
@@ -138,10 +135,13 @@ void EncodeShapeRecords(Writer& w, const std::vector<ShapeRecord>& records, int 
 
 using namespace swf::detail;
 
-SWFShape_s::SWFShape_s() : SWFBlock_s(Kind::Shape), serial(shapeSerials++) {}
+SWFShape_s::SWFShape_s() : SWFBlock_s(Kind::Shape) {}
 
 SWFShape_s::~SWFShape_s() {
-    for (SWFFill_s* f : fillHandles) destroySWFFill(f);
+    for (SWFFill_s* f : fillHandles) {
+        f->shape = nullptr;  // a fill the caller still holds no longer belongs to any shape
+        destroySWFFill(f);
+    }
 }
 
 void SWFShape_s::DefineParts(Emitter& e) {
@@ -215,7 +215,7 @@ SWFFill AddFill(SWFShape shape, SWFShape_s::FillStyle style) {
     }
     shape->fills.push_back(std::move(style));
     auto* fill = new SWFFill_s;
-    fill->shapeSerial = shape->serial;
+    fill->shape = shape;
     fill->index = static_cast<std::uint16_t>(shape->fills.size());
     fill->refs = 2;  // the caller's and the shape's
     shape->fillHandles.push_back(fill);
@@ -224,7 +224,7 @@ SWFFill AddFill(SWFShape shape, SWFShape_s::FillStyle style) {
 
 int FillIndex(SWFShape shape, SWFFill fill) {
     if (!fill) return 0;
-    if (fill->shapeSerial != shape->serial) {
+    if (fill->shape != shape) {
         Fail(shape->error, "a fill was used with a shape it does not belong to");
         return 0;
     }

@@ -212,9 +212,11 @@ struct SWFInput_s {
     std::string path;
 };
 
+struct SWFShape_s;
+
 struct SWFFill_s {
     int refs = 1;
-    std::uint64_t shapeSerial = 0;
+    const SWFShape_s* shape = nullptr;  // cleared when the shape goes
     std::uint16_t index = 0;  // 1-based fill style number in its shape
 };
 
@@ -248,7 +250,6 @@ struct SWFShape_s : SWFBlock_s {
         std::uint16_t width = 0;  // twips
         byte rgba[4] = {0, 0, 0, 255};
     };
-    std::uint64_t serial;
     std::vector<FillStyle> fills;
     std::vector<SWFFill_s*> fillHandles;  // each holds a reference
     std::vector<LineStyle> lines;

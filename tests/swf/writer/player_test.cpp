@@ -157,6 +157,11 @@ TEST(SwfPlayer, MovieShowsEveryKindOfObjectAndRunsItsScripts) {
     Place(m, video, 150, 110);
     int frames = SWFVideoStream_getNumFrames(video);
     EXPECT_EQ(frames, 36);
+    // The same video inside a sprite, a quarter of its size, advancing with the sprite's frames.
+    SWFMovieClip videoClip = newSWFMovieClip();
+    SWFMovieClip_add(videoClip, video);
+    for (int i = 0; i < frames; ++i) SWFMovieClip_nextFrame(videoClip);
+    SWFDisplayItem_scaleTo(Place(m, videoClip, 100, 120), 0.25, 0.25);
     for (int i = 0; i < frames; ++i) SWFMovie_nextFrame(m);
     SWFAction end = Action(TraceAction("end") + StopAction());
     SWFMovie_add(m, end);
@@ -167,6 +172,7 @@ TEST(SwfPlayer, MovieShowsEveryKindOfObjectAndRunsItsScripts) {
     for (SWFAction a : {pressed, spriteTrace, end}) destroySWFAction(a);
     destroySWFButton(button);
     destroySWFMovieClip(sprite);
+    destroySWFMovieClip(videoClip);
     destroySWFText(text);
     destroySWFFont(font);
     destroySWFPrebuiltClip(clip);
@@ -211,6 +217,10 @@ TEST(SwfPlayer, MovieShowsEveryKindOfObjectAndRunsItsScripts) {
     for (int y = 110; y < 230; ++y)
         for (int x = 150; x < 310; ++x) changed += !Near(early.At(x, y), late.At(x, y), 30);
     EXPECT_GT(changed, 200);
+    int changedInSprite = 0;
+    for (int y = 120; y < 150; ++y)
+        for (int x = 100; x < 140; ++x) changedInSprite += !Near(early.At(x, y), late.At(x, y), 30);
+    EXPECT_GT(changedInSprite, 20);
     EXPECT_TRUE(Near(early.At(30, 30), late.At(30, 30), 0));
 
     // The imported clip looks as it does on its own.
