@@ -154,6 +154,13 @@ SwfFile ParseSwf(const Bytes& d) {
     return f;
 }
 
+void DrawBox(SWFShape shape, double w, double h) {
+    SWFShape_drawLine(shape, w, 0);
+    SWFShape_drawLine(shape, 0, h);
+    SWFShape_drawLine(shape, -w, 0);
+    SWFShape_drawLine(shape, 0, -h);
+}
+
 std::string SansFont() { return "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"; }
 
 }  // namespace swftest

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "swf/swf.h"
+
 namespace swftest {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -55,6 +57,9 @@ struct SwfFile {
     std::vector<Tag> tags;
 };
 SwfFile ParseSwf(const Bytes& data);  // throws std::runtime_error when malformed
+
+// Edges of a w x h rectangle from the pen: right, down, left, up.
+void DrawBox(SWFShape shape, double w, double h);
 
 // The fonts the tests draw with (fonts-dejavu-core, fonts-liberation).
 std::string SansFont();

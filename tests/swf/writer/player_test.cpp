@@ -23,10 +23,7 @@ SWFShape Rect(SWFFill (*fill)(SWFShape, void*), void* arg, double w, double h) {
     SWFFill f = fill(s, arg);
     SWFShape_setLeftFill(s, f);
     SWFShape_setLine(s, 0, 0, 0, 0, 0);
-    SWFShape_drawLine(s, w, 0);
-    SWFShape_drawLine(s, 0, h);
-    SWFShape_drawLine(s, -w, 0);
-    SWFShape_drawLine(s, 0, -h);
+    DrawBox(s, w, h);
     destroySWFFill(f);
     return s;
 }

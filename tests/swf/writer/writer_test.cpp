@@ -25,10 +25,7 @@ SWFShape Square(double side) {
     SWFShape s = newSWFShape();
     SWFFill f = SWFShape_addSolidFill(s, 200, 10, 10, 255);
     SWFShape_setRightFill(s, f);
-    SWFShape_drawLine(s, side, 0);
-    SWFShape_drawLine(s, 0, side);
-    SWFShape_drawLine(s, -side, 0);
-    SWFShape_drawLine(s, 0, -side);
+    DrawBox(s, side, side);
     destroySWFFill(f);
     return s;
 }
@@ -375,10 +372,7 @@ TEST(SwfMedia, JpegIsStoredByteForByte) {
     SWFShape s = newSWFShape();
     SWFFill f = SWFShape_addBitmapFill(s, b, 0x41);
     SWFShape_setLeftFill(s, f);
-    SWFShape_drawLine(s, 48, 0);
-    SWFShape_drawLine(s, 0, 32);
-    SWFShape_drawLine(s, -48, 0);
-    SWFShape_drawLine(s, 0, -32);
+    DrawBox(s, 48, 32);
     SWFMovie m = newSWFMovieWithVersion(8);
     SWFMovie_add(m, s);
     std::string out = dir / "m.swf";
