@@ -102,11 +102,16 @@ BOOL Transfer(HDC dst, int x, int y, int w, int h, const Source* src, DWORD rop,
     BYTE code = BYTE((rop >> 16) & 0xFF);
     bool needSrc = UsesSource(code);
     if (needSrc && (!src || !src->bm)) return FALSE;
+    // Sizes beyond 2^20 pixels are refused; coordinates far outside are pinned.
+    const int kMaxSide = 1 << 20;
+    if (std::abs(std::int64_t(w)) > kMaxSide || std::abs(std::int64_t(h)) > kMaxSide) return FALSE;
+    if (needSrc && (std::abs(std::int64_t(src->w)) > kMaxSide || std::abs(std::int64_t(src->h)) > kMaxSide))
+        return FALSE;
     bool mirrorX = w < 0, mirrorY = h < 0;
     int sw = needSrc ? src->w : 1, sh = needSrc ? src->h : 1;
     if (needSrc && sw < 0) mirrorX = !mirrorX;
     if (needSrc && sh < 0) mirrorY = !mirrorY;
-    int dx0 = x + t.offset.x, dy0 = y + t.offset.y;
+    int dx0 = Pin(std::int64_t(x) + t.offset.x), dy0 = Pin(std::int64_t(y) + t.offset.y);
     if (w < 0) {
         dx0 += w;
         w = -w;
@@ -125,7 +130,6 @@ BOOL Transfer(HDC dst, int x, int y, int w, int h, const Source* src, DWORD rop,
         sh = -sh;
     }
     if (w == 0 || h == 0 || (needSrc && (sw == 0 || sh == 0))) return TRUE;
-    if (std::int64_t(w) * h > 16 * kMaxBitmapPixels) return FALSE;
 
     HBITMAP sbm = needSrc ? src->bm : nullptr;
     // A copy within one bitmap reads from a snapshot of the source rectangle.
@@ -212,8 +216,8 @@ Source SourceOf(HDC src, int sx, int sy, int sw, int sh) {
     if (!src || !IsLiveDc(src)) return s;
     Target st = TargetOf(src);
     s.bm = st.bm;
-    s.x = sx + st.offset.x;
-    s.y = sy + st.offset.y;
+    s.x = Pin(std::int64_t(sx) + st.offset.x);
+    s.y = Pin(std::int64_t(sy) + st.offset.y);
     s.w = sw;
     s.h = sh;
     s.bk = src->state.bkColor;
@@ -263,14 +267,20 @@ namespace {
 template <class F>
 BOOL EachStretched(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, int sw, int sh, bool requireInside,
                    F&& f) {
-    if (!IsLiveDc(dst) || !IsLiveDc(src) || w < 0 || h < 0 || sw < 0 || sh < 0) return FALSE;
+    const int kMaxSide = 1 << 20;
+    if (!IsLiveDc(dst) || !IsLiveDc(src) || w < 0 || h < 0 || sw < 0 || sh < 0 || w > kMaxSide || h > kMaxSide ||
+        sw > kMaxSide || sh > kMaxSide)
+        return FALSE;
     Target t = TargetOf(dst);
     Source s = SourceOf(src, sx, sy, sw, sh);
     if (!t.bm || !s.bm) return FALSE;
-    if (requireInside && (s.x < 0 || s.y < 0 || s.x + sw > s.bm->width || s.y + sh > s.bm->height)) return FALSE;
+    if (requireInside &&
+        (s.x < 0 || s.y < 0 || std::int64_t(s.x) + sw > s.bm->width || std::int64_t(s.y) + sh > s.bm->height))
+        return FALSE;
     if (w == 0 || h == 0 || sw == 0 || sh == 0) return TRUE;
     Taps tx = MakeTaps(w, sw, false), ty = MakeTaps(h, sh, false);
-    RECT box{x + t.offset.x, y + t.offset.y, x + t.offset.x + w, y + t.offset.y + h};
+    int bx = Pin(std::int64_t(x) + t.offset.x), by = Pin(std::int64_t(y) + t.offset.y);
+    RECT box{bx, by, bx + w, by + h};
     for (const RECT& c : t.clip.rects()) {
         RECT a;
         if (!IntersectRect(&a, &c, &box)) continue;

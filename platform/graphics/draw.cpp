@@ -265,24 +265,35 @@ struct Mask {
     }
 };
 
+// The part of a shape's box that is worth computing: the window (a clip box grown by the
+// pen) or, for regions, the whole box.
+RECT Area(const RECT& box, const RECT& window) {
+    RECT a;
+    if (!IntersectRect(&a, &box, &window)) return RECT{};
+    return a;
+}
+
 // Pixel centres inside the ellipse inscribed in the box.
-Mask EllipseMask(const RECT& b) {
-    Mask m(b);
-    double rx = m.w / 2.0, ry = m.h / 2.0;
+Mask EllipseMask(const RECT& b, const RECT& window) {
+    Mask m(Area(b, window));
+    double rx = (double(b.right) - b.left) / 2.0, ry = (double(b.bottom) - b.top) / 2.0;
     for (int y = 0; y < m.h; ++y)
         for (int x = 0; x < m.w; ++x) {
-            double dx = (x + 0.5 - rx) / rx, dy = (y + 0.5 - ry) / ry;
+            double px = double(m.box.left) + x - b.left, py = double(m.box.top) + y - b.top;
+            double dx = (px + 0.5 - rx) / rx, dy = (py + 0.5 - ry) / ry;
             m.on[std::size_t(y) * m.w + x] = dx * dx + dy * dy <= 1.0;
         }
     return m;
 }
 
-Mask RoundRectMask(const RECT& b, int ew, int eh) {
-    Mask m(b);
-    double rx = std::min(std::abs(ew), m.w) / 2.0, ry = std::min(std::abs(eh), m.h) / 2.0;
+Mask RoundRectMask(const RECT& b, int ew, int eh, const RECT& window) {
+    Mask m(Area(b, window));
+    double W = double(b.right) - b.left, H = double(b.bottom) - b.top;
+    double rx = std::min(std::abs(double(ew)), W) / 2.0, ry = std::min(std::abs(double(eh)), H) / 2.0;
     for (int y = 0; y < m.h; ++y)
         for (int x = 0; x < m.w; ++x) {
-            double xm = std::min(x + 0.5, m.w - (x + 0.5)), ym = std::min(y + 0.5, m.h - (y + 0.5));
+            double px = double(m.box.left) + x - b.left, py = double(m.box.top) + y - b.top;
+            double xm = std::min(px + 0.5, W - (px + 0.5)), ym = std::min(py + 0.5, H - (py + 0.5));
             bool in = true;
             if (rx > 0 && ry > 0 && xm < rx && ym < ry) {
                 double dx = (xm - rx) / rx, dy = (ym - ry) / ry;
@@ -294,7 +305,7 @@ Mask RoundRectMask(const RECT& b, int ew, int eh) {
 }
 
 // Pixel centres inside the polygon (device points), by the fill mode.
-Mask PolygonMask(const std::vector<POINT>& pts, int mode) {
+Mask PolygonMask(const std::vector<POINT>& pts, int mode, const RECT* window = nullptr) {
     RECT b{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
     for (auto& p : pts) {
         b.left = std::min(b.left, p.x);
@@ -303,6 +314,7 @@ Mask PolygonMask(const std::vector<POINT>& pts, int mode) {
         b.bottom = std::max(b.bottom, p.y);
     }
     if (pts.empty()) b = RECT{};
+    if (window) b = Area(b, *window);
     Mask m(b);
     std::size_t n = pts.size();
     for (int y = 0; y < m.h; ++y) {
@@ -336,13 +348,15 @@ void PaintMask(const Target& t, const Mask& m, const Paint& p) {
 
 HRGN CreateRoundRectRgn(int l, int t, int r, int b, int ew, int eh) {
     HRGN h = CreateRectRgn(0, 0, 0, 0);
-    h->region = RoundRectMask(RECT{std::min(l, r), std::min(t, b), std::max(l, r), std::max(t, b)}, ew, eh).region();
+    RECT box{std::min(l, r), std::min(t, b), std::max(l, r), std::max(t, b)};
+    h->region = RoundRectMask(box, ew, eh, box).region();
     return h;
 }
 
 HRGN CreateEllipticRgn(int l, int t, int r, int b) {
     HRGN h = CreateRectRgn(0, 0, 0, 0);
-    h->region = EllipseMask(RECT{std::min(l, r), std::min(t, b), std::max(l, r), std::max(t, b)}).region();
+    RECT box{std::min(l, r), std::min(t, b), std::max(l, r), std::max(t, b)};
+    h->region = EllipseMask(box, box).region();
     return h;
 }
 
@@ -425,11 +439,15 @@ void DeviceLine(const Target& t, PenState& pen, POINT a, POINT b) {
     int sx = a.x < b.x ? 1 : -1, sy = a.y < b.y ? 1 : -1;
     long err = dx + dy;
     long x = a.x, y = a.y;
-    // A line far outside any bitmap is not walked pixel by pixel.
+    // Lines are walked pixel by pixel; one longer than 2^24 pixels is not drawn.
     long steps = std::max(dx, -dy);
-    if (steps > 4L * kMaxBitmapSide) return;
+    if (steps > (1L << 24)) return;
+    RECT near = t.clip.box();
+    InflateRect(&near, pen.width, pen.width);
+    bool styled = pen.width == 1 && pen.style != PS_SOLID && pen.style != PS_INSIDEFRAME;
     while (x != b.x || y != b.y) {
-        Plot(t, pen, int(x), int(y));
+        if (x >= near.left && x < near.right && y >= near.top && y < near.bottom) Plot(t, pen, int(x), int(y));
+        else if (styled) ++pen.step;  // the dash pattern runs on outside the clip
         long e2 = 2 * err;
         if (e2 >= dy) {
             err += dy;
@@ -442,16 +460,25 @@ void DeviceLine(const Target& t, PenState& pen, POINT a, POINT b) {
     }
 }
 
-POINT Dev(const Target& t, int x, int y) { return POINT{x + t.offset.x, y + t.offset.y}; }
+POINT Dev(const Target& t, int x, int y) {
+    return POINT{Pin(std::int64_t(x) + t.offset.x), Pin(std::int64_t(y) + t.offset.y)};
+}
 
 RECT DevBox(const Target& t, int l, int tp, int r, int b) {
-    return RECT{std::min(l, r) + t.offset.x, std::min(tp, b) + t.offset.y, std::max(l, r) + t.offset.x,
-                std::max(tp, b) + t.offset.y};
+    POINT a = Dev(t, std::min(l, r), std::min(tp, b)), c = Dev(t, std::max(l, r), std::max(tp, b));
+    return RECT{a.x, a.y, c.x, c.y};
+}
+
+// The device area a shape needs computing in: the clip box grown by more than the pen.
+RECT Window(const Target& t, int penWidth) {
+    RECT w = t.clip.box();
+    InflateRect(&w, penWidth + 2, penWidth + 2);
+    return w;
 }
 
 // Fills the mask with the brush and draws its border with the pen; without a pen the
 // shape loses its right and bottom pixel row, as on Windows.
-BOOL DrawShape(HDC dc, RECT box, const std::function<Mask(const RECT&)>& make) {
+BOOL DrawShape(HDC dc, RECT box, const std::function<Mask(const RECT&, const RECT&)>& make) {
     Target t = TargetOf(dc);
     if (!t.bm) return FALSE;
     PenState pen = PenOf(dc);
@@ -460,7 +487,7 @@ BOOL DrawShape(HDC dc, RECT box, const std::function<Mask(const RECT&)>& make) {
         box.bottom -= 1;
     }
     if (box.right <= box.left || box.bottom <= box.top) return TRUE;
-    Mask m = make(box);
+    Mask m = make(box, Window(t, pen.width));
     Paint brush = BrushPaint(dc, dc->state.brush, dc->state.rop2);
     if (pen.none) {
         PaintMask(t, m, brush);
@@ -512,7 +539,8 @@ BOOL Polygon(HDC dc, const POINT* pts, int count) {
     if (!t.bm) return FALSE;
     std::vector<POINT> dev;
     for (int i = 0; i < count; ++i) dev.push_back(Dev(t, pts[i].x, pts[i].y));
-    PaintMask(t, PolygonMask(dev, dc->state.polyFillMode), BrushPaint(dc, dc->state.brush, dc->state.rop2));
+    RECT window = Window(t, 1);
+    PaintMask(t, PolygonMask(dev, dc->state.polyFillMode, &window), BrushPaint(dc, dc->state.brush, dc->state.rop2));
     PenState pen = PenOf(dc);
     if (pen.none) return TRUE;
     for (int i = 0; i < count; ++i) DeviceLine(t, pen, dev[std::size_t(i)], dev[std::size_t((i + 1) % count)]);
@@ -550,7 +578,8 @@ BOOL Rectangle(HDC dc, int l, int tp, int r, int b) {
 BOOL RoundRect(HDC dc, int l, int tp, int r, int b, int ew, int eh) {
     if (!IsLiveDc(dc)) return FALSE;
     Target t = TargetOf(dc);
-    return DrawShape(dc, DevBox(t, l, tp, r, b), [&](const RECT& box) { return RoundRectMask(box, ew, eh); });
+    return DrawShape(dc, DevBox(t, l, tp, r, b),
+                     [&](const RECT& box, const RECT& window) { return RoundRectMask(box, ew, eh, window); });
 }
 
 BOOL Ellipse(HDC dc, int l, int tp, int r, int b) {
@@ -562,10 +591,10 @@ BOOL Ellipse(HDC dc, int l, int tp, int r, int b) {
 namespace {
 // Keeps the pixels of the mask whose angle from the box centre lies on the arc from the
 // start radial to the end radial in the DC's arc direction.
-void KeepSector(Mask& m, HDC dc, int xs, int ys, int xe, int ye) {
+void KeepSector(Mask& m, const RECT& shape, HDC dc, int xs, int ys, int xe, int ye) {
     Target t = TargetOf(dc);
     POINT s = Dev(t, xs, ys), e = Dev(t, xe, ye);
-    double cx = (m.box.left + m.box.right) / 2.0, cy = (m.box.top + m.box.bottom) / 2.0;
+    double cx = (double(shape.left) + shape.right) / 2.0, cy = (double(shape.top) + shape.bottom) / 2.0;
     const double kTwoPi = 2 * M_PI;
     double a0 = std::atan2(cy - s.y, s.x - cx), a1 = std::atan2(cy - e.y, e.x - cx);
     bool ccw = dc->state.arcDirection == AD_COUNTERCLOCKWISE;
@@ -585,8 +614,9 @@ BOOL Arc(HDC dc, int l, int tp, int r, int b, int xs, int ys, int xe, int ye) {
     Target t = TargetOf(dc);
     PenState pen = PenOf(dc);
     if (pen.none || !t.bm) return TRUE;
-    Mask edge = EllipseMask(DevBox(t, l, tp, r, b)).border(pen.width);
-    KeepSector(edge, dc, xs, ys, xe, ye);
+    RECT box = DevBox(t, l, tp, r, b);
+    Mask edge = EllipseMask(box, Window(t, pen.width)).border(pen.width);
+    KeepSector(edge, box, dc, xs, ys, xe, ye);
     PaintMask(t, edge, ColorPaint(pen.color, pen.rop2));
     return TRUE;
 }
@@ -594,9 +624,9 @@ BOOL Arc(HDC dc, int l, int tp, int r, int b, int xs, int ys, int xe, int ye) {
 BOOL Pie(HDC dc, int l, int tp, int r, int b, int xs, int ys, int xe, int ye) {
     if (!IsLiveDc(dc)) return FALSE;
     Target t = TargetOf(dc);
-    return DrawShape(dc, DevBox(t, l, tp, r, b), [&](const RECT& box) {
-        Mask m = EllipseMask(box);
-        KeepSector(m, dc, xs, ys, xe, ye);
+    return DrawShape(dc, DevBox(t, l, tp, r, b), [&](const RECT& box, const RECT& window) {
+        Mask m = EllipseMask(box, window);
+        KeepSector(m, box, dc, xs, ys, xe, ye);
         return m;
     });
 }
@@ -643,11 +673,13 @@ BOOL DrawFocusRect(HDC dc, const RECT* r) {
     auto dot = [&](int x, int y) {
         if (((x + y) & 1) == 0 && t.clip.contains(x, y)) t.bm->set(x, y, Rop2(R2_NOT, 0, t.bm->get(x, y) & 0xFFFFFF));
     };
-    for (int x = b.left; x < b.right; ++x) {
+    // Only the part of the frame inside the clip box is walked.
+    RECT cb = t.clip.box();
+    for (int x = std::max(b.left, cb.left); x < std::min(b.right, cb.right); ++x) {
         dot(x, b.top);
         if (b.bottom - 1 > b.top) dot(x, b.bottom - 1);
     }
-    for (int y = b.top + 1; y < b.bottom - 1; ++y) {
+    for (int y = std::max(b.top + 1, cb.top); y < std::min(b.bottom - 1, cb.bottom); ++y) {
         dot(b.left, y);
         if (b.right - 1 > b.left) dot(b.right - 1, y);
     }

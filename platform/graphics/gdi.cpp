@@ -123,9 +123,6 @@ using namespace gdi;
 namespace {
 int StrideOf(int width, int bpp) { return ((width * bpp + 31) / 32) * 4; }
 
-RGBQUAD Quad(Pixel p) {
-    return RGBQUAD{BYTE(p & 0xFF), BYTE((p >> 8) & 0xFF), BYTE((p >> 16) & 0xFF), 0};
-}
 Pixel FromQuad(const RGBQUAD& q) { return (Pixel(q.rgbRed) << 16) | (Pixel(q.rgbGreen) << 8) | q.rgbBlue; }
 
 int MaskShift(DWORD m) {
@@ -878,7 +875,8 @@ std::vector<RECT> GetRegionRects(HRGN h) { return Live(h) ? h->region.rects() : 
 namespace gdi {
 POINT ToDevice(HDC dc, int x, int y) {
     const DcState& s = dc->state;
-    return POINT{x - s.windowOrg.x + s.viewportOrg.x, y - s.windowOrg.y + s.viewportOrg.y};
+    return POINT{Pin(std::int64_t(x) - s.windowOrg.x + s.viewportOrg.x),
+                 Pin(std::int64_t(y) - s.windowOrg.y + s.viewportOrg.y)};
 }
 
 Target TargetOf(HDC dc) {
@@ -886,7 +884,7 @@ Target TargetOf(HDC dc) {
     if (!LiveDc(dc)) return t;
     const DcState& s = dc->state;
     t.bm = s.bitmap;
-    t.offset = POINT{s.viewportOrg.x - s.windowOrg.x, s.viewportOrg.y - s.windowOrg.y};
+    t.offset = POINT{Pin(std::int64_t(s.viewportOrg.x) - s.windowOrg.x), Pin(std::int64_t(s.viewportOrg.y) - s.windowOrg.y)};
     Region all(RECT{0, 0, t.bm->width, t.bm->height});
     t.clip = s.hasClip ? Region::Combine(all, s.clip, Region::Op::And) : all;
     return t;

@@ -117,6 +117,11 @@ struct platform::HDC__ {
 
 namespace platform::gdi {
 
+// Coordinates far outside any bitmap are pinned to +-2^29 so that no sum of two of them
+// overflows; nothing visible changes.
+constexpr std::int64_t kCoordLimit = std::int64_t(1) << 29;
+inline int Pin(std::int64_t v) { return int(v < -kCoordLimit ? -kCoordLimit : v > kCoordLimit ? kCoordLimit : v); }
+
 // Handle checks: a handle the layer did not make (or already freed) is refused, never used.
 bool IsLiveObject(const void* h);
 bool IsLiveDc(HDC dc);

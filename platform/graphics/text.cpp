@@ -255,9 +255,9 @@ FontFace* FaceOf(HDC dc) {
 int Advance(FontFace& f, char32_t c) { return GlyphOf(f, c).advance; }
 
 int Width(FontFace& f, std::string_view s) {
-    int w = 0;
+    std::int64_t w = 0;
     for (const Char& c : Decode(s)) w += Advance(f, c.code);
-    return w;
+    return Pin(w);
 }
 
 // Blends one glyph's coverage in the colour at its pen position (device coordinates).
@@ -456,18 +456,23 @@ BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* r, const char* t
     std::string_view s = View(text, int(count));
     DcState& st = dc->state;
     RECT dr{};
-    if (r) dr = RECT{r->left + t.offset.x, r->top + t.offset.y, r->right + t.offset.x, r->bottom + t.offset.y};
+    if (r)
+        dr = RECT{Pin(std::int64_t(r->left) + t.offset.x), Pin(std::int64_t(r->top) + t.offset.y),
+                  Pin(std::int64_t(r->right) + t.offset.x), Pin(std::int64_t(r->bottom) + t.offset.y)};
     if (r && (options & ETO_OPAQUE)) FillDevice(t, dr, ColorPaint(DeviceColor(t.bm, st.bkColor)));
     Region clip = t.clip;
     if (r && (options & ETO_CLIPPED)) clip = Region::Combine(clip, Region(dr), Region::Op::And);
 
     auto chars = Decode(s);
-    int width = 0;
-    for (std::size_t i = 0; i < chars.size(); ++i) width += dx ? dx[i] : Advance(*f, chars[i].code);
+    std::int64_t sum = 0;
+    for (std::size_t i = 0; i < chars.size(); ++i) sum += dx ? dx[i] : Advance(*f, chars[i].code);
+    int width = Pin(sum);
     if (st.textAlign & TA_UPDATECP) {
         x = st.position.x;
         y = st.position.y;
     }
+    x = Pin(x);
+    y = Pin(y);
     int left = x;
     UINT h = st.textAlign & TA_CENTER;
     if (h == TA_CENTER) left = x - width / 2;
@@ -477,7 +482,7 @@ BOOL ExtTextOut(HDC dc, int x, int y, UINT options, const RECT* r, const char* t
     if (v == TA_BASELINE) top = y - f->ascent;
     else if (v == TA_BOTTOM) top = y - (f->ascent + f->descent);
     if (st.textAlign & TA_UPDATECP) st.position.x = h == TA_RIGHT ? x - width : h == TA_CENTER ? x : x + width;
-    int dxl = left + t.offset.x, dyt = top + t.offset.y;
+    int dxl = Pin(std::int64_t(left) + t.offset.x), dyt = Pin(std::int64_t(top) + t.offset.y);
     if (st.bkMode == OPAQUE && !(r && (options & ETO_OPAQUE))) {
         RECT cell{dxl, dyt, dxl + width, dyt + f->ascent + f->descent};
         FillRegion(t, Region::Combine(Region(cell), clip, Region::Op::And), ColorPaint(DeviceColor(t.bm, st.bkColor)));
@@ -626,7 +631,7 @@ int DrawText(HDC dc, const char* text, int count, RECT* r, UINT fmt) {
     FontFace* f = FaceOf(dc);
     if (!f) return 0;
     std::string_view src = View(text, count);
-    int width = r->right - r->left;
+    int width = Pin(std::int64_t(r->right) - r->left);
     int lineHeight = f->ascent + f->descent;
     if (fmt & DT_EXTERNALLEADING) lineHeight += 0;
 
@@ -690,13 +695,14 @@ int DrawText(HDC dc, const char* text, int count, RECT* r, UINT fmt) {
     if (fmt & DT_CALCRECT) {
         int maxw = 0;
         for (Line& l : lines) maxw = std::max(maxw, l.width);
-        r->right = r->left + maxw;
-        r->bottom = r->top + total;
+        r->right = Pin(std::int64_t(r->left) + maxw);
+        r->bottom = Pin(std::int64_t(r->top) + total);
         return total;
     }
     Target t = TargetOf(dc);
     if (!t.bm) return 0;
-    RECT dr{r->left + t.offset.x, r->top + t.offset.y, r->right + t.offset.x, r->bottom + t.offset.y};
+    RECT dr{Pin(std::int64_t(r->left) + t.offset.x), Pin(std::int64_t(r->top) + t.offset.y),
+            Pin(std::int64_t(r->right) + t.offset.x), Pin(std::int64_t(r->bottom) + t.offset.y)};
     Region clip = (fmt & DT_NOCLIP) ? t.clip : Region::Combine(t.clip, Region(dr), Region::Op::And);
     int y = dr.top;
     if (fmt & DT_SINGLELINE) {

@@ -291,3 +291,45 @@ TEST(GdiBitmaps, DibSectionRowOrderFollowsTheSignOfTheHeight) {
         DeleteObject(bm);
     }
 }
+
+TEST(GdiExtremes, HugeCoordinatesDrawTheVisiblePartAndNothingBreaks) {
+    constexpr int kMax = INT32_MAX, kMin = INT32_MIN;
+    Surface s(10, 10);
+    SetViewportOrgEx(s.dc, 5, 5, nullptr);  // every logical coordinate is shifted
+    HBRUSH red = CreateSolidBrush(kRed);
+    SelectObject(s.dc, red);
+    RECT all{kMin, kMin, kMax, kMax};
+    EXPECT_TRUE(FillRect(s.dc, &all, red));
+    EXPECT_EQ(s.Pixel(0, 0), kRed);
+    s.Clear(kWhite);
+    // A huge, partly visible ellipse and a long line are drawn where they are seen.
+    SelectObject(s.dc, GetStockObject(NULL_PEN));
+    Ellipse(s.dc, -100000, -100000, 100000, 100000);
+    EXPECT_EQ(s.Pixel(5, 5), kRed);
+    SelectObject(s.dc, GetStockObject(BLACK_PEN));
+    MoveToEx(s.dc, -1000000, 0, nullptr);
+    LineTo(s.dc, 1000000, 0);
+    EXPECT_EQ(Row(s, 5, kBlack), "##########");
+    // None of these may fail in any other way than returning.
+    Rectangle(s.dc, kMin, kMin, kMax, kMax);
+    RoundRect(s.dc, kMin, kMin, kMax, kMax, kMax, kMax);
+    POINT poly[] = {{kMin, kMin}, {kMax, 0}, {0, kMax}};
+    Polygon(s.dc, poly, 3);
+    MoveToEx(s.dc, kMin, kMin, nullptr);
+    LineTo(s.dc, kMax, kMax);
+    Surface src(2, 2);
+    BitBlt(s.dc, kMax, kMax, 5, 5, src.dc, kMin, kMin, SRCCOPY);
+    StretchBlt(s.dc, kMin, kMin, kMax, kMax, src.dc, 0, 0, 2, 2, SRCCOPY);
+    BLENDFUNCTION bf;
+    AlphaBlend(s.dc, kMax, kMax, 2, 2, src.dc, 0, 0, 2, 2, bf);
+    TransparentBlt(s.dc, kMin, kMin, 2, 2, src.dc, 0, 0, 2, 2, 0);
+    TextOut(s.dc, kMax, kMin, "x", 1);
+    RECT text{0, 0, kMax, kMax};
+    EXPECT_GT(DrawText(s.dc, "abc", -1, &text, DT_CALCRECT), 0);
+    RECT wide{kMin, kMin, kMax, kMax};
+    DrawText(s.dc, "abc def", -1, &wide, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+    DrawEdge(s.dc, &wide, EDGE_RAISED, BF_RECT | BF_MIDDLE);
+    DrawFocusRect(s.dc, &wide);
+    SelectObject(s.dc, GetStockObject(WHITE_BRUSH));
+    DeleteObject(red);
+}
