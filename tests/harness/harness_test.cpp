@@ -114,6 +114,31 @@ TEST_F(Harness, PlaysAMovieAndReportsTracesAndPixels) {
         EXPECT_TRUE(harness::Near(img.At(x, y), {0, 160, 0})) << x << "," << y;
 }
 
+TEST_F(Harness, PlaysTheMovieThatAPageEmbeds) {
+    RUFFLE_OR_SKIP();
+    Bytes swf = TwoFrameMovie();
+    std::ofstream(dir_ / "movie.swf", std::ios::binary)
+        .write(reinterpret_cast<const char*>(swf.data()), static_cast<std::streamsize>(swf.size()));
+    std::ofstream(dir_ / "page.html")
+        << "<html><head><title>t</title></head><body style=\"margin:0\">"
+           "<object classid=\"clsid:d27cdb6e-ae6d-11cf-96b8-444553540000\" width=\"200\" height=\"100\">"
+           "<param name=\"movie\" value=\"movie.swf\">"
+           "<embed src=\"movie.swf\" width=\"200\" height=\"100\" type=\"application/x-shockwave-flash\">"
+           "</embed></object></body></html>";
+    harness::RuffleJob job;
+    job.root = dir_.string();
+    job.html = "page.html";
+    job.shots = {{300, (dir_ / "shot.png").string()}};
+    job.durationMs = 3000;
+    job.untilTrace = "second frame";
+    harness::RuffleResult r = harness::RunRuffle(job);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_THAT(r.traces, testing::ElementsAre("first frame", "second frame"));
+    harness::Image img = harness::ReadPng(r.screenshots.at(0));
+    EXPECT_EQ(img.width, 200);
+    EXPECT_TRUE(harness::Near(img.At(100, 50), {0, 160, 0}));
+}
+
 TEST_F(Harness, AMovieThatNeverLoadsIsAHarnessFailure) {
     RUFFLE_OR_SKIP();
     harness::RuffleJob job;
