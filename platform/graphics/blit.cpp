@@ -148,7 +148,7 @@ BOOL Transfer(HDC dst, int x, int y, int w, int h, const Source* src, DWORD rop,
         if (sbm->bpp <= 8) conv.srcBk = DeviceColor(sbm, src->bk);
     }
     Paint pat = UsesPattern(code) ? BrushPaint(dst, dst->state.brush) : ColorPaint(0);
-    if (UsesPattern(code) && pat.none) pat = ColorPaint(0);
+    if (UsesPattern(code) && pat.none) return TRUE;  // a hollow brush paints nothing
 
     bool stretch = needSrc && (sw != w || sh != h);
     Taps tx = needSrc ? MakeTaps(w, sw, halftone && stretch) : Taps{};

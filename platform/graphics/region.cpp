@@ -69,8 +69,20 @@ Region::Region(const RECT& r) {
 }
 
 Region Region::FromRects(const std::vector<RECT>& rects) {
+    // One sweep over the bands that the rectangles' edges make.
+    std::vector<int> ys;
+    for (const RECT& r : rects)
+        if (r.left < r.right && r.top < r.bottom) ys.insert(ys.end(), {r.top, r.bottom});
+    std::sort(ys.begin(), ys.end());
+    ys.erase(std::unique(ys.begin(), ys.end()), ys.end());
     Region out;
-    for (const RECT& r : rects) out = Combine(out, Region(r), Op::Or);
+    std::size_t last = 0;
+    for (std::size_t i = 0; i + 1 < ys.size(); ++i) {
+        Spans s;
+        for (const RECT& r : rects)
+            if (r.left < r.right && r.top <= ys[i] && ys[i] < r.bottom) s.emplace_back(r.left, r.right);
+        AppendBand(out.rects_, last, ys[i], ys[i + 1], CombineSpans(s, {}, Op::Or));
+    }
     return out;
 }
 

@@ -710,6 +710,7 @@ int DrawText(HDC dc, const char* text, int count, RECT* r, UINT fmt) {
         else if (fmt & DT_BOTTOM) y = dr.bottom - lineHeight;
     }
     const DcState& st = dc->state;
+    const int first = y;
     for (Line& l : lines) {
         // An edit control does not show a line cut by the bottom edge.
         if ((fmt & DT_EDITCONTROL) && y + lineHeight > dr.bottom && &l != &lines.front()) break;
@@ -726,6 +727,8 @@ int DrawText(HDC dc, const char* text, int count, RECT* r, UINT fmt) {
         DrawRun(dc, t, clip, *f, x, y, l.text, o);
         y += lineHeight;
     }
+    // Centred and bottom-aligned single lines report how far down from the top they end.
+    if ((fmt & DT_SINGLELINE) && (fmt & (DT_VCENTER | DT_BOTTOM))) return first - dr.top + total;
     return total;
 }
 

@@ -188,6 +188,9 @@ TEST(GdiBrushes, HatchAndMonochromePatternBrushes) {
     SetBkMode(s.dc, OPAQUE);
     PatBlt(s.dc, 0, 0, 8, 8, PATCOPY);
     EXPECT_EQ(s.Pixel(3, 3), RGB(0, 0, 255));
+    SelectObject(s.dc, GetStockObject(NULL_BRUSH));
+    PatBlt(s.dc, 0, 0, 8, 8, PATCOPY);  // a hollow brush paints nothing
+    EXPECT_EQ(s.Pixel(3, 3), RGB(0, 0, 255));
     SelectObject(s.dc, GetStockObject(WHITE_BRUSH));
     DeleteObject(hatch);
 

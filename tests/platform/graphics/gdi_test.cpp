@@ -145,6 +145,17 @@ TEST(GdiRegions, CanonicalFormBoxOffsetAndEquality) {
     RECT list[] = {{0, 0, 1, 1}, {2, 0, 3, 1}};
     HRGN l = CreateRectListRgn(list, 2);
     EXPECT_EQ(GetRegionRects(l).size(), 2u);
+    // Overlapping rectangles in a list make their union, as combining them one by one does.
+    RECT overlapping[] = {{0, 0, 3, 3}, {1, 1, 4, 4}, {5, 0, 6, 9}, {1, 1, 2, 2}};
+    HRGN fromList = CreateRectListRgn(overlapping, 4), byOr = CreateRectRgn(0, 0, 0, 0);
+    for (RECT& r : overlapping) {
+        HRGN one = CreateRectRgnIndirect(&r);
+        CombineRgn(byOr, byOr, one, RGN_OR);
+        DeleteObject(one);
+    }
+    EXPECT_TRUE(EqualRgn(fromList, byOr));
+    DeleteObject(fromList);
+    DeleteObject(byOr);
     EXPECT_EQ(CombineRgn(u, nullptr, nullptr, RGN_OR), ERROR);
     for (HRGN h : {a, b, u, whole, l}) DeleteObject(h);
 }
