@@ -1,0 +1,1100 @@
+// The node store of TBaseVastTree: node records, creation, linking, deletion, moving
+// and copying, lazy initialisation, counts and heights, and the tree's construction.
+#include "treeview/vasttrees.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "treeview/vtinternal.h"
+
+namespace treeview {
+
+using namespace platform;
+
+void AcquireWorker();
+void ReleaseWorker(TBaseVastTree* tree);
+
+TBaseVastTree* TreeFromNode(PVastNode node) {
+    Require(node != nullptr, "Node must not be nil.");
+    while (node && node->NextSibling != node) node = node->Parent;
+    return node ? reinterpret_cast<TBaseVastTree*>(node->Parent) : nullptr;
+}
+
+// ---- construction and destruction ----
+
+TBaseVastTree::TBaseVastTree(TComponent* owner) : TCustomControl(owner) {
+    SetControlStyle((ControlStyle() & ~csSetCaption) | csCaptureMouse | csOpaque | csReplicatable |
+                    csDisplayDragImage | csReflector);
+    SetBounds(0, 0, 200, 100);
+    SetTabStop(true);
+    SetParentColor(false);
+    colors_ = new TVTColors(this);
+    scrollBarOptions_ = new TScrollBarOptions(this);
+    options_ = new TCustomVastTreeOptions(this);
+    msgHandle_ = AllocateHWnd([this](HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
+        return MessageProc(msg, wParam, lParam);
+    });
+    InitRootNode(sizeof(TVastNode));
+    AcquireWorker();
+}
+
+TBaseVastTree::~TBaseVastTree() {
+    Destroying();
+    // A read-only tree must still free its nodes.
+    options_->SetMiscOptions(options_->MiscOptions() & ~toReadOnly);
+    ReleaseWorker(this);
+    DoCancelEdit();
+    Clear();
+    for (unsigned id = ExpandTimer; id <= SearchTimer; ++id) StopTimer(id);
+    DeallocateHWnd(msgHandle_);
+    std::free(root_);
+    root_ = nullptr;
+    delete options_;
+    delete scrollBarOptions_;
+    delete colors_;
+}
+
+void TBaseVastTree::SetOptionsObject(TCustomVastTreeOptions* options) {
+    delete options_;
+    options_ = options;
+}
+
+void TBaseVastTree::InitRootNode(std::uint32_t allocSize) {
+    auto* root = static_cast<PVastNode>(std::calloc(1, allocSize));
+    if (!root) throw std::bad_alloc();
+    root->Parent = reinterpret_cast<PVastNode>(this);
+    root->PrevSibling = root;
+    root->NextSibling = root;
+    root->States = vsInitialized | vsExpanded | vsHasChildren | vsVisible;
+    root->NodeHeight = defaultNodeHeight_;
+    root->TotalHeight = defaultNodeHeight_;
+    root->TotalCount = 1;
+    root->VerticalAlignment = 50;
+    root_ = root;
+}
+
+bool TBaseVastTree::IsLoadingOrDesigning() const { return ComponentState() & (csLoading | csDesigning); }
+
+bool TBaseVastTree::ReadOnly() const { return options_ && (options_->MiscOptions() & toReadOnly); }
+
+bool TBaseVastTree::CheckOwnNode(PVastNode node) const {
+    if (node && TreeFromNode(node) == this && !(node->States & vsDeleting)) return true;
+#ifndef NDEBUG
+    throw EAssertionFailed("Node does not belong to this tree or is being deleted.");
+#else
+    return false;
+#endif
+}
+
+void TBaseVastTree::Loaded() {
+    TCustomControl::Loaded();
+    if ((states_ & tsNeedRootCountUpdate) && root_->ChildCount > 0) {
+        DoStateChange(0, tsNeedRootCountUpdate);
+        TVTMiscOptions misc = options_->MiscOptions();
+        options_->SetMiscOptions(misc & ~toReadOnly);
+        std::uint32_t count = root_->ChildCount;
+        root_->ChildCount = 0;
+        BeginUpdate();
+        SetChildCount(root_, count);
+        EndUpdate();
+        options_->SetMiscOptions(misc);
+    }
+}
+
+void TBaseVastTree::Assign(TPersistent* source) {
+    auto* other = dynamic_cast<TBaseVastTree*>(source);
+    if (!other) {
+        TCustomControl::Assign(source);
+        return;
+    }
+    if (ReadOnly()) return;
+    SetChangeDelay(other->ChangeDelay());
+    SetCheckImageKind(other->CheckImageKind());
+    SetColor(other->Color());
+    colors_->Assign(other->Colors());
+    SetDefaultNodeHeight(other->DefaultNodeHeight());
+    SetEnabled(other->Enabled());
+    SetNodeDataSize(other->NodeDataSize());
+    options_->Assign(other->TreeOptions());
+    SetRootNodeCount(other->RootNodeCount());
+    scrollBarOptions_->Assign(other->ScrollBarOptions());
+    SetVisible(other->Visible());
+}
+
+void TBaseVastTree::InvalidateTree() {
+    if (HandleAllocated() && !(ComponentState() & csLoading)) Invalidate();
+}
+
+void TBaseVastTree::InvalidateNode(PVastNode node) {
+    if (node && updateCount_ == 0) InvalidateTree();
+}
+
+// ---- node data ----
+
+void* TBaseVastTree::GetNodeData(PVastNode node) const {
+    Require(nodeDataSize_ > 0, "NodeDataSize not initialized.");
+    if (!node || node == root_) return nullptr;
+    return reinterpret_cast<char*>(node) + sizeof(TVastNode) + totalInternalDataSize_;
+}
+
+void* TBaseVastTree::InternalData(PVastNode) const { return nullptr; }
+
+std::uint32_t TBaseVastTree::AllocateInternalDataArea(std::uint32_t size) {
+    Require(root_->FirstChild == nullptr, "Internal data allocation must be done before any node is created.");
+    std::uint32_t result = sizeof(TVastNode) + totalInternalDataSize_;
+    std::uint32_t oldSize = result;
+    totalInternalDataSize_ += (size + 3) & ~3u;
+    std::uint32_t newSize = sizeof(TVastNode) + totalInternalDataSize_;
+    auto* root = static_cast<PVastNode>(std::realloc(root_, newSize));
+    if (!root) throw std::bad_alloc();
+    std::memset(reinterpret_cast<char*>(root) + oldSize, 0, newSize - oldSize);
+    root->PrevSibling = root;
+    root->NextSibling = root;
+    root_ = root;
+    return result;
+}
+
+void TBaseVastTree::SetNodeDataSize(std::int32_t value) {
+    if (value < -1) value = -1;
+    if (value == nodeDataSize_) return;
+    nodeDataSize_ = value;
+    if (IsLoadingOrDesigning()) return;
+    std::uint32_t count = root_->ChildCount;
+    Clear();
+    SetRootNodeCount(count);
+}
+
+void TBaseVastTree::ValidateNodeDataSize(std::int32_t& size) {
+    size = 0;
+    if (OnGetNodeDataSize) OnGetNodeDataSize(this, size);
+}
+
+PVastNode TBaseVastTree::MakeNewNode() {
+    if (nodeDataSize_ == -1 && !(ComponentState() & csDesigning)) {
+        std::int32_t size = 0;
+        ValidateNodeDataSize(size);
+        nodeDataSize_ = size < 0 ? 0 : size;
+    }
+    std::size_t size = sizeof(TVastNode) + totalInternalDataSize_;
+    if (!(ComponentState() & csDesigning) && nodeDataSize_ > 0) size += std::size_t(nodeDataSize_);
+    auto* node = static_cast<PVastNode>(std::calloc(1, size));
+    if (!node) throw std::bad_alloc();
+    node->TotalCount = 1;
+    node->NodeHeight = defaultNodeHeight_;
+    node->TotalHeight = defaultNodeHeight_;
+    node->States = vsVisible;
+    node->VerticalAlignment = 50;
+    return node;
+}
+
+// ---- counts and heights ----
+
+void TBaseVastTree::AdjustTotalCount(PVastNode node, std::int64_t value, bool relative) {
+    std::int64_t diff = relative ? value : value - std::int64_t(node->TotalCount);
+    if (diff == 0) return;
+    while (node) {
+        node->TotalCount = std::uint32_t(std::int64_t(node->TotalCount) + diff);
+        node = node == root_ ? nullptr : node->Parent;
+    }
+}
+
+void TBaseVastTree::AdjustTotalHeight(PVastNode node, std::int64_t value, bool relative) {
+    std::int64_t diff = relative ? value : value - std::int64_t(node->TotalHeight);
+    if (diff == 0) return;
+    for (;;) {
+        node->TotalHeight = std::uint32_t(std::int64_t(node->TotalHeight) + diff);
+        if (node == root_ || !(node->States & vsVisible)) break;
+        node = node->Parent;
+        if (!node || !(node->States & vsExpanded)) break;
+    }
+}
+
+void TBaseVastTree::FixupTotalCount(PVastNode node) {
+    node->TotalCount = 1;
+    for (PVastNode child = node->FirstChild; child; child = child->NextSibling) {
+        FixupTotalCount(child);
+        node->TotalCount += child->TotalCount;
+    }
+}
+
+void TBaseVastTree::FixupTotalHeight(PVastNode node) {
+    node->TotalHeight = node->NodeHeight;
+    for (PVastNode child = node->FirstChild; child; child = child->NextSibling) {
+        FixupTotalHeight(child);
+        if ((node->States & vsExpanded) && (child->States & vsVisible)) node->TotalHeight += child->TotalHeight;
+    }
+}
+
+// ---- linking ----
+
+void TBaseVastTree::InternalConnectNode(PVastNode node, PVastNode destination, TBaseVastTree* target,
+                                        TVTNodeAttachMode mode) {
+    switch (mode) {
+        case amNoWhere:
+            break;
+        case amInsertBefore: {
+            node->PrevSibling = destination->PrevSibling;
+            destination->PrevSibling = node;
+            node->NextSibling = destination;
+            node->Parent = destination->Parent;
+            node->Index = destination->Index;
+            if (node->PrevSibling)
+                node->PrevSibling->NextSibling = node;
+            else
+                node->Parent->FirstChild = node;
+            for (PVastNode run = destination; run; run = run->NextSibling) ++run->Index;
+            break;
+        }
+        case amInsertAfter: {
+            node->NextSibling = destination->NextSibling;
+            destination->NextSibling = node;
+            node->PrevSibling = destination;
+            node->Parent = destination->Parent;
+            if (node->NextSibling)
+                node->NextSibling->PrevSibling = node;
+            else
+                node->Parent->LastChild = node;
+            node->Index = destination->Index;
+            for (PVastNode run = node; run; run = run->NextSibling) ++run->Index;
+            break;
+        }
+        case amAddChildFirst: {
+            node->PrevSibling = nullptr;
+            node->NextSibling = destination->FirstChild;
+            if (destination->FirstChild)
+                destination->FirstChild->PrevSibling = node;
+            else
+                destination->LastChild = node;
+            destination->FirstChild = node;
+            node->Parent = destination;
+            node->Index = 0;
+            for (PVastNode run = node->NextSibling; run; run = run->NextSibling) ++run->Index;
+            break;
+        }
+        case amAddChildLast: {
+            node->NextSibling = nullptr;
+            node->PrevSibling = destination->LastChild;
+            node->Index = destination->LastChild ? destination->LastChild->Index + 1 : 0;
+            if (destination->LastChild)
+                destination->LastChild->NextSibling = node;
+            else
+                destination->FirstChild = node;
+            destination->LastChild = node;
+            node->Parent = destination;
+            break;
+        }
+    }
+    node->States &= ~(vsChecking | vsCutOrCopy | vsDeleting | vsClearing);
+    if (mode == amNoWhere) return;
+
+    PVastNode parent = node->Parent;
+    ++parent->ChildCount;
+    parent->States |= vsHasChildren;
+    target->AdjustTotalCount(parent, node->TotalCount, true);
+    if ((parent->States & vsExpanded) && (node->States & vsVisible))
+        target->AdjustTotalHeight(parent, node->TotalHeight, true);
+    if (target->IsShown(node)) target->visibleCount_ += target->CountVisibleChildren(node) + 1;
+    if (parent != target->root_) {
+        if (node->States & vsVisible)
+            parent->States &= ~vsAllChildrenHidden;
+        else if (parent->ChildCount == 1)
+            parent->States |= vsAllChildrenHidden;
+    }
+}
+
+void TBaseVastTree::InternalDisconnectNode(PVastNode node, bool keepFocus, bool reindex) {
+    Require(node && node != root_, "Node must neither be nil nor the root node.");
+    if (node == focusedNode_ && !keepFocus) {
+        DoFocusNode(nullptr, false);
+        DoFocusChange(focusedNode_, focusedColumn_);
+    }
+    if (node == rangeAnchor_) ResetRangeAnchor();
+    PVastNode parent = node->Parent;
+    if (node->States & vsDeleting) return;
+
+    bool wasShown = IsShown(node);
+    node->States &= ~vsChecking;
+    --parent->ChildCount;
+    bool adjustHeight = (parent->States & vsExpanded) && (node->States & vsVisible);
+    std::uint32_t shownBelow = wasShown ? CountVisibleChildren(node) + 1 : 0;
+    if (parent->ChildCount == 0) {
+        parent->States &= ~(vsAllChildrenHidden | vsHasChildren);
+        if (parent != root_) parent->States &= ~vsExpanded;
+    }
+    AdjustTotalCount(parent, -std::int64_t(node->TotalCount), true);
+    if (adjustHeight) AdjustTotalHeight(parent, -std::int64_t(node->TotalHeight), true);
+    visibleCount_ -= shownBelow;
+
+    if (node->PrevSibling)
+        node->PrevSibling->NextSibling = node->NextSibling;
+    else
+        parent->FirstChild = node->NextSibling;
+    if (node->NextSibling) {
+        node->NextSibling->PrevSibling = node->PrevSibling;
+        if (reindex) {
+            std::uint32_t index = node->Index;
+            for (PVastNode run = node->NextSibling; run; run = run->NextSibling) run->Index = index++;
+        }
+    } else {
+        parent->LastChild = node->PrevSibling;
+    }
+    // The flag is decided once the node has left its parent.
+    if (parent != root_ && !(parent->States & vsClearing)) {
+        if (updateCount_ == 0)
+            DetermineHiddenChildrenFlag(parent);
+        else
+            states_ |= tsUpdateHiddenChildrenNeeded;
+    }
+}
+
+// ---- creating ----
+
+void TBaseVastTree::SetRootNodeCount(std::uint32_t value) {
+    if (ComponentState() & csLoading) {
+        root_->ChildCount = value;
+        DoStateChange(tsNeedRootCountUpdate);
+        return;
+    }
+    if (root_->ChildCount == value) return;
+    BeginUpdate();
+    InterruptValidation();
+    SetChildCount(root_, value);
+    EndUpdate();
+}
+
+std::uint32_t TBaseVastTree::GetChildCount(PVastNode node) const { return NodeOrRoot(node)->ChildCount; }
+
+void TBaseVastTree::SetChildCount(PVastNode node, std::uint32_t count) {
+    node = NodeOrRoot(node);
+    if (ReadOnly()) return;
+    if (node != root_ && !CheckOwnNode(node)) return;
+    if (count == 0) {
+        DeleteChildren(node);
+        return;
+    }
+    if (count == node->ChildCount) return;
+    InterruptValidation();
+    if (count > node->ChildCount) {
+        std::uint32_t index = 0;
+        if (node->LastChild)
+            index = node->LastChild->Index + 1;
+        else
+            node->States |= vsHasChildren;
+        node->States &= ~(vsAllChildrenHidden | vsHeightMeasured);
+        std::uint32_t added = count - node->ChildCount;
+        std::int64_t heights = 0;
+        for (std::uint32_t i = 0; i < added; ++i) {
+            PVastNode child = MakeNewNode();
+            child->Index = index++;
+            child->Parent = node;
+            child->PrevSibling = node->LastChild;
+            if (node->LastChild)
+                node->LastChild->NextSibling = child;
+            else
+                node->FirstChild = child;
+            node->LastChild = child;
+            heights += child->TotalHeight;
+        }
+        if (node->States & vsExpanded) {
+            AdjustTotalHeight(node, heights, true);
+            if (IsShown(node)) visibleCount_ += added;
+        }
+        AdjustTotalCount(node, added, true);
+        node->ChildCount = count;
+        InvalidateCache();
+    } else {
+        while (node->ChildCount > count && node->LastChild) InternalDeleteNode(node->LastChild, true);
+    }
+    if (updateCount_ == 0) {
+        ValidateCache();
+        UpdateScrollBars(true);
+        InvalidateTree();
+    }
+    StructureChange(EventNode(node), crChildAdded);
+}
+
+PVastNode TBaseVastTree::AddChild(PVastNode parent, void* userData) {
+    if (ReadOnly()) return nullptr;
+    DoCancelEdit();
+    parent = NodeOrRoot(parent);
+    if (parent != root_ && !CheckOwnNode(parent)) return nullptr;
+    InitIfNeeded(parent);
+    ++updateCount_;
+    try {
+        SetChildCount(parent, parent->ChildCount + 1);
+    } catch (...) {
+        --updateCount_;
+        throw;
+    }
+    --updateCount_;
+    parent->States &= ~vsAllChildrenHidden;
+    PVastNode result = parent->LastChild;
+    InvalidateCache();
+    if (updateCount_ == 0) {
+        ValidateCache();
+        if (states_ & tsStructureChangePending) StructureChange(EventNode(parent), crChildAdded);
+        UpdateScrollBars(true);
+        InvalidateTree();
+    }
+    SetInitialUserData(result, userData);
+    return result;
+}
+
+void TBaseVastTree::SetInitialUserData(PVastNode node, void* userData) {
+    if (!userData) return;
+    // The pointer is stored whole, so the area must hold one.
+    if (nodeDataSize_ < std::int32_t(sizeof(void*)))
+        throw EVastTreeError("Cannot set initial user data because there is not enough user data space allocated.",
+                             2008);
+    std::memcpy(GetNodeData(node), &userData, sizeof(void*));
+    node->States |= vsInitialUserData;
+}
+
+PVastNode TBaseVastTree::InsertNode(PVastNode node, TVTNodeAttachMode mode, void* userData) {
+    if (mode == amNoWhere) return nullptr;
+    DoCancelEdit();
+    node = NodeOrRoot(node);
+    if (node != root_ && !CheckOwnNode(node)) return nullptr;
+    InterruptValidation();
+    PVastNode result = MakeNewNode();
+    if (node == root_) {
+        if (mode == amInsertBefore) mode = amAddChildFirst;
+        if (mode == amInsertAfter) mode = amAddChildLast;
+    }
+    if (mode == amAddChildFirst || mode == amAddChildLast) InitIfNeeded(node);
+    InternalConnectNode(result, node, this, mode);
+    InvalidateCache();
+    if (updateCount_ == 0) {
+        ValidateCache();
+        UpdateScrollBars(true);
+        InvalidateTree();
+    }
+    StructureChange(result, crNodeAdded);
+    SetInitialUserData(result, userData);
+    return result;
+}
+
+// ---- deleting ----
+
+void TBaseVastTree::DeleteNode(PVastNode node, bool reindex) {
+    if (!node || node == root_ || ReadOnly()) return;
+    if (!CheckOwnNode(node)) return;
+    InternalDeleteNode(node, reindex);
+}
+
+void TBaseVastTree::InternalDeleteNode(PVastNode node, bool reindex) {
+    Require(!(states_ & tsIterating), "Deleting nodes during tree iteration leads to invalid pointers.");
+    PVastNode parent = node->Parent;
+    bool parentClearing = parent->States & vsClearing;
+    if (!parentClearing) StructureChange(EventNode(parent), crChildDeleted);
+    InterruptValidation();
+    if (node->States & vsSelected) {
+        if (updateCount_ > 0) {
+            InternalRemoveFromSelection(node);
+        } else {
+            bool wasSynch = states_ & tsSynchMode;
+            states_ |= tsSynchMode;
+            RemoveFromSelection(node);
+            if (!wasSynch) states_ &= ~tsSynchMode;
+        }
+    }
+    if (states_ & tsHint) DoStateChange(0, tsHint);
+    DeleteChildren(node);
+    InternalDisconnectNode(node, false, reindex);
+    DoFreeNode(node);
+    if (!parentClearing) {
+        if (parent != root_) DetermineHiddenChildrenFlag(parent);
+        InvalidateCache();
+        if (updateCount_ == 0) {
+            ValidateCache();
+            UpdateScrollBars(true);
+            InvalidateTree();
+        }
+    }
+}
+
+void TBaseVastTree::DeleteChildren(PVastNode node, bool resetHasChildren) {
+    node = NodeOrRoot(node);
+    if (!node->FirstChild || ReadOnly()) return;
+    if (node != root_ && !(node->States & vsDeleting) && !CheckOwnNode(node)) return;
+    Require(!(states_ & tsIterating), "Deleting nodes during tree iteration leads to invalid pointers.");
+    ++updateCount_;
+    try {
+        InterruptValidation();
+        bool countVisible = node == root_ || (IsShown(node) && (node->States & vsExpanded));
+        node->States |= vsClearing;
+        PVastNode child = node->LastChild;
+        while (child) {
+            PVastNode previous = child->PrevSibling;
+            if (countVisible && (child->States & vsVisible)) --visibleCount_;
+            child->States |= vsDeleting;
+            child->PrevSibling = nullptr;
+            if (previous) previous->NextSibling = nullptr;
+            node->LastChild = previous;
+            InternalDeleteNode(child, false);
+            child = previous;
+        }
+        node->States &= ~vsClearing;
+        if (resetHasChildren) node->States &= ~vsHasChildren;
+        if (node != root_) node->States &= ~vsExpanded;
+        node->ChildCount = 0;
+        node->FirstChild = nullptr;
+        node->LastChild = nullptr;
+        if (node == root_ || (node->States & vsDeleting)) {
+            node->TotalHeight = node->NodeHeight;
+            node->TotalCount = 1;
+        } else {
+            AdjustTotalHeight(node, node->NodeHeight, false);
+            AdjustTotalCount(node, 1, false);
+        }
+    } catch (...) {
+        --updateCount_;
+        throw;
+    }
+    --updateCount_;
+    InvalidateCache();
+    if (updateCount_ == 0) {
+        PackSelection();
+        ValidateCache();
+        UpdateScrollBars(true);
+        InvalidateTree();
+    }
+    StructureChange(EventNode(node), crChildDeleted);
+}
+
+void TBaseVastTree::DoFreeNode(PVastNode node) {
+    if (node == lastChangedNode_) lastChangedNode_ = nullptr;
+    if (node == lastStructureChangeNode_) lastStructureChangeNode_ = nullptr;
+    if (node == hotNode_) hotNode_ = nullptr;
+    if (node == dropTargetNode_) dropTargetNode_ = nullptr;
+    if ((node->States & (vsInitialized | vsInitialUserData)) && OnFreeNode) OnFreeNode(this, node);
+    std::free(node);
+}
+
+void TBaseVastTree::DeleteSelectedNodes() {
+    if (selectedCount_ <= 0 || ReadOnly()) return;
+    BeginUpdate();
+    try {
+        std::vector<PVastNode> nodes = GetSortedSelection(true);
+        for (std::size_t i = nodes.size(); i-- > 1;)
+            DeleteNode(nodes[i], nodes[i]->Parent != nodes[i - 1]->Parent);
+        if (!nodes.empty()) DeleteNode(nodes[0], true);
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
+void TBaseVastTree::Clear() {
+    if (ReadOnly() && !(ComponentState() & csDestroying)) return;
+    BeginUpdate();
+    try {
+        InterruptValidation();
+        DoCancelEdit();
+        if (states_ & (tsCopyPending | tsCutPending)) DoStateChange(0, tsCopyPending | tsCutPending);
+        ClearSelection();
+        focusedNode_ = nullptr;
+        lastChangedNode_ = nullptr;
+        hotNode_ = nullptr;
+        dropTargetNode_ = nullptr;
+        rangeAnchor_ = nullptr;
+        DeleteChildren(root_, true);
+        visibleCount_ = 0;
+        offsetY_ = 0;
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
+// ---- moving and copying ----
+
+namespace {
+TVTNodeAttachMode MapToRootMode(TVTNodeAttachMode mode) {
+    if (mode == amInsertBefore) return amAddChildFirst;
+    if (mode == amInsertAfter) return amAddChildLast;
+    return mode;
+}
+}  // namespace
+
+void TBaseVastTree::PrepareTarget(PVastNode target) {
+    if (!(target->States & vsInitialized))
+        InitNode(target);
+    else if ((target->States & vsHasChildren) && target->ChildCount == 0)
+        InitChildren(target);
+}
+
+void TBaseVastTree::MoveTo(PVastNode source, PVastNode target, TVTNodeAttachMode mode, bool childrenOnly) {
+    if (TreeFromNode(source) != this) throw EAssertionFailed("The source tree must contain the source node.");
+    bool allowed = source != target ||
+                   (childrenOnly && (mode == amInsertBefore || mode == amInsertAfter));
+    if (!allowed || mode == amNoWhere || source == root_ || ReadOnly()) return;
+    if (source->States & vsDeleting) return;
+    TBaseVastTree* targetTree = this;
+    if (!target) {
+        target = root_;
+        mode = amAddChildFirst;
+    } else {
+        targetTree = TreeFromNode(target);
+        if (!targetTree || (target->States & vsDeleting)) return;
+    }
+    if (target == targetTree->root_) mode = MapToRootMode(mode);
+    targetTree->PrepareTarget(target);
+
+    PVastNode reported = source;
+    allowed = DoNodeMoving(source, targetTree->EventNode(target));
+    if (allowed && targetTree == this) {
+        if (source != target && HasAsParent(target, source))
+            throw EVastTreeError("Target node cannot be a child node of the node to be moved.", 2001);
+        InterruptValidation();
+        auto moveOne = [&](PVastNode node, bool reindex) {
+            InternalDisconnectNode(node, true, reindex);
+            InternalConnectNode(node, target, this, mode);
+            DoNodeMoved(node);
+        };
+        if (!childrenOnly) {
+            moveOne(source, true);
+        } else if (mode == amAddChildFirst) {
+            for (PVastNode child = source->LastChild; child;) {
+                PVastNode previous = child->PrevSibling;
+                moveOne(child, false);
+                child = previous;
+            }
+        } else {
+            for (PVastNode child = source->FirstChild; child;) {
+                PVastNode next = child->NextSibling;
+                moveOne(child, false);
+                child = next;
+            }
+        }
+    } else if (allowed) {
+        std::vector<PVastNode> nodes;
+        if (childrenOnly)
+            for (PVastNode child = source->FirstChild; child; child = child->NextSibling) nodes.push_back(child);
+        else
+            nodes.push_back(source);
+        targetTree->BeginUpdate();
+        try {
+            for (PVastNode node : nodes) {
+                PVastNode copy = targetTree->CopySubtree(node);
+                targetTree->InternalConnectNode(copy, target, targetTree, mode);
+                DoNodeMoved(copy);
+            }
+        } catch (...) {
+            targetTree->EndUpdate();
+            throw;
+        }
+        targetTree->EndUpdate();
+        // The source goes away: the notification names what is left of it.
+        if (!childrenOnly) reported = EventNode(source->Parent);
+        BeginUpdate();
+        if (childrenOnly)
+            DeleteChildren(source);
+        else
+            InternalDeleteNode(source, true);
+        EndUpdate();
+    }
+    InvalidateCache();
+    if (updateCount_ == 0 && allowed) {
+        ValidateCache();
+        UpdateScrollBars(true);
+        InvalidateTree();
+        if (targetTree != this) targetTree->InvalidateTree();
+    }
+    StructureChange(reported, crNodeMoved);
+}
+
+void TBaseVastTree::MoveTo(PVastNode source, TBaseVastTree* tree, TVTNodeAttachMode mode, bool childrenOnly) {
+    if (tree) MoveTo(source, tree->root_, mode, childrenOnly);
+}
+
+PVastNode TBaseVastTree::CopySubtree(PVastNode source) {
+    PVastNode copy = MakeNewNode();
+    copy->States = source->States & ~(vsSelected | vsDeleting | vsClearing | vsChecking | vsCutOrCopy |
+                                      vsInitialUserData);
+    copy->CheckState = source->CheckState;
+    copy->CheckType = source->CheckType;
+    copy->NodeHeight = source->NodeHeight;
+    copy->VerticalAlignment = source->VerticalAlignment;
+    try {
+        for (PVastNode child = source->FirstChild; child; child = child->NextSibling) {
+            PVastNode childCopy = CopySubtree(child);
+            childCopy->Parent = copy;
+            childCopy->Index = copy->ChildCount++;
+            childCopy->PrevSibling = copy->LastChild;
+            if (copy->LastChild)
+                copy->LastChild->NextSibling = childCopy;
+            else
+                copy->FirstChild = childCopy;
+            copy->LastChild = childCopy;
+        }
+    } catch (...) {
+        FreeUnlinked(copy);
+        throw;
+    }
+    FixupTotalCount(copy);
+    FixupTotalHeight(copy);
+    return copy;
+}
+
+void TBaseVastTree::FreeUnlinked(PVastNode node) {
+    for (PVastNode child = node->FirstChild; child;) {
+        PVastNode next = child->NextSibling;
+        FreeUnlinked(child);
+        child = next;
+    }
+    std::free(node);
+}
+
+PVastNode TBaseVastTree::CopyTo(PVastNode source, PVastNode target, TVTNodeAttachMode mode, bool childrenOnly) {
+    if (TreeFromNode(source) != this) throw EAssertionFailed("The source tree must contain the source node.");
+    if (mode == amNoWhere || source == root_ || (source->States & vsDeleting)) return nullptr;
+    TBaseVastTree* targetTree = this;
+    if (!target) {
+        target = root_;
+        mode = amAddChildFirst;
+    } else {
+        targetTree = TreeFromNode(target);
+        if (!targetTree || (target->States & vsDeleting)) return nullptr;
+    }
+    if (targetTree->ReadOnly()) return nullptr;
+    if (target == targetTree->root_) mode = MapToRootMode(mode);
+    targetTree->PrepareTarget(target);
+
+    std::vector<PVastNode> nodes;
+    if (childrenOnly)
+        for (PVastNode child = source->FirstChild; child; child = child->NextSibling) nodes.push_back(child);
+    else
+        nodes.push_back(source);
+    // Copy first, link afterwards: a copy into the source's own subtree stays finite.
+    std::vector<PVastNode> copies;
+    try {
+        for (PVastNode node : nodes) copies.push_back(targetTree->CopySubtree(node));
+    } catch (...) {
+        for (PVastNode copy : copies) FreeUnlinked(copy);
+        throw;
+    }
+    PVastNode result = nullptr;
+    targetTree->BeginUpdate();
+    try {
+        targetTree->InterruptValidation();
+        for (std::size_t i = 0; i < copies.size(); ++i) {
+            PVastNode copy = copies[i];
+            copies[i] = nullptr;
+            targetTree->InternalConnectNode(copy, target, targetTree, mode);
+            if (DoNodeCopying(copy, targetTree->EventNode(target))) {
+                DoNodeCopied(copy);
+                result = copy;
+            } else {
+                targetTree->InternalDeleteNode(copy, true);
+                result = nullptr;
+            }
+        }
+    } catch (...) {
+        for (PVastNode copy : copies)
+            if (copy) FreeUnlinked(copy);
+        targetTree->EndUpdate();
+        throw;
+    }
+    targetTree->EndUpdate();
+    targetTree->InvalidateCache();
+    if (targetTree->updateCount_ == 0) {
+        targetTree->ValidateCache();
+        targetTree->UpdateScrollBars(true);
+        targetTree->InvalidateTree();
+    }
+    targetTree->StructureChange(source, crNodeCopied);
+    return childrenOnly ? targetTree->EventNode(target) : result;
+}
+
+PVastNode TBaseVastTree::CopyTo(PVastNode source, TBaseVastTree* tree, TVTNodeAttachMode mode, bool childrenOnly) {
+    return tree ? CopyTo(source, tree->root_, mode, childrenOnly) : nullptr;
+}
+
+// ---- relations ----
+
+bool TBaseVastTree::GetHasChildren(PVastNode node) const { return NodeOrRoot(node)->States & vsHasChildren; }
+
+void TBaseVastTree::SetHasChildren(PVastNode node, bool value) {
+    if (!node || ReadOnly() || !CheckOwnNode(node)) return;
+    if (value) {
+        node->States |= vsHasChildren;
+    } else {
+        DeleteChildren(node);
+        node->States &= ~vsHasChildren;
+    }
+}
+
+bool TBaseVastTree::ChildrenInitialized(PVastNode node) const {
+    node = NodeOrRoot(node);
+    return !((node->States & vsHasChildren) && node->ChildCount == 0);
+}
+
+PVastNode TBaseVastTree::GetNodeParent(PVastNode node) const {
+    if (!node || node->Parent == root_ || node == root_) return nullptr;
+    return node->Parent;
+}
+
+void TBaseVastTree::SetNodeParent(PVastNode node, PVastNode parent) {
+    if (node && parent && parent != node->Parent) MoveTo(node, parent, amAddChildLast, false);
+}
+
+std::uint32_t TBaseVastTree::TotalCount() {
+    BeginUpdate();
+    try {
+        ValidateNode(root_, true);
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+    return root_->TotalCount - 1;
+}
+
+bool TBaseVastTree::HasAsParent(PVastNode node, PVastNode potentialParent) const {
+    if (!node || !potentialParent || node == potentialParent) return false;
+    if (potentialParent == root_) return true;
+    for (PVastNode run = node->Parent; run && run != root_; run = run->Parent)
+        if (run == potentialParent) return true;
+    return false;
+}
+
+std::uint32_t TBaseVastTree::GetNodeLevel(PVastNode node) const {
+    std::uint32_t level = 0;
+    if (!node || node == root_) return 0;
+    for (PVastNode run = node->Parent; run && run != root_; run = run->Parent) ++level;
+    return level;
+}
+
+std::uint32_t TBaseVastTree::AbsoluteIndex(PVastNode node) {
+    if (!node || node == root_) return 0;
+    std::uint32_t result = 0;
+    for (PVastNode run = node; run != root_; run = run->Parent) {
+        InitIfNeeded(run);
+        for (PVastNode sibling = run->PrevSibling; sibling; sibling = sibling->PrevSibling) {
+            InitIfNeeded(sibling);
+            result += sibling->TotalCount;
+        }
+        if (run->Parent != root_) ++result;
+    }
+    return result;
+}
+
+std::int32_t TBaseVastTree::CountLevelDifference(PVastNode node1, PVastNode node2) const {
+    Require(node1 && node2, "Both nodes must be Assigned.");
+    return std::int32_t(GetNodeLevel(node2)) - std::int32_t(GetNodeLevel(node1));
+}
+
+std::uint32_t TBaseVastTree::CountVisibleChildren(PVastNode node) const {
+    if (!(node->States & vsExpanded)) return 0;
+    std::uint32_t count = 0;
+    PVastNode run = node->FirstChild;
+    while (run) {
+        bool descend = false;
+        if (run->States & vsVisible) {
+            ++count;
+            descend = (run->States & vsExpanded) && run->FirstChild;
+        }
+        if (descend) {
+            run = run->FirstChild;
+            continue;
+        }
+        while (run && run != node && !run->NextSibling) run = run->Parent;
+        run = (run && run != node) ? run->NextSibling : nullptr;
+    }
+    return count;
+}
+
+std::int32_t TBaseVastTree::CompareNodePositions(PVastNode node1, PVastNode node2) const {
+    Require(node1 && node2, "Nodes must never be nil.");
+    if (node1 == node2) return 0;
+    if (HasAsParent(node1, node2)) return 1;
+    if (HasAsParent(node2, node1)) return -1;
+    std::uint32_t level1 = GetNodeLevel(node1), level2 = GetNodeLevel(node2);
+    while (level1 > level2) node1 = node1->Parent, --level1;
+    while (level2 > level1) node2 = node2->Parent, --level2;
+    while (node1->Parent != node2->Parent) {
+        node1 = node1->Parent;
+        node2 = node2->Parent;
+    }
+    return std::int32_t(node1->Index) - std::int32_t(node2->Index);
+}
+
+void TBaseVastTree::SetDefaultNodeHeight(std::uint16_t value) {
+    if (value == 0) value = 18;
+    if (value == defaultNodeHeight_) return;
+    defaultNodeHeight_ = value;
+    InvalidateCache();
+    InvalidateTree();
+}
+
+void TBaseVastTree::SetNodeHeight(PVastNode node, std::uint16_t value) {
+    if (!node || node == root_ || value == node->NodeHeight || !CheckOwnNode(node)) return;
+    InterruptValidation();
+    std::int64_t diff = std::int64_t(value) - node->NodeHeight;
+    node->NodeHeight = value;
+    AdjustTotalHeight(node, diff, true);
+    InvalidateCache();
+    if (updateCount_ == 0) {
+        ValidateCache();
+        UpdateScrollBars(true);
+        InvalidateTree();
+    }
+}
+
+// ---- initialisation ----
+
+void TBaseVastTree::InitIfNeeded(PVastNode node) {
+    if (node && !(node->States & vsInitialized)) InitNode(node);
+}
+
+void TBaseVastTree::CreateChildrenIfNeeded(PVastNode node) {
+    if ((node->States & vsHasChildren) && node->ChildCount == 0) InitChildren(node);
+}
+
+void TBaseVastTree::InitNode(PVastNode node) {
+    node->States |= vsInitialized;
+    TVastNodeInitStates initStates = 0;
+    DoInitNode(EventNode(node->Parent), node, initStates);
+    if (initStates & ivsDisabled) node->States |= vsDisabled;
+    if (initStates & ivsHasChildren) node->States |= vsHasChildren;
+    if (initStates & ivsSelected) InternalAddToSelection(node, false);
+    if (initStates & ivsMultiline) node->States |= vsMultiline;
+    bool wantExpanded = initStates & ivsExpanded;
+    if (wantExpanded != bool(node->States & vsExpanded)) {
+        if (wantExpanded)
+            ToggleNode(node);
+        else if (node->States & vsHasChildren)
+            InitChildren(node);
+    }
+}
+
+void TBaseVastTree::InitChildren(PVastNode node) {
+    if (!node || node == root_ || !(node->States & vsHasChildren)) return;
+    std::uint32_t count = node->ChildCount;
+    DoInitChildren(node, count);
+    if (count == 0) {
+        DeleteChildren(node);
+        node->States &= ~vsHasChildren;
+    } else {
+        SetChildCount(node, count);
+    }
+}
+
+void TBaseVastTree::DoInitNode(PVastNode parent, PVastNode node, TVastNodeInitStates& states) {
+    if (OnInitNode) OnInitNode(this, parent, node, states);
+}
+
+void TBaseVastTree::DoInitChildren(PVastNode node, std::uint32_t& childCount) {
+    if (OnInitChildren) OnInitChildren(this, node, childCount);
+}
+
+void TBaseVastTree::DoReset(PVastNode node) {
+    if (OnResetNode) OnResetNode(this, node);
+}
+
+bool TBaseVastTree::DoNodeMoving(PVastNode node, PVastNode target) {
+    bool allowed = true;
+    if (OnNodeMoving) OnNodeMoving(this, node, target, allowed);
+    return allowed;
+}
+
+bool TBaseVastTree::DoNodeCopying(PVastNode node, PVastNode target) {
+    bool allowed = true;
+    if (OnNodeCopying) OnNodeCopying(this, node, target, allowed);
+    return allowed;
+}
+
+void TBaseVastTree::DoNodeMoved(PVastNode node) {
+    if (OnNodeMoved) OnNodeMoved(this, node);
+}
+
+void TBaseVastTree::DoNodeCopied(PVastNode node) {
+    if (OnNodeCopied) OnNodeCopied(this, node);
+}
+
+void TBaseVastTree::ReinitNode(PVastNode node, bool recursive) {
+    if (!node || node == root_ || !CheckOwnNode(node)) return;
+    node->States &= ~(vsChecking | vsCutOrCopy | vsDeleting | vsHeightMeasured);
+    InitNode(node);
+    if (recursive) ReinitChildren(node, true);
+}
+
+void TBaseVastTree::ReinitChildren(PVastNode node, bool recursive) {
+    node = NodeOrRoot(node);
+    InitChildren(node);
+    for (PVastNode child = node->FirstChild; child; child = child->NextSibling) ReinitNode(child, recursive);
+}
+
+void TBaseVastTree::ResetNode(PVastNode node) {
+    DoCancelEdit();
+    if (!node || node == root_) {
+        Clear();
+        return;
+    }
+    if (!CheckOwnNode(node)) return;
+    DoReset(node);
+    DeleteChildren(node);
+    if (node->States & vsExpanded) ToggleNode(node);
+    node->States &= ~(vsInitialized | vsChecking | vsCutOrCopy | vsDeleting | vsExpanded | vsHasChildren |
+                      vsHeightMeasured);
+    InvalidateNode(node);
+}
+
+void TBaseVastTree::ValidateNode(PVastNode node, bool recursive) {
+    node = NodeOrRoot(node);
+    InitIfNeeded(node);
+    if (recursive) ValidateChildren(node, true);
+}
+
+void TBaseVastTree::ValidateChildren(PVastNode node, bool recursive) {
+    node = NodeOrRoot(node);
+    if (node != root_) CreateChildrenIfNeeded(node);
+    for (PVastNode child = node->FirstChild; child; child = child->NextSibling) ValidateNode(child, recursive);
+}
+
+PVastNode TBaseVastTree::IterateSubtree(PVastNode node, const TVTGetNodeProc& callback, void* data,
+                                        TVastNodeStates filter, bool doInit, bool childNodesOnly) {
+    Require(node != root_, "Node must not be the hidden root node.");
+    bool wasIterating = states_ & tsIterating;
+    states_ |= tsIterating;
+    PVastNode result = nullptr;
+    try {
+        PVastNode stopper = nullptr;
+        PVastNode run = node;
+        if (node) {
+            if (doInit) InitIfNeeded(node);
+            for (PVastNode up = node; up && up != root_; up = up->Parent)
+                if (up->NextSibling) {
+                    stopper = up->NextSibling;
+                    break;
+                }
+            if (childNodesOnly) run = node->FirstChild || ((node->States & vsHasChildren) && doInit)
+                                          ? (doInit ? GetNext(node) : GetNextNoInit(node))
+                                          : nullptr;
+        } else {
+            run = doInit ? GetFirst() : GetFirstNoInit();
+        }
+        while (run && run != stopper) {
+            if ((run->States & filter) == filter) {
+                bool abort = false;
+                callback(this, run, data, abort);
+                if (abort) {
+                    result = run;
+                    break;
+                }
+            }
+            run = doInit ? GetNext(run) : GetNextNoInit(run);
+        }
+    } catch (...) {
+        if (!wasIterating) states_ &= ~tsIterating;
+        throw;
+    }
+    if (!wasIterating) states_ &= ~tsIterating;
+    return result;
+}
+
+}  // namespace treeview

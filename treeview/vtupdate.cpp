@@ -1,0 +1,390 @@
+// Update and synchronisation brackets, tree states, structure-change notification with
+// its delay, the tree's timers and message target, and the position cache with its
+// process-wide worker thread.
+#include <algorithm>
+#include <mutex>
+
+#include "platform/core/threads.h"
+#include "treeview/vasttrees.h"
+#include "treeview/vtinternal.h"
+
+namespace treeview {
+
+using namespace platform;
+
+// ---- brackets ----
+
+void TBaseVastTree::DoUpdating(TVTUpdateState state) {
+    if (OnUpdating) OnUpdating(this, state);
+}
+
+void TBaseVastTree::BeginUpdate() {
+    if (!(ComponentState() & csDestroying)) DoUpdating(updateCount_ == 0 ? usBegin : usUpdate);
+    ++updateCount_;
+    DoStateChange(tsUpdating);
+}
+
+void TBaseVastTree::EndUpdate() {
+    if (updateCount_ > 0) --updateCount_;
+    if (ComponentState() & csDestroying) return;
+    if (updateCount_ == 0 && (states_ & tsUpdating)) {
+        if (states_ & tsUpdateHiddenChildrenNeeded) {
+            DetermineHiddenChildrenFlagAllNodes();
+            states_ &= ~tsUpdateHiddenChildrenNeeded;
+        }
+        DoStateChange(0, tsUpdating);
+        PackSelection();
+        InvalidateCache();
+        ValidateCache();
+        if (HandleAllocated()) UpdateScrollBars(false);
+        if (states_ & tsStructureChangePending) DoStructureChange(lastStructureChangeNode_, lastStructureChangeReason_);
+        if (states_ & tsChangePending) DoChange(lastChangedNode_);
+        InvalidateTree();
+    }
+    DoUpdating(updateCount_ == 0 ? usEnd : usUpdate);
+}
+
+void TBaseVastTree::BeginSynch() {
+    if (!(ComponentState() & csDestroying)) {
+        if (synchUpdateCount_ == 0) {
+            DoUpdating(usBeginSynch);
+            for (unsigned id = ExpandTimer; id <= SearchTimer; ++id) StopTimer(id);
+            DoStateChange(0, tsEditPending | tsIncrementalSearching | tsScrolling | tsScrollPending);
+            if (states_ & tsStructureChangePending)
+                DoStructureChange(lastStructureChangeNode_, lastStructureChangeReason_);
+            if (states_ & tsChangePending) DoChange(lastChangedNode_);
+        } else {
+            DoUpdating(usSynch);
+        }
+    }
+    ++synchUpdateCount_;
+    DoStateChange(tsSynchMode);
+}
+
+void TBaseVastTree::EndSynch() {
+    if (synchUpdateCount_ > 0) --synchUpdateCount_;
+    if (ComponentState() & csDestroying) return;
+    if (synchUpdateCount_ == 0) {
+        DoStateChange(0, tsSynchMode);
+        DoUpdating(usEndSynch);
+    } else {
+        DoUpdating(usSynch);
+    }
+}
+
+// ---- states and notification ----
+
+void TBaseVastTree::DoStateChange(TVastTreeStates enter, TVastTreeStates leave) {
+    if (OnStateChange && ((enter & ~states_) || (leave & states_))) OnStateChange(this, enter, leave);
+    SetStateBits(enter, leave);
+}
+
+void TBaseVastTree::AdviseChangeEvent(bool structureChange, PVastNode node, TChangeReason reason) {
+    if (structureChange) {
+        if (states_ & tsStructureChangePending)
+            StopTimer(StructureChangeTimer);
+        else
+            DoStateChange(tsStructureChangePending);
+        lastStructureChangeNode_ = node;
+        if (lastStructureChangeReason_ == crIgnore)
+            lastStructureChangeReason_ = reason;
+        else if (reason != crIgnore)
+            lastStructureChangeReason_ = crAccumulated;
+    } else {
+        if (states_ & tsChangePending)
+            StopTimer(ChangeTimer);
+        else
+            DoStateChange(tsChangePending);
+        lastChangedNode_ = node;
+    }
+}
+
+void TBaseVastTree::StructureChange(PVastNode node, TChangeReason reason) {
+    AdviseChangeEvent(true, node, reason);
+    if (updateCount_ == 0) {
+        if (changeDelay_ > 0 && !(states_ & tsSynchMode))
+            StartTimer(StructureChangeTimer);
+        else
+            DoStructureChange(node, reason);
+    }
+}
+
+void TBaseVastTree::DoStructureChange(PVastNode node, TChangeReason reason) {
+    StopTimer(StructureChangeTimer);
+    if (OnStructureChange) OnStructureChange(this, node, reason);
+    DoStateChange(0, tsStructureChangePending);
+    lastStructureChangeNode_ = nullptr;
+    lastStructureChangeReason_ = crIgnore;
+}
+
+// ---- timers and messages ----
+
+void TBaseVastTree::StartTimer(unsigned id) { SetTimer(msgHandle_, id, std::max<UINT>(changeDelay_, 10)); }
+
+void TBaseVastTree::StopTimer(unsigned id) { KillTimer(msgHandle_, id); }
+
+LRESULT TBaseVastTree::MessageProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_TIMER) {
+        if (wParam == ChangeTimer) {
+            StopTimer(ChangeTimer);
+            if (states_ & tsChangePending) DoChange(lastChangedNode_);
+        } else if (wParam == StructureChangeTimer) {
+            StopTimer(StructureChangeTimer);
+            if (states_ & tsStructureChangePending)
+                DoStructureChange(lastStructureChangeNode_, lastStructureChangeReason_);
+        } else {
+            KillTimer(msgHandle_, wParam);
+        }
+        return 0;
+    }
+    if (msg == WM_CHANGESTATE) {
+        auto toStates = [](std::uintptr_t mask) {
+            TVastTreeStates states = 0;
+            if (mask & 1) states |= tsStopValidation;
+            if (mask & 2) states |= tsUseCache;
+            if (mask & 4) states |= tsValidating;
+            if (mask & 8) states |= tsValidationNeeded;
+            return states;
+        };
+        DoStateChange(toStates(std::uintptr_t(wParam)), toStates(std::uintptr_t(lParam)));
+        return 0;
+    }
+    return 0;
+}
+
+// ---- the worker ----
+
+class TWorkerThread : public TThread {
+public:
+    TWorkerThread() : TThread(false) {}
+
+    void QueueTree(TBaseVastTree* tree) {
+        if (!tree) throw EAssertionFailed("Tree must not be nil.");
+        tree->stopValidation_ = false;
+        tree->DoStateChange(0, tsStopValidation);
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (std::find(waiting_.begin(), waiting_.end(), tree) == waiting_.end()) waiting_.push_back(tree);
+        tree->workerBusy_ = true;
+    }
+    // Removes a waiting tree; false while the worker is validating it.
+    bool UnqueueTree(TBaseVastTree* tree) {
+        if (!tree) throw EAssertionFailed("Tree must not be nil.");
+        std::lock_guard<std::mutex> lock(mutex_);
+        waiting_.erase(std::remove(waiting_.begin(), waiting_.end(), tree), waiting_.end());
+        if (current_ == tree) return false;
+        tree->workerBusy_ = false;
+        return true;
+    }
+    bool IsCurrent(TBaseVastTree* tree) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return current_ == tree;
+    }
+
+    TEvent workEvent{false, false};
+    TEvent idleEvent{false, false};
+    int references = 0;
+
+protected:
+    void Execute() override {
+        while (!Terminated()) {
+            workEvent.WaitFor(INFINITE);
+            if (Terminated()) break;
+            TBaseVastTree* tree = nullptr;
+            HWND target = nullptr;
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                if (!waiting_.empty()) {
+                    tree = waiting_.front();
+                    waiting_.erase(waiting_.begin());
+                    if (!waiting_.empty()) workEvent.SetEvent();
+                    target = tree->msgHandle_;
+                }
+                current_ = tree;
+            }
+            if (!tree) continue;
+            WPARAM enter = 0;
+            try {
+                SendMessage(target, WM_CHANGESTATE, 4, 2);
+                if (!tree->stopValidation_ && tree->DoValidateCache()) enter = 2;
+            } catch (...) {
+            }
+            SendMessage(target, WM_CHANGESTATE, enter, 1 | 4 | (enter ? 8 : 0));
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                current_ = nullptr;
+                tree->workerBusy_ = false;
+            }
+            idleEvent.SetEvent();
+        }
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<TBaseVastTree*> waiting_;
+    TBaseVastTree* current_ = nullptr;
+};
+
+namespace {
+// Touched on the user-interface thread only.
+TWorkerThread* gWorker = nullptr;
+}  // namespace
+
+void AcquireWorker() {
+    if (!gWorker) gWorker = TThread::Create<TWorkerThread>();
+    ++gWorker->references;
+}
+
+void ReleaseWorker(TBaseVastTree* tree) {
+    if (!gWorker) return;
+    --gWorker->references;
+    tree->InterruptValidation();
+    if (gWorker->references > 0) return;
+    TWorkerThread* worker = gWorker;
+    gWorker = nullptr;
+    worker->Terminate();
+    worker->workEvent.SetEvent();
+    worker->WaitFor();
+    delete worker;
+}
+
+// ---- position cache ----
+
+void TBaseVastTree::InvalidateCache() {
+    if ((states_ & (tsValidationNeeded | tsUseCache)) != tsValidationNeeded) DoStateChange(tsValidationNeeded, tsUseCache);
+}
+
+void TBaseVastTree::ValidateCache() {
+    InterruptValidation();
+    if (!(states_ & tsValidationNeeded)) return;
+    // Small trees never get a cache, so they need no trip to the worker.
+    if (visibleCount_ <= CacheThreshold || !gWorker) {
+        positionCache_.clear();
+        return;
+    }
+    gWorker->QueueTree(this);
+    gWorker->workEvent.SetEvent();
+}
+
+void TBaseVastTree::InterruptValidation() {
+    if (!workerBusy_) return;
+    stopValidation_ = true;
+    DoStateChange(tsStopValidation, tsUseCache);
+    if (!gWorker || gWorker->UnqueueTree(this)) return;
+    // The worker holds this tree: wait for it to let go, running its state messages.
+    HANDLE idle = gWorker->idleEvent.Handle();
+    while (gWorker->IsCurrent(this)) {
+        DWORD result = MsgWaitForMultipleObjects(1, &idle, FALSE, INFINITE, QS_ALLINPUT);
+        if (result == WAIT_OBJECT_0 + 1) {
+            MSG msg;
+            if (PeekMessage(&msg, msgHandle_, 0, 0, PM_REMOVE)) {
+                if (msg.message == WM_QUIT) {
+                    PostQuitMessage(int(msg.wParam));
+                    continue;
+                }
+                TranslateMessage(&msg);
+                DispatchMessage(&msg);
+            }
+        }
+    }
+    workerBusy_ = false;
+    DoStateChange(tsValidationNeeded, tsValidating);
+}
+
+std::uint32_t TBaseVastTree::CalculateCacheEntryCount() const {
+    if (visibleCount_ < 2) return 0;
+    return (visibleCount_ + CacheThreshold - 1) / CacheThreshold;
+}
+
+// Runs on the worker thread: reads links and stored heights, writes only the cache.
+bool TBaseVastTree::DoValidateCache() {
+    if (stopValidation_) return false;
+    positionCache_.clear();
+    if (visibleCount_ <= CacheThreshold) return false;
+    positionCache_.resize(CalculateCacheEntryCount());
+    PVastNode node = GetFirstVisibleNoInit();
+    std::uint32_t top = 0, steps = 0;
+    std::size_t index = 0;
+    while (node && !stopValidation_) {
+        if (steps % CacheThreshold == 0) positionCache_[index++] = {node, top};
+        top += node->NodeHeight;
+        node = GetNextVisibleNoInit(node);
+        if (!node || index >= positionCache_.size()) break;
+        ++steps;
+    }
+    positionCache_.resize(index);
+    return steps > 0 && !stopValidation_;
+}
+
+PVastNode TBaseVastTree::FindInPositionCache(PVastNode node, std::uint32_t& top) const {
+    std::int32_t low = 0, high = std::int32_t(positionCache_.size()) - 1;
+    while (low <= high) {
+        std::int32_t middle = (low + high) / 2;
+        if (CompareNodePositions(positionCache_[std::size_t(middle)].Node, node) > 0)
+            high = middle - 1;
+        else
+            low = middle + 1;
+    }
+    if (low == 0) {
+        top = 0;
+        return nullptr;
+    }
+    top = positionCache_[std::size_t(low - 1)].AbsoluteTop;
+    return positionCache_[std::size_t(low - 1)].Node;
+}
+
+PVastNode TBaseVastTree::FindInPositionCache(std::uint32_t position, std::uint32_t& top) const {
+    std::int32_t low = 0, high = std::int32_t(positionCache_.size()) - 1;
+    while (low <= high) {
+        std::int32_t middle = (low + high) / 2;
+        if (position < positionCache_[std::size_t(middle)].AbsoluteTop)
+            high = middle - 1;
+        else
+            low = middle + 1;
+    }
+    if (low == 0) {
+        top = 0;
+        return nullptr;
+    }
+    top = positionCache_[std::size_t(low - 1)].AbsoluteTop;
+    return positionCache_[std::size_t(low - 1)].Node;
+}
+
+PVastNode TBaseVastTree::GetNodeAt(int x, int y) {
+    int top = 0;
+    return GetNodeAt(x, y, true, top);
+}
+
+PVastNode TBaseVastTree::GetNodeAt(int, int y, bool relative, int& nodeTop) {
+    if (y < 0) y = 0;
+    std::int64_t position = y;
+    if (relative) position -= offsetY_;
+    PVastNode node = nullptr;
+    std::int64_t current = 0;
+    if ((states_ & tsUseCache) && !positionCache_.empty()) {
+        std::uint32_t top = 0;
+        node = FindInPositionCache(std::uint32_t(position), top);
+        current = top;
+    }
+    if (!node) {
+        node = GetFirstVisibleNoInit();
+        current = 0;
+    }
+    while (node && node != root_) {
+        if ((node->States & vsVisible) && position < current + node->TotalHeight) {
+            if (position < current + node->NodeHeight || !node->FirstChild || !(node->States & vsExpanded)) {
+                nodeTop = int(relative ? current + offsetY_ : current);
+                return node;
+            }
+            current += node->NodeHeight;
+            node = node->FirstChild;
+            continue;
+        }
+        if (node->States & vsVisible) current += node->TotalHeight;
+        while (node != root_ && !node->NextSibling) node = node->Parent;
+        if (node == root_) break;
+        node = node->NextSibling;
+    }
+    return nullptr;
+}
+
+}  // namespace treeview
