@@ -15,6 +15,7 @@ TMouse* Mouse = [] {
 namespace {
 TControl* gCaptureControl = nullptr;
 }
+TControl* gParentImageFor = nullptr;
 
 TShiftState KeysToShiftState(WPARAM keys) {
     TShiftState s = 0;
@@ -91,6 +92,28 @@ TControl* FindDragTarget(const TPoint& pos, bool allowDisabled) {
     if (!window) return nullptr;
     TControl* control = window->ControlAtPos(window->ScreenToClient(pos), allowDisabled, false);
     return control ? control : window;
+}
+
+void DrawParentImage(TControl* control, HDC dc) {
+    TWinControl* parent = control ? control->Parent() : nullptr;
+    if (!parent || !dc) return;
+    int saved = SaveDC(dc);
+    OffsetViewportOrgEx(dc, -control->Left(), -control->Top(), nullptr);
+    TRect client = parent->ClientRect();
+    IntersectClipRect(dc, client.left, client.top, client.right, client.bottom);
+    // Only what lies below the control is painted: the parent stops at it.
+    TControl* previous = gParentImageFor;
+    gParentImageFor = control;
+    try {
+        parent->Perform(WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+        parent->Perform(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    } catch (...) {
+        gParentImageFor = previous;
+        RestoreDC(dc, saved);
+        throw;
+    }
+    gParentImageFor = previous;
+    RestoreDC(dc, saved);
 }
 
 TPoint TMouse::CursorPos() const {

@@ -433,15 +433,20 @@ int TCustomForm::ShowModal() {
     }
     int result = mrNone;
     try {
-        Show();
+        // Cleared before showing, so that a close asked for while the form shows is kept.
         modalResult_ = mrNone;
-        do {
-            Application->HandleMessage();
-            if (Application->Terminated())
+        Show();
+        for (;;) {
+            if (modalResult_ == mrNone) Application->HandleMessage();
+            if (Application->Terminated()) {
                 modalResult_ = mrCancel;
-            else if (modalResult_ != mrNone)
-                CloseModal();
-        } while (modalResult_ == mrNone);
+                break;
+            }
+            if (modalResult_ != mrNone) {
+                CloseModal();  // OnCloseQuery may refuse: then the loop goes on
+                if (modalResult_ != mrNone) break;
+            }
+        }
         result = modalResult_;
     } catch (...) {
         for (HWND h : disabled) EnableWindow(h, TRUE);
@@ -679,6 +684,10 @@ bool TApplication::IsKeyMsg(const MSG& msg) {
 
 bool TApplication::ProcessMessage() {
     Backend().PollInput();
+    if (pointerGeneration_ != InputPointerGeneration()) {
+        pointerGeneration_ = InputPointerGeneration();
+        DoMouseIdle();
+    }
     MSG msg;
     if (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
@@ -693,7 +702,6 @@ bool TApplication::ProcessMessage() {
         } catch (...) {
             HandleException(this);
         }
-        if (msg.message >= WM_MOUSEFIRST && msg.message <= WM_MOUSELAST) DoMouseIdle();
         return true;
     }
     if (HasPendingPaint()) {

@@ -311,6 +311,7 @@ private:
     bool terminated_ = false;
     bool showMainForm_ = true;
     bool handlingException_ = false;
+    unsigned pointerGeneration_ = 0;
     std::string title_;
 };
 extern TApplication* Application;

@@ -7,6 +7,8 @@
 
 namespace platform {
 
+extern TControl* gParentImageFor;
+
 namespace {
 // The control whose window is being created: its procedure is not attached to the
 // handle yet when the first messages (WM_NCCREATE, WM_NCCALCSIZE, WM_CREATE) arrive.
@@ -500,6 +502,7 @@ void TWinControl::PaintControls(HDC dc, TControl* first) {
     }
     std::vector<TControl*> todo(it, controls_.end());
     for (TControl* c : todo) {
+        if (c == gParentImageFor) break;
         if (!c->Visible() || std::find(controls_.begin(), controls_.end(), c) == controls_.end()) continue;
         TRect bounds = c->BoundsRect();
         if (!RectVisible(dc, &bounds)) continue;

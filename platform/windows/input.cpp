@@ -34,6 +34,7 @@ struct InputState {
     HCURSOR cursor_ = nullptr;
     HWND dragging = nullptr;
     TPoint dragOffset;
+    unsigned pointerGeneration = 0;
 };
 
 InputState& I() {
@@ -115,6 +116,7 @@ void SetCursorFor(win::Window* w, LRESULT hit, UINT mouseMsg) {
 void InputMouseMove(HWND top, int x, int y) {
     TPoint screen = ScreenPoint(top, x, y);
     I().cursor = screen;
+    ++I().pointerGeneration;
     if (I().dragging) {
         HWND d = I().dragging;
         if (win::Find(d))
@@ -141,6 +143,7 @@ void InputMouseMove(HWND top, int x, int y) {
 void InputMouseButton(HWND top, int x, int y, MouseButton button, bool down) {
     TPoint screen = ScreenPoint(top, x, y);
     I().cursor = screen;
+    ++I().pointerGeneration;
     WORD vk = button == MouseButton::Left ? VK_LBUTTON : button == MouseButton::Right ? VK_RBUTTON : VK_MBUTTON;
     SetKeyDown(vk, down);
     if (I().dragging) {
@@ -205,6 +208,9 @@ void InputMouseWheel(HWND top, int x, int y, int delta) {
 
 void InputMouseLeave(HWND /*top*/) {
     if (GetCapture() || I().dragging) return;
+    // The pointer is somewhere no window of the program is.
+    I().cursor = TPoint(-32000, -32000);
+    ++I().pointerGeneration;
     UpdateTracking(nullptr);
     I().cursorWindow = nullptr;
 }
@@ -263,6 +269,8 @@ void BeginWindowDrag(HWND top) {
 }
 
 bool IsWindowDragging() { return I().dragging != nullptr; }
+
+unsigned InputPointerGeneration() { return I().pointerGeneration; }
 
 void SetKeyDown(WORD vk, bool down) {
     BYTE& k = I().keys[vk & 0xFF];

@@ -33,6 +33,10 @@ void InputWindowsChanged();
 void BeginWindowDrag(HWND top);
 bool IsWindowDragging();
 
+// Counts pointer moves, presses and leaves, so the message loop can tell when the control
+// under the pointer may have changed.
+unsigned InputPointerGeneration();
+
 // Key state kept from the input seen, for GetKeyState.
 void SetKeyDown(WORD virtualKey, bool down);
 

@@ -1,0 +1,427 @@
+// The control classes on the headless backend: the WindowProc hook chain, focus and
+// dialog keys, mouse enter and leave, the modal loop, exceptions escaping handlers,
+// controls freed with messages queued, painting and transparent controls.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/controls/extctrls.h"
+#include "platform/controls/forms.h"
+#include "platform/controls/stdctrls.h"
+#include "platform/windows/input.h"
+#include "platform/windows/windows_test_support.h"
+
+using namespace platform;
+
+namespace {
+
+std::vector<std::string>* gEvents = nullptr;
+void Note(const std::string& s) {
+    if (gEvents) gEvents->push_back(s);
+}
+
+// A focusable control that paints itself in one colour and records what it hears.
+class TProbe : public TCustomControl {
+public:
+    TProbe(TComponent* owner, const std::string& name, TColor fill, LRESULT dlgCode = 0)
+        : TCustomControl(owner), fill_(fill), dlgCode_(dlgCode) {
+        SetName(name);
+        SetTabStop(true);
+        OnEnter = [this](TObject*) { Note("enter " + Name()); };
+        OnExit = [this](TObject*) { Note("exit " + Name()); };
+        OnKeyDown = [this](TObject*, WORD& key, TShiftState) { Note("key " + Name() + " " + std::to_string(key)); };
+        OnMouseEnter = [this](TObject*) { Note("mouse enter " + Name()); };
+        OnMouseLeave = [this](TObject*) { Note("mouse leave " + Name()); };
+    }
+    void Dispatch(TMessage& m) override {
+        if (m.Msg == WM_GETDLGCODE) {
+            m.Result = dlgCode_;
+            return;
+        }
+        if (m.Msg == WM_USER + 7) {
+            Note("user " + Name());
+            m.Result = 7;
+            return;
+        }
+        TCustomControl::Dispatch(m);
+    }
+    int paints = 0;
+
+protected:
+    void Paint() override {
+        ++paints;
+        Canvas()->Brush()->SetColor(fill_);
+        Canvas()->FillRect(ClientRect());
+    }
+
+private:
+    TColor fill_;
+    LRESULT dlgCode_;
+};
+
+// A control that shows what lies under it, with a frame of its own.
+class TSeeThrough : public TCustomControl {
+public:
+    explicit TSeeThrough(TComponent* owner) : TCustomControl(owner) {}
+    void Dispatch(TMessage& m) override {
+        if (m.Msg == WM_ERASEBKGND) {
+            m.Result = 1;
+            return;
+        }
+        TCustomControl::Dispatch(m);
+    }
+
+protected:
+    void Paint() override {
+        DrawParentImage(this, Canvas()->Handle());
+        Canvas()->Brush()->SetColor(clBlack);
+        Canvas()->FrameRect(ClientRect());
+    }
+};
+
+class ControlsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::UseHeadlessBackend();
+        gEvents = &events;
+        Application->MessageBoxHandler = [this](const std::string& text, const std::string&, UINT) {
+            boxes.push_back(text);
+            return IDOK;
+        };
+        form = new TForm(nullptr);
+        form->SetBorderStyle(bsNone);
+        form->SetBounds(100, 100, 300, 200);
+        form->SetColor(clWhite);
+        form->AfterConstruction();
+    }
+    void TearDown() override {
+        delete form;
+        Application->ProcessMessages();
+        Application->MessageBoxHandler = nullptr;
+        gEvents = nullptr;
+    }
+    void Pump() { Application->ProcessMessages(); }
+    HWND Top() { return form->Handle(); }
+    void Click(int x, int y) {
+        InputMouseMove(Top(), x, y);
+        InputMouseButton(Top(), x, y, MouseButton::Left, true);
+        InputMouseButton(Top(), x, y, MouseButton::Left, false);
+        Pump();
+    }
+    void Key(WORD vk) {
+        InputKey(vk, true);
+        InputKey(vk, false);
+        Pump();
+    }
+
+    TForm* form = nullptr;
+    std::vector<std::string> events;
+    std::vector<std::string> boxes;
+};
+
+}  // namespace
+
+TEST_F(ControlsTest, WindowProcHookSeesMessagesFirstAndCanBeRestored) {
+    auto* probe = new TProbe(form, "p", clRed);
+    probe->SetParent(form);
+    TWindowProc original = probe->WindowProc;
+    probe->WindowProc = [&](TMessage& m) {
+        if (m.Msg == WM_USER + 7) Note("hook");
+        original(m);
+    };
+    // Through the window procedure, as a sent message arrives.
+    EXPECT_EQ(SendMessage(probe->Handle(), WM_USER + 7, 0, 0), 7);
+    probe->WindowProc = original;
+    EXPECT_EQ(probe->Perform(WM_USER + 7), 7);
+    // Unhandled messages end in the default handler.
+    EXPECT_EQ(probe->Perform(WM_USER + 8), 0);
+    EXPECT_EQ(events, (std::vector<std::string>{"hook", "user p", "user p"}));
+    // The window class is named after the control class, so it can be found.
+    form->Show();
+    EXPECT_EQ(FindWindowA("TForm", nullptr), form->Handle());
+}
+
+TEST_F(ControlsTest, TabMovesFocusInTabOrderAndSkipsDisabledControls) {
+    auto* a = new TProbe(form, "a", clRed);
+    auto* b = new TProbe(form, "b", clRed);
+    auto* c = new TProbe(form, "c", clRed, DLGC_WANTTAB);
+    for (TProbe* p : {a, b, c}) p->SetParent(form);
+    b->SetEnabled(false);
+    form->Show();
+    Pump();
+    EXPECT_EQ(GetFocus(), a->Handle());
+    EXPECT_EQ(form->ActiveControl(), a);
+    events.clear();
+    Key(VK_TAB);
+    EXPECT_EQ(GetFocus(), c->Handle());
+    // c wants Tab itself: the key reaches it instead of moving the focus.
+    Key(VK_TAB);
+    EXPECT_EQ(GetFocus(), c->Handle());
+    InputKey(VK_SHIFT, true);
+    Key(VK_TAB);
+    InputKey(VK_SHIFT, false);
+    Pump();
+    EXPECT_EQ(events, (std::vector<std::string>{"exit a", "enter c", "key c 9", "key c 16", "key c 9"}));
+}
+
+TEST_F(ControlsTest, FocusMovesThroughContainersWithExitAndEnterInOrder) {
+    auto* outer = new TPanel(form);
+    outer->SetParent(form);
+    outer->SetName("outer");
+    outer->OnEnter = [](TObject*) { Note("enter outer"); };
+    outer->OnExit = [](TObject*) { Note("exit outer"); };
+    auto* inner = new TProbe(form, "inner", clRed);
+    inner->SetParent(outer);
+    auto* other = new TProbe(form, "other", clRed);
+    other->SetParent(form);
+    form->Show();
+    Pump();
+    inner->SetFocus();
+    events.clear();
+    other->SetFocus();
+    inner->SetFocus();
+    EXPECT_EQ(events, (std::vector<std::string>{"exit inner", "exit outer", "enter other", "exit other",
+                                                "enter outer", "enter inner"}));
+    EXPECT_TRUE(inner->Focused());
+}
+
+TEST_F(ControlsTest, KeyPreviewLetsTheFormTakeKeysFirst) {
+    auto* a = new TProbe(form, "a", clRed);
+    a->SetParent(form);
+    form->SetKeyPreview(true);
+    form->OnKeyDown = [](TObject*, WORD& key, TShiftState) {
+        Note("form " + std::to_string(key));
+        if (key == 'X') key = 0;
+    };
+    form->Show();
+    Pump();
+    events.clear();
+    Key('X');
+    Key('Y');
+    EXPECT_EQ(events, (std::vector<std::string>{"form 88", "form 89", "key a 89"}));
+}
+
+TEST_F(ControlsTest, AcceleratorOfALabelFocusesItsControl) {
+    auto* a = new TProbe(form, "a", clRed);
+    auto* b = new TProbe(form, "b", clRed);
+    a->SetParent(form);
+    b->SetParent(form);
+    auto* label = new TLabel(form);
+    label->SetParent(form);
+    label->SetCaption("&Name");
+    label->SetFocusControl(b);
+    form->Show();
+    Pump();
+    ASSERT_EQ(GetFocus(), a->Handle());
+    InputKey(VK_MENU, true);
+    InputKey('N', true);
+    InputChar('n');
+    InputKey('N', false);
+    InputKey(VK_MENU, false);
+    Pump();
+    EXPECT_EQ(GetFocus(), b->Handle());
+}
+
+TEST_F(ControlsTest, MouseEnterAndLeaveFollowThePointerAcrossControls) {
+    auto* outer = new TProbe(form, "outer", clRed);
+    outer->SetParent(form);
+    outer->SetBounds(0, 0, 150, 100);
+    auto* graphic = new TLabel(form);
+    graphic->SetParent(form);
+    graphic->SetBounds(200, 0, 50, 20);
+    graphic->SetAutoSize(false);
+    graphic->OnMouseEnter = [](TObject*) { Note("mouse enter label"); };
+    graphic->OnMouseLeave = [](TObject*) { Note("mouse leave label"); };
+    auto* inner = new TProbe(form, "inner", clBlue);
+    inner->SetParent(outer);
+    inner->SetBounds(10, 10, 30, 30);
+    form->OnMouseEnter = [](TObject*) { Note("mouse enter form"); };
+    form->OnMouseLeave = [](TObject*) { Note("mouse leave form"); };
+    form->Show();
+    Pump();
+    events.clear();
+    for (TPoint p : {TPoint(100, 50), TPoint(20, 20), TPoint(25, 25), TPoint(210, 5), TPoint(290, 190)}) {
+        InputMouseMove(form->Handle(), p.x, p.y);
+        Pump();
+    }
+    InputMouseLeave(form->Handle());
+    Pump();
+    EXPECT_EQ(events, (std::vector<std::string>{"mouse enter outer", "mouse leave outer", "mouse enter inner",
+                                                "mouse leave inner", "mouse enter label", "mouse leave label",
+                                                "mouse enter form", "mouse leave form"}));
+}
+
+TEST_F(ControlsTest, ClickNeedsPressAndReleaseInsideAndCaptureFollowsTheButton) {
+    auto* probe = new TProbe(form, "p", clRed);
+    probe->SetParent(form);
+    probe->SetBounds(10, 10, 50, 50);
+    int clicks = 0;
+    probe->OnClick = [&](TObject*) { ++clicks; };
+    form->Show();
+    Pump();
+    Click(20, 20);
+    EXPECT_EQ(clicks, 1);
+    // Pressed inside, released outside: the control holds the mouse, but it is no click.
+    InputMouseButton(Top(), 20, 20, MouseButton::Left, true);
+    Pump();
+    EXPECT_EQ(GetCapture(), probe->Handle());
+    InputMouseMove(Top(), 200, 150);
+    InputMouseButton(Top(), 200, 150, MouseButton::Left, false);
+    Pump();
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(ControlsTest, ShowModalRunsANestedLoopAndReturnsTheModalResult) {
+    form->Show();
+    Pump();
+    TForm* dialog = new TForm(nullptr);
+    dialog->SetBorderStyle(bsNone);
+    dialog->SetBounds(0, 0, 100, 80);
+    dialog->SetPosition(poScreenCenter);
+    auto* ok = new TPanel(dialog);
+    ok->SetParent(dialog);
+    ok->SetBounds(10, 10, 50, 30);
+    ok->OnClick = [dialog](TObject*) { dialog->SetModalResult(mrOk); };
+    bool ownerDisabledMeanwhile = false;
+    // Runs inside the nested loop: the user clicks the dialog's button.
+    HWND driver = AllocateHWnd([&](HWND, UINT msg, WPARAM, LPARAM) -> LRESULT {
+        if (msg != WM_USER) return 0;
+        ownerDisabledMeanwhile = !IsWindowEnabled(form->Handle());
+        InputMouseMove(dialog->Handle(), 20, 20);
+        InputMouseButton(dialog->Handle(), 20, 20, MouseButton::Left, true);
+        InputMouseButton(dialog->Handle(), 20, 20, MouseButton::Left, false);
+        return 0;
+    });
+    PostMessage(driver, WM_USER, 0, 0);
+    EXPECT_EQ(dialog->ShowModal(), mrOk);
+    EXPECT_TRUE(ownerDisabledMeanwhile);
+    EXPECT_TRUE(IsWindowEnabled(form->Handle()));
+    EXPECT_FALSE(dialog->Visible());
+    RECT r;
+    GetWindowRect(dialog->Handle(), &r);
+    EXPECT_EQ(r.left, (1024 - 100) / 2) << "centred on the work area";
+    // Closing a modal form ends the loop with mrCancel.
+    dialog->OnShow = [dialog](TObject*) { dialog->Close(); };
+    EXPECT_EQ(dialog->ShowModal(), mrCancel);
+    DeallocateHWnd(driver);
+    delete dialog;
+}
+
+TEST_F(ControlsTest, AnExceptionInAHandlerIsShownAndTheLoopGoesOn) {
+    auto* probe = new TProbe(form, "p", clRed);
+    probe->SetParent(form);
+    probe->SetBounds(0, 0, 50, 50);
+    probe->OnClick = [](TObject*) { throw EConvertError("'x' is not a valid integer value"); };
+    form->Show();
+    Pump();
+    Click(10, 10);
+    PostMessage(probe->Handle(), WM_USER + 7, 0, 0);
+    Pump();
+    EXPECT_EQ(boxes, (std::vector<std::string>{"'x' is not a valid integer value."}));
+    EXPECT_EQ(events.back(), "user p");
+}
+
+TEST_F(ControlsTest, AControlFreedWithMessagesQueuedIsNeverTouched) {
+    auto* probe = new TProbe(form, "p", clRed);
+    probe->SetParent(form);
+    form->Show();
+    Pump();
+    events.clear();
+    PostMessage(probe->Handle(), WM_USER + 7, 0, 0);
+    InvalidateRect(probe->Handle(), nullptr, TRUE);
+    delete probe;
+    // A form released from its own handler goes once the queue reaches the release.
+    auto* other = new TForm(nullptr);
+    other->AfterConstruction();
+    other->Show();
+    HWND otherHandle = other->Handle();
+    other->Release();
+    PostMessage(otherHandle, WM_CLOSE, 0, 0);
+    Pump();
+    EXPECT_FALSE(IsWindow(otherHandle));
+    EXPECT_TRUE(events.empty());
+}
+
+TEST_F(ControlsTest, PaintingFillsBackgroundsAndClipsChildren) {
+    auto* panel = new TPanel(form);
+    panel->SetParent(form);
+    panel->SetBounds(10, 10, 100, 60);
+    panel->SetBevelOuter(bvNone);
+    panel->SetColor(clRed);
+    auto* probe = new TProbe(form, "p", clBlue);
+    probe->SetParent(panel);
+    probe->SetBounds(20, 20, 30, 20);
+    form->Show();
+    Pump();
+    HWND top = form->Handle();
+    EXPECT_EQ(GetWindowSurfacePixel(top, 5, 5), RGB(255, 255, 255));
+    EXPECT_EQ(GetWindowSurfacePixel(top, 15, 15), RGB(255, 0, 0));
+    EXPECT_EQ(GetWindowSurfacePixel(top, 35, 35), RGB(0, 0, 255));
+    // Only the invalid control paints again.
+    int before = probe->paints;
+    panel->Invalidate();
+    Pump();
+    EXPECT_EQ(probe->paints, before);
+    probe->Invalidate();
+    Pump();
+    EXPECT_EQ(probe->paints, before + 1);
+}
+
+TEST_F(ControlsTest, ATransparentControlShowsItsParentUnderIt) {
+    auto* panel = new TPanel(form);
+    panel->SetParent(form);
+    panel->SetBounds(0, 0, 200, 100);
+    panel->SetBevelOuter(bvNone);
+    panel->SetColor(clYellow);
+    auto* see = new TSeeThrough(form);
+    see->SetParent(panel);
+    see->SetBounds(50, 20, 40, 40);
+    form->Show();
+    Pump();
+    HWND top = form->Handle();
+    EXPECT_EQ(GetWindowSurfacePixel(top, 70, 40), RGB(255, 255, 0)) << "the parent's colour shows through";
+    EXPECT_EQ(GetWindowSurfacePixel(top, 50, 20), RGB(0, 0, 0)) << "the control's own frame";
+}
+
+TEST_F(ControlsTest, AlignAndAnchorsFollowTheParentSize) {
+    auto* top = new TPanel(form);
+    top->SetParent(form);
+    top->SetHeight(30);
+    top->SetAlign(alTop);
+    auto* client = new TPanel(form);
+    client->SetParent(form);
+    client->SetAlign(alClient);
+    auto* corner = new TPanel(form);
+    corner->SetParent(form);
+    corner->SetBounds(250, 150, 40, 40);
+    corner->SetAnchors(akRight | akBottom);
+    form->Show();
+    Pump();
+    EXPECT_EQ(top->BoundsRect(), TRect(0, 0, 300, 30));
+    EXPECT_EQ(client->BoundsRect(), TRect(0, 30, 300, 200));
+    form->SetBounds(100, 100, 400, 300);
+    Pump();
+    EXPECT_EQ(top->BoundsRect(), TRect(0, 0, 400, 30));
+    EXPECT_EQ(client->BoundsRect(), TRect(0, 30, 400, 300));
+    EXPECT_EQ(corner->BoundsRect(), TRect(350, 250, 390, 290));
+}
+
+TEST_F(ControlsTest, CaptionDragMovesABorderlessForm) {
+    form->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) {
+        ReleaseCapture();
+        SendMessage(form->Handle(), WM_NCLBUTTONDOWN, HTCAPTION, 0);
+    };
+    form->Show();
+    Pump();
+    InputMouseMove(Top(), 10, 10);
+    InputMouseButton(Top(), 10, 10, MouseButton::Left, true);
+    Pump();
+    InputMouseMove(Top(), 30, 50);
+    InputMouseButton(Top(), 30, 50, MouseButton::Left, false);
+    Pump();
+    RECT r;
+    GetWindowRect(form->Handle(), &r);
+    EXPECT_EQ(TRect(r), TRect(120, 140, 420, 340));
+}
