@@ -1,6 +1,8 @@
 #include "platform/core/registry.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -335,6 +337,9 @@ bool ReadWhole(const std::string& file, std::string& text, int& err) {
     return true;
 }
 
+void AddKey(Image& image, const std::string& path);
+void RemoveStaleTemps(const std::string& dir);
+
 // The cached image of the store file, reloaded when the file changes.
 class Store {
 public:
@@ -363,6 +368,7 @@ public:
         while (::flock(lockFd, LOCK_EX) != 0)
             if (errno != EINTR) raise("cannot lock \"" + lockName + "\": " + std::strerror(errno));
 
+        RemoveStaleTemps(dir);
         Refresh();
         if (!writable_) raise("the settings store \"" + file + "\" is damaged and could not be kept aside");
         auto next = std::make_shared<Image>(*image_);
@@ -453,6 +459,10 @@ private:
                 error = std::strerror(err);
             } else if (regstore::Parse(text, *image, error)) {
                 error.clear();
+                // A hand-edited file may leave out parent keys: every key has its parents.
+                std::vector<std::string> paths;
+                for (const Key& k : *image) paths.push_back(k.path);
+                for (const std::string& path : paths) AddKey(*image, path);
             }
             if (!error.empty()) {
                 image->clear();
@@ -526,6 +536,21 @@ void AddKey(Image& image, const std::string& path) {
         std::replace(y.begin(), y.end(), '\\', '\x01');
         return x < y;
     });
+}
+
+// Temporary files of writers that died between writing and renaming (called under the lock).
+void RemoveStaleTemps(const std::string& dir) {
+    DIR* d = ::opendir(dir.c_str());
+    if (d == nullptr) return;
+    const std::string prefix = "registry.tmp-";
+    while (dirent* e = ::readdir(d)) {
+        std::string name = e->d_name;
+        if (name.rfind(prefix, 0) != 0) continue;
+        long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
+        if (pid > 0 && pid != ::getpid() && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+            ::unlink((dir + "/" + name).c_str());
+    }
+    ::closedir(d);
 }
 
 std::string Quoted(const std::string& name) { return "'" + name + "'"; }

@@ -53,7 +53,13 @@ std::int64_t TMemoryStream::Read(void* buffer, std::int64_t count) {
 
 std::int64_t TMemoryStream::Write(const void* buffer, std::int64_t count) {
     if (count <= 0) return 0;
-    if (position_ + count > Size()) data_.resize(size_t(position_ + count));
+    if (position_ + count > Size()) {
+        try {
+            data_.resize(size_t(position_ + count));
+        } catch (const std::exception&) {
+            return 0;  // WriteBuffer reports it
+        }
+    }
     std::memcpy(data_.data() + position_, buffer, size_t(count));
     position_ += count;
     return count;
@@ -66,7 +72,11 @@ std::int64_t TMemoryStream::Seek(std::int64_t offset, TSeekOrigin origin) {
 }
 
 void TMemoryStream::SetSize(std::int64_t size) {
-    data_.resize(size_t(std::max<std::int64_t>(size, 0)));
+    try {
+        data_.resize(size_t(std::max<std::int64_t>(size, 0)));
+    } catch (const std::exception&) {
+        throw EStreamError("Out of memory while expanding memory stream");
+    }
     position_ = std::min(position_, Size());
 }
 

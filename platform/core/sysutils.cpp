@@ -174,6 +174,7 @@ std::string FloatToStr(double value) {
 }
 
 std::string Format(const char* format, ...) {
+    if (format == nullptr) return "";
     // Switch this thread to the C locale for the call, whatever the process uses.
     locale_t previous = uselocale(CLocale());
     va_list args;

@@ -245,3 +245,22 @@ TEST_F(Registry, DamagedStoresAreKeptAsideReportedOnceAndReplaced) {
         EXPECT_NE(reports[0].find(files[1]), std::string::npos) << reports[0];
     }
 }
+
+TEST_F(Registry, HandEditedStoresAndLeftoversOfACrash) {
+    // Parent keys left out by hand exist all the same; a temporary file of a writer that
+    // died before its rename is cleared by the next write.
+    WriteFile(dir / "registry", "lumacast registry 1\nkey \"A\\\\B\\\\C\"\nvalue \"v\" integer 7\nend\n");
+    const std::string leftover = dir / "registry.tmp-4194303-1";
+    WriteFile(leftover, "half");
+    TRegistry reg;
+    EXPECT_TRUE(reg.KeyExists("\\A\\B"));
+    ASSERT_TRUE(reg.OpenKey("\\A", false));
+    TStringList keys;
+    reg.GetKeyNames(&keys);
+    EXPECT_EQ(keys.CommaText(), "B");
+    ASSERT_TRUE(reg.OpenKey("B\\C", false));
+    EXPECT_EQ(reg.ReadInteger("V"), 7);
+    reg.WriteInteger("v", 8);
+    if (::kill(4194303, 0) != 0) EXPECT_FALSE(fs::exists(leftover));
+    EXPECT_TRUE(reports.empty());
+}
