@@ -100,7 +100,9 @@ TEST_F(ConverterControl, BadInputGivesItsOwnCodeAndNoOutput) {
         EXPECT_NE(getErrorInfo(c.code, 0, 1), generic);
         EXPECT_FALSE(fs::exists(Out("out.flv"))) << "output left behind";
         EXPECT_FALSE(fs::exists(Out("out.flv.part")));
-        if (c.input != Clip()) EXPECT_NE(isSupportFormat(c.input.c_str()), 0);
+        if (c.input != Clip()) {
+            EXPECT_NE(isSupportFormat(c.input.c_str()), 0);
+        }
     }
     EXPECT_EQ(isSupportFormat(Clip().c_str()), 0);
     {

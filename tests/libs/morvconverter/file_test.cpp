@@ -2,7 +2,6 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
-#include <regex>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -202,25 +201,28 @@ TEST_F(FileConversion, EveryProfileFormatConverts) {
     fs::path folder = fs::path(std::getenv("LUMACAST_SOURCE_DIR")) / "assets/profile";
     ASSERT_TRUE(fs::is_directory(folder));
     int seen = 0;
-    std::regex formatRe("format=\"([^\"]+)\""), extRe("extension=\"([^\"]+)\"");
-    auto param = [](const std::string& xml, const std::string& name, bool first) {
-        std::smatch m;
-        std::regex block("<param name=\"" + name + "\"[^>]*default=\"([^\"]*)\"[^>]*>([\\s\\S]*?)</param>");
-        if (!std::regex_search(xml, m, block)) return std::string();
-        std::smatch v;
-        std::string body = m[2];
-        if (first && std::regex_search(body, v, std::regex("value=\"([^\"]+)\""))) return std::string(v[1]);
-        return std::string(m[1]);
+    // The text of attribute `name` in the first tag that has it at or after `from`.
+    auto attr = [](const std::string& xml, const std::string& name, size_t from = 0) {
+        size_t at = xml.find(" " + name + "=\"", from);
+        if (at == std::string::npos) return std::string();
+        at += name.size() + 3;
+        return xml.substr(at, xml.find('"', at) - at);
+    };
+    // A parameter's default, or its first (smallest) value.
+    auto param = [&](const std::string& xml, const std::string& name, bool first) {
+        size_t at = xml.find("<param name=\"" + name + "\"");
+        if (at == std::string::npos) return std::string();
+        return first ? attr(xml, "value", at) : attr(xml, "default", at);
     };
     for (auto& e : fs::directory_iterator(folder)) {
         if (e.path().extension() != ".xml") continue;
         std::ifstream f(e.path());
         std::string xml((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
-        std::smatch fm, em;
-        ASSERT_TRUE(std::regex_search(xml, fm, formatRe) && std::regex_search(xml, em, extRe)) << e.path();
+        std::string format = attr(xml, "format"), extension = attr(xml, "extension");
+        ASSERT_FALSE(format.empty() || extension.empty()) << e.path();
         SCOPED_TRACE(e.path().filename().string());
         Output o;
-        o.format = fm[1];
+        o.format = format;
         o.video = param(xml, "vcodec", false);
         o.audio = param(xml, "acodec", false);
         o.size = param(xml, "s", true);  // the smallest size keeps the test quick
@@ -230,7 +232,7 @@ TEST_F(FileConversion, EveryProfileFormatConverts) {
         o.frameRate = 15;
         Group g;
         g.AddFile(Clip2());
-        fs::path out = Out("p." + std::string(em[1]));
+        fs::path out = Out("p." + extension);
         SetOutput(g.g, o, out);
         ASSERT_EQ(g.Convert(), 0);
         auto p = Probe(out);
