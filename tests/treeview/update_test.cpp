@@ -1,0 +1,162 @@
+// Update and synchronisation brackets, change notification with its delay on the
+// virtual clock, tree states, and the options and colours a new tree starts with.
+#include <gtest/gtest.h>
+
+#include "platform/core/clock.h"
+#include "tree_support.h"
+
+namespace treeview {
+namespace {
+
+using namespace test;
+
+class UpdateTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tree.SetNodeDataSize(sizeof(NamedData));
+        tree.OnStructureChange = [&](TBaseVastTree*, PVastNode node, TChangeReason reason) {
+            log += "structure " + Name(tree, node) + " " + std::to_string(int(reason)) + "; ";
+        };
+        tree.OnChange = [&](TBaseVastTree*, PVastNode node) { log += "change " + Name(tree, node) + "; "; };
+        tree.OnUpdating = [&](TBaseVastTree*, TVTUpdateState state) { log += "updating " + std::to_string(int(state)) + "; "; };
+    }
+    platform::TVirtualClock clock;
+    platform::TScopedClock scoped{clock};
+    TVastStringTree tree{nullptr};
+    std::string log;
+};
+
+TEST_F(UpdateTest, NestedBracketsDeliverOnceAtTheOutermostEnd) {
+    tree.BeginUpdate();
+    tree.BeginUpdate();
+    PVastNode a = Add(tree, nullptr, "a");
+    PVastNode b = Add(tree, nullptr, "b");
+    tree.SetSelected(a, true);
+    tree.EndUpdate();
+    EXPECT_EQ(log, "updating 0; updating 3; updating 3; ");
+    log.clear();
+    tree.SetSelected(b, true);
+    tree.EndUpdate();
+    EXPECT_EQ(log, "structure - 1; change b; updating 4; ") << "accumulated, with the last node of each kind";
+    log.clear();
+    tree.EndUpdate();
+    EXPECT_EQ(tree.UpdateCount(), 0u);
+    EXPECT_EQ(log, "updating 4; ");
+}
+
+TEST_F(UpdateTest, ChangeDelayRunsOnTheClock) {
+    struct Case {
+        std::uint32_t delay;
+        bool synch;
+        const char* atOnce;
+        const char* afterDelay;
+    };
+    const Case cases[] = {
+        {0, false, "change a; ", ""},
+        {100, false, "", "change a; "},
+        {100, true, "change a; ", ""},
+    };
+    for (const Case& c : cases) {
+        tree.Clear();
+        PVastNode a = Add(tree, nullptr, "a");
+        tree.SetChangeDelay(c.delay);
+        if (c.synch) tree.BeginSynch();
+        log.clear();
+        tree.SetSelected(a, true);
+        Pump();
+        EXPECT_EQ(log, c.atOnce) << c.delay << (c.synch ? " synch" : "");
+        log.clear();
+        clock.Advance(99);
+        Pump();
+        EXPECT_EQ(log, "") << "not before the delay";
+        clock.Advance(1);
+        Pump();
+        EXPECT_EQ(log, c.afterDelay) << c.delay << (c.synch ? " synch" : "");
+        if (c.synch) tree.EndSynch();
+        tree.SetChangeDelay(0);
+    }
+}
+
+TEST_F(UpdateTest, DelayedStructureChangesAccumulate) {
+    tree.SetChangeDelay(50);
+    Add(tree, nullptr, "a");
+    PVastNode b = Add(tree, nullptr, "b");
+    Pump();
+    EXPECT_EQ(log, "");
+    clock.Advance(50);
+    Pump();
+    EXPECT_EQ(log, "structure - 1; ");
+    log.clear();
+    tree.BeginSynch();  // delivers a pending change at once
+    tree.DeleteNode(b);
+    EXPECT_EQ(log, "updating 1; structure - 3; ");
+    tree.EndSynch();
+}
+
+TEST_F(UpdateTest, StateChangeEventOnlyForRealChanges) {
+    int events = 0;
+    tree.OnStateChange = [&](TBaseVastTree*, TVastTreeStates, TVastTreeStates) { ++events; };
+    tree.DoStateChange(tsHint);
+    tree.DoStateChange(tsHint, tsScrolling);
+    tree.DoStateChange(0, tsHint);
+    EXPECT_EQ(events, 2);
+    EXPECT_FALSE(tree.TreeStates() & tsHint);
+}
+
+TEST(TreeDefaults, OptionsColoursAndScrollBars) {
+    TVastStringTree tree(nullptr);
+    TStringTreeOptions* options = tree.TreeOptions();
+    EXPECT_EQ(options->AutoOptions(), 0x149);
+    EXPECT_EQ(options->MiscOptions(), 0x1A9);
+    EXPECT_EQ(options->PaintOptions(), 0x1B60u);
+    EXPECT_EQ(options->SelectionOptions(), 0);
+    EXPECT_EQ(options->AnimationOptions(), 0);
+    EXPECT_EQ(options->StringOptions(), 0x05);
+    EXPECT_EQ(tree.ScrollBarOptions()->ScrollBars(), ssBoth);
+    EXPECT_EQ(tree.ScrollBarOptions()->VerticalIncrement(), 20);
+    EXPECT_EQ(tree.Colors()->GetColor(TVTColors::TreeLineColor), platform::TColor(0x80000010));
+    EXPECT_EQ(tree.Colors()->GetColor(TVTColors::HotColor), platform::TColor(0x80000008));
+    EXPECT_EQ(tree.DefaultText(), "Node");
+    EXPECT_EQ(tree.FocusedColumn(), NoColumn);
+    EXPECT_THROW(tree.ScrollBarOptions()->SetScrollBarStyle(sbmFlat), platform::EAssertionFailed);
+    EXPECT_EQ(tree.ScrollBarOptions()->ScrollBarStyle(), sbmRegular);
+
+    // Options copy between holders; switching multi-selection clears the selection.
+    TVastStringTree other(nullptr);
+    other.SetNodeDataSize(4);
+    PVastNode node = other.AddChild(nullptr);
+    other.SetSelected(node, true);
+    options->SetSelectionOptions(toMultiSelect);
+    options->SetStringOptions(toShowStaticText);
+    other.SetTreeOptions(options);
+    EXPECT_EQ(other.TreeOptions()->SelectionOptions(), toMultiSelect);
+    EXPECT_EQ(other.TreeOptions()->StringOptions(), toShowStaticText);
+    EXPECT_EQ(other.SelectedCount(), 0);
+}
+
+TEST(TextTree, TextsComeFromTheEventOrTheDefault) {
+    TVastStringTree tree(nullptr);
+    tree.SetNodeDataSize(sizeof(NamedData));
+    PVastNode parent = Add(tree, nullptr, "A");
+    PVastNode node = Add(tree, parent, "B");
+    EXPECT_EQ(tree.GetText(node, 0), "Node");
+    tree.OnGetText = [&](TBaseVastTree*, PVastNode n, TColumnIndex, TVSTTextType, std::string& text) {
+        text = Name(tree, n);
+    };
+    EXPECT_EQ(tree.GetText(node, 0), "B");
+    EXPECT_EQ(tree.Path(node, 0, ttNormal, '\\'), "A\\B\\");
+    EXPECT_EQ(tree.Path(nullptr, 0, ttNormal, '\\'), "\\");
+    EXPECT_EQ(tree.DoIncrementalSearch(node, "B"), 0);
+    EXPECT_EQ(tree.DoIncrementalSearch(node, "b"), 1);
+    EXPECT_THROW(tree.GetText(nullptr, 0), platform::EAssertionFailed);
+    std::string received;
+    tree.OnNewText = [&](TBaseVastTree*, PVastNode, TColumnIndex, const std::string& text) { received = text; };
+    tree.SetCachedTextWidth(node, 42);
+    tree.SetText(node, 0, "new");
+    EXPECT_EQ(received, "new");
+    EXPECT_EQ(tree.CachedTextWidth(node), 0) << "a new text forgets the measured width";
+    EXPECT_EQ(tree.InternalData(tree.RootNode()), nullptr);
+}
+
+}  // namespace
+}  // namespace treeview
