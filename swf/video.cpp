@@ -239,10 +239,12 @@ struct VideoCursor::Impl {
     FlvReader flv;
     Bytes payload;
     std::uint32_t left = 0;
+    int codec = 2;
 };
 
 VideoCursor::VideoCursor(const SWFVideoStream_s* s) : impl_(std::make_unique<Impl>(s->path)) {
     impl_->left = s->frames;
+    impl_->codec = s->codec;
 }
 VideoCursor::~VideoCursor() = default;
 
@@ -250,7 +252,9 @@ bool VideoCursor::Next(Bytes& out) {
     if (impl_->left == 0) return false;
     while (impl_->flv.Next(kVideo, impl_->payload)) {
         if (!IsPicture(impl_->payload)) continue;
-        out.insert(out.end(), impl_->payload.begin() + 1, impl_->payload.end());
+        // An H.263 packet goes without the FLV's frame-type byte; players read screen video
+        // packets with it.
+        out.insert(out.end(), impl_->payload.begin() + (impl_->codec == 2 ? 1 : 0), impl_->payload.end());
         --impl_->left;
         ++index;
         return true;

@@ -379,7 +379,7 @@ class VideoCursor {
 public:
     explicit VideoCursor(const SWFVideoStream_s* s);
     ~VideoCursor();
-    // Next frame's data (the FLV video payload without its first byte), or false at the end.
+    // Next frame's VideoFrame data, or false at the end.
     bool Next(Bytes& out);
     std::uint32_t index = 0;
 

@@ -26,8 +26,9 @@
 // below `root` instead (its <object>/<embed> are taken over by the player) and the
 // screenshots then show the player element of the page.
 //
-// trace() lines arrive in `traces` in order; console errors and uncaught page errors in
-// `errors`; every other console line in `console` (useful in failure messages).
+// trace() lines arrive in `traces` in order; the player's own ERROR lines (a frame it cannot
+// decode, a tag it rejects), console errors and uncaught page errors in `errors`; every
+// other console line in `console` (useful in failure messages).
 // The runner is tests/harness/run.mjs; it finds the npm packages in $LUMACAST_NODE_DIR
 // (<build>/node, filled by `scripts/setup <build>`) and the browser at /usr/bin/chromium.
 #include <cstdint>

@@ -132,11 +132,11 @@ window.addEventListener("DOMContentLoaded", () => {
 </script></body></html>`;
 }
 
-// The player logs each trace() line through its log adapter as a styled console call:
-// format "%cINFO%c web/src/log_adapter.rs:NN%c <line>" followed by three style arguments.
-function traceOf(format) {
-  const m = /^%c\w+%c \S*log_adapter\.rs:\d+%c ([\s\S]*)$/.exec(format);
-  return m ? m[1] : null;
+// The player logs through styled console calls: format "%cLEVEL%c source.rs:NN%c message"
+// followed by three style arguments. trace() lines come from its log adapter.
+function playerLog(format) {
+  const m = /^%c(\w+)%c (\S+)%c ([\s\S]*)$/.exec(format);
+  return m ? { level: m[1], source: m[2], message: m[3], trace: /log_adapter\.rs:\d+$/.test(m[2]) } : null;
 }
 
 async function main() {
@@ -218,10 +218,15 @@ async function main() {
     });
     const onConsole = (msg, format) => {
       const text = msg.text();
-      const line = typeof format === "string" ? traceOf(format) : null;
-      if (line !== null) {
-        result.traces.push(line);
-        if (job.untilTrace !== undefined && line === job.untilTrace) traceSeen = true;
+      const log = typeof format === "string" ? playerLog(format) : null;
+      if (log && log.trace) {
+        result.traces.push(log.message);
+        if (job.untilTrace !== undefined && log.message === job.untilTrace) traceSeen = true;
+        return;
+      }
+      if (log) {
+        result.console.push(`${log.level} ${log.source}: ${log.message}`);
+        if (log.level === "ERROR") result.errors.push(`${log.source}: ${log.message}`);
         return;
       }
       result.console.push(`${msg.type()}: ${text}`);

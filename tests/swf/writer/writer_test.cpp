@@ -310,9 +310,15 @@ std::map<std::string, std::string> Probe(const std::string& file, const std::str
 TEST(SwfMedia, EmbeddedFlvKeepsItsPictureAndSoundAndDecodesCleanly) {
     if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg missing";
     TempDir dir;
-    for (int rate : {44100, 22050}) {
-        SCOPED_TRACE(rate);
-        std::string flv = MakeFlv(dir, "v.flv", 2, 12, "flv", "libmp3lame", rate);
+    struct Case {
+        const char* encoder;  // ffmpeg's
+        const char* codec;    // as ffprobe names it
+        int rate;
+    };
+    for (const Case& c : {Case{"flv", "flv1", 44100}, Case{"flv", "flv1", 22050}, Case{"flashsv", "flashsv", 11025}}) {
+        int rate = c.rate;
+        SCOPED_TRACE(std::string(c.encoder) + " " + std::to_string(rate));
+        std::string flv = MakeFlv(dir, "v.flv", 2, 12, c.encoder, "libmp3lame", rate);
         SWFMovie m = newSWFMovieWithVersion(8);
         SWFMovie_setRate(m, 12);
         SWFInput in = newSWFInput_filename(flv.c_str());
@@ -332,7 +338,7 @@ TEST(SwfMedia, EmbeddedFlvKeepsItsPictureAndSoundAndDecodesCleanly) {
         destroySWFMovie(m);
 
         auto v = Probe(out, "v");
-        EXPECT_EQ(v["codec_name"], "flv1");
+        EXPECT_EQ(v["codec_name"], c.codec);
         EXPECT_EQ(v["width"], "160");
         EXPECT_EQ(v["height"], "120");
         EXPECT_EQ(v["nb_read_frames"], "24");
@@ -345,7 +351,7 @@ TEST(SwfMedia, EmbeddedFlvKeepsItsPictureAndSoundAndDecodesCleanly) {
         // MP3 frames covering that frame's time, never a frame's worth ahead.
         auto frames = Frames(ParseSwf(ReadFile(out)));
         double perFrame = rate / 12.0;
-        int perMp3 = rate == 44100 ? 1152 : 576;
+        int perMp3 = rate == 44100 ? 1152 : 576;  // MPEG-1 layer III, else MPEG-2 or 2.5
         long sent = 0;
         for (size_t i = 0; i < frames.size(); ++i) {
             for (const Tag& t : frames[i]) {
