@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cstring>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 
@@ -227,6 +228,196 @@ Listing Read(const std::vector<std::uint8_t>& code) {
         if (b.target < b.blockStart || b.target > b.blockEnd) fail(b.from, "branch leaves its function");
     }
     return l;
+}
+
+namespace {
+
+using Value = std::optional<long long>;  // a known integer, or any value
+using Stack = std::vector<Value>;
+
+// Stack effect of the actions that take and give a fixed number of values.
+bool FixedEffect(std::uint8_t code, int& pops, int& pushes) {
+    static const std::map<int, std::pair<int, int>> effects = {
+        {0x04, {0, 0}}, {0x05, {0, 0}}, {0x06, {0, 0}}, {0x07, {0, 0}}, {0x09, {0, 0}}, {0x0B, {2, 1}},
+        {0x0C, {2, 1}}, {0x0D, {2, 1}}, {0x12, {1, 1}}, {0x17, {1, 0}}, {0x18, {1, 1}}, {0x1C, {1, 1}},
+        {0x1D, {2, 0}}, {0x26, {1, 0}}, {0x30, {1, 1}}, {0x34, {0, 1}}, {0x36, {1, 1}}, {0x37, {1, 1}},
+        {0x3A, {2, 1}}, {0x3B, {1, 1}}, {0x3C, {2, 0}}, {0x3F, {2, 1}}, {0x41, {1, 0}}, {0x44, {1, 1}},
+        {0x45, {1, 1}}, {0x47, {2, 1}}, {0x48, {2, 1}}, {0x49, {2, 1}}, {0x4A, {1, 1}}, {0x4B, {1, 1}},
+        {0x4E, {2, 1}}, {0x4F, {3, 0}}, {0x50, {1, 1}}, {0x51, {1, 1}}, {0x54, {2, 1}}, {0x60, {2, 1}},
+        {0x61, {2, 1}}, {0x62, {2, 1}}, {0x63, {2, 1}}, {0x64, {2, 1}}, {0x65, {2, 1}}, {0x66, {2, 1}},
+        {0x67, {2, 1}}, {0x81, {0, 0}}, {0x83, {0, 0}}, {0x88, {0, 0}}, {0x8C, {0, 0}}, {0x94, {1, 0}},
+        {0x9A, {2, 0}}, {0x9F, {1, 0}}};
+    auto it = effects.find(code);
+    if (it == effects.end()) return false;
+    pops = it->second.first;
+    pushes = it->second.second;
+    return true;
+}
+
+std::vector<Value> PushedValues(const std::vector<std::uint8_t>& d) {
+    std::vector<Value> out;
+    std::size_t i = 0;
+    while (i < d.size()) {
+        int type = d[i++];
+        static const int sizes[] = {-1, 4, 0, 0, 1, 1, 8, 4, 1, 2};
+        if (type == 7 && i + 4 <= d.size()) {
+            std::uint32_t v = d[i] | (d[i + 1] << 8) | (d[i + 2] << 16) | (static_cast<std::uint32_t>(d[i + 3]) << 24);
+            out.push_back(static_cast<std::int32_t>(v));
+        } else {
+            out.push_back(std::nullopt);
+        }
+        if (type == 0) {
+            while (i < d.size() && d[i]) ++i;
+            ++i;
+        } else if (type >= 1 && type <= 9) {
+            i += sizes[type];
+        }
+    }
+    return out;
+}
+
+struct StackChecker {
+    const Listing& l;
+    std::map<std::size_t, std::size_t> indexAt;  // record offset -> action index
+    std::string error;
+    std::set<std::size_t> bodiesChecked;
+
+    std::size_t End(std::size_t i) const {  // offset just past action i
+        const Action& a = l.actions[i];
+        return a.offset + (a.code >= 0x80 ? 3 : 1) + a.data.size();
+    }
+    std::size_t Index(std::size_t offset) const {
+        auto it = indexAt.find(offset);
+        return it == indexAt.end() ? l.actions.size() : it->second;
+    }
+    void Fail(std::size_t offset, const std::string& why) {
+        if (error.empty()) error = "at " + std::to_string(offset) + ": " + why;
+    }
+
+    // Checks the actions from index `first` up to the record offset `end`.
+    void Block(std::size_t first, std::size_t end) {
+        std::map<std::size_t, Stack> seen;
+        std::vector<std::pair<std::size_t, Stack>> work = {{first, {}}};
+        std::size_t steps = 0;
+        while (!work.empty() && error.empty()) {
+            if (++steps > 50 * (l.actions.size() + 10)) return Fail(end, "stack model does not settle");
+            auto [i, st] = std::move(work.back());
+            work.pop_back();
+            std::size_t offset = i < l.actions.size() ? l.actions[i].offset : end;
+            if (offset >= end) {
+                if (!st.empty()) Fail(end, std::to_string(st.size()) + " values left on the stack at the end");
+                continue;
+            }
+            auto known = seen.find(i);
+            if (known != seen.end()) {
+                if (known->second.size() != st.size())
+                    return Fail(offset, "paths meet with stack depths " + std::to_string(known->second.size()) +
+                                            " and " + std::to_string(st.size()));
+                bool changed = false;
+                for (std::size_t k = 0; k < st.size(); ++k)
+                    if (known->second[k] && known->second[k] != st[k]) known->second[k].reset(), changed = true;
+                if (!changed) continue;
+                st = known->second;
+            } else {
+                seen[i] = st;
+            }
+            Step(i, st, work);
+        }
+    }
+
+    void Step(std::size_t i, Stack st, std::vector<std::pair<std::size_t, Stack>>& work) {
+        const Action& a = l.actions[i];
+        auto pop = [&]() -> Value {
+            if (st.empty()) {
+                Fail(a.offset, a.text.substr(0, a.text.find(' ')) + " takes a value from an empty stack");
+                return std::nullopt;
+            }
+            Value v = st.back();
+            st.pop_back();
+            return v;
+        };
+        auto popCount = [&](long long per) {
+            Value n = pop();
+            if (!error.empty()) return;
+            if (!n || *n < 0) return Fail(a.offset, "count not pushed as an integer");
+            for (long long k = 0; k < *n * per && error.empty(); ++k) pop();
+        };
+        std::size_t next = i + 1;
+        int pops = 0, pushes = 0;
+        switch (a.code) {
+            case 0x96:
+                for (Value v : PushedValues(a.data)) st.push_back(v);
+                break;
+            case 0x4C: {
+                Value v = pop();
+                st.push_back(v);
+                st.push_back(v);
+                break;
+            }
+            case 0x4D: {
+                Value x = pop(), y = pop();
+                st.push_back(x);
+                st.push_back(y);
+                break;
+            }
+            case 0x87:  // StoreRegister keeps its value
+                if (st.empty()) Fail(a.offset, "store with an empty stack");
+                break;
+            case 0x3D:  // CallFunction, NewObject: name, count, arguments
+            case 0x40:
+                pop();
+                popCount(1);
+                st.push_back(std::nullopt);
+                break;
+            case 0x52:  // CallMethod, NewMethod: name, object, count, arguments
+            case 0x53:
+                pop();
+                pop();
+                popCount(1);
+                st.push_back(std::nullopt);
+                break;
+            case 0x42: popCount(1), st.push_back(std::nullopt); break;
+            case 0x43: popCount(2), st.push_back(std::nullopt); break;
+            case 0x3E:  // Return and Throw end the path
+            case 0x2A:
+                pop();
+                if (a.code == 0x3E && !st.empty() && error.empty())
+                    Fail(a.offset, std::to_string(st.size()) + " values left on the stack at return");
+                return;
+            case 0x55: return;  // Enumerate2: not followed
+            case 0x99:
+            case 0x9D: {
+                if (a.code == 0x9D) pop();
+                std::size_t target = a.offset + 5 + static_cast<std::int16_t>(a.data[0] | (a.data[1] << 8));
+                work.push_back({Index(target), st});
+                if (a.code == 0x99) return;
+                break;
+            }
+            case 0x8E: {  // DefineFunction2: the body is a block of its own
+                std::size_t bodyEnd = End(i) + (a.data[a.data.size() - 2] | (a.data[a.data.size() - 1] << 8));
+                if (bodiesChecked.insert(i).second) Block(i + 1, bodyEnd);
+                next = Index(bodyEnd);
+                if (!a.data.empty() && a.data[0] == 0) st.push_back(std::nullopt);  // no name: pushed
+                break;
+            }
+            default:
+                if (!FixedEffect(a.code, pops, pushes)) return Fail(a.offset, "no stack model for " + a.text);
+                for (int k = 0; k < pops; ++k) pop();
+                for (int k = 0; k < pushes; ++k) st.push_back(std::nullopt);
+        }
+        if (error.empty()) work.push_back({next, std::move(st)});
+    }
+};
+
+}  // namespace
+
+std::string CheckStack(const Listing& listing) {
+    if (!listing.error.empty()) return "badly framed: " + listing.error;
+    StackChecker c{listing, {}, {}, {}};
+    for (std::size_t i = 0; i < listing.actions.size(); ++i) c.indexAt[listing.actions[i].offset] = i;
+    std::size_t end = listing.actions.empty() ? 0 : c.End(listing.actions.size() - 1);
+    c.Block(0, end);
+    return c.error;
 }
 
 namespace {

@@ -27,6 +27,14 @@ struct Listing {
 
 Listing Read(const std::vector<std::uint8_t>& code);
 
+// Follows every path through well-framed actions with a model of the stack: no action takes
+// more values than the path has pushed, paths that meet agree on the stack depth, and each
+// function body and the whole list end (or return) with the stack as they found it. The
+// counts that calls, `new` and initialisers take must be pushed as integers on the path.
+// Code that enumerates (Enumerate2) leaves a variable number of values and is not followed.
+// Returns the first fault, or an empty text.
+std::string CheckStack(const Listing& listing);
+
 struct DoAction {
     std::vector<std::uint8_t> actions;  // without the closing ActionEnd
 };

@@ -19,7 +19,7 @@ avm1::Listing CompileOk(const std::string& source) {
     EXPECT_FALSE(r.error) << source << "\n-> " << r.error->line << ":" << r.error->column << " "
                           << r.error->message;
     avm1::Listing l = avm1::Read(r.actions);
-    EXPECT_EQ(l.error, "") << source << "\n" << l.Text();
+    EXPECT_EQ(avm1::CheckStack(l), "") << source << "\n" << l.Text();
     return l;
 }
 
@@ -40,8 +40,9 @@ std::string Many(const std::string& s, std::size_t n) {
 
 }  // namespace
 
-// Every construct of the language gives well-framed records: lengths, branch targets on
-// record starts inside their own function, constant and register numbers in range.
+// Every construct of the language gives well-framed records (lengths, branch targets on
+// record starts inside their own function, constant and register numbers in range) and
+// keeps the stack balanced on every path.
 TEST(ActionScriptCompile, EveryConstructIsWellFramed) {
     const char* sources[] = {
         "var a = 1, b = 'two', c = 0x1F, d = .5e1, e = 1.5E-3, f = null, g = undefined, h = true;",

@@ -1,4 +1,4 @@
-// Any text gives either an error or actions whose records are well framed.
+// Any text gives either an error or well-framed actions that keep the stack balanced.
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -12,9 +12,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (result.error->line < 1 || result.error->column < 1 || result.error->message.empty()) std::abort();
         return 0;
     }
-    avm1::Listing listing = avm1::Read(result.actions);
-    if (!listing.error.empty()) {
-        std::fprintf(stderr, "badly framed actions: %s\n", listing.error.c_str());
+    std::string fault = avm1::CheckStack(avm1::Read(result.actions));
+    if (!fault.empty()) {
+        std::fprintf(stderr, "unsound actions: %s\n", fault.c_str());
         std::abort();
     }
     return 0;

@@ -56,7 +56,7 @@ std::vector<std::vector<std::string>> Play(const std::string& test, const std::v
                           << " " << r.error->message << "\n" << scripts[i];
             r = swf::as::Compile("trace('#" + std::to_string(i) + "');");
         }
-        EXPECT_EQ(avm1::Read(r.actions).error, "") << scripts[i];
+        EXPECT_EQ(avm1::CheckStack(avm1::Read(r.actions)), "") << scripts[i];
         tags.push_back({r.actions});
     }
     auto end = swf::as::Compile("trace('#end');\n" + finale);
