@@ -96,11 +96,21 @@ struct Convert {
     }
 };
 
-BOOL Transfer(HDC dst, int x, int y, int w, int h, const Source* src, DWORD rop, bool halftone) {
+// A monochrome mask choosing, per pixel, between the operation's foreground code (mask 1)
+// and a background code (mask 0).
+struct Mask {
+    HBITMAP bm = nullptr;
+    int x = 0, y = 0;
+    BYTE back = 0;
+};
+
+BOOL Transfer(HDC dst, int x, int y, int w, int h, const Source* src, DWORD rop, bool halftone,
+              const Mask* mask = nullptr) {
     Target t = TargetOf(dst);
     if (!t.bm) return FALSE;
     BYTE code = BYTE((rop >> 16) & 0xFF);
-    bool needSrc = UsesSource(code);
+    BYTE fore = code;
+    bool needSrc = UsesSource(code) || (mask && UsesSource(mask->back));
     if (needSrc && (!src || !src->bm)) return FALSE;
     // Sizes beyond 2^20 pixels are refused; coordinates far outside are pinned.
     const int kMaxSide = 1 << 20;
@@ -147,13 +157,14 @@ BOOL Transfer(HDC dst, int x, int y, int w, int h, const Source* src, DWORD rop,
         conv.srcBk = ToPixel(src->bk) & 0xFFFFFF;
         if (sbm->bpp <= 8) conv.srcBk = DeviceColor(sbm, src->bk);
     }
-    Paint pat = UsesPattern(code) ? BrushPaint(dst, dst->state.brush) : ColorPaint(0);
-    if (UsesPattern(code) && pat.none) return TRUE;  // a hollow brush paints nothing
+    bool needPat = UsesPattern(code) || (mask && UsesPattern(mask->back));
+    Paint pat = needPat ? BrushPaint(dst, dst->state.brush) : ColorPaint(0);
+    if (needPat && pat.none) return TRUE;  // a hollow brush paints nothing
 
     bool stretch = needSrc && (sw != w || sh != h);
     Taps tx = needSrc ? MakeTaps(w, sw, halftone && stretch) : Taps{};
     Taps ty = needSrc ? MakeTaps(h, sh, halftone && stretch) : Taps{};
-    bool direct32 = t.bm->bpp == 32 && (!sbm || (sbm->bpp == 32 && !stretch && !mirrorX)) && code == 0xCC;
+    bool direct32 = t.bm->bpp == 32 && (!sbm || (sbm->bpp == 32 && !stretch && !mirrorX)) && code == 0xCC && !mask;
 
     RECT box{dx0, dy0, dx0 + w, dy0 + h};
     for (const RECT& c : t.clip.rects()) {
@@ -199,6 +210,12 @@ BOOL Transfer(HDC dst, int x, int y, int w, int h, const Source* src, DWORD rop,
                         for (int k = 0; k < 4; ++k) s |= Pixel((acc[k] + wsum / 2) / wsum) << (8 * k);
                     }
                 }
+                if (mask) {
+                    int mx = mask->x + (px - dx0), my = mask->y + (py - dy0);
+                    bool on = mx >= 0 && my >= 0 && mx < mask->bm->width && my < mask->bm->height &&
+                              (mask->bm->get(mx, my) & 0xFFFFFF);
+                    code = on ? fore : mask->back;
+                }
                 bool paints = true;
                 Pixel p = UsesPattern(code) ? pat.at(px, py, &paints) : 0;
                 if (!paints) continue;
@@ -242,6 +259,15 @@ BOOL StretchBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, in
     if (!IsLiveDc(dst)) return FALSE;
     Source s = SourceOf(src, sx, sy, sw, sh);
     return Transfer(dst, x, y, w, h, s.bm ? &s : nullptr, rop, dst->state.stretchMode == HALFTONE);
+}
+
+BOOL MaskBlt(HDC dst, int x, int y, int w, int h, HDC src, int sx, int sy, HBITMAP mask, int mx, int my, DWORD rop) {
+    if (!IsLiveDc(dst)) return FALSE;
+    Source s = SourceOf(src, sx, sy, w, h);
+    if (!mask) return Transfer(dst, x, y, w, h, s.bm ? &s : nullptr, rop, false);
+    if (!Live(mask) || !mask->mono() || w < 0 || h < 0) return FALSE;
+    Mask m{mask, mx, my, BYTE((rop >> 24) & 0xFF)};
+    return Transfer(dst, x, y, w, h, s.bm ? &s : nullptr, rop & 0x00FFFFFF, false, &m);
 }
 
 int StretchDIBits(HDC dst, int x, int y, int w, int h, int sx, int sy, int sw, int sh, const void* bits,

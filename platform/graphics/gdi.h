@@ -266,10 +266,16 @@ BOOL DrawFrameControl(HDC dc, RECT* r, UINT type, UINT state);
 constexpr DWORD SRCCOPY = 0x00CC0020, SRCPAINT = 0x00EE0086, SRCAND = 0x008800C6, SRCINVERT = 0x00660046,
                 SRCERASE = 0x00440328, NOTSRCCOPY = 0x00330008, NOTSRCERASE = 0x001100A6, MERGECOPY = 0x00C000CA,
                 MERGEPAINT = 0x00BB0226, PATCOPY = 0x00F00021, PATPAINT = 0x00FB0A09, PATINVERT = 0x005A0049,
+                DSTCOPY = 0x00AA0029,
                 DSTINVERT = 0x00550009, BLACKNESS = 0x00000042, WHITENESS = 0x00FF0062;
 BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop);
 BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int sx, int sy, DWORD rop);
 BOOL StretchBlt(HDC dst, int x, int y, int width, int height, HDC src, int sx, int sy, int sw, int sh, DWORD rop);
+// Per pixel, the foreground operation where the monochrome mask is 1 (white) and the
+// background operation where it is 0; without a mask, the foreground one everywhere.
+constexpr DWORD MAKEROP4(DWORD fore, DWORD back) { return ((back << 8) & 0xFF000000) | fore; }
+BOOL MaskBlt(HDC dst, int x, int y, int width, int height, HDC src, int sx, int sy, HBITMAP mask, int mx, int my,
+             DWORD rop);
 int StretchDIBits(HDC dst, int x, int y, int width, int height, int sx, int sy, int sw, int sh, const void* bits,
                   const BITMAPINFO* info, UINT usage, DWORD rop);
 // Copies, stretching as StretchBlt's nearest mode, every source pixel except those of the key colour.

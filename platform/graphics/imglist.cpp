@@ -14,10 +14,16 @@ void TChangeLink::Change() {
     if (OnChange) OnChange(sender_);
 }
 
-TCustomImageList::TCustomImageList(TComponent* owner) : TComponent(owner) {}
+TCustomImageList::TCustomImageList(TComponent* owner) : TComponent(owner) { std::fill(overlays_, overlays_ + 15, -1); }
 
-TCustomImageList::TCustomImageList(int width, int height, TComponent* owner) : TComponent(owner) {
+TCustomImageList::TCustomImageList(int width, int height, TComponent* owner) : TCustomImageList(owner) {
     SetSize(width, height);
+}
+
+bool TCustomImageList::Overlay(int index, int overlay) {
+    if (index < 0 || index >= Count() || overlay < 0 || overlay >= 15) return false;
+    overlays_[overlay] = index;
+    return true;
 }
 
 TCustomImageList::~TCustomImageList() {
@@ -34,6 +40,7 @@ void TCustomImageList::SetSize(int w, int h) {
     width_ = w;
     height_ = h;
     images_.clear();
+    std::fill(overlays_, overlays_ + 15, -1);
     Change();
 }
 
@@ -103,6 +110,7 @@ void TCustomImageList::Delete(int index) {
 void TCustomImageList::Clear() {
     if (images_.empty()) return;
     images_.clear();
+    std::fill(overlays_, overlays_ + 15, -1);
     Change();
 }
 
@@ -138,9 +146,25 @@ Region TCustomImageList::Shape(const Image& im, bool darkOnly) const {
 }
 
 void TCustomImageList::Draw(TCanvas* canvas, int x, int y, int index, bool enabled) {
-    if (!canvas || index < 0 || index >= Count()) return;
+    Draw(canvas, x, y, index, drawingStyle_, imageType_, enabled);
+}
+
+void TCustomImageList::Draw(TCanvas* canvas, int x, int y, int index, TDrawingStyle style, TImageType type,
+                            bool enabled) {
+    static const UINT styles[] = {ILD_FOCUS, ILD_SELECTED, ILD_NORMAL, ILD_TRANSPARENT};
+    DoDraw(index, canvas, x, y, styles[style] | (type == itMask ? ILD_MASK : ILD_NORMAL), enabled);
+}
+
+void TCustomImageList::DoDraw(int index, TCanvas* canvas, int x, int y, UINT style, bool enabled) {
+    if (!canvas) return;
+    COLORREF bk = bkColor_ == clNone ? CLR_NONE : ColorToRGB(bkColor_);
+    COLORREF fg = blendColor_ == clNone ? CLR_NONE : blendColor_ == clDefault ? CLR_DEFAULT : ColorToRGB(blendColor_);
+    DrawEx(canvas->Handle(), index, x, y, bk, fg, style, enabled);
+}
+
+void TCustomImageList::DrawEx(HDC dc, int index, int x, int y, COLORREF bk, COLORREF fg, UINT style, bool enabled) {
+    if (!dc || index < 0 || index >= Count()) return;
     const Image& im = images_[std::size_t(index)];
-    HDC dc = canvas->Handle();
     if (!enabled) {
         // The image's dark shape, once in the highlight colour one pixel down and right,
         // then in the shadow colour at its place.
@@ -157,24 +181,51 @@ void TCustomImageList::Draw(TCanvas* canvas, int x, int y, int index, bool enabl
     }
     HBITMAP tmp = NewBitmap(width_, height_, 32, false);
     if (!tmp) return;
-    std::copy(im.pixels.begin(), im.pixels.end(), tmp->row32(0));
+    bool transparent = (style & ILD_TRANSPARENT) || bk == CLR_NONE || !masked_;
+    if (bk == CLR_DEFAULT) bk = bkColor_ == clNone ? CLR_NONE : ColorToRGB(bkColor_);
+    transparent = transparent || bk == CLR_NONE;
+    // Blending mixes a quarter or half of the foreground colour into every image pixel.
+    int blend = (style & ILD_BLEND50) ? 128 : (style & ILD_BLEND25) ? 64 : 0;
+    if (fg == CLR_NONE) blend = 0;
+    Pixel mix = ToPixel(fg == CLR_DEFAULT ? GetSysColor(COLOR_HIGHLIGHT) : fg);
+    bool maskOnly = style & ILD_MASK;
+    for (std::size_t k = 0; k < im.pixels.size(); ++k) {
+        Pixel p = im.pixels[k];
+        if (maskOnly) p = (!masked_ || im.opaque[k]) ? 0 : 0xFFFFFF;
+        else if (!im.opaque[k] && masked_) p = transparent ? 0 : ToPixel(bk);
+        else if (blend)
+            for (int c = 0; c < 24; c += 8) {
+                Pixel v = (((p >> c) & 0xFF) * Pixel(256 - blend) + ((mix >> c) & 0xFF) * Pixel(blend)) >> 8;
+                p = (p & ~(Pixel(0xFF) << c)) | (v << c);
+            }
+        tmp->row32(int(k) / width_)[int(k) % width_] = p;
+    }
     HDC mem = CreateCompatibleDC(nullptr);
     SelectObject(mem, tmp);
-    if (!masked_ && bkColor_ == clNone) {
+    if (!transparent || maskOnly) {
         BitBlt(dc, x, y, width_, height_, mem, 0, 0, SRCCOPY);
     } else {
-        if (bkColor_ != clNone) {
-            HBRUSH b = CreateSolidBrush(ColorToRGB(bkColor_));
-            RECT r{x, y, x + width_, y + height_};
-            FillRect(dc, &r, b);
-            DeleteObject(b);
-        }
         Region shape = Shape(im, false);
         for (const RECT& r : shape.rects())
             BitBlt(dc, x + r.left, y + r.top, r.right - r.left, r.bottom - r.top, mem, r.left, r.top, SRCCOPY);
     }
     DeleteDC(mem);
     DeleteObject(tmp);
+    // The overlay image goes on top, drawn the same way without its own overlay.
+    int overlay = int((style & ILD_OVERLAYMASK) >> 8);
+    if (overlay >= 1 && overlay <= 15 && overlays_[overlay - 1] >= 0 && overlays_[overlay - 1] != index)
+        DrawEx(dc, overlays_[overlay - 1], x, y, CLR_NONE, fg, (style & ~ILD_OVERLAYMASK) | ILD_TRANSPARENT, enabled);
+}
+
+BOOL ImageList_DrawEx(HIMAGELIST list, int index, HDC dc, int x, int y, int, int, COLORREF bk, COLORREF fg,
+                      UINT style) {
+    if (!list || index < 0 || index >= list->Count() || !dc) return FALSE;
+    list->DrawEx(dc, index, x, y, bk, fg, style);
+    return TRUE;
+}
+
+BOOL ImageList_Draw(HIMAGELIST list, int index, HDC dc, int x, int y, UINT style) {
+    return ImageList_DrawEx(list, index, dc, x, y, 0, 0, CLR_DEFAULT, CLR_DEFAULT, style);
 }
 
 }  // namespace platform

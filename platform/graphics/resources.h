@@ -18,6 +18,8 @@ public:
 };
 
 enum class ResourceType { Bitmap, Cursor, Icon, RCData };
+constexpr ResourceType RT_BITMAP = ResourceType::Bitmap, RT_CURSOR = ResourceType::Cursor,
+                       RT_ICON = ResourceType::Icon, RT_RCDATA = ResourceType::RCData;
 
 struct ResourceData {
     const BYTE* data = nullptr;

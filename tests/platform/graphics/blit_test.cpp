@@ -157,6 +157,22 @@ TEST(GdiBlits, AlphaBlendFollowsTheBlendFormula) {
     }
 }
 
+TEST(GdiBlits, MaskBltKeepsTheDestinationWhereTheMaskIsSet) {
+    Surface src(3, 1), dst(3, 1);
+    src.Clear(RGB(255, 0, 0));
+    dst.Clear(RGB(0, 0, 255));
+    WORD bits[1] = {0x40};  // only the middle pixel set
+    HBITMAP mask = CreateBitmap(3, 1, 1, 1, bits);
+    ASSERT_TRUE(MaskBlt(dst.dc, 0, 0, 3, 1, src.dc, 0, 0, mask, 0, 0, MAKEROP4(DSTCOPY, SRCCOPY)));
+    EXPECT_EQ(dst.Pixel(0, 0), RGB(255, 0, 0));
+    EXPECT_EQ(dst.Pixel(1, 0), RGB(0, 0, 255));
+    EXPECT_EQ(dst.Pixel(2, 0), RGB(255, 0, 0));
+    HBITMAP colour = CreateCompatibleBitmap(nullptr, 3, 1);
+    EXPECT_FALSE(MaskBlt(dst.dc, 0, 0, 3, 1, src.dc, 0, 0, colour, 0, 0, SRCCOPY));  // masks are monochrome
+    DeleteObject(mask);
+    DeleteObject(colour);
+}
+
 TEST(GdiBlits, AlphaBlendRefusesASourceOutsideItsBitmap) {
     Surface src(2, 2), dst(2, 2);
     BLENDFUNCTION bf;

@@ -218,6 +218,42 @@ TEST(ImageLists, AddDrawAndNotify) {
     EXPECT_EQ(notified, 4);
 }
 
+TEST(ImageLists, StylesBlendMaskBackgroundAndOverlay) {
+    TImageList list(2, 1);
+    TBitmap red(2, 1), dot(2, 1);
+    red.Canvas()->Brush()->SetColor(clRed);
+    red.Canvas()->FillRect(TRect(0, 0, 2, 1));
+    red.Canvas()->SetPixels(1, 0, clFuchsia);
+    dot.Canvas()->Brush()->SetColor(clFuchsia);
+    dot.Canvas()->FillRect(TRect(0, 0, 2, 1));
+    dot.Canvas()->SetPixels(1, 0, clLime);
+    list.AddMasked(&red, clFuchsia);  // red, transparent
+    list.AddMasked(&dot, clFuchsia);  // transparent, lime
+    ASSERT_TRUE(list.Overlay(1, 0));
+    struct Case {
+        const char* name;
+        UINT style;
+        COLORREF bk, fg;
+        COLORREF left, right;
+    };
+    const COLORREF white = RGB(255, 255, 255);
+    const Case cases[] = {
+        {"transparent", ILD_TRANSPARENT, CLR_NONE, CLR_NONE, RGB(255, 0, 0), white},
+        {"background", ILD_NORMAL, RGB(0, 0, 255), CLR_NONE, RGB(255, 0, 0), RGB(0, 0, 255)},
+        {"blend 50 with blue", ILD_TRANSPARENT | ILD_BLEND50, CLR_NONE, RGB(0, 0, 255), RGB(127, 0, 127), white},
+        {"mask", ILD_MASK, CLR_NONE, CLR_NONE, RGB(0, 0, 0), white},
+        {"overlay", ILD_TRANSPARENT | INDEXTOOVERLAYMASK(1), CLR_NONE, CLR_NONE, RGB(255, 0, 0), RGB(0, 255, 0)},
+    };
+    for (const Case& c : cases) {
+        platform::testing::Surface s(2, 1);
+        ASSERT_TRUE(ImageList_DrawEx(list.Handle(), 0, s.dc, 0, 0, 0, 0, c.bk, c.fg, c.style)) << c.name;
+        EXPECT_EQ(s.Pixel(0, 0), c.left) << c.name;
+        EXPECT_EQ(s.Pixel(1, 0), c.right) << c.name;
+    }
+    platform::testing::Surface s(2, 1);
+    EXPECT_FALSE(ImageList_DrawEx(list.Handle(), 9, s.dc, 0, 0, 0, 0, CLR_NONE, CLR_NONE, ILD_NORMAL));
+}
+
 TEST(ImageLists, LinkOutlivingItsList) {
     TChangeLink link;
     {
