@@ -289,6 +289,48 @@ TEST(SwfErrors, ActionThatDoesNotCompileFailsTheMovieWithTheCompilerMessage) {
     destroySWFAction(bad);
 }
 
+// Cut and flipped pictures and fonts: each is refused with a reason or makes a movie that
+// saves; nothing reads out of bounds (the sanitizers watch) and nothing hangs.
+TEST(SwfErrors, DamagedPicturesAndFontsAreRefusedOrUsedSafely) {
+    if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg missing";
+    TempDir dir;
+    struct Source {
+        std::string path;
+        bool font;
+    };
+    Bytes font = ReadFile(SansFont());
+    font.resize(std::min<size_t>(font.size(), 200000));  // the tables up front and some glyphs
+    WriteFile(dir / "font.ttf", font);
+    for (const Source& src : {Source{MakePicture(dir, "p.png", "teal", 33, 17), false},
+                              Source{MakePicture(dir, "p.jpg", "teal", 33, 17), false},
+                              Source{dir / "font.ttf", true}}) {
+        SCOPED_TRACE(src.path);
+        Bytes good = ReadFile(src.path);
+        int refused = 0;
+        for (int k = 0; k < 60; ++k) {
+            Bytes bad = good;
+            if (k % 3 == 0) {
+                bad.resize(bad.size() * k / 60);
+            } else {
+                for (int j = 0; j < 4; ++j) bad[(k * 7919u + j * 104729u) % bad.size()] ^= 0x5A + k;
+            }
+            std::string path = dir / (src.font ? "bad.ttf" : "bad.pic");
+            WriteFile(path, bad);
+            SWFMovie m = newSWFMovieWithVersion(8);
+            if (src.font) {
+                refused += AddFont(m, path);
+            } else {
+                refused += AddPicture(m, path);
+            }
+            bool failed = SWFMovie_getError(m) != nullptr;
+            int n = SWFMovie_save(m, (dir / "m.swf").c_str());
+            EXPECT_EQ(n < 0, failed) << SWF_getLastError();
+            destroySWFMovie(m);
+        }
+        EXPECT_GT(refused, 0);
+    }
+}
+
 // --- media read back by ffprobe ----------------------------------------------------------
 
 std::map<std::string, std::string> Probe(const std::string& file, const std::string& stream) {
