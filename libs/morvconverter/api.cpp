@@ -6,6 +6,8 @@
 #include <map>
 #include <mutex>
 
+#include <sys/stat.h>
+
 extern "C" {
 #include <libavutil/log.h>
 #include <libswscale/swscale.h>
@@ -85,15 +87,19 @@ MediaUIOption* NewInput(GroupMediaUIOption* group, const char* path, const DvdCh
     return p;
 }
 
-// The disc root is the title set's IFO path without its last two parts (VIDEO_TS/VTS_nn_0.IFO).
+// What DVDOpen takes for a title: the folder of its IFO file when that folder exists
+// (a disc in a folder or a mounted drive), else the IFO path without its last two parts
+// (<device or image>/VIDEO_TS/VTS_nn_0.IFO).
 std::string DiscRoot(const char* ifoPath) {
     std::string p = Text(ifoPath);
-    for (int i = 0; i < 2; ++i) {
-        size_t slash = p.find_last_of('/');
-        if (slash == std::string::npos) return {};
-        p.erase(slash);
-    }
-    return p.empty() ? "/" : p;
+    size_t slash = p.find_last_of('/');
+    if (slash == std::string::npos) return {};
+    std::string folder = p.substr(0, slash);
+    struct stat st {};
+    if (!folder.empty() && stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return folder;
+    slash = folder.find_last_of('/');
+    if (slash == std::string::npos) return {};
+    return slash == 0 ? "/" : folder.substr(0, slash);
 }
 
 InputSpec SpecOf(const InputRecord& r) {

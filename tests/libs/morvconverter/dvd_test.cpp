@@ -252,6 +252,37 @@ TEST_F(DvdConversion, PropertiesOfAChapter) {
     EXPECT_EQ(info.audioSampleRate, 48000);
 }
 
+// The DVD reader's own records of the fixture lead the converter to each chapter.
+TEST_F(DvdConversion, ReaderRecordsFindTheirChapters) {
+    DvdDisc* disc = nullptr;
+    ASSERT_EQ(parseDVD(&disc, fx_->root.c_str(), 0), DVD_OK);
+    size_t expected = 0, checked = 0;
+    for (auto& t : fx_->titles) expected += t.chapterLengths.size();
+    for (int s = 0; s < disc->titleSetCount; ++s) {
+        const DvdTitleSet& set = disc->titleSets[s];
+        for (int t = 0; t < set.titleCount; ++t) {
+            const DvdTitle& title = set.titles[t];
+            if (!title.present) continue;
+            const auto& fixture = fx_->titles.at(size_t(title.titleNumber));
+            for (int c = 0; c < title.chapterCount; ++c) {
+                const DvdChapter& chapter = title.chapters[c];
+                SCOPED_TRACE(std::to_string(title.titleNumber) + "/" + std::to_string(chapter.number));
+                GroupMediaUIOption* g = nullptr;
+                createGroupMediaUIOptionForDVD(&g, disc, nullptr, 0);
+                createMediaUIOptionForDVD(g, &chapter);
+                MediaInfo info{};
+                info.group = g;
+                EXPECT_EQ(getDVDProperties(&info), 0);
+                freeGroupMediaUIOption(&g);
+                EXPECT_NEAR(info.duration, fixture.chapterLengths.at(size_t(chapter.number)), 0.1);
+                EXPECT_EQ(info.height, fixture.format == "pal" ? 576 : 480);
+                ++checked;
+            }
+        }
+    }
+    EXPECT_EQ(checked, expected);
+}
+
 // A damaged or missing disc gives its own code, never a crash, a hang or an output.
 TEST_F(DvdConversion, DamagedDiscGivesItsOwnCode) {
     auto copyDisc = [&](const std::string& name) {
