@@ -260,13 +260,16 @@ HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
     (void)dc;
     // A zero size gives a 1x1 bitmap, as Windows does.
     if (width == 0 || height == 0) width = height = 1;
-    return NewBitmap(width, height, 32, false);
+    HBITMAP b = NewBitmap(width, height, 32, false);
+    if (b) b->dibSection = false;
+    return b;
 }
 
 HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bpp, const void* bits) {
     if (planes != 1) return nullptr;
     if (width == 0 || height == 0) width = height = 1;
     HBITMAP b = NewBitmap(width, height, int(bpp), false);
+    if (b) b->dibSection = false;
     if (b && bits) {
         // Rows of device-dependent bitmaps are WORD-aligned.
         int srcStride = ((width * int(bpp) + 15) / 16) * 2;

@@ -34,7 +34,9 @@ struct HBITMAP__ : HGDIOBJ__ {
     int height = 0;  // always positive; bottomUp says how rows are stored
     int bpp = 32;    // 1, 4, 8, 16, 24 or 32
     bool bottomUp = false;
-    bool dibSection = false;
+    // Described as a DIB section (pixel address and header) by GetObject: every bitmap but
+    // those made by CreateCompatibleBitmap and CreateBitmap, which act as device bitmaps.
+    bool dibSection = true;
     int stride = 0;
     std::vector<RGBQUAD> palette;        // 1, 4 and 8 bits
     DWORD masks[3] = {0x7C00, 0x3E0, 0x1F};  // 16 bits: red, green, blue

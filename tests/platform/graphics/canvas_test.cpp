@@ -264,6 +264,26 @@ TEST(ImageLists, LinkOutlivingItsList) {
     EXPECT_EQ(link.Sender(), nullptr);
 }
 
+TEST(Bitmaps, PixelsOfA32BitBitmapAreReachableThroughItsDc) {
+    // As the tree's blending finds them: the bitmap selected in the canvas's DC, described
+    // as a DIB section with its pixel address.
+    TBitmap b(4, 3);
+    b.SetPixelFormat(pf32bit);
+    b.Canvas()->SetPixels(1, 2, clRed);
+    HGDIOBJ selected = GetCurrentObject(b.Canvas()->Handle(), OBJ_BITMAP);
+    DIBSECTION ds;
+    ASSERT_EQ(GetObject(selected, sizeof ds, &ds), int(sizeof ds));
+    EXPECT_EQ(ds.dsBm.bmBitsPixel * ds.dsBm.bmPlanes, 32);
+    ASSERT_NE(ds.dsBm.bmBits, nullptr);
+    int storedRow = ds.dsBmih.biHeight > 0 ? ds.dsBmih.biHeight - 1 - 2 : 2;
+    auto* words = static_cast<std::uint32_t*>(ds.dsBm.bmBits);
+    EXPECT_EQ(words[storedRow * 4 + 1] & 0xFFFFFF, 0xFF0000u);
+    // A device bitmap is not a DIB section.
+    HBITMAP ddb = CreateCompatibleBitmap(nullptr, 2, 2);
+    EXPECT_EQ(GetObject(ddb, sizeof ds, &ds), int(sizeof(BITMAP)));
+    DeleteObject(ddb);
+}
+
 TEST(Bitmaps, StreamsReadABitmapsOwnLengthOnly) {
     TBitmap a(3, 2);
     a.Canvas()->SetPixels(2, 1, clRed);
