@@ -528,6 +528,111 @@ TEST(SwfClip, ImportedClipsGetFreshIdsThatEveryReferenceFollows) {
     EXPECT_EQ(count[34], 3);  // its button
 }
 
+// A bitbuffer for hand-made shape records.
+struct Bits {
+    Bytes out;
+    int n = 0;
+    void Put(unsigned v, int width) {
+        for (int i = width - 1; i >= 0; --i) {
+            if (n % 8 == 0) out.push_back(0);
+            if ((v >> i) & 1) out.back() |= static_cast<std::uint8_t>(0x80 >> (n % 8));
+            ++n;
+        }
+    }
+    void Align() { n = static_cast<int>(out.size()) * 8; }
+    void Byte(unsigned v) {
+        Align();
+        Put(v, 8);
+    }
+};
+
+std::uint16_t U16At(const Bytes& b, size_t at) { return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8)); }
+
+TEST(SwfClip, BitmapFillInNewStylesWithinShapeRecordsFollowsItsPicture) {
+    if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg missing";
+    TempDir dir;
+    // Borrow a DefineBitsLossless2 (id 1) from a movie of our own.
+    SWFMovie src = newSWFMovieWithVersion(8);
+    SWFInput in = newSWFInput_filename(MakePicture(dir, "p.png", "navy", 4, 4).c_str());
+    SWFBitmap pic = newSWFBitmap_fromInput(in);
+    SWFShape user = newSWFShape();
+    SWFFill f = SWFShape_addBitmapFill(user, pic, 0x40);
+    SWFMovie_add(src, user);
+    ASSERT_GT(SWFMovie_save(src, (dir / "src.swf").c_str()), 0);
+    destroySWFFill(f);
+    destroySWFShape(user);
+    destroySWFBitmap(pic);
+    destroySWFInput(in);
+    destroySWFMovie(src);
+    Tag lossless{};
+    for (const Tag& t : ParseSwf(ReadFile(dir / "src.swf")).tags)
+        if (t.code == 36) lossless = t;
+    ASSERT_EQ(U16At(lossless.body, 0), 1);
+
+    // DefineShape3 (id 2) whose only fill arrives as a new style inside its records.
+    Bits b;
+    b.Byte(2), b.Byte(0);                       // id
+    b.Put(5, 5), b.Put(0, 5), b.Put(20, 5), b.Put(0, 5), b.Put(20, 5);  // bounds
+    b.Byte(0), b.Byte(0);                       // no fill or line styles up front
+    b.Put(0, 4), b.Put(0, 4);
+    b.Put(0, 1), b.Put(0x10, 5);                // style change: new styles
+    b.Byte(1), b.Byte(0x41);                    // one clipped bitmap fill...
+    size_t idAt = b.out.size();
+    b.Byte(1), b.Byte(0);                       // ...of character 1
+    b.Byte(0);                                  // identity matrix (no scale, rotate, move)
+    b.Byte(0);                                  // no line styles
+    b.Put(1, 4), b.Put(0, 4);                   // one fill bit, no line bits
+    b.Put(0, 1), b.Put(0x03, 5), b.Put(2, 5), b.Put(0, 2), b.Put(0, 2), b.Put(1, 1);  // move to 0,0, fill0 = 1
+    for (auto [dx, dy] : {std::pair{20, 0}, {0, 20}, {-20, 0}, {0, -20}}) {
+        b.Put(1, 1), b.Put(1, 1), b.Put(7 - 2, 4), b.Put(1, 1);  // general straight edge, 7-bit fields
+        b.Put(static_cast<unsigned>(dx) & 0x7F, 7), b.Put(static_cast<unsigned>(dy) & 0x7F, 7);
+    }
+    b.Put(0, 6);
+    b.Align();
+    Bytes swf{'F', 'W', 'S', 8, 0, 0, 0, 0, 0x00, 0x00, 12, 1, 0};
+    auto tag = [&](unsigned code, const Bytes& body) {
+        unsigned h = (code << 6) | 0x3F;
+        swf.insert(swf.end(), {static_cast<std::uint8_t>(h), static_cast<std::uint8_t>(h >> 8)});
+        for (int i = 0; i < 4; ++i) swf.push_back(static_cast<std::uint8_t>(body.size() >> (8 * i)));
+        swf.insert(swf.end(), body.begin(), body.end());
+    };
+    tag(36, lossless.body);
+    tag(32, b.out);
+    tag(26, {0x02, 1, 0, 2, 0});  // place character 2 at depth 1
+    tag(1, {});
+    tag(0, {});
+    swf[4] = static_cast<std::uint8_t>(swf.size());
+    swf[5] = static_cast<std::uint8_t>(swf.size() >> 8);
+    WriteFile(dir / "clip.swf", swf);
+
+    SWFMovie m = newSWFMovieWithVersion(8);
+    SWFShape own = Square(5);
+    SWFMovie_add(m, own);  // takes ids 1 and 2 first
+    SWFMovie_add(m, own);
+    SWFMovieClip empty = newSWFMovieClip();
+    SWFMovie_add(m, empty);
+    SWFPrebuiltClip clip = newSWFPrebuiltClip_fromFile((dir / "clip.swf").c_str());
+    ASSERT_NE(clip, nullptr) << SWF_getLastError();
+    SWFMovie_add(m, clip);
+    ASSERT_GT(SWFMovie_save(m, (dir / "m.swf").c_str()), 0) << SWF_getLastError();
+    destroySWFPrebuiltClip(clip);
+    destroySWFMovieClip(empty);
+    destroySWFShape(own);
+    destroySWFMovie(m);
+
+    std::uint16_t picture = 0;
+    int shapes = 0;
+    for (const Tag& t : ParseSwf(ReadFile(dir / "m.swf")).tags) {
+        if (t.code == 36) picture = U16At(t.body, 0);
+        if (t.code == 32 && t.body.size() == b.out.size()) {
+            ++shapes;
+            EXPECT_NE(picture, 1);
+            EXPECT_EQ(U16At(t.body, idAt), picture);
+        }
+    }
+    EXPECT_EQ(shapes, 1);
+}
+
 TEST(SwfClip, DamagedClipsAreRefusedWithoutReadingOutOfBounds) {
     if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg missing";
     TempDir dir;
