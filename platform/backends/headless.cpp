@@ -1,12 +1,14 @@
 #include "platform/backends/headless.h"
 
+#include "platform/windows/messages.h"
+
 namespace platform {
 
-void HeadlessBackend::WindowCreated(HWND hwnd, const TRect& bounds, bool popup) {
+void HeadlessBackend::WindowCreated(HWND hwnd, const TRect& bounds, DWORD style, DWORD /*exStyle*/) {
     TopWindow& w = windows_[hwnd];
     w = TopWindow();
     w.bounds = bounds;
-    w.popup = popup;
+    w.popup = (style & WS_POPUP) != 0;
 }
 
 HeadlessBackend::TopWindow HeadlessBackend::Window(HWND hwnd) const {

@@ -26,7 +26,7 @@ public:
     // The work area leaves room for a panel at the bottom, as desktops have.
     TRect WorkArea() const override { return TRect(0, 0, screen_.right, screen_.bottom - 40); }
 
-    void WindowCreated(HWND hwnd, const TRect& bounds, bool popup) override;
+    void WindowCreated(HWND hwnd, const TRect& bounds, DWORD style, DWORD exStyle) override;
     void WindowDestroyed(HWND hwnd) override { windows_.erase(hwnd); }
     void WindowMoved(HWND hwnd, const TRect& bounds) override { windows_[hwnd].bounds = bounds; }
     void WindowShown(HWND hwnd, bool visible) override { windows_[hwnd].visible = visible; }

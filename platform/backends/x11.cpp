@@ -1,5 +1,482 @@
+// The X11 backend: every top-level window is a real X window showing the window's
+// surface, shaped by its region (Shape extension). Borderless windows ask the window
+// manager for no decorations; popups (menus, hints, lists) are override-redirect. Input
+// comes from X events; window drags are done by the program (see input.cpp), so they work
+// without a window manager.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/cursorfont.h>
+#include <X11/extensions/shape.h>
+#include <X11/keysym.h>
+
+#include <cstring>
+#include <map>
+#include <vector>
+
+#include "platform/core/messages.h"
 #include "platform/windows/backend.h"
+#include "platform/windows/input.h"
+#include "platform/windows/window.h"
 
 namespace platform {
-std::unique_ptr<WindowBackend> CreateX11Backend(const char*) { return nullptr; }
+namespace {
+
+// A failed request (a window gone meanwhile, focus on an unmapped window) is no reason to
+// end the program: it is noted and ignored.
+int IgnoreXError(Display*, XErrorEvent*) { return 0; }
+
+WORD KeySymToVirtualKey(KeySym sym) {
+    if (sym >= XK_a && sym <= XK_z) return WORD('A' + (sym - XK_a));
+    if (sym >= XK_A && sym <= XK_Z) return WORD('A' + (sym - XK_A));
+    if (sym >= XK_0 && sym <= XK_9) return WORD('0' + (sym - XK_0));
+    if (sym >= XK_F1 && sym <= XK_F12) return WORD(VK_F1 + (sym - XK_F1));
+    if (sym >= XK_KP_0 && sym <= XK_KP_9) return WORD(VK_NUMPAD0 + (sym - XK_KP_0));
+    switch (sym) {
+        case XK_BackSpace: return VK_BACK;
+        case XK_Tab:
+        case XK_ISO_Left_Tab: return VK_TAB;
+        case XK_Return:
+        case XK_KP_Enter: return VK_RETURN;
+        case XK_Escape: return VK_ESCAPE;
+        case XK_space: return VK_SPACE;
+        case XK_Delete:
+        case XK_KP_Delete: return VK_DELETE;
+        case XK_Insert:
+        case XK_KP_Insert: return VK_INSERT;
+        case XK_Home:
+        case XK_KP_Home: return VK_HOME;
+        case XK_End:
+        case XK_KP_End: return VK_END;
+        case XK_Prior:
+        case XK_KP_Prior: return VK_PRIOR;
+        case XK_Next:
+        case XK_KP_Next: return VK_NEXT;
+        case XK_Left:
+        case XK_KP_Left: return VK_LEFT;
+        case XK_Right:
+        case XK_KP_Right: return VK_RIGHT;
+        case XK_Up:
+        case XK_KP_Up: return VK_UP;
+        case XK_Down:
+        case XK_KP_Down: return VK_DOWN;
+        case XK_Shift_L: return VK_LSHIFT;
+        case XK_Shift_R: return VK_RSHIFT;
+        case XK_Control_L: return VK_LCONTROL;
+        case XK_Control_R: return VK_RCONTROL;
+        case XK_Alt_L:
+        case XK_Meta_L: return VK_LMENU;
+        case XK_Alt_R:
+        case XK_Meta_R:
+        case XK_ISO_Level3_Shift: return VK_RMENU;
+        case XK_Caps_Lock: return VK_CAPITAL;
+        case XK_Num_Lock: return VK_NUMLOCK;
+        case XK_Pause: return VK_PAUSE;
+        case XK_Menu: return VK_APPS;
+        case XK_KP_Add: return VK_ADD;
+        case XK_KP_Subtract: return VK_SUBTRACT;
+        case XK_KP_Multiply: return VK_MULTIPLY;
+        case XK_KP_Divide: return VK_DIVIDE;
+        case XK_KP_Decimal: return VK_DECIMAL;
+        default: return 0;
+    }
+}
+
+unsigned XCursorFor(int id) {
+    switch (id) {
+        case IDC_IBEAM: return XC_xterm;
+        case IDC_WAIT: return XC_watch;
+        case IDC_CROSS: return XC_crosshair;
+        case IDC_UPARROW: return XC_center_ptr;
+        case IDC_SIZENWSE: return XC_bottom_right_corner;
+        case IDC_SIZENESW: return XC_bottom_left_corner;
+        case IDC_SIZEWE: return XC_sb_h_double_arrow;
+        case IDC_SIZENS: return XC_sb_v_double_arrow;
+        case IDC_SIZEALL: return XC_fleur;
+        case IDC_NO: return XC_X_cursor;
+        case IDC_HAND: return XC_hand2;
+        case IDC_APPSTARTING: return XC_watch;
+        case IDC_HELP: return XC_question_arrow;
+        default: return XC_left_ptr;
+    }
+}
+
+class X11Backend : public WindowBackend {
+public:
+    explicit X11Backend(Display* display) : display_(display) {
+        XSetErrorHandler(IgnoreXError);
+        screen_ = DefaultScreen(display_);
+        root_ = RootWindow(display_, screen_);
+        int eventBase = 0, errorBase = 0;
+        hasShape_ = XShapeQueryExtension(display_, &eventBase, &errorBase);
+        wmDelete_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
+        wmProtocols_ = XInternAtom(display_, "WM_PROTOCOLS", False);
+        motifHints_ = XInternAtom(display_, "_MOTIF_WM_HINTS", False);
+        netWmName_ = XInternAtom(display_, "_NET_WM_NAME", False);
+        utf8_ = XInternAtom(display_, "UTF8_STRING", False);
+        gc_ = DefaultGC(display_, screen_);
+    }
+
+    ~X11Backend() override {
+        for (auto& [cursor, xcursor] : cursors_) XFreeCursor(display_, xcursor);
+        for (auto& [hwnd, w] : windows_) XDestroyWindow(display_, w.xid);
+        XCloseDisplay(display_);
+    }
+
+    std::string Name() const override { return "x11"; }
+
+    TRect ScreenRect() const override { return TRect(0, 0, DisplayWidth(display_, screen_), DisplayHeight(display_, screen_)); }
+
+    TRect WorkArea() const override {
+        // The desktop's work area when a window manager publishes one.
+        Atom workArea = XInternAtom(display_, "_NET_WORKAREA", True);
+        if (workArea != None) {
+            Atom type;
+            int format;
+            unsigned long count = 0, after = 0;
+            unsigned char* data = nullptr;
+            if (XGetWindowProperty(display_, root_, workArea, 0, 4, False, XA_CARDINAL, &type, &format, &count, &after,
+                                   &data) == Success &&
+                data && count >= 4 && format == 32) {
+                auto* v = reinterpret_cast<long*>(data);
+                TRect r(static_cast<LONG>(v[0]), static_cast<LONG>(v[1]), static_cast<LONG>(v[0] + v[2]), static_cast<LONG>(v[1] + v[3]));
+                XFree(data);
+                if (!r.IsEmpty()) return r;
+            } else if (data) {
+                XFree(data);
+            }
+        }
+        return ScreenRect();
+    }
+
+    void WindowCreated(HWND hwnd, const TRect& bounds, DWORD style, DWORD exStyle) override {
+        XSetWindowAttributes attributes{};
+        attributes.override_redirect = (style & WS_POPUP) && (exStyle & (WS_EX_TOOLWINDOW | WS_EX_TOPMOST)) ? True : False;
+        attributes.background_pixmap = None;
+        attributes.bit_gravity = NorthWestGravity;
+        attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
+                                EnterWindowMask | LeaveWindowMask | KeyPressMask | KeyReleaseMask |
+                                StructureNotifyMask | FocusChangeMask;
+        ::Window xid = XCreateWindow(display_, root_, bounds.left, bounds.top, unsigned(std::max<LONG>(1, bounds.Width())),
+                                     unsigned(std::max<LONG>(1, bounds.Height())), 0, CopyFromParent, InputOutput,
+                                     CopyFromParent, CWOverrideRedirect | CWBackPixmap | CWBitGravity | CWEventMask,
+                                     &attributes);
+        XSetWMProtocols(display_, xid, &wmDelete_, 1);
+        if (!(style & WS_CAPTION)) {
+            // Borderless: the program draws everything, the window manager adds nothing.
+            long hints[5] = {2 /* decorations */, 0, 0, 0, 0};
+            XChangeProperty(display_, xid, motifHints_, motifHints_, 32, PropModeReplace,
+                            reinterpret_cast<unsigned char*>(hints), 5);
+        }
+        // Place the window where the program says, not where a window manager would.
+        XSizeHints size{};
+        size.flags = USPosition | PPosition | USSize | PSize;
+        size.x = bounds.left;
+        size.y = bounds.top;
+        size.width = bounds.Width();
+        size.height = bounds.Height();
+        XSetWMNormalHints(display_, xid, &size);
+        XClassHint cls{};
+        std::string className = GetWindowClassName(hwnd);
+        cls.res_name = const_cast<char*>("lumacast");
+        cls.res_class = const_cast<char*>(className.c_str());
+        XSetClassHint(display_, xid, &cls);
+        TopWindow& w = windows_[hwnd];
+        w.xid = xid;
+        w.bounds = bounds;
+        byXid_[xid] = hwnd;
+        XFlush(display_);
+    }
+
+    void WindowDestroyed(HWND hwnd) override {
+        auto it = windows_.find(hwnd);
+        if (it == windows_.end()) return;
+        if (grabbed_ == hwnd) {
+            XUngrabPointer(display_, CurrentTime);
+            grabbed_ = nullptr;
+        }
+        byXid_.erase(it->second.xid);
+        XDestroyWindow(display_, it->second.xid);
+        windows_.erase(it);
+        XFlush(display_);
+    }
+
+    void WindowMoved(HWND hwnd, const TRect& bounds) override {
+        TopWindow* w = Find(hwnd);
+        if (!w) return;
+        w->bounds = bounds;
+        XMoveResizeWindow(display_, w->xid, bounds.left, bounds.top, unsigned(std::max<LONG>(1, bounds.Width())),
+                          unsigned(std::max<LONG>(1, bounds.Height())));
+        XFlush(display_);
+    }
+
+    void WindowShown(HWND hwnd, bool visible) override {
+        TopWindow* w = Find(hwnd);
+        if (!w) return;
+        w->mapped = visible;
+        if (visible) {
+            XMapRaised(display_, w->xid);
+            // A window manager may place a window on mapping; the program's place stands.
+            XMoveWindow(display_, w->xid, w->bounds.left, w->bounds.top);
+        } else {
+            XUnmapWindow(display_, w->xid);
+        }
+        XFlush(display_);
+    }
+
+    void WindowShaped(HWND hwnd, HRGN region) override {
+        TopWindow* w = Find(hwnd);
+        if (!w || !hasShape_) return;
+        if (!region) {
+            XShapeCombineMask(display_, w->xid, ShapeBounding, 0, 0, None, ShapeSet);
+        } else {
+            std::vector<RECT> rects = GetRegionRects(region);
+            std::vector<XRectangle> xrects;
+            xrects.reserve(rects.size());
+            for (const RECT& r : rects)
+                xrects.push_back(XRectangle{short(r.left), short(r.top), (unsigned short)(r.right - r.left),
+                                            (unsigned short)(r.bottom - r.top)});
+            XShapeCombineRectangles(display_, w->xid, ShapeBounding, 0, 0, xrects.data(), int(xrects.size()), ShapeSet,
+                                    YXBanded);
+        }
+        XFlush(display_);
+    }
+
+    void WindowTitled(HWND hwnd, const std::string& title) override {
+        TopWindow* w = Find(hwnd);
+        if (!w) return;
+        XStoreName(display_, w->xid, title.c_str());
+        XChangeProperty(display_, w->xid, netWmName_, utf8_, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(title.data()), int(title.size()));
+        XFlush(display_);
+    }
+
+    void WindowActivated(HWND hwnd) override {
+        TopWindow* w = Find(hwnd);
+        if (!w || !w->mapped || w->viewable == false) return;
+        XRaiseWindow(display_, w->xid);
+        XSetInputFocus(display_, w->xid, RevertToParent, CurrentTime);
+        XFlush(display_);
+    }
+
+    void Present(HWND hwnd, const TRect& area, const std::uint32_t* pixels, int stride) override {
+        TopWindow* w = Find(hwnd);
+        if (!w || !w->mapped || area.IsEmpty()) return;
+        Visual* visual = DefaultVisual(display_, screen_);
+        int depth = DefaultDepth(display_, screen_);
+        int width = stride / 4;
+        int height = w->bounds.Height();
+        // The image borrows the surface's rows; it is taken apart without freeing them.
+        XImage* image = XCreateImage(display_, visual, unsigned(depth), ZPixmap, 0,
+                                     reinterpret_cast<char*>(const_cast<std::uint32_t*>(pixels)), unsigned(width),
+                                     unsigned(std::max(1, height)), 32, stride);
+        if (!image) return;
+        XPutImage(display_, w->xid, gc_, image, area.left, area.top, area.left, area.top, unsigned(area.Width()),
+                  unsigned(area.Height()));
+        image->data = nullptr;
+        XDestroyImage(image);
+        XFlush(display_);
+    }
+
+    void CursorChanged(HWND hwnd, int cursorId) override {
+        TopWindow* w = Find(hwnd);
+        if (!w || w->cursor == cursorId) return;
+        w->cursor = cursorId;
+        unsigned shape = XCursorFor(cursorId);
+        auto it = cursors_.find(shape);
+        if (it == cursors_.end()) it = cursors_.emplace(shape, XCreateFontCursor(display_, shape)).first;
+        XDefineCursor(display_, w->xid, it->second);
+        XFlush(display_);
+    }
+
+    void CaptureChanged(HWND hwnd) override {
+        // While the program holds the mouse, the pointer's events come to its window.
+        HWND top = hwnd ? GetAncestor(hwnd, GA_ROOT) : nullptr;
+        TopWindow* w = Find(top);
+        if (w) {
+            XGrabPointer(display_, w->xid, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
+                         GrabModeAsync, None, None, CurrentTime);
+            grabbed_ = top;
+        } else if (grabbed_) {
+            XUngrabPointer(display_, CurrentTime);
+            grabbed_ = nullptr;
+        }
+        XFlush(display_);
+    }
+
+    TPoint CursorPos() const override {
+        ::Window rootReturn, child;
+        int rx = 0, ry = 0, wx = 0, wy = 0;
+        unsigned mask = 0;
+        XQueryPointer(display_, root_, &rootReturn, &child, &rx, &ry, &wx, &wy, &mask);
+        return TPoint(rx, ry);
+    }
+
+    void SetCursorPos(TPoint p) override {
+        XWarpPointer(display_, None, root_, 0, 0, 0, 0, p.x, p.y);
+        XFlush(display_);
+    }
+
+    int InputFd() const override { return ConnectionNumber(display_); }
+
+    void PollInput() override {
+        while (XPending(display_)) {
+            XEvent e;
+            XNextEvent(display_, &e);
+            Handle(e);
+        }
+    }
+
+private:
+    struct TopWindow {
+        ::Window xid = 0;
+        TRect bounds;
+        bool mapped = false;
+        bool viewable = true;
+        int cursor = -1;
+    };
+
+    TopWindow* Find(HWND hwnd) {
+        auto it = windows_.find(hwnd);
+        return it == windows_.end() ? nullptr : &it->second;
+    }
+
+    HWND HandleOf(::Window xid) const {
+        auto it = byXid_.find(xid);
+        return it == byXid_.end() ? nullptr : it->second;
+    }
+
+    // Pointer positions are taken from the root coordinates, so that a window that moves
+    // under the pointer (a drag) does not make the pointer jump.
+    TPoint Local(HWND hwnd, int xRoot, int yRoot) {
+        RECT r;
+        GetWindowRect(hwnd, &r);
+        return TPoint(xRoot - r.left, yRoot - r.top);
+    }
+
+    void Handle(XEvent& e) {
+        HWND hwnd = HandleOf(e.xany.window);
+        if (!hwnd) return;
+        switch (e.type) {
+            case Expose: {
+                TRect area = Bounds(e.xexpose.x, e.xexpose.y, e.xexpose.width, e.xexpose.height);
+                DisplayExposedWindow(hwnd, area);
+                break;
+            }
+            case MotionNotify: {
+                // Only the latest of a run of moves matters.
+                while (XCheckTypedWindowEvent(display_, e.xany.window, MotionNotify, &e)) {
+                }
+                TPoint p = Local(hwnd, e.xmotion.x_root, e.xmotion.y_root);
+                InputMouseMove(hwnd, p.x, p.y);
+                break;
+            }
+            case ButtonPress:
+            case ButtonRelease: {
+                TPoint p = Local(hwnd, e.xbutton.x_root, e.xbutton.y_root);
+                bool down = e.type == ButtonPress;
+                switch (e.xbutton.button) {
+                    case Button1: InputMouseButton(hwnd, p.x, p.y, MouseButton::Left, down); break;
+                    case Button2: InputMouseButton(hwnd, p.x, p.y, MouseButton::Middle, down); break;
+                    case Button3: InputMouseButton(hwnd, p.x, p.y, MouseButton::Right, down); break;
+                    case Button4:
+                        if (down) InputMouseWheel(hwnd, p.x, p.y, WHEEL_DELTA);
+                        break;
+                    case Button5:
+                        if (down) InputMouseWheel(hwnd, p.x, p.y, -WHEEL_DELTA);
+                        break;
+                    default: break;
+                }
+                break;
+            }
+            case LeaveNotify:
+                if (e.xcrossing.mode == NotifyNormal && !GetCapture()) {
+                    HWND under = WindowFromPoint(POINT{e.xcrossing.x_root, e.xcrossing.y_root});
+                    if (!under) InputMouseLeave(hwnd);
+                }
+                break;
+            case KeyPress:
+            case KeyRelease: {
+                char text[16] = {};
+                KeySym sym = NoSymbol;
+                int n = XLookupString(&e.xkey, text, sizeof(text) - 1, &sym, nullptr);
+                WORD vk = KeySymToVirtualKey(sym);
+                bool down = e.type == KeyPress;
+                // An auto-repeated key arrives as release + press at the same time.
+                if (!down && XEventsQueued(display_, QueuedAfterReading)) {
+                    XEvent next;
+                    XPeekEvent(display_, &next);
+                    if (next.type == KeyPress && next.xkey.time == e.xkey.time && next.xkey.keycode == e.xkey.keycode) {
+                        XNextEvent(display_, &next);
+                        if (vk) InputKey(vk, true, true);
+                        if (n > 0) InputChar(static_cast<unsigned char>(text[0]));
+                        break;
+                    }
+                }
+                if (vk) InputKey(vk, down);
+                if (down && n > 0) InputChar(static_cast<unsigned char>(text[0]));
+                break;
+            }
+            case ConfigureNotify: {
+                // A window manager moved or resized the window: take its word for it.
+                ::Window child;
+                int x = 0, y = 0;
+                XTranslateCoordinates(display_, e.xconfigure.window, root_, 0, 0, &x, &y, &child);
+                TRect bounds = Bounds(x, y, e.xconfigure.width, e.xconfigure.height);
+                TopWindow* w = Find(hwnd);
+                if (w && !(TRect(w->bounds) == bounds)) {
+                    w->bounds = bounds;
+                    DisplayMovedWindow(hwnd, bounds);
+                }
+                break;
+            }
+            case ClientMessage:
+                if (e.xclient.message_type == wmProtocols_ && Atom(e.xclient.data.l[0]) == wmDelete_)
+                    PostMessage(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+                break;
+            case FocusIn:
+                if (e.xfocus.mode == NotifyNormal && GetActiveWindow() != hwnd && IsWindowEnabled(hwnd))
+                    SetActiveWindow(hwnd);
+                break;
+            case MapNotify:
+                if (TopWindow* w = Find(hwnd)) w->viewable = true;
+                break;
+            case UnmapNotify:
+                if (TopWindow* w = Find(hwnd)) w->viewable = false;
+                break;
+            default: break;
+        }
+    }
+
+    Display* display_;
+    int screen_ = 0;
+    ::Window root_ = 0;
+    GC gc_;
+    bool hasShape_ = false;
+    Atom wmDelete_ = 0;
+    Atom wmProtocols_ = 0;
+    Atom motifHints_ = 0;
+    Atom netWmName_ = 0;
+    Atom utf8_ = 0;
+    HWND grabbed_ = nullptr;
+    std::map<HWND, TopWindow> windows_;
+    std::map<::Window, HWND> byXid_;
+    std::map<unsigned, Cursor> cursors_;
+};
+
+}  // namespace
+
+std::unique_ptr<WindowBackend> CreateX11Backend(const char* displayName) {
+    Display* display = XOpenDisplay(displayName);
+    if (!display) return nullptr;
+    // The surfaces are 32-bit 0x00RRGGBB; a display of another kind is not used.
+    Visual* visual = DefaultVisual(display, DefaultScreen(display));
+    if (DefaultDepth(display, DefaultScreen(display)) < 24 || visual->red_mask != 0xFF0000 ||
+        visual->green_mask != 0xFF00 || visual->blue_mask != 0xFF) {
+        XCloseDisplay(display);
+        return nullptr;
+    }
+    return std::make_unique<X11Backend>(display);
+}
+
 }  // namespace platform

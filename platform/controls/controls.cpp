@@ -94,6 +94,14 @@ TControl* FindDragTarget(const TPoint& pos, bool allowDisabled) {
     return control ? control : window;
 }
 
+HDC TextDC(TCanvas* canvas) {
+    HDC dc = canvas->Handle();
+    SelectObject(dc, reinterpret_cast<HGDIOBJ>(canvas->Font()->Handle()));
+    SetTextColor(dc, ColorToRGB(canvas->Font()->Color()));
+    SetBkMode(dc, TRANSPARENT);
+    return dc;
+}
+
 void DrawParentImage(TControl* control, HDC dc) {
     TWinControl* parent = control ? control->Parent() : nullptr;
     if (!parent || !dc) return;

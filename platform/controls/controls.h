@@ -475,6 +475,10 @@ void SetCaptureControl(TControl* control);
 TControl* FindDragTarget(const TPoint& pos, bool allowDisabled);
 TWinControl* FindVCLWindow(const TPoint& pos);
 
+// The canvas's DC with its font and text colour selected and a transparent background,
+// ready for DrawText.
+HDC TextDC(TCanvas* canvas);
+
 // Lets the parent of a transparent control paint, into dc (whose origin is the control's
 // top-left corner), what lies under the control: its background and its own drawing.
 void DrawParentImage(TControl* control, HDC dc);

@@ -105,8 +105,7 @@ void TCustomPanel::Paint() {
     canvas->Brush()->SetStyle(bsClear);
     canvas->SetFont(Font());
     static const UINT kAlign[] = {DT_LEFT, DT_RIGHT, DT_CENTER};
-    SetBkMode(canvas->Handle(), TRANSPARENT);
-    DrawText(canvas->Handle(), caption, &rect, DT_EXPANDTABS | DT_VCENTER | DT_SINGLELINE | kAlign[alignment_]);
+    DrawText(TextDC(canvas), caption, &rect, DT_EXPANDTABS | DT_VCENTER | DT_SINGLELINE | kAlign[alignment_]);
 }
 
 void TCustomPanel::Dispatch(TMessage& m) {

@@ -85,19 +85,15 @@ void TCustomLabel::DoDrawText(TRect& rect, UINT flags) {
     if (!showAccelChar_) flags |= DT_NOPREFIX;
     TCanvas* canvas = Canvas();
     canvas->SetFont(Font());
-    HDC dc = canvas->Handle();
     if (!Enabled() && !(flags & DT_CALCRECT)) {
+        // Disabled text: a light copy one pixel down and right, the shadow colour on top.
         TRect shifted = rect;
         OffsetRect(&shifted, 1, 1);
         canvas->Font()->SetColor(clBtnHighlight);
-        SetTextColor(dc, ColorToRGB(clBtnHighlight));
-        SetBkMode(dc, TRANSPARENT);
-        canvas->Handle();
-        DrawText(canvas->Handle(), text, &shifted, flags);
+        DrawText(TextDC(canvas), text, &shifted, flags);
         canvas->Font()->SetColor(clBtnShadow);
     }
-    SetBkMode(canvas->Handle(), TRANSPARENT);
-    DrawText(canvas->Handle(), text, &rect, flags);
+    DrawText(TextDC(canvas), text, &rect, flags);
 }
 
 void TCustomLabel::Paint() {
@@ -127,7 +123,7 @@ void TCustomLabel::AdjustBounds() {
     TCanvas* canvas = Canvas();
     canvas->SetHandle(dc);
     TRect rect = ClientRect();
-    if (!wordWrap_) rect.right = rect.left + 1 << 16;
+    if (!wordWrap_) rect.right = rect.left + (1 << 16);
     DoDrawText(rect, DT_EXPANDTABS | DT_CALCRECT | (wordWrap_ ? DT_WORDBREAK : 0));
     canvas->SetHandle(nullptr);
     DeleteDC(dc);

@@ -22,8 +22,10 @@ public:
 
     // A top-level window came, went, moved or resized (screen bounds), was shown or hidden,
     // got a new shape (region in window coordinates; null: rectangular) or a new title.
-    // popup: a window the window manager must leave alone (menus, hints, lists).
-    virtual void WindowCreated(HWND hwnd, const TRect& bounds, bool popup) = 0;
+    // The styles tell a framed window from a borderless one (no WS_CAPTION, drawn wholly by
+    // the program) and from a popup the window manager must leave alone (WS_POPUP with
+    // WS_EX_TOOLWINDOW or WS_EX_TOPMOST: menus, hints, lists).
+    virtual void WindowCreated(HWND hwnd, const TRect& bounds, DWORD style, DWORD exStyle) = 0;
     virtual void WindowDestroyed(HWND hwnd) = 0;
     virtual void WindowMoved(HWND hwnd, const TRect& bounds) = 0;
     virtual void WindowShown(HWND hwnd, bool visible) = 0;
@@ -56,8 +58,17 @@ std::unique_ptr<WindowBackend> CreateHeadlessBackend(int screenWidth = 1280, int
 // Null when no display can be opened.
 std::unique_ptr<WindowBackend> CreateX11Backend(const char* displayName = nullptr);
 
+// The display moved or resized a top-level window itself (a window manager did): the
+// window layer takes the new screen bounds without telling the display back.
+void DisplayMovedWindow(HWND top, const TRect& bounds);
+// The display lost what a top-level window showed in area (window coordinates): it is
+// handed to Present again from the window's surface.
+void DisplayExposedWindow(HWND top, const TRect& area);
+
 // What a window shows, read from its top-level window's surface: a pixel at (x, y) of the
-// window's own coordinates (CLR_INVALID outside it).
+// window's own coordinates (CLR_INVALID outside it), or the whole window as a PNG file
+// (raises EFCreateError when the file cannot be written).
 COLORREF GetWindowSurfacePixel(HWND hwnd, int x, int y);
+void SaveWindowImage(HWND hwnd, const std::string& pngPath);
 
 }  // namespace platform

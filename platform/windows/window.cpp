@@ -310,7 +310,7 @@ HWND CreateWindowExA(DWORD exStyle, const char* className, const char* windowNam
     win::Link(w, HWND_TOP);
     if (w->IsTopLevel()) {
         win::AllocateSurface(w);
-        Backend().WindowCreated(w->handle, w->bounds, (style & WS_POPUP) != 0);
+        Backend().WindowCreated(w->handle, w->bounds, w->style, w->exStyle);
         if (!w->text.empty()) Backend().WindowTitled(w->handle, w->text);
     }
     HWND h = w->handle;
@@ -498,7 +498,7 @@ HWND SetParent(HWND child, HWND newParent) {
     win::Link(w, HWND_TOP);
     if (!p) {
         win::AllocateSurface(w);
-        Backend().WindowCreated(child, w->bounds, true);
+        Backend().WindowCreated(child, w->bounds, w->style, w->exStyle);
         if (visible) Backend().WindowShown(child, true);
     }
     if (visible) RedrawWindow(child, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
@@ -885,6 +885,34 @@ BOOL ReleaseCapture() {
 
 TRect GetWorkArea() { return Backend().WorkArea(); }
 
+void DisplayMovedWindow(HWND top, const TRect& bounds) {
+    Window* w = Find(top);
+    if (!w || !w->IsTopLevel() || TRect(w->bounds) == bounds) return;
+    bool sized = bounds.Width() != w->Width() || bounds.Height() != w->Height();
+    w->bounds = bounds;
+    if (sized) {
+        w->client = win::ComputeClient(w);
+        if (!Find(top)) return;
+        win::AllocateSurface(w);
+        RedrawWindow(top, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    }
+    WINDOWPOS pos;
+    pos.hwnd = top;
+    pos.x = bounds.left;
+    pos.y = bounds.top;
+    pos.cx = bounds.Width();
+    pos.cy = bounds.Height();
+    pos.flags = SWP_NOZORDER | SWP_NOACTIVATE | (sized ? 0 : SWP_NOSIZE);
+    win::Send(top, WM_WINDOWPOSCHANGED, 0, reinterpret_cast<LPARAM>(&pos));
+}
+
+void DisplayExposedWindow(HWND top, const TRect& area) {
+    Window* w = Find(top);
+    if (!w || !w->IsTopLevel()) return;
+    win::MarkDirty(w, area);
+    win::PresentDirty();
+}
+
 COLORREF GetWindowSurfacePixel(HWND hwnd, int x, int y) {
     Window* w = Find(hwnd);
     if (!w || x < 0 || y < 0 || x >= w->Width() || y >= w->Height()) return CLR_INVALID;
@@ -895,6 +923,39 @@ COLORREF GetWindowSurfacePixel(HWND hwnd, int x, int y) {
     if (!top->pixels || x >= top->Width() || y >= top->Height()) return CLR_INVALID;
     std::uint32_t p = top->pixels[std::size_t(y) * std::size_t(std::max<LONG>(1, top->Width())) + std::size_t(x)];
     return RGB(BYTE(p >> 16), BYTE(p >> 8), BYTE(p));
+}
+
+void SaveWindowImage(HWND hwnd, const std::string& pngPath) {
+    Window* w = Find(hwnd);
+    if (!w) throw EInvalidOperation("SaveWindowImage: not a window");
+    Window* top = win::TopLevelOf(w);
+    if (!top->pixels) throw EInvalidOperation("SaveWindowImage: the window has no surface");
+    TPoint o = win::OriginInTop(w);
+    int width = std::max<LONG>(1, w->Width()), height = std::max<LONG>(1, w->Height());
+    BITMAPINFO info{};
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP image = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!image) throw EOutOfResources("SaveWindowImage: no memory for the picture");
+    // Straight from the surface's pixels, which may sit in an open DC meanwhile.
+    auto* out = static_cast<std::uint32_t*>(bits);
+    int topWidth = std::max<LONG>(1, top->Width());
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            int sx = o.x + x, sy = o.y + y;
+            bool inside = sx >= 0 && sy >= 0 && sx < top->Width() && sy < top->Height();
+            out[std::size_t(y) * std::size_t(width) + std::size_t(x)] =
+                inside ? top->pixels[std::size_t(sy) * std::size_t(topWidth) + std::size_t(sx)] : 0;
+        }
+    try {
+        SavePng(image, pngPath);
+    } catch (...) {
+        DeleteObject(G(image));
+        throw;
+    }
+    DeleteObject(G(image));
 }
 
 }  // namespace platform

@@ -1,0 +1,134 @@
+// The desktop smoke test: the gallery on a virtual X display (Xvfb) is a real window with
+// its rounded shape, answers a click sent by xdotool, and leaves screenshots under the
+// build tree (artifacts/).
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+bool OnPath(const std::string& program) {
+    return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+std::string Capture(const std::string& command) {
+    std::string out;
+    if (FILE* p = popen((command + " 2>/dev/null").c_str(), "r")) {
+        char buffer[512];
+        while (std::fgets(buffer, sizeof(buffer), p)) out += buffer;
+        pclose(p);
+    }
+    return out;
+}
+
+pid_t Spawn(const std::vector<std::string>& args, int keepFd = -1) {
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    (void)keepFd;
+    pid_t pid = -1;
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+void Stop(pid_t pid) {
+    if (pid <= 0) return;
+    kill(pid, SIGTERM);
+    int status = 0;
+    waitpid(pid, &status, 0);
+}
+
+// Polls until check() holds or about ten seconds passed.
+template <class F> bool WaitFor(F check) {
+    for (int i = 0; i < 200; ++i) {
+        if (check()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return check();
+}
+
+class DesktopTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* tool : {"Xvfb", "xdotool", "xwininfo"})
+            if (!OnPath(tool)) GTEST_SKIP() << tool << " is not installed";
+        int fds[2];
+        ASSERT_EQ(pipe(fds), 0);
+        xvfb = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
+                     fds[1]);
+        close(fds[1]);
+        ASSERT_GT(xvfb, 0);
+        std::string number;
+        char c;
+        while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+        close(fds[0]);
+        ASSERT_FALSE(number.empty()) << "Xvfb did not start";
+        setenv("DISPLAY", (":" + number).c_str(), 1);
+        unsetenv("LUMACAST_HEADLESS");
+        const char* build = std::getenv("LUMACAST_BUILD_DIR");
+        artifacts = fs::path(build ? build : ".") / "artifacts";
+        fs::create_directories(artifacts);
+    }
+    void TearDown() override {
+        Stop(gallery);
+        Stop(xvfb);
+    }
+    pid_t xvfb = -1;
+    pid_t gallery = -1;
+    fs::path artifacts;
+};
+
+}  // namespace
+
+TEST_F(DesktopTest, GalleryShowsItsShapedWindowAndAnswersAClick) {
+    fs::path shot = artifacts / "gallery.png";
+    fs::remove(shot);
+    gallery = Spawn({GALLERY_PROGRAM, "--screenshot=" + shot.string()});
+    ASSERT_GT(gallery, 0);
+    std::string id;
+    ASSERT_TRUE(WaitFor([&] {
+        id = Capture("xdotool search --name '^lumacast gallery$'");
+        return !id.empty();
+    })) << "the gallery window did not appear";
+    id = id.substr(0, id.find('\n'));
+
+    std::string info = Capture("xwininfo -id " + id);
+    EXPECT_NE(info.find("Width: 420"), std::string::npos) << info;
+    EXPECT_NE(info.find("Height: 280"), std::string::npos) << info;
+    EXPECT_NE(info.find("Map State: IsViewable"), std::string::npos) << info;
+    // The rounded region is the window's bounding shape.
+    std::string shape = Capture("xwininfo -shape -id " + id);
+    EXPECT_NE(shape.find("Window shape extents"), std::string::npos) << shape;
+    EXPECT_EQ(shape.find("No window shape defined"), std::string::npos) << shape;
+
+    // A click on the swatch (centre at 210, 165 of the window) reaches the control.
+    Capture("xdotool mousemove --window " + id + " 210 165 click 1");
+    EXPECT_TRUE(WaitFor([&] { return !Capture("xdotool search --name 'clicked 1'").empty(); }))
+        << "the click was not answered";
+
+    EXPECT_TRUE(WaitFor([&] { return fs::exists(shot) && fs::file_size(shot) > 0; }));
+    if (OnPath("import")) {
+        fs::path desktop = artifacts / "desktop.png";
+        Capture("import -window root " + desktop.string());
+        EXPECT_TRUE(fs::exists(desktop));
+    }
+}
