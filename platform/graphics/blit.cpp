@@ -121,24 +121,19 @@ BOOL Transfer(HDC dst, int x, int y, int w, int h, const Source* src, DWORD rop,
     int sw = needSrc ? src->w : 1, sh = needSrc ? src->h : 1;
     if (needSrc && sw < 0) mirrorX = !mirrorX;
     if (needSrc && sh < 0) mirrorY = !mirrorY;
+    // A negative extent runs back from its start: make it positive from the other end.
+    auto normalise = [](int& start, int& extent) {
+        if (extent < 0) {
+            start += extent;
+            extent = -extent;
+        }
+    };
     int dx0 = Pin(std::int64_t(x) + t.offset.x), dy0 = Pin(std::int64_t(y) + t.offset.y);
-    if (w < 0) {
-        dx0 += w;
-        w = -w;
-    }
-    if (h < 0) {
-        dy0 += h;
-        h = -h;
-    }
     int sx0 = needSrc ? src->x : 0, sy0 = needSrc ? src->y : 0;
-    if (sw < 0) {
-        sx0 += sw;
-        sw = -sw;
-    }
-    if (sh < 0) {
-        sy0 += sh;
-        sh = -sh;
-    }
+    normalise(dx0, w);
+    normalise(dy0, h);
+    normalise(sx0, sw);
+    normalise(sy0, sh);
     if (w == 0 || h == 0 || (needSrc && (sw == 0 || sh == 0))) return TRUE;
 
     HBITMAP sbm = needSrc ? src->bm : nullptr;

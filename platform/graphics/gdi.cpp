@@ -620,56 +620,46 @@ int SetDIBits(HDC, HBITMAP bm, UINT start, UINT lines, const void* bits, const B
     if (!LiveDc(dc)) return value;    \
     DcState& s = dc->state
 
-BOOL SetWindowOrgEx(HDC dc, int x, int y, POINT* old) {
-    DC_OR(FALSE);
-    if (old) *old = s.windowOrg;
-    s.windowOrg = POINT{x, y};
+namespace {
+// Sets or moves one of the two origins, returning the old one.
+BOOL MoveOrigin(HDC dc, POINT DcState::*which, int x, int y, bool relative, POINT* old) {
+    if (!LiveDc(dc)) return FALSE;
+    POINT& p = dc->state.*which;
+    if (old) *old = p;
+    p = relative ? POINT{Pin(std::int64_t(p.x) + x), Pin(std::int64_t(p.y) + y)} : POINT{x, y};
     return TRUE;
 }
-BOOL GetWindowOrgEx(HDC dc, POINT* out) {
-    DC_OR(FALSE);
-    if (out) *out = s.windowOrg;
+BOOL ReadOrigin(HDC dc, POINT DcState::*which, POINT* out) {
+    if (!LiveDc(dc)) return FALSE;
+    if (out) *out = dc->state.*which;
     return TRUE;
 }
+}  // namespace
+
+BOOL SetWindowOrgEx(HDC dc, int x, int y, POINT* old) { return MoveOrigin(dc, &DcState::windowOrg, x, y, false, old); }
 BOOL OffsetWindowOrgEx(HDC dc, int dx, int dy, POINT* old) {
-    DC_OR(FALSE);
-    if (old) *old = s.windowOrg;
-    s.windowOrg = POINT{s.windowOrg.x + dx, s.windowOrg.y + dy};
-    return TRUE;
+    return MoveOrigin(dc, &DcState::windowOrg, dx, dy, true, old);
 }
+BOOL GetWindowOrgEx(HDC dc, POINT* out) { return ReadOrigin(dc, &DcState::windowOrg, out); }
 BOOL SetViewportOrgEx(HDC dc, int x, int y, POINT* old) {
-    DC_OR(FALSE);
-    if (old) *old = s.viewportOrg;
-    s.viewportOrg = POINT{x, y};
-    return TRUE;
-}
-BOOL GetViewportOrgEx(HDC dc, POINT* out) {
-    DC_OR(FALSE);
-    if (out) *out = s.viewportOrg;
-    return TRUE;
+    return MoveOrigin(dc, &DcState::viewportOrg, x, y, false, old);
 }
 BOOL OffsetViewportOrgEx(HDC dc, int dx, int dy, POINT* old) {
-    DC_OR(FALSE);
-    if (old) *old = s.viewportOrg;
-    s.viewportOrg = POINT{s.viewportOrg.x + dx, s.viewportOrg.y + dy};
+    return MoveOrigin(dc, &DcState::viewportOrg, dx, dy, true, old);
+}
+BOOL GetViewportOrgEx(HDC dc, POINT* out) { return ReadOrigin(dc, &DcState::viewportOrg, out); }
+namespace {
+BOOL ShiftPoints(HDC dc, POINT* pts, int n, int sign) {
+    if (!LiveDc(dc)) return FALSE;
+    const DcState& s = dc->state;
+    std::int64_t dx = std::int64_t(s.viewportOrg.x) - s.windowOrg.x, dy = std::int64_t(s.viewportOrg.y) - s.windowOrg.y;
+    for (int i = 0; pts && i < n; ++i) pts[i] = POINT{Pin(pts[i].x + sign * dx), Pin(pts[i].y + sign * dy)};
     return TRUE;
 }
-BOOL LPtoDP(HDC dc, POINT* pts, int n) {
-    DC_OR(FALSE);
-    for (int i = 0; pts && i < n; ++i) {
-        pts[i].x += s.viewportOrg.x - s.windowOrg.x;
-        pts[i].y += s.viewportOrg.y - s.windowOrg.y;
-    }
-    return TRUE;
-}
-BOOL DPtoLP(HDC dc, POINT* pts, int n) {
-    DC_OR(FALSE);
-    for (int i = 0; pts && i < n; ++i) {
-        pts[i].x -= s.viewportOrg.x - s.windowOrg.x;
-        pts[i].y -= s.viewportOrg.y - s.windowOrg.y;
-    }
-    return TRUE;
-}
+}  // namespace
+
+BOOL LPtoDP(HDC dc, POINT* pts, int n) { return ShiftPoints(dc, pts, n, 1); }
+BOOL DPtoLP(HDC dc, POINT* pts, int n) { return ShiftPoints(dc, pts, n, -1); }
 
 int SaveDC(HDC dc) {
     DC_OR(0);
