@@ -105,11 +105,12 @@ void Unregister(const void* h) {
     LiveSet().erase(h);
 }
 
+// Stock objects are shared by every thread and never freed, so they are not counted.
 void Use(HGDIOBJ o) {
-    if (o) ++o->uses;
+    if (o && !o->stock) ++o->uses;
 }
 void Release(HGDIOBJ o) {
-    if (!o) return;
+    if (!o || o->stock) return;
     if (--o->uses <= 0 && o->deleted && !o->stock) {
         Unregister(o);
         delete o;
@@ -438,7 +439,7 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ o) {
     Use(o);
     // The old object stays valid for the caller even when it was deleted while selected:
     // it is freed only once nothing holds it, which is after this call returns it.
-    if (old) {
+    if (old && !old->stock) {
         --old->uses;
         if (old->uses <= 0 && old->deleted && !old->stock) {
             Unregister(old);
