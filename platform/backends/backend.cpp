@@ -8,9 +8,10 @@
 
 namespace platform {
 namespace {
+// Never destroyed: windows that go while the program exits still reach the backend.
 std::unique_ptr<WindowBackend>& Slot() {
-    static std::unique_ptr<WindowBackend> backend;
-    return backend;
+    static auto* backend = new std::unique_ptr<WindowBackend>;
+    return *backend;
 }
 
 bool HeadlessAsked() {

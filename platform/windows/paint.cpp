@@ -24,8 +24,8 @@ struct DcState {
 };
 
 DcState& Dcs() {
-    static DcState state;
-    return state;
+    static DcState* state = new DcState;  // outlives every window, also at exit
+    return *state;
 }
 
 HDC OpenDc(Window* w, bool wholeWindow, HRGN extraClip, bool clipChildren) {

@@ -28,9 +28,10 @@ struct State {
     HWND capture = nullptr;
 };
 
+// Never destroyed: forms freed during the program's exit still find their windows.
 State& S() {
-    static State state;
-    return state;
+    static State* state = new State;
+    return *state;
 }
 
 std::vector<Window*>& SiblingsOf(Window* w) { return w->parent ? w->parent->children : S().topLevels; }
