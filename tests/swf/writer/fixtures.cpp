@@ -109,9 +109,10 @@ void WriteFile(const std::string& path, const Bytes& data) {
 }
 
 Bytes TraceAction(const std::string& text) {
+    // ActionPush of one string, then ActionTrace.
     Bytes a{0x96, static_cast<std::uint8_t>((text.size() + 2) & 0xFF),
             static_cast<std::uint8_t>((text.size() + 2) >> 8), 0};
-    a.insert(a.end(), text.begin(), text.end());
+    for (char c : text) a.push_back(static_cast<std::uint8_t>(c));
     a.push_back(0);
     a.push_back(0x26);
     return a;
