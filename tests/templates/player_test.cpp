@@ -1,0 +1,246 @@
+// Players built by the real player maker from the real template folder and real FLV files,
+// played in the Flash player in headless Chromium: playback, the control bar's buttons,
+// the playlist, the hide flags, the preview limit, and the HTML page with its page script.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "harness/ruffle.h"
+#include "jobmodel/htmlpage.h"
+#include "playermaker/morvbrindle.h"
+#include "playermaker/test_util.h"
+#include "playermaker/world.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using pmtest::Run;
+using pmtest::Set;
+using pmtest::TempDir;
+
+std::string ProgramDir() {
+    const char* dir = std::getenv("LUMACAST_PROGRAM_DIR");
+    return dir ? std::string(dir) : pmtest::BuildDir() + "/lumacast";
+}
+
+// Test videos, made once per test program: a moving picture and two still colours.
+const TempDir& Media() {
+    static TempDir dir;
+    static bool made = [] {
+        const std::string enc = " -c:v flv1 -q:v 5 -c:a libmp3lame -ar 44100 -ac 1 -b:a 32k -shortest ";
+        const std::string sound = " -f lavfi -i sine=f=330:sample_rate=44100:d=8 ";
+        return Run("ffmpeg -v error -y -f lavfi -i testsrc2=s=320x240:r=10:d=8" + sound + enc +
+                   pmtest::Quote(dir / "moving.flv")) &&
+               Run("ffmpeg -v error -y -f lavfi -i color=c=0x2040ff:s=320x240:r=10:d=8" + sound + enc +
+                   pmtest::Quote(dir / "blue.flv")) &&
+               Run("ffmpeg -v error -y -f lavfi -i color=c=0x20ff40:s=320x240:r=10:d=8" + sound + enc +
+                   pmtest::Quote(dir / "green.flv"));
+    }();
+    EXPECT_TRUE(made);
+    return dir;
+}
+
+// A player record as a new option record has it: the default skin, nothing hidden but the
+// previous/next buttons, no auto-hide (screenshots must not catch the bar going away).
+struct Player {
+    KbnUIGroupOption* g = nullptr;
+    Player(const std::string& output, int swfType) {
+        setFilePrefixPath(ProgramDir().c_str());
+        createKbnUIGroupOption(&g);
+        Set(g->outputPath, output);
+        createKbnUIGenerateOption(&g->generate);
+        g->generate->swfType = swfType;
+        g->generate->playlistInScript = 1;
+        createKbnUIPlayerOption(&g->player);
+        KbnUIPlayerOption& p = *g->player;
+        p.width = 320;
+        p.height = 240;
+        p.frameRate = 10;
+        Set(p.skinFile, "Christmas_h40.swf");
+        p.hidePreNextBtn = 1;
+        p.autoPlay = 1;
+    }
+    ~Player() { freeKbnUIGroupOption(&g); }
+    KbnUIPlayerOption& player() { return *g->player; }
+    void Add(const std::string& flv, const std::string& title) {
+        KbnUIMediaOption* m = nullptr;
+        createKbnUIMediaOption(g, &m);
+        Set(m->flvPath, flv);
+        Set(m->title, title);
+        m->videoWidth = 320;
+        m->videoHeight = 240;
+    }
+};
+
+harness::RuffleJob Job(const TempDir& dir, int width, int height) {
+    harness::RuffleJob job;
+    job.root = dir.path().string();
+    job.swf = "player.swf";
+    job.width = width;
+    job.height = height;
+    return job;
+}
+
+// How many pixels of the box differ between two screenshots by more than anti-aliasing.
+int Changed(const harness::Image& a, const harness::Image& b, int left, int top, int right, int bottom) {
+    int changed = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            if (!harness::Near(a.At(x, y), b.At(x, y), 24)) ++changed;
+    return changed;
+}
+
+// How many pixels of the box differ from the colour at its top-left corner.
+int Unlike(const harness::Image& a, int left, int top, int right, int bottom) {
+    const harness::Rgb base = a.At(left, top);
+    int unlike = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            if (!harness::Near(a.At(x, y), base, 24)) ++unlike;
+    return unlike;
+}
+
+// How many pixels of the box have the icon colour of the default skin.
+int IconPixels(const harness::Image& a, int left, int top, int right, int bottom) {
+    int icon = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x) icon += harness::Near(a.At(x, y), {0xff, 0xd2, 0x4a}, 40);
+    return icon;
+}
+
+std::string Describe(const harness::RuffleResult& r) {
+    std::string s;
+    for (const auto& e : r.errors) s += "error: " + e + "\n";
+    for (const auto& c : r.console) s += "console: " + c + "\n";
+    return s;
+}
+
+std::vector<harness::Image> Shots(const harness::RuffleResult& r) {
+    std::vector<harness::Image> images;
+    for (const auto& path : r.screenshots) images.push_back(harness::ReadPng(path));
+    return images;
+}
+
+// The embedded player of a 320 x 240 video: the stage is 320 x 280, the bar below the video
+// (progress strip y 240-250, buttons y 250-280: play/pause at x 0-30).
+TEST(TemplatePlayer, EmbeddedPlaysPausesAndSeeks) {
+    RUFFLE_OR_SKIP();
+    TempDir out;
+    Player p(out / "player.swf", 1);
+    p.Add(Media() / "moving.flv", "moving");
+    ASSERT_EQ(generateFLVPlayer(p.g), 0);
+
+    harness::RuffleJob job = Job(out, 320, 280);
+    job.shots = {{1000, out / "a.png"}, {1800, out / "b.png"},  // playing
+                 {2800, out / "c.png"}, {3600, out / "d.png"},  // paused
+                 {4600, out / "e.png"}};                        // sought
+    job.clicks = {{2200, 15, 265}, {4000, 240, 245}};
+    const harness::RuffleResult r = harness::RunRuffle(job);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_THAT(r.errors, testing::IsEmpty()) << Describe(r);
+    const auto shot = Shots(r);
+    ASSERT_EQ(shot.size(), 5u);
+    EXPECT_GT(Changed(shot[0], shot[1], 0, 0, 320, 240), 500) << "the video does not advance";
+    EXPECT_EQ(Changed(shot[2], shot[3], 0, 0, 320, 280), 0) << "the pause button does not pause";
+    EXPECT_GT(Changed(shot[3], shot[4], 0, 0, 320, 240), 500) << "the seek does not move the video";
+    EXPECT_GT(Changed(shot[3], shot[4], 64, 250, 200, 280), 10) << "the seek does not move the time";
+    EXPECT_GT(IconPixels(shot[0], 0, 250, 60, 280), 40) << "no control bar below the video";
+    EXPECT_GT(IconPixels(shot[0], 200, 250, 320, 280), 100) << "no sound and view buttons";
+}
+
+// A progressive player with a three-entry playlist: the list panel on the right, the bar over
+// the video's bottom 40 pixels (buttons y 210-240: play/pause, stop, previous, next at 90-120).
+TEST(TemplatePlayer, ProgressivePlaylistStepsToTheNextEntry) {
+    RUFFLE_OR_SKIP();
+    TempDir out;
+    for (const char* name : {"moving.flv", "blue.flv", "green.flv"})
+        fs::copy_file(Media() / name, out / name);
+    Player p(out / "player.swf", 2);
+    p.player().hidePreNextBtn = 0;
+    p.Add("moving.flv", "Moving picture");
+    p.Add("blue.flv", "Blue");
+    p.Add("green.flv", "Green");
+    ASSERT_EQ(generateFLVPlayer(p.g), 0);
+
+    harness::RuffleJob job = Job(out, 320, 240);
+    job.shots = {{1500, out / "a.png"}, {2300, out / "b.png"}, {4000, out / "c.png"}};
+    job.clicks = {{2800, 105, 225}};
+    const harness::RuffleResult r = harness::RunRuffle(job);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_THAT(r.errors, testing::IsEmpty()) << Describe(r);
+    const auto shot = Shots(r);
+    ASSERT_EQ(shot.size(), 3u);
+    EXPECT_GT(Changed(shot[0], shot[1], 10, 20, 150, 190), 500) << "the video does not advance";
+    int blue = 0;
+    for (int y = 20; y < 190; ++y)
+        for (int x = 10; x < 150; ++x) blue += harness::Near(shot[2].At(x, y), {0x20, 0x40, 0xff}, 40);
+    EXPECT_GT(blue, 140 * 170 * 9 / 10) << "next does not play the second entry";
+    // The list panel shows the three titles over the right part of the video.
+    EXPECT_GT(Unlike(shot[2], 170, 8, 310, 130), 100) << "no playlist panel";
+}
+
+// A preview: the script stops it after 4 seconds. The hide flags take the time, the sound
+// buttons, the full-screen button and the progress strip off the bar, so that only the
+// play/pause and stop buttons remain on its plain background.
+TEST(TemplatePlayer, PreviewStopsAfterFourSecondsAndHideFlagsHide) {
+    RUFFLE_OR_SKIP();
+    TempDir out;
+    fs::copy_file(ProgramDir() + "/templates/velmoraQent.flv", out / "velmoraQent.flv");
+    Player p(out / "player.swf", 2);
+    p.Add("velmoraQent.flv", "velmoraQent");
+    p.g->isPreview = 1;
+    KbnUIPlayerOption& o = p.player();
+    o.hideMuteBtn = o.hideVolumeBar = o.hidePlayingTime = o.hideFullscreenBtn = 1;
+    o.hidePlayingProcessBar = o.hidePlaylistBtn = 1;
+    ASSERT_EQ(generateFLVPlayer(p.g), 0);
+
+    // A preview is fitted into 340 x 255; the bar covers y 215-255, its buttons y 225-255.
+    harness::RuffleJob job = Job(out, 340, 255);
+    job.shots = {{1500, out / "a.png"}, {2500, out / "b.png"}, {5500, out / "c.png"}, {6500, out / "d.png"}};
+    const harness::RuffleResult r = harness::RunRuffle(job);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_THAT(r.errors, testing::IsEmpty()) << Describe(r);
+    const auto shot = Shots(r);
+    ASSERT_EQ(shot.size(), 4u);
+    EXPECT_GT(Changed(shot[0], shot[1], 0, 0, 340, 200), 500) << "the preview does not play";
+    EXPECT_EQ(Changed(shot[2], shot[3], 0, 0, 340, 255), 0) << "the preview goes on after 4 seconds";
+    EXPECT_GT(IconPixels(shot[3], 0, 225, 60, 255), 40) << "play and stop buttons missing";
+    EXPECT_LT(IconPixels(shot[3], 64, 215, 340, 255), 5) << "a hidden part is shown";
+}
+
+// The page the job model writes, with the page script beside it, shows the player.
+TEST(TemplatePlayer, HtmlPageShowsThePlayer) {
+    RUFFLE_OR_SKIP();
+    TempDir out;
+    Player p(out / "clip.swf", 1);
+    p.Add(Media() / "moving.flv", "moving");
+    ASSERT_EQ(generateFLVPlayer(p.g), 0);
+    fs::copy_file(ProgramDir() + "/templates/AC_RunActiveContent.js", out / "AC_RunActiveContent.js");
+    CreateHtmlPlayingSWF page;
+    page.SetTitle("clip");
+    page.SetMovie("clip");
+    page.SetBgColor("000000");
+    page.SetPlayerWidth(320);
+    page.SetPlayerHeight(280);
+    ASSERT_EQ(page.SaveHtml(out / "clip.html"), 1);
+
+    harness::RuffleJob job;
+    job.root = out.path().string();
+    job.html = "clip.html";
+    job.width = 320;
+    job.height = 280;
+    job.shots = {{1000, out / "a.png"}, {1800, out / "b.png"}};
+    const harness::RuffleResult r = harness::RunRuffle(job);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_THAT(r.errors, testing::IsEmpty()) << Describe(r);
+    const auto shot = Shots(r);
+    ASSERT_EQ(shot.size(), 2u);
+    ASSERT_GE(shot[1].width, 320);
+    ASSERT_GE(shot[1].height, 280);
+    EXPECT_GT(Changed(shot[0], shot[1], 0, 0, 320, 240), 500) << "the page's player does not play";
+}
+
+}  // namespace
