@@ -483,9 +483,11 @@ private:
             if (av_buffersrc_add_frame(seg.audio.src, nullptr) < 0) return crInternalError;
             if ((r = PullAudio(seg))) return r;
         }
+        // Sectors of the chapter that cannot be read fail the job, even when a part of it
+        // was converted: a silently shortened chapter would pass for a good one.
+        if (src.dvd && DvdStreamFailed(*src.dvd)) return crDvdUnreadable;
         std::int64_t made = videoFrames_ - seg.firstFrame;
         if (made == 0) {
-            if (src.dvd && DvdStreamFailed(*src.dvd)) return crDvdUnreadable;
             if (readError) return crInputUnreadable;
             return start > 0 && src.duration <= 0 ? crTrimBeyondEnd : crDamagedInput;
         }

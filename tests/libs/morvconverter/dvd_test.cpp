@@ -53,6 +53,38 @@ struct Disc {
     const DvdChapter* Chapter(int title, int chapter) const { return &chapters[size_t(title)][size_t(chapter)]; }
 };
 
+// A disc of one title with one chapter, made of programs of the given lengths (one cell
+// each, every one with its own clock starting at zero) at the given video bit rate.
+struct OneChapterDisc {
+    std::string ifo;
+    DvdTitle title{};
+    DvdChapter chapter{};
+    bool made = false;
+
+    OneChapterDisc(const fs::path& dir, std::vector<int> seconds, int kbit) {
+        fs::create_directories(dir);
+        std::string make, parts;
+        for (size_t i = 0; i < seconds.size(); ++i) {
+            std::string part = Quote((dir / ("part" + std::to_string(i) + ".mpg")).string());
+            std::string length = std::to_string(seconds[i]);
+            make += "ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=size=720x480:rate=30000/1001:duration=" +
+                    length + " -f lavfi -i sine=sample_rate=48000:duration=" + length +
+                    " -target ntsc-dvd -ac 2 -b:v " + std::to_string(kbit) + "k -maxrate " + std::to_string(kbit) +
+                    "k " + part + " && ";
+            parts += " " + part;
+        }
+        make += "VIDEO_FORMAT=NTSC dvdauthor -o " + Quote(dir.string()) + " -t -c 0" + parts +
+                " >/dev/null 2>&1 && VIDEO_FORMAT=NTSC dvdauthor -o " + Quote(dir.string()) +
+                " -T >/dev/null 2>&1 && echo made";
+        made = convtest::Run(make) == "made\n";
+        ifo = (dir / "VIDEO_TS/VTS_01_0.IFO").string();
+        title.ifoPath = ifo.c_str();
+        title.titleSetNumber = 1;
+        title.titleSetTitle = 1;
+        chapter.title = &title;
+    }
+};
+
 class DvdConversion : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -202,26 +234,10 @@ TEST_F(DvdConversion, FileSubtitlesAreBurnedByTheirNumber) {
 // A chapter made of two separately encoded programs: the clock of the second cell starts
 // again at zero. The output plays both cells in order, at their full length.
 TEST_F(DvdConversion, ChapterWhoseClockRestartsPlaysOnInOrder) {
-    fs::path dir = tmp_.path() / "cells";
-    fs::create_directories(dir);
-    std::string make;
-    for (const char* part : {"a", "b"})
-        make += "ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=size=720x480:rate=30000/1001:duration=2 "
-                "-f lavfi -i sine=duration=2:sample_rate=48000 -target ntsc-dvd -ac 2 -b:v 2000k " +
-                Quote((dir / part).string() + ".mpg") + " && ";
-    make += "VIDEO_FORMAT=NTSC dvdauthor -o " + Quote(dir.string()) + " -t -c 0 " + Quote((dir / "a.mpg").string()) +
-            " " + Quote((dir / "b.mpg").string()) + " >/dev/null 2>&1 && VIDEO_FORMAT=NTSC dvdauthor -o " +
-            Quote(dir.string()) + " -T >/dev/null 2>&1 && echo made";
-    ASSERT_EQ(convtest::Run(make), "made\n");
-    std::string ifo = (dir / "VIDEO_TS/VTS_01_0.IFO").string();
-    DvdTitle title{};
-    title.ifoPath = ifo.c_str();
-    title.titleSetNumber = 1;
-    title.titleSetTitle = 1;
-    DvdChapter chapter{};
-    chapter.title = &title;
+    OneChapterDisc disc(tmp_.path() / "cells", {2, 2}, 2000);
+    ASSERT_TRUE(disc.made);
     DvdGroup g(*disc_);
-    g.AddChapter(&chapter);
+    g.AddChapter(&disc.chapter);
     Output o;
     o.format = "mp4", o.video = "mpeg4", o.audio = "aac", o.videoBitrate = 4000;
     SetOutput(g.g, o, Out("cells.mp4"));
