@@ -320,9 +320,6 @@ void TCanvas::Ellipse(int x1, int y1, int x2, int y2) { CANVAS_DRAW(::platform::
 void TCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
     CANVAS_DRAW(::platform::Arc(dc_, x1, y1, x2, y2, x3, y3, x4, y4));
 }
-void TCanvas::Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
-    CANVAS_DRAW(::platform::Pie(dc_, x1, y1, x2, y2, x3, y3, x4, y4));
-}
 void TCanvas::Polygon(const std::vector<TPoint>& pts) {
     CANVAS_DRAW(::platform::Polygon(dc_, pts.data(), int(pts.size())));
 }

@@ -621,16 +621,6 @@ BOOL Arc(HDC dc, int l, int tp, int r, int b, int xs, int ys, int xe, int ye) {
     return TRUE;
 }
 
-BOOL Pie(HDC dc, int l, int tp, int r, int b, int xs, int ys, int xe, int ye) {
-    if (!IsLiveDc(dc)) return FALSE;
-    Target t = TargetOf(dc);
-    return DrawShape(dc, DevBox(t, l, tp, r, b), [&](const RECT& box, const RECT& window) {
-        Mask m = EllipseMask(box, window);
-        KeepSector(m, box, dc, xs, ys, xe, ye);
-        return m;
-    });
-}
-
 // ---- rectangles with brushes ----
 int FillRect(HDC dc, const RECT* r, HBRUSH brush) {
     if (!IsLiveDc(dc) || !r) return FALSE;
@@ -712,15 +702,6 @@ BOOL FillRgn(HDC dc, HRGN rgn, HBRUSH brush) {
     Region r = rgn->region;
     r.offset(t.offset.x, t.offset.y);
     FillRegion(t, r, BrushPaint(dc, brush));
-    return TRUE;
-}
-
-BOOL InvertRgn(HDC dc, HRGN rgn) {
-    if (!IsLiveDc(dc) || !Live(rgn)) return FALSE;
-    Target t = TargetOf(dc);
-    Region r = rgn->region;
-    r.offset(t.offset.x, t.offset.y);
-    FillRegion(t, r, ColorPaint(0, R2_NOT));
     return TRUE;
 }
 

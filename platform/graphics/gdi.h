@@ -209,7 +209,6 @@ BOOL EqualRgn(HRGN a, HRGN b);
 std::vector<RECT> GetRegionRects(HRGN rgn);
 BOOL FillRgn(HDC dc, HRGN rgn, HBRUSH brush);
 BOOL FrameRgn(HDC dc, HRGN rgn, HBRUSH brush, int width, int height);
-BOOL InvertRgn(HDC dc, HRGN rgn);
 
 // ---- clipping ----
 int SelectClipRgn(HDC dc, HRGN rgn);  // device coordinates; null removes clipping
@@ -235,7 +234,6 @@ BOOL Rectangle(HDC dc, int left, int top, int right, int bottom);
 BOOL RoundRect(HDC dc, int left, int top, int right, int bottom, int width, int height);
 BOOL Ellipse(HDC dc, int left, int top, int right, int bottom);
 BOOL Arc(HDC dc, int left, int top, int right, int bottom, int xStart, int yStart, int xEnd, int yEnd);
-BOOL Pie(HDC dc, int left, int top, int right, int bottom, int xStart, int yStart, int xEnd, int yEnd);
 // brush may be a system colour index + 1 in place of a handle, as on Windows.
 int FillRect(HDC dc, const RECT* r, HBRUSH brush);
 int FrameRect(HDC dc, const RECT* r, HBRUSH brush);

@@ -226,7 +226,6 @@ public:
     void Ellipse(int x1, int y1, int x2, int y2);
     void Ellipse(const TRect& r) { Ellipse(r.left, r.top, r.right, r.bottom); }
     void Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
-    void Pie(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
     void Polygon(const std::vector<TPoint>& points);
     void Polyline(const std::vector<TPoint>& points);
     void FillRect(const TRect& r);

@@ -280,6 +280,37 @@ TEST(GdiEdges, AdjustShrinksByTheDrawnSides) {
     EXPECT_EQ(TRect(r), TRect(2, 1, 9, 8));
 }
 
+TEST(GdiEdges, ScrollArrowsPointTheirWay) {
+    struct Case {
+        UINT state;
+        bool vertical, growing;  // rows (or columns) of the arrow widen towards the end
+    };
+    const Case cases[] = {{DFCS_SCROLLUP, true, true},
+                          {DFCS_SCROLLDOWN, true, false},
+                          {DFCS_SCROLLLEFT, false, true},
+                          {DFCS_SCROLLRIGHT, false, false}};
+    for (const Case& c : cases) {
+        Surface s(16, 16);
+        RECT r{0, 0, 16, 16};
+        ASSERT_TRUE(DrawFrameControl(s.dc, &r, DFC_SCROLL, c.state));
+        EXPECT_EQ(s.Pixel(0, 0), GetSysColor(COLOR_3DLIGHT));       // raised edge
+        EXPECT_EQ(s.Pixel(15, 15), GetSysColor(COLOR_3DDKSHADOW));
+        std::vector<int> widths;
+        for (int a = 0; a < 16; ++a) {
+            int n = 0;
+            for (int b = 0; b < 16; ++b) n += (c.vertical ? s.Pixel(b, a) : s.Pixel(a, b)) == GetSysColor(COLOR_BTNTEXT);
+            if (n) widths.push_back(n);
+        }
+        ASSERT_GE(widths.size(), 2u) << c.state;
+        for (std::size_t i = 1; i < widths.size(); ++i)
+            EXPECT_EQ(widths[i] > widths[i - 1], c.growing) << "state " << c.state << " line " << i;
+    }
+    Surface s(16, 16);
+    RECT r{0, 0, 16, 16};
+    DrawFrameControl(s.dc, &r, DFC_SCROLL, DFCS_SCROLLUP | DFCS_PUSHED);
+    EXPECT_EQ(s.Pixel(0, 0), GetSysColor(COLOR_BTNSHADOW));  // sunken when pushed
+}
+
 TEST(GdiEdges, FocusRectIsDottedAndUndoesItself) {
     Surface s(5, 3);
     RECT r{0, 0, 5, 3};
