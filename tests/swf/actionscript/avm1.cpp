@@ -232,7 +232,21 @@ Listing Read(const std::vector<std::uint8_t>& code) {
 
 namespace {
 
-using Value = std::optional<long long>;  // a known integer, or any value
+// What the model knows of a stack value.
+struct Value {
+    enum Kind : char {
+        Any,
+        Int,       // a pushed integer: a count for calls and initialisers
+        Null,
+        Enum,      // the names an enumeration left (and its closing null)
+        EnumCopy,  // a copy of the next of those, to test it
+        EnumTest,  // whether the next of them is the closing null
+    } kind = Any;
+    long long n = 0;
+    bool ofCopy = false;     // EnumTest: tests a copy (loop head), else takes the name (clean-up)
+    bool trueIfNull = true;  // EnumTest
+    bool operator==(const Value&) const = default;
+};
 using Stack = std::vector<Value>;
 
 // Stack effect of the actions that take and give a fixed number of values.
@@ -262,9 +276,9 @@ std::vector<Value> PushedValues(const std::vector<std::uint8_t>& d) {
         static const int sizes[] = {-1, 4, 0, 0, 1, 1, 8, 4, 1, 2};
         if (type == 7 && i + 4 <= d.size()) {
             std::uint32_t v = d[i] | (d[i + 1] << 8) | (d[i + 2] << 16) | (static_cast<std::uint32_t>(d[i + 3]) << 24);
-            out.push_back(static_cast<std::int32_t>(v));
+            out.push_back({Value::Int, static_cast<std::int32_t>(v)});
         } else {
-            out.push_back(std::nullopt);
+            out.push_back({type == 2 ? Value::Null : Value::Any});
         }
         if (type == 0) {
             while (i < d.size() && d[i]) ++i;
@@ -315,7 +329,12 @@ struct StackChecker {
                                             " and " + std::to_string(st.size()));
                 bool changed = false;
                 for (std::size_t k = 0; k < st.size(); ++k)
-                    if (known->second[k] && known->second[k] != st[k]) known->second[k].reset(), changed = true;
+                    if (known->second[k].kind != Value::Any && known->second[k] != st[k]) {
+                        if (known->second[k].kind >= Value::Enum || st[k].kind >= Value::Enum)
+                            return Fail(offset, "an enumeration meets another value");
+                        known->second[k] = {};
+                        changed = true;
+                    }
                 if (!changed) continue;
                 st = known->second;
             } else {
@@ -327,20 +346,34 @@ struct StackChecker {
 
     void Step(std::size_t i, Stack st, std::vector<std::pair<std::size_t, Stack>>& work) {
         const Action& a = l.actions[i];
-        auto pop = [&]() -> Value {
+        const std::string name = a.text.substr(0, a.text.find(' '));
+        auto pop = [&](bool enumOk = false) -> Value {
             if (st.empty()) {
-                Fail(a.offset, a.text.substr(0, a.text.find(' ')) + " takes a value from an empty stack");
-                return std::nullopt;
+                Fail(a.offset, name + " takes a value from an empty stack");
+                return {};
             }
             Value v = st.back();
             st.pop_back();
+            if (!enumOk && v.kind >= Value::Enum) Fail(a.offset, name + " takes the names of an enumeration");
             return v;
         };
         auto popCount = [&](long long per) {
             Value n = pop();
             if (!error.empty()) return;
-            if (!n || *n < 0) return Fail(a.offset, "count not pushed as an integer");
-            for (long long k = 0; k < *n * per && error.empty(); ++k) pop();
+            if (n.kind != Value::Int || n.n < 0) return Fail(a.offset, "count not pushed as an integer");
+            for (long long k = 0; k < n.n * per && error.empty(); ++k) pop();
+        };
+        // The state after a test of the next enumerated name came out as `isNull`.
+        auto afterTest = [&](Stack s, const Value& test, bool isNull) {
+            if (test.ofCopy) {  // loop head: the name (or the null) is now on top, taken next
+                if (isNull)
+                    s.back() = {Value::Null};
+                else
+                    s.push_back({});
+            } else if (!isNull) {  // clean-up: a name was dropped, more may follow
+                s.push_back({Value::Enum});
+            }
+            return s;
         };
         std::size_t next = i + 1;
         int pops = 0, pushes = 0;
@@ -349,9 +382,9 @@ struct StackChecker {
                 for (Value v : PushedValues(a.data)) st.push_back(v);
                 break;
             case 0x4C: {
-                Value v = pop();
+                Value v = pop(true);
                 st.push_back(v);
-                st.push_back(v);
+                st.push_back(v.kind == Value::Enum ? Value{Value::EnumCopy} : v);
                 break;
             }
             case 0x4D: {
@@ -361,49 +394,84 @@ struct StackChecker {
                 break;
             }
             case 0x87:  // StoreRegister keeps its value
-                if (st.empty()) Fail(a.offset, "store with an empty stack");
+                if (st.empty() || st.back().kind >= Value::Enum) Fail(a.offset, "store of no value");
                 break;
+            case 0x55:  // Enumerate2
+                pop();
+                st.push_back({Value::Enum});
+                break;
+            case 0x49: {  // Equals2, also the test of an enumerated name against null
+                Value y = pop(true), x = pop(true);
+                bool enumTest = (x.kind == Value::Enum || x.kind == Value::EnumCopy) && y.kind == Value::Null;
+                if (enumTest)
+                    st.push_back({Value::EnumTest, 0, x.kind == Value::EnumCopy, true});
+                else if (x.kind >= Value::Enum || y.kind >= Value::Enum)
+                    Fail(a.offset, "equals takes the names of an enumeration");
+                else
+                    st.push_back({});
+                break;
+            }
+            case 0x12: {  // Not
+                Value v = pop(true);
+                if (v.kind == Value::EnumTest) {
+                    v.trueIfNull = !v.trueIfNull;
+                    st.push_back(v);
+                } else if (v.kind >= Value::Enum) {
+                    Fail(a.offset, "not takes the names of an enumeration");
+                } else {
+                    st.push_back({});
+                }
+                break;
+            }
             case 0x3D:  // CallFunction, NewObject: name, count, arguments
             case 0x40:
                 pop();
                 popCount(1);
-                st.push_back(std::nullopt);
+                st.push_back({});
                 break;
             case 0x52:  // CallMethod, NewMethod: name, object, count, arguments
             case 0x53:
                 pop();
                 pop();
                 popCount(1);
-                st.push_back(std::nullopt);
+                st.push_back({});
                 break;
-            case 0x42: popCount(1), st.push_back(std::nullopt); break;
-            case 0x43: popCount(2), st.push_back(std::nullopt); break;
+            case 0x42: popCount(1), st.push_back({}); break;
+            case 0x43: popCount(2), st.push_back({}); break;
             case 0x3E:  // Return and Throw end the path
             case 0x2A:
                 pop();
                 if (a.code == 0x3E && !st.empty() && error.empty())
                     Fail(a.offset, std::to_string(st.size()) + " values left on the stack at return");
                 return;
-            case 0x55: return;  // Enumerate2: not followed
             case 0x99:
             case 0x9D: {
-                if (a.code == 0x9D) pop();
                 std::size_t target = a.offset + 5 + static_cast<std::int16_t>(a.data[0] | (a.data[1] << 8));
-                work.push_back({Index(target), st});
-                if (a.code == 0x99) return;
+                if (a.code == 0x99) {
+                    work.push_back({Index(target), st});
+                    return;
+                }
+                Value cond = pop(true);
+                if (cond.kind == Value::EnumTest) {
+                    work.push_back({Index(target), afterTest(st, cond, cond.trueIfNull)});
+                    st = afterTest(st, cond, !cond.trueIfNull);
+                } else {
+                    if (cond.kind >= Value::Enum) Fail(a.offset, "if takes the names of an enumeration");
+                    work.push_back({Index(target), st});
+                }
                 break;
             }
             case 0x8E: {  // DefineFunction2: the body is a block of its own
                 std::size_t bodyEnd = End(i) + (a.data[a.data.size() - 2] | (a.data[a.data.size() - 1] << 8));
                 if (bodiesChecked.insert(i).second) Block(i + 1, bodyEnd);
                 next = Index(bodyEnd);
-                if (!a.data.empty() && a.data[0] == 0) st.push_back(std::nullopt);  // no name: pushed
+                if (!a.data.empty() && a.data[0] == 0) st.push_back({});  // no name: pushed
                 break;
             }
             default:
                 if (!FixedEffect(a.code, pops, pushes)) return Fail(a.offset, "no stack model for " + a.text);
                 for (int k = 0; k < pops; ++k) pop();
-                for (int k = 0; k < pushes; ++k) st.push_back(std::nullopt);
+                for (int k = 0; k < pushes; ++k) st.push_back({});
         }
         if (error.empty()) work.push_back({next, std::move(st)});
     }

@@ -31,7 +31,8 @@ Listing Read(const std::vector<std::uint8_t>& code);
 // more values than the path has pushed, paths that meet agree on the stack depth, and each
 // function body and the whole list end (or return) with the stack as they found it. The
 // counts that calls, `new` and initialisers take must be pushed as integers on the path.
-// Code that enumerates (Enumerate2) leaves a variable number of values and is not followed.
+// The names an enumeration (Enumerate2) leaves are followed through the tests against null
+// that take them one by one; any other use of them is a fault.
 // Returns the first fault, or an empty text.
 std::string CheckStack(const Listing& listing);
 

@@ -54,6 +54,7 @@ TEST(ActionScriptCompile, EveryConstructIsWellFramed) {
         "for (var i = 0, j = 1; i < j; i++, j--) {} for (;;) { break; }",
         "for (var k in o) trace(k); for (p in o) {} for (o.q in r) {} for (o[s] in r) { break; }",
         "for (var k in o) { for (var m in k) { if (m) break; if (k) continue; } }",
+        "a: for (var k in o) { for (var m in k) { switch (m) { case 1: continue a; default: break a; } } }",
         "function f(k) { for (var m in k) { for (var n in m) return n; } return null; }",
         "switch (x) { case 1: a(); case 'b': b(); break; default: c(); case d(): e(); }",
         "switch (x) {} switch (y) { default: }",

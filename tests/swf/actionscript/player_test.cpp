@@ -147,8 +147,10 @@ TEST(ActionScriptPlayer, SnippetsTraceWhatTheyShould) {
          "var depth = 0; for (var p in {x: 1, y: 2}) { for (var q in {z: 1, w: 2}) { break; } depth++; } trace(depth);\n"
          "var t = {}; for (t.key in {only: 1}) {} trace(t.key);\n"
          "function nested(a, b) { var n = 0; for (var x in a) for (var y in b) { if (y == \"s\") return n; n++; } return -1; }\n"
-         "trace(nested({p: 1}, {s: 1}) + \" \" + nested({p: 1}, {}));",
-         {"a=1,b=2,c=3", "0x,1y", "b", "none", "2", "only", "0 -1"}},
+         "trace(nested({p: 1}, {s: 1}) + \" \" + nested({p: 1}, {}));\n"
+         "function labelled(a) { var n = 0; outer: for (var x in a) { for (var y in a) { n++;\n"
+         "  if (y == x) { if (n > 1) break outer; continue outer; } } } return n + \"|\" + typeof labelled; } trace(labelled({p: 1, q: 2, r: 3}));",
+         {"a=1,b=2,c=3", "0x,1y", "b", "none", "2", "only", "0 -1", "3|function"}},
         {"switch",
          "function sw(x) { var r = \"\"; switch (x) { case 1: r += \"one|\"; case 2: r += \"two|\"; break;\n"
          "  case \"1\": r += \"str|\"; break; default: r += \"def|\"; case 3: r += \"three|\"; } return r; }\n"
