@@ -37,6 +37,8 @@ public:
     TPoint CursorPos() const override { return cursor_; }
     void SetCursorPos(TPoint p) override { cursor_ = p; }
     void PollInput() override {}
+    void Beep() override { ++beeps_; }
+    int Beeps() const { return beeps_; }
 
     // What the display knows of a top-level window (a default record for an unknown one).
     TopWindow Window(HWND hwnd) const;
@@ -45,6 +47,7 @@ private:
     TRect screen_;
     TPoint cursor_;
     std::map<HWND, TopWindow> windows_;
+    int beeps_ = 0;
 };
 
 }  // namespace platform

@@ -304,6 +304,11 @@ public:
         XFlush(display_);
     }
 
+    void Beep() override {
+        XBell(display_, 0);
+        XFlush(display_);
+    }
+
     TPoint CursorPos() const override {
         ::Window rootReturn, child;
         int rx = 0, ry = 0, wx = 0, wy = 0;

@@ -39,6 +39,7 @@ public:
     virtual void CursorChanged(HWND /*hwnd*/, int /*cursorId*/) {}
     // Pointer grab while the program holds the mouse capture.
     virtual void CaptureChanged(HWND /*hwnd*/) {}
+    virtual void Beep() {}
 
     virtual TPoint CursorPos() const = 0;
     virtual void SetCursorPos(TPoint /*p*/) {}

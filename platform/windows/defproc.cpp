@@ -187,6 +187,7 @@ LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_SYSCOMMAND:
             switch (wParam & 0xFFF0) {
                 case SC_CLOSE: win::Send(hwnd, WM_CLOSE, 0, 0); return 0;
+                case SC_MOVE: BeginWindowDrag(hwnd); return 0;
                 case SC_MINIMIZE: ShowWindow(hwnd, SW_MINIMIZE); return 0;
                 case SC_MAXIMIZE: ShowWindow(hwnd, SW_MAXIMIZE); return 0;
                 case SC_RESTORE: ShowWindow(hwnd, SW_RESTORE); return 0;

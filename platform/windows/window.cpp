@@ -886,6 +886,44 @@ BOOL ReleaseCapture() {
 
 TRect GetWorkArea() { return Backend().WorkArea(); }
 
+BOOL SystemParametersInfoA(UINT action, UINT param, void* out, UINT /*winIni*/) {
+    if (!out) return FALSE;
+    switch (action) {
+        case SPI_GETWORKAREA: *static_cast<RECT*>(out) = GetWorkArea(); return TRUE;
+        case SPI_GETDRAGFULLWINDOWS: *static_cast<BOOL*>(out) = TRUE; return TRUE;
+        case SPI_GETTOOLTIPANIMATION:
+        case SPI_GETTOOLTIPFADE: *static_cast<BOOL*>(out) = FALSE; return TRUE;
+        case SPI_GETWHEELSCROLLLINES: *static_cast<UINT*>(out) = 3; return TRUE;
+        default: (void)param; return FALSE;
+    }
+}
+
+BOOL LockWindowUpdate(HWND hwnd) {
+    static HWND locked = nullptr;
+    if (hwnd && locked && locked != hwnd) return FALSE;
+    HWND previous = locked;
+    locked = hwnd;
+    if (hwnd) {
+        SendMessage(hwnd, WM_SETREDRAW, FALSE, 0);
+    } else if (previous && Find(previous)) {
+        SendMessage(previous, WM_SETREDRAW, TRUE, 0);
+        RedrawWindow(previous, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    }
+    return TRUE;
+}
+
+BOOL AnimateWindow(HWND hwnd, DWORD /*time*/, DWORD flags) {
+    if (!Find(hwnd)) return FALSE;
+    if (flags & AW_HIDE) return ShowWindow(hwnd, SW_HIDE), TRUE;
+    ShowWindow(hwnd, (flags & AW_ACTIVATE) ? SW_SHOW : SW_SHOWNA);
+    return TRUE;
+}
+
+BOOL MessageBeep(UINT /*type*/) {
+    Backend().Beep();
+    return TRUE;
+}
+
 void DisplayMovedWindow(HWND top, const TRect& bounds) {
     Window* w = Find(top);
     if (!w || !w->IsTopLevel() || TRect(w->bounds) == bounds) return;

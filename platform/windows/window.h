@@ -241,4 +241,26 @@ BOOL GetScrollBarInfo(HWND hwnd, LONG objectId, SCROLLBARINFO* info);
 // The work area of the screen (the screen minus panels), in screen coordinates.
 TRect GetWorkArea();
 
+// System settings the controls ask for.
+constexpr UINT SPI_GETWORKAREA = 0x0030;
+constexpr UINT SPI_GETDRAGFULLWINDOWS = 0x0026;
+constexpr UINT SPI_GETTOOLTIPANIMATION = 0x1016;
+constexpr UINT SPI_GETTOOLTIPFADE = 0x1018;
+constexpr UINT SPI_GETWHEELSCROLLLINES = 0x0068;
+// SPI_GETWORKAREA fills a RECT; the others a BOOL (or UINT lines). FALSE for other actions.
+BOOL SystemParametersInfoA(UINT action, UINT param, void* out, UINT winIni);
+
+// Suspends painting of one window (null: ends it); the window is repainted afterwards.
+BOOL LockWindowUpdate(HWND hwnd);
+
+// Shows or hides a window; the animation itself is not played, the end state is reached at
+// once (AW_HIDE hides, anything else shows without activating unless AW_ACTIVATE).
+constexpr DWORD AW_HOR_POSITIVE = 0x1, AW_HOR_NEGATIVE = 0x2, AW_VER_POSITIVE = 0x4, AW_VER_NEGATIVE = 0x8,
+                AW_CENTER = 0x10, AW_HIDE = 0x10000, AW_ACTIVATE = 0x20000, AW_SLIDE = 0x40000,
+                AW_BLEND = 0x80000;
+BOOL AnimateWindow(HWND hwnd, DWORD time, DWORD flags);
+
+// Sounds the display's bell.
+BOOL MessageBeep(UINT type);
+
 }  // namespace platform

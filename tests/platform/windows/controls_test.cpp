@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/backends/headless.h"
 #include "platform/controls/extctrls.h"
 #include "platform/controls/forms.h"
 #include "platform/controls/stdctrls.h"
@@ -424,4 +425,54 @@ TEST_F(ControlsTest, CaptionDragMovesABorderlessForm) {
     RECT r;
     GetWindowRect(form->Handle(), &r);
     EXPECT_EQ(TRect(r), TRect(120, 140, 420, 340));
+}
+
+TEST_F(ControlsTest, ScrollBoxScrollsItsChildrenWithTheBar) {
+    auto* box = new TScrollBox(form);
+    box->SetParent(form);
+    box->SetBorderStyle(bsNone);
+    box->SetBounds(0, 0, 200, 100);
+    auto* far = new TProbe(form, "far", clRed);
+    far->SetTabStop(false);  // not focused when the form shows
+    far->SetParent(box);
+    far->SetBounds(10, 250, 50, 50);
+    form->Show();
+    Pump();
+    EXPECT_EQ(box->VertScrollBar()->Range(), 300);
+    EXPECT_TRUE(box->VertScrollBar()->IsScrollBarVisible());
+    SendMessage(box->Handle(), WM_VSCROLL, SB_PAGEDOWN, 0);
+    Pump();
+    EXPECT_EQ(box->VertScrollBar()->Position(), 100);
+    EXPECT_EQ(far->Top(), 150);
+    RECT r;
+    GetWindowRect(far->Handle(), &r);
+    EXPECT_EQ(r.top, 100 + 150) << "the window moved with the content";
+    // Focusing a control out of view scrolls it in.
+    far->SetFocus();
+    Pump();
+    EXPECT_EQ(box->VertScrollBar()->Position(), 200);
+    EXPECT_EQ(far->Top(), 50);
+}
+
+TEST_F(ControlsTest, ScreenCursorOverridesTheControlsCursor) {
+    auto* backend = dynamic_cast<HeadlessBackend*>(&Backend());
+    ASSERT_NE(backend, nullptr);
+    auto* probe = new TProbe(form, "p", clRed);
+    probe->SetParent(form);
+    probe->SetBounds(0, 0, 50, 50);
+    probe->SetCursor(crHandPoint);
+    form->Show();
+    Pump();
+    InputMouseMove(Top(), 10, 10);
+    Pump();
+    EXPECT_EQ(backend->Window(Top()).cursor, IDC_HAND);
+    Screen->SetCursor(crHourGlass);
+    InputMouseMove(Top(), 11, 10);
+    Pump();
+    EXPECT_EQ(backend->Window(Top()).cursor, IDC_WAIT);
+    Screen->SetCursor(crDefault);
+    EXPECT_EQ(backend->Window(Top()).cursor, IDC_HAND);
+    InputMouseMove(Top(), 100, 100);
+    Pump();
+    EXPECT_EQ(backend->Window(Top()).cursor, IDC_ARROW);
 }

@@ -10,6 +10,8 @@
 
 #include "platform/core/clock.h"
 #include "platform/core/messages.h"
+#include "platform/backends/headless.h"
+#include "platform/graphics/graphics.h"
 #include "platform/windows/backend.h"
 #include "platform/windows/input.h"
 #include "platform/windows/window.h"
@@ -364,4 +366,43 @@ TEST_F(WindowTest, ScrollInfoKeepsThePositionInRange) {
     EXPECT_GT(info.xyThumbTop, info.dxyLineButton);
     ASSERT_TRUE(GetScrollBarInfo(w, OBJID_HSCROLL, &info));
     EXPECT_EQ(info.rgstate[0], STATE_SYSTEM_INVISIBLE);
+}
+
+TEST_F(WindowTest, TheDisplayIsToldAndTheWindowSavesAsPng) {
+    auto* backend = dynamic_cast<HeadlessBackend*>(&Backend());
+    ASSERT_NE(backend, nullptr);
+    HWND top = Top("TestPlain", 1, 10, 20, 40, 30);
+    SetWindowTextA(top, "shown");
+    SetWindowRgn(top, CreateRoundRectRgn(0, 0, 41, 31, 10, 10), TRUE);
+    ShowWindow(top, SW_SHOW);
+    test::Pump();
+    HeadlessBackend::TopWindow seen = backend->Window(top);
+    EXPECT_TRUE(seen.visible);
+    EXPECT_TRUE(seen.shaped);
+    EXPECT_EQ(seen.title, "shown");
+    EXPECT_EQ(seen.bounds, TRect(10, 20, 50, 50));
+    EXPECT_GT(seen.presents, 0);
+
+    std::string path = ::testing::TempDir() + "window.png";
+    SaveWindowImage(top, path);
+    TPngImage png;
+    png.LoadFromFile(path);
+    ASSERT_EQ(png.Width(), 40);
+    EXPECT_EQ(ColorToRGB(png.Bitmap()->Canvas()->Pixels(20, 15)), RGB(255, 0, 0));
+    EXPECT_THROW(SaveWindowImage(top, "/nonexistent-folder/x.png"), Exception);
+}
+
+TEST_F(WindowTest, SetRedrawFalseHoldsPaintingUntilTurnedBackOn) {
+    HWND top = Top("TestPlain", 1, 0, 0, 40, 30);
+    ShowWindow(top, SW_SHOW);
+    test::Pump();
+    log.lines.clear();
+    SendMessage(top, WM_SETREDRAW, FALSE, 0);
+    InvalidateRect(top, nullptr, TRUE);
+    test::Pump();
+    EXPECT_TRUE(log.lines.empty());
+    SendMessage(top, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(top, nullptr, TRUE);
+    test::Pump();
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"paint 1 0,0,40,30"}));
 }
