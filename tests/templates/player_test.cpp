@@ -65,11 +65,12 @@ struct Player {
     }
     ~Player() { freeKbnUIGroupOption(&g); }
     KbnUIPlayerOption& player() { return *g->player; }
-    void Add(const std::string& flv, const std::string& title) {
+    void Add(const std::string& flv, const std::string& title, const std::string& thumbnail = "") {
         KbnUIMediaOption* m = nullptr;
         createKbnUIMediaOption(g, &m);
         Set(m->flvPath, flv);
         Set(m->title, title);
+        Set(m->thumbnailPath, thumbnail);
         m->videoWidth = 320;
         m->videoHeight = 240;
     }
@@ -151,18 +152,32 @@ TEST(TemplatePlayer, EmbeddedPlaysPausesAndSeeks) {
     EXPECT_GT(IconPixels(shot[0], 200, 250, 320, 280), 100) << "no sound and view buttons";
 }
 
-// A progressive player with a three-entry playlist: the list panel on the right, the bar over
-// the video's bottom 40 pixels (buttons y 210-240: play/pause, stop, previous, next at 90-120).
+// A progressive player with a three-entry playlist, a preloader, the snow effect and a text
+// advert: the list panel on the right, the bar over the video's bottom 40 pixels (buttons
+// y 210-240: play/pause, stop, previous, next at 90-120).
 TEST(TemplatePlayer, ProgressivePlaylistStepsToTheNextEntry) {
     RUFFLE_OR_SKIP();
     TempDir out;
-    for (const char* name : {"moving.flv", "blue.flv", "green.flv"})
-        fs::copy_file(Media() / name, out / name);
+    for (const char* name : {"moving", "blue", "green"}) {
+        fs::copy_file(Media() / (std::string(name) + ".flv"), out / (std::string(name) + ".flv"));
+        ASSERT_TRUE(pmtest::Run("ffmpeg -v error -y -i " + pmtest::Quote(out / (std::string(name) + ".flv")) +
+                        " -frames:v 1 -s 64x48 " + pmtest::Quote(out / (std::string(name) + ".jpg"))));
+    }
     Player p(out / "player.swf", 2);
     p.player().hidePreNextBtn = 0;
-    p.Add("moving.flv", "Moving picture");
-    p.Add("blue.flv", "Blue");
-    p.Add("green.flv", "Green");
+    Set(p.player().preloaderFile, "Bar.swf");
+    Set(p.player().effectFile, "Snow.swf");
+    p.Add("moving.flv", "Moving picture", "moving.jpg");
+    p.Add("blue.flv", "Blue", "blue.jpg");
+    p.Add("green.flv", "Green", "green.jpg");
+    createKbnUIOverlayADOption(&p.g->overlay);
+    KbnUIOverlayADOption& ad = *p.g->overlay;
+    ad.kind = 2;
+    Set(ad.text, "ADVERT");
+    ad.fontSize = 32;
+    ad.red = ad.green = 255;  // yellow
+    ad.x = 10;
+    ad.y = 30;
     ASSERT_EQ(generateFLVPlayer(p.g), 0);
 
     harness::RuffleJob job = Job(out, 320, 240);
@@ -174,12 +189,20 @@ TEST(TemplatePlayer, ProgressivePlaylistStepsToTheNextEntry) {
     const auto shot = Shots(r);
     ASSERT_EQ(shot.size(), 3u);
     EXPECT_GT(Changed(shot[0], shot[1], 10, 20, 150, 190), 500) << "the video does not advance";
-    int blue = 0;
-    for (int y = 20; y < 190; ++y)
-        for (int x = 10; x < 150; ++x) blue += harness::Near(shot[2].At(x, y), {0x20, 0x40, 0xff}, 40);
-    EXPECT_GT(blue, 140 * 170 * 9 / 10) << "next does not play the second entry";
-    // The list panel shows the three titles over the right part of the video.
+    const auto count = [&](const harness::Image& img, harness::Rgb color, int left, int top, int right,
+                           int bottom) {
+        int n = 0;
+        for (int y = top; y < bottom; ++y)
+            for (int x = left; x < right; ++x) n += harness::Near(img.At(x, y), color, 40);
+        return n;
+    };
+    const harness::Rgb blue{0x20, 0x40, 0xff};
+    EXPECT_GT(count(shot[2], blue, 10, 80, 150, 190), 140 * 110 * 8 / 10) << "next does not play the second entry";
+    EXPECT_GT(count(shot[2], {255, 255, 255}, 10, 80, 150, 190), 5) << "no snow over the video";
+    EXPECT_GT(count(shot[2], {255, 255, 0}, 10, 30, 160, 70), 30) << "no advert";
+    // The list panel shows the three entries with their thumbnails (the second one blue).
     EXPECT_GT(Unlike(shot[2], 170, 8, 310, 130), 100) << "no playlist panel";
+    EXPECT_GT(count(shot[2], blue, 170, 52, 218, 88), 48 * 36 / 2) << "no thumbnail in the list";
 }
 
 // A preview: the script stops it after 4 seconds. The hide flags take the time, the sound
