@@ -111,6 +111,7 @@ void SetCursorFor(win::Window* w, LRESULT hit, UINT mouseMsg) {
     win::Send(w->handle, WM_SETCURSOR, reinterpret_cast<WPARAM>(w->handle), MAKELPARAM(WORD(std::int16_t(hit)), WORD(mouseMsg)));
 }
 
+void EndWindowDrag();
 }  // namespace
 
 void InputMouseMove(HWND top, int x, int y) {
@@ -123,7 +124,7 @@ void InputMouseMove(HWND top, int x, int y) {
             SetWindowPos(d, nullptr, screen.x - I().dragOffset.x, screen.y - I().dragOffset.y, 0, 0,
                          SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         else
-            I().dragging = nullptr;
+            EndWindowDrag();
         return;
     }
     LRESULT hit = HTCLIENT;
@@ -147,7 +148,7 @@ void InputMouseButton(HWND top, int x, int y, MouseButton button, bool down) {
     WORD vk = button == MouseButton::Left ? VK_LBUTTON : button == MouseButton::Right ? VK_RBUTTON : VK_MBUTTON;
     SetKeyDown(vk, down);
     if (I().dragging) {
-        if (!down && button == MouseButton::Left) I().dragging = nullptr;
+        if (!down && button == MouseButton::Left) EndWindowDrag();
         return;
     }
     UINT base = button == MouseButton::Left ? WM_LBUTTONDOWN : button == MouseButton::Right ? WM_RBUTTONDOWN : WM_MBUTTONDOWN;
@@ -221,7 +222,7 @@ void InputKey(WORD vk, bool down, bool repeat) {
     if (vk == VK_LSHIFT || vk == VK_RSHIFT) SetKeyDown(VK_SHIFT, down);
     if (vk == VK_LCONTROL || vk == VK_RCONTROL) SetKeyDown(VK_CONTROL, down);
     if (vk == VK_LMENU || vk == VK_RMENU) SetKeyDown(VK_MENU, down);
-    if (!down && vk == VK_ESCAPE && I().dragging) I().dragging = nullptr;
+    if (!down && vk == VK_ESCAPE && I().dragging) EndWindowDrag();
     HWND target = GetFocus();
     if (!target) target = GetActiveWindow();
     if (!target) return;
@@ -266,7 +267,16 @@ void BeginWindowDrag(HWND top) {
     if (!(I().keys[VK_LBUTTON] & 0x80)) return;
     I().dragging = w->handle;
     I().dragOffset = TPoint(I().cursor.x - w->bounds.left, I().cursor.y - w->bounds.top);
+    // The pointer stays with the window however fast it moves.
+    Backend().CaptureChanged(w->handle);
 }
+
+namespace {
+void EndWindowDrag() {
+    I().dragging = nullptr;
+    Backend().CaptureChanged(GetCapture());
+}
+}  // namespace
 
 bool IsWindowDragging() { return I().dragging != nullptr; }
 

@@ -476,3 +476,76 @@ TEST_F(ControlsTest, ScreenCursorOverridesTheControlsCursor) {
     Pump();
     EXPECT_EQ(backend->Window(Top()).cursor, IDC_ARROW);
 }
+
+// Random input, controls freed and messages posted to dead windows: nothing may crash the
+// loop (the sanitizers watch), and the form keeps working afterwards.
+TEST_F(ControlsTest, RandomInputAndFreedControlsNeverBreakTheLoop) {
+    for (unsigned seed : {1u, 2u, 3u}) {
+        std::vector<TControl*> controls;
+        std::vector<HWND> dead;
+        auto* panel = new TPanel(form);
+        panel->SetParent(form);
+        panel->SetBounds(0, 0, 200, 150);
+        controls.push_back(panel);
+        for (int i = 0; i < 12; ++i) {
+            TWinControl* parent = i % 3 == 0 ? static_cast<TWinControl*>(form) : panel;
+            TControl* c = i % 2 ? static_cast<TControl*>(new TProbe(form, "p" + std::to_string(i), clRed))
+                                : static_cast<TControl*>(new TLabel(form));
+            c->SetParent(parent);
+            c->SetBounds((i * 37) % 250, (i * 23) % 170, 40, 30);
+            c->OnClick = [](TObject*) {};
+            controls.push_back(c);
+        }
+        form->Show();
+        Pump();
+        unsigned state = seed;
+        auto next = [&](unsigned n) {
+            state = state * 1103515245u + 12345u;
+            return (state >> 8) % n;
+        };
+        for (int step = 0; step < 1500; ++step) {
+            int x = int(next(340)) - 20, y = int(next(240)) - 20;
+            switch (next(9)) {
+                case 0: InputMouseMove(Top(), x, y); break;
+                case 1: InputMouseButton(Top(), x, y, MouseButton(next(3)), next(2) == 0); break;
+                case 2: InputMouseWheel(Top(), x, y, next(2) ? WHEEL_DELTA : -WHEEL_DELTA); break;
+                case 3: InputKey(WORD(next(2) ? VK_TAB : 'A' + next(26)), next(2) == 0); break;
+                case 4: InputChar('a' + next(26)); break;
+                case 5: InputMouseLeave(Top()); break;
+                case 6:
+                    if (controls.size() > 1) {
+                        // A control goes, with messages still queued for it.
+                        std::size_t i = 1 + next(unsigned(controls.size() - 1));
+                        if (auto* w = dynamic_cast<TWinControl*>(controls[i]); w && w->HandleAllocated()) {
+                            PostMessage(w->WindowHandle(), WM_LBUTTONDOWN, 0, 0);
+                            dead.push_back(w->WindowHandle());
+                        }
+                        delete controls[i];
+                        controls.erase(controls.begin() + std::ptrdiff_t(i));
+                    }
+                    break;
+                case 7:
+                    if (!dead.empty()) PostMessage(dead[next(unsigned(dead.size()))], WM_USER + 7, 0, 0);
+                    break;
+                default: Pump(); break;
+            }
+        }
+        InputMouseButton(Top(), 0, 0, MouseButton::Left, false);
+        InputMouseButton(Top(), 0, 0, MouseButton::Right, false);
+        InputMouseButton(Top(), 0, 0, MouseButton::Middle, false);
+        Pump();
+        for (TControl* c : controls) delete c;
+        Pump();
+        EXPECT_TRUE(boxes.empty()) << boxes.front();
+        for (HWND h : dead) EXPECT_FALSE(IsWindow(h));
+    }
+    // Still alive: a new control answers a click.
+    auto* probe = new TProbe(form, "last", clRed);
+    probe->SetParent(form);
+    probe->SetBounds(0, 0, 30, 30);
+    int clicks = 0;
+    probe->OnClick = [&](TObject*) { ++clicks; };
+    Pump();
+    Click(5, 5);
+    EXPECT_EQ(clicks, 1);
+}
