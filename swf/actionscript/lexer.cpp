@@ -92,8 +92,8 @@ bool Lexer::SkipSpaceAndComments() {
     bool newline = false;
     while (pos_ < src_.size()) {
         unsigned char c = src_[pos_];
-        if (c == '\n') {
-            Advance(1);
+        if (c == '\n' || (c == '\r' && !(pos_ + 1 < src_.size() && src_[pos_ + 1] == '\n'))) {
+            Advance(1);  // LF, CR LF (its CR is a blank) or a lone CR end a line
             NewLine();
             newline = true;
         } else if (c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f') {
@@ -101,7 +101,7 @@ bool Lexer::SkipSpaceAndComments() {
         } else if (c == 0xC2 && pos_ + 1 < src_.size() && static_cast<unsigned char>(src_[pos_ + 1]) == 0xA0) {
             Advance(2);  // no-break space
         } else if (c == '/' && pos_ + 1 < src_.size() && src_[pos_ + 1] == '/') {
-            while (pos_ < src_.size() && src_[pos_] != '\n') Advance(1);
+            while (pos_ < src_.size() && src_[pos_] != '\n' && src_[pos_] != '\r') Advance(1);
         } else if (c == '/' && pos_ + 1 < src_.size() && src_[pos_ + 1] == '*') {
             SourcePos start = Here();
             Advance(2);
@@ -111,7 +111,7 @@ bool Lexer::SkipSpaceAndComments() {
                     Advance(2);
                     break;
                 }
-                if (src_[pos_] == '\n') {
+                if (src_[pos_] == '\n' || (src_[pos_] == '\r' && !(pos_ + 1 < src_.size() && src_[pos_ + 1] == '\n'))) {
                     Advance(1);
                     NewLine();
                     newline = true;

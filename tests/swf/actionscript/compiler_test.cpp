@@ -196,6 +196,8 @@ TEST(ActionScriptCompile, ErrorsCarryLineColumnAndReason) {
     const Case cases[] = {
         {"x = 1 +;", 1, 8, "unexpected ';'"},
         {"a = 1;\n  b = (2;", 2, 9, "expected ')' but found ';'"},
+        {"a = 1; // note\r\n/* x\r\r */ b = (2;", 4, 11, "expected ')' but found ';'"},
+        {"a = 1\rb = 2\r\rc = (3;", 4, 7, "expected ')' but found ';'"},
         {"trace('abc);\nx = 1;", 1, 7, "unterminated string"},
         {"x = 1; /* never closed\n\n", 1, 8, "unterminated comment"},
         {"x = \"a\\u12\";", 1, 7, "\\u needs 4 hexadecimal digits"},
