@@ -1,6 +1,7 @@
 // One DVD chapter as a byte stream: the sectors of its cells, read through libdvdread,
 // handed to libavformat's program-stream demuxer through a custom AVIOContext.
 #include <algorithm>
+#include <cstdarg>
 #include <cstring>
 #include <vector>
 
@@ -116,8 +117,11 @@ void CloseDvdStream(DvdStream* s) {
 }
 
 int OpenDvdStream(const DvdLocation& where, DvdStreamPtr& out) {
+    // The reader's notes (no decryption library, device lookups) are not for the user's
+    // terminal: failures come back as result codes.
+    static const dvd_logger_cb quiet{[](void*, dvd_logger_level_t, const char*, va_list) {}};
     DvdStreamPtr s(new DvdStream);
-    s->dvd = DVDOpen(where.discRoot.c_str());
+    s->dvd = DVDOpen2(nullptr, &quiet, where.discRoot.c_str());
     if (!s->dvd) return crDvdUnreadable;
     ifo_handle_t* ifo = ifoOpen(s->dvd, where.titleSet);
     if (!ifo) return crDvdUnreadable;
