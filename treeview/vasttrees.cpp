@@ -32,10 +32,13 @@ TBaseVastTree::TBaseVastTree(TComponent* owner) : TCustomControl(owner) {
     colors_ = new TVTColors(this);
     scrollBarOptions_ = new TScrollBarOptions(this);
     options_ = new TCustomVastTreeOptions(this);
+    plusBM_ = new TBitmap();
+    minusBM_ = new TBitmap();
     msgHandle_ = AllocateHWnd([this](HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
         return MessageProc(msg, wParam, lParam);
     });
     InitRootNode(sizeof(TVastNode));
+    PrepareBitmaps(true, true);
     AcquireWorker();
 }
 
@@ -50,6 +53,10 @@ TBaseVastTree::~TBaseVastTree() {
     DeallocateHWnd(msgHandle_);
     std::free(root_);
     root_ = nullptr;
+    if (customCheckImages_) customCheckImages_->RemoveFreeNotification(this);
+    if (dottedBrush_) DeleteObject(dottedBrush_);
+    delete plusBM_;
+    delete minusBM_;
     delete options_;
     delete scrollBarOptions_;
     delete colors_;

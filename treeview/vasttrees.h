@@ -28,6 +28,7 @@
 #include "platform/controls/controls.h"
 #include "platform/core/exceptions.h"
 #include "platform/core/messages.h"
+#include "treeview/vtblend.h"
 #include "treeview/vtoptions.h"
 #include "treeview/vttypes.h"
 
@@ -222,6 +223,26 @@ public:
     TCheckImageKind CheckImageKind() const { return checkImageKind_; }
     void SetCheckImageKind(TCheckImageKind value);
     PVastNode HotNode() const { return hotNode_; }
+    // The check image list in use: the built-in list of CheckImageKind, or the custom
+    // list for ckCustom.
+    platform::TCustomImageList* CheckImages() const;
+    virtual platform::TCustomImageList* GetCheckImageListFor(TCheckImageKind kind) const;
+    platform::TCustomImageList* CustomCheckImages() const { return customCheckImages_; }
+    void SetCustomCheckImages(platform::TCustomImageList* value);
+
+    // ---- buttons and lines ----
+    TVTButtonStyle ButtonStyle() const { return buttonStyle_; }
+    void SetButtonStyle(TVTButtonStyle value);
+    TVTButtonFillMode ButtonFillMode() const { return buttonFillMode_; }
+    void SetButtonFillMode(TVTButtonFillMode value);
+    TVTLineStyle LineStyle() const { return lineStyle_; }
+    void SetLineStyle(TVTLineStyle value);
+    // Rebuilds the expand/collapse button bitmaps and/or the line pattern brush.
+    void PrepareBitmaps(bool needButtons, bool needLines);
+    platform::TBitmap* PlusBitmap() const { return plusBM_; }
+    platform::TBitmap* MinusBitmap() const { return minusBM_; }
+    platform::HBRUSH LinePatternBrush() const { return dottedBrush_; }
+    std::function<void(TBaseVastTree* sender, TVTLinePattern& bits)> OnGetLineStyle;
 
     // ---- selection and focus ----
     bool GetSelected(PVastNode node) const { return node && (node->States & vsSelected); }
@@ -290,6 +311,7 @@ public:
 
     void Loaded() override;
     void Assign(platform::TPersistent* source) override;
+    void Notification(platform::TComponent* component, platform::TOperation operation) override;
     virtual void InvalidateNode(PVastNode node);
     // Repaints when live (used by the companions).
     void InvalidateTree();
@@ -361,6 +383,7 @@ protected:
     virtual void ClearTempCache();
     // Cancels an in-place edit; nothing until editing exists.
     virtual void DoCancelEdit() {}
+    virtual void DoGetLineStyle(TVTLinePattern& bits);
     virtual void UpdateScrollBars(bool /*doRepaint*/) {}
 
     void AdjustTotalCount(PVastNode node, std::int64_t value, bool relative = false);
@@ -437,6 +460,13 @@ private:
     std::int32_t tempCacheCount_ = 0;
 
     TCheckImageKind checkImageKind_ = ckLightCheck;
+    platform::TCustomImageList* customCheckImages_ = nullptr;
+    TVTButtonStyle buttonStyle_ = bsRectangle;
+    TVTButtonFillMode buttonFillMode_ = fmTreeColor;
+    TVTLineStyle lineStyle_ = lsDotted;
+    platform::TBitmap* plusBM_ = nullptr;
+    platform::TBitmap* minusBM_ = nullptr;
+    platform::HBRUSH dottedBrush_ = nullptr;
     std::uint32_t checkPropagationCount_ = 0;
 
     std::vector<TCacheEntry> positionCache_;

@@ -184,6 +184,23 @@ int TBaseVastTree::GetCheckImage(PVastNode node) const {
     return hot ? base + 1 : base;
 }
 
+platform::TCustomImageList* TBaseVastTree::GetCheckImageListFor(TCheckImageKind kind) const {
+    return GetCheckImageList(kind);
+}
+
+platform::TCustomImageList* TBaseVastTree::CheckImages() const {
+    platform::TCustomImageList* list = GetCheckImageListFor(checkImageKind_);
+    return list ? list : customCheckImages_;
+}
+
+void TBaseVastTree::SetCustomCheckImages(platform::TCustomImageList* value) {
+    if (value == customCheckImages_) return;
+    if (customCheckImages_) customCheckImages_->RemoveFreeNotification(this);
+    customCheckImages_ = value;
+    if (value) value->FreeNotification(this);
+    if (!(ComponentState() & platform::csLoading)) InvalidateTree();
+}
+
 void TBaseVastTree::SetCheckImageKind(TCheckImageKind value) {
     if (value == checkImageKind_) return;
     checkImageKind_ = value;

@@ -43,6 +43,7 @@ void TCustomVastTreeOptions::SetPaintOptions(TVTPaintOptions value) {
     if (changed & toThemeAware) {
         // Themed drawing is not available on this platform: the classic look stays.
         owner_->DoStateChange(0, tsUseThemes);
+        owner_->PrepareBitmaps(true, false);
     }
     owner_->InvalidateTree();
 }
@@ -138,7 +139,9 @@ TColor TVTColors::GetColor(int index) const { return index >= 0 && index < Count
 void TVTColors::SetColor(int index, TColor value) {
     if (index < 0 || index >= Count || colors_[index] == value) return;
     colors_[index] = value;
-    if (Live(owner_)) owner_->InvalidateTree();
+    if (!Live(owner_)) return;
+    if (index == TreeLineColor) owner_->PrepareBitmaps(true, false);
+    owner_->InvalidateTree();
 }
 
 void TVTColors::Assign(TPersistent* source) {
