@@ -90,19 +90,25 @@ public:
 private:
     [[noreturn]] void Fail(const std::string& why) { Throw(name_ + ": " + why); }
 
+    // Grows the output as the data inflates, never beyond what the header declares.
     Bytes Inflate(const std::uint8_t* p, size_t n, size_t expected) {
-        Bytes out(expected);
+        Bytes out;
         z_stream z{};
         if (inflateInit(&z) != Z_OK) Fail("cannot start decompression");
         z.next_in = const_cast<Bytef*>(p);
         z.avail_in = static_cast<uInt>(std::min<size_t>(n, 0xFFFFFFFFu));
-        z.next_out = out.data();
-        z.avail_out = static_cast<uInt>(out.size());
-        int rc = inflate(&z, Z_FINISH);
-        size_t got = out.size() - z.avail_out;
+        int rc = Z_OK;
+        while (rc == Z_OK && out.size() < expected) {
+            size_t have = out.size();
+            out.resize(std::min(expected, have + (size_t{1} << 20)));
+            z.next_out = out.data() + have;
+            z.avail_out = static_cast<uInt>(out.size() - have);
+            rc = inflate(&z, Z_NO_FLUSH);
+            out.resize(out.size() - z.avail_out);
+            if (rc == Z_BUF_ERROR && z.avail_in == 0) break;  // the data ends early
+        }
         inflateEnd(&z);
-        if (rc != Z_STREAM_END && rc != Z_BUF_ERROR && rc != Z_OK) Fail("damaged compressed data");
-        out.resize(got);
+        if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) Fail("damaged compressed data");
         return out;
     }
 

@@ -4,6 +4,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <zlib.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <fstream>
 #include <random>
@@ -119,6 +122,17 @@ Bytes TraceAction(const std::string& text) {
 }
 
 Bytes StopAction() { return {0x07}; }
+
+Bytes Packed(const Bytes& plain) {
+    if (plain.size() < 8) return plain;
+    uLongf n = compressBound(static_cast<uLong>(plain.size() - 8));
+    Bytes out(8 + n);
+    std::copy(plain.begin(), plain.begin() + 8, out.begin());
+    out[0] = 'C';
+    compress(out.data() + 8, &n, plain.data() + 8, static_cast<uLong>(plain.size() - 8));
+    out.resize(8 + n);
+    return out;
+}
 
 SwfFile ParseSwf(const Bytes& d) {
     auto need = [&](size_t at, size_t n) {

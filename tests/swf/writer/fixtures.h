@@ -44,6 +44,9 @@ inline Bytes operator+(Bytes a, const Bytes& b) {
     return a;
 }
 
+// The same SWF file with its body zlib-compressed (CWS).
+Bytes Packed(const Bytes& plain);
+
 // The tags of an uncompressed SWF file.
 struct Tag {
     unsigned code;

@@ -1,4 +1,5 @@
 // Fuzz target: SWF files read as prebuilt clips and written into a movie.
+#include "fixtures.h"
 #include "fuzz_common.h"
 #include "swf/internal/objects.h"
 #include "swf/swf.h"
@@ -65,6 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     static const swffuzz::Scratch scratch;
     static const Bytes seed = Seed(scratch);
     Import(scratch, Bytes(data, data + size));
-    Import(scratch, swffuzz::Edited(seed, data, size));
+    Bytes edited = swffuzz::Edited(seed, data, size);
+    Import(scratch, size && (data[0] & 2) ? swftest::Packed(edited) : edited);
     return 0;
 }

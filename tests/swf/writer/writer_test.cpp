@@ -1,7 +1,6 @@
 // The SWF writer's files, checked tag by tag, by ffprobe/ffmpeg and by reading them back.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <filesystem>
 #include <functional>
@@ -485,14 +484,7 @@ std::string RichClip(const TempDir& dir, const std::string& name) {
 }
 
 std::string Compressed(const TempDir& dir, const std::string& plain) {
-    Bytes d = ReadFile(plain);
-    uLongf n = compressBound(static_cast<uLong>(d.size() - 8));
-    Bytes out(8 + n);
-    std::copy(d.begin(), d.begin() + 8, out.begin());
-    out[0] = 'C';
-    compress(out.data() + 8, &n, d.data() + 8, static_cast<uLong>(d.size() - 8));
-    out.resize(8 + n);
-    WriteFile(dir / "packed.swf", out);
+    WriteFile(dir / "packed.swf", Packed(ReadFile(plain)));
     return dir / "packed.swf";
 }
 
