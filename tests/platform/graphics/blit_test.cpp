@@ -344,6 +344,24 @@ TEST(GdiShapes, EllipseAndRoundRectStayInsideTheirBox) {
     SelectObject(s.dc, GetStockObject(WHITE_BRUSH));
 }
 
+TEST(GdiShapes, ArcDrawsOnlyItsSweep) {
+    // From the right radial counter-clockwise to the top one: the upper right quarter.
+    Surface s(21, 21);
+    Arc(s.dc, 0, 0, 21, 21, 21, 10, 10, 0);
+    int upperRight = 0, elsewhere = 0;
+    for (int y = 0; y < 21; ++y)
+        for (int x = 0; x < 21; ++x)
+            if (s.Pixel(x, y) == 0) (x >= 10 && y <= 10 ? upperRight : elsewhere)++;
+    EXPECT_GT(upperRight, 10);
+    EXPECT_LE(elsewhere, 2);  // at most the pixels on the end radials
+    // Clockwise, the same radials take the other three quarters.
+    s.Clear(RGB(255, 255, 255));
+    SetArcDirection(s.dc, AD_CLOCKWISE);
+    Arc(s.dc, 0, 0, 21, 21, 21, 10, 10, 0);
+    EXPECT_EQ(s.Pixel(0, 10), RGB(0, 0, 0));
+    EXPECT_EQ(s.Pixel(20, 3), RGB(255, 255, 255));
+}
+
 TEST(GdiShapes, PolygonFillsAndOutlinesIncludingItsCorners) {
     Surface s(6, 6);
     HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));

@@ -116,6 +116,25 @@ TEST(Canvas, DrawsWithItsPenBrushAndFont) {
     EXPECT_EQ(c->Pixels(10, 5), clYellow);
 }
 
+TEST(Canvas, TextRectFillsAndClipsToItsRectangle) {
+    TBitmap b(40, 20);
+    TCanvas* c = b.Canvas();
+    c->Brush()->SetColor(clWhite);
+    c->FillRect(TRect(0, 0, 40, 20));
+    c->Brush()->SetColor(clAqua);
+    c->Font()->SetColor(clBlack);
+    c->Font()->SetHeight(-18);
+    c->TextRect(TRect(5, 2, 15, 18), 3, 10, "WWWW");  // the text starts below the top
+    EXPECT_EQ(c->Pixels(14, 3), clAqua);   // the rectangle is filled with the brush
+    EXPECT_EQ(c->Pixels(4, 14), clWhite);  // the text starting left of it is cut
+    for (int y = 0; y < 20; ++y)
+        for (int x = 15; x < 40; ++x) ASSERT_EQ(c->Pixels(x, y), clWhite) << x << "," << y;
+    bool ink = false;
+    for (int y = 10; y < 18; ++y)
+        for (int x = 5; x < 15; ++x) ink |= c->Pixels(x, y) != clAqua;
+    EXPECT_TRUE(ink);
+}
+
 TEST(Canvas, DrawTransparentStretchAndCopy) {
     TBitmap glyph(2, 2);
     glyph.Canvas()->Brush()->SetColor(clFuchsia);
