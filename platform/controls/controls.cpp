@@ -486,6 +486,13 @@ TCustomForm* TControl::GetParentForm() const {
     return dynamic_cast<TCustomForm*>(const_cast<TControl*>(c));
 }
 
+void TControl::AddBiDiModeExStyle(DWORD& exStyle) const {
+    if (UseRightToLeftReading()) exStyle |= WS_EX_RTLREADING;
+    if (UseRightToLeftScrollBar()) exStyle |= WS_EX_LEFTSCROLLBAR;
+}
+
+TCustomForm* GetParentForm(const TControl* control) { return control ? control->GetParentForm() : nullptr; }
+
 void TControl::Click() {
     if (OnClick) OnClick(this);
 }

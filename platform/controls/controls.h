@@ -205,6 +205,10 @@ public:
     void SetPopupMenu(TPopupMenu* value);
     TBiDiMode BiDiMode() const { return biDiMode_; }
     void SetBiDiMode(TBiDiMode value);
+    bool UseRightToLeftReading() const { return biDiMode_ != bdLeftToRight; }
+    bool UseRightToLeftScrollBar() const { return biDiMode_ == bdRightToLeft || biDiMode_ == bdRightToLeftNoAlign; }
+    // Adds the reading-order extended styles of the BiDiMode to a window's styles.
+    void AddBiDiModeExStyle(DWORD& exStyle) const;
     TControlStyle ControlStyle() const { return controlStyle_; }
     void SetControlStyle(TControlStyle value) { controlStyle_ = value; }
     TControlState ControlState() const { return controlState_; }
@@ -293,6 +297,11 @@ protected:
     void UpdateAnchorRules();
 };
 
+// The window class part of the creation parameters.
+struct TWndClassParams {
+    UINT style = 0;
+};
+
 struct TCreateParams {
     std::string Caption;
     DWORD Style = 0;
@@ -303,7 +312,7 @@ struct TCreateParams {
     int Height = 0;
     HWND WndParent = nullptr;
     void* Param = nullptr;
-    UINT WindowClassStyle = 0;
+    TWndClassParams WindowClass;
     std::string WinClassName;
 };
 
@@ -467,6 +476,10 @@ protected:
 private:
     TCanvas* canvas_ = nullptr;
 };
+
+// The form a control sits on, or null; the control that owns a window, or null.
+TCustomForm* GetParentForm(const TControl* control);
+inline TWinControl* FindControl(HWND hwnd) { return TWinControl::FindControl(hwnd); }
 
 // The graphic control that holds the mouse (a windowed parent holds the capture for it).
 TControl* GetCaptureControl();

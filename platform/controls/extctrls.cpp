@@ -34,7 +34,7 @@ TCustomPanel::TCustomPanel(TComponent* owner) : TCustomControl(owner) {
 void TCustomPanel::CreateParams(TCreateParams& params) {
     TCustomControl::CreateParams(params);
     if (borderStyle_ == bsSingle) params.ExStyle |= WS_EX_CLIENTEDGE;
-    params.WindowClassStyle &= ~(CS_HREDRAW | CS_VREDRAW);
+    params.WindowClass.style &= ~(CS_HREDRAW | CS_VREDRAW);
 }
 
 void TCustomPanel::AdjustClientRect(TRect& rect) const {

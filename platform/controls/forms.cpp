@@ -298,7 +298,7 @@ void TCustomForm::CreateParams(TCreateParams& params) {
     params.WndParent = nullptr;
     TCustomForm* main = Application->MainForm();
     if (main && main != this && main->HandleAllocated()) params.WndParent = main->WindowHandle();
-    params.WindowClassStyle = CS_DBLCLKS;
+    params.WindowClass.style = CS_DBLCLKS;
 }
 
 void TCustomForm::CreateWnd() {

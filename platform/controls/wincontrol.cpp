@@ -82,8 +82,9 @@ void TWinControl::CreateParams(TCreateParams& params) {
     params.Width = width_;
     params.Height = height_;
     params.WndParent = parent_ ? parent_->Handle() : parentWindow_;
-    params.WindowClassStyle = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
+    params.WindowClass.style = CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS;
     params.WinClassName = ClassName();
+    AddBiDiModeExStyle(params.ExStyle);
 }
 
 void TWinControl::CreateWindowHandle(const TCreateParams& params) {
@@ -100,9 +101,9 @@ void TWinControl::CreateWnd() {
     if ((params.Style & WS_CHILD) && !params.WndParent) throw EInvalidOperation("Control '" + Name() + "' has no parent window");
     WNDCLASSA cls;
     if (!GetClassInfoA(params.WinClassName.c_str(), &cls) || cls.lpfnWndProc != &TWinControl::InitWndProc ||
-        cls.style != params.WindowClassStyle) {
+        cls.style != params.WindowClass.style) {
         cls = WNDCLASSA();
-        cls.style = params.WindowClassStyle;
+        cls.style = params.WindowClass.style;
         cls.lpfnWndProc = &TWinControl::InitWndProc;
         cls.lpszClassName = params.WinClassName.c_str();
         RegisterClassA(cls);
