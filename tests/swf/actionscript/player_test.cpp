@@ -126,8 +126,10 @@ TEST(ActionScriptPlayer, SnippetsTraceWhatTheyShould) {
          "trace(sum(1, 2, 3, 4));\n"
          "function outerF() { return innerF(3); function innerF(v) { return v * 2; } } trace(outerF());\n"
          "function hv() { vv = 3; var vv; return vv; } trace(hv()); trace(typeof vv);\n"
-         "function hv2() { hc = 4; var hc; return function() { return hc; }(); } trace(hv2()); trace(typeof hc);",
-         {"20", "3", "10", "6", "3", "undefined", "4", "undefined"}},
+         "function hv2() { hc = 4; var hc; return function() { return hc; }(); } trace(hv2()); trace(typeof hc);\n"
+         "function outer2() { function rec(n) { return n ? rec(n - 1) + 1 : 0; } return rec(3); }\n"
+         "trace(outer2()); trace(typeof rec);",
+         {"20", "3", "10", "6", "3", "undefined", "4", "undefined", "3", "undefined"}},
         {"closures",
          "var fs = []; for (var i = 0; i < 3; i++) fs.push(function() { return i; });\n"
          "trace(fs[0]() + \" \" + fs[1]() + \" \" + fs[2]());\n"
