@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 #include <cmath>
+#include <cwchar>
 
 #include "platform/graphics/gdi_objects.h"
 
@@ -195,8 +196,11 @@ void FillDevice(const Target& t, const RECT& r, const Paint& p) {
         if (!IntersectRect(&a, &c, &r)) continue;
         for (int y = a.top; y < a.bottom; ++y) {
             if (bm->bpp == 32 && p.solid && p.rop2 == R2_COPYPEN) {
+                // The C library's wide-character fill is a tuned 32-bit fill (wchar_t is 32 bits here).
+                static_assert(sizeof(wchar_t) == sizeof(Pixel));
                 Pixel* row = bm->row32(y);
-                std::fill(row + a.left, row + a.right, p.color);
+                std::wmemset(reinterpret_cast<wchar_t*>(row + a.left), static_cast<wchar_t>(p.color),
+                             std::size_t(a.right - a.left));
                 continue;
             }
             for (int x = a.left; x < a.right; ++x) {
