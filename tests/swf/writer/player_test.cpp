@@ -186,7 +186,8 @@ TEST(SwfPlayer, MovieShowsEveryKindOfObjectAndRunsItsScripts) {
     job.height = 240;
     job.shots = {{400, dir / "early.png"}, {1900, dir / "late.png"}};
     job.clicks = {{900, 180, 30}};
-    job.durationMs = 6000;
+    job.durationMs = 15000;  // a slow machine still reaches the last frame; "end" stops it sooner
+    job.timeoutMs = 45000;
     job.untilTrace = "end";
     harness::RuffleResult r = harness::RunRuffle(job);
     ASSERT_TRUE(r.ok) << r.error;
