@@ -59,6 +59,9 @@ using TVTFocusChangingEvent = std::function<void(TBaseVastTree* sender, PVastNod
                                                  TColumnIndex oldColumn, TColumnIndex newColumn, bool& allowed)>;
 using TVTFocusChangeEvent = std::function<void(TBaseVastTree* sender, PVastNode node, TColumnIndex column)>;
 using TVTExpandingEvent = std::function<void(TBaseVastTree* sender, PVastNode node, bool& allowed)>;
+enum TVTImageKind { ikNormal, ikSelected, ikState, ikOverlay };
+using TVTGetImageEvent = std::function<void(TBaseVastTree* sender, PVastNode node, TVTImageKind kind,
+                                            TColumnIndex column, bool& ghosted, int& imageIndex)>;
 using TVTGetNodeProc = std::function<void(TBaseVastTree* sender, PVastNode node, void* data, bool& abort)>;
 
 // The tree a node belongs to: climbs to the hidden root, whose Parent field holds the
@@ -339,6 +342,14 @@ public:
     TVTExpandingEvent OnCollapsing;
     TVTChangeEvent OnExpanded;
     TVTChangeEvent OnCollapsed;
+    TVTGetImageEvent OnGetImageIndex;
+
+    // The image index of a cell (-1: none), as OnGetImageIndex answers it.
+    virtual int DoGetImageIndex(PVastNode node, TVTImageKind kind, TColumnIndex column, bool& ghosted);
+    // Reads the single option set older stored trees have, given as its member names
+    // ("voShowRoot", ...): the five option sets are emptied and each known member is
+    // added to its set; unknown names are skipped.
+    void ReadOldOptions(const std::vector<std::string>& memberNames);
 
 protected:
     // Replaces the option holder (derived trees install their own class).

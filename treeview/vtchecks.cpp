@@ -201,6 +201,12 @@ void TBaseVastTree::SetCustomCheckImages(platform::TCustomImageList* value) {
     if (!(ComponentState() & platform::csLoading)) InvalidateTree();
 }
 
+int TBaseVastTree::DoGetImageIndex(PVastNode node, TVTImageKind kind, TColumnIndex column, bool& ghosted) {
+    int index = -1;
+    if (OnGetImageIndex) OnGetImageIndex(this, node, kind, column, ghosted, index);
+    return index;
+}
+
 void TBaseVastTree::SetCheckImageKind(TCheckImageKind value) {
     if (value == checkImageKind_) return;
     checkImageKind_ = value;

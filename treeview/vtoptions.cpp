@@ -85,6 +85,51 @@ void TCustomStringTreeOptions::AssignTo(TPersistent* dest) {
     TCustomVastTreeOptions::AssignTo(dest);
 }
 
+// ---- options of older stored trees ----
+
+void TBaseVastTree::ReadOldOptions(const std::vector<std::string>& memberNames) {
+    struct OldOption {
+        const char* name;
+        int set;  // 0 animation, 1 auto, 2 misc, 3 paint, 4 selection
+        unsigned bit;
+    };
+    static const OldOption table[] = {
+        {"voAcceptOLEDrop", 2, toAcceptOLEDrop}, {"voAnimatedToggle", 0, toAnimatedToggle},
+        {"voAutoDropExpand", 1, toAutoDropExpand}, {"voAutoExpand", 1, toAutoExpand},
+        {"voAutoScroll", 1, toAutoScroll}, {"voAutoSort", 1, toAutoSort},
+        {"voAutoSpanColumns", 1, toAutoSpanColumns}, {"voAutoTristateTracking", 1, toAutoTristateTracking},
+        {"voCheckSupport", 2, toCheckSupport}, {"voDisableDrawSelection", 4, toDisableDrawSelection},
+        {"voEditable", 2, toEditable}, {"voExtendedFocus", 4, toExtendedFocus},
+        {"voFullRowSelect", 4, toFullRowSelect}, {"voGridExtensions", 2, toGridExtensions},
+        {"voHideFocusRect", 3, toHideFocusRect}, {"voHideSelection", 3, toHideSelection},
+        {"voHotTrack", 3, toHotTrack}, {"voInitOnSave", 2, toInitOnSave},
+        {"voLevelSelectConstraint", 4, toLevelSelectConstraint}, {"voMiddleClickSelect", 4, toMiddleClickSelect},
+        {"voMultiSelect", 4, toMultiSelect}, {"voRightClickSelect", 4, toRightClickSelect},
+        {"voPopupMode", 3, toPopupMode}, {"voShowBackground", 3, toShowBackground},
+        {"voShowButtons", 3, toShowButtons}, {"voShowDropmark", 3, toShowDropmark},
+        {"voShowHorzGridLines", 3, toShowHorzGridLines}, {"voShowRoot", 3, toShowRoot},
+        {"voShowTreeLines", 3, toShowTreeLines}, {"voShowVertGridLines", 3, toShowVertGridLines},
+        {"voSiblingSelectConstraint", 4, toSiblingSelectConstraint}, {"voToggleOnDblClick", 2, toToggleOnDblClick},
+    };
+    TCustomVastTreeOptions* o = TreeOptions();
+    o->SetAnimationOptions(0);
+    o->SetAutoOptions(0);
+    o->SetMiscOptions(0);
+    o->SetPaintOptions(0);
+    o->SetSelectionOptions(0);
+    for (const std::string& name : memberNames)
+        for (const OldOption& option : table) {
+            if (name != option.name) continue;
+            switch (option.set) {
+                case 0: o->SetAnimationOptions(TVTAnimationOptions(o->AnimationOptions() | option.bit)); break;
+                case 1: o->SetAutoOptions(TVTAutoOptions(o->AutoOptions() | option.bit)); break;
+                case 2: o->SetMiscOptions(TVTMiscOptions(o->MiscOptions() | option.bit)); break;
+                case 3: o->SetPaintOptions(o->PaintOptions() | option.bit); break;
+                case 4: o->SetSelectionOptions(TVTSelectionOptions(o->SelectionOptions() | option.bit)); break;
+            }
+        }
+}
+
 // ---- scroll-bar options ----
 
 void TScrollBarOptions::Assign(TPersistent* source) {

@@ -146,7 +146,11 @@ LRESULT TBaseVastTree::MessageProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (mask & 8) states |= tsValidationNeeded;
             return states;
         };
-        DoStateChange(toStates(std::uintptr_t(wParam)), toStates(std::uintptr_t(lParam)));
+        TVastTreeStates enter = toStates(std::uintptr_t(wParam));
+        DoStateChange(enter, toStates(std::uintptr_t(lParam)));
+        // Heights may have been measured meanwhile: the scroll bars follow here, on the
+        // tree's own thread.
+        if ((enter & tsUseCache) && (TreeOptions()->MiscOptions() & toVariableNodeHeight)) UpdateScrollBars(true);
         return 0;
     }
     return 0;

@@ -160,3 +160,40 @@ TEST(TextTree, TextsComeFromTheEventOrTheDefault) {
 
 }  // namespace
 }  // namespace treeview
+
+namespace treeview {
+namespace {
+
+TEST(TreeLoading, RootCountAppliesWhenLoadingEnds) {
+    int frees = 0;
+    {
+        TVastStringTree tree(nullptr);
+        tree.OnFreeNode = [&](TBaseVastTree*, PVastNode) { ++frees; };
+        tree.BeginLoading();
+        tree.SetNodeDataSize(4);
+        tree.TreeOptions()->SetMiscOptions(tree.TreeOptions()->MiscOptions() | toReadOnly);
+        tree.SetRootNodeCount(3);
+        EXPECT_EQ(tree.GetFirstNoInit(), nullptr) << "no nodes while loading";
+        tree.Loaded();
+        EXPECT_EQ(tree.RootNodeCount(), 3u);
+        EXPECT_EQ(test::CheckInvariants(tree), "");
+        ASSERT_NE(tree.GetFirstNoInit(), nullptr);
+        EXPECT_FALSE(tree.GetFirstNoInit()->States & vsInitialized);
+        EXPECT_TRUE(tree.TreeOptions()->MiscOptions() & toReadOnly);
+        tree.TotalCount();
+    }
+    EXPECT_EQ(frees, 3) << "a read-only tree still frees its nodes";
+}
+
+TEST(TreeLoading, OldOptionSetMapsOntoTheNewSets) {
+    TVastStringTree tree(nullptr);
+    tree.ReadOldOptions({"voShowRoot", "voMultiSelect", "voEditable", "voNoSuchOption"});
+    EXPECT_EQ(tree.TreeOptions()->PaintOptions(), toShowRoot);
+    EXPECT_EQ(tree.TreeOptions()->SelectionOptions(), toMultiSelect);
+    EXPECT_EQ(tree.TreeOptions()->MiscOptions(), toEditable);
+    EXPECT_EQ(tree.TreeOptions()->AutoOptions(), 0);
+    EXPECT_EQ(tree.TreeOptions()->AnimationOptions(), 0);
+}
+
+}  // namespace
+}  // namespace treeview
