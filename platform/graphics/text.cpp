@@ -217,6 +217,7 @@ struct Char {
 };
 std::vector<Char> Decode(std::string_view s) {
     std::vector<Char> out;
+    out.reserve(s.size());
     std::size_t i = 0;
     while (i < s.size()) {
         auto c = static_cast<unsigned char>(s[i]);
@@ -277,8 +278,11 @@ void BlendGlyph(const Target& t, const Region& clip, const Glyph& g, int penX, i
                     std::uint32_t c = cov[x - x0];
                     if (!c) continue;
                     Pixel d = row[x], r = 0;
-                    for (int k = 0; k < 24; k += 8)
-                        r |= ((((color >> k) & 0xFF) * c + ((d >> k) & 0xFF) * (255 - c) + 127) / 255) << k;
+                    for (int k = 0; k < 24; k += 8) {
+                        // Rounded division by 255 without dividing: exact for sums up to 255 * 255.
+                        std::uint32_t v = ((color >> k) & 0xFF) * c + ((d >> k) & 0xFF) * (255 - c) + 128;
+                        r |= ((v + (v >> 8)) >> 8) << k;
+                    }
                     row[x] = r;
                 }
                 continue;
