@@ -138,7 +138,7 @@ TEST(TemplatePlayer, EmbeddedPlaysPausesAndSeeks) {
     job.shots = {{1000, out / "a.png"}, {1800, out / "b.png"},  // playing
                  {2800, out / "c.png"}, {3600, out / "d.png"},  // paused
                  {4600, out / "e.png"}};                        // sought
-    job.clicks = {{2200, 15, 265}, {4000, 240, 245}};
+    job.clicks = {{2200, 15, 265}, {4000, 240, 245}, {4200, 232, 265}};  // pause, seek, mute
     const harness::RuffleResult r = harness::RunRuffle(job);
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_THAT(r.errors, testing::IsEmpty()) << Describe(r);
@@ -150,6 +150,14 @@ TEST(TemplatePlayer, EmbeddedPlaysPausesAndSeeks) {
     EXPECT_GT(Changed(shot[3], shot[4], 64, 250, 200, 280), 10) << "the seek does not move the time";
     EXPECT_GT(IconPixels(shot[0], 0, 250, 60, 280), 40) << "no control bar below the video";
     EXPECT_GT(IconPixels(shot[0], 200, 250, 320, 280), 100) << "no sound and view buttons";
+    const auto cross = [](const harness::Image& img) {  // the mute button's red cross
+        int n = 0;
+        for (int y = 250; y < 280; ++y)
+            for (int x = 217; x < 247; ++x) n += harness::Near(img.At(x, y), {0xe0, 0x20, 0x20}, 40);
+        return n;
+    };
+    EXPECT_LT(cross(shot[3]), 5) << "muted before the mute button was pressed";
+    EXPECT_GT(cross(shot[4]), 20) << "the mute button shows no cross";
 }
 
 // A progressive player with a three-entry playlist, a preloader, the snow effect and a text
