@@ -637,7 +637,6 @@ int DrawText(HDC dc, const char* text, int count, RECT* r, UINT fmt) {
     std::string_view src = View(text, count);
     int width = Pin(std::int64_t(r->right) - r->left);
     int lineHeight = f->ascent + f->descent;
-    if (fmt & DT_EXTERNALLEADING) lineHeight += 0;
 
     // Paragraphs.
     std::vector<std::string> paras;
@@ -695,7 +694,7 @@ int DrawText(HDC dc, const char* text, int count, RECT* r, UINT fmt) {
         l.width = Width(*f, l.text);
     }
 
-    int total = lineHeight * int(lines.size());
+    int total = Pin(std::int64_t(lineHeight) * std::int64_t(lines.size()));
     if (fmt & DT_CALCRECT) {
         int maxw = 0;
         for (Line& l : lines) maxw = std::max(maxw, l.width);
@@ -716,8 +715,9 @@ int DrawText(HDC dc, const char* text, int count, RECT* r, UINT fmt) {
     const DcState& st = dc->state;
     const int first = y;
     for (Line& l : lines) {
-        // An edit control does not show a line cut by the bottom edge.
+        // An edit control does not show a line cut by the bottom edge; nothing shows below the clip.
         if ((fmt & DT_EDITCONTROL) && y + lineHeight > dr.bottom && &l != &lines.front()) break;
+        if (y >= clip.box().bottom) break;
         int x = dr.left;
         if (fmt & DT_CENTER) x = dr.left + (width - l.width) / 2;
         else if (fmt & DT_RIGHT) x = dr.right - l.width;
