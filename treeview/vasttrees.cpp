@@ -685,6 +685,7 @@ void TBaseVastTree::MoveTo(PVastNode source, PVastNode target, TVTNodeAttachMode
             nodes.push_back(source);
         targetTree->BeginUpdate();
         try {
+            targetTree->InterruptValidation();
             for (PVastNode node : nodes) {
                 PVastNode copy = targetTree->CopySubtree(node);
                 targetTree->InternalConnectNode(copy, target, targetTree, mode);
