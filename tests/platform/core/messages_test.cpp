@@ -240,9 +240,15 @@ TEST(MessageWait, EventsMessagesAndTimeOuts) {
     TEvent autoReset(false, false);
     HANDLE h = autoReset.Handle();
     // Time-out on the virtual clock, moved by another thread.
-    std::thread mover([&] { clock.Advance(250); });
+    std::atomic<bool> returned{false};
+    const std::uint64_t start = clock.TickMs();
+    std::thread mover([&] {
+        while (!returned) clock.Advance(10), std::this_thread::yield();
+    });
     EXPECT_EQ(MsgWaitForMultipleObjects(1, &h, FALSE, 250, QS_ALLINPUT), WAIT_TIMEOUT);
+    returned = true;
     mover.join();
+    EXPECT_GE(clock.TickMs() - start, 250u);
     std::thread setter([&] { autoReset.SetEvent(); });
     EXPECT_EQ(MsgWaitForMultipleObjects(1, &h, FALSE, INFINITE, QS_ALLINPUT), WAIT_OBJECT_0);
     setter.join();
