@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <optional>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -148,6 +150,33 @@ TEST_F(Harness, AMovieThatNeverLoadsIsAHarnessFailure) {
     harness::RuffleResult r = harness::RunRuffle(job);
     EXPECT_FALSE(r.ok);
     EXPECT_FALSE(r.error.empty());
+}
+
+// Without a browser or without the npm packages the harness says what is missing.
+TEST(HarnessSetup, NamesWhatIsMissing) {
+    auto saved = [](const char* name) -> std::optional<std::string> {
+        const char* v = std::getenv(name);
+        return v ? std::optional<std::string>(v) : std::nullopt;
+    };
+    auto chromium = saved("LUMACAST_CHROMIUM"), nodeDir = saved("LUMACAST_NODE_DIR");
+    ::setenv("LUMACAST_CHROMIUM", "/nonexistent/chromium", 1);
+    auto why = harness::RuffleUnavailable();
+    ASSERT_TRUE(why.has_value());
+    EXPECT_THAT(*why, testing::HasSubstr("/nonexistent/chromium"));
+    ::setenv("LUMACAST_CHROMIUM", "/bin/sh", 1);  // any executable will do for this check
+    ::setenv("LUMACAST_NODE_DIR", "/nonexistent/node", 1);
+    why = harness::RuffleUnavailable();
+    if (std::system("command -v node >/dev/null 2>&1") == 0) {
+        ASSERT_TRUE(why.has_value());
+        EXPECT_THAT(*why, testing::HasSubstr("scripts/setup"));
+    }
+    for (auto& [name, value] : {std::pair{"LUMACAST_CHROMIUM", chromium}, {"LUMACAST_NODE_DIR", nodeDir}}) {
+        if (value) {
+            ::setenv(name, value->c_str(), 1);
+        } else {
+            ::unsetenv(name);
+        }
+    }
 }
 
 }  // namespace
