@@ -4,6 +4,7 @@
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 
@@ -61,7 +62,7 @@ int WriteMovie(const std::string& flv, const std::string& out) {
 void BM_EmbedFlvVsCopy(benchmark::State& state) {
     std::string flv = Flv(static_cast<int>(state.range(0)));
     TempDir dir;
-    double swf = 0, cp = 0;
+    double swf = 0, cp = 0, bestSwf = 1e9, bestCp = 1e9;
     long bytes = 0;
     for (auto _ : state) {
         auto t0 = Clock::now();
@@ -73,6 +74,8 @@ void BM_EmbedFlvVsCopy(benchmark::State& state) {
         bytes = n;
         cp += Seconds(t1 - t0);
         swf += Seconds(t2 - t1);
+        bestCp = std::min(bestCp, Seconds(t1 - t0));
+        bestSwf = std::min(bestSwf, Seconds(t2 - t1));
         state.SetIterationTime(Seconds(t2 - t1));
         fs::remove(dir / "copy.flv");
         fs::remove(dir / "movie.swf");
@@ -81,10 +84,11 @@ void BM_EmbedFlvVsCopy(benchmark::State& state) {
     state.counters["swf_s"] = swf / it;
     state.counters["cp_s"] = cp / it;
     state.counters["ratio_to_cp"] = swf / cp;
+    state.counters["best_ratio_to_cp"] = bestSwf / bestCp;  // the least disturbed runs of each
     state.counters["swf_MB"] = bytes / 1e6;
     state.counters["flv_MB"] = static_cast<double>(fs::file_size(flv)) / 1e6;
     state.counters["peak_rss_MB"] = PeakRssKb() / 1024.0;
 }
-BENCHMARK(BM_EmbedFlvVsCopy)->Arg(1)->Arg(10)->Iterations(3)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_EmbedFlvVsCopy)->Arg(1)->Arg(10)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
