@@ -278,6 +278,7 @@ Stmt* Parser::ParseVar(SourcePos pos, bool noIn) {
     do {
         VarDecl d;
         d.pos = cur_.pos;
+        CountNode(d.pos);
         d.name = ExpectName("a variable name");
         SkipTypeAnnotation();
         Declare(d.name);
@@ -349,6 +350,7 @@ Stmt* Parser::ParseSwitch(SourcePos pos) {
     bool hasDefault = false;
     while (!Accept("}")) {
         SwitchCase c;
+        CountNode(cur_.pos);
         if (IsKw("case")) {
             Advance();
             c.test = ParseExpression();
@@ -387,6 +389,7 @@ Function* Parser::ParseFunction(SourcePos pos, bool declaration) {
     if (!Is(")")) {
         do {
             SourcePos ppos = cur_.pos;
+            CountNode(ppos);
             std::string p = ExpectName("a parameter name");
             if (!f->paramSet.insert(p).second) Fail(ppos, "parameter '" + p + "' is named twice");
             f->params.push_back(std::move(p));
@@ -633,6 +636,7 @@ Expr* Parser::ParsePrimary() {
                 Expr* e = NewExpr(ExprKind::Array, pos);
                 while (!Accept("]")) {
                     if (Is(",")) {
+                        CountNode(cur_.pos);
                         Advance();
                         e->list.push_back(nullptr);
                         continue;

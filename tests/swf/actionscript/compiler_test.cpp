@@ -285,7 +285,7 @@ TEST(ActionScriptCompile, HostileInputEndsInAnErrorOrResult) {
         {"string ending in backslash", "x = 'abc\\", "unterminated string"},
         {"parameters", "f = function(p" + Repeat(", p", 1) + ") {};", "named twice"},
         {"too many parameters", "f = function(" + Many("parameter", 8000) + ") {};", "function header too large"},
-        {"many locals", "function f() {" + Many("var v", 200000) + "}", "function too large"},
+        {"many locals", "function f() {" + Many("var v", 100000) + "}", "function too large"},
         {"long name", "x = " + std::string(70000, 'n') + ";", "string too long"},
         {"long parameter name", "function f(" + std::string(70000, 'p') + ") {}", "function header too large"},
         {"only a BOM", "\xEF\xBB\xBF", nullptr},
@@ -311,16 +311,22 @@ TEST(ActionScriptCompile, TenMegabytesOfInput) {
     auto r = swf::as::Compile(ok);
     ASSERT_FALSE(r.error) << r.error->message;
     EXPECT_EQ(avm1::Read(r.actions).error, "");
-    // The same text with one fault near its end: the error names the right line.
-    std::size_t lines = ok.size() / line.size();
-    ok += "x = ;\n";
-    r = swf::as::Compile(ok);
+    // A fault after 10 MB of comments: the error names the right line.
+    const std::string comment = "// a comment line\r\n/* and a block\n   of two */\n";
+    std::size_t n = 10 * 1024 * 1024 / comment.size();
+    r = swf::as::Compile(Repeat(comment, n) + "x = ;\n");
     ASSERT_TRUE(r.error);
-    EXPECT_EQ(r.error->line, static_cast<int>(lines) + 1);
+    EXPECT_EQ(r.error->line, static_cast<int>(3 * n) + 1);
     // One statement holding it all is refused by size, not by running out of memory.
-    r = swf::as::Compile("x = [" + Repeat("1, 2, 3, 4, 5, 6, 7, 8, ", 10 * 1024 * 1024 / 24) + "0];");
-    ASSERT_TRUE(r.error);
-    EXPECT_THAT(r.error->message, HasSubstr("statement too large"));
+    n = 600000;  // list items, well past the parts one statement may have
+    const std::string statements[] = {"x = [" + Repeat("1, ", n) + "0];", "x = [" + Repeat(",", n) + "];",
+                                      "var " + Repeat("a, ", n) + "b;", "f(" + Repeat("a, ", n) + "0);",
+                                      "function g(" + Many("p", n) + ") {}"};
+    for (const std::string& statement : statements) {
+        r = swf::as::Compile(statement);
+        ASSERT_TRUE(r.error) << statement.substr(0, 12);
+        EXPECT_THAT(r.error->message, HasSubstr("statement too large")) << statement.substr(0, 12);
+    }
 }
 
 // Text nested just inside the limit compiles on a thread with a 4 MB stack (sanitizer builds
