@@ -15,10 +15,10 @@
 namespace platform {
 
 TScreen* Screen = TScreen::Instance();
-TApplication* Application = [] {
-    static TApplication application(nullptr);
-    return &application;
-}();
+// Never destroyed by the exit of the process: the graphics objects of its forms may be gone
+// by then. A program that wants its forms' OnDestroy at the end calls
+// Application->DestroyComponents() after Run, as the program's main does.
+TApplication* Application = new TApplication(nullptr);
 
 TScreen* TScreen::Instance() {
     static TScreen screen(nullptr);
@@ -34,6 +34,8 @@ void ControlDestroyed(TControl* control) {
     if (s->activeForm_ == control) s->activeForm_ = nullptr;
     if (s->focusedForm_ == control) s->focusedForm_ = nullptr;
     if (Application->mainForm_ == control) Application->mainForm_ = nullptr;
+    if (Application->hintControl_ == control) Application->CancelHint();
+    if (Application->hintWindow_ == control) Application->hintWindow_ = nullptr;
 }
 
 // ---------------------------------------------------------------- scroll bars
@@ -665,6 +667,7 @@ TApplication::TApplication(TComponent* owner) : TComponent(owner) {}
 TApplication::~TApplication() {
     // Forms go before the application's own state.
     DestroyComponents();
+    if (hintTimerWindow_) DeallocateHWnd(hintTimerWindow_);
 }
 
 std::string TApplication::ExeName() const {
@@ -694,6 +697,8 @@ bool TApplication::ProcessMessage() {
             terminated_ = true;
             return true;
         }
+        if (hintWindow_ && hintActive_ && hintWindow_->IsHintMsg(msg)) CancelHint();
+        if (msg.message == WM_MOUSEMOVE) HintMouseMessage(TWinControl::FindControl(msg.hwnd), msg);
         try {
             if (!IsKeyMsg(msg)) {
                 TranslateMessage(&msg);

@@ -248,6 +248,46 @@ constexpr UINT MB_OK = 0x0, MB_OKCANCEL = 0x1, MB_ABORTRETRYIGNORE = 0x2, MB_YES
                MB_ICONQUESTION = 0x20, MB_ICONEXCLAMATION = 0x30, MB_ICONWARNING = 0x30, MB_ICONINFORMATION = 0x40;
 constexpr int IDOK = 1, IDCANCEL = 2, IDABORT = 3, IDRETRY = 4, IDIGNORE = 5, IDYES = 6, IDNO = 7;
 
+// The hint window: a popup that shows a control's hint near the pointer.
+class THintWindow : public TCustomControl {
+public:
+    explicit THintWindow(TComponent* owner);
+    void Dispatch(TMessage& message) override;
+    // The size the hint needs, at (0, 0); data: what the control's CM_HINTSHOW gave.
+    virtual TRect CalcHintRect(int maxWidth, const std::string& hint, void* data);
+    // Shows the hint at rect (screen coordinates).
+    virtual void ActivateHint(TRect rect, const std::string& hint);
+    virtual void ActivateHintData(TRect rect, const std::string& hint, void* data);
+    // Whether a message ends the hint (keys, clicks, activation changes).
+    virtual bool IsHintMsg(const MSG& msg);
+    void ReleaseHandle() { DestroyHandle(); }
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void Paint() override;
+};
+using THintWindowClass = std::function<THintWindow*(TComponent* owner)>;
+
+// What the application tells a control in CM_HINTSHOW (lParam points to it); the control
+// may change it, and answers 0 to show the hint.
+struct THintInfo {
+    TControl* HintControl = nullptr;
+    THintWindowClass HintWindowClass;
+    TPoint HintPos;          // screen coordinates of the hint's top-left corner
+    int HintMaxWidth = 0;
+    TColor HintColor = clInfoBk;
+    TRect CursorRect;        // the control's area the hint belongs to, client coordinates
+    TPoint CursorPos;        // the pointer in client coordinates
+    int ReshowTimeout = 0;
+    int HideTimeout = 0;
+    std::string HintStr;
+    void* HintData = nullptr;
+};
+
+// The short part of a hint ("short|long" gives "short").
+std::string GetShortHint(const std::string& hint);
+std::string GetLongHint(const std::string& hint);
+
 using TExceptionEvent = std::function<void(TObject* sender, const std::exception& e)>;
 using TIdleEvent = std::function<void(TObject* sender, bool& done)>;
 
@@ -299,7 +339,29 @@ public:
     void DoMouseIdle();
     TControl* MouseControl() const { return mouseControl_; }
 
+    // Hints: shown HintPause ms after the pointer rests on a control with ShowHint and a
+    // hint, hidden after HintHidePause ms, on a key or click, or when the pointer leaves.
+    bool ShowHint() const { return showHint_; }
+    void SetShowHint(bool value);
+    int HintPause() const { return hintPause_; }
+    void SetHintPause(int ms) { hintPause_ = ms; }
+    int HintShortPause() const { return hintShortPause_; }
+    void SetHintShortPause(int ms) { hintShortPause_ = ms; }
+    int HintHidePause() const { return hintHidePause_; }
+    void SetHintHidePause(int ms) { hintHidePause_ = ms; }
+    TColor HintColor() const { return hintColor_; }
+    void SetHintColor(TColor value) { hintColor_ = value; }
+    void CancelHint();
+    void ActivateHint(const TPoint& cursorPos);
+    THintWindow* HintWindow() const { return hintWindow_; }
+    THintWindowClass HintWindowClass;
+    std::function<void(std::string& hintStr, bool& canShow, THintInfo& info)> OnShowHint;
+
 private:
+    void HintMouseMessage(TControl* control, const MSG& msg);
+    void HintTimerExpired();
+    void StartHintTimer(int ms, int mode);
+    void StopHintTimer();
     friend void ControlDestroyed(TControl* control);
     bool ProcessMessage();
     bool IsKeyMsg(const MSG& msg);
@@ -312,6 +374,17 @@ private:
     bool showMainForm_ = true;
     bool handlingException_ = false;
     unsigned pointerGeneration_ = 0;
+    bool showHint_ = true;
+    int hintPause_ = 500;
+    int hintShortPause_ = 50;
+    int hintHidePause_ = 2500;
+    TColor hintColor_ = clInfoBk;
+    bool hintActive_ = false;
+    TControl* hintControl_ = nullptr;
+    TRect hintCursorRect_;
+    THintWindow* hintWindow_ = nullptr;
+    HWND hintTimerWindow_ = nullptr;
+    int hintTimerMode_ = 0;
     std::string title_;
 };
 extern TApplication* Application;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/backends/headless.h"
+#include "platform/core/clock.h"
 #include "platform/controls/extctrls.h"
 #include "platform/controls/forms.h"
 #include "platform/controls/stdctrls.h"
@@ -548,4 +549,50 @@ TEST_F(ControlsTest, RandomInputAndFreedControlsNeverBreakTheLoop) {
     Pump();
     Click(5, 5);
     EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(ControlsTest, HintShowsAfterThePauseAndGoesOnAClick) {
+    TVirtualClock clock;
+    TScopedClock scoped(clock);
+    auto* probe = new TProbe(form, "p", clRed);
+    probe->SetParent(form);
+    probe->SetBounds(0, 0, 50, 50);
+    probe->SetHint("Tip|A longer help text");
+    probe->SetShowHint(true);
+    auto* quiet = new TProbe(form, "q", clRed);
+    quiet->SetParent(form);
+    quiet->SetBounds(100, 0, 50, 50);
+    quiet->SetHint("never shown");
+    quiet->SetShowHint(true);
+    // A control may rewrite or refuse its hint in CM_HINTSHOW.
+    TWindowProc original = quiet->WindowProc;
+    quiet->WindowProc = [&](TMessage& m) {
+        if (m.Msg == CM_HINTSHOW) {
+            m.Result = 1;
+            return;
+        }
+        original(m);
+    };
+    form->Show();
+    Pump();
+    auto hintShown = [] {
+        THintWindow* w = Application->HintWindow();
+        return w && w->HandleAllocated() && IsWindowVisible(w->WindowHandle()) ? w->Caption() : std::string();
+    };
+    InputMouseMove(Top(), 10, 10);
+    Pump();
+    clock.Advance(400);
+    Pump();
+    EXPECT_EQ(hintShown(), "");
+    clock.Advance(200);
+    Pump();
+    EXPECT_EQ(hintShown(), "Tip");
+    Click(10, 10);
+    EXPECT_EQ(hintShown(), "");
+    InputMouseMove(Top(), 110, 10);
+    Pump();
+    clock.Advance(3000);
+    Pump();
+    EXPECT_EQ(hintShown(), "");
+    quiet->WindowProc = original;
 }

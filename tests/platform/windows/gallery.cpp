@@ -120,6 +120,7 @@ int main(int argc, char** argv) {
             }
         };
         Application->Run();
+        Application->DestroyComponents();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "gallery: %s\n", e.what());
         return 1;
