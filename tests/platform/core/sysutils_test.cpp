@@ -163,3 +163,19 @@ TEST(Conversions, ColourPacking) {
     EXPECT_EQ(parts.blue, 16);
     EXPECT_EQ(ColorToWebRGB(PackColor(255, 0, 16)), 0xFF0010u);
 }
+
+TEST(Conversions, AssertCarriesItsMessageAndPlace) {
+    Assert(true, "never");
+    try {
+        Assert(1 + 1 == 3, "sums are off");
+        FAIL();
+    } catch (const EAssertionFailed& e) {
+        EXPECT_EQ(e.Message(), std::string("sums are off (") + __FILE__ + ", line " + std::to_string(__LINE__ - 3) + ")");
+    }
+    try {
+        Assert(false);
+        FAIL();
+    } catch (const EAssertionFailed& e) {
+        EXPECT_EQ(e.Message().rfind("Assertion failed (", 0), 0u) << e.Message();
+    }
+}
