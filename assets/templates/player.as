@@ -405,7 +405,12 @@ function setUpStream() {
                 isEnded = true;
                 showPlayState();
             }
-        } else if (info.code == "NetStream.Buffer.Full" || info.code == "NetStream.Play.StreamNotFound") {
+        } else if (info.code == "NetStream.Play.StreamNotFound") {
+            isPlaying = false;
+            isEnded = true;
+            showBuffering(false);
+            showPlayState();
+        } else if (info.code == "NetStream.Buffer.Full") {
             showBuffering(false);
         } else if (info.code == "NetStream.Buffer.Empty") {
             showBuffering(isPlaying);

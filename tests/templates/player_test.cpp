@@ -104,12 +104,17 @@ int Unlike(const harness::Image& a, int left, int top, int right, int bottom) {
     return unlike;
 }
 
+// How many pixels of the box have (about) the colour.
+int Count(const harness::Image& a, harness::Rgb color, int left, int top, int right, int bottom) {
+    int n = 0;
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x) n += harness::Near(a.At(x, y), color, 40);
+    return n;
+}
+
 // How many pixels of the box have the icon colour of the default skin.
 int IconPixels(const harness::Image& a, int left, int top, int right, int bottom) {
-    int icon = 0;
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x) icon += harness::Near(a.At(x, y), {0xff, 0xd2, 0x4a}, 40);
-    return icon;
+    return Count(a, {0xff, 0xd2, 0x4a}, left, top, right, bottom);
 }
 
 std::string Describe(const harness::RuffleResult& r) {
@@ -151,10 +156,7 @@ TEST(TemplatePlayer, EmbeddedPlaysPausesAndSeeks) {
     EXPECT_GT(IconPixels(shot[0], 0, 250, 60, 280), 40) << "no control bar below the video";
     EXPECT_GT(IconPixels(shot[0], 200, 250, 320, 280), 100) << "no sound and view buttons";
     const auto cross = [](const harness::Image& img) {  // the mute button's red cross
-        int n = 0;
-        for (int y = 250; y < 280; ++y)
-            for (int x = 217; x < 247; ++x) n += harness::Near(img.At(x, y), {0xe0, 0x20, 0x20}, 40);
-        return n;
+        return Count(img, {0xe0, 0x20, 0x20}, 217, 250, 247, 280);
     };
     EXPECT_LT(cross(shot[3]), 5) << "muted before the mute button was pressed";
     EXPECT_GT(cross(shot[4]), 20) << "the mute button shows no cross";
@@ -197,20 +199,13 @@ TEST(TemplatePlayer, ProgressivePlaylistStepsToTheNextEntry) {
     const auto shot = Shots(r);
     ASSERT_EQ(shot.size(), 3u);
     EXPECT_GT(Changed(shot[0], shot[1], 10, 20, 150, 190), 500) << "the video does not advance";
-    const auto count = [&](const harness::Image& img, harness::Rgb color, int left, int top, int right,
-                           int bottom) {
-        int n = 0;
-        for (int y = top; y < bottom; ++y)
-            for (int x = left; x < right; ++x) n += harness::Near(img.At(x, y), color, 40);
-        return n;
-    };
     const harness::Rgb blue{0x20, 0x40, 0xff};
-    EXPECT_GT(count(shot[2], blue, 10, 80, 150, 190), 140 * 110 * 8 / 10) << "next does not play the second entry";
-    EXPECT_GT(count(shot[2], {255, 255, 255}, 10, 80, 150, 190), 5) << "no snow over the video";
-    EXPECT_GT(count(shot[2], {255, 255, 0}, 10, 30, 160, 70), 30) << "no advert";
+    EXPECT_GT(Count(shot[2], blue, 10, 80, 150, 190), 140 * 110 * 8 / 10) << "next does not play the second entry";
+    EXPECT_GT(Count(shot[2], {255, 255, 255}, 10, 80, 150, 190), 5) << "no snow over the video";
+    EXPECT_GT(Count(shot[2], {255, 255, 0}, 10, 30, 160, 70), 30) << "no advert";
     // The list panel shows the three entries with their thumbnails (the second one blue).
     EXPECT_GT(Unlike(shot[2], 170, 8, 310, 130), 100) << "no playlist panel";
-    EXPECT_GT(count(shot[2], blue, 170, 52, 218, 88), 48 * 36 / 2) << "no thumbnail in the list";
+    EXPECT_GT(Count(shot[2], blue, 170, 52, 218, 88), 48 * 36 / 2) << "no thumbnail in the list";
 }
 
 // A preview: the script stops it after 4 seconds. The hide flags take the time, the sound
