@@ -284,6 +284,7 @@ Token Lexer::ReadString(SourcePos start, char quote) {
                 break;
             default: {
                 pos_ -= 1;
+                if (src_[pos_] == 0) Fail(Here(), "a string cannot hold the character 0");
                 std::size_t n = Utf8Length(pos_);
                 if (n == 0) Fail(Here(), "invalid UTF-8 in string");
                 tok.text.append(src_.substr(pos_, n));

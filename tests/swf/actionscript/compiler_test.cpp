@@ -202,6 +202,8 @@ TEST(ActionScriptCompile, ErrorsCarryLineColumnAndReason) {
         {"x = 1; /* never closed\n\n", 1, 8, "unterminated comment"},
         {"x = \"a\\u12\";", 1, 7, "\\u needs 4 hexadecimal digits"},
         {"x = 'a\\0';", 1, 7, "character 0"},
+        {std::string("x = 'a\\\0';", 10), 1, 8, "character 0"},
+        {std::string("x = 'a\0';", 9), 1, 7, "character 0"},
         {"x = 0x;", 1, 5, "hexadecimal number without digits"},
         {"x = 1e+;", 1, 6, "exponent without digits"},
         {"x = 12abc;", 1, 7, "a name cannot start right after a number"},
