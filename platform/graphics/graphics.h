@@ -361,6 +361,8 @@ private:
     friend class TBitmapCanvas;
     void Replace(HBITMAP bitmap);
     HBITMAP bitmap_ = nullptr;
+    int width_ = 0, height_ = 0;  // kept while one of them is 0 and there are no pixels
+    TPixelFormat format_ = pfDevice;
     std::unique_ptr<TCanvas> canvas_;
     TColor transparentColor_ = clDefault;
     TTransparentMode transparentMode_ = tmAuto;

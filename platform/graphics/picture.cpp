@@ -118,6 +118,10 @@ TBitmap::~TBitmap() {
 }
 
 void TBitmap::Replace(HBITMAP nb) {
+    if (nb) {
+        width_ = nb->width;
+        height_ = nb->height;
+    }
     if (nb == bitmap_) return;
     HBITMAP old = bitmap_;
     if (canvas_) static_cast<TBitmapCanvas*>(canvas_.get())->Select(nb);
@@ -129,29 +133,20 @@ void TBitmap::Replace(HBITMAP nb) {
 void TBitmap::Changed() { TGraphic::Changed(); }
 
 bool TBitmap::Empty() const { return bitmap_ == nullptr; }
-int TBitmap::Width() const { return bitmap_ ? bitmap_->width : 0; }
-int TBitmap::Height() const { return bitmap_ ? bitmap_->height : 0; }
+int TBitmap::Width() const { return bitmap_ ? bitmap_->width : width_; }
+int TBitmap::Height() const { return bitmap_ ? bitmap_->height : height_; }
 void TBitmap::SetWidth(int w) { SetSize(w, Height()); }
 void TBitmap::SetHeight(int h) { SetSize(Width(), h); }
 
 namespace {
-int DepthOf(TPixelFormat f) {
-    switch (f) {
-    case pf1bit: return 1;
-    case pf4bit: return 4;
-    case pf8bit: return 8;
-    case pf15bit: case pf16bit: return 16;
-    case pf24bit: return 24;
-    default: return 32;
-    }
-}
-
-// A new bitmap of the size and depth, white, with the overlapping pixels of the old one.
-HBITMAP Resized(HBITMAP old, int w, int h, int bpp) {
+// A new bitmap of the size and format, white, with the overlapping pixels of the old one.
+HBITMAP Resized(HBITMAP old, int w, int h, TPixelFormat f) {
+    static const int depths[] = {32, 1, 4, 8, 16, 16, 24, 32, 32};
+    int bpp = depths[f];
     HBITMAP nb = NewBitmap(w, h, bpp, false);
     if (!nb) throw EOutOfResources("Out of system resources: bitmap of " + std::to_string(w) + " x " +
                                    std::to_string(h) + " pixels");
-    if (bpp == 16) {
+    if (f == pf16bit) {
         nb->masks[0] = 0xF800;
         nb->masks[1] = 0x07E0;
         nb->masks[2] = 0x001F;
@@ -167,15 +162,16 @@ HBITMAP Resized(HBITMAP old, int w, int h, int bpp) {
 void TBitmap::SetSize(int w, int h) {
     if (w < 0 || h < 0) throw EInvalidGraphic("Invalid bitmap size " + std::to_string(w) + " x " + std::to_string(h));
     if (w == Width() && h == Height()) return;
-    if (w == 0 || h == 0) {
-        Replace(nullptr);
-        return;
-    }
-    Replace(Resized(bitmap_, w, h, bitmap_ ? bitmap_->bpp : 32));
+    // A bitmap with one side 0 is empty but remembers the other side, so that setting
+    // Width and then Height makes a bitmap of both.
+    HBITMAP nb = w && h ? Resized(bitmap_, w, h, PixelFormat()) : nullptr;
+    width_ = w;
+    height_ = h;
+    Replace(nb);
 }
 
 TPixelFormat TBitmap::PixelFormat() const {
-    if (!bitmap_) return pfDevice;
+    if (!bitmap_) return format_;
     switch (bitmap_->bpp) {
     case 1: return pf1bit;
     case 4: return pf4bit;
@@ -183,22 +179,17 @@ TPixelFormat TBitmap::PixelFormat() const {
     case 16: return bitmap_->masks[1] == 0x07E0 ? pf16bit : pf15bit;
     case 24: return pf24bit;
     }
-    return pf32bit;
+    return format_ == pfDevice ? pfDevice : pf32bit;
 }
 
 void TBitmap::SetPixelFormat(TPixelFormat f) {
-    if (f == pfCustom) throw EInvalidGraphic("Invalid pixel format");
-    if (!bitmap_ || f == PixelFormat()) return;
-    int bpp = DepthOf(f);
-    HBITMAP nb = Resized(bitmap_, bitmap_->width, bitmap_->height, bpp);
-    if (f == pf15bit) {
-        nb->masks[0] = 0x7C00;
-        nb->masks[1] = 0x03E0;
-        nb->masks[2] = 0x001F;
-        for (int y = 0; y < nb->height; ++y)
-            for (int x = 0; x < nb->width; ++x) nb->set(x, y, bitmap_->get(x, y));
-    }
-    Replace(nb);
+    if (f < pfDevice || f >= pfCustom) throw EInvalidGraphic("Invalid pixel format");
+    if (f == PixelFormat()) return;
+    TPixelFormat before = PixelFormat();
+    format_ = f;
+    // The device format is 32 bits: only the name changes between the two.
+    bool same = (f == pfDevice && before == pf32bit) || (f == pf32bit && before == pfDevice);
+    if (bitmap_ && !same) Replace(Resized(bitmap_, bitmap_->width, bitmap_->height, f));
 }
 
 void* TBitmap::ScanLine(int y) {
@@ -218,6 +209,7 @@ HBITMAP TBitmap::Handle() { return bitmap_; }
 
 void TBitmap::SetHandle(HBITMAP bm) {
     if (bm && !gdi::IsLiveObject(bm)) throw EInvalidGraphic("Bitmap image is not valid: bad handle");
+    if (!bm) width_ = height_ = 0;
     Replace(bm);
 }
 
@@ -225,6 +217,7 @@ HBITMAP TBitmap::ReleaseHandle() {
     HBITMAP bm = bitmap_;
     if (canvas_) static_cast<TBitmapCanvas*>(canvas_.get())->Select(nullptr);
     bitmap_ = nullptr;
+    width_ = height_ = 0;
     return bm;
 }
 
@@ -251,6 +244,7 @@ void TBitmap::SetTransparentMode(TTransparentMode m) {
 
 void TBitmap::Assign(TPersistent* source) {
     if (!source) {
+        width_ = height_ = 0;
         Replace(nullptr);
         return;
     }
@@ -267,6 +261,9 @@ void TBitmap::Assign(TPersistent* source) {
         transparent_ = b->transparent_;
         transparentColor_ = b->transparentColor_;
         transparentMode_ = b->transparentMode_;
+        format_ = b->format_;
+        width_ = b->width_;
+        height_ = b->height_;
         Replace(copy);
         return;
     }

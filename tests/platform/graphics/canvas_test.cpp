@@ -56,7 +56,7 @@ TEST(Fonts, SizeAndHeightAndChangeNotification) {
 
 TEST(Bitmaps, SizeFormatAndScanLines) {
     TBitmap b(3, 2);
-    EXPECT_EQ(b.PixelFormat(), pf32bit);
+    EXPECT_EQ(b.PixelFormat(), pfDevice);
     b.Canvas()->SetPixels(0, 0, clRed);
     b.Canvas()->SetPixels(2, 1, clBlue);
     auto* row1 = static_cast<std::uint32_t*>(b.ScanLine(1));
@@ -76,6 +76,25 @@ TEST(Bitmaps, SizeFormatAndScanLines) {
     b.SetSize(0, 0);
     EXPECT_TRUE(b.Empty());
     EXPECT_EQ(b.Width(), 0);
+}
+
+TEST(Bitmaps, SidesAndFormatSetOneByOneBeforeThereArePixels) {
+    TBitmap b;
+    b.SetPixelFormat(pf24bit);
+    b.SetWidth(9);
+    EXPECT_TRUE(b.Empty());
+    EXPECT_EQ(b.Width(), 9);
+    b.SetHeight(b.Width());
+    EXPECT_FALSE(b.Empty());
+    EXPECT_EQ(b.Height(), 9);
+    EXPECT_EQ(b.PixelFormat(), pf24bit);
+    b.SetHeight(0);  // empty again, the width kept
+    EXPECT_TRUE(b.Empty());
+    EXPECT_EQ(b.Width(), 9);
+    TBitmap copy;
+    copy.Assign(&b);
+    EXPECT_EQ(copy.Width(), 9);
+    EXPECT_EQ(copy.PixelFormat(), pf24bit);
 }
 
 TEST(Canvas, DrawsWithItsPenBrushAndFont) {
