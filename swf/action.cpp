@@ -94,6 +94,8 @@ void SWFButton_addCharacter(SWFButton button, SWFCharacter character, byte flags
             Fail(button->error, character->error);
         } else if (!character->IsCharacter()) {
             Fail(button->error, "a button part must be a shape, text, sprite or button");
+        } else if (Holds(character, button)) {
+            Fail(button->error, "a sprite or button cannot contain itself");
         } else {
             button->parts.push_back({Ref<SWFBlock_s>(character), flags});
         }

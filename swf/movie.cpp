@@ -57,6 +57,24 @@ void Release(SWFBlock_s* b) {
     if (--b->refs == 0) delete b;
 }
 
+bool Holds(const SWFBlock_s* outer, const SWFBlock_s* inner) {
+    std::vector<const SWFBlock_s*> todo{outer};
+    std::unordered_set<const SWFBlock_s*> seen;
+    while (!todo.empty()) {
+        const SWFBlock_s* b = todo.back();
+        todo.pop_back();
+        if (b == inner) return true;
+        if (!seen.insert(b).second) continue;
+        if (b->kind == Kind::Sprite) {
+            for (auto& item : static_cast<const SWFMovieClip_s*>(b)->timeline.items)
+                todo.push_back(item->character.get());
+        } else if (b->kind == Kind::Button) {
+            for (auto& part : static_cast<const SWFButton_s*>(b)->parts) todo.push_back(part.character.get());
+        }
+    }
+    return false;
+}
+
 // --- timeline --------------------------------------------------------------------------
 
 SWFDisplayItem Timeline::Add(SWFBlock_s* block) {
@@ -222,7 +240,7 @@ std::uint16_t Emitter::NewId() {
 std::uint16_t Emitter::Define(SWFBlock_s* b) {
     if (auto it = ids_.find(b); it != ids_.end()) return it->second;
     if (!b->error.empty()) Throw(b->error);
-    if (!inProgress_.insert(b).second) Throw("a sprite contains itself");
+    if (!inProgress_.insert(b).second) Throw("a sprite or button cannot contain itself");
     b->DefineParts(*this);
     std::uint16_t id = NewId();
     b->Write(*this, id);
@@ -494,6 +512,11 @@ SWFDisplayItem SWFMovieClip_add(SWFMovieClip clip, SWFBlock block) {
     return Guard<SWFDisplayItem>(nullptr, [&]() -> SWFDisplayItem {
         if (block && block->kind == Kind::Sound) {
             Fail(clip->timeline.error, "sound streams play on the movie's own timeline only");
+            clip->error = clip->timeline.error;
+            return nullptr;
+        }
+        if (block && Holds(block, clip)) {
+            Fail(clip->timeline.error, "a sprite or button cannot contain itself");
             clip->error = clip->timeline.error;
             return nullptr;
         }

@@ -368,6 +368,10 @@ R Guard(R fallback, F&& f) {
     return fallback;
 }
 
+// Whether `outer` is `inner` or holds it, directly or through sprites and buttons (adding
+// such a block to `inner` would make a cycle that no player can draw and no count can free).
+bool Holds(const SWFBlock_s* outer, const SWFBlock_s* inner);
+
 // The kind of a block handed in from outside, checked.
 template <class T>
 T* As(SWFBlock_s* b, Kind k) {

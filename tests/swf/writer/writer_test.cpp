@@ -120,6 +120,26 @@ TEST(SwfMovie, FrameCountBeyondTheFormatIsAnError) {
     destroySWFMovie(m);
 }
 
+TEST(SwfMovie, SpriteOrButtonHoldingItselfFailsTheSave) {
+    TempDir dir;
+    SWFMovieClip outer = newSWFMovieClip(), inner = newSWFMovieClip();
+    SWFMovieClip_add(outer, inner);
+    SWFMovieClip_add(inner, outer);  // a cycle through two sprites
+    SWFButton button = newSWFButton();
+    SWFButton_addCharacter(button, button, SWFBUTTON_UP);
+    for (SWFBlock b : {reinterpret_cast<SWFBlock>(outer), reinterpret_cast<SWFBlock>(button)}) {
+        SWFMovie m = newSWFMovieWithVersion(8);
+        SWFMovie_add(m, b);
+        EXPECT_EQ(SWFMovie_save(m, (dir / "m.swf").c_str()), -1);
+        EXPECT_THAT(SWF_getLastError(), testing::HasSubstr("cannot contain itself"));
+        EXPECT_FALSE(fs::exists(dir / "m.swf"));
+        destroySWFMovie(m);
+    }
+    destroySWFButton(button);
+    destroySWFMovieClip(outer);
+    destroySWFMovieClip(inner);
+}
+
 // --- readers and their errors ----------------------------------------------------------
 
 struct ErrorCase {
