@@ -556,9 +556,61 @@ void TControl::Loaded() {
     RequestAlign();
 }
 
+// ---------------------------------------------------------------- TControlCanvas
+
+namespace {
+std::vector<TControlCanvas*>& CanvasesWithDc() {
+    static auto* list = new std::vector<TControlCanvas*>;
+    return *list;
+}
+}  // namespace
+
+void TControlCanvas::CreateHandle() {
+    HDC dc = nullptr;
+    HWND window = nullptr;
+    TPoint origin(0, 0);
+    if (auto* w = dynamic_cast<TWinControl*>(control_); w && w->HandleAllocated()) {
+        window = w->WindowHandle();
+    } else if (!control_->HasWindow() && control_->Parent() && control_->Parent()->HandleAllocated()) {
+        window = control_->Parent()->WindowHandle();
+        origin = TPoint(control_->Left(), control_->Top());
+    }
+    if (window) dc = GetDCEx(window, nullptr, DCX_CACHE | DCX_CLIPSIBLINGS);
+    memoryDc_ = dc == nullptr;
+    if (!dc) dc = CreateCompatibleDC(nullptr);
+    if (!dc) return;
+    if (window) {
+        OffsetViewportOrgEx(dc, origin.x, origin.y, nullptr);
+        if (!control_->HasWindow()) IntersectClipRect(dc, 0, 0, control_->Width(), control_->Height());
+    }
+    ownDc_ = dc;
+    ownWindow_ = window;
+    CanvasesWithDc().push_back(this);
+    SetHandle(dc);
+}
+
+void TControlCanvas::FreeHandle() {
+    if (!ownDc_) return;
+    HDC dc = ownDc_;
+    ownDc_ = nullptr;
+    if (HandleAllocated()) SetHandle(nullptr);
+    if (memoryDc_)
+        DeleteDC(dc);
+    else
+        ReleaseDC(ownWindow_, dc);
+    ownWindow_ = nullptr;
+    auto& list = CanvasesWithDc();
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+}
+
+void TControlCanvas::FreeDeviceContexts() {
+    auto list = CanvasesWithDc();
+    for (TControlCanvas* c : list) c->FreeHandle();
+}
+
 // ---------------------------------------------------------------- TGraphicControl
 
-TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner) { canvas_ = new TCanvas; }
+TGraphicControl::TGraphicControl(TComponent* owner) : TControl(owner) { canvas_ = new TControlCanvas(this); }
 
 TGraphicControl::~TGraphicControl() {
     delete canvas_;
@@ -570,6 +622,7 @@ void TGraphicControl::Dispatch(TMessage& m) {
         // The parent hands the DC with the origin at this control's corner.
         if (m.WParam) {
             canvas_->Lock();
+            static_cast<TControlCanvas*>(canvas_)->FreeHandle();
             canvas_->SetHandle(reinterpret_cast<HDC>(m.WParam));
             try {
                 Paint();

@@ -448,6 +448,30 @@ private:
     friend class TCustomForm;
 };
 
+// The canvas of a control. While the control paints it wraps the paint DC; used at any
+// other time (to measure text, to draw at once) it takes a DC of the control's window (a
+// graphic control: of its parent's, with the origin at its corner), or a memory DC while no
+// window exists. Such a DC is given back when the application goes idle, and before the
+// window goes.
+class TControlCanvas : public TCanvas {
+public:
+    explicit TControlCanvas(TControl* control) : control_(control) {}
+    ~TControlCanvas() override { FreeHandle(); }
+    // Gives back a DC the canvas took itself.
+    void FreeHandle();
+    // Gives back every DC that control canvases took themselves.
+    static void FreeDeviceContexts();
+
+protected:
+    void CreateHandle() override;
+
+private:
+    TControl* control_;
+    HDC ownDc_ = nullptr;
+    HWND ownWindow_ = nullptr;
+    bool memoryDc_ = false;
+};
+
 class TCustomControl : public TWinControl {
 public:
     explicit TCustomControl(TComponent* owner);

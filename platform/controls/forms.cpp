@@ -741,6 +741,9 @@ void TApplication::DoMouseIdle() {
 }
 
 void TApplication::Idle() {
+    // What was drawn outside the paint cycle reaches the display now.
+    TControlCanvas::FreeDeviceContexts();
+    if (HasPendingPaint()) PaintPendingWindows();
     DoMouseIdle();
     bool done = true;
     try {

@@ -152,6 +152,8 @@ HWND TWinControl::Handle() {
 
 void TWinControl::DestroyWnd() {
     if (!handle_) return;
+    // Device contexts on this window (or its graphic children's) go before it.
+    TControlCanvas::FreeDeviceContexts();
     char buffer[4096];
     int n = GetWindowTextA(handle_, buffer, sizeof(buffer));
     text_.assign(buffer, std::size_t(std::max(0, n)));
@@ -911,7 +913,7 @@ void TWinControl::DoExit() {
 
 // ---------------------------------------------------------------- TCustomControl
 
-TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner) { canvas_ = new TCanvas; }
+TCustomControl::TCustomControl(TComponent* owner) : TWinControl(owner) { canvas_ = new TControlCanvas(this); }
 
 TCustomControl::~TCustomControl() {
     // The window goes first, so that no message reaches a half-destroyed control.
@@ -937,6 +939,7 @@ void TCustomControl::Dispatch(TMessage& m) {
 
 void TCustomControl::PaintWindow(HDC dc) {
     canvas_->Lock();
+    static_cast<TControlCanvas*>(canvas_)->FreeHandle();
     canvas_->SetHandle(dc);
     try {
         Paint();

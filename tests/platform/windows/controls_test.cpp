@@ -596,3 +596,26 @@ TEST_F(ControlsTest, HintShowsAfterThePauseAndGoesOnAClick) {
     EXPECT_EQ(hintShown(), "");
     quiet->WindowProc = original;
 }
+
+TEST_F(ControlsTest, CanvasOutsidePaintMeasuresAndDrawsOnTheWindow) {
+    auto* probe = new TProbe(form, "p", clRed);
+    probe->SetBounds(10, 10, 40, 40);
+    EXPECT_GT(probe->Canvas()->TextWidth("Measure"), 0) << "a control without a window still measures";
+    probe->SetParent(form);
+    auto* label = new TLabel(form);
+    label->SetParent(form);
+    label->SetBounds(100, 10, 40, 40);
+    form->Show();
+    Pump();
+    // Drawn at once, outside the paint cycle, clipped to the control.
+    probe->Canvas()->Brush()->SetColor(clLime);
+    probe->Canvas()->FillRect(TRect(0, 0, 100, 100));
+    label->Canvas()->Brush()->SetColor(clBlue);
+    label->Canvas()->FillRect(TRect(0, 0, 100, 100));
+    Pump();
+    HWND top = form->Handle();
+    EXPECT_EQ(GetWindowSurfacePixel(top, 15, 15), RGB(0, 255, 0));
+    EXPECT_EQ(GetWindowSurfacePixel(top, 105, 15), RGB(0, 0, 255));
+    EXPECT_EQ(GetWindowSurfacePixel(top, 60, 15), RGB(255, 255, 255)) << "nothing outside the control";
+    EXPECT_EQ(GetWindowSurfacePixel(top, 145, 15), RGB(255, 255, 255)) << "nothing outside the label";
+}
