@@ -555,6 +555,9 @@ void RemoveStaleTemps(const std::string& dir) {
 
 std::string Quoted(const std::string& name) { return "'" + name + "'"; }
 
+// The root key always exists; the others when the store lists them.
+bool Exists(const std::string& path) { return path.empty() || FindKey(*TheStore().Read(), path) != nullptr; }
+
 }  // namespace
 
 std::string RegistryStoreDir() {
@@ -603,7 +606,7 @@ bool TRegistry::ResolveKey(const std::string& key, std::string& path) const {
 bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
     std::string path;
     if (!ResolveKey(key, path)) return false;
-    if (FindKey(*TheStore().Read(), path) == nullptr) {
+    if (!Exists(path)) {
         if (!canCreate) return false;
         try {
             CreateKey("\\" + path);
@@ -619,7 +622,7 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
 
 bool TRegistry::OpenKeyReadOnly(const std::string& key) {
     std::string path;
-    if (!ResolveKey(key, path) || FindKey(*TheStore().Read(), path) == nullptr) return false;
+    if (!ResolveKey(key, path) || !Exists(path)) return false;
     open_ = true;
     readOnly_ = true;
     currentPath_ = path;
@@ -661,7 +664,7 @@ bool TRegistry::DeleteKey(const std::string& key) {
 
 bool TRegistry::KeyExists(const std::string& key) {
     std::string path;
-    return ResolveKey(key, path) && FindKey(*TheStore().Read(), path) != nullptr;
+    return ResolveKey(key, path) && Exists(path);
 }
 
 bool TRegistry::HasSubKeys() {
@@ -765,6 +768,7 @@ void TRegistry::WriteValue(const std::string& name, TRegDataType type, std::stri
     if (readOnly_) throw ERegistryException(failure + ": the key is open for reading only");
     TheStore().Write(
         [&](Image& image) {
+            if (currentPath_.empty()) AddKey(image, "");  // the root always exists
             Key* k = FindKey(image, currentPath_);
             if (k == nullptr) throw ERegistryException(failure + ": the key no longer exists");
             for (Value& v : k->values)
