@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <span>
 
+// SwfType (1 embedded, 2 progressive) and OverlayKind (0 none, 1 picture, 2 text) are the
+// player maker's, so the option record and the player records speak the same values.
+#include "playermaker/morvbrindle.h"
+
 struct MediaItem;
 
 // Colours are three separate components, each 0-255.
@@ -14,9 +18,6 @@ struct RGBColor {
     std::int32_t g;
     std::int32_t b;
 };
-
-enum SwfType : std::int32_t { stEmbedded = 1, stProgressive = 2 };
-enum OverlayKind : std::int32_t { okNone = 0, okImage = 1, okText = 2, okVideo = 3 };
 
 struct CustomSetting {
     double dscale;

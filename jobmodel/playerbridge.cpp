@@ -1,0 +1,260 @@
+#include "jobmodel/playerbridge.h"
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include "jobmodel/fonts.h"
+#include "jobmodel/mediaitem.h"
+#include "jobmodel/outputnames.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Text(const char* field, std::size_t width) { return std::string(field, strnlen(field, width)); }
+#define TEXT(field) Text(field, sizeof(field))
+
+void Put(char (&field)[KBN_TEXT_WIDTH], const std::string& text) { CopyTextField(field, text.c_str()); }
+
+void RemoveFile(const std::string& path) {
+    std::error_code ec;
+    fs::remove(path, ec);
+}
+
+std::string FileName(const std::string& path) { return fs::path(path).filename().string(); }
+
+// A font face of the option record as the file the embedded player reads.
+std::string FontFileOf(const std::string& face) { return face.empty() ? "" : FontsFolder() + FindFontFile(face); }
+
+// One credit card as the option record describes it; `fontSize` and the text position
+// are the caller's, since the conversion and the preview place the text differently.
+void AttachCredit(KbnUIInsertAdOption*& slot, const char* image, const char* text, const char* face, int fontSize,
+                  int x, int y, RGBColor textColour, RGBColor cardColour, int duration) {
+    if (!createKbnUIInsertAdOption(&slot)) return;
+    Put(slot->image, Text(image, 1024));
+    Put(slot->text, Text(text, 1024));
+    Put(slot->fontFile, FontFileOf(Text(face, 1024)));
+    slot->fontSize = fontSize;
+    slot->x = x;
+    slot->y = y;
+    slot->textRed = textColour.r, slot->textGreen = textColour.g, slot->textBlue = textColour.b;
+    slot->cardRed = cardColour.r, slot->cardGreen = cardColour.g, slot->cardBlue = cardColour.b;
+    slot->duration = duration;
+}
+
+// The credit text centred on the output height, as the customisation dialog centres it;
+// the stored position when the text is taller than the picture.
+int CentredCreditTop(int outputHeight, int fontSize, int storedY) {
+    if (fontSize == 0) return 0;
+    int y = (outputHeight - fontSize) / 2;
+    return y < 0 ? storedY : y;
+}
+
+// Head and tail cards of an embedded player. The conversion scales the font by the
+// record's area ratio and centres the text; the preview scales by the ratio of the
+// player's area to the browser's and keeps the stored position.
+void FillCredits(const CustomSetting& cs, KbnUIGroupOption* group, bool preview, double previewRatio) {
+    if (cs.SwfType != stEmbedded) return;
+    auto size = [&](int stored) {
+        return preview ? static_cast<int>(std::trunc(previewRatio * stored))
+                       : static_cast<int>(std::trunc(stored * cs.dscale));
+    };
+    if (cs.IsCreditHead) {
+        int fs = size(cs.Head_fontSize);
+        AttachCredit(group->headCredit, cs.Head_imagePath, cs.Head_textContent, cs.Head_fontType, fs, cs.Head_fontX,
+                     preview ? cs.Head_fontY : CentredCreditTop(cs.Height, fs, cs.Head_fontY), cs.Head_fontColor,
+                     cs.Head_backgroundColor, cs.Head_duration);
+    }
+    if (cs.IsCreditTail) {
+        int fs = size(cs.Tail_fontSize);
+        AttachCredit(group->tailCredit, cs.Tail_imagePath, cs.Tail_textContent, cs.Tail_fontType, fs, cs.Tail_fontX,
+                     preview ? cs.Tail_fontY : CentredCreditTop(cs.Height, fs, cs.Tail_fontY), cs.Tail_fontColor,
+                     cs.Tail_backgroundColor, cs.Tail_duration);
+    }
+}
+
+// The generate and player records, the same for every kind of build.
+void FillPlayerRecords(const CustomSetting& cs, KbnUIGroupOption* group) {
+    KbnUIGenerateOption* g = createKbnUIGenerateOption(&group->generate);
+    KbnUIPlayerOption* p = createKbnUIPlayerOption(&group->player);
+    if (!g || !p) return;
+    g->isGeneralFlv = cs.IsGeneralFlv;
+    g->isGeneralSwf = cs.IsGeneralSwf;
+    g->swfType = cs.SwfType;
+    g->isGeneralHtml = cs.IsGeneralHtml;
+    g->playlistInScript = 1;
+    g->group = group;
+
+    p->group = group;
+    p->width = cs.Width;
+    p->height = cs.Height;
+    p->frameRate = cs.FrameRate;
+    p->backgroundRed = cs.BackgrounColor.r;
+    p->backgroundGreen = cs.BackgrounColor.g;
+    p->backgroundBlue = cs.BackgrounColor.b;
+    const std::string skin = TEXT(cs.PlayerSkinPath);
+    Put(p->skinFile, skin + ".swf");
+    p->mouseAutoHide = cs.IsMouseAutoHide;
+    p->skinAutoHide = cs.IsSkinAutoHide;
+    p->sliderAutoHide = cs.IsSliderAutoHide;
+    p->hideDelay = cs.hideDelay;
+    p->autoPlay = cs.IsAutoPlay;
+    p->hideAll = cs.IsHideAll != 0 ? cs.IsHideAll : (skin == "None" ? 1 : 0);
+    if (cs.IsHideAll == 0) {
+        p->hideMuteBtn = cs.IsHideMuteBtn;
+        p->hideFullscreenBtn = cs.IsHideFullscreenBtn;
+        p->hidePreNextBtn = cs.IsHidePreNextBtn;
+        p->hidePlaylistBtn = cs.IsHidePlaylistBtn;
+        p->hidePlayingProcessBar = cs.IsHidePlayingprocessBar;
+        p->hideVolumeBar = cs.IsHideVolumeBar;
+        p->hidePlayingTime = cs.IsHidePlayingTime;
+        p->hidePlayList = cs.IsHidePlayList;
+    }
+    const std::string effect = TEXT(cs.EffectSkinPath);
+    Put(p->effectFile, effect == "None" ? "" : effect + ".swf");
+    const std::string preloader = TEXT(cs.PreloaderSkinPath);
+    Put(p->preloaderFile, cs.SwfType == stProgressive && preloader != "None" ? preloader + ".swf" : "");
+}
+
+// The decoration, when it is switched on. A progressive player loads its picture from
+// its own folder, so the picture is copied there.
+void FillOverlay(const CustomSetting& cs, KbnUIGroupOption* group, const std::string& playerFolder, int endTime) {
+    if (!cs.IsDecorate) return;
+    KbnUIOverlayADOption* o = createKbnUIOverlayADOption(&group->overlay);
+    if (!o) return;
+    o->group = group;
+    o->kind = cs.FileType;
+    const std::string picture = TEXT(cs.Dec_imagePath);
+    const std::string face = TEXT(cs.Dec_fontType);
+    if (cs.SwfType == stEmbedded) {
+        Put(o->file, picture);
+        Put(o->fontFile, FontFileOf(face));
+    } else {
+        if (cs.SwfType == stProgressive && !picture.empty()) {
+            Put(o->file, FileName(picture));
+            std::error_code ec;  // a picture that cannot be copied leaves none
+            fs::copy_file(picture, playerFolder + FileName(picture), fs::copy_options::overwrite_existing, ec);
+        }
+        Put(o->fontFile, face);
+    }
+    Put(o->text, TEXT(cs.Dec_textContent));
+    o->fontSize = static_cast<int>(std::trunc(cs.Dec_fontSize * cs.dscale));
+    o->red = cs.Dec_fontColor.r, o->green = cs.Dec_fontColor.g, o->blue = cs.Dec_fontColor.b;
+    o->startTime = 0;
+    o->endTime = endTime;
+    Put(o->clickUrl, TEXT(cs.Dec_URL));
+    CopyTextField(o->target, "_blank");
+    o->x = static_cast<int>(std::trunc(cs.Dec_X * cs.dscale_X));
+    o->y = static_cast<int>(std::trunc(cs.Dec_Y * cs.dscale_Y));
+    o->width = static_cast<int>(std::trunc(cs.Dec_Width * cs.dscale_X));
+    o->height = static_cast<int>(std::trunc(cs.Dec_Height * cs.dscale_Y));
+}
+
+KbnUIMediaOption* AppendMedia(KbnUIGroupOption* group, const std::string& title, const std::string& video,
+                              const std::string& picture, int width, int height) {
+    KbnUIMediaOption* m = createKbnUIMediaOption(group, nullptr);
+    if (!m) return nullptr;
+    Put(m->title, title);
+    Put(m->flvPath, video);
+    Put(m->thumbnailPath, picture);
+    m->videoWidth = width;
+    m->videoHeight = height;
+    return m;
+}
+
+// A new group whose player is written to `swfPath`, the old file removed first.
+KbnUIGroupOption* NewGroup(const std::string& swfPath) {
+    RemoveFile(swfPath);
+    KbnUIGroupOption* group = createKbnUIGroupOption(nullptr);
+    if (group) Put(group->outputPath, swfPath);
+    return group;
+}
+
+int BuildAndFree(KbnUIGroupOption* group) {
+    if (!group) return kbnErrNoMemory;
+    int result = generateFLVPlayer(group);
+    freeKbnUIGroupOption(&group);
+    return result;
+}
+
+std::string FolderOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+}  // namespace
+
+KbnUIGroupOption* FillGroupPlayer(const CustomSetting& cs, const std::string& swfBase, KbnUIGroupOption* group) {
+    if (!group) return nullptr;
+    RemoveFile(swfBase + ".swf");
+    Put(group->outputPath, swfBase + ".swf");
+    FillPlayerRecords(cs, group);
+    FillCredits(cs, group, false, 0);
+    FillOverlay(cs, group, FolderOf(swfBase), 0);
+    group->isPreview = 0;
+    return group;
+}
+
+KbnUIGroupOption* AddGroupMedia(const CustomSetting& cs, const std::string& outputPath, const std::string& title,
+                                KbnUIGroupOption* group) {
+    // The player reads the video as it was written: embedded players by its full path,
+    // progressive players by its name beside the player.
+    std::string video, picture;
+    if (cs.SwfType == stEmbedded) {
+        video = outputPath;
+        picture = ThumbnailPath(outputPath);
+    } else if (cs.SwfType == stProgressive) {
+        video = FileName(outputPath);
+        picture = FileName(ThumbnailPath(outputPath));
+    }
+    return AppendMedia(group, title, video, picture, cs.Width, cs.Height) ? group : nullptr;
+}
+
+KbnUIGroupOption* MakeItemPlayerGroup(const CustomSetting& cs, const std::string& outputPath, const std::string& title,
+                                     int lengthSeconds) {
+    KbnUIGroupOption* group = NewGroup(BasePath(outputPath) + ".swf");
+    if (!group) return nullptr;
+    FillPlayerRecords(cs, group);
+    FillCredits(cs, group, false, 0);
+    FillOverlay(cs, group, FolderOf(outputPath), lengthSeconds);
+    AddGroupMedia(cs, outputPath, title, group);
+    group->isPreview = 0;
+    return group;
+}
+
+int GenerateItemPlayer(const CustomSetting& cs, const std::string& outputPath, const std::string& title,
+                       int lengthSeconds) {
+    return BuildAndFree(MakeItemPlayerGroup(cs, outputPath, title, lengthSeconds));
+}
+
+KbnUIGroupOption* MakePreviewPlayerGroup(const CustomSetting& cs, const std::string& programFolder, int browserWidth,
+                                        int browserHeight) {
+    KbnUIGroupOption* group = NewGroup(programFolder + "temp/velmora.swf");
+    if (!group) return nullptr;
+    FillPlayerRecords(cs, group);
+    double area = static_cast<double>(browserWidth) * browserHeight;
+    double ratio = area > 0 ? static_cast<double>(cs.Width) * cs.Height / area : 1.0;
+    FillCredits(cs, group, true, ratio);
+    // The samples are named by full path, so the preview never depends on the working folder.
+    const std::string samples = programFolder + "templates/";
+    if (cs.SwfType == stEmbedded) {
+        AppendMedia(group, "velmoraQent", samples + "velmoraQent.flv", samples + "velmoraQent.jpg", 320, 240);
+    } else if (cs.SwfType == stProgressive) {
+        for (const char* name : {"velmoraQent.jpg", "velmoraQent.flv"}) {
+            std::error_code ec;  // a sample that cannot be copied is left out
+            fs::copy_file(samples + name, programFolder + "temp/" + name, fs::copy_options::skip_existing, ec);
+        }
+        AppendMedia(group, "velmoraQent", "velmoraQent.flv", "velmoraQent.jpg", 320, 240);
+    } else {
+        AppendMedia(group, "velmoraQent", "", "", 320, 240);
+    }
+    group->isPreview = 1;
+    return group;
+}
+
+int GeneratePreviewPlayer(const CustomSetting& cs, const std::string& programFolder, int browserWidth,
+                          int browserHeight) {
+    return BuildAndFree(MakePreviewPlayerGroup(cs, programFolder, browserWidth, browserHeight));
+}

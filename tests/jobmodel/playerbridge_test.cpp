@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "jobmodel/customsetting.h"
+#include "jobmodel/fonts.h"
+#include "jobmodel/playerbridge.h"
+#include "support/tempdir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Group {
+    KbnUIGroupOption* g;
+    explicit Group(KbnUIGroupOption* group) : g(group) {}
+    ~Group() { freeKbnUIGroupOption(&g); }
+    KbnUIGroupOption* operator->() const { return g; }
+};
+
+CustomSetting Setting(int swfType) {
+    CustomSetting cs;
+    InitCustomSetting(cs);
+    cs.SwfType = swfType;
+    cs.Width = 320;
+    cs.Height = 240;
+    cs.FrameRate = 25;
+    std::strcpy(cs.FileExtension, "flv");
+    return cs;
+}
+
+TEST(PlayerBridge, PlayerRecordFollowsTheOptionRecord) {
+    const struct {
+        const char* skin;
+        const char* effect;
+        const char* preloader;
+        int swfType;
+        int hideAll;
+        const char* skinFile;
+        const char* effectFile;
+        const char* preloaderFile;
+        int expectHideAll;
+        int expectPreNext;
+    } cases[] = {
+        {"Christmas_h40", "None", "Ring", stProgressive, 0, "Christmas_h40.swf", "", "Ring.swf", 0, 1},
+        {"Christmas_h40", "Snow", "Ring", stEmbedded, 0, "Christmas_h40.swf", "Snow.swf", "", 0, 1},
+        {"None", "None", "None", stProgressive, 0, "None.swf", "", "", 1, 1},
+        {"Dark_h30", "None", "None", stProgressive, 1, "Dark_h30.swf", "", "", 1, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.skin);
+        CustomSetting cs = Setting(c.swfType);
+        std::strcpy(cs.PlayerSkinPath, c.skin);
+        std::strcpy(cs.EffectSkinPath, c.effect);
+        std::strcpy(cs.PreloaderSkinPath, c.preloader);
+        cs.IsHideAll = c.hideAll;
+        cs.BackgrounColor = RGBColor{1, 2, 3};
+        Group g(MakeItemPlayerGroup(cs, "/out/job/Clip.flv", "Clip", 60));
+        ASSERT_NE(g.g, nullptr);
+        EXPECT_STREQ(g->outputPath, "/out/job/Clip.swf");
+        EXPECT_EQ(g->generate->swfType, c.swfType);
+        EXPECT_EQ(g->generate->playlistInScript, 1);
+        EXPECT_STREQ(g->player->skinFile, c.skinFile);
+        EXPECT_STREQ(g->player->effectFile, c.effectFile);
+        EXPECT_STREQ(g->player->preloaderFile, c.preloaderFile);
+        EXPECT_EQ(g->player->hideAll, c.expectHideAll);
+        EXPECT_EQ(g->player->hidePreNextBtn, c.expectPreNext);  // hide flags only without "hide all"
+        EXPECT_EQ(g->player->backgroundBlue, 3);
+        EXPECT_EQ(g->player->width, 320);
+        EXPECT_EQ(g->isPreview, 0);
+    }
+}
+
+TEST(PlayerBridge, CreditsOnlyForEmbeddedPlayersCentredOnTheOutput) {
+    CustomSetting cs = Setting(stEmbedded);
+    cs.IsCreditHead = 1;
+    cs.Head_fontSize = 12;
+    cs.dscale = 1.5;
+    cs.Head_fontY = 7;
+    cs.Head_duration = 3;
+    std::strcpy(cs.Head_textContent, "Hello");
+    {
+        Group g(MakeItemPlayerGroup(cs, "/out/Clip.flv", "Clip", 60));
+        ASSERT_NE(g->headCredit, nullptr);
+        EXPECT_EQ(g->tailCredit, nullptr);
+        EXPECT_EQ(g->headCredit->fontSize, 18);
+        EXPECT_EQ(g->headCredit->y, 111);  // (240 - 18) / 2
+        EXPECT_EQ(g->headCredit->duration, 3);
+        EXPECT_STREQ(g->headCredit->text, "Hello");
+    }
+    cs.Head_fontSize = 300;
+    cs.dscale = 1;
+    {
+        Group g(MakeItemPlayerGroup(cs, "/out/Clip.flv", "Clip", 60));
+        EXPECT_EQ(g->headCredit->y, 7);  // taller than the picture: the stored position
+    }
+    cs.SwfType = stProgressive;
+    cs.IsCreditTail = 1;
+    Group g(MakeItemPlayerGroup(cs, "/out/Clip.flv", "Clip", 60));
+    EXPECT_EQ(g->headCredit, nullptr);
+    EXPECT_EQ(g->tailCredit, nullptr);
+}
+
+TEST(PlayerBridge, DecorationOnlyWhenSwitchedOnAndItsPictureGoesBesideTheProgressivePlayer) {
+    testsupport::TempDir dir;
+    std::string picture = dir.Write("pictures/logo.png", "png").string();
+    fs::create_directories(dir.path() / "job");
+    const std::string output = dir.str() + "/job/Clip(1).flv";
+
+    CustomSetting cs = Setting(stProgressive);
+    cs.FileType = okImage;
+    std::strcpy(cs.Dec_imagePath, picture.c_str());
+    cs.Dec_X = 10;
+    cs.dscale_X = 0.55;
+    {
+        Group g(MakeItemPlayerGroup(cs, output, "Clip", 60));
+        EXPECT_EQ(g->overlay, nullptr);  // decoration off
+        EXPECT_FALSE(fs::exists(dir.path() / "job" / "logo.png"));
+    }
+    cs.IsDecorate = 1;
+    Group g(MakeItemPlayerGroup(cs, output, "Clip", 60));
+    ASSERT_NE(g->overlay, nullptr);
+    EXPECT_STREQ(g->overlay->file, "logo.png");
+    EXPECT_TRUE(fs::exists(dir.path() / "job" / "logo.png"));
+    EXPECT_EQ(g->overlay->x, 5);
+    EXPECT_EQ(g->overlay->endTime, 60);
+    EXPECT_STREQ(g->overlay->target, "_blank");
+    EXPECT_STREQ(g->overlay->clickUrl, "http://");
+    // The player plays the file as written, by its name beside the player.
+    ASSERT_EQ(g->mediaCount, 1);
+    EXPECT_STREQ(g->media[0]->flvPath, "Clip(1).flv");
+    EXPECT_STREQ(g->media[0]->thumbnailPath, "Clip(1).jpg");
+    EXPECT_STREQ(g->media[0]->title, "Clip");
+    EXPECT_STREQ(g->outputPath, (dir.str() + "/job/Clip(1).swf").c_str());
+}
+
+TEST(PlayerBridge, EmbeddedMediaUseTheRealPathAndExtension) {
+    CustomSetting cs = Setting(stEmbedded);
+    Group g(MakeItemPlayerGroup(cs, "/out/job/Clip.mp4", "Clip", 60));
+    ASSERT_EQ(g->mediaCount, 1);
+    EXPECT_STREQ(g->media[0]->flvPath, "/out/job/Clip.mp4");
+    EXPECT_STREQ(g->media[0]->thumbnailPath, "/out/job/Clip.jpg");
+    EXPECT_EQ(g->media[0]->videoWidth, 320);
+}
+
+TEST(PlayerBridge, SlideShowGroupGetsItsMembersAndNoMoreThanItHolds) {
+    CustomSetting cs = Setting(stProgressive);
+    cs.IsDecorate = 1;
+    Group g(createKbnUIGroupOption(nullptr));
+    ASSERT_EQ(FillGroupPlayer(cs, "/out/job/Show", g.g), g.g);
+    EXPECT_STREQ(g->outputPath, "/out/job/Show.swf");
+    EXPECT_EQ(g->overlay->endTime, 0);
+    EXPECT_EQ(g->mediaCount, 0);
+    for (int i = 0; i < KBN_MAX_MEDIA; ++i) ASSERT_EQ(AddGroupMedia(cs, "/out/job/m.flv", "m", g.g), g.g);
+    EXPECT_EQ(AddGroupMedia(cs, "/out/job/m.flv", "m", g.g), nullptr);
+    EXPECT_EQ(g->mediaCount, KBN_MAX_MEDIA);
+}
+
+TEST(PlayerBridge, PreviewUsesTheSamplesAndScalesCreditsToTheBrowser) {
+    testsupport::TempDir program;
+    program.Write("templates/velmoraQent.flv", "flv");
+    program.Write("templates/velmoraQent.jpg", "jpg");
+    fs::create_directories(program.path() / "temp");
+    const std::string folder = program.str() + "/";
+
+    CustomSetting cs = Setting(stEmbedded);
+    cs.Width = 640;
+    cs.Height = 480;
+    cs.IsCreditHead = 1;
+    cs.Head_fontSize = 9;
+    cs.Head_fontY = 13;
+    cs.IsDecorate = 1;
+    {
+        Group g(MakePreviewPlayerGroup(cs, folder, 320, 240));
+        EXPECT_STREQ(g->outputPath, (folder + "temp/velmora.swf").c_str());
+        EXPECT_EQ(g->isPreview, 1);
+        EXPECT_EQ(g->headCredit->fontSize, 36);  // four times: the player's area to the browser's
+        EXPECT_EQ(g->headCredit->y, 13);
+        EXPECT_EQ(g->overlay, nullptr);  // never a decoration in the preview
+        EXPECT_STREQ(g->media[0]->flvPath, (folder + "templates/velmoraQent.flv").c_str());
+        EXPECT_EQ(g->media[0]->videoWidth, 320);
+    }
+    cs.SwfType = stProgressive;
+    std::ofstream(folder + "temp/velmoraQent.jpg") << "kept";
+    Group g(MakePreviewPlayerGroup(cs, folder, 0, 0));  // a browser of no size scales nothing
+    EXPECT_STREQ(g->media[0]->flvPath, "velmoraQent.flv");
+    EXPECT_TRUE(fs::exists(folder + "temp/velmoraQent.flv"));
+    std::ifstream kept(folder + "temp/velmoraQent.jpg");
+    std::string content;
+    kept >> content;
+    EXPECT_EQ(content, "kept");  // an existing copy stays
+}
+
+TEST(Fonts, FacesAreFoundExactlyOrByTheFirstNameThatHoldsThem) {
+    InstalledFontNames.clear();
+    ListFontNames(InstalledFontNames);
+    ASSERT_FALSE(InstalledFontNames.empty()) << "no TrueType fonts installed";
+    std::string exact = FindFontFile("DejaVu Sans (TrueType)");
+    EXPECT_NE(exact.find("DejaVuSans.ttf"), std::string::npos) << exact;
+    std::string partial = FindFontFile("DejaVu Sans");
+    EXPECT_EQ(partial, exact);  // "DejaVu Sans (TrueType)" sorts first of the names holding it
+    EXPECT_EQ(FindFontFile("No Such Face"), "");
+    EXPECT_EQ(FindFontFile(""), "");
+    EXPECT_EQ(FindFontFile("dejavu sans"), "");  // letter case counts
+}
+
+}  // namespace
