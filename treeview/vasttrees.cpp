@@ -235,6 +235,19 @@ void TBaseVastTree::FixupTotalHeight(PVastNode node) {
 
 // ---- linking ----
 
+// Appends a node behind the parent's last child: links and index only, no counts.
+void TBaseVastTree::LinkLastChild(PVastNode parent, PVastNode child) {
+    child->Parent = parent;
+    child->NextSibling = nullptr;
+    child->PrevSibling = parent->LastChild;
+    child->Index = parent->LastChild ? parent->LastChild->Index + 1 : 0;
+    if (parent->LastChild)
+        parent->LastChild->NextSibling = child;
+    else
+        parent->FirstChild = child;
+    parent->LastChild = child;
+}
+
 void TBaseVastTree::InternalConnectNode(PVastNode node, PVastNode destination, TBaseVastTree* target,
                                         TVTNodeAttachMode mode) {
     switch (mode) {
@@ -279,18 +292,9 @@ void TBaseVastTree::InternalConnectNode(PVastNode node, PVastNode destination, T
             for (PVastNode run = node->NextSibling; run; run = run->NextSibling) ++run->Index;
             break;
         }
-        case amAddChildLast: {
-            node->NextSibling = nullptr;
-            node->PrevSibling = destination->LastChild;
-            node->Index = destination->LastChild ? destination->LastChild->Index + 1 : 0;
-            if (destination->LastChild)
-                destination->LastChild->NextSibling = node;
-            else
-                destination->FirstChild = node;
-            destination->LastChild = node;
-            node->Parent = destination;
+        case amAddChildLast:
+            LinkLastChild(destination, node);
             break;
-        }
     }
     node->States &= ~(vsChecking | vsCutOrCopy | vsDeleting | vsClearing);
     if (mode == amNoWhere) return;
@@ -355,6 +359,16 @@ void TBaseVastTree::InternalDisconnectNode(PVastNode node, bool keepFocus, bool 
     }
 }
 
+// The shape of the tree changed: the position cache is rebuilt and the window follows,
+// at once outside an update bracket, else at its end.
+void TBaseVastTree::AfterShapeChange() {
+    InvalidateCache();
+    if (updateCount_ > 0) return;
+    ValidateCache();
+    UpdateScrollBars(true);
+    InvalidateTree();
+}
+
 // ---- creating ----
 
 void TBaseVastTree::SetRootNodeCount(std::uint32_t value) {
@@ -383,24 +397,13 @@ void TBaseVastTree::SetChildCount(PVastNode node, std::uint32_t count) {
     if (count == node->ChildCount) return;
     InterruptValidation();
     if (count > node->ChildCount) {
-        std::uint32_t index = 0;
-        if (node->LastChild)
-            index = node->LastChild->Index + 1;
-        else
-            node->States |= vsHasChildren;
+        node->States |= vsHasChildren;
         node->States &= ~(vsAllChildrenHidden | vsHeightMeasured);
         std::uint32_t added = count - node->ChildCount;
         std::int64_t heights = 0;
         for (std::uint32_t i = 0; i < added; ++i) {
             PVastNode child = MakeNewNode();
-            child->Index = index++;
-            child->Parent = node;
-            child->PrevSibling = node->LastChild;
-            if (node->LastChild)
-                node->LastChild->NextSibling = child;
-            else
-                node->FirstChild = child;
-            node->LastChild = child;
+            LinkLastChild(node, child);
             heights += child->TotalHeight;
         }
         if (node->States & vsExpanded) {
@@ -471,12 +474,7 @@ PVastNode TBaseVastTree::InsertNode(PVastNode node, TVTNodeAttachMode mode, void
     }
     if (mode == amAddChildFirst || mode == amAddChildLast) InitIfNeeded(node);
     InternalConnectNode(result, node, this, mode);
-    InvalidateCache();
-    if (updateCount_ == 0) {
-        ValidateCache();
-        UpdateScrollBars(true);
-        InvalidateTree();
-    }
+    AfterShapeChange();
     StructureChange(result, crNodeAdded);
     SetInitialUserData(result, userData);
     return result;
@@ -512,12 +510,7 @@ void TBaseVastTree::InternalDeleteNode(PVastNode node, bool reindex) {
     DoFreeNode(node);
     if (!parentClearing) {
         if (parent != root_) DetermineHiddenChildrenFlag(parent);
-        InvalidateCache();
-        if (updateCount_ == 0) {
-            ValidateCache();
-            UpdateScrollBars(true);
-            InvalidateTree();
-        }
+        AfterShapeChange();
     }
 }
 
@@ -581,23 +574,17 @@ void TBaseVastTree::DoFreeNode(PVastNode node) {
 
 void TBaseVastTree::DeleteSelectedNodes() {
     if (selectedCount_ <= 0 || ReadOnly()) return;
-    BeginUpdate();
-    try {
+    Updating([&] {
         std::vector<PVastNode> nodes = GetSortedSelection(true);
         for (std::size_t i = nodes.size(); i-- > 1;)
             DeleteNode(nodes[i], nodes[i]->Parent != nodes[i - 1]->Parent);
         if (!nodes.empty()) DeleteNode(nodes[0], true);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TBaseVastTree::Clear() {
     if (ReadOnly() && !(ComponentState() & csDestroying)) return;
-    BeginUpdate();
-    try {
+    Updating([&] {
         InterruptValidation();
         DoCancelEdit();
         if (states_ & (tsCopyPending | tsCutPending)) DoStateChange(0, tsCopyPending | tsCutPending);
@@ -610,11 +597,7 @@ void TBaseVastTree::Clear() {
         DeleteChildren(root_, true);
         visibleCount_ = 0;
         offsetY_ = 0;
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 // ---- moving and copying ----
@@ -729,15 +712,8 @@ PVastNode TBaseVastTree::CopySubtree(PVastNode source) {
     copy->VerticalAlignment = source->VerticalAlignment;
     try {
         for (PVastNode child = source->FirstChild; child; child = child->NextSibling) {
-            PVastNode childCopy = CopySubtree(child);
-            childCopy->Parent = copy;
-            childCopy->Index = copy->ChildCount++;
-            childCopy->PrevSibling = copy->LastChild;
-            if (copy->LastChild)
-                copy->LastChild->NextSibling = childCopy;
-            else
-                copy->FirstChild = childCopy;
-            copy->LastChild = childCopy;
+            LinkLastChild(copy, CopySubtree(child));
+            ++copy->ChildCount;
         }
     } catch (...) {
         FreeUnlinked(copy);
@@ -851,14 +827,9 @@ void TBaseVastTree::SetNodeParent(PVastNode node, PVastNode parent) {
 }
 
 std::uint32_t TBaseVastTree::TotalCount() {
-    BeginUpdate();
-    try {
+    Updating([&] {
         ValidateNode(root_, true);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
     return root_->TotalCount - 1;
 }
 
@@ -945,12 +916,7 @@ void TBaseVastTree::SetNodeHeight(PVastNode node, std::uint16_t value) {
     std::int64_t diff = std::int64_t(value) - node->NodeHeight;
     node->NodeHeight = value;
     AdjustTotalHeight(node, diff, true);
-    InvalidateCache();
-    if (updateCount_ == 0) {
-        ValidateCache();
-        UpdateScrollBars(true);
-        InvalidateTree();
-    }
+    AfterShapeChange();
 }
 
 // ---- initialisation ----

@@ -280,6 +280,17 @@ public:
     // ---- brackets, states and notification ----
     void BeginUpdate();
     void EndUpdate();
+    // Runs work inside an update bracket that is closed also when the work throws.
+    template <class Work> void Updating(Work work) {
+        BeginUpdate();
+        try {
+            work();
+        } catch (...) {
+            EndUpdate();
+            throw;
+        }
+        EndUpdate();
+    }
     void BeginSynch();
     void EndSynch();
     std::uint32_t UpdateCount() const { return updateCount_; }
@@ -428,6 +439,9 @@ private:
     // A copy of the source's subtree for this tree, not linked anywhere yet.
     PVastNode CopySubtree(PVastNode source);
     static void FreeUnlinked(PVastNode node);
+    static void LinkLastChild(PVastNode parent, PVastNode child);
+    void AfterShapeChange();
+    template <class After> PVastNode FindCacheEntry(After after, std::uint32_t& top) const;
     // The first node after the node's subtree in tree order (nullptr at the end).
     PVastNode NextAfterSubtree(PVastNode node, bool init);
     // For a node that is not shown: the topmost node of its path that is not shown;

@@ -319,38 +319,27 @@ bool TBaseVastTree::DoValidateCache() {
     return steps > 0 && !stopValidation_;
 }
 
-PVastNode TBaseVastTree::FindInPositionCache(PVastNode node, std::uint32_t& top) const {
+// The last cache entry that does not lie after the target (after: entry -> bool).
+template <class After>
+PVastNode TBaseVastTree::FindCacheEntry(After after, std::uint32_t& top) const {
     std::int32_t low = 0, high = std::int32_t(positionCache_.size()) - 1;
     while (low <= high) {
         std::int32_t middle = (low + high) / 2;
-        if (CompareNodePositions(positionCache_[std::size_t(middle)].Node, node) > 0)
+        if (after(positionCache_[std::size_t(middle)]))
             high = middle - 1;
         else
             low = middle + 1;
     }
-    if (low == 0) {
-        top = 0;
-        return nullptr;
-    }
-    top = positionCache_[std::size_t(low - 1)].AbsoluteTop;
-    return positionCache_[std::size_t(low - 1)].Node;
+    top = low == 0 ? 0 : positionCache_[std::size_t(low - 1)].AbsoluteTop;
+    return low == 0 ? nullptr : positionCache_[std::size_t(low - 1)].Node;
+}
+
+PVastNode TBaseVastTree::FindInPositionCache(PVastNode node, std::uint32_t& top) const {
+    return FindCacheEntry([&](const TCacheEntry& entry) { return CompareNodePositions(entry.Node, node) > 0; }, top);
 }
 
 PVastNode TBaseVastTree::FindInPositionCache(std::uint32_t position, std::uint32_t& top) const {
-    std::int32_t low = 0, high = std::int32_t(positionCache_.size()) - 1;
-    while (low <= high) {
-        std::int32_t middle = (low + high) / 2;
-        if (position < positionCache_[std::size_t(middle)].AbsoluteTop)
-            high = middle - 1;
-        else
-            low = middle + 1;
-    }
-    if (low == 0) {
-        top = 0;
-        return nullptr;
-    }
-    top = positionCache_[std::size_t(low - 1)].AbsoluteTop;
-    return positionCache_[std::size_t(low - 1)].Node;
+    return FindCacheEntry([&](const TCacheEntry& entry) { return position < entry.AbsoluteTop; }, top);
 }
 
 PVastNode TBaseVastTree::GetNodeAt(int x, int y) {

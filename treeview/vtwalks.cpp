@@ -22,6 +22,19 @@ bool TBaseVastTree::IsShown(PVastNode node) const {
 
 // ---- first and last ----
 
+namespace {
+// Repeats a step from a node until it gives nothing; the last node reached.
+template <class Step>
+PVastNode Deepest(PVastNode result, Step step) {
+    while (result) {
+        PVastNode next = step(result);
+        if (!next) break;
+        result = next;
+    }
+    return result;
+}
+}  // namespace
+
 PVastNode TBaseVastTree::GetFirst() { return GetFirstChild(nullptr); }
 
 PVastNode TBaseVastTree::GetFirstNoInit() const { return root_->FirstChild; }
@@ -89,23 +102,11 @@ PVastNode TBaseVastTree::GetLastChildNoInit(PVastNode node) const {
 }
 
 PVastNode TBaseVastTree::GetLast(PVastNode node) {
-    PVastNode result = GetLastChild(node);
-    while (result) {
-        PVastNode next = GetLastChild(result);
-        if (!next) break;
-        result = next;
-    }
-    return result;
+    return Deepest(GetLastChild(node), [&](PVastNode n) { return GetLastChild(n); });
 }
 
 PVastNode TBaseVastTree::GetLastNoInit(PVastNode node) const {
-    PVastNode result = GetLastChildNoInit(node);
-    while (result) {
-        PVastNode next = GetLastChildNoInit(result);
-        if (!next) break;
-        result = next;
-    }
-    return result;
+    return Deepest(GetLastChildNoInit(node), [&](PVastNode n) { return GetLastChildNoInit(n); });
 }
 
 PVastNode TBaseVastTree::GetLastInitialized(PVastNode node) const {
@@ -131,23 +132,11 @@ PVastNode TBaseVastTree::GetLastVisibleChildNoInit(PVastNode node) const {
 }
 
 PVastNode TBaseVastTree::GetLastVisible(PVastNode node) {
-    PVastNode result = GetLastVisibleChild(node);
-    while (result) {
-        PVastNode next = GetLastVisibleChild(result);
-        if (!next) break;
-        result = next;
-    }
-    return result;
+    return Deepest(GetLastVisibleChild(node), [&](PVastNode n) { return GetLastVisibleChild(n); });
 }
 
 PVastNode TBaseVastTree::GetLastVisibleNoInit(PVastNode node) const {
-    PVastNode result = GetLastVisibleChildNoInit(node);
-    while (result) {
-        PVastNode next = GetLastVisibleChildNoInit(result);
-        if (!next) break;
-        result = next;
-    }
-    return result;
+    return Deepest(GetLastVisibleChildNoInit(node), [&](PVastNode n) { return GetLastVisibleChildNoInit(n); });
 }
 
 // ---- next and previous in tree order ----
@@ -449,12 +438,7 @@ void TBaseVastTree::SetVisible(PVastNode node, bool value) {
                 states_ |= tsUpdateHiddenChildrenNeeded;
         }
     }
-    InvalidateCache();
-    if (updateCount_ == 0) {
-        ValidateCache();
-        UpdateScrollBars(true);
-        InvalidateTree();
-    }
+    AfterShapeChange();
 }
 
 bool TBaseVastTree::GetFullyVisible(PVastNode node) const {
@@ -569,38 +553,23 @@ void TBaseVastTree::ToggleNode(PVastNode node) {
         if (IsShown(node)) visibleCount_ += CountVisibleChildren(node);
         DoExpanded(node);
     }
-    InvalidateCache();
-    if (updateCount_ == 0) {
-        ValidateCache();
-        UpdateScrollBars(true);
-        InvalidateTree();
-    }
+    AfterShapeChange();
 }
 
 void TBaseVastTree::FullExpand(PVastNode node) {
-    BeginUpdate();
-    try {
+    Updating([&] {
         PVastNode stop = node ? NextAfterSubtree(node, false) : nullptr;
         for (PVastNode run = node ? node : GetFirst(); run && run != stop; run = GetNext(run))
             if ((run->States & vsHasChildren) && !(run->States & vsExpanded)) ToggleNode(run);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 void TBaseVastTree::FullCollapse(PVastNode node) {
-    BeginUpdate();
-    try {
+    Updating([&] {
         PVastNode stop = node ? NextAfterSubtree(node, false) : nullptr;
         for (PVastNode run = node ? node : GetFirstNoInit(); run && run != stop; run = GetNextNoInit(run))
             if (run->States & vsExpanded) ToggleNode(run);
-    } catch (...) {
-        EndUpdate();
-        throw;
-    }
-    EndUpdate();
+    });
 }
 
 }  // namespace treeview
