@@ -361,10 +361,6 @@ void SWFShape_movePenTo(SWFShape shape, double x, double y) {
     });
 }
 
-void SWFShape_movePen(SWFShape shape, double dx, double dy) {
-    if (shape) SWFShape_movePenTo(shape, Px(shape->penX) + dx, Px(shape->penY) + dy);
-}
-
 void SWFShape_drawLineTo(SWFShape shape, double x, double y) {
     if (!shape) return;
     Guard(0, [&] {
@@ -377,18 +373,12 @@ void SWFShape_drawLine(SWFShape shape, double dx, double dy) {
     if (shape) SWFShape_drawLineTo(shape, Px(shape->penX) + dx, Px(shape->penY) + dy);
 }
 
-void SWFShape_drawCurveTo(SWFShape shape, double controlx, double controly, double anchorx,
-                          double anchory) {
-    if (!shape) return;
-    Guard(0, [&] {
-        EdgeTo(shape, ShapeRecord::Curve, controlx, controly, anchorx, anchory);
-        return 0;
-    });
-}
-
 void SWFShape_drawCurve(SWFShape shape, double controldx, double controldy, double anchordx,
                         double anchordy) {
     if (!shape) return;
-    double cx = Px(shape->penX) + controldx, cy = Px(shape->penY) + controldy;
-    SWFShape_drawCurveTo(shape, cx, cy, cx + anchordx, cy + anchordy);
+    Guard(0, [&] {
+        double cx = Px(shape->penX) + controldx, cy = Px(shape->penY) + controldy;
+        EdgeTo(shape, ShapeRecord::Curve, cx, cy, cx + anchordx, cy + anchordy);
+        return 0;
+    });
 }

@@ -118,11 +118,9 @@ void destroySWFFill(SWFFill fill);
 void SWFShape_setLeftFill(SWFShape shape, SWFFill fill);   // null: no fill
 void SWFShape_setRightFill(SWFShape shape, SWFFill fill);  // null: no fill
 void SWFShape_movePenTo(SWFShape shape, double x, double y);
-void SWFShape_movePen(SWFShape shape, double dx, double dy);
 void SWFShape_drawLineTo(SWFShape shape, double x, double y);
 void SWFShape_drawLine(SWFShape shape, double dx, double dy);
-void SWFShape_drawCurveTo(SWFShape shape, double controlx, double controly, double anchorx,
-                          double anchory);
+// A quadratic curve: the control point relative to the pen, the end relative to the control.
 void SWFShape_drawCurve(SWFShape shape, double controldx, double controldy, double anchordx,
                         double anchordy);
 
@@ -161,12 +159,11 @@ void destroySWFText(SWFText text);
 void SWFText_setFont(SWFText text, SWFFont font);
 void SWFText_setColor(SWFText text, byte r, byte g, byte b, byte a);
 void SWFText_setHeight(SWFText text, float height);  // pixels of the em square
-void SWFText_moveTo(SWFText text, double x, double y);  // pen; y is the baseline
-// UTF-8 (a byte that is not part of valid UTF-8 counts as a Latin-1 character). The first
-// line's baseline lies one ascent below the text's origin unless SWFText_moveTo set it.
-// `advance`, when given, receives the added width in pixels, rounded.
+// UTF-8 (a byte that is not part of valid UTF-8 counts as a Latin-1 character). The
+// baseline lies one ascent below the text's origin, so a text placed at y has its top at y;
+// strings added later follow on the same line. `advance`, when given, receives the added
+// width in pixels, rounded.
 void SWFText_addString(SWFText text, const char* string, int* advance = nullptr);
-double SWFText_getStringWidth(SWFText text, const char* string);
 
 // --- sprites -------------------------------------------------------------------------
 SWFMovieClip newSWFMovieClip(void);

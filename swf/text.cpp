@@ -391,22 +391,6 @@ void SWFText_setHeight(SWFText text, float height) {
     text->height = height;
 }
 
-void SWFText_moveTo(SWFText text, double x, double y) {
-    if (!text) return;
-    text->penX = x;
-    text->penY = y;
-    text->penSet = true;
-}
-
-double SWFText_getStringWidth(SWFText text, const char* string) {
-    if (!text || !text->font || !string) return 0;
-    return Guard(0.0, [&] {
-        double em = 0;
-        for (std::uint32_t cp : CodePoints(string)) em += text->font->face->Advance(cp);
-        return em * text->height / kEm;
-    });
-}
-
 void SWFText_addString(SWFText text, const char* string, int* advance) {
     if (advance) *advance = 0;
     if (!text || !string) return;
@@ -422,7 +406,9 @@ void SWFText_addString(SWFText text, const char* string, int* advance) {
             text->penY = run.y;
             text->penSet = true;
         }
-        double width = SWFText_getStringWidth(text, string);
+        double em = 0;
+        for (std::uint32_t cp : run.chars) em += text->font->face->Advance(cp);
+        double width = em * text->height / kEm;
         for (std::uint32_t cp : run.chars) text->font->used.emplace(cp, 0);
         text->runs.push_back(std::move(run));
         text->penX += width;
