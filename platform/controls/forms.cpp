@@ -248,6 +248,10 @@ void TCustomForm::AfterConstruction() {
     DoCreate();
 }
 
+void TCustomForm::BeforeDestruction() {
+    if (!destroyed_) DoDestroy();
+}
+
 void TCustomForm::DoCreate() {
     if (OnCreate) OnCreate(this);
 }
@@ -578,7 +582,10 @@ void TCustomForm::WndProc(TMessage& m) {
 void TCustomForm::Dispatch(TMessage& m) {
     switch (m.Msg) {
         case WM_CLOSE: Close(); return;
-        case CM_RELEASE: delete this; return;
+        case CM_RELEASE:
+            BeforeDestruction();
+            delete this;
+            return;
         case CM_VISIBLECHANGED: ShowingChanged(); return;
         case CM_TEXTCHANGED: TScrollingWinControl::Dispatch(m); return;
         case CM_DIALOGKEY:
@@ -663,6 +670,12 @@ const std::vector<std::string>& TScreen::Fonts() {
 // ---------------------------------------------------------------- application
 
 TApplication::TApplication(TComponent* owner) : TComponent(owner) {}
+
+void TApplication::DestroyComponents() {
+    for (int i = ComponentCount() - 1; i >= 0; --i)
+        if (auto* form = dynamic_cast<TCustomForm*>(Components(i))) form->BeforeDestruction();
+    TComponent::DestroyComponents();
+}
 
 TApplication::~TApplication() {
     // Forms go before the application's own state.

@@ -110,6 +110,9 @@ public:
     ~TCustomForm() override;
     // Runs the creation handler; the application calls it once the object is complete.
     virtual void AfterConstruction();
+    // Runs the destruction handler while the whole form still exists (the application and
+    // Release call it before freeing the form; the destructor only when nobody did).
+    virtual void BeforeDestruction();
 
     void Dispatch(TMessage& message) override;
     void WndProc(TMessage& message) override;
@@ -298,6 +301,8 @@ public:
 
     void Initialize() {}
     // Creates a form owned by the application; the first one becomes the main form.
+    // Frees the forms (their OnDestroy first, while each form is whole), newest first.
+    void DestroyComponents();
     template <class T> void CreateForm(T*& reference) {
         reference = new T(this);
         reference->AfterConstruction();

@@ -619,3 +619,26 @@ TEST_F(ControlsTest, CanvasOutsidePaintMeasuresAndDrawsOnTheWindow) {
     EXPECT_EQ(GetWindowSurfacePixel(top, 60, 15), RGB(255, 255, 255)) << "nothing outside the control";
     EXPECT_EQ(GetWindowSurfacePixel(top, 145, 15), RGB(255, 255, 255)) << "nothing outside the label";
 }
+
+namespace {
+class TNamedForm : public TForm {
+public:
+    explicit TNamedForm(TComponent* owner) : TForm(owner), label_("still whole") {
+        OnDestroy = [this](TObject*) { Note("destroy " + label_); };
+    }
+
+private:
+    std::string label_;
+};
+}  // namespace
+
+TEST_F(ControlsTest, OnDestroyRunsWhileTheWholeFormStillExists) {
+    auto* named = new TNamedForm(nullptr);
+    named->AfterConstruction();
+    named->Show();
+    Pump();
+    events.clear();
+    named->Release();
+    Pump();
+    EXPECT_EQ(events, (std::vector<std::string>{"destroy still whole"}));
+}
