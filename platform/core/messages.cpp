@@ -40,6 +40,9 @@ struct Queue : detail::Waiter {
     int quitCode = 0;
     std::vector<Timer> timers;
     std::uint64_t changes = 0;  // grows with every change a waiting reader must look at
+    // What the thread had seen when it last read its queue: input after that is new.
+    std::uint64_t changesAtLook = 0;
+    std::uint64_t tickAtLook = 0;
 };
 
 // --- queues, one per thread -------------------------------------------------------------
@@ -207,10 +210,23 @@ bool Take(Queue& q, MSG& out, HWND filter, UINT lo, UINT hi, bool remove) {
     return true;
 }
 
-std::uint64_t NextTimerDue(const Queue& q) {
+// The earliest due time of the timers that pass the filter and fall due after a tick.
+std::uint64_t NextTimerDue(const Queue& q, HWND filter, UINT lo, UINT hi, std::uint64_t after) {
     std::uint64_t next = detail::kNoDeadline;
-    for (const Timer& t : q.timers) next = std::min(next, t.due);
+    for (const Timer& t : q.timers)
+        if (t.due > after && Matches(t.hwnd, WM_TIMER, filter, lo, hi)) next = std::min(next, t.due);
     return next;
+}
+
+// Called with q.mutex held whenever the thread reads its queue.
+void MarkLooked(Queue& q) {
+    q.changesAtLook = q.changes;
+    q.tickAtLook = GetTickCount64();
+}
+
+// Whether input arrived (or a timer fell due) since the thread last read its queue.
+bool HasNewInput(const Queue& q) {
+    return q.changes != q.changesAtLook || NextTimerDue(q, nullptr, 0, 0, q.tickAtLook) <= GetTickCount64();
 }
 
 bool Enqueue(const std::shared_ptr<Queue>& q, const MSG& m) {
@@ -367,6 +383,7 @@ BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT remov
     RunCarried(q);
     MSG m;
     std::lock_guard<std::mutex> lock(q.mutex);
+    MarkLooked(q);
     if (!Take(q, m, hwnd, filterMin, filterMax, (removeMsg & PM_REMOVE) != 0)) return FALSE;
     if (msg != nullptr) *msg = m;
     return TRUE;
@@ -379,9 +396,11 @@ BOOL GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
     for (;;) {
         RunCarried(q);
         std::unique_lock<std::mutex> lock(q.mutex);
+        MarkLooked(q);
         if (Take(q, m, hwnd, filterMin, filterMax, true)) break;
         const std::uint64_t seen = q.changes;
-        detail::WaitUntil(q, lock, NextTimerDue(q), [&] { return q.changes != seen || !q.carried.empty(); });
+        detail::WaitUntil(q, lock, NextTimerDue(q, hwnd, filterMin, filterMax, 0),
+                          [&] { return q.changes != seen || !q.carried.empty(); });
     }
     if (msg != nullptr) *msg = m;
     return m.message == WM_QUIT ? 0 : 1;
@@ -422,13 +441,12 @@ DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll
         for (DWORD i = 0; i < count; ++i)
             if (events[i]->TryTake()) return WAIT_OBJECT_0 + i;
         std::unique_lock<std::mutex> lock(q.mutex);
-        MSG m;
-        if (Take(q, m, nullptr, 0, 0, false)) return WAIT_OBJECT_0 + count;
+        if (HasNewInput(q)) return WAIT_OBJECT_0 + count;
         if (deadline != detail::kNoDeadline && GetTickCount64() >= deadline) return WAIT_TIMEOUT;
         // Events wake every waiter when set; timers and posts change the queue.
         const std::uint64_t seen = q.changes;
         bool anySet = false;
-        detail::WaitUntil(q, lock, std::min(deadline, NextTimerDue(q)), [&] {
+        detail::WaitUntil(q, lock, std::min(deadline, NextTimerDue(q, nullptr, 0, 0, q.tickAtLook)), [&] {
             if (q.changes != seen || !q.carried.empty()) return true;
             for (TEvent* e : events)
                 if (e->IsSignalled()) anySet = true;

@@ -85,10 +85,11 @@ void SetMessageTranslator(std::function<bool(const MSG&)> translator);
 // Calls the target's procedure; 0 for a thread message or a freed handle.
 LRESULT DispatchMessage(const MSG* msg);
 // Waits until one of the events (TEvent handles) is signalled (WAIT_OBJECT_0 + index,
-// an auto-reset event is taken), or a message is available for the calling thread
-// (WAIT_OBJECT_0 + count: a message already queued counts, and so does a call carried
-// from another thread, which the wait runs), or the time-out of the
-// current clock passes (WAIT_TIMEOUT). waitAll is not supported (WAIT_FAILED).
+// an auto-reset event is taken), or new input arrives for the calling thread
+// (WAIT_OBJECT_0 + count): a message posted or a timer fallen due since the thread last
+// read its queue with GetMessage or PeekMessage (messages it left there do not count),
+// or a call carried from another thread, which the wait runs. Otherwise WAIT_TIMEOUT when
+// the time-out passes on the current clock. waitAll is not supported (WAIT_FAILED).
 DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD timeoutMs,
                                 DWORD wakeMask);
 

@@ -201,6 +201,26 @@ TEST(Timers, FireAtTheirVirtualTimesWithoutFlooding) {
     EXPECT_EQ(TimerIds(), std::vector<UINT_PTR>{2});
 }
 
+TEST(Timers, AFilteredReadWaitsForItsOwnTimerOnly) {
+    TVirtualClock clock;
+    TScopedClock use(clock);
+    Target a([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; });
+    Target b([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; });
+    SetTimer(a.hwnd, 1, 100);
+    SetTimer(b.hwnd, 2, 300);
+    clock.Advance(100);  // a's timer is due and stays unread
+    std::atomic<bool> got{false};
+    std::thread mover([&] {
+        while (!got) clock.Advance(10), std::this_thread::yield();
+    });
+    MSG m;
+    ASSERT_EQ(GetMessage(&m, b.hwnd, 0, 0), 1);
+    got = true;
+    mover.join();
+    EXPECT_EQ(m.wParam, 2u);
+    EXPECT_GE(clock.TickMs(), 300u);
+}
+
 TEST(Timers, GetMessageWakesWhenTheVirtualClockMakesATimerDue) {
     TVirtualClock clock;
     TScopedClock use(clock);
@@ -255,7 +275,18 @@ TEST(MessageWait, EventsMessagesAndTimeOuts) {
     EXPECT_FALSE(autoReset.IsSignalled());  // taken by the wait
     PostThreadMessage(GetCurrentThreadId(), WM_USER, 0, 0);
     EXPECT_EQ(MsgWaitForMultipleObjects(1, &h, FALSE, 0, QS_ALLINPUT), WAIT_OBJECT_0 + 1);
-    Pump();
+    // Input the thread has looked at and left in the queue is not new: the wait blocks
+    // (rather than spinning) until new input comes or the time runs out.
+    MSG m;
+    EXPECT_FALSE(PeekMessage(&m, HWND_THREAD_ONLY, WM_APP, WM_APP, PM_REMOVE));
+    EXPECT_EQ(MsgWaitForMultipleObjects(1, &h, FALSE, 0, QS_ALLINPUT), WAIT_TIMEOUT);
+    Target t([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; });
+    SetTimer(t.hwnd, 1, 100);
+    clock.Advance(100);
+    EXPECT_EQ(MsgWaitForMultipleObjects(1, &h, FALSE, 0, QS_ALLINPUT), WAIT_OBJECT_0 + 1);  // a timer fell due
+    EXPECT_FALSE(PeekMessage(&m, t.hwnd, WM_USER, WM_USER, PM_NOREMOVE));
+    EXPECT_EQ(MsgWaitForMultipleObjects(1, &h, FALSE, 0, QS_ALLINPUT), WAIT_TIMEOUT);
+    EXPECT_EQ(Pump(), 2);  // both are still there to be read
     HANDLE bogus = reinterpret_cast<HANDLE>(&clock);
     EXPECT_EQ(MsgWaitForMultipleObjects(1, &bogus, FALSE, 0, QS_ALLINPUT), WAIT_FAILED);
 }
