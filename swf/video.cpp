@@ -383,8 +383,6 @@ SWFSoundStream ScanSound(const std::string& path) {
     s->path = path;
     s->rate = first.rate;
     s->stereo = first.stereo;
-    s->samplesPerFrame = first.samples;
-    s->samples = samples;
     return s;
 }
 

@@ -222,7 +222,6 @@ struct SWFFill_s {
 
 struct SWFBitmap_s : SWFBlock_s {
     SWFBitmap_s() : SWFBlock_s(swf::detail::Kind::Bitmap) {}
-    bool IsCharacter() const override { return false; }
     void Write(swf::detail::Emitter& e, std::uint16_t id) override;
     bool jpeg = false;
     int width = 0, height = 0;
@@ -334,8 +333,6 @@ struct SWFSoundStream_s : SWFBlock_s {
     std::string path;
     int rate = 44100;
     bool stereo = true;
-    int samplesPerFrame = 1152;  // of one MP3 frame
-    std::uint64_t samples = 0;
 };
 
 namespace swf::detail {
