@@ -603,6 +603,21 @@ void TControlCanvas::FreeHandle() {
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
 }
 
+void TControlCanvas::PaintOn(HDC dc, const std::function<void()>& paint) {
+    Lock();
+    FreeHandle();
+    SetHandle(dc);
+    try {
+        paint();
+    } catch (...) {
+        SetHandle(nullptr);
+        Unlock();
+        throw;
+    }
+    SetHandle(nullptr);
+    Unlock();
+}
+
 void TControlCanvas::FreeDeviceContexts() {
     auto list = CanvasesWithDc();
     for (TControlCanvas* c : list) c->FreeHandle();
@@ -620,20 +635,7 @@ TGraphicControl::~TGraphicControl() {
 void TGraphicControl::Dispatch(TMessage& m) {
     if (m.Msg == WM_PAINT) {
         // The parent hands the DC with the origin at this control's corner.
-        if (m.WParam) {
-            canvas_->Lock();
-            static_cast<TControlCanvas*>(canvas_)->FreeHandle();
-            canvas_->SetHandle(reinterpret_cast<HDC>(m.WParam));
-            try {
-                Paint();
-            } catch (...) {
-                canvas_->SetHandle(nullptr);
-                canvas_->Unlock();
-                throw;
-            }
-            canvas_->SetHandle(nullptr);
-            canvas_->Unlock();
-        }
+        if (m.WParam) static_cast<TControlCanvas*>(canvas_)->PaintOn(reinterpret_cast<HDC>(m.WParam), [this] { Paint(); });
         return;
     }
     TControl::Dispatch(m);

@@ -461,6 +461,8 @@ public:
     void FreeHandle();
     // Gives back every DC that control canvases took themselves.
     static void FreeDeviceContexts();
+    // Runs paint with the canvas wrapping dc (a paint DC), and lets go of dc afterwards.
+    void PaintOn(HDC dc, const std::function<void()>& paint);
 
 protected:
     void CreateHandle() override;

@@ -938,18 +938,7 @@ void TCustomControl::Dispatch(TMessage& m) {
 }
 
 void TCustomControl::PaintWindow(HDC dc) {
-    canvas_->Lock();
-    static_cast<TControlCanvas*>(canvas_)->FreeHandle();
-    canvas_->SetHandle(dc);
-    try {
-        Paint();
-    } catch (...) {
-        canvas_->SetHandle(nullptr);
-        canvas_->Unlock();
-        throw;
-    }
-    canvas_->SetHandle(nullptr);
-    canvas_->Unlock();
+    static_cast<TControlCanvas*>(canvas_)->PaintOn(dc, [this] { Paint(); });
 }
 
 }  // namespace platform

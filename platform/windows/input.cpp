@@ -79,6 +79,13 @@ win::Window* HitTest(win::Window* top, TPoint screen, LRESULT& hit) {
     return w;
 }
 
+// Where pointer input goes: the capture window (client messages), else the window hit.
+win::Window* Target(HWND top, TPoint screen, LRESULT& hit) {
+    hit = HTCLIENT;
+    if (HWND cap = GetCapture()) return win::Find(cap);
+    return HitTest(win::Find(top), screen, hit);
+}
+
 TPoint ScreenPoint(HWND top, int x, int y) {
     win::Window* t = win::Find(top);
     if (!t) return TPoint(x, y);
@@ -128,12 +135,7 @@ void InputMouseMove(HWND top, int x, int y) {
         return;
     }
     LRESULT hit = HTCLIENT;
-    win::Window* w = nullptr;
-    if (HWND cap = GetCapture()) {
-        w = win::Find(cap);
-    } else {
-        w = HitTest(win::Find(top), screen, hit);
-    }
+    win::Window* w = Target(top, screen, hit);
     UpdateTracking(w ? w->handle : nullptr);
     if (!w) return;
     SetCursorFor(w, hit, WM_MOUSEMOVE);
@@ -156,12 +158,7 @@ void InputMouseButton(HWND top, int x, int y, MouseButton button, bool down) {
                   : button == MouseButton::Right ? WM_NCRBUTTONDOWN
                                                   : WM_NCMBUTTONDOWN;
     LRESULT hit = HTCLIENT;
-    win::Window* w = nullptr;
-    if (HWND cap = GetCapture()) {
-        w = win::Find(cap);
-    } else {
-        w = HitTest(win::Find(top), screen, hit);
-    }
+    win::Window* w = Target(top, screen, hit);
     if (!w) return;
     HWND h = w->handle;
     if (!down) {

@@ -72,6 +72,19 @@ TRect ComputeClient(Window* w) {
     return r;
 }
 
+}  // namespace
+
+// A 32-bit top-down bitmap with direct access to its pixels.
+HBITMAP NewPixels(int width, int height, void** bits) {
+    BITMAPINFO info{};
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biBitCount = 32;
+    return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+namespace {
+
 void AllocateSurface(Window* w) {
     if (!w->IsTopLevel()) return;
     int width = std::max<LONG>(1, w->Width());
@@ -79,12 +92,8 @@ void AllocateSurface(Window* w) {
     BITMAP old{};
     if (w->surface && GetObject(G(w->surface), sizeof(old), &old) && old.bmWidth == width && old.bmHeight == height)
         return;
-    BITMAPINFO info{};
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HBITMAP surface = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP surface = NewPixels(width, height, &bits);
     if (!surface) throw EOutOfResources("Cannot create a window surface of " + IntToStr(width) + "x" + IntToStr(height));
     if (w->surface) {
         // Keep what was drawn; the rest is invalid anyway.
@@ -971,12 +980,8 @@ void SaveWindowImage(HWND hwnd, const std::string& pngPath) {
     if (!top->pixels) throw EInvalidOperation("SaveWindowImage: the window has no surface");
     TPoint o = win::OriginInTop(w);
     int width = std::max<LONG>(1, w->Width()), height = std::max<LONG>(1, w->Height());
-    BITMAPINFO info{};
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    HBITMAP image = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP image = win::NewPixels(width, height, &bits);
     if (!image) throw EOutOfResources("SaveWindowImage: no memory for the picture");
     // Straight from the surface's pixels, which may sit in an open DC meanwhile.
     auto* out = static_cast<std::uint32_t*>(bits);

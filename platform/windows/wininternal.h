@@ -69,6 +69,8 @@ bool IsShowing(const Window* w);
 // whole) rectangle, cut by its ancestors' clients, siblings above it, its children
 // (clipChildren) and every window region on the way. The caller deletes the region.
 HRGN VisibleRegion(const Window* w, bool wholeWindow, bool clipChildren);
+// A 32-bit top-down bitmap with direct access to its pixels (null when too large).
+HBITMAP NewPixels(int width, int height, void** bits);
 // Marks part of a top-level surface (window coordinates) to be presented.
 void MarkDirty(Window* top, const TRect& area);
 // Hands every dirty surface area to the backend.
