@@ -642,3 +642,31 @@ TEST_F(ControlsTest, OnDestroyRunsWhileTheWholeFormStillExists) {
     Pump();
     EXPECT_EQ(events, (std::vector<std::string>{"destroy still whole"}));
 }
+
+TEST_F(ControlsTest, ImageBevelAndLabelPaintTheirContent) {
+    auto* image = new TImage(form);
+    image->SetParent(form);
+    image->SetBounds(0, 0, 20, 20);
+    image->SetStretch(true);
+    TBitmap* bitmap = image->Picture()->Bitmap();
+    bitmap->SetSize(2, 2);
+    bitmap->Canvas()->Brush()->SetColor(clRed);
+    bitmap->Canvas()->FillRect(TRect(0, 0, 2, 2));
+    auto* bevel = new TBevel(form);
+    bevel->SetParent(form);
+    bevel->SetBounds(40, 0, 20, 20);
+    auto* label = new TLabel(form);
+    label->SetParent(form);
+    label->SetLeft(80);
+    label->SetCaption("Wide caption text");
+    int wide = label->Width();
+    label->SetCaption("W");
+    form->Show();
+    Pump();
+    HWND top = form->Handle();
+    EXPECT_EQ(GetWindowSurfacePixel(top, 15, 15), RGB(255, 0, 0)) << "the picture is stretched over the image";
+    EXPECT_EQ(GetWindowSurfacePixel(top, 40, 0), ColorToRGB(clBtnShadow)) << "a lowered box: shadow top-left";
+    EXPECT_EQ(GetWindowSurfacePixel(top, 59, 19), ColorToRGB(clBtnHighlight));
+    EXPECT_GT(wide, label->Width()) << "an auto-sized label follows its caption";
+    EXPECT_GT(label->Height(), 0);
+}
