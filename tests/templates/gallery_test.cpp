@@ -130,6 +130,13 @@ TEST(Skins, HoldTheVideoAndTheBar) {
     EXPECT_TRUE(none.frames.empty() || none.frames[0].empty());
 }
 
+// The preview panels' pictures beside the template folder are pictures the program reads.
+TEST(PreviewPictures, AreReadable) {
+    const fs::path program = fs::path(Templates()).parent_path();
+    for (const char* name : {"Default.bmp", "bj.bmp", "Editbj.bmp"})
+        EXPECT_EQ(PictureSize((program / name).string()), std::make_pair(320, 240)) << name;
+}
+
 // Every skin, effect and preloader with the real script templates makes a player of each
 // kind: the scripts compile and every clip is one the player maker can use.
 TEST(Templates, EveryClipMakesAPlayer) {

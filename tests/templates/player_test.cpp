@@ -238,7 +238,8 @@ TEST(TemplatePlayer, PreviewStopsAfterFourSecondsAndHideFlagsHide) {
 }
 
 // The page the job model writes, with the page script beside it, shows the player; this one
-// reads its playlist from medialist.xml beside it.
+// reads its playlist from medialist.xml beside it, and hides its bar after two seconds
+// without mouse movement.
 TEST(TemplatePlayer, HtmlPageShowsThePlayerWithItsXmlPlaylist) {
     RUFFLE_OR_SKIP();
     TempDir out;
@@ -248,6 +249,8 @@ TEST(TemplatePlayer, HtmlPageShowsThePlayerWithItsXmlPlaylist) {
                       "  <item title=\"Moving &amp; more\" video=\"moving.flv\" />\n</playlist>\n");
     Player p(out / "clip.swf", 2);
     p.g->generate->playlistInScript = 0;
+    p.player().skinAutoHide = 1;
+    p.player().hideDelay = 2;
     ASSERT_EQ(generateFLVPlayer(p.g), 0);
     fs::copy_file(ProgramDir() + "/templates/AC_RunActiveContent.js", out / "AC_RunActiveContent.js");
     CreateHtmlPlayingSWF page;
@@ -263,15 +266,17 @@ TEST(TemplatePlayer, HtmlPageShowsThePlayerWithItsXmlPlaylist) {
     job.html = "clip.html";
     job.width = 320;
     job.height = 240;
-    job.shots = {{1500, out / "a.png"}, {2300, out / "b.png"}};
+    job.shots = {{500, out / "a.png"}, {3000, out / "b.png"}, {3800, out / "c.png"}};
     const harness::RuffleResult r = harness::RunRuffle(job);
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_THAT(r.errors, testing::IsEmpty()) << Describe(r);
     const auto shot = Shots(r);
-    ASSERT_EQ(shot.size(), 2u);
-    ASSERT_GE(shot[1].width, 320);
-    ASSERT_GE(shot[1].height, 240);
-    EXPECT_GT(Changed(shot[0], shot[1], 0, 0, 320, 200), 500) << "the page's player does not play";
+    ASSERT_EQ(shot.size(), 3u);
+    ASSERT_GE(shot[2].width, 320);
+    ASSERT_GE(shot[2].height, 240);
+    EXPECT_GT(Changed(shot[1], shot[2], 0, 0, 320, 200), 500) << "the page's player does not play";
+    EXPECT_GT(IconPixels(shot[0], 0, 200, 320, 240), 40) << "no control bar at the start";
+    EXPECT_LT(IconPixels(shot[2], 0, 200, 320, 240), 5) << "the bar does not hide itself";
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 // CLIPS_TXT lists the skins, effects and preloaders (assets/templates/clips.txt); BLANK_FLV
 // is a one-frame FLV whose stream becomes the skins' Video object "video". Writes
 // Players/, Effect/ and Preloader/ below OUTPUT_FOLDER with every clip, its thumbnail and
-// the gallery pictures (None.bmp, border.bmp, the "More" pictures), and Players/None.swf.
+// the gallery pictures (None.bmp, border.bmp, the "More" pictures), and Players/None.swf;
+// beside OUTPUT_FOLDER (in the program folder) the preview pictures Default.bmp, bj.bmp and
+// Editbj.bmp.
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -435,6 +437,28 @@ void WriteGallery(const fs::path& folder, const std::string& more, int width, in
     border.SaveBmp(folder / "border.bmp");
 }
 
+// The preview panels' pictures of the program folder: "Default.bmp" (nothing loaded: a film
+// frame with a play sign) and the plain backgrounds "bj.bmp" and "Editbj.bmp".
+void WritePreviewPictures(const fs::path& programFolder) {
+    constexpr int kWidth = 320, kHeight = 240;
+    const Rgba back = Hex(0x1c2026);
+    Image plain(kWidth, kHeight, back);
+    plain.SaveBmp(programFolder / "bj.bmp");
+    plain.SaveBmp(programFolder / "Editbj.bmp");
+    Part film;
+    const double cx = kWidth / 2.0, cy = kHeight / 2.0;
+    film.Rect(Hex(0x3a424c), cx - 60, cy - 42, 120, 84);
+    film.Rect(back, cx - 50, cy - 32, 100, 64);
+    for (int i = 0; i < 6; ++i) {
+        film.Rect(back, cx - 57, cy - 38 + i * 13.5, 4, 7);
+        film.Rect(back, cx + 53, cy - 38 + i * 13.5, 4, 7);
+    }
+    film.Poly(Hex(0x6c7886), {{cx - 12, cy - 16}, {cx + 16, cy}, {cx - 12, cy + 16}});
+    Image picture(kWidth, kHeight, back);
+    picture.Draw(film, 0, 0, 1);
+    picture.SaveBmp(programFolder / "Default.bmp");
+}
+
 std::uint32_t ParseHex(const std::string& text, const std::string& line) {
     std::size_t used = 0;
     const unsigned long v = std::stoul(text, &used, 16);
@@ -493,6 +517,7 @@ void Generate(const std::string& clips, const std::string& blankFlv, const fs::p
                  kSkinBorderHeight);
     for (const auto& [folder, more] : {std::pair{effects, "EffectMore"}, {preloaders, "LoaderMore"}})
         WriteGallery(folder, more, kGridThumbWidth, kGridThumbHeight, kGridBorderWidth, kGridBorderHeight);
+    WritePreviewPictures(out.parent_path());
 }
 
 }  // namespace
