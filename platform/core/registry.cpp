@@ -345,6 +345,7 @@ class Store {
 public:
     // The current image; never null.
     std::shared_ptr<const Image> Read() {
+        ReportLater reports(*this);
         std::lock_guard<std::mutex> lock(mutex_);
         Refresh();
         return image_;
@@ -353,6 +354,7 @@ public:
     // Applies change to a copy of the current image and writes it. change returns false
     // when there is nothing to write. Raises ERegistryException with message prefix.
     void Write(const std::function<bool(Image&)>& change, const std::string& failure) {
+        ReportLater reports(*this);
         std::lock_guard<std::mutex> lock(mutex_);
         const std::string dir = RegistryStoreDir();
         const std::string file = RegistryStoreFile();
@@ -409,6 +411,20 @@ public:
     }
 
 private:
+    // Passes on what Refresh found once the store is unlocked, so that the report
+    // callback may use the store itself.
+    struct ReportLater {
+        Store& store;
+        ~ReportLater() {
+            std::vector<std::string> messages;
+            {
+                std::lock_guard<std::mutex> lock(store.mutex_);
+                messages.swap(store.pending_);
+            }
+            for (const std::string& m : messages) Report(m);
+        }
+    };
+
     static bool MakeDirs(const std::string& dir) {
         for (size_t i = 1; i <= dir.size(); ++i) {
             if (i < dir.size() && dir[i] != '/') continue;
@@ -470,12 +486,12 @@ private:
                 if (aside.empty()) {
                     writable_ = false;  // never write over a store we could not keep
                     if (!(reported_ == id && reportedFile_ == file))
-                        Report("The settings store \"" + file + "\" cannot be read (" + error +
+                        pending_.push_back("The settings store \"" + file + "\" cannot be read (" + error +
                                ") nor kept aside; settings are not saved in this session.");
                     reported_ = id;
                     reportedFile_ = file;
                 } else {
-                    Report("The settings store \"" + file + "\" cannot be read (" + error + "); it was kept as \"" +
+                    pending_.push_back("The settings store \"" + file + "\" cannot be read (" + error + "); it was kept as \"" +
                            aside + "\" and the program starts with empty settings.");
                     id_ = Identify(file);
                 }
@@ -489,6 +505,7 @@ private:
     std::string file_;
     FileId id_;
     bool writable_ = true;
+    std::vector<std::string> pending_;
     FileId reported_;
     std::string reportedFile_;
 };

@@ -246,6 +246,17 @@ TEST_F(Registry, DamagedStoresAreKeptAsideReportedOnceAndReplaced) {
         EXPECT_EQ(ReadFile(dir / files[1]), text);
         EXPECT_NE(reports[0].find(files[1]), std::string::npos) << reports[0];
     }
+    // The report may use the store (a message box that reads a setting, say).
+    WriteFile(dir / "registry", "garbage\n");
+    SetRegistryReport([&](const std::string& m) {
+        reports.push_back(m);
+        TRegistry inner;
+        EXPECT_FALSE(inner.KeyExists("\\K"));
+    });
+    reports.clear();
+    TRegistry reg;
+    EXPECT_FALSE(reg.KeyExists("\\K"));
+    EXPECT_EQ(reports.size(), 1u);
 }
 
 TEST_F(Registry, HandEditedStoresAndLeftoversOfACrash) {
