@@ -116,17 +116,25 @@ void TBaseVastTree::Assign(TPersistent* source) {
         return;
     }
     if (ReadOnly()) return;
+    SetAutoScrollDelay(other->AutoScrollDelay());
+    SetAutoScrollInterval(other->AutoScrollInterval());
     SetChangeDelay(other->ChangeDelay());
     SetCheckImageKind(other->CheckImageKind());
     SetColor(other->Color());
     colors_->Assign(other->Colors());
     SetDefaultNodeHeight(other->DefaultNodeHeight());
+    SetDefaultPasteMode(other->DefaultPasteMode());
     SetEnabled(other->Enabled());
+    SetIndent(other->Indent());
+    SetMargin(other->Margin());
+    SetNodeAlignment(other->NodeAlignment());
     SetNodeDataSize(other->NodeDataSize());
     options_->Assign(other->TreeOptions());
     SetRootNodeCount(other->RootNodeCount());
     scrollBarOptions_->Assign(other->ScrollBarOptions());
     SetVisible(other->Visible());
+    SetSelectionCurveRadius(other->SelectionCurveRadius());
+    SetSelectionBlendFactor(other->SelectionBlendFactor());
 }
 
 void TBaseVastTree::InvalidateTree() {
@@ -930,6 +938,7 @@ void TBaseVastTree::CreateChildrenIfNeeded(PVastNode node) {
 }
 
 void TBaseVastTree::InitNode(PVastNode node) {
+    InterruptValidation();
     node->States |= vsInitialized;
     TVastNodeInitStates initStates = 0;
     DoInitNode(EventNode(node->Parent), node, initStates);

@@ -72,6 +72,8 @@ TBaseVastTree* TreeFromNode(PVastNode node);
 // lParam: states to leave; 1 stop validation, 2 use cache, 4 validating, 8 validation
 // needed).
 constexpr platform::UINT WM_CHANGESTATE = platform::WM_APP + 32;
+// Posted to itself by a tree whose cache rebuild was stopped, to rebuild it later.
+constexpr platform::UINT WM_REVALIDATE = platform::WM_APP + 33;
 // Minimum (exclusive) visible count for a position cache, and its entry spacing.
 constexpr std::uint32_t CacheThreshold = 2000;
 
@@ -312,9 +314,46 @@ public:
     const std::vector<TCacheEntry>& PositionCache() const { return positionCache_; }
     virtual void ValidateCache();
     void InvalidateCache();
+    // Stops a rebuild of the cache by the worker and waits until the worker has let go
+    // of the tree; every change of node states or structure calls it first.
     void InterruptValidation();
     int OffsetY() const { return offsetY_; }
     void SetOffsetY(int value) { offsetY_ = value > 0 ? 0 : value; }
+
+    // ---- settings read by painting and input (stored here with their defaults) ----
+    int Indent() const { return indent_; }
+    void SetIndent(int value) { SetAndRepaint(indent_, value); }
+    int Margin() const { return margin_; }
+    void SetMargin(int value) { SetAndRepaint(margin_, value); }
+    int TextMargin() const { return textMargin_; }
+    void SetTextMargin(int value) { SetAndRepaint(textMargin_, value); }
+    TVTNodeAlignment NodeAlignment() const { return nodeAlignment_; }
+    void SetNodeAlignment(TVTNodeAlignment value) { SetAndRepaint(nodeAlignment_, value); }
+    TVTDrawSelectionMode DrawSelectionMode() const { return drawSelectionMode_; }
+    void SetDrawSelectionMode(TVTDrawSelectionMode value) { SetAndRepaint(drawSelectionMode_, value); }
+    int SelectionBlendFactor() const { return selectionBlendFactor_; }
+    void SetSelectionBlendFactor(int value) { SetAndRepaint(selectionBlendFactor_, value); }
+    std::uint32_t SelectionCurveRadius() const { return selectionCurveRadius_; }
+    void SetSelectionCurveRadius(std::uint32_t value) { SetAndRepaint(selectionCurveRadius_, value); }
+    TVTNodeAttachMode DefaultPasteMode() const { return defaultPasteMode_; }
+    void SetDefaultPasteMode(TVTNodeAttachMode value) { defaultPasteMode_ = value; }
+    // Delays and intervals in milliseconds.
+    std::uint32_t AutoExpandDelay() const { return autoExpandDelay_; }
+    void SetAutoExpandDelay(std::uint32_t value) { autoExpandDelay_ = value; }
+    std::uint32_t AutoScrollDelay() const { return autoScrollDelay_; }
+    void SetAutoScrollDelay(std::uint32_t value) { autoScrollDelay_ = value; }
+    std::uint32_t AutoScrollInterval() const { return autoScrollInterval_; }
+    void SetAutoScrollInterval(std::uint32_t value) { autoScrollInterval_ = value; }
+    std::uint32_t EditDelay() const { return editDelay_; }
+    void SetEditDelay(std::uint32_t value) { editDelay_ = value; }
+    std::uint32_t AnimationDuration() const { return animationDuration_; }
+    void SetAnimationDuration(std::uint32_t value) { animationDuration_ = value; }
+    std::uint32_t IncrementalSearchTimeout() const { return incrementalSearchTimeout_; }
+    void SetIncrementalSearchTimeout(std::uint32_t value) { incrementalSearchTimeout_ = value; }
+    int DragWidth() const { return dragWidth_; }
+    void SetDragWidth(int value) { dragWidth_ = value; }
+    int DragHeight() const { return dragHeight_; }
+    void SetDragHeight(int value) { dragHeight_ = value; }
 
     // ---- companions ----
     TCustomVastTreeOptions* TreeOptions() const { return options_; }
@@ -459,8 +498,30 @@ private:
     void FinishStructureChange(PVastNode node, TChangeReason reason);
     void SetStateBits(TVastTreeStates enter, TVastTreeStates leave) { states_ = (states_ | enter) & ~leave; }
 
+    template <class T> void SetAndRepaint(T& field, T value) {
+        if (field == value) return;
+        field = value;
+        InvalidateTree();
+    }
+
     PVastNode root_ = nullptr;
     std::int32_t nodeDataSize_ = -1;
+    int indent_ = 18;
+    int margin_ = 4;
+    int textMargin_ = 4;
+    TVTNodeAlignment nodeAlignment_ = naProportional;
+    TVTDrawSelectionMode drawSelectionMode_ = smDottedRectangle;
+    int selectionBlendFactor_ = 128;
+    std::uint32_t selectionCurveRadius_ = 0;
+    TVTNodeAttachMode defaultPasteMode_ = amAddChildLast;
+    std::uint32_t autoExpandDelay_ = 1000;
+    std::uint32_t autoScrollDelay_ = 1000;
+    std::uint32_t autoScrollInterval_ = 1;
+    std::uint32_t editDelay_ = 1000;
+    std::uint32_t animationDuration_ = 200;
+    std::uint32_t incrementalSearchTimeout_ = 1000;
+    int dragWidth_ = 200;
+    int dragHeight_ = 350;
     std::uint32_t totalInternalDataSize_ = 0;
     std::uint32_t visibleCount_ = 0;
     std::uint16_t defaultNodeHeight_ = 18;

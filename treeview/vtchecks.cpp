@@ -63,6 +63,7 @@ TCheckState TBaseVastTree::DetermineNextCheckState(TCheckType checkType, TCheckS
 }
 
 bool TBaseVastTree::ChangeCheckState(PVastNode node, TCheckState value) {
+    InterruptValidation();
     if (node->States & vsChecking) return false;
     node->States |= vsChecking;
     InitIfNeeded(node);

@@ -68,6 +68,7 @@ bool TBaseVastTree::InternalAddToSelection(PVastNode node, bool forceInsert) {
 }
 
 bool TBaseVastTree::InternalAddToSelection(PVastNode* nodes, std::int32_t count, bool forceInsert) {
+    InterruptValidation();
     if (count <= 0) return false;
     std::vector<PVastNode> list(nodes, nodes + count);
     if (forceInsert) {
@@ -140,6 +141,7 @@ void TBaseVastTree::AddToSelection(PVastNode* nodes, std::int32_t count, bool fo
 }
 
 void TBaseVastTree::InternalRemoveFromSelection(PVastNode node) {
+    InterruptValidation();
     std::int32_t index = 0;
     if (FindNodeInSelection(node, index, -1, -1)) {
         node->States &= ~vsSelected;
@@ -148,6 +150,7 @@ void TBaseVastTree::InternalRemoveFromSelection(PVastNode node) {
 }
 
 void TBaseVastTree::RemoveFromSelection(PVastNode node) {
+    InterruptValidation();
     Require(node != nullptr, NilNodeMessage);
     if (!(node->States & vsSelected)) return;
     node->States &= ~vsSelected;
@@ -163,6 +166,7 @@ void TBaseVastTree::RemoveFromSelection(PVastNode node) {
 }
 
 void TBaseVastTree::InternalClearSelection() {
+    InterruptValidation();
     if (updateCount_ > 0) {
         std::int32_t packed = PackArray(selection_, selectedCount_);
         if (packed >= 0) selectedCount_ = packed;

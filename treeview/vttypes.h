@@ -65,6 +65,9 @@ enum TCheckImageKind {
     ckSystemFlat,
 };
 
+enum TVTNodeAlignment { naFromBottom, naFromTop, naProportional };
+enum TVTDrawSelectionMode { smDottedRectangle, smBlendedRectangle };
+
 enum TVTUpdateState { usBegin, usBeginSynch, usSynch, usUpdate, usEnd, usEndSynch };
 
 // The node record. It is followed in the same allocation by the internal data areas

@@ -137,6 +137,10 @@ LRESULT TBaseVastTree::MessageProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     }
+    if (msg == WM_REVALIDATE) {
+        if (updateCount_ == 0) ValidateCache();
+        return 0;
+    }
     if (msg == WM_CHANGESTATE) {
         auto toStates = [](std::uintptr_t mask) {
             TVastTreeStates states = 0;
@@ -274,24 +278,25 @@ void TBaseVastTree::InterruptValidation() {
     stopValidation_ = true;
     DoStateChange(tsStopValidation, tsUseCache);
     if (!gWorker || gWorker->UnqueueTree(this)) return;
-    // The worker holds this tree: wait for it to let go, running its state messages.
+    // The worker holds this tree: wait for it to let go. Its state messages are sent,
+    // so the wait runs them; nothing else of the queue is dispatched meanwhile, and a
+    // quit request is passed on once the worker has let go.
     HANDLE idle = gWorker->idleEvent.Handle();
+    bool quit = false;
+    int exitCode = 0;
     while (gWorker->IsCurrent(this)) {
-        DWORD result = MsgWaitForMultipleObjects(1, &idle, FALSE, INFINITE, QS_ALLINPUT);
-        if (result == WAIT_OBJECT_0 + 1) {
-            MSG msg;
-            if (PeekMessage(&msg, msgHandle_, 0, 0, PM_REMOVE)) {
-                if (msg.message == WM_QUIT) {
-                    PostQuitMessage(int(msg.wParam));
-                    continue;
-                }
-                TranslateMessage(&msg);
-                DispatchMessage(&msg);
-            }
+        MsgWaitForMultipleObjects(1, &idle, FALSE, INFINITE, QS_ALLINPUT);
+        MSG msg;
+        if (PeekMessage(&msg, msgHandle_, WM_CHANGESTATE, WM_CHANGESTATE, PM_REMOVE) && msg.message == WM_QUIT) {
+            quit = true;
+            exitCode = int(msg.wParam);
         }
     }
+    if (quit) PostQuitMessage(exitCode);
     workerBusy_ = false;
     DoStateChange(tsValidationNeeded, tsValidating);
+    // The cache is rebuilt once the current operation is over.
+    PostMessage(msgHandle_, WM_REVALIDATE, 0, 0);
 }
 
 std::uint32_t TBaseVastTree::CalculateCacheEntryCount() const {

@@ -474,6 +474,7 @@ void TBaseVastTree::SetVisiblePath(PVastNode node, bool value) {
 
 void TBaseVastTree::SetDisabled(PVastNode node, bool value) {
     if (!node || node == root_ || bool(node->States & vsDisabled) == value || !CheckOwnNode(node)) return;
+    InterruptValidation();
     if (value)
         node->States |= vsDisabled;
     else

@@ -78,6 +78,25 @@ TEST(PositionCache, LookupsAgreeWithAndWithoutTheCache) {
     EXPECT_EQ(tree.GetNodeAt(0, top, false, nodeTop), nullptr) << "below the last node";
 }
 
+TEST(PositionCache, ChangesDuringARebuildStopItAndItResumes) {
+    TVastStringTree tree(nullptr);
+    tree.SetNodeDataSize(4);
+    tree.TreeOptions()->SetSelectionOptions(toMultiSelect);
+    for (int round = 0; round < 5; ++round) {
+        tree.SetRootNodeCount(60000 + std::uint32_t(round));  // queues a rebuild
+        // Whether or not the worker has started, these wait for it to let go.
+        tree.SetSelected(tree.GetFirst(), true);
+        tree.DeleteNode(tree.GetLastNoInit());
+        tree.SetVisible(tree.GetFirstNoInit()->NextSibling, round % 2 == 0);
+        ASSERT_EQ(CheckInvariants(tree), "") << round;
+        ASSERT_TRUE(WaitForCache(tree)) << round;
+        int top = 0;
+        PVastNode last = tree.GetLastVisibleNoInit();
+        EXPECT_EQ(tree.GetNodeAt(0, int(tree.RootNode()->TotalHeight - tree.RootNode()->NodeHeight) - 1, false, top),
+                  last);
+    }
+}
+
 TEST(PositionCache, DestroyingTheLastTreeEndsTheWorker) {
     for (int round = 0; round < 2; ++round) {
         TVastStringTree tree(nullptr);
