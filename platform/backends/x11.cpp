@@ -7,7 +7,10 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
+#include <X11/extensions/XShm.h>
 #include <X11/extensions/shape.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 #include <X11/keysym.h>
 
 #include <cstring>
@@ -24,7 +27,11 @@ namespace {
 
 // A failed request (a window gone meanwhile, focus on an unmapped window) is no reason to
 // end the program: it is noted and ignored.
-int IgnoreXError(Display*, XErrorEvent*) { return 0; }
+bool gXErrorSeen = false;
+int IgnoreXError(Display*, XErrorEvent*) {
+    gXErrorSeen = true;
+    return 0;
+}
 
 WORD KeySymToVirtualKey(KeySym sym) {
     if (sym >= XK_a && sym <= XK_z) return WORD('A' + (sym - XK_a));
@@ -109,6 +116,7 @@ public:
         root_ = RootWindow(display_, screen_);
         int eventBase = 0, errorBase = 0;
         hasShape_ = XShapeQueryExtension(display_, &eventBase, &errorBase);
+        hasShm_ = XShmQueryExtension(display_);
         wmDelete_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
         wmProtocols_ = XInternAtom(display_, "WM_PROTOCOLS", False);
         motifHints_ = XInternAtom(display_, "_MOTIF_WM_HINTS", False);
@@ -119,7 +127,10 @@ public:
 
     ~X11Backend() override {
         for (auto& [cursor, xcursor] : cursors_) XFreeCursor(display_, xcursor);
-        for (auto& [hwnd, w] : windows_) XDestroyWindow(display_, w.xid);
+        for (auto& [hwnd, w] : windows_) {
+            FreeShared(w.shared);
+            XDestroyWindow(display_, w.xid);
+        }
         XCloseDisplay(display_);
     }
 
@@ -196,6 +207,7 @@ public:
             grabbed_ = nullptr;
         }
         byXid_.erase(it->second.xid);
+        FreeShared(it->second.shared);
         XDestroyWindow(display_, it->second.xid);
         windows_.erase(it);
         XFlush(display_);
@@ -262,14 +274,15 @@ public:
     void Present(HWND hwnd, const TRect& area, const std::uint32_t* pixels, int stride) override {
         TopWindow* w = Find(hwnd);
         if (!w || !w->mapped || area.IsEmpty()) return;
+        int width = stride / 4;
+        int height = std::max<LONG>(1, w->bounds.Height());
+        if (PresentShared(*w, area, pixels, width, height)) return;
         Visual* visual = DefaultVisual(display_, screen_);
         int depth = DefaultDepth(display_, screen_);
-        int width = stride / 4;
-        int height = w->bounds.Height();
         // The image borrows the surface's rows; it is taken apart without freeing them.
         XImage* image = XCreateImage(display_, visual, unsigned(depth), ZPixmap, 0,
                                      reinterpret_cast<char*>(const_cast<std::uint32_t*>(pixels)), unsigned(width),
-                                     unsigned(std::max(1, height)), 32, stride);
+                                     unsigned(height), 32, stride);
         if (!image) return;
         XPutImage(display_, w->xid, gc_, image, area.left, area.top, area.left, area.top, unsigned(area.Width()),
                   unsigned(area.Height()));
@@ -333,13 +346,74 @@ public:
     }
 
 private:
+    // Shared memory with the X server: the changed rows are copied into a segment the
+    // server reads directly, which beats sending them over the connection.
+    struct SharedImage {
+        XShmSegmentInfo info{};
+        XImage* image = nullptr;
+    };
+
     struct TopWindow {
         ::Window xid = 0;
         TRect bounds;
         bool mapped = false;
         bool viewable = true;
         int cursor = -1;
+        SharedImage shared;
     };
+
+    void FreeShared(SharedImage& shared) {
+        if (!shared.image) return;
+        XShmDetach(display_, &shared.info);
+        XSync(display_, False);
+        XDestroyImage(shared.image);
+        shmdt(shared.info.shmaddr);
+        shared = SharedImage();
+    }
+
+    bool PresentShared(TopWindow& w, const TRect& area, const std::uint32_t* pixels, int width, int height) {
+        if (!hasShm_) return false;
+        SharedImage& shared = w.shared;
+        if (shared.image && (shared.image->width != width || shared.image->height != height)) FreeShared(shared);
+        if (!shared.image) {
+            Visual* visual = DefaultVisual(display_, screen_);
+            XImage* image = XShmCreateImage(display_, visual, unsigned(DefaultDepth(display_, screen_)), ZPixmap, nullptr,
+                                            &shared.info, unsigned(width), unsigned(height));
+            if (!image) return false;
+            shared.info.shmid = shmget(IPC_PRIVATE, std::size_t(image->bytes_per_line) * std::size_t(height), IPC_CREAT | 0600);
+            if (shared.info.shmid < 0) {
+                XDestroyImage(image);
+                hasShm_ = false;
+                return false;
+            }
+            shared.info.shmaddr = image->data = static_cast<char*>(shmat(shared.info.shmid, nullptr, 0));
+            shared.info.readOnly = False;
+            gXErrorSeen = false;
+            bool attached = image->data != reinterpret_cast<char*>(-1) && XShmAttach(display_, &shared.info);
+            XSync(display_, False);
+            // The segment goes once both sides hold it (or at once, when attaching failed).
+            shmctl(shared.info.shmid, IPC_RMID, nullptr);
+            if (!attached || gXErrorSeen || image->bytes_per_line != width * 4) {
+                if (image->data != reinterpret_cast<char*>(-1)) shmdt(image->data);
+                image->data = nullptr;
+                XDestroyImage(image);
+                shared = SharedImage();
+                hasShm_ = false;  // a remote display: plain requests from now on
+                return false;
+            }
+            shared.image = image;
+        }
+        auto* rows = reinterpret_cast<std::uint32_t*>(shared.image->data);
+        for (int y = area.top; y < area.bottom && y < height; ++y)
+            std::memcpy(rows + std::size_t(y) * std::size_t(width) + std::size_t(area.left),
+                        pixels + std::size_t(y) * std::size_t(width) + std::size_t(area.left),
+                        std::size_t(std::min<LONG>(area.right, width) - area.left) * 4);
+        XShmPutImage(display_, w.xid, gc_, shared.image, area.left, area.top, area.left, area.top,
+                     unsigned(area.Width()), unsigned(area.Height()), False);
+        // The segment is written again only after the server has read it.
+        XSync(display_, False);
+        return true;
+    }
 
     TopWindow* Find(HWND hwnd) {
         auto it = windows_.find(hwnd);
@@ -458,6 +532,7 @@ private:
     ::Window root_ = 0;
     GC gc_;
     bool hasShape_ = false;
+    bool hasShm_ = false;
     Atom wmDelete_ = 0;
     Atom wmProtocols_ = 0;
     Atom motifHints_ = 0;

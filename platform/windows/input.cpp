@@ -3,6 +3,7 @@
 #include "platform/windows/input.h"
 
 #include <array>
+#include <vector>
 #include <cstdlib>
 
 #include "platform/core/clock.h"
@@ -35,6 +36,14 @@ struct InputState {
     HWND dragging = nullptr;
     TPoint dragOffset;
     unsigned pointerGeneration = 0;
+    // Pointer positions since the left button went down (screen), and whether it came up:
+    // a drag that starts when the press is handled catches up with what followed it.
+    TPoint pressAt;
+    struct Step {
+        TPoint screen;
+        bool leftUp;
+    };
+    std::vector<Step> trail;
 };
 
 InputState& I() {
@@ -119,12 +128,21 @@ void SetCursorFor(win::Window* w, LRESULT hit, UINT mouseMsg) {
 }
 
 void EndWindowDrag();
+
+void RecordStep(TPoint screen, bool leftUp) {
+    if (I().dragging) return;
+    auto& trail = I().trail;
+    if (!leftUp && !(I().keys[VK_LBUTTON] & 0x80)) return;
+    if (trail.size() >= 4096) trail.erase(trail.begin(), trail.begin() + 2048);
+    trail.push_back({screen, leftUp});
+}
 }  // namespace
 
 void InputMouseMove(HWND top, int x, int y) {
     TPoint screen = ScreenPoint(top, x, y);
     I().cursor = screen;
     ++I().pointerGeneration;
+    RecordStep(screen, false);
     if (I().dragging) {
         HWND d = I().dragging;
         if (win::Find(d))
@@ -149,6 +167,12 @@ void InputMouseButton(HWND top, int x, int y, MouseButton button, bool down) {
     ++I().pointerGeneration;
     WORD vk = button == MouseButton::Left ? VK_LBUTTON : button == MouseButton::Right ? VK_RBUTTON : VK_MBUTTON;
     SetKeyDown(vk, down);
+    if (button == MouseButton::Left && down && !I().dragging) {
+        I().trail.clear();
+        I().pressAt = screen;
+    } else if (button == MouseButton::Left) {
+        RecordStep(screen, !down);
+    }
     if (I().dragging) {
         if (!down && button == MouseButton::Left) EndWindowDrag();
         return;
@@ -261,11 +285,34 @@ void BeginWindowDrag(HWND top) {
     win::Window* w = win::Find(top);
     if (!w) return;
     w = win::TopLevelOf(w);
-    if (!(I().keys[VK_LBUTTON] & 0x80)) return;
-    I().dragging = w->handle;
-    I().dragOffset = TPoint(I().cursor.x - w->bounds.left, I().cursor.y - w->bounds.top);
+    HWND h = w->handle;
+    // The window keeps the place under the pointer where the button went down.
+    I().dragOffset = TPoint(I().pressAt.x - w->bounds.left, I().pressAt.y - w->bounds.top);
+    I().dragging = h;
+    // Pointer input that arrived after the press, before the drag began, is the drag's:
+    // the window follows it, and its queued messages go, as a move loop would take them.
+    std::vector<InputState::Step> trail;
+    trail.swap(I().trail);
+    bool released = false;
+    for (const auto& step : trail) {
+        SetWindowPos(h, nullptr, step.screen.x - I().dragOffset.x, step.screen.y - I().dragOffset.y, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        if (step.leftUp) {
+            released = true;
+            break;
+        }
+    }
+    MSG m;
+    while (PeekMessage(&m, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+    }
+    while (PeekMessage(&m, nullptr, WM_NCMOUSEMOVE, WM_NCMBUTTONDBLCLK, PM_REMOVE)) {
+    }
+    if (released || !(I().keys[VK_LBUTTON] & 0x80) || !win::Find(h)) {
+        I().dragging = nullptr;
+        return;
+    }
     // The pointer stays with the window however fast it moves.
-    Backend().CaptureChanged(w->handle);
+    Backend().CaptureChanged(h);
 }
 
 namespace {

@@ -99,7 +99,7 @@ protected:
 
 }  // namespace
 
-TEST_F(DesktopTest, GalleryShowsItsShapedWindowAndAnswersAClick) {
+TEST_F(DesktopTest, GalleryShowsItsShapedWindowAnswersAClickAndDrags) {
     fs::path shot = artifacts / "gallery.png";
     fs::remove(shot);
     gallery = Spawn({GALLERY_PROGRAM, "--screenshot=" + shot.string()});
@@ -124,6 +124,16 @@ TEST_F(DesktopTest, GalleryShowsItsShapedWindowAndAnswersAClick) {
     Capture("xdotool mousemove --window " + id + " 210 165 click 1");
     EXPECT_TRUE(WaitFor([&] { return !Capture("xdotool search --name 'clicked 1'").empty(); }))
         << "the click was not answered";
+
+    // Dragging the panel moves the window, done by the program without a window manager.
+    auto position = [&] {
+        std::string geometry = Capture("xwininfo -id " + id + " | grep 'Absolute upper-left X'");
+        return geometry.substr(geometry.find(':') + 1);
+    };
+    std::string before = position();
+    Capture("xdotool mousemove --window " + id + " 100 20 mousedown 1 mousemove_relative 40 30 mousemove_relative 10 10 mouseup 1");
+    EXPECT_TRUE(WaitFor([&] { return position() != before; })) << "the drag did not move the window";
+    EXPECT_EQ(std::stoi(position()), std::stoi(before) + 50);
 
     EXPECT_TRUE(WaitFor([&] { return fs::exists(shot) && fs::file_size(shot) > 0; }));
     if (OnPath("import")) {
