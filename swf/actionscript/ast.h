@@ -79,7 +79,6 @@ struct Stmt {
 struct Function {
     std::string name;
     SourcePos pos;
-    bool declaration = false;
     std::vector<std::string> params;
     std::set<std::string> paramSet;
     std::vector<Stmt*> body;

@@ -51,13 +51,13 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
     }
 }
 
-}  // namespace
-
 bool IsKeyword(std::string_view word) {
     for (auto k : kKeywords)
         if (k == word) return true;
     return false;
 }
+
+}  // namespace
 
 Lexer::Lexer(std::string_view source) : src_(source) {
     if (src_.substr(0, 3) == "\xEF\xBB\xBF") {  // byte order mark

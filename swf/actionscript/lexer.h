@@ -1,7 +1,6 @@
 #pragma once
 // Tokens of the script language. Positions are 1-based lines and byte columns.
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -57,7 +56,5 @@ private:
     std::size_t lineStart_ = 0;
     int line_ = 1;
 };
-
-bool IsKeyword(std::string_view word);
 
 }  // namespace swf::as

@@ -375,7 +375,6 @@ Function* Parser::ParseFunction(SourcePos pos, bool declaration) {
     CountNode(pos);
     Function* f = &functions_.emplace_back();
     f->pos = pos;
-    f->declaration = declaration;
     if (cur_.kind == Tok::Name) {
         f->name = cur_.text;
         Advance();
