@@ -158,6 +158,9 @@ HBITMAP ReadBmp(const BYTE* data, std::size_t size) {
         masks[3] = 0;
     }
 
+    // Uncompressed pixels must be in the file before anything is allocated for them.
+    std::size_t fileStride = std::size_t(((width * bpp + 31) / 32) * 4);
+    if (!rle && (std::uint64_t(fileStride) * std::uint64_t(height) > size)) Bad("truncated pixel data");
     Unique out{NewBitmap(int(width), int(height), bpp, !topDown)};
     if (!out.bm) Bad("cannot allocate");
     HBITMAP bm = out.bm;

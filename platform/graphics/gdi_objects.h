@@ -15,8 +15,9 @@ using Pixel = std::uint32_t;
 constexpr Pixel ToPixel(COLORREF c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
 constexpr COLORREF ToColorRef(Pixel p) { return ((p & 0xFF) << 16) | (p & 0xFF00) | ((p >> 16) & 0xFF); }
 
-// The largest bitmap the layer creates or decodes (a hostile file cannot ask for more).
-constexpr std::int64_t kMaxBitmapPixels = std::int64_t(1) << 28;
+// The largest bitmap the layer creates or decodes (a hostile file cannot ask for more):
+// 2^26 pixels, 256 MB at 32 bits, 8192 x 8192.
+constexpr std::int64_t kMaxBitmapPixels = std::int64_t(1) << 26;
 constexpr int kMaxBitmapSide = 1 << 16;
 
 struct HGDIOBJ__ {

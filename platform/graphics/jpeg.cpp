@@ -59,6 +59,8 @@ HBITMAP ReadJpeg(const BYTE* data, std::size_t size) {
         throw EInvalidGraphic(std::string("JPEG image is not valid: ") + err.message);
     }
     jpeg_create_decompress(&cinfo);
+    // Progressive files keep all coefficients in memory: bounded, beyond it the file fails.
+    cinfo.mem->max_memory_to_use = 512L * 1024 * 1024;
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     jpeg_read_header(&cinfo, TRUE);
     if (cinfo.image_width == 0 || cinfo.image_height == 0 || cinfo.image_width > unsigned(kMaxBitmapSide) ||

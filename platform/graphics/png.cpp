@@ -22,6 +22,12 @@ HBITMAP ReadPng(const BYTE* data, std::size_t size, bool* hasAlpha) {
         png_image_free(&image);
         throw EInvalidGraphic("PNG image is not valid: size beyond the limit");
     }
+    // Deflate packs at most about 1032 bytes into one, and a pixel takes at least one bit:
+    // a file too small even for that lies about its size.
+    if (std::uint64_t(image.width) * image.height / 8 / 1100 > size) {
+        png_image_free(&image);
+        throw EInvalidGraphic("PNG image is not valid: too little data for its size");
+    }
     if (hasAlpha) *hasAlpha = image.format & PNG_FORMAT_FLAG_ALPHA;
     image.format = PNG_FORMAT_BGRA;
     HBITMAP bm = NewBitmap(int(image.width), int(image.height), 32, false);
