@@ -274,6 +274,8 @@ TEST_F(Registry, HandEditedStoresAndLeftoversOfACrash) {
     ASSERT_TRUE(reg.OpenKey("B\\C", false));
     EXPECT_EQ(reg.ReadInteger("V"), 7);
     reg.WriteInteger("v", 8);
-    if (::kill(4194303, 0) != 0) EXPECT_FALSE(fs::exists(leftover));
+    if (::kill(4194303, 0) != 0) {
+        EXPECT_FALSE(fs::exists(leftover));
+    }
     EXPECT_TRUE(reports.empty());
 }
