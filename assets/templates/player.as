@@ -217,13 +217,14 @@ function setUpBar() {
     setMuted(isMuted);
 }
 
-// Places a part at x when shown and returns where the next part starts.
+// Places a part at x when shown and returns where the next part starts (btn_Interval
+// pixels apart).
 function place(part, x, shown) {
     if (part == undefined) return x;
     part._visible = shown;
     if (!shown) return x;
     part._x = x;
-    return x + part._width;
+    return x + part._width + btn_Interval;
 }
 
 // Places a part so that it ends at x when shown and returns where the part before it ends.
@@ -232,7 +233,7 @@ function placeRight(part, x, shown) {
     part._visible = shown;
     if (!shown) return x;
     part._x = x - part._width;
-    return part._x;
+    return part._x - btn_Interval;
 }
 
 // ---- Playing ----
@@ -441,11 +442,13 @@ function setUpStream() {
     showBuffering(false);
 }
 
-// Fits the picture into the stage without cropping, centred.
+// Fits the picture into the stage, `margins` pixels in from every edge, without cropping,
+// centred.
 function fitVideo(width, height) {
-    var scale = Math.min(stageWidth / width, stageHeight / height);
-    video._width = Math.round(width * scale);
-    video._height = Math.round(height * scale);
+    var inset = margins > 0 ? margins : 0;
+    var scale = Math.min((stageWidth - 2 * inset) / width, (stageHeight - 2 * inset) / height);
+    video._width = Math.max(1, Math.round(width * scale));
+    video._height = Math.max(1, Math.round(height * scale));
     video._x = Math.round((stageWidth - video._width) / 2);
     video._y = Math.round((stageHeight - video._height) / 2);
 }
