@@ -30,7 +30,7 @@ enum class ExprKind {
 };
 
 struct Expr {
-    ExprKind kind;
+    ExprKind kind = ExprKind::Undefined;
     SourcePos pos;
     int height = 1;  // of the subtree; bounds the compiler's recursion
     std::string text;  // name, string value, member name or operator

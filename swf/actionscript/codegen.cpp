@@ -454,9 +454,10 @@ void CodeGen::Function(::swf::as::Function* f, bool named) {
         Fail(f->pos, "function header too large: too many or too long parameter names");
     out.End(record);
 
-    Expr arguments{ExprKind::Name, f->pos};
+    Expr arguments, calleeOf;  // arguments.callee
+    arguments.kind = ExprKind::Name;
     arguments.text = "arguments";
-    Expr calleeOf{ExprKind::Member, f->pos};
+    calleeOf.kind = ExprKind::Member;
     calleeOf.text = "callee";
     calleeOf.a = &arguments;
 
