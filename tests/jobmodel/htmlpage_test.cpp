@@ -8,6 +8,7 @@
 
 #include "jobmodel/htmlpage.h"
 #include "platform/core/exceptions.h"
+#include "support/process.h"
 #include "support/tempdir.h"
 
 namespace {
@@ -28,16 +29,7 @@ CreateHtmlPlayingSWF Page(const std::string& title, const std::string& movie) {
     return page;
 }
 
-std::string Shell(const std::string& command) {
-    std::string out;
-    if (FILE* p = popen(command.c_str(), "r")) {
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-        pclose(p);
-    }
-    return out;
-}
+using testsupport::Capture;
 
 TEST(HtmlPage, MatchesTheGoldenPageByteForByte) {
     testsupport::TempDir dir;
@@ -64,7 +56,7 @@ TEST(HtmlPage, EscapesWhatItWrites) {
     EXPECT_EQ(page.find("'Tom's"), std::string::npos);
 
     auto xpath = [&](const std::string& expr) {
-        std::string out = Shell("xmllint --html --xpath '" + expr + "' '" + path + "' 2>/dev/null");
+        std::string out = Capture("xmllint --html --xpath '" + expr + "' '" + path + "' 2>/dev/null");
         if (!out.empty() && out.back() == '\n') out.pop_back();
         return out;
     };
@@ -81,7 +73,7 @@ TEST(HtmlPage, EscapesWhatItWrites) {
                      "process.stdout.write([get('id'), get('name'), get('src')].join('|'));";
     std::string jsPath = dir.str() + "/page.js";
     std::ofstream(jsPath) << js;
-    EXPECT_EQ(Shell("node '" + jsPath + "'"), name + "|" + name + "|Tom%27s %22Movie%22 %26 %3C1%3E");
+    EXPECT_EQ(Capture("node '" + jsPath + "'"), name + "|" + name + "|Tom%27s %22Movie%22 %26 %3C1%3E");
 }
 
 TEST(HtmlPage, AnUncreatableFileRaisesAndLeavesNothing) {

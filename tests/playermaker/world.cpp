@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "playermaker/cipher.h"
+#include "support/process.h"
 #include "swf/swf.h"
 
 namespace pmtest {
@@ -63,18 +64,9 @@ void Ffmpeg(const std::string& args, const std::string& out) {
 
 bool Run(const std::string& command) { return std::system(command.c_str()) == 0; }
 
-std::string Capture(const std::string& command) {
-    std::string out;
-    if (FILE* p = popen(command.c_str(), "r")) {
-        char buf[4096];
-        std::size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-        pclose(p);
-    }
-    return out;
-}
+std::string Capture(const std::string& command) { return testsupport::Capture(command); }
 
-std::string Quote(const std::string& path) { return "'" + path + "'"; }
+std::string Quote(const std::string& path) { return testsupport::ShellQuote(path); }
 
 std::string World::PlayerTemplate() {
     return R"AS(var playTeam = new Array();

@@ -13,25 +13,12 @@
 #include <vector>
 
 #include "libs/morvconverter/morvconverter.h"
+#include "support/process.h"
 
 namespace convtest {
 
-inline std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-inline std::string Run(const std::string& cmd) {
-    std::string out;
-    if (FILE* p = popen(cmd.c_str(), "r")) {
-        char buf[4096];
-        size_t n;
-        while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-        pclose(p);
-    }
-    return out;
-}
+inline std::string Quote(const std::string& s) { return testsupport::ShellQuote(s); }
+inline std::string Run(const std::string& cmd) { return testsupport::Capture(cmd); }
 
 // A clip from lavfi sources: a test picture and one sine tone per entry of tones.
 inline std::string MakeClip(const std::filesystem::path& path, double seconds, const std::string& size = "320x240",

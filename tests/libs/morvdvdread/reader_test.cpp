@@ -10,9 +10,11 @@
 #include <functional>
 #include <iterator>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/process.h"
 #include "fixtures/dvd_fixture.h"
 #include "libs/morvdvdread/morvdvdread.h"
 
@@ -116,13 +118,14 @@ TEST_F(DvdReader, FixtureMatchesItsDescription) {
 
 // lsdvd reads the same disc with its own code: counts and lengths must agree.
 TEST_F(DvdReader, AgreesWithLsdvd) {
-    const std::string command = "lsdvd -x '" + fx_.root + "' 2>/dev/null";
-    FILE* pipe = popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
+    int status = 0;
+    std::istringstream listing(testsupport::Capture("lsdvd -x " + testsupport::ShellQuote(fx_.root) + " 2>/dev/null", &status));
+    ASSERT_EQ(status, 0) << "lsdvd failed";
     struct Title { int chapters, audio, subtitles; double length; std::vector<double> chapterLengths; };
     std::vector<Title> listed;
-    char line[1024];
-    while (std::fgets(line, sizeof line, pipe)) {
+    std::string text;
+    while (std::getline(listing, text)) {
+        const char* line = text.c_str();
         int n, h, m, chapters, cells, audio, subs;
         double s;
         if (std::sscanf(line, "Title: %d, Length: %d:%d:%lf Chapters: %d, Cells: %d, Audio streams: %d, Subpictures: %d",
@@ -131,7 +134,6 @@ TEST_F(DvdReader, AgreesWithLsdvd) {
         else if (std::sscanf(line, " Chapter: %d, Length: %d:%d:%lf", &n, &h, &m, &s) == 4 && !listed.empty())
             listed.back().chapterLengths.push_back(h * 3600 + m * 60 + s);
     }
-    ASSERT_EQ(pclose(pipe), 0) << "lsdvd failed";
     const auto titles = TitlesOf(ParseOk(fx_.root));
     ASSERT_EQ(titles.size(), listed.size());
     for (size_t i = 0; i < titles.size(); ++i) {
