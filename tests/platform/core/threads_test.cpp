@@ -71,11 +71,16 @@ TEST(Thread, CreatedRunningTerminatesOnRequest) {
 }
 
 TEST(Thread, SynchronizeAndOnTerminateRunOnTheUiThreadWhileItWaits) {
-    const DWORD ui = GetCurrentThreadId();
-    ASSERT_EQ(ui, MainThreadID());
-    DWORD syncOn = 0, terminateOn = 0;
+    const DWORD uiThread = GetCurrentThreadId();
+    ASSERT_EQ(uiThread, MainThreadID());
+    DWORD syncOn = 0, terminateOn = 0, sentOn = 0;
     bool raisedInWorker = false;
+    HWND ui = AllocateHWnd([&](HWND, UINT, WPARAM, LPARAM) -> LRESULT {
+        sentOn = GetCurrentThreadId();
+        return 0;
+    });
     Worker w(true, [&](Worker& self) {
+        SendMessage(ui, WM_USER, 0, 0);
         self.Synchronize([&] { syncOn = GetCurrentThreadId(); });
         try {
             self.Synchronize([] { throw EConvertError("in the UI"); });
@@ -86,8 +91,10 @@ TEST(Thread, SynchronizeAndOnTerminateRunOnTheUiThreadWhileItWaits) {
     w.OnTerminate = [&](TObject*) { terminateOn = GetCurrentThreadId(); };
     w.Start();
     w.WaitFor();  // must run the carried calls or it never returns
-    EXPECT_EQ(syncOn, ui);
-    EXPECT_EQ(terminateOn, ui);
+    DeallocateHWnd(ui);
+    EXPECT_EQ(sentOn, uiThread);
+    EXPECT_EQ(syncOn, uiThread);
+    EXPECT_EQ(terminateOn, uiThread);
     EXPECT_TRUE(raisedInWorker);
     EXPECT_FALSE(w.FatalException());
 }
