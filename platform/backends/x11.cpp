@@ -443,8 +443,13 @@ private:
                 break;
             }
             case MotionNotify: {
-                // Only the latest of a run of moves matters.
-                while (XCheckTypedWindowEvent(display_, e.xany.window, MotionNotify, &e)) {
+                // Only the latest of a run of moves matters; a move after a press or a
+                // release stays after it.
+                while (XEventsQueued(display_, QueuedAlready) > 0) {
+                    XEvent next;
+                    XPeekEvent(display_, &next);
+                    if (next.type != MotionNotify || next.xany.window != e.xany.window) break;
+                    XNextEvent(display_, &e);
                 }
                 TPoint p = Local(hwnd, e.xmotion.x_root, e.xmotion.y_root);
                 InputMouseMove(hwnd, p.x, p.y);

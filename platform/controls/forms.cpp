@@ -722,6 +722,15 @@ bool TApplication::ProcessMessage() {
         }
         return true;
     }
+    // Input waits behind the posted messages, and is taken one event at a time.
+    if (HasPendingInput()) {
+        try {
+            ProcessInputEvent();
+        } catch (...) {
+            HandleException(this);
+        }
+        return true;
+    }
     if (HasPendingPaint()) {
         try {
             PaintPendingWindows();

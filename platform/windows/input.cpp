@@ -3,6 +3,7 @@
 #include "platform/windows/input.h"
 
 #include <array>
+#include <deque>
 #include <vector>
 #include <cstdlib>
 
@@ -26,6 +27,22 @@ struct ClickRecord {
     bool valid = false;
 };
 
+// Input as the display delivered it. It becomes window messages one event at a time, when
+// the message loop has handled what came before, so the capture, the focus and the windows
+// an earlier event changed decide where a later one goes.
+struct RawEvent {
+    enum Kind { Move, Button, Wheel, Leave, Key, Char } kind;
+    HWND top = nullptr;
+    TPoint screen;  // where the pointer was, taken when the event came
+    MouseButton button = MouseButton::Left;
+    bool down = false;
+    int delta = 0;
+    WORD vk = 0;
+    bool repeat = false;
+    unsigned ch = 0;
+    std::uint64_t time = 0;
+};
+
 struct InputState {
     std::array<BYTE, 256> keys{};  // bit 7: down; bit 0: toggled
     TPoint cursor;
@@ -36,14 +53,9 @@ struct InputState {
     HWND dragging = nullptr;
     TPoint dragOffset;
     unsigned pointerGeneration = 0;
-    // Pointer positions since the left button went down (screen), and whether it came up:
-    // a drag that starts when the press is handled catches up with what followed it.
-    TPoint pressAt;
-    struct Step {
-        TPoint screen;
-        bool leftUp;
-    };
-    std::vector<Step> trail;
+    TPoint pressAt;  // where the left button last went down (screen)
+    std::deque<RawEvent> raw;
+    std::uint64_t eventTime = 0;  // when the event being turned into messages arrived
 };
 
 InputState& I() {
@@ -129,20 +141,11 @@ void SetCursorFor(win::Window* w, LRESULT hit, UINT mouseMsg) {
 
 void EndWindowDrag();
 
-void RecordStep(TPoint screen, bool leftUp) {
-    if (I().dragging) return;
-    auto& trail = I().trail;
-    if (!leftUp && !(I().keys[VK_LBUTTON] & 0x80)) return;
-    if (trail.size() >= 4096) trail.erase(trail.begin(), trail.begin() + 2048);
-    trail.push_back({screen, leftUp});
-}
 }  // namespace
 
-void InputMouseMove(HWND top, int x, int y) {
-    TPoint screen = ScreenPoint(top, x, y);
+static void DoMouseMove(HWND top, TPoint screen) {
     I().cursor = screen;
     ++I().pointerGeneration;
-    RecordStep(screen, false);
     if (I().dragging) {
         HWND d = I().dragging;
         if (win::Find(d))
@@ -161,18 +164,12 @@ void InputMouseMove(HWND top, int x, int y) {
     PostMouse(w, WM_MOUSEMOVE, WM_NCMOUSEMOVE, hit, screen);
 }
 
-void InputMouseButton(HWND top, int x, int y, MouseButton button, bool down) {
-    TPoint screen = ScreenPoint(top, x, y);
+static void DoMouseButton(HWND top, TPoint screen, MouseButton button, bool down) {
     I().cursor = screen;
     ++I().pointerGeneration;
     WORD vk = button == MouseButton::Left ? VK_LBUTTON : button == MouseButton::Right ? VK_RBUTTON : VK_MBUTTON;
     SetKeyDown(vk, down);
-    if (button == MouseButton::Left && down && !I().dragging) {
-        I().trail.clear();
-        I().pressAt = screen;
-    } else if (button == MouseButton::Left) {
-        RecordStep(screen, !down);
-    }
+    if (button == MouseButton::Left && down && !I().dragging) I().pressAt = screen;
     if (I().dragging) {
         if (!down && button == MouseButton::Left) EndWindowDrag();
         return;
@@ -198,7 +195,7 @@ void InputMouseButton(HWND top, int x, int y, MouseButton button, bool down) {
     }
     // A second press of the same button on the same window, soon and near enough, is a
     // double click when the window's class asks for double clicks.
-    std::uint64_t now = CurrentClock().TickMs();
+    std::uint64_t now = I().eventTime;
     ClickRecord& last = I().lastClick;
     UINT message = hit == HTCLIENT ? base : ncBase;
     bool dbl = last.valid && last.hwnd == h && last.message == message && now - last.time <= GetDoubleClickTime() &&
@@ -214,8 +211,7 @@ void InputMouseButton(HWND top, int x, int y, MouseButton button, bool down) {
     }
 }
 
-void InputMouseWheel(HWND top, int x, int y, int delta) {
-    TPoint screen = ScreenPoint(top, x, y);
+static void DoMouseWheel(HWND top, TPoint screen, int delta) {
     // The wheel goes to the focused window (the parents get it when it is not handled).
     HWND target = GetFocus();
     if (!target) {
@@ -228,7 +224,7 @@ void InputMouseWheel(HWND top, int x, int y, int delta) {
                  PointParam(screen.x, screen.y));
 }
 
-void InputMouseLeave(HWND /*top*/) {
+static void DoMouseLeave() {
     if (GetCapture() || I().dragging) return;
     // The pointer is somewhere no window of the program is.
     I().cursor = TPoint(-32000, -32000);
@@ -237,7 +233,7 @@ void InputMouseLeave(HWND /*top*/) {
     I().cursorWindow = nullptr;
 }
 
-void InputKey(WORD vk, bool down, bool repeat) {
+static void DoKey(WORD vk, bool down, bool repeat) {
     bool wasDown = I().keys[vk] & 0x80;
     SetKeyDown(vk, down);
     if (vk == VK_LSHIFT || vk == VK_RSHIFT) SetKeyDown(VK_SHIFT, down);
@@ -259,12 +255,69 @@ void InputKey(WORD vk, bool down, bool repeat) {
     PostToWindow(target, msg, vk, lParam);
 }
 
-void InputChar(unsigned codePoint) {
+static void DoChar(unsigned codePoint) {
     HWND target = GetFocus();
     if (!target) target = GetActiveWindow();
     if (!target || codePoint == 0) return;
     bool alt = (I().keys[VK_MENU] & 0x80) != 0 && !(I().keys[VK_CONTROL] & 0x80);
     PostToWindow(target, alt ? WM_SYSCHAR : WM_CHAR, WPARAM(codePoint), alt ? (LPARAM(1) | (LPARAM(1) << 29)) : 1);
+}
+
+namespace {
+void Push(RawEvent e) {
+    e.time = CurrentClock().TickMs();
+    I().raw.push_back(e);
+}
+}  // namespace
+
+void InputMouseMove(HWND top, int x, int y) { Push({RawEvent::Move, top, ScreenPoint(top, x, y)}); }
+void InputMouseButton(HWND top, int x, int y, MouseButton button, bool down) {
+    RawEvent e{RawEvent::Button, top, ScreenPoint(top, x, y)};
+    e.button = button;
+    e.down = down;
+    Push(e);
+}
+void InputMouseWheel(HWND top, int x, int y, int delta) {
+    RawEvent e{RawEvent::Wheel, top, ScreenPoint(top, x, y)};
+    e.delta = delta;
+    Push(e);
+}
+void InputMouseLeave(HWND top) { Push({RawEvent::Leave, top}); }
+void InputKey(WORD virtualKey, bool down, bool repeat) {
+    RawEvent e{RawEvent::Key};
+    e.vk = virtualKey;
+    e.down = down;
+    e.repeat = repeat;
+    Push(e);
+}
+void InputChar(unsigned codePoint) {
+    RawEvent e{RawEvent::Char};
+    e.ch = codePoint;
+    Push(e);
+}
+
+bool HasPendingInput() { return !I().raw.empty(); }
+
+bool ProcessInputEvent() {
+    if (I().raw.empty()) return false;
+    RawEvent e = I().raw.front();
+    I().raw.pop_front();
+    I().eventTime = e.time;
+    // A window that went away since the event came has no say any more.
+    bool pointer = e.kind == RawEvent::Move || e.kind == RawEvent::Button || e.kind == RawEvent::Wheel;
+    if (pointer && !win::Find(e.top)) {
+        if (e.kind == RawEvent::Button) SetKeyDown(e.button == MouseButton::Left ? VK_LBUTTON : e.button == MouseButton::Right ? VK_RBUTTON : VK_MBUTTON, e.down);
+        return true;
+    }
+    switch (e.kind) {
+        case RawEvent::Move: DoMouseMove(e.top, e.screen); break;
+        case RawEvent::Button: DoMouseButton(e.top, e.screen, e.button, e.down); break;
+        case RawEvent::Wheel: DoMouseWheel(e.top, e.screen, e.delta); break;
+        case RawEvent::Leave: DoMouseLeave(); break;
+        case RawEvent::Key: DoKey(e.vk, e.down, e.repeat); break;
+        case RawEvent::Char: DoChar(e.ch); break;
+    }
+    return true;
 }
 
 void InputWindowDestroyed(HWND hwnd) {
@@ -283,36 +336,13 @@ void InputWindowsChanged() {
 
 void BeginWindowDrag(HWND top) {
     win::Window* w = win::Find(top);
-    if (!w) return;
+    if (!w || !(I().keys[VK_LBUTTON] & 0x80)) return;
     w = win::TopLevelOf(w);
-    HWND h = w->handle;
     // The window keeps the place under the pointer where the button went down.
     I().dragOffset = TPoint(I().pressAt.x - w->bounds.left, I().pressAt.y - w->bounds.top);
-    I().dragging = h;
-    // Pointer input that arrived after the press, before the drag began, is the drag's:
-    // the window follows it, and its queued messages go, as a move loop would take them.
-    std::vector<InputState::Step> trail;
-    trail.swap(I().trail);
-    bool released = false;
-    for (const auto& step : trail) {
-        SetWindowPos(h, nullptr, step.screen.x - I().dragOffset.x, step.screen.y - I().dragOffset.y, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-        if (step.leftUp) {
-            released = true;
-            break;
-        }
-    }
-    MSG m;
-    while (PeekMessage(&m, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
-    }
-    while (PeekMessage(&m, nullptr, WM_NCMOUSEMOVE, WM_NCMBUTTONDBLCLK, PM_REMOVE)) {
-    }
-    if (released || !(I().keys[VK_LBUTTON] & 0x80) || !win::Find(h)) {
-        I().dragging = nullptr;
-        return;
-    }
+    I().dragging = w->handle;
     // The pointer stays with the window however fast it moves.
-    Backend().CaptureChanged(h);
+    Backend().CaptureChanged(w->handle);
 }
 
 namespace {

@@ -1,8 +1,9 @@
 #pragma once
 // Input from the display. Backends (and headless tests) hand in pointer and key events at
-// top-level window coordinates; the window layer finds the target window (capture, hit
-// testing, window regions, disabled windows), turns them into Windows messages and posts
-// them to the queue, where the message loop picks them up.
+// top-level window coordinates. They wait in an input queue; the message loop turns them
+// into Windows messages one at a time, once the messages before them are handled, finding
+// the target window then (capture, hit testing, window regions, disabled windows), as
+// Windows does when it takes input from its input queue.
 #include <string>
 
 #include "platform/core/wintypes.h"
@@ -23,6 +24,11 @@ void InputKey(WORD virtualKey, bool down, bool repeat = false);
 // A character typed (a Unicode code point), sent after its key-down: WM_CHAR, or
 // WM_SYSCHAR while Alt is held.
 void InputChar(unsigned codePoint);
+
+// Whether input waits; turns the oldest input event into messages (posted to the queue).
+// False when no input waited.
+bool HasPendingInput();
+bool ProcessInputEvent();
 
 // The window layer tells the input code about changes of the window tree.
 void InputWindowDestroyed(HWND hwnd);

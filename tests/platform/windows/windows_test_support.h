@@ -3,6 +3,7 @@
 // the paint cycle until nothing is left to do.
 #include "platform/core/messages.h"
 #include "platform/windows/backend.h"
+#include "platform/windows/input.h"
 #include "platform/windows/window.h"
 
 namespace platform::test {
@@ -17,9 +18,11 @@ inline void UseHeadlessBackend() {
 inline void Pump() {
     for (int round = 0; round < 100; ++round) {
         MSG m;
-        while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&m);
+        do {
+            while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&m);
+        } while (ProcessInputEvent());
         PaintPendingWindows();
-        if (!PeekMessage(&m, nullptr, 0, 0, PM_NOREMOVE) && !HasPendingPaint()) return;
+        if (!PeekMessage(&m, nullptr, 0, 0, PM_NOREMOVE) && !HasPendingPaint() && !HasPendingInput()) return;
     }
 }
 
