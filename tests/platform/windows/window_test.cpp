@@ -262,6 +262,13 @@ TEST_F(WindowTest, CaptureKeepsTheMouseUntilReleased) {
     InputMouseMove(top, 121, 10);
     test::Pump();
     EXPECT_EQ(log.lines, (std::vector<std::string>{"down 2 10,10", "move 2 120,10", "up 2 120,10", "move 3 21,10"}));
+    // The same gesture delivered at once: the capture the press sets still decides.
+    log.lines.clear();
+    InputMouseButton(top, 10, 10, MouseButton::Left, true);
+    InputMouseMove(top, 120, 10);
+    InputMouseButton(top, 120, 10, MouseButton::Left, false);
+    test::Pump();
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"down 2 10,10", "move 2 120,10", "up 2 120,10"}));
     (void)b;
 }
 
