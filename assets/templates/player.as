@@ -136,10 +136,6 @@ function init() {
         }
     }
     setUpBar();
-    if (effect_mc != undefined) {
-        effect_mc._width = stageWidth;
-        effect_mc._height = stageHeight;
-    }
     if (playerKind == 2) setUpStream();
     lastMouseMove = getTimer();
     var watcher = new Object();
@@ -363,8 +359,18 @@ function tick() {
         }
         bar.progress.loaded._width = Math.max(loaded * length, 0.01);
     }
+    fitEffect();
     if (playerKind == 2) showAdverts(now);
     if (isPlaying && getTimer() - lastMouseMove > autoHideDelay) hideControls();
+}
+
+// Stretches the effect (drawn for a 320 x 240 stage) over the stage; an embedded movie
+// places it anew with the video and with each credit.
+function fitEffect() {
+    if (effect_mc == undefined || effect_mc.fitted) return;
+    effect_mc._xscale = stageWidth / 320 * 100;
+    effect_mc._yscale = stageHeight / 240 * 100;
+    effect_mc.fitted = true;
 }
 
 function hideControls() {
