@@ -141,6 +141,18 @@ TEST(ActionScriptCompile, AllocatesRegistersForUncapturedLocals) {
     }
 }
 
+// Past the 255 registers a function has, further locals stay names; the scratch registers
+// are kept free.
+TEST(ActionScriptCompile, LocalsBeyondTheRegistersStayNames) {
+    std::string body;
+    for (int i = 0; i < 300; ++i) body += "var v" + std::to_string(i) + " = " + std::to_string(i) + ";\n";
+    std::string t = CompileOk("function many(p) {\n" + body + "return v0 + v299 + p[v1]++;\n}").Text();
+    EXPECT_THAT(t, HasSubstr("function2 many(r1:p) regs=255 "));
+    EXPECT_THAT(t, HasSubstr("push 'v252' 252\ndefineLocal\n"));
+    EXPECT_THAT(t, HasSubstr("push 250\nstore r:252\n"));
+    EXPECT_THAT(t, HasSubstr("store r:254\n"));  // the postfix value
+}
+
 TEST(ActionScriptCompile, HoistsFunctionDeclarations) {
     // Top level: every declaration, wherever it stands, is written before the other code.
     std::string top = CompileOk("trace(f()); if (x) { function g() {} } function f() { return 1; }").Text();
