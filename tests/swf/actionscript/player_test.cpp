@@ -128,8 +128,9 @@ TEST(ActionScriptPlayer, SnippetsTraceWhatTheyShould) {
          "function hv() { vv = 3; var vv; return vv; } trace(hv()); trace(typeof vv);\n"
          "function hv2() { hc = 4; var hc; return function() { return hc; }(); } trace(hv2()); trace(typeof hc);\n"
          "function outer2() { function rec(n) { return n ? rec(n - 1) + 1 : 0; } return rec(3); }\n"
-         "trace(outer2()); trace(typeof rec);",
-         {"20", "3", "10", "6", "3", "undefined", "4", "undefined", "3", "undefined"}},
+         "trace(outer2()); trace(typeof rec);\n"
+         "hx = 5; var hx; trace(hx); for (var j = 0; j < 2; j++) { var hz; if (j == 0) hz = \"kept\"; } trace(hz);",
+         {"20", "3", "10", "6", "3", "undefined", "4", "undefined", "3", "undefined", "5", "kept"}},
         {"closures",
          "var fs = []; for (var i = 0; i < 3; i++) fs.push(function() { return i; });\n"
          "trace(fs[0]() + \" \" + fs[1]() + \" \" + fs[2]());\n"
