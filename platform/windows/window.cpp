@@ -373,7 +373,9 @@ BOOL DestroyWindow(HWND hwnd) {
     return TRUE;
 }
 
-BOOL IsWindow(HWND hwnd) { return Find(hwnd) != nullptr; }
+// Any thread may ask (a worker checks the window it reports to): the core's handle table
+// answers, and it holds every live window.
+BOOL IsWindow(HWND hwnd) { return hwnd && IsHandleAllocated(hwnd) ? TRUE : FALSE; }
 
 void* GetWindowObject(HWND hwnd) {
     Window* w = Find(hwnd);

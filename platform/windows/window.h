@@ -102,6 +102,7 @@ HWND CreateWindowExA(DWORD exStyle, const char* className, const char* windowNam
 // Destroys the window and its children (children first get WM_DESTROY after the parent,
 // WM_NCDESTROY last). Messages still queued for it are dropped when they come up.
 BOOL DestroyWindow(HWND hwnd);
+// Safe from any thread.
 BOOL IsWindow(HWND hwnd);
 
 LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
