@@ -621,13 +621,13 @@ void CodeGen::New(Expr* e) {
 
 // The global functions that are actions of their own.
 bool CodeGen::Builtin(Expr* e, bool discard) {
-    struct Spec {
+    struct GlobalAction {
         std::string_view name;
         std::uint8_t code;
         int args;
         bool pushes;
     };
-    static const Spec table[] = {
+    static const GlobalAction table[] = {
         {"trace", op::Trace, 1, false},         {"play", op::Play, 0, false},
         {"stop", op::Stop, 0, false},           {"nextFrame", op::NextFrame, 0, false},
         {"prevFrame", op::PrevFrame, 0, false}, {"stopAllSounds", op::StopSounds, 0, false},
@@ -639,19 +639,19 @@ bool CodeGen::Builtin(Expr* e, bool discard) {
         {"gotoAndPlay", op::GotoFrame2, -1, false}, {"gotoAndStop", op::GotoFrame2, -1, false},
     };
     const std::string& name = e->a->text;
-    const Spec* spec = nullptr;
-    for (const Spec& s : table)
-        if (s.name == name) spec = &s;
-    if (!spec || RegisterOf(name)) return false;
+    const GlobalAction* action = nullptr;
+    for (const GlobalAction& s : table)
+        if (s.name == name) action = &s;
+    if (!action || RegisterOf(name)) return false;
     const auto& args = e->list;
     auto argError = [&](const std::string& expected) {
         Fail(e->pos, "'" + name + "' takes " + expected);
     };
-    if (spec->args >= 0) {
-        if (static_cast<int>(args.size()) != spec->args)
-            argError(spec->args == 0 ? "no arguments" : "1 argument");
-        if (spec->args == 1) Value(args[0]);
-        Out().Op(spec->code);
+    if (action->args >= 0) {
+        if (static_cast<int>(args.size()) != action->args)
+            argError(action->args == 0 ? "no arguments" : "1 argument");
+        if (action->args == 1) Value(args[0]);
+        Out().Op(action->code);
     } else if (name == "getURL") {
         if (args.empty() || args.size() > 3) argError("1 to 3 arguments (url, window, method)");
         std::uint8_t method = 0;
@@ -705,8 +705,8 @@ bool CodeGen::Builtin(Expr* e, bool discard) {
             Out().End(r);
         }
     }
-    if (spec->pushes && discard) Out().Op(op::Pop);
-    if (!spec->pushes && !discard) Out().PushUndefined();
+    if (action->pushes && discard) Out().Op(op::Pop);
+    if (!action->pushes && !discard) Out().PushUndefined();
     return true;
 }
 
