@@ -247,6 +247,54 @@ TEST_F(Text, AmpersandUnderlinesTheNextCharacter) {
     EXPECT_TRUE(Same(e, g));
 }
 
+TEST_F(Text, UnderlineStrikeOutTabsAndOpaqueRectangles) {
+    // An underlined or struck-out font adds a full-width line to the same glyphs.
+    for (bool strike : {false, true}) {
+        LOGFONT lf;
+        lf.lfHeight = -16;
+        std::strcpy(lf.lfFaceName, kFace);
+        (strike ? lf.lfStrikeOut : lf.lfUnderline) = 1;
+        HFONT lined = CreateFontIndirect(&lf);
+        fonts_.push_back(lined);
+        Surface a(60, 24), b(60, 24);
+        Prepare(a, lined);
+        Prepare(b, Font(-16));
+        TextOut(a.dc, 0, 0, "o o", 3);
+        TextOut(b.dc, 0, 0, "o o", 3);
+        int w = Width(b.dc, "o o");
+        int fullRows = 0;
+        for (int y = 0; y < 24; ++y) {
+            bool full = true;
+            for (int x = 0; x < w; ++x) full &= a.Pixel(x, y) == 0;
+            fullRows += full;
+        }
+        EXPECT_GE(fullRows, 1) << (strike ? "strike-out" : "underline");
+        // The space in the middle shows where the line runs: below the baseline or through the letters.
+        TEXTMETRIC tm;
+        GetTextMetrics(b.dc, &tm);
+        int lineY = -1;
+        for (int y = 0; y < 24 && lineY < 0; ++y)
+            if (a.Pixel(w / 2, y) == 0 && b.Pixel(w / 2, y) != 0) lineY = y;
+        if (strike) EXPECT_LT(lineY, tm.tmAscent);
+        else EXPECT_GE(lineY, tm.tmAscent);
+    }
+    // Tabs expand to stops eight average characters apart.
+    Surface s(200, 20);
+    Prepare(s, Font());
+    TEXTMETRIC tm;
+    GetTextMetrics(s.dc, &tm);
+    RECT r{0, 0, 0, 0};
+    DrawText(s.dc, "a\tb", -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS);
+    EXPECT_GE(r.right, 8 * tm.tmAveCharWidth);
+    EXPECT_LE(r.right, 8 * tm.tmAveCharWidth + Width(s.dc, "b") + Width(s.dc, " "));
+    // ETO_OPAQUE fills the whole rectangle in the background colour, not just the text's cells.
+    SetBkColor(s.dc, RGB(0, 255, 0));
+    RECT box{100, 0, 190, 20};
+    ExtTextOut(s.dc, 102, 2, ETO_OPAQUE, &box, "i", 1, nullptr);
+    EXPECT_EQ(s.Pixel(189, 19), RGB(0, 255, 0));
+    EXPECT_EQ(s.Pixel(99, 19), RGB(255, 255, 255));
+}
+
 TEST_F(Text, FaceNamesMapToInstalledFreeFaces) {
     struct Case {
         const char* face;
