@@ -466,6 +466,10 @@ TEST_F(ControlsTest, ScrollBoxScrollsItsChildrenWithTheBar) {
     Pump();
     EXPECT_EQ(box->VertScrollBar()->Position(), 200);
     EXPECT_EQ(far->Top(), 50);
+    // The wheel goes to the focused control, which passes it up to the box.
+    InputMouseWheel(Top(), 50, 50, WHEEL_DELTA);
+    Pump();
+    EXPECT_EQ(box->VertScrollBar()->Position(), 200 - 3 * box->VertScrollBar()->Increment());
 }
 
 TEST_F(ControlsTest, ScreenCursorOverridesTheControlsCursor) {

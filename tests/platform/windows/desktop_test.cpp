@@ -141,4 +141,12 @@ TEST_F(DesktopTest, GalleryShowsItsShapedWindowAnswersAClickAndDrags) {
         Capture("import -window root " + desktop.string());
         EXPECT_TRUE(fs::exists(desktop));
     }
+
+    // Escape closes the main form, which ends the program cleanly.
+    Capture("xdotool key --window " + id + " Escape");
+    int status = -1;
+    bool ended = WaitFor([&] { return waitpid(gallery, &status, WNOHANG) == gallery; });
+    ASSERT_TRUE(ended) << "the gallery did not end";
+    gallery = -1;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "exit status " << status;
 }
