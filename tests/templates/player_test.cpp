@@ -225,7 +225,7 @@ TEST(TemplatePlayer, PreviewStopsAfterFourSecondsAndHideFlagsHide) {
 
     // A preview is fitted into 340 x 255; the bar covers y 215-255, its buttons y 225-255.
     harness::RuffleJob job = Job(out, 340, 255);
-    job.shots = {{1500, out / "a.png"}, {2500, out / "b.png"}, {5500, out / "c.png"}, {6500, out / "d.png"}};
+    job.shots = {{1500, out / "a.png"}, {2500, out / "b.png"}, {6000, out / "c.png"}, {7000, out / "d.png"}};
     const harness::RuffleResult r = harness::RunRuffle(job);
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_THAT(r.errors, testing::IsEmpty()) << Describe(r);
