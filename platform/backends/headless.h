@@ -15,6 +15,7 @@ public:
         bool popup = false;
         bool visible = false;
         bool shaped = false;
+        bool minimized = false;
         std::string title;
         int cursor = 0;
         int presents = 0;
@@ -30,6 +31,7 @@ public:
     void WindowDestroyed(HWND hwnd) override { windows_.erase(hwnd); }
     void WindowMoved(HWND hwnd, const TRect& bounds) override { windows_[hwnd].bounds = bounds; }
     void WindowShown(HWND hwnd, bool visible) override { windows_[hwnd].visible = visible; }
+    void WindowMinimized(HWND hwnd, bool minimized) override { windows_[hwnd].minimized = minimized; }
     void WindowShaped(HWND hwnd, HRGN region) override { windows_[hwnd].shaped = region != nullptr; }
     void WindowTitled(HWND hwnd, const std::string& title) override { windows_[hwnd].title = title; }
     void Present(HWND hwnd, const TRect&, const std::uint32_t*, int) override { ++windows_[hwnd].presents; }

@@ -236,6 +236,16 @@ public:
         XFlush(display_);
     }
 
+    void WindowMinimized(HWND hwnd, bool minimized) override {
+        TopWindow* w = Find(hwnd);
+        if (!w || !w->mapped) return;
+        if (minimized)
+            XIconifyWindow(display_, w->xid, screen_);
+        else
+            XMapRaised(display_, w->xid);
+        XFlush(display_);
+    }
+
     void WindowShaped(HWND hwnd, HRGN region) override {
         TopWindow* w = Find(hwnd);
         if (!w || !hasShape_) return;

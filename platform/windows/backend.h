@@ -32,6 +32,8 @@ public:
     virtual void WindowShaped(HWND hwnd, HRGN region) = 0;
     virtual void WindowTitled(HWND hwnd, const std::string& title) = 0;
     virtual void WindowActivated(HWND /*hwnd*/) {}
+    // The window went to (or came back from) the task bar.
+    virtual void WindowMinimized(HWND /*hwnd*/, bool /*minimized*/) {}
     // Pixels of a top-level window's surface changed inside area (window coordinates).
     // pixels: 32-bit 0x00RRGGBB, top-down rows of stride bytes covering the whole window.
     virtual void Present(HWND hwnd, const TRect& area, const std::uint32_t* pixels, int stride) = 0;

@@ -733,6 +733,7 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
     Window* w = Find(hwnd);
     if (!w) return FALSE;
     bool wasVisible = w->style & WS_VISIBLE;
+    bool wasMinimized = w->style & WS_MINIMIZE;
     bool show = cmd != SW_HIDE;
     if (cmd == SW_MINIMIZE || cmd == SW_SHOWMINIMIZED || cmd == SW_SHOWMINNOACTIVE) {
         w->style = (w->style | WS_MINIMIZE) & ~WS_MAXIMIZE;
@@ -746,6 +747,12 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
         w->style &= ~(WS_MINIMIZE | WS_MAXIMIZE);
     }
     if (!Find(hwnd)) return FALSE;
+    bool minimized = w->style & WS_MINIMIZE;
+    if (minimized != wasMinimized && w->IsTopLevel()) {
+        Backend().WindowMinimized(hwnd, minimized);
+        // Back from the task bar, everything is shown again.
+        if (!minimized) RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    }
     if (show != wasVisible) {
         win::Send(hwnd, WM_SHOWWINDOW, show ? TRUE : FALSE, 0);
         if (!Find(hwnd)) return FALSE;

@@ -413,3 +413,22 @@ TEST_F(WindowTest, SetRedrawFalseHoldsPaintingUntilTurnedBackOn) {
     test::Pump();
     EXPECT_EQ(log.lines, (std::vector<std::string>{"paint 1 0,0,40,30"}));
 }
+
+TEST_F(WindowTest, MinimizingTellsTheDisplayAndRestoringRepaints) {
+    auto* backend = dynamic_cast<HeadlessBackend*>(&Backend());
+    ASSERT_NE(backend, nullptr);
+    HWND top = Top("TestPlain", 1, 0, 0, 40, 30);
+    ShowWindow(top, SW_SHOW);
+    test::Pump();
+    ShowWindow(top, SW_MINIMIZE);
+    EXPECT_TRUE(backend->Window(top).minimized);
+    EXPECT_TRUE(IsIconic(top));
+    log.lines.clear();
+    InvalidateRect(top, nullptr, TRUE);
+    test::Pump();
+    EXPECT_TRUE(log.lines.empty()) << "a minimized window is not painted";
+    ShowWindow(top, SW_RESTORE);
+    test::Pump();
+    EXPECT_FALSE(backend->Window(top).minimized);
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"paint 1 0,0,40,30"}));
+}
