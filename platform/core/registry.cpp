@@ -345,7 +345,7 @@ class Store {
 public:
     // The current image; never null.
     std::shared_ptr<const Image> Read() {
-        ReportLater reports(*this);
+        ReportLater reports{*this};
         std::lock_guard<std::mutex> lock(mutex_);
         Refresh();
         return image_;
@@ -354,7 +354,7 @@ public:
     // Applies change to a copy of the current image and writes it. change returns false
     // when there is nothing to write. Raises ERegistryException with message prefix.
     void Write(const std::function<bool(Image&)>& change, const std::string& failure) {
-        ReportLater reports(*this);
+        ReportLater reports{*this};
         std::lock_guard<std::mutex> lock(mutex_);
         const std::string dir = RegistryStoreDir();
         const std::string file = RegistryStoreFile();

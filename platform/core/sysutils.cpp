@@ -240,10 +240,10 @@ bool SameText(const std::string& a, const std::string& b) {
     return true;
 }
 
-void Assert(bool condition, const std::string& message, std::source_location where) {
+void Assert(bool condition, const std::string& message, const char* file, int line) {
     if (condition) return;
-    throw EAssertionFailed((message.empty() ? std::string("Assertion failed") : message) + " (" + where.file_name() +
-                           ", line " + std::to_string(where.line()) + ")");
+    throw EAssertionFailed((message.empty() ? std::string("Assertion failed") : message) + " (" +
+                           (file ? file : "?") + ", line " + std::to_string(line) + ")");
 }
 
 }  // namespace platform

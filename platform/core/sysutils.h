@@ -3,7 +3,6 @@
 // written in the C locale, whatever the user's locale says; a text that is not a number
 // raises EConvertError with the library's message and never crashes.
 #include <cstdint>
-#include <source_location>
 #include <string>
 
 #include "platform/core/exceptions.h"
@@ -53,8 +52,8 @@ bool SameText(const std::string& a, const std::string& b);
 
 // Raises EAssertionFailed "<message> (<file>, line <n>)" when condition is false; the
 // message defaults to "Assertion failed".
-void Assert(bool condition, const std::string& message = "",
-            std::source_location where = std::source_location::current());
+void Assert(bool condition, const std::string& message = "", const char* file = __builtin_FILE(),
+            int line = __builtin_LINE());
 
 // Colours as stored and exchanged: red in the low byte, then green, then blue; only the
 // low 8 bits of each component are used.
