@@ -276,6 +276,8 @@ public:
     TColumnIndex FocusedColumn() const { return focusedColumn_; }
     void SetFocusedColumn(TColumnIndex column);
     virtual void SetFocusedNodeAndColumn(PVastNode node, TColumnIndex column);
+    // The header's main column; NoColumn while the tree has no columns.
+    TColumnIndex MainColumn() const { return NoColumn; }
     // Scrolls so that the node is shown; false while the tree has no scroll geometry.
     bool ScrollIntoView(PVastNode node, bool center, bool horizontally = false);
 
@@ -464,6 +466,7 @@ protected:
 
 private:
     friend class TWorkerThread;
+    friend class TCustomVastTreeOptions;
     friend void ReleaseWorker(TBaseVastTree*);
     void InitRootNode(std::uint32_t allocSize);
     PVastNode NodeOrRoot(PVastNode node) const { return node ? node : root_; }

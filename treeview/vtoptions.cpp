@@ -58,6 +58,8 @@ void TCustomVastTreeOptions::SetSelectionOptions(TVTSelectionOptions value) {
         owner_->ClearSelection();
     if ((cleared & toExtendedFocus) && owner_->FocusedColumn() > 0 && owner_->HandleAllocated())
         owner_->InvalidateTree();
+    // Without extended focus only the main column takes the focus (a plain store).
+    if (!(value & toExtendedFocus)) owner_->focusedColumn_ = owner_->MainColumn();
 }
 
 void TCustomVastTreeOptions::AssignTo(TPersistent* dest) {

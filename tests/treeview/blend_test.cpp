@@ -110,6 +110,7 @@ TEST(TreeBitmaps, ButtonsFollowStyleAndFill) {
     };
     tree.SetLineStyle(lsCustomStyle);
     EXPECT_EQ(asked, 1);
+    tree.OnGetLineStyle = nullptr;
     EXPECT_NE(tree.LinePatternBrush(), nullptr);
 }
 

@@ -120,12 +120,12 @@ struct RowRecord {
 };
 
 TEST(NodeStoreProgramUse, RowsAreAddedCheckedMovedDeletedAndCleared) {
+    int inits = 0, frees = 0;  // declared first: they outlive the tree's handlers
+    std::vector<int> checkedEvents;
     TVastStringTree tree(nullptr);
     tree.TreeOptions()->SetMiscOptions(tree.TreeOptions()->MiscOptions() | toCheckSupport);
     tree.TreeOptions()->SetSelectionOptions(toMultiSelect | toFullRowSelect);
     tree.SetNodeDataSize(sizeof(RowRecord));
-    int inits = 0, frees = 0;
-    std::vector<int> checkedEvents;
     tree.OnInitNode = [&](TBaseVastTree*, PVastNode, PVastNode node, TVastNodeInitStates&) {
         ++inits;
         node->CheckType = ctCheckBox;
@@ -210,6 +210,7 @@ TEST_F(NodeStoreTest, AddChildMakesAnUninitialisedNode) {
     EXPECT_EQ(tree->GetFirstChild(nullptr), node);
     EXPECT_EQ(tree->GetFirstChild(nullptr), node);
     EXPECT_EQ(inits, 1);
+    tree->OnInitNode = nullptr;
 }
 
 TEST_F(NodeStoreTest, ReadOnlyTreeRefusesAddButNotInsert) {
@@ -282,6 +283,7 @@ TEST_F(NodeStoreTest, MoveToAnotherTreeNeverReportsTheDeletedNode) {
     EXPECT_EQ(target.GetChildCount(target.GetFirst()), 1u);
     EXPECT_EQ(CheckInvariants(*tree), "");
     EXPECT_EQ(CheckInvariants(target), "");
+    tree->OnStructureChange = nullptr;
 }
 
 TEST_F(NodeStoreTest, NodesOfAnotherTreeAreRefused) {
@@ -317,6 +319,7 @@ TEST_F(NodeStoreTest, ClearFreesInReverseTreeOrder) {
     tree->OnFreeNode = [&](TBaseVastTree* sender, PVastNode node) { order += Name(*sender, node) + " "; };
     tree->Clear();
     EXPECT_EQ(order, "3b 3a 3 2b 2a 2 1b 1a 1 ");
+    tree->OnFreeNode = nullptr;
 }
 
 TEST_F(NodeStoreTest, RootNodeCountAndDataSizeRecreateNodes) {
@@ -376,6 +379,7 @@ TEST_F(NodeStoreTest, LazyChildrenComeFromInitChildren) {
     EXPECT_FALSE(child->NextSibling->States & vsInitialized);
     EXPECT_EQ(tree->AbsoluteIndex(first->NextSibling), first->TotalCount);
     EXPECT_EQ(CheckInvariants(*tree), "");
+    tree->OnInitChildren = nullptr;
 }
 
 }  // namespace

@@ -141,6 +141,7 @@ TEST_F(SelectionTest, FocusEvents) {
     tree.DeleteNode(nodes[2]);
     EXPECT_EQ(tree.FocusedNode(), nullptr);
     EXPECT_EQ(focus, "c - ");
+    tree.OnFocusChanged = nullptr;
 }
 
 }  // namespace

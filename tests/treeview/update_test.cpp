@@ -101,6 +101,7 @@ TEST_F(UpdateTest, StateChangeEventOnlyForRealChanges) {
     tree.DoStateChange(0, tsHint);
     EXPECT_EQ(events, 2);
     EXPECT_FALSE(tree.TreeStates() & tsHint);
+    tree.OnStateChange = nullptr;
 }
 
 TEST(TreeDefaults, OptionsColoursAndScrollBars) {
