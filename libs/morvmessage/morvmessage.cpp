@@ -39,6 +39,10 @@ constexpr Entry kTexts[] = {
     {prSegmentNotFound, "The clip segment of this item is gone."},
     {prTitleNotFound, "The DVD title of this item is not loaded."},
     {prNoInput, "The item has nothing to convert."},
+    {prThumbnailFailed, "The video was converted, but its thumbnail could not be made."},
+    {prPlayerFailed, "The video was converted, but its player could not be built."},
+    {prPageFailed, "The video was converted, but its HTML page could not be written."},
+    {prScriptCopyFailed, "The video was converted, but the page script could not be copied beside the page."},
 };
 
 }  // namespace

@@ -1,0 +1,91 @@
+#include "jobmodel/convertfrm.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "jobmodel/convertstate.h"
+#include "libs/morvmessage/morvmessage.h"
+
+void TfrmConvert::TProgressBar::SetMax(int value) {
+    Max = std::max(value, 0);
+    Position = std::min(Position, Max);
+}
+
+void TfrmConvert::TProgressBar::SetPosition(int value) { Position = std::clamp(value, 0, Max); }
+
+TfrmConvert::TfrmConvert() {
+    handle_ = platform::AllocateHWnd(
+        [this](platform::HWND h, platform::UINT m, platform::WPARAM w, platform::LPARAM l) { return WndProc(h, m, w, l); });
+}
+
+TfrmConvert::~TfrmConvert() {
+    worker_.reset();
+    // Progress records still queued are the window's to free.
+    platform::MSG msg;
+    while (platform::PeekMessage(&msg, handle_, WM_CONVERTER_PROGRESS, WM_CONVERTER_PROGRESS_ALT, platform::PM_REMOVE))
+        ActiveConvertLibrary().freeProgressInfo(reinterpret_cast<ConvertProgressInfo*>(msg.wParam));
+    platform::DeallocateHWnd(handle_);
+}
+
+void TfrmConvert::FormShow() {
+    worker_.reset();
+    finished_ = false;
+    ConvertRunSetup setup;
+    setup.jobTree = JobTree;
+    setup.dvdTree = DvdTree;
+    setup.progressWindow = handle_;
+    setup.programFolder = ProgramFolder;
+    worker_ = std::make_unique<ConverThread>(std::move(setup));
+}
+
+void TfrmConvert::WaitForRun() { worker_.reset(); }
+
+std::string TfrmConvert::ResultLine(const std::string& name, int result) {
+    return name + " --> " + (result == 0 ? "Convert Successful!" : getErrorInfo(result, 0, 1));
+}
+
+platform::LRESULT TfrmConvert::WndProc(platform::HWND, platform::UINT message, platform::WPARAM wParam,
+                                       platform::LPARAM lParam) {
+    switch (message) {
+        case WM_CONVERT_ITEM_BAR: OnItemBar(wParam, lParam); break;
+        case WM_CONVERT_ITEM_DONE: OnItemResult(wParam, lParam); break;
+        case WM_CONVERT_ALL_DONE: OnConvertFinished(); break;
+        case WM_CONVERTER_PROGRESS:
+        case WM_CONVERTER_PROGRESS_ALT: OnConvertProgress(wParam); break;
+        default: break;
+    }
+    return 0;
+}
+
+void TfrmConvert::OnItemBar(platform::WPARAM length, platform::LPARAM position) {
+    OneProgress.SetMax(static_cast<int>(length));
+    OneProgress.SetPosition(static_cast<int>(position));
+}
+
+void TfrmConvert::OnItemResult(platform::WPARAM result, platform::LPARAM name) {
+    const char* text = reinterpret_cast<const char*>(name);
+    LastResult = ResultLine(text ? std::string(text, strnlen(text, sizeof(MediaItem::name))) : std::string(),
+                            static_cast<int>(static_cast<std::int32_t>(result)));
+    ShowResult.push_back(LastResult);
+}
+
+void TfrmConvert::OnConvertProgress(platform::WPARAM wParam) {
+    auto* info = reinterpret_cast<ConvertProgressInfo*>(wParam);
+    if (!info) return;
+    const double seconds = info->convertedSeconds;
+    ActiveConvertLibrary().freeProgressInfo(info);
+    // Reports of five hours or more, and values that are no time at all, move nothing.
+    if (!(seconds > -1.0 && seconds < 18000.0)) return;
+    const int s = static_cast<int>(std::trunc(seconds));
+    OneProgress.SetPosition(s);
+    TotalProgress.SetPosition(s + TotalConvertedSeconds.load());
+}
+
+void TfrmConvert::OnConvertFinished() {
+    finished_ = true;
+    OneProgress.SetPosition(OneProgress.Max);
+    TotalProgress.SetPosition(TotalProgress.Max);
+    if (CancelState.load() != 1 && OnMessage) OnMessage("All conversion takes have been finished!");
+    if (OnClose) OnClose();
+}

@@ -1,0 +1,71 @@
+#pragma once
+// The progress window's side of a conversion run: it starts the worker when shown,
+// keeps the two bars (the current item and the whole run, both in seconds) and one
+// result line per finished item, and closes on the worker's end-of-run message. Its
+// window and controls are laid out by the window layer; this part owns the run.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "jobmodel/converthread.h"
+#include "platform/core/messages.h"
+
+class TfrmConvert {
+public:
+    // A bar with a minimum of 0; the position stays within 0..Max.
+    struct TProgressBar {
+        int Max = 0;
+        int Position = 0;
+        void SetMax(int value);
+        void SetPosition(int value);
+    };
+
+    TfrmConvert();
+    ~TfrmConvert();
+    TfrmConvert(const TfrmConvert&) = delete;
+    TfrmConvert& operator=(const TfrmConvert&) = delete;
+
+    // The message target the worker and the converter post to (owned by the thread that
+    // made the window).
+    platform::HWND Handle() const { return handle_; }
+
+    // What the next run reads; the Convert command fills it before showing the window.
+    treeview::TBaseVastTree* JobTree = nullptr;
+    treeview::TBaseVastTree* DvdTree = nullptr;
+    std::string ProgramFolder;
+
+    TProgressBar OneProgress;
+    TProgressBar TotalProgress;
+    std::vector<std::string> ShowResult;
+    std::string LastResult;
+
+    // Called when the window closes at the end of a run (the modal loop ends there).
+    std::function<void()> OnClose;
+    // Called with the completion message when a run ended without cancel.
+    std::function<void(const std::string&)> OnMessage;
+
+    // Starts a run: the previous worker is destroyed first (waiting for it if it still
+    // runs), then a new one starts.
+    void FormShow();
+    // Waits until the worker thread of the last run has ended.
+    void WaitForRun();
+    // Whether the last run's end message has arrived.
+    bool Finished() const { return finished_; }
+
+    // "name --> " followed by "Convert Successful!" or the text of the result code.
+    static std::string ResultLine(const std::string& name, int result);
+
+    platform::LRESULT WndProc(platform::HWND hwnd, platform::UINT message, platform::WPARAM wParam,
+                              platform::LPARAM lParam);
+
+private:
+    void OnItemBar(platform::WPARAM length, platform::LPARAM position);
+    void OnItemResult(platform::WPARAM result, platform::LPARAM name);
+    void OnConvertProgress(platform::WPARAM info);
+    void OnConvertFinished();
+
+    platform::HWND handle_ = nullptr;
+    std::unique_ptr<ConverThread> worker_;
+    bool finished_ = false;
+};

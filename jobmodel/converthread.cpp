@@ -1,0 +1,409 @@
+#include "jobmodel/converthread.h"
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+#include <vector>
+
+#include "jobmodel/convertstate.h"
+#include "jobmodel/htmlpage.h"
+#include "jobmodel/itemtree.h"
+#include "jobmodel/outputnames.h"
+#include "jobmodel/playerbridge.h"
+#include "libs/morvmessage/morvmessage.h"
+
+using treeview::PVastNode;
+using treeview::TBaseVastTree;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const ConvertLibrary kRealLibrary;
+std::atomic<const ConvertLibrary*> activeLibrary{&kRealLibrary};
+
+std::string Text(const char* field, std::size_t width) { return std::string(field, strnlen(field, width)); }
+#define TEXT(field) Text(field, sizeof(field))
+
+int TrimmedLength(const MediaItem& item) { return item.timeRange ? item.timeRange->end - item.timeRange->start : 0; }
+
+std::string FileStem(const std::string& path) { return fs::path(path).stem().string(); }
+
+bool IsFile(const std::string& path) {
+    std::error_code ec;
+    return fs::is_regular_file(path, ec);
+}
+
+// A converter job that is freed however the row ends.
+class Job {
+public:
+    Job(const ConvertLibrary& lib, const DvdDisc* disc, const CustomSetting& cs) : lib_(lib) {
+        lib_.createGroupForDvd(&group_, disc, cs.FormatName, cs.FormatNumber);
+    }
+    Job(const ConvertLibrary& lib, const char* format) : lib_(lib) { lib_.createGroup(&group_, format, 0); }
+    ~Job() {
+        if (group_) lib_.freeGroup(&group_);
+    }
+    Job(const Job&) = delete;
+    Job& operator=(const Job&) = delete;
+    GroupMediaUIOption* get() const { return group_; }
+    std::string OutputPath() const { return group_ ? TEXT(group_->outputPath) : ""; }
+
+private:
+    const ConvertLibrary& lib_;
+    GroupMediaUIOption* group_ = nullptr;
+};
+
+// The crop, picture settings and streams of the row an input is made for.
+void ApplyLook(const MediaItem& item, MediaUIOption& input) {
+    if (item.crop) SetMediaCrop(*item.crop, input);
+    if (item.effect) SetMediaEffect(*item.effect, input);
+    input.audioId = item.audioId;
+    input.subtitleId = item.subtitleId;
+}
+
+class RowConverter {
+public:
+    RowConverter(const ConvertRunSetup& setup, const ConvertLibrary& lib) : s_(setup), lib_(lib) {}
+
+    void Row(PVastNode node) {
+        MediaItem* row = ItemOf(*s_.jobTree, node);
+        if (!row) return;
+        // A new row never works in the folder of the previous one.
+        ConvertJobDir.clear();
+        if ((row->kind == mkDvdTitle || row->kind == mkDvdChapter) && row->imageIndex == 0) ShareDestination(*row);
+        if (!row->customSetting) {
+            ItemEnd(*row, prNoInput, 0);
+            return;
+        }
+        switch (row->kind) {
+            case mkMerge: Merge(node, *row); break;
+            case mkSlide: Slide(node, *row); break;
+            default: Single(node, *row); break;
+        }
+    }
+
+private:
+    const CustomSetting& Cs(const MediaItem& row) const { return *row.customSetting; }
+
+    // The DVD window's row of a job-list DVD row is the one sharing its time range.
+    void ShareDestination(const MediaItem& row) {
+        if (!s_.dvdTree || !row.timeRange) return;
+        std::vector<PVastNode> pending{s_.dvdTree->RootNode()->FirstChild};
+        while (!pending.empty()) {
+            PVastNode node = pending.back();
+            pending.pop_back();
+            for (; node; node = node->NextSibling) {
+                MediaItem* item = ItemOf(*s_.dvdTree, node);
+                if (item && item->timeRange == row.timeRange) {
+                    CopyTextField(item->row.destination, row.row.destination);
+                    return;
+                }
+                pending.push_back(node->FirstChild);
+            }
+        }
+    }
+
+    void Single(PVastNode node, MediaItem& row) {
+        const CustomSetting& cs = Cs(row);
+        Job job(lib_, row.dvdDisc, cs);
+        const bool segment = row.imageIndex == 1;
+        int result = job.get() ? 0 : crInternalError;
+        if (result == 0 && row.dvdKind == mkDvdTitle) {
+            MediaItem* parent = segment ? ItemOf(*s_.jobTree, s_.jobTree->GetNodeParent(node)) : &row;
+            PVastNode title = parent && s_.dvdTree ? MapTrimToChapters(*s_.dvdTree, *parent, segment ? row : *parent)
+                                                   : nullptr;
+            result = title ? PrepareGroupOutput(row, *job.get()) : prTitleNotFound;
+            if (result == 0 && AddTitleInputs(job.get(), row, title) == 0) result = prNoInput;
+        } else if (result == 0 && row.dvdKind == mkDvdChapter) {
+            MediaUIOption* input = lib_.createDvdInput(job.get(), row.dvdChapter);
+            result = input ? PrepareChapterOutput(row, *job.get(), *input, false, segment) : prNoInput;
+        } else if (result == 0) {
+            result = PrepareGroupOutput(row, *job.get());
+            if (result == 0 && !AddFileInput(job.get(), row)) result = prNoInput;
+        }
+        const int length = TrimmedLength(row);
+        ItemStart(length);
+        if (result == 0) result = ConvertAndFinish(job, cs, JobName(row), length);
+        if (result == 0) result = WritePage(cs, JobName(row), FileStem(job.OutputPath()));
+        ItemEnd(row, result, length);
+        CleanUp(cs);
+    }
+
+    void Merge(PVastNode node, MediaItem& row) {
+        const CustomSetting& cs = Cs(row);
+        Job job(lib_, row.dvdDisc, cs);
+        int result = job.get() ? PrepareGroupOutput(row, *job.get()) : crInternalError;
+        int length = 0, inputs = 0;
+        for (PVastNode child = node->FirstChild; child; child = child->NextSibling) {
+            MediaItem* member = ItemOf(*s_.jobTree, child);
+            if (!member) continue;
+            // A member that cannot give its input would leave a hole in the merged video.
+            if (result == 0) result = AddMemberInputs(job.get(), *member, inputs);
+            length += TrimmedLength(*member);
+        }
+        if (result == 0 && inputs == 0) result = prNoInput;
+        ItemStart(length);
+        if (result == 0) result = ConvertAndFinish(job, cs, Text(row.name, sizeof row.name), length);
+        if (result == 0) result = WritePage(cs, JobName(row), FileStem(job.OutputPath()));
+        ItemEnd(row, result, length);
+        CleanUp(cs);
+    }
+
+    void Slide(PVastNode node, MediaItem& row) {
+        const CustomSetting& cs = Cs(row);
+        std::vector<MediaItem*> members;
+        for (PVastNode child = node->FirstChild; child; child = child->NextSibling)
+            if (MediaItem* m = ItemOf(*s_.jobTree, child)) members.push_back(m);
+        if (!MakeJobFolder(Text(row.name, sizeof row.name))) {
+            ItemStart(0);
+            ItemEnd(row, prJobFolderFailed, 0);
+            return;
+        }
+        // The show's player takes the group's name; the name it finally got is kept.
+        const std::string playerPath = UniqueOutputPath(row, ConvertJobDir + Text(row.name, sizeof row.name) + ".swf");
+        CopyTextField(row.name, FileStem(playerPath).c_str());
+        KbnUIGroupOption* player = nullptr;
+        createKbnUIGroupOption(&player);
+        FillGroupPlayer(cs, ConvertJobDir + FileStem(playerPath), player);
+
+        int showLength = 0, added = 0;
+        int lastResult = 0;
+        for (std::size_t i = 0; i < members.size(); ++i) {
+            MediaItem& member = *members[i];
+            if (member.customSetting != row.customSetting) {
+                Drop(member.customSetting);
+                member.customSetting = Share(row.customSetting);
+            }
+            Job job(lib_, member.dvdDisc, cs);
+            int inputs = 0;
+            int result = job.get() ? PrepareMemberOutput(member, *job.get()) : crInternalError;
+            if (result == 0) result = AddMemberInputs(job.get(), member, inputs);
+            if (result == 0 && inputs == 0) result = prNoInput;
+            const int length = TrimmedLength(member);
+            showLength += length;
+            ItemStart(length);
+            if (result == 0) result = lib_.convert(job.get(), cs.FormatName, job.get()->formatNumber);
+            if (result == 0) result = Thumbnail(cs, job.OutputPath());
+            if (result == 0) {
+                const std::string path = job.OutputPath();
+                if (player && AddGroupMedia(cs, path, FileStem(path), player))
+                    ++added;
+                else
+                    result = prPlayerFailed;
+            }
+            // The last member's line also tells how the show's player and page went.
+            if (i + 1 < members.size())
+                ItemEnd(member, result, length);
+            else
+                lastResult = result;
+        }
+        int showResult = 0;
+        if (cs.IsGeneralSwf && added > 0) {
+            if (player->overlay) player->overlay->endTime = showLength;
+            showResult = PlayerResult(lib_.generatePlayer(player));
+        }
+        if (player) freeKbnUIGroupOption(&player);
+        if (showResult == 0 && added > 0) showResult = WritePage(cs, JobName(row), FileStem(playerPath));
+        if (!members.empty()) ItemEnd(*members.back(), lastResult ? lastResult : showResult, TrimmedLength(*members.back()));
+        CleanUp(cs);
+    }
+
+    // Conversion, thumbnail and player of a single or merged row; 0 or the first failure.
+    int ConvertAndFinish(const Job& job, const CustomSetting& cs, const std::string& title, int length) {
+        int result = lib_.convert(job.get(), cs.FormatName, job.get()->formatNumber);
+        if (result == 0) result = Thumbnail(cs, job.OutputPath());
+        if (result == 0 && cs.IsGeneralSwf) {
+            KbnUIGroupOption* player = MakeItemPlayerGroup(cs, job.OutputPath(), title, length);
+            result = player ? PlayerResult(lib_.generatePlayer(player)) : prPlayerFailed;
+            if (player) freeKbnUIGroupOption(&player);
+        }
+        return result;
+    }
+
+    static int PlayerResult(int code) {
+        if (code == 0) return 0;
+        return code >= 601 && code <= 607 ? code : prPlayerFailed;
+    }
+
+    // One picture of the converted video beside it, when thumbnails are asked for.
+    int Thumbnail(const CustomSetting& cs, const std::string& outputPath) {
+        if (!cs.IsGeneralThumbnail) return 0;
+        Job job(lib_, "image2");
+        const std::string picture = ThumbnailPath(outputPath);
+        if (!job.get() || picture.size() >= sizeof job.get()->outputPath) return prThumbnailFailed;
+        if (!lib_.createFileInput(job.get(), outputPath.c_str())) return prThumbnailFailed;
+        CopyTextField(job.get()->outputPath, picture.c_str());
+        job.get()->thumbnail = 1;
+        job.get()->prepared = 1;
+        if (lib_.convert(job.get(), "image2", 0) != 0 || !IsFile(picture)) return prThumbnailFailed;
+        return 0;
+    }
+
+    // The page that embeds the player `movie` (its file name without ".swf"), with the
+    // page script beside it, when both the player and the page are asked for.
+    int WritePage(const CustomSetting& cs, const std::string& name, const std::string& movie) {
+        if (!cs.IsGeneralSwf || !cs.IsGeneralHtml || ConvertJobDir.empty()) return 0;
+        CreateHtmlPlayingSWF page;
+        page.SetTitle(name);
+        page.SetMovie(movie);
+        char colour[8];
+        std::snprintf(colour, sizeof colour, "%02x%02x%02x", cs.BackgrounColor.r & 0xFF, cs.BackgrounColor.g & 0xFF,
+                      cs.BackgrounColor.b & 0xFF);
+        page.SetBgColor(colour);
+        std::error_code ec;
+        fs::copy_file(s_.programFolder + "templates/AC_RunActiveContent.js", ConvertJobDir + "AC_RunActiveContent.js",
+                      fs::copy_options::overwrite_existing, ec);
+        if (ec) return prScriptCopyFailed;
+        page.SetPlayerWidth(cs.Width);
+        page.SetPlayerHeight(cs.Height);
+        page.SetPluginVersion("7,0,0,0");
+        try {
+            page.SaveHtml(PagePath(ConvertJobDir, name));
+        } catch (const std::exception&) {
+            return prPageFailed;
+        }
+        return 0;
+    }
+
+    // Without FLV output the job folder loses its FLV files, except the one a
+    // progressive player streams: that player would have nothing to play.
+    void CleanUp(const CustomSetting& cs) {
+        if (cs.IsGeneralFlv || ConvertJobDir.empty()) return;
+        if (cs.IsGeneralSwf && cs.SwfType == stProgressive) return;
+        std::error_code ec;
+        for (fs::directory_iterator it(ConvertJobDir, ec), end; !ec && it != end; it.increment(ec)) {
+            std::error_code ignored;
+            if (it->path().extension() == ".flv" && it->is_regular_file(ignored)) fs::remove(it->path(), ignored);
+        }
+    }
+
+    // Inputs of one chapter range per chapter of the title that the range reaches.
+    int AddTitleInputs(GroupMediaUIOption* group, const MediaItem& look, PVastNode title) {
+        int count = 0;
+        for (PVastNode node = title ? title->FirstChild : nullptr; node; node = node->NextSibling) {
+            MediaItem* chapter = ItemOf(*s_.dvdTree, node);
+            if (!chapter || !chapter->timeRange || chapter->timeRange->end == 0) continue;
+            MediaUIOption* input = lib_.createDvdInput(group, chapter->dvdChapter);
+            if (!input) continue;
+            SetMediaTrim(*chapter->timeRange, *input);
+            ApplyLook(look, *input);
+            ++count;
+        }
+        return count;
+    }
+
+    bool AddFileInput(GroupMediaUIOption* group, const MediaItem& item) {
+        if (!item.mediaInfo || item.mediaInfo->path[0] == 0) return false;
+        MediaUIOption* input = lib_.createFileInput(group, TEXT(item.mediaInfo->path).c_str());
+        if (!input) return false;
+        if (item.timeRange) SetMediaTrim(*item.timeRange, *input);
+        ApplyLook(item, *input);
+        return true;
+    }
+
+    // The segment row a member was copied from: a segment child of a top-level row of the
+    // job list with the member's name (the group's own members never match).
+    PVastNode FindSegment(const MediaItem& member) {
+        for (PVastNode top = s_.jobTree->RootNode()->FirstChild; top; top = top->NextSibling)
+            for (PVastNode child = top->FirstChild; child; child = child->NextSibling) {
+                const MediaItem* item = ItemOf(*s_.jobTree, child);
+                if (item && item->imageIndex == 1 && std::strncmp(item->name, member.name, sizeof item->name) == 0)
+                    return child;
+            }
+        return nullptr;
+    }
+
+    // Adds a group member's inputs; 0 or why it has none.
+    int AddMemberInputs(GroupMediaUIOption* group, MediaItem& member, int& inputs) {
+        const bool fromSegment = member.sourceKind == mkSegment;
+        PVastNode segmentNode = fromSegment && member.dvdKind != 0 ? FindSegment(member) : nullptr;
+        const MediaItem* segment = ItemOf(*s_.jobTree, segmentNode);
+        if (fromSegment && member.dvdKind != 0 && !segment) return prSegmentNotFound;
+        if (member.dvdKind == mkDvdTitle) {
+            const MediaItem* parent = segment ? ItemOf(*s_.jobTree, s_.jobTree->GetNodeParent(segmentNode)) : &member;
+            PVastNode title = parent && s_.dvdTree
+                                  ? MapTrimToChapters(*s_.dvdTree, *parent, segment ? *segment : *parent)
+                                  : nullptr;
+            if (!title) return prTitleNotFound;
+            inputs += AddTitleInputs(group, member, title);
+        } else if (member.dvdKind == mkDvdChapter) {
+            MediaUIOption* input = lib_.createDvdInput(group, segment ? segment->dvdChapter : member.dvdChapter);
+            if (!input) return prNoInput;
+            if (segment && segment->timeRange) {
+                SetMediaTrim(*segment->timeRange, *input);
+            } else {
+                input->trimStart = 0;
+                input->trimLength = member.mediaInfo ? member.mediaInfo->durationSeconds : 0;
+            }
+            ApplyLook(member, *input);
+            ++inputs;
+        } else {
+            // A plain file member: its own copy of the source's range is its trim.
+            if (!AddFileInput(group, member)) return prNoInput;
+            ++inputs;
+        }
+        return 0;
+    }
+
+    void Post(platform::UINT message, platform::WPARAM wParam, platform::LPARAM lParam) {
+        platform::PostMessage(s_.progressWindow, message, wParam, lParam);
+    }
+
+    void ItemStart(int length) { Post(WM_CONVERT_ITEM_BAR, static_cast<platform::WPARAM>(length), 0); }
+
+    void ItemEnd(MediaItem& item, int result, int length) {
+        Post(WM_CONVERT_ITEM_BAR, static_cast<platform::WPARAM>(length), length);
+        Post(WM_CONVERT_ITEM_DONE, static_cast<platform::WPARAM>(result), reinterpret_cast<platform::LPARAM>(item.name));
+        TotalConvertedSeconds += length;
+    }
+
+    const ConvertRunSetup& s_;
+    const ConvertLibrary& lib_;
+};
+
+}  // namespace
+
+const ConvertLibrary& ActiveConvertLibrary() { return *activeLibrary.load(); }
+void SetConvertLibrary(const ConvertLibrary* library) { activeLibrary = library ? library : &kRealLibrary; }
+
+std::int32_t QueryConvertCancel() { return CancelState.load(); }
+
+ConverThread::ConverThread(ConvertRunSetup setup) : platform::TThread(true), setup_(std::move(setup)) {
+    if (setup_.jobTree)
+        for (PVastNode node = setup_.jobTree->GetFirstChecked(); node; node = setup_.jobTree->GetNextChecked(node))
+            checked_.push_back(node);
+    SetFreeOnTerminate(false);
+    Resume();
+}
+
+ConverThread::~ConverThread() {
+    if (!Suspended()) WaitFor();
+}
+
+void ConverThread::Execute() {
+    const ConvertLibrary& lib = ActiveConvertLibrary();
+    // Exactly one end message, however the run ends.
+    struct EndOfRun {
+        platform::HWND window;
+        ~EndOfRun() { platform::PostMessage(window, WM_CONVERT_ALL_DONE, 0, 0); }
+    } end{setup_.progressWindow};
+
+    const ProgressHandle handle{&QueryConvertCancel, setup_.progressWindow};
+    lib.setMessagePoster(&platform::PostMessage);
+    lib.setProgressHandle(&handle);
+    TotalConvertedSeconds = 0;
+    try {
+        if (setup_.jobTree) {
+            RowConverter run(setup_, lib);
+            for (PVastNode node : checked_) {
+                if (CancelState.load() == 1) break;
+                run.Row(node);
+            }
+        }
+    } catch (...) {
+        // The rows done so far keep their lines; the window still hears the end.
+    }
+    lib.setProgressHandle(nullptr);
+}

@@ -1,0 +1,480 @@
+// Conversion runs with a recording converter and player maker, and the progress
+// window's side pumped on this thread.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+#include <map>
+#include <new>
+#include <tuple>
+#include <mutex>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "jobmodel/convertfrm.h"
+#include "jobmodel/convertstate.h"
+#include "libs/morvmessage/morvmessage.h"
+#include "support/tempdir.h"
+#include "tests/jobmodel/itemlists.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using itemlists::Lists;
+using treeview::PVastNode;
+using itemlists::Row;
+
+// ---- the recording converter ----
+
+struct FakeInput {
+    std::string source;  // "chapter:<length>" or the file path
+    int start, length;
+};
+
+struct FakeJob {
+    std::string format, output;
+    std::vector<FakeInput> inputs;
+};
+
+struct Recorder {
+    std::mutex lock;
+    std::map<GroupMediaUIOption*, std::vector<MediaUIOption*>> live;
+    std::vector<FakeJob> jobs;  // every converteToMedia call, thumbnails included
+    std::vector<std::pair<std::string, int>> players;  // output path, media count
+    std::map<std::string, int> failStem;  // output file stem -> result code
+    int cancelAtJob = 0;        // sets CancelState during this video job (1-based)
+    bool throwInConvert = false;
+    int thumbnailResult = 0;
+    int progressPosted = 0, progressFreed = 0;
+    platform::HWND window = nullptr;
+
+    std::vector<FakeJob> Videos() {
+        std::vector<FakeJob> v;
+        for (auto& j : jobs)
+            if (j.format != "image2") v.push_back(j);
+        return v;
+    }
+} rec;
+
+GroupMediaUIOption* NewGroup(GroupMediaUIOption** out, const char* format) {
+    auto* g = static_cast<GroupMediaUIOption*>(std::calloc(1, sizeof(GroupMediaUIOption)));
+    g->formatName = strdup(format ? format : "");
+    std::lock_guard<std::mutex> l(rec.lock);
+    rec.live[g];
+    if (out) *out = g;
+    return g;
+}
+
+MediaUIOption* NewInput(GroupMediaUIOption* g) {
+    auto* in = static_cast<MediaUIOption*>(std::calloc(1, sizeof(MediaUIOption)));
+    std::lock_guard<std::mutex> l(rec.lock);
+    rec.live.at(g).push_back(in);
+    return in;
+}
+
+// The chapter length and the path are kept in a reserved block of the input.
+MediaUIOption* FakeDvdInput(GroupMediaUIOption* g, const DvdChapter* chapter) {
+    if (!chapter) return nullptr;
+    MediaUIOption* in = NewInput(g);
+    std::snprintf(reinterpret_cast<char*>(in->reserved0), sizeof in->reserved0, "chapter:%d", chapter->lengthSeconds);
+    return in;
+}
+
+MediaUIOption* FakeFileInput(GroupMediaUIOption* g, const char* path) {
+    MediaUIOption* in = NewInput(g);
+    std::snprintf(reinterpret_cast<char*>(in->reserved0), sizeof in->reserved0, "%s", path);
+    return in;
+}
+
+void Touch(const std::string& path) { std::ofstream(path, std::ios::binary) << "data"; }
+
+std::int32_t FakeConvert(GroupMediaUIOption* g, const char* format, std::int32_t) {
+    FakeJob job{format, g->outputPath, {}};
+    int result = 0;
+    {
+        std::lock_guard<std::mutex> l(rec.lock);
+        for (MediaUIOption* in : rec.live.at(g))
+            job.inputs.push_back({reinterpret_cast<char*>(in->reserved0), in->trimStart, in->trimLength});
+        rec.jobs.push_back(job);
+        if (job.format == "image2") {
+            result = rec.thumbnailResult;
+        } else {
+            auto f = rec.failStem.find(fs::path(job.output).stem().string());
+            if (f != rec.failStem.end()) result = f->second;
+            if (rec.cancelAtJob && static_cast<int>(rec.Videos().size()) == rec.cancelAtJob) CancelState = 1;
+            if (rec.throwInConvert) throw std::runtime_error("converter failure");
+            auto* info = static_cast<ConvertProgressInfo*>(std::calloc(1, sizeof(ConvertProgressInfo)));
+            info->convertedSeconds = 2.5;
+            if (platform::PostMessage(rec.window, WM_CONVERTER_PROGRESS, reinterpret_cast<platform::WPARAM>(info), 0))
+                ++rec.progressPosted;
+            else
+                std::free(info);
+        }
+    }
+    if (result == 0) Touch(job.output);
+    return result;
+}
+
+void FakeFree(GroupMediaUIOption** g) {
+    if (!g || !*g) return;
+    std::lock_guard<std::mutex> l(rec.lock);
+    for (MediaUIOption* in : rec.live.at(*g)) {
+        std::free(in->aspect);
+        std::free(in);
+    }
+    rec.live.erase(*g);
+    for (char* p : {(*g)->formatName, (*g)->videoEncoder, (*g)->frameSize, (*g)->audioEncoder}) std::free(p);
+    std::free(*g);
+    *g = nullptr;
+}
+
+void FakeProgressHandle(const ProgressHandle* h) {
+    std::lock_guard<std::mutex> l(rec.lock);
+    rec.window = h ? h->window : nullptr;
+}
+
+void FakeFreeProgress(ConvertProgressInfo* info) {
+    ++rec.progressFreed;
+    std::free(info);
+}
+
+int FakePlayer(KbnUIGroupOption* group) {
+    std::string out = group->outputPath;
+    {
+        std::lock_guard<std::mutex> l(rec.lock);
+        rec.players.push_back({out, group->mediaCount});
+    }
+    Touch(out);
+    return 0;
+}
+
+ConvertLibrary FakeLibrary() {
+    ConvertLibrary lib;
+    lib.setProgressHandle = FakeProgressHandle;
+    lib.setMessagePoster = [](ConverterMessagePoster) {};
+    lib.createGroupForDvd = [](GroupMediaUIOption** g, const DvdDisc*, const char* f, std::int32_t) {
+        return NewGroup(g, f);
+    };
+    lib.createGroup = [](GroupMediaUIOption** g, const char* f, std::int32_t) { return NewGroup(g, f); };
+    lib.createDvdInput = FakeDvdInput;
+    lib.createFileInput = FakeFileInput;
+    lib.convert = FakeConvert;
+    lib.freeGroup = FakeFree;
+    lib.freeProgressInfo = FakeFreeProgress;
+    lib.generatePlayer = FakePlayer;
+    return lib;
+}
+
+// ---- a run ----
+
+struct Outcome {
+    std::vector<std::string> lines;
+    int allDone = 0;
+    bool allDoneLast = true;
+    int total = 0;
+    int barMaxima = 0;  // sum of the current-item bar's maxima at item ends
+};
+
+class ConvertRun : public ::testing::Test {
+protected:
+    testsupport::TempDir temp;
+    std::string out, program;
+    ConvertLibrary fake = FakeLibrary();
+
+    void SetUp() override {
+        rec.~Recorder();
+        new (&rec) Recorder();
+        out = temp.str() + "/out/";
+        program = temp.str() + "/program/";
+        fs::create_directories(out);
+        temp.Write("program/templates/AC_RunActiveContent.js", "// page script\n");
+        ConvertOutputDir = out;
+        CancelState = 0;
+        SetConvertLibrary(&fake);
+    }
+    void TearDown() override { SetConvertLibrary(nullptr); }
+
+    // An option record: FLV output with thumbnail, embedded player and page.
+    static void Options(MediaItem& item, bool flv = true, int swfType = stEmbedded) {
+        Drop(item.customSetting);
+        item.customSetting = NewCustomSetting();
+        CustomSetting& cs = *item.customSetting;
+        std::strcpy(cs.FormatName, "flv");
+        std::strcpy(cs.FileExtension, "flv");
+        cs.Width = 320, cs.Height = 240;
+        cs.IsGeneralFlv = flv;
+        cs.IsGeneralSwf = 1;
+        cs.SwfType = swfType;
+        cs.IsGeneralHtml = 1;
+        cs.IsGeneralThumbnail = 1;
+        cs.BackgrounColor = {1, 0xAB, 255};
+    }
+
+    Row File(Lists& lists, treeview::PVastNode parent, MediaItemKind kind, const std::string& name, int length) {
+        Row r = lists.Add(lists.jobs, parent, kind, name, 0, length);
+        r.item->mediaInfo = NewMediaInfo();
+        std::snprintf(r.item->mediaInfo->path, sizeof r.item->mediaInfo->path, "/media/%s.mp4", name.c_str());
+        r.item->mediaInfo->durationSeconds = length;
+        if (!parent || kind == mkSegment) Options(*r.item);
+        return r;
+    }
+
+    Outcome Run(Lists& lists) {
+        Outcome o;
+        {
+            TfrmConvert form;
+            form.JobTree = &lists.jobs;
+            form.DvdTree = &lists.dvd;
+            form.ProgramFolder = program;
+            form.TotalProgress.SetMax(100000);
+            platform::SetHandleProc(form.Handle(), [&](platform::HWND h, platform::UINT m, platform::WPARAM w,
+                                                       platform::LPARAM l) {
+                if (o.allDone > 0) o.allDoneLast = false;
+                if (m == WM_CONVERT_ALL_DONE) ++o.allDone;
+                if (m == WM_CONVERT_ITEM_DONE) o.barMaxima += form.OneProgress.Max;
+                return form.WndProc(h, m, w, l);
+            });
+            form.FormShow();
+            platform::MSG msg;
+            while (!form.Finished() && platform::GetMessage(&msg, nullptr, 0, 0) > 0) platform::DispatchMessage(&msg);
+            form.WaitForRun();
+            while (platform::PeekMessage(&msg, nullptr, 0, 0, platform::PM_REMOVE)) platform::DispatchMessage(&msg);
+            o.lines = form.ShowResult;
+            EXPECT_EQ(form.OneProgress.Position, form.OneProgress.Max);
+            EXPECT_EQ(form.TotalProgress.Position, form.TotalProgress.Max);
+        }
+        o.total = TotalConvertedSeconds;
+        EXPECT_EQ(o.allDone, 1) << "every run ends with exactly one end message";
+        EXPECT_TRUE(o.allDoneLast) << "nothing follows the end message";
+        EXPECT_EQ(rec.progressFreed, rec.progressPosted) << "the window frees every progress record";
+        EXPECT_TRUE(rec.live.empty()) << "every converter job is freed";
+        return o;
+    }
+
+    std::vector<fs::path> JobFolders() {
+        std::vector<fs::path> folders;
+        for (auto& e : fs::directory_iterator(out)) folders.push_back(e.path());
+        std::sort(folders.begin(), folders.end());
+        return folders;
+    }
+
+    static std::set<std::string> Files(const fs::path& folder) {
+        std::set<std::string> names;
+        for (auto& e : fs::directory_iterator(folder)) names.insert(e.path().filename().string());
+        return names;
+    }
+
+    static std::string Ok(const std::string& name) { return name + " --> Convert Successful!"; }
+    static std::string Failed(const std::string& name, int code) { return name + " --> " + getErrorInfo(code, 0, 1); }
+};
+
+std::string Inputs(const FakeJob& job) {
+    std::string s;
+    for (auto& in : job.inputs)
+        s += (s.empty() ? "" : " ") + in.source + "@" + std::to_string(in.start) + "+" + std::to_string(in.length);
+    return s;
+}
+
+// A checked DVD title with two checked segments: three outputs, each a folder of its own
+// with video, thumbnail, player, page and script; the segments cut at the chapters.
+TEST_F(ConvertRun, TitleWithTwoSegmentsGivesThreeOutputs) {
+    Lists lists;
+    lists.AddDvdTitle("Title 1", {300, 300, 300});
+    Row title = lists.Add(lists.jobs, nullptr, mkDvdTitle, "Title 1", 0, 900);
+    title.item->dvdKind = mkDvdTitle;
+    Options(*title.item);
+    for (auto [name, a, b] : {std::tuple{"Seg A", 100, 500}, std::tuple{"Seg B", 400, 500}}) {
+        Row seg = lists.Add(lists.jobs, title.node, mkSegment, name, a, b);
+        seg.item->imageIndex = 1;
+        seg.item->dvdKind = mkDvdTitle;
+        Options(*seg.item);
+    }
+    for (PVastNode n = lists.jobs.GetFirst(); n; n = lists.jobs.GetNext(n)) lists.jobs.SetCheckState(n, treeview::csCheckedNormal);
+
+    Outcome o = Run(lists);
+    EXPECT_EQ(o.lines, (std::vector<std::string>{Ok("Title 1"), Ok("Seg A"), Ok("Seg B")}));
+    auto videos = rec.Videos();
+    ASSERT_EQ(videos.size(), 3u);
+    EXPECT_EQ(Inputs(videos[0]), "chapter:300@0+300 chapter:300@0+300 chapter:300@0+300");
+    EXPECT_EQ(Inputs(videos[1]), "chapter:300@100+200 chapter:300@0+200");
+    EXPECT_EQ(Inputs(videos[2]), "chapter:300@100+100");
+    EXPECT_EQ(o.total, 900 + 400 + 100);
+    EXPECT_EQ(o.barMaxima, 900 + 400 + 100);
+    auto folders = JobFolders();
+    ASSERT_EQ(folders.size(), 3u);
+    for (const auto& f : folders) {
+        std::string job = f.filename().string().substr(0, f.filename().string().find('-'));
+        EXPECT_EQ(Files(f), (std::set<std::string>{job + ".flv", job + ".jpg", job + ".swf", job + ".html",
+                                                   "AC_RunActiveContent.js"}))
+            << f;
+    }
+    EXPECT_EQ(rec.players.size(), 3u);
+}
+
+// A merge of three gives one output from all members; a slide show of three gives one
+// output per member and one player that lists them all.
+TEST_F(ConvertRun, MergeAndSlideGroups) {
+    Lists lists;
+    Row merge = lists.Add(lists.jobs, nullptr, mkMerge, "Merged");
+    merge.item->imageIndex = 2;
+    Options(*merge.item);
+    for (auto [name, len] : {std::pair{"m1", 10}, std::pair{"m2", 20}, std::pair{"m3", 30}}) File(lists, merge.node, mkMerge, name, len);
+    Row slide = lists.Add(lists.jobs, nullptr, mkSlide, "Show");
+    slide.item->imageIndex = 3;
+    Options(*slide.item, true, stProgressive);
+    for (auto [name, len] : {std::pair{"s1", 5}, std::pair{"s2", 6}, std::pair{"s3", 7}}) File(lists, slide.node, mkSlide, name, len);
+    lists.jobs.SetCheckState(merge.node, treeview::csCheckedNormal);
+    lists.jobs.SetCheckState(slide.node, treeview::csCheckedNormal);
+
+    Outcome o = Run(lists);
+    EXPECT_EQ(o.lines, (std::vector<std::string>{Ok("Merged"), Ok("s1"), Ok("s2"), Ok("s3")}));
+    auto videos = rec.Videos();
+    ASSERT_EQ(videos.size(), 4u);
+    EXPECT_EQ(Inputs(videos[0]), "/media/m1.mp4@0+10 /media/m2.mp4@0+20 /media/m3.mp4@0+30");
+    EXPECT_EQ(o.total, 60 + 18);
+    auto folders = JobFolders();
+    ASSERT_EQ(folders.size(), 2u);
+    EXPECT_EQ(Files(folders[0]), (std::set<std::string>{"Merged.flv", "Merged.jpg", "Merged.swf", "Merged.html",
+                                                         "AC_RunActiveContent.js"}));
+    EXPECT_EQ(Files(folders[1]), (std::set<std::string>{"s1.flv", "s1.jpg", "s2.flv", "s2.jpg", "s3.flv", "s3.jpg",
+                                                         "Show.swf", "Show.html", "AC_RunActiveContent.js"}));
+    ASSERT_EQ(rec.players.size(), 2u);
+    EXPECT_EQ(rec.players[1], (std::pair<std::string, int>{folders[1].string() + "/Show.swf", 3}));
+    // The members take the show's options; the page plays the show's player.
+    for (PVastNode m = slide.node->FirstChild; m; m = m->NextSibling)
+        EXPECT_EQ(ItemOf(lists.jobs, m)->customSetting, slide.item->customSetting);
+    std::ifstream page(folders[1] / "Show.html");
+    std::string html((std::istreambuf_iterator<char>(page)), {});
+    EXPECT_NE(html.find("Show.swf"), std::string::npos);
+    EXPECT_NE(html.find("01abff"), std::string::npos);
+}
+
+// Cancel during the second of four rows: its line still comes, rows three and four are
+// never touched, and the end message follows.
+TEST_F(ConvertRun, CancelStopsBeforeTheNextRow) {
+    Lists lists;
+    for (const char* name : {"one", "two", "three", "four"})
+        lists.jobs.SetCheckState(File(lists, nullptr, mkFile, name, 10).node, treeview::csCheckedNormal);
+    rec.cancelAtJob = 2;
+    Outcome o = Run(lists);
+    EXPECT_EQ(o.lines, (std::vector<std::string>{Ok("one"), Ok("two")}));
+    EXPECT_EQ(rec.Videos().size(), 2u);
+    EXPECT_EQ(JobFolders().size(), 2u);
+}
+
+// Without FLV output the folder loses its video, unless a progressive player streams it.
+TEST_F(ConvertRun, FlvCleanUp) {
+    for (int swfType : {stEmbedded, stProgressive}) {
+        rec.jobs.clear();
+        fs::remove_all(out);
+        fs::create_directories(out);
+        Lists lists;
+        Row row = File(lists, nullptr, mkFile, "clip", 10);
+        Options(*row.item, false, swfType);
+        lists.jobs.SetCheckState(row.node, treeview::csCheckedNormal);
+        Outcome o = Run(lists);
+        EXPECT_EQ(o.lines, (std::vector<std::string>{Ok("clip")}));
+        auto folders = JobFolders();
+        ASSERT_EQ(folders.size(), 1u);
+        std::set<std::string> expected{"clip.jpg", "clip.swf", "clip.html", "AC_RunActiveContent.js"};
+        if (swfType == stProgressive) expected.insert("clip.flv");
+        EXPECT_EQ(Files(folders[0]), expected) << swfType;
+    }
+}
+
+// A row that fails gets its own line naming the failure; the run goes on with the next
+// row and still ends once.
+TEST_F(ConvertRun, FailuresAreReportedPerRow) {
+    const struct {
+        const char* what;
+        int code;
+    } cases[] = {
+        {"converter", crDamagedInput},   {"folder", prJobFolderFailed}, {"title", prTitleNotFound},
+        {"thumbnail", prThumbnailFailed}, {"script", prScriptCopyFailed}, {"segment", prSegmentNotFound},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SetUp();
+        Lists lists;
+        Row bad;
+        const std::string what = c.what;
+        if (what == "title") {
+            bad = lists.Add(lists.jobs, nullptr, mkDvdTitle, "Missing title", 0, 10);
+            bad.item->dvdKind = mkDvdTitle;
+            Options(*bad.item);
+        } else if (what == "segment") {
+            // A merge member copied from a segment whose row is gone; the group's own
+            // member of the same name is no segment.
+            bad = lists.Add(lists.jobs, nullptr, mkMerge, "Group");
+            bad.item->imageIndex = 2;
+            Options(*bad.item);
+            Row m = lists.Add(lists.jobs, bad.node, mkMerge, "cut", 0, 5);
+            m.item->dvdKind = mkDvdChapter;
+            m.item->sourceKind = mkSegment;
+        } else {
+            bad = File(lists, nullptr, mkFile, "bad", 10);
+        }
+        lists.jobs.SetCheckState(bad.node, treeview::csCheckedNormal);
+        lists.jobs.SetCheckState(File(lists, nullptr, mkFile, "good", 10).node, treeview::csCheckedNormal);
+        if (what == "converter") rec.failStem["bad"] = crDamagedInput;
+        if (what == "thumbnail") rec.thumbnailResult = crInternalError;
+        if (what == "script") fs::remove(program + "templates/AC_RunActiveContent.js");
+        if (what == "folder") ConvertOutputDir = temp.str() + "/missing/parent/";
+
+        Outcome o = Run(lists);
+        const std::string name = ItemOf(lists.jobs, bad.node)->name;
+        const int goodCode = (what == "folder" || what == "thumbnail" || what == "script") ? c.code : 0;
+        EXPECT_EQ(o.lines, (std::vector<std::string>{Failed(name, c.code),
+                                                     goodCode ? Failed("good", goodCode) : Ok("good")}));
+    }
+}
+
+// An exception inside the converter ends the run, but never without its end message.
+TEST_F(ConvertRun, ExceptionStillEndsTheRunOnce) {
+    Lists lists;
+    for (const char* name : {"one", "two"})
+        lists.jobs.SetCheckState(File(lists, nullptr, mkFile, name, 10).node, treeview::csCheckedNormal);
+    rec.throwInConvert = true;
+    Outcome o = Run(lists);
+    EXPECT_TRUE(o.lines.empty());
+    EXPECT_EQ(rec.Videos().size(), 1u);
+}
+
+TEST(ConvertWindow, ProgressAndResultLines) {
+    EXPECT_EQ(TfrmConvert::ResultLine("Clip", 0), "Clip --> Convert Successful!");
+    EXPECT_EQ(TfrmConvert::ResultLine("Clip", crNoVideo), std::string("Clip --> ") + getErrorInfo(crNoVideo, 0, 1));
+
+    ConvertLibrary lib = FakeLibrary();
+    SetConvertLibrary(&lib);
+    rec.progressFreed = 0;
+    {
+        TfrmConvert form;
+        form.OneProgress.SetMax(20000);
+        form.TotalProgress.SetMax(40000);
+        TotalConvertedSeconds = 100;
+        const struct {
+            double seconds;
+            int one, total;
+        } cases[] = {{17999.9, 17999, 18099}, {18000.0, 17999, 18099}, {12.7, 12, 112}, {-5e300, 12, 112},
+                     {std::nan(""), 12, 112}};
+        for (const auto& c : cases) {
+            auto* info = static_cast<ConvertProgressInfo*>(std::calloc(1, sizeof(ConvertProgressInfo)));
+            info->convertedSeconds = c.seconds;
+            form.WndProc(form.Handle(), WM_CONVERTER_PROGRESS, reinterpret_cast<platform::WPARAM>(info), 0);
+            EXPECT_EQ(form.OneProgress.Position, c.one) << c.seconds;
+            EXPECT_EQ(form.TotalProgress.Position, c.total) << c.seconds;
+        }
+    }
+    EXPECT_EQ(rec.progressFreed, 5);
+    SetConvertLibrary(nullptr);
+    TotalConvertedSeconds = 0;
+}
+
+}  // namespace

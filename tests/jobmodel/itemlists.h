@@ -1,0 +1,73 @@
+#pragma once
+// Job lists and DVD title lists built in memory for the conversion tests.
+#include <cstring>
+#include <deque>
+#include <string>
+
+#include "jobmodel/itemtree.h"
+#include "treeview/vststrings.h"
+
+namespace itemlists {
+
+using treeview::PVastNode;
+
+struct Row {
+    PVastNode node;
+    MediaItem* item;
+};
+
+// A job list and a DVD list whose rows are released when the lists go.
+struct Lists {
+    treeview::TVastStringTree jobs{nullptr};
+    treeview::TVastStringTree dvd{nullptr};
+    std::deque<DvdChapter> chapters;  // the DVD reader's chapter records
+    Lists() {
+        PrepareItemTree(jobs);
+        PrepareItemTree(dvd);
+    }
+    ~Lists() {
+        ClearItemTree(jobs);
+        ClearItemTree(dvd);
+    }
+
+    // A row with fresh records; `parent` null makes a top-level row.
+    Row Add(treeview::TVastStringTree& tree, PVastNode parent, MediaItemKind kind, const std::string& name,
+            int start = 0, int end = 0) {
+        PVastNode node = tree.AddChild(parent);
+        MediaItem& item = *ItemOf(tree, node);
+        InitMediaItem(item);
+        item.kind = kind;
+        CopyTextField(item.name, name.c_str());
+        SetItemRow(item.row, name.c_str(), nullptr, nullptr, (name + ".flv").c_str(), 2, 2);
+        *item.timeRange = {start, end};
+        return {node, &item};
+    }
+
+    // DVD list: disc row, one title named `title`, chapters of the given lengths.
+    Row AddDvdTitle(const std::string& title, std::initializer_list<int> lengths) {
+        PVastNode disc = dvd.GetFirst() ? dvd.GetFirst() : Add(dvd, nullptr, mkFile, "disc").node;
+        Row t = Add(dvd, disc, mkDvdTitle, title);
+        t.item->dvdKind = mkDvdTitle;
+        int n = 0;
+        for (int length : lengths) {
+            Row c = Add(dvd, t.node, mkDvdChapter, title + " chapter " + std::to_string(++n), 0, length);
+            chapters.push_back(DvdChapter{});
+            chapters.back().lengthSeconds = length;
+            c.item->dvdChapter = &chapters.back();
+            c.item->dvdKind = mkDvdChapter;
+        }
+        return t;
+    }
+
+    // The time ranges of a DVD title's chapters, as "start-end" joined by blanks.
+    std::string ChapterRanges(PVastNode title) {
+        std::string out;
+        for (PVastNode c = title->FirstChild; c; c = c->NextSibling) {
+            const TimeRange& r = *ItemOf(dvd, c)->timeRange;
+            out += (out.empty() ? "" : " ") + std::to_string(r.start) + "-" + std::to_string(r.end);
+        }
+        return out;
+    }
+};
+
+}  // namespace itemlists
