@@ -183,6 +183,38 @@ TEST(Templates, EveryClipMakesAPlayer) {
     }
 }
 
+// The clip generator refuses a description it cannot draw, naming the line, and leaves no
+// clip of it behind.
+TEST(Templategen, RefusesBadDescriptions) {
+    const std::string tool = pmtest::BuildDir() + "/tools/templategen";
+    ASSERT_TRUE(fs::exists(tool)) << tool;
+    const std::string blank = pmtest::BuildDir() + "/assets/templates/blank.flv";
+    const std::string good = " bar=102030 band=203040 icon=ffffff dim=000000 text=ffffff deco=plain";
+    const std::string lines[] = {
+        "skin Bad 40 bar=1020zz band=203040 icon=ffffff dim=000000 text=ffffff deco=plain",
+        "skin Bad 40 bar=102030",                  // colours missing
+        "skin Bad 4" + good,                       // bar too low
+        "skin 9Bad 40" + good,                     // not an identifier
+        "skin None 40" + good,                     // reserved for the None button
+        "effect Bad fog",                          // unknown style
+        "preloader Bad",                           // style missing
+        "banner Bad bar",                          // unknown kind
+    };
+    for (const std::string& line : lines) {
+        SCOPED_TRACE(line);
+        TempDir dir;
+        pmtest::WriteFile(dir / "clips.txt", "# clips\n" + line + "\n");
+        const std::string said = pmtest::Capture(pmtest::Quote(tool) + " " + pmtest::Quote(dir / "clips.txt") + " " +
+                                                 pmtest::Quote(blank) + " " + pmtest::Quote(dir / "out") +
+                                                 " 2>&1; echo \"exit $?\"");
+        EXPECT_THAT(said, testing::HasSubstr(line));
+        EXPECT_THAT(said, testing::EndsWith("exit 1\n"));
+        for (const char* folder : {"Players", "Effect", "Preloader"})
+            for (const char* ext : {".swf", ".bmp"})
+                EXPECT_FALSE(fs::exists(dir.path() / "out" / folder / (std::string("Bad") + ext)));
+    }
+}
+
 // The page script writes the object and embed markup for its argument pairs, with the movie
 // file named, every value escaped and no event handler attribute.
 TEST(PageScript, WritesEscapedObjectAndEmbedMarkup) {

@@ -147,10 +147,15 @@ void Image::SaveBmp(const std::string& path) const {
             out[col * 3 + 2] = p.r;
         }
     }
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) throw std::runtime_error("cannot create " + path);
+    // Written whole under a temporary name, then renamed over the old picture.
+    const std::string temporary = path + ".part";
+    FILE* f = std::fopen(temporary.c_str(), "wb");
+    if (!f) throw std::runtime_error("cannot create " + temporary);
     const bool written = std::fwrite(file.data(), 1, file.size(), f) == file.size();
-    if (std::fclose(f) != 0 || !written) throw std::runtime_error("cannot write " + path);
+    if (std::fclose(f) != 0 || !written || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        throw std::runtime_error("cannot write " + path);
+    }
 }
 
 // ---- SWF ----

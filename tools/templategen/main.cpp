@@ -8,6 +8,7 @@
 // the gallery pictures (None.bmp, border.bmp, the "More" pictures), and Players/None.swf;
 // beside OUTPUT_FOLDER (in the program folder) the preview pictures Default.bmp, bj.bmp and
 // Editbj.bmp.
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -460,16 +461,27 @@ void WritePreviewPictures(const fs::path& programFolder) {
 }
 
 std::uint32_t ParseHex(const std::string& text, const std::string& line) {
-    std::size_t used = 0;
-    const unsigned long v = std::stoul(text, &used, 16);
-    if (used != text.size() || text.size() != 6) throw std::runtime_error("bad colour in: " + line);
-    return static_cast<std::uint32_t>(v);
+    if (text.size() != 6 || text.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        throw std::runtime_error("bad colour \"" + text + "\" in: " + line);
+    return static_cast<std::uint32_t>(std::stoul(text, nullptr, 16));
+}
+
+// Template names become control names in the galleries: identifiers, and never "None".
+const std::string& CheckName(const std::string& name, const std::string& line) {
+    const bool identifier = !name.empty() && !std::isdigit(static_cast<unsigned char>(name[0])) &&
+                            name.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
+                                                   "0123456789_") == std::string::npos;
+    std::string lower = name;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (!identifier || lower == "none") throw std::runtime_error("bad template name in: " + line);
+    return name;
 }
 
 SkinStyle ParseSkin(std::istringstream& in, const std::string& line) {
     SkinStyle s;
     in >> s.name >> s.height;
     if (!in || s.height < 8 || s.height > 120) throw std::runtime_error("bad skin: " + line);
+    CheckName(s.name, line);
     std::map<std::string, std::string> values;
     std::string pair;
     while (in >> pair) {
@@ -501,6 +513,7 @@ void Generate(const std::string& clips, const std::string& blankFlv, const fs::p
         if (kind == "skin") {
             WriteSkin(ParseSkin(in, line), blankFlv, players);
         } else if ((kind == "effect" || kind == "preloader") && (in >> name >> style)) {
+            CheckName(name, line);
             if (kind == "effect" && (style == "snow" || style == "stars" || style == "rain")) {
                 WriteEffect(name, style, effects);
             } else if (kind == "preloader" && (style == "bar" || style == "dots")) {
