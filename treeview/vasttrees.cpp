@@ -407,20 +407,29 @@ void TBaseVastTree::SetChildCount(PVastNode node, std::uint32_t count) {
     if (count > node->ChildCount) {
         node->States |= vsHasChildren;
         node->States &= ~(vsAllChildrenHidden | vsHeightMeasured);
-        std::uint32_t added = count - node->ChildCount;
+        std::uint32_t added = 0;
         std::int64_t heights = 0;
-        for (std::uint32_t i = 0; i < added; ++i) {
-            PVastNode child = MakeNewNode();
-            LinkLastChild(node, child);
-            heights += child->TotalHeight;
+        // The children made so far are counted also when memory runs out midway.
+        auto account = [&] {
+            if (node->States & vsExpanded) {
+                AdjustTotalHeight(node, heights, true);
+                if (IsShown(node)) visibleCount_ += added;
+            }
+            AdjustTotalCount(node, added, true);
+            node->ChildCount += added;
+            InvalidateCache();
+        };
+        try {
+            for (std::uint32_t wanted = count - node->ChildCount; added < wanted; ++added) {
+                PVastNode child = MakeNewNode();
+                LinkLastChild(node, child);
+                heights += child->TotalHeight;
+            }
+        } catch (...) {
+            account();
+            throw;
         }
-        if (node->States & vsExpanded) {
-            AdjustTotalHeight(node, heights, true);
-            if (IsShown(node)) visibleCount_ += added;
-        }
-        AdjustTotalCount(node, added, true);
-        node->ChildCount = count;
-        InvalidateCache();
+        account();
     } else {
         while (node->ChildCount > count && node->LastChild) InternalDeleteNode(node->LastChild, true);
     }
