@@ -169,6 +169,8 @@ LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_NCLBUTTONDOWN:
             if (wParam == WPARAM(HTCAPTION)) {
                 BeginWindowDrag(hwnd);
+            } else if (LRESULT(wParam) >= HTLEFT && LRESULT(wParam) <= HTBOTTOMRIGHT) {
+                BeginWindowDrag(hwnd, LRESULT(wParam));
             } else if (wParam == WPARAM(HTVSCROLL) || wParam == WPARAM(HTHSCROLL)) {
                 ScrollBarClick(w, wParam == WPARAM(HTVSCROLL) ? SB_VERT : SB_HORZ, PointOf(lParam));
             }

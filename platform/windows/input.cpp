@@ -2,6 +2,7 @@
 // key state, mouse-leave tracking, cursors and window drags.
 #include "platform/windows/input.h"
 
+#include <algorithm>
 #include <array>
 #include <deque>
 #include <vector>
@@ -52,6 +53,8 @@ struct InputState {
     HCURSOR cursor_ = nullptr;
     HWND dragging = nullptr;
     TPoint dragOffset;
+    LRESULT dragEdge = HTCAPTION;  // HTCAPTION moves; a sizing-border code sizes
+    TRect dragStart;               // the window's bounds when the drag began
     unsigned pointerGeneration = 0;
     TPoint pressAt;  // where the left button last went down (screen)
     std::deque<RawEvent> raw;
@@ -141,6 +144,28 @@ void SetCursorFor(win::Window* w, LRESULT hit, UINT mouseMsg) {
 
 void EndWindowDrag();
 
+// Moves the dragged window with the pointer, or moves the edges a sizing drag holds.
+void FollowDrag(HWND d, TPoint screen) {
+    LRESULT edge = I().dragEdge;
+    if (edge == HTCAPTION) {
+        SetWindowPos(d, nullptr, screen.x - I().dragOffset.x, screen.y - I().dragOffset.y, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return;
+    }
+    TRect r = I().dragStart;
+    int dx = screen.x - I().pressAt.x, dy = screen.y - I().pressAt.y;
+    bool left = edge == HTLEFT || edge == HTTOPLEFT || edge == HTBOTTOMLEFT;
+    bool right = edge == HTRIGHT || edge == HTTOPRIGHT || edge == HTBOTTOMRIGHT;
+    bool top = edge == HTTOP || edge == HTTOPLEFT || edge == HTTOPRIGHT;
+    bool bottom = edge == HTBOTTOM || edge == HTBOTTOMLEFT || edge == HTBOTTOMRIGHT;
+    const int minimum = 8;
+    if (left) r.left = std::min(r.left + dx, r.right - minimum);
+    if (right) r.right = std::max(r.right + dx, r.left + minimum);
+    if (top) r.top = std::min(r.top + dy, r.bottom - minimum);
+    if (bottom) r.bottom = std::max(r.bottom + dy, r.top + minimum);
+    SetWindowPos(d, nullptr, r.left, r.top, r.Width(), r.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 }  // namespace
 
 static void DoMouseMove(HWND top, TPoint screen) {
@@ -149,8 +174,7 @@ static void DoMouseMove(HWND top, TPoint screen) {
     if (I().dragging) {
         HWND d = I().dragging;
         if (win::Find(d))
-            SetWindowPos(d, nullptr, screen.x - I().dragOffset.x, screen.y - I().dragOffset.y, 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            FollowDrag(d, screen);
         else
             EndWindowDrag();
         return;
@@ -334,12 +358,14 @@ void InputWindowsChanged() {
     UpdateTracking(under);
 }
 
-void BeginWindowDrag(HWND top) {
+void BeginWindowDrag(HWND top, LRESULT edge) {
     win::Window* w = win::Find(top);
     if (!w || !(I().keys[VK_LBUTTON] & 0x80)) return;
     w = win::TopLevelOf(w);
     // The window keeps the place under the pointer where the button went down.
     I().dragOffset = TPoint(I().pressAt.x - w->bounds.left, I().pressAt.y - w->bounds.top);
+    I().dragEdge = edge;
+    I().dragStart = w->bounds;
     I().dragging = w->handle;
     // The pointer stays with the window however fast it moves.
     Backend().CaptureChanged(w->handle);

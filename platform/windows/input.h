@@ -35,8 +35,9 @@ void InputWindowDestroyed(HWND hwnd);
 void InputWindowsChanged();
 
 // Starts moving a top-level window with the pointer until the left button is released
-// (what a press on a caption does).
-void BeginWindowDrag(HWND top);
+// (what a press on a caption does), or, with a sizing-border hit code (HTLEFT ...
+// HTBOTTOMRIGHT), moving the edges it names.
+void BeginWindowDrag(HWND top, LRESULT edge = 2 /* HTCAPTION */);
 bool IsWindowDragging();
 
 // Counts pointer moves, presses and leaves, so the message loop can tell when the control

@@ -687,3 +687,23 @@ TEST_F(ControlsTest, ImageBevelAndLabelPaintTheirContent) {
     EXPECT_GT(wide, label->Width()) << "an auto-sized label follows its caption";
     EXPECT_GT(label->Height(), 0);
 }
+
+TEST_F(ControlsTest, SizingBorderDragResizesTheFormAndItsAlignedChildren) {
+    auto* client = new TPanel(form);
+    client->SetParent(form);
+    client->SetAlign(alClient);
+    client->OnMouseDown = [this](TObject*, TMouseButton, TShiftState, int, int) {
+        ReleaseCapture();
+        SendMessage(form->Handle(), WM_NCLBUTTONDOWN, HTBOTTOMRIGHT, 0);
+    };
+    form->Show();
+    Pump();
+    InputMouseButton(Top(), 290, 190, MouseButton::Left, true);
+    InputMouseMove(Top(), 330, 250);
+    InputMouseButton(Top(), 330, 250, MouseButton::Left, false);
+    Pump();
+    RECT r;
+    GetWindowRect(form->Handle(), &r);
+    EXPECT_EQ(TRect(r), TRect(100, 100, 440, 360));
+    EXPECT_EQ(client->BoundsRect(), TRect(0, 0, 340, 260));
+}
