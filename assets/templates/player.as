@@ -518,7 +518,7 @@ function buildList() {
         var picture = row.createEmptyMovieClip("picture", 1);
         picture._x = 4;
         picture._y = 4;
-        if (playTeam[i][2] != "") picture.loadMovie(playTeam[i][2]);
+        if (playTeam[i][2] != "") loadPicture(picture, playTeam[i][2], 48, 36);
         row.createTextField("title", 2, 56, 4, width - 60, rowHeight - 8);
         row.title.setNewTextFormat(new TextFormat("_sans", 11, 0xffffff));
         row.title.wordWrap = true;
@@ -526,7 +526,6 @@ function buildList() {
         row.title.text = playTeam[i][0];
         row.onRelease = function () { playEntry(this.index); };
     }
-    listWidth = width;
     showList(showPlayList && playTeam.length > 1);
 }
 
@@ -534,11 +533,6 @@ function markListEntry() {
     for (var i = 0; i < playTeam.length; i++) {
         var row = slider_mc["row" + i];
         if (row.title != undefined) row.title.textColor = i == currentEntry ? 0xffd040 : 0xffffff;
-        // Thumbnails load at their own size; keep them within the row.
-        if (row.picture._width > 0 && row.picture._width != 48) {
-            row.picture._width = 48;
-            row.picture._height = 36;
-        }
     }
 }
 
@@ -576,20 +570,24 @@ function makeAdvert(ad, i) {
         clip.label.selectable = false;
         clip.label.text = ad.content;
     } else if (ad.type == "img") {
-        var picture = clip.createEmptyMovieClip("picture", 1);
-        var loader = new MovieClipLoader();
-        var sizer = new Object();
-        sizer.onLoadInit = function (target) {
-            if (ad.width > 0) target._width = ad.width;
-            if (ad.height > 0) target._height = ad.height;
-        };
-        loader.addListener(sizer);
-        loader.loadClip(ad.content, picture);
+        loadPicture(clip.createEmptyMovieClip("picture", 1), ad.content, ad.width, ad.height);
     }
     if (ad.link != undefined && ad.link != "" && ad.link != "http://") {
         clip.onRelease = function () { getURL(ad.link, ad.target == "" ? "_blank" : ad.target); };
     }
     return clip;
+}
+
+// Loads a picture into a clip and sizes it once it is in (a size of 0 keeps the picture's own).
+function loadPicture(clip, url, width, height) {
+    var loader = new MovieClipLoader();
+    var sizer = new Object();
+    sizer.onLoadInit = function (target) {
+        if (width > 0) target._width = width;
+        if (height > 0) target._height = height;
+    };
+    loader.addListener(sizer);
+    loader.loadClip(url, clip);
 }
 
 function clearAdverts() {
