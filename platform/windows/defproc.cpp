@@ -47,8 +47,10 @@ void ScrollBarClick(Window* w, int bar, TPoint screen) {
         code = SB_PAGEUP;
     else if (along >= info.xyThumbBottom)
         code = SB_PAGEDOWN;
-    else
+    else {
+        BeginThumbTrack(w->handle, bar, along - info.xyThumbTop);
         return;
+    }
     UINT msg = bar == SB_VERT ? WM_VSCROLL : WM_HSCROLL;
     HWND h = w->handle;
     win::Send(h, msg, WPARAM(code), 0);

@@ -54,6 +54,10 @@ struct InputState {
     HWND dragging = nullptr;
     TPoint dragOffset;
     LRESULT dragEdge = HTCAPTION;  // HTCAPTION moves; a sizing-border code sizes
+    // A scroll-bar thumb being dragged: its window, bar, and where on the thumb it was taken.
+    HWND tracking = nullptr;
+    int trackBar = 0;
+    int trackGrab = 0;
     TRect dragStart;               // the window's bounds when the drag began
     unsigned pointerGeneration = 0;
     TPoint pressAt;  // where the left button last went down (screen)
@@ -144,6 +148,30 @@ void SetCursorFor(win::Window* w, LRESULT hit, UINT mouseMsg) {
 
 void EndWindowDrag();
 
+// Puts the dragged thumb under the pointer and tells the window the position it stands for.
+void FollowThumb(TPoint screen, int code) {
+    HWND h = I().tracking;
+    win::Window* w = win::Find(h);
+    if (!w) {
+        I().tracking = nullptr;
+        return;
+    }
+    int bar = I().trackBar;
+    SCROLLBARINFO info;
+    GetScrollBarInfo(h, bar == SB_VERT ? OBJID_VSCROLL : OBJID_HSCROLL, &info);
+    win::ScrollBarState& s = w->scroll[bar];
+    int length = bar == SB_VERT ? info.rcScrollBar.bottom - info.rcScrollBar.top
+                                : info.rcScrollBar.right - info.rcScrollBar.left;
+    int along = bar == SB_VERT ? screen.y - info.rcScrollBar.top : screen.x - info.rcScrollBar.left;
+    int thumb = info.xyThumbBottom - info.xyThumbTop;
+    int room = length - 2 * info.dxyLineButton - thumb;
+    int span = s.max - s.min + 1 - std::max<int>(1, int(s.page));
+    int offset = std::clamp(along - I().trackGrab - info.dxyLineButton, 0, std::max(0, room));
+    int pos = room > 0 && span > 0 ? s.min + int(std::int64_t(offset) * span / room) : s.min;
+    s.trackPos = pos;
+    win::Send(h, bar == SB_VERT ? WM_VSCROLL : WM_HSCROLL, MAKELONG(WORD(code), WORD(pos)), 0);
+}
+
 // Moves the dragged window with the pointer, or moves the edges a sizing drag holds.
 void FollowDrag(HWND d, TPoint screen) {
     LRESULT edge = I().dragEdge;
@@ -179,6 +207,10 @@ static void DoMouseMove(HWND top, TPoint screen) {
             EndWindowDrag();
         return;
     }
+    if (I().tracking) {
+        FollowThumb(screen, SB_THUMBTRACK);
+        return;
+    }
     LRESULT hit = HTCLIENT;
     win::Window* w = Target(top, screen, hit);
     UpdateTracking(w ? w->handle : nullptr);
@@ -196,6 +228,17 @@ static void DoMouseButton(HWND top, TPoint screen, MouseButton button, bool down
     if (button == MouseButton::Left && down && !I().dragging) I().pressAt = screen;
     if (I().dragging) {
         if (!down && button == MouseButton::Left) EndWindowDrag();
+        return;
+    }
+    if (I().tracking) {
+        if (!down && button == MouseButton::Left) {
+            FollowThumb(screen, SB_THUMBPOSITION);
+            HWND h = I().tracking;
+            UINT msg = I().trackBar == SB_VERT ? WM_VSCROLL : WM_HSCROLL;
+            I().tracking = nullptr;
+            Backend().CaptureChanged(GetCapture());
+            if (win::Find(h)) win::Send(h, msg, SB_ENDSCROLL, 0);
+        }
         return;
     }
     UINT base = button == MouseButton::Left ? WM_LBUTTONDOWN : button == MouseButton::Right ? WM_RBUTTONDOWN : WM_MBUTTONDOWN;
@@ -348,6 +391,7 @@ void InputWindowDestroyed(HWND hwnd) {
     if (I().tracked == hwnd) I().tracked = nullptr;
     if (I().cursorWindow == hwnd) I().cursorWindow = nullptr;
     if (I().dragging == hwnd) I().dragging = nullptr;
+    if (I().tracking == hwnd) I().tracking = nullptr;
     if (I().lastClick.hwnd == hwnd) I().lastClick.valid = false;
 }
 
@@ -379,6 +423,14 @@ void EndWindowDrag() {
 }  // namespace
 
 bool IsWindowDragging() { return I().dragging != nullptr; }
+
+void BeginThumbTrack(HWND hwnd, int bar, int grab) {
+    if (!win::Find(hwnd) || !(I().keys[VK_LBUTTON] & 0x80)) return;
+    I().tracking = hwnd;
+    I().trackBar = bar;
+    I().trackGrab = grab;
+    Backend().CaptureChanged(GetAncestor(hwnd, GA_ROOT));
+}
 
 unsigned InputPointerGeneration() { return I().pointerGeneration; }
 

@@ -39,6 +39,10 @@ void InputWindowsChanged();
 // HTBOTTOMRIGHT), moving the edges it names.
 void BeginWindowDrag(HWND top, LRESULT edge = 2 /* HTCAPTION */);
 bool IsWindowDragging();
+// Starts dragging the thumb of a window's scroll bar (SB_HORZ / SB_VERT), taken grab pixels
+// below its start: the window gets SB_THUMBTRACK while the pointer moves, then
+// SB_THUMBPOSITION and SB_ENDSCROLL when the left button is released.
+void BeginThumbTrack(HWND hwnd, int bar, int grab);
 
 // Counts pointer moves, presses and leaves, so the message loop can tell when the control
 // under the pointer may have changed.

@@ -62,6 +62,9 @@ LRESULT Recorder(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
         case WM_USER + 1:
             if (gLog) gLog->Add("user " + Name(h) + " " + std::to_string(wp));
             return LRESULT(wp * 2);
+        case WM_VSCROLL:
+            if (gLog) gLog->Add("vscroll " + std::to_string(LOWORD(wp)) + " " + std::to_string(HIWORD(wp)));
+            return 0;
         default:
             return DefWindowProcA(h, msg, wp, lp);
     }
@@ -431,4 +434,42 @@ TEST_F(WindowTest, MinimizingTellsTheDisplayAndRestoringRepaints) {
     test::Pump();
     EXPECT_FALSE(backend->Window(top).minimized);
     EXPECT_EQ(log.lines, (std::vector<std::string>{"paint 1 0,0,40,30"}));
+}
+
+TEST_F(WindowTest, ScrollBarArrowsTrackAndThumbSendScrollMessages) {
+    HWND w = CreateWindowExA(0, "TestPlain", "", WS_POPUP | WS_VSCROLL, 0, 0, 100, 217, nullptr, nullptr, nullptr, nullptr);
+    created.push_back(w);
+    SCROLLINFO si;
+    si.fMask = SIF_ALL;
+    si.nMin = 0;
+    si.nMax = 109;
+    si.nPage = 10;
+    SetScrollInfo(w, SB_VERT, &si, TRUE);
+    ShowWindow(w, SW_SHOW);
+    test::Pump();
+    SCROLLBARINFO info;
+    GetScrollBarInfo(w, OBJID_VSCROLL, &info);
+    int x = info.rcScrollBar.left + 5;
+    auto press = [&](int y1, int y2) {
+        InputMouseMove(w, x, y1);
+        InputMouseButton(w, x, y1, MouseButton::Left, true);
+        InputMouseMove(w, x, y2);
+        InputMouseButton(w, x, y2, MouseButton::Left, false);
+        test::Pump();
+    };
+    log.lines.clear();
+    press(5, 5);                            // the up arrow
+    press(info.xyThumbBottom + 20, info.xyThumbBottom + 20);  // the track below the thumb
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"vscroll 0 0", "vscroll 8 0", "vscroll 3 0", "vscroll 8 0"}));
+    // The thumb dragged to the far end stands for the last position.
+    log.lines.clear();
+    press(info.xyThumbTop + 2, 216);
+    ASSERT_GE(log.lines.size(), 3u);
+    EXPECT_EQ(log.lines[log.lines.size() - 3], "vscroll 5 100");
+    EXPECT_EQ(log.lines[log.lines.size() - 2], "vscroll 4 100");
+    EXPECT_EQ(log.lines.back(), "vscroll 8 0");
+    SCROLLINFO track;
+    track.fMask = SIF_TRACKPOS;
+    GetScrollInfo(w, SB_VERT, &track);
+    EXPECT_EQ(track.nTrackPos, 100);
 }
