@@ -448,6 +448,7 @@ protected:
     virtual void DoCancelEdit() {}
     virtual void DoGetLineStyle(TVTLinePattern& bits);
     virtual void UpdateScrollBars(bool /*doRepaint*/) {}
+    void SetUpdateState(bool updating);
 
     void AdjustTotalCount(PVastNode node, std::int64_t value, bool relative = false);
     void AdjustTotalHeight(PVastNode node, std::int64_t value, bool relative = false);

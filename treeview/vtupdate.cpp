@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/core/threads.h"
+#include "platform/windows/messages.h"
 #include "treeview/vasttrees.h"
 #include "treeview/vtinternal.h"
 
@@ -18,8 +19,16 @@ void TBaseVastTree::DoUpdating(TVTUpdateState state) {
     if (OnUpdating) OnUpdating(this, state);
 }
 
+// No repainting while updating: the window is told through WM_SETREDRAW.
+void TBaseVastTree::SetUpdateState(bool updating) {
+    if (Visible() && HandleAllocated()) SendMessage(WindowHandle(), WM_SETREDRAW, updating ? 0 : 1, 0);
+}
+
 void TBaseVastTree::BeginUpdate() {
-    if (!(ComponentState() & csDestroying)) DoUpdating(updateCount_ == 0 ? usBegin : usUpdate);
+    if (!(ComponentState() & csDestroying)) {
+        DoUpdating(updateCount_ == 0 ? usBegin : usUpdate);
+        if (updateCount_ == 0) SetUpdateState(true);
+    }
     ++updateCount_;
     DoStateChange(tsUpdating);
 }
@@ -39,6 +48,7 @@ void TBaseVastTree::EndUpdate() {
         if (HandleAllocated()) UpdateScrollBars(false);
         if (states_ & tsStructureChangePending) DoStructureChange(lastStructureChangeNode_, lastStructureChangeReason_);
         if (states_ & tsChangePending) DoChange(lastChangedNode_);
+        SetUpdateState(false);
         InvalidateTree();
     }
     DoUpdating(updateCount_ == 0 ? usEnd : usUpdate);
