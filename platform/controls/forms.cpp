@@ -648,10 +648,11 @@ const std::vector<std::string>& TScreen::Fonts() {
     if (fontsRead_) return fonts_;
     fontsRead_ = true;
     std::set<std::string> names;
-    if (FcInit()) {
+    // A configuration of its own, freed at once: the list is read once per program.
+    if (FcConfig* config = FcInitLoadConfigAndFonts()) {
         FcPattern* pattern = FcPatternCreate();
         FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
-        FcFontSet* set = FcFontList(nullptr, pattern, objects);
+        FcFontSet* set = FcFontList(config, pattern, objects);
         if (set) {
             for (int i = 0; i < set->nfont; ++i) {
                 FcChar8* family = nullptr;
@@ -662,6 +663,7 @@ const std::vector<std::string>& TScreen::Fonts() {
         }
         FcObjectSetDestroy(objects);
         FcPatternDestroy(pattern);
+        FcConfigDestroy(config);
     }
     fonts_.assign(names.begin(), names.end());
     return fonts_;

@@ -3,6 +3,7 @@
 // controls freed with messages queued, painting and transparent controls.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -706,4 +707,13 @@ TEST_F(ControlsTest, SizingBorderDragResizesTheFormAndItsAlignedChildren) {
     GetWindowRect(form->Handle(), &r);
     EXPECT_EQ(TRect(r), TRect(100, 100, 440, 360));
     EXPECT_EQ(client->BoundsRect(), TRect(0, 0, 340, 260));
+}
+
+TEST_F(ControlsTest, ScreenKnowsItsWorkAreaAndTheInstalledFonts) {
+    EXPECT_EQ(Screen->Width(), 1024);
+    EXPECT_EQ(Screen->WorkAreaRect(), TRect(0, 0, 1024, 768 - 40));
+    const auto& fonts = Screen->Fonts();
+    EXPECT_TRUE(std::is_sorted(fonts.begin(), fonts.end()));
+    // The setup installs the DejaVu family.
+    EXPECT_NE(std::find(fonts.begin(), fonts.end(), "DejaVu Sans"), fonts.end());
 }
