@@ -187,6 +187,8 @@ public:
         size.width = bounds.Width();
         size.height = bounds.Height();
         XSetWMNormalHints(display_, xid, &size);
+        // A window owned by another stays above it (dialogs over the main window).
+        if (TopWindow* owner = Find(GetWindow(hwnd, GW_OWNER))) XSetTransientForHint(display_, xid, owner->xid);
         XClassHint cls{};
         std::string className = GetWindowClassName(hwnd);
         cls.res_name = const_cast<char*>("lumacast");
