@@ -233,6 +233,9 @@ public:
     platform::TCustomImageList* CheckImages() const;
     virtual platform::TCustomImageList* GetCheckImageListFor(TCheckImageKind kind) const;
     platform::TCustomImageList* CustomCheckImages() const { return customCheckImages_; }
+    // Draws check image index at (x, y) from the current list, transparent; a selected
+    // node that is not ghosted is drawn with the selection colour as foreground.
+    virtual void PaintCheckImage(platform::TCanvas* canvas, PVastNode node, int index, int x, int y, bool ghosted);
     void SetCustomCheckImages(platform::TCustomImageList* value);
 
     // ---- buttons and lines ----

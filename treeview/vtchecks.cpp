@@ -202,6 +202,20 @@ void TBaseVastTree::SetCustomCheckImages(platform::TCustomImageList* value) {
     if (!(ComponentState() & platform::csLoading)) InvalidateTree();
 }
 
+void TBaseVastTree::PaintCheckImage(platform::TCanvas* canvas, PVastNode node, int index, int x, int y,
+                                    bool ghosted) {
+    // Themes are never in use here, so the strip images are drawn.
+    platform::TCustomImageList* list = CheckImages();
+    if (!canvas || !list || index < 0 || index >= list->Count()) return;
+    platform::TColor foreground = list->BlendColor();
+    if (node && (node->States & vsSelected) && !ghosted)
+        foreground = colors_->GetColor((Focused() || (TreeOptions()->PaintOptions() & toPopupMode))
+                                           ? TVTColors::FocusedSelectionColor
+                                           : TVTColors::UnfocusedSelectionColor);
+    platform::ImageList_DrawEx(list, index, canvas->Handle(), x, y, 0, 0, GetRGBColor(list->BkColor()),
+                               GetRGBColor(foreground), platform::ILD_TRANSPARENT);
+}
+
 int TBaseVastTree::DoGetImageIndex(PVastNode node, TVTImageKind kind, TColumnIndex column, bool& ghosted) {
     int index = -1;
     if (OnGetImageIndex) OnGetImageIndex(this, node, kind, column, ghosted, index);

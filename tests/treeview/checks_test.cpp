@@ -134,3 +134,27 @@ TEST_F(ChecksTest, ImageIndexAndNextState) {
 
 }  // namespace
 }  // namespace treeview
+
+namespace treeview {
+namespace {
+
+TEST(CheckImages, PaintedFromTheStripTransparently) {
+    TVastStringTree tree(nullptr);
+    tree.SetNodeDataSize(4);
+    PVastNode node = tree.AddChild(nullptr);
+    platform::TBitmap target;
+    target.SetPixelFormat(platform::pf32bit);
+    target.SetSize(20, 20);
+    auto pixel = [&](int x, int y) { return static_cast<std::uint32_t*>(target.ScanLine(y))[x] & 0xFFFFFF; };
+    std::uint32_t background = pixel(0, 0);
+    tree.PaintCheckImage(target.Canvas(), node, 13, 2, 2, false);  // checked box
+    EXPECT_EQ(pixel(0, 0), background) << "outside the image";
+    EXPECT_EQ(pixel(2, 2), background) << "the strip's transparent corner";
+    EXPECT_NE(pixel(3, 3), background) << "the box frame";
+    tree.PaintCheckImage(target.Canvas(), node, 99, 0, 0, false);  // no such image: nothing
+    tree.PaintCheckImage(nullptr, node, 13, 0, 0, false);
+    EXPECT_EQ(pixel(0, 0), background);
+}
+
+}  // namespace
+}  // namespace treeview

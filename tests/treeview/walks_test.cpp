@@ -108,6 +108,26 @@ TEST_F(WalksTest, RelationsAndCounts) {
     EXPECT_EQ(tree.GetPrevious(b), a2) << "the deepest last descendant, also when hidden";
 }
 
+TEST_F(WalksTest, IterateSubtreeWithFilterStopperAndAbort) {
+    auto collect = [&](PVastNode start, TVastNodeStates filter, bool childrenOnly, const std::string& abortAt = "") {
+        std::string seen;
+        PVastNode aborted = tree.IterateSubtree(
+            start,
+            [&](TBaseVastTree*, PVastNode node, void*, bool& abort) {
+                seen += Name(tree, node) + " ";
+                abort = Name(tree, node) == abortAt;
+            },
+            nullptr, filter, false, childrenOnly);
+        return seen + "| " + Name(tree, aborted);
+    };
+    EXPECT_EQ(collect(a, 0, false), "A A1 A1a A2 | -") << "stops before the next sibling";
+    EXPECT_EQ(collect(a, 0, true), "A1 A1a A2 | -");
+    EXPECT_EQ(collect(a, vsVisible, true), "A1 A1a | -");
+    EXPECT_EQ(collect(nullptr, 0, false, "B"), "A A1 A1a A2 B | B");
+    EXPECT_EQ(collect(c, 0, true), "| -");
+    EXPECT_THROW(collect(tree.RootNode(), 0, false), platform::EAssertionFailed);
+}
+
 TEST_F(WalksTest, EmptyTreeAndRootArguments) {
     TVastStringTree empty(nullptr);
     EXPECT_EQ(empty.GetFirst(), nullptr);
