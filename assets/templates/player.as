@@ -431,13 +431,7 @@ function setUpStream() {
         fitVideo(stageWidth, stageHeight);
         video.attachVideo(ns);
     }
-    movie_mc.clear();
-    movie_mc.beginFill(0x000000, 0);
-    movie_mc.moveTo(0, 0);
-    movie_mc.lineTo(stageWidth, 0);
-    movie_mc.lineTo(stageWidth, stageHeight);
-    movie_mc.lineTo(0, stageHeight);
-    movie_mc.endFill();
+    fillBox(movie_mc, stageWidth, stageHeight, 0x000000, 0);
     movie_mc.onRelease = function () {
         if (VideoClickurl != undefined && VideoClickurl != "") {
             getURL(VideoClickurl, VideoClicktarget == "" ? "_blank" : VideoClicktarget);
@@ -490,55 +484,83 @@ function showBuffering(shown) {
 
 // ---- The playlist panel ----
 
+listRowHeight = 44;
+listHeight = 0;
+
+// A panel over the right of the picture (above the bar), one row an entry: thumbnail and
+// title; a click plays the entry. Rows that do not fit scroll with the mouse wheel and
+// follow the entry playing.
 function buildList() {
     if (slider_mc == undefined) return;
     slider_mc.swapDepths(20000);
-    var rowHeight = 44;
     var width = Math.min(150, Math.round(stageWidth / 2));
-    var height = Math.min(playTeam.length * rowHeight, stageHeight - 8);
+    var room = stageHeight - 8 - (showControls && bar != undefined ? barHeight : 0);
+    listHeight = Math.max(0, Math.min(playTeam.length * listRowHeight, room));
     slider_mc._x = stageWidth - width - 4;
     slider_mc._y = 4;
-    slider_mc.beginFill(0x000000, 70);
-    slider_mc.moveTo(0, 0);
-    slider_mc.lineTo(width, 0);
-    slider_mc.lineTo(width, height);
-    slider_mc.lineTo(0, height);
-    slider_mc.endFill();
-    var rows = Math.min(playTeam.length, Math.floor(height / rowHeight));
-    for (var i = 0; i < rows; i++) {
-        var row = slider_mc.createEmptyMovieClip("row" + i, i + 1);
-        row._y = i * rowHeight;
+    fillBox(slider_mc, width, listHeight, 0x000000, 70);
+    var rows = slider_mc.createEmptyMovieClip("rows", 1);
+    fillBox(slider_mc.createEmptyMovieClip("window", 2), width, listHeight, 0x000000, 100);
+    rows.setMask(slider_mc.window);
+    for (var i = 0; i < playTeam.length; i++) {
+        var row = rows.createEmptyMovieClip("row" + i, i + 1);
+        row._y = i * listRowHeight;
         row.index = i;
-        row.beginFill(0xffffff, 0);
-        row.moveTo(0, 0);
-        row.lineTo(width, 0);
-        row.lineTo(width, rowHeight);
-        row.lineTo(0, rowHeight);
-        row.endFill();
+        fillBox(row, width, listRowHeight, 0xffffff, 0);
         var picture = row.createEmptyMovieClip("picture", 1);
         picture._x = 4;
         picture._y = 4;
         if (playTeam[i][2] != "") loadPicture(picture, playTeam[i][2], 48, 36);
-        row.createTextField("title", 2, 56, 4, width - 60, rowHeight - 8);
+        row.createTextField("title", 2, 56, 4, width - 60, listRowHeight - 8);
         row.title.setNewTextFormat(new TextFormat("_sans", 11, 0xffffff));
         row.title.wordWrap = true;
         row.title.selectable = false;
         row.title.text = playTeam[i][0];
         row.onRelease = function () { playEntry(this.index); };
     }
+    var wheel = new Object();
+    wheel.onMouseWheel = function (delta) {
+        if (listShown && slider_mc.hitTest(_root._xmouse, _root._ymouse, false)) {
+            scrollList(slider_mc.rows._y + delta * 10);
+        }
+    };
+    Mouse.addListener(wheel);
     showList(showPlayList && playTeam.length > 1);
 }
 
+function scrollList(y) {
+    var lowest = Math.min(0, listHeight - playTeam.length * listRowHeight);
+    slider_mc.rows._y = Math.round(Math.max(lowest, Math.min(0, y)));
+}
+
+// Marks the entry playing and scrolls it into the panel.
 function markListEntry() {
+    var rows = slider_mc.rows;
+    if (rows == undefined) return;
     for (var i = 0; i < playTeam.length; i++) {
-        var row = slider_mc["row" + i];
-        if (row.title != undefined) row.title.textColor = i == currentEntry ? 0xffd040 : 0xffffff;
+        rows["row" + i].title.textColor = i == currentEntry ? 0xffd040 : 0xffffff;
+    }
+    var top = currentEntry * listRowHeight;
+    if (top + rows._y < 0) {
+        scrollList(-top);
+    } else if (top + listRowHeight + rows._y > listHeight) {
+        scrollList(listHeight - top - listRowHeight);
     }
 }
 
 function showList(shown) {
     listShown = shown && showPlayList;
     slider_mc._visible = listShown;
+}
+
+// Fills a clip with a width x height box of the colour (alpha 0 to 100; 0 still takes clicks).
+function fillBox(clip, width, height, color, alpha) {
+    clip.beginFill(color, alpha);
+    clip.moveTo(0, 0);
+    clip.lineTo(width, 0);
+    clip.lineTo(width, height);
+    clip.lineTo(0, height);
+    clip.endFill();
 }
 
 // ---- Adverts ----

@@ -162,9 +162,10 @@ TEST(TemplatePlayer, EmbeddedPlaysPausesAndSeeks) {
     EXPECT_GT(cross(shot[4]), 20) << "the mute button shows no cross";
 }
 
-// A progressive player with a three-entry playlist, a preloader, the snow effect and a text
-// advert: the list panel on the right, the bar over the video's bottom 40 pixels (buttons
-// y 210-240: play/pause, stop, previous, next at 90-120).
+// A progressive player with a six-entry playlist, a preloader, the snow effect and a text
+// advert: the list panel on the right above the bar (four and a third rows of 44 pixels
+// from y 4), the bar over the video's bottom 40 pixels (buttons y 210-240: play/pause,
+// stop, previous at 60-90, next at 90-120).
 TEST(TemplatePlayer, ProgressivePlaylistStepsToTheNextEntry) {
     RUFFLE_OR_SKIP();
     TempDir out;
@@ -180,6 +181,9 @@ TEST(TemplatePlayer, ProgressivePlaylistStepsToTheNextEntry) {
     p.Add("moving.flv", "Moving picture", "moving.jpg");
     p.Add("blue.flv", "Blue", "blue.jpg");
     p.Add("green.flv", "Green", "green.jpg");
+    p.Add("blue.flv", "Blue 2", "blue.jpg");
+    p.Add("blue.flv", "Blue 3", "blue.jpg");
+    p.Add("green.flv", "Green 2", "green.jpg");
     createKbnUIOverlayADOption(&p.g->overlay);
     KbnUIOverlayADOption& ad = *p.g->overlay;
     ad.kind = 2;
@@ -191,13 +195,13 @@ TEST(TemplatePlayer, ProgressivePlaylistStepsToTheNextEntry) {
     ASSERT_EQ(generateFLVPlayer(p.g), 0);
 
     harness::RuffleJob job = Job(out, 320, 240);
-    job.shots = {{1500, out / "a.png"}, {2300, out / "b.png"}, {4000, out / "c.png"}};
-    job.clicks = {{2800, 105, 225}};
+    job.shots = {{1500, out / "a.png"}, {2300, out / "b.png"}, {4000, out / "c.png"}, {5600, out / "d.png"}};
+    job.clicks = {{2800, 105, 225}, {4300, 75, 225}, {4600, 75, 225}};  // next; previous twice
     const harness::RuffleResult r = harness::RunRuffle(job);
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_THAT(r.errors, testing::IsEmpty()) << Describe(r);
     const auto shot = Shots(r);
-    ASSERT_EQ(shot.size(), 3u);
+    ASSERT_EQ(shot.size(), 4u);
     EXPECT_GT(Changed(shot[0], shot[1], 10, 20, 150, 190), 500) << "the video does not advance";
     const harness::Rgb blue{0x20, 0x40, 0xff};
     EXPECT_GT(Count(shot[2], blue, 10, 80, 150, 190), 140 * 110 * 8 / 10) << "next does not play the second entry";
@@ -206,6 +210,12 @@ TEST(TemplatePlayer, ProgressivePlaylistStepsToTheNextEntry) {
     // The list panel shows the three entries with their thumbnails (the second one blue).
     EXPECT_GT(Unlike(shot[2], 170, 8, 310, 130), 100) << "no playlist panel";
     EXPECT_GT(Count(shot[2], blue, 170, 52, 218, 88), 48 * 36 / 2) << "no thumbnail in the list";
+    // Previous from the first entry plays the last; the list scrolls to show it.
+    const harness::Rgb green{0x20, 0xff, 0x40};
+    EXPECT_GT(Count(shot[3], green, 10, 80, 150, 190), 140 * 110 * 8 / 10) << "previous does not wrap";
+    EXPECT_LT(Count(shot[2], green, 170, 160, 218, 190), 48 * 30 / 4);
+    EXPECT_GT(Count(shot[3], green, 170, 160, 218, 190), 48 * 30 / 2) << "the list does not follow";
+    EXPECT_GT(IconPixels(shot[3], 260, 210, 290, 240), 20) << "the list covers the playlist button";
 }
 
 // A preview: the script stops it after 4 seconds. The hide flags take the time, the sound
@@ -271,7 +281,7 @@ TEST(TemplatePlayer, HtmlPageShowsThePlayerWithItsXmlPlaylist) {
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_THAT(r.errors, testing::IsEmpty()) << Describe(r);
     const auto shot = Shots(r);
-    ASSERT_EQ(shot.size(), 3u);
+    ASSERT_EQ(shot.size(), 4u);
     ASSERT_GE(shot[2].width, 320);
     ASSERT_GE(shot[2].height, 240);
     EXPECT_GT(Changed(shot[1], shot[2], 0, 0, 320, 200), 500) << "the page's player does not play";
