@@ -78,7 +78,7 @@ void SetCaptureControl(TControl* control) {
     SetCapture(static_cast<TWinControl*>(control)->Handle());
 }
 
-TWinControl* FindVCLWindow(const TPoint& pos) {
+TWinControl* FindControlWindow(const TPoint& pos) {
     HWND h = WindowFromPoint(POINT{pos.x, pos.y});
     while (h) {
         if (TWinControl* c = TWinControl::FindControl(h)) return c;
@@ -88,7 +88,7 @@ TWinControl* FindVCLWindow(const TPoint& pos) {
 }
 
 TControl* FindDragTarget(const TPoint& pos, bool allowDisabled) {
-    TWinControl* window = FindVCLWindow(pos);
+    TWinControl* window = FindControlWindow(pos);
     if (!window) return nullptr;
     TControl* control = window->ControlAtPos(window->ScreenToClient(pos), allowDisabled, false);
     return control ? control : window;

@@ -512,7 +512,7 @@ TControl* GetCaptureControl();
 void SetCaptureControl(TControl* control);
 // The control (graphic ones included) under a screen point, or null.
 TControl* FindDragTarget(const TPoint& pos, bool allowDisabled);
-TWinControl* FindVCLWindow(const TPoint& pos);
+TWinControl* FindControlWindow(const TPoint& pos);
 
 // The canvas's DC with its font and text colour selected and a transparent background,
 // ready for DrawText.
