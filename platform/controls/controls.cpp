@@ -516,6 +516,8 @@ void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
 void TControl::Changed() { Perform(CM_CHANGED, 0, reinterpret_cast<LPARAM>(this)); }
 
 void TControl::WMMouseButton(TMessage& m, TMouseButton button, bool down, bool dbl) {
+    // The window's own handling first (a right-button release asks for the context menu).
+    DefaultHandler(m);
     TShiftState shift = KeysToShiftState(m.WParam);
     int x = m.XPos();
     int y = m.YPos();

@@ -753,6 +753,7 @@ void TApplication::DoMouseIdle() {
     POINT p;
     GetCursorPos(&p);
     TControl* control = FindDragTarget(TPoint(p.x, p.y), true);
+    if (!control && hintControl_) CancelHint();  // the pointer left the program's windows
     if (control == mouseControl_) return;
     TControl* old = mouseControl_;
     mouseControl_ = control;

@@ -163,6 +163,13 @@ LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
                 if (r) return r;
             }
             return MA_ACTIVATE;
+        case WM_RBUTTONUP: {
+            // Releasing the right button asks for the context menu, at the screen point.
+            POINT p{PointOf(lParam).x, PointOf(lParam).y};
+            ClientToScreen(hwnd, &p);
+            win::Send(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(WORD(std::int16_t(p.x)), WORD(std::int16_t(p.y))));
+            return 0;
+        }
         case WM_MOUSEWHEEL:
         case WM_CONTEXTMENU:
             // Not handled here: the parent gets its chance.

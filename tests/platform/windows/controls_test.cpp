@@ -717,3 +717,25 @@ TEST_F(ControlsTest, ScreenKnowsItsWorkAreaAndTheInstalledFonts) {
     // The setup installs the DejaVu family.
     EXPECT_NE(std::find(fonts.begin(), fonts.end(), "DejaVu Sans"), fonts.end());
 }
+
+TEST_F(ControlsTest, RightButtonReleaseAsksForTheContextMenu) {
+    auto* probe = new TProbe(form, "p", clRed);
+    probe->SetParent(form);
+    probe->SetBounds(10, 10, 50, 50);
+    std::vector<std::string> seen;
+    TWindowProc original = form->WindowProc;
+    form->WindowProc = [&](TMessage& m) {
+        // Not handled by the control, it reaches the parent with the control's handle.
+        if (m.Msg == WM_CONTEXTMENU)
+            seen.push_back(std::to_string(m.WParam == WPARAM(probe->Handle())) + " " + std::to_string(m.XPos()) + "," +
+                           std::to_string(m.YPos()));
+        original(m);
+    };
+    form->Show();
+    Pump();
+    InputMouseButton(Top(), 20, 30, MouseButton::Right, true);
+    InputMouseButton(Top(), 20, 30, MouseButton::Right, false);
+    Pump();
+    EXPECT_EQ(seen, (std::vector<std::string>{"1 120,130"}));
+    form->WindowProc = original;
+}
