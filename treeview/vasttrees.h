@@ -281,6 +281,10 @@ public:
     virtual void SetFocusedNodeAndColumn(PVastNode node, TColumnIndex column);
     // The header's main column; NoColumn while the tree has no columns.
     TColumnIndex MainColumn() const { return NoColumn; }
+    // Draws the rubber band: blended with SelectionRectangleBlendColor and framed, or as
+    // a dotted focus rectangle. windowOrgX shifts the target into tree coordinates.
+    virtual void PaintSelectionRectangle(platform::TCanvas* target, int windowOrgX, const platform::TRect& selectionRect,
+                                         const platform::TRect& targetRect);
     // Scrolls so that the node is shown; false while the tree has no scroll geometry.
     bool ScrollIntoView(PVastNode node, bool center, bool horizontally = false);
 

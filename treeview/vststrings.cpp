@@ -81,6 +81,15 @@ int TCustomVastStringTree::DoIncrementalSearch(PVastNode node, const std::string
     return GetText(node, FocusedColumn()).compare(0, text.size(), text) == 0 ? 0 : 1;
 }
 
+void TCustomVastStringTree::ReadOldStringOptions(const std::vector<std::string>& memberNames) {
+    auto* options = static_cast<TCustomStringTreeOptions*>(TBaseVastTree::TreeOptions());
+    options->SetStringOptions(0);
+    for (const std::string& name : memberNames) {
+        if (name == "soSaveCaptions") options->SetStringOptions(options->StringOptions() | toSaveCaptions);
+        if (name == "soShowStaticText") options->SetStringOptions(options->StringOptions() | toShowStaticText);
+    }
+}
+
 void TCustomVastStringTree::InvalidateNode(PVastNode node) {
     TBaseVastTree::InvalidateNode(node);
     if (node && node != RootNode()) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "treeview/vasttrees.h"
 
@@ -43,6 +44,10 @@ public:
     virtual bool ColumnIsEmpty(PVastNode node, TColumnIndex column);
     // 0 when the cell text starts with the search text (case-sensitive), else 1.
     virtual int DoIncrementalSearch(PVastNode node, const std::string& text);
+
+    // Reads the string option set older stored trees have ("soSaveCaptions",
+    // "soShowStaticText"): StringOptions is emptied, known members added.
+    void ReadOldStringOptions(const std::vector<std::string>& memberNames);
 
     void InvalidateNode(PVastNode node) override;
     void ReinitNode(PVastNode node, bool recursive) override;

@@ -459,6 +459,31 @@ void TBaseVastTree::SetFocusedNodeAndColumn(PVastNode node, TColumnIndex column)
     }
 }
 
+void TBaseVastTree::PaintSelectionRectangle(platform::TCanvas* target, int windowOrgX,
+                                            const platform::TRect& selectionRect, const platform::TRect& targetRect) {
+    namespace pf = platform;
+    pf::TRect band = selectionRect;
+    if (band.left > band.right) std::swap(band.left, band.right);
+    if (band.top > band.bottom) std::swap(band.top, band.bottom);
+    if ((drawSelectionMode_ == smBlendedRectangle || (states_ & tsUseThemes)) && MMXAvailable) {
+        pf::TRect shifted = targetRect, blend;
+        pf::OffsetRect(&shifted, windowOrgX, 0);
+        if (pf::IntersectRect(&blend, &shifted, &band)) {
+            pf::OffsetRect(&blend, -windowOrgX, 0);
+            AlphaBlend(nullptr, target->Handle(), blend, {0, 0}, bmConstantAlphaAndColor, selectionBlendFactor_,
+                       pf::TColor(pf::ColorToRGB(colors_->GetColor(TVTColors::SelectionRectangleBlendColor))));
+        }
+        target->Brush()->SetColor(colors_->GetColor(TVTColors::SelectionRectangleBorderColor));
+        target->FrameRect(band);
+    } else {
+        pf::HDC dc = target->Handle();
+        pf::COLORREF text = pf::SetTextColor(dc, 0xFFFFFF), back = pf::SetBkColor(dc, 0);
+        target->DrawFocusRect(band);
+        pf::SetTextColor(dc, text);
+        pf::SetBkColor(dc, back);
+    }
+}
+
 bool TBaseVastTree::ScrollIntoView(PVastNode node, bool, bool) {
     // The scroll geometry comes with the painting; until then nothing scrolls.
     (void)node;

@@ -80,6 +80,23 @@ TEST(AlphaBlend, ColourModeAndBadRectangles) {
     pf::DeleteDC(empty);
 }
 
+TEST(AlphaBlend, SelectionBandIsBlendedAndFramed) {
+    TVastStringTree tree(nullptr);
+    tree.SetDrawSelectionMode(smBlendedRectangle);
+    tree.Colors()->SetColor(TVTColors::SelectionRectangleBlendColor, pf::TColor(0x0000FF));  // red
+    tree.Colors()->SetColor(TVTColors::SelectionRectangleBorderColor, pf::TColor(0x000000));
+    Surface target(20, -20, 0x00FFFFFF);
+    pf::TCanvas canvas;
+    canvas.SetHandle(target.dc);
+    // A band drawn from bottom-right to top-left, in a window scrolled 5 pixels.
+    tree.PaintSelectionRectangle(&canvas, 5, {15, 12, 8, 4}, {0, 0, 20, 20});
+    canvas.SetHandle(nullptr);
+    EXPECT_EQ(target.At(4 * 20 + 8), 0u) << "framed";
+    EXPECT_EQ(target.At(6 * 20 + 4), 0x00FF7F7Fu) << "blended at the band shifted back by the window origin";
+    EXPECT_EQ(target.At(6 * 20 + 12), 0x00FFFFFFu) << "right of the shifted band";
+    EXPECT_EQ(target.At(2 * 20 + 10), 0x00FFFFFFu) << "above the band";
+}
+
 std::uint32_t Pixel(pf::TBitmap& bitmap, int x, int y) {
     return static_cast<std::uint32_t*>(bitmap.ScanLine(y))[x] & 0xFFFFFF;
 }

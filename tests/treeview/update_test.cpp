@@ -194,6 +194,8 @@ TEST(TreeLoading, OldOptionSetMapsOntoTheNewSets) {
     EXPECT_EQ(tree.TreeOptions()->MiscOptions(), toEditable);
     EXPECT_EQ(tree.TreeOptions()->AutoOptions(), 0);
     EXPECT_EQ(tree.TreeOptions()->AnimationOptions(), 0);
+    tree.ReadOldStringOptions({"soShowStaticText", "soUnknown"});
+    EXPECT_EQ(tree.TreeOptions()->StringOptions(), toShowStaticText);
 }
 
 }  // namespace
