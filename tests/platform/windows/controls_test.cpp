@@ -739,3 +739,41 @@ TEST_F(ControlsTest, RightButtonReleaseAsksForTheContextMenu) {
     EXPECT_EQ(seen, (std::vector<std::string>{"1 120,130"}));
     form->WindowProc = original;
 }
+
+TEST_F(ControlsTest, TheDefaultMessageBoxAnswersItsKeysAndButtons) {
+    // Runs inside the box's modal loop: the user answers.
+    std::vector<std::function<void(HWND)>> answers = {
+        [](HWND box) {
+            InputKey(VK_RETURN, true);
+            InputKey(VK_RETURN, false);
+            (void)box;
+        },
+        [](HWND box) {
+            InputKey(VK_ESCAPE, true);
+            InputKey(VK_ESCAPE, false);
+            (void)box;
+        },
+        [](HWND box) {
+            // The second button of a yes/no box, clicked.
+            RECT r;
+            GetClientRect(box, &r);
+            InputMouseMove(box, 16 + 88 + 40, r.bottom - 16 - 12);
+            InputMouseButton(box, 16 + 88 + 40, r.bottom - 16 - 12, MouseButton::Left, true);
+            InputMouseButton(box, 16 + 88 + 40, r.bottom - 16 - 12, MouseButton::Left, false);
+        },
+    };
+    std::size_t next = 0;
+    HWND driver = AllocateHWnd([&](HWND, UINT msg, WPARAM, LPARAM) -> LRESULT {
+        if (msg == WM_USER) answers[next++](GetActiveWindow());
+        return 0;
+    });
+    struct Case {
+        UINT flags;
+        int expected;
+    } cases[] = {{MB_OK, IDOK}, {MB_YESNO, IDNO}, {MB_YESNO, IDNO}};
+    for (const Case& c : cases) {
+        PostMessage(driver, WM_USER, 0, 0);
+        EXPECT_EQ(ShowMessageForm("Question?", "Title", c.flags), c.expected) << next;
+    }
+    DeallocateHWnd(driver);
+}
