@@ -194,6 +194,12 @@ LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_SYSKEYDOWN:
             if (wParam == VK_F4 && (lParam & (LPARAM(1) << 29)))
                 PostMessage(win::TopLevelOf(w)->handle, WM_SYSCOMMAND, SC_CLOSE, 0);
+            // Shift+F10 asks for the context menu from the keyboard (position -1, -1).
+            if (wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0)
+                win::Send(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), LPARAM(-1));
+            return 0;
+        case WM_KEYUP:
+            if (wParam == VK_APPS) win::Send(hwnd, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd), LPARAM(-1));
             return 0;
         case WM_SYSCOMMAND:
             switch (wParam & 0xFFF0) {

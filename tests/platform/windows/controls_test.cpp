@@ -777,3 +777,25 @@ TEST_F(ControlsTest, TheDefaultMessageBoxAnswersItsKeysAndButtons) {
     }
     DeallocateHWnd(driver);
 }
+
+TEST_F(ControlsTest, PaintToDrawsAControlWithItsChildrenIntoAnyDC) {
+    auto* panel = new TPanel(form);
+    panel->SetParent(form);
+    panel->SetBounds(30, 30, 80, 60);
+    panel->SetBevelOuter(bvNone);
+    panel->SetColor(clYellow);
+    auto* probe = new TProbe(form, "p", clBlue);
+    probe->SetParent(panel);
+    probe->SetBounds(10, 20, 20, 20);
+    form->Show();
+    Pump();
+    TBitmap target(120, 100);
+    target.Canvas()->Brush()->SetColor(clBlack);
+    target.Canvas()->FillRect(TRect(0, 0, 120, 100));
+    panel->PaintTo(target.Canvas()->Handle(), 5, 7);
+    auto pixel = [&](int x, int y) { return ColorToRGB(target.Canvas()->Pixels(x, y)); };
+    EXPECT_EQ(pixel(6, 8), RGB(255, 255, 0)) << "the panel at the offset";
+    EXPECT_EQ(pixel(5 + 15, 7 + 25), RGB(0, 0, 255)) << "its child painted in its place";
+    EXPECT_EQ(pixel(4, 8), RGB(0, 0, 0)) << "nothing outside the control";
+    EXPECT_EQ(pixel(5 + 85, 8), RGB(0, 0, 0));
+}
