@@ -136,7 +136,14 @@ function init() {
         }
     }
     setUpBar();
-    if (playerKind == 2) setUpStream();
+    if (playerKind == 2) {
+        setUpStream();
+    } else if (!showControls) {
+        // Without controls a click on the picture plays and pauses.
+        fillBox(createEmptyMovieClip("click_mc", 29000), stageWidth, stageHeight, 0x000000, 0);
+        click_mc.onRelease = togglePlay;
+        click_mc.useHandCursor = false;
+    }
     lastMouseMove = getTimer();
     var watcher = new Object();
     watcher.onMouseMove = function () {
@@ -263,6 +270,14 @@ function pause() {
     }
     isPlaying = false;
     showPlayState();
+}
+
+function togglePlay() {
+    if (isPlaying) {
+        pause();
+    } else {
+        resume();
+    }
 }
 
 function stopVideo() {
@@ -435,6 +450,8 @@ function setUpStream() {
     movie_mc.onRelease = function () {
         if (VideoClickurl != undefined && VideoClickurl != "") {
             getURL(VideoClickurl, VideoClicktarget == "" ? "_blank" : VideoClicktarget);
+        } else if (!showControls) {
+            togglePlay();
         }
     };
     movie_mc.useHandCursor = false;
