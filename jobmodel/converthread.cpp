@@ -224,7 +224,7 @@ private:
 
     static int PlayerResult(int code) {
         if (code == 0) return 0;
-        return code >= 601 && code <= 607 ? code : prPlayerFailed;
+        return code >= kbnErrNoSoundStream && code <= kbnErrNoMemory ? code : prPlayerFailed;
     }
 
     // One picture of the converted video beside it, when thumbnails are asked for.

@@ -1,6 +1,6 @@
 #pragma once
 // libmorvmessage: the short English text of every result code the program shows:
-// the converter's (libs/morvconverter/morvconverter.h), the player maker's (601 to 607)
+// the converter's (libs/morvconverter/morvconverter.h), the player maker's (601 to 615)
 // and the program's own below.
 #include <cstdint>
 
