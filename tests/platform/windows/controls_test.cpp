@@ -737,6 +737,10 @@ TEST_F(ControlsTest, RightButtonReleaseAsksForTheContextMenu) {
     InputMouseButton(Top(), 20, 30, MouseButton::Right, false);
     Pump();
     EXPECT_EQ(seen, (std::vector<std::string>{"1 120,130"}));
+    // From the keyboard: the menu key, at no particular point.
+    ASSERT_TRUE(probe->Focused());
+    Key(VK_APPS);
+    EXPECT_EQ(seen.back(), "1 -1,-1");
     form->WindowProc = original;
 }
 
