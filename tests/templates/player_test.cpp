@@ -143,7 +143,8 @@ TEST(TemplatePlayer, EmbeddedPlaysPausesAndSeeks) {
     job.shots = {{1000, out / "a.png"}, {1800, out / "b.png"},  // playing
                  {2800, out / "c.png"}, {3600, out / "d.png"},  // paused
                  {4600, out / "e.png"}};                        // sought
-    job.clicks = {{2200, 15, 265}, {4000, 240, 245}, {4200, 232, 265}};  // pause, seek, mute
+    // Pause, seek, mute, and the volume down to a quarter (the volume ramp is at x 247-286).
+    job.clicks = {{2200, 15, 265}, {4000, 240, 245}, {4200, 232, 265}, {4300, 257, 265}};
     const harness::RuffleResult r = harness::RunRuffle(job);
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_THAT(r.errors, testing::IsEmpty()) << Describe(r);
@@ -160,6 +161,8 @@ TEST(TemplatePlayer, EmbeddedPlaysPausesAndSeeks) {
     };
     EXPECT_LT(cross(shot[3]), 5) << "muted before the mute button was pressed";
     EXPECT_GT(cross(shot[4]), 20) << "the mute button shows no cross";
+    EXPECT_LT(IconPixels(shot[4], 247, 250, 286, 280) * 2, IconPixels(shot[3], 247, 250, 286, 280))
+        << "the volume bar does not follow a click";
 }
 
 // A progressive player with a six-entry playlist, a preloader, the snow effect and a text
