@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "platform/controls/controls.h"
+#include "platform/controls/stdctrls.h"
 #include "platform/core/exceptions.h"
 #include "platform/core/messages.h"
 #include "treeview/vtblend.h"
@@ -281,6 +282,21 @@ public:
     virtual void SetFocusedNodeAndColumn(PVastNode node, TColumnIndex column);
     // The header's main column; NoColumn while the tree has no columns.
     TColumnIndex MainColumn() const { return NoColumn; }
+    // ---- rubber band ----
+    // Starts a band at a client point with the modifier keys held (the mouse handling
+    // calls it); EndDrawSelection ends it.
+    void BeginDrawSelection(int x, int y, platform::TShiftState shift);
+    void EndDrawSelection();
+    bool IsMouseSelecting() const { return states_ & (tsDrawSelPending | tsDrawSelecting); }
+    // Moves the band's corner to a client point; true when the band changed.
+    virtual bool CalculateSelectionRect(int x, int y);
+    // Selects (or toggles, with Ctrl) the nodes the band entered or left; true when the
+    // selection changed.
+    bool HandleDrawSelection(int x, int y);
+    const platform::TRect& SelectionRect() const { return newSelectionRect_; }
+    // The width of a node's content in a column (0 here; the text tree measures).
+    virtual int DoGetNodeWidth(PVastNode node, TColumnIndex column, platform::TCanvas* canvas);
+
     // Draws the rubber band: blended with SelectionRectangleBlendColor and framed, or as
     // a dotted focus rectangle. windowOrgX shifts the target into tree coordinates.
     virtual void PaintSelectionRectangle(platform::TCanvas* target, int windowOrgX, const platform::TRect& selectionRect,
@@ -565,6 +581,12 @@ private:
     platform::TBitmap* minusBM_ = nullptr;
     platform::HBRUSH dottedBrush_ = nullptr;
     std::uint32_t checkPropagationCount_ = 0;
+
+    bool CollectSelectedNodes(int textLeft, int textRight, bool rightToLeft, platform::TAlignment alignment,
+                              platform::TRect oldRect, platform::TRect newRect);
+    platform::TRect oldSelectionRect_{};
+    platform::TRect newSelectionRect_{};
+    platform::TShiftState drawSelShiftState_ = 0;
 
     std::vector<TCacheEntry> positionCache_;
     int offsetY_ = 0;

@@ -4,6 +4,7 @@
 // (node records are 8-byte aligned) and the array is compacted once (PackArray); a
 // marked entry is never used as a node.
 #include <algorithm>
+#include <cstring>
 #include <cstdint>
 #include <functional>
 
@@ -457,6 +458,125 @@ void TBaseVastTree::SetFocusedNodeAndColumn(PVastNode node, TColumnIndex column)
     } else {
         focusedColumn_ = oldColumn;
     }
+}
+
+// ---- rubber band ----
+
+void TBaseVastTree::BeginDrawSelection(int x, int y, platform::TShiftState shift) {
+    drawSelShiftState_ = shift;
+    newSelectionRect_ = {x, y - offsetY_, x, y - offsetY_};
+    oldSelectionRect_ = newSelectionRect_;
+    DoStateChange(tsDrawSelecting, tsDrawSelPending);
+}
+
+void TBaseVastTree::EndDrawSelection() { DoStateChange(0, tsDrawSelecting | tsDrawSelPending); }
+
+int TBaseVastTree::DoGetNodeWidth(PVastNode, TColumnIndex, platform::TCanvas*) { return 0; }
+
+bool TBaseVastTree::CalculateSelectionRect(int x, int y) {
+    platform::TRect before = newSelectionRect_;
+    if (states_ & tsDrawSelecting) oldSelectionRect_ = newSelectionRect_;
+    // Absolute tree coordinates, kept inside the larger of the window and the tree.
+    int width = std::max(ClientWidth(), 0);
+    int height = std::max<int>(ClientHeight(), int(root_->TotalHeight - root_->NodeHeight));
+    newSelectionRect_.right = std::clamp(x, 0, width);
+    newSelectionRect_.bottom = std::clamp(y - offsetY_, 0, std::max(height, 0));
+    return std::memcmp(&before, &newSelectionRect_, sizeof(before)) != 0;
+}
+
+bool TBaseVastTree::HandleDrawSelection(int, int) {
+    if (!root_->FirstChild || !(states_ & tsDrawSelecting)) return false;
+    auto normal = [](platform::TRect r) {
+        if (r.left > r.right) std::swap(r.left, r.right);
+        if (r.top > r.bottom) std::swap(r.top, r.bottom);
+        return r;
+    };
+    ClearTempCache();
+    // Without columns the text area is the whole client width.
+    bool changed = CollectSelectedNodes(0, ClientWidth(), BiDiMode() != platform::bdLeftToRight,
+                                        platform::taLeftJustify, normal(oldSelectionRect_), normal(newSelectionRect_));
+    if (changed) {
+        PackSelection();
+        if (tempCacheCount_ > 0) InternalAddToSelection(tempCache_.data(), tempCacheCount_, false);
+        ClearTempCache();
+        InvalidateTree();
+        Change(nullptr);
+    }
+    return changed;
+}
+
+// The nodes whose row (simple mode) or content meets exactly one of the two rectangles
+// entered or left the band. Right-to-left is the mirror image: coordinates are mirrored
+// within the text area and the same walk runs.
+bool TBaseVastTree::CollectSelectedNodes(int textLeft, int textRight, bool rightToLeft,
+                                         platform::TAlignment alignment, platform::TRect oldRect,
+                                         platform::TRect newRect) {
+    // An empty rectangle covers nothing, so the band's first move selects what it covers.
+    auto empty = [](const platform::TRect& r) { return r.right <= r.left || r.bottom <= r.top; };
+    if (empty(oldRect) && empty(newRect)) return false;
+    if (rightToLeft) {
+        auto mirror = [&](platform::TRect& r) {
+            int left = textLeft + textRight - r.right;
+            r.right = textLeft + textRight - r.left;
+            r.left = left;
+        };
+        mirror(oldRect);
+        mirror(newRect);
+        if (alignment == platform::taLeftJustify)
+            alignment = platform::taRightJustify;
+        else if (alignment == platform::taRightJustify)
+            alignment = platform::taLeftJustify;
+    }
+    const int minY = std::min(oldRect.top, newRect.top), maxY = std::max(oldRect.bottom, newRect.bottom);
+    const bool toggle = drawSelShiftState_ & platform::ssCtrl;
+    const bool simple = TreeOptions()->SelectionOptions() & toSimpleDrawSelection;
+    const bool showRoot = TreeOptions()->PaintOptions() & toShowRoot;
+    int checkOffset = 0;
+    if ((TreeOptions()->MiscOptions() & toCheckSupport) && CheckImages()) checkOffset = CheckImages()->Width() + 2;
+    int top = 0;
+    PVastNode node = GetNodeAt(0, minY, false, top);
+    if (!node) return false;
+    int level = int(GetNodeLevel(node));
+    int nodeLeft = textLeft + (showRoot ? level + 1 : level) * indent_ + margin_;
+    bool result = false;
+    while (node) {
+        int textStart = nodeLeft + (node->CheckType != ctNone ? checkOffset : 0);
+        int textEnd = textRight;
+        int bottom = top + node->NodeHeight;
+        if (!simple && (textStart < oldRect.left || textStart < newRect.left || alignment != platform::taLeftJustify)) {
+            int width = DoGetNodeWidth(node, NoColumn, nullptr);
+            if (width < textEnd - textStart) {
+                if (alignment == platform::taLeftJustify) {
+                    textEnd = textStart + width;
+                } else if (alignment == platform::taCenter) {
+                    textStart = (textStart + textEnd - width) / 2;
+                    textEnd = textStart + width;
+                } else {
+                    textStart = textEnd - width;
+                }
+            }
+        }
+        auto inside = [&](const platform::TRect& r) {
+            if (empty(r)) return false;
+            bool rows = r.top < bottom && top < r.bottom;
+            return simple ? rows : rows && textEnd >= r.left && r.right >= textStart;
+        };
+        bool inOld = inside(oldRect), inNew = inside(newRect);
+        if (inOld != inNew) {
+            result = true;
+            if (toggle ? bool(node->States & vsSelected) : !inNew)
+                InternalRemoveFromSelection(node);
+            else
+                InternalCacheNode(node);
+        }
+        PVastNode next = GetNextVisibleNoInit(node);
+        if (!next) break;
+        nodeLeft += CountLevelDifference(node, next) * indent_;
+        top = bottom;
+        node = next;
+        if (top > maxY) break;
+    }
+    return result;
 }
 
 void TBaseVastTree::PaintSelectionRectangle(platform::TCanvas* target, int windowOrgX,

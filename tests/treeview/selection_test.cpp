@@ -146,3 +146,53 @@ TEST_F(SelectionTest, FocusEvents) {
 
 }  // namespace
 }  // namespace treeview
+
+namespace treeview {
+namespace {
+
+// Rows are 18 pixels high; nodes are 18 pixels in from the left (root shown) plus the margin.
+TEST(RubberBand, SelectsWhatItCoversAndTogglesWithCtrl) {
+    TVastStringTree tree(nullptr);
+    tree.SetNodeDataSize(sizeof(test::NamedData));
+    tree.TreeOptions()->SetSelectionOptions(toMultiSelect);
+    for (const char* name : {"0", "1", "2", "3", "4", "5"}) test::Add(tree, nullptr, name);
+    auto selected = [&] {
+        return test::Walk(tree, tree.GetFirstSelected(), [&](PVastNode n) { return tree.GetNextSelected(n); });
+    };
+    struct Move {
+        int x, y;
+        const char* expected;
+    };
+    // Simple mode: rows count; the band grows, shrinks and reverses.
+    tree.TreeOptions()->SetSelectionOptions(toMultiSelect | toSimpleDrawSelection);
+    tree.BeginDrawSelection(150, 5, 0);
+    for (Move m : {Move{100, 40, "0 1 2"}, Move{100, 60, "0 1 2 3"}, Move{100, 20, "0 1"}, Move{100, 2, "0"}}) {
+        tree.CalculateSelectionRect(m.x, m.y);
+        tree.HandleDrawSelection(m.x, m.y);
+        EXPECT_EQ(selected(), m.expected) << m.x << "," << m.y;
+    }
+    tree.EndDrawSelection();
+    EXPECT_FALSE(tree.IsMouseSelecting());
+
+    // Content mode: a band right of the node's content (width 0 at x 22) misses it.
+    tree.ClearSelection();
+    tree.TreeOptions()->SetSelectionOptions(toMultiSelect);
+    tree.BeginDrawSelection(150, 5, 0);
+    tree.CalculateSelectionRect(100, 30);
+    tree.HandleDrawSelection(100, 30);
+    EXPECT_EQ(selected(), "");
+    tree.CalculateSelectionRect(10, 30);
+    tree.HandleDrawSelection(10, 30);
+    EXPECT_EQ(selected(), "0 1");
+    tree.EndDrawSelection();
+
+    // Ctrl toggles what the band passes over.
+    tree.BeginDrawSelection(10, 20, platform::ssCtrl);
+    tree.CalculateSelectionRect(150, 60);
+    tree.HandleDrawSelection(150, 60);
+    EXPECT_EQ(selected(), "0 2 3");
+    EXPECT_EQ(test::CheckInvariants(tree), "");
+}
+
+}  // namespace
+}  // namespace treeview
