@@ -10,10 +10,12 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "fixtures/dvd_fixture.h"
+#include "harness/ruffle.h"
 #include "jobmodel/convertfrm.h"
 #include "jobmodel/convertstate.h"
 #include "support/tempdir.h"
@@ -176,6 +178,7 @@ TEST(ConvertEndToEnd, DvdTitleSegmentMergeAndFile) {
     const std::map<std::string, double> lengths{
         {"Title 0", 4}, {"Cut", 1}, {"Merged", 3 + 2}, {"clip", 2}};
     int folders = 0;
+    fs::path clipFolder;
     for (const auto& entry : fs::directory_iterator(ConvertOutputDir)) {
         ++folders;
         const std::string folder = entry.path().filename().string();
@@ -184,6 +187,7 @@ TEST(ConvertEndToEnd, DvdTitleSegmentMergeAndFile) {
         for (const auto& f : fs::directory_iterator(entry.path())) files += " " + f.path().filename().string();
         SCOPED_TRACE(folder + ":" + files);
         ASSERT_TRUE(lengths.count(name));
+        if (name == "clip") clipFolder = entry.path();
         Probe video = ProbeFile(entry.path() / (name + ".flv"));
         EXPECT_EQ(video.codec, "flv1");
         EXPECT_EQ(video.width, 320);
@@ -199,6 +203,29 @@ TEST(ConvertEndToEnd, DvdTitleSegmentMergeAndFile) {
         }
     }
     EXPECT_EQ(folders, 4);
+
+    // The plain file's page, opened in a browser, shows the player playing the video.
+    if (!swf) return;
+    if (auto why = harness::RuffleUnavailable()) {
+        std::printf("note: page not played: %s\n", why->c_str());
+        return;
+    }
+    harness::RuffleJob job;
+    job.root = clipFolder.string();
+    job.html = "clip.html";
+    job.width = 320, job.height = 240;
+    job.shots = {{1500, temp.str() + "/page.png"}};
+    harness::RuffleResult r = harness::RunRuffle(job);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(r.errors.empty()) << r.errors.front();
+    harness::Image shot = harness::ReadPng(temp.str() + "/page.png");
+    std::set<int> colours;
+    for (int y = 0; y < shot.height; y += 4)
+        for (int x = 0; x < shot.width; x += 4) {
+            harness::Rgb c = shot.At(x, y);
+            colours.insert(c.r << 16 | c.g << 8 | c.b);
+        }
+    EXPECT_GT(colours.size(), 40u) << "the player shows no picture";
 }
 
 }  // namespace
