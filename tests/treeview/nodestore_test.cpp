@@ -286,6 +286,48 @@ TEST_F(NodeStoreTest, MoveToAnotherTreeNeverReportsTheDeletedNode) {
     tree->OnStructureChange = nullptr;
 }
 
+TEST_F(NodeStoreTest, CopiesKeepShapeAndStatesAndCanBeRefused) {
+    PVastNode p = Add(*tree, nullptr, "p");
+    PVastNode c = Add(*tree, p, "c");
+    Add(*tree, c, "g");
+    tree->SetExpanded(p, true);
+    tree->SetCheckType(c, ctCheckBox);
+    tree->SetCheckState(c, csCheckedNormal);
+    PVastNode q = Add(*tree, nullptr, "q");
+
+    PVastNode copy = tree->CopyTo(p, q, amAddChildLast, false);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->Parent, q);
+    EXPECT_EQ(copy->TotalCount, 3u);
+    EXPECT_TRUE(copy->States & vsExpanded);
+    EXPECT_EQ(copy->FirstChild->CheckState, csCheckedNormal);
+    EXPECT_EQ(tree->CheckedCount(), 2);
+
+    // Into its own subtree: the copy is taken before it is linked.
+    PVastNode inner = tree->CopyTo(p, c, amAddChildFirst, false);
+    ASSERT_NE(inner, nullptr);
+    EXPECT_EQ(inner->TotalCount, 3u);
+    EXPECT_EQ(p->TotalCount, 6u);
+
+    int refused = 0;
+    tree->OnNodeCopying = [&](TBaseVastTree*, PVastNode, PVastNode target, bool& allowed) {
+        EXPECT_EQ(target, nullptr) << "the root is passed as nil";
+        allowed = false;
+        ++refused;
+    };
+    std::uint32_t before = tree->RootNode()->TotalCount;
+    EXPECT_EQ(tree->CopyTo(q, PVastNode(nullptr), amAddChildLast, false), nullptr);
+    EXPECT_EQ(refused, 1);
+    EXPECT_EQ(tree->RootNode()->TotalCount, before);
+    tree->OnNodeCopying = nullptr;
+
+    TVastStringTree readOnly(nullptr);
+    readOnly.SetNodeDataSize(sizeof(NamedData));
+    readOnly.TreeOptions()->SetMiscOptions(readOnly.TreeOptions()->MiscOptions() | toReadOnly);
+    EXPECT_EQ(tree->CopyTo(p, &readOnly, amAddChildLast, false), nullptr);
+    EXPECT_EQ(CheckInvariants(*tree), "");
+}
+
 TEST_F(NodeStoreTest, NodesOfAnotherTreeAreRefused) {
     TVastStringTree other(nullptr);
     other.SetNodeDataSize(sizeof(NamedData));
