@@ -287,8 +287,10 @@ public:
         TopWindow* w = Find(hwnd);
         if (!w || !w->mapped || area.IsEmpty()) return;
         int width = stride / 4;
-        int height = std::max<LONG>(1, w->bounds.Height());
+        // The rows handed over reach at least to the area's bottom.
+        int height = std::max<LONG>(std::max<LONG>(1, w->bounds.Height()), area.bottom);
         if (PresentShared(*w, area, pixels, width, height)) return;
+        height = area.bottom;
         Visual* visual = DefaultVisual(display_, screen_);
         int depth = DefaultDepth(display_, screen_);
         // The image borrows the surface's rows; it is taken apart without freeing them.

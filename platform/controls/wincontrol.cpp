@@ -596,7 +596,10 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
     if (left == left_ && top == top_ && width == width_ && height == height_) return;
     bool sized = width != width_ || height != height_;
     if (handle_ && !IsIconic(handle_)) {
-        SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        if (!SetWindowPos(handle_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE) && handle_) {
+            UpdateBounds();
+            throw EOutOfResources("A window of " + IntToStr(width) + " x " + IntToStr(height) + " pixels cannot be made");
+        }
         // WM_SIZE / WM_MOVE brought the new bounds; a procedure may have refused them.
         left_ = left;
         top_ = top;

@@ -85,23 +85,22 @@ HBITMAP NewPixels(int width, int height, void** bits) {
 
 namespace {
 
-void AllocateSurface(Window* w) {
-    if (!w->IsTopLevel()) return;
+// Gives a top-level window a surface of its size, keeping what was drawn. False (and the
+// old surface kept) when no bitmap of that size can be made.
+bool AllocateSurface(Window* w) {
+    if (!w->IsTopLevel()) return true;
     int width = std::max<LONG>(1, w->Width());
     int height = std::max<LONG>(1, w->Height());
-    BITMAP old{};
-    if (w->surface && GetObject(G(w->surface), sizeof(old), &old) && old.bmWidth == width && old.bmHeight == height)
-        return;
+    if (w->surface && w->surfaceWidth == width && w->surfaceHeight == height) return true;
     void* bits = nullptr;
     HBITMAP surface = NewPixels(width, height, &bits);
-    if (!surface) throw EOutOfResources("Cannot create a window surface of " + IntToStr(width) + "x" + IntToStr(height));
+    if (!surface) return false;
     if (w->surface) {
-        // Keep what was drawn; the rest is invalid anyway.
         HDC from = CreateCompatibleDC(nullptr);
         HDC to = CreateCompatibleDC(nullptr);
         HGDIOBJ oldFrom = SelectObject(from, G(w->surface));
         HGDIOBJ oldTo = SelectObject(to, G(surface));
-        BitBlt(to, 0, 0, std::min<LONG>(width, old.bmWidth), std::min<LONG>(height, old.bmHeight), from, 0, 0, SRCCOPY);
+        BitBlt(to, 0, 0, std::min(width, w->surfaceWidth), std::min(height, w->surfaceHeight), from, 0, 0, SRCCOPY);
         SelectObject(from, oldFrom);
         SelectObject(to, oldTo);
         DeleteDC(from);
@@ -110,7 +109,10 @@ void AllocateSurface(Window* w) {
     }
     w->surface = surface;
     w->pixels = static_cast<std::uint32_t*>(bits);
+    w->surfaceWidth = width;
+    w->surfaceHeight = height;
     w->dirty = TRect(0, 0, width, height);
+    return true;
 }
 
 void ReleaseResources(Window* w) {
@@ -120,6 +122,7 @@ void ReleaseResources(Window* w) {
     w->region = w->update = nullptr;
     w->surface = nullptr;
     w->pixels = nullptr;
+    w->surfaceWidth = w->surfaceHeight = 0;
 }
 
 // Invalidates a rectangle of the parent's client area (or, for a top-level window, nothing:
@@ -253,7 +256,9 @@ void PresentDirty() {
         if (top->dirty.IsEmpty() || !top->pixels) continue;
         TRect area = top->dirty;
         top->dirty = TRect();
-        if (top->style & WS_VISIBLE) Backend().Present(top->handle, area, top->pixels, std::max<LONG>(1, top->Width()) * 4);
+        TRect surface(0, 0, top->surfaceWidth, top->surfaceHeight);
+        if (!IntersectRect(&area, &area, &surface)) continue;
+        if (top->style & WS_VISIBLE) Backend().Present(top->handle, area, top->pixels, top->surfaceWidth * 4);
     }
 }
 
@@ -316,10 +321,14 @@ HWND CreateWindowExA(DWORD exStyle, const char* className, const char* windowNam
     }
     if (!w->proc) w->proc = DefWindowProcA;
     w->bounds = Bounds(x, y, std::max(0, width), std::max(0, height));
+    if (w->IsTopLevel() && !win::AllocateSurface(w)) {
+        // No surface of that size can be made: the window cannot be created.
+        DeallocateHWnd(w->handle);
+        return nullptr;
+    }
     S().windows.emplace(w->handle, std::move(record));
     win::Link(w, HWND_TOP);
     if (w->IsTopLevel()) {
-        win::AllocateSurface(w);
         Backend().WindowCreated(w->handle, w->bounds, w->style, w->exStyle);
         if (!w->text.empty()) Backend().WindowTitled(w->handle, w->text);
     }
@@ -587,13 +596,16 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
         win::Link(w, pos.hwndInsertAfter);
     }
     w->bounds = newBounds;
+    if (sized && !win::AllocateSurface(w)) {
+        w->bounds = oldBounds;  // a size no surface can have: the window keeps its own
+        return FALSE;
+    }
     if (sized || (pos.flags & SWP_FRAMECHANGED)) w->client = win::ComputeClient(w);
     if (!Find(hwnd)) return FALSE;
     if (pos.flags & SWP_SHOWWINDOW) w->style |= WS_VISIBLE;
     if (pos.flags & SWP_HIDEWINDOW) w->style &= ~WS_VISIBLE;
     bool visible = w->style & WS_VISIBLE;
     if (w->IsTopLevel()) {
-        if (sized) win::AllocateSurface(w);
         if (moved || sized) Backend().WindowMoved(hwnd, w->bounds);
         if (visible != wasVisible) Backend().WindowShown(hwnd, visible);
     }
@@ -977,8 +989,8 @@ COLORREF GetWindowSurfacePixel(HWND hwnd, int x, int y) {
     TPoint o = win::OriginInTop(w);
     x += o.x;
     y += o.y;
-    if (!top->pixels || x >= top->Width() || y >= top->Height()) return CLR_INVALID;
-    std::uint32_t p = top->pixels[std::size_t(y) * std::size_t(std::max<LONG>(1, top->Width())) + std::size_t(x)];
+    if (!top->pixels || x >= top->surfaceWidth || y >= top->surfaceHeight) return CLR_INVALID;
+    std::uint32_t p = top->pixels[std::size_t(y) * std::size_t(top->surfaceWidth) + std::size_t(x)];
     return RGB(BYTE(p >> 16), BYTE(p >> 8), BYTE(p));
 }
 
@@ -994,13 +1006,12 @@ void SaveWindowImage(HWND hwnd, const std::string& pngPath) {
     if (!image) throw EOutOfResources("SaveWindowImage: no memory for the picture");
     // Straight from the surface's pixels, which may sit in an open DC meanwhile.
     auto* out = static_cast<std::uint32_t*>(bits);
-    int topWidth = std::max<LONG>(1, top->Width());
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
             int sx = o.x + x, sy = o.y + y;
-            bool inside = sx >= 0 && sy >= 0 && sx < top->Width() && sy < top->Height();
+            bool inside = sx >= 0 && sy >= 0 && sx < top->surfaceWidth && sy < top->surfaceHeight;
             out[std::size_t(y) * std::size_t(width) + std::size_t(x)] =
-                inside ? top->pixels[std::size_t(sy) * std::size_t(topWidth) + std::size_t(sx)] : 0;
+                inside ? top->pixels[std::size_t(sy) * std::size_t(top->surfaceWidth) + std::size_t(sx)] : 0;
         }
     try {
         SavePng(image, pngPath);

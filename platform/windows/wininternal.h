@@ -46,6 +46,8 @@ struct Window {
     // Top-level windows only: the surface every DC of the tree draws on.
     HBITMAP surface = nullptr;
     std::uint32_t* pixels = nullptr;
+    int surfaceWidth = 0;            // the surface's own size (rows of surfaceWidth pixels)
+    int surfaceHeight = 0;
     TRect dirty;                     // surface area changed since the last present
 
     bool IsTopLevel() const { return parent == nullptr; }

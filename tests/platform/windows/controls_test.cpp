@@ -803,3 +803,11 @@ TEST_F(ControlsTest, PaintToDrawsAControlWithItsChildrenIntoAnyDC) {
     EXPECT_EQ(pixel(4, 8), RGB(0, 0, 0)) << "nothing outside the control";
     EXPECT_EQ(pixel(5 + 85, 8), RGB(0, 0, 0));
 }
+
+TEST_F(ControlsTest, AFormTooLargeToShowRaisesAndKeepsItsSize) {
+    form->Show();
+    Pump();
+    EXPECT_THROW(form->SetBounds(0, 0, 300000, 300000), EOutOfResources);
+    EXPECT_EQ(form->Width(), 300);
+    EXPECT_EQ(form->Height(), 200);
+}

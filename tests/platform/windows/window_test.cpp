@@ -473,3 +473,18 @@ TEST_F(WindowTest, ScrollBarArrowsTrackAndThumbSendScrollMessages) {
     GetScrollInfo(w, SB_VERT, &track);
     EXPECT_EQ(track.nTrackPos, 100);
 }
+
+TEST_F(WindowTest, ASizeNoSurfaceCanHaveIsRefusedAndTheWindowKept) {
+    EXPECT_EQ(CreateWindowExA(0, "TestPlain", "", WS_POPUP, 0, 0, 200000, 200000, nullptr, nullptr, nullptr, nullptr),
+              nullptr);
+    HWND top = Top("TestPlain", 1, 0, 0, 40, 30);
+    ShowWindow(top, SW_SHOW);
+    test::Pump();
+    EXPECT_FALSE(SetWindowPos(top, nullptr, 0, 0, 200000, 200000, SWP_NOZORDER));
+    RECT r;
+    GetWindowRect(top, &r);
+    EXPECT_EQ(TRect(r), TRect(0, 0, 40, 30));
+    InvalidateRect(top, nullptr, TRUE);
+    test::Pump();
+    EXPECT_EQ(GetWindowSurfacePixel(top, 39, 29), RGB(255, 0, 0));
+}
