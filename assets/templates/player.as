@@ -56,6 +56,8 @@ function initPlayerStage(kind, width, height) {
     playerKind = kind;
     stageWidth = width;
     stageHeight = height;
+    // A progressive movie stays in this frame, also while its playlist file loads.
+    if (kind == 2) stop();
 }
 
 function initPlayerComponent(hideAll, preNext, mute, volume, time, fullscreen, progress,

@@ -262,6 +262,7 @@ TEST(TemplatePlayer, HtmlPageShowsThePlayerWithItsXmlPlaylist) {
                       "  <item title=\"Moving &amp; more\" video=\"moving.flv\" />\n</playlist>\n");
     Player p(out / "clip.swf", 2);
     p.g->generate->playlistInScript = 0;
+    Set(p.player().preloaderFile, "Dots.swf");  // the playlist loads after the preloader's frame
     p.player().skinAutoHide = 1;
     p.player().hideDelay = 2;
     ASSERT_EQ(generateFLVPlayer(p.g), 0);
