@@ -9,15 +9,22 @@
 #include <X11/cursorfont.h>
 #include <X11/extensions/XShm.h>
 #include <X11/extensions/shape.h>
+#include <poll.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
+#include <unistd.h>
 #include <X11/keysym.h>
 
+#include <atomic>
+#include <condition_variable>
 #include <cstring>
 #include <map>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "platform/core/messages.h"
+#include "platform/core/threads.h"
 #include "platform/windows/backend.h"
 #include "platform/windows/input.h"
 #include "platform/windows/window.h"
@@ -123,9 +130,11 @@ public:
         netWmName_ = XInternAtom(display_, "_NET_WM_NAME", False);
         utf8_ = XInternAtom(display_, "UTF8_STRING", False);
         gc_ = DefaultGC(display_, screen_);
+        StartWatcher();
     }
 
     ~X11Backend() override {
+        StopWatcher();
         for (auto& [cursor, xcursor] : cursors_) XFreeCursor(display_, xcursor);
         for (auto& [hwnd, w] : windows_) {
             FreeShared(w.shared);
@@ -349,7 +358,13 @@ public:
         XFlush(display_);
     }
 
-    int InputFd() const override { return ConnectionNumber(display_); }
+    HANDLE InputEvent() override { return inputArrived_.Handle(); }
+
+    bool ReadyToWait() override {
+        XFlush(display_);
+        // Events Xlib already read (while painting, say) would not wake the watcher.
+        return XEventsQueued(display_, QueuedAlready) == 0;
+    }
 
     void PollInput() override {
         while (XPending(display_)) {
@@ -357,6 +372,12 @@ public:
             XNextEvent(display_, &e);
             Handle(e);
         }
+        // The connection is read: the watcher may look at it again.
+        {
+            std::lock_guard<std::mutex> lock(watchMutex_);
+            readSinceWake_ = true;
+        }
+        watchCv_.notify_all();
     }
 
 private:
@@ -427,6 +448,45 @@ private:
         // The segment is written again only after the server has read it.
         XSync(display_, False);
         return true;
+    }
+
+    // A thread that only watches the connection: when the server has sent something it sets
+    // the input event, then waits until the user-interface thread has read it. It never
+    // calls Xlib.
+    void StartWatcher() {
+        if (pipe(stopPipe_) != 0) {
+            stopPipe_[0] = stopPipe_[1] = -1;
+            return;
+        }
+        int fd = ConnectionNumber(display_);
+        watcher_ = std::thread([this, fd] {
+            for (;;) {
+                pollfd fds[2] = {{fd, POLLIN, 0}, {stopPipe_[0], POLLIN, 0}};
+                if (poll(fds, 2, -1) < 0) continue;
+                if (fds[1].revents) return;
+                std::unique_lock<std::mutex> lock(watchMutex_);
+                readSinceWake_ = false;
+                inputArrived_.SetEvent();
+                // A short wait bound keeps a missed notification from stalling input.
+                watchCv_.wait_for(lock, std::chrono::milliseconds(50), [this] { return readSinceWake_ || stopping_; });
+                if (stopping_) return;
+            }
+        });
+    }
+
+    void StopWatcher() {
+        if (!watcher_.joinable()) return;
+        {
+            std::lock_guard<std::mutex> lock(watchMutex_);
+            stopping_ = true;
+        }
+        watchCv_.notify_all();
+        char byte = 0;
+        if (write(stopPipe_[1], &byte, 1) < 0) {
+        }
+        watcher_.join();
+        close(stopPipe_[0]);
+        close(stopPipe_[1]);
     }
 
     TopWindow* Find(HWND hwnd) {
@@ -561,6 +621,13 @@ private:
     std::map<HWND, TopWindow> windows_;
     std::map<::Window, HWND> byXid_;
     std::map<unsigned, Cursor> cursors_;
+    TEvent inputArrived_{false, false};
+    std::thread watcher_;
+    std::mutex watchMutex_;
+    std::condition_variable watchCv_;
+    bool readSinceWake_ = false;
+    bool stopping_ = false;
+    int stopPipe_[2] = {-1, -1};
 };
 
 }  // namespace

@@ -780,9 +780,11 @@ void TApplication::Idle() {
 }
 
 void TApplication::WaitForInput() {
-    // A display with input of its own is looked at every few milliseconds.
-    DWORD timeout = Backend().InputFd() >= 0 ? 10 : INFINITE;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, timeout, QS_ALLINPUT);
+    // Until a message comes, or the display has input.
+    WindowBackend& backend = Backend();
+    HANDLE display = backend.InputEvent();
+    if (display && !backend.ReadyToWait()) return;
+    MsgWaitForMultipleObjects(display ? 1 : 0, display ? &display : nullptr, FALSE, INFINITE, QS_ALLINPUT);
 }
 
 void TApplication::HandleMessage() {

@@ -48,8 +48,11 @@ public:
 
     // Reads pending display input without blocking and hands it to the input functions.
     virtual void PollInput() = 0;
-    // A file descriptor that becomes readable when input waits (-1: none).
-    virtual int InputFd() const { return -1; }
+    // An event (a TEvent handle) set when display input arrives, for the message loop to
+    // wait on beside its queue; null when the display brings no input of its own.
+    // ReadyToWait is asked right before such a wait: false when input is already at hand.
+    virtual HANDLE InputEvent() { return nullptr; }
+    virtual bool ReadyToWait() { return true; }
 };
 
 // The backend in use; chosen on first use: X11 when a display is reachable and
