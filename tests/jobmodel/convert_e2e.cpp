@@ -63,23 +63,6 @@ Probe ProbeFile(const fs::path& path) {
     return p;
 }
 
-void Options(MediaItem& item, bool swf) {
-    Drop(item.customSetting);
-    item.customSetting = NewCustomSetting();
-    CustomSetting& cs = *item.customSetting;
-    std::strcpy(cs.FormatName, "flv");
-    std::strcpy(cs.FileExtension, "flv");
-    std::strcpy(cs.VideoEncoder, "flv");
-    std::strcpy(cs.AudioEncoder, "libmp3lame");
-    cs.VideoBitRate = 300, cs.AudioBitrate = 64, cs.Channel = 2, cs.SimpleRate = 22050;
-    cs.Width = 320, cs.Height = 240, cs.FrameRate = 25;
-    cs.IsGeneralFlv = 1;
-    cs.IsGeneralThumbnail = 1;
-    cs.IsGeneralSwf = swf;
-    cs.IsGeneralHtml = swf;
-    cs.SwfType = stEmbedded;
-}
-
 // The player templates and the page script are built into the program folder by their
 // own targets; without them the run makes no players.
 bool TemplatesBuilt(const std::string& program) {
@@ -135,22 +118,22 @@ TEST(ConvertEndToEnd, DvdTitleSegmentMergeAndFile) {
     auto check = [&](PVastNode node) { lists.jobs.SetCheckState(node, treeview::csCheckedNormal); };
 
     Row title = dvdRow(nullptr, mkDvdTitle, "Title 0", t0.lengthSeconds, nullptr);
-    Options(*title.item, swf);
+    itemlists::RealFlvOptions(*title.item, swf);
     check(title.node);
     Row chapter = dvdRow(nullptr, mkDvdChapter, "Chapter", t0.chapters[1].lengthSeconds, &t0.chapters[1]);
-    Options(*chapter.item, swf);
+    itemlists::RealFlvOptions(*chapter.item, swf);
     Row segment = dvdRow(chapter.node, mkSegment, "Cut", 1, &t0.chapters[1]);
     segment.item->imageIndex = 1;
-    Options(*segment.item, swf);
+    itemlists::RealFlvOptions(*segment.item, swf);
     check(segment.node);
     Row merge = lists.Add(lists.jobs, nullptr, mkMerge, "Merged");
     merge.item->imageIndex = 2;
-    Options(*merge.item, swf);
+    itemlists::RealFlvOptions(*merge.item, swf);
     dvdRow(merge.node, mkMerge, "Title 1 c0", t1.chapters[0].lengthSeconds, &t1.chapters[0]);
     Row file = lists.Add(lists.jobs, nullptr, mkFile, "clip", 0, 2);
     file.item->mediaInfo = NewMediaInfo();
     std::snprintf(file.item->mediaInfo->path, sizeof file.item->mediaInfo->path, "%s", clip.c_str());
-    Options(*file.item, swf);
+    itemlists::RealFlvOptions(*file.item, swf);
     Row member = lists.Add(lists.jobs, merge.node, mkMerge, "clip member", 0, 2);
     member.item->mediaInfo = Share(file.item->mediaInfo);
     check(merge.node);
@@ -165,10 +148,7 @@ TEST(ConvertEndToEnd, DvdTitleSegmentMergeAndFile) {
         form.JobTree = &lists.jobs;
         form.DvdTree = &lists.dvd;
         form.ProgramFolder = program;
-        form.FormShow();
-        platform::MSG msg;
-        while (!form.Finished() && platform::GetMessage(&msg, nullptr, 0, 0) > 0) platform::DispatchMessage(&msg);
-        form.WaitForRun();
+        itemlists::PumpRun(form);
         lines = form.ShowResult;
     }
     EXPECT_EQ(lines, (std::vector<std::string>{"Title 0 --> Convert Successful!", "Cut --> Convert Successful!",

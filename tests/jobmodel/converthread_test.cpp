@@ -241,10 +241,8 @@ protected:
                 if (m == WM_CONVERT_ITEM_DONE) o.barMaxima += form.OneProgress.Max;
                 return form.WndProc(h, m, w, l);
             });
-            form.FormShow();
+            itemlists::PumpRun(form);
             platform::MSG msg;
-            while (!form.Finished() && platform::GetMessage(&msg, nullptr, 0, 0) > 0) platform::DispatchMessage(&msg);
-            form.WaitForRun();
             while (platform::PeekMessage(&msg, nullptr, 0, 0, platform::PM_REMOVE)) platform::DispatchMessage(&msg);
             o.lines = form.ShowResult;
             EXPECT_EQ(form.OneProgress.Position, form.OneProgress.Max);

@@ -4,6 +4,7 @@
 #include <deque>
 #include <string>
 
+#include "jobmodel/convertfrm.h"
 #include "jobmodel/itemtree.h"
 #include "treeview/vststrings.h"
 
@@ -69,5 +70,33 @@ struct Lists {
         return out;
     }
 };
+
+// An option record for the real converter: FLV (Sorenson video, MP3 sound) at 320x240
+// with a thumbnail; the embedded player and its page when `swf`.
+inline void RealFlvOptions(MediaItem& item, bool swf) {
+    Drop(item.customSetting);
+    item.customSetting = NewCustomSetting();
+    CustomSetting& cs = *item.customSetting;
+    std::strcpy(cs.FormatName, "flv");
+    std::strcpy(cs.FileExtension, "flv");
+    std::strcpy(cs.VideoEncoder, "flv");
+    std::strcpy(cs.AudioEncoder, "libmp3lame");
+    cs.VideoBitRate = 300, cs.AudioBitrate = 64, cs.Channel = 2, cs.SimpleRate = 22050;
+    cs.Width = 320, cs.Height = 240, cs.FrameRate = 25;
+    cs.IsGeneralFlv = 1;
+    cs.IsGeneralThumbnail = 1;
+    cs.IsGeneralSwf = swf;
+    cs.IsGeneralHtml = swf;
+    cs.SwfType = stEmbedded;
+}
+
+// Shows the window (starting its run) and handles its messages until the run's end
+// message has arrived and the worker has ended.
+inline void PumpRun(TfrmConvert& form) {
+    form.FormShow();
+    platform::MSG msg;
+    while (!form.Finished() && platform::GetMessage(&msg, nullptr, 0, 0) > 0) platform::DispatchMessage(&msg);
+    form.WaitForRun();
+}
 
 }  // namespace itemlists
