@@ -223,6 +223,40 @@ void LayOut(Part& bar, double width, double h, bool preNext) {
     part("progress")->Find("track")->scaleX = width / 100;
 }
 
+// Text of digits, ":", "/" and spaces in seven-segment figures `height` high (the time shown in
+// a skin's thumbnail, where the player would show its text field).
+void SegmentText(Part& part, const std::string& text, double x, double y, double height, Rgba ink) {
+    const double w = height * 0.5, t = std::max(1.0, height * 0.13), half = height / 2;
+    // Segments a to g: top, upper right, lower right, bottom, lower left, upper left, middle.
+    static const char* const kDigits[] = {"abcdef", "bc", "abged", "abgcd", "fgbc",
+                                          "afgcd", "afgedc", "abc", "abcdefg", "abcdfg"};
+    for (char c : text) {
+        if (c >= '0' && c <= '9') {
+            for (const char* seg = kDigits[c - '0']; *seg; ++seg) {
+                switch (*seg) {
+                    case 'a': part.Rect(ink, x, y, w, t); break;
+                    case 'b': part.Rect(ink, x + w - t, y, t, half); break;
+                    case 'c': part.Rect(ink, x + w - t, y + half, t, half); break;
+                    case 'd': part.Rect(ink, x, y + height - t, w, t); break;
+                    case 'e': part.Rect(ink, x, y + half, t, half); break;
+                    case 'f': part.Rect(ink, x, y, t, half); break;
+                    case 'g': part.Rect(ink, x, y + half - t / 2, w, t); break;
+                }
+            }
+            x += w + t * 1.5;
+        } else if (c == ':') {
+            part.Rect(ink, x, y + height * 0.25, t, t);
+            part.Rect(ink, x, y + height * 0.7, t, t);
+            x += t * 2.5;
+        } else if (c == '/') {
+            part.Poly(ink, {{x + w * 0.6, y}, {x + w * 0.6 + t, y}, {x + t, y + height}, {x, y + height}});
+            x += w + t;
+        } else {
+            x += w * 0.6;
+        }
+    }
+}
+
 void WriteSkin(const SkinStyle& s, const std::string& blankFlv, const fs::path& folder) {
     const std::string base = s.name + "_h" + std::to_string(s.height);
     Part bar = MakeBar(s);
@@ -258,6 +292,10 @@ void WriteSkin(const SkinStyle& s, const std::string& blankFlv, const fs::path& 
     progress->Find("played")->scaleX = length * 0.4;
     progress->Find("knob")->x = length * 40;
     thumb.Find("volume")->Find("level")->scaleX = 0.7;
+    Part* time = thumb.Find("time");
+    const double size = TimeFontSize(s.height);
+    SegmentText(*time, "0:42 / 3:15", 0, (s.height - ProgressHeight(s.height) - size) / 2, size * 0.8,
+                Hex(s.text));
     Image image(kSkinThumbWidth, kSkinThumbHeight, Hex(0x101418));
     const double scale = std::min(1.0, double(kSkinThumbHeight) / s.height);
     image.Draw(thumb, 0, (kSkinThumbHeight - s.height * scale) / 2, scale);
