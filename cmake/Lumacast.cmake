@@ -47,7 +47,8 @@ function(lumacast_tool name)
 endfunction()
 
 # lumacast_test(name SOURCES ... [LIBS ...] [LABELS ...] [TIMEOUT s] [DEPENDS fixture...])
-# One GoogleTest executable; its cases are registered with CTest one by one.
+# One GoogleTest executable; its cases are registered with CTest one by one. The label
+# "threads" marks tests that exercise threads: they also run under ThreadSanitizer.
 # Tests run with LUMACAST_PROGRAM_DIR, LUMACAST_SOURCE_DIR, LUMACAST_NODE_DIR in the environment.
 function(lumacast_test name)
   cmake_parse_arguments(A "" "TIMEOUT" "SOURCES;LIBS;LABELS;DEPENDS" ${ARGN})
@@ -68,6 +69,9 @@ function(lumacast_test name)
     TIMEOUT ${A_TIMEOUT})
   if(A_LABELS)
     list(APPEND props LABELS "${A_LABELS}")
+    if("threads" IN_LIST A_LABELS)
+      add_dependencies(thread_tests ${name})
+    endif()
   endif()
   if(A_DEPENDS)
     list(APPEND props FIXTURES_REQUIRED "${A_DEPENDS}")
