@@ -28,7 +28,10 @@ TfrmConvert::~TfrmConvert() {
     platform::DeallocateHWnd(handle_);
 }
 
+void TfrmConvert::ApplyPreviewSetting() { ActiveConvertLibrary().setUsingPreview(Preview ? 1 : 0); }
+
 void TfrmConvert::FormShow() {
+    ApplyPreviewSetting();
     worker_.reset();
     finished_ = false;
     ConvertRunSetup setup;

@@ -35,6 +35,10 @@ public:
     treeview::TBaseVastTree* DvdTree = nullptr;
     std::string ProgramFolder;
 
+    // "Show Preview": whether the converter draws its preview while it converts.
+    bool Preview = true;
+    void PreviewClick() { ApplyPreviewSetting(); }
+
     TProgressBar OneProgress;
     TProgressBar TotalProgress;
     std::vector<std::string> ShowResult;
@@ -45,8 +49,8 @@ public:
     // Called with the completion message when a run ended without cancel.
     std::function<void(const std::string&)> OnMessage;
 
-    // Starts a run: the previous worker is destroyed first (waiting for it if it still
-    // runs), then a new one starts.
+    // Starts a run: tells the converter whether to draw its preview, destroys the previous
+    // worker (waiting for it if it still runs) and starts a new one.
     void FormShow();
     // Waits until the worker thread of the last run has ended.
     void WaitForRun();
@@ -60,6 +64,7 @@ public:
                               platform::LPARAM lParam);
 
 private:
+    void ApplyPreviewSetting();
     void OnItemBar(platform::WPARAM length, platform::LPARAM position);
     void OnItemResult(platform::WPARAM result, platform::LPARAM name);
     void OnConvertProgress(platform::WPARAM info);

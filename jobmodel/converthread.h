@@ -39,6 +39,7 @@ struct ConvertLibrary {
     decltype(&::converteToMedia) convert = ::converteToMedia;
     decltype(&::freeGroupMediaUIOption) freeGroup = ::freeGroupMediaUIOption;
     decltype(&::freeConvertProgressInfo) freeProgressInfo = ::freeConvertProgressInfo;
+    decltype(&::setUsingPreview) setUsingPreview = ::setUsingPreview;
     // Builds a player from a filled group (the group stays the caller's).
     decltype(&::generateFLVPlayer) generatePlayer = ::generateFLVPlayer;
 };

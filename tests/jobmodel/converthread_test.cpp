@@ -53,6 +53,7 @@ struct Recorder {
     bool throwInConvert = false;
     int thumbnailResult = 0;
     int progressPosted = 0, progressFreed = 0;
+    int preview = -1;  // the last setUsingPreview value
     platform::HWND window = nullptr;
 
     std::vector<FakeJob> Videos() {
@@ -169,6 +170,7 @@ ConvertLibrary FakeLibrary() {
     lib.freeGroup = FakeFree;
     lib.freeProgressInfo = FakeFreeProgress;
     lib.generatePlayer = FakePlayer;
+    lib.setUsingPreview = [](std::int32_t on) { rec.preview = on; };
     return lib;
 }
 
@@ -365,6 +367,7 @@ TEST_F(ConvertRun, CancelStopsBeforeTheNextRow) {
     EXPECT_EQ(o.lines, (std::vector<std::string>{Ok("one"), Ok("two")}));
     EXPECT_EQ(rec.Videos().size(), 2u);
     EXPECT_EQ(JobFolders().size(), 2u);
+    EXPECT_EQ(rec.preview, 1) << "the preview is on by default";
 }
 
 // Without FLV output the folder loses its video, unless a progressive player streams it.
@@ -454,6 +457,9 @@ TEST(ConvertWindow, ProgressAndResultLines) {
     rec.progressFreed = 0;
     {
         TfrmConvert form;
+        form.Preview = false;
+        form.PreviewClick();
+        EXPECT_EQ(rec.preview, 0);
         form.OneProgress.SetMax(20000);
         form.TotalProgress.SetMax(40000);
         TotalConvertedSeconds = 100;
