@@ -203,13 +203,11 @@ void TWinControl::UpdateBounds() {
     POINT p{r.left, r.top};
     HWND parent = GetParent(handle_);
     if (parent && (GetWindowLongA(handle_, GWL_STYLE) & WS_CHILD)) ::platform::ScreenToClient(parent, &p);
-    bool sized = width_ != r.right - r.left || height_ != r.bottom - r.top;
     left_ = p.x;
     top_ = p.y;
     width_ = r.right - r.left;
     height_ = r.bottom - r.top;
     UpdateAnchorRules();
-    (void)sized;
 }
 
 void TWinControl::ScrollChildren(int deltaX, int deltaY) {
