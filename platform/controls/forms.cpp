@@ -234,6 +234,7 @@ TCustomForm::TCustomForm(TComponent* owner) : TScrollingWinControl(owner) {
 
 TCustomForm::~TCustomForm() {
     if (!destroyed_) DoDestroy();
+    Destroying();  // no realigning while the controls go
     TScreen* s = TScreen::Instance();
     s->forms_.erase(std::remove(s->forms_.begin(), s->forms_.end(), this), s->forms_.end());
     ControlDestroyed(this);
