@@ -52,6 +52,8 @@ struct Recorder {
     int cancelAtJob = 0;        // sets CancelState during this video job (1-based)
     bool throwInConvert = false;
     int thumbnailResult = 0;
+    int playerResult = 0;
+    bool blockPage = false;  // the player leaves a folder where its page would go
     int progressPosted = 0, progressFreed = 0;
     int preview = -1;  // the last setUsingPreview value
     platform::HWND window = nullptr;
@@ -153,7 +155,8 @@ int FakePlayer(KbnUIGroupOption* group) {
         rec.players.push_back({out, group->mediaCount});
     }
     Touch(out);
-    return 0;
+    if (rec.blockPage) fs::create_directories(fs::path(out).replace_extension(".html"));
+    return rec.playerResult;
 }
 
 ConvertLibrary FakeLibrary() {
@@ -399,6 +402,7 @@ TEST_F(ConvertRun, FailuresAreReportedPerRow) {
     } cases[] = {
         {"converter", crDamagedInput},   {"folder", prJobFolderFailed}, {"title", prTitleNotFound},
         {"thumbnail", prThumbnailFailed}, {"script", prScriptCopyFailed}, {"segment", prSegmentNotFound},
+        {"player", kbnErrBadClip},        {"page", prPageFailed},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -426,12 +430,16 @@ TEST_F(ConvertRun, FailuresAreReportedPerRow) {
         lists.jobs.SetCheckState(File(lists, nullptr, mkFile, "good", 10).node, treeview::csCheckedNormal);
         if (what == "converter") rec.failStem["bad"] = crDamagedInput;
         if (what == "thumbnail") rec.thumbnailResult = crInternalError;
+        if (what == "player") rec.playerResult = kbnErrBadClip;
+        if (what == "page") rec.blockPage = true;
         if (what == "script") fs::remove(program + "templates/AC_RunActiveContent.js");
         if (what == "folder") ConvertOutputDir = temp.str() + "/missing/parent/";
 
         Outcome o = Run(lists);
         const std::string name = ItemOf(lists.jobs, bad.node)->name;
-        const int goodCode = (what == "folder" || what == "thumbnail" || what == "script") ? c.code : 0;
+        const bool everyRow = what == "folder" || what == "thumbnail" || what == "script" || what == "player" ||
+                             what == "page";
+        const int goodCode = everyRow ? c.code : 0;
         EXPECT_EQ(o.lines, (std::vector<std::string>{Failed(name, c.code),
                                                      goodCode ? Failed("good", goodCode) : Ok("good")}));
     }
