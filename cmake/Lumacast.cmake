@@ -62,9 +62,10 @@ function(lumacast_test name)
     set(A_TIMEOUT 300)
   endif()
   # The environment reaches the test through `env` as its launcher, which serves both
-  # the discovery of the cases and their runs.
+  # the discovery of the cases and their runs. Windows stay off the developer's display
+  # (a desktop test starts its own display and clears LUMACAST_HEADLESS).
   set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR
-    "env;LUMACAST_PROGRAM_DIR=${LUMACAST_PROGRAM_DIR};LUMACAST_SOURCE_DIR=${CMAKE_SOURCE_DIR};LUMACAST_NODE_DIR=${LUMACAST_NODE_DIR};LUMACAST_BUILD_DIR=${CMAKE_BINARY_DIR}")
+    "env;LUMACAST_HEADLESS=1;LUMACAST_PROGRAM_DIR=${LUMACAST_PROGRAM_DIR};LUMACAST_SOURCE_DIR=${CMAKE_SOURCE_DIR};LUMACAST_NODE_DIR=${LUMACAST_NODE_DIR};LUMACAST_BUILD_DIR=${CMAKE_BINARY_DIR}")
   set(props
     TIMEOUT ${A_TIMEOUT})
   if(A_LABELS)
@@ -109,7 +110,11 @@ function(lumacast_fuzzer name)
   if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
     target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
     target_link_options(${name} PRIVATE -fsanitize=fuzzer)
-    set(run_args -max_total_time=10 -rss_limit_mb=2048)
+    # libFuzzer adds what it finds to its first corpus folder: a folder of the build,
+    # so that the seeds in the source tree stay as they are.
+    set(work_corpus ${CMAKE_CURRENT_BINARY_DIR}/${name}.corpus)
+    file(MAKE_DIRECTORY ${work_corpus})
+    set(run_args -max_total_time=10 -rss_limit_mb=2048 -artifact_prefix=${CMAKE_CURRENT_BINARY_DIR}/${name}- ${work_corpus})
   else()
     target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/fuzz/driver.cpp)
     set(run_args --seconds=10)
