@@ -95,9 +95,7 @@ TControl* FindDragTarget(const TPoint& pos, bool allowDisabled) {
 }
 
 HDC TextDC(TCanvas* canvas) {
-    HDC dc = canvas->Handle();
-    SelectObject(dc, reinterpret_cast<HGDIOBJ>(canvas->Font()->Handle()));
-    SetTextColor(dc, ColorToRGB(canvas->Font()->Color()));
+    HDC dc = canvas->Handle();  // with the canvas's font and its colour selected
     SetBkMode(dc, TRANSPARENT);
     return dc;
 }

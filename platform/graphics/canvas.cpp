@@ -239,10 +239,16 @@ TCanvas::TCanvas() {
 
 TCanvas::~TCanvas() { DeselectHandles(); }
 
-HDC TCanvas::Handle() {
+HDC TCanvas::RawHandle() {
     if (!dc_) CreateHandle();
     if (!dc_) throw EInvalidOperation("Canvas does not allow drawing");
     return dc_;
+}
+
+HDC TCanvas::Handle() {
+    HDC dc = RawHandle();
+    if (!stateSelected_) SelectState(dc);
+    return dc;
 }
 
 void TCanvas::SetHandle(HDC dc) {
@@ -254,6 +260,7 @@ void TCanvas::SetHandle(HDC dc) {
 void TCanvas::CreateHandle() {}
 
 void TCanvas::DeselectHandles() {
+    stateSelected_ = false;
     if (!dc_) return;
     SelectObject(dc_, GetStockObject(BLACK_PEN));
     SelectObject(dc_, GetStockObject(WHITE_BRUSH));
@@ -262,8 +269,9 @@ void TCanvas::DeselectHandles() {
 
 void TCanvas::Refresh() { DeselectHandles(); }
 
-void TCanvas::RequiredState() {
-    HDC dc = Handle();
+void TCanvas::RequiredState() { SelectState(RawHandle()); }
+
+void TCanvas::SelectState(HDC dc) {
     SelectObject(dc, font_.Handle());
     SetTextColor(dc, ColorToRGB(font_.Color()));
     SelectObject(dc, pen_.Handle());
@@ -271,6 +279,7 @@ void TCanvas::RequiredState() {
     SelectObject(dc, brush_.Handle());
     SetBkColor(dc, ColorToRGB(brush_.Color()));
     SetBkMode(dc, brush_.Style() == bsClear ? TRANSPARENT : OPAQUE);
+    stateSelected_ = true;
 }
 
 void TCanvas::Changing() {

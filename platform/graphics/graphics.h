@@ -196,7 +196,11 @@ public:
     TCanvas();
     ~TCanvas() override;
 
-    HDC Handle();  // raises EInvalidOperation "Canvas does not allow drawing" without one
+    // The DC with the canvas's font, pen and brush (and their colours) selected, as the
+    // class library hands it out: what a caller selects into it afterwards stays until
+    // the canvas changes one of its own. Raises EInvalidOperation "Canvas does not allow
+    // drawing" without one.
+    HDC Handle();
     void SetHandle(HDC dc);
     bool HandleAllocated() const { return dc_ != nullptr; }
 
@@ -261,8 +265,11 @@ protected:
     void Changed();
 
 private:
+    HDC RawHandle();
+    void SelectState(HDC dc);
     void DeselectHandles();
     HDC dc_ = nullptr;
+    bool stateSelected_ = false;
     TFont font_;
     TPen pen_;
     TBrush brush_;

@@ -179,6 +179,27 @@ TEST(Canvas, DrawTransparentStretchAndCopy) {
     EXPECT_EQ(glyph.TransparentColor(), clFuchsia);
 }
 
+// Code that draws with the API calls on Canvas->Handle() finds the canvas's font, pen and
+// brush selected; what it selects itself stays until the canvas changes one of its own.
+TEST(Canvas, HandleCarriesTheCanvasObjects) {
+    platform::testing::Surface s(8, 8);
+    TCanvas c;
+    c.SetHandle(s.dc);
+    c.Font()->SetColor(clRed);
+    c.Brush()->SetColor(clLime);
+    HDC dc = c.Handle();
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_FONT), HGDIOBJ(c.Font()->Handle()));
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_PEN), HGDIOBJ(c.Pen()->Handle()));
+    EXPECT_EQ(GetCurrentObject(dc, OBJ_BRUSH), HGDIOBJ(c.Brush()->Handle()));
+    EXPECT_EQ(GetTextColor(dc), RGB(255, 0, 0));
+
+    SelectObject(dc, GetStockObject(BLACK_BRUSH));
+    EXPECT_EQ(GetCurrentObject(c.Handle(), OBJ_BRUSH), GetStockObject(BLACK_BRUSH));
+    c.Brush()->SetColor(clBlue);
+    EXPECT_EQ(GetCurrentObject(c.Handle(), OBJ_BRUSH), HGDIOBJ(c.Brush()->Handle()));
+    c.SetHandle(nullptr);
+}
+
 TEST(Canvas, WrapsAForeignDcAndLetsGoOfIt) {
     platform::testing::Surface s(8, 8);
     {
