@@ -10,10 +10,6 @@ MediaItem* ItemOf(const TBaseVastTree& tree, PVastNode node) {
 }
 
 void PrepareItemTree(TBaseVastTree& tree) {
-    // The record holds pointers, but the tree lays its areas out on 4-byte steps: pad the
-    // internal areas so that the record starts on its own alignment.
-    const std::uint32_t offset = sizeof(treeview::TVastNode) + tree.TotalInternalDataSize();
-    if (offset % alignof(MediaItem) != 0) tree.AllocateInternalDataArea(alignof(MediaItem) - offset % alignof(MediaItem));
     tree.SetNodeDataSize(static_cast<std::int32_t>(sizeof(MediaItem)));
 }
 

@@ -2,6 +2,7 @@
 // and copying, lazy initialisation, counts and heights, and the tree's construction.
 #include "treeview/vasttrees.h"
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -159,7 +160,10 @@ std::uint32_t TBaseVastTree::AllocateInternalDataArea(std::uint32_t size) {
     Require(root_->FirstChild == nullptr, "Internal data allocation must be done before any node is created.");
     std::uint32_t result = sizeof(TVastNode) + totalInternalDataSize_;
     std::uint32_t oldSize = result;
-    totalInternalDataSize_ += (size + 3) & ~3u;
+    // Areas keep whole steps of the strictest alignment, so that the caller's data area
+    // after them holds pointers and doubles on their own alignment.
+    constexpr std::uint32_t step = alignof(std::max_align_t);
+    totalInternalDataSize_ += (size + step - 1) & ~(step - 1);
     std::uint32_t newSize = sizeof(TVastNode) + totalInternalDataSize_;
     auto* root = static_cast<PVastNode>(std::realloc(root_, newSize));
     if (!root) throw std::bad_alloc();
