@@ -102,8 +102,8 @@ std::string DiscRoot(const char* ifoPath) {
     return slash == 0 ? "/" : folder.substr(0, slash);
 }
 
-InputSpec SpecOf(const InputRecord& r) {
-    InputSpec s;
+InputPlan PlanOf(const InputRecord& r) {
+    InputPlan s;
     if (r.chapter) {
         s.dvd = std::make_unique<DvdLocation>();
         if (const DvdTitle* t = r.chapter->title) {
@@ -132,9 +132,9 @@ InputSpec SpecOf(const InputRecord& r) {
     return s;
 }
 
-JobSpec JobOf(const GroupRecord& g, const char* formatName) {
+JobPlan JobOf(const GroupRecord& g, const char* formatName) {
     const GroupMediaUIOption& p = g.pub;
-    JobSpec j;
+    JobPlan j;
     j.format = Text(formatName);
     if (j.format.empty()) j.format = Text(p.formatName);
     if (j.format.empty()) j.format = g.formatName;
@@ -209,7 +209,7 @@ extern "C" {
 
 std::int32_t isSupportFormat(const char* path) {
     QuietLogs();
-    InputSpec in;
+    InputPlan in;
     in.path = Text(path);
     ProbeResult p;
     return Probe(in, p);
@@ -218,7 +218,7 @@ std::int32_t isSupportFormat(const char* path) {
 std::int32_t getFileInfo(MediaInfo* info) {
     if (!info) return crIncompleteJob;
     QuietLogs();
-    InputSpec in;
+    InputPlan in;
     in.path = Text(info->path, sizeof info->path);
     ProbeResult p;
     int r = Probe(in, p);
@@ -229,12 +229,12 @@ std::int32_t getFileInfo(MediaInfo* info) {
 std::int32_t getDVDProperties(MediaInfo* info) {
     if (!info) return crIncompleteJob;
     QuietLogs();
-    InputSpec in;
+    InputPlan in;
     {
         std::lock_guard lock(gRecordsLock);
         GroupRecord* g = Find(info->group);
         if (!g || g->inputs.empty() || !g->inputs.front()->chapter) return crIncompleteJob;
-        in = SpecOf(*g->inputs.front());
+        in = PlanOf(*g->inputs.front());
     }
     ProbeResult p;
     int r = Probe(in, p);
@@ -277,17 +277,17 @@ void freeGroupMediaUIOption(GroupMediaUIOption** group) {
 
 std::int32_t converteToMedia(GroupMediaUIOption* group, const char* formatName, std::int32_t) {
     QuietLogs();
-    JobSpec job;
-    std::vector<InputSpec> specs;
+    JobPlan job;
+    std::vector<InputPlan> plans;
     {
         std::lock_guard lock(gRecordsLock);
         GroupRecord* g = Find(group);
         if (!g) return crIncompleteJob;
         job = JobOf(*g, formatName);
-        for (auto& in : g->inputs) specs.push_back(SpecOf(*in));
+        for (auto& in : g->inputs) plans.push_back(PlanOf(*in));
     }
-    std::vector<const InputSpec*> inputs;
-    for (auto& s : specs) inputs.push_back(&s);
+    std::vector<const InputPlan*> inputs;
+    for (auto& s : plans) inputs.push_back(&s);
 
     ProgressHandle handle;
     ConverterMessagePoster poster;

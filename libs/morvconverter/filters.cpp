@@ -18,7 +18,7 @@ std::string Format(const char* fmt, auto... args) {
 
 }  // namespace
 
-std::string VideoFilterChain(const InputSpec& in, const PictureChain& pc) {
+std::string VideoFilterChain(const InputPlan& in, const PictureChain& pc) {
     std::string chain;
     auto add = [&chain](const std::string& f) {
         if (!chain.empty()) chain += ',';

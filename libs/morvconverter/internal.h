@@ -25,7 +25,7 @@ struct DvdLocation {
     double lengthSeconds = 0;  // the chapter's length as the reader gives it (0 unknown)
 };
 
-struct InputSpec {
+struct InputPlan {
     std::string path;                 // a file; empty for DVD inputs
     std::unique_ptr<DvdLocation> dvd; // a DVD chapter
     const std::vector<std::uint8_t>* memory = nullptr;  // bytes in memory (probing only)
@@ -40,7 +40,7 @@ struct InputSpec {
     int effect = 0;
 };
 
-struct JobSpec {
+struct JobPlan {
     std::string format;        // muxer name
     std::string videoEncoder;  // empty = the format's default
     int videoBitrate = 0;      // kbit/s; 0 = the encoder's default
@@ -78,12 +78,12 @@ struct SourceDeleter {
 using SourcePtr = std::unique_ptr<Source, SourceDeleter>;
 
 // Opens an input and finds its streams; returns 0 or a ConvertResult.
-int OpenSource(const InputSpec& in, const AVIOInterruptCB* interrupt, SourcePtr& out);
+int OpenSource(const InputPlan& in, const AVIOInterruptCB* interrupt, SourcePtr& out);
 // Opens and describes an input.
-int Probe(const InputSpec& in, ProbeResult& result);
+int Probe(const InputPlan& in, ProbeResult& result);
 
 // Runs one job: every input in order into one output. Returns 0 or a ConvertResult.
-int RunJob(const JobSpec& job, const std::vector<const InputSpec*>& inputs, const Hooks& hooks);
+int RunJob(const JobPlan& job, const std::vector<const InputPlan*>& inputs, const Hooks& hooks);
 
 // The filter chain of an input's picture: crop, scale into the output frame with the
 // asked aspect, picture settings, effect, flips, frame rate and pixel format.
@@ -94,7 +94,7 @@ struct PictureChain {
     AVRational frameRate{0, 1};     // {0,1} = keep the timing
     std::string pixelFormat;        // the encoder's
 };
-std::string VideoFilterChain(const InputSpec& in, const PictureChain& pc);
+std::string VideoFilterChain(const InputPlan& in, const PictureChain& pc);
 
 // Where a seek of a custom reader over `size` bytes at `position` lands: the new position,
 // the size for AVSEEK_SIZE, or a negative error.

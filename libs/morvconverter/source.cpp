@@ -92,7 +92,7 @@ bool Source::IsWantedSubtitle(const AVStream* st) const {
     return isDvd && st->id == 0x20 + wantedSubtitle;
 }
 
-int OpenSource(const InputSpec& in, const AVIOInterruptCB* interrupt, SourcePtr& out) {
+int OpenSource(const InputPlan& in, const AVIOInterruptCB* interrupt, SourcePtr& out) {
     SourcePtr s(new Source);
     s->fmt = avformat_alloc_context();
     if (!s->fmt) return crInternalError;
@@ -174,7 +174,7 @@ int OpenSource(const InputSpec& in, const AVIOInterruptCB* interrupt, SourcePtr&
     return 0;
 }
 
-int Probe(const InputSpec& in, ProbeResult& result) {
+int Probe(const InputPlan& in, ProbeResult& result) {
     SourcePtr s;
     int r = OpenSource(in, nullptr, s);
     if (r) return r;

@@ -272,7 +272,7 @@ struct TimeLine {
 
 class Job {
 public:
-    Job(const JobSpec& spec, const Hooks& hooks) : spec_(spec), hooks_(hooks) {}
+    Job(const JobPlan& plan, const Hooks& hooks) : plan_(plan), hooks_(hooks) {}
     ~Job() {
         // The encoder threads write into the output: they end before it is closed.
         videoWorker_.reset();
@@ -285,15 +285,15 @@ public:
         if (!tempPath_.empty()) std::remove(tempPath_.c_str());
     }
 
-    int Run(const std::vector<const InputSpec*>& inputs) {
-        if (inputs.empty() || spec_.outputPath.empty()) return crIncompleteJob;
-        tempPath_ = spec_.outputPath + ".part";
+    int Run(const std::vector<const InputPlan*>& inputs) {
+        if (inputs.empty() || plan_.outputPath.empty()) return crIncompleteJob;
+        tempPath_ = plan_.outputPath + ".part";
         interrupt_.callback = &Job::Interrupt;
         interrupt_.opaque = this;
         packet_.reset(av_packet_alloc());
         if (!packet_) return crInternalError;
-        if (spec_.thumbnail || spec_.format == "image2") return Thumbnail(*inputs.front());
-        for (const InputSpec* in : inputs) {
+        if (plan_.thumbnail || plan_.format == "image2") return Thumbnail(*inputs.front());
+        for (const InputPlan* in : inputs) {
             SourcePtr src;
             int r = OpenSource(*in, &interrupt_, src);
             if (!r && !out_) r = OpenOutput(*src, *in);
@@ -302,7 +302,7 @@ public:
         }
         int r = Finish();
         if (r) return r;
-        if (std::rename(tempPath_.c_str(), spec_.outputPath.c_str()) != 0) return crOutputUnwritable;
+        if (std::rename(tempPath_.c_str(), plan_.outputPath.c_str()) != 0) return crOutputUnwritable;
         tempPath_.clear();
         return 0;
     }
@@ -329,18 +329,18 @@ private:
 
     // Output settings come from the job, and where the job leaves them open from the
     // first input.
-    int OpenOutput(const Source& src, const InputSpec& in) {
-        if (avformat_alloc_output_context2(&out_, nullptr, spec_.format.empty() ? nullptr : spec_.format.c_str(),
-                                           spec_.outputPath.c_str()) < 0 || !out_)
+    int OpenOutput(const Source& src, const InputPlan& in) {
+        if (avformat_alloc_output_context2(&out_, nullptr, plan_.format.empty() ? nullptr : plan_.format.c_str(),
+                                           plan_.outputPath.c_str()) < 0 || !out_)
             return crUnknownOutputFormat;
         const AVStream* vs = src.fmt->streams[src.video];
-        if (spec_.frameRate > 0) {
-            rate_ = RateOf(spec_.frameRate);
+        if (plan_.frameRate > 0) {
+            rate_ = RateOf(plan_.frameRate);
         } else {
             AVRational r = vs->avg_frame_rate.num > 0 ? vs->avg_frame_rate : vs->r_frame_rate;
             rate_ = r.num > 0 && r.den > 0 && av_q2d(r) <= 120 ? r : AVRational{25, 1};
         }
-        width_ = spec_.width, height_ = spec_.height;
+        width_ = plan_.width, height_ = plan_.height;
         if (width_ <= 0 || height_ <= 0) {
             int cw = vs->codecpar->width - in.cropLeft - in.cropRight;
             int ch = vs->codecpar->height - in.cropTop - in.cropBottom;
@@ -350,8 +350,8 @@ private:
         }
         width_ = Even(width_), height_ = Even(height_);
 
-        const AVCodec* vcodec = spec_.videoEncoder.empty() ? avcodec_find_encoder(out_->oformat->video_codec)
-                                                           : avcodec_find_encoder_by_name(spec_.videoEncoder.c_str());
+        const AVCodec* vcodec = plan_.videoEncoder.empty() ? avcodec_find_encoder(out_->oformat->video_codec)
+                                                           : avcodec_find_encoder_by_name(plan_.videoEncoder.c_str());
         if (!vcodec || vcodec->type != AVMEDIA_TYPE_VIDEO) return crEncoderMissing;
         venc_.reset(avcodec_alloc_context3(vcodec));
         if (!venc_) return crInternalError;
@@ -361,7 +361,7 @@ private:
         venc_->framerate = rate_;
         venc_->sample_aspect_ratio = {1, 1};
         venc_->pix_fmt = vcodec->pix_fmts ? vcodec->pix_fmts[0] : AV_PIX_FMT_YUV420P;
-        if (spec_.videoBitrate > 0) venc_->bit_rate = std::int64_t(spec_.videoBitrate) * 1000;
+        if (plan_.videoBitrate > 0) venc_->bit_rate = std::int64_t(plan_.videoBitrate) * 1000;
         venc_->thread_count = 0;
         if (out_->oformat->flags & AVFMT_GLOBALHEADER) venc_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
         if (avcodec_open2(venc_.get(), vcodec, nullptr) < 0) return crEncoderRefused;
@@ -371,21 +371,21 @@ private:
         vstream_->avg_frame_rate = rate_;
 
         AVCodecID aid = out_->oformat->audio_codec;
-        const AVCodec* acodec = spec_.audioEncoder.empty()
+        const AVCodec* acodec = plan_.audioEncoder.empty()
                                     ? (aid == AV_CODEC_ID_NONE ? nullptr : avcodec_find_encoder(aid))
-                                    : avcodec_find_encoder_by_name(spec_.audioEncoder.c_str());
-        if (!spec_.audioEncoder.empty() && (!acodec || acodec->type != AVMEDIA_TYPE_AUDIO)) return crEncoderMissing;
+                                    : avcodec_find_encoder_by_name(plan_.audioEncoder.c_str());
+        if (!plan_.audioEncoder.empty() && (!acodec || acodec->type != AVMEDIA_TYPE_AUDIO)) return crEncoderMissing;
         if (acodec) {
             const AVCodecParameters* ap = src.audio >= 0 ? src.fmt->streams[src.audio]->codecpar : nullptr;
-            int channels = spec_.channels > 0 ? spec_.channels : ap ? ap->ch_layout.nb_channels : 2;
+            int channels = plan_.channels > 0 ? plan_.channels : ap ? ap->ch_layout.nb_channels : 2;
             channels = std::clamp(channels, 1, 2);
-            int asked = spec_.sampleRate > 0 ? spec_.sampleRate : ap && ap->sample_rate > 0 ? ap->sample_rate : 44100;
+            int asked = plan_.sampleRate > 0 ? plan_.sampleRate : ap && ap->sample_rate > 0 ? ap->sample_rate : 44100;
             aenc_.reset(avcodec_alloc_context3(acodec));
             if (!aenc_) return crInternalError;
-            aenc_->sample_rate = ChooseSampleRate(asked, acodec, spec_.format);
+            aenc_->sample_rate = ChooseSampleRate(asked, acodec, plan_.format);
             av_channel_layout_default(&aenc_->ch_layout, channels);
             aenc_->sample_fmt = acodec->sample_fmts ? acodec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
-            if (spec_.audioBitrate > 0) aenc_->bit_rate = std::int64_t(spec_.audioBitrate) * 1000;
+            if (plan_.audioBitrate > 0) aenc_->bit_rate = std::int64_t(plan_.audioBitrate) * 1000;
             aenc_->time_base = {1, aenc_->sample_rate};
             if (out_->oformat->flags & AVFMT_GLOBALHEADER) aenc_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
             if (avcodec_open2(aenc_.get(), acodec, nullptr) < 0) return crEncoderRefused;
@@ -409,7 +409,7 @@ private:
     }
 
     // The part of an input the job takes: checks crop and trim against the source.
-    int CheckInput(const Source& src, const InputSpec& in, double& start, double& length) const {
+    int CheckInput(const Source& src, const InputPlan& in, double& start, double& length) const {
         const AVCodecParameters* vp = src.fmt->streams[src.video]->codecpar;
         if (in.cropTop < 0 || in.cropBottom < 0 || in.cropLeft < 0 || in.cropRight < 0 ||
             vp->width - in.cropLeft - in.cropRight < 2 || vp->height - in.cropTop - in.cropBottom < 2)
@@ -421,7 +421,7 @@ private:
         return 0;
     }
 
-    int Convert(Source& src, const InputSpec& in) {
+    int Convert(Source& src, const InputPlan& in) {
         double start = 0, length = 0;
         int r = CheckInput(src, in, start, length);
         if (r) return r;
@@ -502,7 +502,7 @@ private:
 
     struct Segment {
         Source* src = nullptr;
-        const InputSpec* in = nullptr;
+        const InputPlan* in = nullptr;
         double start = 0;
         std::int64_t firstFrame = 0;
         std::int64_t targetFrames = -1;
@@ -609,8 +609,8 @@ private:
                 std::snprintf(args, sizeof args, "time_base=1/%d:sample_rate=%d:sample_fmt=%s:channel_layout=%s",
                               f->sample_rate, f->sample_rate, av_get_sample_fmt_name(AVSampleFormat(f->format)), layout);
                 std::string chain;
-                if (spec_.volume != 255 && spec_.volume >= 0)
-                    chain += "volume=" + std::to_string(std::min(spec_.volume, 510) / 255.0) + ",";
+                if (plan_.volume != 255 && plan_.volume >= 0)
+                    chain += "volume=" + std::to_string(std::min(plan_.volume, 510) / 255.0) + ",";
                 chain += "aresample=" + std::to_string(aenc_->sample_rate) +
                          ",aformat=sample_fmts=" + av_get_sample_fmt_name(aenc_->sample_fmt) +
                          ":channel_layouts=" + audioLayout_;
@@ -720,7 +720,7 @@ private:
     }
 
     // One JPEG picture of the input, at the job's frame size or the source's.
-    int Thumbnail(const InputSpec& in) {
+    int Thumbnail(const InputPlan& in) {
         SourcePtr src;
         int r = OpenSource(in, &interrupt_, src);
         if (r) return r;
@@ -762,8 +762,8 @@ private:
         pc.sourceAspect = vp->sample_aspect_ratio;
         AVRational sar = pc.sourceAspect.num > 0 ? pc.sourceAspect : AVRational{1, 1};
         int cw = chosen->width - in.cropLeft - in.cropRight, ch = chosen->height - in.cropTop - in.cropBottom;
-        pc.outWidth = spec_.width > 0 && spec_.height > 0 ? Even(spec_.width) : Even(int(std::lround(cw * av_q2d(sar))));
-        pc.outHeight = spec_.width > 0 && spec_.height > 0 ? Even(spec_.height) : Even(ch);
+        pc.outWidth = plan_.width > 0 && plan_.height > 0 ? Even(plan_.width) : Even(int(std::lround(cw * av_q2d(sar))));
+        pc.outHeight = plan_.width > 0 && plan_.height > 0 ? Even(plan_.height) : Even(ch);
         pc.pixelFormat = "yuvj420p";
         FilterGraph g;
         char args[256];
@@ -792,12 +792,12 @@ private:
         bool ok = std::fwrite(packet_->data, 1, size_t(packet_->size), file) == size_t(packet_->size);
         ok = std::fclose(file) == 0 && ok;
         av_packet_unref(packet_.get());
-        if (!ok || std::rename(tempPath_.c_str(), spec_.outputPath.c_str()) != 0) return crOutputUnwritable;
+        if (!ok || std::rename(tempPath_.c_str(), plan_.outputPath.c_str()) != 0) return crOutputUnwritable;
         tempPath_.clear();
         return 0;
     }
 
-    const JobSpec& spec_;
+    const JobPlan& plan_;
     const Hooks& hooks_;
     AVIOInterruptCB interrupt_{};
     std::function<bool()> cancelCheck_ = [this] { return Cancelled(); };
@@ -824,7 +824,7 @@ private:
 
 }  // namespace
 
-int RunJob(const JobSpec& job, const std::vector<const InputSpec*>& inputs, const Hooks& hooks) {
+int RunJob(const JobPlan& job, const std::vector<const InputPlan*>& inputs, const Hooks& hooks) {
     Job j(job, hooks);
     return j.Run(inputs);
 }

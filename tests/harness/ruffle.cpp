@@ -287,27 +287,27 @@ RuffleResult RunRuffle(const RuffleJob& job) {
         result.error = "no node on PATH";
         return result;
     }
-    std::string spec = "{\"nodeDir\":" + Quote(NodeDir()) + ",\"chromium\":" + Quote(Chromium()) +
+    std::string request = "{\"nodeDir\":" + Quote(NodeDir()) + ",\"chromium\":" + Quote(Chromium()) +
                        ",\"root\":" + Quote(job.root) + ",\"width\":" + std::to_string(job.width) +
                        ",\"height\":" + std::to_string(job.height) +
                        ",\"timeout\":" + std::to_string(job.timeoutMs);
-    if (!job.swf.empty()) spec += ",\"swf\":" + Quote(job.swf);
-    if (!job.html.empty()) spec += ",\"html\":" + Quote(job.html);
-    if (job.durationMs >= 0) spec += ",\"duration\":" + std::to_string(job.durationMs);
-    if (job.untilTrace) spec += ",\"untilTrace\":" + Quote(*job.untilTrace);
-    spec += ",\"shots\":[";
+    if (!job.swf.empty()) request += ",\"swf\":" + Quote(job.swf);
+    if (!job.html.empty()) request += ",\"html\":" + Quote(job.html);
+    if (job.durationMs >= 0) request += ",\"duration\":" + std::to_string(job.durationMs);
+    if (job.untilTrace) request += ",\"untilTrace\":" + Quote(*job.untilTrace);
+    request += ",\"shots\":[";
     for (size_t i = 0; i < job.shots.size(); ++i) {
-        if (i) spec += ",";
-        spec += "{\"at\":" + std::to_string(job.shots[i].atMs) +
+        if (i) request += ",";
+        request += "{\"at\":" + std::to_string(job.shots[i].atMs) +
                 ",\"path\":" + Quote(job.shots[i].path) + "}";
     }
-    spec += "],\"clicks\":[";
+    request += "],\"clicks\":[";
     for (size_t i = 0; i < job.clicks.size(); ++i) {
-        if (i) spec += ",";
-        spec += "{\"at\":" + std::to_string(job.clicks[i].atMs) + ",\"x\":" + std::to_string(job.clicks[i].x) +
+        if (i) request += ",";
+        request += "{\"at\":" + std::to_string(job.clicks[i].atMs) + ",\"x\":" + std::to_string(job.clicks[i].x) +
                 ",\"y\":" + std::to_string(job.clicks[i].y) + "}";
     }
-    spec += "]}";
+    request += "]}";
 
     char tmpl[] = "/tmp/lumacast-ruffle-XXXXXX.json";
     int fd = mkstemps(tmpl, 5);
@@ -315,7 +315,7 @@ RuffleResult RunRuffle(const RuffleJob& job) {
         result.error = "cannot create the job file";
         return result;
     }
-    bool written = write(fd, spec.data(), spec.size()) == static_cast<ssize_t>(spec.size());
+    bool written = write(fd, request.data(), request.size()) == static_cast<ssize_t>(request.size());
     close(fd);
     int status = 0;
     std::optional<std::string> out;

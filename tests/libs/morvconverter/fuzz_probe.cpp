@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     static bool quiet = (av_log_set_level(AV_LOG_QUIET), true);
     (void)quiet;
     std::vector<std::uint8_t> bytes(data, data + size);
-    morvconv::InputSpec in;
+    morvconv::InputPlan in;
     in.memory = &bytes;
     morvconv::ProbeResult result;
     int r = morvconv::Probe(in, result);
