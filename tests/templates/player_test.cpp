@@ -293,4 +293,37 @@ TEST(TemplatePlayer, HtmlPageShowsThePlayerWithItsXmlPlaylist) {
     EXPECT_LT(IconPixels(shot[2], 0, 200, 320, 240), 5) << "the bar does not hide itself";
 }
 
+// A name with quotes, an ampersand and angle brackets, used as the page's title and the
+// player's file name, still gives a page that shows the playing player.
+TEST(TemplatePlayer, HtmlPageWithAnAwkwardNameShowsThePlayer) {
+    RUFFLE_OR_SKIP();
+    TempDir out;
+    const std::string name = "Tom's \"Movie\" & <1>";
+    fs::copy_file(Media() / "moving.flv", out / "moving.flv");
+    Player p(out / (name + ".swf"), 2);
+    p.Add("moving.flv", name);
+    ASSERT_EQ(generateFLVPlayer(p.g), 0);
+    fs::copy_file(ProgramDir() + "/templates/AC_RunActiveContent.js", out / "AC_RunActiveContent.js");
+    CreateHtmlPlayingSWF page;
+    page.SetTitle(name);
+    page.SetMovie(name);
+    page.SetBgColor("000000");
+    page.SetPlayerWidth(320);
+    page.SetPlayerHeight(240);
+    ASSERT_EQ(page.SaveHtml(out / "page.html"), 1);
+
+    harness::RuffleJob job;
+    job.root = out.path().string();
+    job.html = "page.html";
+    job.width = 320;
+    job.height = 240;
+    job.shots = {{1000, out / "a.png"}, {3000, out / "b.png"}};
+    const harness::RuffleResult r = harness::RunRuffle(job);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_THAT(r.errors, testing::IsEmpty()) << Describe(r);
+    const auto shot = Shots(r);
+    ASSERT_EQ(shot.size(), 2u);
+    EXPECT_GT(Changed(shot[0], shot[1], 0, 0, 320, 200), 500) << "the page's player does not play";
+}
+
 }  // namespace
