@@ -528,7 +528,7 @@ void TControl::WMMouseButton(TMessage& m, TMouseButton button, bool down, bool d
                 controlState_ |= csClicked;
             }
         }
-        if (!(controlStyle_ & csNoStdEvents)) MouseDown(button, shift | (dbl ? ssDouble : 0), x, y);
+        if (!(controlStyle_ & csNoStdEvents)) MouseDown(button, shift | (dbl ? unsigned(ssDouble) : 0u), x, y);
         return;
     }
     if (button == mbLeft) {

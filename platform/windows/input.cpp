@@ -34,7 +34,7 @@ struct ClickRecord {
 struct RawEvent {
     enum Kind { Move, Button, Wheel, Leave, Key, Char } kind;
     HWND top = nullptr;
-    TPoint screen;  // where the pointer was, taken when the event came
+    TPoint screen{};  // where the pointer was, taken when the event came
     MouseButton button = MouseButton::Left;
     bool down = false;
     int delta = 0;

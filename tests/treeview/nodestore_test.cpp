@@ -108,7 +108,9 @@ TEST(NodeStoreProperty, InvariantsHoldOverRandomOperations) {
             std::int32_t selected = 0;
             for (PVastNode run = t->GetFirstNoInit(); run; run = t->GetNextNoInit(run))
                 if (run->States & vsSelected) ++selected;
-            if (t->UpdateCount() == 0) ASSERT_EQ(t->SelectedCount(), selected) << "after step " << step;
+            if (t->UpdateCount() == 0) {
+                ASSERT_EQ(t->SelectedCount(), selected) << "after step " << step;
+            }
         }
     }
 }
