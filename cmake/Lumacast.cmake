@@ -73,6 +73,11 @@ function(lumacast_test name)
     if("threads" IN_LIST A_LABELS)
       add_dependencies(thread_tests ${name})
     endif()
+    # A Flash player in a browser takes its screenshots at wall-clock times: it runs
+    # alone, so that a busy machine cannot make it late.
+    if("ruffle" IN_LIST A_LABELS)
+      list(APPEND props RUN_SERIAL TRUE)
+    endif()
   endif()
   if(A_DEPENDS)
     list(APPEND props FIXTURES_REQUIRED "${A_DEPENDS}")
