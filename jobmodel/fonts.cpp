@@ -3,7 +3,6 @@
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <map>
 #include <mutex>
 
@@ -16,11 +15,13 @@ const std::map<std::string, std::string>& FontTable() {
     static std::map<std::string, std::string> table;
     static std::once_flag once;
     std::call_once(once, [] {
-        if (!FcInit()) return;
-        std::atexit([] { FcFini(); });  // leak checkers see fontconfig's caches freed
+        // A configuration of its own, freed once the table is read: the process-wide one
+        // belongs to the graphics layer, which frees it at exit.
+        FcConfig* config = FcInitLoadConfigAndFonts();
+        if (!config) return;
         FcPattern* pattern = FcPatternCreate();
         FcObjectSet* objects = FcObjectSetBuild(FC_FULLNAME, FC_FAMILY, FC_STYLE, FC_FILE, FC_FONTFORMAT, nullptr);
-        FcFontSet* set = FcFontList(nullptr, pattern, objects);
+        FcFontSet* set = FcFontList(config, pattern, objects);
         for (int i = 0; set && i < set->nfont; ++i) {
             FcPattern* font = set->fonts[i];
             FcChar8 *file = nullptr, *format = nullptr, *full = nullptr, *family = nullptr, *style = nullptr;
@@ -45,6 +46,7 @@ const std::map<std::string, std::string>& FontTable() {
         if (set) FcFontSetDestroy(set);
         FcObjectSetDestroy(objects);
         FcPatternDestroy(pattern);
+        FcConfigDestroy(config);
     });
     return table;
 }
