@@ -473,7 +473,9 @@ private:
         if (!seg.videoDone && avcodec_send_packet(vdec.get(), nullptr) >= 0 && (r = DrainVideo(seg, vdec.get(), frame.get())))
             return r;
         if (seg.video.src && !seg.videoDone) {
-            if (av_buffersrc_add_frame(seg.video.src, nullptr) < 0) return crInternalError;
+            // The stream ends where its last picture's time ends, so that the frame-rate
+            // filter keeps that picture.
+            if (av_buffersrc_close(seg.video.src, seg.videoEnd, AV_BUFFERSRC_FLAG_PUSH) < 0) return crInternalError;
             if ((r = PullVideo(seg))) return r;
         }
         if (adec && !seg.audioDone && avcodec_send_packet(adec.get(), nullptr) >= 0 &&
@@ -509,6 +511,9 @@ private:
         bool videoDone = false, audioDone = false;
         FilterGraph video, audio;
         FramePtr last;  // the last picture encoded, for holding
+        std::int64_t videoEnd = 0;  // where the last picture given to the filters ends (stream time base)
+        bool audioStarted = false;
+        std::int64_t audioSkip = 0;  // output samples still to drop: sound from before the start
         Subtitle subtitle;
         TimeLine videoTime, audioTime;
     };
@@ -556,7 +561,9 @@ private:
             if (seg.subtitle.valid && t >= seg.subtitle.start && t < seg.subtitle.end &&
                 av_frame_make_writable(f) >= 0)
                 seg.subtitle.BurnInto(f);
-            f->pts = std::llround(t / av_q2d(seg.src->fmt->streams[seg.src->video]->time_base));
+            const AVRational tb = seg.src->fmt->streams[seg.src->video]->time_base;
+            f->pts = std::llround(t / av_q2d(tb));
+            seg.videoEnd = std::max(seg.videoEnd, f->pts + std::max<std::int64_t>(1, std::llround(step / av_q2d(tb))));
             int r = av_buffersrc_add_frame_flags(seg.video.src, f, AV_BUFFERSRC_FLAG_KEEP_REF);
             av_frame_unref(f);
             if (r < 0) return crInternalError;
@@ -616,6 +623,14 @@ private:
                          ":channel_layouts=" + audioLayout_;
                 if (seg.audio.Build("abuffer", args, "abuffersink", chain) < 0) return crInternalError;
             }
+            if (!seg.audioStarted) {
+                // The sound starts at the first picture: what comes before it is cut, a
+                // late start is preceded by silence.
+                seg.audioStarted = true;
+                std::int64_t offset = std::llround(t * aenc_->sample_rate);
+                if (offset < 0) seg.audioSkip = -offset;
+                else if (offset > 0 && WriteSilence(offset)) return crInternalError;
+            }
             f->pts = AV_NOPTS_VALUE;
             int r = av_buffersrc_add_frame(seg.audio.src, f);
             av_frame_unref(f);
@@ -635,6 +650,19 @@ private:
         FramePtr out(av_frame_alloc());
         if (!out) return crInternalError;
         while (av_buffersink_get_frame(seg.audio.sink, out.get()) >= 0) {
+            if (seg.audioSkip > 0) {
+                int drop = int(std::min<std::int64_t>(seg.audioSkip, out->nb_samples));
+                seg.audioSkip -= drop;
+                if (drop == out->nb_samples) {
+                    av_frame_unref(out.get());
+                    continue;
+                }
+                const int planes = av_sample_fmt_is_planar(AVSampleFormat(out->format)) ? out->ch_layout.nb_channels : 1;
+                const int bytes = av_get_bytes_per_sample(AVSampleFormat(out->format)) *
+                                  (planes == 1 ? out->ch_layout.nb_channels : 1);
+                for (int p = 0; p < planes; ++p) out->extended_data[p] += std::ptrdiff_t(drop) * bytes;
+                out->nb_samples -= drop;
+            }
             std::int64_t room = seg.targetFrames >= 0 ? AudioTarget(&seg) - audioQueued_ : out->nb_samples;
             int n = int(std::clamp<std::int64_t>(room, 0, out->nb_samples));
             if (n > 0 && av_audio_fifo_write(fifo_, reinterpret_cast<void**>(out->extended_data), n) < n)
@@ -647,24 +675,28 @@ private:
         return 0;
     }
 
+    // Queues `count` samples of silence; 0 or a result code.
+    int WriteSilence(std::int64_t count) {
+        if (count <= 0) return 0;
+        FramePtr silence(av_frame_alloc());
+        if (!silence || count > std::numeric_limits<int>::max()) return crInternalError;
+        silence->format = aenc_->sample_fmt;
+        silence->nb_samples = int(count);
+        if (av_channel_layout_copy(&silence->ch_layout, &aenc_->ch_layout) < 0 ||
+            av_frame_get_buffer(silence.get(), 0) < 0)
+            return crInternalError;
+        av_samples_set_silence(silence->extended_data, 0, silence->nb_samples, aenc_->ch_layout.nb_channels,
+                               aenc_->sample_fmt);
+        if (av_audio_fifo_write(fifo_, reinterpret_cast<void**>(silence->extended_data), int(count)) < count)
+            return crInternalError;
+        audioQueued_ += count;
+        return 0;
+    }
+
     // Silence up to the pictures made so far (a source without sound, or a short one).
     int PadAudio() {
         if (!aenc_) return 0;
-        std::int64_t missing = AudioTarget(nullptr) - audioQueued_;
-        if (missing > 0) {
-            FramePtr silence(av_frame_alloc());
-            if (!silence) return crInternalError;
-            silence->format = aenc_->sample_fmt;
-            silence->nb_samples = int(missing);
-            if (av_channel_layout_copy(&silence->ch_layout, &aenc_->ch_layout) < 0 ||
-                av_frame_get_buffer(silence.get(), 0) < 0)
-                return crInternalError;
-            av_samples_set_silence(silence->extended_data, 0, silence->nb_samples, aenc_->ch_layout.nb_channels,
-                                   aenc_->sample_fmt);
-            if (av_audio_fifo_write(fifo_, reinterpret_cast<void**>(silence->extended_data), int(missing)) < missing)
-                return crInternalError;
-            audioQueued_ += missing;
-        }
+        if (int r = WriteSilence(AudioTarget(nullptr) - audioQueued_)) return r;
         return EncodeAudio(false);
     }
 
