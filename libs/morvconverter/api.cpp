@@ -1,11 +1,13 @@
 // The exported operations: records in, jobs run, progress and preview out.
 #include <atomic>
+#include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
 
+#include <locale.h>
 #include <sys/stat.h>
 
 extern "C" {
@@ -43,6 +45,25 @@ ConverterMessagePoster gPoster = nullptr;
 ConverterPreviewSink gPreviewSink = nullptr;
 void* gPreviewContext = nullptr;
 std::atomic<bool> gUsingPreview{false};
+
+// FFmpeg writes and reads decimals (filter arguments, options) through the C library in
+// the calling thread's locale; a process locale with a decimal comma would break every
+// filter string. Each operation runs its thread in the C locale and restores the caller's.
+class CLocaleScope {
+public:
+    CLocaleScope() {
+        static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(0));
+        if (c) previous_ = uselocale(c);
+    }
+    ~CLocaleScope() {
+        if (previous_) uselocale(previous_);
+    }
+    CLocaleScope(const CLocaleScope&) = delete;
+    CLocaleScope& operator=(const CLocaleScope&) = delete;
+
+private:
+    locale_t previous_ = locale_t(0);
+};
 
 void QuietLogs() {
     static std::once_flag once;
@@ -209,6 +230,7 @@ extern "C" {
 
 std::int32_t isSupportFormat(const char* path) {
     QuietLogs();
+    CLocaleScope cLocale;
     InputPlan in;
     in.path = Text(path);
     ProbeResult p;
@@ -218,6 +240,7 @@ std::int32_t isSupportFormat(const char* path) {
 std::int32_t getFileInfo(MediaInfo* info) {
     if (!info) return crIncompleteJob;
     QuietLogs();
+    CLocaleScope cLocale;
     InputPlan in;
     in.path = Text(info->path, sizeof info->path);
     ProbeResult p;
@@ -229,6 +252,7 @@ std::int32_t getFileInfo(MediaInfo* info) {
 std::int32_t getDVDProperties(MediaInfo* info) {
     if (!info) return crIncompleteJob;
     QuietLogs();
+    CLocaleScope cLocale;
     InputPlan in;
     {
         std::lock_guard lock(gRecordsLock);
@@ -277,6 +301,7 @@ void freeGroupMediaUIOption(GroupMediaUIOption** group) {
 
 std::int32_t converteToMedia(GroupMediaUIOption* group, const char* formatName, std::int32_t) {
     QuietLogs();
+    CLocaleScope cLocale;
     JobPlan job;
     std::vector<InputPlan> plans;
     {

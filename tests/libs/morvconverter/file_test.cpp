@@ -1,6 +1,7 @@
 // Conversions of small files, checked by ffprobe and the ffmpeg command line.
 #include <atomic>
 #include <chrono>
+#include <clocale>
 #include <mutex>
 #include <thread>
 
@@ -194,6 +195,35 @@ TEST_F(FileConversion, VolumeScalesTheSound) {
     EXPECT_GT(loudness[0], 1000);
     EXPECT_NEAR(loudness[1] / loudness[0], 128.0 / 255.0, 0.05);
     EXPECT_LT(loudness[2], 10);
+}
+
+// A process whose locale writes decimals with a comma (de_DE, built with localedef into a
+// temporary folder, so it exists on every machine) converts with picture settings and
+// volume as in the C locale.
+TEST_F(FileConversion, PictureSettingsAndVolumeHoldUnderACommaLocale) {
+    ASSERT_EQ(convtest::Run("localedef -i de_DE -f UTF-8 " + Quote((tmp_.path() / "de_DE.utf8").string()) +
+                            " >/dev/null 2>&1 && echo made"),
+              "made\n");
+    ASSERT_EQ(setenv("LOCPATH", tmp_.path().c_str(), 1), 0);
+    const std::string before = std::setlocale(LC_ALL, nullptr);
+    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr);
+    char text[16];
+    std::snprintf(text, sizeof text, "%.1f", 0.5);
+    EXPECT_STREQ(text, "0,5");
+
+    Group g;
+    g.AddFile(Clip())->brightness = 60;
+    Output o;
+    o.format = "mp4", o.video = "mpeg4", o.audio = "aac", o.videoBitrate = 4000;
+    SetOutput(g.g, o, Out("comma.mp4"));
+    g.g->volume = 128;
+    const int result = g.Convert();
+    std::setlocale(LC_ALL, before.c_str());
+    unsetenv("LOCPATH");
+    ASSERT_EQ(result, 0);
+    EXPECT_GT(Psnr(Picture(Out("comma.mp4"), 1.0, "", 320, 240), Picture(Clip(), 1.0, "eq=brightness=0.3", 320, 240)),
+              28.0);
+    EXPECT_NEAR(Loudness(Out("comma.mp4"), 0.3, 1.4) / Loudness(Clip(), 0.3, 1.4), 128.0 / 255.0, 0.05);
 }
 
 // Each format and codec pair of the shipped profiles gives a file ffprobe reads.
