@@ -12,6 +12,7 @@
 #include "jobmodel/outputnames.h"
 #include "jobmodel/playerbridge.h"
 #include "libs/morvmessage/morvmessage.h"
+#include "platform/core/files.h"
 
 using treeview::PVastNode;
 using treeview::TBaseVastTree;
@@ -252,10 +253,11 @@ private:
         std::snprintf(colour, sizeof colour, "%02x%02x%02x", cs.BackgrounColor.r & 0xFF, cs.BackgrounColor.g & 0xFF,
                       cs.BackgrounColor.b & 0xFF);
         page.SetBgColor(colour);
-        std::error_code ec;
-        fs::copy_file(s_.programFolder + "templates/AC_RunActiveContent.js", ConvertJobDir + "AC_RunActiveContent.js",
-                      fs::copy_options::overwrite_existing, ec);
-        if (ec) return prScriptCopyFailed;
+        // Through a new file renamed into place: whatever lies under the script's name
+        // (a link included) is replaced, never written through.
+        if (!platform::CopyFile(s_.programFolder + "templates/AC_RunActiveContent.js",
+                                ConvertJobDir + "AC_RunActiveContent.js", false))
+            return prScriptCopyFailed;
         page.SetPlayerWidth(cs.Width);
         page.SetPlayerHeight(cs.Height);
         page.SetPluginVersion("7,0,0,0");

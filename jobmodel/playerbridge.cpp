@@ -8,6 +8,7 @@
 #include "jobmodel/fonts.h"
 #include "jobmodel/mediaitem.h"
 #include "jobmodel/outputnames.h"
+#include "platform/core/files.h"
 
 namespace {
 
@@ -242,10 +243,10 @@ KbnUIGroupOption* MakePreviewPlayerGroup(const CustomSetting& cs, const std::str
     if (cs.SwfType == stEmbedded) {
         AppendMedia(group, "velmoraQent", samples + "velmoraQent.flv", samples + "velmoraQent.jpg", 320, 240);
     } else if (cs.SwfType == stProgressive) {
-        for (const char* name : {"velmoraQent.jpg", "velmoraQent.flv"}) {
-            std::error_code ec;  // a sample that cannot be copied is left out
-            fs::copy_file(samples + name, programFolder + "temp/" + name, fs::copy_options::skip_existing, ec);
-        }
+        // A sample that cannot be copied is left out; an existing copy (or anything else
+        // under its name) stays as it is.
+        for (const char* name : {"velmoraQent.jpg", "velmoraQent.flv"})
+            platform::CopyFile(samples + name, programFolder + "temp/" + name, true);
         AppendMedia(group, "velmoraQent", "velmoraQent.flv", "velmoraQent.jpg", 320, 240);
     } else {
         AppendMedia(group, "velmoraQent", "", "", 320, 240);

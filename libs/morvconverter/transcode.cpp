@@ -2,6 +2,7 @@
 // and encoded into one output, written under a temporary name that becomes the output's
 // name only when the whole job succeeded.
 #include <chrono>
+#include <cerrno>
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
@@ -9,6 +10,11 @@
 #include <limits>
 #include <mutex>
 #include <thread>
+
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 extern "C" {
 #include <libavfilter/avfilter.h>
@@ -75,6 +81,78 @@ struct PacketDeleter {
     void operator()(AVPacket* p) const { av_packet_free(&p); }
 };
 using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
+
+// A new file beside `target`, named "<target>.<random>.part", made with O_EXCL so that a
+// link planted under a guessable name is never followed; its mode follows the umask as
+// any new file's. Returns the descriptor (or -1) and sets `path`.
+int CreatePartFile(const std::string& target, std::string& path) {
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        unsigned char random[8];
+        if (getrandom(random, sizeof random, 0) != ssize_t(sizeof random)) return -1;
+        std::string name = target + ".";
+        for (unsigned char r : random) name += letters[r % (sizeof letters - 1)];
+        name += ".part";
+        int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            path = name;
+            return fd;
+        }
+        if (errno != EEXIST) return -1;
+    }
+    return -1;
+}
+
+// The output's bytes into a descriptor, as an AVIOContext for the muxer.
+struct FileWriter {
+    int fd = -1;
+    AVIOContext* avio = nullptr;
+
+    static int Write(void* opaque, std::uint8_t* buf, int size) {
+        auto* w = static_cast<FileWriter*>(opaque);
+        for (int done = 0; done < size;) {
+            ssize_t n = ::write(w->fd, buf + done, size_t(size - done));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return AVERROR(n < 0 ? errno : EIO);
+            done += int(n);
+        }
+        return size;
+    }
+    static std::int64_t Seek(void* opaque, std::int64_t offset, int whence) {
+        auto* w = static_cast<FileWriter*>(opaque);
+        if (whence & AVSEEK_SIZE) {
+            struct stat st {};
+            return ::fstat(w->fd, &st) == 0 ? std::int64_t(st.st_size) : AVERROR(errno);
+        }
+        off_t to = ::lseek(w->fd, off_t(offset), whence & ~AVSEEK_FORCE);
+        return to < 0 ? AVERROR(errno) : std::int64_t(to);
+    }
+
+    // Opens the context over `descriptor`, which it then owns; false when out of memory.
+    bool Open(int descriptor) {
+        fd = descriptor;
+        constexpr int kBuffer = 1 << 16;
+        auto* buffer = static_cast<unsigned char*>(av_malloc(kBuffer));
+        if (!buffer) return false;
+        avio = avio_alloc_context(buffer, kBuffer, 1, this, nullptr, &FileWriter::Write, &FileWriter::Seek);
+        if (!avio) av_free(buffer);
+        return avio != nullptr;
+    }
+    // Writes out what is buffered and closes; false when any write failed.
+    bool Close() {
+        bool ok = true;
+        if (avio) {
+            avio_flush(avio);
+            ok = avio->error == 0;
+            av_freep(&avio->buffer);
+            avio_context_free(&avio);
+        }
+        if (fd >= 0 && ::close(fd) != 0) ok = false;
+        fd = -1;
+        return ok;
+    }
+    ~FileWriter() { Close(); }
+};
 
 // Frame rates given as decimals mean the usual broadcast fractions.
 AVRational RateOf(double fps) {
@@ -278,16 +356,16 @@ public:
         videoWorker_.reset();
         audioWorker_.reset();
         if (out_) {
-            if (out_->pb) avio_closep(&out_->pb);
+            out_->pb = nullptr;  // the writer's
             avformat_free_context(out_);
         }
+        writer_.Close();
         if (fifo_) av_audio_fifo_free(fifo_);
         if (!tempPath_.empty()) std::remove(tempPath_.c_str());
     }
 
     int Run(const std::vector<const InputPlan*>& inputs) {
         if (inputs.empty() || plan_.outputPath.empty()) return crIncompleteJob;
-        tempPath_ = plan_.outputPath + ".part";
         interrupt_.callback = &Job::Interrupt;
         interrupt_.opaque = this;
         packet_.reset(av_packet_alloc());
@@ -399,9 +477,12 @@ private:
             av_channel_layout_describe(&aenc_->ch_layout, layout, sizeof layout);
             audioLayout_ = layout;
         }
-        if (!(out_->oformat->flags & AVFMT_NOFILE) &&
-            avio_open2(&out_->pb, tempPath_.c_str(), AVIO_FLAG_WRITE, &interrupt_, nullptr) < 0)
-            return crOutputUnwritable;
+        if (!(out_->oformat->flags & AVFMT_NOFILE)) {
+            int fd = CreatePartFile(plan_.outputPath, tempPath_);
+            if (fd < 0) return crOutputUnwritable;
+            if (!writer_.Open(fd)) return crInternalError;
+            out_->pb = writer_.avio;
+        }
         if (avformat_write_header(out_, nullptr) < 0) return crEncoderRefused;
         videoWorker_ = std::make_unique<StreamEncoder>(venc_.get(), vstream_, out_, muxLock_);
         if (aenc_) audioWorker_ = std::make_unique<StreamEncoder>(aenc_.get(), astream_, out_, muxLock_);
@@ -730,7 +811,8 @@ private:
         if ((r = videoWorker_->Finish())) return r;
         if (aenc_ && (r = audioWorker_->Finish())) return r;
         if (av_write_trailer(out_) < 0) return crOutputUnwritable;
-        if (out_->pb && (avio_closep(&out_->pb) < 0)) return crOutputUnwritable;
+        out_->pb = nullptr;
+        if (!writer_.Close()) return crOutputUnwritable;
         Progress(true);
         return 0;
     }
@@ -819,10 +901,11 @@ private:
         if (avcodec_send_frame(enc.get(), picture.get()) < 0 || avcodec_send_frame(enc.get(), nullptr) < 0 ||
             avcodec_receive_packet(enc.get(), packet_.get()) < 0)
             return crEncoderRefused;
-        std::FILE* file = std::fopen(tempPath_.c_str(), "wb");
-        if (!file) return crOutputUnwritable;
-        bool ok = std::fwrite(packet_->data, 1, size_t(packet_->size), file) == size_t(packet_->size);
-        ok = std::fclose(file) == 0 && ok;
+        int fd = CreatePartFile(plan_.outputPath, tempPath_);
+        if (fd < 0) return crOutputUnwritable;
+        if (!writer_.Open(fd)) return crInternalError;
+        avio_write(writer_.avio, packet_->data, packet_->size);
+        bool ok = writer_.Close();
         av_packet_unref(packet_.get());
         if (!ok || std::rename(tempPath_.c_str(), plan_.outputPath.c_str()) != 0) return crOutputUnwritable;
         tempPath_.clear();
@@ -837,7 +920,8 @@ private:
     Clock::time_point lastCancelQuery_{};
     Clock::time_point lastProgress_ = Clock::now();
     AVFormatContext* out_ = nullptr;
-    std::string tempPath_;
+    std::string tempPath_;  // the output while it is written
+    FileWriter writer_;
     CodecPtr venc_, aenc_;
     std::mutex muxLock_;
     std::unique_ptr<StreamEncoder> videoWorker_, audioWorker_;

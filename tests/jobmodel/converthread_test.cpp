@@ -54,6 +54,7 @@ struct Recorder {
     int thumbnailResult = 0;
     int playerResult = 0;
     bool blockPage = false;  // the player leaves a folder where its page would go
+    std::string plant, victim;  // a link at this name in the job folder, made by each video job
     int progressPosted = 0, progressFreed = 0;
     int preview = -1;  // the last setUsingPreview value
     platform::HWND window = nullptr;
@@ -122,6 +123,8 @@ std::int32_t FakeConvert(GroupMediaUIOption* g, const char* format, std::int32_t
         }
     }
     if (result == 0) Touch(job.output);
+    if (!rec.plant.empty() && job.format != "image2")
+        fs::create_symlink(rec.victim, fs::path(job.output).parent_path() / rec.plant);
     return result;
 }
 
@@ -443,6 +446,25 @@ TEST_F(ConvertRun, FailuresAreReportedPerRow) {
         EXPECT_EQ(o.lines, (std::vector<std::string>{Failed(name, c.code),
                                                      goodCode ? Failed("good", goodCode) : Ok("good")}));
     }
+}
+
+// A link planted in the job folder under the page script's name is replaced by the script,
+// never written through.
+TEST_F(ConvertRun, PageScriptNeverFollowsAPlantedLink) {
+    Lists lists;
+    lists.jobs.SetCheckState(File(lists, nullptr, mkFile, "clip", 10).node, treeview::csCheckedNormal);
+    rec.victim = temp.Write("victim.txt", "keep").string();
+    rec.plant = "AC_RunActiveContent.js";
+    Outcome o = Run(lists);
+    EXPECT_EQ(o.lines, (std::vector<std::string>{Ok("clip")}));
+    std::ifstream victim(rec.victim);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(victim), {}), "keep");
+    auto folders = JobFolders();
+    ASSERT_EQ(folders.size(), 1u);
+    const fs::path script = folders[0] / "AC_RunActiveContent.js";
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(script)));
+    std::ifstream copied(script);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(copied), {}), "// page script\n");
 }
 
 // An exception inside the converter ends the run, but never without its end message.

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "jobmodel/customsetting.h"
@@ -192,6 +193,20 @@ TEST(PlayerBridge, PreviewUsesTheSamplesAndScalesCreditsToTheBrowser) {
     std::string content;
     kept >> content;
     EXPECT_EQ(content, "kept");  // an existing copy stays
+}
+
+// A link planted under a sample's name in the preview's folder is never written through,
+// also when it points nowhere yet.
+TEST(PlayerBridge, PreviewSamplesNeverFollowAPlantedLink) {
+    testsupport::TempDir program;
+    program.Write("templates/velmoraQent.flv", "flv");
+    program.Write("templates/velmoraQent.jpg", "jpg");
+    fs::create_directories(program.path() / "temp");
+    const fs::path victim = program.path() / "victim.flv";
+    fs::create_symlink(victim, program.path() / "temp/velmoraQent.flv");
+    Group g(MakePreviewPlayerGroup(Setting(stProgressive), program.str() + "/", 320, 240));
+    EXPECT_FALSE(fs::exists(victim));
+    EXPECT_TRUE(fs::is_regular_file(program.path() / "temp/velmoraQent.jpg"));
 }
 
 TEST(Fonts, FacesAreFoundExactlyOrByTheFirstNameThatHoldsThem) {

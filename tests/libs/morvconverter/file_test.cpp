@@ -65,7 +65,7 @@ TEST_F(FileConversion, FlvCarriesSorensonVideoAndMp3AtAFlashRate) {
         EXPECT_EQ(p["a.sample_rate"], c.expectRate);
         EXPECT_EQ(p["a.channels"], std::to_string(c.channels));
         EXPECT_NEAR(Seconds(p), 2.0, 0.5);
-        EXPECT_FALSE(fs::exists(out.string() + ".part"));
+        EXPECT_EQ(PartFiles(tmp_.path()), 0);
     }
 }
 
@@ -195,6 +195,31 @@ TEST_F(FileConversion, VolumeScalesTheSound) {
     EXPECT_GT(loudness[0], 1000);
     EXPECT_NEAR(loudness[1] / loudness[0], 128.0 / 255.0, 0.05);
     EXPECT_LT(loudness[2], 10);
+}
+
+// Links planted under the names a temporary output might take are never written through:
+// their targets keep their bytes and the outputs are files of their own.
+TEST_F(FileConversion, TemporaryOutputsNeverFollowPlantedLinks) {
+    const fs::path victim = tmp_.Write("victim.txt", "not to be touched");
+    for (const char* name : {"out.flv.part", "out.jpg.part", "out.flv.tmp", "out.jpg.tmp"})
+        fs::create_symlink(victim, Out(name));
+    Group g;
+    g.AddFile(Clip());
+    SetOutput(g.g, Output{}, Out("out.flv"));
+    ASSERT_EQ(g.Convert(), 0);
+    Group t("image2");
+    t.AddFile(Out("out.flv"));
+    std::snprintf(t.g->outputPath, sizeof t.g->outputPath, "%s", Out("out.jpg").c_str());
+    t.g->thumbnail = 1;
+    ASSERT_EQ(t.Convert(), 0);
+
+    std::ifstream in(victim);
+    EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(in), {}) == "not to be touched") << "link followed";
+    for (const char* name : {"out.flv", "out.jpg"}) {
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(Out(name)))) << name;
+        EXPECT_GT(fs::file_size(Out(name)), 1000u) << name;
+    }
+    EXPECT_EQ(PartFiles(tmp_.path()), 2);  // the planted links only
 }
 
 // A process whose locale writes decimals with a comma (de_DE, built with localedef into a
