@@ -163,7 +163,8 @@ private:
             return;
         }
         // The show's player takes the group's name; the name it finally got is kept.
-        const std::string playerPath = UniqueOutputPath(row, ConvertJobDir + Text(row.name, sizeof row.name) + ".swf");
+        const std::string playerPath =
+            UniqueOutputPath(row, ConvertJobDir + PathPart(Text(row.name, sizeof row.name)) + ".swf");
         CopyTextField(row.name, FileStem(playerPath).c_str());
         KbnUIGroupOption* player = nullptr;
         createKbnUIGroupOption(&player);

@@ -448,6 +448,34 @@ TEST_F(ConvertRun, FailuresAreReportedPerRow) {
     }
 }
 
+// A slide show named like a path keeps its folder, player and page inside the output
+// folder.
+TEST_F(ConvertRun, SlideShowNamedLikeAPathStaysInTheOutputFolder) {
+    // Deep enough that a name escaping it still lands inside the test's folder.
+    out = temp.str() + "/d1/d2/out/";
+    fs::create_directories(out);
+    ConvertOutputDir = out;
+    Lists lists;
+    Row slide = lists.Add(lists.jobs, nullptr, mkSlide, "../../x");
+    slide.item->imageIndex = 3;
+    Options(*slide.item, true, stProgressive);
+    File(lists, slide.node, mkSlide, "s1", 5);
+    lists.jobs.SetCheckState(slide.node, treeview::csCheckedNormal);
+    Outcome o = Run(lists);
+    EXPECT_EQ(o.lines, (std::vector<std::string>{Ok("s1")}));
+    size_t files = 0;
+    for (const auto& e : fs::recursive_directory_iterator(temp.path())) {
+        const std::string path = e.path().string();
+        if (e.is_regular_file() && path.rfind(out, 0) != 0 && path.rfind(program, 0) != 0) ADD_FAILURE() << path;
+        files += e.is_regular_file() && path.rfind(out, 0) == 0;
+    }
+    auto folders = JobFolders();
+    ASSERT_EQ(folders.size(), 1u);
+    EXPECT_EQ(Files(folders[0]), (std::set<std::string>{"s1.flv", "s1.jpg", "_._.._x.swf", "_._.._x.html",
+                                                         "AC_RunActiveContent.js"}));
+    EXPECT_EQ(files, 5u);
+}
+
 // A link planted in the job folder under the page script's name is replaced by the script,
 // never written through.
 TEST_F(ConvertRun, PageScriptNeverFollowsAPlantedLink) {
