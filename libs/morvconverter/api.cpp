@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <condition_variable>
 #include <map>
 #include <mutex>
 
@@ -42,9 +43,18 @@ std::map<const GroupMediaUIOption*, std::unique_ptr<GroupRecord>> gGroups;
 std::mutex gProgressLock;
 ProgressHandle gHandle{};
 ConverterMessagePoster gPoster = nullptr;
+std::atomic<bool> gUsingPreview{false};
+
+// The preview sink, and the calls of each sink installed so far that are still running:
+// a sink replaced or removed is never called again, and setPreviewSink returns only when
+// no call of an earlier sink runs, so that its context may then be freed.
+std::mutex gSinkLock;
+std::condition_variable gSinkIdle;
 ConverterPreviewSink gPreviewSink = nullptr;
 void* gPreviewContext = nullptr;
-std::atomic<bool> gUsingPreview{false};
+std::uint64_t gSinkGeneration = 0;
+std::map<std::uint64_t, int> gSinkCalls;  // generation -> calls running
+thread_local int tSinkDepth = 0;           // calls of a sink running on this thread
 
 // FFmpeg writes and reads decimals (filter arguments, options) through the C library in
 // the calling thread's locale; a process locale with a decimal comma would break every
@@ -186,14 +196,11 @@ class PreviewConverter {
 public:
     ~PreviewConverter() { sws_freeContext(sws_); }
     void operator()(const AVFrame* f, double seconds) {
-        ConverterPreviewSink sink;
-        void* context;
+        if (!gUsingPreview.load()) return;
         {
-            std::lock_guard lock(gProgressLock);
-            sink = gPreviewSink;
-            context = gPreviewContext;
+            std::lock_guard lock(gSinkLock);
+            if (!gPreviewSink) return;
         }
-        if (!sink || !gUsingPreview.load()) return;
         sws_ = sws_getCachedContext(sws_, f->width, f->height, AVPixelFormat(f->format), f->width, f->height,
                                     AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
         if (!sws_) return;
@@ -202,7 +209,24 @@ public:
         std::uint8_t* dst[4] = {pixels_.data(), nullptr, nullptr, nullptr};
         int dstStride[4] = {stride, 0, 0, 0};
         sws_scale(sws_, f->data, f->linesize, 0, f->height, dst, dstStride);
+        // The sink is taken, and its call counted, under one lock with its removal.
+        ConverterPreviewSink sink;
+        void* context;
+        std::uint64_t generation;
+        {
+            std::lock_guard lock(gSinkLock);
+            sink = gPreviewSink;
+            context = gPreviewContext;
+            generation = gSinkGeneration;
+            if (!sink) return;
+            ++gSinkCalls[generation];
+        }
+        ++tSinkDepth;
         sink(pixels_.data(), f->width, f->height, stride, seconds, context);
+        --tSinkDepth;
+        std::lock_guard lock(gSinkLock);
+        if (--gSinkCalls[generation] == 0) gSinkCalls.erase(generation);
+        gSinkIdle.notify_all();
     }
 
 private:
@@ -348,9 +372,13 @@ void freeConvertProgressInfo(ConvertProgressInfo* info) { delete info; }
 void setUsingPreview(std::int32_t on) { gUsingPreview.store(on != 0); }
 
 void setPreviewSink(ConverterPreviewSink sink, void* context) {
-    std::lock_guard lock(gProgressLock);
+    std::unique_lock lock(gSinkLock);
     gPreviewSink = sink;
     gPreviewContext = context;
+    const std::uint64_t installed = ++gSinkGeneration;
+    // A sink that replaces itself from inside its own call cannot wait for that call.
+    if (tSinkDepth > 0) return;
+    gSinkIdle.wait(lock, [installed] { return gSinkCalls.empty() || gSinkCalls.begin()->first >= installed; });
 }
 
 }  // extern "C"
