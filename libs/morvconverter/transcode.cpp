@@ -1,6 +1,7 @@
 // The job runner: every input of a job is decoded, trimmed, sent through its filter graph
 // and encoded into one output, written under a temporary name that becomes the output's
 // name only when the whole job succeeded.
+#include <atomic>
 #include <chrono>
 #include <cerrno>
 #include <cmath>
@@ -376,7 +377,7 @@ public:
             int r = OpenSource(*in, &interrupt_, src);
             if (!r && !out_) r = OpenOutput(*src, *in);
             if (!r) r = Convert(*src, *in);
-            if (r) return cancelled_ ? int(crCancelled) : r;
+            if (r) return cancelled_.load() ? int(crCancelled) : r;
         }
         int r = Finish();
         if (r) return r;
@@ -389,13 +390,17 @@ private:
     // Asked by the demuxer while it waits for data, and by the loop between packets.
     static int Interrupt(void* opaque) { return static_cast<Job*>(opaque)->Cancelled() ? 1 : 0; }
 
-    bool Cancelled() {
+    // Whether the job is to stop. The caller's query is asked only on the thread that runs
+    // the job (at most every 20 ms, or now when `force`); other threads see its last answer.
+    bool Cancelled(bool force = false) {
+        if (cancelled_.load()) return true;
+        if (!hooks_.cancelled || std::this_thread::get_id() != owner_) return false;
         auto now = Clock::now();
-        if (!cancelled_ && hooks_.cancelled && now - lastCancelQuery_ >= std::chrono::milliseconds(20)) {
+        if (force || now - lastCancelQuery_ >= std::chrono::milliseconds(20)) {
             lastCancelQuery_ = now;
-            cancelled_ = hooks_.cancelled();
+            if (hooks_.cancelled()) cancelled_.store(true);
         }
-        return cancelled_;
+        return cancelled_.load();
     }
 
     void Progress(bool force) {
@@ -549,7 +554,7 @@ private:
             av_packet_unref(packet_.get());
             if (r) return r;
         }
-        if (cancelled_) return crCancelled;
+        if (cancelled_.load()) return crCancelled;
         // Flush what the decoders and filters still hold.
         if (!seg.videoDone && avcodec_send_packet(vdec.get(), nullptr) >= 0 && (r = DrainVideo(seg, vdec.get(), frame.get())))
             return r;
@@ -916,8 +921,9 @@ private:
     const Hooks& hooks_;
     AVIOInterruptCB interrupt_{};
     std::function<bool()> cancelCheck_ = [this] { return Cancelled(); };
-    bool cancelled_ = false;
-    Clock::time_point lastCancelQuery_{};
+    std::atomic<bool> cancelled_{false};
+    const std::thread::id owner_ = std::this_thread::get_id();  // the thread that runs the job
+    Clock::time_point lastCancelQuery_{};  // the owner's only
     Clock::time_point lastProgress_ = Clock::now();
     AVFormatContext* out_ = nullptr;
     std::string tempPath_;  // the output while it is written

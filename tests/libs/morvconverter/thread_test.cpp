@@ -1,8 +1,10 @@
-// The converter's threads against the caller's: the preview sink's removal. Labelled "threads": these also run under ThreadSanitizer.
+// The converter's threads against the caller's: where the cancel query is asked, and the
+// preview sink's removal. Labelled "threads": these also run under ThreadSanitizer.
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <set>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -29,6 +31,33 @@ protected:
     testsupport::TempDir tmp_;
 };
 testsupport::TempDir* ConverterThreads::dir_ = nullptr;
+
+// Which threads asked the cancel query.
+struct QueryThreads {
+    static inline std::mutex lock;
+    static inline std::set<std::thread::id> ids;
+    static std::int32_t Query() {
+        std::lock_guard l(lock);
+        ids.insert(std::this_thread::get_id());
+        return 0;
+    }
+};
+
+// The caller's cancel query runs on the thread that called converteToMedia only, never on
+// the encoder threads, while those write the output.
+TEST_F(ConverterThreads, CancelQueryIsAskedOnTheConvertingThreadOnly) {
+    ProgressHandle handle{&QueryThreads::Query, nullptr};
+    setProgressHandle(&handle);
+    Group g;
+    g.AddFile(Clip());
+    g.AddFile(Clip());
+    SetOutput(g.g, Output{}, Out("out.flv"));
+    const int result = g.Convert();
+    setProgressHandle(nullptr);
+    EXPECT_EQ(result, 0);
+    std::lock_guard l(QueryThreads::lock);
+    EXPECT_EQ(QueryThreads::ids, std::set<std::thread::id>{std::this_thread::get_id()});
+}
 
 // A sink whose first call is held until the test lets it go (or a while has passed): when
 // setPreviewSink(nullptr) has returned, no call of the sink may still be running, so that
