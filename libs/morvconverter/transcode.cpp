@@ -380,6 +380,9 @@ public:
             if (r) return cancelled_.load() ? int(crCancelled) : r;
         }
         int r = Finish();
+        // A cancel that lands while the job finishes ends it as cancelled, whatever the
+        // finish gave: nothing is left under the output's name.
+        if (Cancelled(true)) return crCancelled;
         if (r) return r;
         if (std::rename(tempPath_.c_str(), plan_.outputPath.c_str()) != 0) return crOutputUnwritable;
         tempPath_.clear();
@@ -912,6 +915,7 @@ private:
         avio_write(writer_.avio, packet_->data, packet_->size);
         bool ok = writer_.Close();
         av_packet_unref(packet_.get());
+        if (Cancelled(true)) return crCancelled;
         if (!ok || std::rename(tempPath_.c_str(), plan_.outputPath.c_str()) != 0) return crOutputUnwritable;
         tempPath_.clear();
         return 0;
