@@ -239,7 +239,10 @@ private:
         CopyTextField(job.get()->outputPath, picture.c_str());
         job.get()->thumbnail = 1;
         job.get()->prepared = 1;
-        if (lib_.convert(job.get(), "image2", 0) != 0 || !IsFile(picture)) return prThumbnailFailed;
+        const int result = lib_.convert(job.get(), "image2", 0);
+        // A cancel during the picture is the row's cancel, not a failed thumbnail.
+        if (result == crCancelled) return crCancelled;
+        if (result != 0 || !IsFile(picture)) return prThumbnailFailed;
         return 0;
     }
 

@@ -109,6 +109,7 @@ std::int32_t FakeConvert(GroupMediaUIOption* g, const char* format, std::int32_t
         rec.jobs.push_back(job);
         if (job.format == "image2") {
             result = rec.thumbnailResult;
+            if (result == crCancelled) CancelState = 1;  // the user cancelled during the picture
         } else {
             auto f = rec.failStem.find(fs::path(job.output).stem().string());
             if (f != rec.failStem.end()) result = f->second;
@@ -374,6 +375,18 @@ TEST_F(ConvertRun, CancelStopsBeforeTheNextRow) {
     EXPECT_EQ(rec.Videos().size(), 2u);
     EXPECT_EQ(JobFolders().size(), 2u);
     EXPECT_EQ(rec.preview, 1) << "the preview is on by default";
+}
+
+// A cancel during the thumbnail is reported as the row's cancel, and no later row starts.
+TEST_F(ConvertRun, CancelDuringTheThumbnailIsACancel) {
+    Lists lists;
+    for (const char* name : {"one", "two"})
+        lists.jobs.SetCheckState(File(lists, nullptr, mkFile, name, 10).node, treeview::csCheckedNormal);
+    rec.thumbnailResult = crCancelled;
+    Outcome o = Run(lists);
+    EXPECT_EQ(o.lines, (std::vector<std::string>{Failed("one", crCancelled)}));
+    EXPECT_EQ(rec.Videos().size(), 1u);
+    EXPECT_TRUE(rec.players.empty());
 }
 
 // Without FLV output the folder loses its video, unless a progressive player streams it.
