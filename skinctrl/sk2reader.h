@@ -82,6 +82,8 @@ inline constexpr const char* SK2_READ_ERROR = "Failed to read skin file!";
 
 class Tsk2SkinFileReader {
 public:
+    // An empty reader, for LoadFromData.
+    Tsk2SkinFileReader() = default;
     // Loads the skin; raises platform::Exception SK2_READ_ERROR when the archive is not a
     // readable skin file, and the platform's picture error for a damaged bitmap value.
     Tsk2SkinFileReader(const std::string& fileName, const std::string& password);

@@ -39,7 +39,7 @@ inline std::vector<platform::COLORREF> Pixels(TBitmap& b, int x0, int y0, int w,
 
 // A self-drawn skinned control that fills itself with its style's form colour and counts
 // its style changes and paints.
-class TProbeControl : public skinctrl::TdvxControl<platform::TCustomControl> {
+class TdvxProbe : public skinctrl::TdvxControl<platform::TCustomControl> {
 public:
     using TdvxControl::TdvxControl;
     bool frame = false;        // answers as a form frame

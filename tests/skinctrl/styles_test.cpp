@@ -170,8 +170,8 @@ protected:
         delete form;
         Application->ProcessMessages();
     }
-    skintest::TProbeControl* Probe(TComponent* owner, TWinControl* parent) {
-        auto* p = new skintest::TProbeControl(owner);
+    skintest::TdvxProbe* Probe(TComponent* owner, TWinControl* parent) {
+        auto* p = new skintest::TdvxProbe(owner);
         if (parent) p->SetParent(parent);
         p->SetBounds(10, 10, 40, 30);
         return p;
