@@ -3,10 +3,12 @@
 // docs/skin.xsd) names the skin, its picture folder, and per window a section of items
 // that place the window's controls and name their pictures.
 //
-// The library keeps one current document. Everything it hands out is its own and stays
-// valid for the life of the process: section handles, item and info records and texts
-// (UTF-8, zero-terminated). Opening a document that did not change since it was last
-// opened reuses that parse, so switching skins back and forth does not grow memory.
+// The library keeps one current document. A section handle names a section of a document
+// path: it keeps answering from that document after others were opened, and from its newest
+// version once that document changed and was opened again. Item records stay readable until
+// their document is opened again in a changed version; SkinInfo records and handles stay
+// valid for the life of the process. Texts are UTF-8, zero-terminated. Opening a document
+// that did not change reuses its parse, so switching skins does not grow memory.
 //
 // Asking for a section or item the document lacks, or with a handle the library never
 // gave, is answered with a hidden item of size 0 and reported once (standard error and

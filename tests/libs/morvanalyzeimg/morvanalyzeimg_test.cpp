@@ -142,7 +142,7 @@ TEST_F(Documents, MissingNamesAndStaleHandlesGetHiddenEmptyItems) {
     EXPECT_EQ(GetSkinItem(main, "nosuchitem"), GetSkinItem(main, "nosuchitem")) << "one record per missing name";
 }
 
-TEST_F(Documents, ReopeningReusesTheParseAndOldHandlesKeepTheirVersion) {
+TEST_F(Documents, HandlesKeepTheirDocumentAndReopeningReusesTheParse) {
     std::string a = Write("a.xml", Skin("A", "<section name=\"main\"><item name=\"x\" left=\"5\" top=\"0\" width=\"1\" height=\"1\"/></section>"));
     std::string b = Write("b.xml", Skin("B", "<section name=\"main\"><item name=\"x\" left=\"7\" top=\"0\" width=\"1\" height=\"1\"/></section>"));
     ASSERT_EQ(OpenSkinDocument(a.c_str()), 0);
@@ -151,19 +151,22 @@ TEST_F(Documents, ReopeningReusesTheParseAndOldHandlesKeepTheirVersion) {
     const SkinInfo* infoA = GetSkinInfo();
     ASSERT_EQ(OpenSkinDocument(b.c_str()), 0);
     EXPECT_STREQ(GetSkinInfo()->Name, "B");
+    EXPECT_NE(GetSkinSection("main"), ha);
     EXPECT_EQ(GetSkinItem(GetSkinSection("main"), "x")->Left, 7);
     EXPECT_EQ(GetSkinItem(ha, "x")->Left, 5) << "a handle keeps answering from its document";
+    EXPECT_STREQ(infoA->Name, "A") << "the catalogue keeps its records";
 
     ASSERT_EQ(OpenSkinDocument(a.c_str()), 0);
-    EXPECT_EQ(GetSkinSection("main"), ha) << "an unchanged document is not parsed again";
-    EXPECT_EQ(GetSkinItem(ha, "x"), xa);
+    EXPECT_EQ(GetSkinSection("main"), ha);
+    EXPECT_EQ(GetSkinItem(ha, "x"), xa) << "an unchanged document is not parsed again";
     EXPECT_EQ(GetSkinInfo(), infoA);
 
     Write("a.xml", Skin("A2", "<section name=\"main\"><item name=\"x\" left=\"9\" top=\"0\" width=\"1\" height=\"1\"/></section>"));
     ASSERT_EQ(OpenSkinDocument(a.c_str()), 0);
     EXPECT_STREQ(GetSkinInfo()->Name, "A2");
-    EXPECT_EQ(GetSkinItem(GetSkinSection("main"), "x")->Left, 9);
-    EXPECT_EQ(xa->Left, 5) << "records handed out earlier stay readable";
+    EXPECT_EQ(GetSkinInfo(), infoA) << "one record per document path";
+    EXPECT_EQ(GetSkinSection("main"), ha);
+    EXPECT_EQ(GetSkinItem(ha, "x")->Left, 9) << "a changed document answers in its new version";
 }
 
 TEST_F(Documents, RefusedDocumentsNameFileAndLineAndKeepTheCurrentOne) {
