@@ -395,6 +395,15 @@ TEST(SmallHelpers, GeometryTextAndPlatform) {
     for (auto [name, rtl] : locales) EXPECT_EQ(IsMiddleEastLocale(name), rtl) << name;
 }
 
+TEST_F(WindowHelpers, SetWinControlTransparentDropsOpaqueAndMarksTheWindow) {
+    auto* panel = new TPanel(form);
+    panel->SetParent(form);
+    panel->SetControlStyle(panel->ControlStyle() | csOpaque);
+    SetWinControlTransparent(panel);
+    EXPECT_EQ(panel->ControlStyle() & csOpaque, 0u);
+    EXPECT_NE(GetWindowLongA(panel->Handle(), GWL_EXSTYLE) & LONG(WS_EX_TRANSPARENT), 0);
+}
+
 TEST_F(WindowHelpers, PlaceControlSetsBoundsInOrder) {
     auto* panel = new TPanel(form);
     panel->SetParent(form);
