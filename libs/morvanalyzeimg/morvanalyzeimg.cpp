@@ -180,6 +180,7 @@ std::string PictureFolder(const std::string& path, const pugi::xml_node& root, c
     auto it = resolved.find(key);
     if (it != resolved.end()) return it->second;
     std::string folder = ResolvePictureFolder(path, root, images);
+    if (resolved.size() >= 1024) resolved.clear();  // a handful of skins in practice
     resolved.emplace(std::move(key), folder);
     return folder;
 }
