@@ -246,4 +246,27 @@ void Assert(bool condition, const std::string& message, const char* file, int li
                            (file ? file : "?") + ", line " + std::to_string(line) + ")");
 }
 
+bool IsMiddleEastLocale(const std::string& locale) {
+    std::string language = LowerCase(locale.substr(0, locale.find_first_of("_.@")));
+    return language == "ar" || language == "he" || language == "iw" || language == "fa" || language == "ur";
+}
+
+namespace {
+
+TSysLocale LocaleFromEnvironment() {
+    TSysLocale locale;
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) {
+            locale.MiddleEast = IsMiddleEastLocale(value);
+            break;
+        }
+    }
+    return locale;
+}
+
+}  // namespace
+
+TSysLocale SysLocale = LocaleFromEnvironment();
+
 }  // namespace platform

@@ -73,4 +73,13 @@ constexpr std::uint32_t ColorToWebRGB(COLORREF color) {
     return ((color & 0xFF) << 16) | (color & 0xFF00) | ((color >> 16) & 0xFF);
 }
 
+// What controls ask of the user's locale. MiddleEast: the language reads right to left
+// (Arabic, Hebrew, Farsi, Urdu), from LC_ALL, LC_MESSAGES or LANG at start; tests set it.
+struct TSysLocale {
+    bool MiddleEast = false;
+};
+extern TSysLocale SysLocale;
+// Whether a locale name ("he_IL.UTF-8", "ar", ...) is one of a right-to-left language.
+bool IsMiddleEastLocale(const std::string& locale);
+
 }  // namespace platform

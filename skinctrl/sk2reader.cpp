@@ -1,0 +1,195 @@
+#include "skinctrl/sk2reader.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "platform/core/sysutils.h"
+#include "skinctrl/skinarchive.h"
+
+namespace skinctrl {
+
+using namespace platform;
+
+namespace {
+
+constexpr std::size_t kHeaderSize = 24;
+constexpr std::size_t kRecordSize = 77;
+constexpr std::size_t kNameSize = 64;
+
+std::uint32_t U32(const std::uint8_t* p) {
+    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
+}
+
+// A private temporary file (0600) in $TMPDIR, removed when this goes.
+class TempFile {
+public:
+    TempFile() {
+        const char* dir = std::getenv("TMPDIR");
+        std::string tmpl = std::string(dir && *dir ? dir : "/tmp") + "/lumacast-skin-XXXXXX";
+        int fd = mkstemp(tmpl.data());
+        if (fd < 0) throw Exception(SK2_READ_ERROR);
+        close(fd);
+        path_ = tmpl;
+    }
+    ~TempFile() {
+        std::error_code ec;
+        std::filesystem::remove(path_, ec);
+    }
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+}  // namespace
+
+Tsk2SkinFileReader::Tsk2SkinFileReader(const std::string& fileName, const std::string& password) {
+    Load(fileName, password);
+}
+
+void Tsk2SkinFileReader::Clear() {
+    bitmaps_.clear();
+    integers_.clear();
+    bools_.clear();
+    strings_.clear();
+    loaded_ = false;
+}
+
+void Tsk2SkinFileReader::Load(const std::string& fileName, const std::string& password) {
+    Clear();
+    std::vector<std::uint8_t> data;
+    {
+        TempFile temp;
+        switch (ExtractEntry(fileName, SK2_ENTRY_NAME, temp.Path(), password)) {
+            case TExtractResult::NotReadable: throw Exception(SK2_READ_ERROR);
+            case TExtractResult::QuietlyNotLoaded: return;
+            case TExtractResult::Extracted: break;
+        }
+        std::ifstream f(temp.Path(), std::ios::binary | std::ios::ate);
+        std::streamoff size = f.tellg();
+        if (!f || size < 0) throw Exception(SK2_READ_ERROR);
+        data.resize(std::size_t(size));
+        f.seekg(0);
+        if (!f.read(reinterpret_cast<char*>(data.data()), size)) throw Exception(SK2_READ_ERROR);
+    }
+    LoadFromData(data.data(), data.size());
+}
+
+bool Tsk2SkinFileReader::LoadFromData(const std::uint8_t* data, std::size_t size) {
+    Clear();
+    auto inside = [size](std::uint64_t pos, std::uint64_t len) { return pos <= size && len <= size - pos; };
+    auto fail = [this] {
+        Clear();
+        return false;
+    };
+    if (!data || size < kHeaderSize) return fail();
+    std::uint32_t headerLength = U32(data + 12);
+    if (headerLength < kHeaderSize || headerLength > size) return fail();
+    std::uint64_t pos = U32(data + 20);
+    // Every record sits at its own position: a position seen before is a cycle.
+    std::set<std::uint64_t> seen;
+    constexpr std::size_t kMaxRecords = 100000;
+    for (;;) {
+        if (!inside(pos, kRecordSize) || seen.size() >= kMaxRecords || !seen.insert(pos).second) return fail();
+        const std::uint8_t* rec = data + pos;
+        std::size_t nameLength = 0;
+        while (nameLength < kNameSize && rec[nameLength]) ++nameLength;
+        std::string name(reinterpret_cast<const char*>(rec), nameLength);
+        std::uint8_t type = rec[64];
+        std::uint64_t valuePos = U32(rec + 65), valueLength = U32(rec + 69), next = U32(rec + 73);
+        if (next == 0) break;
+        switch (type) {
+            case 0: {
+                if (!inside(valuePos, valueLength)) return fail();
+                auto bitmap = std::make_unique<TBitmap>();
+                try {
+                    bitmap->LoadFromBytes(data + valuePos, std::size_t(valueLength));
+                } catch (...) {
+                    Clear();
+                    throw;
+                }
+                bitmaps_.emplace_back(name, std::move(bitmap));
+                break;
+            }
+            case 1:
+                if (valueLength != 4) break;  // only 32-bit integers are read
+                if (!inside(valuePos, 4)) return fail();
+                integers_.emplace_back(name, IntToStr(std::int32_t(U32(data + valuePos))));
+                break;
+            case 2:
+                if (valueLength != 1) break;  // only one-byte flags are read
+                if (!inside(valuePos, 1)) return fail();
+                bools_.emplace_back(name, IntToStr(data[valuePos]));
+                break;
+            case 3:
+                if (!inside(valuePos, valueLength)) return fail();
+                strings_.emplace_back(name, std::string(reinterpret_cast<const char*>(data + valuePos),
+                                                        std::size_t(valueLength)));
+                break;
+            default:
+                break;
+        }
+        pos = next;
+    }
+    loaded_ = true;
+    return true;
+}
+
+const std::string* Tsk2SkinFileReader::Find(const std::vector<Line>& lines, const std::string& name) {
+    for (const Line& l : lines)
+        if (SameText(l.first, name)) return &l.second;
+    return nullptr;
+}
+
+void Tsk2SkinFileReader::Put(std::vector<Line>& lines, const std::string& name, const std::string& value) {
+    for (Line& l : lines)
+        if (SameText(l.first, name)) {
+            l.second = value;
+            return;
+        }
+    lines.emplace_back(name, value);
+}
+
+TBitmap* Tsk2SkinFileReader::GetBitmap(const std::string& name) const {
+    for (const auto& [n, b] : bitmaps_)
+        if (SameText(n, name)) return b.get();
+    return nullptr;
+}
+
+int Tsk2SkinFileReader::GetInteger(const std::string& name) const {
+    const std::string* v = Find(integers_, name);
+    int value;
+    return (v && TryStrToInt(*v, value)) ? value : -1;
+}
+
+bool Tsk2SkinFileReader::GetBool(const std::string& name) const {
+    const std::string* v = Find(bools_, name);
+    int value;
+    return v && TryStrToInt(*v, value) && (value & 0xFF) != 0;
+}
+
+std::string Tsk2SkinFileReader::GetStr(const std::string& name) const {
+    const std::string* v = Find(strings_, name);
+    return v ? *v : std::string();
+}
+
+void Tsk2SkinFileReader::SetBitmap(const std::string& name, TBitmap* bitmap) {
+    if (TBitmap* own = GetBitmap(name)) own->Assign(bitmap);
+}
+
+void Tsk2SkinFileReader::SetInteger(const std::string& name, int value) { Put(integers_, name, IntToStr(value)); }
+
+void Tsk2SkinFileReader::SetBool(const std::string& name, bool value) { Put(bools_, name, value ? "1" : "0"); }
+
+void Tsk2SkinFileReader::ProcessTransparentColor(TColor colour) {
+    for (auto& entry : bitmaps_) {
+        entry.second->SetTransparentMode(tmFixed);
+        entry.second->SetTransparentColor(colour);
+    }
+}
+
+}  // namespace skinctrl
