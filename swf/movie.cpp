@@ -252,7 +252,12 @@ std::uint16_t Emitter::Define(SWFBlock_s* b) {
 void Emitter::Tag(unsigned code, const Bytes& body, bool forceLong) { Tag(code, body, Bytes{}, forceLong); }
 
 void Emitter::Tag(unsigned code, const Bytes& head, const Bytes& tail, bool forceLong) {
-    std::uint64_t size = head.size() + tail.size();
+    TagParts(code, {head, tail}, forceLong);
+}
+
+void Emitter::TagParts(unsigned code, std::initializer_list<std::span<const std::uint8_t>> parts, bool forceLong) {
+    std::uint64_t size = 0;
+    for (auto part : parts) size += part.size();
     if (size > 0xFFFFFFFFu) Throw("a tag is too long for the format");
     std::uint8_t h[6];
     bool isLong = forceLong || size >= 0x3F;
@@ -261,8 +266,7 @@ void Emitter::Tag(unsigned code, const Bytes& head, const Bytes& tail, bool forc
     h[1] = word >> 8;
     for (int i = 0; i < 4; ++i) h[2 + i] = (size >> (8 * i)) & 0xFF;
     Raw(h, isLong ? 6 : 2);
-    Raw(head.data(), head.size());
-    Raw(tail.data(), tail.size());
+    for (auto part : parts) Raw(part.data(), part.size());
 }
 
 void Emitter::Raw(const std::uint8_t* p, size_t n) {

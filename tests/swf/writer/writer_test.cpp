@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "fixtures.h"
+#include "support/bounded.h"
 #include "swf/internal/objects.h"
 #include "swf/swf.h"
 
@@ -662,6 +663,24 @@ TEST(SwfClip, DamagedClipsAreRefusedWithoutReadingOutOfBounds) {
         bad[i] ^= 0xA5;
         SWFPrebuiltClip c = swf::detail::ReadPrebuiltClip(bad.data(), bad.size(), "flipped");
         destroySWFPrebuiltClip(c);
+    }
+}
+
+TEST(SwfClip, HostileClipsAreRefusedWithinBoundedMemoryAndTime) {
+    for (const ClipBomb& bomb : ClipBombs()) {
+        SCOPED_TRACE(bomb.name + " (" + std::to_string(bomb.file.size()) + " bytes)");
+        auto run = testsupport::RunBounded(60, [&] {
+            SWFPrebuiltClip c = swf::detail::ReadPrebuiltClip(bomb.file.data(), bomb.file.size(), "bomb.swf");
+            if (c) {
+                destroySWFPrebuiltClip(c);
+                return 1;
+            }
+            std::string why = SWF_getLastError();
+            return why.find("bomb.swf") != std::string::npos && why.find(bomb.reason) != std::string::npos ? 0 : 2;
+        });
+        EXPECT_TRUE(run.finished) << run.Describe();
+        EXPECT_EQ(run.exitCode, 0) << "1: accepted, 2: refused for another reason; " << run.Describe();
+        EXPECT_LT(run.peakGrowthKb, 64 * 1024) << run.Describe();
     }
 }
 
