@@ -4,6 +4,7 @@
 
 #include "platform/graphics/graphics.h"
 #include "platform/graphics/pictures.h"
+#include "support/picture_bombs.h"
 
 using namespace platform;
 namespace fs = std::filesystem;
@@ -47,5 +48,8 @@ int main(int argc, char** argv) {
     ico[14] = BYTE(body.size());
     ico.insert(ico.end(), body.begin(), body.end());
     WriteWholeFile((root / "icon" / "dib.ico").string(), ico);
+    // Files that cost a careless reader memory or time.
+    WriteWholeFile((root / "jpeg" / "components-bomb.jpg").string(), testsupport::JpegManyComponents());
+    WriteWholeFile((root / "jpeg" / "scans-bomb.jpg").string(), testsupport::JpegManyScans(1024, 10000));
     return 0;
 }

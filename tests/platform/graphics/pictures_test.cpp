@@ -13,6 +13,8 @@
 #include "platform/graphics/gdi.h"
 #include "platform/graphics/graphics.h"
 #include "platform/graphics/pictures.h"
+#include "support/bounded.h"
+#include "support/picture_bombs.h"
 
 using namespace platform;
 namespace fs = std::filesystem;
@@ -294,6 +296,35 @@ TEST_F(Pictures, HostileFilesGiveAnErrorAndNothingElse) {
     };
     for (const Case& c : cases) {
         EXPECT_THROW(c.read(c.data.data(), c.data.size()), EInvalidGraphic) << c.name;
+    }
+}
+
+// Files of a few bytes that describe huge pictures or endless work: refused, in a child
+// process whose CPU time is limited and whose memory is measured.
+TEST_F(Pictures, BombsAreRefusedWithinBoundedMemoryAndTime) {
+    struct Case {
+        const char* name;
+        testsupport::PictureBytes data;
+        HBITMAP (*read)(const BYTE*, std::size_t);
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"progressive JPEG of 10 components", testsupport::JpegManyComponents(), ReadJpeg, "components"},
+        {"progressive JPEG of 10,000 empty scans", testsupport::JpegManyScans(4096, 10000), ReadJpeg, "scans"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " (" + std::to_string(c.data.size()) + " bytes)");
+        auto run = testsupport::RunBounded(20, [&] {
+            try {
+                DeleteObject(c.read(c.data.data(), c.data.size()));
+                return 1;
+            } catch (const EInvalidGraphic& e) {
+                return std::string(e.what()).find(c.reason) != std::string::npos ? 0 : 2;
+            }
+        });
+        EXPECT_TRUE(run.finished) << run.Describe();
+        EXPECT_EQ(run.exitCode, 0) << "1: accepted, 2: refused for another reason; " << run.Describe();
+        EXPECT_LT(run.peakGrowthKb, 64 * 1024) << run.Describe();
     }
 }
 

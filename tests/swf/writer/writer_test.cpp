@@ -11,6 +11,7 @@
 
 #include "fixtures.h"
 #include "support/bounded.h"
+#include "support/picture_bombs.h"
 #include "swf/internal/objects.h"
 #include "swf/swf.h"
 
@@ -677,6 +678,35 @@ TEST(SwfClip, HostileClipsAreRefusedWithinBoundedMemoryAndTime) {
             }
             std::string why = SWF_getLastError();
             return why.find("bomb.swf") != std::string::npos && why.find(bomb.reason) != std::string::npos ? 0 : 2;
+        });
+        EXPECT_TRUE(run.finished) << run.Describe();
+        EXPECT_EQ(run.exitCode, 0) << "1: accepted, 2: refused for another reason; " << run.Describe();
+        EXPECT_LT(run.peakGrowthKb, 64 * 1024) << run.Describe();
+    }
+}
+
+TEST(SwfErrors, HostileJpegPicturesAreRefusedWithinBoundedMemoryAndTime) {
+    const struct {
+        const char* name;
+        Bytes file;
+        const char* reason;
+    } cases[] = {
+        {"10 components", testsupport::JpegManyComponents(), "10 colour components"},
+        {"10,000 empty scans", testsupport::JpegManyScans(4096, 10000), "Corrupt JPEG data"},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile(dir / "bomb.jpg", c.file);
+        auto run = testsupport::RunBounded(20, [&] {
+            SWFInput in = newSWFInput_filename((dir / "bomb.jpg").c_str());
+            SWFBitmap b = newSWFBitmap_fromInput(in);
+            destroySWFInput(in);
+            if (b) {
+                destroySWFBitmap(b);
+                return 1;
+            }
+            return std::string(SWF_getLastError()).find(c.reason) != std::string::npos ? 0 : 2;
         });
         EXPECT_TRUE(run.finished) << run.Describe();
         EXPECT_EQ(run.exitCode, 0) << "1: accepted, 2: refused for another reason; " << run.Describe();
