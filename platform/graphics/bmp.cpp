@@ -103,6 +103,12 @@ void DecodeRle(const Bytes& in, std::size_t at, HBITMAP bm, int bpp) {
     }
 }
 
+// Whether RLE data of `bytes` bytes can plausibly fill `pixels` pixels. A two-byte run
+// gives at most 255 pixels and files skip little with jumps and early ends; data that
+// would have to describe far more than that per byte lies about the size (and a few
+// bytes must not cost the allocation of a huge bitmap).
+bool RleCanFill(std::uint64_t pixels, std::uint64_t bytes) { return pixels / 1024 <= bytes + 64; }
+
 }  // namespace
 
 HBITMAP ReadBmp(const BYTE* data, std::size_t size) {
@@ -158,9 +164,11 @@ HBITMAP ReadBmp(const BYTE* data, std::size_t size) {
         masks[3] = 0;
     }
 
-    // Uncompressed pixels must be in the file before anything is allocated for them.
+    // Uncompressed pixels must be in the file before anything is allocated for them, and
+    // compressed ones plausible.
     std::size_t fileStride = std::size_t(((width * bpp + 31) / 32) * 4);
     if (!rle && (std::uint64_t(fileStride) * std::uint64_t(height) > size)) Bad("truncated pixel data");
+    if (rle && !RleCanFill(std::uint64_t(width) * std::uint64_t(height), size)) Bad("too little data for its size");
     Unique out{NewBitmap(int(width), int(height), bpp, !topDown)};
     if (!out.bm) Bad("cannot allocate");
     HBITMAP bm = out.bm;

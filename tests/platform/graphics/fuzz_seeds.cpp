@@ -49,6 +49,8 @@ int main(int argc, char** argv) {
     ico.insert(ico.end(), body.begin(), body.end());
     WriteWholeFile((root / "icon" / "dib.ico").string(), ico);
     // Files that cost a careless reader memory or time.
+    WriteWholeFile((root / "bmp" / "rle-bomb.bmp").string(), testsupport::BmpRleBomb());
+    WriteWholeFile((root / "icon" / "rle-bomb.ico").string(), testsupport::IconRleBomb());
     WriteWholeFile((root / "jpeg" / "components-bomb.jpg").string(), testsupport::JpegManyComponents());
     WriteWholeFile((root / "jpeg" / "scans-bomb.jpg").string(), testsupport::JpegManyScans(1024, 10000));
     return 0;

@@ -308,7 +308,10 @@ TEST_F(Pictures, BombsAreRefusedWithinBoundedMemoryAndTime) {
         HBITMAP (*read)(const BYTE*, std::size_t);
         const char* reason;
     };
+    auto readIco = [](const BYTE* d, std::size_t n) { return ReadIcon(d, n, nullptr); };
     const Case cases[] = {
+        {"RLE8 BMP of 8192 x 8192 that ends at once", testsupport::BmpRleBomb(), ReadBmp, "too little data"},
+        {"RLE8 icon of 8192 x 8192 that ends at once", testsupport::IconRleBomb(), readIco, "too little data"},
         {"progressive JPEG of 10 components", testsupport::JpegManyComponents(), ReadJpeg, "components"},
         {"progressive JPEG of 10,000 empty scans", testsupport::JpegManyScans(4096, 10000), ReadJpeg, "scans"},
     };
