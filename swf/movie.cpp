@@ -26,6 +26,22 @@ constexpr std::uint32_t kMaxFrames = 65535;
 
 std::string NullReason(const char* what) { return Missing(std::string(what) + " to add"); }
 
+// The process's file creation mask, read without changing it (setting it to learn it would
+// race with files other threads create meanwhile).
+mode_t CurrentUmask() {
+    if (std::FILE* f = std::fopen("/proc/self/status", "r")) {
+        char line[128];
+        unsigned long mask = 0;
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, f)) found = std::sscanf(line, "Umask: %lo", &mask) == 1;
+        std::fclose(f);
+        if (found) return static_cast<mode_t>(mask);
+    }
+    mode_t mask = umask(022);
+    umask(mask);
+    return mask;
+}
+
 void PlaceTag(Emitter& e, bool move, std::uint16_t depth, std::uint16_t id, bool hasMatrix,
               const PlaceState& s, const std::optional<std::string>& name,
               std::optional<std::uint16_t> ratio) {
@@ -424,7 +440,8 @@ int SWFMovie_save(SWFMovie movie, const char* filename) {
             tmp.clear();
             Throw("cannot create a file in " + (dir.empty() ? std::string(".") : dir.string()) + ": " + why);
         }
-        fchmod(fd, 0644);
+        // mkstemp makes the file private; the movie gets the mode any new file would.
+        fchmod(fd, 0666 & ~CurrentUmask());
         f = fdopen(fd, "wb");
         if (!f) {
             close(fd);

@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "fixtures.h"
@@ -110,6 +111,22 @@ TEST(SwfMovie, DisplayListChangesApplyWhenTheFrameCloses) {
     EXPECT_THAT(Codes(frames[2]), testing::ElementsAre(28));
     EXPECT_EQ(frames[2][0].body, (Bytes{1, 0}));
     EXPECT_TRUE(frames[3].empty());
+}
+
+TEST(SwfMovie, SavedFileFollowsTheUmask) {
+    TempDir dir;
+    SWFMovie m = newSWFMovieWithVersion(8);
+    const std::pair<mode_t, fs::perms> cases[] = {
+        {022, fs::perms(0644)}, {077, fs::perms(0600)}, {002, fs::perms(0664)}, {027, fs::perms(0640)}};
+    mode_t before = ::umask(022);
+    for (auto [mask, want] : cases) {
+        ::umask(mask);
+        std::string path = dir / ("m" + std::to_string(mask) + ".swf");
+        EXPECT_GT(SWFMovie_save(m, path.c_str()), 0);
+        EXPECT_EQ(fs::status(path).permissions(), want) << "umask " << std::oct << mask;
+    }
+    ::umask(before);
+    destroySWFMovie(m);
 }
 
 TEST(SwfMovie, FrameCountBeyondTheFormatIsAnError) {
