@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
                              1, 0, 8, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0};
     for (int c = 0; c < 4; ++c) rle.insert(rle.end(), {BYTE(c * 60), BYTE(c * 20), 0, 0});
     rle[10] = BYTE(rle.size());
-    rle.insert(rle.end(), {3, 1, 0, 3, 2, 3, 1, 0, 0, 0, 0, 2, 1, 0, 2, 2, 0, 1});
+    rle.insert(rle.end(), {2, 1, 0, 3, 2, 3, 1, 0, 0, 0, 0, 2, 1, 0, 2, 2, 0, 1});
     WriteWholeFile((root / "bmp" / "rle8.bmp").string(), rle);
     rle[28] = 4;
     rle[30] = 2;
