@@ -15,6 +15,7 @@
 #include <iterator>
 
 #include "swf/internal/objects.h"
+#include "swf/internal/tags.h"
 
 namespace swf::detail {
 
@@ -182,13 +183,13 @@ void SWFBitmap_s::Write(Emitter& e, std::uint16_t id) {
     w.U16(id);
     if (jpeg) {
         w.Append(data);
-        e.Tag(21, w.bytes(), true);
+        e.Tag(tag::DefineBitsJPEG2, w.bytes(), true);
     } else {
         w.U8(5);
         w.U16(static_cast<unsigned>(width));
         w.U16(static_cast<unsigned>(height));
         w.Append(data);
-        e.Tag(36, w.bytes(), true);
+        e.Tag(tag::DefineBitsLossless2, w.bytes(), true);
     }
 }
 

@@ -11,6 +11,7 @@
 #include <unordered_map>
 
 #include "swf/internal/objects.h"
+#include "swf/internal/tags.h"
 
 namespace swf::detail {
 
@@ -48,8 +49,11 @@ constexpr std::uint32_t kMaxClipFrames = 65535;
 // Tags of the main timeline or of a sprite.
 bool IsControl(unsigned code) {
     switch (code) {
-        case 1: case 4: case 5: case 12: case 15: case 16: case 18: case 19: case 26: case 28:
-        case 43: case 45: case 61: case 70:
+        case tag::ShowFrame: case tag::PlaceObject: case tag::RemoveObject: case tag::DoAction:
+        case tag::StartSound: case tag::StopSound: case tag::SoundStreamHead:
+        case tag::SoundStreamBlock: case tag::PlaceObject2: case tag::RemoveObject2:
+        case tag::FrameLabel: case tag::SoundStreamHead2: case tag::VideoFrame:
+        case tag::PlaceObject3:
             return true;
         default:
             return false;
@@ -59,8 +63,11 @@ bool IsControl(unsigned code) {
 // Tags of whole-file settings that a clip leaves behind (none holds an id that matters).
 bool IsDropped(unsigned code) {
     switch (code) {
-        case 9: case 24: case 40: case 41: case 58: case 63: case 64: case 65: case 66: case 69:
-        case 77:
+        case tag::SetBackgroundColor: case tag::Protect: case tag::NameCharacter:
+        case tag::ProductInfo: case tag::EnableDebugger: case tag::DebugId:
+        case tag::EnableDebugger2: case tag::ScriptLimits: case tag::SetTabIndex:
+        case tag::FileAttributes:
+        case tag::Metadata:
             return true;
         default:
             return false;
@@ -95,9 +102,9 @@ public:
         r.U16();  // frame rate
         r.U16();  // frame count
         ReadTags(r, clip, nullptr);
-        if (clip.frames == 0 || (!clip.timeline.empty() && clip.timeline.back().code != 1)) {
+        if (clip.frames == 0 || (!clip.timeline.empty() && clip.timeline.back().code != tag::ShowFrame)) {
             if (clip.frames == kMaxClipFrames) Fail(TooManyFrames());
-            clip.timeline.emplace_back(1);
+            clip.timeline.emplace_back(tag::ShowFrame);
             ++clip.frames;
         }
         return clip;
@@ -159,7 +166,7 @@ private:
             if (len > r.left()) Fail("a tag runs past the end of the file");
             size_t start = r.pos();
             const std::uint8_t* p = r.Take(len);
-            if (code == 0) return;
+            if (code == tag::End) return;
             if (sprite) {
                 if (!IsControl(code)) {
                     if (IsDropped(code)) continue;
@@ -175,10 +182,11 @@ private:
             Reader tr(p, len);
             if (IsControl(code)) {
                 Control(t, tr, 0);
-                if (code == 1 && ++clip.frames > kMaxClipFrames) Fail(TooManyFrames());
+                if (code == tag::ShowFrame && ++clip.frames > kMaxClipFrames) Fail(TooManyFrames());
                 clip.timeline.push_back(std::move(t));
             } else if (IsDropped(code)) {
-                if (code == 69 && len >= 1 && (p[0] & 0x08)) Fail("ActionScript 3 clips are not supported");
+                if (code == tag::FileAttributes && len >= 1 && (p[0] & 0x08))
+                    Fail("ActionScript 3 clips are not supported");
             } else {
                 Definition(t, tr, clip);
             }
@@ -187,19 +195,19 @@ private:
 
     void Control(ClipTag& t, Reader& r, size_t base) {
         switch (t.code) {
-            case 4:  // PlaceObject
-            case 5:  // RemoveObject
-            case 15:  // StartSound
-            case 61:  // VideoFrame
+            case tag::PlaceObject:
+            case tag::RemoveObject:
+            case tag::StartSound:
+            case tag::VideoFrame:
                 RefHere(t, r, base);
                 break;
-            case 26: {  // PlaceObject2
+            case tag::PlaceObject2: {
                 unsigned flags = r.U8();
                 r.U16();
                 if (flags & 0x02) RefHere(t, r, base);
                 break;
             }
-            case 70: {  // PlaceObject3
+            case tag::PlaceObject3: {
                 unsigned flags = r.U8(), flags2 = r.U8();
                 r.U16();
                 if ((flags2 & 0x08) || ((flags2 & 0x10) && (flags & 0x02))) r.CString();
@@ -217,41 +225,46 @@ private:
             Define(static_cast<std::uint16_t>(r.U16()));
         };
         switch (t.code) {
-            case 8:  // JPEGTables: joined to the DefineBits that use them
+            case tag::JPEGTables:  // Joined to the DefineBits that use them
                 tablesAt_ = t.at;
                 tablesSize_ = t.size;
                 return;
-            case 6: {  // DefineBits: carried as DefineBitsJPEG2 with the tables in front
+            case tag::DefineBits: {  // Carried as DefineBitsJPEG2 with the tables in front
                 own();
                 if (tablesSize_ == 0) Fail("a JPEG picture without its tables");
                 tablesCopied_ += tablesSize_;
                 if (tablesCopied_ > kMaxClipTables) Fail("JPEG tables repeated in too many pictures");
-                t.code = 21;
+                t.code = tag::DefineBitsJPEG2;
                 t.withTables = true;
                 t.tablesAt = tablesAt_;
                 t.tablesSize = tablesSize_;
                 break;
             }
-            case 10: case 14: case 20: case 21: case 35: case 36: case 48: case 60: case 75:
-            case 87: case 90: case 91:
+            case tag::DefineFont: case tag::DefineSound: case tag::DefineBitsLossless:
+            case tag::DefineBitsJPEG2: case tag::DefineBitsJPEG3: case tag::DefineBitsLossless2:
+            case tag::DefineFont2: case tag::DefineVideoStream: case tag::DefineFont3:
+            case tag::DefineBinaryData: case tag::DefineBitsJPEG4: case tag::DefineFont4:
                 own();
                 break;
-            case 13: case 23: case 62: case 73: case 74: case 78: case 88: case 59:
+            case tag::DefineFontInfo: case tag::DefineButtonCxform: case tag::DefineFontInfo2:
+            case tag::DefineFontAlignZones: case tag::CsmTextSettings: case tag::DefineScalingGrid:
+            case tag::DefineFontName: case tag::DoInitAction:
                 RefHere(t, r, 0);  // refers to a font, button, text or sprite
                 break;
-            case 2: case 22: case 32: case 83:
+            case tag::DefineShape: case tag::DefineShape2: case tag::DefineShape3:
+            case tag::DefineShape4:
                 own();
                 Shape(t, r);
                 break;
-            case 46: case 84:
+            case tag::DefineMorphShape: case tag::DefineMorphShape2:
                 own();
                 Morph(t, r);
                 break;
-            case 11: case 33:
+            case tag::DefineText: case tag::DefineText2:
                 own();
                 Text(t, r);
                 break;
-            case 37: {  // DefineEditText
+            case tag::DefineEditText: {
                 own();
                 r.Rect();
                 unsigned f1 = r.U8();
@@ -259,11 +272,11 @@ private:
                 if (f1 & 0x01) RefHere(t, r, 0);
                 break;
             }
-            case 7: case 34:
+            case tag::DefineButton: case tag::DefineButton2:
                 own();
                 Button(t, r);
                 break;
-            case 17: {  // DefineButtonSound
+            case tag::DefineButtonSound: {
                 RefHere(t, r, 0);
                 for (int i = 0; i < 4; ++i) {
                     size_t at = r.pos();
@@ -274,7 +287,7 @@ private:
                 }
                 break;
             }
-            case 39: {  // DefineSprite: its id counts only after its timeline, so it cannot hold itself
+            case tag::DefineSprite: {  // Its id counts only after its timeline, so it cannot hold itself
                 std::uint16_t id = static_cast<std::uint16_t>(r.U16());
                 r.U16();
                 ClipData inner;
@@ -284,7 +297,7 @@ private:
                 t.defines = true;
                 break;
             }
-            case 56: {  // ExportAssets
+            case tag::ExportAssets: {
                 unsigned n = r.U16();
                 for (unsigned i = 0; i < n; ++i) {
                     RefHere(t, r, 0);
@@ -292,9 +305,10 @@ private:
                 }
                 break;
             }
-            case 57: case 71:
+            case tag::ImportAssets: case tag::ImportAssets2:
                 Fail("imports from other files are not supported");
-            case 72: case 76: case 82: case 86: case 89:
+            case tag::DoAbcDefine: case tag::SymbolClass: case tag::DoAbc:
+            case tag::DefineSceneAndFrameLabelData: case tag::StartSound2:
                 Fail("ActionScript 3 clips are not supported");
             default:
                 Fail("unknown tag " + std::to_string(t.code));
@@ -322,7 +336,7 @@ private:
     }
 
     void FillStyle(ClipTag& t, Reader& r, unsigned code) {
-        bool alpha = code == 32 || code == 83;
+        bool alpha = code == tag::DefineShape3 || code == tag::DefineShape4;
         unsigned type = r.U8();
         if (type == 0x00) {
             Color(r, alpha);
@@ -341,7 +355,7 @@ private:
 
     unsigned Count(Reader& r, unsigned code) {
         unsigned n = r.U8();
-        if (n == 0xFF && code != 2) n = r.U16();
+        if (n == 0xFF && code != tag::DefineShape) n = r.U16();
         return n;
     }
 
@@ -351,13 +365,13 @@ private:
         unsigned lines = Count(r, code);
         for (unsigned i = 0; i < lines; ++i) {
             r.U16();
-            if (code == 83) {
+            if (code == tag::DefineShape4) {
                 unsigned a = r.U8();
                 r.U8();
                 if (((a >> 4) & 3) == 2) r.U16();
                 if (a & 0x08) FillStyle(t, r, code); else Color(r, true);
             } else {
-                Color(r, code == 32);
+                Color(r, code == tag::DefineShape3);
             }
         }
     }
@@ -365,7 +379,7 @@ private:
     void Shape(ClipTag& t, Reader& r) {
         unsigned code = t.code;
         r.Rect();
-        if (code == 83) {
+        if (code == tag::DefineShape4) {
             r.Rect();
             r.U8();
         }
@@ -384,7 +398,7 @@ private:
                 if (flags & 0x04) r.Bits(fillBits);
                 if (flags & 0x08) r.Bits(lineBits);
                 if (flags & 0x10) {
-                    if (code == 2) Fail("new styles in a DefineShape");
+                    if (code == tag::DefineShape) Fail("new styles in a DefineShape");
                     Styles(t, r, code);
                     fillBits = static_cast<int>(r.Bits(4));
                     lineBits = static_cast<int>(r.Bits(4));
@@ -424,7 +438,7 @@ private:
     void Morph(ClipTag& t, Reader& r) {
         r.Rect();
         r.Rect();
-        if (t.code == 84) {
+        if (t.code == tag::DefineMorphShape2) {
             r.Rect();
             r.Rect();
             r.U8();
@@ -436,7 +450,7 @@ private:
         for (unsigned i = 0; i < lines; ++i) {
             r.U16();
             r.U16();
-            if (t.code == 84) {
+            if (t.code == tag::DefineMorphShape2) {
                 unsigned a = r.U8();
                 r.U8();
                 if (((a >> 4) & 3) == 2) r.U16();
@@ -457,7 +471,7 @@ private:
             if (flags == 0) return;
             if (!(flags & 0x80)) Fail("damaged text record");
             if (flags & 0x08) RefHere(t, r, 0);
-            if (flags & 0x04) Color(r, t.code == 33);
+            if (flags & 0x04) Color(r, t.code == tag::DefineText2);
             if (flags & 0x01) r.U16();
             if (flags & 0x02) r.U16();
             if (flags & 0x08) r.U16();
@@ -496,7 +510,7 @@ private:
     }
 
     void Button(ClipTag& t, Reader& r) {
-        bool two = t.code == 34;
+        bool two = t.code == tag::DefineButton2;
         if (two) {
             r.U8();
             r.U16();
@@ -574,8 +588,8 @@ void SWFPrebuiltClip_s::Write(Emitter& e, std::uint16_t id) {
     body.push_back(clip->frames & 0xFF);
     body.push_back((clip->frames >> 8) & 0xFF);
     for (const ClipTag& t : clip->timeline) PutTag(body, t.code, Renumbered(*clip, t));
-    PutTag(body, 0, Bytes{});
-    e.Tag(39, body, true);
+    PutTag(body, tag::End, Bytes{});
+    e.Tag(tag::DefineSprite, body, true);
 }
 
 namespace swf::detail {

@@ -1,5 +1,7 @@
 #include "fixtures.h"
 
+#include "swf/internal/tags.h"
+
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,6 +19,7 @@ extern char** environ;
 namespace swftest {
 
 namespace fs = std::filesystem;
+namespace tag = swf::detail::tag;
 
 TempDir::TempDir() {
     std::random_device rd;
@@ -194,25 +197,25 @@ Bytes SwfOfTags(const Bytes& head, const Bytes& repeat, size_t times, const Byte
 std::vector<ClipBomb> ClipBombs() {
     std::vector<ClipBomb> bombs;
     // 32 million empty frames: 64 MB once inflated.
-    bombs.push_back({"empty frames", SwfOfTags({}, TagBytes(1, {}), 32u << 20, {}, true), "too large"});
+    bombs.push_back({"empty frames", SwfOfTags({}, TagBytes(tag::ShowFrame, {}), 32u << 20, {}, true), "too large"});
     // One megabyte of JPEG tables that 2,000 four-byte pictures would each carry.
     Bytes pictures;
     for (unsigned id = 1; id <= 2000; ++id) {
-        Bytes tag = TagBytes(6, {static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(id >> 8), 0xFF, 0xD9});
-        pictures.insert(pictures.end(), tag.begin(), tag.end());
+        Bytes bits = TagBytes(tag::DefineBits, {static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(id >> 8), 0xFF, 0xD9});
+        pictures.insert(pictures.end(), bits.begin(), bits.end());
     }
-    bombs.push_back({"shared JPEG tables", SwfOfTags(TagBytes(8, Bytes(1u << 20, 0)), {}, 0, pictures, true),
+    bombs.push_back({"shared JPEG tables", SwfOfTags(TagBytes(tag::JPEGTables, Bytes(1u << 20, 0)), {}, 0, pictures, true),
                      "JPEG tables"});
     // A file that inflates to 256 MB of nothing (one long tag of zeros).
-    Bytes longTag = TagBytes(77, Bytes(8, 0), true);  // Metadata, its length patched below
+    Bytes longTag = TagBytes(tag::Metadata, Bytes(8, 0), true);  // its length patched below
     std::uint32_t n = (256u << 20) - 32;
     for (int i = 0; i < 4; ++i) longTag[2 + i] = static_cast<std::uint8_t>(n >> (8 * i));
     longTag.resize(6);
     bombs.push_back({"inflates to 256 MB", SwfOfTags(longTag, Bytes(1 << 16, 0), n >> 16, {}, true), "too large"});
     // Three million empty actions in one frame, within the size a clip may have.
-    bombs.push_back({"three million tags", SwfOfTags({}, TagBytes(12, {}), 3u << 20, TagBytes(1, {}), true), "tags"});
+    bombs.push_back({"three million tags", SwfOfTags({}, TagBytes(tag::DoAction, {}), 3u << 20, TagBytes(tag::ShowFrame, {}), true), "tags"});
     // More frames than a sprite can count.
-    bombs.push_back({"70,000 frames", SwfOfTags({}, TagBytes(1, {}), 70000, {}, true), "frames"});
+    bombs.push_back({"70,000 frames", SwfOfTags({}, TagBytes(tag::ShowFrame, {}), 70000, {}, true), "frames"});
     return bombs;
 }
 
