@@ -100,12 +100,17 @@ function(lumacast_benchmark name)
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
 endfunction()
 
-# lumacast_fuzzer(name SOURCES ... [LIBS ...] [CORPUS dir])
+# lumacast_fuzzer(name SOURCES ... [LIBS ...] [CORPUS dir] [RSS_LIMIT_MB n])
 # A fuzz target (LLVMFuzzerTestOneInput). Built with clang it is a real libFuzzer binary;
 # built with g++ it is linked with a small driver that replays the corpus and then feeds
-# seeded random mutations of it. Either way CTest runs it briefly.
+# seeded random mutations of it. Either way CTest runs it briefly. RSS_LIMIT_MB (2048 when
+# not given) fails the run when its peak memory goes beyond; AddressSanitizer's quarantine
+# of freed memory is kept to a quarter of it.
 function(lumacast_fuzzer name)
-  cmake_parse_arguments(A "" "CORPUS" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(A "" "CORPUS;RSS_LIMIT_MB" "SOURCES;LIBS" ${ARGN})
+  if(NOT A_RSS_LIMIT_MB)
+    set(A_RSS_LIMIT_MB 2048)
+  endif()
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_LIBS})
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/tests)
@@ -119,15 +124,17 @@ function(lumacast_fuzzer name)
     # so that the seeds in the source tree stay as they are.
     set(work_corpus ${CMAKE_CURRENT_BINARY_DIR}/${name}.corpus)
     file(MAKE_DIRECTORY ${work_corpus})
-    set(run_args -max_total_time=10 -rss_limit_mb=2048 -artifact_prefix=${CMAKE_CURRENT_BINARY_DIR}/${name}- ${work_corpus})
+    set(run_args -max_total_time=10 -rss_limit_mb=${A_RSS_LIMIT_MB} -artifact_prefix=${CMAKE_CURRENT_BINARY_DIR}/${name}- ${work_corpus})
   else()
     target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/fuzz/driver.cpp)
-    set(run_args --seconds=10)
+    set(run_args --seconds=10 --rss-limit-mb=${A_RSS_LIMIT_MB})
   endif()
   if(A_CORPUS)
     list(APPEND run_args ${A_CORPUS})
   endif()
   add_test(NAME fuzz.${name} COMMAND ${name} ${run_args})
-  set_tests_properties(fuzz.${name} PROPERTIES LABELS fuzz TIMEOUT 120)
+  math(EXPR quarantine "${A_RSS_LIMIT_MB} / 4")
+  set_tests_properties(fuzz.${name} PROPERTIES LABELS fuzz TIMEOUT 120
+    ENVIRONMENT_MODIFICATION "ASAN_OPTIONS=string_append::quarantine_size_mb=${quarantine}")
   add_dependencies(fuzzers ${name})
 endfunction()

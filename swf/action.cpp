@@ -1,6 +1,7 @@
 // Actions compiled from script source, and buttons with their actions (DefineButton2).
 #include "swf/actionscript/compiler.h"
 #include "swf/internal/objects.h"
+#include "swf/internal/tags.h"
 
 namespace swf::detail {
 
@@ -74,7 +75,7 @@ void SWFButton_s::Write(Emitter& e, std::uint16_t id) {
             w.Append(code);
         }
     }
-    e.Tag(34, w.bytes());
+    e.Tag(tag::DefineButton2, w.bytes());
 }
 
 SWFButton newSWFButton(void) {

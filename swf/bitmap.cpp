@@ -15,6 +15,7 @@
 #include <iterator>
 
 #include "swf/internal/objects.h"
+#include "swf/internal/tags.h"
 
 namespace swf::detail {
 
@@ -22,6 +23,10 @@ namespace {
 
 constexpr std::uint64_t kMaxPixels = 8192ull * 8192ull;
 constexpr std::uintmax_t kMaxPictureFile = 256u << 20;
+// What decoding may hold: a progressive picture of the largest size in 4:2:0 fits.
+constexpr long kMaxJpegMemory = 256L << 20;
+constexpr int kMaxJpegComponents = 4;  // grey, colour, CMYK, YCCK
+constexpr int kMaxJpegScans = 256;     // real progressive files have a dozen
 
 struct JpegFailure {
     jpeg_error_mgr mgr;
@@ -35,7 +40,19 @@ void JpegErrorExit(j_common_ptr cinfo) {
     std::longjmp(f->jump, 1);
 }
 
-void JpegQuiet(j_common_ptr) {}
+// A picture is stored only when it decodes cleanly, so the first warning (damaged data,
+// a bogus progression) ends the check rather than letting the rest of the file run.
+void JpegWarningIsError(j_common_ptr cinfo, int level) {
+    if (level < 0) JpegErrorExit(cinfo);
+}
+
+void JpegProgress(j_common_ptr cinfo) {
+    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxJpegScans) {
+        auto* f = reinterpret_cast<JpegFailure*>(cinfo->err);
+        std::snprintf(f->message, sizeof f->message, "more than %d scans", kMaxJpegScans);
+        std::longjmp(f->jump, 1);
+    }
+}
 
 // Decodes the whole picture to prove it is sound; fills width and height. Plain C data only
 // in this frame (it is left with longjmp).
@@ -45,7 +62,9 @@ bool CheckJpeg(const std::uint8_t* data, size_t size, int* width, int* height, c
     JpegFailure err;
     cinfo.err = jpeg_std_error(&err.mgr);
     err.mgr.error_exit = JpegErrorExit;
-    err.mgr.output_message = JpegQuiet;
+    err.mgr.emit_message = JpegWarningIsError;
+    jpeg_progress_mgr progress{};
+    progress.progress_monitor = JpegProgress;
     JSAMPLE* volatile row = nullptr;
     if (setjmp(err.jump)) {
         std::snprintf(why, whyLen, "%s", err.message);
@@ -54,8 +73,15 @@ bool CheckJpeg(const std::uint8_t* data, size_t size, int* width, int* height, c
         return false;
     }
     jpeg_create_decompress(&cinfo);
+    cinfo.mem->max_memory_to_use = kMaxJpegMemory;
+    cinfo.progress = &progress;
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     jpeg_read_header(&cinfo, TRUE);
+    if (cinfo.num_components > kMaxJpegComponents) {
+        std::snprintf(why, whyLen, "%d colour components", cinfo.num_components);
+        jpeg_destroy_decompress(&cinfo);
+        return false;
+    }
     if (static_cast<std::uint64_t>(cinfo.image_width) * cinfo.image_height > kMaxPixels ||
         cinfo.image_width > 65535 || cinfo.image_height > 65535) {
         std::snprintf(why, whyLen, "picture of %ux%u pixels is too large", cinfo.image_width,
@@ -76,13 +102,11 @@ bool CheckJpeg(const std::uint8_t* data, size_t size, int* width, int* height, c
         jpeg_read_scanlines(&cinfo, rows, 1);
     }
     jpeg_finish_decompress(&cinfo);
-    bool clean = err.mgr.num_warnings == 0;
-    if (!clean) std::snprintf(why, whyLen, "damaged JPEG data");
     *width = static_cast<int>(cinfo.image_width);
     *height = static_cast<int>(cinfo.image_height);
     jpeg_destroy_decompress(&cinfo);
     std::free(row);
-    return clean;
+    return true;
 }
 
 Bytes ReadWhole(const std::string& path) {
@@ -159,13 +183,13 @@ void SWFBitmap_s::Write(Emitter& e, std::uint16_t id) {
     w.U16(id);
     if (jpeg) {
         w.Append(data);
-        e.Tag(21, w.bytes(), true);
+        e.Tag(tag::DefineBitsJPEG2, w.bytes(), true);
     } else {
         w.U8(5);
         w.U16(static_cast<unsigned>(width));
         w.U16(static_cast<unsigned>(height));
         w.Append(data);
-        e.Tag(36, w.bytes(), true);
+        e.Tag(tag::DefineBitsLossless2, w.bytes(), true);
     }
 }
 

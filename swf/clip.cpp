@@ -11,17 +11,26 @@
 #include <unordered_map>
 
 #include "swf/internal/objects.h"
+#include "swf/internal/tags.h"
 
 namespace swf::detail {
 
+// A tag of the clip: its body is a slice of the clip's data, never a copy of it.
 struct ClipTag {
+    explicit ClipTag(unsigned c, std::uint32_t bodyAt = 0, std::uint32_t bodySize = 0)
+        : code(c), at(bodyAt), size(bodySize) {}
     unsigned code;
-    Bytes body;
+    std::uint32_t at = 0, size = 0;   // the body within ClipData::data
     bool defines = false;             // the first two bytes are the id this tag defines
     std::vector<std::uint32_t> refs;  // offsets of ids this tag refers to
+    // DefineBits carried as DefineBitsJPEG2: the clip's JPEGTables go between its id and
+    // its picture data, shared by every picture rather than copied into each.
+    bool withTables = false;
+    std::uint32_t tablesAt = 0, tablesSize = 0;
 };
 
 struct ClipData {
+    Bytes data;                     // the uncompressed file after its header
     std::vector<ClipTag> defs;      // written into the movie, in file order
     std::vector<ClipTag> timeline;  // the main timeline's control tags, ShowFrame included
     std::uint32_t frames = 0;
@@ -30,13 +39,21 @@ struct ClipData {
 
 namespace {
 
-constexpr size_t kMaxClipFile = 256u << 20;
+// Skins, effects and preloaders are small: a clip is bounded in what it may cost to read
+// and to carry into a movie, whatever its compressed size claims.
+constexpr size_t kMaxClipFile = 8u << 20;    // the file, uncompressed
+constexpr size_t kMaxClipTags = 1u << 18;    // tags at every level, sprites' included
+constexpr size_t kMaxClipTables = 8u << 20;  // JPEG tables repeated in front of pictures
+constexpr std::uint32_t kMaxClipFrames = 65535;
 
 // Tags of the main timeline or of a sprite.
 bool IsControl(unsigned code) {
     switch (code) {
-        case 1: case 4: case 5: case 12: case 15: case 16: case 18: case 19: case 26: case 28:
-        case 43: case 45: case 61: case 70:
+        case tag::ShowFrame: case tag::PlaceObject: case tag::RemoveObject: case tag::DoAction:
+        case tag::StartSound: case tag::StopSound: case tag::SoundStreamHead:
+        case tag::SoundStreamBlock: case tag::PlaceObject2: case tag::RemoveObject2:
+        case tag::FrameLabel: case tag::SoundStreamHead2: case tag::VideoFrame:
+        case tag::PlaceObject3:
             return true;
         default:
             return false;
@@ -46,8 +63,11 @@ bool IsControl(unsigned code) {
 // Tags of whole-file settings that a clip leaves behind (none holds an id that matters).
 bool IsDropped(unsigned code) {
     switch (code) {
-        case 9: case 24: case 40: case 41: case 58: case 63: case 64: case 65: case 66: case 69:
-        case 77:
+        case tag::SetBackgroundColor: case tag::Protect: case tag::NameCharacter:
+        case tag::ProductInfo: case tag::EnableDebugger: case tag::DebugId:
+        case tag::EnableDebugger2: case tag::ScriptLimits: case tag::SetTabIndex:
+        case tag::FileAttributes:
+        case tag::Metadata:
             return true;
         default:
             return false;
@@ -60,28 +80,31 @@ public:
 
     ClipData Read(const std::uint8_t* data, size_t size) {
         if (size < 8) Fail("too short for a SWF file");
-        Bytes inflated;
+        ClipData clip;
         const std::uint8_t* body = data + 8;
         size_t bodySize = size - 8;
         std::uint32_t declared = data[4] | (data[5] << 8) | (data[6] << 16) | (std::uint32_t{data[7]} << 24);
         if (data[0] == 'C' && data[1] == 'W' && data[2] == 'S') {
-            if (declared < 8 || declared - 8 > kMaxClipFile) Fail("damaged header");
-            inflated = Inflate(body, bodySize, declared - 8);
-            body = inflated.data();
-            bodySize = inflated.size();
+            if (declared < 8) Fail("damaged header");
+            if (declared > kMaxClipFile) Fail(TooLarge(declared));
+            clip.data = Inflate(body, bodySize, declared - 8);
         } else if (data[0] == 'Z' && data[1] == 'W' && data[2] == 'S') {
             Fail("LZMA-compressed SWF files are not supported");
         } else if (!(data[0] == 'F' && data[1] == 'W' && data[2] == 'S')) {
             Fail("not a SWF file");
+        } else {
+            if (size > kMaxClipFile) Fail(TooLarge(size));
+            clip.data.assign(body, body + bodySize);
         }
-        Reader r(body, bodySize);
+        data_ = clip.data.data();
+        Reader r(clip.data);
         r.Rect();
         r.U16();  // frame rate
         r.U16();  // frame count
-        ClipData clip;
         ReadTags(r, clip, nullptr);
-        if (clip.frames == 0 || (!clip.timeline.empty() && clip.timeline.back().code != 1)) {
-            clip.timeline.push_back(ClipTag{1, {}, false, {}});
+        if (clip.frames == 0 || (!clip.timeline.empty() && clip.timeline.back().code != tag::ShowFrame)) {
+            if (clip.frames == kMaxClipFrames) Fail(TooManyFrames());
+            clip.timeline.emplace_back(tag::ShowFrame);
             ++clip.frames;
         }
         return clip;
@@ -90,25 +113,28 @@ public:
 private:
     [[noreturn]] void Fail(const std::string& why) { Throw(name_ + ": " + why); }
 
-    // Grows the output as the data inflates, never beyond what the header declares.
-    Bytes Inflate(const std::uint8_t* p, size_t n, size_t expected) {
-        Bytes out;
+    static std::string TooLarge(size_t bytes) {
+        return "too large for a clip (" + std::to_string(bytes) + " bytes uncompressed, at most " +
+               std::to_string(kMaxClipFile) + ")";
+    }
+    static std::string TooManyFrames() {
+        return "more than " + std::to_string(kMaxClipFrames) + " frames";
+    }
+
+    // Inflates at most what the header declares (a bounded size, so made room for at once).
+    Bytes Inflate(const std::uint8_t* p, size_t n, std::uint32_t expected) {
+        Bytes out(expected);
         z_stream z{};
         if (inflateInit(&z) != Z_OK) Fail("cannot start decompression");
         z.next_in = const_cast<Bytef*>(p);
         z.avail_in = static_cast<uInt>(std::min<size_t>(n, 0xFFFFFFFFu));
-        int rc = Z_OK;
-        while (rc == Z_OK && out.size() < expected) {
-            size_t have = out.size();
-            out.resize(std::min(expected, have + (size_t{1} << 20)));
-            z.next_out = out.data() + have;
-            z.avail_out = static_cast<uInt>(out.size() - have);
-            rc = inflate(&z, Z_NO_FLUSH);
-            out.resize(out.size() - z.avail_out);
-            if (rc == Z_BUF_ERROR && z.avail_in == 0) break;  // the data ends early
-        }
+        z.next_out = out.data();
+        z.avail_out = expected;
+        int rc = inflate(&z, Z_FINISH);
         inflateEnd(&z);
-        if (rc != Z_OK && rc != Z_STREAM_END && rc != Z_BUF_ERROR) Fail("damaged compressed data");
+        // Data that ends early or goes on past the declared size is read as far as it goes.
+        if (rc != Z_STREAM_END && rc != Z_BUF_ERROR) Fail("damaged compressed data");
+        out.resize(expected - z.avail_out);
         return out;
     }
 
@@ -132,6 +158,7 @@ private:
     // whose tag body starts at `base` in `sprite`.
     void ReadTags(Reader& r, ClipData& clip, ClipTag* sprite, size_t base = 0) {
         while (!r.done()) {
+            if (++tags_ > kMaxClipTags) Fail("more than " + std::to_string(kMaxClipTags) + " tags");
             unsigned head = r.U16();
             unsigned code = head >> 6;
             size_t len = head & 0x3F;
@@ -139,26 +166,27 @@ private:
             if (len > r.left()) Fail("a tag runs past the end of the file");
             size_t start = r.pos();
             const std::uint8_t* p = r.Take(len);
-            if (code == 0) return;
+            if (code == tag::End) return;
             if (sprite) {
                 if (!IsControl(code)) {
                     if (IsDropped(code)) continue;
                     Fail("tag " + std::to_string(code) + " inside a sprite");
                 }
-                ClipTag t{code, {}, false, {}};
+                ClipTag t(code);
                 Reader tr(p, len);
                 Control(t, tr, base + start);
                 sprite->refs.insert(sprite->refs.end(), t.refs.begin(), t.refs.end());
                 continue;
             }
-            ClipTag t{code, Bytes(p, p + len), false, {}};
-            Reader tr(t.body);
+            ClipTag t(code, static_cast<std::uint32_t>(p - data_), static_cast<std::uint32_t>(len));
+            Reader tr(p, len);
             if (IsControl(code)) {
                 Control(t, tr, 0);
-                if (code == 1) ++clip.frames;
+                if (code == tag::ShowFrame && ++clip.frames > kMaxClipFrames) Fail(TooManyFrames());
                 clip.timeline.push_back(std::move(t));
             } else if (IsDropped(code)) {
-                if (code == 69 && len >= 1 && (p[0] & 0x08)) Fail("ActionScript 3 clips are not supported");
+                if (code == tag::FileAttributes && len >= 1 && (p[0] & 0x08))
+                    Fail("ActionScript 3 clips are not supported");
             } else {
                 Definition(t, tr, clip);
             }
@@ -167,19 +195,19 @@ private:
 
     void Control(ClipTag& t, Reader& r, size_t base) {
         switch (t.code) {
-            case 4:  // PlaceObject
-            case 5:  // RemoveObject
-            case 15:  // StartSound
-            case 61:  // VideoFrame
+            case tag::PlaceObject:
+            case tag::RemoveObject:
+            case tag::StartSound:
+            case tag::VideoFrame:
                 RefHere(t, r, base);
                 break;
-            case 26: {  // PlaceObject2
+            case tag::PlaceObject2: {
                 unsigned flags = r.U8();
                 r.U16();
                 if (flags & 0x02) RefHere(t, r, base);
                 break;
             }
-            case 70: {  // PlaceObject3
+            case tag::PlaceObject3: {
                 unsigned flags = r.U8(), flags2 = r.U8();
                 r.U16();
                 if ((flags2 & 0x08) || ((flags2 & 0x10) && (flags & 0x02))) r.CString();
@@ -197,39 +225,46 @@ private:
             Define(static_cast<std::uint16_t>(r.U16()));
         };
         switch (t.code) {
-            case 8:  // JPEGTables: joined to the DefineBits that use them
-                tables_ = t.body;
+            case tag::JPEGTables:  // Joined to the DefineBits that use them
+                tablesAt_ = t.at;
+                tablesSize_ = t.size;
                 return;
-            case 6: {  // DefineBits: carried as DefineBitsJPEG2 with the tables in front
+            case tag::DefineBits: {  // Carried as DefineBitsJPEG2 with the tables in front
                 own();
-                if (tables_.empty()) Fail("a JPEG picture without its tables");
-                Bytes b(t.body.begin(), t.body.begin() + 2);
-                b.insert(b.end(), tables_.begin(), tables_.end());
-                b.insert(b.end(), t.body.begin() + 2, t.body.end());
-                t.code = 21;
-                t.body = std::move(b);
+                if (tablesSize_ == 0) Fail("a JPEG picture without its tables");
+                tablesCopied_ += tablesSize_;
+                if (tablesCopied_ > kMaxClipTables) Fail("JPEG tables repeated in too many pictures");
+                t.code = tag::DefineBitsJPEG2;
+                t.withTables = true;
+                t.tablesAt = tablesAt_;
+                t.tablesSize = tablesSize_;
                 break;
             }
-            case 10: case 14: case 20: case 21: case 35: case 36: case 48: case 60: case 75:
-            case 87: case 90: case 91:
+            case tag::DefineFont: case tag::DefineSound: case tag::DefineBitsLossless:
+            case tag::DefineBitsJPEG2: case tag::DefineBitsJPEG3: case tag::DefineBitsLossless2:
+            case tag::DefineFont2: case tag::DefineVideoStream: case tag::DefineFont3:
+            case tag::DefineBinaryData: case tag::DefineBitsJPEG4: case tag::DefineFont4:
                 own();
                 break;
-            case 13: case 23: case 62: case 73: case 74: case 78: case 88: case 59:
+            case tag::DefineFontInfo: case tag::DefineButtonCxform: case tag::DefineFontInfo2:
+            case tag::DefineFontAlignZones: case tag::CsmTextSettings: case tag::DefineScalingGrid:
+            case tag::DefineFontName: case tag::DoInitAction:
                 RefHere(t, r, 0);  // refers to a font, button, text or sprite
                 break;
-            case 2: case 22: case 32: case 83:
+            case tag::DefineShape: case tag::DefineShape2: case tag::DefineShape3:
+            case tag::DefineShape4:
                 own();
                 Shape(t, r);
                 break;
-            case 46: case 84:
+            case tag::DefineMorphShape: case tag::DefineMorphShape2:
                 own();
                 Morph(t, r);
                 break;
-            case 11: case 33:
+            case tag::DefineText: case tag::DefineText2:
                 own();
                 Text(t, r);
                 break;
-            case 37: {  // DefineEditText
+            case tag::DefineEditText: {
                 own();
                 r.Rect();
                 unsigned f1 = r.U8();
@@ -237,11 +272,11 @@ private:
                 if (f1 & 0x01) RefHere(t, r, 0);
                 break;
             }
-            case 7: case 34:
+            case tag::DefineButton: case tag::DefineButton2:
                 own();
                 Button(t, r);
                 break;
-            case 17: {  // DefineButtonSound
+            case tag::DefineButtonSound: {
                 RefHere(t, r, 0);
                 for (int i = 0; i < 4; ++i) {
                     size_t at = r.pos();
@@ -252,17 +287,17 @@ private:
                 }
                 break;
             }
-            case 39: {  // DefineSprite: its id counts only after its timeline, so it cannot hold itself
+            case tag::DefineSprite: {  // Its id counts only after its timeline, so it cannot hold itself
                 std::uint16_t id = static_cast<std::uint16_t>(r.U16());
                 r.U16();
                 ClipData inner;
-                Reader sr(t.body.data() + r.pos(), t.body.size() - r.pos());
+                Reader sr(r.data() + r.pos(), r.left());
                 ReadTags(sr, inner, &t, r.pos());
                 Define(id);
                 t.defines = true;
                 break;
             }
-            case 56: {  // ExportAssets
+            case tag::ExportAssets: {
                 unsigned n = r.U16();
                 for (unsigned i = 0; i < n; ++i) {
                     RefHere(t, r, 0);
@@ -270,9 +305,10 @@ private:
                 }
                 break;
             }
-            case 57: case 71:
+            case tag::ImportAssets: case tag::ImportAssets2:
                 Fail("imports from other files are not supported");
-            case 72: case 76: case 82: case 86: case 89:
+            case tag::DoAbcDefine: case tag::SymbolClass: case tag::DoAbc:
+            case tag::DefineSceneAndFrameLabelData: case tag::StartSound2:
                 Fail("ActionScript 3 clips are not supported");
             default:
                 Fail("unknown tag " + std::to_string(t.code));
@@ -300,7 +336,7 @@ private:
     }
 
     void FillStyle(ClipTag& t, Reader& r, unsigned code) {
-        bool alpha = code == 32 || code == 83;
+        bool alpha = code == tag::DefineShape3 || code == tag::DefineShape4;
         unsigned type = r.U8();
         if (type == 0x00) {
             Color(r, alpha);
@@ -319,7 +355,7 @@ private:
 
     unsigned Count(Reader& r, unsigned code) {
         unsigned n = r.U8();
-        if (n == 0xFF && code != 2) n = r.U16();
+        if (n == 0xFF && code != tag::DefineShape) n = r.U16();
         return n;
     }
 
@@ -329,13 +365,13 @@ private:
         unsigned lines = Count(r, code);
         for (unsigned i = 0; i < lines; ++i) {
             r.U16();
-            if (code == 83) {
+            if (code == tag::DefineShape4) {
                 unsigned a = r.U8();
                 r.U8();
                 if (((a >> 4) & 3) == 2) r.U16();
                 if (a & 0x08) FillStyle(t, r, code); else Color(r, true);
             } else {
-                Color(r, code == 32);
+                Color(r, code == tag::DefineShape3);
             }
         }
     }
@@ -343,7 +379,7 @@ private:
     void Shape(ClipTag& t, Reader& r) {
         unsigned code = t.code;
         r.Rect();
-        if (code == 83) {
+        if (code == tag::DefineShape4) {
             r.Rect();
             r.U8();
         }
@@ -362,7 +398,7 @@ private:
                 if (flags & 0x04) r.Bits(fillBits);
                 if (flags & 0x08) r.Bits(lineBits);
                 if (flags & 0x10) {
-                    if (code == 2) Fail("new styles in a DefineShape");
+                    if (code == tag::DefineShape) Fail("new styles in a DefineShape");
                     Styles(t, r, code);
                     fillBits = static_cast<int>(r.Bits(4));
                     lineBits = static_cast<int>(r.Bits(4));
@@ -402,7 +438,7 @@ private:
     void Morph(ClipTag& t, Reader& r) {
         r.Rect();
         r.Rect();
-        if (t.code == 84) {
+        if (t.code == tag::DefineMorphShape2) {
             r.Rect();
             r.Rect();
             r.U8();
@@ -414,7 +450,7 @@ private:
         for (unsigned i = 0; i < lines; ++i) {
             r.U16();
             r.U16();
-            if (t.code == 84) {
+            if (t.code == tag::DefineMorphShape2) {
                 unsigned a = r.U8();
                 r.U8();
                 if (((a >> 4) & 3) == 2) r.U16();
@@ -435,7 +471,7 @@ private:
             if (flags == 0) return;
             if (!(flags & 0x80)) Fail("damaged text record");
             if (flags & 0x08) RefHere(t, r, 0);
-            if (flags & 0x04) Color(r, t.code == 33);
+            if (flags & 0x04) Color(r, t.code == tag::DefineText2);
             if (flags & 0x01) r.U16();
             if (flags & 0x02) r.U16();
             if (flags & 0x08) r.U16();
@@ -474,7 +510,7 @@ private:
     }
 
     void Button(ClipTag& t, Reader& r) {
-        bool two = t.code == 34;
+        bool two = t.code == tag::DefineButton2;
         if (two) {
             r.U8();
             r.U16();
@@ -494,17 +530,21 @@ private:
     }
 
     std::string name_;
+    const std::uint8_t* data_ = nullptr;  // the clip's data, which tag bodies are slices of
     std::set<std::uint16_t> defined_;
-    Bytes tables_;
+    size_t tags_ = 0;
+    std::uint32_t tablesAt_ = 0, tablesSize_ = 0;  // the last JPEGTables
+    size_t tablesCopied_ = 0;
 };
 
-// A copy of a tag's body with its ids renumbered.
-Bytes Renumbered(const ClipTag& t, const std::unordered_map<std::uint16_t, std::uint16_t>& ids) {
-    Bytes b = t.body;
+// A copy of a tag's body with its ids renumbered (a DefineBits's body without its tables).
+Bytes Renumbered(const ClipData& clip, const ClipTag& t) {
+    const std::uint8_t* p = clip.data.data() + t.at;
+    Bytes b(p, p + t.size);
     auto patch = [&](size_t at) {
         std::uint16_t old = static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8));
-        auto it = ids.find(old);
-        if (it == ids.end()) Throw("clip refers to character " + std::to_string(old) + " it does not define");
+        auto it = clip.ids.find(old);
+        if (it == clip.ids.end()) Throw("clip refers to character " + std::to_string(old) + " it does not define");
         b[at] = it->second & 0xFF;
         b[at + 1] = it->second >> 8;
     };
@@ -526,10 +566,18 @@ void SWFPrebuiltClip_s::DefineParts(Emitter& e) {
     clip->ids.clear();
     for (const ClipTag& t : clip->defs) {
         if (t.defines) {
-            std::uint16_t old = static_cast<std::uint16_t>(t.body[0] | (t.body[1] << 8));
-            clip->ids[old] = e.NewId();
+            const std::uint8_t* p = clip->data.data() + t.at;
+            clip->ids[static_cast<std::uint16_t>(p[0] | (p[1] << 8))] = e.NewId();
         }
-        e.Tag(t.code, Renumbered(t, clip->ids), true);
+        Bytes body = Renumbered(*clip, t);
+        if (t.withTables) {
+            Bytes id(body.begin(), body.begin() + 2);
+            e.TagParts(t.code,
+                       {id, {clip->data.data() + t.tablesAt, t.tablesSize}, {body.data() + 2, body.size() - 2}},
+                       true);
+        } else {
+            e.Tag(t.code, body, true);
+        }
     }
 }
 
@@ -537,12 +585,11 @@ void SWFPrebuiltClip_s::Write(Emitter& e, std::uint16_t id) {
     Bytes body;
     body.push_back(id & 0xFF);
     body.push_back(id >> 8);
-    std::uint32_t frames = std::min<std::uint32_t>(clip->frames, 65535);
-    body.push_back(frames & 0xFF);
-    body.push_back((frames >> 8) & 0xFF);
-    for (const ClipTag& t : clip->timeline) PutTag(body, t.code, Renumbered(t, clip->ids));
-    PutTag(body, 0, Bytes{});
-    e.Tag(39, body, true);
+    body.push_back(clip->frames & 0xFF);
+    body.push_back((clip->frames >> 8) & 0xFF);
+    for (const ClipTag& t : clip->timeline) PutTag(body, t.code, Renumbered(*clip, t));
+    PutTag(body, tag::End, Bytes{});
+    e.Tag(tag::DefineSprite, body, true);
 }
 
 namespace swf::detail {

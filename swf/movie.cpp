@@ -12,6 +12,7 @@
 #include <unordered_set>
 
 #include "swf/internal/objects.h"
+#include "swf/internal/tags.h"
 
 namespace swf::detail {
 
@@ -19,12 +20,25 @@ namespace {
 thread_local std::string lastError;
 std::atomic<int> defaultVersion{8};
 
-constexpr unsigned kEnd = 0, kShowFrame = 1, kSetBackgroundColor = 9, kDoAction = 12,
-                   kSoundStreamBlock = 19, kPlaceObject2 = 26, kRemoveObject2 = 28,
-                   kSoundStreamHead2 = 45, kVideoFrame = 61, kFileAttributes = 69;
 constexpr std::uint32_t kMaxFrames = 65535;
 
 std::string NullReason(const char* what) { return Missing(std::string(what) + " to add"); }
+
+// The process's file creation mask, read without changing it (setting it to learn it would
+// race with files other threads create meanwhile).
+mode_t CurrentUmask() {
+    if (std::FILE* f = std::fopen("/proc/self/status", "r")) {
+        char line[128];
+        unsigned long mask = 0;
+        bool found = false;
+        while (!found && std::fgets(line, sizeof line, f)) found = std::sscanf(line, "Umask: %lo", &mask) == 1;
+        std::fclose(f);
+        if (found) return static_cast<mode_t>(mask);
+    }
+    mode_t mask = umask(022);
+    umask(mask);
+    return mask;
+}
 
 void PlaceTag(Emitter& e, bool move, std::uint16_t depth, std::uint16_t id, bool hasMatrix,
               const PlaceState& s, const std::optional<std::string>& name,
@@ -38,7 +52,7 @@ void PlaceTag(Emitter& e, bool move, std::uint16_t depth, std::uint16_t id, bool
     if (hasMatrix) w.Matrix(s.sx, s.sy, 0, 0, Twips(s.x), Twips(s.y));
     if (ratio) w.U16(*ratio);
     if (name) w.String(*name);
-    e.Tag(kPlaceObject2, w.bytes());
+    e.Tag(tag::PlaceObject2, w.bytes());
 }
 }  // namespace
 
@@ -193,19 +207,19 @@ void Timeline::Write(Emitter& e) const {
                         case OpType::Remove: {
                             Bytes b{static_cast<std::uint8_t>(op.depth & 0xFF),
                                     static_cast<std::uint8_t>(op.depth >> 8)};
-                            e.Tag(kRemoveObject2, b);
+                            e.Tag(tag::RemoveObject2, b);
                             std::erase_if(videos, [&](const Playing& p) { return p.depth == op.depth; });
                             break;
                         }
                         case OpType::Action: {
                             auto* a = static_cast<SWFAction_s*>(op.block.get());
                             if (!a->error.empty()) Throw(a->error);
-                            e.Tag(kDoAction, a->code);
+                            e.Tag(tag::DoAction, a->code);
                             break;
                         }
                         case OpType::SoundHead: {
                             auto* s = static_cast<SWFSoundStream_s*>(op.block.get());
-                            e.Tag(kSoundStreamHead2, SoundStreamHead(s, e.rate));
+                            e.Tag(tag::SoundStreamHead2, SoundStreamHead(s, e.rate));
                             sound = std::make_unique<SoundCursor>(s, e.rate);
                             break;
                         }
@@ -218,14 +232,14 @@ void Timeline::Write(Emitter& e) const {
                 if (!v.cursor->Next(buf)) continue;
                 Bytes head{static_cast<std::uint8_t>(v.id & 0xFF), static_cast<std::uint8_t>(v.id >> 8),
                            static_cast<std::uint8_t>(k & 0xFF), static_cast<std::uint8_t>((k >> 8) & 0xFF)};
-                e.Tag(kVideoFrame, head, buf, true);
+                e.Tag(tag::VideoFrame, head, buf, true);
                 PlaceTag(e, true, v.depth, 0, false, {}, std::nullopt, static_cast<std::uint16_t>(k));
             }
             if (sound) {
                 buf.clear();
-                if (sound->NextBlock(buf)) e.Tag(kSoundStreamBlock, buf, true);
+                if (sound->NextBlock(buf)) e.Tag(tag::SoundStreamBlock, buf, true);
             }
-            e.Tag(kShowFrame, {});
+            e.Tag(tag::ShowFrame, {});
         }
     }
 }
@@ -252,7 +266,12 @@ std::uint16_t Emitter::Define(SWFBlock_s* b) {
 void Emitter::Tag(unsigned code, const Bytes& body, bool forceLong) { Tag(code, body, Bytes{}, forceLong); }
 
 void Emitter::Tag(unsigned code, const Bytes& head, const Bytes& tail, bool forceLong) {
-    std::uint64_t size = head.size() + tail.size();
+    TagParts(code, {head, tail}, forceLong);
+}
+
+void Emitter::TagParts(unsigned code, std::initializer_list<std::span<const std::uint8_t>> parts, bool forceLong) {
+    std::uint64_t size = 0;
+    for (auto part : parts) size += part.size();
     if (size > 0xFFFFFFFFu) Throw("a tag is too long for the format");
     std::uint8_t h[6];
     bool isLong = forceLong || size >= 0x3F;
@@ -261,8 +280,7 @@ void Emitter::Tag(unsigned code, const Bytes& head, const Bytes& tail, bool forc
     h[1] = word >> 8;
     for (int i = 0; i < 4; ++i) h[2 + i] = (size >> (8 * i)) & 0xFF;
     Raw(h, isLong ? 6 : 2);
-    Raw(head.data(), head.size());
-    Raw(tail.data(), tail.size());
+    for (auto part : parts) Raw(part.data(), part.size());
 }
 
 void Emitter::Raw(const std::uint8_t* p, size_t n) {
@@ -307,13 +325,13 @@ void SWFMovieClip_s::DefineParts(Emitter& e) {
 }
 
 void SWFMovieClip_s::Write(Emitter& e, std::uint16_t id) {
-    long mark = e.BeginLongTag(39);
+    long mark = e.BeginLongTag(tag::DefineSprite);
     Writer w;
     w.U16(id);
     w.U16(static_cast<unsigned>(timeline.FrameCount()));
     e.Raw(w.bytes().data(), w.size());
     timeline.Write(e);
-    e.Tag(0, {});
+    e.Tag(tag::End, {});
     e.EndLongTag(mark);
 }
 
@@ -420,7 +438,8 @@ int SWFMovie_save(SWFMovie movie, const char* filename) {
             tmp.clear();
             Throw("cannot create a file in " + (dir.empty() ? std::string(".") : dir.string()) + ": " + why);
         }
-        fchmod(fd, 0644);
+        // mkstemp makes the file private; the movie gets the mode any new file would.
+        fchmod(fd, 0666 & ~CurrentUmask());
         f = fdopen(fd, "wb");
         if (!f) {
             close(fd);
@@ -441,10 +460,10 @@ int SWFMovie_save(SWFMovie movie, const char* filename) {
         h.U16(std::min(rate88, 0xFFFFu));
         h.U16(static_cast<unsigned>(t.FrameCount()));
         e.Raw(h.bytes().data(), h.size());
-        if (movie->version >= 8) e.Tag(kFileAttributes, Bytes{0, 0, 0, 0});
-        e.Tag(kSetBackgroundColor, Bytes{movie->bg[0], movie->bg[1], movie->bg[2]});
+        if (movie->version >= 8) e.Tag(tag::FileAttributes, Bytes{0, 0, 0, 0});
+        e.Tag(tag::SetBackgroundColor, Bytes{movie->bg[0], movie->bg[1], movie->bg[2]});
         t.Write(e);
-        e.Tag(kEnd, {});
+        e.Tag(tag::End, {});
         long size = e.Tell();
         if (size > 0xFFFFFFFFL) Throw("the movie is larger than the format allows (4 GB)");
         std::uint8_t len[4];

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "swf/internal/objects.h"
+#include "swf/internal/tags.h"
 
 namespace swf::detail {
 
@@ -182,7 +183,7 @@ void SWFShape_s::Write(Emitter& e, std::uint16_t id) {
     w.Bits(fillBits, 4);
     w.Bits(lineBits, 4);
     EncodeShapeRecords(w, records, fillBits, lineBits);
-    e.Tag(32, w.bytes(), true);
+    e.Tag(tag::DefineShape3, w.bytes(), true);
 }
 
 namespace {

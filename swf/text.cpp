@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "swf/internal/objects.h"
+#include "swf/internal/tags.h"
 
 namespace swf::detail {
 
@@ -255,7 +256,7 @@ void SWFFont_s::Write(Emitter& e, std::uint16_t id) {
     for (auto& g : glyphs) w.S16(std::clamp(g.advance, -32768, 32767));
     for (auto& g : glyphs) w.Rect(g.minX, g.maxX, g.minY, g.maxY);
     w.U16(0);  // no kerning pairs
-    e.Tag(48, w.bytes(), true);
+    e.Tag(tag::DefineFont2, w.bytes(), true);
 }
 
 void SWFText_s::DefineParts(Emitter& e) {
@@ -339,7 +340,7 @@ void SWFText_s::Write(Emitter& e, std::uint16_t id) {
         }
     }
     w.U8(0);
-    e.Tag(33, w.bytes(), true);
+    e.Tag(tag::DefineText2, w.bytes(), true);
 }
 
 SWFFont newSWFFont_fromFile(const char* filename) {

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "swf/internal/objects.h"
+#include "swf/internal/tags.h"
 
 namespace swf::detail {
 
@@ -328,7 +329,7 @@ void SWFVideoStream_s::Write(Emitter& e, std::uint16_t id) {
     w.U16(static_cast<unsigned>(height));
     w.U8(0);  // no deblocking, no smoothing
     w.U8(static_cast<unsigned>(codec));
-    e.Tag(60, w.bytes());
+    e.Tag(tag::DefineVideoStream, w.bytes());
 }
 
 namespace {

@@ -56,20 +56,17 @@ BYTE Expand(DWORD v, DWORD mask) {
     return BYTE(out);
 }
 
-// Decodes RLE4/RLE8 data into a bottom-up paletted bitmap. Pixels a run would put
-// outside the bitmap are dropped.
-void DecodeRle(const Bytes& in, std::size_t at, HBITMAP bm, int bpp) {
-    int x = 0, y = 0;  // y counts stored rows from the bottom
-    auto put = [&](int index) {
-        if (x < bm->width && y < bm->height) {
-            BYTE* row = bm->bits() + std::size_t(y) * bm->stride;
-            if (bpp == 8) {
-                row[x] = BYTE(index);
-            } else {
-                BYTE& b = row[x / 2];
-                b = (x & 1) ? BYTE((b & 0xF0) | (index & 0xF)) : BYTE((b & 0x0F) | ((index & 0xF) << 4));
-            }
-        }
+// Walks RLE4/RLE8 data starting at `at`, handing each pixel of the bitmap to
+// `put(x, y, index)` (y counts stored rows from the bottom). Encoders run into the padding
+// of a row as stored uncompressed (a row of 7 pixels gets a run of 8): those pixels are
+// dropped. A run or a jump beyond that leaves the bitmap and makes the file inconsistent.
+template <class Put>
+void WalkRle(const Bytes& in, std::size_t at, std::int64_t width, std::int64_t height, int bpp, Put put) {
+    const std::int64_t stored = (width * bpp + 31) / 32 * 32 / bpp;
+    std::int64_t x = 0, y = 0;
+    auto pixel = [&](int index) {
+        if (x >= stored || y >= height) Bad("a run leaves the bitmap");
+        if (x < width) put(int(x), int(y), index);
         ++x;
     };
     for (;;) {
@@ -77,7 +74,7 @@ void DecodeRle(const Bytes& in, std::size_t at, HBITMAP bm, int bpp) {
         int n = in.data[at], v = in.data[at + 1];
         at += 2;
         if (n > 0) {
-            for (int i = 0; i < n; ++i) put(bpp == 8 ? v : ((i & 1) ? (v & 0xF) : (v >> 4)));
+            for (int i = 0; i < n; ++i) pixel(bpp == 8 ? v : ((i & 1) ? (v & 0xF) : (v >> 4)));
             continue;
         }
         if (v == 0) {  // end of line
@@ -90,18 +87,25 @@ void DecodeRle(const Bytes& in, std::size_t at, HBITMAP bm, int bpp) {
             x += in.data[at];
             y += in.data[at + 1];
             at += 2;
+            if (x > stored || y > height) Bad("a jump leaves the bitmap");
         } else {  // absolute run of v pixels, padded to a 16-bit boundary
             std::size_t bytes = bpp == 8 ? std::size_t(v) : (std::size_t(v) + 1) / 2;
             in.need(at, bytes, "compressed data");
             for (int i = 0; i < v; ++i) {
                 BYTE b = in.data[at + (bpp == 8 ? std::size_t(i) : std::size_t(i / 2))];
-                put(bpp == 8 ? b : ((i & 1) ? (b & 0xF) : (b >> 4)));
+                pixel(bpp == 8 ? b : ((i & 1) ? (b & 0xF) : (b >> 4)));
             }
             at += (bytes + 1) & ~std::size_t(1);
         }
-        if (y >= bm->height) return;
+        if (y >= height) return;
     }
 }
+
+// Whether RLE data of `bytes` bytes can plausibly fill `pixels` pixels. A two-byte run
+// gives at most 255 pixels and files skip little with jumps and early ends; data that
+// would have to describe far more than that per byte lies about the size (and a few
+// bytes must not cost the allocation of a huge bitmap).
+bool RleCanFill(std::uint64_t pixels, std::uint64_t bytes) { return pixels / 1024 <= bytes + 64; }
 
 }  // namespace
 
@@ -158,9 +162,11 @@ HBITMAP ReadBmp(const BYTE* data, std::size_t size) {
         masks[3] = 0;
     }
 
-    // Uncompressed pixels must be in the file before anything is allocated for them.
+    // Uncompressed pixels must be in the file before anything is allocated for them, and
+    // compressed ones plausible.
     std::size_t fileStride = std::size_t(((width * bpp + 31) / 32) * 4);
     if (!rle && (std::uint64_t(fileStride) * std::uint64_t(height) > size)) Bad("truncated pixel data");
+    if (rle && !RleCanFill(std::uint64_t(width) * std::uint64_t(height), size)) Bad("too little data for its size");
     Unique out{NewBitmap(int(width), int(height), bpp, !topDown)};
     if (!out.bm) Bad("cannot allocate");
     HBITMAP bm = out.bm;
@@ -181,7 +187,15 @@ HBITMAP ReadBmp(const BYTE* data, std::size_t size) {
     if (pixelOffset > size) Bad("pixel data beyond the file");
 
     if (rle) {
-        DecodeRle(in, pixelOffset, bm, bpp);
+        WalkRle(in, pixelOffset, width, height, bpp, [&](int x, int y, int index) {
+            BYTE* row = bm->bits() + std::size_t(y) * bm->stride;
+            if (bpp == 8) {
+                row[x] = BYTE(index);
+            } else {
+                BYTE& b = row[x / 2];
+                b = (x & 1) ? BYTE((b & 0xF0) | (index & 0xF)) : BYTE((b & 0x0F) | ((index & 0xF) << 4));
+            }
+        });
         return out.release();
     }
     std::size_t stride = std::size_t(bm->stride);

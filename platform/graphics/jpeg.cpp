@@ -18,6 +18,12 @@
 namespace platform {
 namespace {
 
+// A progressive file may hold any number of scans, each a pass over the whole picture:
+// real files have a dozen, so a few hundred mean a file made to keep the reader busy.
+constexpr int kMaxScans = 256;
+// Colour, grey, CMYK and YCCK pictures have at most four components.
+constexpr int kMaxComponents = 4;
+
 struct ErrorManager {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
@@ -29,6 +35,16 @@ void OnError(j_common_ptr cinfo) {
     auto* e = reinterpret_cast<ErrorManager*>(cinfo->err);
     (*cinfo->err->format_message)(cinfo, e->message);
     std::longjmp(e->jump, 1);
+}
+
+// Called as the decoder reads: stops a file with too many scans.
+void OnProgress(j_common_ptr cinfo) {
+    auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (d->input_scan_number > kMaxScans) {
+        auto* e = reinterpret_cast<ErrorManager*>(cinfo->err);
+        std::snprintf(e->message, sizeof e->message, "more than %d scans", kMaxScans);
+        std::longjmp(e->jump, 1);
+    }
 }
 
 // Warnings are not printed; a premature end of the data makes the picture invalid.
@@ -61,9 +77,14 @@ HBITMAP ReadJpeg(const BYTE* data, std::size_t size) {
     jpeg_create_decompress(&cinfo);
     // Progressive files keep all coefficients in memory: bounded, beyond it the file fails.
     cinfo.mem->max_memory_to_use = 512L * 1024 * 1024;
+    jpeg_progress_mgr progress{};
+    progress.progress_monitor = OnProgress;
+    cinfo.progress = &progress;
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     jpeg_read_header(&cinfo, TRUE);
-    if (cinfo.image_width == 0 || cinfo.image_height == 0 || cinfo.image_width > unsigned(kMaxBitmapSide) ||
+    if (cinfo.num_components > kMaxComponents) {
+        failure = std::to_string(cinfo.num_components) + " colour components";
+    } else if (cinfo.image_width == 0 || cinfo.image_height == 0 || cinfo.image_width > unsigned(kMaxBitmapSide) ||
         cinfo.image_height > unsigned(kMaxBitmapSide) ||
         std::int64_t(cinfo.image_width) * cinfo.image_height > kMaxBitmapPixels) {
         failure = "size beyond the limit";

@@ -298,7 +298,12 @@ void TBitmap::Assign(TPersistent* source) {
     TGraphic::Assign(source);
 }
 
-void TBitmap::LoadFromBytes(const BYTE* data, std::size_t size) { Replace(ReadBmp(data, size)); }
+void TBitmap::LoadFromBytes(const BYTE* data, std::size_t size) {
+    HBITMAP bm = ReadBmp(data, size);
+    Replace(bm);
+    // A 32-bit file is a device-independent bitmap of 32 bits, not one of the device's.
+    if (bm->bpp == 32) format_ = pf32bit;
+}
 
 void TBitmap::LoadFromStream(TStream& stream) {
     // A bitmap file says how long it is; the stream may go on with other data.
@@ -458,6 +463,7 @@ void TPngImage::Assign(TPersistent* source) {
 void TPngImage::LoadFromBytes(const BYTE* data, std::size_t size) {
     bool alpha = false;
     bitmap_.SetHandle(ReadPng(data, size, &alpha));
+    bitmap_.SetPixelFormat(pf32bit);  // the same pixels, named for what they are
     alpha_ = alpha;
     Changed();
 }

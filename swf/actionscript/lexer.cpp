@@ -51,9 +51,11 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
     }
 }
 
+// Called for every name: the length and first letter rule out almost every keyword before
+// any comparison of the text.
 bool IsKeyword(std::string_view word) {
     for (auto k : kKeywords)
-        if (k == word) return true;
+        if (k.size() == word.size() && k[0] == word[0] && k == word) return true;
     return false;
 }
 
@@ -145,6 +147,7 @@ Token Lexer::Next() {
     } else {
         bool found = false;
         for (auto p : kPuncts) {
+            if (static_cast<unsigned char>(p[0]) != c) continue;  // cheap before the full compare
             if (src_.substr(pos_, p.size()) == p) {
                 tok.kind = Tok::Punct;
                 tok.text = std::string(p);

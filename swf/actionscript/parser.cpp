@@ -19,8 +19,9 @@ int Precedence(const Token& t, bool noIn) {
         {"||", 1}, {"&&", 2}, {"|", 3},  {"^", 4},   {"&", 5},   {"==", 6},  {"!=", 6},
         {"===", 6}, {"!==", 6}, {"<", 7}, {">", 7},  {"<=", 7},  {">=", 7},  {"<<", 8},
         {">>", 8}, {">>>", 8}, {"+", 9},  {"-", 9},  {"*", 10},  {"/", 10},  {"%", 10}};
+    // Asked of every token after an operand: the first character rules out most rows.
     for (auto& [op, prec] : table)
-        if (t.text == op) return prec;
+        if (t.text[0] == op[0] && t.text == op) return prec;
     return 0;
 }
 

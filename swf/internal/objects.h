@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -161,6 +162,9 @@ public:
     void Tag(unsigned code, const Bytes& body, bool forceLong = false);
     // A tag whose body is `head` followed by `tail`.
     void Tag(unsigned code, const Bytes& head, const Bytes& tail, bool forceLong = false);
+    // A tag whose body is the parts one after the other.
+    void TagParts(unsigned code, std::initializer_list<std::span<const std::uint8_t>> parts,
+                  bool forceLong = false);
     void Raw(const std::uint8_t* p, size_t n);
     // A tag whose body is written piecewise: Begin returns a mark, End patches the length.
     long BeginLongTag(unsigned code);

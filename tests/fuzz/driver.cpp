@@ -1,6 +1,8 @@
 // Stand-in for libFuzzer's main when the build uses g++: replays every file of the
 // corpus folders given on the command line, then feeds seeded random mutations of
 // them (or of random bytes) until the time budget is spent. Deterministic per seed.
+#include <sys/resource.h>
+
 #include <chrono>
 #include <cstdint>
 #include <cstring>
@@ -17,11 +19,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 int main(int argc, char** argv) {
     double seconds = 10;
     unsigned seed = 1;
+    long rssLimitMb = 0;
     std::vector<std::vector<uint8_t>> corpus;
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a.rfind("--seconds=", 0) == 0) {
             seconds = std::stod(a.substr(10));
+        } else if (a.rfind("--rss-limit-mb=", 0) == 0) {
+            rssLimitMb = std::stol(a.substr(15));
         } else if (a.rfind("--seed=", 0) == 0) {
             seed = static_cast<unsigned>(std::stoul(a.substr(7)));
         } else if (std::filesystem::is_directory(a)) {
@@ -34,7 +39,19 @@ int main(int argc, char** argv) {
             corpus.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
         }
     }
-    for (auto& c : corpus) LLVMFuzzerTestOneInput(c.data(), c.size());
+    // Peak resident memory beyond the limit fails the run, as libFuzzer's -rss_limit_mb does.
+    auto withinMemory = [&](const char* what) {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        if (rssLimitMb <= 0 || usage.ru_maxrss / 1024 <= rssLimitMb) return true;
+        std::cerr << "fuzz: peak memory " << usage.ru_maxrss / 1024 << " MB beyond the limit of " << rssLimitMb
+                  << " MB after " << what << "\n";
+        return false;
+    };
+    for (size_t i = 0; i < corpus.size(); ++i) {
+        LLVMFuzzerTestOneInput(corpus[i].data(), corpus[i].size());
+        if (!withinMemory(("corpus input " + std::to_string(i)).c_str())) return 1;
+    }
 
     std::mt19937 rng(seed);
     auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
@@ -63,6 +80,7 @@ int main(int argc, char** argv) {
         }
         LLVMFuzzerTestOneInput(input.data(), input.size());
         ++runs;
+        if (!withinMemory("a mutated input")) return 1;
     }
     std::cout << "fuzz: " << corpus.size() << " corpus inputs, " << runs << " mutated runs\n";
     return 0;

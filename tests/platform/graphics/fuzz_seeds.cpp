@@ -4,6 +4,7 @@
 
 #include "platform/graphics/graphics.h"
 #include "platform/graphics/pictures.h"
+#include "support/picture_bombs.h"
 
 using namespace platform;
 namespace fs = std::filesystem;
@@ -28,7 +29,7 @@ int main(int argc, char** argv) {
                              1, 0, 8, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 0};
     for (int c = 0; c < 4; ++c) rle.insert(rle.end(), {BYTE(c * 60), BYTE(c * 20), 0, 0});
     rle[10] = BYTE(rle.size());
-    rle.insert(rle.end(), {3, 1, 0, 3, 2, 3, 1, 0, 0, 0, 0, 2, 1, 0, 2, 2, 0, 1});
+    rle.insert(rle.end(), {2, 1, 0, 3, 2, 3, 1, 0, 0, 0, 0, 2, 1, 0, 2, 2, 0, 1});
     WriteWholeFile((root / "bmp" / "rle8.bmp").string(), rle);
     rle[28] = 4;
     rle[30] = 2;
@@ -47,5 +48,10 @@ int main(int argc, char** argv) {
     ico[14] = BYTE(body.size());
     ico.insert(ico.end(), body.begin(), body.end());
     WriteWholeFile((root / "icon" / "dib.ico").string(), ico);
+    // Files that cost a careless reader memory or time.
+    WriteWholeFile((root / "bmp" / "rle-bomb.bmp").string(), testsupport::BmpRleBomb());
+    WriteWholeFile((root / "icon" / "rle-bomb.ico").string(), testsupport::IconRleBomb());
+    WriteWholeFile((root / "jpeg" / "components-bomb.jpg").string(), testsupport::JpegManyComponents());
+    WriteWholeFile((root / "jpeg" / "scans-bomb.jpg").string(), testsupport::JpegManyScans(1024, 10000));
     return 0;
 }

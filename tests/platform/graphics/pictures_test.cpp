@@ -13,6 +13,8 @@
 #include "platform/graphics/gdi.h"
 #include "platform/graphics/graphics.h"
 #include "platform/graphics/pictures.h"
+#include "support/bounded.h"
+#include "support/picture_bombs.h"
 
 using namespace platform;
 namespace fs = std::filesystem;
@@ -294,6 +296,90 @@ TEST_F(Pictures, HostileFilesGiveAnErrorAndNothingElse) {
     };
     for (const Case& c : cases) {
         EXPECT_THROW(c.read(c.data.data(), c.data.size()), EInvalidGraphic) << c.name;
+    }
+}
+
+TEST_F(Pictures, RleRunsAndJumpsThatLeaveTheBitmapAreRefused) {
+    using testsupport::RleBmp;
+    // 3 x 2 pictures, rows stored 4 pixels wide; each line of data ends the bitmap.
+    const struct {
+        const char* name;
+        testsupport::PictureBytes data;
+    } cases[] = {
+        {"run past the stored row", {5, 1, 0, 1}},
+        {"absolute run past the stored row", {0, 5, 1, 1, 1, 1, 1, 0, 0, 1}},
+        {"run after a full row without its end of line", {4, 1, 1, 1, 0, 1}},
+        {"jump past the right edge", {2, 1, 0, 2, 3, 0, 0, 1}},
+        {"jump past the top", {0, 2, 0, 3, 0, 1}},
+    };
+    for (const auto& c : cases) {
+        auto file = RleBmp(3, 2, c.data);
+        EXPECT_THROW(DeleteObject(ReadBmp(file.data(), file.size())), EInvalidGraphic) << c.name;
+    }
+    // A run into the row's padding (as encoders write odd widths), a jump to the row's end
+    // and an end of line after the last row stay within the bitmap.
+    auto fine = RleBmp(3, 2, {4, 1, 0, 0, 2, 1, 0, 2, 1, 0, 0, 0, 0, 1});
+    HBITMAP bm = ReadBmp(fine.data(), fine.size());
+    ExpectPixels(bm, Pattern(3, 2, [](int x, int y) { return y == 0 && x == 2 ? RGB(0xC0, 0x80, 0x40) : RGB(0x30, 0x20, 0x10); }),
+                 "RLE8 within the bitmap");
+    DeleteObject(bm);
+}
+
+TEST_F(Pictures, LoadedDeviceIndependentPicturesReportTheirPixelFormat) {
+    TBitmap source(3, 2);
+    source.Canvas()->SetPixels(1, 1, clRed);
+    const struct {
+        const char* name;
+        TPixelFormat saved, loaded;
+    } cases[] = {{"32-bit BMP", pf32bit, pf32bit}, {"24-bit BMP", pf24bit, pf24bit}, {"8-bit BMP", pf8bit, pf8bit}};
+    for (const auto& c : cases) {
+        TBitmap copy;
+        copy.Assign(&source);
+        copy.SetPixelFormat(c.saved);
+        TBitmap loaded;
+        loaded.LoadFromBytes(copy.SaveToBytes());
+        EXPECT_EQ(loaded.PixelFormat(), c.loaded) << c.name;
+    }
+    for (bool alpha : {false, true}) {
+        TPngImage png;
+        png.LoadFromBytes(WritePng(source.Handle(), alpha));
+        EXPECT_EQ(png.Bitmap()->PixelFormat(), pf32bit) << "PNG, alpha " << alpha;
+        EXPECT_EQ(png.Bitmap()->Canvas()->Pixels(1, 1), clRed);
+        TBitmap assigned;
+        assigned.Assign(&png);
+        EXPECT_EQ(assigned.PixelFormat(), pf32bit) << "bitmap assigned from a PNG, alpha " << alpha;
+    }
+}
+
+// Files of a few bytes that describe huge pictures or endless work: refused, in a child
+// process whose CPU time is limited and whose memory is measured.
+TEST_F(Pictures, BombsAreRefusedWithinBoundedMemoryAndTime) {
+    struct Case {
+        const char* name;
+        testsupport::PictureBytes data;
+        HBITMAP (*read)(const BYTE*, std::size_t);
+        const char* reason;
+    };
+    auto readIco = [](const BYTE* d, std::size_t n) { return ReadIcon(d, n, nullptr); };
+    const Case cases[] = {
+        {"RLE8 BMP of 8192 x 8192 that ends at once", testsupport::BmpRleBomb(), ReadBmp, "too little data"},
+        {"RLE8 icon of 8192 x 8192 that ends at once", testsupport::IconRleBomb(), readIco, "too little data"},
+        {"progressive JPEG of 10 components", testsupport::JpegManyComponents(), ReadJpeg, "components"},
+        {"progressive JPEG of 10,000 empty scans", testsupport::JpegManyScans(4096, 10000), ReadJpeg, "scans"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + " (" + std::to_string(c.data.size()) + " bytes)");
+        auto run = testsupport::RunBounded(20, [&] {
+            try {
+                DeleteObject(c.read(c.data.data(), c.data.size()));
+                return 1;
+            } catch (const EInvalidGraphic& e) {
+                return std::string(e.what()).find(c.reason) != std::string::npos ? 0 : 2;
+            }
+        });
+        EXPECT_TRUE(run.finished) << run.Describe();
+        EXPECT_EQ(run.exitCode, 0) << "1: accepted, 2: refused for another reason; " << run.Describe();
+        EXPECT_LT(run.peakGrowthKb, 64 * 1024) << run.Describe();
     }
 }
 

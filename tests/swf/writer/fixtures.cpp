@@ -1,5 +1,7 @@
 #include "fixtures.h"
 
+#include "swf/internal/tags.h"
+
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,6 +19,7 @@ extern char** environ;
 namespace swftest {
 
 namespace fs = std::filesystem;
+namespace tag = swf::detail::tag;
 
 TempDir::TempDir() {
     std::random_device rd;
@@ -132,6 +135,88 @@ Bytes Packed(const Bytes& plain) {
     compress(out.data() + 8, &n, plain.data() + 8, static_cast<uLong>(plain.size() - 8));
     out.resize(8 + n);
     return out;
+}
+
+Bytes TagBytes(unsigned code, const Bytes& body, bool forceLong) {
+    Bytes out;
+    bool isLong = forceLong || body.size() >= 0x3F;
+    unsigned head = (code << 6) | (isLong ? 0x3F : static_cast<unsigned>(body.size()));
+    out.push_back(static_cast<std::uint8_t>(head));
+    out.push_back(static_cast<std::uint8_t>(head >> 8));
+    if (isLong)
+        for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(body.size() >> (8 * i)));
+    out.insert(out.end(), body.begin(), body.end());
+    return out;
+}
+
+Bytes SwfOfTags(const Bytes& head, const Bytes& repeat, size_t times, const Bytes& tail, bool compressed) {
+    // Frame size 0..6400 x 0..4800 twips, 12 frames a second, frame count 1.
+    const Bytes header = {0x78, 0x00, 0x03, 0x20, 0x00, 0x00, 0x09, 0x60, 0x00, 0x00, 0x0C, 0x01, 0x00};
+    const Bytes end = {0x00, 0x00};
+    std::uint64_t length = 8 + header.size() + head.size() + repeat.size() * times + tail.size() + end.size();
+    Bytes out = {static_cast<std::uint8_t>(compressed ? 'C' : 'F'), 'W', 'S', 8};
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(length >> (8 * i)));
+    if (!compressed) {
+        out.reserve(length);
+        for (const Bytes* part : {&header, &head}) out.insert(out.end(), part->begin(), part->end());
+        for (size_t i = 0; i < times; ++i) out.insert(out.end(), repeat.begin(), repeat.end());
+        for (const Bytes* part : {&tail, &end}) out.insert(out.end(), part->begin(), part->end());
+        return out;
+    }
+    z_stream z{};
+    deflateInit(&z, 9);
+    Bytes chunk(1 << 16);
+    auto feed = [&](const Bytes& in, int flush) {
+        z.next_in = const_cast<Bytef*>(in.data());
+        z.avail_in = static_cast<uInt>(in.size());
+        do {
+            z.next_out = chunk.data();
+            z.avail_out = static_cast<uInt>(chunk.size());
+            deflate(&z, flush);
+            out.insert(out.end(), chunk.begin(), chunk.end() - z.avail_out);
+        } while (z.avail_out == 0);
+    };
+    feed(header, Z_NO_FLUSH);
+    feed(head, Z_NO_FLUSH);
+    // The repeated tag goes in blocks of about a megabyte.
+    Bytes block;
+    size_t perBlock = repeat.empty() ? 0 : std::max<size_t>(1, (1u << 20) / repeat.size());
+    for (size_t done = 0; done < times;) {
+        size_t n = std::min(perBlock, times - done);
+        block.clear();
+        for (size_t i = 0; i < n; ++i) block.insert(block.end(), repeat.begin(), repeat.end());
+        feed(block, Z_NO_FLUSH);
+        done += n;
+    }
+    feed(tail, Z_NO_FLUSH);
+    feed(end, Z_FINISH);
+    deflateEnd(&z);
+    return out;
+}
+
+std::vector<ClipBomb> ClipBombs() {
+    std::vector<ClipBomb> bombs;
+    // 32 million empty frames: 64 MB once inflated.
+    bombs.push_back({"empty frames", SwfOfTags({}, TagBytes(tag::ShowFrame, {}), 32u << 20, {}, true), "too large"});
+    // One megabyte of JPEG tables that 2,000 four-byte pictures would each carry.
+    Bytes pictures;
+    for (unsigned id = 1; id <= 2000; ++id) {
+        Bytes bits = TagBytes(tag::DefineBits, {static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(id >> 8), 0xFF, 0xD9});
+        pictures.insert(pictures.end(), bits.begin(), bits.end());
+    }
+    bombs.push_back({"shared JPEG tables", SwfOfTags(TagBytes(tag::JPEGTables, Bytes(1u << 20, 0)), {}, 0, pictures, true),
+                     "JPEG tables"});
+    // A file that inflates to 256 MB of nothing (one long tag of zeros).
+    Bytes longTag = TagBytes(tag::Metadata, Bytes(8, 0), true);  // its length patched below
+    std::uint32_t n = (256u << 20) - 32;
+    for (int i = 0; i < 4; ++i) longTag[2 + i] = static_cast<std::uint8_t>(n >> (8 * i));
+    longTag.resize(6);
+    bombs.push_back({"inflates to 256 MB", SwfOfTags(longTag, Bytes(1 << 16, 0), n >> 16, {}, true), "too large"});
+    // Three million empty actions in one frame, within the size a clip may have.
+    bombs.push_back({"three million tags", SwfOfTags({}, TagBytes(tag::DoAction, {}), 3u << 20, TagBytes(tag::ShowFrame, {}), true), "tags"});
+    // More frames than a sprite can count.
+    bombs.push_back({"70,000 frames", SwfOfTags({}, TagBytes(tag::ShowFrame, {}), 70000, {}, true), "frames"});
+    return bombs;
 }
 
 SwfFile ParseSwf(const Bytes& d) {

@@ -47,6 +47,23 @@ inline Bytes operator+(Bytes a, const Bytes& b) {
 // The same SWF file with its body zlib-compressed (CWS).
 Bytes Packed(const Bytes& plain);
 
+// A tag as it stands in a file (long form when `forceLong` or 63 bytes and more).
+Bytes TagBytes(unsigned code, const Bytes& body, bool forceLong = false);
+
+// A SWF 8 file of 320 x 240 pixels at 12 frames a second: `head`, then `repeat` copied
+// `times`, then `tail` and End. Compressed (CWS) as it is made, so that a file that is
+// huge once inflated never exists whole in memory.
+Bytes SwfOfTags(const Bytes& head, const Bytes& repeat, size_t times, const Bytes& tail, bool compressed);
+
+// Clips that cost a careless reader far more memory or time than their size: each the
+// reader must refuse with a reason that holds `reason`.
+struct ClipBomb {
+    std::string name;
+    Bytes file;
+    std::string reason;
+};
+std::vector<ClipBomb> ClipBombs();
+
 // The tags of an uncompressed SWF file.
 struct Tag {
     unsigned code;

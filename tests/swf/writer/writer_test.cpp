@@ -7,16 +7,21 @@
 #include <map>
 #include <sstream>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "fixtures.h"
+#include "support/bounded.h"
+#include "support/picture_bombs.h"
 #include "swf/internal/objects.h"
+#include "swf/internal/tags.h"
 #include "swf/swf.h"
 
 namespace {
 
 using namespace swftest;
 namespace fs = std::filesystem;
+namespace tag = swf::detail::tag;
 
 SWFAction Action(const Bytes& code) { return swf::detail::NewActionFromBytes(code.data(), code.size()); }
 
@@ -33,8 +38,8 @@ SWFShape Square(double side) {
 std::vector<std::vector<Tag>> Frames(const SwfFile& f) {
     std::vector<std::vector<Tag>> frames(1);
     for (const Tag& t : f.tags) {
-        if (t.code == 1) frames.emplace_back();
-        else if (t.code != 0) frames.back().push_back(t);
+        if (t.code == tag::ShowFrame) frames.emplace_back();
+        else if (t.code != tag::End) frames.back().push_back(t);
     }
     frames.pop_back();
     return frames;
@@ -64,10 +69,10 @@ TEST(SwfMovie, HeaderFileAttributesBackgroundAndFrames) {
     EXPECT_DOUBLE_EQ(f.rate, 25.5);
     EXPECT_EQ(f.frames, 2u);
     ASSERT_GE(f.tags.size(), 5u);
-    EXPECT_EQ(f.tags[0].code, 69u);
-    EXPECT_EQ(f.tags[1].code, 9u);
+    EXPECT_EQ(f.tags[0].code, tag::FileAttributes);
+    EXPECT_EQ(f.tags[1].code, tag::SetBackgroundColor);
     EXPECT_EQ(f.tags[1].body, (Bytes{1, 2, 3}));
-    EXPECT_EQ(f.tags.back().code, 0u);
+    EXPECT_EQ(f.tags.back().code, tag::End);
     EXPECT_EQ(fs::directory_iterator(dir.path)->path().filename(), "m.swf") << "no temporary file left";
 }
 
@@ -95,19 +100,36 @@ TEST(SwfMovie, DisplayListChangesApplyWhenTheFrameCloses) {
     auto frames = Frames(ParseSwf(ReadFile(dir / "m.swf")));
     ASSERT_EQ(frames.size(), 4u);
     // Frame 1: FileAttributes, background, one DefineShape3, two placements (depths 1 and 2).
-    EXPECT_THAT(Codes(frames[0]), testing::ElementsAre(69, 9, 32, 26, 26));
+    EXPECT_THAT(Codes(frames[0]), testing::ElementsAre(tag::FileAttributes, tag::SetBackgroundColor, tag::DefineShape3,
+                                                        tag::PlaceObject2, tag::PlaceObject2));
     const Bytes& place = frames[0][3].body;
     EXPECT_EQ(place[0], 0x02 | 0x04 | 0x20);  // character, matrix, name
     EXPECT_EQ(place[1], 1);
     EXPECT_EQ(std::string(place.end() - 6, place.end() - 1), "first");
     EXPECT_EQ(frames[0][4].body[1], 2);
     // Frame 2: a move with a new matrix for depth 2; frame 3: depth 1 removed; frame 4: empty.
-    EXPECT_THAT(Codes(frames[1]), testing::ElementsAre(26));
+    EXPECT_THAT(Codes(frames[1]), testing::ElementsAre(tag::PlaceObject2));
     EXPECT_EQ(frames[1][0].body[0], 0x01 | 0x04);
     EXPECT_EQ(frames[1][0].body[1], 2);
-    EXPECT_THAT(Codes(frames[2]), testing::ElementsAre(28));
+    EXPECT_THAT(Codes(frames[2]), testing::ElementsAre(tag::RemoveObject2));
     EXPECT_EQ(frames[2][0].body, (Bytes{1, 0}));
     EXPECT_TRUE(frames[3].empty());
+}
+
+TEST(SwfMovie, SavedFileFollowsTheUmask) {
+    TempDir dir;
+    SWFMovie m = newSWFMovieWithVersion(8);
+    const std::pair<mode_t, fs::perms> cases[] = {
+        {022, fs::perms(0644)}, {077, fs::perms(0600)}, {002, fs::perms(0664)}, {027, fs::perms(0640)}};
+    mode_t before = ::umask(022);
+    for (auto [mask, want] : cases) {
+        ::umask(mask);
+        std::string path = dir / ("m" + std::to_string(mask) + ".swf");
+        EXPECT_GT(SWFMovie_save(m, path.c_str()), 0);
+        EXPECT_EQ(fs::status(path).permissions(), want) << "umask " << std::oct << mask;
+    }
+    ::umask(before);
+    destroySWFMovie(m);
 }
 
 TEST(SwfMovie, FrameCountBeyondTheFormatIsAnError) {
@@ -416,7 +438,7 @@ TEST(SwfMedia, EmbeddedFlvKeepsItsPictureAndSoundAndDecodesCleanly) {
         long sent = 0;
         for (size_t i = 0; i < frames.size(); ++i) {
             for (const Tag& t : frames[i]) {
-                if (t.code != 19) continue;
+                if (t.code != tag::SoundStreamBlock) continue;
                 sent += t.body[0] | (t.body[1] << 8);
                 EXPECT_EQ(t.body[4], 0xFF) << "a block starts on an MP3 frame";
             }
@@ -456,6 +478,117 @@ TEST(SwfMedia, JpegIsStoredByteForByte) {
               0)
         << log;
     EXPECT_EQ(ReadFile(dir / "back.jpg"), ReadFile(jpg));
+}
+
+// --- tags -------------------------------------------------------------------------------
+
+// One table of named tags with their bodies as they stand in a file. The writer must write
+// exactly these for the movie of WriterWritesTheTableOfTags; a clip made of them must carry
+// each that a clip keeps into a movie byte for byte, and leave its file's settings behind.
+struct TagRow {
+    tag::Code code;
+    Bytes body;
+    bool carried;  // kept by a clip (its file's settings are not)
+};
+
+std::vector<TagRow> TagTable() {
+    return {
+        {tag::FileAttributes, {0, 0, 0, 0}, false},
+        {tag::SetBackgroundColor, {1, 2, 3}, false},
+        {tag::DefineSprite, {1, 0, 1, 0, 0x40, 0x00, 0x00, 0x00}, true},  // id 1: one empty frame
+        {tag::PlaceObject2, {0x06, 1, 0, 1, 0, 0x00}, true},  // character 1 at depth 1, identity
+        {tag::DoAction, TraceAction("row") + Bytes{0}, true},  // with its closing ActionEnd
+        {tag::ShowFrame, {}, true},
+        {tag::RemoveObject2, {1, 0}, true},
+        {tag::ShowFrame, {}, true},
+    };
+}
+
+// The tags inside a DefineSprite body, End left out.
+std::vector<Tag> SpriteTags(const Bytes& body) {
+    std::vector<Tag> tags;
+    for (size_t at = 4; at + 2 <= body.size();) {
+        unsigned head = body[at] | (body[at + 1] << 8);
+        size_t len = head & 0x3F;
+        at += 2;
+        if (len == 0x3F) {
+            len = body[at] | (body[at + 1] << 8) | (body[at + 2] << 16) | (size_t{body[at + 3]} << 24);
+            at += 4;
+        }
+        if (head >> 6 == tag::End || at + len > body.size()) break;
+        tags.push_back({head >> 6, Bytes(body.begin() + static_cast<long>(at), body.begin() + static_cast<long>(at + len))});
+        at += len;
+    }
+    return tags;
+}
+
+TEST(SwfTags, WriterWritesTheTableOfTags) {
+    TempDir dir;
+    SWFMovie m = newSWFMovieWithVersion(8);
+    SWFMovie_setBackground(m, 1, 2, 3);
+    SWFMovieClip sprite = newSWFMovieClip();
+    SWFDisplayItem item = SWFMovie_add(m, sprite);
+    SWFAction action = Action(TraceAction("row"));
+    SWFMovie_add(m, action);
+    SWFMovie_nextFrame(m);
+    SWFDisplayItem_remove(item);
+    SWFMovie_nextFrame(m);
+    ASSERT_GT(SWFMovie_save(m, (dir / "m.swf").c_str()), 0) << SWF_getLastError();
+    destroySWFAction(action);
+    destroySWFMovieClip(sprite);
+    destroySWFMovie(m);
+
+    std::vector<Tag> tags = ParseSwf(ReadFile(dir / "m.swf")).tags;
+    std::vector<TagRow> table = TagTable();
+    ASSERT_EQ(tags.size(), table.size() + 1);
+    for (size_t i = 0; i < table.size(); ++i) {
+        EXPECT_EQ(tags[i].code, table[i].code) << "tag " << i;
+        EXPECT_EQ(tags[i].body, table[i].body) << "tag " << i << " (" << table[i].code << ")";
+    }
+    EXPECT_EQ(tags.back().code, tag::End);
+}
+
+TEST(SwfTags, ClipCarriesTheTableOfTags) {
+    // The table, then a picture whose JPEG tables stand apart: carried as one DefineBitsJPEG2
+    // with the tables between its id and its data.
+    const Bytes tables = {0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x03, 0x07, 0xFF, 0xD9};
+    const Bytes data = {0xFF, 0xD8, 0xFF, 0xDA, 0x00, 0x02, 0x11, 0x22, 0xFF, 0xD9};
+    Bytes tags;
+    for (const TagRow& row : TagTable()) tags = tags + TagBytes(row.code, row.body);
+    tags = tags + TagBytes(tag::JPEGTables, tables) + TagBytes(tag::DefineBits, Bytes{2, 0} + data);
+    TempDir dir;
+    for (bool compressed : {false, true}) {
+        SCOPED_TRACE(compressed ? "compressed" : "plain");
+        WriteFile(dir / "clip.swf", SwfOfTags(tags, {}, 0, {}, compressed));
+        SWFPrebuiltClip clip = newSWFPrebuiltClip_fromFile((dir / "clip.swf").c_str());
+        ASSERT_NE(clip, nullptr) << SWF_getLastError();
+        SWFMovie m = newSWFMovieWithVersion(8);
+        SWFMovie_add(m, clip);
+        ASSERT_GT(SWFMovie_save(m, (dir / "m.swf").c_str()), 0) << SWF_getLastError();
+        destroySWFPrebuiltClip(clip);
+        destroySWFMovie(m);
+
+        // The clip's definitions keep their ids (the movie has none of its own), its timeline
+        // becomes sprite 3.
+        std::vector<Tag> out = ParseSwf(ReadFile(dir / "m.swf")).tags;
+        ASSERT_GE(out.size(), 5u);
+        EXPECT_EQ(out[1].code, tag::SetBackgroundColor);
+        EXPECT_EQ(out[1].body, (Bytes{255, 255, 255}));  // the movie's, not the clip's
+        EXPECT_EQ(out[2].code, tag::DefineSprite);
+        EXPECT_EQ(out[2].body, TagTable()[2].body);
+        EXPECT_EQ(out[3].code, tag::DefineBitsJPEG2);
+        EXPECT_EQ(out[3].body, (Bytes{2, 0} + tables + data));
+        ASSERT_EQ(out[4].code, tag::DefineSprite);
+        std::vector<Tag> timeline = SpriteTags(out[4].body);
+        std::vector<Tag> want;
+        for (const TagRow& row : TagTable())
+            if (row.carried && row.code != tag::DefineSprite) want.push_back({row.code, row.body});
+        ASSERT_EQ(timeline.size(), want.size());
+        for (size_t i = 0; i < want.size(); ++i) {
+            EXPECT_EQ(timeline[i].code, want[i].code) << "timeline tag " << i;
+            EXPECT_EQ(timeline[i].body, want[i].body) << "timeline tag " << i;
+        }
+    }
 }
 
 // --- prebuilt clips ----------------------------------------------------------------------
@@ -534,10 +667,10 @@ TEST(SwfClip, ImportedClipsGetFreshIdsThatEveryReferenceFollows) {
     destroySWFPrebuiltClip(back);
     std::map<unsigned, int> count;
     for (const Tag& t : ParseSwf(data).tags) ++count[t.code];
-    EXPECT_EQ(count[36], 3);  // the clip's picture, once per import
-    EXPECT_EQ(count[48], 3);  // its font
-    EXPECT_EQ(count[39], 6);  // its sprite and the sprite wrapping its timeline
-    EXPECT_EQ(count[34], 3);  // its button
+    EXPECT_EQ(count[tag::DefineBitsLossless2], 3);  // the clip's picture, once per import
+    EXPECT_EQ(count[tag::DefineFont2], 3);
+    EXPECT_EQ(count[tag::DefineSprite], 6);  // its sprite and the sprite wrapping its timeline
+    EXPECT_EQ(count[tag::DefineButton2], 3);
 }
 
 // A bitbuffer for hand-made shape records.
@@ -578,7 +711,7 @@ TEST(SwfClip, BitmapFillInNewStylesWithinShapeRecordsFollowsItsPicture) {
     destroySWFMovie(src);
     Tag lossless{};
     for (const Tag& t : ParseSwf(ReadFile(dir / "src.swf")).tags)
-        if (t.code == 36) lossless = t;
+        if (t.code == tag::DefineBitsLossless2) lossless = t;
     ASSERT_EQ(U16At(lossless.body, 0), 1);
 
     // DefineShape3 (id 2) whose only fill arrives as a new style inside its records.
@@ -602,17 +735,10 @@ TEST(SwfClip, BitmapFillInNewStylesWithinShapeRecordsFollowsItsPicture) {
     b.Put(0, 6);
     b.Align();
     Bytes swf{'F', 'W', 'S', 8, 0, 0, 0, 0, 0x00, 0x00, 12, 1, 0};
-    auto tag = [&](unsigned code, const Bytes& body) {
-        unsigned h = (code << 6) | 0x3F;
-        swf.insert(swf.end(), {static_cast<std::uint8_t>(h), static_cast<std::uint8_t>(h >> 8)});
-        for (int i = 0; i < 4; ++i) swf.push_back(static_cast<std::uint8_t>(body.size() >> (8 * i)));
-        swf.insert(swf.end(), body.begin(), body.end());
-    };
-    tag(36, lossless.body);
-    tag(32, b.out);
-    tag(26, {0x02, 1, 0, 2, 0});  // place character 2 at depth 1
-    tag(1, {});
-    tag(0, {});
+    for (const Bytes& t : {TagBytes(tag::DefineBitsLossless2, lossless.body, true), TagBytes(tag::DefineShape3, b.out, true),
+                           TagBytes(tag::PlaceObject2, {0x02, 1, 0, 2, 0}, true),  // place character 2 at depth 1
+                           TagBytes(tag::ShowFrame, {}, true), TagBytes(tag::End, {}, true)})
+        swf.insert(swf.end(), t.begin(), t.end());
     swf[4] = static_cast<std::uint8_t>(swf.size());
     swf[5] = static_cast<std::uint8_t>(swf.size() >> 8);
     WriteFile(dir / "clip.swf", swf);
@@ -635,8 +761,8 @@ TEST(SwfClip, BitmapFillInNewStylesWithinShapeRecordsFollowsItsPicture) {
     std::uint16_t picture = 0;
     int shapes = 0;
     for (const Tag& t : ParseSwf(ReadFile(dir / "m.swf")).tags) {
-        if (t.code == 36) picture = U16At(t.body, 0);
-        if (t.code == 32 && t.body.size() == b.out.size()) {
+        if (t.code == tag::DefineBitsLossless2) picture = U16At(t.body, 0);
+        if (t.code == tag::DefineShape3 && t.body.size() == b.out.size()) {
             ++shapes;
             EXPECT_NE(picture, 1);
             EXPECT_EQ(U16At(t.body, idAt), picture);
@@ -662,6 +788,53 @@ TEST(SwfClip, DamagedClipsAreRefusedWithoutReadingOutOfBounds) {
         bad[i] ^= 0xA5;
         SWFPrebuiltClip c = swf::detail::ReadPrebuiltClip(bad.data(), bad.size(), "flipped");
         destroySWFPrebuiltClip(c);
+    }
+}
+
+TEST(SwfClip, HostileClipsAreRefusedWithinBoundedMemoryAndTime) {
+    for (const ClipBomb& bomb : ClipBombs()) {
+        SCOPED_TRACE(bomb.name + " (" + std::to_string(bomb.file.size()) + " bytes)");
+        auto run = testsupport::RunBounded(60, [&] {
+            SWFPrebuiltClip c = swf::detail::ReadPrebuiltClip(bomb.file.data(), bomb.file.size(), "bomb.swf");
+            if (c) {
+                destroySWFPrebuiltClip(c);
+                return 1;
+            }
+            std::string why = SWF_getLastError();
+            return why.find("bomb.swf") != std::string::npos && why.find(bomb.reason) != std::string::npos ? 0 : 2;
+        });
+        EXPECT_TRUE(run.finished) << run.Describe();
+        EXPECT_EQ(run.exitCode, 0) << "1: accepted, 2: refused for another reason; " << run.Describe();
+        EXPECT_LT(run.peakGrowthKb, 64 * 1024) << run.Describe();
+    }
+}
+
+TEST(SwfErrors, HostileJpegPicturesAreRefusedWithinBoundedMemoryAndTime) {
+    const struct {
+        const char* name;
+        Bytes file;
+        const char* reason;
+    } cases[] = {
+        {"10 components", testsupport::JpegManyComponents(), "10 colour components"},
+        {"10,000 empty scans", testsupport::JpegManyScans(4096, 10000), "Corrupt JPEG data"},
+    };
+    TempDir dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile(dir / "bomb.jpg", c.file);
+        auto run = testsupport::RunBounded(20, [&] {
+            SWFInput in = newSWFInput_filename((dir / "bomb.jpg").c_str());
+            SWFBitmap b = newSWFBitmap_fromInput(in);
+            destroySWFInput(in);
+            if (b) {
+                destroySWFBitmap(b);
+                return 1;
+            }
+            return std::string(SWF_getLastError()).find(c.reason) != std::string::npos ? 0 : 2;
+        });
+        EXPECT_TRUE(run.finished) << run.Describe();
+        EXPECT_EQ(run.exitCode, 0) << "1: accepted, 2: refused for another reason; " << run.Describe();
+        EXPECT_LT(run.peakGrowthKb, 64 * 1024) << run.Describe();
     }
 }
 
