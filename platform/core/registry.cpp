@@ -16,6 +16,8 @@
 #include <iostream>
 #include <memory>
 #include <mutex>
+#include <string_view>
+#include <unordered_set>
 
 #include "platform/core/clock.h"
 #include "platform/core/strings.h"
@@ -134,6 +136,8 @@ bool Parse(const std::string& text, std::vector<Key>& keys, std::string& error) 
     size_t pos = 0;
     int lineNo = 0;
     bool ended = false;
+    // Names compare without regard to case: the sets hold them upper-cased.
+    std::unordered_set<std::string> keyPaths, valueNames;
     auto fail = [&](const std::string& why) {
         error = "line " + std::to_string(lineNo) + ": " + why;
         keys.clear();
@@ -161,8 +165,8 @@ bool Parse(const std::string& text, std::vector<Key>& keys, std::string& error) 
             size_t p = 4;
             Key k;
             if (!Unquote(line, p, k.path) || p != line.size() || !ValidPath(k.path)) return fail("bad key line");
-            for (const Key& other : keys)
-                if (SameText(other.path, k.path)) return fail("key listed twice");
+            if (!keyPaths.insert(UpperCase(k.path)).second) return fail("key listed twice");
+            valueNames.clear();
             keys.push_back(std::move(k));
             continue;
         }
@@ -196,8 +200,7 @@ bool Parse(const std::string& text, std::vector<Key>& keys, std::string& error) 
             } else {
                 return fail("unknown value type");
             }
-            for (const Value& other : keys.back().values)
-                if (SameText(other.name, v.name)) return fail("value listed twice");
+            if (!valueNames.insert(UpperCase(v.name)).second) return fail("value listed twice");
             keys.back().values.push_back(std::move(v));
             continue;
         }
@@ -321,6 +324,8 @@ bool ReadWhole(const std::string& file, std::string& text, int& err) {
         err = errno;
         return false;
     }
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) text.reserve(size_t(st.st_size));
     char buf[65536];
     for (;;) {
         ssize_t n = ::read(fd, buf, sizeof buf);
@@ -338,6 +343,7 @@ bool ReadWhole(const std::string& file, std::string& text, int& err) {
 }
 
 void AddKey(Image& image, const std::string& path);
+void Normalize(Image& image);
 void RemoveStaleTemps(const std::string& dir);
 
 // The cached image of the store file, reloaded when the file changes.
@@ -475,10 +481,7 @@ private:
                 error = std::strerror(err);
             } else if (regstore::Parse(text, *image, error)) {
                 error.clear();
-                // A hand-edited file may leave out parent keys: every key has its parents.
-                std::vector<std::string> paths;
-                for (const Key& k : *image) paths.push_back(k.path);
-                for (const std::string& path : paths) AddKey(*image, path);
+                Normalize(*image);
             }
             if (!error.empty()) {
                 image->clear();
@@ -540,19 +543,85 @@ bool IsBelow(const std::string& path, const std::string& parent) {
            SameText(path.substr(0, parent.size()), parent);
 }
 
-// Adds the key and its missing parents; keeps the image ordered so the file is stable.
+// Keys are kept in path order, names compared without regard to case and "\\" before
+// any other character, so that children follow their parent.
+std::string SortKey(const std::string& path) {
+    std::string k = UpperCase(path);
+    std::replace(k.begin(), k.end(), '\\', '\x01');
+    return k;
+}
+
+// Adds the key and its missing parents, each at its place in path order.
 void AddKey(Image& image, const std::string& path) {
     for (size_t i = 0; i <= path.size(); ++i) {
         if (i < path.size() && path[i] != '\\') continue;
         std::string part = path.substr(0, i);
-        if (FindKey(image, part) == nullptr) image.push_back(Key{part, {}});
+        if (FindKey(image, part) != nullptr) continue;
+        const std::string key = SortKey(part);
+        auto at = std::lower_bound(image.begin(), image.end(), key,
+                                   [](const Key& k, const std::string& x) { return SortKey(k.path) < x; });
+        image.insert(at, Key{part, {}});
     }
-    std::stable_sort(image.begin(), image.end(), [](const Key& a, const Key& b) {
-        std::string x = UpperCase(a.path), y = UpperCase(b.path);
-        std::replace(x.begin(), x.end(), '\\', '\x01');
-        std::replace(y.begin(), y.end(), '\\', '\x01');
-        return x < y;
-    });
+}
+
+// A loaded file may list keys in any order and leave out parent keys (a hand edit): sorts
+// once, on keys computed once (a file this program wrote is in order already), then adds
+// the missing parents in one walk down the sorted list.
+void Normalize(Image& image) {
+    // Upper-cased paths with "\\" as \x01, so that children sort right after their parent.
+    std::vector<std::string> order(image.size());
+    bool oddNames = false;  // names holding \x00 or \x01 could sort among a key's children
+    for (size_t i = 0; i < image.size(); ++i) {
+        std::string& o = order[i];
+        o = UpperCase(image[i].path);
+        for (char& c : o) {
+            if (c == '\\') c = '\x01';
+            else if (c == '\x00' || c == '\x01') oddNames = true;
+        }
+    }
+    std::vector<size_t> index(image.size());  // the keys in path order
+    for (size_t i = 0; i < index.size(); ++i) index[i] = i;
+    const bool inOrder = std::is_sorted(order.begin(), order.end());
+    if (!inOrder) std::sort(index.begin(), index.end(), [&](size_t a, size_t b) { return order[a] < order[b]; });
+    // In this order a key's descendants follow it: a stack of the keys above the current
+    // one tells which parents are missing, and each belongs just before its first child.
+    std::unordered_set<std::string> listed;  // only for odd names, whose order cannot tell
+    if (oddNames)
+        for (const Key& k : image) listed.insert(UpperCase(k.path));
+    std::vector<std::pair<size_t, std::string>> missing;  // (before which key, path)
+    std::vector<std::string_view> above;                   // the root ("") first
+    for (size_t r = 0; r < index.size(); ++r) {
+        const size_t i = index[r];
+        const std::string_view key = order[i];
+        auto isAbove = [&](std::string_view a) {
+            return a.empty() ? !key.empty() : key.size() > a.size() && key[a.size()] == '\x01' && key.substr(0, a.size()) == a;
+        };
+        while (!above.empty() && !isAbove(above.back())) above.pop_back();
+        auto addMissing = [&](std::string path) {
+            if (!oddNames || listed.insert(UpperCase(path)).second) missing.emplace_back(r, std::move(path));
+        };
+        if (!key.empty()) {
+            if (above.empty()) {
+                addMissing("");
+                above.emplace_back();
+            }
+            for (size_t j = key.find('\x01', above.back().empty() ? 0 : above.back().size() + 1); j != std::string::npos;
+                 j = key.find('\x01', j + 1)) {
+                addMissing(image[i].path.substr(0, j));
+                above.push_back(key.substr(0, j));
+            }
+        }
+        above.push_back(key);
+    }
+    if (inOrder && missing.empty()) return;
+    Image out;
+    out.reserve(image.size() + missing.size());
+    size_t next = 0;
+    for (size_t r = 0; r < index.size(); ++r) {
+        for (; next < missing.size() && missing[next].first == r; ++next) out.push_back(Key{std::move(missing[next].second), {}});
+        out.push_back(std::move(image[index[r]]));
+    }
+    image.swap(out);
 }
 
 // Temporary files of writers that died between writing and renaming (called under the lock).

@@ -222,6 +222,8 @@ TEST_F(Registry, DamagedStoresAreKeptAsideReportedOnceAndReplaced) {
         "lumacast registry 1\nvalue \"A\" string \"1\"\nend\n",              // value outside a key
         "lumacast registry 1\nkey \"K\"\nvalue \"A\" integer 99999999999\nend\n",
         "lumacast registry 1\nkey \"K\"\nvalue \"A\" string \"1\nend\n",
+        "lumacast registry 1\nkey \"K\"\nkey \"J\"\nkey \"k\"\nend\n",                         // a key twice
+        "lumacast registry 1\nkey \"K\"\nvalue \"A\" integer 1\nvalue \"a\" integer 2\nend\n",  // a value twice
         "",
     };
     for (const std::string& text : damaged) {
@@ -277,5 +279,39 @@ TEST_F(Registry, HandEditedStoresAndLeftoversOfACrash) {
     if (::kill(4194303, 0) != 0) {
         EXPECT_FALSE(fs::exists(leftover));
     }
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(Registry, LoadedKeysGetTheirParentsAndComeInPathOrder) {
+    // Shuffled, parents left out at several levels, names in mixed case; a value name may
+    // repeat under different keys.
+    WriteFile(dir / "registry",
+              "lumacast registry 1\n"
+              "key \"b\\\\y\\\\deep\"\nvalue \"v\" integer 1\n"
+              "key \"A\\\\z\"\nvalue \"v\" integer 2\n"
+              "key \"a\\\\Q\\\\r\"\n"
+              "key \"B\"\n"
+              "key \"A b\"\n"
+              "end\n");
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("\\b\\Y\\Deep", false));
+    EXPECT_EQ(reg.ReadInteger("V"), 1);
+    ASSERT_TRUE(reg.OpenKey("\\A", false));
+    TStringList keys;
+    reg.GetKeyNames(&keys);
+    EXPECT_EQ(keys.CommaText(), "Q,z");
+    reg.WriteInteger("new", 3);  // the file is written back complete and in order
+    EXPECT_EQ(ReadFile(dir / "registry"),
+              "lumacast registry 1\n"
+              "key \"\"\n"
+              "key \"a\"\nvalue \"new\" integer 3\n"  // named as its first child has it
+              "key \"a\\\\Q\"\n"
+              "key \"a\\\\Q\\\\r\"\n"
+              "key \"A\\\\z\"\nvalue \"v\" integer 2\n"
+              "key \"A b\"\n"
+              "key \"B\"\n"
+              "key \"b\\\\y\"\n"
+              "key \"b\\\\y\\\\deep\"\nvalue \"v\" integer 1\n"
+              "end\n");
     EXPECT_TRUE(reports.empty());
 }
