@@ -342,6 +342,8 @@ bool ReadWhole(const std::string& file, std::string& text, int& err) {
     return true;
 }
 
+using Change = std::function<bool(Image&)>;
+
 void AddKey(Image& image, const std::string& path);
 void Normalize(Image& image);
 void RemoveStaleTemps(const std::string& dir);
@@ -357,9 +359,11 @@ public:
         return image_;
     }
 
-    // Applies change to a copy of the current image and writes it. change returns false
-    // when there is nothing to write. Raises ERegistryException with message prefix.
-    void Write(const std::function<bool(Image&)>& change, const std::string& failure) {
+    // Applies the changes, in order, to a copy of the current image and writes it in one
+    // transaction. A change returns false when it changes nothing; nothing is written when
+    // none does. Raises ERegistryException with the failure prefix; a change may raise too,
+    // and then nothing of the others is written either.
+    void Write(const std::vector<Change>& changes, const std::string& failure) {
         ReportLater reports{*this};
         std::lock_guard<std::mutex> lock(mutex_);
         const std::string dir = RegistryStoreDir();
@@ -380,7 +384,9 @@ public:
         Refresh();
         if (!writable_) raise("the settings store \"" + file + "\" is damaged and could not be kept aside");
         auto next = std::make_shared<Image>(*image_);
-        if (!change(*next)) return;
+        bool changed = false;
+        for (const Change& change : changes) changed = change(*next) || changed;
+        if (!changed) return;
         std::string text = regstore::Serialize(*next);
 
         static std::atomic<unsigned> counter{0};
@@ -642,7 +648,7 @@ void RemoveStaleTemps(const std::string& dir) {
 std::string Quoted(const std::string& name) { return "'" + name + "'"; }
 
 // The root key always exists; the others when the store lists them.
-bool Exists(const std::string& path) { return path.empty() || FindKey(*TheStore().Read(), path) != nullptr; }
+bool Exists(const Image& image, const std::string& path) { return path.empty() || FindKey(image, path) != nullptr; }
 
 }  // namespace
 
@@ -667,9 +673,46 @@ void SetRegistryWriteHook(std::function<void(const std::string&)> hook) {
 
 // --- TRegistry --------------------------------------------------------------------------
 
+// The changes of an open batch, and the image this object reads meanwhile: the store as
+// it was when the batch began, with the batch's changes applied.
+struct TRegistry::Batch {
+    int depth = 0;
+    std::shared_ptr<Image> image;
+    std::vector<Change> changes;
+};
+
 TRegistry::TRegistry() : rootKey_(HKEY_CURRENT_USER) {}
 
 TRegistry::~TRegistry() { CloseKey(); }
+
+void TRegistry::BeginBatch() {
+    if (!batch_) batch_ = std::make_unique<Batch>();
+    ++batch_->depth;
+}
+
+void TRegistry::CommitBatch() {
+    if (!batch_ || --batch_->depth > 0) return;
+    std::unique_ptr<Batch> batch = std::move(batch_);  // over, whatever the write does
+    if (!batch->changes.empty()) TheStore().Write(batch->changes, "Failed to write the settings store");
+}
+
+void TRegistry::CancelBatch() { batch_.reset(); }
+
+std::shared_ptr<const TRegistry::Image> TRegistry::View() const {
+    if (batch_ && batch_->image) return batch_->image;
+    return TheStore().Read();
+}
+
+void TRegistry::Apply(const Change& change, const std::string& failure) {
+    if (!batch_) {
+        TheStore().Write({change}, failure);
+        return;
+    }
+    if (!batch_->image) batch_->image = std::make_shared<Image>(*TheStore().Read());
+    change(*batch_->image);
+    // Kept even when it changes nothing here: at commit the store may hold something else.
+    batch_->changes.push_back(change);
+}
 
 void TRegistry::SetRootKey(HKEY root) {
     CloseKey();
@@ -692,7 +735,7 @@ bool TRegistry::ResolveKey(const std::string& key, std::string& path) const {
 bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
     std::string path;
     if (!ResolveKey(key, path)) return false;
-    if (!Exists(path)) {
+    if (!Exists(*View(), path)) {
         if (!canCreate) return false;
         try {
             CreateKey("\\" + path);
@@ -708,7 +751,7 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
 
 bool TRegistry::OpenKeyReadOnly(const std::string& key) {
     std::string path;
-    if (!ResolveKey(key, path) || !Exists(path)) return false;
+    if (!ResolveKey(key, path) || !Exists(*View(), path)) return false;
     open_ = true;
     readOnly_ = true;
     currentPath_ = path;
@@ -724,8 +767,8 @@ void TRegistry::CloseKey() {
 bool TRegistry::CreateKey(const std::string& key) {
     std::string path;
     if (!ResolveKey(key, path)) throw ERegistryException("Failed to create key " + key);
-    TheStore().Write(
-        [&](Image& image) {
+    Apply(
+        [path](Image& image) {
             if (FindKey(image, path) != nullptr) return false;
             AddKey(image, path);
             return true;
@@ -737,11 +780,13 @@ bool TRegistry::CreateKey(const std::string& key) {
 bool TRegistry::DeleteKey(const std::string& key) {
     std::string path;
     if (!ResolveKey(key, path) || path.empty()) return false;
-    if (FindKey(*TheStore().Read(), path) == nullptr) return false;
-    TheStore().Write(
-        [&](Image& image) {
+    if (FindKey(*View(), path) == nullptr) return false;
+    Apply(
+        [path](Image& image) {
             auto gone = [&](const Key& k) { return SameText(k.path, path) || IsBelow(k.path, path); };
-            image.erase(std::remove_if(image.begin(), image.end(), gone), image.end());
+            auto end = std::remove_if(image.begin(), image.end(), gone);
+            if (end == image.end()) return false;
+            image.erase(end, image.end());
             return true;
         },
         "Failed to delete key " + key);
@@ -750,12 +795,12 @@ bool TRegistry::DeleteKey(const std::string& key) {
 
 bool TRegistry::KeyExists(const std::string& key) {
     std::string path;
-    return ResolveKey(key, path) && Exists(path);
+    return ResolveKey(key, path) && Exists(*View(), path);
 }
 
 bool TRegistry::HasSubKeys() {
     if (!open_) return false;
-    auto image = TheStore().Read();
+    auto image = View();
     return std::any_of(image->begin(), image->end(), [&](const Key& k) { return IsBelow(k.path, currentPath_); });
 }
 
@@ -764,7 +809,7 @@ void TRegistry::GetKeyNames(TStrings* list) {
     list->BeginUpdate();
     list->Clear();
     if (open_) {
-        auto image = TheStore().Read();
+        auto image = View();
         for (const Key& k : *image) {
             if (!IsBelow(k.path, currentPath_)) continue;
             std::string rest = currentPath_.empty() ? k.path : k.path.substr(currentPath_.size() + 1);
@@ -779,7 +824,7 @@ void TRegistry::GetValueNames(TStrings* list) {
     list->BeginUpdate();
     list->Clear();
     if (open_) {
-        auto image = TheStore().Read();
+        auto image = View();
         if (const Key* k = FindKey(*image, currentPath_))
             for (const Value& v : k->values) list->Add(v.name);
     }
@@ -790,14 +835,14 @@ bool TRegistry::ValueExists(const std::string& name) { return GetDataType(name) 
 
 TRegDataType TRegistry::GetDataType(const std::string& name) {
     if (!open_) return rdUnknown;
-    auto image = TheStore().Read();
+    auto image = View();
     const Value* v = FindValue(FindKey(*image, currentPath_), name);
     return v == nullptr ? rdUnknown : v->type;
 }
 
 int TRegistry::GetDataSize(const std::string& name) {
     if (!open_) return -1;
-    auto image = TheStore().Read();
+    auto image = View();
     const Value* v = FindValue(FindKey(*image, currentPath_), name);
     if (v == nullptr) return -1;
     if (v->type == rdInteger) return 4;
@@ -806,13 +851,14 @@ int TRegistry::GetDataSize(const std::string& name) {
 
 bool TRegistry::DeleteValue(const std::string& name) {
     if (!open_ || readOnly_ || GetDataType(name) == rdUnknown) return false;
-    TheStore().Write(
-        [&](Image& image) {
-            Key* k = FindKey(image, currentPath_);
+    Apply(
+        [path = currentPath_, name](Image& image) {
+            Key* k = FindKey(image, path);
             if (k == nullptr) return false;
             auto& vs = k->values;
-            vs.erase(std::remove_if(vs.begin(), vs.end(), [&](const Value& v) { return SameText(v.name, name); }),
-                     vs.end());
+            auto end = std::remove_if(vs.begin(), vs.end(), [&](const Value& v) { return SameText(v.name, name); });
+            if (end == vs.end()) return false;
+            vs.erase(end, vs.end());
             return true;
         },
         "Failed to delete value " + Quoted(name));
@@ -821,7 +867,7 @@ bool TRegistry::DeleteValue(const std::string& name) {
 
 std::string TRegistry::ReadString(const std::string& name) {
     if (!open_) return "";
-    auto image = TheStore().Read();
+    auto image = View();
     const Value* v = FindValue(FindKey(*image, currentPath_), name);
     if (v == nullptr) return "";
     if (v->type != rdString && v->type != rdExpandString)
@@ -830,7 +876,7 @@ std::string TRegistry::ReadString(const std::string& name) {
 }
 
 int TRegistry::ReadInteger(const std::string& name) {
-    auto image = TheStore().Read();
+    auto image = View();
     const Value* v = open_ ? FindValue(FindKey(*image, currentPath_), name) : nullptr;
     if (v == nullptr) throw ERegistryException("Failed to get data for " + Quoted(name));
     if (v->type != rdInteger) throw ERegistryException("Invalid data type for " + Quoted(name));
@@ -838,7 +884,7 @@ int TRegistry::ReadInteger(const std::string& name) {
 }
 
 int TRegistry::ReadBinaryData(const std::string& name, void* buffer, int bufferSize) {
-    auto image = TheStore().Read();
+    auto image = View();
     const Value* v = open_ ? FindValue(FindKey(*image, currentPath_), name) : nullptr;
     if (v == nullptr) throw ERegistryException("Failed to get data for " + Quoted(name));
     if (v->type != rdBinary) throw ERegistryException("Invalid data type for " + Quoted(name));
@@ -852,19 +898,19 @@ void TRegistry::WriteValue(const std::string& name, TRegDataType type, std::stri
     const std::string failure = "Failed to set data for " + Quoted(name);
     if (!open_) throw ERegistryException(failure + ": no key is open");
     if (readOnly_) throw ERegistryException(failure + ": the key is open for reading only");
-    TheStore().Write(
-        [&](Image& image) {
-            if (currentPath_.empty()) AddKey(image, "");  // the root always exists
-            Key* k = FindKey(image, currentPath_);
+    Apply(
+        [path = currentPath_, name, type, data = std::move(data), failure](Image& image) {
+            if (path.empty()) AddKey(image, "");  // the root always exists
+            Key* k = FindKey(image, path);
             if (k == nullptr) throw ERegistryException(failure + ": the key no longer exists");
             for (Value& v : k->values)
                 if (SameText(v.name, name)) {
                     if (v.type == type && v.data == data) return false;
                     v.type = type;
-                    v.data = std::move(data);
+                    v.data = data;
                     return true;
                 }
-            k->values.push_back(Value{name, type, std::move(data)});
+            k->values.push_back(Value{name, type, data});
             return true;
         },
         failure);

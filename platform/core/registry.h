@@ -14,6 +14,7 @@
 // aside (registry.damaged-<date>-<time>), reported once through the report callback, and
 // the program goes on with an empty store.
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,23 @@ inline const HKEY HKEY_CURRENT_USER = reinterpret_cast<HKEY>(std::uintptr_t(0x80
 inline const HKEY HKEY_LOCAL_MACHINE = reinterpret_cast<HKEY>(std::uintptr_t(0x80000002));
 
 enum TRegDataType { rdUnknown, rdString, rdExpandString, rdInteger, rdBinary };
+
+// The store's file format (exposed for the fuzz target and the tests).
+namespace regstore {
+struct Value {
+    std::string name;
+    TRegDataType type = rdString;
+    std::string data;  // text, or raw bytes of a binary value, or the decimal integer
+};
+struct Key {
+    std::string path;  // as created, "\"-separated, no leading "\"
+    std::vector<Value> values;
+};
+// Keys in file order. Parse returns false, with the reason, for anything that is not
+// a complete store.
+bool Parse(const std::string& text, std::vector<Key>& keys, std::string& error);
+std::string Serialize(const std::vector<Key>& keys);
+}  // namespace regstore
 
 class TRegistry : public TObject {
 public:
@@ -81,7 +99,25 @@ public:
     void WriteBool(const std::string& name, bool value) { WriteInteger(name, value ? 1 : 0); }
     void WriteBinaryData(const std::string& name, const void* buffer, int size);
 
+    // One transaction for many changes. Between BeginBatch and CommitBatch the changes made
+    // through this object (keys created or deleted, values written or deleted) are kept, and
+    // this object's reads see them; CommitBatch writes them all, over the store as it is
+    // then, in one rename. It raises ERegistryException when the store cannot be written,
+    // and then none of them is saved. Batches nest: the outermost commit writes. A batch
+    // still open when the object goes, or cancelled, is dropped unwritten.
+    void BeginBatch();
+    void CommitBatch();
+    void CancelBatch();
+    bool InBatch() const { return batch_ != nullptr; }
+
 private:
+    struct Batch;
+    using Image = std::vector<regstore::Key>;
+    using Change = std::function<bool(Image&)>;
+    // What this object reads: the open batch's image, else the store's.
+    std::shared_ptr<const Image> View() const;
+    // Writes the change at once, or adds it to the open batch.
+    void Apply(const Change& change, const std::string& failure);
     bool ResolveKey(const std::string& key, std::string& path) const;
     void WriteValue(const std::string& name, TRegDataType type, std::string data);
 
@@ -89,6 +125,7 @@ private:
     bool open_ = false;
     bool readOnly_ = false;
     std::string currentPath_;
+    std::unique_ptr<Batch> batch_;
 };
 
 // The folder of the store file (see above) and the file itself.
@@ -101,21 +138,5 @@ void SetRegistryReport(std::function<void(const std::string& message)> report);
 // renamed over the store; a hook that throws stands for a crash at that moment.
 void SetRegistryWriteHook(std::function<void(const std::string& tempFile)> hook);
 
-// The store's file format (exposed for the fuzz target and the tests).
-namespace regstore {
-struct Value {
-    std::string name;
-    TRegDataType type = rdString;
-    std::string data;  // text, or raw bytes of a binary value, or the decimal integer
-};
-struct Key {
-    std::string path;  // as created, "\"-separated, no leading "\"
-    std::vector<Value> values;
-};
-// Keys in file order. Parse returns false, with the reason, for anything that is not
-// a complete store.
-bool Parse(const std::string& text, std::vector<Key>& keys, std::string& error);
-std::string Serialize(const std::vector<Key>& keys);
-}  // namespace regstore
 
 }  // namespace platform

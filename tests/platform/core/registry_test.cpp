@@ -315,3 +315,55 @@ TEST_F(Registry, LoadedKeysGetTheirParentsAndComeInPathOrder) {
               "end\n");
     EXPECT_TRUE(reports.empty());
 }
+
+TEST_F(Registry, ABatchIsOneTransactionOverTheStoreAsItIsAtCommit) {
+    int renames = 0;
+    SetRegistryWriteHook([&](const std::string&) { ++renames; });
+    TRegistry other;
+    ASSERT_TRUE(other.OpenKey("\\Other", true));
+    renames = 0;
+
+    TRegistry reg;
+    reg.BeginBatch();
+    ASSERT_TRUE(reg.OpenKey("\\S\\T", true));
+    for (int i = 0; i < 40; ++i) reg.WriteString("V" + std::to_string(i), std::to_string(i));
+    reg.WriteInteger("Gone", 1);
+    EXPECT_TRUE(reg.DeleteValue("Gone"));
+    reg.BeginBatch();  // nested: only the outer commit writes
+    reg.WriteInteger("Inner", 2);
+    reg.CommitBatch();
+    // The batch sees its own changes; nothing reached the file yet.
+    EXPECT_EQ(reg.ReadString("V39"), "39");
+    EXPECT_FALSE(reg.ValueExists("Gone"));
+    EXPECT_FALSE(other.KeyExists("\\S\\T"));
+    EXPECT_EQ(renames, 0);
+    other.WriteInteger("Meanwhile", 7);  // another writer between begin and commit
+    renames = 0;
+    reg.CommitBatch();
+    EXPECT_FALSE(reg.InBatch());
+    EXPECT_EQ(renames, 1);
+    const std::string text = ReadFile(dir / "registry");
+    EXPECT_NE(text.find("value \"V39\" string \"39\""), std::string::npos);
+    EXPECT_NE(text.find("value \"Inner\" integer 2"), std::string::npos);
+    EXPECT_NE(text.find("value \"Meanwhile\" integer 7"), std::string::npos);
+    EXPECT_EQ(text.find("Gone"), std::string::npos);
+
+    // A commit that cannot be written raises and saves nothing of the batch; a cancelled
+    // batch is dropped.
+    const std::string before = ReadFile(dir / "registry");
+    reg.BeginBatch();
+    reg.WriteString("V0", "changed");
+    reg.WriteString("Extra", "x");
+    SetRegistryWriteHook([](const std::string&) { throw ERegistryException("disk gone"); });
+    EXPECT_THROW(reg.CommitBatch(), ERegistryException);
+    EXPECT_FALSE(reg.InBatch());
+    SetRegistryWriteHook(nullptr);
+    EXPECT_EQ(ReadFile(dir / "registry"), before);
+    EXPECT_EQ(reg.ReadString("V0"), "0");
+    reg.BeginBatch();
+    reg.WriteString("V0", "dropped");
+    reg.CancelBatch();
+    EXPECT_EQ(reg.ReadString("V0"), "0");
+    EXPECT_EQ(ReadFile(dir / "registry"), before);
+    EXPECT_EQ(Files(), (std::vector<std::string>{"registry", "registry.lock"}));
+}
