@@ -381,7 +381,9 @@ public:
             if (errno != EINTR) raise("cannot lock \"" + lockName + "\": " + std::strerror(errno));
 
         RemoveStaleTemps(dir);
-        Refresh();
+        // Always from the file as it is now: another process may have changed it without
+        // changing what stat tells (a reused inode number, the same size, a coarse time).
+        Refresh(true);
         if (!writable_) raise("the settings store \"" + file + "\" is damaged and could not be kept aside");
         auto next = std::make_shared<Image>(*image_);
         bool changed = false;
@@ -471,11 +473,12 @@ private:
         return true;
     }
 
-    // Called with mutex_ held.
-    void Refresh() {
+    // Loads the store file unless the image is of the same file as it is now (or always,
+    // with reload). Called with mutex_ held.
+    void Refresh(bool reload = false) {
         const std::string file = RegistryStoreFile();
         FileId id = Identify(file);
-        if (image_ && file == file_ && id == id_) return;
+        if (!reload && image_ && file == file_ && id == id_) return;
         file_ = file;
         id_ = id;
         writable_ = true;

@@ -9,7 +9,9 @@
 #include <fstream>
 #include <sstream>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 
@@ -366,4 +368,34 @@ TEST_F(Registry, ABatchIsOneTransactionOverTheStoreAsItIsAtCommit) {
     EXPECT_EQ(reg.ReadString("V0"), "0");
     EXPECT_EQ(ReadFile(dir / "registry"), before);
     EXPECT_EQ(Files(), (std::vector<std::string>{"registry", "registry.lock"}));
+}
+
+TEST_F(Registry, AWriteStartsFromTheFileAsItIsUnderTheLock) {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("\\K", true));
+    reg.WriteString("Mine", "a");
+    reg.WriteString("Theirs", "1");
+    // Another process changes the store, and the file's identity comes out as before: the
+    // same inode, size and modification time (inode numbers are reused, and file times
+    // are coarse).
+    const std::string path = dir / "registry";
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    std::string text = ReadFile(path);
+    const size_t at = text.find("\"Theirs\" string \"1\"");
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, 19, "\"Theirs\" string \"2\"");
+    WriteFile(path, text);  // in place: same inode
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    struct stat after {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    ASSERT_EQ(after.st_ino, before.st_ino);
+    ASSERT_EQ(after.st_size, before.st_size);
+
+    reg.WriteString("Mine", "b");
+    text = ReadFile(path);
+    EXPECT_NE(text.find("\"Theirs\" string \"2\""), std::string::npos) << text;
+    EXPECT_NE(text.find("\"Mine\" string \"b\""), std::string::npos) << text;
+    EXPECT_EQ(reg.ReadString("Theirs"), "2");
 }
