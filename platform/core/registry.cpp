@@ -370,20 +370,14 @@ public:
         const std::string file = RegistryStoreFile();
         auto raise = [&](const std::string& why) { throw ERegistryException(failure + ": " + why); };
         if (!MakeDirs(dir)) raise("cannot create the folder \"" + dir + "\": " + std::strerror(errno));
-        std::string lockName = dir + "/registry.lock";
-        int lockFd = ::open(lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (lockFd < 0) raise("cannot open \"" + lockName + "\": " + std::strerror(errno));
-        struct Unlock {
-            int fd;
-            ~Unlock() { ::close(fd); }  // closing drops the lock
-        } unlock{lockFd};
-        while (::flock(lockFd, LOCK_EX) != 0)
-            if (errno != EINTR) raise("cannot lock \"" + lockName + "\": " + std::strerror(errno));
+        std::string why;
+        StoreLock storeLock(dir, why);
+        if (!storeLock.Held()) raise(why);
 
         RemoveStaleTemps(dir);
         // Always from the file as it is now: another process may have changed it without
         // changing what stat tells (a reused inode number, the same size, a coarse time).
-        Refresh(true);
+        Refresh(true, true);
         if (!writable_) raise("the settings store \"" + file + "\" is damaged and could not be kept aside");
         auto next = std::make_shared<Image>(*image_);
         bool changed = false;
@@ -393,7 +387,6 @@ public:
 
         static std::atomic<unsigned> counter{0};
         std::string temp = file + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
-        std::string why;
         if (!WriteSynced(temp, text, why)) {
             ::unlink(temp.c_str());
             raise(why);
@@ -425,6 +418,37 @@ public:
     }
 
 private:
+    // The exclusive lock on registry.lock that every change of the store file is made
+    // under, held while the object lives.
+    class StoreLock {
+    public:
+        StoreLock(const std::string& dir, std::string& why) {
+            const std::string name = dir + "/registry.lock";
+            fd_ = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+            if (fd_ < 0) fd_ = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);  // a folder we may only read
+            if (fd_ < 0) {
+                why = "cannot open \"" + name + "\": " + std::strerror(errno);
+                return;
+            }
+            while (::flock(fd_, LOCK_EX) != 0) {
+                if (errno == EINTR) continue;
+                why = "cannot lock \"" + name + "\": " + std::strerror(errno);
+                ::close(fd_);
+                fd_ = -1;
+                return;
+            }
+        }
+        ~StoreLock() {
+            if (fd_ >= 0) ::close(fd_);  // closing drops the lock
+        }
+        StoreLock(const StoreLock&) = delete;
+        StoreLock& operator=(const StoreLock&) = delete;
+        bool Held() const { return fd_ >= 0; }
+
+    private:
+        int fd_ = -1;
+    };
+
     // Passes on what Refresh found once the store is unlocked, so that the report
     // callback may use the store itself.
     struct ReportLater {
@@ -474,8 +498,8 @@ private:
     }
 
     // Loads the store file unless the image is of the same file as it is now (or always,
-    // with reload). Called with mutex_ held.
-    void Refresh(bool reload = false) {
+    // with reload). locked: the caller holds the store's lock. Called with mutex_ held.
+    void Refresh(bool reload = false, bool locked = false) {
         const std::string file = RegistryStoreFile();
         FileId id = Identify(file);
         if (!reload && image_ && file == file_ && id == id_) return;
@@ -492,9 +516,20 @@ private:
                 error.clear();
                 Normalize(*image);
             }
+            if (!error.empty() && !locked) {
+                // Only under the lock, so that another process's good store, written since
+                // this one was read, is never taken for the damaged one: look again there.
+                std::string why;
+                StoreLock lock(RegistryStoreDir(), why);
+                if (lock.Held()) {
+                    Refresh(true, true);
+                    return;
+                }
+            }
             if (!error.empty()) {
                 image->clear();
-                std::string aside = MoveAside(file);
+                // Kept aside only when it is still the file that was read.
+                std::string aside = locked && Identify(file) == id ? MoveAside(file) : std::string();
                 if (aside.empty()) {
                     writable_ = false;  // never write over a store we could not keep
                     if (!(reported_ == id && reportedFile_ == file))

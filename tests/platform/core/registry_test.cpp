@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <cstring>
 #include <filesystem>
 #include <limits>
@@ -11,6 +14,7 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 
 #include <csignal>
@@ -398,4 +402,44 @@ TEST_F(Registry, AWriteStartsFromTheFileAsItIsUnderTheLock) {
     EXPECT_NE(text.find("\"Theirs\" string \"2\""), std::string::npos) << text;
     EXPECT_NE(text.find("\"Mine\" string \"b\""), std::string::npos) << text;
     EXPECT_EQ(reg.ReadString("Theirs"), "2");
+}
+
+TEST_F(Registry, ADamagedStoreIsKeptAsideOnlyUnderTheLockAndWhileStillDamaged) {
+    std::ifstream probe("/proc/locks");
+    if (!probe) GTEST_SKIP() << "no /proc/locks to see the reader wait";
+    const std::string good = "lumacast registry 1\nkey \"K\"\nvalue \"A\" string \"1\"\nend\n";
+    WriteFile(dir / "registry", "garbage\n");
+    // Another process holds the store's lock, about to put a good store in place.
+    const std::string lockName = dir / "registry.lock";
+    int fd = ::open(lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    struct stat lockStat {};
+    ::fstat(fd, &lockStat);
+    const std::string lockId = ":" + std::to_string(lockStat.st_ino) + " ";
+
+    std::atomic<bool> done{false};
+    std::string seen = "<no key>";
+    std::thread reader([&] {
+        TRegistry reg;  // only reads
+        if (reg.OpenKeyReadOnly("\\K")) seen = reg.ReadString("A");
+        done = true;
+    });
+    // Until the reader went on without the lock, or waits for it.
+    auto waiting = [&] {
+        std::ifstream locks("/proc/locks");
+        for (std::string line; std::getline(locks, line);)
+            if (line.find("->") != std::string::npos && line.find(lockId) != std::string::npos) return true;
+        return false;
+    };
+    while (!done && !waiting()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    WriteFile(dir / "registry.new", good);
+    ASSERT_EQ(::rename((dir / "registry.new").c_str(), (dir / "registry").c_str()), 0);
+    ::close(fd);
+    reader.join();
+
+    EXPECT_EQ(seen, "1");
+    EXPECT_EQ(ReadFile(dir / "registry"), good);
+    EXPECT_EQ(Files(), (std::vector<std::string>{"registry", "registry.lock"}));
+    EXPECT_TRUE(reports.empty());
 }
