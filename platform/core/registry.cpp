@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <signal.h>
 #include <stdio.h>
 #include <sys/file.h>
@@ -279,6 +280,23 @@ FileId Identify(const std::string& file) {
     return id;
 }
 
+// Whether the store's folder may be trusted: one that another user owns or may write to
+// could hold settings planted there (and settings name files that get opened). A folder
+// that does not exist yet is made by the first write, for this user alone.
+bool TrustedDir(const std::string& dir, std::string& why) {
+    if (dir.empty()) {
+        why = "no home folder is known for this user";
+        return false;
+    }
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) != 0) return errno == ENOENT;
+    if (!S_ISDIR(st.st_mode)) why = "the settings folder \"" + dir + "\" is not a folder";
+    else if (st.st_uid != ::geteuid()) why = "the settings folder \"" + dir + "\" belongs to another user";
+    else if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) why = "other users may write to the settings folder \"" + dir + "\"";
+    else return true;
+    return false;
+}
+
 std::mutex hooksMutex;
 std::function<void(const std::string&)>& ReportHook() {
     static auto* f = new std::function<void(const std::string&)>;
@@ -369,8 +387,13 @@ public:
         const std::string dir = RegistryStoreDir();
         const std::string file = RegistryStoreFile();
         auto raise = [&](const std::string& why) { throw ERegistryException(failure + ": " + why); };
-        if (!MakeDirs(dir)) raise("cannot create the folder \"" + dir + "\": " + std::strerror(errno));
         std::string why;
+        if (dir.empty() || !TrustedDir(dir, why)) {
+            Refresh();  // reports it
+            raise(why.empty() ? std::string("no home folder is known for this user") : why);
+        }
+        if (!MakeDirs(dir)) raise("cannot create the folder \"" + dir + "\": " + std::strerror(errno));
+        if (!TrustedDir(dir, why)) raise(why);  // made by someone else meanwhile
         StoreLock storeLock(dir, why);
         if (!storeLock.Held()) raise(why);
 
@@ -501,6 +524,19 @@ private:
     // with reload). locked: the caller holds the store's lock. Called with mutex_ held.
     void Refresh(bool reload = false, bool locked = false) {
         const std::string file = RegistryStoreFile();
+        std::string untrusted;
+        if (!TrustedDir(RegistryStoreDir(), untrusted)) {
+            // Neither read nor written: the program runs on its defaults and says why.
+            if (untrusted != reportedUntrusted_)
+                pending_.push_back("The settings are not used: " + untrusted + "; settings are not saved in this session.");
+            reportedUntrusted_ = untrusted;
+            image_ = std::make_shared<Image>();
+            file_.clear();
+            id_ = FileId{};
+            writable_ = false;
+            return;
+        }
+        reportedUntrusted_.clear();
         FileId id = Identify(file);
         if (!reload && image_ && file == file_ && id == id_) return;
         file_ = file;
@@ -555,6 +591,7 @@ private:
     std::vector<std::string> pending_;
     FileId reported_;
     std::string reportedFile_;
+    std::string reportedUntrusted_;
 };
 
 Store& TheStore() {
@@ -693,11 +730,29 @@ bool Exists(const Image& image, const std::string& path) { return path.empty() |
 std::string RegistryStoreDir() {
     if (const char* dir = std::getenv("LUMACAST_REGISTRY_DIR"); dir != nullptr && *dir != '\0') return dir;
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg == '/') return std::string(xdg) + "/lumacast";
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr && *home != '\0' ? home : "/tmp") + "/.config/lumacast";
+    std::string home;
+    if (const char* env = std::getenv("HOME"); env != nullptr && *env == '/') {
+        home = env;
+    } else {
+        // Never a shared folder such as /tmp, where anyone could plant settings: the home
+        // the system keeps for the user, or none.
+        long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+        std::vector<char> buffer(size_t(size > 0 ? size : 16384));
+        passwd entry {};
+        passwd* found = nullptr;
+        if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
+            found->pw_dir != nullptr && found->pw_dir[0] == '/')
+            home = found->pw_dir;
+    }
+    if (home.empty()) return "";
+    while (home.size() > 1 && home.back() == '/') home.pop_back();
+    return (home == "/" ? std::string() : home) + "/.config/lumacast";
 }
 
-std::string RegistryStoreFile() { return RegistryStoreDir() + "/registry"; }
+std::string RegistryStoreFile() {
+    const std::string dir = RegistryStoreDir();
+    return dir.empty() ? std::string() : dir + "/registry";
+}
 
 void SetRegistryReport(std::function<void(const std::string&)> report) {
     std::lock_guard<std::mutex> lock(hooksMutex);

@@ -14,6 +14,7 @@
 
 #include <fcntl.h>
 #include <sys/resource.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 
@@ -442,4 +443,70 @@ TEST_F(Registry, ADamagedStoreIsKeptAsideOnlyUnderTheLockAndWhileStillDamaged) {
     EXPECT_EQ(ReadFile(dir / "registry"), good);
     EXPECT_EQ(Files(), (std::vector<std::string>{"registry", "registry.lock"}));
     EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(Registry, AStoreFolderThatOthersControlIsNeitherReadNorWritten) {
+    const std::string good = "lumacast registry 1\nkey \"K\"\nvalue \"A\" string \"planted\"\nend\n";
+    struct Case {
+        const char* what;
+        mode_t mode;
+        bool otherOwner;  // needs root to set up
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"writable by all", 0777, false, "other users may write"},
+        {"writable by the group", 0770, false, "other users may write"},
+        {"owned by another user", 0700, true, "belongs to another user"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.otherOwner && ::geteuid() != 0) continue;  // only root can give a folder away
+        reports.clear();
+        const std::string folder = dir / c.what;
+        fs::create_directories(folder);
+        WriteFile(folder + "/registry", good);
+        ASSERT_EQ(::chmod(folder.c_str(), c.mode), 0);
+        if (c.otherOwner) {
+            ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+        }
+        ::setenv("LUMACAST_REGISTRY_DIR", folder.c_str(), 1);
+        TRegistry reg;
+        EXPECT_FALSE(reg.KeyExists("\\K"));
+        EXPECT_FALSE(reg.OpenKey("\\New", true));
+        ASSERT_EQ(reports.size(), 1u);  // once, however often it is looked at
+        EXPECT_NE(reports[0].find(c.reason), std::string::npos) << reports[0];
+        EXPECT_NE(reports[0].find(folder), std::string::npos) << reports[0];
+        EXPECT_EQ(ReadFile(folder + "/registry"), good);
+        EXPECT_FALSE(fs::exists(folder + "/registry.lock"));
+        ::chmod(folder.c_str(), 0700);
+        EXPECT_EQ(::chown(folder.c_str(), ::geteuid(), ::getegid()), 0);
+    }
+}
+
+TEST(RegistryFolder, WithoutHomeTheFolderIsTheUsersHomeFromTheSystem) {
+    struct Saved {
+        const char* name;
+        std::string value;
+        bool set;
+    };
+    Saved saved[] = {{"LUMACAST_REGISTRY_DIR", "", false}, {"XDG_CONFIG_HOME", "", false}, {"HOME", "", false}};
+    for (Saved& s : saved) {
+        const char* v = std::getenv(s.name);
+        s.set = v != nullptr;
+        if (v) s.value = v;
+        ::unsetenv(s.name);
+    }
+    const passwd* pw = ::getpwuid(::getuid());
+    ASSERT_NE(pw, nullptr);
+    const std::string home = pw->pw_dir;
+    const std::string folder = RegistryStoreDir();
+    ::setenv("HOME", "relative/home", 1);  // not a folder to trust either
+    const std::string withRelativeHome = RegistryStoreDir();
+    for (const Saved& s : saved) {
+        if (s.set) ::setenv(s.name, s.value.c_str(), 1);
+        else ::unsetenv(s.name);
+    }
+    EXPECT_EQ(folder, (home == "/" ? "" : home) + "/.config/lumacast");
+    EXPECT_EQ(withRelativeHome, folder);
+    EXPECT_EQ(folder.rfind("/tmp", 0) == 0, home.rfind("/tmp", 0) == 0);
 }
