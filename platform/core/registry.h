@@ -2,17 +2,20 @@
 // TRegistry over the per-user settings store.
 //
 // HKEY_CURRENT_USER lives in one text file, registry, in $LUMACAST_REGISTRY_DIR when set,
-// else $XDG_CONFIG_HOME/lumacast (default ~/.config/lumacast). Keys are paths of names
-// joined by "\" ("\Software\Maker\Product\setting"); names of keys and values compare
+// else $XDG_CONFIG_HOME/lumacast (default ~/.config/lumacast, the home from the password
+// database when HOME is unset). A store folder that another user owns or may write to is
+// neither read nor written: the program runs on its defaults and says why. Keys are paths
+// of names joined by "\" ("\Software\Maker\Product\setting"); names of keys and values compare
 // without regard to case and keep the case they were created with. Other roots hold no
 // keys: opening a key there fails.
 //
 // Every change rewrites the file through a temporary file that is flushed to disk and
-// renamed over the old one, under a lock file, so a crash at any moment leaves either the
-// old or the new store. A change that cannot be written raises ERegistryException and
-// leaves the old store as it was. A store file that cannot be read as a store is renamed
-// aside (registry.damaged-<date>-<time>), reported once through the report callback, and
-// the program goes on with an empty store.
+// renamed over the old one, under a lock file, and starts from the file as it is under
+// that lock, so a crash at any moment leaves either the old or the new store and no
+// process undoes another's writes. A change that cannot be written raises
+// ERegistryException and leaves the old store as it was. A store file that cannot be read
+// as a store is renamed aside (registry.damaged-<date>-<time>) under the lock, reported
+// once through the report callback, and the program goes on with an empty store.
 #include <functional>
 #include <memory>
 #include <string>
