@@ -1,6 +1,11 @@
 #pragma once
-// Labels.
+// Labels, edits and memos.
+#include <memory>
+#include <unordered_map>
+
 #include "platform/controls/controls.h"
+#include "platform/controls/forms.h"
+#include "platform/core/strings.h"
 
 namespace platform {
 
@@ -47,6 +52,238 @@ private:
 class TLabel : public TCustomLabel {
 public:
     explicit TLabel(TComponent* owner) : TCustomLabel(owner) {}
+};
+
+// ---------------------------------------------------------------- edits
+
+enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
+enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+
+// An edit: the window class of a text field with its own behaviour (caret, selection,
+// undo, clipboard keys, the EM_* messages, EN_* notifications to the parent, which the
+// parent reflects back as CN_COMMAND) and the class library's properties over it.
+//
+// Text is UTF-8; positions (SelStart, EM_GETSEL, ...) count bytes of Text and never fall
+// inside a character. Lines break at CR LF (a lone LF is taken as a break too); a single-line
+// edit keeps the text before the first break of what is typed or pasted. The text is kept
+// as its lines, so that typing in a long text touches only the line typed in; a word-wrapped
+// multi-line edit (ES_MULTILINE without ES_AUTOHSCROLL) wraps each line on its own and
+// re-wraps only lines that changed.
+class TCustomEdit : public TWinControl {
+public:
+    explicit TCustomEdit(TComponent* owner);
+    ~TCustomEdit() override;
+    void Dispatch(TMessage& message) override;
+    // The edit window's own handling of the messages (what the window class does).
+    void DefaultHandler(TMessage& message) override;
+
+    std::string Text() const override;
+    void SetText(const std::string& value) override;
+    int GetTextLen() const;
+
+    int MaxLength() const { return maxLength_; }
+    void SetMaxLength(int value);
+    bool ReadOnly() const { return (editStyle_ & ES_READONLY) != 0; }
+    void SetReadOnly(bool value);
+    char PasswordChar() const { return passwordChar_; }
+    void SetPasswordChar(char value);
+    bool Modified() const { return modified_; }
+    void SetModified(bool value) { modified_ = value; }
+    bool AutoSelect() const { return autoSelect_; }
+    void SetAutoSelect(bool value) { autoSelect_ = value; }
+    bool HideSelection() const { return !(editStyle_ & ES_NOHIDESEL); }
+    void SetHideSelection(bool value);
+    TEditCharCase CharCase() const { return charCase_; }
+    void SetCharCase(TEditCharCase value);
+    TBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(TBorderStyle value);
+    TAlignment Alignment() const { return alignment_; }
+    void SetAlignment(TAlignment value);
+
+    int SelStart() const;
+    void SetSelStart(int value);
+    int SelLength() const;
+    void SetSelLength(int value);
+    std::string SelText() const;
+    // Replaces the selection (as EM_REPLACESEL: allowed in a read-only edit, undoable).
+    void SetSelText(const std::string& value);
+    void SelectAll();
+    void ClearSelection();
+    void Clear() { SetText(""); }
+    void CopyToClipboard();
+    void CutToClipboard();
+    void PasteFromClipboard();
+    void Undo();
+    void ClearUndo();
+    bool CanUndo() const { return !undo_.empty(); }
+
+    // Whether the caret shows now (it blinks on the program clock while focused).
+    bool CaretShowing() const { return focused_ && caretOn_; }
+    // The caret's top-left corner in client coordinates.
+    TPoint CaretPos() const;
+
+    TNotifyEvent OnChange;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void CreateWnd() override;
+    virtual void Change();
+    // Style bits the control asks for itself (alignment, case, multi-line, scrolling).
+    virtual DWORD EditStyleBits() const;
+    void ApplyEditStyle();
+    bool MultiLine() const { return (editStyle_ & ES_MULTILINE) != 0; }
+    bool Wraps() const { return MultiLine() && !(editStyle_ & ES_AUTOHSCROLL); }
+
+    // Positions inside the text: a line and a byte offset in it.
+    struct Pos {
+        int line = 0;
+        int off = 0;
+        bool operator==(const Pos& o) const { return line == o.line && off == o.off; }
+        bool operator!=(const Pos& o) const { return !(*this == o); }
+        bool operator<(const Pos& o) const { return line < o.line || (line == o.line && off < o.off); }
+    };
+    Pos ToPos(int index) const;
+    int ToIndex(Pos p) const;
+    int LineCount() const { return int(lines_.size()); }
+    const std::string& LineText(int line) const { return lines_[std::size_t(line)]; }
+    // Replaces the whole text without notifying.
+    void SetTextLines(const std::string& text);
+    // Replaces [from, to) with text as the user would (undo, notifications). text may hold
+    // line breaks; returns the position after it.
+    Pos ReplaceRange(Pos from, Pos to, const std::string& text, bool typing, bool userEdit);
+    // Sends EN_UPDATE and EN_CHANGE to the parent (or, without a parent window, to itself).
+    void NotifyChange();
+    int RowCount() const;
+    int TopRow() const { return topRow_; }
+    void SetTopRow(int row);
+    int VisibleRows() const;
+    int LineHeight() const;
+    void ForgetUndo() {
+        undo_.clear();
+        undoSealed_ = true;
+    }
+
+private:
+    struct UndoStep {
+        Pos at;
+        std::string removed;
+        std::string inserted;
+        Pos anchor, caret;  // the selection before the step
+        bool typing = false;
+    };
+    struct Row {
+        int line;
+        int start;
+        int end;
+    };
+
+    std::vector<std::string> lines_{std::string()};
+    // Per line: where its wrapped rows start (the first row always at 0); empty when the
+    // line is one row.
+    std::vector<std::vector<int>> breaks_{std::vector<int>()};
+    mutable std::vector<int> rowStart_;  // rows before each line; rebuilt when rowsDirty_
+    mutable bool rowsDirty_ = true;
+    Pos anchor_, caret_;
+    int caretX_ = -1;  // the column kept while moving up and down
+    std::vector<UndoStep> undo_;
+    bool undoSealed_ = true;  // the next typed character starts a new step
+    int maxLength_ = 0;
+    char passwordChar_ = 0;
+    bool modified_ = false;
+    bool autoSelect_ = true;
+    TEditCharCase charCase_ = ecNormal;
+    TBorderStyle borderStyle_ = bsSingle;
+    TAlignment alignment_ = taLeftJustify;
+    DWORD editStyle_ = 0;
+    bool focused_ = false;
+    bool caretOn_ = false;
+    bool selecting_ = false;  // the left button is down and drags the selection
+    bool formatRectSet_ = false;
+    RECT formatRect_{};
+    int xOffset_ = 0;
+    int topRow_ = 0;
+    int lineHeight_ = 0;
+    std::unordered_map<unsigned, int> advances_;
+    HDC measureDc_ = nullptr;
+    bool primaryClaimed_ = false;
+
+    void Relayout();
+    void RewrapLines(int first, int last);
+    void EnsureRows() const;
+    Row RowAt(int row) const;
+    int RowOf(Pos p) const;
+    int CharWidth(unsigned cp);
+    int TextWidth(const std::string& s, int from, int to);
+    std::string Shown(const std::string& s) const;
+    RECT FormatRect() const;
+    int RowX(const Row& r);
+    Pos HitTest(int x, int y);
+    int XOf(Pos p);
+    void SetSelection(Pos anchor, Pos caret, bool keepColumn = false);
+    void SelectionChanged();
+    void EnsureCaretVisible();
+    void UpdateScrollBars();
+    void ResetCaretBlink();
+    void InvalidateText();
+    void Paint(HDC dc);
+    void KeyDownEdit(WORD key);
+    void CharEdit(unsigned cp);
+    bool Insert(const std::string& text, bool typing);
+    void DeleteSelectionOr(int direction, bool word);
+    Pos MoveChar(Pos p, int direction) const;
+    Pos MoveWord(Pos p, int direction) const;
+    void UndoStepBack();
+    int CountChars() const;
+    std::string RangeText(Pos from, Pos to) const;
+    void VScroll(int code, WORD word);
+    void HScroll(int code);
+    void ShowContextMenu(int x, int y);
+    void FreeMeasureDc();
+};
+
+class TEdit : public TCustomEdit {
+public:
+    explicit TEdit(TComponent* owner) : TCustomEdit(owner) {}
+};
+
+// A multi-line edit: Lines are its text's lines, WordWrap wraps at the formatting
+// rectangle's width, ScrollBars are the window's own bars, kept in step with the text.
+// A scroll bar's thumb position is taken whole (from the bar's track position, not from the
+// message's 16 bits), so texts of more than 65535 rows scroll to their end.
+class TCustomMemo : public TCustomEdit {
+public:
+    explicit TCustomMemo(TComponent* owner);
+    ~TCustomMemo() override;
+    void Dispatch(TMessage& message) override;
+    TStrings* Lines() const { return memoLines_; }
+    void SetLines(TStrings* value) { memoLines_->Assign(value); }
+    bool WordWrap() const { return wordWrap_; }
+    void SetWordWrap(bool value);
+    TScrollStyle ScrollBars() const { return scrollBars_; }
+    void SetScrollBars(TScrollStyle value);
+    bool WantReturns() const { return wantReturns_; }
+    void SetWantReturns(bool value) { wantReturns_ = value; }
+    bool WantTabs() const { return wantTabs_; }
+    void SetWantTabs(bool value) { wantTabs_ = value; }
+    // The first visible line (a row of the wrapped text).
+    int TopLine() const { return TopRow(); }
+
+protected:
+    DWORD EditStyleBits() const override;
+    void CreateParams(TCreateParams& params) override;
+
+private:
+    class TMemoStrings;
+    TStrings* memoLines_ = nullptr;
+    bool wordWrap_ = true;
+    TScrollStyle scrollBars_ = ssNone;
+    bool wantReturns_ = true;
+    bool wantTabs_ = false;
+};
+
+class TMemo : public TCustomMemo {
+public:
+    explicit TMemo(TComponent* owner) : TCustomMemo(owner) {}
 };
 
 // Whether key is the accelerator (the character after a single "&") of caption.

@@ -1,0 +1,1 @@
+// Menus on the headless backend (filled in below).
