@@ -80,6 +80,7 @@ enum TOwnerDrawStateFlag : unsigned {
     odChecked = 8,
     odFocused = 16,
     odDefault = 32,
+    odComboBoxEdit = 64,
 };
 using TOwnerDrawState = unsigned;
 

@@ -6,6 +6,7 @@
 #include "platform/controls/controls.h"
 #include "platform/controls/forms.h"
 #include "platform/core/strings.h"
+#include "platform/controls/menus.h"
 
 namespace platform {
 
@@ -284,6 +285,235 @@ private:
 class TMemo : public TCustomMemo {
 public:
     explicit TMemo(TComponent* owner) : TCustomMemo(owner) {}
+};
+
+// ---------------------------------------------------------------- list boxes
+
+enum TListBoxStyle { lbStandard, lbOwnerDrawFixed, lbOwnerDrawVariable, lbVirtual, lbVirtualOwnerDraw };
+
+using TDrawItemEvent = std::function<void(TWinControl* control, int index, TRect rect, TOwnerDrawState state)>;
+using TMeasureItemEvent = std::function<void(TWinControl* control, int index, int& height)>;
+using TLBGetDataEvent = std::function<void(TWinControl* control, int index, std::string& data)>;
+
+constexpr WORD LBN_SELCHANGE = 1, LBN_DBLCLK = 2;
+constexpr UINT LB_GETCOUNT = 0x018B, LB_GETCURSEL = 0x0188, LB_SETCURSEL = 0x0186, LB_GETTOPINDEX = 0x018E,
+               LB_SETTOPINDEX = 0x0197, LB_GETITEMHEIGHT = 0x01A1, LB_GETITEMRECT = 0x0198, LB_GETSEL = 0x0187,
+               LB_SETSEL = 0x0185, LB_GETSELCOUNT = 0x0190, LB_ITEMFROMPOINT = 0x01A9;
+
+// A list box: items drawn one under the other (by the control, or by their owner through
+// WM_MEASUREITEM and WM_DRAWITEM, reflected to the control as CN_MEASUREITEM and
+// CN_DRAWITEM), one or many selected, scrolled with the window's own bar, whose thumb
+// position is taken whole (more than 65535 items scroll to their end). A virtual list asks
+// OnData for the text of the items it shows; painting touches only the rows in view.
+// Typing letters finds the next item that starts with them.
+class TCustomListBox : public TCustomControl {
+public:
+    explicit TCustomListBox(TComponent* owner);
+    ~TCustomListBox() override;
+    void Dispatch(TMessage& message) override;
+
+    TStrings* Items() const { return items_; }
+    void SetItems(TStrings* value) { items_->Assign(value); }
+    TListBoxStyle Style() const { return style_; }
+    void SetStyle(TListBoxStyle value);
+    // The number of items; a virtual list's count is set here.
+    int Count() const;
+    void SetCount(int value);
+    int ItemHeight() const { return itemHeight_; }
+    void SetItemHeight(int value);
+    int ItemIndex() const { return itemIndex_; }
+    void SetItemIndex(int value);
+    int TopIndex() const { return topIndex_; }
+    void SetTopIndex(int value);
+    bool MultiSelect() const { return multiSelect_; }
+    void SetMultiSelect(bool value);
+    bool ExtendedSelect() const { return extendedSelect_; }
+    void SetExtendedSelect(bool value) { extendedSelect_ = value; }
+    bool Selected(int index) const;
+    void SetSelected(int index, bool value);
+    int SelCount() const;
+    void ClearSelection();
+    void SelectAll();
+    TBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(TBorderStyle value);
+    // The item under a client point (-1 when none, or the nearest with existing false).
+    int ItemAtPos(TPoint pos, bool existing) const;
+    TRect ItemRect(int index) const;
+    // The text of an item (a virtual list's from OnData).
+    std::string ItemText(int index) const;
+    int VisibleCount() const;
+
+    // OnClick runs when the user changes the selection.
+    TDrawItemEvent OnDrawItem;
+    TMeasureItemEvent OnMeasureItem;
+    TLBGetDataEvent OnData;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void CreateWnd() override;
+    void Paint() override;
+    virtual void DrawItem(int index, TRect rect, TOwnerDrawState state);
+    virtual void MeasureItem(int index, int& height);
+    // Asks for the drawing or measuring of an owner-drawn item (through the parent).
+    virtual void RequestDraw(HDC dc, int index, const TRect& rect, TOwnerDrawState state);
+    virtual int RequestHeight(int index);
+    // Selects by the user's hand (mouse or keys) and tells the parent.
+    void UserSelect(int index, TShiftState shift, bool toggle);
+    void NotifySelChange();
+    bool OwnerDraw() const { return style_ == lbOwnerDrawFixed || style_ == lbOwnerDrawVariable || style_ == lbVirtualOwnerDraw; }
+    bool IsVirtual() const { return style_ == lbVirtual || style_ == lbVirtualOwnerDraw; }
+    void ItemsChanged();
+    void UpdateScrollBar();
+    void EnsureVisible(int index);
+    int RowTop(int index) const;
+    void InvalidateItem(int index);
+    int ControlId() const { return controlId_; }
+
+    class TListBoxStrings;
+    friend class TListBoxStrings;
+    TStrings* items_ = nullptr;
+    std::vector<bool> selected_;
+    std::vector<int> heights_;  // variable-height items
+    TListBoxStyle style_ = lbStandard;
+    int virtualCount_ = 0;
+    int itemHeight_ = 16;
+    int itemIndex_ = -1;
+    int topIndex_ = 0;
+    int anchor_ = -1;
+    bool multiSelect_ = false;
+    bool extendedSelect_ = true;
+    bool tracking_ = false;
+    TBorderStyle borderStyle_ = bsSingle;
+    std::string typed_;
+    DWORD typedAt_ = 0;
+    int controlId_ = 0;
+};
+
+class TListBox : public TCustomListBox {
+public:
+    explicit TListBox(TComponent* owner) : TCustomListBox(owner) {}
+};
+
+// ---------------------------------------------------------------- combo boxes
+
+enum TComboBoxStyle { csDropDown, csSimple, csDropDownList, csOwnerDrawFixed, csOwnerDrawVariable };
+
+constexpr WORD CBN_SELCHANGE = 1, CBN_EDITCHANGE = 5, CBN_DROPDOWN = 7, CBN_CLOSEUP = 8;
+constexpr UINT CB_GETCOUNT = 0x0146, CB_GETCURSEL = 0x0147, CB_SETCURSEL = 0x014E, CB_SHOWDROPDOWN = 0x014F,
+               CB_GETDROPPEDSTATE = 0x0157;
+
+struct COMBOBOXINFO {
+    DWORD cbSize = sizeof(COMBOBOXINFO);
+    RECT rcItem{};
+    RECT rcButton{};
+    DWORD stateButton = 0;
+    HWND hwndCombo = nullptr;
+    HWND hwndItem = nullptr;
+    HWND hwndList = nullptr;
+};
+// The parts of a combo box's window: the item (or edit) area and the button in client
+// coordinates, the edit's window (csDropDown, csSimple) and the list's window.
+BOOL GetComboBoxInfo(HWND combo, COMBOBOXINFO* info);
+
+class TCustomComboBox;
+
+// The list of a combo box: a popup window below (or above) the box while it is dropped
+// down, holding the pointer; a child under the edit for csSimple.
+class TComboListBox : public TCustomListBox {
+public:
+    TComboListBox(TCustomComboBox* combo, bool popup);
+    void Dispatch(TMessage& message) override;
+
+protected:
+    void CreateParams(TCreateParams& params) override;
+    void RequestDraw(HDC dc, int index, const TRect& rect, TOwnerDrawState state) override;
+    int RequestHeight(int index) override;
+
+private:
+    TCustomComboBox* combo_;
+    bool popup_;
+};
+
+// A combo box in its five styles: an edit (csDropDown, csSimple) or a drawn item
+// (csDropDownList and the owner-drawn ones) with a button that drops the list down.
+// OnChange runs only when the user picks an item or types, never for changes made by code.
+class TCustomComboBox : public TCustomControl {
+public:
+    explicit TCustomComboBox(TComponent* owner);
+    ~TCustomComboBox() override;
+    void Dispatch(TMessage& message) override;
+
+    TStrings* Items() const { return items_; }
+    void SetItems(TStrings* value) { items_->Assign(value); }
+    TComboBoxStyle Style() const { return style_; }
+    void SetStyle(TComboBoxStyle value);
+    int ItemIndex() const { return itemIndex_; }
+    void SetItemIndex(int value);
+    int ItemHeight() const { return itemHeight_; }
+    void SetItemHeight(int value) { itemHeight_ = std::max(1, value); }
+    int DropDownCount() const { return dropDownCount_; }
+    void SetDropDownCount(int value) { dropDownCount_ = std::max(1, value); }
+    bool Sorted() const;
+    void SetSorted(bool value);
+    int MaxLength() const { return maxLength_; }
+    void SetMaxLength(int value);
+    bool DroppedDown() const { return dropped_; }
+    void SetDroppedDown(bool value);
+    std::string Text() const override;
+    void SetText(const std::string& value) override;
+    // The edit of csDropDown and csSimple, else null.
+    TCustomEdit* EditControl() const { return edit_; }
+    TCustomListBox* ListControl() const { return list_; }
+    TRect ButtonRect() const;
+    TRect ItemAreaRect() const;
+
+    TNotifyEvent OnChange;
+    TNotifyEvent OnSelect;
+    TNotifyEvent OnDropDown;
+    TNotifyEvent OnCloseUp;
+    TDrawItemEvent OnDrawItem;
+    TMeasureItemEvent OnMeasureItem;
+
+protected:
+    friend class TComboListBox;
+    void CreateParams(TCreateParams& params) override;
+    void CreateWnd() override;
+    void Paint() override;
+    virtual void Change();
+    virtual void Select();
+    virtual void DropDown();
+    virtual void CloseUp();
+    virtual void DrawItem(int index, TRect rect, TOwnerDrawState state);
+    virtual void MeasureItem(int index, int& height);
+    void ShowList();
+    void HideList(bool pick);
+    // A key while the list is down or for the closed box; true when it was used.
+    bool ComboKey(WORD key, TShiftState shift);
+    // The user chose index (list click, Enter, arrows on the closed box).
+    void UserPick(int index);
+    void DrawItemTo(HDC dc, int index, const TRect& rect, TOwnerDrawState state);
+    void ItemsChanged();
+    void PlaceChildren();
+
+    class TComboEdit;
+    TStringList* items_ = nullptr;
+    TComboBoxStyle style_ = csDropDown;
+    int itemIndex_ = -1;
+    int itemHeight_ = 16;
+    int dropDownCount_ = 8;
+    int maxLength_ = 0;
+    bool dropped_ = false;
+    int listIndexAtDrop_ = -1;
+    bool settingText_ = false;
+    TCustomEdit* edit_ = nullptr;
+    TComboListBox* list_ = nullptr;
+    std::string typed_;
+    DWORD typedAt_ = 0;
+};
+
+class TComboBox : public TCustomComboBox {
+public:
+    explicit TComboBox(TComponent* owner) : TCustomComboBox(owner) {}
 };
 
 // Whether key is the accelerator (the character after a single "&") of caption.
