@@ -516,6 +516,52 @@ public:
     explicit TComboBox(TComponent* owner) : TCustomComboBox(owner) {}
 };
 
+// ---------------------------------------------------------------- buttons
+
+// A push button: Click on a left click, on Space while focused, on Enter when it is the
+// Default button and on Escape when it is the Cancel button of its form; its ModalResult
+// goes to the form (ending ShowModal).
+class TButton : public TCustomControl {
+public:
+    explicit TButton(TComponent* owner);
+    void Dispatch(TMessage& message) override;
+    void Click() override;
+    bool Default() const { return default_; }
+    void SetDefault(bool value) { default_ = value; }
+    bool Cancel() const { return cancel_; }
+    void SetCancel(bool value) { cancel_ = value; }
+    TModalResult ModalResult() const { return modalResult_; }
+    void SetModalResult(TModalResult value) { modalResult_ = value; }
+
+protected:
+    void Paint() override;
+
+private:
+    bool default_ = false;
+    bool cancel_ = false;
+    bool pressed_ = false;
+    TModalResult modalResult_ = mrNone;
+};
+
+enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
+
+// A check box: a click or Space toggles it; every change of Checked runs OnClick.
+class TCheckBox : public TCustomControl {
+public:
+    explicit TCheckBox(TComponent* owner);
+    void Dispatch(TMessage& message) override;
+    bool Checked() const { return state_ == cbChecked; }
+    void SetChecked(bool value) { SetState(value ? cbChecked : cbUnchecked); }
+    TCheckBoxState State() const { return state_; }
+    void SetState(TCheckBoxState value);
+
+protected:
+    void Paint() override;
+
+private:
+    TCheckBoxState state_ = cbUnchecked;
+};
+
 // Whether key is the accelerator (the character after a single "&") of caption.
 bool IsAccel(WORD key, const std::string& caption);
 
