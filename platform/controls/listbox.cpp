@@ -419,13 +419,15 @@ void TCustomListBox::Paint() {
     canvas->FillRect(client);
     int count = Count();
     bool focused = handle_ && GetFocus() == handle_;
+    // The font once (a new font is a new face to look up); per row only its colour.
+    canvas->Font()->Assign(Font());
     for (int i = topIndex_; i < count; ++i) {
         TRect r = ItemRect(i);
         if (r.top >= client.bottom) break;
         bool sel = multiSelect_ ? bool(selected_[std::size_t(i)]) : i == itemIndex_;
         TOwnerDrawState state = (sel ? odSelected : 0u) | (focused && i == itemIndex_ ? odFocused : 0u) |
                                 (Enabled() ? 0u : odDisabled);
-        canvas->Font()->Assign(Font());
+        canvas->Font()->SetColor(Font()->Color());
         canvas->Brush()->SetStyle(bsSolid);
         canvas->Brush()->SetColor(sel ? clHighlight : Color());
         if (sel) canvas->Font()->SetColor(clHighlightText);
