@@ -7,7 +7,7 @@ TButton::TButton(TComponent* owner) : TCustomControl(owner) {
     width_ = 75;
     height_ = 25;
     tabStop_ = true;
-    controlStyle_ = csSetCaption | csDoubleClicks | csClickEvents | csCaptureMouse;
+    controlStyle_ = csSetCaption | csClickEvents | csCaptureMouse;
     color_ = clBtnFace;
     brush_->SetColor(color_);
 }
@@ -103,7 +103,7 @@ TCheckBox::TCheckBox(TComponent* owner) : TCustomControl(owner) {
     width_ = 97;
     height_ = 17;
     tabStop_ = true;
-    controlStyle_ = csSetCaption | csDoubleClicks | csCaptureMouse;
+    controlStyle_ = csSetCaption | csCaptureMouse;
     parentColor_ = true;
 }
 

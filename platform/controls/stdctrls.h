@@ -562,6 +562,57 @@ private:
     TCheckBoxState state_ = cbUnchecked;
 };
 
+// ---------------------------------------------------------------- scroll bars
+
+enum TScrollBarKind { sbHorizontal, sbVertical };
+enum TScrollCode { scLineUp, scLineDown, scPageUp, scPageDown, scPosition, scTrack, scTop, scBottom, scEndScroll };
+using TScrollEvent = std::function<void(TObject* sender, TScrollCode code, int& position)>;
+
+// A scroll bar control (SB_CTL): GetScrollInfo and SetScrollInfo on its window reach it as
+// SBM_GETSCROLLINFO and SBM_SETSCROLLINFO. Positions are whole ints; Max - PageSize + 1 is
+// the last position.
+class TScrollBar : public TCustomControl {
+public:
+    explicit TScrollBar(TComponent* owner);
+    void Dispatch(TMessage& message) override;
+    TScrollBarKind Kind() const { return kind_; }
+    void SetKind(TScrollBarKind value);
+    int Min() const { return min_; }
+    int Max() const { return max_; }
+    int Position() const { return position_; }
+    int PageSize() const { return pageSize_; }
+    void SetParams(int position, int min, int max);
+    void SetMin(int value) { SetParams(position_, value, max_); }
+    void SetMax(int value) { SetParams(position_, min_, value); }
+    void SetPosition(int value) { SetParams(value, min_, max_); }
+    void SetPageSize(int value);
+    int SmallChange() const { return smallChange_; }
+    void SetSmallChange(int value) { smallChange_ = value; }
+    int LargeChange() const { return largeChange_; }
+    void SetLargeChange(int value) { largeChange_ = value; }
+    // Parts in client coordinates: the two arrow buttons and the thumb.
+    TRect ThumbRect() const;
+
+    TNotifyEvent OnChange;
+    TScrollEvent OnScroll;
+
+protected:
+    void Paint() override;
+    void Scroll(TScrollCode code, int position);
+
+private:
+    int Length() const;
+    int Button() const;
+    TScrollBarKind kind_ = sbHorizontal;
+    int min_ = 0;
+    int max_ = 100;
+    int position_ = 0;
+    int pageSize_ = 0;
+    int smallChange_ = 1;
+    int largeChange_ = 1;
+    int dragGrab_ = -1;  // where on the thumb the pointer holds it, -1: not dragging
+};
+
 // Whether key is the accelerator (the character after a single "&") of caption.
 bool IsAccel(WORD key, const std::string& caption);
 

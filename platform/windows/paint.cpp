@@ -485,6 +485,8 @@ void RedrawFrame(HWND hwnd) { RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDAT
 }  // namespace
 
 int SetScrollInfo(HWND hwnd, int bar, const SCROLLINFO* info, BOOL redraw) {
+    // A scroll bar control keeps its own numbers.
+    if (bar == SB_CTL) return int(win::Send(hwnd, SBM_SETSCROLLINFO, WPARAM(redraw), reinterpret_cast<LPARAM>(info)));
     win::ScrollBarState* s = Bar(hwnd, bar);
     if (!s || !info) return 0;
     if (info->fMask & SIF_RANGE) {
@@ -503,6 +505,7 @@ int SetScrollInfo(HWND hwnd, int bar, const SCROLLINFO* info, BOOL redraw) {
 }
 
 BOOL GetScrollInfo(HWND hwnd, int bar, SCROLLINFO* info) {
+    if (bar == SB_CTL) return win::Send(hwnd, SBM_GETSCROLLINFO, 0, reinterpret_cast<LPARAM>(info)) ? TRUE : FALSE;
     win::ScrollBarState* s = Bar(hwnd, bar);
     if (!s || !info) return FALSE;
     if (info->fMask & SIF_RANGE) {
