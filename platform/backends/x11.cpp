@@ -209,6 +209,7 @@ public:
         TopWindow& w = windows_[hwnd];
         w.xid = xid;
         w.bounds = bounds;
+        w.popup = attributes.override_redirect == True;
         // Typed text comes through the input method (compose keys, dead keys, other scripts).
         if (im_)
             w.ic = XCreateIC(im_, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow, xid, XNFocusWindow,
@@ -228,6 +229,8 @@ public:
         if (grabbed_ == hwnd) {
             XUngrabPointer(display_, CurrentTime);
             grabbed_ = nullptr;
+            if (keyboardGrabbed_) XUngrabKeyboard(display_, CurrentTime);
+            keyboardGrabbed_ = false;
         }
         byXid_.erase(it->second.xid);
         if (it->second.ic) XDestroyIC(it->second.ic);
@@ -346,9 +349,20 @@ public:
             XGrabPointer(display_, w->xid, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
                          GrabModeAsync, None, None, CurrentTime);
             grabbed_ = top;
+            // A popup that holds the pointer (a menu, a combo's list) takes the keyboard too,
+            // as no window manager gives it the focus.
+            if (w->popup && !keyboardGrabbed_) {
+                keyboardGrabbed_ = XGrabKeyboard(display_, w->xid, True, GrabModeAsync, GrabModeAsync, CurrentTime) ==
+                                   GrabSuccess;
+            } else if (!w->popup && keyboardGrabbed_) {
+                XUngrabKeyboard(display_, CurrentTime);
+                keyboardGrabbed_ = false;
+            }
         } else if (grabbed_) {
             XUngrabPointer(display_, CurrentTime);
             grabbed_ = nullptr;
+            if (keyboardGrabbed_) XUngrabKeyboard(display_, CurrentTime);
+            keyboardGrabbed_ = false;
         }
         XFlush(display_);
     }
@@ -411,6 +425,7 @@ private:
         int cursor = -1;
         SharedImage shared;
         XIC ic = nullptr;
+        bool popup = false;  // override-redirect
     };
 
     void OpenInputMethod() {
@@ -696,6 +711,7 @@ private:
     Atom netWmName_ = 0;
     Atom utf8_ = 0;
     XIM im_ = nullptr;
+    bool keyboardGrabbed_ = false;
     HWND grabbed_ = nullptr;
     std::map<HWND, TopWindow> windows_;
     std::map<::Window, HWND> byXid_;

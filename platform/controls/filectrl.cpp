@@ -29,7 +29,7 @@ std::vector<std::pair<std::string, std::string>> ParseFilter(const std::string& 
     return out;
 }
 
-bool MatchesMask(const std::string& name, const std::string& mask) {
+bool MatchesFilterMask(const std::string& name, const std::string& mask) {
     std::size_t start = 0;
     while (start <= mask.size()) {
         std::size_t end = mask.find(';', start);
@@ -226,7 +226,7 @@ void TFileListBox::Update() {
             std::string name = e->d_name;
             if (name[0] == '.') continue;
             bool folder = e->d_type == DT_DIR || ((e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) && IsFolder(Join(directory_, name)));
-            if (!folder && MatchesMask(name, mask_)) names_.push_back(std::move(name));
+            if (!folder && MatchesFilterMask(name, mask_)) names_.push_back(std::move(name));
         }
         closedir(dp);
     }

@@ -16,7 +16,7 @@ namespace platform {
 // The (description, patterns) pairs of a filter "Text (*.a)|*.a|All|*.*".
 std::vector<std::pair<std::string, std::string>> ParseFilter(const std::string& filter);
 // Whether a file name matches one of the ";"-separated patterns, ignoring case.
-bool MatchesMask(const std::string& name, const std::string& mask);
+bool MatchesFilterMask(const std::string& name, const std::string& mask);
 // The name as it can be shown: every byte that is not part of valid UTF-8 becomes U+FFFD.
 std::string DisplayFileName(const std::string& name);
 // A typed path made whole: "~" and "~/..." start at the home folder, a relative path at base;

@@ -117,9 +117,9 @@ TEST_F(DialogTest, AddFileFilterWithATrailingSeparatorMatchesOnlyItsPatterns) {
     const std::vector<std::pair<std::string, bool>> cases = {
         {"clip.mpg", true}, {"CLIP.MPG", true}, {"b.AVI", true}, {"readme.txt", false}, {"noext", false}, {"", false},
     };
-    for (const auto& [name, match] : cases) EXPECT_EQ(MatchesMask(name, "*.avi;*.MPG;"), match) << name;
-    EXPECT_FALSE(MatchesMask("anything", ";"));
-    EXPECT_TRUE(MatchesMask("noext", "*.*"));
+    for (const auto& [name, match] : cases) EXPECT_EQ(MatchesFilterMask(name, "*.avi;*.MPG;"), match) << name;
+    EXPECT_FALSE(MatchesFilterMask("anything", ";"));
+    EXPECT_TRUE(MatchesFilterMask("noext", "*.*"));
     EXPECT_EQ(ParseFilter("A (*.a)|*.a|All|*.*").size(), 2u);
     EXPECT_EQ(ExpandTypedPath("../x/./y", "/a/b"), "/a/x/y");
 }
