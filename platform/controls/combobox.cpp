@@ -110,7 +110,10 @@ void TComboListBox::Dispatch(TMessage& m) {
 // The combo's edit hands the list keys to the combo and its typing to the combo's OnChange.
 class TCustomComboBox::TComboEdit : public TCustomEdit {
 public:
-    TComboEdit(TCustomComboBox* combo) : TCustomEdit(nullptr), combo_(combo) { SetBorderStyle(bsNone); }
+    TComboEdit(TCustomComboBox* combo) : TCustomEdit(nullptr), combo_(combo) {
+        SetBorderStyle(bsNone);
+        SetAutoSize(false);  // the box decides its height
+    }
     void Dispatch(TMessage& m) override {
         switch (m.Msg) {
             case WM_GETDLGCODE:

@@ -336,6 +336,19 @@ void TCustomEdit::SetAlignment(TAlignment value) {
     ApplyEditStyle();
 }
 
+void TCustomEdit::SetAutoSize(bool value) {
+    if (autoSize_ == value) return;
+    autoSize_ = value;
+    AdjustHeight();
+}
+
+void TCustomEdit::AdjustHeight() {
+    if (!autoSize_ || MultiLine() || (ComponentState() & csLoading)) return;
+    int edge = borderStyle_ == bsSingle ? 2 : 0;
+    int height = LineHeight() + 2 * edge + 2;
+    if (height != height_) SetBounds(left_, top_, width_, height);
+}
+
 void TCustomEdit::Change() {
     if (OnChange) OnChange(this);
 }
@@ -1076,6 +1089,7 @@ void TCustomEdit::Dispatch(TMessage& m) {
             FreeMeasureDc();
             advances_.clear();
             Relayout();
+            AdjustHeight();
             return;
         case CM_COLORCHANGED:
         case CM_ENABLEDCHANGED:

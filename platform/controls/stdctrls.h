@@ -100,6 +100,9 @@ public:
     void SetBorderStyle(TBorderStyle value);
     TAlignment Alignment() const { return alignment_; }
     void SetAlignment(TAlignment value);
+    // A single-line edit with AutoSize is as high as its font's line and its border.
+    bool AutoSize() const { return autoSize_; }
+    void SetAutoSize(bool value);
 
     int SelStart() const;
     void SetSelStart(int value);
@@ -195,6 +198,7 @@ private:
     TEditCharCase charCase_ = ecNormal;
     TBorderStyle borderStyle_ = bsSingle;
     TAlignment alignment_ = taLeftJustify;
+    bool autoSize_ = true;
     DWORD editStyle_ = 0;
     bool focused_ = false;
     bool caretOn_ = false;
@@ -240,6 +244,7 @@ private:
     void HScroll(int code);
     void ShowContextMenu(int x, int y);
     void FreeMeasureDc();
+    void AdjustHeight();
 };
 
 class TEdit : public TCustomEdit {

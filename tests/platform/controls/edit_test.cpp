@@ -246,6 +246,20 @@ TEST_F(EditTest, MouseSelectsAndMiddleClickPastesThePrimarySelection) {
     EXPECT_EQ(a->SelText(), "beta");
 }
 
+TEST_F(EditTest, AutoSizeFollowsTheFont) {
+    TEdit* e = NewEdit("Hg");
+    e->Font()->SetHeight(-30);
+    Pump();
+    int big = e->Height();
+    EXPECT_GT(big, 30);
+    e->Font()->SetHeight(-10);
+    EXPECT_LT(e->Height(), big);
+    e->SetAutoSize(false);
+    e->SetHeight(50);
+    e->Font()->SetHeight(-30);
+    EXPECT_EQ(e->Height(), 50);
+}
+
 TEST_F(EditTest, CaretBlinksOnTheProgramClock) {
     TVirtualClock clock;
     TScopedClock use(clock);
