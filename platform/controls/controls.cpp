@@ -542,6 +542,7 @@ void TControl::WMMouseButton(TMessage& m, TMouseButton button, bool down, bool d
 }
 
 void TControl::WMMouseMove(TMessage& m) {
+    DefaultHandler(m);
     if (!(controlStyle_ & csNoStdEvents)) MouseMove(KeysToShiftState(m.WParam), m.XPos(), m.YPos());
 }
 

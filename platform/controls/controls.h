@@ -429,6 +429,11 @@ protected:
 
     // The graphic child a mouse message belongs to, which then gets it; true when handled.
     bool IsControlMouseMsg(TMessage& message);
+    // The child control a notification to this window comes from (WM_COMMAND, WM_DRAWITEM,
+    // ...), which gets it back as CN_*; null when none.
+    TWinControl* ReflectTarget(const TMessage& message) const;
+    // Runs the menu item whose shortcut the key is; true when one ran.
+    bool IsMenuKey(WORD key, LPARAM keyData);
 
     HWND handle_ = nullptr;
     HWND parentWindow_ = nullptr;
