@@ -6,6 +6,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <poll.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <chrono>
@@ -49,7 +50,8 @@ public:
         x11::AddEventFilter([](XEvent& e) { return gSelections && gSelections->Filter(e); });
         // The program's exit hands the clipboard over like a flush.
         std::atexit([] {
-            if (gSelections && OwnedSelection(TSelectionKind::Clipboard)) OleFlushClipboard();
+            if (gSelections && gSelections->ConnectionAlive() && OwnedSelection(TSelectionKind::Clipboard))
+                OleFlushClipboard();
         });
     }
 
@@ -65,6 +67,7 @@ public:
         return true;
     }
 
+    bool StillOwned(TSelectionKind kind) override { return XGetSelectionOwner(d_, selection_[int(kind)]) == win_; }
     TComPtr<IDataObject> Foreign(TSelectionKind kind) override;
 
     void HandOff(TSelectionKind kind) override {
@@ -121,6 +124,19 @@ public:
             if (piece.empty()) break;
             bytes.insert(bytes.end(), piece.begin(), piece.end());
             if (type) *type = pieceType;
+        }
+        return true;
+    }
+
+    // False when the display has gone (its connection reads as closed): Xlib would end the
+    // program on the first request.
+    bool ConnectionAlive() {
+        pollfd p{ConnectionNumber(d_), POLLIN, 0};
+        if (poll(&p, 1, 0) < 0) return false;
+        if (p.revents & (POLLHUP | POLLERR)) return false;
+        if (p.revents & POLLIN) {
+            char byte;
+            if (recv(p.fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0) return false;
         }
         return true;
     }

@@ -649,6 +649,7 @@ HRESULT SetSelection(TSelectionKind kind, IDataObject* data) {
 
 HRESULT GetSelection(TSelectionKind kind, IDataObject** data) {
     if (!data) return E_POINTER;
+    if (State().owned[int(kind)] && !Service().StillOwned(kind)) SelectionLost(kind);
     TComPtr<IDataObject> object = State().owned[int(kind)];
     if (!object) object = Service().Foreign(kind);
     if (!object) object = new TMemoryDataObject;

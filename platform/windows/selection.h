@@ -15,6 +15,9 @@ public:
     virtual ~TSelectionService() = default;
     // This program takes (data non-null) or gives up the selection.
     virtual bool Own(TSelectionKind kind, bool own) = 0;
+    // Whether the display still sees this program as the owner (another program may have
+    // taken the selection before its notice was read).
+    virtual bool StillOwned(TSelectionKind /*kind*/) { return true; }
     // A data object over what another program holds; null when nobody does.
     virtual TComPtr<IDataObject> Foreign(TSelectionKind kind) = 0;
     // The owned object was replaced by rendered data: hand it to a clipboard manager.
