@@ -108,7 +108,11 @@ public:
         if (type) *type = got;
         if (got != incr_) return true;
         // Increments: every new value of the property is the next piece; an empty one ends.
+        // The announced size (a lower bound) is reserved at once.
+        std::uint32_t announced = 0;
+        if (bytes.size() >= 4) std::memcpy(&announced, bytes.data(), 4);
         bytes.clear();
+        bytes.reserve(std::min<std::uint32_t>(announced, 256u << 20));
         for (;;) {
             XEvent e;
             if (!WaitFor(e, ClipboardTimeout(), [this](const XEvent& ev) {
@@ -118,11 +122,10 @@ public:
                 bytes.clear();
                 return false;
             }
-            std::vector<std::uint8_t> piece;
+            std::size_t before = bytes.size();
             Atom pieceType = None;
-            if (!ReadProperty(piece, pieceType)) continue;
-            if (piece.empty()) break;
-            bytes.insert(bytes.end(), piece.begin(), piece.end());
+            if (!ReadProperty(bytes, pieceType, true)) continue;
+            if (bytes.size() == before) break;
             if (type) *type = pieceType;
         }
         return true;
@@ -174,25 +177,27 @@ private:
         return CurrentTime;
     }
 
-    bool ReadProperty(std::vector<std::uint8_t>& bytes, Atom& type) {
+    // Reads (and deletes) our property into bytes, or after them with append.
+    bool ReadProperty(std::vector<std::uint8_t>& bytes, Atom& type, bool append = false) {
         int format = 0;
         unsigned long count = 0, after = 0;
         unsigned char* data = nullptr;
         if (XGetWindowProperty(d_, win_, property_, 0, LONG_MAX / 4, True, AnyPropertyType, &type, &format, &count, &after,
                                &data) != Success)
             return false;
-        bytes.clear();
+        if (!append) bytes.clear();
         if (data) {
             if (format == 32) {
                 // Xlib hands 32-bit items as longs.
                 auto* items = reinterpret_cast<long*>(data);
-                bytes.resize(count * 4);
+                std::size_t at = bytes.size();
+                bytes.resize(at + count * 4);
                 for (unsigned long i = 0; i < count; ++i) {
                     std::uint32_t v = std::uint32_t(items[i]);
-                    std::memcpy(bytes.data() + i * 4, &v, 4);
+                    std::memcpy(bytes.data() + at + i * 4, &v, 4);
                 }
             } else {
-                bytes.assign(data, data + count * std::size_t(format / 8));
+                bytes.insert(bytes.end(), data, data + count * std::size_t(format / 8));
             }
             XFree(data);
         }
@@ -286,11 +291,16 @@ private:
         UINT format = ClipboardFormatOfTarget(name);
         std::vector<std::uint8_t> raw;
         if (!format) return false;
-        if (!GetFormatBytes(data, CLIPFORMAT(format), raw)) {
-            // Text asked in the other text format.
-            UINT other = format == CF_UNICODETEXT ? CF_TEXT : format == CF_TEXT ? CF_UNICODETEXT : 0;
-            if (!other || !GetFormatBytes(data, CLIPFORMAT(other), raw)) return false;
-            format = other;
+        if (format == CF_UNICODETEXT || format == CF_TEXT) {
+            // Text in either format serves every text target; UTF-8 needs no conversion.
+            if (GetFormatBytes(data, CF_TEXT, raw))
+                format = CF_TEXT;
+            else if (GetFormatBytes(data, CF_UNICODETEXT, raw))
+                format = CF_UNICODETEXT;
+            else
+                return false;
+        } else if (!GetFormatBytes(data, CLIPFORMAT(format), raw)) {
+            return false;
         }
         std::vector<std::uint8_t> bytes = FormatToTarget(format, name, raw.data(), raw.size());
         raw = {};
@@ -422,23 +432,31 @@ public:
         *medium = STGMEDIUM();
         HRESULT hr = QueryGetData(format);
         if (hr != S_OK) return hr;
-        if (!Has(format->cfFormat)) {
-            std::vector<std::string> tries = ClipboardFormatTargets(format->cfFormat);
-            if (format->cfFormat == CF_UNICODETEXT || format->cfFormat == CF_TEXT)
-                tries = {"UTF8_STRING", "text/plain;charset=utf-8", "text/plain", "STRING"};
-            bool got = false;
-            for (const std::string& t : tries) {
-                if (std::find(targets_.begin(), targets_.end(), t) == targets_.end()) continue;
-                std::vector<std::uint8_t> bytes;
-                if (!owner_->Request(selection_, owner_->Intern(t), bytes)) continue;
-                Put(format->cfFormat, TargetToFormat(format->cfFormat, t, bytes.data(), bytes.size()));
-                got = true;
-                break;
-            }
-            // An owner that does not answer gives empty data, not an error the caller must
-            // know about: a paste of nothing.
-            if (!got) Put(format->cfFormat, TargetToFormat(format->cfFormat, "", nullptr, 0));
+        // Asked of the owner each time, as the data may change; handed over without a copy.
+        std::vector<std::string> tries = ClipboardFormatTargets(format->cfFormat);
+        if (format->cfFormat == CF_UNICODETEXT || format->cfFormat == CF_TEXT)
+            tries = {"UTF8_STRING", "text/plain;charset=utf-8", "text/plain", "STRING"};
+        std::vector<std::uint8_t> data;
+        bool got = false;
+        for (const std::string& t : tries) {
+            if (std::find(targets_.begin(), targets_.end(), t) == targets_.end()) continue;
+            std::vector<std::uint8_t> bytes;
+            if (!owner_->Request(selection_, owner_->Intern(t), bytes)) continue;
+            data = TargetToFormat(format->cfFormat, t, bytes.data(), bytes.size());
+            got = true;
+            break;
         }
+        // An owner that does not answer gives empty data, not an error the caller must
+        // know about: a paste of nothing.
+        if (!got) data = TargetToFormat(format->cfFormat, "", nullptr, 0);
+        if (format->tymed & TYMED_HGLOBAL) {
+            medium->hGlobal = GlobalAlloc(GMEM_MOVEABLE, 0);
+            if (!medium->hGlobal) return E_OUTOFMEMORY;
+            medium->hGlobal->bytes.swap(data);
+            medium->tymed = TYMED_HGLOBAL;
+            return S_OK;
+        }
+        Put(format->cfFormat, std::move(data));
         return TMemoryDataObject::GetData(format, medium);
     }
 

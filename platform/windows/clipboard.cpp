@@ -14,10 +14,6 @@ namespace platform {
 
 // ---- Global memory ----------------------------------------------------------------------
 
-struct GlobalBlock {
-    std::vector<std::uint8_t> bytes;
-};
-
 HGLOBAL GlobalAlloc(UINT, std::size_t size) {
     auto* block = new (std::nothrow) GlobalBlock;
     if (!block) return nullptr;
@@ -46,8 +42,15 @@ void* GlobalLock(HGLOBAL block) {
 BOOL GlobalUnlock(HGLOBAL block) { return block ? FALSE : FALSE; }
 
 HGLOBAL GlobalAllocCopy(const void* data, std::size_t size) {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
-    if (block && size) std::memcpy(block->bytes.data(), data, size);
+    auto* block = new (std::nothrow) GlobalBlock;
+    if (!block) return nullptr;
+    try {
+        auto* p = static_cast<const std::uint8_t*>(data);
+        block->bytes.assign(p, p + size);
+    } catch (const std::bad_alloc&) {
+        delete block;
+        return nullptr;
+    }
     return block;
 }
 
@@ -394,60 +397,109 @@ char32_t DecodeUtf8(const unsigned char* s, std::size_t n, std::size_t& i) {
 
 std::string SanitizeUtf8(const char* data, std::size_t size) {
     auto* s = reinterpret_cast<const unsigned char*>(data);
-    std::size_t n = std::find(s, s + size, 0) - s;
-    // Most text is valid already: copy it in one go.
+    const void* nul = std::memchr(s, 0, size);
+    std::size_t n = nul ? std::size_t(static_cast<const unsigned char*>(nul) - s) : size;
+    // Valid runs are copied whole; only a bad sequence is written piece by piece.
     std::string out;
     out.reserve(n);
-    std::size_t i = 0;
+    std::size_t i = 0, run = 0;
     while (i < n) {
-        std::size_t start = i;
-        while (i < n && s[i] < 0x80) ++i;
-        out.append(data + start, i - start);
-        if (i < n) AppendUtf8(out, DecodeUtf8(s, n, i));
+        if (s[i] < 0x80) {
+            ++i;
+            continue;
+        }
+        std::size_t at = i;
+        char32_t c = DecodeUtf8(s, n, i);
+        if (c == 0xFFFD && !(i - at == 3 && s[at] == 0xEF && s[at + 1] == 0xBF && s[at + 2] == 0xBD)) {
+            out.append(data + run, at - run);
+            AppendUtf8(out, 0xFFFD);
+            run = i;
+        }
     }
+    out.append(data + run, n - run);
     return out;
 }
 
 std::vector<std::uint8_t> Utf8ToUnicodeText(const std::string& text) {
-    std::vector<std::uint8_t> out;
-    out.reserve(text.size() * 2 + 2);
     auto* s = reinterpret_cast<const unsigned char*>(text.data());
-    std::size_t i = 0, n = text.size();
-    auto put = [&out](char16_t u) {
-        out.push_back(std::uint8_t(u & 0xFF));
-        out.push_back(std::uint8_t(u >> 8));
+    std::size_t n = text.size();
+    // Every byte gives at most one 16-bit unit (a 4-byte character gives two).
+    std::vector<std::uint8_t> out(n * 2 + 2);
+    std::uint8_t* o = out.data();
+    std::size_t i = 0;
+    auto put = [&o](char32_t u) {
+        o[0] = std::uint8_t(u & 0xFF);
+        o[1] = std::uint8_t(u >> 8);
+        o += 2;
     };
     while (i < n) {
+        unsigned char b = s[i];
+        if (b && b < 0x80) {
+            put(b);
+            ++i;
+            continue;
+        }
         char32_t c = DecodeUtf8(s, n, i);
         if (c == 0) break;
         if (c >= 0x10000) {
             c -= 0x10000;
-            put(char16_t(0xD800 + (c >> 10)));
-            put(char16_t(0xDC00 + (c & 0x3FF)));
+            put(0xD800 + (c >> 10));
+            put(0xDC00 + (c & 0x3FF));
         } else {
-            put(char16_t(c));
+            put(c);
         }
     }
     put(0);
+    out.resize(std::size_t(o - out.data()));
     return out;
 }
 
 std::string UnicodeTextToUtf8(const std::uint8_t* data, std::size_t size) {
-    std::string out;
-    out.reserve(size / 2);
+    // Two passes: the first counts the bytes (and finds the end), the second writes them
+    // into a string of exactly that size.
+    std::size_t length = 0, units = 0;
+    for (; units + 1 < size; units += 2) {
+        unsigned u = unsigned(data[units] | (data[units + 1] << 8));
+        if (u == 0) break;
+        length += u < 0x80 ? 1 : u < 0x800 ? 2 : 3;  // a surrogate pair: 3 + 3 >= 4
+    }
+    size = units;
+    std::string out(length, '\0');
+    char* o = out.data();
+    auto put = [&o](char32_t c) {
+        if (c < 0x80) {
+            *o++ = char(c);
+        } else if (c < 0x800) {
+            *o++ = char(0xC0 | (c >> 6));
+            *o++ = char(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            *o++ = char(0xE0 | (c >> 12));
+            *o++ = char(0x80 | ((c >> 6) & 0x3F));
+            *o++ = char(0x80 | (c & 0x3F));
+        } else {
+            *o++ = char(0xF0 | (c >> 18));
+            *o++ = char(0x80 | ((c >> 12) & 0x3F));
+            *o++ = char(0x80 | ((c >> 6) & 0x3F));
+            *o++ = char(0x80 | (c & 0x3F));
+        }
+    };
     for (std::size_t i = 0; i + 1 < size; i += 2) {
         char32_t u = char32_t(data[i] | (data[i + 1] << 8));
-        if (u == 0) break;
+        if (u < 0x80) {
+            *o++ = char(u);
+            continue;
+        }
         if (u >= 0xD800 && u <= 0xDBFF && i + 3 < size) {
             char32_t low = char32_t(data[i + 2] | (data[i + 3] << 8));
             if (low >= 0xDC00 && low <= 0xDFFF) {
-                AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
+                put(0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
                 i += 2;
                 continue;
             }
         }
-        AppendUtf8(out, (u >= 0xD800 && u <= 0xDFFF) ? 0xFFFD : u);
+        put((u >= 0xD800 && u <= 0xDFFF) ? 0xFFFD : u);
     }
+    out.resize(std::size_t(o - out.data()));
     return out;
 }
 
@@ -590,7 +642,9 @@ std::vector<std::uint8_t> TargetToFormat(UINT format, const std::string& target,
             text = SanitizeUtf8(reinterpret_cast<const char*>(data), size);
         }
         if (format == CF_UNICODETEXT) return Utf8ToUnicodeText(text);
-        std::vector<std::uint8_t> out(text.begin(), text.end());
+        std::vector<std::uint8_t> out;
+        out.reserve(text.size() + 1);
+        out.assign(text.begin(), text.end());
         out.push_back(0);
         return out;
     }
@@ -691,7 +745,10 @@ bool GetFormatBytes(IDataObject* data, CLIPFORMAT format, std::vector<std::uint8
     }
     if (hr != S_OK) return false;
     bool ok = true;
-    if (m.tymed == TYMED_HGLOBAL && m.hGlobal) {
+    if (m.tymed == TYMED_HGLOBAL && m.hGlobal && !m.pUnkForRelease) {
+        // The block is ours alone: its bytes are taken over, not copied.
+        bytes.swap(m.hGlobal->bytes);
+    } else if (m.tymed == TYMED_HGLOBAL && m.hGlobal) {
         auto* p = static_cast<const std::uint8_t*>(GlobalLock(m.hGlobal));
         bytes.assign(p, p + GlobalSize(m.hGlobal));
         GlobalUnlock(m.hGlobal);
@@ -744,24 +801,67 @@ int ClipboardTimeout() { return gTimeout; }
 
 // ---- TClipboard -------------------------------------------------------------------------
 
+namespace {
+// Text kept once as UTF-8 and rendered in the format asked for when it is asked for.
+class TTextDataObject : public TMemoryDataObject {
+public:
+    explicit TTextDataObject(std::string text) : text_(std::move(text)) {
+        Put(CF_UNICODETEXT, {});
+        Put(CF_TEXT, {});
+    }
+    HRESULT GetData(const FORMATETC* format, STGMEDIUM* medium) override {
+        if (!medium) return E_POINTER;
+        *medium = STGMEDIUM();
+        HRESULT hr = QueryGetData(format);
+        if (hr != S_OK) return hr;
+        std::vector<std::uint8_t> bytes;
+        if (format->cfFormat == CF_UNICODETEXT) {
+            bytes = Utf8ToUnicodeText(text_);
+        } else {
+            bytes.reserve(text_.size() + 1);
+            bytes.assign(text_.begin(), text_.end());
+            bytes.push_back(0);
+        }
+        if (format->tymed & TYMED_HGLOBAL) {
+            medium->hGlobal = GlobalAlloc(GMEM_MOVEABLE, 0);
+            if (!medium->hGlobal) return E_OUTOFMEMORY;
+            medium->hGlobal->bytes.swap(bytes);
+            medium->tymed = TYMED_HGLOBAL;
+            return S_OK;
+        }
+        return TMemoryDataObject::GetData(format, medium) == S_OK ? FillStream(medium, bytes) : E_FAIL;
+    }
+
+private:
+    static HRESULT FillStream(STGMEDIUM* medium, const std::vector<std::uint8_t>& bytes) {
+        TStream& s = medium->pstm->Stream();
+        s.SetSize(0);
+        if (!bytes.empty()) s.WriteBuffer(bytes.data(), std::int64_t(bytes.size()));
+        s.SetPosition(0);
+        return S_OK;
+    }
+    std::string text_;
+};
+
+// The clipboard's text: UTF-8 first (no round trip through UTF-16), else the other.
+std::string TextOf(IDataObject* data) {
+    std::vector<std::uint8_t> bytes;
+    if (GetFormatBytes(data, CF_TEXT, bytes)) return SanitizeUtf8(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    if (GetFormatBytes(data, CF_UNICODETEXT, bytes)) return UnicodeTextToUtf8(bytes.data(), bytes.size());
+    return "";
+}
+}  // namespace
+
 std::string TClipboard::AsText() {
     IDataObject* raw = nullptr;
     HRESULT hr = primary_ ? GetPrimarySelection(&raw) : OleGetClipboard(&raw);
     if (hr != S_OK || !raw) return "";
     TComPtr<IDataObject> data = TComPtr<IDataObject>::Attach(raw);
-    std::vector<std::uint8_t> bytes;
-    if (GetFormatBytes(data.Get(), CF_UNICODETEXT, bytes)) return UnicodeTextToUtf8(bytes.data(), bytes.size());
-    if (GetFormatBytes(data.Get(), CF_TEXT, bytes)) return SanitizeUtf8(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    return "";
+    return TextOf(data.Get());
 }
 
 void TClipboard::SetAsText(const std::string& text) {
-    TComPtr<TMemoryDataObject> data(new TMemoryDataObject);
-    std::string clean = SanitizeUtf8(text.data(), text.size());
-    data->Put(CF_UNICODETEXT, Utf8ToUnicodeText(clean));
-    std::vector<std::uint8_t> plain(clean.begin(), clean.end());
-    plain.push_back(0);
-    data->Put(CF_TEXT, std::move(plain));
+    TComPtr<IDataObject> data(new TTextDataObject(SanitizeUtf8(text.data(), text.size())));
     if (primary_)
         SetPrimarySelection(data.Get());
     else

@@ -8,6 +8,12 @@
 
 namespace platform {
 
+// What a global memory handle stands for: its bytes, which rendering code may swap in and
+// out without a copy.
+struct GlobalBlock {
+    std::vector<std::uint8_t> bytes;
+};
+
 enum class TSelectionKind { Clipboard = 0, Primary = 1 };
 
 class TSelectionService {
