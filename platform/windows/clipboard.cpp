@@ -396,6 +396,7 @@ char32_t DecodeUtf8(const unsigned char* s, std::size_t n, std::size_t& i) {
 }  // namespace
 
 std::string SanitizeUtf8(const char* data, std::size_t size) {
+    if (!data || size == 0) return "";
     auto* s = reinterpret_cast<const unsigned char*>(data);
     const void* nul = std::memchr(s, 0, size);
     std::size_t n = nul ? std::size_t(static_cast<const unsigned char*>(nul) - s) : size;

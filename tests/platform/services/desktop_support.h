@@ -22,8 +22,9 @@ inline bool OnPath(const std::string& program) {
     return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-// Starts a program; stdin and stdout from/to files when named.
-inline pid_t Spawn(const std::vector<std::string>& args, const std::string& in = "", const std::string& out = "") {
+// Starts a program; stdin, stdout and stderr from/to files when named.
+inline pid_t Spawn(const std::vector<std::string>& args, const std::string& in = "", const std::string& out = "",
+                   const std::string& err = "") {
     std::vector<char*> argv;
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
@@ -31,6 +32,7 @@ inline pid_t Spawn(const std::vector<std::string>& args, const std::string& in =
     posix_spawn_file_actions_init(&actions);
     if (!in.empty()) posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
     if (!out.empty()) posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (!err.empty()) posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t pid = -1;
     if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&actions);
@@ -65,7 +67,7 @@ struct Xvfb {
         int fds[2];
         if (pipe(fds) != 0) return false;
         pid = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
-                    "", "/dev/null");
+                    "", "/dev/null", "/dev/null");
         close(fds[1]);
         std::string number;
         char c;
