@@ -35,6 +35,7 @@ public:
         win_ = XCreateWindow(d_, root, -10, -10, 1, 1, 0, CopyFromParent, InputOnly, CopyFromParent, CWEventMask, &a);
         selection_[0] = XInternAtom(d_, "CLIPBOARD", False);
         selection_[1] = XA_PRIMARY;
+        selection_[2] = XInternAtom(d_, "XdndSelection", False);
         targets_ = XInternAtom(d_, "TARGETS", False);
         timestamp_ = XInternAtom(d_, "TIMESTAMP", False);
         multiple_ = XInternAtom(d_, "MULTIPLE", False);
@@ -238,10 +239,13 @@ private:
     }
 
     int KindOf(Atom selection) const {
-        for (int k = 0; k < 2; ++k)
+        for (int k = 0; k < kSelectionKinds; ++k)
             if (selection_[k] == selection) return k;
         return -1;
     }
+
+public:
+    Atom SelectionAtom(TSelectionKind kind) const { return selection_[int(kind)]; }
 
     bool Filter(XEvent& e) {
         switch (e.type) {
@@ -388,8 +392,8 @@ private:
 
     Display* d_;
     ::Window win_ = 0;
-    Atom selection_[2] = {};
-    Time time_[2] = {};
+    Atom selection_[kSelectionKinds] = {};
+    Time time_[kSelectionKinds] = {};
     Atom targets_, timestamp_, multiple_, atomPair_, incr_, manager_, saveTargets_, property_;
     std::size_t chunk_ = 0;
     std::vector<Outgoing> outgoing_;
@@ -400,9 +404,12 @@ private:
 // What another program holds, read on demand: the targets once, each format when asked.
 class TX11DataObject : public TMemoryDataObject {
 public:
-    TX11DataObject(TX11Selections* owner, Atom selection) : owner_(owner), selection_(selection) {
+    // targets: what the owner offers when known already (a drag announces them); else the
+    // owner is asked for its TARGETS.
+    TX11DataObject(TX11Selections* owner, Atom selection, std::vector<std::string> targets = {})
+        : owner_(owner), selection_(selection), targets_(std::move(targets)) {
         std::vector<std::uint8_t> list;
-        if (owner_->Request(selection_, owner_->TargetsAtom(), list))
+        if (targets_.empty() && owner_->Request(selection_, owner_->TargetsAtom(), list))
             for (std::size_t i = 0; i + 4 <= list.size(); i += 4) {
                 std::uint32_t a;
                 std::memcpy(&a, list.data() + i, 4);
@@ -490,6 +497,19 @@ TComPtr<IDataObject> TX11Selections::Foreign(TSelectionKind kind) {
 }
 
 }  // namespace
+
+TComPtr<IDataObject> X11SelectionObject(TSelectionKind kind, const std::vector<std::string>& targets) {
+    SelectionService();
+    if (!gSelections) return nullptr;
+    return TComPtr<IDataObject>(new TX11DataObject(gSelections, gSelections->SelectionAtom(kind), targets));
+}
+
+unsigned long X11SelectionWindow() {
+    SelectionService();
+    return gSelections ? gSelections->HelperWindow() : 0;
+}
+
+bool X11SelectionEvent(void* xevent) { return gSelections && gSelections->Filter(*static_cast<XEvent*>(xevent)); }
 
 std::unique_ptr<TSelectionService> CreateX11SelectionService() {
     Display* d = x11::CurrentDisplay();

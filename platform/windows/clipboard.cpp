@@ -665,7 +665,7 @@ public:
 };
 
 struct SelectionState {
-    TComPtr<IDataObject> owned[2];
+    TComPtr<IDataObject> owned[kSelectionKinds];
     std::unique_ptr<TSelectionService> service;
     bool serviceChosen = false;
 };
@@ -676,7 +676,10 @@ SelectionState& State() {
     return *state;
 }
 
-TSelectionService& Service() {
+TSelectionService& Service() { return SelectionService(); }
+}  // namespace
+
+TSelectionService& SelectionService() {
     SelectionState& s = State();
     if (!s.serviceChosen) {
         s.serviceChosen = true;
@@ -685,6 +688,8 @@ TSelectionService& Service() {
     }
     return *s.service;
 }
+
+namespace {
 
 std::atomic<int> gTimeout{2000};
 
@@ -714,6 +719,8 @@ HRESULT GetSelection(TSelectionKind kind, IDataObject** data) {
 }  // namespace
 
 TComPtr<IDataObject> OwnedSelection(TSelectionKind kind) { return State().owned[int(kind)]; }
+
+HRESULT SetSelectionObject(TSelectionKind kind, IDataObject* data) { return SetSelection(kind, data); }
 
 void SelectionLost(TSelectionKind kind) {
     TComPtr<IDataObject> old = std::move(State().owned[int(kind)]);

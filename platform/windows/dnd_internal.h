@@ -20,6 +20,10 @@ public:
     virtual DWORD Drop() = 0;
 };
 
+// Holds the keyboard for the drag (Esc must reach it wherever the pointer is); null releases.
+void GrabDragKeyboard(HWND top);
+// Lets other programs drop onto the window's top-level window (X11: XdndAware).
+void PrepareOutsideDrops(HWND hwnd);
 // Null unless the display reaches other programs (X11).
 std::unique_ptr<TOutsideDrag> CreateOutsideDrag();
 // The target registered for a window (or the nearest registered ancestor), as the XDND

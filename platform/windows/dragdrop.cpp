@@ -39,6 +39,16 @@ public:
             HWND under = WindowFromPoint(p);
             if (under) SetCapture(GetAncestor(under, GA_ROOT));
         }
+        HWND grabber = GetCapture() ? GetAncestor(GetCapture(), GA_ROOT) : nullptr;
+        if (grabber) GrabDragKeyboard(grabber);
+        // The grabs end with the loop, also when a handler raises.
+        struct Release {
+            HWND grabber;
+            ~Release() {
+                if (grabber) GrabDragKeyboard(nullptr);
+                if (GetCapture()) ReleaseCapture();
+            }
+        } release{grabber};
         keys_ = CurrentKeyState();
         Move(p);
         HRESULT result = S_OK;
@@ -57,7 +67,6 @@ public:
             Pump();
         }
         // The button was released inside the loop: nobody holds the pointer afterwards.
-        if (GetCapture()) ReleaseCapture();
         return result;
     }
 
@@ -213,6 +222,7 @@ HRESULT RegisterDragDrop(HWND hwnd, IDropTarget* target) {
     auto& targets = Targets();
     if (targets.count(hwnd)) return DRAGDROP_E_ALREADYREGISTERED;
     targets[hwnd] = target;
+    PrepareOutsideDrops(hwnd);
     return S_OK;
 }
 

@@ -14,7 +14,9 @@ struct GlobalBlock {
     std::vector<std::uint8_t> bytes;
 };
 
-enum class TSelectionKind { Clipboard = 0, Primary = 1 };
+// Drag: the selection a drag's data travels through between programs (XdndSelection).
+enum class TSelectionKind { Clipboard = 0, Primary = 1, Drag = 2 };
+constexpr int kSelectionKinds = 3;
 
 class TSelectionService {
 public:
@@ -44,5 +46,16 @@ std::vector<FORMATETC> OfferedFormats(IDataObject* data);
 
 // The X11 service; null unless the X11 backend is in use.
 std::unique_ptr<TSelectionService> CreateX11SelectionService();
+// The service in use (made on first use).
+TSelectionService& SelectionService();
+// Takes or gives up a selection for an object (null gives it up).
+HRESULT SetSelectionObject(TSelectionKind kind, IDataObject* data);
+
+// X11 only: a data object over a selection another program owns, offering the given targets
+// (no TARGETS request); the X window this program's selections and drags speak from; and the
+// selection code's handling of an event read elsewhere (true when it was selection traffic).
+TComPtr<IDataObject> X11SelectionObject(TSelectionKind kind, const std::vector<std::string>& targets);
+unsigned long X11SelectionWindow();
+bool X11SelectionEvent(void* xevent);
 
 }  // namespace platform
