@@ -80,3 +80,48 @@ TEST_F(DragDropDesktop, EscapeMidwayDropsNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+bool HaveGtk() { return std::system("/usr/bin/python3 -c 'import gi; gi.require_version(\"Gtk\", \"3.0\"); from gi.repository import Gtk' 2>/dev/null") == 0; }
+
+// The GTK peer's windows lie at (100, 400) or (600, 400), 300 x 200.
+TEST_F(DragDropDesktop, AGtkProgramDropsTextAndFilesAndTakesOurDrag) {
+    if (!HaveGtk()) GTEST_SKIP() << "python3-gi with GTK 3 is not installed";
+    const std::string script = std::string(LUMACAST_SOURCE) + "/tests/platform/services/gtk_peer.py";
+    const std::string file = (dir / "a b\xC3\xA9.txt").string();
+    struct Case {
+        std::vector<std::string> args;
+        std::string expected;  // the title our target shows
+    } cases[] = {
+        {{"text", "from gtk \xE2\x9C\x93"}, "dropped: from gtk \xE2\x9C\x93"},
+        {{"file", file}, "files: " + file},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"/usr/bin/python3", script};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        args.push_back("100");
+        args.push_back("400");
+        pid_t gtk = Spawn(args, "", (dir / "gtk.log").string(), "/dev/null");
+        ASSERT_TRUE(WaitUntil([&] { return Log("gtk.log").find("ready") != std::string::npos; }));
+        usleep(300000);
+        Capture("xdotool mousemove 250 500 mousedown 1 sleep 0.2 mousemove 270 490 sleep 0.2 mousemove 450 300 sleep 0.2 "
+                "mousemove 700 180 sleep 0.3 mousemove 720 190 sleep 0.3 mouseup 1");
+        EXPECT_TRUE(WaitUntil([&] { return Log("target.log").find(c.expected) != std::string::npos; }))
+            << c.args[0] << ": " << Log("target.log") << " gtk: " << Log("gtk.log");
+        Stop(gtk);
+    }
+
+    pid_t gtk = Spawn({"/usr/bin/python3", script, "target", "600", "400"}, "", (dir / "gtk.log").string(), "/dev/null");
+    ASSERT_TRUE(WaitUntil([&] { return Log("gtk.log").find("ready") != std::string::npos; }));
+    usleep(300000);
+    Capture("xdotool mousemove 250 200 mousedown 1 sleep 0.3 mousemove 450 300 sleep 0.2 mousemove 700 480 sleep 0.3 "
+            "mousemove 720 500 sleep 0.3 mouseup 1");
+    EXPECT_TRUE(WaitUntil([&] { return Log("gtk.log").find("received: " + text) != std::string::npos; }))
+        << "gtk: " << Log("gtk.log") << " source: " << Log("source.log");
+    EXPECT_TRUE(WaitUntil([&] { return Log("source.log").find("drag ended drop 1") != std::string::npos; }))
+        << "source: " << Log("source.log");
+    Stop(gtk);
+}
+
+}  // namespace
