@@ -6,12 +6,15 @@
 #include <fcntl.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include <poll.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -43,14 +46,17 @@ struct TPrinterCanvas::Op {
 
 namespace {
 
+std::atomic<int> gCommandTimeout{5000};
+
 std::set<HDC>& PrinterDcs() {
     static auto* dcs = new std::set<HDC>;
     return *dcs;
 }
 
 // Runs a program (no shell) and collects what it writes to stdout and stderr; its exit
-// status, or -1 when it could not be started.
-int RunCapture(const std::vector<std::string>& args, std::string& output) {
+// status, or -1 when it could not be started or did not end within timeoutMs (it is killed
+// then: a CUPS that does not answer must not hang the program).
+int RunCapture(const std::vector<std::string>& args, std::string& output, int timeoutMs) {
     output.clear();
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return -1;
@@ -72,12 +78,31 @@ int RunCapture(const std::vector<std::string>& args, std::string& output) {
         return -1;
     }
     char buffer[4096];
-    ssize_t n;
-    while ((n = read(fds[0], buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))
-        if (n > 0 && output.size() < (1u << 20)) output.append(buffer, std::size_t(n));
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    bool timedOut = false;
+    for (;;) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+        if (left <= 0) {
+            timedOut = true;
+            break;
+        }
+        pollfd p{fds[0], POLLIN, 0};
+        int r = poll(&p, 1, int(left));
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) continue;
+        ssize_t n = read(fds[0], buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        if (output.size() < (1u << 20)) output.append(buffer, std::size_t(n));
+    }
     close(fds[0]);
+    if (timedOut) kill(pid, SIGKILL);
     int status = 0;
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (timedOut) {
+        output = args[0] + " did not answer";
+        return -1;
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
 }
@@ -101,7 +126,7 @@ bool IsQueueName(const std::string& s) {
 std::vector<std::string> CupsQueues() {
     std::string out;
     std::vector<std::string> queues;
-    if (RunCapture({"lpstat", "-a"}, out) != 0) return queues;
+    if (RunCapture({"lpstat", "-a"}, out, gCommandTimeout) != 0) return queues;
     std::size_t at = 0;
     while (at < out.size()) {
         std::size_t end = out.find('\n', at);
@@ -475,6 +500,8 @@ TPrinter::~TPrinter() {
     if (raster_) DeleteObject(raster_);
 }
 
+void TPrinter::SetCommandTimeout(int milliseconds) { gCommandTimeout = std::max(1, milliseconds); }
+
 void TPrinter::Refresh() {
     if (printing_) throw EPrinter("Printing in progress");
     std::string current = index_ < int(printers_.size()) ? printers_[std::size_t(index_)] : "";
@@ -646,7 +673,7 @@ void TPrinter::EndDoc() {
         WritePdf(pattern);
         std::string title = title_.empty() ? "lumacast" : title_;
         rc = RunCapture({"lp", "-d", printers_[std::size_t(index_)], "-n", std::to_string(copies_), "-t", title, pattern},
-                        output);
+                        output, 12 * gCommandTimeout);
     } catch (...) {
         unlink(pattern.c_str());
         throw;

@@ -108,6 +108,10 @@ public:
     int PageWidth() const { return kWidth; }
     int PageHeight() const { return kHeight; }
 
+    // How long lpstat may take to answer before it is given up (lp gets twelve times as
+    // long); default 5000 ms.
+    static void SetCommandTimeout(int milliseconds);
+
     static constexpr int kDpi = 300;
     static constexpr int kWidth = 2480;   // 210 mm
     static constexpr int kHeight = 3508;  // 297 mm

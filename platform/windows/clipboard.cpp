@@ -39,7 +39,8 @@ void* GlobalLock(HGLOBAL block) {
     return block->bytes.empty() ? static_cast<void*>(block) : block->bytes.data();
 }
 
-BOOL GlobalUnlock(HGLOBAL block) { return block ? FALSE : FALSE; }
+// Blocks never move: unlocking only says no lock is left.
+BOOL GlobalUnlock(HGLOBAL) { return FALSE; }
 
 HGLOBAL GlobalAllocCopy(const void* data, std::size_t size) {
     auto* block = new (std::nothrow) GlobalBlock;

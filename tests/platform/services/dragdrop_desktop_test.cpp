@@ -83,7 +83,10 @@ TEST_F(DragDropDesktop, EscapeMidwayDropsNothing) {
 
 namespace {
 
-bool HaveGtk() { return std::system("/usr/bin/python3 -c 'import gi; gi.require_version(\"Gtk\", \"3.0\"); from gi.repository import Gtk' 2>/dev/null") == 0; }
+bool HaveGtk() {
+    return std::system("/usr/bin/python3 -c 'import gi; gi.require_version(\"Gtk\", \"3.0\"); "
+                       "gi.require_version(\"Gdk\", \"3.0\"); from gi.repository import Gtk' 2>/dev/null") == 0;
+}
 
 // The GTK peer's windows lie at (100, 400) or (600, 400), 300 x 200.
 TEST_F(DragDropDesktop, AGtkProgramDropsTextAndFilesAndTakesOurDrag) {
@@ -102,8 +105,8 @@ TEST_F(DragDropDesktop, AGtkProgramDropsTextAndFilesAndTakesOurDrag) {
         args.insert(args.end(), c.args.begin(), c.args.end());
         args.push_back("100");
         args.push_back("400");
-        pid_t gtk = Spawn(args, "", (dir / "gtk.log").string(), "/dev/null");
-        ASSERT_TRUE(WaitUntil([&] { return Log("gtk.log").find("ready") != std::string::npos; }));
+        pid_t gtk = Spawn(args, "", (dir / "gtk.log").string(), (dir / "gtk.err").string());
+        ASSERT_TRUE(WaitUntil([&] { return Log("gtk.log").find("ready") != std::string::npos; })) << Log("gtk.err");
         usleep(300000);
         Capture("xdotool mousemove 250 500 mousedown 1 sleep 0.2 mousemove 270 490 sleep 0.2 mousemove 450 300 sleep 0.2 "
                 "mousemove 700 180 sleep 0.3 mousemove 720 190 sleep 0.3 mouseup 1");
@@ -112,8 +115,8 @@ TEST_F(DragDropDesktop, AGtkProgramDropsTextAndFilesAndTakesOurDrag) {
         Stop(gtk);
     }
 
-    pid_t gtk = Spawn({"/usr/bin/python3", script, "target", "600", "400"}, "", (dir / "gtk.log").string(), "/dev/null");
-    ASSERT_TRUE(WaitUntil([&] { return Log("gtk.log").find("ready") != std::string::npos; }));
+    pid_t gtk = Spawn({"/usr/bin/python3", script, "target", "600", "400"}, "", (dir / "gtk.log").string(), (dir / "gtk.err").string());
+    ASSERT_TRUE(WaitUntil([&] { return Log("gtk.log").find("ready") != std::string::npos; })) << Log("gtk.err");
     usleep(300000);
     Capture("xdotool mousemove 250 200 mousedown 1 sleep 0.3 mousemove 450 300 sleep 0.2 mousemove 700 480 sleep 0.3 "
             "mousemove 720 500 sleep 0.3 mouseup 1");

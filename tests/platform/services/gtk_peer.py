@@ -7,6 +7,7 @@ import urllib.parse
 import gi
 
 gi.require_version('Gtk', '3.0')
+gi.require_version('Gdk', '3.0')
 from gi.repository import Gdk, Gtk  # noqa: E402
 
 mode = sys.argv[1]

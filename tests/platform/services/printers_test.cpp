@@ -240,6 +240,12 @@ TEST_F(PrinterTest, WithoutCupsOnlyThePdfPrinterIsThere) {
     ScopedPath failing(bin);
     TPrinter printer;
     EXPECT_EQ(printer.Printers(), std::vector<std::string>{"PDF"});
+    // An lpstat that never ends is given up.
+    WriteScript(bin + "/lpstat", "echo 'office accepting requests'\nexec sleep 60\n");
+    TPrinter::SetCommandTimeout(300);
+    printer.Refresh();
+    TPrinter::SetCommandTimeout(5000);
+    EXPECT_EQ(printer.Printers(), std::vector<std::string>{"PDF"});
 }
 
 }  // namespace
