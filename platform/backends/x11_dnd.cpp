@@ -86,6 +86,11 @@ public:
     }
 
     bool Filter(XEvent& e) {
+        // A source that goes away mid-drag ends it.
+        if (e.type == DestroyNotify && drag_.source && e.xdestroywindow.window == drag_.source) {
+            End();
+            return true;
+        }
         if (e.type != ClientMessage || e.xclient.format != 32) return false;
         Atom t = e.xclient.message_type;
         if (t != a_.enter && t != a_.position && t != a_.leave && t != a_.drop) return false;
@@ -96,6 +101,7 @@ public:
         if (t == a_.enter) {
             End();
             drag_.source = source;
+            XSelectInput(d_, source, StructureNotifyMask);
             drag_.top = top;
             drag_.types = Types(source, l);
             drag_.data = X11SelectionObject(TSelectionKind::Drag, drag_.types);
@@ -182,6 +188,7 @@ private:
 
     void End() {
         if (drag_.target) drag_.target->DragLeave();
+        if (drag_.source && !x11::WindowFromX(drag_.source)) XSelectInput(d_, drag_.source, NoEventMask);
         drag_ = IncomingDrag();
     }
 

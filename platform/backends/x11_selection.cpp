@@ -22,6 +22,8 @@ namespace platform {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+// The most a paste from another program may bring.
+constexpr std::size_t kMaxPaste = std::size_t(512) << 20;
 
 class TX11Selections;
 TX11Selections* gSelections = nullptr;
@@ -127,6 +129,11 @@ public:
             Atom pieceType = None;
             if (!ReadProperty(bytes, pieceType, true)) continue;
             if (bytes.size() == before) break;
+            if (bytes.size() > kMaxPaste) {
+                // Beyond what a paste may hold: the rest is not read, the paste is empty.
+                bytes = {};
+                return false;
+            }
             if (type) *type = pieceType;
         }
         return true;

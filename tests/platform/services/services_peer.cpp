@@ -27,7 +27,11 @@ struct TitleTarget : TInterfacedObject, IDropTarget {
         *effect = Pick(effect);
         return S_OK;
     }
-    HRESULT DragLeave() override { return S_OK; }
+    HRESULT DragLeave() override {
+        std::printf("left\n");
+        std::fflush(stdout);
+        return S_OK;
+    }
     HRESULT Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
         *effect = Pick(effect);
         FORMATETC f;
