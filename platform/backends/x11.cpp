@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/backends/x11.h"
 #include "platform/core/messages.h"
 #include "platform/core/threads.h"
 #include "platform/windows/backend.h"
@@ -31,6 +32,18 @@
 
 namespace platform {
 namespace {
+
+// What the services beside the backend (selections, drag and drop) hook into.
+struct X11Hooks {
+    std::vector<std::function<bool(XEvent&)>> filters;
+    std::vector<std::function<void(HWND, unsigned long)>> created;
+};
+X11Hooks& Hooks() {
+    static auto* hooks = new X11Hooks;
+    return *hooks;
+}
+class X11Backend;
+X11Backend* gCurrentX11 = nullptr;
 
 // A failed request (a window gone meanwhile, focus on an unmapped window) is no reason to
 // end the program: it is noted and ignored.
@@ -132,9 +145,11 @@ public:
         gc_ = DefaultGC(display_, screen_);
         OpenInputMethod();
         StartWatcher();
+        gCurrentX11 = this;
     }
 
     ~X11Backend() override {
+        if (gCurrentX11 == this) gCurrentX11 = nullptr;
         StopWatcher();
         for (auto& [cursor, xcursor] : cursors_) XFreeCursor(display_, xcursor);
         for (auto& [hwnd, w] : windows_) {
@@ -220,6 +235,7 @@ public:
             XSelectInput(display_, xid, attributes.event_mask | wanted);
         }
         byXid_[xid] = hwnd;
+        for (auto& hook : Hooks().created) hook(hwnd, xid);
         XFlush(display_);
     }
 
@@ -409,6 +425,14 @@ public:
         watchCv_.notify_all();
     }
 
+    // For the services beside the backend (x11.h).
+    Display* XDisplay() const { return display_; }
+    ::Window XWindowOf(HWND hwnd) {
+        TopWindow* w = Find(hwnd);
+        return w ? w->xid : 0;
+    }
+    HWND WindowFromX(::Window xid) const { return HandleOf(xid); }
+
 private:
     // Shared memory with the X server: the changed rows are copied into a segment the
     // server reads directly, which beats sending them over the connection.
@@ -591,6 +615,8 @@ private:
     }
 
     void Handle(XEvent& e) {
+        for (auto& filter : Hooks().filters)
+            if (filter(e)) return;
         HWND hwnd = HandleOf(e.xany.window);
         if (!hwnd) return;
         switch (e.type) {
@@ -726,6 +752,17 @@ private:
 };
 
 }  // namespace
+
+namespace x11 {
+_XDisplay* CurrentDisplay() {
+    Backend();
+    return gCurrentX11 ? gCurrentX11->XDisplay() : nullptr;
+}
+unsigned long WindowOf(HWND top) { return gCurrentX11 ? gCurrentX11->XWindowOf(top) : 0; }
+HWND WindowFromX(unsigned long xid) { return gCurrentX11 ? gCurrentX11->WindowFromX(xid) : nullptr; }
+void AddEventFilter(std::function<bool(_XEvent&)> filter) { Hooks().filters.push_back(std::move(filter)); }
+void AddWindowCreatedHook(std::function<void(HWND, unsigned long)> hook) { Hooks().created.push_back(std::move(hook)); }
+}  // namespace x11
 
 std::unique_ptr<WindowBackend> CreateX11Backend(const char* displayName) {
     Display* display = XOpenDisplay(displayName);
