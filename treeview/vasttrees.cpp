@@ -189,12 +189,16 @@ void TBaseVastTree::ValidateNodeDataSize(std::int32_t& size) {
     if (OnGetNodeDataSize) OnGetNodeDataSize(this, size);
 }
 
-PVastNode TBaseVastTree::MakeNewNode() {
+void TBaseVastTree::ResolveNodeDataSize() {
     if (nodeDataSize_ == -1 && !(ComponentState() & csDesigning)) {
         std::int32_t size = 0;
         ValidateNodeDataSize(size);
         nodeDataSize_ = size < 0 ? 0 : size;
     }
+}
+
+PVastNode TBaseVastTree::MakeNewNode() {
+    ResolveNodeDataSize();
     std::size_t size = sizeof(TVastNode) + totalInternalDataSize_;
     if (!(ComponentState() & csDesigning) && nodeDataSize_ > 0) size += std::size_t(nodeDataSize_);
     auto* node = static_cast<PVastNode>(std::calloc(1, size));
@@ -450,6 +454,7 @@ PVastNode TBaseVastTree::AddChild(PVastNode parent, void* userData) {
     DoCancelEdit();
     parent = NodeOrRoot(parent);
     if (parent != root_ && !CheckOwnNode(parent)) return nullptr;
+    RequireUserDataSpace(userData);
     InitIfNeeded(parent);
     ++updateCount_;
     try {
@@ -472,12 +477,18 @@ PVastNode TBaseVastTree::AddChild(PVastNode parent, void* userData) {
     return result;
 }
 
-void TBaseVastTree::SetInitialUserData(PVastNode node, void* userData) {
+// Checked before a node is added, so that a refused call leaves the tree as it was.
+void TBaseVastTree::RequireUserDataSpace(void* userData) {
     if (!userData) return;
+    ResolveNodeDataSize();
     // The pointer is stored whole, so the area must hold one.
     if (nodeDataSize_ < std::int32_t(sizeof(void*)))
         throw EVastTreeError("Cannot set initial user data because there is not enough user data space allocated.",
                              2008);
+}
+
+void TBaseVastTree::SetInitialUserData(PVastNode node, void* userData) {
+    if (!userData) return;
     std::memcpy(GetNodeData(node), &userData, sizeof(void*));
     node->States |= vsInitialUserData;
 }
@@ -487,6 +498,7 @@ PVastNode TBaseVastTree::InsertNode(PVastNode node, TVTNodeAttachMode mode, void
     DoCancelEdit();
     node = NodeOrRoot(node);
     if (node != root_ && !CheckOwnNode(node)) return nullptr;
+    RequireUserDataSpace(userData);
     InterruptValidation();
     PVastNode result = MakeNewNode();
     if (node == root_) {

@@ -501,6 +501,10 @@ private:
     bool IsShown(PVastNode node) const;
     void InternalDeleteNode(PVastNode node, bool reindex);
     void SetInitialUserData(PVastNode node, void* userData);
+    // Raises when user data is given but the data area cannot hold a pointer.
+    void RequireUserDataSpace(void* userData);
+    // Asks OnGetNodeDataSize for the data size while it is still -1.
+    void ResolveNodeDataSize();
     void PrepareTarget(PVastNode target);
     // A copy of the source's subtree for this tree, not linked anywhere yet.
     PVastNode CopySubtree(PVastNode source);
