@@ -511,6 +511,9 @@ private:
     static void FreeUnlinked(PVastNode node);
     static void LinkLastChild(PVastNode parent, PVastNode child);
     void AfterShapeChange();
+    // Stops a rebuild of the cache (see InterruptValidation); restart: ask for a new
+    // rebuild once the current operation is over.
+    void StopValidation(bool restart);
     template <class After> PVastNode FindCacheEntry(After after, std::uint32_t& top) const;
     // The first node after the node's subtree in tree order (nullptr at the end).
     PVastNode NextAfterSubtree(PVastNode node, bool init);
@@ -597,6 +600,8 @@ private:
     // Shared with the worker thread.
     std::atomic<bool> stopValidation_{false};
     std::atomic<bool> workerBusy_{false};
+    // Tree thread only: whether a rebuild request is queued.
+    bool revalidatePosted_ = false;
 
     TCustomVastTreeOptions* options_ = nullptr;
     TVTColors* colors_ = nullptr;

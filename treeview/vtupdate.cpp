@@ -148,6 +148,7 @@ LRESULT TBaseVastTree::MessageProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     if (msg == WM_REVALIDATE) {
+        revalidatePosted_ = false;
         if (updateCount_ == 0) ValidateCache();
         return 0;
     }
@@ -272,7 +273,7 @@ void TBaseVastTree::InvalidateCache() {
 }
 
 void TBaseVastTree::ValidateCache() {
-    InterruptValidation();
+    StopValidation(false);
     if (!(states_ & tsValidationNeeded)) return;
     // Small trees never get a cache, so they need no trip to the worker.
     if (visibleCount_ <= CacheThreshold || !gWorker) {
@@ -283,30 +284,38 @@ void TBaseVastTree::ValidateCache() {
     gWorker->workEvent.SetEvent();
 }
 
-void TBaseVastTree::InterruptValidation() {
+void TBaseVastTree::InterruptValidation() { StopValidation(true); }
+
+void TBaseVastTree::StopValidation(bool restart) {
     if (!workerBusy_) return;
     stopValidation_ = true;
     DoStateChange(tsStopValidation, tsUseCache);
-    if (!gWorker || gWorker->UnqueueTree(this)) return;
-    // The worker holds this tree: wait for it to let go. Its state messages are sent,
-    // so the wait runs them; nothing else of the queue is dispatched meanwhile, and a
-    // quit request is passed on once the worker has let go.
-    HANDLE idle = gWorker->idleEvent.Handle();
-    bool quit = false;
-    int exitCode = 0;
-    while (gWorker->IsCurrent(this)) {
-        MsgWaitForMultipleObjects(1, &idle, FALSE, INFINITE, QS_ALLINPUT);
-        MSG msg;
-        if (PeekMessage(&msg, msgHandle_, WM_CHANGESTATE, WM_CHANGESTATE, PM_REMOVE) && msg.message == WM_QUIT) {
-            quit = true;
-            exitCode = int(msg.wParam);
+    if (gWorker && !gWorker->UnqueueTree(this)) {
+        {
+            // The worker holds this tree: wait for it to let go. Its state messages are
+            // sent, so the wait runs them; nothing else of the queue is dispatched
+            // meanwhile, and a quit request is passed on once the worker has let go.
+            HANDLE idle = gWorker->idleEvent.Handle();
+            bool quit = false;
+            int exitCode = 0;
+            while (gWorker->IsCurrent(this)) {
+                MsgWaitForMultipleObjects(1, &idle, FALSE, INFINITE, QS_ALLINPUT);
+                MSG msg;
+                if (PeekMessage(&msg, msgHandle_, WM_CHANGESTATE, WM_CHANGESTATE, PM_REMOVE) &&
+                    msg.message == WM_QUIT) {
+                    quit = true;
+                    exitCode = int(msg.wParam);
+                }
+            }
+            if (quit) PostQuitMessage(exitCode);
+            workerBusy_ = false;
+            DoStateChange(0, tsValidating);
         }
     }
-    if (quit) PostQuitMessage(exitCode);
-    workerBusy_ = false;
-    DoStateChange(tsValidationNeeded, tsValidating);
-    // The cache is rebuilt once the current operation is over.
-    PostMessage(msgHandle_, WM_REVALIDATE, 0, 0);
+    DoStateChange(tsValidationNeeded);
+    // A stopped rebuild, queued or running, is started again once the current operation
+    // is over; ValidateCache queues the tree itself and asks for nothing.
+    if (restart && !revalidatePosted_ && msgHandle_) revalidatePosted_ = PostMessage(msgHandle_, WM_REVALIDATE, 0, 0);
 }
 
 std::uint32_t TBaseVastTree::CalculateCacheEntryCount() const {

@@ -2,6 +2,8 @@
 // nodes, and the lookups of nodes by position with and without it.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/core/clock.h"
 #include "tree_support.h"
 
@@ -94,6 +96,42 @@ TEST(PositionCache, ChangesDuringARebuildStopItAndItResumes) {
         PVastNode last = tree.GetLastVisibleNoInit();
         EXPECT_EQ(tree.GetNodeAt(0, int(tree.RootNode()->TotalHeight - tree.RootNode()->NodeHeight) - 1, false, top),
                   last);
+    }
+}
+
+// The worker takes the first queued tree and waits, before reading it, until this
+// thread runs its state message; until the test pumps, every later tree stays queued.
+void HoldWorker(TVastStringTree& busy, std::uint32_t rows) {
+    busy.SetRootNodeCount(rows);
+    ASSERT_TRUE(busy.TreeStates() & tsValidationNeeded);
+}
+
+TEST(PositionCache, ARebuildStoppedWhileQueuedIsStartedAgain) {
+    TVastStringTree busy(nullptr), tree(nullptr);
+    busy.SetNodeDataSize(4);
+    tree.SetNodeDataSize(4);
+    const std::vector<std::pair<const char*, std::function<void()>>> uses = {
+        {"initialising walk", [&] { for (PVastNode run = tree.GetFirst(); run; run = tree.GetNext(run)) {} }},
+        {"check state", [&] {
+             tree.SetCheckType(tree.GetFirstNoInit(), ctCheckBox);
+             tree.SetCheckState(tree.GetFirstNoInit(), csCheckedNormal);
+         }},
+        {"selection", [&] { tree.SetSelected(tree.GetLastNoInit(), true); }},
+    };
+    std::uint32_t rows = 20000;
+    for (const auto& [name, use] : uses) {
+        HoldWorker(busy, 60000 + rows);
+        tree.BeginUpdate();
+        tree.Clear();
+        tree.SetRootNodeCount(++rows);
+        tree.EndUpdate();  // queued behind the held tree
+        use();
+        ASSERT_TRUE(WaitForCache(busy)) << name;
+        ASSERT_TRUE(WaitForCache(tree)) << name;
+        EXPECT_FALSE(tree.TreeStates() & (tsValidationNeeded | tsStopValidation)) << name;
+        int top = 0;
+        EXPECT_EQ(tree.GetNodeAt(0, int(rows - 1) * 18 + 3, false, top), tree.GetLastNoInit()) << name;
+        EXPECT_GE(tree.PositionCache().size(), rows / CacheThreshold) << name;
     }
 }
 

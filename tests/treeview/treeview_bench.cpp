@@ -109,6 +109,34 @@ void BM_NodeAtWithCache(benchmark::State& state) {
 }
 BENCHMARK(BM_NodeAtWithCache)->Unit(benchmark::kMicrosecond);
 
+// Lookups near the end of 100,000 rows filled in an update bracket and used at once (a
+// selection), while a second large tree keeps the worker busy; the program's message
+// loop then runs for a while. Arg 1 pumps as that loop would; Arg 0 never does, so every
+// lookup walks from the first row: the cost of a stopped rebuild that never restarts.
+void BM_NodeAtAfterFill(benchmark::State& state) {
+    const bool pump = state.range(0) != 0;
+    TVastStringTree busy(nullptr), tree(nullptr);
+    busy.SetNodeDataSize(16);
+    tree.SetNodeDataSize(16);
+    busy.SetRootNodeCount(Million);
+    tree.BeginUpdate();
+    tree.SetRootNodeCount(100000);
+    tree.EndUpdate();
+    tree.SetSelected(tree.GetFirst(), true);
+    for (int round = 0; pump && round < 20000 && !(tree.TreeStates() & tsUseCache); ++round) {
+        Pump();
+        platform::Sleep(1);
+    }
+    std::mt19937 random(7);
+    int height = int(tree.RootNode()->TotalHeight - tree.RootNode()->NodeHeight);
+    int top = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(tree.GetNodeAt(0, height - 1 - int(random() % 2000) * 18, false, top));
+    state.counters["cache_in_use"] = (tree.TreeStates() & tsUseCache) ? 1 : 0;
+    Pump();
+}
+BENCHMARK(BM_NodeAtAfterFill)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
 // Heap bytes per node against the node record and its data area.
 void BM_MemoryPerNode(benchmark::State& state) {
     const std::int32_t dataSize = std::int32_t(state.range(0));
