@@ -600,7 +600,10 @@ private:
     // Shared with the worker thread.
     std::atomic<bool> stopValidation_{false};
     std::atomic<bool> workerBusy_{false};
-    // Tree thread only: whether a rebuild request is queued.
+    // Tree thread only: nesting of the worker's state messages being handled, whether a
+    // handler stopped the rebuild meanwhile, and whether a rebuild request is queued.
+    int workerMessageDepth_ = 0;
+    bool interruptedInMessage_ = false;
     bool revalidatePosted_ = false;
 
     TCustomVastTreeOptions* options_ = nullptr;

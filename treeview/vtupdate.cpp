@@ -162,7 +162,23 @@ LRESULT TBaseVastTree::MessageProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             return states;
         };
         TVastTreeStates enter = toStates(std::uintptr_t(wParam));
-        DoStateChange(enter, toStates(std::uintptr_t(lParam)));
+        // The worker waits for this message and reads nothing meanwhile, so a handler
+        // may change the tree; it then only stops the rebuild (see StopValidation).
+        bool outer = workerMessageDepth_++ == 0;
+        if (outer) interruptedInMessage_ = false;
+        try {
+            DoStateChange(enter, toStates(std::uintptr_t(lParam)));
+        } catch (...) {
+            --workerMessageDepth_;
+            throw;
+        }
+        --workerMessageDepth_;
+        if (interruptedInMessage_) {
+            // The handler changed the tree: whatever the worker built is stale.
+            SetStateBits(tsValidationNeeded, tsUseCache);
+            if (outer) interruptedInMessage_ = false;
+            return 0;
+        }
         // Heights may have been measured meanwhile: the scroll bars follow here, on the
         // tree's own thread.
         if ((enter & tsUseCache) && (TreeOptions()->MiscOptions() & toVariableNodeHeight)) UpdateScrollBars(true);
@@ -291,7 +307,12 @@ void TBaseVastTree::StopValidation(bool restart) {
     stopValidation_ = true;
     DoStateChange(tsStopValidation, tsUseCache);
     if (gWorker && !gWorker->UnqueueTree(this)) {
-        {
+        if (workerMessageDepth_ > 0) {
+            // Called from a handler of the worker's own state message: the worker is
+            // blocked sending it and reads nothing until it returns, then sees the stop
+            // flag. Waiting for it here would never end.
+            interruptedInMessage_ = true;
+        } else {
             // The worker holds this tree: wait for it to let go. Its state messages are
             // sent, so the wait runs them; nothing else of the queue is dispatched
             // meanwhile, and a quit request is passed on once the worker has let go.

@@ -2,7 +2,13 @@
 // nodes, and the lookups of nodes by position with and without it.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
+#include <mutex>
+#include <thread>
 
 #include "platform/core/clock.h"
 #include "tree_support.h"
@@ -132,6 +138,79 @@ TEST(PositionCache, ARebuildStoppedWhileQueuedIsStartedAgain) {
         int top = 0;
         EXPECT_EQ(tree.GetNodeAt(0, int(rows - 1) * 18 + 3, false, top), tree.GetLastNoInit()) << name;
         EXPECT_GE(tree.PositionCache().size(), rows / CacheThreshold) << name;
+    }
+}
+
+// Ends the process when the test is stuck (a deadlock cannot be failed otherwise).
+class HangGuard {
+public:
+    explicit HangGuard(const char* what) : thread_([this, what] {
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (!done_.wait_for(lock, std::chrono::seconds(60), [this] { return finished_; })) {
+            std::fprintf(stderr, "stuck: %s\n", what);
+            std::_Exit(3);
+        }
+    }) {}
+    ~HangGuard() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            finished_ = true;
+        }
+        done_.notify_one();
+        thread_.join();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable done_;
+    bool finished_ = false;
+    std::thread thread_;
+};
+
+TEST(PositionCache, AStateHandlerMayChangeItsTreeWhileTheWorkerRebuildsIt) {
+    struct Case {
+        const char* name;
+        std::function<void(TVastStringTree&)> touch;
+    };
+    const std::vector<Case> cases = {
+        {"select the first row", [](TVastStringTree& t) { t.SetSelected(t.GetFirst(), true); }},
+        {"check a row", [](TVastStringTree& t) {
+             t.SetCheckType(t.GetFirst(), ctCheckBox);
+             t.SetCheckState(t.GetFirst(), csCheckedNormal);
+         }},
+        {"delete the last row", [](TVastStringTree& t) {
+             if (t.RootNodeCount() > 4990) t.DeleteNode(t.GetLastNoInit());
+         }},
+    };
+    for (const Case& c : cases) {
+        HangGuard guard(c.name);
+        TVastStringTree tree(nullptr);
+        tree.SetNodeDataSize(4);
+        int entered = 0, finished = 0;
+        tree.OnStateChange = [&](TBaseVastTree*, TVastTreeStates enter, TVastTreeStates) {
+            if (enter & tsValidating) {
+                ++entered;
+                c.touch(tree);
+            }
+            if (enter & tsUseCache) {
+                ++finished;
+                c.touch(tree);
+            }
+        };
+        tree.SetRootNodeCount(5000);
+        ASSERT_TRUE(WaitForCache(tree)) << c.name;
+        EXPECT_GE(entered, 1) << c.name;
+        EXPECT_GE(finished, 1) << c.name;
+        // The cache in use matches the tree as the handlers left it.
+        ASSERT_EQ(CheckInvariants(tree), "") << c.name;
+        int top = 0;
+        PVastNode last = tree.GetLastVisibleNoInit();
+        EXPECT_EQ(tree.GetNodeAt(0, int(tree.RootNode()->TotalHeight - tree.RootNode()->NodeHeight) - 1, false, top),
+                  last)
+            << c.name;
+        ASSERT_FALSE(tree.PositionCache().empty());
+        EXPECT_EQ(tree.PositionCache().back().Node->Index, (tree.RootNodeCount() - 1) / CacheThreshold * CacheThreshold)
+            << c.name;
     }
 }
 
