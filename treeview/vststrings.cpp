@@ -94,7 +94,11 @@ void TCustomVastStringTree::InvalidateNode(PVastNode node) {
     TBaseVastTree::InvalidateNode(node);
     if (node && node != RootNode()) {
         SetCachedTextWidth(node, 0);
-        node->States &= ~vsHeightMeasured;
+        if (node->States & vsHeightMeasured) {
+            // The cache worker may be reading this word.
+            InterruptValidation();
+            node->States &= ~vsHeightMeasured;
+        }
     }
 }
 

@@ -214,6 +214,60 @@ TEST(PositionCache, AStateHandlerMayChangeItsTreeWhileTheWorkerRebuildsIt) {
     }
 }
 
+// Writes of node states that the worker reads stop a rebuild first, whether the tree is
+// queued or being read.
+TEST(PositionCache, NodeWritesStopARebuild) {
+    const std::vector<std::pair<const char*, std::function<void(TVastStringTree&)>>> writes = {
+        {"text", [](TVastStringTree& t) { t.SetText(t.GetFirstNoInit(), NoColumn, "renamed"); }},
+        {"focus", [](TVastStringTree& t) { t.SetFocusedNode(t.GetLastNoInit()); }},
+        {"check type", [](TVastStringTree& t) { t.SetCheckType(t.GetLastNoInit(), ctRadioButton); }},
+    };
+    TVastStringTree busy(nullptr), tree(nullptr);
+    busy.SetNodeDataSize(4);
+    tree.SetNodeDataSize(4);
+    tree.SetRootNodeCount(3000);
+    ASSERT_TRUE(WaitForCache(tree));
+    std::uint32_t round = 0;
+    for (const auto& [name, write] : writes) {
+        // Rows measured by painting carry a flag in the word the worker reads.
+        tree.GetFirstNoInit()->States |= vsHeightMeasured;
+        tree.GetLastNoInit()->States |= vsHeightMeasured;
+        HoldWorker(busy, 60000 + ++round);
+        tree.SetRootNodeCount(3000 + round);  // queued behind the held tree
+        tree.GetFirstNoInit()->States |= vsHeightMeasured;
+        tree.GetLastNoInit()->States |= vsHeightMeasured;
+        ASSERT_FALSE(tree.TreeStates() & tsStopValidation);
+        write(tree);
+        EXPECT_TRUE(tree.TreeStates() & tsStopValidation) << name;
+        ASSERT_TRUE(WaitForCache(busy)) << name;
+        ASSERT_TRUE(WaitForCache(tree)) << name << ": rebuilt afterwards";
+    }
+}
+
+// The worker rebuilding while the tree's thread writes node states: ThreadSanitizer
+// sees any write the worker could meet.
+TEST(PositionCache, NodeWritesDuringRebuildsStress) {
+    TVastStringTree tree(nullptr);
+    tree.SetNodeDataSize(4);
+    tree.TreeOptions()->SetSelectionOptions(toMultiSelect);
+    for (int round = 0; round < 40; ++round) {
+        tree.SetRootNodeCount(2500 + std::uint32_t(round));
+        PVastNode node = tree.GetLastNoInit();
+        for (int step = 0; step < 20 && node; ++step, node = node->PrevSibling) {
+            node->States |= vsHeightMeasured;
+            switch (step % 4) {
+                case 0: tree.SetText(node, NoColumn, "x"); break;
+                case 1: tree.SetFocusedNode(node); break;
+                case 2: tree.SetCheckType(node, step % 8 == 2 ? ctCheckBox : ctNone); break;
+                case 3: tree.SetSelected(node, true); break;
+            }
+            if (step % 5 == 0) Pump();
+        }
+    }
+    ASSERT_TRUE(WaitForCache(tree));
+    EXPECT_EQ(CheckInvariants(tree), "");
+}
+
 TEST(PositionCache, DestroyingTheLastTreeEndsTheWorker) {
     for (int round = 0; round < 2; ++round) {
         TVastStringTree tree(nullptr);
