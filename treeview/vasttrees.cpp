@@ -1,6 +1,7 @@
 // The node store of TBaseVastTree: node records, creation, linking, deletion, moving
 // and copying, lazy initialisation, counts and heights, and the tree's construction.
 #include "treeview/vasttrees.h"
+#include "treeview/vtheader.h"
 
 #include <cstddef>
 #include <cstdlib>
@@ -33,6 +34,7 @@ TBaseVastTree::TBaseVastTree(TComponent* owner) : TCustomControl(owner) {
     colors_ = new TVTColors(this);
     scrollBarOptions_ = new TScrollBarOptions(this);
     options_ = new TCustomVastTreeOptions(this);
+    header_ = new TVTHeader(this);
     plusBM_ = new TBitmap();
     minusBM_ = new TBitmap();
     msgHandle_ = AllocateHWnd([this](HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -52,6 +54,8 @@ TBaseVastTree::~TBaseVastTree() {
     Clear();
     for (unsigned id = ExpandTimer; id <= SearchTimer; ++id) StopTimer(id);
     DeallocateHWnd(msgHandle_);
+    delete header_;
+    header_ = nullptr;
     std::free(root_);
     root_ = nullptr;
     if (customCheckImages_) customCheckImages_->RemoveFreeNotification(this);

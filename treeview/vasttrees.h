@@ -42,6 +42,7 @@ public:
 };
 
 class TBaseVastTree;
+class TVTHeader;
 
 using TVTInitNodeEvent =
     std::function<void(TBaseVastTree* sender, PVastNode parent, PVastNode node, TVastNodeInitStates& initialStates)>;
@@ -281,7 +282,7 @@ public:
     void SetFocusedColumn(TColumnIndex column);
     virtual void SetFocusedNodeAndColumn(PVastNode node, TColumnIndex column);
     // The header's main column; NoColumn while the tree has no columns.
-    TColumnIndex MainColumn() const { return NoColumn; }
+    TColumnIndex MainColumn() const;
     // ---- rubber band ----
     // Starts a band at a client point with the modifier keys held (the mouse handling
     // calls it); EndDrawSelection ends it.
@@ -344,6 +345,36 @@ public:
     void InterruptValidation();
     int OffsetY() const { return offsetY_; }
     void SetOffsetY(int value) { offsetY_ = value > 0 ? 0 : value; }
+    int OffsetX() const { return offsetX_; }
+    void SetOffsetX(int value) { offsetX_ = value > 0 ? 0 : value; }
+
+    // ---- header and columns ----
+    TVTHeader* Header() const { return header_; }
+    // How far the tree is scrolled to the right (-OffsetX).
+    int HorzScrollPos() const { return -offsetX_; }
+    bool UseRightToLeftAlignment() const { return BiDiMode() == platform::bdRightToLeft; }
+    // The width and height of everything the tree shows.
+    virtual int RangeWidth() const;
+    int RangeHeight() const;
+    // The header strip, in the tree's window coordinates (empty while hidden).
+    platform::TRect HeaderRect() const;
+    // Right-to-left: how far the columns are shifted right (the vertical bar's width,
+    // or all the room left when everything fits).
+    virtual int ComputeRTLOffset(bool withoutBar = false) const;
+    std::function<void(TVTHeader* sender, TColumnIndex column)> OnColumnResize;
+    std::function<void(TVTHeader* sender, TColumnIndex column, platform::TMouseButton button, platform::TShiftState shift,
+                       int x, int y)>
+        OnHeaderClick;
+    std::function<void(TVTHeader* sender, platform::TPoint p, TColumnIndex column, bool& allow)>
+        OnCanSplitterResizeColumn;
+    virtual void DoColumnResize(TColumnIndex column);
+    virtual void DoHeaderClick(TColumnIndex column, platform::TMouseButton button, platform::TShiftState shift, int x,
+                               int y);
+    virtual bool DoCanSplitterResizeColumn(platform::TPoint p, TColumnIndex column);
+    // Fits the scroll bars to the tree's range (nothing until the tree has geometry).
+    virtual void UpdateScrollBars(bool /*doRepaint*/) {}
+    // Ends an in-place edit without taking its text.
+    void CancelEditNode() { DoCancelEdit(); }
 
     // ---- settings read by painting and input (stored here with their defaults) ----
     int Indent() const { return indent_; }
@@ -470,7 +501,6 @@ protected:
     // Cancels an in-place edit; nothing until editing exists.
     virtual void DoCancelEdit() {}
     virtual void DoGetLineStyle(TVTLinePattern& bits);
-    virtual void UpdateScrollBars(bool /*doRepaint*/) {}
     void SetUpdateState(bool updating);
 
     void AdjustTotalCount(PVastNode node, std::int64_t value, bool relative = false);
@@ -597,6 +627,8 @@ private:
 
     std::vector<TCacheEntry> positionCache_;
     int offsetY_ = 0;
+    int offsetX_ = 0;
+    TVTHeader* header_ = nullptr;
     // Shared with the worker thread.
     std::atomic<bool> stopValidation_{false};
     std::atomic<bool> workerBusy_{false};
