@@ -38,6 +38,8 @@ std::string TCustomVastStringTree::Path(PVastNode node, TColumnIndex column, TVS
     result.clear();
     std::string text;
     for (PVastNode run = node; run && run != RootNode(); run = run->Parent) {
+        // Each level starts empty: a handler that sets nothing names nothing.
+        text.clear();
         DoGetText(run, column, textType, text);
         result = text + delimiter + result;
     }
