@@ -948,6 +948,11 @@ void TBaseVastTree::SetDefaultNodeHeight(std::uint16_t value) {
 }
 
 void TBaseVastTree::SetNodeHeight(PVastNode node, std::uint16_t value) {
+    if (ReadOnly()) return;
+    InternalSetNodeHeight(node, value);
+}
+
+void TBaseVastTree::InternalSetNodeHeight(PVastNode node, std::uint16_t value) {
     if (!node || node == root_ || value == node->NodeHeight || !CheckOwnNode(node)) return;
     InterruptValidation();
     std::int64_t diff = std::int64_t(value) - node->NodeHeight;

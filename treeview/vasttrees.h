@@ -127,7 +127,10 @@ public:
     std::int32_t CompareNodePositions(PVastNode node1, PVastNode node2) const;
     std::uint16_t DefaultNodeHeight() const { return defaultNodeHeight_; }
     void SetDefaultNodeHeight(std::uint16_t value);
-    std::uint16_t GetNodeHeight(PVastNode node) const { return node ? node->NodeHeight : 0; }
+    // The node's height; with toVariableNodeHeight the node is initialised and measured
+    // (OnMeasureItem, once until the node is invalidated) first.
+    std::uint16_t GetNodeHeight(PVastNode node);
+    // Refused in a read-only tree; measured heights apply there too.
     void SetNodeHeight(PVastNode node, std::uint16_t value);
 
     // ---- creating and deleting ----
@@ -302,8 +305,10 @@ public:
     // a dotted focus rectangle. windowOrgX shifts the target into tree coordinates.
     virtual void PaintSelectionRectangle(platform::TCanvas* target, int windowOrgX, const platform::TRect& selectionRect,
                                          const platform::TRect& targetRect);
-    // Scrolls so that the node is shown; false while the tree has no scroll geometry.
+    // Scrolls so that the node is shown (expanding its collapsed ancestors), and with
+    // horizontally also the focused column; true when anything was brought into view.
     bool ScrollIntoView(PVastNode node, bool center, bool horizontally = false);
+    bool ScrollIntoView(TColumnIndex column, bool center);
 
     // ---- brackets, states and notification ----
     void BeginUpdate();
@@ -344,18 +349,63 @@ public:
     // of the tree; every change of node states or structure calls it first.
     void InterruptValidation();
     int OffsetY() const { return offsetY_; }
-    void SetOffsetY(int value) { offsetY_ = value > 0 ? 0 : value; }
     int OffsetX() const { return offsetX_; }
-    void SetOffsetX(int value) { offsetX_ = value > 0 ? 0 : value; }
+
+    // ---- geometry and scrolling ----
+    // Offsets are clamped to [client size - range, 0], 0 winning when everything fits.
+    void SetOffsetX(int value);
+    void SetOffsetY(int value);
+    void SetOffsetXY(platform::TPoint value);
+    platform::TPoint OffsetXY() const { return platform::TPoint{offsetX_, offsetY_}; }
+    // Moves the content; false when nothing moved. clip limits the scrolled area.
+    virtual bool DoSetOffsetXY(platform::TPoint value, TScrollUpdateOptions options,
+                               const platform::TRect* clip = nullptr);
+    virtual void DoScroll(int deltaX, int deltaY);
+    // How far the content is scrolled from its start in reading order.
+    int HorzScrollPos() const;
+    bool UseRightToLeftAlignment() const { return BiDiMode() == platform::bdRightToLeft; }
+    // The width and height of everything the tree shows (the columns' width, or the
+    // widest row near the top without columns; the rows' height plus BottomSpace).
+    int RangeWidth() const;
+    int RangeHeight() const;
+    std::uint32_t BottomSpace() const { return bottomSpace_; }
+    void SetBottomSpace(std::uint32_t value);
+    platform::TAlignment Alignment() const { return alignment_; }
+    void SetAlignment(platform::TAlignment value);
+    platform::TRect GetTreeRect() const;
+    // The widest row from the top node down to the window's bottom, with indentation
+    // and images.
+    virtual std::uint32_t GetMaxRightExtend() const;
+    // The widest content of a column (auto-fit), over the shown rows when smart.
+    int GetMaxColumnWidth(TColumnIndex column, bool useSmartColumnWidth);
+    // Client rectangle of a node's cell (or of its text, forText); empty for a node not
+    // shown. Raises for nullptr and the hidden root.
+    platform::TRect GetDisplayRect(PVastNode node, TColumnIndex column, bool forText, bool unbounded = false);
+    PVastNode TopNode();
+    void SetTopNode(PVastNode node);
+    bool GetMultiline(PVastNode node) const { return node && node != root_ && (node->States & vsMultiline); }
+    void SetMultiline(PVastNode node, bool value);
+    std::uint8_t GetVerticalAlignment(PVastNode node) const { return node ? node->VerticalAlignment : 0; }
+    void SetVerticalAlignment(PVastNode node, std::uint8_t value);
+    void CalculateVerticalAlignments(bool hasImages, bool hasStateImages, PVastNode node, int& imageTop,
+                                     int& buttonTop) const;
+    void MeasureItemHeight(platform::TCanvas* canvas, PVastNode node);
+    std::function<void(TBaseVastTree* sender, platform::TCanvas* canvas, PVastNode node, int& nodeHeight)>
+        OnMeasureItem;
+    std::function<void(TBaseVastTree* sender, int deltaX, int deltaY)> OnScroll;
+    std::function<void(TBaseVastTree* sender, int bar, bool show)> OnShowScrollbar;
+    void UpdateVerticalScrollBar(bool redraw);
+    void UpdateHorizontalScrollBar(bool redraw);
+    virtual void DoShowScrollbar(int bar, bool show);
+    // Images drawn beside the text (not owned).
+    platform::TCustomImageList* Images() const { return images_; }
+    void SetImages(platform::TCustomImageList* value);
+    platform::TCustomImageList* StateImages() const { return stateImages_; }
+    void SetStateImages(platform::TCustomImageList* value);
+    bool HasImage(PVastNode node, TVTImageKind kind, TColumnIndex column);
 
     // ---- header and columns ----
     TVTHeader* Header() const { return header_; }
-    // How far the tree is scrolled to the right (-OffsetX).
-    int HorzScrollPos() const { return -offsetX_; }
-    bool UseRightToLeftAlignment() const { return BiDiMode() == platform::bdRightToLeft; }
-    // The width and height of everything the tree shows.
-    virtual int RangeWidth() const;
-    int RangeHeight() const;
     // The header strip, in the tree's window coordinates (empty while hidden).
     platform::TRect HeaderRect() const;
     // Right-to-left: how far the columns are shifted right (the vertical bar's width,
@@ -371,8 +421,8 @@ public:
     virtual void DoHeaderClick(TColumnIndex column, platform::TMouseButton button, platform::TShiftState shift, int x,
                                int y);
     virtual bool DoCanSplitterResizeColumn(platform::TPoint p, TColumnIndex column);
-    // Fits the scroll bars to the tree's range (nothing until the tree has geometry).
-    virtual void UpdateScrollBars(bool /*doRepaint*/) {}
+    // Fits both scroll bars to the tree's range and offsets.
+    virtual void UpdateScrollBars(bool redraw);
     // Ends an in-place edit without taking its text.
     void CancelEditNode() { DoCancelEdit(); }
 
@@ -488,6 +538,10 @@ protected:
     virtual void DoExpanded(PVastNode node);
     virtual void DoCollapsed(PVastNode node);
     virtual bool DoValidateCache();
+    virtual void DoMeasureItem(platform::TCanvas* canvas, PVastNode node, int& nodeHeight);
+    void WndProc(platform::TMessage& message) override;
+    void HandleScrollMessage(platform::TMessage& message, bool vertical);
+    void SizeChanged();
     virtual void InternalConnectNode(PVastNode node, PVastNode destination, TBaseVastTree* target,
                                      TVTNodeAttachMode mode);
     virtual void InternalDisconnectNode(PVastNode node, bool keepFocus, bool reindex = true);
@@ -628,6 +682,11 @@ private:
     std::vector<TCacheEntry> positionCache_;
     int offsetY_ = 0;
     int offsetX_ = 0;
+    std::uint32_t bottomSpace_ = 0;
+    platform::TAlignment alignment_ = platform::taLeftJustify;
+    platform::TCustomImageList* images_ = nullptr;
+    platform::TCustomImageList* stateImages_ = nullptr;
+    void InternalSetNodeHeight(PVastNode node, std::uint16_t value);
     TVTHeader* header_ = nullptr;
     // Shared with the worker thread.
     std::atomic<bool> stopValidation_{false};

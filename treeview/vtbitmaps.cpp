@@ -50,6 +50,8 @@ void TBaseVastTree::Notification(platform::TComponent* component, platform::TOpe
         if (checkImageKind_ == ckCustom) checkImageKind_ = ckLightCheck;
         if (!(ComponentState() & platform::csDestroying)) InvalidateTree();
     }
+    if (operation == platform::opRemove && component == images_) images_ = nullptr;
+    if (operation == platform::opRemove && component == stateImages_) stateImages_ = nullptr;
     TCustomControl::Notification(component, operation);
 }
 

@@ -204,12 +204,6 @@ void TVTHeader::SaveToStream(TStream* stream) const {
 
 TColumnIndex TBaseVastTree::MainColumn() const { return header_ ? header_->GetMainColumn() : NoColumn; }
 
-int TBaseVastTree::RangeWidth() const {
-    return header_ && header_->GetUseColumns() ? header_->Columns()->TotalWidth() : 0;
-}
-
-int TBaseVastTree::RangeHeight() const { return int(root_->TotalHeight) - int(root_->NodeHeight); }
-
 TRect TBaseVastTree::HeaderRect() const {
     if (!header_ || !(header_->Options() & hoVisible)) return TRect{0, 0, 0, 0};
     return TRect{0, 0, ClientWidth(), header_->Height()};

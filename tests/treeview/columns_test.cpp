@@ -61,6 +61,7 @@ TEST_F(ColumnsTest, HitTestsFollowDisplayOrderAndSkipHiddenColumns) {
 
     // Scrolled: fixed columns stay, the others move.
     column(3)->SetOptions(column(3)->Options() | coFixed);
+    tree.SetBounds(0, 0, 150, 100);
     tree.SetOffsetX(-30);
     EXPECT_EQ(columns()->ColumnFromPosition(TPoint{79, 5}), 3);
     EXPECT_EQ(columns()->ColumnFromPosition(TPoint{81, 5}), 0) << "80 + 30 lies in column 0 scrolled";
