@@ -35,6 +35,7 @@ TBaseVastTree::TBaseVastTree(TComponent* owner) : TCustomControl(owner) {
     scrollBarOptions_ = new TScrollBarOptions(this);
     options_ = new TCustomVastTreeOptions(this);
     header_ = new TVTHeader(this);
+    background_ = new TPicture();
     plusBM_ = new TBitmap();
     minusBM_ = new TBitmap();
     msgHandle_ = AllocateHWnd([this](HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -56,6 +57,8 @@ TBaseVastTree::~TBaseVastTree() {
     DeallocateHWnd(msgHandle_);
     delete header_;
     header_ = nullptr;
+    delete background_;
+    background_ = nullptr;
     std::free(root_);
     root_ = nullptr;
     if (customCheckImages_) customCheckImages_->RemoveFreeNotification(this);
@@ -146,9 +149,6 @@ void TBaseVastTree::InvalidateTree() {
     if (HandleAllocated() && !(ComponentState() & csLoading)) Invalidate();
 }
 
-void TBaseVastTree::InvalidateNode(PVastNode node) {
-    if (node && updateCount_ == 0) InvalidateTree();
-}
 
 // ---- node data ----
 

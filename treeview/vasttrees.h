@@ -30,6 +30,7 @@
 #include "platform/core/exceptions.h"
 #include "platform/core/messages.h"
 #include "treeview/vtblend.h"
+#include "treeview/vtcolumns.h"
 #include "treeview/vtoptions.h"
 #include "treeview/vttypes.h"
 
@@ -65,6 +66,54 @@ enum TVTImageKind { ikNormal, ikSelected, ikState, ikOverlay };
 using TVTGetImageEvent = std::function<void(TBaseVastTree* sender, PVastNode node, TVTImageKind kind,
                                             TColumnIndex column, bool& ghosted, int& imageIndex)>;
 using TVTGetNodeProc = std::function<void(TBaseVastTree* sender, PVastNode node, void* data, bool& abort)>;
+
+// ---- painting ----
+
+// What one cell may paint.
+enum TVTInternalPaintOption : std::uint8_t {
+    poBackground = 0x01,
+    poColumnColor = 0x02,
+    poDrawFocusRect = 0x04,
+    poDrawSelection = 0x08,
+    poDrawDropMark = 0x10,
+    poGridLines = 0x20,
+    poMainOnly = 0x40,
+    poSelectedOnly = 0x80,
+};
+using TVTInternalPaintOptions = std::uint8_t;
+constexpr TVTInternalPaintOptions DefaultPaintFlags = 0x3F;
+
+enum TVTImageInfoIndex { iiNormal, iiState, iiCheck, iiOverlay };
+struct TVTImageInfo {
+    int Index = -1;
+    int XPos = 0, YPos = 0;
+    bool Ghosted = false;
+    platform::TCustomImageList* Images = nullptr;
+};
+
+// Handed to every step that paints a cell. CellRect is in row-bitmap coordinates: x in
+// tree coordinates, y from 0 to the node's height.
+struct TVTPaintInfo {
+    platform::TCanvas* Canvas = nullptr;
+    TVTInternalPaintOptions PaintOptions = 0;
+    PVastNode Node = nullptr;
+    TColumnIndex Column = NoColumn;
+    TColumnPosition Position = 0;
+    platform::TRect CellRect{};
+    platform::TRect ContentRect{};
+    int NodeWidth = 0;
+    platform::TAlignment Alignment = platform::taLeftJustify;
+    platform::TBiDiMode BidiMode = platform::bdLeftToRight;
+    platform::TPoint BrushOrigin{};
+    TVTImageInfo ImageInfo[4];
+};
+
+enum TVTLineType { ltNone, ltBottomRight, ltTopDown, ltTopDownRight, ltRight, ltTopRight, ltLeft, ltLeftBottom };
+using TLineImage = std::vector<TVTLineType>;
+enum TVTLineMode { lmNormal, lmBands };
+enum TItemEraseAction { eaColor, eaDefault, eaNone };
+enum TVTCellPaintMode { cpmPaint, cpmGetContentMargin };
+enum TDropMode { dmNowhere, dmAbove, dmOnNode, dmBelow };
 
 // The tree a node belongs to: climbs to the hidden root, whose Parent field holds the
 // tree. Raises "Node must not be nil." for nullptr.
@@ -404,6 +453,70 @@ public:
     void SetStateImages(platform::TCustomImageList* value);
     bool HasImage(PVastNode node, TVTImageKind kind, TColumnIndex column);
 
+    // ---- painting ----
+    // Paints the part window (tree coordinates) of the tree so that its top-left lands on
+    // target of the canvas, one row bitmap and one copy per row, over the rows the window
+    // covers only. A call while painting returns at once.
+    void PaintTree(platform::TCanvas* targetCanvas, platform::TRect window, platform::TPoint target,
+                   TVTInternalPaintOptions paintOptions, platform::TPixelFormat pixelFormat = platform::pfDevice);
+    void Paint() override;
+    virtual void PrepareCell(TVTPaintInfo& paintInfo, int windowOrgX, int maxWidth);
+    void ClearNodeBackground(const TVTPaintInfo& paintInfo, bool useBackground, bool floating, platform::TRect r);
+    virtual void DoPaintNode(TVTPaintInfo& /*paintInfo*/) {}
+    virtual bool ColumnIsEmpty(PVastNode node, TColumnIndex column);
+    // Sets nextColumn to the visible column after the painted one.
+    virtual void AdjustPaintCellRect(TVTPaintInfo& paintInfo, TColumnIndex& nextColumn);
+    void InvalidateColumn(TColumnIndex column);
+    void InvalidateToBottom(PVastNode node);
+    void InvalidateChildren(PVastNode node, bool recursive);
+    void RepaintNode(PVastNode node);
+    TVTLineMode LineMode() const { return lineMode_; }
+    void SetLineMode(TVTLineMode value);
+    // A picture without width or height counts as none.
+    platform::TPicture* Background() const { return background_; }
+    void SetBackground(platform::TPicture* value);
+    int BackgroundOffsetX() const { return backgroundOffsetX_; }
+    int BackgroundOffsetY() const { return backgroundOffsetY_; }
+    void SetBackgroundOffset(int index, int value);
+    PVastNode DropTargetNode() const { return dropTargetNode_; }
+    TDropMode LastDropMode() const { return lastDropMode_; }
+    // The drop target and where over it a drop would go (the drag issue sets them).
+    void SetDropTarget(PVastNode node, TDropMode mode);
+    virtual void PaintTreeLines(const TVTPaintInfo& paintInfo, int vAlignment, int indentSize,
+                                const TLineImage& lineImage);
+    void DrawLineImage(const TVTPaintInfo& paintInfo, int x, int y, int h, int vAlign, TVTLineType style,
+                       bool reverse);
+    virtual void DrawDottedHLine(const TVTPaintInfo& paintInfo, int left, int right, int top);
+    virtual void DrawDottedVLine(const TVTPaintInfo& paintInfo, int top, int bottom, int left);
+    virtual void PaintNodeButton(platform::TCanvas* canvas, PVastNode node, const platform::TRect& r, int buttonX,
+                                 int buttonY, platform::TBiDiMode bidiMode);
+    virtual void PaintImage(TVTPaintInfo& paintInfo, TVTImageInfoIndex imageInfoIndex, bool doOverlay);
+    virtual void GetImageIndex(TVTPaintInfo& paintInfo, TVTImageKind kind, TVTImageInfoIndex infoIndex,
+                               platform::TCustomImageList* defaultImages);
+    virtual void DoPaintDropMark(platform::TCanvas* canvas, PVastNode node, const platform::TRect& r);
+    void TileBackground(platform::TBitmap* source, platform::TCanvas* target, platform::TPoint offset,
+                        const platform::TRect& r);
+    void StaticBackground(platform::TBitmap* source, platform::TCanvas* target, platform::TPoint offset,
+                          const platform::TRect& r);
+    std::function<void(TBaseVastTree* sender, platform::TCanvas* canvas)> OnBeforePaint, OnAfterPaint;
+    std::function<void(TBaseVastTree* sender, platform::TCanvas* canvas, PVastNode node, const platform::TRect& r,
+                       bool& customDraw)>
+        OnBeforeItemPaint;
+    std::function<void(TBaseVastTree* sender, platform::TCanvas* canvas, PVastNode node, const platform::TRect& r)>
+        OnAfterItemPaint, OnAfterItemErase;
+    std::function<void(TBaseVastTree* sender, platform::TCanvas* canvas, PVastNode node, const platform::TRect& r,
+                       platform::TColor& color, TItemEraseAction& action)>
+        OnBeforeItemErase;
+    std::function<void(TBaseVastTree* sender, platform::TCanvas* canvas, PVastNode node, TColumnIndex column,
+                       TVTCellPaintMode mode, const platform::TRect& cellRect, platform::TRect& contentRect)>
+        OnBeforeCellPaint;
+    std::function<void(TBaseVastTree* sender, platform::TCanvas* canvas, PVastNode node, TColumnIndex column,
+                       const platform::TRect& cellRect)>
+        OnAfterCellPaint;
+    std::function<void(TBaseVastTree* sender, platform::TCanvas* canvas, const platform::TRect& r, bool& handled)>
+        OnPaintBackground;
+    std::function<void(TBaseVastTree* sender, PVastNode node, TColumnIndex column, bool& isEmpty)> OnGetCellIsEmpty;
+
     // ---- header and columns ----
     TVTHeader* Header() const { return header_; }
     // The header strip, in the tree's window coordinates (empty while hidden).
@@ -539,6 +652,26 @@ protected:
     virtual void DoCollapsed(PVastNode node);
     virtual bool DoValidateCache();
     virtual void DoMeasureItem(platform::TCanvas* canvas, PVastNode node, int& nodeHeight);
+    virtual void DoBeforePaint(platform::TCanvas* canvas);
+    virtual void DoAfterPaint(platform::TCanvas* canvas);
+    virtual bool DoBeforeItemPaint(platform::TCanvas* canvas, PVastNode node, const platform::TRect& r);
+    virtual void DoAfterItemPaint(platform::TCanvas* canvas, PVastNode node, const platform::TRect& r);
+    virtual void DoBeforeItemErase(platform::TCanvas* canvas, PVastNode node, const platform::TRect& r,
+                                   platform::TColor& color, TItemEraseAction& action);
+    virtual void DoAfterItemErase(platform::TCanvas* canvas, PVastNode node, const platform::TRect& r);
+    virtual void DoBeforeCellPaint(platform::TCanvas* canvas, PVastNode node, TColumnIndex column,
+                                   TVTCellPaintMode mode, const platform::TRect& cellRect,
+                                   platform::TRect& contentRect);
+    virtual void DoAfterCellPaint(platform::TCanvas* canvas, PVastNode node, TColumnIndex column,
+                                  const platform::TRect& cellRect);
+    virtual bool DoPaintBackground(platform::TCanvas* canvas, const platform::TRect& r);
+    // The number of selected ancestors; fills the line pieces of every indentation level.
+    int InitializeLineImageAndSelectLevel(PVastNode node, TLineImage& lineImage);
+    void InitializeFirstColumnValues(TVTPaintInfo& paintInfo);
+    void AdjustCoordinatesByIndent(TVTPaintInfo& paintInfo, int level);
+    void AdjustImageBorder(platform::TCustomImageList* images, platform::TBiDiMode bidiMode, int vAlign,
+                           platform::TRect& r, TVTImageInfo& imageInfo);
+    void LimitPaintingToArea(platform::TCanvas* canvas, const platform::TRect& clipRect);
     void WndProc(platform::TMessage& message) override;
     void HandleScrollMessage(platform::TMessage& message, bool vertical);
     void SizeChanged();
@@ -685,6 +818,11 @@ private:
     std::uint32_t bottomSpace_ = 0;
     platform::TAlignment alignment_ = platform::taLeftJustify;
     platform::TCustomImageList* images_ = nullptr;
+    TVTLineMode lineMode_ = lmNormal;
+    platform::TPicture* background_ = nullptr;
+    int backgroundOffsetX_ = 0, backgroundOffsetY_ = 0;
+    TDropMode lastDropMode_ = dmNowhere;
+    bool UseBackgroundPicture() const;
     platform::TCustomImageList* stateImages_ = nullptr;
     void InternalSetNodeHeight(PVastNode node, std::uint16_t value);
     TVTHeader* header_ = nullptr;

@@ -8,6 +8,7 @@
 #include "platform/core/clock.h"
 #include "treeview/vasttrees.h"
 #include "treeview/vtheader.h"
+#include "treeview/vtinternal.h"
 
 namespace treeview {
 
@@ -124,6 +125,8 @@ void WriteText(TStream* stream, const std::string& text) {
 }
 
 }  // namespace
+
+std::string ValidUtf8(const std::string& text) { return ToUtf8(ToUtf16(text)); }
 
 // ---- the column ----
 
