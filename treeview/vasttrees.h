@@ -519,6 +519,10 @@ public:
 
     // ---- header and columns ----
     TVTHeader* Header() const { return header_; }
+    // The header's height or visibility changed: the strip above the client area follows.
+    void HeaderChanged();
+    // Paints the header strip onto a device context of the whole window.
+    void PaintHeaderStrip(platform::HDC dc);
     // The header strip, in the tree's window coordinates (empty while hidden).
     platform::TRect HeaderRect() const;
     // Right-to-left: how far the columns are shifted right (the vertical bar's width,

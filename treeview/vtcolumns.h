@@ -17,6 +17,7 @@
 #include "platform/controls/stdctrls.h"
 #include "platform/core/classes.h"
 #include "platform/core/streams.h"
+#include "platform/graphics/imglist.h"
 #include "treeview/vttypes.h"
 
 namespace treeview {
@@ -49,6 +50,12 @@ constexpr TVTColumnOptions DefaultColumnOptions = coAllowClick | coDraggable | c
 
 enum TVastTreeColumnStyle { vsText, vsOwnerDraw };
 enum TVTHeaderColumnLayout { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
+
+// The XP look of a header cell, drawn without themes.
+void DrawXPButton(platform::HDC dc, const platform::TRect& r, bool drawSplitter, bool down, bool hover);
+// The header's 16 x 16 utility images: drop marks (0, 1), sort glyphs (2 descending, 3
+// ascending; 4 and 5 themed), hot-tracking bar pieces (6 to 8).
+platform::TCustomImageList* HeaderUtilityImages();
 
 class TVastTreeColumn : public platform::TCollectionItem {
 public:
@@ -96,6 +103,11 @@ public:
     // Left, minus the horizontal scroll position unless the column is visible and fixed.
     int GetLeft() const;
     void GetAbsoluteBounds(int& left, int& right) const;
+    // Places image, caption and sort glyph inside client (a header cell); outputs are
+    // left alone when there is nothing to place.
+    virtual void ComputeHeaderLayout(platform::HDC dc, const platform::TRect& client, bool useHeaderGlyph,
+                                     bool useSortGlyph, platform::TPoint& headerGlyphPos,
+                                     platform::TPoint& sortGlyphPos, platform::TRect& textBounds);
     // The header rectangle narrowed to the column, unscrolled.
     virtual platform::TRect GetRect() const;
     void RestoreLastWidth();
@@ -113,6 +125,7 @@ private:
     friend class TVastTreeColumns;
     TBaseVastTree* Tree() const;
     bool TreeLoading() const;
+    TVastTreeColumns* OwnerColumns() const { return Owner(); }
 
     std::string text_, hint_;
     int left_ = 0;
@@ -183,6 +196,11 @@ public:
     void AnimatedResize(TColumnIndex column, int newWidth);
     bool CanSplitterResize(platform::TPoint p, TColumnIndex column) const;
     virtual void HandleClick(platform::TPoint p, platform::TMouseButton button, bool force, bool dblClick);
+    // Paints the header area r (header coordinates) onto dc through HeaderBitmap, the
+    // non-fixed columns shifted by hOffset.
+    virtual void PaintHeader(platform::HDC dc, const platform::TRect& r, int hOffset);
+    void DrawButtonText(platform::HDC dc, const std::string& caption, platform::TRect bounds, bool enabled, bool hot,
+                        unsigned drawFormat);
     void UpdatePositions(bool force = false);
     void InitializePositionArray();
     void FixPositions();

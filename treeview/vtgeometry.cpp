@@ -526,21 +526,4 @@ void TBaseVastTree::SizeChanged() {
     DoStateChange(0, tsSizing);
 }
 
-void TBaseVastTree::WndProc(TMessage& message) {
-    switch (message.Msg) {
-        case WM_VSCROLL:
-            HandleScrollMessage(message, true);
-            return;
-        case WM_HSCROLL:
-            HandleScrollMessage(message, false);
-            return;
-        case WM_SIZE:
-            TCustomControl::WndProc(message);
-            SizeChanged();
-            return;
-        default:
-            TCustomControl::WndProc(message);
-    }
-}
-
 }  // namespace treeview

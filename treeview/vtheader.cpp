@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/graphics/gdi.h"
+#include "platform/graphics/imglist.h"
 #include "platform/windows/window.h"
 #include "treeview/vasttrees.h"
 
@@ -46,15 +47,25 @@ void TVTHeader::SetHeight(int value) {
     value = std::max(0, value);
     if (value == height_) return;
     height_ = value;
-    if (owner_) owner_->InvalidateTree();
+    if (owner_ && (options_ & hoVisible)) owner_->HeaderChanged();
 }
 
 void TVTHeader::SetOptions(TVTHeaderOptions value) {
     if (value == options_) return;
     TVTHeaderOptions toBeSet = value & ~options_;
+    bool visibilityChanged = (value ^ options_) & hoVisible;
     options_ = value;
     if ((toBeSet & hoAutoResize) && !(states_ & hsLoading)) columns_->AdjustAutoSize(InvalidColumn);
+    if (owner_ && visibilityChanged) owner_->HeaderChanged();
     if (owner_) owner_->InvalidateTree();
+}
+
+void TVTHeader::SetImages(TCustomImageList* value) {
+    if (value == images_) return;
+    if (images_ && owner_) images_->RemoveFreeNotification(owner_);
+    images_ = value;
+    if (images_ && owner_) images_->FreeNotification(owner_);
+    Invalidate(NoColumn);
 }
 
 void TVTHeader::SetStyle(TVTHeaderStyle value) {
@@ -103,9 +114,11 @@ TShiftState TVTHeader::GetShiftState() const {
     return shift;
 }
 
-void TVTHeader::Invalidate(TColumnIndex, bool) {
-    // The header is drawn with the tree until it has a strip of its own.
-    if ((options_ & hoVisible) && owner_) owner_->InvalidateTree();
+void TVTHeader::Invalidate(TColumnIndex column, bool) {
+    if (!(options_ & hoVisible) || !owner_ || !owner_->HandleAllocated()) return;
+    // The strip is part of the window's frame.
+    (void)column;
+    RedrawWindow(owner_->Handle(), nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_NOERASE | RDW_NOCHILDREN);
 }
 
 void TVTHeader::Assign(TPersistent* source) {

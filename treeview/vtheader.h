@@ -74,6 +74,9 @@ public:
     void SetSortColumn(TColumnIndex value);
     TSortDirection SortDirection() const { return sortDirection_; }
     void SetSortDirection(TSortDirection value);
+    // Images of the column captions (not owned).
+    platform::TCustomImageList* Images() const { return images_; }
+    void SetImages(platform::TCustomImageList* value);
     bool GetUseColumns() const { return columns_->Count() > 0; }
     bool AllowFocus(TColumnIndex column) const {
         return columns_->IsValidColumn(column) && (columns_->Items(column)->Options() & coAllowFocus);
@@ -93,6 +96,7 @@ public:
 private:
     friend class TVastTreeColumns;
     friend class TVastTreeColumn;
+    friend class TBaseVastTree;
 
     TBaseVastTree* owner_;
     TVastTreeColumns* columns_ = nullptr;
@@ -107,6 +111,7 @@ private:
     TColumnIndex mainColumn_ = NoColumn;
     TColumnIndex sortColumn_ = NoColumn;
     TSortDirection sortDirection_ = sdAscending;
+    platform::TCustomImageList* images_ = nullptr;
 };
 
 }  // namespace treeview

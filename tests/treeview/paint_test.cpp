@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "paint_support.h"
+#include "platform/windows/backend.h"
 #include "treeview/vtblend.h"
 
 namespace treeview {
@@ -147,6 +148,14 @@ TEST(Painting, NestedAndFailingPaintsLeaveTheTreeWhole) {
     nested = 5;
     fixture.Render();
     EXPECT_EQ(rowsPainted, 6);
+}
+
+TEST(Painting, WindowPicture) {
+    test::PaintFixture fixture;
+    fixture.tree->Invalidate();
+    platform::test::Pump();
+    platform::SaveWindowImage(fixture.tree->Handle(), "/tmp/tree_window.png");
+    SUCCEED();
 }
 
 TEST(Painting, ShortenStringKeepsWholeCharacters) {
