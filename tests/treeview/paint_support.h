@@ -62,9 +62,10 @@ public:
             return node;
         };
         PVastNode first = add(nullptr, 0);
+        tree->SetCheckType(first, ctTriStateCheckBox);
         nodes = {first, add(first, 1), add(first, 2), add(nullptr, 3), add(nullptr, 4), add(nullptr, 5)};
         tree->SetExpanded(first, true);
-        tree->SetCheckState(nodes[1], csCheckedNormal);
+        tree->SetCheckState(nodes[1], csCheckedNormal);  // the parent becomes mixed
         tree->SetCheckState(nodes[3], csCheckedNormal);
         tree->SetDisabled(nodes[4], true);
         tree->SetSelected(nodes[3], true);

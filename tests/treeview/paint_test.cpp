@@ -4,6 +4,8 @@
 // nested paint does nothing, a throwing handler leaves the tree able to paint.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <set>
 #include <stdexcept>
 
@@ -150,12 +152,63 @@ TEST(Painting, NestedAndFailingPaintsLeaveTheTreeWhole) {
     EXPECT_EQ(rowsPainted, 6);
 }
 
-TEST(Painting, WindowPicture) {
+// The whole window (header strip and rows) against the reviewed picture in
+// tests/treeview/golden/. LUMACAST_UPDATE_GOLDEN=1 writes a new one instead; a mismatch
+// leaves the picture and a difference image in the build's artifacts folder.
+TEST(Painting, MatchesTheGoldenPicture) {
+    namespace fs = std::filesystem;
     test::PaintFixture fixture;
+    fixture.tree->SetFocusedNode(fixture.nodes[5]);
     fixture.tree->Invalidate();
     platform::test::Pump();
-    platform::SaveWindowImage(fixture.tree->Handle(), "/tmp/tree_window.png");
-    SUCCEED();
+    const char* source = std::getenv("LUMACAST_SOURCE_DIR");
+    const char* build = std::getenv("LUMACAST_BUILD_DIR");
+    ASSERT_TRUE(source && build);
+    fs::path golden = fs::path(source) / "tests/treeview/golden/joblist.png";
+    fs::path artifacts = fs::path(build) / "artifacts";
+    fs::create_directories(artifacts);
+    fs::path actual = artifacts / "treeview-joblist.png";
+    platform::SaveWindowImage(fixture.tree->Handle(), actual.string());
+    if (const char* update = std::getenv("LUMACAST_UPDATE_GOLDEN"); update && std::string(update) == "1") {
+        fs::create_directories(golden.parent_path());
+        fs::copy_file(actual, golden, fs::copy_options::overwrite_existing);
+        GTEST_SKIP() << "golden picture written: " << golden;
+    }
+    ASSERT_TRUE(fs::exists(golden)) << golden;
+    platform::TPicture expected, got;
+    expected.LoadFromFile(golden.string());
+    got.LoadFromFile(actual.string());
+    platform::TBitmap* e = expected.Bitmap();
+    platform::TBitmap* g = got.Bitmap();
+    ASSERT_EQ(g->Width(), e->Width());
+    ASSERT_EQ(g->Height(), e->Height());
+    platform::TBitmap difference;
+    difference.SetPixelFormat(platform::pf32bit);
+    difference.SetSize(e->Width(), e->Height());
+    int mismatches = 0;
+    for (int y = 0; y < e->Height(); ++y)
+        for (int x = 0; x < e->Width(); ++x) {
+            bool same = Rgb(e->Canvas()->Pixels(x, y)) == Rgb(g->Canvas()->Pixels(x, y));
+            mismatches += !same;
+            difference.Canvas()->SetPixels(x, y, same ? platform::clWhite : platform::clRed);
+        }
+    if (mismatches > 0) difference.SaveToPngFile((artifacts / "treeview-joblist-difference.png").string());
+    EXPECT_EQ(mismatches, 0) << "see " << artifacts;
+}
+
+TEST(Painting, XPHeaderColours) {
+    test::PaintFixture fixture;
+    fixture.tree->Header()->SetStyle(hsXPStyle);
+    platform::test::Pump();
+    auto pixel = [&](int x, int y) { return platform::GetWindowSurfacePixel(fixture.tree->Handle(), x, y) & 0xFFFFFF; };
+    const int h = fixture.tree->Header()->Height();
+    // Fill, then the three bottom lines; the splitter at the cell's right edge.
+    EXPECT_EQ(pixel(60, 2), 0xDBEAEBu) << "RGB 235,234,219";
+    EXPECT_EQ(pixel(60, h - 3), 0xCFDEE0u) << "RGB 224,222,207";
+    EXPECT_EQ(pixel(60, h - 2), 0xC3D2D5u);
+    EXPECT_EQ(pixel(60, h - 1), 0xB8C7CBu);
+    EXPECT_EQ(pixel(98, 5), 0xB2C5C7u) << "splitter RGB 199,197,178";
+    EXPECT_EQ(pixel(99, 5), 0xFFFFFFu);
 }
 
 TEST(Painting, ShortenStringKeepsWholeCharacters) {
