@@ -115,6 +115,30 @@ enum TItemEraseAction { eaColor, eaDefault, eaNone };
 enum TVTCellPaintMode { cpmPaint, cpmGetContentMargin };
 enum TDropMode { dmNowhere, dmAbove, dmOnNode, dmBelow };
 
+// Where a point lies on a node or outside the tree.
+enum THitPosition : std::uint16_t {
+    hiAbove = 1u << 0,
+    hiBelow = 1u << 1,
+    hiNowhere = 1u << 2,
+    hiOnItem = 1u << 3,
+    hiOnItemButton = 1u << 4,
+    hiOnItemCheckbox = 1u << 5,
+    hiOnItemIndent = 1u << 6,
+    hiOnItemLabel = 1u << 7,
+    hiOnItemLeft = 1u << 8,
+    hiOnItemRight = 1u << 9,
+    hiOnNormalIcon = 1u << 10,
+    hiOnStateIcon = 1u << 11,
+    hiToLeft = 1u << 12,
+    hiToRight = 1u << 13,
+};
+using THitPositions = std::uint16_t;
+struct THitInfo {
+    PVastNode Node = nullptr;
+    THitPositions Positions = 0;
+    TColumnIndex Column = NoColumn;
+};
+
 // The tree a node belongs to: climbs to the hidden root, whose Parent field holds the
 // tree. Raises "Node must not be nil." for nullptr.
 TBaseVastTree* TreeFromNode(PVastNode node);
@@ -517,6 +541,24 @@ public:
         OnPaintBackground;
     std::function<void(TBaseVastTree* sender, PVastNode node, TColumnIndex column, bool& isEmpty)> OnGetCellIsEmpty;
 
+    // ---- mouse ----
+    // What lies at a client point (relative) or a tree point.
+    virtual void GetHitTestInfoAt(int x, int y, bool relative, THitInfo& hitInfo);
+    // The mouse press, release and double-click on a hit (button: the message's; keys:
+    // MK_SHIFT / MK_CONTROL of the message).
+    virtual void HandleMouseDown(platform::TMouseButton button, platform::WPARAM keys, int x, int y,
+                                 const THitInfo& hitInfo);
+    virtual void HandleMouseUp(platform::WPARAM keys, const THitInfo& hitInfo);
+    virtual void HandleMouseDblClick(platform::WPARAM keys, const THitInfo& hitInfo);
+    virtual void HandleHotTrack(int x, int y);
+    virtual void DoHotChange(PVastNode oldNode, PVastNode newNode);
+    virtual void DoColumnClick(TColumnIndex column, platform::TShiftState shift);
+    virtual void DoColumnDblClick(TColumnIndex column, platform::TShiftState shift);
+    PVastNode CheckNode() const { return checkNode_; }
+    std::function<void(TBaseVastTree* sender, PVastNode oldNode, PVastNode newNode)> OnHotChange;
+    std::function<void(TBaseVastTree* sender, TColumnIndex column, platform::TShiftState shift)> OnColumnClick,
+        OnColumnDblClick;
+
     // ---- header and columns ----
     TVTHeader* Header() const { return header_; }
     // The header's height or visibility changed: the strip above the client area follows.
@@ -677,6 +719,10 @@ protected:
                            platform::TRect& r, TVTImageInfo& imageInfo);
     void LimitPaintingToArea(platform::TCanvas* canvas, const platform::TRect& clipRect);
     void WndProc(platform::TMessage& message) override;
+    bool HandleMouseMessage(platform::TMessage& message);
+    void MouseMove(platform::TShiftState shift, int x, int y) override;
+    void DetermineHitPositionLTR(THitInfo& hitInfo, int offset, int right, platform::TAlignment alignment);
+    void DetermineHitPositionRTL(THitInfo& hitInfo, int offset, int right, platform::TAlignment alignment);
     void HandleScrollMessage(platform::TMessage& message, bool vertical);
     void SizeChanged();
     virtual void InternalConnectNode(PVastNode node, PVastNode destination, TBaseVastTree* target,
@@ -826,6 +872,10 @@ private:
     platform::TPicture* background_ = nullptr;
     int backgroundOffsetX_ = 0, backgroundOffsetY_ = 0;
     TDropMode lastDropMode_ = dmNowhere;
+    PVastNode checkNode_ = nullptr;
+    TCheckState pendingCheckState_ = csUncheckedNormal;
+    platform::TPoint lastClickPos_{};
+    TColumnIndex headerClickIndex_ = NoColumn;
     bool UseBackgroundPicture() const;
     platform::TCustomImageList* stateImages_ = nullptr;
     void InternalSetNodeHeight(PVastNode node, std::uint16_t value);

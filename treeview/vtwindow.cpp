@@ -27,6 +27,7 @@ void TBaseVastTree::PaintHeaderStrip(HDC dc) {
 }
 
 void TBaseVastTree::WndProc(TMessage& message) {
+    if (HandleMouseMessage(message)) return;
     switch (message.Msg) {
         case WM_VSCROLL:
             HandleScrollMessage(message, true);
