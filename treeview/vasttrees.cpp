@@ -605,6 +605,11 @@ void TBaseVastTree::DoFreeNode(PVastNode node) {
     if (node == lastStructureChangeNode_) lastStructureChangeNode_ = nullptr;
     if (node == hotNode_) hotNode_ = nullptr;
     if (node == dropTargetNode_) dropTargetNode_ = nullptr;
+    if (node == lastSearchNode_) lastSearchNode_ = nullptr;
+    if (node == checkNode_) {
+        checkNode_ = nullptr;
+        DoStateChange(0, tsMouseCheckPending | tsKeyCheckPending);
+    }
     if ((node->States & (vsInitialized | vsInitialUserData)) && OnFreeNode) OnFreeNode(this, node);
     std::free(node);
 }
@@ -630,6 +635,8 @@ void TBaseVastTree::Clear() {
         lastChangedNode_ = nullptr;
         hotNode_ = nullptr;
         dropTargetNode_ = nullptr;
+        lastSearchNode_ = nullptr;
+        checkNode_ = nullptr;
         rangeAnchor_ = nullptr;
         DeleteChildren(root_, true);
         visibleCount_ = 0;

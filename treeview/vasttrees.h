@@ -559,6 +559,30 @@ public:
     std::function<void(TBaseVastTree* sender, TColumnIndex column, platform::TShiftState shift)> OnColumnClick,
         OnColumnDblClick;
 
+    // ---- keyboard and incremental search ----
+    enum TVTIncrementalSearch { isAll, isNone, isInitializedOnly, isVisibleOnly };
+    enum TVTSearchDirection { sdForward, sdBackward };
+    enum TVTSearchStart { ssAlwaysStartOver, ssLastHit, ssFocusedNode };
+    TVTIncrementalSearch IncrementalSearch() const { return incrementalSearch_; }
+    void SetSearchOption(TVTIncrementalSearch value);
+    TVTSearchDirection IncrementalSearchDirection() const { return searchDirection_; }
+    void SetIncrementalSearchDirection(TVTSearchDirection value) { searchDirection_ = value; }
+    TVTSearchStart IncrementalSearchStart() const { return searchStart_; }
+    void SetIncrementalSearchStart(TVTSearchStart value) { searchStart_ = value; }
+    bool WantTabs() const { return wantTabs_; }
+    void SetWantTabs(bool value) { wantTabs_ = value; }
+    const std::string& SearchBuffer() const { return searchBuffer_; }
+    // 0 when the node matches the search text (OnIncrementalSearch; every node without it).
+    virtual int DoIncrementalSearch(PVastNode node, const std::string& text);
+    virtual bool DoKeyAction(platform::WORD& charCode, platform::TShiftState& shift);
+    // One typed character (a code point; 8 is Backspace, 0 only restarts the timer).
+    virtual void HandleIncrementalSearch(unsigned charCode);
+    std::function<void(TBaseVastTree* sender, PVastNode node, const std::string& searchText, int& result)>
+        OnIncrementalSearch;
+    std::function<void(TBaseVastTree* sender, platform::WORD& charCode, platform::TShiftState& shift,
+                       bool& doDefault)>
+        OnKeyAction;
+
     // ---- header and columns ----
     TVTHeader* Header() const { return header_; }
     // The header's height or visibility changed: the strip above the client area follows.
@@ -720,6 +744,10 @@ protected:
     void LimitPaintingToArea(platform::TCanvas* canvas, const platform::TRect& clipRect);
     void WndProc(platform::TMessage& message) override;
     bool HandleMouseMessage(platform::TMessage& message);
+    void KeyDown(platform::WORD& key, platform::TShiftState shift) override;
+    void KeyUp(platform::WORD& key, platform::TShiftState shift) override;
+    bool HandleKeyMessage(platform::TMessage& message);
+    void EndIncrementalSearch();
     void MouseMove(platform::TShiftState shift, int x, int y) override;
     void DetermineHitPositionLTR(THitInfo& hitInfo, int offset, int right, platform::TAlignment alignment);
     void DetermineHitPositionRTL(THitInfo& hitInfo, int offset, int right, platform::TAlignment alignment);
@@ -873,6 +901,12 @@ private:
     int backgroundOffsetX_ = 0, backgroundOffsetY_ = 0;
     TDropMode lastDropMode_ = dmNowhere;
     PVastNode checkNode_ = nullptr;
+    TVTIncrementalSearch incrementalSearch_ = isNone;
+    TVTSearchDirection searchDirection_ = sdForward;
+    TVTSearchStart searchStart_ = ssFocusedNode;
+    bool wantTabs_ = false;
+    std::string searchBuffer_;
+    PVastNode lastSearchNode_ = nullptr;
     TCheckState pendingCheckState_ = csUncheckedNormal;
     platform::TPoint lastClickPos_{};
     TColumnIndex headerClickIndex_ = NoColumn;

@@ -84,6 +84,7 @@ bool TCustomVastStringTree::ColumnIsEmpty(PVastNode node, TColumnIndex column) {
 }
 
 int TCustomVastStringTree::DoIncrementalSearch(PVastNode node, const std::string& text) {
+    if (OnIncrementalSearch) return TBaseVastTree::DoIncrementalSearch(node, text);
     if (text.empty()) return 1;
     return GetText(node, FocusedColumn()).compare(0, text.size(), text) == 0 ? 0 : 1;
 }

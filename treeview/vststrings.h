@@ -71,7 +71,7 @@ public:
     int TextHeight() const { return textHeight_; }
     int EllipsisWidth() const { return ellipsisWidth_; }
     // 0 when the cell text starts with the search text (case-sensitive), else 1.
-    virtual int DoIncrementalSearch(PVastNode node, const std::string& text);
+    int DoIncrementalSearch(PVastNode node, const std::string& text) override;
 
     // Reads the string option set older stored trees have ("soSaveCaptions",
     // "soShowStaticText"): StringOptions is emptied, known members added.

@@ -142,6 +142,8 @@ LRESULT TBaseVastTree::MessageProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             StopTimer(StructureChangeTimer);
             if (states_ & tsStructureChangePending)
                 DoStructureChange(lastStructureChangeNode_, lastStructureChangeReason_);
+        } else if (wParam == SearchTimer) {
+            EndIncrementalSearch();
         } else {
             KillTimer(msgHandle_, wParam);
         }
