@@ -745,6 +745,7 @@ protected:
     void WndProc(platform::TMessage& message) override;
     bool HandleMouseMessage(platform::TMessage& message);
     void KeyDown(platform::WORD& key, platform::TShiftState shift) override;
+    bool DoMouseWheel(platform::TShiftState shift, int wheelDelta, platform::TPoint mousePos) override;
     void KeyUp(platform::WORD& key, platform::TShiftState shift) override;
     bool HandleKeyMessage(platform::TMessage& message);
     void EndIncrementalSearch();

@@ -129,5 +129,28 @@ TEST_F(MouseTest, ButtonsToggleAndTheHeaderKeepsItsClicks) {
     EXPECT_EQ(Selected(), before);
 }
 
+TEST_F(MouseTest, WheelScrollsThreeLinesANotch) {
+    tree()->BeginUpdate();
+    tree()->SetRootNodeCount(200);
+    tree()->EndUpdate();
+    struct Case {
+        int delta;
+        platform::WPARAM keys;
+        int expectedY;
+    };
+    const int page = tree()->ClientHeight();
+    for (Case c : {Case{-120, 0, -54}, Case{-119, 0, 0}, Case{-240, 0, -108}, Case{-120, platform::MK_CONTROL, -page},
+                   Case{120, 0, 0}}) {
+        tree()->SetOffsetY(0);
+        platform::POINT p{20, 20};
+        platform::ClientToScreen(tree()->Handle(), &p);
+        platform::SendMessage(tree()->Handle(), platform::WM_MOUSEWHEEL,
+                              platform::WPARAM(c.keys | (platform::WPARAM(std::uint16_t(c.delta)) << 16)),
+                              platform::LPARAM(std::uint16_t(p.x) | (std::uint32_t(std::uint16_t(p.y)) << 16)));
+        platform::test::Pump();
+        EXPECT_EQ(tree()->OffsetY(), c.expectedY) << c.delta << " keys " << c.keys;
+    }
+}
+
 }  // namespace
 }  // namespace treeview
