@@ -559,6 +559,14 @@ public:
     std::function<void(TBaseVastTree* sender, TColumnIndex column, platform::TShiftState shift)> OnColumnClick,
         OnColumnDblClick;
 
+    // ---- animation ----
+    // Calls callback(step, stepSize, data) about steps / stepSize times spread over
+    // duration milliseconds of the program clock (the step size grows when less than a
+    // millisecond per step would remain), then once with (0, 0); a false result ends it.
+    using TVTAnimationCallback = std::function<bool(int step, int stepSize, void* data)>;
+    virtual void Animate(std::uint32_t steps, std::uint32_t duration, const TVTAnimationCallback& callback,
+                         void* data);
+
     // ---- keyboard and incremental search ----
     enum TVTIncrementalSearch { isAll, isNone, isInitializedOnly, isVisibleOnly };
     enum TVTSearchDirection { sdForward, sdBackward };
@@ -636,7 +644,8 @@ public:
     std::uint32_t EditDelay() const { return editDelay_; }
     void SetEditDelay(std::uint32_t value) { editDelay_ = value; }
     std::uint32_t AnimationDuration() const { return animationDuration_; }
-    void SetAnimationDuration(std::uint32_t value) { animationDuration_ = value; }
+    // 0 also switches the animated toggle off, any other value on.
+    void SetAnimationDuration(std::uint32_t value);
     std::uint32_t IncrementalSearchTimeout() const { return incrementalSearchTimeout_; }
     void SetIncrementalSearchTimeout(std::uint32_t value) { incrementalSearchTimeout_ = value; }
     int DragWidth() const { return dragWidth_; }
@@ -749,6 +758,8 @@ protected:
     void KeyUp(platform::WORD& key, platform::TShiftState shift) override;
     bool HandleKeyMessage(platform::TMessage& message);
     void EndIncrementalSearch();
+    // Slides the rows below a node that is about to collapse or has just expanded.
+    void AnimateToggle(PVastNode node, bool expand, int height);
     void MouseMove(platform::TShiftState shift, int x, int y) override;
     void DetermineHitPositionLTR(THitInfo& hitInfo, int offset, int right, platform::TAlignment alignment);
     void DetermineHitPositionRTL(THitInfo& hitInfo, int offset, int right, platform::TAlignment alignment);
