@@ -18,6 +18,13 @@ namespace {
 TCheckState Pressed(TCheckState state) { return TCheckState(state | 1); }
 TCheckState Unpressed(TCheckState state) { return TCheckState(state & ~1); }
 
+TShiftState KeysShift(WPARAM keys) {
+    TShiftState shift = 0;
+    if (keys & MK_SHIFT) shift |= ssShift;
+    if (keys & MK_CONTROL) shift |= ssCtrl;
+    return shift;
+}
+
 }  // namespace
 
 // ---- hit tests ----
@@ -334,7 +341,7 @@ void TBaseVastTree::HandleMouseUp(WPARAM keys, const THitInfo& hitInfo) {
             InvalidateNode(node);
         }
     }
-    TShiftState shift = ((keys & MK_SHIFT) ? ssShift : 0) | ((keys & MK_CONTROL) ? ssCtrl : 0);
+    TShiftState shift = KeysShift(keys);
     if (headerClickIndex_ >= 0 && headerClickIndex_ == hitInfo.Column) DoColumnClick(hitInfo.Column, shift);
     if (states_ & tsEditPending) DoStateChange(0, tsEditPending);  // editing comes later
 }
@@ -344,7 +351,7 @@ void TBaseVastTree::HandleMouseDblClick(WPARAM keys, const THitInfo& hitInfo) {
         StopTimer(EditTimer);
         DoStateChange(0, tsEditPending);
     }
-    TShiftState shift = ((keys & MK_SHIFT) ? ssShift : 0) | ((keys & MK_CONTROL) ? ssCtrl : 0);
+    TShiftState shift = KeysShift(keys);
     if (hitInfo.Column == headerClickIndex_) DoColumnDblClick(hitInfo.Column, shift);
     PVastNode node = hitInfo.Node;
     if (!node) return;
