@@ -164,26 +164,26 @@ LRESULT TBaseVastTree::MessageProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             return states;
         };
         TVastTreeStates enter = toStates(std::uintptr_t(wParam));
-        // The worker waits for this message and reads nothing meanwhile, so a handler
-        // may change the tree; it then only stops the rebuild (see StopValidation).
+        // The worker waits for this message and reads nothing meanwhile, so whatever runs
+        // here (handlers, the scroll bars measuring rows) may change the tree; it then only
+        // stops the rebuild (see StopValidation).
         bool outer = workerMessageDepth_++ == 0;
         if (outer) interruptedInMessage_ = false;
-        try {
-            DoStateChange(enter, toStates(std::uintptr_t(lParam)));
-        } catch (...) {
-            --workerMessageDepth_;
-            throw;
-        }
-        --workerMessageDepth_;
-        if (interruptedInMessage_) {
-            // The handler changed the tree: whatever the worker built is stale.
-            SetStateBits(tsValidationNeeded, tsUseCache);
-            if (outer) interruptedInMessage_ = false;
-            return 0;
-        }
+        struct Depth {
+            int& depth;
+            ~Depth() { --depth; }
+        } depth{workerMessageDepth_};
+        DoStateChange(enter, toStates(std::uintptr_t(lParam)));
         // Heights may have been measured meanwhile: the scroll bars follow here, on the
         // tree's own thread.
-        if ((enter & tsUseCache) && (TreeOptions()->MiscOptions() & toVariableNodeHeight)) UpdateScrollBars(true);
+        if ((enter & tsUseCache) && !interruptedInMessage_ &&
+            (TreeOptions()->MiscOptions() & toVariableNodeHeight))
+            UpdateScrollBars(true);
+        if (interruptedInMessage_) {
+            // The tree changed: whatever the worker built is stale.
+            SetStateBits(tsValidationNeeded, tsUseCache);
+            if (outer) interruptedInMessage_ = false;
+        }
         return 0;
     }
     return 0;

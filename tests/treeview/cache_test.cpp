@@ -11,6 +11,8 @@
 #include <thread>
 
 #include "platform/core/clock.h"
+#include "platform/controls/forms.h"
+#include "platform/windows/windows_test_support.h"
 #include "tree_support.h"
 
 namespace treeview {
@@ -212,6 +214,34 @@ TEST(PositionCache, AStateHandlerMayChangeItsTreeWhileTheWorkerRebuildsIt) {
         EXPECT_EQ(tree.PositionCache().back().Node->Index, (tree.RootNodeCount() - 1) / CacheThreshold * CacheThreshold)
             << c.name;
     }
+}
+
+// A tree of rows of varying height follows the finished cache with its scroll bars, which
+// measure the rows from the top and initialise them, inside the worker's state message.
+TEST(PositionCache, ScrollBarsMayInitialiseRowsInTheWorkersMessage) {
+    HangGuard guard("scroll bars of a variable-height tree");
+    platform::test::UseHeadlessBackend();
+    auto* form = new platform::TForm(nullptr);
+    form->SetBounds(0, 0, 300, 200);
+    form->AfterConstruction();
+    auto* tree = new TVastStringTree(form);
+    tree->SetParent(form);
+    tree->SetNodeDataSize(4);
+    tree->TreeOptions()->SetMiscOptions(tree->TreeOptions()->MiscOptions() | toVariableNodeHeight);
+    ASSERT_NE(tree->Handle(), nullptr);  // a window, never painted
+    int initialised = 0;
+    tree->OnInitNode = [&](TBaseVastTree*, PVastNode, PVastNode, TVastNodeInitStates&) { ++initialised; };
+    tree->BeginUpdate();
+    tree->SetRootNodeCount(5000);
+    tree->EndUpdate();
+    // Scrolled without touching the bars: the rows now at the top are still uninitialised.
+    tree->DoSetOffsetXY(platform::TPoint{0, -45000}, 0);
+    const int before = initialised;
+    EXPECT_TRUE(WaitForCache(*tree));
+    EXPECT_GT(initialised, before) << "the scroll bars measured the rows at the top";
+    EXPECT_FALSE(tree->TreeStates() & tsValidationNeeded);
+    delete form;
+    Pump();
 }
 
 // Writes of node states that the worker reads stop a rebuild first, whether the tree is
