@@ -192,7 +192,7 @@ public:
     void AdjustAutoSize(TColumnIndex currentIndex, bool force = false);
     TColumnIndex AdjustDownColumn(platform::TPoint p);
     bool AdjustHoverColumn(platform::TPoint p);
-    // Changes a column's width in 32 steps on the program clock, repainting per step.
+    // Changes a column's width in 32 steps a millisecond apart, repainting per step.
     void AnimatedResize(TColumnIndex column, int newWidth);
     bool CanSplitterResize(platform::TPoint p, TColumnIndex column) const;
     virtual void HandleClick(platform::TPoint p, platform::TMouseButton button, bool force, bool dblClick);
