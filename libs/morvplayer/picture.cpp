@@ -46,9 +46,15 @@ FramePtr FromImage(const Image& img, AVPixelFormat format) {
     f->width = img.width;
     f->height = img.height;
     if (av_frame_get_buffer(f.get(), 0) < 0) return nullptr;
-    SwsContext* sws = sws_getContext(img.width, img.height, AV_PIX_FMT_BGRA, img.width, img.height, format,
-                                     SWS_BICUBIC, nullptr, nullptr, nullptr);
+    // The JPEG formats are full range; saying so keeps swscale from guessing.
+    AVPixelFormat target = format == AV_PIX_FMT_YUVJ444P ? AV_PIX_FMT_YUV444P : format;
+    SwsContext* sws = sws_getContext(img.width, img.height, AV_PIX_FMT_BGRA, img.width, img.height, target,
+                                     SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr, nullptr, nullptr);
     if (!sws) return nullptr;
+    if (target != format) {
+        const int* coefs = sws_getCoefficients(SWS_CS_ITU601);
+        sws_setColorspaceDetails(sws, coefs, 1, coefs, 1, 0, 1 << 16, 1 << 16);
+    }
     const std::uint8_t* src[1] = {img.pixels.data()};
     int stride[1] = {img.width * 4};
     sws_scale(sws, src, stride, 0, img.height, f->data, f->linesize);
@@ -258,7 +264,8 @@ bool WritePicture(const Image& picture, const std::string& path) {
     std::string ext = Lower(path.substr(dot));
     AVCodecID id;
     AVPixelFormat format;
-    if (ext == ".jpg" || ext == ".jpeg") id = AV_CODEC_ID_MJPEG, format = AV_PIX_FMT_YUVJ420P;
+    // JPEG keeps every pixel's colour (4:4:4): a snapshot is looked at closely.
+    if (ext == ".jpg" || ext == ".jpeg") id = AV_CODEC_ID_MJPEG, format = AV_PIX_FMT_YUVJ444P;
     else if (ext == ".png") id = AV_CODEC_ID_PNG, format = AV_PIX_FMT_RGB24;
     else if (ext == ".bmp") id = AV_CODEC_ID_BMP, format = AV_PIX_FMT_BGR24;
     else return false;

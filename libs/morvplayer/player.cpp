@@ -76,7 +76,6 @@ struct Player {
     std::uint64_t settingsVersion = 0;
     FramePtr shown;    // the decoded frame on show, for snapshots
     std::shared_ptr<Session> session;
-    std::vector<std::shared_ptr<Session>> finished;  // stopped from their own thread
     SDL_AudioDeviceID audio = 0;
     bool audioTried = false;
     std::atomic<PlayerTimeCallback> timeCallback{nullptr};
@@ -111,6 +110,7 @@ void ShowIdle() {
     {
         std::lock_guard lock(P().mu);
         P().slotIdle = true;
+        P().shown.reset();  // the idle picture is nothing to take a snapshot of
     }
     PostRepaint();
 }
@@ -163,13 +163,31 @@ SDL_AudioDeviceID AudioDevice() {
 class Session {
 public:
     explicit Session(Playlist list) : list_(std::move(list)) {}
-    ~Session() { Join(); }
-
-    void Start() { thread_ = std::thread([this] { Run(); }); }
-    void Join() {
-        if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+    ~Session() {
+        Stop();
+        // The thread holds the session while it runs: the last holder may be the thread itself.
+        if (thread_.joinable()) {
+            if (OnThisThread()) thread_.detach();
+            else thread_.join();
+        }
     }
-    bool OnThisThread() const { return thread_.get_id() == std::this_thread::get_id(); }
+
+    static void Start(const std::shared_ptr<Session>& s) {
+        std::lock_guard lock(s->mu_);
+        s->thread_ = std::thread([s] { s->Run(); });
+    }
+    void Join() {
+        std::thread::id self = std::this_thread::get_id();
+        std::unique_lock lock(mu_);
+        if (!thread_.joinable() || thread_.get_id() == self) return;
+        std::thread t = std::move(thread_);
+        lock.unlock();
+        t.join();
+    }
+    bool OnThisThread() {
+        std::lock_guard lock(mu_);
+        return thread_.get_id() == std::this_thread::get_id();
+    }
     void Play(bool play) {
         std::lock_guard lock(mu_);
         playing_ = play;
@@ -226,7 +244,9 @@ private:
     SwrPtr swr_;
     PacketPtr pkt_{av_packet_alloc()};
     FramePtr frame_{av_frame_alloc()};
-    bool eof_ = false;
+    bool eof_ = false;        // nothing more of this piece is wanted
+    bool videoDone_ = false;  // a picture past the piece's end came
+    bool audioDone_ = false;  // sound past the piece's end came
     std::deque<Shown> queue_;      // decoded frames waiting for their time
     std::deque<Sub> subs_;
     double dropBefore_ = -1e300;   // frames and sound before this time are decoded and dropped
@@ -262,7 +282,7 @@ void Session::ClosePiece() {
     for (Sub& s : subs_) avsubtitle_free(&s.sub);
     subs_.clear();
     piece_ = -1;
-    eof_ = false;
+    eof_ = videoDone_ = audioDone_ = false;
 }
 
 bool Session::SeekWithin(double media) {
@@ -270,7 +290,7 @@ bool Session::SeekWithin(double media) {
     for (auto* d : {vdec_.get(), adec_.get(), sdec_.get()})
         if (d) avcodec_flush_buffers(d);
     queue_.clear();
-    eof_ = false;
+    eof_ = videoDone_ = audioDone_ = false;
     if (media < 0.05) {
         // From the start: no seek, so that nothing before the first key frame is lost.
         return avio_seek(src_->fmt->pb, 0, SEEK_SET) >= 0 &&
@@ -374,7 +394,7 @@ void Session::TakeVideo(AVFrame* f) {
                                                         : pc.timelineIn + (media - pc.mediaIn);
     if (t < dropBefore_ || t < pc.timelineIn - frameDuration_ / 2) return;
     if (t >= pc.TimelineOut() - 1e-6) {
-        eof_ = true;  // past the piece's end: nothing after it is wanted
+        videoDone_ = true;  // past the piece's end: no picture after it is wanted
         return;
     }
     queue_.push_back({FramePtr(av_frame_clone(f)), t});
@@ -396,6 +416,7 @@ void Session::TakeAudio(AVFrame* f) {
     int first = 0, last = n;
     double from = std::max({dropBefore_ + frameDuration_ / 2, pc.timelineIn, soundStarted_ ? soundEnd_ : -1e300});
     if (t < from) first = std::min(n, int((from - t) * kRate));
+    if (t >= pc.TimelineOut()) audioDone_ = true;
     if (t + double(n) / kRate > pc.TimelineOut()) last = std::max(first, int((pc.TimelineOut() - t) * kRate));
     if (last <= first) return;
     std::uint32_t g = P().gain.load();
@@ -434,6 +455,8 @@ void Session::TakeSubtitle(AVPacket* pkt) {
 }
 
 bool Session::ReadMore() {
+    // The sound is read on to the piece's end after the last picture.
+    if (videoDone_ && (audioDone_ || !adec_)) eof_ = true;
     if (eof_) return false;
     int r = av_read_frame(src_->fmt, pkt_.get());
     if (r < 0) {
@@ -597,6 +620,8 @@ void Session::Run() {
             Wait(0.05);
             continue;
         }
+        // The device ran dry (the sound ended, or came short): time goes on without it.
+        if (playing && soundStarted_ && Held() == 0) clock_->SoundEnded();
         double now = clock_->Position();
         if (playing && SteadySeconds() - lastReport >= kReportEvery) {
             lastReport = SteadySeconds();
@@ -641,8 +666,6 @@ void Session::Run() {
         }
         if (d.action == FrameAction::Show) Render(front.frame.get(), front.time);
         queue_.pop_front();
-        // Without sound, a source whose sound ended lets the monotonic clock go on.
-        if (!adec_ && soundStarted_ && Held() == 0) clock_->SoundEnded();
     }
     bool stopped;
     {
@@ -826,28 +849,22 @@ void DestroyOwnWindow() {
 // The open list.
 // ------------------------------------------------------------------------------------
 
-// Ends the open list. Called on the list's own thread (from a time report) it only asks
-// it to stop; the thread is joined by a later call from elsewhere.
-void EndSession() {
-    Player& p = P();
-    std::shared_ptr<Session> s;
-    std::vector<std::shared_ptr<Session>> done;
-    {
-        std::lock_guard lock(p.mu);
-        s = std::move(p.session);
-        p.session.reset();
-        for (auto it = p.finished.begin(); it != p.finished.end();) {
-            if ((*it)->OnThisThread()) ++it;
-            else done.push_back(std::move(*it)), it = p.finished.erase(it);
-        }
-    }
-    done.clear();  // joins
+// Ends a list and waits for its thread; on the list's own thread (a time report that
+// stops the player) it only asks it to stop: the thread ends after the report.
+void Finish(std::shared_ptr<Session> s) {
     if (!s) return;
     s->Stop();
-    if (s->OnThisThread()) {
-        std::lock_guard lock(p.mu);
-        p.finished.push_back(std::move(s));
+    s->Join();
+}
+
+void EndSession() {
+    std::shared_ptr<Session> s;
+    {
+        std::lock_guard lock(P().mu);
+        s = std::move(P().session);
+        P().session.reset();
     }
+    Finish(std::move(s));
 }
 
 std::shared_ptr<Session> Current() {
@@ -872,12 +889,15 @@ std::int32_t OpenList(Playlist list) {
     bool empty = list.pieces.empty();
     if (empty) ShowIdle();
     auto s = std::make_shared<Session>(std::move(list));
+    std::shared_ptr<Session> replaced;  // another thread's list opened meanwhile
     {
         std::lock_guard lock(P().mu);
+        replaced = std::move(P().session);
         P().session = s;
     }
+    Finish(std::move(replaced));
     // Even a list that cannot play has its thread: it sends the end report.
-    s->Start();
+    Session::Start(s);
     return empty ? -1 : 0;
 }
 
@@ -956,20 +976,11 @@ void close_sdl() {
         p.slotIdle = true;
         p.shown.reset();
     }
-    // A list stopped from its own time report may still be finishing: it holds the
-    // device until it is joined by a later call.
-    bool busy;
-    {
-        std::lock_guard lock(p.mu);
-        busy = !p.finished.empty();
-    }
-    if (dev && !busy) {
+    if (dev) {
         SDL_CloseAudioDevice(dev);
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    } else if (dev) {
-        std::lock_guard lock(p.mu);
-        p.audio = dev;  // kept for the next list
-        p.audioTried = true;
+        // The library's own bookkeeping (thread-local data) goes only with a full quit.
+        if (SDL_WasInit(0) == 0) SDL_Quit();
     }
 }
 
