@@ -22,6 +22,7 @@
 #include "libs/morvplayer/morvplayer.h"
 #include "platform/controls/forms.h"
 #include "platform/windows/backend.h"
+#include "platform/windows/input.h"
 #include "support/process.h"
 #include "support/tempdir.h"
 
@@ -522,6 +523,68 @@ TEST(PreviewPlayerDvd, TheChosenSubtitleShows) {
     std::size_t differ = 0;
     for (std::size_t i = 0; i < pictures[0].size(); ++i) differ += pictures[0][i] != pictures[1][i];
     EXPECT_GT(differ, 50u) << "the text of the sub-picture";
+    stopPlay(1);
+}
+
+
+std::mutex gCropMutex;
+std::vector<PlayerCropInfo> gCrops;
+std::int32_t RecordCrop(PlayerCropInfo* c) {
+    std::lock_guard lock(gCropMutex);
+    gCrops.push_back(*c);
+    return 0;
+}
+PlayerCropCallback gRecordCrop = &RecordCrop;
+
+// Edit mode shows the whole picture with the crop as a frame; dragging an edge and
+// releasing reports the crop in source pixels.
+TEST(PreviewPlayer, EditModeCropFrameIsDragged) {
+    HWND h = OpenWindow(320, 240);
+    setEditWindow(1);
+    setCropHandle(&gRecordCrop);
+    cropFlim();
+    leftCropFlim(40);  // 40 source pixels = 40 panel pixels at this size
+    ASSERT_EQ(openMediaFile(gBars.c_str(), 0, 0), 0);
+    findDvdTimePlay(1);
+    auto px = [h](int x, int y) { return GetWindowSurfacePixel(h, x, y); };
+    auto white = [](COLORREF c) { return c == RGB(255, 255, 255); };
+    auto black = [](COLORREF c) { return c == RGB(0, 0, 0); };
+    // The frame's left edge at x 40 in dashes of four; the picture left of it still shows.
+    ASSERT_TRUE(PumpUntil([&] { return (white(px(40, 8)) && black(px(40, 12))) || (black(px(40, 8)) && white(px(40, 12))); }));
+    fs::create_directories(std::string(std::getenv("LUMACAST_BUILD_DIR") ? std::getenv("LUMACAST_BUILD_DIR") : ".") + "/artifacts");
+    std::string shots = std::string(std::getenv("LUMACAST_BUILD_DIR") ? std::getenv("LUMACAST_BUILD_DIR") : ".") + "/artifacts/";
+    SaveWindowImage(h, shots + "player-edit-before.png");
+    // Drag the left edge from 40 to 100, then the bottom edge up by 30.
+    InputMouseMove(h, 40, 120);
+    InputMouseButton(h, 40, 120, MouseButton::Left, true);
+    InputMouseMove(h, 70, 120);
+    InputMouseMove(h, 100, 120);
+    InputMouseButton(h, 100, 120, MouseButton::Left, false);
+    InputMouseMove(h, 200, 239);
+    InputMouseButton(h, 200, 239, MouseButton::Left, true);
+    InputMouseMove(h, 200, 209);
+    InputMouseButton(h, 200, 209, MouseButton::Left, false);
+    ASSERT_TRUE(PumpUntil([] {
+        std::lock_guard lock(gCropMutex);
+        return gCrops.size() >= 2;
+    }));
+    Application->ProcessMessages();
+    SaveWindowImage(h, shots + "player-edit-after.png");
+    {
+        std::lock_guard lock(gCropMutex);
+        ASSERT_EQ(gCrops.size(), 2u) << "one report per release";
+        EXPECT_EQ(gCrops[0].left, 100);
+        EXPECT_EQ(gCrops[0].right, 0);
+        EXPECT_EQ(gCrops[0].top, 0);
+        EXPECT_EQ(gCrops[1].left, 100);
+        EXPECT_EQ(gCrops[1].bottom, 30);
+    }
+    // Out of edit mode the crop applies: the picture is 220 x 210 fitted into the panel.
+    setEditWindow(0);
+    EXPECT_TRUE(PumpUntil([&] { return black(px(5, 120)) && !black(px(160, 120)); }));
+    SaveWindowImage(h, shots + "player-cropped.png");
+    setCropHandle(nullptr);
+    cropFlim();
     stopPlay(1);
 }
 
