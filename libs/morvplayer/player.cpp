@@ -336,7 +336,7 @@ bool Session::OpenPiece(int index, double media) {
         CodecPtr c(avcodec_alloc_context3(codec));
         if (!c || avcodec_parameters_to_context(c.get(), st->codecpar) < 0) return false;
         c->pkt_timebase = st->time_base;
-        c->thread_count = 2;
+        c->thread_count = 1;  // a preview is small: one thread decodes it, and costs the least CPU
         AVDictionary* opts = nullptr;
         if (palette && st->codecpar->codec_id == AV_CODEC_ID_DVD_SUBTITLE) {
             // The title's own sub-picture colours, as the disc's player would show them.
