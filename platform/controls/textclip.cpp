@@ -1,5 +1,7 @@
-// The controls' clipboard text: an in-process default behind replaceable functions.
+// The controls' clipboard text: the platform clipboard behind replaceable functions.
 #include "platform/controls/textclip.h"
+
+#include "platform/windows/clipboard.h"
 
 #include <utility>
 
@@ -7,34 +9,27 @@ namespace platform {
 
 namespace {
 
-struct Local {
-    std::string clipboard;
-    const void* primaryOwner = nullptr;
-    std::function<std::string()> primary;
-    std::string primaryCopy;  // what the last owner held when it let go
-};
-
-Local& L() {
-    static Local local;
-    return local;
+// The controls' text goes to the platform clipboard: the display's selections on X11, an
+// in-process clipboard headless. The primary selection takes the owner's text when it is
+// claimed (a control claims it again at every change of its selection).
+const void*& PrimaryOwner() {
+    static const void* owner = nullptr;
+    return owner;
 }
 
 TTextClipboard Defaults() {
     TTextClipboard c;
     c.Get = [](bool primary) -> std::string {
-        if (!primary) return L().clipboard;
-        return L().primary ? L().primary() : L().primaryCopy;
+        return (primary ? PrimarySelection() : Clipboard())->AsText();
     };
-    c.Set = [](const std::string& text) { L().clipboard = text; };
+    c.Set = [](const std::string& text) { Clipboard()->SetAsText(text); };
     c.ClaimPrimary = [](const void* owner, std::function<std::string()> text) {
-        L().primaryOwner = owner;
-        L().primary = std::move(text);
+        PrimaryOwner() = owner;
+        PrimarySelection()->SetAsText(text ? text() : std::string());
     };
+    // The text stays with the selection until another source claims it, as X programs do.
     c.ReleasePrimary = [](const void* owner) {
-        if (L().primaryOwner != owner) return;
-        L().primaryCopy = L().primary ? L().primary() : std::string();
-        L().primaryOwner = nullptr;
-        L().primary = nullptr;
+        if (PrimaryOwner() == owner) PrimaryOwner() = nullptr;
     };
     return c;
 }

@@ -2,7 +2,7 @@
 // The text the controls copy and paste: the clipboard and the primary selection (the text
 // last selected, pasted by a middle click). The controls reach them only through these
 // functions; SetTextClipboard swaps what lies behind them (the system clipboard of the
-// display, or a stand-in in tests). The default keeps both in this process.
+// display, or a stand-in in tests). The default is the platform clipboard (clipboard.h).
 #include <functional>
 #include <string>
 
