@@ -12,6 +12,7 @@
 #include "jobmodel/outputnames.h"
 #include "jobmodel/playerbridge.h"
 #include "libs/morvmessage/morvmessage.h"
+#include "platform/core/files.h"
 
 using treeview::PVastNode;
 using treeview::TBaseVastTree;
@@ -162,7 +163,8 @@ private:
             return;
         }
         // The show's player takes the group's name; the name it finally got is kept.
-        const std::string playerPath = UniqueOutputPath(row, ConvertJobDir + Text(row.name, sizeof row.name) + ".swf");
+        const std::string playerPath =
+            UniqueOutputPath(row, ConvertJobDir + PathPart(Text(row.name, sizeof row.name)) + ".swf");
         CopyTextField(row.name, FileStem(playerPath).c_str());
         KbnUIGroupOption* player = nullptr;
         createKbnUIGroupOption(&player);
@@ -237,7 +239,10 @@ private:
         CopyTextField(job.get()->outputPath, picture.c_str());
         job.get()->thumbnail = 1;
         job.get()->prepared = 1;
-        if (lib_.convert(job.get(), "image2", 0) != 0 || !IsFile(picture)) return prThumbnailFailed;
+        const int result = lib_.convert(job.get(), "image2", 0);
+        // A cancel during the picture is the row's cancel, not a failed thumbnail.
+        if (result == crCancelled) return crCancelled;
+        if (result != 0 || !IsFile(picture)) return prThumbnailFailed;
         return 0;
     }
 
@@ -252,10 +257,11 @@ private:
         std::snprintf(colour, sizeof colour, "%02x%02x%02x", cs.BackgrounColor.r & 0xFF, cs.BackgrounColor.g & 0xFF,
                       cs.BackgrounColor.b & 0xFF);
         page.SetBgColor(colour);
-        std::error_code ec;
-        fs::copy_file(s_.programFolder + "templates/AC_RunActiveContent.js", ConvertJobDir + "AC_RunActiveContent.js",
-                      fs::copy_options::overwrite_existing, ec);
-        if (ec) return prScriptCopyFailed;
+        // Through a new file renamed into place: whatever lies under the script's name
+        // (a link included) is replaced, never written through.
+        if (!platform::CopyFile(s_.programFolder + "templates/AC_RunActiveContent.js",
+                                ConvertJobDir + "AC_RunActiveContent.js", false))
+            return prScriptCopyFailed;
         page.SetPlayerWidth(cs.Width);
         page.SetPlayerHeight(cs.Height);
         page.SetPluginVersion("7,0,0,0");

@@ -4,6 +4,9 @@
 #include <cstdio>
 #include <cstring>
 #include <string_view>
+
+#include <fcntl.h>
+#include <sys/random.h>
 #include <unistd.h>
 
 #include "platform/core/exceptions.h"
@@ -164,15 +167,41 @@ std::string CreateHtmlPlayingSWF::BuildPage() const {
     return s;
 }
 
+namespace {
+
+// A new file beside `target` under a name no one can guess, made with O_EXCL so that
+// nothing planted there is followed; its mode follows the umask. -1 on failure.
+int CreateTemporaryBeside(const std::string& target, std::string& temp) {
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        unsigned char random[8];
+        if (getrandom(random, sizeof random, 0) != ssize_t(sizeof random)) return -1;
+        temp = target + ".";
+        for (unsigned char r : random) temp += letters[r % (sizeof letters - 1)];
+        temp += ".tmp";
+        int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+}  // namespace
+
 std::int32_t CreateHtmlPlayingSWF::SaveHtml(const std::string& path) const {
     const std::string text = BuildPage();
     // Through a temporary name in the same folder, so a failed write leaves the old page
     // (or none), never half a page.
-    const std::string temp = path + ".tmp";
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) throw platform::EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
-    bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    ok = (std::fclose(f) == 0) && ok;
+    std::string temp;
+    const int fd = CreateTemporaryBeside(path, temp);
+    if (fd < 0) throw platform::EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
+    bool ok = true;
+    for (std::size_t done = 0; ok && done < text.size();) {
+        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) done += std::size_t(n);
+    }
+    ok = (::close(fd) == 0) && ok;
     if (!ok || std::rename(temp.c_str(), path.c_str()) != 0) {
         int err = errno;
         ::unlink(temp.c_str());

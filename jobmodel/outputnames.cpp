@@ -34,7 +34,8 @@ void SetText(char*& field, const std::string& value) {
 // The output path of a row in the current job folder, if it fits the group's record.
 bool SetOutputPath(const MediaItem& item, const std::string& name, GroupMediaUIOption& group) {
     const char* ext = item.customSetting ? item.customSetting->FileExtension : "";
-    std::string path = UniqueOutputPath(item, ConvertJobDir + name + "." + Field(ext, sizeof(CustomSetting::FileExtension)));
+    std::string path = UniqueOutputPath(
+        item, ConvertJobDir + PathPart(name) + "." + PathPart(Field(ext, sizeof(CustomSetting::FileExtension))));
     if (path.size() >= sizeof group.outputPath) return false;
     std::memset(group.outputPath, 0, sizeof group.outputPath);
     std::memcpy(group.outputPath, path.data(), path.size());
@@ -48,6 +49,14 @@ void FinishGroup(const MediaItem& item, GroupMediaUIOption& group) {
 }
 
 }  // namespace
+
+std::string PathPart(const std::string& name) {
+    std::string part = name;
+    for (char& c : part)
+        if (c == '/') c = '_';
+    if (!part.empty() && part.front() == '.') part.front() = '_';
+    return part;
+}
 
 std::string JobName(const MediaItem& item) {
     std::string destination = Field(item.row.destination, sizeof item.row.destination);
@@ -66,7 +75,7 @@ std::string TimeText() {
 
 bool MakeJobFolder(const std::string& name) {
     ConvertJobDir.clear();
-    const std::string base = ConvertOutputDir + name + "-" + TimeText();
+    const std::string base = ConvertOutputDir + PathPart(name) + "-" + TimeText();
     for (int n = 0; n < 10000; ++n) {
         std::string folder = n == 0 ? base : base + "(" + std::to_string(n) + ")";
         if (::mkdir(folder.c_str(), 0777) == 0) {
@@ -83,7 +92,7 @@ std::string UniqueOutputPath(const MediaItem& item, const std::string& path) {
     size_t dot = path.find_last_of('.');
     size_t slash = path.find_last_of('/');
     std::string ext = dot != std::string::npos && (slash == std::string::npos || dot > slash) ? path.substr(dot + 1) : "";
-    std::string name = Field(item.name, sizeof item.name);
+    std::string name = PathPart(Field(item.name, sizeof item.name));
     for (int n = 1;; ++n) {
         std::string candidate = ConvertJobDir + name + "(" + std::to_string(n) + ")." + ext;
         if (!Exists(candidate)) return candidate;
@@ -97,7 +106,9 @@ std::string BasePath(const std::string& outputPath) {
 
 std::string ThumbnailPath(const std::string& outputPath) { return BasePath(outputPath) + ".jpg"; }
 
-std::string PagePath(const std::string& jobFolder, const std::string& name) { return jobFolder + name + ".html"; }
+std::string PagePath(const std::string& jobFolder, const std::string& name) {
+    return jobFolder + PathPart(name) + ".html";
+}
 
 int FillConvertGroupOption(const CustomSetting& s, GroupMediaUIOption& group) {
     SetText(group.formatName, Field(s.FormatName, sizeof s.FormatName));

@@ -9,21 +9,27 @@
 // that leaves nothing.
 std::string JobName(const MediaItem& item);
 
+// A name as one component of a path: every "/" and a leading "." become "_", so that
+// no name given by the user (an item, a destination, a slide show) can leave its folder
+// or hide in it.
+std::string PathPart(const std::string& name);
+
 // Local year, month, day, hour, minute and second without leading zeros, joined by "-",
 // all from one reading of the clock (2010-2-9-8-5-3).
 std::string TimeText();
 
-// Makes a new job folder in ConvertOutputDir named name + "-" + time text, and stores it
+// Makes a new job folder in ConvertOutputDir named PathPart(name) + "-" + time text, and stores it
 // with a trailing "/" in ConvertJobDir. A folder of that name that already exists is
 // never reused: "(1)", "(2)", ... are appended until a new folder is made. Returns false
 // (ConvertJobDir empty) when no folder can be made, for example when the path is too long.
 bool MakeJobFolder(const std::string& name);
 
-// `path` when it names no existing file; otherwise job folder + item name + "(n)" + "."
+// `path` when it names no existing file; otherwise job folder + PathPart(item name) + "(n)" + "."
 // + the extension of `path`, for the first n = 1, 2, ... that names no existing file.
 std::string UniqueOutputPath(const MediaItem& item, const std::string& path);
 
-// The output path without its extension; the thumbnail beside it; the page of a job.
+// The output path without its extension; the thumbnail beside it; the page of a job
+// (named by PathPart(name)).
 std::string BasePath(const std::string& outputPath);
 std::string ThumbnailPath(const std::string& outputPath);
 std::string PagePath(const std::string& jobFolder, const std::string& name);

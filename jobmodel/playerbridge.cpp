@@ -1,5 +1,6 @@
 #include "jobmodel/playerbridge.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include "jobmodel/fonts.h"
 #include "jobmodel/mediaitem.h"
 #include "jobmodel/outputnames.h"
+#include "platform/core/files.h"
 
 namespace {
 
@@ -118,6 +120,22 @@ void FillPlayerRecords(const CustomSetting& cs, KbnUIGroupOption* group) {
     Put(p->preloaderFile, cs.SwfType == stProgressive && preloader != "None" ? preloader + ".swf" : "");
 }
 
+// Copies `picture` into `folder` without touching what is there: under its own name when
+// that is free, else as "<name>(n).<ext>". Returns the name it got ("" when it could not
+// be copied).
+std::string CopyBeside(const std::string& picture, const std::string& folder) {
+    const fs::path name = fs::path(picture).filename();
+    const std::string stem = name.stem().string(), ext = name.extension().string();
+    for (int n = 0; n < 1000; ++n) {
+        const std::string candidate = n == 0 ? name.string() : stem + "(" + std::to_string(n) + ")" + ext;
+        std::error_code ec;
+        if (fs::exists(fs::symlink_status(folder + candidate, ec))) continue;
+        if (platform::CopyFile(picture, folder + candidate, true)) return candidate;
+        if (errno != EEXIST) return "";
+    }
+    return "";
+}
+
 // The decoration, when it is switched on. A progressive player loads its picture from
 // its own folder, so the picture is copied there.
 void FillOverlay(const CustomSetting& cs, KbnUIGroupOption* group, const std::string& playerFolder, int endTime) {
@@ -132,11 +150,7 @@ void FillOverlay(const CustomSetting& cs, KbnUIGroupOption* group, const std::st
         Put(o->file, picture);
         Put(o->fontFile, FontFileOf(face));
     } else {
-        if (cs.SwfType == stProgressive && !picture.empty()) {
-            Put(o->file, FileName(picture));
-            std::error_code ec;  // a picture that cannot be copied leaves none
-            fs::copy_file(picture, playerFolder + FileName(picture), fs::copy_options::overwrite_existing, ec);
-        }
+        if (cs.SwfType == stProgressive && !picture.empty()) Put(o->file, CopyBeside(picture, playerFolder));
         Put(o->fontFile, face);
     }
     Put(o->text, TEXT(cs.Dec_textContent));
@@ -242,10 +256,10 @@ KbnUIGroupOption* MakePreviewPlayerGroup(const CustomSetting& cs, const std::str
     if (cs.SwfType == stEmbedded) {
         AppendMedia(group, "velmoraQent", samples + "velmoraQent.flv", samples + "velmoraQent.jpg", 320, 240);
     } else if (cs.SwfType == stProgressive) {
-        for (const char* name : {"velmoraQent.jpg", "velmoraQent.flv"}) {
-            std::error_code ec;  // a sample that cannot be copied is left out
-            fs::copy_file(samples + name, programFolder + "temp/" + name, fs::copy_options::skip_existing, ec);
-        }
+        // A sample that cannot be copied is left out; an existing copy (or anything else
+        // under its name) stays as it is.
+        for (const char* name : {"velmoraQent.jpg", "velmoraQent.flv"})
+            platform::CopyFile(samples + name, programFolder + "temp/" + name, true);
         AppendMedia(group, "velmoraQent", "velmoraQent.flv", "velmoraQent.jpg", 320, 240);
     } else {
         AppendMedia(group, "velmoraQent", "", "", 320, 240);

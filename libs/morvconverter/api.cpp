@@ -1,11 +1,14 @@
 // The exported operations: records in, jobs run, progress and preview out.
 #include <atomic>
+#include <clocale>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <condition_variable>
 #include <map>
 #include <mutex>
 
+#include <locale.h>
 #include <sys/stat.h>
 
 extern "C" {
@@ -40,9 +43,37 @@ std::map<const GroupMediaUIOption*, std::unique_ptr<GroupRecord>> gGroups;
 std::mutex gProgressLock;
 ProgressHandle gHandle{};
 ConverterMessagePoster gPoster = nullptr;
+std::atomic<bool> gUsingPreview{false};
+
+// The preview sink, and the calls of each sink installed so far that are still running:
+// a sink replaced or removed is never called again, and setPreviewSink returns only when
+// no call of an earlier sink runs, so that its context may then be freed.
+std::mutex gSinkLock;
+std::condition_variable gSinkIdle;
 ConverterPreviewSink gPreviewSink = nullptr;
 void* gPreviewContext = nullptr;
-std::atomic<bool> gUsingPreview{false};
+std::uint64_t gSinkGeneration = 0;
+std::map<std::uint64_t, int> gSinkCalls;  // generation -> calls running
+thread_local int tSinkDepth = 0;           // calls of a sink running on this thread
+
+// FFmpeg writes and reads decimals (filter arguments, options) through the C library in
+// the calling thread's locale; a process locale with a decimal comma would break every
+// filter string. Each operation runs its thread in the C locale and restores the caller's.
+class CLocaleScope {
+public:
+    CLocaleScope() {
+        static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t(0));
+        if (c) previous_ = uselocale(c);
+    }
+    ~CLocaleScope() {
+        if (previous_) uselocale(previous_);
+    }
+    CLocaleScope(const CLocaleScope&) = delete;
+    CLocaleScope& operator=(const CLocaleScope&) = delete;
+
+private:
+    locale_t previous_ = locale_t(0);
+};
 
 void QuietLogs() {
     static std::once_flag once;
@@ -165,14 +196,11 @@ class PreviewConverter {
 public:
     ~PreviewConverter() { sws_freeContext(sws_); }
     void operator()(const AVFrame* f, double seconds) {
-        ConverterPreviewSink sink;
-        void* context;
+        if (!gUsingPreview.load()) return;
         {
-            std::lock_guard lock(gProgressLock);
-            sink = gPreviewSink;
-            context = gPreviewContext;
+            std::lock_guard lock(gSinkLock);
+            if (!gPreviewSink) return;
         }
-        if (!sink || !gUsingPreview.load()) return;
         sws_ = sws_getCachedContext(sws_, f->width, f->height, AVPixelFormat(f->format), f->width, f->height,
                                     AV_PIX_FMT_BGRA, SWS_BILINEAR, nullptr, nullptr, nullptr);
         if (!sws_) return;
@@ -181,7 +209,24 @@ public:
         std::uint8_t* dst[4] = {pixels_.data(), nullptr, nullptr, nullptr};
         int dstStride[4] = {stride, 0, 0, 0};
         sws_scale(sws_, f->data, f->linesize, 0, f->height, dst, dstStride);
+        // The sink is taken, and its call counted, under one lock with its removal.
+        ConverterPreviewSink sink;
+        void* context;
+        std::uint64_t generation;
+        {
+            std::lock_guard lock(gSinkLock);
+            sink = gPreviewSink;
+            context = gPreviewContext;
+            generation = gSinkGeneration;
+            if (!sink) return;
+            ++gSinkCalls[generation];
+        }
+        ++tSinkDepth;
         sink(pixels_.data(), f->width, f->height, stride, seconds, context);
+        --tSinkDepth;
+        std::lock_guard lock(gSinkLock);
+        if (--gSinkCalls[generation] == 0) gSinkCalls.erase(generation);
+        gSinkIdle.notify_all();
     }
 
 private:
@@ -209,6 +254,7 @@ extern "C" {
 
 std::int32_t isSupportFormat(const char* path) {
     QuietLogs();
+    CLocaleScope cLocale;
     InputPlan in;
     in.path = Text(path);
     ProbeResult p;
@@ -218,6 +264,7 @@ std::int32_t isSupportFormat(const char* path) {
 std::int32_t getFileInfo(MediaInfo* info) {
     if (!info) return crIncompleteJob;
     QuietLogs();
+    CLocaleScope cLocale;
     InputPlan in;
     in.path = Text(info->path, sizeof info->path);
     ProbeResult p;
@@ -229,6 +276,7 @@ std::int32_t getFileInfo(MediaInfo* info) {
 std::int32_t getDVDProperties(MediaInfo* info) {
     if (!info) return crIncompleteJob;
     QuietLogs();
+    CLocaleScope cLocale;
     InputPlan in;
     {
         std::lock_guard lock(gRecordsLock);
@@ -277,6 +325,7 @@ void freeGroupMediaUIOption(GroupMediaUIOption** group) {
 
 std::int32_t converteToMedia(GroupMediaUIOption* group, const char* formatName, std::int32_t) {
     QuietLogs();
+    CLocaleScope cLocale;
     JobPlan job;
     std::vector<InputPlan> plans;
     {
@@ -323,9 +372,13 @@ void freeConvertProgressInfo(ConvertProgressInfo* info) { delete info; }
 void setUsingPreview(std::int32_t on) { gUsingPreview.store(on != 0); }
 
 void setPreviewSink(ConverterPreviewSink sink, void* context) {
-    std::lock_guard lock(gProgressLock);
+    std::unique_lock lock(gSinkLock);
     gPreviewSink = sink;
     gPreviewContext = context;
+    const std::uint64_t installed = ++gSinkGeneration;
+    // A sink that replaces itself from inside its own call cannot wait for that call.
+    if (tSinkDepth > 0) return;
+    gSinkIdle.wait(lock, [installed] { return gSinkCalls.empty() || gSinkCalls.begin()->first >= installed; });
 }
 
 }  // extern "C"

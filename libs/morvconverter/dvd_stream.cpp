@@ -23,6 +23,7 @@ struct SectorRange {
 };
 
 constexpr int kBlocksPerRead = 32;
+constexpr double kLeadOutSeconds = 3.0;
 
 int FromBcd(std::uint8_t v) { return (v >> 4) * 10 + (v & 15); }
 
@@ -39,6 +40,7 @@ struct DvdStream {
     dvd_file_t* file = nullptr;
     std::vector<SectorRange> ranges;
     std::int64_t totalBlocks = 0;
+    std::int64_t chapterBlocks = 0;  // the chapter's own; the rest follows it on the disc
     double lengthSeconds = 0;
     std::int64_t position = 0;  // bytes from the chapter's start
     std::vector<std::uint8_t> cache = std::vector<std::uint8_t>(kBlocksPerRead * DVD_VIDEO_LB_LEN);
@@ -69,7 +71,8 @@ struct DvdStream {
         int count = int(std::min<std::int64_t>(run, kBlocksPerRead));
         ssize_t got = DVDReadBlocks(file, int(sector), size_t(count), cache.data());
         if (got <= 0) {
-            failed = true;
+            // Beyond the chapter a failed read only ends the stream early.
+            if (block < chapterBlocks) failed = true;
             return false;
         }
         cacheBlock = block;
@@ -139,16 +142,34 @@ int OpenDvdStream(const DvdLocation& where, DvdStreamPtr& out) {
         int firstCell = pgc->program_map[pgn - 1];
         int lastCell = pgn < pgc->nr_of_programs ? pgc->program_map[pgn] - 1 : pgc->nr_of_cells;
         if (firstCell < 1 || lastCell > pgc->nr_of_cells || firstCell > lastCell) break;
+        // Of an angle block only the first angle is played.
+        auto played = [](const cell_playback_t& cell) {
+            return !(cell.block_type == BLOCK_TYPE_ANGLE_BLOCK && cell.block_mode != BLOCK_MODE_FIRST_CELL) &&
+                   cell.last_sector >= cell.first_sector;
+        };
         for (int c = firstCell; c <= lastCell; ++c) {
             const cell_playback_t& cell = pgc->cell_playback[c - 1];
-            // Of an angle block only the first angle is played.
-            if (cell.block_type == BLOCK_TYPE_ANGLE_BLOCK && cell.block_mode != BLOCK_MODE_FIRST_CELL) continue;
-            if (cell.last_sector < cell.first_sector) continue;
+            if (!played(cell)) continue;
             s->ranges.push_back({cell.first_sector, cell.last_sector});
             s->totalBlocks += std::int64_t(cell.last_sector) - cell.first_sector + 1;
             s->lengthSeconds += CellSeconds(cell.playback_time);
         }
         if (s->totalBlocks == 0) break;
+        s->chapterBlocks = s->totalBlocks;
+        // A disc stores the sound behind the picture it belongs to: the end of a chapter's
+        // sound lies in the first sectors of the cells that follow. They are read too, up to
+        // the sectors of a few seconds at the chapter's rate; the converter takes only the
+        // sound from there.
+        const std::int64_t leadOut = std::int64_t(kLeadOutSeconds * double(s->totalBlocks) /
+                                                  std::max(s->lengthSeconds, 1.0)) + kBlocksPerRead;
+        for (int c = lastCell + 1; c <= pgc->nr_of_cells && s->totalBlocks - s->chapterBlocks < leadOut; ++c) {
+            const cell_playback_t& cell = pgc->cell_playback[c - 1];
+            if (!played(cell)) continue;
+            std::int64_t n = std::min<std::int64_t>(std::int64_t(cell.last_sector) - cell.first_sector + 1,
+                                                    leadOut - (s->totalBlocks - s->chapterBlocks));
+            s->ranges.push_back({cell.first_sector, std::uint32_t(cell.first_sector + n - 1)});
+            s->totalBlocks += n;
+        }
         result = 0;
     } while (false);
     ifoClose(ifo);

@@ -168,6 +168,10 @@ int OpenSource(const InputPlan& in, const AVIOInterruptCB* interrupt, SourcePtr&
     if (s->subtitle == -2) return crSubtitleStreamMissing;
 
     if (s->fmt->start_time != AV_NOPTS_VALUE) s->startTime = double(s->fmt->start_time) / AV_TIME_BASE;
+    // A DVD stores the sound ahead of the picture: the first packets of a cell carry the
+    // end of the previous chapter's sound. The chapter begins with its first picture.
+    const AVStream* vs = s->fmt->streams[s->video];
+    if (s->isDvd && vs->start_time != AV_NOPTS_VALUE) s->startTime = double(vs->start_time) * av_q2d(vs->time_base);
     if (s->dvd) s->duration = DvdStreamLength(*s->dvd);
     if (s->duration <= 0 && s->fmt->duration > 0) s->duration = double(s->fmt->duration) / AV_TIME_BASE;
     out = std::move(s);

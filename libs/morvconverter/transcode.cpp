@@ -1,7 +1,9 @@
 // The job runner: every input of a job is decoded, trimmed, sent through its filter graph
 // and encoded into one output, written under a temporary name that becomes the output's
 // name only when the whole job succeeded.
+#include <atomic>
 #include <chrono>
+#include <cerrno>
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
@@ -9,6 +11,11 @@
 #include <limits>
 #include <mutex>
 #include <thread>
+
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 extern "C" {
 #include <libavfilter/avfilter.h>
@@ -75,6 +82,78 @@ struct PacketDeleter {
     void operator()(AVPacket* p) const { av_packet_free(&p); }
 };
 using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
+
+// A new file beside `target`, named "<target>.<random>.part", made with O_EXCL so that a
+// link planted under a guessable name is never followed; its mode follows the umask as
+// any new file's. Returns the descriptor (or -1) and sets `path`.
+int CreatePartFile(const std::string& target, std::string& path) {
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        unsigned char random[8];
+        if (getrandom(random, sizeof random, 0) != ssize_t(sizeof random)) return -1;
+        std::string name = target + ".";
+        for (unsigned char r : random) name += letters[r % (sizeof letters - 1)];
+        name += ".part";
+        int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            path = name;
+            return fd;
+        }
+        if (errno != EEXIST) return -1;
+    }
+    return -1;
+}
+
+// The output's bytes into a descriptor, as an AVIOContext for the muxer.
+struct FileWriter {
+    int fd = -1;
+    AVIOContext* avio = nullptr;
+
+    static int Write(void* opaque, std::uint8_t* buf, int size) {
+        auto* w = static_cast<FileWriter*>(opaque);
+        for (int done = 0; done < size;) {
+            ssize_t n = ::write(w->fd, buf + done, size_t(size - done));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) return AVERROR(n < 0 ? errno : EIO);
+            done += int(n);
+        }
+        return size;
+    }
+    static std::int64_t Seek(void* opaque, std::int64_t offset, int whence) {
+        auto* w = static_cast<FileWriter*>(opaque);
+        if (whence & AVSEEK_SIZE) {
+            struct stat st {};
+            return ::fstat(w->fd, &st) == 0 ? std::int64_t(st.st_size) : AVERROR(errno);
+        }
+        off_t to = ::lseek(w->fd, off_t(offset), whence & ~AVSEEK_FORCE);
+        return to < 0 ? AVERROR(errno) : std::int64_t(to);
+    }
+
+    // Opens the context over `descriptor`, which it then owns; false when out of memory.
+    bool Open(int descriptor) {
+        fd = descriptor;
+        constexpr int kBuffer = 1 << 16;
+        auto* buffer = static_cast<unsigned char*>(av_malloc(kBuffer));
+        if (!buffer) return false;
+        avio = avio_alloc_context(buffer, kBuffer, 1, this, nullptr, &FileWriter::Write, &FileWriter::Seek);
+        if (!avio) av_free(buffer);
+        return avio != nullptr;
+    }
+    // Writes out what is buffered and closes; false when any write failed.
+    bool Close() {
+        bool ok = true;
+        if (avio) {
+            avio_flush(avio);
+            ok = avio->error == 0;
+            av_freep(&avio->buffer);
+            avio_context_free(&avio);
+        }
+        if (fd >= 0 && ::close(fd) != 0) ok = false;
+        fd = -1;
+        return ok;
+    }
+    ~FileWriter() { Close(); }
+};
 
 // Frame rates given as decimals mean the usual broadcast fractions.
 AVRational RateOf(double fps) {
@@ -278,16 +357,16 @@ public:
         videoWorker_.reset();
         audioWorker_.reset();
         if (out_) {
-            if (out_->pb) avio_closep(&out_->pb);
+            out_->pb = nullptr;  // the writer's
             avformat_free_context(out_);
         }
+        writer_.Close();
         if (fifo_) av_audio_fifo_free(fifo_);
         if (!tempPath_.empty()) std::remove(tempPath_.c_str());
     }
 
     int Run(const std::vector<const InputPlan*>& inputs) {
         if (inputs.empty() || plan_.outputPath.empty()) return crIncompleteJob;
-        tempPath_ = plan_.outputPath + ".part";
         interrupt_.callback = &Job::Interrupt;
         interrupt_.opaque = this;
         packet_.reset(av_packet_alloc());
@@ -298,9 +377,12 @@ public:
             int r = OpenSource(*in, &interrupt_, src);
             if (!r && !out_) r = OpenOutput(*src, *in);
             if (!r) r = Convert(*src, *in);
-            if (r) return cancelled_ ? int(crCancelled) : r;
+            if (r) return cancelled_.load() ? int(crCancelled) : r;
         }
         int r = Finish();
+        // A cancel that lands while the job finishes ends it as cancelled, whatever the
+        // finish gave: nothing is left under the output's name.
+        if (Cancelled(true)) return crCancelled;
         if (r) return r;
         if (std::rename(tempPath_.c_str(), plan_.outputPath.c_str()) != 0) return crOutputUnwritable;
         tempPath_.clear();
@@ -311,13 +393,17 @@ private:
     // Asked by the demuxer while it waits for data, and by the loop between packets.
     static int Interrupt(void* opaque) { return static_cast<Job*>(opaque)->Cancelled() ? 1 : 0; }
 
-    bool Cancelled() {
+    // Whether the job is to stop. The caller's query is asked only on the thread that runs
+    // the job (at most every 20 ms, or now when `force`); other threads see its last answer.
+    bool Cancelled(bool force = false) {
+        if (cancelled_.load()) return true;
+        if (!hooks_.cancelled || std::this_thread::get_id() != owner_) return false;
         auto now = Clock::now();
-        if (!cancelled_ && hooks_.cancelled && now - lastCancelQuery_ >= std::chrono::milliseconds(20)) {
+        if (force || now - lastCancelQuery_ >= std::chrono::milliseconds(20)) {
             lastCancelQuery_ = now;
-            cancelled_ = hooks_.cancelled();
+            if (hooks_.cancelled()) cancelled_.store(true);
         }
-        return cancelled_;
+        return cancelled_.load();
     }
 
     void Progress(bool force) {
@@ -399,9 +485,12 @@ private:
             av_channel_layout_describe(&aenc_->ch_layout, layout, sizeof layout);
             audioLayout_ = layout;
         }
-        if (!(out_->oformat->flags & AVFMT_NOFILE) &&
-            avio_open2(&out_->pb, tempPath_.c_str(), AVIO_FLAG_WRITE, &interrupt_, nullptr) < 0)
-            return crOutputUnwritable;
+        if (!(out_->oformat->flags & AVFMT_NOFILE)) {
+            int fd = CreatePartFile(plan_.outputPath, tempPath_);
+            if (fd < 0) return crOutputUnwritable;
+            if (!writer_.Open(fd)) return crInternalError;
+            out_->pb = writer_.avio;
+        }
         if (avformat_write_header(out_, nullptr) < 0) return crEncoderRefused;
         videoWorker_ = std::make_unique<StreamEncoder>(venc_.get(), vstream_, out_, muxLock_);
         if (aenc_) audioWorker_ = std::make_unique<StreamEncoder>(aenc_.get(), astream_, out_, muxLock_);
@@ -468,12 +557,14 @@ private:
             av_packet_unref(packet_.get());
             if (r) return r;
         }
-        if (cancelled_) return crCancelled;
+        if (cancelled_.load()) return crCancelled;
         // Flush what the decoders and filters still hold.
         if (!seg.videoDone && avcodec_send_packet(vdec.get(), nullptr) >= 0 && (r = DrainVideo(seg, vdec.get(), frame.get())))
             return r;
         if (seg.video.src && !seg.videoDone) {
-            if (av_buffersrc_add_frame(seg.video.src, nullptr) < 0) return crInternalError;
+            // The stream ends where its last picture's time ends, so that the frame-rate
+            // filter keeps that picture.
+            if (av_buffersrc_close(seg.video.src, seg.videoEnd, AV_BUFFERSRC_FLAG_PUSH) < 0) return crInternalError;
             if ((r = PullVideo(seg))) return r;
         }
         if (adec && !seg.audioDone && avcodec_send_packet(adec.get(), nullptr) >= 0 &&
@@ -509,6 +600,9 @@ private:
         bool videoDone = false, audioDone = false;
         FilterGraph video, audio;
         FramePtr last;  // the last picture encoded, for holding
+        std::int64_t videoEnd = 0;  // where the last picture given to the filters ends (stream time base)
+        bool audioStarted = false;
+        std::int64_t audioSkip = 0;  // output samples still to drop: sound from before the start
         Subtitle subtitle;
         TimeLine videoTime, audioTime;
     };
@@ -556,7 +650,9 @@ private:
             if (seg.subtitle.valid && t >= seg.subtitle.start && t < seg.subtitle.end &&
                 av_frame_make_writable(f) >= 0)
                 seg.subtitle.BurnInto(f);
-            f->pts = std::llround(t / av_q2d(seg.src->fmt->streams[seg.src->video]->time_base));
+            const AVRational tb = seg.src->fmt->streams[seg.src->video]->time_base;
+            f->pts = std::llround(t / av_q2d(tb));
+            seg.videoEnd = std::max(seg.videoEnd, f->pts + std::max<std::int64_t>(1, std::llround(step / av_q2d(tb))));
             int r = av_buffersrc_add_frame_flags(seg.video.src, f, AV_BUFFERSRC_FLAG_KEEP_REF);
             av_frame_unref(f);
             if (r < 0) return crInternalError;
@@ -616,6 +712,14 @@ private:
                          ":channel_layouts=" + audioLayout_;
                 if (seg.audio.Build("abuffer", args, "abuffersink", chain) < 0) return crInternalError;
             }
+            if (!seg.audioStarted) {
+                // The sound starts at the first picture: what comes before it is cut, a
+                // late start is preceded by silence.
+                seg.audioStarted = true;
+                std::int64_t offset = std::llround(t * aenc_->sample_rate);
+                if (offset < 0) seg.audioSkip = -offset;
+                else if (offset > 0 && WriteSilence(offset)) return crInternalError;
+            }
             f->pts = AV_NOPTS_VALUE;
             int r = av_buffersrc_add_frame(seg.audio.src, f);
             av_frame_unref(f);
@@ -635,6 +739,19 @@ private:
         FramePtr out(av_frame_alloc());
         if (!out) return crInternalError;
         while (av_buffersink_get_frame(seg.audio.sink, out.get()) >= 0) {
+            if (seg.audioSkip > 0) {
+                int drop = int(std::min<std::int64_t>(seg.audioSkip, out->nb_samples));
+                seg.audioSkip -= drop;
+                if (drop == out->nb_samples) {
+                    av_frame_unref(out.get());
+                    continue;
+                }
+                const int planes = av_sample_fmt_is_planar(AVSampleFormat(out->format)) ? out->ch_layout.nb_channels : 1;
+                const int bytes = av_get_bytes_per_sample(AVSampleFormat(out->format)) *
+                                  (planes == 1 ? out->ch_layout.nb_channels : 1);
+                for (int p = 0; p < planes; ++p) out->extended_data[p] += std::ptrdiff_t(drop) * bytes;
+                out->nb_samples -= drop;
+            }
             std::int64_t room = seg.targetFrames >= 0 ? AudioTarget(&seg) - audioQueued_ : out->nb_samples;
             int n = int(std::clamp<std::int64_t>(room, 0, out->nb_samples));
             if (n > 0 && av_audio_fifo_write(fifo_, reinterpret_cast<void**>(out->extended_data), n) < n)
@@ -647,24 +764,28 @@ private:
         return 0;
     }
 
+    // Queues `count` samples of silence; 0 or a result code.
+    int WriteSilence(std::int64_t count) {
+        if (count <= 0) return 0;
+        FramePtr silence(av_frame_alloc());
+        if (!silence || count > std::numeric_limits<int>::max()) return crInternalError;
+        silence->format = aenc_->sample_fmt;
+        silence->nb_samples = int(count);
+        if (av_channel_layout_copy(&silence->ch_layout, &aenc_->ch_layout) < 0 ||
+            av_frame_get_buffer(silence.get(), 0) < 0)
+            return crInternalError;
+        av_samples_set_silence(silence->extended_data, 0, silence->nb_samples, aenc_->ch_layout.nb_channels,
+                               aenc_->sample_fmt);
+        if (av_audio_fifo_write(fifo_, reinterpret_cast<void**>(silence->extended_data), int(count)) < count)
+            return crInternalError;
+        audioQueued_ += count;
+        return 0;
+    }
+
     // Silence up to the pictures made so far (a source without sound, or a short one).
     int PadAudio() {
         if (!aenc_) return 0;
-        std::int64_t missing = AudioTarget(nullptr) - audioQueued_;
-        if (missing > 0) {
-            FramePtr silence(av_frame_alloc());
-            if (!silence) return crInternalError;
-            silence->format = aenc_->sample_fmt;
-            silence->nb_samples = int(missing);
-            if (av_channel_layout_copy(&silence->ch_layout, &aenc_->ch_layout) < 0 ||
-                av_frame_get_buffer(silence.get(), 0) < 0)
-                return crInternalError;
-            av_samples_set_silence(silence->extended_data, 0, silence->nb_samples, aenc_->ch_layout.nb_channels,
-                                   aenc_->sample_fmt);
-            if (av_audio_fifo_write(fifo_, reinterpret_cast<void**>(silence->extended_data), int(missing)) < missing)
-                return crInternalError;
-            audioQueued_ += missing;
-        }
+        if (int r = WriteSilence(AudioTarget(nullptr) - audioQueued_)) return r;
         return EncodeAudio(false);
     }
 
@@ -698,7 +819,8 @@ private:
         if ((r = videoWorker_->Finish())) return r;
         if (aenc_ && (r = audioWorker_->Finish())) return r;
         if (av_write_trailer(out_) < 0) return crOutputUnwritable;
-        if (out_->pb && (avio_closep(&out_->pb) < 0)) return crOutputUnwritable;
+        out_->pb = nullptr;
+        if (!writer_.Close()) return crOutputUnwritable;
         Progress(true);
         return 0;
     }
@@ -787,11 +909,13 @@ private:
         if (avcodec_send_frame(enc.get(), picture.get()) < 0 || avcodec_send_frame(enc.get(), nullptr) < 0 ||
             avcodec_receive_packet(enc.get(), packet_.get()) < 0)
             return crEncoderRefused;
-        std::FILE* file = std::fopen(tempPath_.c_str(), "wb");
-        if (!file) return crOutputUnwritable;
-        bool ok = std::fwrite(packet_->data, 1, size_t(packet_->size), file) == size_t(packet_->size);
-        ok = std::fclose(file) == 0 && ok;
+        int fd = CreatePartFile(plan_.outputPath, tempPath_);
+        if (fd < 0) return crOutputUnwritable;
+        if (!writer_.Open(fd)) return crInternalError;
+        avio_write(writer_.avio, packet_->data, packet_->size);
+        bool ok = writer_.Close();
         av_packet_unref(packet_.get());
+        if (Cancelled(true)) return crCancelled;
         if (!ok || std::rename(tempPath_.c_str(), plan_.outputPath.c_str()) != 0) return crOutputUnwritable;
         tempPath_.clear();
         return 0;
@@ -801,11 +925,13 @@ private:
     const Hooks& hooks_;
     AVIOInterruptCB interrupt_{};
     std::function<bool()> cancelCheck_ = [this] { return Cancelled(); };
-    bool cancelled_ = false;
-    Clock::time_point lastCancelQuery_{};
+    std::atomic<bool> cancelled_{false};
+    const std::thread::id owner_ = std::this_thread::get_id();  // the thread that runs the job
+    Clock::time_point lastCancelQuery_{};  // the owner's only
     Clock::time_point lastProgress_ = Clock::now();
     AVFormatContext* out_ = nullptr;
-    std::string tempPath_;
+    std::string tempPath_;  // the output while it is written
+    FileWriter writer_;
     CodecPtr venc_, aenc_;
     std::mutex muxLock_;
     std::unique_ptr<StreamEncoder> videoWorker_, audioWorker_;

@@ -5,6 +5,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include <fcntl.h>
+#include <sys/random.h>
+#include <unistd.h>
+
 #include "platform/graphics/gdi_objects.h"
 #include "platform/graphics/graphics.h"
 #include "platform/graphics/pictures.h"
@@ -23,23 +27,39 @@ std::vector<BYTE> ReadWholeFile(const std::string& path) {
     return data;
 }
 
+// Writes through a new file beside `path` under a name no one can guess, made with
+// O_EXCL (nothing planted there is followed; its mode follows the umask), renamed over
+// `path` only when every byte is written.
 void WriteWholeFile(const std::string& path, const std::vector<BYTE>& data) {
-    std::string temp = path + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
-        out.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
-        out.flush();
-        if (!out) {
-            std::remove(temp.c_str());
-            throw EFCreateError("Cannot write file \"" + path + "\"");
-        }
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        unsigned char random[8];
+        if (getrandom(random, sizeof random, 0) != ssize_t(sizeof random)) break;
+        temp = path + ".";
+        for (unsigned char r : random) temp += letters[r % (sizeof letters - 1)];
+        temp += ".tmp";
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) break;
     }
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
+    if (fd < 0) throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(errno));
+    bool ok = true;
+    for (std::size_t done = 0; ok && done < data.size();) {
+        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        ok = n > 0;
+        if (ok) done += std::size_t(n);
+    }
+    ok = ::close(fd) == 0 && ok;
+    if (!ok) {
         std::remove(temp.c_str());
-        throw EFCreateError("Cannot create file \"" + path + "\". " + ec.message());
+        throw EFCreateError("Cannot write file \"" + path + "\"");
+    }
+    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+        const int err = errno;
+        std::remove(temp.c_str());
+        throw EFCreateError("Cannot create file \"" + path + "\". " + std::strerror(err));
     }
 }
 

@@ -54,6 +54,7 @@ struct Recorder {
     int thumbnailResult = 0;
     int playerResult = 0;
     bool blockPage = false;  // the player leaves a folder where its page would go
+    std::string plant, victim;  // a link at this name in the job folder, made by each video job
     int progressPosted = 0, progressFreed = 0;
     int preview = -1;  // the last setUsingPreview value
     platform::HWND window = nullptr;
@@ -108,6 +109,7 @@ std::int32_t FakeConvert(GroupMediaUIOption* g, const char* format, std::int32_t
         rec.jobs.push_back(job);
         if (job.format == "image2") {
             result = rec.thumbnailResult;
+            if (result == crCancelled) CancelState = 1;  // the user cancelled during the picture
         } else {
             auto f = rec.failStem.find(fs::path(job.output).stem().string());
             if (f != rec.failStem.end()) result = f->second;
@@ -122,6 +124,8 @@ std::int32_t FakeConvert(GroupMediaUIOption* g, const char* format, std::int32_t
         }
     }
     if (result == 0) Touch(job.output);
+    if (!rec.plant.empty() && job.format != "image2")
+        fs::create_symlink(rec.victim, fs::path(job.output).parent_path() / rec.plant);
     return result;
 }
 
@@ -373,6 +377,18 @@ TEST_F(ConvertRun, CancelStopsBeforeTheNextRow) {
     EXPECT_EQ(rec.preview, 1) << "the preview is on by default";
 }
 
+// A cancel during the thumbnail is reported as the row's cancel, and no later row starts.
+TEST_F(ConvertRun, CancelDuringTheThumbnailIsACancel) {
+    Lists lists;
+    for (const char* name : {"one", "two"})
+        lists.jobs.SetCheckState(File(lists, nullptr, mkFile, name, 10).node, treeview::csCheckedNormal);
+    rec.thumbnailResult = crCancelled;
+    Outcome o = Run(lists);
+    EXPECT_EQ(o.lines, (std::vector<std::string>{Failed("one", crCancelled)}));
+    EXPECT_EQ(rec.Videos().size(), 1u);
+    EXPECT_TRUE(rec.players.empty());
+}
+
 // Without FLV output the folder loses its video, unless a progressive player streams it.
 TEST_F(ConvertRun, FlvCleanUp) {
     for (int swfType : {stEmbedded, stProgressive}) {
@@ -443,6 +459,53 @@ TEST_F(ConvertRun, FailuresAreReportedPerRow) {
         EXPECT_EQ(o.lines, (std::vector<std::string>{Failed(name, c.code),
                                                      goodCode ? Failed("good", goodCode) : Ok("good")}));
     }
+}
+
+// A slide show named like a path keeps its folder, player and page inside the output
+// folder.
+TEST_F(ConvertRun, SlideShowNamedLikeAPathStaysInTheOutputFolder) {
+    // Deep enough that a name escaping it still lands inside the test's folder.
+    out = temp.str() + "/d1/d2/out/";
+    fs::create_directories(out);
+    ConvertOutputDir = out;
+    Lists lists;
+    Row slide = lists.Add(lists.jobs, nullptr, mkSlide, "../../x");
+    slide.item->imageIndex = 3;
+    Options(*slide.item, true, stProgressive);
+    File(lists, slide.node, mkSlide, "s1", 5);
+    lists.jobs.SetCheckState(slide.node, treeview::csCheckedNormal);
+    Outcome o = Run(lists);
+    EXPECT_EQ(o.lines, (std::vector<std::string>{Ok("s1")}));
+    size_t files = 0;
+    for (const auto& e : fs::recursive_directory_iterator(temp.path())) {
+        const std::string path = e.path().string();
+        if (e.is_regular_file() && path.rfind(out, 0) != 0 && path.rfind(program, 0) != 0) ADD_FAILURE() << path;
+        files += e.is_regular_file() && path.rfind(out, 0) == 0;
+    }
+    auto folders = JobFolders();
+    ASSERT_EQ(folders.size(), 1u);
+    EXPECT_EQ(Files(folders[0]), (std::set<std::string>{"s1.flv", "s1.jpg", "_._.._x.swf", "_._.._x.html",
+                                                         "AC_RunActiveContent.js"}));
+    EXPECT_EQ(files, 5u);
+}
+
+// A link planted in the job folder under the page script's name is replaced by the script,
+// never written through.
+TEST_F(ConvertRun, PageScriptNeverFollowsAPlantedLink) {
+    Lists lists;
+    lists.jobs.SetCheckState(File(lists, nullptr, mkFile, "clip", 10).node, treeview::csCheckedNormal);
+    rec.victim = temp.Write("victim.txt", "keep").string();
+    rec.plant = "AC_RunActiveContent.js";
+    Outcome o = Run(lists);
+    EXPECT_EQ(o.lines, (std::vector<std::string>{Ok("clip")}));
+    std::ifstream victim(rec.victim);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(victim), {}), "keep");
+    auto folders = JobFolders();
+    ASSERT_EQ(folders.size(), 1u);
+    const fs::path script = folders[0] / "AC_RunActiveContent.js";
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(script)));
+    std::ifstream copied(script);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(copied), {}), "// page script\n");
 }
 
 // An exception inside the converter ends the run, but never without its end message.

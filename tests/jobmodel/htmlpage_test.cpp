@@ -87,3 +87,20 @@ TEST(HtmlPage, AnUncreatableFileRaisesAndLeavesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+// A link planted where a temporary page might be written is never written through: its
+// target keeps its bytes and the page is a file of its own.
+TEST(HtmlPage, APlantedLinkIsNeverFollowed) {
+    testsupport::TempDir dir;
+    std::ofstream(dir.str() + "/victim.txt") << "keep";
+    const std::string page = dir.str() + "/page.html";
+    std::filesystem::create_symlink(dir.str() + "/victim.txt", page + ".tmp");
+    EXPECT_EQ(Page("Clip", "Clip").SaveHtml(page), 1);
+    EXPECT_EQ(ReadFile(dir.str() + "/victim.txt"), "keep");
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(page)));
+    EXPECT_NE(ReadFile(page).find("<title>Clip</title>"), std::string::npos);
+}
+
+}  // namespace

@@ -90,6 +90,36 @@ TEST(OutputNames, FoldersAndOutputsAreNeverReused) {
     FreeTexts(second);
 }
 
+// Names given by the user become one component of a path: the job folder, the output, a
+// renamed output and the page all stay where they belong, and none is hidden.
+TEST(OutputNames, NamesNeverLeaveTheirFolder) {
+    testsupport::TempDir dir;
+    FixedClock clock;
+    ConvertOutputDir = dir.str() + "/";
+    const struct {
+        const char* name;
+        const char* destination;
+    } cases[] = {{"../../x", "../../x.flv"}, {"a/b", "a/b.flv"}, {"..", "/etc/passwd"}, {".hidden", ".hidden"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Row row(c.name, c.destination);
+        GroupMediaUIOption group{};
+        ASSERT_EQ(PrepareGroupOutput(row.item, group), 0);
+        const fs::path folder = fs::path(ConvertJobDir).parent_path();
+        EXPECT_EQ(folder.parent_path(), dir.path());
+        std::ofstream(group.outputPath) << "x";
+        for (const fs::path& p : {fs::path(group.outputPath), fs::path(UniqueOutputPath(row.item, group.outputPath)),
+                                  fs::path(PagePath(ConvertJobDir, JobName(row.item)))}) {
+            EXPECT_EQ(p.parent_path(), folder) << p;
+            EXPECT_NE(p.filename().string().front(), '.') << p;
+        }
+        EXPECT_NE(folder.filename().string().front(), '.');
+        FreeTexts(group);
+    }
+    EXPECT_EQ(PathPart("../../x"), "_._.._x");
+    EXPECT_EQ(PathPart("My Clip"), "My Clip");
+}
+
 TEST(OutputNames, GroupValuesComeFromTheOptionRecord) {
     testsupport::TempDir dir;
     ConvertOutputDir = dir.str() + "/";

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 #include "jobmodel/customsetting.h"
@@ -137,6 +138,29 @@ TEST(PlayerBridge, DecorationOnlyWhenSwitchedOnAndItsPictureGoesBesideTheProgres
     EXPECT_STREQ(g->outputPath, (dir.str() + "/job/Clip(1).swf").c_str());
 }
 
+// A decoration picture whose name is taken in the job folder (here by the job's own
+// thumbnail) is copied under a name of its own, and the overlay names that copy.
+TEST(PlayerBridge, DecorationPictureNeverReplacesAFileOfTheJob) {
+    testsupport::TempDir dir;
+    const std::string picture = dir.Write("pictures/Clip.jpg", "decoration").string();
+    dir.Write("job/Clip.jpg", "thumbnail");
+    dir.Write("job/Clip(1).jpg", "an earlier one");
+    CustomSetting cs = Setting(stProgressive);
+    cs.IsDecorate = 1;
+    cs.FileType = okImage;
+    std::strcpy(cs.Dec_imagePath, picture.c_str());
+    Group g(MakeItemPlayerGroup(cs, dir.str() + "/job/Clip.flv", "Clip", 60));
+    ASSERT_NE(g->overlay, nullptr);
+    EXPECT_STREQ(g->overlay->file, "Clip(2).jpg");
+    auto read = [&](const char* name) {
+        std::ifstream in(dir.path() / "job" / name);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    EXPECT_EQ(read("Clip.jpg"), "thumbnail");
+    EXPECT_EQ(read("Clip(1).jpg"), "an earlier one");
+    EXPECT_EQ(read("Clip(2).jpg"), "decoration");
+}
+
 TEST(PlayerBridge, EmbeddedMediaUseTheRealPathAndExtension) {
     CustomSetting cs = Setting(stEmbedded);
     Group g(MakeItemPlayerGroup(cs, "/out/job/Clip.mp4", "Clip", 60));
@@ -192,6 +216,20 @@ TEST(PlayerBridge, PreviewUsesTheSamplesAndScalesCreditsToTheBrowser) {
     std::string content;
     kept >> content;
     EXPECT_EQ(content, "kept");  // an existing copy stays
+}
+
+// A link planted under a sample's name in the preview's folder is never written through,
+// also when it points nowhere yet.
+TEST(PlayerBridge, PreviewSamplesNeverFollowAPlantedLink) {
+    testsupport::TempDir program;
+    program.Write("templates/velmoraQent.flv", "flv");
+    program.Write("templates/velmoraQent.jpg", "jpg");
+    fs::create_directories(program.path() / "temp");
+    const fs::path victim = program.path() / "victim.flv";
+    fs::create_symlink(victim, program.path() / "temp/velmoraQent.flv");
+    Group g(MakePreviewPlayerGroup(Setting(stProgressive), program.str() + "/", 320, 240));
+    EXPECT_FALSE(fs::exists(victim));
+    EXPECT_TRUE(fs::is_regular_file(program.path() / "temp/velmoraQent.jpg"));
 }
 
 TEST(Fonts, FacesAreFoundExactlyOrByTheFirstNameThatHoldsThem) {

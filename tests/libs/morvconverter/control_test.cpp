@@ -99,7 +99,7 @@ TEST_F(ConverterControl, BadInputGivesItsOwnCodeAndNoOutput) {
         EXPECT_EQ(g.Convert(), c.code);
         EXPECT_NE(getErrorInfo(c.code, 0, 1), generic);
         EXPECT_FALSE(fs::exists(Out("out.flv"))) << "output left behind";
-        EXPECT_FALSE(fs::exists(Out("out.flv.part")));
+        EXPECT_EQ(PartFiles(tmp_.path()), 0);
         if (c.input != Clip()) {
             EXPECT_NE(isSupportFormat(c.input.c_str()), 0);
         }
@@ -143,11 +143,14 @@ struct Recorder {
     static inline std::mutex lock;
     static inline std::vector<double> seconds;
     static inline std::atomic<int> cancel{0};
+    static inline std::atomic<bool> cancelAtTheEnd{false};  // cancel once the whole length is reported
     static platform::BOOL Post(platform::HWND, platform::UINT msg, platform::WPARAM w, platform::LPARAM) {
         auto* info = reinterpret_cast<ConvertProgressInfo*>(w);
         if (msg == WM_CONVERTER_PROGRESS) {
             std::lock_guard g(lock);
             seconds.push_back(info->convertedSeconds);
+            if (cancelAtTheEnd && info->totalSeconds > 0 && info->convertedSeconds >= info->totalSeconds - 1e-6)
+                cancel = 1;
         }
         freeConvertProgressInfo(info);  // the receiver owns the record
         return 1;
@@ -157,6 +160,7 @@ struct Recorder {
         std::lock_guard g(lock);
         seconds.clear();
         cancel = 0;
+        cancelAtTheEnd = false;
     }
 };
 
@@ -231,7 +235,22 @@ TEST_F(ConverterProgress, CancelFromAnotherThreadStopsWithItsCodeAndNoOutput) {
     EXPECT_EQ(r, crCancelled);
     EXPECT_LT(std::chrono::duration<double>(ended - asked).count(), 1.0);
     EXPECT_FALSE(fs::exists(Out("out.flv")));
-    EXPECT_FALSE(fs::exists(Out("out.flv.part")));
+    EXPECT_EQ(PartFiles(tmp_.path()), 0);
+}
+
+// A cancel that lands while the job finishes (after its whole length is written, before it
+// returns) ends it as cancelled, with no output left.
+TEST_F(ConverterProgress, CancelWhileTheJobFinishesIsACancel) {
+    fs::path silent = tmp_.path() / "silent.mp4";  // no sound: the pictures end the input
+    ASSERT_EQ(MakeClip(silent, 1.0, "160x120", "25", {}), "");
+    Recorder::cancelAtTheEnd = true;
+    Group g;
+    g.AddFile(silent);
+    SetOutput(g.g, Output{}, Out("out.flv"));
+    EXPECT_EQ(g.Convert(), crCancelled);
+    EXPECT_EQ(Recorder::cancel.load(), 1);
+    EXPECT_FALSE(fs::exists(Out("out.flv")));
+    EXPECT_EQ(PartFiles(tmp_.path()), 0);
 }
 
 struct PreviewRecorder {

@@ -1,6 +1,7 @@
 // Conversions of small files, checked by ffprobe and the ffmpeg command line.
 #include <atomic>
 #include <chrono>
+#include <clocale>
 #include <mutex>
 #include <thread>
 
@@ -64,7 +65,7 @@ TEST_F(FileConversion, FlvCarriesSorensonVideoAndMp3AtAFlashRate) {
         EXPECT_EQ(p["a.sample_rate"], c.expectRate);
         EXPECT_EQ(p["a.channels"], std::to_string(c.channels));
         EXPECT_NEAR(Seconds(p), 2.0, 0.5);
-        EXPECT_FALSE(fs::exists(out.string() + ".part"));
+        EXPECT_EQ(PartFiles(tmp_.path()), 0);
     }
 }
 
@@ -194,6 +195,60 @@ TEST_F(FileConversion, VolumeScalesTheSound) {
     EXPECT_GT(loudness[0], 1000);
     EXPECT_NEAR(loudness[1] / loudness[0], 128.0 / 255.0, 0.05);
     EXPECT_LT(loudness[2], 10);
+}
+
+// Links planted under the names a temporary output might take are never written through:
+// their targets keep their bytes and the outputs are files of their own.
+TEST_F(FileConversion, TemporaryOutputsNeverFollowPlantedLinks) {
+    const fs::path victim = tmp_.Write("victim.txt", "not to be touched");
+    for (const char* name : {"out.flv.part", "out.jpg.part", "out.flv.tmp", "out.jpg.tmp"})
+        fs::create_symlink(victim, Out(name));
+    Group g;
+    g.AddFile(Clip());
+    SetOutput(g.g, Output{}, Out("out.flv"));
+    ASSERT_EQ(g.Convert(), 0);
+    Group t("image2");
+    t.AddFile(Out("out.flv"));
+    std::snprintf(t.g->outputPath, sizeof t.g->outputPath, "%s", Out("out.jpg").c_str());
+    t.g->thumbnail = 1;
+    ASSERT_EQ(t.Convert(), 0);
+
+    std::ifstream in(victim);
+    EXPECT_TRUE(std::string(std::istreambuf_iterator<char>(in), {}) == "not to be touched") << "link followed";
+    for (const char* name : {"out.flv", "out.jpg"}) {
+        EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(Out(name)))) << name;
+        EXPECT_GT(fs::file_size(Out(name)), 1000u) << name;
+    }
+    EXPECT_EQ(PartFiles(tmp_.path()), 2);  // the planted links only
+}
+
+// A process whose locale writes decimals with a comma (de_DE, built with localedef into a
+// temporary folder, so it exists on every machine) converts with picture settings and
+// volume as in the C locale.
+TEST_F(FileConversion, PictureSettingsAndVolumeHoldUnderACommaLocale) {
+    ASSERT_EQ(convtest::Run("localedef -i de_DE -f UTF-8 " + Quote((tmp_.path() / "de_DE.utf8").string()) +
+                            " >/dev/null 2>&1 && echo made"),
+              "made\n");
+    ASSERT_EQ(setenv("LOCPATH", tmp_.path().c_str(), 1), 0);
+    const std::string before = std::setlocale(LC_ALL, nullptr);
+    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr);
+    char text[16];
+    std::snprintf(text, sizeof text, "%.1f", 0.5);
+    EXPECT_STREQ(text, "0,5");
+
+    Group g;
+    g.AddFile(Clip())->brightness = 60;
+    Output o;
+    o.format = "mp4", o.video = "mpeg4", o.audio = "aac", o.videoBitrate = 4000;
+    SetOutput(g.g, o, Out("comma.mp4"));
+    g.g->volume = 128;
+    const int result = g.Convert();
+    std::setlocale(LC_ALL, before.c_str());
+    unsetenv("LOCPATH");
+    ASSERT_EQ(result, 0);
+    EXPECT_GT(Psnr(Picture(Out("comma.mp4"), 1.0, "", 320, 240), Picture(Clip(), 1.0, "eq=brightness=0.3", 320, 240)),
+              28.0);
+    EXPECT_NEAR(Loudness(Out("comma.mp4"), 0.3, 1.4) / Loudness(Clip(), 0.3, 1.4), 128.0 / 255.0, 0.05);
 }
 
 // Each format and codec pair of the shipped profiles gives a file ffprobe reads.

@@ -118,6 +118,16 @@ inline double Tone(const std::filesystem::path& path, double from, double second
     return crossings / 2.0 / (n / 8000.0);
 }
 
+// The temporary outputs ("*.part") a folder holds; links included.
+inline int PartFiles(const std::filesystem::path& dir) {
+    int n = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir)) {
+        const std::string name = e.path().filename().string();
+        n += name.size() > 5 && name.compare(name.size() - 5, 5, ".part") == 0;
+    }
+    return n;
+}
+
 inline char* Dup(const std::string& s) { return strdup(s.c_str()); }
 
 // The codec values a profile gives a job.
