@@ -69,8 +69,12 @@ void Tsk2SkinFileReader::Load(const std::string& fileName, const std::string& pa
             case TExtractResult::QuietlyNotLoaded: return;
             case TExtractResult::Extracted: break;
         }
-        std::ifstream f(temp.Path(), std::ios::binary);
-        data.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+        std::ifstream f(temp.Path(), std::ios::binary | std::ios::ate);
+        std::streamoff size = f.tellg();
+        if (!f || size < 0) throw Exception(SK2_READ_ERROR);
+        data.resize(std::size_t(size));
+        f.seekg(0);
+        if (!f.read(reinterpret_cast<char*>(data.data()), size)) throw Exception(SK2_READ_ERROR);
     }
     LoadFromData(data.data(), data.size());
 }

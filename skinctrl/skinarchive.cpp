@@ -98,11 +98,12 @@ TExtractResult Extract(const std::string& archivePath, const std::string& entryN
         return code == ZIP_ER_WRONGPASSWD ? TExtractResult::QuietlyNotLoaded : TExtractResult::NotReadable;
     }
     // One byte more than announced tells a longer stream from a right one.
-    Bytes out(std::size_t(st.size) + 1);
+    const std::size_t room = std::size_t(st.size) + 1;
+    std::unique_ptr<std::uint8_t[]> out(new std::uint8_t[room]);
     std::size_t got = 0;
     bool failed = false;
-    while (got < out.size()) {
-        zip_int64_t n = zip_fread(file.get(), out.data() + got, out.size() - got);
+    while (got < room) {
+        zip_int64_t n = zip_fread(file.get(), out.get() + got, room - got);
         if (n < 0) {
             failed = true;
             break;
@@ -122,7 +123,7 @@ TExtractResult Extract(const std::string& archivePath, const std::string& entryN
 
     std::ofstream target(targetPath, std::ios::binary | std::ios::trunc);
     if (!target) return TExtractResult::NotReadable;
-    target.write(reinterpret_cast<const char*>(out.data()), std::streamsize(got));
+    target.write(reinterpret_cast<const char*>(out.get()), std::streamsize(got));
     target.close();
     return target ? TExtractResult::Extracted : TExtractResult::NotReadable;
 }
