@@ -78,8 +78,7 @@ void TdvxCustomButton::SetEnabled(bool value) {
     Refreshed();
 }
 
-void TdvxCustomButton::FontChanged() {
-    TdvxControl::FontChanged();
+void TdvxCustomButton::FontChangedHook() {
     if (Canvas()) Canvas()->SetFont(Font());
     Refreshed();
 }
@@ -178,7 +177,8 @@ void TdvxCustomButton::Dispatch(TMessage& m) {
             Refreshed();
             return;
         case CM_FONTCHANGED:
-            FontChanged();
+            TdvxControl::Dispatch(m);
+            FontChangedHook();
             return;
         case CM_TEXTCHANGED:
             SetCaption2(Text());

@@ -35,6 +35,7 @@ public:
 
     void Dispatch(TMessage& message) override;
     void Click() override;
+    void SetEnabled(bool value) override;
 
     const std::string& GetCaption() const { return caption_; }
     // Stores caption and window text and repaints, even when the value is unchanged.
@@ -68,7 +69,8 @@ public:
 protected:
     virtual void AutoSizeChanged();
     virtual void CaptionChanged() {}
-    void FontChanged() override;
+    // Gives the canvas the font and repaints (on CM_FONTCHANGED).
+    virtual void FontChangedHook();
     virtual void TransparentChanged() { picTransparent_ = transparent_; }
     virtual void EnableChanged() {}
     virtual void PaintPic(TCanvas* canvas, platform::TBitmap* picture);
@@ -79,7 +81,6 @@ protected:
     virtual void PaintButtonMouseDown(platform::TBitmap* picture) { LoadStrip(picture, 3); }
     virtual void PaintButtonDisabled(platform::TBitmap* picture) { LoadStrip(picture, 1); }
 
-    void SetEnabled(bool value) override;
     void CreateWnd() override;
     void MouseDown(platform::TMouseButton button, platform::TShiftState shift, int x, int y) override;
     void MouseMove(platform::TShiftState shift, int x, int y) override;
