@@ -123,7 +123,11 @@ void TdvxCheckBox::PaintBuffer(TCanvas* canvas) {
         GetFileTheme()->GetBitmap2(GetPicThemeIndexOuter(), &box, sixFrames ? 6 : 4, frame);
     else
         GetInsideThemeBitmap(style, GetPicThemeIndex(), &box, 4, frame);
-    box.SetTransparent(GetPicTransparent());
+    // Check-box pictures are drawn opaque, except for the key colour the built-in art uses
+    // for its rounded corners.
+    bool keyed = !box.Empty() && ColorToRGB(box.Canvas()->Pixels(0, 0)) == COLORREF(DVX_KEY_COLOR);
+    box.SetTransparent(GetPicTransparent() || keyed);
+    if (keyed) box.SetTransparentColor(DVX_KEY_COLOR);
     const std::string text = Caption();
     int wHeight = canvas->TextHeight("W");
     if (autoSize_) {
