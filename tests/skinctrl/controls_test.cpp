@@ -7,6 +7,7 @@
 #include <set>
 #include <memory>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 #include "../platform/windows/windows_test_support.h"
@@ -19,8 +20,10 @@
 #include "platform/windows/input.h"
 #include "skinctrl/dvxbutton.h"
 #include "skinctrl/dvxcheckbox.h"
+#include "skinctrl/dvxgroupbox.h"
 #include "skinctrl/dvxpanel.h"
 #include "skinctrl/dvxprogressbar.h"
+#include "skinctrl/dvxscrollbar.h"
 #include "skinctrl/dvxtrackbar.h"
 #include "skinctrl/dvxurllabel.h"
 
@@ -790,6 +793,257 @@ TEST_F(SkinControls, LinkLabelOpensItsAddressAsOneArgument) {
     EXPECT_EQ(launched.size(), 1u) << "a blank address opens nothing";
     EXPECT_EQ(clicks, 2);
     SetProcessLauncher(nullptr);
+}
+
+// ---------------------------------------------------------------- arrow button
+
+TEST_F(SkinControls, ArrowButtonDrawsItsTriangle) {
+    Place<TdvxArrowButton>(10, 10, 20, 15);
+    auto* down = Place<TdvxArrowButton>(40, 10, 20, 15);
+    down->SetArrow(dvxDown);
+    form->Show();
+    Pump();
+    int x0 = (20 - 6) / 2, y0 = (15 - 3) / 2;
+    // The apex and the middle of the base of each triangle.
+    EXPECT_EQ(At(10 + x0 + 3, 10 + y0), RGB(0, 0, 0));
+    EXPECT_EQ(At(10 + x0 + 3, 10 + y0 + 3), RGB(0, 0, 0));
+    EXPECT_NE(At(10 + x0 + 6, 10 + y0), RGB(0, 0, 0)) << "up: the top corners stay open";
+    EXPECT_EQ(At(40 + x0 + 3, 10 + y0 + 3), RGB(0, 0, 0));
+    EXPECT_NE(At(40 + x0 + 6, 10 + y0 + 3), RGB(0, 0, 0)) << "down: the bottom corners stay open";
+}
+
+// ---------------------------------------------------------------- collapsible panel
+
+TEST_F(SkinControls, PanelRollsIn15PixelStepsAndIgnoresANestedRoll) {
+    auto* p = Place<TdvxPanel>(10, 10, 100, 100);
+    p->SetHeight2(100);
+    ASSERT_EQ(p->StripHeight(), 20);
+    std::vector<int> heights;
+    int pushes = 0, pops = 0;
+    bool nest = false;
+    p->OnResize = [&](TObject*) {
+        heights.push_back(p->Height());
+        if (nest) {
+            nest = false;
+            p->Push();  // asked again mid-roll: ignored
+            p->Pop();
+        }
+    };
+    p->OnPush = [&](TObject*) { ++pushes; };
+    p->OnPop = [&](TObject*) { ++pops; };
+    form->Show();
+    Pump();
+    heights.clear();
+    nest = true;
+    p->Push();
+    EXPECT_EQ(heights, (std::vector<int>{85, 70, 55, 40, 25, 20}));
+    EXPECT_TRUE(p->GetPushed());
+    EXPECT_EQ(pushes, 1);
+    EXPECT_EQ(pops, 0);
+
+    p->SetHeight2(130);
+    EXPECT_EQ(p->Height(), 20) << "a closed panel stays closed";
+    heights.clear();
+    p->Pop();
+    EXPECT_EQ(heights, (std::vector<int>{35, 50, 65, 80, 95, 110, 125, 130}));
+    EXPECT_EQ(pops, 1);
+
+    // The push button in the strip.
+    int W = p->Width();
+    Click(10 + W - 1 - 13 - 4 + 6, 10 + 8);
+    EXPECT_TRUE(p->GetPushed());
+    Shot("panel_closed");
+
+    auto* docked = Place<TdvxPanel>(200, 10, 100, 100);
+    docked->SetAlign(alLeft);
+    try {
+        docked->Push();
+        ADD_FAILURE() << "no error";
+    } catch (const EInvalidOperation& e) {
+        EXPECT_STREQ(e.what(), "Can't push when Align is alClient, alLeft or alRight.");
+    }
+    EXPECT_FALSE(docked->GetPushed());
+    auto* mac = Place<TdvxPanel>(300, 150, 100, 100);
+    mac->SetUIStyle(MacOS);
+    EXPECT_EQ(mac->CaptionFontColor(), clBlack);
+}
+
+// ---------------------------------------------------------------- group boxes
+
+TEST_F(SkinControls, GroupBoxFrameLeavesAGapForItsCaption) {
+    auto* g = Place<TdvxGroupBox>(10, 10, 185, 105);
+    g->SetColor(clWhite);
+    g->SetBorderColor(TColor(kRed));
+    g->SetCaption("Group");
+    auto* closed = Place<TdvxGroupBox>(210, 10, 185, 105);
+    closed->SetColor(clWhite);
+    closed->SetBorderColor(TColor(kRed));
+    form->Show();
+    Pump();
+    int y = 10 + std::abs(g->Font()->Height()) / 2 + 1;
+    TBitmap probe;
+    probe.SetSize(4, 4);
+    probe.Canvas()->SetFont(g->Font());
+    int tw = probe.Canvas()->TextWidth("Group");
+    EXPECT_EQ(At(10, y), kRed) << "left edge";
+    EXPECT_EQ(At(11, y), kRed) << "the short piece before the caption";
+    EXPECT_NE(At(10 + 4, y), kRed) << "gap";
+    EXPECT_NE(At(10 + tw + 4, y), kRed) << "gap";
+    EXPECT_EQ(At(10 + tw + 7, y), kRed) << "the line again after the caption";
+    EXPECT_EQ(At(10 + 184, y + 20), kRed) << "right edge";
+    EXPECT_EQ(At(10 + 90, 10 + 104), kRed) << "bottom edge";
+    for (int x = 211; x < 394; ++x) ASSERT_EQ(At(x, y), kRed) << "no caption: closed top line at " << x;
+
+    SysLocale.MiddleEast = true;
+    g->SetBiDiMode(bdRightToLeft);
+    g->Repaint();
+    Pump();
+    EXPECT_EQ(At(10 + 1, y), kRed) << "right to left: the left edge one pixel in";
+    EXPECT_EQ(At(10 + 184 - 2, y), kRed);
+    EXPECT_NE(At(10 + 184 - 6, y), kRed) << "gap at the right";
+    EXPECT_EQ(At(10 + 185 - tw - 8, y), kRed);
+    SysLocale.MiddleEast = false;
+    Shot("groupbox");
+}
+
+TEST_F(SkinControls, CheckGroupArrangesButtonsAndFollowsItsItems) {
+    auto* g = Place<TdvxCheckGroup>(10, 10, 200, 120);
+    g->SetUIStyle(WinXP);
+    g->Items()->Add("a");
+    g->Items()->Add("b");
+    g->Items()->Add("c");
+    g->Items()->Add("d");
+    g->Items()->Add("e");
+    g->SetColumns(2);
+    ASSERT_EQ(g->ButtonCount(), 5);
+    TRect r = g->GetClient();
+    int H = r.bottom - (r.top + 8), rowHeight = H / 3, firstTop = (H % 3) / 2 + r.top + 8;
+    int columnWidth = (200 - 10) / 2;
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(g->Button(i)->Left(), (i / 3) * columnWidth + 8) << i;
+        EXPECT_EQ(g->Button(i)->Top(), (i % 3) * rowHeight + firstTop) << i;
+        EXPECT_EQ(g->Button(i)->GetUIStyle(), WinXP) << "the group's style reaches its buttons";
+    }
+    g->SetColumns(0);
+    EXPECT_EQ(g->Columns(), 2) << "0 columns refused";
+    g->SetColumns(-1);
+    EXPECT_EQ(g->Columns(), 2);
+    g->SetChecked(7, true);
+    g->SetItemEnabled(-1, false);
+    EXPECT_FALSE(g->Checked(7));
+    EXPECT_FALSE(g->ItemEnabled(5));
+    g->SetChecked(1, true);
+    EXPECT_TRUE(g->Checked(1));
+
+    auto* lines = new TStringList;
+    lines->Add("first");
+    g->SetItems(lines);
+    delete lines;
+    ASSERT_EQ(g->ButtonCount(), 1);
+    EXPECT_EQ(g->Button(0)->Caption(), "first");
+
+    // The items changed from inside a click of one of the buttons.
+    g->Items()->Add("second");
+    int clicks = 0;
+    g->OnClick = [&](TObject*) {
+        ++clicks;
+        g->Items()->Clear();
+    };
+    form->Show();
+    Pump();
+    TdvxCheckBox* b = g->Button(1);
+    Click(10 + b->Left() + 3, 10 + b->Top() + b->Height() / 2);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(g->ButtonCount(), 0);
+    g->Items()->Add("again");
+    EXPECT_EQ(g->ButtonCount(), 1);
+}
+
+TEST_F(SkinControls, RadioGroupItemIndexRules) {
+    auto* g = Place<TdvxRadioGroup>(10, 10, 200, 120);
+    for (const char* s : {"x", "y", "z"}) g->Items()->Add(s);
+    int clicks = 0;
+    g->OnClick = [&](TObject*) { ++clicks; };
+    EXPECT_EQ(g->ItemIndex(), -1);
+    g->SetItemIndex(1);
+    EXPECT_EQ(g->ItemIndex(), 1);
+    EXPECT_EQ(clicks, 1);
+    g->SetItemIndex(2);
+    EXPECT_FALSE(g->Checked(1)) << "siblings unchecked";
+    g->SetItemIndex(5);
+    EXPECT_EQ(g->ItemIndex(), 2) << "out of range: nothing changes";
+    g->SetItemIndex(-1);
+    EXPECT_EQ(g->ItemIndex(), -1);
+    EXPECT_EQ(std::string(typeid(*g->Button(0)).name()).find("TdvxRadioGroupButton") != std::string::npos, true);
+}
+
+// ---------------------------------------------------------------- scroll bar
+
+TEST_F(SkinControls, ScrollBarThumbLengthsLineButtonAndZeroSize) {
+    auto* s = Place<TdvxScrollBar>(10, 10, 200, 16);
+    EXPECT_EQ(s->Orientation(), dvxHorizontal);
+    EXPECT_EQ(s->Height(), s->DecButton()->Height()) << "as high as its decrement button";
+    EXPECT_EQ(s->Max(), 100);
+    EXPECT_EQ(s->SmallChange(), 1);
+    EXPECT_EQ(s->LineButton(), 0);
+    int track = s->Track()->Width();
+    EXPECT_EQ(track, 200 - s->IncButton()->Width() - s->DecButton()->Width());
+    struct Case {
+        int pageSize, length;
+    } cases[] = {{5, track * 10 / 100}, {150, track * 10 / 100}, {50, track * 50 / 100}, {100, track}};
+    for (const Case& k : cases) {
+        s->SetPageSize(k.pageSize);
+        EXPECT_EQ(s->Track()->Slider()->Width(), k.length) << "page size " << k.pageSize;
+    }
+    s->SetLineButton(8);
+    EXPECT_EQ(s->LineButton(), 16);
+    EXPECT_EQ(s->Track()->Slider()->Width(), 16);
+    s->SetLineButton(track + 1);
+    EXPECT_EQ(s->LineButton(), 16) << "longer than the free length: ignored";
+
+    s->SetWidth(0);
+    EXPECT_FALSE(s->Visible());
+}
+
+TEST_F(SkinControls, ScrollBarArrowStepsAtThePressThenEvery100ms) {
+    auto* s = Place<TdvxScrollBar>(10, 10, 200, 16);
+    form->Show();
+    Pump();
+    int x = 10 + s->IncButton()->Left() + 3, y = 10 + 4;
+    Button(x, y, true);
+    EXPECT_EQ(s->Position(), 1) << "a click released at once still steps";
+    Tick(100);
+    EXPECT_EQ(s->Position(), 2);
+    Tick(100);
+    EXPECT_EQ(s->Position(), 3);
+    Button(x, y, false);
+    Tick(300);
+    EXPECT_EQ(s->Position(), 3);
+    Click(10 + 3, y);
+    EXPECT_EQ(s->Position(), 2);
+    Shot("scrollbar");
+}
+
+TEST_F(SkinControls, ScrollBarPicturesTurnWithTheOrientation) {
+    auto* s = Place<TdvxScrollBar>(10, 10, 200, 16);
+    TBitmap frame;
+    GetInsideThemeBitmap(DeepBlue, DVX_THEME_SCROLLBAR_BUTTON_IMAGE, &frame, 6, 1);
+    TBitmap* dec = s->DecButton()->PicNormal()->Bitmap();
+    ASSERT_EQ(dec->Width(), frame.Height()) << "horizontal: a quarter turn";
+    // Counter-clockwise: the frame's top-right pixel lands at the top-left.
+    EXPECT_EQ(ColorToRGB(dec->Canvas()->Pixels(0, 0)), ColorToRGB(frame.Canvas()->Pixels(frame.Width() - 1, 0)));
+    s->SetOrientation(dvxVertical);
+    dec = s->DecButton()->PicNormal()->Bitmap();
+    ASSERT_EQ(dec->Width(), frame.Width()) << "vertical: as stored";
+    for (auto [px, py] : {std::pair{0, 0}, std::pair{3, 7}, std::pair{frame.Width() - 1, frame.Height() - 1}})
+        EXPECT_EQ(ColorToRGB(dec->Canvas()->Pixels(px, py)), ColorToRGB(frame.Canvas()->Pixels(px, py)));
+    EXPECT_EQ(s->Width(), s->DecButton()->Width());
+    TBitmap piece;
+    GetInsideThemeBitmap(DeepBlue, DVX_THEME_SCROLLBAR_TRACK_IMAGE, &piece, 3, 1);
+    TBitmap* thumb = s->Track()->Slider()->Picture()->Bitmap();
+    EXPECT_EQ(thumb->Width(), piece.Height()) << "the pieces turned a quarter clockwise";
+    // Clockwise: the piece's bottom-left pixel lands at the top-left.
+    EXPECT_EQ(ColorToRGB(thumb->Canvas()->Pixels(0, 0)), ColorToRGB(piece.Canvas()->Pixels(0, piece.Height() - 1)));
 }
 
 }  // namespace
