@@ -27,6 +27,7 @@ TdvxScrollBar::TdvxScrollBar(TComponent* owner)
     for (TdvxImageButton* b : {incButton_, decButton_}) {
         b->SetParent(this);
         b->SetTabStop(false);
+        b->SetTransparent(true);  // the pictures' corner colour shows the bar
         b->SetMouseContinuouslyDownInterval(100);
     }
     // One step at the press, then one per tick while held: a quick click still steps.
@@ -110,6 +111,7 @@ void TdvxScrollBar::UpdatePictures() {
         }
     }
     track_->SetColor(Color());
+    track_->UpdateControl();
     // Button pictures are drawn for a vertical bar, slider pieces for a horizontal one.
     if (orientation_ == dvxHorizontal) {
         for (TBitmap* b : dec)
@@ -175,6 +177,7 @@ void TdvxScrollBar::UpdateSliderPic() {
     else
         thumb.SetSize(length, thickness);
     TCanvas* c = thumb.Canvas();
+    for (TBitmap* b : {piece1_.get(), piece2_.get(), piece3_.get()}) b->SetTransparent(false);
     c->Draw(0, 0, piece1_.get());
     if (vertical) {
         int end = length - piece3_->Height();
@@ -185,6 +188,8 @@ void TdvxScrollBar::UpdateSliderPic() {
         c->Draw(end, 0, piece3_.get());
         if (end > piece1_->Width()) c->StretchDraw(TRect(piece1_->Width(), 0, end, thickness), piece2_.get());
     }
+    // The thumb is drawn opaque: its pieces' key colour becomes the bar's colour.
+    ScanColor(&thumb, DVX_KEY_COLOR, Color());
     TPicture picture;
     picture.SetGraphic(&thumb);
     track_->SetSliderImage(&picture);

@@ -151,10 +151,11 @@ void TdvxTrackBar::UpdateSlider() {
 }
 
 void TdvxTrackBar::UpdatePicture() {
-    if (CustomPicture()) return;
     bool horizontal = orientation_ == dvxHorizontal;
     TdvxUIStyle style;
-    if (UsingTheme(style)) {
+    if (CustomPicture()) {
+        // The owner's pictures stay; only the bar is drawn again at the new length.
+    } else if (UsingTheme(style)) {
         TdvxFileTheme* theme = GetFileTheme();
         if (TBitmap* b = theme->GetBitmap(SKIN2_TRACKBAR)) barImage_->Bitmap()->Assign(b);
         TBitmap slider;

@@ -23,6 +23,7 @@
 #include "skinctrl/dvxgroupbox.h"
 #include "skinctrl/dvxpanel.h"
 #include "skinctrl/dvxprogressbar.h"
+#include "skinctrl/dvxpublic.h"
 #include "skinctrl/dvxscrollbar.h"
 #include "skinctrl/dvxtrackbar.h"
 #include "skinctrl/dvxurllabel.h"
@@ -1033,6 +1034,7 @@ TEST_F(SkinControls, ScrollBarPicturesTurnWithTheOrientation) {
     // Counter-clockwise: the frame's top-right pixel lands at the top-left.
     EXPECT_EQ(ColorToRGB(dec->Canvas()->Pixels(0, 0)), ColorToRGB(frame.Canvas()->Pixels(frame.Width() - 1, 0)));
     s->SetOrientation(dvxVertical);
+    s->SetHeight(200);
     dec = s->DecButton()->PicNormal()->Bitmap();
     ASSERT_EQ(dec->Width(), frame.Width()) << "vertical: as stored";
     for (auto [px, py] : {std::pair{0, 0}, std::pair{3, 7}, std::pair{frame.Width() - 1, frame.Height() - 1}})
@@ -1042,8 +1044,17 @@ TEST_F(SkinControls, ScrollBarPicturesTurnWithTheOrientation) {
     GetInsideThemeBitmap(DeepBlue, DVX_THEME_SCROLLBAR_TRACK_IMAGE, &piece, 3, 1);
     TBitmap* thumb = s->Track()->Slider()->Picture()->Bitmap();
     EXPECT_EQ(thumb->Width(), piece.Height()) << "the pieces turned a quarter clockwise";
-    // Clockwise: the piece's bottom-left pixel lands at the top-left.
-    EXPECT_EQ(ColorToRGB(thumb->Canvas()->Pixels(0, 0)), ColorToRGB(piece.Canvas()->Pixels(0, piece.Height() - 1)));
+    // The start cap is the first piece turned by the clockwise helper; key pixels take the
+    // bar's colour.
+    TBitmap turned;
+    turned.Assign(&piece);
+    RoundPicture3(&turned);
+    for (int y = 0; y < turned.Height(); ++y)
+        for (int x = 0; x < turned.Width(); ++x) {
+            COLORREF expected = ColorToRGB(turned.Canvas()->Pixels(x, y));
+            if (expected == RGB(255, 0, 255)) expected = ColorToRGB(s->Color());
+            ASSERT_EQ(ColorToRGB(thumb->Canvas()->Pixels(x, y)), expected) << x << "," << y;
+        }
 }
 
 }  // namespace
