@@ -1057,4 +1057,70 @@ TEST_F(SkinControls, ScrollBarPicturesTurnWithTheOrientation) {
         }
 }
 
+TEST_F(SkinControls, GalleryButtonMadeAtRunTimeAndSetCaption2) {
+    // What the customisation dialog does with each gallery button.
+    auto* b = new TdvxImageButton(form);
+    EXPECT_EQ(b->Width(), 0);
+    EXPECT_FALSE(b->Stretch());
+    EXPECT_FALSE(b->DrawFocused());
+    EXPECT_TRUE(b->PicNormal()->Graphic() == nullptr);
+    TdvxUIStyle resolved;
+    EXPECT_FALSE(b->UsingTheme(resolved));
+    EXPECT_EQ(resolved, DeepBlue);
+    b->SetParent(form);
+    b->SetBounds(10, 10, 30, 20);
+    b->SetTag(7);
+    b->SetName("gallery7");
+    Flat(b->PicNormal(), 30, 20, kRed);
+    b->SetCaption2("Seven");
+    b->SetCursor(crHandPoint);
+    int clicks = 0;
+    b->OnClick = [&](TObject* sender) { clicks += sender == b; };
+    form->Show();
+    Pump();
+    EXPECT_EQ(b->Text(), "Seven");
+    EXPECT_EQ(b->GetCaption(), "Seven");
+    int paints = 0;
+    TWindowProc original = b->WindowProc;
+    b->WindowProc = [&](TMessage& m) {
+        paints += m.Msg == WM_PAINT;
+        original(m);
+    };
+    b->SetCaption2("Seven");
+    Pump();
+    EXPECT_GE(paints, 1) << "the same caption still repaints";
+    EXPECT_EQ(b->GetCaption(), "Seven");
+    b->WindowProc = original;
+    Click(20, 20);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(At(12, 12), kRed);
+}
+
+TEST_F(SkinControls, ToolBarSpeedButtonGradientAndHoverFrame) {
+    auto* b = Place<TdvxToolBarSpeedButton>(10, 10, 18, 18);
+    EXPECT_EQ(b->Width(), 18);
+    b->SetColor(TColor(RGB(255, 0, 0)));
+    b->SetToColor(TColor(RGB(0, 0, 255)));
+    TBitmap glyph;
+    glyph.SetPixelFormat(pf24bit);
+    glyph.SetSize(8, 8);
+    glyph.Canvas()->Brush()->SetColor(TColor(kGreen));
+    glyph.Canvas()->FillRect(TRect(0, 0, 8, 8));
+    glyph.Canvas()->SetPixels(0, 7, TColor(kWhite));  // the bottom-left colour is see-through
+    b->SetGlyph(&glyph);
+    form->Show();
+    Pump();
+    EXPECT_EQ(At(20, 10), RGB(255, 0, 0)) << "the gradient's first row is Color";
+    EXPECT_EQ(At(20, 27), RGB(0, 0, 255)) << "its last row ToColor";
+    EXPECT_EQ(At(13, 13), kGreen) << "glyph at (1, 1)";
+    EXPECT_EQ(At(11, 18), At(20, 18)) << "the glyph's transparent colour shows the gradient";
+    COLORREF edge = At(10, 20);
+    EXPECT_NE(edge, RGB(0, 0, 0));
+    Move(15, 15);
+    EXPECT_TRUE(b->IsMouseOver());
+    EXPECT_EQ(At(10, 20), RGB(0, 0, 0)) << "black frame while hovered";
+    Move(300, 200);
+    EXPECT_EQ(At(10, 20), edge);
+}
+
 }  // namespace
