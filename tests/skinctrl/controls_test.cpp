@@ -1123,4 +1123,61 @@ TEST_F(SkinControls, ToolBarSpeedButtonGradientAndHoverFrame) {
     EXPECT_EQ(At(10, 20), edge);
 }
 
+TEST_F(SkinControls, ButtonGlyphOfTwiceItsHeightIsTwoFrames) {
+    auto* b = Place<TdvxButton>(10, 10, 80, 27);
+    TBitmap glyph;
+    glyph.SetPixelFormat(pf24bit);
+    glyph.SetSize(32, 16);
+    glyph.Canvas()->Brush()->SetColor(TColor(kRed));
+    glyph.Canvas()->FillRect(TRect(0, 0, 16, 16));
+    glyph.Canvas()->Brush()->SetColor(TColor(kBlue));
+    glyph.Canvas()->FillRect(TRect(16, 0, 32, 16));
+    glyph.Canvas()->SetPixels(0, 0, TColor(kWhite));  // the mask colour
+    b->SetGlyph(&glyph);
+    form->Show();
+    Pump();
+    // No caption: blGlyphLeft puts the 16-wide frame at ((80 - 0 - 16 - 4) / 2, (27 - 16) / 2).
+    int gx = 10 + (80 - 16 - 4) / 2, gy = 10 + (27 - 16) / 2;
+    EXPECT_EQ(At(gx + 8, gy + 8), kRed) << "enabled: frame 1";
+    EXPECT_NE(At(gx + 16 + 2, gy + 8), kBlue) << "only one frame wide";
+    b->SetEnabled(false);
+    Pump();
+    EXPECT_EQ(At(gx + 8, gy + 8), kBlue) << "disabled: frame 2";
+}
+
+TEST_F(SkinControls, VerticalProgressBarGrowsUpAndDropsItsCaption) {
+    auto* p = Place<TdvxProgressBar>(10, 10, 18, 100);
+    p->SetOrientation(dvxVertical);
+    p->SetPosition(50);
+    EXPECT_TRUE(p->ShowCaption());
+    form->Show();
+    Pump();
+    EXPECT_FALSE(p->ShowCaption()) << "a vertical bar stops showing its caption";
+    // y = 99 - 49 = 50: filled below, Color above.
+    EXPECT_EQ(At(19, 10 + 30), RGB(0xE8, 0xE8, 0xE8));
+    EXPECT_NE(At(19, 10 + 80), RGB(0xE8, 0xE8, 0xE8));
+    EXPECT_EQ(At(10, 10 + 50), RGB(0, 0, 0)) << "frame";
+}
+
+TEST_F(SkinControls, TrackBarKeys) {
+    auto* t = Place<TdvxTrackBar>(10, 10, 200, 20);
+    t->SetMax(20);
+    t->SetPageSize(5);
+    form->Show();
+    Pump();
+    t->SetFocus();
+    Pump();
+    EXPECT_EQ(t->Perform(WM_GETDLGCODE, 0, 0) & DLGC_WANTARROWS, DLGC_WANTARROWS);
+    struct Case {
+        WORD key;
+        int position;
+    } cases[] = {{VK_NEXT, 5}, {VK_RIGHT, 6}, {VK_DOWN, 7}, {VK_END, 20}, {VK_NEXT, 20},
+                 {VK_PRIOR, 15}, {VK_LEFT, 14}, {VK_UP, 13}, {VK_HOME, 0}, {VK_UP, 0}};
+    for (const Case& k : cases) {
+        Key(k.key, true);
+        Key(k.key, false);
+        EXPECT_EQ(t->Position(), k.position) << "key " << k.key;
+    }
+}
+
 }  // namespace
