@@ -1180,4 +1180,23 @@ TEST_F(SkinControls, TrackBarKeys) {
     }
 }
 
+TEST_F(SkinControls, RadioButtonIsChosenWhenTheFocusComesFromARadioGroupButton) {
+    auto* g = Place<TdvxRadioGroup>(10, 10, 200, 100);
+    for (const char* item : {"x", "y"}) g->Items()->Add(item);
+    auto* plain = Place<TdvxCheckBox>(10, 150, 80, 17);
+    auto* r = Place<TdvxRadioButton>(10, 200, 80, 17);
+    form->Show();
+    Pump();
+    plain->SetFocus();
+    Pump();
+    r->SetFocus();
+    Pump();
+    EXPECT_FALSE(r->Checked()) << "focus from a plain control only focuses";
+    g->Button(0)->SetFocus();
+    Pump();
+    r->SetFocus();
+    Pump();
+    EXPECT_TRUE(r->Checked()) << "focus from a radio-group button clicks";
+}
+
 }  // namespace
