@@ -7,12 +7,16 @@
 #include <string>
 
 #include "platform/controls/controls.h"
+#include "platform/controls/stdctrls.h"
 #include "skinctrl/dvxcontrol.h"
 #include "skinctrl/sk2reader.h"
 
 namespace skinctrl {
 
-enum TCheckBoxState { cbUnchecked, cbChecked, cbGrayed };
+using platform::TCheckBoxState;
+using platform::cbUnchecked;
+using platform::cbChecked;
+using platform::cbGrayed;
 
 class TdvxCheckBox : public TdvxControl<platform::TCustomControl> {
 public:
