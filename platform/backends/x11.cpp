@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/backends/x11_embed.h"
 #include "platform/core/messages.h"
 #include "platform/core/threads.h"
 #include "platform/windows/backend.h"
@@ -380,6 +381,20 @@ public:
         watchCv_.notify_all();
     }
 
+    std::uint64_t CreateEmbedArea(HWND top) override {
+        TopWindow* w = Find(top);
+        if (!w) return 0;
+        if (!embeds_) embeds_ = std::make_unique<X11EmbedAreas>(display_);
+        return embeds_->Create(w->xid);
+    }
+    void PlaceEmbedArea(std::uint64_t area, const TRect& rect, bool visible) override {
+        if (embeds_) embeds_->Place(area, rect, visible);
+    }
+    void DestroyEmbedArea(std::uint64_t area) override {
+        if (embeds_) embeds_->Destroy(area);
+    }
+    bool EmbedAreaHasClient(std::uint64_t area) override { return embeds_ && embeds_->HasClient(area); }
+
 private:
     // Shared memory with the X server: the changed rows are copied into a segment the
     // server reads directly, which beats sending them over the connection.
@@ -508,6 +523,7 @@ private:
     }
 
     void Handle(XEvent& e) {
+        if (embeds_ && embeds_->Handle(e)) return;
         HWND hwnd = HandleOf(e.xany.window);
         if (!hwnd) return;
         switch (e.type) {
@@ -628,6 +644,7 @@ private:
     bool readSinceWake_ = false;
     bool stopping_ = false;
     int stopPipe_[2] = {-1, -1};
+    std::unique_ptr<X11EmbedAreas> embeds_;
 };
 
 }  // namespace
