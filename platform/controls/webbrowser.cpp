@@ -88,6 +88,8 @@ std::string TCppWebBrowser::ProgramFolder() const {
 void TCppWebBrowser::SetProgramFolder(const std::string& folder) {
     if (folder == programFolder_) return;
     programFolder_ = folder;
+    // The helper only loads pages of the server it was started with.
+    StopHelper();
     server_.reset();
     pageReady_ = false;
 }

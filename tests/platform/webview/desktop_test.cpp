@@ -149,10 +149,10 @@ protected:
         if (Application) Application->ProcessMessages();
         if (!movie.empty()) fs::remove(movie);
     }
-    // Runs the program's loop until the view reaches state (or gives up after a minute:
-    // the player's WebAssembly is compiled on every page load).
+    // Runs the program's loop until the view reaches state (or gives up after two minutes:
+    // the player's WebAssembly is compiled on every page load, slowly on a busy machine).
     bool WaitFor(State state) {
-        for (int i = 0; i < 1200; ++i) {
+        for (int i = 0; i < 2400; ++i) {
             Application->ProcessMessages();
             if (browser->State() == state) return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
