@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "platform/backends/x11.h"
+#include "platform/backends/x11_embed.h"
 #include "platform/core/messages.h"
 #include "platform/core/threads.h"
 #include "platform/windows/backend.h"
@@ -432,6 +433,19 @@ public:
         return w ? w->xid : 0;
     }
     HWND WindowFromX(::Window xid) const { return HandleOf(xid); }
+    std::uint64_t CreateEmbedArea(HWND top) override {
+        TopWindow* w = Find(top);
+        if (!w) return 0;
+        if (!embeds_) embeds_ = std::make_unique<X11EmbedAreas>(display_);
+        return embeds_->Create(w->xid);
+    }
+    void PlaceEmbedArea(std::uint64_t area, const TRect& rect, bool visible) override {
+        if (embeds_) embeds_->Place(area, rect, visible);
+    }
+    void DestroyEmbedArea(std::uint64_t area) override {
+        if (embeds_) embeds_->Destroy(area);
+    }
+    bool EmbedAreaHasClient(std::uint64_t area) override { return embeds_ && embeds_->HasClient(area); }
 
 private:
     // Shared memory with the X server: the changed rows are copied into a segment the
@@ -617,6 +631,7 @@ private:
     void Handle(XEvent& e) {
         for (auto& filter : Hooks().filters)
             if (filter(e)) return;
+        if (embeds_ && embeds_->Handle(e)) return;
         HWND hwnd = HandleOf(e.xany.window);
         if (!hwnd) return;
         switch (e.type) {
@@ -749,6 +764,7 @@ private:
     bool readSinceWake_ = false;
     bool stopping_ = false;
     int stopPipe_[2] = {-1, -1};
+    std::unique_ptr<X11EmbedAreas> embeds_;
 };
 
 }  // namespace
