@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 #include <vector>
 
@@ -58,6 +59,18 @@ private:
     const ConvertLibrary& lib_;
     GroupMediaUIOption* group_ = nullptr;
 };
+
+// A player record, freed with everything it holds however the row ends.
+struct PlayerFree {
+    void operator()(KbnUIGroupOption* player) const { freeKbnUIGroupOption(&player); }
+};
+using PlayerPtr = std::unique_ptr<KbnUIGroupOption, PlayerFree>;
+
+PlayerPtr NewPlayer() {
+    KbnUIGroupOption* player = nullptr;
+    createKbnUIGroupOption(&player);
+    return PlayerPtr(player);
+}
 
 // The crop, picture settings and streams of the row an input is made for.
 void ApplyLook(const MediaItem& item, MediaUIOption& input) {
@@ -169,9 +182,8 @@ private:
         const std::string playerPath =
             UniqueOutputPath(row, ConvertJobDir + PathPart(Text(row.name)) + ".swf");
         CopyTextField(row.name, FileStem(playerPath).c_str());
-        KbnUIGroupOption* player = nullptr;
-        createKbnUIGroupOption(&player);
-        FillGroupPlayer(cs, ConvertJobDir + FileStem(playerPath), player);
+        PlayerPtr player = NewPlayer();
+        FillGroupPlayer(cs, ConvertJobDir + FileStem(playerPath), player.get());
 
         int showLength = 0, added = 0;
         int lastResult = 0;
@@ -193,7 +205,7 @@ private:
             if (result == 0) result = Thumbnail(cs, job.OutputPath());
             if (result == 0) {
                 const std::string path = job.OutputPath();
-                if (player && AddGroupMedia(cs, path, FileStem(path), player))
+                if (player && AddGroupMedia(cs, path, FileStem(path), player.get()))
                     ++added;
                 else
                     result = prPlayerFailed;
@@ -207,9 +219,9 @@ private:
         int showResult = 0;
         if (cs.IsGeneralSwf && added > 0) {
             if (player->overlay) player->overlay->endTime = showLength;
-            showResult = PlayerResult(lib_.generatePlayer(player));
+            showResult = PlayerResult(lib_.generatePlayer(player.get()));
         }
-        if (player) freeKbnUIGroupOption(&player);
+        player.reset();
         if (showResult == 0 && added > 0) showResult = WritePage(cs, JobName(row), FileStem(playerPath));
         if (!members.empty()) ItemEnd(*members.back(), lastResult ? lastResult : showResult, TrimmedLength(*members.back()));
         CleanUp(cs);
@@ -220,9 +232,8 @@ private:
         int result = lib_.convert(job.get(), cs.FormatName, job.get()->formatNumber);
         if (result == 0) result = Thumbnail(cs, job.OutputPath());
         if (result == 0 && cs.IsGeneralSwf) {
-            KbnUIGroupOption* player = MakeItemPlayerGroup(cs, job.OutputPath(), title, length);
-            result = player ? PlayerResult(lib_.generatePlayer(player)) : prPlayerFailed;
-            if (player) freeKbnUIGroupOption(&player);
+            PlayerPtr player(MakeItemPlayerGroup(cs, job.OutputPath(), title, length));
+            result = player ? PlayerResult(lib_.generatePlayer(player.get())) : prPlayerFailed;
         }
         return result;
     }
