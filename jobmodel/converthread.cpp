@@ -87,6 +87,7 @@ public:
     void Row(PVastNode node) {
         MediaItem* row = ItemOf(*s_.jobTree, node);
         if (!row) return;
+        inHand_ = row;
         // A new row never works in the folder of the previous one.
         ConvertJobDir.clear();
         if ((row->kind == mkDvdTitle || row->kind == mkDvdChapter) && row->imageIndex == 0) ShareDestination(*row);
@@ -189,6 +190,7 @@ private:
         int lastResult = 0;
         for (std::size_t i = 0; i < members.size(); ++i) {
             MediaItem& member = *members[i];
+            inHand_ = &member;
             if (member.customSetting != row.customSetting) {
                 Drop(member.customSetting);
                 member.customSetting = Share(row.customSetting);
@@ -367,6 +369,13 @@ private:
         return 0;
     }
 
+public:
+    // The line of the item in hand when an error stopped it before its line was posted.
+    void Abort(int result) {
+        if (inHand_) ItemEnd(*inHand_, result, 0);
+    }
+
+private:
     void Post(platform::UINT message, platform::WPARAM wParam, platform::LPARAM lParam) {
         platform::PostMessage(s_.progressWindow, message, wParam, lParam);
     }
@@ -377,10 +386,13 @@ private:
         Post(WM_CONVERT_ITEM_BAR, static_cast<platform::WPARAM>(length), length);
         Post(WM_CONVERT_ITEM_DONE, static_cast<platform::WPARAM>(result), reinterpret_cast<platform::LPARAM>(item.name));
         TotalConvertedSeconds += length;
+        inHand_ = nullptr;
     }
 
     const ConvertRunSetup& s_;
     const ConvertLibrary& lib_;
+    // The item whose line is still to come (a slide show's member in hand).
+    MediaItem* inHand_ = nullptr;
 };
 
 }  // namespace
@@ -414,16 +426,18 @@ void ConverThread::Execute() {
     lib.setMessagePoster(&platform::PostMessage);
     lib.setProgressHandle(&handle);
     TotalConvertedSeconds = 0;
-    try {
-        if (setup_.jobTree) {
-            RowConverter run(setup_, lib);
+    if (setup_.jobTree) {
+        RowConverter run(setup_, lib);
+        try {
             for (PVastNode node : checked_) {
                 if (CancelState.load() == 1) break;
                 run.Row(node);
             }
+        } catch (...) {
+            // The run stops at the item in hand: it gets its line like any failed item,
+            // the rows done so far keep theirs, and the window still hears the end.
+            run.Abort(prRowAborted);
         }
-    } catch (...) {
-        // The rows done so far keep their lines; the window still hears the end.
     }
     lib.setProgressHandle(nullptr);
 }

@@ -508,15 +508,28 @@ TEST_F(ConvertRun, PageScriptNeverFollowsAPlantedLink) {
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(copied), {}), "// page script\n");
 }
 
-// An exception inside the converter ends the run, but never without its end message.
+// An exception inside the converter ends the run, but never without its end message;
+// the item in hand gets its line, and what the row held (a show's player) is freed.
 TEST_F(ConvertRun, ExceptionStillEndsTheRunOnce) {
-    Lists lists;
-    for (const char* name : {"one", "two"})
-        lists.jobs.SetCheckState(File(lists, nullptr, mkFile, name, 10).node, treeview::csCheckedNormal);
-    rec.throwInConvert = true;
-    Outcome o = Run(lists);
-    EXPECT_TRUE(o.lines.empty());
-    EXPECT_EQ(rec.Videos().size(), 1u);
+    for (bool slideShow : {false, true}) {
+        SCOPED_TRACE(slideShow ? "slide show" : "files");
+        TearDown();
+        SetUp();
+        Lists lists;
+        if (slideShow) {
+            Row show = lists.Add(lists.jobs, nullptr, mkSlide, "Show");
+            Options(*show.item);
+            for (const char* name : {"one", "two"}) File(lists, show.node, mkSlide, name, 10);
+            lists.jobs.SetCheckState(show.node, treeview::csCheckedNormal);
+        } else {
+            for (const char* name : {"one", "two"})
+                lists.jobs.SetCheckState(File(lists, nullptr, mkFile, name, 10).node, treeview::csCheckedNormal);
+        }
+        rec.throwInConvert = true;
+        Outcome o = Run(lists);
+        EXPECT_EQ(o.lines, (std::vector<std::string>{Failed("one", prRowAborted)}));
+        EXPECT_EQ(rec.Videos().size(), 1u);
+    }
 }
 
 TEST(ConvertWindow, ProgressAndResultLines) {
