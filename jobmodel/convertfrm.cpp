@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 #include "jobmodel/convertstate.h"
 #include "libs/morvmessage/morvmessage.h"
@@ -54,6 +55,7 @@ platform::LRESULT TfrmConvert::WndProc(platform::HWND, platform::UINT message, p
         case WM_CONVERT_ITEM_BAR: OnItemBar(wParam, lParam); break;
         case WM_CONVERT_ITEM_DONE: OnItemResult(wParam, lParam); break;
         case WM_CONVERT_ALL_DONE: OnConvertFinished(); break;
+        case WM_CONVERT_TREE_WRITE: (*reinterpret_cast<const std::function<void()>*>(lParam))(); break;
         case WM_CONVERTER_PROGRESS:
         case WM_CONVERTER_PROGRESS_ALT: OnConvertProgress(wParam); break;
         default: break;

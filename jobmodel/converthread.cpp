@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <system_error>
 #include <vector>
@@ -108,19 +109,34 @@ private:
     // The DVD window's row of a job-list DVD row is the one sharing its time range.
     void ShareDestination(const MediaItem& row) {
         if (!s_.dvdTree || !row.timeRange) return;
-        std::vector<PVastNode> pending{s_.dvdTree->RootNode()->FirstChild};
-        while (!pending.empty()) {
-            PVastNode node = pending.back();
-            pending.pop_back();
-            for (; node; node = node->NextSibling) {
-                MediaItem* item = ItemOf(*s_.dvdTree, node);
-                if (item && item->timeRange == row.timeRange) {
-                    CopyTextField(item->row.destination, row.row.destination);
-                    return;
+        OnUiThread([&] {
+            std::vector<PVastNode> pending{s_.dvdTree->RootNode()->FirstChild};
+            while (!pending.empty()) {
+                PVastNode node = pending.back();
+                pending.pop_back();
+                for (; node; node = node->NextSibling) {
+                    MediaItem* item = ItemOf(*s_.dvdTree, node);
+                    if (item && item->timeRange == row.timeRange) {
+                        CopyTextField(item->row.destination, row.row.destination);
+                        return;
+                    }
+                    pending.push_back(node->FirstChild);
                 }
-                pending.push_back(node->FirstChild);
             }
-        }
+        });
+    }
+
+    // MapTrimToChapters over the DVD window's tree, on the thread that owns it.
+    PVastNode MapTrim(const MediaItem& item, const MediaItem& trimmed) {
+        PVastNode title = nullptr;
+        if (s_.dvdTree) OnUiThread([&] { title = MapTrimToChapters(*s_.dvdTree, item, trimmed); });
+        return title;
+    }
+
+    // Runs `write` on the user-interface thread and waits for it: the rows of both trees
+    // are written only there, never while that thread paints them.
+    void OnUiThread(const std::function<void()>& write) {
+        platform::SendMessage(s_.progressWindow, WM_CONVERT_TREE_WRITE, 0, reinterpret_cast<platform::LPARAM>(&write));
     }
 
     void Single(PVastNode node, MediaItem& row) {
@@ -130,8 +146,7 @@ private:
         int result = job.get() ? 0 : crInternalError;
         if (result == 0 && row.dvdKind == mkDvdTitle) {
             MediaItem* parent = segment ? ItemOf(*s_.jobTree, s_.jobTree->GetNodeParent(node)) : &row;
-            PVastNode title = parent && s_.dvdTree ? MapTrimToChapters(*s_.dvdTree, *parent, segment ? row : *parent)
-                                                   : nullptr;
+            PVastNode title = parent ? MapTrim(*parent, segment ? row : *parent) : nullptr;
             result = title ? PrepareGroupOutput(row, *job.get()) : prTitleNotFound;
             if (result == 0 && AddTitleInputs(job.get(), row, title) == 0) result = prNoInput;
         } else if (result == 0 && row.dvdKind == mkDvdChapter) {
@@ -182,7 +197,15 @@ private:
         // The show's player takes the group's name; the name it finally got is kept.
         const std::string playerPath =
             UniqueOutputPath(row, ConvertJobDir + PathPart(Text(row.name)) + ".swf");
-        CopyTextField(row.name, FileStem(playerPath).c_str());
+        OnUiThread([&] {
+            CopyTextField(row.name, FileStem(playerPath).c_str());
+            // The members take the show's option record.
+            for (MediaItem* member : members)
+                if (member->customSetting != row.customSetting) {
+                    Drop(member->customSetting);
+                    member->customSetting = Share(row.customSetting);
+                }
+        });
         PlayerPtr player = NewPlayer();
         FillGroupPlayer(cs, ConvertJobDir + FileStem(playerPath), player.get());
 
@@ -191,10 +214,6 @@ private:
         for (std::size_t i = 0; i < members.size(); ++i) {
             MediaItem& member = *members[i];
             inHand_ = &member;
-            if (member.customSetting != row.customSetting) {
-                Drop(member.customSetting);
-                member.customSetting = Share(row.customSetting);
-            }
             Job job(lib_, member.dvdDisc, cs);
             int inputs = 0;
             int result = job.get() ? PrepareMemberOutput(member, *job.get()) : crInternalError;
@@ -345,9 +364,7 @@ private:
         if (fromSegment && member.dvdKind != 0 && !segment) return prSegmentNotFound;
         if (member.dvdKind == mkDvdTitle) {
             const MediaItem* parent = segment ? ItemOf(*s_.jobTree, s_.jobTree->GetNodeParent(segmentNode)) : &member;
-            PVastNode title = parent && s_.dvdTree
-                                  ? MapTrimToChapters(*s_.dvdTree, *parent, segment ? *segment : *parent)
-                                  : nullptr;
+            PVastNode title = parent ? MapTrim(*parent, segment ? *segment : *parent) : nullptr;
             if (!title) return prTitleNotFound;
             inputs += AddTitleInputs(group, member, title);
         } else if (member.dvdKind == mkDvdChapter) {

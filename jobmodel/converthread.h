@@ -14,6 +14,10 @@
 //                          inside the item's record, unchanged until the run ends)
 // and once per run, on every path, as the worker's last message:
 //   WM_CONVERT_ALL_DONE   (0, 0)
+//
+// Rows of the job list and the DVD window's list are written only on the user-interface
+// thread that owns both trees: the worker sends the window WM_CONVERT_TREE_WRITE
+// (LParam = a const std::function<void()>* to run there) and waits for it.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -27,6 +31,7 @@
 constexpr platform::UINT WM_CONVERT_ITEM_DONE = platform::WM_USER + 2035;
 constexpr platform::UINT WM_CONVERT_ITEM_BAR = platform::WM_USER + 2036;
 constexpr platform::UINT WM_CONVERT_ALL_DONE = platform::WM_USER + 2037;
+constexpr platform::UINT WM_CONVERT_TREE_WRITE = platform::WM_USER + 2038;
 
 // The converter and the player maker as the worker reaches them; tests install fakes.
 struct ConvertLibrary {

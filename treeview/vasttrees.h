@@ -31,6 +31,7 @@
 #include "platform/core/messages.h"
 #include "treeview/vtblend.h"
 #include "treeview/vtoptions.h"
+#include "treeview/vtthread.h"
 #include "treeview/vttypes.h"
 
 namespace treeview {
@@ -593,6 +594,8 @@ private:
     // Shared with the worker thread.
     std::atomic<bool> stopValidation_{false};
     std::atomic<bool> workerBusy_{false};
+    // Every change passes InterruptValidation, which checks it runs on this thread.
+    TTreeThread thread_;
 
     TCustomVastTreeOptions* options_ = nullptr;
     TVTColors* colors_ = nullptr;

@@ -284,6 +284,7 @@ void TBaseVastTree::ValidateCache() {
 }
 
 void TBaseVastTree::InterruptValidation() {
+    thread_.CheckChange();
     if (!workerBusy_) return;
     stopValidation_ = true;
     DoStateChange(tsStopValidation, tsUseCache);
