@@ -8,6 +8,8 @@
 #include "jobmodel/convertstate.h"
 #include "libs/morvmessage/morvmessage.h"
 
+namespace jobmodel {
+
 void TfrmConvert::TProgressBar::SetMax(int value) {
     Max = std::max(value, 0);
     Position = std::min(Position, Max);
@@ -94,3 +96,5 @@ void TfrmConvert::OnConvertFinished() {
     if (CancelState.load() != 1 && OnMessage) OnMessage("All conversion takes have been finished!");
     if (OnClose) OnClose();
 }
+
+}  // namespace jobmodel

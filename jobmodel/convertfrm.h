@@ -11,6 +11,8 @@
 #include "jobmodel/converthread.h"
 #include "platform/core/messages.h"
 
+namespace jobmodel {
+
 class TfrmConvert {
 public:
     // A bar with a minimum of 0; the position stays within 0..Max.
@@ -74,3 +76,5 @@ private:
     std::unique_ptr<ConverThread> worker_;
     bool finished_ = false;
 };
+
+}  // namespace jobmodel

@@ -16,6 +16,8 @@
 #include "libs/morvmessage/morvmessage.h"
 #include "platform/core/files.h"
 
+namespace jobmodel {
+
 using treeview::PVastNode;
 using treeview::TBaseVastTree;
 
@@ -458,3 +460,5 @@ void ConverThread::Execute() {
     }
     lib.setProgressHandle(nullptr);
 }
+
+}  // namespace jobmodel

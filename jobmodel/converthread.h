@@ -28,6 +28,8 @@
 #include "playermaker/morvbrindle.h"
 #include "treeview/vasttrees.h"
 
+namespace jobmodel {
+
 constexpr platform::UINT WM_CONVERT_ITEM_DONE = platform::WM_USER + 2035;
 constexpr platform::UINT WM_CONVERT_ITEM_BAR = platform::WM_USER + 2036;
 constexpr platform::UINT WM_CONVERT_ALL_DONE = platform::WM_USER + 2037;
@@ -83,3 +85,5 @@ private:
     // tree; group members are never checked.
     std::vector<treeview::PVastNode> checked_;
 };
+
+}  // namespace jobmodel

@@ -10,6 +10,8 @@
 #include "platform/core/registry.h"
 #include "platform/core/sysutils.h"
 
+namespace jobmodel {
+
 namespace {
 
 template <class T>
@@ -133,3 +135,5 @@ bool LoadCustomSetting() {
         return false;
     }
 }
+
+}  // namespace jobmodel

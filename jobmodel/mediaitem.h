@@ -10,6 +10,8 @@
 #include "libs/morvconverter/morvconverter.h"
 #include "libs/morvdvdread/morvdvdread.h"
 
+namespace jobmodel {
+
 enum MediaItemKind : std::int32_t {
     mkFile = 0,
     mkMerge = 1,
@@ -125,3 +127,5 @@ void CopyTextField(char* field, std::size_t width, const char* text, std::size_t
 template <std::size_t N> void CopyTextField(char (&field)[N], const char* text, std::size_t limit = SIZE_MAX) {
     CopyTextField(field, N, text, limit);
 }
+
+}  // namespace jobmodel

@@ -11,6 +11,8 @@
 #include "jobmodel/outputnames.h"
 #include "platform/core/files.h"
 
+namespace jobmodel {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -272,3 +274,5 @@ int GeneratePreviewPlayer(const CustomSetting& cs, const std::string& programFol
                           int browserHeight) {
     return BuildAndFree(MakePreviewPlayerGroup(cs, programFolder, browserWidth, browserHeight));
 }
+
+}  // namespace jobmodel

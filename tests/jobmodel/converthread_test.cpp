@@ -27,6 +27,8 @@
 #include "support/tempdir.h"
 #include "tests/jobmodel/itemlists.h"
 
+namespace jobmodel {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -638,3 +640,5 @@ TEST(ConvertWindow, ProgressAndResultLines) {
 }
 
 }  // namespace
+
+}  // namespace jobmodel

@@ -6,6 +6,8 @@
 
 #include "tests/jobmodel/itemlists.h"
 
+namespace jobmodel {
+
 namespace {
 
 using itemlists::Lists;
@@ -111,3 +113,5 @@ TEST(ItemTreeThread, AChangeFromAnotherThreadFailsTheCheck) {
 }
 
 }  // namespace
+
+}  // namespace jobmodel
