@@ -83,7 +83,8 @@ void TfrmConvert::OnConvertProgress(platform::WPARAM wParam) {
     const double seconds = info->convertedSeconds;
     ActiveConvertLibrary().freeProgressInfo(info);
     // Reports of five hours or more, and values that are no time at all, move nothing.
-    if (!(seconds > -1.0 && seconds < 18000.0)) return;
+    constexpr double kLongestReport = 5 * 3600.0;
+    if (!(seconds > -1.0 && seconds < kLongestReport)) return;
     const int s = static_cast<int>(std::trunc(seconds));
     OneProgress.SetPosition(s);
     TotalProgress.SetPosition(s + TotalConvertedSeconds.load());

@@ -28,11 +28,6 @@ namespace fs = std::filesystem;
 const ConvertLibrary kRealLibrary;
 std::atomic<const ConvertLibrary*> activeLibrary{&kRealLibrary};
 
-// The text of a fixed, zero-terminated field (all of it when it fills the field).
-template <std::size_t N>
-std::string Text(const char (&field)[N]) {
-    return std::string(field, strnlen(field, N));
-}
 
 int TrimmedLength(const MediaItem& item) { return item.timeRange ? item.timeRange->end - item.timeRange->start : 0; }
 
@@ -56,7 +51,7 @@ public:
     Job(const Job&) = delete;
     Job& operator=(const Job&) = delete;
     GroupMediaUIOption* get() const { return group_; }
-    std::string OutputPath() const { return group_ ? Text(group_->outputPath) : ""; }
+    std::string OutputPath() const { return group_ ? FieldText(group_->outputPath) : ""; }
 
 private:
     const ConvertLibrary& lib_;
@@ -180,7 +175,7 @@ private:
         }
         if (result == 0 && inputs == 0) result = prNoInput;
         ItemStart(length);
-        if (result == 0) result = ConvertAndFinish(job, cs, Text(row.name), length);
+        if (result == 0) result = ConvertAndFinish(job, cs, FieldText(row.name), length);
         if (result == 0) result = WritePage(cs, JobName(row), FileStem(job.OutputPath()));
         ItemEnd(row, result, length);
         CleanUp(cs);
@@ -191,14 +186,14 @@ private:
         std::vector<MediaItem*> members;
         for (PVastNode child = node->FirstChild; child; child = child->NextSibling)
             if (MediaItem* m = ItemOf(*s_.jobTree, child)) members.push_back(m);
-        if (!MakeJobFolder(Text(row.name))) {
+        if (!MakeJobFolder(FieldText(row.name))) {
             ItemStart(0);
             ItemEnd(row, prJobFolderFailed, 0);
             return;
         }
         // The show's player takes the group's name; the name it finally got is kept.
         const std::string playerPath =
-            UniqueOutputPath(row, ConvertJobDir + PathPart(Text(row.name)) + ".swf");
+            UniqueOutputPath(row, ConvertJobDir + PathPart(FieldText(row.name)) + ".swf");
         OnUiThread([&] {
             CopyTextField(row.name, FileStem(playerPath).c_str());
             // The members take the show's option record.
@@ -339,7 +334,7 @@ private:
 
     bool AddFileInput(GroupMediaUIOption* group, const MediaItem& item) {
         if (!item.mediaInfo || item.mediaInfo->path[0] == 0) return false;
-        MediaUIOption* input = lib_.createFileInput(group, Text(item.mediaInfo->path).c_str());
+        MediaUIOption* input = lib_.createFileInput(group, FieldText(item.mediaInfo->path).c_str());
         if (!input) return false;
         if (item.timeRange) SetMediaTrim(*item.timeRange, *input);
         ApplyLook(item, *input);

@@ -215,4 +215,6 @@ std::string FormatSeconds(float seconds) {
     return text;
 }
 
+std::string FieldText(const char* field, std::size_t width) { return std::string(field, strnlen(field, width)); }
+
 }  // namespace jobmodel

@@ -128,4 +128,8 @@ template <std::size_t N> void CopyTextField(char (&field)[N], const char* text, 
     CopyTextField(field, N, text, limit);
 }
 
+// The text of a fixed field: up to its terminator, or all of it when it fills the field.
+std::string FieldText(const char* field, std::size_t width);
+template <std::size_t N> std::string FieldText(const char (&field)[N]) { return FieldText(field, N); }
+
 }  // namespace jobmodel
