@@ -37,6 +37,7 @@ void TfrmConvert::FormShow() {
     ApplyPreviewSetting();
     worker_.reset();
     finished_ = false;
+    reasons_.clear();
     ConvertRunSetup setup;
     setup.jobTree = JobTree;
     setup.dvdTree = DvdTree;
@@ -57,6 +58,9 @@ platform::LRESULT TfrmConvert::WndProc(platform::HWND, platform::UINT message, p
         case WM_CONVERT_ITEM_BAR: OnItemBar(wParam, lParam); break;
         case WM_CONVERT_ITEM_DONE: OnItemResult(wParam, lParam); break;
         case WM_CONVERT_ALL_DONE: OnConvertFinished(); break;
+        case WM_CONVERT_ITEM_REASON:
+            reasons_[reinterpret_cast<const char*>(wParam)] = reinterpret_cast<const char*>(lParam);
+            break;
         case WM_CONVERT_TREE_WRITE: (*reinterpret_cast<const std::function<void()>*>(lParam))(); break;
         case WM_CONVERTER_PROGRESS:
         case WM_CONVERTER_PROGRESS_ALT: OnConvertProgress(wParam); break;
@@ -74,6 +78,10 @@ void TfrmConvert::OnItemResult(platform::WPARAM result, platform::LPARAM name) {
     const char* text = reinterpret_cast<const char*>(name);
     LastResult = ResultLine(text ? std::string(text, strnlen(text, sizeof(MediaItem::name))) : std::string(),
                             static_cast<int>(static_cast<std::int32_t>(result)));
+    if (auto reason = reasons_.find(text); reason != reasons_.end()) {
+        LastResult += " (" + reason->second + ")";
+        reasons_.erase(reason);
+    }
     ShowResult.push_back(LastResult);
 }
 

@@ -219,7 +219,7 @@ private:
             const int length = TrimmedLength(member);
             showLength += length;
             ItemStart(length);
-            if (result == 0) result = lib_.convert(job.get(), cs.FormatName, job.get()->formatNumber);
+            if (result == 0) result = Convert(job, cs.FormatName, job.get()->formatNumber);
             if (result == 0) result = Thumbnail(cs, job.OutputPath());
             if (result == 0) {
                 const std::string path = job.OutputPath();
@@ -247,11 +247,22 @@ private:
 
     // Conversion, thumbnail and player of a single or merged row; 0 or the first failure.
     int ConvertAndFinish(const Job& job, const CustomSetting& cs, const std::string& title, int length) {
-        int result = lib_.convert(job.get(), cs.FormatName, job.get()->formatNumber);
+        int result = Convert(job, cs.FormatName, job.get()->formatNumber);
         if (result == 0) result = Thumbnail(cs, job.OutputPath());
         if (result == 0 && cs.IsGeneralSwf) {
             PlayerPtr player(MakeItemPlayerGroup(cs, job.OutputPath(), title, length));
             result = player ? PlayerResult(lib_.generatePlayer(player.get())) : prPlayerFailed;
+        }
+        return result;
+    }
+
+    // A converter job; when it fails, the converter's own words on why are kept for the
+    // item's line.
+    int Convert(const Job& job, const char* format, int number) {
+        const int result = lib_.convert(job.get(), format, number);
+        if (result != 0 && result != crCancelled && reason_.empty()) {
+            char text[512] = {};
+            if (lib_.failureText(job.get(), text, sizeof text) > 0) reason_ = text;
         }
         return result;
     }
@@ -271,7 +282,7 @@ private:
         CopyTextField(job.get()->outputPath, picture.c_str());
         job.get()->thumbnail = 1;
         job.get()->prepared = 1;
-        const int result = lib_.convert(job.get(), "image2", 0);
+        const int result = Convert(job, "image2", 0);
         // A cancel during the picture is the row's cancel, not a failed thumbnail.
         if (result == crCancelled) return crCancelled;
         if (result != 0 || !IsFile(picture)) return prThumbnailFailed;
@@ -397,6 +408,10 @@ private:
     void ItemStart(int length) { Post(WM_CONVERT_ITEM_BAR, static_cast<platform::WPARAM>(length), 0); }
 
     void ItemEnd(MediaItem& item, int result, int length) {
+        if (result != 0 && !reason_.empty())
+            platform::SendMessage(s_.progressWindow, WM_CONVERT_ITEM_REASON, reinterpret_cast<platform::WPARAM>(item.name),
+                                  reinterpret_cast<platform::LPARAM>(reason_.c_str()));
+        reason_.clear();
         Post(WM_CONVERT_ITEM_BAR, static_cast<platform::WPARAM>(length), length);
         Post(WM_CONVERT_ITEM_DONE, static_cast<platform::WPARAM>(result), reinterpret_cast<platform::LPARAM>(item.name));
         TotalConvertedSeconds += length;
@@ -407,6 +422,8 @@ private:
     const ConvertLibrary& lib_;
     // The item whose line is still to come (a slide show's member in hand).
     MediaItem* inHand_ = nullptr;
+    // The converter's words on the first failure of the item in hand.
+    std::string reason_;
 };
 
 }  // namespace

@@ -463,6 +463,21 @@ TEST_F(ConvertRun, CancelDuringTheThumbnailIsACancel) {
     EXPECT_TRUE(rec.players.empty());
 }
 
+// A failed conversion's line ends with the converter's own words on why; a row that
+// converted asks for none.
+TEST_F(ConvertRun, ConverterTextFollowsAFailure) {
+    Lists lists;
+    for (const char* name : {"bad", "good"})
+        lists.jobs.SetCheckState(File(lists, nullptr, mkFile, name, 10).node, treeview::csCheckedNormal);
+    rec.failStem["bad"] = crEncoderRefused;
+    fake.failureText = [](const GroupMediaUIOption*, char* text, std::int32_t size) {
+        return static_cast<std::int32_t>(std::snprintf(text, size, "opening the video encoder: Invalid argument"));
+    };
+    Outcome o = Run(lists);
+    EXPECT_EQ(o.lines, (std::vector<std::string>{
+                           Failed("bad", crEncoderRefused) + " (opening the video encoder: Invalid argument)", Ok("good")}));
+}
+
 // Without FLV output the folder loses its video, unless a progressive player streams it.
 TEST_F(ConvertRun, FlvCleanUp) {
     for (int swfType : {stEmbedded, stProgressive}) {
