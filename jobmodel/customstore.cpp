@@ -93,11 +93,14 @@ std::string BoolToText(std::uint8_t value) { return platform::IntToStr(value); }
 void SaveCustomSetting() {
     if (!CurrentCustomSetting) return;
     platform::TRegistry reg;
+    // Every value of the record in one transaction: one write of the store, never half a record.
+    reg.BeginBatch();
     OpenCustomKey(reg);
     const auto* base = reinterpret_cast<const unsigned char*>(CurrentCustomSetting);
     for (const CustomSettingField& f : CustomSettingFields()) {
         if (f.stored) reg.WriteString(f.name, ToText(f, base + f.offset));
     }
+    reg.CommitBatch();
     reg.CloseKey();
 }
 

@@ -467,7 +467,7 @@ bool DVXGetScrollBarInfo(HWND window, int objectId, SCROLLBARINFO* info) {
     return info && GetScrollBarInfo(window, objectId, info);
 }
 
-bool DVXGetComboBoxInfo(HWND, COMBOBOXINFO*) { return false; }
+bool DVXGetComboBoxInfo(HWND window, COMBOBOXINFO* info) { return info && GetComboBoxInfo(window, info); }
 
 bool DVXAnimateWindow(HWND window, int time, int flags) {
     return AnimateWindow(window, DWORD(time), DWORD(flags));

@@ -10,6 +10,7 @@
 
 #include "platform/controls/controls.h"
 #include "platform/controls/forms.h"
+#include "platform/controls/stdctrls.h"
 #include "platform/graphics/gdi.h"
 #include "platform/graphics/graphics.h"
 #include "skinctrl/dvxtheme.h"
@@ -116,17 +117,9 @@ void ContainerApplyUIStyle(TWinControl* container, TdvxUIStyle uiStyle, TdvxFile
 bool IsWinXP();
 bool IsWinVista();
 
-struct COMBOBOXINFO {
-    platform::DWORD cbSize = sizeof(COMBOBOXINFO);
-    platform::RECT rcItem{};
-    platform::RECT rcButton{};
-    platform::DWORD stateButton = 0;
-    HWND hwndCombo = nullptr;
-    HWND hwndItem = nullptr;
-    HWND hwndList = nullptr;
-};
+using platform::COMBOBOXINFO;
 bool DVXGetScrollBarInfo(HWND window, int objectId, platform::SCROLLBARINFO* info);
-// False until the platform's combo box can describe itself.
+// The parts of a combo box's window; false for a window that is not a combo box.
 bool DVXGetComboBoxInfo(HWND window, COMBOBOXINFO* info);
 bool DVXAnimateWindow(HWND window, int time, int flags);
 

@@ -1,6 +1,7 @@
 // The node store of TBaseVastTree: node records, creation, linking, deletion, moving
 // and copying, lazy initialisation, counts and heights, and the tree's construction.
 #include "treeview/vasttrees.h"
+#include "treeview/vtheader.h"
 
 #include <cstddef>
 #include <cstdlib>
@@ -33,6 +34,8 @@ TBaseVastTree::TBaseVastTree(TComponent* owner) : TCustomControl(owner) {
     colors_ = new TVTColors(this);
     scrollBarOptions_ = new TScrollBarOptions(this);
     options_ = new TCustomVastTreeOptions(this);
+    header_ = new TVTHeader(this);
+    background_ = new TPicture();
     plusBM_ = new TBitmap();
     minusBM_ = new TBitmap();
     msgHandle_ = AllocateHWnd([this](HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -52,6 +55,10 @@ TBaseVastTree::~TBaseVastTree() {
     Clear();
     for (unsigned id = ExpandTimer; id <= SearchTimer; ++id) StopTimer(id);
     DeallocateHWnd(msgHandle_);
+    delete header_;
+    header_ = nullptr;
+    delete background_;
+    background_ = nullptr;
     std::free(root_);
     root_ = nullptr;
     if (customCheckImages_) customCheckImages_->RemoveFreeNotification(this);
@@ -142,9 +149,6 @@ void TBaseVastTree::InvalidateTree() {
     if (HandleAllocated() && !(ComponentState() & csLoading)) Invalidate();
 }
 
-void TBaseVastTree::InvalidateNode(PVastNode node) {
-    if (node && updateCount_ == 0) InvalidateTree();
-}
 
 // ---- node data ----
 
@@ -189,12 +193,16 @@ void TBaseVastTree::ValidateNodeDataSize(std::int32_t& size) {
     if (OnGetNodeDataSize) OnGetNodeDataSize(this, size);
 }
 
-PVastNode TBaseVastTree::MakeNewNode() {
+void TBaseVastTree::ResolveNodeDataSize() {
     if (nodeDataSize_ == -1 && !(ComponentState() & csDesigning)) {
         std::int32_t size = 0;
         ValidateNodeDataSize(size);
         nodeDataSize_ = size < 0 ? 0 : size;
     }
+}
+
+PVastNode TBaseVastTree::MakeNewNode() {
+    ResolveNodeDataSize();
     std::size_t size = sizeof(TVastNode) + totalInternalDataSize_;
     if (!(ComponentState() & csDesigning) && nodeDataSize_ > 0) size += std::size_t(nodeDataSize_);
     auto* node = static_cast<PVastNode>(std::calloc(1, size));
@@ -450,6 +458,7 @@ PVastNode TBaseVastTree::AddChild(PVastNode parent, void* userData) {
     DoCancelEdit();
     parent = NodeOrRoot(parent);
     if (parent != root_ && !CheckOwnNode(parent)) return nullptr;
+    RequireUserDataSpace(userData);
     InitIfNeeded(parent);
     ++updateCount_;
     try {
@@ -472,12 +481,18 @@ PVastNode TBaseVastTree::AddChild(PVastNode parent, void* userData) {
     return result;
 }
 
-void TBaseVastTree::SetInitialUserData(PVastNode node, void* userData) {
+// Checked before a node is added, so that a refused call leaves the tree as it was.
+void TBaseVastTree::RequireUserDataSpace(void* userData) {
     if (!userData) return;
+    ResolveNodeDataSize();
     // The pointer is stored whole, so the area must hold one.
     if (nodeDataSize_ < std::int32_t(sizeof(void*)))
         throw EVastTreeError("Cannot set initial user data because there is not enough user data space allocated.",
                              2008);
+}
+
+void TBaseVastTree::SetInitialUserData(PVastNode node, void* userData) {
+    if (!userData) return;
     std::memcpy(GetNodeData(node), &userData, sizeof(void*));
     node->States |= vsInitialUserData;
 }
@@ -487,6 +502,7 @@ PVastNode TBaseVastTree::InsertNode(PVastNode node, TVTNodeAttachMode mode, void
     DoCancelEdit();
     node = NodeOrRoot(node);
     if (node != root_ && !CheckOwnNode(node)) return nullptr;
+    RequireUserDataSpace(userData);
     InterruptValidation();
     PVastNode result = MakeNewNode();
     if (node == root_) {
@@ -589,6 +605,11 @@ void TBaseVastTree::DoFreeNode(PVastNode node) {
     if (node == lastStructureChangeNode_) lastStructureChangeNode_ = nullptr;
     if (node == hotNode_) hotNode_ = nullptr;
     if (node == dropTargetNode_) dropTargetNode_ = nullptr;
+    if (node == lastSearchNode_) lastSearchNode_ = nullptr;
+    if (node == checkNode_) {
+        checkNode_ = nullptr;
+        DoStateChange(0, tsMouseCheckPending | tsKeyCheckPending);
+    }
     if ((node->States & (vsInitialized | vsInitialUserData)) && OnFreeNode) OnFreeNode(this, node);
     std::free(node);
 }
@@ -614,6 +635,8 @@ void TBaseVastTree::Clear() {
         lastChangedNode_ = nullptr;
         hotNode_ = nullptr;
         dropTargetNode_ = nullptr;
+        lastSearchNode_ = nullptr;
+        checkNode_ = nullptr;
         rangeAnchor_ = nullptr;
         DeleteChildren(root_, true);
         visibleCount_ = 0;
@@ -932,6 +955,11 @@ void TBaseVastTree::SetDefaultNodeHeight(std::uint16_t value) {
 }
 
 void TBaseVastTree::SetNodeHeight(PVastNode node, std::uint16_t value) {
+    if (ReadOnly()) return;
+    InternalSetNodeHeight(node, value);
+}
+
+void TBaseVastTree::InternalSetNodeHeight(PVastNode node, std::uint16_t value) {
     if (!node || node == root_ || value == node->NodeHeight || !CheckOwnNode(node)) return;
     InterruptValidation();
     std::int64_t diff = std::int64_t(value) - node->NodeHeight;

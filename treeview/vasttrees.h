@@ -30,6 +30,7 @@
 #include "platform/core/exceptions.h"
 #include "platform/core/messages.h"
 #include "treeview/vtblend.h"
+#include "treeview/vtcolumns.h"
 #include "treeview/vtoptions.h"
 #include "treeview/vtthread.h"
 #include "treeview/vttypes.h"
@@ -43,6 +44,7 @@ public:
 };
 
 class TBaseVastTree;
+class TVTHeader;
 
 using TVTInitNodeEvent =
     std::function<void(TBaseVastTree* sender, PVastNode parent, PVastNode node, TVastNodeInitStates& initialStates)>;
@@ -65,6 +67,78 @@ enum TVTImageKind { ikNormal, ikSelected, ikState, ikOverlay };
 using TVTGetImageEvent = std::function<void(TBaseVastTree* sender, PVastNode node, TVTImageKind kind,
                                             TColumnIndex column, bool& ghosted, int& imageIndex)>;
 using TVTGetNodeProc = std::function<void(TBaseVastTree* sender, PVastNode node, void* data, bool& abort)>;
+
+// ---- painting ----
+
+// What one cell may paint.
+enum TVTInternalPaintOption : std::uint8_t {
+    poBackground = 0x01,
+    poColumnColor = 0x02,
+    poDrawFocusRect = 0x04,
+    poDrawSelection = 0x08,
+    poDrawDropMark = 0x10,
+    poGridLines = 0x20,
+    poMainOnly = 0x40,
+    poSelectedOnly = 0x80,
+};
+using TVTInternalPaintOptions = std::uint8_t;
+constexpr TVTInternalPaintOptions DefaultPaintFlags = 0x3F;
+
+enum TVTImageInfoIndex { iiNormal, iiState, iiCheck, iiOverlay };
+struct TVTImageInfo {
+    int Index = -1;
+    int XPos = 0, YPos = 0;
+    bool Ghosted = false;
+    platform::TCustomImageList* Images = nullptr;
+};
+
+// Handed to every step that paints a cell. CellRect is in row-bitmap coordinates: x in
+// tree coordinates, y from 0 to the node's height.
+struct TVTPaintInfo {
+    platform::TCanvas* Canvas = nullptr;
+    TVTInternalPaintOptions PaintOptions = 0;
+    PVastNode Node = nullptr;
+    TColumnIndex Column = NoColumn;
+    TColumnPosition Position = 0;
+    platform::TRect CellRect{};
+    platform::TRect ContentRect{};
+    int NodeWidth = 0;
+    platform::TAlignment Alignment = platform::taLeftJustify;
+    platform::TBiDiMode BidiMode = platform::bdLeftToRight;
+    platform::TPoint BrushOrigin{};
+    TVTImageInfo ImageInfo[4];
+};
+
+enum TVTLineType { ltNone, ltBottomRight, ltTopDown, ltTopDownRight, ltRight, ltTopRight, ltLeft, ltLeftBottom };
+using TLineImage = std::vector<TVTLineType>;
+enum TVTLineMode { lmNormal, lmBands };
+enum TItemEraseAction { eaColor, eaDefault, eaNone };
+enum TVTCellPaintMode { cpmPaint, cpmGetContentMargin };
+enum TDropMode { dmNowhere, dmAbove, dmOnNode, dmBelow };
+
+// Where a point lies on a node or outside the tree.
+enum THitPosition : std::uint16_t {
+    hiAbove = 1u << 0,
+    hiBelow = 1u << 1,
+    hiNowhere = 1u << 2,
+    hiOnItem = 1u << 3,
+    hiOnItemButton = 1u << 4,
+    hiOnItemCheckbox = 1u << 5,
+    hiOnItemIndent = 1u << 6,
+    hiOnItemLabel = 1u << 7,
+    hiOnItemLeft = 1u << 8,
+    hiOnItemRight = 1u << 9,
+    hiOnNormalIcon = 1u << 10,
+    hiOnStateIcon = 1u << 11,
+    hiToLeft = 1u << 12,
+    hiToRight = 1u << 13,
+};
+using THitPositions = std::uint16_t;
+struct THitInfo {
+    PVastNode Node = nullptr;
+    THitPositions Positions = 0;
+    TColumnIndex Column = NoColumn;
+};
 
 // The tree a node belongs to: climbs to the hidden root, whose Parent field holds the
 // tree. Raises "Node must not be nil." for nullptr.
@@ -127,7 +201,10 @@ public:
     std::int32_t CompareNodePositions(PVastNode node1, PVastNode node2) const;
     std::uint16_t DefaultNodeHeight() const { return defaultNodeHeight_; }
     void SetDefaultNodeHeight(std::uint16_t value);
-    std::uint16_t GetNodeHeight(PVastNode node) const { return node ? node->NodeHeight : 0; }
+    // The node's height; with toVariableNodeHeight the node is initialised and measured
+    // (OnMeasureItem, once until the node is invalidated) first.
+    std::uint16_t GetNodeHeight(PVastNode node);
+    // Refused in a read-only tree; measured heights apply there too.
     void SetNodeHeight(PVastNode node, std::uint16_t value);
 
     // ---- creating and deleting ----
@@ -282,7 +359,7 @@ public:
     void SetFocusedColumn(TColumnIndex column);
     virtual void SetFocusedNodeAndColumn(PVastNode node, TColumnIndex column);
     // The header's main column; NoColumn while the tree has no columns.
-    TColumnIndex MainColumn() const { return NoColumn; }
+    TColumnIndex MainColumn() const;
     // ---- rubber band ----
     // Starts a band at a client point with the modifier keys held (the mouse handling
     // calls it); EndDrawSelection ends it.
@@ -302,8 +379,10 @@ public:
     // a dotted focus rectangle. windowOrgX shifts the target into tree coordinates.
     virtual void PaintSelectionRectangle(platform::TCanvas* target, int windowOrgX, const platform::TRect& selectionRect,
                                          const platform::TRect& targetRect);
-    // Scrolls so that the node is shown; false while the tree has no scroll geometry.
+    // Scrolls so that the node is shown (expanding its collapsed ancestors), and with
+    // horizontally also the focused column; true when anything was brought into view.
     bool ScrollIntoView(PVastNode node, bool center, bool horizontally = false);
+    bool ScrollIntoView(TColumnIndex column, bool center);
 
     // ---- brackets, states and notification ----
     void BeginUpdate();
@@ -344,7 +423,200 @@ public:
     // of the tree; every change of node states or structure calls it first.
     void InterruptValidation();
     int OffsetY() const { return offsetY_; }
-    void SetOffsetY(int value) { offsetY_ = value > 0 ? 0 : value; }
+    int OffsetX() const { return offsetX_; }
+
+    // ---- geometry and scrolling ----
+    // Offsets are clamped to [client size - range, 0], 0 winning when everything fits.
+    void SetOffsetX(int value);
+    void SetOffsetY(int value);
+    void SetOffsetXY(platform::TPoint value);
+    platform::TPoint OffsetXY() const { return platform::TPoint{offsetX_, offsetY_}; }
+    // Moves the content; false when nothing moved. clip limits the scrolled area.
+    virtual bool DoSetOffsetXY(platform::TPoint value, TScrollUpdateOptions options,
+                               const platform::TRect* clip = nullptr);
+    virtual void DoScroll(int deltaX, int deltaY);
+    // How far the content is scrolled from its start in reading order.
+    int HorzScrollPos() const;
+    bool UseRightToLeftAlignment() const { return BiDiMode() == platform::bdRightToLeft; }
+    // The width and height of everything the tree shows (the columns' width, or the
+    // widest row near the top without columns; the rows' height plus BottomSpace).
+    int RangeWidth() const;
+    int RangeHeight() const;
+    std::uint32_t BottomSpace() const { return bottomSpace_; }
+    void SetBottomSpace(std::uint32_t value);
+    platform::TAlignment Alignment() const { return alignment_; }
+    void SetAlignment(platform::TAlignment value);
+    platform::TRect GetTreeRect() const;
+    // The widest row from the top node down to the window's bottom, with indentation
+    // and images.
+    virtual std::uint32_t GetMaxRightExtend() const;
+    // The widest content of a column (auto-fit), over the shown rows when smart.
+    int GetMaxColumnWidth(TColumnIndex column, bool useSmartColumnWidth);
+    // Client rectangle of a node's cell (or of its text, forText); empty for a node not
+    // shown. Raises for nullptr and the hidden root.
+    platform::TRect GetDisplayRect(PVastNode node, TColumnIndex column, bool forText, bool unbounded = false);
+    PVastNode TopNode();
+    void SetTopNode(PVastNode node);
+    bool GetMultiline(PVastNode node) const { return node && node != root_ && (node->States & vsMultiline); }
+    void SetMultiline(PVastNode node, bool value);
+    std::uint8_t GetVerticalAlignment(PVastNode node) const { return node ? node->VerticalAlignment : 0; }
+    void SetVerticalAlignment(PVastNode node, std::uint8_t value);
+    void CalculateVerticalAlignments(bool hasImages, bool hasStateImages, PVastNode node, int& imageTop,
+                                     int& buttonTop) const;
+    void MeasureItemHeight(platform::TCanvas* canvas, PVastNode node);
+    std::function<void(TBaseVastTree* sender, platform::TCanvas* canvas, PVastNode node, int& nodeHeight)>
+        OnMeasureItem;
+    std::function<void(TBaseVastTree* sender, int deltaX, int deltaY)> OnScroll;
+    std::function<void(TBaseVastTree* sender, int bar, bool show)> OnShowScrollbar;
+    void UpdateVerticalScrollBar(bool redraw);
+    void UpdateHorizontalScrollBar(bool redraw);
+    virtual void DoShowScrollbar(int bar, bool show);
+    // Images drawn beside the text (not owned).
+    platform::TCustomImageList* Images() const { return images_; }
+    void SetImages(platform::TCustomImageList* value);
+    platform::TCustomImageList* StateImages() const { return stateImages_; }
+    void SetStateImages(platform::TCustomImageList* value);
+    bool HasImage(PVastNode node, TVTImageKind kind, TColumnIndex column);
+
+    // ---- painting ----
+    // Paints the part window (tree coordinates) of the tree so that its top-left lands on
+    // target of the canvas, one row bitmap and one copy per row, over the rows the window
+    // covers only. A call while painting returns at once.
+    void PaintTree(platform::TCanvas* targetCanvas, platform::TRect window, platform::TPoint target,
+                   TVTInternalPaintOptions paintOptions, platform::TPixelFormat pixelFormat = platform::pfDevice);
+    void Paint() override;
+    virtual void PrepareCell(TVTPaintInfo& paintInfo, int windowOrgX, int maxWidth);
+    void ClearNodeBackground(const TVTPaintInfo& paintInfo, bool useBackground, bool floating, platform::TRect r);
+    virtual void DoPaintNode(TVTPaintInfo& /*paintInfo*/) {}
+    virtual bool ColumnIsEmpty(PVastNode node, TColumnIndex column);
+    // Sets nextColumn to the visible column after the painted one.
+    virtual void AdjustPaintCellRect(TVTPaintInfo& paintInfo, TColumnIndex& nextColumn);
+    void InvalidateColumn(TColumnIndex column);
+    void InvalidateToBottom(PVastNode node);
+    void InvalidateChildren(PVastNode node, bool recursive);
+    void RepaintNode(PVastNode node);
+    TVTLineMode LineMode() const { return lineMode_; }
+    void SetLineMode(TVTLineMode value);
+    // A picture without width or height counts as none.
+    platform::TPicture* Background() const { return background_; }
+    void SetBackground(platform::TPicture* value);
+    int BackgroundOffsetX() const { return backgroundOffsetX_; }
+    int BackgroundOffsetY() const { return backgroundOffsetY_; }
+    void SetBackgroundOffset(int index, int value);
+    PVastNode DropTargetNode() const { return dropTargetNode_; }
+    TDropMode LastDropMode() const { return lastDropMode_; }
+    // The drop target and where over it a drop would go (the drag issue sets them).
+    void SetDropTarget(PVastNode node, TDropMode mode);
+    virtual void PaintTreeLines(const TVTPaintInfo& paintInfo, int vAlignment, int indentSize,
+                                const TLineImage& lineImage);
+    void DrawLineImage(const TVTPaintInfo& paintInfo, int x, int y, int h, int vAlign, TVTLineType style,
+                       bool reverse);
+    virtual void DrawDottedHLine(const TVTPaintInfo& paintInfo, int left, int right, int top);
+    virtual void DrawDottedVLine(const TVTPaintInfo& paintInfo, int top, int bottom, int left);
+    virtual void PaintNodeButton(platform::TCanvas* canvas, PVastNode node, const platform::TRect& r, int buttonX,
+                                 int buttonY, platform::TBiDiMode bidiMode);
+    virtual void PaintImage(TVTPaintInfo& paintInfo, TVTImageInfoIndex imageInfoIndex, bool doOverlay);
+    virtual void GetImageIndex(TVTPaintInfo& paintInfo, TVTImageKind kind, TVTImageInfoIndex infoIndex,
+                               platform::TCustomImageList* defaultImages);
+    virtual void DoPaintDropMark(platform::TCanvas* canvas, PVastNode node, const platform::TRect& r);
+    void TileBackground(platform::TBitmap* source, platform::TCanvas* target, platform::TPoint offset,
+                        const platform::TRect& r);
+    void StaticBackground(platform::TBitmap* source, platform::TCanvas* target, platform::TPoint offset,
+                          const platform::TRect& r);
+    std::function<void(TBaseVastTree* sender, platform::TCanvas* canvas)> OnBeforePaint, OnAfterPaint;
+    std::function<void(TBaseVastTree* sender, platform::TCanvas* canvas, PVastNode node, const platform::TRect& r,
+                       bool& customDraw)>
+        OnBeforeItemPaint;
+    std::function<void(TBaseVastTree* sender, platform::TCanvas* canvas, PVastNode node, const platform::TRect& r)>
+        OnAfterItemPaint, OnAfterItemErase;
+    std::function<void(TBaseVastTree* sender, platform::TCanvas* canvas, PVastNode node, const platform::TRect& r,
+                       platform::TColor& color, TItemEraseAction& action)>
+        OnBeforeItemErase;
+    std::function<void(TBaseVastTree* sender, platform::TCanvas* canvas, PVastNode node, TColumnIndex column,
+                       TVTCellPaintMode mode, const platform::TRect& cellRect, platform::TRect& contentRect)>
+        OnBeforeCellPaint;
+    std::function<void(TBaseVastTree* sender, platform::TCanvas* canvas, PVastNode node, TColumnIndex column,
+                       const platform::TRect& cellRect)>
+        OnAfterCellPaint;
+    std::function<void(TBaseVastTree* sender, platform::TCanvas* canvas, const platform::TRect& r, bool& handled)>
+        OnPaintBackground;
+    std::function<void(TBaseVastTree* sender, PVastNode node, TColumnIndex column, bool& isEmpty)> OnGetCellIsEmpty;
+
+    // ---- mouse ----
+    // What lies at a client point (relative) or a tree point.
+    virtual void GetHitTestInfoAt(int x, int y, bool relative, THitInfo& hitInfo);
+    // The mouse press, release and double-click on a hit (button: the message's; keys:
+    // MK_SHIFT / MK_CONTROL of the message).
+    virtual void HandleMouseDown(platform::TMouseButton button, platform::WPARAM keys, int x, int y,
+                                 const THitInfo& hitInfo);
+    virtual void HandleMouseUp(platform::WPARAM keys, const THitInfo& hitInfo);
+    virtual void HandleMouseDblClick(platform::WPARAM keys, const THitInfo& hitInfo);
+    virtual void HandleHotTrack(int x, int y);
+    virtual void DoHotChange(PVastNode oldNode, PVastNode newNode);
+    virtual void DoColumnClick(TColumnIndex column, platform::TShiftState shift);
+    virtual void DoColumnDblClick(TColumnIndex column, platform::TShiftState shift);
+    PVastNode CheckNode() const { return checkNode_; }
+    std::function<void(TBaseVastTree* sender, PVastNode oldNode, PVastNode newNode)> OnHotChange;
+    std::function<void(TBaseVastTree* sender, TColumnIndex column, platform::TShiftState shift)> OnColumnClick,
+        OnColumnDblClick;
+
+    // ---- animation ----
+    // Calls callback(step, stepSize, data) about steps / stepSize times spread over
+    // duration milliseconds of the program clock (the step size grows when less than a
+    // millisecond per step would remain), then once with (0, 0); a false result ends it.
+    using TVTAnimationCallback = std::function<bool(int step, int stepSize, void* data)>;
+    virtual void Animate(std::uint32_t steps, std::uint32_t duration, const TVTAnimationCallback& callback,
+                         void* data);
+
+    // ---- keyboard and incremental search ----
+    enum TVTIncrementalSearch { isAll, isNone, isInitializedOnly, isVisibleOnly };
+    enum TVTSearchDirection { sdForward, sdBackward };
+    enum TVTSearchStart { ssAlwaysStartOver, ssLastHit, ssFocusedNode };
+    TVTIncrementalSearch IncrementalSearch() const { return incrementalSearch_; }
+    void SetSearchOption(TVTIncrementalSearch value);
+    TVTSearchDirection IncrementalSearchDirection() const { return searchDirection_; }
+    void SetIncrementalSearchDirection(TVTSearchDirection value) { searchDirection_ = value; }
+    TVTSearchStart IncrementalSearchStart() const { return searchStart_; }
+    void SetIncrementalSearchStart(TVTSearchStart value) { searchStart_ = value; }
+    bool WantTabs() const { return wantTabs_; }
+    void SetWantTabs(bool value) { wantTabs_ = value; }
+    const std::string& SearchBuffer() const { return searchBuffer_; }
+    // 0 when the node matches the search text (OnIncrementalSearch; every node without it).
+    virtual int DoIncrementalSearch(PVastNode node, const std::string& text);
+    virtual bool DoKeyAction(platform::WORD& charCode, platform::TShiftState& shift);
+    // One typed character (a code point; 8 is Backspace, 0 only restarts the timer).
+    virtual void HandleIncrementalSearch(unsigned charCode);
+    std::function<void(TBaseVastTree* sender, PVastNode node, const std::string& searchText, int& result)>
+        OnIncrementalSearch;
+    std::function<void(TBaseVastTree* sender, platform::WORD& charCode, platform::TShiftState& shift,
+                       bool& doDefault)>
+        OnKeyAction;
+
+    // ---- header and columns ----
+    TVTHeader* Header() const { return header_; }
+    // The header's height or visibility changed: the strip above the client area follows.
+    void HeaderChanged();
+    // Paints the header strip onto a device context of the whole window.
+    void PaintHeaderStrip(platform::HDC dc);
+    // The header strip, in the tree's window coordinates (empty while hidden).
+    platform::TRect HeaderRect() const;
+    // Right-to-left: how far the columns are shifted right (the vertical bar's width,
+    // or all the room left when everything fits).
+    virtual int ComputeRTLOffset(bool withoutBar = false) const;
+    std::function<void(TVTHeader* sender, TColumnIndex column)> OnColumnResize;
+    std::function<void(TVTHeader* sender, TColumnIndex column, platform::TMouseButton button, platform::TShiftState shift,
+                       int x, int y)>
+        OnHeaderClick;
+    std::function<void(TVTHeader* sender, platform::TPoint p, TColumnIndex column, bool& allow)>
+        OnCanSplitterResizeColumn;
+    virtual void DoColumnResize(TColumnIndex column);
+    virtual void DoHeaderClick(TColumnIndex column, platform::TMouseButton button, platform::TShiftState shift, int x,
+                               int y);
+    virtual bool DoCanSplitterResizeColumn(platform::TPoint p, TColumnIndex column);
+    // Fits both scroll bars to the tree's range and offsets.
+    virtual void UpdateScrollBars(bool redraw);
+    // Ends an in-place edit without taking its text.
+    void CancelEditNode() { DoCancelEdit(); }
 
     // ---- settings read by painting and input (stored here with their defaults) ----
     int Indent() const { return indent_; }
@@ -373,7 +645,8 @@ public:
     std::uint32_t EditDelay() const { return editDelay_; }
     void SetEditDelay(std::uint32_t value) { editDelay_ = value; }
     std::uint32_t AnimationDuration() const { return animationDuration_; }
-    void SetAnimationDuration(std::uint32_t value) { animationDuration_ = value; }
+    // 0 also switches the animated toggle off, any other value on.
+    void SetAnimationDuration(std::uint32_t value);
     std::uint32_t IncrementalSearchTimeout() const { return incrementalSearchTimeout_; }
     void SetIncrementalSearchTimeout(std::uint32_t value) { incrementalSearchTimeout_ = value; }
     int DragWidth() const { return dragWidth_; }
@@ -458,6 +731,41 @@ protected:
     virtual void DoExpanded(PVastNode node);
     virtual void DoCollapsed(PVastNode node);
     virtual bool DoValidateCache();
+    virtual void DoMeasureItem(platform::TCanvas* canvas, PVastNode node, int& nodeHeight);
+    virtual void DoBeforePaint(platform::TCanvas* canvas);
+    virtual void DoAfterPaint(platform::TCanvas* canvas);
+    virtual bool DoBeforeItemPaint(platform::TCanvas* canvas, PVastNode node, const platform::TRect& r);
+    virtual void DoAfterItemPaint(platform::TCanvas* canvas, PVastNode node, const platform::TRect& r);
+    virtual void DoBeforeItemErase(platform::TCanvas* canvas, PVastNode node, const platform::TRect& r,
+                                   platform::TColor& color, TItemEraseAction& action);
+    virtual void DoAfterItemErase(platform::TCanvas* canvas, PVastNode node, const platform::TRect& r);
+    virtual void DoBeforeCellPaint(platform::TCanvas* canvas, PVastNode node, TColumnIndex column,
+                                   TVTCellPaintMode mode, const platform::TRect& cellRect,
+                                   platform::TRect& contentRect);
+    virtual void DoAfterCellPaint(platform::TCanvas* canvas, PVastNode node, TColumnIndex column,
+                                  const platform::TRect& cellRect);
+    virtual bool DoPaintBackground(platform::TCanvas* canvas, const platform::TRect& r);
+    // The number of selected ancestors; fills the line pieces of every indentation level.
+    int InitializeLineImageAndSelectLevel(PVastNode node, TLineImage& lineImage);
+    void InitializeFirstColumnValues(TVTPaintInfo& paintInfo);
+    void AdjustCoordinatesByIndent(TVTPaintInfo& paintInfo, int level);
+    void AdjustImageBorder(platform::TCustomImageList* images, platform::TBiDiMode bidiMode, int vAlign,
+                           platform::TRect& r, TVTImageInfo& imageInfo);
+    void LimitPaintingToArea(platform::TCanvas* canvas, const platform::TRect& clipRect);
+    void WndProc(platform::TMessage& message) override;
+    bool HandleMouseMessage(platform::TMessage& message);
+    void KeyDown(platform::WORD& key, platform::TShiftState shift) override;
+    bool DoMouseWheel(platform::TShiftState shift, int wheelDelta, platform::TPoint mousePos) override;
+    void KeyUp(platform::WORD& key, platform::TShiftState shift) override;
+    bool HandleKeyMessage(platform::TMessage& message);
+    void EndIncrementalSearch();
+    // Slides the rows below a node that is about to collapse or has just expanded.
+    void AnimateToggle(PVastNode node, bool expand, int height);
+    void MouseMove(platform::TShiftState shift, int x, int y) override;
+    void DetermineHitPositionLTR(THitInfo& hitInfo, int offset, int right, platform::TAlignment alignment);
+    void DetermineHitPositionRTL(THitInfo& hitInfo, int offset, int right, platform::TAlignment alignment);
+    void HandleScrollMessage(platform::TMessage& message, bool vertical);
+    void SizeChanged();
     virtual void InternalConnectNode(PVastNode node, PVastNode destination, TBaseVastTree* target,
                                      TVTNodeAttachMode mode);
     virtual void InternalDisconnectNode(PVastNode node, bool keepFocus, bool reindex = true);
@@ -471,7 +779,6 @@ protected:
     // Cancels an in-place edit; nothing until editing exists.
     virtual void DoCancelEdit() {}
     virtual void DoGetLineStyle(TVTLinePattern& bits);
-    virtual void UpdateScrollBars(bool /*doRepaint*/) {}
     void SetUpdateState(bool updating);
 
     void AdjustTotalCount(PVastNode node, std::int64_t value, bool relative = false);
@@ -502,12 +809,19 @@ private:
     bool IsShown(PVastNode node) const;
     void InternalDeleteNode(PVastNode node, bool reindex);
     void SetInitialUserData(PVastNode node, void* userData);
+    // Raises when user data is given but the data area cannot hold a pointer.
+    void RequireUserDataSpace(void* userData);
+    // Asks OnGetNodeDataSize for the data size while it is still -1.
+    void ResolveNodeDataSize();
     void PrepareTarget(PVastNode target);
     // A copy of the source's subtree for this tree, not linked anywhere yet.
     PVastNode CopySubtree(PVastNode source);
     static void FreeUnlinked(PVastNode node);
     static void LinkLastChild(PVastNode parent, PVastNode child);
     void AfterShapeChange();
+    // Stops a rebuild of the cache (see InterruptValidation); restart: ask for a new
+    // rebuild once the current operation is over.
+    void StopValidation(bool restart);
     template <class After> PVastNode FindCacheEntry(After after, std::uint32_t& top) const;
     // The first node after the node's subtree in tree order (nullptr at the end).
     PVastNode NextAfterSubtree(PVastNode node, bool init);
@@ -591,9 +905,36 @@ private:
 
     std::vector<TCacheEntry> positionCache_;
     int offsetY_ = 0;
+    int offsetX_ = 0;
+    std::uint32_t bottomSpace_ = 0;
+    platform::TAlignment alignment_ = platform::taLeftJustify;
+    platform::TCustomImageList* images_ = nullptr;
+    TVTLineMode lineMode_ = lmNormal;
+    platform::TPicture* background_ = nullptr;
+    int backgroundOffsetX_ = 0, backgroundOffsetY_ = 0;
+    TDropMode lastDropMode_ = dmNowhere;
+    PVastNode checkNode_ = nullptr;
+    TVTIncrementalSearch incrementalSearch_ = isNone;
+    TVTSearchDirection searchDirection_ = sdForward;
+    TVTSearchStart searchStart_ = ssFocusedNode;
+    bool wantTabs_ = false;
+    std::string searchBuffer_;
+    PVastNode lastSearchNode_ = nullptr;
+    TCheckState pendingCheckState_ = csUncheckedNormal;
+    platform::TPoint lastClickPos_{};
+    TColumnIndex headerClickIndex_ = NoColumn;
+    bool UseBackgroundPicture() const;
+    platform::TCustomImageList* stateImages_ = nullptr;
+    void InternalSetNodeHeight(PVastNode node, std::uint16_t value);
+    TVTHeader* header_ = nullptr;
     // Shared with the worker thread.
     std::atomic<bool> stopValidation_{false};
     std::atomic<bool> workerBusy_{false};
+    // Tree thread only: nesting of the worker's state messages being handled, whether a
+    // handler stopped the rebuild meanwhile, and whether a rebuild request is queued.
+    int workerMessageDepth_ = 0;
+    bool interruptedInMessage_ = false;
+    bool revalidatePosted_ = false;
     // Every change passes InterruptValidation, which checks it runs on this thread.
     TTreeThread thread_;
 

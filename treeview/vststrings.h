@@ -18,8 +18,19 @@ class TCustomVastStringTree;
 
 using TVSTGetTextEvent = std::function<void(TBaseVastTree* sender, PVastNode node, TColumnIndex column,
                                             TVSTTextType textType, std::string& cellText)>;
+using TVTPaintText = std::function<void(TBaseVastTree* sender, platform::TCanvas* canvas, PVastNode node,
+                                        TColumnIndex column, TVSTTextType textType)>;
+using TVSTShortenStringEvent =
+    std::function<void(TBaseVastTree* sender, platform::TCanvas* canvas, PVastNode node, TColumnIndex column,
+                       const std::string& text, int textSpace, std::string& result, bool& done)>;
 using TVSTNewTextEvent =
     std::function<void(TBaseVastTree* sender, PVastNode node, TColumnIndex column, const std::string& newText)>;
+
+// The longest prefix of text (whole characters, at most all but one) that fits width
+// together with "...", followed by "..."; empty when nothing fits. measure gives the
+// width of a string; ellipsisWidth 0 measures "..." first.
+std::string ShortenString(const std::string& text, int width, int ellipsisWidth,
+                          const std::function<int(const std::string&)>& measure);
 
 class TCustomVastStringTree : public TBaseVastTree {
 public:
@@ -41,9 +52,26 @@ public:
     void SetCachedTextWidth(PVastNode node, std::int32_t width);
     // Forgets every node's cached width (font or main column changed).
     void ClearCachedWidths();
-    virtual bool ColumnIsEmpty(PVastNode node, TColumnIndex column);
+    // Empty only when the text is empty and OnGetCellIsEmpty agrees.
+    bool ColumnIsEmpty(PVastNode node, TColumnIndex column) override;
+    // The text's width plus the text margins; cached per node for the main column.
+    int DoGetNodeWidth(PVastNode node, TColumnIndex column, platform::TCanvas* canvas) override;
+    virtual int CalculateTextWidth(platform::TCanvas* canvas, PVastNode node, TColumnIndex column,
+                                   const std::string& text);
+    virtual int DoTextMeasuring(platform::TCanvas* canvas, PVastNode node, TColumnIndex column,
+                                const std::string& text);
+    virtual std::string DoShortenString(platform::TCanvas* canvas, PVastNode node, TColumnIndex column,
+                                        const std::string& text, int width, int ellipsisWidth);
+    // The height the text needs when wrapped in the cell (for OnMeasureItem handlers).
+    virtual int ComputeNodeHeight(platform::TCanvas* canvas, PVastNode node, TColumnIndex column,
+                                  std::string text = {});
+    void DoPaintNode(TVTPaintInfo& paintInfo) override;
+    void AdjustPaintCellRect(TVTPaintInfo& paintInfo, TColumnIndex& nextColumn) override;
+    // The font's height and the width of "...", measured at each font change.
+    int TextHeight() const { return textHeight_; }
+    int EllipsisWidth() const { return ellipsisWidth_; }
     // 0 when the cell text starts with the search text (case-sensitive), else 1.
-    virtual int DoIncrementalSearch(PVastNode node, const std::string& text);
+    int DoIncrementalSearch(PVastNode node, const std::string& text) override;
 
     // Reads the string option set older stored trees have ("soSaveCaptions",
     // "soShowStaticText"): StringOptions is emptied, known members added.
@@ -54,14 +82,25 @@ public:
 
     TVSTGetTextEvent OnGetText;
     TVSTNewTextEvent OnNewText;
+    TVTPaintText OnPaintText;
+    TVSTShortenStringEvent OnShortenString;
 
 protected:
+    virtual void DoPaintText(PVastNode node, platform::TCanvas* canvas, TColumnIndex column, TVSTTextType textType);
+    virtual void DoTextDrawing(TVTPaintInfo& paintInfo, const std::string& text, platform::TRect cellRect,
+                               unsigned drawFormat);
     virtual void DoGetText(PVastNode node, TColumnIndex column, TVSTTextType textType, std::string& text);
     virtual void DoNewText(PVastNode node, TColumnIndex column, const std::string& text);
     void FontChanged() override;
 
 private:
+    void InitializeTextProperties(TVTPaintInfo& paintInfo);
+    void PaintNormalText(TVTPaintInfo& paintInfo, std::string text);
+    void PaintStaticText(TVTPaintInfo& paintInfo, const std::string& text);
+    void MeasureFont();
     std::string defaultText_ = "Node";
+    int textHeight_ = 0;
+    int ellipsisWidth_ = 0;
     std::uint32_t internalDataOffset_ = 0;
 };
 

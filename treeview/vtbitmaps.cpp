@@ -1,5 +1,6 @@
 // The tree's expand/collapse button bitmaps and its line pattern brush.
 #include "treeview/vasttrees.h"
+#include "treeview/vtheader.h"
 
 namespace treeview {
 
@@ -50,6 +51,9 @@ void TBaseVastTree::Notification(platform::TComponent* component, platform::TOpe
         if (checkImageKind_ == ckCustom) checkImageKind_ = ckLightCheck;
         if (!(ComponentState() & platform::csDestroying)) InvalidateTree();
     }
+    if (operation == platform::opRemove && component == images_) images_ = nullptr;
+    if (operation == platform::opRemove && header_ && component == header_->Images()) header_->images_ = nullptr;
+    if (operation == platform::opRemove && component == stateImages_) stateImages_ = nullptr;
     TCustomControl::Notification(component, operation);
 }
 

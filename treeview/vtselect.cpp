@@ -604,11 +604,6 @@ void TBaseVastTree::PaintSelectionRectangle(platform::TCanvas* target, int windo
     }
 }
 
-bool TBaseVastTree::ScrollIntoView(PVastNode node, bool, bool) {
-    // The scroll geometry comes with the painting; until then nothing scrolls.
-    (void)node;
-    return false;
-}
 
 // ---- change notification ----
 

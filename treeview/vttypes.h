@@ -149,6 +149,17 @@ enum TVastTreeState : std::uint64_t {
 using TVastTreeStates = std::uint64_t;
 
 // Columns.
+// What moving the content also refreshes (DoSetOffsetXY).
+enum TScrollUpdateOption : unsigned {
+    suoRepaintHeader = 1,
+    suoRepaintScrollbars = 2,
+    suoScrollClientArea = 4,
+    suoUpdateNCArea = 8,
+};
+using TScrollUpdateOptions = unsigned;
+constexpr TScrollUpdateOptions DefaultScrollUpdateFlags =
+    suoRepaintHeader | suoRepaintScrollbars | suoScrollClientArea | suoUpdateNCArea;
+
 using TColumnIndex = std::int32_t;
 constexpr TColumnIndex NoColumn = -1;
 constexpr TColumnIndex InvalidColumn = -2;

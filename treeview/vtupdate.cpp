@@ -142,12 +142,15 @@ LRESULT TBaseVastTree::MessageProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             StopTimer(StructureChangeTimer);
             if (states_ & tsStructureChangePending)
                 DoStructureChange(lastStructureChangeNode_, lastStructureChangeReason_);
+        } else if (wParam == SearchTimer) {
+            EndIncrementalSearch();
         } else {
             KillTimer(msgHandle_, wParam);
         }
         return 0;
     }
     if (msg == WM_REVALIDATE) {
+        revalidatePosted_ = false;
         if (updateCount_ == 0) ValidateCache();
         return 0;
     }
@@ -161,10 +164,26 @@ LRESULT TBaseVastTree::MessageProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             return states;
         };
         TVastTreeStates enter = toStates(std::uintptr_t(wParam));
+        // The worker waits for this message and reads nothing meanwhile, so whatever runs
+        // here (handlers, the scroll bars measuring rows) may change the tree; it then only
+        // stops the rebuild (see StopValidation).
+        bool outer = workerMessageDepth_++ == 0;
+        if (outer) interruptedInMessage_ = false;
+        struct Depth {
+            int& depth;
+            ~Depth() { --depth; }
+        } depth{workerMessageDepth_};
         DoStateChange(enter, toStates(std::uintptr_t(lParam)));
         // Heights may have been measured meanwhile: the scroll bars follow here, on the
         // tree's own thread.
-        if ((enter & tsUseCache) && (TreeOptions()->MiscOptions() & toVariableNodeHeight)) UpdateScrollBars(true);
+        if ((enter & tsUseCache) && !interruptedInMessage_ &&
+            (TreeOptions()->MiscOptions() & toVariableNodeHeight))
+            UpdateScrollBars(true);
+        if (interruptedInMessage_) {
+            // The tree changed: whatever the worker built is stale.
+            SetStateBits(tsValidationNeeded, tsUseCache);
+            if (outer) interruptedInMessage_ = false;
+        }
         return 0;
     }
     return 0;
@@ -272,7 +291,7 @@ void TBaseVastTree::InvalidateCache() {
 }
 
 void TBaseVastTree::ValidateCache() {
-    InterruptValidation();
+    StopValidation(false);
     if (!(states_ & tsValidationNeeded)) return;
     // Small trees never get a cache, so they need no trip to the worker.
     if (visibleCount_ <= CacheThreshold || !gWorker) {
@@ -285,29 +304,44 @@ void TBaseVastTree::ValidateCache() {
 
 void TBaseVastTree::InterruptValidation() {
     thread_.CheckChange();
+    StopValidation(true);
+}
+
+void TBaseVastTree::StopValidation(bool restart) {
     if (!workerBusy_) return;
     stopValidation_ = true;
     DoStateChange(tsStopValidation, tsUseCache);
-    if (!gWorker || gWorker->UnqueueTree(this)) return;
-    // The worker holds this tree: wait for it to let go. Its state messages are sent,
-    // so the wait runs them; nothing else of the queue is dispatched meanwhile, and a
-    // quit request is passed on once the worker has let go.
-    HANDLE idle = gWorker->idleEvent.Handle();
-    bool quit = false;
-    int exitCode = 0;
-    while (gWorker->IsCurrent(this)) {
-        MsgWaitForMultipleObjects(1, &idle, FALSE, INFINITE, QS_ALLINPUT);
-        MSG msg;
-        if (PeekMessage(&msg, msgHandle_, WM_CHANGESTATE, WM_CHANGESTATE, PM_REMOVE) && msg.message == WM_QUIT) {
-            quit = true;
-            exitCode = int(msg.wParam);
+    if (gWorker && !gWorker->UnqueueTree(this)) {
+        if (workerMessageDepth_ > 0) {
+            // Called from a handler of the worker's own state message: the worker is
+            // blocked sending it and reads nothing until it returns, then sees the stop
+            // flag. Waiting for it here would never end.
+            interruptedInMessage_ = true;
+        } else {
+            // The worker holds this tree: wait for it to let go. Its state messages are
+            // sent, so the wait runs them; nothing else of the queue is dispatched
+            // meanwhile, and a quit request is passed on once the worker has let go.
+            HANDLE idle = gWorker->idleEvent.Handle();
+            bool quit = false;
+            int exitCode = 0;
+            while (gWorker->IsCurrent(this)) {
+                MsgWaitForMultipleObjects(1, &idle, FALSE, INFINITE, QS_ALLINPUT);
+                MSG msg;
+                if (PeekMessage(&msg, msgHandle_, WM_CHANGESTATE, WM_CHANGESTATE, PM_REMOVE) &&
+                    msg.message == WM_QUIT) {
+                    quit = true;
+                    exitCode = int(msg.wParam);
+                }
+            }
+            if (quit) PostQuitMessage(exitCode);
+            workerBusy_ = false;
+            DoStateChange(0, tsValidating);
         }
     }
-    if (quit) PostQuitMessage(exitCode);
-    workerBusy_ = false;
-    DoStateChange(tsValidationNeeded, tsValidating);
-    // The cache is rebuilt once the current operation is over.
-    PostMessage(msgHandle_, WM_REVALIDATE, 0, 0);
+    DoStateChange(tsValidationNeeded);
+    // A stopped rebuild, queued or running, is started again once the current operation
+    // is over; ValidateCache queues the tree itself and asks for nothing.
+    if (restart && !revalidatePosted_ && msgHandle_) revalidatePosted_ = PostMessage(msgHandle_, WM_REVALIDATE, 0, 0);
 }
 
 std::uint32_t TBaseVastTree::CalculateCacheEntryCount() const {

@@ -535,6 +535,7 @@ void TBaseVastTree::ToggleNode(PVastNode node) {
     if (!node || node == root_ || !CheckOwnNode(node)) return;
     if (node->States & vsExpanded) {
         if (!DoCollapsing(node)) return;
+        AnimateToggle(node, false, int(node->TotalHeight) - node->NodeHeight);
         InterruptValidation();
         std::uint32_t shown = IsShown(node) ? CountVisibleChildren(node) : 0;
         node->States &= ~vsExpanded;
@@ -552,6 +553,7 @@ void TBaseVastTree::ToggleNode(PVastNode node) {
             if (child->States & vsVisible) height += child->TotalHeight;
         AdjustTotalHeight(node, height, false);
         if (IsShown(node)) visibleCount_ += CountVisibleChildren(node);
+        if (IsShown(node)) AnimateToggle(node, true, int(height) - node->NodeHeight);
         DoExpanded(node);
     }
     AfterShapeChange();

@@ -23,6 +23,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/backends/x11.h"
+#include "platform/backends/x11_embed.h"
 #include "platform/core/messages.h"
 #include "platform/core/threads.h"
 #include "platform/windows/backend.h"
@@ -31,6 +33,18 @@
 
 namespace platform {
 namespace {
+
+// What the services beside the backend (selections, drag and drop) hook into.
+struct X11Hooks {
+    std::vector<std::function<bool(XEvent&)>> filters;
+    std::vector<std::function<void(HWND, unsigned long)>> created;
+};
+X11Hooks& Hooks() {
+    static auto* hooks = new X11Hooks;
+    return *hooks;
+}
+class X11Backend;
+X11Backend* gCurrentX11 = nullptr;
 
 // A failed request (a window gone meanwhile, focus on an unmapped window) is no reason to
 // end the program: it is noted and ignored.
@@ -130,16 +144,21 @@ public:
         netWmName_ = XInternAtom(display_, "_NET_WM_NAME", False);
         utf8_ = XInternAtom(display_, "UTF8_STRING", False);
         gc_ = DefaultGC(display_, screen_);
+        OpenInputMethod();
         StartWatcher();
+        gCurrentX11 = this;
     }
 
     ~X11Backend() override {
+        if (gCurrentX11 == this) gCurrentX11 = nullptr;
         StopWatcher();
         for (auto& [cursor, xcursor] : cursors_) XFreeCursor(display_, xcursor);
         for (auto& [hwnd, w] : windows_) {
+            if (w.ic) XDestroyIC(w.ic);
             FreeShared(w.shared);
             XDestroyWindow(display_, w.xid);
         }
+        if (im_) XCloseIM(im_);
         XCloseDisplay(display_);
     }
 
@@ -206,7 +225,18 @@ public:
         TopWindow& w = windows_[hwnd];
         w.xid = xid;
         w.bounds = bounds;
+        w.popup = attributes.override_redirect == True;
+        // Typed text comes through the input method (compose keys, dead keys, other scripts).
+        if (im_)
+            w.ic = XCreateIC(im_, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow, xid, XNFocusWindow,
+                             xid, nullptr);
+        if (w.ic) {
+            long wanted = 0;
+            XGetICValues(w.ic, XNFilterEvents, &wanted, nullptr);
+            XSelectInput(display_, xid, attributes.event_mask | wanted);
+        }
         byXid_[xid] = hwnd;
+        for (auto& hook : Hooks().created) hook(hwnd, xid);
         XFlush(display_);
     }
 
@@ -216,8 +246,11 @@ public:
         if (grabbed_ == hwnd) {
             XUngrabPointer(display_, CurrentTime);
             grabbed_ = nullptr;
+            if (keyboardGrabbed_) XUngrabKeyboard(display_, CurrentTime);
+            keyboardGrabbed_ = false;
         }
         byXid_.erase(it->second.xid);
+        if (it->second.ic) XDestroyIC(it->second.ic);
         FreeShared(it->second.shared);
         XDestroyWindow(display_, it->second.xid);
         windows_.erase(it);
@@ -333,9 +366,20 @@ public:
             XGrabPointer(display_, w->xid, True, ButtonPressMask | ButtonReleaseMask | PointerMotionMask, GrabModeAsync,
                          GrabModeAsync, None, None, CurrentTime);
             grabbed_ = top;
+            // A popup that holds the pointer (a menu, a combo's list) takes the keyboard too,
+            // as no window manager gives it the focus.
+            if (w->popup && !keyboardGrabbed_) {
+                keyboardGrabbed_ = XGrabKeyboard(display_, w->xid, True, GrabModeAsync, GrabModeAsync, CurrentTime) ==
+                                   GrabSuccess;
+            } else if (!w->popup && keyboardGrabbed_) {
+                XUngrabKeyboard(display_, CurrentTime);
+                keyboardGrabbed_ = false;
+            }
         } else if (grabbed_) {
             XUngrabPointer(display_, CurrentTime);
             grabbed_ = nullptr;
+            if (keyboardGrabbed_) XUngrabKeyboard(display_, CurrentTime);
+            keyboardGrabbed_ = false;
         }
         XFlush(display_);
     }
@@ -370,6 +414,8 @@ public:
         while (XPending(display_)) {
             XEvent e;
             XNextEvent(display_, &e);
+            // The input method takes the events it needs (a compose sequence's keys).
+            if (XFilterEvent(&e, None)) continue;
             Handle(e);
         }
         // The connection is read: the watcher may look at it again.
@@ -379,6 +425,27 @@ public:
         }
         watchCv_.notify_all();
     }
+
+    // For the services beside the backend (x11.h).
+    Display* XDisplay() const { return display_; }
+    ::Window XWindowOf(HWND hwnd) {
+        TopWindow* w = Find(hwnd);
+        return w ? w->xid : 0;
+    }
+    HWND WindowFromX(::Window xid) const { return HandleOf(xid); }
+    std::uint64_t CreateEmbedArea(HWND top) override {
+        TopWindow* w = Find(top);
+        if (!w) return 0;
+        if (!embeds_) embeds_ = std::make_unique<X11EmbedAreas>(display_);
+        return embeds_->Create(w->xid);
+    }
+    void PlaceEmbedArea(std::uint64_t area, const TRect& rect, bool visible) override {
+        if (embeds_) embeds_->Place(area, rect, visible);
+    }
+    void DestroyEmbedArea(std::uint64_t area) override {
+        if (embeds_) embeds_->Destroy(area);
+    }
+    bool EmbedAreaHasClient(std::uint64_t area) override { return embeds_ && embeds_->HasClient(area); }
 
 private:
     // Shared memory with the X server: the changed rows are copied into a segment the
@@ -395,7 +462,61 @@ private:
         bool viewable = true;
         int cursor = -1;
         SharedImage shared;
+        XIC ic = nullptr;
+        bool popup = false;  // override-redirect
     };
+
+    void OpenInputMethod() {
+        // The user's input method when one runs; else Xlib's own (compose sequences).
+        XSetLocaleModifiers("");
+        im_ = XOpenIM(display_, nullptr, nullptr, nullptr);
+        if (!im_) {
+            XSetLocaleModifiers("@im=none");
+            im_ = XOpenIM(display_, nullptr, nullptr, nullptr);
+        }
+    }
+
+    // The text a key press types, as code points (through the input method when there is
+    // one, else the key's own Latin-1 character).
+    std::vector<unsigned> TypedText(XKeyEvent& key, XIC ic) {
+        std::vector<unsigned> out;
+        if (!ic) {
+            char text[16] = {};
+            KeySym sym = NoSymbol;
+            int n = XLookupString(&key, text, sizeof(text) - 1, &sym, nullptr);
+            for (int i = 0; i < n; ++i) out.push_back(static_cast<unsigned char>(text[i]));
+            return out;
+        }
+        std::vector<char> buffer(64);
+        KeySym sym = NoSymbol;
+        Status status = 0;
+        int n = Xutf8LookupString(ic, &key, buffer.data(), int(buffer.size()) - 1, &sym, &status);
+        if (status == XBufferOverflow) {
+            buffer.resize(std::size_t(n) + 1);
+            n = Xutf8LookupString(ic, &key, buffer.data(), int(buffer.size()) - 1, &sym, &status);
+        }
+        if (status != XLookupChars && status != XLookupBoth) return out;
+        // UTF-8 to code points; a broken sequence gives U+FFFD.
+        auto b = [&](int k) { return static_cast<unsigned char>(buffer[std::size_t(k)]); };
+        for (int i = 0; i < n;) {
+            unsigned c = b(i);
+            int len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+            if (len == 0 || i + len > n) {
+                out.push_back(0xFFFD);
+                ++i;
+                continue;
+            }
+            unsigned cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
+            bool ok = true;
+            for (int k = 1; k < len; ++k) {
+                ok = ok && (b(i + k) & 0xC0) == 0x80;
+                cp = (cp << 6) | (b(i + k) & 0x3F);
+            }
+            out.push_back(ok ? cp : 0xFFFD);
+            i += ok ? len : 1;
+        }
+        return out;
+    }
 
     void FreeShared(SharedImage& shared) {
         if (!shared.image) return;
@@ -508,6 +629,9 @@ private:
     }
 
     void Handle(XEvent& e) {
+        for (auto& filter : Hooks().filters)
+            if (filter(e)) return;
+        if (embeds_ && embeds_->Handle(e)) return;
         HWND hwnd = HandleOf(e.xany.window);
         if (!hwnd) return;
         switch (e.type) {
@@ -553,12 +677,21 @@ private:
                     if (!under) InputMouseLeave(hwnd);
                 }
                 break;
+            case FocusOut:
+                if (TopWindow* w = Find(hwnd); w && w->ic) XUnsetICFocus(w->ic);
+                break;
             case KeyPress:
             case KeyRelease: {
                 char text[16] = {};
                 KeySym sym = NoSymbol;
-                int n = XLookupString(&e.xkey, text, sizeof(text) - 1, &sym, nullptr);
+                // The key itself (for its virtual-key code); the text typed comes below.
+                XKeyEvent plain = e.xkey;
+                XLookupString(&plain, text, sizeof(text) - 1, &sym, nullptr);
                 WORD vk = KeySymToVirtualKey(sym);
+                TopWindow* top = Find(hwnd);
+                std::vector<unsigned> typed;
+                if (e.type == KeyPress) typed = TypedText(e.xkey, top ? top->ic : nullptr);
+                int n = int(typed.size());
                 bool down = e.type == KeyPress;
                 // An auto-repeated key arrives as release + press at the same time.
                 if (!down && XEventsQueued(display_, QueuedAfterReading)) {
@@ -567,12 +700,12 @@ private:
                     if (next.type == KeyPress && next.xkey.time == e.xkey.time && next.xkey.keycode == e.xkey.keycode) {
                         XNextEvent(display_, &next);
                         if (vk) InputKey(vk, true, true);
-                        if (n > 0) InputChar(static_cast<unsigned char>(text[0]));
+                        for (unsigned cp : TypedText(next.xkey, top ? top->ic : nullptr)) InputChar(cp);
                         break;
                     }
                 }
                 if (vk) InputKey(vk, down);
-                if (down && n > 0) InputChar(static_cast<unsigned char>(text[0]));
+                for (int i = 0; down && i < n; ++i) InputChar(typed[std::size_t(i)]);
                 break;
             }
             case ConfigureNotify: {
@@ -593,6 +726,7 @@ private:
                     PostMessage(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
                 break;
             case FocusIn:
+                if (TopWindow* w = Find(hwnd); w && w->ic) XSetICFocus(w->ic);
                 if (e.xfocus.mode == NotifyNormal && GetActiveWindow() != hwnd && IsWindowEnabled(hwnd))
                     SetActiveWindow(hwnd);
                 break;
@@ -617,6 +751,8 @@ private:
     Atom motifHints_ = 0;
     Atom netWmName_ = 0;
     Atom utf8_ = 0;
+    XIM im_ = nullptr;
+    bool keyboardGrabbed_ = false;
     HWND grabbed_ = nullptr;
     std::map<HWND, TopWindow> windows_;
     std::map<::Window, HWND> byXid_;
@@ -628,9 +764,21 @@ private:
     bool readSinceWake_ = false;
     bool stopping_ = false;
     int stopPipe_[2] = {-1, -1};
+    std::unique_ptr<X11EmbedAreas> embeds_;
 };
 
 }  // namespace
+
+namespace x11 {
+_XDisplay* CurrentDisplay() {
+    Backend();
+    return gCurrentX11 ? gCurrentX11->XDisplay() : nullptr;
+}
+unsigned long WindowOf(HWND top) { return gCurrentX11 ? gCurrentX11->XWindowOf(top) : 0; }
+HWND WindowFromX(unsigned long xid) { return gCurrentX11 ? gCurrentX11->WindowFromX(xid) : nullptr; }
+void AddEventFilter(std::function<bool(_XEvent&)> filter) { Hooks().filters.push_back(std::move(filter)); }
+void AddWindowCreatedHook(std::function<void(HWND, unsigned long)> hook) { Hooks().created.push_back(std::move(hook)); }
+}  // namespace x11
 
 std::unique_ptr<WindowBackend> CreateX11Backend(const char* displayName) {
     Display* display = XOpenDisplay(displayName);

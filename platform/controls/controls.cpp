@@ -178,6 +178,7 @@ void TControl::Dispatch(TMessage& m) {
             }
             return;
         case CM_HITTEST: m.Result = HTCLIENT; return;
+        case CM_DRAG: CMDrag(m); return;
         case CM_MOUSEENTER:
             if (OnMouseEnter) OnMouseEnter(this);
             return;
@@ -529,6 +530,7 @@ void TControl::WMMouseButton(TMessage& m, TMouseButton button, bool down, bool d
             }
         }
         if (!(controlStyle_ & csNoStdEvents)) MouseDown(button, shift | (dbl ? unsigned(ssDouble) : 0u), x, y);
+        if (button == mbLeft && !dbl && dragMode_ == dmAutomatic) BeginDrag(false);
         return;
     }
     if (button == mbLeft) {
@@ -542,6 +544,7 @@ void TControl::WMMouseButton(TMessage& m, TMouseButton button, bool down, bool d
 }
 
 void TControl::WMMouseMove(TMessage& m) {
+    DefaultHandler(m);
     if (!(controlStyle_ & csNoStdEvents)) MouseMove(KeysToShiftState(m.WParam), m.XPos(), m.YPos());
 }
 

@@ -130,6 +130,35 @@ using TMouseWheelEvent =
     std::function<void(TObject* sender, TShiftState shift, int wheelDelta, TPoint mousePos, bool& handled)>;
 using TCanResizeEvent = std::function<void(TObject* sender, int& newWidth, int& newHeight, bool& resize)>;
 
+// The class library's own drags inside the program (controls/dragging.cpp).
+enum TDragMode { dmManual, dmAutomatic };
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+// CM_DRAG's wParam; its lParam points to a TDragRec.
+enum TDragMessage { dmDragEnter, dmDragLeave, dmDragMove, dmDragDrop, dmDragCancel, dmFindTarget };
+class TControl;
+// What is being dragged; the default one stands for the control the drag started on.
+class TDragObject : public TObject {
+public:
+    TPoint DragPos;             // screen point
+    TControl* DragTarget = nullptr;
+    bool Dropped = false;
+    virtual TCursor GetDragCursor(bool accepted, int x, int y);
+};
+class TDragControlObject : public TDragObject {
+public:
+    explicit TDragControlObject(TControl* control) : Control(control) {}
+    TControl* Control;
+};
+struct TDragRec {
+    TPoint Pos;  // screen point
+    TDragObject* Source = nullptr;
+    TControl* Target = nullptr;
+};
+using TDragOverEvent = std::function<void(TObject* sender, TObject* source, int x, int y, TDragState state, bool& accept)>;
+using TDragDropEvent = std::function<void(TObject* sender, TObject* source, int x, int y)>;
+using TStartDragEvent = std::function<void(TObject* sender, TDragObject*& dragObject)>;
+using TEndDragEvent = std::function<void(TObject* sender, TObject* target, int x, int y)>;
+
 class TControl : public TComponent {
 public:
     explicit TControl(TComponent* owner);
@@ -242,6 +271,24 @@ public:
     virtual void Click();
     virtual void DblClick();
 
+    // ---- the class library's drags (controls/dragging.cpp) ----
+    TDragMode DragMode() const { return dragMode_; }
+    void SetDragMode(TDragMode mode) { dragMode_ = mode; }
+    TCursor DragCursor() const { return dragCursor_; }
+    void SetDragCursor(TCursor cursor) { dragCursor_ = cursor; }
+    // Starts a drag of this control at once, or once the pointer has moved threshold pixels
+    // (Mouse->DragThreshold() when negative) with the left button down; runs until the
+    // button is released (a drop where a control accepts) or Esc cancels.
+    void BeginDrag(bool immediate, int threshold = -1);
+    bool Dragging() const;
+    TDragOverEvent OnDragOver;
+    TDragDropEvent OnDragDrop;
+    TStartDragEvent OnStartDrag;
+    TEndDragEvent OnEndDrag;
+    // A drag over this control (client coordinates): OnDragOver, refusing without one.
+    virtual void DragOver(TObject* source, int x, int y, TDragState state, bool& accept);
+    virtual void DragDrop(TObject* source, int x, int y);
+
     void Notification(TComponent* component, TOperation operation) override;
     void Loaded() override;
 
@@ -262,6 +309,14 @@ protected:
     void RequestAlign();
     // A graphic control's area in the parent, or a windowed control's own.
     void InvalidateControl(bool isVisible, bool isOpaque);
+
+    // The drag's start and end: OnStartDrag may supply the drag object; OnEndDrag gets the
+    // control dropped on (null when none); a cancelled drag calls DragCanceled first.
+    virtual void DoStartDrag(TDragObject*& dragObject);
+    virtual void DoEndDrag(TObject* target, int x, int y);
+    virtual void DragCanceled() {}
+    // CM_DRAG: enter, leave and move ask DragOver, a drop calls DragDrop.
+    void CMDrag(TMessage& m);
 
     // Handlers.
     void WMMouseButton(TMessage& m, TMouseButton button, bool down, bool dbl);
@@ -292,6 +347,8 @@ protected:
     TBiDiMode biDiMode_ = bdLeftToRight;
     TControlStyle controlStyle_ = csCaptureMouse | csClickEvents | csSetCaption | csDoubleClicks;
     TControlState controlState_ = 0;
+    TDragMode dragMode_ = dmManual;
+    TCursor dragCursor_ = crDrag;
 
     friend class TWinControl;
     void UpdateAnchorRules();
@@ -429,6 +486,11 @@ protected:
 
     // The graphic child a mouse message belongs to, which then gets it; true when handled.
     bool IsControlMouseMsg(TMessage& message);
+    // The child control a notification to this window comes from (WM_COMMAND, WM_DRAWITEM,
+    // ...), which gets it back as CN_*; null when none.
+    TWinControl* ReflectTarget(const TMessage& message) const;
+    // Runs the menu item whose shortcut the key is; true when one ran.
+    bool IsMenuKey(WORD key, LPARAM keyData);
 
     HWND handle_ = nullptr;
     HWND parentWindow_ = nullptr;

@@ -1,5 +1,6 @@
 // Forms, the scroll box, the screen and the application.
 #include "platform/controls/forms.h"
+#include "platform/controls/menus.h"
 
 #include <fontconfig/fontconfig.h>
 #include <unistd.h>
@@ -230,6 +231,26 @@ TCustomForm::TCustomForm(TComponent* owner) : TScrollingWinControl(owner) {
     brush_->SetColor(color_);
     parentFont_ = false;
     TScreen::Instance()->forms_.push_back(this);
+}
+
+void TCustomForm::SetMenu(TMainMenu* value) {
+    if (menu_ == value) return;
+    if (menu_) RemoveFreeNotification(menu_);
+    menu_ = value;
+    if (value) FreeNotification(value);
+}
+
+void TCustomForm::Notification(TComponent* component, TOperation operation) {
+    if (operation == opRemove && component == menu_) menu_ = nullptr;
+    TScrollingWinControl::Notification(component, operation);
+}
+
+bool TCustomForm::IsShortCut(WORD key, TShiftState shift) {
+    if (menu_ && menu_->IsShortCut(key, shift)) return true;
+    for (int i = 0; i < ComponentCount(); ++i)
+        if (auto* popup = dynamic_cast<TPopupMenu*>(Components(i)))
+            if (popup->IsShortCut(key, shift)) return true;
+    return false;
 }
 
 TCustomForm::~TCustomForm() {

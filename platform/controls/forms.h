@@ -104,6 +104,8 @@ private:
     TBorderStyle borderStyle_ = bsSingle;
 };
 
+class TMainMenu;
+
 class TCustomForm : public TScrollingWinControl {
 public:
     explicit TCustomForm(TComponent* owner);
@@ -142,6 +144,13 @@ public:
     bool KeyPreview() const { return keyPreview_; }
     void SetKeyPreview(bool value) { keyPreview_ = value; }
     bool Active() const { return active_; }
+    // The form's main menu (its shortcuts run from any control of the form).
+    TMainMenu* Menu() const { return menu_; }
+    void SetMenu(TMainMenu* value);
+    // Runs the menu item whose shortcut is the key: the main menu's, then those of the popup
+    // menus the form owns. True when one ran.
+    virtual bool IsShortCut(WORD key, TShiftState shift);
+    void Notification(TComponent* component, TOperation operation) override;
 
     // Focus within the form.
     TWinControl* ActiveControl() const { return activeControl_; }
@@ -190,6 +199,7 @@ private:
     TWindowState windowState_ = wsNormal;
     TFormStyle formStyle_ = fsNormal;
     bool keyPreview_ = false;
+    TMainMenu* menu_ = nullptr;
     bool active_ = false;
     bool modal_ = false;
     bool placed_ = false;

@@ -3,6 +3,8 @@
 
 #include "platform/controls/controls.h"
 #include "platform/controls/forms.h"
+#include "platform/controls/menus.h"
+#include "platform/windows/ownerdraw.h"
 #include "platform/core/sysutils.h"
 
 namespace platform {
@@ -750,6 +752,9 @@ void TWinControl::Dispatch(TMessage& m) {
         case CN_SYSKEYDOWN: {
             m.Result = 1;
             WORD key = WORD(m.WParam);
+            // A menu shortcut runs before the control sees the key: the popup menus of the
+            // control and its parents, then the form's menus.
+            if (IsMenuKey(key, m.LParam)) return;
             if (Perform(CM_CHILDKEY, key, reinterpret_cast<LPARAM>(this)) != 0) return;
             LRESULT mask = 0;
             switch (key) {
@@ -789,6 +794,38 @@ void TWinControl::Dispatch(TMessage& m) {
         case CM_CHILDKEY:
             m.Result = parent_ ? parent_->Perform(CM_CHILDKEY, m.WParam, m.LParam) : 0;
             return;
+        case WM_COMMAND:
+        case WM_NOTIFY:
+        case WM_HSCROLL:
+        case WM_VSCROLL:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORSTATIC:
+        case WM_DRAWITEM:
+        case WM_MEASUREITEM: {
+            // What a child control tells its parent goes back to the child as CN_*.
+            if (TWinControl* child = ReflectTarget(m)) {
+                m.Result = child->Perform(CN_BASE + m.Msg, m.WParam, m.LParam);
+                return;
+            }
+            break;
+        }
+        case WM_CONTEXTMENU: {
+            if (popupMenu_ && popupMenu_->AutoPopup()) {
+                int x = m.XPos(), y = m.YPos();
+                if (m.LParam == LPARAM(-1) || (x == -1 && y == -1)) {
+                    // From the keyboard: below the control's top-left corner.
+                    TPoint p = ClientToScreen(TPoint(0, 0));
+                    x = p.x;
+                    y = p.y;
+                }
+                popupMenu_->SetPopupComponent(this);
+                popupMenu_->Popup(x, y);
+                m.Result = 1;
+                return;
+            }
+            break;
+        }
         case CM_DIALOGKEY:
         case CM_DIALOGCHAR:
         case CM_FOCUSCHANGED:
@@ -853,6 +890,47 @@ void TWinControl::Dispatch(TMessage& m) {
         default: break;
     }
     TControl::Dispatch(m);
+}
+
+TWinControl* TWinControl::ReflectTarget(const TMessage& m) const {
+    HWND child = nullptr;
+    switch (m.Msg) {
+        case WM_COMMAND:
+        case WM_HSCROLL:
+        case WM_VSCROLL:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORSTATIC: child = reinterpret_cast<HWND>(m.LParam); break;
+        case WM_NOTIFY: child = m.LParam ? *reinterpret_cast<const HWND*>(m.LParam) : nullptr; break;
+        case WM_DRAWITEM: {
+            auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(m.LParam);
+            if (dis && dis->CtlType != ODT_MENU) child = dis->hwndItem;
+            break;
+        }
+        case WM_MEASUREITEM: {
+            auto* mis = reinterpret_cast<const MEASUREITEMSTRUCT*>(m.LParam);
+            if (!mis || mis->CtlType == ODT_MENU || !handle_) break;
+            // The child is named by its control id.
+            for (HWND h = GetWindow(handle_, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT))
+                if (UINT(GetWindowLongA(h, GWL_ID)) == mis->CtlID) {
+                    child = h;
+                    break;
+                }
+            break;
+        }
+        default: break;
+    }
+    if (!child || child == handle_) return nullptr;
+    TWinControl* control = FindControl(child);
+    return control && control != this ? control : nullptr;
+}
+
+bool TWinControl::IsMenuKey(WORD key, LPARAM keyData) {
+    TShiftState shift = KeyDataToShiftState(keyData);
+    for (TControl* c = this; c; c = c->Parent())
+        if (c->PopupMenu() && c->PopupMenu()->IsShortCut(key, shift)) return true;
+    TCustomForm* form = GetParentForm();
+    return form && form->IsShortCut(key, shift);
 }
 
 void TWinControl::DefaultHandler(TMessage& m) {

@@ -224,4 +224,104 @@ void TList::Sort(const std::function<int(void*, void*)>& compare) {
     std::stable_sort(items_.begin(), items_.end(), [&](void* a, void* b) { return compare(a, b) < 0; });
 }
 
+// ---- collections ----
+
+TCollectionItem::TCollectionItem(TCollection* collection) { Join(collection); }
+
+TCollectionItem::~TCollectionItem() { Leave(); }
+
+int TCollectionItem::Index() const {
+    if (!collection_) return -1;
+    const auto& items = collection_->items_;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        if (items[i] == this) return int(i);
+    return -1;
+}
+
+void TCollectionItem::Join(TCollection* collection) {
+    if (collection == collection_) return;
+    Leave();
+    if (collection) collection->InsertItem(this);
+}
+
+void TCollectionItem::Leave() {
+    if (collection_) collection_->RemoveItem(this);
+}
+
+void TCollectionItem::Changed(bool allItems) {
+    if (collection_ && collection_->updateCount_ == 0) collection_->Update(allItems ? nullptr : this);
+}
+
+TCollection::TCollection(TItemFactory factory) : factory_(std::move(factory)) {}
+
+TCollection::~TCollection() {
+    ++updateCount_;  // no change reports while going
+    while (!items_.empty()) delete items_.back();
+}
+
+TCollectionItem* TCollection::Items(int index) const {
+    if (index < 0 || index >= Count()) throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+    return items_[std::size_t(index)];
+}
+
+TCollectionItem* TCollection::Add() {
+    TCollectionItem* item = factory_ ? factory_(this) : new TCollectionItem(this);
+    if (item->collection_ != this) item->Join(this);
+    return item;
+}
+
+void TCollection::Clear() {
+    if (items_.empty()) return;
+    BeginUpdate();
+    try {
+        while (!items_.empty()) delete items_.back();
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
+void TCollection::Delete(int index) { delete Items(index); }
+
+void TCollection::BeginUpdate() { ++updateCount_; }
+
+void TCollection::EndUpdate() {
+    if (updateCount_ > 0 && --updateCount_ == 0) Changed();
+}
+
+void TCollection::Changed() {
+    if (updateCount_ == 0) Update(nullptr);
+}
+
+void TCollection::Assign(TPersistent* source) {
+    auto* other = dynamic_cast<TCollection*>(source);
+    if (!other) {
+        TPersistent::Assign(source);
+        return;
+    }
+    BeginUpdate();
+    try {
+        Clear();
+        for (TCollectionItem* item : other->items_) Add()->Assign(item);
+    } catch (...) {
+        EndUpdate();
+        throw;
+    }
+    EndUpdate();
+}
+
+void TCollection::InsertItem(TCollectionItem* item) {
+    items_.push_back(item);
+    item->collection_ = this;
+    item->id_ = nextID_++;
+    Changed();
+}
+
+void TCollection::RemoveItem(TCollectionItem* item) {
+    items_.erase(std::remove(items_.begin(), items_.end(), item), items_.end());
+    item->collection_ = nullptr;
+    Changed();
+}
+
 }  // namespace platform

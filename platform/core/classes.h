@@ -147,4 +147,72 @@ private:
     std::vector<void*> items_;
 };
 
+class TCollection;
+
+// One item of a TCollection. The most-derived constructor joins the collection at its
+// end (Join), once the item is whole, since joining reports a change that may read it;
+// a destructor that needs the item whole while the collection updates calls Leave.
+class TCollectionItem : public TPersistent {
+public:
+    // Joins the collection at once (for items without fields of their own).
+    explicit TCollectionItem(TCollection* collection);
+    ~TCollectionItem() override;
+
+    TCollection* Collection() const { return collection_; }
+    // Position in the collection, -1 outside one.
+    int Index() const;
+    // A number unique within the collection, given when the item joins.
+    int ID() const { return id_; }
+
+protected:
+    struct Deferred {};
+    TCollectionItem(TCollection*, Deferred) {}
+    void Join(TCollection* collection);
+    void Leave();
+    // Reports a change of this item (or of all items) to the collection.
+    void Changed(bool allItems);
+
+private:
+    friend class TCollection;
+    TCollection* collection_ = nullptr;
+    int id_ = 0;
+};
+
+// An owned, ordered list of items of one kind. Changes reach Update only outside
+// BeginUpdate/EndUpdate; the outermost EndUpdate reports one change for all. Index errors
+// raise EListError.
+class TCollection : public TPersistent {
+public:
+    using TItemFactory = std::function<TCollectionItem*(TCollection*)>;
+    explicit TCollection(TItemFactory factory);
+    ~TCollection() override;
+
+    int Count() const { return static_cast<int>(items_.size()); }
+    TCollectionItem* Items(int index) const;
+    // A new item of the collection's kind, at the end.
+    TCollectionItem* Add();
+    virtual void Clear();
+    void Delete(int index);
+    void BeginUpdate();
+    void EndUpdate();
+    int UpdateCount() const { return updateCount_; }
+    // Replaces the items by new items assigned from the source's, in one update bracket.
+    void Assign(TPersistent* source) override;
+
+protected:
+    // A change of item (nullptr: of the collection as a whole).
+    virtual void Update(TCollectionItem* /*item*/) {}
+    void Changed();
+
+private:
+    friend class TCollectionItem;
+    void InsertItem(TCollectionItem* item);
+    void RemoveItem(TCollectionItem* item);
+
+    TItemFactory factory_;
+    std::vector<TCollectionItem*> items_;
+    int updateCount_ = 0;
+    int nextID_ = 0;
+};
+
 }  // namespace platform

@@ -28,6 +28,10 @@ std::string GetCurrentDir();
 bool SetCurrentDir(const std::string& dir);
 // The running program's file and its folder (with a trailing "/"), from /proc/self/exe.
 std::string ProgramFileName();
+
+// Called once at program start: a write past the file-size limit (ulimit -f) then fails
+// with an error that the caller reports, instead of the signal ending the process.
+void IgnoreFileSizeSignal();
 std::string ProgramDir();
 
 std::string IncludeTrailingPathDelimiter(const std::string& path);

@@ -31,10 +31,18 @@ struct Timer {
     std::uint64_t due;
 };
 
+// A queued message; input (mouse, keys from the window layer) counts apart from posts.
+struct Posted : MSG {
+    bool input = false;
+};
+
 struct Queue : detail::Waiter {
     DWORD threadId = 0;
     bool alive = true;
-    std::deque<MSG> posted;
+    std::deque<Posted> posted;
+    size_t postedCount = 0;  // posts in `posted`; the rest is input
+    // Posted messages taken while WM_QUIT or a due timer waited behind them.
+    int overtaken = 0;
     std::deque<std::shared_ptr<CarriedCall>> carried;
     bool quit = false;
     int quitCode = 0;
@@ -173,34 +181,63 @@ bool Matches(HWND target, UINT m, HWND filter, UINT lo, UINT hi) {
     return InRange(m, lo, hi);
 }
 
+// Removes a queued message, keeping the count of posts. Called with q.mutex held.
+std::deque<Posted>::iterator Drop(Queue& q, std::deque<Posted>::iterator it) {
+    if (!it->input) --q.postedCount;
+    return q.posted.erase(it);
+}
+
+// The due timer that passes the filter and fell due first, or null.
+Timer* DueTimer(Queue& q, HWND filter, UINT lo, UINT hi, std::uint64_t now) {
+    Timer* due = nullptr;
+    for (Timer& t : q.timers)
+        if (t.due <= now && Matches(t.hwnd, WM_TIMER, filter, lo, hi) && (!due || t.due < due->due)) due = &t;
+    return due;
+}
+
+bool TakeQuitOrTimer(Queue& q, MSG& out, HWND filter, UINT lo, UINT hi, bool remove);
+
 // Takes (or only looks at) the next message for the filter. Called with q.mutex held.
 bool Take(Queue& q, MSG& out, HWND filter, UINT lo, UINT hi, bool remove) {
+    // Posted messages come first, but a quit or a due timer waits behind no more than a
+    // few of them: a thread that posts faster than this one reads cannot starve them.
+    if (q.overtaken >= kPostsBeforeQuitOrTimer && TakeQuitOrTimer(q, out, filter, lo, hi, remove)) return true;
     for (auto it = q.posted.begin(); it != q.posted.end();) {
         if (!Matches(it->hwnd, it->message, filter, lo, hi)) {
             ++it;
             continue;
         }
         if (it->hwnd != nullptr && !IsHandleAllocated(it->hwnd)) {
-            it = q.posted.erase(it);  // its target is gone: drop it
+            it = Drop(q, it);  // its target is gone: drop it
             continue;
         }
         out = *it;
-        if (remove) q.posted.erase(it);
+        if (remove) {
+            Drop(q, it);
+            if (q.quit || DueTimer(q, filter, lo, hi, GetTickCount64()) != nullptr) ++q.overtaken;
+        }
         return true;
     }
+    return TakeQuitOrTimer(q, out, filter, lo, hi, remove);
+}
+
+// WM_QUIT, else WM_TIMER of the timer due first. Called with q.mutex held.
+bool TakeQuitOrTimer(Queue& q, MSG& out, HWND filter, UINT lo, UINT hi, bool remove) {
     if (q.quit) {
         out = MSG{};
         out.message = WM_QUIT;
         out.wParam = WPARAM(q.quitCode);
         out.time = GetTickCount();
-        if (remove) q.quit = false;
+        if (remove) {
+            q.quit = false;
+            q.overtaken = 0;
+        }
         return true;
     }
     const std::uint64_t now = GetTickCount64();
-    Timer* due = nullptr;
-    for (Timer& t : q.timers)
-        if (t.due <= now && Matches(t.hwnd, WM_TIMER, filter, lo, hi) && (!due || t.due < due->due)) due = &t;
+    Timer* due = DueTimer(q, filter, lo, hi, now);
     if (due == nullptr) return false;
+    if (remove) q.overtaken = 0;
     out = MSG{};
     out.hwnd = due->hwnd;
     out.message = WM_TIMER;
@@ -229,11 +266,18 @@ bool HasNewInput(const Queue& q) {
     return q.changes != q.changesAtLook || NextTimerDue(q, nullptr, 0, 0, q.tickAtLook) <= GetTickCount64();
 }
 
-bool Enqueue(const std::shared_ptr<Queue>& q, const MSG& m) {
+bool Enqueue(const std::shared_ptr<Queue>& q, const MSG& m, bool input = false) {
     if (!q) return false;
     std::lock_guard<std::mutex> lock(q->mutex);
     if (!q->alive) return false;
-    q->posted.push_back(m);
+    // Each queue holds a bounded number of posts, and as many input messages beside them.
+    const size_t held = input ? q->posted.size() - q->postedCount : q->postedCount;
+    if (held >= kMessageQueueLimit) return false;
+    Posted p;
+    static_cast<MSG&>(p) = m;
+    p.input = input;
+    q->posted.push_back(p);
+    if (!input) ++q->postedCount;
     q->changes++;
     q->cv.notify_all();
     return true;
@@ -305,8 +349,7 @@ void DeallocateHWnd(HWND hwnd) {
         std::lock_guard<std::mutex> lock(q->mutex);
         q->timers.erase(std::remove_if(q->timers.begin(), q->timers.end(), [&](const Timer& t) { return t.hwnd == hwnd; }),
                         q->timers.end());
-        q->posted.erase(std::remove_if(q->posted.begin(), q->posted.end(), [&](const MSG& m) { return m.hwnd == hwnd; }),
-                        q->posted.end());
+        for (auto it = q->posted.begin(); it != q->posted.end();) it = it->hwnd == hwnd ? Drop(*q, it) : std::next(it);
     }
 }
 
@@ -337,7 +380,9 @@ DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId) {
 
 // --- posting and sending ----------------------------------------------------------------
 
-BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+namespace {
+
+BOOL Post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool input) {
     if (hwnd == nullptr) return PostThreadMessage(GetCurrentThreadId(), msg, wParam, lParam);
     HandleEntry e;
     if (!FindHandle(hwnd, e)) return FALSE;
@@ -347,7 +392,15 @@ BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     m.wParam = wParam;
     m.lParam = lParam;
     m.time = GetTickCount();
-    return Enqueue(TargetQueue(e.thread), m) ? TRUE : FALSE;
+    return Enqueue(TargetQueue(e.thread), m, input) ? TRUE : FALSE;
+}
+
+}  // namespace
+
+BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) { return Post(hwnd, msg, wParam, lParam, false); }
+
+BOOL detail::PostInputMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return Post(hwnd, msg, wParam, lParam, true);
 }
 
 BOOL PostThreadMessage(DWORD threadId, UINT msg, WPARAM wParam, LPARAM lParam) {

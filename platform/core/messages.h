@@ -16,9 +16,13 @@
 //    threads sending to each other never deadlock. An exception the procedure raises
 //    reaches the sender.
 //  - GetMessage / PeekMessage return, in this order: posted messages, WM_QUIT (after
-//    PostQuitMessage; it passes every filter), then WM_TIMER of a due timer.
+//    PostQuitMessage; it passes every filter), then WM_TIMER of a due timer - but a quit
+//    or a due timer never waits behind more than kPostsBeforeQuitOrTimer posted messages
+//    taken after it. Each queue holds at most kMessageQueueLimit posted messages: a post
+//    to a full queue fails (FALSE).
 //  - Timers (SetTimer) belong to a handle and an id, run on the current clock and keep
 //    their rhythm; a due timer yields a single WM_TIMER however late the queue is read.
+#include <cstddef>
 #include <functional>
 
 #include "platform/core/threads.h"
@@ -66,10 +70,20 @@ bool IsHandleAllocated(HWND hwnd);
 // The thread that owns the handle (0 for an unknown handle).
 DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId = nullptr);
 
+// How many posted messages a queue holds; posts beyond fail until the thread reads.
+constexpr size_t kMessageQueueLimit = 10000;
+// A quit or a due timer waits behind at most this many posted messages taken after it.
+constexpr int kPostsBeforeQuitOrTimer = 32;
+
 // Queues a message for hwnd's owning thread; a null hwnd posts a thread message to the
-// calling thread. FALSE for an unknown handle or a thread without a queue.
+// calling thread. FALSE for an unknown handle, a thread without a queue or a full queue.
 BOOL PostMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 BOOL PostThreadMessage(DWORD threadId, UINT msg, WPARAM wParam, LPARAM lParam);
+namespace detail {
+// The window layer's input (mouse, keys): queued in order with posted messages but held
+// to a limit of its own, so that a flood of posts never drops what the user does.
+BOOL PostInputMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+}  // namespace detail
 void PostQuitMessage(int exitCode);
 // Returns the procedure's result; 0 for an unknown handle.
 LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

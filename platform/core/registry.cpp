@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <signal.h>
 #include <stdio.h>
 #include <sys/file.h>
@@ -16,6 +17,8 @@
 #include <iostream>
 #include <memory>
 #include <mutex>
+#include <string_view>
+#include <unordered_set>
 
 #include "platform/core/clock.h"
 #include "platform/core/strings.h"
@@ -134,6 +137,8 @@ bool Parse(const std::string& text, std::vector<Key>& keys, std::string& error) 
     size_t pos = 0;
     int lineNo = 0;
     bool ended = false;
+    // Names compare without regard to case: the sets hold them upper-cased.
+    std::unordered_set<std::string> keyPaths, valueNames;
     auto fail = [&](const std::string& why) {
         error = "line " + std::to_string(lineNo) + ": " + why;
         keys.clear();
@@ -161,8 +166,8 @@ bool Parse(const std::string& text, std::vector<Key>& keys, std::string& error) 
             size_t p = 4;
             Key k;
             if (!Unquote(line, p, k.path) || p != line.size() || !ValidPath(k.path)) return fail("bad key line");
-            for (const Key& other : keys)
-                if (SameText(other.path, k.path)) return fail("key listed twice");
+            if (!keyPaths.insert(UpperCase(k.path)).second) return fail("key listed twice");
+            valueNames.clear();
             keys.push_back(std::move(k));
             continue;
         }
@@ -196,8 +201,7 @@ bool Parse(const std::string& text, std::vector<Key>& keys, std::string& error) 
             } else {
                 return fail("unknown value type");
             }
-            for (const Value& other : keys.back().values)
-                if (SameText(other.name, v.name)) return fail("value listed twice");
+            if (!valueNames.insert(UpperCase(v.name)).second) return fail("value listed twice");
             keys.back().values.push_back(std::move(v));
             continue;
         }
@@ -276,6 +280,23 @@ FileId Identify(const std::string& file) {
     return id;
 }
 
+// Whether the store's folder may be trusted: one that another user owns or may write to
+// could hold settings planted there (and settings name files that get opened). A folder
+// that does not exist yet is made by the first write, for this user alone.
+bool TrustedDir(const std::string& dir, std::string& why) {
+    if (dir.empty()) {
+        why = "no home folder is known for this user";
+        return false;
+    }
+    struct stat st {};
+    if (::stat(dir.c_str(), &st) != 0) return errno == ENOENT;
+    if (!S_ISDIR(st.st_mode)) why = "the settings folder \"" + dir + "\" is not a folder";
+    else if (st.st_uid != ::geteuid()) why = "the settings folder \"" + dir + "\" belongs to another user";
+    else if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) why = "other users may write to the settings folder \"" + dir + "\"";
+    else return true;
+    return false;
+}
+
 std::mutex hooksMutex;
 std::function<void(const std::string&)>& ReportHook() {
     static auto* f = new std::function<void(const std::string&)>;
@@ -321,6 +342,8 @@ bool ReadWhole(const std::string& file, std::string& text, int& err) {
         err = errno;
         return false;
     }
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && st.st_size > 0) text.reserve(size_t(st.st_size));
     char buf[65536];
     for (;;) {
         ssize_t n = ::read(fd, buf, sizeof buf);
@@ -337,7 +360,10 @@ bool ReadWhole(const std::string& file, std::string& text, int& err) {
     return true;
 }
 
+using Change = std::function<bool(Image&)>;
+
 void AddKey(Image& image, const std::string& path);
+void Normalize(Image& image);
 void RemoveStaleTemps(const std::string& dir);
 
 // The cached image of the store file, reloaded when the file changes.
@@ -351,35 +377,39 @@ public:
         return image_;
     }
 
-    // Applies change to a copy of the current image and writes it. change returns false
-    // when there is nothing to write. Raises ERegistryException with message prefix.
-    void Write(const std::function<bool(Image&)>& change, const std::string& failure) {
+    // Applies the changes, in order, to a copy of the current image and writes it in one
+    // transaction. A change returns false when it changes nothing; nothing is written when
+    // none does. Raises ERegistryException with the failure prefix; a change may raise too,
+    // and then nothing of the others is written either.
+    void Write(const std::vector<Change>& changes, const std::string& failure) {
         ReportLater reports{*this};
         std::lock_guard<std::mutex> lock(mutex_);
         const std::string dir = RegistryStoreDir();
         const std::string file = RegistryStoreFile();
         auto raise = [&](const std::string& why) { throw ERegistryException(failure + ": " + why); };
+        std::string why;
+        if (dir.empty() || !TrustedDir(dir, why)) {
+            Refresh();  // reports it
+            raise(why.empty() ? std::string("no home folder is known for this user") : why);
+        }
         if (!MakeDirs(dir)) raise("cannot create the folder \"" + dir + "\": " + std::strerror(errno));
-        std::string lockName = dir + "/registry.lock";
-        int lockFd = ::open(lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-        if (lockFd < 0) raise("cannot open \"" + lockName + "\": " + std::strerror(errno));
-        struct Unlock {
-            int fd;
-            ~Unlock() { ::close(fd); }  // closing drops the lock
-        } unlock{lockFd};
-        while (::flock(lockFd, LOCK_EX) != 0)
-            if (errno != EINTR) raise("cannot lock \"" + lockName + "\": " + std::strerror(errno));
+        if (!TrustedDir(dir, why)) raise(why);  // made by someone else meanwhile
+        StoreLock storeLock(dir, why);
+        if (!storeLock.Held()) raise(why);
 
         RemoveStaleTemps(dir);
-        Refresh();
+        // Always from the file as it is now: another process may have changed it without
+        // changing what stat tells (a reused inode number, the same size, a coarse time).
+        Refresh(true, true);
         if (!writable_) raise("the settings store \"" + file + "\" is damaged and could not be kept aside");
         auto next = std::make_shared<Image>(*image_);
-        if (!change(*next)) return;
+        bool changed = false;
+        for (const Change& change : changes) changed = change(*next) || changed;
+        if (!changed) return;
         std::string text = regstore::Serialize(*next);
 
         static std::atomic<unsigned> counter{0};
         std::string temp = file + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(++counter);
-        std::string why;
         if (!WriteSynced(temp, text, why)) {
             ::unlink(temp.c_str());
             raise(why);
@@ -411,6 +441,37 @@ public:
     }
 
 private:
+    // The exclusive lock on registry.lock that every change of the store file is made
+    // under, held while the object lives.
+    class StoreLock {
+    public:
+        StoreLock(const std::string& dir, std::string& why) {
+            const std::string name = dir + "/registry.lock";
+            fd_ = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+            if (fd_ < 0) fd_ = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);  // a folder we may only read
+            if (fd_ < 0) {
+                why = "cannot open \"" + name + "\": " + std::strerror(errno);
+                return;
+            }
+            while (::flock(fd_, LOCK_EX) != 0) {
+                if (errno == EINTR) continue;
+                why = "cannot lock \"" + name + "\": " + std::strerror(errno);
+                ::close(fd_);
+                fd_ = -1;
+                return;
+            }
+        }
+        ~StoreLock() {
+            if (fd_ >= 0) ::close(fd_);  // closing drops the lock
+        }
+        StoreLock(const StoreLock&) = delete;
+        StoreLock& operator=(const StoreLock&) = delete;
+        bool Held() const { return fd_ >= 0; }
+
+    private:
+        int fd_ = -1;
+    };
+
     // Passes on what Refresh found once the store is unlocked, so that the report
     // callback may use the store itself.
     struct ReportLater {
@@ -459,11 +520,25 @@ private:
         return true;
     }
 
-    // Called with mutex_ held.
-    void Refresh() {
+    // Loads the store file unless the image is of the same file as it is now (or always,
+    // with reload). locked: the caller holds the store's lock. Called with mutex_ held.
+    void Refresh(bool reload = false, bool locked = false) {
         const std::string file = RegistryStoreFile();
+        std::string untrusted;
+        if (!TrustedDir(RegistryStoreDir(), untrusted)) {
+            // Neither read nor written: the program runs on its defaults and says why.
+            if (untrusted != reportedUntrusted_)
+                pending_.push_back("The settings are not used: " + untrusted + "; settings are not saved in this session.");
+            reportedUntrusted_ = untrusted;
+            image_ = std::make_shared<Image>();
+            file_.clear();
+            id_ = FileId{};
+            writable_ = false;
+            return;
+        }
+        reportedUntrusted_.clear();
         FileId id = Identify(file);
-        if (image_ && file == file_ && id == id_) return;
+        if (!reload && image_ && file == file_ && id == id_) return;
         file_ = file;
         id_ = id;
         writable_ = true;
@@ -475,14 +550,22 @@ private:
                 error = std::strerror(err);
             } else if (regstore::Parse(text, *image, error)) {
                 error.clear();
-                // A hand-edited file may leave out parent keys: every key has its parents.
-                std::vector<std::string> paths;
-                for (const Key& k : *image) paths.push_back(k.path);
-                for (const std::string& path : paths) AddKey(*image, path);
+                Normalize(*image);
+            }
+            if (!error.empty() && !locked) {
+                // Only under the lock, so that another process's good store, written since
+                // this one was read, is never taken for the damaged one: look again there.
+                std::string why;
+                StoreLock lock(RegistryStoreDir(), why);
+                if (lock.Held()) {
+                    Refresh(true, true);
+                    return;
+                }
             }
             if (!error.empty()) {
                 image->clear();
-                std::string aside = MoveAside(file);
+                // Kept aside only when it is still the file that was read.
+                std::string aside = locked && Identify(file) == id ? MoveAside(file) : std::string();
                 if (aside.empty()) {
                     writable_ = false;  // never write over a store we could not keep
                     if (!(reported_ == id && reportedFile_ == file))
@@ -508,6 +591,7 @@ private:
     std::vector<std::string> pending_;
     FileId reported_;
     std::string reportedFile_;
+    std::string reportedUntrusted_;
 };
 
 Store& TheStore() {
@@ -540,19 +624,85 @@ bool IsBelow(const std::string& path, const std::string& parent) {
            SameText(path.substr(0, parent.size()), parent);
 }
 
-// Adds the key and its missing parents; keeps the image ordered so the file is stable.
+// Keys are kept in path order, names compared without regard to case and "\\" before
+// any other character, so that children follow their parent.
+std::string SortKey(const std::string& path) {
+    std::string k = UpperCase(path);
+    std::replace(k.begin(), k.end(), '\\', '\x01');
+    return k;
+}
+
+// Adds the key and its missing parents, each at its place in path order.
 void AddKey(Image& image, const std::string& path) {
     for (size_t i = 0; i <= path.size(); ++i) {
         if (i < path.size() && path[i] != '\\') continue;
         std::string part = path.substr(0, i);
-        if (FindKey(image, part) == nullptr) image.push_back(Key{part, {}});
+        if (FindKey(image, part) != nullptr) continue;
+        const std::string key = SortKey(part);
+        auto at = std::lower_bound(image.begin(), image.end(), key,
+                                   [](const Key& k, const std::string& x) { return SortKey(k.path) < x; });
+        image.insert(at, Key{part, {}});
     }
-    std::stable_sort(image.begin(), image.end(), [](const Key& a, const Key& b) {
-        std::string x = UpperCase(a.path), y = UpperCase(b.path);
-        std::replace(x.begin(), x.end(), '\\', '\x01');
-        std::replace(y.begin(), y.end(), '\\', '\x01');
-        return x < y;
-    });
+}
+
+// A loaded file may list keys in any order and leave out parent keys (a hand edit): sorts
+// once, on keys computed once (a file this program wrote is in order already), then adds
+// the missing parents in one walk down the sorted list.
+void Normalize(Image& image) {
+    // Upper-cased paths with "\\" as \x01, so that children sort right after their parent.
+    std::vector<std::string> order(image.size());
+    bool oddNames = false;  // names holding \x00 or \x01 could sort among a key's children
+    for (size_t i = 0; i < image.size(); ++i) {
+        std::string& o = order[i];
+        o = UpperCase(image[i].path);
+        for (char& c : o) {
+            if (c == '\\') c = '\x01';
+            else if (c == '\x00' || c == '\x01') oddNames = true;
+        }
+    }
+    std::vector<size_t> index(image.size());  // the keys in path order
+    for (size_t i = 0; i < index.size(); ++i) index[i] = i;
+    const bool inOrder = std::is_sorted(order.begin(), order.end());
+    if (!inOrder) std::sort(index.begin(), index.end(), [&](size_t a, size_t b) { return order[a] < order[b]; });
+    // In this order a key's descendants follow it: a stack of the keys above the current
+    // one tells which parents are missing, and each belongs just before its first child.
+    std::unordered_set<std::string> listed;  // only for odd names, whose order cannot tell
+    if (oddNames)
+        for (const Key& k : image) listed.insert(UpperCase(k.path));
+    std::vector<std::pair<size_t, std::string>> missing;  // (before which key, path)
+    std::vector<std::string_view> above;                   // the root ("") first
+    for (size_t r = 0; r < index.size(); ++r) {
+        const size_t i = index[r];
+        const std::string_view key = order[i];
+        auto isAbove = [&](std::string_view a) {
+            return a.empty() ? !key.empty() : key.size() > a.size() && key[a.size()] == '\x01' && key.substr(0, a.size()) == a;
+        };
+        while (!above.empty() && !isAbove(above.back())) above.pop_back();
+        auto addMissing = [&](std::string path) {
+            if (!oddNames || listed.insert(UpperCase(path)).second) missing.emplace_back(r, std::move(path));
+        };
+        if (!key.empty()) {
+            if (above.empty()) {
+                addMissing("");
+                above.emplace_back();
+            }
+            for (size_t j = key.find('\x01', above.back().empty() ? 0 : above.back().size() + 1); j != std::string::npos;
+                 j = key.find('\x01', j + 1)) {
+                addMissing(image[i].path.substr(0, j));
+                above.push_back(key.substr(0, j));
+            }
+        }
+        above.push_back(key);
+    }
+    if (inOrder && missing.empty()) return;
+    Image out;
+    out.reserve(image.size() + missing.size());
+    size_t next = 0;
+    for (size_t r = 0; r < index.size(); ++r) {
+        for (; next < missing.size() && missing[next].first == r; ++next) out.push_back(Key{std::move(missing[next].second), {}});
+        out.push_back(std::move(image[index[r]]));
+    }
+    image.swap(out);
 }
 
 // Temporary files of writers that died between writing and renaming (called under the lock).
@@ -573,18 +723,36 @@ void RemoveStaleTemps(const std::string& dir) {
 std::string Quoted(const std::string& name) { return "'" + name + "'"; }
 
 // The root key always exists; the others when the store lists them.
-bool Exists(const std::string& path) { return path.empty() || FindKey(*TheStore().Read(), path) != nullptr; }
+bool Exists(const Image& image, const std::string& path) { return path.empty() || FindKey(image, path) != nullptr; }
 
 }  // namespace
 
 std::string RegistryStoreDir() {
     if (const char* dir = std::getenv("LUMACAST_REGISTRY_DIR"); dir != nullptr && *dir != '\0') return dir;
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg != nullptr && *xdg == '/') return std::string(xdg) + "/lumacast";
-    const char* home = std::getenv("HOME");
-    return std::string(home != nullptr && *home != '\0' ? home : "/tmp") + "/.config/lumacast";
+    std::string home;
+    if (const char* env = std::getenv("HOME"); env != nullptr && *env == '/') {
+        home = env;
+    } else {
+        // Never a shared folder such as /tmp, where anyone could plant settings: the home
+        // the system keeps for the user, or none.
+        long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+        std::vector<char> buffer(size_t(size > 0 ? size : 16384));
+        passwd entry {};
+        passwd* found = nullptr;
+        if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
+            found->pw_dir != nullptr && found->pw_dir[0] == '/')
+            home = found->pw_dir;
+    }
+    if (home.empty()) return "";
+    while (home.size() > 1 && home.back() == '/') home.pop_back();
+    return (home == "/" ? std::string() : home) + "/.config/lumacast";
 }
 
-std::string RegistryStoreFile() { return RegistryStoreDir() + "/registry"; }
+std::string RegistryStoreFile() {
+    const std::string dir = RegistryStoreDir();
+    return dir.empty() ? std::string() : dir + "/registry";
+}
 
 void SetRegistryReport(std::function<void(const std::string&)> report) {
     std::lock_guard<std::mutex> lock(hooksMutex);
@@ -598,9 +766,46 @@ void SetRegistryWriteHook(std::function<void(const std::string&)> hook) {
 
 // --- TRegistry --------------------------------------------------------------------------
 
+// The changes of an open batch, and the image this object reads meanwhile: the store as
+// it was when the batch began, with the batch's changes applied.
+struct TRegistry::Batch {
+    int depth = 0;
+    std::shared_ptr<Image> image;
+    std::vector<Change> changes;
+};
+
 TRegistry::TRegistry() : rootKey_(HKEY_CURRENT_USER) {}
 
 TRegistry::~TRegistry() { CloseKey(); }
+
+void TRegistry::BeginBatch() {
+    if (!batch_) batch_ = std::make_unique<Batch>();
+    ++batch_->depth;
+}
+
+void TRegistry::CommitBatch() {
+    if (!batch_ || --batch_->depth > 0) return;
+    std::unique_ptr<Batch> batch = std::move(batch_);  // over, whatever the write does
+    if (!batch->changes.empty()) TheStore().Write(batch->changes, "Failed to write the settings store");
+}
+
+void TRegistry::CancelBatch() { batch_.reset(); }
+
+std::shared_ptr<const TRegistry::Image> TRegistry::View() const {
+    if (batch_ && batch_->image) return batch_->image;
+    return TheStore().Read();
+}
+
+void TRegistry::Apply(const Change& change, const std::string& failure) {
+    if (!batch_) {
+        TheStore().Write({change}, failure);
+        return;
+    }
+    if (!batch_->image) batch_->image = std::make_shared<Image>(*TheStore().Read());
+    change(*batch_->image);
+    // Kept even when it changes nothing here: at commit the store may hold something else.
+    batch_->changes.push_back(change);
+}
 
 void TRegistry::SetRootKey(HKEY root) {
     CloseKey();
@@ -623,7 +828,7 @@ bool TRegistry::ResolveKey(const std::string& key, std::string& path) const {
 bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
     std::string path;
     if (!ResolveKey(key, path)) return false;
-    if (!Exists(path)) {
+    if (!Exists(*View(), path)) {
         if (!canCreate) return false;
         try {
             CreateKey("\\" + path);
@@ -639,7 +844,7 @@ bool TRegistry::OpenKey(const std::string& key, bool canCreate) {
 
 bool TRegistry::OpenKeyReadOnly(const std::string& key) {
     std::string path;
-    if (!ResolveKey(key, path) || !Exists(path)) return false;
+    if (!ResolveKey(key, path) || !Exists(*View(), path)) return false;
     open_ = true;
     readOnly_ = true;
     currentPath_ = path;
@@ -655,8 +860,8 @@ void TRegistry::CloseKey() {
 bool TRegistry::CreateKey(const std::string& key) {
     std::string path;
     if (!ResolveKey(key, path)) throw ERegistryException("Failed to create key " + key);
-    TheStore().Write(
-        [&](Image& image) {
+    Apply(
+        [path](Image& image) {
             if (FindKey(image, path) != nullptr) return false;
             AddKey(image, path);
             return true;
@@ -668,11 +873,13 @@ bool TRegistry::CreateKey(const std::string& key) {
 bool TRegistry::DeleteKey(const std::string& key) {
     std::string path;
     if (!ResolveKey(key, path) || path.empty()) return false;
-    if (FindKey(*TheStore().Read(), path) == nullptr) return false;
-    TheStore().Write(
-        [&](Image& image) {
+    if (FindKey(*View(), path) == nullptr) return false;
+    Apply(
+        [path](Image& image) {
             auto gone = [&](const Key& k) { return SameText(k.path, path) || IsBelow(k.path, path); };
-            image.erase(std::remove_if(image.begin(), image.end(), gone), image.end());
+            auto end = std::remove_if(image.begin(), image.end(), gone);
+            if (end == image.end()) return false;
+            image.erase(end, image.end());
             return true;
         },
         "Failed to delete key " + key);
@@ -681,12 +888,12 @@ bool TRegistry::DeleteKey(const std::string& key) {
 
 bool TRegistry::KeyExists(const std::string& key) {
     std::string path;
-    return ResolveKey(key, path) && Exists(path);
+    return ResolveKey(key, path) && Exists(*View(), path);
 }
 
 bool TRegistry::HasSubKeys() {
     if (!open_) return false;
-    auto image = TheStore().Read();
+    auto image = View();
     return std::any_of(image->begin(), image->end(), [&](const Key& k) { return IsBelow(k.path, currentPath_); });
 }
 
@@ -695,7 +902,7 @@ void TRegistry::GetKeyNames(TStrings* list) {
     list->BeginUpdate();
     list->Clear();
     if (open_) {
-        auto image = TheStore().Read();
+        auto image = View();
         for (const Key& k : *image) {
             if (!IsBelow(k.path, currentPath_)) continue;
             std::string rest = currentPath_.empty() ? k.path : k.path.substr(currentPath_.size() + 1);
@@ -710,7 +917,7 @@ void TRegistry::GetValueNames(TStrings* list) {
     list->BeginUpdate();
     list->Clear();
     if (open_) {
-        auto image = TheStore().Read();
+        auto image = View();
         if (const Key* k = FindKey(*image, currentPath_))
             for (const Value& v : k->values) list->Add(v.name);
     }
@@ -721,14 +928,14 @@ bool TRegistry::ValueExists(const std::string& name) { return GetDataType(name) 
 
 TRegDataType TRegistry::GetDataType(const std::string& name) {
     if (!open_) return rdUnknown;
-    auto image = TheStore().Read();
+    auto image = View();
     const Value* v = FindValue(FindKey(*image, currentPath_), name);
     return v == nullptr ? rdUnknown : v->type;
 }
 
 int TRegistry::GetDataSize(const std::string& name) {
     if (!open_) return -1;
-    auto image = TheStore().Read();
+    auto image = View();
     const Value* v = FindValue(FindKey(*image, currentPath_), name);
     if (v == nullptr) return -1;
     if (v->type == rdInteger) return 4;
@@ -737,13 +944,14 @@ int TRegistry::GetDataSize(const std::string& name) {
 
 bool TRegistry::DeleteValue(const std::string& name) {
     if (!open_ || readOnly_ || GetDataType(name) == rdUnknown) return false;
-    TheStore().Write(
-        [&](Image& image) {
-            Key* k = FindKey(image, currentPath_);
+    Apply(
+        [path = currentPath_, name](Image& image) {
+            Key* k = FindKey(image, path);
             if (k == nullptr) return false;
             auto& vs = k->values;
-            vs.erase(std::remove_if(vs.begin(), vs.end(), [&](const Value& v) { return SameText(v.name, name); }),
-                     vs.end());
+            auto end = std::remove_if(vs.begin(), vs.end(), [&](const Value& v) { return SameText(v.name, name); });
+            if (end == vs.end()) return false;
+            vs.erase(end, vs.end());
             return true;
         },
         "Failed to delete value " + Quoted(name));
@@ -752,7 +960,7 @@ bool TRegistry::DeleteValue(const std::string& name) {
 
 std::string TRegistry::ReadString(const std::string& name) {
     if (!open_) return "";
-    auto image = TheStore().Read();
+    auto image = View();
     const Value* v = FindValue(FindKey(*image, currentPath_), name);
     if (v == nullptr) return "";
     if (v->type != rdString && v->type != rdExpandString)
@@ -761,7 +969,7 @@ std::string TRegistry::ReadString(const std::string& name) {
 }
 
 int TRegistry::ReadInteger(const std::string& name) {
-    auto image = TheStore().Read();
+    auto image = View();
     const Value* v = open_ ? FindValue(FindKey(*image, currentPath_), name) : nullptr;
     if (v == nullptr) throw ERegistryException("Failed to get data for " + Quoted(name));
     if (v->type != rdInteger) throw ERegistryException("Invalid data type for " + Quoted(name));
@@ -769,7 +977,7 @@ int TRegistry::ReadInteger(const std::string& name) {
 }
 
 int TRegistry::ReadBinaryData(const std::string& name, void* buffer, int bufferSize) {
-    auto image = TheStore().Read();
+    auto image = View();
     const Value* v = open_ ? FindValue(FindKey(*image, currentPath_), name) : nullptr;
     if (v == nullptr) throw ERegistryException("Failed to get data for " + Quoted(name));
     if (v->type != rdBinary) throw ERegistryException("Invalid data type for " + Quoted(name));
@@ -783,19 +991,19 @@ void TRegistry::WriteValue(const std::string& name, TRegDataType type, std::stri
     const std::string failure = "Failed to set data for " + Quoted(name);
     if (!open_) throw ERegistryException(failure + ": no key is open");
     if (readOnly_) throw ERegistryException(failure + ": the key is open for reading only");
-    TheStore().Write(
-        [&](Image& image) {
-            if (currentPath_.empty()) AddKey(image, "");  // the root always exists
-            Key* k = FindKey(image, currentPath_);
+    Apply(
+        [path = currentPath_, name, type, data = std::move(data), failure](Image& image) {
+            if (path.empty()) AddKey(image, "");  // the root always exists
+            Key* k = FindKey(image, path);
             if (k == nullptr) throw ERegistryException(failure + ": the key no longer exists");
             for (Value& v : k->values)
                 if (SameText(v.name, name)) {
                     if (v.type == type && v.data == data) return false;
                     v.type = type;
-                    v.data = std::move(data);
+                    v.data = data;
                     return true;
                 }
-            k->values.push_back(Value{name, type, std::move(data)});
+            k->values.push_back(Value{name, type, data});
             return true;
         },
         failure);

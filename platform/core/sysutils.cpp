@@ -21,6 +21,19 @@ locale_t CLocale() {
     return loc;
 }
 
+// Runs this thread in the C locale while it lives, whatever the process locale is: the
+// printf family would otherwise write the user's decimal separator.
+class CLocaleScope {
+public:
+    CLocaleScope() : previous_(uselocale(CLocale())) {}
+    ~CLocaleScope() { uselocale(previous_); }
+    CLocaleScope(const CLocaleScope&) = delete;
+    CLocaleScope& operator=(const CLocaleScope&) = delete;
+
+private:
+    locale_t previous_;
+};
+
 // Parses an integer of the given width. Decimal must fit the signed range; hex may use the
 // full unsigned range and wraps, as the class library's conversion does.
 template <typename Int>
@@ -148,7 +161,10 @@ std::string FloatToStr(double value) {
     constexpr int precision = 15;
     // "d.dddddddddddddde±x": the digits and the decimal exponent, rounded once.
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.*e", precision - 1, std::fabs(value));
+    {
+        CLocaleScope c;
+        std::snprintf(buf, sizeof buf, "%.*e", precision - 1, std::fabs(value));
+    }
     std::string digits;
     const char* p = buf;
     for (; *p && *p != 'e'; ++p)
@@ -175,8 +191,7 @@ std::string FloatToStr(double value) {
 
 std::string Format(const char* format, ...) {
     if (format == nullptr) return "";
-    // Switch this thread to the C locale for the call, whatever the process uses.
-    locale_t previous = uselocale(CLocale());
+    CLocaleScope c;
     va_list args;
     va_start(args, format);
     va_list again;
@@ -190,7 +205,6 @@ std::string Format(const char* format, ...) {
         out.resize(size_t(n));
     }
     va_end(again);
-    uselocale(previous);
     return out;
 }
 

@@ -43,6 +43,17 @@ public:
     virtual void CaptureChanged(HWND /*hwnd*/) {}
     virtual void Beep() {}
 
+    // Native areas for a window of another process (the web view's browser): a display
+    // window inside a top-level window that embeds the client window the other process
+    // puts into it, above the top-level window's own pixels. The id is the display's
+    // window id, handed to the other process; 0 when the display has no such areas
+    // (headless). Place puts it at rect (top-level window coordinates), shown or hidden.
+    virtual std::uint64_t CreateEmbedArea(HWND /*top*/) { return 0; }
+    virtual void PlaceEmbedArea(std::uint64_t /*area*/, const TRect& /*rect*/, bool /*visible*/) {}
+    virtual void DestroyEmbedArea(std::uint64_t /*area*/) {}
+    // Whether another process's window is embedded in the area now.
+    virtual bool EmbedAreaHasClient(std::uint64_t /*area*/) { return false; }
+
     virtual TPoint CursorPos() const = 0;
     virtual void SetCursorPos(TPoint /*p*/) {}
 

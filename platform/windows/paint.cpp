@@ -485,6 +485,8 @@ void RedrawFrame(HWND hwnd) { RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDAT
 }  // namespace
 
 int SetScrollInfo(HWND hwnd, int bar, const SCROLLINFO* info, BOOL redraw) {
+    // A scroll bar control keeps its own numbers.
+    if (bar == SB_CTL) return int(win::Send(hwnd, SBM_SETSCROLLINFO, WPARAM(redraw), reinterpret_cast<LPARAM>(info)));
     win::ScrollBarState* s = Bar(hwnd, bar);
     if (!s || !info) return 0;
     if (info->fMask & SIF_RANGE) {
@@ -493,6 +495,8 @@ int SetScrollInfo(HWND hwnd, int bar, const SCROLLINFO* info, BOOL redraw) {
     }
     if (info->fMask & SIF_PAGE) s->page = std::min<UINT>(info->nPage, UINT(s->max - s->min + 1));
     if (info->fMask & SIF_POS) s->pos = info->nPos;
+    // A control that is told a thumb position in 16 bits can leave the whole one here.
+    if (info->fMask & SIF_TRACKPOS) s->trackPos = info->nTrackPos;
     // The position stays within the range minus the page.
     int top = s->max - std::max<int>(int(s->page) - 1, 0);
     s->pos = std::clamp(s->pos, s->min, std::max(s->min, top));
@@ -501,6 +505,7 @@ int SetScrollInfo(HWND hwnd, int bar, const SCROLLINFO* info, BOOL redraw) {
 }
 
 BOOL GetScrollInfo(HWND hwnd, int bar, SCROLLINFO* info) {
+    if (bar == SB_CTL) return win::Send(hwnd, SBM_GETSCROLLINFO, 0, reinterpret_cast<LPARAM>(info)) ? TRUE : FALSE;
     win::ScrollBarState* s = Bar(hwnd, bar);
     if (!s || !info) return FALSE;
     if (info->fMask & SIF_RANGE) {
@@ -566,7 +571,10 @@ BOOL GetScrollBarInfo(HWND hwnd, LONG objectId, SCROLLBARINFO* info) {
     int length = bar == SB_VERT ? r.Height() : r.Width();
     int track = length - 2 * info->dxyLineButton;
     int range = s.max - s.min + 1;
-    if (track > 0 && range > 0) {
+    if (s.page && int(s.page) >= range) {
+        // Everything fits: the bar has no thumb and cannot be used.
+        info->rgstate[0] |= STATE_SYSTEM_UNAVAILABLE;
+    } else if (track > 0 && range > 0) {
         int thumb = s.page ? std::max(8, int(std::int64_t(track) * s.page / range)) : info->dxyLineButton;
         int span = range - std::max<int>(1, int(s.page));
         int offset = span > 0 ? int(std::int64_t(track - thumb) * (s.pos - s.min) / span) : 0;

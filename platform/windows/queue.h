@@ -12,7 +12,9 @@ LRESULT Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 }  // namespace platform::win
 
 namespace platform {
+// Input for a window (mouse, keys): it has room of its own in the queue, so a thread that
+// floods the queue with posts cannot make the user's input get lost.
 inline BOOL PostToWindow(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    return PostMessage(hwnd, msg, wParam, lParam);
+    return detail::PostInputMessage(hwnd, msg, wParam, lParam);
 }
 }  // namespace platform

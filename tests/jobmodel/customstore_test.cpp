@@ -59,7 +59,11 @@ TEST_F(CustomStore, SaveWritesTheTextFormsInOrder) {
     current.IsDecorate = 1;
     current.IsGeneralSwf = 7;
     std::strcpy(current.ProfileName, "flv_normal");
+    int storeWrites = 0;
+    platform::SetRegistryWriteHook([&](const std::string&) { ++storeWrites; });
     SaveCustomSetting();
+    platform::SetRegistryWriteHook(nullptr);
+    EXPECT_EQ(storeWrites, 1);  // the whole record in one transaction, keys included
     EXPECT_EQ(Read("FrameRate"), "29.9699993133545");
     EXPECT_EQ(Read("dscale"), "0.885813148788927");
     EXPECT_EQ(Read("dscale_X"), "1");

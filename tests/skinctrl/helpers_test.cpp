@@ -386,7 +386,7 @@ TEST(SmallHelpers, GeometryTextAndPlatform) {
     EXPECT_EQ(PCharToStr("abc"), "abc");
 
     COMBOBOXINFO info;
-    EXPECT_FALSE(DVXGetComboBoxInfo(nullptr, &info)) << "no combo box can describe itself yet";
+    EXPECT_FALSE(DVXGetComboBoxInfo(nullptr, &info)) << "no window is no combo box";
     EXPECT_FALSE(DVXGetScrollBarInfo(nullptr, 0, nullptr));
 
     const std::pair<const char*, bool> locales[] = {{"he_IL.UTF-8", true}, {"ar", true},  {"fa_IR", true},

@@ -199,10 +199,33 @@ TEST_F(NodeStoreTest, NodeDataNeedsAKnownSize) {
     fresh.OnGetNodeDataSize = [](TBaseVastTree*, std::int32_t& size) { size = 0; };
     PVastNode node = fresh.AddChild(nullptr);
     EXPECT_THROW(fresh.GetNodeData(node), platform::EAssertionFailed);
-    // Initial user data needs room for a pointer; the node stays added.
+    // Initial user data needs room for a pointer; a refused call adds nothing.
     int value = 7;
     EXPECT_THROW(fresh.AddChild(nullptr, &value), EVastTreeError);
-    EXPECT_EQ(fresh.RootNodeCount(), 2u);
+    EXPECT_EQ(fresh.RootNodeCount(), 1u);
+}
+
+TEST_F(NodeStoreTest, UserDataWithoutRoomForAPointerLeavesTheTreeAlone) {
+    struct Case {
+        std::int32_t dataSize;  // -1: asked through OnGetNodeDataSize, which answers 4
+        bool insert;
+    };
+    for (Case c : {Case{4, false}, Case{4, true}, Case{-1, false}, Case{-1, true}, Case{0, true}}) {
+        TVastStringTree small(nullptr);
+        if (c.dataSize >= 0) small.SetNodeDataSize(c.dataSize);
+        small.OnGetNodeDataSize = [](TBaseVastTree*, std::int32_t& size) { size = 4; };
+        int structureChanges = 0;
+        small.OnStructureChange = [&](TBaseVastTree*, PVastNode, TChangeReason) { ++structureChanges; };
+        int value = 7;
+        if (c.insert)
+            EXPECT_THROW(small.InsertNode(nullptr, amAddChildLast, &value), EVastTreeError) << c.dataSize;
+        else
+            EXPECT_THROW(small.AddChild(nullptr, &value), EVastTreeError) << c.dataSize;
+        EXPECT_EQ(small.RootNodeCount(), 0u) << c.dataSize << " " << c.insert;
+        EXPECT_EQ(small.VisibleCount(), 0u);
+        EXPECT_EQ(structureChanges, 0);
+        EXPECT_NE(small.AddChild(nullptr), nullptr) << "the tree still works";
+    }
 }
 
 TEST_F(NodeStoreTest, AddChildMakesAnUninitialisedNode) {

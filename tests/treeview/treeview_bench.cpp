@@ -5,11 +5,16 @@
 #include <malloc.h>
 
 #include <memory>
+#include <cstdio>
 #include <random>
 
 #include "platform/core/messages.h"
 #include "platform/core/clock.h"
+#include "platform/controls/forms.h"
+#include "platform/graphics/gdi.h"
+#include "platform/windows/backend.h"
 #include "treeview/vststrings.h"
+#include "treeview/vtheader.h"
 
 namespace {
 
@@ -108,6 +113,125 @@ void BM_NodeAtWithCache(benchmark::State& state) {
     state.counters["entries"] = double(tree->PositionCache().size());
 }
 BENCHMARK(BM_NodeAtWithCache)->Unit(benchmark::kMicrosecond);
+
+// Lookups near the end of 100,000 rows filled in an update bracket and used at once (a
+// selection), while a second large tree keeps the worker busy; the program's message
+// loop then runs for a while. Arg 1 pumps as that loop would; Arg 0 never does, so every
+// lookup walks from the first row: the cost of a stopped rebuild that never restarts.
+void BM_NodeAtAfterFill(benchmark::State& state) {
+    const bool pump = state.range(0) != 0;
+    TVastStringTree busy(nullptr), tree(nullptr);
+    busy.SetNodeDataSize(16);
+    tree.SetNodeDataSize(16);
+    busy.SetRootNodeCount(Million);
+    tree.BeginUpdate();
+    tree.SetRootNodeCount(100000);
+    tree.EndUpdate();
+    tree.SetSelected(tree.GetFirst(), true);
+    for (int round = 0; pump && round < 20000 && !(tree.TreeStates() & tsUseCache); ++round) {
+        Pump();
+        platform::Sleep(1);
+    }
+    std::mt19937 random(7);
+    int height = int(tree.RootNode()->TotalHeight - tree.RootNode()->NodeHeight);
+    int top = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(tree.GetNodeAt(0, height - 1 - int(random() % 2000) * 18, false, top));
+    state.counters["cache_in_use"] = (tree.TreeStates() & tsUseCache) ? 1 : 0;
+    Pump();
+}
+BENCHMARK(BM_NodeAtAfterFill)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+// ---- painting (800 x 600, four fixed columns, texts from OnGetText) ----
+
+struct PaintBench {
+    explicit PaintBench(std::uint32_t rows) {
+        static bool backend = false;
+        if (!backend) {
+            platform::SetBackend(platform::CreateHeadlessBackend(1280, 1024));
+            backend = true;
+        }
+        form = std::make_unique<platform::TForm>(nullptr);
+        form->SetBounds(0, 0, 840, 680);
+        form->AfterConstruction();
+        tree = new TVastStringTree(form.get());
+        tree->SetParent(form.get());
+        tree->SetBounds(0, 0, 800, 600);
+        tree->SetNodeDataSize(16);
+        tree->TreeOptions()->SetMiscOptions(tree->TreeOptions()->MiscOptions() | toCheckSupport);
+        for (int i = 0; i < 4; ++i) {
+            TVastTreeColumn* column = tree->Header()->Columns()->Add();
+            column->SetWidth(200);
+            column->SetOptions(column->Options() | coFixed);
+        }
+        tree->OnGetText = [](TBaseVastTree*, PVastNode node, TColumnIndex column, TVSTTextType, std::string& text) {
+            // The same length on every row, so that rows anywhere cost the same to draw.
+            char buffer[32];
+            std::snprintf(buffer, sizeof(buffer), "row %07u cell %d", node->Index, column);
+            text = buffer;
+        };
+        tree->OnInitNode = [](TBaseVastTree* sender, PVastNode, PVastNode node, TVastNodeInitStates&) {
+            sender->SetCheckType(node, ctCheckBox);
+        };
+        tree->BeginUpdate();
+        tree->SetRootNodeCount(rows);
+        tree->EndUpdate();
+        form->Show();
+        for (int round = 0; round < 20000 && rows > CacheThreshold && !(tree->TreeStates() & tsUseCache); ++round) {
+            Pump();
+            platform::Sleep(1);
+        }
+        target.SetPixelFormat(platform::pf32bit);
+        target.SetSize(tree->ClientWidth(), tree->ClientHeight());
+    }
+    // Paints the client rows from top (tree coordinates) over a strip of the given height.
+    void Paint(int top, int height) {
+        platform::TRect window{0, top, tree->ClientWidth(), top + height};
+        tree->PaintTree(target.Canvas(), window, platform::TPoint{0, 0}, DefaultPaintFlags);
+    }
+    std::unique_ptr<platform::TForm> form;
+    TVastStringTree* tree = nullptr;
+    platform::TBitmap target;
+};
+
+// Arg: rows in the tree; the window shows the middle of it.
+void BM_PaintWindow(benchmark::State& state) {
+    PaintBench bench(std::uint32_t(state.range(0)));
+    int top = std::max(0, bench.tree->RangeHeight() / 2 - 300);
+    if (bench.tree->RangeHeight() < 600) top = 0;
+    for (auto _ : state) bench.Paint(top, bench.tree->ClientHeight());
+    state.counters["cache"] = (bench.tree->TreeStates() & tsUseCache) ? 1 : 0;
+}
+BENCHMARK(BM_PaintWindow)->Arg(100)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+
+// One copy of the client area: the floor of any paint.
+void BM_BlitClient(benchmark::State& state) {
+    PaintBench bench(100);
+    platform::TBitmap source;
+    source.SetPixelFormat(platform::pf32bit);
+    source.SetSize(bench.tree->ClientWidth(), bench.tree->ClientHeight());
+    for (auto _ : state)
+        platform::BitBlt(bench.target.Canvas()->Handle(), 0, 0, source.Width(), source.Height(),
+                         source.Canvas()->Handle(), 0, 0, platform::SRCCOPY);
+}
+BENCHMARK(BM_BlitClient)->Unit(benchmark::kMicrosecond);
+
+// Scrolling one line repaints one row strip; Arg 0 at the top, 1 at the end of the tree.
+void BM_PaintScrolledLine(benchmark::State& state) {
+    PaintBench bench(1000000);
+    int top = bench.tree->RangeHeight() / 2;
+    for (auto _ : state) bench.Paint(top, 18);
+}
+BENCHMARK(BM_PaintScrolledLine)->Unit(benchmark::kMicrosecond);
+
+void BM_PaintPage(benchmark::State& state) {
+    PaintBench bench(1000000);
+    const int page = bench.tree->ClientHeight(), range = bench.tree->RangeHeight();
+    int top = state.range(0) ? range - page : 0;
+    for (auto _ : state) bench.Paint(top, page);
+}
+// Arg 0: the first page, 1: the last.
+BENCHMARK(BM_PaintPage)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 // Heap bytes per node against the node record and its data area.
 void BM_MemoryPerNode(benchmark::State& state) {

@@ -147,6 +147,12 @@ TEST(TextTree, TextsComeFromTheEventOrTheDefault) {
     EXPECT_EQ(tree.GetText(node, 0), "B");
     EXPECT_EQ(tree.Path(node, 0, ttNormal, '\\'), "A\\B\\");
     EXPECT_EQ(tree.Path(nullptr, 0, ttNormal, '\\'), "\\");
+    // A handler that names only some levels: the others are empty, never the text of
+    // the level before.
+    tree.OnGetText = [&](TBaseVastTree*, PVastNode n, TColumnIndex, TVSTTextType, std::string& text) {
+        if (n == node) text = "B";
+    };
+    EXPECT_EQ(tree.Path(node, 0, ttNormal, '/'), "/B/");
     EXPECT_EQ(tree.DoIncrementalSearch(node, "B"), 0);
     EXPECT_EQ(tree.DoIncrementalSearch(node, "b"), 1);
     EXPECT_THROW(tree.GetText(nullptr, 0), platform::EAssertionFailed);

@@ -38,7 +38,8 @@ static void BM_PostFromWorkers(benchmark::State& state) {
         std::vector<std::thread> threads;
         for (int w = 0; w < workers; ++w)
             threads.emplace_back([&] {
-                for (int i = 0; i < perWorker; ++i) PostMessage(h, WM_USER, 0, 0);
+                for (int i = 0; i < perWorker; ++i)
+                    while (!PostMessage(h, WM_USER, 0, 0)) std::this_thread::yield();  // the queue is full
             });
         MSG m;
         while (seen < workers * perWorker && GetMessage(&m, nullptr, 0, 0) > 0) DispatchMessage(&m);

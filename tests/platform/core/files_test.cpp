@@ -2,13 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/stat.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "platform/core/exceptions.h"
+#include "platform/core/registry.h"
 #include "platform/core/streams.h"
+#include "support/process.h"
 #include "temp_dir.h"
 
 using namespace platform;
@@ -172,4 +178,65 @@ TEST(Streams, MemoryAndFileStreams) {
     back.SetPosition(5);
     EXPECT_EQ(copy.CopyFrom(back, 0), 12);  // 0: the whole source
     EXPECT_EQ(copy.Size(), 12);
+}
+
+// --- a file-size limit ------------------------------------------------------------------
+
+namespace {
+
+// The child's part: writes past the limit through a file stream and through the settings
+// store; each must fail with an error and leave nothing half-written. Returns the exit
+// code: 0 when all went as it should.
+int WriteUnderTheLimit(bool programStart) {
+    if (programStart) {
+        ::signal(SIGXFSZ, SIG_DFL);  // as a program starts when nobody ignored it before
+        IgnoreFileSizeSignal();
+    }
+    TempDir dir;
+    const std::string big(1 << 20, 'x');
+    try {
+        TFileStream out(dir / "big", fmCreate);
+        out.WriteBuffer(big.data(), std::int64_t(big.size()));
+        std::printf("the stream wrote past the limit\n");
+        return 2;
+    } catch (const EWriteError&) {
+    }
+    ::setenv("LUMACAST_REGISTRY_DIR", dir.str().c_str(), 1);
+    try {
+        TRegistry reg;
+        reg.OpenKey("\\K", true);
+        reg.WriteString("Big", big);
+        std::printf("the store wrote past the limit\n");
+        return 3;
+    } catch (const ERegistryException& e) {
+        if (e.Message().find("File too large") == std::string::npos) {
+            std::printf("unexpected message: %s\n", e.Message().c_str());
+            return 4;
+        }
+    }
+    for (auto& e : fs::directory_iterator(dir.path))
+        if (e.path().filename().string().rfind("registry.tmp", 0) == 0) {
+            std::printf("left behind: %s\n", e.path().c_str());
+            return 5;
+        }
+    return 0;
+}
+
+}  // namespace
+
+TEST(FileSizeLimit, WritesPastItFailWithAnErrorInsteadOfEndingTheProcess) {
+    if (const char* mode = std::getenv("LUMACAST_FILE_SIZE_CHILD")) {
+        std::fflush(stdout);
+        std::_Exit(WriteUnderTheLimit(std::string(mode) == "program"));
+    }
+    // "launcher": the test process as the test launcher started it; "program": the call
+    // the program makes at start.
+    for (const char* mode : {"launcher", "program"}) {
+        int status = -1;
+        std::string out = testsupport::Capture("ulimit -f 64 && LUMACAST_FILE_SIZE_CHILD=" + std::string(mode) + " exec " +
+                                                   testsupport::ShellQuote(ProgramFileName()) +
+                                                   " --gtest_filter=FileSizeLimit.* 2>&1",
+                                               &status);
+        EXPECT_EQ(status, 0) << mode << " (-1: ended by a signal; ctest's launcher ignores SIGXFSZ)\n" << out;
+    }
 }

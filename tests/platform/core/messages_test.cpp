@@ -55,7 +55,8 @@ TEST(MessageQueue, PostFromEightThreadsDeliversEachOnceInSenderOrder) {
     std::vector<std::thread> senders;
     for (int s = 0; s < kThreads; ++s)
         senders.emplace_back([&, s] {
-            for (int i = 0; i < kPerThread; ++i) ASSERT_TRUE(PostMessage(t.hwnd, WM_USER + 1, WPARAM(s), i));
+            for (int i = 0; i < kPerThread; ++i)
+                while (!PostMessage(t.hwnd, WM_USER + 1, WPARAM(s), i)) std::this_thread::yield();  // full: later
         });
     MSG m;
     while (total < kThreads * kPerThread && GetMessage(&m, nullptr, 0, 0) > 0) DispatchMessage(&m);
@@ -289,4 +290,45 @@ TEST(MessageWait, EventsMessagesAndTimeOuts) {
     EXPECT_EQ(Pump(), 2);  // both are still there to be read
     HANDLE bogus = reinterpret_cast<HANDLE>(&clock);
     EXPECT_EQ(MsgWaitForMultipleObjects(1, &bogus, FALSE, 0, QS_ALLINPUT), WAIT_FAILED);
+}
+
+TEST(MessageQueue, AFullQueueRefusesPostsWhileTimersAndQuitStillComeThrough) {
+    TVirtualClock clock;
+    TScopedClock use(clock);
+    Target t([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; });
+    auto fill = [&] {
+        size_t n = 0;
+        while (n <= kMessageQueueLimit && PostMessage(t.hwnd, WM_USER, 0, 0)) ++n;
+        return n;
+    };
+    // Bounded, as a backlog would otherwise grow without end; input has room of its own.
+    ASSERT_EQ(fill(), kMessageQueueLimit);
+    EXPECT_FALSE(PostThreadMessage(GetCurrentThreadId(), WM_APP, 0, 0));
+    EXPECT_TRUE(detail::PostInputMessage(t.hwnd, WM_USER + 1, 0, 0));
+
+    // A poster that keeps the queue full for three seconds does not starve a 50 ms timer.
+    SetTimer(t.hwnd, 7, 50);
+    int ticks = 0;
+    MSG m;
+    for (int ms = 0; ms < 3000; ++ms) {
+        clock.Advance(1);
+        ASSERT_TRUE(PeekMessage(&m, nullptr, 0, 0, PM_REMOVE));
+        if (m.message == WM_TIMER) ++ticks;
+        fill();
+    }
+    EXPECT_GE(ticks, 55);
+    EXPECT_LE(ticks, 60);
+    KillTimer(t.hwnd, 7);
+
+    // Nor the quit: it comes while most of the backlog is still there.
+    PostQuitMessage(5);
+    size_t read = 0;
+    while (GetMessage(&m, nullptr, 0, 0) != 0) ++read;
+    EXPECT_EQ(m.wParam, 5u);
+    EXPECT_LE(read, size_t(kPostsBeforeQuitOrTimer));
+    EXPECT_TRUE(PeekMessage(&m, nullptr, 0, 0, PM_REMOVE));  // the rest is kept
+    DeallocateHWnd(t.hwnd);  // drops the backlog: the queue takes posts again
+    Target u([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; });
+    EXPECT_TRUE(PostMessage(u.hwnd, WM_USER, 0, 0));
+    Pump();
 }

@@ -3,13 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <cstring>
 #include <filesystem>
 #include <limits>
 #include <fstream>
 #include <sstream>
 
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 
 #include <csignal>
 
@@ -222,6 +229,8 @@ TEST_F(Registry, DamagedStoresAreKeptAsideReportedOnceAndReplaced) {
         "lumacast registry 1\nvalue \"A\" string \"1\"\nend\n",              // value outside a key
         "lumacast registry 1\nkey \"K\"\nvalue \"A\" integer 99999999999\nend\n",
         "lumacast registry 1\nkey \"K\"\nvalue \"A\" string \"1\nend\n",
+        "lumacast registry 1\nkey \"K\"\nkey \"J\"\nkey \"k\"\nend\n",                         // a key twice
+        "lumacast registry 1\nkey \"K\"\nvalue \"A\" integer 1\nvalue \"a\" integer 2\nend\n",  // a value twice
         "",
     };
     for (const std::string& text : damaged) {
@@ -278,4 +287,226 @@ TEST_F(Registry, HandEditedStoresAndLeftoversOfACrash) {
         EXPECT_FALSE(fs::exists(leftover));
     }
     EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(Registry, LoadedKeysGetTheirParentsAndComeInPathOrder) {
+    // Shuffled, parents left out at several levels, names in mixed case; a value name may
+    // repeat under different keys.
+    WriteFile(dir / "registry",
+              "lumacast registry 1\n"
+              "key \"b\\\\y\\\\deep\"\nvalue \"v\" integer 1\n"
+              "key \"A\\\\z\"\nvalue \"v\" integer 2\n"
+              "key \"a\\\\Q\\\\r\"\n"
+              "key \"B\"\n"
+              "key \"A b\"\n"
+              "end\n");
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("\\b\\Y\\Deep", false));
+    EXPECT_EQ(reg.ReadInteger("V"), 1);
+    ASSERT_TRUE(reg.OpenKey("\\A", false));
+    TStringList keys;
+    reg.GetKeyNames(&keys);
+    EXPECT_EQ(keys.CommaText(), "Q,z");
+    reg.WriteInteger("new", 3);  // the file is written back complete and in order
+    EXPECT_EQ(ReadFile(dir / "registry"),
+              "lumacast registry 1\n"
+              "key \"\"\n"
+              "key \"a\"\nvalue \"new\" integer 3\n"  // named as its first child has it
+              "key \"a\\\\Q\"\n"
+              "key \"a\\\\Q\\\\r\"\n"
+              "key \"A\\\\z\"\nvalue \"v\" integer 2\n"
+              "key \"A b\"\n"
+              "key \"B\"\n"
+              "key \"b\\\\y\"\n"
+              "key \"b\\\\y\\\\deep\"\nvalue \"v\" integer 1\n"
+              "end\n");
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(Registry, ABatchIsOneTransactionOverTheStoreAsItIsAtCommit) {
+    int renames = 0;
+    SetRegistryWriteHook([&](const std::string&) { ++renames; });
+    TRegistry other;
+    ASSERT_TRUE(other.OpenKey("\\Other", true));
+    renames = 0;
+
+    TRegistry reg;
+    reg.BeginBatch();
+    ASSERT_TRUE(reg.OpenKey("\\S\\T", true));
+    for (int i = 0; i < 40; ++i) reg.WriteString("V" + std::to_string(i), std::to_string(i));
+    reg.WriteInteger("Gone", 1);
+    EXPECT_TRUE(reg.DeleteValue("Gone"));
+    reg.BeginBatch();  // nested: only the outer commit writes
+    reg.WriteInteger("Inner", 2);
+    reg.CommitBatch();
+    // The batch sees its own changes; nothing reached the file yet.
+    EXPECT_EQ(reg.ReadString("V39"), "39");
+    EXPECT_FALSE(reg.ValueExists("Gone"));
+    EXPECT_FALSE(other.KeyExists("\\S\\T"));
+    EXPECT_EQ(renames, 0);
+    other.WriteInteger("Meanwhile", 7);  // another writer between begin and commit
+    renames = 0;
+    reg.CommitBatch();
+    EXPECT_FALSE(reg.InBatch());
+    EXPECT_EQ(renames, 1);
+    const std::string text = ReadFile(dir / "registry");
+    EXPECT_NE(text.find("value \"V39\" string \"39\""), std::string::npos);
+    EXPECT_NE(text.find("value \"Inner\" integer 2"), std::string::npos);
+    EXPECT_NE(text.find("value \"Meanwhile\" integer 7"), std::string::npos);
+    EXPECT_EQ(text.find("Gone"), std::string::npos);
+
+    // A commit that cannot be written raises and saves nothing of the batch; a cancelled
+    // batch is dropped.
+    const std::string before = ReadFile(dir / "registry");
+    reg.BeginBatch();
+    reg.WriteString("V0", "changed");
+    reg.WriteString("Extra", "x");
+    SetRegistryWriteHook([](const std::string&) { throw ERegistryException("disk gone"); });
+    EXPECT_THROW(reg.CommitBatch(), ERegistryException);
+    EXPECT_FALSE(reg.InBatch());
+    SetRegistryWriteHook(nullptr);
+    EXPECT_EQ(ReadFile(dir / "registry"), before);
+    EXPECT_EQ(reg.ReadString("V0"), "0");
+    reg.BeginBatch();
+    reg.WriteString("V0", "dropped");
+    reg.CancelBatch();
+    EXPECT_EQ(reg.ReadString("V0"), "0");
+    EXPECT_EQ(ReadFile(dir / "registry"), before);
+    EXPECT_EQ(Files(), (std::vector<std::string>{"registry", "registry.lock"}));
+}
+
+TEST_F(Registry, AWriteStartsFromTheFileAsItIsUnderTheLock) {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("\\K", true));
+    reg.WriteString("Mine", "a");
+    reg.WriteString("Theirs", "1");
+    // Another process changes the store, and the file's identity comes out as before: the
+    // same inode, size and modification time (inode numbers are reused, and file times
+    // are coarse).
+    const std::string path = dir / "registry";
+    struct stat before {};
+    ASSERT_EQ(::stat(path.c_str(), &before), 0);
+    std::string text = ReadFile(path);
+    const size_t at = text.find("\"Theirs\" string \"1\"");
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, 19, "\"Theirs\" string \"2\"");
+    WriteFile(path, text);  // in place: same inode
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    struct stat after {};
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    ASSERT_EQ(after.st_ino, before.st_ino);
+    ASSERT_EQ(after.st_size, before.st_size);
+
+    reg.WriteString("Mine", "b");
+    text = ReadFile(path);
+    EXPECT_NE(text.find("\"Theirs\" string \"2\""), std::string::npos) << text;
+    EXPECT_NE(text.find("\"Mine\" string \"b\""), std::string::npos) << text;
+    EXPECT_EQ(reg.ReadString("Theirs"), "2");
+}
+
+TEST_F(Registry, ADamagedStoreIsKeptAsideOnlyUnderTheLockAndWhileStillDamaged) {
+    std::ifstream probe("/proc/locks");
+    if (!probe) GTEST_SKIP() << "no /proc/locks to see the reader wait";
+    const std::string good = "lumacast registry 1\nkey \"K\"\nvalue \"A\" string \"1\"\nend\n";
+    WriteFile(dir / "registry", "garbage\n");
+    // Another process holds the store's lock, about to put a good store in place.
+    const std::string lockName = dir / "registry.lock";
+    int fd = ::open(lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+    struct stat lockStat {};
+    ::fstat(fd, &lockStat);
+    const std::string lockId = ":" + std::to_string(lockStat.st_ino) + " ";
+
+    std::atomic<bool> done{false};
+    std::string seen = "<no key>";
+    std::thread reader([&] {
+        TRegistry reg;  // only reads
+        if (reg.OpenKeyReadOnly("\\K")) seen = reg.ReadString("A");
+        done = true;
+    });
+    // Until the reader went on without the lock, or waits for it.
+    auto waiting = [&] {
+        std::ifstream locks("/proc/locks");
+        for (std::string line; std::getline(locks, line);)
+            if (line.find("->") != std::string::npos && line.find(lockId) != std::string::npos) return true;
+        return false;
+    };
+    while (!done && !waiting()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    WriteFile(dir / "registry.new", good);
+    ASSERT_EQ(::rename((dir / "registry.new").c_str(), (dir / "registry").c_str()), 0);
+    ::close(fd);
+    reader.join();
+
+    EXPECT_EQ(seen, "1");
+    EXPECT_EQ(ReadFile(dir / "registry"), good);
+    EXPECT_EQ(Files(), (std::vector<std::string>{"registry", "registry.lock"}));
+    EXPECT_TRUE(reports.empty());
+}
+
+TEST_F(Registry, AStoreFolderThatOthersControlIsNeitherReadNorWritten) {
+    const std::string good = "lumacast registry 1\nkey \"K\"\nvalue \"A\" string \"planted\"\nend\n";
+    struct Case {
+        const char* what;
+        mode_t mode;
+        bool otherOwner;  // needs root to set up
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"writable by all", 0777, false, "other users may write"},
+        {"writable by the group", 0770, false, "other users may write"},
+        {"owned by another user", 0700, true, "belongs to another user"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.otherOwner && ::geteuid() != 0) continue;  // only root can give a folder away
+        reports.clear();
+        const std::string folder = dir / c.what;
+        fs::create_directories(folder);
+        WriteFile(folder + "/registry", good);
+        ASSERT_EQ(::chmod(folder.c_str(), c.mode), 0);
+        if (c.otherOwner) {
+            ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+        }
+        ::setenv("LUMACAST_REGISTRY_DIR", folder.c_str(), 1);
+        TRegistry reg;
+        EXPECT_FALSE(reg.KeyExists("\\K"));
+        EXPECT_FALSE(reg.OpenKey("\\New", true));
+        ASSERT_EQ(reports.size(), 1u);  // once, however often it is looked at
+        EXPECT_NE(reports[0].find(c.reason), std::string::npos) << reports[0];
+        EXPECT_NE(reports[0].find(folder), std::string::npos) << reports[0];
+        EXPECT_EQ(ReadFile(folder + "/registry"), good);
+        EXPECT_FALSE(fs::exists(folder + "/registry.lock"));
+        ::chmod(folder.c_str(), 0700);
+        EXPECT_EQ(::chown(folder.c_str(), ::geteuid(), ::getegid()), 0);
+    }
+}
+
+TEST(RegistryFolder, WithoutHomeTheFolderIsTheUsersHomeFromTheSystem) {
+    struct Saved {
+        const char* name;
+        std::string value;
+        bool set;
+    };
+    Saved saved[] = {{"LUMACAST_REGISTRY_DIR", "", false}, {"XDG_CONFIG_HOME", "", false}, {"HOME", "", false}};
+    for (Saved& s : saved) {
+        const char* v = std::getenv(s.name);
+        s.set = v != nullptr;
+        if (v) s.value = v;
+        ::unsetenv(s.name);
+    }
+    const passwd* pw = ::getpwuid(::getuid());
+    ASSERT_NE(pw, nullptr);
+    const std::string home = pw->pw_dir;
+    const std::string folder = RegistryStoreDir();
+    ::setenv("HOME", "relative/home", 1);  // not a folder to trust either
+    const std::string withRelativeHome = RegistryStoreDir();
+    for (const Saved& s : saved) {
+        if (s.set) ::setenv(s.name, s.value.c_str(), 1);
+        else ::unsetenv(s.name);
+    }
+    EXPECT_EQ(folder, (home == "/" ? "" : home) + "/.config/lumacast");
+    EXPECT_EQ(withRelativeHome, folder);
+    EXPECT_EQ(folder.rfind("/tmp", 0) == 0, home.rfind("/tmp", 0) == 0);
 }

@@ -6,6 +6,8 @@
 #include <cmath>
 #include <limits>
 
+#include "comma_locale.h"
+
 using namespace platform;
 
 TEST(Conversions, StrToIntTable) {
@@ -129,14 +131,27 @@ TEST(Conversions, FloatToStrGeneralFormat) {
 
 TEST(Conversions, NumbersIgnoreTheUserLocale) {
     // A locale with a decimal comma must change neither reading nor writing.
-    const char* candidates[] = {"de_DE.UTF-8", "fr_FR.UTF-8", "C.UTF-8"};
-    std::string old = std::setlocale(LC_ALL, nullptr);
-    for (const char* loc : candidates)
-        if (std::setlocale(LC_ALL, loc)) break;
-    EXPECT_EQ(FloatToStr(1.25), "1.25");
+    CommaLocale comma;
+    ASSERT_TRUE(comma.Active()) << "no locale with a decimal comma could be made (localedef, locales)";
+    struct Case {
+        double value;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0.885813148788927, "0.885813148788927"},
+        {123.45678, "123.45678"},
+        {2.99699993133545, "2.99699993133545"},
+        {0.5, "0.5"},
+        {1.25, "1.25"},
+        {-1.5e-6, "-1.5E-6"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(FloatToStr(c.value), c.text);
+        EXPECT_DOUBLE_EQ(StrToFloat(FloatToStr(c.value)), c.value);
+    }
     EXPECT_EQ(Format("%.2f|%d|%s", 3.5, -4, "x"), "3.50|-4|x");
     EXPECT_DOUBLE_EQ(StrToFloat("1.25"), 1.25);
-    std::setlocale(LC_ALL, old.c_str());
+    EXPECT_DOUBLE_EQ(StrToFloat("1,25"), 1.25);
 }
 
 TEST(Conversions, TextHelpers) {

@@ -2,6 +2,7 @@
 // its rounded shape, answers a click sent by xdotool, and leaves screenshots under the
 // build tree (artifacts/).
 #include <gtest/gtest.h>
+#include <X11/Xlib.h>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -149,4 +150,51 @@ TEST_F(DesktopTest, GalleryShowsItsShapedWindowAnswersAClickAndDrags) {
     ASSERT_TRUE(ended) << "the gallery did not end";
     gallery = -1;
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "exit status " << status;
+}
+
+// The combo's list and a popup menu on a real display: the list is a window of its own
+// above the gallery, picked by keys; the menu runs an item by its letter; neither leaves the
+// pointer grabbed.
+TEST_F(DesktopTest, ComboListAndPopupMenuWorkByKeysAndLeaveNoGrab) {
+    gallery = Spawn({GALLERY_PROGRAM});
+    ASSERT_GT(gallery, 0);
+    std::string id;
+    ASSERT_TRUE(WaitFor([&] {
+        id = Capture("xdotool search --name '^lumacast gallery$'");
+        return !id.empty();
+    }));
+    id = id.substr(0, id.find('\n'));
+    auto pointerFree = [] {
+        Display* d = XOpenDisplay(nullptr);
+        if (!d) return false;
+        int r = XGrabPointer(d, DefaultRootWindow(d), False, ButtonPressMask, GrabModeAsync, GrabModeAsync, None, None,
+                             CurrentTime);
+        XUngrabPointer(d, CurrentTime);
+        XCloseDisplay(d);
+        return r == GrabSuccess;
+    };
+
+    // The combo box (at 305, 237 of the window): its list opens as a window of its own.
+    Capture("xdotool mousemove --window " + id + " 305 237 click 1");
+    EXPECT_TRUE(WaitFor([&] { return Capture("xwininfo -root -tree").find("TComboListBox") != std::string::npos; }))
+        << Capture("xwininfo -root -tree");
+    EXPECT_FALSE(pointerFree());  // the open list holds the pointer
+    Capture("xdotool key Down Return");
+    EXPECT_TRUE(WaitFor([&] { return !Capture("xdotool search --name 'combo Two'").empty(); }))
+        << "the combo pick did not arrive";
+    EXPECT_TRUE(WaitFor(pointerFree));
+
+    // A right click on the edit (at 115, 237) opens its menu; "s" runs "Second".
+    Capture("xdotool mousemove --window " + id + " 115 237 click 3");
+    EXPECT_TRUE(WaitFor([&] { return Capture("xwininfo -root -tree").find("#32768") != std::string::npos; }))
+        << Capture("xwininfo -root -tree");
+    Capture("xdotool key s");
+    EXPECT_TRUE(WaitFor([&] { return !Capture("xdotool search --name 'menu Second'").empty(); }))
+        << "the menu item did not run";
+    EXPECT_TRUE(WaitFor(pointerFree));
+
+    Capture("xdotool key --window " + id + " Escape");
+    int status = -1;
+    ASSERT_TRUE(WaitFor([&] { return waitpid(gallery, &status, WNOHANG) == gallery; }));
+    gallery = -1;
 }

@@ -3,12 +3,15 @@
 //   gallery [--screenshot=FILE]
 // A click on the swatch counts in the window title ("lumacast gallery - clicked N") and,
 // with --screenshot, saves the window as a PNG each time it has been painted after a click.
+// Below it an edit with a popup menu and a combo box: a menu item run or a combo pick shows
+// in the title too ("lumacast gallery - menu Second", "lumacast gallery - combo Two").
 #include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "platform/controls/extctrls.h"
 #include "platform/controls/forms.h"
+#include "platform/controls/menus.h"
 #include "platform/controls/stdctrls.h"
 #include "platform/windows/backend.h"
 
@@ -88,6 +91,25 @@ public:
         OnKeyDown = [this](TObject*, WORD& key, TShiftState) {
             if (key == VK_ESCAPE) Close();
         };
+        edit = new TEdit(this);
+        edit->SetParent(this);
+        edit->SetBounds(40, 225, 150, 24);
+        edit->SetText("An edit - right click");
+        menu = new TPopupMenu(this);
+        for (const char* caption : {"&First", "&Second"}) {
+            auto* item = new TMenuItem(this);
+            item->SetCaption(caption);
+            item->OnClick = [this, item](TObject*) { SetCaption("lumacast gallery - menu " + StripHotkey(item->Caption())); };
+            menu->Items()->Add(item);
+        }
+        edit->SetPopupMenu(menu);
+        combo = new TComboBox(this);
+        combo->SetParent(this);
+        combo->SetStyle(csDropDownList);
+        combo->SetBounds(230, 225, 150, 24);
+        for (const char* item : {"One", "Two", "Three"}) combo->Items()->Add(item);
+        combo->SetItemIndex(0);
+        combo->OnChange = [this](TObject*) { SetCaption("lumacast gallery - combo " + combo->Text()); };
         OnShow = [this](TObject*) {
             SetWindowRgn(Handle(), CreateRoundRectRgn(0, 0, Width() + 1, Height() + 1, 40, 40), TRUE);
             saveWanted = true;
@@ -96,6 +118,9 @@ public:
     TPanel* panel;
     TLabel* label;
     TSwatch* swatch;
+    TEdit* edit;
+    TPopupMenu* menu;
+    TComboBox* combo;
     bool saveWanted = false;
 };
 

@@ -1,0 +1,245 @@
+// File controls and the pattern and path rules of the file dialogs.
+#include "platform/controls/filectrl.h"
+
+#include <dirent.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+
+namespace platform {
+
+std::vector<std::pair<std::string, std::string>> ParseFilter(const std::string& filter) {
+    std::vector<std::string> parts;
+    std::string cur;
+    for (char c : filter) {
+        if (c == '|') {
+            parts.push_back(cur);
+            cur.clear();
+        } else {
+            cur += c;
+        }
+    }
+    parts.push_back(cur);
+    std::vector<std::pair<std::string, std::string>> out;
+    for (std::size_t i = 0; i + 1 < parts.size(); i += 2) out.emplace_back(parts[i], parts[i + 1]);
+    return out;
+}
+
+bool MatchesFilterMask(const std::string& name, const std::string& mask) {
+    std::size_t start = 0;
+    while (start <= mask.size()) {
+        std::size_t end = mask.find(';', start);
+        if (end == std::string::npos) end = mask.size();
+        std::string pattern = mask.substr(start, end - start);
+        while (!pattern.empty() && pattern.front() == ' ') pattern.erase(0, 1);
+        while (!pattern.empty() && pattern.back() == ' ') pattern.pop_back();
+        // "*.*" means every file, with or without a dot.
+        if (pattern == "*.*" || pattern == "*") return true;
+        if (!pattern.empty() && fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD | FNM_PERIOD) == 0) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+std::string DisplayFileName(const std::string& name) {
+    std::string out;
+    auto b = [&](std::size_t k) { return static_cast<unsigned char>(name[k]); };
+    for (std::size_t i = 0; i < name.size();) {
+        unsigned c = b(i);
+        std::size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        bool ok = len > 0 && i + len <= name.size();
+        for (std::size_t k = 1; ok && k < len; ++k) ok = (b(i + k) & 0xC0) == 0x80;
+        if (ok && len == 2) ok = c >= 0xC2;
+        if (ok && len == 3) ok = !(c == 0xE0 && b(i + 1) < 0xA0) && !(c == 0xED && b(i + 1) >= 0xA0);
+        if (ok && len == 4) ok = !(c == 0xF0 && b(i + 1) < 0x90) && c <= 0xF4 && !(c == 0xF4 && b(i + 1) >= 0x90);
+        if (!ok) {
+            out += "\xEF\xBF\xBD";
+            ++i;
+            continue;
+        }
+        out.append(name, i, len);
+        i += len;
+    }
+    return out;
+}
+
+std::string ExpandTypedPath(const std::string& typed, const std::string& base) {
+    std::string path = typed;
+    if (path == "~" || path.rfind("~/", 0) == 0) {
+        const char* home = std::getenv("HOME");
+        path = std::string(home ? home : "/") + path.substr(1);
+    } else if (path.empty() || path[0] != '/') {
+        path = base + "/" + path;
+    }
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = path.find('/', start);
+        if (end == std::string::npos) end = path.size();
+        std::string part = path.substr(start, end - start);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(part);
+        }
+        start = end + 1;
+    }
+    std::string out;
+    for (const auto& p : parts) out += "/" + p;
+    return out.empty() ? "/" : out;
+}
+
+std::string CurrentFolder() {
+    char buffer[PATH_MAX];
+    return getcwd(buffer, sizeof(buffer)) ? std::string(buffer) : std::string("/");
+}
+
+namespace {
+
+bool IsFolder(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string Join(const std::string& dir, const std::string& name) { return dir == "/" ? "/" + name : dir + "/" + name; }
+
+bool NameLess(const std::string& a, const std::string& b) {
+    std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        int x = std::tolower(static_cast<unsigned char>(a[i])), y = std::tolower(static_cast<unsigned char>(b[i]));
+        if (x != y) return x < y;
+    }
+    return a.size() < b.size() || (a.size() == b.size() && a < b);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- TFilterComboBox
+
+TFilterComboBox::TFilterComboBox(TComponent* owner) : TCustomComboBox(owner) {
+    SetStyle(csDropDownList);
+    SetFilter("All files (*.*)|*.*");
+}
+
+void TFilterComboBox::SetFilter(const std::string& value) {
+    filter_ = value;
+    entries_ = ParseFilter(value);
+    Items()->Clear();
+    for (const auto& e : entries_) Items()->Add(e.first);
+    SetItemIndex(entries_.empty() ? -1 : 0);
+}
+
+std::string TFilterComboBox::Mask() const {
+    int i = ItemIndex();
+    return i >= 0 && i < int(entries_.size()) ? entries_[std::size_t(i)].second : std::string("*.*");
+}
+
+// ---------------------------------------------------------------- TDirectoryListBox
+
+TDirectoryListBox::TDirectoryListBox(TComponent* owner) : TCustomListBox(owner) {}
+
+void TDirectoryListBox::SetDirectory(const std::string& value) {
+    std::string dir = ExpandTypedPath(value, "/");
+    directory_ = dir;
+    paths_.clear();
+    Items()->BeginUpdate();
+    Items()->Clear();
+    // The ancestors, from the root down, each indented by its depth.
+    std::vector<std::string> chain{"/"};
+    for (std::size_t i = 1; i < dir.size(); ++i)
+        if (dir[i] == '/') chain.push_back(dir.substr(0, i));
+    if (dir != "/") chain.push_back(dir);
+    int current = 0;
+    for (std::size_t d = 0; d < chain.size(); ++d) {
+        std::string name = d == 0 ? "/" : chain[d].substr(chain[d].rfind('/') + 1);
+        paths_.push_back(chain[d]);
+        Items()->Add(std::string(d * 2, ' ') + DisplayFileName(name));
+        current = int(d);
+    }
+    std::vector<std::string> subs;
+    if (DIR* dp = opendir(dir.c_str())) {
+        while (dirent* e = readdir(dp)) {
+            std::string name = e->d_name;
+            if (name == "." || name == ".." || name[0] == '.') continue;
+            bool folder = e->d_type == DT_DIR || ((e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) && IsFolder(Join(dir, name)));
+            if (folder) subs.push_back(name);
+        }
+        closedir(dp);
+    }
+    std::sort(subs.begin(), subs.end(), NameLess);
+    for (const auto& name : subs) {
+        paths_.push_back(Join(dir, name));
+        Items()->Add(std::string(chain.size() * 2, ' ') + DisplayFileName(name));
+    }
+    Items()->EndUpdate();
+    SetItemIndex(current);
+    if (OnChange) OnChange(this);
+}
+
+std::string TDirectoryListBox::ItemPath(int index) const {
+    return index >= 0 && index < int(paths_.size()) ? paths_[std::size_t(index)] : std::string();
+}
+
+void TDirectoryListBox::Dispatch(TMessage& m) {
+    if ((m.Msg == WM_LBUTTONDBLCLK) || (m.Msg == WM_KEYDOWN && m.WParam == VK_RETURN)) {
+        TCustomListBox::Dispatch(m);
+        std::string path = ItemPath(ItemIndex());
+        if (!path.empty() && path != directory_) SetDirectory(path);
+        return;
+    }
+    if (m.Msg == WM_GETDLGCODE) {
+        TCustomListBox::Dispatch(m);
+        // Enter opens the entry once the user has moved to another one.
+        if (ItemPath(ItemIndex()) != directory_) m.Result |= DLGC_WANTALLKEYS;
+        return;
+    }
+    TCustomListBox::Dispatch(m);
+}
+
+// ---------------------------------------------------------------- TFileListBox
+
+TFileListBox::TFileListBox(TComponent* owner) : TCustomListBox(owner) {
+    SetStyle(lbVirtual);
+    OnData = [this](TWinControl*, int index, std::string& data) {
+        if (index >= 0 && index < int(names_.size())) data = DisplayFileName(names_[std::size_t(index)]);
+    };
+}
+
+void TFileListBox::SetDirectory(const std::string& value) {
+    directory_ = value;
+    Update();
+}
+
+void TFileListBox::SetMask(const std::string& value) {
+    mask_ = value;
+    Update();
+}
+
+void TFileListBox::Update() {
+    names_.clear();
+    if (DIR* dp = opendir(directory_.c_str())) {
+        while (dirent* e = readdir(dp)) {
+            std::string name = e->d_name;
+            if (name[0] == '.') continue;
+            bool folder = e->d_type == DT_DIR || ((e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) && IsFolder(Join(directory_, name)));
+            if (!folder && MatchesFilterMask(name, mask_)) names_.push_back(std::move(name));
+        }
+        closedir(dp);
+    }
+    std::sort(names_.begin(), names_.end(), NameLess);
+    SetItemIndex(-1);
+    SetCount(int(names_.size()));
+    SetTopIndex(0);
+}
+
+std::string TFileListBox::Path(int index) const {
+    return index >= 0 && index < int(names_.size()) ? Join(directory_, names_[std::size_t(index)]) : std::string();
+}
+
+std::string TFileListBox::FileName() const { return Path(ItemIndex()); }
+
+}  // namespace platform

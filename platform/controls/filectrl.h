@@ -1,0 +1,82 @@
+#pragma once
+// File controls: a combo box of file-type filters, a list of folders and a list of files,
+// for the file dialogs (and the skinned twins), with the pattern and path rules they share.
+//
+// Patterns ("*.jpg;*.jpeg") match names ignoring case; an empty pattern (as a trailing ";"
+// leaves) matches nothing. Names that are not UTF-8 are shown with replacement characters
+// and handed back as their own bytes. Nothing here changes the current directory.
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/controls/stdctrls.h"
+
+namespace platform {
+
+// The (description, patterns) pairs of a filter "Text (*.a)|*.a|All|*.*".
+std::vector<std::pair<std::string, std::string>> ParseFilter(const std::string& filter);
+// Whether a file name matches one of the ";"-separated patterns, ignoring case.
+bool MatchesFilterMask(const std::string& name, const std::string& mask);
+// The name as it can be shown: every byte that is not part of valid UTF-8 becomes U+FFFD.
+std::string DisplayFileName(const std::string& name);
+// A typed path made whole: "~" and "~/..." start at the home folder, a relative path at base;
+// "." and ".." are resolved by the text alone.
+std::string ExpandTypedPath(const std::string& typed, const std::string& base);
+// The process's current directory, read only.
+std::string CurrentFolder();
+
+class TFilterComboBox : public TCustomComboBox {
+public:
+    explicit TFilterComboBox(TComponent* owner);
+    const std::string& Filter() const { return filter_; }
+    void SetFilter(const std::string& value);
+    // The patterns of the chosen entry ("*.*" without a filter).
+    std::string Mask() const;
+
+private:
+    std::string filter_;
+    std::vector<std::pair<std::string, std::string>> entries_;
+};
+
+// The folders above the current one (indented by depth) and the ones inside it. Double
+// click or Enter on an entry opens it.
+class TDirectoryListBox : public TCustomListBox {
+public:
+    explicit TDirectoryListBox(TComponent* owner);
+    const std::string& Directory() const { return directory_; }
+    // Reads the folder; an unreadable one shows its ancestors only.
+    void SetDirectory(const std::string& value);
+    // The folder an entry stands for.
+    std::string ItemPath(int index) const;
+    void Dispatch(TMessage& message) override;
+    TNotifyEvent OnChange;
+
+private:
+    std::string directory_;
+    std::vector<std::string> paths_;
+};
+
+// The files of a folder that match a mask, sorted by name, as a virtual list (a folder of
+// many thousands of files shows without delay).
+class TFileListBox : public TCustomListBox {
+public:
+    explicit TFileListBox(TComponent* owner);
+    const std::string& Directory() const { return directory_; }
+    void SetDirectory(const std::string& value);
+    const std::string& Mask() const { return mask_; }
+    void SetMask(const std::string& value);
+    // Reads the folder again.
+    void Update();
+    // The file names as found (bytes), in the list's order.
+    const std::vector<std::string>& Names() const { return names_; }
+    // The chosen file's full path ("" when none).
+    std::string FileName() const;
+    std::string Path(int index) const;
+
+private:
+    std::string directory_;
+    std::string mask_ = "*.*";
+    std::vector<std::string> names_;
+};
+
+}  // namespace platform

@@ -1,0 +1,85 @@
+// Window integration: the header in the non-client strip above the client area, the
+// paint messages, scrolling and sizing messages routed to the geometry.
+#include "platform/graphics/gdi.h"
+#include "platform/windows/messages.h"
+#include "platform/windows/window.h"
+#include "treeview/vasttrees.h"
+#include "treeview/vtheader.h"
+
+namespace treeview {
+
+using namespace platform;
+
+void TBaseVastTree::HeaderChanged() {
+    if (!HandleAllocated()) return;
+    // The non-client strip is measured again (WM_NCCALCSIZE) and repainted.
+    SetWindowPos(Handle(), nullptr, 0, 0, 0, 0,
+                 SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    UpdateScrollBars(true);
+    Invalidate();
+}
+
+void TBaseVastTree::PaintHeaderStrip(HDC dc) {
+    if (!(header_->Options() & hoVisible)) return;
+    TRect r = HeaderRect();
+    if (r.IsEmpty()) return;
+    header_->Columns()->PaintHeader(dc, r, -HorzScrollPos());
+}
+
+void TBaseVastTree::WndProc(TMessage& message) {
+    if (HandleMouseMessage(message) || HandleKeyMessage(message)) return;
+    switch (message.Msg) {
+        case WM_VSCROLL:
+            HandleScrollMessage(message, true);
+            return;
+        case WM_HSCROLL:
+            HandleScrollMessage(message, false);
+            return;
+        case WM_SIZE:
+            TCustomControl::WndProc(message);
+            SizeChanged();
+            return;
+        case WM_NCCALCSIZE: {
+            TCustomControl::WndProc(message);
+            if (header_ && (header_->Options() & hoVisible) && message.LParam) {
+                // The header lies in the strip above the client area.
+                RECT& client = reinterpret_cast<NCCALCSIZE_PARAMS*>(message.LParam)->rgrc[0];
+                client.top = std::min(client.bottom, LONG(client.top + header_->Height()));
+            }
+            return;
+        }
+        case WM_NCPAINT: {
+            TCustomControl::WndProc(message);
+            HDC dc = GetWindowDC(Handle());
+            if (dc) {
+                PaintHeaderStrip(dc);
+                ReleaseDC(Handle(), dc);
+            }
+            return;
+        }
+        case WM_ERASEBKGND:
+            // Every row paints its own background.
+            message.Result = 1;
+            return;
+        case WM_PRINTCLIENT: {
+            TCanvas canvas;
+            canvas.SetHandle(reinterpret_cast<HDC>(message.WParam));
+            TRect client = ClientRect();
+            TRect window{client.left + HorzScrollPos(), client.top - offsetY_, client.right + HorzScrollPos(),
+                         client.bottom - offsetY_};
+            PaintTree(&canvas, window, TPoint{0, 0},
+                      poBackground | poDrawFocusRect | poDrawSelection | poDrawDropMark | poGridLines);
+            canvas.SetHandle(nullptr);
+            message.Result = 0;
+            return;
+        }
+        case WM_PRINT:
+            PaintHeaderStrip(reinterpret_cast<HDC>(message.WParam));
+            TCustomControl::WndProc(message);
+            return;
+        default:
+            TCustomControl::WndProc(message);
+    }
+}
+
+}  // namespace treeview
