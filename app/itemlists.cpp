@@ -10,12 +10,12 @@ namespace {
 
 treeview::TVastStringTree* NewItemTree() {
     auto* tree = new treeview::TVastStringTree(nullptr);
-    PrepareItemTree(*tree);
+    jobmodel::PrepareItemTree(*tree);
     return tree;
 }
 
 void FreeItemTree(treeview::TVastStringTree* tree) {
-    ClearItemTree(*tree);
+    jobmodel::ClearItemTree(*tree);
     delete tree;
 }
 

@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 #include "jobmodel/convertstate.h"
 #include "libs/morvmessage/morvmessage.h"
+
+namespace jobmodel {
 
 void TfrmConvert::TProgressBar::SetMax(int value) {
     Max = std::max(value, 0);
@@ -34,6 +37,7 @@ void TfrmConvert::FormShow() {
     ApplyPreviewSetting();
     worker_.reset();
     finished_ = false;
+    reasons_.clear();
     ConvertRunSetup setup;
     setup.jobTree = JobTree;
     setup.dvdTree = DvdTree;
@@ -54,6 +58,10 @@ platform::LRESULT TfrmConvert::WndProc(platform::HWND, platform::UINT message, p
         case WM_CONVERT_ITEM_BAR: OnItemBar(wParam, lParam); break;
         case WM_CONVERT_ITEM_DONE: OnItemResult(wParam, lParam); break;
         case WM_CONVERT_ALL_DONE: OnConvertFinished(); break;
+        case WM_CONVERT_ITEM_REASON:
+            reasons_[reinterpret_cast<const char*>(wParam)] = reinterpret_cast<const char*>(lParam);
+            break;
+        case WM_CONVERT_TREE_WRITE: (*reinterpret_cast<const std::function<void()>*>(lParam))(); break;
         case WM_CONVERTER_PROGRESS:
         case WM_CONVERTER_PROGRESS_ALT: OnConvertProgress(wParam); break;
         default: break;
@@ -70,6 +78,10 @@ void TfrmConvert::OnItemResult(platform::WPARAM result, platform::LPARAM name) {
     const char* text = reinterpret_cast<const char*>(name);
     LastResult = ResultLine(text ? std::string(text, strnlen(text, sizeof(MediaItem::name))) : std::string(),
                             static_cast<int>(static_cast<std::int32_t>(result)));
+    if (auto reason = reasons_.find(text); reason != reasons_.end()) {
+        LastResult += " (" + reason->second + ")";
+        reasons_.erase(reason);
+    }
     ShowResult.push_back(LastResult);
 }
 
@@ -79,7 +91,8 @@ void TfrmConvert::OnConvertProgress(platform::WPARAM wParam) {
     const double seconds = info->convertedSeconds;
     ActiveConvertLibrary().freeProgressInfo(info);
     // Reports of five hours or more, and values that are no time at all, move nothing.
-    if (!(seconds > -1.0 && seconds < 18000.0)) return;
+    constexpr double kLongestReport = 5 * 3600.0;
+    if (!(seconds > -1.0 && seconds < kLongestReport)) return;
     const int s = static_cast<int>(std::trunc(seconds));
     OneProgress.SetPosition(s);
     TotalProgress.SetPosition(s + TotalConvertedSeconds.load());
@@ -92,3 +105,5 @@ void TfrmConvert::OnConvertFinished() {
     if (CancelState.load() != 1 && OnMessage) OnMessage("All conversion takes have been finished!");
     if (OnClose) OnClose();
 }
+
+}  // namespace jobmodel

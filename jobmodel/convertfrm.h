@@ -4,12 +4,15 @@
 // result line per finished item, and closes on the worker's end-of-run message. Its
 // window and controls are laid out by the window layer; this part owns the run.
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "jobmodel/converthread.h"
 #include "platform/core/messages.h"
+
+namespace jobmodel {
 
 class TfrmConvert {
 public:
@@ -67,6 +70,8 @@ private:
     void ApplyPreviewSetting();
     void OnItemBar(platform::WPARAM length, platform::LPARAM position);
     void OnItemResult(platform::WPARAM result, platform::LPARAM name);
+    // The converter's words on a failed item, by the item's name text, until its line.
+    std::map<const char*, std::string> reasons_;
     void OnConvertProgress(platform::WPARAM info);
     void OnConvertFinished();
 
@@ -74,3 +79,5 @@ private:
     std::unique_ptr<ConverThread> worker_;
     bool finished_ = false;
 };
+
+}  // namespace jobmodel

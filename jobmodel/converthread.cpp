@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <system_error>
 #include <vector>
 
@@ -14,6 +16,8 @@
 #include "libs/morvmessage/morvmessage.h"
 #include "platform/core/files.h"
 
+namespace jobmodel {
+
 using treeview::PVastNode;
 using treeview::TBaseVastTree;
 
@@ -24,8 +28,6 @@ namespace fs = std::filesystem;
 const ConvertLibrary kRealLibrary;
 std::atomic<const ConvertLibrary*> activeLibrary{&kRealLibrary};
 
-std::string Text(const char* field, std::size_t width) { return std::string(field, strnlen(field, width)); }
-#define TEXT(field) Text(field, sizeof(field))
 
 int TrimmedLength(const MediaItem& item) { return item.timeRange ? item.timeRange->end - item.timeRange->start : 0; }
 
@@ -49,12 +51,24 @@ public:
     Job(const Job&) = delete;
     Job& operator=(const Job&) = delete;
     GroupMediaUIOption* get() const { return group_; }
-    std::string OutputPath() const { return group_ ? TEXT(group_->outputPath) : ""; }
+    std::string OutputPath() const { return group_ ? FieldText(group_->outputPath) : ""; }
 
 private:
     const ConvertLibrary& lib_;
     GroupMediaUIOption* group_ = nullptr;
 };
+
+// A player record, freed with everything it holds however the row ends.
+struct PlayerFree {
+    void operator()(KbnUIGroupOption* player) const { freeKbnUIGroupOption(&player); }
+};
+using PlayerPtr = std::unique_ptr<KbnUIGroupOption, PlayerFree>;
+
+PlayerPtr NewPlayer() {
+    KbnUIGroupOption* player = nullptr;
+    createKbnUIGroupOption(&player);
+    return PlayerPtr(player);
+}
 
 // The crop, picture settings and streams of the row an input is made for.
 void ApplyLook(const MediaItem& item, MediaUIOption& input) {
@@ -71,6 +85,7 @@ public:
     void Row(PVastNode node) {
         MediaItem* row = ItemOf(*s_.jobTree, node);
         if (!row) return;
+        inHand_ = row;
         // A new row never works in the folder of the previous one.
         ConvertJobDir.clear();
         if ((row->kind == mkDvdTitle || row->kind == mkDvdChapter) && row->imageIndex == 0) ShareDestination(*row);
@@ -91,19 +106,34 @@ private:
     // The DVD window's row of a job-list DVD row is the one sharing its time range.
     void ShareDestination(const MediaItem& row) {
         if (!s_.dvdTree || !row.timeRange) return;
-        std::vector<PVastNode> pending{s_.dvdTree->RootNode()->FirstChild};
-        while (!pending.empty()) {
-            PVastNode node = pending.back();
-            pending.pop_back();
-            for (; node; node = node->NextSibling) {
-                MediaItem* item = ItemOf(*s_.dvdTree, node);
-                if (item && item->timeRange == row.timeRange) {
-                    CopyTextField(item->row.destination, row.row.destination);
-                    return;
+        OnUiThread([&] {
+            std::vector<PVastNode> pending{s_.dvdTree->RootNode()->FirstChild};
+            while (!pending.empty()) {
+                PVastNode node = pending.back();
+                pending.pop_back();
+                for (; node; node = node->NextSibling) {
+                    MediaItem* item = ItemOf(*s_.dvdTree, node);
+                    if (item && item->timeRange == row.timeRange) {
+                        CopyTextField(item->row.destination, row.row.destination);
+                        return;
+                    }
+                    pending.push_back(node->FirstChild);
                 }
-                pending.push_back(node->FirstChild);
             }
-        }
+        });
+    }
+
+    // MapTrimToChapters over the DVD window's tree, on the thread that owns it.
+    PVastNode MapTrim(const MediaItem& item, const MediaItem& trimmed) {
+        PVastNode title = nullptr;
+        if (s_.dvdTree) OnUiThread([&] { title = MapTrimToChapters(*s_.dvdTree, item, trimmed); });
+        return title;
+    }
+
+    // Runs `write` on the user-interface thread and waits for it: the rows of both trees
+    // are written only there, never while that thread paints them.
+    void OnUiThread(const std::function<void()>& write) {
+        platform::SendMessage(s_.progressWindow, WM_CONVERT_TREE_WRITE, 0, reinterpret_cast<platform::LPARAM>(&write));
     }
 
     void Single(PVastNode node, MediaItem& row) {
@@ -113,8 +143,7 @@ private:
         int result = job.get() ? 0 : crInternalError;
         if (result == 0 && row.dvdKind == mkDvdTitle) {
             MediaItem* parent = segment ? ItemOf(*s_.jobTree, s_.jobTree->GetNodeParent(node)) : &row;
-            PVastNode title = parent && s_.dvdTree ? MapTrimToChapters(*s_.dvdTree, *parent, segment ? row : *parent)
-                                                   : nullptr;
+            PVastNode title = parent ? MapTrim(*parent, segment ? row : *parent) : nullptr;
             result = title ? PrepareGroupOutput(row, *job.get()) : prTitleNotFound;
             if (result == 0 && AddTitleInputs(job.get(), row, title) == 0) result = prNoInput;
         } else if (result == 0 && row.dvdKind == mkDvdChapter) {
@@ -146,7 +175,7 @@ private:
         }
         if (result == 0 && inputs == 0) result = prNoInput;
         ItemStart(length);
-        if (result == 0) result = ConvertAndFinish(job, cs, Text(row.name, sizeof row.name), length);
+        if (result == 0) result = ConvertAndFinish(job, cs, FieldText(row.name), length);
         if (result == 0) result = WritePage(cs, JobName(row), FileStem(job.OutputPath()));
         ItemEnd(row, result, length);
         CleanUp(cs);
@@ -157,27 +186,31 @@ private:
         std::vector<MediaItem*> members;
         for (PVastNode child = node->FirstChild; child; child = child->NextSibling)
             if (MediaItem* m = ItemOf(*s_.jobTree, child)) members.push_back(m);
-        if (!MakeJobFolder(Text(row.name, sizeof row.name))) {
+        if (!MakeJobFolder(FieldText(row.name))) {
             ItemStart(0);
             ItemEnd(row, prJobFolderFailed, 0);
             return;
         }
         // The show's player takes the group's name; the name it finally got is kept.
         const std::string playerPath =
-            UniqueOutputPath(row, ConvertJobDir + PathPart(Text(row.name, sizeof row.name)) + ".swf");
-        CopyTextField(row.name, FileStem(playerPath).c_str());
-        KbnUIGroupOption* player = nullptr;
-        createKbnUIGroupOption(&player);
-        FillGroupPlayer(cs, ConvertJobDir + FileStem(playerPath), player);
+            UniqueOutputPath(row, ConvertJobDir + PathPart(FieldText(row.name)) + ".swf");
+        OnUiThread([&] {
+            CopyTextField(row.name, FileStem(playerPath).c_str());
+            // The members take the show's option record.
+            for (MediaItem* member : members)
+                if (member->customSetting != row.customSetting) {
+                    Drop(member->customSetting);
+                    member->customSetting = Share(row.customSetting);
+                }
+        });
+        PlayerPtr player = NewPlayer();
+        FillGroupPlayer(cs, ConvertJobDir + FileStem(playerPath), player.get());
 
         int showLength = 0, added = 0;
         int lastResult = 0;
         for (std::size_t i = 0; i < members.size(); ++i) {
             MediaItem& member = *members[i];
-            if (member.customSetting != row.customSetting) {
-                Drop(member.customSetting);
-                member.customSetting = Share(row.customSetting);
-            }
+            inHand_ = &member;
             Job job(lib_, member.dvdDisc, cs);
             int inputs = 0;
             int result = job.get() ? PrepareMemberOutput(member, *job.get()) : crInternalError;
@@ -186,11 +219,11 @@ private:
             const int length = TrimmedLength(member);
             showLength += length;
             ItemStart(length);
-            if (result == 0) result = lib_.convert(job.get(), cs.FormatName, job.get()->formatNumber);
+            if (result == 0) result = Convert(job, cs.FormatName, job.get()->formatNumber);
             if (result == 0) result = Thumbnail(cs, job.OutputPath());
             if (result == 0) {
                 const std::string path = job.OutputPath();
-                if (player && AddGroupMedia(cs, path, FileStem(path), player))
+                if (player && AddGroupMedia(cs, path, FileStem(path), player.get()))
                     ++added;
                 else
                     result = prPlayerFailed;
@@ -204,9 +237,9 @@ private:
         int showResult = 0;
         if (cs.IsGeneralSwf && added > 0) {
             if (player->overlay) player->overlay->endTime = showLength;
-            showResult = PlayerResult(lib_.generatePlayer(player));
+            showResult = PlayerResult(lib_.generatePlayer(player.get()));
         }
-        if (player) freeKbnUIGroupOption(&player);
+        player.reset();
         if (showResult == 0 && added > 0) showResult = WritePage(cs, JobName(row), FileStem(playerPath));
         if (!members.empty()) ItemEnd(*members.back(), lastResult ? lastResult : showResult, TrimmedLength(*members.back()));
         CleanUp(cs);
@@ -214,12 +247,22 @@ private:
 
     // Conversion, thumbnail and player of a single or merged row; 0 or the first failure.
     int ConvertAndFinish(const Job& job, const CustomSetting& cs, const std::string& title, int length) {
-        int result = lib_.convert(job.get(), cs.FormatName, job.get()->formatNumber);
+        int result = Convert(job, cs.FormatName, job.get()->formatNumber);
         if (result == 0) result = Thumbnail(cs, job.OutputPath());
         if (result == 0 && cs.IsGeneralSwf) {
-            KbnUIGroupOption* player = MakeItemPlayerGroup(cs, job.OutputPath(), title, length);
-            result = player ? PlayerResult(lib_.generatePlayer(player)) : prPlayerFailed;
-            if (player) freeKbnUIGroupOption(&player);
+            PlayerPtr player(MakeItemPlayerGroup(cs, job.OutputPath(), title, length));
+            result = player ? PlayerResult(lib_.generatePlayer(player.get())) : prPlayerFailed;
+        }
+        return result;
+    }
+
+    // A converter job; when it fails, the converter's own words on why are kept for the
+    // item's line.
+    int Convert(const Job& job, const char* format, int number) {
+        const int result = lib_.convert(job.get(), format, number);
+        if (result != 0 && result != crCancelled && reason_.empty()) {
+            char text[512] = {};
+            if (lib_.failureText(job.get(), text, sizeof text) > 0) reason_ = text;
         }
         return result;
     }
@@ -239,7 +282,7 @@ private:
         CopyTextField(job.get()->outputPath, picture.c_str());
         job.get()->thumbnail = 1;
         job.get()->prepared = 1;
-        const int result = lib_.convert(job.get(), "image2", 0);
+        const int result = Convert(job, "image2", 0);
         // A cancel during the picture is the row's cancel, not a failed thumbnail.
         if (result == crCancelled) return crCancelled;
         if (result != 0 || !IsFile(picture)) return prThumbnailFailed;
@@ -302,7 +345,7 @@ private:
 
     bool AddFileInput(GroupMediaUIOption* group, const MediaItem& item) {
         if (!item.mediaInfo || item.mediaInfo->path[0] == 0) return false;
-        MediaUIOption* input = lib_.createFileInput(group, TEXT(item.mediaInfo->path).c_str());
+        MediaUIOption* input = lib_.createFileInput(group, FieldText(item.mediaInfo->path).c_str());
         if (!input) return false;
         if (item.timeRange) SetMediaTrim(*item.timeRange, *input);
         ApplyLook(item, *input);
@@ -329,9 +372,7 @@ private:
         if (fromSegment && member.dvdKind != 0 && !segment) return prSegmentNotFound;
         if (member.dvdKind == mkDvdTitle) {
             const MediaItem* parent = segment ? ItemOf(*s_.jobTree, s_.jobTree->GetNodeParent(segmentNode)) : &member;
-            PVastNode title = parent && s_.dvdTree
-                                  ? MapTrimToChapters(*s_.dvdTree, *parent, segment ? *segment : *parent)
-                                  : nullptr;
+            PVastNode title = parent ? MapTrim(*parent, segment ? *segment : *parent) : nullptr;
             if (!title) return prTitleNotFound;
             inputs += AddTitleInputs(group, member, title);
         } else if (member.dvdKind == mkDvdChapter) {
@@ -353,6 +394,13 @@ private:
         return 0;
     }
 
+public:
+    // The line of the item in hand when an error stopped it before its line was posted.
+    void Abort(int result) {
+        if (inHand_) ItemEnd(*inHand_, result, 0);
+    }
+
+private:
     void Post(platform::UINT message, platform::WPARAM wParam, platform::LPARAM lParam) {
         platform::PostMessage(s_.progressWindow, message, wParam, lParam);
     }
@@ -360,13 +408,22 @@ private:
     void ItemStart(int length) { Post(WM_CONVERT_ITEM_BAR, static_cast<platform::WPARAM>(length), 0); }
 
     void ItemEnd(MediaItem& item, int result, int length) {
+        if (result != 0 && !reason_.empty())
+            platform::SendMessage(s_.progressWindow, WM_CONVERT_ITEM_REASON, reinterpret_cast<platform::WPARAM>(item.name),
+                                  reinterpret_cast<platform::LPARAM>(reason_.c_str()));
+        reason_.clear();
         Post(WM_CONVERT_ITEM_BAR, static_cast<platform::WPARAM>(length), length);
         Post(WM_CONVERT_ITEM_DONE, static_cast<platform::WPARAM>(result), reinterpret_cast<platform::LPARAM>(item.name));
         TotalConvertedSeconds += length;
+        inHand_ = nullptr;
     }
 
     const ConvertRunSetup& s_;
     const ConvertLibrary& lib_;
+    // The item whose line is still to come (a slide show's member in hand).
+    MediaItem* inHand_ = nullptr;
+    // The converter's words on the first failure of the item in hand.
+    std::string reason_;
 };
 
 }  // namespace
@@ -400,16 +457,20 @@ void ConverThread::Execute() {
     lib.setMessagePoster(&platform::PostMessage);
     lib.setProgressHandle(&handle);
     TotalConvertedSeconds = 0;
-    try {
-        if (setup_.jobTree) {
-            RowConverter run(setup_, lib);
+    if (setup_.jobTree) {
+        RowConverter run(setup_, lib);
+        try {
             for (PVastNode node : checked_) {
                 if (CancelState.load() == 1) break;
                 run.Row(node);
             }
+        } catch (...) {
+            // The run stops at the item in hand: it gets its line like any failed item,
+            // the rows done so far keep theirs, and the window still hears the end.
+            run.Abort(prRowAborted);
         }
-    } catch (...) {
-        // The rows done so far keep their lines; the window still hears the end.
     }
     lib.setProgressHandle(nullptr);
 }
+
+}  // namespace jobmodel

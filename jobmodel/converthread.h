@@ -14,6 +14,14 @@
 //                          inside the item's record, unchanged until the run ends)
 // and once per run, on every path, as the worker's last message:
 //   WM_CONVERT_ALL_DONE   (0, 0)
+//
+// Rows of the job list and the DVD window's list are written only on the user-interface
+// thread that owns both trees: the worker sends the window WM_CONVERT_TREE_WRITE
+// (LParam = a const std::function<void()>* to run there) and waits for it.
+//
+// When the converter said why an item failed, the worker sends, before the item's
+// WM_CONVERT_ITEM_DONE, WM_CONVERT_ITEM_REASON (WParam = the item name text as in
+// WM_CONVERT_ITEM_DONE, LParam = the converter's text, valid during the call).
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -24,9 +32,13 @@
 #include "playermaker/morvbrindle.h"
 #include "treeview/vasttrees.h"
 
+namespace jobmodel {
+
 constexpr platform::UINT WM_CONVERT_ITEM_DONE = platform::WM_USER + 2035;
 constexpr platform::UINT WM_CONVERT_ITEM_BAR = platform::WM_USER + 2036;
 constexpr platform::UINT WM_CONVERT_ALL_DONE = platform::WM_USER + 2037;
+constexpr platform::UINT WM_CONVERT_TREE_WRITE = platform::WM_USER + 2038;
+constexpr platform::UINT WM_CONVERT_ITEM_REASON = platform::WM_USER + 2039;
 
 // The converter and the player maker as the worker reaches them; tests install fakes.
 struct ConvertLibrary {
@@ -37,6 +49,7 @@ struct ConvertLibrary {
     decltype(&::createMediaUIOptionForDVD) createDvdInput = ::createMediaUIOptionForDVD;
     decltype(&::createMediaUIOption) createFileInput = ::createMediaUIOption;
     decltype(&::converteToMedia) convert = ::converteToMedia;
+    decltype(&::getConvertFailureText) failureText = ::getConvertFailureText;
     decltype(&::freeGroupMediaUIOption) freeGroup = ::freeGroupMediaUIOption;
     decltype(&::freeConvertProgressInfo) freeProgressInfo = ::freeConvertProgressInfo;
     decltype(&::setUsingPreview) setUsingPreview = ::setUsingPreview;
@@ -78,3 +91,5 @@ private:
     // tree; group members are never checked.
     std::vector<treeview::PVastNode> checked_;
 };
+
+}  // namespace jobmodel

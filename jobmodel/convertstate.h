@@ -4,6 +4,8 @@
 #include <atomic>
 #include <string>
 
+namespace jobmodel {
+
 // The output folder with a trailing "/", copied when Convert is clicked.
 extern std::string ConvertOutputDir;
 // The current job folder with a trailing "/".
@@ -12,3 +14,5 @@ extern std::string ConvertJobDir;
 extern std::atomic<int> CancelState;
 // Seconds of source converted so far in this run.
 extern std::atomic<int> TotalConvertedSeconds;
+
+}  // namespace jobmodel

@@ -4,6 +4,8 @@
 
 #include "jobmodel/mediaitem.h"
 
+namespace jobmodel {
+
 CustomSetting* CurrentCustomSetting = nullptr;
 CustomSetting* DefaultCustomSetting = nullptr;
 
@@ -158,3 +160,5 @@ void CopyCustomSetting(CustomSetting& destination, const CustomSetting& source) 
 void CopyItemCustomSetting(CustomSetting& destination, const MediaItem& item) {
     if (item.customSetting) CopyCustomSetting(destination, *item.customSetting);
 }
+
+}  // namespace jobmodel

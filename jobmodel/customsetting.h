@@ -10,6 +10,8 @@
 // player maker's, so the option record and the player records speak the same values.
 #include "playermaker/morvbrindle.h"
 
+namespace jobmodel {
+
 struct MediaItem;
 
 // Colours are three separate components, each 0-255.
@@ -141,3 +143,5 @@ void CopyCustomSetting(CustomSetting& destination, const CustomSetting& source);
 // Null until built.
 extern CustomSetting* CurrentCustomSetting;
 extern CustomSetting* DefaultCustomSetting;
+
+}  // namespace jobmodel

@@ -10,6 +10,8 @@
 #include "platform/core/registry.h"
 #include "platform/core/sysutils.h"
 
+namespace jobmodel {
+
 namespace {
 
 template <class T>
@@ -136,3 +138,5 @@ bool LoadCustomSetting() {
         return false;
     }
 }
+
+}  // namespace jobmodel

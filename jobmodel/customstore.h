@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace jobmodel {
+
 // "Software\VelmoraSoft\Lumacast\custom" under HKEY_CURRENT_USER.
 inline constexpr const char* kCompanyKey = "\\Software\\VelmoraSoft";
 inline constexpr const char* kCustomKey = "\\Software\\VelmoraSoft\\Lumacast\\custom";
@@ -22,3 +24,5 @@ bool LoadCustomSetting();
 
 // "0" or "1" style: the decimal text of the byte.
 std::string BoolToText(std::uint8_t value);
+
+}  // namespace jobmodel

@@ -6,6 +6,8 @@
 #include <map>
 #include <mutex>
 
+namespace jobmodel {
+
 std::vector<std::string> InstalledFontNames;
 
 namespace {
@@ -71,3 +73,5 @@ std::string FindFontFile(const std::string& face) {
     }
     return "";
 }
+
+}  // namespace jobmodel

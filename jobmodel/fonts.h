@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace jobmodel {
+
 // Filled once by ListFontNames at start-up; read by FindFontFile.
 extern std::vector<std::string> InstalledFontNames;
 
@@ -21,3 +23,5 @@ std::string FontsFolder();
 // The file of the font named exactly `face`; else of the first entry of
 // InstalledFontNames that contains `face` (letter case counts); else "".
 std::string FindFontFile(const std::string& face);
+
+}  // namespace jobmodel

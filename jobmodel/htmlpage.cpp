@@ -11,6 +11,8 @@
 
 #include "platform/core/exceptions.h"
 
+namespace jobmodel {
+
 namespace {
 
 // Names come from the user's file names and titles, so every place they go into the page
@@ -209,3 +211,5 @@ std::int32_t CreateHtmlPlayingSWF::SaveHtml(const std::string& path) const {
     }
     return 1;
 }
+
+}  // namespace jobmodel

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace jobmodel {
+
 class CreateHtmlPlayingSWF {
 public:
     bool SetTitle(const std::string& title);
@@ -33,3 +35,5 @@ private:
 // that the object element names as its code base.
 inline constexpr const char* kFlashPlayerDownloadPage = "https://ruffle.rs/";
 inline constexpr const char* kFlashPlayerCabinet = "https://ruffle.rs/downloads";
+
+}  // namespace jobmodel

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace jobmodel {
+
 using treeview::PVastNode;
 using treeview::TBaseVastTree;
 
@@ -81,3 +83,5 @@ PVastNode MapTrimToChapters(TBaseVastTree& dvdTree, const MediaItem& item, const
     }
     return title;
 }
+
+}  // namespace jobmodel

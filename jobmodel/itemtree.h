@@ -4,6 +4,8 @@
 #include "jobmodel/mediaitem.h"
 #include "treeview/vasttrees.h"
 
+namespace jobmodel {
+
 // The record of a node (null for a null node).
 MediaItem* ItemOf(const treeview::TBaseVastTree& tree, treeview::PVastNode node);
 
@@ -29,3 +31,5 @@ treeview::PVastNode MapTrimToChapters(treeview::TBaseVastTree& dvdTree, const Me
 
 // A chapter row's length in seconds: its DVD record's, else its media information's.
 int ChapterSeconds(const MediaItem& chapter);
+
+}  // namespace jobmodel

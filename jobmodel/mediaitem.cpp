@@ -6,6 +6,8 @@
 #include <cstring>
 #include <new>
 
+namespace jobmodel {
+
 namespace {
 
 // A sub-record with its reference count in front of it. The rows hold plain pointers to
@@ -212,3 +214,7 @@ std::string FormatSeconds(float seconds) {
     std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", s / 3600, s % 3600 / 60, s % 60);
     return text;
 }
+
+std::string FieldText(const char* field, std::size_t width) { return std::string(field, strnlen(field, width)); }
+
+}  // namespace jobmodel

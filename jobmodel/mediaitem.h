@@ -10,6 +10,8 @@
 #include "libs/morvconverter/morvconverter.h"
 #include "libs/morvdvdread/morvdvdread.h"
 
+namespace jobmodel {
+
 enum MediaItemKind : std::int32_t {
     mkFile = 0,
     mkMerge = 1,
@@ -125,3 +127,9 @@ void CopyTextField(char* field, std::size_t width, const char* text, std::size_t
 template <std::size_t N> void CopyTextField(char (&field)[N], const char* text, std::size_t limit = SIZE_MAX) {
     CopyTextField(field, N, text, limit);
 }
+
+// The text of a fixed field: up to its terminator, or all of it when it fills the field.
+std::string FieldText(const char* field, std::size_t width);
+template <std::size_t N> std::string FieldText(const char (&field)[N]) { return FieldText(field, N); }
+
+}  // namespace jobmodel

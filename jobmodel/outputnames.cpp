@@ -11,6 +11,8 @@
 #include "libs/morvmessage/morvmessage.h"
 #include "platform/core/clock.h"
 
+namespace jobmodel {
+
 std::string ConvertOutputDir;
 std::string ConvertJobDir;
 std::atomic<int> CancelState{0};
@@ -180,3 +182,5 @@ int PrepareMemberOutput(const MediaItem& item, GroupMediaUIOption& group) {
     FinishGroup(item, group);
     return 0;
 }
+
+}  // namespace jobmodel

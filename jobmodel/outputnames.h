@@ -5,6 +5,8 @@
 
 #include "jobmodel/mediaitem.h"
 
+namespace jobmodel {
+
 // The job's name: the row's destination name up to its first "."; the item name when
 // that leaves nothing.
 std::string JobName(const MediaItem& item);
@@ -52,3 +54,5 @@ int PrepareChapterOutput(const MediaItem& item, GroupMediaUIOption& group, Media
                          bool useTrim);
 // For one member of a slide show: its output in the current job folder (no new folder).
 int PrepareMemberOutput(const MediaItem& item, GroupMediaUIOption& group);
+
+}  // namespace jobmodel

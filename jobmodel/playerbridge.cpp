@@ -11,12 +11,14 @@
 #include "jobmodel/outputnames.h"
 #include "platform/core/files.h"
 
+namespace jobmodel {
+
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string Text(const char* field, std::size_t width) { return std::string(field, strnlen(field, width)); }
-#define TEXT(field) Text(field, sizeof(field))
+// The option record's credit texts.
+constexpr std::size_t kCreditTextWidth = 1024;
 
 void Put(char (&field)[KBN_TEXT_WIDTH], const std::string& text) { CopyTextField(field, text.c_str()); }
 
@@ -35,9 +37,9 @@ std::string FontFileOf(const std::string& face) { return face.empty() ? "" : Fon
 void AttachCredit(KbnUIInsertAdOption*& slot, const char* image, const char* text, const char* face, int fontSize,
                   int x, int y, RGBColor textColour, RGBColor cardColour, int duration) {
     if (!createKbnUIInsertAdOption(&slot)) return;
-    Put(slot->image, Text(image, 1024));
-    Put(slot->text, Text(text, 1024));
-    Put(slot->fontFile, FontFileOf(Text(face, 1024)));
+    Put(slot->image, FieldText(image, kCreditTextWidth));
+    Put(slot->text, FieldText(text, kCreditTextWidth));
+    Put(slot->fontFile, FontFileOf(FieldText(face, kCreditTextWidth)));
     slot->fontSize = fontSize;
     slot->x = x;
     slot->y = y;
@@ -96,7 +98,7 @@ void FillPlayerRecords(const CustomSetting& cs, KbnUIGroupOption* group) {
     p->backgroundRed = cs.BackgrounColor.r;
     p->backgroundGreen = cs.BackgrounColor.g;
     p->backgroundBlue = cs.BackgrounColor.b;
-    const std::string skin = TEXT(cs.PlayerSkinPath);
+    const std::string skin = FieldText(cs.PlayerSkinPath);
     Put(p->skinFile, skin + ".swf");
     p->mouseAutoHide = cs.IsMouseAutoHide;
     p->skinAutoHide = cs.IsSkinAutoHide;
@@ -114,9 +116,9 @@ void FillPlayerRecords(const CustomSetting& cs, KbnUIGroupOption* group) {
         p->hidePlayingTime = cs.IsHidePlayingTime;
         p->hidePlayList = cs.IsHidePlayList;
     }
-    const std::string effect = TEXT(cs.EffectSkinPath);
+    const std::string effect = FieldText(cs.EffectSkinPath);
     Put(p->effectFile, effect == "None" ? "" : effect + ".swf");
-    const std::string preloader = TEXT(cs.PreloaderSkinPath);
+    const std::string preloader = FieldText(cs.PreloaderSkinPath);
     Put(p->preloaderFile, cs.SwfType == stProgressive && preloader != "None" ? preloader + ".swf" : "");
 }
 
@@ -144,8 +146,8 @@ void FillOverlay(const CustomSetting& cs, KbnUIGroupOption* group, const std::st
     if (!o) return;
     o->group = group;
     o->kind = cs.FileType;
-    const std::string picture = TEXT(cs.Dec_imagePath);
-    const std::string face = TEXT(cs.Dec_fontType);
+    const std::string picture = FieldText(cs.Dec_imagePath);
+    const std::string face = FieldText(cs.Dec_fontType);
     if (cs.SwfType == stEmbedded) {
         Put(o->file, picture);
         Put(o->fontFile, FontFileOf(face));
@@ -153,12 +155,12 @@ void FillOverlay(const CustomSetting& cs, KbnUIGroupOption* group, const std::st
         if (cs.SwfType == stProgressive && !picture.empty()) Put(o->file, CopyBeside(picture, playerFolder));
         Put(o->fontFile, face);
     }
-    Put(o->text, TEXT(cs.Dec_textContent));
+    Put(o->text, FieldText(cs.Dec_textContent));
     o->fontSize = static_cast<int>(std::trunc(cs.Dec_fontSize * cs.dscale));
     o->red = cs.Dec_fontColor.r, o->green = cs.Dec_fontColor.g, o->blue = cs.Dec_fontColor.b;
     o->startTime = 0;
     o->endTime = endTime;
-    Put(o->clickUrl, TEXT(cs.Dec_URL));
+    Put(o->clickUrl, FieldText(cs.Dec_URL));
     CopyTextField(o->target, "_blank");
     o->x = static_cast<int>(std::trunc(cs.Dec_X * cs.dscale_X));
     o->y = static_cast<int>(std::trunc(cs.Dec_Y * cs.dscale_Y));
@@ -272,3 +274,5 @@ int GeneratePreviewPlayer(const CustomSetting& cs, const std::string& programFol
                           int browserHeight) {
     return BuildAndFree(MakePreviewPlayerGroup(cs, programFolder, browserWidth, browserHeight));
 }
+
+}  // namespace jobmodel

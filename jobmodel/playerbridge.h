@@ -5,6 +5,8 @@
 #include "jobmodel/customsetting.h"
 #include "playermaker/morvbrindle.h"
 
+namespace jobmodel {
+
 // Builds the player of one converted item beside it: `outputPath` is the converted file
 // as written (its extension is the profile's), the player is its base path + ".swf" (an
 // old one is deleted first), `title` is the playlist title, `lengthSeconds` the time the
@@ -33,3 +35,5 @@ int GeneratePreviewPlayer(const CustomSetting& setting, const std::string& progr
                           int browserHeight);
 KbnUIGroupOption* MakePreviewPlayerGroup(const CustomSetting& setting, const std::string& programFolder,
                                         int browserWidth, int browserHeight);
+
+}  // namespace jobmodel

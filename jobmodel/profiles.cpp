@@ -7,6 +7,8 @@
 #include "jobmodel/report.h"
 #include "platform/core/sysutils.h"
 
+namespace jobmodel {
+
 ProfileList ProfileCatalogue{nullptr, 0};
 
 namespace {
@@ -90,3 +92,5 @@ ProfileLines LoadProfileCatalogue(const std::string& folder) {
     BuildDefaultSettings(result.selected >= 0 ? result.selected : (ProfileCatalogue.Count > 0 ? 0 : -1));
     return result;
 }
+
+}  // namespace jobmodel

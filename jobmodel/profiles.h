@@ -6,6 +6,8 @@
 
 #include "libs/morvprofile/morvprofile.h"
 
+namespace jobmodel {
+
 // The display name of the profile that seeds the working records.
 inline constexpr const char* kDefaultProfileDisplayName = "Normal quality(Flash Video Files)";
 // The profile list's last line, chosen when codec values are set by hand.
@@ -33,3 +35,5 @@ struct ProfileLines {
 // match). Without such an entry they are built from the first entry, and without any
 // entry from the defaults alone, so that the working records always exist afterwards.
 ProfileLines LoadProfileCatalogue(const std::string& folder);
+
+}  // namespace jobmodel

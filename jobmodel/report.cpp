@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace jobmodel {
+
 namespace {
 JobModelReporter g_reporter;
 }
@@ -19,3 +21,5 @@ void ReportJobModelProblem(const std::string& message) {
         std::fprintf(stderr, "lumacast: %s\n", message.c_str());
     }
 }
+
+}  // namespace jobmodel

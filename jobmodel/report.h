@@ -5,8 +5,12 @@
 #include <functional>
 #include <string>
 
+namespace jobmodel {
+
 using JobModelReporter = std::function<void(const std::string& message)>;
 
 // Installs a reporter (an empty one restores the default); returns the previous one.
 JobModelReporter SetJobModelReporter(JobModelReporter reporter);
 void ReportJobModelProblem(const std::string& message);
+
+}  // namespace jobmodel

@@ -32,6 +32,7 @@
 #include "treeview/vtblend.h"
 #include "treeview/vtcolumns.h"
 #include "treeview/vtoptions.h"
+#include "treeview/vtthread.h"
 #include "treeview/vttypes.h"
 
 namespace treeview {
@@ -934,6 +935,8 @@ private:
     int workerMessageDepth_ = 0;
     bool interruptedInMessage_ = false;
     bool revalidatePosted_ = false;
+    // Every change passes InterruptValidation, which checks it runs on this thread.
+    TTreeThread thread_;
 
     TCustomVastTreeOptions* options_ = nullptr;
     TVTColors* colors_ = nullptr;

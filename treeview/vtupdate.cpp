@@ -302,7 +302,10 @@ void TBaseVastTree::ValidateCache() {
     gWorker->workEvent.SetEvent();
 }
 
-void TBaseVastTree::InterruptValidation() { StopValidation(true); }
+void TBaseVastTree::InterruptValidation() {
+    thread_.CheckChange();
+    StopValidation(true);
+}
 
 void TBaseVastTree::StopValidation(bool restart) {
     if (!workerBusy_) return;

@@ -34,6 +34,7 @@ struct GroupRecord {
     std::string formatName;
     const DvdDisc* disc = nullptr;
     std::vector<std::unique_ptr<InputRecord>> inputs;
+    std::string failure;  // the library's text of the last conversion's failure
 };
 
 // Every group the library handed out, so that a stale or foreign pointer is refused.
@@ -354,7 +355,24 @@ std::int32_t converteToMedia(GroupMediaUIOption* group, const char* formatName, 
     };
     PreviewConverter preview;
     hooks.preview = [&](const AVFrame* f, double seconds) { preview(f, seconds); };
-    return RunJob(job, inputs, hooks);
+    std::string failure;
+    hooks.failure = [&](const std::string& text) { failure = text; };
+    const int result = RunJob(job, inputs, hooks);
+    std::lock_guard lock(gRecordsLock);
+    if (GroupRecord* g = Find(group)) g->failure = std::move(failure);
+    return result;
+}
+
+std::int32_t getConvertFailureText(const GroupMediaUIOption* group, char* text, std::int32_t size) {
+    std::lock_guard lock(gRecordsLock);
+    const GroupRecord* g = Find(group);
+    const std::string failure = g ? g->failure : std::string();
+    if (text && size > 0) {
+        const std::size_t n = std::min(failure.size(), static_cast<std::size_t>(size - 1));
+        failure.copy(text, n);
+        text[n] = 0;
+    }
+    return static_cast<std::int32_t>(failure.size());
 }
 
 void setProgressHandle(const ProgressHandle* handle) {

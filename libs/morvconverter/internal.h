@@ -59,6 +59,9 @@ struct Hooks {
     std::function<bool()> cancelled;                         // asked often; true = stop
     std::function<void(double seconds, double total)> progress;  // output seconds so far
     std::function<void(const AVFrame* frame, double seconds)> preview;  // converted frames, or empty
+    // The library's own text of the failure the job ends with ("opening the video
+    // encoder: Invalid argument"), when a library call failed; not called otherwise.
+    std::function<void(const std::string& text)> failure;
 };
 
 // What probing a source found.

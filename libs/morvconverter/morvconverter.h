@@ -162,6 +162,12 @@ MORV_CONVERTER_API void freeGroupMediaUIOption(GroupMediaUIOption** group);
 MORV_CONVERTER_API std::int32_t converteToMedia(GroupMediaUIOption* group, const char* formatName,
                                                 std::int32_t formatNumber);
 
+// The library's own text of why the group's last conversion failed, beside the result
+// code ("opening the video encoder: Invalid argument"); empty when it succeeded, was
+// cancelled, or failed before any library call. Copies at most size - 1 bytes and a
+// terminator into text (when size > 0); returns the whole text's length.
+MORV_CONVERTER_API std::int32_t getConvertFailureText(const GroupMediaUIOption* group, char* text, std::int32_t size);
+
 // Keeps a copy of the handle for the conversions that follow (nullptr forgets it).
 MORV_CONVERTER_API void setProgressHandle(const ProgressHandle* handle);
 MORV_CONVERTER_API void setMessagePoster(ConverterMessagePoster poster);

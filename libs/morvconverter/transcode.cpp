@@ -35,6 +35,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+// The library's own text for an error code, after the step that met it.
+std::string LibraryError(const char* step, int averror) {
+    char text[AV_ERROR_MAX_STRING_SIZE] = {};
+    av_strerror(averror, text, sizeof text);
+    return std::string(step) + ": " + text;
+}
+
 struct FilterGraph {
     AVFilterGraph* graph = nullptr;
     AVFilterContext* src = nullptr;
@@ -276,6 +283,12 @@ public:
         return r ? r : result_;
     }
 
+    // The library's text of the failure that stopped the encoder (empty: none).
+    std::string Error() {
+        std::lock_guard l(lock_);
+        return error_;
+    }
+
 private:
     static constexpr size_t kDepth = 8;
 
@@ -290,10 +303,12 @@ private:
                 queue_.pop_front();
             }
             space_.notify_one();
-            int r = Encode(f.get());
+            std::string error;
+            int r = Encode(f.get(), error);
             if (r || !f) {
                 std::lock_guard l(lock_);
                 result_ = r;
+                error_ = std::move(error);
                 break;
             }
         }
@@ -302,18 +317,20 @@ private:
         space_.notify_all();
     }
 
-    int Encode(AVFrame* f) {
+    int Encode(AVFrame* f, std::string& error) {
         if (!packet_) return crInternalError;
-        if (avcodec_send_frame(enc_, f) < 0) return crEncoderRefused;
+        int r = avcodec_send_frame(enc_, f);
+        if (r < 0) return error = LibraryError("encoding", r), crEncoderRefused;
         AVPacket* p = packet_.get();
         while (true) {
-            int r = avcodec_receive_packet(enc_, p);
+            r = avcodec_receive_packet(enc_, p);
             if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return 0;
-            if (r < 0) return crEncoderRefused;
+            if (r < 0) return error = LibraryError("encoding", r), crEncoderRefused;
             av_packet_rescale_ts(p, enc_->time_base, st_->time_base);
             p->stream_index = st_->index;
             std::lock_guard l(muxLock_);
-            if (av_interleaved_write_frame(out_, p) < 0) return crOutputUnwritable;
+            if ((r = av_interleaved_write_frame(out_, p)) < 0)
+                return error = LibraryError("writing the output", r), crOutputUnwritable;
         }
     }
 
@@ -326,6 +343,7 @@ private:
     std::condition_variable ready_, space_;
     std::deque<FramePtr> queue_;
     int result_ = 0;
+    std::string error_;
     bool stop_ = false, done_ = false;
     std::thread thread_;
 };
@@ -365,6 +383,14 @@ public:
         if (!tempPath_.empty()) std::remove(tempPath_.c_str());
     }
 
+    // The library's text of the failure Run returned, when a library call failed.
+    std::string Error() const {
+        if (!error_.empty()) return error_;
+        for (StreamEncoder* worker : {videoWorker_.get(), audioWorker_.get()})
+            if (worker && !worker->Error().empty()) return worker->Error();
+        return {};
+    }
+
     int Run(const std::vector<const InputPlan*>& inputs) {
         if (inputs.empty() || plan_.outputPath.empty()) return crIncompleteJob;
         interrupt_.callback = &Job::Interrupt;
@@ -390,6 +416,12 @@ public:
     }
 
 private:
+    // Keeps the library's text of the first failure beside the code the job returns.
+    int Fail(int result, const char* step, int averror) {
+        if (error_.empty()) error_ = LibraryError(step, averror);
+        return result;
+    }
+
     // Asked by the demuxer while it waits for data, and by the loop between packets.
     static int Interrupt(void* opaque) { return static_cast<Job*>(opaque)->Cancelled() ? 1 : 0; }
 
@@ -416,9 +448,9 @@ private:
     // Output settings come from the job, and where the job leaves them open from the
     // first input.
     int OpenOutput(const Source& src, const InputPlan& in) {
-        if (avformat_alloc_output_context2(&out_, nullptr, plan_.format.empty() ? nullptr : plan_.format.c_str(),
-                                           plan_.outputPath.c_str()) < 0 || !out_)
-            return crUnknownOutputFormat;
+        int r = avformat_alloc_output_context2(&out_, nullptr, plan_.format.empty() ? nullptr : plan_.format.c_str(),
+                                               plan_.outputPath.c_str());
+        if (r < 0 || !out_) return Fail(crUnknownOutputFormat, "choosing the output format", r < 0 ? r : AVERROR(EINVAL));
         const AVStream* vs = src.fmt->streams[src.video];
         if (plan_.frameRate > 0) {
             rate_ = RateOf(plan_.frameRate);
@@ -450,7 +482,7 @@ private:
         if (plan_.videoBitrate > 0) venc_->bit_rate = std::int64_t(plan_.videoBitrate) * 1000;
         venc_->thread_count = 0;
         if (out_->oformat->flags & AVFMT_GLOBALHEADER) venc_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-        if (avcodec_open2(venc_.get(), vcodec, nullptr) < 0) return crEncoderRefused;
+        if ((r = avcodec_open2(venc_.get(), vcodec, nullptr)) < 0) return Fail(crEncoderRefused, "opening the video encoder", r);
         vstream_ = avformat_new_stream(out_, nullptr);
         if (!vstream_ || avcodec_parameters_from_context(vstream_->codecpar, venc_.get()) < 0) return crInternalError;
         vstream_->time_base = venc_->time_base;
@@ -474,7 +506,8 @@ private:
             if (plan_.audioBitrate > 0) aenc_->bit_rate = std::int64_t(plan_.audioBitrate) * 1000;
             aenc_->time_base = {1, aenc_->sample_rate};
             if (out_->oformat->flags & AVFMT_GLOBALHEADER) aenc_->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-            if (avcodec_open2(aenc_.get(), acodec, nullptr) < 0) return crEncoderRefused;
+            if ((r = avcodec_open2(aenc_.get(), acodec, nullptr)) < 0)
+                return Fail(crEncoderRefused, "opening the audio encoder", r);
             astream_ = avformat_new_stream(out_, nullptr);
             if (!astream_ || avcodec_parameters_from_context(astream_->codecpar, aenc_.get()) < 0)
                 return crInternalError;
@@ -491,7 +524,7 @@ private:
             if (!writer_.Open(fd)) return crInternalError;
             out_->pb = writer_.avio;
         }
-        if (avformat_write_header(out_, nullptr) < 0) return crEncoderRefused;
+        if ((r = avformat_write_header(out_, nullptr)) < 0) return Fail(crEncoderRefused, "writing the output header", r);
         videoWorker_ = std::make_unique<StreamEncoder>(venc_.get(), vstream_, out_, muxLock_);
         if (aenc_) audioWorker_ = std::make_unique<StreamEncoder>(aenc_.get(), astream_, out_, muxLock_);
         return 0;
@@ -644,8 +677,8 @@ private:
                 std::snprintf(args, sizeof args, "video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d",
                               f->width, f->height, f->format, tb.num, tb.den, std::max(1, pc.sourceAspect.num),
                               std::max(1, pc.sourceAspect.den));
-                if (seg.video.Build("buffer", args, "buffersink", VideoFilterChain(*seg.in, pc)) < 0)
-                    return crInternalError;
+                if (int b = seg.video.Build("buffer", args, "buffersink", VideoFilterChain(*seg.in, pc)); b < 0)
+                    return Fail(crInternalError, "building the picture filters", b);
             }
             if (seg.subtitle.valid && t >= seg.subtitle.start && t < seg.subtitle.end &&
                 av_frame_make_writable(f) >= 0)
@@ -655,7 +688,7 @@ private:
             seg.videoEnd = std::max(seg.videoEnd, f->pts + std::max<std::int64_t>(1, std::llround(step / av_q2d(tb))));
             int r = av_buffersrc_add_frame_flags(seg.video.src, f, AV_BUFFERSRC_FLAG_KEEP_REF);
             av_frame_unref(f);
-            if (r < 0) return crInternalError;
+            if (r < 0) return Fail(crInternalError, "filtering the picture", r);
             if ((r = PullVideo(seg))) return r;
         }
         return 0;
@@ -710,7 +743,8 @@ private:
                 chain += "aresample=" + std::to_string(aenc_->sample_rate) +
                          ",aformat=sample_fmts=" + av_get_sample_fmt_name(aenc_->sample_fmt) +
                          ":channel_layouts=" + audioLayout_;
-                if (seg.audio.Build("abuffer", args, "abuffersink", chain) < 0) return crInternalError;
+                if (int b = seg.audio.Build("abuffer", args, "abuffersink", chain); b < 0)
+                    return Fail(crInternalError, "building the sound filters", b);
             }
             if (!seg.audioStarted) {
                 // The sound starts at the first picture: what comes before it is cut, a
@@ -723,7 +757,7 @@ private:
             f->pts = AV_NOPTS_VALUE;
             int r = av_buffersrc_add_frame(seg.audio.src, f);
             av_frame_unref(f);
-            if (r < 0) return crInternalError;
+            if (r < 0) return Fail(crInternalError, "filtering the sound", r);
             if ((r = PullAudio(seg))) return r;
         }
         return 0;
@@ -818,7 +852,7 @@ private:
         if (aenc_ && (r = EncodeAudio(true))) return r;
         if ((r = videoWorker_->Finish())) return r;
         if (aenc_ && (r = audioWorker_->Finish())) return r;
-        if (av_write_trailer(out_) < 0) return crOutputUnwritable;
+        if ((r = av_write_trailer(out_)) < 0) return Fail(crOutputUnwritable, "writing the output trailer", r);
         out_->pb = nullptr;
         if (!writer_.Close()) return crOutputUnwritable;
         Progress(true);
@@ -891,7 +925,8 @@ private:
         char args[256];
         std::snprintf(args, sizeof args, "video_size=%dx%d:pix_fmt=%d:time_base=1/25:pixel_aspect=%d/%d", chosen->width,
                       chosen->height, chosen->format, sar.num, sar.den);
-        if (g.Build("buffer", args, "buffersink", VideoFilterChain(in, pc)) < 0) return crInternalError;
+        if ((r = g.Build("buffer", args, "buffersink", VideoFilterChain(in, pc))) < 0)
+            return Fail(crInternalError, "building the picture filters", r);
         chosen->pts = 0;
         if (av_buffersrc_add_frame(g.src, chosen.get()) < 0 || av_buffersrc_add_frame(g.src, nullptr) < 0)
             return crInternalError;
@@ -903,7 +938,7 @@ private:
         enc->time_base = {1, 25};
         enc->flags |= AV_CODEC_FLAG_QSCALE;
         enc->global_quality = FF_QP2LAMBDA * 3;
-        if (avcodec_open2(enc.get(), mjpeg, nullptr) < 0) return crEncoderRefused;
+        if ((r = avcodec_open2(enc.get(), mjpeg, nullptr)) < 0) return Fail(crEncoderRefused, "opening the picture encoder", r);
         picture->quality = enc->global_quality;
         picture->pict_type = AV_PICTURE_TYPE_I;
         if (avcodec_send_frame(enc.get(), picture.get()) < 0 || avcodec_send_frame(enc.get(), nullptr) < 0 ||
@@ -923,6 +958,7 @@ private:
 
     const JobPlan& plan_;
     const Hooks& hooks_;
+    std::string error_;  // the library's text of the first failure
     AVIOInterruptCB interrupt_{};
     std::function<bool()> cancelCheck_ = [this] { return Cancelled(); };
     std::atomic<bool> cancelled_{false};
@@ -952,7 +988,12 @@ private:
 
 int RunJob(const JobPlan& job, const std::vector<const InputPlan*>& inputs, const Hooks& hooks) {
     Job j(job, hooks);
-    return j.Run(inputs);
+    const int result = j.Run(inputs);
+    if (result != 0 && result != crCancelled && hooks.failure) {
+        const std::string text = j.Error();
+        if (!text.empty()) hooks.failure(text);
+    }
+    return result;
 }
 
 }  // namespace morvconv

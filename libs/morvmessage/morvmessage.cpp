@@ -50,6 +50,7 @@ constexpr Entry kTexts[] = {
     {prThumbnailFailed, "The video was converted, but its thumbnail could not be made."},
     {prPlayerFailed, "The video was converted, but its player could not be built."},
     {prPageFailed, "The video was converted, but its HTML page could not be written."},
+    {prRowAborted, "An unexpected error stopped the conversion at this item."},
     {prScriptCopyFailed, "The video was converted, but the page script could not be copied beside the page."},
 };
 

@@ -18,6 +18,7 @@ enum ProgramResult : std::int32_t {
     prPlayerFailed = 706,      // the player could not be built
     prPageFailed = 707,        // the HTML page could not be written
     prScriptCopyFailed = 708,  // the page script could not be copied beside the page
+    prRowAborted = 709,        // an unexpected error stopped the row (and the run)
 };
 
 // The text of a result code; an unknown code gives a generic text, never nullptr.

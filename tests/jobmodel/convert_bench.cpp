@@ -15,6 +15,8 @@
 #include "support/tempdir.h"
 #include "tests/jobmodel/itemlists.h"
 
+namespace jobmodel {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -111,3 +113,5 @@ BENCHMARK(WholeRun)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime()
 BENCHMARK(CommandLine)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 
 }  // namespace
+
+}  // namespace jobmodel

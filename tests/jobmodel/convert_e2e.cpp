@@ -21,6 +21,8 @@
 #include "support/tempdir.h"
 #include "tests/jobmodel/itemlists.h"
 
+namespace jobmodel {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -209,3 +211,5 @@ TEST(ConvertEndToEnd, DvdTitleSegmentMergeAndFile) {
 }
 
 }  // namespace
+
+}  // namespace jobmodel

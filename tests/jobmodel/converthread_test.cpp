@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <filesystem>
 #include <fstream>
 #include <algorithm>
@@ -21,8 +22,12 @@
 #include "jobmodel/convertfrm.h"
 #include "jobmodel/convertstate.h"
 #include "libs/morvmessage/morvmessage.h"
+#include "platform/controls/forms.h"
+#include "platform/windows/windows_test_support.h"
 #include "support/tempdir.h"
 #include "tests/jobmodel/itemlists.h"
+
+namespace jobmodel {
 
 namespace {
 
@@ -235,7 +240,8 @@ protected:
         return r;
     }
 
-    Outcome Run(Lists& lists) {
+    // `whilePumping` runs on this thread between the messages of the run.
+    Outcome Run(Lists& lists, const std::function<void()>& whilePumping = {}) {
         Outcome o;
         {
             TfrmConvert form;
@@ -250,7 +256,17 @@ protected:
                 if (m == WM_CONVERT_ITEM_DONE) o.barMaxima += form.OneProgress.Max;
                 return form.WndProc(h, m, w, l);
             });
-            itemlists::PumpRun(form);
+            if (whilePumping) {
+                form.FormShow();
+                platform::MSG msg;
+                while (!form.Finished()) {
+                    whilePumping();
+                    while (platform::PeekMessage(&msg, nullptr, 0, 0, platform::PM_REMOVE)) platform::DispatchMessage(&msg);
+                }
+                form.WaitForRun();
+            } else {
+                itemlists::PumpRun(form);
+            }
             platform::MSG msg;
             while (platform::PeekMessage(&msg, nullptr, 0, 0, platform::PM_REMOVE)) platform::DispatchMessage(&msg);
             o.lines = form.ShowResult;
@@ -325,6 +341,64 @@ TEST_F(ConvertRun, TitleWithTwoSegmentsGivesThreeOutputs) {
     EXPECT_EQ(rec.players.size(), 3u);
 }
 
+// Both trees are repainted, their rows' texts read, over and over while a run writes
+// their rows (a DVD title with a segment, a slide show): the writes happen on this
+// thread, never beside a paint.
+TEST_F(ConvertRun, TreesRepaintDuringARun) {
+    platform::test::UseHeadlessBackend();
+    Lists lists;
+    Row dvdTitle = lists.AddDvdTitle("Title 1", {300, 300});
+    Row title = lists.Add(lists.jobs, nullptr, mkDvdTitle, "Title 1", 0, 600);
+    title.item->dvdKind = mkDvdTitle;
+    Drop(title.item->timeRange);
+    title.item->timeRange = Share(dvdTitle.item->timeRange);
+    CopyTextField(title.item->row.destination, "Title 1 out.flv");
+    Options(*title.item);
+    Row seg = lists.Add(lists.jobs, title.node, mkSegment, "Seg", 100, 400);
+    seg.item->imageIndex = 1;
+    seg.item->dvdKind = mkDvdTitle;
+    Options(*seg.item);
+    Row show = lists.Add(lists.jobs, nullptr, mkSlide, "Show");
+    Options(*show.item);
+    for (const char* name : {"s1", "s2"}) File(lists, show.node, mkSlide, name, 5);
+    for (PVastNode n : {title.node, seg.node, show.node}) lists.jobs.SetCheckState(n, treeview::csCheckedNormal);
+
+    auto* form = new platform::TForm(nullptr);
+    form->SetBounds(0, 0, 400, 600);
+    form->AfterConstruction();
+    int cells = 0;
+    for (treeview::TVastStringTree* tree : {&lists.jobs, &lists.dvd}) {
+        tree->SetParent(form);
+        tree->SetBounds(0, tree == &lists.jobs ? 0 : 300, 400, 300);
+        tree->OnGetText = [&cells](treeview::TBaseVastTree* sender, PVastNode node, treeview::TColumnIndex,
+                                   treeview::TVSTTextType, std::string& text) {
+            const MediaItem* item = ItemOf(*sender, node);
+            text = std::string(item->name) + " " + item->row.destination + " " +
+                   std::to_string(item->timeRange->start) + "-" + std::to_string(item->timeRange->end);
+            ++cells;
+        };
+        tree->FullExpand();
+    }
+    form->Show();
+    Outcome o = Run(lists, [&] {
+        // A repaint, and the texts of every row as a repaint reads them.
+        for (treeview::TVastStringTree* tree : {&lists.jobs, &lists.dvd}) {
+            tree->Invalidate();
+            platform::UpdateWindow(tree->Handle());
+            for (PVastNode n = tree->GetFirst(); n; n = tree->GetNext(n)) tree->GetText(n, treeview::NoColumn);
+        }
+    });
+    for (treeview::TVastStringTree* tree : {&lists.jobs, &lists.dvd}) tree->SetParent(nullptr);
+    delete form;
+    platform::test::Pump();
+
+    EXPECT_GT(cells, 0) << "the rows were read during the run";
+    EXPECT_EQ(o.lines, (std::vector<std::string>{Ok("Title 1"), Ok("Seg"), Ok("s1"), Ok("s2")}));
+    EXPECT_STREQ(dvdTitle.item->row.destination, "Title 1 out.flv") << "the DVD row shares the job's destination";
+    EXPECT_EQ(lists.ChapterRanges(dvdTitle.node), "100-300 0-100");
+    EXPECT_EQ(ItemOf(lists.jobs, show.node->FirstChild)->customSetting, show.item->customSetting);
+}
+
 // A merge of three gives one output from all members; a slide show of three gives one
 // output per member and one player that lists them all.
 TEST_F(ConvertRun, MergeAndSlideGroups) {
@@ -387,6 +461,21 @@ TEST_F(ConvertRun, CancelDuringTheThumbnailIsACancel) {
     EXPECT_EQ(o.lines, (std::vector<std::string>{Failed("one", crCancelled)}));
     EXPECT_EQ(rec.Videos().size(), 1u);
     EXPECT_TRUE(rec.players.empty());
+}
+
+// A failed conversion's line ends with the converter's own words on why; a row that
+// converted asks for none.
+TEST_F(ConvertRun, ConverterTextFollowsAFailure) {
+    Lists lists;
+    for (const char* name : {"bad", "good"})
+        lists.jobs.SetCheckState(File(lists, nullptr, mkFile, name, 10).node, treeview::csCheckedNormal);
+    rec.failStem["bad"] = crEncoderRefused;
+    fake.failureText = [](const GroupMediaUIOption*, char* text, std::int32_t size) {
+        return static_cast<std::int32_t>(std::snprintf(text, size, "opening the video encoder: Invalid argument"));
+    };
+    Outcome o = Run(lists);
+    EXPECT_EQ(o.lines, (std::vector<std::string>{
+                           Failed("bad", crEncoderRefused) + " (opening the video encoder: Invalid argument)", Ok("good")}));
 }
 
 // Without FLV output the folder loses its video, unless a progressive player streams it.
@@ -508,15 +597,28 @@ TEST_F(ConvertRun, PageScriptNeverFollowsAPlantedLink) {
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(copied), {}), "// page script\n");
 }
 
-// An exception inside the converter ends the run, but never without its end message.
+// An exception inside the converter ends the run, but never without its end message;
+// the item in hand gets its line, and what the row held (a show's player) is freed.
 TEST_F(ConvertRun, ExceptionStillEndsTheRunOnce) {
-    Lists lists;
-    for (const char* name : {"one", "two"})
-        lists.jobs.SetCheckState(File(lists, nullptr, mkFile, name, 10).node, treeview::csCheckedNormal);
-    rec.throwInConvert = true;
-    Outcome o = Run(lists);
-    EXPECT_TRUE(o.lines.empty());
-    EXPECT_EQ(rec.Videos().size(), 1u);
+    for (bool slideShow : {false, true}) {
+        SCOPED_TRACE(slideShow ? "slide show" : "files");
+        TearDown();
+        SetUp();
+        Lists lists;
+        if (slideShow) {
+            Row show = lists.Add(lists.jobs, nullptr, mkSlide, "Show");
+            Options(*show.item);
+            for (const char* name : {"one", "two"}) File(lists, show.node, mkSlide, name, 10);
+            lists.jobs.SetCheckState(show.node, treeview::csCheckedNormal);
+        } else {
+            for (const char* name : {"one", "two"})
+                lists.jobs.SetCheckState(File(lists, nullptr, mkFile, name, 10).node, treeview::csCheckedNormal);
+        }
+        rec.throwInConvert = true;
+        Outcome o = Run(lists);
+        EXPECT_EQ(o.lines, (std::vector<std::string>{Failed("one", prRowAborted)}));
+        EXPECT_EQ(rec.Videos().size(), 1u);
+    }
 }
 
 TEST(ConvertWindow, ProgressAndResultLines) {
@@ -553,3 +655,5 @@ TEST(ConvertWindow, ProgressAndResultLines) {
 }
 
 }  // namespace
+
+}  // namespace jobmodel

@@ -15,6 +15,7 @@
 #include "jobmodel/customstore.h"
 #include "support/tempdir.h"
 
+namespace jobmodel {
 namespace {
 
 void BM_SaveOptionRecord(benchmark::State& state) {
@@ -68,3 +69,4 @@ void BM_AtomicWriteOfTheSameSize(benchmark::State& state) {
 BENCHMARK(BM_AtomicWriteOfTheSameSize)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+}  // namespace jobmodel

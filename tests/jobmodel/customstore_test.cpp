@@ -12,6 +12,8 @@
 #include "platform/core/registry.h"
 #include "support/tempdir.h"
 
+namespace jobmodel {
+
 namespace {
 
 // Every test gets a store of its own and fresh working records.
@@ -193,3 +195,5 @@ TEST_F(CustomStore, AnUnreadableValueChangesNothing) {
 }
 
 }  // namespace
+
+}  // namespace jobmodel

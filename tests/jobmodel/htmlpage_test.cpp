@@ -11,6 +11,8 @@
 #include "support/process.h"
 #include "support/tempdir.h"
 
+namespace jobmodel {
+
 namespace {
 
 std::string ReadFile(const std::string& path) {
@@ -104,3 +106,5 @@ TEST(HtmlPage, APlantedLinkIsNeverFollowed) {
 }
 
 }  // namespace
+
+}  // namespace jobmodel

@@ -8,7 +8,7 @@
 #include "jobmodel/itemtree.h"
 #include "treeview/vststrings.h"
 
-namespace itemlists {
+namespace jobmodel::itemlists {
 
 using treeview::PVastNode;
 
@@ -99,4 +99,4 @@ inline void PumpRun(TfrmConvert& form) {
     form.WaitForRun();
 }
 
-}  // namespace itemlists
+}  // namespace jobmodel::itemlists

@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <thread>
+#include <utility>
+
 #include "tests/jobmodel/itemlists.h"
+
+namespace jobmodel {
 
 namespace {
 
@@ -73,4 +79,39 @@ TEST(ClearItemTree, ReleasesOnlyItsOwnReferences) {
     EXPECT_EQ(lists.jobs.RootNodeCount(), 1u);
 }
 
+// A tree is changed only on the thread that made it: each change from another thread
+// fails the check and leaves the tree as it was.
+TEST(ItemTreeThread, AChangeFromAnotherThreadFailsTheCheck) {
+    if (!treeview::kTreeThreadChecked) GTEST_SKIP() << "the thread check is built into debug and sanitizer builds";
+    Lists lists;
+    PVastNode row = lists.Add(lists.jobs, nullptr, mkFile, "one").node;
+    treeview::TVastStringTree& tree = lists.jobs;
+    const std::pair<const char*, std::function<void()>> changes[] = {
+        {"add", [&] { tree.AddChild(nullptr); }},
+        {"delete", [&] { tree.DeleteNode(row); }},
+        {"check", [&] { tree.SetCheckState(row, treeview::csCheckedNormal); }},
+        {"clear", [&] { tree.Clear(); }},
+    };
+    for (const auto& [name, change] : changes) {
+        bool refused = false;
+        std::thread other([&] {
+            try {
+                change();
+            } catch (const platform::EAssertionFailed&) {
+                refused = true;
+            }
+        });
+        other.join();
+        EXPECT_TRUE(refused) << name;
+        EXPECT_EQ(tree.RootNodeCount(), 1u) << name;
+        EXPECT_EQ(tree.RootNode()->FirstChild, row) << name;
+        EXPECT_EQ(tree.GetCheckState(row), treeview::csUncheckedNormal) << name;
+    }
+    // Its own thread still changes it.
+    tree.SetCheckState(row, treeview::csCheckedNormal);
+    EXPECT_EQ(tree.GetCheckState(row), treeview::csCheckedNormal);
+}
+
 }  // namespace
+
+}  // namespace jobmodel

@@ -12,6 +12,8 @@
 #include "platform/core/clock.h"
 #include "support/tempdir.h"
 
+namespace jobmodel {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -211,3 +213,5 @@ TEST(OutputNames, ChapterInputTakesTrimCropEffectAndStreams) {
 }
 
 }  // namespace
+
+}  // namespace jobmodel

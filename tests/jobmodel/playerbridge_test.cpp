@@ -11,6 +11,8 @@
 #include "jobmodel/playerbridge.h"
 #include "support/tempdir.h"
 
+namespace jobmodel {
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -246,3 +248,5 @@ TEST(Fonts, FacesAreFoundExactlyOrByTheFirstNameThatHoldsThem) {
 }
 
 }  // namespace
+
+}  // namespace jobmodel

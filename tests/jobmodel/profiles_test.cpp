@@ -8,6 +8,8 @@
 #include "jobmodel/report.h"
 #include "support/tempdir.h"
 
+namespace jobmodel {
+
 namespace {
 
 std::string Param(const std::string& name, const std::string& kind, const std::string& value) {
@@ -105,3 +107,5 @@ TEST(Profiles, WorkingRecordsExistWithoutTheDefaultProfile) {
 }
 
 }  // namespace
+
+}  // namespace jobmodel

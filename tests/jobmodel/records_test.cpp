@@ -6,6 +6,8 @@
 #include "jobmodel/customsetting.h"
 #include "jobmodel/mediaitem.h"
 
+namespace jobmodel {
+
 namespace {
 
 TEST(FormatSeconds, RoundsUpAndKeepsLongHours) {
@@ -237,3 +239,5 @@ TEST(MediaItem, CopyOwnsNewRecords) {
 }
 
 }  // namespace
+
+}  // namespace jobmodel

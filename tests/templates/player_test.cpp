@@ -267,7 +267,7 @@ TEST(TemplatePlayer, HtmlPageShowsThePlayerWithItsXmlPlaylist) {
     p.player().hideDelay = 2;
     ASSERT_EQ(generateFLVPlayer(p.g), 0);
     fs::copy_file(ProgramDir() + "/templates/AC_RunActiveContent.js", out / "AC_RunActiveContent.js");
-    CreateHtmlPlayingSWF page;
+    jobmodel::CreateHtmlPlayingSWF page;
     page.SetTitle("clip");
     page.SetMovie("clip");
     page.SetBgColor("000000");
@@ -304,7 +304,7 @@ TEST(TemplatePlayer, HtmlPageWithAnAwkwardNameShowsThePlayer) {
     p.Add("moving.flv", name);
     ASSERT_EQ(generateFLVPlayer(p.g), 0);
     fs::copy_file(ProgramDir() + "/templates/AC_RunActiveContent.js", out / "AC_RunActiveContent.js");
-    CreateHtmlPlayingSWF page;
+    jobmodel::CreateHtmlPlayingSWF page;
     page.SetTitle(name);
     page.SetMovie(name);
     page.SetBgColor("000000");

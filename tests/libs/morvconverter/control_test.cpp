@@ -3,6 +3,8 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -111,6 +113,50 @@ TEST_F(ConverterControl, BadInputGivesItsOwnCodeAndNoOutput) {
         EXPECT_EQ(empty.Convert(), crIncompleteJob);
     }
     EXPECT_EQ(converteToMedia(nullptr, "flv", 0), crIncompleteJob);
+}
+
+// A failed library call keeps the library's own text beside the code; a success, and a
+// failure found before any library call, leave none.
+TEST_F(ConverterControl, FailureKeepsTheLibrarysText) {
+    struct Case {
+        const char* name;
+        std::function<void(GroupMediaUIOption*, MediaUIOption*)> change;
+        int code;
+        std::string step;  // how the text starts; empty: no text
+    } cases[] = {
+        {"size the codec refuses",
+         [](GroupMediaUIOption* g, auto*) {
+             free(g->formatName), g->formatName = Dup("3gp");
+             free(g->videoEncoder), g->videoEncoder = Dup("h263");
+             free(g->audioEncoder), g->audioEncoder = Dup("aac");
+         },
+         crEncoderRefused, "opening the video encoder: "},
+        {"trim beyond end", [](auto*, MediaUIOption* m) { m->trimStart = 5; }, crTrimBeyondEnd, ""},
+        {"success", {}, 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Group g;
+        MediaUIOption* in = g.AddFile(Clip());
+        SetOutput(g.g, Output{}, Out("out.flv"));
+        if (c.change) c.change(g.g, in);
+        EXPECT_EQ(g.Convert(), c.code);
+        char text[256] = "x";
+        const int length = getConvertFailureText(g.g, text, sizeof text);
+        EXPECT_EQ(length, static_cast<int>(std::strlen(text)));
+        if (c.step.empty()) {
+            EXPECT_STREQ(text, "");
+            continue;
+        }
+        EXPECT_EQ(std::string(text).rfind(c.step, 0), 0u) << text;
+        EXPECT_GT(std::strlen(text), c.step.size()) << "the library's own words follow the step";
+        char cut[8];
+        EXPECT_EQ(getConvertFailureText(g.g, cut, sizeof cut), length);
+        EXPECT_EQ(std::string(cut), std::string(text, 7));
+    }
+    char none[4] = "x";
+    EXPECT_EQ(getConvertFailureText(nullptr, none, sizeof none), 0);
+    EXPECT_STREQ(none, "");
 }
 
 TEST_F(ConverterControl, FileInfoDescribesTheSource) {
