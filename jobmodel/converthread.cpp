@@ -1,11 +1,13 @@
 #include "jobmodel/converthread.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "jobmodel/convertstate.h"
@@ -22,6 +24,19 @@ using treeview::PVastNode;
 using treeview::TBaseVastTree;
 
 namespace {
+
+// The worker's own messages carry the result lines and the end of the run, so a full queue
+// (the converter's progress messages can fill it) delays them instead of losing them. The
+// wait is bounded: a window whose thread no longer reads its queue must not hold the worker
+// for ever.
+void PostUntilTaken(platform::HWND window, platform::UINT message, platform::WPARAM wParam, platform::LPARAM lParam) {
+    using namespace std::chrono;
+    const auto giveUp = steady_clock::now() + seconds(10);
+    while (!platform::PostMessage(window, message, wParam, lParam)) {
+        if (!platform::IsWindow(window) || steady_clock::now() > giveUp) return;
+        std::this_thread::sleep_for(milliseconds(1));
+    }
+}
 
 namespace fs = std::filesystem;
 
@@ -402,7 +417,7 @@ public:
 
 private:
     void Post(platform::UINT message, platform::WPARAM wParam, platform::LPARAM lParam) {
-        platform::PostMessage(s_.progressWindow, message, wParam, lParam);
+        PostUntilTaken(s_.progressWindow, message, wParam, lParam);
     }
 
     void ItemStart(int length) { Post(WM_CONVERT_ITEM_BAR, static_cast<platform::WPARAM>(length), 0); }
@@ -450,7 +465,7 @@ void ConverThread::Execute() {
     // Exactly one end message, however the run ends.
     struct EndOfRun {
         platform::HWND window;
-        ~EndOfRun() { platform::PostMessage(window, WM_CONVERT_ALL_DONE, 0, 0); }
+        ~EndOfRun() { PostUntilTaken(window, WM_CONVERT_ALL_DONE, 0, 0); }
     } end{setup_.progressWindow};
 
     const ProgressHandle handle{&QueryConvertCancel, setup_.progressWindow};

@@ -2,7 +2,9 @@
 // window's side pumped on this thread.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 #include <cstring>
 #include <functional>
 #include <filesystem>
@@ -619,6 +621,25 @@ TEST_F(ConvertRun, ExceptionStillEndsTheRunOnce) {
         EXPECT_EQ(o.lines, (std::vector<std::string>{Failed("one", prRowAborted)}));
         EXPECT_EQ(rec.Videos().size(), 1u);
     }
+}
+
+// The worker's result lines and its end message wait for room in a full queue rather than
+// being lost: the run's first turn fills the progress window's queue and reads nothing for
+// a while, so the worker finds it full.
+TEST_F(ConvertRun, FullQueueDelaysTheLinesAndTheEndWithoutLosingThem) {
+    Lists lists;
+    for (const char* name : {"one", "two"})
+        lists.jobs.SetCheckState(File(lists, nullptr, mkFile, name, 10).node, treeview::csCheckedNormal);
+    bool flooded = false;
+    int posted = 0;
+    Outcome o = Run(lists, [&] {
+        if (flooded) return;
+        flooded = true;
+        while (platform::PostThreadMessage(platform::GetCurrentThreadId(), platform::WM_NULL, 0, 0)) ++posted;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    });
+    EXPECT_GE(posted, 1) << "the queue never filled";
+    EXPECT_EQ(o.lines, (std::vector<std::string>{Ok("one"), Ok("two")}));
 }
 
 TEST(ConvertWindow, ProgressAndResultLines) {
