@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Makes skin fixtures for the tests: skin record data (SK2) and skin archives (.vxk).
 
-  make_skin.py sk2 OUT SPEC_JSON
-      SPEC: {"header_length": 24, "first": <position>, "truncate": <length>,
+  make_skin.py sk2 OUT LAYOUT_JSON
+      LAYOUT: {"header_length": 24, "first": <position>, "truncate": <length>,
              "records": [{"name": "A", "type": 1, "value": {...},
                           "value_pos": <int>, "value_len": <int>, "next": <int> | "first"}]}
       Records follow the 24-byte header, values follow the records; each record's next
@@ -48,8 +48,8 @@ def value_bytes(v):
     raise SystemExit("unknown value %r" % v)
 
 
-def sk2(out, spec):
-    records = spec.get("records", [])
+def sk2(out, layout):
+    records = layout.get("records", [])
     positions = [24 + i * RECORD for i in range(len(records))]
     values = [value_bytes(r.get("value", {"raw": ""})) for r in records]
     value_pos = []
@@ -58,8 +58,8 @@ def sk2(out, spec):
         value_pos.append(at)
         at += len(v)
     data = bytearray(at)
-    first = spec.get("first", positions[0] if positions else 0)
-    data[0:24] = b"SK2 SKINDATA" + struct.pack("<I", spec.get("header_length", 24)) + b"\0" * 4 + struct.pack("<I", first)
+    first = layout.get("first", positions[0] if positions else 0)
+    data[0:24] = b"SK2 SKINDATA" + struct.pack("<I", layout.get("header_length", 24)) + b"\0" * 4 + struct.pack("<I", first)
     for i, r in enumerate(records):
         nxt = r.get("next", positions[i + 1] if i + 1 < len(records) else 0)
         if nxt == "first":
@@ -70,8 +70,8 @@ def sk2(out, spec):
             "<III", r.get("value_pos", value_pos[i]), r.get("value_len", len(values[i])), nxt)
         data[positions[i]:positions[i] + RECORD] = rec
         data[value_pos[i]:value_pos[i] + len(values[i])] = values[i]
-    if "truncate" in spec:
-        data = data[:spec["truncate"]]
+    if "truncate" in layout:
+        data = data[:layout["truncate"]]
     with open(out, "wb") as f:
         f.write(data)
 

@@ -26,10 +26,10 @@ inline bool Run(const std::string& command) {
 inline std::string Q(const std::string& s) { return testsupport::ShellQuote(s); }
 
 // Record data from a JSON description (see make_skin.py).
-inline void MakeSk2(const std::filesystem::path& out, const std::string& spec) {
+inline void MakeSk2(const std::filesystem::path& out, const std::string& layout) {
     ASSERT_TRUE(Run("python3 " + Q(SourceDir() + "/tests/skinctrl/make_skin.py") + " sk2 " + Q(out.string()) + " " +
-                    Q(spec)))
-        << spec;
+                    Q(layout)))
+        << layout;
 }
 
 // A skin archive holding the record data; options as make_skin.py takes them.

@@ -134,7 +134,7 @@ TEST_F(RecordData, OutcomeTable) {
     const std::string name64(64, 'N');
     struct Row {
         const char* what;
-        std::string spec;
+        std::string layout;
         bool loaded;
         std::vector<std::pair<std::string, int>> integers;  // expected GetInteger answers
         std::vector<std::pair<std::string, bool>> flags;    // expected GetBool answers
@@ -177,7 +177,7 @@ TEST_F(RecordData, OutcomeTable) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         fs::path file = Path("r.sk2");
-        MakeSk2(file, row.spec);
+        MakeSk2(file, row.layout);
         std::string bytes = ReadFile(file);
         Tsk2SkinFileReader reader;
         EXPECT_EQ(reader.LoadFromData(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), row.loaded);
