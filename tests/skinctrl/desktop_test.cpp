@@ -4,6 +4,8 @@
 // that logs the address it got. Screenshots go to artifacts/ under the build tree.
 #include <gtest/gtest.h>
 
+#include "support/desktop.h"
+
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -25,10 +27,10 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
-
-bool OnPath(const std::string& program) {
-    return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
-}
+using desktop::OnPath;
+using desktop::Spawn;
+using desktop::Stop;
+using desktop::WaitFor;
 
 std::string Capture(const std::string& command) {
     std::string out;
@@ -38,35 +40,6 @@ std::string Capture(const std::string& command) {
         pclose(p);
     }
     return out;
-}
-
-pid_t Spawn(const std::vector<std::string>& args, const std::string& stdoutFile = "") {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (!stdoutFile.empty())
-        posix_spawn_file_actions_addopen(&actions, 1, stdoutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-void Stop(pid_t pid) {
-    if (pid <= 0) return;
-    kill(pid, SIGTERM);
-    int status = 0;
-    waitpid(pid, &status, 0);
-}
-
-template <class F> bool WaitFor(F check) {
-    for (int i = 0; i < 200; ++i) {
-        if (check()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return check();
 }
 
 std::string ReadFile(const fs::path& path) {
@@ -130,7 +103,7 @@ protected:
 
 TEST_F(SkinDesktopTest, GalleryButtonsBoxSliderDragAndLink) {
     fs::path log = work / "gallery.log";
-    gallery = Spawn({SKIN_GALLERY_PROGRAM}, log.string());
+    gallery = Spawn({SKIN_GALLERY_PROGRAM}, "", log.string());
     ASSERT_GT(gallery, 0);
     std::string id;
     ASSERT_TRUE(WaitFor([&] {

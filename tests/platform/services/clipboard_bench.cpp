@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "platform/backends/x11.h"
-#include "platform/services/desktop_support.h"
+#include "support/desktop.h"
 #include "platform/windows/backend.h"
 #include "platform/windows/clipboard.h"
 

@@ -10,7 +10,7 @@
 
 #include "platform/backends/x11.h"
 #include "platform/core/messages.h"
-#include "platform/services/desktop_support.h"
+#include "support/desktop.h"
 #include "platform/windows/backend.h"
 #include "platform/windows/clipboard.h"
 

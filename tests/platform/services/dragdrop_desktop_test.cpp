@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "platform/services/desktop_support.h"
+#include "support/desktop.h"
 
 namespace {
 

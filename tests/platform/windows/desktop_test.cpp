@@ -2,6 +2,8 @@
 // its rounded shape, answers a click sent by xdotool, and leaves screenshots under the
 // build tree (artifacts/).
 #include <gtest/gtest.h>
+
+#include "support/desktop.h"
 #include <X11/Xlib.h>
 
 #include <fcntl.h>
@@ -23,10 +25,10 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
-
-bool OnPath(const std::string& program) {
-    return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;
-}
+using desktop::OnPath;
+using desktop::Spawn;
+using desktop::Stop;
+using desktop::WaitFor;
 
 std::string Capture(const std::string& command) {
     std::string out;
@@ -38,35 +40,6 @@ std::string Capture(const std::string& command) {
     return out;
 }
 
-pid_t Spawn(const std::vector<std::string>& args, int keepFd = -1) {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    (void)keepFd;
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-void Stop(pid_t pid) {
-    if (pid <= 0) return;
-    kill(pid, SIGTERM);
-    int status = 0;
-    waitpid(pid, &status, 0);
-}
-
-// Polls until check() holds or about ten seconds passed.
-template <class F> bool WaitFor(F check) {
-    for (int i = 0; i < 200; ++i) {
-        if (check()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return check();
-}
-
 class DesktopTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -74,8 +47,7 @@ protected:
             if (!OnPath(tool)) GTEST_SKIP() << tool << " is not installed";
         int fds[2];
         ASSERT_EQ(pipe(fds), 0);
-        xvfb = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
-                     fds[1]);
+        xvfb = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
         close(fds[1]);
         ASSERT_GT(xvfb, 0);
         std::string number;

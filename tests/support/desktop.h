@@ -47,6 +47,15 @@ inline void Stop(pid_t& pid) {
     pid = -1;
 }
 
+// Polls until check() holds or about ten seconds passed.
+template <class F> bool WaitFor(F check) {
+    for (int i = 0; i < 200; ++i) {
+        if (check()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return check();
+}
+
 // The exit status once the child ended, -1 while it runs.
 inline int Finished(pid_t pid) {
     int status = 0;
