@@ -1,10 +1,5 @@
 #include "skinctrl/sk2reader.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <set>
 
 #include "platform/core/sysutils.h"
@@ -24,27 +19,6 @@ std::uint32_t U32(const std::uint8_t* p) {
     return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
 }
 
-// A private temporary file (0600) in $TMPDIR, removed when this goes.
-class TempFile {
-public:
-    TempFile() {
-        const char* dir = std::getenv("TMPDIR");
-        std::string tmpl = std::string(dir && *dir ? dir : "/tmp") + "/lumacast-skin-XXXXXX";
-        int fd = mkstemp(tmpl.data());
-        if (fd < 0) throw Exception(SK2_READ_ERROR);
-        close(fd);
-        path_ = tmpl;
-    }
-    ~TempFile() {
-        std::error_code ec;
-        std::filesystem::remove(path_, ec);
-    }
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
 }  // namespace
 
 Tsk2SkinFileReader::Tsk2SkinFileReader(const std::string& fileName, const std::string& password) {
@@ -61,20 +35,13 @@ void Tsk2SkinFileReader::Clear() {
 
 void Tsk2SkinFileReader::Load(const std::string& fileName, const std::string& password) {
     Clear();
+    // The entry is read straight into memory: no copy of a possibly password-protected skin
+    // ever lands on disk.
     std::vector<std::uint8_t> data;
-    {
-        TempFile temp;
-        switch (ExtractEntry(fileName, SK2_ENTRY_NAME, temp.Path(), password)) {
-            case TExtractResult::NotReadable: throw Exception(SK2_READ_ERROR);
-            case TExtractResult::QuietlyNotLoaded: return;
-            case TExtractResult::Extracted: break;
-        }
-        std::ifstream f(temp.Path(), std::ios::binary | std::ios::ate);
-        std::streamoff size = f.tellg();
-        if (!f || size < 0) throw Exception(SK2_READ_ERROR);
-        data.resize(std::size_t(size));
-        f.seekg(0);
-        if (!f.read(reinterpret_cast<char*>(data.data()), size)) throw Exception(SK2_READ_ERROR);
+    switch (ExtractEntryData(fileName, SK2_ENTRY_NAME, password, data)) {
+        case TExtractResult::NotReadable: throw Exception(SK2_READ_ERROR);
+        case TExtractResult::QuietlyNotLoaded: return;
+        case TExtractResult::Extracted: break;
     }
     LoadFromData(data.data(), data.size());
 }

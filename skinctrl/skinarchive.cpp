@@ -46,8 +46,8 @@ struct FileCloser {
     void operator()(zip_file_t* f) const { zip_fclose(f); }
 };
 
-TExtractResult Extract(const std::string& archivePath, const std::string& entryName, const std::string& targetPath,
-                       const std::string& password) {
+TExtractResult Extract(const std::string& archivePath, const std::string& entryName, const std::string& password,
+                       Bytes& entry) {
     Bytes data;
     if (!ReadArchive(archivePath, data)) return TExtractResult::NotReadable;
     // "SK" at the start, and an end record of exactly 22 bytes (no comment) at the end.
@@ -99,11 +99,11 @@ TExtractResult Extract(const std::string& archivePath, const std::string& entryN
     }
     // One byte more than announced tells a longer stream from a right one.
     const std::size_t room = std::size_t(st.size) + 1;
-    std::unique_ptr<std::uint8_t[]> out(new std::uint8_t[room]);
+    entry.resize(room);
     std::size_t got = 0;
     bool failed = false;
     while (got < room) {
-        zip_int64_t n = zip_fread(file.get(), out.get() + got, room - got);
+        zip_int64_t n = zip_fread(file.get(), entry.data() + got, room - got);
         if (n < 0) {
             failed = true;
             break;
@@ -120,23 +120,33 @@ TExtractResult Extract(const std::string& archivePath, const std::string& entryN
     }
     if (got != st.size) return TExtractResult::QuietlyNotLoaded;
     if (got == 0) return TExtractResult::NotReadable;
-
-    std::ofstream target(targetPath, std::ios::binary | std::ios::trunc);
-    if (!target) return TExtractResult::NotReadable;
-    target.write(reinterpret_cast<const char*>(out.get()), std::streamsize(got));
-    target.close();
-    return target ? TExtractResult::Extracted : TExtractResult::NotReadable;
+    entry.resize(got);
+    return TExtractResult::Extracted;
 }
 
 }  // namespace
 
-TExtractResult ExtractEntry(const std::string& archivePath, const std::string& entryName,
-                            const std::string& targetPath, const std::string& password) {
+TExtractResult ExtractEntryData(const std::string& archivePath, const std::string& entryName,
+                                const std::string& password, std::vector<std::uint8_t>& entry) {
     TExtractResult result;
     try {
-        result = Extract(archivePath, entryName, targetPath, password);
+        result = Extract(archivePath, entryName, password, entry);
     } catch (const std::exception&) {
         result = TExtractResult::NotReadable;
+    }
+    if (result != TExtractResult::Extracted) entry.clear();
+    return result;
+}
+
+TExtractResult ExtractEntry(const std::string& archivePath, const std::string& entryName,
+                            const std::string& targetPath, const std::string& password) {
+    Bytes entry;
+    TExtractResult result = ExtractEntryData(archivePath, entryName, password, entry);
+    if (result == TExtractResult::Extracted) {
+        std::ofstream target(targetPath, std::ios::binary | std::ios::trunc);
+        if (target) target.write(reinterpret_cast<const char*>(entry.data()), std::streamsize(entry.size()));
+        if (target) target.close();
+        if (!target) result = TExtractResult::NotReadable;
     }
     if (result != TExtractResult::Extracted) {
         std::error_code ec;

@@ -3,7 +3,9 @@
 // ending in a 22-byte end record without comment, holding the skin data entry. Entries are
 // found by name, ignoring case; no name in the archive ever becomes a path.
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 namespace skinctrl {
 
@@ -17,6 +19,10 @@ enum class TExtractResult {
 constexpr std::size_t kMaxSkinArchiveSize = 64u << 20;
 constexpr std::size_t kMaxSkinEntrySize = 64u << 20;
 
+// Takes entry `entryName` out of the archive into memory: `entry` holds its bytes when the
+// result is Extracted and is empty otherwise.
+TExtractResult ExtractEntryData(const std::string& archivePath, const std::string& entryName,
+                                const std::string& password, std::vector<std::uint8_t>& entry);
 // Takes entry `entryName` out of the archive into targetPath (created or replaced). The
 // target file is removed unless the result is Extracted.
 TExtractResult ExtractEntry(const std::string& archivePath, const std::string& entryName,

@@ -1,7 +1,5 @@
 // Loading a skin file into a file theme, against the least that load must do: reading the
 // archive, inflating its entry with zlib, checking its CRC and decoding the same bitmaps.
-// The theme also writes the entry to a temporary file and reads it back: run with TMPDIR on
-// a memory-backed folder to leave the disk out.
 #include <benchmark/benchmark.h>
 #include <zlib.h>
 
