@@ -97,6 +97,23 @@ Region Region::FromRows(int top, const std::vector<Spans>& rows) {
 }
 
 Region Region::Combine(const Region& a, const Region& b, Op op) {
+    // Clipping a window against its siblings mostly meets regions that miss each other or
+    // rectangles that hold the whole of the other side: answer those without the band sweep.
+    if (a.empty() || b.empty()) {
+        if (op == Op::And) return Region();
+        if (op == Op::Diff) return a;
+        return a.empty() ? b : a;
+    }
+    RECT boxA = a.box(), boxB = b.box();
+    bool apart = boxA.right <= boxB.left || boxB.right <= boxA.left || boxA.bottom <= boxB.top || boxB.bottom <= boxA.top;
+    auto holds = [](const RECT& outer, const RECT& inner) {
+        return outer.left <= inner.left && outer.top <= inner.top && outer.right >= inner.right && outer.bottom >= inner.bottom;
+    };
+    if (apart && (op == Op::And || op == Op::Diff)) return op == Op::And ? Region() : a;
+    if (op == Op::And && b.rects_.size() == 1 && holds(b.rects_[0], boxA)) return a;
+    if (op == Op::And && a.rects_.size() == 1 && holds(a.rects_[0], boxB)) return b;
+    if (op == Op::Diff && b.rects_.size() == 1 && holds(b.rects_[0], boxA)) return Region();
+
     std::vector<int> ys;
     for (auto& r : a.rects_) ys.insert(ys.end(), {r.top, r.bottom});
     for (auto& r : b.rects_) ys.insert(ys.end(), {r.top, r.bottom});

@@ -221,10 +221,29 @@ HRGN VisibleRegion(const Window* w, bool wholeWindow, bool clipChildren) {
         }
         CombineRgn(result, result, scratch, mode);
     };
+    // Windows that hide this one: shaped ones are cut one by one, plain rectangles are
+    // gathered and cut as one region, which keeps a form of many controls linear.
+    std::vector<RECT> hiding;
+    auto hide = [&](const Window* other) {
+        if (!(other->style & WS_VISIBLE)) return;
+        if (other->region) {
+            cut(other, RGN_DIFF);
+            return;
+        }
+        TPoint o = OriginInTop(other);
+        hiding.push_back(RECT{o.x, o.y, o.x + other->Width(), o.y + other->Height()});
+    };
+    auto cutHiding = [&] {
+        if (hiding.empty()) return;
+        HRGN all = CreateRectListRgn(hiding.data(), int(hiding.size()));
+        CombineRgn(result, result, all, RGN_DIFF);
+        DeleteObject(G(all));
+        hiding.clear();
+    };
     if (w->region) cut(w, RGN_AND);
     if (clipChildren)
-        for (const Window* c : w->children)
-            if (c->style & WS_VISIBLE) cut(c, RGN_DIFF);
+        for (const Window* c : w->children) hide(c);
+    cutHiding();
     for (const Window* child = w; child->parent; child = child->parent) {
         const Window* parent = child->parent;
         TPoint po = ClientOriginInTop(parent);
@@ -234,8 +253,9 @@ HRGN VisibleRegion(const Window* w, bool wholeWindow, bool clipChildren) {
         // Siblings above the window hide it.
         for (const Window* s : parent->children) {
             if (s == child) break;
-            if (s->style & WS_VISIBLE) cut(s, RGN_DIFF);
+            hide(s);
         }
+        cutHiding();
     }
     DeleteObject(G(scratch));
     return result;

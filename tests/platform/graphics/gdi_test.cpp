@@ -131,6 +131,49 @@ TEST(GdiRegions, CombineModesGiveTheExpectedPixels) {
     }
 }
 
+// Every mode over regions that miss, touch, hold or cut each other (empty ones included)
+// gives the pixels of the mode and the same canonical region as building it row by row.
+TEST(GdiRegions, CombineAgreesWithAPixelOracleOverManyShapes) {
+    constexpr int kSize = 10;
+    unsigned seed = 12345;
+    auto next = [&](int n) {
+        seed = seed * 1103515245u + 12345u;
+        return int((seed >> 16) % unsigned(n));
+    };
+    auto randomRegion = [&] {
+        HRGN r = CreateRectRgn(0, 0, 0, 0);
+        for (int k = next(4); k > 0; --k) {
+            int x0 = next(kSize), y0 = next(kSize);
+            HRGN one = CreateRectRgn(x0, y0, x0 + 1 + next(kSize - x0), y0 + 1 + next(kSize - y0));
+            CombineRgn(r, r, one, next(3) ? RGN_OR : RGN_XOR);
+            DeleteObject(one);
+        }
+        return r;
+    };
+    for (int round = 0; round < 400; ++round) {
+        HRGN a = randomRegion(), b = randomRegion();
+        for (int mode : {RGN_AND, RGN_OR, RGN_XOR, RGN_DIFF}) {
+            HRGN d = CreateRectRgn(0, 0, 0, 0), rows = CreateRectRgn(0, 0, 0, 0);
+            CombineRgn(d, a, b, mode);
+            for (int y = 0; y < kSize; ++y)
+                for (int x = 0; x < kSize; ++x) {
+                    bool ia = PtInRegion(a, x, y), ib = PtInRegion(b, x, y);
+                    bool in = mode == RGN_AND ? ia && ib : mode == RGN_OR ? ia || ib : mode == RGN_XOR ? ia != ib : ia && !ib;
+                    ASSERT_EQ(bool(PtInRegion(d, x, y)), in) << "round " << round << " mode " << mode << " at " << x << "," << y;
+                    if (!in) continue;
+                    HRGN pixel = CreateRectRgn(x, y, x + 1, y + 1);
+                    CombineRgn(rows, rows, pixel, RGN_OR);
+                    DeleteObject(pixel);
+                }
+            EXPECT_TRUE(EqualRgn(d, rows)) << "round " << round << " mode " << mode;
+            DeleteObject(d);
+            DeleteObject(rows);
+        }
+        DeleteObject(a);
+        DeleteObject(b);
+    }
+}
+
 TEST(GdiRegions, CanonicalFormBoxOffsetAndEquality) {
     HRGN a = CreateRectRgn(0, 0, 2, 2), b = CreateRectRgn(2, 0, 4, 2), u = CreateRectRgn(0, 0, 0, 0);
     EXPECT_EQ(CombineRgn(u, a, b, RGN_OR), SIMPLEREGION);  // two touching halves make one rectangle
