@@ -1,4 +1,5 @@
 // Pictures: bitmaps, JPEG and PNG images, icons, and the picture holder.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -172,6 +173,23 @@ HBITMAP Resized(HBITMAP old, int w, int h, TPixelFormat f) {
         nb->masks[2] = 0x001F;
     }
     if (old && bpp <= 8 && old->bpp == bpp) nb->palette = old->palette;
+    if (bpp == 24 || bpp == 32) {
+        // Whole rows: the kept part copied byte for byte when the layouts match, the rest white.
+        const int bytes = bpp / 8;
+        for (int y = 0; y < h; ++y) {
+            BYTE* row = nb->row(y);
+            int kept = old && y < old->height ? std::min(w, old->width) : 0;
+            if (kept && old->bpp == bpp)
+                std::memcpy(row, old->row(y), std::size_t(kept) * std::size_t(bytes));
+            else
+                for (int x = 0; x < kept; ++x) nb->set(x, y, old->get(x, y));
+            if (bpp == 32)
+                std::fill(nb->row32(y) + kept, nb->row32(y) + w, Pixel(0xFFFFFF));
+            else
+                std::memset(row + std::size_t(kept) * 3, 0xFF, std::size_t(w - kept) * 3);
+        }
+        return nb;
+    }
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             nb->set(x, y, old && x < old->width && y < old->height ? old->get(x, y) : 0xFFFFFF);

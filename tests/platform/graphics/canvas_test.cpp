@@ -69,6 +69,13 @@ TEST(Bitmaps, SizeFormatAndScanLines) {
     b.SetPixelFormat(pf24bit);
     EXPECT_EQ(b.PixelFormat(), pf24bit);
     EXPECT_EQ(b.Canvas()->Pixels(0, 0), clRed);
+    b.SetSize(5, 4);  // grown and shrunk in place, the format kept
+    EXPECT_EQ(b.Canvas()->Pixels(2, 1), clBlue);
+    EXPECT_EQ(b.Canvas()->Pixels(4, 3), clWhite);
+    EXPECT_EQ(b.Canvas()->Pixels(4, 0), clWhite);
+    b.SetSize(4, 3);
+    EXPECT_EQ(b.Canvas()->Pixels(2, 1), clBlue);
+    EXPECT_EQ(b.Canvas()->Pixels(3, 2), clWhite);
     b.SetPixelFormat(pf1bit);
     EXPECT_EQ(b.Canvas()->Pixels(0, 0), clBlack);
     EXPECT_EQ(b.Canvas()->Pixels(3, 2), clWhite);
