@@ -944,18 +944,6 @@ BOOL LockWindowUpdate(HWND hwnd) {
     return TRUE;
 }
 
-BOOL AnimateWindow(HWND hwnd, DWORD /*time*/, DWORD flags) {
-    if (!Find(hwnd)) return FALSE;
-    if (flags & AW_HIDE) return ShowWindow(hwnd, SW_HIDE), TRUE;
-    ShowWindow(hwnd, (flags & AW_ACTIVATE) ? SW_SHOW : SW_SHOWNA);
-    return TRUE;
-}
-
-BOOL MessageBeep(UINT /*type*/) {
-    Backend().Beep();
-    return TRUE;
-}
-
 void DisplayMovedWindow(HWND top, const TRect& bounds) {
     Window* w = Find(top);
     if (!w || !w->IsTopLevel() || TRect(w->bounds) == bounds) return;
