@@ -418,24 +418,50 @@ void TCustomForm::Release() {
         delete this;
 }
 
+namespace {
+// What showing a form modally changes, given back when the modal loop ends however it ends:
+// the other forms are enabled again, the cursor restored and the form hidden.
+class ModalScope {
+public:
+    ModalScope(TCustomForm* form, bool& modal, std::vector<TCustomForm*> forms)
+        : form_(form), modal_(modal), screen_(TScreen::Instance()), savedCursor_(screen_->Cursor()) {
+        modal_ = true;
+        screen_->SetCursor(crDefault);
+        // Every other window of the program is disabled while the modal form runs.
+        for (TCustomForm* f : forms) {
+            if (f == form || !f->HandleAllocated()) continue;
+            HWND h = f->WindowHandle();
+            if (!IsWindowVisible(h) || !IsWindowEnabled(h)) continue;
+            EnableWindow(h, FALSE);
+            disabled_.push_back(h);
+        }
+    }
+    ModalScope(const ModalScope&) = delete;
+    ModalScope& operator=(const ModalScope&) = delete;
+    ~ModalScope() {
+        for (HWND h : disabled_) EnableWindow(h, TRUE);
+        modal_ = false;
+        if (!form_->HandleAllocated() || IsWindow(form_->WindowHandle())) form_->Hide();
+        screen_->SetCursor(savedCursor_);
+    }
+
+private:
+    TCustomForm* form_;
+    bool& modal_;
+    TScreen* screen_;
+    TCursor savedCursor_;
+    std::vector<HWND> disabled_;
+};
+}  // namespace
+
 int TCustomForm::ShowModal() {
     if (visible_ || !enabled_ || modal_) throw EInvalidOperation("Cannot make a visible window modal");
     if (HWND capture = GetCapture()) SendMessage(capture, WM_CANCELMODE, 0, 0);
     ReleaseCapture();
-    modal_ = true;
     HWND previousActive = GetActiveWindow();
-    TScreen* screen = TScreen::Instance();
-    TCursor savedCursor = screen->Cursor();
-    screen->SetCursor(crDefault);
-    // Every other window of the program is disabled while the modal form runs.
-    std::vector<HWND> disabled;
-    for (TCustomForm* f : std::vector<TCustomForm*>(screen->forms_)) {
-        if (f == this || !f->HandleAllocated() || !IsWindowVisible(f->handle_) || !IsWindowEnabled(f->handle_)) continue;
-        EnableWindow(f->handle_, FALSE);
-        disabled.push_back(f->handle_);
-    }
     int result = mrNone;
-    try {
+    {
+        ModalScope scope(this, modal_, TScreen::Instance()->forms_);
         // Cleared before showing, so that a close asked for while the form shows is kept.
         modalResult_ = mrNone;
         Show();
@@ -451,17 +477,7 @@ int TCustomForm::ShowModal() {
             }
         }
         result = modalResult_;
-    } catch (...) {
-        for (HWND h : disabled) EnableWindow(h, TRUE);
-        modal_ = false;
-        screen->SetCursor(savedCursor);
-        if (IsWindow(handle_)) Hide();
-        throw;
     }
-    for (HWND h : disabled) EnableWindow(h, TRUE);
-    modal_ = false;
-    Hide();
-    screen->SetCursor(savedCursor);
     if (previousActive && IsWindow(previousActive)) SetActiveWindow(previousActive);
     return result;
 }
