@@ -1,42 +1,17 @@
-// Forms, the scroll box, the screen and the application.
+// Forms and the scroll box.
 #include "platform/controls/forms.h"
 #include "platform/controls/menus.h"
 
-#include <fontconfig/fontconfig.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <climits>
-#include <cstdio>
-#include <set>
 
-#include "platform/windows/backend.h"
 #include "platform/windows/input.h"
 
 namespace platform {
 
-TScreen* Screen = TScreen::Instance();
-// Never destroyed by the exit of the process: the graphics objects of its forms may be gone
-// by then. A program that wants its forms' OnDestroy at the end calls
-// Application->DestroyComponents() after Run, as the program's main does.
-TApplication* Application = new TApplication(nullptr);
-
-TScreen* TScreen::Instance() {
-    static TScreen screen(nullptr);
-    return &screen;
-}
-
-void HandleControlException(TObject* sender) { Application->HandleException(sender); }
-
 void ControlDestroyed(TControl* control) {
-    if (Application->mouseControl_ == control) Application->mouseControl_ = nullptr;
-    TScreen* s = TScreen::Instance();
-    if (s->activeControl_ == control) s->activeControl_ = nullptr;
-    if (s->activeForm_ == control) s->activeForm_ = nullptr;
-    if (s->focusedForm_ == control) s->focusedForm_ = nullptr;
-    if (Application->mainForm_ == control) Application->mainForm_ = nullptr;
-    if (Application->hintControl_ == control) Application->CancelHint();
-    if (Application->hintWindow_ == control) Application->hintWindow_ = nullptr;
+    Application->ControlDestroyed(control);
+    TScreen::Instance()->ControlDestroyed(control);
 }
 
 // ---------------------------------------------------------------- scroll bars
@@ -443,24 +418,50 @@ void TCustomForm::Release() {
         delete this;
 }
 
+namespace {
+// What showing a form modally changes, given back when the modal loop ends however it ends:
+// the other forms are enabled again, the cursor restored and the form hidden.
+class ModalScope {
+public:
+    ModalScope(TCustomForm* form, bool& modal, std::vector<TCustomForm*> forms)
+        : form_(form), modal_(modal), screen_(TScreen::Instance()), savedCursor_(screen_->Cursor()) {
+        modal_ = true;
+        screen_->SetCursor(crDefault);
+        // Every other window of the program is disabled while the modal form runs.
+        for (TCustomForm* f : forms) {
+            if (f == form || !f->HandleAllocated()) continue;
+            HWND h = f->WindowHandle();
+            if (!IsWindowVisible(h) || !IsWindowEnabled(h)) continue;
+            EnableWindow(h, FALSE);
+            disabled_.push_back(h);
+        }
+    }
+    ModalScope(const ModalScope&) = delete;
+    ModalScope& operator=(const ModalScope&) = delete;
+    ~ModalScope() {
+        for (HWND h : disabled_) EnableWindow(h, TRUE);
+        modal_ = false;
+        if (!form_->HandleAllocated() || IsWindow(form_->WindowHandle())) form_->Hide();
+        screen_->SetCursor(savedCursor_);
+    }
+
+private:
+    TCustomForm* form_;
+    bool& modal_;
+    TScreen* screen_;
+    TCursor savedCursor_;
+    std::vector<HWND> disabled_;
+};
+}  // namespace
+
 int TCustomForm::ShowModal() {
     if (visible_ || !enabled_ || modal_) throw EInvalidOperation("Cannot make a visible window modal");
     if (HWND capture = GetCapture()) SendMessage(capture, WM_CANCELMODE, 0, 0);
     ReleaseCapture();
-    modal_ = true;
     HWND previousActive = GetActiveWindow();
-    TScreen* screen = TScreen::Instance();
-    TCursor savedCursor = screen->Cursor();
-    screen->SetCursor(crDefault);
-    // Every other window of the program is disabled while the modal form runs.
-    std::vector<HWND> disabled;
-    for (TCustomForm* f : std::vector<TCustomForm*>(screen->forms_)) {
-        if (f == this || !f->HandleAllocated() || !IsWindowVisible(f->handle_) || !IsWindowEnabled(f->handle_)) continue;
-        EnableWindow(f->handle_, FALSE);
-        disabled.push_back(f->handle_);
-    }
     int result = mrNone;
-    try {
+    {
+        ModalScope scope(this, modal_, TScreen::Instance()->forms_);
         // Cleared before showing, so that a close asked for while the form shows is kept.
         modalResult_ = mrNone;
         Show();
@@ -476,17 +477,7 @@ int TCustomForm::ShowModal() {
             }
         }
         result = modalResult_;
-    } catch (...) {
-        for (HWND h : disabled) EnableWindow(h, TRUE);
-        modal_ = false;
-        screen->SetCursor(savedCursor);
-        if (IsWindow(handle_)) Hide();
-        throw;
     }
-    for (HWND h : disabled) EnableWindow(h, TRUE);
-    modal_ = false;
-    Hide();
-    screen->SetCursor(savedCursor);
     if (previousActive && IsWindow(previousActive)) SetActiveWindow(previousActive);
     return result;
 }
@@ -640,240 +631,6 @@ void TCustomForm::Dispatch(TMessage& m) {
             return;
         default: TScrollingWinControl::Dispatch(m); return;
     }
-}
-
-// ---------------------------------------------------------------- screen
-
-int TScreen::Width() const { return Backend().ScreenRect().Width(); }
-int TScreen::Height() const { return Backend().ScreenRect().Height(); }
-TRect TScreen::WorkAreaRect() const { return Backend().WorkArea(); }
-
-void TScreen::SetCursor(TCursor value) {
-    if (cursor_ == value) return;
-    cursor_ = value;
-    if (value != crDefault) {
-        ::platform::SetCursor(Cursors(value));
-    } else {
-        // Let the window under the pointer choose again.
-        POINT p;
-        GetCursorPos(&p);
-        if (HWND h = WindowFromPoint(p)) {
-            LRESULT hit = SendMessage(h, WM_NCHITTEST, 0, MAKELPARAM(WORD(p.x), WORD(p.y)));
-            SendMessage(h, WM_SETCURSOR, reinterpret_cast<WPARAM>(h), MAKELPARAM(WORD(hit), WORD(WM_MOUSEMOVE)));
-        } else {
-            ::platform::SetCursor(Cursors(crArrow));
-        }
-    }
-}
-
-const std::vector<std::string>& TScreen::Fonts() {
-    if (fontsRead_) return fonts_;
-    fontsRead_ = true;
-    std::set<std::string> names;
-    // A configuration of its own, freed at once: the list is read once per program.
-    if (FcConfig* config = FcInitLoadConfigAndFonts()) {
-        FcPattern* pattern = FcPatternCreate();
-        FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
-        FcFontSet* set = FcFontList(config, pattern, objects);
-        if (set) {
-            for (int i = 0; i < set->nfont; ++i) {
-                FcChar8* family = nullptr;
-                if (FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &family) == FcResultMatch && family)
-                    names.insert(reinterpret_cast<const char*>(family));
-            }
-            FcFontSetDestroy(set);
-        }
-        FcObjectSetDestroy(objects);
-        FcPatternDestroy(pattern);
-        FcConfigDestroy(config);
-    }
-    fonts_.assign(names.begin(), names.end());
-    return fonts_;
-}
-
-// ---------------------------------------------------------------- application
-
-TApplication::TApplication(TComponent* owner) : TComponent(owner) {}
-
-void TApplication::DestroyComponents() {
-    for (int i = ComponentCount() - 1; i >= 0; --i)
-        if (auto* form = dynamic_cast<TCustomForm*>(Components(i))) form->BeforeDestruction();
-    TComponent::DestroyComponents();
-}
-
-TApplication::~TApplication() {
-    // Forms go before the application's own state.
-    DestroyComponents();
-    if (hintTimerWindow_) DeallocateHWnd(hintTimerWindow_);
-}
-
-std::string TApplication::ExeName() const {
-    char buffer[PATH_MAX];
-    ssize_t n = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
-    return n > 0 ? std::string(buffer, std::size_t(n)) : std::string();
-}
-
-bool TApplication::IsKeyMsg(const MSG& msg) {
-    if (msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) return false;
-    // The key goes first, reflected, to the control whose window has it.
-    HWND h = msg.hwnd;
-    while (h && !TWinControl::FindControl(h)) h = GetParent(h);
-    if (!h) return false;
-    return SendMessage(msg.hwnd ? h : nullptr, CN_BASE + msg.message, msg.wParam, msg.lParam) != 0;
-}
-
-bool TApplication::ProcessMessage() {
-    Backend().PollInput();
-    if (pointerGeneration_ != InputPointerGeneration()) {
-        pointerGeneration_ = InputPointerGeneration();
-        DoMouseIdle();
-    }
-    MSG msg;
-    if (PeekMessage(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            terminated_ = true;
-            return true;
-        }
-        if (hintWindow_ && hintActive_ && hintWindow_->IsHintMsg(msg)) CancelHint();
-        if (msg.message == WM_MOUSEMOVE) HintMouseMessage(TWinControl::FindControl(msg.hwnd), msg);
-        try {
-            if (!IsKeyMsg(msg)) {
-                TranslateMessage(&msg);
-                DispatchMessage(&msg);
-            }
-        } catch (...) {
-            HandleException(this);
-        }
-        return true;
-    }
-    // Input waits behind the posted messages, and is taken one event at a time.
-    if (HasPendingInput()) {
-        try {
-            ProcessInputEvent();
-        } catch (...) {
-            HandleException(this);
-        }
-        return true;
-    }
-    if (HasPendingPaint()) {
-        try {
-            PaintPendingWindows();
-        } catch (...) {
-            HandleException(this);
-        }
-        return true;
-    }
-    return false;
-}
-
-void TApplication::ProcessMessages() {
-    while (ProcessMessage()) {
-    }
-}
-
-void TApplication::DoMouseIdle() {
-    POINT p;
-    GetCursorPos(&p);
-    TControl* control = FindDragTarget(TPoint(p.x, p.y), true);
-    if (!control && hintControl_) CancelHint();  // the pointer left the program's windows
-    if (control == mouseControl_) return;
-    TControl* old = mouseControl_;
-    mouseControl_ = control;
-    try {
-        if (old) old->Perform(CM_MOUSELEAVE, 0, 0);
-        if (mouseControl_ == control && control) control->Perform(CM_MOUSEENTER, 0, 0);
-    } catch (...) {
-        HandleException(this);
-    }
-}
-
-void TApplication::Idle() {
-    // What was drawn outside the paint cycle reaches the display now.
-    TControlCanvas::FreeDeviceContexts();
-    if (HasPendingPaint()) PaintPendingWindows();
-    DoMouseIdle();
-    bool done = true;
-    try {
-        if (OnIdle) OnIdle(this, done);
-    } catch (...) {
-        HandleException(this);
-    }
-    if (done) WaitForInput();
-}
-
-void TApplication::WaitForInput() {
-    // Until a message comes, or the display has input.
-    WindowBackend& backend = Backend();
-    HANDLE display = backend.InputEvent();
-    if (display && !backend.ReadyToWait()) return;
-    MsgWaitForMultipleObjects(display ? 1 : 0, display ? &display : nullptr, FALSE, INFINITE, QS_ALLINPUT);
-}
-
-void TApplication::HandleMessage() {
-    if (!ProcessMessage()) Idle();
-}
-
-void TApplication::Run() {
-    if (mainForm_ && showMainForm_) {
-        if (mainForm_->WindowState() == wsMinimized) Minimize();
-        mainForm_->SetVisible(true);
-    }
-    do {
-        try {
-            HandleMessage();
-        } catch (...) {
-            HandleException(this);
-        }
-    } while (!terminated_);
-}
-
-void TApplication::Terminate() {
-    if (!terminated_) PostQuitMessage(0);
-}
-
-void TApplication::Minimize() {
-    if (mainForm_ && mainForm_->HandleAllocated()) ShowWindow(mainForm_->WindowHandle(), SW_MINIMIZE);
-}
-
-void TApplication::Restore() {
-    if (mainForm_ && mainForm_->HandleAllocated()) ShowWindow(mainForm_->WindowHandle(), SW_RESTORE);
-}
-
-void TApplication::HandleException(TObject* sender) {
-    std::exception_ptr current = std::current_exception();
-    if (!current) return;
-    try {
-        std::rethrow_exception(current);
-    } catch (const std::exception& e) {
-        if (handlingException_) {
-            std::fprintf(stderr, "%s\n", e.what());
-            return;
-        }
-        handlingException_ = true;
-        try {
-            if (OnException)
-                OnException(sender, e);
-            else
-                ShowException(e);
-        } catch (const std::exception& inner) {
-            std::fprintf(stderr, "%s\n", inner.what());
-        } catch (...) {
-        }
-        handlingException_ = false;
-    } catch (...) {
-        std::fprintf(stderr, "An unknown exception escaped a handler\n");
-    }
-}
-
-void TApplication::ShowException(const std::exception& e) {
-    std::string text = e.what();
-    if (!text.empty() && text.back() != '.') text += '.';
-    MessageBox(text, title_.empty() ? "Error" : title_, MB_OK | MB_ICONSTOP);
-}
-
-int TApplication::MessageBox(const std::string& text, const std::string& caption, UINT flags) {
-    if (MessageBoxHandler) return MessageBoxHandler(text, caption, flags);
-    return ShowMessageForm(text, caption, flags);
 }
 
 }  // namespace platform

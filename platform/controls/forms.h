@@ -242,9 +242,11 @@ public:
     TCustomForm* ActiveForm() const { return activeForm_; }
     TWinControl* ActiveControl() const { return activeControl_; }
 
+    // A control goes: the screen forgets it as the active control or form.
+    void ControlDestroyed(TControl* control);
+
 private:
     friend class TCustomForm;
-    friend void ControlDestroyed(TControl* control);
     std::vector<TCustomForm*> forms_;
     TCustomForm* activeForm_ = nullptr;
     TCustomForm* focusedForm_ = nullptr;
@@ -353,6 +355,9 @@ public:
     // The control under the pointer, told CM_MOUSEENTER / CM_MOUSELEAVE when it changes.
     void DoMouseIdle();
     TControl* MouseControl() const { return mouseControl_; }
+    // A control goes: the application forgets it as the control under the pointer, the main
+    // form or the hint's control or window.
+    void ControlDestroyed(TControl* control);
 
     // Hints: shown HintPause ms after the pointer rests on a control with ShowHint and a
     // hint, hidden after HintHidePause ms, on a key or click, or when the pointer leaves.
@@ -377,7 +382,6 @@ private:
     void HintTimerExpired();
     void StartHintTimer(int ms, int mode);
     void StopHintTimer();
-    friend void ControlDestroyed(TControl* control);
     bool ProcessMessage();
     bool IsKeyMsg(const MSG& msg);
     void Idle();

@@ -38,7 +38,7 @@ HDC OpenDc(Window* w, bool wholeWindow, HRGN extraClip, bool clipChildren) {
         HDC holder = stack.back();
         SelectObject(holder, Dcs().open[holder].initialBitmap);
     }
-    HGDIOBJ initial = SelectObject(dc, G(top->surface));
+    HGDIOBJ initial = SelectObject(dc, AsGdiObject(top->surface));
     stack.push_back(dc);
     Dcs().open[dc] = DcRecord{top->handle, initial};
     TPoint origin = wholeWindow ? OriginInTop(w) : ClientOriginInTop(w);
@@ -46,7 +46,7 @@ HDC OpenDc(Window* w, bool wholeWindow, HRGN extraClip, bool clipChildren) {
     HRGN clip = IsShowing(w) ? VisibleRegion(w, wholeWindow, clipChildren) : CreateRectRgn(0, 0, 0, 0);
     if (extraClip) CombineRgn(clip, clip, extraClip, RGN_AND);
     SelectClipRgn(dc, clip);
-    DeleteObject(G(clip));
+    DeleteObject(AsGdiObject(clip));
     return dc;
 }
 
@@ -72,7 +72,7 @@ bool CloseDc(HDC dc) {
     DeleteDC(dc);
     if (holder && !stack.empty() && top && top->surface) {
         HDC previous = stack.back();
-        SelectObject(previous, G(top->surface));
+        SelectObject(previous, AsGdiObject(top->surface));
     }
     if (stack.empty()) Dcs().stacks.erase(record.top);
     return true;
@@ -93,14 +93,14 @@ void Invalidate(Window* w, HRGN area, UINT flags) {
         if (flags & RDW_INTERNALPAINT) w->internalPaint = true;
     } else if (flags & RDW_VALIDATE) {
         if (w->update && CombineRgn(w->update, w->update, clipped, RGN_DIFF) == NULLREGION) {
-            DeleteObject(G(w->update));
+            DeleteObject(AsGdiObject(w->update));
             w->update = nullptr;
         }
         if (flags & RDW_NOERASE) w->erase = false;
         if (flags & RDW_NOFRAME) w->ncPaint = false;
         if (flags & RDW_NOINTERNALPAINT) w->internalPaint = false;
     }
-    DeleteObject(G(clipped));
+    DeleteObject(AsGdiObject(clipped));
     bool children = (flags & RDW_ALLCHILDREN) || (!(flags & RDW_NOCHILDREN) && !(w->style & WS_CLIPCHILDREN));
     if (!children) return;
     HRGN part = CreateRectRgn(0, 0, 0, 0);
@@ -112,7 +112,7 @@ void Invalidate(Window* w, HRGN area, UINT flags) {
         HRGN whole = CreateRectRgn(-c->client.left, -c->client.top, c->Width() - c->client.left,
                                    c->Height() - c->client.top);
         int kind = CombineRgn(whole, whole, part, RGN_AND);
-        DeleteObject(G(whole));
+        DeleteObject(AsGdiObject(whole));
         if (kind == NULLREGION || kind == ERROR) continue;
         UINT childFlags = flags | RDW_ALLCHILDREN;
         RECT box;
@@ -122,7 +122,7 @@ void Invalidate(Window* w, HRGN area, UINT flags) {
             childFlags |= RDW_FRAME;
         Invalidate(c, part, childFlags);
     }
-    DeleteObject(G(part));
+    DeleteObject(AsGdiObject(part));
 }
 
 bool NeedsPaint(const Window* w) { return w->update || w->ncPaint || w->internalPaint; }
@@ -205,7 +205,7 @@ void PaintNonClient(Window* w, HDC dc) {
 }  // namespace win
 
 using win::Find;
-using win::G;
+using win::AsGdiObject;
 using win::Window;
 
 BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN region, UINT flags) {
@@ -227,7 +227,7 @@ BOOL RedrawWindow(HWND hwnd, const RECT* rect, HRGN region, UINT flags) {
             area = CreateRectRgn(-w->client.left, -w->client.top, w->Width() - w->client.left, w->Height() - w->client.top);
         }
         win::Invalidate(w, area, flags);
-        DeleteObject(G(area));
+        DeleteObject(AsGdiObject(area));
     }
     if (flags & (RDW_UPDATENOW | RDW_ERASENOW)) {
         if (flags & RDW_ALLCHILDREN)
@@ -298,7 +298,7 @@ BOOL UpdateWindow(HWND hwnd) {
     // A procedure that ignored WM_PAINT must not make it come back for ever.
     if ((w = Find(hwnd)) != nullptr && !w->inPaint) {
         if (w->update) {
-            DeleteObject(G(w->update));
+            DeleteObject(AsGdiObject(w->update));
             w->update = nullptr;
         }
         w->erase = w->internalPaint = w->ncPaint = false;
@@ -323,9 +323,9 @@ HDC BeginPaint(HWND hwnd, PAINTSTRUCT* paint) {
     TPoint origin = win::ClientOriginInTop(w);
     OffsetRgn(clip, origin.x, origin.y);
     HDC dc = win::OpenDc(w, false, clip, true);
-    DeleteObject(G(clip));
+    DeleteObject(AsGdiObject(clip));
     GetRgnBox(area, &paint->rcPaint);
-    DeleteObject(G(area));
+    DeleteObject(AsGdiObject(area));
     paint->hdc = dc;
     w->inPaint = true;
     if (w->erase) {
@@ -354,12 +354,12 @@ HDC GetDCEx(HWND hwnd, HRGN clip, DWORD flags) {
         if (flags & DCX_EXCLUDERGN) {
             HRGN all = win::VisibleRegion(w, true, false);
             CombineRgn(all, all, extra, RGN_DIFF);
-            DeleteObject(G(extra));
+            DeleteObject(AsGdiObject(extra));
             extra = all;
         }
     }
     HDC dc = win::OpenDc(w, (flags & DCX_WINDOW) != 0, extra, !(flags & DCX_WINDOW) || (flags & DCX_CLIPCHILDREN));
-    if (extra) DeleteObject(G(extra));
+    if (extra) DeleteObject(AsGdiObject(extra));
     if (dc && (flags & DCX_VALIDATE) && w->update) ValidateRect(hwnd, nullptr);
     return dc;
 }
@@ -411,27 +411,27 @@ int ScrollWindowEx(HWND hwnd, int dx, int dy, const RECT* scroll, const RECT* cl
         OffsetRgn(source, dx, dy);
         CombineRgn(moved, moved, source, RGN_AND);
         CombineRgn(moved, moved, visible, RGN_AND);
-        DeleteObject(G(source));
+        DeleteObject(AsGdiObject(source));
         HDC dc = GetDC(hwnd);
         if (dc) {
             HRGN deviceClip = CreateRectRgn(0, 0, 0, 0);
             CombineRgn(deviceClip, moved, nullptr, RGN_COPY);
             OffsetRgn(deviceClip, origin.x, origin.y);
             SelectClipRgn(dc, deviceClip);
-            DeleteObject(G(deviceClip));
+            DeleteObject(AsGdiObject(deviceClip));
             // Through a copy, so that overlapping source and destination are safe.
             HDC tmp = CreateCompatibleDC(nullptr);
             HBITMAP bm = CreateCompatibleBitmap(nullptr, std::max<LONG>(1, area.Width()), std::max<LONG>(1, area.Height()));
-            HGDIOBJ old = SelectObject(tmp, G(bm));
+            HGDIOBJ old = SelectObject(tmp, AsGdiObject(bm));
             BitBlt(tmp, 0, 0, area.Width(), area.Height(), dc, area.left, area.top, SRCCOPY);
             BitBlt(dc, area.left + dx, area.top + dy, area.Width(), area.Height(), tmp, 0, 0, SRCCOPY);
             SelectObject(tmp, old);
-            DeleteObject(G(bm));
+            DeleteObject(AsGdiObject(bm));
             DeleteDC(tmp);
             ReleaseDC(hwnd, dc);
         }
         CombineRgn(invalid, invalid, moved, RGN_DIFF);
-        DeleteObject(G(moved));
+        DeleteObject(AsGdiObject(moved));
     }
     // A pending update moves with the pixels.
     if ((w = Find(hwnd)) != nullptr && w->update) {
@@ -440,10 +440,10 @@ int ScrollWindowEx(HWND hwnd, int dx, int dy, const RECT* scroll, const RECT* cl
         CombineRgn(w->update, w->update, areaRgn, RGN_DIFF);
         OffsetRgn(inside, dx, dy);
         CombineRgn(w->update, w->update, inside, RGN_OR);
-        DeleteObject(G(inside));
+        DeleteObject(AsGdiObject(inside));
     }
-    DeleteObject(G(areaRgn));
-    DeleteObject(G(visible));
+    DeleteObject(AsGdiObject(areaRgn));
+    DeleteObject(AsGdiObject(visible));
     if ((flags & SW_SCROLLCHILDREN) && (w = Find(hwnd)) != nullptr) {
         for (Window* c : w->children) {
             if (scroll && !TRect(c->bounds).IsEmpty()) {
@@ -463,7 +463,7 @@ int ScrollWindowEx(HWND hwnd, int dx, int dy, const RECT* scroll, const RECT* cl
     if (updateRect) *updateRect = box;
     if ((flags & SW_INVALIDATE) && Find(hwnd))
         RedrawWindow(hwnd, nullptr, invalid, RDW_INVALIDATE | ((flags & SW_ERASE) ? RDW_ERASE : 0) | RDW_ALLCHILDREN);
-    DeleteObject(G(invalid));
+    DeleteObject(AsGdiObject(invalid));
     return kind;
 }
 

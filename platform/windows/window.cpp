@@ -18,7 +18,9 @@ namespace platform {
 namespace win {
 namespace {
 
-struct State {
+// Every window of the program by its handle, the window classes, and which windows have the
+// focus, the activation and the mouse capture.
+struct WindowTree {
     std::unordered_map<HWND, std::unique_ptr<Window>> windows;
     std::vector<Window*> topLevels;  // topmost first
     std::map<std::string, WNDCLASSA, std::less<>> classes;
@@ -29,12 +31,12 @@ struct State {
 };
 
 // Never destroyed: forms freed during the program's exit still find their windows.
-State& S() {
-    static State* state = new State;
-    return *state;
+WindowTree& Tree() {
+    static WindowTree* tree = new WindowTree;
+    return *tree;
 }
 
-std::vector<Window*>& SiblingsOf(Window* w) { return w->parent ? w->parent->children : S().topLevels; }
+std::vector<Window*>& SiblingsOf(Window* w) { return w->parent ? w->parent->children : Tree().topLevels; }
 
 void Unlink(Window* w) {
     auto& list = SiblingsOf(w);
@@ -98,14 +100,14 @@ bool AllocateSurface(Window* w) {
     if (w->surface) {
         HDC from = CreateCompatibleDC(nullptr);
         HDC to = CreateCompatibleDC(nullptr);
-        HGDIOBJ oldFrom = SelectObject(from, G(w->surface));
-        HGDIOBJ oldTo = SelectObject(to, G(surface));
+        HGDIOBJ oldFrom = SelectObject(from, AsGdiObject(w->surface));
+        HGDIOBJ oldTo = SelectObject(to, AsGdiObject(surface));
         BitBlt(to, 0, 0, std::min(width, w->surfaceWidth), std::min(height, w->surfaceHeight), from, 0, 0, SRCCOPY);
         SelectObject(from, oldFrom);
         SelectObject(to, oldTo);
         DeleteDC(from);
         DeleteDC(to);
-        DeleteObject(G(w->surface));
+        DeleteObject(AsGdiObject(w->surface));
     }
     w->surface = surface;
     w->pixels = static_cast<std::uint32_t*>(bits);
@@ -116,9 +118,9 @@ bool AllocateSurface(Window* w) {
 }
 
 void ReleaseResources(Window* w) {
-    if (w->region) DeleteObject(G(w->region));
-    if (w->update) DeleteObject(G(w->update));
-    if (w->surface) DeleteObject(G(w->surface));
+    if (w->region) DeleteObject(AsGdiObject(w->region));
+    if (w->update) DeleteObject(AsGdiObject(w->update));
+    if (w->surface) DeleteObject(AsGdiObject(w->surface));
     w->region = w->update = nullptr;
     w->surface = nullptr;
     w->pixels = nullptr;
@@ -135,14 +137,14 @@ void InvalidateInParent(Window* w, const TRect& rectInParent) {
 
 void DestroyTree(Window* w) {
     w->destroying = true;
-    if (S().capture == w->handle) ReleaseCapture();
+    if (Tree().capture == w->handle) ReleaseCapture();
     Send(w->handle, WM_DESTROY, 0, 0);
     // Children go after the parent heard WM_DESTROY, deepest last-created first.
     std::vector<Window*> children = w->children;
     for (Window* c : children)
         if (Find(c->handle)) DestroyTree(c);
-    if (S().focus == w->handle) S().focus = nullptr;
-    if (S().active == w->handle) S().active = nullptr;
+    if (Tree().focus == w->handle) Tree().focus = nullptr;
+    if (Tree().active == w->handle) Tree().active = nullptr;
     Send(w->handle, WM_NCDESTROY, 0, 0);
     InputWindowDestroyed(w->handle);
     if (w->IsTopLevel()) Backend().WindowDestroyed(w->handle);
@@ -150,7 +152,7 @@ void DestroyTree(Window* w) {
     ReleaseResources(w);
     // Messages still queued for the handle are dropped from now on.
     DeallocateHWnd(w->handle);
-    S().windows.erase(w->handle);
+    Tree().windows.erase(w->handle);
 }
 
 }  // namespace
@@ -163,12 +165,12 @@ LRESULT Send(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 Window* Find(HWND hwnd) {
     if (!hwnd) return nullptr;
-    auto& windows = S().windows;
+    auto& windows = Tree().windows;
     auto it = windows.find(hwnd);
     return it == windows.end() ? nullptr : it->second.get();
 }
 
-const std::vector<Window*>& TopLevels() { return S().topLevels; }
+const std::vector<Window*>& TopLevels() { return Tree().topLevels; }
 
 Window* TopLevelOf(Window* w) {
     while (w && w->parent) w = w->parent;
@@ -215,7 +217,7 @@ HRGN VisibleRegion(const Window* w, bool wholeWindow, bool clipChildren) {
             OffsetRgn(scratch, o.x, o.y);
             HRGN box = CreateRectRgn(o.x, o.y, o.x + other->Width(), o.y + other->Height());
             CombineRgn(scratch, scratch, box, RGN_AND);
-            DeleteObject(G(box));
+            DeleteObject(AsGdiObject(box));
         } else {
             SetRectRgn(scratch, o.x, o.y, o.x + other->Width(), o.y + other->Height());
         }
@@ -257,7 +259,7 @@ HRGN VisibleRegion(const Window* w, bool wholeWindow, bool clipChildren) {
         }
         cutHiding();
     }
-    DeleteObject(G(scratch));
+    DeleteObject(AsGdiObject(scratch));
     return result;
 }
 
@@ -272,7 +274,7 @@ void MarkDirty(Window* top, const TRect& area) {
 }
 
 void PresentDirty() {
-    for (Window* top : std::vector<Window*>(S().topLevels)) {
+    for (Window* top : std::vector<Window*>(Tree().topLevels)) {
         if (top->dirty.IsEmpty() || !top->pixels) continue;
         TRect area = top->dirty;
         top->dirty = TRect();
@@ -285,25 +287,25 @@ void PresentDirty() {
 }  // namespace win
 
 using win::Find;
-using win::G;
-using win::S;
+using win::AsGdiObject;
+using win::Tree;
 using win::Window;
 
 bool RegisterClassA(const WNDCLASSA& cls) {
     if (!cls.lpszClassName || !*cls.lpszClassName) return false;
     std::string name = cls.lpszClassName;
     WNDCLASSA copy = cls;
-    auto& stored = S().classNames[name];
+    auto& stored = Tree().classNames[name];
     stored = name;
     copy.lpszClassName = stored.c_str();
-    S().classes[name] = copy;
+    Tree().classes[name] = copy;
     return true;
 }
 
 bool GetClassInfoA(const char* className, WNDCLASSA* out) {
     if (!className) return false;
-    auto it = S().classes.find(std::string_view(className));
-    if (it == S().classes.end()) return false;
+    auto it = Tree().classes.find(std::string_view(className));
+    if (it == Tree().classes.end()) return false;
     if (out) *out = it->second;
     return true;
 }
@@ -346,7 +348,7 @@ HWND CreateWindowExA(DWORD exStyle, const char* className, const char* windowNam
         DeallocateHWnd(w->handle);
         return nullptr;
     }
-    S().windows.emplace(w->handle, std::move(record));
+    Tree().windows.emplace(w->handle, std::move(record));
     win::Link(w, HWND_TOP);
     if (w->IsTopLevel()) {
         Backend().WindowCreated(w->handle, w->bounds, w->style, w->exStyle);
@@ -392,7 +394,7 @@ BOOL DestroyWindow(HWND hwnd) {
     Window* parent = w->parent;
     // Owned top-level windows go with their owner.
     std::vector<HWND> owned;
-    for (Window* t : S().topLevels)
+    for (Window* t : Tree().topLevels)
         if (t->owner == hwnd) owned.push_back(t->handle);
     for (HWND o : owned) DestroyWindow(o);
     if (!Find(hwnd)) return TRUE;
@@ -521,7 +523,7 @@ HWND SetParent(HWND child, HWND newParent) {
     if (w->parent == p) return old;
     bool visible = w->style & WS_VISIBLE;
     if (visible) win::InvalidateInParent(w, w->bounds);
-    if (S().capture == child || IsChild(child, S().capture)) ReleaseCapture();
+    if (Tree().capture == child || IsChild(child, Tree().capture)) ReleaseCapture();
     win::Unlink(w);
     bool wasTop = w->IsTopLevel();
     w->parent = p;
@@ -529,7 +531,7 @@ HWND SetParent(HWND child, HWND newParent) {
         w->style = (w->style & ~WS_POPUP) | WS_CHILD;
         if (wasTop) {
             Backend().WindowDestroyed(child);
-            if (w->surface) DeleteObject(G(w->surface));
+            if (w->surface) DeleteObject(AsGdiObject(w->surface));
             w->surface = nullptr;
             w->pixels = nullptr;
         }
@@ -563,7 +565,7 @@ HWND GetWindow(HWND hwnd, UINT cmd) {
 }
 
 HWND GetTopWindow(HWND hwnd) {
-    if (!hwnd) return S().topLevels.empty() ? nullptr : S().topLevels.front()->handle;
+    if (!hwnd) return Tree().topLevels.empty() ? nullptr : Tree().topLevels.front()->handle;
     return GetWindow(hwnd, GW_CHILD);
 }
 
@@ -576,7 +578,7 @@ BOOL IsChild(HWND parent, HWND hwnd) {
 }
 
 HWND FindWindowA(const char* className, const char* windowName) {
-    for (Window* t : S().topLevels) {
+    for (Window* t : Tree().topLevels) {
         if (className && t->className != className) continue;
         if (windowName && t->text != windowName) continue;
         return t->handle;
@@ -641,8 +643,8 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
     if (visible != wasVisible) {
         if (!visible) {
             // Hidden windows give up the focus and the capture.
-            if (S().focus && (S().focus == hwnd || IsChild(hwnd, S().focus))) S().focus = nullptr;
-            if (S().capture && (S().capture == hwnd || IsChild(hwnd, S().capture))) ReleaseCapture();
+            if (Tree().focus && (Tree().focus == hwnd || IsChild(hwnd, Tree().focus))) Tree().focus = nullptr;
+            if (Tree().capture && (Tree().capture == hwnd || IsChild(hwnd, Tree().capture))) ReleaseCapture();
         }
         InputWindowsChanged();
     }
@@ -744,7 +746,7 @@ Window* DeepestAt(Window* top, TPoint screen) {
 
 HWND WindowFromPoint(POINT point) {
     TPoint p(point.x, point.y);
-    for (Window* t : S().topLevels) {
+    for (Window* t : Tree().topLevels) {
         if (!(t->style & WS_VISIBLE) || (t->style & WS_MINIMIZE)) continue;
         if (!win::ContainsWindowPoint(t, p)) continue;
         return win::DeepestAt(t, p)->handle;
@@ -824,8 +826,8 @@ BOOL EnableWindow(HWND hwnd, BOOL enable) {
         w->style &= ~WS_DISABLED;
     } else {
         w->style |= WS_DISABLED;
-        if (S().focus && (S().focus == hwnd || IsChild(hwnd, S().focus))) SetFocus(nullptr);
-        if (S().capture && (S().capture == hwnd || IsChild(hwnd, S().capture))) ReleaseCapture();
+        if (Tree().focus && (Tree().focus == hwnd || IsChild(hwnd, Tree().focus))) SetFocus(nullptr);
+        if (Tree().capture && (Tree().capture == hwnd || IsChild(hwnd, Tree().capture))) ReleaseCapture();
     }
     if (Find(hwnd)) win::Send(hwnd, WM_ENABLE, enable ? TRUE : FALSE, 0);
     return wasDisabled;
@@ -839,12 +841,12 @@ BOOL IsWindowEnabled(HWND hwnd) {
 int SetWindowRgn(HWND hwnd, HRGN region, BOOL redraw) {
     Window* w = Find(hwnd);
     if (!w) {
-        if (region) DeleteObject(G(region));
+        if (region) DeleteObject(AsGdiObject(region));
         return 0;
     }
     bool visible = win::IsShowing(w);
     if (visible && redraw && !w->IsTopLevel()) win::InvalidateInParent(w, w->bounds);
-    if (w->region) DeleteObject(G(w->region));
+    if (w->region) DeleteObject(AsGdiObject(w->region));
     w->region = region;
     if (w->IsTopLevel()) Backend().WindowShaped(hwnd, region);
     if (visible && redraw) RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
@@ -858,10 +860,10 @@ int GetWindowRgn(HWND hwnd, HRGN region) {
     return CombineRgn(region, w->region, nullptr, RGN_COPY);
 }
 
-HWND GetFocus() { return S().focus; }
+HWND GetFocus() { return Tree().focus; }
 
 HWND SetFocus(HWND hwnd) {
-    HWND old = S().focus;
+    HWND old = Tree().focus;
     if (hwnd == old) return old;
     if (hwnd) {
         Window* w = Find(hwnd);
@@ -870,34 +872,34 @@ HWND SetFocus(HWND hwnd) {
         for (Window* a = w; a; a = a->parent)
             if (a->style & WS_DISABLED) return nullptr;
         Window* top = win::TopLevelOf(w);
-        if (top->handle != S().active) SetActiveWindow(top->handle);
+        if (top->handle != Tree().active) SetActiveWindow(top->handle);
         if (!Find(hwnd)) return nullptr;
-        old = S().focus;
+        old = Tree().focus;
         if (old == hwnd) return old;
     }
-    S().focus = hwnd;
+    Tree().focus = hwnd;
     if (old && Find(old)) win::Send(old, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
     // The old window may have moved the focus elsewhere meanwhile; then that stands.
-    if (hwnd && S().focus == hwnd && Find(hwnd)) win::Send(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
+    if (hwnd && Tree().focus == hwnd && Find(hwnd)) win::Send(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(old), 0);
     return old;
 }
 
-HWND GetActiveWindow() { return S().active; }
+HWND GetActiveWindow() { return Tree().active; }
 
 HWND SetActiveWindow(HWND hwnd) {
     Window* w = hwnd ? Find(hwnd) : nullptr;
     if (hwnd && !w) return nullptr;
     if (w) w = win::TopLevelOf(w);
     HWND target = w ? w->handle : nullptr;
-    HWND old = S().active;
+    HWND old = Tree().active;
     if (target == old) return old;
-    S().active = target;
+    Tree().active = target;
     if (old && Find(old)) {
         win::Send(old, WM_NCACTIVATE, FALSE, 0);
         win::Send(old, WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(target));
-        if (S().focus && (S().focus == old || IsChild(old, S().focus))) SetFocus(nullptr);
+        if (Tree().focus && (Tree().focus == old || IsChild(old, Tree().focus))) SetFocus(nullptr);
     }
-    if (target && S().active == target && Find(target)) {
+    if (target && Tree().active == target && Find(target)) {
         win::Send(target, WM_NCACTIVATE, TRUE, 0);
         win::Send(target, WM_ACTIVATE, WA_ACTIVE, reinterpret_cast<LPARAM>(old));
         if (Find(target)) Backend().WindowActivated(target);
@@ -911,24 +913,24 @@ BOOL SetForegroundWindow(HWND hwnd) {
     return TRUE;
 }
 
-HWND GetForegroundWindow() { return S().active; }
+HWND GetForegroundWindow() { return Tree().active; }
 
-HWND GetCapture() { return S().capture; }
+HWND GetCapture() { return Tree().capture; }
 
 HWND SetCapture(HWND hwnd) {
-    HWND old = S().capture;
+    HWND old = Tree().capture;
     if (hwnd && !Find(hwnd)) return old;
     if (old == hwnd) return old;
-    S().capture = hwnd;
+    Tree().capture = hwnd;
     if (old && Find(old)) win::Send(old, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(hwnd));
-    Backend().CaptureChanged(S().capture);
+    Backend().CaptureChanged(Tree().capture);
     return old;
 }
 
 BOOL ReleaseCapture() {
-    HWND old = S().capture;
+    HWND old = Tree().capture;
     if (!old) return TRUE;
-    S().capture = nullptr;
+    Tree().capture = nullptr;
     if (Find(old)) win::Send(old, WM_CAPTURECHANGED, 0, 0);
     Backend().CaptureChanged(nullptr);
     return TRUE;
@@ -959,18 +961,6 @@ BOOL LockWindowUpdate(HWND hwnd) {
         SendMessage(previous, WM_SETREDRAW, TRUE, 0);
         RedrawWindow(previous, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
     }
-    return TRUE;
-}
-
-BOOL AnimateWindow(HWND hwnd, DWORD /*time*/, DWORD flags) {
-    if (!Find(hwnd)) return FALSE;
-    if (flags & AW_HIDE) return ShowWindow(hwnd, SW_HIDE), TRUE;
-    ShowWindow(hwnd, (flags & AW_ACTIVATE) ? SW_SHOW : SW_SHOWNA);
-    return TRUE;
-}
-
-BOOL MessageBeep(UINT /*type*/) {
-    Backend().Beep();
     return TRUE;
 }
 
@@ -1036,10 +1026,10 @@ void SaveWindowImage(HWND hwnd, const std::string& pngPath) {
     try {
         SavePng(image, pngPath);
     } catch (...) {
-        DeleteObject(G(image));
+        DeleteObject(AsGdiObject(image));
         throw;
     }
-    DeleteObject(G(image));
+    DeleteObject(AsGdiObject(image));
 }
 
 }  // namespace platform

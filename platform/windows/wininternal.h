@@ -82,5 +82,5 @@ void PresentDirty();
 
 namespace platform::win {
 // Graphics handles of every kind are graphics objects; the API takes them as HGDIOBJ.
-template <class Handle> inline HGDIOBJ G(Handle h) { return reinterpret_cast<HGDIOBJ>(h); }
+template <class Handle> inline HGDIOBJ AsGdiObject(Handle h) { return reinterpret_cast<HGDIOBJ>(h); }
 }  // namespace platform::win
