@@ -239,7 +239,7 @@ HRGN VisibleRegion(const Window* w, bool wholeWindow, bool clipChildren) {
         if (hiding.empty()) return;
         HRGN all = CreateRectListRgn(hiding.data(), int(hiding.size()));
         CombineRgn(result, result, all, RGN_DIFF);
-        DeleteObject(G(all));
+        DeleteObject(AsGdiObject(all));
         hiding.clear();
     };
     if (w->region) cut(w, RGN_AND);
