@@ -39,6 +39,14 @@ struct FrameFree {
     void operator()(AVFrame* f) const { av_frame_free(&f); }
 };
 using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
+// A decoded sub-picture, shared by the playing thread's queue and the picture on show.
+using SubtitlePtr = std::shared_ptr<AVSubtitle>;
+SubtitlePtr OwnSubtitle(const AVSubtitle& decoded) {
+    return SubtitlePtr(new AVSubtitle(decoded), [](AVSubtitle* s) {
+        avsubtitle_free(s);
+        delete s;
+    });
+}
 struct PacketFree {
     void operator()(AVPacket* p) const { av_packet_free(&p); }
 };
@@ -75,6 +83,7 @@ struct Player {
     PictureSettings settings;
     std::uint64_t settingsVersion = 0;
     FramePtr shown;    // the decoded frame on show, for snapshots
+    SubtitlePtr shownSubtitle;  // the sub-picture burnt into it, if any
     std::shared_ptr<Session> session;
     SDL_AudioDeviceID audio = 0;
     bool audioTried = false;
@@ -111,6 +120,7 @@ void ShowIdle() {
         std::lock_guard lock(P().mu);
         P().slotIdle = true;
         P().shown.reset();  // the idle picture is nothing to take a snapshot of
+        P().shownSubtitle.reset();
     }
     PostRepaint();
 }
@@ -211,7 +221,7 @@ private:
         double time;
     };
     struct Sub {
-        AVSubtitle sub{};
+        SubtitlePtr sub;
         double start = 0, end = 0;
     };
 
@@ -279,7 +289,6 @@ void Session::ClosePiece() {
     swr_.reset();
     src_.reset();
     queue_.clear();
-    for (Sub& s : subs_) avsubtitle_free(&s.sub);
     subs_.clear();
     piece_ = -1;
     eof_ = videoDone_ = audioDone_ = false;
@@ -444,7 +453,7 @@ void Session::TakeSubtitle(AVPacket* pkt) {
     double base = pkt->pts == AV_NOPTS_VALUE ? lastTime_
                                              : pc.timelineIn + pkt->pts * av_q2d(st->time_base) - src_->startTime - pc.mediaIn;
     Sub s;
-    s.sub = sub;
+    s.sub = OwnSubtitle(sub);
     s.start = base + sub.start_display_time / 1000.0;
     s.end = sub.end_display_time > sub.start_display_time && sub.end_display_time != UINT32_MAX
                 ? base + sub.end_display_time / 1000.0
@@ -518,6 +527,8 @@ void Session::Render(const AVFrame* f, double time) {
     Player& p = P();
     PictureSettings s;
     int ww, wh;
+    while (!subs_.empty() && subs_.front().end <= time) subs_.pop_front();
+    SubtitlePtr burnt = !subs_.empty() && subs_.front().start <= time ? subs_.front().sub : nullptr;
     {
         std::lock_guard lock(p.mu);
         s = p.settings;
@@ -525,6 +536,7 @@ void Session::Render(const AVFrame* f, double time) {
         wh = p.winHeight;
         renderedVersion_ = p.settingsVersion;
         p.shown.reset(av_frame_clone(f));
+        p.shownSubtitle = burnt;
     }
     if (last_.get() != f) last_.reset(av_frame_clone(f));
     lastTime_ = time;
@@ -538,12 +550,7 @@ void Session::Render(const AVFrame* f, double time) {
     if (!renderer_.Render(f, src_ ? src_->fmt->streams[src_->video]->time_base : AVRational{1, 25}, plan, rect.width,
                           rect.height, img))
         return;
-    while (!subs_.empty() && subs_.front().end <= time) {
-        avsubtitle_free(&subs_.front().sub);
-        subs_.pop_front();
-    }
-    if (!subs_.empty() && subs_.front().start <= time)
-        BurnSubtitle(subs_.front().sub, {plan.cropLeft, plan.cropTop, cw, ch}, img);
+    if (burnt) BurnSubtitle(*burnt, {plan.cropLeft, plan.cropTop, cw, ch}, img);
     ShowVideo(img, rect, f->width, f->height);
 }
 
@@ -597,7 +604,6 @@ void Session::Run() {
                 break;
             }
             ResetTimeline(std::max(seekTo, list_.pieces[std::size_t(piece_)].timelineIn));
-            for (Sub& s : subs_) avsubtitle_free(&s.sub);
             subs_.clear();
             showFirst = true;
         }
@@ -885,6 +891,7 @@ std::int32_t OpenList(Playlist list) {
     {
         std::lock_guard lock(P().mu);
         P().shown.reset();
+        P().shownSubtitle.reset();
     }
     bool empty = list.pieces.empty();
     if (empty) ShowIdle();
@@ -975,6 +982,7 @@ void close_sdl() {
         p.audioTried = false;
         p.slotIdle = true;
         p.shown.reset();
+        p.shownSubtitle.reset();
     }
     if (dev) {
         SDL_CloseAudioDevice(dev);
@@ -1046,10 +1054,12 @@ void updatePlayer() { stopPlay(1); }
 std::int32_t morvCapture(const char* path) {
     if (!path || !*path) return -1;
     FramePtr frame;
+    SubtitlePtr subtitle;
     PictureSettings s;
     {
         std::lock_guard lock(P().mu);
         if (P().shown) frame.reset(av_frame_clone(P().shown.get()));
+        subtitle = P().shownSubtitle;
         s = P().settings;
     }
     if (!frame) return -1;
@@ -1061,6 +1071,8 @@ std::int32_t morvCapture(const char* path) {
     FrameRenderer renderer;
     Image img;
     if (!renderer.Render(frame.get(), {1, 90000}, plan, dw, dh, img)) return -1;
+    // The snapshot is what the user sees: the sub-picture on show goes into it too.
+    if (subtitle) BurnSubtitle(*subtitle, {plan.cropLeft, plan.cropTop, cw, ch}, img);
     return WritePicture(img, path) ? 0 : -1;
 }
 

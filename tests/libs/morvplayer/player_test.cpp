@@ -509,6 +509,7 @@ TEST(PreviewPlayerDvd, TheChosenAudioStreamIsHeard) {
 TEST(PreviewPlayerDvd, TheChosenSubtitleShows) {
     HWND h = OpenWindow();
     std::vector<COLORREF> pictures[2];
+    Bmp snapshots[2];
     for (int subtitleId : {-1, 0}) {
         DvdPlaybackInfo info = FixtureTitle(0, 0, subtitleId);
         ASSERT_EQ(openDvdFile(&info, 0, 0), 0);
@@ -520,10 +521,19 @@ TEST(PreviewPlayerDvd, TheChosenSubtitleShows) {
         auto& pic = pictures[subtitleId + 1];
         for (int y = 150; y < 240; y += 2)
             for (int x = 0; x < 320; x += 2) pic.push_back(GetWindowSurfacePixel(h, x, y));
+        // The snapshot holds what the panel shows, the sub-picture included.
+        std::string shot = gDir->str() + "/sub" + std::to_string(subtitleId + 1) + ".bmp";
+        ASSERT_EQ(morvCapture(shot.c_str()), 0);
+        snapshots[subtitleId + 1] = ReadBmp(shot);
     }
     std::size_t differ = 0;
     for (std::size_t i = 0; i < pictures[0].size(); ++i) differ += pictures[0][i] != pictures[1][i];
     EXPECT_GT(differ, 50u) << "the text of the sub-picture";
+    ASSERT_EQ(snapshots[0].rgb.size(), snapshots[1].rgb.size());
+    std::size_t snapshotDiffer = 0;
+    for (std::size_t i = 0; i < snapshots[0].rgb.size(); i += 3)
+        snapshotDiffer += std::abs(int(snapshots[0].rgb[i]) - int(snapshots[1].rgb[i])) > 40;
+    EXPECT_GT(snapshotDiffer, 50u) << "the sub-picture in the snapshot";
     stopPlay(1);
 }
 
