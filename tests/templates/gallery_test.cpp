@@ -8,7 +8,6 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
-#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -88,7 +87,7 @@ TEST_P(GalleryFolder, ListsItsClipsWithThumbnailsOfTheGallerySize) {
     for (const std::string& name : names) {
         SCOPED_TRACE(name);
         // Names become control names: identifiers, unique regardless of case, never "None".
-        EXPECT_TRUE(std::regex_match(name, std::regex("[A-Za-z_][A-Za-z0-9_]*")));
+        EXPECT_THAT(name, testing::MatchesRegex("[A-Za-z_][A-Za-z0-9_]*"));
         EXPECT_TRUE(seen.insert(Lower(name)).second);
         EXPECT_NE(Lower(name), "none");
         EXPECT_EQ(PictureSize(folder + "/" + name + ".bmp"), std::make_pair(g.thumbWidth, g.thumbHeight));
@@ -116,7 +115,7 @@ TEST(Skins, HoldTheVideoAndTheBar) {
     EXPECT_TRUE(fs::exists(folder + "/Christmas_h40.swf")) << "the default skin is missing";
     for (const std::string& name : names) {
         SCOPED_TRACE(name);
-        EXPECT_TRUE(std::regex_match(name, std::regex("[A-Za-z]+_h[1-9][0-9]*")));
+        EXPECT_THAT(name, testing::MatchesRegex("[A-Za-z]+_h[1-9][0-9]*"));
         const pmtest::SwfMovie movie = pmtest::ReadSwf(folder + "/" + name + ".swf");
         ASSERT_TRUE(movie.ok) << movie.error;
         ASSERT_FALSE(movie.frames.empty());
