@@ -33,6 +33,7 @@ void TdvxBorderedEdit<Base>::DrawBorder() {
 
 template class TdvxBorderedEdit<TCustomEdit>;
 template class TdvxBorderedEdit<TCustomMaskEdit>;
+template class TdvxBorderedEdit<TCustomMemo>;
 
 // ---------------------------------------------------------------- spin buttons
 
