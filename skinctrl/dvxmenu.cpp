@@ -100,18 +100,22 @@ void Menu_DrawWindowBorder(HWND window, TColor borderColor, TColor shadeColor) {
 
 void Menu_GetSystemFont(TFont* /*font*/) {}
 
+void AddMenuCheckedPicture(TCustomImageList* images) {
+    EnsureStyleResources();
+    TBitmap mark;
+    try {
+        mark.LoadFromResourceName(HInstance, "MENU_CHECKED");
+        mark.SetTransparent(true);
+        images->AddMasked(&mark, clWhite);
+    } catch (const Exception&) {
+        // No picture: checked items show no mark rather than failing to draw.
+    }
+}
+
 TCustomImageList* MenuCheckedImages() {
     static TCustomImageList* list = [] {
         auto* images = new TCustomImageList(16, 16);
-        EnsureStyleResources();
-        TBitmap mark;
-        try {
-            mark.LoadFromResourceName(HInstance, "MENU_CHECKED");
-            mark.SetTransparent(true);
-            images->AddMasked(&mark, clWhite);
-        } catch (const Exception&) {
-            // No picture: checked items show no mark rather than failing to draw.
-        }
+        AddMenuCheckedPicture(images);
         return images;
     }();
     return list;
@@ -315,6 +319,93 @@ void TdvxPopupMenu::DrawItem(TObject* sender, TCanvas* canvas, TRect rect, bool 
 }
 
 void TdvxPopupMenu::MeasureItem(TObject* sender, TCanvas* canvas, int& width, int& height) {
+    MeasureMenuItem(dynamic_cast<TMenuItem*>(sender), canvas, width, height);
+}
+
+// ---------------------------------------------------------------- main menu
+
+TdvxMainMenu::TdvxMainMenu(TComponent* owner) : TMainMenu(owner), uiStyle_(GetDVXFormStyle(owner)) {
+    checkImages_ = new TCustomImageList(16, 16);
+    AddMenuCheckedPicture(checkImages_);
+    TMainMenu::SetImages(checkImages_);
+    TMainMenu::SetOwnerDraw(true);
+    ApplyStyle(uiStyle_, fileTheme_);
+    // The form's native menu bar never shows this menu: the skinned frame does.
+    if (auto* form = dynamic_cast<TCustomForm*>(owner)) form->SetMenu(nullptr);
+}
+
+TdvxMainMenu::~TdvxMainMenu() {
+    detail::LinkFileTheme(this, fileTheme_, nullptr);
+    TMainMenu::SetImages(nullptr);
+    delete checkImages_;
+}
+
+void TdvxMainMenu::SetUIStyle(TdvxUIStyle value) {
+    uiStyle_ = value;
+    ApplyStyle(uiStyle_, fileTheme_);
+}
+
+void TdvxMainMenu::SetFileTheme(TdvxFileTheme* value) {
+    detail::LinkFileTheme(this, fileTheme_, value);
+    SetUIStyle(uiStyle_);
+}
+
+void TdvxMainMenu::SetSeparatorHeight(int value) {
+    if (uiStyle_ != MacOS) separatorHeight_ = value;
+}
+
+void TdvxMainMenu::SetUseSystemFont(bool value) {
+    useSystemFont_ = value;
+    if (skinnedForm_) skinnedForm_->RepaintMenuBar();
+}
+
+void TdvxMainMenu::SetOwnerDraw(bool /*value*/) {}
+
+TCustomImageList* TdvxMainMenu::Images() const {
+    TCustomImageList* images = TMainMenu::Images();
+    return images == checkImages_ ? nullptr : images;
+}
+
+void TdvxMainMenu::SetImages(TCustomImageList* value) { TMainMenu::SetImages(value ? value : checkImages_); }
+
+void TdvxMainMenu::Loaded() {
+    TMainMenu::Loaded();
+    MenuAdded();
+}
+
+void TdvxMainMenu::MenuAdded() {
+    for (int i = 0; i < Items()->Count(); ++i) Hook(Items()->Items(i));
+    if (skinnedForm_) skinnedForm_->UpdateMenu();
+}
+
+void TdvxMainMenu::Hook(TMenuItem* item) {
+    Menu_SetItemEvent(
+        item, [this](TObject* sender, TCanvas* canvas, TRect rect, bool selected) { DrawItem(sender, canvas, rect, selected); },
+        [this](TObject* sender, TCanvas* canvas, int& width, int& height) { MeasureItem(sender, canvas, width, height); });
+}
+
+void TdvxMainMenu::MenuChanged(TObject* sender, TMenuItem* source, bool rebuild) {
+    TMainMenu::MenuChanged(sender, source, rebuild);
+    if (!dynamic_cast<TCustomForm*>(Owner())) return;
+    if (skinnedForm_) skinnedForm_->UpdateTopMenu();
+}
+
+void TdvxMainMenu::Notification(TComponent* component, TOperation operation) {
+    TMainMenu::Notification(component, operation);
+    if (operation == opRemove && fileTheme_ && detail::IsTheme(component, fileTheme_)) {
+        fileTheme_ = nullptr;
+        SetUIStyle(DeepBlue);
+    } else if (operation == opInsert) {
+        if (auto* item = dynamic_cast<TMenuItem*>(component)) Hook(item);
+    }
+}
+
+void TdvxMainMenu::DrawItem(TObject* sender, TCanvas* canvas, TRect rect, bool selected) {
+    DrawMenuItem(dynamic_cast<TMenuItem*>(sender), canvas, rect, selected, BiDiMode(), Images(), checkImages_, uiStyle_,
+                 fileTheme_);
+}
+
+void TdvxMainMenu::MeasureItem(TObject* sender, TCanvas* canvas, int& width, int& height) {
     MeasureMenuItem(dynamic_cast<TMenuItem*>(sender), canvas, width, height);
 }
 

@@ -44,6 +44,8 @@ void Menu_GetSystemFont(TFont* font);
 
 // The shared check-mark picture ("MENU_CHECKED", white masked), one for the whole run.
 platform::TCustomImageList* MenuCheckedImages();
+// Adds the check-mark picture to images.
+void AddMenuCheckedPicture(platform::TCustomImageList* images);
 
 // ---- appearance ----
 
@@ -146,6 +148,65 @@ private:
     void Hook(TMenuItem* item);
     TdvxUIStyle uiStyle_;
     TdvxFileTheme* fileTheme_ = nullptr;
+};
+
+// ---- main menu ----
+
+// What a skinned form frame that shows a main menu in its own menu bar is told.
+class IdvxMenuFrame {
+public:
+    virtual ~IdvxMenuFrame() = default;
+    // Rebuild the menu bar from the menu.
+    virtual void UpdateMenu() = 0;
+    // Refresh the top-level captions.
+    virtual void UpdateTopMenu() = 0;
+    virtual void RepaintMenuBar() = 0;
+};
+
+// The skinned main menu: drawn like the popup menu, never in the form's native menu bar;
+// the skinned form frame showing it is told of its changes.
+class TdvxMainMenu : public platform::TMainMenu, public TdvxMenuLook, public IdvxStyled {
+public:
+    explicit TdvxMainMenu(platform::TComponent* owner);
+    ~TdvxMainMenu() override;
+
+    TdvxUIStyle GetUIStyle() const override { return uiStyle_; }
+    void SetUIStyle(TdvxUIStyle value) override;
+    TdvxFileTheme* GetFileTheme() const override { return fileTheme_; }
+    void SetFileTheme(TdvxFileTheme* value) override;
+    // Stored under every style.
+    void SetHeight(int value) { menuItemHeight_ = value; }
+    // Ignored under MacOS.
+    void SetSeparatorHeight(int value);
+    void SetUseSystemFont(bool value);
+    void SetOwnerDraw(bool value) override;
+    // The user's pictures: none while the menu's own check-mark list is installed; writing
+    // none installs that list again.
+    platform::TCustomImageList* Images() const;
+    void SetImages(platform::TCustomImageList* value);
+    platform::TCustomImageList* CheckImages() const { return checkImages_; }
+
+    // The skinned form frame that shows this menu (set by that frame), or null.
+    IdvxMenuFrame* SkinnedForm() const { return skinnedForm_; }
+    void SetSkinnedForm(IdvxMenuFrame* value) { skinnedForm_ = value; }
+
+    void Loaded() override;
+    void Notification(platform::TComponent* component, platform::TOperation operation) override;
+    // Hooks every item's events and asks the skinned form to rebuild its menu bar.
+    void MenuAdded();
+
+    void DrawItem(platform::TObject* sender, TCanvas* canvas, TRect rect, bool selected);
+    void MeasureItem(platform::TObject* sender, TCanvas* canvas, int& width, int& height);
+
+protected:
+    void MenuChanged(platform::TObject* sender, TMenuItem* source, bool rebuild) override;
+
+private:
+    void Hook(TMenuItem* item);
+    TdvxUIStyle uiStyle_;
+    TdvxFileTheme* fileTheme_ = nullptr;
+    platform::TCustomImageList* checkImages_ = nullptr;
+    IdvxMenuFrame* skinnedForm_ = nullptr;
 };
 
 }  // namespace skinctrl

@@ -292,4 +292,81 @@ TEST_F(SkinMenu, EmptyMenusAmpersandsAndLongCaptionsDoNotHurt) {
     (void)opened;
 }
 
+// ---------------------------------------------------------------- main menu
+
+class RecordingFrame : public IdvxMenuFrame {
+public:
+    void UpdateMenu() override { calls.push_back("UpdateMenu"); }
+    void UpdateTopMenu() override { calls.push_back("UpdateTopMenu"); }
+    void RepaintMenuBar() override { calls.push_back("RepaintMenuBar"); }
+    std::vector<std::string> calls;
+};
+
+TEST_F(SkinMenu, MainMenuLeavesTheNativeBarEmptyAndTellsItsFrame) {
+    auto* plain = new TMainMenu(form);
+    form->SetMenu(plain);
+    auto* main = new TdvxMainMenu(form);
+    EXPECT_EQ(form->Menu(), nullptr);
+    EXPECT_TRUE(main->OwnerDraw());
+    // Images: none shows while the check-mark list is installed.
+    EXPECT_EQ(main->Images(), nullptr);
+    main->SetImages(nullptr);
+    EXPECT_EQ(static_cast<TMenu*>(main)->Images(), main->CheckImages());
+    TCustomImageList user(16, 16);
+    main->SetImages(&user);
+    EXPECT_EQ(main->Images(), &user);
+    main->SetImages(nullptr);
+    // MacOS: the item height can still change, the separator height cannot.
+    main->SetUIStyle(MacOS);
+    main->SetHeight(33);
+    main->SetSeparatorHeight(9);
+    EXPECT_EQ(main->MenuItemHeight(), 33);
+    EXPECT_EQ(main->SeparatorHeight(), 12);
+    // Without a skinned frame a caption change goes nowhere; with one the frame hears of it.
+    auto* file = new TMenuItem(form);
+    file->SetCaption("&File");
+    main->Items()->Add(file);
+    file->SetCaption("&Datei");
+    RecordingFrame frame;
+    main->SetSkinnedForm(&frame);
+    file->SetCaption("&Fichier");
+    main->SetUseSystemFont(false);
+    main->Loaded();
+    EXPECT_EQ(frame.calls, (std::vector<std::string>{"UpdateTopMenu", "RepaintMenuBar", "UpdateMenu"}));
+    EXPECT_TRUE(file->OnDrawItem != nullptr);
+    main->SetSkinnedForm(nullptr);
+}
+
+TEST_F(SkinMenu, MainMenuDrawsItsOwnCheckMarkForCheckedItemsWithoutAPicture) {
+    auto* main = new TdvxMainMenu(form);
+    main->SetUIStyle(DeepBlue);
+    auto* item = new TMenuItem(form);
+    item->SetCaption("Loop");
+    item->SetChecked(true);
+    main->Items()->Add(item);
+    TBitmap b;
+    b.SetPixelFormat(pf24bit);
+    b.SetSize(120, 21);
+    item->OnDrawItem(item, b.Canvas(), TRect(0, 0, 120, 21), false);
+    int black = 0;
+    for (int y = 3; y < 19; ++y)
+        for (int x = 4; x < 20; ++x) black += ColorToRGB(b.Canvas()->Pixels(x, y)) == RGB(0, 0, 0);
+    EXPECT_GT(black, 5);
+    // With a picture of its own: the black frame and SelectedColor fill behind it.
+    TCustomImageList user(16, 16);
+    TBitmap pic;
+    pic.SetPixelFormat(pf24bit);
+    pic.SetSize(16, 16);
+    pic.Canvas()->Brush()->SetColor(clLime);
+    pic.Canvas()->FillRect(TRect(0, 0, 16, 16));
+    user.Add(&pic, nullptr);
+    main->SetImages(&user);
+    item->SetImageIndex(0);
+    item->OnDrawItem(item, b.Canvas(), TRect(0, 0, 120, 21), false);
+    EXPECT_EQ(Hex(ColorToRGB(b.Canvas()->Pixels(4 - 2, 1))), Hex(RGB(0, 0, 0)));
+    EXPECT_EQ(Hex(ColorToRGB(b.Canvas()->Pixels(4 - 1, 2))), Hex(ColorToRGB(main->SelectedColor())));
+    EXPECT_EQ(Hex(ColorToRGB(b.Canvas()->Pixels(10, 10))), Hex(RGB(0, 255, 0)));
+    main->SetImages(nullptr);
+}
+
 }  // namespace
