@@ -39,93 +39,104 @@ void FrameWholeWindow(HWND hwnd, TColor outer, TColor inner) {
 
 }  // namespace
 
-TdvxCustomComboBox::TdvxCustomComboBox(TComponent* owner) : TdvxControl(owner) {
-    controlStyle_ |= csOpaque;
+template <class Base>
+TdvxComboBase<Base>::TdvxComboBase(TComponent* owner) : TdvxControl<Base>(owner) {
+    this->controlStyle_ |= csOpaque;
     ApplyStyleColors();
 }
 
-TdvxCustomComboBox::~TdvxCustomComboBox() {
+template <class Base>
+TdvxComboBase<Base>::~TdvxComboBase() {
     // The platform box frees the list after this part is gone: its hook goes first.
-    if (hookedList_ && hookedList_ == ListControl()) hookedList_->WindowProc = listProc_;
+    if (hookedList_ && hookedList_ == this->ListControl()) hookedList_->WindowProc = listProc_;
 }
 
-void TdvxCustomComboBox::ApplyStyleColors() {
+template <class Base>
+void TdvxComboBase<Base>::ApplyStyleColors() {
     arrowColor_ = clBlack;
     TdvxUIStyle style;
-    if (UsingTheme(style)) {
-        borderColor_ = fileTheme_->GetColor(SKIN2_CONTROLBORDERCOLOR);
-        buttonColor_ = fileTheme_->GetColor(SKIN2_CONTROLCOLOR);
+    if (this->UsingTheme(style)) {
+        borderColor_ = this->fileTheme_->GetColor(SKIN2_CONTROLBORDERCOLOR);
+        buttonColor_ = this->fileTheme_->GetColor(SKIN2_CONTROLCOLOR);
     } else {
         borderColor_ = GetInsideThemeColor(style, DVX_THEME_CONTROL_BORDER_COLOR);
         buttonColor_ = GetInsideThemeColor(style, DVX_THEME_FORM_COLOR);
     }
 }
 
-void TdvxCustomComboBox::UIStyleChanged() {
+template <class Base>
+void TdvxComboBase<Base>::UIStyleChanged() {
     ApplyStyleColors();
     RefreshFrame();
 }
 
-void TdvxCustomComboBox::RefreshFrame() {
+template <class Base>
+void TdvxComboBase<Base>::RefreshFrame() {
     // The frame lies over the non-client edge, which a client repaint leaves alone.
-    if (IsLive()) RedrawWindow(handle_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+    if (this->IsLive()) RedrawWindow(this->handle_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
 }
 
-void TdvxCustomComboBox::SetBorderColor(TColor value) {
-    if (!Store(borderColor_, value)) return;
+template <class Base>
+void TdvxComboBase<Base>::SetBorderColor(TColor value) {
+    if (!this->Store(borderColor_, value)) return;
     RefreshFrame();
-    Refreshed();
+    this->Refreshed();
 }
 
-void TdvxCustomComboBox::SetButtonColor(TColor value) {
-    if (!Store(buttonColor_, value)) return;
-    Refreshed();
+template <class Base>
+void TdvxComboBase<Base>::SetButtonColor(TColor value) {
+    if (!this->Store(buttonColor_, value)) return;
+    this->Refreshed();
 }
 
-void TdvxCustomComboBox::SetArrowColor(TColor value) {
-    if (!Store(arrowColor_, value)) return;
-    Refreshed();
+template <class Base>
+void TdvxComboBase<Base>::SetArrowColor(TColor value) {
+    if (!this->Store(arrowColor_, value)) return;
+    this->Refreshed();
 }
 
-void TdvxCustomComboBox::PaintWindow(HDC dc) {
-    TdvxControl::PaintWindow(dc);
+template <class Base>
+void TdvxComboBase<Base>::PaintWindow(HDC dc) {
+    TdvxControl<Base>::PaintWindow(dc);
     DrawButton(dc);
 }
 
-void TdvxCustomComboBox::Dispatch(TMessage& m) {
+template <class Base>
+void TdvxComboBase<Base>::Dispatch(TMessage& m) {
     switch (m.Msg) {
         case WM_ERASEBKGND:
-            TdvxControl::Dispatch(m);
+            TdvxControl<Base>::Dispatch(m);
             if (m.WParam) DrawButton(reinterpret_cast<HDC>(m.WParam));
             return;
         case CM_COLORCHANGED:
-            TdvxControl::Dispatch(m);
+            TdvxControl<Base>::Dispatch(m);
             RefreshFrame();
             return;
         case WM_NCPAINT:
             // A frame-only repaint would cover the skinned frame with the sunken edge.
-            TdvxControl::Dispatch(m);
-            if (HandleAllocated() && Style() != csSimple) FrameWholeWindow(handle_, borderColor_, Color());
+            TdvxControl<Base>::Dispatch(m);
+            if (this->HandleAllocated() && this->Style() != csSimple) FrameWholeWindow(this->handle_, borderColor_, this->Color());
             return;
-        default: TdvxControl::Dispatch(m); return;
+        default: TdvxControl<Base>::Dispatch(m); return;
     }
 }
 
-void TdvxCustomComboBox::DrawButton(HDC dc) {
-    if (!dc || !HandleAllocated()) return;
+template <class Base>
+void TdvxComboBase<Base>::DrawButton(HDC dc) {
+    if (!dc || !this->HandleAllocated()) return;
     COMBOBOXINFO info;
     info.cbSize = 52;
-    if (!DVXGetComboBoxInfo(handle_, &info)) return;
-    if (Style() == csSimple) return;
+    if (!DVXGetComboBoxInfo(this->handle_, &info)) return;
+    if (this->Style() == csSimple) return;
     // The frame: the outer line in BorderColor, the line inside it in the box's colour, over
     // the sunken edge round the client area.
-    FrameWholeWindow(handle_, borderColor_, Color());
-    if (DroppedDown()) FrameList();
+    FrameWholeWindow(this->handle_, borderColor_, this->Color());
+    if (this->DroppedDown()) FrameList();
 
     TCanvas canvas;
     canvas.SetHandle(dc);
     TRect button(info.rcButton);
-    TdvxUIStyle style = uiStyle_;
+    TdvxUIStyle style = this->uiStyle_;
     if (style == MacOS || style == WinXP) {
         EnsureStyleResources();
         TBitmap picture;
@@ -139,7 +150,7 @@ void TdvxCustomComboBox::DrawButton(HDC dc) {
         canvas.Brush()->SetStyle(bsSolid);
         canvas.Brush()->SetColor(buttonColor_);
         canvas.FillRect(button);
-        bool rightToLeft = BiDiMode() == bdRightToLeft && SysLocale.MiddleEast;
+        bool rightToLeft = this->BiDiMode() == bdRightToLeft && SysLocale.MiddleEast;
         int x = rightToLeft ? button.right - 1 : button.left;
         canvas.Pen()->SetStyle(psSolid);
         canvas.Pen()->SetWidth(1);
@@ -153,7 +164,8 @@ void TdvxCustomComboBox::DrawButton(HDC dc) {
     canvas.SetHandle(nullptr);
 }
 
-void TdvxCustomComboBox::DrawArrow(TCanvas* canvas, int x, int y) {
+template <class Base>
+void TdvxComboBase<Base>::DrawArrow(TCanvas* canvas, int x, int y) {
     auto triangle = [&](int dx, TColor color) {
         canvas->Brush()->SetStyle(bsSolid);
         canvas->Brush()->SetColor(color);
@@ -162,7 +174,7 @@ void TdvxCustomComboBox::DrawArrow(TCanvas* canvas, int x, int y) {
         canvas->Pen()->SetColor(color);
         canvas->Polygon({TPoint(x + dx, y + dx), TPoint(x + dx + 6, y + dx), TPoint(x + dx + 3, y + dx + 3)});
     };
-    if (Enabled()) {
+    if (this->Enabled()) {
         triangle(0, arrowColor_);
         return;
     }
@@ -170,30 +182,38 @@ void TdvxCustomComboBox::DrawArrow(TCanvas* canvas, int x, int y) {
     triangle(0, TColor(RGB(128, 128, 128)));
 }
 
-void TdvxCustomComboBox::HookList() {
-    TCustomListBox* list = ListControl();
+template <class Base>
+void TdvxComboBase<Base>::HookList() {
+    TCustomListBox* list = this->ListControl();
     if (!list || list == hookedList_) return;
     hookedList_ = list;
     listProc_ = list->WindowProc;
     list->WindowProc = [this, list](TMessage& m) {
         listProc_(m);
-        if ((m.Msg == WM_PAINT || m.Msg == WM_NCPAINT) && DroppedDown() && list == ListControl()) FrameList();
+        if ((m.Msg == WM_PAINT || m.Msg == WM_NCPAINT) && this->DroppedDown() && list == this->ListControl()) FrameList();
     };
 }
 
-void TdvxCustomComboBox::FrameList() {
-    TCustomListBox* list = ListControl();
+template <class Base>
+void TdvxComboBase<Base>::FrameList() {
+    TCustomListBox* list = this->ListControl();
     if (list && list->HandleAllocated()) FrameWholeWindow(list->WindowHandle(), borderColor_, clNone);
 }
 
-void TdvxCustomComboBox::DropDown() {
+template <class Base>
+void TdvxComboBase<Base>::DropDown() {
     HookList();
-    TdvxControl::DropDown();
+    TdvxControl<Base>::DropDown();
 }
 
-void TdvxCustomComboBox::CloseUp() {
-    TdvxControl::CloseUp();
-    if (Parent()) Parent()->Invalidate();
+template <class Base>
+void TdvxComboBase<Base>::CloseUp() {
+    TdvxControl<Base>::CloseUp();
+    if (this->Parent()) this->Parent()->Invalidate();
 }
+
+template class TdvxComboBase<TCustomComboBox>;
+template class TdvxComboBase<TDriveComboBox>;
+template class TdvxComboBase<TFilterComboBox>;
 
 }  // namespace skinctrl

@@ -2,17 +2,21 @@
 // Skinned combo boxes: the platform's combo box with the library's frame, drop-down button
 // and arrow painted over it after every paint, and a one-pixel frame round the dropped list.
 //
-//   TdvxCustomComboBox   the painting and theming (the colour box derives from it)
+//   TdvxComboBase<Base>  the painting and theming over any platform combo box
+//   TdvxCustomComboBox   over the plain combo box (the colour box derives from it)
 //   TdvxComboBox         the one the windows place; OnChange runs only for a user's pick
+//   TdvxDriveComboBox, TdvxFilterComboBox   over the platform's drive and filter boxes
+#include "platform/controls/filectrl.h"
 #include "platform/controls/stdctrls.h"
 #include "skinctrl/dvxcontrol.h"
 
 namespace skinctrl {
 
-class TdvxCustomComboBox : public TdvxControl<platform::TCustomComboBox> {
+template <class Base>
+class TdvxComboBase : public TdvxControl<Base> {
 public:
-    explicit TdvxCustomComboBox(platform::TComponent* owner);
-    ~TdvxCustomComboBox() override;
+    explicit TdvxComboBase(platform::TComponent* owner);
+    ~TdvxComboBase() override;
     void Dispatch(platform::TMessage& message) override;
 
     TColor BorderColor() const { return borderColor_; }
@@ -49,9 +53,24 @@ private:
     platform::TWindowProc listProc_;
 };
 
+class TdvxCustomComboBox : public TdvxComboBase<platform::TCustomComboBox> {
+public:
+    explicit TdvxCustomComboBox(platform::TComponent* owner) : TdvxComboBase(owner) {}
+};
+
 class TdvxComboBox : public TdvxCustomComboBox {
 public:
     explicit TdvxComboBox(platform::TComponent* owner) : TdvxCustomComboBox(owner) {}
+};
+
+class TdvxDriveComboBox : public TdvxComboBase<platform::TDriveComboBox> {
+public:
+    explicit TdvxDriveComboBox(platform::TComponent* owner) : TdvxComboBase(owner) { SetItemHeight(15); }
+};
+
+class TdvxFilterComboBox : public TdvxComboBase<platform::TFilterComboBox> {
+public:
+    explicit TdvxFilterComboBox(platform::TComponent* owner) : TdvxComboBase(owner) { SetItemHeight(15); }
 };
 
 }  // namespace skinctrl

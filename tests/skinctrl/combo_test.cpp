@@ -1,5 +1,9 @@
 // The skinned combo box: what it paints over the platform box in each look and state, the
 // frame of the dropped list, and when its change event runs.
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -351,6 +355,56 @@ TEST_F(SkinColorBox, ChoosingCustomAfterTheListClosedAsksTheDialog) {
     InputKey(VK_RETURN, false);
     Pump();
     EXPECT_EQ(events, (std::vector<std::string>{"change", "dialog 070809 ColorA=00070809"}));
+}
+
+// ---------------------------------------------------------------- drive and filter twins
+
+TEST_F(SkinCombo, MountPointsSkipPseudoFileSystemsAndDecodeEscapes) {
+    namespace fs = std::filesystem;
+    fs::path mounts = fs::temp_directory_path() / ("skin_mounts_" + std::to_string(::getpid()));
+    std::ofstream(mounts) << "sysfs /sys sysfs rw 0 0\n"
+                             "proc /proc proc rw 0 0\n"
+                             "/dev/sda1 / ext4 rw 0 0\n"
+                             "tmpfs /run tmpfs rw 0 0\n"
+                             "devpts /dev/pts devpts rw 0 0\n"
+                             "/dev/sdb1 /media/My\\040Disk vfat rw 0 0\n"
+                             "tmpfs /tmp tmpfs rw 0 0\n"
+                             "cgroup2 /sys/fs/cgroup cgroup2 rw 0 0\n"
+                             "broken-line\n"
+                             "/dev/sdc1 relative ext4 rw 0 0\n"
+                             "/dev/sda1 / ext4 rw 0 0\n"
+                          << std::string(100000, 'x') << " /huge ext4";
+    EXPECT_EQ(MountPoints(mounts.string()), (std::vector<std::string>{"/", "/media/My Disk", "/tmp"}));
+    EXPECT_EQ(MountPoints((mounts / "missing").string()), std::vector<std::string>{"/"});
+    TDriveComboBox drives(nullptr, mounts.string());
+    drives.SetDrive("/media/My Disk/films/a.vob");
+    EXPECT_EQ(drives.Drive(), "/media/My Disk");
+    drives.SetDrive("/home/someone");
+    EXPECT_EQ(drives.Drive(), "/");
+    std::error_code ec;
+    fs::remove(mounts, ec);
+}
+
+TEST_F(SkinCombo, DriveAndFilterTwinsPaintLikeTheComboBox) {
+    auto* drive = Place<TdvxDriveComboBox>(20, 20, 140, 24);
+    auto* filter = Place<TdvxFilterComboBox>(20, 60, 140, 24);
+    filter->SetFilter("Video (*.vob;*.mpg)|*.vob;*.mpg|All files|*.*");
+    Pump();
+    EXPECT_EQ(drive->ItemHeight(), 15);
+    EXPECT_GE(drive->Items()->Count(), 1);
+    EXPECT_EQ(filter->Mask(), "*.vob;*.mpg");
+    for (TWinControl* c : {static_cast<TWinControl*>(drive), static_cast<TWinControl*>(filter)}) {
+        HWND h = c->Handle();
+        COMBOBOXINFO info;
+        ASSERT_TRUE(GetComboBoxInfo(h, &info));
+        EXPECT_EQ(Hex(Px(h, 0, 0)), Hex(kBlack));
+        EXPECT_EQ(Hex(Px(h, info.rcButton.left + 2 + 2, info.rcButton.top + 2 + 2)), Hex(kButton));
+    }
+    drive->Perform(CB_SHOWDROPDOWN, 1, 0);
+    Pump();
+    EXPECT_TRUE(drive->Perform(CB_GETDROPPEDSTATE, 0, 0));
+    drive->Perform(CB_SHOWDROPDOWN, 0, 0);
+    Shot(Top(), "drive_filter_twins");
 }
 
 }  // namespace
