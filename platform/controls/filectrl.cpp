@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <climits>
 #include <cstdlib>
 
@@ -119,6 +120,113 @@ bool NameLess(const std::string& a, const std::string& b) {
 }  // namespace
 
 // ---------------------------------------------------------------- TFilterComboBox
+
+// ---------------------------------------------------------------- TDriveComboBox
+
+namespace {
+
+bool PseudoFileSystem(const std::string& type, const std::string& dir) {
+    static const char* const kPseudo[] = {"proc",     "sysfs",     "devtmpfs",  "devpts",    "cgroup",  "cgroup2",
+                                          "securityfs", "pstore",  "debugfs",   "tracefs",   "configfs", "fusectl",
+                                          "mqueue",   "hugetlbfs", "bpf",       "binfmt_misc", "autofs", "efivarfs",
+                                          "rpc_pipefs", "nsfs",    "selinuxfs", "ramfs",     "overlay"};
+    for (const char* p : kPseudo)
+        if (type == p) return true;
+    for (const char* tree : {"/proc", "/sys", "/dev", "/run"})
+        if (dir == tree || dir.rfind(std::string(tree) + "/", 0) == 0) return true;
+    return false;
+}
+
+// "\040" and the other three-digit octal escapes of a mounts table.
+std::string Unescape(const std::string& s) {
+    auto octal = [](char c) { return c >= '0' && c <= '7'; };
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\\' && i + 3 < s.size() && octal(s[i + 1]) && octal(s[i + 2]) && octal(s[i + 3])) {
+            int v = (s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0');
+            if (v > 0 && v < 256) {
+                out += char(v);
+                i += 3;
+                continue;
+            }
+        }
+        out += s[i];
+    }
+    return out;
+}
+
+}  // namespace
+
+std::vector<std::string> MountPoints(const std::string& mountsFile) {
+    std::vector<std::string> points{"/"};
+    FILE* f = std::fopen(mountsFile.c_str(), "r");
+    if (!f) return points;
+    std::string line;
+    int c;
+    auto take = [&] {
+        // device dir type options ...
+        std::vector<std::string> fields;
+        std::string field;
+        for (char ch : line) {
+            if (ch == ' ' || ch == '\t') {
+                if (!field.empty()) fields.push_back(field);
+                field.clear();
+            } else {
+                field += ch;
+            }
+        }
+        if (!field.empty()) fields.push_back(field);
+        line.clear();
+        if (fields.size() < 3) return;
+        std::string dir = Unescape(fields[1]);
+        if (dir.empty() || dir[0] != '/' || PseudoFileSystem(fields[2], dir)) return;
+        if (std::find(points.begin(), points.end(), dir) == points.end()) points.push_back(dir);
+    };
+    while ((c = std::fgetc(f)) != EOF) {
+        if (c == '\n')
+            take();
+        else if (line.size() < 65536)
+            line += char(c);
+    }
+    take();
+    std::fclose(f);
+    return points;
+}
+
+TDriveComboBox::TDriveComboBox(TComponent* owner, const std::string& mountsFile)
+    : TCustomComboBox(owner), mountsFile_(mountsFile) {
+    SetStyle(csDropDownList);
+    Update();
+    SetDrive(CurrentFolder());
+}
+
+std::string TDriveComboBox::Drive() const {
+    int i = ItemIndex();
+    return i >= 0 ? Items()->Get(i) : std::string("/");
+}
+
+void TDriveComboBox::SetDrive(const std::string& path) {
+    std::string full = ExpandTypedPath(path, "/");
+    int best = -1;
+    std::size_t bestLength = 0;
+    for (int i = 0; i < Items()->Count(); ++i) {
+        std::string p = Items()->Get(i);
+        bool holds = p == "/" || full == p || full.rfind(p + "/", 0) == 0;
+        if (holds && (best < 0 || p.size() > bestLength)) {
+            best = i;
+            bestLength = p.size();
+        }
+    }
+    SetItemIndex(best);
+}
+
+void TDriveComboBox::Update() {
+    std::string keep = ItemIndex() >= 0 ? Items()->Get(ItemIndex()) : std::string();
+    Items()->Clear();
+    for (const std::string& p : MountPoints(mountsFile_)) Items()->Add(p);
+    int i = keep.empty() ? -1 : Items()->IndexOf(keep);
+    SetItemIndex(i >= 0 ? i : 0);
+}
 
 TFilterComboBox::TFilterComboBox(TComponent* owner) : TCustomComboBox(owner) {
     SetStyle(csDropDownList);

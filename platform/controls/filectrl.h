@@ -25,6 +25,27 @@ std::string ExpandTypedPath(const std::string& typed, const std::string& base);
 // The process's current directory, read only.
 std::string CurrentFolder();
 
+// The mount points a drive list shows, read from a mounts table (/proc/self/mounts): real
+// file systems only (no proc, sysfs, cgroups, device or run-time trees), in the table's
+// order, "/" first, each once; octal escapes ("\040") decoded. An unreadable table gives "/".
+std::vector<std::string> MountPoints(const std::string& mountsFile = "/proc/self/mounts");
+
+// A list of the mounted file systems, by their mount points; the one holding the current
+// folder is chosen at first.
+class TDriveComboBox : public TCustomComboBox {
+public:
+    explicit TDriveComboBox(TComponent* owner, const std::string& mountsFile = "/proc/self/mounts");
+    // The chosen mount point ("/" when none).
+    std::string Drive() const;
+    // Chooses the mount point that holds path (the deepest one).
+    void SetDrive(const std::string& path);
+    // Reads the mounts table again, keeping the choice when it is still there.
+    void Update();
+
+private:
+    std::string mountsFile_;
+};
+
 class TFilterComboBox : public TCustomComboBox {
 public:
     explicit TFilterComboBox(TComponent* owner);

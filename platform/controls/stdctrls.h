@@ -367,7 +367,8 @@ protected:
     void NotifySelChange();
     bool OwnerDraw() const { return style_ == lbOwnerDrawFixed || style_ == lbOwnerDrawVariable || style_ == lbVirtualOwnerDraw; }
     bool IsVirtual() const { return style_ == lbVirtual || style_ == lbVirtualOwnerDraw; }
-    void ItemsChanged();
+    // After every change of the items (added, inserted, deleted, cleared, a new count).
+    virtual void ItemsChanged();
     void UpdateScrollBar();
     void EnsureVisible(int index);
     int RowTop(int index) const;

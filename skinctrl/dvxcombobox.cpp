@@ -1,0 +1,219 @@
+// The skinned combo box: the platform's box paints first, then the frame, the button and
+// the arrow go over it; the dropped list gets a frame painted inside its own window (there
+// is no screen-wide DC to draw round it).
+#include "skinctrl/dvxcombobox.h"
+
+#include "platform/core/exceptions.h"
+#include "platform/core/sysutils.h"
+#include "platform/graphics/gdi.h"
+#include "platform/graphics/resources.h"
+#include "skinctrl/dvxfiletheme.h"
+#include "skinctrl/dvxpublic.h"
+
+namespace skinctrl {
+
+using namespace platform;
+
+namespace {
+
+// Frames the whole window (client and non-client area) in outer and, when inner is not
+// clNone, the ring inside it in inner.
+void FrameWholeWindow(HWND hwnd, TColor outer, TColor inner) {
+    if (!hwnd || !IsWindow(hwnd)) return;
+    HDC dc = GetWindowDC(hwnd);
+    if (!dc) return;
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    OffsetRect(&r, -r.left, -r.top);
+    HBRUSH b = CreateSolidBrush(ColorToRGB(outer));
+    FrameRect(dc, &r, b);
+    DeleteObject(b);
+    if (inner != clNone) {
+        InflateRect(&r, -1, -1);
+        HBRUSH i = CreateSolidBrush(ColorToRGB(inner));
+        FrameRect(dc, &r, i);
+        DeleteObject(i);
+    }
+    ReleaseDC(hwnd, dc);
+}
+
+}  // namespace
+
+template <class Base>
+TdvxComboBase<Base>::TdvxComboBase(TComponent* owner) : TdvxControl<Base>(owner) {
+    this->controlStyle_ |= csOpaque;
+    ApplyStyleColors();
+}
+
+template <class Base>
+TdvxComboBase<Base>::~TdvxComboBase() {
+    // The platform box frees the list after this part is gone: its hook goes first.
+    if (hookedList_ && hookedList_ == this->ListControl()) hookedList_->WindowProc = listProc_;
+}
+
+template <class Base>
+void TdvxComboBase<Base>::ApplyStyleColors() {
+    arrowColor_ = clBlack;
+    TdvxUIStyle style;
+    if (this->UsingTheme(style)) {
+        borderColor_ = this->fileTheme_->GetColor(SKIN2_CONTROLBORDERCOLOR);
+        buttonColor_ = this->fileTheme_->GetColor(SKIN2_CONTROLCOLOR);
+    } else {
+        borderColor_ = GetInsideThemeColor(style, DVX_THEME_CONTROL_BORDER_COLOR);
+        buttonColor_ = GetInsideThemeColor(style, DVX_THEME_FORM_COLOR);
+    }
+}
+
+template <class Base>
+void TdvxComboBase<Base>::UIStyleChanged() {
+    ApplyStyleColors();
+    RefreshFrame();
+}
+
+template <class Base>
+void TdvxComboBase<Base>::RefreshFrame() {
+    // The frame lies over the non-client edge, which a client repaint leaves alone.
+    if (this->IsLive()) RedrawWindow(this->handle_, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
+}
+
+template <class Base>
+void TdvxComboBase<Base>::SetBorderColor(TColor value) {
+    if (!this->Store(borderColor_, value)) return;
+    RefreshFrame();
+    this->Refreshed();
+}
+
+template <class Base>
+void TdvxComboBase<Base>::SetButtonColor(TColor value) {
+    if (!this->Store(buttonColor_, value)) return;
+    this->Refreshed();
+}
+
+template <class Base>
+void TdvxComboBase<Base>::SetArrowColor(TColor value) {
+    if (!this->Store(arrowColor_, value)) return;
+    this->Refreshed();
+}
+
+template <class Base>
+void TdvxComboBase<Base>::PaintWindow(HDC dc) {
+    TdvxControl<Base>::PaintWindow(dc);
+    DrawButton(dc);
+}
+
+template <class Base>
+void TdvxComboBase<Base>::Dispatch(TMessage& m) {
+    switch (m.Msg) {
+        case WM_ERASEBKGND:
+            TdvxControl<Base>::Dispatch(m);
+            if (m.WParam) DrawButton(reinterpret_cast<HDC>(m.WParam));
+            return;
+        case CM_COLORCHANGED:
+            TdvxControl<Base>::Dispatch(m);
+            RefreshFrame();
+            return;
+        case WM_NCPAINT:
+            // A frame-only repaint would cover the skinned frame with the sunken edge.
+            TdvxControl<Base>::Dispatch(m);
+            if (this->HandleAllocated() && this->Style() != csSimple) FrameWholeWindow(this->handle_, borderColor_, this->Color());
+            return;
+        default: TdvxControl<Base>::Dispatch(m); return;
+    }
+}
+
+template <class Base>
+void TdvxComboBase<Base>::DrawButton(HDC dc) {
+    if (!dc || !this->HandleAllocated()) return;
+    COMBOBOXINFO info;
+    info.cbSize = 52;
+    if (!DVXGetComboBoxInfo(this->handle_, &info)) return;
+    if (this->Style() == csSimple) return;
+    // The frame: the outer line in BorderColor, the line inside it in the box's colour, over
+    // the sunken edge round the client area.
+    FrameWholeWindow(this->handle_, borderColor_, this->Color());
+    if (this->DroppedDown()) FrameList();
+
+    TCanvas canvas;
+    canvas.SetHandle(dc);
+    TRect button(info.rcButton);
+    TdvxUIStyle style = this->uiStyle_;
+    if (style == MacOS || style == WinXP) {
+        EnsureStyleResources();
+        TBitmap picture;
+        try {
+            picture.LoadFromResourceName(HInstance, style == MacOS ? "MACOS_COMBOBOX_BUTTON" : "WINXP_COMBOBOX_BUTTON");
+            canvas.StretchDraw(button, &picture);
+        } catch (const Exception&) {
+            // A missing picture leaves the platform's button showing.
+        }
+    } else {
+        canvas.Brush()->SetStyle(bsSolid);
+        canvas.Brush()->SetColor(buttonColor_);
+        canvas.FillRect(button);
+        bool rightToLeft = this->BiDiMode() == bdRightToLeft && SysLocale.MiddleEast;
+        int x = rightToLeft ? button.right - 1 : button.left;
+        canvas.Pen()->SetStyle(psSolid);
+        canvas.Pen()->SetWidth(1);
+        canvas.Pen()->SetColor(borderColor_);
+        canvas.MoveTo(x, button.top - 1);
+        canvas.LineTo(x, button.bottom + 1);
+    }
+    int ax = (button.right - button.left) / 2 + button.left - 3;
+    int ay = (button.bottom - button.top) / 2;
+    if (style != WinXP) DrawArrow(&canvas, ax, ay);
+    canvas.SetHandle(nullptr);
+}
+
+template <class Base>
+void TdvxComboBase<Base>::DrawArrow(TCanvas* canvas, int x, int y) {
+    auto triangle = [&](int dx, TColor color) {
+        canvas->Brush()->SetStyle(bsSolid);
+        canvas->Brush()->SetColor(color);
+        canvas->Pen()->SetStyle(psSolid);
+        canvas->Pen()->SetWidth(1);
+        canvas->Pen()->SetColor(color);
+        canvas->Polygon({TPoint(x + dx, y + dx), TPoint(x + dx + 6, y + dx), TPoint(x + dx + 3, y + dx + 3)});
+    };
+    if (this->Enabled()) {
+        triangle(0, arrowColor_);
+        return;
+    }
+    triangle(1, clWhite);
+    triangle(0, TColor(RGB(128, 128, 128)));
+}
+
+template <class Base>
+void TdvxComboBase<Base>::HookList() {
+    TCustomListBox* list = this->ListControl();
+    if (!list || list == hookedList_) return;
+    hookedList_ = list;
+    listProc_ = list->WindowProc;
+    list->WindowProc = [this, list](TMessage& m) {
+        listProc_(m);
+        if ((m.Msg == WM_PAINT || m.Msg == WM_NCPAINT) && this->DroppedDown() && list == this->ListControl()) FrameList();
+    };
+}
+
+template <class Base>
+void TdvxComboBase<Base>::FrameList() {
+    TCustomListBox* list = this->ListControl();
+    if (list && list->HandleAllocated()) FrameWholeWindow(list->WindowHandle(), borderColor_, clNone);
+}
+
+template <class Base>
+void TdvxComboBase<Base>::DropDown() {
+    HookList();
+    TdvxControl<Base>::DropDown();
+}
+
+template <class Base>
+void TdvxComboBase<Base>::CloseUp() {
+    TdvxControl<Base>::CloseUp();
+    if (this->Parent()) this->Parent()->Invalidate();
+}
+
+template class TdvxComboBase<TCustomComboBox>;
+template class TdvxComboBase<TDriveComboBox>;
+template class TdvxComboBase<TFilterComboBox>;
+
+}  // namespace skinctrl
