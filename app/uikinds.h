@@ -1,0 +1,10 @@
+#pragma once
+// The drop-down list and pop-up menu classes the windows place, in one spot.
+#include "platform/controls/menus.h"
+#include "platform/controls/stdctrls.h"
+
+using TProfileCombo = platform::TComboBox;
+using TSkinPopupMenu = platform::TPopupMenu;
+
+// A choose-only list.
+inline void PrepareProfileCombo(TProfileCombo* combo) { combo->SetStyle(platform::csDropDownList); }
