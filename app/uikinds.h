@@ -2,8 +2,9 @@
 // The drop-down list and pop-up menu classes the windows place, in one spot.
 #include "platform/controls/menus.h"
 #include "platform/controls/stdctrls.h"
+#include "skinctrl/dvxcombobox.h"
 
-using TProfileCombo = platform::TComboBox;
+using TProfileCombo = skinctrl::TdvxComboBox;
 using TSkinPopupMenu = platform::TPopupMenu;
 
 // A choose-only list.
