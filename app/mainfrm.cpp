@@ -206,6 +206,8 @@ TMenuItem* TfrmMain::AddMenuItem(TSkinPopupMenu* menu, const char* name, const c
 void TfrmMain::BuildMenus() {
     Help_Menu = new TSkinPopupMenu(this);
     Help_Menu->SetName("Help_Menu");
+    Help_Menu->SetHeight(21);
+    Help_Menu->SetSeparatorHeight(5);
     AddMenuItem(Help_Menu, "Help", "Help", [this](TObject* s) { HelpClick(s); });
     AddMenuItem(Help_Menu, "Support", "Support", [this](TObject* s) { SupportClick(s); });
     AddMenuItem(Help_Menu, "", "-");

@@ -3,9 +3,10 @@
 #include "platform/controls/menus.h"
 #include "platform/controls/stdctrls.h"
 #include "skinctrl/dvxcombobox.h"
+#include "skinctrl/dvxmenu.h"
 
 using TProfileCombo = skinctrl::TdvxComboBox;
-using TSkinPopupMenu = platform::TPopupMenu;
+using TSkinPopupMenu = skinctrl::TdvxPopupMenu;
 
 // A choose-only list.
 inline void PrepareProfileCombo(TProfileCombo* combo) { combo->SetStyle(platform::csDropDownList); }
