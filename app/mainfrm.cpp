@@ -175,6 +175,7 @@ TfrmMain::TfrmMain(TComponent* owner) : TForm(owner) {
     LoadSkinDocument();
     LayoutFromSkin();
     LoadButtonImages();
+    skin_.SizeBeforeCreation(this);
     // 7. The player maker finds its templates under the program folder.
     setFilePrefixPath(ProgramFolder.c_str());
     // 8. The installed fonts, once per run.

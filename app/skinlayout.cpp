@@ -200,6 +200,10 @@ void TSkinWindow::ApplyFrame(TCustomForm* form) const {
     SetRoundRectWindow(form, width_, height_, cornerWidth_, cornerHeight_);
 }
 
+void TSkinWindow::SizeBeforeCreation(TCustomForm* form) const {
+    if (form && !form->HandleAllocated() && width_ > 0 && height_ > 0) form->SetBounds(0, 0, width_, height_);
+}
+
 void TSkinWindow::ShowButtonState(skinctrl::TdvxImageButton* button, const char* item, int state) const {
     if (!button) return;
     LoadPicture(button->PicNormal(), PicturePath(item, state));

@@ -93,6 +93,9 @@ public:
     void Reload(const std::vector<SkinEntry>& table);
     // Gives the form the size and corners of the size item (at creation only).
     void ApplyFrame(platform::TCustomForm* form) const;
+    // Gives a form whose window does not exist yet the size item's size, so that its
+    // window is made once, at that size (ApplyFrame then only adds the region).
+    void SizeBeforeCreation(platform::TCustomForm* form) const;
 
     // The item's record, or nullptr when the section lacks it.
     const SkinItem* Find(const char* item) const;

@@ -32,6 +32,7 @@ void TSkinnedForm::TakeSkin() {
     skin.TakeSection();
     skin.Layout(table);
     skin.LoadPictures(table);
+    skin.SizeBeforeCreation(this);
 }
 
 void TSkinnedForm::DoCreate() {
