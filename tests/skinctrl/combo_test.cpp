@@ -5,6 +5,8 @@
 
 #include "edits_support.h"
 #include "platform/graphics/resources.h"
+#include "platform/controls/dialogs.h"
+#include "skinctrl/dvxcolorbox.h"
 #include "skinctrl/dvxcombobox.h"
 #include "skinctrl/dvxfiletheme.h"
 
@@ -203,6 +205,152 @@ TEST_F(SkinCombo, StyleChangeResetsArrowAndRemovingTheThemeFallsBackToDeepBlue) 
     EXPECT_EQ(c->GetUIStyle(), DeepBlue);
     EXPECT_EQ(c->ButtonColor(), GetInsideThemeColor(DeepBlue, DVX_THEME_FORM_COLOR));
     EXPECT_EQ(ColorToRGB(c->ButtonColor()), kButton);
+}
+
+// ---------------------------------------------------------------- colour box
+
+class SkinColorBox : public SkinCombo {
+protected:
+    void TearDown() override {
+        DialogHandler = nullptr;
+        SkinCombo::TearDown();
+    }
+    TdvxColorBox* Box(TColorBoxStyles style = {cbStandardColors, cbExtendedColors, cbSystemColors}) {
+        auto* c = Place<TdvxColorBox>(20, 20, 160, 22);
+        c->SetStyle(style);
+        c->OnChange = [this](TObject*) { Log("change"); };
+        c->OnSelect = nullptr;
+        Pump();
+        return c;
+    }
+    // Answers the colour dialog: OK with color, or Cancel.
+    void AnswerDialog(bool ok, TColor color) {
+        DialogHandler = [this, ok, color](TCommonDialog& d) {
+            auto& dialog = dynamic_cast<TColorDialog&>(d);
+            Log("dialog " + Hex(COLORREF(dialog.Color())) + " " + dialog.CustomColors()->Get(0));
+            if (ok) dialog.SetColor(color);
+            return ok;
+        };
+    }
+};
+
+TEST_F(SkinColorBox, DefaultListHoldsFiftyColoursInTheTablesOrder) {
+    auto* c = Box();
+    ASSERT_EQ(c->Items()->Count(), 50);
+    EXPECT_EQ(c->GetColorName(0), "clBlack");
+    EXPECT_EQ(c->GetColorName(15), "clWhite");
+    EXPECT_EQ(c->GetColorName(16), "clMoneyGreen");
+    EXPECT_EQ(c->GetColorName(49), "clWindowText");
+    EXPECT_EQ(c->GetColor(12), clBlue);
+    EXPECT_EQ(c->Items()->IndexOf("Custom..."), -1);
+    EXPECT_EQ(c->ItemHeight(), 15);
+    // Pretty names, the two special values and the custom entry.
+    c->SetStyle({cbStandardColors, cbExtendedColors, cbIncludeNone, cbIncludeDefault, cbCustomColor, cbPrettyNames});
+    EXPECT_EQ(c->Items()->Count(), 1 + 20 + 0);
+    c->SetStyle({cbStandardColors, cbExtendedColors, cbSystemColors, cbIncludeNone, cbIncludeDefault, cbCustomColor, cbPrettyNames});
+    EXPECT_EQ(c->Items()->Count(), 53);
+    EXPECT_EQ(c->GetColorName(0), "Custom...");
+    EXPECT_EQ(c->GetColorName(17), "Money Green");
+    EXPECT_NE(c->Items()->IndexOf("3 D Dk Shadow"), -1);
+    EXPECT_NE(c->Items()->IndexOf("None"), -1);
+    EXPECT_TRUE(c->Enabled());
+    c->SetStyle({cbIncludeNone, cbPrettyNames});
+    EXPECT_FALSE(c->Enabled());
+    EXPECT_TRUE(events.empty());
+}
+
+TEST_F(SkinColorBox, SelectedBeforeAndAfterTheWindowAndTheCustomEntry) {
+    auto* c = new TdvxColorBox(form);
+    c->SetSelected(clBlue);
+    EXPECT_EQ(c->GetSelected(), clBlue);
+    EXPECT_FALSE(c->HandleAllocated());
+    c->SetParent(form);
+    c->HandleNeeded();
+    EXPECT_EQ(c->Items()->Count(), 50);
+    EXPECT_EQ(c->GetColorName(c->ItemIndex()), "clBlue");
+    EXPECT_EQ(c->GetSelected(), TColor(0x00FF0000));
+    // A colour no entry has.
+    c->SetSelected(TColor(RGB(1, 2, 3)));
+    EXPECT_EQ(c->ItemIndex(), -1);
+    EXPECT_EQ(c->GetSelected(), kNoColorSelected);
+    // With the custom entry it goes there; kNoColorSelected clears the selection.
+    c->SetStyle({cbStandardColors, cbCustomColor});
+    c->SetSelected(TColor(RGB(1, 2, 3)));
+    EXPECT_EQ(c->ItemIndex(), 0);
+    EXPECT_EQ(c->GetSelected(), TColor(RGB(1, 2, 3)));
+    c->SetSelected(kNoColorSelected);
+    EXPECT_EQ(c->ItemIndex(), -1);
+    EXPECT_EQ(c->GetColor(0), TColor(RGB(1, 2, 3)));
+    EXPECT_TRUE(events.empty());
+}
+
+TEST_F(SkinColorBox, SwatchFramesFollowTheColourAndTheSelection) {
+    auto* c = Box();
+    c->SetDropDownCount(20);
+    c->SetSelected(clNavy);
+    Click(20 + 80, 20 + 11);
+    ASSERT_TRUE(c->DroppedDown());
+    HWND list = c->ListControl()->Handle();
+    Shot(list, "colorbox_list");
+    // Row i starts at 15 i in the list window; the swatch's frame at (1, row + 1), its inside
+    // at (5, row + 7).
+    auto frame = [&](int row) { return Px(list, 1, 15 * row + 1); };
+    auto inside = [&](int row) { return Px(list, 5, 15 * row + 7); };
+    EXPECT_EQ(Hex(frame(15)), Hex(kBlack)) << "white swatch: black frame";
+    EXPECT_EQ(Hex(inside(15)), Hex(kWhite));
+    EXPECT_EQ(Hex(frame(1)), Hex(RGB(128, 0, 0))) << "dark swatch, not selected: its own colour";
+    EXPECT_EQ(Hex(frame(4)), Hex(kWhite)) << "dark swatch on the selected row";
+    EXPECT_EQ(Hex(inside(4)), Hex(RGB(0, 0, 128)));
+    Key(VK_ESCAPE);
+    EXPECT_TRUE(events.empty());
+}
+
+TEST_F(SkinColorBox, ChoosingCustomAfterTheListClosedAsksTheDialog) {
+    auto* c = Box({cbStandardColors, cbCustomColor});
+    c->SetSelected(TColor(RGB(0x12, 0x34, 0x56)));
+    // Second in the list, so the dropped list starts at the custom entry.
+    c->SetSelected(clBlack);
+    int rowY = 0;
+    auto pickCustom = [&] {
+        Click(20 + 80, 20 + 11);
+        RECT wr, fr;
+        GetWindowRect(c->ListControl()->Handle(), &wr);
+        GetWindowRect(Top(), &fr);
+        rowY = wr.top - fr.top + 1 + 7;
+        Click(wr.left - fr.left + 40, rowY);
+    };
+    // Cancel: no change, no select, the entry keeps its colour.
+    AnswerDialog(false, clNone);
+    c->OnSelect = nullptr;
+    pickCustom();
+    EXPECT_EQ(events, std::vector<std::string>{"dialog 563412 ColorA=00563412"});
+    EXPECT_EQ(c->GetColor(0), TColor(RGB(0x12, 0x34, 0x56)));
+    // OK: the entry takes the dialog's colour and the change runs once.
+    events.clear();
+    c->SetSelected(clBlack);
+    AnswerDialog(true, TColor(RGB(9, 8, 7)));
+    pickCustom();
+    EXPECT_EQ(events, (std::vector<std::string>{"dialog 563412 ColorA=00563412", "change"}));
+    EXPECT_EQ(c->GetSelected(), TColor(RGB(9, 8, 7)));
+    // With OnSelect assigned it runs instead of OnChange.
+    events.clear();
+    c->SetSelected(clBlack);
+    c->OnSelect = [this](TObject*) { Log("select"); };
+    pickCustom();
+    EXPECT_EQ(events, (std::vector<std::string>{"dialog 070809 ColorA=00070809", "select"}));
+    // Keys on the closed box: a pick goes straight to the event; Return on the custom entry
+    // asks the dialog.
+    events.clear();
+    c->OnSelect = nullptr;
+    c->SetSelected(clBlack);
+    c->SetFocus();
+    Key(VK_UP);
+    EXPECT_EQ(c->ItemIndex(), 0);
+    InputKey(VK_RETURN, true);
+    InputChar('\r');
+    InputKey(VK_RETURN, false);
+    Pump();
+    EXPECT_EQ(events, (std::vector<std::string>{"change", "dialog 070809 ColorA=00070809"}));
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "../platform/windows/windows_test_support.h"
 #include "platform/backends/headless.h"
 #include "platform/controls/forms.h"
+#include "platform/controls/textclip.h"
 #include "platform/core/clock.h"
 #include "platform/windows/backend.h"
 #include "platform/windows/input.h"
@@ -34,6 +35,12 @@ class SkinForm : public ::testing::Test {
 protected:
     void SetUp() override {
         test::UseHeadlessBackend();
+        TTextClipboard clip;
+        clip.Get = [this](bool primary) { return primary ? std::string() : clipboard; };
+        clip.Set = [this](const std::string& text) { clipboard = text; };
+        clip.ClaimPrimary = [](const void*, std::function<std::string()>) {};
+        clip.ReleasePrimary = [](const void*) {};
+        oldClip_ = SetTextClipboard(clip);
         form = new TForm(nullptr);
         form->SetBorderStyle(bsNone);
         form->SetBounds(100, 100, 460, 320);
@@ -45,6 +52,7 @@ protected:
     void TearDown() override {
         delete form;
         Pump();
+        SetTextClipboard(oldClip_);
     }
     void Pump() { Application->ProcessMessages(); }
     HWND Top() { return form->Handle(); }
@@ -92,6 +100,10 @@ protected:
     TScopedClock scoped{clock};
     TForm* form = nullptr;
     std::vector<std::string> events;
+    std::string clipboard;
+
+private:
+    TTextClipboard oldClip_;
 };
 
 }  // namespace skintest
