@@ -140,7 +140,7 @@ TfrmMain::TfrmMain(TComponent* owner) : TForm(owner) {
     labOutput->SetBounds(16, 542, 90, 20);
     labOutput->SetTransparent(true);
     labOutput->SetCaption("Destination :");
-    OutputPath = new TEdit(this);
+    OutputPath = new skinctrl::TdvxEdit(this);
     OutputPath->SetName("OutputPath");
     OutputPath->SetParent(MainPanel);
     OutputPath->SetBounds(110, 540, 420, 22);

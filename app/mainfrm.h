@@ -14,6 +14,7 @@
 #include "platform/controls/forms.h"
 #include "platform/controls/stdctrls.h"
 #include "skinctrl/dvxbutton.h"
+#include "skinctrl/dvxedit.h"
 #include "skinctrl/dvxpanel.h"
 #include "skinctrl/dvxtrackbar.h"
 #include "treeview/vststrings.h"
@@ -106,7 +107,7 @@ public:
     skinctrl::TdvxTrackBar* MainTrackBar;
     skinctrl::TdvxImageButton* btnConvert;
     platform::TLabel* labOutput;
-    platform::TEdit* OutputPath;
+    skinctrl::TdvxEdit* OutputPath;
     skinctrl::TdvxImageButton *Open_img, *btnOpenpath;
     skinctrl::TdvxImageButton* btnHelp;
     platform::TLabel* mainLabel;

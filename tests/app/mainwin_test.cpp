@@ -276,3 +276,20 @@ TEST_F(MainWindowTest, AReskinKeepsSizeAndRegionAndMovesTheControls) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, GalleriesListTheirTemplatesAndAMissingFolderGivesAnEmptyGallery) {
+    frmCustom = new TfrmCustom(nullptr);
+    Make();
+    for (const char* name : {"Players/Blue_h30.bmp", "Players/Blue_h30.swf", "Players/None.bmp",
+                             "Players/PlayerMore.bmp", "Players/border.bmp", "Players/Sub.bmp/x.bmp",
+                             "Effect/Snow.bmp", "Effect/EffectMore.bmp", "Effect/LoaderMore.bmp"})
+        box.program.Write(std::string("templates/") + name, "x");
+    main->BuildTemplateGalleries();
+    EXPECT_EQ(frmCustom->GalleryTemplates(TfrmCustom::gkPlayers), std::vector<std::string>{"Blue_h30"});
+    EXPECT_EQ(frmCustom->GalleryTemplates(TfrmCustom::gkEffects), std::vector<std::string>{"Snow"});
+    EXPECT_TRUE(frmCustom->GalleryTemplates(TfrmCustom::gkPreloaders).empty());  // no such folder
+}
+
+}  // namespace
