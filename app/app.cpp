@@ -14,11 +14,17 @@
 #include "dialogs/editfrm.h"
 #include "dialogs/optionfrm.h"
 #include "dialogs/profrm.h"
+#include "jobmodel/report.h"
 #include "platform/controls/forms.h"
 
 using namespace platform;
 
 int RunApplication() {
+    // What the job model could not use (a damaged setting, a profile value of the wrong
+    // form) is told to the user.
+    jobmodel::SetJobModelReporter([](const std::string& message) {
+        Application->MessageBox(message, "Velmorasoft Lumacast", MB_OK | MB_ICONWARNING);
+    });
     try {
         Application->Initialize();
         Application->SetTitle("Velmorasoft Lumacast");

@@ -271,12 +271,13 @@ void TfrmMain::LoadSkinDocument() {
     if (!OpenSkin(SkinPath, error)) {
         // One bad pick must never keep the program from starting: back to the default skin.
         std::string fallback = DefaultSkinPath(ProgramFolder);
-        ReportSkinProblem("skin \"" + SkinPath + "\" not used (" + error + "); the default skin is used");
-        if (fallback != SkinPath && OpenSkin(fallback, error)) {
+        if (SkinPath != fallback && OpenSkin(fallback, error)) {
+            ReportSkinProblem("skin \"" + SkinPath + "\" not used; the default skin is used");
             SkinPath = fallback;
             StoreSkinSetting(SkinPath);
-        } else if (fallback != SkinPath || !error.empty()) {
-            ReportSkinProblem("the default skin \"" + fallback + "\" cannot be used either (" + error + ")");
+        } else {
+            // The windows keep the places their constructors gave them.
+            ReportSkinProblem("no skin can be used: " + error);
         }
     }
     skin_.TakeSection();
