@@ -1,15 +1,14 @@
 #pragma once
-// The DVD window. Its title list (NodeTree): the disc row on top, its children the
-// titles, theirs the chapters, each with its MediaItem; the conversion maps trims onto
-// the chapters' time ranges there.
+// The DVD window (section "dvdloader"). Its title list (NodeTree): the disc row on top, its
+// children the titles, theirs the chapters, each with its MediaItem; the conversion maps
+// trims onto the chapters' time ranges there.
+#include "app/skinnedform.h"
 #include "treeview/vststrings.h"
 
-class TfrmDVD {
+class TfrmDVD : public TSkinnedForm {
 public:
-    TfrmDVD();
-    ~TfrmDVD();  // releases every row's records
-    TfrmDVD(const TfrmDVD&) = delete;
-    TfrmDVD& operator=(const TfrmDVD&) = delete;
+    explicit TfrmDVD(platform::TComponent* owner);
+    ~TfrmDVD() override;  // releases every row's records
 
     treeview::TVastStringTree* NodeTree;
 };

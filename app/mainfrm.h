@@ -1,16 +1,140 @@
 #pragma once
-// The main window. Its job list (NodeTree) holds one MediaItem per row; the conversion
-// reads the checked rows from it.
+// The main window: the skinned background with the command buttons, the job list
+// (NodeTree, one MediaItem per row; the conversion reads the checked rows from it), the
+// preview panel and its track bar, the output folder, and the help, list and drive menus.
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "app/skinlayout.h"
+#include "app/uikinds.h"
+#include "platform/controls/extctrls.h"
+#include "platform/controls/forms.h"
+#include "platform/controls/stdctrls.h"
+#include "skinctrl/dvxbutton.h"
+#include "skinctrl/dvxedit.h"
+#include "skinctrl/dvxpanel.h"
+#include "skinctrl/dvxtrackbar.h"
 #include "treeview/vststrings.h"
 
-class TfrmMain {
-public:
-    TfrmMain();
-    ~TfrmMain();  // releases every row's records
-    TfrmMain(const TfrmMain&) = delete;
-    TfrmMain& operator=(const TfrmMain&) = delete;
+// The preview's position report to the main window (WM_USER + 2025).
+constexpr platform::UINT WM_MAIN_PLAY_TIME = platform::WM_USER + 2025;
 
+class TfrmMain : public platform::TForm {
+public:
+    // The window resource's size, before the skin gives the window its own.
+    static constexpr int kWidth = 901;
+    static constexpr int kHeight = 604;
+
+    explicit TfrmMain(platform::TComponent* owner);
+    ~TfrmMain() override;  // releases every row's records
+
+    // The message map: drive changes and the preview's position reports go to the
+    // handlers the DVD loading and the preview install; everything else to the form.
+    void Dispatch(platform::TMessage& message) override;
+    std::function<void(platform::TMessage&)> OnDeviceChange;
+    std::function<void(platform::TMessage&)> OnMainPlayTime;
+
+    // Handlers.
+    void FormShow(platform::TObject* sender);
+    void closeClick(platform::TObject* sender);
+    void btnMiniClick(platform::TObject* sender);
+    void MainPanelMouseDown(platform::TObject* sender, platform::TMouseButton button, platform::TShiftState shift,
+                            int x, int y);
+    void btnMenuClick(platform::TObject* sender);
+    void HelpClick(platform::TObject* sender);
+    void SupportClick(platform::TObject* sender);
+    void HomepageClick(platform::TObject* sender);
+    void updateClick(platform::TObject* sender);
+    void AboutClick(platform::TObject* sender);
+    void optionClick(platform::TObject* sender);
+    void NodeTreeMouseUp(platform::TObject* sender, platform::TMouseButton button, platform::TShiftState shift, int x,
+                         int y);
+
+    // Settings, skin and commands.
+    void LoadProgramSettings();
+    void LoadSkinDocument();
+    void LayoutFromSkin();
+    void LoadButtonImages();
+    void ReloadAllSkins();
+    void LoadSkinCatalogue();
+    void LoadProfiles(const std::string& folder);
+    void BuildTemplateGalleries();
+    void RunUpdater();
+    // Enables or disables the item buttons by the row the selection moved to.
+    void UpdateItemButtons(treeview::PVastNode row);
+    // all = true: every item button, Convert and the play buttons; false (several rows
+    // selected): Edit, Clip and Customize off, Merge and Slide on.
+    void DisableItemButtons(bool all);
+    // Where the help menu opens: just under btnMenu, in screen coordinates.
+    platform::TPoint HelpMenuPoint() const;
+
+    // The program folder, ending in "/".
+    std::string ProgramFolder;
+
+    // Fields the other parts of the program read and write.
+    std::string LoadedDvdPath;
+    std::string ChosenDvdSource;
+    int DriveCount = 0, NonDvdDriveCount = 0;
+    std::string CurrentDrive;
+    bool DeviceChanging = false;
+    bool PreviewOpened = false;
+    bool PreviewPlaying = false;
+    int PendingSeeks = 0;
+    int SeekTarget = -1;
+    int MergeCounter = 0, SlideCounter = 0;
+    std::string SnapshotFolder;
+    std::string SkinPath;
+    int PreviewWidth = 0, PreviewHeight = 0;
+    int SnapshotCounter = 0;
+    std::string OutputFolder;
+    int TotalSeconds = 0;
+    int AutoUpdate = 0;
+    bool SeekInProgress = false;
+    int TrackBarMax = 0;
+
+    // Controls.
+    skinctrl::TdvxImagePanel* MainPanel;
+    skinctrl::TdvxImageButton *close, *btnMini, *btnMenu;
+    skinctrl::TdvxImageButton *addFile, *addDVD, *addDVDList;
+    skinctrl::TdvxImageButton *customize, *option;
+    skinctrl::TdvxImageButton *edit, *clip, *merge, *slide;
     treeview::TVastStringTree* NodeTree;
+    platform::TPanel* MainPlayPanel;
+    skinctrl::TdvxImageButton *btnPlay, *btnStop, *btnPhoto, *btnOpen;
+    skinctrl::TdvxTrackBar* MainTrackBar;
+    skinctrl::TdvxImageButton* btnConvert;
+    platform::TLabel* labOutput;
+    skinctrl::TdvxEdit* OutputPath;
+    skinctrl::TdvxImageButton *Open_img, *btnOpenpath;
+    skinctrl::TdvxImageButton* btnHelp;
+    platform::TLabel* mainLabel;
+    platform::TImageList* ImageList;
+    TSkinPopupMenu* Help_Menu;
+    TSkinPopupMenu* Edit_Menu;
+    TSkinPopupMenu* Downlist_menu;
+
+    const TSkinWindow& Skin() const { return skin_; }
+
+protected:
+    void DoCreate() override;
+
+private:
+    skinctrl::TdvxImageButton* AddButton(const char* name, int left, int top, int width, int height);
+    platform::TMenuItem* AddMenuItem(TSkinPopupMenu* menu, const char* name, const char* caption,
+                                     platform::TNotifyEvent onClick = {});
+    void BuildMenus();
+    void OpenLink(const std::string& address, platform::HWND owner, int show);
+    // The main window's own skinned controls, in the order the skin is applied.
+    std::vector<SkinEntry> SkinTable();
+
+    TSkinWindow skin_{"main", "mainFormCreate", "main"};
+    bool shown_ = false;
 };
 
 extern TfrmMain* frmMain;
+
+// The makers' web site (the build's setting) and the pages the help menu opens.
+std::string WebAddress(const std::string& page);

@@ -359,6 +359,7 @@ const SkinItem* GetSkinItem(SkinSectionHandle handle, const char* name) {
             Report(s, std::to_string(reinterpret_cast<std::uintptr_t>(section)) + "\n" + missing,
                    "section \"" + section->name + "\" has no item \"" + missing + "\"");
         SkinItem hidden{};
+        hidden.Reserved = kSkinItemNotFound;
         hidden.Image = "";
         miss = section->missing.emplace(missing, hidden).first;
     }

@@ -11,11 +11,14 @@
 // that did not change reuses its parse, so switching skins does not grow memory.
 //
 // Asking for a section or item the document lacks, or with a handle the library never
-// gave, is answered with a hidden item of size 0 and reported once (standard error and
-// GetSkinLastError); the answer is never null.
+// gave, is answered with a hidden item of size 0 whose Reserved is kSkinItemNotFound, and
+// reported once (standard error and GetSkinLastError); the answer is never null.
 #include <cstdint>
 
 extern "C" {
+
+// Reserved of a not-found answer; 0 in every record the document holds.
+constexpr std::int32_t kSkinItemNotFound = -1;
 
 struct SkinItem {
     std::int32_t Reserved;

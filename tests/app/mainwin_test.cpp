@@ -1,0 +1,295 @@
+// The main window, headless, over a temporary store and program folder: its state before
+// the first showing, the item buttons and their pictures, the help menu's place, the
+// links and the updater, the profile list, the skin catalogue and re-skinning.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <memory>
+
+#include "app/mainfrm.h"
+#include "app_support.h"
+#include "dialogs/customfrm.h"
+#include "dialogs/optionfrm.h"
+#include "jobmodel/itemtree.h"
+#include "jobmodel/mediaitem.h"
+#include "jobmodel/profiles.h"
+#include "platform/core/shell.h"
+#include "platform/graphics/graphics.h"
+
+namespace {
+
+using namespace apptest;
+using namespace platform;
+
+class Recorder : public TProcessLauncher {
+public:
+    explicit Recorder(std::vector<std::vector<std::string>>* log) : log_(log) {}
+    bool Launch(const std::vector<std::string>& argv, std::string&) override {
+        log_->push_back(argv);
+        return true;
+    }
+
+private:
+    std::vector<std::vector<std::string>>* log_;
+};
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override { UseHeadlessDisplay(); }
+    void Make() {
+        main = std::make_unique<TfrmMain>(nullptr);
+        main->AfterConstruction();
+    }
+    void TearDown() override {
+        main.reset();
+        if (frmCustom) delete frmCustom;
+        if (frmOption) delete frmOption;
+        frmCustom = nullptr;
+        frmOption = nullptr;
+    }
+    Sandbox box;
+    std::unique_ptr<TfrmMain> main;
+};
+
+struct Named {
+    const char* item;
+    skinctrl::TdvxImageButton* TfrmMain::*button;
+};
+const Named kCommandButtons[] = {
+    {"edit", &TfrmMain::edit},           {"clip", &TfrmMain::clip},       {"merge", &TfrmMain::merge},
+    {"slide", &TfrmMain::slide},         {"customize", &TfrmMain::customize}, {"btnConvert", &TfrmMain::btnConvert},
+    {"btnPlay", &TfrmMain::btnPlay},     {"btnStop", &TfrmMain::btnStop}, {"btnPhoto", &TfrmMain::btnPhoto},
+};
+
+// The centre pixel of a picture file.
+TColor CentrePixel(const std::string& path) {
+    TPicture picture;
+    picture.LoadFromFile(path);
+    return picture.Bitmap()->Canvas()->Pixels(picture.Width() / 2, picture.Height() / 2);
+}
+
+TEST_F(MainWindowTest, BeforeTheFirstShowingTheListIsHiddenAndTheCommandsAreDisabledWithTheirPictures) {
+    Make();
+    EXPECT_FALSE(main->NodeTree->Visible());
+    for (const Named& n : kCommandButtons) EXPECT_FALSE((main.get()->*n.button)->Enabled()) << n.item;
+    EXPECT_TRUE(main->addFile->Enabled());
+    // The skin gives the window its size and the output folder shows in its edit.
+    EXPECT_EQ(main->Width(), main->Skin().Width());
+    EXPECT_EQ(main->Height(), main->Skin().Height());
+    EXPECT_EQ(main->OutputPath->Text(), main->OutputFolder);
+    EXPECT_EQ(main->SkinPath, box.DefaultSkin());
+
+    main->Show();
+    Application->ProcessMessages();
+    for (const Named& n : kCommandButtons) {
+        skinctrl::TdvxImageButton* b = main.get()->*n.button;
+        TPoint centre = b->ClientToScreen(TPoint(b->Width() / 2, b->Height() / 2));
+        TPoint inForm = main->ScreenToClient(centre);
+        EXPECT_EQ(GetWindowSurfacePixel(main->Handle(), inForm.x, inForm.y),
+                  CentrePixel(main->Skin().PicturePath(n.item, ssDisabled)))
+            << n.item;
+    }
+    SaveWindowImage(main->Handle(), "mainwin-start.png");
+}
+
+TEST_F(MainWindowTest, ItemButtonsFollowTheSelectedRow) {
+    Make();
+    treeview::TVastStringTree& tree = *main->NodeTree;
+    auto row = [&](treeview::PVastNode parent, int kind, int imageIndex) {
+        treeview::PVastNode node = tree.AddChild(parent);
+        jobmodel::MediaItem* item = jobmodel::ItemOf(tree, node);
+        item->kind = kind;
+        item->imageIndex = imageIndex;
+        return node;
+    };
+    treeview::PVastNode file = row(nullptr, jobmodel::mkFile, 0);
+    treeview::PVastNode group = row(nullptr, jobmodel::mkMerge, 2);
+    treeview::PVastNode member = row(group, jobmodel::mkMerge, 0);
+    treeview::PVastNode slide = row(nullptr, jobmodel::mkSlide, 3);
+    treeview::PVastNode segment = row(file, jobmodel::mkSegment, 1);
+    treeview::PVastNode dvd = row(nullptr, jobmodel::mkDvdTitle, 0);
+
+    struct Case {
+        const char* name;
+        treeview::PVastNode node;
+        bool editClip, mergeSlideCustomize;
+    };
+    for (const Case& c : {Case{"file", file, true, true}, Case{"merge group", group, false, true},
+                          Case{"slide group", slide, false, true}, Case{"member", member, false, false},
+                          Case{"segment", segment, true, true}, Case{"DVD title", dvd, true, true}}) {
+        SCOPED_TRACE(c.name);
+        main->DisableItemButtons(true);
+        main->UpdateItemButtons(c.node);
+        EXPECT_EQ(main->edit->Enabled(), c.editClip);
+        EXPECT_EQ(main->clip->Enabled(), c.editClip);
+        EXPECT_EQ(main->merge->Enabled(), c.mergeSlideCustomize);
+        EXPECT_EQ(main->slide->Enabled(), c.mergeSlideCustomize);
+        EXPECT_EQ(main->customize->Enabled(), c.mergeSlideCustomize);
+        EXPECT_TRUE(main->btnConvert->Enabled());
+        EXPECT_TRUE(main->btnPlay->Enabled());
+    }
+
+    // A mouse release over the list, by what is selected.
+    auto select = [&](std::initializer_list<treeview::PVastNode> nodes) {
+        tree.ClearSelection();
+        for (treeview::PVastNode n : nodes) tree.SetSelected(n, true);
+        main->UpdateItemButtons(file);  // everything on, Stop and Snapshot aside
+        main->btnStop->SetEnabled(true);
+        main->NodeTreeMouseUp(&tree, mbLeft, {}, 0, 0);
+    };
+    select({});
+    EXPECT_FALSE(main->edit->Enabled());
+    EXPECT_FALSE(main->merge->Enabled());
+    EXPECT_FALSE(main->btnPlay->Enabled());
+    EXPECT_FALSE(main->btnStop->Enabled());
+    EXPECT_TRUE(main->btnConvert->Enabled());
+    select({file});
+    EXPECT_TRUE(main->edit->Enabled());
+    EXPECT_TRUE(main->btnStop->Enabled());
+    select({file, dvd});
+    EXPECT_FALSE(main->edit->Enabled());
+    EXPECT_FALSE(main->clip->Enabled());
+    EXPECT_FALSE(main->customize->Enabled());
+    EXPECT_TRUE(main->merge->Enabled());
+    EXPECT_TRUE(main->slide->Enabled());
+    EXPECT_TRUE(main->btnPlay->Enabled());  // keeps its state
+    select({file, member});
+    EXPECT_FALSE(main->merge->Enabled());
+    EXPECT_FALSE(main->btnConvert->Enabled());
+    EXPECT_FALSE(main->btnPlay->Enabled());
+    // Each change of enabling swaps the picture in the normal slot.
+    TPicture dis;
+    dis.LoadFromFile(main->Skin().PicturePath("merge", ssDisabled));
+    EXPECT_EQ(main->merge->PicNormal()->Bitmap()->Canvas()->Pixels(5, 5), dis.Bitmap()->Canvas()->Pixels(5, 5));
+}
+
+TEST_F(MainWindowTest, HelpMenuOpensJustBelowTheMenuButtonWhereverTheWindowStands) {
+    Make();
+    for (TPoint at : {TPoint(0, 0), TPoint(137, 59)}) {
+        main->SetBounds(at.x, at.y, main->Width(), main->Height());
+        TPoint menu = main->HelpMenuPoint();
+        TPoint button = main->btnMenu->ClientToScreen(TPoint(0, main->btnMenu->Height()));
+        EXPECT_EQ(menu, button);
+        EXPECT_EQ(menu, TPoint(at.x + 712, at.y + 8 + 22));  // the default skin's btnMenu
+    }
+    ASSERT_EQ(main->Help_Menu->Items()->Count(), 6);
+    const char* captions[] = {"Help", "Support", "-", "Homepage", "Update Product", "About"};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(main->Help_Menu->Items()->Items(i)->Caption(), captions[i]);
+}
+
+TEST_F(MainWindowTest, LinksAndTheUpdaterGoThroughTheShell) {
+    Make();
+    std::vector<std::vector<std::string>> launched;
+    auto previous = SetProcessLauncher(std::make_unique<Recorder>(&launched));
+    main->Help_Menu->Items()->Items(0)->Click();
+    main->Help_Menu->Items()->Items(1)->Click();
+    main->Help_Menu->Items()->Items(3)->Click();
+    main->btnHelp->Click();
+    // No updater beside the program: nothing starts.
+    main->Help_Menu->Items()->Items(4)->Click();
+    std::string web = LUMACAST_WEB_ADDRESS;
+    ASSERT_EQ(launched.size(), 4u);
+    EXPECT_EQ(launched[0], (std::vector<std::string>{"xdg-open", web + "how-to/lumacast/"}));
+    EXPECT_EQ(launched[1], (std::vector<std::string>{"xdg-open", web + "support-center/"}));
+    EXPECT_EQ(launched[2], (std::vector<std::string>{"xdg-open", web}));
+    EXPECT_EQ(launched[3], launched[0]);
+
+    std::string updater = box.Folder() + "Update/update";
+    box.program.Write("Update/update", "#!/bin/sh\n");
+    chmod(updater.c_str(), 0755);
+    main->Help_Menu->Items()->Items(4)->Click();
+    ASSERT_EQ(launched.size(), 5u);
+    EXPECT_EQ(launched[4], (std::vector<std::string>{updater, "/SilentCheck", "/Lang:UpdateLang.ini"}));
+    SetProcessLauncher(std::move(previous));
+}
+
+TEST_F(MainWindowTest, ProfileListHasOneLinePerEntryThenCustomWithTheDefaultSelected) {
+    frmCustom = new TfrmCustom(nullptr);
+    Make();
+    main->LoadProfiles(box.Folder() + "profile/");
+    TStrings* items = frmCustom->comProfile->Items();
+    jobmodel::ProfileLines lines = jobmodel::LoadProfileCatalogue(box.Folder() + "profile/");
+    ASSERT_GT(items->Count(), 1);
+    ASSERT_EQ(items->Count(), int(lines.lines.size()));
+    for (int i = 0; i < items->Count(); ++i) EXPECT_EQ(items->Strings(i), lines.lines[std::size_t(i)]);
+    EXPECT_EQ(items->Strings(items->Count() - 1), "Custom");
+    ASSERT_GE(frmCustom->comProfile->ItemIndex(), 0);
+    EXPECT_EQ(items->Strings(frmCustom->comProfile->ItemIndex()), "Normal quality(Flash Video Files)");
+
+    // An empty profile folder leaves the single line "Custom", nothing selected.
+    testsupport::TempDir empty;
+    main->LoadProfiles(empty.str() + "/");
+    ASSERT_EQ(items->Count(), 1);
+    EXPECT_EQ(items->Strings(0), "Custom");
+}
+
+TEST_F(MainWindowTest, AStoredSkinThatFailsToLoadFallsBackToTheDefaultAndIsRewritten) {
+    std::string broken = box.program.Write("Images/Broken.xml", "<skin name=\"Broken\"><section").string();
+    StoreSetting("Skin", broken);
+    Make();
+    EXPECT_EQ(main->SkinPath, box.DefaultSkin());
+    EXPECT_EQ(StoredSetting("Skin"), box.DefaultSkin());
+    EXPECT_EQ(main->Width(), 820);
+    EXPECT_TRUE(main->edit->PicNormal()->Width() > 0);
+}
+
+TEST_F(MainWindowTest, CatalogueLeavesOutAMalformedDocumentAndEndsOnTheSkinInUse) {
+    box.program.Write("Images/Broken.xml", "<skin name=\"Broken\">");
+    frmOption = new TfrmOption(nullptr);
+    Make();
+    main->LoadSkinCatalogue();
+    // The documents in the order the folder lists them, the broken one left out.
+    std::vector<std::string> expected;
+    for (const auto& entry : fs::directory_iterator(box.program.path() / "Images"))
+        if (entry.path().extension() == ".xml" && entry.path().filename() != "Broken.xml")
+            expected.push_back(entry.path().string());
+    std::vector<std::string> listed;
+    for (auto& [index, info] : frmOption->SkinList) listed.push_back(info->Path);
+    EXPECT_EQ(listed, expected);
+    EXPECT_EQ(frmOption->SkinList.size(), 3u);
+    EXPECT_EQ(frmOption->SkinList.rbegin()->first, 2);
+    EXPECT_EQ(std::string(ActiveSkinReader().GetSkinInfo()->Path), main->SkinPath);
+}
+
+TEST_F(MainWindowTest, AReskinKeepsSizeAndRegionAndMovesTheControls) {
+    Make();
+    TRect before = main->BoundsRect();
+    HRGN regionBefore = CreateRectRgn(0, 0, 0, 0);
+    GetWindowRgn(main->Handle(), regionBefore);
+    std::string error;
+    ASSERT_TRUE(OpenSkin(box.Folder() + "Images/Ocean.xml", error)) << error;
+    main->ReloadAllSkins();
+    EXPECT_EQ(main->BoundsRect(), before);
+    HRGN regionAfter = CreateRectRgn(0, 0, 0, 0);
+    GetWindowRgn(main->Handle(), regionAfter);
+    EXPECT_TRUE(EqualRgn(regionBefore, regionAfter));
+    DeleteObject(regionBefore);
+    DeleteObject(regionAfter);
+    const SkinItem* close = main->Skin().Find("close");
+    ASSERT_NE(close, nullptr);
+    EXPECT_EQ(main->close->Left(), close->Left);
+    EXPECT_EQ(main->close->Top(), close->Top);
+    // Disabled buttons keep their disabled look in the new skin.
+    TPicture dis;
+    dis.LoadFromFile(main->Skin().PicturePath("edit", ssDisabled));
+    EXPECT_EQ(main->edit->PicNormal()->Bitmap()->Canvas()->Pixels(5, 5), dis.Bitmap()->Canvas()->Pixels(5, 5));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainWindowTest, GalleriesListTheirTemplatesAndAMissingFolderGivesAnEmptyGallery) {
+    frmCustom = new TfrmCustom(nullptr);
+    Make();
+    for (const char* name : {"Players/Blue_h30.bmp", "Players/Blue_h30.swf", "Players/None.bmp",
+                             "Players/PlayerMore.bmp", "Players/border.bmp", "Players/Sub.bmp/x.bmp",
+                             "Effect/Snow.bmp", "Effect/EffectMore.bmp", "Effect/LoaderMore.bmp"})
+        box.program.Write(std::string("templates/") + name, "x");
+    main->BuildTemplateGalleries();
+    EXPECT_EQ(frmCustom->GalleryTemplates(TfrmCustom::gkPlayers), std::vector<std::string>{"Blue_h30"});
+    EXPECT_EQ(frmCustom->GalleryTemplates(TfrmCustom::gkEffects), std::vector<std::string>{"Snow"});
+    EXPECT_TRUE(frmCustom->GalleryTemplates(TfrmCustom::gkPreloaders).empty());  // no such folder
+}
+
+}  // namespace
