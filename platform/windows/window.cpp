@@ -428,7 +428,10 @@ LONG_PTR SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value) {
             // Visibility and enabling change through their own calls; the bits follow.
             bool visible = style & WS_VISIBLE;
             bool disabled = style & WS_DISABLED;
+            DWORD oldCaption = w->style & WS_CAPTION;
             w->style = (style & ~(WS_VISIBLE | WS_DISABLED)) | (w->style & (WS_VISIBLE | WS_DISABLED));
+            if (w->IsTopLevel() && (w->style & WS_CAPTION) != oldCaption)
+                Backend().WindowRestyled(hwnd, w->style, w->exStyle);
             if (disabled != bool(w->style & WS_DISABLED)) EnableWindow(hwnd, !disabled);
             if (Find(hwnd) && visible != bool(w->style & WS_VISIBLE)) ShowWindow(hwnd, visible ? SW_SHOWNA : SW_HIDE);
             break;
