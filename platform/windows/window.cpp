@@ -755,13 +755,20 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
     if (cmd == SW_MINIMIZE || cmd == SW_SHOWMINIMIZED || cmd == SW_SHOWMINNOACTIVE) {
         w->style = (w->style | WS_MINIMIZE) & ~WS_MAXIMIZE;
     } else if (cmd == SW_MAXIMIZE) {
+        if (!(w->style & WS_MAXIMIZE)) w->restoreBounds = w->bounds;
         w->style = (w->style | WS_MAXIMIZE) & ~WS_MINIMIZE;
         if (w->IsTopLevel()) {
             TRect area = GetWorkArea();
             SetWindowPos(hwnd, nullptr, area.left, area.top, area.Width(), area.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
         }
     } else if (cmd == SW_RESTORE || cmd == SW_SHOWNORMAL) {
+        bool wasMaximized = w->style & WS_MAXIMIZE;
         w->style &= ~(WS_MINIMIZE | WS_MAXIMIZE);
+        // Back from maximised: where it was before.
+        if (wasMaximized && !wasMinimized && w->IsTopLevel() && !w->restoreBounds.IsEmpty()) {
+            TRect r = w->restoreBounds;
+            SetWindowPos(hwnd, nullptr, r.left, r.top, r.Width(), r.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+        }
     }
     if (!Find(hwnd)) return FALSE;
     bool minimized = w->style & WS_MINIMIZE;
