@@ -670,7 +670,8 @@ void TdvxTitleBar::DrawButtons(TBitmap* buffer) {
             hotIndex_ = i;
             glyph = pressed_ ? b->PicMouseDown() : b->PicMouseOn();
         }
-        DrawKeyed(c, right, buttonTop_, glyph, b->Transparent(), skin ? transColor_ : DVX_KEY_COLOR);
+        // The built-in strips mark what lies outside a glyph with the key colour.
+        DrawKeyed(c, right, buttonTop_, glyph, b->Transparent() || !skin, skin ? transColor_ : DVX_KEY_COLOR);
     }
     int left = std::max(0, leftBtnXOffset_ - 4 - (q - 1));
     if (controlBox >= 0) {
@@ -685,7 +686,7 @@ void TdvxTitleBar::DrawButtons(TBitmap* buffer) {
         } else {
             TBitmap* glyph = inside ? (pressed_ ? b->PicMouseDown() : b->PicMouseOn()) : b->PicNormal();
             if (inside) hotIndex_ = controlBox;
-            DrawKeyed(c, left, iconTop_ - 1, glyph, b->Transparent(), skin ? transColor_ : DVX_KEY_COLOR);
+            DrawKeyed(c, left, iconTop_ - 1, glyph, b->Transparent() || !skin, skin ? transColor_ : DVX_KEY_COLOR);
             left += b->PicNormal()->Width() + 5;
         }
     }

@@ -199,7 +199,9 @@ void Title(Image& im, const Look& k, int part) {
         for (int y = 0; y < r; ++y)
             for (int x = 0; x < r; ++x) {
                 double dx = r - (x + 0.5), dy = r - (y + 0.5);
-                if (dx * dx + dy * dy > r * r) im.Set(part == 0 ? x : im.W() - 1 - x, y, kKey);
+                // Outside the curve: the border colour, which the window's round region
+                // cuts away (a key colour would show where the region's curve is smaller).
+                if (dx * dx + dy * dy > r * r) im.Set(part == 0 ? x : im.W() - 1 - x, y, k.border);
             }
     im.Fill(0, h - 1, im.W(), 1, k.border);
     if (part == 0 && im.W() > 20) {  // a stripe of accent on the left part
