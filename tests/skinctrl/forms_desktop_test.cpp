@@ -151,4 +151,37 @@ TEST_F(FormsDesktopTest, ShapedFramesDragMaximiseMenuAndClose) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "exit status " << status;
 }
 
+
+TEST_F(FormsDesktopTest, PopupSlidesUpAtTheCornerAndItsCloseBoxUnmapsIt) {
+    log = work / "popup.log";
+    gallery = Spawn({SKIN_FORMS_GALLERY_PROGRAM, "--popup"}, "", log.string());
+    ASSERT_GT(gallery, 0);
+    std::string id;
+    ASSERT_TRUE(WaitFor([&] {
+        id = Capture("xdotool search --name '^Notification$'");
+        return !id.empty() && ReadFile(log.string()).find("ready") != std::string::npos;
+    })) << "the pop-up did not appear";
+    // At the work area's bottom, 18 pixels left of its right edge.
+    EXPECT_EQ(Geometry(id), std::to_string(1024 - 18 - 181) + " " + std::to_string(728 - 116) + " 181 116");
+    // Mid-slide only a lower part of it is there.
+    std::string shape;
+    EXPECT_TRUE(WaitFor([&] {
+        shape = Capture("xwininfo -shape -id " + id + " | grep 'Window shape extents'");
+        auto x = shape.find("181x");
+        return x != std::string::npos && std::atoi(shape.c_str() + x + 4) > 0 && std::atoi(shape.c_str() + x + 4) < 116;
+    })) << shape;
+    Capture("import -window root " + (artifacts / "skin_forms_popup_sliding.png").string());
+    // Up: the close box hides it at once.
+    // Once up, it has no shape of its own any more.
+    EXPECT_TRUE(WaitFor([&] { return Capture("xwininfo -shape -id " + id + " | grep 'Window shape extents'").empty(); }));
+    Capture("import -window root " + (artifacts / "skin_forms_popup.png").string());
+    Capture("xdotool mousemove " + std::to_string(1024 - 18 - 181 + 162) + " " + std::to_string(728 - 116 + 6) + " click 1");
+    EXPECT_TRUE(Logged("popup closed")) << ReadFile(log.string());
+    EXPECT_EQ(Capture("xwininfo -id " + id).find("IsViewable"), std::string::npos);  // unmapped (or gone)
+    int status = -1;
+    ASSERT_TRUE(WaitFor([&] { return waitpid(gallery, &status, WNOHANG) == gallery; })) << "the gallery did not end";
+    gallery = -1;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "exit status " << status;
+}
+
 }  // namespace

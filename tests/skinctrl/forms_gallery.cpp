@@ -3,6 +3,8 @@
 // Events on stdout, one line each: "ready", "close N", "menu N" (the system menu shows),
 // "state N normal|maximized".
 //   skin_forms_gallery [folder]   with a folder: saves each window as a PNG there and ends
+//   skin_forms_gallery --popup    a pop-up notification with a slow slide instead; ends when
+//                                 it is closed ("popup closed")
 #include <unistd.h>
 
 #include <cstdio>
@@ -14,6 +16,7 @@
 #include "platform/windows/backend.h"
 #include "skinctrl/dvxbutton.h"
 #include "skinctrl/dvxform.h"
+#include "skinctrl/dvxpopupform.h"
 
 using namespace platform;
 using namespace skinctrl;
@@ -47,7 +50,27 @@ public:
 
 }  // namespace
 
+int RunPopup() {
+    auto* pop = new TdvxMSNPopForm(Application);
+    pop->SetAnimateTime(3000);
+    pop->SetStayTime(60000);
+    pop->SetTitle("lumacast");
+    pop->SetMessageText("Three titles converted");
+    pop->Window()->SetCaption("Notification");
+    bool closed = false;
+    pop->OnClose = [&](TObject*) {
+        closed = true;
+        Say("popup closed");
+    };
+    pop->Popup();
+    Say("ready");
+    while (!closed) Application->HandleMessage();
+    Application->DestroyComponents();
+    return 0;
+}
+
 int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "--popup") return RunPopup();
     std::vector<TFramedForm*> forms;
     TdvxUIStyle styles[] = {BlueGlass, WinXP, MacOS};
     for (int i = 0; i < 3; ++i) {

@@ -16,7 +16,10 @@
 #include "platform/core/exceptions.h"
 #include "platform/windows/backend.h"
 #include "platform/windows/input.h"
+#include "platform/core/clock.h"
+#include "platform/windows/animation.h"
 #include "skinctrl/dvxform.h"
+#include "skinctrl/dvxpopupform.h"
 #include "skinctrl/dvxpublic.h"
 #include "skinctrl/dvxtitlebar.h"
 
@@ -526,6 +529,147 @@ TEST_F(FormsTest, AltSpaceOpensTheFocusedFormsMenuAtThatForm) {
     Pump();
     EXPECT_FALSE(second->Visible());
     EXPECT_TRUE(first->Visible());
+}
+
+
+// ---------------------------------------------------------------- the pop-up
+
+class PopupTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::UseHeadlessBackend();
+        use = std::make_unique<TScopedClock>(clock);
+        pop = new TdvxMSNPopForm(nullptr);
+        pop->OnClose = [this](TObject*) { ++closes; };
+        pop->OnClick = [this](TObject*) { ++clicks; };
+        pop->SetTitle("Title");
+        pop->SetMessageText("A message");
+    }
+    void TearDown() override {
+        delete pop;
+        Pump();
+        use.reset();
+    }
+    HWND Window() { return pop->Window()->Handle(); }
+    bool Up() { return IsWindowVisible(Window()) != FALSE; }
+    void Advance(int ms) {
+        // In timer steps, as the display would see the time pass.
+        for (int done = 0; done < ms; done += 10) {
+            clock.Advance(std::uint64_t(std::min(10, ms - done)));
+            Pump();
+        }
+    }
+    void Press(int x, int y) {
+        InputMouseButton(Window(), x, y, MouseButton::Left, true);
+        InputMouseButton(Window(), x, y, MouseButton::Left, false);
+        Pump();
+    }
+    TVirtualClock clock;
+    std::unique_ptr<TScopedClock> use;
+    TdvxMSNPopForm* pop = nullptr;
+    int closes = 0, clicks = 0;
+};
+
+TEST_F(PopupTest, SlidesInStaysAndSlidesOutOnTheClock) {
+    pop->SetAnimateTime(400);
+    pop->SetStayTime(1000);
+    pop->Popup();
+    TRect area = GetWorkAreaRect();
+    RECT r;
+    GetWindowRect(Window(), &r);
+    EXPECT_EQ(r.right, area.right - 18);
+    EXPECT_EQ(r.bottom, area.bottom);
+    EXPECT_EQ(r.right - r.left, 181);
+    EXPECT_EQ(r.bottom - r.top, 116);
+    EXPECT_TRUE(Up());
+    EXPECT_TRUE(IsWindowAnimating(Window()));
+    Advance(400);
+    EXPECT_FALSE(IsWindowAnimating(Window()));
+    EXPECT_TRUE(pop->Window()->Staying());
+    // The stay time counts from the end of the slide.
+    Advance(900);
+    EXPECT_TRUE(Up());
+    EXPECT_FALSE(IsWindowAnimating(Window()));
+    Advance(200);
+    EXPECT_TRUE(IsWindowAnimating(Window()));  // sliding out
+    EXPECT_EQ(closes, 0);
+    Advance(400);
+    EXPECT_FALSE(Up());
+    EXPECT_EQ(closes, 1);
+    Advance(1000);
+    EXPECT_EQ(closes, 1);  // one OnClose per hide
+}
+
+TEST_F(PopupTest, StayTimeZeroAndATickWrap) {
+    pop->SetAnimateTime(0);
+    pop->SetStayTime(0);
+    pop->Popup();
+    EXPECT_TRUE(Up());
+    Advance(100);  // the first tick hides it
+    EXPECT_FALSE(Up());
+    EXPECT_EQ(closes, 1);
+    // Shown just before the 32-bit tick wraps: the next tick sees a negative time and hides.
+    clock.Advance(0x100000000ull - (clock.TickMs() & 0xFFFFFFFFull) - 50);
+    pop->SetStayTime(60000);
+    pop->Popup();
+    EXPECT_TRUE(Up());
+    Advance(100);
+    EXPECT_FALSE(Up());
+    EXPECT_EQ(closes, 2);
+}
+
+TEST_F(PopupTest, TheCloseBoxHidesAtOnce) {
+    pop->SetAnimateTime(400);
+    pop->SetStayTime(60000);
+    struct Case {
+        int x, y;
+        bool closes;
+    } cases[] = {{161, 6, false},  {162, 6, true},  {175, 6, true},  {176, 6, false},
+                 {170, 5, false},  {170, 19, true}, {170, 20, false}, {162, 19, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.x << "," << c.y);
+        pop->Popup();
+        Advance(400);
+        int before = closes;
+        Press(c.x, c.y);
+        EXPECT_EQ(!Up(), c.closes);
+        EXPECT_FALSE(IsWindowAnimating(Window()));  // never a slide
+        EXPECT_EQ(closes, before + (c.closes ? 1 : 0));
+        if (Up()) {
+            pop->Close();
+            Advance(400);
+        }
+        EXPECT_EQ(closes, before + 1);
+    }
+    EXPECT_EQ(clicks, 4);  // the presses outside the box were clicks on the background
+}
+
+TEST_F(PopupTest, ASecondPopupRestartsTheStayAndClickHideHides) {
+    pop->SetAnimateTime(0);
+    pop->SetStayTime(1000);
+    pop->Popup();
+    Advance(900);
+    pop->SetMessageText("Renewed");
+    pop->Popup();  // shows already: the stay starts again
+    EXPECT_EQ(pop->Window()->TextLabel()->Caption(), "Renewed");
+    Advance(900);
+    EXPECT_TRUE(Up());
+    Advance(200);
+    EXPECT_FALSE(Up());
+    EXPECT_EQ(closes, 1);
+    // A click on the background with ClickHide: OnClick, then the slide out.
+    pop->SetClickHide(true);
+    pop->SetAnimateTime(200);
+    pop->Popup();
+    Advance(200);
+    Press(60, 80);  // the message: OnClick, but it stays
+    EXPECT_EQ(clicks, 1);
+    EXPECT_TRUE(Up());
+    Press(5, 30);  // the background between the texts
+    EXPECT_EQ(clicks, 2);
+    Advance(200);
+    EXPECT_FALSE(Up());
+    EXPECT_EQ(closes, 2);
 }
 
 }  // namespace

@@ -390,7 +390,7 @@ Image MainIcon() {
 // The pop-up notification, 181 x 116: a framed panel with a caption band and a close box
 // at (162, 6) .. (175, 19).
 Image PopupForm() {
-    Image im(181, 116);
+    Image im(181, 116, 0x1E4686);  // the corners in the frame's colour: the window is square
     im.RoundRect(0, 0, 181, 116, 6, [](int, int y) { return Mix(0xF4F8FE, 0xD6E4F6, y / 115.0); });
     im.RoundRect(0, 0, 181, 25, 6, [](int, int y) { return Mix(0x6FA0E0, 0x2F62B0, y / 24.0); });
     im.Fill(0, 20, 181, 5, 0x2F62B0);
