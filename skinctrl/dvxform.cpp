@@ -125,7 +125,7 @@ HRGN FrameRoundRegion(int w, int h, int roundCorner, int roundCornerBottom) {
     HRGN region = CreateRoundRectRgn(top.left, top.top, top.right + 1, top.bottom + 1, rc, rc);
     auto unite = [&](HRGN part) {
         CombineRgn(region, region, part, RGN_OR);
-        DeleteObject(reinterpret_cast<HGDIOBJ>(part));
+        DeleteObject(part);
     };
     auto rect = [](int l, int t, int r, int b) {
         return CreateRectRgn(std::min(l, r), std::min(t, b), std::max(l, r), std::max(t, b));
@@ -140,7 +140,7 @@ HRGN FrameRoundRegion(int w, int h, int roundCorner, int roundCornerBottom) {
     // Nothing beyond the window itself.
     HRGN window = CreateRectRgn(0, 0, w, h);
     CombineRgn(region, region, window, RGN_AND);
-    DeleteObject(reinterpret_cast<HGDIOBJ>(window));
+    DeleteObject(window);
     return region;
 }
 

@@ -87,7 +87,7 @@ void Finish(HWND hwnd, bool runOnEnd) {
     a.running.erase(it);
     StopTimerWhenIdle();
     if (!win::Find(hwnd)) {
-        if (s.own) DeleteObject(win::AsGdiObject(s.own));
+        if (s.own) DeleteObject(s.own);
         return;
     }
     if (s.flags & AW_HIDE) ShowWindow(hwnd, SW_HIDE);
@@ -146,7 +146,7 @@ BOOL AnimateWindow(HWND hwnd, DWORD time, DWORD flags, std::function<void()> onE
     s.onEnd = std::move(onEnd);
     HRGN own = CreateRectRgn(0, 0, 0, 0);
     if (GetWindowRgn(hwnd, own) == ERROR) {
-        DeleteObject(win::AsGdiObject(own));
+        DeleteObject(own);
         own = nullptr;
     }
     s.own = own;
@@ -167,7 +167,7 @@ void CancelWindowAnimation(HWND hwnd) {
     if (win::Find(hwnd))
         RestoreRegion(hwnd, s);
     else if (s.own)
-        DeleteObject(win::AsGdiObject(s.own));
+        DeleteObject(s.own);
 }
 
 bool IsWindowAnimating(HWND hwnd) { return State().running.count(hwnd) != 0; }

@@ -164,7 +164,7 @@ TEST(FrameRegions, BitmapRegionFromMergedRuns) {
     source.topMax = -1;  // not above the min: scan to the last row
     HRGN r = FrameRegionFromBitmaps(source, 8, 10);
     std::vector<RECT> got = GetRegionRects(r);
-    DeleteObject(reinterpret_cast<HGDIOBJ>(r));
+    DeleteObject(r);
     std::vector<RECT> want = {{7, 0, 8, 1}, {0, 1, 2, 2}, {4, 1, 7, 2}, {0, 2, 8, 10}};
     ASSERT_EQ(got.size(), want.size());
     for (std::size_t i = 0; i < want.size(); ++i) {
@@ -189,7 +189,7 @@ TEST(FrameRegions, BitmapRegionFromMergedRuns) {
     EXPECT_TRUE(PtInRegion(r, 2, 8));           // row 1 whole too
     EXPECT_TRUE(PtInRegion(r, 7, 9));           // row 2 scanned, opaque
     EXPECT_FALSE(PtInRegion(r, 0, 10));         // nothing outside the window
-    DeleteObject(reinterpret_cast<HGDIOBJ>(r));
+    DeleteObject(r);
     // Empty pictures add no rows; a 0 x 0 window gives an empty region.
     TBitmap empty;
     source.top = &empty;
@@ -199,10 +199,15 @@ TEST(FrameRegions, BitmapRegionFromMergedRuns) {
     GetRgnBox(r, &box);
     EXPECT_EQ(box.top, 0);
     EXPECT_EQ(box.bottom, 10);
-    DeleteObject(reinterpret_cast<HGDIOBJ>(r));
+    DeleteObject(r);
     r = FrameRegionFromBitmaps(source, 0, 0);
     EXPECT_EQ(GetRegionRects(r).size(), 0u);
-    DeleteObject(reinterpret_cast<HGDIOBJ>(r));
+    DeleteObject(r);
+    for (int i = 0; i < 300; ++i) {
+        source.top = &top;
+        HRGN again = FrameRegionFromBitmaps(source, 8, 10);
+        ASSERT_TRUE(DeleteObject(again)) << i;
+    }
 }
 
 TEST(FrameRegions, RoundCornersTopAndBottom) {
@@ -218,12 +223,12 @@ TEST(FrameRegions, RoundCornersTopAndBottom) {
         EXPECT_EQ(bool(PtInRegion(r, 0, 99)), c.bottomCorner);
         EXPECT_TRUE(PtInRegion(r, 100, 50));
         EXPECT_FALSE(PtInRegion(r, 200, 50));
-        DeleteObject(reinterpret_cast<HGDIOBJ>(r));
+        DeleteObject(r);
     }
     // Sizes that leave nothing to round.
     for (int w : {0, 1, 30000}) {
         HRGN r = FrameRoundRegion(w, w == 30000 ? 10 : w, 13, 13);
-        DeleteObject(reinterpret_cast<HGDIOBJ>(r));
+        DeleteObject(r);
     }
 }
 
@@ -459,7 +464,7 @@ TEST_F(FormsTest, FrameColoursAndRegion) {
     ASSERT_NE(GetWindowRgn(h, r), ERROR);
     EXPECT_FALSE(PtInRegion(r, 0, 0));
     EXPECT_TRUE(PtInRegion(r, 0, 299));
-    DeleteObject(reinterpret_cast<HGDIOBJ>(r));
+    DeleteObject(r);
     EXPECT_TRUE(static_cast<HeadlessBackend&>(Backend()).Window(h).shaped);
     // Any border width or corner, any size: no crash, and the frame still answers.
     for (int bw : {0, 3, 7, -2}) frame->SetBorderWidth(bw);

@@ -19,7 +19,7 @@ protected:
         HRGN r = CreateRectRgn(0, 0, 0, 0);
         bool has = GetWindowRgn(h, r) != ERROR;
         if (has) GetRgnBox(r, &box);
-        DeleteObject(reinterpret_cast<HGDIOBJ>(r));
+        DeleteObject(r);
         return has;
     }
 };
