@@ -17,6 +17,7 @@
 #include "skinctrl/dvxbutton.h"
 #include "skinctrl/dvxform.h"
 #include "skinctrl/dvxpopupform.h"
+#include "skinctrl/dvxtoolbar.h"
 
 using namespace platform;
 using namespace skinctrl;
@@ -35,9 +36,20 @@ public:
         SetCaption("Frame " + std::to_string(index) + " " + UIStyleName(style));
         frame = new TdvxForm(this);
         frame->SetUIStyle(style);
+        auto* bar = new TdvxToolBar(this);
+        bar->SetParent(frame);
+        bar->SetUIStyle(style);
+        bar->SetShowCaptions(true);
+        for (const char* caption : {"&File", "&Edit", "&View"}) {
+            auto* b = new TToolButton(this);
+            b->SetParent(bar);
+            b->SetCaption(caption);
+            b->SetStyle(caption[1] == 'V' ? tbsDropDown : tbsCheck);
+        }
+        bar->Buttons(1)->SetDown(true);
         auto* button = new TdvxButton(this);
         button->SetParent(frame);
-        button->SetBounds(20, frame->TitleBar()->Height() + 20, 100, 24);
+        button->SetBounds(20, frame->TitleBar()->Height() + 50, 100, 24);
         button->SetCaption("Button");
         OnClose = [index](TObject*, TCloseAction&) { Say("close " + std::to_string(index)); };
         frame->TitleBar()->SystemMenu()->OnPopup = [index](TObject*) { Say("menu " + std::to_string(index)); };

@@ -22,6 +22,7 @@
 #include "skinctrl/dvxpopupform.h"
 #include "skinctrl/dvxpublic.h"
 #include "skinctrl/dvxtitlebar.h"
+#include "skinctrl/dvxtoolbar.h"
 
 using namespace platform;
 using namespace skinctrl;
@@ -675,6 +676,162 @@ TEST_F(PopupTest, ASecondPopupRestartsTheStayAndClickHideHides) {
     Advance(200);
     EXPECT_FALSE(Up());
     EXPECT_EQ(closes, 2);
+}
+
+
+// ---------------------------------------------------------------- the tool bar
+
+class ToolBarTest : public FormsTest {
+protected:
+    TForm* Plain() {
+        auto* form = new TForm(nullptr);
+        form->SetBorderStyle(bsNone);
+        form->SetBounds(50, 50, 300, 200);
+        form->AfterConstruction();
+        form->Show();
+        Pump();
+        plain_.reset(form);
+        return form;
+    }
+    TToolButton* Add(TToolBar* bar, const std::string& caption, TToolButtonStyle style = tbsButton) {
+        auto* b = new TToolButton(bar);
+        b->SetParent(bar);
+        b->SetStyle(style);
+        b->SetCaption(caption);
+        return b;
+    }
+    // Top row and left column of the pixels of the button that are neither face nor frame.
+    TPoint InkOf(TToolBar* bar, TToolButton* b, COLORREF face, COLORREF frame) {
+        TRect r = b->BoundsRect();
+        TPoint ink(10000, 10000);
+        for (int y = r.top + 1; y < r.bottom - 1; ++y)
+            for (int x = r.left + 1; x < r.right - 1; ++x) {
+                COLORREF p = Pixel(bar->Handle(), x, y);
+                if (p == face || p == frame) continue;
+                ink.x = std::min<LONG>(ink.x, x);
+                ink.y = std::min<LONG>(ink.y, y);
+            }
+        return ink;
+    }
+    void Hover(TToolBar* bar, TPoint p) {
+        TPoint s = bar->ClientToScreen(p);
+        RECT w;
+        GetWindowRect(bar->GetParentForm()->Handle(), &w);
+        InputMouseMove(bar->GetParentForm()->Handle(), s.x - w.left, s.y - w.top);
+        Pump();
+    }
+    void Hold(TToolBar* bar, TPoint p, bool down) {
+        TPoint s = bar->ClientToScreen(p);
+        RECT w;
+        GetWindowRect(bar->GetParentForm()->Handle(), &w);
+        InputMouseButton(bar->GetParentForm()->Handle(), s.x - w.left, s.y - w.top, MouseButton::Left, down);
+        Pump();
+    }
+    std::unique_ptr<TForm> plain_;
+};
+
+TEST_F(ToolBarTest, PressedCaptionsSitOnePixelLowerAndCentreWithoutAmpersands) {
+    TForm* form = Plain();
+    auto* bar = new TdvxToolBar(form);
+    bar->SetParent(form);
+    bar->SetUIStyle(WinXP);
+    bar->SetShowCaptions(true);
+    TToolButton* file = Add(bar, "&File");
+    bar->SetButtonWidth(80);
+    bar->ArrangeButtons();
+    Pump();
+    TRect r = file->BoundsRect();
+    COLORREF face = ColorToRGB(bar->ButtonColor()), down = ColorToRGB(bar->ButtonDownColor());
+    COLORREF frame = ColorToRGB(bar->ButtonBorderColor());
+    Hover(bar, TPoint(r.left + 5, r.top + 5));
+    ASSERT_EQ(bar->HotButton(), file);
+    bar->Repaint();
+    TPoint hot = InkOf(bar, file, face, frame);
+    Hold(bar, TPoint(r.left + 5, r.top + 5), true);
+    ASSERT_EQ(bar->PressedButton(), file);
+    bar->Repaint();
+    TPoint pressed = InkOf(bar, file, down, frame);
+    EXPECT_EQ(pressed.y, hot.y + 1);
+    EXPECT_EQ(pressed.x, hot.x);
+    Hold(bar, TPoint(r.left + 5, r.top + 5), false);
+    // Centred by the width of "File", not of "&File".
+    bar->Canvas()->Font()->Assign(bar->Font());
+    int w = bar->Canvas()->TextWidth("File");
+    int left = r.left + (r.Width() - w) / 2;
+    EXPECT_GE(hot.x, left);
+    EXPECT_LE(hot.x, left + 2);
+}
+
+TEST_F(ToolBarTest, DropDownArrowOnTheSecondRow) {
+    TForm* form = Plain();
+    auto* bar = new TdvxToolBar(form);
+    bar->SetParent(form);
+    bar->SetAlign(alNone);
+    bar->SetBounds(0, 0, 60, 60);
+    bar->SetUIStyle(DeepBlue);
+    bar->SetWrapable(true);
+    Add(bar, "a");
+    Add(bar, "b");
+    TToolButton* drop = Add(bar, "c", tbsDropDown);
+    bar->ArrangeButtons();
+    Pump();
+    TRect r = drop->BoundsRect();
+    ASSERT_GT(r.top, 0);  // wrapped onto the second row
+    Hover(bar, TPoint(r.left + 3, r.top + 3));
+    ASSERT_EQ(bar->HotButton(), drop);
+    bar->Repaint();
+    int yc = r.top + r.Height() / 2;
+    EXPECT_EQ(Pixel(bar->Handle(), r.right - 7, yc + 1), RGB(0, 0, 0));
+    EXPECT_EQ(Pixel(bar->Handle(), r.right - 14, r.top + 2), RGB(0, 0, 0));
+    EXPECT_NE(Pixel(bar->Handle(), r.right - 7, yc - 3), RGB(0, 0, 0));
+}
+
+TEST_F(ToolBarTest, TransparentUnderMacOSAndProteinOnAFrameOnly) {
+    struct Case {
+        TdvxUIStyle style;
+        bool onFrame, transparent;
+    } cases[] = {{MacOS, true, true}, {Protein, true, true}, {DeepBlue, true, false}, {MacOS, false, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(UIStyleName(c.style));
+        TWinControl* parent = c.onFrame ? static_cast<TWinControl*>(Framed(c.style)) : Plain();
+        auto* bar = new TdvxToolBar(parent->Owner() ? parent->Owner() : parent);
+        bar->SetParent(parent);
+        bar->SetUIStyle(c.style);
+        EXPECT_EQ(bar->Transparent(), c.transparent);
+    }
+}
+
+TEST_F(ToolBarTest, PlatformBarWrapsChecksGroupsAndRunsAccelerators) {
+    TForm* form = Plain();
+    auto* bar = new TToolBar(form);
+    bar->SetParent(form);
+    bar->SetAlign(alNone);
+    bar->SetBounds(0, 0, 100, 30);
+    bar->SetAutoSize(true);
+    bar->SetShowCaptions(true);
+    bar->SetButtonWidth(40);
+    std::vector<std::string> ran;
+    std::vector<TToolButton*> b;
+    for (const char* caption : {"&One", "&Two", "T&hree"}) {
+        b.push_back(Add(bar, caption, tbsCheck));
+        b.back()->SetGrouped(true);
+        b.back()->SetAutoSize(false);
+        b.back()->OnClick = [&ran, caption](TObject*) { ran.push_back(caption); };
+    }
+    bar->ArrangeButtons();
+    // Two fit on a row; the bar grows to two rows.
+    EXPECT_EQ(b[1]->Top(), 0);
+    EXPECT_GT(b[2]->Top(), 0);
+    EXPECT_EQ(b[2]->Left(), 0);
+    EXPECT_EQ(bar->Height(), 2 * b[0]->Height());
+    // Alt+H: the accelerator of "T&hree"; grouped check buttons take turns.
+    EXPECT_EQ(bar->Perform(CM_DIALOGCHAR, 'h', 0), 1);
+    EXPECT_TRUE(b[2]->Down());
+    EXPECT_EQ(bar->Perform(CM_DIALOGCHAR, 'o', 0), 1);
+    EXPECT_TRUE(b[0]->Down());
+    EXPECT_FALSE(b[2]->Down());
+    EXPECT_EQ(bar->Perform(CM_DIALOGCHAR, 'x', 0), 0);
+    EXPECT_EQ(ran, (std::vector<std::string>{"T&hree", "&One"}));
 }
 
 }  // namespace
