@@ -9,6 +9,7 @@ void HeadlessBackend::WindowCreated(HWND hwnd, const TRect& bounds, DWORD style,
     w = TopWindow();
     w.bounds = bounds;
     w.popup = (style & WS_POPUP) != 0;
+    w.framed = (style & WS_CAPTION) != 0;
 }
 
 HeadlessBackend::TopWindow HeadlessBackend::Window(HWND hwnd) const {

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/windows/backend.h"
+#include "platform/windows/messages.h"
 
 namespace platform {
 
@@ -16,6 +17,7 @@ public:
         bool visible = false;
         bool shaped = false;
         bool minimized = false;
+        bool framed = false;  // the display draws a frame (WS_CAPTION)
         std::string title;
         int cursor = 0;
         int presents = 0;
@@ -34,6 +36,7 @@ public:
     void WindowMinimized(HWND hwnd, bool minimized) override { windows_[hwnd].minimized = minimized; }
     void WindowShaped(HWND hwnd, HRGN region) override { windows_[hwnd].shaped = region != nullptr; }
     void WindowTitled(HWND hwnd, const std::string& title) override { windows_[hwnd].title = title; }
+    void WindowRestyled(HWND hwnd, DWORD style, DWORD) override { windows_[hwnd].framed = (style & WS_CAPTION) != 0; }
     void Present(HWND hwnd, const TRect&, const std::uint32_t*, int) override { ++windows_[hwnd].presents; }
     void CursorChanged(HWND hwnd, int cursorId) override { windows_[hwnd].cursor = cursorId; }
     TPoint CursorPos() const override { return cursor_; }

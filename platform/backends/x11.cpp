@@ -290,6 +290,19 @@ public:
         XFlush(display_);
     }
 
+    void WindowRestyled(HWND hwnd, DWORD style, DWORD /*exStyle*/) override {
+        TopWindow* w = Find(hwnd);
+        if (!w || w->popup) return;
+        if (style & WS_CAPTION) {
+            XDeleteProperty(display_, w->xid, motifHints_);
+        } else {
+            long hints[5] = {2 /* decorations */, 0, 0, 0, 0};
+            XChangeProperty(display_, w->xid, motifHints_, motifHints_, 32, PropModeReplace,
+                            reinterpret_cast<unsigned char*>(hints), 5);
+        }
+        XFlush(display_);
+    }
+
     void WindowShaped(HWND hwnd, HRGN region) override {
         TopWindow* w = Find(hwnd);
         if (!w || !hasShape_) return;

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdio>
 
+#include "platform/controls/appevents.h"
 #include "platform/controls/forms.h"
 #include "platform/windows/backend.h"
 #include "platform/windows/input.h"
@@ -68,7 +69,7 @@ bool TApplication::ProcessMessage() {
         if (hintWindow_ && hintActive_ && hintWindow_->IsHintMsg(msg)) CancelHint();
         if (msg.message == WM_MOUSEMOVE) HintMouseMessage(TWinControl::FindControl(msg.hwnd), msg);
         try {
-            if (!IsKeyMsg(msg)) {
+            if (!OfferApplicationMessage(msg) && !IsKeyMsg(msg)) {
                 TranslateMessage(&msg);
                 DispatchMessage(&msg);
             }

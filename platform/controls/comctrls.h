@@ -1,8 +1,11 @@
 #pragma once
-// Up-down buttons and the time picker.
+// Up-down buttons, the time picker and the tool bar.
 #include <string>
+#include <vector>
 
+#include "platform/controls/menus.h"
 #include "platform/controls/stdctrls.h"
+#include "platform/graphics/imglist.h"
 
 namespace platform {
 
@@ -96,6 +99,142 @@ private:
     void UserSet(int field, int value);
     TRect FieldRect(int field);
     TRect ButtonRect(bool up) const;
+};
+
+
+// ---------------------------------------------------------------- tool bar
+
+class TToolBar;
+
+enum TToolButtonStyle { tbsButton, tbsCheck, tbsDropDown, tbsSeparator, tbsDivider };
+enum TEdgeStyle { esNone, esRaised, esLowered };
+// The custom-draw stages of a button, as a set of bits.
+using TCustomDrawState = unsigned;
+constexpr TCustomDrawState cdsSelected = 1, cdsGrayed = 2, cdsDisabled = 4, cdsChecked = 8, cdsFocused = 16,
+                           cdsDefault = 32, cdsHot = 64, cdsMarked = 128, cdsIndeterminate = 256;
+
+// A button of a tool bar: laid out, drawn and clicked by its bar.
+class TToolButton : public TGraphicControl {
+public:
+    explicit TToolButton(TComponent* owner);
+    ~TToolButton() override;
+    void SetParent(TWinControl* parent) override;
+    void Dispatch(TMessage& message) override;
+
+    TToolButtonStyle Style() const { return style_; }
+    void SetStyle(TToolButtonStyle value);
+    int ImageIndex() const { return imageIndex_; }
+    void SetImageIndex(int value);
+    // Checked (tbsCheck), shown pressed.
+    bool Down() const { return down_; }
+    void SetDown(bool value);
+    // Checking a grouped button unchecks the grouped check buttons beside it.
+    bool Grouped() const { return grouped_; }
+    void SetGrouped(bool value) { grouped_ = value; }
+    bool Wrap() const { return wrap_; }
+    void SetWrap(bool value);
+    bool AutoSize() const { return autoSize_; }
+    void SetAutoSize(bool value);
+    TPopupMenu* DropdownMenu() const { return dropdownMenu_; }
+    void SetDropdownMenu(TPopupMenu* value);
+    TMenuItem* MenuItem() const { return menuItem_; }
+    // Takes the item's caption and enabled state; a click runs the item (or shows its
+    // sub-items as a menu below the button).
+    void SetMenuItem(TMenuItem* value);
+    void Notification(TComponent* component, TOperation operation) override;
+    TToolBar* Bar() const;
+    // The pointer is over it / the left button holds it.
+    bool Hot() const;
+    bool Pressed() const;
+    // Runs the button: checks it, shows its menu item's items or runs OnClick.
+    void Click() override;
+
+private:
+    friend class TToolBar;
+    TToolButtonStyle style_ = tbsButton;
+    int imageIndex_ = -1;
+    bool down_ = false;
+    bool grouped_ = false;
+    bool wrap_ = false;
+    bool autoSize_ = false;
+    TPopupMenu* dropdownMenu_ = nullptr;
+    TMenuItem* menuItem_ = nullptr;
+};
+
+using TTBCustomDrawEvent = std::function<void(TToolBar* sender, const TRect& rect, bool& defaultDraw)>;
+using TTBCustomDrawBtnEvent =
+    std::function<void(TToolBar* sender, TToolButton* button, TCustomDrawState state, bool& defaultDraw)>;
+
+// A row of flat buttons (wrapping onto more rows with Wrapable), with captions below the
+// images or beside them (List), drop-down buttons with an arrow part, Alt+letter
+// accelerators, and custom drawing of the background and of each button.
+class TToolBar : public TCustomControl {
+public:
+    explicit TToolBar(TComponent* owner);
+    ~TToolBar() override;
+    void Dispatch(TMessage& message) override;
+    void Notification(TComponent* component, TOperation operation) override;
+    void AlignControls(TControl* control, TRect& rect) override;
+
+    int ButtonCount() const { return int(buttons_.size()); }
+    TToolButton* Buttons(int index) const { return buttons_.at(std::size_t(index)); }
+    TCustomImageList* Images() const { return images_; }
+    void SetImages(TCustomImageList* value);
+    TCustomImageList* HotImages() const { return hotImages_; }
+    void SetHotImages(TCustomImageList* value);
+    bool ShowCaptions() const { return showCaptions_; }
+    void SetShowCaptions(bool value);
+    bool List() const { return list_; }
+    void SetList(bool value);
+    bool Flat() const { return flat_; }
+    void SetFlat(bool value);
+    bool Wrapable() const { return wrapable_; }
+    void SetWrapable(bool value);
+    bool AutoSize() const { return autoSize_; }
+    void SetAutoSize(bool value);
+    bool Transparent() const { return transparent_; }
+    void SetTransparent(bool value);
+    int ButtonWidth() const { return buttonWidth_; }
+    void SetButtonWidth(int value);
+    int ButtonHeight() const { return buttonHeight_; }
+    void SetButtonHeight(int value);
+    TEdgeStyle EdgeInner() const { return edgeInner_; }
+    void SetEdgeInner(TEdgeStyle value) { edgeInner_ = value; }
+    TEdgeStyle EdgeOuter() const { return edgeOuter_; }
+    void SetEdgeOuter(TEdgeStyle value) { edgeOuter_ = value; }
+    // The hot and the pressed button (null for none).
+    TToolButton* HotButton() const { return hot_; }
+    TToolButton* PressedButton() const { return pressed_; }
+    // Lays the buttons out again (rows, sizes).
+    void ArrangeButtons();
+    // The width a button takes.
+    int ButtonWidthOf(TToolButton* button);
+
+    TTBCustomDrawEvent OnCustomDraw;
+    TTBCustomDrawBtnEvent OnCustomDrawButton;
+
+protected:
+    void Paint() override;
+    virtual void DrawButtonDefault(TToolButton* button, TCustomDrawState state);
+
+private:
+    friend class TToolButton;
+    void AddButton(TToolButton* button);
+    void RemoveButton(TToolButton* button);
+    void SetHot(TToolButton* button);
+    void ButtonDown(TToolButton* button, int x);
+    void ButtonUp(TToolButton* button, bool inside);
+    bool Accelerator(unsigned ch);
+    std::vector<TToolButton*> buttons_;
+    TCustomImageList* images_ = nullptr;
+    TCustomImageList* hotImages_ = nullptr;
+    bool showCaptions_ = false, list_ = false, flat_ = false, wrapable_ = true, autoSize_ = false,
+         transparent_ = false;
+    int buttonWidth_ = 23, buttonHeight_ = 22;
+    TEdgeStyle edgeInner_ = esRaised, edgeOuter_ = esLowered;
+    TToolButton* hot_ = nullptr;
+    TToolButton* pressed_ = nullptr;
+    bool arranging_ = false;
 };
 
 }  // namespace platform

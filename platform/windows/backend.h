@@ -31,6 +31,8 @@ public:
     virtual void WindowShown(HWND hwnd, bool visible) = 0;
     virtual void WindowShaped(HWND hwnd, HRGN region) = 0;
     virtual void WindowTitled(HWND hwnd, const std::string& title) = 0;
+    // A top-level window's WS_CAPTION bits changed: it gains or loses the display's frame.
+    virtual void WindowRestyled(HWND /*hwnd*/, DWORD /*style*/, DWORD /*exStyle*/) {}
     virtual void WindowActivated(HWND /*hwnd*/) {}
     // The window went to (or came back from) the task bar.
     virtual void WindowMinimized(HWND /*hwnd*/, bool /*minimized*/) {}

@@ -448,7 +448,10 @@ LONG_PTR SetWindowLongPtrA(HWND hwnd, int index, LONG_PTR value) {
             // Visibility and enabling change through their own calls; the bits follow.
             bool visible = style & WS_VISIBLE;
             bool disabled = style & WS_DISABLED;
+            DWORD oldCaption = w->style & WS_CAPTION;
             w->style = (style & ~(WS_VISIBLE | WS_DISABLED)) | (w->style & (WS_VISIBLE | WS_DISABLED));
+            if (w->IsTopLevel() && (w->style & WS_CAPTION) != oldCaption)
+                Backend().WindowRestyled(hwnd, w->style, w->exStyle);
             if (disabled != bool(w->style & WS_DISABLED)) EnableWindow(hwnd, !disabled);
             if (Find(hwnd) && visible != bool(w->style & WS_VISIBLE)) ShowWindow(hwnd, visible ? SW_SHOWNA : SW_HIDE);
             break;
@@ -772,13 +775,20 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
     if (cmd == SW_MINIMIZE || cmd == SW_SHOWMINIMIZED || cmd == SW_SHOWMINNOACTIVE) {
         w->style = (w->style | WS_MINIMIZE) & ~WS_MAXIMIZE;
     } else if (cmd == SW_MAXIMIZE) {
+        if (!(w->style & WS_MAXIMIZE)) w->restoreBounds = w->bounds;
         w->style = (w->style | WS_MAXIMIZE) & ~WS_MINIMIZE;
         if (w->IsTopLevel()) {
             TRect area = GetWorkArea();
             SetWindowPos(hwnd, nullptr, area.left, area.top, area.Width(), area.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
         }
     } else if (cmd == SW_RESTORE || cmd == SW_SHOWNORMAL) {
+        bool wasMaximized = w->style & WS_MAXIMIZE;
         w->style &= ~(WS_MINIMIZE | WS_MAXIMIZE);
+        // Back from maximised: where it was before.
+        if (wasMaximized && !wasMinimized && w->IsTopLevel() && !w->restoreBounds.IsEmpty()) {
+            TRect r = w->restoreBounds;
+            SetWindowPos(hwnd, nullptr, r.left, r.top, r.Width(), r.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+        }
     }
     if (!Find(hwnd)) return FALSE;
     bool minimized = w->style & WS_MINIMIZE;

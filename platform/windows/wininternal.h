@@ -42,6 +42,7 @@ struct Window {
     bool destroying = false;
     bool inPaint = false;
     ScrollBarState scroll[2];
+    TRect restoreBounds;             // top-level: the bounds before it was maximised
 
     // Top-level windows only: the surface every DC of the tree draws on.
     HBITMAP surface = nullptr;

@@ -1,0 +1,759 @@
+// The skinned form frame: construction, the window-procedure hook, style application,
+// the frame's painting and the window region.
+#include "skinctrl/dvxform.h"
+
+#include <algorithm>
+#include <map>
+
+#include "platform/controls/menus.h"
+#include "platform/windows/input.h"
+#include "platform/windows/window.h"
+#include "skinctrl/dvxfiletheme.h"
+#include "skinctrl/dvxpublic.h"
+
+namespace skinctrl {
+
+using namespace platform;
+
+namespace {
+
+constexpr LRESULT WVR_VALIDRECTS = 0x400;
+constexpr UINT SWP_FRAME_ONLY = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED;
+
+// The frames by the window they hook. Everything runs on the user-interface thread.
+std::map<HWND, TdvxForm*>& Hooked() {
+    static std::map<HWND, TdvxForm*> hooked;
+    return hooked;
+}
+
+// The frame a form keeps: a form measures none here (the desktop draws the frames of
+// windows), so a measured 0 - like anything outside 0..12 - counts as the classic
+// 4-pixel sizing frame the skinned frame takes over.
+int FrameSize(int measured) { return measured <= 0 || measured > 12 ? 4 : measured; }
+
+void Blit(TCanvas* dest, int x, int y, TBitmap* source, const TRect& from) {
+    if (!source || source->Empty()) return;
+    dest->CopyRect(TRect(x, y, x + from.Width(), y + from.Height()), source->Canvas(), from);
+}
+
+}  // namespace
+
+RECT ProposeFrameClient(const RECT& window, int L, int R, int B, int sysL, int sysB, int borderWidth) {
+    const int x = window.left, y = window.top, cx = window.right - window.left, cy = window.bottom - window.top;
+    RECT r;
+    r.top = y + 4 - std::max(4, sysB);
+    if (L != 0) {
+        r.right = x + cx - std::max(R, 4) + std::max(4, sysL) - 1;
+        r.left = x + std::max(L, 4) - std::max(4, sysL) + 1;
+    } else {
+        r.right = x + cx + std::max(4, sysL) - 4;
+        r.left = x - std::max(4, sysL) + 4;
+    }
+    if (B != 0)
+        r.bottom = y + cy - std::max(B, 4) + std::max(4, sysB) - 1;
+    else if (borderWidth == 3)
+        r.bottom = y + cy + std::max(4, sysB) - 4;
+    else
+        r.bottom = y + cy - borderWidth + 2 + std::max(4, sysB) - 4;
+    return r;
+}
+
+int FrameTitleInset(int L, int sysB) { return L != 0 ? std::max(L, 4) : sysB - 1; }
+
+HRGN FrameRegionFromBitmaps(const TdvxRegionSource& source, int w, int h) {
+    w = std::max(0, w);
+    h = std::max(0, h);
+    std::vector<RECT> rects;
+    // The opaque runs of rows first..last of picture, shifted down by dy; whole rows above
+    // and below the scanned band. Rows are clamped to the picture.
+    auto scan = [&](TBitmap* picture, int minRow, int maxRow, int dy) {
+        if (!picture || picture->Empty()) return;
+        TBitmap pixels;
+        pixels.Assign(picture);
+        pixels.SetPixelFormat(pf32bit);
+        const int pw = pixels.Width(), ph = pixels.Height();
+        int first = std::clamp(std::max(minRow, 0), 0, ph - 1);
+        int last = maxRow > minRow ? std::clamp(maxRow, 0, ph - 1) : ph - 1;
+        if (first >= 1) rects.push_back(RECT{0, dy, w, dy + std::min(first, ph)});
+        COLORREF key = ColorToRGB(source.transparent);
+        for (int y = first; y <= last; ++y) {
+            auto* row = static_cast<const std::uint32_t*>(pixels.ScanLine(y));
+            int start = -1;
+            for (int x = 0; x <= pw; ++x) {
+                bool opaque = false;
+                if (x < pw) {
+                    std::uint32_t p = row[x];
+                    opaque = RGB(BYTE(p >> 16), BYTE(p >> 8), BYTE(p)) != key;
+                }
+                if (opaque && start < 0) start = x;
+                if (!opaque && start >= 0) {
+                    rects.push_back(RECT{start, dy + y, x, dy + y + 1});
+                    start = -1;
+                }
+            }
+        }
+        if (last + 1 < ph) rects.push_back(RECT{0, dy + last + 1, w, dy + ph});
+    };
+    int topHeight = 0, bottomHeight = 0;
+    if (source.topWanted && source.top && !source.top->Empty()) {
+        scan(source.top, source.topMin, source.topMax, 0);
+        topHeight = source.top->Height();
+    }
+    if (source.bottomWanted && source.bottom && !source.bottom->Empty()) {
+        bottomHeight = source.bottom->Height();
+        scan(source.bottom, source.bottomMin, source.bottomMax, h - bottomHeight);
+    }
+    if (h - bottomHeight > topHeight) rects.push_back(RECT{0, topHeight, w, h - bottomHeight});
+    // Everything stays inside the window.
+    for (RECT& r : rects) {
+        r.left = std::clamp<LONG>(r.left, 0, w);
+        r.right = std::clamp<LONG>(r.right, 0, w);
+        r.top = std::clamp<LONG>(r.top, 0, h);
+        r.bottom = std::clamp<LONG>(r.bottom, 0, h);
+    }
+    rects.erase(std::remove_if(rects.begin(), rects.end(),
+                               [](const RECT& r) { return r.right <= r.left || r.bottom <= r.top; }),
+                rects.end());
+    return rects.empty() ? CreateRectRgn(0, 0, 0, 0) : CreateRectListRgn(rects.data(), int(rects.size()));
+}
+
+HRGN FrameRoundRegion(int w, int h, int roundCorner, int roundCornerBottom) {
+    w = std::max(0, w);
+    h = std::max(0, h);
+    int rc = std::max(0, roundCorner), rcb = std::max(0, roundCornerBottom);
+    TRect top(0, 0, w, h / 2), bottom(0, h / 2, w, h);
+    HRGN region = CreateRoundRectRgn(top.left, top.top, top.right + 1, top.bottom + 1, rc, rc);
+    auto unite = [&](HRGN part) {
+        CombineRgn(region, region, part, RGN_OR);
+        DeleteObject(part);
+    };
+    auto rect = [](int l, int t, int r, int b) {
+        return CreateRectRgn(std::min(l, r), std::min(t, b), std::max(l, r), std::max(t, b));
+    };
+    // Only the upper corners of the top half are round...
+    unite(rect(top.left, top.bottom, top.left + 2 * rc, top.bottom - 2 * rc));
+    unite(rect(top.right, top.bottom, top.right - 2 * rc, top.bottom - 2 * rc));
+    // ...and only the lower ones of the bottom half.
+    unite(CreateRoundRectRgn(bottom.left, bottom.top, bottom.right + 1, bottom.bottom + 1, rcb, rcb));
+    unite(rect(bottom.left, bottom.top, bottom.left + 2 * rcb, bottom.top + 2 * rcb));
+    unite(rect(bottom.right, bottom.top, bottom.right - 2 * rcb, bottom.top + 2 * rcb));
+    // Nothing beyond the window itself.
+    HRGN window = CreateRectRgn(0, 0, w, h);
+    CombineRgn(region, region, window, RGN_AND);
+    DeleteObject(window);
+    return region;
+}
+
+// ---------------------------------------------------------------- construction
+
+TdvxForm::TdvxForm(TComponent* owner) : TdvxControl<TCustomPanel>(owner), bottomBorder_(std::make_unique<TBitmap>()) {
+    bottomBorder_->SetPixelFormat(pf24bit);
+    SetBevelOuter(bvNone);
+    SetBevelInner(bvNone);
+    auto* form = dynamic_cast<TCustomForm*>(owner);
+    if (!form) return;
+    for (TControl* c : ChildControls(form))
+        if (IdvxStyled* s = AsStyled(c); s && s->IsFormFrame())
+            throw EInvalidOperation("Sorry, You can create only one TdvxForm component in one form!");
+    form_ = form;
+    createdBorderStyle_ = form->BorderStyle();
+    if (createdBorderStyle_ == bsNone || createdBorderStyle_ == bsSingle || createdBorderStyle_ == bsToolWindow)
+        form->SetBorderStyle(bsDialog);
+    // The frame sizes the form keeps, measured before the caption goes.
+    HWND h = form->Handle();
+    RECT window, client;
+    GetWindowRect(h, &window);
+    GetClientRect(h, &client);
+    POINT bottomRight{client.right, client.bottom}, topLeft{0, 0};
+    platform::ClientToScreen(h, &bottomRight);
+    platform::ClientToScreen(h, &topLeft);
+    sysB_ = FrameSize(window.bottom - bottomRight.y);
+    sysL_ = FrameSize(topLeft.x - window.left);
+    creationBounds_ = form->BoundsRect();
+    pendingMaximise_ = form->WindowState() == wsMaximized;
+
+    titleBar_ = new TdvxTitleBar(this);
+    SetAlign(alClient);
+    SetBorderStyle(bsNone);
+    SetParent(form);
+    titleBar_->SetParent(this);
+    titleBar_->SetCaption(form->Caption());
+    TdvxControl<TCustomPanel>::SetText(" ");
+    uiStyle_ = DeepBlue;
+    UIStyleChanged();
+
+    form->SetAutoScroll(false);
+    ClearCaptionBits();
+    InstallHook();
+    appEvents_ = std::make_unique<TApplicationEvents>(nullptr);
+    appEvents_->OnMessage = [this](MSG& msg, bool& handled) { OnApplicationMessage(msg, handled); };
+    FrameChanged();
+    RegionWindow();
+}
+
+TdvxForm::~TdvxForm() {
+    closing_ = true;
+    appEvents_.reset();
+    RemoveHook();
+}
+
+void TdvxForm::InstallHook() {
+    HWND h = form_->Handle();
+    previous_ = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(h, GWLP_WNDPROC));
+    hooked_ = h;
+    Hooked()[h] = this;
+    SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TdvxForm::HookProc));
+}
+
+void TdvxForm::RemoveHook() {
+    if (!hooked_) return;
+    HWND h = hooked_;
+    hooked_ = nullptr;
+    Hooked().erase(h);
+    if (!IsWindow(h)) return;
+    // The form gets its caption and its own procedure back.
+    if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(h, GWLP_WNDPROC)) == &TdvxForm::HookProc)
+        SetWindowLongPtrA(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
+    SetWindowLongA(h, GWL_STYLE, GetWindowLongA(h, GWL_STYLE) | LONG(WS_CAPTION));
+    SetWindowRgn(h, nullptr, TRUE);
+    SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_FRAME_ONLY);
+}
+
+void TdvxForm::ClearCaptionBits() {
+    HWND h = form_->Handle();
+    LONG style = GetWindowLongA(h, GWL_STYLE);
+    if (style & LONG(WS_CAPTION)) SetWindowLongA(h, GWL_STYLE, style & ~LONG(WS_CAPTION));
+}
+
+void TdvxForm::ReAssign() {
+    if (!form_ || !form_->HandleAllocated()) return;
+    HWND h = form_->WindowHandle();
+    if (GetWindowLongA(h, GWL_STYLE) & LONG(WS_CAPTION)) {
+        ClearCaptionBits();
+        SetWindowPos(h, nullptr, 0, 0, 0, 0, SWP_FRAME_ONLY);
+    }
+}
+
+void TdvxForm::Notification(TComponent* component, TOperation operation) {
+    TdvxControl<TCustomPanel>::Notification(component, operation);
+    if (operation != opRemove || !component) return;
+    if (component == formPanel_) formPanel_ = nullptr;
+    if (component == menu_) menu_ = nullptr;
+    if (component == titleBar_) titleBar_ = nullptr;
+}
+
+// ---------------------------------------------------------------- properties
+
+void TdvxForm::SetTitleBarCustom(bool value) {
+    if (titleBar_) titleBar_->SetCustom(value);
+}
+
+void TdvxForm::SetBorderColor(TColor value) {
+    borderColor_ = value;
+    PaintFormBorder();
+}
+
+void TdvxForm::SetBorderWidth(int value) {
+    borderWidth_ = value;
+    FrameChanged();
+    PaintFormBorder();
+}
+
+void TdvxForm::SetTitleBarVisible(bool value) {
+    if (!titleBar_ || titleBar_->Visible() == value) return;
+    if (!hookTogglesTitle_) wantedTitleVisible_ = value;
+    titleBar_->SetVisible(value);
+    titleBar_->SetTop(0);
+    PaintFormBorder();
+}
+
+void TdvxForm::SetCaption(const std::string& value) {
+    if (titleBar_) titleBar_->SetCaption(value);
+    if (form_) form_->SetCaption(value);
+}
+
+void TdvxForm::SetFormPanel(TCustomPanel* value) {
+    if (value == this) {
+        Application->MessageBox("Sorry, you can't select the Form assign to FormPanel property", "Error",
+                                MB_OK | MB_ICONERROR);
+        return;
+    }
+    if (formPanel_) RemoveFreeNotification(formPanel_);
+    formPanel_ = value;
+    if (!value) return;
+    FreeNotification(value);
+    value->SetAlign(alClient);
+    if (dynamic_cast<TPanel*>(value)) {
+        value->SetBevelOuter(bvNone);
+        value->SetBevelInner(bvNone);
+        value->SetBorderStyle(bsNone);
+        value->SetCaption("");
+    } else if (IdvxStyled* s = AsStyled(value); s && !s->PublishesFileTheme()) {
+        value->SetCaption("");
+    }
+}
+
+void TdvxForm::SetTitleBarDrawAppIcon(bool value) {
+    if (titleBar_) titleBar_->SetDrawAppIcon(value);
+}
+
+void TdvxForm::SetMenu(TMainMenu* value) {
+    if (menu_ == value) return;
+    if (menu_) RemoveFreeNotification(menu_);
+    menu_ = value;
+    if (value) FreeNotification(value);
+}
+
+void TdvxForm::SetRoundCorner(int value) {
+    if (!titleBar_) return;
+    titleBar_->SetRoundCorner(value);
+    RegionWindow();
+}
+
+void TdvxForm::SetRoundCornerBottom(int value) {
+    if (!titleBar_) return;
+    titleBar_->SetRoundCornerBottom(value);
+    RegionWindow();
+}
+
+void TdvxForm::SetInactiveCaptionColor(TColor value) {
+    if (titleBar_) titleBar_->SetInactiveCaptionColor(value);
+}
+
+void TdvxForm::AddHelpButton() {
+    if (titleBar_) titleBar_->AddHelpBtn();
+}
+
+void TdvxForm::FrameChanged() {
+    if (!form_ || !form_->HandleAllocated()) return;
+    SetWindowPos(form_->WindowHandle(), nullptr, 0, 0, 0, 0, SWP_FRAME_ONLY);
+    // The client changed size without the window doing so: the controls follow it.
+    form_->Realign();
+}
+
+// ---------------------------------------------------------------- style
+
+void TdvxForm::UIStyleChanged() {
+    if (!form_ || !titleBar_) return;
+    TRect bounds = form_->BoundsRect();
+    TdvxUIStyle style = GetUIStyle();
+    if (UsingTheme(style)) {
+        TdvxFileTheme* theme = GetFileTheme();
+        SetColor(theme->GetColor(SKIN2_FORMCOLOR));
+        auto width = [&](Tsk2SkinBitmapElement e) {
+            TBitmap* b = theme->GetBitmap(e);
+            return b ? b->Width() : 0;
+        };
+        L_ = width(SKIN2_FORMLEFTBORDER);
+        R_ = width(SKIN2_FORMRIGHTBORDER);
+        TBitmap* bottom = theme->GetBitmap(SKIN2_FORMBOTTOMBORDER1);
+        B_ = bottom ? bottom->Height() : 0;
+        transColor_ = theme->GetColor(SKIN2_TRANSCOLOR);
+        titleRegion_ = theme->GetBool(SKIN2_TITLEBARNEEDREGION);
+        bottomRegion_ = theme->GetBool(SKIN2_BOTTOMBORDERNEEDREGION);
+        titleMin_ = theme->GetInt(SKIN2_TITLEBARREGIONMINY);
+        titleMax_ = theme->GetInt(SKIN2_TITLEBARREGIONMAXY);
+        bottomMin_ = theme->GetInt(SKIN2_BOTTOMREGIONMINY);
+        bottomMax_ = theme->GetInt(SKIN2_BOTTOMREGIONMAXY);
+    } else {
+        L_ = R_ = B_ = 0;
+        transColor_ = DVX_KEY_COLOR;
+        borderColor_ = GetInsideThemeColor(style, DVX_THEME_FORM_BORDER_COLOR);
+        borderWidth_ = GetInsideThemeInt(style, DVX_THEME_FORM_BORDER_WIDTH);
+        SetColor(GetInsideThemeColor(style, DVX_THEME_FORM_COLOR));
+    }
+    titleBar_->SetFileTheme(GetFileTheme());
+    titleBar_->SetUIStyle(GetUIStyle());
+    titleBar_->ReapplyStyle();  // the bar's sizes depend on sitting in the frame
+    if (!UsingTheme(style)) titleBar_->SetRoundCornerBottom(0);
+    titleBar_->ForcePaint();
+    if (TBitmap* full = titleBar_->GetTitleImage(-1)) {
+        full->SetTransparent(UsingTheme(style) && titleRegion_);
+        full->SetTransparentColor(transColor_);
+    }
+    if (autoUpdateSub_) ContainerApplyUIStyle(this, GetUIStyle(), GetFileTheme());
+    (void)bounds;
+    FrameChanged();
+    Invalidate();
+    PaintFormBorder();
+    RegionWindow();
+}
+
+void TdvxForm::Resize() {
+    TdvxControl<TCustomPanel>::Resize();
+    if (titleBar_) titleBar_->SetAlign(alTop);
+}
+
+// ---------------------------------------------------------------- the hook
+
+LRESULT TdvxForm::HookProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto it = Hooked().find(hwnd);
+    if (it == Hooked().end()) return DefWindowProcA(hwnd, msg, wParam, lParam);
+    return it->second->NewParentWndProc(msg, wParam, lParam);
+}
+
+LRESULT TdvxForm::CallPrevious(UINT msg, WPARAM wParam, LPARAM lParam) {
+    return CallWindowProcA(previous_, hooked_, msg, wParam, lParam);
+}
+
+LRESULT TdvxForm::NewParentWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (closing_) return 0;
+    HWND h = hooked_;
+    if (msg == WM_NCCALCSIZE && lParam) {
+        auto* p = reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam);
+        RECT window = p->rgrc[0];
+        if (wParam && p->lppos)
+            window = RECT{p->lppos->x, p->lppos->y, p->lppos->x + p->lppos->cx, p->lppos->y + p->lppos->cy};
+        p->rgrc[0] = ProposeFrameClient(window, L_, R_, B_, sysL_, sysB_, borderWidth_);
+        p->rgrc[1] = p->rgrc[0];
+        CallPrevious(msg, wParam, lParam);
+        // The sizing frame the form keeps: here the frame is not the desktop's but ours.
+        RECT& c = p->rgrc[0];
+        int fx = std::max(4, sysL_) - 1, fy = std::max(4, sysB_) - 1;
+        c.left += fx;
+        c.top += fy;
+        c.right = std::max(c.left, c.right - fx);
+        c.bottom = std::max(c.top, c.bottom - fy);
+        return wParam ? WVR_VALIDRECTS : 0;
+    }
+    if (msg == DVXM_TITLEINSET) return FrameTitleInset(L_, sysB_);
+    if (msg == DVXM_FRAMEBOTTOM) return sysB_;
+    if (msg == DVXM_FRAMELEFT) return sysL_;
+
+    LRESULT result = 0;
+    if (msg != WM_NCPAINT && msg != WM_NCACTIVATE) {
+        result = CallPrevious(msg, wParam, lParam);
+        // The message may have freed the form, and the frame with it.
+        auto it = Hooked().find(h);
+        if (it == Hooked().end() || it->second != this || closing_) return result;
+    }
+    switch (msg) {
+        case WM_KEYDOWN: {
+            TMessage m{msg, wParam, lParam, 0};
+            ProcessKeyPress(m);
+            break;
+        }
+        case WM_SHOWWINDOW:
+            // Menus show in the skinned frame, never as the form's own.
+            form_->SetMenu(nullptr);
+            break;
+        case WM_ACTIVATE:
+            if (titleBar_) titleBar_->SetActive(LOWORD(wParam) != WA_INACTIVE);
+            PaintFormBorder();
+            break;
+        case WM_NCACTIVATE:
+            if (IsIconic(h)) return CallPrevious(msg, wParam, lParam);
+            if (titleBar_) titleBar_->Invalidate();
+            PaintFormBorder();
+            return 1;
+        case WM_NCPAINT:
+            if (IsIconic(h)) return CallPrevious(msg, wParam, lParam);
+            if (titleBar_) titleBar_->Invalidate();
+            PaintFormBorder();
+            return 0;
+        case CM_RECREATEWND:
+        case CN_PARENTNOTIFY:
+        case CM_FLOAT: ReAssign(); break;
+        case WM_NCHITTEST: return SizingHitTest(lParam, result);
+        case WM_NCDESTROY:
+            Hooked().erase(h);
+            hooked_ = nullptr;
+            break;
+        case WM_SIZE: {
+            // A form made maximised keeps its creation bounds for when it is restored.
+            if (pendingMaximise_) {
+                if (IsZoomed(h)) {
+                    sawMaximised_ = true;
+                } else if (sawMaximised_) {
+                    pendingMaximise_ = false;
+                    TRect r = creationBounds_;
+                    SetWindowPos(h, nullptr, r.left, r.top, r.Width(), r.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+                }
+            }
+            if (IsZoomed(h)) {
+                TRect area = GetWorkAreaRect();
+                TRect want(area.left - 2, area.top - 2, area.right + 2, area.bottom - 1);
+                if (form_->BoundsRect() != want)
+                    SetWindowPos(h, nullptr, want.left, want.top, want.Width(), want.Height(),
+                                 SWP_NOZORDER | SWP_NOACTIVATE);
+            }
+            if (titleBar_) {
+                titleBar_->ProcessMaxBtn();
+                titleBar_->Invalidate();
+            }
+            PaintFormBorder();
+            RegionWindow();
+            break;
+        }
+        default: break;
+    }
+    return result;
+}
+
+LRESULT TdvxForm::SizingHitTest(LPARAM lParam, LRESULT hit) const {
+    if (hit != HTBORDER) return hit;
+    TFormBorderStyle bs = form_->BorderStyle();
+    HWND h = hooked_;
+    if ((bs != bsSizeable && bs != bsSizeToolWin) || IsZoomed(h)) return hit;
+    RECT window;
+    GetWindowRect(h, &window);
+    int x = std::int16_t(LOWORD(lParam)) - window.left, y = std::int16_t(HIWORD(lParam)) - window.top;
+    int w = window.right - window.left, hgt = window.bottom - window.top;
+    const int corner = 12;
+    bool left = x < std::max(4, L_), right = x >= w - std::max(4, R_);
+    bool top = y < 3, bottom = y >= hgt - std::max(3, B_);
+    if (!left && !right && (top || bottom)) {
+        left = x < corner;
+        right = x >= w - corner;
+    }
+    if (!top && !bottom && (left || right)) {
+        top = y < corner;
+        bottom = y >= hgt - corner;
+    }
+    if (top && left) return HTTOPLEFT;
+    if (top && right) return HTTOPRIGHT;
+    if (bottom && left) return HTBOTTOMLEFT;
+    if (bottom && right) return HTBOTTOMRIGHT;
+    if (left) return HTLEFT;
+    if (right) return HTRIGHT;
+    if (top) return HTTOP;
+    if (bottom) return HTBOTTOM;
+    return hit;
+}
+
+void TdvxForm::OnApplicationMessage(MSG& msg, bool& handled) {
+    if (closing_ || !form_ || !form_->HandleAllocated()) return;
+    if (msg.message == WM_SYSCHAR && msg.wParam == 32) {
+        // Only the frame of the form the key was typed in answers, at that form: a menu at
+        // another form would let "Close" hit a window the user is not looking at.
+        HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+        if (root != form_->WindowHandle() || !titleBar_ || !titleBar_->SystemMenu()) return;
+        handled = true;
+        titleBar_->SystemMenu()->Popup(form_->Left(), form_->Top() + titleBar_->Height());
+        return;
+    }
+    if (msg.message == WM_KEYDOWN) {
+        TMessage m{msg.message, msg.wParam, msg.lParam, 0};
+        ProcessKeyPress(m);
+        handled = m.Result != 0;
+    }
+}
+
+void TdvxForm::ProcessKeyPress(TMessage& m) {
+    m.Result = 0;
+    if (closing_ || !form_ || !menu_) return;
+    if (!FormHasFocus(form_) || !form_->Active()) return;
+    TShiftState shift = 0;
+    if (GetKeyState(VK_SHIFT) < 0) shift |= ssShift;
+    if (GetKeyState(VK_CONTROL) < 0) shift |= ssCtrl;
+    if (GetKeyState(VK_MENU) < 0) shift |= ssAlt;
+    if (menu_->IsShortCut(WORD(m.WParam), shift)) m.Result = 1;
+}
+
+// ---------------------------------------------------------------- painting
+
+void TdvxForm::PaintBuffer(TCanvas* canvas) {
+    if (closing_) return;
+    TRect client(0, 0, Width(), Height());
+    TdvxUIStyle style = GetUIStyle();
+    if (style == MacOS || style == Protein) {
+        TPicture tile;
+        tile.Bitmap()->LoadFromResourceName(nullptr, style == MacOS ? "MACOS_FORM_BACKGROUND" : "PROTEIN_FORM_BACKGROUND");
+        TileDraw(canvas, &tile, client);
+    } else {
+        canvas->Brush()->SetColor(Color());
+        canvas->FillRect(client);
+    }
+    PaintFormBorder();
+}
+
+void TdvxForm::PaintMenuStrip(TCanvas* c, const TRect& r) {
+    // The menu bar's colours; no menu bar shows here, so the strip takes the frame's face.
+    c->Brush()->SetColor(Color());
+    c->FillRect(r);
+}
+
+void TdvxForm::PaintFormBorder() {
+    if (closing_ || !form_ || !form_->HandleAllocated() || !titleBar_) return;
+    HWND h = form_->WindowHandle();
+    if (IsIconic(h)) return;
+    HDC dc = GetWindowDC(h);
+    if (!dc) return;
+    RECT window;
+    GetWindowRect(h, &window);
+    const int w = window.right - window.left, hgt = window.bottom - window.top;
+    {
+        TCanvas canvas;
+        canvas.SetHandle(dc);
+        TdvxUIStyle style = GetUIStyle();
+        if (UsingTheme(style))
+            PaintSkinBorder(&canvas, w, hgt);
+        else
+            PaintBuiltInBorder(&canvas, w, hgt);
+        canvas.SetHandle(nullptr);
+    }
+    ReleaseDC(h, dc);
+}
+
+void TdvxForm::PaintBuiltInBorder(TCanvas* c, int w, int h) {
+    const int bw = borderWidth_;
+    const bool titleShown = titleBar_->Visible();
+    const int th = titleShown ? titleBar_->Height() + 3 : 0;
+    const int mh = 0;  // no menu bar
+    if (titleShown && titleBar_->CanPaint()) {
+        TBitmap* p0 = titleBar_->GetTitleImage(0);
+        TBitmap* p1 = titleBar_->GetTitleImage(1);
+        TBitmap* p2 = titleBar_->GetTitleImage(2);
+        if (p0 && p1 && p2) {
+            TBitmap strip;
+            // A border 3 or more pixels wide leaves no strip beside it.
+            if (3 - bw > 0) {
+                strip.SetSize(3 - bw, p0->Height());
+                strip.Canvas()->Draw(0, 0, p0);
+                c->Draw(bw, 0, &strip);
+                strip.SetSize(3 - bw, p1->Height());
+                if (p1->Width() < 3)
+                    strip.Canvas()->StretchDraw(TRect(0, 0, strip.Width(), strip.Height()), p1);
+                else
+                    strip.Canvas()->Draw(2 - p1->Width(), 0, p1);
+                c->Draw(w - 3, 0, &strip);
+            }
+            if (w - 5 > 0) {
+                strip.SetSize(w - 5, 3);
+                int rightAt = w - 5 - p1->Width() + 3;
+                strip.Canvas()->StretchDraw(TRect(p0->Width() - 2, 0, rightAt, p2->Height()), p2);
+                strip.Canvas()->Draw(-2, 0, p0);
+                strip.Canvas()->Draw(rightAt, 0, p1);
+                c->Draw(2, 0, &strip);
+            }
+            int rc = titleBar_->RoundCorner();
+            if (bw == 1 && rc == 11) {
+                c->Pen()->SetColor(borderColor_);
+                c->Arc(w - 2 * rc + 1, -1, w + 1, 2 * rc - 1, w + 1, rc - 1, w - rc + 1, -1);
+                c->Arc(-1, -1, 2 * rc - 1, 2 * rc - 1, rc - 1, -1, -1, rc - 1);
+            }
+        }
+    }
+    if (!titleShown) {
+        c->Brush()->SetColor(borderColor_);
+        c->FillRect(TRect(0, 0, w, 1));
+        c->Brush()->SetColor(Color());
+        c->FillRect(TRect(bw, 1, w - bw, 3));
+    }
+    c->Brush()->SetColor(borderColor_);
+    c->FillRect(TRect(0, 0, bw, h));
+    c->FillRect(TRect(0, h - bw, w, h));
+    c->FillRect(TRect(w - bw, 0, w, h));
+    if (bw < 4) {
+        c->Brush()->SetColor(Color());
+        c->FillRect(TRect(bw, h - 2, w - bw, h - bw));
+        c->FillRect(TRect(bw, th + mh, 3, h - bw));
+        c->FillRect(TRect(w - 3, th + mh, w - bw, h - bw));
+    }
+}
+
+void TdvxForm::PaintSkinBorder(TCanvas* c, int w, int h) {
+    TdvxFileTheme* theme = GetFileTheme();
+    const bool titleShown = titleBar_->Visible();
+    if (titleShown && titleBar_->CanPaint()) {
+        TBitmap* t = titleBar_->GetTitleImage(-2);
+        if (t && !t->Empty()) {
+            const int tw = t->Width(), th = t->Height();
+            Blit(c, 0, 0, t, TRect(0, 0, std::max(L_, 4), th));
+            Blit(c, 0, 0, t, TRect(0, 0, tw, 3));
+            int rw = std::max(4, R_);
+            Blit(c, w - rw, 0, t, TRect(tw - rw, 0, tw, th));
+        }
+    }
+    const int top = titleShown ? titleBar_->Height() + 3 : 0;
+    TColor face = theme->GetColor(SKIN2_FORMCOLOR);
+    auto side = [&](Tsk2SkinBitmapElement element, bool left) {
+        TBitmap* b = theme->GetBitmap(element);
+        int bwid = b ? b->Width() : 0;
+        TRect r = left ? TRect(0, top, bwid, h - B_) : TRect(w - bwid, top, w, h - B_);
+        if (b && !b->Empty() && !r.IsEmpty()) c->StretchDraw(r, b);
+        if (bwid < 4) {
+            c->Brush()->SetColor(face);
+            c->FillRect(left ? TRect(bwid, top, 4, h - B_) : TRect(w - 4, top, w - bwid, h - B_));
+        }
+    };
+    side(SKIN2_FORMLEFTBORDER, true);
+    side(SKIN2_FORMRIGHTBORDER, false);
+    TBitmap* part1 = theme->GetBitmap(SKIN2_FORMBOTTOMBORDER1);
+    if (part1 && !part1->Empty() && w > 0) {
+        bottomBorder_->SetSize(w, part1->Height());
+        TCanvas* bc = bottomBorder_->Canvas();
+        if (theme->GetBool(SKIN2_BOTTOMBORDERTHREESECT)) {
+            TBitmap* part2 = theme->GetBitmap(SKIN2_FORMBOTTOMBORDER2);
+            TBitmap* part3 = theme->GetBitmap(SKIN2_FORMBOTTOMBORDER3);
+            bc->Draw(0, 0, part1);
+            int w3 = part3 ? part3->Width() : 0;
+            if (part3) bc->Draw(w - w3, 0, part3);
+            if (part2 && !part2->Empty())
+                bc->StretchDraw(TRect(part1->Width(), 0, w - w3, part1->Height()), part2);
+        } else {
+            SpitDrawHorizontal2(part1, bc, TRect(0, 0, w, part1->Height()), true, transColor_);
+        }
+        if (bottomRegion_) {
+            TBitmap composed;
+            composed.SetPixelFormat(pf24bit);
+            composed.SetSize(w, part1->Height());
+            composed.Canvas()->Brush()->SetColor(face);
+            composed.Canvas()->FillRect(TRect(0, 0, w, part1->Height()));
+            bottomBorder_->SetTransparent(true);
+            bottomBorder_->SetTransparentColor(transColor_);
+            composed.Canvas()->Draw(0, 0, bottomBorder_.get());
+            bottomBorder_->SetTransparent(false);
+            Blit(c, 0, h - B_, &composed, TRect(0, 0, w, part1->Height()));
+        } else {
+            Blit(c, 0, h - B_, bottomBorder_.get(), TRect(0, 0, w, part1->Height()));
+        }
+    }
+    if (B_ < 4) {
+        c->Brush()->SetColor(face);
+        c->FillRect(TRect(L_, h - 4, w - R_, h - B_));
+    }
+}
+
+// ---------------------------------------------------------------- region
+
+void TdvxForm::RegionWindow() {
+    if (closing_ || !form_ || !form_->HandleAllocated() || !titleBar_) return;
+    HWND h = form_->WindowHandle();
+    RECT window;
+    GetWindowRect(h, &window);
+    const int w = window.right - window.left, hgt = window.bottom - window.top;
+    TdvxUIStyle style = GetUIStyle();
+    HRGN region;
+    if (UsingTheme(style)) {
+        if (!titleRegion_ && !bottomRegion_) {
+            region = CreateRectRgn(0, 0, w, hgt);
+        } else {
+            titleBar_->ForcePaint();
+            TdvxRegionSource source;
+            source.top = titleBar_->GetTitleImage(-1);
+            source.bottom = bottomBorder_.get();
+            source.topWanted = titleRegion_ && titleBar_->Visible();
+            source.bottomWanted = bottomRegion_;
+            source.topMin = titleMin_;
+            source.topMax = titleMax_;
+            source.bottomMin = bottomMin_;
+            source.bottomMax = bottomMax_;
+            source.transparent = transColor_;
+            region = FrameRegionFromBitmaps(source, w, hgt);
+        }
+    } else {
+        region = FrameRoundRegion(w, hgt, RoundCorner(), RoundCornerBottom());
+    }
+    SetWindowRgn(h, region, TRUE);
+}
+
+void TdvxForm::Dispatch(TMessage& m) {
+    if (m.Msg == WM_ERASEBKGND) {
+        m.Result = 1;
+        return;
+    }
+    TdvxControl<TCustomPanel>::Dispatch(m);
+}
+
+}  // namespace skinctrl
