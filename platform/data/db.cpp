@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "platform/core/sysutils.h"
 
@@ -189,6 +190,118 @@ void TField::SetAsBytes(const std::string& value) {
 
 void TField::Clear() { Store(TFieldValue()); }
 
+// ---------------------------------------------------------------- TRowStore
+
+void TRowStore::Clear() {
+    rows_.clear();
+    blocks_.clear();
+    blockUsed_ = blockSize_ = 0;
+}
+
+void TRowStore::BeginRow(std::int64_t key, bool hasKey) {
+    building_ = Row();
+    building_.key = key;
+    building_.hasKey = hasKey;
+    scratch_.clear();
+}
+
+void TRowStore::AddInt(std::int64_t value) {
+    char b[1 + sizeof value];
+    b[0] = char(TFieldValue::Int);
+    std::memcpy(b + 1, &value, sizeof value);
+    scratch_.append(b, sizeof b);
+}
+
+void TRowStore::AddFloat(double value) {
+    char b[1 + sizeof value];
+    b[0] = char(TFieldValue::Float);
+    std::memcpy(b + 1, &value, sizeof value);
+    scratch_.append(b, sizeof b);
+}
+
+void TRowStore::AddString(TFieldValue::Kind kind, const char* data, std::size_t size) {
+    char b[1 + sizeof(std::uint64_t)];
+    b[0] = char(kind);
+    std::uint64_t n = size;
+    std::memcpy(b + 1, &n, sizeof n);
+    scratch_.append(b, sizeof b);
+    scratch_.append(data, size);
+}
+
+void TRowStore::Add(const TFieldValue& v) {
+    switch (v.kind) {
+        case TFieldValue::Int: AddInt(v.i); break;
+        case TFieldValue::Float: AddFloat(v.f); break;
+        case TFieldValue::Text: AddText(v.s.data(), v.s.size()); break;
+        case TFieldValue::Bytes: AddBytes(v.s.data(), v.s.size()); break;
+        default: AddNull(); break;
+    }
+}
+
+TRowStore::Row TRowStore::Keep() {
+    constexpr std::size_t kBlock = 64 * 1024;
+    std::size_t n = scratch_.size();
+    if (n > 0xFFFFFFFFu) throw EDatabaseError("A record is larger than 4 GB");
+    if (blocks_.empty() || blockSize_ - blockUsed_ < n) {
+        blockSize_ = std::max(kBlock, n);
+        blocks_.push_back(std::unique_ptr<char[]>(new char[blockSize_]));
+        blockUsed_ = 0;
+    }
+    char* at = blocks_.back().get() + blockUsed_;
+    if (n) std::memcpy(at, scratch_.data(), n);
+    blockUsed_ += n;
+    Row r = building_;
+    r.data = at;
+    r.size = std::uint32_t(n);
+    return r;
+}
+
+void TRowStore::EndRow() { rows_.push_back(Keep()); }
+
+void TRowStore::Unpack(int index, std::vector<TFieldValue>& values) const {
+    const Row& r = At(index);
+    const char* p = r.data;
+    const char* end = p + r.size;
+    std::size_t f = 0;
+    for (; p < end && f < values.size(); ++f) {
+        TFieldValue& v = values[f];
+        v.kind = TFieldValue::Kind(*p++);
+        switch (v.kind) {
+            case TFieldValue::Int:
+                std::memcpy(&v.i, p, sizeof v.i);
+                p += sizeof v.i;
+                break;
+            case TFieldValue::Float:
+                std::memcpy(&v.f, p, sizeof v.f);
+                p += sizeof v.f;
+                break;
+            case TFieldValue::Text:
+            case TFieldValue::Bytes: {
+                std::uint64_t n = 0;
+                std::memcpy(&n, p, sizeof n);
+                p += sizeof n;
+                v.s.assign(p, std::size_t(n));
+                p += n;
+                break;
+            }
+            default: break;
+        }
+    }
+    for (; f < values.size(); ++f) values[f] = TFieldValue();
+}
+
+TRowStore::Row TRowStore::Pack(const TRecordData& record) {
+    BeginRow(record.key, record.hasKey);
+    for (const TFieldValue& v : record.values) Add(v);
+    return Keep();
+}
+
+void TRowStore::Put(int index, const TRecordData& record) { rows_.at(std::size_t(index)) = Pack(record); }
+
+void TRowStore::Insert(int index, const TRecordData& record) { rows_.insert(rows_.begin() + index, Pack(record)); }
+
+void TRowStore::Erase(int index) { rows_.erase(rows_.begin() + index); }
+
 // ---------------------------------------------------------------- TDataSet
 
 TDataSet::TDataSet(TComponent* owner) : TComponent(owner) {}
@@ -221,7 +334,7 @@ void TDataSet::SetActive(bool value) {
     if (value == Active()) return;
     if (value) {
         std::vector<TFieldDef> defs;
-        std::vector<TRecordData> rows;
+        TRowStore rows;
         try {
             InternalOpen(defs, rows);
         } catch (...) {
@@ -235,15 +348,16 @@ void TDataSet::SetActive(bool value) {
             f->SetRequired(defs[i].required);
             fields_.push_back(std::move(f));
         }
-        records_ = std::move(rows);
+        rows_ = std::move(rows);
+        currentRow_ = -1;
         canModify_ = InternalCanModify();
-        cur_ = records_.empty() ? -1 : 0;
+        cur_ = rows_.Empty() ? -1 : 0;
         bof_ = true;
-        eof_ = records_.empty();
+        eof_ = rows_.Empty();
         modified_ = false;
         SetState(dsBrowse);
     } else {
-        if (state_ == dsInsert && cur_ >= 0) records_.erase(records_.begin() + cur_);
+        if (state_ == dsInsert && cur_ >= 0) rows_.Erase(cur_);
         edit_ = TRecordData();
         modified_ = false;
         SetState(dsInactive);  // the links let go of the fields here
@@ -253,7 +367,8 @@ void TDataSet::SetActive(bool value) {
 }
 
 void TDataSet::ClearRows() {
-    records_.clear();
+    rows_.Clear();
+    currentRow_ = -1;
     fields_.clear();
     cur_ = -1;
     bof_ = eof_ = true;
@@ -292,15 +407,15 @@ void TDataSet::MoveTo(int row) {
 void TDataSet::First() {
     CheckBrowseMode();
     bof_ = true;
-    eof_ = records_.empty();
-    MoveTo(records_.empty() ? -1 : 0);
+    eof_ = rows_.Empty();
+    MoveTo(rows_.Empty() ? -1 : 0);
 }
 
 void TDataSet::Last() {
     CheckBrowseMode();
     eof_ = true;
-    bof_ = records_.empty();
-    MoveTo(records_.empty() ? -1 : int(records_.size()) - 1);
+    bof_ = rows_.Empty();
+    MoveTo(rows_.Count() - 1);
 }
 
 void TDataSet::Next() { MoveBy(1); }
@@ -308,12 +423,12 @@ void TDataSet::Prior() { MoveBy(-1); }
 
 int TDataSet::MoveBy(int distance) {
     CheckBrowseMode();
-    if (records_.empty() || distance == 0) return 0;
+    if (rows_.Empty() || distance == 0) return 0;
     if ((distance > 0 && eof_) || (distance < 0 && bof_)) return 0;
     bof_ = eof_ = false;
     long long target = (long long)cur_ + distance;
-    if (target >= (long long)records_.size()) {
-        target = (long long)records_.size() - 1;
+    if (target >= (long long)rows_.Count()) {
+        target = (long long)rows_.Count() - 1;
         eof_ = true;
     } else if (target < 0) {
         target = 0;
@@ -347,11 +462,11 @@ void TDataSet::Edit() {
     CheckActive();
     if (state_ == dsEdit || state_ == dsInsert) return;
     if (!CanModify()) DatabaseError("Cannot modify a read-only dataset");
-    if (records_.empty()) {
+    if (rows_.Empty()) {
         Insert();
         return;
     }
-    edit_ = records_[std::size_t(cur_)];
+    edit_ = Record(cur_);
     modified_ = false;
     SetState(dsEdit);
     DataEvent(deRecordChange);
@@ -360,8 +475,9 @@ void TDataSet::Edit() {
 void TDataSet::BeginInsert(int row) {
     CheckBrowseMode();
     if (!CanModify()) DatabaseError("Cannot modify a read-only dataset");
-    row = std::clamp(row, 0, int(records_.size()));
-    records_.insert(records_.begin() + row, BlankRecord());
+    row = std::clamp(row, 0, rows_.Count());
+    rows_.Insert(row, BlankRecord());
+    currentRow_ = -1;
     cur_ = row;
     edit_ = BlankRecord();
     modified_ = false;
@@ -377,7 +493,7 @@ void TDataSet::Insert() {
 
 void TDataSet::Append() {
     CheckActive();
-    BeginInsert(int(records_.size()));
+    BeginInsert(rows_.Count());
 }
 
 void TDataSet::UpdateRecord() {
@@ -391,10 +507,11 @@ void TDataSet::Post() {
     UpdateRecord();
     bool inserting = state_ == dsInsert;
     TRecordData record = edit_;
-    TRecordData original = inserting ? BlankRecord() : records_[std::size_t(cur_)];
+    TRecordData original = inserting ? BlankRecord() : StoredRecord(cur_);
     // Raises with the edit buffer untouched: the user's values stay for another try.
     InternalPost(record, original, inserting);
-    records_[std::size_t(cur_)] = std::move(record);
+    rows_.Put(cur_, record);
+    currentRow_ = -1;
     edit_ = TRecordData();
     modified_ = false;
     SetState(dsBrowse);
@@ -404,9 +521,10 @@ void TDataSet::Post() {
 void TDataSet::Cancel() {
     if (state_ != dsEdit && state_ != dsInsert) return;
     if (state_ == dsInsert) {
-        records_.erase(records_.begin() + cur_);
-        if (cur_ >= int(records_.size())) cur_ = int(records_.size()) - 1;
-        if (records_.empty()) bof_ = eof_ = true;
+        rows_.Erase(cur_);
+        currentRow_ = -1;
+        if (cur_ >= rows_.Count()) cur_ = rows_.Count() - 1;
+        if (rows_.Empty()) bof_ = eof_ = true;
     }
     edit_ = TRecordData();
     modified_ = false;
@@ -420,13 +538,14 @@ void TDataSet::Delete() {
         Cancel();
         return;
     }
-    if (records_.empty()) DatabaseError("Cannot perform this operation on an empty dataset");
+    if (rows_.Empty()) DatabaseError("Cannot perform this operation on an empty dataset");
     if (!CanModify()) DatabaseError("Cannot modify a read-only dataset");
     DataEvent(deCheckBrowseMode);
-    InternalDelete(records_[std::size_t(cur_)]);
-    records_.erase(records_.begin() + cur_);
-    if (cur_ >= int(records_.size())) cur_ = int(records_.size()) - 1;
-    bof_ = eof_ = records_.empty();
+    InternalDelete(StoredRecord(cur_));
+    rows_.Erase(cur_);
+    currentRow_ = -1;
+    if (cur_ >= rows_.Count()) cur_ = rows_.Count() - 1;
+    bof_ = eof_ = rows_.Empty();
     edit_ = TRecordData();
     modified_ = false;
     SetState(dsBrowse);
@@ -435,10 +554,10 @@ void TDataSet::Delete() {
 
 void TDataSet::Refresh() {
     CheckBrowseMode();
-    bool hadKey = cur_ >= 0 && records_[std::size_t(cur_)].hasKey;
-    std::int64_t key = hadKey ? records_[std::size_t(cur_)].key : 0;
+    bool hadKey = cur_ >= 0 && rows_.At(cur_).hasKey;
+    std::int64_t key = hadKey ? rows_.At(cur_).key : 0;
     std::vector<TFieldDef> defs;
-    std::vector<TRecordData> rows;
+    TRowStore rows;
     InternalOpen(defs, rows);
     bool sameLayout = defs.size() == fields_.size();
     for (std::size_t i = 0; sameLayout && i < defs.size(); ++i)
@@ -455,20 +574,21 @@ void TDataSet::Refresh() {
         }
     }
     int old = cur_;
-    records_ = std::move(rows);
+    rows_ = std::move(rows);
+    currentRow_ = -1;
     cur_ = -1;
     if (hadKey)
-        for (std::size_t i = 0; i < records_.size(); ++i)
-            if (records_[i].hasKey && records_[i].key == key) {
-                cur_ = int(i);
+        for (int i = 0; i < rows_.Count(); ++i)
+            if (rows_.At(i).hasKey && rows_.At(i).key == key) {
+                cur_ = i;
                 break;
             }
-    if (cur_ < 0 && !records_.empty()) cur_ = std::clamp(old, 0, int(records_.size()) - 1);
-    if (records_.empty()) {
+    if (cur_ < 0 && !rows_.Empty()) cur_ = std::clamp(old, 0, rows_.Count() - 1);
+    if (rows_.Empty()) {
         bof_ = eof_ = true;
     } else {
         bof_ = bof_ && cur_ == 0;
-        eof_ = eof_ && cur_ == int(records_.size()) - 1;
+        eof_ = eof_ && cur_ == rows_.Count() - 1;
     }
     canModify_ = InternalCanModify();
     if (!sameLayout) SetState(dsBrowse);
@@ -476,13 +596,29 @@ void TDataSet::Refresh() {
 }
 
 const TFieldValue& TDataSet::CurrentValue(int index) const {
-    const TRecordData* r = nullptr;
-    if (state_ == dsEdit || state_ == dsInsert)
-        r = &edit_;
-    else if (cur_ >= 0 && cur_ < int(records_.size()))
-        r = &records_[std::size_t(cur_)];
-    if (!r || index < 0 || index >= int(r->values.size())) return kNull;
-    return r->values[std::size_t(index)];
+    if (index < 0 || index >= int(fields_.size())) return kNull;
+    if (state_ == dsEdit || state_ == dsInsert) return edit_.values[std::size_t(index)];
+    if (cur_ < 0 || cur_ >= rows_.Count()) return kNull;
+    if (currentRow_ != cur_) {
+        current_.resize(fields_.size());
+        rows_.Unpack(cur_, current_);
+        currentRow_ = cur_;
+    }
+    return current_[std::size_t(index)];
+}
+
+TRecordData TDataSet::Record(int row) const {
+    if ((state_ == dsEdit || state_ == dsInsert) && row == cur_) return edit_;
+    return StoredRecord(row);
+}
+
+TRecordData TDataSet::StoredRecord(int row) const {
+    TRecordData r;
+    r.key = rows_.At(row).key;
+    r.hasKey = rows_.At(row).hasKey;
+    r.values.resize(fields_.size());
+    rows_.Unpack(row, r.values);
+    return r;
 }
 
 void TDataSet::SetFieldValue(TField* field, TFieldValue value) {

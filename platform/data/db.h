@@ -60,6 +60,50 @@ struct TRecordData {
     std::vector<TFieldValue> values;
 };
 
+// The rows of a data set, packed (per value a tag byte, then 8 bytes for a number or an
+// 8-byte length and the bytes) into blocks that never move, so reading many rows costs one
+// small copy per row and no reallocation. A row that is replaced gets new bytes; the old
+// ones stay until the store is cleared (a data set clears it when it reads its rows again).
+class TRowStore {
+public:
+    struct Row {
+        std::int64_t key = 0;
+        const char* data = nullptr;
+        std::uint32_t size = 0;
+        bool hasKey = false;
+    };
+    int Count() const { return int(rows_.size()); }
+    bool Empty() const { return rows_.empty(); }
+    void Clear();
+    const Row& At(int index) const { return rows_.at(std::size_t(index)); }
+    // Building a row at the end: BeginRow, one Add per field, EndRow.
+    void BeginRow(std::int64_t key, bool hasKey);
+    void AddNull() { scratch_ += char(TFieldValue::Null); }
+    void AddInt(std::int64_t value);
+    void AddFloat(double value);
+    void AddText(const char* data, std::size_t size) { AddString(TFieldValue::Text, data, size); }
+    void AddBytes(const char* data, std::size_t size) { AddString(TFieldValue::Bytes, data, size); }
+    void Add(const TFieldValue& value);
+    void EndRow();
+    // The values of a row (values gets one per field).
+    void Unpack(int index, std::vector<TFieldValue>& values) const;
+    void Put(int index, const TRecordData& record);
+    void Insert(int index, const TRecordData& record);
+    void Erase(int index);
+
+private:
+    void AddString(TFieldValue::Kind kind, const char* data, std::size_t size);
+    Row Pack(const TRecordData& record);
+    // Copies the scratch bytes into a block and returns the row over them.
+    Row Keep();
+    std::vector<Row> rows_;
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    std::size_t blockUsed_ = 0;
+    std::size_t blockSize_ = 0;
+    std::string scratch_;
+    Row building_;
+};
+
 class TDataSet;
 
 // A column of the data set. Reads give the current record's value (the edit buffer while
@@ -153,11 +197,11 @@ public:
     bool Bof() const { return bof_; }
     // True after Last or Next on the last record; true on an empty data set.
     bool Eof() const { return eof_; }
-    bool IsEmpty() const { return records_.empty(); }
+    bool IsEmpty() const { return rows_.Empty(); }
     // 1-based; 0 without a current record. Setting raises for a number outside 1..RecordCount.
     int RecNo() const;
     void SetRecNo(int value);
-    int RecordCount() const { return int(records_.size()); }
+    int RecordCount() const { return rows_.Count(); }
 
     // ---- editing ----
     virtual bool CanModify() const { return Active() && canModify_; }
@@ -190,8 +234,8 @@ public:
     // The links the data set tells about its changes (through its data sources).
     void DataEvent(TDataEvent event, std::intptr_t info = 0);
 
-    // A record's data, for the grid: row is 0-based.
-    const TRecordData& Record(int row) const { return records_.at(std::size_t(row)); }
+    // A record's values (row is 0-based; the current one as edited), for grids and lists.
+    TRecordData Record(int row) const;
     int CurrentRow() const { return cur_; }
 
 protected:
@@ -202,7 +246,7 @@ protected:
         bool required = false;
     };
     // Reads the field definitions and every row; raises on failure.
-    virtual void InternalOpen(std::vector<TFieldDef>& defs, std::vector<TRecordData>& rows) = 0;
+    virtual void InternalOpen(std::vector<TFieldDef>& defs, TRowStore& rows) = 0;
     virtual void InternalClose() {}
     // Writes record (for an insert: a new one; key and hasKey are set on return). original
     // is the record before the edit (for an insert: all null). May fill in values the store
@@ -219,11 +263,18 @@ private:
     void SetState(TDataSetState state);
     void ClearRows();
     TRecordData BlankRecord() const;
+    TRecordData StoredRecord(int row) const;
     void MoveTo(int row);
     void BeginInsert(int row);
 
+    bool HasRows() const { return !rows_.Empty(); }
+    int Rows() const { return rows_.Count(); }
+
     std::vector<std::unique_ptr<TField>> fields_;
-    std::vector<TRecordData> records_;
+    TRowStore rows_;
+    // The current row's values, unpacked on first use after a move.
+    mutable std::vector<TFieldValue> current_;
+    mutable int currentRow_ = -1;
     std::vector<TDataSource*> sources_;
     TRecordData edit_;
     TDataSetState state_ = dsInactive;

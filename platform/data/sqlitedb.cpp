@@ -227,16 +227,30 @@ TSQLiteDatabase* TSQLiteDataSet::Db() {
     return own_;
 }
 
-void TSQLiteDataSet::ReadRow(sqlite3_stmt* stmt, TRecordData& row) const {
-    row.values.resize(fieldColumn_.size());
-    if (keyColumn_ >= 0 && sqlite3_column_type(stmt, keyColumn_) == SQLITE_INTEGER) {
-        row.key = sqlite3_column_int64(stmt, keyColumn_);
-        row.hasKey = true;
+void TSQLiteDataSet::ReadRow(sqlite3_stmt* stmt, TRowStore& rows) const {
+    bool hasKey = keyColumn_ >= 0 && sqlite3_column_type(stmt, keyColumn_) == SQLITE_INTEGER;
+    rows.BeginRow(hasKey ? sqlite3_column_int64(stmt, keyColumn_) : 0, hasKey);
+    for (int c : fieldColumn_) {
+        switch (sqlite3_column_type(stmt, c)) {
+            case SQLITE_INTEGER: rows.AddInt(sqlite3_column_int64(stmt, c)); break;
+            case SQLITE_FLOAT: rows.AddFloat(sqlite3_column_double(stmt, c)); break;
+            case SQLITE_TEXT: {
+                auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
+                rows.AddText(p ? p : "", p ? std::size_t(sqlite3_column_bytes(stmt, c)) : 0);
+                break;
+            }
+            case SQLITE_BLOB: {
+                auto* p = static_cast<const char*>(sqlite3_column_blob(stmt, c));
+                rows.AddBytes(p ? p : "", p ? std::size_t(sqlite3_column_bytes(stmt, c)) : 0);
+                break;
+            }
+            default: rows.AddNull(); break;
+        }
     }
-    for (std::size_t f = 0; f < fieldColumn_.size(); ++f) ReadValue(stmt, fieldColumn_[f], row.values[f]);
+    rows.EndRow();
 }
 
-void TSQLiteDataSet::InternalOpen(std::vector<TFieldDef>& defs, std::vector<TRecordData>& rows) {
+void TSQLiteDataSet::InternalOpen(std::vector<TFieldDef>& defs, TRowStore& rows) {
     TSQLiteDatabase* db = Db();
     db->Open();
     bool table = !tableName_.empty();
@@ -329,15 +343,14 @@ void TSQLiteDataSet::InternalOpen(std::vector<TFieldDef>& defs, std::vector<TRec
         defs.push_back(def);
     }
 
-    rows.clear();
+    rows.Clear();
     bool first = true;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         if (first) {
             for (int f : undeclared) defs[std::size_t(f)].type = TypeFromValue(stmt, fieldColumn_[std::size_t(f)]);
             first = false;
         }
-        rows.emplace_back();
-        ReadRow(stmt, rows.back());
+        ReadRow(stmt, rows);
     }
     if (rc != SQLITE_DONE) db->Raise();
     for (int f : undeclared)

@@ -84,7 +84,7 @@ public:
     void Notification(TComponent* component, TOperation operation) override;
 
 protected:
-    void InternalOpen(std::vector<TFieldDef>& defs, std::vector<TRecordData>& rows) override;
+    void InternalOpen(std::vector<TFieldDef>& defs, TRowStore& rows) override;
     void InternalClose() override;
     void InternalPost(TRecordData& record, const TRecordData& original, bool inserting) override;
     void InternalDelete(const TRecordData& record) override;
@@ -95,7 +95,7 @@ private:
     // Runs statement (already bound) inside a transaction; raises with the database's
     // message and rolls back on failure.
     void InTransaction(const std::function<void()>& work);
-    void ReadRow(sqlite3_stmt* stmt, TRecordData& row) const;
+    void ReadRow(sqlite3_stmt* stmt, TRowStore& rows) const;
 
     TSQLiteDatabase* database_ = nullptr;
     TSQLiteDatabase* own_ = nullptr;
