@@ -37,8 +37,9 @@ const TFieldValue& TField::Value() const { return dataSet_->CurrentValue(index_)
 
 bool TField::IsNull() const { return Value().kind == TFieldValue::Null; }
 
-std::string TField::AsString() const {
-    const TFieldValue& v = Value();
+std::string TField::AsString() const { return ValueText(Value()); }
+
+std::string TField::ValueText(const TFieldValue& v) const {
     switch (v.kind) {
         case TFieldValue::Null: return std::string();
         case TFieldValue::Int:
@@ -51,9 +52,11 @@ std::string TField::AsString() const {
     }
 }
 
-std::string TField::DisplayText() const {
-    if (type_ == ftBlob) return IsNull() ? std::string() : "(BLOB)";
-    std::string s = AsString();
+std::string TField::DisplayText() const { return DisplayValueText(Value()); }
+
+std::string TField::DisplayValueText(const TFieldValue& v) const {
+    if (type_ == ftBlob) return v.kind == TFieldValue::Null ? std::string() : "(BLOB)";
+    std::string s = ValueText(v);
     std::size_t end = s.find_first_of("\r\n");
     return end == std::string::npos ? s : s.substr(0, end);
 }

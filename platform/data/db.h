@@ -135,6 +135,9 @@ public:
     std::string Text() const { return AsString(); }
     // What a grid shows: blobs as "(BLOB)", everything else its text's first line.
     std::string DisplayText() const;
+    // The same for a value of this field in any record (grids and lookup lists).
+    std::string ValueText(const TFieldValue& value) const;
+    std::string DisplayValueText(const TFieldValue& value) const;
     std::int64_t AsInteger() const;
     double AsFloat() const;
     bool AsBoolean() const;
