@@ -40,12 +40,24 @@ public:
     TDBGrid* grid_;
 
 protected:
-    void ActiveChanged() override { grid_->LinkActive(); }
-    void DataSetChanged() override { grid_->LinkDataChanged(); }
-    void DataSetScrolled(int) override { grid_->LinkDataChanged(); }
-    void LayoutChanged() override { grid_->LinkLayoutChanged(); }
-    void EditingChanged() override { grid_->LinkEditingChanged(); }
-    void RecordChanged(TField*) override { grid_->Invalidate(); }
+    void ActiveChanged() override {
+        if (grid_) grid_->LinkActive();
+    }
+    void DataSetChanged() override {
+        if (grid_) grid_->LinkDataChanged();
+    }
+    void DataSetScrolled(int) override {
+        if (grid_) grid_->LinkDataChanged();
+    }
+    void LayoutChanged() override {
+        if (grid_) grid_->LinkLayoutChanged();
+    }
+    void EditingChanged() override {
+        if (grid_) grid_->LinkEditingChanged();
+    }
+    void RecordChanged(TField*) override {
+        if (grid_) grid_->Invalidate();
+    }
 };
 
 TDBGrid::TDBGrid(TComponent* owner)

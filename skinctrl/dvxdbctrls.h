@@ -1,0 +1,212 @@
+#pragma once
+// The skinned data-aware controls: a check box and a radio group that show and edit one
+// field of the current record through their own field link, and the skinned wrappers of
+// the platform's data-aware edit, image and grid (a border in the style's colour, built-in
+// styles or a file theme, and for the grid its colours and attached skinned scroll bars).
+//
+// Check box: the field's state is checked for a true boolean field, or a text matching one
+// of the ";"-separated entries of ValueChecked (blanks trimmed, case ignored over the whole
+// of Unicode); a null field, no field, or any other text shows unchecked. A click flips
+// the box only when the link can edit; the new state is written (the first entry of
+// ValueChecked or ValueUnchecked) when the record is updated.
+//
+// Radio group: each button stands for Values[i], or its caption when that is empty; the
+// field's text checks the button whose value matches exactly (none: ItemIndex -1). A
+// user's click runs CanModify (the link's Edit), the button's check, NewClick (the new
+// Value, OnChange, the link marked modified) and the group's OnClick. A record move checks
+// the matching button (the group's OnClick fires from that check) and then fires OnChange.
+//
+// Both write the value when the focus leaves them; a value the field refuses raises
+// EDatabaseError and puts the focus back (the check box itself; the group's checked button,
+// else its first, else the group).
+#include <memory>
+#include <string>
+
+#include "platform/controls/dbctrls.h"
+#include "platform/controls/dbgrids.h"
+#include "platform/data/db.h"
+#include "skinctrl/dvxcheckbox.h"
+#include "skinctrl/dvxfiletheme.h"
+#include "skinctrl/dvxgroupbox.h"
+#include "skinctrl/dvxscrollbar.h"
+
+namespace skinctrl {
+
+// Whether text equals one of the ";"-separated entries of list, trimmed, without regard to
+// case (Unicode simple case folding). An empty list matches nothing.
+bool ValueMatch(const std::string& list, const std::string& text);
+
+class TdvxDBCheckBox : public TdvxCheckBox {
+public:
+    explicit TdvxDBCheckBox(platform::TComponent* owner);
+    ~TdvxDBCheckBox() override;
+    void Dispatch(platform::TMessage& message) override;
+    void Notification(platform::TComponent* component, platform::TOperation operation) override;
+
+    platform::TDataSource* DataSource() const { return dataLink_.DataSource(); }
+    void SetDataSource(platform::TDataSource* value);
+    const std::string& DataField() const { return dataLink_.FieldName(); }
+    void SetDataField(const std::string& value) { dataLink_.SetFieldName(value); }
+    bool ReadOnly() const { return dataLink_.ReadOnly(); }
+    void SetReadOnly(bool value) { dataLink_.SetReadOnly(value); }
+    platform::TField* Field() const { return dataLink_.Field(); }
+    platform::TFieldDataLink* DataLink() { return &dataLink_; }
+    const std::string& ValueChecked() const { return valueChecked_; }
+    void SetValueCheck(const std::string& value);
+    const std::string& ValueUnchecked() const { return valueUnchecked_; }
+    void SetValueUncheck(const std::string& value);
+
+    platform::TCheckBoxState GetFieldState() const;
+    bool UseRightToLeftAlignment() const;
+    bool ExecuteAction(platform::TObject* action) { return dataLink_.ExecuteAction(action); }
+    bool UpdateAction(platform::TObject* action) { return dataLink_.UpdateAction(action); }
+
+protected:
+    void DoClick() override;
+    void KeyPress(char& key) override;
+    void DataChange();
+    void UpdateData();
+
+private:
+    platform::TFieldDataLink dataLink_;
+    std::string valueChecked_ = "True";
+    std::string valueUnchecked_ = "False";
+};
+
+class TdvxDBRadioGroup : public TdvxRadioGroup {
+public:
+    explicit TdvxDBRadioGroup(platform::TComponent* owner);
+    ~TdvxDBRadioGroup() override;
+    void Dispatch(platform::TMessage& message) override;
+    void Notification(platform::TComponent* component, platform::TOperation operation) override;
+
+    platform::TDataSource* DataSource() const { return dataLink_.DataSource(); }
+    void SetDataSource(platform::TDataSource* value);
+    const std::string& DataField() const { return dataLink_.FieldName(); }
+    void SetDataField(const std::string& value) { dataLink_.SetFieldName(value); }
+    bool ReadOnly() const { return dataLink_.ReadOnly(); }
+    void SetReadOnly(bool value) { dataLink_.SetReadOnly(value); }
+    platform::TField* Field() const { return dataLink_.Field(); }
+    platform::TFieldDataLink* DataLink() { return &dataLink_; }
+    // Items and Values take a copy of the list, then show the field again.
+    void SetItems(platform::TStrings* value);
+    platform::TStringList* Values() const { return values_.get(); }
+    void SetValues(platform::TStrings* value);
+    const std::string& Value() const { return value_; }
+    void SetValue(const std::string& value);
+    std::string GetButtonValue(int index) const;
+    bool CanModify() const override;
+    bool ExecuteAction(platform::TObject* action) { return dataLink_.ExecuteAction(action); }
+    bool UpdateAction(platform::TObject* action) { return dataLink_.UpdateAction(action); }
+
+    platform::TNotifyEvent OnChange;
+
+protected:
+    void NewClick() override;
+    void KeyPress(char& key) override;
+    virtual void Change();
+    void DataChange();
+    void UpdateData();
+
+private:
+    mutable platform::TFieldDataLink dataLink_;
+    std::unique_ptr<platform::TStringList> values_;
+    std::string value_;
+    bool settingValue_ = false;
+};
+
+// ---------------------------------------------------------------- wrappers
+
+// What the wrappers share: a border colour set from the style, repainted when it changes.
+template <class Base>
+class TdvxDBWrapper : public TdvxControl<Base> {
+public:
+    explicit TdvxDBWrapper(platform::TComponent* owner) : TdvxControl<Base>(owner) {}
+    platform::TColor BorderColor() const { return borderColor_; }
+    void SetBorderColor(platform::TColor value) {
+        if (borderColor_ == value) return;
+        borderColor_ = value;
+        this->Refreshed();
+    }
+
+protected:
+    bool OwnerPainted() const override { return false; }
+    // The border colour of the resolved look.
+    platform::TColor StyleBorderColor() const {
+        TdvxUIStyle style;
+        if (this->UsingTheme(style)) return this->GetFileTheme()->GetColor(SKIN2_CONTROLBORDERCOLOR);
+        return GetInsideThemeColor(style, DVX_THEME_CONTROL_BORDER_COLOR);
+    }
+    platform::TColor borderColor_ = platform::clBlack;
+};
+
+class TdvxDBEdit : public TdvxDBWrapper<platform::TDBEdit> {
+public:
+    explicit TdvxDBEdit(platform::TComponent* owner);
+    void Dispatch(platform::TMessage& message) override;
+
+protected:
+    void UIStyleChanged() override { SetBorderColor(StyleBorderColor()); }
+};
+
+class TdvxDBImage : public TdvxDBWrapper<platform::TDBImage> {
+public:
+    explicit TdvxDBImage(platform::TComponent* owner);
+    void Dispatch(platform::TMessage& message) override;
+
+protected:
+    void UIStyleChanged() override { SetBorderColor(StyleBorderColor()); }
+};
+
+class TdvxDBGrid : public TdvxDBWrapper<platform::TDBGrid> {
+public:
+    explicit TdvxDBGrid(platform::TComponent* owner);
+    ~TdvxDBGrid() override;
+    void Dispatch(platform::TMessage& message) override;
+    void Notification(platform::TComponent* component, platform::TOperation operation) override;
+    void Loaded() override;
+
+    platform::TColor FocusedColor() const { return focusedColor_; }
+    void SetFocusedColor(platform::TColor value);
+    platform::TColor SelectedColor() const { return selectedColor_; }
+    void SetSelectedColor(platform::TColor value);
+    platform::TColor FontColor() const { return Font()->Color(); }
+    void SetFontColor(platform::TColor value) { Font()->SetColor(value); }
+    platform::TColor TitleFontColor() const { return TitleFont()->Color(); }
+    void SetTitleFontColor(platform::TColor value) { TitleFont()->SetColor(value); }
+    platform::TColor FixedBGColor() const { return FixedColor(); }
+    void SetFixedBGColor(platform::TColor value) { SetFixedColor(value); }
+    platform::TColor BGColor() const { return Color(); }
+    void SetBGColor(platform::TColor value) { SetColor(value); }
+
+    TdvxScrollBar* VScrollBar() const { return vBar_; }
+    void SetVScrollBar(TdvxScrollBar* bar);
+    TdvxScrollBar* HScrollBar() const { return hBar_; }
+    void SetHScrollBar(TdvxScrollBar* bar);
+    void UpdateScrollBarsPos();
+    void UpdateSkinnedBars();
+    void OnVScrollBarChange(platform::TObject* sender);
+    void OnHScrollBarChange(platform::TObject* sender);
+
+protected:
+    void UIStyleChanged() override;
+    void UpdateScrollBars() override;
+    void DrawCell(int col, int row, platform::TRect rect, platform::TGridDrawState state) override;
+    void DrawColumnCell(const platform::TRect& rect, int dataCol, platform::TColumn* column,
+                        platform::TGridDrawState state) override;
+
+private:
+    bool RightToLeftLayout() const;
+    void Attach(TdvxScrollBar*& field, TdvxScrollBar* bar, bool vertical);
+    void SyncBar(TdvxScrollBar* bar, int objectId, int sb);
+
+    platform::TColor focusedColor_ = platform::TColor(0x008000);
+    platform::TColor selectedColor_ = platform::TColor(0x00FFFF);
+    TdvxScrollBar* vBar_ = nullptr;
+    TdvxScrollBar* hBar_ = nullptr;
+    bool dragging_ = false;
+    bool updatingBars_ = false;
+    bool scrollingFromBar_ = false;
+};
+
+}  // namespace skinctrl
