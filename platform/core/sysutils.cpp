@@ -2,12 +2,14 @@
 
 #include <locale.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <vector>
 
 namespace platform {
 
@@ -282,5 +284,142 @@ TSysLocale LocaleFromEnvironment() {
 }  // namespace
 
 TSysLocale SysLocale = LocaleFromEnvironment();
+
+namespace {
+
+// The sections of a picture split at ';' outside quotes.
+std::vector<std::string> FormatSections(const std::string& format) {
+    std::vector<std::string> sections(1);
+    char quote = 0;
+    for (char c : format) {
+        if (quote) {
+            if (c == quote) quote = 0;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == ';') {
+            sections.emplace_back();
+            continue;
+        }
+        sections.back() += c;
+    }
+    return sections;
+}
+
+std::string FormatSection(const std::string& section, double value, bool withSign) {
+    // Read the picture: literal text before and after the number, the digit placeholders.
+    std::string prefix, suffix;
+    int intZeros = 0, intDigits = 0, fracZeros = 0, fracDigits = 0, expDigits = 0;
+    bool point = false, thousands = false, started = false, scientific = false, expPlus = false;
+    char quote = 0;
+    for (std::size_t i = 0; i < section.size(); ++i) {
+        char c = section[i];
+        std::string& literal = started ? suffix : prefix;
+        if (quote) {
+            if (c == quote)
+                quote = 0;
+            else
+                literal += c;
+            continue;
+        }
+        if (c == '"' || c == '\'') {
+            quote = c;
+            continue;
+        }
+        if (scientific) {
+            if (c == '0') {
+                ++expDigits;
+                continue;
+            }
+        } else if ((c == 'E' || c == 'e') && started && i + 1 < section.size() &&
+                   (section[i + 1] == '+' || section[i + 1] == '-')) {
+            scientific = true;
+            expPlus = section[i + 1] == '+';
+            ++i;
+            continue;
+        }
+        if (!scientific && suffix.empty()) {
+            if (c == '0' || c == '#') {
+                started = true;
+                if (point) {
+                    ++fracDigits;
+                    if (c == '0') fracZeros = fracDigits;
+                } else {
+                    ++intDigits;
+                    if (c == '0') ++intZeros;
+                }
+                continue;
+            }
+            if (c == '.' && !point) {
+                started = true;
+                point = true;
+                continue;
+            }
+            if (c == ',' && started && !point) {
+                thousands = true;
+                continue;
+            }
+        }
+        literal += c;
+    }
+    if (!started) return prefix;
+
+    double magnitude = std::fabs(value);
+    int exponent = 0;
+    if (scientific && magnitude != 0) {
+        exponent = int(std::floor(std::log10(magnitude))) - std::max(1, intDigits) + 1;
+        magnitude /= std::pow(10.0, exponent);
+    }
+    if (magnitude >= 1e300) return FloatToStr(value);
+    // Halves round away from zero, as a reader expects of a picture ("0" makes 2.5 "3").
+    auto fixed = [fracDigits](double m, std::string& whole, std::string& frac) {
+        double scaled = m * std::pow(10.0, fracDigits);
+        std::string digits;
+        char buf[512];
+        CLocaleScope c;
+        if (scaled < 9e15) {
+            std::snprintf(buf, sizeof buf, "%.0f", std::round(scaled));
+            digits = buf;
+            while (int(digits.size()) <= fracDigits) digits.insert(digits.begin(), '0');
+            whole = digits.substr(0, digits.size() - std::size_t(fracDigits));
+            frac = digits.substr(digits.size() - std::size_t(fracDigits));
+        } else {
+            std::snprintf(buf, sizeof buf, "%.*f", fracDigits, m);
+            digits = buf;
+            whole = digits.substr(0, digits.find('.'));
+            frac = digits.find('.') == std::string::npos ? "" : digits.substr(digits.find('.') + 1);
+        }
+    };
+    std::string whole, frac;
+    fixed(magnitude, whole, frac);
+    if (scientific && whole.size() > std::size_t(std::max(1, intDigits))) {
+        // Rounding carried into another digit: one place further.
+        ++exponent;
+        fixed(magnitude / 10, whole, frac);
+    }
+    while (int(frac.size()) > fracZeros && !frac.empty() && frac.back() == '0') frac.pop_back();
+    if (whole == "0" && intZeros == 0) whole.clear();
+    while (int(whole.size()) < intZeros) whole.insert(whole.begin(), '0');
+    if (thousands)
+        for (int i = int(whole.size()) - 3; i > 0; i -= 3) whole.insert(std::size_t(i), 1, ThousandSeparator);
+    std::string number = whole;
+    if (!frac.empty()) number += DecimalSeparator + frac;
+    if (scientific) {
+        std::string e = std::to_string(std::abs(exponent));
+        while (int(e.size()) < expDigits) e.insert(e.begin(), '0');
+        number += std::string("E") + (exponent < 0 ? "-" : expPlus ? "+" : "") + e;
+    }
+    bool zero = number.find_first_of("123456789") == std::string::npos;
+    return (withSign && value < 0 && !zero ? "-" : "") + prefix + number + suffix;
+}
+
+}  // namespace
+
+std::string FormatFloat(const std::string& format, double value) {
+    if (format.empty() || std::isnan(value) || std::isinf(value)) return FloatToStr(value);
+    std::vector<std::string> sections = FormatSections(format);
+    if (value == 0 && sections.size() >= 3 && !sections[2].empty()) return FormatSection(sections[2], value, false);
+    if (value < 0 && sections.size() >= 2 && !sections[1].empty()) return FormatSection(sections[1], value, false);
+    return FormatSection(sections[0], value, true);
+}
 
 }  // namespace platform

@@ -36,6 +36,17 @@ std::string IntToHex(std::uint64_t value, int digits);
 // 1e20 -> "1E20", 1.5e-6 -> "1.5E-6"; infinities and NaN give "INF", "-INF", "NAN".
 std::string FloatToStr(double value);
 
+// The separators numbers are written with ("." and ","), whatever the user's locale says.
+constexpr char DecimalSeparator = '.';
+constexpr char ThousandSeparator = ',';
+// A number through a picture: '0' a digit always shown, '#' a digit shown when significant,
+// '.' the decimal point, ',' anywhere in the integer part groups thousands, "E+0"/"E-0"
+// scientific notation, text in quotes and other characters as they stand (those before
+// the first placeholder lead, the others follow). Up to three sections separated by ';':
+// positive, negative (written without its sign), zero. An empty picture gives FloatToStr.
+// FormatFloat("0.00", 3.14159) == "3.14"; FormatFloat("#,##0.0", -1234.56) == "-1,234.6".
+std::string FormatFloat(const std::string& format, double value);
+
 // printf-style formatting in the C locale.
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 

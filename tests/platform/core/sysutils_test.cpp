@@ -194,3 +194,21 @@ TEST(Conversions, AssertCarriesItsMessageAndPlace) {
         EXPECT_EQ(e.Message().rfind("Assertion failed (", 0), 0u) << e.Message();
     }
 }
+
+TEST(FormatFloatTest, PicturesGiveTheTextTheyDescribe) {
+    struct Case {
+        const char* format;
+        double value;
+        const char* want;
+    } cases[] = {
+        {"0.00", 3.14159, "3.14"},        {"0.00", 0, "0.00"},          {"0.00", -2.5, "-2.50"},
+        {"0.00", 2.005, "2.01"},          {"0.00", 0.996, "1.00"},      {"0.00", -0.001, "0.00"},
+        {"#.##", 0.5, ".5"},              {"#.##", 0, ""},              {"0.##", 1.0, "1"},
+        {"000", 7, "007"},                {"#,##0.0", -1234.56, "-1,234.6"},
+        {"#,##0", 1234567, "1,234,567"},  {"0", 2.5, "3"},              {"0.0 \"MB\"", 1.25, "1.3 MB"},
+        {"0.00;(0.00);zero", -3, "(3.00)"}, {"0.00;(0.00);zero", 0, "zero"},
+        {"0.00E+00", 12345, "1.23E+04"},  {"0.0E-0", 0.00123, "1.2E-3"},
+        {"", 0.25, "0.25"},               {"0.00", 1e308, "1E308"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FormatFloat(c.format, c.value), c.want) << c.format << " " << c.value;
+}
