@@ -24,10 +24,13 @@
 
 #include "platform/controls/dbctrls.h"
 #include "platform/controls/dbgrids.h"
+#include "platform/core/sysutils.h"
 #include "platform/data/db.h"
 #include "skinctrl/dvxcheckbox.h"
 #include "skinctrl/dvxfiletheme.h"
 #include "skinctrl/dvxgroupbox.h"
+#include "skinctrl/dvxmemo.h"
+#include "skinctrl/dvxpublic.h"
 #include "skinctrl/dvxscrollbar.h"
 
 namespace skinctrl {
@@ -156,6 +159,182 @@ public:
 
 protected:
     void UIStyleChanged() override { SetBorderColor(StyleBorderColor()); }
+};
+
+// The memo and the list boxes: a border band, and skinned bars laid over the native ones
+// (vertical for all, horizontal for the memo), kept in step both ways. A bar hands its
+// whole position to the control, also past 65535.
+template <class Base, bool Memo>
+class TdvxDBBarred : public TdvxDBWrapper<Base> {
+public:
+    explicit TdvxDBBarred(platform::TComponent* owner) : TdvxDBWrapper<Base>(owner) {
+        this->SetControlStyle(this->ControlStyle() | platform::csOpaque);
+        this->SetBorderStyle(platform::bsNone);
+        this->SetBorderWidth(2);
+    }
+    ~TdvxDBBarred() override {
+        Attach(vBar_, nullptr, true);
+        Attach(hBar_, nullptr, false);
+    }
+    TdvxScrollBar* VScrollBar() const { return vBar_; }
+    void SetVScrollBar(TdvxScrollBar* bar) { Attach(vBar_, bar, true); }
+    TdvxScrollBar* HScrollBar() const { return hBar_; }
+    void SetHScrollBar(TdvxScrollBar* bar) {
+        if constexpr (Memo) Attach(hBar_, bar, false);
+    }
+
+    void UpdateScrollBars() {
+        if (scrollingFromBar_ || updatingBars_) return;
+        updatingBars_ = true;
+        struct Done {
+            bool& flag;
+            ~Done() { flag = false; }
+        } done{updatingBars_};
+        platform::HWND h = this->HandleAllocated() ? this->WindowHandle() : nullptr;
+        if (hBar_) {
+            int page = CopyNativeScrollBar(h, false, hBar_, this->Enabled());
+            if (hBar_->Enabled()) hBar_->SetSmallChange(3 * page);
+        }
+        if (vBar_) CopyNativeScrollBar(h, true, vBar_, this->Enabled());
+    }
+    void UpdateScrollBarsPos() {
+        if (this->ComponentState() & platform::csLoading) return;
+        bool rtl = (this->BiDiMode() == platform::bdRightToLeft || this->BiDiMode() == platform::bdRightToLeftNoAlign) &&
+                   platform::SysLocale.MiddleEast;
+        int L = this->Left(), T = this->Top(), W = this->Width(), H = this->Height();
+        int vw = vBar_ ? vBar_->Width() : 0, hh = hBar_ ? hBar_->Height() : 0;
+        if (hBar_)
+            hBar_->SetBounds(rtl ? L + vw + 1 : L + 1, T + H - hh - 2, W - vw - 2, hh);
+        if (vBar_) vBar_->SetBounds(rtl ? L + 2 : L + W - vw - 2, T + 1, vw, H - hh - 2);
+        UpdateScrollBars();
+    }
+    void BarMoved(bool vertical) {
+        TdvxScrollBar* bar = vertical ? vBar_ : hBar_;
+        if (updatingBars_ || !bar) return;
+        scrollingFromBar_ = true;
+        struct Done {
+            bool& flag;
+            ~Done() { flag = false; }
+        } done{scrollingFromBar_};
+        ScrollToBarPosition(this, vertical, bar->Position());
+        this->Invalidate();
+    }
+
+    void Dispatch(platform::TMessage& m) override {
+        using namespace platform;
+        using Wrapper = TdvxDBWrapper<Base>;
+        switch (m.Msg) {
+            case WM_LBUTTONDOWN: dragging_ = true; break;
+            case WM_LBUTTONUP: dragging_ = false; break;
+            default: break;
+        }
+        Wrapper::Dispatch(m);
+        switch (m.Msg) {
+            case WM_PAINT:
+            case WM_ERASEBKGND:
+                if (this->HandleAllocated()) DrawControlBorder(this, this->borderColor_, this->Color(), true);
+                // Items added or text set by code move the native bars without a message.
+                if (m.Msg == WM_PAINT) UpdateScrollBars();
+                break;
+            case CM_ENABLEDCHANGED:
+            case WM_KEYDOWN:
+            case WM_MOUSEWHEEL:
+            case WM_SETTEXT:
+            case WM_CUT:
+            case WM_PASTE:
+            case WM_CLEAR:
+            case WM_UNDO:
+            case WM_LBUTTONDOWN:
+            case WM_HSCROLL:
+            case WM_VSCROLL: UpdateScrollBars(); break;
+            case WM_MOUSEMOVE:
+                if (dragging_) UpdateScrollBars();
+                break;
+            case WM_SIZE:
+            case WM_MOVE: UpdateScrollBarsPos(); break;
+            case CM_VISIBLECHANGED:
+                if (this->Visible()) {
+                    UpdateScrollBarsPos();
+                } else {
+                    if (vBar_) vBar_->SetVisible(false);
+                    if (hBar_) hBar_->SetVisible(false);
+                }
+                break;
+            default: break;
+        }
+    }
+    void Notification(platform::TComponent* component, platform::TOperation operation) override {
+        TdvxDBWrapper<Base>::Notification(component, operation);
+        if (operation != platform::opRemove || (component != vBar_ && component != hBar_)) return;
+        if (component == vBar_) vBar_ = nullptr;
+        if (component == hBar_) hBar_ = nullptr;
+        UpdateInnerScrollBars();
+    }
+    void Loaded() override {
+        TdvxDBWrapper<Base>::Loaded();
+        UpdateScrollBarsPos();
+    }
+
+protected:
+    void UIStyleChanged() override {
+        this->SetBorderColor(this->StyleBorderColor());
+        TdvxUIStyle style;
+        bool themed = this->UsingTheme(style);
+        for (TdvxScrollBar* bar : {vBar_, hBar_}) {
+            if (!bar) continue;
+            bar->SetFileTheme(this->GetFileTheme());
+            bar->SetUIStyle(themed ? this->GetUIStyle() : style);
+        }
+    }
+    void UpdateInnerScrollBars() {
+        if constexpr (Memo)
+            this->SetScrollBars(vBar_ && hBar_ ? platform::ssBoth
+                                : vBar_    ? platform::ssVertical
+                                : hBar_    ? platform::ssHorizontal
+                                           : platform::ssNone);
+    }
+
+private:
+    void Attach(TdvxScrollBar*& field, TdvxScrollBar* bar, bool vertical) {
+        if (bar == field) return;
+        if (field) {
+            field->OnChange() = nullptr;
+            field->SetLineButton(0);
+            field->SetMax(100);
+            field->SetEnabled(true);
+            this->RemoveFreeNotification(field);
+        }
+        field = bar;
+        if (bar) {
+            this->FreeNotification(bar);
+            bar->SetOrientation(vertical ? dvxVertical : dvxHorizontal);
+            bar->OnChange() = [this, vertical](platform::TObject*) { BarMoved(vertical); };
+            bar->BringToFront();
+        }
+        UpdateInnerScrollBars();
+        if (bar) UpdateScrollBarsPos();
+    }
+
+    TdvxScrollBar* vBar_ = nullptr;
+    TdvxScrollBar* hBar_ = nullptr;
+    bool dragging_ = false;
+    bool updatingBars_ = false;
+    bool scrollingFromBar_ = false;
+};
+
+class TdvxDBMemo : public TdvxDBBarred<platform::TDBMemo, true> {
+public:
+    explicit TdvxDBMemo(platform::TComponent* owner) : TdvxDBBarred(owner) { UIStyleChanged(); }
+};
+
+class TdvxDBListBox : public TdvxDBBarred<platform::TDBListBox, false> {
+public:
+    explicit TdvxDBListBox(platform::TComponent* owner) : TdvxDBBarred(owner) { UIStyleChanged(); }
+};
+
+class TdvxDBLookupListBox : public TdvxDBBarred<platform::TDBLookupListBox, false> {
+public:
+    explicit TdvxDBLookupListBox(platform::TComponent* owner) : TdvxDBBarred(owner) { UIStyleChanged(); }
 };
 
 class TdvxDBGrid : public TdvxDBWrapper<platform::TDBGrid> {

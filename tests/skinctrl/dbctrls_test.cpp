@@ -580,6 +580,41 @@ TEST_F(SkinDB, GridBarsSitInsideItsEdges) {
     EXPECT_EQ(v->Left(), 20);
 }
 
+TEST_F(SkinDB, ListAndMemoBarsCarryWholePositions) {
+    auto* list = Place<TdvxDBListBox>(10, 10, 150, 120);
+    list->Items()->BeginUpdate();
+    for (int i = 0; i < 70000; ++i) list->Items()->Add("item " + std::to_string(i));
+    list->Items()->EndUpdate();
+    list->SetDataSource(src);
+    list->SetDataField("yes");
+    auto* bar = Place<TdvxScrollBar>(0, 0, 16, 50);
+    list->SetVScrollBar(bar);
+    auto* memo = Place<TdvxDBMemo>(200, 10, 150, 120);
+    std::string text;
+    for (int i = 0; i < 70000; ++i) text += "line " + std::to_string(i) + "\r\n";
+    memo->SetText(text);
+    auto* mbar = Place<TdvxScrollBar>(0, 0, 16, 50);
+    memo->SetVScrollBar(mbar);
+    form->Show();
+    Pump();
+    // The bar sits at the list's right edge, inside the band; narrower lists keep it there.
+    EXPECT_EQ(bar->Left(), 10 + 150 - 16 - 2);
+    EXPECT_EQ(bar->Top(), 11);
+    EXPECT_EQ(bar->Height(), 118);
+    EXPECT_EQ(memo->ScrollBars(), ssVertical);
+    EXPECT_GT(bar->Max(), 66000);
+    bar->SetPosition(66000);
+    EXPECT_EQ(list->TopIndex(), 66000);
+    EXPECT_GT(mbar->Max(), 66000);
+    mbar->SetPosition(66000);
+    EXPECT_EQ(memo->TopLine(), 66000);
+    // Moving the list moves its bar along.
+    Pump();
+    list->SetBounds(10, 10, 12, 120);
+    EXPECT_EQ(bar->Left(), 10 + 12 - 16 - 2);
+    Shot("dvxdblists.png");
+}
+
 TEST_F(SkinDB, WrappersDrawTheirBorderBand) {
     auto* edit = Place<TdvxDBEdit>(10, 10, 120, 24);
     edit->SetDataSource(src);
