@@ -6,6 +6,7 @@
 
 #include "platform/core/sysutils.h"
 #include "platform/graphics/gdi.h"
+#include "platform/graphics/resources.h"
 #include "platform/windows/window.h"
 #include "skinctrl/dvxpublic.h"
 
@@ -309,6 +310,106 @@ void TdvxDBImage::Dispatch(TMessage& m) {
     if ((m.Msg == WM_PAINT || m.Msg == WM_ERASEBKGND) && HandleAllocated())
         DrawControlBorder(this, borderColor_, Color(), true);
 }
+
+// ---------------------------------------------------------------- combo boxes
+
+template <class Base, bool Lookup>
+void TdvxDBComboWrapper<Base, Lookup>::UIStyleChanged() {
+    arrowColor_ = clBlack;
+    this->SetBorderColor(this->StyleBorderColor());
+    TdvxUIStyle style;
+    if (this->UsingTheme(style))
+        SetButtonColor(this->GetFileTheme()->GetColor(SKIN2_FORMCOLOR));
+    else
+        SetButtonColor(GetInsideThemeColor(style, DVX_THEME_FORM_COLOR));
+}
+
+template <class Base, bool Lookup>
+TRect TdvxDBComboWrapper<Base, Lookup>::ButtonArea() const {
+    if (!this->HandleAllocated()) return TRect();
+    if (Lookup) {
+        int cx = GetSystemMetrics(SM_CXVSCROLL);
+        int w = this->ClientWidth(), h = this->ClientHeight();
+        if (this->BiDiMode() == bdRightToLeft && SysLocale.MiddleEast) return TRect(0, 0, cx, h);
+        return TRect(w - cx, 0, w, h);
+    }
+    COMBOBOXINFO info;
+    if (!DVXGetComboBoxInfo(this->WindowHandle(), &info)) return TRect();
+    return TRect(info.rcButton);
+}
+
+template <class Base, bool Lookup>
+void TdvxDBComboWrapper<Base, Lookup>::DrawButton(HDC dc) {
+    if (!dc || !this->HandleAllocated()) return;
+    TRect button = ButtonArea();
+    if (button.IsEmpty()) return;
+    if (!Lookup) DrawControlBorder(this, this->borderColor_, this->Color(), true);
+    TCanvas canvas;
+    canvas.SetHandle(dc);
+    TdvxUIStyle style = this->GetUIStyle();
+    if (style == MacOS || style == WinXP) {
+        EnsureStyleResources();
+        TBitmap picture;
+        try {
+            picture.LoadFromResourceName(HInstance, style == MacOS ? "MACOS_COMBOBOX_BUTTON" : "WINXP_COMBOBOX_BUTTON");
+            canvas.StretchDraw(button, &picture);
+        } catch (const Exception&) {
+            // Without the picture the platform's button shows.
+        }
+    } else {
+        canvas.Brush()->SetStyle(bsSolid);
+        canvas.Brush()->SetColor(buttonColor_);
+        canvas.FillRect(button);
+        bool rtl = this->BiDiMode() == bdRightToLeft && SysLocale.MiddleEast;
+        int x = rtl ? button.right - 1 : button.left;
+        canvas.Pen()->SetStyle(psSolid);
+        canvas.Pen()->SetWidth(1);
+        canvas.Pen()->SetColor(this->borderColor_);
+        canvas.MoveTo(x, button.top - 1);
+        canvas.LineTo(x, button.bottom + 1);
+    }
+    int ax = (button.right - button.left) / 2 + button.left - 3;
+    // The lookup box's arrow sits two pixels higher.
+    int ay = (button.bottom - button.top) / 2 - (Lookup ? 2 : 0);
+    if (style != WinXP) DrawArrow(&canvas, ax, ay);
+    canvas.SetHandle(nullptr);
+}
+
+template <class Base, bool Lookup>
+void TdvxDBComboWrapper<Base, Lookup>::DrawArrow(TCanvas* canvas, int x, int y) {
+    auto triangle = [&](int d, TColor color) {
+        canvas->Brush()->SetStyle(bsSolid);
+        canvas->Brush()->SetColor(color);
+        canvas->Pen()->SetStyle(psSolid);
+        canvas->Pen()->SetWidth(1);
+        canvas->Pen()->SetColor(color);
+        canvas->Polygon({TPoint(x + d, y + d), TPoint(x + d + 6, y + d), TPoint(x + d + 3, y + d + 3)});
+    };
+    if (this->Enabled()) {
+        triangle(0, arrowColor_);
+        return;
+    }
+    triangle(1, clWhite);
+    triangle(0, TColor(RGB(128, 128, 128)));
+}
+
+template <class Base, bool Lookup>
+void TdvxDBComboWrapper<Base, Lookup>::PaintWindow(HDC dc) {
+    TdvxDBWrapper<Base>::PaintWindow(dc);
+    if (Lookup && this->HandleAllocated()) DrawControlBorder(this, this->borderColor_, this->Color(), true);
+    DrawButton(dc);
+}
+
+template <class Base, bool Lookup>
+void TdvxDBComboWrapper<Base, Lookup>::Dispatch(TMessage& m) {
+    TdvxDBWrapper<Base>::Dispatch(m);
+    if (m.Msg == WM_ERASEBKGND && m.WParam) DrawButton(reinterpret_cast<HDC>(m.WParam));
+    if (m.Msg == WM_NCPAINT && this->HandleAllocated())
+        DrawControlBorder(this, this->borderColor_, this->Color(), true);
+}
+
+template class TdvxDBComboWrapper<TDBComboBox, false>;
+template class TdvxDBComboWrapper<TDBLookupComboBox, true>;
 
 // ---------------------------------------------------------------- TdvxDBGrid
 

@@ -337,6 +337,55 @@ public:
     explicit TdvxDBLookupListBox(platform::TComponent* owner) : TdvxDBBarred(owner) { UIStyleChanged(); }
 };
 
+// The combo boxes: the frame, a button in ButtonColor (a picture in MacOS and WinXP) with a
+// line in BorderColor, and the arrow in ArrowColor (embossed grey when disabled). The lookup
+// combo's button is as wide as a vertical scroll bar and its arrow sits two pixels higher.
+template <class Base, bool Lookup>
+class TdvxDBComboWrapper : public TdvxDBWrapper<Base> {
+public:
+    explicit TdvxDBComboWrapper(platform::TComponent* owner) : TdvxDBWrapper<Base>(owner) {
+        this->SetControlStyle(this->ControlStyle() | platform::csOpaque);
+    }
+    platform::TColor ButtonColor() const { return buttonColor_; }
+    void SetButtonColor(platform::TColor value) {
+        if (buttonColor_ == value) return;
+        buttonColor_ = value;
+        this->Refreshed();
+    }
+    platform::TColor ArrowColor() const { return arrowColor_; }
+    void SetArrowColor(platform::TColor value) {
+        if (arrowColor_ == value) return;
+        arrowColor_ = value;
+        this->Refreshed();
+    }
+    void SetEnabled(bool value) override {
+        TdvxDBWrapper<Base>::SetEnabled(value);
+        this->Refreshed();
+    }
+    void Dispatch(platform::TMessage& m) override;
+    // The button's rectangle in client coordinates (empty when the box has no window).
+    platform::TRect ButtonArea() const;
+    void DrawButton(platform::HDC dc);
+
+protected:
+    void UIStyleChanged() override;
+    void PaintWindow(platform::HDC dc) override;
+    void DrawArrow(platform::TCanvas* canvas, int x, int y);
+
+    platform::TColor buttonColor_ = platform::clBtnFace;
+    platform::TColor arrowColor_ = platform::clBlack;
+};
+
+class TdvxDBComboBox : public TdvxDBComboWrapper<platform::TDBComboBox, false> {
+public:
+    explicit TdvxDBComboBox(platform::TComponent* owner) : TdvxDBComboWrapper(owner) { UIStyleChanged(); }
+};
+
+class TdvxDBLookupComboBox : public TdvxDBComboWrapper<platform::TDBLookupComboBox, true> {
+public:
+    explicit TdvxDBLookupComboBox(platform::TComponent* owner) : TdvxDBComboWrapper(owner) { UIStyleChanged(); }
+};
+
 class TdvxDBGrid : public TdvxDBWrapper<platform::TDBGrid> {
 public:
     explicit TdvxDBGrid(platform::TComponent* owner);

@@ -615,6 +615,33 @@ TEST_F(SkinDB, ListAndMemoBarsCarryWholePositions) {
     Shot("dvxdblists.png");
 }
 
+TEST_F(SkinDB, LookupComboArrowSitsTwoPixelsHigher) {
+    auto* combo = Place<TdvxDBComboBox>(10, 10, 120, 24);
+    combo->SetStyle(csDropDownList);
+    auto* lookup = Place<TdvxDBLookupComboBox>(10, 50, 120, 24);
+    for (auto* c : {static_cast<TCustomComboBox*>(combo), static_cast<TCustomComboBox*>(lookup)}) c->SetHeight(24);
+    combo->SetUIStyle(DeepBlue);
+    lookup->SetUIStyle(DeepBlue);
+    form->Show();
+    Pump();
+    Shot("dvxdbcombos.png");
+    EXPECT_EQ(combo->ButtonColor(), GetInsideThemeColor(DeepBlue, DVX_THEME_FORM_COLOR));
+    EXPECT_EQ(lookup->ButtonArea().Width(), GetSystemMetrics(SM_CXVSCROLL));
+    // The first row of arrow ink (black) inside each button.
+    auto arrowTop = [&](TWinControl* c, const TRect& b) {
+        TPoint o = c->ClientToScreen(TPoint(0, 0));
+        TPoint f = form->ClientToScreen(TPoint(0, 0));
+        for (int y = b.top; y < b.bottom; ++y)
+            for (int x = b.left + 1; x < b.right - 1; ++x)
+                if (At(o.x - f.x + x, o.y - f.y + y) == RGB(0, 0, 0)) return y - b.top;
+        return -1;
+    };
+    int comboTop = arrowTop(combo, combo->ButtonArea()), lookupTop = arrowTop(lookup, lookup->ButtonArea());
+    ASSERT_GE(comboTop, 0);
+    EXPECT_EQ(combo->ButtonArea().Height(), lookup->ButtonArea().Height());
+    EXPECT_EQ(lookupTop, comboTop - 2);
+}
+
 TEST_F(SkinDB, WrappersDrawTheirBorderBand) {
     auto* edit = Place<TdvxDBEdit>(10, 10, 120, 24);
     edit->SetDataSource(src);
