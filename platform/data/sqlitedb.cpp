@@ -154,11 +154,23 @@ void TSQLiteDatabase::Open() {
 void TSQLiteDatabase::FinalizeAll() {
     for (auto& [sql, stmt] : cache_) sqlite3_finalize(stmt);
     cache_.clear();
+    begin_ = commit_ = nullptr;
+}
+
+sqlite3_stmt* TSQLiteDatabase::Begin() {
+    if (!begin_) begin_ = Prepared("BEGIN IMMEDIATE");
+    return begin_;
+}
+
+sqlite3_stmt* TSQLiteDatabase::Commit() {
+    if (!commit_) commit_ = Prepared("COMMIT");
+    return commit_;
 }
 
 void TSQLiteDatabase::Close() {
     if (!db_) return;
     FinalizeAll();
+    ++generation_;
     sqlite3_close_v2(db_);
     db_ = nullptr;
 }
@@ -360,6 +372,7 @@ void TSQLiteDataSet::InternalOpen(std::vector<TFieldDef>& defs, TRowStore& rows)
 
 void TSQLiteDataSet::InternalClose() {
     writable_ = false;
+    updates_.clear();
     keyColumn_ = -1;
     writeTable_.clear();
     columns_.clear();
@@ -371,14 +384,14 @@ void TSQLiteDataSet::InTransaction(const std::function<void()>& work) {
     sqlite3* h = db->Handle();
     bool own = sqlite3_get_autocommit(h) != 0;
     if (own) {
-        sqlite3_stmt* begin = db->Prepared("BEGIN IMMEDIATE");
+        sqlite3_stmt* begin = db->Begin();
         Finish f{begin};
         if (sqlite3_step(begin) != SQLITE_DONE) db->Raise();
     }
     try {
         work();
         if (own) {
-            sqlite3_stmt* commit = db->Prepared("COMMIT");
+            sqlite3_stmt* commit = db->Commit();
             Finish f{commit};
             if (sqlite3_step(commit) != SQLITE_DONE) db->Raise();
         }
@@ -397,26 +410,39 @@ void TSQLiteDataSet::InternalPost(TRecordData& record, const TRecordData& origin
     if (!inserting && changed.empty()) return;
     if (!inserting && !record.hasKey) throw EDatabaseError("The record has no rowid to write it by");
 
-    std::string sql;
-    if (inserting) {
-        if (changed.empty()) {
-            sql = "INSERT INTO " + QuoteIdentifier(writeTable_) + " DEFAULT VALUES";
-        } else {
-            std::string names, marks;
-            for (std::size_t k = 0; k < changed.size(); ++k) {
-                names += (k ? ", " : "") + QuoteIdentifier(columns_[changed[k]]);
-                marks += k ? ", ?" : "?";
-            }
-            sql = "INSERT INTO " + QuoteIdentifier(writeTable_) + " (" + names + ") VALUES (" + marks + ")";
-        }
-    } else {
-        std::string sets;
-        for (std::size_t k = 0; k < changed.size(); ++k) sets += (k ? ", " : "") + QuoteIdentifier(columns_[changed[k]]) + " = ?";
-        sql = "UPDATE " + QuoteIdentifier(writeTable_) + " SET " + sets + " WHERE rowid = ?";
+    db->Open();
+    if (updatesGeneration_ != db->Generation()) {
+        updates_.clear();
+        updatesGeneration_ = db->Generation();
     }
-    // The statement's text holds only names the data set read from the database; every
-    // value is a bound parameter.
-    sqlite3_stmt* stmt = db->Prepared(sql);
+    sqlite3_stmt* stmt = nullptr;
+    auto known = inserting ? updates_.end() : updates_.find(changed);
+    if (known != updates_.end()) {
+        stmt = known->second;
+    } else {
+        std::string sql;
+        if (inserting) {
+            if (changed.empty()) {
+                sql = "INSERT INTO " + QuoteIdentifier(writeTable_) + " DEFAULT VALUES";
+            } else {
+                std::string names, marks;
+                for (std::size_t k = 0; k < changed.size(); ++k) {
+                    names += (k ? ", " : "") + QuoteIdentifier(columns_[changed[k]]);
+                    marks += k ? ", ?" : "?";
+                }
+                sql = "INSERT INTO " + QuoteIdentifier(writeTable_) + " (" + names + ") VALUES (" + marks + ")";
+            }
+        } else {
+            std::string sets;
+            for (std::size_t k = 0; k < changed.size(); ++k)
+                sets += (k ? ", " : "") + QuoteIdentifier(columns_[changed[k]]) + " = ?";
+            sql = "UPDATE " + QuoteIdentifier(writeTable_) + " SET " + sets + " WHERE rowid = ?";
+        }
+        // The statement's text holds only names the data set read from the database; every
+        // value is a bound parameter.
+        stmt = db->Prepared(sql);
+        if (!inserting) updates_.emplace(changed, stmt);
+    }
     InTransaction([&] {
         Finish f{stmt};
         int index = 1;

@@ -11,7 +11,9 @@
 // whose columns come from more than one table (a query's computed columns are read-only).
 // Every failure raises EDatabaseError with SQLite's own message.
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <vector>
 #include <string>
 
 #include "platform/data/db.h"
@@ -53,6 +55,11 @@ public:
 
     // A statement prepared once and kept while the database is open; raises on failure.
     sqlite3_stmt* Prepared(const std::string& sql);
+    // Counts the closings: statements kept from before a closing are gone.
+    int Generation() const { return generation_; }
+    // BEGIN IMMEDIATE and COMMIT, prepared once.
+    sqlite3_stmt* Begin();
+    sqlite3_stmt* Commit();
     [[noreturn]] void Raise(const std::string& context = std::string()) const;
 
 private:
@@ -60,6 +67,9 @@ private:
     std::string name_;
     sqlite3* db_ = nullptr;
     std::map<std::string, sqlite3_stmt*> cache_;
+    int generation_ = 0;
+    sqlite3_stmt* begin_ = nullptr;
+    sqlite3_stmt* commit_ = nullptr;
     bool create_ = false;
     bool readOnly_ = false;
     int busyTimeout_ = 0;
@@ -108,6 +118,9 @@ private:
     int keyColumn_ = -1;                // result column of the rowid, -1 without
     std::vector<int> fieldColumn_;      // result column of each field
     bool writable_ = false;
+    // The UPDATE statements made so far, by the fields they set (kept by the database).
+    std::map<std::vector<std::size_t>, sqlite3_stmt*> updates_;
+    int updatesGeneration_ = -1;
 };
 
 // Quotes an identifier for SQL text ("a""b").
