@@ -125,6 +125,7 @@ void TdvxDBNavigator::InitButtons() {
     for (int i = 0; i < kNavButtonCount; ++i) {
         auto* b = new TdvxNavButton(this, this);
         b->SetSpacing(-1);
+        b->SetPicTransparent(true);  // the strip's key-coloured corners show the navigator
         b->SetIndex(TNavigateBtn(i));
         b->SetVisible((visibleButtons_ & (1u << i)) != 0);
         b->SetEnabled(true);

@@ -380,7 +380,20 @@ Image NavigatorGlyphs() {
                 break;
         }
     }
-    return im;
+    // A light rim round the ink keeps the glyphs readable on the dark looks' buttons.
+    Image rimmed = im;
+    for (int y = 0; y < im.H(); ++y)
+        for (int x = 0; x < im.W(); ++x) {
+            if (im.At(x, y) != kKey) continue;
+            bool near = false;
+            for (int dy = -1; dy <= 1 && !near; ++dy)
+                for (int dx = -1; dx <= 1 && !near; ++dx) {
+                    int nx = x + dx, ny = y + dy;
+                    near = nx >= 0 && ny >= 0 && nx < im.W() && ny < im.H() && nx / 16 == x / 16 && im.At(nx, ny) != kKey;
+                }
+            if (near) rimmed.Set(x, y, 0xF0F0F0);
+        }
+    return rimmed;
 }
 
 // The drop-down button of the combo box for the two looks that draw it from a picture
