@@ -336,6 +336,68 @@ Image PanelButton() {
     return im;
 }
 
+// The record navigator's glyphs, one strip for every look: 160 x 16, ten 16 x 16 frames in
+// button order: first, prior, next, last, insert, delete, edit, post, cancel, refresh.
+Image NavigatorGlyphs() {
+    Image im(160, 16);
+    const Rgb ink = 0x202020, green = 0x1E7A1E, red = 0xB02020;
+    for (int f = 0; f < 10; ++f) {
+        double x = f * 16, cy = 8;
+        switch (f) {
+            case 0:
+                im.Fill(int(x) + 4, 4, 2, 9, ink);
+                im.Triangle(x + 11, 4, x + 11, 12.5, x + 6.5, 8.25, ink);
+                break;
+            case 1: im.Triangle(x + 10, 4, x + 10, 12.5, x + 5.5, 8.25, ink); break;
+            case 2: im.Triangle(x + 6, 4, x + 6, 12.5, x + 10.5, 8.25, ink); break;
+            case 3:
+                im.Triangle(x + 5, 4, x + 5, 12.5, x + 9.5, 8.25, ink);
+                im.Fill(int(x) + 10, 4, 2, 9, ink);
+                break;
+            case 4:
+                im.Fill(int(x) + 7, 3, 2, 10, ink);
+                im.Fill(int(x) + 3, 7, 10, 2, ink);
+                break;
+            case 5: im.Fill(int(x) + 3, 7, 10, 2, ink); break;
+            case 6:  // a pencil, point down-left
+                im.Line(x + 5, cy + 4, x + 12, cy - 3, 2.2, ink);
+                im.Triangle(x + 3, cy + 6, x + 4.2, cy + 2.6, x + 6.4, cy + 4.8, ink);
+                break;
+            case 7:
+                im.Line(x + 3.5, cy, x + 6.5, cy + 3.5, 2, green);
+                im.Line(x + 6.5, cy + 3.5, x + 12.5, cy - 4, 2, green);
+                break;
+            case 8:
+                im.Line(x + 4, cy - 4, x + 12, cy + 4, 2, red);
+                im.Line(x + 12, cy - 4, x + 4, cy + 4, 2, red);
+                break;
+            case 9:  // two arrows chasing round
+                for (int a = 0; a < 360; a += 8) {
+                    if ((a > 60 && a < 110) || (a > 240 && a < 290)) continue;
+                    double r = a * 3.14159265 / 180;
+                    im.Disc(x + 8 + 4.5 * std::cos(r), cy + 4.5 * std::sin(r), 0.9, ink);
+                }
+                im.Triangle(x + 10.5, cy - 7, x + 10.5, cy - 2, x + 13.5, cy - 4.5, ink);
+                im.Triangle(x + 5.5, cy + 7, x + 5.5, cy + 2, x + 2.5, cy + 4.5, ink);
+                break;
+        }
+    }
+    // A light rim round the ink keeps the glyphs readable on the dark looks' buttons.
+    Image rimmed = im;
+    for (int y = 0; y < im.H(); ++y)
+        for (int x = 0; x < im.W(); ++x) {
+            if (im.At(x, y) != kKey) continue;
+            bool near = false;
+            for (int dy = -1; dy <= 1 && !near; ++dy)
+                for (int dx = -1; dx <= 1 && !near; ++dx) {
+                    int nx = x + dx, ny = y + dy;
+                    near = nx >= 0 && ny >= 0 && nx < im.W() && ny < im.H() && nx / 16 == x / 16 && im.At(nx, ny) != kKey;
+                }
+            if (near) rimmed.Set(x, y, 0xF0F0F0);
+        }
+    return rimmed;
+}
+
 // The drop-down button of the combo box for the two looks that draw it from a picture
 // (17 x 20, stretched over the button): MacOS a glassy face the drawn arrow goes over, WinXP
 // a face with its own arrow. Stretched without a key, so the corners are the box's white.
@@ -431,6 +493,7 @@ int main(int argc, char** argv) {
         }
 
     pictures.emplace("PANEL_BUTTON", PanelButton());
+    pictures.emplace("DBNAV_BUTTON", NavigatorGlyphs());
     pictures.emplace("MACOS_COMBOBOX_BUTTON", ComboButton(0));
     pictures.emplace("WINXP_COMBOBOX_BUTTON", ComboButton(1));
     pictures.emplace("MENU_CHECKED", MenuChecked());
