@@ -22,6 +22,8 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <type_traits>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,7 @@
 #include "treeview/vtblend.h"
 #include "treeview/vtcolumns.h"
 #include "treeview/vtoptions.h"
+#include "treeview/vtscope.h"
 #include "treeview/vtthread.h"
 #include "treeview/vttypes.h"
 
@@ -326,9 +329,9 @@ public:
     void SetLineStyle(TVTLineStyle value);
     // Rebuilds the expand/collapse button bitmaps and/or the line pattern brush.
     void PrepareBitmaps(bool needButtons, bool needLines);
-    platform::TBitmap* PlusBitmap() const { return plusBM_; }
-    platform::TBitmap* MinusBitmap() const { return minusBM_; }
-    platform::HBRUSH LinePatternBrush() const { return dottedBrush_; }
+    platform::TBitmap* PlusBitmap() const { return plusBM_.get(); }
+    platform::TBitmap* MinusBitmap() const { return minusBM_.get(); }
+    platform::HBRUSH LinePatternBrush() const { return dottedBrush_.get(); }
     std::function<void(TBaseVastTree* sender, TVTLinePattern& bits)> OnGetLineStyle;
 
     // ---- selection and focus ----
@@ -389,14 +392,8 @@ public:
     void EndUpdate();
     // Runs work inside an update bracket that is closed also when the work throws.
     template <class Work> void Updating(Work work) {
-        BeginUpdate();
-        try {
-            work();
-        } catch (...) {
-            EndUpdate();
-            throw;
-        }
-        EndUpdate();
+        TUpdateScope<TBaseVastTree> bracket(*this);
+        work();
     }
     void BeginSynch();
     void EndSynch();
@@ -498,7 +495,7 @@ public:
     TVTLineMode LineMode() const { return lineMode_; }
     void SetLineMode(TVTLineMode value);
     // A picture without width or height counts as none.
-    platform::TPicture* Background() const { return background_; }
+    platform::TPicture* Background() const { return background_.get(); }
     void SetBackground(platform::TPicture* value);
     int BackgroundOffsetX() const { return backgroundOffsetX_; }
     int BackgroundOffsetY() const { return backgroundOffsetY_; }
@@ -593,7 +590,7 @@ public:
         OnKeyAction;
 
     // ---- header and columns ----
-    TVTHeader* Header() const { return header_; }
+    TVTHeader* Header() const { return header_.get(); }
     // The header's height or visibility changed: the strip above the client area follows.
     void HeaderChanged();
     // Paints the header strip onto a device context of the whole window.
@@ -655,11 +652,11 @@ public:
     void SetDragHeight(int value) { dragHeight_ = value; }
 
     // ---- companions ----
-    TCustomVastTreeOptions* TreeOptions() const { return options_; }
+    TCustomVastTreeOptions* TreeOptions() const { return options_.get(); }
     void SetTreeOptions(TCustomVastTreeOptions* value) { options_->Assign(value); }
-    TVTColors* Colors() const { return colors_; }
+    TVTColors* Colors() const { return colors_.get(); }
     void SetColors(TVTColors* value) { colors_->Assign(value); }
-    TScrollBarOptions* ScrollBarOptions() const { return scrollBarOptions_; }
+    TScrollBarOptions* ScrollBarOptions() const { return scrollBarOptions_.get(); }
 
     void Loaded() override;
     void Assign(platform::TPersistent* source) override;
@@ -874,7 +871,6 @@ private:
     PVastNode lastChangedNode_ = nullptr;
     PVastNode lastStructureChangeNode_ = nullptr;
     TChangeReason lastStructureChangeReason_ = crIgnore;
-    platform::HWND msgHandle_ = nullptr;
 
     std::vector<PVastNode> selection_;
     std::int32_t selectedCount_ = 0;
@@ -892,9 +888,6 @@ private:
     TVTButtonStyle buttonStyle_ = bsRectangle;
     TVTButtonFillMode buttonFillMode_ = fmTreeColor;
     TVTLineStyle lineStyle_ = lsDotted;
-    platform::TBitmap* plusBM_ = nullptr;
-    platform::TBitmap* minusBM_ = nullptr;
-    platform::HBRUSH dottedBrush_ = nullptr;
     std::uint32_t checkPropagationCount_ = 0;
 
     bool CollectSelectedNodes(int textLeft, int textRight, bool rightToLeft, platform::TAlignment alignment,
@@ -910,7 +903,6 @@ private:
     platform::TAlignment alignment_ = platform::taLeftJustify;
     platform::TCustomImageList* images_ = nullptr;
     TVTLineMode lineMode_ = lmNormal;
-    platform::TPicture* background_ = nullptr;
     int backgroundOffsetX_ = 0, backgroundOffsetY_ = 0;
     TDropMode lastDropMode_ = dmNowhere;
     PVastNode checkNode_ = nullptr;
@@ -926,7 +918,6 @@ private:
     bool UseBackgroundPicture() const;
     platform::TCustomImageList* stateImages_ = nullptr;
     void InternalSetNodeHeight(PVastNode node, std::uint16_t value);
-    TVTHeader* header_ = nullptr;
     // Shared with the worker thread.
     std::atomic<bool> stopValidation_{false};
     std::atomic<bool> workerBusy_{false};
@@ -938,9 +929,30 @@ private:
     // Every change passes InterruptValidation, which checks it runs on this thread.
     TTreeThread thread_;
 
-    TCustomVastTreeOptions* options_ = nullptr;
-    TVTColors* colors_ = nullptr;
-    TScrollBarOptions* scrollBarOptions_ = nullptr;
+
+    // What the tree makes for itself, owned so that a constructor that throws midway
+    // frees what it made. Destroyed in reverse order: the header first (its columns
+    // still reach the options), the message target last.
+    struct NodeFree {
+        void operator()(TVastNode* node) const;
+    };
+    struct MessageTargetFree {
+        void operator()(platform::HWND handle) const;
+    };
+    struct BrushFree {
+        void operator()(platform::HBRUSH brush) const;
+    };
+    std::unique_ptr<std::remove_pointer_t<platform::HWND>, MessageTargetFree> msgTarget_;
+    platform::HWND msgHandle_ = nullptr;
+    std::unique_ptr<TVastNode, NodeFree> rootStore_;
+    std::unique_ptr<TVTColors> colors_;
+    std::unique_ptr<TScrollBarOptions> scrollBarOptions_;
+    std::unique_ptr<TCustomVastTreeOptions> options_;
+    std::unique_ptr<platform::TBitmap> plusBM_;
+    std::unique_ptr<platform::TBitmap> minusBM_;
+    std::unique_ptr<std::remove_pointer_t<platform::HBRUSH>, BrushFree> dottedBrush_;
+    std::unique_ptr<platform::TPicture> background_;
+    std::unique_ptr<TVTHeader> header_;
 };
 
 }  // namespace treeview

@@ -4,6 +4,7 @@
 // record. The mouse handling of the header and its painting come with the tree's
 // window integration.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/core/classes.h"
@@ -49,10 +50,10 @@ public:
     ~TVTHeader() override;
 
     TBaseVastTree* Treeview() const { return owner_; }
-    TVastTreeColumns* Columns() const { return columns_; }
+    TVastTreeColumns* Columns() const { return columns_.get(); }
     int Height() const { return height_; }
     void SetHeight(int value);
-    platform::TFont* Font() const { return font_; }
+    platform::TFont* Font() const { return font_.get(); }
     bool ParentFont() const { return parentFont_; }
     void SetParentFont(bool value) { parentFont_ = value; }
     TVTHeaderOptions Options() const { return options_; }
@@ -99,9 +100,9 @@ private:
     friend class TBaseVastTree;
 
     TBaseVastTree* owner_;
-    TVastTreeColumns* columns_ = nullptr;
+    std::unique_ptr<TVastTreeColumns> columns_;
     int height_ = 17;
-    platform::TFont* font_ = nullptr;
+    std::unique_ptr<platform::TFont> font_;
     bool parentFont_ = false;
     TVTHeaderOptions options_ = hoColumnResize | hoDrag;
     THeaderStates states_ = 0;
