@@ -53,6 +53,7 @@ TBaseVastTree::~TBaseVastTree() {
     options_->SetMiscOptions(options_->MiscOptions() & ~toReadOnly);
     ReleaseWorker(this);
     DoCancelEdit();
+    editLink_.Reset();
     Clear();
     for (unsigned id = ExpandTimer; id <= SearchTimer; ++id) StopTimer(id);
     msgTarget_.reset();
@@ -600,6 +601,7 @@ void TBaseVastTree::DoFreeNode(PVastNode node) {
     if (node == hotNode_) hotNode_ = nullptr;
     if (node == dropTargetNode_) dropTargetNode_ = nullptr;
     if (node == lastSearchNode_) lastSearchNode_ = nullptr;
+    if (node == pendingEditNode_) pendingEditNode_ = nullptr;
     if (node == checkNode_) {
         checkNode_ = nullptr;
         DoStateChange(0, tsMouseCheckPending | tsKeyCheckPending);

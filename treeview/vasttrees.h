@@ -28,6 +28,8 @@
 #include <vector>
 
 #include "platform/controls/controls.h"
+#include "platform/controls/menus.h"
+#include "platform/core/interfaces.h"
 #include "platform/controls/stdctrls.h"
 #include "platform/core/exceptions.h"
 #include "platform/core/messages.h"
@@ -48,6 +50,32 @@ public:
 
 class TBaseVastTree;
 class TVTHeader;
+
+// {2BE3EAFA-5ACB-45B4-9D9A-B58BCC496E17}
+constexpr platform::IID IID_IVTEditLink = {0x2BE3EAFA, 0x5ACB, 0x45B4, {0x9D, 0x9A, 0xB5, 0x8B, 0xCC, 0x49, 0x6E, 0x17}};
+
+// The editor of a cell, asked for through OnCreateEditor; reference counted. The tree holds
+// it while an edit runs.
+class IVTEditLink : public virtual platform::IUnknown {
+public:
+    // Shows the editor and starts editing; false refuses.
+    virtual bool BeginEdit() = 0;
+    // Stops editing without taking the text; false refuses.
+    virtual bool CancelEdit() = 0;
+    // Stops editing and hands the text to the tree; false refuses.
+    virtual bool EndEdit() = 0;
+    // Sets the editor up for the cell; false aborts the edit.
+    virtual bool PrepareEdit(TBaseVastTree* tree, PVastNode node, TColumnIndex column) = 0;
+    virtual platform::TRect GetBounds() = 0;
+    // Passes a window message to the editor.
+    virtual void ProcessMessage(platform::TMessage& message) = 0;
+    // Places the editor within the tree's client area.
+    virtual void SetBounds(platform::TRect r) = 0;
+
+protected:
+    ~IVTEditLink() = default;
+};
+using TVTEditLinkRef = platform::TComPtr<IVTEditLink>;
 
 using TVTInitNodeEvent =
     std::function<void(TBaseVastTree* sender, PVastNode parent, PVastNode node, TVastNodeInitStates& initialStates)>;
@@ -612,8 +640,49 @@ public:
     virtual bool DoCanSplitterResizeColumn(platform::TPoint p, TColumnIndex column);
     // Fits both scroll bars to the tree's range and offsets.
     virtual void UpdateScrollBars(bool redraw);
-    // Ends an in-place edit without taking its text.
-    void CancelEditNode() { DoCancelEdit(); }
+
+    // ---- in-place editing ----
+    // Focuses the node and, when CanEdit agrees, opens the editor on the cell; true when
+    // an edit runs afterwards. On the node and column of an edit a click made pending,
+    // the edit starts without asking OnEditing again.
+    virtual bool EditNode(PVastNode node, TColumnIndex column);
+    // toEditable, enabled and not read-only, then OnEditing may change the answer.
+    virtual bool CanEdit(PVastNode node, TColumnIndex column);
+    // Ends a running or pending edit taking its text (true when none runs).
+    bool EndEditNode();
+    // Ends a running or pending edit without taking its text (true when none runs).
+    bool CancelEditNode();
+    bool IsEditing() const { return states_ & tsEditing; }
+    TColumnIndex EditColumn() const { return editColumn_; }
+    // The running edit's link (empty when none runs).
+    IVTEditLink* EditLink() const { return editLink_.Get(); }
+    // Places the editor over the focused node's text in the edit column.
+    virtual void UpdateEditBounds();
+    // Starts the edit of the focused node in the edit column (the edit timer's work).
+    virtual void DoEdit();
+    virtual bool DoEndEdit();
+    virtual bool DoCancelEdit();
+    // The font, text rectangle (client coordinates) and text of a cell, as the editor and
+    // the hints show them; the base tree gives its font and nothing else.
+    virtual void GetTextInfo(PVastNode node, TColumnIndex column, platform::TFont* font, platform::TRect& r,
+                             std::string& text);
+
+    std::function<void(TBaseVastTree* sender, PVastNode node, TColumnIndex column, bool& allowed)> OnEditing;
+    std::function<void(TBaseVastTree* sender, PVastNode node, TColumnIndex column)> OnEdited;
+    std::function<void(TBaseVastTree* sender, TColumnIndex column)> OnEditCancelled;
+    std::function<void(TBaseVastTree* sender, PVastNode node, TColumnIndex column, TVTEditLinkRef& editLink)>
+        OnCreateEditor;
+
+    // ---- context menus ----
+    // Asked for the node, then each ancestor while askParent stays true and no menu is
+    // given; once with no node and column -1 for a click beside the rows.
+    std::function<void(TBaseVastTree* sender, PVastNode node, TColumnIndex column, platform::TPoint p,
+                       bool& askParent, platform::TPopupMenu*& menu)>
+        OnGetPopupMenu;
+    virtual platform::TPopupMenu* DoGetPopupMenu(PVastNode node, TColumnIndex column, platform::TPoint p);
+    // Shows the menu OnGetPopupMenu gives at a client point.
+    virtual void DoPopupMenu(PVastNode node, TColumnIndex column, platform::TPoint p);
+    bool HasPopupMenu(PVastNode node, TColumnIndex column, platform::TPoint p);
 
     // ---- settings read by painting and input (stored here with their defaults) ----
     int Indent() const { return indent_; }
@@ -751,6 +820,8 @@ protected:
     void LimitPaintingToArea(platform::TCanvas* canvas, const platform::TRect& clipRect);
     void WndProc(platform::TMessage& message) override;
     bool HandleMouseMessage(platform::TMessage& message);
+    // The edit timer and the focus and cancel messages that end a pending edit.
+    bool HandleEditMessage(platform::TMessage& message);
     void KeyDown(platform::WORD& key, platform::TShiftState shift) override;
     bool DoMouseWheel(platform::TShiftState shift, int wheelDelta, platform::TPoint mousePos) override;
     void KeyUp(platform::WORD& key, platform::TShiftState shift) override;
@@ -774,7 +845,11 @@ protected:
     virtual void InternalCacheNode(PVastNode node);
     virtual void ClearTempCache();
     // Cancels an in-place edit; nothing until editing exists.
-    virtual void DoCancelEdit() {}
+    virtual void DoCanEdit(PVastNode node, TColumnIndex column, bool& allowed);
+    virtual TVTEditLinkRef DoCreateEditor(PVastNode node, TColumnIndex column);
+    // Starts the edit timer (EditDelay) for the focused column after a click on the
+    // focused node's text.
+    void StartEditTimer();
     virtual void DoGetLineStyle(TVTLinePattern& bits);
     void SetUpdateState(bool updating);
 
@@ -953,6 +1028,12 @@ private:
     std::unique_ptr<std::remove_pointer_t<platform::HBRUSH>, BrushFree> dottedBrush_;
     std::unique_ptr<platform::TPicture> background_;
     std::unique_ptr<TVTHeader> header_;
+
+    TVTEditLinkRef editLink_;
+    TColumnIndex editColumn_ = NoColumn;
+    // The node and column of an edit a click made pending (OnEditing already agreed).
+    PVastNode pendingEditNode_ = nullptr;
+    TColumnIndex pendingEditColumn_ = NoColumn;
 };
 
 }  // namespace treeview

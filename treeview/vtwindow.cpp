@@ -27,7 +27,7 @@ void TBaseVastTree::PaintHeaderStrip(HDC dc) {
 }
 
 void TBaseVastTree::WndProc(TMessage& message) {
-    if (HandleMouseMessage(message) || HandleKeyMessage(message)) return;
+    if (HandleEditMessage(message) || HandleMouseMessage(message) || HandleKeyMessage(message)) return;
     switch (message.Msg) {
         case WM_VSCROLL:
             HandleScrollMessage(message, true);
