@@ -486,8 +486,7 @@ void TBaseVastTree::RequireUserDataSpace(void* userData) {
     ResolveNodeDataSize();
     // The pointer is stored whole, so the area must hold one.
     if (nodeDataSize_ < std::int32_t(sizeof(void*)))
-        throw EVastTreeError("Cannot set initial user data because there is not enough user data space allocated.",
-                             2008);
+        RaiseTreeError(teNoUserDataSpace);
 }
 
 void TBaseVastTree::SetInitialUserData(PVastNode node, void* userData) {
@@ -678,7 +677,7 @@ void TBaseVastTree::MoveTo(PVastNode source, PVastNode target, TVTNodeAttachMode
     allowed = DoNodeMoving(source, targetTree->EventNode(target));
     if (allowed && targetTree == this) {
         if (source != target && HasAsParent(target, source))
-            throw EVastTreeError("Target node cannot be a child node of the node to be moved.", 2001);
+            RaiseTreeError(teMoveIntoChild);
         InterruptValidation();
         auto moveOne = [&](PVastNode node, bool reindex) {
             InternalDisconnectNode(node, true, reindex);

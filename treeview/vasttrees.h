@@ -48,6 +48,23 @@ public:
     using platform::Exception::Exception;
 };
 
+// The tree's errors; each value is the help context of its EVastTreeError.
+enum TVTTreeError {
+    teEditLinkNil = 2000,
+    teMoveIntoChild = 2001,
+    teStreamFormat = 2002,
+    teStreamVersion = 2003,
+    teStreamSize = 2004,
+    teNodeAnchorMissing = 2005,
+    teDataAfterNodeEnd = 2006,
+    teClipboardFailed = 2007,
+    teNoUserDataSpace = 2008,
+};
+// The message of an error ("" for a value that is none).
+const char* TreeErrorText(TVTTreeError error);
+// Raises EVastTreeError with the error's message and help context.
+[[noreturn]] void RaiseTreeError(TVTTreeError error);
+
 class TBaseVastTree;
 class TVTHeader;
 
@@ -673,6 +690,10 @@ public:
     std::function<void(TBaseVastTree* sender, PVastNode node, TColumnIndex column, TVTEditLinkRef& editLink)>
         OnCreateEditor;
 
+    // bsSingle (the default) gives the window a sunken client edge; bsNone no border.
+    platform::TBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(platform::TBorderStyle value);
+
     // ---- context menus ----
     // Asked for the node, then each ancestor while askParent stays true and no menu is
     // given; once with no node and column -1 for a click beside the rows.
@@ -822,6 +843,11 @@ protected:
     bool HandleMouseMessage(platform::TMessage& message);
     // The edit timer and the focus and cancel messages that end a pending edit.
     bool HandleEditMessage(platform::TMessage& message);
+    void CreateParams(platform::TCreateParams& params) override;
+    // TVM_GETNEXTITEM, TVM_GETITEMRECT, TVM_GETITEM (vtqueries.h).
+    bool HandleQueryMessage(platform::TMessage& message);
+    // The node a handle from outside names, when it is one of this tree's (else nullptr).
+    PVastNode NodeFromHandle(const void* handle) const;
     void KeyDown(platform::WORD& key, platform::TShiftState shift) override;
     bool DoMouseWheel(platform::TShiftState shift, int wheelDelta, platform::TPoint mousePos) override;
     void KeyUp(platform::WORD& key, platform::TShiftState shift) override;
@@ -1029,6 +1055,7 @@ private:
     std::unique_ptr<platform::TPicture> background_;
     std::unique_ptr<TVTHeader> header_;
 
+    platform::TBorderStyle borderStyle_ = platform::bsSingle;
     TVTEditLinkRef editLink_;
     TColumnIndex editColumn_ = NoColumn;
     // The node and column of an edit a click made pending (OnEditing already agreed).

@@ -49,7 +49,7 @@ TVTEditLinkRef TBaseVastTree::DoCreateEditor(PVastNode node, TColumnIndex column
     TVTEditLinkRef link;
     if (OnCreateEditor) {
         OnCreateEditor(this, node, column, link);
-        if (!link) throw EVastTreeError("Edit link must not be nil.", 2000);
+        if (!link) RaiseTreeError(teEditLinkNil);
     }
     return link;
 }

@@ -218,7 +218,17 @@ TColumnIndex TBaseVastTree::MainColumn() const { return header_ ? header_->GetMa
 
 TRect TBaseVastTree::HeaderRect() const {
     if (!header_ || !(header_->Options() & hoVisible)) return TRect{0, 0, 0, 0};
-    return TRect{0, 0, ClientWidth(), header_->Height()};
+    // The strip sits right above the client area, inside the border.
+    int left = 0, top = header_->Height();
+    if (HandleAllocated()) {
+        POINT origin{0, 0};
+        ::platform::ClientToScreen(WindowHandle(), &origin);
+        RECT frame{};
+        GetWindowRect(WindowHandle(), &frame);
+        left = origin.x - frame.left;
+        top = origin.y - frame.top;
+    }
+    return TRect{left, top - header_->Height(), left + ClientWidth(), top};
 }
 
 int TBaseVastTree::ComputeRTLOffset(bool withoutBar) const {
