@@ -9,6 +9,7 @@
 
 #include "platform/core/classes.h"
 #include "platform/core/streams.h"
+#include "platform/controls/controls.h"
 #include "platform/graphics/graphics.h"
 #include "treeview/vtcolumns.h"
 
@@ -88,6 +89,16 @@ public:
     void Invalidate(TColumnIndex column, bool expandToBorder = false);
     void Assign(platform::TPersistent* source) override;
 
+    // ---- mouse (vtheadermouse.cpp) ----
+    // Whether the client point p (the header lies above the client area, at negative y)
+    // is on a column's splitter: sets TrackIndex and TrackPos (the column's fixed edge).
+    virtual bool DetermineSplitterIndex(platform::TPoint p);
+    // Whether a client point lies in the header strip.
+    bool InHeader(platform::TPoint p) const;
+    // The header's part of a tree message; true when it consumed it.
+    virtual bool HandleMessage(platform::TMessage& message);
+    TColumnIndex TrackIndex() const { return trackIndex_; }
+
     // The header record: a version mark, the columns, the header's settings and font.
     // A truncated record or one with lying lengths raises EReadError; the header stays
     // usable.
@@ -113,6 +124,9 @@ private:
     TColumnIndex sortColumn_ = NoColumn;
     TSortDirection sortDirection_ = sdAscending;
     platform::TCustomImageList* images_ = nullptr;
+    TColumnIndex trackIndex_ = NoColumn;
+    int trackPos_ = 0;
+    platform::TPoint trackStart_{};
 };
 
 }  // namespace treeview

@@ -27,7 +27,8 @@ void TBaseVastTree::PaintHeaderStrip(HDC dc) {
 }
 
 void TBaseVastTree::WndProc(TMessage& message) {
-    if (HandleEditMessage(message) || HandleMouseMessage(message) || HandleKeyMessage(message) ||
+    // The header sees every message first: it may be tracking a splitter.
+    if ((header_ && header_->HandleMessage(message)) || HandleEditMessage(message) || HandleMouseMessage(message) || HandleKeyMessage(message) ||
         HandleQueryMessage(message))
         return;
     switch (message.Msg) {
