@@ -31,16 +31,17 @@ TBaseVastTree::TBaseVastTree(TComponent* owner) : TCustomControl(owner) {
     SetBounds(0, 0, 200, 100);
     SetTabStop(true);
     SetParentColor(false);
-    colors_ = new TVTColors(this);
-    scrollBarOptions_ = new TScrollBarOptions(this);
-    options_ = new TCustomVastTreeOptions(this);
-    header_ = new TVTHeader(this);
-    background_ = new TPicture();
-    plusBM_ = new TBitmap();
-    minusBM_ = new TBitmap();
-    msgHandle_ = AllocateHWnd([this](HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
+    colors_ = std::make_unique<TVTColors>(this);
+    scrollBarOptions_ = std::make_unique<TScrollBarOptions>(this);
+    options_ = std::make_unique<TCustomVastTreeOptions>(this);
+    header_ = std::make_unique<TVTHeader>(this);
+    background_ = std::make_unique<TPicture>();
+    plusBM_ = std::make_unique<TBitmap>();
+    minusBM_ = std::make_unique<TBitmap>();
+    msgTarget_.reset(AllocateHWnd([this](HWND, UINT msg, WPARAM wParam, LPARAM lParam) {
         return MessageProc(msg, wParam, lParam);
-    });
+    }));
+    msgHandle_ = msgTarget_.get();
     InitRootNode(sizeof(TVastNode));
     PrepareBitmaps(true, true);
     AcquireWorker();
@@ -52,28 +53,31 @@ TBaseVastTree::~TBaseVastTree() {
     options_->SetMiscOptions(options_->MiscOptions() & ~toReadOnly);
     ReleaseWorker(this);
     DoCancelEdit();
+    editLink_.Reset();
     Clear();
     for (unsigned id = ExpandTimer; id <= SearchTimer; ++id) StopTimer(id);
-    DeallocateHWnd(msgHandle_);
-    delete header_;
-    header_ = nullptr;
-    delete background_;
-    background_ = nullptr;
-    std::free(root_);
+    msgTarget_.reset();
+    msgHandle_ = nullptr;
+    header_.reset();
+    background_.reset();
+    rootStore_.reset();
     root_ = nullptr;
     if (customCheckImages_) customCheckImages_->RemoveFreeNotification(this);
-    if (dottedBrush_) DeleteObject(dottedBrush_);
-    delete plusBM_;
-    delete minusBM_;
-    delete options_;
-    delete scrollBarOptions_;
-    delete colors_;
+    dottedBrush_.reset();
+    plusBM_.reset();
+    minusBM_.reset();
+    options_.reset();
+    scrollBarOptions_.reset();
+    colors_.reset();
 }
 
-void TBaseVastTree::SetOptionsObject(TCustomVastTreeOptions* options) {
-    delete options_;
-    options_ = options;
-}
+void TBaseVastTree::NodeFree::operator()(TVastNode* node) const { std::free(node); }
+
+void TBaseVastTree::MessageTargetFree::operator()(HWND handle) const { DeallocateHWnd(handle); }
+
+void TBaseVastTree::BrushFree::operator()(HBRUSH brush) const { DeleteObject(brush); }
+
+void TBaseVastTree::SetOptionsObject(TCustomVastTreeOptions* options) { options_.reset(options); }
 
 void TBaseVastTree::InitRootNode(std::uint32_t allocSize) {
     auto* root = static_cast<PVastNode>(std::calloc(1, allocSize));
@@ -86,6 +90,7 @@ void TBaseVastTree::InitRootNode(std::uint32_t allocSize) {
     root->TotalHeight = defaultNodeHeight_;
     root->TotalCount = 1;
     root->VerticalAlignment = 50;
+    rootStore_.reset(root);
     root_ = root;
 }
 
@@ -171,6 +176,8 @@ std::uint32_t TBaseVastTree::AllocateInternalDataArea(std::uint32_t size) {
     std::uint32_t newSize = sizeof(TVastNode) + totalInternalDataSize_;
     auto* root = static_cast<PVastNode>(std::realloc(root_, newSize));
     if (!root) throw std::bad_alloc();
+    (void)rootStore_.release();
+    rootStore_.reset(root);
     std::memset(reinterpret_cast<char*>(root) + oldSize, 0, newSize - oldSize);
     root->PrevSibling = root;
     root->NextSibling = root;
@@ -422,26 +429,22 @@ void TBaseVastTree::SetChildCount(PVastNode node, std::uint32_t count) {
         std::uint32_t added = 0;
         std::int64_t heights = 0;
         // The children made so far are counted also when memory runs out midway.
-        auto account = [&] {
-            if (node->States & vsExpanded) {
-                AdjustTotalHeight(node, heights, true);
-                if (IsShown(node)) visibleCount_ += added;
-            }
-            AdjustTotalCount(node, added, true);
-            node->ChildCount += added;
-            InvalidateCache();
-        };
-        try {
+        {
+            TScopeExit account([&] {
+                if (node->States & vsExpanded) {
+                    AdjustTotalHeight(node, heights, true);
+                    if (IsShown(node)) visibleCount_ += added;
+                }
+                AdjustTotalCount(node, added, true);
+                node->ChildCount += added;
+                InvalidateCache();
+            });
             for (std::uint32_t wanted = count - node->ChildCount; added < wanted; ++added) {
                 PVastNode child = MakeNewNode();
                 LinkLastChild(node, child);
                 heights += child->TotalHeight;
             }
-        } catch (...) {
-            account();
-            throw;
         }
-        account();
     } else {
         while (node->ChildCount > count && node->LastChild) InternalDeleteNode(node->LastChild, true);
     }
@@ -460,14 +463,10 @@ PVastNode TBaseVastTree::AddChild(PVastNode parent, void* userData) {
     if (parent != root_ && !CheckOwnNode(parent)) return nullptr;
     RequireUserDataSpace(userData);
     InitIfNeeded(parent);
-    ++updateCount_;
-    try {
+    {
+        TNestingScope quiet(updateCount_);
         SetChildCount(parent, parent->ChildCount + 1);
-    } catch (...) {
-        --updateCount_;
-        throw;
     }
-    --updateCount_;
     parent->States &= ~vsAllChildrenHidden;
     PVastNode result = parent->LastChild;
     InvalidateCache();
@@ -487,8 +486,7 @@ void TBaseVastTree::RequireUserDataSpace(void* userData) {
     ResolveNodeDataSize();
     // The pointer is stored whole, so the area must hold one.
     if (nodeDataSize_ < std::int32_t(sizeof(void*)))
-        throw EVastTreeError("Cannot set initial user data because there is not enough user data space allocated.",
-                             2008);
+        RaiseTreeError(teNoUserDataSpace);
 }
 
 void TBaseVastTree::SetInitialUserData(PVastNode node, void* userData) {
@@ -556,8 +554,8 @@ void TBaseVastTree::DeleteChildren(PVastNode node, bool resetHasChildren) {
     if (!node->FirstChild || ReadOnly()) return;
     if (node != root_ && !(node->States & vsDeleting) && !CheckOwnNode(node)) return;
     Require(!(states_ & tsIterating), "Deleting nodes during tree iteration leads to invalid pointers.");
-    ++updateCount_;
-    try {
+    {
+        TNestingScope quiet(updateCount_);
         InterruptValidation();
         bool countVisible = node == root_ || (IsShown(node) && (node->States & vsExpanded));
         node->States |= vsClearing;
@@ -585,11 +583,7 @@ void TBaseVastTree::DeleteChildren(PVastNode node, bool resetHasChildren) {
             AdjustTotalHeight(node, node->NodeHeight, false);
             AdjustTotalCount(node, 1, false);
         }
-    } catch (...) {
-        --updateCount_;
-        throw;
     }
-    --updateCount_;
     InvalidateCache();
     if (updateCount_ == 0) {
         PackSelection();
@@ -606,6 +600,7 @@ void TBaseVastTree::DoFreeNode(PVastNode node) {
     if (node == hotNode_) hotNode_ = nullptr;
     if (node == dropTargetNode_) dropTargetNode_ = nullptr;
     if (node == lastSearchNode_) lastSearchNode_ = nullptr;
+    if (node == pendingEditNode_) pendingEditNode_ = nullptr;
     if (node == checkNode_) {
         checkNode_ = nullptr;
         DoStateChange(0, tsMouseCheckPending | tsKeyCheckPending);
@@ -682,7 +677,7 @@ void TBaseVastTree::MoveTo(PVastNode source, PVastNode target, TVTNodeAttachMode
     allowed = DoNodeMoving(source, targetTree->EventNode(target));
     if (allowed && targetTree == this) {
         if (source != target && HasAsParent(target, source))
-            throw EVastTreeError("Target node cannot be a child node of the node to be moved.", 2001);
+            RaiseTreeError(teMoveIntoChild);
         InterruptValidation();
         auto moveOne = [&](PVastNode node, bool reindex) {
             InternalDisconnectNode(node, true, reindex);
@@ -710,27 +705,23 @@ void TBaseVastTree::MoveTo(PVastNode source, PVastNode target, TVTNodeAttachMode
             for (PVastNode child = source->FirstChild; child; child = child->NextSibling) nodes.push_back(child);
         else
             nodes.push_back(source);
-        targetTree->BeginUpdate();
-        try {
+        {
+            TUpdateScope<TBaseVastTree> bracket(*targetTree);
             targetTree->InterruptValidation();
             for (PVastNode node : nodes) {
                 PVastNode copy = targetTree->CopySubtree(node);
                 targetTree->InternalConnectNode(copy, target, targetTree, mode);
                 DoNodeMoved(copy);
             }
-        } catch (...) {
-            targetTree->EndUpdate();
-            throw;
         }
-        targetTree->EndUpdate();
         // The source goes away: the notification names what is left of it.
         if (!childrenOnly) reported = EventNode(source->Parent);
-        BeginUpdate();
-        if (childrenOnly)
-            DeleteChildren(source);
-        else
-            InternalDeleteNode(source, true);
-        EndUpdate();
+        Updating([&] {
+            if (childrenOnly)
+                DeleteChildren(source);
+            else
+                InternalDeleteNode(source, true);
+        });
     }
     InvalidateCache();
     if (updateCount_ == 0 && allowed) {
@@ -754,14 +745,12 @@ PVastNode TBaseVastTree::CopySubtree(PVastNode source) {
     copy->CheckType = source->CheckType;
     copy->NodeHeight = source->NodeHeight;
     copy->VerticalAlignment = source->VerticalAlignment;
-    try {
+    {
+        TScopeFail freeCopy([&] { FreeUnlinked(copy); });
         for (PVastNode child = source->FirstChild; child; child = child->NextSibling) {
             LinkLastChild(copy, CopySubtree(child));
             ++copy->ChildCount;
         }
-    } catch (...) {
-        FreeUnlinked(copy);
-        throw;
     }
     FixupTotalCount(copy);
     FixupTotalHeight(copy);
@@ -799,15 +788,16 @@ PVastNode TBaseVastTree::CopyTo(PVastNode source, PVastNode target, TVTNodeAttac
         nodes.push_back(source);
     // Copy first, link afterwards: a copy into the source's own subtree stays finite.
     std::vector<PVastNode> copies;
-    try {
-        for (PVastNode node : nodes) copies.push_back(targetTree->CopySubtree(node));
-    } catch (...) {
-        for (PVastNode copy : copies) FreeUnlinked(copy);
-        throw;
-    }
+    // Copies not linked yet are freed when anything below throws.
+    TScopeFail freeCopies([&] {
+        for (PVastNode copy : copies)
+            if (copy) FreeUnlinked(copy);
+    });
+    copies.reserve(nodes.size());
+    for (PVastNode node : nodes) copies.push_back(targetTree->CopySubtree(node));
     PVastNode result = nullptr;
-    targetTree->BeginUpdate();
-    try {
+    {
+        TUpdateScope<TBaseVastTree> bracket(*targetTree);
         targetTree->InterruptValidation();
         for (std::size_t i = 0; i < copies.size(); ++i) {
             PVastNode copy = copies[i];
@@ -821,13 +811,7 @@ PVastNode TBaseVastTree::CopyTo(PVastNode source, PVastNode target, TVTNodeAttac
                 result = nullptr;
             }
         }
-    } catch (...) {
-        for (PVastNode copy : copies)
-            if (copy) FreeUnlinked(copy);
-        targetTree->EndUpdate();
-        throw;
     }
-    targetTree->EndUpdate();
     targetTree->InvalidateCache();
     if (targetTree->updateCount_ == 0) {
         targetTree->ValidateCache();
@@ -1085,8 +1069,11 @@ PVastNode TBaseVastTree::IterateSubtree(PVastNode node, const TVTGetNodeProc& ca
     Require(node != root_, "Node must not be the hidden root node.");
     bool wasIterating = states_ & tsIterating;
     states_ |= tsIterating;
+    TScopeExit endIterating([&] {
+        if (!wasIterating) states_ &= ~tsIterating;
+    });
     PVastNode result = nullptr;
-    try {
+    {
         PVastNode stopper = nullptr;
         PVastNode run = node;
         if (node) {
@@ -1113,11 +1100,7 @@ PVastNode TBaseVastTree::IterateSubtree(PVastNode node, const TVTGetNodeProc& ca
             }
             run = doInit ? GetNext(run) : GetNextNoInit(run);
         }
-    } catch (...) {
-        if (!wasIterating) states_ &= ~tsIterating;
-        throw;
     }
-    if (!wasIterating) states_ &= ~tsIterating;
     return result;
 }
 

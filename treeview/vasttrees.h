@@ -22,16 +22,21 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <type_traits>
 #include <string>
 #include <vector>
 
 #include "platform/controls/controls.h"
+#include "platform/controls/menus.h"
+#include "platform/core/interfaces.h"
 #include "platform/controls/stdctrls.h"
 #include "platform/core/exceptions.h"
 #include "platform/core/messages.h"
 #include "treeview/vtblend.h"
 #include "treeview/vtcolumns.h"
 #include "treeview/vtoptions.h"
+#include "treeview/vtscope.h"
 #include "treeview/vtthread.h"
 #include "treeview/vttypes.h"
 
@@ -43,8 +48,51 @@ public:
     using platform::Exception::Exception;
 };
 
+// The tree's errors; each value is the help context of its EVastTreeError.
+enum TVTTreeError {
+    teEditLinkNil = 2000,
+    teMoveIntoChild = 2001,
+    teStreamFormat = 2002,
+    teStreamVersion = 2003,
+    teStreamSize = 2004,
+    teNodeAnchorMissing = 2005,
+    teDataAfterNodeEnd = 2006,
+    teClipboardFailed = 2007,
+    teNoUserDataSpace = 2008,
+};
+// The message of an error ("" for a value that is none).
+const char* TreeErrorText(TVTTreeError error);
+// Raises EVastTreeError with the error's message and help context.
+[[noreturn]] void RaiseTreeError(TVTTreeError error);
+
 class TBaseVastTree;
 class TVTHeader;
+
+// {2BE3EAFA-5ACB-45B4-9D9A-B58BCC496E17}
+constexpr platform::IID IID_IVTEditLink = {0x2BE3EAFA, 0x5ACB, 0x45B4, {0x9D, 0x9A, 0xB5, 0x8B, 0xCC, 0x49, 0x6E, 0x17}};
+
+// The editor of a cell, asked for through OnCreateEditor; reference counted. The tree holds
+// it while an edit runs.
+class IVTEditLink : public virtual platform::IUnknown {
+public:
+    // Shows the editor and starts editing; false refuses.
+    virtual bool BeginEdit() = 0;
+    // Stops editing without taking the text; false refuses.
+    virtual bool CancelEdit() = 0;
+    // Stops editing and hands the text to the tree; false refuses.
+    virtual bool EndEdit() = 0;
+    // Sets the editor up for the cell; false aborts the edit.
+    virtual bool PrepareEdit(TBaseVastTree* tree, PVastNode node, TColumnIndex column) = 0;
+    virtual platform::TRect GetBounds() = 0;
+    // Passes a window message to the editor.
+    virtual void ProcessMessage(platform::TMessage& message) = 0;
+    // Places the editor within the tree's client area.
+    virtual void SetBounds(platform::TRect r) = 0;
+
+protected:
+    ~IVTEditLink() = default;
+};
+using TVTEditLinkRef = platform::TComPtr<IVTEditLink>;
 
 using TVTInitNodeEvent =
     std::function<void(TBaseVastTree* sender, PVastNode parent, PVastNode node, TVastNodeInitStates& initialStates)>;
@@ -326,9 +374,9 @@ public:
     void SetLineStyle(TVTLineStyle value);
     // Rebuilds the expand/collapse button bitmaps and/or the line pattern brush.
     void PrepareBitmaps(bool needButtons, bool needLines);
-    platform::TBitmap* PlusBitmap() const { return plusBM_; }
-    platform::TBitmap* MinusBitmap() const { return minusBM_; }
-    platform::HBRUSH LinePatternBrush() const { return dottedBrush_; }
+    platform::TBitmap* PlusBitmap() const { return plusBM_.get(); }
+    platform::TBitmap* MinusBitmap() const { return minusBM_.get(); }
+    platform::HBRUSH LinePatternBrush() const { return dottedBrush_.get(); }
     std::function<void(TBaseVastTree* sender, TVTLinePattern& bits)> OnGetLineStyle;
 
     // ---- selection and focus ----
@@ -389,14 +437,8 @@ public:
     void EndUpdate();
     // Runs work inside an update bracket that is closed also when the work throws.
     template <class Work> void Updating(Work work) {
-        BeginUpdate();
-        try {
-            work();
-        } catch (...) {
-            EndUpdate();
-            throw;
-        }
-        EndUpdate();
+        TUpdateScope<TBaseVastTree> bracket(*this);
+        work();
     }
     void BeginSynch();
     void EndSynch();
@@ -498,7 +540,7 @@ public:
     TVTLineMode LineMode() const { return lineMode_; }
     void SetLineMode(TVTLineMode value);
     // A picture without width or height counts as none.
-    platform::TPicture* Background() const { return background_; }
+    platform::TPicture* Background() const { return background_.get(); }
     void SetBackground(platform::TPicture* value);
     int BackgroundOffsetX() const { return backgroundOffsetX_; }
     int BackgroundOffsetY() const { return backgroundOffsetY_; }
@@ -593,7 +635,7 @@ public:
         OnKeyAction;
 
     // ---- header and columns ----
-    TVTHeader* Header() const { return header_; }
+    TVTHeader* Header() const { return header_.get(); }
     // The header's height or visibility changed: the strip above the client area follows.
     void HeaderChanged();
     // Paints the header strip onto a device context of the whole window.
@@ -615,8 +657,53 @@ public:
     virtual bool DoCanSplitterResizeColumn(platform::TPoint p, TColumnIndex column);
     // Fits both scroll bars to the tree's range and offsets.
     virtual void UpdateScrollBars(bool redraw);
-    // Ends an in-place edit without taking its text.
-    void CancelEditNode() { DoCancelEdit(); }
+
+    // ---- in-place editing ----
+    // Focuses the node and, when CanEdit agrees, opens the editor on the cell; true when
+    // an edit runs afterwards. On the node and column of an edit a click made pending,
+    // the edit starts without asking OnEditing again.
+    virtual bool EditNode(PVastNode node, TColumnIndex column);
+    // toEditable, enabled and not read-only, then OnEditing may change the answer.
+    virtual bool CanEdit(PVastNode node, TColumnIndex column);
+    // Ends a running or pending edit taking its text (true when none runs).
+    bool EndEditNode();
+    // Ends a running or pending edit without taking its text (true when none runs).
+    bool CancelEditNode();
+    bool IsEditing() const { return states_ & tsEditing; }
+    TColumnIndex EditColumn() const { return editColumn_; }
+    // The running edit's link (empty when none runs).
+    IVTEditLink* EditLink() const { return editLink_.Get(); }
+    // Places the editor over the focused node's text in the edit column.
+    virtual void UpdateEditBounds();
+    // Starts the edit of the focused node in the edit column (the edit timer's work).
+    virtual void DoEdit();
+    virtual bool DoEndEdit();
+    virtual bool DoCancelEdit();
+    // The font, text rectangle (client coordinates) and text of a cell, as the editor and
+    // the hints show them; the base tree gives its font and nothing else.
+    virtual void GetTextInfo(PVastNode node, TColumnIndex column, platform::TFont* font, platform::TRect& r,
+                             std::string& text);
+
+    std::function<void(TBaseVastTree* sender, PVastNode node, TColumnIndex column, bool& allowed)> OnEditing;
+    std::function<void(TBaseVastTree* sender, PVastNode node, TColumnIndex column)> OnEdited;
+    std::function<void(TBaseVastTree* sender, TColumnIndex column)> OnEditCancelled;
+    std::function<void(TBaseVastTree* sender, PVastNode node, TColumnIndex column, TVTEditLinkRef& editLink)>
+        OnCreateEditor;
+
+    // bsSingle (the default) gives the window a sunken client edge; bsNone no border.
+    platform::TBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(platform::TBorderStyle value);
+
+    // ---- context menus ----
+    // Asked for the node, then each ancestor while askParent stays true and no menu is
+    // given; once with no node and column -1 for a click beside the rows.
+    std::function<void(TBaseVastTree* sender, PVastNode node, TColumnIndex column, platform::TPoint p,
+                       bool& askParent, platform::TPopupMenu*& menu)>
+        OnGetPopupMenu;
+    virtual platform::TPopupMenu* DoGetPopupMenu(PVastNode node, TColumnIndex column, platform::TPoint p);
+    // Shows the menu OnGetPopupMenu gives at a client point.
+    virtual void DoPopupMenu(PVastNode node, TColumnIndex column, platform::TPoint p);
+    bool HasPopupMenu(PVastNode node, TColumnIndex column, platform::TPoint p);
 
     // ---- settings read by painting and input (stored here with their defaults) ----
     int Indent() const { return indent_; }
@@ -655,11 +742,11 @@ public:
     void SetDragHeight(int value) { dragHeight_ = value; }
 
     // ---- companions ----
-    TCustomVastTreeOptions* TreeOptions() const { return options_; }
+    TCustomVastTreeOptions* TreeOptions() const { return options_.get(); }
     void SetTreeOptions(TCustomVastTreeOptions* value) { options_->Assign(value); }
-    TVTColors* Colors() const { return colors_; }
+    TVTColors* Colors() const { return colors_.get(); }
     void SetColors(TVTColors* value) { colors_->Assign(value); }
-    TScrollBarOptions* ScrollBarOptions() const { return scrollBarOptions_; }
+    TScrollBarOptions* ScrollBarOptions() const { return scrollBarOptions_.get(); }
 
     void Loaded() override;
     void Assign(platform::TPersistent* source) override;
@@ -754,6 +841,13 @@ protected:
     void LimitPaintingToArea(platform::TCanvas* canvas, const platform::TRect& clipRect);
     void WndProc(platform::TMessage& message) override;
     bool HandleMouseMessage(platform::TMessage& message);
+    // The edit timer and the focus and cancel messages that end a pending edit.
+    bool HandleEditMessage(platform::TMessage& message);
+    void CreateParams(platform::TCreateParams& params) override;
+    // TVM_GETNEXTITEM, TVM_GETITEMRECT, TVM_GETITEM (vtqueries.h).
+    bool HandleQueryMessage(platform::TMessage& message);
+    // The node a handle from outside names, when it is one of this tree's (else nullptr).
+    PVastNode NodeFromHandle(const void* handle) const;
     void KeyDown(platform::WORD& key, platform::TShiftState shift) override;
     bool DoMouseWheel(platform::TShiftState shift, int wheelDelta, platform::TPoint mousePos) override;
     void KeyUp(platform::WORD& key, platform::TShiftState shift) override;
@@ -777,7 +871,11 @@ protected:
     virtual void InternalCacheNode(PVastNode node);
     virtual void ClearTempCache();
     // Cancels an in-place edit; nothing until editing exists.
-    virtual void DoCancelEdit() {}
+    virtual void DoCanEdit(PVastNode node, TColumnIndex column, bool& allowed);
+    virtual TVTEditLinkRef DoCreateEditor(PVastNode node, TColumnIndex column);
+    // Starts the edit timer (EditDelay) for the focused column after a click on the
+    // focused node's text.
+    void StartEditTimer();
     virtual void DoGetLineStyle(TVTLinePattern& bits);
     void SetUpdateState(bool updating);
 
@@ -874,7 +972,6 @@ private:
     PVastNode lastChangedNode_ = nullptr;
     PVastNode lastStructureChangeNode_ = nullptr;
     TChangeReason lastStructureChangeReason_ = crIgnore;
-    platform::HWND msgHandle_ = nullptr;
 
     std::vector<PVastNode> selection_;
     std::int32_t selectedCount_ = 0;
@@ -892,9 +989,6 @@ private:
     TVTButtonStyle buttonStyle_ = bsRectangle;
     TVTButtonFillMode buttonFillMode_ = fmTreeColor;
     TVTLineStyle lineStyle_ = lsDotted;
-    platform::TBitmap* plusBM_ = nullptr;
-    platform::TBitmap* minusBM_ = nullptr;
-    platform::HBRUSH dottedBrush_ = nullptr;
     std::uint32_t checkPropagationCount_ = 0;
 
     bool CollectSelectedNodes(int textLeft, int textRight, bool rightToLeft, platform::TAlignment alignment,
@@ -910,7 +1004,6 @@ private:
     platform::TAlignment alignment_ = platform::taLeftJustify;
     platform::TCustomImageList* images_ = nullptr;
     TVTLineMode lineMode_ = lmNormal;
-    platform::TPicture* background_ = nullptr;
     int backgroundOffsetX_ = 0, backgroundOffsetY_ = 0;
     TDropMode lastDropMode_ = dmNowhere;
     PVastNode checkNode_ = nullptr;
@@ -926,7 +1019,6 @@ private:
     bool UseBackgroundPicture() const;
     platform::TCustomImageList* stateImages_ = nullptr;
     void InternalSetNodeHeight(PVastNode node, std::uint16_t value);
-    TVTHeader* header_ = nullptr;
     // Shared with the worker thread.
     std::atomic<bool> stopValidation_{false};
     std::atomic<bool> workerBusy_{false};
@@ -938,9 +1030,37 @@ private:
     // Every change passes InterruptValidation, which checks it runs on this thread.
     TTreeThread thread_;
 
-    TCustomVastTreeOptions* options_ = nullptr;
-    TVTColors* colors_ = nullptr;
-    TScrollBarOptions* scrollBarOptions_ = nullptr;
+
+    // What the tree makes for itself, owned so that a constructor that throws midway
+    // frees what it made. Destroyed in reverse order: the header first (its columns
+    // still reach the options), the message target last.
+    struct NodeFree {
+        void operator()(TVastNode* node) const;
+    };
+    struct MessageTargetFree {
+        void operator()(platform::HWND handle) const;
+    };
+    struct BrushFree {
+        void operator()(platform::HBRUSH brush) const;
+    };
+    std::unique_ptr<std::remove_pointer_t<platform::HWND>, MessageTargetFree> msgTarget_;
+    platform::HWND msgHandle_ = nullptr;
+    std::unique_ptr<TVastNode, NodeFree> rootStore_;
+    std::unique_ptr<TVTColors> colors_;
+    std::unique_ptr<TScrollBarOptions> scrollBarOptions_;
+    std::unique_ptr<TCustomVastTreeOptions> options_;
+    std::unique_ptr<platform::TBitmap> plusBM_;
+    std::unique_ptr<platform::TBitmap> minusBM_;
+    std::unique_ptr<std::remove_pointer_t<platform::HBRUSH>, BrushFree> dottedBrush_;
+    std::unique_ptr<platform::TPicture> background_;
+    std::unique_ptr<TVTHeader> header_;
+
+    platform::TBorderStyle borderStyle_ = platform::bsSingle;
+    TVTEditLinkRef editLink_;
+    TColumnIndex editColumn_ = NoColumn;
+    // The node and column of an edit a click made pending (OnEditing already agreed).
+    PVastNode pendingEditNode_ = nullptr;
+    TColumnIndex pendingEditColumn_ = NoColumn;
 };
 
 }  // namespace treeview

@@ -79,6 +79,10 @@ public:
 
     void InvalidateNode(PVastNode node) override;
     void ReinitNode(PVastNode node, bool recursive) override;
+    void GetTextInfo(PVastNode node, TColumnIndex column, platform::TFont* font, platform::TRect& r,
+                     std::string& text) override;
+    // Without an OnCreateEditor handler the tree edits with a TStringEditLink.
+    TVTEditLinkRef DoCreateEditor(PVastNode node, TColumnIndex column) override;
 
     TVSTGetTextEvent OnGetText;
     TVSTNewTextEvent OnNewText;

@@ -33,15 +33,14 @@ void TBaseVastTree::PrepareBitmaps(bool needButtons, bool needLines) {
     if (needButtons) {
         platform::TColor lineColor = colors_->GetColor(TVTColors::TreeLineColor);
         for (bool plus : {false, true})
-            DrawButtonBitmap(plus ? plusBM_ : minusBM_, plus, buttonStyle_, buttonFillMode_, Color(), lineColor,
+            DrawButtonBitmap(plus ? plusBM_.get() : minusBM_.get(), plus, buttonStyle_, buttonFillMode_, Color(), lineColor,
                              Font()->Color());
         // Themed glyphs would be drawn over both here; themes are not available.
     }
     if (needLines) {
-        if (dottedBrush_) platform::DeleteObject(dottedBrush_);
         TVTLinePattern bits = lineStyle_ == lsSolid ? SolidPattern : DottedPattern;
         if (lineStyle_ == lsCustomStyle) DoGetLineStyle(bits);
-        dottedBrush_ = CreateLinePatternBrush(bits);
+        dottedBrush_.reset(CreateLinePatternBrush(bits));
     }
 }
 

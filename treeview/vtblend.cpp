@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "treeview/vtinternal.h"
+#include "treeview/vtscope.h"
 
 namespace treeview {
 
@@ -169,9 +170,8 @@ pf::HBRUSH CreateLinePatternBrush(const TVTLinePattern& pattern) {
     std::uint8_t bits[16] = {};
     for (int row = 0; row < 8; ++row) bits[row * 2] = std::uint8_t(pattern[std::size_t(row)] & 0xFF);
     pf::HBITMAP bitmap = pf::CreateBitmap(8, 8, 1, 1, bits);
-    pf::HBRUSH brush = pf::CreatePatternBrush(bitmap);
-    pf::DeleteObject(bitmap);
-    return brush;
+    TScopeExit freeBitmap([bitmap] { pf::DeleteObject(bitmap); });
+    return pf::CreatePatternBrush(bitmap);
 }
 
 // ---- check image strips ----

@@ -49,7 +49,7 @@ void TBaseVastTree::DrawDottedHLine(const TVTPaintInfo& paintInfo, int left, int
     COLORREF text = SetTextColor(dc, ColorToRGB(canvas->Font()->Color()));
     COLORREF back = SetBkColor(dc, ColorToRGB(Color()));
     RECT r{std::min(left, right), top, std::max(left, right) + 1, top + 1};
-    FillRect(dc, &r, dottedBrush_);
+    FillRect(dc, &r, dottedBrush_.get());
     SetTextColor(dc, text);
     SetBkColor(dc, back);
 }
@@ -61,7 +61,7 @@ void TBaseVastTree::DrawDottedVLine(const TVTPaintInfo& paintInfo, int top, int 
     COLORREF text = SetTextColor(dc, ColorToRGB(canvas->Font()->Color()));
     COLORREF back = SetBkColor(dc, ColorToRGB(Color()));
     RECT r{left, std::min(top, bottom), left + 1, std::max(top, bottom) + 1};
-    FillRect(dc, &r, dottedBrush_);
+    FillRect(dc, &r, dottedBrush_.get());
     SetTextColor(dc, text);
     SetBkColor(dc, back);
 }
@@ -153,7 +153,7 @@ void TBaseVastTree::PaintTreeLines(const TVTPaintInfo& paintInfo, int vAlignment
 
 void TBaseVastTree::PaintNodeButton(TCanvas* canvas, PVastNode node, const TRect& r, int buttonX, int buttonY,
                                     TBiDiMode bidiMode) {
-    TBitmap* bitmap = (node->States & vsExpanded) ? minusBM_ : plusBM_;
+    TBitmap* bitmap = (node->States & vsExpanded) ? minusBM_.get() : plusBM_.get();
     int x = bidiMode == bdLeftToRight ? r.left + buttonX : r.right - buttonX - bitmap->Width();
     canvas->Draw(x, r.top + buttonY, bitmap);
 }

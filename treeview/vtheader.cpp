@@ -31,16 +31,15 @@ void WriteInt(TStream* stream, std::int32_t value) {
 }  // namespace
 
 TVTHeader::TVTHeader(TBaseVastTree* owner) : owner_(owner) {
-    columns_ = new TVastTreeColumns(this);
-    font_ = new TFont();
+    columns_ = std::make_unique<TVastTreeColumns>(this);
+    font_ = std::make_unique<TFont>();
     font_->OnChange = [this](TObject*) { Invalidate(NoColumn); };
 }
 
 TVTHeader::~TVTHeader() {
-    delete font_;
-    font_ = nullptr;
+    font_.reset();
     columns_->Clear();
-    delete columns_;
+    columns_.reset();
 }
 
 void TVTHeader::SetHeight(int value) {
@@ -129,8 +128,8 @@ void TVTHeader::Assign(TPersistent* source) {
     }
     SetAutoSizeIndex(other->autoSizeIndex_);
     SetBackground(other->background_);
-    columns_->Assign(other->columns_);
-    font_->Assign(other->font_);
+    columns_->Assign(other->columns_.get());
+    font_->Assign(other->font_.get());
     SetHeight(other->height_);
     SetMainColumn(other->GetMainColumn());
     SetOptions(other->options_);
@@ -219,7 +218,17 @@ TColumnIndex TBaseVastTree::MainColumn() const { return header_ ? header_->GetMa
 
 TRect TBaseVastTree::HeaderRect() const {
     if (!header_ || !(header_->Options() & hoVisible)) return TRect{0, 0, 0, 0};
-    return TRect{0, 0, ClientWidth(), header_->Height()};
+    // The strip sits right above the client area, inside the border.
+    int left = 0, top = header_->Height();
+    if (HandleAllocated()) {
+        POINT origin{0, 0};
+        ::platform::ClientToScreen(WindowHandle(), &origin);
+        RECT frame{};
+        GetWindowRect(WindowHandle(), &frame);
+        left = origin.x - frame.left;
+        top = origin.y - frame.top;
+    }
+    return TRect{left, top - header_->Height(), left + ClientWidth(), top};
 }
 
 int TBaseVastTree::ComputeRTLOffset(bool withoutBar) const {
@@ -234,16 +243,16 @@ int TBaseVastTree::ComputeRTLOffset(bool withoutBar) const {
 }
 
 void TBaseVastTree::DoColumnResize(TColumnIndex column) {
-    if (OnColumnResize) OnColumnResize(header_, column);
+    if (OnColumnResize) OnColumnResize(header_.get(), column);
 }
 
 void TBaseVastTree::DoHeaderClick(TColumnIndex column, TMouseButton button, TShiftState shift, int x, int y) {
-    if (OnHeaderClick) OnHeaderClick(header_, column, button, shift, x, y);
+    if (OnHeaderClick) OnHeaderClick(header_.get(), column, button, shift, x, y);
 }
 
 bool TBaseVastTree::DoCanSplitterResizeColumn(TPoint p, TColumnIndex column) {
     bool allow = true;
-    if (OnCanSplitterResizeColumn) OnCanSplitterResizeColumn(header_, p, column, allow);
+    if (OnCanSplitterResizeColumn) OnCanSplitterResizeColumn(header_.get(), p, column, allow);
     return allow;
 }
 

@@ -4,10 +4,12 @@
 // record. The mouse handling of the header and its painting come with the tree's
 // window integration.
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/core/classes.h"
 #include "platform/core/streams.h"
+#include "platform/controls/controls.h"
 #include "platform/graphics/graphics.h"
 #include "treeview/vtcolumns.h"
 
@@ -49,10 +51,10 @@ public:
     ~TVTHeader() override;
 
     TBaseVastTree* Treeview() const { return owner_; }
-    TVastTreeColumns* Columns() const { return columns_; }
+    TVastTreeColumns* Columns() const { return columns_.get(); }
     int Height() const { return height_; }
     void SetHeight(int value);
-    platform::TFont* Font() const { return font_; }
+    platform::TFont* Font() const { return font_.get(); }
     bool ParentFont() const { return parentFont_; }
     void SetParentFont(bool value) { parentFont_ = value; }
     TVTHeaderOptions Options() const { return options_; }
@@ -87,6 +89,16 @@ public:
     void Invalidate(TColumnIndex column, bool expandToBorder = false);
     void Assign(platform::TPersistent* source) override;
 
+    // ---- mouse (vtheadermouse.cpp) ----
+    // Whether the client point p (the header lies above the client area, at negative y)
+    // is on a column's splitter: sets TrackIndex and TrackPos (the column's fixed edge).
+    virtual bool DetermineSplitterIndex(platform::TPoint p);
+    // Whether a client point lies in the header strip.
+    bool InHeader(platform::TPoint p) const;
+    // The header's part of a tree message; true when it consumed it.
+    virtual bool HandleMessage(platform::TMessage& message);
+    TColumnIndex TrackIndex() const { return trackIndex_; }
+
     // The header record: a version mark, the columns, the header's settings and font.
     // A truncated record or one with lying lengths raises EReadError; the header stays
     // usable.
@@ -99,9 +111,9 @@ private:
     friend class TBaseVastTree;
 
     TBaseVastTree* owner_;
-    TVastTreeColumns* columns_ = nullptr;
+    std::unique_ptr<TVastTreeColumns> columns_;
     int height_ = 17;
-    platform::TFont* font_ = nullptr;
+    std::unique_ptr<platform::TFont> font_;
     bool parentFont_ = false;
     TVTHeaderOptions options_ = hoColumnResize | hoDrag;
     THeaderStates states_ = 0;
@@ -112,6 +124,9 @@ private:
     TColumnIndex sortColumn_ = NoColumn;
     TSortDirection sortDirection_ = sdAscending;
     platform::TCustomImageList* images_ = nullptr;
+    TColumnIndex trackIndex_ = NoColumn;
+    int trackPos_ = 0;
+    platform::TPoint trackStart_{};
 };
 
 }  // namespace treeview

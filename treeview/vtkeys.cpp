@@ -265,6 +265,23 @@ void TBaseVastTree::KeyDown(WORD& key, TShiftState shift) {
             break;
         case VK_F1:
             break;  // no help system
+        case VK_F2:
+            if (shift == 0 && focusedNode_ && CanEdit(focusedNode_, focusedColumn_)) {
+                editColumn_ = focusedColumn_;
+                DoEdit();
+            }
+            break;
+        case VK_APPS:
+            if (focusedNode_) {
+                // At the middle of the focused node's text.
+                TRect r = GetDisplayRect(focusedNode_, focusedColumn_, true);
+                int width = header_->GetUseColumns() && focusedColumn_ >= 0
+                                ? header_->Columns()->Items(focusedColumn_)->Width()
+                                : ClientWidth();
+                width = std::min(width, r.right - r.left);
+                DoPopupMenu(focusedNode_, focusedColumn_, TPoint{r.left + width / 2, (r.top + r.bottom) / 2});
+            }
+            break;
         default:
             if (!(shift & (ssCtrl | ssAlt)) && key >= 32) DoStateChange(tsIncrementalSearchPending);
             break;

@@ -204,7 +204,10 @@ void TBaseVastTree::HandleMouseDown(TMouseButton, WPARAM keys, int x, int y, con
     if (states_ & tsEditPending) {
         StopTimer(EditTimer);
         DoStateChange(0, tsEditPending);
+        pendingEditNode_ = nullptr;
     }
+    // A running edit ends first; a refused end stops the press here.
+    if ((states_ & tsEditing) && !DoEndEdit()) return;
     if (!Focused() && CanFocus()) SetFocus();
     headerClickIndex_ = hitInfo.Column;
 
@@ -343,14 +346,29 @@ void TBaseVastTree::HandleMouseUp(WPARAM keys, const THitInfo& hitInfo) {
     }
     TShiftState shift = KeysShift(keys);
     if (headerClickIndex_ >= 0 && headerClickIndex_ == hitInfo.Column) DoColumnClick(hitInfo.Column, shift);
-    if (states_ & tsEditPending) DoStateChange(0, tsEditPending);  // editing comes later
+    if (states_ & tsEditPending) {
+        // OnEditing is asked here, once: the program's EditNode for the same cell (from
+        // its OnClick) starts this edit without asking again.
+        if (focusedNode_ && hitInfo.Node == focusedNode_ && (hitInfo.Positions & hiOnItem) &&
+            CanEdit(focusedNode_, hitInfo.Column)) {
+            editColumn_ = focusedColumn_;
+            pendingEditNode_ = focusedNode_;
+            pendingEditColumn_ = focusedColumn_;
+            StartEditTimer();
+        } else {
+            DoStateChange(0, tsEditPending);
+            pendingEditNode_ = nullptr;
+        }
+    }
 }
 
 void TBaseVastTree::HandleMouseDblClick(WPARAM keys, const THitInfo& hitInfo) {
     if (states_ & tsEditPending) {
         StopTimer(EditTimer);
         DoStateChange(0, tsEditPending);
+        pendingEditNode_ = nullptr;
     }
+    if ((states_ & tsEditing) && !DoEndEdit()) return;
     TShiftState shift = KeysShift(keys);
     if (hitInfo.Column == headerClickIndex_) DoColumnDblClick(hitInfo.Column, shift);
     PVastNode node = hitInfo.Node;
@@ -472,11 +490,14 @@ bool TBaseVastTree::HandleMouseMessage(TMessage& message) {
             return true;
         case WM_RBUTTONUP:
             DoStateChange(0, tsRightButtonDown | tsPopupMenuShown);
-            TCustomControl::WndProc(message);
-            if (selection & toRightClickSelect) {
-                hit(info);
-                HandleMouseUp(message.WParam, info);
+            if (IsMouseSelecting() && PopupMenu()) {
+                DoStateChange(0, tsDrawSelPending | tsDrawSelecting);
+                InvalidateTree();
             }
+            TCustomControl::WndProc(message);
+            hit(info);
+            if (selection & toRightClickSelect) HandleMouseUp(message.WParam, info);
+            if (!PopupMenu()) DoPopupMenu(info.Node, info.Column, TPoint{message.XPos(), message.YPos()});
             return true;
         case WM_MBUTTONDOWN:
             DoStateChange(tsMiddleButtonDown);

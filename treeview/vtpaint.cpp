@@ -642,6 +642,18 @@ void TBaseVastTree::Paint() {
 
 void TBaseVastTree::InvalidateNode(PVastNode node) {
     if (!node || node == root_ || updateCount_ > 0 || !HandleAllocated()) return;
+    // Without the position cache a row's top is found by walking back over every row
+    // before it: a row below the window needs no repaint and is known as such once the
+    // window's worth of rows lies above it (initialising the rows of a large tree in
+    // order would otherwise cost the square of their number).
+    if (!(states_ & tsUseCache)) {
+        std::int64_t limit = std::int64_t(-offsetY_) + ClientHeight();
+        std::int64_t above = 0;
+        for (PVastNode run = GetPreviousVisibleNoInit(node); run; run = GetPreviousVisibleNoInit(run)) {
+            above += run->NodeHeight;
+            if (above >= limit) return;
+        }
+    }
     TRect r = GetDisplayRect(node, NoColumn, false);
     r.left = 0;
     r.right = ClientWidth();

@@ -144,6 +144,9 @@ LRESULT TBaseVastTree::MessageProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                 DoStructureChange(lastStructureChangeNode_, lastStructureChangeReason_);
         } else if (wParam == SearchTimer) {
             EndIncrementalSearch();
+        } else if (wParam == EditTimer) {
+            StopTimer(EditTimer);
+            if (states_ & tsEditPending) DoEdit();
         } else {
             KillTimer(msgHandle_, wParam);
         }

@@ -27,7 +27,10 @@ void TBaseVastTree::PaintHeaderStrip(HDC dc) {
 }
 
 void TBaseVastTree::WndProc(TMessage& message) {
-    if (HandleMouseMessage(message) || HandleKeyMessage(message)) return;
+    // The header sees every message first: it may be tracking a splitter.
+    if ((header_ && header_->HandleMessage(message)) || HandleEditMessage(message) || HandleMouseMessage(message) || HandleKeyMessage(message) ||
+        HandleQueryMessage(message))
+        return;
     switch (message.Msg) {
         case WM_VSCROLL:
             HandleScrollMessage(message, true);
@@ -71,6 +74,17 @@ void TBaseVastTree::WndProc(TMessage& message) {
                       poBackground | poDrawFocusRect | poDrawSelection | poDrawDropMark | poGridLines);
             canvas.SetHandle(nullptr);
             message.Result = 0;
+            return;
+        }
+        case WM_NCHITTEST: {
+            TCustomControl::WndProc(message);
+            // The header is part of the frame: its clicks never reach the rows.
+            if (header_ && (header_->Options() & hoVisible) && !(ComponentState() & csDesigning)) {
+                RECT frame{};
+                GetWindowRect(Handle(), &frame);
+                TPoint p{message.XPos() - frame.left, message.YPos() - frame.top};
+                if (HeaderRect().Contains(p)) message.Result = HTBORDER;
+            }
             return;
         }
         case WM_PRINT:

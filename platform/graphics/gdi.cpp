@@ -238,7 +238,8 @@ HBITMAP NewBitmap(int width, int height, int bpp, bool bottomUp) {
         std::int64_t(width) * height > kMaxBitmapPixels)
         return nullptr;
     if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return nullptr;
-    auto* b = new HBITMAP__;
+    // Owned until registered, so that running out of memory midway leaks nothing.
+    auto b = std::make_unique<HBITMAP__>();
     b->width = width;
     b->height = height;
     b->bpp = bpp;
@@ -253,8 +254,8 @@ HBITMAP NewBitmap(int width, int height, int bpp, bool bottomUp) {
             b->palette[i] = RGBQUAD{v, v, v, 0};
         }
     }
-    Register(b);
-    return b;
+    Register(b.get());
+    return b.release();
 }
 
 HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height) {
@@ -787,14 +788,14 @@ HBRUSH CreateHatchBrush(int hatch, COLORREF c) {
 }
 HBRUSH CreatePatternBrush(HBITMAP bm) {
     if (!Live(bm)) return nullptr;
-    HBRUSH b = MakeBrush(BS_PATTERN, 0);
     auto copy = std::make_unique<HBITMAP__>(*bm);
     copy->uses = 0;
     copy->deleted = false;
     copy->stock = false;
+    std::unique_ptr<HBRUSH__> b(MakeBrush(BS_PATTERN, 0));
     b->pattern = std::move(copy);
-    Register(b);
-    return b;
+    Register(b.get());
+    return b.release();
 }
 HBRUSH CreateBrushIndirect(const LOGBRUSH* lb) {
     if (!lb) return nullptr;

@@ -28,6 +28,7 @@ public:
         form->AfterConstruction();
         tree = new TVastStringTree(form);
         tree->SetParent(form);
+        tree->SetBorderStyle(platform::bsNone);  // as the program's lists
         tree->SetBounds(0, 0, width, height);
         tree->Font()->SetName("DejaVu Sans");
         tree->Font()->SetHeight(-11);

@@ -251,4 +251,62 @@ void BM_MemoryPerNode(benchmark::State& state) {
 }
 BENCHMARK(BM_MemoryPerNode)->Arg(16)->Arg(1684)->Iterations(1)->Unit(benchmark::kMillisecond);
 
+
+// ---- incremental search: 100,000 rows, the one match 10 rows before the end ----
+
+constexpr std::uint32_t SearchRows = 100000;
+
+void SearchText(PVastNode node, TColumnIndex column, std::string& text) {
+    char buffer[32];
+    if (node->Index == SearchRows - 10)
+        std::snprintf(buffer, sizeof(buffer), "zebra %d", column);
+    else
+        std::snprintf(buffer, sizeof(buffer), "row %07u cell %d", node->Index, column);
+    text = buffer;
+}
+
+// The tree's search, from the first row, for the one text starting with "z".
+void BM_IncrementalSearch(benchmark::State& state) {
+    PaintBench bench(SearchRows);
+    TVastStringTree* tree = bench.tree;
+    tree->OnGetText = [](TBaseVastTree*, PVastNode node, TColumnIndex column, TVSTTextType, std::string& text) {
+        SearchText(node, column, text);
+    };
+    // Every row initialised before, as for the plain loop.
+    for (PVastNode run = tree->GetFirst(); run; run = tree->GetNext(run)) {
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        tree->SetSearchOption(TBaseVastTree::isNone);
+        tree->SetSearchOption(TBaseVastTree::isAll);
+        tree->SetFocusedNode(tree->GetFirst());
+        state.ResumeTiming();
+        tree->HandleIncrementalSearch('z');
+    }
+    if (!tree->FocusedNode() || tree->FocusedNode()->Index != SearchRows - 10) state.SkipWithError("no match");
+}
+BENCHMARK(BM_IncrementalSearch)->Unit(benchmark::kMillisecond);
+
+// What the search cannot beat: the same handler called over the same rows in a plain
+// loop, comparing prefixes.
+void BM_SearchLoop(benchmark::State& state) {
+    PaintBench bench(SearchRows);
+    TVastStringTree* tree = bench.tree;
+    TVSTGetTextEvent handler = [](TBaseVastTree*, PVastNode node, TColumnIndex column, TVSTTextType,
+                                  std::string& text) { SearchText(node, column, text); };
+    for (PVastNode run = tree->GetFirst(); run; run = tree->GetNext(run)) {
+    }
+    for (auto _ : state) {
+        PVastNode found = nullptr;
+        std::string text;
+        for (PVastNode run = tree->GetFirst(); run && !found; run = tree->GetNext(run)) {
+            text.clear();
+            handler(tree, run, 0, ttNormal, text);
+            if (text.compare(0, 1, "z") == 0) found = run;
+        }
+        benchmark::DoNotOptimize(found);
+    }
+}
+BENCHMARK(BM_SearchLoop)->Unit(benchmark::kMillisecond);
+
 }  // namespace

@@ -1,6 +1,7 @@
 // Update and synchronisation brackets, change notification with its delay on the
 // virtual clock, tree states, and the options and colours a new tree starts with.
 #include <gtest/gtest.h>
+#include <stdexcept>
 
 #include "platform/core/clock.h"
 #include "tree_support.h"
@@ -202,6 +203,63 @@ TEST(TreeLoading, OldOptionSetMapsOntoTheNewSets) {
     EXPECT_EQ(tree.TreeOptions()->AnimationOptions(), 0);
     tree.ReadOldStringOptions({"soShowStaticText", "soUnknown"});
     EXPECT_EQ(tree.TreeOptions()->StringOptions(), toShowStaticText);
+}
+
+}  // namespace
+}  // namespace treeview
+
+namespace treeview {
+namespace {
+
+using namespace test;
+
+// A handler that throws in the middle of an operation that brackets its work: the
+// exception reaches the caller, both trees are out of their brackets and stay usable.
+TEST(UpdateBracketTest, AThrowingHandlerLeavesNoBracketOpen) {
+    struct Case {
+        const char* what;
+        std::function<void(TVastStringTree& source, TVastStringTree& target, PVastNode a)> run;
+    };
+    const Case cases[] = {
+        {"copy to another tree",
+         [](TVastStringTree& source, TVastStringTree& target, PVastNode a) {
+             target.OnNodeCopied = [](TBaseVastTree*, PVastNode) { throw std::runtime_error("copied"); };
+             source.OnNodeCopied = target.OnNodeCopied;
+             source.CopyTo(a, target.GetFirst(), amAddChildLast, false);
+         }},
+        {"move to another tree",
+         [](TVastStringTree& source, TVastStringTree& target, PVastNode a) {
+             source.OnNodeMoved = [](TBaseVastTree*, PVastNode) { throw std::runtime_error("moved"); };
+             source.MoveTo(a, target.GetFirst(), amAddChildLast, false);
+         }},
+        {"work of a bracket",
+         [](TVastStringTree& source, TVastStringTree&, PVastNode) {
+             source.Updating([] { throw std::runtime_error("work"); });
+         }},
+    };
+    for (const Case& c : cases) {
+        TVastStringTree source(nullptr), target(nullptr);
+        source.SetNodeDataSize(sizeof(NamedData));
+        target.SetNodeDataSize(sizeof(NamedData));
+        PVastNode a = Add(source, nullptr, "a");
+        Add(source, a, "a1");
+        Add(source, a, "a2");
+        Add(target, nullptr, "t");
+        EXPECT_THROW(c.run(source, target, a), std::runtime_error) << c.what;
+        EXPECT_EQ(source.UpdateCount(), 0u) << c.what;
+        EXPECT_EQ(target.UpdateCount(), 0u) << c.what;
+        EXPECT_FALSE(source.TreeStates() & tsUpdating) << c.what;
+        EXPECT_FALSE(target.TreeStates() & tsUpdating) << c.what;
+        source.OnNodeCopied = nullptr;
+        source.OnNodeMoved = nullptr;
+        target.OnNodeCopied = nullptr;
+        std::string log;
+        source.OnStructureChange = [&](TBaseVastTree*, PVastNode, TChangeReason) { log += "structure; "; };
+        Add(source, nullptr, "b");
+        EXPECT_EQ(log, "structure; ") << c.what << ": a change outside a bracket is reported at once";
+        EXPECT_EQ(CheckInvariants(source), "") << c.what;
+        EXPECT_EQ(CheckInvariants(target), "") << c.what;
+    }
 }
 
 }  // namespace

@@ -1,0 +1,91 @@
+#pragma once
+// Scope objects for pairs of calls that must match: whatever leaves the scope (a
+// return, an exception) runs the closing call exactly once.
+#include <exception>
+#include <utility>
+
+namespace treeview {
+
+// Runs the closing action when the scope ends unless Release() was called. A closing
+// action that throws while another exception is already leaving the scope is silenced:
+// the first failure is the one the caller hears about.
+template <class Close> class TScopeExit {
+public:
+    explicit TScopeExit(Close close) : close_(std::move(close)), pending_(std::uncaught_exceptions()) {}
+    TScopeExit(const TScopeExit&) = delete;
+    TScopeExit& operator=(const TScopeExit&) = delete;
+    ~TScopeExit() noexcept(false) {
+        if (!armed_) return;
+        if (std::uncaught_exceptions() > pending_) {
+            try {
+                close_();
+            } catch (...) {
+            }
+        } else {
+            close_();
+        }
+    }
+    void Release() { armed_ = false; }
+
+private:
+    Close close_;
+    int pending_;
+    bool armed_ = true;
+};
+
+// Runs the closing action only when the scope is left by an exception (rolling back
+// work the normal path keeps).
+template <class Undo> class TScopeFail {
+public:
+    explicit TScopeFail(Undo undo) : undo_(std::move(undo)), pending_(std::uncaught_exceptions()) {}
+    TScopeFail(const TScopeFail&) = delete;
+    TScopeFail& operator=(const TScopeFail&) = delete;
+    ~TScopeFail() {
+        if (std::uncaught_exceptions() > pending_) undo_();
+    }
+
+private:
+    Undo undo_;
+    int pending_;
+};
+
+// Counts one level of nesting for the length of the scope (an update count raised
+// without the notifications of a full update bracket).
+template <class Count> class TNestingScope {
+public:
+    explicit TNestingScope(Count& count) : count_(count) { ++count_; }
+    TNestingScope(const TNestingScope&) = delete;
+    TNestingScope& operator=(const TNestingScope&) = delete;
+    ~TNestingScope() { --count_; }
+
+private:
+    Count& count_;
+};
+
+// An update bracket of a tree: BeginUpdate now, EndUpdate when the scope ends (the same
+// rule for a throwing EndUpdate as TScopeExit).
+template <class Tree> class TUpdateScope {
+public:
+    explicit TUpdateScope(Tree& tree) : tree_(tree) {
+        tree_.BeginUpdate();
+        pending_ = std::uncaught_exceptions();
+    }
+    TUpdateScope(const TUpdateScope&) = delete;
+    TUpdateScope& operator=(const TUpdateScope&) = delete;
+    ~TUpdateScope() noexcept(false) {
+        if (std::uncaught_exceptions() > pending_) {
+            try {
+                tree_.EndUpdate();
+            } catch (...) {
+            }
+        } else {
+            tree_.EndUpdate();
+        }
+    }
+
+private:
+    Tree& tree_;
+    int pending_ = 0;
+};
+
+}  // namespace treeview
