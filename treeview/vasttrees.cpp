@@ -451,6 +451,7 @@ void TBaseVastTree::SetChildCount(PVastNode node, std::uint32_t count) {
         InvalidateTree();
     }
     StructureChange(EventNode(node), crChildAdded);
+    AutoSortChildren(node);
 }
 
 PVastNode TBaseVastTree::AddChild(PVastNode parent, void* userData) {
@@ -478,6 +479,7 @@ PVastNode TBaseVastTree::AddChild(PVastNode parent, void* userData) {
         InvalidateTree();
     }
     SetInitialUserData(result, userData);
+    AutoSortChildren(parent);
     return result;
 }
 
@@ -514,6 +516,7 @@ PVastNode TBaseVastTree::InsertNode(PVastNode node, TVTNodeAttachMode mode, void
     AfterShapeChange();
     StructureChange(result, crNodeAdded);
     SetInitialUserData(result, userData);
+    AutoSortChildren(result->Parent);
     return result;
 }
 

@@ -31,6 +31,7 @@
 #include "platform/core/messages.h"
 #include "treeview/vtblend.h"
 #include "treeview/vtcolumns.h"
+#include "treeview/vtheader.h"
 #include "treeview/vtoptions.h"
 #include "treeview/vtthread.h"
 #include "treeview/vttypes.h"
@@ -67,6 +68,9 @@ enum TVTImageKind { ikNormal, ikSelected, ikState, ikOverlay };
 using TVTGetImageEvent = std::function<void(TBaseVastTree* sender, PVastNode node, TVTImageKind kind,
                                             TColumnIndex column, bool& ghosted, int& imageIndex)>;
 using TVTGetNodeProc = std::function<void(TBaseVastTree* sender, PVastNode node, void* data, bool& abort)>;
+using TVTSaveNodeEvent = std::function<void(TBaseVastTree* sender, PVastNode node, platform::TStream& stream)>;
+using TVTCompareEvent = std::function<void(TBaseVastTree* sender, PVastNode node1, PVastNode node2,
+                                           TColumnIndex column, std::int32_t& result)>;
 
 // ---- painting ----
 
@@ -700,6 +704,30 @@ public:
     // added to its set; unknown names are skipped.
     void ReadOldOptions(const std::vector<std::string>& memberNames);
 
+    // ---- tree streams (vtstream.cpp) ----
+    // Writes the marker, the node count and the node chunks: every top-level node for
+    // nullptr, else the node with its subtree.
+    virtual void SaveToStream(platform::TStream& stream, PVastNode node = nullptr);
+    void SaveToFile(const std::string& fileName);
+    // Replaces the tree's nodes by the stream's. A stream that is not a tree stream is
+    // refused before anything is cleared.
+    virtual void LoadFromStream(platform::TStream& stream);
+    virtual void LoadFromFile(const std::string& fileName);
+    // Appends the stream's nodes as last children of target (the root for top level).
+    void AddFromStream(platform::TStream& stream, PVastNode target);
+    TVTSaveNodeEvent OnSaveNode;
+    TVTSaveNodeEvent OnLoadNode;
+
+    // ---- sorting (vtsort.cpp) ----
+    // Sorts the children of node (nullptr: the root) by OnCompareNodes; equal nodes keep
+    // their order in both directions. A column below -1 sorts nothing.
+    virtual void Sort(PVastNode node, TColumnIndex column, TSortDirection direction, bool doInit = true);
+    // Sorts every level, depth first, inside one update hold.
+    void SortTree(TColumnIndex column, TSortDirection direction, bool doInit = true);
+    // Negative when node1 sorts before node2, positive after, 0 equal.
+    virtual std::int32_t DoCompare(PVastNode node1, PVastNode node2, TColumnIndex column);
+    TVTCompareEvent OnCompareNodes;
+
 protected:
     // Replaces the option holder (derived trees install their own class).
     void SetOptionsObject(TCustomVastTreeOptions* options);
@@ -778,6 +806,26 @@ protected:
     virtual void ClearTempCache();
     // Cancels an in-place edit; nothing until editing exists.
     virtual void DoCancelEdit() {}
+    // Ends an in-place edit; false when the edit refuses to end (nothing to end yet).
+    virtual bool DoEndEdit() { return true; }
+    // Sorts the node's children when toAutoSort asks for it (outside update brackets).
+    void AutoSortChildren(PVastNode node);
+
+    // ---- tree streams: the chunk writer and reader ----
+    virtual void WriteNode(platform::TStream& stream, PVastNode node);
+    virtual void WriteChunks(platform::TStream& stream, PVastNode node);
+    virtual void FinishChunkHeader(platform::TStream& stream, std::int64_t chunkStart, std::int64_t chunkEnd);
+    virtual void ReadNode(platform::TStream& stream, int version, PVastNode node);
+    // Reads one chunk inside a node chunk; false for a chunk it skipped.
+    virtual bool ReadChunk(platform::TStream& stream, int version, PVastNode node, int chunkType,
+                           std::int32_t chunkSize);
+    virtual void SkipNode(platform::TStream& stream);
+    virtual void InternalAddFromStream(platform::TStream& stream, int version, PVastNode node);
+    virtual void DoSaveUserData(PVastNode node, platform::TStream& stream);
+    // True when the handler consumed any bytes.
+    virtual bool DoLoadUserData(PVastNode node, platform::TStream& stream);
+    // The end of the chunk being read: nothing inside it may reach past it.
+    std::int64_t StreamChunkLimit() const { return streamChunkLimit_; }
     virtual void DoGetLineStyle(TVTLinePattern& bits);
     void SetUpdateState(bool updating);
 
@@ -847,6 +895,15 @@ private:
     }
 
     PVastNode root_ = nullptr;
+    // Tree streams: the end of the enclosing chunk and the nesting depth while reading.
+    std::int64_t streamChunkLimit_ = 0;
+    int streamDepth_ = 0;
+    // Reads the nodes after the marker as last children of parent.
+    void ReadStreamNodes(platform::TStream& stream, int version, PVastNode parent);
+    // Brings counts, heights, flags and the selection of a freshly read subtree in line.
+    void SettleReadSubtree(PVastNode node, std::uint32_t oldTotalCount, std::uint32_t oldContribution,
+                           std::uint32_t oldShown);
+    void SortChildren(PVastNode node, TColumnIndex column, TSortDirection direction);
     std::int32_t nodeDataSize_ = -1;
     int indent_ = 18;
     int margin_ = 4;
