@@ -13,6 +13,12 @@
 namespace treeview {
 
 enum TVSTTextType { ttNormal, ttStatic };
+// Which nodes an export takes, in tree order.
+enum TVSTTextSourceType { tstAll, tstInitialized, tstSelected, tstCutCopySet, tstVisible };
+
+// The clipboard's "HTML Format" around an HTML fragment: a header of byte offsets (start
+// and end of the page and of the fragment), then the page holding the fragment.
+std::string WrapClipboardHTML(const std::string& fragment);
 
 class TCustomVastStringTree;
 
@@ -76,6 +82,22 @@ public:
     // Reads the string option set older stored trees have ("soSaveCaptions",
     // "soShowStaticText"): StringOptions is emptied, known members added.
     void ReadOldStringOptions(const std::vector<std::string>& memberNames);
+
+    // ---- exports (vtexport.cpp) ----
+    // One line per node ending in CR LF, cells parted by the separator, main-column texts
+    // indented by separators to the deepest exported level, a header line with columns.
+    // A cell holding the separator, a double quote or a line break is quoted (embedded
+    // quotes doubled), so the lines read back as comma-separated values. UTF-8.
+    std::string ContentToText(TVSTTextSourceType source, char separator);
+    std::u16string ContentToUnicode(TVSTTextSourceType source, char16_t separator);
+    // A table in RTF: twips from 96 pixels per inch, every character as a \u escape,
+    // fonts and colours (as OnPaintText sets them) collected in the tables.
+    std::string ContentToRTF(TVSTTextSourceType source);
+    // A table in UTF-8 HTML with a style block; texts and attribute values are escaped.
+    std::string ContentToHTML(TVSTTextSourceType source, const std::string& caption = {});
+    // The first exported node and the walk that goes on from it.
+    void GetRenderStartValues(TVSTTextSourceType source, PVastNode& node,
+                              std::function<PVastNode(PVastNode)>& nextNode);
 
     void InvalidateNode(PVastNode node) override;
     void ReinitNode(PVastNode node, bool recursive) override;
