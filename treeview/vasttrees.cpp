@@ -48,6 +48,7 @@ TBaseVastTree::TBaseVastTree(TComponent* owner) : TCustomControl(owner) {
 
 TBaseVastTree::~TBaseVastTree() {
     Destroying();
+    ReleaseTransferLinks(true);
     // A read-only tree must still free its nodes.
     options_->SetMiscOptions(options_->MiscOptions() & ~toReadOnly);
     ReleaseWorker(this);
@@ -632,6 +633,8 @@ void TBaseVastTree::Clear() {
     Updating([&] {
         InterruptValidation();
         DoCancelEdit();
+        // The clipboard must not keep data that names nodes about to go.
+        ReleaseTransferLinks(false);
         if (states_ & (tsCopyPending | tsCutPending)) DoStateChange(0, tsCopyPending | tsCutPending);
         ClearSelection();
         focusedNode_ = nullptr;
@@ -750,25 +753,11 @@ void TBaseVastTree::MoveTo(PVastNode source, TBaseVastTree* tree, TVTNodeAttachM
 }
 
 PVastNode TBaseVastTree::CopySubtree(PVastNode source) {
-    PVastNode copy = MakeNewNode();
-    copy->States = source->States & ~(vsSelected | vsDeleting | vsClearing | vsChecking | vsCutOrCopy |
-                                      vsInitialUserData);
-    copy->CheckState = source->CheckState;
-    copy->CheckType = source->CheckType;
-    copy->NodeHeight = source->NodeHeight;
-    copy->VerticalAlignment = source->VerticalAlignment;
-    try {
-        for (PVastNode child = source->FirstChild; child; child = child->NextSibling) {
-            LinkLastChild(copy, CopySubtree(child));
-            ++copy->ChildCount;
-        }
-    } catch (...) {
-        FreeUnlinked(copy);
-        throw;
-    }
-    FixupTotalCount(copy);
-    FixupTotalHeight(copy);
-    return copy;
+    // Through the tree stream, so that user data crosses by OnSaveNode/OnLoadNode.
+    TMemoryStream stream;
+    TreeFromNode(source)->WriteNode(stream, source);
+    stream.SetPosition(0);
+    return ReadDetachedNode(stream);
 }
 
 void TBaseVastTree::FreeUnlinked(PVastNode node) {

@@ -29,6 +29,7 @@
 #include "platform/controls/stdctrls.h"
 #include "platform/core/exceptions.h"
 #include "platform/core/messages.h"
+#include "platform/windows/clipboard.h"
 #include "treeview/vtblend.h"
 #include "treeview/vtcolumns.h"
 #include "treeview/vtheader.h"
@@ -46,6 +47,7 @@ public:
 
 class TBaseVastTree;
 class TVTHeader;
+class TClipboardFormats;
 
 using TVTInitNodeEvent =
     std::function<void(TBaseVastTree* sender, PVastNode parent, PVastNode node, TVastNodeInitStates& initialStates)>;
@@ -68,6 +70,12 @@ enum TVTImageKind { ikNormal, ikSelected, ikState, ikOverlay };
 using TVTGetImageEvent = std::function<void(TBaseVastTree* sender, PVastNode node, TVTImageKind kind,
                                             TColumnIndex column, bool& ghosted, int& imageIndex)>;
 using TVTGetNodeProc = std::function<void(TBaseVastTree* sender, PVastNode node, void* data, bool& abort)>;
+using TVTGetUserClipboardFormatsEvent =
+    std::function<void(TBaseVastTree* sender, std::vector<platform::FORMATETC>& formats)>;
+using TVTRenderOLEDataEvent =
+    std::function<void(TBaseVastTree* sender, const platform::FORMATETC& format, platform::STGMEDIUM& medium,
+                       bool forClipboard, platform::HRESULT& result)>;
+using TVTCreateDataObjectEvent = std::function<void(TBaseVastTree* sender, platform::IDataObject*& dataObject)>;
 using TVTSaveNodeEvent = std::function<void(TBaseVastTree* sender, PVastNode node, platform::TStream& stream)>;
 using TVTCompareEvent = std::function<void(TBaseVastTree* sender, PVastNode node1, PVastNode node2,
                                            TColumnIndex column, std::int32_t& result)>;
@@ -728,6 +736,39 @@ public:
     virtual std::int32_t DoCompare(PVastNode node1, PVastNode node2, TColumnIndex column);
     TVTCompareEvent OnCompareNodes;
 
+    // ---- clipboard and data transfer (vtclipboard.cpp) ----
+    // The formats the tree offers (descriptions of registered formats).
+    TClipboardFormats* ClipboardFormats();
+    void SetClipboardFormats(const std::vector<std::string>& descriptions);
+    virtual void CopyToClipBoard();
+    virtual void CutToClipBoard();
+    // True when nodes were inserted or moved.
+    virtual bool PasteFromClipboard();
+    // Leaves the clipboard's data in place when the tree goes away.
+    void FlushClipboard();
+    void CancelCutOrCopy();
+    // Deletes the nodes a cut left once they were pasted elsewhere.
+    void FinishCutOrCopy();
+    PVastNode GetFirstCutCopy();
+    PVastNode GetNextCutCopy(PVastNode node);
+    PVastNode GetPreviousCutCopy(PVastNode node);
+    std::int32_t GetCutCopyCount();
+    std::vector<PVastNode> GetSortedCutCopySet(bool resolve) const;
+    virtual void GetNativeClipboardFormats(std::vector<platform::FORMATETC>& formats);
+    // The tree of this process a data object came from (nullptr for another process's).
+    virtual TBaseVastTree* GetTreeFromDataObject(platform::IDataObject* dataObject);
+    virtual platform::HRESULT RenderOLEData(const platform::FORMATETC& format, platform::STGMEDIUM& medium,
+                                            bool forClipboard);
+    // Inserts the tree data a data object holds at target (moves the source's nodes when
+    // optimized); true when there was tree data to insert.
+    bool ProcessOLEData(TBaseVastTree* source, platform::IDataObject* dataObject, PVastNode target,
+                        TVTNodeAttachMode mode, bool optimized);
+    // The number references name this tree by among the live trees of the process.
+    std::uint32_t TreeId();
+    TVTGetUserClipboardFormatsEvent OnGetUserClipboardFormats;
+    TVTRenderOLEDataEvent OnRenderOLEData;
+    TVTCreateDataObjectEvent OnCreateDataObject;
+
 protected:
     // Replaces the option holder (derived trees install their own class).
     void SetOptionsObject(TCustomVastTreeOptions* options);
@@ -810,6 +851,16 @@ protected:
     virtual bool DoEndEdit() { return true; }
     // Sorts the node's children when toAutoSort asks for it (outside update brackets).
     void AutoSortChildren(PVastNode node);
+    virtual platform::IDataObject* DoCreateDataObject();
+    virtual void DoGetUserClipboardFormats(std::vector<platform::FORMATETC>& formats);
+    virtual platform::HRESULT DoRenderOLEData(const platform::FORMATETC& format, platform::STGMEDIUM& medium,
+                                              bool forClipboard);
+    virtual void MarkCutCopyNodes();
+    // Takes the tree's data objects off the clipboard; when destroying, also cuts every
+    // data object's link to the tree and forgets the tree's number.
+    void ReleaseTransferLinks(bool destroying);
+    // The nodes an OLE drag carries (kept while it runs).
+    std::vector<PVastNode>& DragSelection() { return dragSelection_; }
 
     // ---- tree streams: the chunk writer and reader ----
     virtual void WriteNode(platform::TStream& stream, PVastNode node);
@@ -898,12 +949,17 @@ private:
     // Tree streams: the end of the enclosing chunk and the nesting depth while reading.
     std::int64_t streamChunkLimit_ = 0;
     int streamDepth_ = 0;
+    TClipboardFormats* clipboardFormats_ = nullptr;
+    std::uint32_t treeId_ = 0;
+    std::vector<PVastNode> dragSelection_;
     // Reads the nodes after the marker as last children of parent.
     void ReadStreamNodes(platform::TStream& stream, int version, PVastNode parent);
     // Brings counts, heights, flags and the selection of a freshly read subtree in line.
     void SettleReadSubtree(PVastNode node, std::uint32_t oldTotalCount, std::uint32_t oldContribution,
                            std::uint32_t oldShown);
     void SortChildren(PVastNode node, TColumnIndex column, TSortDirection direction);
+    // Reads one node chunk into a new node that is linked nowhere (copies between trees).
+    PVastNode ReadDetachedNode(platform::TStream& stream);
     std::int32_t nodeDataSize_ = -1;
     int indent_ = 18;
     int margin_ = 4;

@@ -99,6 +99,14 @@ public:
     void GetRenderStartValues(TVSTTextSourceType source, PVastNode& node,
                               std::function<PVastNode(PVastNode)>& nextNode);
 
+    // A rendering for the clipboard format in a global block with a terminating 0
+    // (nullptr for another format or an empty rendering).
+    platform::HGLOBAL ContentToClipboard(platform::CLIPFORMAT format, TVSTTextSourceType source);
+    // The tree's native data first, else a text rendering of the cut or copied nodes
+    // (clipboard) or of the selection (drag).
+    platform::HRESULT RenderOLEData(const platform::FORMATETC& format, platform::STGMEDIUM& medium,
+                                    bool forClipboard) override;
+
     void InvalidateNode(PVastNode node) override;
     void ReinitNode(PVastNode node, bool recursive) override;
 

@@ -326,6 +326,48 @@ void TBaseVastTree::SettleReadSubtree(PVastNode node, std::uint32_t oldTotalCoun
     InvalidateCache();
 }
 
+PVastNode TBaseVastTree::ReadDetachedNode(TStream& stream) {
+    PVastNode node = MakeNewNode();
+    std::int64_t savedLimit = streamChunkLimit_;
+    int savedDepth = streamDepth_;
+    streamChunkLimit_ = stream.Size();
+    streamDepth_ = 0;
+    try {
+        ReadNode(stream, StreamVersion, node);
+    } catch (...) {
+        streamChunkLimit_ = savedLimit;
+        streamDepth_ = savedDepth;
+        FreeUnlinked(node);
+        throw;
+    }
+    streamChunkLimit_ = savedLimit;
+    streamDepth_ = savedDepth;
+    // Copies start unselected; flags and totals from the bottom up.
+    std::vector<PVastNode> order;
+    for (PVastNode run = node; run;) {
+        order.push_back(run);
+        if (run->FirstChild) {
+            run = run->FirstChild;
+            continue;
+        }
+        while (run != node && !run->NextSibling) run = run->Parent;
+        run = run == node ? nullptr : run->NextSibling;
+    }
+    for (auto it = order.rbegin(); it != order.rend(); ++it) {
+        PVastNode run = *it;
+        run->States &= ~vsSelected;
+        if (run->ChildCount == 0) {
+            run->States &= ~vsExpanded;
+        } else {
+            run->States |= vsHasChildren;
+            DetermineHiddenChildrenFlag(run);
+        }
+    }
+    FixupTotalCount(node);
+    FixupTotalHeight(node);
+    return node;
+}
+
 void TBaseVastTree::ReadStreamNodes(TStream& stream, int version, PVastNode parent) {
     std::uint32_t count = 0;
     if (version >= 2) {

@@ -29,6 +29,15 @@ void TBaseVastTree::PaintHeaderStrip(HDC dc) {
 void TBaseVastTree::WndProc(TMessage& message) {
     if (HandleMouseMessage(message) || HandleKeyMessage(message)) return;
     switch (message.Msg) {
+        case WM_COPY:
+            CopyToClipBoard();
+            return;
+        case WM_CUT:
+            CutToClipBoard();
+            return;
+        case WM_PASTE:
+            PasteFromClipboard();
+            return;
         case WM_VSCROLL:
             HandleScrollMessage(message, true);
             return;
