@@ -49,6 +49,7 @@ TBaseVastTree::TBaseVastTree(TComponent* owner) : TCustomControl(owner) {
 
 TBaseVastTree::~TBaseVastTree() {
     Destroying();
+    ReleaseTransferLinks(true);
     // A read-only tree must still free its nodes.
     options_->SetMiscOptions(options_->MiscOptions() & ~toReadOnly);
     ReleaseWorker(this);
@@ -454,6 +455,7 @@ void TBaseVastTree::SetChildCount(PVastNode node, std::uint32_t count) {
         InvalidateTree();
     }
     StructureChange(EventNode(node), crChildAdded);
+    AutoSortChildren(node);
 }
 
 PVastNode TBaseVastTree::AddChild(PVastNode parent, void* userData) {
@@ -477,6 +479,7 @@ PVastNode TBaseVastTree::AddChild(PVastNode parent, void* userData) {
         InvalidateTree();
     }
     SetInitialUserData(result, userData);
+    AutoSortChildren(parent);
     return result;
 }
 
@@ -512,6 +515,7 @@ PVastNode TBaseVastTree::InsertNode(PVastNode node, TVTNodeAttachMode mode, void
     AfterShapeChange();
     StructureChange(result, crNodeAdded);
     SetInitialUserData(result, userData);
+    AutoSortChildren(result->Parent);
     return result;
 }
 
@@ -624,6 +628,8 @@ void TBaseVastTree::Clear() {
     Updating([&] {
         InterruptValidation();
         DoCancelEdit();
+        // The clipboard must not keep data that names nodes about to go.
+        ReleaseTransferLinks(false);
         if (states_ & (tsCopyPending | tsCutPending)) DoStateChange(0, tsCopyPending | tsCutPending);
         ClearSelection();
         focusedNode_ = nullptr;
@@ -738,23 +744,11 @@ void TBaseVastTree::MoveTo(PVastNode source, TBaseVastTree* tree, TVTNodeAttachM
 }
 
 PVastNode TBaseVastTree::CopySubtree(PVastNode source) {
-    PVastNode copy = MakeNewNode();
-    copy->States = source->States & ~(vsSelected | vsDeleting | vsClearing | vsChecking | vsCutOrCopy |
-                                      vsInitialUserData);
-    copy->CheckState = source->CheckState;
-    copy->CheckType = source->CheckType;
-    copy->NodeHeight = source->NodeHeight;
-    copy->VerticalAlignment = source->VerticalAlignment;
-    {
-        TScopeFail freeCopy([&] { FreeUnlinked(copy); });
-        for (PVastNode child = source->FirstChild; child; child = child->NextSibling) {
-            LinkLastChild(copy, CopySubtree(child));
-            ++copy->ChildCount;
-        }
-    }
-    FixupTotalCount(copy);
-    FixupTotalHeight(copy);
-    return copy;
+    // Through the tree stream, so that user data crosses by OnSaveNode/OnLoadNode.
+    TMemoryStream stream;
+    TreeFromNode(source)->WriteNode(stream, source);
+    stream.SetPosition(0);
+    return ReadDetachedNode(stream);
 }
 
 void TBaseVastTree::FreeUnlinked(PVastNode node) {

@@ -33,8 +33,10 @@
 #include "platform/controls/stdctrls.h"
 #include "platform/core/exceptions.h"
 #include "platform/core/messages.h"
+#include "platform/windows/clipboard.h"
 #include "treeview/vtblend.h"
 #include "treeview/vtcolumns.h"
+#include "treeview/vtheader.h"
 #include "treeview/vtoptions.h"
 #include "treeview/vtscope.h"
 #include "treeview/vtthread.h"
@@ -67,6 +69,7 @@ const char* TreeErrorText(TVTTreeError error);
 
 class TBaseVastTree;
 class TVTHeader;
+class TClipboardFormats;
 
 // {2BE3EAFA-5ACB-45B4-9D9A-B58BCC496E17}
 constexpr platform::IID IID_IVTEditLink = {0x2BE3EAFA, 0x5ACB, 0x45B4, {0x9D, 0x9A, 0xB5, 0x8B, 0xCC, 0x49, 0x6E, 0x17}};
@@ -115,6 +118,15 @@ enum TVTImageKind { ikNormal, ikSelected, ikState, ikOverlay };
 using TVTGetImageEvent = std::function<void(TBaseVastTree* sender, PVastNode node, TVTImageKind kind,
                                             TColumnIndex column, bool& ghosted, int& imageIndex)>;
 using TVTGetNodeProc = std::function<void(TBaseVastTree* sender, PVastNode node, void* data, bool& abort)>;
+using TVTGetUserClipboardFormatsEvent =
+    std::function<void(TBaseVastTree* sender, std::vector<platform::FORMATETC>& formats)>;
+using TVTRenderOLEDataEvent =
+    std::function<void(TBaseVastTree* sender, const platform::FORMATETC& format, platform::STGMEDIUM& medium,
+                       bool forClipboard, platform::HRESULT& result)>;
+using TVTCreateDataObjectEvent = std::function<void(TBaseVastTree* sender, platform::IDataObject*& dataObject)>;
+using TVTSaveNodeEvent = std::function<void(TBaseVastTree* sender, PVastNode node, platform::TStream& stream)>;
+using TVTCompareEvent = std::function<void(TBaseVastTree* sender, PVastNode node1, PVastNode node2,
+                                           TColumnIndex column, std::int32_t& result)>;
 
 // ---- painting ----
 
@@ -787,6 +799,63 @@ public:
     // added to its set; unknown names are skipped.
     void ReadOldOptions(const std::vector<std::string>& memberNames);
 
+    // ---- tree streams (vtstream.cpp) ----
+    // Writes the marker, the node count and the node chunks: every top-level node for
+    // nullptr, else the node with its subtree.
+    virtual void SaveToStream(platform::TStream& stream, PVastNode node = nullptr);
+    void SaveToFile(const std::string& fileName);
+    // Replaces the tree's nodes by the stream's. A stream that is not a tree stream is
+    // refused before anything is cleared.
+    virtual void LoadFromStream(platform::TStream& stream);
+    virtual void LoadFromFile(const std::string& fileName);
+    // Appends the stream's nodes as last children of target (the root for top level).
+    void AddFromStream(platform::TStream& stream, PVastNode target);
+    TVTSaveNodeEvent OnSaveNode;
+    TVTSaveNodeEvent OnLoadNode;
+
+    // ---- sorting (vtsort.cpp) ----
+    // Sorts the children of node (nullptr: the root) by OnCompareNodes; equal nodes keep
+    // their order in both directions. A column below -1 sorts nothing.
+    virtual void Sort(PVastNode node, TColumnIndex column, TSortDirection direction, bool doInit = true);
+    // Sorts every level, depth first, inside one update hold.
+    void SortTree(TColumnIndex column, TSortDirection direction, bool doInit = true);
+    // Negative when node1 sorts before node2, positive after, 0 equal.
+    virtual std::int32_t DoCompare(PVastNode node1, PVastNode node2, TColumnIndex column);
+    TVTCompareEvent OnCompareNodes;
+
+    // ---- clipboard and data transfer (vtclipboard.cpp) ----
+    // The formats the tree offers (descriptions of registered formats).
+    TClipboardFormats* ClipboardFormats();
+    void SetClipboardFormats(const std::vector<std::string>& descriptions);
+    virtual void CopyToClipBoard();
+    virtual void CutToClipBoard();
+    // True when nodes were inserted or moved.
+    virtual bool PasteFromClipboard();
+    // Leaves the clipboard's data in place when the tree goes away.
+    void FlushClipboard();
+    void CancelCutOrCopy();
+    // Deletes the nodes a cut left once they were pasted elsewhere.
+    void FinishCutOrCopy();
+    PVastNode GetFirstCutCopy();
+    PVastNode GetNextCutCopy(PVastNode node);
+    PVastNode GetPreviousCutCopy(PVastNode node);
+    std::int32_t GetCutCopyCount();
+    std::vector<PVastNode> GetSortedCutCopySet(bool resolve) const;
+    virtual void GetNativeClipboardFormats(std::vector<platform::FORMATETC>& formats);
+    // The tree of this process a data object came from (nullptr for another process's).
+    virtual TBaseVastTree* GetTreeFromDataObject(platform::IDataObject* dataObject);
+    virtual platform::HRESULT RenderOLEData(const platform::FORMATETC& format, platform::STGMEDIUM& medium,
+                                            bool forClipboard);
+    // Inserts the tree data a data object holds at target (moves the source's nodes when
+    // optimized); true when there was tree data to insert.
+    bool ProcessOLEData(TBaseVastTree* source, platform::IDataObject* dataObject, PVastNode target,
+                        TVTNodeAttachMode mode, bool optimized);
+    // The number references name this tree by among the live trees of the process.
+    std::uint32_t TreeId();
+    TVTGetUserClipboardFormatsEvent OnGetUserClipboardFormats;
+    TVTRenderOLEDataEvent OnRenderOLEData;
+    TVTCreateDataObjectEvent OnCreateDataObject;
+
 protected:
     // Replaces the option holder (derived trees install their own class).
     void SetOptionsObject(TCustomVastTreeOptions* options);
@@ -876,6 +945,34 @@ protected:
     // Starts the edit timer (EditDelay) for the focused column after a click on the
     // focused node's text.
     void StartEditTimer();
+    // Sorts the node's children when toAutoSort asks for it (outside update brackets).
+    void AutoSortChildren(PVastNode node);
+    virtual platform::IDataObject* DoCreateDataObject();
+    virtual void DoGetUserClipboardFormats(std::vector<platform::FORMATETC>& formats);
+    virtual platform::HRESULT DoRenderOLEData(const platform::FORMATETC& format, platform::STGMEDIUM& medium,
+                                              bool forClipboard);
+    virtual void MarkCutCopyNodes();
+    // Takes the tree's data objects off the clipboard; when destroying, also cuts every
+    // data object's link to the tree and forgets the tree's number.
+    void ReleaseTransferLinks(bool destroying);
+    // The nodes an OLE drag carries (kept while it runs).
+    std::vector<PVastNode>& DragSelection() { return dragSelection_; }
+
+    // ---- tree streams: the chunk writer and reader ----
+    virtual void WriteNode(platform::TStream& stream, PVastNode node);
+    virtual void WriteChunks(platform::TStream& stream, PVastNode node);
+    virtual void FinishChunkHeader(platform::TStream& stream, std::int64_t chunkStart, std::int64_t chunkEnd);
+    virtual void ReadNode(platform::TStream& stream, int version, PVastNode node);
+    // Reads one chunk inside a node chunk; false for a chunk it skipped.
+    virtual bool ReadChunk(platform::TStream& stream, int version, PVastNode node, int chunkType,
+                           std::int32_t chunkSize);
+    virtual void SkipNode(platform::TStream& stream);
+    virtual void InternalAddFromStream(platform::TStream& stream, int version, PVastNode node);
+    virtual void DoSaveUserData(PVastNode node, platform::TStream& stream);
+    // True when the handler consumed any bytes.
+    virtual bool DoLoadUserData(PVastNode node, platform::TStream& stream);
+    // The end of the chunk being read: nothing inside it may reach past it.
+    std::int64_t StreamChunkLimit() const { return streamChunkLimit_; }
     virtual void DoGetLineStyle(TVTLinePattern& bits);
     void SetUpdateState(bool updating);
 
@@ -945,6 +1042,20 @@ private:
     }
 
     PVastNode root_ = nullptr;
+    // Tree streams: the end of the enclosing chunk and the nesting depth while reading.
+    std::int64_t streamChunkLimit_ = 0;
+    int streamDepth_ = 0;
+    TClipboardFormats* clipboardFormats_ = nullptr;
+    std::uint32_t treeId_ = 0;
+    std::vector<PVastNode> dragSelection_;
+    // Reads the nodes after the marker as last children of parent.
+    void ReadStreamNodes(platform::TStream& stream, int version, PVastNode parent);
+    // Brings counts, heights, flags and the selection of a freshly read subtree in line.
+    void SettleReadSubtree(PVastNode node, std::uint32_t oldTotalCount, std::uint32_t oldContribution,
+                           std::uint32_t oldShown);
+    void SortChildren(PVastNode node, TColumnIndex column, TSortDirection direction);
+    // Reads one node chunk into a new node that is linked nowhere (copies between trees).
+    PVastNode ReadDetachedNode(platform::TStream& stream);
     std::int32_t nodeDataSize_ = -1;
     int indent_ = 18;
     int margin_ = 4;

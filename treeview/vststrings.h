@@ -13,6 +13,12 @@
 namespace treeview {
 
 enum TVSTTextType { ttNormal, ttStatic };
+// Which nodes an export takes, in tree order.
+enum TVSTTextSourceType { tstAll, tstInitialized, tstSelected, tstCutCopySet, tstVisible };
+
+// The clipboard's "HTML Format" around an HTML fragment: a header of byte offsets (start
+// and end of the page and of the fragment), then the page holding the fragment.
+std::string WrapClipboardHTML(const std::string& fragment);
 
 class TCustomVastStringTree;
 
@@ -77,6 +83,30 @@ public:
     // "soShowStaticText"): StringOptions is emptied, known members added.
     void ReadOldStringOptions(const std::vector<std::string>& memberNames);
 
+    // ---- exports (vtexport.cpp) ----
+    // One line per node ending in CR LF, cells parted by the separator, main-column texts
+    // indented by separators to the deepest exported level, a header line with columns.
+    // A cell holding the separator, a double quote or a line break is quoted (embedded
+    // quotes doubled), so the lines read back as comma-separated values. UTF-8.
+    std::string ContentToText(TVSTTextSourceType source, char separator);
+    std::u16string ContentToUnicode(TVSTTextSourceType source, char16_t separator);
+    // A table in RTF: twips from 96 pixels per inch, every character as a \u escape,
+    // fonts and colours (as OnPaintText sets them) collected in the tables.
+    std::string ContentToRTF(TVSTTextSourceType source);
+    // A table in UTF-8 HTML with a style block; texts and attribute values are escaped.
+    std::string ContentToHTML(TVSTTextSourceType source, const std::string& caption = {});
+    // The first exported node and the walk that goes on from it.
+    void GetRenderStartValues(TVSTTextSourceType source, PVastNode& node,
+                              std::function<PVastNode(PVastNode)>& nextNode);
+
+    // A rendering for the clipboard format in a global block with a terminating 0
+    // (nullptr for another format or an empty rendering).
+    platform::HGLOBAL ContentToClipboard(platform::CLIPFORMAT format, TVSTTextSourceType source);
+    // The tree's native data first, else a text rendering of the cut or copied nodes
+    // (clipboard) or of the selection (drag).
+    platform::HRESULT RenderOLEData(const platform::FORMATETC& format, platform::STGMEDIUM& medium,
+                                    bool forClipboard) override;
+
     void InvalidateNode(PVastNode node) override;
     void ReinitNode(PVastNode node, bool recursive) override;
     void GetTextInfo(PVastNode node, TColumnIndex column, platform::TFont* font, platform::TRect& r,
@@ -96,6 +126,10 @@ protected:
     virtual void DoGetText(PVastNode node, TColumnIndex column, TVSTTextType textType, std::string& text);
     virtual void DoNewText(PVastNode node, TColumnIndex column, const std::string& text);
     void FontChanged() override;
+    // The caption chunk of tree streams: the main column's text as UTF-16LE units.
+    void WriteChunks(platform::TStream& stream, PVastNode node) override;
+    bool ReadChunk(platform::TStream& stream, int version, PVastNode node, int chunkType,
+                   std::int32_t chunkSize) override;
 
 private:
     void InitializeTextProperties(TVTPaintInfo& paintInfo);

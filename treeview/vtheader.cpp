@@ -97,12 +97,19 @@ void TVTHeader::SetSortColumn(TColumnIndex value) {
     if (value == sortColumn_) return;
     sortColumn_ = value;
     Invalidate(NoColumn);
+    AutoSortTree();
 }
 
 void TVTHeader::SetSortDirection(TSortDirection value) {
     if (value == sortDirection_) return;
     sortDirection_ = value;
     Invalidate(NoColumn);
+    AutoSortTree();
+}
+
+void TVTHeader::AutoSortTree() {
+    if (!owner_ || (states_ & hsLoading) || owner_->IsLoadingOrDesigning() || owner_->UpdateCount() > 0) return;
+    if (owner_->TreeOptions()->AutoOptions() & toAutoSort) owner_->SortTree(sortColumn_, sortDirection_, true);
 }
 
 TShiftState TVTHeader::GetShiftState() const {

@@ -76,6 +76,8 @@ public:
     void SetSortColumn(TColumnIndex value);
     TSortDirection SortDirection() const { return sortDirection_; }
     void SetSortDirection(TSortDirection value);
+    // With toAutoSort, sorts the tree by the sort column and direction.
+    void AutoSortTree();
     // Images of the column captions (not owned).
     platform::TCustomImageList* Images() const { return images_; }
     void SetImages(platform::TCustomImageList* value);

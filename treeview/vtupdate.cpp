@@ -48,6 +48,7 @@ void TBaseVastTree::EndUpdate() {
         if (HandleAllocated()) UpdateScrollBars(false);
         if (states_ & tsStructureChangePending) DoStructureChange(lastStructureChangeNode_, lastStructureChangeReason_);
         if (states_ & tsChangePending) DoChange(lastChangedNode_);
+        if (options_->AutoOptions() & toAutoSort) SortTree(header_->SortColumn(), header_->SortDirection(), true);
         SetUpdateState(false);
         InvalidateTree();
     }

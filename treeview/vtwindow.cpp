@@ -32,6 +32,15 @@ void TBaseVastTree::WndProc(TMessage& message) {
         HandleQueryMessage(message))
         return;
     switch (message.Msg) {
+        case WM_COPY:
+            CopyToClipBoard();
+            return;
+        case WM_CUT:
+            CutToClipBoard();
+            return;
+        case WM_PASTE:
+            PasteFromClipboard();
+            return;
         case WM_VSCROLL:
             HandleScrollMessage(message, true);
             return;
