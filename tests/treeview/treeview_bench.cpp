@@ -17,6 +17,7 @@
 #include "platform/controls/forms.h"
 #include "platform/graphics/gdi.h"
 #include "platform/windows/backend.h"
+#include "support/pump.h"
 #include "treeview/vststrings.h"
 #include "treeview/vtheader.h"
 
@@ -26,10 +27,7 @@ using namespace treeview;
 
 constexpr std::uint32_t Million = 1000000;
 
-void Pump() {
-    platform::MSG msg;
-    while (platform::PeekMessage(&msg, nullptr, 0, 0, platform::PM_REMOVE)) platform::DispatchMessage(&msg);
-}
+constexpr auto& Pump = testsupport::PumpMessages;
 
 void BM_AddChildMillion(benchmark::State& state) {
     for (auto _ : state) {
