@@ -11,6 +11,9 @@
 
 namespace treeview {
 
+// Visible rows between two entries of the position index.
+constexpr std::uint32_t kPositionIndexSpacing = 32;
+
 using namespace platform;
 
 // ---- brackets ----
@@ -300,6 +303,7 @@ void TBaseVastTree::ValidateCache() {
     // Small trees never get a cache, so they need no trip to the worker.
     if (visibleCount_ <= CacheThreshold || !gWorker) {
         positionCache_.clear();
+        positionIndex_.clear();
         return;
     }
     gWorker->QueueTree(this);
@@ -357,13 +361,16 @@ std::uint32_t TBaseVastTree::CalculateCacheEntryCount() const {
 bool TBaseVastTree::DoValidateCache() {
     if (stopValidation_) return false;
     positionCache_.clear();
+    positionIndex_.clear();
     if (visibleCount_ <= CacheThreshold) return false;
     positionCache_.resize(CalculateCacheEntryCount());
+    positionIndex_.reserve(visibleCount_ / kPositionIndexSpacing + 1);
     PVastNode node = GetFirstVisibleNoInit();
     std::uint32_t top = 0, steps = 0;
     std::size_t index = 0;
     while (node && !stopValidation_) {
         if (steps % CacheThreshold == 0) positionCache_[index++] = {node, top};
+        if (steps % kPositionIndexSpacing == 0) positionIndex_.push_back({node, top});
         top += node->NodeHeight;
         node = GetNextVisibleNoInit(node);
         if (!node || index >= positionCache_.size()) break;
@@ -407,10 +414,14 @@ PVastNode TBaseVastTree::GetNodeAt(int, int y, bool relative, int& nodeTop) {
     if (relative) position -= offsetY_;
     PVastNode node = nullptr;
     std::int64_t current = 0;
-    if ((states_ & tsUseCache) && !positionCache_.empty()) {
-        std::uint32_t top = 0;
-        node = FindInPositionCache(std::uint32_t(position), top);
-        current = top;
+    if ((states_ & tsUseCache) && !positionIndex_.empty()) {
+        // The last index entry at or above the position.
+        auto after = std::upper_bound(positionIndex_.begin(), positionIndex_.end(), std::uint32_t(position),
+                                      [](std::uint32_t p, const TCacheEntry& entry) { return p < entry.AbsoluteTop; });
+        if (after != positionIndex_.begin()) {
+            node = std::prev(after)->Node;
+            current = std::prev(after)->AbsoluteTop;
+        }
     }
     if (!node) {
         node = GetFirstVisibleNoInit();

@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdarg>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -149,31 +150,38 @@ void AppendBytes(std::string& out, const T& record) {
     out.append(reinterpret_cast<const char*>(&record), sizeof record);
 }
 
+// Appends the record's bytes, then clears the pointer field at `field` in the copy.
+template <typename T, typename P>
+void AppendWithout(std::string& out, const T& record, P T::*field) {
+    const std::size_t at = out.size();
+    AppendBytes(out, record);
+    const P none = nullptr;
+    std::memcpy(out.data() + at + (reinterpret_cast<const char*>(&(record.*field)) - reinterpret_cast<const char*>(&record)),
+                &none, sizeof none);
+}
+
 std::string Signature(const StoredDisc& d) {
-    std::string s;
-    DvdDisc disc;
-    std::memcpy(&disc, &d.disc, sizeof disc);
-    disc.titleSets = nullptr;
-    AppendBytes(s, disc);
+    std::size_t size = sizeof(DvdDisc);
     for (int i = 0; i < d.disc.titleSetCount; ++i) {
-        DvdTitleSet set;
-        std::memcpy(&set, &d.sets[i], sizeof set);
-        set.titles = nullptr;
-        AppendBytes(s, set);
+        size += sizeof(DvdTitleSet);
+        for (int t = 0; t < d.sets[i].titleCount; ++t)
+            size += std::strlen(d.sets[i].titles[t].ifoPath) + sizeof(DvdTitle) +
+                    sizeof(DvdChapter) * std::size_t(std::max(0, d.sets[i].titles[t].chapterCount));
+    }
+    std::string s;
+    s.reserve(size);
+    AppendWithout(s, d.disc, &DvdDisc::titleSets);
+    for (int i = 0; i < d.disc.titleSetCount; ++i) {
+        const DvdTitleSet& set = d.sets[i];
+        AppendWithout(s, set, &DvdTitleSet::titles);
         for (int t = 0; t < set.titleCount; ++t) {
-            auto title = std::make_unique<DvdTitle>();
-            std::memcpy(title.get(), &d.sets[i].titles[t], sizeof(DvdTitle));
-            const DvdTitle& src = d.sets[i].titles[t];
+            const DvdTitle& src = set.titles[t];
             s += src.ifoPath;
-            title->ifoPath = nullptr;
-            title->chapters = nullptr;
-            AppendBytes(s, *title);
-            for (int c = 0; c < src.chapterCount; ++c) {
-                DvdChapter chapter;
-                std::memcpy(&chapter, &src.chapters[c], sizeof chapter);
-                chapter.title = nullptr;
-                AppendBytes(s, chapter);
-            }
+            AppendWithout(s, src, &DvdTitle::ifoPath);
+            const std::size_t chaptersAt = s.size() - sizeof(DvdTitle) + offsetof(DvdTitle, chapters);
+            const DvdChapter* none = nullptr;
+            std::memcpy(s.data() + chaptersAt, &none, sizeof none);
+            for (int c = 0; c < src.chapterCount; ++c) AppendWithout(s, src.chapters[c], &DvdChapter::title);
         }
     }
     return s;

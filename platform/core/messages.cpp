@@ -16,12 +16,13 @@ namespace platform {
 
 namespace {
 
-// A call carried to another thread (a cross-thread SendMessage or Synchronize).
+// A call carried to another thread (a cross-thread SendMessage or Synchronize). The
+// sender waits until done, so the function it carries stays alive until then.
 struct CarriedCall {
-    std::function<void()> fn;
+    const std::function<void()>* fn = nullptr;
     std::exception_ptr error;
-    bool done = false;     // guarded by the sender's queue mutex
-    struct Queue* sender;  // alive: the sender waits until done
+    bool done = false;  // guarded by the sender's queue mutex
+    std::shared_ptr<struct Queue> sender;
 };
 
 struct Timer {
@@ -62,10 +63,12 @@ std::unordered_map<DWORD, std::shared_ptr<Queue>>& Queues() {
 }
 
 void Complete(CarriedCall& call) {
-    std::lock_guard<std::mutex> lock(call.sender->mutex);
-    call.done = true;
-    call.sender->changes++;
-    call.sender->cv.notify_all();
+    {
+        std::lock_guard<std::mutex> lock(call.sender->mutex);
+        call.done = true;
+        call.sender->changes++;
+    }
+    call.sender->Notify();  // the call holds the sender's queue
 }
 
 // Ends a thread's queue with the thread: calls still carried to it complete unrun.
@@ -99,11 +102,13 @@ std::shared_ptr<Queue> QueueOf(DWORD threadId, bool create) {
     return q;
 }
 
-Queue& MyQueue() {
+const std::shared_ptr<Queue>& MyQueuePtr() {
     thread_local QueueHolder holder;
     if (!holder.queue) holder.queue = QueueOf(GetCurrentThreadId(), true);
-    return *holder.queue;
+    return holder.queue;
 }
+
+Queue& MyQueue() { return *MyQueuePtr(); }
 
 // The queue a message for threadId goes to. Only the main thread gets one before it
 // asked for it, so that workers may post to it at any time.
@@ -123,7 +128,7 @@ bool RunCarried(Queue& q) {
             q.carried.pop_front();
         }
         try {
-            call->fn();
+            (*call->fn)();
         } catch (...) {
             call->error = std::current_exception();
         }
@@ -137,6 +142,7 @@ bool RunCarried(Queue& q) {
 struct HandleEntry {
     std::shared_ptr<const TWndMethod> proc;
     DWORD thread;
+    std::shared_ptr<Queue> queue;  // the owner's, from when the handle was made
 };
 
 std::mutex handlesMutex;
@@ -148,6 +154,13 @@ std::unordered_map<std::uintptr_t, HandleEntry>& Handles() {
 
 std::uintptr_t Key(HWND h) { return reinterpret_cast<std::uintptr_t>(h); }
 
+// The handle's owner thread, or 0 for an unknown handle.
+DWORD OwnerOf(HWND hwnd) {
+    std::lock_guard<std::mutex> lock(handlesMutex);
+    auto it = Handles().find(Key(hwnd));
+    return it == Handles().end() ? 0 : it->second.thread;
+}
+
 bool FindHandle(HWND hwnd, HandleEntry& out) {
     std::lock_guard<std::mutex> lock(handlesMutex);
     auto it = Handles().find(Key(hwnd));
@@ -157,9 +170,15 @@ bool FindHandle(HWND hwnd, HandleEntry& out) {
 }
 
 LRESULT CallProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
-    HandleEntry e;
-    if (!FindHandle(hwnd, e) || !e.proc || !*e.proc) return 0;
-    return (*e.proc)(hwnd, msg, w, l);
+    std::shared_ptr<const TWndMethod> proc;
+    {
+        std::lock_guard<std::mutex> lock(handlesMutex);
+        auto it = Handles().find(Key(hwnd));
+        if (it == Handles().end()) return 0;
+        proc = it->second.proc;
+    }
+    if (!proc || !*proc) return 0;
+    return (*proc)(hwnd, msg, w, l);
 }
 
 std::function<bool(const MSG&)>& Translator() {
@@ -184,6 +203,10 @@ bool Matches(HWND target, UINT m, HWND filter, UINT lo, UINT hi) {
 // Removes a queued message, keeping the count of posts. Called with q.mutex held.
 std::deque<Posted>::iterator Drop(Queue& q, std::deque<Posted>::iterator it) {
     if (!it->input) --q.postedCount;
+    if (it == q.posted.begin()) {
+        q.posted.pop_front();
+        return q.posted.begin();
+    }
     return q.posted.erase(it);
 }
 
@@ -198,23 +221,19 @@ Timer* DueTimer(Queue& q, HWND filter, UINT lo, UINT hi, std::uint64_t now) {
 bool TakeQuitOrTimer(Queue& q, MSG& out, HWND filter, UINT lo, UINT hi, bool remove);
 
 // Takes (or only looks at) the next message for the filter. Called with q.mutex held.
+// Every queued message's handle is alive: a post queues only while its handle is in the
+// table, and freeing a handle removes its messages, both under the table's lock.
 bool Take(Queue& q, MSG& out, HWND filter, UINT lo, UINT hi, bool remove) {
     // Posted messages come first, but a quit or a due timer waits behind no more than a
     // few of them: a thread that posts faster than this one reads cannot starve them.
     if (q.overtaken >= kPostsBeforeQuitOrTimer && TakeQuitOrTimer(q, out, filter, lo, hi, remove)) return true;
-    for (auto it = q.posted.begin(); it != q.posted.end();) {
-        if (!Matches(it->hwnd, it->message, filter, lo, hi)) {
-            ++it;
-            continue;
-        }
-        if (it->hwnd != nullptr && !IsHandleAllocated(it->hwnd)) {
-            it = Drop(q, it);  // its target is gone: drop it
-            continue;
-        }
+    for (auto it = q.posted.begin(); it != q.posted.end(); ++it) {
+        if (!Matches(it->hwnd, it->message, filter, lo, hi)) continue;
         out = *it;
         if (remove) {
             Drop(q, it);
-            if (q.quit || DueTimer(q, filter, lo, hi, GetTickCount64()) != nullptr) ++q.overtaken;
+            if (q.quit || (!q.timers.empty() && DueTimer(q, filter, lo, hi, GetTickCount64()) != nullptr))
+                ++q.overtaken;
         }
         return true;
     }
@@ -255,10 +274,11 @@ std::uint64_t NextTimerDue(const Queue& q, HWND filter, UINT lo, UINT hi, std::u
     return next;
 }
 
-// Called with q.mutex held whenever the thread reads its queue.
+// Called with q.mutex held whenever the thread reads its queue. The tick matters only
+// to timers that exist now: one set later changes the queue anyway.
 void MarkLooked(Queue& q) {
     q.changesAtLook = q.changes;
-    q.tickAtLook = GetTickCount64();
+    if (!q.timers.empty()) q.tickAtLook = GetTickCount64();
 }
 
 // Whether input arrived (or a timer fell due) since the thread last read its queue.
@@ -266,20 +286,26 @@ bool HasNewInput(const Queue& q) {
     return q.changes != q.changesAtLook || NextTimerDue(q, nullptr, 0, 0, q.tickAtLook) <= GetTickCount64();
 }
 
-bool Enqueue(const std::shared_ptr<Queue>& q, const MSG& m, bool input = false) {
-    if (!q) return false;
-    std::lock_guard<std::mutex> lock(q->mutex);
-    if (!q->alive) return false;
+enum class Queued { kYes, kFull, kGone };
+
+// Queues m; the caller wakes the reader (Notify) after letting go of its locks.
+Queued Push(Queue& q, const MSG& m, bool input) {
+    std::lock_guard<std::mutex> lock(q.mutex);
+    if (!q.alive) return Queued::kGone;
     // Each queue holds a bounded number of posts, and as many input messages beside them.
-    const size_t held = input ? q->posted.size() - q->postedCount : q->postedCount;
-    if (held >= kMessageQueueLimit) return false;
-    Posted p;
+    const size_t held = input ? q.posted.size() - q.postedCount : q.postedCount;
+    if (held >= kMessageQueueLimit) return Queued::kFull;
+    Posted& p = q.posted.emplace_back();
     static_cast<MSG&>(p) = m;
     p.input = input;
-    q->posted.push_back(p);
-    if (!input) ++q->postedCount;
-    q->changes++;
-    q->cv.notify_all();
+    if (!input) ++q.postedCount;
+    q.changes++;
+    return Queued::kYes;
+}
+
+bool Enqueue(const std::shared_ptr<Queue>& q, const MSG& m, bool input = false) {
+    if (!q || Push(*q, m, input) != Queued::kYes) return false;
+    q->Notify();
     return true;
 }
 
@@ -296,17 +322,16 @@ bool RunOnThread(DWORD threadId, const std::function<void()>& fn) {
     }
     std::shared_ptr<Queue> target = TargetQueue(threadId);
     if (!target) return false;
-    Queue& me = MyQueue();
     auto call = std::make_shared<CarriedCall>();
-    call->fn = fn;
-    call->sender = &me;
+    call->fn = &fn;
+    call->sender = MyQueuePtr();
     {
         std::lock_guard<std::mutex> lock(target->mutex);
         if (!target->alive) return false;
         target->carried.push_back(call);
         target->changes++;
-        target->cv.notify_all();
     }
+    target->Notify();
     WaitRunningCalls([&] { return call->done; });
     if (call->error) std::rethrow_exception(call->error);
     return true;
@@ -329,24 +354,23 @@ void CheckSynchronize() { RunCarried(MyQueue()); }
 // --- handles ----------------------------------------------------------------------------
 
 HWND AllocateHWnd(TWndMethod proc) {
-    MyQueue();  // the owner can be reached from the first message on
+    const std::shared_ptr<Queue>& owner = MyQueuePtr();  // the owner can be reached from the first message on
+    auto shared = std::make_shared<const TWndMethod>(std::move(proc));
     std::lock_guard<std::mutex> lock(handlesMutex);
     std::uintptr_t key = nextHandle++;
-    Handles()[key] = HandleEntry{std::make_shared<const TWndMethod>(std::move(proc)), GetCurrentThreadId()};
+    Handles()[key] = HandleEntry{std::move(shared), GetCurrentThreadId(), owner};
     return reinterpret_cast<HWND>(key);
 }
 
 void DeallocateHWnd(HWND hwnd) {
-    DWORD owner;
-    {
-        std::lock_guard<std::mutex> lock(handlesMutex);
-        auto it = Handles().find(Key(hwnd));
-        if (it == Handles().end()) return;
-        owner = it->second.thread;
-        Handles().erase(it);
-    }
+    std::lock_guard<std::mutex> lock(handlesMutex);
+    auto it = Handles().find(Key(hwnd));
+    if (it == Handles().end()) return;
+    const DWORD owner = it->second.thread;
+    Handles().erase(it);
+    // Still under the table's lock, so that no post for the handle lands after this.
     if (auto q = QueueOf(owner, false)) {
-        std::lock_guard<std::mutex> lock(q->mutex);
+        std::lock_guard<std::mutex> queueLock(q->mutex);
         q->timers.erase(std::remove_if(q->timers.begin(), q->timers.end(), [&](const Timer& t) { return t.hwnd == hwnd; }),
                         q->timers.end());
         for (auto it = q->posted.begin(); it != q->posted.end();) it = it->hwnd == hwnd ? Drop(*q, it) : std::next(it);
@@ -384,15 +408,30 @@ namespace {
 
 BOOL Post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool input) {
     if (hwnd == nullptr) return PostThreadMessage(GetCurrentThreadId(), msg, wParam, lParam);
-    HandleEntry e;
-    if (!FindHandle(hwnd, e)) return FALSE;
     MSG m;
     m.hwnd = hwnd;
     m.message = msg;
     m.wParam = wParam;
     m.lParam = lParam;
     m.time = GetTickCount();
-    return Enqueue(TargetQueue(e.thread), m, input) ? TRUE : FALSE;
+    std::shared_ptr<Queue> q;
+    {
+        // Queued under the table's lock: a handle freed meanwhile gets nothing after its
+        // messages were removed.
+        std::lock_guard<std::mutex> lock(handlesMutex);
+        auto it = Handles().find(Key(hwnd));
+        if (it == Handles().end()) return FALSE;
+        q = it->second.queue;
+        Queued queued = Push(*q, m, input);
+        if (queued == Queued::kGone) {
+            // The owner thread's queue ended (the main thread's gets a new one).
+            q = TargetQueue(it->second.thread);
+            queued = q ? Push(*q, m, input) : Queued::kGone;
+        }
+        if (queued != Queued::kYes) return FALSE;
+    }
+    q->Notify();
+    return TRUE;
 }
 
 }  // namespace
@@ -421,11 +460,11 @@ void PostQuitMessage(int exitCode) {
 }
 
 LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    HandleEntry e;
-    if (!FindHandle(hwnd, e)) return 0;
-    if (e.thread == GetCurrentThreadId()) return CallProc(hwnd, msg, wParam, lParam);
+    const DWORD owner = OwnerOf(hwnd);
+    if (owner == 0) return 0;
+    if (owner == GetCurrentThreadId()) return CallProc(hwnd, msg, wParam, lParam);
     LRESULT result = 0;
-    detail::RunOnThread(e.thread, [&] { result = CallProc(hwnd, msg, wParam, lParam); });
+    detail::RunOnThread(owner, [&] { result = CallProc(hwnd, msg, wParam, lParam); });
     return result;
 }
 
@@ -433,9 +472,13 @@ LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMsg) {
     Queue& q = MyQueue();
-    RunCarried(q);
     MSG m;
-    std::lock_guard<std::mutex> lock(q.mutex);
+    std::unique_lock<std::mutex> lock(q.mutex);
+    if (!q.carried.empty()) {
+        lock.unlock();
+        RunCarried(q);
+        lock.lock();
+    }
     MarkLooked(q);
     if (!Take(q, m, hwnd, filterMin, filterMax, (removeMsg & PM_REMOVE) != 0)) return FALSE;
     if (msg != nullptr) *msg = m;
@@ -447,8 +490,12 @@ BOOL GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
     Queue& q = MyQueue();
     MSG m;
     for (;;) {
-        RunCarried(q);
         std::unique_lock<std::mutex> lock(q.mutex);
+        if (!q.carried.empty()) {
+            lock.unlock();
+            RunCarried(q);
+            lock.lock();
+        }
         MarkLooked(q);
         if (Take(q, m, hwnd, filterMin, filterMax, true)) break;
         const std::uint64_t seen = q.changes;
@@ -523,8 +570,8 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs) {
                         q->timers.end());
         q->timers.push_back(Timer{hwnd, id, interval, GetTickCount64() + interval});
         q->changes++;
-        q->cv.notify_all();
     }
+    q->Notify();
     return id == 0 ? 1 : id;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <thread>
 #include <vector>
 
 #include "platform/core/clock.h"
@@ -19,6 +20,47 @@ struct Registry {
 Registry& TheRegistry() {
     static Registry* registry = new Registry;
     return *registry;
+}
+
+// How long a wait watches for a wake-up before it sleeps, per waiter, in microseconds.
+// A hand-off between two running threads takes a few; on a machine whose processors are
+// all busy the other thread may not run for a long while, and spinning only takes a
+// processor from it. So the time doubles while watching pays and halves while it does
+// not, down to not watching at all but for a short try every kProbeEvery waits.
+constexpr int kSpinMinUs = 4;
+constexpr int kSpinMaxUs = 50;
+constexpr unsigned kProbeEvery = 16;
+
+void CpuRelax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#elif defined(__aarch64__)
+    asm volatile("yield");
+#endif
+}
+
+// Calls done() until it is true or the waiter's spin time passed; never on a single
+// processor, where the thread it waits for cannot run meanwhile.
+template <typename F>
+void SpinBriefly(Waiter& w, F done) {
+    static const bool worthIt = std::thread::hardware_concurrency() > 1;
+    if (!worthIt) return;
+    int budget = w.spinUs.load(std::memory_order_relaxed);
+    if (budget == 0) {
+        if (w.spinSkips.fetch_add(1, std::memory_order_relaxed) % kProbeEvery != kProbeEvery - 1) return;
+        budget = kSpinMinUs;
+    }
+    const auto limit = std::chrono::microseconds(budget);
+    const auto start = std::chrono::steady_clock::now();
+    for (unsigned i = 1;; ++i) {
+        if (done()) {
+            w.spinUs.store(std::min(kSpinMaxUs, budget * 2), std::memory_order_relaxed);
+            return;
+        }
+        CpuRelax();
+        if (i % 16 == 0 && std::chrono::steady_clock::now() - start > limit) break;
+    }
+    w.spinUs.store(budget / 2 < kSpinMinUs ? 0 : budget / 2, std::memory_order_relaxed);
 }
 
 }  // namespace
@@ -41,17 +83,27 @@ void WakeAllWaiters() {
     for (Waiter* w : r.waiters) {
         // Taking the waiter's mutex orders the wake after the change its thread will see.
         std::lock_guard<std::mutex> inner(w->mutex);
-        w->cv.notify_all();
+        w->Notify();
     }
 }
 
 bool WaitUntil(Waiter& w, std::unique_lock<std::mutex>& lock, std::uint64_t deadline,
                const std::function<bool()>& ready) {
+    bool spun = false;
     for (;;) {
         if (ready()) return true;
         TClock& clock = CurrentClock();
         std::uint64_t now = clock.TickMs();
         if (deadline != kNoDeadline && now >= deadline) return false;
+        if (!spun) {
+            // Watch for a wake-up briefly before sleeping; whatever it was, look again.
+            spun = true;
+            const std::uint64_t seen = w.signals.load(std::memory_order_acquire);
+            lock.unlock();
+            SpinBriefly(w, [&] { return w.signals.load(std::memory_order_acquire) != seen; });
+            lock.lock();
+            continue;
+        }
         if (deadline == kNoDeadline || clock.IsVirtual()) {
             w.cv.wait(lock);
         } else {

@@ -1,5 +1,5 @@
 #pragma once
-// Small helpers of the player-maker tests: a temporary folder and whole-file reads/writes.
+// Small helpers of the player-maker tests: the shared temporary folder and whole-file reads/writes.
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -8,38 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "support/tempdir.h"
+
 namespace pmtest {
 
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "pmtestXXXXXX").string();
-        std::vector<char> buf(pattern.begin(), pattern.end());
-        buf.push_back('\0');
-        path_ = mkdtemp(buf.data());
-    }
-    ~TempDir() {
-        if (std::getenv("PMTEST_KEEP")) return;  // leave the files for a look after a failure
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-    std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
-    // Names of the entries of the folder, sorted.
-    std::vector<std::string> Entries() const {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(path_)) names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-private:
-    std::filesystem::path path_;
-};
+using TempDir = testsupport::TempDir;
 
 // The build folder: from the environment CTest gives, else from this test's own place
 // (build/tests/<test>).

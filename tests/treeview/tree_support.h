@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/core/messages.h"
+#include "support/pump.h"
 #include "treeview/vststrings.h"
 
 namespace treeview::test {
@@ -41,10 +42,7 @@ inline std::string Walk(TBaseVastTree& tree, PVastNode first, const std::functio
 }
 
 // Runs posted messages, timers and calls carried from other threads.
-inline void Pump() {
-    platform::MSG msg;
-    while (platform::PeekMessage(&msg, nullptr, 0, 0, platform::PM_REMOVE)) platform::DispatchMessage(&msg);
-}
+inline constexpr auto& Pump = testsupport::PumpMessages;
 
 // The first broken invariant of the subtree below node ("" when all hold): sibling
 // links and indexes, child counts, total counts and heights, and (outside update

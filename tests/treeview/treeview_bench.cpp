@@ -3,6 +3,10 @@
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
+#include <time.h>
+
+#include <algorithm>
+#include <vector>
 
 #include <memory>
 #include <cstdio>
@@ -13,6 +17,7 @@
 #include "platform/controls/forms.h"
 #include "platform/graphics/gdi.h"
 #include "platform/windows/backend.h"
+#include "support/pump.h"
 #include "treeview/vststrings.h"
 #include "treeview/vtheader.h"
 
@@ -22,10 +27,7 @@ using namespace treeview;
 
 constexpr std::uint32_t Million = 1000000;
 
-void Pump() {
-    platform::MSG msg;
-    while (platform::PeekMessage(&msg, nullptr, 0, 0, platform::PM_REMOVE)) platform::DispatchMessage(&msg);
-}
+constexpr auto& Pump = testsupport::PumpMessages;
 
 void BM_AddChildMillion(benchmark::State& state) {
     for (auto _ : state) {
@@ -44,6 +46,53 @@ void BM_AddChildMillion(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * Million);
 }
 BENCHMARK(BM_AddChildMillion)->Unit(benchmark::kMillisecond);
+
+double ThreadSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+// A million AddChild calls in an update bracket, against the least a node store can do:
+// a million zeroed records of the same size from the heap, linked as siblings. Thread CPU
+// time of both in the same iteration; ratio = AddChild / bare records.
+void BM_AddChildVersusCalloc(benchmark::State& state) {
+    double ours = 0, peer = 0;
+    for (auto _ : state) {
+        auto tree = std::make_unique<TVastStringTree>(nullptr);
+        tree->SetNodeDataSize(16);
+        double t0 = ThreadSeconds();
+        tree->BeginUpdate();
+        for (std::uint32_t i = 0; i < Million; ++i) tree->AddChild(nullptr);
+        tree->EndUpdate();
+        double t1 = ThreadSeconds();
+        const std::size_t size = sizeof(TVastNode) + 4 + 16;  // the tree's record, internal area and data
+        PVastNode first = nullptr, last = nullptr;
+        for (std::uint32_t i = 0; i < Million; ++i) {
+            auto* node = static_cast<PVastNode>(std::calloc(1, size));
+            node->Index = i;
+            node->PrevSibling = last;
+            (last ? last->NextSibling : first) = node;
+            last = node;
+        }
+        double t2 = ThreadSeconds();
+        benchmark::DoNotOptimize(first);
+        while (first) {
+            PVastNode next = first->NextSibling;
+            std::free(first);
+            first = next;
+        }
+        tree.reset();
+        Pump();
+        ours += t1 - t0;
+        peer += t2 - t1;
+    }
+    const double n = double(state.iterations());
+    state.counters["addchild_ms"] = ours / n * 1e3;
+    state.counters["calloc_ms"] = peer / n * 1e3;
+    state.counters["ratio"] = ours / peer;
+}
+BENCHMARK(BM_AddChildVersusCalloc)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_RootNodeCountMillion(benchmark::State& state) {
     for (auto _ : state) {
@@ -113,6 +162,49 @@ void BM_NodeAtWithCache(benchmark::State& state) {
     state.counters["entries"] = double(tree->PositionCache().size());
 }
 BENCHMARK(BM_NodeAtWithCache)->Unit(benchmark::kMicrosecond);
+
+// Batches of lookups by position in the cached million-node tree, against the floor of
+// such a lookup: a binary search in a sorted array of every row's top. Thread CPU time
+// of both in the same iteration; ratio = GetNodeAt / binary search.
+void BM_NodeAtVersusSortedArray(benchmark::State& state) {
+    constexpr int kBatch = 1000;
+    auto tree = MakeTree(true);
+    for (int round = 0; round < 100000 && !(tree->TreeStates() & tsUseCache); ++round) {
+        Pump();
+        platform::Sleep(1);
+    }
+    if (!(tree->TreeStates() & tsUseCache)) {
+        state.SkipWithError("the position cache was not built");
+        return;
+    }
+    std::vector<std::uint32_t> tops;
+    std::uint32_t y = 0;
+    for (PVastNode run = tree->GetFirstVisibleNoInit(); run; run = tree->GetNextVisibleNoInit(run)) {
+        tops.push_back(y);
+        y += run->NodeHeight;
+    }
+    const std::uint32_t height = tree->RootNode()->TotalHeight - tree->RootNode()->NodeHeight;
+    std::mt19937 random(7);
+    std::vector<int> positions(kBatch);
+    double ours = 0, peer = 0;
+    for (auto _ : state) {
+        for (int& p : positions) p = int(random() % height);
+        int top = 0;
+        double t0 = ThreadSeconds();
+        for (int p : positions) benchmark::DoNotOptimize(tree->GetNodeAt(0, p, false, top));
+        double t1 = ThreadSeconds();
+        for (int p : positions)
+            benchmark::DoNotOptimize(std::upper_bound(tops.begin(), tops.end(), std::uint32_t(p)) - tops.begin());
+        double t2 = ThreadSeconds();
+        ours += t1 - t0;
+        peer += t2 - t1;
+    }
+    const double n = double(state.iterations()) * kBatch;
+    state.counters["getnodeat_us"] = ours / n * 1e6;
+    state.counters["array_us"] = peer / n * 1e6;
+    state.counters["ratio"] = ours / peer;
+}
+BENCHMARK(BM_NodeAtVersusSortedArray)->Unit(benchmark::kMillisecond);
 
 // Lookups near the end of 100,000 rows filled in an update bracket and used at once (a
 // selection), while a second large tree keeps the worker busy; the program's message

@@ -8,7 +8,7 @@
 
 #include "platform/controls/controls_fixture.h"
 #include "platform/controls/dialogs.h"
-#include "platform/core/temp_dir.h"
+#include "support/tempdir.h"
 
 using namespace platform;
 
@@ -25,7 +25,7 @@ protected:
         for (const char* name : {"video_ts.ifo", "VTS_01_0.IFO", "movie.VOB", "readme.txt", "clip.mpg", "b.AVI",
                                  "noext", "a.avi", "bad\xff.ifo"})
             std::ofstream(dir / name) << "x";
-        std::filesystem::create_directory(dir.path / "sub");
+        std::filesystem::create_directory(dir.path() / "sub");
         std::ofstream(dir / "sub/inner.ifo") << "x";
         cwd = CurrentFolder();
     }
@@ -79,7 +79,7 @@ protected:
         return nullptr;
     }
 
-    TempDir dir;
+    testsupport::TempDir dir;
     std::string cwd;
     std::vector<std::string> messages;
     int answer = IDYES;
@@ -264,7 +264,7 @@ TEST_F(DialogTest, TheHookAnswersDialogsAndTheFolderBrowser) {
     char path[260];
     ASSERT_TRUE(SHGetPathFromIDListA(pidl, path));
     EXPECT_EQ(std::string(path), dir.str());
-    EXPECT_EQ(std::string(name), dir.path.filename().string());
+    EXPECT_EQ(std::string(name), dir.path().filename().string());
     CoTaskMemFree(pidl);
     EXPECT_EQ(titles, (std::vector<std::string>{"Pick", "Please Select DVD Folder."}));
     DialogHandler = nullptr;

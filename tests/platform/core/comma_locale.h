@@ -8,13 +8,13 @@
 #include <string>
 
 #include "support/process.h"
-#include "temp_dir.h"
+#include "support/tempdir.h"
 
 class CommaLocale {
 public:
     CommaLocale() : old_(std::setlocale(LC_ALL, nullptr)) {
         if (Use("de_DE.UTF-8")) return;
-        static TempDir built;  // once per process: localedef takes a moment
+        static testsupport::TempDir built;  // once per process: localedef takes a moment
         static const bool made = Build(built);
         if (!made) return;
         ::setenv("LOCPATH", built.str().c_str(), 1);
@@ -36,7 +36,7 @@ private:
         active_ = std::setlocale(LC_ALL, name) != nullptr && std::localeconv()->decimal_point == std::string(",");
         return active_;
     }
-    static bool Build(const TempDir& dir) {
+    static bool Build(const testsupport::TempDir& dir) {
         testsupport::Capture("localedef -i de_DE -f UTF-8 " + testsupport::ShellQuote(dir / "de_DE.UTF-8") + " 2>&1");
         // localedef may warn (exit 1) about harmless things; the locale is there when its
         // numeric part is.

@@ -15,7 +15,7 @@
 #include "platform/core/registry.h"
 #include "platform/core/streams.h"
 #include "support/process.h"
-#include "temp_dir.h"
+#include "support/tempdir.h"
 
 using namespace platform;
 namespace fs = std::filesystem;
@@ -72,7 +72,7 @@ TEST(Paths, HelpersTable) {
 }
 
 TEST(Files, FoldersCopiesAndRenames) {
-    TempDir dir;
+    testsupport::TempDir dir;
     const std::string deep = dir / "a/b/c";
     EXPECT_FALSE(CreateDir(deep));  // parents missing
     EXPECT_TRUE(ForceDirectories(deep + "/"));
@@ -105,7 +105,7 @@ TEST(Files, FoldersCopiesAndRenames) {
     EXPECT_FALSE(DeleteFile(dir / "moved.bin"));
     EXPECT_FALSE(DeleteFile(dir / "a"));
     // No temporary copies are left behind.
-    for (auto& e : fs::directory_iterator(dir.path)) EXPECT_EQ(e.path().filename().string().find(".copy-"), std::string::npos);
+    for (auto& e : fs::directory_iterator(dir.path())) EXPECT_EQ(e.path().filename().string().find(".copy-"), std::string::npos);
 
     const std::string old = GetCurrentDir();
     EXPECT_TRUE(SetCurrentDir(deep));
@@ -115,7 +115,7 @@ TEST(Files, FoldersCopiesAndRenames) {
 }
 
 TEST(Files, FindListsInAStableOrderWithAttributeFilters) {
-    TempDir dir;
+    testsupport::TempDir dir;
     for (const char* name : {"b.XML", "a.xml", "c.txt", ".hidden.xml", "ab.xml.bak"}) WriteFile(dir / name, "12345");
     fs::create_directory(dir / "sub.xml");
     EXPECT_EQ(Find(dir / "*.xml", 0), (std::vector<std::string>{"a.xml", "b.XML"}));
@@ -136,7 +136,7 @@ TEST(Files, FindListsInAStableOrderWithAttributeFilters) {
 }
 
 TEST(Streams, MemoryAndFileStreams) {
-    TempDir dir;
+    testsupport::TempDir dir;
     TMemoryStream mem;
     const char text[] = "0123456789";
     mem.WriteBuffer(text, 10);
@@ -192,7 +192,7 @@ int WriteUnderTheLimit(bool programStart) {
         ::signal(SIGXFSZ, SIG_DFL);  // as a program starts when nobody ignored it before
         IgnoreFileSizeSignal();
     }
-    TempDir dir;
+    testsupport::TempDir dir;
     const std::string big(1 << 20, 'x');
     try {
         TFileStream out(dir / "big", fmCreate);
@@ -214,7 +214,7 @@ int WriteUnderTheLimit(bool programStart) {
             return 4;
         }
     }
-    for (auto& e : fs::directory_iterator(dir.path))
+    for (auto& e : fs::directory_iterator(dir.path()))
         if (e.path().filename().string().rfind("registry.tmp", 0) == 0) {
             std::printf("left behind: %s\n", e.path().c_str());
             return 5;

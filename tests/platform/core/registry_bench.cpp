@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/core/registry.h"
-#include "temp_dir.h"
+#include "support/tempdir.h"
 
 using namespace platform;
 
@@ -44,7 +44,7 @@ BENCHMARK(BM_ParseStore)->Arg(1000)->Arg(8000)->Unit(benchmark::kMillisecond);
 
 // The same store as this program writes it: every parent listed, keys in order.
 std::string WrittenStoreText(int count) {
-    TempDir dir;
+    testsupport::TempDir dir;
     std::ofstream(dir / "registry", std::ios::binary) << StoreText(count);
     ::setenv("LUMACAST_REGISTRY_DIR", dir.str().c_str(), 1);
     {
@@ -62,7 +62,7 @@ std::string WrittenStoreText(int count) {
 // left out) store, 0 for the one this program writes.
 void BM_LoadStore(benchmark::State& state) {
     const std::string text = state.range(1) ? StoreText(int(state.range(0))) : WrittenStoreText(int(state.range(0)));
-    TempDir a, b;
+    testsupport::TempDir a, b;
     std::ofstream(a / "registry", std::ios::binary) << text;
     std::ofstream(b / "registry", std::ios::binary) << text;
     bool flip = false;

@@ -21,7 +21,7 @@
 #include <csignal>
 
 #include "platform/core/strings.h"
-#include "temp_dir.h"
+#include "support/tempdir.h"
 
 using namespace platform;
 namespace fs = std::filesystem;
@@ -54,11 +54,11 @@ protected:
     }
     std::vector<std::string> Files() const {
         std::vector<std::string> names;
-        for (auto& e : fs::directory_iterator(dir.path)) names.push_back(e.path().filename().string());
+        for (auto& e : fs::directory_iterator(dir.path())) names.push_back(e.path().filename().string());
         std::sort(names.begin(), names.end());
         return names;
     }
-    TempDir dir;
+    testsupport::TempDir dir;
     std::vector<std::string> reports;
 };
 
@@ -236,8 +236,8 @@ TEST_F(Registry, DamagedStoresAreKeptAsideReportedOnceAndReplaced) {
     for (const std::string& text : damaged) {
         SCOPED_TRACE(testing::PrintToString(text));
         reports.clear();
-        fs::remove_all(dir.path);
-        fs::create_directories(dir.path);
+        fs::remove_all(dir.path());
+        fs::create_directories(dir.path());
         WriteFile(dir / "registry", text);
         TRegistry reg;
         EXPECT_FALSE(reg.KeyExists("\\K"));  // reads see an empty store

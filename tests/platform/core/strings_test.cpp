@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "platform/core/streams.h"
-#include "temp_dir.h"
+#include "support/tempdir.h"
 
 using namespace platform;
 
@@ -133,7 +133,7 @@ TEST(StringList, OwnedObjectsAndAssign) {
 }
 
 TEST(StringList, FilesRoundTripAndFailClearly) {
-    TempDir dir;
+    testsupport::TempDir dir;
     TStringList list;
     list.Add("first");
     list.Add("zweite ü");

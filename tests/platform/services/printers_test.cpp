@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/core/temp_dir.h"
+#include "support/tempdir.h"
 #include "platform/windows/backend.h"
 
 namespace platform {
@@ -77,8 +77,8 @@ protected:
         c->TextOut(300, 300, "Second page");
         printer.EndDoc();
     }
-    TempDir tmp;
-    fs::path dir = tmp.path;
+    testsupport::TempDir tmp;
+    fs::path dir = tmp.path();
 };
 
 TEST_F(PrinterTest, APdfHoldsTheTextShapesAndPictureOnA4Pages) {

@@ -11,7 +11,7 @@
 #include <sstream>
 #include <thread>
 
-#include "platform/core/temp_dir.h"
+#include "support/tempdir.h"
 
 namespace platform {
 namespace {
@@ -38,7 +38,7 @@ void WriteFile(const std::string& path, const std::string& text, bool executable
 }
 
 TEST(ShellExecute, VerbsAndTargetsReachTheRightProgram) {
-    TempDir dir;
+    testsupport::TempDir dir;
     std::filesystem::create_directory(dir / "folder");
     WriteFile(dir / "page.html", "<p>", false);
     WriteFile(dir / "update", "#!/bin/sh\n", true);
@@ -95,7 +95,7 @@ int ZombieChildren() {
 }
 
 TEST(ShellExecute, OpenerGetsTheAddressAsOneArgumentAndIsReaped) {
-    TempDir dir;
+    testsupport::TempDir dir;
     std::filesystem::create_directory(dir / "bin");
     // A stand-in opener on PATH that writes each argument on its own line.
     WriteFile(dir / "bin/xdg-open", "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$OPENER_OUT.tmp\"\nmv \"$OPENER_OUT.tmp\" \"$OPENER_OUT\"\n", true);
@@ -123,7 +123,7 @@ TEST(ShellExecute, OpenerGetsTheAddressAsOneArgumentAndIsReaped) {
 
 TEST(ShellExecute, MissingOpenerIsAnErrorNotACrash) {
     std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
-    TempDir dir;
+    testsupport::TempDir dir;
     setenv("PATH", dir.str().c_str(), 1);
     int r = ShellExecuteResult(ShellExecuteA(nullptr, "open", "https://example.org", nullptr, nullptr, 5));
     setenv("PATH", oldPath.c_str(), 1);

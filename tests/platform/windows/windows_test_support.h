@@ -5,6 +5,7 @@
 #include "platform/windows/backend.h"
 #include "platform/windows/input.h"
 #include "platform/windows/window.h"
+#include "support/pump.h"
 
 namespace platform::test {
 
@@ -15,15 +16,7 @@ inline void UseHeadlessBackend() {
     SetBackend(CreateHeadlessBackend(1024, 768));
 }
 
-inline void Pump() {
-    for (int round = 0; round < 100; ++round) {
-        MSG m;
-        do {
-            while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&m);
-        } while (ProcessInputEvent());
-        PaintPendingWindows();
-        if (!PeekMessage(&m, nullptr, 0, 0, PM_NOREMOVE) && !HasPendingPaint() && !HasPendingInput()) return;
-    }
-}
+// Runs the queue, input and the paint cycle until nothing is left to do.
+inline constexpr auto& Pump = testsupport::PumpWindows;
 
 }  // namespace platform::test

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <fstream>
-#include <random>
 #include <stdexcept>
 
 extern char** environ;
@@ -20,19 +19,6 @@ namespace swftest {
 
 namespace fs = std::filesystem;
 namespace tag = swf::detail::tag;
-
-TempDir::TempDir() {
-    std::random_device rd;
-    path = fs::temp_directory_path() /
-           ("lumacast-swf-" + std::to_string(::getpid()) + "-" + std::to_string(rd()));
-    fs::create_directories(path);
-}
-
-TempDir::~TempDir() {
-    std::error_code ec;
-    fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(path, ec);
-}
 
 int Run(const std::vector<std::string>& args, std::string* out) {
     int fds[2];

@@ -6,18 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "support/tempdir.h"
 #include "swf/swf.h"
 
 namespace swftest {
 
 using Bytes = std::vector<std::uint8_t>;
 
-struct TempDir {
-    TempDir();
-    ~TempDir();
-    std::string operator/(const std::string& name) const { return (path / name).string(); }
-    std::filesystem::path path;
-};
+using TempDir = testsupport::TempDir;
 
 // Runs a program (no shell); returns its exit status, its standard output and error in `out`.
 int Run(const std::vector<std::string>& argv, std::string* out = nullptr);

@@ -180,7 +180,7 @@ TEST(SwfPlayer, MovieShowsEveryKindOfObjectAndRunsItsScripts) {
     destroySWFMovie(m);
 
     harness::RuffleJob job;
-    job.root = dir.path.string();
+    job.root = dir.path().string();
     job.swf = "movie.swf";
     job.width = 320;
     job.height = 240;
@@ -223,7 +223,7 @@ TEST(SwfPlayer, MovieShowsEveryKindOfObjectAndRunsItsScripts) {
 
     // The imported clip looks as it does on its own.
     harness::RuffleJob alone;
-    alone.root = dir.path.string();
+    alone.root = dir.path().string();
     alone.swf = "clip.swf";
     alone.width = 60;
     alone.height = 40;

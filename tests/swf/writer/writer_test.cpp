@@ -73,7 +73,7 @@ TEST(SwfMovie, HeaderFileAttributesBackgroundAndFrames) {
     EXPECT_EQ(f.tags[1].code, tag::SetBackgroundColor);
     EXPECT_EQ(f.tags[1].body, (Bytes{1, 2, 3}));
     EXPECT_EQ(f.tags.back().code, tag::End);
-    EXPECT_EQ(fs::directory_iterator(dir.path)->path().filename(), "m.swf") << "no temporary file left";
+    EXPECT_EQ(fs::directory_iterator(dir.path())->path().filename(), "m.swf") << "no temporary file left";
 }
 
 TEST(SwfMovie, DisplayListChangesApplyWhenTheFrameCloses) {
@@ -138,7 +138,7 @@ TEST(SwfMovie, FrameCountBeyondTheFormatIsAnError) {
     for (int i = 0; i < 65536; ++i) SWFMovie_nextFrame(m);
     EXPECT_EQ(SWFMovie_save(m, (dir / "m.swf").c_str()), -1);
     EXPECT_THAT(SWF_getLastError(), testing::HasSubstr("65535"));
-    EXPECT_TRUE(fs::is_empty(dir.path));
+    EXPECT_TRUE(fs::is_empty(dir.path()));
     destroySWFMovie(m);
 }
 
@@ -273,7 +273,7 @@ TEST(SwfErrors, EveryBadInputIsRefusedWithAReasonAndNoFileIsWritten) {
         EXPECT_THAT(SWF_getLastError(), testing::HasSubstr(c.reason));
         EXPECT_THAT(SWFMovie_getError(m), testing::NotNull());
         EXPECT_FALSE(fs::exists(out));
-        for (auto& e : fs::directory_iterator(dir.path))
+        for (auto& e : fs::directory_iterator(dir.path()))
             EXPECT_EQ(e.path().string().find("out.swf"), std::string::npos) << e.path();
         destroySWFMovie(m);
     }
@@ -281,8 +281,8 @@ TEST(SwfErrors, EveryBadInputIsRefusedWithAReasonAndNoFileIsWritten) {
 
 TEST(SwfErrors, UnwritableOrMissingFolderFailsTheSave) {
     TempDir dir;
-    fs::create_directory(dir.path / "ro");
-    fs::permissions(dir.path / "ro", fs::perms::owner_read | fs::perms::owner_exec);
+    fs::create_directory(dir.path() / "ro");
+    fs::permissions(dir.path() / "ro", fs::perms::owner_read | fs::perms::owner_exec);
     bool rootCanWrite = ::access((dir / "ro").c_str(), W_OK) == 0;
     SWFMovie m = newSWFMovieWithVersion(8);
     SWFShape s = Square(4);
@@ -295,7 +295,7 @@ TEST(SwfErrors, UnwritableOrMissingFolderFailsTheSave) {
         EXPECT_FALSE(fs::exists(target));
     }
     if (!rootCanWrite) {
-        EXPECT_TRUE(fs::is_empty(dir.path / "ro"));
+        EXPECT_TRUE(fs::is_empty(dir.path() / "ro"));
     }
     // The movie is untouched by a failed save and can still be written elsewhere.
     EXPECT_GT(SWFMovie_save(m, (dir / "ok.swf").c_str()), 0);
