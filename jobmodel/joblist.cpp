@@ -54,6 +54,8 @@ void InitItemNode(TBaseVastTree& tree, PVastNode node) {
 void SetRowCheckState(TBaseVastTree& tree, PVastNode node, bool checked) {
     tree.ValidateNode(node, false);
     tree.SetCheckState(node, checked ? treeview::csCheckedNormal : treeview::csUncheckedNormal);
+    // The record's byte follows, so a node seeded again from it keeps the state.
+    if (MediaItem* item = ItemOf(tree, node)) item->row.checkState = checked ? 2 : 0;
 }
 
 void FlipItemCheckByte(MediaItem& item) { item.row.checkState = item.row.checkState ? 0 : 1; }
@@ -208,8 +210,9 @@ void RelinkGroupCopies(TBaseVastTree& tree, const MediaItem& segment) {
     }
 }
 
-void DeleteSelectedRows(TBaseVastTree& tree) {
-    const std::vector<PVastNode> selected = tree.GetSortedSelection(false);
+void DeleteSelectedRows(TBaseVastTree& tree) { DeleteRows(tree, tree.GetSortedSelection(false)); }
+
+void DeleteRows(TBaseVastTree& tree, const std::vector<PVastNode>& selected) {
     if (selected.empty()) return;
     std::unordered_set<PVastNode> alive;
     for (PVastNode node = tree.GetFirstNoInit(); node; node = tree.GetNextNoInit(node)) alive.insert(node);

@@ -3,6 +3,7 @@
 // name, delete with its cascade through the groups, check all, move, clear, and the
 // copy marks the clip dialog uses when it deletes segments.
 #include <string>
+#include <vector>
 
 #include "jobmodel/itemtree.h"
 
@@ -22,7 +23,8 @@ bool IsMergeMember(const treeview::TBaseVastTree& tree, treeview::PVastNode node
 std::string ItemCellText(const treeview::TBaseVastTree& tree, treeview::PVastNode node, int column);
 // The row's picture for column 0, -1 for the others.
 int ItemImageIndex(const treeview::TBaseVastTree& tree, treeview::PVastNode node, int column);
-// Seeds the node's check box from its record when the tree first initialises it.
+// Seeds the node's check box from its record: the tree's OnInitNode, and every builder
+// once the record is filled (so a row never shown is checked as its record says).
 void InitItemNode(treeview::TBaseVastTree& tree, treeview::PVastNode node);
 // Sets the row's check state (the node initialised first, so its seed cannot undo it).
 void SetRowCheckState(treeview::TBaseVastTree& tree, treeview::PVastNode node, bool checked);
@@ -63,6 +65,9 @@ void RelinkGroupCopies(treeview::TBaseVastTree& tree, const MediaItem& segment);
 // The Delete command: every selected row in tree order, with its segments and their
 // copies in the groups; a member's emptied group goes too.
 void DeleteSelectedRows(treeview::TBaseVastTree& tree);
+// Deletes the rows as the Delete command does, in tree order, skipping any an earlier
+// step removed.
+void DeleteRows(treeview::TBaseVastTree& tree, const std::vector<treeview::PVastNode>& rows);
 // Check All and Uncheck All: every row at every level.
 void SetAllChecked(treeview::TBaseVastTree& tree, bool checked);
 // Move Up / Move Down of the first selected row among its siblings; false when nothing moved.

@@ -87,6 +87,7 @@ PVastNode AppendFileRow(TBaseVastTree& tree, const std::string& path, MediaInfo*
     item.imageIndex = 0;
     item.kind = mkFile;
     item.segmentCounter = 1;
+    InitItemNode(tree, node);
     return node;
 }
 
@@ -142,6 +143,7 @@ int AddGroupMember(TBaseVastTree& tree, PVastNode group, const MediaItem& source
     member.row.checkState = 0;
     member.kind = kind;
     member.sourceKind = source.sourceKind == mkSegment ? mkSegment : source.kind;
+    InitItemNode(tree, node);
     return total + (member.timeRange->end - member.timeRange->start);
 }
 
@@ -185,6 +187,7 @@ PVastNode CreateGroupItem(TBaseVastTree& tree, MediaItemKind kind, GroupCounters
     item.kind = kind;
     item.imageIndex = kind == mkMerge ? 2 : 3;
     CreateGroupSettings(item);
+    InitItemNode(tree, group);
     SelectNewGroup(tree, group);
     return group;
 }
@@ -244,6 +247,7 @@ void StoreClipSegments(TBaseVastTree& segments, TBaseVastTree& jobTree, PVastNod
             FormatSeconds(static_cast<float>(segment.timeRange->end - segment.timeRange->start));
         CopyTextField(segment.row.trimmedLength, trimmed.c_str());
         segment.segmentCounter = from.segmentCounter;
+        InitItemNode(jobTree, added);
         RelinkGroupCopies(jobTree, segment);
     }
     SetRowCheckState(jobTree, node, false);
