@@ -485,6 +485,46 @@ void ChooseSubtitleEntry(TBaseVastTree& dvdTree, PVastNode node, int index) {
     ChooseStream(dvdTree, node, false, index);
 }
 
+DvdNavButtons DvdNavigation(const TBaseVastTree& dvdTree, PVastNode sel) {
+    DvdNavButtons b;
+    PVastNode disc = DiscRow(dvdTree);
+    if (!sel) return b;
+    if (sel == disc) {
+        b.previous = b.next = NavButton::Disabled;
+        return b;
+    }
+    b.play = true;
+    if (disc && sel == disc->FirstChild) {
+        b.previous = NavButton::Disabled;
+        b.next = NavButton::Enabled;
+    } else if (sel->NextSibling) {
+        b.previous = b.next = NavButton::Enabled;
+    } else if (sel->FirstChild) {
+        b.next = NavButton::Enabled;
+    } else if (sel->Parent != dvdTree.RootNode() && sel->Parent->NextSibling) {
+        // the last chapter of a title that is not the last: both stay
+    } else {
+        b.previous = NavButton::Enabled;
+        b.next = NavButton::Disabled;
+    }
+    return b;
+}
+
+PVastNode PreviousDvdRow(const TBaseVastTree& dvdTree, PVastNode sel) {
+    PVastNode disc = DiscRow(dvdTree);
+    if (!sel || sel == disc || (disc && sel == disc->FirstChild)) return nullptr;
+    if (PVastNode before = sel->PrevSibling)
+        return dvdTree.GetExpanded(before) && before->LastChild ? before->LastChild : before;
+    return sel->Parent != dvdTree.RootNode() ? sel->Parent : nullptr;
+}
+
+PVastNode NextDvdRow(const TBaseVastTree& dvdTree, PVastNode sel) {
+    if (!sel) return nullptr;
+    if (dvdTree.GetExpanded(sel) && sel->FirstChild) return sel->FirstChild;
+    if (sel->NextSibling) return sel->NextSibling;
+    return sel->Parent != dvdTree.RootNode() ? sel->Parent->NextSibling : nullptr;
+}
+
 void CopyCheckedToJobList(TBaseVastTree& dvdTree, TBaseVastTree& jobTree) {
     ClearItemTree(jobTree);
     PrepareItemTree(jobTree);

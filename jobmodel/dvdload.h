@@ -127,6 +127,19 @@ int SelectedSubtitleEntry(const MediaItem& row);
 // Entry `index` chosen: the row's id (a title's chapters take it too).
 void ChooseAudioEntry(treeview::TBaseVastTree& dvdTree, treeview::PVastNode node, int index);
 void ChooseSubtitleEntry(treeview::TBaseVastTree& dvdTree, treeview::PVastNode node, int index);
+// The previous and next buttons after a selection change. The play button is enabled
+// for every row but the disc row, which disables all three.
+enum class NavButton { Unchanged, Enabled, Disabled };
+struct DvdNavButtons {
+    bool play = false;
+    NavButton previous = NavButton::Unchanged;
+    NavButton next = NavButton::Unchanged;
+};
+DvdNavButtons DvdNavigation(const treeview::TBaseVastTree& dvdTree, treeview::PVastNode selected);
+// The row Previous and Next move to; null when the selection stays.
+treeview::PVastNode PreviousDvdRow(const treeview::TBaseVastTree& dvdTree, treeview::PVastNode selected);
+treeview::PVastNode NextDvdRow(const treeview::TBaseVastTree& dvdTree, treeview::PVastNode selected);
+
 // OK: the job list becomes the DVD tree's checked rows (the disc row never), sharing
 // their records, each destination its name up to the first "." + ".flv".
 void CopyCheckedToJobList(treeview::TBaseVastTree& dvdTree, treeview::TBaseVastTree& jobTree);

@@ -515,6 +515,45 @@ TEST_F(DvdLoad, PlaybackRecordTimeRangesAndStreamChoices) {
     EXPECT_EQ(ShareCount(t.timeRange), 1);
 }
 
+TEST_F(DvdLoad, PreviousAndNext) {
+    FakeDisc fd;
+    fd.AddTitle(1, 0, {1, 2});
+    fd.AddTitle(1, 1, {3, 4});
+    ItemTree dvd;
+    RecordingHost host;
+    BuildDvdTree(dvd, fd.Done(), host);
+    PVastNode disc = dvd.RootNode()->FirstChild;
+    PVastNode t1 = disc->FirstChild, t2 = disc->LastChild;
+    PVastNode c11 = t1->FirstChild, c12 = t1->LastChild, c22 = t2->LastChild;
+    using N = NavButton;
+    struct Case {
+        PVastNode sel;
+        bool play;
+        N previous, next;
+        PVastNode before, after;  // where Previous and Next go
+    };
+    const std::vector<Case> cases = {
+        {disc, false, N::Disabled, N::Disabled, nullptr, t1},
+        {t1, true, N::Disabled, N::Enabled, nullptr, c11},
+        {c11, true, N::Enabled, N::Enabled, t1, c12},
+        {c12, true, N::Unchanged, N::Unchanged, c11, t2},
+        {t2, true, N::Unchanged, N::Enabled, c12, t2->FirstChild},
+        {c22, true, N::Enabled, N::Disabled, t2->FirstChild, nullptr},
+    };
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        const DvdNavButtons b = DvdNavigation(dvd, c.sel);
+        EXPECT_EQ(b.play, c.play) << i;
+        EXPECT_EQ(b.previous, c.previous) << i;
+        EXPECT_EQ(b.next, c.next) << i;
+        EXPECT_EQ(PreviousDvdRow(dvd, c.sel), c.before) << i;
+        EXPECT_EQ(NextDvdRow(dvd, c.sel), c.after) << i;
+    }
+    dvd.SetExpanded(t1, false);
+    EXPECT_EQ(PreviousDvdRow(dvd, t2), t1);
+    EXPECT_EQ(NextDvdRow(dvd, t1), t2);
+}
+
 // Device messages come from the udev monitor (injected here) through the message queue
 // to the main window's handler; the drive list is read from a fake system root.
 struct DeviceChanges : DvdLoad {
