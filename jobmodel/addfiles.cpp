@@ -1,6 +1,7 @@
 #include "jobmodel/addfiles.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <thread>
@@ -125,7 +126,11 @@ AddFilesResult AddMediaFiles(TBaseVastTree& tree, const std::vector<std::string>
         std::size_t stopAt = paths.size();
         tree.BeginUpdate();
         try {
-            for (std::size_t n = 0; n < batch && next < paths.size() && shared->slots[next].done.load(std::memory_order_acquire);
+            // A batch ends after its rows or its time, whichever comes first: a row
+            // costs more while the probes keep every processor busy.
+            const auto batchEnd = std::chrono::steady_clock::now() + options.batchTime;
+            for (std::size_t n = 0; n < batch && next < paths.size() && shared->slots[next].done.load(std::memory_order_acquire) &&
+                                    (n == 0 || std::chrono::steady_clock::now() < batchEnd);
                  ++n, ++next) {
                 Slot& slot = shared->slots[next];
                 if (slot.result != 0) {

@@ -6,6 +6,7 @@
 // included): the command runs a message loop of its own until every row is in. Rows
 // are appended on the user-interface thread in the dialog's order, in batches, each
 // batch inside one update bracket of the tree.
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -33,7 +34,8 @@ void SetFileProbe(const FileProbeLibrary* probe);
 
 struct AddFilesOptions {
     int threads = 0;       // probing threads; 0: one per processor
-    int batchRows = 256;   // rows appended in one update bracket
+    int batchRows = 256;   // rows appended in one update bracket at most
+    std::chrono::milliseconds batchTime{8};  // and for at most this long
 };
 
 struct AddFilesResult {
