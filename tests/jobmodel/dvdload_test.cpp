@@ -715,12 +715,29 @@ TEST(DvdFixture, LoadsIntoTheTreeAndTheJobList) {
     EXPECT_EQ(dvd.Item(pal->FirstChild).mediaInfo->height, 576);
     EXPECT_EQ(dvd.Item(pal).subtitleId, -1);
 
+    // A folder that is not a DVD: the user is told, the job list keeps its rows.
+    const fs::path notDvd = fs::path(::testing::TempDir()) / ("not-a-dvd-" + std::to_string(getpid()));
+    fs::create_directories(notDvd / "VIDEO_TS");
+    std::ofstream(notDvd / "VIDEO_TS/VIDEO_TS.IFO") << "not an information file";
+    InitMediaItem(jobs.Item(jobs.AddChild(nullptr)));
+    host.answer = true;
+    LoadDvdFolder(state, jobs, dvd, notDvd.string(), host);
+    ASSERT_EQ(host.log.size(), 3u);
+    EXPECT_EQ(host.log[2].rfind("message:Can't load the DVD", 0), 0u) << host.log[2];
+    EXPECT_EQ(jobs.RootNodeCount(), 1u);
+    EXPECT_EQ(state.loadedPath, "");
+    host.log.clear();
+    fs::remove_all(notDvd);
+    LoadDvdFolder(state, jobs, dvd, fx.root, host);
+    ASSERT_EQ(host.Take(), "stop window");  // the same DVD loads again, without a question
+    title = dvd.RootNode()->FirstChild->FirstChild;
+
     // The chapter of the first title checked, the second audio stream chosen, OK.
     dvd.SetCheckState(title->LastChild, treeview::csCheckedNormal);
     ChooseAudioEntry(dvd, title, 1);
     CopyCheckedToJobList(dvd, jobs);
     EXPECT_EQ(jobs.Names(), "title_01_01 chapter_01_01_02 title_01_02 title_02_03");
-    EXPECT_EQ(jobs.Item(jobs.RootNode()->FirstChild->NextSibling).audioId, t.dvdTitle->audio[1].id);
+    EXPECT_EQ(jobs.Item(jobs.RootNode()->FirstChild->NextSibling).audioId, dvd.Item(title).dvdTitle->audio[1].id);
 }
 
 }  // namespace

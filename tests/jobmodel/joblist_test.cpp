@@ -75,6 +75,7 @@ TEST(JobRows, FileNamesAreUniqueAmongFileRowsOnly) {
         {{}, "/m/movie", "movie"},
         {{}, "/m/archive.tar.gz", "archive.tar"},
         {{"/a/Clip.avi"}, "/c/clip.avi", "clip"},  // letter case counts
+        {{"/a/\xff\xfe.avi"}, "/b/\xff\xfe.mkv", "\xff\xfe_1"},  // any bytes
     };
     for (const Case& c : cases) {
         JobList list;
