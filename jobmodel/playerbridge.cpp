@@ -247,6 +247,9 @@ int GenerateItemPlayer(const CustomSetting& cs, const std::string& outputPath, c
 
 KbnUIGroupOption* MakePreviewPlayerGroup(const CustomSetting& cs, const std::string& programFolder, int browserWidth,
                                         int browserHeight) {
+    // The preview and its samples go to temp/, which a fresh or tidied program folder
+    // may lack.
+    platform::ForceDirectories(programFolder + "temp");
     KbnUIGroupOption* group = NewGroup(programFolder + "temp/velmora.swf");
     if (!group) return nullptr;
     FillPlayerRecords(cs, group);

@@ -234,6 +234,18 @@ TEST(PlayerBridge, PreviewSamplesNeverFollowAPlantedLink) {
     EXPECT_TRUE(fs::is_regular_file(program.path() / "temp/velmoraQent.jpg"));
 }
 
+// A program folder without temp/ gets one before the preview is built, so the progressive
+// samples are copied and the build has its folder.
+TEST(PlayerBridge, PreviewMakesAMissingTempFolder) {
+    testsupport::TempDir program;
+    program.Write("templates/velmoraQent.flv", "flv");
+    program.Write("templates/velmoraQent.jpg", "jpg");
+    ASSERT_FALSE(fs::exists(program.path() / "temp"));
+    Group g(MakePreviewPlayerGroup(Setting(stProgressive), program.str() + "/", 320, 240));
+    EXPECT_TRUE(fs::is_directory(program.path() / "temp"));
+    EXPECT_TRUE(fs::is_regular_file(program.path() / "temp/velmoraQent.flv"));
+}
+
 TEST(Fonts, FacesAreFoundExactlyOrByTheFirstNameThatHoldsThem) {
     InstalledFontNames.clear();
     ListFontNames(InstalledFontNames);

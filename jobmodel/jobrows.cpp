@@ -1,0 +1,268 @@
+#include "jobmodel/jobrows.h"
+
+#include <string>
+
+#include "jobmodel/customstore.h"
+#include "jobmodel/joblist.h"
+
+namespace jobmodel {
+
+using treeview::PVastNode;
+using treeview::TBaseVastTree;
+
+void JobHost::LoadOptionRecord() { LoadCustomSetting(); }
+
+// ---- file rows ----
+
+void AssignItemCustomSetting(MediaItem& item, const CustomSetting& record) {
+    if (!item.customSetting) item.customSetting = NewCustomSetting();
+    CopyCustomSetting(*item.customSetting, record);
+    item.customSetting->IsCustom = record.IsCustom ? 1 : 0;
+}
+
+void CreateItemSettings(MediaItem& item, MediaInfo* mediaInfo) {
+    Drop(item.customSetting);
+    item.customSetting = NewCustomSetting();
+    const CustomSetting* from =
+        CurrentCustomSetting && CurrentCustomSetting->IsCustom ? CurrentCustomSetting : DefaultCustomSetting;
+    if (from) AssignItemCustomSetting(item, *from);
+    if (!item.crop) item.crop = NewCropSetting();
+    ResetCropSetting(*item.crop);
+    if (!item.effect) item.effect = NewEffectSetting();
+    ResetEffectSetting(*item.effect);
+    if (!item.timeRange) item.timeRange = NewTimeRange();
+    *item.timeRange = {0, mediaInfo ? mediaInfo->durationSeconds : 0};
+}
+
+void InitFileItem(MediaItem& item, MediaInfo* mediaInfo) {
+    const std::string source = FieldText(item.row.source);
+    InitMediaItem(item);
+    item.mediaInfo = mediaInfo;
+    CreateItemSettings(item, mediaInfo);
+    const std::string length = FormatSeconds(mediaInfo ? static_cast<float>(mediaInfo->duration) : 0.0f);
+    const std::string destination = FieldText(item.name) + ".flv";
+    SetItemRow(item.row, source.c_str(), length.c_str(), length.c_str(), destination.c_str(), 2, 2);
+}
+
+std::string FileNameOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string BaseItemName(const std::string& path) {
+    const std::string file = FileNameOf(path);
+    const size_t dot = file.find_last_of('.');
+    return dot == std::string::npos ? file : file.substr(0, dot);
+}
+
+std::unordered_set<std::string> FileRowNames(const TBaseVastTree& tree) {
+    std::unordered_set<std::string> names;
+    for (PVastNode node = tree.RootNode()->FirstChild; node; node = node->NextSibling)
+        if (const MediaItem* item = ItemOf(tree, node); item && item->kind == mkFile)
+            names.insert(FieldText(item->name));
+    return names;
+}
+
+std::string UniqueItemName(const std::string& base, const std::unordered_set<std::string>& names) {
+    // Repeat until no row has the name: names key group copies and stream choices, so
+    // two file rows must never share one.
+    std::string candidate = base;
+    for (int n = 1; names.count(candidate); ++n) candidate = base + "_" + std::to_string(n);
+    return candidate;
+}
+
+PVastNode AppendFileRow(TBaseVastTree& tree, const std::string& path, MediaInfo* mediaInfo,
+                        std::unordered_set<std::string>& names) {
+    // The name field holds 1023 characters: the candidate is made from the cut base, so
+    // the name kept is the name compared.
+    char cut[sizeof(MediaItem::name)];
+    CopyTextField(cut, BaseItemName(path).c_str());
+    const std::string name = UniqueItemName(cut, names);
+    PVastNode node = tree.AddChild(nullptr);
+    MediaItem& item = *ItemOf(tree, node);
+    CopyTextField(item.name, name.c_str());
+    names.insert(FieldText(item.name));
+    CopyTextField(item.row.source, FileNameOf(path).c_str(), 30);
+    InitFileItem(item, mediaInfo);
+    item.imageIndex = 0;
+    item.kind = mkFile;
+    item.segmentCounter = 1;
+    InitItemNode(tree, node);
+    return node;
+}
+
+// ---- groups ----
+
+void InitGroupItem(MediaItem& group, MediaInfo* mediaInfo) {
+    const std::string source = FieldText(group.row.source);
+    InitMediaItem(group);
+    group.mediaInfo = Share(mediaInfo);
+    const std::string destination = FieldText(group.name) + ".flv";
+    SetItemRow(group.row, source.c_str(), "--", "--", destination.c_str(), 2, 2);
+}
+
+void CreateGroupSettings(MediaItem& group) {
+    Drop(group.customSetting);
+    group.customSetting = NewCustomSetting();
+    if (CurrentCustomSetting) AssignItemCustomSetting(group, *CurrentCustomSetting);
+    if (group.kind == mkSlide) group.customSetting->SwfType = stProgressive;
+}
+
+void InitGroupMember(MediaItem& member, const MediaItem& source) {
+    const std::string kept = FieldText(member.row.source);
+    InitMediaItem(member);
+    member.mediaInfo = Share(source.mediaInfo);
+    Drop(member.crop);
+    member.crop = Share(source.crop);
+    Drop(member.effect);
+    member.effect = Share(source.effect);
+    if (source.timeRange) CopyTimeRange(*member.timeRange, *source.timeRange);
+    CopyDvdFields(member, source);
+    member.kind = source.kind;
+    const std::string length =
+        FormatSeconds(source.mediaInfo ? static_cast<float>(source.mediaInfo->duration) : 0.0f);
+    const std::string destination = FieldText(member.name) + ".flv";
+    SetItemRow(member.row, kept.c_str(), length.c_str(), length.c_str(), destination.c_str(), 2, 2);
+}
+
+int AddGroupMember(TBaseVastTree& tree, PVastNode group, const MediaItem& source, MediaItemKind kind,
+                   int groupNumber, int total) {
+    PVastNode node = tree.AddChild(group);
+    MediaItem& member = *ItemOf(tree, node);
+    CopyTextField(member.name, source.name);
+    CopyTextField(member.row.source, source.row.source);
+    InitGroupMember(member, source);
+    CopyTextField(member.row.originalLength, source.row.originalLength);
+    CopyTextField(member.row.trimmedLength, source.row.trimmedLength);
+    if (kind == mkSlide) {
+        const std::string destination =
+            FieldText(source.name) + "(" + std::to_string(groupNumber) + ").flv";
+        CopyTextField(member.row.destination, destination.c_str());
+    }
+    member.row.checkType = 0;
+    member.row.checkState = 0;
+    member.kind = kind;
+    member.sourceKind = source.sourceKind == mkSegment ? mkSegment : source.kind;
+    InitItemNode(tree, node);
+    return total + (member.timeRange->end - member.timeRange->start);
+}
+
+void SelectNewGroup(TBaseVastTree& tree, PVastNode group) {
+    tree.SetExpanded(group, true);
+    // The sources go unchecked, so they are not converted a second time on their own.
+    for (PVastNode node : tree.GetSortedSelection(false)) {
+        tree.SetSelected(node, false);
+        SetRowCheckState(tree, node, false);
+    }
+    tree.SetSelected(group, true);
+    tree.SetFocusedNode(group);
+    tree.ScrollIntoView(group, false, true);
+}
+
+PVastNode CreateGroupItem(TBaseVastTree& tree, MediaItemKind kind, GroupCounters& counters) {
+    const int n = kind == mkMerge ? ++counters.merge : ++counters.slide;
+    int total = 0;
+    PVastNode group = tree.AddChild(nullptr);
+    MediaItem& item = *ItemOf(tree, group);
+    bool first = true;
+    for (PVastNode node : tree.GetSortedSelection(false)) {
+        if (node == group) continue;
+        const MediaItem& row = *ItemOf(tree, node);
+        if (first) {
+            InitGroupItem(item, row.mediaInfo);
+            item.dvdDisc = row.dvdDisc;
+            first = false;
+        }
+        if (row.imageIndex == 2 || row.imageIndex == 3) {
+            for (PVastNode child = node->FirstChild; child; child = child->NextSibling)
+                total = AddGroupMember(tree, group, *ItemOf(tree, child), kind, n, total);
+        } else {
+            total = AddGroupMember(tree, group, row, kind, n, total);
+        }
+    }
+    const std::string name = (kind == mkMerge ? "Merge" : "Slide") + std::to_string(n);
+    CopyTextField(item.name, name.c_str());
+    const std::string length = FormatSeconds(static_cast<float>(total));
+    SetItemRow(item.row, name.c_str(), length.c_str(), length.c_str(), (name + ".flv").c_str(), 2, 2);
+    item.kind = kind;
+    item.imageIndex = kind == mkMerge ? 2 : 3;
+    CreateGroupSettings(item);
+    InitItemNode(tree, group);
+    SelectNewGroup(tree, group);
+    return group;
+}
+
+PVastNode MakeGroup(TBaseVastTree& tree, MediaItemKind kind, GroupCounters& counters, JobHost& host) {
+    if (tree.SelectedCount() < 2) {
+        host.ShowMessage(kNeedTwoRowsText);
+        return nullptr;
+    }
+    if (kind == mkMerge) host.LoadOptionRecord();
+    return CreateGroupItem(tree, kind, counters);
+}
+
+// ---- segments ----
+
+namespace {
+
+PVastNode AddCopy(TBaseVastTree& tree, PVastNode parent, const MediaItem& from) {
+    PVastNode node = tree.AddChild(parent);
+    MediaItem& copy = *ItemOf(tree, node);
+    CopyMediaItem(copy, from);
+    CopyDvdFields(copy, from);
+    return node;
+}
+
+}  // namespace
+
+void LoadClipSegments(TBaseVastTree& segments, TBaseVastTree& jobTree, PVastNode node) {
+    PrepareItemTree(segments);
+    const MediaItem* item = ItemOf(jobTree, node);
+    if (!item) return;
+    if (node->FirstChild) {
+        for (PVastNode child = node->FirstChild; child; child = child->NextSibling)
+            AddCopy(segments, nullptr, *ItemOf(jobTree, child));
+        return;
+    }
+    PVastNode first = AddCopy(segments, nullptr, *item);
+    MediaItem& segment = *ItemOf(segments, first);
+    const std::string name = FieldText(item->name) + "(1)";
+    CopyTextField(segment.row.source, "Segment_1");
+    CopyTextField(segment.name, name.c_str());
+    CopyTextField(segment.row.destination, (name + ".flv").c_str());
+    segments.SetSelected(first, true);
+    segments.SetFocusedNode(first);
+}
+
+void StoreClipSegments(TBaseVastTree& segments, TBaseVastTree& jobTree, PVastNode node) {
+    for (PVastNode row = segments.RootNode()->FirstChild; row; row = row->NextSibling) {
+        const MediaItem& from = *ItemOf(segments, row);
+        PVastNode added = AddCopy(jobTree, node, from);
+        MediaItem& segment = *ItemOf(jobTree, added);
+        segment.imageIndex = 1;
+        segment.kind = mkSegment;
+        segment.row.checkType = 1;
+        segment.row.checkState = 2;
+        const std::string trimmed =
+            FormatSeconds(static_cast<float>(segment.timeRange->end - segment.timeRange->start));
+        CopyTextField(segment.row.trimmedLength, trimmed.c_str());
+        segment.segmentCounter = from.segmentCounter;
+        InitItemNode(jobTree, added);
+        RelinkGroupCopies(jobTree, segment);
+    }
+    SetRowCheckState(jobTree, node, false);
+    jobTree.SetExpanded(node, true);
+    jobTree.ClearSelection();
+    jobTree.SetSelected(node, true);
+    jobTree.SetFocusedNode(node);
+}
+
+void DeleteItemSiblings(TBaseVastTree& tree, PVastNode node) {
+    while (node) {
+        PVastNode next = node->NextSibling;
+        DeleteItemRow(tree, node);
+        node = next;
+    }
+}
+
+}  // namespace jobmodel

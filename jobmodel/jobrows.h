@@ -1,0 +1,79 @@
+#pragma once
+// The builders of the job list's rows that are not DVD rows: file rows, merge and slide
+// groups with their members, and the clip dialog's segment rows; and keeping group
+// members in step when the segments they copy change.
+#include <string>
+#include <unordered_set>
+
+#include "jobmodel/itemtree.h"
+#include "jobmodel/jobhost.h"
+
+namespace jobmodel {
+
+// ---- file rows ----
+
+// Copies every field of the option record into the item's own record (made when the
+// item has none), IsCustom stored as 0 or 1.
+void AssignItemCustomSetting(MediaItem& item, const CustomSetting& record);
+// Gives a new file or DVD row its option record (from CurrentCustomSetting when that is
+// marked custom, else from DefaultCustomSetting; the defaults when neither is built),
+// default crop and effect, and the time range {0, whole-second duration}.
+void CreateItemSettings(MediaItem& item, MediaInfo* mediaInfo);
+// Sets up a file row whose name and source are written; takes over the media record's
+// reference.
+void InitFileItem(MediaItem& item, MediaInfo* mediaInfo);
+
+// The base name of a path: its file name cut before its last "." (whole without one).
+std::string BaseItemName(const std::string& path);
+// The file name of a path (after its last "/").
+std::string FileNameOf(const std::string& path);
+
+// The names of the job list's top-level file rows: what a new file's name must differ from.
+std::unordered_set<std::string> FileRowNames(const treeview::TBaseVastTree& tree);
+// The first of base, base_1, base_2, ... that no name in the set has.
+std::string UniqueItemName(const std::string& base, const std::unordered_set<std::string>& names);
+
+// Appends a file row for the probed file at the end of the top level. Its name is made
+// unique against `names`, which then holds it too. Takes over the media record's reference.
+treeview::PVastNode AppendFileRow(treeview::TBaseVastTree& tree, const std::string& path, MediaInfo* mediaInfo,
+                                  std::unordered_set<std::string>& names);
+
+// ---- groups ----
+
+// The main window's group counters: raised before each group of their kind, never stored.
+struct GroupCounters {
+    int merge = 0;
+    int slide = 0;
+};
+
+constexpr const char* kNeedTwoRowsText = "Need more than two files are selected!";
+
+void InitGroupItem(MediaItem& group, MediaInfo* mediaInfo);
+void CreateGroupSettings(MediaItem& group);
+// Makes `member` again from `source`: shares its media information, crop and effect,
+// copies its time range and takes its DVD fields, stream ids and kind.
+void InitGroupMember(MediaItem& member, const MediaItem& source);
+// Adds a member copied from `source` under the group; returns total + its length.
+int AddGroupMember(treeview::TBaseVastTree& tree, treeview::PVastNode group, const MediaItem& source,
+                   MediaItemKind kind, int groupNumber, int total);
+void SelectNewGroup(treeview::TBaseVastTree& tree, treeview::PVastNode group);
+// Makes a group of the selected rows (a selected group gives its members) and selects it.
+treeview::PVastNode CreateGroupItem(treeview::TBaseVastTree& tree, MediaItemKind kind, GroupCounters& counters);
+// The Merge and Slide commands: at least two selected rows, else the message and nothing
+// changes. Merge reloads the working option record first. Returns the group or null.
+treeview::PVastNode MakeGroup(treeview::TBaseVastTree& tree, MediaItemKind kind, GroupCounters& counters,
+                              JobHost& host);
+
+// ---- segments ----
+
+// Fills the clip dialog's segment list for the job-list row at `node`: copies of its
+// segment rows, or one segment "Segment_1" made from the row itself (then selected).
+void LoadClipSegments(treeview::TBaseVastTree& segments, treeview::TBaseVastTree& jobTree, treeview::PVastNode node);
+// Writes the segment list back as the row's segment rows (the old ones already removed),
+// re-links every group member copying a segment of the same name and recomputes those
+// groups' lengths; then the row is unchecked, expanded and selected.
+void StoreClipSegments(treeview::TBaseVastTree& segments, treeview::TBaseVastTree& jobTree, treeview::PVastNode node);
+// Releases and deletes `node` and every following sibling, with their subtrees.
+void DeleteItemSiblings(treeview::TBaseVastTree& tree, treeview::PVastNode node);
+
+}  // namespace jobmodel

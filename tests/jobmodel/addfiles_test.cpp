@@ -1,0 +1,178 @@
+// The add-file command with a stand-in probe: rows in the dialog's order whatever order
+// the probes end in, skipped and too-long files, and a window that stays live while a
+// probe blocks.
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "jobmodel/addfiles.h"
+#include "jobmodel/joblist.h"
+#include "platform/windows/messages.h"
+#include "platform/windows/window.h"
+#include "platform/windows/windows_test_support.h"
+#include "treeview/vststrings.h"
+
+namespace jobmodel {
+namespace {
+
+using treeview::PVastNode;
+
+struct RecordingHost : JobHost {
+    std::vector<std::string> messages;
+    int optionLoads = 0;
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    void LoadOptionRecord() override { ++optionLoads; }
+};
+
+// The stand-in converter: a file is supported unless its name starts with "bad"; its
+// length is its name's length in seconds. A probe may wait for a condition first.
+struct Probe {
+    std::mutex lock;
+    std::condition_variable changed;
+    std::vector<std::string> probed;
+    std::map<std::string, std::function<bool()>> waitFor;  // path -> when it may end
+    int finished = 0;
+
+    std::int32_t Run(const std::string& path) {
+        std::unique_lock<std::mutex> l(lock);
+        probed.push_back(path);
+        if (auto it = waitFor.find(path); it != waitFor.end()) changed.wait(l, it->second);
+        ++finished;
+        changed.notify_all();
+        return FileNameOf(path).rfind("bad", 0) == 0 ? 3 : 0;
+    }
+    void Notify() {
+        std::lock_guard<std::mutex> l(lock);
+        changed.notify_all();
+    }
+};
+
+Probe* g_probe = nullptr;
+
+const FileProbeLibrary kStandIn{
+    [](MediaInfo* info) {
+        const std::string path = info->path;
+        const std::int32_t r = g_probe->Run(path);
+        info->duration = info->durationSeconds = static_cast<int>(FileNameOf(path).size());
+        return r;
+    },
+    [](const char* path) { return g_probe->Run(path); }};
+
+struct AddFiles : ::testing::Test {
+    Probe probe;
+    RecordingHost host;
+    treeview::TVastStringTree tree{nullptr};
+    void SetUp() override {
+        platform::test::UseHeadlessBackend();
+        g_probe = &probe;
+        SetFileProbe(&kStandIn);
+    }
+    void TearDown() override {
+        SetFileProbe(nullptr);
+        ClearItemTree(tree);
+    }
+    std::string Rows() {
+        std::string out;
+        for (PVastNode n = tree.RootNode()->FirstChild; n; n = n->NextSibling)
+            out += (out.empty() ? "" : " ") + FieldText(ItemOf(tree, n)->name);
+        return out;
+    }
+};
+
+TEST_F(AddFiles, RowsComeInTheDialogsOrderWhateverOrderTheProbesEndIn) {
+    // Each file's probe ends only after every later one has ended.
+    const std::vector<std::string> paths = {"/v/d.avi", "/v/bad.txt", "/v/c.avi", "/v/b.avi", "/v/a"};
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        const int later = static_cast<int>(paths.size() - 1 - i);
+        probe.waitFor[paths[i]] = [this, later] { return probe.finished >= later; };
+    }
+    AddFilesResult r = AddMediaFiles(tree, paths, host, {static_cast<int>(paths.size()), 2});
+    EXPECT_EQ(Rows(), "d c b a");
+    EXPECT_EQ(r.added, 4);
+    EXPECT_EQ(r.skipped, 1);
+    EXPECT_FALSE(r.stopped);
+    EXPECT_EQ(host.optionLoads, 1);  // once per command, not per file
+    EXPECT_TRUE(host.messages.empty());
+    EXPECT_EQ(FieldText(ItemOf(tree, tree.RootNode()->FirstChild)->row.source), "d.avi");
+    EXPECT_EQ(ItemOf(tree, tree.RootNode()->FirstChild)->timeRange->end, 5);
+    EXPECT_EQ(tree.SelectedCount(), 1);
+    EXPECT_TRUE(tree.GetSelected(tree.RootNode()->LastChild));
+
+    // A second command names against the rows the first made.
+    probe.waitFor.clear();
+    AddMediaFiles(tree, {"/w/d.mkv", "/w/d.mp4"}, host, {1, 256});
+    EXPECT_EQ(Rows(), "d c b a d_1 d_2");
+}
+
+TEST_F(AddFiles, TheFirstSupportedPathTooLongStopsTheCommandThere) {
+    const std::string wide = "/" + [] {
+        std::string s;
+        for (int i = 0; i < 194; ++i) s += "\xC3\xA9";  // 194 two-byte characters
+        return s;
+    }() + ".avi";  // 199 characters, 393 bytes
+    const std::string tooLong = "/v/" + std::string(196, 'x') + ".avi";
+    const std::string badTooLong = "/v/bad" + std::string(1200, 'y');  // longer than the probe record
+    AddFilesResult r = AddMediaFiles(tree, {"/v/a.avi", badTooLong, wide, tooLong, "/v/c.avi"}, host);
+    EXPECT_EQ(r.added, 2);
+    EXPECT_TRUE(r.stopped);
+    ASSERT_EQ(host.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0], "Can't load the file,Its name is too lang!" + tooLong);
+    ASSERT_EQ(tree.RootNodeCount(), 2u);
+    EXPECT_EQ(FieldText(ItemOf(tree, tree.RootNode()->LastChild)->name), wide.substr(1, wide.size() - 5));
+    EXPECT_EQ(tree.SelectedCount(), 0);  // a stopped command selects nothing
+
+    EXPECT_EQ(CharacterCount(wide), 199u);
+    EXPECT_EQ(CharacterCount("\xFF\xFE"), 2u);  // bytes that are no UTF-8 still count
+}
+
+// The user-interface thread's side while the first file's probe blocks: a posted
+// message and a paint are handled, and no later file's row has come in before it. The
+// probe ends only once both happened; a thread that did not handle them would hang here.
+std::atomic<int> g_paints{0};
+platform::LRESULT CountPaints(platform::HWND hwnd, platform::UINT msg, platform::WPARAM w, platform::LPARAM l) {
+    if (msg == platform::WM_PAINT) {
+        ++g_paints;
+        if (g_probe) g_probe->Notify();
+    }
+    return platform::DefWindowProcA(hwnd, msg, w, l);
+}
+
+TEST_F(AddFiles, TheWindowStaysLiveWhileAProbeBlocks) {
+    platform::WNDCLASSA cls;
+    cls.lpfnWndProc = CountPaints;
+    cls.lpszClassName = "AddFilesPaintProbe";
+    platform::RegisterClassA(cls);
+    platform::HWND window = platform::CreateWindowExA(0, "AddFilesPaintProbe", "", platform::WS_POPUP | platform::WS_VISIBLE,
+                                                      0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(window, nullptr);
+    platform::test::Pump();
+    const int paintsBefore = g_paints.load();
+
+    bool handled = false;  // under probe.lock
+    unsigned rowsWhenHandled = 99;
+    platform::HWND target = platform::AllocateHWnd(
+        [&](platform::HWND, platform::UINT, platform::WPARAM, platform::LPARAM) -> platform::LRESULT {
+            rowsWhenHandled = tree.RootNodeCount();
+            platform::InvalidateRect(window, nullptr, platform::TRUE);
+            std::lock_guard<std::mutex> l(probe.lock);
+            handled = true;
+            probe.changed.notify_all();
+            return 0;
+        });
+    probe.waitFor["/v/slow.avi"] = [&] { return handled && g_paints.load() > paintsBefore; };
+    ASSERT_TRUE(platform::PostMessage(target, platform::WM_USER + 1, 0, 0));
+
+    AddFilesResult r = AddMediaFiles(tree, {"/v/slow.avi", "/v/quick1.avi", "/v/quick2.avi"}, host, {3, 256});
+    EXPECT_EQ(rowsWhenHandled, 0u);  // the quick files' rows wait behind the slow one
+    EXPECT_EQ(Rows(), "slow quick1 quick2");
+    EXPECT_EQ(r.added, 3);
+    platform::DeallocateHWnd(target);
+    platform::DestroyWindow(window);
+}
+
+}  // namespace
+}  // namespace jobmodel
