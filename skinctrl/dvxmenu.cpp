@@ -228,10 +228,8 @@ void TdvxMenuLook::DrawMenuItem(TMenuItem* item, TCanvas* canvas, const TRect& r
     }
     canvas->Brush()->SetStyle(bsClear);
     font->SetColor(!enabled ? TColor(0x808080) : selected ? selectedFontColor_ : fontColor_);
-    TFontStyles styles = font->Style();
-    if (item->Default())
-        styles.Include(fsBold);
-    font->SetStyle(styles);
+    // A new style is a new font: only for the default item.
+    if (item->Default() && !font->Style().Contains(fsBold)) font->SetStyle(font->Style() + TFontStyles{fsBold});
 
     HDC dc = TextDC(canvas);
     SetBkMode(dc, TRANSPARENT);

@@ -145,6 +145,7 @@ TEST_F(SkinList, FolderAndFileTwinsTakeTheBorderAndTheBar) {
     fs::path dir = fs::temp_directory_path() / ("skin_list_" + std::to_string(::getpid()));
     fs::create_directories(dir / "sub");
     for (int i = 0; i < 30; ++i) std::ofstream(dir / ("file" + std::to_string(i) + ".txt")) << "x";
+    std::ofstream(dir / "bad\xff\xfename.txt") << "x";  // not UTF-8
     auto* files = Place<TdvxFileListBox>(20, 20, 150, 100);
     files->SetDirectory(dir.string());
     auto* folders = Place<TdvxDirectoryListBox>(200, 20, 150, 100);
@@ -152,7 +153,7 @@ TEST_F(SkinList, FolderAndFileTwinsTakeTheBorderAndTheBar) {
     TdvxScrollBar* v = Bar();
     files->SetVScrollBar(v);
     Pump();
-    EXPECT_EQ(files->Count(), 30);
+    EXPECT_EQ(files->Count(), 31) << "a name that is not UTF-8 is listed too";
     EXPECT_TRUE(v->Visible());
     v->SetPosition(5);
     EXPECT_EQ(files->TopIndex(), 5);
