@@ -29,6 +29,14 @@ void TBaseVastTree::PaintHeaderStrip(HDC dc) {
 void TBaseVastTree::WndProc(TMessage& message) {
     if (HandleMouseMessage(message) || HandleKeyMessage(message)) return;
     switch (message.Msg) {
+        case WM_CREATE:
+            TCustomControl::WndProc(message);
+            UpdateDropTargetRegistration(true);
+            return;
+        case WM_DESTROY:
+            UpdateDropTargetRegistration(false);
+            TCustomControl::WndProc(message);
+            return;
         case WM_COPY:
             CopyToClipBoard();
             return;
