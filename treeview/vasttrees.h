@@ -34,6 +34,7 @@
 #include "platform/core/exceptions.h"
 #include "platform/core/messages.h"
 #include "platform/windows/clipboard.h"
+#include "platform/windows/dragdrop.h"
 #include "treeview/vtblend.h"
 #include "treeview/vtcolumns.h"
 #include "treeview/vtheader.h"
@@ -175,6 +176,17 @@ enum TVTLineMode { lmNormal, lmBands };
 enum TItemEraseAction { eaColor, eaDefault, eaNone };
 enum TVTCellPaintMode { cpmPaint, cpmGetContentMargin };
 enum TDropMode { dmNowhere, dmAbove, dmOnNode, dmBelow };
+enum TDragOperation { doCopy = 1, doMove = 2, doLink = 4 };
+using TDragOperations = unsigned;
+using TVTDragOverEvent =
+    std::function<void(TBaseVastTree* sender, platform::TObject* source, platform::TShiftState shift,
+                       platform::TDragState state, platform::TPoint pt, TDropMode mode, platform::DWORD& effect,
+                       bool& accept)>;
+using TVTDragDropEvent =
+    std::function<void(TBaseVastTree* sender, platform::TObject* source, platform::IDataObject* dataObject,
+                       const std::vector<platform::CLIPFORMAT>& formats, platform::TShiftState shift,
+                       platform::TPoint pt, platform::DWORD& effect, TDropMode mode)>;
+class TVTDragManager;
 
 // Where a point lies on a node or outside the tree.
 enum THitPosition : std::uint16_t {
@@ -856,6 +868,37 @@ public:
     TVTRenderOLEDataEvent OnRenderOLEData;
     TVTCreateDataObjectEvent OnCreateDataObject;
 
+    // ---- drag and drop: the drop target (vtdragdrop.cpp) ----
+    // The tree's drop target and drag source; made on first use.
+    TVTDragManager* GetDragManager();
+    TDragOperations DragOperations() const { return dragOperations_; }
+    void SetDragOperations(TDragOperations value) { dragOperations_ = value; }
+    // The drop target's side of an OLE drag; points in screen coordinates.
+    virtual platform::HRESULT DragEnter(platform::DWORD keyState, platform::TPoint pt, platform::DWORD& effect);
+    virtual platform::HRESULT DragOver(platform::TObject* source, platform::DWORD keyState,
+                                       platform::TDragState dragState, platform::TPoint pt, platform::DWORD& effect);
+    virtual void DragLeave();
+    virtual platform::HRESULT DragDrop(platform::IDataObject* dataObject, platform::DWORD keyState,
+                                       platform::TPoint pt, platform::DWORD& effect);
+    using platform::TCustomControl::DragOver;
+    using platform::TCustomControl::DragDrop;
+    virtual platform::DWORD SuggestDropEffect(platform::TObject* source, platform::TShiftState shift,
+                                              platform::TPoint pt, platform::DWORD allowedEffects);
+    // For OnDragDrop handlers: inserts the dropped tree data (a move between trees of
+    // this process); effect becomes DROPEFFECT_NONE once the nodes have moved.
+    bool ProcessDrop(platform::IDataObject* dataObject, PVastNode targetNode, platform::DWORD& effect,
+                     TVTNodeAttachMode mode);
+    // Whether something dragged over the tree would be taken (OnDragOver; refused without).
+    virtual bool DoDragOver(platform::TObject* source, platform::TShiftState shift, platform::TDragState state,
+                            platform::TPoint pt, TDropMode mode, platform::DWORD& effect);
+    virtual void DoDragDrop(platform::TObject* source, platform::IDataObject* dataObject,
+                            const std::vector<platform::CLIPFORMAT>& formats, platform::TShiftState shift,
+                            platform::TPoint pt, platform::DWORD& effect, TDropMode mode);
+    // The expand timer: opens the collapsed node under a drag.
+    virtual void DoDragExpand();
+    TVTDragOverEvent OnDragOver;
+    TVTDragDropEvent OnDragDrop;
+
 protected:
     // Replaces the option holder (derived trees install their own class).
     void SetOptionsObject(TCustomVastTreeOptions* options);
@@ -1048,6 +1091,14 @@ private:
     TClipboardFormats* clipboardFormats_ = nullptr;
     std::uint32_t treeId_ = 0;
     std::vector<PVastNode> dragSelection_;
+    TVTDragManager* dragManager_ = nullptr;
+    TDragOperations dragOperations_ = doCopy | doMove;
+    std::int64_t dragScrollStart_ = -1;  // -1: the drag has not asked to scroll yet
+    // Registers or revokes the window's drop target as toAcceptOLEDrop says.
+    void UpdateDropTargetRegistration(bool windowExists);
+    // The edges the tree scrolls towards under a drag (after AutoScrollDelay).
+    unsigned DragScrollDirections(platform::TPoint pt);
+    platform::TShiftState DragShiftState(platform::DWORD keyState) const;
     // Reads the nodes after the marker as last children of parent.
     void ReadStreamNodes(platform::TStream& stream, int version, PVastNode parent);
     // Brings counts, heights, flags and the selection of a freshly read subtree in line.

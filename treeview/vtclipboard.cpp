@@ -10,6 +10,7 @@
 #include <map>
 #include <strings.h>
 
+#include "treeview/vtdragdrop.h"
 #include "treeview/vststrings.h"
 #include "treeview/vtinternal.h"
 #include "treeview/vtutf.h"
@@ -426,6 +427,11 @@ void TBaseVastTree::ReleaseTransferLinks(bool destroying) {
         }
     }
     if (destroying) {
+        if (dragManager_) {
+            dragManager_->ForgetOwner();
+            dragManager_->Release();
+            dragManager_ = nullptr;
+        }
         if (treeId_) LiveTrees().erase(treeId_);
         treeId_ = 0;
         delete clipboardFormats_;

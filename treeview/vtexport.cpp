@@ -404,7 +404,10 @@ std::string TCustomVastStringTree::ContentToHTML(TVSTTextSourceType source, cons
         html += "</tr>" + crlf;
     }
 
-    for (auto [node, level] : exported.nodes) {
+    for (const auto& entry : exported.nodes) {
+        // Plain variables: the cell lambda below captures them.
+        PVastNode node = entry.first;
+        int level = entry.second;
         html += " <tr class=\"default\">" + crlf;
         const std::string height = std::to_string(node->NodeHeight);
         auto cell = [&](TVastTreeColumn* column) {

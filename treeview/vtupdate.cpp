@@ -139,7 +139,9 @@ void TBaseVastTree::StopTimer(unsigned id) { KillTimer(msgHandle_, id); }
 
 LRESULT TBaseVastTree::MessageProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_TIMER) {
-        if (wParam == ChangeTimer) {
+        if (wParam == ExpandTimer) {
+            DoDragExpand();
+        } else if (wParam == ChangeTimer) {
             StopTimer(ChangeTimer);
             if (states_ & tsChangePending) DoChange(lastChangedNode_);
         } else if (wParam == StructureChangeTimer) {

@@ -32,6 +32,14 @@ void TBaseVastTree::WndProc(TMessage& message) {
         HandleQueryMessage(message))
         return;
     switch (message.Msg) {
+        case WM_CREATE:
+            TCustomControl::WndProc(message);
+            UpdateDropTargetRegistration(true);
+            return;
+        case WM_DESTROY:
+            UpdateDropTargetRegistration(false);
+            TCustomControl::WndProc(message);
+            return;
         case WM_COPY:
             CopyToClipBoard();
             return;

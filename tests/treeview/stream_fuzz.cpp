@@ -1,4 +1,5 @@
-// Feeds arbitrary bytes to the tree stream readers (loading, appending below a node).
+// Feeds arbitrary bytes to the tree stream readers (loading, appending below a node, and
+// the clipboard's and drops' "Vast Tree Data" block).
 // The first byte picks the reader and whether a valid marker is put in front, so that
 // the fuzzer spends its time inside the chunks. Every read either succeeds or raises the
 // tree's error; either way the node store's invariants hold, and a tree that was read
@@ -13,6 +14,7 @@
 
 #include "platform/core/streams.h"
 #include "treeview/tree_support.h"
+#include "treeview/vtclipboard.h"
 #include "treeview/vststrings.h"
 
 namespace {
@@ -75,7 +77,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     tree.Clear();
     bool read = true;
     try {
-        if (mode & 4) {
+        if (mode & 8) {
+            // The clipboard's "Vast Tree Data" block: a size, then nodes without a marker.
+            InitializeClipboardFormats();
+            auto* block = new platform::TMemoryDataObject();
+            platform::TComPtr<platform::IDataObject> held(block);
+            block->Put(CF_VASTTREE, std::vector<std::uint8_t>(data + 1, data + size));
+            tree.AddChild(nullptr);
+            tree.ProcessOLEData(nullptr, block, tree.GetFirst(), TVTNodeAttachMode(1 + (mode >> 4) % 4), false);
+        } else if (mode & 4) {
             PVastNode parent = tree.AddChild(nullptr);
             tree.AddChild(nullptr);
             tree.AddFromStream(input, parent);

@@ -1,0 +1,312 @@
+// The drop target side of drag and drop: the row under the pointer is highlighted, the
+// tree scrolls at its edges and opens a hovered collapsed node after AutoExpandDelay, and
+// a drop is taken only when OnDragOver accepts it (OnDragDrop then decides what happens).
+// The platform's drag loop reaches the tree through its drag manager, registered with
+// RegisterDragDrop while the window exists and toAcceptOLEDrop is set.
+#include "treeview/vtdragdrop.h"
+
+#include "platform/core/clock.h"
+#include "treeview/vtclipboard.h"
+#include "treeview/vtinternal.h"
+
+namespace treeview {
+
+using namespace platform;
+
+namespace {
+enum : unsigned { ScrollLeft = 1, ScrollUp = 2, ScrollRight = 4, ScrollDown = 8 };
+}
+
+// ---- the drag manager ----
+
+HRESULT TVTDragManager::QueryInterface(REFIID riid, void** object) {
+    if (object && riid == IID_IDropTarget) {
+        *object = static_cast<IDropTarget*>(this);
+        AddRef();
+        return S_OK;
+    }
+    if (object && riid == IID_IDropSource) {
+        *object = static_cast<IDropSource*>(this);
+        AddRef();
+        return S_OK;
+    }
+    return TInterfacedObject::QueryInterface(riid, object);
+}
+
+HRESULT TVTDragManager::DragEnter(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect) {
+    if (!owner_ || !effect) return E_UNEXPECTED;
+    data_ = data;
+    isDropTarget_ = true;
+    dragSource_ = owner_->GetTreeFromDataObject(data);
+    return owner_->DragEnter(keyState, TPoint{int(pt.x), int(pt.y)}, *effect);
+}
+
+HRESULT TVTDragManager::DragOver(DWORD keyState, POINTL pt, DWORD* effect) {
+    if (!owner_ || !effect) return E_UNEXPECTED;
+    return owner_->DragOver(dragSource_, keyState, dsDragMove, TPoint{int(pt.x), int(pt.y)}, *effect);
+}
+
+HRESULT TVTDragManager::DragLeave() {
+    if (owner_) owner_->DragLeave();
+    isDropTarget_ = false;
+    dragSource_ = nullptr;
+    data_.Reset();
+    return S_OK;
+}
+
+HRESULT TVTDragManager::Drop(IDataObject* data, DWORD keyState, POINTL pt, DWORD* effect) {
+    HRESULT result = E_UNEXPECTED;
+    if (owner_ && effect) result = owner_->DragDrop(data, keyState, TPoint{int(pt.x), int(pt.y)}, *effect);
+    isDropTarget_ = false;
+    dragSource_ = nullptr;
+    data_.Reset();
+    return result;
+}
+
+HRESULT TVTDragManager::QueryContinueDrag(BOOL escapePressed, DWORD keyState) {
+    if (escapePressed || ((keyState & MK_LBUTTON) && (keyState & MK_RBUTTON))) return DRAGDROP_S_CANCEL;
+    if (keyState & (MK_LBUTTON | MK_RBUTTON)) return S_OK;
+    return DRAGDROP_S_DROP;
+}
+
+HRESULT TVTDragManager::GiveFeedback(DWORD) { return DRAGDROP_S_USEDEFAULTCURSORS; }
+
+// ---- the tree ----
+
+TVTDragManager* TBaseVastTree::GetDragManager() {
+    if (!dragManager_) {
+        dragManager_ = new TVTDragManager(this);
+        dragManager_->AddRef();
+    }
+    return dragManager_;
+}
+
+void TBaseVastTree::UpdateDropTargetRegistration(bool windowExists) {
+    if (!windowExists) {
+        if (dragManager_) {
+            RevokeDragDrop(WindowHandle());
+            // The manager may outlive the tree in the platform's hands; it must not reach back.
+            if (ComponentState() & csDestroying) {
+                dragManager_->ForgetOwner();
+                dragManager_->Release();
+                dragManager_ = nullptr;
+            }
+        }
+        return;
+    }
+    if (options_->MiscOptions() & toAcceptOLEDrop)
+        RegisterDragDrop(WindowHandle(), GetDragManager());
+    else if (dragManager_)
+        RevokeDragDrop(WindowHandle());
+}
+
+TShiftState TBaseVastTree::DragShiftState(DWORD keyState) const {
+    TShiftState shift = KeysToShiftState(keyState);
+    if (keyState & MK_ALT) shift |= ssAlt;
+    if (states_ & tsLeftButtonDown) shift |= ssLeft;
+    if (states_ & tsMiddleButtonDown) shift |= ssMiddle;
+    if (states_ & tsRightButtonDown) shift |= ssRight;
+    return shift;
+}
+
+DWORD TBaseVastTree::SuggestDropEffect(TObject* source, TShiftState shift, TPoint, DWORD allowedEffects) {
+    DWORD result = allowedEffects;
+    DWORD preferred = source == this ? DROPEFFECT_MOVE : DROPEFFECT_COPY;
+    if (allowedEffects & preferred) result = preferred;
+    DWORD byKeys = DROPEFFECT_NONE;
+    bool ctrl = shift & ssCtrl, shiftKey = shift & ssShift, alt = shift & ssAlt;
+    if (ctrl && shiftKey)
+        byKeys = DROPEFFECT_LINK;
+    else if (ctrl)
+        byKeys = DROPEFFECT_COPY;
+    else if (shiftKey)
+        byKeys = DROPEFFECT_MOVE;
+    else if (alt)
+        byKeys = DROPEFFECT_LINK;
+    if (byKeys && (allowedEffects & byKeys)) result = byKeys;
+    return result;
+}
+
+bool TBaseVastTree::DoDragOver(TObject* source, TShiftState shift, TDragState state, TPoint pt, TDropMode mode,
+                               DWORD& effect) {
+    bool accept = false;
+    if (OnDragOver) OnDragOver(this, source, shift, state, pt, mode, effect, accept);
+    return accept;
+}
+
+void TBaseVastTree::DoDragDrop(TObject* source, IDataObject* dataObject, const std::vector<CLIPFORMAT>& formats,
+                               TShiftState shift, TPoint pt, DWORD& effect, TDropMode mode) {
+    if (OnDragDrop) OnDragDrop(this, source, dataObject, formats, shift, pt, effect, mode);
+}
+
+HRESULT TBaseVastTree::DragEnter(DWORD keyState, TPoint pt, DWORD& effect) {
+    try {
+        dragScrollStart_ = -1;
+        TShiftState shift = DragShiftState(keyState);
+        pt = ScreenToClient(pt);
+        TBaseVastTree* source = dragManager_ ? dragManager_->DragSource() : nullptr;
+        effect = SuggestDropEffect(source, shift, pt, effect);
+        if (DoDragOver(source, shift, dsDragEnter, pt, lastDropMode_, effect)) {
+            THitInfo hit;
+            GetHitTestInfoAt(pt.x, pt.y, true, hit);
+            if (hit.Node) {
+                dropTargetNode_ = hit.Node;
+                TRect r = GetDisplayRect(hit.Node, MainColumn(), false);
+                if (hit.Positions & hiOnItemLabel)
+                    lastDropMode_ = dmOnNode;
+                else
+                    lastDropMode_ = pt.y < (r.top + r.bottom) / 2 ? dmAbove : dmBelow;
+            } else {
+                lastDropMode_ = dmNowhere;
+            }
+        } else {
+            effect = DROPEFFECT_NONE;
+        }
+        return S_OK;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+unsigned TBaseVastTree::DragScrollDirections(TPoint pt) {
+    if (!(options_->AutoOptions() & toAutoScroll) || !dragManager_ || !dragManager_->IsDropTarget()) return 0;
+    unsigned directions = 0;
+    int edge = defaultNodeHeight_;
+    if (pt.x < edge && HorzScrollPos() != 0) directions |= ScrollLeft;
+    if (ClientWidth() + HorzScrollPos() < RangeWidth() && pt.x > ClientWidth() - edge) directions |= ScrollRight;
+    if (pt.y < edge && offsetY_ != 0) directions |= ScrollUp;
+    if (ClientHeight() - offsetY_ < RangeHeight() && pt.y > ClientHeight() - edge) directions |= ScrollDown;
+    if (directions) {
+        // Scrolling waits AutoScrollDelay from the first moment the pointer asked for it.
+        DWORD now = timeGetTime();
+        if (dragScrollStart_ < 0) dragScrollStart_ = now;
+        if (DWORD(now - DWORD(dragScrollStart_)) < autoScrollDelay_) directions = 0;
+    }
+    return directions;
+}
+
+HRESULT TBaseVastTree::DragOver(TObject* source, DWORD keyState, TDragState dragState, TPoint pt, DWORD& effect) {
+    try {
+        pt = ScreenToClient(pt);
+        unsigned directions = DragScrollDirections(pt);
+        int deltaX = 0, deltaY = 0;
+        if (directions & ScrollUp) deltaY = std::min(scrollBarOptions_->VerticalIncrement(), ClientHeight());
+        if (directions & ScrollDown) deltaY = -std::min(scrollBarOptions_->VerticalIncrement(), ClientHeight());
+        if (directions & ScrollLeft) deltaX = scrollBarOptions_->HorizontalIncrement();
+        if (directions & ScrollRight) deltaX = -scrollBarOptions_->HorizontalIncrement();
+        bool scrolled = false;
+        if (deltaX || deltaY)
+            scrolled = DoSetOffsetXY(TPoint{offsetX_ + deltaX, offsetY_ + deltaY}, DefaultScrollUpdateFlags);
+
+        TShiftState shift = DragShiftState(keyState);
+        THitInfo hit;
+        GetHitTestInfoAt(pt.x, pt.y, true, hit);
+        bool imageHit = hit.Positions & (hiOnNormalIcon | hiOnStateIcon);
+        bool labelHit = hit.Positions & hiOnItemLabel;
+        PVastNode node = hit.Node;
+        if (node && (options_->MiscOptions() & toReportMode) && !((labelHit || imageHit) && hit.Column == MainColumn()))
+            node = nullptr;
+        TDropMode mode = dmNowhere;
+        TRect row{};
+        if (node) {
+            row = GetDisplayRect(node, NoColumn, false);
+            if (!labelHit && !imageHit && (options_->PaintOptions() & toShowDropmark))
+                mode = pt.y < (row.top + row.bottom) / 2 ? dmAbove : dmBelow;
+            else
+                mode = dmOnNode;
+        }
+        if (node != dropTargetNode_ || mode != lastDropMode_) {
+            lastDropMode_ = mode;
+            if (node != dropTargetNode_) {
+                StopTimer(ExpandTimer);
+                PVastNode old = dropTargetNode_;
+                dropTargetNode_ = node;
+                if (focusedColumn_ < 0) focusedColumn_ = MainColumn();
+                if (old) InvalidateNode(old);
+                if (node && (options_->AutoOptions() & toAutoDropExpand) && (node->States & vsHasChildren))
+                    SetTimer(msgHandle_, ExpandTimer, autoExpandDelay_);
+            }
+            if (node) InvalidateNode(node);
+        }
+        effect = SuggestDropEffect(source, shift, pt, effect);
+        if (!DoDragOver(source, shift, dragState, pt, lastDropMode_, effect)) effect = DROPEFFECT_NONE;
+        if (scrolled) effect |= DROPEFFECT_SCROLL;
+        return S_OK;
+    } catch (...) {
+        return E_UNEXPECTED;
+    }
+}
+
+void TBaseVastTree::DragLeave() {
+    StopTimer(ExpandTimer);
+    if (dropTargetNode_) InvalidateNode(dropTargetNode_);
+    dropTargetNode_ = nullptr;
+    DWORD effect = 0;
+    DoDragOver(nullptr, 0, dsDragLeave, TPoint{0, 0}, lastDropMode_, effect);
+}
+
+HRESULT TBaseVastTree::DragDrop(IDataObject* dataObject, DWORD keyState, TPoint pt, DWORD& effect) {
+    StopTimer(ExpandTimer);
+    StopTimer(ScrollTimer);
+    DoStateChange(0, tsScrollPending | tsScrolling);
+    HRESULT result;
+    TBaseVastTree* source = dragManager_ ? dragManager_->DragSource() : nullptr;
+    if (DragOver(source, keyState, dsDragMove, pt, effect) != S_OK || (effect & ~DROPEFFECT_SCROLL) == DROPEFFECT_NONE) {
+        result = E_FAIL;
+    } else {
+        try {
+            TShiftState shift = DragShiftState(keyState);
+            TPoint client = ScreenToClient(pt);
+            std::vector<CLIPFORMAT> formats;
+            IEnumFORMATETC* raw = nullptr;
+            if (!dataObject || dataObject->EnumFormatEtc(DATADIR_GET, &raw) != S_OK || !raw) throw EVastTreeError("");
+            TComPtr<IEnumFORMATETC> enumerator = TComPtr<IEnumFORMATETC>::Attach(raw);
+            if (enumerator->Reset() != S_OK) throw EVastTreeError("");
+            FORMATETC one;
+            while (enumerator->Next(1, &one, nullptr) == S_OK) formats.push_back(one.cfFormat);
+            DoDragDrop(source, dataObject, formats, shift, client, effect, lastDropMode_);
+            result = S_OK;
+        } catch (...) {
+            result = E_UNEXPECTED;
+        }
+    }
+    if (dropTargetNode_) InvalidateNode(dropTargetNode_);
+    dropTargetNode_ = nullptr;
+    return result;
+}
+
+void TBaseVastTree::DoDragExpand() {
+    StopTimer(ExpandTimer);
+    PVastNode node = dropTargetNode_;
+    if (node && (node->States & vsHasChildren) && !(node->States & vsExpanded)) {
+        ToggleNode(node);
+        if (HandleAllocated()) UpdateWindow(Handle());
+    }
+}
+
+bool TBaseVastTree::ProcessDrop(IDataObject* dataObject, PVastNode targetNode, DWORD& effect,
+                                TVTNodeAttachMode mode) {
+    if (mode == amNoWhere) {
+        effect = DROPEFFECT_NONE;
+        return false;
+    }
+    TBaseVastTree* source = GetTreeFromDataObject(dataObject);
+    bool result = false;
+    BeginUpdate();
+    if (source) source->BeginUpdate();
+    try {
+        if ((effect & DROPEFFECT_MOVE) && source) {
+            result = ProcessOLEData(source, dataObject, targetNode, mode, !(effect & DROPEFFECT_COPY));
+            effect = DROPEFFECT_NONE;
+        } else if (effect & (DROPEFFECT_COPY | DROPEFFECT_MOVE)) {
+            result = ProcessOLEData(source, dataObject, targetNode, mode, false);
+        }
+    } catch (...) {
+        effect = DROPEFFECT_NONE;
+    }
+    if (source) source->EndUpdate();
+    EndUpdate();
+    return result;
+}
+
+}  // namespace treeview
