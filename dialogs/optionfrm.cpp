@@ -223,7 +223,7 @@ bool TfrmOption::ApplySkin(const std::string& documentPath) {
 }
 
 void TfrmOption::btnSnappathClick(TObject*) {
-    char name[MAX_PATH] = {};
+    char name[260] = {};  // the browser writes at most 260 bytes
     BROWSEINFOA info;
     info.hwndOwner = Handle();
     info.pszDisplayName = name;
@@ -231,7 +231,7 @@ void TfrmOption::btnSnappathClick(TObject*) {
     info.ulFlags = BIF_RETURNONLYFSDIRS;
     PIDLIST_ABSOLUTE chosen = SHBrowseForFolderA(&info);
     if (!chosen) return;
-    char path[MAX_PATH] = {};
+    char path[260] = {};
     if (SHGetPathFromIDListA(chosen, path)) PicPath->SetText(path);
     CoTaskMemFree(chosen);
 }

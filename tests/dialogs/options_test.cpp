@@ -45,12 +45,13 @@ protected:
         xml.replace(xml.find("images=\"Ocean\""), 14, "images=\"HoleyImage\"");
         box.program.Write("Images/Holey.xml", xml);
 
+        // As at start: the main window loads the skin in use, then the dialogs take theirs.
+        main = std::make_unique<TfrmMain>(nullptr);
+        frmMain = main.get();
         frmOption = new TfrmOption(nullptr);
         frmAbout = new TfrmAbout(nullptr);
         frmPro = new TfrmPro(nullptr);
         frmClip = new TfrmClip(nullptr);
-        main = std::make_unique<TfrmMain>(nullptr);
-        frmMain = main.get();
         main->AfterConstruction();
         for (TCustomForm* form : std::initializer_list<TCustomForm*>{frmOption, frmAbout, frmPro, frmClip})
             form->AfterConstruction();
@@ -68,13 +69,16 @@ protected:
         SetSkinReader(nullptr);
         Application->MessageBoxHandler = nullptr;
         DialogHandler = nullptr;
-        for (TSkinnedForm** form : {reinterpret_cast<TSkinnedForm**>(&frmOption), reinterpret_cast<TSkinnedForm**>(&frmAbout),
-                                    reinterpret_cast<TSkinnedForm**>(&frmPro), reinterpret_cast<TSkinnedForm**>(&frmClip)}) {
-            delete *form;
-            *form = nullptr;
-        }
         main.reset();
         frmMain = nullptr;
+        delete frmOption;
+        delete frmAbout;
+        delete frmPro;
+        delete frmClip;
+        frmOption = nullptr;
+        frmAbout = nullptr;
+        frmPro = nullptr;
+        frmClip = nullptr;
     }
 
     std::string SkinPath(const char* name) const { return box.Folder() + "Images/" + name + ".xml"; }
