@@ -29,8 +29,8 @@ public:
 
     // Handlers.
     void FormShow(platform::TObject* sender);
-    void btnGeneralClick(platform::TObject* sender) { ShowTab(0); }
-    void btnFormatClick(platform::TObject* sender) { ShowTab(1); }
+    void btnGeneralClick(platform::TObject*) { ShowTab(0); }
+    void btnFormatClick(platform::TObject*) { ShowTab(1); }
     void skin_cmbChange(platform::TObject* sender);
     void btnSnappathClick(platform::TObject* sender);
     void btnOpenClick(platform::TObject* sender);
