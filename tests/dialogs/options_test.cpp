@@ -213,6 +213,12 @@ TEST_F(OptionsTest, ASkinMissingAPictureIsRefusedRolledBackAndNeverStored) {
     EXPECT_EQ(messages.size(), 2u);
     EXPECT_EQ(Looks(), graphite);
     EXPECT_EQ(frmOption->skin_cmb->ItemIndex(), ListIndex("Graphite"));
+    // A listed document damaged since the catalogue was read is refused the same way.
+    box.program.Write("Images/Ocean.xml", "<skin name=\"Ocean\"><section");
+    Pick("Ocean");
+    EXPECT_EQ(messages.size(), 3u);
+    EXPECT_EQ(Looks(), graphite);
+    EXPECT_EQ(frmOption->skin_cmb->ItemIndex(), ListIndex("Graphite"));
     dialogtest::ClickAt(frmOption, frmOption->btnOK);
     EXPECT_EQ(apptest::StoredSetting("Skin"), SkinPath("Graphite"));
 }
