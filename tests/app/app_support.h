@@ -31,7 +31,9 @@ inline fs::path BuiltProgramFolder() {
 struct Sandbox {
     testsupport::TempDir store;
     testsupport::TempDir program;
+    std::string home;
     explicit Sandbox(bool withSkins = true) {
+        if (const char* h = std::getenv("HOME")) home = h;
         setenv("LUMACAST_REGISTRY_DIR", store.str().c_str(), 1);
         setenv("HOME", store.str().c_str(), 1);
         if (withSkins) {
@@ -43,6 +45,10 @@ struct Sandbox {
     ~Sandbox() {
         SetProgramFolder("");
         unsetenv("LUMACAST_REGISTRY_DIR");
+        if (home.empty())
+            unsetenv("HOME");
+        else
+            setenv("HOME", home.c_str(), 1);
     }
     std::string Folder() const { return program.str() + "/"; }
     std::string DefaultSkin() const { return Folder() + "Images/DefaultImage.xml"; }
