@@ -12,12 +12,17 @@
 #include "dialogs/editfrm.h"
 #include "dialogs/optionfrm.h"
 #include "dialogs/profrm.h"
+#include "jobmodel/addfiles.h"
+#include "jobmodel/convertcmd.h"
 #include "jobmodel/fonts.h"
 #include "jobmodel/itemtree.h"
+#include "jobmodel/joblist.h"
 #include "jobmodel/mediaitem.h"
 #include "jobmodel/profiles.h"
 #include "platform/core/files.h"
+#include "platform/controls/dialogs.h"
 #include "platform/core/shell.h"
+#include "platform/windows/devicemonitor.h"
 #include "platform/graphics/imglist.h"
 #include "playermaker/morvbrindle.h"
 #include "treeview/vtheader.h"
@@ -31,13 +36,7 @@ std::string WebAddress(const std::string& page) { return std::string(LUMACAST_WE
 
 namespace {
 
-// The item buttons with their skin items, in the order their pictures change.
-bool IsGroupRow(const MediaItem& item) {
-    return (item.kind == jobmodel::mkMerge || item.kind == jobmodel::mkSlide) && item.imageIndex != 0;
-}
-bool IsMemberRow(const MediaItem& item) {
-    return (item.kind == jobmodel::mkMerge || item.kind == jobmodel::mkSlide) && item.imageIndex == 0;
-}
+bool IsMemberRow(const MediaItem& item) { return jobmodel::IsGroupMember(item); }
 
 // "*.xml" plain files of a folder, in the order the file system gives them.
 std::vector<std::string> SkinDocuments(const std::string& folder) {
@@ -114,8 +113,39 @@ TfrmMain::TfrmMain(TComponent* owner) : TForm(owner) {
     NodeTree->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
         NodeTreeMouseUp(s, b, sh, x, y);
     };
-    NodeTree->OnChange = [this](treeview::TBaseVastTree*, treeview::PVastNode node) {
-        if (node) UpdateItemButtons(node);
+    NodeTree->OnChange = [this](treeview::TBaseVastTree*, treeview::PVastNode node) { NodeTreeChange(node); };
+    NodeTree->OnInitNode = [](treeview::TBaseVastTree* tree, treeview::PVastNode, treeview::PVastNode node,
+                              treeview::TVastNodeInitStates&) { jobmodel::InitItemNode(*tree, node); };
+    NodeTree->OnGetText = [](treeview::TBaseVastTree* tree, treeview::PVastNode node, treeview::TColumnIndex column,
+                             treeview::TVSTTextType, std::string& text) {
+        text = jobmodel::ItemCellText(*tree, node, column);
+    };
+    NodeTree->OnGetImageIndex = [](treeview::TBaseVastTree* tree, treeview::PVastNode node, treeview::TVTImageKind,
+                                   treeview::TColumnIndex column, bool&, int& index) {
+        index = jobmodel::ItemImageIndex(*tree, node, column);
+    };
+    NodeTree->OnChecked = [](treeview::TBaseVastTree* tree, treeview::PVastNode node) {
+        if (MediaItem* item = jobmodel::ItemOf(*tree, node)) jobmodel::FlipItemCheckByte(*item);
+    };
+    NodeTree->OnClick = [this](TObject* s) { NodeTreeClick(s); };
+    NodeTree->OnEditing = [this](treeview::TBaseVastTree* tree, treeview::PVastNode node, treeview::TColumnIndex column,
+                                 bool& allowed) {
+        // Only the output name is renamed in place.
+        MediaItem* item = jobmodel::ItemOf(*tree, node);
+        allowed = column == 3 && item;
+        if (allowed) editBefore_ = jobmodel::BeginDestinationEdit(*item);
+    };
+    NodeTree->OnNewText = [](treeview::TBaseVastTree* tree, treeview::PVastNode node, treeview::TColumnIndex column,
+                             const std::string& text) {
+        if (MediaItem* item = jobmodel::ItemOf(*tree, node); item && column == 3)
+            jobmodel::SetNewDestinationText(*item, text);
+    };
+    NodeTree->OnEdited = [](treeview::TBaseVastTree* tree, treeview::PVastNode node, treeview::TColumnIndex column) {
+        if (MediaItem* item = jobmodel::ItemOf(*tree, node); item && column == 3) jobmodel::EndDestinationEdit(*item);
+    };
+    NodeTree->OnEditCancelled = [this](treeview::TBaseVastTree* tree, treeview::TColumnIndex column) {
+        if (MediaItem* item = jobmodel::ItemOf(*tree, tree->FocusedNode()); item && column == 3)
+            jobmodel::CancelDestinationEdit(*item, editBefore_);
     };
 
     MainPlayPanel = new TPanel(this);
@@ -166,12 +196,22 @@ TfrmMain::TfrmMain(TComponent* owner) : TForm(owner) {
     btnMenu->OnClick = [this](TObject* s) { btnMenuClick(s); };
     btnHelp->OnClick = [this](TObject* s) { HelpClick(s); };
     option->OnClick = [this](TObject* s) { optionClick(s); };
+    addFile->OnClick = [this](TObject* s) { addFileClick(s); };
+    merge->OnClick = [this](TObject* s) { mergeClick(s); };
+    slide->OnClick = [this](TObject* s) { slideClick(s); };
+    addDVD->OnClick = [this](TObject* s) { downlist_folderClick(s); };
+    addDVDList->OnClick = [this](TObject* s) { addDVDListClick(s); };
+    btnConvert->OnClick = [this](TObject* s) { btnConvertClick(s); };
+    btnOpenpath->OnClick = [this](TObject* s) { btnOpenpathClick(s); };
+    Open_img->OnClick = [this](TObject* s) { Open_imgClick(s); };
+    OnKeyPress = [this](TObject* s, char& key) { FormKeyPress(s, key); };
+    OnDeviceChange = [this](TMessage& m) { DeviceChange(m); };
     OnShow = [this](TObject* s) { FormShow(s); };
 
     // 3. Settings; 4. the list waits for its first rows; 5, 6. the skin.
     LoadProgramSettings();
     NodeTree->SetVisible(false);
-    MergeCounter = SlideCounter = 0;
+    Counters = {};
     LoadSkinDocument();
     LayoutFromSkin();
     LoadButtonImages();
@@ -184,7 +224,10 @@ TfrmMain::TfrmMain(TComponent* owner) : TForm(owner) {
     DisableItemButtons(true);
 }
 
-TfrmMain::~TfrmMain() { jobmodel::ClearItemTree(*NodeTree); }
+TfrmMain::~TfrmMain() {
+    DeviceMonitor.reset();
+    jobmodel::ClearItemTree(*NodeTree);
+}
 
 skinctrl::TdvxImageButton* TfrmMain::AddButton(const char* name, int left, int top, int width, int height) {
     auto* button = new skinctrl::TdvxImageButton(this);
@@ -219,27 +262,29 @@ void TfrmMain::BuildMenus() {
     // The job list's menu; its commands come with the job list's operations.
     Edit_Menu = new TSkinPopupMenu(this);
     Edit_Menu->SetName("Edit_Menu");
-    AddMenuItem(Edit_Menu, "CheckAll", "CheckAll    ");
-    AddMenuItem(Edit_Menu, "UncheckAll", "UncheckAll");
+    AddMenuItem(Edit_Menu, "CheckAll", "CheckAll    ", [this](TObject* s) { CheckAllClick(s); });
+    AddMenuItem(Edit_Menu, "UncheckAll", "UncheckAll", [this](TObject* s) { UncheckAllClick(s); });
     AddMenuItem(Edit_Menu, "", "-");
-    AddMenuItem(Edit_Menu, "deletenode", "Delete");
-    AddMenuItem(Edit_Menu, "ClearAll", "ClearAll");
+    AddMenuItem(Edit_Menu, "deletenode", "Delete", [this](TObject* s) { deletenodeClick(s); });
+    AddMenuItem(Edit_Menu, "ClearAll", "ClearAll", [this](TObject* s) { ClearAllClick(s); });
     AddMenuItem(Edit_Menu, "", "-");
-    AddMenuItem(Edit_Menu, "menuUP", "Move Up");
-    AddMenuItem(Edit_Menu, "menuDown", "Move Down");
+    menuUP = AddMenuItem(Edit_Menu, "menuUP", "Move Up", [this](TObject* s) { menuUPClick(s); });
+    menuDown = AddMenuItem(Edit_Menu, "menuDown", "Move Down", [this](TObject* s) { menuDownClick(s); });
     AddMenuItem(Edit_Menu, "", "-");
-    AddMenuItem(Edit_Menu, "menuMerge", "Merge");
-    AddMenuItem(Edit_Menu, "menuSlide", "Slide");
+    AddMenuItem(Edit_Menu, "menuMerge", "Merge", [this](TObject* s) { mergeClick(s); });
+    AddMenuItem(Edit_Menu, "menuSlide", "Slide", [this](TObject* s) { slideClick(s); });
     AddMenuItem(Edit_Menu, "", "-");
     AddMenuItem(Edit_Menu, "Properties", "Properties");
     AddMenuItem(Edit_Menu, "", "-");
-    AddMenuItem(Edit_Menu, "menuAudio", "Audio Track");
-    AddMenuItem(Edit_Menu, "menuSubtitle", "Subtitle");
+    menuAudio = AddMenuItem(Edit_Menu, "menuAudio", "Audio Track");
+    menuSubtitle = AddMenuItem(Edit_Menu, "menuSubtitle", "Subtitle");
     NodeTree->SetPopupMenu(Edit_Menu);
 
-    // The drive menu is filled when the drives are listed.
+    // The drive menu: two fixed entries, then one per optical drive when the drives are listed.
     Downlist_menu = new TSkinPopupMenu(this);
     Downlist_menu->SetName("Downlist_menu");
+    AddMenuItem(Downlist_menu, "downlist_folder", "Load DVD Folder", [this](TObject* s) { downlist_folderClick(s); });
+    AddMenuItem(Downlist_menu, "downlist_ifo", "Load IFO File", [this](TObject* s) { downlist_ifoClick(s); });
 }
 
 std::vector<SkinEntry> TfrmMain::SkinTable() {
@@ -346,6 +391,10 @@ void TfrmMain::BuildTemplateGalleries() {
 void TfrmMain::DoCreate() {
     MaskFloatingPointExceptions();
     skin_.ApplyFrame(this);
+    // Optical drives and their media coming and going reach the window as WM_DEVICECHANGE.
+    DeviceMonitor = std::make_unique<TDeviceMonitor>(Handle());
+    // Without udev the menu keeps the drives of its last listing.
+    DeviceMonitor->Start();
     TForm::DoCreate();
 }
 
@@ -363,6 +412,7 @@ void TfrmMain::FormShow(TObject*) {
     if (frmOption) frmOption->isAutoUpdate->SetChecked(AutoUpdate != 0);
     if (AutoUpdate != 0) RunUpdater();
     mainLabel->SetCaption("Velmorasoft Lumacast");
+    BuildDriveMenu();
 }
 
 void TfrmMain::Dispatch(TMessage& message) {
@@ -430,7 +480,7 @@ void TfrmMain::DisableItemButtons(bool all) {
 void TfrmMain::UpdateItemButtons(treeview::PVastNode row) {
     MediaItem* item = jobmodel::ItemOf(*NodeTree, row);
     if (!item) return;
-    bool group = IsGroupRow(*item), member = IsMemberRow(*item);
+    bool group = jobmodel::IsGroupRow(*item), member = IsMemberRow(*item);
     bool editClip = !group && !member, others = !member;
     skin_.SetButtonEnabled(edit, "edit", editClip);
     skin_.SetButtonEnabled(clip, "clip", editClip);
@@ -452,4 +502,280 @@ void TfrmMain::NodeTreeMouseUp(TObject*, TMouseButton, TShiftState, int, int) {
             if (MediaItem* item = jobmodel::ItemOf(*NodeTree, node); item && IsMemberRow(*item)) anyMember = true;
         DisableItemButtons(anyMember);
     }
+}
+
+// ---- the job list's host ----
+
+void TfrmMain::ShowMessage(const std::string& text) { Application->MessageBox(text, Caption(), MB_OK); }
+
+bool TfrmMain::AskYesNo(const std::string& text, const std::string& caption) {
+    return Application->MessageBox(text, caption, MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
+}
+
+void TfrmMain::StopPreview() {
+    PreviewPlaying = false;
+    skin_.SetButtonEnabled(btnStop, "btnStop", false);
+}
+
+void TfrmMain::AfterModal() {
+    if (modalDepth_ == 0) jobmodel::RunPendingDvdRemoval(DvdState, *NodeTree, *this);
+}
+
+void TfrmMain::ShowDvdWindow() {
+    if (!frmDVD) return;
+    ++modalDepth_;
+    frmDVD->ShowModal();
+    --modalDepth_;
+    AfterModal();
+}
+
+void TfrmMain::ShowProgressWindow() {
+    if (!frmConvert) return;
+    ++modalDepth_;
+    frmConvert->ShowModal();
+    --modalDepth_;
+    AfterModal();
+}
+
+bool TfrmMain::ModalOpen() { return modalDepth_ > 0; }
+
+void TfrmMain::DriveMenuChanged(const std::vector<jobmodel::DriveMenuEntry>& entries) {
+    // The two fixed entries stay; the drive entries are made again.
+    while (Downlist_menu->Items()->Count() > 2) Downlist_menu->Items()->Delete(Downlist_menu->Items()->Count() - 1);
+    for (const jobmodel::DriveMenuEntry& entry : entries) {
+        TMenuItem* item = AddMenuItem(Downlist_menu, "", entry.caption.c_str(),
+                                      [this](TObject* s) { loadMultiromClick(s); });
+        item->SetName(std::string(1, entry.driveId));
+    }
+}
+
+// ---- the job list's commands ----
+
+void TfrmMain::EnableListCommands(bool enabled) {
+    for (skinctrl::TdvxImageButton* button : {addFile, addDVD, addDVDList, btnConvert}) button->SetEnabled(enabled);
+    Edit_Menu->SetAutoPopup(enabled);
+    if (enabled) {
+        DisableItemButtons(true);
+        if (treeview::PVastNode row = NodeTree->GetFirstSelected()) UpdateItemButtons(row);
+        if (NodeTree->RootNodeCount() > 0) skin_.SetButtonEnabled(btnConvert, "btnConvert", true);
+    } else {
+        DisableItemButtons(true);
+    }
+}
+
+jobmodel::AddFilesResult TfrmMain::AddFiles(const std::vector<std::string>& paths) {
+    jobmodel::AddFilesResult result;
+    if (adding_) return result;
+    adding_ = true;
+    EnableListCommands(false);
+    NodeTree->SetVisible(true);
+    result = jobmodel::AddMediaFiles(*NodeTree, paths, *this);
+    adding_ = false;
+    if (NodeTree->RootNodeCount() == 0) NodeTree->SetVisible(false);
+    EnableListCommands(true);
+    return result;
+}
+
+void TfrmMain::addFileClick(TObject*) {
+    if (adding_) return;
+    TOpenDialog dialog(this);
+    dialog.SetTitle("Open");
+    // The patterns match any letter case: "*.AVI" is as welcome as "*.avi".
+    dialog.SetFilter(
+        "Video Files|*.avi;*.mpg;*.mpeg;*.mp4;*.m4v;*.mov;*.wmv;*.asf;*.flv;*.3gp;*.3g2;*.mkv;*.vob;*.dat;*.rm;*.rmvb;"
+        "*.ts;*.webm;*.ogv|All Files|*");
+    dialog.SetOptions(ofHideReadOnly | ofAllowMultiSelect | ofFileMustExist | ofNoChangeDir);
+    if (!dialog.Execute()) return;
+    std::vector<std::string> paths;
+    for (int i = 0; i < dialog.Files()->Count(); ++i) paths.push_back(dialog.Files()->Strings(i));
+    if (paths.empty() && !dialog.FileName().empty()) paths.push_back(dialog.FileName());
+    AddFiles(paths);
+}
+
+void TfrmMain::mergeClick(TObject*) {
+    if (adding_) return;
+    if (jobmodel::MakeGroup(*NodeTree, jobmodel::mkMerge, Counters, *this)) NodeTree->SetVisible(true);
+}
+
+void TfrmMain::slideClick(TObject*) {
+    if (adding_) return;
+    if (jobmodel::MakeGroup(*NodeTree, jobmodel::mkSlide, Counters, *this)) NodeTree->SetVisible(true);
+}
+
+void TfrmMain::CheckAllClick(TObject*) {
+    if (!adding_) jobmodel::SetAllChecked(*NodeTree, true);
+}
+
+void TfrmMain::UncheckAllClick(TObject*) {
+    if (!adding_) jobmodel::SetAllChecked(*NodeTree, false);
+}
+
+void TfrmMain::deletenodeClick(TObject*) {
+    if (adding_) return;
+    NodeTree->CancelEditNode();
+    jobmodel::DeleteSelectedRows(*NodeTree);
+    if (NodeTree->RootNodeCount() == 0) {
+        NodeTree->SetVisible(false);
+        DisableItemButtons(true);
+    }
+}
+
+void TfrmMain::ClearAllClick(TObject*) {
+    if (adding_) return;
+    NodeTree->CancelEditNode();
+    if (!jobmodel::ClearAllRows(*NodeTree)) return;
+    NodeTree->SetVisible(false);
+    DisableItemButtons(true);
+}
+
+void TfrmMain::menuUPClick(TObject*) {
+    if (!adding_) jobmodel::MoveSelectedRow(*NodeTree, true);
+}
+
+void TfrmMain::menuDownClick(TObject*) {
+    if (!adding_) jobmodel::MoveSelectedRow(*NodeTree, false);
+}
+
+void TfrmMain::NodeTreeChange(treeview::PVastNode node) {
+    if (!node) return;
+    UpdateItemButtons(node);
+    UpdateItemMenu(node);
+}
+
+void TfrmMain::NodeTreeClick(TObject*) {
+    treeview::PVastNode focused = NodeTree->FocusedNode();
+    if (!focused || !NodeTree->GetFirstSelected()) return;
+    if (jobmodel::ClickEditsDestination(*NodeTree, NodeTree->FocusedColumn())) {
+        SetKeyPreview(true);
+        NodeTree->EditNode(focused, 3);
+    } else {
+        SetKeyPreview(false);
+        NodeTree->EndEditNode();
+    }
+}
+
+void TfrmMain::FormKeyPress(TObject*, char& key) {
+    if (KeyPreview() && jobmodel::IsSwallowedNameKey(key)) key = 0;
+}
+
+// ---- DVDs ----
+
+void TfrmMain::addDVDListClick(TObject*) {
+    POINT at{};
+    GetCursorPos(&at);
+    Downlist_menu->Popup(at.x, at.y);
+}
+
+void TfrmMain::downlist_folderClick(TObject*) {
+    if (adding_) return;
+    BROWSEINFOA info;
+    char name[260] = {};
+    info.hwndOwner = Handle();
+    info.pszDisplayName = name;
+    info.lpszTitle = "Please Select DVD Folder.";
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderA(&info);
+    if (!chosen) return;
+    char path[260] = {};
+    BOOL ok = SHGetPathFromIDListA(chosen, path);
+    CoTaskMemFree(chosen);
+    if (!ok) return;
+    DvdState.chosenSource = path;
+    LoadDvdFolder(path);
+}
+
+void TfrmMain::downlist_ifoClick(TObject*) {
+    if (adding_) return;
+    TOpenDialog dialog(this);
+    dialog.SetTitle("Open");
+    // Discs written on other systems name the file in either case.
+    dialog.SetFilter("DVD IFO Files (*.IFO)|*.IFO;*.ifo");
+    dialog.SetOptions(ofHideReadOnly | ofFileMustExist | ofNoChangeDir);
+    if (!dialog.Execute() || dialog.FileName().empty()) return;
+    DvdState.chosenSource = dialog.FileName();
+    LoadIfoFile(dialog.FileName());
+}
+
+void TfrmMain::loadMultiromClick(TObject* sender) {
+    auto* item = dynamic_cast<TMenuItem*>(sender);
+    if (!item || item->Name().empty() || adding_) return;
+    LoadDvdFolder(jobmodel::DriveRootOf(item->Name()[0]));
+}
+
+void TfrmMain::BuildDriveMenu() {
+    std::vector<jobmodel::DriveMenuEntry> entries;
+    if (jobmodel::BuildDriveMenu(DvdState, entries)) DriveMenuChanged(entries);
+}
+
+void TfrmMain::LoadDvdFolder(const std::string& path) {
+    if (!frmDVD) return;
+    jobmodel::LoadDvdFolder(DvdState, *NodeTree, *frmDVD->NodeTree, path, *this);
+    NodeTree->SetVisible(NodeTree->RootNodeCount() > 0);
+}
+
+void TfrmMain::LoadIfoFile(const std::string& path) {
+    if (!frmDVD) return;
+    jobmodel::LoadIfoFile(DvdState, *NodeTree, *frmDVD->NodeTree, path, *this);
+    NodeTree->SetVisible(NodeTree->RootNodeCount() > 0);
+}
+
+void TfrmMain::DeviceChange(TMessage& message) {
+    message.Result = jobmodel::OnDeviceChange(DvdState, *NodeTree, message.WParam, message.LParam, *this);
+    if (NodeTree->RootNodeCount() == 0) DisableItemButtons(true);
+}
+
+void TfrmMain::UpdateItemMenu(treeview::PVastNode node) {
+    MediaItem* row = jobmodel::ItemOf(*NodeTree, node);
+    if (!row) return;
+    jobmodel::StreamMenus menus = jobmodel::ItemStreamMenus(*row);
+    menuUP->SetEnabled(menus.moveEnabled);
+    menuDown->SetEnabled(menus.moveEnabled);
+    menuAudio->SetEnabled(menus.streamsEnabled);
+    menuSubtitle->SetEnabled(menus.streamsEnabled);
+    for (auto [menu, entries] : {std::pair{menuAudio, &menus.audio}, {menuSubtitle, &menus.subtitles}}) {
+        menu->Clear();
+        for (const auto& [caption, tag] : *entries) {
+            auto* item = new TMenuItem(this);
+            item->SetCaption(caption);
+            item->SetTag(tag);
+            item->OnClick = [this](TObject* s) { ASClickAction(s); };
+            menu->Add(item);
+        }
+    }
+}
+
+void TfrmMain::ASClickAction(TObject* sender) {
+    auto* item = dynamic_cast<TMenuItem*>(sender);
+    if (!item || !item->Parent()) return;
+    jobmodel::ApplyStreamChoice(*NodeTree, item->Parent() == menuAudio, int(item->Tag()));
+}
+
+// ---- Convert ----
+
+void TfrmMain::btnConvertClick(TObject*) {
+    if (adding_ || !frmConvert) return;
+    NodeTree->EndEditNode();
+    jobmodel::ConvertCommand command{OutputFolder, *NodeTree, frmDVD ? frmDVD->NodeTree : nullptr, frmConvert->Run,
+                                     ProgramFolder, *this};
+    // The field keeps showing the folder as chosen; the run uses it with its "/".
+    jobmodel::ConvertClick(command);
+}
+
+void TfrmMain::btnOpenpathClick(TObject*) { jobmodel::OpenOutputFolder(OutputPath->Text()); }
+
+void TfrmMain::Open_imgClick(TObject*) {
+    BROWSEINFOA info;
+    char name[260] = {};
+    info.hwndOwner = Handle();
+    info.pszDisplayName = name;
+    info.lpszTitle = "Please Select Output folder.";
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderA(&info);
+    if (!chosen) return;
+    char path[260] = {};
+    BOOL ok = SHGetPathFromIDListA(chosen, path);
+    CoTaskMemFree(chosen);
+    if (!ok) return;
+    OutputFolder = path;
+    OutputPath->SetText(OutputFolder);
 }

@@ -4,12 +4,17 @@
 // preview panel and its track bar, the output folder, and the help, list and drive menus.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/settings.h"
 #include "app/skinlayout.h"
 #include "app/uikinds.h"
+#include "jobmodel/addfiles.h"
+#include "jobmodel/dvdload.h"
+#include "jobmodel/jobhost.h"
+#include "jobmodel/jobrows.h"
 #include "platform/controls/extctrls.h"
 #include "platform/controls/forms.h"
 #include "platform/controls/stdctrls.h"
@@ -19,10 +24,16 @@
 #include "skinctrl/dvxtrackbar.h"
 #include "treeview/vststrings.h"
 
+namespace platform {
+class TDeviceMonitor;
+}
+
 // The preview's position report to the main window (WM_USER + 2025).
 constexpr platform::UINT WM_MAIN_PLAY_TIME = platform::WM_USER + 2025;
 
-class TfrmMain : public platform::TForm {
+// It is also the job list's host: the list's commands ask their questions and open their
+// windows through it.
+class TfrmMain : public platform::TForm, public jobmodel::JobHost {
 public:
     // The window resource's size, before the skin gives the window its own.
     static constexpr int kWidth = 901;
@@ -53,6 +64,48 @@ public:
     void NodeTreeMouseUp(platform::TObject* sender, platform::TMouseButton button, platform::TShiftState shift, int x,
                          int y);
 
+    // The job list's commands.
+    void addFileClick(platform::TObject* sender);
+    // Adds the files as the add command does (the dialog's answer); the list's commands
+    // stay disabled meanwhile, as the command handles messages while it probes.
+    jobmodel::AddFilesResult AddFiles(const std::vector<std::string>& paths);
+    void mergeClick(platform::TObject* sender);
+    void slideClick(platform::TObject* sender);
+    void CheckAllClick(platform::TObject* sender);
+    void UncheckAllClick(platform::TObject* sender);
+    void deletenodeClick(platform::TObject* sender);
+    void ClearAllClick(platform::TObject* sender);
+    void menuUPClick(platform::TObject* sender);
+    void menuDownClick(platform::TObject* sender);
+    void NodeTreeClick(platform::TObject* sender);
+    void NodeTreeChange(treeview::PVastNode node);
+    void FormKeyPress(platform::TObject* sender, char& key);
+    // DVDs: the drive menu, the folder and IFO dialogs, a drive entry, device changes.
+    void addDVDListClick(platform::TObject* sender);
+    void downlist_folderClick(platform::TObject* sender);
+    void downlist_ifoClick(platform::TObject* sender);
+    void loadMultiromClick(platform::TObject* sender);
+    void BuildDriveMenu();
+    void LoadDvdFolder(const std::string& path);
+    void LoadIfoFile(const std::string& path);
+    void DeviceChange(platform::TMessage& message);
+    // The "Audio Track" and "Subtitle" menus for the row; an entry's click.
+    void UpdateItemMenu(treeview::PVastNode node);
+    void ASClickAction(platform::TObject* sender);
+    // Convert and the two buttons beside the output folder.
+    void btnConvertClick(platform::TObject* sender);
+    void btnOpenpathClick(platform::TObject* sender);
+    void Open_imgClick(platform::TObject* sender);
+
+    // The host of the job list's commands.
+    void ShowMessage(const std::string& text) override;
+    bool AskYesNo(const std::string& text, const std::string& caption) override;
+    void StopPreview() override;
+    void ShowDvdWindow() override;
+    void ShowProgressWindow() override;
+    bool ModalOpen() override;
+    void DriveMenuChanged(const std::vector<jobmodel::DriveMenuEntry>& entries) override;
+
     // Settings, skin and commands.
     void LoadProgramSettings();
     void LoadSkinDocument();
@@ -75,16 +128,14 @@ public:
     std::string ProgramFolder;
 
     // Fields the other parts of the program read and write.
-    std::string LoadedDvdPath;
-    std::string ChosenDvdSource;
-    int DriveCount = 0, NonDvdDriveCount = 0;
-    std::string CurrentDrive;
-    bool DeviceChanging = false;
+    jobmodel::DvdLoadState DvdState;
+    jobmodel::GroupCounters Counters;
+    // Optical drives coming and going (null when udev cannot be reached).
+    std::unique_ptr<platform::TDeviceMonitor> DeviceMonitor;
     bool PreviewOpened = false;
     bool PreviewPlaying = false;
     int PendingSeeks = 0;
     int SeekTarget = -1;
-    int MergeCounter = 0, SlideCounter = 0;
     std::string SnapshotFolder;
     std::string SkinPath;
     int PreviewWidth = 0, PreviewHeight = 0;
@@ -115,6 +166,7 @@ public:
     TSkinPopupMenu* Help_Menu;
     TSkinPopupMenu* Edit_Menu;
     TSkinPopupMenu* Downlist_menu;
+    platform::TMenuItem *menuUP, *menuDown, *menuAudio, *menuSubtitle;
 
     const TSkinWindow& Skin() const { return skin_; }
 
@@ -130,8 +182,17 @@ private:
     // The main window's own skinned controls, in the order the skin is applied.
     std::vector<SkinEntry> SkinTable();
 
+    // The list's commands on or off (off while files are added).
+    void EnableListCommands(bool enabled);
+    // A modal window or a run closed: a drive removal that waited acts now.
+    void AfterModal();
+
     TSkinWindow skin_{"main", "mainFormCreate", "main"};
     bool shown_ = false;
+    bool adding_ = false;
+    int modalDepth_ = 0;
+    // The output name as it was when its edit began (for a cancel).
+    std::string editBefore_;
 };
 
 extern TfrmMain* frmMain;
