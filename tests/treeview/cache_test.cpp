@@ -262,7 +262,7 @@ TEST(PositionCache, NodeWritesStopARebuild) {
         // Rows measured by painting carry a flag in the word the worker reads.
         tree.GetFirstNoInit()->States |= vsHeightMeasured;
         tree.GetLastNoInit()->States |= vsHeightMeasured;
-        HoldWorker(busy, 60000 + ++round);
+        HoldWorker(busy, 600000 + ++round);  // long enough that the write meets the queued rebuild
         tree.SetRootNodeCount(3000 + round);  // queued behind the held tree
         tree.GetFirstNoInit()->States |= vsHeightMeasured;
         tree.GetLastNoInit()->States |= vsHeightMeasured;
