@@ -523,9 +523,14 @@ void TfrmMain::AfterModal() {
 
 void TfrmMain::ShowDvdWindow() {
     if (!frmDVD) return;
+    // OK fills the job list; Cancel empties it after a fresh parse (the reopen flag says).
+    frmDVD->JobTree = NodeTree;
+    frmDVD->LoadState = &DvdState;
     ++modalDepth_;
     frmDVD->ShowModal();
     --modalDepth_;
+    NodeTree->SetVisible(NodeTree->RootNodeCount() > 0);
+    if (NodeTree->RootNodeCount() == 0) DisableItemButtons(true);
     AfterModal();
 }
 

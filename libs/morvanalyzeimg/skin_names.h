@@ -42,7 +42,7 @@ inline const std::vector<Window>& Windows() {
         {"dvdloader", "dvd", "dvdLoadFormCreate",
          {{"dvdLoadPanel", P::Normal}, {"btnOK", P::Button}, {"btnCancel", P::Button}, {"btnPlay", P::Button},
           {"btnStop", P::Button}, {"btnPre", P::Button}, {"btnNext", P::Button}, {"DVDTrackBar", P::Normal},
-          {"close", P::Button}, {"DVDPlayPanel", P::None}}},
+          {"close", P::Button}, {"DVDPlayPanel", P::None}, {"btnPause", P::Button}}},
         {"customize", "customize", "cusFormCreate",
          {{"customize_BG1", P::Normal}, {"customize_BG2", P::Normal}, {"customize_BG3", P::Normal},
           {"btnBack", P::Button}, {"btnNext", P::Button}, {"btnOK", P::Button}, {"custom_default", P::None},
