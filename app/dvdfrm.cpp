@@ -1,6 +1,8 @@
 // The DVD window.
 #include "app/dvdfrm.h"
 
+#include <algorithm>
+
 #include "app/playerfrm.h"
 #include "app/settings.h"
 #include "jobmodel/itemtree.h"
@@ -30,6 +32,8 @@ constexpr LPARAM kEndOfStream = 1;
 // The pause between moving the selection (which stops the preview) and opening the new row.
 constexpr DWORD kNextRowPauseMs = 100;
 constexpr int kRowImageSize = 16;
+// The title's place in the window resource, and its gap to a window button beside it.
+constexpr int kTitleLeft = 18, kTitleTop = 15, kTitleGap = 8;
 
 // The three row pictures, in the order of the rows' imageIndex: disc, title, chapter.
 void DrawRowImages(TImageList* list) {
@@ -100,7 +104,7 @@ void OnDvdPlayerTime(const PlayTimeInfo& report) {
 TfrmDVD::TfrmDVD(TComponent* owner)
     : TSkinnedForm(owner, "dvdloader", "dvdLoadFormCreate", "dvd", "dvdLoadPanel", kWidth, kHeight) {
     SetCaption("DVD Loader");
-    mainLabel = AddLabel(this, background, "mainLabel", "DVD Loader", 18, 15);
+    mainLabel = AddLabel(this, background, "mainLabel", "DVD Loader", kTitleLeft, kTitleTop);
     mainLabel->Font()->SetColor(clWhite);
     mainLabel->Font()->SetStyle(TFontStyles{fsBold});
 
@@ -218,6 +222,7 @@ TfrmDVD::TfrmDVD(TComponent* owner)
     OnClose = [this](TObject* s, TCloseAction& action) { FormClose(s, action); };
 
     TakeSkin();
+    FitTexts();
     Playing = Opened = false;
     DVDPlayPanel->SetVisible(false);
     SetPlayerTimeShare(apDvd, &OnDvdPlayerTime);
@@ -238,13 +243,37 @@ void TfrmDVD::Dispatch(TMessage& message) {
 }
 
 void TfrmDVD::ReloadSkin() {
+    // The play panel shows only once a row has been opened, whatever the skin's flag says.
+    const bool panelShown = DVDPlayPanel->Visible();
     TSkinnedForm::ReloadSkin();
+    DVDPlayPanel->SetVisible(panelShown && DVDPlayPanel->Visible());
+    FitTexts();
     skin.LoadPictures({{"DVDTrackBar", DVDTrackBar, TSkinUse::Slider}});
     // The new skin's pictures for the looks the buttons have now.
     if (Playing) ShowPlayLook("btnPause");
     for (auto [button, name] : {std::pair{btnPlay, "btnPlay"}, {btnStop, "btnStop"}, {btnPre, "btnPre"},
                                 {btnNext, "btnNext"}})
         if (!button->Enabled()) skin.ShowButtonState(button, name, ssDisabled);
+}
+
+void TfrmDVD::FitTexts() {
+    // The title keeps its place unless the skin puts the close button over it (a skin
+    // with its window buttons at the left): then it follows the button.
+    const TRect title(kTitleLeft, kTitleTop, kTitleLeft + mainLabel->Width(), kTitleTop + mainLabel->Height());
+    const TRect button = close->BoundsRect();
+    const bool covered = close->Visible() && title.left < button.right && button.left < title.right &&
+                         title.top < button.bottom && button.top < title.bottom;
+    mainLabel->SetLeft(covered ? button.right + kTitleGap : kTitleLeft);
+    // The combos' labels stay readable on a dark skin: light text where the background is dark.
+    TPicture* picture = background->Picture();
+    if (!picture || picture->Width() == 0 || picture->Height() == 0) return;
+    for (TLabel* label : {Lab_audio, Lab_subtitle}) {
+        const int x = std::clamp(label->Left() + label->Width() / 2, 0, picture->Width() - 1);
+        const int y = std::clamp(label->Top() + label->Height() / 2, 0, picture->Height() - 1);
+        const COLORREF c = ColorToRGB(picture->Bitmap()->Canvas()->Pixels(x, y));
+        const int luma = (299 * GetRValue(c) + 587 * GetGValue(c) + 114 * GetBValue(c)) / 1000;
+        label->Font()->SetColor(luma < 128 ? clWhite : clBlack);
+    }
 }
 
 // ---- showing and closing ----

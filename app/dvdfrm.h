@@ -111,6 +111,8 @@ private:
     treeview::PVastNode Selected() { return NodeTree->GetFirstSelected(); }
     void MoveSelectionTo(treeview::PVastNode node);
     void PlayFromStart();
+    // The title beside a close button the skin puts over it; the labels' colour for the background.
+    void FitTexts();
     void CloseWindow();
 };
 

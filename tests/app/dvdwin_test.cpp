@@ -182,6 +182,10 @@ TEST_F(DvdWindowTest, PreviousAndNextWalkTheRowsAndTheButtonsFollowTheRow) {
     ASSERT_NO_FATAL_FAILURE(LoadFixture());
     ShowWindow();
     EXPECT_EQ(SelectedName(), "title_01_01");  // the load selects the first title
+    EXPECT_FALSE(dvd->btnPre->Enabled());
+    EXPECT_TRUE(dvd->btnNext->Enabled());
+    EXPECT_TRUE(dvd->btnPlay->Enabled());
+    EXPECT_EQ(CentreOf(dvd->btnPre->PicNormal()), CentreOf(Picture("btnPre", ssDisabled)));
 
     // Next from the first title to the very last chapter, then Previous back.
     struct Step {
@@ -639,8 +643,17 @@ TEST_F(DvdWindowTest, LooksAsTheSkinSaysWithTheDiscLoaded) {
     dvd->ReloadSkin();
     EXPECT_EQ(CentreOf(dvd->btnPre->PicNormal()), CentreOf(Picture("btnPre", ssDisabled)));
     EXPECT_EQ(CentreOf(dvd->btnOK->PicNormal()), CentreOf(Picture("btnOK", ssNormal)));
+    EXPECT_FALSE(dvd->DVDPlayPanel->Visible());
+    EXPECT_EQ(dvd->Lab_audio->Font()->Color(), clWhite);  // light text on the dark skin
     testsupport::PumpWindows();
     SaveWindowImage(dvd->Handle(), (Artifacts() / "dvdwin-graphite.png").string());
+    ASSERT_TRUE(OpenSkin(box.Folder() + "Images/Ocean.xml", error)) << error;
+    dvd->ReloadSkin();
+    // Its close button sits at the left: the title follows it instead of hiding under it.
+    EXPECT_GE(dvd->mainLabel->Left(), dvd->close->Left() + dvd->close->Width());
+    EXPECT_EQ(dvd->Lab_audio->Font()->Color(), clBlack);
+    testsupport::PumpWindows();
+    SaveWindowImage(dvd->Handle(), (Artifacts() / "dvdwin-ocean.png").string());
     ASSERT_TRUE(OpenSkin(box.DefaultSkin(), error)) << error;
 }
 
