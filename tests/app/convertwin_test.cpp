@@ -24,6 +24,7 @@
 #include "jobmodel/convertstate.h"
 #include "jobmodel/joblist.h"
 #include "libs/morvmessage/morvmessage.h"
+#include "libs/morvplayer/host.h"
 #include "platform/core/shell.h"
 #include "platform/windows/backend.h"
 #include "platform/windows/window.h"
@@ -397,6 +398,47 @@ TEST_F(ProgressWindowTest, BarsLinesAndPreviewFollowTheRun) {
     EXPECT_EQ(rec.sinkChanges, 2);
     EXPECT_EQ(rec.sink, nullptr);
     EXPECT_FALSE(frmConvert->Visible());
+}
+
+// With the real player in the panel, the frames the converter hands its preview sink show
+// in the progress window; once the window has closed, the sink is gone.
+TEST_F(ProgressWindowTest, ConverterFramesShowInThePreviewPanel) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    PlayerHost host = PlatformPlayerHost();
+    setPlayerHost(&host);
+    SetPlayerLibrary(nullptr);
+    Playerfrm = new TPlayerfrm(nullptr);
+    AddFile("clip", 10);
+    COLORREF centre = CLR_INVALID;
+    midRun = [&] {
+        ASSERT_NE(rec.sink, nullptr);
+        // A 16:9 frame, blue on the left half and orange on the right, as BGRA.
+        constexpr int kW = 64, kH = 36;
+        std::vector<std::uint8_t> frame(kW * kH * 4);
+        for (int y = 0; y < kH; ++y)
+            for (int x = 0; x < kW; ++x) {
+                std::uint8_t* p = &frame[(y * kW + x) * 4];
+                bool left = x < kW / 2;
+                p[0] = left ? 200 : 0, p[1] = left ? 40 : 140, p[2] = left ? 0 : 255, p[3] = 255;
+            }
+        rec.sink(frame.data(), kW, kH, kW * 4, 1.0, nullptr);
+        Application->ProcessMessages();
+        TPanel* panel = frmConvert->ConvertPlayPanel;
+        centre = GetWindowSurfacePixel(frmConvert->Handle(), panel->Left() + panel->Width() * 3 / 4,
+                                       panel->Top() + panel->Height() / 2);
+        const char* dir = std::getenv("LUMACAST_BUILD_DIR");
+        std::string folder = std::string(dir ? dir : ".") + "/artifacts";
+        std::filesystem::create_directories(folder);
+        SaveWindowImage(frmConvert->Handle(), folder + "/convertwin-preview.png");
+    };
+    Convert();
+    delete Playerfrm;
+    Playerfrm = nullptr;
+    setPlayerHost(nullptr);
+    EXPECT_GT(GetRValue(centre), 230) << std::hex << centre;
+    EXPECT_NEAR(GetGValue(centre), 140, 20) << std::hex << centre;
+    EXPECT_LT(GetBValue(centre), 30) << std::hex << centre;
+    EXPECT_EQ(rec.sink, nullptr);
 }
 
 // Every way a run ends, and the cancel question answered either way.
