@@ -325,6 +325,20 @@ TEST_F(ProgressWindowTest, TakesItsSkinAndShowsTheRunInItsControls) {
             EXPECT_FALSE(overlap) << controls[i]->Name() << " and " << controls[j]->Name();
         }
     }
+    // A skin with the window buttons at the left: after the re-skin they are there, the
+    // caption beside them; the size stays as made.
+    std::string error;
+    ASSERT_TRUE(OpenSkin(box.Folder() + "Images/Ocean.xml", error)) << error;
+    const int width = frmConvert->Width();
+    frmConvert->ReloadSkin();
+    EXPECT_EQ(frmConvert->close->Left(), frmConvert->Skin().Find("close")->Left);
+    EXPECT_LT(frmConvert->close->Left(), width / 2);
+    EXPECT_GE(frmConvert->mainLabel->Left(), frmConvert->btnMini->Left() + frmConvert->btnMini->Width());
+    EXPECT_EQ(frmConvert->Width(), width);
+    ASSERT_TRUE(OpenSkin(box.DefaultSkin(), error)) << error;
+    frmConvert->ReloadSkin();
+    EXPECT_EQ(frmConvert->mainLabel->Left(), 16);
+
     // The command's reset reaches the window's own bars and memo.
     frmConvert->ShowResult->Lines()->Add("old line");
     frmConvert->OneProgress->SetMax(9);
