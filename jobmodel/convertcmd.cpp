@@ -44,7 +44,7 @@ bool StartConversion(ConvertCommand& command) {
         command.host.ShowMessage(kOutputFolderText + command.outputFolder);
         return false;
     }
-    command.progress.TotalProgress.SetMax(ConvertTotalSeconds(command.jobTree));
+    command.progress.TotalProgress().SetMax(ConvertTotalSeconds(command.jobTree));
     command.progress.JobTree = &command.jobTree;
     command.progress.DvdTree = command.dvdTree;
     command.progress.ProgramFolder = command.programFolder;
@@ -61,11 +61,11 @@ bool ConvertClick(ConvertCommand& command) {
     ConvertOutputDir = command.outputFolder;
     CancelState = 0;
     TfrmConvert& p = command.progress;
-    p.OneProgress.SetPosition(0);
-    p.TotalProgress.SetPosition(0);
-    p.OneProgress.SetMax(0);
-    p.TotalProgress.SetMax(0);
-    p.ShowResult.clear();
+    p.OneProgress().SetPosition(0);
+    p.TotalProgress().SetPosition(0);
+    p.OneProgress().SetMax(0);
+    p.TotalProgress().SetMax(0);
+    p.ShowResult().Clear();
     const bool shown = StartConversion(command);
     if (command.dvdTree) ResetDvdTimeRanges(*command.dvdTree);
     return shown;

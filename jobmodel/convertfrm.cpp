@@ -11,11 +11,19 @@
 namespace jobmodel {
 
 void TfrmConvert::TProgressBar::SetMax(int value) {
-    Max = std::max(value, 0);
-    Position = std::min(Position, Max);
+    max_ = std::max(value, 0);
+    position_ = std::min(position_, max_);
 }
 
-void TfrmConvert::TProgressBar::SetPosition(int value) { Position = std::clamp(value, 0, Max); }
+void TfrmConvert::TProgressBar::SetPosition(int value) { position_ = std::clamp(value, 0, max_); }
+
+void TfrmConvert::UseControls(ProgressBarView& one, ProgressBarView& total, ResultListView& results,
+                              std::function<bool()> previewChecked) {
+    one_ = &one;
+    total_ = &total;
+    results_ = &results;
+    previewChecked_ = std::move(previewChecked);
+}
 
 TfrmConvert::TfrmConvert() {
     handle_ = platform::AllocateHWnd(
@@ -31,7 +39,10 @@ TfrmConvert::~TfrmConvert() {
     platform::DeallocateHWnd(handle_);
 }
 
-void TfrmConvert::ApplyPreviewSetting() { ActiveConvertLibrary().setUsingPreview(Preview ? 1 : 0); }
+void TfrmConvert::ApplyPreviewSetting() {
+    const bool on = previewChecked_ ? previewChecked_() : Preview;
+    ActiveConvertLibrary().setUsingPreview(on ? 1 : 0);
+}
 
 void TfrmConvert::FormShow() {
     ApplyPreviewSetting();
@@ -70,8 +81,8 @@ platform::LRESULT TfrmConvert::WndProc(platform::HWND, platform::UINT message, p
 }
 
 void TfrmConvert::OnItemBar(platform::WPARAM length, platform::LPARAM position) {
-    OneProgress.SetMax(static_cast<int>(length));
-    OneProgress.SetPosition(static_cast<int>(position));
+    one_->SetMax(static_cast<int>(length));
+    one_->SetPosition(static_cast<int>(position));
 }
 
 void TfrmConvert::OnItemResult(platform::WPARAM result, platform::LPARAM name) {
@@ -82,7 +93,7 @@ void TfrmConvert::OnItemResult(platform::WPARAM result, platform::LPARAM name) {
         LastResult += " (" + reason->second + ")";
         reasons_.erase(reason);
     }
-    ShowResult.push_back(LastResult);
+    results_->Add(LastResult);
 }
 
 void TfrmConvert::OnConvertProgress(platform::WPARAM wParam) {
@@ -94,16 +105,15 @@ void TfrmConvert::OnConvertProgress(platform::WPARAM wParam) {
     constexpr double kLongestReport = 5 * 3600.0;
     if (!(seconds > -1.0 && seconds < kLongestReport)) return;
     const int s = static_cast<int>(std::trunc(seconds));
-    OneProgress.SetPosition(s);
-    TotalProgress.SetPosition(s + TotalConvertedSeconds.load());
+    one_->SetPosition(s);
+    total_->SetPosition(s + TotalConvertedSeconds.load());
 }
 
 void TfrmConvert::OnConvertFinished() {
     finished_ = true;
-    OneProgress.SetPosition(OneProgress.Max);
-    TotalProgress.SetPosition(TotalProgress.Max);
-    if (CancelState.load() != 1 && OnMessage) OnMessage("All conversion takes have been finished!");
-    if (OnClose) OnClose();
+    one_->SetPosition(one_->Max());
+    total_->SetPosition(total_->Max());
+    if (OnFinished) OnFinished();
 }
 
 }  // namespace jobmodel

@@ -53,6 +53,7 @@ struct ConvertLibrary {
     decltype(&::freeGroupMediaUIOption) freeGroup = ::freeGroupMediaUIOption;
     decltype(&::freeConvertProgressInfo) freeProgressInfo = ::freeConvertProgressInfo;
     decltype(&::setUsingPreview) setUsingPreview = ::setUsingPreview;
+    decltype(&::setPreviewSink) setPreviewSink = ::setPreviewSink;
     // Builds a player from a filled group (the group stays the caller's).
     decltype(&::generateFLVPlayer) generatePlayer = ::generateFLVPlayer;
 };

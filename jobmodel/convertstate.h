@@ -10,7 +10,9 @@ namespace jobmodel {
 extern std::string ConvertOutputDir;
 // The current job folder with a trailing "/".
 extern std::string ConvertJobDir;
-// 0 running, 1 cancel requested.
+// cancelNone while running, cancelByUser once the user asked to stop.
+constexpr int cancelNone = 0;
+constexpr int cancelByUser = 1;
 extern std::atomic<int> CancelState;
 // Seconds of source converted so far in this run.
 extern std::atomic<int> TotalConvertedSeconds;

@@ -84,7 +84,7 @@ void WholeRun(benchmark::State& state) {
         form.JobTree = &lists.jobs;
         form.DvdTree = &lists.dvd;
         itemlists::PumpRun(form);
-        for (const std::string& line : form.ShowResult)
+        for (const std::string& line : form.ShowResult().Lines())
             if (line.find("Convert Successful!") == std::string::npos) state.SkipWithError(line.c_str());
     }
 }

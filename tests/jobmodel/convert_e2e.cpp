@@ -151,7 +151,7 @@ TEST(ConvertEndToEnd, DvdTitleSegmentMergeAndFile) {
         form.DvdTree = &lists.dvd;
         form.ProgramFolder = program;
         itemlists::PumpRun(form);
-        lines = form.ShowResult;
+        lines = form.ShowResult().Lines();
     }
     EXPECT_EQ(lines, (std::vector<std::string>{"Title 0 --> Convert Successful!", "Cut --> Convert Successful!",
                                                "Merged --> Convert Successful!", "clip --> Convert Successful!"}));

@@ -26,7 +26,7 @@ struct RecordingHost : JobHost {
     void ShowMessage(const std::string& text) override { log.push_back("message:" + text); }
     void ShowProgressWindow() override {
         log.push_back("progress");
-        totalWhenShown = form->TotalProgress.Max;
+        totalWhenShown = form->TotalProgress().Max();
     }
 };
 
@@ -76,9 +76,9 @@ TEST(ConvertCommand, ClickPreparesTheRunOrTellsWhyNot) {
 
     // The folder is made with its parents, the run's inputs are set, the window shown.
     Check(lists.jobs, row.node);
-    form.ShowResult = {"old line"};
-    form.OneProgress.SetMax(9);
-    form.OneProgress.SetPosition(9);
+    form.ShowResult().Add("old line");
+    form.OneProgress().SetMax(9);
+    form.OneProgress().SetPosition(9);
     CancelState = 1;
     EXPECT_TRUE(ConvertClick(command));
     EXPECT_EQ(host.log, std::vector<std::string>{"progress"});
@@ -87,9 +87,9 @@ TEST(ConvertCommand, ClickPreparesTheRunOrTellsWhyNot) {
     EXPECT_EQ(ConvertOutputDir, output);
     EXPECT_EQ(CancelState.load(), 0);
     EXPECT_EQ(host.totalWhenShown, 42);
-    EXPECT_EQ(form.OneProgress.Max, 0);
-    EXPECT_EQ(form.OneProgress.Position, 0);
-    EXPECT_TRUE(form.ShowResult.empty());
+    EXPECT_EQ(form.OneProgress().Max(), 0);
+    EXPECT_EQ(form.OneProgress().Position(), 0);
+    EXPECT_TRUE(form.ShowResult().Lines().empty());
     EXPECT_EQ(form.JobTree, &lists.jobs);
     EXPECT_EQ(form.DvdTree, &lists.dvd);
     EXPECT_EQ(form.ProgramFolder, "/program/");

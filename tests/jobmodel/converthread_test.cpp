@@ -250,12 +250,12 @@ protected:
             form.JobTree = &lists.jobs;
             form.DvdTree = &lists.dvd;
             form.ProgramFolder = program;
-            form.TotalProgress.SetMax(100000);
+            form.TotalProgress().SetMax(100000);
             platform::SetHandleProc(form.Handle(), [&](platform::HWND h, platform::UINT m, platform::WPARAM w,
                                                        platform::LPARAM l) {
                 if (o.allDone > 0) o.allDoneLast = false;
                 if (m == WM_CONVERT_ALL_DONE) ++o.allDone;
-                if (m == WM_CONVERT_ITEM_DONE) o.barMaxima += form.OneProgress.Max;
+                if (m == WM_CONVERT_ITEM_DONE) o.barMaxima += form.OneProgress().Max();
                 return form.WndProc(h, m, w, l);
             });
             if (whilePumping) {
@@ -271,9 +271,9 @@ protected:
             }
             platform::MSG msg;
             while (platform::PeekMessage(&msg, nullptr, 0, 0, platform::PM_REMOVE)) platform::DispatchMessage(&msg);
-            o.lines = form.ShowResult;
-            EXPECT_EQ(form.OneProgress.Position, form.OneProgress.Max);
-            EXPECT_EQ(form.TotalProgress.Position, form.TotalProgress.Max);
+            o.lines = form.ShowResult().Lines();
+            EXPECT_EQ(form.OneProgress().Position(), form.OneProgress().Max());
+            EXPECT_EQ(form.TotalProgress().Position(), form.TotalProgress().Max());
         }
         o.total = TotalConvertedSeconds;
         EXPECT_EQ(o.allDone, 1) << "every run ends with exactly one end message";
@@ -654,8 +654,8 @@ TEST(ConvertWindow, ProgressAndResultLines) {
         form.Preview = false;
         form.PreviewClick();
         EXPECT_EQ(rec.preview, 0);
-        form.OneProgress.SetMax(20000);
-        form.TotalProgress.SetMax(40000);
+        form.OneProgress().SetMax(20000);
+        form.TotalProgress().SetMax(40000);
         TotalConvertedSeconds = 100;
         const struct {
             double seconds;
@@ -666,8 +666,8 @@ TEST(ConvertWindow, ProgressAndResultLines) {
             auto* info = static_cast<ConvertProgressInfo*>(std::calloc(1, sizeof(ConvertProgressInfo)));
             info->convertedSeconds = c.seconds;
             form.WndProc(form.Handle(), WM_CONVERTER_PROGRESS, reinterpret_cast<platform::WPARAM>(info), 0);
-            EXPECT_EQ(form.OneProgress.Position, c.one) << c.seconds;
-            EXPECT_EQ(form.TotalProgress.Position, c.total) << c.seconds;
+            EXPECT_EQ(form.OneProgress().Position(), c.one) << c.seconds;
+            EXPECT_EQ(form.TotalProgress().Position(), c.total) << c.seconds;
         }
     }
     EXPECT_EQ(rec.progressFreed, 5);
