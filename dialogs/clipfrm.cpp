@@ -108,8 +108,8 @@ TfrmClip::TfrmClip(TComponent* owner)
         const char* text;
         int width;
     };
-    for (Column c : {Column{"Segment Title", 75}, Column{"Start Time", 60}, Column{"End Time", 60},
-                     Column{"Duration", 58}}) {
+    for (Column c : {Column{"Segment Title", 82}, Column{"Start Time", 56}, Column{"End Time", 56},
+                     Column{"Duration", 56}}) {
         treeview::TVastTreeColumn* column = ClipNodeTree->Header()->Columns()->Add();
         column->SetText(c.text);
         column->SetWidth(c.width);
@@ -118,6 +118,9 @@ TfrmClip::TfrmClip(TComponent* owner)
     treeview::TCustomVastTreeOptions* options = ClipNodeTree->TreeOptions();
     options->SetSelectionOptions((options->SelectionOptions() & ~treeview::toMultiSelect) |
                                  treeview::toFullRowSelect);
+    // A flat list: no lines, no room for a level that does not exist.
+    options->SetPaintOptions(options->PaintOptions() & ~(treeview::toShowRoot | treeview::toShowTreeLines));
+    ClipNodeTree->SetIndent(0);
     ClipNodeTree->OnGetText = [](treeview::TBaseVastTree* tree, PVastNode node, treeview::TColumnIndex column,
                                  treeview::TVSTTextType, std::string& text) {
         const jobmodel::MediaItem* row = jobmodel::ItemOf(*tree, node);
@@ -257,6 +260,8 @@ void TfrmClip::FormShow(TObject*) {
     pendingSeeks_ = 0;
     seekTarget_ = -1;
     AttachClipPreview();
+    // The rows show the job list's pictures.
+    if (frmMain && frmMain->ImageList) ClipNodeTree->SetImages(frmMain->ImageList);
     skin.LoadPictures({{"TotalTrackBar", TotalTrackBar, TSkinUse::Slider},
                        {"StartTrackBar", StartTrackBar, TSkinUse::Slider},
                        {"EndTrackBar", EndTrackBar, TSkinUse::Slider}});

@@ -85,6 +85,32 @@ skinctrl::TdvxImagePanel* AddTabPanel(TComponent* owner, TWinControl* parent, co
     return tab;
 }
 
+// The skins have no picture for the icon beside the volume bar: a speaker is drawn on the
+// background's colour under it.
+void DrawSpeaker(skinctrl::TdvxImageButton* icon, skinctrl::TdvxImagePanel* background) {
+    TColor under = clBtnFace;
+    if (TBitmap* back = background->Picture()->Bitmap(); back && back->Width() > icon->Left() &&
+                                                         back->Height() > icon->Top())
+        under = back->Canvas()->Pixels(icon->Left() + 1, icon->Top() + 1);
+    TBitmap speaker;
+    speaker.SetPixelFormat(pf32bit);
+    speaker.SetSize(icon->Width(), icon->Height());
+    TCanvas* c = speaker.Canvas();
+    c->Brush()->SetStyle(bsSolid);
+    c->Brush()->SetColor(under);
+    c->FillRect(TRect(0, 0, icon->Width(), icon->Height()));
+    int h = icon->Height(), mid = h / 2;
+    c->Pen()->SetColor(TColor(0x5A3A1E));
+    c->Brush()->SetColor(TColor(0x5A3A1E));
+    c->Polygon({TPoint(2, mid - 3), TPoint(6, mid - 3), TPoint(11, mid - 8), TPoint(11, mid + 8), TPoint(6, mid + 3),
+                TPoint(2, mid + 3)});
+    c->MoveTo(14, mid - 4);
+    c->LineTo(16, mid);
+    c->LineTo(14, mid + 5);
+    for (TPicture* slot : {icon->PicNormal(), icon->PicMouseOn(), icon->PicMouseDown()}) slot->Assign(&speaker);
+    icon->Invalidate();
+}
+
 }  // namespace
 
 int EffectBarValue(int position) { return 10 * position - 100; }
@@ -204,6 +230,7 @@ TfrmEdit::TfrmEdit(TComponent* owner)
     OnClose = [this](TObject* s, TCloseAction& a) { FormClose(s, a); };
     SetPlayerTimeShare(apEdit, &TfrmEdit::OnEditPlayerTime);
     TakeSkin();
+    DrawSpeaker(volume, background);
     ShowTab(true);
 }
 
@@ -226,6 +253,7 @@ void TfrmEdit::Dispatch(TMessage& message) {
 
 void TfrmEdit::ReloadSkin() {
     TSkinnedForm::ReloadSkin();
+    DrawSpeaker(volume, background);
     // The layout shows both reset buttons and both tab panels; the tab in use decides.
     ShowTab(tabCropPanel->Visible() || !tabEffectPanel->Visible());
     SetPlayButtonState(playing_);
