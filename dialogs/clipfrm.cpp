@@ -547,6 +547,8 @@ void TfrmClip::OnClipPlayerTime(const PlayTimeInfo& info) {
 }
 
 void TfrmClip::OnClipTimeMessage(TMessage& message) {
+    // A report still queued when the dialog closed belongs to a preview that is gone.
+    if (!Visible()) return;
     if (message.LParam == 1 && !seekInProgress_) EndPlayback();
     if (pendingSeeks_ > 0) {
         --pendingSeeks_;

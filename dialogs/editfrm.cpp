@@ -529,6 +529,8 @@ void TfrmEdit::OnEditPlayerTime(const PlayTimeInfo& info) {
 }
 
 void TfrmEdit::OnEditTimeMessage(TMessage& message) {
+    // A report still queued when the dialog closed belongs to a preview that is gone.
+    if (!Visible()) return;
     // The end of the stream, unless the user is seeking.
     if (message.LParam == 1 && !seekInProgress_) EndPlayback();
     if (pendingSeeks_ > 0) {

@@ -327,6 +327,17 @@ TEST_F(EditTest, ReportsFromAnotherThreadOnlyPost) {
     std::thread([&bad] { OnPlayerTime(&bad); }).join();
     testsupport::PumpWindows();
     EXPECT_EQ(edit->TotalTrackBar->Position(), 100);  // 120 kept within the bar; the 60 never came
+
+    // A report still queued when the dialog closes does not reach the next preview.
+    edit->btnPlayClick(nullptr);
+    EXPECT_TRUE(edit->Playing());
+    PlayTimeInfo end{};
+    end.ended = 1;
+    std::thread([&end] { OnPlayerTime(&end); }).join();
+    edit->Close();
+    player.Take();
+    testsupport::PumpWindows();
+    EXPECT_TRUE(player.Take().empty());
 }
 
 TEST_F(EditTest, Screenshot) {
