@@ -255,7 +255,7 @@ void TfrmEdit::ReloadSkin() {
     TSkinnedForm::ReloadSkin();
     DrawSpeaker(volume, background);
     // The layout shows both reset buttons and both tab panels; the tab in use decides.
-    ShowTab(tabCropPanel->Visible() || !tabEffectPanel->Visible());
+    ShowTab(cropTab_);
     SetPlayButtonState(playing_);
 }
 
@@ -356,6 +356,7 @@ void TfrmEdit::btnOKClick(TObject*) {
 // ---- tabs ----
 
 void TfrmEdit::ShowTab(bool crop) {
+    cropTab_ = crop;
     skin.ShowButtonState(tabCrop, "tabCrop", crop ? ssMouseOn : ssNormal);
     skin.ShowButtonState(tabEffect, "tabEffect", crop ? ssNormal : ssMouseOn);
     tabCropPanel->SetVisible(crop);

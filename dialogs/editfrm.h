@@ -129,6 +129,7 @@ private:
     TitlePlayRecord playRecord_{};
     bool verticalFlip_ = false, horizontalFlip_ = false;
     bool skip_[4] = {};
+    bool cropTab_ = true;  // the tab shown
     bool playing_ = false, opened_ = false, seekInProgress_ = false;
     int pendingSeeks_ = 0;
     int seekTarget_ = -1;

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <map>
+#include <tuple>
 #include <cstdlib>
 #include <memory>
 #include <thread>
@@ -13,7 +16,10 @@
 #include "dialogs_support.h"
 #include "fixtures/dvd_fixture.h"
 #include "libs/morvplayer/host.h"
+#include "jobmodel/convertstate.h"
 #include "support/process.h"
+#include "support/tempdir.h"
+#include "tests/jobmodel/itemlists.h"
 
 // SDL keeps an error text per sound thread that it never frees, and libdvdread loses a
 // little when it opens a disc. Neither is ours.
@@ -135,6 +141,99 @@ TEST(EditPreviewEndToEnd, CropFlipAndGrayMatchFfmpegOnTheDvdFixture) {
     edit.reset();
     jobmodel::ReleaseMediaItem(row);
     setPlayerHost(nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// The same settings through the real converter: a converted frame against ffmpeg, and two
+// segments of the title whose files last as long as their ranges.
+TEST(EditPreviewEndToEnd, TheConverterAppliesTheSameSettingsAndCutsSegments) {
+    using jobmodel::itemlists::Lists;
+    using jobmodel::itemlists::Row;
+    const auto fx = lumacast::fixtures::LoadDvdFixture();
+    const char* programDir = std::getenv("LUMACAST_PROGRAM_DIR");
+    ASSERT_NE(programDir, nullptr);
+    DvdDisc* disc = nullptr;
+    ASSERT_EQ(parseDVD(&disc, fx.root.c_str(), 0), 0);
+    ASSERT_GE(disc->titleSetCount, 2);
+    DvdTitle& pal = disc->titleSets[1].titles[0];
+
+    Lists lists;
+    treeview::PVastNode discRow = lists.Add(lists.dvd, nullptr, jobmodel::mkFile, "disc").node;
+    Row dvdTitle = lists.Add(lists.dvd, discRow, jobmodel::mkDvdTitle, "Title 2", 0, pal.lengthSeconds);
+    dvdTitle.item->dvdKind = jobmodel::mkDvdTitle;
+    for (int c = 0; c < pal.chapterCount; ++c) {
+        Row cr = lists.Add(lists.dvd, dvdTitle.node, jobmodel::mkDvdChapter, "Title 2 c" + std::to_string(c), 0,
+                           pal.chapters[c].lengthSeconds);
+        cr.item->dvdKind = jobmodel::mkDvdChapter;
+        cr.item->dvdChapter = &pal.chapters[c];
+    }
+    auto dvdRow = [&](treeview::PVastNode parent, jobmodel::MediaItemKind kind, const std::string& name, int start,
+                      int end) {
+        Row r = lists.Add(lists.jobs, parent, kind, name, start, end);
+        r.item->dvdDisc = disc;
+        r.item->dvdTitle = &pal;
+        r.item->dvdKind = jobmodel::mkDvdTitle;
+        r.item->audioId = 0;
+        r.item->subtitleId = -1;
+        r.item->mediaInfo = jobmodel::NewMediaInfo();
+        r.item->mediaInfo->durationSeconds = pal.lengthSeconds;
+        jobmodel::itemlists::RealFlvOptions(*r.item, false);
+        return r;
+    };
+    Row title = dvdRow(nullptr, jobmodel::mkDvdTitle, "Title 2", 0, pal.lengthSeconds);
+    *title.item->crop = {16, 16, 16, 16, "original"};
+    title.item->effect->horizontalFlip = 1;
+    title.item->effect->effect = jobmodel::ekGray;
+    lists.jobs.SetCheckState(title.node, treeview::csCheckedNormal);
+    for (auto [name, start, end] : {std::tuple{"First", 0, 1}, {"Second", 1, 3}}) {
+        Row segment = dvdRow(title.node, jobmodel::mkSegment, name, start, end);
+        segment.item->imageIndex = 1;
+        lists.jobs.SetCheckState(segment.node, treeview::csCheckedNormal);
+    }
+
+    testsupport::TempDir temp;
+    jobmodel::ConvertOutputDir = temp.str() + "/out/";
+    std::filesystem::create_directories(jobmodel::ConvertOutputDir);
+    jobmodel::CancelState = 0;
+    std::vector<std::string> lines;
+    {
+        jobmodel::TfrmConvert form;
+        form.JobTree = &lists.jobs;
+        form.DvdTree = &lists.dvd;
+        form.ProgramFolder = std::string(programDir) + "/";
+        jobmodel::itemlists::PumpRun(form);
+        lines = form.ShowResult;
+    }
+    ASSERT_EQ(lines, (std::vector<std::string>{"Title 2 --> Convert Successful!", "First --> Convert Successful!",
+                                               "Second --> Convert Successful!"}));
+    std::map<std::string, std::string> videos;
+    for (const auto& entry : std::filesystem::directory_iterator(jobmodel::ConvertOutputDir)) {
+        std::string folder = entry.path().filename().string();
+        std::string name = folder.substr(0, folder.find('-'));
+        videos[name] = (entry.path() / (name + ".flv")).string();
+    }
+    auto duration = [](const std::string& file) {
+        return std::atof(Capture("ffprobe -v error -show_entries format=duration -of csv=p=0 " + ShellQuote(file)).c_str());
+    };
+    EXPECT_NEAR(duration(videos["First"]), 1, 0.2);
+    EXPECT_NEAR(duration(videos["Second"]), 2, 0.2);
+
+    // The frame at one second of the converted title against ffmpeg's of the source.
+    const std::string frame = temp.str() + "/converted.png", expected = temp.str() + "/expected.png";
+    const std::string vob = fx.videoTs + "/VTS_02_1.VOB";
+    int status = 0;
+    Capture("ffmpeg -nostdin -v error -y -ss 1 -i " + ShellQuote(videos["Title 2"]) + " -frames:v 1 " +
+                ShellQuote(frame), &status);
+    ASSERT_EQ(status, 0);
+    auto [w, h] = SizeOf(frame);
+    Capture("ffmpeg -nostdin -v error -y -ss 1 -i " + ShellQuote(vob) + " -frames:v 1 -vf " +
+                ShellQuote("crop=688:544:16:16,hflip,hue=s=0,scale=" + std::to_string(w) + ":" + std::to_string(h)) +
+                " " + ShellQuote(expected), &status);
+    ASSERT_EQ(status, 0);
+    EXPECT_GT(Ssim(frame, expected), 0.85);
 }
 
 }  // namespace

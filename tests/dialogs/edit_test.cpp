@@ -348,8 +348,12 @@ TEST_F(EditTest, Screenshot) {
     edit->tabEffectClick(nullptr);
     dialogtest::Screenshot(edit.get(), "edit-effect.png");
     EXPECT_EQ(edit->Width(), edit->Skin().Width());
+    // A skin change keeps the tab in use.
+    edit->ReloadSkin();
     EXPECT_TRUE(edit->tabEffectPanel->Visible());
     EXPECT_FALSE(edit->tabCropPanel->Visible());
+    EXPECT_TRUE(edit->btnEffectReset->Visible());
+    EXPECT_FALSE(edit->btnCropReset->Visible());
 }
 
 }  // namespace
