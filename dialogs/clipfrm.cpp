@@ -241,7 +241,8 @@ void TfrmClip::SetClipItem(jobmodel::MediaItem* row, int, PVastNode node, treevi
     // A source longer than a day still shows its hours.
     StartTime->SetMaxHour(length / 3600);
     EndTime->SetMaxHour(length / 3600);
-    segmentCounter_ = row ? row->segmentCounter : 0;
+    // "Segment_1" is there from the start: a row that never counted still adds Segment_2.
+    segmentCounter_ = row ? std::max(1, row->segmentCounter) : 0;
     if (jobTree_ && node) jobmodel::LoadClipSegments(*ClipNodeTree, *jobTree_, node);
 }
 
