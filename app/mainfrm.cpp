@@ -6,6 +6,7 @@
 
 #include "app/convertwin.h"
 #include "app/dvdfrm.h"
+#include "app/playerfrm.h"
 #include "dialogs/aboutfrm.h"
 #include "dialogs/clipfrm.h"
 #include "dialogs/customfrm.h"
@@ -197,6 +198,8 @@ TfrmMain::TfrmMain(TComponent* owner) : TForm(owner) {
     btnHelp->OnClick = [this](TObject* s) { HelpClick(s); };
     option->OnClick = [this](TObject* s) { optionClick(s); };
     addFile->OnClick = [this](TObject* s) { addFileClick(s); };
+    edit->OnClick = [this](TObject* s) { editClick(s); };
+    clip->OnClick = [this](TObject* s) { clipClick(s); };
     merge->OnClick = [this](TObject* s) { mergeClick(s); };
     slide->OnClick = [this](TObject* s) { slideClick(s); };
     addDVD->OnClick = [this](TObject* s) { downlist_folderClick(s); };
@@ -274,7 +277,7 @@ void TfrmMain::BuildMenus() {
     AddMenuItem(Edit_Menu, "menuMerge", "Merge", [this](TObject* s) { mergeClick(s); });
     AddMenuItem(Edit_Menu, "menuSlide", "Slide", [this](TObject* s) { slideClick(s); });
     AddMenuItem(Edit_Menu, "", "-");
-    AddMenuItem(Edit_Menu, "Properties", "Properties");
+    AddMenuItem(Edit_Menu, "Properties", "Properties", [this](TObject* s) { PropertiesClick(s); });
     AddMenuItem(Edit_Menu, "", "-");
     menuAudio = AddMenuItem(Edit_Menu, "menuAudio", "Audio Track");
     menuSubtitle = AddMenuItem(Edit_Menu, "menuSubtitle", "Subtitle");
@@ -595,6 +598,67 @@ void TfrmMain::addFileClick(TObject*) {
     for (int i = 0; i < dialog.Files()->Count(); ++i) paths.push_back(dialog.Files()->Strings(i));
     if (paths.empty() && !dialog.FileName().empty()) paths.push_back(dialog.FileName());
     AddFiles(paths);
+}
+
+namespace {
+
+// Shows a dialog that takes the preview player: the main preview is stopped and closed
+// first and attached to the main window's panel again once the dialog has closed.
+void ShowPreviewDialog(TfrmMain& main, TCustomForm* dialog) {
+    const PlayerLibrary& player = ActivePlayerLibrary();
+    main.StopPreview();
+    main.PreviewOpened = false;
+    player.stopPlay(1);
+    player.close_sdl();
+    dialog->ShowModal();
+    PlayerAttach row = MainAttach();
+    row.panel = main.MainPlayPanel;
+    row.left = main.Left() + main.MainPlayPanel->Left();
+    row.top = main.Top() + main.MainPlayPanel->Top();
+    AttachPlayer(row, main.ProgramFolder);
+}
+
+}  // namespace
+
+void TfrmMain::editClick(TObject*) {
+    if (adding_) return;
+    ActivePlayerLibrary().close_sdl();
+    MediaItem* row = jobmodel::ItemOf(*NodeTree, NodeTree->GetFirstSelected());
+    if (!row || !frmEdit) return;
+    frmEdit->SetEditItem(row);
+    ++modalDepth_;
+    ShowPreviewDialog(*this, frmEdit);
+    --modalDepth_;
+    AfterModal();
+}
+
+void TfrmMain::clipClick(TObject*) {
+    if (adding_ || !frmClip) return;
+    treeview::PVastNode node = NodeTree->GetFirstSelected();
+    MediaItem* row = jobmodel::ItemOf(*NodeTree, node);
+    if (!row || row->kind == jobmodel::mkMerge || row->kind == jobmodel::mkSlide) return;
+    if (row->imageIndex == 1) {
+        // A segment row: the dialog cuts its parent row.
+        frmClip->SetSelectedSegment(jobmodel::FieldText(row->row.source));
+        node = node->Parent;
+        row = jobmodel::ItemOf(*NodeTree, node);
+        if (!row) return;
+        frmClip->SetClipItem(row, 1, node, NodeTree);
+    } else {
+        frmClip->SetClipItem(row, 0, node, NodeTree);
+        NodeTree->SetSelected(node, true);
+    }
+    ++modalDepth_;
+    ShowPreviewDialog(*this, frmClip);
+    --modalDepth_;
+    AfterModal();
+}
+
+void TfrmMain::PropertiesClick(TObject*) {
+    MediaItem* row = jobmodel::ItemOf(*NodeTree, NodeTree->GetFirstSelected());
+    if (!row || !frmPro) return;
+    frmPro->SetMediaItem(row);
+    frmPro->ShowModal();
 }
 
 void TfrmMain::mergeClick(TObject*) {

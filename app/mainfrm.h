@@ -69,6 +69,10 @@ public:
     // Adds the files as the add command does (the dialog's answer); the list's commands
     // stay disabled meanwhile, as the command handles messages while it probes.
     jobmodel::AddFilesResult AddFiles(const std::vector<std::string>& paths);
+    // The edit, clip and properties dialogs for the first selected row.
+    void editClick(platform::TObject* sender);
+    void clipClick(platform::TObject* sender);
+    void PropertiesClick(platform::TObject* sender);
     void mergeClick(platform::TObject* sender);
     void slideClick(platform::TObject* sender);
     void CheckAllClick(platform::TObject* sender);

@@ -26,6 +26,24 @@ struct PlayerLibrary {
     decltype(&::findDvdTimePlay) findDvdTimePlay = ::findDvdTimePlay;
     decltype(&::updatePlayer) updatePlayer = ::updatePlayer;
     decltype(&::morvCapture) morvCapture = ::morvCapture;
+    // The picture and sound settings the edit dialog previews.
+    decltype(&::setPlayAspectRatio) setPlayAspectRatio = ::setPlayAspectRatio;
+    decltype(&::setBrightness) setBrightness = ::setBrightness;
+    decltype(&::setContrast) setContrast = ::setContrast;
+    decltype(&::setSaturation) setSaturation = ::setSaturation;
+    decltype(&::cropFlim) cropFlim = ::cropFlim;
+    decltype(&::leftCropFlim) leftCropFlim = ::leftCropFlim;
+    decltype(&::rightCropFlim) rightCropFlim = ::rightCropFlim;
+    decltype(&::upCropFlim) upCropFlim = ::upCropFlim;
+    decltype(&::bottomCropFlim) bottomCropFlim = ::bottomCropFlim;
+    decltype(&::noEffectFlim) noEffectFlim = ::noEffectFlim;
+    decltype(&::grayFlim) grayFlim = ::grayFlim;
+    decltype(&::embossFlim) embossFlim = ::embossFlim;
+    decltype(&::oldFlim) oldFlim = ::oldFlim;
+    decltype(&::horiFlipFlim) horiFlipFlim = ::horiFlipFlim;
+    decltype(&::vertFlipFlim) vertFlipFlim = ::vertFlipFlim;
+    decltype(&::noFlipFlim) noFlipFlim = ::noFlipFlim;
+    decltype(&::setOutputGain) setOutputGain = ::setOutputGain;
 };
 
 // The table in use; SetPlayerLibrary(nullptr) restores the real library.

@@ -87,7 +87,8 @@ void TdvxTrackBar::SetFrequency(int value) {
 }
 
 void TdvxTrackBar::SetBarImage(TPicture* value) {
-    barImage_->Assign(value);
+    ownBar_ = value && value->Width() > 0 && value->Height() > 0;
+    if (ownBar_) barImage_->Assign(value);
     UpdateControl();
 }
 
@@ -157,15 +158,17 @@ void TdvxTrackBar::UpdatePicture() {
         // The owner's pictures stay; only the bar is drawn again at the new length.
     } else if (UsingTheme(style)) {
         TdvxFileTheme* theme = GetFileTheme();
-        if (TBitmap* b = theme->GetBitmap(SKIN2_TRACKBAR)) barImage_->Bitmap()->Assign(b);
+        if (TBitmap* b = theme->GetBitmap(SKIN2_TRACKBAR); b && !ownBar_) barImage_->Bitmap()->Assign(b);
         TBitmap slider;
         if (TBitmap* b = theme->GetBitmap(horizontal ? SKIN2_TRACKBARSLIDER : SKIN2_TRACKBARVSLIDER)) slider.Assign(b);
         ScanColor(&slider, theme->GetColor(SKIN2_TRANSCOLOR), theme->GetColor(SKIN2_FORMCOLOR));
         slider_->Picture()->Bitmap()->Assign(&slider);
     } else {
         TBitmap bar, slider;
-        GetInsideThemeBitmap(style, DVX_THEME_TRACKBAR_BAR_IMAGE, &bar, 0, 0);
-        barImage_->Bitmap()->Assign(&bar);
+        if (!ownBar_) {
+            GetInsideThemeBitmap(style, DVX_THEME_TRACKBAR_BAR_IMAGE, &bar, 0, 0);
+            barImage_->Bitmap()->Assign(&bar);
+        }
         GetInsideThemeBitmap(style, horizontal ? DVX_THEME_TRACKBAR_SLIDER_IMAGE : DVX_THEME_TRACKBAR_SLIDER_V_IMAGE,
                              &slider, 0, 0);
         slider_->Picture()->Bitmap()->Assign(&slider);

@@ -40,6 +40,8 @@ public:
     int Frequency() const { return frequency_; }
     void SetFrequency(int value);
     platform::TPicture* BarImage() const { return barImage_.get(); }
+    // The owner's bar picture, kept through style and size changes; an empty picture (or
+    // nullptr) goes back to the style's.
     void SetBarImage(platform::TPicture* value);
     // The slider panel's own picture: a picture loaded into it stays until the next
     // UpdateControl (style, orientation or size change).
@@ -93,6 +95,7 @@ private:
     bool showTick_ = true;
     bool transparent_ = false;
     std::unique_ptr<platform::TPicture> barImage_;
+    bool ownBar_ = false;  // barImage_ was set by the owner
     bool dragging_ = false;
     int frequency_ = 1;
     int lastChange_ = 0;

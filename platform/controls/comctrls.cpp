@@ -282,14 +282,19 @@ void TDateTimePicker::SetTime(double value) {
 }
 
 void TDateTimePicker::SetHMS(int hour, int minute, int second) {
-    hour_ = std::clamp(hour, 0, 23);
+    hour_ = std::clamp(hour, 0, maxHour_);
     minute_ = std::clamp(minute, 0, 59);
     second_ = std::clamp(second, 0, 59);
     Invalidate();
 }
 
 int& TDateTimePicker::FieldValue(int field) { return field == 0 ? hour_ : field == 1 ? minute_ : second_; }
-int TDateTimePicker::FieldMax(int field) const { return field == 0 ? 23 : 59; }
+void TDateTimePicker::SetMaxHour(int value) {
+    maxHour_ = std::max(23, value);
+    SetHMS(hour_, minute_, second_);
+}
+
+int TDateTimePicker::FieldMax(int field) const { return field == 0 ? maxHour_ : 59; }
 
 std::string TDateTimePicker::Text() const {
     std::string out;

@@ -71,6 +71,10 @@ public:
     int Minute() const { return minute_; }
     int Second() const { return second_; }
     void SetHMS(int hour, int minute, int second);
+    // The largest hour the picker shows and takes (23, a time of day, unless set higher:
+    // a length of more than a day).
+    int MaxHour() const { return maxHour_; }
+    void SetMaxHour(int value);
     // The text as shown.
     std::string Text() const override;
     // The field being edited: 0 hours, 1 minutes, 2 seconds.
@@ -92,6 +96,7 @@ private:
     int hour_ = 0;
     int minute_ = 0;
     int second_ = 0;
+    int maxHour_ = 23;
     int field_ = 0;
     int typed_ = -1;  // the first digit typed into the field, -1 none
     int& FieldValue(int field);

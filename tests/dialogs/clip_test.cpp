@@ -1,0 +1,384 @@
+// The clip dialog over a job list of a file row, a DVD chapter row and a merge group that
+// holds a copy of a segment, against a recording player.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <thread>
+
+#include "app/app_support.h"
+#include "dialogs/clipfrm.h"
+#include "dialogs_support.h"
+#include "fake_player.h"
+#include "jobmodel/joblist.h"
+#include "jobmodel/jobrows.h"
+
+namespace {
+
+using namespace platform;
+using jobmodel::MediaItem;
+using treeview::PVastNode;
+using dialogtest::Has;
+
+class ClipTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        apptest::UseHeadlessDisplay();
+        std::string error;
+        ASSERT_TRUE(OpenSkin(box.DefaultSkin(), error)) << error;
+        Application->MessageBoxHandler = [this](const std::string& text, const std::string&, UINT) {
+            messages.push_back(text);
+            return answer;
+        };
+        jobmodel::PrepareItemTree(jobs);
+        auto* options = jobs.TreeOptions();
+        options->SetSelectionOptions(options->SelectionOptions() | treeview::toMultiSelect);
+        jobs.OnInitNode = [](treeview::TBaseVastTree* t, PVastNode, PVastNode node, treeview::TVastNodeInitStates&) {
+            jobmodel::InitItemNode(*t, node);
+        };
+        MediaInfo* info = jobmodel::NewMediaInfo();
+        info->durationSeconds = 100;
+        std::snprintf(info->path, sizeof info->path, "/media/clip.mp4");
+        file = jobmodel::AppendFileRow(jobs, "/media/clip.mp4", info, names);
+
+        title.titleNumber = 0;
+        title.ifoPath = "/dvd/VIDEO_TS/VTS_01_0.IFO";
+        chapter = jobs.AddChild(nullptr);
+        MediaItem& c = Item(chapter);
+        jobmodel::InitMediaItem(c);
+        c.mediaInfo = jobmodel::NewMediaInfo();
+        c.mediaInfo->durationSeconds = 40;
+        *c.timeRange = {0, 40};
+        c.kind = c.dvdKind = jobmodel::mkDvdChapter;
+        c.dvdChapterNumber = 2;
+        c.dvdTitle = &title;
+        c.segmentCounter = 1;
+        jobmodel::CopyTextField(c.name, "chapter_01_01_03");
+        jobmodel::SetItemRow(c.row, "chapter_01_01_03", "00:00:40", "00:00:40", "chapter_01_01_03.flv", 2, 2);
+
+        clip = std::make_unique<TfrmClip>(nullptr);
+        clip->AfterConstruction();
+    }
+    void TearDown() override {
+        clip.reset();
+        jobmodel::ClearItemTree(jobs);
+        Application->MessageBoxHandler = nullptr;
+    }
+    MediaItem& Item(PVastNode node) { return *jobmodel::ItemOf(jobs, node); }
+    MediaItem& Segment(PVastNode node) { return *jobmodel::ItemOf(*clip->ClipNodeTree, node); }
+    void Open(PVastNode row) {
+        clip->SetClipItem(&Item(row), 0, row, &jobs);
+        clip->Show();
+        testsupport::PumpWindows();
+    }
+    // The segment list's titles, and the row's segment children as "name start-end".
+    std::vector<std::string> Titles() {
+        std::vector<std::string> out;
+        for (PVastNode n = clip->ClipNodeTree->RootNode()->FirstChild; n; n = n->NextSibling)
+            out.push_back(jobmodel::FieldText(Segment(n).row.source));
+        return out;
+    }
+    std::vector<std::string> Children(PVastNode row) {
+        std::vector<std::string> out;
+        for (PVastNode n = row->FirstChild; n; n = n->NextSibling) {
+            const MediaItem& s = Item(n);
+            out.push_back(jobmodel::FieldText(s.name) + " " + std::to_string(s.timeRange->start) + "-" +
+                          std::to_string(s.timeRange->end));
+        }
+        return out;
+    }
+    std::string SelectedTitle() {
+        MediaItem* s = clip->SelectedSegment();
+        return s ? jobmodel::FieldText(s->row.source) : "";
+    }
+    void Select(int index) {
+        PVastNode n = clip->ClipNodeTree->RootNode()->FirstChild;
+        while (index-- > 0) n = n->NextSibling;
+        clip->ClipNodeTree->ClearSelection();
+        clip->ClipNodeTree->SetSelected(n, true);
+        testsupport::PumpWindows();
+    }
+    // A merge group of the file row's first segment and the chapter row.
+    PVastNode MergeSegmentWithChapter() {
+        jobs.ClearSelection();
+        jobs.SetSelected(file->FirstChild, true);
+        jobs.SetSelected(chapter, true);
+        return jobmodel::CreateGroupItem(jobs, jobmodel::mkMerge, counters);
+    }
+
+    apptest::Sandbox box;
+    dialogtest::FakePlayer player;
+    treeview::TVastStringTree jobs{nullptr};
+    std::unordered_set<std::string> names;
+    jobmodel::GroupCounters counters;
+    DvdTitle title{};
+    PVastNode file = nullptr, chapter = nullptr;
+    std::unique_ptr<TfrmClip> clip;
+    std::vector<std::string> messages;
+    int answer = IDNO;
+};
+
+TEST_F(ClipTest, AFirstOpeningOffersSegment1AndOkMakesOneSegmentRow) {
+    Open(file);
+    EXPECT_EQ(Titles(), std::vector<std::string>{"Segment_1"});
+    EXPECT_EQ(SelectedTitle(), "Segment_1");
+    for (skinctrl::TdvxTrackBar* bar : {clip->TotalTrackBar, clip->StartTrackBar, clip->EndTrackBar})
+        EXPECT_EQ(bar->Max(), 100);
+    EXPECT_EQ(clip->StartTime->Text(), "00:00:00");
+    EXPECT_EQ(clip->EndTime->Text(), "00:01:40");
+    // A file row previews through the player's file operation.
+    std::vector<std::string> calls = player.Take();
+    EXPECT_EQ(calls.end()[-2], "openMediaFile /media/clip.mp4 0-100");
+    EXPECT_EQ(calls.end()[-1], "startPlay");
+    // Its bar picture is the skin's fixed one, kept through a size change.
+    TPicture bar;
+    bar.LoadFromFile(box.Folder() + "Images/DefaultImage/clip/Barpic.bmp");
+    EXPECT_EQ(clip->StartTrackBar->BarImage()->Height(), bar.Height());
+    clip->StartTrackBar->SetWidth(clip->StartTrackBar->Width() - 1);
+    EXPECT_EQ(clip->StartTrackBar->BarImage()->Width(), bar.Width());
+
+    dialogtest::ClickAt(clip.get(), clip->btnOK);
+    EXPECT_FALSE(clip->Visible());
+    EXPECT_TRUE(Has(player.Take(), "close_sdl"));
+    ASSERT_EQ(Children(file), std::vector<std::string>{"clip(1) 0-100"});
+    const MediaItem& segment = Item(file->FirstChild);
+    EXPECT_EQ(segment.kind, jobmodel::mkSegment);
+    EXPECT_EQ(segment.imageIndex, 1);
+    EXPECT_EQ(jobmodel::FieldText(segment.row.destination), "clip(1).flv");
+    EXPECT_EQ(jobmodel::FieldText(segment.row.trimmedLength), "00:01:40");
+    EXPECT_TRUE(Titles().empty());  // the dialog's list is emptied when it closes
+}
+
+TEST_F(ClipTest, AddAndDeleteNumberSegmentsOnAndDeletedSegmentsTakeTheirGroupCopies) {
+    Open(file);
+    dialogtest::ClickAt(clip.get(), clip->btnOK);
+    PVastNode group = MergeSegmentWithChapter();
+    ASSERT_NE(group, nullptr);
+    ASSERT_EQ(group->ChildCount, 2u);
+    EXPECT_EQ(jobmodel::FieldText(Item(group).row.originalLength), "00:02:20");
+
+    // The segment rows come back as copies; Add numbers on from the row's counter and
+    // starts with the selected segment's range.
+    Open(file);
+    EXPECT_EQ(Titles(), std::vector<std::string>{"Segment_1"});
+    clip->EndTrackBar->SetPosition(30);
+    EXPECT_EQ(jobmodel::FieldText(Segment(clip->ClipNodeTree->RootNode()->FirstChild).row.trimmedLength), "00:00:30");
+    dialogtest::ClickAt(clip.get(), clip->btnAdd);
+    EXPECT_EQ(Titles(), (std::vector<std::string>{"Segment_1", "Segment_2"}));
+    EXPECT_EQ(SelectedTitle(), "Segment_2");
+    EXPECT_EQ(clip->End(), 30);
+    const MediaItem& added = *clip->SelectedSegment();
+    EXPECT_EQ(jobmodel::FieldText(added.name), "clip(2)");
+    EXPECT_EQ(jobmodel::FieldText(added.row.destination), "clip(2).flv");
+    clip->StartTrackBar->SetPosition(10);
+    dialogtest::ClickAt(clip.get(), clip->btnDelete);
+    EXPECT_EQ(SelectedTitle(), "Segment_1");
+    dialogtest::ClickAt(clip.get(), clip->btnAdd);
+    EXPECT_EQ(Titles(), (std::vector<std::string>{"Segment_1", "Segment_3"}));
+    clip->StartTrackBar->SetPosition(10);
+    // Segment_1 goes, and with it the group's copy of it once the changes are kept.
+    Select(0);
+    dialogtest::ClickAt(clip.get(), clip->btnDelete);
+    EXPECT_EQ(Item(group->FirstChild).copyMark, 1);
+    EXPECT_TRUE(messages.empty());
+    answer = IDYES;
+    dialogtest::ClickAt(clip.get(), clip->btnCancel);
+    EXPECT_EQ(messages, std::vector<std::string>{"Do you want to save changes?"});
+    EXPECT_EQ(Children(file), std::vector<std::string>{"clip(3) 10-30"});
+    EXPECT_EQ(Item(file).segmentCounter, 3);
+    ASSERT_EQ(group->ChildCount, 1u);
+    EXPECT_EQ(jobmodel::FieldText(Item(group->FirstChild).name), "chapter_01_01_03");
+    EXPECT_EQ(jobmodel::FieldText(Item(group).row.originalLength), "00:00:40");
+}
+
+TEST_F(ClipTest, NoLeavesSegmentsCounterAndGroupMembersAsTheyWere) {
+    Open(file);
+    dialogtest::ClickAt(clip.get(), clip->btnOK);
+    PVastNode group = MergeSegmentWithChapter();
+    const std::vector<std::string> before = Children(file);
+
+    Open(file);
+    dialogtest::ClickAt(clip.get(), clip->btnAdd);
+    clip->EndTrackBar->SetPosition(20);
+    Select(0);
+    dialogtest::ClickAt(clip.get(), clip->btnDelete);
+    // With no segment selected, Add takes the row the dialog was opened on.
+    EXPECT_EQ(SelectedTitle(), "");
+    dialogtest::ClickAt(clip.get(), clip->btnAdd);
+    EXPECT_EQ(Titles(), (std::vector<std::string>{"Segment_2", "Segment_3"}));
+    EXPECT_EQ(clip->SelectedSegment()->timeRange->end, 100);
+    answer = IDNO;
+    dialogtest::ClickAt(clip.get(), clip->close);
+    EXPECT_EQ(messages, std::vector<std::string>{"Do you want to save changes?"});
+    EXPECT_FALSE(clip->Visible());
+    EXPECT_EQ(Children(file), before);
+    EXPECT_EQ(Item(file).segmentCounter, 1);
+    ASSERT_EQ(group->ChildCount, 2u);
+    EXPECT_EQ(Item(group->FirstChild).copyMark, 0);
+    EXPECT_EQ(jobmodel::FieldText(Item(group->FirstChild).name), "clip(1)");
+}
+
+TEST_F(ClipTest, BarsAndTypedTimesKeepTheStartASecondBeforeTheEnd) {
+    Open(file);
+    clip->StartTrackBar->SetPosition(20);
+    clip->EndTrackBar->SetPosition(60);
+    // Dragging one bar onto the other stops a second short of it.
+    clip->StartTrackBar->SetPosition(80);
+    EXPECT_EQ(clip->StartTrackBar->Position(), 59);
+    EXPECT_EQ(clip->Start(), 59);
+    clip->EndTrackBar->SetPosition(10);
+    EXPECT_EQ(clip->EndTrackBar->Position(), 60);
+    EXPECT_EQ(clip->End(), 60);
+    // The preview's position taken as the start at or after the end.
+    clip->TotalTrackBar->SetPosition(75);
+    dialogtest::ClickAt(clip.get(), clip->btnTrimStart);
+    EXPECT_EQ(clip->Start(), 59);
+    clip->TotalTrackBar->SetPosition(30);
+    dialogtest::ClickAt(clip.get(), clip->btnTrimStart);
+    EXPECT_EQ(clip->Start(), 30);
+    const MediaItem& segment = *clip->SelectedSegment();
+    EXPECT_EQ(segment.timeRange->start, 30);
+    EXPECT_EQ(segment.timeRange->end, 60);
+    EXPECT_EQ(jobmodel::FieldText(segment.row.trimmedLength), "00:00:30");
+
+    struct Case {
+        bool startPicker;
+        int seconds;
+        const char* message;  // nullptr: taken
+        int start, end;       // afterwards
+    } cases[] = {
+        {true, 60, "Start time error", 30, 60},
+        {true, 45, nullptr, 45, 60},
+        {false, 45, "End time error", 45, 60},
+        {false, 101, "End time error", 45, 60},
+        {false, 100, nullptr, 45, 100},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.seconds);
+        messages.clear();
+        TDateTimePicker* picker = c.startPicker ? clip->StartTime : clip->EndTime;
+        picker->SetHMS(c.seconds / 3600, c.seconds % 3600 / 60, c.seconds % 60);
+        dialogtest::ClickAt(clip.get(), c.startPicker ? clip->start_trimtime_ok : clip->end_trimtime_ok);
+        EXPECT_EQ(messages, c.message ? std::vector<std::string>{c.message} : std::vector<std::string>{});
+        EXPECT_EQ(clip->Start(), c.start);
+        EXPECT_EQ(clip->End(), c.end);
+        EXPECT_EQ(clip->StartTrackBar->Position(), c.start);
+        EXPECT_EQ(clip->EndTrackBar->Position(), c.end);
+        EXPECT_EQ(segment.timeRange->start, c.start);
+        EXPECT_EQ(segment.timeRange->end, c.end);
+    }
+    // The picker shows the start again after a refused one.
+    EXPECT_EQ(clip->StartTime->Text(), "00:00:45");
+}
+
+TEST_F(ClipTest, ADvdChapterOpensAsItsTitleRecordAndLongSourcesShowTheirHours) {
+    Open(chapter);
+    EXPECT_TRUE(Has(player.Take(), "openMultiTitleFile 1 chapter 3 0-40"));
+    EXPECT_EQ(player.lastRecord->info.ifoPath, title.ifoPath);
+    EXPECT_EQ(clip->TotalTrackBar->Max(), 40);
+    dialogtest::ClickAt(clip.get(), clip->btnOK);
+    ASSERT_EQ(Children(chapter), std::vector<std::string>{"chapter_01_01_03(1) 0-40"});
+    EXPECT_EQ(Item(chapter->FirstChild).dvdKind, jobmodel::mkDvdChapter);
+
+    // A source of 30 hours: the pickers go past 23.
+    Item(file).mediaInfo->durationSeconds = 30 * 3600;
+    *Item(file).timeRange = {0, 30 * 3600};
+    Open(file);
+    EXPECT_EQ(clip->EndTime->Text(), "30:00:00");
+    clip->Close();
+
+    // A row of unknown length opens with its bars at 0; no empty segment is stored.
+    Item(file).mediaInfo->durationSeconds = 0;
+    *Item(file).timeRange = {0, 0};
+    Open(file);
+    EXPECT_EQ(clip->EndTrackBar->Max(), 0);
+    EXPECT_EQ(clip->EndTime->Text(), "00:00:00");
+    dialogtest::ClickAt(clip.get(), clip->btnOK);
+    EXPECT_TRUE(Children(file).empty());
+}
+
+TEST_F(ClipTest, PlayStopAndReportsFromAnotherThread) {
+    Open(file);
+    player.Take();
+    EXPECT_TRUE(clip->Playing());
+    // The first Play pauses without opening the row again.
+    dialogtest::ClickAt(clip.get(), clip->btnPlay);
+    EXPECT_EQ(player.Take(), std::vector<std::string>{"pausePlay"});
+    // Presses while nothing plays count no pending seek.
+    clip->TotalTrackBarMouseDown(nullptr, mbLeft, {}, 0, 0);
+    clip->TotalTrackBarMouseDown(nullptr, mbLeft, {}, 0, 0);
+    EXPECT_EQ(clip->PendingSeeks(), 0);
+    clip->btnPlayClick(nullptr);
+    player.Take();
+
+    auto report = [](int seconds, int ended) {
+        std::thread([=] {
+            PlayTimeInfo info{};
+            info.minutes = seconds / 60;
+            info.seconds = seconds % 60;
+            info.ended = ended;
+            OnPlayerTime(&info);
+        }).join();
+    };
+    report(42, 0);
+    EXPECT_EQ(clip->TotalTrackBar->Position(), 0);
+    testsupport::PumpWindows();
+    EXPECT_EQ(clip->TotalTrackBar->Position(), 42);
+
+    // btnPlayTrim seeks to the start bar's second; its press makes one report stale.
+    clip->StartTrackBar->SetPosition(12);
+    clip->btnPlayTrimMouseDown(nullptr, mbLeft, {}, 0, 0);
+    EXPECT_TRUE(clip->SeekInProgress());
+    clip->btnPlayTrimMouseUp(nullptr, mbLeft, {}, 0, 0);
+    EXPECT_EQ(player.Take(), std::vector<std::string>{"findDvdTimePlay 12"});
+    report(50, 0);
+    report(13, 0);
+    testsupport::PumpWindows();
+    EXPECT_EQ(clip->TotalTrackBar->Position(), 13);
+
+    // Stop clears the seek flag, so the end of the stream resets the play button.
+    clip->TotalTrackBarMouseDown(nullptr, mbLeft, {}, 0, 0);
+    dialogtest::ClickAt(clip.get(), clip->btnStop);
+    EXPECT_FALSE(clip->SeekInProgress());
+    EXPECT_EQ(player.Take(), std::vector<std::string>{"stopPlay 1"});
+    clip->btnPlayClick(nullptr);
+    EXPECT_EQ(player.Take(), (std::vector<std::string>{"openMediaFile /media/clip.mp4 0-100", "startPlay"}));
+    report(0, 1);
+    EXPECT_TRUE(clip->Playing());
+    testsupport::PumpWindows();
+    EXPECT_FALSE(clip->Playing());
+    EXPECT_FALSE(clip->Opened());
+}
+
+// Under LeakSanitizer every record the list copies must be released again.
+TEST_F(ClipTest, OpenAddDeleteCancelCyclesLeaveNothingBehind) {
+    Open(file);
+    dialogtest::ClickAt(clip.get(), clip->btnOK);
+    const MediaItem& segment = Item(file->FirstChild);
+    const int mediaRefs = jobmodel::ShareCount(segment.mediaInfo);
+    answer = IDNO;
+    for (int cycle = 0; cycle < 20; ++cycle) {
+        Open(file);
+        dialogtest::ClickAt(clip.get(), clip->btnAdd);
+        dialogtest::ClickAt(clip.get(), clip->btnAdd);
+        dialogtest::ClickAt(clip.get(), clip->btnDelete);
+        dialogtest::ClickAt(clip.get(), clip->btnCancel);
+    }
+    EXPECT_EQ(jobmodel::ShareCount(segment.mediaInfo), mediaRefs);
+    EXPECT_EQ(jobmodel::ShareCount(segment.crop), 1);
+    EXPECT_EQ(Children(file), std::vector<std::string>{"clip(1) 0-100"});
+    EXPECT_EQ(Item(file).segmentCounter, 1);
+    EXPECT_EQ(messages.size(), 20u);
+}
+
+TEST_F(ClipTest, Screenshot) {
+    Open(file);
+    dialogtest::ClickAt(clip.get(), clip->btnAdd);
+    clip->StartTrackBar->SetPosition(25);
+    clip->EndTrackBar->SetPosition(70);
+    clip->TotalTrackBar->SetPosition(40);
+    dialogtest::Screenshot(clip.get(), "clip.png");
+    EXPECT_EQ(clip->Width(), clip->Skin().Width());
+    EXPECT_EQ(Titles().size(), 2u);
+}
+
+}  // namespace
