@@ -500,9 +500,15 @@ void TdvxMDIForm::FreeWindowMenuItems() {
 }
 
 void TdvxMDIForm::UpdateWindowMenu() {
-    if (closing_ || !form_ || !menu_ || (form_->ComponentState() & csDestroying)) return;
+    if (closing_ || updatingWindowMenu_ || !form_ || !menu_ || (form_->ComponentState() & csDestroying)) return;
     TMenuItem* windowMenu = form_->WindowMenu();
     if (!windowMenu || shown_ != menu_) return;
+    // The skinned menu rebuilds the bar on MenuAdded, which lands here again.
+    updatingWindowMenu_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{updatingWindowMenu_};
     FreeWindowMenuItems();
     addedTo_ = windowMenu;
     FreeNotification(windowMenu);
@@ -530,7 +536,10 @@ void TdvxMDIForm::OnWindowMenuClick(TObject* sender) {
     TCustomForm* child = item ? item->Child() : nullptr;
     // The child may have gone since the menu was built.
     if (!child || !child->HandleAllocated()) return;
-    if (child->WindowState() == wsMinimized || IsIconic(child->WindowHandle())) child->SetWindowState(wsNormal);
+    if (IsIconic(child->WindowHandle()))
+        ShowWindow(child->WindowHandle(), SW_RESTORE);
+    else if (child->WindowState() == wsMinimized)
+        child->SetWindowState(wsNormal);
     child->BringToFront();
     if (HWND client = form_->ClientHandle())
         SendMessage(client, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(child->WindowHandle()), 0);

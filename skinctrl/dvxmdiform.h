@@ -141,6 +141,7 @@ private:
     platform::HWND formHwnd_ = nullptr, clientHwnd_ = nullptr;
     platform::WNDPROC previousForm_ = nullptr, previousClient_ = nullptr;
     bool closing_ = false;
+    bool updatingWindowMenu_ = false;
     std::unique_ptr<platform::TApplicationEvents> appEvents_;
     std::vector<platform::TMenuItem*> added_;
     platform::TMenuItem* addedTo_ = nullptr;  // the Window menu the items were added to
