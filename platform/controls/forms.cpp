@@ -717,6 +717,10 @@ void TCustomForm::WndProc(TMessage& m) {
                     windowState_ = m.WParam == SIZE_MAXIMIZED ? wsMaximized
                                    : m.WParam == SIZE_MINIMIZED ? wsMinimized
                                                                 : wsNormal;
+                // A child maximised comes to the front as the active one.
+                if (m.WParam == SIZE_MAXIMIZED && !active_ && (DWORD(GetWindowLongA(handle_, GWL_STYLE)) & WS_VISIBLE))
+                    if (HWND client = GetAncestor(handle_, GA_PARENT); IsMDIClientWindow(client))
+                        SendMessage(client, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(handle_), 0);
                 break;
             case WM_DESTROY: MDIChildGoing(GetAncestor(handle_, GA_PARENT), handle_); break;
             default: break;
