@@ -137,6 +137,16 @@ void Next(HWND client, HWND from, bool previous) {
 LRESULT ClientProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
     HWND child = reinterpret_cast<HWND>(wParam);
     switch (msg) {
+        case WM_MDICREATE: {
+            auto* cs = reinterpret_cast<const MDICREATESTRUCTA*>(lParam);
+            if (!cs || !cs->szClass) return 0;
+            HWND made = CreateWindowExA(WS_EX_MDICHILD, cs->szClass, cs->szTitle ? cs->szTitle : "",
+                                        (cs->style & ~DWORD(WS_POPUP)) | WS_CHILD | WS_CLIPSIBLINGS, cs->x, cs->y, cs->cx,
+                                        cs->cy, h, nullptr, cs->hOwner, reinterpret_cast<void*>(cs->lParam));
+            if (!made) return 0;
+            if (DWORD(GetWindowLongA(made, GWL_STYLE)) & WS_VISIBLE) Activate(h, made);
+            return reinterpret_cast<LRESULT>(made);
+        }
         case WM_MDIACTIVATE: Activate(h, child); return 0;
         case WM_MDIGETACTIVE: {
             HWND a = ActiveChild(h);
@@ -144,7 +154,10 @@ LRESULT ClientProc(HWND h, UINT msg, WPARAM wParam, LPARAM lParam) {
             return reinterpret_cast<LRESULT>(a);
         }
         case WM_MDIDESTROY:
-            if (IsChildOfClient(h, child)) DestroyWindow(child);
+            if (IsChildOfClient(h, child)) {
+                MDIChildGoing(h, child);
+                DestroyWindow(child);
+            }
             return 0;
         case WM_MDINEXT: Next(h, child, lParam != 0); return 0;
         case WM_MDIMAXIMIZE:

@@ -32,6 +32,17 @@ constexpr WPARAM MDITILE_SKIPDISABLED = 0x0002;
 
 constexpr DWORD WS_EX_MDICHILD = 0x00000040;
 
+// What WM_MDICREATE asks of the client (lParam points to it): a child window of the class,
+// placed and styled as given; the answer is the new child, activated, or null.
+struct MDICREATESTRUCTA {
+    const char* szClass = nullptr;
+    const char* szTitle = nullptr;
+    HINSTANCE hOwner = nullptr;
+    int x = 0, y = 0, cx = 0, cy = 0;
+    DWORD style = 0;
+    LPARAM lParam = 0;
+};
+
 // The size a minimised child takes in the row along the client's bottom edge.
 constexpr int MDI_ICON_WIDTH = 160;
 constexpr int MDI_ICON_HEIGHT = 25;

@@ -124,6 +124,21 @@ TEST_F(MdiTest, ChildrenLiveInTheClientAndFollowActivation) {
     Pump();
     EXPECT_EQ(main->MDIChildCount(), 1);
     EXPECT_EQ(main->ActiveMDIChild(), b);
+
+    // A raw child made by the client itself is one of its children, and active.
+    MDICREATESTRUCTA cs;
+    cs.szClass = "STATIC";
+    cs.szTitle = "raw";
+    cs.cx = 50;
+    cs.cy = 40;
+    cs.style = WS_VISIBLE;
+    auto raw = reinterpret_cast<HWND>(SendMessage(client, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&cs)));
+    ASSERT_NE(raw, nullptr);
+    EXPECT_EQ(MDIChildWindows(client).size(), 2u);
+    EXPECT_EQ(reinterpret_cast<HWND>(SendMessage(client, WM_MDIGETACTIVE, 0, 0)), raw);
+    EXPECT_FALSE(b->Active());
+    SendMessage(client, WM_MDIDESTROY, reinterpret_cast<WPARAM>(raw), 0);
+    EXPECT_FALSE(IsWindow(raw));
     delete b;
 }
 
