@@ -7,7 +7,9 @@
 //                                 it is closed ("popup closed")
 //   skin_forms_gallery --mdi [folder]  an MDI main form (WinXP) with a menu and two framed
 //                                 children; with a folder: saves mdi.png, then mdi-max.png
-//                                 with the first child maximised, and ends
+//                                 with the first child maximised, and ends. Without: "title N X Y"
+//                                 (a screen point on child N's title bar), "ready", then
+//                                 "child N at L T" when a child moves, "active N"
 #include <unistd.h>
 
 #include <cstdio>
@@ -129,6 +131,13 @@ int RunMdi(const char* folder) {
         button->SetParent(childFrame);
         button->SetBounds(20, childFrame->TitleBar()->Height() + 30, 100, 24);
         button->SetCaption("Button " + std::to_string(i));
+        child->OnActivate = [i](TObject*) { Say("active " + std::to_string(i)); };
+        auto inner = child->WindowProc;
+        child->WindowProc = [child, inner, i](TMessage& m) {
+            inner(m);
+            if (m.Msg == WM_MOVE) Say("child " + std::to_string(i) + " at " + std::to_string(child->Left()) + " " +
+                                      std::to_string(child->Top()));
+        };
         child->Show();
         children.push_back(child);
         Settle();
@@ -142,6 +151,11 @@ int RunMdi(const char* folder) {
         SaveWindowImage(main->Handle(), std::string(folder) + "/mdi-max.png");
         Application->DestroyComponents();
         return 0;
+    }
+    // Where to grab each child's title bar (screen), away from its buttons.
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        TPoint p = children[i]->ClientToScreen(TPoint(60, 8));
+        Say("title " + std::to_string(i + 1) + " " + std::to_string(p.x) + " " + std::to_string(p.y));
     }
     Say("ready");
     while (main->Visible() && !Application->Terminated()) Application->HandleMessage();

@@ -202,6 +202,21 @@ TEST_F(MdiTest, ControlButtonsFollowTheMaximisedChildsTitleBar) {
         return s;
     };
     EXPECT_EQ(visible(), "000");
+    // Each shows its own frame of the control-button picture.
+    auto glyphBits = [&](std::intptr_t tag) {
+        TBitmap* g = frame->ControlButton(tag)->Glyph();
+        std::string bits;
+        for (int y = 0; y < g->Height(); ++y)
+            for (int x = 0; x < g->Width(); ++x) bits += ColorToRGB(g->Canvas()->Pixels(x, y)) == 0 ? '#' : '.';
+        return bits;
+    };
+    std::string minimise = glyphBits(DVX_MDI_MINIMIZE_TAG), restore = glyphBits(DVX_MDI_RESTORE_TAG),
+                close = glyphBits(DVX_MDI_CLOSE_TAG);
+    EXPECT_EQ(minimise.size(), 16u * 14u);
+    EXPECT_NE(minimise.find('#'), std::string::npos);
+    EXPECT_NE(minimise, restore);
+    EXPECT_NE(restore, close);
+    EXPECT_NE(minimise, close);
     a->SetWindowState(wsMaximized);
     Pump();
     EXPECT_EQ(visible(), "111");
