@@ -159,18 +159,27 @@ TdvxForm::TdvxForm(TComponent* owner) : TdvxControl<TCustomPanel>(owner), bottom
     createdBorderStyle_ = form->BorderStyle();
     if (createdBorderStyle_ == bsNone || createdBorderStyle_ == bsSingle || createdBorderStyle_ == bsToolWindow)
         form->SetBorderStyle(bsDialog);
-    // The frame sizes the form keeps, measured before the caption goes.
+    // The frame sizes the form keeps, measured before the caption goes; an MDI child asks
+    // its MDI form, whose frame it matches.
     HWND h = form->Handle();
-    RECT window, client;
-    GetWindowRect(h, &window);
-    GetClientRect(h, &client);
-    POINT bottomRight{client.right, client.bottom}, topLeft{0, 0};
-    platform::ClientToScreen(h, &bottomRight);
-    platform::ClientToScreen(h, &topLeft);
-    sysB_ = FrameSize(window.bottom - bottomRight.y);
-    sysL_ = FrameSize(topLeft.x - window.left);
+    if (form->FormStyle() == fsMDIChild) {
+        TCustomForm* frame = form->MDIParent();
+        HWND fh = frame && frame->HandleAllocated() ? frame->WindowHandle() : nullptr;
+        sysB_ = FrameSize(fh ? int(SendMessage(fh, DVXM_FRAMEBOTTOM, 0, 0)) : 4);
+        sysL_ = FrameSize(fh ? int(SendMessage(fh, DVXM_FRAMELEFT, 0, 0)) : 4);
+    } else {
+        RECT window, client;
+        GetWindowRect(h, &window);
+        GetClientRect(h, &client);
+        POINT bottomRight{client.right, client.bottom}, topLeft{0, 0};
+        platform::ClientToScreen(h, &bottomRight);
+        platform::ClientToScreen(h, &topLeft);
+        sysB_ = FrameSize(window.bottom - bottomRight.y);
+        sysL_ = FrameSize(topLeft.x - window.left);
+    }
     creationBounds_ = form->BoundsRect();
-    pendingMaximise_ = form->WindowState() == wsMaximized;
+    pendingMaximise_ = form->WindowState() == wsMaximized && form->FormStyle() != fsMDIChild;
+    mdiStartedMaximised_ = form->WindowState() == wsMaximized && form->FormStyle() == fsMDIChild;
 
     titleBar_ = new TdvxTitleBar(this);
     SetAlign(alClient);
@@ -194,6 +203,10 @@ TdvxForm::TdvxForm(TComponent* owner) : TdvxControl<TCustomPanel>(owner), bottom
 TdvxForm::~TdvxForm() {
     closing_ = true;
     appEvents_.reset();
+    if (auto* skinned = dynamic_cast<TdvxMainMenu*>(menu_); skinned && skinned->SkinnedForm() == this)
+        skinned->SetSkinnedForm(nullptr);
+    delete menuBar_;
+    menuBar_ = nullptr;
     RemoveHook();
 }
 
@@ -238,7 +251,11 @@ void TdvxForm::Notification(TComponent* component, TOperation operation) {
     TdvxControl<TCustomPanel>::Notification(component, operation);
     if (operation != opRemove || !component) return;
     if (component == formPanel_) formPanel_ = nullptr;
-    if (component == menu_) menu_ = nullptr;
+    if (component == menuBar_) menuBar_ = nullptr;
+    if (component == menu_) {
+        menu_ = nullptr;
+        DestroyMenuBar();
+    }
     if (component == titleBar_) titleBar_ = nullptr;
 }
 
@@ -299,9 +316,126 @@ void TdvxForm::SetTitleBarDrawAppIcon(bool value) {
 
 void TdvxForm::SetMenu(TMainMenu* value) {
     if (menu_ == value) return;
-    if (menu_) RemoveFreeNotification(menu_);
+    if (menu_) {
+        if (auto* skinned = dynamic_cast<TdvxMainMenu*>(menu_); skinned && skinned->SkinnedForm() == this)
+            skinned->SetSkinnedForm(nullptr);
+        RemoveFreeNotification(menu_);
+    }
     menu_ = value;
-    if (value) FreeNotification(value);
+    if (!value) {
+        DestroyMenuBar();
+        return;
+    }
+    FreeNotification(value);
+    if (auto* skinned = dynamic_cast<TdvxMainMenu*>(value)) {
+        skinned->SetSkinnedForm(this);
+        skinned->SetUIStyle(GetUIStyle());
+        skinned->SetFileTheme(GetFileTheme());
+    }
+    CreateMenuBar();
+    UpdateMenu();
+    if (titleBar_) titleBar_->SetTop(0);
+    PaintFormBorder();
+}
+
+void TdvxForm::SetMenuBarColor(TColor value) {
+    menuBarColor_ = value;
+    if (menuBar_) menuBar_->SetColor(value);
+}
+
+void TdvxForm::SetMenuBarToColor(TColor value) {
+    menuBarToColor_ = value;
+    if (menuBar_) menuBar_->Invalidate();
+}
+
+void TdvxForm::SetMenuBarHeight(int value) {
+    menuBarHeight_ = value;
+    if (!menuBar_) return;
+    menuBar_->SetButtonHeight(value);
+    menuBar_->SetHeight(value);
+}
+
+// ---------------------------------------------------------------- menu bar
+
+void TdvxForm::CreateMenuBar() {
+    if (menuBar_ || !form_ || GetMDIChild()) return;
+    menuBar_ = new TdvxMenuBar(this, this);
+    menuBar_->SetAlign(alTop);
+    menuBar_->SetButtonHeight(menuBarHeight_);
+    menuBar_->SetHeight(menuBarHeight_);
+    menuBar_->SetColor(menuBarColor_);
+    menuBar_->OnCustomDrawButton = [this](TToolBar* s, TToolButton* b, TCustomDrawState st, bool& d) {
+        DrawButton(s, b, st, d);
+    };
+    menuBar_->OnCustomDraw = [this](TToolBar* s, const TRect& r, bool& d) { DrawMenuBar(s, r, d); };
+    menuBar_->SetWrapable(true);
+    menuBar_->SetParent(this);
+    menuBar_->SetAutoSize(true);
+    // Under the title bar.
+    if (titleBar_) titleBar_->SetTop(0);
+    Realign();
+}
+
+void TdvxForm::DestroyMenuBar() {
+    if (!GetMDIChild()) {
+        TdvxMenuBar* bar = menuBar_;
+        menuBar_ = nullptr;
+        delete bar;
+    }
+    if (menu_) {
+        if (auto* skinned = dynamic_cast<TdvxMainMenu*>(menu_); skinned && skinned->SkinnedForm() == this)
+            skinned->SetSkinnedForm(nullptr);
+        RemoveFreeNotification(menu_);
+        menu_ = nullptr;
+    }
+    if (!closing_) {
+        Realign();
+        PaintFormBorder();
+    }
+}
+
+void TdvxForm::UpdateMenu() {
+    if (!menuBar_ || closing_) return;
+    if (!menu_) {
+        DestroyMenuBar();
+        return;
+    }
+    MenuBar_TakeFont(menuBar_, menu_);
+    MenuBar_Fill(menuBar_, menu_);
+    Realign();
+    PaintFormBorder();
+}
+
+void TdvxForm::UpdateTopMenu() {
+    if (!menuBar_ || closing_) return;
+    for (int i = 0; i < menuBar_->ButtonCount(); ++i) {
+        TToolButton* b = menuBar_->Buttons(i);
+        if (TMenuItem* item = b->MenuItem()) {
+            b->SetCaption(item->Caption());
+            b->SetEnabled(item->Enabled());
+        }
+    }
+    menuBar_->ArrangeButtons();
+}
+
+void TdvxForm::RepaintMenuBar() {
+    if (!menuBar_ || !menu_ || closing_) return;
+    MenuBar_TakeFont(menuBar_, menu_);
+    menuBar_->Invalidate();
+}
+
+void TdvxForm::DrawMenuBar(TToolBar* sender, const TRect& rect, bool& /*defaultDraw*/) {
+    if (closing_) return;
+    auto* skinned = dynamic_cast<TdvxMainMenu*>(menu_);
+    MenuBar_DrawBackground(sender, rect, skinned ? skinned->GetUIStyle() : GetUIStyle(), menuBarColor_, menuBarToColor_);
+}
+
+void TdvxForm::DrawButton(TToolBar* sender, TToolButton* button, TCustomDrawState state, bool& defaultDraw) {
+    defaultDraw = false;
+    if (closing_) return;
+    auto* skinned = dynamic_cast<TdvxMainMenu*>(menu_);
+    MenuBar_DrawButton(sender, button, state, skinned ? skinned->GetUIStyle() : GetUIStyle(),
+                       skinned ? skinned->GetFileTheme() : GetFileTheme(), menu_);
 }
 
 void TdvxForm::SetRoundCorner(int value) {
@@ -340,6 +474,8 @@ void TdvxForm::UIStyleChanged() {
     if (UsingTheme(style)) {
         TdvxFileTheme* theme = GetFileTheme();
         SetColor(theme->GetColor(SKIN2_FORMCOLOR));
+        menuBarColor_ = theme->GetColor(SKIN2_MENUBARSTARTCOLOR);
+        menuBarToColor_ = theme->GetColor(SKIN2_MENUBARENDCOLOR);
         auto width = [&](Tsk2SkinBitmapElement e) {
             TBitmap* b = theme->GetBitmap(e);
             return b ? b->Width() : 0;
@@ -361,6 +497,12 @@ void TdvxForm::UIStyleChanged() {
         borderColor_ = GetInsideThemeColor(style, DVX_THEME_FORM_BORDER_COLOR);
         borderWidth_ = GetInsideThemeInt(style, DVX_THEME_FORM_BORDER_WIDTH);
         SetColor(GetInsideThemeColor(style, DVX_THEME_FORM_COLOR));
+        menuBarColor_ = menuBarToColor_ = Color();
+    }
+    if (menuBar_) menuBar_->SetColor(menuBarColor_);
+    if (auto* skinned = dynamic_cast<TdvxMainMenu*>(menu_)) {
+        skinned->SetUIStyle(GetUIStyle());
+        skinned->SetFileTheme(GetFileTheme());
     }
     titleBar_->SetFileTheme(GetFileTheme());
     titleBar_->SetUIStyle(GetUIStyle());
@@ -428,6 +570,24 @@ LRESULT TdvxForm::NewParentWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (it == Hooked().end() || it->second != this || closing_) return result;
     }
     switch (msg) {
+        case WM_MDIACTIVATE:
+            if (reinterpret_cast<HWND>(lParam) == h) {
+                if (HWND client = GetAncestor(h, GA_PARENT); IsMDIClientWindow(client))
+                    SendMessage(client, WM_MDIREFRESHMENU, reinterpret_cast<WPARAM>(h), 0);
+                if (titleBar_) titleBar_->SetActive(true);
+            } else if (titleBar_) {
+                titleBar_->SetActive(false);
+            }
+            break;
+        case WM_DESTROY:
+            if (GetMDIChild() && Application) {
+                HWND client = GetAncestor(h, GA_PARENT);
+                if (!IsMDIClientWindow(client)) break;
+                if (MDIChildWindows(client).size() == 1)
+                    SendMessage(client, WM_MDIREFRESHMENU, reinterpret_cast<WPARAM>(h), 0);
+                if (IsZoomed(h)) SendMessage(client, WM_MDIRESTORE, reinterpret_cast<WPARAM>(h), 0);
+            }
+            break;
         case WM_KEYDOWN: {
             TMessage m{msg, wParam, lParam, 0};
             ProcessKeyPress(m);
@@ -454,7 +614,12 @@ LRESULT TdvxForm::NewParentWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case CM_RECREATEWND:
         case CN_PARENTNOTIFY:
         case CM_FLOAT: ReAssign(); break;
-        case WM_NCHITTEST: return SizingHitTest(lParam, result);
+        case WM_NCHITTEST:
+            // A fixed-border MDI child cannot be resized.
+            if (GetMDIChild() && createdBorderStyle_ == bsSingle && result >= HTLEFT && result <= HTBOTTOMRIGHT)
+                return HTBORDER;
+            if (GetMDIChild() && createdBorderStyle_ == bsSingle) return result;
+            return SizingHitTest(lParam, result);
         case WM_NCDESTROY:
             Hooked().erase(h);
             hooked_ = nullptr;
@@ -470,7 +635,7 @@ LRESULT TdvxForm::NewParentWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                     SetWindowPos(h, nullptr, r.left, r.top, r.Width(), r.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
                 }
             }
-            if (IsZoomed(h)) {
+            if (IsZoomed(h) && !GetMDIChild()) {
                 TRect area = GetWorkAreaRect();
                 TRect want(area.left - 2, area.top - 2, area.right + 2, area.bottom - 1);
                 if (form_->BoundsRect() != want)
@@ -482,12 +647,51 @@ LRESULT TdvxForm::NewParentWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                 titleBar_->Invalidate();
             }
             PaintFormBorder();
+            if (GetMDIChild()) MDIChildSized(h);
             RegionWindow();
             break;
         }
         default: break;
     }
     return result;
+}
+
+void TdvxForm::MDIChildSized(HWND h) {
+    HWND client = GetAncestor(h, GA_PARENT);
+    if (!titleBar_) return;
+    const int inset = titleBar_->Height() - 3;
+    if (IsZoomed(h)) {
+        // Maximised, the child shows no title bar of its own: the MDI frame's menu bar
+        // carries its buttons. The contents move up into the bar's place.
+        hookTogglesTitle_ = true;
+        SetTitleBarVisible(false);
+        hookTogglesTitle_ = false;
+        if (!mdiMaximised_) {
+            // A child made maximised never had its contents under a title bar.
+            if (!mdiStartedMaximised_ || mdiRestoredOnce_) {
+                ScrollChildren(0, -inset);
+                Realign();
+            }
+            mdiMaximised_ = true;
+            if (IsMDIClientWindow(client)) SendMessage(client, WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(h), 0);
+        }
+    } else {
+        if (wantedTitleVisible_) {
+            hookTogglesTitle_ = true;
+            SetTitleBarVisible(true);
+            hookTogglesTitle_ = false;
+        }
+        if (mdiMaximised_) {
+            if (!mdiStartedMaximised_ || mdiRestoredOnce_) {
+                ScrollChildren(0, inset);
+                Realign();
+            }
+            mdiRestoredOnce_ = true;
+            mdiMaximised_ = false;
+            titleBar_->ProcessMaxBtn();
+            if (IsMDIClientWindow(client)) SendMessage(client, WM_MDIRESTORE, 0, 0);
+        }
+    }
 }
 
 LRESULT TdvxForm::SizingHitTest(LPARAM lParam, LRESULT hit) const {
@@ -568,9 +772,15 @@ void TdvxForm::PaintBuffer(TCanvas* canvas) {
 }
 
 void TdvxForm::PaintMenuStrip(TCanvas* c, const TRect& r) {
-    // The menu bar's colours; no menu bar shows here, so the strip takes the frame's face.
-    c->Brush()->SetColor(Color());
-    c->FillRect(r);
+    // The frame beside the menu bar continues the bar.
+    if (r.IsEmpty() || !menuBar_) return;
+    if (menuBarColor_ != menuBarToColor_) {
+        DrawHorizontalGradient(c, r, menuBarColor_, menuBarToColor_);
+    } else {
+        c->Brush()->SetStyle(bsSolid);
+        c->Brush()->SetColor(menuBar_->Color());
+        c->FillRect(r);
+    }
 }
 
 void TdvxForm::PaintFormBorder() {
@@ -599,7 +809,7 @@ void TdvxForm::PaintBuiltInBorder(TCanvas* c, int w, int h) {
     const int bw = borderWidth_;
     const bool titleShown = titleBar_->Visible();
     const int th = titleShown ? titleBar_->Height() + 3 : 0;
-    const int mh = 0;  // no menu bar
+    const int mh = MenuBarHeight();
     if (titleShown && titleBar_->CanPaint()) {
         TBitmap* p0 = titleBar_->GetTitleImage(0);
         TBitmap* p1 = titleBar_->GetTitleImage(1);
@@ -649,6 +859,10 @@ void TdvxForm::PaintBuiltInBorder(TCanvas* c, int w, int h) {
         c->FillRect(TRect(bw, h - 2, w - bw, h - bw));
         c->FillRect(TRect(bw, th + mh, 3, h - bw));
         c->FillRect(TRect(w - 3, th + mh, w - bw, h - bw));
+        if (mh > 0) {
+            PaintMenuStrip(c, TRect(bw, th, 3, th + mh));
+            PaintMenuStrip(c, TRect(w - 3, th, w - bw, th + mh));
+        }
     }
 }
 
@@ -675,6 +889,8 @@ void TdvxForm::PaintSkinBorder(TCanvas* c, int w, int h) {
         if (bwid < 4) {
             c->Brush()->SetColor(face);
             c->FillRect(left ? TRect(bwid, top, 4, h - B_) : TRect(w - 4, top, w - bwid, h - B_));
+            if (int mh = MenuBarHeight(); mh > 0)
+                PaintMenuStrip(c, left ? TRect(bwid, top, 4, top + mh) : TRect(w - 4, top, w - bwid, top + mh));
         }
     };
     side(SKIN2_FORMLEFTBORDER, true);

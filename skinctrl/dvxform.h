@@ -13,6 +13,8 @@
 #include "platform/controls/extctrls.h"
 #include "platform/controls/forms.h"
 #include "skinctrl/dvxcontrol.h"
+#include "skinctrl/dvxmenu.h"
+#include "skinctrl/dvxmenubar.h"
 #include "skinctrl/dvxtitlebar.h"
 
 namespace skinctrl {
@@ -45,7 +47,7 @@ platform::HRGN FrameRegionFromBitmaps(const TdvxRegionSource& source, int w, int
 // roundCornerBottom (-1 counts as 0).
 platform::HRGN FrameRoundRegion(int w, int h, int roundCorner, int roundCornerBottom);
 
-class TdvxForm : public TdvxControl<platform::TCustomPanel> {
+class TdvxForm : public TdvxControl<platform::TCustomPanel>, public IdvxMenuFrame, public IdvxMenuBarFrame {
 public:
     // An owner that is not a form leaves a plain panel (no title bar, no hook). A second
     // frame on one form raises EInvalidOperation.
@@ -76,7 +78,30 @@ public:
     bool TitleBarDrawAppIcon() const { return !titleBar_ || titleBar_->DrawAppIcon(); }
     void SetTitleBarDrawAppIcon(bool value);
     platform::TMainMenu* Menu() const { return menu_; }
+    // Shows the menu in the frame's menu bar (made when missing); none removes the bar.
     void SetMenu(platform::TMainMenu* value);
+    TColor MenuBarColor() const { return menuBarColor_; }
+    void SetMenuBarColor(TColor value);
+    TColor MenuBarToColor() const { return menuBarToColor_; }
+    void SetMenuBarToColor(TColor value);
+    // The bar's height while it shows, else 0. Setting stores the height a new bar gets
+    // and sizes the bar and its buttons.
+    int MenuBarHeight() const { return menuBar_ && menuBar_->Visible() ? menuBar_->Height() : 0; }
+    void SetMenuBarHeight(int value);
+    TdvxMenuBar* MenuBar() const { return menuBar_; }
+
+    // The menu-bar operations (the main menu calls the last three on its changes).
+    // No bar is made for an MDI child: the MDI frame shows its menu.
+    void CreateMenuBar();
+    void DestroyMenuBar();
+    void UpdateMenu() override;
+    void UpdateTopMenu() override;
+    void RepaintMenuBar() override;
+    platform::TMainMenu* ShownMenu() const override { return menu_; }
+    void DrawMenuBar(platform::TToolBar* sender, const platform::TRect& rect, bool& defaultDraw);
+    void DrawButton(platform::TToolBar* sender, platform::TToolButton* button, platform::TCustomDrawState state,
+                    bool& defaultDraw);
+    bool GetMDIChild() const { return form_ && form_->FormStyle() == platform::fsMDIChild; }
     int RoundCorner() const { return titleBar_ && titleBar_->Visible() ? titleBar_->RoundCorner() : 0; }
     void SetRoundCorner(int value);
     int RoundCornerBottom() const { return titleBar_ && titleBar_->Visible() ? titleBar_->RoundCornerBottom() : 0; }
@@ -122,6 +147,7 @@ private:
     void PaintBuiltInBorder(platform::TCanvas* c, int w, int h);
     void PaintSkinBorder(platform::TCanvas* c, int w, int h);
     void PaintMenuStrip(platform::TCanvas* c, const platform::TRect& r);
+    void MDIChildSized(platform::HWND h);
     platform::LRESULT SizingHitTest(platform::LPARAM lParam, platform::LRESULT hit) const;
 
     platform::TCustomForm* form_ = nullptr;
@@ -135,6 +161,10 @@ private:
     int borderWidth_ = 1;
     platform::TCustomPanel* formPanel_ = nullptr;
     platform::TMainMenu* menu_ = nullptr;
+    TdvxMenuBar* menuBar_ = nullptr;
+    TColor menuBarColor_ = 0, menuBarToColor_ = 0;
+    int menuBarHeight_ = 22;
+    bool mdiMaximised_ = false, mdiRestoredOnce_ = false, mdiStartedMaximised_ = false;
     int L_ = 0, R_ = 0, B_ = 0, sysL_ = 4, sysB_ = 4;
     std::unique_ptr<TBitmap> bottomBorder_;
     TColor transColor_ = DVX_KEY_COLOR;

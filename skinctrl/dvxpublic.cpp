@@ -365,7 +365,11 @@ bool FormHasFocus(TCustomForm* form) {
     if (!GetActiveWindow()) return false;
     if (!form || form == main) return true;
     // An MDI child is the focused form when it is the active child of the main form's
-    // client window; the MDI client is not part of this build yet.
+    // client window.
+    if (main->FormStyle() == fsMDIForm && form->HandleAllocated())
+        if (HWND client = main->ClientHandle();
+            client && reinterpret_cast<HWND>(SendMessage(client, WM_MDIGETACTIVE, 0, 0)) == form->WindowHandle())
+            return true;
     return form->Active();
 }
 

@@ -161,6 +161,11 @@ TdvxUIStyle GetDVXFormStyle(TComponent* component) {
         IdvxStyled* styled = AsStyled(child);
         if (styled && styled->IsFormFrame()) return styled->GetUIStyle();
     }
+    // The MDI frame is a component of its form, not a control.
+    for (int i = 0; i < form->ComponentCount(); ++i) {
+        IdvxStyled* styled = AsStyled(form->Components(i));
+        if (styled && styled->IsFormFrame()) return styled->GetUIStyle();
+    }
     return DeepBlue;
 }
 

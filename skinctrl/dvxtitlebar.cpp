@@ -367,7 +367,14 @@ TCustomForm* TdvxTitleBar::ParentForm() const {
 
 bool TdvxTitleBar::InForm() const {
     IdvxStyled* styled = AsStyled(Parent());
-    return styled && styled->IsFormFrame();
+    if (styled && styled->IsFormFrame()) return true;
+    // On an MDI form the frame is a component of the form the bar sits on.
+    if (auto* form = dynamic_cast<platform::TCustomForm*>(Parent()))
+        for (int i = 0; i < form->ComponentCount(); ++i)
+            if (IdvxStyled* s = AsStyled(form->Components(i));
+                s && s->IsFormFrame() && !dynamic_cast<platform::TControl*>(form->Components(i)))
+                return true;
+    return false;
 }
 
 bool TdvxTitleBar::CanPaint() const {

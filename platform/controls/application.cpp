@@ -69,6 +69,7 @@ bool TApplication::ProcessMessage() {
         if (hintWindow_ && hintActive_ && hintWindow_->IsHintMsg(msg)) CancelHint();
         if (msg.message == WM_MOUSEMOVE) HintMouseMessage(TWinControl::FindControl(msg.hwnd), msg);
         try {
+            MDIActivateOnInput(msg);
             if (!OfferApplicationMessage(msg) && !IsKeyMsg(msg)) {
                 TranslateMessage(&msg);
                 DispatchMessage(&msg);

@@ -221,6 +221,11 @@ public:
 protected:
     void Paint() override;
     virtual void DrawButtonDefault(TToolButton* button, TCustomDrawState state);
+    // A button's menu item is about to show its sub-items as a menu below the button.
+    virtual void ItemMenuShowing(TToolButton* button, TPopupMenu* menu) {
+        (void)button;
+        (void)menu;
+    }
 
 private:
     friend class TToolButton;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "platform/core/sysutils.h"
 #include "platform/windows/input.h"
 
 namespace platform {
@@ -217,6 +218,7 @@ void TCustomForm::SetMenu(TMainMenu* value) {
 
 void TCustomForm::Notification(TComponent* component, TOperation operation) {
     if (operation == opRemove && component == menu_) menu_ = nullptr;
+    if (operation == opRemove && component == windowMenu_) windowMenu_ = nullptr;
     TScrollingWinControl::Notification(component, operation);
 }
 
@@ -302,11 +304,105 @@ void TCustomForm::CreateParams(TCreateParams& params) {
     TCustomForm* main = Application->MainForm();
     if (main && main != this && main->HandleAllocated()) params.WndParent = main->WindowHandle();
     params.WindowClass.style = CS_DBLCLKS;
+    if (formStyle_ == fsMDIChild) {
+        TCustomForm* frame = MDIParent();
+        if (!frame || !frame->ClientHandle()) throw EInvalidOperation("Cannot create form. No MDI forms are currently active");
+        params.Style = (params.Style & ~DWORD(WS_POPUP)) | WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+        params.ExStyle = (params.ExStyle & ~DWORD(WS_EX_TOPMOST)) | WS_EX_MDICHILD;
+        params.WndParent = frame->ClientHandle();
+    }
 }
 
 void TCustomForm::CreateWnd() {
     TScrollingWinControl::CreateWnd();
     if (!text_.empty()) SetWindowTextA(handle_, text_.c_str());
+    if (formStyle_ == fsMDIForm) {
+        clientHandle_ = CreateMDIClientWindow(handle_);
+        if (!clientHandle_) throw EOSError("Error creating the MDI client window");
+        Realign();
+    }
+}
+
+// ---------------------------------------------------------------- MDI
+
+HWND TCustomForm::ClientHandle() const {
+    return formStyle_ == fsMDIForm && clientHandle_ && IsWindow(clientHandle_) ? clientHandle_ : nullptr;
+}
+
+TCustomForm* TCustomForm::MDIParent() const {
+    if (formStyle_ != fsMDIChild) return nullptr;
+    auto* owner = dynamic_cast<TCustomForm*>(Owner());
+    if (owner && owner->FormStyle() == fsMDIForm) return owner;
+    TCustomForm* main = Application->MainForm();
+    return main && main != this && main->FormStyle() == fsMDIForm ? main : nullptr;
+}
+
+namespace {
+TCustomForm* FormOfWindow(HWND h) {
+    TScreen* s = TScreen::Instance();
+    for (int i = 0; i < s->FormCount(); ++i)
+        if (TCustomForm* f = s->Forms(i); f->HandleAllocated() && f->WindowHandle() == h) return f;
+    return nullptr;
+}
+}  // namespace
+
+int TCustomForm::MDIChildCount() const {
+    int n = 0;
+    for (HWND h : MDIChildWindows(ClientHandle()))
+        if (FormOfWindow(h)) ++n;
+    return n;
+}
+
+TCustomForm* TCustomForm::MDIChildren(int index) const {
+    int n = 0;
+    for (HWND h : MDIChildWindows(ClientHandle()))
+        if (TCustomForm* f = FormOfWindow(h)) {
+            if (n == index) return f;
+            ++n;
+        }
+    throw EListError("List index out of bounds (" + IntToStr(index) + ")");
+}
+
+TCustomForm* TCustomForm::ActiveMDIChild() const {
+    HWND client = ClientHandle();
+    if (!client) return nullptr;
+    return FormOfWindow(reinterpret_cast<HWND>(SendMessage(client, WM_MDIGETACTIVE, 0, 0)));
+}
+
+void TCustomForm::SetWindowMenu(TMenuItem* value) {
+    if (windowMenu_ == value) return;
+    if (windowMenu_) RemoveFreeNotification(windowMenu_);
+    windowMenu_ = value;
+    if (value) FreeNotification(value);
+}
+
+void TCustomForm::Tile() {
+    if (HWND client = ClientHandle())
+        SendMessage(client, WM_MDITILE, tileMode_ == tbHorizontal ? MDITILE_HORIZONTAL : MDITILE_VERTICAL, 0);
+}
+
+void TCustomForm::Cascade() {
+    if (HWND client = ClientHandle()) SendMessage(client, WM_MDICASCADE, 0, 0);
+}
+
+void TCustomForm::ArrangeIcons() {
+    if (HWND client = ClientHandle()) SendMessage(client, WM_MDIICONARRANGE, 0, 0);
+}
+
+void TCustomForm::Next() {
+    if (HWND client = ClientHandle()) SendMessage(client, WM_MDINEXT, 0, 0);
+}
+
+void TCustomForm::Previous() {
+    if (HWND client = ClientHandle()) SendMessage(client, WM_MDINEXT, 0, 1);
+}
+
+void TCustomForm::AlignControls(TControl* control, TRect& rect) {
+    TScrollingWinControl::AlignControls(control, rect);
+    // The client window takes what the docked controls leave.
+    if (HWND client = ClientHandle())
+        SetWindowPos(client, HWND_BOTTOM, rect.left, rect.top, std::max(0, rect.Width()), std::max(0, rect.Height()),
+                     SWP_NOACTIVATE);
 }
 
 void TCustomForm::SetBorderStyle(TFormBorderStyle value) {
@@ -317,7 +413,13 @@ void TCustomForm::SetBorderStyle(TFormBorderStyle value) {
 
 void TCustomForm::SetFormStyle(TFormStyle value) {
     if (formStyle_ == value) return;
+    bool mdiChanged = formStyle_ == fsMDIForm || formStyle_ == fsMDIChild || value == fsMDIForm || value == fsMDIChild;
     formStyle_ = value;
+    if (mdiChanged) {
+        // An MDI form gets its client window, an MDI child its place in one: a new window.
+        if (HandleAllocated()) RecreateWnd();
+        return;
+    }
     if (HandleAllocated())
         SetWindowPos(handle_, value == fsStayOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -363,10 +465,17 @@ void TCustomForm::ShowingChanged() {
         int cmd = windowState_ == wsMaximized ? SW_SHOWMAXIMIZED : windowState_ == wsMinimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL;
         ShowWindow(handle_, cmd);
         for (TWinControl* c : std::vector<TWinControl*>(winControls_)) c->UpdateShowing();
+        // A child shown in an MDI client becomes its active child.
+        if (formStyle_ == fsMDIChild)
+            if (HWND client = GetAncestor(handle_, GA_PARENT); IsMDIClientWindow(client))
+                SendMessage(client, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(handle_), 0);
         DoShow();
     } else {
         DoHide();
-        if (HandleAllocated()) ShowWindow(handle_, SW_HIDE);
+        if (HandleAllocated()) {
+            ShowWindow(handle_, SW_HIDE);
+            if (formStyle_ == fsMDIChild) MDIChildGoing(GetAncestor(handle_, GA_PARENT), handle_);
+        }
     }
 }
 
@@ -531,6 +640,10 @@ bool SendFocusMessage(TWinControl* control, UINT msg) {
 }  // namespace
 
 bool TCustomForm::SetFocusedControl(TWinControl* control) {
+    // The focus going into an MDI child that is not the active one activates it.
+    if (formStyle_ == fsMDIChild && handle_ && !active_)
+        if (HWND client = GetAncestor(handle_, GA_PARENT); IsMDIClientWindow(client))
+            SendMessage(client, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(handle_), 0);
     ++gFocusCount;
     activeControl_ = control != this ? control : nullptr;
     TScreen* screen = TScreen::Instance();
@@ -588,6 +701,30 @@ void TCustomForm::WndProc(TMessage& m) {
     if (m.Msg == WM_ACTIVATE) {
         SetActive(LOWORD(m.WParam) != WA_INACTIVE);
         return;
+    }
+    if (formStyle_ == fsMDIChild && handle_) {
+        switch (m.Msg) {
+            case WM_MDIACTIVATE: {
+                // The client tells the child going and the child coming.
+                bool coming = reinterpret_cast<HWND>(m.LParam) == handle_;
+                if (coming != active_) SetActive(coming);
+                break;
+            }
+            case WM_SIZE:
+                // The state follows the window (its buttons, the client's commands); a hidden
+                // child being laid out keeps the state it is to be shown in.
+                if (m.WParam != SIZE_RESTORED || (DWORD(GetWindowLongA(handle_, GWL_STYLE)) & WS_VISIBLE))
+                    windowState_ = m.WParam == SIZE_MAXIMIZED ? wsMaximized
+                                   : m.WParam == SIZE_MINIMIZED ? wsMinimized
+                                                                : wsNormal;
+                // A child maximised comes to the front as the active one.
+                if (m.WParam == SIZE_MAXIMIZED && !active_ && (DWORD(GetWindowLongA(handle_, GWL_STYLE)) & WS_VISIBLE))
+                    if (HWND client = GetAncestor(handle_, GA_PARENT); IsMDIClientWindow(client))
+                        SendMessage(client, WM_MDIACTIVATE, reinterpret_cast<WPARAM>(handle_), 0);
+                break;
+            case WM_DESTROY: MDIChildGoing(GetAncestor(handle_, GA_PARENT), handle_); break;
+            default: break;
+        }
     }
     TScrollingWinControl::WndProc(m);
 }

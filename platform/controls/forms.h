@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/controls/controls.h"
+#include "platform/controls/mdi.h"
 
 namespace platform {
 
@@ -26,6 +27,8 @@ enum TPosition {
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
 enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
 enum TCloseAction { caNone, caHide, caFree, caMinimize };
+// How Tile lays out the MDI children: in rows one above another, or side by side.
+enum TTileMode { tbHorizontal, tbVertical };
 
 using TModalResult = int;
 constexpr TModalResult mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6,
@@ -105,6 +108,7 @@ private:
 };
 
 class TMainMenu;
+class TMenuItem;
 
 class TCustomForm : public TScrollingWinControl {
 public:
@@ -152,6 +156,29 @@ public:
     virtual bool IsShortCut(WORD key, TShiftState shift);
     void Notification(TComponent* component, TOperation operation) override;
 
+    // MDI. An fsMDIForm form has a client window below its docked controls; fsMDIChild forms
+    // are child windows of the client of their owner (when that is an MDI form) or of the
+    // application's main form. Creating a child without either raises EInvalidOperation.
+    HWND ClientHandle() const;
+    // The MDI form a child lives in (null for other forms).
+    TCustomForm* MDIParent() const;
+    // The children, topmost (the most recently active) first.
+    int MDIChildCount() const;
+    TCustomForm* MDIChildren(int index) const;
+    TCustomForm* ActiveMDIChild() const;
+    TTileMode TileMode() const { return tileMode_; }
+    void SetTileMode(TTileMode value) { tileMode_ = value; }
+    // The menu item whose sub-menu lists the children. No native menu bar shows here, so the
+    // list is drawn by whoever shows the menu (the skinned MDI frame adds its own items).
+    TMenuItem* WindowMenu() const { return windowMenu_; }
+    void SetWindowMenu(TMenuItem* value);
+    void Tile();
+    void Cascade();
+    void ArrangeIcons();
+    void Next();
+    void Previous();
+    void AlignControls(TControl* control, TRect& rect) override;
+
     // Focus within the form.
     TWinControl* ActiveControl() const { return activeControl_; }
     void SetActiveControl(TWinControl* control);
@@ -198,6 +225,9 @@ private:
     TPosition position_ = poDesigned;
     TWindowState windowState_ = wsNormal;
     TFormStyle formStyle_ = fsNormal;
+    TTileMode tileMode_ = tbHorizontal;
+    TMenuItem* windowMenu_ = nullptr;
+    HWND clientHandle_ = nullptr;
     bool keyPreview_ = false;
     TMainMenu* menu_ = nullptr;
     bool active_ = false;

@@ -124,6 +124,7 @@ void TToolButton::Click() {
                 menu.Items()->Add(item);
             }
             try {
+                if (TToolBar* bar = Bar()) bar->ItemMenuShowing(this, &menu);
                 menu.Popup(at.x, at.y);
             } catch (...) {
                 for (TMenuItem* item : items) {

@@ -405,14 +405,15 @@ void InputWindowsChanged() {
 void BeginWindowDrag(HWND top, LRESULT edge) {
     win::Window* w = win::Find(top);
     if (!w || !(I().keys[VK_LBUTTON] & 0x80)) return;
-    w = win::TopLevelOf(w);
+    // The window dragged is the top-level one, or the MDI child (WS_EX_MDICHILD) on the way.
+    while (w->parent && !(w->exStyle & 0x00000040)) w = w->parent;
     // The window keeps the place under the pointer where the button went down.
     I().dragOffset = TPoint(I().pressAt.x - w->bounds.left, I().pressAt.y - w->bounds.top);
     I().dragEdge = edge;
     I().dragStart = w->bounds;
     I().dragging = w->handle;
     // The pointer stays with the window however fast it moves.
-    Backend().CaptureChanged(w->handle);
+    Backend().CaptureChanged(win::TopLevelOf(w)->handle);
 }
 
 namespace {

@@ -780,12 +780,16 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
         if (w->IsTopLevel()) {
             TRect area = GetWorkArea();
             SetWindowPos(hwnd, nullptr, area.left, area.top, area.Width(), area.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+        } else if (w->parent) {
+            // A maximised child window (an MDI child) fills its parent's client.
+            SetWindowPos(hwnd, nullptr, 0, 0, w->parent->client.Width(), w->parent->client.Height(),
+                         SWP_NOZORDER | SWP_NOACTIVATE);
         }
     } else if (cmd == SW_RESTORE || cmd == SW_SHOWNORMAL) {
         bool wasMaximized = w->style & WS_MAXIMIZE;
         w->style &= ~(WS_MINIMIZE | WS_MAXIMIZE);
         // Back from maximised: where it was before.
-        if (wasMaximized && !wasMinimized && w->IsTopLevel() && !w->restoreBounds.IsEmpty()) {
+        if (wasMaximized && !wasMinimized && (w->IsTopLevel() || w->parent) && !w->restoreBounds.IsEmpty()) {
             TRect r = w->restoreBounds;
             SetWindowPos(hwnd, nullptr, r.left, r.top, r.Width(), r.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
         }

@@ -151,6 +151,50 @@ TEST_F(FormsDesktopTest, ShapedFramesDragMaximiseMenuAndClose) {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "exit status " << status;
 }
 
+TEST_F(FormsDesktopTest, MdiChildrenMoveInsideTheFrameAndActivateOnClick) {
+    log = work / "mdi.log";
+    gallery = Spawn({SKIN_FORMS_GALLERY_PROGRAM, "--mdi"}, "", log.string());
+    ASSERT_GT(gallery, 0);
+    std::string id;
+    ASSERT_TRUE(WaitFor([&] {
+        id = Capture("xdotool search --name '^MDI frame WinXP$'");
+        return !id.empty() && ReadFile(log.string()).find("ready") != std::string::npos;
+    })) << "the MDI frame did not appear";
+    Capture("import -window root " + (artifacts / "skin_forms_mdi.png").string());
+    std::string frameAt = Geometry(id);
+    auto titlePoint = [&](int n) {
+        std::string text = ReadFile(log.string());
+        auto at = text.find("title " + std::to_string(n) + " ");
+        int x = 0, y = 0;
+        if (at != std::string::npos) std::sscanf(text.c_str() + at, "title %*d %d %d", &x, &y);
+        return std::pair<int, int>(x, y);
+    };
+    // The children are windows inside the frame, not windows of their own on the display.
+    EXPECT_TRUE(Capture("xdotool search --name '^Document 2$'").empty());
+
+    // A drag by the second child's title moves that child inside the frame only.
+    auto [x2, y2] = titlePoint(2);
+    ASSERT_GT(x2, 0);
+    Capture("xdotool mousemove " + std::to_string(x2) + " " + std::to_string(y2) + " mousedown 1 mousemove " +
+            std::to_string(x2 + 20) + " " + std::to_string(y2 + 15) + " mousemove " + std::to_string(x2 + 40) + " " +
+            std::to_string(y2 + 30) + " mouseup 1");
+    EXPECT_TRUE(Logged("child 2 at 62 52")) << ReadFile(log.string());
+    EXPECT_EQ(Geometry(id), frameAt);
+
+    // A click on the first child's title activates it and brings it to the front: a point
+    // the second covered shows the first.
+    auto [x1, y1] = titlePoint(1);
+    const int px = x1 + 150, py = y1 + 100;
+    std::string covered = PixelAt("root", px, py);
+    Capture("xdotool mousemove " + std::to_string(x1) + " " + std::to_string(y1) + " click 1");
+    EXPECT_TRUE(WaitFor([&] { return PixelAt("root", px, py) != covered; })) << covered;
+    EXPECT_TRUE(WaitFor([&] {
+        std::string text = ReadFile(log.string());
+        auto ready = text.find("ready\n");
+        return ready != std::string::npos && text.find("active 1", ready) != std::string::npos;
+    })) << ReadFile(log.string());
+    Capture("import -window root " + (artifacts / "skin_forms_mdi_moved.png").string());
+}
 
 TEST_F(FormsDesktopTest, PopupSlidesUpAtTheCornerAndItsCloseBoxUnmapsIt) {
     log = work / "popup.log";
