@@ -170,6 +170,14 @@ LRESULT TBaseVastTree::PanningWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
         EndPaint(hwnd, &paint);
         return 0;
     }
+    if (msg == WM_SETCURSOR) {
+        // The pointer over the panning window shows the panning cursor too.
+        auto* tree = reinterpret_cast<TBaseVastTree*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        if (tree && tree->panningCursor_) {
+            ::platform::SetCursor(tree->panningCursor_);
+            return TRUE;
+        }
+    }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
 
