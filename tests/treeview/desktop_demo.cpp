@@ -1,7 +1,7 @@
 // A tree shaped like the program's job list in a window of its own, for the desktop test:
 //   treeview_desktop_demo [--headless-shot=FILE]
-// It writes one line on stdout for each thing the user did to it (a row clicked, a column
-// resized or moved, the rows scrolled, panning started and ended). With --headless-shot
+// It writes one line on stdout for each thing the user did to it (a row clicked, a text
+// edited, a column resized or moved, the rows scrolled, panning started and ended). With --headless-shot
 // it paints the same window on the headless backend, saves it as a PNG and ends.
 #include <cstdio>
 #include <cstdlib>
@@ -42,6 +42,8 @@ public:
         options->SetSelectionOptions(options->SelectionOptions() | toMultiSelect | toFullRowSelect);
         options->SetPaintOptions(options->PaintOptions() | toShowHorzGridLines | toShowVertGridLines);
         tree->SetCheckImageKind(ckXP);
+        options->SetMiscOptions(options->MiscOptions() | toEditable);
+        tree->SetEditDelay(0);
         for (const char* caption : {"Name", "Length", "Size", "Output"}) {
             TVastTreeColumn* column = tree->Header()->Columns()->Add();
             column->SetText(caption);
@@ -74,6 +76,10 @@ public:
             std::string order;
             for (std::int32_t index : header->Columns()->PositionToIndex()) order += std::to_string(index);
             Log("dragged " + std::to_string(column) + " from " + std::to_string(oldPosition) + " order " + order);
+        };
+        tree->OnNewText = [](TBaseVastTree* sender, PVastNode node, TColumnIndex column, const std::string& text) {
+            Log("new text row " + std::to_string(*sender->GetNodeData<int>(node)) + " column " +
+                std::to_string(column) + ": " + text);
         };
         tree->OnScroll = [](TBaseVastTree*, int dx, int dy) {
             Log("scroll " + std::to_string(dx) + " " + std::to_string(dy));

@@ -1,6 +1,6 @@
 // The tree on a real X display (its own Xvfb): the desktop demo's window equals its
-// headless rendering pixel for pixel, and a row click, a splitter drag, a column drag, a
-// wheel notch and a middle click sent by xdotool do what they do headless. Screenshots
+// headless rendering pixel for pixel, and a row click, an edit typed in, a splitter drag,
+// a column drag, a wheel notch and a middle click sent by xdotool do what they do headless. Screenshots
 // stay under the build's artifacts/ folder.
 #include <gtest/gtest.h>
 
@@ -89,6 +89,11 @@ TEST_F(TreeDesktopTest, TheTreeAnswersTheMouseAsHeadless) {
     // A click on the third row (the header is 17 pixels, rows 18).
     Do("mousemove " + window + "60 62 click 1");
     EXPECT_TRUE(Logged("click row 2"));
+    // A second click on the focused row's text edits it; typing and Enter give the new text.
+    Do("mousemove " + window + "60 62 click 1");
+    Do("type --delay 50 " + window + "renamed.flv");
+    Do("key " + window + "Return");
+    EXPECT_TRUE(Logged("new text row 2 column 0: renamed.flv"));
     // A splitter drag: the right edge of "Length" from 200 to 240.
     // (The first move after the press only starts tracking; pauses keep the moves apart.)
     Do("mousemove " + window + "201 8 mousedown 1 sleep 0.2 mousemove " + window + "220 8 sleep 0.2 mousemove " +
