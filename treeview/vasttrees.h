@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "platform/controls/controls.h"
+#include "platform/controls/forms.h"
 #include "platform/controls/menus.h"
 #include "platform/core/interfaces.h"
 #include "platform/controls/stdctrls.h"
@@ -229,6 +230,10 @@ struct TCacheEntry {
     PVastNode Node;
     std::uint32_t AbsoluteTop;
 };
+
+// The edges the tree scrolls towards on its own.
+enum TScrollDirection : unsigned { sdLeft = 1, sdUp = 2, sdRight = 4, sdDown = 8 };
+using TScrollDirections = unsigned;
 
 class TBaseVastTree : public platform::TCustomControl {
 public:
@@ -679,6 +684,52 @@ public:
     virtual void DoHeaderClick(TColumnIndex column, platform::TMouseButton button, platform::TShiftState shift, int x,
                                int y);
     virtual bool DoCanSplitterResizeColumn(platform::TPoint p, TColumnIndex column);
+    // Header mouse events (header coordinates: y from 0 at the header's top).
+    std::function<void(TVTHeader* sender, TColumnIndex column, platform::TMouseButton button, platform::TShiftState shift,
+                       int x, int y)>
+        OnHeaderDblClick;
+    std::function<void(TVTHeader* sender, platform::TMouseButton button, platform::TShiftState shift, int x, int y)>
+        OnHeaderMouseDown, OnHeaderMouseUp;
+    std::function<void(TVTHeader* sender, platform::TShiftState shift, int x, int y)> OnHeaderMouseMove;
+    // A column is about to be dragged (allowed starts true); it was dropped at a new
+    // position; it was dropped outside the header's columns (screen point).
+    std::function<void(TVTHeader* sender, TColumnIndex column, bool& allowed)> OnHeaderDragging;
+    std::function<void(TVTHeader* sender, TColumnIndex column, int oldPosition)> OnHeaderDragged;
+    std::function<void(TVTHeader* sender, TColumnIndex column, platform::TPoint dropPosition)> OnHeaderDraggedOut;
+    // The cursor over the header (the split cursor on a splitter) may be changed.
+    std::function<void(TVTHeader* sender, platform::HCURSOR& cursor)> OnGetHeaderCursor;
+    virtual void DoHeaderDblClick(TColumnIndex column, platform::TMouseButton button, platform::TShiftState shift,
+                                  int x, int y);
+    virtual void DoHeaderMouseDown(platform::TMouseButton button, platform::TShiftState shift, int x, int y);
+    virtual void DoHeaderMouseUp(platform::TMouseButton button, platform::TShiftState shift, int x, int y);
+    virtual void DoHeaderMouseMove(platform::TShiftState shift, int x, int y);
+    virtual bool DoHeaderDragging(TColumnIndex column);
+    virtual void DoHeaderDragged(TColumnIndex column, int oldPosition);
+    virtual void DoHeaderDraggedOut(TColumnIndex column, platform::TPoint dropPosition);
+    virtual void DoGetHeaderCursor(platform::HCURSOR& cursor);
+
+    // ---- auto-scroll and wheel panning (vtscroll.cpp) ----
+    // Whether the mouse may scroll the tree now: toAutoScroll or panning, the header idle,
+    // and a rubber band, a drag over the tree or panning going on.
+    virtual bool CanAutoScroll();
+    // The edges the tree would scroll towards for a client point (sdLeft ... sdDown);
+    // an edge counts only once AutoScrollDelay has passed since the first one was met.
+    virtual TScrollDirections DetermineScrollDirections(int x, int y);
+    // Arms the scroll timer (AutoScrollDelay) for the directions of a client point, or
+    // stops it when there are none.
+    virtual void DoAutoScroll(int x, int y);
+    // One step of the scroll timer.
+    virtual void DoTimerScroll();
+    // Shows the panning window centred on a client point and scrolls with the mouse.
+    virtual void StartWheelPanning(platform::TPoint position);
+    virtual void StopWheelPanning();
+    // Points the panning cursor from the panning origin to a client point.
+    virtual void AdjustPanningCursor(int x, int y);
+    bool IsPanning() const { return states_ & (tsWheelPanning | tsWheelScrolling); }
+    platform::HWND PanningWindow() const { return panningWindow_; }
+    // The cursor panning shows now (null while not panning).
+    platform::HCURSOR PanningCursor() const { return panningCursor_; }
+    TScrollDirections ScrollDirections() const { return scrollDirections_; }
     // Fits both scroll bars to the tree's range and offsets.
     virtual void UpdateScrollBars(bool redraw);
 
@@ -717,6 +768,27 @@ public:
     // bsSingle (the default) gives the window a sunken client edge; bsNone no border.
     platform::TBorderStyle BorderStyle() const { return borderStyle_; }
     void SetBorderStyle(platform::TBorderStyle value);
+    // Bevels in the frame inside the border (none with bkNone), then BorderWidth pixels
+    // of Colors.BorderColor around the scroll bars and the client area.
+    platform::TBevelKind BevelKind() const { return bevelKind_; }
+    void SetBevelKind(platform::TBevelKind value);
+    platform::TBevelCut BevelInner() const { return bevelInner_; }
+    void SetBevelInner(platform::TBevelCut value);
+    platform::TBevelCut BevelOuter() const { return bevelOuter_; }
+    void SetBevelOuter(platform::TBevelCut value);
+    platform::TBevelEdges BevelEdges() const { return bevelEdges_; }
+    void SetBevelEdges(platform::TBevelEdges value);
+    int BevelWidth() const { return bevelWidth_; }
+    void SetBevelWidth(int value);
+    int BorderWidth() const { return borderWidth_; }
+    void SetBorderWidth(int value);
+    // Without 3D the bevels are drawn flat (BF_MONO).
+    bool Ctl3D() const { return ctl3D_; }
+    void SetCtl3D(bool value);
+    // The frame's widths inside the border on each side (bevels and BorderWidth).
+    platform::TRect FrameInsets() const;
+    // Paints the bevels and the border width onto a device context of the whole window.
+    virtual void OriginalWMNCPaint(platform::HDC dc);
 
     // ---- context menus ----
     // Asked for the node, then each ancestor while askParent stays true and no menu is
@@ -1035,6 +1107,7 @@ protected:
     bool ReadOnly() const;
 
 private:
+    friend class TVTHeader;  // the header's mouse stops the tree's timers
     friend class TWorkerThread;
     friend class TCustomVastTreeOptions;
     friend void ReleaseWorker(TBaseVastTree*);
@@ -1226,6 +1299,28 @@ private:
     // The node and column of an edit a click made pending (OnEditing already agreed).
     PVastNode pendingEditNode_ = nullptr;
     TColumnIndex pendingEditColumn_ = NoColumn;
+
+    // Auto-scroll and wheel panning.
+    TScrollDirections scrollDirections_ = 0;
+    std::int64_t scrollStartTime_ = -1;  // -1: no edge met yet
+    platform::HWND panningWindow_ = nullptr;
+    std::unique_ptr<platform::TBitmap> panningImage_;
+    platform::HCURSOR panningCursor_ = nullptr;
+    // The scroll timer ran out (pending becomes running, then one step).
+    void ScrollTimerExpired();
+    // The window frame.
+    platform::TBevelKind bevelKind_ = platform::bkNone;
+    platform::TBevelCut bevelInner_ = platform::bvRaised;
+    platform::TBevelCut bevelOuter_ = platform::bvLowered;
+    platform::TBevelEdges bevelEdges_ = platform::beLeft | platform::beTop | platform::beRight | platform::beBottom;
+    int bevelWidth_ = 1;
+    int borderWidth_ = 0;
+    bool ctl3D_ = true;
+    void FrameChanged();
+    // The changes the tree reacts to: colours, font, enabling.
+    bool HandleChangeMessage(platform::TMessage& message);
+    static platform::LRESULT PanningWindowProc(platform::HWND hwnd, platform::UINT msg, platform::WPARAM wParam,
+                                               platform::LPARAM lParam);
 };
 
 }  // namespace treeview

@@ -218,6 +218,7 @@ protected:
 
 private:
     friend class TVastTreeColumn;
+    friend class TVTHeader;  // the header's mouse moves the hover, pressed and drop marks
     TBaseVastTree* Tree() const;
     void AdjustPosition(TVastTreeColumn* column, TColumnPosition position);
     // Repairs the position array and the column references when a column goes.

@@ -100,6 +100,20 @@ public:
     // The header's part of a tree message; true when it consumed it.
     virtual bool HandleMessage(platform::TMessage& message);
     TColumnIndex TrackIndex() const { return trackIndex_; }
+    // Where the last left press in the frame happened (screen coordinates).
+    platform::TPoint DragStart() const { return dragStart_; }
+    // The header timer (id 3) ran out: once the mouse has left the header, the hover,
+    // click and pressed columns are forgotten and the header repainted.
+    void HeaderTimerExpired();
+    // Moves by their share of the header's growth or shrinkage the visible columns with
+    // coAutoSpring (hoAutoSpring); the tree calls it on every size change.
+    void UpdateSpringColumns();
+    // The header's width at the last spring update (0 before the first).
+    int LastWidth() const { return lastWidth_; }
+    // Column dragging (screen points): the column under start becomes the dragged one.
+    void PrepareDrag(platform::TPoint p, platform::TPoint start);
+    // Follows the mouse over the columns, moving the drop mark; true when it changed.
+    bool DragTo(platform::TPoint p);
 
     // The header record: a version mark, the columns, the header's settings and font.
     // A truncated record or one with lying lengths raises EReadError; the header stays
@@ -129,6 +143,15 @@ private:
     TColumnIndex trackIndex_ = NoColumn;
     int trackPos_ = 0;
     platform::TPoint trackStart_{};
+    platform::TPoint dragStart_{};
+    int lastWidth_ = 0;
+
+    bool HandleHeaderMouseMove(platform::TMessage& message);
+    // The release of a column drag: moves the column or reports it dragged out.
+    void FinishDrag(platform::TPoint screenPoint);
+    // Escape or focus loss during a column drag: nothing moves.
+    void CancelDrag();
+    void StartHeaderTimer();
 };
 
 }  // namespace treeview

@@ -2,6 +2,7 @@
 // release and double-click rules for selection, focus, expanding and check boxes, the
 // rubber band, hot tracking and column clicks.
 #include <algorithm>
+#include <cstdlib>
 
 #include "platform/windows/messages.h"
 #include "platform/windows/window.h"
@@ -201,6 +202,11 @@ void TBaseVastTree::DetermineHitPositionRTL(THitInfo& hitInfo, int offset, int r
 void TBaseVastTree::HandleMouseDown(TMouseButton, WPARAM keys, int x, int y, const THitInfo& hitInfo) {
     TVTSelectionOptions selection = TreeOptions()->SelectionOptions();
     TVTMiscOptions misc = TreeOptions()->MiscOptions();
+    // A press while panning only ends the panning.
+    if (IsPanning()) {
+        StopWheelPanning();
+        return;
+    }
     if (states_ & tsEditPending) {
         StopTimer(EditTimer);
         DoStateChange(0, tsEditPending);
@@ -411,6 +417,12 @@ void TBaseVastTree::MouseMove(TShiftState shift, int x, int y) {
         }
         return;
     }
+    if ((states_ & (tsWheelPanning | tsWheelScrolling)) == (tsWheelPanning | tsWheelScrolling) &&
+        (std::abs(x - lastClickPos_.x) >= Mouse->DragThreshold() ||
+         std::abs(y - lastClickPos_.y) >= Mouse->DragThreshold()))
+        DoStateChange(0, tsWheelScrolling);  // the held middle button pans from now on
+    if (CanAutoScroll()) DoAutoScroll(x, y);
+    if (IsPanning()) AdjustPanningCursor(x, y);
     if (!IsMouseSelecting()) {
         HandleHotTrack(x, y);
         TCustomControl::MouseMove(shift, x, y);
@@ -482,6 +494,7 @@ bool TBaseVastTree::HandleMouseMessage(TMessage& message) {
             return true;
         case WM_RBUTTONDOWN:
             DoStateChange(tsRightButtonDown);
+            StopWheelPanning();
             TCustomControl::WndProc(message);
             if (selection & toRightClickSelect) {
                 hit(info);
@@ -501,7 +514,15 @@ bool TBaseVastTree::HandleMouseMessage(TMessage& message) {
             return true;
         case WM_MBUTTONDOWN:
             DoStateChange(tsMiddleButtonDown);
+            if (header_->States() & (hsDragging | hsDragPending | hsTracking | hsTrackPending)) return true;
             TCustomControl::WndProc(message);
+            if ((TreeOptions()->MiscOptions() & toWheelPanning) && !IsPanning() &&
+                (ClientWidth() < RangeWidth() || ClientHeight() < RangeHeight())) {
+                lastClickPos_ = TPoint{message.XPos(), message.YPos()};
+                StartWheelPanning(lastClickPos_);
+                return true;
+            }
+            StopWheelPanning();
             if (selection & toMiddleClickSelect) {
                 hit(info);
                 HandleMouseDown(mbMiddle, message.WParam, message.XPos(), message.YPos(), info);
@@ -509,6 +530,16 @@ bool TBaseVastTree::HandleMouseMessage(TMessage& message) {
             return true;
         case WM_MBUTTONUP:
             DoStateChange(0, tsMiddleButtonDown);
+            if (IsPanning()) {
+                // A click keeps scrolling with the mouse until the next click; after a
+                // drag with the button held, the release ends it.
+                if (states_ & tsWheelScrolling)
+                    DoStateChange(0, tsWheelPanning);
+                else
+                    StopWheelPanning();
+                return true;
+            }
+            if (header_->States() & (hsDragging | hsDragPending | hsTracking | hsTrackPending)) return true;
             TCustomControl::WndProc(message);
             if (selection & toMiddleClickSelect) {
                 hit(info);

@@ -153,6 +153,10 @@ LRESULT TBaseVastTree::MessageProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         } else if (wParam == EditTimer) {
             StopTimer(EditTimer);
             if (states_ & tsEditPending) DoEdit();
+        } else if (wParam == HeaderTimer) {
+            header_->HeaderTimerExpired();
+        } else if (wParam == ScrollTimer) {
+            ScrollTimerExpired();
         } else {
             KillTimer(msgHandle_, wParam);
         }

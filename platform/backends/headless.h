@@ -3,6 +3,7 @@
 // see what the display would be told (shown, moved, shaped, titled, cursor).
 #include <map>
 #include <string>
+#include <vector>
 
 #include "platform/windows/backend.h"
 #include "platform/windows/messages.h"
@@ -38,7 +39,14 @@ public:
     void WindowTitled(HWND hwnd, const std::string& title) override { windows_[hwnd].title = title; }
     void WindowRestyled(HWND hwnd, DWORD style, DWORD) override { windows_[hwnd].framed = (style & WS_CAPTION) != 0; }
     void Present(HWND hwnd, const TRect&, const std::uint32_t*, int) override { ++windows_[hwnd].presents; }
-    void CursorChanged(HWND hwnd, int cursorId) override { windows_[hwnd].cursor = cursorId; }
+    void CursorChanged(HWND hwnd, int cursorId) override {
+        windows_[hwnd].cursor = cursorId;
+        cursorHistory_.push_back(cursorId);
+    }
+    void CursorDestroyed(int cursorId) override { destroyedCursors_.push_back(cursorId); }
+    // Every cursor shown, in order, and the made cursors freed.
+    const std::vector<int>& CursorHistory() const { return cursorHistory_; }
+    const std::vector<int>& DestroyedCursors() const { return destroyedCursors_; }
     TPoint CursorPos() const override { return cursor_; }
     void SetCursorPos(TPoint p) override { cursor_ = p; }
     void PollInput() override {}
@@ -53,6 +61,8 @@ private:
     TPoint cursor_;
     std::map<HWND, TopWindow> windows_;
     int beeps_ = 0;
+    std::vector<int> cursorHistory_;
+    std::vector<int> destroyedCursors_;
 };
 
 }  // namespace platform

@@ -28,6 +28,7 @@
 #include "platform/core/messages.h"
 #include "platform/core/threads.h"
 #include "platform/windows/backend.h"
+#include "platform/windows/cursors.h"
 #include "platform/windows/input.h"
 #include "platform/windows/window.h"
 
@@ -153,6 +154,7 @@ public:
         if (gCurrentX11 == this) gCurrentX11 = nullptr;
         StopWatcher();
         for (auto& [cursor, xcursor] : cursors_) XFreeCursor(display_, xcursor);
+        for (auto& [cursor, xcursor] : madeCursors_) XFreeCursor(display_, xcursor);
         for (auto& [hwnd, w] : windows_) {
             if (w.ic) XDestroyIC(w.ic);
             FreeShared(w.shared);
@@ -364,11 +366,71 @@ public:
         TopWindow* w = Find(hwnd);
         if (!w || w->cursor == cursorId) return;
         w->cursor = cursorId;
-        unsigned shape = XCursorFor(cursorId);
+        Cursor xcursor = None;
+        if (cursorId >= FirstCustomCursorId) {
+            xcursor = MadeCursor(cursorId);
+        } else {
+            unsigned shape = XCursorFor(cursorId);
+            auto it = cursors_.find(shape);
+            if (it == cursors_.end()) it = cursors_.emplace(shape, XCreateFontCursor(display_, shape)).first;
+            xcursor = it->second;
+        }
+        if (xcursor == None) xcursor = MadeCursorFallback();
+        XDefineCursor(display_, w->xid, xcursor);
+        XFlush(display_);
+    }
+
+    void CursorDestroyed(int cursorId) override {
+        auto it = madeCursors_.find(cursorId);
+        if (it == madeCursors_.end()) return;
+        // Windows still showing it fall back to the arrow first.
+        for (auto& [hwnd, w] : windows_)
+            if (w.cursor == cursorId) {
+                XDefineCursor(display_, w.xid, MadeCursorFallback());
+                w.cursor = IDC_ARROW;
+            }
+        XFreeCursor(display_, it->second);
+        madeCursors_.erase(it);
+        XFlush(display_);
+    }
+
+    // A pixmap cursor from a made cursor's picture: opaque dark pixels black, opaque light
+    // ones white, transparent ones outside the mask.
+    Cursor MadeCursor(int cursorId) {
+        auto found = madeCursors_.find(cursorId);
+        if (found != madeCursors_.end()) return found->second;
+        const TCursorImage* image = CustomCursorImage(reinterpret_cast<HCURSOR>(std::intptr_t(cursorId)));
+        if (!image) return None;
+        const int w = image->Width, h = image->Height, stride = (w + 7) / 8;
+        std::vector<char> source(std::size_t(stride) * std::size_t(h), 0), mask(source.size(), 0);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                std::uint32_t pixel = image->Pixels[std::size_t(y) * std::size_t(w) + std::size_t(x)];
+                if ((pixel >> 24) == 0) continue;
+                int luma = int((pixel >> 16) & 0xFF) * 30 + int((pixel >> 8) & 0xFF) * 59 + int(pixel & 0xFF) * 11;
+                std::size_t byte = std::size_t(y) * std::size_t(stride) + std::size_t(x / 8);
+                char bit = char(1 << (x % 8));  // XBM bit order: least significant first
+                mask[byte] = char(mask[byte] | bit);
+                if (luma < 128 * 100) source[byte] = char(source[byte] | bit);
+            }
+        Pixmap sourceMap = XCreateBitmapFromData(display_, root_, source.data(), unsigned(w), unsigned(h));
+        Pixmap maskMap = XCreateBitmapFromData(display_, root_, mask.data(), unsigned(w), unsigned(h));
+        XColor black{}, white{};
+        white.red = white.green = white.blue = 0xFFFF;
+        black.flags = white.flags = DoRed | DoGreen | DoBlue;
+        Cursor xcursor = XCreatePixmapCursor(display_, sourceMap, maskMap, &black, &white, unsigned(image->HotX),
+                                             unsigned(image->HotY));
+        XFreePixmap(display_, sourceMap);
+        XFreePixmap(display_, maskMap);
+        if (xcursor != None) madeCursors_.emplace(cursorId, xcursor);
+        return xcursor;
+    }
+
+    Cursor MadeCursorFallback() {
+        unsigned shape = XCursorFor(IDC_ARROW);
         auto it = cursors_.find(shape);
         if (it == cursors_.end()) it = cursors_.emplace(shape, XCreateFontCursor(display_, shape)).first;
-        XDefineCursor(display_, w->xid, it->second);
-        XFlush(display_);
+        return it->second;
     }
 
     void CaptureChanged(HWND hwnd) override {
@@ -770,6 +832,7 @@ private:
     std::map<HWND, TopWindow> windows_;
     std::map<::Window, HWND> byXid_;
     std::map<unsigned, Cursor> cursors_;
+    std::map<int, Cursor> madeCursors_;
     TEvent inputArrived_{false, false};
     std::thread watcher_;
     std::mutex watchMutex_;

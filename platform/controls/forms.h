@@ -4,6 +4,7 @@
 // focus, form-level keys; the message loop, exception display, the cursor and the fonts.
 #include <exception>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,11 @@ using TCloseQueryEvent = std::function<void(TObject* sender, bool& canClose)>;
 
 // Bevel edges of panels.
 enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
+// A control's frame bevels: their look and the sides they are drawn on (the bits match
+// DrawEdge's BF_LEFT ... BF_BOTTOM).
+enum TBevelKind { bkNone, bkTile, bkSoft, bkFlat };
+enum TBevelEdge : unsigned { beLeft = 1, beTop = 2, beRight = 4, beBottom = 8 };
+using TBevelEdges = unsigned;
 
 // A scroll bar of a scrolling control: the range is the extent of the content.
 class TScrollingWinControl;
@@ -262,7 +268,11 @@ public:
     // The cursor over every window of the program while it is not crDefault.
     TCursor Cursor() const { return cursor_; }
     void SetCursor(TCursor value);
-    HCURSOR Cursors(TCursor cursor) const { return LoadCursorA(nullptr, CursorToSystemId(cursor)); }
+    // The cursor of a slot: the made cursor placed there (SetCursors), else the standard
+    // cursor the value stands for. Controls name their own cursors by slot (positive).
+    HCURSOR Cursors(TCursor cursor) const;
+    // Places a cursor in a slot (null empties it); the screen does not own it.
+    void SetCursors(TCursor index, HCURSOR cursor);
 
     // The installed font family names, sorted.
     const std::vector<std::string>& Fonts();
@@ -282,6 +292,7 @@ private:
     TCustomForm* focusedForm_ = nullptr;
     TWinControl* activeControl_ = nullptr;
     TCursor cursor_ = crDefault;
+    std::map<TCursor, HCURSOR> cursorSlots_;
     std::vector<std::string> fonts_;
     bool fontsRead_ = false;
 };

@@ -26,6 +26,19 @@ int TScreen::Width() const { return Backend().ScreenRect().Width(); }
 int TScreen::Height() const { return Backend().ScreenRect().Height(); }
 TRect TScreen::WorkAreaRect() const { return Backend().WorkArea(); }
 
+HCURSOR TScreen::Cursors(TCursor cursor) const {
+    auto it = cursorSlots_.find(cursor);
+    if (it != cursorSlots_.end()) return it->second;
+    return LoadCursorA(nullptr, CursorToSystemId(cursor));
+}
+
+void TScreen::SetCursors(TCursor index, HCURSOR cursor) {
+    if (cursor)
+        cursorSlots_[index] = cursor;
+    else
+        cursorSlots_.erase(index);
+}
+
 void TScreen::SetCursor(TCursor value) {
     if (cursor_ == value) return;
     cursor_ = value;

@@ -718,7 +718,7 @@ void TWinControl::Dispatch(TMessage& m) {
                     if (cursor == crDefault) cursor = cursor_;
                 }
                 if (cursor != crDefault) {
-                    ::platform::SetCursor(LoadCursorA(nullptr, CursorToSystemId(cursor)));
+                    ::platform::SetCursor(TScreen::Instance()->Cursors(cursor));
                     m.Result = 1;
                     return;
                 }

@@ -39,8 +39,11 @@ public:
     // Pixels of a top-level window's surface changed inside area (window coordinates).
     // pixels: 32-bit 0x00RRGGBB, top-down rows of stride bytes covering the whole window.
     virtual void Present(HWND hwnd, const TRect& area, const std::uint32_t* pixels, int stride) = 0;
-    // The pointer shape over the window (a standard cursor id, IDC_*).
+    // The pointer shape over the window: a standard cursor id (IDC_*), or from
+    // FirstCustomCursorId on a made cursor whose picture CustomCursorImage gives.
     virtual void CursorChanged(HWND /*hwnd*/, int /*cursorId*/) {}
+    // A made cursor was freed: the display lets go of what it built for it.
+    virtual void CursorDestroyed(int /*cursorId*/) {}
     // Pointer grab while the program holds the mouse capture.
     virtual void CaptureChanged(HWND /*hwnd*/) {}
     virtual void Beep() {}

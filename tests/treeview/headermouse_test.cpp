@@ -1,11 +1,15 @@
 // The header's mouse on the job-list fixture: the splitter zone, resizing a column by
-// dragging its splitter (injected mouse), fitting a column on a double click.
+// dragging its splitter (injected mouse), fitting a column on a double click, dragging a
+// column to a new position, the header timer, the split cursor and spring columns.
 #include <gtest/gtest.h>
 
 #include "paint_support.h"
+#include "platform/backends/headless.h"
 #include "platform/core/clock.h"
+#include "platform/windows/cursors.h"
 #include "platform/windows/input.h"
 #include "platform/windows/messages.h"
+#include "treeview/vtcursors.h"
 
 namespace treeview {
 namespace {
@@ -34,6 +38,15 @@ protected:
     }
     TVastStringTree* tree() { return fixture.tree; }
     TVastTreeColumn* Column(int i) { return tree()->Header()->Columns()->Items(i); }
+    // Column indexes in display order.
+    std::string Order() {
+        std::string order;
+        for (std::int32_t index : tree()->Header()->Columns()->PositionToIndex()) order += std::to_string(index);
+        return order;
+    }
+    int ShownCursor() {
+        return static_cast<HeadlessBackend&>(Backend()).Window(fixture.form->Handle()).cursor;
+    }
     platform::TVirtualClock clock;
     platform::TScopedClock scoped{clock};
     test::PaintFixture fixture;
@@ -96,6 +109,177 @@ TEST_F(HeaderMouseTest, DoubleClickOnASplitterFitsTheColumn) {
     ClientToScreen(tree()->Handle(), &p);
     SendMessage(tree()->Handle(), WM_NCLBUTTONDBLCLK, HTBORDER, MAKELPARAM(WORD(p.x), WORD(p.y)));
     EXPECT_EQ(Column(1)->Width(), 100);
+}
+
+TEST_F(HeaderMouseTest, DraggingAColumnMovesItWhereItIsDropped) {
+    struct Case {
+        int dropX;          // client x of the release, in the header
+        const char* order;  // display order afterwards
+        int dropTarget;
+        bool before;
+    };
+    // Column 0 (position 0) is dragged onto column 2 (position 2, x 200 to 300): its
+    // left half drops before it, its right half after it.
+    const Case cases[] = {{210, "1023", 2, true}, {290, "1203", 2, false}, {20, "0123", 0, true}};
+    for (const Case& c : cases) {
+        clock.Advance(1000);  // no double click with the last case's release
+        for (int i = 0; i < 4; ++i) Column(i)->SetPosition(TColumnPosition(i));
+        ASSERT_EQ(Order(), "0123");
+        std::string log;
+        tree()->OnHeaderDragged = [&](TVTHeader*, TColumnIndex column, int old) {
+            log += "dragged " + std::to_string(column) + " from " + std::to_string(old) + ";";
+        };
+        tree()->OnHeaderDraggedOut = [&](TVTHeader*, TColumnIndex column, TPoint) {
+            log += "out " + std::to_string(column) + ";";
+        };
+        Button(50, -8, true);
+        EXPECT_EQ(tree()->Header()->States(), hsDragPending) << c.dropX;
+        Move(c.dropX, -8);
+        EXPECT_EQ(tree()->Header()->States(), hsDragging) << c.dropX;
+        EXPECT_EQ(tree()->Header()->Columns()->DropTarget(), c.dropTarget) << c.dropX;
+        EXPECT_EQ(tree()->Header()->Columns()->DropBefore(), c.before) << c.dropX;
+        Button(c.dropX, -8, false);
+        EXPECT_EQ(Order(), c.order) << c.dropX;
+        EXPECT_EQ(tree()->Header()->States(), 0) << c.dropX;
+        EXPECT_EQ(tree()->Header()->Columns()->DropTarget(), NoColumn) << c.dropX;
+        EXPECT_EQ(log, c.dropTarget == 0 ? "out 0;" : "dragged 0 from 0;") << c.dropX;
+        if (c.dropTarget != 0) {
+            EXPECT_EQ(Column(0)->Left(), c.before ? 100 : 200) << c.dropX;
+        }
+    }
+    // A release outside the tree's window moves nothing either.
+    clock.Advance(1000);
+    for (int i = 0; i < 4; ++i) Column(i)->SetPosition(TColumnPosition(i));
+    std::string out;
+    tree()->OnHeaderDraggedOut = [&](TVTHeader*, TColumnIndex column, TPoint) { out += std::to_string(column); };
+    Button(250, -8, true);
+    Move(150, -8);
+    Move(150, 230);
+    Button(150, 230, false);
+    EXPECT_EQ(out, "2");
+    EXPECT_EQ(Order(), "0123");
+}
+
+TEST_F(HeaderMouseTest, ADragStartsBeyondTheThresholdAndEscapeCancelsIt) {
+    struct Case {
+        int dx, dy;
+        THeaderStates state;
+    };
+    // The mouse drag threshold is 5 pixels: 5 keeps the press pending, 6 starts the drag.
+    const Case cases[] = {{5, 0, hsDragPending}, {0, 5, hsDragPending}, {5, 5, hsDragPending},
+                          {6, 0, hsDragging},    {0, 6, hsDragging},    {-6, 0, hsDragging}};
+    for (const Case& c : cases) {
+        clock.Advance(1000);
+        Button(150, -8, true);
+        Move(150 + c.dx, -8 + c.dy);
+        EXPECT_EQ(tree()->Header()->States(), c.state) << c.dx << "," << c.dy;
+        if (c.state == hsDragging) {
+            InputKey(VK_ESCAPE, true);
+            InputKey(VK_ESCAPE, false);
+            platform::test::Pump();
+            EXPECT_EQ(tree()->Header()->States(), 0) << "Escape ends the drag";
+            Move(350, -8);
+            Button(350, -8, false);
+        } else {
+            Button(150 + c.dx, -8 + c.dy, false);
+        }
+        EXPECT_EQ(Order(), "0123") << "a cancelled or pending drag moves nothing";
+        EXPECT_EQ(tree()->Header()->States(), 0);
+    }
+    // A handler may refuse the drag: the press stays pending, nothing moves.
+    tree()->OnHeaderDragging = [](TVTHeader*, TColumnIndex, bool& allowed) { allowed = false; };
+    clock.Advance(1000);
+    Button(150, -8, true);
+    Move(350, -8);
+    EXPECT_EQ(tree()->Header()->States(), hsDragPending);
+    Button(350, -8, false);
+    EXPECT_EQ(Order(), "0123");
+}
+
+TEST_F(HeaderMouseTest, AClickNeedsPressAndReleaseOnTheSameColumn) {
+    std::string clicks;
+    tree()->OnHeaderClick = [&](TVTHeader*, TColumnIndex column, TMouseButton, TShiftState, int, int) {
+        clicks += std::to_string(column);
+    };
+    Button(150, -8, true);
+    Button(150, -8, false);
+    clock.Advance(1000);
+    Button(150, -8, true);
+    Move(153, -6);
+    Button(153, -6, false);
+    // Down on one column and up on another clicks neither.
+    clock.Advance(1000);
+    Button(150, -8, true);
+    Button(250, -8, false);
+    EXPECT_EQ(clicks, "11");
+    EXPECT_EQ(tree()->Header()->Columns()->DownIndex(), NoColumn);
+}
+
+TEST_F(HeaderMouseTest, TheHeaderTimerForgetsTheHoverOnceTheMouseLeft) {
+    TVastTreeColumns* columns = tree()->Header()->Columns();
+    Move(150, -8);
+    EXPECT_EQ(columns->HoverIndex(), 1);
+    Move(250, -8);
+    EXPECT_EQ(columns->HoverIndex(), 2);
+    clock.Advance(60);
+    platform::test::Pump();
+    EXPECT_EQ(columns->HoverIndex(), 2) << "still in the header";
+    Move(250, 40);  // over the rows: no header message comes any more
+    EXPECT_EQ(columns->HoverIndex(), 2);
+    clock.Advance(60);
+    platform::test::Pump();
+    EXPECT_EQ(columns->HoverIndex(), NoColumn);
+}
+
+TEST_F(HeaderMouseTest, TheSplitCursorShowsOverASplitter) {
+    Move(150, -8);
+    const int arrow = ShownCursor();
+    Move(101, -8);
+    HCURSOR split = Screen->Cursors(crHeaderSplit);
+    ASSERT_GE(CursorId(split), FirstCustomCursorId);
+    EXPECT_EQ(ShownCursor(), CursorId(split));
+    const TCursorImage* image = CustomCursorImage(split);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(image->Width, 32);
+    EXPECT_EQ(image->Pixels[std::size_t(image->HotY * image->Width + image->HotX + 2)] >> 24, 0xFFu)
+        << "the shape is drawn around its hot spot";
+    Move(150, -8);
+    EXPECT_EQ(ShownCursor(), arrow);
+    // A handler may change the header's cursor; without hoColumnResize it is not asked.
+    tree()->OnGetHeaderCursor = [](TVTHeader*, HCURSOR& cursor) { cursor = LoadCursorA(nullptr, IDC_HAND); };
+    Move(101, -8);
+    EXPECT_EQ(ShownCursor(), IDC_HAND);
+    tree()->Header()->SetOptions(tree()->Header()->Options() & ~hoColumnResize);
+    Move(150, -8);
+    Move(101, -8);
+    EXPECT_NE(ShownCursor(), IDC_HAND);
+    EXPECT_NE(ShownCursor(), CursorId(split));
+}
+
+TEST_F(HeaderMouseTest, SpringColumnsShareTheGrowth) {
+    TVTHeader* header = tree()->Header();
+    header->SetOptions(header->Options() | hoAutoSpring);
+    Column(1)->SetOptions(Column(1)->Options() | coAutoSpring);
+    Column(3)->SetOptions(Column(3)->Options() | coAutoSpring);
+    tree()->SetBounds(0, 0, 420, 200);
+    header->UpdateSpringColumns();  // the width to grow from
+    ASSERT_EQ(header->LastWidth(), tree()->ClientWidth());
+    struct Step {
+        int growth;
+        int width1, width3;
+        float rest;
+    };
+    const Step steps[] = {{3, 101, 101, 0.5f}, {1, 102, 102, 0.0f}, {-2, 101, 101, 0.0f}, {-1, 101, 101, 0.5f}, {1, 102, 102, 0.0f}};
+    int width = 420;
+    for (const Step& step : steps) {
+        width += step.growth;
+        tree()->SetBounds(0, 0, width, 200);
+        platform::test::Pump();
+        EXPECT_EQ(Column(1)->Width(), step.width1) << step.growth;
+        EXPECT_EQ(Column(3)->Width(), step.width3) << step.growth;
+        EXPECT_FLOAT_EQ(Column(3)->SpringRest(), step.rest) << step.growth;
+        EXPECT_EQ(Column(0)->Width(), 100);
+    }
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The control classes on the headless backend: the WindowProc hook chain, focus and
 // dialog keys, mouse enter and leave, the modal loop, exceptions escaping handlers,
-// controls freed with messages queued, painting and transparent controls.
+// controls freed with messages queued, painting and transparent controls, made cursors.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +12,7 @@
 #include "platform/controls/extctrls.h"
 #include "platform/controls/forms.h"
 #include "platform/controls/stdctrls.h"
+#include "platform/windows/cursors.h"
 #include "platform/windows/input.h"
 #include "platform/windows/windows_test_support.h"
 
@@ -810,4 +811,61 @@ TEST_F(ControlsTest, AFormTooLargeToShowRaisesAndKeepsItsSize) {
     EXPECT_THROW(form->SetBounds(0, 0, 300000, 300000), EOutOfResources);
     EXPECT_EQ(form->Width(), 300);
     EXPECT_EQ(form->Height(), 200);
+}
+
+TEST_F(ControlsTest, MadeCursorsFillScreenSlotsAndAreShownOverTheirControls) {
+    // Bad pictures make no cursor.
+    auto picture = [](int w, int h, int hx, int hy, std::size_t pixels) {
+        TCursorImage image;
+        image.Width = w;
+        image.Height = h;
+        image.HotX = hx;
+        image.HotY = hy;
+        image.Pixels.assign(pixels, 0xFF000000);
+        return image;
+    };
+    struct Case {
+        TCursorImage image;
+        bool made;
+    };
+    const Case cases[] = {{picture(16, 16, 8, 8, 256), true},  {picture(0, 16, 0, 0, 0), false},
+                          {picture(16, 16, 8, 8, 255), false}, {picture(16, 16, 16, 8, 256), false},
+                          {picture(16, 16, -1, 0, 256), false}, {picture(300, 2, 0, 0, 600), false}};
+    for (const Case& c : cases) {
+        HCURSOR cursor = CreateCursorFromImage(c.image);
+        EXPECT_EQ(cursor != nullptr, c.made) << c.image.Width << "x" << c.image.Height;
+        if (cursor) {
+            EXPECT_TRUE(DestroyCursor(cursor));
+        }
+    }
+    HCURSOR made = CreateCursorFromImage(picture(32, 32, 3, 4, 1024));
+    ASSERT_GE(CursorId(made), FirstCustomCursorId);
+    ASSERT_NE(CustomCursorImage(made), nullptr);
+    EXPECT_EQ(CustomCursorImage(made)->HotY, 4);
+    EXPECT_EQ(CustomCursorImage(LoadCursorA(nullptr, IDC_ARROW)), nullptr);
+
+    // A slot holds it; a control naming the slot shows it, the display records it.
+    constexpr TCursor slot = 40;
+    EXPECT_EQ(Screen->Cursors(slot), LoadCursorA(nullptr, IDC_ARROW)) << "an empty slot is the arrow";
+    Screen->SetCursors(slot, made);
+    auto* probe = new TProbe(form, "probe", clRed);
+    probe->SetParent(form);
+    probe->SetBounds(0, 0, 100, 100);
+    probe->SetCursor(slot);
+    form->Show();
+    Pump();
+    auto& display = static_cast<HeadlessBackend&>(Backend());
+    InputMouseMove(Top(), 50, 50);
+    Pump();
+    EXPECT_EQ(display.Window(Top()).cursor, CursorId(made));
+    InputMouseMove(Top(), 200, 150);
+    Pump();
+    EXPECT_NE(display.Window(Top()).cursor, CursorId(made));
+    // Freeing tells the display; the handle is dead afterwards.
+    Screen->SetCursors(slot, nullptr);
+    EXPECT_TRUE(DestroyCursor(made));
+    EXPECT_EQ(CustomCursorImage(made), nullptr);
+    EXPECT_FALSE(DestroyCursor(made));
+    ASSERT_FALSE(display.DestroyedCursors().empty());
+    EXPECT_EQ(display.DestroyedCursors().back(), CursorId(made));
 }
