@@ -178,7 +178,11 @@ void TfrmCustom::imgClick(TObject*) {
 
 void TfrmCustom::textValueChange(TObject*) {
     jobmodel::CopyTextField(Working().Dec_textContent, textValue->Text().c_str());
-    UpdateDecorationText();
+    // While the row is shown its text frame comes from its record, not from the label.
+    if (showing_)
+        Dec_text->SetCaption(textValue->Text());
+    else
+        UpdateDecorationText();
 }
 
 void TfrmCustom::UpdateDecorationText() {

@@ -141,6 +141,8 @@ void TfrmCustom::btnOKClick(TObject*) {
         working.Channel = stored.Channel;
         working.Width = stored.Width;
         working.Height = stored.Height;
+        // The record now holds the user's defaults: the next start reads all of it.
+        working.IsCustom = 1;
         try {
             jobmodel::SaveCustomSetting();
         } catch (const std::exception& e) {
@@ -169,7 +171,9 @@ void TfrmCustom::Finish(TModalResult result) {
 void TfrmCustom::FitPreviewBrowser() {
     customrules::Rect r =
         customrules::FitPreviewBrowser(width->GetValue(), height->GetValue(), webPanel->Width(), webPanel->Height());
+    customrules::Rect frame = FrameRect();  // the frame moves with the browser
     webBrowser->SetBounds(r.left, r.top, r.width, r.height);
+    SetFrameRect(frame);
 }
 
 void TfrmCustom::RefreshPreview() {

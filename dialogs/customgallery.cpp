@@ -25,6 +25,14 @@ std::string Lower(std::string text) {
 
 bool SameName(const std::string& a, const std::string& b) { return Lower(a) == Lower(b); }
 
+// The buttons and frames of a gallery: the controls its scroll box owns.
+std::vector<TControl*> GalleryControls(const TScrollBox* box) {
+    std::vector<TControl*> controls;
+    for (int i = 0; i < box->ComponentCount(); ++i)
+        if (auto* control = dynamic_cast<TControl*>(box->Components(i))) controls.push_back(control);
+    return controls;
+}
+
 // Template names serve as control names: letters, digits and "_", not beginning with a digit.
 bool IsTemplateName(const std::string& name) {
     if (name.empty() || std::isdigit(static_cast<unsigned char>(name[0]))) return false;
@@ -87,9 +95,8 @@ TScrollBox* TfrmCustom::GalleryBox(int kind) const {
 TControl* TfrmCustom::GalleryControl(int kind, const std::string& name) const {
     TScrollBox* box = GalleryBox(kind);
     if (!box || name.empty()) return nullptr;
-    for (int i = 0; i < box->ControlCount(); ++i)
-        if (!dynamic_cast<TImage*>(box->Controls(i)) && SameName(box->Controls(i)->Name(), name))
-            return box->Controls(i);
+    for (TControl* control : GalleryControls(box))
+        if (!dynamic_cast<TImage*>(control) && SameName(control->Name(), name)) return control;
     return nullptr;
 }
 
@@ -98,9 +105,8 @@ namespace {
 // The selection frame of a template: the picture named by it followed by "B".
 TControl* FrameOf(TScrollBox* box, const std::string& name) {
     if (!box || name.empty()) return nullptr;
-    for (int i = 0; i < box->ControlCount(); ++i)
-        if (dynamic_cast<TImage*>(box->Controls(i)) && SameName(box->Controls(i)->Name(), name + "B"))
-            return box->Controls(i);
+    for (TControl* control : GalleryControls(box))
+        if (dynamic_cast<TImage*>(control) && SameName(control->Name(), name + "B")) return control;
     return nullptr;
 }
 
@@ -111,7 +117,7 @@ void TfrmCustom::MakeGalleryButton(int kind, const std::string& name, const std:
     TScrollBox* box = GalleryBox(kind);
     if (withFrame) {
         // The frame lies under its button, larger on every side: a border when it shows.
-        auto* frame = new TImage(this);
+        auto* frame = new TImage(box);
         frame->SetName(name + "B");
         frame->SetParent(box);
         frame->SetStretch(true);
@@ -120,7 +126,7 @@ void TfrmCustom::MakeGalleryButton(int kind, const std::string& name, const std:
         LoadInto(frame->Picture(), border);
         frame->SetVisible(false);
     }
-    auto* button = new skinctrl::TdvxImageButton(this);
+    auto* button = new skinctrl::TdvxImageButton(box);
     button->SetName(name);
     button->SetParent(box);
     button->SetCaption("");
@@ -213,14 +219,15 @@ void TfrmCustom::HideGalleryBorders(int kind) {
     // Every frame this gallery made, whatever the working folder is now.
     TScrollBox* box = GalleryBox(kind);
     if (!box) return;
-    for (int i = 0; i < box->ControlCount(); ++i)
-        if (dynamic_cast<TImage*>(box->Controls(i))) box->Controls(i)->SetVisible(false);
+    for (TControl* control : GalleryControls(box))
+        if (dynamic_cast<TImage*>(control)) control->SetVisible(false);
 }
 
 void TfrmCustom::MarkGallery(int kind) {
     HideGalleryBorders(kind);
     std::size_t width = 0;
-    std::string chosen = jobmodel::FieldText(ChoiceField(Working(), kind, width), width);
+    const char* field = ChoiceField(Working(), kind, width);
+    std::string chosen = jobmodel::FieldText(field, width);
     if (GalleryControl(kind, chosen))
         if (TControl* frame = FrameOf(GalleryBox(kind), chosen)) frame->SetVisible(true);
 }
@@ -228,8 +235,7 @@ void TfrmCustom::MarkGallery(int kind) {
 std::string TfrmCustom::MarkedTemplate(int kind) const {
     TScrollBox* box = GalleryBox(kind);
     if (!box) return "";
-    for (int i = 0; i < box->ControlCount(); ++i) {
-        TControl* control = box->Controls(i);
+    for (TControl* control : GalleryControls(box)) {
         if (dynamic_cast<TImage*>(control) && control->Visible()) {
             std::string name = control->Name();
             return name.substr(0, name.size() - 1);
