@@ -135,9 +135,6 @@ TfrmCustom::TfrmCustom(TComponent* owner)
     btnOK = AddButton("btnOK", 660, 505, 100, 36);
     close = AddButton("close", 770, 8, 22, 22);
     for (auto* button : {btnBack, btnNext, btnOK, close}) button->SetParent(this);
-    btnBack->SetCaption("Back");
-    btnNext->SetCaption("Next");
-    btnOK->SetCaption("OK");
     custom_default = AddBox<TdvxCheckBox>(this, this, "custom_default", "Save as default", 20, 512, 160);
 
     sysTimer = new TTimer(this);
@@ -259,21 +256,21 @@ void TfrmCustom::BuildPageTwo() {
 
 void TfrmCustom::BuildPageThree() {
     TdvxImagePanel* page = customize_BG3;
-    auto tabButton = [&](const char* name, const char* caption) {
+    // The tab buttons carry their captions in their skin pictures.
+    auto tabButton = [&](const char* name) {
         auto* button = new skinctrl::TdvxImageButton(this);
         button->SetName(name);
         button->SetParent(page);
         button->SetBounds(20, 56, 60, 30);
-        button->SetCaption(caption);
         return button;
     };
-    btnPlayer = tabButton("btnPlayer", "Player");
-    btnEffect = tabButton("btnEffect", "Effect");
-    btnLoad = tabButton("btnLoad", "Preloader");
-    btnDecorate = tabButton("btnDecorate", "Decorate");
-    btnHead = tabButton("btnHead", "Head");
-    btnTail = tabButton("btnTail", "Tail");
-    btnOption = tabButton("btnOption", "Option");
+    btnPlayer = tabButton("btnPlayer");
+    btnEffect = tabButton("btnEffect");
+    btnLoad = tabButton("btnLoad");
+    btnDecorate = tabButton("btnDecorate");
+    btnHead = tabButton("btnHead");
+    btnTail = tabButton("btnTail");
+    btnOption = tabButton("btnOption");
 
     auto tabPanel = [&](const char* name) { return AddPanel(this, page, name, 20, 90, 380, 400); };
     tabPlayerPanel = tabPanel("tabPlayerPanel");

@@ -71,6 +71,10 @@ void TfrmCustom::ShowTabSet(bool embedded, int index) {
         ShowTabPicture(this->*tab.button, tab.*item, i == index);
         (this->*tab.panel)->SetVisible(i == index);
     }
+    // The decoration's values, which the skin places under the preview, belong to the
+    // Decorate tab.
+    for (TControl* control : std::initializer_list<TControl*>{addCredits, text, textValue, img, imgValue, url, urlValue})
+        control->SetVisible(index == 3);
     activeTab_ = index;
 }
 
