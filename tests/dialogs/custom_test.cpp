@@ -424,6 +424,14 @@ TEST_F(CustomTest, SaveAsDefaultCarriesTheProfileWithItsCodecValues) {
     EXPECT_STREQ(Working().FileExtension, profile.FileExtension);
     EXPECT_EQ(Working().FormatNumber, profile.FormatNumber);
     EXPECT_EQ(StoredDefaults()["ProfileName"], profile.ProfileName);
+    // The next start takes the format from the saved profile (the format is not stored).
+    jobmodel::CopyTextField(Working().FormatName, "stale");
+    jobmodel::CopyTextField(Working().FileExtension, "old");
+    Working().FormatNumber = -7;
+    ASSERT_TRUE(jobmodel::LoadCustomSetting());
+    EXPECT_STREQ(Working().FormatName, profile.FormatName);
+    EXPECT_STREQ(Working().FileExtension, profile.FileExtension);
+    EXPECT_EQ(Working().FormatNumber, profile.FormatNumber);
 }
 
 TEST_F(CustomTest, AFailedSaveShowsTheErrorAndKeepsTheDialogOpen) {
