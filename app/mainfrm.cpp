@@ -197,6 +197,7 @@ TfrmMain::TfrmMain(TComponent* owner) : TForm(owner) {
     btnMenu->OnClick = [this](TObject* s) { btnMenuClick(s); };
     btnHelp->OnClick = [this](TObject* s) { HelpClick(s); };
     option->OnClick = [this](TObject* s) { optionClick(s); };
+    customize->OnClick = [this](TObject* s) { customizeClick(s); };
     addFile->OnClick = [this](TObject* s) { addFileClick(s); };
     edit->OnClick = [this](TObject* s) { editClick(s); };
     clip->OnClick = [this](TObject* s) { clipClick(s); };
@@ -463,6 +464,27 @@ void TfrmMain::AboutClick(TObject*) {
 
 void TfrmMain::optionClick(TObject*) {
     if (frmOption) frmOption->ShowModal();
+}
+
+void TfrmMain::customizeClick(TObject*) {
+    MediaItem* item = jobmodel::ItemOf(*NodeTree, NodeTree->GetFirstSelected());
+    if (!frmCustom || !item) return;
+    // The dialog's preview is its own; the main preview stops while it shows and gets
+    // the player back afterwards.
+    StopPreview();
+    const PlayerLibrary& player = ActivePlayerLibrary();
+    player.stopPlay(1);
+    player.close_sdl();
+    frmCustom->SetCustomItem(item);
+    ++modalDepth_;
+    frmCustom->ShowModal();
+    --modalDepth_;
+    PlayerAttach attach = MainAttach();
+    attach.panel = MainPlayPanel;
+    attach.left = Left() + MainPlayPanel->Left();
+    attach.top = Top() + MainPlayPanel->Top();
+    AttachPlayer(attach, ProgramFolder);
+    AfterModal();
 }
 
 void TfrmMain::DisableItemButtons(bool all) {

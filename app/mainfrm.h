@@ -61,6 +61,7 @@ public:
     void updateClick(platform::TObject* sender);
     void AboutClick(platform::TObject* sender);
     void optionClick(platform::TObject* sender);
+    void customizeClick(platform::TObject* sender);
     void NodeTreeMouseUp(platform::TObject* sender, platform::TMouseButton button, platform::TShiftState shift, int x,
                          int y);
 

@@ -5,6 +5,7 @@
 
 #include "jobmodel/customsetting.h"
 #include "jobmodel/mediaitem.h"
+#include "jobmodel/profiles.h"
 #include "jobmodel/report.h"
 #include "platform/core/exceptions.h"
 #include "platform/core/registry.h"
@@ -125,6 +126,15 @@ bool LoadCustomSetting() {
             FromText(fields[i], base + fields[i].offset, ReadValue(reg, fields[i].name));
         }
         reg.CloseKey();
+        // The format is not stored: it is the saved profile's.
+        for (int i = ProfileCatalogue.Count - 1; i >= 0; --i) {
+            const ProfileEntry& entry = ProfileCatalogue.Entries[i];
+            if (FieldText(copy.ProfileName) != entry.ProfileName) continue;
+            CopyTextField(copy.FormatName, entry.FormatName);
+            CopyTextField(copy.FileExtension, entry.FileExtension);
+            copy.FormatNumber = entry.FormatNumber;
+            break;
+        }
         CopyCustomSetting(*CurrentCustomSetting, copy);
         return true;
     } catch (const platform::Exception& e) {

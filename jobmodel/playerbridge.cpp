@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "jobmodel/creditplace.h"
 #include "jobmodel/fonts.h"
 #include "jobmodel/mediaitem.h"
 #include "jobmodel/outputnames.h"
@@ -48,11 +49,10 @@ void AttachCredit(KbnUIInsertAdOption*& slot, const char* image, const char* tex
     slot->duration = duration;
 }
 
-// The credit text centred on the output height, as the customisation dialog centres it;
-// the stored position when the text is taller than the picture.
-int CentredCreditTop(int outputHeight, int fontSize, int storedY) {
-    if (fontSize == 0) return 0;
-    int y = (outputHeight - fontSize) / 2;
+// The credit text centred on the item's own output height, as the customisation dialog
+// centres it; the stored position when the text is taller than the picture.
+int CentredCreditTop(const CustomSetting& cs, int fontSize, int storedY) {
+    int y = CreditTextOffset(kCreditVertical, fontSize, cs.Width, cs.Height);
     return y < 0 ? storedY : y;
 }
 
@@ -68,13 +68,13 @@ void FillCredits(const CustomSetting& cs, KbnUIGroupOption* group, bool preview,
     if (cs.IsCreditHead) {
         int fs = size(cs.Head_fontSize);
         AttachCredit(group->headCredit, cs.Head_imagePath, cs.Head_textContent, cs.Head_fontType, fs, cs.Head_fontX,
-                     preview ? cs.Head_fontY : CentredCreditTop(cs.Height, fs, cs.Head_fontY), cs.Head_fontColor,
+                     preview ? cs.Head_fontY : CentredCreditTop(cs, fs, cs.Head_fontY), cs.Head_fontColor,
                      cs.Head_backgroundColor, cs.Head_duration);
     }
     if (cs.IsCreditTail) {
         int fs = size(cs.Tail_fontSize);
         AttachCredit(group->tailCredit, cs.Tail_imagePath, cs.Tail_textContent, cs.Tail_fontType, fs, cs.Tail_fontX,
-                     preview ? cs.Tail_fontY : CentredCreditTop(cs.Height, fs, cs.Tail_fontY), cs.Tail_fontColor,
+                     preview ? cs.Tail_fontY : CentredCreditTop(cs, fs, cs.Tail_fontY), cs.Tail_fontColor,
                      cs.Tail_backgroundColor, cs.Tail_duration);
     }
 }

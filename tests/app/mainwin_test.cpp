@@ -286,6 +286,10 @@ TEST_F(MainWindowTest, GalleriesListTheirTemplatesAndAMissingFolderGivesAnEmptyG
                              "Players/PlayerMore.bmp", "Players/border.bmp", "Players/Sub.bmp/x.bmp",
                              "Effect/Snow.bmp", "Effect/EffectMore.bmp", "Effect/LoaderMore.bmp"})
         box.program.Write(std::string("templates/") + name, "x");
+    // The thumbnails are real pictures (a gallery passes over one that does not decode).
+    for (const char* name : {"Players/Blue_h30.bmp", "Effect/Snow.bmp"})
+        fs::copy_file(apptest::BuiltProgramFolder() / "Default.bmp", box.program.path() / "templates" / name,
+                      fs::copy_options::overwrite_existing);
     main->BuildTemplateGalleries();
     EXPECT_EQ(frmCustom->GalleryTemplates(TfrmCustom::gkPlayers), std::vector<std::string>{"Blue_h30"});
     EXPECT_EQ(frmCustom->GalleryTemplates(TfrmCustom::gkEffects), std::vector<std::string>{"Snow"});

@@ -1,0 +1,142 @@
+// From a discrete change in the customisation dialog (a check box of the Option tab) to the
+// refreshed preview's first frame: the player build plus the reload, against the build
+// alone, with the preview page kept loaded (only the movie replaced) and with a whole-page
+// reload. Needs Xvfb and the built program folder:
+//   LUMACAST_PROGRAM_DIR=<build>/lumacast <build>/bench/custom_bench
+#include <benchmark/benchmark.h>
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "app/settings.h"
+#include "app/skinlayout.h"
+#include "dialogs/customfrm.h"
+#include "jobmodel/mediaitem.h"
+#include "jobmodel/playerbridge.h"
+#include "jobmodel/profiles.h"
+#include "platform/windows/backend.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace platform;
+
+struct Display {
+    pid_t pid = -1;
+    bool ok = false;
+    Display() {
+        int fds[2];
+        if (pipe(fds) != 0) return;
+        std::string fd = std::to_string(fds[1]);
+        const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+                              nullptr};
+        if (posix_spawnp(&pid, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0) pid = -1;
+        close(fds[1]);
+        std::string number;
+        char c;
+        while (pid > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+        close(fds[0]);
+        if (number.empty()) return;
+        setenv("DISPLAY", (":" + number).c_str(), 1);
+        unsetenv("LUMACAST_HEADLESS");
+        auto backend = CreateX11Backend();
+        if (!backend) return;
+        SetBackend(std::move(backend));
+        ok = true;
+    }
+    ~Display() {
+        if (pid > 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+};
+
+bool WaitPlaying(TCppWebBrowser* browser) {
+    for (int i = 0; i < 12000; ++i) {
+        Application->ProcessMessages();
+        TCppWebBrowser::TState s = browser->State();
+        if (s == TCppWebBrowser::TState::Playing) return true;
+        if (s == TCppWebBrowser::TState::Unavailable) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return false;
+}
+
+// The dialog on its player page, its preview playing.
+struct Dialog {
+    jobmodel::MediaItem item{};
+    TfrmCustom* form = nullptr;
+    std::string error;
+    Dialog(const fs::path& folder, bool keepPageLoaded) {
+        SetProgramFolder(folder.string() + "/");
+        if (!OpenSkin((folder / "Images/DefaultImage.xml").string(), error)) return;
+        jobmodel::LoadProfileCatalogue((folder / "profile").string() + "/");
+        form = new TfrmCustom(nullptr);
+        form->AfterConstruction();
+        form->webBrowser->SetHelperProgram((folder / "lumacast-webview").string());
+        form->webBrowser->SetKeepPageLoaded(keepPageLoaded);
+        item.customSetting = jobmodel::NewCustomSetting();
+        jobmodel::CopyCustomSetting(*item.customSetting, *jobmodel::DefaultCustomSetting);
+        item.customSetting->Width = 640, item.customSetting->Height = 480;
+        form->SetCustomItem(&item);
+        form->Show();
+        form->ShowPage(2);
+        form->ShowPage(3);
+        if (!WaitPlaying(form->webBrowser)) error = "the preview did not play: " + form->webBrowser->Unavailability();
+    }
+    ~Dialog() {
+        delete form;
+        Application->ProcessMessages();
+        jobmodel::Drop(item.customSetting);
+    }
+};
+
+void Change(benchmark::State& state, int mode) {  // 0 build alone, 1 kept loaded, 2 whole page
+    static Display display;
+    const char* program = std::getenv("LUMACAST_PROGRAM_DIR");
+    if (!display.ok || !program) {
+        state.SkipWithError("needs Xvfb and LUMACAST_PROGRAM_DIR");
+        return;
+    }
+    fs::path folder(program);
+    Dialog dialog(folder, mode != 2);
+    if (!dialog.form || !dialog.error.empty()) {
+        state.SkipWithError(dialog.error.c_str());
+        return;
+    }
+    TfrmCustom* form = dialog.form;
+    for (auto _ : state) {
+        if (mode == 0) {
+            jobmodel::GeneratePreviewPlayer(*jobmodel::CurrentCustomSetting, folder.string() + "/",
+                                            form->webBrowser->Width(), form->webBrowser->Height());
+            continue;
+        }
+        // The check box's change writes its field and rebuilds at once.
+        form->hideMute->SetChecked(!form->hideMute->Checked());
+        if (!WaitPlaying(form->webBrowser)) {
+            state.SkipWithError("the preview did not play");
+            break;
+        }
+    }
+}
+
+void BM_PreviewBuildAlone(benchmark::State& state) { Change(state, 0); }
+void BM_ChangeToFirstFramePageKeptLoaded(benchmark::State& state) { Change(state, 1); }
+void BM_ChangeToFirstFrameWholePageReload(benchmark::State& state) { Change(state, 2); }
+
+BENCHMARK(BM_PreviewBuildAlone)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_ChangeToFirstFramePageKeptLoaded)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_ChangeToFirstFrameWholePageReload)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+}  // namespace

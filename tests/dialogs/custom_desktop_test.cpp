@@ -1,0 +1,144 @@
+// The customisation dialog in the running program on its own virtual X display (Xvfb): a
+// clip added through the file dialog, Customize, Next, Next; the preview's view lies inside
+// the dialog and plays by itself (two shots a second apart differ); a click on an option box
+// rewrites the preview file and the view shows it. Screenshots go to artifacts/.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "app/app_support.h"
+#include "harness/ruffle.h"
+#include "support/desktop.h"
+#include "support/process.h"
+
+namespace {
+
+using namespace apptest;
+
+std::string Shell(const std::string& command) { return testsupport::Capture(command + " 2>/dev/null"); }
+
+template <class F> bool WaitLong(F check, int rounds = 3) {
+    for (int round = 0; round < rounds; ++round)
+        if (desktop::WaitFor(check)) return true;
+    return false;
+}
+
+int Field(const std::string& info, const std::string& name) {
+    std::size_t at = info.find(name);
+    return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + name.size());
+}
+
+std::string Window(const std::string& title) {
+    std::string id = Shell("xdotool search --onlyvisible --name '^" + title + "$'");
+    return id.substr(0, id.find('\n'));
+}
+
+bool Differ(const harness::Image& a, const harness::Image& b) {
+    if (a.width != b.width || a.height != b.height) return true;
+    int differing = 0;
+    for (int y = 0; y < a.height; ++y)
+        for (int x = 0; x < a.width; ++x) {
+            harness::Rgb p = a.At(x, y), q = b.At(x, y);
+            if (p.r != q.r || p.g != q.g || p.b != q.b) ++differing;
+        }
+    return differing > 0;
+}
+
+TEST(CustomDesktop, ThePreviewPlaysInsideTheDialogAndFollowsAnOptionBox) {
+    for (const char* tool : {"Xvfb", "xdotool", "xwininfo", "import", "ffmpeg"})
+        if (!desktop::OnPath(tool)) GTEST_SKIP() << tool << " is not installed";
+    fs::path program = BuiltProgramFolder();
+    ASSERT_TRUE(fs::exists(program / "lumacast-webview")) << "the helper is not built";
+    testsupport::TempDir home;
+    setenv("HOME", home.str().c_str(), 1);
+    setenv("LUMACAST_REGISTRY_DIR", (home.path() / "store").c_str(), 1);
+    const char* build = std::getenv("LUMACAST_BUILD_DIR");
+    fs::path artifacts = fs::path(build ? build : ".") / "artifacts";
+    fs::create_directories(artifacts);
+    std::string clip = (home.path() / "clip.mp4").string();
+    int status = 0;
+    testsupport::Capture("ffmpeg -v error -y -f lavfi -i testsrc=size=320x240:rate=25 -t 2 -c:v mpeg4 " +
+                             testsupport::ShellQuote(clip),
+                         &status);
+    ASSERT_EQ(status, 0);
+
+    desktop::Xvfb display;
+    ASSERT_TRUE(display.Start());
+    pid_t pid = desktop::Spawn({(program / "lumacast").string()}, "", (home.path() / "out.txt").string(),
+                               (home.path() / "err.txt").string());
+    ASSERT_GT(pid, 0);
+    std::string main;
+    ASSERT_TRUE(WaitLong([&] { return !(main = Window("Velmorasoft Lumacast")).empty(); }))
+        << desktop::ReadFile((home.path() / "err.txt").string());
+
+    // addFile (16, 40, 72 x 56): the file dialog takes the clip's path.
+    Shell("xdotool mousemove --window " + main + " 52 68 click 1");
+    std::string open;
+    ASSERT_TRUE(WaitLong([&] { return !(open = Shell("xdotool search --onlyvisible --name 'Open'")).empty(); }));
+    Shell("xdotool type --delay 5 " + testsupport::ShellQuote(clip));
+    Shell("xdotool key Return");
+    // The row appears in the list; a click selects it and enables Customize.
+    fs::path preview = program / "temp/velmora.swf";
+    fs::remove(preview);
+    std::string dialog;
+    ASSERT_TRUE(WaitLong([&] {
+        Shell("xdotool mousemove --window " + main + " 120 132 click 1");
+        Shell("xdotool mousemove --window " + main + " 286 68 click 1");  // customize (250, 40)
+        return !(dialog = Window("Customize")).empty();
+    })) << "the customisation dialog did not open";
+
+    // Next, Next (550, 505, 100 x 36).
+    Shell("xdotool mousemove --window " + dialog + " 600 523 click 1");
+    Shell("sleep 0.3");
+    Shell("xdotool mousemove --window " + dialog + " 600 523 click 1");
+    ASSERT_TRUE(WaitLong([&] { return fs::exists(preview); })) << "no preview was built";
+
+    // The view's native area is inside the dialog: a 320 x 240 child in the preview panel.
+    std::string info = Shell("xwininfo -id " + dialog);
+    int left = Field(info, "Absolute upper-left X: "), top = Field(info, "Absolute upper-left Y: ");
+    std::string tree = Shell("xwininfo -tree -id " + dialog);
+    EXPECT_NE(tree.find("320x240+20+30"), std::string::npos) << tree;
+
+    // It plays by itself: two shots of the video area a second apart differ.
+    std::string crop = "320x240+" + std::to_string(left + 440) + "+" + std::to_string(top + 120);
+    auto shot = [&](const std::string& name) {
+        std::string path = (artifacts / name).string();
+        Shell("import -window root -crop " + crop + " +repage " + path);
+        return harness::ReadPng(path);
+    };
+    harness::Image first, second;
+    bool moving = WaitLong(
+        [&] {
+            first = shot("custom-desktop-1.png");
+            Shell("sleep 1");
+            second = shot("custom-desktop-2.png");
+            return first.width > 0 && Differ(first, second);
+        },
+        6);
+    EXPECT_TRUE(moving) << "the preview did not play";
+    Shell("import -window root " + (artifacts / "custom-desktop.png").string());
+
+    // Option tab (330, 56), then "Hide Mute Button": the preview file is written again.
+    struct stat before {};
+    stat(preview.c_str(), &before);
+    Shell("sleep 1.1");  // a new modification time is visible at second resolution too
+    Shell("xdotool mousemove --window " + dialog + " 360 71 click 1");
+    Shell("xdotool mousemove --window " + dialog + " 70 152 click 1");
+    EXPECT_TRUE(WaitLong([&] {
+        struct stat after {};
+        return stat(preview.c_str(), &after) == 0 &&
+               (after.st_mtim.tv_sec != before.st_mtim.tv_sec || after.st_mtim.tv_nsec != before.st_mtim.tv_nsec);
+    })) << "the option box did not rebuild the preview";
+    EXPECT_TRUE(WaitLong(
+        [&] {
+            first = shot("custom-desktop-3.png");
+            Shell("sleep 1");
+            second = shot("custom-desktop-4.png");
+            return first.width > 0 && Differ(first, second);
+        },
+        6))
+        << "the rebuilt preview did not play";
+
+    desktop::Stop(pid);
+}
+
+}  // namespace
