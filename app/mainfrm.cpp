@@ -6,6 +6,7 @@
 
 #include "app/convertwin.h"
 #include "app/dvdfrm.h"
+#include "app/playerfrm.h"
 #include "dialogs/aboutfrm.h"
 #include "dialogs/clipfrm.h"
 #include "dialogs/customfrm.h"
@@ -206,6 +207,20 @@ TfrmMain::TfrmMain(TComponent* owner) : TForm(owner) {
     Open_img->OnClick = [this](TObject* s) { Open_imgClick(s); };
     OnKeyPress = [this](TObject* s, char& key) { FormKeyPress(s, key); };
     OnDeviceChange = [this](TMessage& m) { DeviceChange(m); };
+    // The preview.
+    btnPlay->OnClick = [this](TObject* s) { btnPlayClick(s); };
+    btnPlay->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) { btnPlayMouseUp(s, b, sh, x, y); };
+    btnStop->OnClick = [this](TObject* s) { btnStopClick(s); };
+    btnPhoto->OnClick = [this](TObject* s) { btnPhotoClick(s); };
+    btnOpen->OnClick = [this](TObject* s) { btnOpenClick(s); };
+    MainTrackBar->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+        MainTrackBarMouseDown(s, b, sh, x, y);
+    };
+    MainTrackBar->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+        MainTrackBarMouseUp(s, b, sh, x, y);
+    };
+    OnMainPlayTime = [this](TMessage& m) { OnMainTimeMessage(m); };
+    SetPlayerTimeShare(apMain, &OnMainPlayerTime);
     OnShow = [this](TObject* s) { FormShow(s); };
 
     // 3. Settings; 4. the list waits for its first rows; 5, 6. the skin.
@@ -225,6 +240,7 @@ TfrmMain::TfrmMain(TComponent* owner) : TForm(owner) {
 }
 
 TfrmMain::~TfrmMain() {
+    SetPlayerTimeShare(apMain, nullptr);
     DeviceMonitor.reset();
     jobmodel::ClearItemTree(*NodeTree);
 }
@@ -403,6 +419,9 @@ void TfrmMain::FormShow(TObject*) {
     shown_ = true;
     LoadProfiles(ProgramFolder + "profile/");
     BuildTemplateGalleries();
+    // 3. The preview shows in its panel once a row is played.
+    AttachMainPreview();
+    MainPlayPanel->SetVisible(false);
     LoadSkinCatalogue();
     if (frmOption) {
         frmOption->SkinInUse = SkinPath;
@@ -513,8 +532,8 @@ bool TfrmMain::AskYesNo(const std::string& text, const std::string& caption) {
 }
 
 void TfrmMain::StopPreview() {
-    PreviewPlaying = false;
-    skin_.SetButtonEnabled(btnStop, "btnStop", false);
+    ActivePlayerLibrary().stopPlay(1);
+    ResetPlaybackButtons();
 }
 
 void TfrmMain::AfterModal() {
@@ -637,7 +656,9 @@ void TfrmMain::menuDownClick(TObject*) {
 }
 
 void TfrmMain::NodeTreeChange(treeview::PVastNode node) {
+    StopPreview();
     if (!node) return;
+    ResetTrackBar(node);
     UpdateItemButtons(node);
     UpdateItemMenu(node);
 }
