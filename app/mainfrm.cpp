@@ -220,7 +220,6 @@ TfrmMain::TfrmMain(TComponent* owner) : TForm(owner) {
         MainTrackBarMouseUp(s, b, sh, x, y);
     };
     OnMainPlayTime = [this](TMessage& m) { OnMainTimeMessage(m); };
-    SetPlayerTimeShare(apMain, &OnMainPlayerTime);
     OnShow = [this](TObject* s) { FormShow(s); };
 
     // 3. Settings; 4. the list waits for its first rows; 5, 6. the skin.
@@ -240,7 +239,7 @@ TfrmMain::TfrmMain(TComponent* owner) : TForm(owner) {
 }
 
 TfrmMain::~TfrmMain() {
-    SetPlayerTimeShare(apMain, nullptr);
+    TakeTimeReports(false);
     DeviceMonitor.reset();
     jobmodel::ClearItemTree(*NodeTree);
 }
@@ -411,6 +410,7 @@ void TfrmMain::DoCreate() {
     DeviceMonitor = std::make_unique<TDeviceMonitor>(Handle());
     // Without udev the menu keeps the drives of its last listing.
     DeviceMonitor->Start();
+    TakeTimeReports(true);
     TForm::DoCreate();
 }
 

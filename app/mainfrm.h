@@ -158,6 +158,9 @@ public:
     // Stops and closes the player before a dialog takes it; AttachMainPreview gives it back.
     void CloseMainPreview();
     void AttachMainPreview();
+    // Installs (true, once the window exists) or removes the main window's share of the
+    // player's time reports.
+    void TakeTimeReports(bool take);
     // The snapshot's path: the first number from the counter on whose file does not exist.
     std::string NextSnapshotPath(const std::string& folder, const std::string& extension);
 

@@ -87,8 +87,12 @@ void TfrmMain::AttachMainPreview() {
     row.panel = MainPlayPanel;
     row.left = Left() + MainPlayPanel->Left();
     row.top = Top() + MainPlayPanel->Top();
-    gMainWindow = Handle();
     AttachPlayer(row, ProgramFolder);
+}
+
+void TfrmMain::TakeTimeReports(bool take) {
+    gMainWindow = take ? Handle() : nullptr;
+    SetPlayerTimeShare(apMain, take ? &OnMainPlayerTime : nullptr);
 }
 
 void TfrmMain::CloseMainPreview() {
