@@ -329,7 +329,10 @@ bool Session::SeekWithin(double media) {
     // Frames before the target are decoded and dropped on the way.
     if (restarts_[std::size_t(piece_)]) media = 0;
     if (media < 0.05) {
-        // From the start: no seek, so that nothing before the first key frame is lost.
+        // From the start: no seek, so that nothing before the first key frame is lost. A
+        // DVD chapter goes back to its first byte: a search for its first stamp may land
+        // in a later cell whose clock restarted at the same value.
+        if (src_->isDvd) return av_seek_frame(src_->fmt, -1, 0, AVSEEK_FLAG_BYTE) >= 0;
         return avio_seek(src_->fmt->pb, 0, SEEK_SET) >= 0 &&
                avformat_seek_file(src_->fmt, -1, INT64_MIN, src_->fmt->start_time == AV_NOPTS_VALUE ? 0 : src_->fmt->start_time,
                                   INT64_MAX, 0) >= 0;
