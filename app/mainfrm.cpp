@@ -440,7 +440,11 @@ void TfrmMain::Dispatch(TMessage& message) {
     TForm::Dispatch(message);
 }
 
-void TfrmMain::closeClick(TObject*) { Close(); }
+void TfrmMain::closeClick(TObject*) {
+    // The player's threads end before the program does: they post to its windows.
+    CloseMainPreview();
+    Close();
+}
 
 void TfrmMain::btnMiniClick(TObject*) { Application->Minimize(); }
 
