@@ -210,6 +210,19 @@ TfrmMain::TfrmMain(TComponent* owner) : TForm(owner) {
     Open_img->OnClick = [this](TObject* s) { Open_imgClick(s); };
     OnKeyPress = [this](TObject* s, char& key) { FormKeyPress(s, key); };
     OnDeviceChange = [this](TMessage& m) { DeviceChange(m); };
+    // The preview.
+    btnPlay->OnClick = [this](TObject* s) { btnPlayClick(s); };
+    btnPlay->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) { btnPlayMouseUp(s, b, sh, x, y); };
+    btnStop->OnClick = [this](TObject* s) { btnStopClick(s); };
+    btnPhoto->OnClick = [this](TObject* s) { btnPhotoClick(s); };
+    btnOpen->OnClick = [this](TObject* s) { btnOpenClick(s); };
+    MainTrackBar->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+        MainTrackBarMouseDown(s, b, sh, x, y);
+    };
+    MainTrackBar->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+        MainTrackBarMouseUp(s, b, sh, x, y);
+    };
+    OnMainPlayTime = [this](TMessage& m) { OnMainTimeMessage(m); };
     OnShow = [this](TObject* s) { FormShow(s); };
 
     // 3. Settings; 4. the list waits for its first rows; 5, 6. the skin.
@@ -229,6 +242,7 @@ TfrmMain::TfrmMain(TComponent* owner) : TForm(owner) {
 }
 
 TfrmMain::~TfrmMain() {
+    TakeTimeReports(false);
     DeviceMonitor.reset();
     jobmodel::ClearItemTree(*NodeTree);
 }
@@ -399,6 +413,7 @@ void TfrmMain::DoCreate() {
     DeviceMonitor = std::make_unique<TDeviceMonitor>(Handle());
     // Without udev the menu keeps the drives of its last listing.
     DeviceMonitor->Start();
+    TakeTimeReports(true);
     TForm::DoCreate();
 }
 
@@ -407,6 +422,9 @@ void TfrmMain::FormShow(TObject*) {
     shown_ = true;
     LoadProfiles(ProgramFolder + "profile/");
     BuildTemplateGalleries();
+    // 3. The preview shows in its panel once a row is played.
+    AttachMainPreview();
+    MainPlayPanel->SetVisible(false);
     LoadSkinCatalogue();
     if (frmOption) {
         frmOption->SkinInUse = SkinPath;
@@ -425,7 +443,11 @@ void TfrmMain::Dispatch(TMessage& message) {
     TForm::Dispatch(message);
 }
 
-void TfrmMain::closeClick(TObject*) { Close(); }
+void TfrmMain::closeClick(TObject*) {
+    // The player's threads end before the program does: they post to its windows.
+    CloseMainPreview();
+    Close();
+}
 
 void TfrmMain::btnMiniClick(TObject*) { Application->Minimize(); }
 
@@ -538,8 +560,8 @@ bool TfrmMain::AskYesNo(const std::string& text, const std::string& caption) {
 }
 
 void TfrmMain::StopPreview() {
-    PreviewPlaying = false;
-    skin_.SetButtonEnabled(btnStop, "btnStop", false);
+    ActivePlayerLibrary().stopPlay(1);
+    ResetPlaybackButtons();
 }
 
 void TfrmMain::AfterModal() {
@@ -728,7 +750,9 @@ void TfrmMain::menuDownClick(TObject*) {
 }
 
 void TfrmMain::NodeTreeChange(treeview::PVastNode node) {
+    StopPreview();
     if (!node) return;
+    ResetTrackBar(node);
     UpdateItemButtons(node);
     UpdateItemMenu(node);
 }

@@ -28,8 +28,16 @@ namespace platform {
 class TDeviceMonitor;
 }
 
-// The preview's position report to the main window (WM_USER + 2025).
+// The preview's position report to the main window (WM_USER + 2025): LParam the position
+// in seconds, WParam the list's length in seconds with kPlayTimeEnded set in the report
+// that ends the stream.
 constexpr platform::UINT WM_MAIN_PLAY_TIME = platform::WM_USER + 2025;
+constexpr platform::WPARAM kPlayTimeEnded = platform::WPARAM(1) << 30;
+
+struct PlayTimeInfo;
+// The main window's share of the player's time reports. It may run on the player's thread,
+// so it only posts the report to the main window; everything else happens there.
+void OnMainPlayerTime(const PlayTimeInfo& info);
 
 // It is also the job list's host: the list's commands ask their questions and open their
 // windows through it.
@@ -128,6 +136,38 @@ public:
     void DisableItemButtons(bool all);
     // Where the help menu opens: just under btnMenu, in screen coordinates.
     platform::TPoint HelpMenuPoint() const;
+
+    // The preview: play, stop, the track bar, snapshots and the snapshot folder.
+    void btnPlayClick(platform::TObject* sender);
+    void btnPlayMouseUp(platform::TObject* sender, platform::TMouseButton button, platform::TShiftState shift, int x,
+                        int y);
+    void btnStopClick(platform::TObject* sender);
+    void MainTrackBarMouseDown(platform::TObject* sender, platform::TMouseButton button, platform::TShiftState shift,
+                               int x, int y);
+    void MainTrackBarMouseUp(platform::TObject* sender, platform::TMouseButton button, platform::TShiftState shift,
+                             int x, int y);
+    void btnPhotoClick(platform::TObject* sender);
+    void btnOpenClick(platform::TObject* sender);
+    // WM_MAIN_PLAY_TIME: the end of the stream, the stop at the bar's end, then the position
+    // (or 0 without a selected row) unless a seek's report is still to be dropped.
+    void OnMainTimeMessage(platform::TMessage& message);
+    // Opens the selected row in the player; false when nothing could be opened.
+    bool OpenItemPreview();
+    // Opens and starts a group's members as one list; false when none could be opened.
+    bool PlayGroupPreview(treeview::PVastNode group);
+    void UpdatePlayButton();
+    void ResetPlaybackButtons();
+    void EndPlayback();
+    // Track bar to 0 with the row's length as maximum (groups and members: nothing).
+    void ResetTrackBar(treeview::PVastNode row);
+    // Stops and closes the player before a dialog takes it; AttachMainPreview gives it back.
+    void CloseMainPreview();
+    void AttachMainPreview();
+    // Installs (true, once the window exists) or removes the main window's share of the
+    // player's time reports.
+    void TakeTimeReports(bool take);
+    // The snapshot's path: the first number from the counter on whose file does not exist.
+    std::string NextSnapshotPath(const std::string& folder, const std::string& extension);
 
     // The program folder, ending in "/".
     std::string ProgramFolder;

@@ -3,6 +3,7 @@
 
 #include <atomic>
 
+#include "libs/morvplayer/host.h"
 #include "platform/windows/window.h"
 
 using namespace platform;
@@ -26,7 +27,13 @@ std::atomic<std::uint8_t> ActivePlayerForm{apMain};
 const PlayerLibrary& ActivePlayerLibrary() { return *gLibrary.load(); }
 void SetPlayerLibrary(const PlayerLibrary* library) { gLibrary = library ? library : &kRealLibrary; }
 
-TPlayerfrm::TPlayerfrm(TComponent* owner) : TForm(owner) { SetBorderStyle(bsNone); }
+TPlayerfrm::TPlayerfrm(TComponent* owner) : TForm(owner) {
+    SetBorderStyle(bsNone);
+    // The player reaches the program's windows through this table, installed once at start
+    // (the host form is made second, before any window attaches the player).
+    static const PlayerHost host = PlatformPlayerHost();
+    ActivePlayerLibrary().setPlayerHost(&host);
+}
 
 void TPlayerfrm::CreateParams(TCreateParams& params) {
     TForm::CreateParams(params);

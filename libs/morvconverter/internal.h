@@ -25,6 +25,28 @@ struct DvdLocation {
     double lengthSeconds = 0;  // the chapter's length as the reader gives it (0 unknown)
 };
 
+// Source time stamps that jump are made continuous: a DVD chapter whose cells come from
+// separately made programs restarts its clock at each. A step back of more than a second,
+// or forward of more than five, continues from the previous stamp. Shared by the
+// converter and the preview player, so both see the same time line.
+struct TimeLine {
+    double shift = 0, last = 0;
+    bool seen = false;
+    int jumps = 0;  // how many jumps were mended
+    double operator()(double t, double step) {
+        if (t < -1e8) return t;  // no stamp
+        t += shift;
+        if (seen && (t < last - 1.0 || t > last + 5.0)) {
+            shift += last + step - t;
+            t = last + step;
+            ++jumps;
+        }
+        last = t;
+        seen = true;
+        return t;
+    }
+};
+
 struct InputPlan {
     std::string path;                 // a file; empty for DVD inputs
     std::unique_ptr<DvdLocation> dvd; // a DVD chapter
@@ -115,5 +137,7 @@ int OpenDvdStream(const DvdLocation& where, DvdStreamPtr& out);
 AVIOContext* DvdStreamContext(DvdStream& s);
 double DvdStreamLength(const DvdStream& s);  // seconds, from the cells' playback times
 bool DvdStreamFailed(const DvdStream& s);    // a read of the disc failed
+// Bytes of the chapter's own cells, from the stream's start (what follows is lead-out).
+std::int64_t DvdStreamChapterBytes(const DvdStream& s);
 
 }  // namespace morvconv

@@ -348,25 +348,6 @@ private:
     std::thread thread_;
 };
 
-// Source time stamps that jump are made continuous: a DVD chapter whose cells come from
-// separately made programs restarts its clock at each. A step back of more than a second,
-// or forward of more than five, continues from the previous stamp.
-struct TimeLine {
-    double shift = 0, last = 0;
-    bool seen = false;
-    double operator()(double t, double step) {
-        if (t < -1e8) return t;  // no stamp
-        t += shift;
-        if (seen && (t < last - 1.0 || t > last + 5.0)) {
-            shift += last + step - t;
-            t = last + step;
-        }
-        last = t;
-        seen = true;
-        return t;
-    }
-};
-
 class Job {
 public:
     Job(const JobPlan& plan, const Hooks& hooks) : plan_(plan), hooks_(hooks) {}

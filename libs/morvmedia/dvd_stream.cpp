@@ -191,5 +191,6 @@ int OpenDvdStream(const DvdLocation& where, DvdStreamPtr& out) {
 AVIOContext* DvdStreamContext(DvdStream& s) { return s.avio; }
 double DvdStreamLength(const DvdStream& s) { return s.lengthSeconds; }
 bool DvdStreamFailed(const DvdStream& s) { return s.failed; }
+std::int64_t DvdStreamChapterBytes(const DvdStream& s) { return s.chapterBlocks * DVD_VIDEO_LB_LEN; }
 
 }  // namespace morvconv

@@ -269,6 +269,11 @@ private:
     std::uint64_t renderedVersion_ = 0;
     FramePtr last_;                // the last frame shown
     double lastTime_ = 0;
+    // Stamps that restart inside a piece are made continuous; a piece known to hold such
+    // a restart is sought by decoding from its start, as its stamps cannot be searched.
+    morvconv::TimeLine videoLine_, audioLine_;
+    std::vector<bool> restarts_;
+    bool StampsRestart();
 };
 
 double Session::Held() const {
@@ -294,14 +299,40 @@ void Session::ClosePiece() {
     eof_ = videoDone_ = audioDone_ = false;
 }
 
+// Whether the chapter's last picture stamps disagree with its length: its clock
+// restarted (or leapt) somewhere inside. Reads a little of the chapter's end.
+bool Session::StampsRestart() {
+    if (!src_ || !src_->dvd || src_->duration <= 0) return false;
+    const std::int64_t end = morvconv::DvdStreamChapterBytes(*src_->dvd);
+    if (av_seek_frame(src_->fmt, -1, std::max<std::int64_t>(0, end - 512 * 1024), AVSEEK_FLAG_BYTE) < 0) return false;
+    const AVStream* st = src_->fmt->streams[src_->video];
+    double last = std::nan("");
+    for (int i = 0; i < 2000 && av_read_frame(src_->fmt, pkt_.get()) >= 0; ++i) {
+        bool past = pkt_->pos >= end;
+        if (!past && pkt_->stream_index == src_->video && pkt_->pts != AV_NOPTS_VALUE)
+            last = std::isnan(last) ? pkt_->pts * av_q2d(st->time_base) : std::max(last, pkt_->pts * av_q2d(st->time_base));
+        av_packet_unref(pkt_.get());
+        if (past) break;
+    }
+    if (std::isnan(last)) return false;
+    last -= src_->startTime;
+    return last < src_->duration - 1.5 || last > src_->duration + 4.0;
+}
+
 bool Session::SeekWithin(double media) {
     if (!src_) return false;
     for (auto* d : {vdec_.get(), adec_.get(), sdec_.get()})
         if (d) avcodec_flush_buffers(d);
     queue_.clear();
     eof_ = videoDone_ = audioDone_ = false;
+    videoLine_ = audioLine_ = morvconv::TimeLine{};
+    // Frames before the target are decoded and dropped on the way.
+    if (restarts_[std::size_t(piece_)]) media = 0;
     if (media < 0.05) {
-        // From the start: no seek, so that nothing before the first key frame is lost.
+        // From the start: no seek, so that nothing before the first key frame is lost. A
+        // DVD chapter goes back to its first byte: a search for its first stamp may land
+        // in a later cell whose clock restarted at the same value.
+        if (src_->isDvd) return av_seek_frame(src_->fmt, -1, 0, AVSEEK_FLAG_BYTE) >= 0;
         return avio_seek(src_->fmt->pb, 0, SEEK_SET) >= 0 &&
                avformat_seek_file(src_->fmt, -1, INT64_MIN, src_->fmt->start_time == AV_NOPTS_VALUE ? 0 : src_->fmt->start_time,
                                   INT64_MAX, 0) >= 0;
@@ -383,6 +414,8 @@ bool Session::OpenPiece(int index, double media) {
         if (int(i) != src_->video && int(i) != src_->audio && int(i) != src_->subtitle && !src_->isDvd)
             src_->fmt->streams[i]->discard = AVDISCARD_ALL;
     piece_ = index;
+    if (restarts_.size() != list_.pieces.size()) restarts_.assign(list_.pieces.size(), false);
+    if (src_->isDvd && !restarts_[std::size_t(index)] && StampsRestart()) restarts_[std::size_t(index)] = true;
     if (!SeekWithin(media)) SeekWithin(0);
     return true;
 }
@@ -398,7 +431,10 @@ void Session::TakeVideo(AVFrame* f) {
     const Piece& pc = list_.pieces[std::size_t(piece_)];
     const AVStream* st = src_->fmt->streams[src_->video];
     std::int64_t ts = f->best_effort_timestamp;
-    double media = ts == AV_NOPTS_VALUE ? (queue_.empty() ? pc.mediaIn : 0) : ts * av_q2d(st->time_base) - src_->startTime;
+    double media = ts == AV_NOPTS_VALUE ? (queue_.empty() ? pc.mediaIn : 0)
+                                        : videoLine_(ts * av_q2d(st->time_base) - src_->startTime, frameDuration_);
+    // A restart inside the piece (not in the lead-out after it) is remembered for seeks.
+    if (videoLine_.jumps > 0 && media < pc.mediaOut) restarts_[std::size_t(piece_)] = true;
     double t = ts == AV_NOPTS_VALUE && !queue_.empty() ? queue_.back().time + frameDuration_
                                                         : pc.timelineIn + (media - pc.mediaIn);
     if (t < dropBefore_ || t < pc.timelineIn - frameDuration_ / 2) return;
@@ -421,7 +457,9 @@ void Session::TakeAudio(AVFrame* f) {
     if (n <= 0) return;
     double t = f->best_effort_timestamp == AV_NOPTS_VALUE
                    ? soundEnd_
-                   : pc.timelineIn + (f->best_effort_timestamp * av_q2d(st->time_base) - src_->startTime - pc.mediaIn);
+                   : pc.timelineIn + (audioLine_(f->best_effort_timestamp * av_q2d(st->time_base) - src_->startTime,
+                                                 double(f->nb_samples) / std::max(1, f->sample_rate)) -
+                                      pc.mediaIn);
     int first = 0, last = n;
     double from = std::max({dropBefore_ + frameDuration_ / 2, pc.timelineIn, soundStarted_ ? soundEnd_ : -1e300});
     if (t < from) first = std::min(n, int((from - t) * kRate));
@@ -451,7 +489,8 @@ void Session::TakeSubtitle(AVPacket* pkt) {
     if (avcodec_decode_subtitle2(sdec_.get(), &sub, &got, pkt) < 0 || !got) return;
     const AVStream* st = src_->fmt->streams[pkt->stream_index];
     double base = pkt->pts == AV_NOPTS_VALUE ? lastTime_
-                                             : pc.timelineIn + pkt->pts * av_q2d(st->time_base) - src_->startTime - pc.mediaIn;
+                                             : pc.timelineIn + pkt->pts * av_q2d(st->time_base) - src_->startTime +
+                                                   videoLine_.shift - pc.mediaIn;
     Sub s;
     s.sub = OwnSubtitle(sub);
     s.start = base + sub.start_display_time / 1000.0;

@@ -36,7 +36,7 @@ using namespace platform;
 namespace {
 
 testsupport::TempDir* gDir = nullptr;
-std::string gCounter, gBars, gBack;
+std::string gCounter, gBars, gBack, gRestartDvd;
 
 void Shell(const std::string& cmd) {
     int status = 0;
@@ -75,6 +75,28 @@ public:
                         "-pix_fmt yuv420p -c:a aac -shortest");
         gBars = make("bars.mp4", "-f lavfi -i testsrc2=s=320x240:r=25:d=4 -c:v libx264 -crf 10 -pix_fmt yuv420p");
         gBack = make("back.bmp", "-f lavfi -i color=0x00ff00:s=64x48 -frames:v 1");
+        // A DVD whose one chapter is two separately made programs, so that its stamps
+        // restart 3 s in: frames 0-74 then 75-149 (the counter's stripes), 440 Hz then 880 Hz.
+        gRestartDvd = media + "/restart";
+        if (!fs::exists(gRestartDvd + "/VIDEO_TS/VIDEO_TS.IFO")) {
+            std::string work = gDir->str() + "/restart";
+            fs::create_directories(work);
+            for (int part = 0; part < 2; ++part)
+                Shell("ffmpeg -nostdin -loglevel error -y -f lavfi -i \"color=black:size=8x2:rate=25:duration=3,"
+                      "format=yuv420p,geq=lum='if(mod(floor((N+" + std::to_string(75 * part) +
+                      ")/pow(2\\,X))\\,2)\\,235\\,16)':cb=128:cr=128,scale=720:576:flags=neighbor\" -f lavfi -i "
+                      "sine=frequency=" + std::to_string(440 * (part + 1)) + ":sample_rate=48000:duration=3 -map 0:v "
+                      "-map 1:a -target pal-dvd -aspect 4:3 -g 15 -flags +cgop -sc_threshold 1000000000 -b:v 2000k "
+                      "-ac 2 -threads 2 " + work + "/part" + std::to_string(part) + ".mpg");
+            std::ofstream(work + "/dvd.xml") << "<dvdauthor dest=\"" << work << "/dvd\"><vmgm/><titleset><titles>"
+                                              << "<video format=\"pal\" aspect=\"4:3\"/><audio lang=\"en\"/><pgc>"
+                                              << "<vob file=\"" << work << "/part0.mpg\" chapters=\"0\"/>"
+                                              << "<vob file=\"" << work << "/part1.mpg\"/></pgc></titles></titleset>"
+                                              << "</dvdauthor>";
+            Shell("VIDEO_FORMAT=PAL dvdauthor -x " + work + "/dvd.xml");
+            fs::remove_all(gRestartDvd);
+            fs::rename(work + "/dvd", gRestartDvd);
+        }
     }
     void TearDown() override {
         close_sdl();
@@ -459,6 +481,68 @@ DvdPlaybackInfo FixtureTitle(int title, int audioId, int subtitleId) {
             std::memcpy(info.palette, d.palette, sizeof info.palette);
         }
     return info;
+}
+
+// A chapter whose stamps restart plays on one time line: every picture in turn, positions
+// that only grow, the whole length; seeks behind the restart land on their frame.
+TEST(PreviewPlayerDvd, StampsRestartingInsideAChapterKeepOneTimeLine) {
+    DvdDisc* disc = nullptr;
+    ASSERT_EQ(parseDVD(&disc, gRestartDvd.c_str(), 0), DVD_OK);
+    ASSERT_TRUE(disc->titleSetCount >= 1 && disc->titleSets[0].titleCount >= 1);
+    const DvdTitle& title = disc->titleSets[0].titles[0];
+    ASSERT_EQ(title.chapterCount, 1);
+    DvdPlaybackInfo info{};
+    info.titleNumberPlus1 = title.titleNumber + 1;
+    info.ifoPath = title.ifoPath;
+    info.titleSetNumber = title.titleSetNumber;
+    info.titleSetTitle = title.titleSetTitle;
+    info.chapterCount = title.chapterCount;
+    info.chapters = title.chapters;
+    info.audioId = 0;
+    info.subtitleId = -1;
+
+    HWND h = OpenWindow();
+    ClearReports();
+    setPlayerHandle(&gRecord);
+    ASSERT_EQ(openDvdFile(&info, 0, 0), 0);
+    // The chapter opens on the first program's first picture.
+    std::vector<int> shown;
+    ASSERT_TRUE(PumpUntil([&] { return PanelCounter(h) == 0; })) << PanelCounter(h);
+    shown.push_back(0);
+    startPlay(0);
+    ASSERT_TRUE(PumpUntil([&] {
+        int n = PanelCounter(h);
+        if (shown.empty() || shown.back() != n) shown.push_back(n);
+        return EndReports() == 1;
+    }));
+    setPlayerHandle(nullptr);
+    {
+        std::lock_guard lock(gReportsMutex);
+        int last = -1, reached = 0;
+        for (const auto& t : gReports) {
+            int pos = t.hours * 3600 + t.minutes * 60 + t.seconds;
+            EXPECT_GE(pos, last);
+            last = pos;
+            if (!t.ended) reached = std::max(reached, pos);
+            EXPECT_EQ(t.lengthSeconds, 6);
+        }
+        EXPECT_GE(reached, 5) << "the pictures after the restart play too";
+    }
+    // On to the second program's last picture.
+    EXPECT_EQ(shown.back(), 149);
+    int backwards = 0;
+    for (std::size_t i = 1; i < shown.size(); ++i) backwards += shown[i] < shown[i - 1];
+    EXPECT_EQ(backwards, 0) << "the pictures show in their order";
+
+    ASSERT_EQ(openDvdFile(&info, 0, 0), 0);
+    std::string shot = gDir->str() + "/restart.bmp";
+    for (double target : {4.52, 1.0, 3.2, 5.4}) {
+        findDvdTimePlay(target);
+        int want = int(std::lround(target * 25));
+        EXPECT_TRUE(PumpUntil([&] { return CapturedCounter(shot) == want; }))
+            << "target " << target << " shows " << CapturedCounter(shot);
+    }
+    stopPlay(1);
 }
 
 // The chosen audio stream is the one heard: the disk driver keeps what was played.

@@ -1,0 +1,137 @@
+// The preview on the desktop: lumacast on its own virtual X display (Xvfb) with a clip
+// added through the add-file dialog; Play shows it in the preview panel and moves the
+// track bar, Snapshot writes 00000.jpg into the snapshot folder. Screenshots go to
+// artifacts/mainplay-*.png.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "app_support.h"
+#include "support/desktop.h"
+#include "support/process.h"
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using namespace apptest;
+
+std::string Shell(const std::string& command) { return testsupport::Capture(command + " 2>/dev/null"); }
+
+template <class F> bool WaitLong(F check) {
+    for (int round = 0; round < 3; ++round)
+        if (desktop::WaitFor(check)) return true;
+    return false;
+}
+
+// For checks that take screenshots (each takes a while): up to about forty tries.
+template <class F> bool WaitShots(F check) {
+    for (int i = 0; i < 40; ++i) {
+        if (check()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+    return false;
+}
+
+// How many pixels of a strip of the window differ between two screenshots.
+long DifferentPixels(const std::string& a, const std::string& b, const std::string& crop) {
+    // compare says the count on standard error.
+    std::string out = testsupport::Capture("compare -metric AE '" + a + "[" + crop + "]' '" + b + "[" + crop +
+                                           "]' null: 2>&1");
+    return out.empty() ? -1 : std::atol(out.c_str());
+}
+
+TEST(MainPlayDesktop, PlaysAClipMovesTheBarAndTakesASnapshot) {
+    for (const char* tool : {"Xvfb", "xdotool", "import", "compare", "identify", "ffmpeg"})
+        if (!desktop::OnPath(tool)) GTEST_SKIP() << tool << " is not installed";
+    testsupport::TempDir home;
+    setenv("HOME", home.str().c_str(), 1);
+    setenv("LUMACAST_REGISTRY_DIR", (home.path() / "store").c_str(), 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    // Under the sanitizer: SDL's sound start-up (and the D-Bus it loads) keeps a little
+    // memory to the end of the process. Neither is ours.
+    home.Write("lsan.supp", "leak:libSDL2-2.0.so\nleak:libdbus-1.so\n");
+    std::string lsan = std::getenv("LSAN_OPTIONS") ? std::getenv("LSAN_OPTIONS") : "";
+    setenv("LSAN_OPTIONS", (lsan + (lsan.empty() ? "" : ":") + "suppressions=" + home.str() + "/lsan.supp").c_str(), 1);
+    const char* build = std::getenv("LUMACAST_BUILD_DIR");
+    fs::path artifacts = fs::path(build ? build : ".") / "artifacts";
+    fs::create_directories(artifacts);
+    std::string clip = (home.path() / "clip.mp4").string();
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=s=320x240:r=25:d=60 -f lavfi -i "
+                           "sine=frequency=600:duration=60 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac "
+                           "-shortest " + clip).c_str()),
+              0);
+
+    desktop::Xvfb display;
+    ASSERT_TRUE(display.Start());
+    fs::path program = BuiltProgramFolder() / "lumacast";
+    pid_t pid = desktop::Spawn({program.string()}, "", (home.path() / "out.txt").string(),
+                               (home.path() / "err.txt").string());
+    ASSERT_GT(pid, 0);
+    std::string id;
+    ASSERT_TRUE(WaitLong([&] {
+        id = Shell("xdotool search --onlyvisible --name '^Velmorasoft Lumacast$'");
+        return !id.empty();
+    })) << desktop::ReadFile((home.path() / "err.txt").string());
+    id = id.substr(0, id.find('\n'));
+    auto click = [&](int x, int y) { Shell("xdotool mousemove --window " + id + " " + std::to_string(x) + " " +
+                                           std::to_string(y) + " click 1"); };
+    auto shot = [&](const std::string& name) {
+        std::string path = (artifacts / name).string();
+        Shell("import -window " + id + " " + path);
+        return path;
+    };
+
+    // addFile (16, 40, 72 x 56): the open dialog takes the clip's path.
+    std::string empty = shot("mainplay-empty.png");
+    click(52, 68);
+    std::string dialog;
+    ASSERT_TRUE(WaitLong([&] {
+        dialog = Shell("xdotool search --onlyvisible --name '^Open$'");
+        return !dialog.empty();
+    })) << "the open dialog did not come";
+    dialog = dialog.substr(0, dialog.find('\n'));
+    // No window manager: the keys go to the window under the pointer, the name field.
+    Shell("xdotool mousemove --window " + dialog + " 250 262 click 1");
+    Shell("xdotool type --delay 5 '" + clip + "'");
+    Shell("import -window " + dialog + " " + (artifacts / "mainplay-open-dialog.png").string());
+    Shell("xdotool key Return");
+    ASSERT_TRUE(WaitLong([&] { return Shell("xdotool search --onlyvisible --name '^Open$'").empty(); }));
+
+    // The row shows in the list (16, 110) once the clip was probed; select it, then Play (440, 390).
+    std::string before;
+    ASSERT_TRUE(WaitShots([&] {
+        before = shot("mainplay-added.png");
+        return DifferentPixels(empty, before, "400x40+20+112") > 1000;
+    })) << "the clip was not added";
+    click(100, 140);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    click(458, 408);
+    // The picture shows in the panel (440, 110, 360 x 270) and the bar (440, 432) moves.
+    std::string first;
+    ASSERT_TRUE(WaitShots([&] {
+        first = shot("mainplay-playing-1.png");
+        return DifferentPixels(before, first, "360x270+440+110") > 10000;
+    })) << "nothing showed in the preview panel";
+    std::string later;
+    EXPECT_TRUE(WaitShots([&] {
+        later = shot("mainplay-playing-2.png");
+        return DifferentPixels(first, later, "360x20+440+432") > 20;
+    })) << "the track bar did not move";
+
+    // Snapshot (524, 390) into the default snapshot folder under the home folder.
+    click(542, 408);
+    fs::path snapshot = home.path() / "VelmoraSoft Product Snapshot" / "00000.jpg";
+    ASSERT_TRUE(WaitLong([&] { return fs::exists(snapshot) && fs::file_size(snapshot) > 0; }))
+        << desktop::ReadFile((home.path() / "err.txt").string());
+    EXPECT_EQ(Shell("identify -format '%m %w %h' '" + snapshot.string() + "'"), "JPEG 320 240");
+    Shell("import -window root " + (artifacts / "mainplay-desktop.png").string());
+
+    // close (790, 8) ends the program with 0.
+    click(801, 19);
+    int status = -1;
+    ASSERT_TRUE(WaitLong([&] { return (status = desktop::Finished(pid)) != -1; })) << "it did not end";
+    EXPECT_EQ(status, 0) << desktop::ReadFile((home.path() / "err.txt").string());
+}
+
+}  // namespace
