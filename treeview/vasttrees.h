@@ -30,6 +30,9 @@
 #include "platform/controls/controls.h"
 #include "platform/controls/menus.h"
 #include "platform/core/interfaces.h"
+namespace platform {
+class TPrinter;
+}
 #include "platform/controls/stdctrls.h"
 #include "platform/core/exceptions.h"
 #include "platform/core/messages.h"
@@ -901,6 +904,11 @@ public:
     virtual void DoDragExpand();
     TVTDragOverEvent OnDragOver;
     TVTDragDropEvent OnDragDrop;
+
+    // ---- printing (vtprint.cpp) ----
+    // Prints every shown row (and the header when asked and shown) over as many pages as
+    // it needs; a nil printer does nothing.
+    void Print(platform::TPrinter* printer, bool withHeader);
 
     // ---- drag and drop: the source (vtdragdrop.cpp) ----
     TVTDragType DragType() const { return dragType_; }
