@@ -546,6 +546,7 @@ void TBaseVastTree::InternalDeleteNode(PVastNode node, bool reindex) {
     if (states_ & tsHint) DoStateChange(0, tsHint);
     DeleteChildren(node);
     InternalDisconnectNode(node, false, reindex);
+    if (!dragSelection_.empty()) ForgetDraggedNode(node);
     DoFreeNode(node);
     if (!parentClearing) {
         if (parent != root_) DetermineHiddenChildrenFlag(parent);

@@ -31,6 +31,9 @@
 #include "platform/controls/forms.h"
 #include "platform/controls/menus.h"
 #include "platform/core/interfaces.h"
+namespace platform {
+class TPrinter;
+}
 #include "platform/controls/stdctrls.h"
 #include "platform/core/exceptions.h"
 #include "platform/core/messages.h"
@@ -188,6 +191,9 @@ using TVTDragDropEvent =
                        const std::vector<platform::CLIPFORMAT>& formats, platform::TShiftState shift,
                        platform::TPoint pt, platform::DWORD& effect, TDropMode mode)>;
 class TVTDragManager;
+enum TVTDragType { dtOLE, dtVCL };
+enum TVTDragImageKind { diComplete, diMainColumnOnly, diNoImage };
+using TVTDragAllowedEvent = std::function<void(TBaseVastTree* sender, PVastNode node, TColumnIndex column, bool& allowed)>;
 
 // Where a point lies on a node or outside the tree.
 enum THitPosition : std::uint16_t {
@@ -971,6 +977,33 @@ public:
     TVTDragOverEvent OnDragOver;
     TVTDragDropEvent OnDragDrop;
 
+    // ---- printing (vtprint.cpp) ----
+    // Prints every shown row (and the header when asked and shown) over as many pages as
+    // it needs; a nil printer does nothing.
+    void Print(platform::TPrinter* printer, bool withHeader);
+
+    // ---- drag and drop: the source (vtdragdrop.cpp) ----
+    TVTDragType DragType() const { return dragType_; }
+    void SetDragType(TVTDragType value) { dragType_ = value; }
+    TVTDragImageKind DragImageKind() const { return dragImageKind_; }
+    void SetDragImageKind(TVTDragImageKind value) { dragImageKind_ = value; }
+    // Starts a drag of the selection now, or arms it for when the pointer has moved
+    // threshold pixels (the system's drag threshold when negative).
+    void BeginDrag(bool immediate, int threshold = -1);
+    // A drag is armed or running.
+    bool Dragging() const;
+    // Whether a press on the node may start a drag (OnDragAllowed; refused without).
+    virtual bool DoBeforeDrag(PVastNode node, TColumnIndex column);
+    // Runs a drag of the selection that starts at the client point p.
+    virtual void DoDragging(platform::TPoint p);
+    // The platform's drag loop; effect comes back as what the target did.
+    virtual void DragAndDrop(platform::DWORD allowedEffects, platform::IDataObject* dataObject,
+                             platform::DWORD& effect);
+    virtual bool CanShowDragImage() const { return dragImageKind_ != diNoImage; }
+    // The end of any drag: the press that started it is ended.
+    virtual void DragFinished();
+    TVTDragAllowedEvent OnDragAllowed;
+
 protected:
     // Replaces the option holder (derived trees install their own class).
     void SetOptionsObject(TCustomVastTreeOptions* options);
@@ -1166,6 +1199,18 @@ private:
     std::vector<PVastNode> dragSelection_;
     TVTDragManager* dragManager_ = nullptr;
     TDragOperations dragOperations_ = doCopy | doMove;
+    TVTDragType dragType_ = dtOLE;
+    TVTDragImageKind dragImageKind_ = diComplete;
+    int dragThreshold_ = 5;
+    // Whether a press may start a drag (the mouse code asks; see DoBeforeDrag).
+    bool PressMayDrag(PVastNode node, TColumnIndex column, bool rowHit);
+    // The pointer moved with a drag armed: starts it once past the threshold.
+    bool PendingDragMoved(int x, int y);
+    // The class library's handling of a left press, without its own automatic drag when
+    // the tree drags through OLE.
+    void PassPressToControl(platform::TMessage& message);
+    // A deleted node leaves the drag selection.
+    void ForgetDraggedNode(PVastNode node);
     std::int64_t dragScrollStart_ = -1;  // -1: the drag has not asked to scroll yet
     // Registers or revokes the window's drop target as toAcceptOLEDrop says.
     void UpdateDropTargetRegistration(bool windowExists);

@@ -310,3 +310,129 @@ bool TBaseVastTree::ProcessDrop(IDataObject* dataObject, PVastNode targetNode, D
 }
 
 }  // namespace treeview
+
+// ---- the drag source ----
+
+namespace treeview {
+
+bool TBaseVastTree::Dragging() const {
+    return (states_ & (tsOLEDragPending | tsOLEDragging)) || TCustomControl::Dragging();
+}
+
+bool TBaseVastTree::DoBeforeDrag(PVastNode node, TColumnIndex column) {
+    bool allowed = false;
+    if (OnDragAllowed) OnDragAllowed(this, node, column, allowed);
+    return allowed;
+}
+
+bool TBaseVastTree::PressMayDrag(PVastNode node, TColumnIndex column, bool rowHit) {
+     bool rowOk = !rowHit || (options_->MiscOptions() & toFullRowDrag);
+    bool allowed = (DragMode() == dmAutomatic || Dragging()) && rowOk;
+    if (node && !allowed && DragMode() == dmManual) allowed = DoBeforeDrag(node, column) && rowOk;
+    return allowed;
+}
+
+void TBaseVastTree::BeginDrag(bool immediate, int threshold) {
+    if (dragType_ == dtVCL) {
+        DoStateChange(tsVCLDragPending);
+        TCustomControl::BeginDrag(immediate, threshold);
+        return;
+    }
+    if (states_ & (tsOLEDragPending | tsOLEDragging)) return;
+    dragThreshold_ = threshold < 0 ? Mouse->DragThreshold() : threshold;
+    if (immediate)
+        DoDragging(lastClickPos_);
+    else
+        DoStateChange(tsOLEDragPending);
+}
+
+bool TBaseVastTree::PendingDragMoved(int x, int y) {
+    if (!(states_ & tsOLEDragPending)) return false;
+    if (std::abs(x - lastClickPos_.x) < dragThreshold_ && std::abs(y - lastClickPos_.y) < dragThreshold_)
+        return false;
+    DoDragging(lastClickPos_);
+    return true;
+}
+
+void TBaseVastTree::DragAndDrop(DWORD allowedEffects, IDataObject* dataObject, DWORD& effect) {
+    effect = DROPEFFECT_NONE;
+    if (platform::DoDragDrop(dataObject, GetDragManager(), allowedEffects, &effect) != DRAGDROP_S_DROP)
+        effect = DROPEFFECT_NONE;
+}
+
+void TBaseVastTree::DragFinished() {
+    DoStateChange(0, tsVCLDragPending | tsVCLDragging | tsUserDragObject);
+    if (!HandleAllocated()) return;
+    TPoint p = ScreenToClient(Mouse->CursorPos());
+    UINT msg = (states_ & tsRightButtonDown) ? WM_RBUTTONUP : (states_ & tsMiddleButtonDown) ? WM_MBUTTONUP : WM_LBUTTONUP;
+    Perform(msg, 0, LPARAM((p.x & 0xFFFF) | ((p.y & 0xFFFF) << 16)));
+}
+
+void TBaseVastTree::DoDragging(TPoint) {
+    DoCancelEdit(); 
+    if (hotNode_) {
+        InvalidateNode(hotNode_);
+        hotNode_ = nullptr;
+    }
+    if (focusedNode_ && !(focusedNode_->States & vsSelected)) {
+        InternalAddToSelection(focusedNode_, false);
+        InvalidateNode(focusedNode_);
+    }
+    if (HandleAllocated()) UpdateWindow(Handle());
+    dragSelection_ = GetSortedSelection(true);
+    DoStateChange(tsOLEDragging, tsOLEDragPending | tsClearPending);
+    // Whatever happens below, the drag is over afterwards.
+    TScopeExit over([this] {
+        DoStateChange(0, tsOLEDragging);
+        dragSelection_.clear();
+    });
+    {
+        TDragObject* dragObject = nullptr;
+        DoStartDrag(dragObject);
+        if (dragObject) {
+            DoStateChange(tsUserDragObject);
+            delete dragObject;
+        }
+    }
+    TComPtr<IDataObject> data;
+    if (dragManager_ && dragManager_->DataObject()) data = dragManager_->DataObject();
+    if (!data) data = TComPtr<IDataObject>::Attach(DoCreateDataObject());
+    if (!data) data = TComPtr<IDataObject>(new TVTDataObject(this, false));
+    lastDropMode_ = dmOnNode;
+
+    DWORD allowed = 0;
+    if (dragOperations_ & doCopy) allowed |= DROPEFFECT_COPY;
+    if (dragOperations_ & doMove) allowed |= DROPEFFECT_MOVE;
+    if (dragOperations_ & doLink) allowed |= DROPEFFECT_LINK;
+    if (!allowed) allowed = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
+    DWORD effect = DROPEFFECT_NONE;
+    DragAndDrop(allowed, data.Get(), effect); 
+    data.Reset();
+
+    TPoint end = HandleAllocated() ? ScreenToClient(Mouse->CursorPos()) : TPoint{0, 0};
+    DoEndDrag(this, end.x, end.y);
+    DragFinished();
+
+    // A move to a target that copied (another program, or a tree that took the data through
+    // the stream) leaves the originals to be deleted here. Nodes the drop already moved or
+    // deleted have left the drag selection.
+    if (effect == DROPEFFECT_MOVE && (options_->AutoOptions() & toAutoDeleteMovedNodes) && !ReadOnly()) {
+        std::vector<PVastNode> moved = dragSelection_;
+        TUpdateScope update(*this);
+        for (PVastNode node : moved)
+            if (std::find(dragSelection_.begin(), dragSelection_.end(), node) != dragSelection_.end()) DeleteNode(node);
+    }
+}
+
+void TBaseVastTree::PassPressToControl(TMessage& message) {
+    TDragMode mode = DragMode();
+    if (dragType_ == dtOLE && mode == dmAutomatic) SetDragMode(dmManual);
+    TScopeExit restore([this, mode] { SetDragMode(mode); });
+    TCustomControl::WndProc(message);
+}
+
+void TBaseVastTree::ForgetDraggedNode(PVastNode node) {
+    dragSelection_.erase(std::remove(dragSelection_.begin(), dragSelection_.end(), node), dragSelection_.end());
+}
+
+}  // namespace treeview

@@ -246,8 +246,7 @@ void TBaseVastTree::HandleMouseDown(TMouseButton, WPARAM keys, int x, int y, con
     bool noShift = shift == 0;
     bool hitSelected = itemHit && (node->States & vsSelected);
     bool fullRowDrag = misc & toFullRowDrag;
-    // Starting a drag comes with drag and drop; until then no press arms one.
-    const bool dragAllowed = false;
+    const bool dragAllowed = PressMayDrag(node, targetColumn, rowHit);
 
     if (node && (hitInfo.Positions & hiOnItemButton) && (node->States & vsHasChildren)) {
         ToggleNode(node);
@@ -315,6 +314,8 @@ void TBaseVastTree::HandleMouseDown(TMouseButton, WPARAM keys, int x, int y, con
             DoFocusChange(focusedNode_, focusedColumn_);
         }
     }
+    if (dragAllowed && itemHit && (states_ & (tsLeftButtonDown | tsMiddleButtonDown | tsRightButtonDown)))
+        BeginDrag(false);
 }
 
 void TBaseVastTree::HandleMouseUp(WPARAM keys, const THitInfo& hitInfo) {
@@ -417,6 +418,7 @@ void TBaseVastTree::MouseMove(TShiftState shift, int x, int y) {
         }
         return;
     }
+    if (PendingDragMoved(x, y)) return;
     if ((states_ & (tsWheelPanning | tsWheelScrolling)) == (tsWheelPanning | tsWheelScrolling) &&
         (std::abs(x - lastClickPos_.x) >= Mouse->DragThreshold() ||
          std::abs(y - lastClickPos_.y) >= Mouse->DragThreshold()))
@@ -475,7 +477,7 @@ bool TBaseVastTree::HandleMouseMessage(TMessage& message) {
     switch (message.Msg) {
         case WM_LBUTTONDOWN:
             DoStateChange(tsLeftButtonDown);
-            TCustomControl::WndProc(message);
+            PassPressToControl(message);
             hit(info);
             HandleMouseDown(mbLeft, message.WParam, message.XPos(), message.YPos(), info);
             return true;

@@ -32,6 +32,7 @@ void TCustomVastTreeOptions::SetMiscOptions(TVTMiscOptions value) {
     miscOptions_ = value;
     if (!Live(owner_)) return;
     if (changed & toCheckSupport) owner_->InvalidateTree();
+    if (changed & toAcceptOLEDrop) owner_->UpdateDropTargetRegistration(true);
     if (!(owner_->ComponentState() & csDesigning) && (changed & toFullRepaintOnResize)) owner_->RecreateWnd();
 }
 

@@ -5,6 +5,7 @@
 #include "platform/controls/forms.h"
 #include "platform/core/clock.h"
 #include "platform/windows/dnd_internal.h"
+#include "platform/windows/input.h"
 #include "platform/windows/windows_test_support.h"
 #include "tree_support.h"
 #include "treeview/vtclipboard.h"
@@ -163,6 +164,166 @@ TEST_F(DropTest, ProcessDropMovesBetweenTreesOfTheProcess) {
     EXPECT_EQ(tree->RootNodeCount(), 31u);
     EXPECT_EQ(source.RootNodeCount(), 2u);  // copied
     EXPECT_EQ(CheckInvariants(*tree), "");
+}
+
+TEST_F(DropTest, ToggledAcceptOLEDropRegistersAndRevokes) {
+    auto* options = tree->TreeOptions();
+    options->SetMiscOptions(options->MiscOptions() & ~toAcceptOLEDrop);
+    EXPECT_EQ(FindDropTarget(tree->Handle()), nullptr);
+    options->SetMiscOptions(options->MiscOptions() | toAcceptOLEDrop);
+    EXPECT_EQ(FindDropTarget(tree->Handle()), static_cast<IDropTarget*>(tree->GetDragManager()));
+}
+
+// Two trees side by side on one form; rows are dragged from the left one with injected
+// pointer input, through the platform's drag loop.
+class DragSourceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::test::UseHeadlessBackend();
+        form = new TForm(nullptr);
+        form->SetBounds(20, 20, 500, 200);
+        form->AfterConstruction();
+        left = MakeTree(0, "a");
+        right = MakeTree(250, "b");
+        form->Show();
+        Pump();
+    }
+    void TearDown() override {
+        delete form;
+        Pump();
+    }
+    TVastStringTree* MakeTree(int x, const std::string& prefix) {
+        auto* tree = new TVastStringTree(form);
+        tree->SetParent(form);
+        tree->SetBorderStyle(bsNone);
+        tree->SetBounds(x, 0, 200, 150);
+        tree->SetNodeDataSize(sizeof(NamedData));
+        // The names travel with the nodes between trees.
+        tree->OnSaveNode = [](TBaseVastTree* t, PVastNode node, TStream& stream) {
+            stream.WriteBuffer(t->GetNodeData<NamedData>(node), sizeof(NamedData));
+        };
+        tree->OnLoadNode = [](TBaseVastTree* t, PVastNode node, TStream& stream) {
+            stream.ReadBuffer(t->GetNodeData<NamedData>(node), sizeof(NamedData));
+        };
+        for (int i = 0; i < 5; ++i) Add(*tree, nullptr, prefix + std::to_string(i));
+        return tree;
+    }
+    PVastNode Row(TVastStringTree* tree, int index) {
+        PVastNode node = tree->GetFirst();
+        while (index-- > 0) node = node->NextSibling;
+        return node;
+    }
+    // The middle of a row's text in the form's coordinates.
+    TPoint OnText(TVastStringTree* tree, PVastNode node) {
+        TRect r = tree->GetDisplayRect(node, tree->MainColumn(), true);
+        TPoint screen = tree->ClientToScreen(TPoint{r.left + 4, (r.top + r.bottom) / 2});
+        RECT window;
+        GetWindowRect(form->Handle(), &window);
+        return TPoint{screen.x - window.left, screen.y - window.top};
+    }
+    // Press on the row's text, move past the threshold, then over the target row and
+    // release there.
+    void DragRow(PVastNode node, TVastStringTree* target, PVastNode onto) {
+        HWND top = form->Handle();
+        TPoint from = OnText(left, node), to = OnText(target, onto);
+
+
+        InputMouseMove(top, from.x, from.y);
+        InputMouseButton(top, from.x, from.y, MouseButton::Left, true);
+        InputMouseMove(top, from.x + 8, from.y);
+        InputMouseMove(top, to.x, to.y);
+        InputMouseMove(top, to.x + 1, to.y);
+        InputMouseButton(top, to.x + 1, to.y, MouseButton::Left, false);
+        testsupport::PumpWindows();
+    }
+    // Targets take drops; ProcessDrop inserts them after the row under the pointer.
+    void Accept(TVastStringTree* tree, bool copyOnly = false) {
+        tree->OnDragOver = [](TBaseVastTree*, TObject*, TShiftState, TDragState, TPoint, TDropMode, DWORD&,
+                              bool& accept) { accept = true; };
+        tree->OnDragDrop = [copyOnly](TBaseVastTree* sender, TObject*, IDataObject* data,
+                                      const std::vector<CLIPFORMAT>&, TShiftState, TPoint, DWORD& effect,
+                                      TDropMode) {
+            // A copying target inserts a copy and leaves the move to the source.
+            DWORD used = copyOnly ? DWORD(DROPEFFECT_COPY) : effect;
+            sender->ProcessDrop(data, sender->DropTargetNode(), used, amInsertAfter);
+            if (!copyOnly) effect = used;
+        };
+    }
+    static std::string Names(TVastStringTree* tree) {
+        return Walk(*tree, tree->GetFirst(), [](PVastNode n) { return n->NextSibling; });
+    }
+    TForm* form = nullptr;
+    TVastStringTree* left = nullptr;
+    TVastStringTree* right = nullptr;
+};
+
+TEST_F(DragSourceTest, RowsDraggedToAnotherTreeAreCopiedOrMovedWithShift) {
+    for (bool shift : {false, true}) {
+        SCOPED_TRACE(shift ? "Shift: move" : "copy");
+        TearDown();
+        SetUp();
+        left->SetClipboardFormats({"Vast Tree Data"});
+        left->OnDragAllowed = [](TBaseVastTree*, PVastNode, TColumnIndex, bool& allowed) { allowed = true; };
+        int endX = -1;
+        left->OnEndDrag = [&](TObject*, TObject*, int x, int) { endX = x; };
+        Accept(right);
+        if (shift) InputKey(VK_SHIFT, true);
+        DragRow(Row(left, 1), right, Row(right, 2));
+        if (shift) InputKey(VK_SHIFT, false);
+        testsupport::PumpWindows();
+        EXPECT_EQ(Names(left), shift ? "a0 a2 a3 a4" : "a0 a1 a2 a3 a4");
+        EXPECT_EQ(Names(right), "b0 b1 b2 a1 b3 b4");
+        EXPECT_GT(endX, 200) << "OnEndDrag gets the release point in the source's coordinates";
+        EXPECT_FALSE(left->TreeStates() & (tsOLEDragging | tsOLEDragPending | tsLeftButtonDown));
+        EXPECT_EQ(GetCapture(), nullptr);
+        EXPECT_EQ(CheckInvariants(*left), "");
+        EXPECT_EQ(CheckInvariants(*right), "");
+    }
+}
+
+TEST_F(DragSourceTest, RowsDraggedWithinTheTreeMove) {
+    left->SetClipboardFormats({"Vast Tree Data"});
+    left->SetDragMode(dmAutomatic);
+    Accept(left);
+    DragRow(Row(left, 0), left, Row(left, 3));
+    EXPECT_EQ(Names(left), "a1 a2 a3 a0 a4");
+    EXPECT_EQ(CheckInvariants(*left), "");
+}
+
+TEST_F(DragSourceTest, WhatTheSourceKeepsAfterADrag) {
+    struct Case {
+        const char* what;
+        bool allowDrag, targetAccepts, targetCopies, autoDelete;
+        const char* leftAfter;
+        const char* rightAfter;
+    };
+    const Case cases[] = {
+        {"no OnDragAllowed: no drag", false, true, false, true, "a0 a1 a2 a3 a4", "b0 b1 b2 b3 b4"},
+        {"refused by the target", true, false, false, true, "a0 a1 a2 a3 a4", "b0 b1 b2 b3 b4"},
+        {"a copying target, auto-delete", true, true, true, true, "a0 a2 a3 a4", "b0 b1 b2 a1 b3 b4"},
+        {"a copying target, no auto-delete", true, true, true, false, "a0 a1 a2 a3 a4", "b0 b1 b2 a1 b3 b4"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TearDown();
+        SetUp();
+        left->SetClipboardFormats({"Vast Tree Data"});
+        if (c.allowDrag)
+            left->OnDragAllowed = [](TBaseVastTree*, PVastNode, TColumnIndex, bool& allowed) { allowed = true; };
+        if (c.targetAccepts) Accept(right, c.targetCopies);
+        auto* options = left->TreeOptions();
+        options->SetAutoOptions(c.autoDelete ? options->AutoOptions() | toAutoDeleteMovedNodes
+                                             : options->AutoOptions() & ~toAutoDeleteMovedNodes);
+        // Shift asks for a move throughout.
+        InputKey(VK_SHIFT, true);
+        DragRow(Row(left, 1), right, Row(right, 2));
+        InputKey(VK_SHIFT, false);
+        testsupport::PumpWindows();
+        EXPECT_EQ(Names(left), c.leftAfter);
+        EXPECT_EQ(Names(right), c.rightAfter);
+        EXPECT_FALSE(left->TreeStates() & (tsOLEDragging | tsOLEDragPending));
+        EXPECT_EQ(CheckInvariants(*left), "");
+    }
 }
 
 }  // namespace
