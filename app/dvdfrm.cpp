@@ -431,6 +431,9 @@ bool TfrmDVD::OpenDvdItem(int startSecond) {
         length = row->dvdChapter->lengthSeconds;
     }
     ++gOpening;
+    // A fresh opening has no seek running on it: a seek left marked by a release at the
+    // bar's end must not keep this stream's end from ending the preview.
+    SeekInProgress = false;
     DVDTrackBar->SetMax(std::max(length, 0));
     return opened == 0;
 }

@@ -445,6 +445,12 @@ TEST_F(DvdWindowTest, TimeReportsSeeksAndTheEndOfTheStream) {
     EXPECT_EQ(TakeCalls(), "stop 0, stop 1, update");
     EXPECT_FALSE(dvd->Playing || dvd->Opened);
     EXPECT_FALSE(dvd->btnStop->Enabled());
+    // Played again, the stream's end still ends the preview.
+    dialogtest::ClickAt(dvd, dvd->btnPlay);
+    ReportFromPlayerThread(0, true);
+    testsupport::PumpMessages();
+    EXPECT_FALSE(dvd->Playing || dvd->Opened);
+    EXPECT_EQ(TakeCalls(), "open t1 c0 @0 a0 s0, start");
     // Idle, a release puts the bar back to 0.
     dvd->DVDTrackBar->SetPosition(2);
     dvd->DVDTrackBarMouseUp(nullptr, mbLeft, {}, 0, 0);
