@@ -128,9 +128,8 @@ TfrmDVD::TfrmDVD(TComponent* owner)
     treeview::TCustomVastTreeOptions* options = NodeTree->TreeOptions();
     options->SetMiscOptions(options->MiscOptions() | treeview::toCheckSupport);
     options->SetSelectionOptions((options->SelectionOptions() & ~treeview::toMultiSelect) | treeview::toFullRowSelect);
-    NodeTree->OnInitNode = [](treeview::TBaseVastTree* tree, PVastNode, PVastNode node, treeview::TVastNodeInitStates&) {
-        jobmodel::InitItemNode(*tree, node);
-    };
+    NodeTree->OnInitNode = [](treeview::TBaseVastTree* tree, PVastNode, PVastNode node,
+                              treeview::TVastNodeInitStates&) { jobmodel::InitItemNode(*tree, node); };
     NodeTree->OnGetText = [](treeview::TBaseVastTree* tree, PVastNode node, treeview::TColumnIndex column,
                              treeview::TVSTTextType, std::string& text) {
         const MediaItem* row = jobmodel::ItemOf(*tree, node);

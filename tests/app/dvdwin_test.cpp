@@ -609,7 +609,8 @@ TEST_F(DvdWindowTest, LooksAsTheSkinSaysWithTheDiscLoaded) {
     EXPECT_FALSE(dvd->DVDPlayPanel->Visible());  // until a row is opened
     // The menu's entries.
     std::vector<std::string> menu;
-    for (int i = 0; i < dvd->DVD_Menu->Items()->Count(); ++i) menu.push_back(dvd->DVD_Menu->Items()->Items(i)->Caption());
+    TMenuItem* items = dvd->DVD_Menu->Items();
+    for (int i = 0; i < items->Count(); ++i) menu.push_back(items->Items(i)->Caption());
     EXPECT_EQ(menu, (std::vector<std::string>{"CheckAll    ", "UncheckAll", "-", "Show Chapter", "Hide Chapter"}));
     // Each row kind shows its own picture.
     EXPECT_EQ(dvd->ImageList->Count(), 3);
