@@ -128,9 +128,8 @@ TfrmDVD::TfrmDVD(TComponent* owner)
     treeview::TCustomVastTreeOptions* options = NodeTree->TreeOptions();
     options->SetMiscOptions(options->MiscOptions() | treeview::toCheckSupport);
     options->SetSelectionOptions((options->SelectionOptions() & ~treeview::toMultiSelect) | treeview::toFullRowSelect);
-    NodeTree->OnInitNode = [](treeview::TBaseVastTree* tree, PVastNode, PVastNode node, treeview::TVastNodeInitStates&) {
-        jobmodel::InitItemNode(*tree, node);
-    };
+    NodeTree->OnInitNode = [](treeview::TBaseVastTree* tree, PVastNode, PVastNode node,
+                              treeview::TVastNodeInitStates&) { jobmodel::InitItemNode(*tree, node); };
     NodeTree->OnGetText = [](treeview::TBaseVastTree* tree, PVastNode node, treeview::TColumnIndex column,
                              treeview::TVSTTextType, std::string& text) {
         const MediaItem* row = jobmodel::ItemOf(*tree, node);
@@ -431,6 +430,9 @@ bool TfrmDVD::OpenDvdItem(int startSecond) {
         length = row->dvdChapter->lengthSeconds;
     }
     ++gOpening;
+    // A fresh opening has no seek running on it: a seek left marked by a release at the
+    // bar's end must not keep this stream's end from ending the preview.
+    SeekInProgress = false;
     DVDTrackBar->SetMax(std::max(length, 0));
     return opened == 0;
 }

@@ -445,6 +445,12 @@ TEST_F(DvdWindowTest, TimeReportsSeeksAndTheEndOfTheStream) {
     EXPECT_EQ(TakeCalls(), "stop 0, stop 1, update");
     EXPECT_FALSE(dvd->Playing || dvd->Opened);
     EXPECT_FALSE(dvd->btnStop->Enabled());
+    // Played again, the stream's end still ends the preview.
+    dialogtest::ClickAt(dvd, dvd->btnPlay);
+    ReportFromPlayerThread(0, true);
+    testsupport::PumpMessages();
+    EXPECT_FALSE(dvd->Playing || dvd->Opened);
+    EXPECT_EQ(TakeCalls(), "open t1 c0 @0 a0 s0, start");
     // Idle, a release puts the bar back to 0.
     dvd->DVDTrackBar->SetPosition(2);
     dvd->DVDTrackBarMouseUp(nullptr, mbLeft, {}, 0, 0);
@@ -603,7 +609,8 @@ TEST_F(DvdWindowTest, LooksAsTheSkinSaysWithTheDiscLoaded) {
     EXPECT_FALSE(dvd->DVDPlayPanel->Visible());  // until a row is opened
     // The menu's entries.
     std::vector<std::string> menu;
-    for (int i = 0; i < dvd->DVD_Menu->Items()->Count(); ++i) menu.push_back(dvd->DVD_Menu->Items()->Items(i)->Caption());
+    TMenuItem* items = dvd->DVD_Menu->Items();
+    for (int i = 0; i < items->Count(); ++i) menu.push_back(items->Items(i)->Caption());
     EXPECT_EQ(menu, (std::vector<std::string>{"CheckAll    ", "UncheckAll", "-", "Show Chapter", "Hide Chapter"}));
     // Each row kind shows its own picture.
     EXPECT_EQ(dvd->ImageList->Count(), 3);
