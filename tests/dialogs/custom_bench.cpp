@@ -23,6 +23,7 @@
 #include "jobmodel/playerbridge.h"
 #include "jobmodel/profiles.h"
 #include "platform/windows/backend.h"
+#include "playermaker/morvbrindle.h"
 
 extern char** environ;
 
@@ -80,6 +81,7 @@ struct Dialog {
     std::string error;
     Dialog(const fs::path& folder, bool keepPageLoaded) {
         SetProgramFolder(folder.string() + "/");
+        setFilePrefixPath((folder.string() + "/").c_str());
         if (!OpenSkin((folder / "Images/DefaultImage.xml").string(), error)) return;
         jobmodel::LoadProfileCatalogue((folder / "profile").string() + "/");
         form = new TfrmCustom(nullptr);
