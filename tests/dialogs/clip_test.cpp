@@ -19,7 +19,7 @@ using jobmodel::MediaItem;
 using treeview::PVastNode;
 using dialogtest::Has;
 
-class ClipTest : public ::testing::Test {
+class ClipDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
         apptest::UseHeadlessDisplay();
@@ -117,7 +117,7 @@ protected:
     int answer = IDNO;
 };
 
-TEST_F(ClipTest, AFirstOpeningOffersSegment1AndOkMakesOneSegmentRow) {
+TEST_F(ClipDialogTest, AFirstOpeningOffersSegment1AndOkMakesOneSegmentRow) {
     Open(file);
     EXPECT_EQ(Titles(), std::vector<std::string>{"Segment_1"});
     EXPECT_EQ(SelectedTitle(), "Segment_1");
@@ -148,7 +148,7 @@ TEST_F(ClipTest, AFirstOpeningOffersSegment1AndOkMakesOneSegmentRow) {
     EXPECT_TRUE(Titles().empty());  // the dialog's list is emptied when it closes
 }
 
-TEST_F(ClipTest, AddAndDeleteNumberSegmentsOnAndDeletedSegmentsTakeTheirGroupCopies) {
+TEST_F(ClipDialogTest, AddAndDeleteNumberSegmentsOnAndDeletedSegmentsTakeTheirGroupCopies) {
     Open(file);
     dialogtest::ClickAt(clip.get(), clip->btnOK);
     PVastNode group = MergeSegmentWithChapter();
@@ -190,7 +190,7 @@ TEST_F(ClipTest, AddAndDeleteNumberSegmentsOnAndDeletedSegmentsTakeTheirGroupCop
     EXPECT_EQ(jobmodel::FieldText(Item(group).row.originalLength), "00:00:40");
 }
 
-TEST_F(ClipTest, NoLeavesSegmentsCounterAndGroupMembersAsTheyWere) {
+TEST_F(ClipDialogTest, NoLeavesSegmentsCounterAndGroupMembersAsTheyWere) {
     Open(file);
     dialogtest::ClickAt(clip.get(), clip->btnOK);
     PVastNode group = MergeSegmentWithChapter();
@@ -217,7 +217,7 @@ TEST_F(ClipTest, NoLeavesSegmentsCounterAndGroupMembersAsTheyWere) {
     EXPECT_EQ(jobmodel::FieldText(Item(group->FirstChild).name), "clip(1)");
 }
 
-TEST_F(ClipTest, BarsAndTypedTimesKeepTheStartASecondBeforeTheEnd) {
+TEST_F(ClipDialogTest, BarsAndTypedTimesKeepTheStartASecondBeforeTheEnd) {
     Open(file);
     clip->StartTrackBar->SetPosition(20);
     clip->EndTrackBar->SetPosition(60);
@@ -270,7 +270,7 @@ TEST_F(ClipTest, BarsAndTypedTimesKeepTheStartASecondBeforeTheEnd) {
     EXPECT_EQ(clip->StartTime->Text(), "00:00:45");
 }
 
-TEST_F(ClipTest, ADvdChapterOpensAsItsTitleRecordAndLongSourcesShowTheirHours) {
+TEST_F(ClipDialogTest, ADvdChapterOpensAsItsTitleRecordAndLongSourcesShowTheirHours) {
     Open(chapter);
     EXPECT_TRUE(Has(player.Take(), "openMultiTitleFile 1 chapter 3 0-40"));
     EXPECT_EQ(player.lastRecord->info.ifoPath, title.ifoPath);
@@ -296,7 +296,7 @@ TEST_F(ClipTest, ADvdChapterOpensAsItsTitleRecordAndLongSourcesShowTheirHours) {
     EXPECT_TRUE(Children(file).empty());
 }
 
-TEST_F(ClipTest, PlayStopAndReportsFromAnotherThread) {
+TEST_F(ClipDialogTest, PlayStopAndReportsFromAnotherThread) {
     Open(file);
     player.Take();
     EXPECT_TRUE(clip->Playing());
@@ -350,7 +350,7 @@ TEST_F(ClipTest, PlayStopAndReportsFromAnotherThread) {
 }
 
 // Under LeakSanitizer every record the list copies must be released again.
-TEST_F(ClipTest, OpenAddDeleteCancelCyclesLeaveNothingBehind) {
+TEST_F(ClipDialogTest, OpenAddDeleteCancelCyclesLeaveNothingBehind) {
     Open(file);
     dialogtest::ClickAt(clip.get(), clip->btnOK);
     const MediaItem& segment = Item(file->FirstChild);
@@ -370,7 +370,7 @@ TEST_F(ClipTest, OpenAddDeleteCancelCyclesLeaveNothingBehind) {
     EXPECT_EQ(messages.size(), 20u);
 }
 
-TEST_F(ClipTest, Screenshot) {
+TEST_F(ClipDialogTest, Screenshot) {
     Open(file);
     dialogtest::ClickAt(clip.get(), clip->btnAdd);
     clip->StartTrackBar->SetPosition(25);
