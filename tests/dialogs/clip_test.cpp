@@ -6,6 +6,8 @@
 #include <thread>
 
 #include "app/app_support.h"
+#include "app/mainfrm.h"
+#include "dialogs/editfrm.h"
 #include "dialogs/clipfrm.h"
 #include "dialogs_support.h"
 #include "fake_player.h"
@@ -368,6 +370,68 @@ TEST_F(ClipDialogTest, OpenAddDeleteCancelCyclesLeaveNothingBehind) {
     EXPECT_EQ(Children(file), std::vector<std::string>{"clip(1) 0-100"});
     EXPECT_EQ(Item(file).segmentCounter, 1);
     EXPECT_EQ(messages.size(), 20u);
+}
+
+// The main window's commands: the dialog gets the selected row (a segment row: its parent),
+// the main preview is closed before and attached again after.
+TEST_F(ClipDialogTest, TheMainWindowsCommandsOpenTheDialogsOnTheSelectedRow) {
+    auto main = std::make_unique<TfrmMain>(nullptr);
+    frmMain = main.get();
+    frmClip = clip.get();
+    auto edit = std::make_unique<TfrmEdit>(nullptr);
+    frmEdit = edit.get();
+    main->AfterConstruction();
+    edit->AfterConstruction();
+    main->Show();
+    testsupport::PumpWindows();
+    MediaInfo* info = jobmodel::NewMediaInfo();
+    info->durationSeconds = 50;
+    PVastNode row = jobmodel::AppendFileRow(*main->NodeTree, "/media/movie.mp4", info, names);
+    main->NodeTree->SetSelected(row, true);
+    player.Take();
+
+    player.onStartPlay = [&] {
+        EXPECT_EQ(clip->SelectedSegment() ? jobmodel::FieldText(clip->SelectedSegment()->row.source) : "",
+                  "Segment_1");
+        clip->EndTrackBar->SetPosition(20);
+        clip->btnOKClick(nullptr);
+    };
+    main->clipClick(nullptr);
+    std::vector<std::string> calls = player.Take();
+    ASSERT_GE(calls.size(), 4u);
+    EXPECT_EQ(calls[0], "stopPlay 1");
+    EXPECT_EQ(calls[1], "close_sdl");
+    EXPECT_EQ(calls.end()[-1], "initPlayOption Default.bmp bj.bmp 360x270");  // the main preview again
+    ASSERT_NE(row->FirstChild, nullptr);
+    EXPECT_EQ(jobmodel::ItemOf(*main->NodeTree, row->FirstChild)->timeRange->end, 20);
+
+    // From the segment row the dialog cuts its parent; No keeps everything.
+    main->NodeTree->ClearSelection();
+    main->NodeTree->SetSelected(row->FirstChild, true);
+    player.onStartPlay = [&] {
+        EXPECT_EQ(clip->SelectedSegment() ? jobmodel::FieldText(clip->SelectedSegment()->name) : "", "movie(1)");
+        dialogtest::ClickAt(clip.get(), clip->btnAdd);
+        clip->btnCancelClick(nullptr);
+    };
+    main->clipClick(nullptr);
+    EXPECT_EQ(row->ChildCount, 1u);
+
+    // Edit: the selected row's records change at OK.
+    main->NodeTree->ClearSelection();
+    main->NodeTree->SetSelected(row, true);
+    player.onStartPlay = [&] {
+        edit->AdjustVolume->SetPosition(100);
+        edit->btnOKClick(nullptr);
+    };
+    main->editClick(nullptr);
+    EXPECT_EQ(jobmodel::ItemOf(*main->NodeTree, row)->effect->volume, 100);
+    EXPECT_EQ(player.Take().end()[-1], "initPlayOption Default.bmp bj.bmp 360x270");
+
+    edit.reset();
+    main.reset();
+    frmMain = nullptr;
+    frmClip = nullptr;
+    frmEdit = nullptr;
 }
 
 TEST_F(ClipDialogTest, Screenshot) {
