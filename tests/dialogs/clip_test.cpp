@@ -6,6 +6,8 @@
 #include <thread>
 
 #include "app/app_support.h"
+#include "app/mainfrm.h"
+#include "dialogs/editfrm.h"
 #include "dialogs/clipfrm.h"
 #include "dialogs_support.h"
 #include "fake_player.h"
@@ -19,7 +21,7 @@ using jobmodel::MediaItem;
 using treeview::PVastNode;
 using dialogtest::Has;
 
-class ClipTest : public ::testing::Test {
+class ClipDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
         apptest::UseHeadlessDisplay();
@@ -117,7 +119,7 @@ protected:
     int answer = IDNO;
 };
 
-TEST_F(ClipTest, AFirstOpeningOffersSegment1AndOkMakesOneSegmentRow) {
+TEST_F(ClipDialogTest, AFirstOpeningOffersSegment1AndOkMakesOneSegmentRow) {
     Open(file);
     EXPECT_EQ(Titles(), std::vector<std::string>{"Segment_1"});
     EXPECT_EQ(SelectedTitle(), "Segment_1");
@@ -148,7 +150,7 @@ TEST_F(ClipTest, AFirstOpeningOffersSegment1AndOkMakesOneSegmentRow) {
     EXPECT_TRUE(Titles().empty());  // the dialog's list is emptied when it closes
 }
 
-TEST_F(ClipTest, AddAndDeleteNumberSegmentsOnAndDeletedSegmentsTakeTheirGroupCopies) {
+TEST_F(ClipDialogTest, AddAndDeleteNumberSegmentsOnAndDeletedSegmentsTakeTheirGroupCopies) {
     Open(file);
     dialogtest::ClickAt(clip.get(), clip->btnOK);
     PVastNode group = MergeSegmentWithChapter();
@@ -190,7 +192,7 @@ TEST_F(ClipTest, AddAndDeleteNumberSegmentsOnAndDeletedSegmentsTakeTheirGroupCop
     EXPECT_EQ(jobmodel::FieldText(Item(group).row.originalLength), "00:00:40");
 }
 
-TEST_F(ClipTest, NoLeavesSegmentsCounterAndGroupMembersAsTheyWere) {
+TEST_F(ClipDialogTest, NoLeavesSegmentsCounterAndGroupMembersAsTheyWere) {
     Open(file);
     dialogtest::ClickAt(clip.get(), clip->btnOK);
     PVastNode group = MergeSegmentWithChapter();
@@ -217,7 +219,7 @@ TEST_F(ClipTest, NoLeavesSegmentsCounterAndGroupMembersAsTheyWere) {
     EXPECT_EQ(jobmodel::FieldText(Item(group->FirstChild).name), "clip(1)");
 }
 
-TEST_F(ClipTest, BarsAndTypedTimesKeepTheStartASecondBeforeTheEnd) {
+TEST_F(ClipDialogTest, BarsAndTypedTimesKeepTheStartASecondBeforeTheEnd) {
     Open(file);
     clip->StartTrackBar->SetPosition(20);
     clip->EndTrackBar->SetPosition(60);
@@ -270,7 +272,7 @@ TEST_F(ClipTest, BarsAndTypedTimesKeepTheStartASecondBeforeTheEnd) {
     EXPECT_EQ(clip->StartTime->Text(), "00:00:45");
 }
 
-TEST_F(ClipTest, ADvdChapterOpensAsItsTitleRecordAndLongSourcesShowTheirHours) {
+TEST_F(ClipDialogTest, ADvdChapterOpensAsItsTitleRecordAndLongSourcesShowTheirHours) {
     Open(chapter);
     EXPECT_TRUE(Has(player.Take(), "openMultiTitleFile 1 chapter 3 0-40"));
     EXPECT_EQ(player.lastRecord->info.ifoPath, title.ifoPath);
@@ -296,7 +298,7 @@ TEST_F(ClipTest, ADvdChapterOpensAsItsTitleRecordAndLongSourcesShowTheirHours) {
     EXPECT_TRUE(Children(file).empty());
 }
 
-TEST_F(ClipTest, PlayStopAndReportsFromAnotherThread) {
+TEST_F(ClipDialogTest, PlayStopAndReportsFromAnotherThread) {
     Open(file);
     player.Take();
     EXPECT_TRUE(clip->Playing());
@@ -350,7 +352,7 @@ TEST_F(ClipTest, PlayStopAndReportsFromAnotherThread) {
 }
 
 // Under LeakSanitizer every record the list copies must be released again.
-TEST_F(ClipTest, OpenAddDeleteCancelCyclesLeaveNothingBehind) {
+TEST_F(ClipDialogTest, OpenAddDeleteCancelCyclesLeaveNothingBehind) {
     Open(file);
     dialogtest::ClickAt(clip.get(), clip->btnOK);
     const MediaItem& segment = Item(file->FirstChild);
@@ -370,7 +372,69 @@ TEST_F(ClipTest, OpenAddDeleteCancelCyclesLeaveNothingBehind) {
     EXPECT_EQ(messages.size(), 20u);
 }
 
-TEST_F(ClipTest, Screenshot) {
+// The main window's commands: the dialog gets the selected row (a segment row: its parent),
+// the main preview is closed before and attached again after.
+TEST_F(ClipDialogTest, TheMainWindowsCommandsOpenTheDialogsOnTheSelectedRow) {
+    auto main = std::make_unique<TfrmMain>(nullptr);
+    frmMain = main.get();
+    frmClip = clip.get();
+    auto edit = std::make_unique<TfrmEdit>(nullptr);
+    frmEdit = edit.get();
+    main->AfterConstruction();
+    edit->AfterConstruction();
+    main->Show();
+    testsupport::PumpWindows();
+    MediaInfo* info = jobmodel::NewMediaInfo();
+    info->durationSeconds = 50;
+    PVastNode row = jobmodel::AppendFileRow(*main->NodeTree, "/media/movie.mp4", info, names);
+    main->NodeTree->SetSelected(row, true);
+    player.Take();
+
+    player.onStartPlay = [&] {
+        EXPECT_EQ(clip->SelectedSegment() ? jobmodel::FieldText(clip->SelectedSegment()->row.source) : "",
+                  "Segment_1");
+        clip->EndTrackBar->SetPosition(20);
+        clip->btnOKClick(nullptr);
+    };
+    main->clipClick(nullptr);
+    std::vector<std::string> calls = player.Take();
+    ASSERT_GE(calls.size(), 4u);
+    EXPECT_EQ(calls[0], "stopPlay 1");
+    EXPECT_EQ(calls[1], "close_sdl");
+    EXPECT_EQ(calls.end()[-1], "initPlayOption Default.bmp bj.bmp 360x270");  // the main preview again
+    ASSERT_NE(row->FirstChild, nullptr);
+    EXPECT_EQ(jobmodel::ItemOf(*main->NodeTree, row->FirstChild)->timeRange->end, 20);
+
+    // From the segment row the dialog cuts its parent; No keeps everything.
+    main->NodeTree->ClearSelection();
+    main->NodeTree->SetSelected(row->FirstChild, true);
+    player.onStartPlay = [&] {
+        EXPECT_EQ(clip->SelectedSegment() ? jobmodel::FieldText(clip->SelectedSegment()->name) : "", "movie(1)");
+        dialogtest::ClickAt(clip.get(), clip->btnAdd);
+        clip->btnCancelClick(nullptr);
+    };
+    main->clipClick(nullptr);
+    EXPECT_EQ(row->ChildCount, 1u);
+
+    // Edit: the selected row's records change at OK.
+    main->NodeTree->ClearSelection();
+    main->NodeTree->SetSelected(row, true);
+    player.onStartPlay = [&] {
+        edit->AdjustVolume->SetPosition(100);
+        edit->btnOKClick(nullptr);
+    };
+    main->editClick(nullptr);
+    EXPECT_EQ(jobmodel::ItemOf(*main->NodeTree, row)->effect->volume, 100);
+    EXPECT_EQ(player.Take().end()[-1], "initPlayOption Default.bmp bj.bmp 360x270");
+
+    edit.reset();
+    main.reset();
+    frmMain = nullptr;
+    frmClip = nullptr;
+    frmEdit = nullptr;
+}
+
+TEST_F(ClipDialogTest, Screenshot) {
     Open(file);
     dialogtest::ClickAt(clip.get(), clip->btnAdd);
     clip->StartTrackBar->SetPosition(25);

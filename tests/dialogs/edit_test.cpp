@@ -19,7 +19,7 @@ using jobmodel::MediaItem;
 
 using dialogtest::Has;
 
-class EditTest : public ::testing::Test {
+class EditDialogTest : public ::testing::Test {
 protected:
     void SetUp() override {
         apptest::UseHeadlessDisplay();
@@ -63,7 +63,7 @@ protected:
     std::vector<std::string> messages;
 };
 
-TEST_F(EditTest, ACropPairThatLeavesNoPictureIsRefusedWithOneMessage) {
+TEST_F(EditDialogTest, ACropPairThatLeavesNoPictureIsRefusedWithOneMessage) {
     struct Case {
         const char* what;
         int width, height;
@@ -105,7 +105,7 @@ TEST_F(EditTest, ACropPairThatLeavesNoPictureIsRefusedWithOneMessage) {
     }
 }
 
-TEST_F(EditTest, CropsThePlayerReportsFillTheSpinsWithoutAMessageOrACallBack) {
+TEST_F(EditDialogTest, CropsThePlayerReportsFillTheSpinsWithoutAMessageOrACallBack) {
     Open();
     Type(edit->Crop_left, "4");  // the user is in a spin edit: its changes would be checked and sent
     ASSERT_NE(player.CropCallback(), nullptr);
@@ -136,7 +136,7 @@ TEST_F(EditTest, CropsThePlayerReportsFillTheSpinsWithoutAMessageOrACallBack) {
     EXPECT_TRUE(Has(player.Take(), "close_sdl"));
 }
 
-TEST_F(EditTest, EffectBarsMapToValuesAndBackAndSaturationPreviewsSaturation) {
+TEST_F(EditDialogTest, EffectBarsMapToValuesAndBackAndSaturationPreviewsSaturation) {
     EXPECT_EQ(EffectBarPosition(30), 13);
     EXPECT_EQ(EffectBarValue(13), 30);
     EXPECT_EQ(EffectBarPosition(35), 13);
@@ -171,7 +171,7 @@ TEST_F(EditTest, EffectBarsMapToValuesAndBackAndSaturationPreviewsSaturation) {
     EXPECT_EQ(row.effect->effect, jobmodel::ekEmboss);
 }
 
-TEST_F(EditTest, VolumeIsThePlayersOwnGainOnBothChannels) {
+TEST_F(EditDialogTest, VolumeIsThePlayersOwnGainOnBothChannels) {
     struct Case {
         int volume;
         std::uint32_t level;
@@ -188,7 +188,7 @@ TEST_F(EditTest, VolumeIsThePlayersOwnGainOnBothChannels) {
     EXPECT_EQ(row.effect->volume, 255);
 }
 
-TEST_F(EditTest, ResetThenCancelLeavesTheRecords) {
+TEST_F(EditDialogTest, ResetThenCancelLeavesTheRecords) {
     *row.effect = {50, -30, 20, 1, 1, jobmodel::ekGray, 400};
     *row.crop = {10, 20, 30, 40, "4:3"};
     const jobmodel::EffectSetting effect = *row.effect;
@@ -220,7 +220,7 @@ TEST_F(EditTest, ResetThenCancelLeavesTheRecords) {
     EXPECT_EQ(row.crop->left, 30);
 }
 
-TEST_F(EditTest, TheRowOpensAtShowingAndTheFirstPlayPauses) {
+TEST_F(EditDialogTest, TheRowOpensAtShowingAndTheFirstPlayPauses) {
     std::snprintf(row.mediaInfo->path, sizeof row.mediaInfo->path, "/media/clip.mp4");
     *row.timeRange = {5, 45};
     Open();
@@ -270,7 +270,7 @@ TEST_F(EditTest, TheRowOpensAtShowingAndTheFirstPlayPauses) {
 
 // Time reports come from the player's thread; the end of the stream and the bar are
 // handled on the dialog's thread.
-TEST_F(EditTest, ReportsFromAnotherThreadOnlyPost) {
+TEST_F(EditDialogTest, ReportsFromAnotherThreadOnlyPost) {
     Open();
     edit->TotalTrackBar->SetMax(100);
     player.Take();
@@ -340,7 +340,7 @@ TEST_F(EditTest, ReportsFromAnotherThreadOnlyPost) {
     EXPECT_TRUE(player.Take().empty());
 }
 
-TEST_F(EditTest, Screenshot) {
+TEST_F(EditDialogTest, Screenshot) {
     *row.effect = {20, 0, 0, 0, 0, jobmodel::ekNone, 300};
     *row.crop = {16, 16, 16, 16, "original"};
     Open();

@@ -3,6 +3,7 @@
 // becomes one line ("leftCropFlim 690"), the thread that made it is kept, and the crop
 // callback the dialog registers can be called from a test's own thread.
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -53,7 +54,11 @@ public:
             Log("openMediaFile " + std::string(path) + " " + std::to_string(s) + "-" + std::to_string(e));
             return Instance()->openResult;
         };
-        f.startPlay = [](std::int32_t) { Log("startPlay"); };
+        f.startPlay = [](std::int32_t) {
+            Log("startPlay");
+            // A modal dialog that plays at its showing can be answered from here.
+            if (Instance() && Instance()->onStartPlay) std::exchange(Instance()->onStartPlay, nullptr)();
+        };
         f.pausePlay = [] { Log("pausePlay"); };
         f.stopPlay = [](std::int32_t v) { Log("stopPlay " + std::to_string(v)); };
         f.findDvdTimePlay = [](double s) { Log("findDvdTimePlay " + std::to_string(int(s))); };
@@ -101,6 +106,8 @@ public:
     PlayerCropCallback CropCallback() const { return crop_.load(); }
 
     std::int32_t openResult = 0;
+    // Runs once, at the next startPlay (on the thread that called it).
+    std::function<void()> onStartPlay;
     const TitlePlayRecord* lastRecord = nullptr;
 
 private:
