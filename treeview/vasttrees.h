@@ -192,6 +192,15 @@ using TVTDragDropEvent =
                        platform::TPoint pt, platform::DWORD& effect, TDropMode mode)>;
 class TVTDragManager;
 enum TVTDragType { dtOLE, dtVCL };
+class IAccessible;
+// What the tree tells its own accessible objects when it goes away.
+class TVTTreeAccessibleBase {
+public:
+    virtual void ForgetTree() = 0;
+
+protected:
+    ~TVTTreeAccessibleBase() = default;
+};
 enum TVTDragImageKind { diComplete, diMainColumnOnly, diNoImage };
 using TVTDragAllowedEvent = std::function<void(TBaseVastTree* sender, PVastNode node, TColumnIndex column, bool& allowed)>;
 
@@ -977,6 +986,14 @@ public:
     TVTDragOverEvent OnDragOver;
     TVTDragDropEvent OnDragDrop;
 
+    // ---- accessibility (vtaccess.cpp) ----
+    // The tree's accessible objects, made by the factory's providers at WM_GETOBJECT.
+    IAccessible* Accessible() const { return accessible_; }
+    IAccessible* AccessibleItem() const { return accessibleItem_; }
+    // Tells the event sink about a change while the tree has an accessible item.
+    void NotifyAccessibleEvent(platform::DWORD event);
+    void NotifyAccessibleFocus();
+
     // ---- printing (vtprint.cpp) ----
     // Prints every shown row (and the header when asked and shown) over as many pages as
     // it needs; a nil printer does nothing.
@@ -1199,6 +1216,10 @@ private:
     std::vector<PVastNode> dragSelection_;
     TVTDragManager* dragManager_ = nullptr;
     TDragOperations dragOperations_ = doCopy | doMove;
+    IAccessible* accessible_ = nullptr;
+    IAccessible* accessibleItem_ = nullptr;
+    void WMGetObject(platform::TMessage& message);
+    void ReleaseAccessible();
     TVTDragType dragType_ = dtOLE;
     TVTDragImageKind dragImageKind_ = diComplete;
     int dragThreshold_ = 5;

@@ -2,6 +2,7 @@
 // tri-state propagation down to children and up to parents, radio exclusivity, the walks
 // over checked nodes and the check image index.
 #include "treeview/vasttrees.h"
+#include "treeview/vtaccess.h"
 #include "treeview/vtinternal.h"
 
 namespace treeview {
@@ -44,6 +45,7 @@ void TBaseVastTree::DoCheckClick(PVastNode node, TCheckState newState) {
 }
 
 void TBaseVastTree::DoChecked(PVastNode node) {
+    NotifyAccessibleEvent(EVENT_OBJECT_STATECHANGE);
     if (OnChecked) OnChecked(this, node);
 }
 

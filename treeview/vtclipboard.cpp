@@ -417,6 +417,7 @@ std::uint32_t TBaseVastTree::TreeId() {
 }
 
 void TBaseVastTree::ReleaseTransferLinks(bool destroying) {
+    if (destroying) ReleaseAccessible();
     std::vector<TVTDataObject*> objects = TVTDataObject::ObjectsOf(this);
     for (TVTDataObject* object : objects) {
         if (OleIsCurrentClipboard(object) == S_OK) {

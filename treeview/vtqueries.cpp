@@ -28,6 +28,10 @@ PVastNode TBaseVastTree::NodeFromHandle(const void* handle) const {
 
 bool TBaseVastTree::HandleQueryMessage(TMessage& message) {
     switch (message.Msg) {
+        case WM_GETOBJECT:
+            // Answered here alone: never passed on to the default handling.
+            WMGetObject(message);
+            return true;
         case TVM_GETNEXTITEM: {
             message.Result = 0;
             WPARAM code = message.WParam;

@@ -398,6 +398,7 @@ bool TBaseVastTree::DoFocusChanging(PVastNode oldNode, PVastNode newNode, TColum
 }
 
 void TBaseVastTree::DoFocusChange(PVastNode node, TColumnIndex column) {
+    NotifyAccessibleFocus();
     if (OnFocusChanged) OnFocusChanged(this, node, column);
 }
 

@@ -2,6 +2,7 @@
 // nodes; each with a NoInit twin that only follows existing links), visibility, the
 // hidden-children flag, disabling, and expanding and collapsing.
 #include "treeview/vasttrees.h"
+#include "treeview/vtaccess.h"
 #include "treeview/vtinternal.h"
 
 namespace treeview {
@@ -524,10 +525,12 @@ bool TBaseVastTree::DoCollapsing(PVastNode node) {
 }
 
 void TBaseVastTree::DoExpanded(PVastNode node) {
+    NotifyAccessibleEvent(EVENT_OBJECT_STATECHANGE);
     if (OnExpanded) OnExpanded(this, node);
 }
 
 void TBaseVastTree::DoCollapsed(PVastNode node) {
+    NotifyAccessibleEvent(EVENT_OBJECT_STATECHANGE);
     if (OnCollapsed) OnCollapsed(this, node);
 }
 
