@@ -311,8 +311,10 @@ bool Session::StampsRestart() {
     double last = std::nan("");
     for (int i = 0; i < 2000 && av_read_frame(src_->fmt, pkt_.get()) >= 0; ++i) {
         bool past = pkt_->pos >= end;
-        if (!past && pkt_->stream_index == src_->video && pkt_->pts != AV_NOPTS_VALUE)
-            last = std::isnan(last) ? pkt_->pts * av_q2d(st->time_base) : std::max(last, pkt_->pts * av_q2d(st->time_base));
+        if (!past && pkt_->stream_index == src_->video && pkt_->pts != AV_NOPTS_VALUE) {
+            double t = pkt_->pts * av_q2d(st->time_base);
+            last = std::isnan(last) ? t : std::max(last, t);
+        }
         av_packet_unref(pkt_.get());
         if (past) break;
     }

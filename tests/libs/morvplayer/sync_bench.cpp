@@ -49,11 +49,12 @@ testsupport::TempDir& Dir() {
 const std::string& SyncClip() {
     static const std::string clip = [] {
         std::string path = Dir().str() + "/sync.mp4";
+        const std::string seconds = std::to_string(kSeconds);
         std::string cmd =
-            "ffmpeg -nostdin -loglevel error -y -f lavfi -i \"color=black:s=320x240:r=25:d=" + std::to_string(kSeconds) +
+            "ffmpeg -nostdin -loglevel error -y -f lavfi -i \"color=black:s=320x240:r=25:d=" + seconds +
             ",geq=lum='if(eq(mod(N\\,25)\\,0)\\,235\\,16)':cb=128:cr=128\" "
-            "-f lavfi -i \"aevalsrc='if(lt(mod(t\\,1)\\,0.1)\\,0.6*sin(2*PI*1000*t)\\,0)':s=48000:d=" +
-            std::to_string(kSeconds) + "\" -c:v libx264 -g 25 -pix_fmt yuv420p -c:a aac -b:a 128k '" + path + "'";
+            "-f lavfi -i \"aevalsrc='if(lt(mod(t\\,1)\\,0.1)\\,0.6*sin(2*PI*1000*t)\\,0)':s=48000:d=" + seconds +
+            "\" -c:v libx264 -g 25 -pix_fmt yuv420p -c:a aac -b:a 128k '" + path + "'";
         if (std::system(cmd.c_str()) != 0) std::abort();
         return path;
     }();
