@@ -212,7 +212,9 @@ TfrmMain::TfrmMain(TComponent* owner) : TForm(owner) {
     OnDeviceChange = [this](TMessage& m) { DeviceChange(m); };
     // The preview.
     btnPlay->OnClick = [this](TObject* s) { btnPlayClick(s); };
-    btnPlay->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) { btnPlayMouseUp(s, b, sh, x, y); };
+    btnPlay->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+        btnPlayMouseUp(s, b, sh, x, y);
+    };
     btnStop->OnClick = [this](TObject* s) { btnStopClick(s); };
     btnPhoto->OnClick = [this](TObject* s) { btnPhotoClick(s); };
     btnOpen->OnClick = [this](TObject* s) { btnOpenClick(s); };

@@ -87,6 +87,7 @@ struct Player {
     std::shared_ptr<Session> session;
     SDL_AudioDeviceID audio = 0;
     bool audioTried = false;
+    int audioBlock = 0;  // samples the device takes from the queue at a time
     std::atomic<PlayerTimeCallback> timeCallback{nullptr};
     std::atomic<PlayerCropCallback> cropCallback{nullptr};
     std::atomic<std::uint32_t> gain{0xFFFFFFFFu};
@@ -163,6 +164,7 @@ SDL_AudioDeviceID AudioDevice() {
     want.samples = 1024;
     p.audio = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
     if (!p.audio) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    p.audioBlock = p.audio ? have.samples : 0;
     return p.audio;
 }
 
@@ -309,8 +311,10 @@ bool Session::StampsRestart() {
     double last = std::nan("");
     for (int i = 0; i < 2000 && av_read_frame(src_->fmt, pkt_.get()) >= 0; ++i) {
         bool past = pkt_->pos >= end;
-        if (!past && pkt_->stream_index == src_->video && pkt_->pts != AV_NOPTS_VALUE)
-            last = std::isnan(last) ? pkt_->pts * av_q2d(st->time_base) : std::max(last, pkt_->pts * av_q2d(st->time_base));
+        if (!past && pkt_->stream_index == src_->video && pkt_->pts != AV_NOPTS_VALUE) {
+            double t = pkt_->pts * av_q2d(st->time_base);
+            last = std::isnan(last) ? t : std::max(last, t);
+        }
         av_packet_unref(pkt_.get());
         if (past) break;
     }
@@ -603,7 +607,16 @@ void Session::Report(double position, bool ended) {
 
 void Session::Run() {
     audio_ = AudioDevice();
-    clock_ = std::make_unique<PlayClock>(SteadySeconds, [this] { return std::int64_t(Held()); }, kRate);
+    int block;
+    {
+        std::lock_guard lock(P().mu);
+        block = P().audioBlock;
+    }
+    // Beside SDL's queue the device holds the block it is playing: heard later too.
+    clock_ = std::make_unique<PlayClock>(SteadySeconds, [this, block] {
+        std::int64_t held = std::int64_t(Held());
+        return held > 0 ? held + block : held;
+    }, kRate);
     bool ended = false, failed = false;
     bool showFirst = true;
     double lastReport = -1e300;

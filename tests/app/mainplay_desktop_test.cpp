@@ -68,12 +68,8 @@ TEST(MainPlayDesktop, PlaysAClipMovesTheBarAndTakesASnapshot) {
     pid_t pid = desktop::Spawn({program.string()}, "", (home.path() / "out.txt").string(),
                                (home.path() / "err.txt").string());
     ASSERT_GT(pid, 0);
-    std::string id;
-    ASSERT_TRUE(WaitLong([&] {
-        id = Shell("xdotool search --onlyvisible --name '^Velmorasoft Lumacast$'");
-        return !id.empty();
-    })) << desktop::ReadFile((home.path() / "err.txt").string());
-    id = id.substr(0, id.find('\n'));
+    std::string id = desktop::WaitForWindow("^Velmorasoft Lumacast$");
+    ASSERT_FALSE(id.empty()) << desktop::ReadFile((home.path() / "err.txt").string());
     auto click = [&](int x, int y) { Shell("xdotool mousemove --window " + id + " " + std::to_string(x) + " " +
                                            std::to_string(y) + " click 1"); };
     auto shot = [&](const std::string& name) {
@@ -85,12 +81,8 @@ TEST(MainPlayDesktop, PlaysAClipMovesTheBarAndTakesASnapshot) {
     // addFile (16, 40, 72 x 56): the open dialog takes the clip's path.
     std::string empty = shot("mainplay-empty.png");
     click(52, 68);
-    std::string dialog;
-    ASSERT_TRUE(WaitLong([&] {
-        dialog = Shell("xdotool search --onlyvisible --name '^Open$'");
-        return !dialog.empty();
-    })) << "the open dialog did not come";
-    dialog = dialog.substr(0, dialog.find('\n'));
+    std::string dialog = desktop::WaitForWindow("^Open$");
+    ASSERT_FALSE(dialog.empty()) << "the open dialog did not come";
     // No window manager: the keys go to the window under the pointer, the name field.
     Shell("xdotool mousemove --window " + dialog + " 250 262 click 1");
     Shell("xdotool type --delay 5 '" + clip + "'");

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -66,6 +67,23 @@ inline int Finished(pid_t pid) {
 inline std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+// The id of the first visible window whose name matches the pattern (xdotool's), waiting
+// up to about thirty seconds; empty when none came.
+inline std::string WaitForWindow(const std::string& pattern) {
+    std::string id;
+    for (int round = 0; round < 3 && id.empty(); ++round)
+        WaitFor([&] {
+            FILE* p = popen(("xdotool search --onlyvisible --name '" + pattern + "' 2>/dev/null").c_str(), "r");
+            if (!p) return false;
+            char line[64] = {};
+            if (fgets(line, sizeof line, p)) id = line;
+            pclose(p);
+            id = id.substr(0, id.find('\n'));
+            return !id.empty();
+        });
+    return id;
 }
 
 // A virtual X display of its own; DISPLAY points at it while it lives.

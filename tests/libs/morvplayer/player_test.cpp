@@ -456,7 +456,22 @@ TEST(PreviewPlayer, CallsFromSeveralThreads) {
 }
 
 
-// The fixture's title as the program hands it over, filled from the reader's records.
+// A title as the program hands it over, filled from the reader's record.
+DvdPlaybackInfo InfoOf(const DvdTitle& d, int audioId, int subtitleId) {
+    DvdPlaybackInfo info{};
+    info.titleNumberPlus1 = d.titleNumber + 1;
+    info.ifoPath = d.ifoPath;
+    info.titleSetNumber = d.titleSetNumber;
+    info.titleSetTitle = d.titleSetTitle;
+    info.chapterCount = d.chapterCount;
+    info.chapters = d.chapters;
+    info.audioId = audioId;
+    info.subtitleId = subtitleId;
+    std::memcpy(info.palette, d.palette, sizeof info.palette);
+    return info;
+}
+
+// The fixture's title as the program hands it over.
 DvdPlaybackInfo FixtureTitle(int title, int audioId, int subtitleId) {
     static DvdDisc* disc = nullptr;
     if (!disc) {
@@ -469,16 +484,7 @@ DvdPlaybackInfo FixtureTitle(int title, int audioId, int subtitleId) {
     for (int s = 0; s < disc->titleSetCount; ++s)
         for (int t = 0; t < disc->titleSets[s].titleCount; ++t, ++n) {
             const DvdTitle& d = disc->titleSets[s].titles[t];
-            if (d.titleNumber != title) continue;
-            info.titleNumberPlus1 = d.titleNumber + 1;
-            info.ifoPath = d.ifoPath;
-            info.titleSetNumber = d.titleSetNumber;
-            info.titleSetTitle = d.titleSetTitle;
-            info.chapterCount = d.chapterCount;
-            info.chapters = d.chapters;
-            info.audioId = audioId;
-            info.subtitleId = subtitleId;
-            std::memcpy(info.palette, d.palette, sizeof info.palette);
+            if (d.titleNumber == title) info = InfoOf(d, audioId, subtitleId);
         }
     return info;
 }
@@ -491,15 +497,7 @@ TEST(PreviewPlayerDvd, StampsRestartingInsideAChapterKeepOneTimeLine) {
     ASSERT_TRUE(disc->titleSetCount >= 1 && disc->titleSets[0].titleCount >= 1);
     const DvdTitle& title = disc->titleSets[0].titles[0];
     ASSERT_EQ(title.chapterCount, 1);
-    DvdPlaybackInfo info{};
-    info.titleNumberPlus1 = title.titleNumber + 1;
-    info.ifoPath = title.ifoPath;
-    info.titleSetNumber = title.titleSetNumber;
-    info.titleSetTitle = title.titleSetTitle;
-    info.chapterCount = title.chapterCount;
-    info.chapters = title.chapters;
-    info.audioId = 0;
-    info.subtitleId = -1;
+    DvdPlaybackInfo info = InfoOf(title, 0, -1);
 
     HWND h = OpenWindow();
     ClearReports();
