@@ -206,7 +206,7 @@ TEST(EditPreviewEndToEnd, TheConverterAppliesTheSameSettingsAndCutsSegments) {
         form.DvdTree = &lists.dvd;
         form.ProgramFolder = std::string(programDir) + "/";
         jobmodel::itemlists::PumpRun(form);
-        lines = form.ShowResult;
+        lines = form.ShowResult().Lines();
     }
     ASSERT_EQ(lines, (std::vector<std::string>{"Title 2 --> Convert Successful!", "First --> Convert Successful!",
                                                "Second --> Convert Successful!"}));
