@@ -356,6 +356,41 @@ TEST_F(MdiTest, FrameDestroyedFirstGivesBackBothProcedures) {
     delete a;
 }
 
+TEST_F(MdiTest, ShortcutsOnlyFromTheFramesOwnWindows) {
+    TdvxMDIForm* frame = Frame();
+    auto* own = new TdvxMainMenu(main);
+    int refreshes = 0;
+    TMenuItem* file = AddItem(own, "&File");
+    auto* refresh = new TMenuItem(own);
+    refresh->SetCaption("&Refresh");
+    refresh->SetShortCut(ShortCut(VK_F5, 0));
+    refresh->OnClick = [&](TObject*) { ++refreshes; };
+    file->Add(refresh);
+    frame->SetMenu(own);
+    TForm* a = Child("A");
+    auto* other = new TForm(nullptr);
+    other->AfterConstruction();
+    other->SetBounds(700, 500, 200, 100);
+    other->Show();
+    Pump();
+    // F5 typed in another window of the program is not the frame's.
+    ASSERT_EQ(GetActiveWindow(), other->Handle());
+    InputKey(VK_F5, true);
+    InputKey(VK_F5, false);
+    Pump();
+    EXPECT_EQ(refreshes, 0);
+    // Typed in the MDI form (here its child), it is.
+    SetActiveWindow(main->Handle());
+    SetFocus(a->Handle());
+    Pump();
+    InputKey(VK_F5, true);
+    InputKey(VK_F5, false);
+    Pump();
+    EXPECT_EQ(refreshes, 1);
+    delete other;
+    delete a;
+}
+
 TEST_F(MdiTest, NotPlacedOnAForm) {
     TComponent owner(nullptr);
     EXPECT_THROW(TdvxMDIForm frame(&owner), EInvalidOperation);
