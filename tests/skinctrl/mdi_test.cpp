@@ -4,6 +4,8 @@
 // letters), and the focused-form rule for MDI children.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,14 @@ using namespace skinctrl;
 namespace {
 
 void Pump() { Application->ProcessMessages(); }
+
+// Saves a window's picture under the build tree's artifacts/ folder, for a look.
+void Shot(HWND hwnd, const std::string& name) {
+    const char* build = std::getenv("LUMACAST_BUILD_DIR");
+    std::filesystem::path dir = std::filesystem::path(build ? build : ".") / "artifacts";
+    std::filesystem::create_directories(dir);
+    SaveWindowImage(hwnd, (dir / name).string());
+}
 
 TMenuItem* AddItem(TMenu* menu, const std::string& caption, int* clicks = nullptr) {
     auto* item = new TMenuItem(menu);
@@ -478,6 +488,7 @@ TEST_F(MenuBarTest, HotItemIsDrawnInTheSelectedColoursAndTagged) {
     EXPECT_EQ(GetWindowSurfacePixel(form->Handle(), corner.x - w.left, corner.y - w.top), border);
     // The other item is not highlighted.
     EXPECT_EQ(bar->Buttons(0)->Tag(), 0);
+    Shot(form->Handle(), "skin_menubar_hot.png");
 }
 
 TEST_F(MenuBarTest, PlainLettersOnlyWhileAnItemIsHighlighted) {
