@@ -4,6 +4,8 @@
 // letters), and the focused-form rule for MDI children.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -26,6 +28,14 @@ using namespace skinctrl;
 namespace {
 
 void Pump() { Application->ProcessMessages(); }
+
+// Saves a window's picture under the build tree's artifacts/ folder, for a look.
+void Shot(HWND hwnd, const std::string& name) {
+    const char* build = std::getenv("LUMACAST_BUILD_DIR");
+    std::filesystem::path dir = std::filesystem::path(build ? build : ".") / "artifacts";
+    std::filesystem::create_directories(dir);
+    SaveWindowImage(hwnd, (dir / name).string());
+}
 
 TMenuItem* AddItem(TMenu* menu, const std::string& caption, int* clicks = nullptr) {
     auto* item = new TMenuItem(menu);
@@ -356,6 +366,41 @@ TEST_F(MdiTest, FrameDestroyedFirstGivesBackBothProcedures) {
     delete a;
 }
 
+TEST_F(MdiTest, ShortcutsOnlyFromTheFramesOwnWindows) {
+    TdvxMDIForm* frame = Frame();
+    auto* own = new TdvxMainMenu(main);
+    int refreshes = 0;
+    TMenuItem* file = AddItem(own, "&File");
+    auto* refresh = new TMenuItem(own);
+    refresh->SetCaption("&Refresh");
+    refresh->SetShortCut(ShortCut(VK_F5, 0));
+    refresh->OnClick = [&](TObject*) { ++refreshes; };
+    file->Add(refresh);
+    frame->SetMenu(own);
+    TForm* a = Child("A");
+    auto* other = new TForm(nullptr);
+    other->AfterConstruction();
+    other->SetBounds(700, 500, 200, 100);
+    other->Show();
+    Pump();
+    // F5 typed in another window of the program is not the frame's.
+    ASSERT_EQ(GetActiveWindow(), other->Handle());
+    InputKey(VK_F5, true);
+    InputKey(VK_F5, false);
+    Pump();
+    EXPECT_EQ(refreshes, 0);
+    // Typed in the MDI form (here its child), it is.
+    SetActiveWindow(main->Handle());
+    SetFocus(a->Handle());
+    Pump();
+    InputKey(VK_F5, true);
+    InputKey(VK_F5, false);
+    Pump();
+    EXPECT_EQ(refreshes, 1);
+    delete other;
+    delete a;
+}
+
 TEST_F(MdiTest, NotPlacedOnAForm) {
     TComponent owner(nullptr);
     EXPECT_THROW(TdvxMDIForm frame(&owner), EInvalidOperation);
@@ -443,6 +488,7 @@ TEST_F(MenuBarTest, HotItemIsDrawnInTheSelectedColoursAndTagged) {
     EXPECT_EQ(GetWindowSurfacePixel(form->Handle(), corner.x - w.left, corner.y - w.top), border);
     // The other item is not highlighted.
     EXPECT_EQ(bar->Buttons(0)->Tag(), 0);
+    Shot(form->Handle(), "skin_menubar_hot.png");
 }
 
 TEST_F(MenuBarTest, PlainLettersOnlyWhileAnItemIsHighlighted) {
