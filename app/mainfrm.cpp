@@ -495,19 +495,8 @@ void TfrmMain::customizeClick(TObject*) {
     if (!frmCustom || !item) return;
     // The dialog's preview is its own; the main preview stops while it shows and gets
     // the player back afterwards.
-    StopPreview();
-    const PlayerLibrary& player = ActivePlayerLibrary();
-    player.stopPlay(1);
-    player.close_sdl();
     frmCustom->SetCustomItem(item);
-    ++modalDepth_;
-    frmCustom->ShowModal();
-    --modalDepth_;
-    PlayerAttach attach = MainAttach();
-    attach.panel = MainPlayPanel;
-    attach.left = Left() + MainPlayPanel->Left();
-    attach.top = Top() + MainPlayPanel->Top();
-    AttachPlayer(attach, ProgramFolder);
+    ShowTakingPreview(frmCustom);
     AfterModal();
 }
 
@@ -575,9 +564,7 @@ void TfrmMain::ShowDvdWindow() {
     // OK fills the job list; Cancel empties it after a fresh parse (the reopen flag says).
     frmDVD->JobTree = NodeTree;
     frmDVD->LoadState = &DvdState;
-    ++modalDepth_;
-    frmDVD->ShowModal();
-    --modalDepth_;
+    ShowTakingPreview(frmDVD);
     NodeTree->SetVisible(NodeTree->RootNodeCount() > 0);
     if (NodeTree->RootNodeCount() == 0) DisableItemButtons(true);
     AfterModal();
@@ -585,9 +572,7 @@ void TfrmMain::ShowDvdWindow() {
 
 void TfrmMain::ShowProgressWindow() {
     if (!frmConvert) return;
-    ++modalDepth_;
-    frmConvert->ShowModal();
-    --modalDepth_;
+    ShowTakingPreview(frmConvert);
     AfterModal();
 }
 
@@ -646,35 +631,23 @@ void TfrmMain::addFileClick(TObject*) {
     AddFiles(paths);
 }
 
-namespace {
-
-// Shows a dialog that takes the preview player: the main preview is stopped and closed
-// first and attached to the main window's panel again once the dialog has closed.
-void ShowPreviewDialog(TfrmMain& main, TCustomForm* dialog) {
-    const PlayerLibrary& player = ActivePlayerLibrary();
-    main.StopPreview();
-    main.PreviewOpened = false;
-    player.stopPlay(1);
-    player.close_sdl();
-    dialog->ShowModal();
-    PlayerAttach row = MainAttach();
-    row.panel = main.MainPlayPanel;
-    row.left = main.Left() + main.MainPlayPanel->Left();
-    row.top = main.Top() + main.MainPlayPanel->Top();
-    AttachPlayer(row, main.ProgramFolder);
+// A window that takes the preview player: the main preview is stopped and closed first
+// and attached to the main window's panel again once the window has closed.
+void TfrmMain::ShowTakingPreview(TCustomForm* form) {
+    StopPreview();
+    CloseMainPreview();
+    ++modalDepth_;
+    form->ShowModal();
+    --modalDepth_;
+    AttachMainPreview();
 }
-
-}  // namespace
 
 void TfrmMain::editClick(TObject*) {
     if (adding_) return;
-    ActivePlayerLibrary().close_sdl();
     MediaItem* row = jobmodel::ItemOf(*NodeTree, NodeTree->GetFirstSelected());
     if (!row || !frmEdit) return;
     frmEdit->SetEditItem(row);
-    ++modalDepth_;
-    ShowPreviewDialog(*this, frmEdit);
-    --modalDepth_;
+    ShowTakingPreview(frmEdit);
     AfterModal();
 }
 
@@ -694,9 +667,7 @@ void TfrmMain::clipClick(TObject*) {
         frmClip->SetClipItem(row, 0, node, NodeTree);
         NodeTree->SetSelected(node, true);
     }
-    ++modalDepth_;
-    ShowPreviewDialog(*this, frmClip);
-    --modalDepth_;
+    ShowTakingPreview(frmClip);
     AfterModal();
 }
 

@@ -163,6 +163,8 @@ public:
     // Stops and closes the player before a dialog takes it; AttachMainPreview gives it back.
     void CloseMainPreview();
     void AttachMainPreview();
+    // Shows a modal window that takes the preview player, handing the player over and back.
+    void ShowTakingPreview(platform::TCustomForm* form);
     // Installs (true, once the window exists) or removes the main window's share of the
     // player's time reports.
     void TakeTimeReports(bool take);
