@@ -13,6 +13,10 @@
 #include "platform/graphics/graphics.h"
 #include "treeview/vtcolumns.h"
 
+namespace platform {
+class TPopupMenu;
+}
+
 namespace treeview {
 
 enum TVTHeaderOption : std::uint16_t {
@@ -97,6 +101,11 @@ public:
     virtual bool DetermineSplitterIndex(platform::TPoint p);
     // Whether a client point lies in the header strip.
     bool InHeader(platform::TPoint p) const;
+    // The menu a right click on the header shows; without one the tree's OnGetPopupMenu is
+    // asked with no node.
+    platform::TPopupMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(platform::TPopupMenu* menu) { popupMenu_ = menu; }
+    virtual platform::TPopupMenu* DoGetPopupMenu(TColumnIndex column, platform::TPoint p);
     // The header's part of a tree message; true when it consumed it.
     virtual bool HandleMessage(platform::TMessage& message);
     TColumnIndex TrackIndex() const { return trackIndex_; }
@@ -140,6 +149,7 @@ private:
     TColumnIndex sortColumn_ = NoColumn;
     TSortDirection sortDirection_ = sdAscending;
     platform::TCustomImageList* images_ = nullptr;
+    platform::TPopupMenu* popupMenu_ = nullptr;
     TColumnIndex trackIndex_ = NoColumn;
     int trackPos_ = 0;
     platform::TPoint trackStart_{};

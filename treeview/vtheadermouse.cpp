@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "platform/controls/forms.h"
+#include "platform/controls/menus.h"
 #include "platform/windows/input.h"
 #include "platform/windows/messages.h"
 #include "platform/windows/window.h"
@@ -399,8 +400,18 @@ bool TVTHeader::HandleMessage(TMessage& message) {
             c.HandleClick(p, button, true, false);
             owner_->DoHeaderMouseUp(button, GetShiftState(), p.x, p.y + height_);
             c.downIndex_ = NoColumn;
-            if (button == mbRight) trackIndex_ = NoColumn;
-            return false;
+            if (button != mbRight) return false;
+            trackIndex_ = NoColumn;
+            TPopupMenu* menu = popupMenu_;
+            if (!menu) menu = DoGetPopupMenu(c.ColumnFromPosition(TPoint{p.x, p.y + height_}), p);
+            if (!menu) return false;
+            owner_->StopTimer(ScrollTimer);
+            owner_->StopTimer(HeaderTimer);
+            c.hoverIndex_ = NoColumn;
+            owner_->DoStateChange(0, tsScrollPending | tsScrolling);
+            menu->SetPopupComponent(owner_);
+            menu->Popup(message.XPos(), message.YPos());
+            return true;
         }
         case CM_PARENTFONTCHANGED:
             if (parentFont_) font_->Assign(owner_->Font());
@@ -414,6 +425,14 @@ bool TVTHeader::HandleMessage(TMessage& message) {
         default:
             return false;
     }
+}
+
+TPopupMenu* TVTHeader::DoGetPopupMenu(TColumnIndex column, TPoint p) {
+    if (!owner_ || !owner_->OnGetPopupMenu) return nullptr;
+    bool askParent = true;
+    TPopupMenu* menu = nullptr;
+    owner_->OnGetPopupMenu(owner_, nullptr, column, p, askParent, menu);
+    return menu;
 }
 
 // ---- the tree's header events ----

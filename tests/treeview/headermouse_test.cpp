@@ -5,6 +5,7 @@
 
 #include "paint_support.h"
 #include "platform/backends/headless.h"
+#include "platform/controls/menus.h"
 #include "platform/core/clock.h"
 #include "platform/windows/cursors.h"
 #include "platform/windows/input.h"
@@ -213,6 +214,38 @@ TEST_F(HeaderMouseTest, AClickNeedsPressAndReleaseOnTheSameColumn) {
     Button(250, -8, false);
     EXPECT_EQ(clicks, "11");
     EXPECT_EQ(tree()->Header()->Columns()->DownIndex(), NoColumn);
+}
+
+TEST_F(HeaderMouseTest, ARightClickShowsTheHeadersMenuOrAsksTheTreeWithoutANode) {
+    TPopupMenu own(nullptr), asked(nullptr);
+    std::vector<std::string> shown;
+    own.OnPopup = [&](TObject*) { shown.push_back("own"); };
+    asked.OnPopup = [&](TObject*) { shown.push_back("asked"); };
+    std::string questions;
+    tree()->OnGetPopupMenu = [&](TBaseVastTree*, PVastNode node, TColumnIndex column, TPoint, bool&,
+                                 TPopupMenu*& menu) {
+        questions += (node ? "node" : "none") + std::string("/") + std::to_string(column) + " ";
+        if (column == 2) menu = &asked;
+    };
+    auto rightClick = [&](int x) {
+        POINT p = FormPoint(x, -8);
+        InputMouseButton(fixture.form->Handle(), p.x, p.y, MouseButton::Right, true);
+        InputMouseButton(fixture.form->Handle(), p.x, p.y, MouseButton::Right, false);
+        // The menu's own loop takes these and ends; without a menu the form gets them.
+        InputKey(VK_ESCAPE, true);
+        InputKey(VK_ESCAPE, false);
+        platform::test::Pump();
+        clock.Advance(1000);
+    };
+    rightClick(150);  // column 1: the tree gives nothing
+    rightClick(250);  // column 2: the tree's menu
+    EXPECT_EQ(questions, "none/1 none/2 ");
+    tree()->Header()->SetPopupMenu(&own);
+    rightClick(150);  // the header's own menu; the tree is not asked
+    EXPECT_EQ(questions, "none/1 none/2 ");
+    EXPECT_EQ(shown, (std::vector<std::string>{"asked", "own"}));
+    EXPECT_EQ(own.PopupComponent(), tree());
+    EXPECT_FALSE(tree()->TreeStates() & (tsScrollPending | tsScrolling));
 }
 
 TEST_F(HeaderMouseTest, TheHeaderTimerForgetsTheHoverOnceTheMouseLeft) {
