@@ -634,7 +634,6 @@ void TfrmMain::addFileClick(TObject*) {
 // A window that takes the preview player: the main preview is stopped and closed first
 // and attached to the main window's panel again once the window has closed.
 void TfrmMain::ShowTakingPreview(TCustomForm* form) {
-    StopPreview();
     CloseMainPreview();
     ++modalDepth_;
     form->ShowModal();
