@@ -19,6 +19,7 @@
 #include "platform/controls/dialogs.h"
 #include "platform/core/shell.h"
 #include "platform/windows/backend.h"
+#include "support/media_tsan.h"
 #include "support/process.h"
 
 namespace {

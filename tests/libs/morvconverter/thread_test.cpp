@@ -10,24 +10,12 @@
 #include <gtest/gtest.h>
 
 #include "morvconverter/media_check.h"
+#include "support/media_tsan.h"
 #include "support/tempdir.h"
 
 using namespace convtest;
 namespace fs = std::filesystem;
 
-#if defined(__SANITIZE_THREAD__)
-// The media libraries are not built for ThreadSanitizer: their own atomics and locks are
-// invisible to it, so what they allocate and free on their threads would look like races.
-// Calls from inside them are left out; the converter's own code stays checked.
-extern "C" const char* __tsan_default_suppressions() {
-    return "called_from_lib:libavutil.so\n"
-           "called_from_lib:libavcodec.so\n"
-           "called_from_lib:libavformat.so\n"
-           "called_from_lib:libavfilter.so\n"
-           "called_from_lib:libswscale.so\n"
-           "called_from_lib:libswresample.so\n";
-}
-#endif
 
 namespace {
 

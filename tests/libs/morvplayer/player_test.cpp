@@ -23,6 +23,7 @@
 #include "platform/controls/forms.h"
 #include "platform/windows/backend.h"
 #include "platform/windows/input.h"
+#include "support/media_tsan.h"
 #include "support/process.h"
 #include "support/tempdir.h"
 
@@ -98,8 +99,9 @@ public:
             // meanwhile: the rename is atomic, and the disc already there stands.
             std::error_code error;
             fs::rename(work + "/dvd", gRestartDvd, error);
-            if (error)
+            if (error) {
                 ASSERT_TRUE(fs::exists(gRestartDvd + "/VIDEO_TS/VIDEO_TS.IFO")) << gRestartDvd << ": " << error.message();
+            }
         }
     }
     void TearDown() override {
