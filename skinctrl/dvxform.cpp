@@ -58,6 +58,23 @@ RECT ProposeFrameClient(const RECT& window, int L, int R, int B, int sysL, int s
     return r;
 }
 
+LRESULT FrameNcCalcSize(WPARAM wParam, NCCALCSIZE_PARAMS* p, int L, int R, int B, int sysL, int sysB, int borderWidth,
+                        const std::function<void()>& callPrevious) {
+    RECT window = p->rgrc[0];
+    if (wParam && p->lppos)
+        window = RECT{p->lppos->x, p->lppos->y, p->lppos->x + p->lppos->cx, p->lppos->y + p->lppos->cy};
+    p->rgrc[0] = ProposeFrameClient(window, L, R, B, sysL, sysB, borderWidth);
+    p->rgrc[1] = p->rgrc[0];
+    callPrevious();
+    RECT& c = p->rgrc[0];
+    int fx = std::max(4, sysL) - 1, fy = std::max(4, sysB) - 1;
+    c.left += fx;
+    c.top += fy;
+    c.right = std::max(c.left, c.right - fx);
+    c.bottom = std::max(c.top, c.bottom - fy);
+    return wParam ? WVR_VALIDRECTS : 0;
+}
+
 int FrameTitleInset(int L, int sysB) { return L != 0 ? std::max(L, 4) : sysB - 1; }
 
 HRGN FrameRegionFromBitmaps(const TdvxRegionSource& source, int w, int h) {
@@ -541,23 +558,9 @@ LRESULT TdvxForm::CallPrevious(UINT msg, WPARAM wParam, LPARAM lParam) {
 LRESULT TdvxForm::NewParentWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (closing_) return 0;
     HWND h = hooked_;
-    if (msg == WM_NCCALCSIZE && lParam) {
-        auto* p = reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam);
-        RECT window = p->rgrc[0];
-        if (wParam && p->lppos)
-            window = RECT{p->lppos->x, p->lppos->y, p->lppos->x + p->lppos->cx, p->lppos->y + p->lppos->cy};
-        p->rgrc[0] = ProposeFrameClient(window, L_, R_, B_, sysL_, sysB_, borderWidth_);
-        p->rgrc[1] = p->rgrc[0];
-        CallPrevious(msg, wParam, lParam);
-        // The sizing frame the form keeps: here the frame is not the desktop's but ours.
-        RECT& c = p->rgrc[0];
-        int fx = std::max(4, sysL_) - 1, fy = std::max(4, sysB_) - 1;
-        c.left += fx;
-        c.top += fy;
-        c.right = std::max(c.left, c.right - fx);
-        c.bottom = std::max(c.top, c.bottom - fy);
-        return wParam ? WVR_VALIDRECTS : 0;
-    }
+    if (msg == WM_NCCALCSIZE && lParam)
+        return FrameNcCalcSize(wParam, reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam), L_, R_, B_, sysL_, sysB_,
+                               borderWidth_, [&] { CallPrevious(msg, wParam, lParam); });
     if (msg == DVXM_TITLEINSET) return FrameTitleInset(L_, sysB_);
     if (msg == DVXM_FRAMEBOTTOM) return sysB_;
     if (msg == DVXM_FRAMELEFT) return sysL_;

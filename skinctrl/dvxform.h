@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 // The skinned form frame: dropped on a form, it fills it as a client-aligned panel, strips
 // the display's caption, takes over the form's window procedure, paints its own frame
 // (borders and the strip around the title bar) into the form's non-client area, shapes the
@@ -30,6 +31,12 @@ platform::RECT ProposeFrameClient(const platform::RECT& window, int L, int R, in
                                   int borderWidth);
 // What the frame answers DVXM_TITLEINSET.
 int FrameTitleInset(int L, int sysB);
+// A frame's answer to WM_NCCALCSIZE (params not null): proposes its client to the hooked
+// window's previous procedure (callPrevious), then keeps the sizing frame inside it, since
+// the frame is ours, not the desktop's.
+platform::LRESULT FrameNcCalcSize(platform::WPARAM wParam, platform::NCCALCSIZE_PARAMS* params, int L, int R, int B,
+                                  int sysL, int sysB, int borderWidth,
+                                  const std::function<void()>& callPrevious);
 
 // What cuts a skinned window's region out of its title and bottom pictures.
 struct TdvxRegionSource {

@@ -614,22 +614,9 @@ LRESULT TdvxMDIForm::NewParentWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (closing_) return 0;
     HWND h = formHwnd_;
     auto previous = [&](UINT m, WPARAM w, LPARAM l) { return CallWindowProcA(previousForm_, h, m, w, l); };
-    if (msg == WM_NCCALCSIZE && lParam) {
-        auto* p = reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam);
-        RECT window = p->rgrc[0];
-        if (wParam && p->lppos)
-            window = RECT{p->lppos->x, p->lppos->y, p->lppos->x + p->lppos->cx, p->lppos->y + p->lppos->cy};
-        p->rgrc[0] = ProposeFrameClient(window, L_, R_, B_, sysL_, sysB_, borderWidth_);
-        p->rgrc[1] = p->rgrc[0];
-        previous(msg, wParam, lParam);
-        RECT& c = p->rgrc[0];
-        int fx = std::max(4, sysL_) - 1, fy = std::max(4, sysB_) - 1;
-        c.left += fx;
-        c.top += fy;
-        c.right = std::max(c.left, c.right - fx);
-        c.bottom = std::max(c.top, c.bottom - fy);
-        return wParam ? WVR_VALIDRECTS : 0;
-    }
+    if (msg == WM_NCCALCSIZE && lParam)
+        return FrameNcCalcSize(wParam, reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam), L_, R_, B_, sysL_, sysB_,
+                               borderWidth_, [&] { previous(msg, wParam, lParam); });
     if (msg == DVXM_TITLEINSET) return FrameTitleInset(L_, sysB_);
     if (msg == DVXM_FRAMEBOTTOM) return sysB_;
     if (msg == DVXM_FRAMELEFT) return sysL_;
