@@ -52,7 +52,11 @@ TfrmAbout::TfrmAbout(TComponent* owner)
     supportUrl = AddLink(background, "supportUrl", 120, 125);
     labHome = AddLabel(background, "labHome", "HomePage :", 30, 160);
     homeUrl = AddLink(background, "homeUrl", 120, 160);
-    Label1 = AddLabel(background, "Label1", "", 30, 205);
+    Label1 = AddLabel(background, "Label1", "", 30, 195);
+    // The notice with its address is wider than the box: it wraps onto a second line.
+    Label1->SetAutoSize(false);
+    Label1->SetWordWrap(true);
+    Label1->SetBounds(30, 195, 360, 36);
     btnOK = AddButton("btnOK", 290, 250, 110, 36);
     btnOK->OnClick = [this](TObject* s) { btnOKClick(s); };
     OnShow = [this](TObject* s) { FormShow(s); };

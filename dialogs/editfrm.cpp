@@ -315,6 +315,7 @@ void TfrmEdit::FormShow(TObject*) {
 
 void TfrmEdit::FormClose(TObject*, TCloseAction&) {
     Player().close_sdl();
+    ResetPlayerPicture();
     playing_ = opened_ = false;
     seekInProgress_ = false;
 }
@@ -438,6 +439,20 @@ void TfrmEdit::SendEffect(int effect) {
         case jobmodel::ekOldFilm: player.oldFlim(); break;
         default: break;
     }
+}
+
+// The player keeps its picture settings from one opening to the next, while the other
+// windows' previews show the source as it is: what was tried here (even when cancelled)
+// must not follow the user into them.
+void TfrmEdit::ResetPlayerPicture() {
+    const PlayerLibrary& player = Player();
+    player.cropFlim();
+    player.setPlayAspectRatio(kAspects[0]);
+    player.setBrightness(0);
+    player.setContrast(0);
+    player.setSaturation(0);
+    player.noEffectFlim();
+    player.noFlipFlim();
 }
 
 void TfrmEdit::SendVolume(int volume) { Player().setOutputGain(VolumeGain(volume)); }

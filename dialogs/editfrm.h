@@ -120,6 +120,7 @@ private:
     void SendFlips(bool vertical, bool horizontal);
     void SendEffect(int effect);
     void SendVolume(int volume);
+    void ResetPlayerPicture();
     skinctrl::TdvxSpinEdit* Spin(Edge edge) const;
     // Sets a spin edit with its change handler quiet.
     void SetSpinQuietly(skinctrl::TdvxSpinEdit* spin, int value);

@@ -33,14 +33,6 @@ template <class F> bool WaitShots(F check) {
     return false;
 }
 
-// How many pixels of a strip of the window differ between two screenshots.
-long DifferentPixels(const std::string& a, const std::string& b, const std::string& crop) {
-    // compare says the count on standard error.
-    std::string out = testsupport::Capture("compare -metric AE '" + a + "[" + crop + "]' '" + b + "[" + crop +
-                                           "]' null: 2>&1");
-    return out.empty() ? -1 : std::atol(out.c_str());
-}
-
 TEST(MainPlayDesktop, PlaysAClipMovesTheBarAndTakesASnapshot) {
     for (const char* tool : {"Xvfb", "xdotool", "import", "compare", "identify", "ffmpeg"})
         if (!desktop::OnPath(tool)) GTEST_SKIP() << tool << " is not installed";
@@ -94,7 +86,7 @@ TEST(MainPlayDesktop, PlaysAClipMovesTheBarAndTakesASnapshot) {
     std::string before;
     ASSERT_TRUE(WaitShots([&] {
         before = shot("mainplay-added.png");
-        return DifferentPixels(empty, before, "400x40+20+112") > 1000;
+        return desktop::DifferentPixels(empty, before, "400x40+20+112") > 1000;
     })) << "the clip was not added";
     click(100, 140);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
@@ -103,12 +95,12 @@ TEST(MainPlayDesktop, PlaysAClipMovesTheBarAndTakesASnapshot) {
     std::string first;
     ASSERT_TRUE(WaitShots([&] {
         first = shot("mainplay-playing-1.png");
-        return DifferentPixels(before, first, "360x270+440+110") > 10000;
+        return desktop::DifferentPixels(before, first, "360x270+440+110") > 10000;
     })) << "nothing showed in the preview panel";
     std::string later;
     EXPECT_TRUE(WaitShots([&] {
         later = shot("mainplay-playing-2.png");
-        return DifferentPixels(first, later, "360x20+440+432") > 20;
+        return desktop::DifferentPixels(first, later, "360x20+440+432") > 20;
     })) << "the track bar did not move";
 
     // Snapshot (524, 390) into the default snapshot folder under the home folder.

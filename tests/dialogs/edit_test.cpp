@@ -209,7 +209,10 @@ TEST_F(EditDialogTest, ResetThenCancelLeavesTheRecords) {
     EXPECT_FALSE(edit->Visible());
     EXPECT_EQ(std::memcmp(row.effect, &effect, sizeof effect), 0);
     EXPECT_EQ(std::memcmp(row.crop, &crop, sizeof crop), 0);
-    EXPECT_EQ(player.Take(), std::vector<std::string>{"close_sdl"});
+    // Closing leaves the player showing the source as it is, for the other windows' previews.
+    EXPECT_EQ(player.Take(), (std::vector<std::string>{"close_sdl", "cropFlim", "setPlayAspectRatio original",
+                                                       "setBrightness 0", "setContrast 0", "setSaturation 0",
+                                                       "noEffectFlim", "noFlipFlim"}));
 
     // The close button stores nothing either; the next opening shows the records again.
     Open();

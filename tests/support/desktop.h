@@ -86,6 +86,45 @@ inline std::string WaitForWindow(const std::string& pattern) {
     return id;
 }
 
+// How many pixels of a region ("WxH+X+Y") differ between two screenshots; -1 when
+// ImageMagick's compare could not tell.
+inline long DifferentPixels(const std::string& a, const std::string& b, const std::string& crop) {
+    // compare says the count on standard error.
+    std::string command = "compare -metric AE '" + a + "[" + crop + "]' '" + b + "[" + crop + "]' null: 2>&1";
+    std::string out;
+    if (FILE* p = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (fgets(buffer, sizeof buffer, p)) out += buffer;
+        pclose(p);
+    }
+    return out.empty() ? -1 : std::atol(out.c_str());
+}
+
+// One figure ImageMagick computes over a region ("WxH+X+Y") of a screenshot; -1 when it
+// could not read the picture.
+inline double RegionFigure(const std::string& path, const std::string& crop, const std::string& operations,
+                           const std::string& figure) {
+    std::string command = "convert '" + path + "[" + crop + "]' " + operations + " -format '%[fx:" + figure +
+                          "]' info: 2>/dev/null";
+    std::string out;
+    if (FILE* p = popen(command.c_str(), "r")) {
+        char buffer[256];
+        while (fgets(buffer, sizeof buffer, p)) out += buffer;
+        pclose(p);
+    }
+    return out.empty() ? -1 : std::atof(out.c_str());
+}
+
+// The mean colour saturation of a region, 0 (grey) to 1.
+inline double MeanSaturation(const std::string& path, const std::string& crop) {
+    return RegionFigure(path, crop, "-colorspace HSL -channel G -separate +channel", "mean");
+}
+
+// How much a region's pixels spread around their mean, 0 for one flat colour.
+inline double Deviation(const std::string& path, const std::string& crop) {
+    return RegionFigure(path, crop, "", "standard_deviation");
+}
+
 // A virtual X display of its own; DISPLAY points at it while it lives.
 struct Xvfb {
     pid_t pid = -1;
