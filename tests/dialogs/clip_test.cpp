@@ -299,12 +299,26 @@ TEST_F(ClipDialogTest, ADvdChapterOpensAsItsTitleRecordAndLongSourcesShowTheirHo
 }
 
 TEST_F(ClipDialogTest, PlayStopAndReportsFromAnotherThread) {
+    // Whether the play button shows this picture of the skin, pixel for pixel.
+    auto shows = [&](const char* picture) {
+        TPicture expected;
+        expected.LoadFromFile(clip->Skin().PicturePath(picture, ssNormal));
+        TBitmap* shown = clip->btnPlay->PicNormal()->Bitmap();
+        TBitmap* wanted = expected.Bitmap();
+        if (shown->Width() != wanted->Width() || shown->Height() != wanted->Height()) return false;
+        for (int y = 0; y < wanted->Height(); ++y)
+            for (int x = 0; x < wanted->Width(); ++x)
+                if (shown->Canvas()->Pixels(x, y) != wanted->Canvas()->Pixels(x, y)) return false;
+        return true;
+    };
     Open(file);
     player.Take();
     EXPECT_TRUE(clip->Playing());
+    EXPECT_TRUE(shows("btnPause"));
     // The first Play pauses without opening the row again.
     dialogtest::ClickAt(clip.get(), clip->btnPlay);
     EXPECT_EQ(player.Take(), std::vector<std::string>{"pausePlay"});
+    EXPECT_TRUE(shows("btnPlay"));
     // Presses while nothing plays count no pending seek.
     clip->TotalTrackBarMouseDown(nullptr, mbLeft, {}, 0, 0);
     clip->TotalTrackBarMouseDown(nullptr, mbLeft, {}, 0, 0);
