@@ -104,8 +104,11 @@ TColor TdvxCustomColorBox::GetSelected() const {
 
 void TdvxCustomColorBox::SetSelected(TColor value) {
     if (HandleAllocated()) {
+        // The custom entry holds a colour too (black at first): a listed colour is found
+        // under its own name before the custom entry is taken.
+        int first = style_.Contains(cbCustomColor) ? 1 : 0;
         int index = -1;
-        for (int i = 0; i < Items()->Count(); ++i)
+        for (int i = first; i < Items()->Count(); ++i)
             if (GetColor(i) == value) {
                 index = i;
                 break;

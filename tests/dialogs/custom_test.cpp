@@ -380,6 +380,33 @@ TEST_F(CustomTest, ARecordDifferentFromTheDefaultsSurvivesShowAndStore) {
         EXPECT_EQ(Bytes(r, f.name), Bytes(expected, f.name)) << f.name;
 }
 
+TEST_F(CustomTest, ColourBoxesShowListedColoursByNameAndOthersAsCustom) {
+    // The custom entry starts out black: black must still show as the listed colour.
+    struct Case {
+        std::uint8_t r, g, b;
+        const char* shown;
+    } cases[] = {
+        {0, 0, 0, "Black"},     {255, 255, 255, "White"}, {0, 0, 128, "Navy"},
+        {1, 2, 3, "Custom..."}, {0, 0, 0, "Black"},       {192, 220, 192, "Money Green"},
+    };
+    for (const Case& c : cases) {
+        item.customSetting->BackgrounColor = {c.r, c.g, c.b};
+        item.customSetting->Head_backgroundColor = {c.r, c.g, c.b};
+        item.customSetting->Tail_backgroundColor = {c.r, c.g, c.b};
+        Open(item);
+        TColor colour = TColor(c.r | c.g << 8 | c.b << 16);
+        for (skinctrl::TdvxColorBox* box : {dialog->cmbBackground, dialog->head_bgcolor, dialog->tail_bgcolor}) {
+            box->HandleNeeded();  // as when its page shows; later openings find the window made
+            EXPECT_EQ(box->GetColorName(box->ItemIndex()), c.shown) << box->Name() << " " << c.shown;
+            EXPECT_EQ(box->GetSelected(), colour) << box->Name() << " " << c.shown;
+        }
+        // OK gives the colour back unchanged.
+        dialog->btnOKClick(nullptr);
+        EXPECT_EQ(item.customSetting->BackgrounColor.r, c.r) << c.shown;
+        EXPECT_EQ(item.customSetting->BackgrounColor.b, c.b) << c.shown;
+    }
+}
+
 TEST_F(CustomTest, OkLeavesTheStoreUntouchedUnlessSaveAsDefaultIsTicked) {
     item.customSetting->IsCustom = 0;
     jobmodel::SaveCustomSetting();  // earlier defaults in the store

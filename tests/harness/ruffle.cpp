@@ -293,6 +293,7 @@ RuffleResult RunRuffle(const RuffleJob& job) {
                        ",\"timeout\":" + std::to_string(job.timeoutMs);
     if (!job.swf.empty()) request += ",\"swf\":" + Quote(job.swf);
     if (!job.html.empty()) request += ",\"html\":" + Quote(job.html);
+    if (!job.page.empty()) request += ",\"page\":" + Quote(job.page);
     if (job.durationMs >= 0) request += ",\"duration\":" + std::to_string(job.durationMs);
     if (job.untilTrace) request += ",\"untilTrace\":" + Quote(*job.untilTrace);
     request += ",\"shots\":[";
@@ -340,6 +341,7 @@ RuffleResult RunRuffle(const RuffleJob& job) {
     result.errors = Strings(o, "errors");
     result.console = Strings(o, "console");
     result.screenshots = Strings(o, "screenshots");
+    result.requests = Strings(o, "requests");
     return result;
 }
 

@@ -24,7 +24,9 @@
 // possible. The player is shown at scale 1, aligned top-left, without letterbox, splash or
 // overlays, so a screenshot pixel (x, y) is the stage pixel (x, y). `job.html` opens a page
 // below `root` instead (its <object>/<embed> are taken over by the player) and the
-// screenshots then show the player element of the page.
+// screenshots then show the player element of the page. `job.page` opens a URL path below
+// `root` (query included) as it stands: nothing is injected, the page loads its own copy of
+// the player from `root`.
 //
 // trace() lines arrive in `traces` in order; the player's own ERROR lines (a frame it cannot
 // decode, a tag it rejects), console errors and uncaught page errors in `errors`; every
@@ -51,7 +53,8 @@ struct RuffleClick {
 struct RuffleJob {
     std::string root;  // folder served over HTTP
     std::string swf;   // SWF below root to play (or:)
-    std::string html;  // HTML page below root to open
+    std::string html;  // HTML page below root to open (or:)
+    std::string page;  // URL path below root, e.g. "/a/page.html?x=1", opened as it stands
     int width = 550;
     int height = 400;
     std::vector<RuffleShot> shots;
@@ -68,6 +71,7 @@ struct RuffleResult {
     std::vector<std::string> errors;
     std::vector<std::string> console;
     std::vector<std::string> screenshots;
+    std::vector<std::string> requests;  // URL paths the page asked for, in order
 };
 
 // Why the player cannot run here (no chromium, no node, no npm packages), or nothing.

@@ -12,6 +12,8 @@
 //   swf          path of the SWF below root to play   (one of swf / html)
 //   html         path of an HTML page below root to open; the page's own <object>/<embed>
 //                are taken over by the player, which is injected into the page
+//   page         URL path (with its query) of a page below root opened as it stands:
+//                nothing is injected, the page brings its own copy of the player
 //   width,height size of the player in CSS pixels (default 550 x 400); screenshots are
 //                of the player only, so a pixel is a stage pixel at scale 1
 //   shots        [{"at": ms, "path": "out.png"}, ...]: times after the movie started
@@ -21,6 +23,7 @@
 //                every shot due before then)
 //   timeout      ms for the whole run (default 30000)
 //   chromium     browser executable (default /usr/bin/chromium)
+// The result also lists the URL paths the page asked the server for ("requests").
 import { createRequire } from "node:module";
 import { createServer } from "node:http";
 import { mkdtempSync, readFileSync, rmSync, statSync, existsSync } from "node:fs";
@@ -47,9 +50,10 @@ const MIME = {
 };
 
 // Serves `root` at / and the player package at /__ruffle/; nothing outside them.
-function serve(root, rufflePkg, pageFor) {
+function serve(root, rufflePkg, pageFor, inject, requests) {
   const server = createServer((req, res) => {
     let url;
+    requests.push(req.url);
     try {
       url = decodeURIComponent(new URL(req.url, "http://x").pathname);
     } catch {
@@ -85,7 +89,7 @@ function serve(root, rufflePkg, pageFor) {
       return;
     }
     let type = MIME[path.extname(file).toLowerCase()] || "application/octet-stream";
-    if (base === root && path.extname(file).toLowerCase() === ".html") {
+    if (inject && base === root && path.extname(file).toLowerCase() === ".html") {
       // Pages get the player injected ahead of their own scripts.
       const inject = `<script>${configScript()}</script><script src="/__ruffle/ruffle.js"></script>`;
       let text = body.toString("utf8");
@@ -155,7 +159,8 @@ async function main() {
   if (!existsSync(path.join(rufflePkg, "ruffle.js"))) fail(`no Flash player package in ${rufflePkg}`);
   if (!existsSync(pwDir)) fail(`no playwright-core in ${pwDir}`);
   if (!existsSync(chromiumPath)) fail(`no browser at ${chromiumPath}`);
-  if (!job.root || (!job.swf && !job.html)) fail("job needs root and swf or html");
+  if (!job.root || (!job.swf && !job.html && !job.page)) fail("job needs root and swf, html or page");
+  if (job.page && !job.page.startsWith("/")) fail("page must be a URL path below root");
   const root = path.resolve(job.root);
   const width = job.width || 550;
   const height = job.height || 400;
@@ -171,10 +176,11 @@ async function main() {
   const { chromium } = require("playwright-core");
 
   const rel = (p) => "/" + path.relative(root, path.resolve(root, p)).split(path.sep).map(encodeURIComponent).join("/");
-  const server = await serve(root, rufflePkg, () => playerPage(rel(job.swf), width, height));
+  const result = { ok: true, traces: [], errors: [], console: [], screenshots: [], requests: [] };
+  const server = await serve(root, rufflePkg, () => playerPage(rel(job.swf), width, height), !job.page,
+                             result.requests);
   const port = server.address().port;
   const profile = mkdtempSync(path.join(tmpdir(), "lumacast-chromium-"));
-  const result = { ok: true, traces: [], errors: [], console: [], screenshots: [] };
   let context;
   const watchdog = setTimeout(() => {
     result.ok = false;
@@ -234,7 +240,7 @@ async function main() {
     };
     page.on("pageerror", (err) => result.errors.push(`page error: ${err.message}`));
     const base = `http://127.0.0.1:${port}`;
-    await page.goto(job.swf ? `${base}/__player.html` : `${base}${rel(job.html)}`);
+    await page.goto(job.swf ? `${base}/__player.html` : job.page ? `${base}${job.page}` : `${base}${rel(job.html)}`);
     // The movie starts when the player has parsed the header.
     const startHandle = await page.waitForFunction(
       () => {
