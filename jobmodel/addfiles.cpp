@@ -23,6 +23,7 @@ std::atomic<const FileProbeLibrary*> g_probe{&kConverterProbe};
 // user-interface thread reads them only after it saw done.
 struct Slot {
     MediaInfo* info = nullptr;
+    CustomSetting* setting = nullptr;  // the row's option record, made beside the probe
     std::int32_t result = 0;
     std::atomic<bool> done{false};
 };
@@ -34,9 +35,19 @@ struct Shared {
     std::atomic<bool> stop{false};       // take no more files
     std::atomic<bool> wakePending{false};
     platform::HWND wake = nullptr;       // owned by the user-interface thread
+    // What new rows copy their options from, taken once when the command starts: the
+    // workers read it while the user-interface thread may handle any message.
+    std::unique_ptr<CustomSetting> options;
+
+    void DropSlots() {
+        for (Slot& slot : slots) {
+            Drop(slot.info);
+            Drop(slot.setting);
+        }
+    }
 };
 
-void Probe(const FileProbeLibrary& probe, const std::string& path, Slot& slot) {
+void Probe(const FileProbeLibrary& probe, const std::string& path, const CustomSetting* options, Slot& slot) {
     if (path.size() >= sizeof(MediaInfo::path)) {
         // Too long for the record: only whether it is supported matters (the length
         // check then stops the command or the file is skipped).
@@ -46,6 +57,9 @@ void Probe(const FileProbeLibrary& probe, const std::string& path, Slot& slot) {
     slot.info = NewMediaInfo();
     std::memcpy(slot.info->path, path.c_str(), path.size() + 1);
     slot.result = probe.getFileInfo(slot.info);
+    // A row's option record is large: making it here keeps the user-interface thread's
+    // share of a row small.
+    if (slot.result == 0) slot.setting = NewItemCustomSetting(options);
 }
 
 void Work(Shared& shared, const std::vector<std::string>& paths, const FileProbeLibrary& probe) {
@@ -55,7 +69,7 @@ void Work(Shared& shared, const std::vector<std::string>& paths, const FileProbe
         if (i >= paths.size()) return;
         Slot& slot = shared.slots[i];
         try {
-            Probe(probe, paths[i], slot);
+            Probe(probe, paths[i], shared.options.get(), slot);
         } catch (...) {
             slot.result = -1;  // a probe that failed outright: the file is skipped
         }
@@ -100,6 +114,7 @@ AddFilesResult AddMediaFiles(TBaseVastTree& tree, const std::vector<std::string>
     host.LoadOptionRecord();
 
     auto shared = std::make_shared<Shared>(paths.size());
+    if (const CustomSetting* from = NewRowOptionSource()) shared->options = std::make_unique<CustomSetting>(*from);
     shared->wake = platform::AllocateHWnd([weak = std::weak_ptr<Shared>(shared)](platform::HWND, platform::UINT,
                                                                                 platform::WPARAM, platform::LPARAM) {
         if (auto s = weak.lock()) s->wakePending.store(false);
@@ -136,21 +151,23 @@ AddFilesResult AddMediaFiles(TBaseVastTree& tree, const std::vector<std::string>
                 if (slot.result != 0) {
                     ++result.skipped;
                     Drop(slot.info);
+                    Drop(slot.setting);
                     continue;
                 }
                 if (CharacterCount(paths[next]) > kMaxAddPathCharacters) {
                     stopAt = next;
                     break;
                 }
-                AppendFileRow(tree, paths[next], slot.info, names);
+                AppendFileRow(tree, paths[next], slot.info, names, slot.setting);
                 slot.info = nullptr;
+                slot.setting = nullptr;
                 ++result.added;
             }
         } catch (...) {
             tree.EndUpdate();
             shared->stop = true;
             for (auto& w : workers) w.join();
-            for (auto& slot : shared->slots) Drop(slot.info);
+            shared->DropSlots();
             platform::DeallocateHWnd(shared->wake);
             throw;
         }
@@ -169,7 +186,7 @@ AddFilesResult AddMediaFiles(TBaseVastTree& tree, const std::vector<std::string>
     }
     shared->stop = true;
     for (auto& w : workers) w.join();
-    for (auto& slot : shared->slots) Drop(slot.info);
+    shared->DropSlots();
     platform::DeallocateHWnd(shared->wake);
 
     if (!result.stopped && !result.quit) {

@@ -20,12 +20,22 @@ void AssignItemCustomSetting(MediaItem& item, const CustomSetting& record) {
     item.customSetting->IsCustom = record.IsCustom ? 1 : 0;
 }
 
-void CreateItemSettings(MediaItem& item, MediaInfo* mediaInfo) {
+const CustomSetting* NewRowOptionSource() {
+    return CurrentCustomSetting && CurrentCustomSetting->IsCustom ? CurrentCustomSetting : DefaultCustomSetting;
+}
+
+CustomSetting* NewItemCustomSetting(const CustomSetting* from) {
+    CustomSetting* made = NewCustomSetting();
+    if (from) {
+        CopyCustomSetting(*made, *from);
+        made->IsCustom = from->IsCustom ? 1 : 0;
+    }
+    return made;
+}
+
+void CreateItemSettings(MediaItem& item, MediaInfo* mediaInfo, CustomSetting* made) {
     Drop(item.customSetting);
-    item.customSetting = NewCustomSetting();
-    const CustomSetting* from =
-        CurrentCustomSetting && CurrentCustomSetting->IsCustom ? CurrentCustomSetting : DefaultCustomSetting;
-    if (from) AssignItemCustomSetting(item, *from);
+    item.customSetting = made ? made : NewItemCustomSetting(NewRowOptionSource());
     if (!item.crop) item.crop = NewCropSetting();
     ResetCropSetting(*item.crop);
     if (!item.effect) item.effect = NewEffectSetting();
@@ -34,11 +44,11 @@ void CreateItemSettings(MediaItem& item, MediaInfo* mediaInfo) {
     *item.timeRange = {0, mediaInfo ? mediaInfo->durationSeconds : 0};
 }
 
-void InitFileItem(MediaItem& item, MediaInfo* mediaInfo) {
+void InitFileItem(MediaItem& item, MediaInfo* mediaInfo, CustomSetting* made) {
     const std::string source = FieldText(item.row.source);
     InitMediaItem(item);
     item.mediaInfo = mediaInfo;
-    CreateItemSettings(item, mediaInfo);
+    CreateItemSettings(item, mediaInfo, made);
     const std::string length = FormatSeconds(mediaInfo ? static_cast<float>(mediaInfo->duration) : 0.0f);
     const std::string destination = FieldText(item.name) + ".flv";
     SetItemRow(item.row, source.c_str(), length.c_str(), length.c_str(), destination.c_str(), 2, 2);
@@ -72,7 +82,7 @@ std::string UniqueItemName(const std::string& base, const std::unordered_set<std
 }
 
 PVastNode AppendFileRow(TBaseVastTree& tree, const std::string& path, MediaInfo* mediaInfo,
-                        std::unordered_set<std::string>& names) {
+                        std::unordered_set<std::string>& names, CustomSetting* made) {
     // The name field holds 1023 characters: the candidate is made from the cut base, so
     // the name kept is the name compared.
     char cut[sizeof(MediaItem::name)];
@@ -83,7 +93,7 @@ PVastNode AppendFileRow(TBaseVastTree& tree, const std::string& path, MediaInfo*
     CopyTextField(item.name, name.c_str());
     names.insert(FieldText(item.name));
     CopyTextField(item.row.source, FileNameOf(path).c_str(), 30);
-    InitFileItem(item, mediaInfo);
+    InitFileItem(item, mediaInfo, made);
     item.imageIndex = 0;
     item.kind = mkFile;
     item.segmentCounter = 1;

@@ -15,13 +15,20 @@ namespace jobmodel {
 // Copies every field of the option record into the item's own record (made when the
 // item has none), IsCustom stored as 0 or 1.
 void AssignItemCustomSetting(MediaItem& item, const CustomSetting& record);
-// Gives a new file or DVD row its option record (from CurrentCustomSetting when that is
-// marked custom, else from DefaultCustomSetting; the defaults when neither is built),
-// default crop and effect, and the time range {0, whole-second duration}.
-void CreateItemSettings(MediaItem& item, MediaInfo* mediaInfo);
+// The record a new row's options are copied from: CurrentCustomSetting when that is
+// marked custom, else DefaultCustomSetting (null when neither is built).
+const CustomSetting* NewRowOptionSource();
+// A new row's own option record: a copy of `from` with IsCustom stored as 0 or 1 (the
+// defaults when null). It touches nothing shared, so the add command makes it on its
+// probing threads from a copy of the source.
+CustomSetting* NewItemCustomSetting(const CustomSetting* from);
+// Gives a new file or DVD row its option record (`made` when given, taken over; else one
+// from NewRowOptionSource), default crop and effect, and the time range {0, whole-second
+// duration}.
+void CreateItemSettings(MediaItem& item, MediaInfo* mediaInfo, CustomSetting* made = nullptr);
 // Sets up a file row whose name and source are written; takes over the media record's
-// reference.
-void InitFileItem(MediaItem& item, MediaInfo* mediaInfo);
+// reference (and `made`, as CreateItemSettings does).
+void InitFileItem(MediaItem& item, MediaInfo* mediaInfo, CustomSetting* made = nullptr);
 
 // The base name of a path: its file name cut before its last "." (whole without one).
 std::string BaseItemName(const std::string& path);
@@ -34,9 +41,10 @@ std::unordered_set<std::string> FileRowNames(const treeview::TBaseVastTree& tree
 std::string UniqueItemName(const std::string& base, const std::unordered_set<std::string>& names);
 
 // Appends a file row for the probed file at the end of the top level. Its name is made
-// unique against `names`, which then holds it too. Takes over the media record's reference.
+// unique against `names`, which then holds it too. Takes over the media record's reference
+// and `made` (the row's option record made beforehand by NewItemCustomSetting).
 treeview::PVastNode AppendFileRow(treeview::TBaseVastTree& tree, const std::string& path, MediaInfo* mediaInfo,
-                                  std::unordered_set<std::string>& names);
+                                  std::unordered_set<std::string>& names, CustomSetting* made = nullptr);
 
 // ---- groups ----
 

@@ -7,6 +7,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "jobmodel/addfiles.h"
@@ -172,6 +173,56 @@ TEST_F(AddFiles, TheWindowStaysLiveWhileAProbeBlocks) {
     EXPECT_EQ(r.added, 3);
     platform::DeallocateHWnd(target);
     platform::DestroyWindow(window);
+}
+
+// Every row gets its own option record, copied from the working record read when the
+// command starts (the user's when marked custom, else the defaults); a change while the
+// command runs reaches none of its rows.
+TEST_F(AddFiles, RowsCopyTheOptionsAsTheCommandStarted) {
+    CustomSetting defaults{}, current{};
+    InitCustomSetting(defaults);
+    InitCustomSetting(current);
+    defaults.VideoBitRate = 111;
+    current.VideoBitRate = 222;
+    CustomSetting* savedCurrent = CurrentCustomSetting;
+    CustomSetting* savedDefault = DefaultCustomSetting;
+    CurrentCustomSetting = &current;
+    DefaultCustomSetting = &defaults;
+    for (const auto& [custom, expected] : std::vector<std::pair<int, int>>{{0, 111}, {1, 222}}) {
+        SCOPED_TRACE(custom);
+        ClearItemTree(tree);
+        current.IsCustom = std::uint8_t(custom);
+        current.VideoBitRate = 222;
+        defaults.VideoBitRate = 111;
+        // While the first probe blocks, both records change; the probe ends after that.
+        bool changed = false;  // under probe.lock
+        platform::HWND target = platform::AllocateHWnd(
+            [&](platform::HWND, platform::UINT, platform::WPARAM, platform::LPARAM) -> platform::LRESULT {
+                current.VideoBitRate = defaults.VideoBitRate = 999;
+                std::lock_guard<std::mutex> l(probe.lock);
+                changed = true;
+                probe.changed.notify_all();
+                return 0;
+            });
+        probe.waitFor["/v/first.avi"] = [&] { return changed; };
+        ASSERT_TRUE(platform::PostMessage(target, platform::WM_USER + 1, 0, 0));
+        AddFilesResult r = AddMediaFiles(tree, {"/v/first.avi", "/v/second.avi", "/v/third.avi"}, host, {3, 256});
+        platform::DeallocateHWnd(target);
+        ASSERT_EQ(r.added, 3);
+        EXPECT_TRUE(changed);
+        std::vector<const CustomSetting*> records;
+        for (PVastNode n = tree.RootNode()->FirstChild; n; n = n->NextSibling) {
+            const CustomSetting* record = ItemOf(tree, n)->customSetting;
+            ASSERT_NE(record, nullptr);
+            EXPECT_EQ(record->VideoBitRate, expected);
+            EXPECT_NE(record, &current);
+            EXPECT_EQ(ShareCount(record), 1);
+            for (const CustomSetting* other : records) EXPECT_NE(record, other);
+            records.push_back(record);
+        }
+    }
+    CurrentCustomSetting = savedCurrent;
+    DefaultCustomSetting = savedDefault;
 }
 
 }  // namespace

@@ -3,12 +3,14 @@
 //    against probing the same files with getFileInfo on as many threads. Counters:
 //    ratio (add time / probe time), stall_ms (the longest gap between two beats of a
 //    10 ms heartbeat on the user-interface thread meanwhile), row_bytes (resident memory
-//    per row).
+//    per row), probe_faults and add_faults (minor page faults per file of either side:
+//    fresh memory touched, a figure the machine's load does not change).
 //  - DvdLoad: loading the DVD fixture (parse, tree, every row's media information)
 //    against `lsdvd -x` on the same folder. Counters: first_ratio (the first load, when
 //    the reader reads the disc), ratio (later loads), both to lsdvd's time.
 //   bench/joblist_bench [--benchmark_...]   (the DVD fixture must exist: ctest -R fixture.dvd)
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -40,6 +42,13 @@ constexpr int kFiles = 10000;
 constexpr int kClips = 4;
 
 double Seconds(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double>(b - a).count(); }
+
+// Minor page faults of the whole process so far: fresh memory touched, whatever the load.
+long MinorFaults() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_minflt;
+}
 
 long ResidentBytes() {
     std::ifstream statm("/proc/self/statm");
@@ -91,9 +100,11 @@ void AddFiles(benchmark::State& state) {
     static Files files;
     const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
     for (auto _ : state) {
+        const long f0 = MinorFaults();
         const auto p0 = Clock::now();
         ProbeAll(files.paths, threads);
         const double probe = Seconds(p0, Clock::now());
+        const long probeFaults = MinorFaults() - f0;
 
         treeview::TVastStringTree tree(nullptr);
         QuietHost host;
@@ -110,10 +121,12 @@ void AddFiles(benchmark::State& state) {
         });
         platform::SetTimer(beat, 1, 10);
         const long before = ResidentBytes();
+        const long f1 = MinorFaults();
         const auto a0 = Clock::now();
         lastBeat = a0;
         AddFilesResult r = AddMediaFiles(tree, files.paths, host);
         const double add = Seconds(a0, Clock::now());
+        const long addFaults = MinorFaults() - f1;
         longest = std::max(longest, Seconds(lastBeat, Clock::now()));
         const long after = ResidentBytes();
         platform::KillTimer(beat, 1);
@@ -126,6 +139,8 @@ void AddFiles(benchmark::State& state) {
         state.counters["stall_ms"] = longest * 1000;
         state.counters["row_bytes"] = static_cast<double>(after - before) / kFiles;
         state.counters["threads"] = threads;
+        state.counters["probe_faults"] = static_cast<double>(probeFaults) / kFiles;
+        state.counters["add_faults"] = static_cast<double>(addFaults) / kFiles;
         ClearItemTree(tree);
     }
 }
