@@ -197,6 +197,10 @@ LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         case WM_NCLBUTTONDBLCLK:
+            // A quick second press on a minimised child's button is a press like the first.
+            if ((wParam == WPARAM(HTMINBUTTON) || wParam == WPARAM(HTMAXBUTTON) || wParam == WPARAM(HTCLOSE)) &&
+                !w->IsTopLevel() && (w->style & WS_MINIMIZE))
+                return DefWindowProcA(hwnd, WM_NCLBUTTONDOWN, wParam, lParam);
             if (wParam == WPARAM(HTCAPTION) && w->IsTopLevel() && (w->style & WS_MAXIMIZEBOX))
                 ShowWindow(hwnd, (w->style & WS_MAXIMIZE) ? SW_RESTORE : SW_MAXIMIZE);
             else if (wParam == WPARAM(HTCAPTION) && !w->IsTopLevel() && (w->style & WS_MINIMIZE))

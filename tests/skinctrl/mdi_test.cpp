@@ -435,8 +435,13 @@ TEST_F(MdiTest, MinimisedChildrenAreCaptionStripsAlongTheBottom) {
     HWND client = main->ClientHandle();
     RECT cr;
     GetClientRect(client, &cr);
+    // The client's origin in the main window's coordinates.
     POINT origin{0, 0};
-    MapWindowPoints(client, main->Handle(), &origin, 1);  // the client in the main window
+    ::platform::ClientToScreen(client, &origin);
+    RECT mainRect;
+    GetWindowRect(main->Handle(), &mainRect);
+    origin.x -= mainRect.left;
+    origin.y -= mainRect.top;
     auto placeOf = [&](TForm* f) {
         RECT r;
         GetWindowRect(f->Handle(), &r);
