@@ -534,6 +534,16 @@ TEST_F(MdiTest, MinimisedChildrenAreCaptionStripsAlongTheBottom) {
     press(onClose, true);
     press(onClose, false);
     EXPECT_TRUE(closed);
+    // ArrangeIcons closes the gaps a restored child leaves.
+    skinned->Show();
+    skinned->SetWindowState(wsMinimized);
+    ShowWindow(plain->Handle(), SW_MINIMIZE);
+    Pump();
+    EXPECT_EQ(placeOf(plain), TRect(W, cr.bottom - H, 2 * W, cr.bottom));
+    skinned->SetWindowState(wsNormal);
+    main->ArrangeIcons();
+    Pump();
+    EXPECT_EQ(placeOf(plain), TRect(0, cr.bottom - H, W, cr.bottom));
     delete plain;
     delete skinned;
 }
