@@ -531,6 +531,8 @@ void TdvxForm::UIStyleChanged() {
         full->SetTransparentColor(transColor_);
     }
     if (autoUpdateSub_) ContainerApplyUIStyle(this, GetUIStyle(), GetFileTheme());
+    // Never smaller than the title bar, the menu bar and the bottom border.
+    form_->Constraints()->SetMinHeight(MenuBarHeight() + titleBar_->Height() + B_ + 3);
     (void)bounds;
     FrameChanged();
     Invalidate();
@@ -581,6 +583,7 @@ LRESULT TdvxForm::NewParentWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             } else if (titleBar_) {
                 titleBar_->SetActive(false);
             }
+            if (IsIconic(h)) PaintMinimised();
             break;
         case WM_DESTROY:
             if (GetMDIChild() && Application) {
@@ -605,11 +608,20 @@ LRESULT TdvxForm::NewParentWndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             PaintFormBorder();
             break;
         case WM_NCACTIVATE:
-            if (IsIconic(h)) return CallPrevious(msg, wParam, lParam);
+            if (IsIconic(h)) {
+                result = CallPrevious(msg, wParam, lParam);
+                if (GetMDIChild() && Hooked().count(h)) PaintMinimised();
+                return result;
+            }
             if (titleBar_) titleBar_->Invalidate();
             PaintFormBorder();
             return 1;
         case WM_NCPAINT:
+            // A minimised MDI child is a skinned caption strip.
+            if (IsIconic(h) && GetMDIChild()) {
+                PaintMinimised();
+                return 0;
+            }
             if (IsIconic(h)) return CallPrevious(msg, wParam, lParam);
             if (titleBar_) titleBar_->Invalidate();
             PaintFormBorder();
@@ -670,11 +682,10 @@ void TdvxForm::MDIChildSized(HWND h) {
         SetTitleBarVisible(false);
         hookTogglesTitle_ = false;
         if (!mdiMaximised_) {
-            // A child made maximised never had its contents under a title bar.
-            if (!mdiStartedMaximised_ || mdiRestoredOnce_) {
-                ScrollChildren(0, -inset);
-                Realign();
-            }
+            // Also a child made maximised: its contents were laid out under a title bar,
+            // so they move up like any other's and come back down on its first restore.
+            ScrollChildren(0, -inset);
+            Realign();
             mdiMaximised_ = true;
             if (IsMDIClientWindow(client)) SendMessage(client, WM_MDIMAXIMIZE, reinterpret_cast<WPARAM>(h), 0);
         }
@@ -685,10 +696,8 @@ void TdvxForm::MDIChildSized(HWND h) {
             hookTogglesTitle_ = false;
         }
         if (mdiMaximised_) {
-            if (!mdiStartedMaximised_ || mdiRestoredOnce_) {
-                ScrollChildren(0, inset);
-                Realign();
-            }
+            ScrollChildren(0, inset);
+            Realign();
             mdiRestoredOnce_ = true;
             mdiMaximised_ = false;
             titleBar_->ProcessMaxBtn();
@@ -870,38 +879,70 @@ void TdvxForm::PaintBuiltInBorder(TCanvas* c, int w, int h) {
 }
 
 void TdvxForm::PaintSkinBorder(TCanvas* c, int w, int h) {
-    TdvxFileTheme* theme = GetFileTheme();
-    const bool titleShown = titleBar_->Visible();
-    if (titleShown && titleBar_->CanPaint()) {
-        TBitmap* t = titleBar_->GetTitleImage(-2);
+    TdvxSkinFrame f;
+    f.theme = GetFileTheme();
+    f.titleBar = titleBar_;
+    f.L = L_;
+    f.R = R_;
+    f.B = B_;
+    f.menuHeight = MenuBarHeight();
+    f.menuBarColor = menuBarColor_;
+    f.menuBarToColor = menuBarToColor_;
+    f.menuBarFace = menuBar_ ? menuBar_->Color() : menuBarColor_;
+    f.bottomRegion = bottomRegion_;
+    f.transparent = transColor_;
+    f.bottomBorder = bottomBorder_.get();
+    PaintSkinFrame(c, w, h, f);
+}
+
+void PaintSkinFrame(TCanvas* c, int w, int h, const TdvxSkinFrame& f) {
+    TdvxFileTheme* theme = f.theme;
+    if (!c || !theme || !f.titleBar || w <= 0 || h <= 0) return;
+    const int L = f.L, R = f.R, B = f.B;
+    const bool titleShown = f.titleBar->Visible();
+    if (titleShown && f.titleBar->CanPaint()) {
+        TBitmap* t = f.titleBar->GetTitleImage(-2);
         if (t && !t->Empty()) {
             const int tw = t->Width(), th = t->Height();
-            Blit(c, 0, 0, t, TRect(0, 0, std::max(L_, 4), th));
+            Blit(c, 0, 0, t, TRect(0, 0, std::max(L, 4), th));
             Blit(c, 0, 0, t, TRect(0, 0, tw, 3));
-            int rw = std::max(4, R_);
+            int rw = std::max(4, R);
             Blit(c, w - rw, 0, t, TRect(tw - rw, 0, tw, th));
         }
     }
-    const int top = titleShown ? titleBar_->Height() + 3 : 0;
+    const int top = titleShown ? f.titleBar->Height() + 3 : 0;
     TColor face = theme->GetColor(SKIN2_FORMCOLOR);
+    // The frame beside the menu bar continues the bar.
+    auto menuStrip = [&](const TRect& r) {
+        if (r.IsEmpty()) return;
+        if (f.menuBarColor != f.menuBarToColor) {
+            DrawHorizontalGradient(c, r, f.menuBarColor, f.menuBarToColor);
+        } else {
+            c->Brush()->SetStyle(bsSolid);
+            c->Brush()->SetColor(f.menuBarFace);
+            c->FillRect(r);
+        }
+    };
     auto side = [&](Tsk2SkinBitmapElement element, bool left) {
         TBitmap* b = theme->GetBitmap(element);
         int bwid = b ? b->Width() : 0;
-        TRect r = left ? TRect(0, top, bwid, h - B_) : TRect(w - bwid, top, w, h - B_);
+        TRect r = left ? TRect(0, top, bwid, h - B) : TRect(w - bwid, top, w, h - B);
         if (b && !b->Empty() && !r.IsEmpty()) c->StretchDraw(r, b);
         if (bwid < 4) {
+            c->Brush()->SetStyle(bsSolid);
             c->Brush()->SetColor(face);
-            c->FillRect(left ? TRect(bwid, top, 4, h - B_) : TRect(w - 4, top, w - bwid, h - B_));
-            if (int mh = MenuBarHeight(); mh > 0)
-                PaintMenuStrip(c, left ? TRect(bwid, top, 4, top + mh) : TRect(w - 4, top, w - bwid, top + mh));
+            c->FillRect(left ? TRect(bwid, top, 4, h - B) : TRect(w - 4, top, w - bwid, h - B));
+            if (f.menuHeight > 0)
+                menuStrip(left ? TRect(bwid, top, 4, top + f.menuHeight) : TRect(w - 4, top, w - bwid, top + f.menuHeight));
         }
     };
     side(SKIN2_FORMLEFTBORDER, true);
     side(SKIN2_FORMRIGHTBORDER, false);
     TBitmap* part1 = theme->GetBitmap(SKIN2_FORMBOTTOMBORDER1);
-    if (part1 && !part1->Empty() && w > 0) {
-        bottomBorder_->SetSize(w, part1->Height());
-        TCanvas* bc = bottomBorder_->Canvas();
+    if (part1 && !part1->Empty() && f.bottomBorder) {
+        TBitmap* border = f.bottomBorder;
+        border->SetSize(w, part1->Height());
+        TCanvas* bc = border->Canvas();
         if (theme->GetBool(SKIN2_BOTTOMBORDERTHREESECT)) {
             TBitmap* part2 = theme->GetBitmap(SKIN2_FORMBOTTOMBORDER2);
             TBitmap* part3 = theme->GetBitmap(SKIN2_FORMBOTTOMBORDER3);
@@ -911,27 +952,110 @@ void TdvxForm::PaintSkinBorder(TCanvas* c, int w, int h) {
             if (part2 && !part2->Empty())
                 bc->StretchDraw(TRect(part1->Width(), 0, w - w3, part1->Height()), part2);
         } else {
-            SpitDrawHorizontal2(part1, bc, TRect(0, 0, w, part1->Height()), true, transColor_);
+            SpitDrawHorizontal2(part1, bc, TRect(0, 0, w, part1->Height()), true, f.transparent);
         }
-        if (bottomRegion_) {
+        if (f.bottomRegion) {
+            // Outside the region the key colour never shows: the face stands behind it.
             TBitmap composed;
             composed.SetPixelFormat(pf24bit);
             composed.SetSize(w, part1->Height());
             composed.Canvas()->Brush()->SetColor(face);
             composed.Canvas()->FillRect(TRect(0, 0, w, part1->Height()));
-            bottomBorder_->SetTransparent(true);
-            bottomBorder_->SetTransparentColor(transColor_);
-            composed.Canvas()->Draw(0, 0, bottomBorder_.get());
-            bottomBorder_->SetTransparent(false);
-            Blit(c, 0, h - B_, &composed, TRect(0, 0, w, part1->Height()));
+            border->SetTransparent(true);
+            border->SetTransparentColor(f.transparent);
+            composed.Canvas()->Draw(0, 0, border);
+            border->SetTransparent(false);
+            Blit(c, 0, h - B, &composed, TRect(0, 0, w, part1->Height()));
         } else {
-            Blit(c, 0, h - B_, bottomBorder_.get(), TRect(0, 0, w, part1->Height()));
+            Blit(c, 0, h - B, border, TRect(0, 0, w, part1->Height()));
         }
     }
-    if (B_ < 4) {
+    if (B < 4) {
+        c->Brush()->SetStyle(bsSolid);
         c->Brush()->SetColor(face);
-        c->FillRect(TRect(L_, h - 4, w - R_, h - B_));
+        c->FillRect(TRect(L, h - 4, w - R, h - B));
     }
+}
+
+void TdvxForm::PaintMinimised() {
+    if (closing_ || !form_ || !form_->HandleAllocated() || !titleBar_) return;
+    HWND h = form_->WindowHandle();
+    if (!IsIconic(h)) return;
+    RECT window;
+    GetWindowRect(h, &window);
+    const int w = window.right - window.left, hgt = window.bottom - window.top;
+    if (w <= 0 || hgt <= 0) return;
+    TBitmap strip;
+    strip.SetPixelFormat(pf24bit);
+    strip.SetSize(w, hgt);
+    TCanvas* c = strip.Canvas();
+    const TRect all(0, 0, w, hgt);
+    TdvxUIStyle style = GetUIStyle();
+    const bool skin = UsingTheme(style);
+    TdvxFileTheme* theme = skin ? GetFileTheme() : nullptr;
+    c->Brush()->SetStyle(bsSolid);
+    c->Brush()->SetColor(Color());
+    c->FillRect(all);
+    // The skin's own minimised caption, else the title bar's pictures brought to the
+    // strip's height: the left and right ends as they are, the middle stretched.
+    TBitmap* own = theme ? theme->GetBitmap(SKIN2_MINIMIZEDTITLE) : nullptr;
+    if (own && !own->Empty()) {
+        c->StretchDraw(all, own);
+    } else {
+        titleBar_->ForcePaint();
+        TBitmap* p0 = titleBar_->GetTitleImage(0);
+        TBitmap* p1 = titleBar_->GetTitleImage(1);
+        TBitmap* p2 = titleBar_->GetTitleImage(2);
+        if (p0 && p1 && p2 && !p0->Empty() && !p1->Empty() && !p2->Empty()) {
+            const int left = std::min(p0->Width(), w / 2), right = std::min(p1->Width(), w - left);
+            c->StretchDraw(TRect(w - right, 0, w, hgt), p1);
+            if (w - right > left) c->StretchDraw(TRect(left, 0, w - right, hgt), p2);
+            c->StretchDraw(TRect(0, 0, left, hgt), p0);
+        }
+    }
+    if (!skin) {
+        c->Brush()->SetColor(borderColor_);
+        c->FrameRect(all);
+    }
+    // The buttons: restore, maximise and close, the held one pressed.
+    const LRESULT codes[] = {HTMINBUTTON, HTMAXBUTTON, HTCLOSE};
+    const int frames[] = {10, 7, 16};
+    const LRESULT held = MinimizedPressedButton(h);
+    const bool keyed = skin ? theme->GetBool(SKIN2_TITLEBTNTRANS) : GetInsideThemeBool(style, DVX_THEME_TITLEBUTTON_TRANSPARENT);
+    const TColor key = skin ? transColor_ : DVX_KEY_COLOR;
+    for (int i = 0; i < 3; ++i) {
+        TRect box = MinimizedCaptionButton(w, hgt, i);
+        TBitmap glyph;
+        const int frame = frames[i] + (held == codes[i] ? 2 : 0);
+        if (skin)
+            theme->GetBitmap2(SKIN2_TITLEBUTTONS, &glyph, 18, frame);
+        else
+            GetInsideThemeBitmap(style, DVX_THEME_TITLEBUTTON_IMAGE, &glyph, 18, frame);
+        if (glyph.Empty()) continue;
+        glyph.SetTransparent(keyed || !skin);
+        if (keyed || !skin) glyph.SetTransparentColor(key);
+        // A glyph larger than the button's place is brought down to it; a smaller one is centred.
+        if (glyph.Width() > box.Width() || glyph.Height() > box.Height())
+            c->StretchDraw(box, &glyph);
+        else
+            c->Draw(box.left + (box.Width() - glyph.Width()) / 2, box.top + (box.Height() - glyph.Height()) / 2, &glyph);
+    }
+    // The caption, shortened to the room left of the buttons.
+    c->Font()->Assign(titleBar_->Font());
+    if (!titleBar_->FormActive()) c->Font()->SetColor(titleBar_->InactiveCaptionColor());
+    c->Brush()->SetStyle(bsClear);
+    RECT text{5, 0, MinimizedCaptionButton(w, hgt, 0).left - 3, hgt};
+    if (text.right > text.left)
+        DrawText(c->Handle(), form_->Caption(), &text, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_END_ELLIPSIS | DT_NOPREFIX);
+    HDC dc = GetWindowDC(h);
+    if (!dc) return;
+    {
+        TCanvas canvas;
+        canvas.SetHandle(dc);
+        canvas.Draw(0, 0, &strip);
+        canvas.SetHandle(nullptr);
+    }
+    ReleaseDC(h, dc);
 }
 
 // ---------------------------------------------------------------- region
@@ -944,8 +1068,11 @@ void TdvxForm::RegionWindow() {
     const int w = window.right - window.left, hgt = window.bottom - window.top;
     TdvxUIStyle style = GetUIStyle();
     HRGN region;
-    if (UsingTheme(style)) {
-        if (!titleRegion_ && !bottomRegion_) {
+    if (GetMDIChild() && IsIconic(h)) {
+        // A minimised child's strip is a plain rectangle.
+        region = nullptr;
+    } else if (UsingTheme(style)) {
+        if ((!titleRegion_ && !bottomRegion_) || (GetMDIChild() && form_->WindowState() != wsNormal)) {
             region = CreateRectRgn(0, 0, w, hgt);
         } else {
             titleBar_->ForcePaint();

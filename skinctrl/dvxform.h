@@ -54,6 +54,22 @@ platform::HRGN FrameRegionFromBitmaps(const TdvxRegionSource& source, int w, int
 // roundCornerBottom (-1 counts as 0).
 platform::HRGN FrameRoundRegion(int w, int h, int roundCorner, int roundCornerBottom);
 
+// What a skinned frame paints around its window under a file theme.
+struct TdvxSkinFrame {
+    TdvxFileTheme* theme = nullptr;
+    TdvxTitleBar* titleBar = nullptr;
+    int L = 0, R = 0, B = 0;    // the skin's left, right and bottom border sizes
+    int menuHeight = 0;         // the menu bar's height under the title bar, 0 when none shows
+    TColor menuBarColor = 0, menuBarToColor = 0, menuBarFace = 0;
+    bool bottomRegion = false;  // the bottom border's key colour is cut out of the window
+    TColor transparent = DVX_KEY_COLOR;
+    TBitmap* bottomBorder = nullptr;  // composed here, then kept for the region
+};
+// Paints the frame (the strips beside and above the title bar, the side borders and the
+// bottom border, in window coordinates of a w x h window) onto c. The single form frame and
+// the MDI frame both paint through it.
+void PaintSkinFrame(platform::TCanvas* c, int w, int h, const TdvxSkinFrame& frame);
+
 class TdvxForm : public TdvxControl<platform::TCustomPanel>, public IdvxMenuFrame, public IdvxMenuBarFrame {
 public:
     // An owner that is not a form leaves a plain panel (no title bar, no hook). A second
@@ -131,6 +147,9 @@ public:
     void PaintFormBorder();
     // Gives the window its region.
     void RegionWindow();
+    // A minimised MDI child: paints its caption strip (the title bar's look, the caption and
+    // the restore, maximise and close buttons) into the window.
+    void PaintMinimised();
     // 1 when the focused, active form's menu knows the key of message as a shortcut.
     void ProcessKeyPress(platform::TMessage& message);
     // Puts the caption bits off again when the form got them back.

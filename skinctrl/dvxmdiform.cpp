@@ -221,7 +221,10 @@ void TdvxMDIForm::SetUIStyle(TdvxUIStyle value) {
         skinned->SetUIStyle(uiStyle_);
         skinned->SetFileTheme(fileTheme_);
     }
-    if (!titleBar_) return;
+    if (!titleBar_) {
+        ApplyMinimumSize();
+        return;
+    }
     titleBar_->SetFileTheme(fileTheme_);
     titleBar_->SetUIStyle(uiStyle_);
     titleBar_->ReapplyStyle();
@@ -233,9 +236,30 @@ void TdvxMDIForm::SetUIStyle(TdvxUIStyle value) {
         full->SetTransparent(style == FromThemeFile && titleRegion_);
         full->SetTransparentColor(transColor_);
     }
+    ApplyMinimumSize();
     FrameChanged();
     PaintBorder();
     RegionWindow();
+}
+
+void TdvxMDIForm::ApplyMinimumSize() {
+    TdvxUIStyle style = uiStyle_;
+    if (!form_ || !UsingFileTheme(fileTheme_, uiStyle_, style)) return;
+    // Under a skin the form stays wide enough for the title pictures and the buttons, and
+    // high enough for the title bar, the menu bar and the bottom border.
+    TdvxFileTheme* theme = fileTheme_;
+    auto width = [&](Tsk2SkinBitmapElement e) {
+        TBitmap* b = theme->GetBitmap(e);
+        return b ? b->Width() : 0;
+    };
+    const int k = titleBar_ ? titleBar_->Buttons()->Count() * 15 - 15 : 35;
+    const int left = width(SKIN2_TITLEBAR1), right = width(SKIN2_TITLEBAR3), button = width(SKIN2_TITLEBUTTONS) / 6;
+    const int minWidth = theme->GetBool(SKIN2_TITLEFIVESECT) ? left + right + button + k
+                                                              : left + std::max(right, button + k);
+    const int bar = topPanel_ && topPanel_->Visible() && menuBar_ ? menuBar_->Height() : 0;
+    const int minHeight = (titleBar_ ? titleBar_->Height() : 0) + bar + B_ + 3;
+    form_->Constraints()->SetMinWidth(minWidth);
+    form_->Constraints()->SetMinHeight(minHeight);
 }
 
 void TdvxMDIForm::SetFileTheme(TdvxFileTheme* value) {
@@ -760,34 +784,20 @@ void TdvxMDIForm::PaintBorder() {
     };
     TdvxUIStyle style = uiStyle_;
     if (UsingFileTheme(fileTheme_, uiStyle_, style)) {
-        TdvxFileTheme* theme = fileTheme_;
-        if (titleShown && titleBar_->CanPaint())
-            if (TBitmap* t = titleBar_->GetTitleImage(-2); t && !t->Empty()) {
-                const int tw = t->Width(), th = t->Height(), rw = std::max(4, R_);
-                c->CopyRect(TRect(0, 0, std::max(L_, 4), th), t->Canvas(), TRect(0, 0, std::max(L_, 4), th));
-                c->CopyRect(TRect(0, 0, tw, 3), t->Canvas(), TRect(0, 0, tw, 3));
-                c->CopyRect(TRect(w - rw, 0, w, th), t->Canvas(), TRect(tw - rw, 0, tw, th));
-            }
-        TColor face = theme->GetColor(SKIN2_FORMCOLOR);
-        auto side = [&](Tsk2SkinBitmapElement element, bool left) {
-            TBitmap* b = theme->GetBitmap(element);
-            int bw = b ? b->Width() : 0;
-            TRect r = left ? TRect(0, barTop, bw, hgt - B_) : TRect(w - bw, barTop, w, hgt - B_);
-            if (b && !b->Empty() && !r.IsEmpty()) c->StretchDraw(r, b);
-            if (bw < 4) {
-                c->Brush()->SetColor(face);
-                c->FillRect(left ? TRect(bw, barTop, 4, hgt - B_) : TRect(w - 4, barTop, w - bw, hgt - B_));
-                if (barShown)
-                    strip(left ? TRect(bw, barTop, 4, barTop + barHeight) : TRect(w - 4, barTop, w - bw, barTop + barHeight));
-            }
-        };
-        side(SKIN2_FORMLEFTBORDER, true);
-        side(SKIN2_FORMRIGHTBORDER, false);
-        if (TBitmap* part1 = theme->GetBitmap(SKIN2_FORMBOTTOMBORDER1); part1 && !part1->Empty() && w > 0) {
-            bottomBorder_->SetSize(w, part1->Height());
-            SpitDrawHorizontal2(part1, bottomBorder_->Canvas(), TRect(0, 0, w, part1->Height()), true, transColor_);
-            c->CopyRect(TRect(0, hgt - B_, w, hgt), bottomBorder_->Canvas(), TRect(0, 0, w, part1->Height()));
-        }
+        TdvxSkinFrame f;
+        f.theme = fileTheme_;
+        f.titleBar = titleBar_;
+        f.L = L_;
+        f.R = R_;
+        f.B = B_;
+        f.menuHeight = barHeight;
+        f.menuBarColor = menuBarColor_;
+        f.menuBarToColor = menuBarToColor_;
+        f.menuBarFace = menuBar_ ? menuBar_->Color() : menuBarColor_;
+        f.bottomRegion = bottomRegion_;
+        f.transparent = transColor_;
+        f.bottomBorder = bottomBorder_.get();
+        PaintSkinFrame(c, w, hgt, f);
     } else {
         const int bw = borderWidth_;
         c->Brush()->SetStyle(bsSolid);

@@ -118,6 +118,8 @@ private:
     void OnWindowMenuClick(platform::TObject* sender);
     void OnApplicationMessage(platform::MSG& msg, bool& handled);
     void FrameChanged();
+    // Under a skin: the form's smallest size.
+    void ApplyMinimumSize();
     int ReservedHeight() const;
 
     platform::TCustomForm* form_ = nullptr;

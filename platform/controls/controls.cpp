@@ -270,11 +270,27 @@ bool TControl::CanResize(int& newWidth, int& newHeight) {
     return result;
 }
 
+void TSizeConstraints::Apply(int& width, int& height) const {
+    if (maxWidth_ > 0) width = std::min(width, maxWidth_);
+    if (minWidth_ > 0) width = std::max(width, minWidth_);
+    if (maxHeight_ > 0) height = std::min(height, maxHeight_);
+    if (minHeight_ > 0) height = std::max(height, minHeight_);
+}
+
+void TSizeConstraints::Set(int& field, int value) {
+    value = std::max(0, value);
+    if (field == value) return;
+    field = value;
+    if (control_) control_->SetBounds(control_->Left(), control_->Top(), control_->Width(), control_->Height());
+    if (OnChange) OnChange(control_);
+}
+
 void TControl::SetBounds(int left, int top, int width, int height) {
     if (!CanResize(width, height)) {
         width = width_;
         height = height_;
     }
+    constraints_.Apply(width, height);
     width = std::max(0, width);
     height = std::max(0, height);
     if (left == left_ && top == top_ && width == width_ && height == height_) return;

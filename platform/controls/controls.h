@@ -159,6 +159,31 @@ using TDragDropEvent = std::function<void(TObject* sender, TObject* source, int 
 using TStartDragEvent = std::function<void(TObject* sender, TDragObject*& dragObject)>;
 using TEndDragEvent = std::function<void(TObject* sender, TObject* target, int x, int y)>;
 
+// The smallest and largest size a control may take (0: no limit). Every change of bounds
+// keeps to them, and a form tells the window layer, so a user's resize does too. A minimum
+// above the maximum wins.
+class TSizeConstraints {
+public:
+    explicit TSizeConstraints(TControl* control) : control_(control) {}
+    int MinWidth() const { return minWidth_; }
+    int MinHeight() const { return minHeight_; }
+    int MaxWidth() const { return maxWidth_; }
+    int MaxHeight() const { return maxHeight_; }
+    // Each setter puts the control's size back within the new limits at once.
+    void SetMinWidth(int value) { Set(minWidth_, value); }
+    void SetMinHeight(int value) { Set(minHeight_, value); }
+    void SetMaxWidth(int value) { Set(maxWidth_, value); }
+    void SetMaxHeight(int value) { Set(maxHeight_, value); }
+    // The width and height brought within the limits.
+    void Apply(int& width, int& height) const;
+    TNotifyEvent OnChange;
+
+private:
+    void Set(int& field, int value);
+    TControl* control_;
+    int minWidth_ = 0, minHeight_ = 0, maxWidth_ = 0, maxHeight_ = 0;
+};
+
 class TControl : public TComponent {
 public:
     explicit TControl(TComponent* owner);
@@ -194,6 +219,9 @@ public:
     virtual TPoint ClientOrigin() const;
     TPoint ClientToScreen(const TPoint& p) const;
     TPoint ScreenToClient(const TPoint& p) const;
+
+    TSizeConstraints* Constraints() { return &constraints_; }
+    const TSizeConstraints* Constraints() const { return &constraints_; }
 
     TAlign Align() const { return align_; }
     void SetAlign(TAlign value);
@@ -331,6 +359,7 @@ protected:
     int anchorRight_ = -1;
     int anchorBottom_ = -1;
     TAlign align_ = alNone;
+    TSizeConstraints constraints_{this};
     TAnchors anchors_ = akLeft | akTop;
     bool visible_ = true;
     bool enabled_ = true;

@@ -429,7 +429,7 @@ void TCustomForm::SetWindowState(TWindowState value) {
     if (windowState_ == value) return;
     windowState_ = value;
     if (HandleAllocated() && visible_)
-        ShowWindow(handle_, value == wsMaximized ? SW_SHOWMAXIMIZED : value == wsMinimized ? SW_SHOWMINIMIZED : SW_RESTORE);
+        ShowWindow(handle_, value == wsMaximized ? SW_SHOWMAXIMIZED : value == wsMinimized ? SW_SHOWMINIMIZED : SW_SHOWNORMAL);
 }
 
 void TCustomForm::PlaceOnFirstShow() {
@@ -738,6 +738,19 @@ void TCustomForm::Dispatch(TMessage& m) {
             return;
         case CM_VISIBLECHANGED: ShowingChanged(); return;
         case CM_TEXTCHANGED: TScrollingWinControl::Dispatch(m); return;
+        case WM_GETMINMAXINFO: {
+            // A user's resize keeps to the form's constraints.
+            DefaultHandler(m);
+            if (auto* info = reinterpret_cast<MINMAXINFO*>(m.LParam)) {
+                const TSizeConstraints* c = Constraints();
+                if (c->MinWidth() > 0) info->ptMinTrackSize.x = std::max<LONG>(info->ptMinTrackSize.x, c->MinWidth());
+                if (c->MinHeight() > 0) info->ptMinTrackSize.y = std::max<LONG>(info->ptMinTrackSize.y, c->MinHeight());
+                if (c->MaxWidth() > 0) info->ptMaxTrackSize.x = std::min<LONG>(info->ptMaxTrackSize.x, c->MaxWidth());
+                if (c->MaxHeight() > 0) info->ptMaxTrackSize.y = std::min<LONG>(info->ptMaxTrackSize.y, c->MaxHeight());
+            }
+            m.Result = 0;
+            return;
+        }
         case CM_DIALOGKEY:
             if (GetKeyState(VK_MENU) >= 0) {
                 WORD key = WORD(m.WParam);

@@ -44,8 +44,8 @@ struct MDICREATESTRUCTA {
 };
 
 // The size a minimised child takes in the row along the client's bottom edge.
-constexpr int MDI_ICON_WIDTH = 160;
-constexpr int MDI_ICON_HEIGHT = 25;
+constexpr int MDI_ICON_WIDTH = MINIMIZED_CHILD_WIDTH;
+constexpr int MDI_ICON_HEIGHT = MINIMIZED_CHILD_HEIGHT;
 
 // The client window's class name.
 extern const char* const MDICLIENT_CLASS;

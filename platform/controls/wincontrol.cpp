@@ -591,6 +591,7 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
         width = width_;
         height = height_;
     }
+    constraints_.Apply(width, height);
     width = std::max(0, width);
     height = std::max(0, height);
     if (left == left_ && top == top_ && width == width_ && height == height_) return;

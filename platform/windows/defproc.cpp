@@ -25,6 +25,13 @@ LRESULT HitTest(Window* w, TPoint screen) {
     TPoint p(screen.x - o.x, screen.y - o.y);
     TRect whole(0, 0, w->Width(), w->Height());
     if (!whole.Contains(p)) return HTNOWHERE;
+    if (!w->IsTopLevel() && (w->style & WS_MINIMIZE)) {
+        // A minimised child: its caption strip and the strip's buttons.
+        const LRESULT codes[] = {HTMINBUTTON, HTMAXBUTTON, HTCLOSE};
+        for (int i = 0; i < 3; ++i)
+            if (TRect(MinimizedCaptionButton(w->Width(), w->Height(), i)).Contains(p)) return codes[i];
+        return HTCAPTION;
+    }
     if (w->client.Contains(p)) return HTCLIENT;
     if (win::ScrollBarRect(w, SB_VERT).Contains(p)) return HTVSCROLL;
     if (win::ScrollBarRect(w, SB_HORZ).Contains(p)) return HTHSCROLL;
@@ -176,7 +183,12 @@ LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             if (w->parent) return win::Send(w->parent->handle, msg, wParam, lParam);
             return 0;
         case WM_NCLBUTTONDOWN:
-            if (wParam == WPARAM(HTCAPTION)) {
+            w->ncPressed = 0;
+            if ((wParam == WPARAM(HTMINBUTTON) || wParam == WPARAM(HTMAXBUTTON) || wParam == WPARAM(HTCLOSE)) &&
+                !w->IsTopLevel() && (w->style & WS_MINIMIZE)) {
+                w->ncPressed = LRESULT(wParam);
+                RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+            } else if (wParam == WPARAM(HTCAPTION)) {
                 BeginWindowDrag(hwnd);
             } else if (LRESULT(wParam) >= HTLEFT && LRESULT(wParam) <= HTBOTTOMRIGHT) {
                 BeginWindowDrag(hwnd, LRESULT(wParam));
@@ -185,8 +197,28 @@ LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             return 0;
         case WM_NCLBUTTONDBLCLK:
+            // A quick second press on a minimised child's button is a press like the first.
+            if ((wParam == WPARAM(HTMINBUTTON) || wParam == WPARAM(HTMAXBUTTON) || wParam == WPARAM(HTCLOSE)) &&
+                !w->IsTopLevel() && (w->style & WS_MINIMIZE))
+                return DefWindowProcA(hwnd, WM_NCLBUTTONDOWN, wParam, lParam);
             if (wParam == WPARAM(HTCAPTION) && w->IsTopLevel() && (w->style & WS_MAXIMIZEBOX))
                 ShowWindow(hwnd, (w->style & WS_MAXIMIZE) ? SW_RESTORE : SW_MAXIMIZE);
+            else if (wParam == WPARAM(HTCAPTION) && !w->IsTopLevel() && (w->style & WS_MINIMIZE))
+                win::Send(hwnd, WM_SYSCOMMAND, SC_RESTORE, lParam);
+            return 0;
+        case WM_NCLBUTTONUP: {
+            // A minimised child's caption button acts when the button is let go on it.
+            LRESULT pressed = w->ncPressed;
+            w->ncPressed = 0;
+            if (!pressed || LRESULT(wParam) != pressed || w->IsTopLevel() || !(w->style & WS_MINIMIZE)) return 0;
+            RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME);
+            WPARAM command = pressed == HTMINBUTTON ? SC_RESTORE : pressed == HTMAXBUTTON ? SC_MAXIMIZE : SC_CLOSE;
+            win::Send(hwnd, WM_SYSCOMMAND, command, lParam);
+            return 0;
+        }
+        case WM_NCMOUSEMOVE:
+            // Back over the strip with the button up: a press that ended elsewhere is over.
+            if (w->ncPressed && GetKeyState(VK_LBUTTON) >= 0) w->ncPressed = 0;
             return 0;
         case WM_ACTIVATE:
             if (LOWORD(wParam) != WA_INACTIVE && !(w->style & WS_MINIMIZE) && !GetFocus()) SetFocus(hwnd);

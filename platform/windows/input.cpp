@@ -186,11 +186,21 @@ void FollowDrag(HWND d, TPoint screen) {
     bool right = edge == HTRIGHT || edge == HTTOPRIGHT || edge == HTBOTTOMRIGHT;
     bool top = edge == HTTOP || edge == HTTOPLEFT || edge == HTTOPRIGHT;
     bool bottom = edge == HTBOTTOM || edge == HTBOTTOMLEFT || edge == HTBOTTOMRIGHT;
-    const int minimum = 8;
-    if (left) r.left = std::min(r.left + dx, r.right - minimum);
-    if (right) r.right = std::max(r.right + dx, r.left + minimum);
-    if (top) r.top = std::min(r.top + dy, r.bottom - minimum);
-    if (bottom) r.bottom = std::max(r.bottom + dy, r.top + minimum);
+    // The window may narrow the sizes the drag can give it.
+    constexpr int minimum = 8, maximum = 32767;
+    MINMAXINFO info;
+    info.ptMinTrackSize = POINT{minimum, minimum};
+    info.ptMaxTrackSize = POINT{maximum, maximum};
+    win::Send(d, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+    if (!win::Find(d)) return;
+    const int minW = std::clamp(int(info.ptMinTrackSize.x), minimum, maximum);
+    const int minH = std::clamp(int(info.ptMinTrackSize.y), minimum, maximum);
+    const int maxW = std::clamp(int(info.ptMaxTrackSize.x), minW, maximum);
+    const int maxH = std::clamp(int(info.ptMaxTrackSize.y), minH, maximum);
+    if (left) r.left = std::clamp(r.left + dx, r.right - maxW, r.right - minW);
+    if (right) r.right = std::clamp(r.right + dx, r.left + minW, r.left + maxW);
+    if (top) r.top = std::clamp(r.top + dy, r.bottom - maxH, r.bottom - minH);
+    if (bottom) r.bottom = std::clamp(r.bottom + dy, r.top + minH, r.top + maxH);
     SetWindowPos(d, nullptr, r.left, r.top, r.Width(), r.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

@@ -182,7 +182,56 @@ TRect ScrollBarRect(const Window* w, int bar) {
     return TRect();
 }
 
+namespace {
+
+// A minimised child window: a caption strip with its text and the restore, maximise and
+// close buttons (the pressed one sunken).
+void PaintMinimizedStrip(Window* w, HDC dc) {
+    TRect r(0, 0, w->Width(), w->Height());
+    FillRect(dc, &r, GetSysColorBrush(COLOR_ACTIVECAPTION));
+    FrameRect(dc, &r, reinterpret_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    const LRESULT codes[] = {HTMINBUTTON, HTMAXBUTTON, HTCLOSE};
+    RECT first = MinimizedCaptionButton(w->Width(), w->Height(), 0);
+    HGDIOBJ oldPen = SelectObject(dc, GetStockObject(BLACK_PEN));
+    for (int i = 0; i < 3; ++i) {
+        RECT b = MinimizedCaptionButton(w->Width(), w->Height(), i);
+        FillRect(dc, &b, GetSysColorBrush(COLOR_BTNFACE));
+        RECT edge = b;
+        const bool down = w->ncPressed == codes[i];
+        DrawEdge(dc, &edge, down ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
+        const int d = down ? 1 : 0, cx = (b.left + b.right) / 2 + d, cy = (b.top + b.bottom) / 2 + d;
+        if (i == 0) {  // restore: two small windows
+            Rectangle(dc, cx - 4, cy - 1, cx + 2, cy + 4);
+            MoveToEx(dc, cx - 2, cy - 3, nullptr);
+            LineTo(dc, cx + 4, cy - 3);
+            LineTo(dc, cx + 4, cy + 2);
+        } else if (i == 1) {  // maximise: one window
+            Rectangle(dc, cx - 4, cy - 4, cx + 4, cy + 3);
+            MoveToEx(dc, cx - 4, cy - 3, nullptr);
+            LineTo(dc, cx + 4, cy - 3);
+        } else {  // close: a cross
+            MoveToEx(dc, cx - 3, cy - 3, nullptr);
+            LineTo(dc, cx + 4, cy + 4);
+            MoveToEx(dc, cx + 3, cy - 3, nullptr);
+            LineTo(dc, cx - 4, cy + 4);
+        }
+    }
+    SelectObject(dc, oldPen);
+    RECT text{4, 1, first.left - 2, w->Height() - 1};
+    HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_CAPTIONTEXT));
+    DrawText(dc, w->text, &text, DT_SINGLELINE | DT_VCENTER | DT_LEFT | DT_END_ELLIPSIS | DT_NOPREFIX);
+    SelectObject(dc, oldFont);
+}
+
+}  // namespace
+
 void PaintNonClient(Window* w, HDC dc) {
+    if (!w->IsTopLevel() && (w->style & WS_MINIMIZE)) {
+        PaintMinimizedStrip(w, dc);
+        return;
+    }
     TRect r(0, 0, w->Width(), w->Height());
     if (w->exStyle & WS_EX_CLIENTEDGE) {
         DrawEdge(dc, &r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);

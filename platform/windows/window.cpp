@@ -67,6 +67,8 @@ TRect ComputeClient(Window* w) {
     params.rgrc[0] = w->bounds;
     Send(w->handle, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&params));
     if (!Find(w->handle)) return TRect();
+    // A minimised child is all caption: nothing of it is client.
+    if (!w->IsTopLevel() && (w->style & WS_MINIMIZE)) return TRect();
     TRect r = params.rgrc[0];
     r = TRect(r.left - w->bounds.left, r.top - w->bounds.top, r.right - w->bounds.left, r.bottom - w->bounds.top);
     if (r.right < r.left) r.right = r.left;
@@ -200,8 +202,12 @@ TPoint ScreenOrigin(const Window* w) {
 }
 
 bool IsShowing(const Window* w) {
-    for (; w; w = w->parent)
-        if (!(w->style & WS_VISIBLE) || (w->style & WS_MINIMIZE)) return false;
+    for (const Window* a = w; a; a = a->parent) {
+        if (!(a->style & WS_VISIBLE)) return false;
+        // A minimised top-level window is off the screen; a minimised child shows its
+        // caption strip, but nothing inside it.
+        if ((a->style & WS_MINIMIZE) && (a != w || a->IsTopLevel())) return false;
+    }
     return true;
 }
 
@@ -243,7 +249,8 @@ HRGN VisibleRegion(const Window* w, bool wholeWindow, bool clipChildren) {
         hiding.clear();
     };
     if (w->region) cut(w, RGN_AND);
-    if (clipChildren)
+    // A minimised window's children do not show.
+    if (clipChildren && !(w->style & WS_MINIMIZE))
         for (const Window* c : w->children) hide(c);
     cutHiding();
     for (const Window* child = w; child->parent; child = child->parent) {
@@ -766,16 +773,66 @@ HWND ChildWindowFromPointEx(HWND parent, POINT point, UINT flags) {
     return c ? c->handle : parent;
 }
 
+RECT MinimizedCaptionButton(int width, int height, int index) {
+    constexpr int bw = 16, bh = 14, margin = 3, gap = 2;
+    const int top = std::max(0, (height - bh) / 2);
+    // Close at the right, apart; maximise and restore side by side left of it.
+    int left = width - margin - bw;
+    if (index <= 1) left -= gap + bw;
+    if (index == 0) left -= bw;
+    return RECT{left, top, left + bw, top + bh};
+}
+
+LRESULT MinimizedPressedButton(HWND hwnd) {
+    Window* w = Find(hwnd);
+    return w && (w->style & WS_MINIMIZE) ? w->ncPressed : 0;
+}
+
+namespace {
+
+// The first place along the parent's bottom edge that no other minimised child holds: left
+// to right, then the row above.
+TRect FreeIconPlace(const Window* w) {
+    const Window* parent = w->parent;
+    const int width = std::max(1, int(parent->client.Width())), bottom = int(parent->client.Height());
+    const int perRow = std::max(1, width / MINIMIZED_CHILD_WIDTH);
+    for (int i = 0;; ++i) {
+        TRect place = Bounds((i % perRow) * MINIMIZED_CHILD_WIDTH, bottom - (i / perRow + 1) * MINIMIZED_CHILD_HEIGHT,
+                             MINIMIZED_CHILD_WIDTH, MINIMIZED_CHILD_HEIGHT);
+        bool taken = false;
+        for (const Window* s : parent->children)
+            if (s != w && (s->style & WS_MINIMIZE) && (s->style & WS_VISIBLE) && s->bounds.left == place.left &&
+                s->bounds.top == place.top)
+                taken = true;
+        if (!taken || i > 10000) return place;
+    }
+}
+
+}  // namespace
+
 BOOL ShowWindow(HWND hwnd, int cmd) {
     Window* w = Find(hwnd);
     if (!w) return FALSE;
     bool wasVisible = w->style & WS_VISIBLE;
     bool wasMinimized = w->style & WS_MINIMIZE;
     bool show = cmd != SW_HIDE;
+    const bool child = !w->IsTopLevel();
+    constexpr UINT place = SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED;
+    if (child && wasMinimized && cmd == SW_RESTORE && w->restoreMaximized) cmd = SW_MAXIMIZE;
     if (cmd == SW_MINIMIZE || cmd == SW_SHOWMINIMIZED || cmd == SW_SHOWMINNOACTIVE) {
+        if (child && !wasMinimized) {
+            // Remembered for the restore: where it was, and whether it was maximised.
+            w->restoreMaximized = (w->style & WS_MAXIMIZE) != 0;
+            if (!w->restoreMaximized) w->restoreBounds = w->bounds;
+        }
         w->style = (w->style | WS_MINIMIZE) & ~WS_MAXIMIZE;
+        if (child && !wasMinimized) {
+            w->ncPressed = 0;
+            TRect r = FreeIconPlace(w);
+            SetWindowPos(hwnd, nullptr, r.left, r.top, r.Width(), r.Height(), place);
+        }
     } else if (cmd == SW_MAXIMIZE) {
-        if (!(w->style & WS_MAXIMIZE)) w->restoreBounds = w->bounds;
+        if (!(w->style & (WS_MAXIMIZE | WS_MINIMIZE))) w->restoreBounds = w->bounds;
         w->style = (w->style | WS_MAXIMIZE) & ~WS_MINIMIZE;
         if (w->IsTopLevel()) {
             TRect area = GetWorkArea();
@@ -783,15 +840,19 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
         } else if (w->parent) {
             // A maximised child window (an MDI child) fills its parent's client.
             SetWindowPos(hwnd, nullptr, 0, 0, w->parent->client.Width(), w->parent->client.Height(),
-                         SWP_NOZORDER | SWP_NOACTIVATE);
+                         wasMinimized ? place : SWP_NOZORDER | SWP_NOACTIVATE);
         }
     } else if (cmd == SW_RESTORE || cmd == SW_SHOWNORMAL) {
         bool wasMaximized = w->style & WS_MAXIMIZE;
         w->style &= ~(WS_MINIMIZE | WS_MAXIMIZE);
-        // Back from maximised: where it was before.
-        if (wasMaximized && !wasMinimized && (w->IsTopLevel() || w->parent) && !w->restoreBounds.IsEmpty()) {
+        // Back from maximised (or a child back from minimised): where it was before.
+        bool back = (wasMaximized && !wasMinimized) || (child && wasMinimized);
+        if (back && !w->restoreBounds.IsEmpty()) {
             TRect r = w->restoreBounds;
-            SetWindowPos(hwnd, nullptr, r.left, r.top, r.Width(), r.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+            SetWindowPos(hwnd, nullptr, r.left, r.top, r.Width(), r.Height(),
+                         wasMinimized ? place : SWP_NOZORDER | SWP_NOACTIVATE);
+        } else if (child && wasMinimized) {
+            SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | place);
         }
     }
     if (!Find(hwnd)) return FALSE;

@@ -45,6 +45,16 @@ struct WINDOWPOS {
     UINT flags = 0;
 };
 
+// WM_GETMINMAXINFO (lParam points to it): the window may narrow the sizes a user's resize
+// can give it, filled in with the layer's defaults before the message is sent.
+struct MINMAXINFO {
+    POINT ptReserved{};
+    POINT ptMaxSize{};
+    POINT ptMaxPosition{};
+    POINT ptMinTrackSize{};
+    POINT ptMaxTrackSize{};
+};
+
 struct NCCALCSIZE_PARAMS {
     RECT rgrc[3];
     WINDOWPOS* lppos = nullptr;
@@ -166,8 +176,18 @@ constexpr UINT CWP_SKIPDISABLED = 0x0002;
 constexpr UINT CWP_SKIPTRANSPARENT = 0x0004;
 HWND ChildWindowFromPointEx(HWND parent, POINT point, UINT flags);
 
-// Visibility and enabling.
+// Visibility and enabling. A minimised child window (an MDI child) becomes a small caption
+// strip in the first free place along its parent's bottom edge; its children hide and its
+// client is empty. Restored, it goes back to where it was, or to maximised when it was.
 BOOL ShowWindow(HWND hwnd, int cmd);
+// The size of a minimised child window's strip.
+constexpr int MINIMIZED_CHILD_WIDTH = 160;
+constexpr int MINIMIZED_CHILD_HEIGHT = 25;
+// The caption buttons of a minimised child window's strip (window coordinates of a strip
+// width x height): 0 restore (HTMINBUTTON), 1 maximise (HTMAXBUTTON), 2 close (HTCLOSE).
+RECT MinimizedCaptionButton(int width, int height, int index);
+// The strip's button (HTMINBUTTON, HTMAXBUTTON, HTCLOSE) the left button is held on, or 0.
+LRESULT MinimizedPressedButton(HWND hwnd);
 BOOL IsWindowVisible(HWND hwnd);
 BOOL IsIconic(HWND hwnd);
 BOOL IsZoomed(HWND hwnd);

@@ -42,7 +42,9 @@ struct Window {
     bool destroying = false;
     bool inPaint = false;
     ScrollBarState scroll[2];
-    TRect restoreBounds;             // top-level: the bounds before it was maximised
+    TRect restoreBounds;             // the bounds before it was maximised (or, a child, minimised)
+    bool restoreMaximized = false;   // a minimised child: it was maximised before
+    LRESULT ncPressed = 0;           // a minimised child: the caption button the left button went down on
 
     // Top-level windows only: the surface every DC of the tree draws on.
     HBITMAP surface = nullptr;

@@ -495,6 +495,67 @@ TEST_F(FormsTest, MaximisedAtCreationRestoresToItsBounds) {
     Pump();
 }
 
+// Size constraints hold for every change of bounds, for a user's resize through the
+// window layer, and the frame sets the smallest height its title bar needs.
+TEST_F(FormsTest, ConstraintsHoldOnSetBoundsAndUserResizes) {
+    struct Case {
+        int minW, minH, maxW, maxH, setW, setH, wantW, wantH;
+    } cases[] = {
+        {0, 0, 0, 0, 50, 40, 50, 40},              // no limits
+        {200, 150, 0, 0, 50, 40, 200, 150},        // raised to the minimum
+        {0, 0, 300, 250, 900, 800, 300, 250},      // lowered to the maximum
+        {200, 150, 300, 250, 250, 200, 250, 200},  // inside: as asked
+        {400, 0, 300, 0, 100, 100, 400, 100},      // a minimum above the maximum wins
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.minW << "," << c.minH << "," << c.maxW << "," << c.maxH);
+        TForm form(nullptr);
+        form.SetBounds(10, 10, 260, 210);
+        form.AfterConstruction();
+        form.HandleNeeded();
+        TSizeConstraints* k = form.Constraints();
+        k->SetMinWidth(c.minW);
+        k->SetMinHeight(c.minH);
+        k->SetMaxWidth(c.maxW);
+        k->SetMaxHeight(c.maxH);
+        form.SetBounds(10, 10, c.setW, c.setH);
+        EXPECT_EQ(form.Width(), c.wantW);
+        EXPECT_EQ(form.Height(), c.wantH);
+        RECT r;
+        GetWindowRect(form.Handle(), &r);
+        EXPECT_EQ(r.right - r.left, c.wantW);
+        EXPECT_EQ(r.bottom - r.top, c.wantH);
+        // The window layer is told the same limits.
+        MINMAXINFO info;
+        info.ptMinTrackSize = POINT{8, 8};
+        info.ptMaxTrackSize = POINT{5000, 5000};
+        SendMessage(form.Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+        EXPECT_EQ(info.ptMinTrackSize.x, std::max(8, c.minW));
+        EXPECT_EQ(info.ptMaxTrackSize.y, c.maxH > 0 ? c.maxH : 5000);
+    }
+    // A new limit applies at once.
+    TForm* form = nullptr;
+    TdvxForm* frame = Framed(DeepBlue, bsSizeable, &form);
+    form->Constraints()->SetMaxWidth(380);
+    EXPECT_EQ(form->Width(), 380);
+    // A drag of the right edge stops at the limits.
+    form->Constraints()->SetMinWidth(300);
+    form->Constraints()->SetMaxWidth(450);
+    TPoint edge(form->Left() + form->Width() - 2, form->Top() + 150);
+    Move(frame, edge);
+    Button(frame, edge, true);
+    for (auto [dx, want] : {std::pair{-200, 300}, std::pair{+200, 450}, std::pair{-30, 350}}) {
+        InputMouseMove(form->Handle(), edge.x - form->Left() + dx, edge.y - form->Top());
+        Pump();
+        EXPECT_EQ(form->Width(), want) << dx;
+    }
+    Button(frame, TPoint(edge.x - 30, edge.y), false);
+    // The frame keeps room for its title bar.
+    EXPECT_EQ(form->Constraints()->MinHeight(), frame->TitleBar()->Height() + 3);
+    form->SetBounds(form->Left(), form->Top(), 320, 5);
+    EXPECT_EQ(form->Height(), frame->TitleBar()->Height() + 3);
+}
+
 TEST_F(FormsTest, AltSpaceOpensTheFocusedFormsMenuAtThatForm) {
     TForm* first = nullptr;
     TForm* second = nullptr;

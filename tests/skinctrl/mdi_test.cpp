@@ -13,6 +13,7 @@
 #include "platform/controls/forms.h"
 #include "platform/controls/mdi.h"
 #include "platform/controls/menus.h"
+#include "platform/controls/stdctrls.h"
 #include "platform/core/exceptions.h"
 #include "platform/windows/backend.h"
 #include "platform/windows/input.h"
@@ -20,7 +21,9 @@
 #include "skinctrl/dvxmdiform.h"
 #include "skinctrl/dvxmenu.h"
 #include "skinctrl/dvxmenubar.h"
+#include "skinctrl/dvxfiletheme.h"
 #include "skinctrl/dvxpublic.h"
+#include "theme_support.h"
 
 using namespace platform;
 using namespace skinctrl;
@@ -418,6 +421,261 @@ TEST_F(MdiTest, FormHasFocusFollowsTheActiveChild) {
     EXPECT_FALSE(FormHasFocus(b));
     delete a;
     delete b;
+}
+
+// A minimised child is a caption strip in the first free place along the client's bottom:
+// the platform draws it for a plain child, the skinned frame for its own; a double click or
+// the strip's buttons bring the child back.
+TEST_F(MdiTest, MinimisedChildrenAreCaptionStripsAlongTheBottom) {
+    TdvxMDIForm* frame = Frame();
+    (void)frame;
+    TdvxForm* childFrame = nullptr;
+    TForm* plain = Child("Plain");
+    TForm* skinned = Child("Skinned child with a long caption", true, &childFrame);
+    HWND client = main->ClientHandle();
+    RECT cr;
+    GetClientRect(client, &cr);
+    // The client's origin in the main window's coordinates.
+    POINT origin{0, 0};
+    ::platform::ClientToScreen(client, &origin);
+    RECT mainRect;
+    GetWindowRect(main->Handle(), &mainRect);
+    origin.x -= mainRect.left;
+    origin.y -= mainRect.top;
+    auto placeOf = [&](TForm* f) {
+        RECT r;
+        GetWindowRect(f->Handle(), &r);
+        POINT p{r.left, r.top};
+        ::platform::ScreenToClient(client, &p);
+        return TRect(p.x, p.y, p.x + r.right - r.left, p.y + r.bottom - r.top);
+    };
+    ShowWindow(plain->Handle(), SW_MINIMIZE);
+    skinned->SetWindowState(wsMinimized);
+    Pump();
+    const int W = MINIMIZED_CHILD_WIDTH, H = MINIMIZED_CHILD_HEIGHT;
+    EXPECT_EQ(placeOf(plain), TRect(0, cr.bottom - H, W, cr.bottom));
+    EXPECT_EQ(placeOf(skinned), TRect(W, cr.bottom - H, 2 * W, cr.bottom));
+    EXPECT_EQ(skinned->WindowState(), wsMinimized);
+    EXPECT_EQ(skinned->ClientWidth(), 0);  // all caption, no client
+    // Pixels: the platform's strip in the caption colour, the skinned one in the frame's
+    // border colour around the title pictures, the client's background beside them.
+    HWND top = main->Handle();
+    auto at = [&](int x, int y) { return GetWindowSurfacePixel(top, origin.x + x, origin.y + y); };
+    const int mid = cr.bottom - H / 2;
+    EXPECT_EQ(at(40, cr.bottom - H + 2), GetSysColor(COLOR_ACTIVECAPTION));
+    EXPECT_EQ(at(W, mid), ColorToRGB(childFrame->BorderColor()));
+    EXPECT_EQ(at(W + 1, cr.bottom - H), ColorToRGB(childFrame->BorderColor()));
+    EXPECT_NE(at(W + 60, mid), GetSysColor(COLOR_APPWORKSPACE));
+    EXPECT_EQ(at(2 * W + 20, mid), GetSysColor(COLOR_APPWORKSPACE));
+    EXPECT_EQ(at(20, mid - H), GetSysColor(COLOR_APPWORKSPACE));
+    Shot(top, "skin_mdi_minimised.png");
+
+    // Input through the main window: strip points in main-window coordinates.
+    auto stripPoint = [&](TForm* f, int x, int y) {
+        TRect r = placeOf(f);
+        return TPoint(origin.x + r.left + x, origin.y + r.top + y);
+    };
+    auto press = [&](TPoint p, bool down) {
+        InputMouseMove(top, p.x, p.y);
+        InputMouseButton(top, p.x, p.y, MouseButton::Left, down);
+        Pump();
+    };
+    RECT restore = MinimizedCaptionButton(W, H, 0), maximise = MinimizedCaptionButton(W, H, 1),
+         close = MinimizedCaptionButton(W, H, 2);
+    struct Case {
+        const char* what;
+        RECT pressOn;
+        bool releaseAway;
+        TWindowState want;
+    } cases[] = {
+        {"a release away from the button", restore, true, wsMinimized},
+        {"restore", restore, false, wsNormal},
+        {"maximise", maximise, false, wsMaximized},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!IsIconic(skinned->Handle())) {
+            skinned->SetWindowState(wsMinimized);
+            Pump();
+        }
+        TPoint on = stripPoint(skinned, c.pressOn.left + 4, c.pressOn.top + 4);
+        press(on, true);
+        press(c.releaseAway ? stripPoint(skinned, 30, 5) : on, false);
+        EXPECT_EQ(skinned->WindowState(), c.want);
+    }
+    // Maximised, minimised and restored, it is maximised again; restored from there, it is
+    // back at its first place.
+    skinned->SetWindowState(wsMinimized);
+    Pump();
+    TPoint on = stripPoint(skinned, restore.left + 4, restore.top + 4);
+    press(on, true);
+    press(on, false);
+    EXPECT_EQ(skinned->WindowState(), wsMaximized);
+    skinned->SetWindowState(wsNormal);
+    Pump();
+    EXPECT_EQ(skinned->BoundsRect(), TRect(10, 10, 210, 160));
+    EXPECT_TRUE(childFrame->TitleBarVisible());
+    // A double click on the plain child's caption restores it; the close button closes.
+    TPoint caption = stripPoint(plain, 30, 10);
+    for (int i = 0; i < 2; ++i) {
+        press(caption, true);
+        press(caption, false);
+    }
+    EXPECT_FALSE(IsIconic(plain->Handle()));
+    EXPECT_EQ(plain->BoundsRect(), TRect(10, 10, 210, 160));
+    skinned->SetWindowState(wsMinimized);
+    Pump();
+    bool closed = false;
+    skinned->OnClose = [&](TObject*, TCloseAction& action) {
+        closed = true;
+        action = caHide;
+    };
+    TPoint onClose = stripPoint(skinned, close.left + 4, close.top + 4);
+    press(onClose, true);
+    press(onClose, false);
+    EXPECT_TRUE(closed);
+    // ArrangeIcons closes the gaps a restored child leaves.
+    skinned->Show();
+    skinned->SetWindowState(wsMinimized);
+    ShowWindow(plain->Handle(), SW_MINIMIZE);
+    Pump();
+    EXPECT_EQ(placeOf(plain), TRect(W, cr.bottom - H, 2 * W, cr.bottom));
+    skinned->SetWindowState(wsNormal);
+    main->ArrangeIcons();
+    Pump();
+    EXPECT_EQ(placeOf(plain), TRect(0, cr.bottom - H, W, cr.bottom));
+    delete plain;
+    delete skinned;
+}
+
+// A child made maximised moves its contents into the hidden title bar's place like one
+// maximised later, and its first restore puts them where a child made normal has them.
+TEST_F(MdiTest, ChildCreatedMaximisedMatchesOneCreatedNormal) {
+    Frame();
+    auto make = [&](bool maximised, TButton** content) {
+        auto* c = new TForm(main);
+        c->SetFormStyle(fsMDIChild);
+        c->SetBounds(10, 10, 240, 180);
+        if (maximised) c->SetWindowState(wsMaximized);
+        auto* frame = new TdvxForm(c);
+        auto* b = new TButton(c);
+        b->SetParent(frame);
+        b->SetBounds(8, 40, 80, 24);
+        *content = b;
+        c->Show();
+        Pump();
+        return c;
+    };
+    // The content's place in its child window.
+    auto place = [](TForm* f, TButton* b) {
+        RECT w;
+        GetWindowRect(f->Handle(), &w);
+        TPoint p = b->ClientToScreen(TPoint(0, 0));
+        return TPoint(p.x - w.left, p.y - w.top);
+    };
+    TButton* normalContent = nullptr;
+    TButton* maxContent = nullptr;
+    TForm* normal = make(false, &normalContent);
+    TPoint restoredPlace = place(normal, normalContent);
+    normal->SetWindowState(wsMaximized);
+    Pump();
+    TPoint maximisedPlace = place(normal, normalContent);
+    EXPECT_LT(maximisedPlace.y, restoredPlace.y);
+    TForm* atStart = make(true, &maxContent);
+    ASSERT_EQ(atStart->WindowState(), wsMaximized);
+    EXPECT_EQ(place(atStart, maxContent), maximisedPlace);
+    atStart->SetWindowState(wsNormal);
+    Pump();
+    EXPECT_EQ(atStart->BoundsRect(), TRect(10, 10, 250, 190));
+    EXPECT_EQ(place(atStart, maxContent), restoredPlace);
+    Shot(atStart->Handle(), "skin_mdi_restored_from_maximised.png");
+    // And again: maximised and restored, the same places.
+    atStart->SetWindowState(wsMaximized);
+    Pump();
+    EXPECT_EQ(place(atStart, maxContent), maximisedPlace);
+    atStart->SetWindowState(wsNormal);
+    Pump();
+    EXPECT_EQ(place(atStart, maxContent), restoredPlace);
+    delete atStart;
+    delete normal;
+}
+
+// Under a skin whose bottom border has three parts, the MDI frame paints the same bottom
+// border as the single form frame.
+class MdiSkinTest : public skintest::SkinFixture {
+protected:
+    void TearDown() override {
+        delete single;
+        delete mdi;
+        Pump();
+        skintest::SkinFixture::TearDown();
+    }
+    TForm* single = nullptr;
+    TForm* mdi = nullptr;
+};
+
+TEST_F(MdiSkinTest, BottomBorderAsTheSingleFrames) {
+    test::UseHeadlessBackend();
+    auto bmp = [&](const std::string& name, int w, int h, const char* colour) {
+        std::string file = Path(name + ".bmp").string();
+        skintest::MakeBmp(file, w, h, colour);
+        return file;
+    };
+    std::string part1 = bmp("b1", 12, 6, "red"), part2 = bmp("b2", 5, 6, "lime"), part3 = bmp("b3", 14, 6, "blue"),
+                side = bmp("side", 5, 8, "yellow");
+    skintest::MakeSk2(Path("skin.sk2"),
+                      R"({"records":[{"name":"SKIN2_FORMBOTTOMBORDER1","type":0,"value":{"file":")" + part1 +
+                          R"("}},{"name":"SKIN2_FORMBOTTOMBORDER2","type":0,"value":{"file":")" + part2 +
+                          R"("}},{"name":"SKIN2_FORMBOTTOMBORDER3","type":0,"value":{"file":")" + part3 +
+                          R"("}},{"name":"SKIN2_FORMLEFTBORDER","type":0,"value":{"file":")" + side +
+                          R"("}},{"name":"SKIN2_FORMRIGHTBORDER","type":0,"value":{"file":")" + side +
+                          R"("}},{"name":"SKIN2_BOTTOMBORDERTHREESECT","type":2,"value":{"byte":1}},{"name":"E"}]})");
+    skintest::MakeVxk(Path("skin.vxk"), Path("skin.sk2"));
+    auto place = [&](TForm*& form, bool isMdi) {
+        form = new TForm(nullptr);
+        if (isMdi) form->SetFormStyle(fsMDIForm);
+        form->SetBounds(isMdi ? 420 : 20, 20, 360, 240);
+        form->AfterConstruction();
+        auto* theme = new TdvxFileTheme(form);
+        theme->SetThemeFile(Path("skin.vxk").string());
+        EXPECT_TRUE(theme->CanUse());
+        if (isMdi) {
+            auto* f = new TdvxMDIForm(form);
+            f->SetFileTheme(theme);
+            f->SetUIStyle(FromThemeFile);
+        } else {
+            auto* f = new TdvxForm(form);
+            f->SetFileTheme(theme);
+            f->SetUIStyle(FromThemeFile);
+        }
+        form->Show();
+        Pump();
+    };
+    place(single, false);
+    place(mdi, true);
+    ASSERT_EQ(single->Width(), mdi->Width());
+    ASSERT_EQ(single->Height(), mdi->Height());
+    const int w = single->Width(), h = single->Height();
+    auto row = [&](TForm* f, int y) {
+        std::vector<COLORREF> px;
+        for (int x = 0; x < w; ++x) px.push_back(GetWindowSurfacePixel(f->Handle(), x, y));
+        return px;
+    };
+    for (int y = h - 6; y < h; ++y) {
+        SCOPED_TRACE(y);
+        EXPECT_EQ(row(mdi, y), row(single, y));
+    }
+    // The three parts: red at the left, lime between, blue at the right.
+    struct Case {
+        int x;
+        COLORREF want;
+    } cases[] = {{0, RGB(255, 0, 0)}, {11, RGB(255, 0, 0)}, {12, RGB(0, 255, 0)}, {w - 15, RGB(0, 255, 0)},
+                 {w - 14, RGB(0, 0, 255)}, {w - 1, RGB(0, 0, 255)}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.x);
+        EXPECT_EQ(GetWindowSurfacePixel(mdi->Handle(), c.x, h - 3), c.want);
+    }
+    Shot(mdi->Handle(), "skin_mdi_file_theme.png");
 }
 
 // ---------------------------------------------------------------- a form frame's menu bar
