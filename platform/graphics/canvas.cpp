@@ -267,7 +267,10 @@ void TCanvas::DeselectHandles() {
     SelectObject(dc_, GetStockObject(DEFAULT_GUI_FONT));
 }
 
-void TCanvas::Refresh() { DeselectHandles(); }
+void TCanvas::Refresh() {
+    // Nothing of the canvas is selected: a change of font, pen or brush has nothing to undo.
+    if (stateSelected_) DeselectHandles();
+}
 
 void TCanvas::RequiredState() { SelectState(RawHandle()); }
 
