@@ -135,9 +135,6 @@ public:
         }
     }
 
-private:
-    // No object lives at address 1: it marks a freed slot, which keeps later probes going.
-    static const void* Grave() { return reinterpret_cast<const void*>(std::uintptr_t(1)); }
     static std::size_t Hash(const void* h) {
         std::uint64_t x = std::uint64_t(reinterpret_cast<std::uintptr_t>(h));
         x ^= x >> 33;
@@ -145,6 +142,10 @@ private:
         x ^= x >> 33;
         return std::size_t(x);
     }
+
+private:
+    // No object lives at address 1: it marks a freed slot, which keeps later probes going.
+    static const void* Grave() { return reinterpret_cast<const void*>(std::uintptr_t(1)); }
     void Rehash(std::size_t capacity) {
         std::size_t size = 16;
         while (size < capacity) size *= 2;
@@ -164,40 +165,26 @@ HandleSet& LiveSet() {
     return *s;
 }
 
-// Changes whenever a handle dies, so that a thread's memory of handles it found alive is
-// dropped before a freed address can come back as another object.
-std::atomic<std::uint64_t>& DeathCount() {
-    static std::atomic<std::uint64_t> count{0};
-    return count;
+// The handles last found alive, one per slot by address: drawing asks about the same DC and
+// objects over and over. A handle leaves its slot as it dies, under the table's lock, so a
+// remembered handle is always a live one.
+constexpr std::size_t kRememberedSlots = 256;
+std::atomic<const void*>* Remembered() {
+    static auto* slots = new std::atomic<const void*>[kRememberedSlots]();
+    return slots;
+}
+std::atomic<const void*>& SlotOf(const void* h) {
+    return Remembered()[(HandleSet::Hash(h) >> 8) % kRememberedSlots];
 }
 }  // namespace
 
 bool IsLiveObject(const void* h) {
     if (!h) return false;
-    // Drawing asks about the same DC and objects over and over: the last few answers of this
-    // thread stand until any handle dies.
-    constexpr int kRemembered = 4;
-    thread_local const void* remembered[kRemembered] = {};
-    thread_local std::uint64_t seenDeaths = 0;
-    thread_local int next = 0;
-    std::uint64_t deaths = DeathCount().load(std::memory_order_acquire);
-    if (deaths == seenDeaths) {
-        for (const void* r : remembered)
-            if (r == h) return true;
-    } else {
-        for (auto& r : remembered) r = nullptr;
-        seenDeaths = deaths;
-    }
-    bool live;
-    {
-        std::lock_guard lock(LiveLock());
-        live = LiveSet().contains(h);
-        // Read again under the lock: a death between the two reads must not be remembered.
-        if (live && DeathCount().load(std::memory_order_relaxed) == seenDeaths) {
-            remembered[next] = h;
-            next = (next + 1) % kRemembered;
-        }
-    }
+    std::atomic<const void*>& slot = SlotOf(h);
+    if (slot.load(std::memory_order_acquire) == h) return true;
+    std::lock_guard lock(LiveLock());
+    bool live = LiveSet().contains(h);
+    if (live) slot.store(h, std::memory_order_release);
     return live;
 }
 bool IsLiveDc(HDC dc) { return IsLiveObject(dc); }
@@ -208,7 +195,8 @@ void Register(const void* h) {
 void Unregister(const void* h) {
     std::lock_guard lock(LiveLock());
     LiveSet().erase(h);
-    DeathCount().fetch_add(1, std::memory_order_release);
+    const void* expected = h;
+    SlotOf(h).compare_exchange_strong(expected, nullptr, std::memory_order_acq_rel);
 }
 
 // Stock objects are shared by every thread and never freed, so they are not counted.
