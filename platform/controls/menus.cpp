@@ -968,8 +968,9 @@ TCanvas* PrepareItemCanvas(HDC dc) {
     if (brush->Bitmap()) brush->SetBitmap(nullptr);
     brush->SetColor(brush0.Color());
     brush->SetStyle(brush0.Style());
-    // Selects the state afresh into this DC, as a new canvas would on first use.
-    c.SetHandle(nullptr);
+    // Selects the state afresh into a paint DC, as a new canvas would on first use. The
+    // measuring DC is the canvas's own and keeps what is selected into it.
+    if (dc != held->measureDc) c.SetHandle(nullptr);
     c.SetHandle(dc);
     return &c;
 }
@@ -987,13 +988,7 @@ LRESULT PopupListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         if (TMenuItem* item = menu->FindItem(UINT(mis->itemData))) {
             TCanvas* canvas = PrepareItemCanvas(nullptr);
             int w = int(mis->itemWidth), h = int(mis->itemHeight);
-            try {
-                item->MeasureItem(canvas, w, h);
-            } catch (...) {
-                canvas->SetHandle(nullptr);
-                throw;
-            }
-            canvas->SetHandle(nullptr);
+            item->MeasureItem(canvas, w, h);
             mis->itemWidth = UINT(std::max(0, w));
             mis->itemHeight = UINT(std::max(0, h));
         }
