@@ -688,7 +688,11 @@ const KeyName kKeyNames[] = {
 
 std::string KeyText(WORD key) {
     if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return std::string(1, char(key));
-    if (key >= VK_F1 && key <= VK_F1 + 23) return "F" + std::to_string(key - VK_F1 + 1);
+    if (key >= VK_F1 && key <= VK_F1 + 23) {
+        std::string name = "F";
+        name += std::to_string(key - VK_F1 + 1);
+        return name;
+    }
     for (const auto& k : kKeyNames)
         if (k.key == key) return k.name;
     return std::string();
