@@ -155,13 +155,10 @@ void TdvxMenuLook::ApplyStyle(TdvxUIStyle uiStyle, TdvxFileTheme* fileTheme) {
 
 void TdvxMenuLook::MeasureMenuItem(TMenuItem* item, TCanvas* canvas, int& width, int& height) const {
     if (!item || !canvas) return;
-    if (item->Caption() == "-") {
-        height = separatorHeight_;
-    } else {
-        height = std::max(canvas->TextHeight(item->Caption()), menuItemHeight_);
-    }
+    TSize caption = canvas->TextExtent(item->Caption());
+    height = item->Caption() == "-" ? separatorHeight_ : std::max(int(caption.cy), menuItemHeight_);
     std::string keys = ShortCutToText(item->ShortCut());
-    width = canvas->TextWidth(item->Caption()) + (keys.empty() ? 0 : canvas->TextWidth(keys)) + barWidth_ + 40;
+    width = int(caption.cx) + (keys.empty() ? 0 : canvas->TextWidth(keys)) + barWidth_ + 40;
 }
 
 void TdvxMenuLook::PaintBar(TCanvas* canvas, const TRect& rect, bool leftToRight) const {

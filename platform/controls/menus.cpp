@@ -688,7 +688,11 @@ const KeyName kKeyNames[] = {
 
 std::string KeyText(WORD key) {
     if ((key >= '0' && key <= '9') || (key >= 'A' && key <= 'Z')) return std::string(1, char(key));
-    if (key >= VK_F1 && key <= VK_F1 + 23) return "F" + std::to_string(key - VK_F1 + 1);
+    if (key >= VK_F1 && key <= VK_F1 + 23) {
+        std::string name = "F";
+        name += std::to_string(key - VK_F1 + 1);
+        return name;
+    }
     for (const auto& k : kKeyNames)
         if (k.key == key) return k.name;
     return std::string();
@@ -917,28 +921,78 @@ std::vector<TMenu*>& ShownMenus() {
     return menus;
 }
 
+// The canvas the items of a shown menu measure and draw on: one for the whole showing, put
+// back to a new canvas's state before every item, so an item sees what a fresh canvas would
+// show it without the cost of new font, pen and brush handles per item.
+struct ItemCanvas {
+    TCanvas canvas;
+    HDC measureDc = nullptr;
+    ~ItemCanvas() {
+        canvas.SetHandle(nullptr);
+        if (measureDc) DeleteDC(measureDc);
+    }
+};
+
+std::unique_ptr<ItemCanvas>& ShownItemCanvas() {
+    static std::unique_ptr<ItemCanvas> canvas;
+    return canvas;
+}
+
+TCanvas* PrepareItemCanvas(HDC dc) {
+    auto& held = ShownItemCanvas();
+    if (!held) held = std::make_unique<ItemCanvas>();
+    if (!dc) {
+        if (!held->measureDc) held->measureDc = CreateCompatibleDC(nullptr);
+        dc = held->measureDc;
+    }
+    static const TCanvas pristine;
+    static const TFont& font0 = *const_cast<TCanvas&>(pristine).Font();
+    static const TPen& pen0 = *const_cast<TCanvas&>(pristine).Pen();
+    static const TBrush& brush0 = *const_cast<TCanvas&>(pristine).Brush();
+    TCanvas& c = held->canvas;
+    c.OnChange = nullptr;
+    c.OnChanging = nullptr;
+    c.SetCopyMode(pristine.CopyMode());
+    c.SetTextFlags(pristine.TextFlags());
+    TFont* f = c.Font();
+    f->SetPixelsPerInch(font0.PixelsPerInch());
+    f->SetName("MS Sans Serif");
+    f->SetHeight(-11);
+    f->SetStyle(font0.Style());
+    f->SetColor(font0.Color());
+    f->SetCharset(font0.Charset());
+    f->SetPitch(font0.Pitch());
+    f->SetQuality(font0.Quality());
+    TPen* pen = c.Pen();
+    pen->SetColor(pen0.Color());
+    pen->SetWidth(pen0.Width());
+    pen->SetStyle(pen0.Style());
+    pen->SetMode(pen0.Mode());
+    TBrush* brush = c.Brush();
+    if (brush->Bitmap()) brush->SetBitmap(nullptr);
+    brush->SetColor(brush0.Color());
+    brush->SetStyle(brush0.Style());
+    // Selects the state afresh into a paint DC, as a new canvas would on first use. The
+    // measuring DC is the canvas's own and keeps what is selected into it.
+    if (dc != held->measureDc) c.SetHandle(nullptr);
+    c.SetHandle(dc);
+    return &c;
+}
+
+// Lets go of the item canvas once no menu is shown any more.
+void EndShowing() {
+    ShownMenus().pop_back();
+    if (ShownMenus().empty()) ShownItemCanvas().reset();
+}
+
 LRESULT PopupListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     TMenu* menu = ShownMenus().empty() ? nullptr : ShownMenus().back();
     if (menu && msg == WM_MEASUREITEM) {
         auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
         if (TMenuItem* item = menu->FindItem(UINT(mis->itemData))) {
-            auto* canvas = new TCanvas;
-            HDC dc = CreateCompatibleDC(nullptr);
-            canvas->SetHandle(dc);
-            canvas->Font()->SetName("MS Sans Serif");
-            canvas->Font()->SetHeight(-11);
+            TCanvas* canvas = PrepareItemCanvas(nullptr);
             int w = int(mis->itemWidth), h = int(mis->itemHeight);
-            try {
-                item->MeasureItem(canvas, w, h);
-            } catch (...) {
-                canvas->SetHandle(nullptr);
-                DeleteDC(dc);
-                delete canvas;
-                throw;
-            }
-            canvas->SetHandle(nullptr);
-            DeleteDC(dc);
-            delete canvas;
+            item->MeasureItem(canvas, w, h);
             mis->itemWidth = UINT(std::max(0, w));
             mis->itemHeight = UINT(std::max(0, h));
         }
@@ -947,10 +1001,7 @@ LRESULT PopupListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (menu && msg == WM_DRAWITEM) {
         auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
         if (TMenuItem* item = menu->FindItem(UINT(dis->itemData))) {
-            TCanvas canvas;
-            canvas.SetHandle(dis->hDC);
-            canvas.Font()->SetName("MS Sans Serif");
-            canvas.Font()->SetHeight(-11);
+            TCanvas* canvas = PrepareItemCanvas(dis->hDC);
             TOwnerDrawState state = 0;
             if (dis->itemState & ODS_SELECTED) state |= odSelected;
             if (dis->itemState & ODS_GRAYED) state |= odGrayed;
@@ -958,12 +1009,12 @@ LRESULT PopupListProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             if (dis->itemState & ODS_CHECKED) state |= odChecked;
             if (dis->itemState & ODS_DEFAULT) state |= odDefault;
             try {
-                item->AdvancedDrawItem(&canvas, TRect(dis->rcItem), state);
+                item->AdvancedDrawItem(canvas, TRect(dis->rcItem), state);
             } catch (...) {
-                canvas.SetHandle(nullptr);
+                canvas->SetHandle(nullptr);
                 throw;
             }
-            canvas.SetHandle(nullptr);
+            canvas->SetHandle(nullptr);
         }
         return TRUE;
     }
@@ -1097,13 +1148,13 @@ void TPopupMenu::Popup(int x, int y) {
         command = UINT(TrackPopupMenu(menu, kAlign[alignment_] | TPM_RIGHTBUTTON | TPM_RETURNCMD, x, y, 0, PopupOwner(),
                                       nullptr));
     } catch (...) {
-        ShownMenus().pop_back();
+        EndShowing();
         DestroyMenu(menu);
         throw;
     }
     DestroyMenu(menu);
     TMenuItem* item = FindItem(command);
-    ShownMenus().pop_back();
+    EndShowing();
     if (item) item->Click();
 }
 

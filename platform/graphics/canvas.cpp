@@ -267,11 +267,25 @@ void TCanvas::DeselectHandles() {
     SelectObject(dc_, GetStockObject(DEFAULT_GUI_FONT));
 }
 
-void TCanvas::Refresh() { DeselectHandles(); }
+void TCanvas::Refresh() {
+    // Nothing of the canvas is selected: a change of font, pen or brush has nothing to undo.
+    if (stateSelected_) DeselectHandles();
+}
 
 void TCanvas::RequiredState() { SelectState(RawHandle()); }
 
 void TCanvas::SelectState(HDC dc) {
+    // Every drawing call selects the state again; most find it in place already.
+    HGDIOBJ font = font_.Handle(), pen = pen_.Handle(), brush = brush_.Handle();
+    if (gdi::IsLiveDc(dc)) {
+        const DcState& s = dc->state;
+        int bkMode = brush_.Style() == bsClear ? TRANSPARENT : OPAQUE;
+        if (s.font == font && s.pen == pen && s.brush == brush && s.textColor == (ColorToRGB(font_.Color()) & 0xFFFFFF) &&
+            s.rop2 == pen_.Rop2() && s.bkColor == (ColorToRGB(brush_.Color()) & 0xFFFFFF) && s.bkMode == bkMode) {
+            stateSelected_ = true;
+            return;
+        }
+    }
     SelectObject(dc, font_.Handle());
     SetTextColor(dc, ColorToRGB(font_.Color()));
     SelectObject(dc, pen_.Handle());

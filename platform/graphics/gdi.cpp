@@ -1,9 +1,11 @@
 // Graphics objects, device contexts, regions and clipping.
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <mutex>
-#include <unordered_set>
+#include <vector>
 
 #include "platform/graphics/gdi_objects.h"
 
@@ -81,19 +83,109 @@ BOOL SubtractRect(RECT* d, const RECT* a, const RECT* b) {
 // ---- handle bookkeeping ----
 namespace gdi {
 namespace {
+// Both outlive every object that may free a handle at exit.
 std::mutex& LiveLock() {
-    static std::mutex m;
-    return m;
+    static auto* m = new std::mutex;
+    return *m;
 }
-std::unordered_set<const void*>& LiveSet() {
-    static std::unordered_set<const void*> s;
-    return s;
+// The addresses of the live handles: an open table probed in a line, asked on every call
+// that takes a handle, so it avoids the division and the pointer chase of a node set.
+class HandleSet {
+public:
+    bool contains(const void* h) const {
+        if (slots_.empty()) return false;
+        std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = Hash(h) & mask;; i = (i + 1) & mask) {
+            const void* s = slots_[i];
+            if (s == h) return true;
+            if (!s) return false;
+        }
+    }
+    void insert(const void* h) {
+        if ((used_ + 1) * 2 > slots_.size()) Rehash(std::max<std::size_t>(16, (live_ + 1) * 4));
+        std::size_t mask = slots_.size() - 1;
+        std::size_t grave = slots_.size();
+        for (std::size_t i = Hash(h) & mask;; i = (i + 1) & mask) {
+            const void* s = slots_[i];
+            if (s == h) return;
+            if (s == Grave() && grave == slots_.size()) grave = i;
+            if (!s) {
+                if (grave != slots_.size()) {
+                    slots_[grave] = h;
+                } else {
+                    slots_[i] = h;
+                    ++used_;
+                }
+                ++live_;
+                return;
+            }
+        }
+    }
+    void erase(const void* h) {
+        if (slots_.empty()) return;
+        std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = Hash(h) & mask;; i = (i + 1) & mask) {
+            const void* s = slots_[i];
+            if (!s) return;
+            if (s == h) {
+                slots_[i] = Grave();
+                --live_;
+                return;
+            }
+        }
+    }
+
+    static std::size_t Hash(const void* h) {
+        std::uint64_t x = std::uint64_t(reinterpret_cast<std::uintptr_t>(h));
+        x ^= x >> 33;
+        x *= 0xff51afd7ed558ccdULL;
+        x ^= x >> 33;
+        return std::size_t(x);
+    }
+
+private:
+    // No object lives at address 1: it marks a freed slot, which keeps later probes going.
+    static const void* Grave() { return reinterpret_cast<const void*>(std::uintptr_t(1)); }
+    void Rehash(std::size_t capacity) {
+        std::size_t size = 16;
+        while (size < capacity) size *= 2;
+        std::vector<const void*> old(size, nullptr);
+        old.swap(slots_);
+        used_ = live_ = 0;
+        for (const void* s : old)
+            if (s && s != Grave()) insert(s);
+    }
+    std::vector<const void*> slots_;
+    std::size_t used_ = 0;  // live and freed slots
+    std::size_t live_ = 0;
+};
+
+HandleSet& LiveSet() {
+    static auto* s = new HandleSet;
+    return *s;
+}
+
+// The handles last found alive, one per slot by address: drawing asks about the same DC and
+// objects over and over. A handle leaves its slot as it dies, under the table's lock, so a
+// remembered handle is always a live one.
+constexpr std::size_t kRememberedSlots = 256;
+std::atomic<const void*>* Remembered() {
+    static auto* slots = new std::atomic<const void*>[kRememberedSlots]();
+    return slots;
+}
+std::atomic<const void*>& SlotOf(const void* h) {
+    return Remembered()[(HandleSet::Hash(h) >> 8) % kRememberedSlots];
 }
 }  // namespace
 
 bool IsLiveObject(const void* h) {
+    if (!h) return false;
+    std::atomic<const void*>& slot = SlotOf(h);
+    if (slot.load(std::memory_order_acquire) == h) return true;
     std::lock_guard lock(LiveLock());
-    return LiveSet().count(h) != 0;
+    bool live = LiveSet().contains(h);
+    if (live) slot.store(h, std::memory_order_release);
+    return live;
 }
 bool IsLiveDc(HDC dc) { return IsLiveObject(dc); }
 void Register(const void* h) {
@@ -103,6 +195,8 @@ void Register(const void* h) {
 void Unregister(const void* h) {
     std::lock_guard lock(LiveLock());
     LiveSet().erase(h);
+    const void* expected = h;
+    SlotOf(h).compare_exchange_strong(expected, nullptr, std::memory_order_acq_rel);
 }
 
 // Stock objects are shared by every thread and never freed, so they are not counted.
@@ -419,7 +513,7 @@ HGDIOBJ SelectObject(HDC dc, HGDIOBJ o) {
     case OBJ_BITMAP: {
         auto* bm = static_cast<HBITMAP>(o);
         // A bitmap lives in one DC at a time (its saved states may hold it too).
-        if (bm != s.bitmap && !bm->stock) {
+        if (bm != s.bitmap && !bm->stock && !bm->sharedSurface) {
             int here = 0;
             for (const DcState& saved : dc->saved) here += saved.bitmap == bm;
             if (bm->uses > here) return nullptr;

@@ -38,6 +38,9 @@ struct HBITMAP__ : HGDIOBJ__ {
     // Described as a DIB section (pixel address and header) by GetObject: every bitmap but
     // those made by CreateCompatibleBitmap and CreateBitmap, which act as device bitmaps.
     bool dibSection = true;
+    // A window's surface: every DC open on the window draws on it at the same time, also
+    // while a paint DC keeps it in a saved state.
+    bool sharedSurface = false;
     int stride = 0;
     std::vector<RGBQUAD> palette;        // 1, 4 and 8 bits
     DWORD masks[3] = {0x7C00, 0x3E0, 0x1F};  // 16 bits: red, green, blue

@@ -127,7 +127,9 @@ void TCustomImageList::GetBitmap(int index, TBitmap* image) {
         }
 }
 
-Region TCustomImageList::Shape(const Image& im, bool darkOnly) const {
+const Region& TCustomImageList::Shape(const Image& im, bool darkOnly) const {
+    auto& cached = im.shape[darkOnly ? 1 : 0];
+    if (cached && im.shapeMasked[darkOnly ? 1 : 0] == masked_) return *cached;
     std::vector<std::vector<std::pair<int, int>>> rows(static_cast<std::size_t>(height_));
     for (int y = 0; y < height_; ++y) {
         int x = 0;
@@ -142,7 +144,9 @@ Region TCustomImageList::Shape(const Image& im, bool darkOnly) const {
             if (x > s) rows[std::size_t(y)].emplace_back(s, x);
         }
     }
-    return Region::FromRows(0, rows);
+    cached = std::make_shared<const Region>(Region::FromRows(0, rows));
+    im.shapeMasked[darkOnly ? 1 : 0] = masked_;
+    return *cached;
 }
 
 void TCustomImageList::Draw(TCanvas* canvas, int x, int y, int index, bool enabled) {
@@ -162,13 +166,49 @@ void TCustomImageList::DoDraw(int index, TCanvas* canvas, int x, int y, UINT sty
     DrawEx(canvas->Handle(), index, x, y, bk, fg, style, enabled);
 }
 
+struct TCustomImageList::Image::Prepared {
+    bool maskOnly = false, masked = false, transparent = false;
+    Pixel bk = 0, mix = 0;
+    int blend = 0;
+    HBITMAP bitmap = nullptr;
+    HDC dc = nullptr;
+    bool SameAs(const Prepared& o) const {
+        return maskOnly == o.maskOnly && masked == o.masked && transparent == o.transparent && bk == o.bk &&
+               blend == o.blend && mix == o.mix;
+    }
+    Prepared() = default;
+    Prepared(const Prepared& o)
+        : maskOnly(o.maskOnly), masked(o.masked), transparent(o.transparent), bk(o.bk), mix(o.mix), blend(o.blend) {}
+    Prepared& operator=(const Prepared&) = delete;
+    ~Prepared() {
+        if (dc) DeleteDC(dc);
+        if (bitmap) DeleteObject(bitmap);
+    }
+};
+
+// The image's pixels as they are drawn: the mask alone, or the picture with its transparent
+// pixels black (drawn through the shape) or in the background colour, blended when asked.
+void TCustomImageList::Fill(const Image& im, HBITMAP target, const Image::Prepared& how) const {
+    for (std::size_t k = 0; k < im.pixels.size(); ++k) {
+        Pixel p = im.pixels[k];
+        if (how.maskOnly) p = (!how.masked || im.opaque[k]) ? 0 : 0xFFFFFF;
+        else if (!im.opaque[k] && how.masked) p = how.transparent ? 0 : how.bk;
+        else if (how.blend)
+            for (int c = 0; c < 24; c += 8) {
+                Pixel v = (((p >> c) & 0xFF) * Pixel(256 - how.blend) + ((how.mix >> c) & 0xFF) * Pixel(how.blend)) >> 8;
+                p = (p & ~(Pixel(0xFF) << c)) | (v << c);
+            }
+        target->row32(int(k) / width_)[int(k) % width_] = p;
+    }
+}
+
 void TCustomImageList::DrawEx(HDC dc, int index, int x, int y, COLORREF bk, COLORREF fg, UINT style, bool enabled) {
     if (!dc || index < 0 || index >= Count()) return;
     const Image& im = images_[std::size_t(index)];
     if (!enabled) {
         // The image's dark shape, once in the highlight colour one pixel down and right,
         // then in the shadow colour at its place.
-        Region shape = Shape(im, true);
+        const Region& shape = Shape(im, true);
         HRGN rgn = CreateRectRgn(0, 0, 0, 0);
         for (auto [dx, c] : {std::pair{1, COLOR_BTNHIGHLIGHT}, std::pair{0, COLOR_BTNSHADOW}}) {
             Region r = shape;
@@ -179,8 +219,6 @@ void TCustomImageList::DrawEx(HDC dc, int index, int x, int y, COLORREF bk, COLO
         DeleteObject(rgn);
         return;
     }
-    HBITMAP tmp = NewBitmap(width_, height_, 32, false);
-    if (!tmp) return;
     bool transparent = (style & ILD_TRANSPARENT) || bk == CLR_NONE || !masked_;
     if (bk == CLR_DEFAULT) bk = bkColor_ == clNone ? CLR_NONE : ColorToRGB(bkColor_);
     transparent = transparent || bk == CLR_NONE;
@@ -189,28 +227,40 @@ void TCustomImageList::DrawEx(HDC dc, int index, int x, int y, COLORREF bk, COLO
     if (fg == CLR_NONE) blend = 0;
     Pixel mix = ToPixel(fg == CLR_DEFAULT ? GetSysColor(COLOR_HIGHLIGHT) : fg);
     bool maskOnly = style & ILD_MASK;
-    for (std::size_t k = 0; k < im.pixels.size(); ++k) {
-        Pixel p = im.pixels[k];
-        if (maskOnly) p = (!masked_ || im.opaque[k]) ? 0 : 0xFFFFFF;
-        else if (!im.opaque[k] && masked_) p = transparent ? 0 : ToPixel(bk);
-        else if (blend)
-            for (int c = 0; c < 24; c += 8) {
-                Pixel v = (((p >> c) & 0xFF) * Pixel(256 - blend) + ((mix >> c) & 0xFF) * Pixel(blend)) >> 8;
-                p = (p & ~(Pixel(0xFF) << c)) | (v << c);
-            }
-        tmp->row32(int(k) / width_)[int(k) % width_] = p;
+    Image::Prepared want;
+    want.maskOnly = maskOnly;
+    want.masked = masked_;
+    want.transparent = transparent;
+    want.bk = transparent ? 0 : ToPixel(bk);
+    want.blend = blend;
+    want.mix = blend ? mix : 0;
+    if (!im.prepared || !im.prepared->SameAs(want)) {
+        im.prepared.reset();
+        auto made = std::make_shared<Image::Prepared>(want);
+        made->bitmap = NewBitmap(width_, height_, 32, false);
+        if (!made->bitmap) return;
+        Fill(im, made->bitmap, want);
+        made->dc = CreateCompatibleDC(nullptr);
+        SelectObject(made->dc, made->bitmap);
+        im.prepared = std::move(made);
     }
-    HDC mem = CreateCompatibleDC(nullptr);
-    SelectObject(mem, tmp);
+    HDC mem = im.prepared->dc;
     if (!transparent || maskOnly) {
         BitBlt(dc, x, y, width_, height_, mem, 0, 0, SRCCOPY);
     } else {
+        // One copy through the image's shape, laid over the DC's clip (in device units).
+        POINT at{x, y};
+        LPtoDP(dc, &at, 1);
         Region shape = Shape(im, false);
-        for (const RECT& r : shape.rects())
-            BitBlt(dc, x + r.left, y + r.top, r.right - r.left, r.bottom - r.top, mem, r.left, r.top, SRCCOPY);
+        shape.offset(at.x, at.y);
+        HRGN rgn = CreateRectRgn(0, 0, 0, 0);
+        rgn->region = std::move(shape);
+        int saved = SaveDC(dc);
+        ExtSelectClipRgn(dc, rgn, RGN_AND);
+        BitBlt(dc, x, y, width_, height_, mem, 0, 0, SRCCOPY);
+        RestoreDC(dc, saved);
+        DeleteObject(rgn);
     }
-    DeleteDC(mem);
-    DeleteObject(tmp);
     // The overlay image goes on top, drawn the same way without its own overlay.
     int overlay = int((style & ILD_OVERLAYMASK) >> 8);
     if (overlay >= 1 && overlay <= 15 && overlays_[overlay - 1] >= 0 && overlays_[overlay - 1] != index)

@@ -1,6 +1,7 @@
 #pragma once
 // Image lists: equal-sized images with masks, drawn by index, enabled or greyed.
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "platform/core/classes.h"
@@ -99,9 +100,17 @@ private:
     struct Image {
         std::vector<std::uint32_t> pixels;  // Width * Height, top-down, 0x00RRGGBB
         std::vector<std::uint8_t> opaque;
+        // The drawn shapes (all pixels, dark pixels only), made on first use: the pixels
+        // never change once added; masked tells which mask rule they were made under.
+        mutable std::shared_ptr<const Region> shape[2];
+        mutable bool shapeMasked[2] = {false, false};
+        // The pixels last made ready for drawing, in a DC of their own, and how they were made.
+        struct Prepared;
+        mutable std::shared_ptr<Prepared> prepared;
     };
     int AddImages(TBitmap* image, const std::function<bool(int x, int y, COLORREF c)>& transparent);
-    Region Shape(const Image& im, bool darkOnly) const;
+    const Region& Shape(const Image& im, bool darkOnly) const;
+    void Fill(const Image& im, HBITMAP target, const Image::Prepared& how) const;
     int width_ = 16, height_ = 16;
     bool masked_ = true;
     TColor bkColor_ = clNone;

@@ -9,6 +9,7 @@
 #include <unordered_map>
 
 #include "platform/core/sysutils.h"
+#include "platform/graphics/gdi_objects.h"
 #include "platform/windows/backend.h"
 #include "platform/windows/input.h"
 #include "platform/windows/queue.h"
@@ -99,6 +100,7 @@ bool AllocateSurface(Window* w) {
     void* bits = nullptr;
     HBITMAP surface = NewPixels(width, height, &bits);
     if (!surface) return false;
+    surface->sharedSurface = true;
     if (w->surface) {
         HDC from = CreateCompatibleDC(nullptr);
         HDC to = CreateCompatibleDC(nullptr);

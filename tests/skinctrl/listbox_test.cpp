@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "edits_support.h"
+#include "platform/core/sysutils.h"
 #include "skinctrl/dvxlistbox.h"
 
 using namespace platform;
@@ -126,6 +127,39 @@ TEST_F(SkinList, AttachedBarShowsOnceTheNativeBarDoesAndMovesTheList) {
     // Narrower than its bar: the bar goes to the list's left edge.
     l->SetWidth(10);
     EXPECT_EQ(v->Left(), 20);
+}
+
+TEST_F(SkinList, AttachedBarTakesTheReadingStartSideOnlyForRightToLeftInARightToLeftLocale) {
+    struct Case {
+        const char* what;
+        TBiDiMode mode;
+        bool middleEast;
+        int left;
+    } cases[] = {
+        {"left to right", bdLeftToRight, true, 20 + 150 - 16 - 2},
+        {"right to left", bdRightToLeft, true, 22},
+        {"right to left, no align", bdRightToLeftNoAlign, true, 22},
+        {"right to left, other locale", bdRightToLeft, false, 20 + 150 - 16 - 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SysLocale.MiddleEast = c.middleEast;
+        TdvxListBox* l = List(40);
+        l->SetBiDiMode(c.mode);
+        TdvxScrollBar* v = Bar();
+        l->SetVScrollBar(v);
+        EXPECT_EQ(v->BoundsRect(), TRect(c.left, 21, c.left + 16, 21 + 98));
+        EXPECT_TRUE(v->Visible());
+        v->SetPosition(7);
+        EXPECT_EQ(l->TopIndex(), 7) << "moves the list from either side";
+        if (c.mode == bdRightToLeft && c.middleEast) {
+            Pump();
+            Shot(Top(), "listbox_bar_rtl");
+        }
+        delete l;
+        delete v;
+    }
+    SysLocale.MiddleEast = false;
 }
 
 TEST_F(SkinList, BarCarriesPositionsPast65535) {

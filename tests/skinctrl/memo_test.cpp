@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "edits_support.h"
+#include "platform/core/sysutils.h"
 #include "skinctrl/dvxmemo.h"
 
 using namespace platform;
@@ -92,6 +93,46 @@ TEST_F(SkinMemo, AttachedBarLiesOverTheRightBorderAndFollowsTheNativeBar) {
     m->SetEnabled(false);
     EXPECT_FALSE(v->Enabled());
     EXPECT_FALSE(v->SliderVisible());
+}
+
+TEST_F(SkinMemo, AttachedBarsTakeTheReadingStartSideOnlyForRightToLeftInARightToLeftLocale) {
+    struct Case {
+        const char* what;
+        TBiDiMode mode;
+        bool middleEast;
+        TRect vertical, horizontal;
+    } cases[] = {
+        {"left to right", bdLeftToRight, true, TRect(202, 21, 218, 103), TRect(21, 102, 204, 118)},
+        {"right to left", bdRightToLeft, true, TRect(22, 21, 38, 103), TRect(37, 102, 219, 118)},
+        {"right to left, no align", bdRightToLeftNoAlign, true, TRect(22, 21, 38, 103), TRect(37, 102, 219, 118)},
+        {"right to left, other locale", bdRightToLeft, false, TRect(202, 21, 218, 103), TRect(21, 102, 204, 118)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SysLocale.MiddleEast = c.middleEast;
+        TdvxMemo* m = Memo();
+        m->SetBiDiMode(c.mode);
+        TdvxScrollBar* v = Bar(16, 60);
+        TdvxScrollBar* hz = Bar(60, 16);
+        m->SetVScrollBar(v);
+        m->SetHScrollBar(hz);
+        EXPECT_EQ(v->BoundsRect(), c.vertical);
+        EXPECT_EQ(hz->BoundsRect(), c.horizontal);
+        // The bars follow the memo when it moves.
+        m->SetBounds(30, 20, 200, 100);
+        EXPECT_EQ(v->Left(), c.vertical.left + 10);
+        EXPECT_EQ(hz->Left(), c.horizontal.left + 10);
+        m->SetText(Lines(300));
+        EXPECT_TRUE(v->Enabled()) << "kept in step with the native bar on either side";
+        if (c.mode == bdRightToLeft && c.middleEast) {
+            Pump();
+            Shot(Top(), "memo_bars_rtl");
+        }
+        delete m;
+        delete v;
+        delete hz;
+    }
+    SysLocale.MiddleEast = false;
 }
 
 TEST_F(SkinMemo, MovingTheBarScrollsWithoutWriteBackAndCarriesPositionsPast65535) {

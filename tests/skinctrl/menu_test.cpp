@@ -6,8 +6,10 @@
 #include <vector>
 
 #include "platform/controls/controls_fixture.h"
+#include "platform/graphics/resources.h"
 #include "skinctrl/dvxfiletheme.h"
 #include "skinctrl/dvxmenu.h"
+#include "skinctrl/dvxtheme.h"
 
 using namespace platform;
 using namespace skinctrl;
@@ -242,6 +244,76 @@ TEST_F(SkinMenu, TheCheckMarkLiesAtLeftPlusFourEvenOnABar) {
     EXPECT_EQ(Hex(bar), Hex(ColorToRGB(GetInsideThemeColor(DeepBlue, DVX_THEME_MENU_BAR_COLOR))));
     EXPECT_GT(black, 5);
     EXPECT_EQ(blackPastBar, 0);
+}
+
+TEST_F(SkinMenu, AFlatMenuFramesItsWholeWindowAndKeepsTheFrameAfterRepaints) {
+    menu->SetFlatMenu(true);
+    Add("&Open");
+    Add("&Close");
+    const COLORREF shade = ColorToRGB(GetInsideThemeColor(DeepBlue, DVX_THEME_FORM_COLOR));
+    struct Edge {
+        const char* what;
+        int x, y;  // negative: from the right or bottom edge
+        COLORREF expected;
+    } edges[] = {
+        {"top shade", 8, 0, shade},           {"left frame", 0, 8, RGB(0, 0, 0)},
+        {"inner white", 1, 8, RGB(255, 255, 255)}, {"right shade", -1, 8, shade},
+        {"right frame", -2, 8, RGB(0, 0, 0)}, {"bottom shade", 8, -1, shade},
+        {"bottom frame", 8, -2, RGB(0, 0, 0)},
+    };
+    auto check = [&](HWND popup, const char* when) {
+        RECT wr;
+        GetWindowRect(popup, &wr);
+        int w = wr.right - wr.left, h = wr.bottom - wr.top;
+        for (const auto& e : edges) {
+            int x = e.x < 0 ? w + e.x : e.x, y = e.y < 0 ? h + e.y : e.y;
+            EXPECT_EQ(Hex(GetWindowSurfacePixel(popup, x, y)), Hex(e.expected)) << when << ": " << e.what;
+        }
+    };
+    Run({[&](HWND popup) {
+             check(popup, "first showing");
+             Hover(popup, 60, kBorder + 10);
+         },
+         [&](HWND popup) {
+             check(popup, "after the hover repaint");
+             test::Shot(popup, "skinmenu_flat.png");
+         }});
+}
+
+TEST_F(SkinMenu, MacOSItemsAndSeparatorsAreTheirPicturesCutToTwentyAndTwelveRows) {
+    menu->SetUIStyle(MacOS);
+    TMenuItem* item = Add("A");
+    TMenuItem* off = Add("B");
+    off->SetEnabled(false);
+    TMenuItem* line = Add("-");
+    EnsureStyleResources();
+    TBitmap bar, select;
+    bar.LoadFromResourceName(HInstance, "MACOS_MENU_BAR");
+    select.LoadFromResourceName(HInstance, "MACOS_MENU_SELECT");
+    ASSERT_GE(bar.Height(), 20);
+    ASSERT_GE(select.Height(), 20);
+    struct Case {
+        const char* what;
+        TMenuItem* item;
+        bool selected;
+        TBitmap* picture;
+        int rows;
+    } cases[] = {
+        {"item", item, false, &bar, 20},          {"selected item", item, true, &select, 20},
+        {"disabled under the mouse", off, true, &bar, 20}, {"separator", line, false, &bar, 12},
+        {"separator under the mouse", line, true, &bar, 12},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TBitmap b;
+        b.SetPixelFormat(pf24bit);
+        b.SetSize(120, c.rows);
+        c.item->OnDrawItem(c.item, b.Canvas(), TRect(0, 0, 120, c.rows), c.selected);
+        // Clear of the caption: row by row the picture, the rows below the cut left out.
+        for (int y = 0; y < c.rows; ++y)
+            EXPECT_EQ(Hex(ColorToRGB(b.Canvas()->Pixels(110, y))), Hex(ColorToRGB(c.picture->Canvas()->Pixels(10, y))))
+                << "row " << y;
+    }
 }
 
 TEST_F(SkinMenu, AClickRunsItsItemItemsAddedLaterAreSkinnedAndEscapeCloses) {

@@ -217,6 +217,45 @@ TEST_F(WindowTest, PaintCycleRepaintsOnlyInvalidAreasAndClipsChildren) {
     EXPECT_TRUE(log.lines.empty()) << log.lines.front();
 }
 
+// Paints green, then - with the paint DC's state saved, as owner drawing does - draws blue
+// through a window DC and a client DC, then red through the paint DC once it is restored.
+LRESULT SavedStatePainter(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg != WM_PAINT) return DefWindowProcA(h, msg, wp, lp);
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(h, &ps);
+    auto fill = [](HDC target, RECT r, COLORREF c) {
+        HBRUSH brush = CreateSolidBrush(c);
+        FillRect(target, &r, brush);
+        DeleteObject(reinterpret_cast<HGDIOBJ>(brush));
+    };
+    fill(dc, RECT{0, 0, 60, 40}, RGB(0, 255, 0));
+    int saved = SaveDC(dc);
+    for (bool whole : {true, false}) {
+        HDC other = whole ? GetWindowDC(h) : GetDC(h);
+        EXPECT_NE(other, nullptr);
+        fill(other, whole ? RECT{0, 0, 5, 5} : RECT{40, 0, 45, 5}, RGB(0, 0, 255));
+        ReleaseDC(h, other);
+    }
+    RestoreDC(dc, saved);
+    fill(dc, RECT{20, 20, 25, 25}, RGB(255, 0, 0));
+    EndPaint(h, &ps);
+    return 0;
+}
+
+TEST_F(WindowTest, OtherDCsDrawOnTheWindowWhileThePaintDCHoldsASavedState) {
+    WNDCLASSA cls;
+    cls.lpfnWndProc = SavedStatePainter;
+    cls.lpszClassName = "TestSavedState";
+    RegisterClassA(cls);
+    HWND top = Top("TestSavedState", 5, 0, 0, 60, 40);
+    ShowWindow(top, SW_SHOW);
+    test::Pump();
+    EXPECT_EQ(GetWindowSurfacePixel(top, 2, 2), RGB(0, 0, 255)) << "window DC";
+    EXPECT_EQ(GetWindowSurfacePixel(top, 42, 2), RGB(0, 0, 255)) << "client DC";
+    EXPECT_EQ(GetWindowSurfacePixel(top, 10, 10), RGB(0, 255, 0));
+    EXPECT_EQ(GetWindowSurfacePixel(top, 22, 22), RGB(255, 0, 0)) << "the paint DC draws again once restored";
+}
+
 TEST_F(WindowTest, MovingAChildRepaintsWhatItUncovered) {
     HWND top = Top("TestPlain", 1, 0, 0, 200, 100);
     HWND child = Child(top, "TestPlain", 2, 10, 10, 20, 20);
