@@ -20,7 +20,8 @@ namespace {
 
 constexpr int kAudio = 8, kVideo = 9;
 
-// A file read in order through a large buffer; skipping within the buffer costs nothing.
+// A file read in order through a large buffer. Callers look at the bytes where they lie in
+// the buffer instead of copying them out; skipping within the buffer costs nothing.
 class FileIn {
 public:
     explicit FileIn(const std::string& path) {
@@ -34,18 +35,23 @@ public:
     FileIn(const FileIn&) = delete;
     FileIn& operator=(const FileIn&) = delete;
 
-    // Up to n bytes; fewer only at the end of the file.
-    size_t Read(std::uint8_t* p, size_t n) {
-        size_t done = 0;
-        while (done < n) {
-            if (at_ == end_ && !Fill()) break;
-            size_t k = std::min(n - done, end_ - at_);
-            std::memcpy(p + done, buf_.data() + at_, k);
-            at_ += k;
-            done += k;
+    // Makes up to n bytes at the cursor lie together in the buffer and returns how many do:
+    // fewer only at the end of the file. Data() stays valid until the next Ensure.
+    size_t Ensure(size_t n) {
+        if (end_ - at_ >= n) return n;
+        if (at_ > 0) {
+            std::memmove(buf_.data(), buf_.data() + at_, end_ - at_);
+            end_ -= at_;
+            at_ = 0;
         }
-        return done;
+        if (buf_.size() < n) buf_.resize(n);  // a tag longer than the buffer
+        while (end_ < n && Fill()) {
+        }
+        return std::min(n, end_);
     }
+    const std::uint8_t* Data() const { return buf_.data() + at_; }
+    void Advance(size_t n) { at_ += n; }
+
     // False when the file ends first.
     bool Skip(std::uint64_t n) {
         std::uint64_t here = end_ - at_;
@@ -63,14 +69,14 @@ public:
     }
 
 private:
+    // Appends what the file gives to the buffer's free end.
     bool Fill() {
         ssize_t n;
         do {
-            n = ::read(fd_, buf_.data(), buf_.size());
+            n = ::read(fd_, buf_.data() + end_, buf_.size() - end_);
         } while (n < 0 && errno == EINTR);
         if (n <= 0) return false;
-        at_ = 0;
-        end_ = static_cast<size_t>(n);
+        end_ += static_cast<size_t>(n);
         return true;
     }
 
@@ -79,36 +85,48 @@ private:
     size_t at_ = 0, end_ = 0;
 };
 
+using View = std::span<const std::uint8_t>;
+
 // Reads the tags of an FLV file in order. Throws FormatError for anything damaged.
 class FlvReader {
 public:
     explicit FlvReader(const std::string& path) : path_(path), in_(path) {
-        std::uint8_t h[9];
-        if (in_.Read(h, 9) != 9 || h[0] != 'F' || h[1] != 'L' || h[2] != 'V')
-            Throw(path + " is not an FLV file");
+        if (in_.Ensure(9) != 9) Throw(path + " is not an FLV file");
+        const std::uint8_t* h = in_.Data();
+        if (h[0] != 'F' || h[1] != 'L' || h[2] != 'V') Throw(path + " is not an FLV file");
         std::uint32_t offset = (std::uint32_t{h[5]} << 24) | (h[6] << 16) | (h[7] << 8) | h[8];
         if (offset < 9 || offset > (1u << 20)) Throw(path + ": damaged FLV header");
+        in_.Advance(9);
         if (!in_.Skip(offset - 9 + 4)) Throw(path + ": truncated FLV file");
     }
 
     // The next tag of `want` type (another type's tags are skipped unread), with at most
-    // `limit` bytes of its payload; false at the end of the file.
-    bool Next(int want, Bytes& payload, size_t limit = SIZE_MAX) {
+    // `limit` bytes of its payload, seen where it lies: valid until the next call. False at
+    // the end of the file.
+    bool Next(int want, View& payload, size_t limit = SIZE_MAX) {
         for (;;) {
-            std::uint8_t h[11];
-            size_t got = in_.Read(h, 11);
+            // The size of the previous tag that ends each tag is passed over here, so that
+            // the payload handed out last stays where it is until now.
+            if (trailer_) {
+                size_t p = in_.Ensure(4);
+                if (p != 4 && p != 0) Throw(path_ + ": truncated FLV file");
+                in_.Advance(p);
+                trailer_ = false;
+            }
+            size_t got = in_.Ensure(11);
             if (got == 0) return false;
             if (got != 11) Throw(path_ + ": truncated FLV file");
+            const std::uint8_t* h = in_.Data();
             if (h[0] & 0x20) Throw(path_ + ": encrypted FLV content is not supported");
             int type = h[0] & 0x1F;
             std::uint32_t size = (h[1] << 16) | (h[2] << 8) | h[3];
+            in_.Advance(11);
             size_t take = type == want ? std::min<size_t>(size, limit) : 0;
-            payload.resize(take);
-            if (in_.Read(payload.data(), take) != take || !in_.Skip(size - take))
-                Throw(path_ + ": truncated FLV file");
-            std::uint8_t prev[4];
-            size_t p = in_.Read(prev, 4);
-            if (p != 4 && p != 0) Throw(path_ + ": truncated FLV file");
+            if (in_.Ensure(take) != take) Throw(path_ + ": truncated FLV file");
+            payload = View(in_.Data(), take);
+            in_.Advance(take);
+            if (!in_.Skip(size - take)) Throw(path_ + ": truncated FLV file");
+            trailer_ = true;
             if (type == want) return true;
         }
     }
@@ -116,12 +134,13 @@ public:
 private:
     std::string path_;
     FileIn in_;
+    bool trailer_ = false;
 };
 
 // A video tag that carries a picture (not a command frame).
-bool IsPicture(const Bytes& payload) { return payload.size() >= 2 && (payload[0] >> 4) != 5; }
+bool IsPicture(View payload) { return payload.size() >= 2 && (payload[0] >> 4) != 5; }
 
-void PictureSize(int codec, const Bytes& payload, int& w, int& h) {
+void PictureSize(int codec, View payload, int& w, int& h) {
     Reader r(payload.data() + 1, payload.size() - 1);
     if (codec == 2) {
         if (r.Bits(17) != 1) Throw("damaged H.263 picture header");
@@ -188,14 +207,14 @@ class Mp3Splitter {
 public:
     explicit Mp3Splitter(const std::string& path) : path_(path), flv_(path) {}
 
-    // The next whole frame; false at the end. Bytes between frames are skipped.
-    bool Next(Bytes& frame, Mp3Frame& info) {
+    // The next whole frame, valid until the next call; false at the end. Bytes between
+    // frames are skipped.
+    bool Next(View& frame, Mp3Frame& info) {
         for (;;) {
             while (pos_ + 4 <= buf_.size()) {
                 if (ParseMp3Header(buf_.data() + pos_, info)) {
                     if (pos_ + info.size > buf_.size()) break;
-                    frame.assign(buf_.begin() + static_cast<long>(pos_),
-                                 buf_.begin() + static_cast<long>(pos_ + info.size));
+                    frame = View(buf_.data() + pos_, info.size);
                     pos_ += info.size;
                     return true;
                 }
@@ -226,7 +245,7 @@ private:
 
     std::string path_;
     FlvReader flv_;
-    Bytes payload_;
+    View payload_;
     Bytes buf_;
     size_t pos_ = 0;
 };
@@ -238,7 +257,7 @@ int RateCode(int rate) { return rate == 11025 ? 1 : rate == 22050 ? 2 : 3; }
 struct VideoCursor::Impl {
     explicit Impl(const std::string& path) : flv(path) {}
     FlvReader flv;
-    Bytes payload;
+    View payload;
     std::uint32_t left = 0;
     int codec = 2;
 };
@@ -249,13 +268,13 @@ VideoCursor::VideoCursor(const SWFVideoStream_s* s) : impl_(std::make_unique<Imp
 }
 VideoCursor::~VideoCursor() = default;
 
-bool VideoCursor::Next(Bytes& out) {
+bool VideoCursor::Next(std::span<const std::uint8_t>& out) {
     if (impl_->left == 0) return false;
     while (impl_->flv.Next(kVideo, impl_->payload)) {
         if (!IsPicture(impl_->payload)) continue;
         // An H.263 packet goes without the FLV's frame-type byte; players read screen video
         // packets with it.
-        out.insert(out.end(), impl_->payload.begin() + (impl_->codec == 2 ? 1 : 0), impl_->payload.end());
+        out = impl_->payload.subspan(impl_->codec == 2 ? 1 : 0);
         --impl_->left;
         ++index;
         return true;
@@ -270,7 +289,7 @@ struct SoundCursor::Impl {
     double fps;
     std::uint64_t frame = 0;
     std::uint64_t sent = 0;
-    Bytes data;
+    View data;
     Mp3Frame info;
     bool ended = false;
 };
@@ -338,7 +357,7 @@ SWFVideoStream ScanVideo(const std::string& path) {
     FlvReader flv(path);
     int codec = 0, w = 0, h = 0;
     std::uint64_t frames = 0;
-    Bytes payload;
+    View payload;
     while (flv.Next(kVideo, payload, frames ? 2 : 64)) {
         if (!IsPicture(payload)) continue;
         int c = payload[0] & 0x0F;
@@ -366,7 +385,7 @@ SWFVideoStream ScanVideo(const std::string& path) {
 
 SWFSoundStream ScanSound(const std::string& path) {
     Mp3Splitter mp3(path);
-    Bytes frame;
+    View frame;
     Mp3Frame info, first;
     std::uint64_t samples = 0;
     while (mp3.Next(frame, info)) {

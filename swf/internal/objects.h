@@ -152,10 +152,11 @@ public:
 
 // --- saving --------------------------------------------------------------------------------
 
-// Writes one file: tags go to a buffered stdio stream; definitions get their ids on first use.
+// Writes one file: tags gather in a large buffer written out as it fills; definitions get
+// their ids on first use.
 class Emitter {
 public:
-    Emitter(std::FILE* f, int version) : f_(f), version_(version) {}
+    Emitter(int fd, int version);
     int version() const { return version_; }
     std::uint16_t Define(SWFBlock_s* b);  // writes the definition when not yet written
     std::uint16_t NewId();
@@ -169,12 +170,22 @@ public:
     // A tag whose body is written piecewise: Begin returns a mark, End patches the length.
     long BeginLongTag(unsigned code);
     void EndLongTag(long mark);
-    long Tell();
+    // Bytes written so far.
+    long Tell() const { return static_cast<long>(flushed_ + used_); }
+    // Overwrites bytes already written at `at`.
+    void Patch(long at, const std::uint8_t* p, size_t n);
+    // Writes out what the buffer holds.
+    void Flush();
     double rate = 12.0;  // of the movie, for stream sound
 
 private:
-    std::FILE* f_;
+    void WriteOut(const std::uint8_t* p, size_t n);
+
+    int fd_;
     int version_;
+    std::unique_ptr<std::uint8_t[]> buf_;
+    size_t used_ = 0;
+    std::uint64_t flushed_ = 0;
     std::unordered_map<const SWFBlock_s*, std::uint16_t> ids_;
     std::unordered_set<const SWFBlock_s*> inProgress_;
     std::uint32_t nextId_ = 1;
@@ -384,8 +395,9 @@ class VideoCursor {
 public:
     explicit VideoCursor(const SWFVideoStream_s* s);
     ~VideoCursor();
-    // Next frame's VideoFrame data, or false at the end.
-    bool Next(Bytes& out);
+    // Next frame's VideoFrame data, seen where it lies in the reader's buffer (valid until
+    // the next call), or false at the end.
+    bool Next(std::span<const std::uint8_t>& out);
     std::uint32_t index = 0;
 
 private:

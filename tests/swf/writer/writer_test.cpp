@@ -522,6 +522,49 @@ std::vector<Tag> SpriteTags(const Bytes& body) {
     return tags;
 }
 
+// Sprites of several megabytes get their lengths written in after their start has long left
+// memory; what follows them stays as written.
+TEST(SwfMovie, LargeSpritesKeepTheirLengthsAndWhatFollows) {
+    TempDir dir;
+    const Bytes code(4000, 0x07);  // ActionStop, over and over
+    SWFMovie m = newSWFMovieWithVersion(8);
+    SWFMovieClip clips[2] = {newSWFMovieClip(), newSWFMovieClip()};
+    const int frames[2] = {700, 3};
+    for (int c = 0; c < 2; ++c) {
+        for (int i = 0; i < frames[c]; ++i) {
+            SWFAction a = Action(code);
+            SWFMovieClip_add(clips[c], a);
+            destroySWFAction(a);
+            SWFMovieClip_nextFrame(clips[c]);
+        }
+        SWFMovie_add(m, clips[c]);
+    }
+    SWFMovie_nextFrame(m);
+    int n = SWFMovie_save(m, (dir / "m.swf").c_str());
+    ASSERT_GT(n, 0) << SWF_getLastError();
+    for (SWFMovieClip c : clips) destroySWFMovieClip(c);
+    destroySWFMovie(m);
+
+    Bytes data = ReadFile(dir / "m.swf");
+    ASSERT_EQ(static_cast<size_t>(n), data.size());
+    SwfFile f = ParseSwf(data);
+    EXPECT_EQ(f.length, data.size());
+    std::vector<const Tag*> sprites;
+    for (const Tag& t : f.tags)
+        if (t.code == tag::DefineSprite) sprites.push_back(&t);
+    ASSERT_EQ(sprites.size(), 2u);
+    for (int c = 0; c < 2; ++c) {
+        std::vector<Tag> inner = SpriteTags(sprites[c]->body);
+        ASSERT_EQ(inner.size(), 2u * frames[c]) << "sprite " << c;
+        for (size_t i = 0; i < inner.size(); i += 2) {
+            EXPECT_EQ(inner[i].code, tag::DoAction);
+            EXPECT_EQ(inner[i].body.size(), code.size() + 1);  // with its closing ActionEnd
+            EXPECT_EQ(inner[i + 1].code, tag::ShowFrame);
+        }
+    }
+    EXPECT_EQ(f.tags.back().code, tag::End);
+}
+
 TEST(SwfTags, WriterWritesTheTableOfTags) {
     TempDir dir;
     SWFMovie m = newSWFMovieWithVersion(8);
