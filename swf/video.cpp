@@ -104,31 +104,39 @@ public:
     // `limit` bytes of its payload, seen where it lies: valid until the next call. False at
     // the end of the file.
     bool Next(int want, View& payload, size_t limit = SIZE_MAX) {
-        for (;;) {
-            // The size of the previous tag that ends each tag is passed over here, so that
-            // the payload handed out last stays where it is until now.
-            if (trailer_) {
-                size_t p = in_.Ensure(4);
-                if (p != 4 && p != 0) Throw(path_ + ": truncated FLV file");
-                in_.Advance(p);
-                trailer_ = false;
-            }
-            size_t got = in_.Ensure(11);
-            if (got == 0) return false;
-            if (got != 11) Throw(path_ + ": truncated FLV file");
-            const std::uint8_t* h = in_.Data();
-            if (h[0] & 0x20) Throw(path_ + ": encrypted FLV content is not supported");
-            int type = h[0] & 0x1F;
-            std::uint32_t size = (h[1] << 16) | (h[2] << 8) | h[3];
-            in_.Advance(11);
-            size_t take = type == want ? std::min<size_t>(size, limit) : 0;
-            if (in_.Ensure(take) != take) Throw(path_ + ": truncated FLV file");
-            payload = View(in_.Data(), take);
-            in_.Advance(take);
-            if (!in_.Skip(size - take)) Throw(path_ + ": truncated FLV file");
-            trailer_ = true;
+        int type;
+        while (NextTag(type, payload, want == kVideo ? limit : 0, want == kAudio ? limit : 0))
             if (type == want) return true;
+        return false;
+    }
+
+    // The next tag of any type, with at most so many bytes of a video or sound payload (none
+    // of any other type's).
+    bool NextTag(int& type, View& payload, size_t videoLimit, size_t soundLimit) {
+        // The size of the previous tag that ends each tag is passed over here, so that the
+        // payload handed out last stays where it is until now.
+        if (trailer_) {
+            size_t p = in_.Ensure(4);
+            if (p != 4 && p != 0) Throw(path_ + ": truncated FLV file");
+            in_.Advance(p);
+            trailer_ = false;
         }
+        size_t got = in_.Ensure(11);
+        if (got == 0) return false;
+        if (got != 11) Throw(path_ + ": truncated FLV file");
+        const std::uint8_t* h = in_.Data();
+        if (h[0] & 0x20) Throw(path_ + ": encrypted FLV content is not supported");
+        type = h[0] & 0x1F;
+        std::uint32_t size = (h[1] << 16) | (h[2] << 8) | h[3];
+        in_.Advance(11);
+        size_t limit = type == kVideo ? videoLimit : type == kAudio ? soundLimit : 0;
+        size_t take = std::min<size_t>(size, limit);
+        if (in_.Ensure(take) != take) Throw(path_ + ": truncated FLV file");
+        payload = View(in_.Data(), take);
+        in_.Advance(take);
+        if (!in_.Skip(size - take)) Throw(path_ + ": truncated FLV file");
+        trailer_ = true;
+        return true;
     }
 
 private:
@@ -203,51 +211,70 @@ bool ParseMp3Header(const std::uint8_t* p, Mp3Frame& f) {
     return f.size >= 4;
 }
 
-class Mp3Splitter {
+// Whole MP3 frames out of the audio payloads fed in.
+class Mp3Frames {
 public:
-    explicit Mp3Splitter(const std::string& path) : path_(path), flv_(path) {}
+    explicit Mp3Frames(const std::string& path) : path_(path) {}
 
-    // The next whole frame, valid until the next call; false at the end. Bytes between
-    // frames are skipped.
-    bool Next(View& frame, Mp3Frame& info) {
-        for (;;) {
-            while (pos_ + 4 <= buf_.size()) {
-                if (ParseMp3Header(buf_.data() + pos_, info)) {
-                    if (pos_ + info.size > buf_.size()) break;
-                    frame = View(buf_.data() + pos_, info.size);
-                    pos_ += info.size;
-                    return true;
-                }
-                ++pos_;
+    // Adds one audio tag's payload; false for an empty one. Throws for sound that is not MP3.
+    bool Feed(View payload) {
+        if (payload.empty()) return false;
+        int format = payload[0] >> 4;
+        if (format == 10) Throw(path_ + ": AAC sound cannot be carried in a SWF file (MP3 only)");
+        if (format != 2)
+            Throw(path_ + ": sound format " + std::to_string(format) + " cannot be streamed (MP3 only)");
+        sawSound = true;
+        buf_.erase(buf_.begin(), buf_.begin() + static_cast<long>(pos_));
+        pos_ = 0;
+        buf_.insert(buf_.end(), payload.begin() + 1, payload.end());
+        return true;
+    }
+
+    // The next whole frame of what was fed, valid until the next call; false when more must
+    // be fed first. Bytes between frames are skipped.
+    bool Take(View& frame, Mp3Frame& info) {
+        while (pos_ + 4 <= buf_.size()) {
+            if (ParseMp3Header(buf_.data() + pos_, info)) {
+                if (pos_ + info.size > buf_.size()) return false;
+                frame = View(buf_.data() + pos_, info.size);
+                pos_ += info.size;
+                return true;
             }
-            if (!Fill()) return false;
+            ++pos_;
         }
+        return false;
     }
 
     bool sawSound = false;
 
 private:
-    bool Fill() {
-        while (flv_.Next(kAudio, payload_)) {
-            if (payload_.empty()) continue;
-            int format = payload_[0] >> 4;
-            if (format == 10) Throw(path_ + ": AAC sound cannot be carried in a SWF file (MP3 only)");
-            if (format != 2)
-                Throw(path_ + ": sound format " + std::to_string(format) + " cannot be streamed (MP3 only)");
-            sawSound = true;
-            buf_.erase(buf_.begin(), buf_.begin() + static_cast<long>(pos_));
-            pos_ = 0;
-            buf_.insert(buf_.end(), payload_.begin() + 1, payload_.end());
-            return true;
+    std::string path_;
+    Bytes buf_;
+    size_t pos_ = 0;
+};
+
+class Mp3Splitter {
+public:
+    explicit Mp3Splitter(const std::string& path) : flv_(path), frames_(path) {}
+
+    // The next whole frame, valid until the next call; false at the end.
+    bool Next(View& frame, Mp3Frame& info) {
+        for (;;) {
+            if (frames_.Take(frame, info)) return true;
+            if (!Fill()) return false;
         }
+    }
+
+private:
+    bool Fill() {
+        while (flv_.Next(kAudio, payload_))
+            if (frames_.Feed(payload_)) return true;
         return false;
     }
 
-    std::string path_;
     FlvReader flv_;
+    Mp3Frames frames_;
     View payload_;
-    Bytes buf_;
-    size_t pos_ = 0;
 };
 
 int RateCode(int rate) { return rate == 11025 ? 1 : rate == 22050 ? 2 : 3; }
@@ -353,13 +380,14 @@ void SWFVideoStream_s::Write(Emitter& e, std::uint16_t id) {
 
 namespace {
 
-SWFVideoStream ScanVideo(const std::string& path) {
-    FlvReader flv(path);
-    int codec = 0, w = 0, h = 0;
+// The video stream's part of the scan: codec and picture size from the first picture, the
+// count of pictures.
+struct VideoScan {
     std::uint64_t frames = 0;
-    View payload;
-    while (flv.Next(kVideo, payload, frames ? 2 : 64)) {
-        if (!IsPicture(payload)) continue;
+    int codec = 0, w = 0, h = 0;
+
+    void Tag(View payload, const std::string& path) {
+        if (!IsPicture(payload)) return;
         int c = payload[0] & 0x0F;
         if (frames == 0) {
             if (c != 2 && c != 3)
@@ -372,38 +400,93 @@ SWFVideoStream ScanVideo(const std::string& path) {
         }
         ++frames;
     }
-    if (frames == 0) Throw(path + ": no video in the file");
-    if (frames > 65535) Throw(path + ": more video frames than a SWF file can hold");
-    auto* s = new SWFVideoStream_s;
-    s->path = path;
-    s->codec = codec;
-    s->width = std::min(w, 65535);
-    s->height = std::min(h, 65535);
-    s->frames = static_cast<std::uint32_t>(frames);
-    return s;
-}
+    void Finish(const std::string& path, FlvScan& r) const {
+        if (frames == 0) Throw(path + ": no video in the file");
+        if (frames > 65535) Throw(path + ": more video frames than a SWF file can hold");
+        r.codec = codec;
+        r.width = std::min(w, 65535);
+        r.height = std::min(h, 65535);
+        r.frames = static_cast<std::uint32_t>(frames);
+    }
+};
 
-SWFSoundStream ScanSound(const std::string& path) {
-    Mp3Splitter mp3(path);
-    View frame;
+// The sound stream's part: the MP3 frames' rate and channels, checked.
+struct SoundScan {
+    explicit SoundScan(const std::string& path) : mp3(path) {}
+    Mp3Frames mp3;
     Mp3Frame info, first;
     std::uint64_t samples = 0;
-    while (mp3.Next(frame, info)) {
-        if (samples == 0) {
-            first = info;
-            if (info.rate != 11025 && info.rate != 22050 && info.rate != 44100)
-                Throw(path + ": MP3 at " + std::to_string(info.rate) +
-                      " Hz cannot be carried in a SWF file (11025, 22050 or 44100 Hz)");
+
+    void Tag(View payload, const std::string& path) {
+        if (!mp3.Feed(payload)) return;
+        View frame;
+        while (mp3.Take(frame, info)) {
+            if (samples == 0) {
+                first = info;
+                if (info.rate != 11025 && info.rate != 22050 && info.rate != 44100)
+                    Throw(path + ": MP3 at " + std::to_string(info.rate) +
+                          " Hz cannot be carried in a SWF file (11025, 22050 or 44100 Hz)");
+            }
+            if (info.rate == first.rate) samples += static_cast<unsigned>(info.samples);
         }
-        if (info.rate == first.rate) samples += static_cast<unsigned>(info.samples);
     }
-    if (!mp3.sawSound) Throw(path + ": no sound in the file");
-    if (samples == 0) Throw(path + ": no MP3 frames in the sound");
-    auto* s = new SWFSoundStream_s;
-    s->path = path;
-    s->rate = first.rate;
-    s->stereo = first.stereo;
-    return s;
+    void Finish(const std::string& path, FlvScan& r) const {
+        if (!mp3.sawSound) Throw(path + ": no sound in the file");
+        if (samples == 0) Throw(path + ": no MP3 frames in the sound");
+        r.rate = first.rate;
+        r.stereo = first.stereo;
+    }
+};
+
+// Reads the file once for both streams. Each stream's first failure is its reason; a damaged
+// file fails every stream not failed before.
+FlvScan ScanFlv(const std::string& path) {
+    FlvScan r;
+    VideoScan video;
+    SoundScan sound(path);
+    bool videoDone = false, soundDone = false;
+    auto fail = [](bool& done, std::string& error, const char* why) {
+        if (done) return;
+        error = why;
+        done = true;
+    };
+    try {
+        FlvReader flv(path);
+        View payload;
+        int type = 0;
+        while (!(videoDone && soundDone) &&
+               flv.NextTag(type, payload, videoDone ? 0 : video.frames ? 2 : 64, soundDone ? 0 : SIZE_MAX)) {
+            try {
+                if (type == kVideo && !videoDone) video.Tag(payload, path);
+            } catch (const FormatError& e) {
+                fail(videoDone, r.videoError, e.what());
+            }
+            try {
+                if (type == kAudio && !soundDone) sound.Tag(payload, path);
+            } catch (const FormatError& e) {
+                fail(soundDone, r.soundError, e.what());
+            }
+        }
+        try {
+            if (!videoDone) video.Finish(path, r);
+        } catch (const FormatError& e) {
+            fail(videoDone, r.videoError, e.what());
+        }
+        try {
+            if (!soundDone) sound.Finish(path, r);
+        } catch (const FormatError& e) {
+            fail(soundDone, r.soundError, e.what());
+        }
+    } catch (const FormatError& e) {
+        fail(videoDone, r.videoError, e.what());
+        fail(soundDone, r.soundError, e.what());
+    }
+    return r;
+}
+
+const FlvScan& Scanned(SWFInput input) {
+    if (!input->flv) input->flv = ScanFlv(input->path);
+    return *input->flv;
 }
 
 }  // namespace
@@ -411,7 +494,17 @@ SWFSoundStream ScanSound(const std::string& path) {
 SWFVideoStream newSWFVideoStream_fromInput(SWFInput input) {
     return Guard<SWFVideoStream>(nullptr, [&] {
         if (!input) Throw(Missing("input file for the video stream"));
-        return Naming(input->path, [&] { return ScanVideo(input->path); });
+        return Naming(input->path, [&] {
+            const FlvScan& scan = Scanned(input);
+            if (!scan.videoError.empty()) Throw(scan.videoError);
+            auto* s = new SWFVideoStream_s;
+            s->path = input->path;
+            s->codec = scan.codec;
+            s->width = scan.width;
+            s->height = scan.height;
+            s->frames = scan.frames;
+            return s;
+        });
     });
 }
 
@@ -432,7 +525,15 @@ int SWFVideoStream_getNumFrames(SWFVideoStream stream) {
 SWFSoundStream newSWFSoundStream_fromInput(SWFInput input) {
     return Guard<SWFSoundStream>(nullptr, [&] {
         if (!input) Throw(Missing("input file for the sound stream"));
-        return Naming(input->path, [&] { return ScanSound(input->path); });
+        return Naming(input->path, [&] {
+            const FlvScan& scan = Scanned(input);
+            if (!scan.soundError.empty()) Throw(scan.soundError);
+            auto* s = new SWFSoundStream_s;
+            s->path = input->path;
+            s->rate = scan.rate;
+            s->stereo = scan.stereo;
+            return s;
+        });
     });
 }
 

@@ -223,8 +223,20 @@ struct SWFMovie_s {
     std::string error;
 };
 
+// What one reading of an FLV file found for each of its streams; a stream that cannot be
+// embedded carries the reason instead.
+struct FlvScan {
+    std::string videoError, soundError;
+    int codec = 0, width = 0, height = 0;
+    std::uint32_t frames = 0;
+    int rate = 0;
+    bool stereo = false;
+};
+
 struct SWFInput_s {
     std::string path;
+    // Video and sound streams made from the same file share one reading of it.
+    std::optional<FlvScan> flv;
 };
 
 struct SWFShape_s;

@@ -279,6 +279,63 @@ TEST(SwfErrors, EveryBadInputIsRefusedWithAReasonAndNoFileIsWritten) {
     }
 }
 
+// Video and sound made from one input are read together; each keeps its own reason, and a
+// damaged file fails both.
+TEST(SwfErrors, VideoAndSoundOfOneFileAreRefusedEachForItsOwnReason) {
+    if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg missing";
+    struct Case {
+        const char* name;
+        std::function<std::string(const TempDir&)> make;
+        const char* videoReason;  // empty: the stream is made
+        const char* soundReason;
+    };
+    const std::vector<Case> cases = {
+        {"AAC sound", [](const TempDir& d) { return MakeFlv(d, "aac.flv", 1, 12, "flv", "aac"); }, "", "AAC"},
+        {"no sound", [](const TempDir& d) { return MakeFlv(d, "mute.flv", 1, 12, "flv", ""); }, "", "no sound"},
+        {"H.264 video", [](const TempDir& d) { return MakeFlv(d, "avc.flv", 1, 12, "libx264"); }, "H.264", ""},
+        {"truncated", Truncated, "truncated", "truncated"},
+        {"both fine", [](const TempDir& d) { return MakeFlv(d, "ok.flv", 1); }, "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        std::string path = c.make(dir);
+        SWFInput in = newSWFInput_filename(path.c_str());
+        // Sound first in one order, video first in the other: the answers do not depend on it.
+        for (bool soundFirst : {true, false}) {
+            SWFSoundStream s = nullptr;
+            SWFVideoStream v = nullptr;
+            std::string soundError, videoError;
+            auto makeSound = [&] {
+                s = newSWFSoundStream_fromInput(in);
+                if (!s) soundError = SWF_getLastError();
+            };
+            auto makeVideo = [&] {
+                v = newSWFVideoStream_fromInput(in);
+                if (!v) videoError = SWF_getLastError();
+            };
+            if (soundFirst) makeSound(), makeVideo();
+            else makeVideo(), makeSound();
+            if (*c.videoReason) {
+                EXPECT_EQ(v, nullptr);
+                EXPECT_THAT(videoError, testing::HasSubstr(c.videoReason));
+            } else {
+                ASSERT_NE(v, nullptr) << videoError;
+                EXPECT_EQ(SWFVideoStream_getNumFrames(v), 12);
+            }
+            if (*c.soundReason) {
+                EXPECT_EQ(s, nullptr);
+                EXPECT_THAT(soundError, testing::HasSubstr(c.soundReason));
+            } else {
+                EXPECT_NE(s, nullptr) << soundError;
+            }
+            destroySWFVideoStream(v);
+            destroySWFSoundStream(s);
+        }
+        destroySWFInput(in);
+    }
+}
+
 TEST(SwfErrors, UnwritableOrMissingFolderFailsTheSave) {
     TempDir dir;
     fs::create_directory(dir.path() / "ro");
