@@ -187,6 +187,7 @@ void Timeline::Write(Emitter& e) const {
     std::vector<Playing> videos;
     std::unique_ptr<SoundCursor> sound;
     Bytes buf;
+    FlvFiles files;
     for (const Frame& f : frames) {
         for (std::uint32_t r = 0; r < f.repeat; ++r) {
             if (r == 0) {
@@ -198,7 +199,7 @@ void Timeline::Write(Emitter& e) const {
                             if (op.block->kind == Kind::Video)
                                 videos.push_back({op.depth, id,
                                                   std::make_unique<VideoCursor>(
-                                                      static_cast<SWFVideoStream_s*>(op.block.get()))});
+                                                      static_cast<SWFVideoStream_s*>(op.block.get()), files)});
                             break;
                         }
                         case OpType::Move:
@@ -220,7 +221,7 @@ void Timeline::Write(Emitter& e) const {
                         case OpType::SoundHead: {
                             auto* s = static_cast<SWFSoundStream_s*>(op.block.get());
                             e.Tag(tag::SoundStreamHead2, SoundStreamHead(s, e.rate));
-                            sound = std::make_unique<SoundCursor>(s, e.rate);
+                            sound = std::make_unique<SoundCursor>(s, e.rate, files);
                             break;
                         }
                     }

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <deque>
 
 #include "swf/internal/objects.h"
 #include "swf/internal/tags.h"
@@ -253,43 +254,146 @@ private:
     size_t pos_ = 0;
 };
 
-class Mp3Splitter {
-public:
-    explicit Mp3Splitter(const std::string& path) : flv_(path), frames_(path) {}
-
-    // The next whole frame, valid until the next call; false at the end.
-    bool Next(View& frame, Mp3Frame& info) {
-        for (;;) {
-            if (frames_.Take(frame, info)) return true;
-            if (!Fill()) return false;
-        }
-    }
-
-private:
-    bool Fill() {
-        while (flv_.Next(kAudio, payload_))
-            if (frames_.Feed(payload_)) return true;
-        return false;
-    }
-
-    FlvReader flv_;
-    Mp3Frames frames_;
-    View payload_;
-};
-
 int RateCode(int rate) { return rate == 11025 ? 1 : rate == 22050 ? 2 : 3; }
 
 }  // namespace
 
-struct VideoCursor::Impl {
-    explicit Impl(const std::string& path) : flv(path) {}
+// --- reading while saving ------------------------------------------------------------
+
+struct FlvFiles::Shared {
+    Shared(const std::string& p) : path(p), flv(p) {}
+    std::string path;
     FlvReader flv;
+    bool started = false;
+    bool joined[2] = {};     // by side: 0 sound, 1 video
+    bool detached[2] = {};   // the side reads on its own from now on
+    std::uint64_t taken[2] = {};  // tags handed to each side
+    std::deque<Bytes> queue[2];   // read for one side while the other asked
+    size_t queued = 0;
+    Bytes current[2];
+    std::vector<Bytes> spare;
+};
+
+FlvFiles::FlvFiles() = default;
+FlvFiles::~FlvFiles() = default;
+
+namespace {
+
+// Read ahead for one side and not yet taken, beyond which that side reads the file on its
+// own (a file whose sound and video lie far apart).
+constexpr size_t kMaxQueued = 4 << 20;
+
+// Where a cursor of video or sound keeps its state.
+int Side(int type) { return type == kVideo ? 1 : 0; }
+
+// The tags of one type of a file, for one cursor: through the file's shared reading when the
+// other type's cursor started with it, otherwise (or once the two drift apart) on its own.
+class TagFeed {
+public:
+    TagFeed(FlvFiles& files, const std::string& path, int type) : path_(path), type_(type) {
+        auto& slot = files.open[path];
+        std::shared_ptr<FlvFiles::Shared> s = slot.lock();
+        int me = Side(type);
+        if (s && !s->started && !s->joined[me]) {
+            shared_ = std::move(s);
+        } else if (!s) {
+            shared_ = std::make_shared<FlvFiles::Shared>(path);
+            slot = shared_;
+        } else {
+            own_ = std::make_unique<FlvReader>(path);
+            return;
+        }
+        shared_->joined[me] = true;
+    }
+    ~TagFeed() {
+        if (!shared_) return;
+        int me = Side(type_);
+        shared_->joined[me] = false;
+        shared_->queued -= Queued(me);
+        shared_->queue[me].clear();
+    }
+    TagFeed(const TagFeed&) = delete;
+    TagFeed& operator=(const TagFeed&) = delete;
+
+    // The next tag's payload; valid until the next read from the same file.
+    bool Next(View& payload) {
+        int me = Side(type_);
+        if (shared_ && shared_->detached[me]) Detach();
+        if (own_) return own_->Next(type_, payload);
+        FlvFiles::Shared& s = *shared_;
+        s.started = true;
+        if (!s.queue[me].empty()) {
+            if (s.current[me].capacity()) s.spare.push_back(std::move(s.current[me]));
+            s.current[me] = std::move(s.queue[me].front());
+            s.queue[me].pop_front();
+            s.queued -= s.current[me].size();
+            ++s.taken[me];
+            payload = s.current[me];
+            return true;
+        }
+        int other = 1 - me;
+        for (;;) {
+            int type;
+            View p;
+            if (!s.flv.NextTag(type, p, s.joined[1] ? SIZE_MAX : 0, s.joined[0] ? SIZE_MAX : 0)) return false;
+            if (type == type_) {
+                ++s.taken[me];
+                payload = p;
+                return true;
+            }
+            if ((type != kVideo && type != kAudio) || Side(type) != other || !s.joined[other] || s.detached[other])
+                continue;
+            Bytes b;
+            if (!s.spare.empty()) {
+                b = std::move(s.spare.back());
+                s.spare.pop_back();
+            }
+            b.assign(p.begin(), p.end());
+            s.queued += b.size();
+            s.queue[other].push_back(std::move(b));
+            if (s.queued > kMaxQueued) {
+                s.queued -= Queued(other);
+                s.queue[other].clear();
+                s.detached[other] = true;
+            }
+        }
+    }
+
+private:
+    size_t Queued(int side) const {
+        size_t n = 0;
+        for (const Bytes& b : shared_->queue[side]) n += b.size();
+        return n;
+    }
+    // Goes on alone from the tag after the last one taken.
+    void Detach() {
+        int me = Side(type_);
+        own_ = std::make_unique<FlvReader>(path_);
+        View skipped;
+        for (std::uint64_t i = shared_->taken[me]; i > 0; --i)
+            if (!own_->Next(type_, skipped, 0)) break;
+        shared_->joined[me] = false;
+        shared_.reset();
+    }
+
+    std::string path_;
+    int type_;
+    std::shared_ptr<FlvFiles::Shared> shared_;
+    std::unique_ptr<FlvReader> own_;
+};
+
+}  // namespace
+
+struct VideoCursor::Impl {
+    Impl(const std::string& path, FlvFiles& files) : feed(files, path, kVideo) {}
+    TagFeed feed;
     View payload;
     std::uint32_t left = 0;
     int codec = 2;
 };
 
-VideoCursor::VideoCursor(const SWFVideoStream_s* s) : impl_(std::make_unique<Impl>(s->path)) {
+VideoCursor::VideoCursor(const SWFVideoStream_s* s, FlvFiles& files)
+    : impl_(std::make_unique<Impl>(s->path, files)) {
     impl_->left = s->frames;
     impl_->codec = s->codec;
 }
@@ -297,7 +401,7 @@ VideoCursor::~VideoCursor() = default;
 
 bool VideoCursor::Next(std::span<const std::uint8_t>& out) {
     if (impl_->left == 0) return false;
-    while (impl_->flv.Next(kVideo, impl_->payload)) {
+    while (impl_->feed.Next(impl_->payload)) {
         if (!IsPicture(impl_->payload)) continue;
         // An H.263 packet goes without the FLV's frame-type byte; players read screen video
         // packets with it.
@@ -310,19 +414,31 @@ bool VideoCursor::Next(std::span<const std::uint8_t>& out) {
 }
 
 struct SoundCursor::Impl {
-    Impl(const SWFSoundStream_s* s, double fps) : mp3(s->path), rate(s->rate), fps(fps > 0 ? fps : 12) {}
-    Mp3Splitter mp3;
+    Impl(const SWFSoundStream_s* s, double fps, FlvFiles& files)
+        : feed(files, s->path, kAudio), mp3(s->path), rate(s->rate), fps(fps > 0 ? fps : 12) {}
+    // The next whole MP3 frame; false at the end.
+    bool NextFrame() {
+        for (;;) {
+            if (mp3.Take(data, info)) return true;
+            do {
+                if (!feed.Next(payload)) return false;
+            } while (!mp3.Feed(payload));
+        }
+    }
+    TagFeed feed;
+    Mp3Frames mp3;
     int rate;
     double fps;
     std::uint64_t frame = 0;
     std::uint64_t sent = 0;
+    View payload;
     View data;
     Mp3Frame info;
     bool ended = false;
 };
 
-SoundCursor::SoundCursor(const SWFSoundStream_s* s, double frameRate)
-    : impl_(std::make_unique<Impl>(s, frameRate)) {}
+SoundCursor::SoundCursor(const SWFSoundStream_s* s, double frameRate, FlvFiles& files)
+    : impl_(std::make_unique<Impl>(s, frameRate, files)) {}
 SoundCursor::~SoundCursor() = default;
 
 bool SoundCursor::NextBlock(Bytes& out) {
@@ -334,7 +450,7 @@ bool SoundCursor::NextBlock(Bytes& out) {
     out.resize(start + 4);
     unsigned samples = 0;
     while (static_cast<double>(m.sent) < due) {
-        if (!m.mp3.Next(m.data, m.info)) {
+        if (!m.NextFrame()) {
             m.ended = true;
             break;
         }

@@ -402,13 +402,25 @@ T* As(SWFBlock_s* b, Kind k) {
     return b && b->kind == k ? static_cast<T*>(b) : nullptr;
 }
 
+// The FLV files read while one timeline is written, so that the video and the sound of one
+// file that start together share one reading of it (video.cpp).
+class FlvFiles {
+public:
+    FlvFiles();
+    ~FlvFiles();
+    FlvFiles(const FlvFiles&) = delete;
+    FlvFiles& operator=(const FlvFiles&) = delete;
+    struct Shared;
+    std::map<std::string, std::weak_ptr<Shared>> open;
+};
+
 // Video and sound readers used while saving (video.cpp).
 class VideoCursor {
 public:
-    explicit VideoCursor(const SWFVideoStream_s* s);
+    VideoCursor(const SWFVideoStream_s* s, FlvFiles& files);
     ~VideoCursor();
-    // Next frame's VideoFrame data, seen where it lies in the reader's buffer (valid until
-    // the next call), or false at the end.
+    // Next frame's VideoFrame data, seen where it lies in a reader's buffer (valid until the
+    // next read from the same file), or false at the end.
     bool Next(std::span<const std::uint8_t>& out);
     std::uint32_t index = 0;
 
@@ -419,7 +431,7 @@ private:
 
 class SoundCursor {
 public:
-    SoundCursor(const SWFSoundStream_s* s, double frameRate);
+    SoundCursor(const SWFSoundStream_s* s, double frameRate, FlvFiles& files);
     ~SoundCursor();
     // Appends the SoundStreamBlock body for the next movie frame; false when none is due.
     bool NextBlock(Bytes& out);

@@ -506,6 +506,66 @@ TEST(SwfMedia, EmbeddedFlvKeepsItsPictureAndSoundAndDecodesCleanly) {
     }
 }
 
+// The FLV with its tags in another order: all video tags first or all sound tags first
+// (script data stays in front), each type keeping its own order.
+Bytes RegroupFlv(const Bytes& flv, bool videoFirst) {
+    size_t start = (size_t{flv[5]} << 24 | flv[6] << 16 | flv[7] << 8 | flv[8]) + 4;
+    std::vector<Bytes> groups(3);  // script, first, second
+    for (size_t at = start; at + 11 <= flv.size();) {
+        size_t len = 11 + (flv[at + 1] << 16 | flv[at + 2] << 8 | flv[at + 3]) + 4;
+        int type = flv[at] & 0x1F;
+        int g = type == 9 ? (videoFirst ? 1 : 2) : type == 8 ? (videoFirst ? 2 : 1) : 0;
+        groups[g].insert(groups[g].end(), flv.begin() + static_cast<long>(at),
+                         flv.begin() + static_cast<long>(at + len));
+        at += len;
+    }
+    Bytes out(flv.begin(), flv.begin() + static_cast<long>(start));
+    for (const Bytes& g : groups) out.insert(out.end(), g.begin(), g.end());
+    return out;
+}
+
+// Video and sound of one file are written the same whether they lie side by side in it or
+// far apart: a large file of sharp pictures, with its sound before or after all of them.
+TEST(SwfMedia, EmbeddingDoesNotDependOnHowTheFileInterleavesItsStreams) {
+    if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg missing";
+    TempDir dir;
+    std::string flv = Ffmpeg({"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25", "-f", "lavfi", "-i",
+                              "sine=frequency=440:sample_rate=44100", "-t", "3", "-vf", "noise=alls=60:allf=t", "-c:v",
+                              "flv", "-q:v", "1", "-g", "1", "-c:a", "libmp3lame", "-f", "flv"},
+                             dir / "sharp.flv");
+    Bytes original = ReadFile(flv);
+    ASSERT_GT(original.size(), 6u << 20) << "the pictures alone must outweigh what is read ahead";
+    WriteFile(dir / "video-first.flv", RegroupFlv(original, true));
+    WriteFile(dir / "sound-first.flv", RegroupFlv(original, false));
+    auto embed = [&](const std::string& path) {
+        SWFMovie m = newSWFMovieWithVersion(8);
+        SWFMovie_setRate(m, 25);
+        SWFInput in = newSWFInput_filename(path.c_str());
+        SWFSoundStream snd = newSWFSoundStream_fromInput(in);
+        SWFVideoStream vid = newSWFVideoStream_fromInput(in);
+        SWFMovie_setSoundStream(m, snd);
+        SWFMovie_add(m, vid);
+        for (int i = SWFVideoStream_getNumFrames(vid); i > 0; --i) SWFMovie_nextFrame(m);
+        std::string out = path + ".swf";
+        int n = SWFMovie_save(m, out.c_str());
+        EXPECT_GT(n, 0) << SWF_getLastError();
+        destroySWFVideoStream(vid);
+        destroySWFSoundStream(snd);
+        destroySWFInput(in);
+        destroySWFMovie(m);
+        return ReadFile(out);
+    };
+    Bytes want = embed(flv);
+    auto frames = Frames(ParseSwf(want));
+    ASSERT_EQ(frames.size(), 75u);
+    for (const auto& f : {frames[0], frames[74]})
+        EXPECT_THAT(Codes(f), testing::IsSupersetOf({tag::VideoFrame, tag::SoundStreamBlock}));
+    for (const char* name : {"video-first.flv", "sound-first.flv"}) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(embed(dir / name) == want);
+    }
+}
+
 TEST(SwfMedia, JpegIsStoredByteForByte) {
     if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg missing";
     TempDir dir;
