@@ -187,6 +187,7 @@ void Timeline::Write(Emitter& e) const {
     std::vector<Playing> videos;
     std::unique_ptr<SoundCursor> sound;
     Bytes buf;
+    FlvFiles files;
     for (const Frame& f : frames) {
         for (std::uint32_t r = 0; r < f.repeat; ++r) {
             if (r == 0) {
@@ -198,7 +199,7 @@ void Timeline::Write(Emitter& e) const {
                             if (op.block->kind == Kind::Video)
                                 videos.push_back({op.depth, id,
                                                   std::make_unique<VideoCursor>(
-                                                      static_cast<SWFVideoStream_s*>(op.block.get()))});
+                                                      static_cast<SWFVideoStream_s*>(op.block.get()), files)});
                             break;
                         }
                         case OpType::Move:
@@ -220,7 +221,7 @@ void Timeline::Write(Emitter& e) const {
                         case OpType::SoundHead: {
                             auto* s = static_cast<SWFSoundStream_s*>(op.block.get());
                             e.Tag(tag::SoundStreamHead2, SoundStreamHead(s, e.rate));
-                            sound = std::make_unique<SoundCursor>(s, e.rate);
+                            sound = std::make_unique<SoundCursor>(s, e.rate, files);
                             break;
                         }
                     }
@@ -228,11 +229,12 @@ void Timeline::Write(Emitter& e) const {
             }
             for (Playing& v : videos) {
                 std::uint32_t k = v.cursor->index;
-                buf.clear();
-                if (!v.cursor->Next(buf)) continue;
-                Bytes head{static_cast<std::uint8_t>(v.id & 0xFF), static_cast<std::uint8_t>(v.id >> 8),
-                           static_cast<std::uint8_t>(k & 0xFF), static_cast<std::uint8_t>((k >> 8) & 0xFF)};
-                e.Tag(tag::VideoFrame, head, buf, true);
+                std::span<const std::uint8_t> picture;
+                if (!v.cursor->Next(picture)) continue;
+                const std::uint8_t head[4] = {static_cast<std::uint8_t>(v.id & 0xFF), static_cast<std::uint8_t>(v.id >> 8),
+                                              static_cast<std::uint8_t>(k & 0xFF),
+                                              static_cast<std::uint8_t>((k >> 8) & 0xFF)};
+                e.TagParts(tag::VideoFrame, {head, picture}, true);
                 PlaceTag(e, true, v.depth, 0, false, {}, std::nullopt, static_cast<std::uint16_t>(k));
             }
             if (sound) {
@@ -283,14 +285,67 @@ void Emitter::TagParts(unsigned code, std::initializer_list<std::span<const std:
     for (auto part : parts) Raw(part.data(), part.size());
 }
 
+namespace {
+constexpr size_t kEmitBuffer = 1 << 20;
+
+[[noreturn]] void WriteFailed() { Throw(std::string("cannot write: ") + std::strerror(errno)); }
+}  // namespace
+
+Emitter::Emitter(int fd, int version)
+    : fd_(fd), version_(version), buf_(std::make_unique_for_overwrite<std::uint8_t[]>(kEmitBuffer)) {}
+
 void Emitter::Raw(const std::uint8_t* p, size_t n) {
-    if (n && std::fwrite(p, 1, n, f_) != n) Throw(std::string("cannot write: ") + std::strerror(errno));
+    if (n <= kEmitBuffer - used_) {
+        if (n) std::memcpy(buf_.get() + used_, p, n);
+        used_ += n;
+        return;
+    }
+    Flush();
+    if (n >= kEmitBuffer) {
+        WriteOut(p, n);
+        flushed_ += n;
+    } else {
+        std::memcpy(buf_.get(), p, n);
+        used_ = n;
+    }
 }
 
-long Emitter::Tell() {
-    long at = std::ftell(f_);
-    if (at < 0) Throw(std::string("cannot write: ") + std::strerror(errno));
-    return at;
+void Emitter::Flush() {
+    WriteOut(buf_.get(), used_);
+    flushed_ += used_;
+    used_ = 0;
+}
+
+void Emitter::WriteOut(const std::uint8_t* p, size_t n) {
+    while (n > 0) {
+        ssize_t k = ::write(fd_, p, n);
+        if (k < 0 && errno == EINTR) continue;
+        if (k <= 0) {
+            if (k == 0) errno = EIO;
+            WriteFailed();
+        }
+        p += k;
+        n -= static_cast<size_t>(k);
+    }
+}
+
+void Emitter::Patch(long at, const std::uint8_t* p, size_t n) {
+    auto pos = static_cast<std::uint64_t>(at);
+    if (pos + n > flushed_ + used_) Throw("cannot write: a patch past the end of the file");
+    // The part already written goes to the file in place, the rest into the buffer.
+    while (n > 0 && pos < flushed_) {
+        size_t k = static_cast<size_t>(std::min<std::uint64_t>(n, flushed_ - pos));
+        ssize_t w = ::pwrite(fd_, p, k, static_cast<off_t>(pos));
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) {
+            if (w == 0) errno = EIO;
+            WriteFailed();
+        }
+        p += w;
+        pos += static_cast<std::uint64_t>(w);
+        n -= static_cast<size_t>(w);
+    }
+    if (n) std::memcpy(buf_.get() + (pos - flushed_), p, n);
 }
 
 long Emitter::BeginLongTag(unsigned code) {
@@ -306,9 +361,7 @@ void Emitter::EndLongTag(long mark) {
     if (len > 0xFFFFFFFFu) Throw("a tag is too long for the format");
     std::uint8_t b[4];
     for (int i = 0; i < 4; ++i) b[i] = (len >> (8 * i)) & 0xFF;
-    if (std::fseek(f_, mark, SEEK_SET) != 0) Throw(std::string("cannot write: ") + std::strerror(errno));
-    Raw(b, 4);
-    if (std::fseek(f_, end, SEEK_SET) != 0) Throw(std::string("cannot write: ") + std::strerror(errno));
+    Patch(mark, b, 4);
 }
 
 }  // namespace swf::detail
@@ -420,8 +473,7 @@ int SWFMovie_save(SWFMovie movie, const char* filename) {
         return -1;
     }
     std::string tmp;
-    std::FILE* f = nullptr;
-    std::vector<char> buffer(1 << 20);  // outlives the stream it buffers
+    int fd = -1;
     int result = Guard(-1, [&] {
         Timeline& t = movie->timeline;
         t.Close();
@@ -432,7 +484,7 @@ int SWFMovie_save(SWFMovie movie, const char* filename) {
         fs::path target(filename);
         fs::path dir = target.parent_path();
         tmp = (target.string() + ".XXXXXX");
-        int fd = mkstemp(tmp.data());
+        fd = mkostemp(tmp.data(), O_CLOEXEC);
         if (fd < 0) {
             std::string why = std::strerror(errno);
             tmp.clear();
@@ -440,14 +492,8 @@ int SWFMovie_save(SWFMovie movie, const char* filename) {
         }
         // mkstemp makes the file private; the movie gets the mode any new file would.
         fchmod(fd, 0666 & ~CurrentUmask());
-        f = fdopen(fd, "wb");
-        if (!f) {
-            close(fd);
-            Throw(std::string("cannot write: ") + std::strerror(errno));
-        }
-        std::setvbuf(f, buffer.data(), _IOFBF, buffer.size());
 
-        Emitter e(f, movie->version);
+        Emitter e(fd, movie->version);
         e.rate = movie->rate;
         Writer h;
         h.U8('F');
@@ -468,18 +514,17 @@ int SWFMovie_save(SWFMovie movie, const char* filename) {
         if (size > 0xFFFFFFFFL) Throw("the movie is larger than the format allows (4 GB)");
         std::uint8_t len[4];
         for (int i = 0; i < 4; ++i) len[i] = (static_cast<std::uint64_t>(size) >> (8 * i)) & 0xFF;
-        if (std::fseek(f, 4, SEEK_SET) != 0) Throw(std::string("cannot write: ") + std::strerror(errno));
-        e.Raw(len, 4);
-        if (std::fflush(f) != 0 || std::ferror(f)) Throw(std::string("cannot write: ") + std::strerror(errno));
-        std::FILE* done = f;
-        f = nullptr;
-        if (std::fclose(done) != 0) Throw(std::string("cannot write: ") + std::strerror(errno));
+        e.Patch(4, len, 4);
+        e.Flush();
+        int done = fd;
+        fd = -1;
+        if (::close(done) != 0) WriteFailed();
         if (std::rename(tmp.c_str(), filename) != 0)
             Throw(std::string("cannot rename the written file to ") + filename + ": " + std::strerror(errno));
         tmp.clear();
         return static_cast<int>(std::min<long>(size, 0x7FFFFFFF));
     });
-    if (f) std::fclose(f);
+    if (fd >= 0) ::close(fd);
     if (!tmp.empty()) unlink(tmp.c_str());
     return result;
 }

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <deque>
 
 #include "swf/internal/objects.h"
 #include "swf/internal/tags.h"
@@ -20,7 +21,8 @@ namespace {
 
 constexpr int kAudio = 8, kVideo = 9;
 
-// A file read in order through a large buffer; skipping within the buffer costs nothing.
+// A file read in order through a large buffer. Callers look at the bytes where they lie in
+// the buffer instead of copying them out; skipping within the buffer costs nothing.
 class FileIn {
 public:
     explicit FileIn(const std::string& path) {
@@ -34,18 +36,23 @@ public:
     FileIn(const FileIn&) = delete;
     FileIn& operator=(const FileIn&) = delete;
 
-    // Up to n bytes; fewer only at the end of the file.
-    size_t Read(std::uint8_t* p, size_t n) {
-        size_t done = 0;
-        while (done < n) {
-            if (at_ == end_ && !Fill()) break;
-            size_t k = std::min(n - done, end_ - at_);
-            std::memcpy(p + done, buf_.data() + at_, k);
-            at_ += k;
-            done += k;
+    // Makes up to n bytes at the cursor lie together in the buffer and returns how many do:
+    // fewer only at the end of the file. Data() stays valid until the next Ensure.
+    size_t Ensure(size_t n) {
+        if (end_ - at_ >= n) return n;
+        if (at_ > 0) {
+            std::memmove(buf_.data(), buf_.data() + at_, end_ - at_);
+            end_ -= at_;
+            at_ = 0;
         }
-        return done;
+        if (buf_.size() < n) buf_.resize(n);  // a tag longer than the buffer
+        while (end_ < n && Fill()) {
+        }
+        return std::min(n, end_);
     }
+    const std::uint8_t* Data() const { return buf_.data() + at_; }
+    void Advance(size_t n) { at_ += n; }
+
     // False when the file ends first.
     bool Skip(std::uint64_t n) {
         std::uint64_t here = end_ - at_;
@@ -63,14 +70,14 @@ public:
     }
 
 private:
+    // Appends what the file gives to the buffer's free end.
     bool Fill() {
         ssize_t n;
         do {
-            n = ::read(fd_, buf_.data(), buf_.size());
+            n = ::read(fd_, buf_.data() + end_, buf_.size() - end_);
         } while (n < 0 && errno == EINTR);
         if (n <= 0) return false;
-        at_ = 0;
-        end_ = static_cast<size_t>(n);
+        end_ += static_cast<size_t>(n);
         return true;
     }
 
@@ -79,49 +86,70 @@ private:
     size_t at_ = 0, end_ = 0;
 };
 
+using View = std::span<const std::uint8_t>;
+
 // Reads the tags of an FLV file in order. Throws FormatError for anything damaged.
 class FlvReader {
 public:
     explicit FlvReader(const std::string& path) : path_(path), in_(path) {
-        std::uint8_t h[9];
-        if (in_.Read(h, 9) != 9 || h[0] != 'F' || h[1] != 'L' || h[2] != 'V')
-            Throw(path + " is not an FLV file");
+        if (in_.Ensure(9) != 9) Throw(path + " is not an FLV file");
+        const std::uint8_t* h = in_.Data();
+        if (h[0] != 'F' || h[1] != 'L' || h[2] != 'V') Throw(path + " is not an FLV file");
         std::uint32_t offset = (std::uint32_t{h[5]} << 24) | (h[6] << 16) | (h[7] << 8) | h[8];
         if (offset < 9 || offset > (1u << 20)) Throw(path + ": damaged FLV header");
+        in_.Advance(9);
         if (!in_.Skip(offset - 9 + 4)) Throw(path + ": truncated FLV file");
     }
 
     // The next tag of `want` type (another type's tags are skipped unread), with at most
-    // `limit` bytes of its payload; false at the end of the file.
-    bool Next(int want, Bytes& payload, size_t limit = SIZE_MAX) {
-        for (;;) {
-            std::uint8_t h[11];
-            size_t got = in_.Read(h, 11);
-            if (got == 0) return false;
-            if (got != 11) Throw(path_ + ": truncated FLV file");
-            if (h[0] & 0x20) Throw(path_ + ": encrypted FLV content is not supported");
-            int type = h[0] & 0x1F;
-            std::uint32_t size = (h[1] << 16) | (h[2] << 8) | h[3];
-            size_t take = type == want ? std::min<size_t>(size, limit) : 0;
-            payload.resize(take);
-            if (in_.Read(payload.data(), take) != take || !in_.Skip(size - take))
-                Throw(path_ + ": truncated FLV file");
-            std::uint8_t prev[4];
-            size_t p = in_.Read(prev, 4);
-            if (p != 4 && p != 0) Throw(path_ + ": truncated FLV file");
+    // `limit` bytes of its payload, seen where it lies: valid until the next call. False at
+    // the end of the file.
+    bool Next(int want, View& payload, size_t limit = SIZE_MAX) {
+        int type;
+        while (NextTag(type, payload, want == kVideo ? limit : 0, want == kAudio ? limit : 0))
             if (type == want) return true;
+        return false;
+    }
+
+    // The next tag of any type, with at most so many bytes of a video or sound payload (none
+    // of any other type's).
+    bool NextTag(int& type, View& payload, size_t videoLimit, size_t soundLimit) {
+        // The size of the previous tag that ends each tag is passed over here, so that the
+        // payload handed out last stays where it is until now.
+        if (trailer_) {
+            size_t p = in_.Ensure(4);
+            if (p != 4 && p != 0) Throw(path_ + ": truncated FLV file");
+            in_.Advance(p);
+            trailer_ = false;
         }
+        size_t got = in_.Ensure(11);
+        if (got == 0) return false;
+        if (got != 11) Throw(path_ + ": truncated FLV file");
+        const std::uint8_t* h = in_.Data();
+        if (h[0] & 0x20) Throw(path_ + ": encrypted FLV content is not supported");
+        type = h[0] & 0x1F;
+        std::uint32_t size = (h[1] << 16) | (h[2] << 8) | h[3];
+        in_.Advance(11);
+        size_t limit = type == kVideo ? videoLimit : type == kAudio ? soundLimit : 0;
+        size_t take = std::min<size_t>(size, limit);
+        if (in_.Ensure(take) != take) Throw(path_ + ": truncated FLV file");
+        payload = View(in_.Data(), take);
+        in_.Advance(take);
+        if (!in_.Skip(size - take)) Throw(path_ + ": truncated FLV file");
+        trailer_ = true;
+        return true;
     }
 
 private:
     std::string path_;
     FileIn in_;
+    bool trailer_ = false;
 };
 
 // A video tag that carries a picture (not a command frame).
-bool IsPicture(const Bytes& payload) { return payload.size() >= 2 && (payload[0] >> 4) != 5; }
+bool IsPicture(View payload) { return payload.size() >= 2 && (payload[0] >> 4) != 5; }
 
-void PictureSize(int codec, const Bytes& payload, int& w, int& h) {
+void PictureSize(int codec, View payload, int& w, int& h) {
     Reader r(payload.data() + 1, payload.size() - 1);
     if (codec == 2) {
         if (r.Bits(17) != 1) Throw("damaged H.263 picture header");
@@ -184,49 +212,44 @@ bool ParseMp3Header(const std::uint8_t* p, Mp3Frame& f) {
     return f.size >= 4;
 }
 
-class Mp3Splitter {
+// Whole MP3 frames out of the audio payloads fed in.
+class Mp3Frames {
 public:
-    explicit Mp3Splitter(const std::string& path) : path_(path), flv_(path) {}
+    explicit Mp3Frames(const std::string& path) : path_(path) {}
 
-    // The next whole frame; false at the end. Bytes between frames are skipped.
-    bool Next(Bytes& frame, Mp3Frame& info) {
-        for (;;) {
-            while (pos_ + 4 <= buf_.size()) {
-                if (ParseMp3Header(buf_.data() + pos_, info)) {
-                    if (pos_ + info.size > buf_.size()) break;
-                    frame.assign(buf_.begin() + static_cast<long>(pos_),
-                                 buf_.begin() + static_cast<long>(pos_ + info.size));
-                    pos_ += info.size;
-                    return true;
-                }
-                ++pos_;
+    // Adds one audio tag's payload; false for an empty one. Throws for sound that is not MP3.
+    bool Feed(View payload) {
+        if (payload.empty()) return false;
+        int format = payload[0] >> 4;
+        if (format == 10) Throw(path_ + ": AAC sound cannot be carried in a SWF file (MP3 only)");
+        if (format != 2)
+            Throw(path_ + ": sound format " + std::to_string(format) + " cannot be streamed (MP3 only)");
+        sawSound = true;
+        buf_.erase(buf_.begin(), buf_.begin() + static_cast<long>(pos_));
+        pos_ = 0;
+        buf_.insert(buf_.end(), payload.begin() + 1, payload.end());
+        return true;
+    }
+
+    // The next whole frame of what was fed, valid until the next call; false when more must
+    // be fed first. Bytes between frames are skipped.
+    bool Take(View& frame, Mp3Frame& info) {
+        while (pos_ + 4 <= buf_.size()) {
+            if (ParseMp3Header(buf_.data() + pos_, info)) {
+                if (pos_ + info.size > buf_.size()) return false;
+                frame = View(buf_.data() + pos_, info.size);
+                pos_ += info.size;
+                return true;
             }
-            if (!Fill()) return false;
+            ++pos_;
         }
+        return false;
     }
 
     bool sawSound = false;
 
 private:
-    bool Fill() {
-        while (flv_.Next(kAudio, payload_)) {
-            if (payload_.empty()) continue;
-            int format = payload_[0] >> 4;
-            if (format == 10) Throw(path_ + ": AAC sound cannot be carried in a SWF file (MP3 only)");
-            if (format != 2)
-                Throw(path_ + ": sound format " + std::to_string(format) + " cannot be streamed (MP3 only)");
-            sawSound = true;
-            buf_.erase(buf_.begin(), buf_.begin() + static_cast<long>(pos_));
-            pos_ = 0;
-            buf_.insert(buf_.end(), payload_.begin() + 1, payload_.end());
-            return true;
-        }
-        return false;
-    }
-
     std::string path_;
-    FlvReader flv_;
-    Bytes payload_;
     Bytes buf_;
     size_t pos_ = 0;
 };
@@ -235,27 +258,154 @@ int RateCode(int rate) { return rate == 11025 ? 1 : rate == 22050 ? 2 : 3; }
 
 }  // namespace
 
-struct VideoCursor::Impl {
-    explicit Impl(const std::string& path) : flv(path) {}
+// --- reading while saving ------------------------------------------------------------
+
+struct FlvFiles::Shared {
+    Shared(const std::string& p) : path(p), flv(p) {}
+    std::string path;
     FlvReader flv;
-    Bytes payload;
+    bool started = false;
+    bool joined[2] = {};     // by side: 0 sound, 1 video
+    bool detached[2] = {};   // the side reads on its own from now on
+    std::uint64_t taken[2] = {};  // tags handed to each side
+    std::deque<Bytes> queue[2];   // read for one side while the other asked
+    size_t queued = 0;
+    Bytes current[2];
+    std::vector<Bytes> spare;
+};
+
+FlvFiles::FlvFiles() = default;
+FlvFiles::~FlvFiles() = default;
+
+namespace {
+
+// Read ahead for one side and not yet taken, beyond which that side reads the file on its
+// own (a file whose sound and video lie far apart).
+constexpr size_t kMaxQueued = 4 << 20;
+
+// Where a cursor of video or sound keeps its state.
+int Side(int type) { return type == kVideo ? 1 : 0; }
+
+// The tags of one type of a file, for one cursor: through the file's shared reading when the
+// other type's cursor started with it, otherwise (or once the two drift apart) on its own.
+class TagFeed {
+public:
+    TagFeed(FlvFiles& files, const std::string& path, int type) : path_(path), type_(type) {
+        auto& slot = files.open[path];
+        std::shared_ptr<FlvFiles::Shared> s = slot.lock();
+        int me = Side(type);
+        if (s && !s->started && !s->joined[me]) {
+            shared_ = std::move(s);
+        } else if (!s) {
+            shared_ = std::make_shared<FlvFiles::Shared>(path);
+            slot = shared_;
+        } else {
+            own_ = std::make_unique<FlvReader>(path);
+            return;
+        }
+        shared_->joined[me] = true;
+    }
+    ~TagFeed() {
+        if (!shared_) return;
+        int me = Side(type_);
+        shared_->joined[me] = false;
+        shared_->queued -= Queued(me);
+        shared_->queue[me].clear();
+    }
+    TagFeed(const TagFeed&) = delete;
+    TagFeed& operator=(const TagFeed&) = delete;
+
+    // The next tag's payload; valid until the next read from the same file.
+    bool Next(View& payload) {
+        int me = Side(type_);
+        if (shared_ && shared_->detached[me]) Detach();
+        if (own_) return own_->Next(type_, payload);
+        FlvFiles::Shared& s = *shared_;
+        s.started = true;
+        if (!s.queue[me].empty()) {
+            if (s.current[me].capacity()) s.spare.push_back(std::move(s.current[me]));
+            s.current[me] = std::move(s.queue[me].front());
+            s.queue[me].pop_front();
+            s.queued -= s.current[me].size();
+            ++s.taken[me];
+            payload = s.current[me];
+            return true;
+        }
+        int other = 1 - me;
+        for (;;) {
+            int type;
+            View p;
+            if (!s.flv.NextTag(type, p, s.joined[1] ? SIZE_MAX : 0, s.joined[0] ? SIZE_MAX : 0)) return false;
+            if (type == type_) {
+                ++s.taken[me];
+                payload = p;
+                return true;
+            }
+            if ((type != kVideo && type != kAudio) || Side(type) != other || !s.joined[other] || s.detached[other])
+                continue;
+            Bytes b;
+            if (!s.spare.empty()) {
+                b = std::move(s.spare.back());
+                s.spare.pop_back();
+            }
+            b.assign(p.begin(), p.end());
+            s.queued += b.size();
+            s.queue[other].push_back(std::move(b));
+            if (s.queued > kMaxQueued) {
+                s.queued -= Queued(other);
+                s.queue[other].clear();
+                s.detached[other] = true;
+            }
+        }
+    }
+
+private:
+    size_t Queued(int side) const {
+        size_t n = 0;
+        for (const Bytes& b : shared_->queue[side]) n += b.size();
+        return n;
+    }
+    // Goes on alone from the tag after the last one taken.
+    void Detach() {
+        int me = Side(type_);
+        own_ = std::make_unique<FlvReader>(path_);
+        View skipped;
+        for (std::uint64_t i = shared_->taken[me]; i > 0; --i)
+            if (!own_->Next(type_, skipped, 0)) break;
+        shared_->joined[me] = false;
+        shared_.reset();
+    }
+
+    std::string path_;
+    int type_;
+    std::shared_ptr<FlvFiles::Shared> shared_;
+    std::unique_ptr<FlvReader> own_;
+};
+
+}  // namespace
+
+struct VideoCursor::Impl {
+    Impl(const std::string& path, FlvFiles& files) : feed(files, path, kVideo) {}
+    TagFeed feed;
+    View payload;
     std::uint32_t left = 0;
     int codec = 2;
 };
 
-VideoCursor::VideoCursor(const SWFVideoStream_s* s) : impl_(std::make_unique<Impl>(s->path)) {
+VideoCursor::VideoCursor(const SWFVideoStream_s* s, FlvFiles& files)
+    : impl_(std::make_unique<Impl>(s->path, files)) {
     impl_->left = s->frames;
     impl_->codec = s->codec;
 }
 VideoCursor::~VideoCursor() = default;
 
-bool VideoCursor::Next(Bytes& out) {
+bool VideoCursor::Next(std::span<const std::uint8_t>& out) {
     if (impl_->left == 0) return false;
-    while (impl_->flv.Next(kVideo, impl_->payload)) {
+    while (impl_->feed.Next(impl_->payload)) {
         if (!IsPicture(impl_->payload)) continue;
         // An H.263 packet goes without the FLV's frame-type byte; players read screen video
         // packets with it.
-        out.insert(out.end(), impl_->payload.begin() + (impl_->codec == 2 ? 1 : 0), impl_->payload.end());
+        out = impl_->payload.subspan(impl_->codec == 2 ? 1 : 0);
         --impl_->left;
         ++index;
         return true;
@@ -264,19 +414,31 @@ bool VideoCursor::Next(Bytes& out) {
 }
 
 struct SoundCursor::Impl {
-    Impl(const SWFSoundStream_s* s, double fps) : mp3(s->path), rate(s->rate), fps(fps > 0 ? fps : 12) {}
-    Mp3Splitter mp3;
+    Impl(const SWFSoundStream_s* s, double fps, FlvFiles& files)
+        : feed(files, s->path, kAudio), mp3(s->path), rate(s->rate), fps(fps > 0 ? fps : 12) {}
+    // The next whole MP3 frame; false at the end.
+    bool NextFrame() {
+        for (;;) {
+            if (mp3.Take(data, info)) return true;
+            do {
+                if (!feed.Next(payload)) return false;
+            } while (!mp3.Feed(payload));
+        }
+    }
+    TagFeed feed;
+    Mp3Frames mp3;
     int rate;
     double fps;
     std::uint64_t frame = 0;
     std::uint64_t sent = 0;
-    Bytes data;
+    View payload;
+    View data;
     Mp3Frame info;
     bool ended = false;
 };
 
-SoundCursor::SoundCursor(const SWFSoundStream_s* s, double frameRate)
-    : impl_(std::make_unique<Impl>(s, frameRate)) {}
+SoundCursor::SoundCursor(const SWFSoundStream_s* s, double frameRate, FlvFiles& files)
+    : impl_(std::make_unique<Impl>(s, frameRate, files)) {}
 SoundCursor::~SoundCursor() = default;
 
 bool SoundCursor::NextBlock(Bytes& out) {
@@ -288,7 +450,7 @@ bool SoundCursor::NextBlock(Bytes& out) {
     out.resize(start + 4);
     unsigned samples = 0;
     while (static_cast<double>(m.sent) < due) {
-        if (!m.mp3.Next(m.data, m.info)) {
+        if (!m.NextFrame()) {
             m.ended = true;
             break;
         }
@@ -334,13 +496,14 @@ void SWFVideoStream_s::Write(Emitter& e, std::uint16_t id) {
 
 namespace {
 
-SWFVideoStream ScanVideo(const std::string& path) {
-    FlvReader flv(path);
-    int codec = 0, w = 0, h = 0;
+// The video stream's part of the scan: codec and picture size from the first picture, the
+// count of pictures.
+struct VideoScan {
     std::uint64_t frames = 0;
-    Bytes payload;
-    while (flv.Next(kVideo, payload, frames ? 2 : 64)) {
-        if (!IsPicture(payload)) continue;
+    int codec = 0, w = 0, h = 0;
+
+    void Tag(View payload, const std::string& path) {
+        if (!IsPicture(payload)) return;
         int c = payload[0] & 0x0F;
         if (frames == 0) {
             if (c != 2 && c != 3)
@@ -353,38 +516,93 @@ SWFVideoStream ScanVideo(const std::string& path) {
         }
         ++frames;
     }
-    if (frames == 0) Throw(path + ": no video in the file");
-    if (frames > 65535) Throw(path + ": more video frames than a SWF file can hold");
-    auto* s = new SWFVideoStream_s;
-    s->path = path;
-    s->codec = codec;
-    s->width = std::min(w, 65535);
-    s->height = std::min(h, 65535);
-    s->frames = static_cast<std::uint32_t>(frames);
-    return s;
-}
+    void Finish(const std::string& path, FlvScan& r) const {
+        if (frames == 0) Throw(path + ": no video in the file");
+        if (frames > 65535) Throw(path + ": more video frames than a SWF file can hold");
+        r.codec = codec;
+        r.width = std::min(w, 65535);
+        r.height = std::min(h, 65535);
+        r.frames = static_cast<std::uint32_t>(frames);
+    }
+};
 
-SWFSoundStream ScanSound(const std::string& path) {
-    Mp3Splitter mp3(path);
-    Bytes frame;
+// The sound stream's part: the MP3 frames' rate and channels, checked.
+struct SoundScan {
+    explicit SoundScan(const std::string& path) : mp3(path) {}
+    Mp3Frames mp3;
     Mp3Frame info, first;
     std::uint64_t samples = 0;
-    while (mp3.Next(frame, info)) {
-        if (samples == 0) {
-            first = info;
-            if (info.rate != 11025 && info.rate != 22050 && info.rate != 44100)
-                Throw(path + ": MP3 at " + std::to_string(info.rate) +
-                      " Hz cannot be carried in a SWF file (11025, 22050 or 44100 Hz)");
+
+    void Tag(View payload, const std::string& path) {
+        if (!mp3.Feed(payload)) return;
+        View frame;
+        while (mp3.Take(frame, info)) {
+            if (samples == 0) {
+                first = info;
+                if (info.rate != 11025 && info.rate != 22050 && info.rate != 44100)
+                    Throw(path + ": MP3 at " + std::to_string(info.rate) +
+                          " Hz cannot be carried in a SWF file (11025, 22050 or 44100 Hz)");
+            }
+            if (info.rate == first.rate) samples += static_cast<unsigned>(info.samples);
         }
-        if (info.rate == first.rate) samples += static_cast<unsigned>(info.samples);
     }
-    if (!mp3.sawSound) Throw(path + ": no sound in the file");
-    if (samples == 0) Throw(path + ": no MP3 frames in the sound");
-    auto* s = new SWFSoundStream_s;
-    s->path = path;
-    s->rate = first.rate;
-    s->stereo = first.stereo;
-    return s;
+    void Finish(const std::string& path, FlvScan& r) const {
+        if (!mp3.sawSound) Throw(path + ": no sound in the file");
+        if (samples == 0) Throw(path + ": no MP3 frames in the sound");
+        r.rate = first.rate;
+        r.stereo = first.stereo;
+    }
+};
+
+// Reads the file once for both streams. Each stream's first failure is its reason; a damaged
+// file fails every stream not failed before.
+FlvScan ScanFlv(const std::string& path) {
+    FlvScan r;
+    VideoScan video;
+    SoundScan sound(path);
+    bool videoDone = false, soundDone = false;
+    auto fail = [](bool& done, std::string& error, const char* why) {
+        if (done) return;
+        error = why;
+        done = true;
+    };
+    try {
+        FlvReader flv(path);
+        View payload;
+        int type = 0;
+        while (!(videoDone && soundDone) &&
+               flv.NextTag(type, payload, videoDone ? 0 : video.frames ? 2 : 64, soundDone ? 0 : SIZE_MAX)) {
+            try {
+                if (type == kVideo && !videoDone) video.Tag(payload, path);
+            } catch (const FormatError& e) {
+                fail(videoDone, r.videoError, e.what());
+            }
+            try {
+                if (type == kAudio && !soundDone) sound.Tag(payload, path);
+            } catch (const FormatError& e) {
+                fail(soundDone, r.soundError, e.what());
+            }
+        }
+        try {
+            if (!videoDone) video.Finish(path, r);
+        } catch (const FormatError& e) {
+            fail(videoDone, r.videoError, e.what());
+        }
+        try {
+            if (!soundDone) sound.Finish(path, r);
+        } catch (const FormatError& e) {
+            fail(soundDone, r.soundError, e.what());
+        }
+    } catch (const FormatError& e) {
+        fail(videoDone, r.videoError, e.what());
+        fail(soundDone, r.soundError, e.what());
+    }
+    return r;
+}
+
+const FlvScan& Scanned(SWFInput input) {
+    if (!input->flv) input->flv = ScanFlv(input->path);
+    return *input->flv;
 }
 
 }  // namespace
@@ -392,7 +610,17 @@ SWFSoundStream ScanSound(const std::string& path) {
 SWFVideoStream newSWFVideoStream_fromInput(SWFInput input) {
     return Guard<SWFVideoStream>(nullptr, [&] {
         if (!input) Throw(Missing("input file for the video stream"));
-        return Naming(input->path, [&] { return ScanVideo(input->path); });
+        return Naming(input->path, [&] {
+            const FlvScan& scan = Scanned(input);
+            if (!scan.videoError.empty()) Throw(scan.videoError);
+            auto* s = new SWFVideoStream_s;
+            s->path = input->path;
+            s->codec = scan.codec;
+            s->width = scan.width;
+            s->height = scan.height;
+            s->frames = scan.frames;
+            return s;
+        });
     });
 }
 
@@ -413,7 +641,15 @@ int SWFVideoStream_getNumFrames(SWFVideoStream stream) {
 SWFSoundStream newSWFSoundStream_fromInput(SWFInput input) {
     return Guard<SWFSoundStream>(nullptr, [&] {
         if (!input) Throw(Missing("input file for the sound stream"));
-        return Naming(input->path, [&] { return ScanSound(input->path); });
+        return Naming(input->path, [&] {
+            const FlvScan& scan = Scanned(input);
+            if (!scan.soundError.empty()) Throw(scan.soundError);
+            auto* s = new SWFSoundStream_s;
+            s->path = input->path;
+            s->rate = scan.rate;
+            s->stereo = scan.stereo;
+            return s;
+        });
     });
 }
 

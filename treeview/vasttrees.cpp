@@ -213,8 +213,7 @@ PVastNode TBaseVastTree::MakeNewNode() {
     ResolveNodeDataSize();
     std::size_t size = sizeof(TVastNode) + totalInternalDataSize_;
     if (!(ComponentState() & csDesigning) && nodeDataSize_ > 0) size += std::size_t(nodeDataSize_);
-    auto* node = static_cast<PVastNode>(std::calloc(1, size));
-    if (!node) throw std::bad_alloc();
+    auto* node = static_cast<PVastNode>(nodePool_.Allocate(size));
     node->TotalCount = 1;
     node->NodeHeight = defaultNodeHeight_;
     node->TotalHeight = defaultNodeHeight_;
@@ -460,7 +459,9 @@ void TBaseVastTree::SetChildCount(PVastNode node, std::uint32_t count) {
 
 PVastNode TBaseVastTree::AddChild(PVastNode parent, void* userData) {
     if (ReadOnly()) return nullptr;
-    DoCancelEdit();
+    // Without an edit under way or pending there is nothing to cancel (and no edit timer to
+    // stop): adding many nodes does not go to the message queue once each.
+    if (states_ & (tsEditing | tsEditPending)) DoCancelEdit();
     parent = NodeOrRoot(parent);
     if (parent != root_ && !CheckOwnNode(parent)) return nullptr;
     RequireUserDataSpace(userData);
@@ -500,7 +501,7 @@ void TBaseVastTree::SetInitialUserData(PVastNode node, void* userData) {
 
 PVastNode TBaseVastTree::InsertNode(PVastNode node, TVTNodeAttachMode mode, void* userData) {
     if (mode == amNoWhere) return nullptr;
-    DoCancelEdit();
+    if (states_ & (tsEditing | tsEditPending)) DoCancelEdit();
     node = NodeOrRoot(node);
     if (node != root_ && !CheckOwnNode(node)) return nullptr;
     RequireUserDataSpace(userData);
@@ -611,7 +612,7 @@ void TBaseVastTree::DoFreeNode(PVastNode node) {
         DoStateChange(0, tsMouseCheckPending | tsKeyCheckPending);
     }
     if ((node->States & (vsInitialized | vsInitialUserData)) && OnFreeNode) OnFreeNode(this, node);
-    std::free(node);
+    nodePool_.Free(node);
 }
 
 void TBaseVastTree::DeleteSelectedNodes() {
@@ -758,7 +759,7 @@ void TBaseVastTree::FreeUnlinked(PVastNode node) {
         FreeUnlinked(child);
         child = next;
     }
-    std::free(node);
+    nodePool_.Free(node);
 }
 
 PVastNode TBaseVastTree::CopyTo(PVastNode source, PVastNode target, TVTNodeAttachMode mode, bool childrenOnly) {
@@ -786,7 +787,7 @@ PVastNode TBaseVastTree::CopyTo(PVastNode source, PVastNode target, TVTNodeAttac
     // Copies not linked yet are freed when anything below throws.
     TScopeFail freeCopies([&] {
         for (PVastNode copy : copies)
-            if (copy) FreeUnlinked(copy);
+            if (copy) targetTree->FreeUnlinked(copy);  // made by the target tree, freed by it
     });
     copies.reserve(nodes.size());
     for (PVastNode node : nodes) copies.push_back(targetTree->CopySubtree(node));

@@ -30,6 +30,7 @@
 #include "platform/controls/controls.h"
 #include "platform/controls/forms.h"
 #include "platform/controls/menus.h"
+#include "treeview/vtnodepool.h"
 #include "platform/core/interfaces.h"
 namespace platform {
 class TPrinter;
@@ -494,6 +495,8 @@ public:
     void SetChangeDelay(std::uint32_t ms) { changeDelay_ = ms; }
     // The target of the tree's timers and of the worker's state messages.
     platform::HWND MessageHandle() const { return msgHandle_; }
+    // Memory the node store holds in blocks of its own, beside the heap.
+    std::size_t NodeBlockBytes() const { return nodePool_.BlockBytes(); }
     virtual void Change(PVastNode node);
 
     // ---- position cache ----
@@ -1177,7 +1180,7 @@ private:
     void PrepareTarget(PVastNode target);
     // A copy of the source's subtree for this tree, not linked anywhere yet.
     PVastNode CopySubtree(PVastNode source);
-    static void FreeUnlinked(PVastNode node);
+    void FreeUnlinked(PVastNode node);
     static void LinkLastChild(PVastNode parent, PVastNode child);
     void AfterShapeChange();
     // Stops a rebuild of the cache (see InterruptValidation); restart: ask for a new
@@ -1347,6 +1350,8 @@ private:
     struct BrushFree {
         void operator()(platform::HBRUSH brush) const;
     };
+    // Every node but the root; declared first so that it goes last.
+    TNodePool nodePool_;
     std::unique_ptr<std::remove_pointer_t<platform::HWND>, MessageTargetFree> msgTarget_;
     platform::HWND msgHandle_ = nullptr;
     std::unique_ptr<TVastNode, NodeFree> rootStore_;

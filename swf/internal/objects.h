@@ -152,10 +152,11 @@ public:
 
 // --- saving --------------------------------------------------------------------------------
 
-// Writes one file: tags go to a buffered stdio stream; definitions get their ids on first use.
+// Writes one file: tags gather in a large buffer written out as it fills; definitions get
+// their ids on first use.
 class Emitter {
 public:
-    Emitter(std::FILE* f, int version) : f_(f), version_(version) {}
+    Emitter(int fd, int version);
     int version() const { return version_; }
     std::uint16_t Define(SWFBlock_s* b);  // writes the definition when not yet written
     std::uint16_t NewId();
@@ -169,12 +170,22 @@ public:
     // A tag whose body is written piecewise: Begin returns a mark, End patches the length.
     long BeginLongTag(unsigned code);
     void EndLongTag(long mark);
-    long Tell();
+    // Bytes written so far.
+    long Tell() const { return static_cast<long>(flushed_ + used_); }
+    // Overwrites bytes already written at `at`.
+    void Patch(long at, const std::uint8_t* p, size_t n);
+    // Writes out what the buffer holds.
+    void Flush();
     double rate = 12.0;  // of the movie, for stream sound
 
 private:
-    std::FILE* f_;
+    void WriteOut(const std::uint8_t* p, size_t n);
+
+    int fd_;
     int version_;
+    std::unique_ptr<std::uint8_t[]> buf_;
+    size_t used_ = 0;
+    std::uint64_t flushed_ = 0;
     std::unordered_map<const SWFBlock_s*, std::uint16_t> ids_;
     std::unordered_set<const SWFBlock_s*> inProgress_;
     std::uint32_t nextId_ = 1;
@@ -212,8 +223,20 @@ struct SWFMovie_s {
     std::string error;
 };
 
+// What one reading of an FLV file found for each of its streams; a stream that cannot be
+// embedded carries the reason instead.
+struct FlvScan {
+    std::string videoError, soundError;
+    int codec = 0, width = 0, height = 0;
+    std::uint32_t frames = 0;
+    int rate = 0;
+    bool stereo = false;
+};
+
 struct SWFInput_s {
     std::string path;
+    // Video and sound streams made from the same file share one reading of it.
+    std::optional<FlvScan> flv;
 };
 
 struct SWFShape_s;
@@ -379,13 +402,26 @@ T* As(SWFBlock_s* b, Kind k) {
     return b && b->kind == k ? static_cast<T*>(b) : nullptr;
 }
 
+// The FLV files read while one timeline is written, so that the video and the sound of one
+// file that start together share one reading of it (video.cpp).
+class FlvFiles {
+public:
+    FlvFiles();
+    ~FlvFiles();
+    FlvFiles(const FlvFiles&) = delete;
+    FlvFiles& operator=(const FlvFiles&) = delete;
+    struct Shared;
+    std::map<std::string, std::weak_ptr<Shared>> open;
+};
+
 // Video and sound readers used while saving (video.cpp).
 class VideoCursor {
 public:
-    explicit VideoCursor(const SWFVideoStream_s* s);
+    VideoCursor(const SWFVideoStream_s* s, FlvFiles& files);
     ~VideoCursor();
-    // Next frame's VideoFrame data, or false at the end.
-    bool Next(Bytes& out);
+    // Next frame's VideoFrame data, seen where it lies in a reader's buffer (valid until the
+    // next read from the same file), or false at the end.
+    bool Next(std::span<const std::uint8_t>& out);
     std::uint32_t index = 0;
 
 private:
@@ -395,7 +431,7 @@ private:
 
 class SoundCursor {
 public:
-    SoundCursor(const SWFSoundStream_s* s, double frameRate);
+    SoundCursor(const SWFSoundStream_s* s, double frameRate, FlvFiles& files);
     ~SoundCursor();
     // Appends the SoundStreamBlock body for the next movie frame; false when none is due.
     bool NextBlock(Bytes& out);

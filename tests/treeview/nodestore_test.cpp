@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
+#include <stdexcept>
 #include <memory>
 #include <random>
 
@@ -405,6 +407,63 @@ TEST_F(NodeStoreTest, RootNodeCountAndDataSizeRecreateNodes) {
     tree->SetRootNodeCount(0);
     EXPECT_EQ(tree->GetFirst(), nullptr);
     EXPECT_EQ(CheckInvariants(*tree), "");
+}
+
+// Nodes come back from freed places as new ones: zeroed, whatever the size of their data
+// (large records included), and many at a time.
+TEST(NodeStoreMemory, NodesAddedAfterDeletesStartZeroed) {
+    for (std::int32_t size : {16, 200, 100000}) {
+        SCOPED_TRACE(size);
+        TVastStringTree tree(nullptr);
+        tree.SetNodeDataSize(size);
+        const std::uint32_t count = size > 1000 ? 40 : 30000;
+        for (int round = 0; round < 2; ++round) {
+            tree.BeginUpdate();
+            for (std::uint32_t i = 0; i < count; ++i) tree.AddChild(nullptr);
+            tree.EndUpdate();
+            int dirty = 0;
+            for (PVastNode run = tree.GetFirstNoInit(); run; run = tree.GetNextNoInit(run)) {
+                auto* data = static_cast<unsigned char*>(tree.GetNodeData(run));
+                dirty += std::any_of(data, data + size, [](unsigned char c) { return c != 0; });
+                dirty += run->CheckState != csUncheckedNormal || run->FirstChild || (run->States & vsSelected);
+                std::memset(data, 0xAB, std::size_t(size));  // left behind for the next round
+                run->CheckState = csCheckedNormal;
+            }
+            EXPECT_EQ(dirty, 0) << "round " << round;
+            EXPECT_EQ(tree.RootNodeCount(), count);
+            // Every other node goes (the rest renumbered once, by the clear), then the rest.
+            for (PVastNode run = tree.GetFirstNoInit(); run;) {
+                PVastNode next = tree.GetNextSibling(run);
+                tree.DeleteNode(run, false);
+                run = next ? tree.GetNextSibling(next) : nullptr;
+            }
+            tree.Clear();
+        }
+        EXPECT_EQ(CheckInvariants(tree), "");
+    }
+}
+
+// A copy into another tree that fails midway frees the copies made so far, in that tree.
+TEST(NodeStoreMemory, FailedCopyIntoAnotherTreeLeavesBothTreesWhole) {
+    TVastStringTree source(nullptr), target(nullptr);
+    for (TVastStringTree* t : {&source, &target}) {
+        t->SetNodeDataSize(sizeof(NamedData));
+        t->OnSaveNode = [t](TBaseVastTree*, PVastNode node, platform::TStream& s) {
+            s.WriteBuffer(t->GetNodeData<NamedData>(node), sizeof(NamedData));
+        };
+    }
+    PVastNode p = Add(source, nullptr, "p");
+    for (const char* name : {"a", "b", "c"}) Add(source, Add(source, p, name), std::string(name) + "1");
+    Add(target, nullptr, "t");
+    target.OnLoadNode = [&](TBaseVastTree*, PVastNode node, platform::TStream& s) {
+        s.ReadBuffer(target.GetNodeData<NamedData>(node), sizeof(NamedData));
+        if (std::string(Name(target, node)) == "b1") throw std::runtime_error("refused");
+    };
+    EXPECT_THROW(source.CopyTo(p, &target, amAddChildLast, true), std::runtime_error);
+    EXPECT_EQ(target.TotalCount(), 1u);
+    EXPECT_EQ(source.TotalCount(), 7u);
+    EXPECT_EQ(CheckInvariants(source), "");
+    EXPECT_EQ(CheckInvariants(target), "");
 }
 
 TEST_F(NodeStoreTest, DeletingDuringIterationFails) {

@@ -279,6 +279,63 @@ TEST(SwfErrors, EveryBadInputIsRefusedWithAReasonAndNoFileIsWritten) {
     }
 }
 
+// Video and sound made from one input are read together; each keeps its own reason, and a
+// damaged file fails both.
+TEST(SwfErrors, VideoAndSoundOfOneFileAreRefusedEachForItsOwnReason) {
+    if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg missing";
+    struct Case {
+        const char* name;
+        std::function<std::string(const TempDir&)> make;
+        const char* videoReason;  // empty: the stream is made
+        const char* soundReason;
+    };
+    const std::vector<Case> cases = {
+        {"AAC sound", [](const TempDir& d) { return MakeFlv(d, "aac.flv", 1, 12, "flv", "aac"); }, "", "AAC"},
+        {"no sound", [](const TempDir& d) { return MakeFlv(d, "mute.flv", 1, 12, "flv", ""); }, "", "no sound"},
+        {"H.264 video", [](const TempDir& d) { return MakeFlv(d, "avc.flv", 1, 12, "libx264"); }, "H.264", ""},
+        {"truncated", Truncated, "truncated", "truncated"},
+        {"both fine", [](const TempDir& d) { return MakeFlv(d, "ok.flv", 1); }, "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        std::string path = c.make(dir);
+        SWFInput in = newSWFInput_filename(path.c_str());
+        // Sound first in one order, video first in the other: the answers do not depend on it.
+        for (bool soundFirst : {true, false}) {
+            SWFSoundStream s = nullptr;
+            SWFVideoStream v = nullptr;
+            std::string soundError, videoError;
+            auto makeSound = [&] {
+                s = newSWFSoundStream_fromInput(in);
+                if (!s) soundError = SWF_getLastError();
+            };
+            auto makeVideo = [&] {
+                v = newSWFVideoStream_fromInput(in);
+                if (!v) videoError = SWF_getLastError();
+            };
+            if (soundFirst) makeSound(), makeVideo();
+            else makeVideo(), makeSound();
+            if (*c.videoReason) {
+                EXPECT_EQ(v, nullptr);
+                EXPECT_THAT(videoError, testing::HasSubstr(c.videoReason));
+            } else {
+                ASSERT_NE(v, nullptr) << videoError;
+                EXPECT_EQ(SWFVideoStream_getNumFrames(v), 12);
+            }
+            if (*c.soundReason) {
+                EXPECT_EQ(s, nullptr);
+                EXPECT_THAT(soundError, testing::HasSubstr(c.soundReason));
+            } else {
+                EXPECT_NE(s, nullptr) << soundError;
+            }
+            destroySWFVideoStream(v);
+            destroySWFSoundStream(s);
+        }
+        destroySWFInput(in);
+    }
+}
+
 TEST(SwfErrors, UnwritableOrMissingFolderFailsTheSave) {
     TempDir dir;
     fs::create_directory(dir.path() / "ro");
@@ -449,6 +506,66 @@ TEST(SwfMedia, EmbeddedFlvKeepsItsPictureAndSoundAndDecodesCleanly) {
     }
 }
 
+// The FLV with its tags in another order: all video tags first or all sound tags first
+// (script data stays in front), each type keeping its own order.
+Bytes RegroupFlv(const Bytes& flv, bool videoFirst) {
+    size_t start = (size_t{flv[5]} << 24 | flv[6] << 16 | flv[7] << 8 | flv[8]) + 4;
+    std::vector<Bytes> groups(3);  // script, first, second
+    for (size_t at = start; at + 11 <= flv.size();) {
+        size_t len = 11 + (flv[at + 1] << 16 | flv[at + 2] << 8 | flv[at + 3]) + 4;
+        int type = flv[at] & 0x1F;
+        int g = type == 9 ? (videoFirst ? 1 : 2) : type == 8 ? (videoFirst ? 2 : 1) : 0;
+        groups[g].insert(groups[g].end(), flv.begin() + static_cast<long>(at),
+                         flv.begin() + static_cast<long>(at + len));
+        at += len;
+    }
+    Bytes out(flv.begin(), flv.begin() + static_cast<long>(start));
+    for (const Bytes& g : groups) out.insert(out.end(), g.begin(), g.end());
+    return out;
+}
+
+// Video and sound of one file are written the same whether they lie side by side in it or
+// far apart: a large file of sharp pictures, with its sound before or after all of them.
+TEST(SwfMedia, EmbeddingDoesNotDependOnHowTheFileInterleavesItsStreams) {
+    if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg missing";
+    TempDir dir;
+    std::string flv = Ffmpeg({"-f", "lavfi", "-i", "testsrc=size=320x240:rate=25", "-f", "lavfi", "-i",
+                              "sine=frequency=440:sample_rate=44100", "-t", "3", "-vf", "noise=alls=60:allf=t", "-c:v",
+                              "flv", "-q:v", "1", "-g", "1", "-c:a", "libmp3lame", "-f", "flv"},
+                             dir / "sharp.flv");
+    Bytes original = ReadFile(flv);
+    ASSERT_GT(original.size(), 6u << 20) << "the pictures alone must outweigh what is read ahead";
+    WriteFile(dir / "video-first.flv", RegroupFlv(original, true));
+    WriteFile(dir / "sound-first.flv", RegroupFlv(original, false));
+    auto embed = [&](const std::string& path) {
+        SWFMovie m = newSWFMovieWithVersion(8);
+        SWFMovie_setRate(m, 25);
+        SWFInput in = newSWFInput_filename(path.c_str());
+        SWFSoundStream snd = newSWFSoundStream_fromInput(in);
+        SWFVideoStream vid = newSWFVideoStream_fromInput(in);
+        SWFMovie_setSoundStream(m, snd);
+        SWFMovie_add(m, vid);
+        for (int i = SWFVideoStream_getNumFrames(vid); i > 0; --i) SWFMovie_nextFrame(m);
+        std::string out = path + ".swf";
+        int n = SWFMovie_save(m, out.c_str());
+        EXPECT_GT(n, 0) << SWF_getLastError();
+        destroySWFVideoStream(vid);
+        destroySWFSoundStream(snd);
+        destroySWFInput(in);
+        destroySWFMovie(m);
+        return ReadFile(out);
+    };
+    Bytes want = embed(flv);
+    auto frames = Frames(ParseSwf(want));
+    ASSERT_EQ(frames.size(), 75u);
+    for (const auto& f : {frames[0], frames[74]})
+        EXPECT_THAT(Codes(f), testing::IsSupersetOf({tag::VideoFrame, tag::SoundStreamBlock}));
+    for (const char* name : {"video-first.flv", "sound-first.flv"}) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(embed(dir / name) == want);
+    }
+}
+
 TEST(SwfMedia, JpegIsStoredByteForByte) {
     if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg missing";
     TempDir dir;
@@ -520,6 +637,49 @@ std::vector<Tag> SpriteTags(const Bytes& body) {
         at += len;
     }
     return tags;
+}
+
+// Sprites of several megabytes get their lengths written in after their start has long left
+// memory; what follows them stays as written.
+TEST(SwfMovie, LargeSpritesKeepTheirLengthsAndWhatFollows) {
+    TempDir dir;
+    const Bytes code(4000, 0x07);  // ActionStop, over and over
+    SWFMovie m = newSWFMovieWithVersion(8);
+    SWFMovieClip clips[2] = {newSWFMovieClip(), newSWFMovieClip()};
+    const int frames[2] = {700, 3};
+    for (int c = 0; c < 2; ++c) {
+        for (int i = 0; i < frames[c]; ++i) {
+            SWFAction a = Action(code);
+            SWFMovieClip_add(clips[c], a);
+            destroySWFAction(a);
+            SWFMovieClip_nextFrame(clips[c]);
+        }
+        SWFMovie_add(m, clips[c]);
+    }
+    SWFMovie_nextFrame(m);
+    int n = SWFMovie_save(m, (dir / "m.swf").c_str());
+    ASSERT_GT(n, 0) << SWF_getLastError();
+    for (SWFMovieClip c : clips) destroySWFMovieClip(c);
+    destroySWFMovie(m);
+
+    Bytes data = ReadFile(dir / "m.swf");
+    ASSERT_EQ(static_cast<size_t>(n), data.size());
+    SwfFile f = ParseSwf(data);
+    EXPECT_EQ(f.length, data.size());
+    std::vector<const Tag*> sprites;
+    for (const Tag& t : f.tags)
+        if (t.code == tag::DefineSprite) sprites.push_back(&t);
+    ASSERT_EQ(sprites.size(), 2u);
+    for (int c = 0; c < 2; ++c) {
+        std::vector<Tag> inner = SpriteTags(sprites[c]->body);
+        ASSERT_EQ(inner.size(), 2u * frames[c]) << "sprite " << c;
+        for (size_t i = 0; i < inner.size(); i += 2) {
+            EXPECT_EQ(inner[i].code, tag::DoAction);
+            EXPECT_EQ(inner[i].body.size(), code.size() + 1);  // with its closing ActionEnd
+            EXPECT_EQ(inner[i + 1].code, tag::ShowFrame);
+        }
+    }
+    EXPECT_EQ(f.tags.back().code, tag::End);
 }
 
 TEST(SwfTags, WriterWritesTheTableOfTags) {
