@@ -1232,11 +1232,10 @@ private:
     void PassPressToControl(platform::TMessage& message);
     // A deleted node leaves the drag selection.
     void ForgetDraggedNode(PVastNode node);
-    std::int64_t dragScrollStart_ = -1;  // -1: the drag has not asked to scroll yet
     // Registers or revokes the window's drop target as toAcceptOLEDrop says.
     void UpdateDropTargetRegistration(bool windowExists);
-    // The edges the tree scrolls towards under a drag (after AutoScrollDelay).
-    unsigned DragScrollDirections(platform::TPoint pt);
+    // An OLE drag is over the tree now.
+    bool IsOLEDropTarget() const;
     platform::TShiftState DragShiftState(platform::DWORD keyState) const;
     // Reads the nodes after the marker as last children of parent.
     void ReadStreamNodes(platform::TStream& stream, int version, PVastNode parent);

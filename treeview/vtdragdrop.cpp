@@ -13,10 +13,6 @@ namespace treeview {
 
 using namespace platform;
 
-namespace {
-enum : unsigned { ScrollLeft = 1, ScrollUp = 2, ScrollRight = 4, ScrollDown = 8 };
-}
-
 // ---- the drag manager ----
 
 HRESULT TVTDragManager::QueryInterface(REFIID riid, void** object) {
@@ -141,7 +137,7 @@ void TBaseVastTree::DoDragDrop(TObject* source, IDataObject* dataObject, const s
 
 HRESULT TBaseVastTree::DragEnter(DWORD keyState, TPoint pt, DWORD& effect) {
     try {
-        dragScrollStart_ = -1;
+        scrollStartTime_ = -1;  // the delay before scrolling counts from this drag on
         TShiftState shift = DragShiftState(keyState);
         pt = ScreenToClient(pt);
         TBaseVastTree* source = dragManager_ ? dragManager_->DragSource() : nullptr;
@@ -168,32 +164,17 @@ HRESULT TBaseVastTree::DragEnter(DWORD keyState, TPoint pt, DWORD& effect) {
     }
 }
 
-unsigned TBaseVastTree::DragScrollDirections(TPoint pt) {
-    if (!(options_->AutoOptions() & toAutoScroll) || !dragManager_ || !dragManager_->IsDropTarget()) return 0;
-    unsigned directions = 0;
-    int edge = defaultNodeHeight_;
-    if (pt.x < edge && HorzScrollPos() != 0) directions |= ScrollLeft;
-    if (ClientWidth() + HorzScrollPos() < RangeWidth() && pt.x > ClientWidth() - edge) directions |= ScrollRight;
-    if (pt.y < edge && offsetY_ != 0) directions |= ScrollUp;
-    if (ClientHeight() - offsetY_ < RangeHeight() && pt.y > ClientHeight() - edge) directions |= ScrollDown;
-    if (directions) {
-        // Scrolling waits AutoScrollDelay from the first moment the pointer asked for it.
-        DWORD now = timeGetTime();
-        if (dragScrollStart_ < 0) dragScrollStart_ = now;
-        if (DWORD(now - DWORD(dragScrollStart_)) < autoScrollDelay_) directions = 0;
-    }
-    return directions;
-}
+bool TBaseVastTree::IsOLEDropTarget() const { return dragManager_ && dragManager_->IsDropTarget(); }
 
 HRESULT TBaseVastTree::DragOver(TObject* source, DWORD keyState, TDragState dragState, TPoint pt, DWORD& effect) {
     try {
         pt = ScreenToClient(pt);
-        unsigned directions = DragScrollDirections(pt);
+        TScrollDirections directions = DetermineScrollDirections(pt.x, pt.y);
         int deltaX = 0, deltaY = 0;
-        if (directions & ScrollUp) deltaY = std::min(scrollBarOptions_->VerticalIncrement(), ClientHeight());
-        if (directions & ScrollDown) deltaY = -std::min(scrollBarOptions_->VerticalIncrement(), ClientHeight());
-        if (directions & ScrollLeft) deltaX = scrollBarOptions_->HorizontalIncrement();
-        if (directions & ScrollRight) deltaX = -scrollBarOptions_->HorizontalIncrement();
+        if (directions & sdUp) deltaY = std::min(scrollBarOptions_->VerticalIncrement(), ClientHeight());
+        if (directions & sdDown) deltaY = -std::min(scrollBarOptions_->VerticalIncrement(), ClientHeight());
+        if (directions & sdLeft) deltaX = scrollBarOptions_->HorizontalIncrement();
+        if (directions & sdRight) deltaX = -scrollBarOptions_->HorizontalIncrement();
         bool scrolled = false;
         if (deltaX || deltaY)
             scrolled = DoSetOffsetXY(TPoint{offsetX_ + deltaX, offsetY_ + deltaY}, DefaultScrollUpdateFlags);
