@@ -302,6 +302,8 @@ TEST_F(TreeDragTest, TheImageShowsTheSelectedRowsOverTreesOfTheProcess) {
     TRect after = before;
     OffsetRect(&after, 20 + p.x - left->ClientToScreen(hot).x, 10 + p.y - left->ClientToScreen(hot).y);
     EXPECT_EQ(image->GetDragImageRect(), after);
+    std::filesystem::create_directories("artifacts");
+    SaveWindowImage(image->Window(), "artifacts/tree_drag_image.png");
     target->DragLeave();
     EXPECT_FALSE(image->Visible());
     image->EndDrag();
