@@ -1,6 +1,7 @@
 // The node store of TBaseVastTree: node records, creation, linking, deletion, moving
 // and copying, lazy initialisation, counts and heights, and the tree's construction.
 #include "treeview/vasttrees.h"
+#include "treeview/vtdragimage.h"
 #include "treeview/vtheader.h"
 
 #include <cstddef>
@@ -35,6 +36,9 @@ TBaseVastTree::TBaseVastTree(TComponent* owner) : TCustomControl(owner) {
     scrollBarOptions_ = std::make_unique<TScrollBarOptions>(this);
     options_ = std::make_unique<TCustomVastTreeOptions>(this);
     header_ = std::make_unique<TVTHeader>(this);
+    dragImage_ = std::make_unique<TVTDragImage>(this);
+    dragImage_->SetRadialFade(true);
+    dragImage_->SetImageAlpha(200);
     background_ = std::make_unique<TPicture>();
     plusBM_ = std::make_unique<TBitmap>();
     minusBM_ = std::make_unique<TBitmap>();
@@ -55,6 +59,7 @@ TBaseVastTree::~TBaseVastTree() {
     ReleaseWorker(this);
     DoCancelEdit();
     editLink_.Reset();
+    dragImage_.reset();
     Clear();
     for (unsigned id = ExpandTimer; id <= SearchTimer; ++id) StopTimer(id);
     msgTarget_.reset();

@@ -192,6 +192,7 @@ using TVTDragDropEvent =
                        const std::vector<platform::CLIPFORMAT>& formats, platform::TShiftState shift,
                        platform::TPoint pt, platform::DWORD& effect, TDropMode mode)>;
 class TVTDragManager;
+class TVTDragImage;
 enum TVTDragType { dtOLE, dtVCL };
 class IAccessible;
 // What the tree tells its own accessible objects when it goes away.
@@ -1020,6 +1021,14 @@ public:
     virtual void DragAndDrop(platform::DWORD allowedEffects, platform::IDataObject* dataObject,
                              platform::DWORD& effect);
     virtual bool CanShowDragImage() const { return dragImageKind_ != diNoImage; }
+    // The translucent picture of the dragged rows that follows the pointer (vtdragimage.cpp).
+    TVTDragImage* DragImage() const { return dragImage_.get(); }
+    // Paints the selected rows within DragWidth x DragHeight around the hot spot (client
+    // coordinates) and hands the picture to the drag image.
+    void PrepareDragImage(platform::TPoint hotSpot, platform::IDataObject* dataObject);
+    // Repaints treeRect (client coordinates) while tree's drag image may lie over it: the
+    // part under the image goes into the image's background first.
+    virtual void UpdateWindowAndDragImage(TBaseVastTree* tree, platform::TRect treeRect, bool frame, bool reshow);
     // The end of any drag: the press that started it is ended.
     virtual void DragFinished();
     TVTDragAllowedEvent OnDragAllowed;
@@ -1235,11 +1244,20 @@ private:
     void PassPressToControl(platform::TMessage& message);
     // A deleted node leaves the drag selection.
     void ForgetDraggedNode(PVastNode node);
-    std::int64_t dragScrollStart_ = -1;  // -1: the drag has not asked to scroll yet
     // Registers or revokes the window's drop target as toAcceptOLEDrop says.
     void UpdateDropTargetRegistration(bool windowExists);
-    // The edges the tree scrolls towards under a drag (after AutoScrollDelay).
-    unsigned DragScrollDirections(platform::TPoint pt);
+    // An OLE drag is over the tree now.
+    bool IsOLEDropTarget() const;
+    // Drags of the class library (CM_DRAG) over the tree; the end of such a drag.
+    void CMDrag(platform::TMessage& message);
+    void DoStartDrag(platform::TDragObject*& dragObject) override;
+    void DoEndDrag(platform::TObject* target, int x, int y) override;
+    void DragCanceled() override;
+    // The drag image of the tree whose drag is over this one (null for other sources).
+    TVTDragImage* SourceDragImage(platform::TObject* source) const;
+    std::unique_ptr<TVTDragImage> dragImage_;
+    PVastNode lastVCLDropTarget_ = nullptr;
+    platform::DWORD lastVCLDragEffect_ = 0;
     platform::TShiftState DragShiftState(platform::DWORD keyState) const;
     // Reads the nodes after the marker as last children of parent.
     void ReadStreamNodes(platform::TStream& stream, int version, PVastNode parent);

@@ -7,15 +7,12 @@
 
 #include "platform/core/clock.h"
 #include "treeview/vtclipboard.h"
+#include "treeview/vtdragimage.h"
 #include "treeview/vtinternal.h"
 
 namespace treeview {
 
 using namespace platform;
-
-namespace {
-enum : unsigned { ScrollLeft = 1, ScrollUp = 2, ScrollRight = 4, ScrollDown = 8 };
-}
 
 // ---- the drag manager ----
 
@@ -141,7 +138,7 @@ void TBaseVastTree::DoDragDrop(TObject* source, IDataObject* dataObject, const s
 
 HRESULT TBaseVastTree::DragEnter(DWORD keyState, TPoint pt, DWORD& effect) {
     try {
-        dragScrollStart_ = -1;
+        scrollStartTime_ = -1;  // the delay before scrolling counts from this drag on
         TShiftState shift = DragShiftState(keyState);
         pt = ScreenToClient(pt);
         TBaseVastTree* source = dragManager_ ? dragManager_->DragSource() : nullptr;
@@ -162,41 +159,32 @@ HRESULT TBaseVastTree::DragEnter(DWORD keyState, TPoint pt, DWORD& effect) {
         } else {
             effect = DROPEFFECT_NONE;
         }
+        if (TVTDragImage* image = SourceDragImage(source)) image->ShowDragImage();
         return S_OK;
     } catch (...) {
         return E_UNEXPECTED;
     }
 }
 
-unsigned TBaseVastTree::DragScrollDirections(TPoint pt) {
-    if (!(options_->AutoOptions() & toAutoScroll) || !dragManager_ || !dragManager_->IsDropTarget()) return 0;
-    unsigned directions = 0;
-    int edge = defaultNodeHeight_;
-    if (pt.x < edge && HorzScrollPos() != 0) directions |= ScrollLeft;
-    if (ClientWidth() + HorzScrollPos() < RangeWidth() && pt.x > ClientWidth() - edge) directions |= ScrollRight;
-    if (pt.y < edge && offsetY_ != 0) directions |= ScrollUp;
-    if (ClientHeight() - offsetY_ < RangeHeight() && pt.y > ClientHeight() - edge) directions |= ScrollDown;
-    if (directions) {
-        // Scrolling waits AutoScrollDelay from the first moment the pointer asked for it.
-        DWORD now = timeGetTime();
-        if (dragScrollStart_ < 0) dragScrollStart_ = now;
-        if (DWORD(now - DWORD(dragScrollStart_)) < autoScrollDelay_) directions = 0;
-    }
-    return directions;
-}
+bool TBaseVastTree::IsOLEDropTarget() const { return dragManager_ && dragManager_->IsDropTarget(); }
 
 HRESULT TBaseVastTree::DragOver(TObject* source, DWORD keyState, TDragState dragState, TPoint pt, DWORD& effect) {
     try {
+        // With a tree of this process as the source its image may lie over this tree: the
+        // tree then repaints around it itself, also after scrolling.
+        TVTDragImage* image = SourceDragImage(source);
+        auto* sourceTree = image ? static_cast<TBaseVastTree*>(source) : nullptr;
+        const TScrollUpdateOptions scrollOptions = image ? TScrollUpdateOptions(suoUpdateNCArea) : DefaultScrollUpdateFlags;
+        const TPoint screenPoint = pt;
         pt = ScreenToClient(pt);
-        unsigned directions = DragScrollDirections(pt);
+        TScrollDirections directions = DetermineScrollDirections(pt.x, pt.y);
         int deltaX = 0, deltaY = 0;
-        if (directions & ScrollUp) deltaY = std::min(scrollBarOptions_->VerticalIncrement(), ClientHeight());
-        if (directions & ScrollDown) deltaY = -std::min(scrollBarOptions_->VerticalIncrement(), ClientHeight());
-        if (directions & ScrollLeft) deltaX = scrollBarOptions_->HorizontalIncrement();
-        if (directions & ScrollRight) deltaX = -scrollBarOptions_->HorizontalIncrement();
+        if (directions & sdUp) deltaY = std::min(scrollBarOptions_->VerticalIncrement(), ClientHeight());
+        if (directions & sdDown) deltaY = -std::min(scrollBarOptions_->VerticalIncrement(), ClientHeight());
+        if (directions & sdLeft) deltaX = scrollBarOptions_->HorizontalIncrement();
+        if (directions & sdRight) deltaX = -scrollBarOptions_->HorizontalIncrement();
         bool scrolled = false;
-        if (deltaX || deltaY)
-            scrolled = DoSetOffsetXY(TPoint{offsetX_ + deltaX, offsetY_ + deltaY}, DefaultScrollUpdateFlags);
+        if (deltaX || deltaY) scrolled = DoSetOffsetXY(TPoint{offsetX_ + deltaX, offsetY_ + deltaY}, scrollOptions);
 
         TShiftState shift = DragShiftState(keyState);
         THitInfo hit;
@@ -215,6 +203,14 @@ HRESULT TBaseVastTree::DragOver(TObject* source, DWORD keyState, TDragState drag
             else
                 mode = dmOnNode;
         }
+        const bool imageWillMove = image && image->WillMove(screenPoint);
+        // Repaints r: through the source's image when there is one, else by invalidating.
+        auto repaint = [&](TRect r, bool frame) {
+            if (sourceTree)
+                UpdateWindowAndDragImage(sourceTree, r, frame, !imageWillMove);
+            else
+                InvalidateRect(Handle(), &r, FALSE);
+        };
         if (node != dropTargetNode_ || mode != lastDropMode_) {
             lastDropMode_ = mode;
             if (node != dropTargetNode_) {
@@ -222,12 +218,25 @@ HRESULT TBaseVastTree::DragOver(TObject* source, DWORD keyState, TDragState drag
                 PVastNode old = dropTargetNode_;
                 dropTargetNode_ = node;
                 if (focusedColumn_ < 0) focusedColumn_ = MainColumn();
-                if (old) InvalidateNode(old);
+                if (sourceTree && scrolled) {
+                    repaint(ClientRect(), true);
+                } else {
+                    TRect area = old ? GetDisplayRect(old, NoColumn, false) : row;
+                    if (old && node) UnionRect(&area, &area, &row);
+                    if (old || node) repaint(area, false);
+                }
                 if (node && (options_->AutoOptions() & toAutoDropExpand) && (node->States & vsHasChildren))
                     SetTimer(msgHandle_, ExpandTimer, autoExpandDelay_);
+            } else if (sourceTree && scrolled) {
+                repaint(ClientRect(), true);
+            } else {
+                repaint(row, false);
             }
-            if (node) InvalidateNode(node);
+        } else if (sourceTree && (deltaX || deltaY)) {
+            UpdateWindowAndDragImage(sourceTree, ClientRect(), scrolled, !imageWillMove);
         }
+        if (HandleAllocated()) UpdateWindow(Handle());
+        if (imageWillMove) image->DragTo(screenPoint, false);
         effect = SuggestDropEffect(source, shift, pt, effect);
         if (!DoDragOver(source, shift, dragState, pt, lastDropMode_, effect)) effect = DROPEFFECT_NONE;
         if (scrolled) effect |= DROPEFFECT_SCROLL;
@@ -239,8 +248,11 @@ HRESULT TBaseVastTree::DragOver(TObject* source, DWORD keyState, TDragState drag
 
 void TBaseVastTree::DragLeave() {
     StopTimer(ExpandTimer);
+    if (TVTDragImage* image = SourceDragImage(dragManager_ ? dragManager_->DragSource() : nullptr))
+        image->HideDragImage();
     if (dropTargetNode_) InvalidateNode(dropTargetNode_);
     dropTargetNode_ = nullptr;
+    if (HandleAllocated()) UpdateWindow(Handle());
     DWORD effect = 0;
     DoDragOver(nullptr, 0, dsDragLeave, TPoint{0, 0}, lastDropMode_, effect);
 }
@@ -279,8 +291,11 @@ void TBaseVastTree::DoDragExpand() {
     StopTimer(ExpandTimer);
     PVastNode node = dropTargetNode_;
     if (node && (node->States & vsHasChildren) && !(node->States & vsExpanded)) {
+        TVTDragImage* image = SourceDragImage(dragManager_ ? dragManager_->DragSource() : nullptr);
+        if (image) image->HideDragImage();
         ToggleNode(node);
         if (HandleAllocated()) UpdateWindow(Handle());
+        if (image) image->ShowDragImage();
     }
 }
 
@@ -383,21 +398,20 @@ void TBaseVastTree::DoDragging(TPoint) {
     DoStateChange(tsOLEDragging, tsOLEDragPending | tsClearPending);
     // Whatever happens below, the drag is over afterwards.
     TScopeExit over([this] {
+        if (dragImage_) dragImage_->EndDrag();
         DoStateChange(0, tsOLEDragging);
         dragSelection_.clear();
     });
     {
         TDragObject* dragObject = nullptr;
         DoStartDrag(dragObject);
-        if (dragObject) {
-            DoStateChange(tsUserDragObject);
-            delete dragObject;
-        }
+        delete dragObject;  // only its presence counts
     }
     TComPtr<IDataObject> data;
     if (dragManager_ && dragManager_->DataObject()) data = dragManager_->DataObject();
     if (!data) data = TComPtr<IDataObject>::Attach(DoCreateDataObject());
     if (!data) data = TComPtr<IDataObject>(new TVTDataObject(this, false));
+    PrepareDragImage(lastClickPos_, data.Get());
     lastDropMode_ = dmOnNode;
 
     DWORD allowed = 0;
@@ -411,7 +425,7 @@ void TBaseVastTree::DoDragging(TPoint) {
 
     TPoint end = HandleAllocated() ? ScreenToClient(Mouse->CursorPos()) : TPoint{0, 0};
     DoEndDrag(this, end.x, end.y);
-    DragFinished();
+    if (dragImage_) dragImage_->EndDrag();
 
     // A move to a target that copied (another program, or a tree that took the data through
     // the stream) leaves the originals to be deleted here. Nodes the drop already moved or
@@ -433,6 +447,87 @@ void TBaseVastTree::PassPressToControl(TMessage& message) {
 
 void TBaseVastTree::ForgetDraggedNode(PVastNode node) {
     dragSelection_.erase(std::remove(dragSelection_.begin(), dragSelection_.end(), node), dragSelection_.end());
+}
+
+// ---- drags of the class library ----
+
+void TBaseVastTree::DoStartDrag(TDragObject*& dragObject) {
+    TCustomControl::DoStartDrag(dragObject);
+    if (dragObject) DoStateChange(tsUserDragObject);
+}
+
+void TBaseVastTree::DoEndDrag(TObject* target, int x, int y) {
+    TCustomControl::DoEndDrag(target, x, y);
+    DragFinished();
+}
+
+void TBaseVastTree::DragCanceled() {
+    TCustomControl::DragCanceled();
+    DragFinished();
+}
+
+void TBaseVastTree::CMDrag(TMessage& message) {
+    auto* rec = reinterpret_cast<TDragRec*>(message.LParam);
+    if (!rec) return;
+    TDragObject* object = rec->Source;
+    auto* controlObject = dynamic_cast<TDragControlObject*>(object);
+    TObject* source = (states_ & tsUserDragObject) || !controlObject ? static_cast<TObject*>(object) : controlObject->Control;
+    const TPoint client = ScreenToClient(rec->Pos);
+    // These drags know only Shift and Ctrl.
+    DWORD keyState = 0;
+    if (GetKeyState(VK_SHIFT) & 0x8000) keyState |= MK_SHIFT;
+    if (GetKeyState(VK_CONTROL) & 0x8000) keyState |= MK_CONTROL;
+    const auto kind = TDragMessage(message.WParam);
+    switch (kind) {
+        case dmDragEnter:
+        case dmDragLeave:
+        case dmDragMove: {
+            TDragState state = dsDragMove;
+            if (kind == dmDragEnter) {
+                DoStateChange(tsVCLDragging);
+                state = dsDragEnter;
+            } else if (kind == dmDragLeave) {
+                DoStateChange(0, tsVCLDragging);
+                state = dsDragLeave;
+            } else {
+                DoAutoScroll(client.x, client.y);
+            }
+            DWORD effect = DROPEFFECT_COPY | DROPEFFECT_MOVE;
+            if (DragOver(source, keyState, state, rec->Pos, effect) != S_OK) effect = DROPEFFECT_NONE;
+            lastVCLDropTarget_ = dropTargetNode_;
+            lastVCLDragEffect_ = effect;
+            message.Result = LRESULT(effect & ~DROPEFFECT_SCROLL);
+            if (kind == dmDragLeave) {
+                if (dropTargetNode_) InvalidateNode(dropTargetNode_);
+                dropTargetNode_ = nullptr;
+                lastVCLDropTarget_ = nullptr;
+            }
+            break;
+        }
+        case dmDragDrop: {
+            if (dropTargetNode_) InvalidateNode(dropTargetNode_);
+            dropTargetNode_ = lastVCLDropTarget_;
+            DWORD effect = lastVCLDragEffect_;
+            // The drag is over this tree no more: left in place, the state would keep the
+            // edge scrolling of later plain mouse moves alive.
+            TScopeExit forget([this] {
+                DoStateChange(0, tsVCLDragging);
+                if (dropTargetNode_) InvalidateNode(dropTargetNode_);
+                dropTargetNode_ = nullptr;
+                lastVCLDropTarget_ = nullptr;
+            });
+            DoDragDrop(source, nullptr, {}, DragShiftState(keyState), client, effect, lastDropMode_);
+            break;
+        }
+        case dmFindTarget: {
+            TControl* control = ControlAtPos(client, false, false);
+            message.Result = reinterpret_cast<LRESULT>(control ? control : static_cast<TControl*>(this));
+            if (states_ & tsVCLDragPending) DoStateChange(tsVCLDragging, tsVCLDragPending | tsEditPending | tsClearPending);
+            break;
+        }
+        case dmDragCancel:
+            break;
+    }
 }
 
 }  // namespace treeview

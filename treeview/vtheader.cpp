@@ -8,6 +8,7 @@
 #include "platform/graphics/imglist.h"
 #include "platform/windows/window.h"
 #include "treeview/vasttrees.h"
+#include "treeview/vtdragimage.h"
 
 namespace treeview {
 
@@ -34,9 +35,15 @@ TVTHeader::TVTHeader(TBaseVastTree* owner) : owner_(owner) {
     columns_ = std::make_unique<TVastTreeColumns>(this);
     font_ = std::make_unique<TFont>();
     font_->OnChange = [this](TObject*) { Invalidate(NoColumn); };
+    // A column's picture is darkened once and shown fairly transparent, without fading.
+    dragImage_ = std::make_unique<TVTDragImage>(owner);
+    dragImage_->SetPrepareBias(-50);
+    dragImage_->SetShowBias(0);
+    dragImage_->SetImageAlpha(140);
 }
 
 TVTHeader::~TVTHeader() {
+    dragImage_.reset();
     font_.reset();
     columns_->Clear();
     columns_.reset();

@@ -49,6 +49,8 @@ enum THeaderState : std::uint8_t {
 using THeaderStates = std::uint8_t;
 enum TSortDirection { sdAscending, sdDescending };
 
+class TVTDragImage;
+
 class TVTHeader : public platform::TPersistent {
 public:
     explicit TVTHeader(TBaseVastTree* owner);
@@ -57,6 +59,8 @@ public:
     TBaseVastTree* Treeview() const { return owner_; }
     TVastTreeColumns* Columns() const { return columns_.get(); }
     int Height() const { return height_; }
+    // The translucent picture of a dragged column that follows the mouse.
+    TVTDragImage* DragImage() const { return dragImage_.get(); }
     void SetHeight(int value);
     platform::TFont* Font() const { return font_.get(); }
     bool ParentFont() const { return parentFont_; }
@@ -139,6 +143,7 @@ private:
     std::unique_ptr<TVastTreeColumns> columns_;
     int height_ = 17;
     std::unique_ptr<platform::TFont> font_;
+    std::unique_ptr<TVTDragImage> dragImage_;
     bool parentFont_ = false;
     TVTHeaderOptions options_ = hoColumnResize | hoDrag;
     THeaderStates states_ = 0;

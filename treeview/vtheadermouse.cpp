@@ -12,6 +12,7 @@
 #include "platform/windows/messages.h"
 #include "platform/windows/window.h"
 #include "treeview/vasttrees.h"
+#include "treeview/vtdragimage.h"
 #include "treeview/vtcursors.h"
 #include "treeview/vtheader.h"
 
@@ -122,15 +123,37 @@ void TVTHeader::UpdateSpringColumns() {
     lastWidth_ = width;
 }
 
-void TVTHeader::PrepareDrag(TPoint, TPoint start) {
+void TVTHeader::PrepareDrag(TPoint p, TPoint start) {
     TVastTreeColumns& c = *columns_;
     c.dropTarget_ = NoColumn;
     c.dragIndex_ = NoColumn;
     if (!owner_ || !owner_->HandleAllocated()) return;
-    POINT p{start.x, start.y};
-    ScreenToClient(owner_->Handle(), &p);
-    TColumnIndex column = c.ColumnFromPosition(TPoint{p.x, p.y + height_}, true);
+    POINT client{start.x, start.y};
+    ScreenToClient(owner_->Handle(), &client);
+    TColumnIndex column = c.ColumnFromPosition(TPoint{client.x, client.y + height_}, true);
     c.dragIndex_ = column >= 0 ? column : NoColumn;
+    if (column < 0) return;
+    // The whole row unscrolled, then the dragged column's cell cut from it.
+    TVastTreeColumn* dragged = c.Items(column);
+    const int total = std::max(c.TotalWidth(), 1);
+    TBitmap row;
+    row.SetPixelFormat(pf32bit);
+    row.SetSize(total, height_);
+    row.Canvas()->Brush()->SetColor(clBtnFace);
+    row.Canvas()->FillRect(TRect(0, 0, total, height_));
+    c.PaintHeader(row.Canvas()->Handle(), TRect(0, 0, total, height_), 0);
+    TBitmap picture;
+    picture.SetPixelFormat(pf32bit);
+    picture.SetSize(std::max(dragged->Width(), 1), height_);
+    BitBlt(picture.Canvas()->Handle(), 0, 0, dragged->Width(), height_, row.Canvas()->Handle(), dragged->Left(), 0,
+           SRCCOPY);
+    int left = dragged->GetLeft();
+    if (owner_->UseRightToLeftAlignment()) left += owner_->ComputeRTLOffset(true);
+    TPoint imagePosition = owner_->ClientToScreen(TPoint{left, 0});
+    imagePosition.y -= height_;
+    dragImage_->SetMoveLimit((options_ & hoRestrictDrag) ? dmrHorizontalOnly : dmrNone);
+    dragImage_->PrepareDrag(&picture, imagePosition, p, nullptr);
+    dragImage_->ShowDragImage();
 }
 
 bool TVTHeader::DragTo(TPoint screenPoint) {
@@ -157,10 +180,11 @@ bool TVTHeader::DragTo(TPoint screenPoint) {
             c.dropTarget_ = column;
         }
     }
-    return needRepaint;
+    return dragImage_->DragTo(screenPoint, needRepaint);
 }
 
 void TVTHeader::FinishDrag(TPoint screenPoint) {
+    dragImage_->EndDrag();
     TVastTreeColumns& c = *columns_;
     TColumnIndex dragged = c.dragIndex_;
     RECT frame{};
@@ -190,6 +214,7 @@ void TVTHeader::FinishDrag(TPoint screenPoint) {
 void TVTHeader::CancelDrag() {
     if (owner_ && GetCapture() == owner_->Handle()) ReleaseCapture();
     states_ &= THeaderStates(~hsDragging);
+    dragImage_->EndDrag();
     columns_->dropTarget_ = NoColumn;
     columns_->dragIndex_ = NoColumn;
     Invalidate(NoColumn);

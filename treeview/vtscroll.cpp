@@ -53,7 +53,7 @@ bool TBaseVastTree::CanAutoScroll() {
     bool panning = IsPanning();
     if (!((options_->AutoOptions() & toAutoScroll) || panning)) return false;
     if (header_->States() & (hsDragging | hsDragPending | hsTracking | hsTrackPending)) return false;
-    return IsMouseSelecting() || (states_ & tsVCLDragging) || panning;
+    return IsMouseSelecting() || IsOLEDropTarget() || (states_ & tsVCLDragging) || panning;
 }
 
 TScrollDirections TBaseVastTree::DetermineScrollDirections(int x, int y) {
@@ -75,7 +75,7 @@ TScrollDirections TBaseVastTree::DetermineScrollDirections(int x, int y) {
     if (directions && HandleAllocated()) {
         POINT screen{x, y};
         ::platform::ClientToScreen(Handle(), &screen);
-        if (WindowFromPoint(screen) == Handle()) {
+        if (IsOLEDropTarget() || WindowFromPoint(screen) == Handle()) {
             // The first edge met starts the clock; edges count once the delay has passed.
             const std::int64_t now = std::int64_t(timeGetTime());
             if (scrollStartTime_ < 0) scrollStartTime_ = now;

@@ -95,6 +95,9 @@ void TBaseVastTree::WndProc(TMessage& message) {
             }
             TCustomControl::WndProc(message);
             return;
+        case CM_DRAG:
+            CMDrag(message);
+            return;
         case WM_COPY:
             CopyToClipBoard();
             return;

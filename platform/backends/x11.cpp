@@ -362,6 +362,20 @@ public:
         XFlush(display_);
     }
 
+    bool ReadScreen(const TRect& area, std::uint32_t* pixels, int stride) override {
+        if (area.IsEmpty()) return true;
+        XSync(display_, False);
+        XImage* image = XGetImage(display_, RootWindow(display_, screen_), area.left, area.top, unsigned(area.Width()),
+                                  unsigned(area.Height()), AllPlanes, ZPixmap);
+        if (!image) return false;
+        for (int y = 0; y < area.Height(); ++y) {
+            auto* row = reinterpret_cast<std::uint32_t*>(reinterpret_cast<char*>(pixels) + std::ptrdiff_t(y) * stride);
+            for (int x = 0; x < area.Width(); ++x) row[x] = std::uint32_t(XGetPixel(image, x, y)) & 0xFFFFFF;
+        }
+        XDestroyImage(image);
+        return true;
+    }
+
     void CursorChanged(HWND hwnd, int cursorId) override {
         TopWindow* w = Find(hwnd);
         if (!w || w->cursor == cursorId) return;

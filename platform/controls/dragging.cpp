@@ -108,6 +108,9 @@ void TControl::BeginDrag(bool immediate, int threshold) {
         pos = p;
         object->DragPos = p;
         TControl* under = FindDragTarget(p, false);
+        // The control found may name another one (a child of its own) as the target.
+        if (under)
+            if (auto found = reinterpret_cast<TControl*>(SendDrag(under, dmFindTarget, object, p))) under = found;
         if (under != target) {
             if (target) SendDrag(target, dmDragLeave, object, p);
             target = under;

@@ -59,6 +59,11 @@ public:
     // Whether another process's window is embedded in the area now.
     virtual bool EmbedAreaHasClient(std::uint64_t /*area*/) { return false; }
 
+    // Reads what the display shows in area (screen coordinates) into 32-bit 0x00RRGGBB rows
+    // of stride bytes; false when the display cannot be read (the window layer then
+    // composes the top-level surfaces itself).
+    virtual bool ReadScreen(const TRect& /*area*/, std::uint32_t* /*pixels*/, int /*stride*/) { return false; }
+
     virtual TPoint CursorPos() const = 0;
     virtual void SetCursorPos(TPoint /*p*/) {}
 

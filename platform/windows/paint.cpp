@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/windows/backend.h"
 #include "platform/windows/queue.h"
 #include "platform/windows/wininternal.h"
 
@@ -169,6 +170,86 @@ void DrawScrollBar(HDC dc, Window* w, int bar, const TRect& r) {
                        : TRect(r.left + button + offset, r.top, r.left + button + offset + thumb, r.bottom);
     FillRect(dc, &t, GetSysColorBrush(COLOR_BTNFACE));
     DrawEdge(dc, &t, EDGE_RAISED, BF_RECT);
+}
+
+
+// ---- the screen DC ----
+
+// A DC on the screen is a snapshot of what the display shows, in screen coordinates, taken
+// when the DC is made: reading it (BitBlt from it) is what it is for, and drawing on it
+// reaches no window. Only the part inside the DC's clip is read.
+struct ScreenDcRecord {
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ initialBitmap = nullptr;
+};
+
+std::unordered_map<HDC, ScreenDcRecord>& ScreenDcs() {
+    static auto* dcs = new std::unordered_map<HDC, ScreenDcRecord>;
+    return *dcs;
+}
+
+// The top-level surfaces composed as they stack, for a display that cannot be read.
+void ComposeTopLevels(const TRect& area, std::uint32_t* pixels, int stride) {
+    const auto& tops = TopLevels();
+    for (auto it = tops.rbegin(); it != tops.rend(); ++it) {
+        const Window* t = *it;
+        if (!(t->style & WS_VISIBLE) || (t->style & WS_MINIMIZE) || !t->pixels) continue;
+        TRect part;
+        if (!IntersectRect(&part, &area, &t->bounds)) continue;
+        for (int y = part.top; y < part.bottom; ++y) {
+            int sy = y - t->bounds.top;
+            if (sy >= t->surfaceHeight) break;
+            const std::uint32_t* from = t->pixels + std::ptrdiff_t(sy) * t->surfaceWidth;
+            auto* to = reinterpret_cast<std::uint32_t*>(reinterpret_cast<char*>(pixels) +
+                                                        std::ptrdiff_t(y - area.top) * stride);
+            for (int x = part.left; x < part.right; ++x) {
+                int sx = x - t->bounds.left;
+                if (sx >= t->surfaceWidth) break;
+                if (t->region && !PtInRegion(t->region, sx, sy)) continue;
+                to[x - area.left] = from[sx] & 0xFFFFFF;
+            }
+        }
+    }
+}
+
+HDC OpenScreenDc(HRGN clip) {
+    TRect screen = Backend().ScreenRect();
+    TRect area = screen;
+    if (clip) {
+        RECT box{};
+        GetRgnBox(clip, &box);
+        TRect wanted(box);
+        if (!IntersectRect(&area, &screen, &wanted)) area = TRect(screen.left, screen.top, screen.left, screen.top);
+    }
+    // The bitmap holds the part read; the viewport puts it at its screen place.
+    BITMAPINFO info{};
+    info.bmiHeader.biWidth = std::max<LONG>(area.Width(), 1);
+    info.bmiHeader.biHeight = -std::max<LONG>(area.Height(), 1);
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!bitmap || !bits) return nullptr;
+    if (!area.IsEmpty()) {
+        auto* pixels = static_cast<std::uint32_t*>(bits);
+        const int stride = area.Width() * 4;
+        if (!Backend().ReadScreen(area, pixels, stride)) ComposeTopLevels(area, pixels, stride);
+    }
+    HDC dc = CreateCompatibleDC(nullptr);
+    HGDIOBJ initial = SelectObject(dc, AsGdiObject(bitmap));
+    SetViewportOrgEx(dc, -area.left, -area.top, nullptr);
+    ScreenDcs()[dc] = ScreenDcRecord{bitmap, initial};
+    return dc;
+}
+
+bool CloseScreenDc(HDC dc) {
+    auto it = ScreenDcs().find(dc);
+    if (it == ScreenDcs().end()) return false;
+    SelectObject(dc, it->second.initialBitmap);
+    DeleteObject(AsGdiObject(it->second.bitmap));
+    DeleteDC(dc);
+    ScreenDcs().erase(it);
+    return true;
 }
 
 }  // namespace
@@ -391,6 +472,7 @@ BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* paint) {
 }
 
 HDC GetDCEx(HWND hwnd, HRGN clip, DWORD flags) {
+    if (!hwnd) return win::OpenScreenDc((flags & DCX_INTERSECTRGN) ? clip : nullptr);
     Window* w = Find(hwnd);
     if (!w) return nullptr;
     HRGN extra = nullptr;
@@ -416,7 +498,7 @@ HDC GetDCEx(HWND hwnd, HRGN clip, DWORD flags) {
 HDC GetDC(HWND hwnd) { return GetDCEx(hwnd, nullptr, 0); }
 HDC GetWindowDC(HWND hwnd) { return GetDCEx(hwnd, nullptr, DCX_WINDOW); }
 
-int ReleaseDC(HWND /*hwnd*/, HDC dc) { return win::CloseDc(dc) ? 1 : 0; }
+int ReleaseDC(HWND /*hwnd*/, HDC dc) { return win::CloseDc(dc) || win::CloseScreenDc(dc) ? 1 : 0; }
 
 void PaintPendingWindows(HWND root) {
     if (root) {

@@ -760,6 +760,8 @@ HWND WindowFromPoint(POINT point) {
     TPoint p(point.x, point.y);
     for (Window* t : Tree().topLevels) {
         if (!(t->style & WS_VISIBLE) || (t->style & WS_MINIMIZE)) continue;
+        // A transparent popup (a drag image) lets the pointer through to what lies below.
+        if (t->exStyle & WS_EX_TRANSPARENT) continue;
         if (!win::ContainsWindowPoint(t, p)) continue;
         return win::DeepestAt(t, p)->handle;
     }

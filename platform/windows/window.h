@@ -231,7 +231,9 @@ int GetUpdateRgn(HWND hwnd, HRGN region, BOOL erase);
 HDC BeginPaint(HWND hwnd, PAINTSTRUCT* paint);
 BOOL EndPaint(HWND hwnd, const PAINTSTRUCT* paint);
 // A DC on the client area (GetDC) or on the whole window (GetWindowDC), clipped to what
-// of the window is visible; give it back with ReleaseDC.
+// of the window is visible; give it back with ReleaseDC. A null window gives a DC to read
+// the screen from (screen coordinates): what the display shows when the DC is made, only
+// the part inside the clip with GetDCEx and DCX_INTERSECTRGN.
 HDC GetDC(HWND hwnd);
 HDC GetWindowDC(HWND hwnd);
 constexpr DWORD DCX_WINDOW = 0x00000001;

@@ -11,6 +11,7 @@
 #include "platform/windows/input.h"
 #include "platform/windows/messages.h"
 #include "treeview/vtcursors.h"
+#include "treeview/vtdragimage.h"
 
 namespace treeview {
 namespace {
@@ -159,6 +160,30 @@ TEST_F(HeaderMouseTest, DraggingAColumnMovesItWhereItIsDropped) {
     Button(150, 230, false);
     EXPECT_EQ(out, "2");
     EXPECT_EQ(Order(), "0123");
+}
+
+TEST_F(HeaderMouseTest, TheDraggedColumnsPictureFollowsTheMouse) {
+    TVTDragImage* image = tree()->Header()->DragImage();
+    const int height = tree()->Header()->Height();
+    for (bool restricted : {false, true}) {
+        SCOPED_TRACE(restricted ? "restricted to the header's row" : "free");
+        clock.Advance(1000);
+        auto* header = tree()->Header();
+        header->SetOptions(restricted ? header->Options() | hoRestrictDrag : header->Options() & ~hoRestrictDrag);
+        Button(150, -8, true);
+        Move(170, -8);
+        ASSERT_TRUE(image->Visible());
+        // Column 1 (x 100 to 200) as it is shown, over the header strip.
+        const TPoint origin = tree()->ClientToScreen(TPoint{100, -height});
+        EXPECT_EQ(image->GetDragImageRect(), Bounds(origin.x, origin.y, 100, height));
+        EXPECT_EQ(image->Background()->Width(), 100);
+        Move(200, 2);
+        EXPECT_EQ(image->GetDragImageRect(), Bounds(origin.x + 30, origin.y + (restricted ? 0 : 10), 100, height));
+        Move(200, -8);
+        Button(200, -8, false);
+        EXPECT_FALSE(image->ImageStates() & (disInDrag | disPrepared));
+        EXPECT_EQ(image->Window(), nullptr);
+    }
 }
 
 TEST_F(HeaderMouseTest, ADragStartsBeyondTheThresholdAndEscapeCancelsIt) {
