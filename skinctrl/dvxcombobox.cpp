@@ -133,53 +133,9 @@ void TdvxComboBase<Base>::DrawButton(HDC dc) {
     FrameWholeWindow(this->handle_, borderColor_, this->Color());
     if (this->DroppedDown()) FrameList();
 
-    TCanvas canvas;
-    canvas.SetHandle(dc);
-    TRect button(info.rcButton);
-    TdvxUIStyle style = this->uiStyle_;
-    if (style == MacOS || style == WinXP) {
-        EnsureStyleResources();
-        TBitmap picture;
-        try {
-            picture.LoadFromResourceName(HInstance, style == MacOS ? "MACOS_COMBOBOX_BUTTON" : "WINXP_COMBOBOX_BUTTON");
-            canvas.StretchDraw(button, &picture);
-        } catch (const Exception&) {
-            // A missing picture leaves the platform's button showing.
-        }
-    } else {
-        canvas.Brush()->SetStyle(bsSolid);
-        canvas.Brush()->SetColor(buttonColor_);
-        canvas.FillRect(button);
-        bool rightToLeft = this->BiDiMode() == bdRightToLeft && SysLocale.MiddleEast;
-        int x = rightToLeft ? button.right - 1 : button.left;
-        canvas.Pen()->SetStyle(psSolid);
-        canvas.Pen()->SetWidth(1);
-        canvas.Pen()->SetColor(borderColor_);
-        canvas.MoveTo(x, button.top - 1);
-        canvas.LineTo(x, button.bottom + 1);
-    }
-    int ax = (button.right - button.left) / 2 + button.left - 3;
-    int ay = (button.bottom - button.top) / 2;
-    if (style != WinXP) DrawArrow(&canvas, ax, ay);
-    canvas.SetHandle(nullptr);
-}
-
-template <class Base>
-void TdvxComboBase<Base>::DrawArrow(TCanvas* canvas, int x, int y) {
-    auto triangle = [&](int dx, TColor color) {
-        canvas->Brush()->SetStyle(bsSolid);
-        canvas->Brush()->SetColor(color);
-        canvas->Pen()->SetStyle(psSolid);
-        canvas->Pen()->SetWidth(1);
-        canvas->Pen()->SetColor(color);
-        canvas->Polygon({TPoint(x + dx, y + dx), TPoint(x + dx + 6, y + dx), TPoint(x + dx + 3, y + dx + 3)});
-    };
-    if (this->Enabled()) {
-        triangle(0, arrowColor_);
-        return;
-    }
-    triangle(1, clWhite);
-    triangle(0, TColor(RGB(128, 128, 128)));
+    bool rightToLeft = this->BiDiMode() == bdRightToLeft && SysLocale.MiddleEast;
+    DrawComboButton(dc, TRect(info.rcButton), this->uiStyle_, buttonColor_, borderColor_, arrowColor_, this->Enabled(),
+                    rightToLeft);
 }
 
 template <class Base>

@@ -38,7 +38,6 @@ protected:
     void DropDown() override;
     void CloseUp() override;
     // The arrow's triangle with its top-left corner at (x, y), embossed when disabled.
-    void DrawArrow(platform::TCanvas* canvas, int x, int y);
 
 private:
     void ApplyStyleColors();

@@ -344,53 +344,10 @@ void TdvxDBComboWrapper<Base, Lookup>::DrawButton(HDC dc) {
     TRect button = ButtonArea();
     if (button.IsEmpty()) return;
     if (!Lookup) DrawControlBorder(this, this->borderColor_, this->Color(), true);
-    TCanvas canvas;
-    canvas.SetHandle(dc);
-    TdvxUIStyle style = this->GetUIStyle();
-    if (style == MacOS || style == WinXP) {
-        EnsureStyleResources();
-        TBitmap picture;
-        try {
-            picture.LoadFromResourceName(HInstance, style == MacOS ? "MACOS_COMBOBOX_BUTTON" : "WINXP_COMBOBOX_BUTTON");
-            canvas.StretchDraw(button, &picture);
-        } catch (const Exception&) {
-            // Without the picture the platform's button shows.
-        }
-    } else {
-        canvas.Brush()->SetStyle(bsSolid);
-        canvas.Brush()->SetColor(buttonColor_);
-        canvas.FillRect(button);
-        bool rtl = this->BiDiMode() == bdRightToLeft && SysLocale.MiddleEast;
-        int x = rtl ? button.right - 1 : button.left;
-        canvas.Pen()->SetStyle(psSolid);
-        canvas.Pen()->SetWidth(1);
-        canvas.Pen()->SetColor(this->borderColor_);
-        canvas.MoveTo(x, button.top - 1);
-        canvas.LineTo(x, button.bottom + 1);
-    }
-    int ax = (button.right - button.left) / 2 + button.left - 3;
+    bool rightToLeft = this->BiDiMode() == bdRightToLeft && SysLocale.MiddleEast;
     // The lookup box's arrow sits two pixels higher.
-    int ay = (button.bottom - button.top) / 2 - (Lookup ? 2 : 0);
-    if (style != WinXP) DrawArrow(&canvas, ax, ay);
-    canvas.SetHandle(nullptr);
-}
-
-template <class Base, bool Lookup>
-void TdvxDBComboWrapper<Base, Lookup>::DrawArrow(TCanvas* canvas, int x, int y) {
-    auto triangle = [&](int d, TColor color) {
-        canvas->Brush()->SetStyle(bsSolid);
-        canvas->Brush()->SetColor(color);
-        canvas->Pen()->SetStyle(psSolid);
-        canvas->Pen()->SetWidth(1);
-        canvas->Pen()->SetColor(color);
-        canvas->Polygon({TPoint(x + d, y + d), TPoint(x + d + 6, y + d), TPoint(x + d + 3, y + d + 3)});
-    };
-    if (this->Enabled()) {
-        triangle(0, arrowColor_);
-        return;
-    }
-    triangle(1, clWhite);
-    triangle(0, TColor(RGB(128, 128, 128)));
+    DrawComboButton(dc, button, this->GetUIStyle(), buttonColor_, this->borderColor_, arrowColor_, this->Enabled(),
+                    rightToLeft, Lookup ? 2 : 0);
 }
 
 template <class Base, bool Lookup>

@@ -370,7 +370,6 @@ public:
 protected:
     void UIStyleChanged() override;
     void PaintWindow(platform::HDC dc) override;
-    void DrawArrow(platform::TCanvas* canvas, int x, int y);
 
     platform::TColor buttonColor_ = platform::clBtnFace;
     platform::TColor arrowColor_ = platform::clBlack;

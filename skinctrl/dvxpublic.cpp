@@ -4,6 +4,7 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/graphics/resources.h"
 #include "platform/windows/window.h"
 #include "skinctrl/dvxcontrol.h"
 #include "skinctrl/dvxfiletheme.h"
@@ -317,6 +318,52 @@ HRGN BitmapRegion(TBitmap* bitmap, TColor transparentColor) {
         }
     }
     return runs.empty() ? CreateRectRgn(0, 0, 0, 0) : CreateRectListRgn(runs.data(), int(runs.size()));
+}
+
+void DrawComboButton(HDC dc, const TRect& button, TdvxUIStyle style, TColor buttonColor, TColor borderColor,
+                     TColor arrowColor, bool enabled, bool rightToLeft, int arrowRaise) {
+    if (!dc || button.IsEmpty()) return;
+    TCanvas canvas;
+    canvas.SetHandle(dc);
+    if (style == MacOS || style == WinXP) {
+        EnsureStyleResources();
+        TBitmap picture;
+        try {
+            picture.LoadFromResourceName(HInstance, style == MacOS ? "MACOS_COMBOBOX_BUTTON" : "WINXP_COMBOBOX_BUTTON");
+            canvas.StretchDraw(button, &picture);
+        } catch (const Exception&) {
+            // A missing picture leaves the platform's button showing.
+        }
+    } else {
+        canvas.Brush()->SetStyle(bsSolid);
+        canvas.Brush()->SetColor(buttonColor);
+        canvas.FillRect(button);
+        int x = rightToLeft ? button.right - 1 : button.left;
+        canvas.Pen()->SetStyle(psSolid);
+        canvas.Pen()->SetWidth(1);
+        canvas.Pen()->SetColor(borderColor);
+        canvas.MoveTo(x, button.top - 1);
+        canvas.LineTo(x, button.bottom + 1);
+    }
+    if (style != WinXP) {
+        int ax = (button.right - button.left) / 2 + button.left - 3;
+        int ay = (button.bottom - button.top) / 2 - arrowRaise;
+        auto triangle = [&](int d, TColor color) {
+            canvas.Brush()->SetStyle(bsSolid);
+            canvas.Brush()->SetColor(color);
+            canvas.Pen()->SetStyle(psSolid);
+            canvas.Pen()->SetWidth(1);
+            canvas.Pen()->SetColor(color);
+            canvas.Polygon({TPoint(ax + d, ay + d), TPoint(ax + d + 6, ay + d), TPoint(ax + d + 3, ay + d + 3)});
+        };
+        if (enabled) {
+            triangle(0, arrowColor);
+        } else {
+            triangle(1, clWhite);
+            triangle(0, TColor(RGB(128, 128, 128)));
+        }
+    }
+    canvas.SetHandle(nullptr);
 }
 
 void SetBitmapWindow(HWND window, TBitmap* bitmap, TColor transparentColor) {

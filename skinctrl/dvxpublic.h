@@ -70,6 +70,13 @@ void DoTrans(TCanvas* canvas, TControl* control);
 // Frames the whole window of the control (client and non-client area) in borderColor and,
 // when drawInner, the ring one pixel inside in innerColor.
 void DrawControlBorder(TWinControl* control, TColor borderColor, TColor innerColor, bool drawInner);
+// The drop-down button of a skinned combo box over button on dc: the style's picture under
+// MacOS and WinXP, otherwise a fill of buttonColor with a line in borderColor along the side
+// facing the text (the right one when rightToLeft); then, except under WinXP whose picture
+// holds its own, the arrow: arrowColor, or grey over a white shadow when disabled, raised
+// by arrowRaise pixels.
+void DrawComboButton(platform::HDC dc, const TRect& button, TdvxUIStyle style, TColor buttonColor, TColor borderColor,
+                     TColor arrowColor, bool enabled, bool rightToLeft, int arrowRaise = 0);
 // Gives the window a region of the bitmap's pixels that are not transparentColor. Runs are
 // closed at the last column, which therefore never belongs to the region.
 void SetBitmapWindow(HWND window, TBitmap* bitmap, TColor transparentColor);

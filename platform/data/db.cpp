@@ -3,7 +3,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <limits>
+#include <new>
+#include <mutex>
+#include <stdexcept>
 
 #include "platform/core/sysutils.h"
 
@@ -195,40 +200,171 @@ void TField::Clear() { Store(TFieldValue()); }
 
 // ---------------------------------------------------------------- TRowStore
 
+namespace {
+
+std::uint64_t GetVarint(const char*& p) {
+    std::uint64_t v = 0;
+    for (int shift = 0;; shift += 7) {
+        auto b = std::uint8_t(*p++);
+        v |= std::uint64_t(b & 0x7F) << shift;
+        if (!(b & 0x80)) return v;
+    }
+}
+
+std::uint64_t ZigZag(std::int64_t v) { return (std::uint64_t(v) << 1) ^ std::uint64_t(v >> 63); }
+std::int64_t UnZigZag(std::uint64_t v) { return std::int64_t(v >> 1) ^ -std::int64_t(v & 1); }
+
+// A slot starts with its size and the size of its row, 4 bytes each.
+constexpr std::size_t kHead = 8;
+
+std::uint32_t Get32(const char* p) {
+    std::uint32_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+void Put32(char* p, std::size_t v) {
+    auto w = std::uint32_t(v);
+    std::memcpy(p, &w, sizeof w);
+}
+
+constexpr std::size_t kFirstBlock = 64 * 1024;
+constexpr std::size_t kLargestBlock = 4 * 1024 * 1024;
+
+}  // namespace
+
+// Blocks a store lets go of are kept, up to a bound, for the next store to fill: fresh
+// pages are slow to touch the first time, and a data set that is opened, refreshed or
+// reopened reads about as many rows as before.
+class TRowStore::Recycler {
+public:
+    static Recycler& Instance() {
+        static Recycler* r = new Recycler;  // outlives every store, even static ones
+        return *r;
+    }
+    char* Take(std::size_t size) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (std::size_t i = 0; i < kept_.size(); ++i)
+            if (kept_[i].second == size) {
+                char* p = kept_[i].first;
+                kept_[i] = kept_.back();
+                kept_.pop_back();
+                total_ -= size;
+                return p;
+            }
+        return nullptr;
+    }
+    void Give(char* p, std::size_t size) {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (total_ + size <= kLimit) {
+                kept_.emplace_back(p, size);
+                total_ += size;
+                return;
+            }
+        }
+        delete[] p;
+    }
+
+private:
+    static constexpr std::size_t kLimit = 32 * 1024 * 1024;
+    std::mutex mutex_;
+    std::vector<std::pair<char*, std::size_t>> kept_;
+    std::size_t total_ = 0;
+};
+
+void TRowStore::BlockFree::operator()(char* p) const { Recycler::Instance().Give(p, size); }
+
+TRowStore::~TRowStore() { std::free(index_); }
+
+void TRowStore::Swap(TRowStore& o) noexcept {
+    std::swap(index_, o.index_);
+    std::swap(count_, o.count_);
+    std::swap(capacity_, o.capacity_);
+    blocks_.swap(o.blocks_);
+    std::swap(blockSize_, o.blockSize_);
+    std::swap(row_, o.row_);
+    std::swap(put_, o.put_);
+    std::swap(limit_, o.limit_);
+    std::swap(live_, o.live_);
+    std::swap(waste_, o.waste_);
+}
+
 void TRowStore::Clear() {
-    rows_.clear();
+    std::free(index_);
+    index_ = nullptr;
+    count_ = capacity_ = 0;
     blocks_.clear();
-    blockUsed_ = blockSize_ = 0;
+    blockSize_ = 0;
+    row_ = put_ = limit_ = nullptr;
+    live_ = waste_ = 0;
+}
+
+char* TRowStore::Slot(int index) const {
+    if (index < 0 || index >= count_) throw std::out_of_range("row index out of range");
+    return index_[index];
+}
+
+TRowStore::Row TRowStore::At(int index) const {
+    const char* p = Slot(index) + kHead;
+    Row r;
+    r.hasKey = *p++ != 0;
+    if (r.hasKey) r.key = UnZigZag(GetVarint(p));
+    return r;
+}
+
+void TRowStore::NewBlock(std::size_t n) {
+    // Each block twice the last, up to a limit: few blocks for many rows, little slack for
+    // few. The part of the row already written moves along.
+    std::size_t built = std::size_t(put_ - row_);
+    if (built + n > 0xFFFFFFFFu - kHead) throw EDatabaseError("A record is larger than 4 GB");
+    std::size_t size = std::max({kFirstBlock, std::min(blockSize_ * 2, kLargestBlock), built + n});
+    char* fresh = Recycler::Instance().Take(size);
+    Block block(fresh ? fresh : new char[size], BlockFree{size});
+    if (built) std::memcpy(block.get(), row_, built);
+    blocks_.push_back(std::move(block));
+    blockSize_ = size;
+    row_ = blocks_.back().get();
+    put_ = row_ + built;
+    limit_ = row_ + size;
+}
+
+void TRowStore::AddVarint(std::uint64_t v) {
+    Ensure(10);
+    while (v >= 0x80) {
+        *put_++ = char((v & 0x7F) | 0x80);
+        v >>= 7;
+    }
+    *put_++ = char(v);
 }
 
 void TRowStore::BeginRow(std::int64_t key, bool hasKey) {
-    building_ = Row();
-    building_.key = key;
-    building_.hasKey = hasKey;
-    scratch_.clear();
+    put_ = row_;  // drops a row begun and never ended
+    Ensure(kHead + 1);
+    put_ += kHead;
+    *put_++ = char(hasKey ? 1 : 0);
+    if (hasKey) AddVarint(ZigZag(key));
 }
 
 void TRowStore::AddInt(std::int64_t value) {
-    char b[1 + sizeof value];
-    b[0] = char(TFieldValue::Int);
-    std::memcpy(b + 1, &value, sizeof value);
-    scratch_.append(b, sizeof b);
+    Ensure(11);
+    *put_++ = char(TFieldValue::Int);
+    AddVarint(ZigZag(value));
 }
 
 void TRowStore::AddFloat(double value) {
-    char b[1 + sizeof value];
-    b[0] = char(TFieldValue::Float);
-    std::memcpy(b + 1, &value, sizeof value);
-    scratch_.append(b, sizeof b);
+    Ensure(1 + sizeof value);
+    *put_++ = char(TFieldValue::Float);
+    std::memcpy(put_, &value, sizeof value);
+    put_ += sizeof value;
 }
 
 void TRowStore::AddString(TFieldValue::Kind kind, const char* data, std::size_t size) {
-    char b[1 + sizeof(std::uint64_t)];
-    b[0] = char(kind);
-    std::uint64_t n = size;
-    std::memcpy(b + 1, &n, sizeof n);
-    scratch_.append(b, sizeof b);
-    scratch_.append(data, size);
+    Ensure(11 + size);
+    *put_++ = char(kind);
+    AddVarint(size);
+    if (size) std::memcpy(put_, data, size);
+    put_ += size;
 }
 
 void TRowStore::Add(const TFieldValue& v) {
@@ -241,50 +377,57 @@ void TRowStore::Add(const TFieldValue& v) {
     }
 }
 
-TRowStore::Row TRowStore::Keep() {
-    constexpr std::size_t kBlock = 64 * 1024;
-    std::size_t n = scratch_.size();
-    if (n > 0xFFFFFFFFu) throw EDatabaseError("A record is larger than 4 GB");
-    if (blocks_.empty() || blockSize_ - blockUsed_ < n) {
-        blockSize_ = std::max(kBlock, n);
-        blocks_.push_back(std::unique_ptr<char[]>(new char[blockSize_]));
-        blockUsed_ = 0;
-    }
-    char* at = blocks_.back().get() + blockUsed_;
-    if (n) std::memcpy(at, scratch_.data(), n);
-    blockUsed_ += n;
-    Row r = building_;
-    r.data = at;
-    r.size = std::uint32_t(n);
-    return r;
+void TRowStore::Encode(const TRecordData& record) {
+    BeginRow(record.key, record.hasKey);
+    for (const TFieldValue& v : record.values) Add(v);
 }
 
-void TRowStore::EndRow() { rows_.push_back(Keep()); }
+char* TRowStore::Finish() {
+    std::size_t size = std::size_t(put_ - row_);
+    Put32(row_, size);
+    Put32(row_ + 4, size - kHead);
+    char* slot = row_;
+    row_ = put_;
+    live_ += size;
+    return slot;
+}
+
+void TRowStore::Grow() {
+    if (count_ < capacity_) return;
+    if (capacity_ > std::numeric_limits<int>::max() / 2) throw EDatabaseError("Too many records");
+    int capacity = std::max(64, capacity_ * 2);
+    void* p = std::realloc(index_, std::size_t(capacity) * sizeof(char*));
+    if (!p) throw std::bad_alloc();
+    index_ = static_cast<char**>(p);
+    capacity_ = capacity;
+}
+
+void TRowStore::EndRow() {
+    Grow();
+    index_[count_] = Finish();
+    ++count_;
+}
 
 void TRowStore::Unpack(int index, std::vector<TFieldValue>& values) const {
-    const Row& r = At(index);
-    const char* p = r.data;
-    const char* end = p + r.size;
+    const char* slot = Slot(index);
+    const char* p = slot + kHead;
+    const char* end = p + Get32(slot + 4);
+    if (*p++) GetVarint(p);  // the key
     std::size_t f = 0;
     for (; p < end && f < values.size(); ++f) {
         TFieldValue& v = values[f];
         v.kind = TFieldValue::Kind(*p++);
         switch (v.kind) {
-            case TFieldValue::Int:
-                std::memcpy(&v.i, p, sizeof v.i);
-                p += sizeof v.i;
-                break;
+            case TFieldValue::Int: v.i = UnZigZag(GetVarint(p)); break;
             case TFieldValue::Float:
                 std::memcpy(&v.f, p, sizeof v.f);
                 p += sizeof v.f;
                 break;
             case TFieldValue::Text:
             case TFieldValue::Bytes: {
-                std::uint64_t n = 0;
-                std::memcpy(&n, p, sizeof n);
-                p += sizeof n;
-                v.s.assign(p, std::size_t(n));
-                p += n;
+                std::uint64_t len = GetVarint(p);
+                v.s.assign(p, std::size_t(len));
+                p += len;
                 break;
             }
             default: break;
@@ -293,17 +436,63 @@ void TRowStore::Unpack(int index, std::vector<TFieldValue>& values) const {
     for (; f < values.size(); ++f) values[f] = TFieldValue();
 }
 
-TRowStore::Row TRowStore::Pack(const TRecordData& record) {
-    BeginRow(record.key, record.hasKey);
-    for (const TFieldValue& v : record.values) Add(v);
-    return Keep();
+void TRowStore::Abandon(char* slot) {
+    std::size_t size = Get32(slot);
+    live_ -= size;
+    waste_ += size;
 }
 
-void TRowStore::Put(int index, const TRecordData& record) { rows_.at(std::size_t(index)) = Pack(record); }
+void TRowStore::Repack() {
+    // Abandoned slots are only worth copying the live ones away from once they are many.
+    if (waste_ < 1024 * 1024 || waste_ < live_) return;
+    std::vector<Block> old;
+    old.swap(blocks_);
+    blockSize_ = 0;
+    row_ = put_ = limit_ = nullptr;
+    live_ = waste_ = 0;
+    for (int i = 0; i < count_; ++i) {
+        const char* slot = index_[i];
+        std::size_t n = Get32(slot + 4);
+        Ensure(kHead + n);
+        std::memcpy(put_, slot, kHead + n);
+        put_ += kHead + n;
+        index_[i] = Finish();
+    }
+}
 
-void TRowStore::Insert(int index, const TRecordData& record) { rows_.insert(rows_.begin() + index, Pack(record)); }
+void TRowStore::Put(int index, const TRecordData& record) {
+    char* slot = Slot(index);
+    Encode(record);
+    std::size_t n = std::size_t(put_ - row_) - kHead;
+    if (kHead + n <= Get32(slot)) {
+        // Fits where the row was: rewritten in place, the new slot given back.
+        std::memcpy(slot + kHead, row_ + kHead, n);
+        Put32(slot + 4, n);
+        put_ = row_;
+        return;
+    }
+    char* fresh = Finish();
+    Abandon(slot);
+    index_[index] = fresh;
+    Repack();
+}
 
-void TRowStore::Erase(int index) { rows_.erase(rows_.begin() + index); }
+void TRowStore::Insert(int index, const TRecordData& record) {
+    if (index < 0 || index > count_) throw std::out_of_range("row index out of range");
+    Grow();
+    Encode(record);
+    char* slot = Finish();
+    std::memmove(index_ + index + 1, index_ + index, std::size_t(count_ - index) * sizeof(char*));
+    index_[index] = slot;
+    ++count_;
+}
+
+void TRowStore::Erase(int index) {
+    Abandon(Slot(index));
+    std::memmove(index_ + index, index_ + index + 1, std::size_t(count_ - index - 1) * sizeof(char*));
+    --count_;
+    Repack();
+}
 
 // ---------------------------------------------------------------- TDataSet
 

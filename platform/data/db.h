@@ -60,25 +60,42 @@ struct TRecordData {
     std::vector<TFieldValue> values;
 };
 
-// The rows of a data set, packed (per value a tag byte, then 8 bytes for a number or an
-// 8-byte length and the bytes) into blocks that never move, so reading many rows costs one
-// small copy per row and no reallocation. A row that is replaced gets new bytes; the old
-// ones stay until the store is cleared (a data set clears it when it reads its rows again).
+// The rows of a data set, packed into blocks that never move: per row a slot holding its
+// own size and that of what it holds, the key, then per value a tag byte and the value
+// (integers and lengths as variable-length numbers, floats as 8 bytes). A row is written
+// straight into its block as it is read, so many rows cost a few bytes per value and no
+// allocation per row; the index of rows grows by realloc, so a large one is remapped
+// rather than copied. A row replaced by one that fits its slot is rewritten in place;
+// otherwise it gets a new slot, and once abandoned slots outweigh the live ones the store
+// packs itself again.
 class TRowStore {
 public:
     struct Row {
         std::int64_t key = 0;
-        const char* data = nullptr;
-        std::uint32_t size = 0;
         bool hasKey = false;
     };
-    int Count() const { return int(rows_.size()); }
-    bool Empty() const { return rows_.empty(); }
+    TRowStore() = default;
+    TRowStore(TRowStore&& other) noexcept { Swap(other); }
+    TRowStore& operator=(TRowStore&& other) noexcept {
+        TRowStore old(std::move(*this));
+        Swap(other);
+        return *this;
+    }
+    TRowStore(const TRowStore&) = delete;
+    TRowStore& operator=(const TRowStore&) = delete;
+    ~TRowStore();
+
+    int Count() const { return count_; }
+    bool Empty() const { return count_ == 0; }
     void Clear();
-    const Row& At(int index) const { return rows_.at(std::size_t(index)); }
+    // Raises std::out_of_range for an index outside 0..Count()-1.
+    Row At(int index) const;
     // Building a row at the end: BeginRow, one Add per field, EndRow.
     void BeginRow(std::int64_t key, bool hasKey);
-    void AddNull() { scratch_ += char(TFieldValue::Null); }
+    void AddNull() {
+        Ensure(1);
+        *put_++ = char(TFieldValue::Null);
+    }
     void AddInt(std::int64_t value);
     void AddFloat(double value);
     void AddText(const char* data, std::size_t size) { AddString(TFieldValue::Text, data, size); }
@@ -90,18 +107,42 @@ public:
     void Put(int index, const TRecordData& record);
     void Insert(int index, const TRecordData& record);
     void Erase(int index);
+    // Bytes held by live rows and by abandoned slots (for checks of the packing).
+    std::size_t LiveBytes() const { return live_; }
+    std::size_t WastedBytes() const { return waste_; }
 
 private:
+    void Swap(TRowStore& other) noexcept;
     void AddString(TFieldValue::Kind kind, const char* data, std::size_t size);
-    Row Pack(const TRecordData& record);
-    // Copies the scratch bytes into a block and returns the row over them.
-    Row Keep();
-    std::vector<Row> rows_;
-    std::vector<std::unique_ptr<char[]>> blocks_;
-    std::size_t blockUsed_ = 0;
+    void AddVarint(std::uint64_t value);
+    // Room for n more bytes of the row being built, moving it to a new block if need be.
+    void Ensure(std::size_t n) {
+        if (std::size_t(limit_ - put_) < n) NewBlock(n);
+    }
+    void NewBlock(std::size_t n);
+    void Encode(const TRecordData& record);
+    // Ends the row being built: its slot, counted live.
+    char* Finish();
+    char* Slot(int index) const;
+    void Grow();
+    void Abandon(char* slot);
+    void Repack();
+    class Recycler;
+    struct BlockFree {
+        std::size_t size = 0;
+        void operator()(char* p) const;
+    };
+    using Block = std::unique_ptr<char[], BlockFree>;
+    char** index_ = nullptr;  // malloc'd; one slot per row
+    int count_ = 0;
+    int capacity_ = 0;
+    std::vector<Block> blocks_;
     std::size_t blockSize_ = 0;
-    std::string scratch_;
-    Row building_;
+    char* row_ = nullptr;    // the slot being built
+    char* put_ = nullptr;    // where its next byte goes
+    char* limit_ = nullptr;  // the end of its block
+    std::size_t live_ = 0;
+    std::size_t waste_ = 0;
 };
 
 class TDataSet;

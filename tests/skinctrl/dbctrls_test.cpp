@@ -17,7 +17,9 @@
 #include "platform/windows/input.h"
 #include "skinctrl/dvxdbctrls.h"
 #include "skinctrl/dvxdbnavigator.h"
+#include "skinctrl/dvxfiletheme.h"
 #include "support/tempdir.h"
+#include "theme_support.h"
 
 using namespace platform;
 using namespace skinctrl;
@@ -658,6 +660,137 @@ TEST_F(SkinDB, WrappersDrawTheirBorderBand) {
         EXPECT_EQ(At(x, y), border) << x << "," << y;
     EXPECT_EQ(At(11, 11), ColorToRGB(edit->Color())) << "the inner frame in the control's colour";
     EXPECT_EQ(edit->Text(), "Green");
+}
+
+// Under a skin file the wrappers take the skin's colours: the grid its border, fixed, cell,
+// font and title colours, the lookup box its button and border, the edit its border; each
+// shows them in pixels.
+TEST_F(SkinDB, WrappersTakeTheSkinFilesColours) {
+    const int border = 0x0000C0, fixed = 0x00C0C0, cell = 0xE0F0FF, font = 0x404000, title = 0x800080,
+              button = 0x30A030;
+    auto record = [](const char* name, int value) {
+        return std::string(R"({"name":")") + name + R"(","type":1,"value":{"int":)" + std::to_string(value) + "}},";
+    };
+    skintest::MakeSk2(dir.path() / "skin.sk2",
+                      R"({"records":[)" + record("SKIN2_CONTROLBORDERCOLOR", border) +
+                          record("SKIN2_SELECTEDMENUCOLOR", fixed) + record("SKIN2_CONTROLCOLOR", cell) +
+                          record("SKIN2_CONTROLFONTCOLOR", font) + record("SKIN2_SELECTEDMENUFONTCOLOR", title) +
+                          record("SKIN2_FORMCOLOR", button) + R"({"name":"E"}]})");
+    skintest::MakeVxk(dir.path() / "skin.vxk", dir.path() / "skin.sk2");
+    auto* theme = new TdvxFileTheme(form);
+    theme->SetThemeFile((dir.path() / "skin.vxk").string());
+    ASSERT_TRUE(theme->CanUse());
+    auto* grid = Place<TdvxDBGrid>(10, 10, 300, 100);
+    auto* lookup = Place<TdvxDBLookupComboBox>(10, 130, 120, 24);
+    auto* edit = Place<TdvxDBEdit>(150, 130, 120, 24);
+    grid->SetFileTheme(theme);
+    grid->SetUIStyle(FromThemeFile);
+    lookup->SetFileTheme(theme);
+    lookup->SetUIStyle(FromThemeFile);
+    edit->SetFileTheme(theme);
+    edit->SetUIStyle(FromThemeFile);
+    grid->SetDataSource(src);
+    form->Show();
+    Pump();
+    Shot("dvxdbfiletheme.png");
+    EXPECT_EQ(grid->BorderColor(), TColor(border));
+    EXPECT_EQ(grid->FixedColor(), TColor(fixed));
+    EXPECT_EQ(grid->Color(), TColor(cell));
+    EXPECT_EQ(grid->Font()->Color(), TColor(font));
+    EXPECT_EQ(grid->TitleFont()->Color(), TColor(title));
+    EXPECT_EQ(lookup->ButtonColor(), TColor(button));
+    EXPECT_EQ(lookup->BorderColor(), TColor(border));
+    EXPECT_EQ(edit->BorderColor(), TColor(border));
+    TRect plain = grid->CellRect(3, 2);
+    EXPECT_EQ(At(10 + 1 + plain.right - 3, 10 + 1 + plain.top + 2), ColorToRGB(TColor(cell)));
+    TRect fixedCell = grid->CellRect(2, 0);
+    EXPECT_EQ(At(10 + 1 + fixedCell.right - 3, 10 + 1 + fixedCell.top + 2), ColorToRGB(TColor(fixed)));
+    for (auto [x, y] : std::vector<std::pair<int, int>>{{10, 10}, {309, 60}, {10, 130}, {150, 130}, {269, 153}})
+        EXPECT_EQ(At(x, y), ColorToRGB(TColor(border))) << x << "," << y;
+    TPoint o = lookup->ClientToScreen(TPoint(0, 0)), f = form->ClientToScreen(TPoint(0, 0));
+    TRect b = lookup->ButtonArea();
+    EXPECT_EQ(At(o.x - f.x + b.right - 2, o.y - f.y + b.bottom - 2), ColorToRGB(TColor(button)));
+}
+
+// Right to left, the lookup box's button moves to the left edge with its dividing line on
+// its right side, and the arrow goes along; left to right it mirrors back.
+TEST_F(SkinDB, LookupComboButtonFollowsTheReadingOrder) {
+    auto* lookup = Place<TdvxDBLookupComboBox>(10, 10, 120, 24);
+    lookup->SetUIStyle(DeepBlue);
+    form->Show();
+    Pump();
+    const int cx = GetSystemMetrics(SM_CXVSCROLL);
+    struct Case {
+        bool middleEast;
+        TBiDiMode mode;
+        bool buttonLeft;
+    } cases[] = {
+        {false, bdLeftToRight, false},
+        {true, bdLeftToRight, false},
+        {false, bdRightToLeft, false},
+        {true, bdRightToLeft, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.middleEast) + " " + std::to_string(int(c.mode)));
+        SysLocale.MiddleEast = c.middleEast;
+        lookup->SetBiDiMode(c.mode);
+        lookup->Invalidate();
+        Pump();
+        TRect b = lookup->ButtonArea();
+        int w = lookup->ClientWidth();
+        EXPECT_EQ(b.left, c.buttonLeft ? 0 : w - cx);
+        EXPECT_EQ(b.Width(), cx);
+        TPoint o = lookup->ClientToScreen(TPoint(0, 0)), f = form->ClientToScreen(TPoint(0, 0));
+        auto px = [&](int x, int y) { return At(o.x - f.x + x, o.y - f.y + y); };
+        COLORREF line = ColorToRGB(lookup->BorderColor()), fill = ColorToRGB(lookup->ButtonColor());
+        int lineX = c.buttonLeft ? b.right - 1 : b.left, otherX = c.buttonLeft ? b.left : b.right - 1;
+        EXPECT_EQ(px(lineX, b.top + b.Height() / 2), line);
+        EXPECT_EQ(px(otherX - (c.buttonLeft ? -1 : 1), b.top + b.Height() / 2), fill);
+        int ink = 0;
+        for (int y = b.top; y < b.bottom; ++y)
+            for (int x = b.left + 1; x < b.right - 1; ++x) ink += px(x, y) == RGB(0, 0, 0);
+        EXPECT_GT(ink, 0) << "the arrow inside the button";
+    }
+    SysLocale.MiddleEast = false;
+}
+
+// Switched to right to left, the grid's vertical bar moves to its left edge and the skinned
+// horizontal bar mirrors: its thumb starts at the right. The no-align right-to-left mode
+// counts as right to left too, and only in a Middle East locale.
+TEST_F(SkinDB, GridMirrorsItsHorizontalBarRightToLeft) {
+    auto* grid = Place<TdvxDBGrid>(20, 30, 200, 100);
+    grid->SetDataSource(src);
+    auto* v = Place<TdvxScrollBar>(0, 0, 16, 50);
+    auto* h = Place<TdvxScrollBar>(0, 0, 50, 16);
+    form->Show();
+    Pump();
+    grid->SetVScrollBar(v);
+    grid->SetHScrollBar(h);
+    struct Case {
+        bool middleEast;
+        TBiDiMode mode;
+        bool rtl;
+    } cases[] = {
+        {true, bdRightToLeft, true},
+        {true, bdRightToLeftNoAlign, true},
+        {false, bdRightToLeft, false},
+        {true, bdLeftToRight, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.middleEast) + " " + std::to_string(int(c.mode)));
+        SysLocale.MiddleEast = c.middleEast;
+        grid->SetBiDiMode(bdLeftToRight);
+        grid->UpdateScrollBarsPos();
+        h->SetPosition(0);
+        grid->SetBiDiMode(c.mode);
+        grid->UpdateScrollBarsPos();
+        EXPECT_EQ(v->Left(), c.rtl ? 21 : 20 + 200 - 16 - 1);
+        // The grid shows its first columns: the thumb sits at the end the reading starts from.
+        ASSERT_GT(h->Max(), 0) << "the columns are wider than the grid";
+        EXPECT_EQ(h->Position(), c.rtl ? h->Max() : 0);
+    }
+    SysLocale.MiddleEast = false;
+    grid->SetBiDiMode(bdLeftToRight);
 }
 
 }  // namespace
