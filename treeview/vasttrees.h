@@ -993,6 +993,9 @@ public:
     // Tells the event sink about a change while the tree has an accessible item.
     void NotifyAccessibleEvent(platform::DWORD event);
     void NotifyAccessibleFocus();
+    // The header's main column changed: a running edit ends without its text and the
+    // accessible object's names (the rows' main-column texts) are announced as changed.
+    virtual void MainColumnChanged();
 
     // ---- printing (vtprint.cpp) ----
     // Prints every shown row (and the header when asked and shown) over as many pages as

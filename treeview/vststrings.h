@@ -126,6 +126,7 @@ protected:
     virtual void DoGetText(PVastNode node, TColumnIndex column, TVSTTextType textType, std::string& text);
     virtual void DoNewText(PVastNode node, TColumnIndex column, const std::string& text);
     void FontChanged() override;
+    void MainColumnChanged() override;
     // The caption chunk of tree streams: the main column's text as UTF-16LE units.
     void WriteChunks(platform::TStream& stream, PVastNode node) override;
     bool ReadChunk(platform::TStream& stream, int version, PVastNode node, int chunkType,
