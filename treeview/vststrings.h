@@ -119,6 +119,14 @@ public:
     TVTPaintText OnPaintText;
     TVSTShortenStringEvent OnShortenString;
 
+    // Hints: the control's hint, then OnGetHint; a tooltip without OnGetHint is the cell's text.
+    std::string DoGetNodeHint(PVastNode node, TColumnIndex column, TVTTooltipLineBreakStyle& lineBreakStyle) override;
+    std::string DoGetNodeTooltip(PVastNode node, TColumnIndex column,
+                                 TVTTooltipLineBreakStyle& lineBreakStyle) override;
+    std::function<void(TBaseVastTree* sender, PVastNode node, TColumnIndex column,
+                       TVTTooltipLineBreakStyle& lineBreakStyle, std::string& hintText)>
+        OnGetHint;
+
 protected:
     virtual void DoPaintText(PVastNode node, platform::TCanvas* canvas, TColumnIndex column, TVSTTextType textType);
     virtual void DoTextDrawing(TVTPaintInfo& paintInfo, const std::string& text, platform::TRect cellRect,
