@@ -83,9 +83,8 @@ void TBaseVastTree::CMHintShow(TMessage& message) {
         message.Result = 0;
         info.HintStr = " ";
         bool columns = header_->GetUseColumns();
-        TPoint inWindow{info.CursorPos.x, info.CursorPos.y + header_->Height()};
-        if (columns && (header_->Options() & hoShowHint) && (header_->Options() & hoVisible) &&
-            header_->InHeader(inWindow)) {
+        if (columns && (header_->Options() & hoShowHint) &&
+            header_->InHeader(info.CursorPos)) {
             // The header strip lies above the client area.
             info.CursorRect = TRect{0, -header_->Height(), ClientWidth(), 0};
             int left = 0, right = 0;
@@ -182,7 +181,7 @@ void TBaseVastTree::CMHintShowPause(TMessage& message) {
         POINT p;
         GetCursorPos(&p);
         TPoint client = ScreenToClient(TPoint{p.x, p.y});
-        if (header_->InHeader(TPoint{client.x, client.y + header_->Height()})) *pause = 0;
+        if (header_->InHeader(client)) *pause = 0;
     }
 }
 
