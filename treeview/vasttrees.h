@@ -230,6 +230,25 @@ struct THitInfo {
     TColumnIndex Column = NoColumn;
 };
 
+// Hints: what the tree shows under the pointer (its own hint, a node hint, or the cell's
+// whole text where it is cut off), how the hint window appears and how a text is broken.
+enum TVTHintMode { hmDefault, hmHint, hmHintAndDefault, hmTooltip };
+enum THintAnimationType { hatNone, hatFade, hatSlide, hatSystemDefault };
+enum TVTTooltipLineBreakStyle { hlbDefault, hlbForceSingleLine, hlbForceMultiLine };
+
+// What the tree hands its hint window (copied by value).
+struct TVTHintData {
+    TBaseVastTree* Tree = nullptr;
+    PVastNode Node = nullptr;
+    TColumnIndex Column = NoColumn;
+    platform::TRect HintRect;
+    std::string DefaultHint;
+    std::string HintText;
+    platform::TBiDiMode BidiMode = platform::bdLeftToRight;
+    platform::TAlignment Alignment = platform::taLeftJustify;
+    TVTTooltipLineBreakStyle LineBreakStyle = hlbDefault;
+};
+
 // The tree a node belongs to: climbs to the hidden root, whose Parent field holds the
 // tree. Raises "Node must not be nil." for nullptr.
 TBaseVastTree* TreeFromNode(PVastNode node);
@@ -997,6 +1016,28 @@ public:
     // Tells the event sink about a change while the tree has an accessible item.
     void NotifyAccessibleEvent(platform::DWORD event);
     void NotifyAccessibleFocus();
+    // The header's main column changed: a running edit ends without its text and the
+    // accessible object's names (the rows' main-column texts) are announced as changed.
+    virtual void MainColumnChanged();
+
+    // ---- hints (vthints.cpp) ----
+    TVTHintMode HintMode() const { return hintMode_; }
+    void SetHintMode(TVTHintMode value) { hintMode_ = value; }
+    THintAnimationType HintAnimation() const { return hintAnimation_; }
+    void SetHintAnimation(THintAnimationType value) { hintAnimation_ = value; }
+    const TVTHintData& HintData() const { return hintData_; }
+    // The client area the current hint was issued for (empty when none).
+    const platform::TRect& LastHintRect() const { return lastHintRect_; }
+    // The node hint and the node tooltip: the control's hint, no line-break wish.
+    virtual std::string DoGetNodeHint(PVastNode node, TColumnIndex column, TVTTooltipLineBreakStyle& lineBreakStyle);
+    virtual std::string DoGetNodeTooltip(PVastNode node, TColumnIndex column,
+                                         TVTTooltipLineBreakStyle& lineBreakStyle);
+    virtual platform::THintWindowClass GetHintWindowClass();
+    // The hint animation the hint window runs (the system default: a fade).
+    THintAnimationType DoGetAnimationType();
+    // CM_HINTSHOW (lParam: the application's THintInfo) and CM_HINTSHOWPAUSE (lParam: the pause).
+    void CMHintShow(platform::TMessage& message);
+    void CMHintShowPause(platform::TMessage& message);
 
     // ---- printing (vtprint.cpp) ----
     // Prints every shown row (and the header when asked and shown) over as many pages as
@@ -1228,6 +1269,10 @@ private:
     std::vector<PVastNode> dragSelection_;
     TVTDragManager* dragManager_ = nullptr;
     TDragOperations dragOperations_ = doCopy | doMove;
+    TVTHintMode hintMode_ = hmDefault;
+    THintAnimationType hintAnimation_ = hatSystemDefault;
+    TVTHintData hintData_;
+    platform::TRect lastHintRect_;
     IAccessible* accessible_ = nullptr;
     IAccessible* accessibleItem_ = nullptr;
     void WMGetObject(platform::TMessage& message);

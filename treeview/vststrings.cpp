@@ -121,6 +121,12 @@ void TCustomVastStringTree::FontChanged() {
     ClearCachedWidths();
 }
 
+// The cached widths are those of the old main column's texts.
+void TCustomVastStringTree::MainColumnChanged() {
+    TBaseVastTree::MainColumnChanged();
+    ClearCachedWidths();
+}
+
 void TCustomVastStringTree::MeasureFont() {
     TCanvas* canvas = Canvas();
     canvas->SetFont(Font());

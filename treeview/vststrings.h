@@ -119,6 +119,14 @@ public:
     TVTPaintText OnPaintText;
     TVSTShortenStringEvent OnShortenString;
 
+    // Hints: the control's hint, then OnGetHint; a tooltip without OnGetHint is the cell's text.
+    std::string DoGetNodeHint(PVastNode node, TColumnIndex column, TVTTooltipLineBreakStyle& lineBreakStyle) override;
+    std::string DoGetNodeTooltip(PVastNode node, TColumnIndex column,
+                                 TVTTooltipLineBreakStyle& lineBreakStyle) override;
+    std::function<void(TBaseVastTree* sender, PVastNode node, TColumnIndex column,
+                       TVTTooltipLineBreakStyle& lineBreakStyle, std::string& hintText)>
+        OnGetHint;
+
 protected:
     virtual void DoPaintText(PVastNode node, platform::TCanvas* canvas, TColumnIndex column, TVSTTextType textType);
     virtual void DoTextDrawing(TVTPaintInfo& paintInfo, const std::string& text, platform::TRect cellRect,
@@ -126,6 +134,7 @@ protected:
     virtual void DoGetText(PVastNode node, TColumnIndex column, TVSTTextType textType, std::string& text);
     virtual void DoNewText(PVastNode node, TColumnIndex column, const std::string& text);
     void FontChanged() override;
+    void MainColumnChanged() override;
     // The caption chunk of tree streams: the main column's text as UTF-16LE units.
     void WriteChunks(platform::TStream& stream, PVastNode node) override;
     bool ReadChunk(platform::TStream& stream, int version, PVastNode node, int chunkType,

@@ -110,6 +110,11 @@ void TBaseVastTree::NotifyAccessibleFocus() {
         NotifyAccessibleEvent(event);
 }
 
+void TBaseVastTree::MainColumnChanged() {
+    if (states_ & (tsEditing | tsEditPending)) DoCancelEdit();
+    NotifyAccessibleEvent(EVENT_OBJECT_NAMECHANGE);
+}
+
 void TBaseVastTree::ReleaseAccessible() {
     for (IAccessible** object : {&accessible_, &accessibleItem_})
         if (*object) {

@@ -96,7 +96,12 @@ void TVTHeader::SetMainColumn(TColumnIndex value) {
     value = columns_->Count() == 0 ? NoColumn : std::clamp(value, 0, columns_->Count() - 1);
     if (value == mainColumn_) return;
     mainColumn_ = value;
-    if (owner_) owner_->InvalidateTree();
+    if (!owner_) return;
+    if (!(states_ & hsLoading) && !owner_->IsLoadingOrDesigning()) {
+        owner_->MainColumnChanged();
+        if (!(owner_->TreeOptions()->SelectionOptions() & toExtendedFocus)) owner_->focusedColumn_ = mainColumn_;
+    }
+    owner_->InvalidateTree();
 }
 
 void TVTHeader::SetSortColumn(TColumnIndex value) {

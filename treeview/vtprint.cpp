@@ -65,6 +65,32 @@ void TBaseVastTree::Print(TPrinter* printer, bool withHeader) {
     int columns = (imageWidth + pageWidth - 1) / pageWidth;
     int rows = (imageHeight + pageHeight - 1) / pageHeight;
 
+    // Rows keep their height on paper while the text keeps its size, so a font taller than
+    // the lowest printed row would be cut at each row's bottom: the print then uses the
+    // largest size of the same font whose lines fit that row (the scale stays the one of
+    // the tree's own font, so the rows still print at their size on screen).
+    int lowestRow = 0;
+    for (PVastNode n = GetFirstVisibleNoInit(); n; n = GetNextVisibleNoInit(n))
+        if (lowestRow == 0 || n->NodeHeight < lowestRow) lowestRow = n->NodeHeight;
+    TFont savedFont;
+    savedFont.Assign(Font());
+    bool fontShrunk = false;
+    TScopeExit restoreFont([this, &savedFont, &fontShrunk] {
+        if (fontShrunk) Font()->Assign(&savedFont);
+    });
+    if (lowestRow > 0 && screenText > lowestRow - 2) {
+        TFont fitting;
+        fitting.Assign(Font());
+        int em = std::max(1, lowestRow - 2);
+        for (; em > 4; --em) {
+            fitting.SetHeight(-em);
+            probe.Canvas()->Font()->Assign(&fitting);
+            if (probe.Canvas()->TextHeight("Tj") <= lowestRow - 2) break;
+        }
+        fontShrunk = true;
+        Font()->SetHeight(-em);
+    }
+
     TColor oldColor = Color();
     TScopeExit restoreColor([this, oldColor] { SetColor(oldColor); });
     SetColor(clWhite);

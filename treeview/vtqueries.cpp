@@ -32,6 +32,12 @@ bool TBaseVastTree::HandleQueryMessage(TMessage& message) {
             // Answered here alone: never passed on to the default handling.
             WMGetObject(message);
             return true;
+        case CM_HINTSHOW:
+            CMHintShow(message);
+            return true;
+        case CM_HINTSHOWPAUSE:
+            CMHintShowPause(message);
+            return true;
         case TVM_GETNEXTITEM: {
             message.Result = 0;
             WPARAM code = message.WParam;

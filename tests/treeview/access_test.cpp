@@ -161,6 +161,29 @@ TEST_F(AccessTest, EventsOfAFocusChangeComeInOrder) {
     EXPECT_EQ(events, (std::vector<DWORD>{EVENT_OBJECT_STATECHANGE, EVENT_OBJECT_STATECHANGE}));
 }
 
+TEST_F(AccessTest, AnotherMainColumnRenamesTheRows) {
+    Register(true);
+    TComPtr<IAccessible> object = ObjectFromLresult(GetObject(OBJID_CLIENT));
+    ASSERT_TRUE(object);
+    std::vector<DWORD> events;
+    SetAccessibleEventSink([&](DWORD e, HWND, long, long) { events.push_back(e); });
+    tree()->TreeOptions()->SetMiscOptions(tree()->TreeOptions()->MiscOptions() | toEditable);
+    tree()->EditNode(fixture.nodes[3], 0);
+    ASSERT_TRUE(tree()->IsEditing());
+    tree()->Header()->SetMainColumn(1);
+    EXPECT_EQ(events, std::vector<DWORD>{EVENT_OBJECT_NAMECHANGE});
+    EXPECT_EQ(object->Name(1), "0:12:30");
+    EXPECT_FALSE(tree()->IsEditing()) << "the edit ends with the main column";
+    EXPECT_EQ(tree()->FocusedColumn(), 1);
+    // The same main column again, or one past the columns on the last: no news.
+    events.clear();
+    tree()->Header()->SetMainColumn(1);
+    tree()->Header()->SetMainColumn(3);
+    tree()->Header()->SetMainColumn(9);
+    EXPECT_EQ(events, std::vector<DWORD>{EVENT_OBJECT_NAMECHANGE});
+    EXPECT_EQ(object->Name(4), "holiday.flv");
+}
+
 TEST_F(AccessTest, AnObjectOutlivingItsTreeAnswersEmpty) {
     Register(true);
     TComPtr<IAccessible> object;

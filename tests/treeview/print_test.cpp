@@ -174,6 +174,21 @@ TEST_F(PrintTest, PagePixelsShowHeaderGridAndText) {
                 (dir.path() / "ocr").string() + "'");
         std::string text = Capture("OMP_THREAD_LIMIT=1 tesseract '" + (dir.path() / "ocr.png").string() + "' stdout --psm 7");
         EXPECT_NE(text.find("MOONLIGHT"), std::string::npos) << text;
+        // A row whose text reaches below the baseline: the descenders of "y" and "p" are
+        // not cut at the row's bottom (cut, the y reads as a v).
+        EXPECT_EQ(tree()->Font()->Size(), 14) << "the tree's font is given back";
+        int rowTop = 0;
+        for (PVastNode n = tree()->GetFirstVisibleNoInit(); n && n != fixture.nodes[3]; n = tree()->GetNextVisibleNoInit(n))
+            rowTop += n->NodeHeight;
+        int pageWidth = 0, pageHeight = 0;
+        PageInTreePixels(pageWidth, pageHeight);
+        double perPixel = 150.0 * printer.PageWidth() / TPrinter::kDpi / pageWidth;  // page pixels at 150 dpi
+        int y = int(rowTop * perPixel), h = int(3 * tree()->DefaultNodeHeight() * perPixel);
+        Capture("pdftoppm -png -r 150 -f 1 -l 1 -x 0 -y " + std::to_string(std::max(0, y - h / 3)) + " -W 400 -H " +
+                std::to_string(h) + " -singlefile '" + pdf + "' '" + (dir.path() / "ocr2").string() + "'");
+        text = Capture("OMP_THREAD_LIMIT=1 tesseract '" + (dir.path() / "ocr2.png").string() + "' stdout --psm 6");
+        EXPECT_NE(text.find("holiday.avi"), std::string::npos) << text;
+        EXPECT_NE(text.find("chapter 2"), std::string::npos) << text;
     }
 }
 

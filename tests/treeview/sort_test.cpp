@@ -1,7 +1,9 @@
 // Sorting siblings by OnCompareNodes: order, stability, refusals and failures.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
+#include <string>
 
 #include "tree_support.h"
 
@@ -68,6 +70,35 @@ TEST_F(SortTest, SortsUpAndDownKeepingEqualNodesInOrder) {
         EXPECT_EQ(Name(tree, tree.RootNode()->LastChild), std::string(c.expected).substr(std::string(c.expected).rfind(' ') + 1));
         EXPECT_EQ(tree.RootNode()->FirstChild->PrevSibling, nullptr);
         EXPECT_EQ(CheckInvariants(tree), "");
+    }
+}
+
+// Longer sibling lists go through the sorted short runs and several merge passes, with
+// remainders at the ends; the order must be std::stable_sort's, both ways, and a compare
+// that fails deep in a merge must leave the list as it was.
+TEST_F(SortTest, LongSiblingListsMatchAStableSort) {
+    for (std::size_t count : {16u, 17u, 33u, 100u, 257u}) {
+        for (TSortDirection direction : {sdAscending, sdDescending}) {
+            SCOPED_TRACE(std::to_string(count) + (direction == sdAscending ? " up" : " down"));
+            tree.Clear();
+            std::vector<std::string> names;
+            for (std::size_t i = 0; i < count; ++i) names.push_back(std::to_string((i * 7 + i / 5) % 10) + "." + std::to_string(i));
+            for (const std::string& name : names) Add(tree, nullptr, name.c_str());
+            std::string before = Children(nullptr);
+            compares = 0;
+            throwAfter = int(count * 3);
+            EXPECT_THROW(tree.Sort(nullptr, 0, direction, true), std::runtime_error);
+            EXPECT_EQ(Children(nullptr), before);
+            throwAfter = -1;
+            tree.Sort(nullptr, 0, direction, true);
+            std::stable_sort(names.begin(), names.end(), [&](const std::string& a, const std::string& b) {
+                return direction == sdAscending ? a[0] < b[0] : a[0] > b[0];
+            });
+            std::string expected;
+            for (const std::string& name : names) expected += (expected.empty() ? "" : " ") + name;
+            EXPECT_EQ(Children(nullptr), expected);
+            EXPECT_EQ(CheckInvariants(tree), "");
+        }
     }
 }
 
