@@ -81,7 +81,7 @@ void TBaseVastTree::CMHintShow(TMessage& message) {
     if (!GetCapture() && ShowHint() && !(states_ & (tsOLEDragging | tsDrawSelecting | tsScrolling)) &&
         !Dragging() && header_->States() == 0 && ownHint) {
         message.Result = 0;
-        info.HintStr = " ";
+        info.HintStr.assign(1, ' ');  // not empty, so a hint shows
         bool columns = header_->GetUseColumns();
         if (columns && (header_->Options() & hoShowHint) &&
             header_->InHeader(info.CursorPos)) {
