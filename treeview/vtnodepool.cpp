@@ -12,6 +12,7 @@
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
+#include <sanitizer/lsan_interface.h>
 #endif
 
 namespace treeview {
@@ -64,6 +65,19 @@ void Unpoison([[maybe_unused]] void* p, [[maybe_unused]] std::size_t n) {
     ASAN_UNPOISON_MEMORY_REGION(p, n);
 #endif
 }
+
+// Mapped blocks are not heap memory, so the leak checker would not look into them: what a
+// live node's data points to would count as leaked. Each block in use is one of its roots.
+void AddRoot([[maybe_unused]] void* p, [[maybe_unused]] std::size_t n) {
+#if defined(__SANITIZE_ADDRESS__)
+    __lsan_register_root_region(p, n);
+#endif
+}
+void DropRoot([[maybe_unused]] void* p, [[maybe_unused]] std::size_t n) {
+#if defined(__SANITIZE_ADDRESS__)
+    __lsan_unregister_root_region(p, n);
+#endif
+}
 }  // namespace
 
 struct TNodePool::Block {
@@ -77,7 +91,10 @@ constexpr std::size_t kHeader = (sizeof(std::size_t) * 3 + kAlign - 1) & ~(kAlig
 }
 
 TNodePool::~TNodePool() {
-    for (std::uintptr_t b : blocks_) GiveBack(reinterpret_cast<void*>(b), kBlock);
+    for (std::uintptr_t b : blocks_) {
+        DropRoot(reinterpret_cast<void*>(b), kBlock);
+        GiveBack(reinterpret_cast<void*>(b), kBlock);
+    }
 }
 
 TNodePool::Size& TNodePool::SizeFor(std::size_t slot) {
@@ -112,6 +129,7 @@ TNodePool::Block* TNodePool::NewBlock(Size& s) {
         if (blockCount_ >= kSmallBlocks) madvise(p, kBlock, MADV_HUGEPAGE);
     }
     Unpoison(p, kBlock);
+    AddRoot(p, kBlock);
     blocks_.insert(reinterpret_cast<std::uintptr_t>(p));
     ++blockCount_;
     auto* b = static_cast<Block*>(p);
