@@ -16,13 +16,6 @@ using namespace apptest;
 
 std::string Shell(const std::string& command) { return testsupport::Capture(command + " 2>/dev/null"); }
 
-// Up to about thirty seconds: a sanitizer build on a busy machine starts slowly.
-template <class F> bool WaitLong(F check) {
-    for (int round = 0; round < 3; ++round)
-        if (desktop::WaitFor(check)) return true;
-    return false;
-}
-
 int Field(const std::string& info, const std::string& name) {
     std::size_t at = info.find(name);
     return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + name.size());
@@ -50,7 +43,7 @@ TEST(Desktop, MainWindowShowsOpensItsHelpMenuDragsAndCloses) {
                                (home.path() / "err.txt").string());
     ASSERT_GT(pid, 0);
     std::string id;
-    ASSERT_TRUE(WaitLong([&] {
+    ASSERT_TRUE(desktop::WaitLong([&] {
         id = Shell("xdotool search --onlyvisible --name '^Velmorasoft Lumacast$'");
         return !id.empty();
     })) << desktop::ReadFile((home.path() / "err.txt").string());
@@ -69,7 +62,7 @@ TEST(Desktop, MainWindowShowsOpensItsHelpMenuDragsAndCloses) {
     // btnMenu (712, 8, 22 x 22 in the default skin) opens the help menu just below it.
     Shell("xdotool mousemove --window " + id + " 723 19 click 1");
     std::string menu;
-    ASSERT_TRUE(WaitLong([&] {
+    ASSERT_TRUE(desktop::WaitLong([&] {
         std::string tree = Shell("xwininfo -root -tree");
         std::size_t at = tree.find("\"#32768\"");
         if (at == std::string::npos) return false;
@@ -80,7 +73,7 @@ TEST(Desktop, MainWindowShowsOpensItsHelpMenuDragsAndCloses) {
     if (desktop::OnPath("import")) Shell("import -window root " + (artifacts / "mainwin-menu.png").string());
     // Help, Support, (separator), Homepage.
     Shell("xdotool key Down Down Down Return");
-    ASSERT_TRUE(WaitLong([&] { return fs::exists(opened) && fs::file_size(opened) > 0; }))
+    ASSERT_TRUE(desktop::WaitLong([&] { return fs::exists(opened) && fs::file_size(opened) > 0; }))
         << "Homepage did not reach the opener";
     EXPECT_EQ(desktop::ReadFile(opened.string()), std::string(LUMACAST_WEB_ADDRESS) + "\n");
 
@@ -88,7 +81,7 @@ TEST(Desktop, MainWindowShowsOpensItsHelpMenuDragsAndCloses) {
     Shell("xdotool mousemove --window " + id +
         " 200 300 mousedown 1 mousemove_relative 40 30 mousemove_relative 10 10 mouseup 1");
     // The window follows each step of the pointer; it ends 50 right and 40 down.
-    EXPECT_TRUE(WaitLong([&] {
+    EXPECT_TRUE(desktop::WaitLong([&] {
         info = Shell("xwininfo -id " + id);
         return Field(info, "Absolute upper-left X: ") == left + 50 && Field(info, "Absolute upper-left Y: ") == top + 40;
     })) << info;
@@ -100,7 +93,7 @@ TEST(Desktop, MainWindowShowsOpensItsHelpMenuDragsAndCloses) {
     // close (790, 8) ends the program with 0.
     Shell("xdotool mousemove --window " + id + " 801 19 click 1");
     int status = -1;
-    ASSERT_TRUE(WaitLong([&] { return (status = desktop::Finished(pid)) != -1; })) << "it did not end";
+    ASSERT_TRUE(desktop::WaitLong([&] { return (status = desktop::Finished(pid)) != -1; })) << "it did not end";
     EXPECT_EQ(status, 0) << desktop::ReadFile((home.path() / "err.txt").string());
     EXPECT_EQ(StoredSetting("AutoUpdate"), "0");
     EXPECT_EQ(StoredSetting("Skin"), (BuiltProgramFolder() / "Images/DefaultImage.xml").string());

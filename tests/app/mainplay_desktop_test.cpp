@@ -18,21 +18,6 @@ using namespace apptest;
 
 std::string Shell(const std::string& command) { return testsupport::Capture(command + " 2>/dev/null"); }
 
-template <class F> bool WaitLong(F check) {
-    for (int round = 0; round < 3; ++round)
-        if (desktop::WaitFor(check)) return true;
-    return false;
-}
-
-// For checks that take screenshots (each takes a while): up to about forty tries.
-template <class F> bool WaitShots(F check) {
-    for (int i = 0; i < 40; ++i) {
-        if (check()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    }
-    return false;
-}
-
 TEST(MainPlayDesktop, PlaysAClipMovesTheBarAndTakesASnapshot) {
     for (const char* tool : {"Xvfb", "xdotool", "import", "compare", "identify", "ffmpeg"})
         if (!desktop::OnPath(tool)) GTEST_SKIP() << tool << " is not installed";
@@ -80,11 +65,11 @@ TEST(MainPlayDesktop, PlaysAClipMovesTheBarAndTakesASnapshot) {
     Shell("xdotool type --delay 5 '" + clip + "'");
     Shell("import -window " + dialog + " " + (artifacts / "mainplay-open-dialog.png").string());
     Shell("xdotool key Return");
-    ASSERT_TRUE(WaitLong([&] { return Shell("xdotool search --onlyvisible --name '^Open$'").empty(); }));
+    ASSERT_TRUE(desktop::WaitLong([&] { return Shell("xdotool search --onlyvisible --name '^Open$'").empty(); }));
 
     // The row shows in the list (16, 110) once the clip was probed; select it, then Play (440, 390).
     std::string before;
-    ASSERT_TRUE(WaitShots([&] {
+    ASSERT_TRUE(desktop::WaitShots([&] {
         before = shot("mainplay-added.png");
         return desktop::DifferentPixels(empty, before, "400x40+20+112") > 1000;
     })) << "the clip was not added";
@@ -93,12 +78,12 @@ TEST(MainPlayDesktop, PlaysAClipMovesTheBarAndTakesASnapshot) {
     click(458, 408);
     // The picture shows in the panel (440, 110, 360 x 270) and the bar (440, 432) moves.
     std::string first;
-    ASSERT_TRUE(WaitShots([&] {
+    ASSERT_TRUE(desktop::WaitShots([&] {
         first = shot("mainplay-playing-1.png");
         return desktop::DifferentPixels(before, first, "360x270+440+110") > 10000;
     })) << "nothing showed in the preview panel";
     std::string later;
-    EXPECT_TRUE(WaitShots([&] {
+    EXPECT_TRUE(desktop::WaitShots([&] {
         later = shot("mainplay-playing-2.png");
         return desktop::DifferentPixels(first, later, "360x20+440+432") > 20;
     })) << "the track bar did not move";
@@ -106,7 +91,7 @@ TEST(MainPlayDesktop, PlaysAClipMovesTheBarAndTakesASnapshot) {
     // Snapshot (524, 390) into the default snapshot folder under the home folder.
     click(542, 408);
     fs::path snapshot = home.path() / "VelmoraSoft Product Snapshot" / "00000.jpg";
-    ASSERT_TRUE(WaitLong([&] { return fs::exists(snapshot) && fs::file_size(snapshot) > 0; }))
+    ASSERT_TRUE(desktop::WaitLong([&] { return fs::exists(snapshot) && fs::file_size(snapshot) > 0; }))
         << desktop::ReadFile((home.path() / "err.txt").string());
     EXPECT_EQ(Shell("identify -format '%m %w %h' '" + snapshot.string() + "'"), "JPEG 320 240");
     Shell("import -window root " + (artifacts / "mainplay-desktop.png").string());
@@ -114,7 +99,7 @@ TEST(MainPlayDesktop, PlaysAClipMovesTheBarAndTakesASnapshot) {
     // close (790, 8) ends the program with 0.
     click(801, 19);
     int status = -1;
-    ASSERT_TRUE(WaitLong([&] { return (status = desktop::Finished(pid)) != -1; })) << "it did not end";
+    ASSERT_TRUE(desktop::WaitLong([&] { return (status = desktop::Finished(pid)) != -1; })) << "it did not end";
     EXPECT_EQ(status, 0) << desktop::ReadFile((home.path() / "err.txt").string());
 }
 

@@ -16,12 +16,6 @@ using namespace apptest;
 
 std::string Shell(const std::string& command) { return testsupport::Capture(command + " 2>/dev/null"); }
 
-template <class F> bool WaitLong(F check, int rounds = 3) {
-    for (int round = 0; round < rounds; ++round)
-        if (desktop::WaitFor(check)) return true;
-    return false;
-}
-
 int Field(const std::string& info, const std::string& name) {
     std::size_t at = info.find(name);
     return at == std::string::npos ? -1 : std::atoi(info.c_str() + at + name.size());
@@ -77,20 +71,20 @@ TEST(CustomDesktop, ThePreviewPlaysInsideTheDialogAndFollowsAnOptionBox) {
                                (home.path() / "err.txt").string());
     ASSERT_GT(pid, 0);
     std::string main;
-    ASSERT_TRUE(WaitLong([&] { return !(main = Window("Velmorasoft Lumacast")).empty(); }))
+    ASSERT_TRUE(desktop::WaitLong([&] { return !(main = Window("Velmorasoft Lumacast")).empty(); }))
         << desktop::ReadFile((home.path() / "err.txt").string());
 
     // addFile (16, 40, 72 x 56): the file dialog takes the clip's path.
     Shell("xdotool mousemove --window " + main + " 52 68 click 1");
     std::string open;
-    ASSERT_TRUE(WaitLong([&] { return !(open = Shell("xdotool search --onlyvisible --name 'Open'")).empty(); }));
+    ASSERT_TRUE(desktop::WaitLong([&] { return !(open = Shell("xdotool search --onlyvisible --name 'Open'")).empty(); }));
     Shell("xdotool type --delay 5 " + testsupport::ShellQuote(clip));
     Shell("xdotool key Return");
     // The row appears in the list; a click selects it and enables Customize.
     fs::path preview = program / "temp/velmora.swf";
     fs::remove(preview);
     std::string dialog;
-    ASSERT_TRUE(WaitLong([&] {
+    ASSERT_TRUE(desktop::WaitLong([&] {
         Shell("xdotool mousemove --window " + main + " 120 132 click 1");
         Shell("xdotool mousemove --window " + main + " 286 68 click 1");  // customize (250, 40)
         return !(dialog = Window("Customize")).empty();
@@ -100,7 +94,7 @@ TEST(CustomDesktop, ThePreviewPlaysInsideTheDialogAndFollowsAnOptionBox) {
     Shell("xdotool mousemove --window " + dialog + " 600 523 click 1");
     Shell("sleep 0.3");
     Shell("xdotool mousemove --window " + dialog + " 600 523 click 1");
-    ASSERT_TRUE(WaitLong([&] { return fs::exists(preview); })) << "no preview was built";
+    ASSERT_TRUE(desktop::WaitLong([&] { return fs::exists(preview); })) << "no preview was built";
 
     // The view's native area is a child of the dialog: 320 x 240 where the preview panel
     // (420, 90) centres it (20, 30).
@@ -120,13 +114,13 @@ TEST(CustomDesktop, ThePreviewPlaysInsideTheDialogAndFollowsAnOptionBox) {
     // file, the view loads it again and the video plays by itself: once the player shows a
     // picture, two shots taken a moment apart differ.
     harness::Image first, second;
-    ASSERT_TRUE(WaitLong([&] { return !Uniform(first = shot("custom-desktop-1.png")); }, 12))
+    ASSERT_TRUE(desktop::WaitLong([&] { return !Uniform(first = shot("custom-desktop-1.png")); }, 12))
         << "the player did not show";
     struct stat before {};
     stat(preview.c_str(), &before);
     Shell("sleep 1.1");  // a new modification time is visible at second resolution too
     Shell("xdotool mousemove --window " + dialog + " 47 418 click 1");
-    EXPECT_TRUE(WaitLong([&] {
+    EXPECT_TRUE(desktop::WaitLong([&] {
         struct stat after {};
         return stat(preview.c_str(), &after) == 0 &&
                (after.st_mtim.tv_sec != before.st_mtim.tv_sec || after.st_mtim.tv_nsec != before.st_mtim.tv_nsec);

@@ -19,21 +19,6 @@ using namespace apptest;
 
 std::string Shell(const std::string& command) { return testsupport::Capture(command + " 2>/dev/null"); }
 
-template <class F> bool WaitLong(F check) {
-    for (int round = 0; round < 3; ++round)
-        if (desktop::WaitFor(check)) return true;
-    return false;
-}
-
-// For checks that take screenshots (each takes a while): up to about forty tries.
-template <class F> bool WaitShots(F check) {
-    for (int i = 0; i < 40; ++i) {
-        if (check()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    }
-    return false;
-}
-
 std::string Window(const std::string& title) {
     std::string id = Shell("xdotool search --onlyvisible --name '^" + title + "$'");
     return id.substr(0, id.find('\n'));
@@ -89,16 +74,16 @@ protected:
                                      const std::function<bool(const std::string&)>& ready = nullptr) {
         SCOPED_TRACE(title);
         std::string id;
-        EXPECT_TRUE(WaitLong([&] { return !(id = Window(title)).empty(); })) << "it did not open\n" << Errors();
+        EXPECT_TRUE(desktop::WaitLong([&] { return !(id = Window(title)).empty(); })) << "it did not open\n" << Errors();
         if (id.empty()) return "";
         EXPECT_EQ(ShapeMissing(id), "") << "it is not shaped";
         std::string shot;
-        EXPECT_TRUE(WaitShots([&] {
+        EXPECT_TRUE(desktop::WaitShots([&] {
             shot = Shot(id, "dialogs-" + title + ".png");
             return desktop::Deviation(shot, "100x100+0+0") > 0.02 && (!ready || ready(shot));
         })) << "it did not draw itself";
         Click(id, x, y);
-        EXPECT_TRUE(WaitLong([&] {
+        EXPECT_TRUE(desktop::WaitLong([&] {
             // No window manager: the key goes to the window under the pointer; Escape is the
             // message box's last answer, "No".
             if (std::string ask = Window("Information"); !ask.empty())
@@ -130,7 +115,7 @@ TEST_F(DialogsDesktop, EditPreviewPlaysAndTurnsGreyAndEveryOtherDialogOpensShape
     // addFile (16, 40, 72 x 56) once the window has drawn its buttons: the open dialog
     // takes the clip's path.
     std::string empty;
-    ASSERT_TRUE(WaitShots([&] {
+    ASSERT_TRUE(desktop::WaitShots([&] {
         empty = Shot(main, "dialogs-main-empty.png");
         return desktop::Deviation(empty, "72x56+16+40") > 0.02;
     })) << "the main window did not draw its buttons\n" << Errors();
@@ -141,8 +126,8 @@ TEST_F(DialogsDesktop, EditPreviewPlaysAndTurnsGreyAndEveryOtherDialogOpensShape
     Click(open, 250, 262);
     Shell("xdotool type --delay 5 '" + clip + "'");
     Shell("xdotool key Return");
-    ASSERT_TRUE(WaitLong([&] { return Window("Open").empty(); }));
-    ASSERT_TRUE(WaitShots([&] {
+    ASSERT_TRUE(desktop::WaitLong([&] { return Window("Open").empty(); }));
+    ASSERT_TRUE(desktop::WaitShots([&] {
         return desktop::DifferentPixels(empty, Shot(main, "dialogs-main-added.png"), "400x40+20+112") > 1000;
     })) << "the clip was not added";
     Click(main, 100, 140);
@@ -151,13 +136,13 @@ TEST_F(DialogsDesktop, EditPreviewPlaysAndTurnsGreyAndEveryOtherDialogOpensShape
     // edit (406, 40): the dialog opens on the selected row, shaped.
     Click(main, 442, 68);
     std::string edit;
-    ASSERT_TRUE(WaitLong([&] { return !(edit = Window("Edit")).empty(); })) << Errors();
+    ASSERT_TRUE(desktop::WaitLong([&] { return !(edit = Window("Edit")).empty(); })) << Errors();
     EXPECT_EQ(ShapeMissing(edit), "") << "the edit dialog is not shaped";
 
     // The preview starts playing as the dialog shows, in EditPlayPanel (370, 72, 370 x 280).
     const std::string panel = "370x280+370+72";
     std::string first, later;
-    ASSERT_TRUE(WaitShots([&] {
+    ASSERT_TRUE(desktop::WaitShots([&] {
         first = Shot(edit, "dialogs-edit-playing-1.png");
         return desktop::MeanSaturation(first, panel) > 0.2;
     })) << "no coloured picture showed in the preview panel\n" << Errors();
@@ -173,7 +158,7 @@ TEST_F(DialogsDesktop, EditPreviewPlaysAndTurnsGreyAndEveryOtherDialogOpensShape
     Shell("import -window root " + (artifacts / "dialogs-edit-list.png").string());
     Shell("xdotool key Down Return");
     std::string grey;
-    EXPECT_TRUE(WaitShots([&] {
+    EXPECT_TRUE(desktop::WaitShots([&] {
         grey = Shot(edit, "dialogs-edit-gray.png");
         return desktop::MeanSaturation(grey, panel) < 0.02;
     })) << "the preview is not grey after picking \"Gray\": saturation "
@@ -184,7 +169,7 @@ TEST_F(DialogsDesktop, EditPreviewPlaysAndTurnsGreyAndEveryOtherDialogOpensShape
 
     // btnCancel (636, 490) closes it and gives the preview back to the main window.
     Click(edit, 686, 508);
-    ASSERT_TRUE(WaitLong([&] { return Window("Edit").empty(); })) << "the edit dialog did not close";
+    ASSERT_TRUE(desktop::WaitLong([&] { return Window("Edit").empty(); })) << "the edit dialog did not close";
 
     // clip (484, 40), closed by btnCancel (665, 650).
     // Its preview shows the clip as it is: what was tried in the edit dialog stayed there.
@@ -211,7 +196,7 @@ TEST_F(DialogsDesktop, EditPreviewPlaysAndTurnsGreyAndEveryOtherDialogOpensShape
     // close (790, 8) ends the program with 0.
     Click(main, 801, 19);
     int status = -1;
-    ASSERT_TRUE(WaitLong([&] { return (status = desktop::Finished(pid)) != -1; })) << "it did not end";
+    ASSERT_TRUE(desktop::WaitLong([&] { return (status = desktop::Finished(pid)) != -1; })) << "it did not end";
     EXPECT_EQ(status, 0) << Errors();
 }
 

@@ -57,6 +57,23 @@ template <class F> bool WaitFor(F check) {
     return check();
 }
 
+// Polls until check() holds, about ten seconds a round (three rounds by default: a
+// sanitizer build on a busy machine starts slowly).
+template <class F> bool WaitLong(F check, int rounds = 3) {
+    for (int round = 0; round < rounds; ++round)
+        if (WaitFor(check)) return true;
+    return false;
+}
+
+// For checks that take screenshots (each takes a while): up to about forty tries.
+template <class F> bool WaitShots(F check) {
+    for (int i = 0; i < 40; ++i) {
+        if (check()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+    return false;
+}
+
 // The exit status once the child ended, -1 while it runs.
 inline int Finished(pid_t pid) {
     int status = 0;

@@ -8,6 +8,7 @@
 #include "platform/windows/input.h"
 #include "platform/windows/windows_test_support.h"
 #include "tree_support.h"
+#include "two_trees.h"
 #include "treeview/vtclipboard.h"
 #include "treeview/vtdragdrop.h"
 
@@ -176,28 +177,9 @@ TEST_F(DropTest, ToggledAcceptOLEDropRegistersAndRevokes) {
 
 // Two trees side by side on one form; rows are dragged from the left one with injected
 // pointer input, through the platform's drag loop.
-class DragSourceTest : public ::testing::Test {
+class DragSourceTest : public TwoTreesTest {
 protected:
-    void SetUp() override {
-        platform::test::UseHeadlessBackend();
-        form = new TForm(nullptr);
-        form->SetBounds(20, 20, 500, 200);
-        form->AfterConstruction();
-        left = MakeTree(0, "a");
-        right = MakeTree(250, "b");
-        form->Show();
-        Pump();
-    }
-    void TearDown() override {
-        delete form;
-        Pump();
-    }
-    TVastStringTree* MakeTree(int x, const std::string& prefix) {
-        auto* tree = new TVastStringTree(form);
-        tree->SetParent(form);
-        tree->SetBorderStyle(bsNone);
-        tree->SetBounds(x, 0, 200, 150);
-        tree->SetNodeDataSize(sizeof(NamedData));
+    void Prepare(TVastStringTree* tree) override {
         // The names travel with the nodes between trees.
         tree->OnSaveNode = [](TBaseVastTree* t, PVastNode node, TStream& stream) {
             stream.WriteBuffer(t->GetNodeData<NamedData>(node), sizeof(NamedData));
@@ -205,22 +187,9 @@ protected:
         tree->OnLoadNode = [](TBaseVastTree* t, PVastNode node, TStream& stream) {
             stream.ReadBuffer(t->GetNodeData<NamedData>(node), sizeof(NamedData));
         };
-        for (int i = 0; i < 5; ++i) Add(*tree, nullptr, prefix + std::to_string(i));
-        return tree;
-    }
-    PVastNode Row(TVastStringTree* tree, int index) {
-        PVastNode node = tree->GetFirst();
-        while (index-- > 0) node = node->NextSibling;
-        return node;
     }
     // The middle of a row's text in the form's coordinates.
-    TPoint OnText(TVastStringTree* tree, PVastNode node) {
-        TRect r = tree->GetDisplayRect(node, tree->MainColumn(), true);
-        TPoint screen = tree->ClientToScreen(TPoint{r.left + 4, (r.top + r.bottom) / 2});
-        RECT window;
-        GetWindowRect(form->Handle(), &window);
-        return TPoint{screen.x - window.left, screen.y - window.top};
-    }
+    TPoint OnText(TVastStringTree* tree, PVastNode node) { return InForm(tree, TextPoint(tree, node)); }
     // Press on the row's text, move past the threshold, then over the target row and
     // release there.
     void DragRow(PVastNode node, TVastStringTree* target, PVastNode onto) {
@@ -252,9 +221,6 @@ protected:
     static std::string Names(TVastStringTree* tree) {
         return Walk(*tree, tree->GetFirst(), [](PVastNode n) { return n->NextSibling; });
     }
-    TForm* form = nullptr;
-    TVastStringTree* left = nullptr;
-    TVastStringTree* right = nullptr;
 };
 
 TEST_F(DragSourceTest, RowsDraggedToAnotherTreeAreCopiedOrMovedWithShift) {

@@ -11,6 +11,7 @@
 #include "platform/windows/input.h"
 #include "platform/windows/windows_test_support.h"
 #include "tree_support.h"
+#include "two_trees.h"
 #include "treeview/vtclipboard.h"
 #include "treeview/vtdragdrop.h"
 #include "treeview/vtdragimage.h"
@@ -225,52 +226,14 @@ TEST_F(DragImageTest, MoveLimitsKeepAnAxis) {
 }
 
 // Two trees side by side; the left one's selected rows make its drag image.
-class TreeDragTest : public ::testing::Test {
+class TreeDragTest : public TwoTreesTest {
 protected:
-    void SetUp() override {
-        platform::test::UseHeadlessBackend();
-        form = new TForm(nullptr);
-        form->SetBounds(20, 20, 500, 200);
-        form->AfterConstruction();
-        left = MakeTree(0, "a");
-        right = MakeTree(250, "b");
-        form->Show();
-        Pump();
-    }
-    void TearDown() override {
-        delete form;
-        Pump();
-    }
-    TVastStringTree* MakeTree(int x, const std::string& prefix) {
-        auto* tree = new TVastStringTree(form);
-        tree->SetParent(form);
-        tree->SetBorderStyle(bsNone);
-        tree->SetBounds(x, 0, 200, 150);
-        tree->SetNodeDataSize(sizeof(NamedData));
+    void Prepare(TVastStringTree* tree) override {
         tree->OnGetText = [](TBaseVastTree* t, PVastNode node, TColumnIndex, TVSTTextType, std::string& text) {
             text = Name(*t, node);
         };
-        for (int i = 0; i < 5; ++i) Add(*tree, nullptr, prefix + std::to_string(i));
-        return tree;
     }
-    PVastNode Row(TVastStringTree* tree, int index) {
-        PVastNode node = tree->GetFirst();
-        while (index-- > 0) node = node->NextSibling;
-        return node;
-    }
-    TPoint OnText(TVastStringTree* tree, PVastNode node) {
-        TRect r = tree->GetDisplayRect(node, tree->MainColumn(), true);
-        return TPoint{r.left + 4, (r.top + r.bottom) / 2};
-    }
-    TPoint InForm(TVastStringTree* tree, TPoint client) {
-        TPoint screen = tree->ClientToScreen(client);
-        RECT window;
-        GetWindowRect(form->Handle(), &window);
-        return TPoint{screen.x - window.left, screen.y - window.top};
-    }
-    TForm* form = nullptr;
-    TVastStringTree* left = nullptr;
-    TVastStringTree* right = nullptr;
+    TPoint OnText(TVastStringTree* tree, PVastNode node) { return TextPoint(tree, node); }
 };
 
 TEST_F(TreeDragTest, TheImageShowsTheSelectedRowsOverTreesOfTheProcess) {
