@@ -105,7 +105,13 @@ LRESULT DefWindowProcA(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             // A top-level window's frame (caption, sizing border) belongs to the desktop.
             if (!w->IsTopLevel() && (w->style & WS_BORDER)) edge += 1;
             InflateRect(&r, -edge, -edge);
-            if (w->style & WS_VSCROLL) r.right -= GetSystemMetrics(SM_CXVSCROLL);
+            // Right-to-left windows may ask for their vertical bar on the reading start side.
+            if (w->style & WS_VSCROLL) {
+                if (w->exStyle & WS_EX_LEFTSCROLLBAR)
+                    r.left += GetSystemMetrics(SM_CXVSCROLL);
+                else
+                    r.right -= GetSystemMetrics(SM_CXVSCROLL);
+            }
             if (w->style & WS_HSCROLL) r.bottom -= GetSystemMetrics(SM_CYHSCROLL);
             r.right = std::max(r.left, r.right);
             r.bottom = std::max(r.top, r.bottom);

@@ -256,8 +256,10 @@ bool CloseScreenDc(HDC dc) {
 
 // Where the scroll bars of a window lie, in window coordinates (empty when it has none).
 TRect ScrollBarRect(const Window* w, int bar) {
+    const int cx = GetSystemMetrics(SM_CXVSCROLL);
     if (bar == SB_VERT && (w->style & WS_VSCROLL))
-        return TRect(w->client.right, w->client.top, w->client.right + GetSystemMetrics(SM_CXVSCROLL), w->client.bottom);
+        return w->exStyle & WS_EX_LEFTSCROLLBAR ? TRect(w->client.left - cx, w->client.top, w->client.left, w->client.bottom)
+                                                : TRect(w->client.right, w->client.top, w->client.right + cx, w->client.bottom);
     if (bar == SB_HORZ && (w->style & WS_HSCROLL))
         return TRect(w->client.left, w->client.bottom, w->client.right, w->client.bottom + GetSystemMetrics(SM_CYHSCROLL));
     return TRect();
@@ -326,8 +328,8 @@ void PaintNonClient(Window* w, HDC dc) {
         if (!b.IsEmpty()) DrawScrollBar(dc, w, bar, b);
     }
     if ((w->style & WS_VSCROLL) && (w->style & WS_HSCROLL)) {
-        TRect corner(w->client.right, w->client.bottom, w->client.right + GetSystemMetrics(SM_CXVSCROLL),
-                     w->client.bottom + GetSystemMetrics(SM_CYHSCROLL));
+        TRect vertical = ScrollBarRect(w, SB_VERT);
+        TRect corner(vertical.left, w->client.bottom, vertical.right, w->client.bottom + GetSystemMetrics(SM_CYHSCROLL));
         FillRect(dc, &corner, GetSysColorBrush(COLOR_BTNFACE));
     }
 }

@@ -66,15 +66,25 @@ protected:
         return path;
     }
 
-    // Waits for the dialog of this title, checks its shape, keeps a screenshot, closes it
+    // Acts until the check holds, up to four times about ten seconds apart: on a loaded
+    // machine a click or a key may reach a window before it is ready for it.
+    bool Until(const std::function<void()>& act, const std::function<bool()>& check) {
+        for (int attempt = 0; attempt < 4; ++attempt) {
+            act();
+            if (desktop::WaitFor(check)) return true;
+        }
+        return false;
+    }
+
+    // Opens a dialog with `open`, waits for it, checks its shape, keeps a screenshot, closes it
     // with a click at (x, y), answers "No" when it asks whether to save, and waits until it
     // went. Gives the screenshot's path.
     // `ready` tells from a screenshot that the dialog shows what the test wants to see.
-    std::string OpensShapedAndCloses(const std::string& title, int x, int y,
+    std::string OpensShapedAndCloses(const std::function<void()>& open, const std::string& title, int x, int y,
                                      const std::function<bool(const std::string&)>& ready = nullptr) {
         SCOPED_TRACE(title);
         std::string id;
-        EXPECT_TRUE(desktop::WaitLong([&] { return !(id = Window(title)).empty(); })) << "it did not open\n" << Errors();
+        EXPECT_TRUE(Until(open, [&] { return !(id = Window(title)).empty(); })) << "it did not open\n" << Errors();
         if (id.empty()) return "";
         EXPECT_EQ(ShapeMissing(id), "") << "it is not shaped";
         std::string shot;
@@ -82,8 +92,7 @@ protected:
             shot = Shot(id, "dialogs-" + title + ".png");
             return desktop::Deviation(shot, "100x100+0+0") > 0.02 && (!ready || ready(shot));
         })) << "it did not draw itself";
-        Click(id, x, y);
-        EXPECT_TRUE(desktop::WaitLong([&] {
+        EXPECT_TRUE(Until([&] { Click(id, x, y); }, [&] {
             // No window manager: the key goes to the window under the pointer; Escape is the
             // message box's last answer, "No".
             if (std::string ask = Window("Information"); !ask.empty())
@@ -131,12 +140,10 @@ TEST_F(DialogsDesktop, EditPreviewPlaysAndTurnsGreyAndEveryOtherDialogOpensShape
         return desktop::DifferentPixels(empty, Shot(main, "dialogs-main-added.png"), "400x40+20+112") > 1000;
     })) << "the clip was not added";
     Click(main, 100, 140);
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
 
     // edit (406, 40): the dialog opens on the selected row, shaped.
-    Click(main, 442, 68);
     std::string edit;
-    ASSERT_TRUE(desktop::WaitLong([&] { return !(edit = Window("Edit")).empty(); })) << Errors();
+    ASSERT_TRUE(Until([&] { Click(main, 442, 68); }, [&] { return !(edit = Window("Edit")).empty(); })) << Errors();
     EXPECT_EQ(ShapeMissing(edit), "") << "the edit dialog is not shaped";
 
     // The preview starts playing as the dialog shows, in EditPlayPanel (370, 72, 370 x 280).
@@ -154,7 +161,7 @@ TEST_F(DialogsDesktop, EditPreviewPlaysAndTurnsGreyAndEveryOtherDialogOpensShape
     // the key picks the entry after "No effect", "Gray".
     Click(edit, 157, 55);
     Click(edit, 195, 229);
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     Shell("import -window root " + (artifacts / "dialogs-edit-list.png").string());
     Shell("xdotool key Down Return");
     std::string grey;
@@ -168,30 +175,29 @@ TEST_F(DialogsDesktop, EditPreviewPlaysAndTurnsGreyAndEveryOtherDialogOpensShape
     EXPECT_GT(desktop::DifferentPixels(grey, Shot(edit, "dialogs-edit-gray-2.png"), panel), 1000);
 
     // btnCancel (636, 490) closes it and gives the preview back to the main window.
-    Click(edit, 686, 508);
-    ASSERT_TRUE(desktop::WaitLong([&] { return Window("Edit").empty(); })) << "the edit dialog did not close";
+    ASSERT_TRUE(Until([&] { Click(edit, 686, 508); }, [&] { return Window("Edit").empty(); }))
+        << "the edit dialog did not close";
 
     // clip (484, 40), closed by btnCancel (665, 650).
     // Its preview shows the clip as it is: what was tried in the edit dialog stayed there.
-    Click(main, 520, 68);
     const std::string clipPanel = "480x300+20+50";
-    std::string clipShot = OpensShapedAndCloses("Clip", 720, 668, [&](const std::string& shot) {
+    std::string clipShot = OpensShapedAndCloses([&] { Click(main, 520, 68); }, "Clip", 720, 668, [&](const std::string& shot) {
         return desktop::Deviation(shot, clipPanel) > 0.1;
     });
     EXPECT_GT(desktop::MeanSaturation(clipShot, clipPanel), 0.2) << "the clip dialog's preview is grey";
     // option (328, 40), closed by btnCancel (390, 370).
-    Click(main, 364, 68);
-    OpensShapedAndCloses("Option", 445, 388);
+    OpensShapedAndCloses([&] { Click(main, 364, 68); }, "Option", 445, 388);
     // The row's menu (a right click), its last entry but the two stream menus: Properties.
-    Click(main, 100, 140, 3);
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    Shell("xdotool key Up Up Up Return");
-    OpensShapedAndCloses("Properties", 375, 348);
+    auto fromMenu = [&](int x, int y, int button, const std::string& keys) {
+        return [=, this] {
+            Click(main, x, y, button);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+            Shell("xdotool key " + keys);
+        };
+    };
+    OpensShapedAndCloses(fromMenu(100, 140, 3, "Up Up Up Return"), "Properties", 375, 348);
     // btnMenu opens the help menu; its last entry is About, closed by btnOK (290, 250).
-    Click(main, 723, 19);
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    Shell("xdotool key Up Return");
-    OpensShapedAndCloses("About", 345, 268);
+    OpensShapedAndCloses(fromMenu(723, 19, 1, "Up Return"), "About", 345, 268);
 
     // close (790, 8) ends the program with 0.
     Click(main, 801, 19);

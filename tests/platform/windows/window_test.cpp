@@ -417,6 +417,37 @@ TEST_F(WindowTest, ScrollInfoKeepsThePositionInRange) {
     EXPECT_EQ(info.rgstate[0], STATE_SYSTEM_INVISIBLE);
 }
 
+TEST_F(WindowTest, TheVerticalBarTakesTheSideTheWindowAsksFor) {
+    const int cx = GetSystemMetrics(SM_CXVSCROLL);
+    struct Case {
+        DWORD exStyle;
+        int barLeft, clientLeft;  // in the window
+    } cases[] = {{0, 100 - cx, 0}, {WS_EX_LEFTSCROLLBAR, 0, cx}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.exStyle);
+        HWND w = CreateWindowExA(c.exStyle, "TestPlain", "", WS_POPUP | WS_VSCROLL | WS_HSCROLL, 0, 0, 100, 100,
+                                 nullptr, nullptr, nullptr, nullptr);
+        created.push_back(w);
+        RECT client;
+        GetClientRect(w, &client);
+        EXPECT_EQ(client.right, 100 - cx);
+        POINT origin{0, 0};
+        ClientToScreen(w, &origin);
+        EXPECT_EQ(origin.x, c.clientLeft);
+        SCROLLBARINFO info;
+        ASSERT_TRUE(GetScrollBarInfo(w, OBJID_VSCROLL, &info));
+        EXPECT_EQ(info.rcScrollBar.left, c.barLeft);
+        EXPECT_EQ(info.rcScrollBar.right, c.barLeft + cx);
+        // The bar answers the hit test where it lies; the client answers beside it.
+        EXPECT_EQ(SendMessage(w, WM_NCHITTEST, 0, MAKELPARAM(c.barLeft + cx / 2, 40)), LRESULT(HTVSCROLL));
+        EXPECT_EQ(SendMessage(w, WM_NCHITTEST, 0, MAKELPARAM(c.clientLeft + 40, 40)), LRESULT(HTCLIENT));
+        // The horizontal bar spans the client's width only.
+        ASSERT_TRUE(GetScrollBarInfo(w, OBJID_HSCROLL, &info));
+        EXPECT_EQ(info.rcScrollBar.left, c.clientLeft);
+        EXPECT_EQ(info.rcScrollBar.right, c.clientLeft + 100 - cx);
+    }
+}
+
 TEST_F(WindowTest, TheDisplayIsToldAndTheWindowSavesAsPng) {
     auto* backend = dynamic_cast<HeadlessBackend*>(&Backend());
     ASSERT_NE(backend, nullptr);
