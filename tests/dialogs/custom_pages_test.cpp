@@ -164,8 +164,9 @@ TEST_F(CustomPages, PreviewPagesPlayAndShowTheChosenPlayer) {
             EXPECT_LT(speaker, 5) << "the mute button shows";
         else
             EXPECT_GT(speaker, 30) << "no mute button";
-        // The test picture has no white: the snow effect's flakes are.
-        int flakes = Count(last, {255, 255, 255}, 0, p.height / 6, p.width, p.height - 40, 24);
+        // The test picture has nothing near white: the snow effect's flakes are. Their
+        // smoothed edges leave few pixels of pure white, how many depends on where they fall.
+        int flakes = Count(last, {255, 255, 255}, 0, p.height / 6, p.width, p.height - 40, 40);
         if (std::string(c.effect) == "Snow")
             EXPECT_GT(flakes, 20) << "no snow over the video";
         else
