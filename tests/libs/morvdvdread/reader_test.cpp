@@ -16,6 +16,7 @@
 
 #include "support/process.h"
 #include "fixtures/dvd_fixture.h"
+#include "support/tempdir.h"
 #include "libs/morvdvdread/morvdvdread.h"
 
 namespace fs = std::filesystem;
@@ -32,9 +33,11 @@ std::vector<const DvdTitle*> TitlesOf(const DvdDisc* disc) {
     return titles;
 }
 
-// A scratch folder of this test process (CTest runs the cases in parallel processes).
+// A scratch folder of this test process, inside one temporary folder removed when the
+// process ends (the same name gives the same folder throughout the process).
 fs::path Scratch(const std::string& name) {
-    return fs::path(::testing::TempDir()) / ("dvdread-" + std::to_string(getpid()) + "-" + name);
+    static const testsupport::TempDir root;
+    return root.path() / name;
 }
 
 const DvdDisc* ParseOk(const std::string& path, bool ifo = false) {
