@@ -176,7 +176,8 @@ struct StoredDisc {
     std::vector<std::unique_ptr<DvdTitle[]>> titles;
     std::vector<std::unique_ptr<DvdChapter[]>> chapters;
     std::vector<std::unique_ptr<std::string>> paths;
-    std::string signature;  // everything but the pointers, to find an identical earlier parse
+    std::string signature;  // everything but the pointers, to find an identical earlier parse;
+                            // empty until another disc is compared with it
 };
 
 template <typename T>
@@ -318,7 +319,13 @@ void FillStreams(DvdTitle& title, const TitleSetInfo& ts, Repairs& repairs) {
 
 // The sub-picture palette (0x00YYCrCb entries) as R, G, B bytes.
 void FillPalette(DvdTitle& title, const Chain& chain) {
-    auto clamp = [](double v) { return static_cast<uint8_t>(std::lround(std::clamp(v, 0.0, 255.0))); };
+    // Rounded half away from zero; by hand rather than with lround, which alone would make
+    // a program that reads discs load the maths library.
+    auto clamp = [](double v) {
+        v = std::clamp(v, 0.0, 255.0);
+        const auto whole = static_cast<uint8_t>(v);
+        return static_cast<uint8_t>(whole + (v - whole >= 0.5 ? 1 : 0));
+    };
     for (int i = 0; i < DVD_PALETTE_ENTRIES; ++i) {
         const double y = (chain.palette[i] >> 16) & 0xFF, cr = ((chain.palette[i] >> 8) & 0xFF) - 128.0,
                      cb = (chain.palette[i] & 0xFF) - 128.0;
@@ -505,7 +512,9 @@ int32_t Read(const Location& loc, StoredDisc& store) {
 }
 
 std::mutex g_lock;
-std::vector<std::unique_ptr<StoredDisc>> g_discs;
+// Never destroyed: the records are the caller's for the life of the process, and a
+// program that exits right after a parse need not free them one by one on its way out.
+std::vector<std::unique_ptr<StoredDisc>>& g_discs = *new std::vector<std::unique_ptr<StoredDisc>>;
 
 int32_t Parse(DvdDisc** result, const char* path, bool ifoFile) {
     if (!result) return DVD_ERR_ARGUMENT;
@@ -515,12 +524,17 @@ int32_t Parse(DvdDisc** result, const char* path, bool ifoFile) {
         if (int32_t rc = Locate(path ? path : "", ifoFile, loc)) return rc;
         auto store = std::make_unique<StoredDisc>();
         if (int32_t rc = Read(loc, *store)) return rc;
-        store->signature = Signature(*store);
-        for (const auto& earlier : g_discs)
-            if (earlier->signature == store->signature) {
-                *result = &earlier->disc;
-                return DVD_OK;
+        // The first disc is compared with nothing; its signature waits for a second one.
+        if (!g_discs.empty()) {
+            store->signature = Signature(*store);
+            for (const auto& earlier : g_discs) {
+                if (earlier->signature.empty()) earlier->signature = Signature(*earlier);
+                if (earlier->signature == store->signature) {
+                    *result = &earlier->disc;
+                    return DVD_OK;
+                }
             }
+        }
         g_discs.push_back(std::move(store));
         *result = &g_discs.back()->disc;
         return DVD_OK;
