@@ -8,18 +8,24 @@ namespace swf::as {
 
 namespace {
 
-constexpr std::array<std::string_view, 30> kKeywords = {
-    "break", "case",     "continue", "default",    "delete", "do",   "else",   "for",
-    "function", "if",    "in",       "instanceof", "new",    "return", "switch", "this",
-    "typeof", "var",     "void",     "while",      "with",   "true", "false",  "null",
-    "undefined", "class", "interface", "try",      "throw",  "import"};
-
-// Punctuators, longest first so that the first match is the longest one.
-constexpr std::array<std::string_view, 48> kPuncts = {
-    ">>>=", "===", "!==", ">>>", "<<=", ">>=", "==", "!=", "<=", ">=", "&&", "||", "++",
-    "--",   "<<",  ">>",  "+=",  "-=",  "*=",  "/=", "%=", "&=", "|=", "^=", "{",  "}",
-    "(",    ")",   "[",   "]",   ";",   ",",   "<",  ">",  "+",  "-",  "*",  "/",  "%",
-    "&",    "|",   "^",   "!",   "~",   "?",   ":",  "=",  "."};
+// The punctuators by first byte, longest first within each byte: those starting with byte c
+// are kPunctuators[kPunctOrder[kPunctStart[c]]] .. up to kPunctStart[c + 1].
+constexpr std::size_t kPunctCount = std::size(kPunctuators);
+struct PunctTable {
+    std::array<std::uint8_t, 257> start{};
+    std::array<std::uint8_t, kPunctCount> order{};
+};
+constexpr PunctTable MakePunctTable() {
+    PunctTable t;
+    for (auto p : kPunctuators) ++t.start[static_cast<unsigned char>(p[0]) + 1];
+    for (std::size_t c = 1; c < t.start.size(); ++c) t.start[c] = static_cast<std::uint8_t>(t.start[c] + t.start[c - 1]);
+    std::array<std::uint8_t, 256> next{};
+    for (std::size_t c = 0; c < 256; ++c) next[c] = t.start[c];
+    for (std::size_t i = 0; i < kPunctCount; ++i)
+        t.order[next[static_cast<unsigned char>(kPunctuators[i][0])]++] = static_cast<std::uint8_t>(i);
+    return t;
+}
+constexpr PunctTable kPunctTable = MakePunctTable();
 
 bool IsNameStart(unsigned char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$' || c >= 0x80;
@@ -52,11 +58,13 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
 }
 
 // Called for every name: the length and first letter rule out almost every keyword before
-// any comparison of the text.
-bool IsKeyword(std::string_view word) {
-    for (auto k : kKeywords)
-        if (k.size() == word.size() && k[0] == word[0] && k == word) return true;
-    return false;
+// any comparison of the text. The keyword's index, or -1.
+int KeywordIndex(std::string_view word) {
+    for (std::size_t i = 0; i < std::size(kKeywords); ++i) {
+        const std::string_view k = kKeywords[i];
+        if (k.size() == word.size() && k[0] == word[0] && k == word) return static_cast<int>(i);
+    }
+    return -1;
 }
 
 }  // namespace
@@ -129,28 +137,37 @@ bool Lexer::SkipSpaceAndComments() {
 }
 
 Token Lexer::Next() {
-    bool newline = SkipSpaceAndComments();
     Token tok;
+    Next(tok);
+    return tok;
+}
+
+void Lexer::Next(Token& tok) {
+    bool newline = SkipSpaceAndComments();
     tok.pos = Here();
+    tok.text.clear();
+    tok.number = 0;
+    tok.id = -1;
     if (pos_ >= src_.size()) {
         tok.kind = Tok::End;
         tok.newlineBefore = true;
-        return tok;
+        return;
     }
     unsigned char c = src_[pos_];
     if (IsDigit(c) || (c == '.' && pos_ + 1 < src_.size() && IsDigit(src_[pos_ + 1]))) {
-        tok = ReadNumber(tok.pos);
+        ReadNumber(tok);
     } else if (c == '"' || c == '\'') {
-        tok = ReadString(tok.pos, static_cast<char>(c));
+        ReadString(tok, static_cast<char>(c));
     } else if (IsNameStart(c)) {
-        tok = ReadName(tok.pos);
+        ReadName(tok);
     } else {
         bool found = false;
-        for (auto p : kPuncts) {
-            if (static_cast<unsigned char>(p[0]) != c) continue;  // cheap before the full compare
-            if (src_.substr(pos_, p.size()) == p) {
+        for (std::size_t k = kPunctTable.start[c]; k < kPunctTable.start[c + 1]; ++k) {
+            const std::string_view p = kPunctuators[kPunctTable.order[k]];
+            if (src_.compare(pos_, p.size(), p) == 0) {
                 tok.kind = Tok::Punct;
-                tok.text = std::string(p);
+                tok.id = kPunctTable.order[k];
+                tok.text.assign(p);
                 Advance(p.size());
                 found = true;
                 break;
@@ -164,13 +181,11 @@ Token Lexer::Next() {
         }
     }
     tok.newlineBefore = newline;
-    return tok;
 }
 
-Token Lexer::ReadNumber(SourcePos start) {
-    Token tok;
+void Lexer::ReadNumber(Token& tok) {
+    const SourcePos start = tok.pos;
     tok.kind = Tok::Number;
-    tok.pos = start;
     std::size_t begin = pos_;
     if (src_[pos_] == '0' && pos_ + 1 < src_.size() && (src_[pos_ + 1] == 'x' || src_[pos_ + 1] == 'X')) {
         Advance(2);
@@ -204,13 +219,11 @@ Token Lexer::ReadNumber(SourcePos start) {
     }
     if (pos_ < src_.size() && IsNamePart(src_[pos_]))
         Fail(Here(), "a name cannot start right after a number");
-    return tok;
 }
 
-Token Lexer::ReadString(SourcePos start, char quote) {
-    Token tok;
+void Lexer::ReadString(Token& tok, char quote) {
+    const SourcePos start = tok.pos;
     tok.kind = Tok::String;
-    tok.pos = start;
     Advance(1);
     std::uint32_t pendingHigh = 0;  // a \u high surrogate waiting for its low half
     auto flushHigh = [&] {
@@ -296,12 +309,9 @@ Token Lexer::ReadString(SourcePos start, char quote) {
         }
     }
     flushHigh();
-    return tok;
 }
 
-Token Lexer::ReadName(SourcePos start) {
-    Token tok;
-    tok.pos = start;
+void Lexer::ReadName(Token& tok) {
     std::size_t begin = pos_;
     while (pos_ < src_.size() && IsNamePart(src_[pos_])) {
         if (static_cast<unsigned char>(src_[pos_]) >= 0x80) {
@@ -315,9 +325,10 @@ Token Lexer::ReadName(SourcePos start) {
             Advance(1);
         }
     }
-    tok.text = std::string(src_.substr(begin, pos_ - begin));
-    tok.kind = IsKeyword(tok.text) ? Tok::Keyword : Tok::Name;
-    return tok;
+    const std::string_view word = src_.substr(begin, pos_ - begin);
+    tok.text.assign(word);
+    tok.id = KeywordIndex(word);
+    tok.kind = tok.id >= 0 ? Tok::Keyword : Tok::Name;
 }
 
 }  // namespace swf::as
