@@ -8,24 +8,26 @@ namespace swf::as {
 
 namespace {
 
-// The punctuators by first byte, longest first within each byte: those starting with byte c
-// are kPunctuators[kPunctOrder[kPunctStart[c]]] .. up to kPunctStart[c + 1].
-constexpr std::size_t kPunctCount = std::size(kPunctuators);
-struct PunctTable {
+// A list's entries by first byte, in list order within each byte: those starting with byte c
+// are list[order[start[c]]] .. up to start[c + 1]. Keywords and punctuators are found with
+// a few comparisons instead of one per entry.
+template <std::size_t N>
+struct FirstByteIndex {
     std::array<std::uint8_t, 257> start{};
-    std::array<std::uint8_t, kPunctCount> order{};
+    std::array<std::uint8_t, N> order{};
 };
-constexpr PunctTable MakePunctTable() {
-    PunctTable t;
-    for (auto p : kPunctuators) ++t.start[static_cast<unsigned char>(p[0]) + 1];
+template <std::size_t N>
+constexpr FirstByteIndex<N> MakeIndex(const std::string_view (&list)[N]) {
+    FirstByteIndex<N> t;
+    for (auto p : list) ++t.start[static_cast<unsigned char>(p[0]) + 1];
     for (std::size_t c = 1; c < t.start.size(); ++c) t.start[c] = static_cast<std::uint8_t>(t.start[c] + t.start[c - 1]);
     std::array<std::uint8_t, 256> next{};
     for (std::size_t c = 0; c < 256; ++c) next[c] = t.start[c];
-    for (std::size_t i = 0; i < kPunctCount; ++i)
-        t.order[next[static_cast<unsigned char>(kPunctuators[i][0])]++] = static_cast<std::uint8_t>(i);
+    for (std::size_t i = 0; i < N; ++i) t.order[next[static_cast<unsigned char>(list[i][0])]++] = static_cast<std::uint8_t>(i);
     return t;
 }
-constexpr PunctTable kPunctTable = MakePunctTable();
+constexpr auto kPunctTable = MakeIndex(kPunctuators);
+constexpr auto kKeywordTable = MakeIndex(kKeywords);
 
 bool IsNameStart(unsigned char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$' || c >= 0x80;
@@ -57,12 +59,19 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
     }
 }
 
-// Called for every name: the length and first letter rule out almost every keyword before
-// any comparison of the text. The keyword's index, or -1.
+// `text` at `at`; punctuators and keywords are too short for a library call to pay.
+bool SameBytes(const char* at, std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (at[i] != text[i]) return false;
+    return true;
+}
+
+// Called for every name. The keyword's index, or -1.
 int KeywordIndex(std::string_view word) {
-    for (std::size_t i = 0; i < std::size(kKeywords); ++i) {
-        const std::string_view k = kKeywords[i];
-        if (k.size() == word.size() && k[0] == word[0] && k == word) return static_cast<int>(i);
+    const auto c = static_cast<unsigned char>(word[0]);
+    for (std::size_t k = kKeywordTable.start[c]; k < kKeywordTable.start[c + 1]; ++k) {
+        const std::string_view keyword = kKeywords[kKeywordTable.order[k]];
+        if (keyword.size() == word.size() && SameBytes(word.data(), keyword)) return kKeywordTable.order[k];
     }
     return -1;
 }
@@ -164,7 +173,7 @@ void Lexer::Next(Token& tok) {
         bool found = false;
         for (std::size_t k = kPunctTable.start[c]; k < kPunctTable.start[c + 1]; ++k) {
             const std::string_view p = kPunctuators[kPunctTable.order[k]];
-            if (src_.compare(pos_, p.size(), p) == 0) {
+            if (pos_ + p.size() <= src_.size() && SameBytes(src_.data() + pos_, p)) {
                 tok.kind = Tok::Punct;
                 tok.id = kPunctTable.order[k];
                 tok.text.assign(p);
