@@ -427,13 +427,14 @@ std::optional<std::vector<uint8_t>> ReadInfoFile(dvd_reader_t* dvd, int number, 
 // decoded, from its backup. `found` tells whether either file exists.
 template <typename Parse>
 auto ReadInfo(dvd_reader_t* dvd, int number, Parse parse, bool& found) {
+    const std::vector<uint8_t> none;  // a missing file parses as an empty one
     auto bytes = ReadInfoFile(dvd, number, false);
     found = bytes.has_value();
-    auto info = parse(bytes.value_or(std::vector<uint8_t>{}));
+    auto info = parse(bytes ? *bytes : none);
     if (!info) {
         bytes = ReadInfoFile(dvd, number, true);
         found = found || bytes.has_value();
-        info = parse(bytes.value_or(std::vector<uint8_t>{}));
+        info = parse(bytes ? *bytes : none);
     }
     return info;
 }
