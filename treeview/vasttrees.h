@@ -1339,6 +1339,9 @@ private:
     PVastNode lastChangedNode_ = nullptr;
     PVastNode lastStructureChangeNode_ = nullptr;
     TChangeReason lastStructureChangeReason_ = crIgnore;
+    // The change timers this tree started and has not stopped (a bit per timer id), so that
+    // the many changes of an update bracket do not each ask the window system to stop one.
+    unsigned runningChangeTimers_ = 0;
 
     std::vector<PVastNode> selection_;
     std::int32_t selectedCount_ = 0;

@@ -26,12 +26,21 @@ constexpr std::size_t kMaxSlot = kBlock / 64;
 // The first blocks of a tree stay in ordinary pages; a tree that grows beyond them asks for
 // huge pages, which cost one fault per block instead of one per page.
 constexpr std::size_t kSmallBlocks = 2;
-// Blocks of trees that went, kept for the next trees (as the heap keeps freed memory).
-constexpr std::size_t kCachedBlocks = 8;
+// Blocks of trees that went, kept for the next trees (as the heap keeps freed memory): the
+// first ones as they are, the rest handed to the kernel to reclaim when it needs the memory
+// (MADV_FREE). Until it does, the next tree writes into pages already there instead of
+// faulting in fresh ones, which under memory pressure means waiting for the kernel to free
+// or compact memory. Past the last one, blocks are unmapped.
+constexpr std::size_t kResidentBlocks = 8;
+constexpr std::size_t kCachedBlocks = 256;
 
 std::mutex gCacheLock;
 std::vector<void*>& Cache() {
-    static auto* cache = new std::vector<void*>;  // never destroyed: trees may outlive statics
+    static auto* cache = [] {  // never destroyed: trees may outlive statics
+        auto* v = new std::vector<void*>;
+        v->reserve(kCachedBlocks);  // giving a block back never allocates
+        return v;
+    }();
     return *cache;
 }
 
@@ -47,6 +56,7 @@ void GiveBack(void* p, std::size_t size) {
     {
         std::lock_guard<std::mutex> lock(gCacheLock);
         if (Cache().size() < kCachedBlocks) {
+            if (Cache().size() >= kResidentBlocks) madvise(p, size, MADV_FREE);
             Cache().push_back(p);
             return;
         }

@@ -133,9 +133,26 @@ void TBaseVastTree::DoStructureChange(PVastNode node, TChangeReason reason) {
 
 // ---- timers and messages ----
 
-void TBaseVastTree::StartTimer(unsigned id) { SetTimer(msgHandle_, id, std::max<UINT>(changeDelay_, 10)); }
+namespace {
+// The timers only StartTimer starts; StopTimer knows whether they run.
+unsigned ChangeTimerBit(unsigned id) {
+    return id == ChangeTimer || id == StructureChangeTimer ? 1u << id : 0u;
+}
+}  // namespace
 
-void TBaseVastTree::StopTimer(unsigned id) { KillTimer(msgHandle_, id); }
+void TBaseVastTree::StartTimer(unsigned id) {
+    SetTimer(msgHandle_, id, std::max<UINT>(changeDelay_, 10));
+    runningChangeTimers_ |= ChangeTimerBit(id);
+}
+
+void TBaseVastTree::StopTimer(unsigned id) {
+    const unsigned bit = ChangeTimerBit(id);
+    if (bit) {
+        if (!(runningChangeTimers_ & bit)) return;
+        runningChangeTimers_ &= ~bit;
+    }
+    KillTimer(msgHandle_, id);
+}
 
 LRESULT TBaseVastTree::MessageProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_TIMER) {

@@ -3,6 +3,8 @@
 // decoded by ifo.cpp, which checks every count and offset, since a disc may be damaged
 // or crafted.
 #include <dvdread/dvd_reader.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -10,21 +12,18 @@
 #include <cstdarg>
 #include <cstddef>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <system_error>
 #include <vector>
 
 #include "libs/morvdvdread/ifo.h"
 #include "libs/morvdvdread/internal.h"
 #include "libs/morvdvdread/morvdvdread.h"
-
-namespace fs = std::filesystem;
 
 namespace morvdvdread {
 namespace {
@@ -51,12 +50,49 @@ struct Location {
     }
 };
 
-std::map<std::string, std::string> FolderEntries(const fs::path& dir) {
+std::map<std::string, std::string> FolderEntries(const std::string& dir) {
     std::map<std::string, std::string> entries;
-    std::error_code ec;
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
-        entries.emplace(Upper(it->path().filename().string()), it->path().filename().string());
+    std::vector<std::string> names;
+    FolderNames(dir, names);
+    for (std::string& name : names) entries.emplace(Upper(name), std::move(name));
     return entries;
+}
+
+// The last part of an absolute, normalised path ("" for "/"), and all before it ("/" for
+// a part right under the root).
+std::string FileName(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+std::string ParentPath(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == 0 || slash == std::string::npos ? "/" : path.substr(0, slash);
+}
+
+// `path` made absolute (against the working folder) with ".", ".." and repeated or
+// trailing slashes resolved by its text alone; empty when the working folder is unknown.
+std::string AbsoluteNormal(const std::string& path) {
+    std::string full;
+    if (path[0] != '/') {
+        char* cwd = getcwd(nullptr, 0);
+        if (!cwd) return {};
+        full = cwd;
+        std::free(cwd);
+        full += '/';
+    }
+    full += path;
+    std::vector<std::string> parts;
+    for (std::size_t at = 0; at <= full.size();) {
+        std::size_t end = full.find('/', at);
+        if (end == std::string::npos) end = full.size();
+        std::string part = full.substr(at, end - at);
+        if (part == "..") {
+            if (!parts.empty()) parts.pop_back();
+        } else if (!part.empty() && part != ".") {
+            parts.push_back(std::move(part));
+        }
+        at = end + 1;
+    }
+    std::string out;
+    for (const std::string& part : parts) out += "/" + part;
+    return out.empty() ? "/" : out;
 }
 
 bool HoldsVideoManager(const std::map<std::string, std::string>& entries) {
@@ -71,26 +107,26 @@ bool IsIfoName(const std::string& name) {
            (n.compare(9, 3, "IFO") == 0 || n.compare(9, 3, "BUP") == 0);
 }
 
-int32_t LocateFolder(const fs::path& dir, Location& loc) {
+int32_t LocateFolder(const std::string& dir, Location& loc) {
     auto entries = FolderEntries(dir);
-    if (Upper(dir.filename().string()) == "VIDEO_TS" && HoldsVideoManager(entries)) {
-        loc.root = dir.parent_path().string();
-        loc.ifoDir = dir.string();
+    if (Upper(FileName(dir)) == "VIDEO_TS" && HoldsVideoManager(entries)) {
+        loc.root = ParentPath(dir);
+        loc.ifoDir = dir;
         loc.files = std::move(entries);
         return DVD_OK;
     }
     auto sub = entries.find("VIDEO_TS");
     if (sub != entries.end()) {
-        auto inner = FolderEntries(dir / sub->second);
+        auto inner = FolderEntries(JoinPath(dir, sub->second));
         if (HoldsVideoManager(inner)) {
-            loc.root = dir.string();
-            loc.ifoDir = (dir / sub->second).string();
+            loc.root = dir;
+            loc.ifoDir = JoinPath(dir, sub->second);
             loc.files = std::move(inner);
             return DVD_OK;
         }
     }
     if (HoldsVideoManager(entries)) {
-        loc.root = loc.ifoDir = dir.string();
+        loc.root = loc.ifoDir = dir;
         loc.files = std::move(entries);
         return DVD_OK;
     }
@@ -105,18 +141,16 @@ int32_t Locate(std::string path, bool ifoFile, Location& loc) {
             if (path.empty()) return DVD_ERR_NOT_FOUND;
         }
     }
-    std::error_code ec;
-    fs::path p = fs::absolute(path, ec).lexically_normal();
-    if (ec) return DVD_ERR_NOT_FOUND;
-    if (p.filename().empty() && p.has_relative_path()) p = p.parent_path();  // trailing "/"
-    const auto status = fs::status(p, ec);
-    if (ec || !fs::exists(status)) return DVD_ERR_NOT_FOUND;
-    const bool ifoName = fs::is_regular_file(status) && IsIfoName(p.filename().string());
-    if (ifoFile) return ifoName ? LocateFolder(p.parent_path(), loc) : DVD_ERR_NOT_A_DVD;
-    if (fs::is_directory(status)) return LocateFolder(p, loc);
-    if (ifoName) return LocateFolder(p.parent_path(), loc);
-    if (fs::is_regular_file(status) || fs::is_block_file(status)) {  // disc image or drive
-        loc.root = p.string();
+    const std::string p = AbsoluteNormal(path);
+    if (p.empty()) return DVD_ERR_NOT_FOUND;
+    struct stat st;
+    if (stat(p.c_str(), &st) != 0) return DVD_ERR_NOT_FOUND;
+    const bool ifoName = S_ISREG(st.st_mode) && IsIfoName(FileName(p));
+    if (ifoFile) return ifoName ? LocateFolder(ParentPath(p), loc) : DVD_ERR_NOT_A_DVD;
+    if (S_ISDIR(st.st_mode)) return LocateFolder(p, loc);
+    if (ifoName) return LocateFolder(ParentPath(p), loc);
+    if (S_ISREG(st.st_mode) || S_ISBLK(st.st_mode)) {  // disc image or drive
+        loc.root = p;
         loc.ifoDir = loc.root + "/VIDEO_TS";
         return DVD_OK;
     }
@@ -142,7 +176,8 @@ struct StoredDisc {
     std::vector<std::unique_ptr<DvdTitle[]>> titles;
     std::vector<std::unique_ptr<DvdChapter[]>> chapters;
     std::vector<std::unique_ptr<std::string>> paths;
-    std::string signature;  // everything but the pointers, to find an identical earlier parse
+    std::string signature;  // everything but the pointers, to find an identical earlier parse;
+                            // empty until another disc is compared with it
 };
 
 template <typename T>
@@ -284,7 +319,13 @@ void FillStreams(DvdTitle& title, const TitleSetInfo& ts, Repairs& repairs) {
 
 // The sub-picture palette (0x00YYCrCb entries) as R, G, B bytes.
 void FillPalette(DvdTitle& title, const Chain& chain) {
-    auto clamp = [](double v) { return static_cast<uint8_t>(std::lround(std::clamp(v, 0.0, 255.0))); };
+    // Rounded half away from zero; by hand rather than with lround, which alone would make
+    // a program that reads discs load the maths library.
+    auto clamp = [](double v) {
+        v = std::clamp(v, 0.0, 255.0);
+        const auto whole = static_cast<uint8_t>(v);
+        return static_cast<uint8_t>(whole + (v - whole >= 0.5 ? 1 : 0));
+    };
     for (int i = 0; i < DVD_PALETTE_ENTRIES; ++i) {
         const double y = (chain.palette[i] >> 16) & 0xFF, cr = ((chain.palette[i] >> 8) & 0xFF) - 128.0,
                      cb = (chain.palette[i] & 0xFF) - 128.0;
@@ -386,13 +427,14 @@ std::optional<std::vector<uint8_t>> ReadInfoFile(dvd_reader_t* dvd, int number, 
 // decoded, from its backup. `found` tells whether either file exists.
 template <typename Parse>
 auto ReadInfo(dvd_reader_t* dvd, int number, Parse parse, bool& found) {
+    const std::vector<uint8_t> none;  // a missing file parses as an empty one
     auto bytes = ReadInfoFile(dvd, number, false);
     found = bytes.has_value();
-    auto info = parse(bytes.value_or(std::vector<uint8_t>{}));
+    auto info = parse(bytes ? *bytes : none);
     if (!info) {
         bytes = ReadInfoFile(dvd, number, true);
         found = found || bytes.has_value();
-        info = parse(bytes.value_or(std::vector<uint8_t>{}));
+        info = parse(bytes ? *bytes : none);
     }
     return info;
 }
@@ -471,7 +513,9 @@ int32_t Read(const Location& loc, StoredDisc& store) {
 }
 
 std::mutex g_lock;
-std::vector<std::unique_ptr<StoredDisc>> g_discs;
+// Never destroyed: the records are the caller's for the life of the process, and a
+// program that exits right after a parse need not free them one by one on its way out.
+std::vector<std::unique_ptr<StoredDisc>>& g_discs = *new std::vector<std::unique_ptr<StoredDisc>>;
 
 int32_t Parse(DvdDisc** result, const char* path, bool ifoFile) {
     if (!result) return DVD_ERR_ARGUMENT;
@@ -481,12 +525,17 @@ int32_t Parse(DvdDisc** result, const char* path, bool ifoFile) {
         if (int32_t rc = Locate(path ? path : "", ifoFile, loc)) return rc;
         auto store = std::make_unique<StoredDisc>();
         if (int32_t rc = Read(loc, *store)) return rc;
-        store->signature = Signature(*store);
-        for (const auto& earlier : g_discs)
-            if (earlier->signature == store->signature) {
-                *result = &earlier->disc;
-                return DVD_OK;
+        // The first disc is compared with nothing; its signature waits for a second one.
+        if (!g_discs.empty()) {
+            store->signature = Signature(*store);
+            for (const auto& earlier : g_discs) {
+                if (earlier->signature.empty()) earlier->signature = Signature(*earlier);
+                if (earlier->signature == store->signature) {
+                    *result = &earlier->disc;
+                    return DVD_OK;
+                }
             }
+        }
         g_discs.push_back(std::move(store));
         *result = &g_discs.back()->disc;
         return DVD_OK;

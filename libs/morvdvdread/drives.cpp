@@ -1,22 +1,62 @@
 // The optical drives of the machine, from sysfs, the mount table and udev's database.
+// Files and folders are read with the C library's calls, not the C++ library's streams
+// and paths: a program that only lists a disc would otherwise pay for their start-up.
+#include <dirent.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
-#include <fstream>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 #include <string>
 #include <vector>
 
-#include <filesystem>
-#include <system_error>
-
 #include "libs/morvdvdread/internal.h"
 #include "libs/morvdvdread/morvdvdread.h"
 
-namespace fs = std::filesystem;
-
 namespace morvdvdread {
+
+std::string JoinPath(const std::string& dir, const std::string& name) {
+    if (dir.empty()) return name;
+    return dir.back() == '/' ? dir + name : dir + "/" + name;
+}
+
+bool FolderNames(const std::string& dir, std::vector<std::string>& names) {
+    DIR* d = opendir(dir.c_str());
+    if (!d) return false;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(d);
+        if (!entry) break;
+        const char* n = entry->d_name;
+        if (n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'))) continue;
+        names.emplace_back(n);
+    }
+    const bool complete = errno == 0;
+    closedir(d);
+    return complete;
+}
+
 namespace {
+
+// Reads a text file line by line (without the line breaks); nothing when it cannot be opened.
+template <typename Each>
+void ForEachLine(const std::string& file, Each each) {
+    FILE* in = std::fopen(file.c_str(), "re");
+    if (!in) return;
+    char* buffer = nullptr;
+    std::size_t capacity = 0;
+    for (ssize_t n; (n = getline(&buffer, &capacity, in)) >= 0;) {
+        std::string line(buffer, std::size_t(n));
+        if (!line.empty() && line.back() == '\n') line.pop_back();
+        if (!each(line)) break;
+    }
+    std::free(buffer);
+    std::fclose(in);
+}
 
 std::mutex g_rootLock;
 std::string g_systemRoot = "/";
@@ -26,10 +66,12 @@ std::string SystemRoot() {
     return g_systemRoot;
 }
 
-std::string ReadFirstLine(const fs::path& file) {
-    std::ifstream in(file);
+std::string ReadFirstLine(const std::string& file) {
     std::string line;
-    std::getline(in, line);
+    ForEachLine(file, [&](std::string& first) {
+        line = std::move(first);
+        return false;
+    });
     while (!line.empty() && std::isspace(static_cast<unsigned char>(line.back()))) line.pop_back();
     return line;
 }
@@ -61,39 +103,44 @@ struct Drive {
     bool dvdPresent = false;
 };
 
-std::map<std::string, std::string> UdevProperties(const fs::path& root, const std::string& majorMinor) {
+std::map<std::string, std::string> UdevProperties(const std::string& root, const std::string& majorMinor) {
     std::map<std::string, std::string> props;
     if (majorMinor.empty()) return props;
-    std::ifstream in(root / "run/udev/data" / ("b" + majorMinor));
-    for (std::string line; std::getline(in, line);) {
-        if (line.rfind("E:", 0) != 0) continue;
+    ForEachLine(JoinPath(JoinPath(root, "run/udev/data"), "b" + majorMinor), [&](const std::string& line) {
+        if (line.rfind("E:", 0) != 0) return true;
         auto eq = line.find('=');
         if (eq != std::string::npos) props[line.substr(2, eq - 2)] = line.substr(eq + 1);
-    }
+        return true;
+    });
     return props;
 }
 
 // The optical drives sr0 .. sr22 (those that have a drive id), in drive-number order.
-std::vector<Drive> ListDrives(std::error_code& error) {
-    const fs::path root = SystemRoot();
+// `error` is set when the block devices' folder exists but cannot be read.
+std::vector<Drive> ListDrives(bool& error) {
+    error = false;
+    const std::string root = SystemRoot();
     std::vector<Drive> drives;
-    const fs::path blockDir = root / "sys/class/block";
-    if (!fs::exists(blockDir, error)) {
-        error.clear();  // no block devices at all: no drives
-        return drives;
+    const std::string blockDir = JoinPath(root, "sys/class/block");
+    struct stat st;
+    if (stat(blockDir.c_str(), &st) != 0) return drives;  // no block devices at all: no drives
+    std::vector<std::string> names;
+    if (!FolderNames(blockDir, names)) {
+        error = true;
+        return {};
     }
-    for (fs::directory_iterator it(blockDir, error), end; !error && it != end; it.increment(error)) {
-        const std::string name = it->path().filename().string();
+    for (const std::string& name : names) {
         if (name.size() < 3 || name.rfind("sr", 0) != 0 ||
             !std::all_of(name.begin() + 2, name.end(), [](char c) { return c >= '0' && c <= '9'; }) ||
             name.size() > 4)
             continue;
         Drive d;
-        d.number = std::stoi(name.substr(2));
+        d.number = std::atoi(name.c_str() + 2);
         if (d.number > 'Z' - 'D') continue;
         d.device = "/dev/" + name;
-        d.model = ReadFirstLine(it->path() / "device/model");
-        auto props = UdevProperties(root, ReadFirstLine(it->path() / "dev"));
+        const std::string entry = JoinPath(blockDir, name);
+        d.model = ReadFirstLine(JoinPath(entry, "device/model"));
+        auto props = UdevProperties(root, ReadFirstLine(JoinPath(entry, "dev")));
         if (!props.empty()) {
             d.udevKnown = true;
             d.readsDvd = props["ID_CDROM_DVD"] == "1";
@@ -105,19 +152,18 @@ std::vector<Drive> ListDrives(std::error_code& error) {
         }
         drives.push_back(d);
     }
-    if (error) return {};
     std::sort(drives.begin(), drives.end(), [](const Drive& a, const Drive& b) { return a.number < b.number; });
 
-    std::ifstream mounts(root / "proc/self/mounts");
-    for (std::string line; std::getline(mounts, line);) {
+    ForEachLine(JoinPath(root, "proc/self/mounts"), [&](const std::string& line) {
         auto space1 = line.find(' ');
-        if (space1 == std::string::npos) continue;
+        if (space1 == std::string::npos) return true;
         auto space2 = line.find(' ', space1 + 1);
         const std::string source = UnescapeMountField(line.substr(0, space1));
         const std::string target = UnescapeMountField(line.substr(space1 + 1, space2 - space1 - 1));
         for (auto& d : drives)
             if (source == d.device && d.mountPoint.empty()) d.mountPoint = target;
-    }
+        return true;
+    });
     return drives;
 }
 
@@ -140,10 +186,10 @@ char DriveIdOf(const std::string& path) {
 }
 
 std::string DriveRoot(char driveId) {
-    std::error_code error;
+    bool error = false;
     for (const auto& d : ListDrives(error))
         if ('D' + d.number == driveId)
-            return d.mountPoint.empty() ? (fs::path(SystemRoot()) / d.device.substr(1)).string() : d.mountPoint;
+            return d.mountPoint.empty() ? JoinPath(SystemRoot(), d.device.substr(1)) : d.mountPoint;
     return {};
 }
 
@@ -153,7 +199,7 @@ using namespace morvdvdread;
 
 extern "C" MORVDVDREAD_API int32_t getAllDVDRomInfo(DvdDriveList* list) {
     if (!list) return DVD_ERR_ARGUMENT;
-    std::error_code error;
+    bool error = false;
     const auto drives = ListDrives(error);
     if (error) return DVD_ERR_SYSTEM;
     *list = DvdDriveList{};

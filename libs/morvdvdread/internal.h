@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace morvdvdread {
 
@@ -27,6 +28,12 @@ char DriveIdOf(const std::string& path);
 // What parseDVD opens for a drive id: the mount point of the drive's medium when it is
 // mounted, else its device node. Empty when no such drive exists.
 std::string DriveRoot(char driveId);
+
+// dir and name joined by one "/" (none added after a "/" already there).
+std::string JoinPath(const std::string& dir, const std::string& name);
+
+// The names in a folder, "." and ".." left out; false when it cannot be read.
+bool FolderNames(const std::string& dir, std::vector<std::string>& names);
 
 // Drops every disc record kept so far. Only for the fuzz target, whose millions of
 // distinct discs would otherwise fill memory; the program never calls it, since its

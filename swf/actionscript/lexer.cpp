@@ -8,18 +8,26 @@ namespace swf::as {
 
 namespace {
 
-constexpr std::array<std::string_view, 30> kKeywords = {
-    "break", "case",     "continue", "default",    "delete", "do",   "else",   "for",
-    "function", "if",    "in",       "instanceof", "new",    "return", "switch", "this",
-    "typeof", "var",     "void",     "while",      "with",   "true", "false",  "null",
-    "undefined", "class", "interface", "try",      "throw",  "import"};
-
-// Punctuators, longest first so that the first match is the longest one.
-constexpr std::array<std::string_view, 48> kPuncts = {
-    ">>>=", "===", "!==", ">>>", "<<=", ">>=", "==", "!=", "<=", ">=", "&&", "||", "++",
-    "--",   "<<",  ">>",  "+=",  "-=",  "*=",  "/=", "%=", "&=", "|=", "^=", "{",  "}",
-    "(",    ")",   "[",   "]",   ";",   ",",   "<",  ">",  "+",  "-",  "*",  "/",  "%",
-    "&",    "|",   "^",   "!",   "~",   "?",   ":",  "=",  "."};
+// A list's entries by first byte, in list order within each byte: those starting with byte c
+// are list[order[start[c]]] .. up to start[c + 1]. Keywords and punctuators are found with
+// a few comparisons instead of one per entry.
+template <std::size_t N>
+struct FirstByteIndex {
+    std::array<std::uint8_t, 257> start{};
+    std::array<std::uint8_t, N> order{};
+};
+template <std::size_t N>
+constexpr FirstByteIndex<N> MakeIndex(const std::string_view (&list)[N]) {
+    FirstByteIndex<N> t;
+    for (auto p : list) ++t.start[static_cast<unsigned char>(p[0]) + 1];
+    for (std::size_t c = 1; c < t.start.size(); ++c) t.start[c] = static_cast<std::uint8_t>(t.start[c] + t.start[c - 1]);
+    std::array<std::uint8_t, 256> next{};
+    for (std::size_t c = 0; c < 256; ++c) next[c] = t.start[c];
+    for (std::size_t i = 0; i < N; ++i) t.order[next[static_cast<unsigned char>(list[i][0])]++] = static_cast<std::uint8_t>(i);
+    return t;
+}
+constexpr auto kPunctTable = MakeIndex(kPunctuators);
+constexpr auto kKeywordTable = MakeIndex(kKeywords);
 
 bool IsNameStart(unsigned char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '$' || c >= 0x80;
@@ -51,12 +59,21 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
     }
 }
 
-// Called for every name: the length and first letter rule out almost every keyword before
-// any comparison of the text.
-bool IsKeyword(std::string_view word) {
-    for (auto k : kKeywords)
-        if (k.size() == word.size() && k[0] == word[0] && k == word) return true;
-    return false;
+// `text` at `at`; punctuators and keywords are too short for a library call to pay.
+bool SameBytes(const char* at, std::string_view text) {
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (at[i] != text[i]) return false;
+    return true;
+}
+
+// Called for every name. The keyword's index, or -1.
+int KeywordIndex(std::string_view word) {
+    const auto c = static_cast<unsigned char>(word[0]);
+    for (std::size_t k = kKeywordTable.start[c]; k < kKeywordTable.start[c + 1]; ++k) {
+        const std::string_view keyword = kKeywords[kKeywordTable.order[k]];
+        if (keyword.size() == word.size() && SameBytes(word.data(), keyword)) return kKeywordTable.order[k];
+    }
+    return -1;
 }
 
 }  // namespace
@@ -129,28 +146,37 @@ bool Lexer::SkipSpaceAndComments() {
 }
 
 Token Lexer::Next() {
-    bool newline = SkipSpaceAndComments();
     Token tok;
+    Next(tok);
+    return tok;
+}
+
+void Lexer::Next(Token& tok) {
+    bool newline = SkipSpaceAndComments();
     tok.pos = Here();
+    tok.text.clear();
+    tok.number = 0;
+    tok.id = -1;
     if (pos_ >= src_.size()) {
         tok.kind = Tok::End;
         tok.newlineBefore = true;
-        return tok;
+        return;
     }
     unsigned char c = src_[pos_];
     if (IsDigit(c) || (c == '.' && pos_ + 1 < src_.size() && IsDigit(src_[pos_ + 1]))) {
-        tok = ReadNumber(tok.pos);
+        ReadNumber(tok);
     } else if (c == '"' || c == '\'') {
-        tok = ReadString(tok.pos, static_cast<char>(c));
+        ReadString(tok, static_cast<char>(c));
     } else if (IsNameStart(c)) {
-        tok = ReadName(tok.pos);
+        ReadName(tok);
     } else {
         bool found = false;
-        for (auto p : kPuncts) {
-            if (static_cast<unsigned char>(p[0]) != c) continue;  // cheap before the full compare
-            if (src_.substr(pos_, p.size()) == p) {
+        for (std::size_t k = kPunctTable.start[c]; k < kPunctTable.start[c + 1]; ++k) {
+            const std::string_view p = kPunctuators[kPunctTable.order[k]];
+            if (pos_ + p.size() <= src_.size() && SameBytes(src_.data() + pos_, p)) {
                 tok.kind = Tok::Punct;
-                tok.text = std::string(p);
+                tok.id = kPunctTable.order[k];
+                tok.text.assign(p);
                 Advance(p.size());
                 found = true;
                 break;
@@ -164,13 +190,11 @@ Token Lexer::Next() {
         }
     }
     tok.newlineBefore = newline;
-    return tok;
 }
 
-Token Lexer::ReadNumber(SourcePos start) {
-    Token tok;
+void Lexer::ReadNumber(Token& tok) {
+    const SourcePos start = tok.pos;
     tok.kind = Tok::Number;
-    tok.pos = start;
     std::size_t begin = pos_;
     if (src_[pos_] == '0' && pos_ + 1 < src_.size() && (src_[pos_ + 1] == 'x' || src_[pos_ + 1] == 'X')) {
         Advance(2);
@@ -204,13 +228,11 @@ Token Lexer::ReadNumber(SourcePos start) {
     }
     if (pos_ < src_.size() && IsNamePart(src_[pos_]))
         Fail(Here(), "a name cannot start right after a number");
-    return tok;
 }
 
-Token Lexer::ReadString(SourcePos start, char quote) {
-    Token tok;
+void Lexer::ReadString(Token& tok, char quote) {
+    const SourcePos start = tok.pos;
     tok.kind = Tok::String;
-    tok.pos = start;
     Advance(1);
     std::uint32_t pendingHigh = 0;  // a \u high surrogate waiting for its low half
     auto flushHigh = [&] {
@@ -296,12 +318,9 @@ Token Lexer::ReadString(SourcePos start, char quote) {
         }
     }
     flushHigh();
-    return tok;
 }
 
-Token Lexer::ReadName(SourcePos start) {
-    Token tok;
-    tok.pos = start;
+void Lexer::ReadName(Token& tok) {
     std::size_t begin = pos_;
     while (pos_ < src_.size() && IsNamePart(src_[pos_])) {
         if (static_cast<unsigned char>(src_[pos_]) >= 0x80) {
@@ -315,9 +334,10 @@ Token Lexer::ReadName(SourcePos start) {
             Advance(1);
         }
     }
-    tok.text = std::string(src_.substr(begin, pos_ - begin));
-    tok.kind = IsKeyword(tok.text) ? Tok::Keyword : Tok::Name;
-    return tok;
+    const std::string_view word = src_.substr(begin, pos_ - begin);
+    tok.text.assign(word);
+    tok.id = KeywordIndex(word);
+    tok.kind = tok.id >= 0 ? Tok::Keyword : Tok::Name;
 }
 
 }  // namespace swf::as

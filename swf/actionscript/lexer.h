@@ -1,6 +1,8 @@
 #pragma once
 // Tokens of the script language. Positions are 1-based lines and byte columns.
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -17,6 +19,33 @@ struct SyntaxError {
     std::string message;
 };
 
+// The keywords and punctuators; a token of either kind carries its index in its list, so
+// that the parser compares small numbers, not texts. Punctuators are listed longest first,
+// so that the first match is the longest one.
+inline constexpr std::string_view kKeywords[] = {
+    "break", "case",     "continue", "default",    "delete", "do",   "else",   "for",
+    "function", "if",    "in",       "instanceof", "new",    "return", "switch", "this",
+    "typeof", "var",     "void",     "while",      "with",   "true", "false",  "null",
+    "undefined", "class", "interface", "try",      "throw",  "import"};
+inline constexpr std::string_view kPunctuators[] = {
+    ">>>=", "===", "!==", ">>>", "<<=", ">>=", "==", "!=", "<=", ">=", "&&", "||", "++",
+    "--",   "<<",  ">>",  "+=",  "-=",  "*=",  "/=", "%=", "&=", "|=", "^=", "{",  "}",
+    "(",    ")",   "[",   "]",   ";",   ",",   "<",  ">",  "+",  "-",  "*",  "/",  "%",
+    "&",    "|",   "^",   "!",   "~",   "?",   ":",  "=",  "."};
+
+// The index of a keyword or punctuator written in the compiler's own code; a text that is
+// neither does not compile.
+consteval int KeywordId(std::string_view word) {
+    for (std::size_t i = 0; i < std::size(kKeywords); ++i)
+        if (kKeywords[i] == word) return static_cast<int>(i);
+    throw "not a keyword";
+}
+consteval int PunctId(std::string_view punct) {
+    for (std::size_t i = 0; i < std::size(kPunctuators); ++i)
+        if (kPunctuators[i] == punct) return static_cast<int>(i);
+    throw "not a punctuator";
+}
+
 enum class Tok {
     End,
     Name,
@@ -29,6 +58,7 @@ enum class Tok {
 struct Token {
     Tok kind = Tok::End;
     std::string text;      // name, keyword or punctuator; decoded contents for strings
+    int id = -1;           // keyword or punctuator: its index in kKeywords or kPunctuators
     double number = 0;     // value of a number literal
     SourcePos pos;
     bool newlineBefore = false;  // a line break separates it from the previous token
@@ -39,6 +69,8 @@ public:
     explicit Lexer(std::string_view source);
     // Reads the next token; throws SyntaxError for malformed input.
     Token Next();
+    // The same into `tok`, whose text keeps its storage for the next token.
+    void Next(Token& tok);
 
 private:
     [[noreturn]] void Fail(SourcePos pos, const std::string& message) const;
@@ -47,9 +79,9 @@ private:
     void Advance(std::size_t n) { pos_ += n; }
     void NewLine() { ++line_; lineStart_ = pos_; }
     std::size_t Utf8Length(std::size_t at) const;  // 0 when the bytes at `at` are not UTF-8
-    Token ReadNumber(SourcePos start);
-    Token ReadString(SourcePos start, char quote);
-    Token ReadName(SourcePos start);
+    void ReadNumber(Token& tok);
+    void ReadString(Token& tok, char quote);
+    void ReadName(Token& tok);
 
     std::string_view src_;
     std::size_t pos_ = 0;

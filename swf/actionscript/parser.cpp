@@ -1,34 +1,52 @@
 #include "swf/actionscript/parser.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
+#include <cstdint>
+#include <utility>
 
 namespace swf::as {
 
 namespace {
 
-// Binding power of the binary operators; 0 for anything else.
+// Binding power of the binary operators, by punctuator id; 0 for anything else.
+struct PrecedenceTable {
+    std::array<std::uint8_t, std::size(kPunctuators)> of{};
+};
+constexpr PrecedenceTable MakePrecedenceTable() {
+    PrecedenceTable t;
+    const std::pair<int, int> table[] = {
+        {PunctId("||"), 1},  {PunctId("&&"), 2},  {PunctId("|"), 3},   {PunctId("^"), 4},  {PunctId("&"), 5},
+        {PunctId("=="), 6},  {PunctId("!="), 6},  {PunctId("==="), 6}, {PunctId("!=="), 6},
+        {PunctId("<"), 7},   {PunctId(">"), 7},   {PunctId("<="), 7},  {PunctId(">="), 7},
+        {PunctId("<<"), 8},  {PunctId(">>"), 8},  {PunctId(">>>"), 8}, {PunctId("+"), 9},  {PunctId("-"), 9},
+        {PunctId("*"), 10},  {PunctId("/"), 10},  {PunctId("%"), 10}};
+    for (auto& [op, prec] : table) t.of[static_cast<std::size_t>(op)] = static_cast<std::uint8_t>(prec);
+    return t;
+}
+constexpr PrecedenceTable kPrecedence = MakePrecedenceTable();
+
 int Precedence(const Token& t, bool noIn) {
     if (t.kind == Tok::Keyword) {
-        if (t.text == "instanceof") return 7;
-        if (t.text == "in") return noIn ? 0 : 7;
+        if (t.id == KeywordId("instanceof")) return 7;
+        if (t.id == KeywordId("in")) return noIn ? 0 : 7;
         return 0;
     }
     if (t.kind != Tok::Punct) return 0;
-    static const std::pair<std::string_view, int> table[] = {
-        {"||", 1}, {"&&", 2}, {"|", 3},  {"^", 4},   {"&", 5},   {"==", 6},  {"!=", 6},
-        {"===", 6}, {"!==", 6}, {"<", 7}, {">", 7},  {"<=", 7},  {">=", 7},  {"<<", 8},
-        {">>", 8}, {">>>", 8}, {"+", 9},  {"-", 9},  {"*", 10},  {"/", 10},  {"%", 10}};
-    // Asked of every token after an operand: the first character rules out most rows.
-    for (auto& [op, prec] : table)
-        if (t.text[0] == op[0] && t.text == op) return prec;
-    return 0;
+    return kPrecedence.of[static_cast<std::size_t>(t.id)];
 }
 
 bool IsAssignOp(const Token& t) {
     if (t.kind != Tok::Punct) return false;
-    static const std::string_view ops[] = {"=", "+=", "-=", "*=", "/=", "%=", "<<=", ">>=", ">>>=", "&=", "|=", "^="};
-    return std::find(std::begin(ops), std::end(ops), t.text) != std::end(ops);
+    switch (t.id) {
+        case PunctId("="): case PunctId("+="): case PunctId("-="): case PunctId("*="): case PunctId("/="):
+        case PunctId("%="): case PunctId("<<="): case PunctId(">>="): case PunctId(">>>="): case PunctId("&="):
+        case PunctId("|="): case PunctId("^="):
+            return true;
+        default:
+            return false;
+    }
 }
 
 bool IsReference(const Expr* e) {
@@ -54,18 +72,19 @@ Parser::Parser(std::string_view source) : lexer_(source) { cur_ = lexer_.Next();
 
 void Parser::Fail(SourcePos pos, const std::string& message) const { throw SyntaxError{pos, message}; }
 
+// Tokens are read into the two held ones in place, so that their texts keep their storage.
 void Parser::Advance() {
     if (hasNext_) {
-        cur_ = std::move(next_);
+        std::swap(cur_, next_);
         hasNext_ = false;
     } else {
-        cur_ = lexer_.Next();
+        lexer_.Next(cur_);
     }
 }
 
 const Token& Parser::PeekNext() {
     if (!hasNext_) {
-        next_ = lexer_.Next();
+        lexer_.Next(next_);
         hasNext_ = true;
     }
     return next_;
@@ -80,14 +99,15 @@ std::string Parser::Describe(const Token& tok) const {
     }
 }
 
-bool Parser::Accept(std::string_view punct) {
-    if (!Is(punct)) return false;
+bool Parser::Accept(Punct p) {
+    if (!Is(p)) return false;
     Advance();
     return true;
 }
 
-void Parser::Expect(std::string_view punct) {
-    if (!Accept(punct)) Fail(cur_.pos, "expected '" + std::string(punct) + "' but found " + Describe(cur_));
+void Parser::Expect(Punct p) {
+    if (!Accept(p))
+        Fail(cur_.pos, "expected '" + std::string(kPunctuators[p.id]) + "' but found " + Describe(cur_));
 }
 
 std::string Parser::ExpectName(const char* what) {
@@ -149,7 +169,7 @@ void Parser::Declare(const std::string& name) {
 void Parser::Reference(const std::string& name) {
     if (!fn_) return;
     fn_->ownRefs.insert(name);
-    if (name == "arguments") fn_->usesArguments = true;
+    if (std::string_view(name) == "arguments") fn_->usesArguments = true;
 }
 
 Stmt* Parser::ParseTopLevel() {
@@ -163,7 +183,7 @@ Stmt* Parser::ParseTopLevel() {
 Stmt* Parser::ParseStatement() {
     SourcePos pos = cur_.pos;
     DepthGuard guard(*this, pos);
-    if (cur_.kind == Tok::Name && PeekNext().kind == Tok::Punct && next_.text == ":") {
+    if (cur_.kind == Tok::Name && PeekNext().kind == Tok::Punct && next_.id == PunctId(":")) {
         std::string label = cur_.text;
         Advance();
         Advance();
@@ -176,31 +196,31 @@ Stmt* Parser::ParseStatement() {
         if (Accept(";")) return NewStmt(StmtKind::Empty, pos);
     }
     if (cur_.kind == Tok::Keyword) {
-        const std::string kw = cur_.text;
-        if (kw == "var") {
+        const int kw = cur_.id;
+        if (kw == KeywordId("var")) {
             Advance();
             Stmt* s = ParseVar(pos, false);
             ConsumeSemicolon();
             return s;
         }
-        if (kw == "function" && PeekNext().kind == Tok::Name) {
+        if (kw == KeywordId("function") && PeekNext().kind == Tok::Name) {
             Advance();
             Stmt* s = NewStmt(StmtKind::Function, pos);
             s->fn = ParseFunction(pos, true);
             return s;
         }
-        if (kw == "if") {
+        if (kw == KeywordId("if")) {
             Advance();
             return ParseIf(pos);
         }
-        if (kw == "while") {
+        if (kw == KeywordId("while")) {
             Advance();
             Stmt* s = NewStmt(StmtKind::While, pos);
             s->e1 = ParseParenthesized();
             s->s1 = ParseStatement();
             return s;
         }
-        if (kw == "do") {
+        if (kw == KeywordId("do")) {
             Advance();
             Stmt* s = NewStmt(StmtKind::DoWhile, pos);
             s->s1 = ParseStatement();
@@ -210,13 +230,13 @@ Stmt* Parser::ParseStatement() {
             Accept(";");
             return s;
         }
-        if (kw == "for") {
+        if (kw == KeywordId("for")) {
             Advance();
             return ParseFor(pos);
         }
-        if (kw == "break" || kw == "continue") {
+        if (kw == KeywordId("break") || kw == KeywordId("continue")) {
             Advance();
-            Stmt* s = NewStmt(kw == "break" ? StmtKind::Break : StmtKind::Continue, pos);
+            Stmt* s = NewStmt(kw == KeywordId("break") ? StmtKind::Break : StmtKind::Continue, pos);
             if (cur_.kind == Tok::Name && !cur_.newlineBefore) {
                 s->label = cur_.text;
                 Advance();
@@ -224,7 +244,7 @@ Stmt* Parser::ParseStatement() {
             ConsumeSemicolon();
             return s;
         }
-        if (kw == "return") {
+        if (kw == KeywordId("return")) {
             Advance();
             if (!fn_) Fail(pos, "'return' outside a function");
             Stmt* s = NewStmt(StmtKind::Return, pos);
@@ -232,7 +252,7 @@ Stmt* Parser::ParseStatement() {
             ConsumeSemicolon();
             return s;
         }
-        if (kw == "throw") {
+        if (kw == KeywordId("throw")) {
             Advance();
             Stmt* s = NewStmt(StmtKind::Throw, pos);
             if (cur_.newlineBefore) Fail(cur_.pos, "'throw' needs a value on the same line");
@@ -240,11 +260,11 @@ Stmt* Parser::ParseStatement() {
             ConsumeSemicolon();
             return s;
         }
-        if (kw == "switch") {
+        if (kw == KeywordId("switch")) {
             Advance();
             return ParseSwitch(pos);
         }
-        if (kw == "with") {
+        if (kw == KeywordId("with")) {
             Advance();
             Stmt* s = NewStmt(StmtKind::With, pos);
             if (fn_) fn_->dynamicScope = true;
@@ -252,12 +272,12 @@ Stmt* Parser::ParseStatement() {
             s->s1 = ParseStatement();
             return s;
         }
-        if (kw == "class" || kw == "interface")
+        if (kw == KeywordId("class") || kw == KeywordId("interface"))
             Fail(pos, "classes and interfaces are not supported");
-        if (kw == "try") Fail(pos, "'try' is not supported");
-        if (kw == "import") Fail(pos, "'import' is not supported");
-        if (kw == "else") Fail(pos, "'else' without 'if'");
-        if (kw == "case" || kw == "default") Fail(pos, "'" + kw + "' outside 'switch'");
+        if (kw == KeywordId("try")) Fail(pos, "'try' is not supported");
+        if (kw == KeywordId("import")) Fail(pos, "'import' is not supported");
+        if (kw == KeywordId("else")) Fail(pos, "'else' without 'if'");
+        if (kw == KeywordId("case") || kw == KeywordId("default")) Fail(pos, "'" + cur_.text + "' outside 'switch'");
     }
     Stmt* s = NewStmt(StmtKind::Expr, pos);
     s->e1 = ParseExpression();
@@ -483,16 +503,15 @@ Expr* Parser::ParseBinary(int minPrec, bool noIn) {
 
 Expr* Parser::ParseUnary() {
     SourcePos pos = cur_.pos;
-    bool unaryPunct = cur_.kind == Tok::Punct &&
-                      (cur_.text == "-" || cur_.text == "+" || cur_.text == "!" || cur_.text == "~");
-    bool unaryKw = cur_.kind == Tok::Keyword && (cur_.text == "typeof" || cur_.text == "void" || cur_.text == "delete");
+    bool unaryPunct = Is("-") || Is("+") || Is("!") || Is("~");
+    bool unaryKw = IsKw("typeof") || IsKw("void") || IsKw("delete");
     if (unaryPunct || unaryKw) {
         DepthGuard guard(*this, pos);
         Expr* e = NewExpr(ExprKind::Unary, pos);
         e->text = cur_.text;
         Advance();
         e->a = ParseUnary();
-        if (e->text == "delete" && !IsReference(e->a)) Fail(e->a->pos, "'delete' needs a variable or member");
+        if (std::string_view(e->text) == "delete" && !IsReference(e->a)) Fail(e->a->pos, "'delete' needs a variable or member");
         return Finish(e);
     }
     if (Is("++") || Is("--")) {
@@ -566,7 +585,7 @@ Expr* Parser::ParseCallOrMember(bool allowCall) {
             Expr* c = NewExpr(ExprKind::Call, pos);
             c->a = e;
             c->list = ParseArguments();
-            if (e->kind == ExprKind::Name && e->text == "eval" && fn_) fn_->dynamicScope = true;
+            if (e->kind == ExprKind::Name && std::string_view(e->text) == "eval" && fn_) fn_->dynamicScope = true;
             e = Finish(c);
         } else {
             return e;
@@ -593,7 +612,7 @@ Expr* Parser::ParsePrimary() {
             Expr* e = NewExpr(ExprKind::Name, pos);
             e->text = std::move(cur_.text);
             Advance();
-            if (e->text == "newline") {  // the line-break constant of the language
+            if (std::string_view(e->text) == "newline") {  // the line-break constant of the language
                 e->kind = ExprKind::String;
                 e->text = "\n";
                 return e;
@@ -602,29 +621,29 @@ Expr* Parser::ParsePrimary() {
             return e;
         }
         case Tok::Keyword: {
-            const std::string kw = cur_.text;
-            if (kw == "true" || kw == "false") {
+            const int kw = cur_.id;
+            if (kw == KeywordId("true") || kw == KeywordId("false")) {
                 Expr* e = NewExpr(ExprKind::Bool, pos);
-                e->flag = kw == "true";
+                e->flag = kw == KeywordId("true");
                 Advance();
                 return e;
             }
-            if (kw == "null" || kw == "undefined") {
+            if (kw == KeywordId("null") || kw == KeywordId("undefined")) {
                 Advance();
-                return NewExpr(kw == "null" ? ExprKind::Null : ExprKind::Undefined, pos);
+                return NewExpr(kw == KeywordId("null") ? ExprKind::Null : ExprKind::Undefined, pos);
             }
-            if (kw == "this") {
+            if (kw == KeywordId("this")) {
                 Advance();
                 if (fn_) fn_->usesThis = true;
                 return NewExpr(ExprKind::This, pos);
             }
-            if (kw == "function") {
+            if (kw == KeywordId("function")) {
                 Advance();
                 Expr* e = NewExpr(ExprKind::Function, pos);
                 e->fn = ParseFunction(pos, false);
                 return e;
             }
-            Fail(pos, "unexpected '" + kw + "'");
+            Fail(pos, "unexpected '" + cur_.text + "'");
         }
         case Tok::Punct:
             if (Accept("(")) {

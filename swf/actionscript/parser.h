@@ -31,13 +31,23 @@ private:
         ~DepthGuard() { --p.depth_; }
     };
 
+    // A punctuator or keyword written in the parser, turned into its id when compiled.
+    struct Punct {
+        int id;
+        consteval Punct(const char* text) : id(PunctId(text)) {}
+    };
+    struct Keyword {
+        int id;
+        consteval Keyword(const char* text) : id(KeywordId(text)) {}
+    };
+
     [[noreturn]] void Fail(SourcePos pos, const std::string& message) const;
     void Advance();
     const Token& PeekNext();
-    bool Is(std::string_view punct) const { return cur_.kind == Tok::Punct && cur_.text == punct; }
-    bool IsKw(std::string_view kw) const { return cur_.kind == Tok::Keyword && cur_.text == kw; }
-    bool Accept(std::string_view punct);
-    void Expect(std::string_view punct);
+    bool Is(Punct p) const { return cur_.kind == Tok::Punct && cur_.id == p.id; }
+    bool IsKw(Keyword k) const { return cur_.kind == Tok::Keyword && cur_.id == k.id; }
+    bool Accept(Punct p);
+    void Expect(Punct p);
     std::string ExpectName(const char* what);
     void ConsumeSemicolon();
     void SkipTypeAnnotation();

@@ -443,6 +443,33 @@ TEST(NodeStoreMemory, NodesAddedAfterDeletesStartZeroed) {
     }
 }
 
+// The memory of destroyed trees serves the next ones, the blocks kept as they were and those
+// handed to the kernel to reclaim alike: a tree far larger than the first kind, left dirty,
+// then another as large, whose nodes must start zeroed all the same.
+TEST(NodeStoreMemory, TreesAfterDestroyedTreesStartZeroed) {
+    constexpr std::int32_t kSize = 1684;
+    constexpr std::uint32_t kCount = 24000;  // about 42 MB of nodes
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        auto tree = std::make_unique<TVastStringTree>(nullptr);
+        tree->SetNodeDataSize(kSize);
+        tree->BeginUpdate();
+        tree->SetRootNodeCount(kCount);
+        tree->EndUpdate();
+        std::uint32_t dirty = 0, seen = 0;
+        for (PVastNode run = tree->GetFirstNoInit(); run; run = tree->GetNextNoInit(run)) {
+            auto* data = static_cast<unsigned char*>(tree->GetNodeData(run));
+            dirty += std::any_of(data, data + kSize, [](unsigned char c) { return c != 0; });
+            dirty += run->CheckState != csUncheckedNormal || (run->States & vsSelected);
+            std::memset(data, 0xAB, std::size_t(kSize));  // left behind for the next tree
+            run->CheckState = csCheckedNormal;
+            ++seen;
+        }
+        EXPECT_EQ(seen, kCount);
+        EXPECT_EQ(dirty, 0u);
+    }
+}
+
 // A copy into another tree that fails midway frees the copies made so far, in that tree.
 TEST(NodeStoreMemory, FailedCopyIntoAnotherTreeLeavesBothTreesWhole) {
     TVastStringTree source(nullptr), target(nullptr);

@@ -94,6 +94,33 @@ TEST_F(UpdateTest, DelayedStructureChangesAccumulate) {
     tree.EndSynch();
 }
 
+// A delayed structure change still waiting when an update bracket opens is held by the
+// bracket's first change (its timer stopped), however many follow, and reported once when
+// the bracket closes; the timer runs again for changes after it.
+TEST_F(UpdateTest, WaitingStructureChangeIsHeldByAnUpdateBracket) {
+    tree.SetChangeDelay(50);
+    Add(tree, nullptr, "a");
+    tree.BeginUpdate();
+    for (int i = 0; i < 3; ++i) Add(tree, nullptr, "b");
+    clock.Advance(50);
+    Pump();
+    EXPECT_EQ(log, "updating 0; ") << "no structure change while updating";
+    log.clear();
+    tree.EndUpdate();
+    EXPECT_EQ(log, "structure - 1; updating 4; ");
+    log.clear();
+    clock.Advance(100);
+    Pump();
+    EXPECT_EQ(log, "") << "reported once";
+    Add(tree, nullptr, "c");
+    Pump();
+    EXPECT_EQ(log, "");
+    clock.Advance(50);
+    Pump();
+    EXPECT_EQ(log, "structure - 1; ");
+    tree.SetChangeDelay(0);
+}
+
 TEST_F(UpdateTest, StateChangeEventOnlyForRealChanges) {
     int events = 0;
     tree.OnStateChange = [&](TBaseVastTree*, TVastTreeStates, TVastTreeStates) { ++events; };

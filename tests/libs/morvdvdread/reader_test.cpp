@@ -167,6 +167,10 @@ TEST_F(DvdReader, EveryNameOfTheDiscGivesTheSameRecord) {
         {fx_.videoTs + "/VIDEO_TS.BUP", true},
         {fx_.videoTs + "/VTS_01_0.IFO", false},
         {fx_.root + "/VIDEO_TS/../VIDEO_TS", false},
+        {fx_.root + "//VIDEO_TS/./", false},
+        {fx_.root + "/VIDEO_TS/..", false},
+        {fs::relative(fx_.root).string(), false},
+        {fs::relative(fx_.videoTs + "/VTS_01_0.IFO").string(), true},
     };
     for (const auto& n : names) EXPECT_EQ(ParseOk(n.path, n.ifo), folder) << n.path;
 }
