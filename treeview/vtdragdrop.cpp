@@ -66,7 +66,38 @@ HRESULT TVTDragManager::QueryContinueDrag(BOOL escapePressed, DWORD keyState) {
     return DRAGDROP_S_DROP;
 }
 
-HRESULT TVTDragManager::GiveFeedback(DWORD) { return DRAGDROP_S_USEDEFAULTCURSORS; }
+HRESULT TVTDragManager::GiveFeedback(DWORD) {
+    try {
+        FollowOutside();
+    } catch (...) {
+        // The image is a nicety: the drag goes on without it.
+    }
+    return DRAGDROP_S_USEDEFAULTCURSORS;
+}
+
+// A tree of this program moves the source's image while the drag is over it. Over another
+// program's window (or the bare desktop) nothing would: there the source keeps its image
+// under the pointer itself, and hides it again when the pointer comes back over a window
+// of ours that no tree takes the drag on.
+void TVTDragManager::FollowOutside() {
+    TVTDragImage* image = owner_ && (owner_->TreeStates() & tsOLEDragging) ? owner_->DragImage() : nullptr;
+    if (!image) return;
+    POINT p;
+    GetCursorPos(&p);
+    HWND under = WindowFromPoint(p);
+    if (!under) {
+        image->ShowDragImage();
+        image->DragTo(TPoint{p.x, p.y}, false);
+        followingOutside_ = true;
+        return;
+    }
+    if (!followingOutside_) return;
+    followingOutside_ = false;
+    auto* tree = dynamic_cast<TBaseVastTree*>(FindControl(under));
+    const bool treeTakes = tree && (tree->TreeOptions()->MiscOptions() & toAcceptOLEDrop) &&
+                           tree->GetDragManager()->IsDropTarget();
+    if (!treeTakes) image->HideDragImage();
+}
 
 // ---- the tree ----
 
@@ -147,7 +178,10 @@ HRESULT TBaseVastTree::DragEnter(DWORD keyState, TPoint pt, DWORD& effect) {
             THitInfo hit;
             GetHitTestInfoAt(pt.x, pt.y, true, hit);
             if (hit.Node) {
+                // Shown at once: the next DragOver at the same place sees no change to paint.
+                if (dropTargetNode_ && dropTargetNode_ != hit.Node) InvalidateNode(dropTargetNode_);
                 dropTargetNode_ = hit.Node;
+                InvalidateNode(hit.Node);
                 TRect r = GetDisplayRect(hit.Node, MainColumn(), false);
                 if (hit.Positions & hiOnItemLabel)
                     lastDropMode_ = dmOnNode;

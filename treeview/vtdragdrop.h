@@ -28,9 +28,12 @@ public:
     void ForgetOwner() { owner_ = nullptr; }
 
 private:
+    void FollowOutside();
+
     TBaseVastTree* owner_;
     TBaseVastTree* dragSource_ = nullptr;
     bool isDropTarget_ = false;
+    bool followingOutside_ = false;  // the source shows its image over no tree of ours
     platform::TComPtr<platform::IDataObject> data_;
 };
 

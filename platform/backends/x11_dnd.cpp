@@ -270,14 +270,12 @@ private:
                         int(types_.size()));
     }
 
-    // The deepest window at the point that says it takes drops (top-level frames of a window
-    // manager are passed through); 0 when none, or when it is one of this program's.
+    // The deepest window at the point that says it takes drops, within the top-level window
+    // there; 0 when none.
     ::Window AwareWindowAt(POINT p, int& version) {
-        ::Window root = DefaultRootWindow(d_), w = root, child = 0;
+        ::Window root = DefaultRootWindow(d_), w = TopLevelAt(root, p), child = 0;
         int x = 0, y = 0;
-        for (int depth = 0; depth < 16; ++depth) {
-            if (!XTranslateCoordinates(d_, root, w, p.x, p.y, &x, &y, &child) || !child) break;
-            w = child;
+        for (int depth = 0; w && depth < 16; ++depth) {
             Atom type;
             int format;
             unsigned long count = 0, after = 0;
@@ -289,8 +287,35 @@ private:
                 return x11::WindowFromX(w) || version < 3 ? 0 : w;
             }
             if (data) XFree(data);
+            // Frames of a window manager are passed through to what they hold.
+            if (!XTranslateCoordinates(d_, root, w, p.x, p.y, &x, &y, &child) || !child) break;
+            w = child;
         }
         return 0;
+    }
+
+    // The top-level window at the point, passing over this program's own: the loop asks only
+    // where none of ours takes the pointer, yet the drag image lies right under it.
+    ::Window TopLevelAt(::Window root, POINT p) {
+        ::Window child = 0;
+        int x = 0, y = 0;
+        if (!XTranslateCoordinates(d_, root, root, p.x, p.y, &x, &y, &child)) return 0;
+        if (!child || !x11::WindowFromX(child)) return child;
+        ::Window parent = 0, *children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(d_, root, &root, &parent, &children, &count)) return 0;
+        ::Window found = 0;
+        // Top of the stack first.
+        for (unsigned int i = count; i-- > 0 && !found;) {
+            if (x11::WindowFromX(children[i])) continue;
+            XWindowAttributes a;
+            if (!XGetWindowAttributes(d_, children[i], &a) || a.map_state != IsViewable) continue;
+            const int border = 2 * a.border_width;
+            if (p.x >= a.x && p.x < a.x + a.width + border && p.y >= a.y && p.y < a.y + a.height + border)
+                found = children[i];
+        }
+        if (children) XFree(children);
+        return found;
     }
 
     // Waits for a message of the kind from the current target, serving selection requests

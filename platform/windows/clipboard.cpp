@@ -744,13 +744,19 @@ bool GetFormatBytes(IDataObject* data, CLIPFORMAT format, std::vector<std::uint8
     if (!data) return false;
     FORMATETC f;
     f.cfFormat = format;
-    f.tymed = TYMED_HGLOBAL | TYMED_ISTREAM;
     STGMEDIUM m;
-    HRESULT hr;
-    try {
-        hr = data->GetData(&f, &m);
-    } catch (...) {
-        return false;
+    HRESULT hr = E_FAIL;
+    // The bytes of a format are those of its global block: an object may lay a stream out
+    // otherwise (tree data carries no size in front in a stream), so a stream is asked for
+    // only when the object gives no block.
+    for (DWORD tymed : {DWORD(TYMED_HGLOBAL), DWORD(TYMED_ISTREAM)}) {
+        f.tymed = tymed;
+        try {
+            hr = data->GetData(&f, &m);
+        } catch (...) {
+            return false;
+        }
+        if (hr == S_OK) break;
     }
     if (hr != S_OK) return false;
     bool ok = true;

@@ -138,6 +138,13 @@ TEST_F(TreeClipboardDesktop, CopiedRowsReachXclipAndXclipsTreeDataPastes) {
     EXPECT_EQ(ReadFile(Path("text")), tree.ContentToText(tstCutCopySet, '\t'));
     EXPECT_NE(ReadFile(Path("text")).find("caf\xC3\xA9"), std::string::npos);
     EXPECT_EQ(ReadFile(Path("text")).find("second"), std::string::npos) << "only the copied rows";
+    // The tree data goes out as the block other programs paste: its size, then the nodes.
+    ASSERT_EQ(RunServing({"xclip", "-o", "-selection", "clipboard", "-t", "application/x-vast-tree-data"}, Path("data")), 0);
+    std::string data = ReadFile(Path("data"));
+    ASSERT_GT(data.size(), 4u);
+    std::uint32_t size = 0;
+    std::memcpy(&size, data.data(), 4);
+    EXPECT_EQ(size, data.size() - 4);
     // The other way round, on the same display (the backend lives for the process).
     PasteFromXclip();
 }

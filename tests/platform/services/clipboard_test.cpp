@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/windows/backend.h"
+#include "platform/windows/selection.h"
 
 namespace platform {
 namespace {
@@ -275,6 +276,41 @@ TEST_F(ClipboardTest, MediaComeAsBlocksOrStreamsAndAreReleased) {
     EXPECT_EQ(data->SetData(&g, &in, TRUE), S_OK);
     EXPECT_EQ(in.pstm, nullptr);
     EXPECT_TRUE(data->Has(CF_TEXT));
+}
+
+// An object whose stream of a format differs from its block (as tree data does: the block
+// carries the size in front), and which may give no block at all.
+struct TwoMediaObject : TMemoryDataObject {
+    bool blocks = true;
+    explicit TwoMediaObject(CLIPFORMAT format) { Put(format, {}); }
+    HRESULT GetData(const FORMATETC* f, STGMEDIUM* m) override {
+        *m = STGMEDIUM();
+        if (f->tymed & TYMED_ISTREAM) {
+            IStream* stream = nullptr;
+            CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+            stream->Stream().WriteBuffer("stream form", 11);
+            m->tymed = TYMED_ISTREAM;
+            m->pstm = stream;
+            return S_OK;
+        }
+        if (!blocks) return DV_E_TYMED;
+        m->tymed = TYMED_HGLOBAL;
+        m->hGlobal = GlobalAllocCopy("block form", 10);
+        return S_OK;
+    }
+};
+
+// What is served to other programs and kept after a flush is a format's block; a stream
+// only for an object that gives no block.
+TEST_F(ClipboardTest, TheBytesOfAFormatAreItsBlockElseItsStream) {
+    const CLIPFORMAT tree = CLIPFORMAT(RegisterClipboardFormatA("Vast Tree Data"));
+    for (bool blocks : {true, false}) {
+        TComPtr<TwoMediaObject> data(new TwoMediaObject(tree));
+        data->blocks = blocks;
+        std::vector<std::uint8_t> bytes;
+        ASSERT_TRUE(GetFormatBytes(data.Get(), tree, bytes));
+        EXPECT_EQ(Text(bytes), blocks ? "block form" : "stream form");
+    }
 }
 
 }  // namespace

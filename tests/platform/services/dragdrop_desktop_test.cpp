@@ -39,8 +39,9 @@ protected:
         fs::create_directories(dir);
         target = Spawn({SERVICES_PEER, "target"}, "", (dir / "target.log").string());
         source = Spawn({SERVICES_PEER, "source", text}, "", (dir / "source.log").string());
-        ASSERT_TRUE(WaitUntil([] { return !Capture("xdotool search --name '^lumacast drop target$'").empty(); }));
-        ASSERT_TRUE(WaitUntil([] { return !Capture("xdotool search --name '^lumacast drag source$'").empty(); }));
+        // A sanitizer build on a busy machine starts slowly: the longer wait.
+        ASSERT_TRUE(WaitLong([] { return !Capture("xdotool search --name '^lumacast drop target$'").empty(); }));
+        ASSERT_TRUE(WaitLong([] { return !Capture("xdotool search --name '^lumacast drag source$'").empty(); }));
     }
     void TearDown() override {
         Stop(source);
