@@ -38,7 +38,9 @@ struct AddFilesOptions {
     int threads = 0;       // probing threads; 0: one per processor
     int batchRows = 1024;  // rows appended in one update bracket at most
     std::chrono::milliseconds batchTime{8};      // and for at most this long
-    std::chrono::milliseconds batchSpacing{16};  // from one batch's start to the next's, unless rows wait
+    // At least this long from one batch's start to the next's while files are still being
+    // probed; a batch cut short by its limits is followed at once.
+    std::chrono::milliseconds batchSpacing{16};
 };
 
 struct AddFilesResult {
