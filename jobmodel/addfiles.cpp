@@ -1,10 +1,14 @@
 #include "jobmodel/addfiles.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <memory>
 #include <thread>
+
+#include <sys/resource.h>
 
 #include "platform/controls/forms.h"
 #include "platform/core/messages.h"
@@ -28,12 +32,19 @@ struct Slot {
     std::atomic<bool> done{false};
 };
 
+constexpr std::size_t kNoFile = static_cast<std::size_t>(-1);
+constexpr int kWorkerNice = 5;  // added to the program's own
+
 struct Shared {
     explicit Shared(std::size_t n) : slots(n) {}
     std::vector<Slot> slots;
     std::atomic<std::size_t> next{0};    // the next file a worker takes
     std::atomic<bool> stop{false};       // take no more files
-    std::atomic<bool> wakePending{false};
+    std::atomic<std::size_t> finished{0};  // files whose probe ended
+    // The file whose row the user-interface thread waits for, or kNoFile. The worker that
+    // finishes it wakes the thread; the other files finish without a message, so the
+    // thread is woken about once per batch rather than once per file.
+    std::atomic<std::size_t> due{kNoFile};
     platform::HWND wake = nullptr;       // owned by the user-interface thread
     // What new rows copy their options from, taken once when the command starts: the
     // workers read it while the user-interface thread may handle any message.
@@ -63,6 +74,11 @@ void Probe(const FileProbeLibrary& probe, const std::string& path, const CustomS
 }
 
 void Work(Shared& shared, const std::vector<std::string>& paths, const FileProbeLibrary& probe) {
+    // Probing is background work: the thread yields to the user-interface thread, which
+    // needs little but needs it at once, whenever the two contend for a processor (on
+    // Linux the nice value is the calling thread's own).
+    errno = 0;
+    if (const int nice = getpriority(PRIO_PROCESS, 0); errno == 0) setpriority(PRIO_PROCESS, 0, std::min(19, nice + kWorkerNice));
     for (;;) {
         if (shared.stop.load()) return;
         const std::size_t i = shared.next.fetch_add(1);
@@ -73,11 +89,14 @@ void Work(Shared& shared, const std::vector<std::string>& paths, const FileProbe
         } catch (...) {
             slot.result = -1;  // a probe that failed outright: the file is skipped
         }
-        slot.done.store(true, std::memory_order_release);
-        // One wake message at a time: the user-interface thread takes every finished
-        // file when it handles it, and clears the flag before it looks.
-        if (!shared.wakePending.exchange(true) && !platform::PostMessage(shared.wake, platform::WM_NULL, 0, 0))
-            shared.wakePending.store(false);
+        // Sequentially consistent with the user-interface thread's store of due and
+        // its second look at done: one of the two sides always sees the other.
+        slot.done.store(true);
+        // The last file ends any gathering of rows for a fuller batch.
+        const bool last = ++shared.finished == shared.slots.size();
+        std::size_t waited = i;
+        if (shared.due.compare_exchange_strong(waited, kNoFile) || last)
+            platform::PostMessage(shared.wake, platform::WM_NULL, 0, 0);
     }
 }
 
@@ -108,45 +127,85 @@ std::size_t CharacterCount(const std::string& text) {
 
 AddFilesResult AddMediaFiles(TBaseVastTree& tree, const std::vector<std::string>& paths, JobHost& host,
                              const AddFilesOptions& options) {
+    using Clock = std::chrono::steady_clock;
     AddFilesResult result;
     if (paths.empty()) return result;
     PrepareItemTree(tree);
     host.LoadOptionRecord();
 
-    auto shared = std::make_shared<Shared>(paths.size());
+    auto shared = std::make_unique<Shared>(paths.size());
     if (const CustomSetting* from = NewRowOptionSource()) shared->options = std::make_unique<CustomSetting>(*from);
-    shared->wake = platform::AllocateHWnd([weak = std::weak_ptr<Shared>(shared)](platform::HWND, platform::UINT,
-                                                                                platform::WPARAM, platform::LPARAM) {
-        if (auto s = weak.lock()) s->wakePending.store(false);
+    // Its messages only wake the loop below; the spacing timer is one-shot.
+    shared->wake = platform::AllocateHWnd([](platform::HWND hwnd, platform::UINT msg, platform::WPARAM id,
+                                             platform::LPARAM) {
+        if (msg == platform::WM_TIMER) platform::KillTimer(hwnd, id);
         return platform::LRESULT(0);
     });
     const FileProbeLibrary& probe = ActiveFileProbe();
     const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
     const std::size_t count = std::min<std::size_t>(paths.size(), options.threads > 0 ? options.threads : processors);
     std::vector<std::thread> workers;
+    // Whichever way the command ends, the workers stop before the slots and the wake
+    // window go.
+    struct Finish {
+        Shared& shared;
+        std::vector<std::thread>& workers;
+        ~Finish() {
+            shared.stop = true;
+            for (auto& w : workers) w.join();
+            shared.DropSlots();
+            platform::KillTimer(shared.wake, 1);
+            platform::DeallocateHWnd(shared.wake);
+        }
+    } finish{*shared, workers};
     for (std::size_t i = 0; i < count; ++i) workers.emplace_back(Work, std::ref(*shared), std::cref(paths), std::cref(probe));
 
     std::unordered_set<std::string> names = FileRowNames(tree);
     const std::size_t batch = static_cast<std::size_t>(std::max(1, options.batchRows));
+    auto done = [&](std::size_t i) { return shared->slots[i].done.load(std::memory_order_acquire); };
     std::size_t next = 0;  // the next file whose row is due, in the dialog's order
+    Clock::time_point nextBatch = Clock::now();  // a batch starts no earlier
     while (next < paths.size()) {
-        if (!shared->slots[next].done.load(std::memory_order_acquire)) {
+        if (!done(next)) {
+            // Ask the worker of this file for a wake, then look again: it may have
+            // finished before it could see the request.
+            shared->due.store(next);
+            if (!shared->slots[next].done.load()) {
+                if (!HandleOneMessage()) {
+                    result.quit = true;
+                    break;
+                }
+                continue;
+            }
+            shared->due.store(kNoFile);
+        }
+        if (const auto now = Clock::now(); now < nextBatch && shared->finished.load() < paths.size()) {
+            // Rows are ready but the last batch was a moment ago, and more are coming:
+            // gathering them a little longer makes fewer, fuller batches, each with the
+            // tree's own work per update bracket. Meanwhile the window is live.
+            const auto wait = std::chrono::ceil<std::chrono::milliseconds>(nextBatch - now);
+            platform::SetTimer(shared->wake, 1, static_cast<platform::UINT>(std::max<long long>(1, wait.count())));
             if (!HandleOneMessage()) {
                 result.quit = true;
                 break;
             }
             continue;
         }
-        // The finished files in order, one batch in one update bracket.
+        // The finished files in order, one batch in one update bracket. A batch ends
+        // after its rows or its time, whichever comes first: a row costs more while the
+        // probes keep every processor busy.
+        const auto batchStart = Clock::now();
+        const auto batchEnd = batchStart + options.batchTime;
         std::size_t stopAt = paths.size();
+        std::size_t n = 0;
+        bool full = false;  // the batch ended on its limits, with more rows ready
         tree.BeginUpdate();
         try {
-            // A batch ends after its rows or its time, whichever comes first: a row
-            // costs more while the probes keep every processor busy.
-            const auto batchEnd = std::chrono::steady_clock::now() + options.batchTime;
-            for (std::size_t n = 0; n < batch && next < paths.size() && shared->slots[next].done.load(std::memory_order_acquire) &&
-                                    (n == 0 || std::chrono::steady_clock::now() < batchEnd);
-                 ++n, ++next) {
+            for (; next < paths.size() && done(next); ++n, ++next) {
+                if (n == batch || (n > 0 && Clock::now() >= batchEnd)) {
+                    full = true;
+                    break;
+                }
                 Slot& slot = shared->slots[next];
                 if (slot.result != 0) {
                     ++result.skipped;
@@ -165,10 +224,6 @@ AddFilesResult AddMediaFiles(TBaseVastTree& tree, const std::vector<std::string>
             }
         } catch (...) {
             tree.EndUpdate();
-            shared->stop = true;
-            for (auto& w : workers) w.join();
-            shared->DropSlots();
-            platform::DeallocateHWnd(shared->wake);
             throw;
         }
         tree.EndUpdate();
@@ -178,16 +233,13 @@ AddFilesResult AddMediaFiles(TBaseVastTree& tree, const std::vector<std::string>
             host.ShowMessage(std::string(kPathTooLongText) + paths[stopAt]);
             break;
         }
+        nextBatch = full ? Clock::now() : batchStart + options.batchSpacing;
         // Between batches the window paints and handles what came meanwhile.
         if (!HandleWaitingMessages()) {
             result.quit = true;
             break;
         }
     }
-    shared->stop = true;
-    for (auto& w : workers) w.join();
-    shared->DropSlots();
-    platform::DeallocateHWnd(shared->wake);
 
     if (!result.stopped && !result.quit) {
         if (PVastNode last = tree.RootNode()->LastChild) {

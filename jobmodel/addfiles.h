@@ -5,7 +5,9 @@
 // worker threads while the user-interface thread keeps handling its messages (painting
 // included): the command runs a message loop of its own until every row is in. Rows
 // are appended on the user-interface thread in the dialog's order, in batches, each
-// batch inside one update bracket of the tree.
+// batch inside one update bracket of the tree. A batch takes every row that is ready,
+// within a bounded time, and batches are spaced a frame apart while the probes are the
+// slower side, so the thread and the tree work once per batch rather than once per file.
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -34,8 +36,11 @@ void SetFileProbe(const FileProbeLibrary* probe);
 
 struct AddFilesOptions {
     int threads = 0;       // probing threads; 0: one per processor
-    int batchRows = 256;   // rows appended in one update bracket at most
-    std::chrono::milliseconds batchTime{8};  // and for at most this long
+    int batchRows = 1024;  // rows appended in one update bracket at most
+    std::chrono::milliseconds batchTime{8};      // and for at most this long
+    // At least this long from one batch's start to the next's while files are still being
+    // probed; a batch cut short by its limits is followed at once.
+    std::chrono::milliseconds batchSpacing{16};
 };
 
 struct AddFilesResult {

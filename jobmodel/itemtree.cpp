@@ -18,11 +18,13 @@ void PrepareItemTree(TBaseVastTree& tree) {
 namespace {
 
 void ReleaseSubtree(TBaseVastTree& tree, PVastNode node) {
-    // Children first: the walk takes the next sibling before the node goes.
-    for (PVastNode child = node->FirstChild; child;) {
-        PVastNode next = child->NextSibling;
+    // Children first, the last one first: a node that leaves from the end of its siblings
+    // renumbers none of them, so clearing takes time in proportion to the rows. The walk
+    // takes the previous sibling before the node goes.
+    for (PVastNode child = node->LastChild; child;) {
+        PVastNode previous = child->PrevSibling;
         ReleaseSubtree(tree, child);
-        child = next;
+        child = previous;
     }
     if (MediaItem* item = ItemOf(tree, node)) ReleaseMediaItem(*item);
     tree.DeleteNode(node);
@@ -35,10 +37,10 @@ bool SameText(const char* a, const char* b, std::size_t width) { return std::str
 void ClearItemTree(TBaseVastTree& tree) {
     // The walk reads the links without initialising nodes: rows that were never shown
     // still hold records that must be released.
-    for (PVastNode top = tree.RootNode()->FirstChild; top;) {
-        PVastNode next = top->NextSibling;
+    for (PVastNode top = tree.RootNode()->LastChild; top;) {
+        PVastNode previous = top->PrevSibling;
         ReleaseSubtree(tree, top);
-        top = next;
+        top = previous;
     }
 }
 

@@ -109,6 +109,39 @@ TEST_F(AddFiles, RowsComeInTheDialogsOrderWhateverOrderTheProbesEndIn) {
     EXPECT_EQ(Rows(), "d c b a d_1 d_2");
 }
 
+// Many files, their probes ending in whatever order the threads make, under batch limits
+// from one row to all and spacings from none to far longer than the command: every row
+// comes, in the dialog's order, and the command ends with its last file (a lost wake
+// would leave it waiting).
+TEST_F(AddFiles, ManyFilesComeInOrderUnderAnyBatchLimits) {
+    using std::chrono::milliseconds;
+    std::vector<std::string> paths;
+    std::string expected;
+    int bads = 0;
+    for (int i = 0; i < 400; ++i) {
+        const bool bad = i % 11 == 5;
+        bads += bad;
+        paths.push_back(std::string(bad ? "/m/bad" : "/m/f") + std::to_string(i) + ".avi");
+        if (!bad) expected += (expected.empty() ? "f" : " f") + std::to_string(i);
+    }
+    const AddFilesOptions cases[] = {
+        {8, 1, milliseconds(8), milliseconds(0)},           // one row per batch
+        {3, 1024, milliseconds(0), milliseconds(16)},       // no time for more than one row
+        {4, 1024, milliseconds(8), milliseconds(3600000)},  // the spacing outlasts the probes
+        {1, 7, milliseconds(8), milliseconds(1)},
+    };
+    for (const AddFilesOptions& options : cases) {
+        SCOPED_TRACE(::testing::Message() << options.threads << " threads, " << options.batchRows << " rows, "
+                                          << options.batchSpacing.count() << " ms apart");
+        ClearItemTree(tree);
+        AddFilesResult r = AddMediaFiles(tree, paths, host, options);
+        EXPECT_EQ(Rows(), expected);
+        EXPECT_EQ(r.added, 400 - bads);
+        EXPECT_EQ(r.skipped, bads);
+        EXPECT_TRUE(tree.GetSelected(tree.RootNode()->LastChild));
+    }
+}
+
 TEST_F(AddFiles, TheFirstSupportedPathTooLongStopsTheCommandThere) {
     const std::string wide = "/" + [] {
         std::string s;

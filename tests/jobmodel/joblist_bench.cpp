@@ -4,7 +4,10 @@
 //    ratio (add time / probe time), stall_ms (the longest gap between two beats of a
 //    10 ms heartbeat on the user-interface thread meanwhile), row_bytes (resident memory
 //    per row), probe_faults and add_faults (minor page faults per file of either side:
-//    fresh memory touched, a figure the machine's load does not change).
+//    fresh memory touched, a figure the machine's load does not change), cpu_ratio
+//    (processor time of the whole process while adding / while probing: the work the
+//    command adds to the probes, which a busy machine changes far less than the times),
+//    clear_ms (releasing the rows again, as Clear All does).
 //  - DvdLoad: loading the DVD fixture (parse, tree, every row's media information)
 //    against `lsdvd -x` on the same folder. Counters: first_ratio (the first load, when
 //    the reader reads the disc), ratio (later loads), both to lsdvd's time.
@@ -48,6 +51,12 @@ long MinorFaults() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     return usage.ru_minflt;
+}
+
+double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 long ResidentBytes() {
@@ -101,9 +110,11 @@ void AddFiles(benchmark::State& state) {
     const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
     for (auto _ : state) {
         const long f0 = MinorFaults();
+        const double c0 = CpuSeconds();
         const auto p0 = Clock::now();
         ProbeAll(files.paths, threads);
         const double probe = Seconds(p0, Clock::now());
+        const double probeCpu = CpuSeconds() - c0;
         const long probeFaults = MinorFaults() - f0;
 
         treeview::TVastStringTree tree(nullptr);
@@ -122,10 +133,12 @@ void AddFiles(benchmark::State& state) {
         platform::SetTimer(beat, 1, 10);
         const long before = ResidentBytes();
         const long f1 = MinorFaults();
+        const double c1 = CpuSeconds();
         const auto a0 = Clock::now();
         lastBeat = a0;
         AddFilesResult r = AddMediaFiles(tree, files.paths, host);
         const double add = Seconds(a0, Clock::now());
+        const double addCpu = CpuSeconds() - c1;
         const long addFaults = MinorFaults() - f1;
         longest = std::max(longest, Seconds(lastBeat, Clock::now()));
         const long after = ResidentBytes();
@@ -136,12 +149,15 @@ void AddFiles(benchmark::State& state) {
         state.counters["probe_s"] = probe;
         state.counters["add_s"] = add;
         state.counters["ratio"] = add / probe;
+        state.counters["cpu_ratio"] = addCpu / probeCpu;
         state.counters["stall_ms"] = longest * 1000;
         state.counters["row_bytes"] = static_cast<double>(after - before) / kFiles;
         state.counters["threads"] = threads;
         state.counters["probe_faults"] = static_cast<double>(probeFaults) / kFiles;
         state.counters["add_faults"] = static_cast<double>(addFaults) / kFiles;
+        const auto k0 = Clock::now();
         ClearItemTree(tree);
+        state.counters["clear_ms"] = Seconds(k0, Clock::now()) * 1000;
     }
 }
 
