@@ -294,17 +294,25 @@ Mask RoundRectMask(const RECT& b, int ew, int eh, const RECT& window) {
     Mask m(Area(b, window));
     double W = double(b.right) - b.left, H = double(b.bottom) - b.top;
     double rx = std::min(std::abs(double(ew)), W) / 2.0, ry = std::min(std::abs(double(eh)), H) / 2.0;
-    for (int y = 0; y < m.h; ++y)
+    for (int y = 0; y < m.h; ++y) {
+        double py = double(m.box.top) + y - b.top;
+        double ym = std::min(py + 0.5, H - (py + 0.5));
+        // Rows clear of the corners are whole: only the corner rows need the ellipse.
+        if (!(rx > 0 && ry > 0 && ym < ry)) {
+            std::fill_n(m.on.begin() + std::ptrdiff_t(std::size_t(y) * m.w), m.w, std::uint8_t(1));
+            continue;
+        }
         for (int x = 0; x < m.w; ++x) {
-            double px = double(m.box.left) + x - b.left, py = double(m.box.top) + y - b.top;
-            double xm = std::min(px + 0.5, W - (px + 0.5)), ym = std::min(py + 0.5, H - (py + 0.5));
+            double px = double(m.box.left) + x - b.left;
+            double xm = std::min(px + 0.5, W - (px + 0.5));
             bool in = true;
-            if (rx > 0 && ry > 0 && xm < rx && ym < ry) {
+            if (xm < rx) {
                 double dx = (xm - rx) / rx, dy = (ym - ry) / ry;
                 in = dx * dx + dy * dy <= 1.0;
             }
             m.on[std::size_t(y) * m.w + x] = in;
         }
+    }
     return m;
 }
 

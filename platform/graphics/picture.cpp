@@ -23,8 +23,19 @@ std::vector<BYTE> ReadWholeFile(const std::string& path) {
     std::error_code ec;
     if (!in || std::filesystem::is_directory(path, ec))
         throw EFOpenError("Cannot open file \"" + path + "\". " + std::strerror(errno ? errno : ENOENT));
-    std::vector<BYTE> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // Read in blocks (the whole file at once when its size is known) rather than a byte
+    // at a time: a skin's background alone is over a megabyte.
+    std::vector<BYTE> data;
+    std::size_t size = 0, block = 1 << 16;
+    auto known = std::filesystem::file_size(path, ec);
+    if (!ec && known < (std::uintmax_t(1) << 31)) block = std::max<std::size_t>(block, std::size_t(known) + 1);
+    while (in) {
+        data.resize(size + block);
+        in.read(reinterpret_cast<char*>(data.data() + size), std::streamsize(block));
+        size += std::size_t(in.gcount());
+    }
     if (in.bad()) throw EFOpenError("Cannot read file \"" + path + "\"");
+    data.resize(size);
     return data;
 }
 
