@@ -257,12 +257,12 @@ struct Mask {
     Region region() const {
         std::vector<std::vector<std::pair<int, int>>> rows(static_cast<std::size_t>(h));
         for (int y = 0; y < h; ++y) {
-            int x = 0;
-            while (x < w) {
-                while (x < w && !get(x, y)) ++x;
-                int s = x;
-                while (x < w && get(x, y)) ++x;
-                if (x > s) rows[std::size_t(y)].emplace_back(box.left + s, box.left + x);
+            const std::uint8_t* row = on.data() + std::size_t(y) * std::size_t(w);
+            const std::uint8_t* end = row + w;
+            for (const std::uint8_t* p = row; p < end;) {
+                const std::uint8_t* s = std::find_if(p, end, [](std::uint8_t v) { return v != 0; });
+                p = std::find(s, end, std::uint8_t(0));
+                if (p > s) rows[std::size_t(y)].emplace_back(box.left + int(s - row), box.left + int(p - row));
             }
         }
         return Region::FromRows(box.top, rows);
