@@ -553,6 +553,7 @@ private:
         SharedImage shared;
         XIC ic = nullptr;
         bool popup = false;  // override-redirect
+        TRect exposed;       // a run of exposures not yet shown
     };
 
     void OpenInputMethod() {
@@ -726,6 +727,14 @@ private:
         switch (e.type) {
             case Expose: {
                 TRect area = Bounds(e.xexpose.x, e.xexpose.y, e.xexpose.width, e.xexpose.height);
+                // The server sends an exposure as a run of rectangles (one per band of a
+                // shaped window), the count saying how many follow: the run is shown at
+                // once, one copy and one round trip instead of one per rectangle.
+                if (TopWindow* w = Find(hwnd)) {
+                    if (!w->exposed.IsEmpty()) UnionRect(&area, &area, &w->exposed);
+                    w->exposed = e.xexpose.count > 0 ? area : TRect();
+                    if (e.xexpose.count > 0) break;
+                }
                 DisplayExposedWindow(hwnd, area);
                 break;
             }
