@@ -346,7 +346,9 @@ public:
         int width = stride / 4;
         // The rows handed over reach at least to the area's bottom.
         int height = std::max<LONG>(std::max<LONG>(1, w->bounds.Height()), area.bottom);
-        if (PresentShared(*w, area, pixels, width, height)) return;
+        // A window's first picture goes over the connection: making and filling a segment
+        // of the window's size costs more than sending it once. Later updates use one.
+        if (w->presentedSerial != 0 && PresentShared(*w, area, pixels, width, height)) return;
         height = area.bottom;
         Visual* visual = DefaultVisual(display_, screen_);
         int depth = DefaultDepth(display_, screen_);
@@ -355,6 +357,8 @@ public:
                                      reinterpret_cast<char*>(const_cast<std::uint32_t*>(pixels)), unsigned(width),
                                      unsigned(height), 32, stride);
         if (!image) return;
+        w->presentedArea = area;
+        w->presentedSerial = NextRequest(display_);
         XPutImage(display_, w->xid, gc_, image, area.left, area.top, area.left, area.top, unsigned(area.Width()),
                   unsigned(area.Height()));
         image->data = nullptr;
@@ -553,6 +557,10 @@ private:
         SharedImage shared;
         XIC ic = nullptr;
         bool popup = false;  // override-redirect
+        TRect exposed;       // a run of exposures not yet shown
+        // The latest picture sent: its area and the request number it went with.
+        TRect presentedArea;
+        unsigned long presentedSerial = 0;
     };
 
     void OpenInputMethod() {
@@ -653,6 +661,8 @@ private:
             std::memcpy(rows + std::size_t(y) * std::size_t(width) + std::size_t(area.left),
                         pixels + std::size_t(y) * std::size_t(width) + std::size_t(area.left),
                         std::size_t(std::min<LONG>(area.right, width) - area.left) * 4);
+        w.presentedArea = area;
+        w.presentedSerial = NextRequest(display_);
         XShmPutImage(display_, w.xid, gc_, shared.image, area.left, area.top, area.left, area.top,
                      unsigned(area.Width()), unsigned(area.Height()), False);
         // The segment is written again only after the server has read it.
@@ -726,7 +736,25 @@ private:
         switch (e.type) {
             case Expose: {
                 TRect area = Bounds(e.xexpose.x, e.xexpose.y, e.xexpose.width, e.xexpose.height);
-                DisplayExposedWindow(hwnd, area);
+                // The server sends an exposure as a run of rectangles (one per band of a
+                // shaped window), the count saying how many follow: the run is shown at
+                // once, one copy and one round trip instead of one per rectangle.
+                // A rectangle exposed before the server drew a picture over it (its event
+                // older than that request) already shows the picture: the first showing
+                // of a window is not sent twice.
+                if (TopWindow* w = Find(hwnd)) {
+                    TRect inside;
+                    if (e.xexpose.serial < w->presentedSerial && IntersectRect(&inside, &area, &w->presentedArea) &&
+                        inside == area)
+                        area = TRect();
+                    if (!w->exposed.IsEmpty()) {
+                        if (area.IsEmpty()) area = w->exposed;
+                        else UnionRect(&area, &area, &w->exposed);
+                    }
+                    w->exposed = e.xexpose.count > 0 ? area : TRect();
+                    if (e.xexpose.count > 0) break;
+                }
+                if (!area.IsEmpty()) DisplayExposedWindow(hwnd, area);
                 break;
             }
             case MotionNotify: {

@@ -160,6 +160,9 @@ BOOL Transfer(HDC dst, int x, int y, int w, int h, const Source* src, DWORD rop,
     Taps tx = needSrc ? MakeTaps(w, sw, halftone && stretch) : Taps{};
     Taps ty = needSrc ? MakeTaps(h, sh, halftone && stretch) : Taps{};
     bool direct32 = t.bm->bpp == 32 && (!sbm || (sbm->bpp == 32 && !stretch && !mirrorX)) && code == 0xCC && !mask;
+    // A plain copy of a 24-bit picture into a 32-bit one (the skins' pictures into the
+    // windows' buffers) widens whole rows: each pixel gets the alpha byte 0, as get() gives.
+    bool direct24 = t.bm->bpp == 32 && sbm && sbm->bpp == 24 && !stretch && !mirrorX && code == 0xCC && !mask;
 
     RECT box{dx0, dy0, dx0 + w, dy0 + h};
     for (const RECT& c : t.clip.rects()) {
@@ -174,6 +177,16 @@ BOOL Transfer(HDC dst, int x, int y, int w, int h, const Source* src, DWORD rop,
                 int lo = std::max<int>(a.left, dx0 - sx0), hi = std::min<int>(a.right, dx0 - sx0 + sbm->width);
                 if (lo < hi)
                     std::memcpy(t.bm->row32(py) + lo, sbm->row32(sy) + (sx0 + lo - dx0), std::size_t(hi - lo) * 4);
+                continue;
+            }
+            if (direct24 && !mirrorY) {
+                int sy = sy0 + oy;
+                if (sy < 0 || sy >= sbm->height) continue;
+                int lo = std::max<int>(a.left, dx0 - sx0), hi = std::min<int>(a.right, dx0 - sx0 + sbm->width);
+                Pixel* out = t.bm->row32(py);
+                const BYTE* in = sbm->row(sy) + std::size_t(sx0 + lo - dx0) * 3;
+                for (int px = lo; px < hi; ++px, in += 3)
+                    out[px] = Pixel(in[0]) | (Pixel(in[1]) << 8) | (Pixel(in[2]) << 16);
                 continue;
             }
             for (int px = a.left; px < a.right; ++px) {

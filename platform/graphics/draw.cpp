@@ -257,12 +257,12 @@ struct Mask {
     Region region() const {
         std::vector<std::vector<std::pair<int, int>>> rows(static_cast<std::size_t>(h));
         for (int y = 0; y < h; ++y) {
-            int x = 0;
-            while (x < w) {
-                while (x < w && !get(x, y)) ++x;
-                int s = x;
-                while (x < w && get(x, y)) ++x;
-                if (x > s) rows[std::size_t(y)].emplace_back(box.left + s, box.left + x);
+            const std::uint8_t* row = on.data() + std::size_t(y) * std::size_t(w);
+            const std::uint8_t* end = row + w;
+            for (const std::uint8_t* p = row; p < end;) {
+                const std::uint8_t* s = std::find_if(p, end, [](std::uint8_t v) { return v != 0; });
+                p = std::find(s, end, std::uint8_t(0));
+                if (p > s) rows[std::size_t(y)].emplace_back(box.left + int(s - row), box.left + int(p - row));
             }
         }
         return Region::FromRows(box.top, rows);
@@ -290,22 +290,53 @@ Mask EllipseMask(const RECT& b, const RECT& window) {
     return m;
 }
 
+// A rounded rectangle of size W x H with corner radii rx, ry: whether the pixel centre at
+// distances xm, ym from the nearer sides is inside. Rows clear of the corners are whole.
+struct RoundRect {
+    double W, H, rx, ry;
+    RoundRect(const RECT& b, int ew, int eh)
+        : W(double(b.right) - b.left), H(double(b.bottom) - b.top), rx(std::min(std::abs(double(ew)), W) / 2.0),
+          ry(std::min(std::abs(double(eh)), H) / 2.0) {}
+    // Distance of pixel p's centre from the nearer of two sides `size` apart.
+    static double Margin(double p, double size) { return std::min(p + 0.5, size - (p + 0.5)); }
+    bool WholeRow(double ym) const { return !(rx > 0 && ry > 0 && ym < ry); }
+    bool Inside(double xm, double ym) const {
+        if (xm >= rx) return true;
+        double dx = (xm - rx) / rx, dy = (ym - ry) / ry;
+        return dx * dx + dy * dy <= 1.0;
+    }
+};
+
 Mask RoundRectMask(const RECT& b, int ew, int eh, const RECT& window) {
     Mask m(Area(b, window));
-    double W = double(b.right) - b.left, H = double(b.bottom) - b.top;
-    double rx = std::min(std::abs(double(ew)), W) / 2.0, ry = std::min(std::abs(double(eh)), H) / 2.0;
-    for (int y = 0; y < m.h; ++y)
-        for (int x = 0; x < m.w; ++x) {
-            double px = double(m.box.left) + x - b.left, py = double(m.box.top) + y - b.top;
-            double xm = std::min(px + 0.5, W - (px + 0.5)), ym = std::min(py + 0.5, H - (py + 0.5));
-            bool in = true;
-            if (rx > 0 && ry > 0 && xm < rx && ym < ry) {
-                double dx = (xm - rx) / rx, dy = (ym - ry) / ry;
-                in = dx * dx + dy * dy <= 1.0;
-            }
-            m.on[std::size_t(y) * m.w + x] = in;
+    RoundRect rr(b, ew, eh);
+    for (int y = 0; y < m.h; ++y) {
+        double ym = RoundRect::Margin(double(m.box.top) + y - b.top, rr.H);
+        if (rr.WholeRow(ym)) {
+            std::fill_n(m.on.begin() + std::ptrdiff_t(std::size_t(y) * m.w), m.w, std::uint8_t(1));
+            continue;
         }
+        for (int x = 0; x < m.w; ++x)
+            m.on[std::size_t(y) * m.w + x] = rr.Inside(RoundRect::Margin(double(m.box.left) + x - b.left, rr.W), ym);
+    }
     return m;
+}
+
+// The same shape as a region, a span a row: a row is inside from its first inside pixel to
+// the mirror of that pixel (the test is symmetric and grows toward the middle).
+Region RoundRectRegion(const RECT& b, int ew, int eh) {
+    int w = int(std::max(0L, long(b.right - b.left))), h = int(std::max(0L, long(b.bottom - b.top)));
+    if (std::int64_t(w) * h > kMaxBitmapPixels) w = h = 0;  // as a mask of that size would be
+    RoundRect rr(b, ew, eh);
+    std::vector<std::vector<std::pair<int, int>>> rows(static_cast<std::size_t>(h));
+    for (int y = 0; y < h; ++y) {
+        double ym = RoundRect::Margin(y, rr.H);
+        int first = 0;
+        if (!rr.WholeRow(ym))
+            while (first < w - first && !rr.Inside(RoundRect::Margin(first, rr.W), ym)) ++first;
+        if (first < w - first) rows[std::size_t(y)].emplace_back(b.left + first, b.left + w - first);
+    }
+    return Region::FromRows(b.top, rows);
 }
 
 // Pixel centres inside the polygon (device points), by the fill mode.
@@ -353,7 +384,7 @@ void PaintMask(const Target& t, const Mask& m, const Paint& p) {
 HRGN CreateRoundRectRgn(int l, int t, int r, int b, int ew, int eh) {
     HRGN h = CreateRectRgn(0, 0, 0, 0);
     RECT box{std::min(l, r), std::min(t, b), std::max(l, r), std::max(t, b)};
-    h->region = RoundRectMask(box, ew, eh, box).region();
+    h->region = RoundRectRegion(box, ew, eh);
     return h;
 }
 

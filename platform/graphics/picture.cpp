@@ -2,9 +2,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include <fcntl.h>
 #include <sys/random.h>
@@ -18,13 +20,36 @@
 namespace platform {
 
 // ---- files ----
-std::vector<BYTE> ReadWholeFile(const std::string& path) {
+namespace {
+// Reads the whole file through `grow(n)`, which gives storage for n bytes keeping those
+// already read, and returns how many bytes there are. Reads in blocks (the whole file at
+// once when its size is known) rather than a byte at a time: a skin's background alone is
+// over a megabyte.
+template <class Grow>
+std::size_t ReadAll(const std::string& path, Grow grow) {
     std::ifstream in(path, std::ios::binary);
     std::error_code ec;
     if (!in || std::filesystem::is_directory(path, ec))
         throw EFOpenError("Cannot open file \"" + path + "\". " + std::strerror(errno ? errno : ENOENT));
-    std::vector<BYTE> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::size_t size = 0, block = 1 << 16;
+    auto known = std::filesystem::file_size(path, ec);
+    if (!ec && known < (std::uintmax_t(1) << 31)) block = std::max<std::size_t>(block, std::size_t(known) + 1);
+    while (in) {
+        BYTE* data = grow(size + block);
+        in.read(reinterpret_cast<char*>(data + size), std::streamsize(block));
+        size += std::size_t(in.gcount());
+    }
     if (in.bad()) throw EFOpenError("Cannot read file \"" + path + "\"");
+    return size;
+}
+}  // namespace
+
+std::vector<BYTE> ReadWholeFile(const std::string& path) {
+    std::vector<BYTE> data;
+    data.resize(ReadAll(path, [&](std::size_t n) {
+        data.resize(n);
+        return data.data();
+    }));
     return data;
 }
 
@@ -76,7 +101,18 @@ void TGraphic::Changed() {
     if (OnChange) OnChange(this);
 }
 
-void TGraphic::LoadFromFile(const std::string& path) { LoadFromBytes(ReadWholeFile(path)); }
+// The bytes go to the decoder straight from storage that is never cleared first.
+void TGraphic::LoadFromFile(const std::string& path) {
+    std::unique_ptr<BYTE, decltype(&std::free)> data(nullptr, &std::free);
+    std::size_t size = ReadAll(path, [&](std::size_t n) {
+        void* grown = std::realloc(data.get(), n);
+        if (!grown) throw std::bad_alloc();
+        data.release();
+        data.reset(static_cast<BYTE*>(grown));
+        return data.get();
+    });
+    LoadFromBytes(data.get(), size);
+}
 
 void TGraphic::SaveToFile(const std::string& path) { WriteWholeFile(path, SaveToBytes()); }
 

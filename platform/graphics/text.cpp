@@ -97,6 +97,11 @@ Match FindFont(const std::string& family, bool bold, bool italic) {
         m.file = ov->second;
         return m;
     }
+    // A match depends only on the family and style, not on the size: each is asked of
+    // fontconfig once, however many sizes of it the windows use.
+    static std::map<std::string, Match> matches;
+    const std::string key = Lower(family) + "|" + std::to_string(bold) + std::to_string(italic);
+    if (auto hit = matches.find(key); hit != matches.end()) return hit->second;
     static const bool ready = [] {
         FcInit();
         // Frees fontconfig's caches at exit so that leak checkers see a clean end.
@@ -122,6 +127,7 @@ Match FindFont(const std::string& family, bool bold, bool italic) {
         FcPatternDestroy(found);
     }
     FcPatternDestroy(pat);
+    matches.emplace(key, m);
     return m;
 }
 

@@ -254,6 +254,8 @@ bool CloseScreenDc(HDC dc) {
 
 }  // namespace
 
+bool PaintPending(const Window* top) { return AnyPending(top); }
+
 // Where the scroll bars of a window lie, in window coordinates (empty when it has none).
 TRect ScrollBarRect(const Window* w, int bar) {
     const int cx = GetSystemMetrics(SM_CXVSCROLL);

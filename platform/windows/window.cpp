@@ -1068,7 +1068,10 @@ void DisplayExposedWindow(HWND top, const TRect& area) {
     Window* w = Find(top);
     if (!w || !w->IsTopLevel()) return;
     win::MarkDirty(w, area);
-    win::PresentDirty();
+    // A window waiting for its paint (a window just shown) shows the exposed area with
+    // that paint, which presents what is dirty: not its unpainted surface now and the
+    // painted one again a moment later.
+    if (!win::PaintPending(w)) win::PresentDirty();
 }
 
 COLORREF GetWindowSurfacePixel(HWND hwnd, int x, int y) {

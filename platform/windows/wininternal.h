@@ -80,6 +80,8 @@ HBITMAP NewPixels(int width, int height, void** bits);
 void MarkDirty(Window* top, const TRect& area);
 // Hands every dirty surface area to the backend.
 void PresentDirty();
+// Whether the window or a window in it waits to be painted.
+bool PaintPending(const Window* top);
 
 }  // namespace platform::win
 

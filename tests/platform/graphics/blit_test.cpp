@@ -192,6 +192,54 @@ TEST(GdiBlits, BlitWithinOneBitmapReadsTheOriginalPixels) {
     EXPECT_EQ(TRect(update), TRect(3, 0, 4, 1));
 }
 
+TEST(GdiBlits, TwentyFourBitSourceCopiesIntoThirtyTwoBitsThroughClipAndEdges) {
+    // A 5 x 3 source of 24 bits (stored bottom-up and top-down), pixel (x, y) coloured
+    // (40x+1, 50y+2, 3); copied into a white 8 x 6 surface whose clip leaves out column 6.
+    // Each destination pixel gets its source pixel with the alpha byte 0, or stays white
+    // where the source rectangle leaves the source bitmap, the clip or the surface.
+    struct Case {
+        int x, y, w, h, sx, sy;
+    };
+    const Case cases[] = {{0, 0, 5, 3, 0, 0}, {2, 1, 5, 3, 0, 0}, {-2, -1, 5, 3, 0, 0}, {1, 1, 6, 4, -1, -1},
+                          {4, 2, 4, 3, 2, 1}, {0, 0, 8, 6, 0, 0}, {5, 0, 3, 2, 1, 1}};
+    for (int height : {3, -3}) {
+        BITMAPINFO bi{};
+        bi.bmiHeader.biWidth = 5;
+        bi.bmiHeader.biHeight = height;
+        bi.bmiHeader.biBitCount = 24;
+        BYTE* bits = nullptr;
+        HDC src = CreateCompatibleDC(nullptr);
+        HBITMAP bm = CreateDIBSection(src, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+        ASSERT_NE(bm, nullptr);
+        SelectObject(src, bm);
+        auto color = [](int x, int y) { return RGB(BYTE(40 * x + 1), BYTE(50 * y + 2), 3); };
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 5; ++x) SetPixel(src, x, y, color(x, y));
+        for (const Case& c : cases) {
+            Surface dst(8, 6);
+            HRGN clip = CreateRectRgn(0, 0, 6, 6), right = CreateRectRgn(7, 0, 8, 6);
+            CombineRgn(clip, clip, right, RGN_OR);
+            SelectClipRgn(dst.dc, clip);
+            ASSERT_TRUE(BitBlt(dst.dc, c.x, c.y, c.w, c.h, src, c.sx, c.sy, SRCCOPY));
+            for (int py = 0; py < 6; ++py)
+                for (int px = 0; px < 8; ++px) {
+                    int sx = c.sx + px - c.x, sy = c.sy + py - c.y;
+                    bool copied = px != 6 && px >= c.x && px < c.x + c.w && py >= c.y && py < c.y + c.h && sx >= 0 &&
+                                  sy >= 0 && sx < 5 && sy < 3;
+                    COLORREF want = copied ? color(sx, sy) : RGB(255, 255, 255);
+                    EXPECT_EQ(dst.Pixel(px, py), want) << height << " case " << c.x << "," << c.y << " at " << px << "," << py;
+                    if (copied) {
+                        EXPECT_EQ(dst.Raw(px, py) >> 24, 0u) << "alpha byte at " << px << "," << py;
+                    }
+                }
+            DeleteObject(clip);
+            DeleteObject(right);
+        }
+        DeleteDC(src);
+        DeleteObject(bm);
+    }
+}
+
 TEST(GdiBrushes, HatchAndMonochromePatternBrushes) {
     Surface s(8, 8);
     HBRUSH hatch = CreateHatchBrush(HS_VERTICAL, RGB(255, 0, 0));

@@ -1,6 +1,7 @@
 // Device contexts, regions, clipping, primitives and blits, pixel by pixel.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "platform/graphics/gdi.h"
@@ -201,6 +202,30 @@ TEST(GdiRegions, CanonicalFormBoxOffsetAndEquality) {
     DeleteObject(byOr);
     EXPECT_EQ(CombineRgn(u, nullptr, nullptr, RGN_OR), ERROR);
     for (HRGN h : {a, b, u, whole, l}) DeleteObject(h);
+}
+
+TEST(GdiRegions, RoundRectRegionHoldsExactlyThePixelsWhoseCentresAreInside) {
+    // Pixel (x, y) of a w x h box with corner ellipse ew x eh (radii a, b, each at most half
+    // the side) is inside when its centre is outside the corner squares or within the
+    // corner's ellipse. Odd and even sizes, corners wider than the box, no corners at all.
+    struct Case {
+        int w, h, ew, eh;
+    };
+    const Case cases[] = {{6, 6, 4, 4}, {17, 9, 7, 5}, {12, 20, 30, 6}, {9, 4, 0, 3}, {40, 31, 12, 12}, {5, 5, 5, 5}};
+    for (const Case& c : cases) {
+        HRGN rr = CreateRoundRectRgn(3, 2, 3 + c.w, 2 + c.h, c.ew, c.eh);
+        double a = std::min(c.ew, c.w) / 2.0, b = std::min(c.eh, c.h) / 2.0;
+        for (int y = -1; y <= c.h; ++y)
+            for (int x = -1; x <= c.w; ++x) {
+                bool want = x >= 0 && y >= 0 && x < c.w && y < c.h;
+                double cx = std::min(x + 0.5, c.w - x - 0.5), cy = std::min(y + 0.5, c.h - y - 0.5);
+                if (want && a > 0 && b > 0 && cx < a && cy < b)
+                    want = (cx - a) * (cx - a) / (a * a) + (cy - b) * (cy - b) / (b * b) <= 1.0;
+                EXPECT_EQ(bool(PtInRegion(rr, 3 + x, 2 + y)), want)
+                    << c.w << "x" << c.h << " corner " << c.ew << "x" << c.eh << " at " << x << "," << y;
+            }
+        DeleteObject(rr);
+    }
 }
 
 TEST(GdiRegions, RoundRectAndPolygonShapes) {

@@ -8,7 +8,10 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include "platform/graphics/gdi.h"
 #include "platform/graphics/graphics.h"
@@ -414,4 +417,26 @@ TEST_F(Pictures, PictureLoadsByExtensionAndKeepsItsGraphicOnFailure) {
     TBitmap target(4, 3);
     target.Canvas()->Draw(0, 0, pic.Graphic());
     EXPECT_NEAR(GetRValue(ColorToRGB(target.Canvas()->Pixels(1, 1))), 255, 8);
+}
+
+TEST_F(Pictures, WholeFilesReadByteForByteWhateverTheirSize) {
+    // Sizes around the reading block, and a file whose size is not known ahead (a pipe).
+    for (std::size_t size : {std::size_t(0), std::size_t(1), std::size_t(65535), std::size_t(65536),
+                             std::size_t(65537), std::size_t(1476054)}) {
+        std::vector<BYTE> bytes(size);
+        for (std::size_t i = 0; i < size; ++i) bytes[i] = BYTE((i * 131 + size) >> 3);
+        std::string path = Path("f" + std::to_string(size));
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(size));
+        EXPECT_EQ(ReadWholeFile(path), bytes) << size;
+    }
+    std::string fifo = Path("pipe");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::vector<BYTE> piped(200000);
+    for (std::size_t i = 0; i < piped.size(); ++i) piped[i] = BYTE(i * 7);
+    std::thread writer([&] {
+        std::ofstream(fifo, std::ios::binary).write(reinterpret_cast<const char*>(piped.data()), std::streamsize(piped.size()));
+    });
+    EXPECT_EQ(ReadWholeFile(fifo), piped);
+    writer.join();
+    EXPECT_THROW(ReadWholeFile(Path("")), EFOpenError);  // the test's folder
 }

@@ -5,6 +5,7 @@
 
 #include "support/desktop.h"
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <fcntl.h>
 #include <signal.h>
@@ -169,4 +170,49 @@ TEST_F(DesktopTest, ComboListAndPopupMenuWorkByKeysAndLeaveNoGrab) {
     int status = -1;
     ASSERT_TRUE(WaitFor([&] { return waitpid(gallery, &status, WNOHANG) == gallery; }));
     gallery = -1;
+}
+
+// Covered and uncovered, the shaped window shows its own pixels again everywhere: the
+// server reports the uncovered shape as a run of rectangles, and every one of them is drawn.
+TEST_F(DesktopTest, UncoveredShapedWindowShowsItsPixelsAgain) {
+    gallery = Spawn({GALLERY_PROGRAM});
+    ASSERT_GT(gallery, 0);
+    std::string id = desktop::WaitForWindow("^lumacast gallery$");
+    ASSERT_FALSE(id.empty()) << "the gallery window did not appear";
+    Display* d = XOpenDisplay(nullptr);
+    ASSERT_NE(d, nullptr);
+    ::Window gallery_window = ::Window(std::stoul(id)), child;
+    int x = 0, y = 0;
+    XTranslateCoordinates(d, gallery_window, DefaultRootWindow(d), 0, 0, &x, &y, &child);
+    // The window's pixels on the screen, inside its rounded corners.
+    const int inset = 12, width = 420 - 2 * inset, height = 280 - 2 * inset;
+    auto pixels = [&] {
+        std::vector<unsigned long> out;
+        XImage* image = XGetImage(d, DefaultRootWindow(d), x + inset, y + inset, width, height, AllPlanes, ZPixmap);
+        if (!image) return out;
+        for (int j = 0; j < height; ++j)
+            for (int i = 0; i < width; ++i) out.push_back(XGetPixel(image, i, j));
+        XDestroyImage(image);
+        return out;
+    };
+    std::vector<unsigned long> shown;
+    ASSERT_TRUE(desktop::WaitLong([&] {
+        std::vector<unsigned long> now = pixels();
+        bool settled = !now.empty() && now == shown;
+        shown = now;
+        return settled;
+    })) << "the gallery's pixels did not settle";
+
+    XSetWindowAttributes cover{};
+    cover.override_redirect = True;
+    cover.background_pixel = 0x00FF00;
+    ::Window w = XCreateWindow(d, DefaultRootWindow(d), x - 5, y - 5, 430, 290, 0, CopyFromParent, InputOutput,
+                               CopyFromParent, CWOverrideRedirect | CWBackPixel, &cover);
+    XMapRaised(d, w);
+    XSync(d, False);
+    EXPECT_TRUE(desktop::WaitFor([&] { return pixels() != shown; })) << "the cover did not show";
+    XDestroyWindow(d, w);
+    XSync(d, False);
+    EXPECT_TRUE(desktop::WaitLong([&] { return pixels() == shown; })) << "the uncovered window was not drawn again";
+    XCloseDisplay(d);
 }

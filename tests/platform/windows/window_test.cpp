@@ -448,6 +448,24 @@ TEST_F(WindowTest, TheVerticalBarTakesTheSideTheWindowAsksFor) {
     }
 }
 
+TEST_F(WindowTest, AnExposedWindowWaitingForItsPaintIsPresentedOncePainted) {
+    auto* backend = dynamic_cast<HeadlessBackend*>(&Backend());
+    ASSERT_NE(backend, nullptr);
+    HWND top = Top("TestPlain", 1, 10, 20, 40, 30);
+    ShowWindow(top, SW_SHOW);
+    // Exposed before its first paint: nothing unpainted goes to the display; the paint
+    // presents the window once, in its fill colour.
+    int before = backend->Window(top).presents;
+    DisplayExposedWindow(top, TRect(0, 0, 40, 30));
+    EXPECT_EQ(backend->Window(top).presents, before);
+    test::Pump();
+    EXPECT_EQ(backend->Window(top).presents, before + 1);
+    EXPECT_EQ(GetWindowSurfacePixel(top, 5, 5), gFill[1]);
+    // Exposed with nothing to paint: presented at once.
+    DisplayExposedWindow(top, TRect(0, 0, 10, 10));
+    EXPECT_EQ(backend->Window(top).presents, before + 2);
+}
+
 TEST_F(WindowTest, TheDisplayIsToldAndTheWindowSavesAsPng) {
     auto* backend = dynamic_cast<HeadlessBackend*>(&Backend());
     ASSERT_NE(backend, nullptr);
