@@ -103,10 +103,24 @@ void TdvxComboBase<Base>::PaintWindow(HDC dc) {
 
 template <class Base>
 void TdvxComboBase<Base>::Dispatch(TMessage& m) {
+    // The frame and background a paint asks for on its way in are covered by the frame and
+    // button the paint ends with (PaintWindow), so they skip their own.
     switch (m.Msg) {
+        case WM_PAINT: {
+            bool nested = painting_;
+            painting_ = true;
+            try {
+                TdvxControl<Base>::Dispatch(m);
+            } catch (...) {
+                painting_ = nested;
+                throw;
+            }
+            painting_ = nested;
+            return;
+        }
         case WM_ERASEBKGND:
             TdvxControl<Base>::Dispatch(m);
-            if (m.WParam) DrawButton(reinterpret_cast<HDC>(m.WParam));
+            if (m.WParam && !painting_) DrawButton(reinterpret_cast<HDC>(m.WParam));
             return;
         case CM_COLORCHANGED:
             TdvxControl<Base>::Dispatch(m);
@@ -115,7 +129,7 @@ void TdvxComboBase<Base>::Dispatch(TMessage& m) {
         case WM_NCPAINT:
             // A frame-only repaint would cover the skinned frame with the sunken edge.
             TdvxControl<Base>::Dispatch(m);
-            if (this->HandleAllocated() && this->Style() != csSimple) FrameWholeWindow(this->handle_, borderColor_, this->Color());
+            if (this->HandleAllocated() && this->Style() != csSimple && !painting_) FrameWholeWindow(this->handle_, borderColor_, this->Color());
             return;
         default: TdvxControl<Base>::Dispatch(m); return;
     }

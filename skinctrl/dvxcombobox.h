@@ -50,6 +50,7 @@ private:
     TColor arrowColor_ = 0;
     platform::TCustomListBox* hookedList_ = nullptr;
     platform::TWindowProc listProc_;
+    bool painting_ = false;
 };
 
 class TdvxCustomComboBox : public TdvxComboBase<platform::TCustomComboBox> {

@@ -31,12 +31,25 @@ public:
         this->Refreshed();
     }
     void Dispatch(platform::TMessage& m) override {
-        TdvxControl<Base>::Dispatch(m);
+        bool paint = m.Msg == platform::WM_PAINT;
+        if (!paint && m.Msg != platform::WM_ERASEBKGND && m.Msg != platform::WM_NCPAINT) {
+            TdvxControl<Base>::Dispatch(m);
+            return;
+        }
         // The band is the platform edit's two-pixel edge round the client area; a client
-        // repaint and a frame-only repaint both end with it drawn over.
-        if ((m.Msg == platform::WM_PAINT || m.Msg == platform::WM_ERASEBKGND || m.Msg == platform::WM_NCPAINT) &&
-            this->HandleAllocated())
-            DrawBorder();
+        // repaint and a frame-only repaint both end with it drawn over. The frame and the
+        // background a paint asks for on its way in are covered by the band the paint ends
+        // with, so they skip their own.
+        bool nested = painting_;
+        if (paint) painting_ = true;
+        try {
+            TdvxControl<Base>::Dispatch(m);
+        } catch (...) {
+            painting_ = nested;
+            throw;
+        }
+        painting_ = nested;
+        if ((paint || !nested) && this->HandleAllocated()) DrawBorder();
     }
     void DrawBorder();
 
@@ -46,6 +59,7 @@ protected:
     void ApplyBorderColor();
 
     TColor borderColor_ = 0;
+    bool painting_ = false;
 };
 
 class TdvxEdit : public TdvxBorderedEdit<platform::TCustomEdit> {

@@ -73,12 +73,18 @@ void TdvxBarredList<Base>::UpdateScrollBarsPos() {
     int left;
     if (this->Width() < bar_->Width())
         left = this->Left();
-    else if ((this->BiDiMode() == bdRightToLeft || this->BiDiMode() == bdRightToLeftNoAlign) && SysLocale.MiddleEast)
+    else if (BarsOnTheLeft(this))
         left = this->Left() + 2;
     else
         left = this->Left() + this->Width() - bar_->Width() - 2;
     bar_->SetBounds(left, this->Top() + 1, bar_->Width(), this->Height() - 2);
     UpdateScrollBars();
+}
+
+template <class Base>
+void TdvxBarredList<Base>::CreateParams(TCreateParams& params) {
+    TdvxControl<Base>::CreateParams(params);
+    PlaceNativeBarUnderAttached(this, params);
 }
 
 template <class Base>
@@ -151,6 +157,7 @@ void TdvxBarredList<Base>::Dispatch(TMessage& m) {
             return;
         case WM_MOVE:
         case WM_SIZE:
+        case CM_BIDIMODECHANGED:
             TdvxControl<Base>::Dispatch(m);
             UpdateScrollBarsPos();
             return;

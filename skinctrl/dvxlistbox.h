@@ -37,6 +37,7 @@ public:
     void UpdateScrollBars();
 
 protected:
+    void CreateParams(platform::TCreateParams& params) override;
     bool OwnerPainted() const override { return false; }
     void UIStyleChanged() override;
     void ItemsChanged() override;

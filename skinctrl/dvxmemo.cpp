@@ -49,6 +49,18 @@ void ScrollToBarPosition(TWinControl* control, bool vertical, int position) {
     control->Perform(vertical ? WM_VSCROLL : WM_HSCROLL, MAKEWPARAM(SB_THUMBPOSITION, WORD(position)), 0);
 }
 
+bool BarsOnTheLeft(const TControl* control) {
+    TBiDiMode mode = control->BiDiMode();
+    return (mode == bdRightToLeft || mode == bdRightToLeftNoAlign) && SysLocale.MiddleEast;
+}
+
+void PlaceNativeBarUnderAttached(const TControl* control, TCreateParams& params) {
+    if (BarsOnTheLeft(control))
+        params.ExStyle |= WS_EX_LEFTSCROLLBAR;
+    else
+        params.ExStyle &= ~WS_EX_LEFTSCROLLBAR;
+}
+
 TdvxMemo::TdvxMemo(TComponent* owner) : TdvxBorderedEdit(owner) {}
 
 TdvxMemo::~TdvxMemo() {
@@ -56,8 +68,9 @@ TdvxMemo::~TdvxMemo() {
     SetBar(hBar_, nullptr, false);
 }
 
-bool TdvxMemo::RightToLeft() const {
-    return (BiDiMode() == bdRightToLeft || BiDiMode() == bdRightToLeftNoAlign) && SysLocale.MiddleEast;
+void TdvxMemo::CreateParams(TCreateParams& params) {
+    TdvxBorderedEdit::CreateParams(params);
+    PlaceNativeBarUnderAttached(this, params);
 }
 
 void TdvxMemo::UIStyleChanged() {
@@ -113,7 +126,7 @@ void TdvxMemo::UpdateInnerScrollBars() {
 }
 
 void TdvxMemo::UpdateScrollBarsPos() {
-    bool rtl = RightToLeft();
+    bool rtl = BarsOnTheLeft(this);
     int vWidth = vBar_ ? vBar_->Width() : 0;
     int hHeight = hBar_ ? hBar_->Height() : 0;
     if (hBar_) {
@@ -203,6 +216,7 @@ void TdvxMemo::Dispatch(TMessage& m) {
             return;
         case WM_MOVE:
         case WM_SIZE:
+        case CM_BIDIMODECHANGED:
             TdvxBorderedEdit::Dispatch(m);
             UpdateScrollBarsPos();
             return;

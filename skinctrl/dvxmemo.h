@@ -16,6 +16,11 @@ int CopyNativeScrollBar(platform::HWND window, bool vertical, TdvxScrollBar* bar
 // Scrolls the window as a thumb dragged to position would, the whole position carried (a
 // WM_VSCROLL/WM_HSCROLL word holds only 16 bits of it).
 void ScrollToBarPosition(platform::TWinControl* control, bool vertical, int position);
+// Whether attached bars lie on the left: a right-to-left BiDiMode in a right-to-left locale.
+bool BarsOnTheLeft(const platform::TControl* control);
+// Puts a window's native vertical bar on the side its attached bar takes, so the bar covers
+// the native one and not the start of the text.
+void PlaceNativeBarUnderAttached(const platform::TControl* control, platform::TCreateParams& params);
 
 class TdvxMemo : public TdvxBorderedEdit<platform::TCustomMemo> {
 public:
@@ -38,12 +43,12 @@ public:
     void UpdateScrollBars();
 
 protected:
+    void CreateParams(platform::TCreateParams& params) override;
     void UIStyleChanged() override;
 
 private:
     void SetBar(TdvxScrollBar*& field, TdvxScrollBar* value, bool vertical);
     void BarMoved(bool vertical);
-    bool RightToLeft() const;
 
     TdvxScrollBar* vBar_ = nullptr;
     TdvxScrollBar* hBar_ = nullptr;

@@ -498,6 +498,8 @@ protected:
     void DefWndProc(TMessage& message);
     void UpdateBounds();
     void UpdateShowing();
+    // Gives a live window the reading-order extended styles its CreateParams now asks for.
+    void UpdateBiDiModeExStyle();
     // Scrolls the client area and moves every child with it.
     void ScrollChildren(int deltaX, int deltaY);
     void ColorChangedBrush();

@@ -176,6 +176,20 @@ void TWinControl::RecreateWnd() {
     if (handle_) Perform(CM_RECREATEWND, 0, 0);
 }
 
+void TWinControl::UpdateBiDiModeExStyle() {
+    if (!handle_) return;
+    // Changed in place and the frame laid out again (the vertical bar may change sides):
+    // the window keeps its text, selection and scroll position.
+    constexpr DWORD kBiDi = WS_EX_RTLREADING | WS_EX_LEFTSCROLLBAR;
+    TCreateParams params;
+    CreateParams(params);
+    DWORD exStyle = DWORD(GetWindowLongA(handle_, GWL_EXSTYLE));
+    DWORD wanted = (exStyle & ~kBiDi) | (params.ExStyle & kBiDi);
+    if (wanted == exStyle) return;
+    SetWindowLongA(handle_, GWL_EXSTYLE, LONG(wanted));
+    SetWindowPos(handle_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
 void TWinControl::SetParentWindow(HWND parent) {
     if (parent_ || parentWindow_ == parent) return;
     if (handle_ && parent) {
@@ -879,6 +893,10 @@ void TWinControl::Dispatch(TMessage& m) {
         case CM_PARENTSHOWHINTCHANGED:
             TControl::Dispatch(m);
             NotifyControls(CM_PARENTSHOWHINTCHANGED);
+            return;
+        case CM_BIDIMODECHANGED:
+            TControl::Dispatch(m);
+            UpdateBiDiModeExStyle();
             return;
         case CM_RECREATEWND: {
             bool wasFocused = Focused();

@@ -95,6 +95,25 @@ protected:
         return c;
     }
     void Log(const std::string& s) { events.push_back(s); }
+    // A window's native vertical bar and its client area, in its parent's client coordinates.
+    static TRect InParent(HWND hwnd, TRect screen) {
+        POINT p{screen.left, screen.top};
+        ScreenToClient(GetParent(hwnd), &p);
+        return TRect(p.x, p.y, p.x + screen.Width(), p.y + screen.Height());
+    }
+    static TRect NativeVBar(HWND hwnd) {
+        SCROLLBARINFO info;
+        info.cbSize = sizeof info;
+        if (!GetScrollBarInfo(hwnd, OBJID_VSCROLL, &info)) return TRect();
+        return InParent(hwnd, info.rcScrollBar);
+    }
+    static TRect ClientInParent(HWND hwnd) {
+        RECT r;
+        GetClientRect(hwnd, &r);
+        POINT p{0, 0};
+        ClientToScreen(hwnd, &p);
+        return InParent(hwnd, TRect(p.x, p.y, p.x + r.right, p.y + r.bottom));
+    }
 
     TVirtualClock clock;
     TScopedClock scoped{clock};

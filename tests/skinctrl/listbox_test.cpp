@@ -145,11 +145,25 @@ TEST_F(SkinList, AttachedBarTakesTheReadingStartSideOnlyForRightToLeftInARightTo
         SCOPED_TRACE(c.what);
         SysLocale.MiddleEast = c.middleEast;
         TdvxListBox* l = List(40);
-        l->SetBiDiMode(c.mode);
         TdvxScrollBar* v = Bar();
         l->SetVScrollBar(v);
+        l->SetTopIndex(5);
+        l->SetItemIndex(9);
+        // The reading order changes while the window and its bar exist.
+        l->SetBiDiMode(c.mode);
+        Pump();
         EXPECT_EQ(v->BoundsRect(), TRect(c.left, 21, c.left + 16, 21 + 98));
         EXPECT_TRUE(v->Visible());
+        // The native bar lies under the skinned one, and the rows start past it.
+        bool left = c.left < 100;
+        HWND h = l->Handle();
+        int cx = NativeVBar(h).Width();
+        EXPECT_EQ(NativeVBar(h).left, left ? 22 : 168 - cx);
+        EXPECT_EQ(ClientInParent(h).left, left ? 22 + cx : 22);
+        EXPECT_EQ(ClientInParent(h).Width(), 150 - 4 - cx);
+        EXPECT_EQ(l->TopIndex(), 5) << "nothing lost with the window's change";
+        EXPECT_EQ(l->ItemIndex(), 9);
+        EXPECT_EQ(l->Count(), 40);
         v->SetPosition(7);
         EXPECT_EQ(l->TopIndex(), 7) << "moves the list from either side";
         if (c.mode == bdRightToLeft && c.middleEast) {

@@ -111,18 +111,39 @@ TEST_F(SkinMemo, AttachedBarsTakeTheReadingStartSideOnlyForRightToLeftInARightTo
         SCOPED_TRACE(c.what);
         SysLocale.MiddleEast = c.middleEast;
         TdvxMemo* m = Memo();
-        m->SetBiDiMode(c.mode);
         TdvxScrollBar* v = Bar(16, 60);
         TdvxScrollBar* hz = Bar(60, 16);
         m->SetVScrollBar(v);
         m->SetHScrollBar(hz);
+        m->SetText(Lines(300));
+        m->SetFocus();
+        m->SetSelStart(0);
+        for (int i = 0; i < 30; ++i) Key(VK_DOWN);
+        m->SetSelStart(m->SelStart() + 2);
+        m->SetSelLength(3);
+        const int top = m->TopLine(), selStart = m->SelStart();
+        ASSERT_GT(top, 0);
+        // The reading order changes while the window, its text and its bars exist.
+        m->SetBiDiMode(c.mode);
+        Pump();
         EXPECT_EQ(v->BoundsRect(), c.vertical);
         EXPECT_EQ(hz->BoundsRect(), c.horizontal);
+        // The native bar lies under the skinned one, and the text starts past it.
+        bool left = c.vertical.left < 100;
+        HWND h = m->Handle();
+        EXPECT_EQ(NativeVBar(h).left, left ? 22 : 218 - NativeVBar(h).Width());
+        EXPECT_EQ(ClientInParent(h).left, left ? 22 + NativeVBar(h).Width() : 22);
+        EXPECT_GE(ClientInParent(h).left, left ? v->BoundsRect().right : 0);
+        EXPECT_EQ(m->Text(), Lines(300)) << "nothing lost with the window's change";
+        EXPECT_EQ(m->TopLine(), top);
+        EXPECT_EQ(m->SelStart(), selStart);
+        EXPECT_EQ(m->SelLength(), 3);
+        EXPECT_EQ(v->Position(), top);
         // The bars follow the memo when it moves.
         m->SetBounds(30, 20, 200, 100);
         EXPECT_EQ(v->Left(), c.vertical.left + 10);
         EXPECT_EQ(hz->Left(), c.horizontal.left + 10);
-        m->SetText(Lines(300));
+        EXPECT_EQ(NativeVBar(h).left, left ? 32 : 228 - NativeVBar(h).Width());
         EXPECT_TRUE(v->Enabled()) << "kept in step with the native bar on either side";
         if (c.mode == bdRightToLeft && c.middleEast) {
             Pump();
