@@ -199,8 +199,7 @@ public:
     }
     void UpdateScrollBarsPos() {
         if (this->ComponentState() & platform::csLoading) return;
-        bool rtl = (this->BiDiMode() == platform::bdRightToLeft || this->BiDiMode() == platform::bdRightToLeftNoAlign) &&
-                   platform::SysLocale.MiddleEast;
+        bool rtl = BarsOnTheLeft(this);
         int L = this->Left(), T = this->Top(), W = this->Width(), H = this->Height();
         int vw = vBar_ ? vBar_->Width() : 0, hh = hBar_ ? hBar_->Height() : 0;
         if (hBar_)
@@ -251,7 +250,8 @@ public:
                 if (dragging_) UpdateScrollBars();
                 break;
             case WM_SIZE:
-            case WM_MOVE: UpdateScrollBarsPos(); break;
+            case WM_MOVE:
+            case CM_BIDIMODECHANGED: UpdateScrollBarsPos(); break;
             case CM_VISIBLECHANGED:
                 if (this->Visible()) {
                     UpdateScrollBarsPos();
@@ -276,6 +276,10 @@ public:
     }
 
 protected:
+    void CreateParams(platform::TCreateParams& params) override {
+        TdvxDBWrapper<Base>::CreateParams(params);
+        PlaceNativeBarUnderAttached(this, params);
+    }
     void UIStyleChanged() override {
         this->SetBorderColor(this->StyleBorderColor());
         TdvxUIStyle style;

@@ -617,6 +617,49 @@ TEST_F(SkinDB, ListAndMemoBarsCarryWholePositions) {
     Shot("dvxdblists.png");
 }
 
+// A reading order changed while the memo's window exists puts its native bar on the side
+// of the skinned one, so the skinned bar never covers the start of the text.
+TEST_F(SkinDB, MemoNativeBarFollowsTheSkinnedBarWhenTheReadingOrderChanges) {
+    auto* memo = Place<TdvxDBMemo>(20, 10, 150, 120);
+    std::string text;
+    for (int i = 0; i < 200; ++i) text += "line " + std::to_string(i) + "\r\n";
+    memo->SetText(text);
+    auto* bar = Place<TdvxScrollBar>(0, 0, 16, 50);
+    memo->SetVScrollBar(bar);
+    form->Show();
+    Pump();
+    struct Case {
+        bool middleEast;
+        TBiDiMode mode;
+        bool left;
+    } cases[] = {
+        {true, bdRightToLeft, true},
+        {false, bdRightToLeft, false},
+        {true, bdLeftToRight, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.middleEast) + " " + std::to_string(int(c.mode)));
+        memo->SetBiDiMode(bdLeftToRight);
+        SysLocale.MiddleEast = c.middleEast;
+        memo->SetBiDiMode(c.mode);
+        Pump();
+        HWND h = memo->WindowHandle();
+        SCROLLBARINFO info;
+        info.cbSize = sizeof info;
+        ASSERT_TRUE(GetScrollBarInfo(h, OBJID_VSCROLL, &info));
+        POINT native{info.rcScrollBar.left, info.rcScrollBar.top};
+        ScreenToClient(form->WindowHandle(), &native);
+        POINT client{0, 0};
+        ClientToScreen(h, &client);
+        ScreenToClient(form->WindowHandle(), &client);
+        EXPECT_EQ(bar->Left() < 20 + 150 / 2, c.left) << "the skinned bar's side";
+        EXPECT_EQ(native.x < 20 + 150 / 2, c.left) << "the native bar's side";
+        if (c.left) EXPECT_GE(client.x, bar->Left() + bar->Width()) << "the text starts past the bar";
+    }
+    SysLocale.MiddleEast = false;
+    memo->SetBiDiMode(bdLeftToRight);
+}
+
 TEST_F(SkinDB, LookupComboArrowSitsTwoPixelsHigher) {
     auto* combo = Place<TdvxDBComboBox>(10, 10, 120, 24);
     combo->SetStyle(csDropDownList);
