@@ -354,20 +354,23 @@ void TVastTreeHintWindow::ActivateHint(TRect rect, const std::string&) {
     animation_ = tree ? tree->DoGetAnimationType() : hatNone;
     // Without a duration the tree does not animate: the hint shows at once.
     if (animation_ != hatNone && tree->AnimationDuration() == 0) animation_ = hatNone;
-    auto step = [this](int step, int stepSize, void* data) { return AnimationCallback(step, stepSize, data); };
-    switch (animation_) {
-        case hatFade:
-            ValidateRect(window, nullptr);
-            tree->Animate(255, 2 * tree->AnimationDuration(), step, nullptr);
-            break;
-        case hatSlide:
-            ValidateRect(window, nullptr);
-            tree->Animate(std::uint32_t(rect.Height()), tree->AnimationDuration(), step, nullptr);
-            break;
-        default:
-            InternalPaint(0, 0);
-            Invalidate();
-            break;
+    if (animation_ == hatNone) {
+        InternalPaint(0, 0);
+        Invalidate();
+    } else {
+        ValidateRect(window, nullptr);
+        auto step = [this](int step, int stepSize, void* data) { return AnimationCallback(step, stepSize, data); };
+        bool fade = animation_ == hatFade;
+        // Meanwhile a repaint of the window (it was just mapped) shows the current frame.
+        animating_ = true;
+        try {
+            tree->Animate(fade ? 255 : std::uint32_t(rect.Height()), (fade ? 2 : 1) * tree->AnimationDuration(), step,
+                          nullptr);
+        } catch (...) {
+            animating_ = false;
+            throw;
+        }
+        animating_ = false;
     }
     if (!hintWindowDestroyed && wasAnimating) tree->DoStateChange(tsCancelHintAnimation);
 }
@@ -380,7 +383,7 @@ bool TVastTreeHintWindow::IsHintMsg(const MSG& msg) {
 }
 
 void TVastTreeHintWindow::Paint() {
-    InternalPaint(0, 0);
+    if (!animating_) InternalPaint(0, 0);
     BitBlt(Canvas()->Handle(), 0, 0, Width(), Height(), targetBuffer_->Canvas()->Handle(), 0, 0, SRCCOPY);
 }
 

@@ -49,6 +49,7 @@ private:
     void PaintContent(TBaseVastTree* tree, int width, int height);
     TVTHintData hintData_;
     THintAnimationType animation_ = hatNone;  // how the hint shown last comes in
+    bool animating_ = false;                  // while it comes in
     std::unique_ptr<platform::TBitmap> backgroundBuffer_, drawBuffer_, targetBuffer_;
     int textHeight_ = 0;
 };

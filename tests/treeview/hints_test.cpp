@@ -305,9 +305,15 @@ TEST_F(HintAnimationTest, AFadeBlendsTheHintInOverTheScreenAndEndsOnTheStillHint
     strip.SetPixelFormat(pf32bit);
     std::vector<std::pair<int, int>> steps;
     std::vector<TColor> face;  // a pixel of the hint's face, inside its border
+    bool repaintKeptFrame = false;
     tree->onStep = [&](int step, int stepSize) {
         steps.emplace_back(step, stepSize);
         face.push_back(At(2, 2));
+        if (step == 100 && stepSize > 0) {
+            // A repaint meanwhile (the window was just mapped) shows the frame of the moment.
+            window->Repaint();
+            repaintKeptFrame = At(2, 2) == face.back();
+        }
         TBitmap* frame = window->Frame();
         if (strip.Width() == 0) strip.SetSize(frame->Width() * 9, frame->Height());
         if (stepSize > 0 && step % 32 == 0)
@@ -320,6 +326,7 @@ TEST_F(HintAnimationTest, AFadeBlendsTheHintInOverTheScreenAndEndsOnTheStillHint
     ASSERT_EQ(steps.size(), 256u);
     for (int i = 0; i < 255; ++i) EXPECT_EQ(steps[std::size_t(i)], std::make_pair(i, 1));
     EXPECT_EQ(steps.back(), std::make_pair(0, 0));
+    EXPECT_TRUE(repaintKeptFrame);
     EXPECT_FALSE(tree->TreeStates() & (tsInAnimation | tsCancelHintAnimation));
     // From the screen to the hint's colour: each channel moves one way only, and half way
     // it lies between the two.
