@@ -361,13 +361,22 @@ TEST_F(HintAnimationTest, ASlideBringsTheHintDownFromItsTopEdge) {
     std::vector<std::vector<TColor>> columns;  // the frame's middle column after each step
     std::vector<int> steps;
     int x = 0;
+    // A strip of frames for the eye: every fourth step side by side.
+    TBitmap strip;
+    strip.SetPixelFormat(pf32bit);
     tree->onStep = [&](int step, int stepSize) {
         if (stepSize <= 0) return;
         steps.push_back(step);
         columns.push_back(Column(x));
+        TBitmap* frame = window->Frame();
+        if (strip.Width() == 0) strip.SetSize(frame->Width() * 10, frame->Height());
+        if (step % 4 == 0 && step / 4 < 10)
+            BitBlt(strip.Canvas()->Handle(), frame->Width() * (step / 4), 0, frame->Width(), frame->Height(),
+                   frame->Canvas()->Handle(), 0, 0, SRCCOPY);
     };
     x = window->Frame()->Width() / 2;
     Show();
+    SaveArtifact(strip, "treeview-hint-slide.png", 2);
     int height = window->Frame()->Height();
     // One step per row of the window over the duration (later steps may take several
     // rows at once to keep to the duration).
