@@ -163,11 +163,7 @@ void TBaseVastTree::InvalidateTree() {
 
 // ---- node data ----
 
-void* TBaseVastTree::GetNodeData(PVastNode node) const {
-    Require(nodeDataSize_ > 0, "NodeDataSize not initialized.");
-    if (!node || node == root_) return nullptr;
-    return reinterpret_cast<char*>(node) + sizeof(TVastNode) + totalInternalDataSize_;
-}
+void TBaseVastTree::NodeDataSizeMissing() { Require(false, "NodeDataSize not initialized."); }
 
 void* TBaseVastTree::InternalData(PVastNode) const { return nullptr; }
 

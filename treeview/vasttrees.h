@@ -282,7 +282,12 @@ public:
     std::uint32_t TotalInternalDataSize() const { return totalInternalDataSize_; }
     // The user data area; nullptr for nullptr and the hidden root. Raises
     // "NodeDataSize not initialized." while NodeDataSize is 0 or -1.
-    void* GetNodeData(PVastNode node) const;
+    // Inline: compare and paint handlers call it for every node they look at.
+    void* GetNodeData(PVastNode node) const {
+        if (nodeDataSize_ <= 0) NodeDataSizeMissing();
+        if (!node || node == root_) return nullptr;
+        return reinterpret_cast<char*>(node) + sizeof(TVastNode) + totalInternalDataSize_;
+    }
     template <class T> T* GetNodeData(PVastNode node) const { return static_cast<T*>(GetNodeData(node)); }
     virtual void* InternalData(PVastNode node) const;
     virtual std::uint32_t AllocateInternalDataArea(std::uint32_t size);
@@ -1225,6 +1230,8 @@ private:
     void SetInitialUserData(PVastNode node, void* userData);
     // Raises when user data is given but the data area cannot hold a pointer.
     void RequireUserDataSpace(void* userData);
+    // Raises "NodeDataSize not initialized.".
+    [[gnu::cold]] static void NodeDataSizeMissing();
     // Asks OnGetNodeDataSize for the data size while it is still -1.
     void ResolveNodeDataSize();
     void PrepareTarget(PVastNode target);

@@ -6,6 +6,7 @@
 #include "platform/graphics/gdi.h"
 #include "platform/windows/messages.h"
 #include "platform/windows/window.h"
+#include "treeview/vtdrawtree.h"
 #include "treeview/vststrings.h"
 
 namespace treeview {
@@ -107,6 +108,12 @@ void TBaseVastTree::CMHintShow(TMessage& message) {
             info.HintStr = GetShortHint(Hint());
         } else if (hit.Node && hit.Column != InvalidColumn) {
             showHint = true;
+            // The owner-draw tree's application says how large the hint is; nothing, no hint.
+            if (auto* drawTree = dynamic_cast<TCustomVastDrawTree*>(this)) {
+                hintData_.HintRect = TRect{};
+                drawTree->DoGetHintSize(hit.Node, hit.Column, hintData_.HintRect);
+                showHint = !hintData_.HintRect.IsEmpty();
+            }
             int left = 0, right = ClientWidth();
             if (hit.Column > NoColumn) {
                 header_->Columns()->GetColumnBounds(hit.Column, left, right);
@@ -120,7 +127,9 @@ void TBaseVastTree::CMHintShow(TMessage& message) {
                     }
             }
             hintData_.DefaultHint.clear();
-            if (hintMode_ == hmTooltip) {
+            if (!showHint) {
+                message.Result = 1;
+            } else if (hintMode_ == hmTooltip) {
                 TRect r;
                 if (!(hit.Node->States & vsMultiline)) {
                     r = GetDisplayRect(hit.Node, hit.Column, true, true);
@@ -226,6 +235,14 @@ TRect TVastTreeHintWindow::CalcHintRect(int maxWidth, const std::string&, void* 
     hintData_ = *static_cast<TVTHintData*>(data);
     TBaseVastTree* tree = hintData_.Tree;
     if (!tree) return TRect{};
+    // The owner-draw tree's hint has the size its application asked for; its handler draws
+    // into that much, the shadow lies beside it.
+    if (hintData_.Node && dynamic_cast<TCustomVastDrawTree*>(tree)) {
+        TRect result = hintData_.HintRect;
+        result.right += HintShadowSize();
+        result.bottom += HintShadowSize();
+        return result;
+    }
     TColumnIndex column = hintData_.Column;
     if (column > NoColumn && column < tree->Header()->Columns()->Count()) {
         hintData_.BidiMode = tree->Header()->Columns()->Items(column)->BiDiMode();
@@ -310,6 +327,10 @@ void TVastTreeHintWindow::ActivateHint(TRect rect, const std::string&) {
         return;
     }
     TBaseVastTree* tree = hintData_.Tree;
+    // A hint shown while another one still fades or slides in: that animation, further down
+    // the call stack, stops at its next step, and this one may run.
+    bool wasAnimating = tree && (tree->TreeStates() & tsInAnimation);
+    if (wasAnimating) tree->DoStateChange(0, tsInAnimation);
     TScreen* screen = TScreen::Instance();
     rect = ClampToDesktop(rect, TRect{0, 0, screen->Width(), screen->Height()});
     HWND window = Handle();
@@ -330,8 +351,28 @@ void TVastTreeHintWindow::ActivateHint(TRect rect, const std::string&) {
     SetWindowPos(window, HWND_TOPMOST, rect.left, rect.top, rect.Width(), rect.Height(),
                  SWP_SHOWWINDOW | SWP_NOACTIVATE);
     SetVisible(true);
-    InternalPaint(0, 0);
-    Invalidate();
+    animation_ = tree ? tree->DoGetAnimationType() : hatNone;
+    // Without a duration the tree does not animate: the hint shows at once.
+    if (animation_ != hatNone && tree->AnimationDuration() == 0) animation_ = hatNone;
+    if (animation_ == hatNone) {
+        InternalPaint(0, 0);
+        Invalidate();
+    } else {
+        ValidateRect(window, nullptr);
+        auto step = [this](int step, int stepSize, void* data) { return AnimationCallback(step, stepSize, data); };
+        bool fade = animation_ == hatFade;
+        // Meanwhile a repaint of the window (it was just mapped) shows the current frame.
+        animating_ = true;
+        try {
+            tree->Animate(fade ? 255 : std::uint32_t(rect.Height()), (fade ? 2 : 1) * tree->AnimationDuration(), step,
+                          nullptr);
+        } catch (...) {
+            animating_ = false;
+            throw;
+        }
+        animating_ = false;
+    }
+    if (!hintWindowDestroyed && wasAnimating) tree->DoStateChange(tsCancelHintAnimation);
 }
 
 bool TVastTreeHintWindow::IsHintMsg(const MSG& msg) {
@@ -342,7 +383,7 @@ bool TVastTreeHintWindow::IsHintMsg(const MSG& msg) {
 }
 
 void TVastTreeHintWindow::Paint() {
-    InternalPaint(0, 0);
+    if (!animating_) InternalPaint(0, 0);
     BitBlt(Canvas()->Handle(), 0, 0, Width(), Height(), targetBuffer_->Canvas()->Handle(), 0, 0, SRCCOPY);
 }
 
@@ -350,7 +391,13 @@ bool TVastTreeHintWindow::AnimationCallback(int step, int stepSize, void*) {
     TBaseVastTree* tree = hintData_.Tree;
     bool go = !hintWindowDestroyed && HandleAllocated() && IsWindowVisible(WindowHandle()) && tree &&
               !(tree->TreeStates() & tsCancelHintAnimation);
-    if (go) InternalPaint(step, stepSize);
+    if (go) {
+        InternalPaint(step, stepSize);
+        // Input keeps flowing while the hint comes in: a key reaches the tree once, through
+        // this loop (the hint window lets key messages pass); a click ends the hint, and
+        // with it the animation at its next step.
+        if (Application) Application->ProcessMessages();
+    }
     return go;
 }
 
@@ -376,53 +423,24 @@ void TVastTreeHintWindow::InternalPaint(int step, int stepSize) {
     int width = drawBuffer_->Width(), height = drawBuffer_->Height();
     if (!tree || width <= 0 || height <= 0) return;
     int shadow = HintShadowSize();
-    if (step == 0) {
-        TCanvas* canvas = drawBuffer_->Canvas();
-        bool tooltip = tree->HintMode() == hmTooltip && hintData_.Node;
-        int y = 2;
-        if (tooltip) {
-            TFont font;
-            font.Assign(tree->Font());
-            TRect r;
-            std::string text;
-            tree->GetTextInfo(hintData_.Node, hintData_.Column, &font, r, text);
-            canvas->SetFont(&font);
-            y = hintData_.LineBreakStyle == hlbForceMultiLine ? 1 : (r.top - r.bottom - shadow + height) / 2;
-        } else {
-            canvas->SetFont(Font());
-        }
-        TRect r{0, 0, width - shadow, height - shadow};
-        canvas->Pen()->SetColor(clBlack);
-        canvas->Brush()->SetColor(clInfoBk);
-        canvas->Rectangle(r);
-        canvas->Font()->SetColor(clInfoText);
-        InflateRect(&r, -1, -1);
-        UINT format = DT_NOPREFIX;
-        if (hintData_.BidiMode == bdLeftToRight) {
-            r.left += tree->TextMargin();
-        } else {
-            format = DT_NOPREFIX | DT_RIGHT | DT_RTLREADING;
-            r.right = r.right - tree->TextMargin() + 1;
-        }
-        SetBkMode(canvas->Handle(), TRANSPARENT);
-        r.top = y;
-        if (tooltip && hintData_.LineBreakStyle == hlbForceMultiLine) format |= DT_WORDBREAK;
-        DrawText(TextDC(canvas), hintData_.HintText, &r, format);
-    }
+    if (step == 0) PaintContent(tree, width - shadow, height - shadow);
     HDC target = targetBuffer_->Canvas()->Handle();
+    HDC background = backgroundBuffer_->Canvas()->Handle();
+    HDC content = drawBuffer_->Canvas()->Handle();
+    BitBlt(target, 0, 0, width, height, background, 0, 0, SRCCOPY);
     if (stepSize < 1) {
-        BitBlt(target, 0, 0, width, height, backgroundBuffer_->Canvas()->Handle(), 0, 0, SRCCOPY);
-        BitBlt(target, 0, 0, width - shadow, height - shadow, drawBuffer_->Canvas()->Handle(), 0, 0, SRCCOPY);
+        // The still hint, also the last frame of every animation.
+        BitBlt(target, 0, 0, width - shadow, height - shadow, content, 0, 0, SRCCOPY);
         DrawShadow(targetBuffer_->Canvas(), width, height);
-    } else if (tree->DoGetAnimationType() == hatFade) {
-        BitBlt(target, 0, 0, width, height, backgroundBuffer_->Canvas()->Handle(), 0, 0, SRCCOPY);
-        AlphaBlend(drawBuffer_->Canvas()->Handle(), target, TRect{0, 0, width - shadow, height - shadow}, TPoint{0, 0},
-                   bmConstantAlpha, step * 256 / 255, 0);
+    } else if (animation_ == hatFade) {
+        AlphaBlend(content, target, TRect{0, 0, width - shadow, height - shadow}, TPoint{0, 0}, bmConstantAlpha,
+                   step * 256 / 255, 0);
         DrawShadow(targetBuffer_->Canvas(), width, height);
     } else {
-        // Slide: the bottom rows of the hint come down from the top over the screen's copy.
-        BitBlt(target, 0, 0, width, height, backgroundBuffer_->Canvas()->Handle(), 0, 0, SRCCOPY);
-        BitBlt(target, 0, 0, width - shadow, step, drawBuffer_->Canvas()->Handle(), 0, height - step, SRCCOPY);
+        // Slide: the bottom rows of the hint come down from the top over the screen's copy
+        // (the shadow's rows of the content are left out).
+        int rows = std::max(step - shadow, 0);
+        BitBlt(target, 0, 0, width - shadow, rows, content, 0, height - shadow - rows, SRCCOPY);
     }
     if (HandleAllocated() && IsWindowVisible(WindowHandle())) {
         HDC dc = GetDC(WindowHandle());
@@ -431,6 +449,47 @@ void TVastTreeHintWindow::InternalPaint(int step, int stepSize) {
             ReleaseDC(WindowHandle(), dc);
         }
     }
+}
+
+void TVastTreeHintWindow::PaintContent(TBaseVastTree* tree, int width, int height) {
+    TCanvas* canvas = drawBuffer_->Canvas();
+    TRect r{0, 0, width, height};
+    if (auto* drawTree = hintData_.Node ? dynamic_cast<TCustomVastDrawTree*>(tree) : nullptr) {
+        // The owner-draw tree's application draws the hint, over the hint colour.
+        canvas->Brush()->SetColor(clInfoBk);
+        canvas->FillRect(r);
+        drawTree->DoDrawHint(canvas, hintData_.Node, r, hintData_.Column);
+        return;
+    }
+    bool tooltip = tree->HintMode() == hmTooltip && hintData_.Node;
+    int y = 2;
+    if (tooltip) {
+        TFont font;
+        font.Assign(tree->Font());
+        TRect text;
+        std::string s;
+        tree->GetTextInfo(hintData_.Node, hintData_.Column, &font, text, s);
+        canvas->SetFont(&font);
+        y = hintData_.LineBreakStyle == hlbForceMultiLine ? 1 : (text.top - text.bottom + height) / 2;
+    } else {
+        canvas->SetFont(Font());
+    }
+    canvas->Pen()->SetColor(clBlack);
+    canvas->Brush()->SetColor(clInfoBk);
+    canvas->Rectangle(r);
+    canvas->Font()->SetColor(clInfoText);
+    InflateRect(&r, -1, -1);
+    UINT format = DT_NOPREFIX;
+    if (hintData_.BidiMode == bdLeftToRight) {
+        r.left += tree->TextMargin();
+    } else {
+        format = DT_NOPREFIX | DT_RIGHT | DT_RTLREADING;
+        r.right = r.right - tree->TextMargin() + 1;
+    }
+    SetBkMode(canvas->Handle(), TRANSPARENT);
+    r.top = y;
+    if (tooltip && hintData_.LineBreakStyle == hlbForceMultiLine) format |= DT_WORDBREAK;
+    DrawText(TextDC(canvas), hintData_.HintText, &r, format);
 }
 
 }  // namespace treeview

@@ -25,7 +25,11 @@ public:
     void Dispatch(platform::TMessage& message) override;
     // data points to the tree's TVTHintData; an empty rectangle means no hint.
     platform::TRect CalcHintRect(int maxWidth, const std::string& hint, void* data) override;
+    // Shows the hint at rect (screen coordinates), faded or slid in over the screen's copy
+    // as the tree's DoGetAnimationType says, in the tree's Animate (on the program clock);
+    // the last frame is the still hint.
     void ActivateHint(platform::TRect rect, const std::string& hint) override;
+    // Key messages and moves over a frame do not end the hint.
     bool IsHintMsg(const platform::MSG& msg) override;
     const TVTHintData& HintData() const { return hintData_; }
     int TextHeight() const { return textHeight_; }
@@ -41,7 +45,11 @@ protected:
 
 private:
     void DrawShadow(platform::TCanvas* canvas, int width, int height);
+    // The hint itself into the draw buffer, width x height (the shadow left out).
+    void PaintContent(TBaseVastTree* tree, int width, int height);
     TVTHintData hintData_;
+    THintAnimationType animation_ = hatNone;  // how the hint shown last comes in
+    bool animating_ = false;                  // while it comes in
     std::unique_ptr<platform::TBitmap> backgroundBuffer_, drawBuffer_, targetBuffer_;
     int textHeight_ = 0;
 };

@@ -20,38 +20,35 @@ std::int32_t TBaseVastTree::DoCompare(PVastNode node1, PVastNode node2, TColumnI
 
 namespace {
 
-// A stable merge sort of node pointers. The compare handler reads the nodes, and once the
-// runs are long their nodes lie all over the heap: every merge step then waits for memory.
-// The merge loads the nodes a few places ahead in both runs (the record and the user data
-// line) so those waits overlap; short runs are sorted in place first, while their nodes
-// still lie next to each other.
+// A stable merge sort of node pointers. The compare handler reads the nodes' data, and
+// once the runs are long their nodes lie all over the heap: every merge step then waits
+// for memory. Two things keep those waits short. The sort goes depth first (a half is
+// sorted completely before the other is started), so while a part is small enough for the
+// processor's caches all its merges find its nodes there; only the last few merges reach
+// out to main memory. And the merge loads the nodes' data a few places ahead in both runs,
+// so the waits that remain overlap. Runs of 16 are sorted in place first, while their
+// nodes still lie next to each other; the nodes of the next run load meanwhile.
 class TNodeSorter {
 public:
     TNodeSorter(TBaseVastTree* tree, TColumnIndex column, bool ascending, std::size_t dataOffset)
         : tree_(tree), column_(column), ascending_(ascending), dataOffset_(dataOffset) {}
 
-    // Sorts nodes; buffer gets its size. The result is in nodes.
+    // Sorts nodes; buffer gets its size. The result is in nodes. A short list is sorted by
+    // straight insertion, which needs the fewest compares when it is nearly in order.
     void Sort(std::vector<PVastNode>& nodes, std::vector<PVastNode>& buffer) {
         std::size_t n = nodes.size();
-        for (std::size_t start = 0; start < n; start += RunLength)
-            InsertionSort(nodes.data() + start, std::min(n, start + RunLength) - start);
-        if (n <= RunLength) return;
-        buffer.resize(n);
-        PVastNode* from = nodes.data();
-        PVastNode* to = buffer.data();
-        for (std::size_t width = RunLength; width < n; width *= 2) {
-            for (std::size_t left = 0; left < n; left += 2 * width) {
-                std::size_t middle = std::min(n, left + width), right = std::min(n, left + 2 * width);
-                Merge(from + left, from + middle, from + middle, from + right, to + left);
-            }
-            std::swap(from, to);
+        if (n <= RunLength) {
+            InsertionSort(nodes.data(), n);
+            return;
         }
-        if (from != nodes.data()) std::copy(from, from + n, nodes.data());
+        buffer.assign(nodes.begin(), nodes.end());
+        for (std::size_t k = 0; k < RunLength; ++k) Load(nodes[k]);
+        SortInto(buffer.data(), nodes.data(), n, 0);
     }
 
 private:
     static constexpr std::size_t RunLength = 16;
-    static constexpr std::ptrdiff_t Ahead = 8;
+    static constexpr std::ptrdiff_t Ahead = 16;
 
     // b before a in the sort order (never for equal nodes: that keeps the sort stable).
     bool Before(PVastNode b, PVastNode a) {
@@ -59,9 +56,29 @@ private:
         return ascending_ ? result < 0 : result > 0;
     }
 
-    void Load(PVastNode node) {
-        __builtin_prefetch(node);
-        __builtin_prefetch(reinterpret_cast<const char*>(node) + dataOffset_);
+    void Load(PVastNode node) { __builtin_prefetch(reinterpret_cast<const char*>(node) + dataOffset_); }
+
+    // Sorts the n nodes at target into target, with scratch holding the same nodes on entry
+    // (the two take turns as source and destination one level down). The left part is a
+    // whole number of runs, so every run but the last is RunLength long.
+    // behind: how many nodes follow in the whole list.
+    void SortInto(PVastNode* scratch, PVastNode* target, std::size_t n, std::size_t behind) {
+        if (n <= RunLength) {
+            // The next run is sorted next: its nodes load while this one is sorted.
+            for (std::size_t k = n; k < n + std::min(behind, RunLength); ++k) Load(target[k]);
+            BinaryInsertionSort(target, n);
+            return;
+        }
+        std::size_t runs = (n + RunLength - 1) / RunLength;
+        std::size_t half = runs / 2 * RunLength;
+        SortInto(target, scratch, half, behind + n - half);
+        SortInto(target + half, scratch + half, n - half, behind);
+        // Halves already in order (a sorted list with a node added at its end, as the
+        // automatic sort sees it) are only copied: one compare instead of a merge.
+        if (!Before(scratch[half], scratch[half - 1]))
+            std::copy(scratch, scratch + n, target);
+        else
+            Merge(scratch, scratch + half, scratch + half, scratch + n, target);
     }
 
     void InsertionSort(PVastNode* first, std::size_t count) {
@@ -73,6 +90,24 @@ private:
                 --j;
             }
             first[j] = node;
+        }
+    }
+
+    // Fewer compares than the straight insertion: each node's place is found by halving.
+    // Behind the nodes that compare equal to it, so the sort stays stable.
+    void BinaryInsertionSort(PVastNode* first, std::size_t count) {
+        for (std::size_t i = 1; i < count; ++i) {
+            PVastNode node = first[i];
+            std::size_t low = 0, high = i;
+            while (low < high) {
+                std::size_t middle = (low + high) / 2;
+                if (Before(node, first[middle]))
+                    high = middle;
+                else
+                    low = middle + 1;
+            }
+            for (std::size_t j = i; j > low; --j) first[j] = first[j - 1];
+            first[low] = node;
         }
     }
 
@@ -105,12 +140,29 @@ private:
 void TBaseVastTree::SortChildren(PVastNode node, TColumnIndex column, TSortDirection direction) {
     std::vector<PVastNode> children, buffer;
     children.reserve(node->ChildCount);
-    for (PVastNode child = node->FirstChild; child; child = child->NextSibling) children.push_back(child);
+    // Each step of the chain waits for the one before. Siblings made one after the other
+    // lie at even distances in the node store, so the node that many steps ahead on the
+    // same stride is loaded early; where they do not, the loads are wasted, not wrong.
+    constexpr std::ptrdiff_t stride = 8;
+    PVastNode previous = nullptr;
+    for (PVastNode child = node->FirstChild; child; child = child->NextSibling) {
+        if (previous) {
+            std::intptr_t step = reinterpret_cast<std::intptr_t>(child) - reinterpret_cast<std::intptr_t>(previous);
+            __builtin_prefetch(reinterpret_cast<const char*>(reinterpret_cast<std::intptr_t>(child) + stride * step));
+        }
+        children.push_back(child);
+        previous = child;
+    }
     TNodeSorter(this, column, direction == sdAscending, sizeof(TVastNode) + totalInternalDataSize_)
         .Sort(children, buffer);
-    PVastNode previous = nullptr;
+    // The nodes are visited in their new order, scattered over memory: each is loaded a
+    // few places ahead so that the writes do not wait one after the other.
+    constexpr std::size_t ahead = 16;
+    previous = nullptr;
     std::uint32_t index = 0;
-    for (PVastNode child : children) {
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        if (i + ahead < children.size()) __builtin_prefetch(children[i + ahead], 1);
+        PVastNode child = children[i];
         child->Index = index++;
         child->PrevSibling = previous;
         if (previous) previous->NextSibling = child;
