@@ -70,12 +70,12 @@ struct Display {
 };
 
 bool WaitPlaying(TCppWebBrowser* browser) {
-    for (int i = 0; i < 12000; ++i) {
+    for (int i = 0; i < 30000; ++i) {
         Application->ProcessMessages();
         TCppWebBrowser::TState s = browser->State();
         if (s == TCppWebBrowser::TState::Playing) return true;
         if (s == TCppWebBrowser::TState::Unavailable) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return false;
 }
