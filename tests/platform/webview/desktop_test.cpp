@@ -235,15 +235,19 @@ TEST_F(EmbeddedBrowser, PlaysTheMovieInsideTheFormWithNoInput) {
 }
 
 // The page kept loaded gets a movie rewritten under the same name again and again, some
-// after the view has had time to prepare for the next one, some at once: each time the
-// view shows the new movie, never the one the name held before.
+// after the view has had time to prepare for the next one, some at once, and one under
+// another name between them: each time the view shows the movie just written, never one
+// the name held before.
 TEST_F(EmbeddedBrowser, AMovieRewrittenUnderTheSameNameShowsItsNewPictures) {
     browser->Navigate(movie);
     ASSERT_TRUE(WaitFor(State::Playing)) << browser->Unavailability() << " " << browser->PageError();
+    const std::string other = movie.substr(0, movie.size() - 4) + "-other.swf";
     struct Step {
         harness::Rgb colour;
         int settleMs;  // time given to the view before the rewritten movie is handed over
-    } steps[] = {{{0, 255, 0}, 1500}, {{255, 255, 0}, 1500}, {{255, 0, 0}, 0}, {{0, 255, 0}, 0}, {{255, 255, 0}, 1500}};
+        bool otherName;
+    } steps[] = {{{0, 255, 0}, 1500, false}, {{255, 255, 0}, 1500, false}, {{255, 0, 0}, 0, false},
+                 {{0, 255, 0}, 0, false},    {{255, 0, 0}, 1500, true},     {{255, 255, 0}, 1500, false}};
     harness::Rgb before = {255, 0, 0};
     int n = 0;
     for (const Step& step : steps) {
@@ -252,8 +256,9 @@ TEST_F(EmbeddedBrowser, AMovieRewrittenUnderTheSameNameShowsItsNewPictures) {
             Application->ProcessMessages();
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
-        WriteMovie(movie, step.colour);
-        browser->Navigate(movie);
+        const std::string& path = step.otherName ? other : movie;
+        WriteMovie(path, step.colour);
+        browser->Navigate(path);
         ASSERT_TRUE(WaitFor(State::Playing)) << browser->Unavailability() << " " << browser->PageError();
         for (int i = 0; i < 10; ++i) {
             Application->ProcessMessages();
@@ -265,6 +270,7 @@ TEST_F(EmbeddedBrowser, AMovieRewrittenUnderTheSameNameShowsItsNewPictures) {
         before = step.colour;
     }
     EXPECT_EQ(browser->PageError(), "");
+    fs::remove(other);
 }
 
 TEST_F(EmbeddedBrowser, AHelperThatDiedIsStartedAgainByTheNextNavigate) {
