@@ -88,15 +88,15 @@ public:
 
 VirtualDisplay* gDisplay = nullptr;
 
-// A 320 x 240 movie, 24 frames a second: a red square crosses a dark blue stage, again
-// and again.
-void WriteMovie(const std::string& path) {
+// A 320 x 240 movie, 24 frames a second: a square (red unless told) crosses a dark blue
+// stage, again and again.
+void WriteMovie(const std::string& path, harness::Rgb colour = {255, 0, 0}) {
     SWFMovie movie = newSWFMovie();
     SWFMovie_setDimension(movie, 320, 240);
     SWFMovie_setRate(movie, 24);
     SWFMovie_setBackground(movie, 0, 0, 80);
     SWFShape square = newSWFShape();
-    SWFFill red = SWFShape_addSolidFill(square, 255, 0, 0, 255);
+    SWFFill red = SWFShape_addSolidFill(square, colour.r, colour.g, colour.b, 255);
     SWFShape_setRightFill(square, red);
     SWFShape_movePenTo(square, 0, 0);
     SWFShape_drawLine(square, 60, 0);
@@ -183,13 +183,15 @@ bool Differ(const harness::Image& a, const harness::Image& b) {
     return false;
 }
 
-int RedPixels(const harness::Image& img) {
+int Pixels(const harness::Image& img, harness::Rgb colour) {
     int n = 0;
     for (int y = 0; y < img.height; ++y)
         for (int x = 0; x < img.width; ++x)
-            if (harness::Near(img.At(x, y), {255, 0, 0})) ++n;
+            if (harness::Near(img.At(x, y), colour)) ++n;
     return n;
 }
+
+int RedPixels(const harness::Image& img) { return Pixels(img, {255, 0, 0}); }
 
 TEST_F(EmbeddedBrowser, PlaysTheMovieInsideTheFormWithNoInput) {
     browser->Navigate(movie);
@@ -230,6 +232,45 @@ TEST_F(EmbeddedBrowser, PlaysTheMovieInsideTheFormWithNoInput) {
     // A new movie in the loaded page (only the movie is reloaded).
     browser->Navigate(movie);
     EXPECT_TRUE(WaitFor(State::Playing)) << browser->Unavailability();
+}
+
+// The page kept loaded gets a movie rewritten under the same name again and again, some
+// after the view has had time to prepare for the next one, some at once, and one under
+// another name between them: each time the view shows the movie just written, never one
+// the name held before.
+TEST_F(EmbeddedBrowser, AMovieRewrittenUnderTheSameNameShowsItsNewPictures) {
+    browser->Navigate(movie);
+    ASSERT_TRUE(WaitFor(State::Playing)) << browser->Unavailability() << " " << browser->PageError();
+    const std::string other = movie.substr(0, movie.size() - 4) + "-other.swf";
+    struct Step {
+        harness::Rgb colour;
+        int settleMs;  // time given to the view before the rewritten movie is handed over
+        bool otherName;
+    } steps[] = {{{0, 255, 0}, 1500, false}, {{255, 255, 0}, 1500, false}, {{255, 0, 0}, 0, false},
+                 {{0, 255, 0}, 0, false},    {{255, 0, 0}, 1500, true},     {{255, 255, 0}, 1500, false}};
+    harness::Rgb before = {255, 0, 0};
+    int n = 0;
+    for (const Step& step : steps) {
+        SCOPED_TRACE("step " + std::to_string(++n));
+        for (int waited = 0; waited < step.settleMs; waited += 50) {
+            Application->ProcessMessages();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        const std::string& path = step.otherName ? other : movie;
+        WriteMovie(path, step.colour);
+        browser->Navigate(path);
+        ASSERT_TRUE(WaitFor(State::Playing)) << browser->Unavailability() << " " << browser->PageError();
+        for (int i = 0; i < 10; ++i) {
+            Application->ProcessMessages();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        harness::Image shot = harness::ReadPng(Shot("webview-rewritten-" + std::to_string(n) + ".png"));
+        EXPECT_GT(Pixels(shot, step.colour), 500);
+        EXPECT_LT(Pixels(shot, before), 50);
+        before = step.colour;
+    }
+    EXPECT_EQ(browser->PageError(), "");
+    fs::remove(other);
 }
 
 TEST_F(EmbeddedBrowser, AHelperThatDiedIsStartedAgainByTheNextNavigate) {
