@@ -171,13 +171,17 @@ AVRational RateOf(double fps) {
 
 int Even(int v) { return std::max(2, v / 2 * 2); }
 
+constexpr unsigned kDecoderThreads = 4;
+
 int OpenDecoder(const AVStream* st, CodecPtr& out) {
     const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
     if (!codec) return crUnknownCodec;
     CodecPtr c(avcodec_alloc_context3(codec));
     if (!c || avcodec_parameters_to_context(c.get(), st->codecpar) < 0) return crInternalError;
     c->pkt_timebase = st->time_base;
-    c->thread_count = 0;
+    // A few frame threads: the decoder shares the machine with the filters and both
+    // encoders, and each thread past these costs more in hand-overs than it gains.
+    c->thread_count = int(std::clamp(std::thread::hardware_concurrency(), 1u, kDecoderThreads));
     if (avcodec_open2(c.get(), codec, nullptr) < 0) return crUnknownCodec;
     out = std::move(c);
     return 0;
@@ -271,7 +275,7 @@ public:
             if (cancelled()) return crCancelled;
         if (result_ || done_) return result_ ? result_ : int(crInternalError);
         queue_.push_back(std::move(copy));
-        ready_.notify_one();
+        if (Ready()) ready_.notify_one();
         return 0;
     }
 
@@ -291,26 +295,36 @@ public:
 
 private:
     static constexpr size_t kDepth = 8;
+    // The thread is woken when a few frames wait (or the last has come) and then takes them
+    // all, rather than once for every frame: fewer thread switches for the same work.
+    static constexpr size_t kBatch = 4;
+
+    // Whether the thread has work to take; under lock_.
+    bool Ready() const { return queue_.size() >= kBatch || (!queue_.empty() && !queue_.back()) || stop_; }
 
     void Loop() {
-        while (true) {
-            FramePtr f;
+        std::deque<FramePtr> batch;
+        bool end = false;
+        while (!end) {
             {
                 std::unique_lock l(lock_);
-                ready_.wait(l, [this] { return !queue_.empty() || stop_; });
+                ready_.wait(l, [this] { return Ready(); });
                 if (queue_.empty()) break;
-                f = std::move(queue_.front());
-                queue_.pop_front();
+                batch.swap(queue_);
             }
             space_.notify_one();
-            std::string error;
-            int r = Encode(f.get(), error);
-            if (r || !f) {
-                std::lock_guard l(lock_);
-                result_ = r;
-                error_ = std::move(error);
-                break;
+            for (FramePtr& f : batch) {
+                std::string error;
+                int r = Encode(f.get(), error);
+                if (r || !f) {
+                    std::lock_guard l(lock_);
+                    result_ = r;
+                    error_ = std::move(error);
+                    end = true;
+                    break;
+                }
             }
+            batch.clear();
         }
         std::lock_guard l(lock_);
         done_ = true;
@@ -658,7 +672,17 @@ private:
                 std::snprintf(args, sizeof args, "video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d",
                               f->width, f->height, f->format, tb.num, tb.den, std::max(1, pc.sourceAspect.num),
                               std::max(1, pc.sourceAspect.den));
-                if (int b = seg.video.Build("buffer", args, "buffersink", VideoFilterChain(*seg.in, pc)); b < 0)
+                // Pictures the frame rate drops need no scaling: when the source has more
+                // pictures a second than the output, the rate comes first. The old film
+                // effect's noise changes from picture to picture, so there it stays last.
+                AVRational sourceRate = vs->avg_frame_rate.num > 0 ? vs->avg_frame_rate : vs->r_frame_rate;
+                std::string chain;
+                if (seg.in->effect != 3 && sourceRate.num > 0 && sourceRate.den > 0 && av_cmp_q(sourceRate, rate_) > 0) {
+                    chain = "fps=" + std::to_string(rate_.num) + "/" + std::to_string(rate_.den) + ":start_time=0,";
+                    pc.frameRate = {0, 1};
+                }
+                chain += VideoFilterChain(*seg.in, pc);
+                if (int b = seg.video.Build("buffer", args, "buffersink", chain); b < 0)
                     return Fail(crInternalError, "building the picture filters", b);
             }
             if (seg.subtitle.valid && t >= seg.subtitle.start && t < seg.subtitle.end &&
