@@ -51,9 +51,13 @@ struct FilterGraph {
     FilterGraph& operator=(const FilterGraph&) = delete;
     ~FilterGraph() { avfilter_graph_free(&graph); }
 
-    int Build(const char* srcName, const std::string& srcArgs, const char* sinkName, const std::string& chain) {
+    // `threads`: the slice threads of the filters (the scaler's among them), which meet at
+    // the end of every frame.
+    int Build(const char* srcName, const std::string& srcArgs, const char* sinkName, const std::string& chain,
+              int threads) {
         graph = avfilter_graph_alloc();
         if (!graph) return AVERROR(ENOMEM);
+        graph->nb_threads = threads;
         int r = avfilter_graph_create_filter(&src, avfilter_get_by_name(srcName), "in", srcArgs.c_str(), nullptr, graph);
         if (r < 0) return r;
         r = avfilter_graph_create_filter(&sink, avfilter_get_by_name(sinkName), "out", nullptr, nullptr, graph);
@@ -171,7 +175,11 @@ AVRational RateOf(double fps) {
 
 int Even(int v) { return std::max(2, v / 2 * 2); }
 
-constexpr unsigned kDecoderThreads = 4;
+// The picture filters' slice threads. Left to the library there is one per processor, and
+// for pictures of web-video size their meeting at every frame costs more than the scaling
+// they share (about a quarter of a DVD chapter's processor time to FLV); two keep most of
+// the scaling off the converting thread for little hand-over.
+constexpr int kPictureFilterThreads = 2;
 
 int OpenDecoder(const AVStream* st, CodecPtr& out) {
     const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
@@ -179,9 +187,7 @@ int OpenDecoder(const AVStream* st, CodecPtr& out) {
     CodecPtr c(avcodec_alloc_context3(codec));
     if (!c || avcodec_parameters_to_context(c.get(), st->codecpar) < 0) return crInternalError;
     c->pkt_timebase = st->time_base;
-    // A few frame threads: the decoder shares the machine with the filters and both
-    // encoders, and each thread past these costs more in hand-overs than it gains.
-    c->thread_count = int(std::clamp(std::thread::hardware_concurrency(), 1u, kDecoderThreads));
+    c->thread_count = 0;
     if (avcodec_open2(c.get(), codec, nullptr) < 0) return crUnknownCodec;
     out = std::move(c);
     return 0;
@@ -682,7 +688,7 @@ private:
                     pc.frameRate = {0, 1};
                 }
                 chain += VideoFilterChain(*seg.in, pc);
-                if (int b = seg.video.Build("buffer", args, "buffersink", chain); b < 0)
+                if (int b = seg.video.Build("buffer", args, "buffersink", chain, kPictureFilterThreads); b < 0)
                     return Fail(crInternalError, "building the picture filters", b);
             }
             if (seg.subtitle.valid && t >= seg.subtitle.start && t < seg.subtitle.end &&
@@ -748,7 +754,7 @@ private:
                 chain += "aresample=" + std::to_string(aenc_->sample_rate) +
                          ",aformat=sample_fmts=" + av_get_sample_fmt_name(aenc_->sample_fmt) +
                          ":channel_layouts=" + audioLayout_;
-                if (int b = seg.audio.Build("abuffer", args, "abuffersink", chain); b < 0)
+                if (int b = seg.audio.Build("abuffer", args, "abuffersink", chain, 1); b < 0)
                     return Fail(crInternalError, "building the sound filters", b);
             }
             if (!seg.audioStarted) {
@@ -930,7 +936,7 @@ private:
         char args[256];
         std::snprintf(args, sizeof args, "video_size=%dx%d:pix_fmt=%d:time_base=1/25:pixel_aspect=%d/%d", chosen->width,
                       chosen->height, chosen->format, sar.num, sar.den);
-        if ((r = g.Build("buffer", args, "buffersink", VideoFilterChain(in, pc))) < 0)
+        if ((r = g.Build("buffer", args, "buffersink", VideoFilterChain(in, pc), 1)) < 0)
             return Fail(crInternalError, "building the picture filters", r);
         chosen->pts = 0;
         if (av_buffersrc_add_frame(g.src, chosen.get()) < 0 || av_buffersrc_add_frame(g.src, nullptr) < 0)
