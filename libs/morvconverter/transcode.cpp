@@ -51,9 +51,13 @@ struct FilterGraph {
     FilterGraph& operator=(const FilterGraph&) = delete;
     ~FilterGraph() { avfilter_graph_free(&graph); }
 
-    int Build(const char* srcName, const std::string& srcArgs, const char* sinkName, const std::string& chain) {
+    // `threads`: the slice threads of the filters (the scaler's among them), which meet at
+    // the end of every frame.
+    int Build(const char* srcName, const std::string& srcArgs, const char* sinkName, const std::string& chain,
+              int threads) {
         graph = avfilter_graph_alloc();
         if (!graph) return AVERROR(ENOMEM);
+        graph->nb_threads = threads;
         int r = avfilter_graph_create_filter(&src, avfilter_get_by_name(srcName), "in", srcArgs.c_str(), nullptr, graph);
         if (r < 0) return r;
         r = avfilter_graph_create_filter(&sink, avfilter_get_by_name(sinkName), "out", nullptr, nullptr, graph);
@@ -171,6 +175,12 @@ AVRational RateOf(double fps) {
 
 int Even(int v) { return std::max(2, v / 2 * 2); }
 
+// The picture filters' slice threads. Left to the library there is one per processor, and
+// for pictures of web-video size their meeting at every frame costs more than the scaling
+// they share (about a quarter of a DVD chapter's processor time to FLV); two keep most of
+// the scaling off the converting thread for little hand-over.
+constexpr int kPictureFilterThreads = 2;
+
 int OpenDecoder(const AVStream* st, CodecPtr& out) {
     const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
     if (!codec) return crUnknownCodec;
@@ -271,7 +281,7 @@ public:
             if (cancelled()) return crCancelled;
         if (result_ || done_) return result_ ? result_ : int(crInternalError);
         queue_.push_back(std::move(copy));
-        ready_.notify_one();
+        if (Ready()) ready_.notify_one();
         return 0;
     }
 
@@ -291,26 +301,36 @@ public:
 
 private:
     static constexpr size_t kDepth = 8;
+    // The thread is woken when a few frames wait (or the last has come) and then takes them
+    // all, rather than once for every frame: fewer thread switches for the same work.
+    static constexpr size_t kBatch = 4;
+
+    // Whether the thread has work to take; under lock_.
+    bool Ready() const { return queue_.size() >= kBatch || (!queue_.empty() && !queue_.back()) || stop_; }
 
     void Loop() {
-        while (true) {
-            FramePtr f;
+        std::deque<FramePtr> batch;
+        bool end = false;
+        while (!end) {
             {
                 std::unique_lock l(lock_);
-                ready_.wait(l, [this] { return !queue_.empty() || stop_; });
+                ready_.wait(l, [this] { return Ready(); });
                 if (queue_.empty()) break;
-                f = std::move(queue_.front());
-                queue_.pop_front();
+                batch.swap(queue_);
             }
             space_.notify_one();
-            std::string error;
-            int r = Encode(f.get(), error);
-            if (r || !f) {
-                std::lock_guard l(lock_);
-                result_ = r;
-                error_ = std::move(error);
-                break;
+            for (FramePtr& f : batch) {
+                std::string error;
+                int r = Encode(f.get(), error);
+                if (r || !f) {
+                    std::lock_guard l(lock_);
+                    result_ = r;
+                    error_ = std::move(error);
+                    end = true;
+                    break;
+                }
             }
+            batch.clear();
         }
         std::lock_guard l(lock_);
         done_ = true;
@@ -345,6 +365,93 @@ private:
     int result_ = 0;
     std::string error_;
     bool stop_ = false, done_ = false;
+    std::thread thread_;
+};
+
+// Decodes the pictures of one input on a thread of its own, so that reading, the sound and
+// the picture filters go on while a picture is decoded. Packets reach it through a short
+// queue; its pictures come back in the decoder's order.
+class PictureDecoder {
+public:
+    explicit PictureDecoder(AVCodecContext* dec) : dec_(dec) { thread_ = std::thread([this] { Loop(); }); }
+    ~PictureDecoder() {
+        {
+            std::lock_guard l(lock_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        thread_.join();
+    }
+    PictureDecoder(const PictureDecoder&) = delete;
+    PictureDecoder& operator=(const PictureDecoder&) = delete;
+
+    // Queues a packet (a new reference is taken); nullptr ends the input. While the queue is
+    // full, `cancelled` is still asked.
+    int Send(const AVPacket* p, const std::function<bool()>& cancelled) {
+        PacketPtr copy(p ? av_packet_clone(p) : nullptr);
+        if (p && !copy) return crInternalError;
+        std::unique_lock l(lock_);
+        while (!changed_.wait_for(l, std::chrono::milliseconds(20), [this] { return packets_.size() < kDepth; }))
+            if (cancelled()) return crCancelled;
+        packets_.push_back(std::move(copy));
+        changed_.notify_all();
+        return 0;
+    }
+
+    // Moves the next decoded picture into f: 1, or 0 when none is there; with `wait`, waits
+    // for one unless the decoder has given its last. -1 when `cancelled` said so meanwhile.
+    int Receive(AVFrame* f, bool wait, const std::function<bool()>& cancelled) {
+        std::unique_lock l(lock_);
+        while (wait && !changed_.wait_for(l, std::chrono::milliseconds(20),
+                                          [this] { return !pictures_.empty() || ended_; }))
+            if (cancelled()) return -1;
+        if (pictures_.empty()) return 0;
+        av_frame_move_ref(f, pictures_.front().get());
+        pictures_.pop_front();
+        return 1;
+    }
+
+private:
+    static constexpr size_t kDepth = 8;
+
+    // Pictures are not bounded here: the decoder makes them only from the queued packets,
+    // and the converting thread takes them after each packet it sends.
+    void Loop() {
+        while (true) {
+            PacketPtr p;
+            {
+                std::unique_lock l(lock_);
+                changed_.wait(l, [this] { return stop_ || !packets_.empty(); });
+                if (stop_) return;
+                p = std::move(packets_.front());
+                packets_.pop_front();
+            }
+            changed_.notify_all();
+            // A packet the decoder refuses (damage) gives no picture, as when decoded in place.
+            if (avcodec_send_packet(dec_, p.get()) >= 0) {
+                while (true) {
+                    FramePtr f(av_frame_alloc());
+                    if (!f || avcodec_receive_frame(dec_, f.get()) < 0) break;
+                    std::lock_guard l(lock_);
+                    pictures_.push_back(std::move(f));
+                    changed_.notify_all();
+                }
+            }
+            if (!p) {
+                std::lock_guard l(lock_);
+                ended_ = true;
+                changed_.notify_all();
+                return;
+            }
+        }
+    }
+
+    AVCodecContext* dec_;
+    std::mutex lock_;
+    std::condition_variable changed_;
+    std::deque<PacketPtr> packets_;
+    std::deque<FramePtr> pictures_;
+    bool stop_ = false, ended_ = false;
     std::thread thread_;
 };
 
@@ -550,6 +657,10 @@ private:
         seg.targetFrames = length > 0 ? std::llround(length * av_q2d(rate_)) : -1;
         FramePtr frame(av_frame_alloc());
         if (!frame) return crInternalError;
+        // Pictures are decoded beside the reading, except where a subtitle is burned in: it
+        // goes into the pictures decoded after it was read, so they stay in step.
+        std::unique_ptr<PictureDecoder> pictures;
+        if (src.subtitle < 0 && (!src.isDvd || src.wantedSubtitle < 0)) pictures = std::make_unique<PictureDecoder>(vdec.get());
         bool readError = false;
         while (!seg.videoDone || (adec && !seg.audioDone)) {
             if (Cancelled()) return crCancelled;
@@ -561,7 +672,12 @@ private:
             }
             int si = packet_->stream_index;
             if (si == src.video && !seg.videoDone) {
-                if (avcodec_send_packet(vdec.get(), packet_.get()) >= 0) r = DrainVideo(seg, vdec.get(), frame.get());
+                if (pictures) {
+                    r = pictures->Send(packet_.get(), cancelCheck_);
+                    if (!r) r = DrainVideo(seg, *pictures, frame.get(), false);
+                } else if (avcodec_send_packet(vdec.get(), packet_.get()) >= 0) {
+                    r = DrainVideo(seg, vdec.get(), frame.get());
+                }
             } else if (si == src.audio && adec && !seg.audioDone) {
                 if (avcodec_send_packet(adec.get(), packet_.get()) >= 0) r = DrainAudio(seg, adec.get(), frame.get());
             } else if (si == src.subtitle || (src.subtitle < 0 && src.IsWantedSubtitle(src.fmt->streams[si]))) {
@@ -573,8 +689,13 @@ private:
         }
         if (cancelled_.load()) return crCancelled;
         // Flush what the decoders and filters still hold.
-        if (!seg.videoDone && avcodec_send_packet(vdec.get(), nullptr) >= 0 && (r = DrainVideo(seg, vdec.get(), frame.get())))
+        if (pictures && !seg.videoDone) {
+            if ((r = pictures->Send(nullptr, cancelCheck_)) || (r = DrainVideo(seg, *pictures, frame.get(), true)))
+                return r;
+        } else if (!pictures && !seg.videoDone && avcodec_send_packet(vdec.get(), nullptr) >= 0 &&
+                   (r = DrainVideo(seg, vdec.get(), frame.get()))) {
             return r;
+        }
         if (seg.video.src && !seg.videoDone) {
             // The stream ends where its last picture's time ends, so that the frame-rate
             // filter keeps that picture.
@@ -626,52 +747,75 @@ private:
     }
 
     int DrainVideo(Segment& seg, AVCodecContext* dec, AVFrame* f) {
+        while (avcodec_receive_frame(dec, f) >= 0)
+            if (int r = TakePicture(seg, f)) return r;
+        return 0;
+    }
+
+    // The pictures the decoder thread has made so far; with `last`, all up to its end.
+    int DrainVideo(Segment& seg, PictureDecoder& pictures, AVFrame* f, bool last) {
+        int got;
+        while ((got = pictures.Receive(f, last, cancelCheck_)) > 0)
+            if (int r = TakePicture(seg, f)) return r;
+        return got < 0 ? int(crCancelled) : 0;
+    }
+
+    // One decoded picture (unreferenced here) into the filters and on to the encoder.
+    int TakePicture(Segment& seg, AVFrame* f) {
         const double frameTime = 1.0 / av_q2d(rate_);
-        while (avcodec_receive_frame(dec, f) >= 0) {
-            const AVStream* vs = seg.src->fmt->streams[seg.src->video];
-            double step = vs->avg_frame_rate.num > 0 ? 1.0 / av_q2d(vs->avg_frame_rate) : frameTime;
-            double t = seg.videoTime(TimeOf(*seg.src, seg.src->video, f->best_effort_timestamp, seg.start), step);
-            if (t < -frameTime / 2 || seg.videoDone) {
-                av_frame_unref(f);
-                continue;
-            }
-            if (seg.targetFrames >= 0 && t >= seg.targetFrames * frameTime + frameTime) {
-                seg.videoDone = true;
-                av_frame_unref(f);
-                continue;
-            }
-            if (!seg.video.graph) {
-                PictureChain pc;
-                pc.sourceWidth = f->width;
-                pc.sourceHeight = f->height;
-                pc.sourceAspect = f->sample_aspect_ratio.num ? f->sample_aspect_ratio
-                                                            : seg.src->fmt->streams[seg.src->video]->codecpar->sample_aspect_ratio;
-                pc.outWidth = width_;
-                pc.outHeight = height_;
-                pc.frameRate = rate_;
-                pc.pixelFormat = av_get_pix_fmt_name(venc_->pix_fmt);
-                if (pc.sourceWidth - seg.in->cropLeft - seg.in->cropRight < 2 ||
-                    pc.sourceHeight - seg.in->cropTop - seg.in->cropBottom < 2)
-                    return crCropTooLarge;
-                char args[256];
-                AVRational tb = seg.src->fmt->streams[seg.src->video]->time_base;
-                std::snprintf(args, sizeof args, "video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d",
-                              f->width, f->height, f->format, tb.num, tb.den, std::max(1, pc.sourceAspect.num),
-                              std::max(1, pc.sourceAspect.den));
-                if (int b = seg.video.Build("buffer", args, "buffersink", VideoFilterChain(*seg.in, pc)); b < 0)
-                    return Fail(crInternalError, "building the picture filters", b);
-            }
-            if (seg.subtitle.valid && t >= seg.subtitle.start && t < seg.subtitle.end &&
-                av_frame_make_writable(f) >= 0)
-                seg.subtitle.BurnInto(f);
-            const AVRational tb = seg.src->fmt->streams[seg.src->video]->time_base;
-            f->pts = std::llround(t / av_q2d(tb));
-            seg.videoEnd = std::max(seg.videoEnd, f->pts + std::max<std::int64_t>(1, std::llround(step / av_q2d(tb))));
-            int r = av_buffersrc_add_frame_flags(seg.video.src, f, AV_BUFFERSRC_FLAG_KEEP_REF);
+        const AVStream* vs = seg.src->fmt->streams[seg.src->video];
+        double step = vs->avg_frame_rate.num > 0 ? 1.0 / av_q2d(vs->avg_frame_rate) : frameTime;
+        double t = seg.videoTime(TimeOf(*seg.src, seg.src->video, f->best_effort_timestamp, seg.start), step);
+        if (t < -frameTime / 2 || seg.videoDone) {
             av_frame_unref(f);
-            if (r < 0) return Fail(crInternalError, "filtering the picture", r);
-            if ((r = PullVideo(seg))) return r;
+            return 0;
         }
+        if (seg.targetFrames >= 0 && t >= seg.targetFrames * frameTime + frameTime) {
+            seg.videoDone = true;
+            av_frame_unref(f);
+            return 0;
+        }
+        if (!seg.video.graph) {
+            PictureChain pc;
+            pc.sourceWidth = f->width;
+            pc.sourceHeight = f->height;
+            pc.sourceAspect = f->sample_aspect_ratio.num ? f->sample_aspect_ratio
+                                                        : seg.src->fmt->streams[seg.src->video]->codecpar->sample_aspect_ratio;
+            pc.outWidth = width_;
+            pc.outHeight = height_;
+            pc.frameRate = rate_;
+            pc.pixelFormat = av_get_pix_fmt_name(venc_->pix_fmt);
+            if (pc.sourceWidth - seg.in->cropLeft - seg.in->cropRight < 2 ||
+                pc.sourceHeight - seg.in->cropTop - seg.in->cropBottom < 2)
+                return crCropTooLarge;
+            char args[256];
+            AVRational tb = seg.src->fmt->streams[seg.src->video]->time_base;
+            std::snprintf(args, sizeof args, "video_size=%dx%d:pix_fmt=%d:time_base=%d/%d:pixel_aspect=%d/%d",
+                          f->width, f->height, f->format, tb.num, tb.den, std::max(1, pc.sourceAspect.num),
+                          std::max(1, pc.sourceAspect.den));
+            // Pictures the frame rate drops need no scaling: when the source has more
+            // pictures a second than the output, the rate comes first. The old film
+            // effect's noise changes from picture to picture, so there it stays last.
+            AVRational sourceRate = vs->avg_frame_rate.num > 0 ? vs->avg_frame_rate : vs->r_frame_rate;
+            std::string chain;
+            if (seg.in->effect != 3 && sourceRate.num > 0 && sourceRate.den > 0 && av_cmp_q(sourceRate, rate_) > 0) {
+                chain = "fps=" + std::to_string(rate_.num) + "/" + std::to_string(rate_.den) + ":start_time=0,";
+                pc.frameRate = {0, 1};
+            }
+            chain += VideoFilterChain(*seg.in, pc);
+            if (int b = seg.video.Build("buffer", args, "buffersink", chain, kPictureFilterThreads); b < 0)
+                return Fail(crInternalError, "building the picture filters", b);
+        }
+        if (seg.subtitle.valid && t >= seg.subtitle.start && t < seg.subtitle.end &&
+            av_frame_make_writable(f) >= 0)
+            seg.subtitle.BurnInto(f);
+        const AVRational tb = seg.src->fmt->streams[seg.src->video]->time_base;
+        f->pts = std::llround(t / av_q2d(tb));
+        seg.videoEnd = std::max(seg.videoEnd, f->pts + std::max<std::int64_t>(1, std::llround(step / av_q2d(tb))));
+        int r = av_buffersrc_add_frame_flags(seg.video.src, f, AV_BUFFERSRC_FLAG_KEEP_REF);
+        av_frame_unref(f);
+        if (r < 0) return Fail(crInternalError, "filtering the picture", r);
+        if ((r = PullVideo(seg))) return r;
         return 0;
     }
 
@@ -724,7 +868,7 @@ private:
                 chain += "aresample=" + std::to_string(aenc_->sample_rate) +
                          ",aformat=sample_fmts=" + av_get_sample_fmt_name(aenc_->sample_fmt) +
                          ":channel_layouts=" + audioLayout_;
-                if (int b = seg.audio.Build("abuffer", args, "abuffersink", chain); b < 0)
+                if (int b = seg.audio.Build("abuffer", args, "abuffersink", chain, 1); b < 0)
                     return Fail(crInternalError, "building the sound filters", b);
             }
             if (!seg.audioStarted) {
@@ -906,7 +1050,7 @@ private:
         char args[256];
         std::snprintf(args, sizeof args, "video_size=%dx%d:pix_fmt=%d:time_base=1/25:pixel_aspect=%d/%d", chosen->width,
                       chosen->height, chosen->format, sar.num, sar.den);
-        if ((r = g.Build("buffer", args, "buffersink", VideoFilterChain(in, pc))) < 0)
+        if ((r = g.Build("buffer", args, "buffersink", VideoFilterChain(in, pc), 1)) < 0)
             return Fail(crInternalError, "building the picture filters", r);
         chosen->pts = 0;
         if (av_buffersrc_add_frame(g.src, chosen.get()) < 0 || av_buffersrc_add_frame(g.src, nullptr) < 0)

@@ -16,9 +16,11 @@ namespace {
 
 constexpr int kWidth = 320, kHeight = 240, kBars = 8, kRate = 25, kSoundRate = 8000;
 
-// The frame number each picture of a file shows, read from its bars.
-std::vector<int> FrameNumbers(const fs::path& file) {
-    std::string raw = Run("ffmpeg -nostdin -loglevel error -i " + Quote(file.string()) + " -vf scale=" +
+// The frame number each picture of a file shows, read from its bars; `first` is a filter
+// the pictures go through before they are read ("fps=10" say).
+std::vector<int> FrameNumbers(const fs::path& file, const std::string& first = "") {
+    std::string raw = Run("ffmpeg -nostdin -loglevel error -i " + Quote(file.string()) + " -vf " +
+                          (first.empty() ? "" : first + ",") + "scale=" +
                           std::to_string(kWidth) + ":" + std::to_string(kHeight) +
                           ",format=gray -f rawvideo - 2>/dev/null");
     const size_t size = size_t(kWidth) * kHeight;
@@ -125,6 +127,35 @@ TEST_F(ChapterTiming, ChapterBeginsAndEndsWithItsOwnPicturesAndSound) {
             EXPECT_NEAR(ToneBetween(sound, at + 0.02, at + 0.1), ToneOfSecond(second), 25);
         }
         EXPECT_NEAR(ToneBetween(sound, length - 0.08, length), ToneOfSecond((first + count - 1) / kRate), 25);
+    }
+}
+
+// At a frame rate below the source's, each chapter keeps the pictures the command line's
+// rate filter picks from the chapter at its own rate: those picked before scaling are the
+// ones picked after it.
+TEST_F(ChapterTiming, LowerFrameRateKeepsThePicturesTheRateFilterPicks) {
+    const DvdTitle& title = Title();
+    ASSERT_EQ(title.chapterCount, 3);
+    for (int c = 0; c < title.chapterCount; ++c) {
+        SCOPED_TRACE("chapter " + std::to_string(c + 1));
+        fs::path outputs[2];
+        for (int rate : {kRate, 10}) {
+            GroupMediaUIOption* g = nullptr;
+            createGroupMediaUIOptionForDVD(&g, disc_, "matroska", 0);
+            MediaUIOption* m = createMediaUIOptionForDVD(g, &title.chapters[c]);
+            m->subtitleId = -1;
+            Output o;
+            o.format = "matroska", o.video = "mpeg4", o.audio = "pcm_s16le", o.videoBitrate = 4000;
+            o.size = "480x360", o.frameRate = float(rate);
+            fs::path& out = outputs[rate == kRate ? 0 : 1];
+            out = tmp_.path() / ("chapter" + std::to_string(c) + "-" + std::to_string(rate) + ".mkv");
+            SetOutput(g, o, out);
+            ASSERT_EQ(converteToMedia(g, "matroska", 0), 0);
+            freeGroupMediaUIOption(&g);
+        }
+        const std::vector<int> picked = FrameNumbers(outputs[0], "fps=10:start_time=0");
+        ASSERT_GE(picked.size(), 20u);
+        EXPECT_EQ(Joined(FrameNumbers(outputs[1])), Joined(picked));
     }
 }
 
