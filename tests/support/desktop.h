@@ -15,9 +15,14 @@
 #include <thread>
 #include <vector>
 
+#include "support/process.h"
+
 extern char** environ;
 
 namespace desktop {
+
+// What a command writes to standard output, its errors dropped (xdotool, xwininfo ...).
+inline std::string Capture(const std::string& command) { return testsupport::Capture(command + " 2>/dev/null"); }
 
 inline bool OnPath(const std::string& program) {
     return std::system(("command -v " + program + " >/dev/null 2>&1").c_str()) == 0;

@@ -20,16 +20,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace desktop;
 
-std::string Capture(const std::string& command) {
-    std::string out;
-    if (FILE* p = popen((command + " 2>/dev/null").c_str(), "r")) {
-        char buffer[512];
-        while (std::fgets(buffer, sizeof(buffer), p)) out += buffer;
-        pclose(p);
-    }
-    return out;
-}
-
 // A peer program's log: its lines and the screen points of its rows.
 struct Peer {
     pid_t pid = -1;

@@ -11,16 +11,6 @@ namespace {
 namespace fs = std::filesystem;
 using namespace desktop;
 
-std::string Capture(const std::string& command) {
-    std::string out;
-    if (FILE* p = popen((command + " 2>/dev/null").c_str(), "r")) {
-        char buffer[512];
-        while (std::fgets(buffer, sizeof(buffer), p)) out += buffer;
-        pclose(p);
-    }
-    return out;
-}
-
 template <class F> bool WaitUntil(F check) {
     for (int i = 0; i < 200; ++i) {
         if (check()) return true;

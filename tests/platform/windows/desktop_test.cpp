@@ -31,15 +31,7 @@ using desktop::Spawn;
 using desktop::Stop;
 using desktop::WaitFor;
 
-std::string Capture(const std::string& command) {
-    std::string out;
-    if (FILE* p = popen((command + " 2>/dev/null").c_str(), "r")) {
-        char buffer[512];
-        while (std::fgets(buffer, sizeof(buffer), p)) out += buffer;
-        pclose(p);
-    }
-    return out;
-}
+using desktop::Capture;
 
 class DesktopTest : public ::testing::Test {
 protected:
