@@ -74,8 +74,16 @@ public:
     }
 };
 
-TSystemClock systemClock;
-std::atomic<TClock*> currentClock{&systemClock};
+// The system clock is never destroyed: it holds nothing, and a thread still finishing while
+// the process exits may ask it the time after static objects are gone.
+union SystemClockStorage {
+    TSystemClock clock;
+    constexpr SystemClockStorage() : clock() {}
+    ~SystemClockStorage() {}
+};
+constinit SystemClockStorage systemClockStorage;
+TSystemClock& systemClock = systemClockStorage.clock;
+constinit std::atomic<TClock*> currentClock{&systemClockStorage.clock};
 
 }  // namespace
 
