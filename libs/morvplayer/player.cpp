@@ -88,6 +88,10 @@ struct Player {
     SDL_AudioDeviceID audio = 0;
     bool audioTried = false;
     int audioBlock = 0;  // samples the device takes from the queue at a time
+    // Opening and closing the sound device, one at a time. Held without `mu`: the sound
+    // system's start-up can take seconds on a busy machine, and the window must go on
+    // painting meanwhile.
+    std::mutex audioOpening;
     std::atomic<PlayerTimeCallback> timeCallback{nullptr};
     std::atomic<PlayerCropCallback> cropCallback{nullptr};
     std::atomic<std::uint32_t> gain{0xFFFFFFFFu};
@@ -153,19 +157,28 @@ void ShowVideo(const Image& video, const Rect& rect, int sourceWidth, int source
 // The sound device, opened on first need: 48 kHz stereo 16-bit, fed by queueing.
 SDL_AudioDeviceID AudioDevice() {
     Player& p = P();
+    std::lock_guard opening(p.audioOpening);
+    {
+        std::lock_guard lock(p.mu);
+        if (p.audio || p.audioTried) return p.audio;
+    }
+    SDL_AudioDeviceID device = 0;
+    int block = 0;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+        SDL_AudioSpec want{}, have{};
+        want.freq = kRate;
+        want.format = AUDIO_S16SYS;
+        want.channels = 2;
+        want.samples = 1024;
+        device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+        if (!device) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        block = device ? have.samples : 0;
+    }
     std::lock_guard lock(p.mu);
-    if (p.audio || p.audioTried) return p.audio;
     p.audioTried = true;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return 0;
-    SDL_AudioSpec want{}, have{};
-    want.freq = kRate;
-    want.format = AUDIO_S16SYS;
-    want.channels = 2;
-    want.samples = 1024;
-    p.audio = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-    if (!p.audio) SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    p.audioBlock = p.audio ? have.samples : 0;
-    return p.audio;
+    p.audio = device;
+    p.audioBlock = block;
+    return device;
 }
 
 // ------------------------------------------------------------------------------------
@@ -1026,6 +1039,7 @@ void close_sdl() {
     EndSession();
     DestroyOwnWindow();
     Player& p = P();
+    std::lock_guard opening(p.audioOpening);
     SDL_AudioDeviceID dev;
     {
         std::lock_guard lock(p.mu);
