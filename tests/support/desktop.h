@@ -151,7 +151,22 @@ inline double Deviation(const std::string& path, const std::string& crop) {
 struct Xvfb {
     pid_t pid = -1;
     std::string display;
+    // Starts a server on a free display and makes it the display of this process and of the
+    // programs it starts. A server that named its display but does not answer on it (servers
+    // starting at the same moment can trip over each other's lock files) is stopped and
+    // another one started.
     bool Start() {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            if (StartOnce() && std::system(("xdpyinfo -display " + display + " >/dev/null 2>&1").c_str()) == 0) {
+                setenv("DISPLAY", display.c_str(), 1);
+                unsetenv("LUMACAST_HEADLESS");
+                return true;
+            }
+            Stop(pid);
+        }
+        return false;
+    }
+    bool StartOnce() {
         int fds[2];
         if (pipe(fds) != 0) return false;
         pid = Spawn({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24", "-nolisten", "tcp"},
@@ -163,8 +178,6 @@ struct Xvfb {
         close(fds[0]);
         if (pid <= 0 || number.empty()) return false;
         display = ":" + number;
-        setenv("DISPLAY", display.c_str(), 1);
-        unsetenv("LUMACAST_HEADLESS");
         return true;
     }
     ~Xvfb() { Stop(pid); }
