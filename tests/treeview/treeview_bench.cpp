@@ -53,6 +53,30 @@ double ThreadSeconds() {
     return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
 }
 
+// The least a node store can do: `count` zeroed records of the tree's record, internal area
+// and `dataSize` bytes of data from the heap, linked as siblings, then freed. Gives the
+// thread CPU seconds of making them.
+double CallocSiblingsSeconds(std::uint32_t count, std::size_t dataSize) {
+    const std::size_t size = sizeof(TVastNode) + 4 + dataSize;
+    const double t0 = ThreadSeconds();
+    PVastNode first = nullptr, last = nullptr;
+    for (std::uint32_t i = 0; i < count; ++i) {
+        auto* node = static_cast<PVastNode>(std::calloc(1, size));
+        node->Index = i;
+        node->PrevSibling = last;
+        (last ? last->NextSibling : first) = node;
+        last = node;
+    }
+    const double t1 = ThreadSeconds();
+    benchmark::DoNotOptimize(first);
+    while (first) {
+        PVastNode next = first->NextSibling;
+        std::free(first);
+        first = next;
+    }
+    return t1 - t0;
+}
+
 // A million AddChild calls in an update bracket, against the least a node store can do:
 // a million zeroed records of the same size from the heap, linked as siblings. Thread CPU
 // time of both in the same iteration; ratio = AddChild / bare records.
@@ -66,26 +90,10 @@ void BM_AddChildVersusCalloc(benchmark::State& state) {
         for (std::uint32_t i = 0; i < Million; ++i) tree->AddChild(nullptr);
         tree->EndUpdate();
         double t1 = ThreadSeconds();
-        const std::size_t size = sizeof(TVastNode) + 4 + 16;  // the tree's record, internal area and data
-        PVastNode first = nullptr, last = nullptr;
-        for (std::uint32_t i = 0; i < Million; ++i) {
-            auto* node = static_cast<PVastNode>(std::calloc(1, size));
-            node->Index = i;
-            node->PrevSibling = last;
-            (last ? last->NextSibling : first) = node;
-            last = node;
-        }
-        double t2 = ThreadSeconds();
-        benchmark::DoNotOptimize(first);
-        while (first) {
-            PVastNode next = first->NextSibling;
-            std::free(first);
-            first = next;
-        }
+        peer += CallocSiblingsSeconds(Million, 16);
         tree.reset();
         Pump();
         ours += t1 - t0;
-        peer += t2 - t1;
     }
     const double n = double(state.iterations());
     state.counters["addchild_ms"] = ours / n * 1e3;
@@ -113,25 +121,8 @@ void BM_LargeTreesOneAfterAnother(benchmark::State& state) {
         double t1 = ThreadSeconds();
         tree.reset();
         Pump();
-        const std::size_t size = sizeof(TVastNode) + 4 + std::size_t(kData);
-        double t2 = ThreadSeconds();
-        PVastNode first = nullptr, last = nullptr;
-        for (std::uint32_t i = 0; i < kNodes; ++i) {
-            auto* node = static_cast<PVastNode>(std::calloc(1, size));
-            node->Index = i;
-            node->PrevSibling = last;
-            (last ? last->NextSibling : first) = node;
-            last = node;
-        }
-        double t3 = ThreadSeconds();
-        benchmark::DoNotOptimize(first);
-        while (first) {
-            PVastNode next = first->NextSibling;
-            std::free(first);
-            first = next;
-        }
+        peer += CallocSiblingsSeconds(kNodes, std::size_t(kData));
         ours += t1 - t0;
-        peer += t3 - t2;
     }
     const double n = double(state.iterations());
     state.counters["tree_ms"] = ours / n * 1e3;
