@@ -24,16 +24,7 @@ TEST(MainPlayDesktop, PlaysAClipMovesTheBarAndTakesASnapshot) {
     testsupport::TempDir home;
     setenv("HOME", home.str().c_str(), 1);
     setenv("LUMACAST_REGISTRY_DIR", (home.path() / "store").c_str(), 1);
-    setenv("SDL_AUDIODRIVER", "dummy", 1);
-    // No session bus on the test display: the sound library would otherwise have one
-    // started for the display at its first use, which can stall for seconds on a busy
-    // machine. Pointing at no bus makes that fail at once.
-    setenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/lumacast-test-bus", 1);
-    // Under the sanitizer: SDL's sound start-up (and the D-Bus it loads) keeps a little
-    // memory to the end of the process. Neither is ours.
-    home.Write("lsan.supp", "leak:libSDL2-2.0.so\nleak:libdbus-1.so\n");
-    std::string lsan = std::getenv("LSAN_OPTIONS") ? std::getenv("LSAN_OPTIONS") : "";
-    setenv("LSAN_OPTIONS", (lsan + (lsan.empty() ? "" : ":") + "suppressions=" + home.str() + "/lsan.supp").c_str(), 1);
+    desktop::QuietSound(home.str());
     const char* build = std::getenv("LUMACAST_BUILD_DIR");
     fs::path artifacts = fs::path(build ? build : ".") / "artifacts";
     fs::create_directories(artifacts);
