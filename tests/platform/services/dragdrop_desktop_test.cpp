@@ -49,12 +49,14 @@ protected:
 
 // The source window lies at (100, 100), the target at (600, 100), both 300 x 200.
 TEST_F(DragDropDesktop, TextDraggedFromOneProgramIsDroppedInTheOther) {
-    Capture("xdotool mousemove 250 200 mousedown 1 sleep 0.3 mousemove 450 200 sleep 0.2 mousemove 700 180 sleep 0.3 "
-            "mousemove 720 190 sleep 0.3 mouseup 1");
+    // The pointer rests over the target twice before the release: a loaded machine may merge
+    // quick moves into one, and the target answers a position only once it has seen one.
+    Capture("xdotool mousemove 250 200 mousedown 1 sleep 0.3 mousemove 450 200 sleep 0.3 mousemove 700 180 sleep 0.5 "
+            "mousemove 720 190 sleep 0.5 mousemove 730 195 sleep 0.5 mouseup 1");
     EXPECT_TRUE(WaitUntil([&] { return !Capture("xdotool search --name '^dropped: dragged'").empty(); }))
-        << "target: " << Log("target.log");
+        << "target: " << Log("target.log") << "source: " << Log("source.log");
     EXPECT_TRUE(WaitUntil([&] { return Log("source.log").find("drag ended drop 1") != std::string::npos; }))
-        << "source: " << Log("source.log");
+        << "source: " << Log("source.log") << "target: " << Log("target.log");
     EXPECT_EQ(Log("target.log"), "dropped: " + text + "\n");
     // The grab ended with the drag: another program can take the pointer.
     EXPECT_NE(Capture("xdotool mousemove 50 50 getmouselocation"), "");
