@@ -51,6 +51,7 @@ enum ConvertResult : std::int32_t {
     crAudioStreamMissing = 15,  // the chosen audio stream is not in the source
     crSubtitleStreamMissing = 16,  // the chosen subtitle stream is not in the source
     crInternalError = 17,       // out of memory or a failure inside the media libraries
+    crNoWholePicture = 18,      // not one whole picture could be decoded (a source cut short): nothing written
 };
 
 // Window messages posted to the progress window (WM_USER + 2124 and + 2125).

@@ -175,6 +175,10 @@ AVRational RateOf(double fps) {
 
 int Even(int v) { return std::max(2, v / 2 * 2); }
 
+// Whether a decoded picture came out of its bytes whole, not patched up by the decoder's
+// error concealment.
+bool Whole(const AVFrame& f) { return !(f.flags & AV_FRAME_FLAG_CORRUPT) && f.decode_error_flags == 0; }
+
 // The picture filters' slice threads. Left to the library there is one per processor, and
 // for pictures of web-video size their meeting at every frame costs more than the scaling
 // they share (about a quarter of a DVD chapter's processor time to FLV); two keep most of
@@ -715,8 +719,11 @@ private:
         std::int64_t made = videoFrames_ - seg.firstFrame;
         if (made == 0) {
             if (readError) return crInputUnreadable;
-            return start > 0 && src.duration <= 0 ? crTrimBeyondEnd : crDamagedInput;
+            return start > 0 && src.duration <= 0 ? crTrimBeyondEnd : crNoWholePicture;
         }
+        // Pictures the decoder only patched up (a stream cut before its first picture was
+        // whole) are no film: an output of them alone would pass for a converted source.
+        if (seg.wholePictures == 0) return crNoWholePicture;
         // A source that ends a little early is held on its last picture, so that the
         // inputs of a merge follow each other at their stated lengths.
         if (seg.targetFrames > made && seg.targetFrames - made <= std::llround(av_q2d(rate_))) {
@@ -736,6 +743,7 @@ private:
         FilterGraph video, audio;
         FramePtr last;  // the last picture encoded, for holding
         std::int64_t videoEnd = 0;  // where the last picture given to the filters ends (stream time base)
+        std::int64_t wholePictures = 0;  // pictures taken that decoded without damage
         bool audioStarted = false;
         std::int64_t audioSkip = 0;  // output samples still to drop: sound from before the start
         Subtitle subtitle;
@@ -806,6 +814,7 @@ private:
             if (int b = seg.video.Build("buffer", args, "buffersink", chain, kPictureFilterThreads); b < 0)
                 return Fail(crInternalError, "building the picture filters", b);
         }
+        if (Whole(*f)) ++seg.wholePictures;
         if (seg.subtitle.valid && t >= seg.subtitle.start && t < seg.subtitle.end &&
             av_frame_make_writable(f) >= 0)
             seg.subtitle.BurnInto(f);
@@ -1016,6 +1025,10 @@ private:
         if (!f) return crInternalError;
         auto take = [&]() {
             while (avcodec_receive_frame(vdec.get(), f.get()) >= 0) {
+                if (!Whole(*f)) {
+                    av_frame_unref(f.get());
+                    continue;
+                }
                 double t = TimeOf(*src, src->video, f->best_effort_timestamp, 0);
                 chosen.reset(av_frame_clone(f.get()));
                 av_frame_unref(f.get());
@@ -1031,7 +1044,7 @@ private:
             av_packet_unref(packet_.get());
         }
         if (!found && avcodec_send_packet(vdec.get(), nullptr) >= 0) take();
-        if (!chosen) return crDamagedInput;
+        if (!chosen) return crNoWholePicture;
 
         const AVCodec* mjpeg = avcodec_find_encoder(AV_CODEC_ID_MJPEG);
         if (!mjpeg) return crEncoderMissing;

@@ -28,6 +28,7 @@ constexpr Entry kTexts[] = {
     {crAudioStreamMissing, "The chosen audio track is not in the source."},
     {crSubtitleStreamMissing, "The chosen subtitle is not in the source."},
     {crInternalError, "The conversion failed inside the media libraries."},
+    {crNoWholePicture, "The source holds no whole picture (it may be cut short): nothing was converted."},
     {601, "The video has no sound the player can carry."},
     {602, "The video has no picture the player can carry."},
     {603, "No font could be loaded for the player's text."},

@@ -55,11 +55,20 @@ TEST_F(ConverterControl, BadInputGivesItsOwnCodeAndNoOutput) {
     }
     fs::path pipe = tmp_.path() / "pipe.mpg";
     ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    // A DVD's video object cut before its first picture is whole: the demuxer finds the
+    // picture's size, the decoder only a patched-up first picture.
+    fs::path cut = dir_->path() / "cut.vob";
+    convtest::Run("ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=size=720x480:rate=30000/1001:duration=1 "
+                  "-f lavfi -i sine=duration=1:sample_rate=48000 -target ntsc-dvd -threads 2 " +
+                  Quote(cut.string()));
+    ASSERT_GT(fs::file_size(cut), 100000u);
+    fs::resize_file(cut, 6000);
     struct Case {
         const char* name;
         fs::path input;
         std::function<void(GroupMediaUIOption*, MediaUIOption*)> change;
         int code;
+        bool refusedWhenAdded = true;  // isSupportFormat turns it away (it decodes no picture)
     } cases[] = {
         {"missing file", tmp_.path() / "none.mp4", {}, crInputUnreadable},
         {"folder", tmp_.path(), {}, crInputUnreadable},
@@ -90,6 +99,10 @@ TEST_F(ConverterControl, BadInputGivesItsOwnCodeAndNoOutput) {
          },
          crEncoderRefused},
         {"no output path", Clip(), [](GroupMediaUIOption* g, auto*) { g->outputPath[0] = 0; }, crIncompleteJob},
+        {"VOB cut before its first whole picture", cut, {}, crNoWholePicture, false},
+        {"thumbnail of that VOB", cut,
+         [](GroupMediaUIOption* g, auto*) { free(g->formatName), g->formatName = Dup("image2"), g->thumbnail = 1; },
+         crNoWholePicture, false},
     };
     const std::string generic = getErrorInfo(-1, 0, 1);
     for (const Case& c : cases) {
@@ -102,7 +115,7 @@ TEST_F(ConverterControl, BadInputGivesItsOwnCodeAndNoOutput) {
         EXPECT_NE(getErrorInfo(c.code, 0, 1), generic);
         EXPECT_FALSE(fs::exists(Out("out.flv"))) << "output left behind";
         EXPECT_EQ(PartFiles(tmp_.path()), 0);
-        if (c.input != Clip()) {
+        if (c.input != Clip() && c.refusedWhenAdded) {
             EXPECT_NE(isSupportFormat(c.input.c_str()), 0);
         }
     }

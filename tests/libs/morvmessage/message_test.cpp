@@ -12,7 +12,7 @@ TEST(ErrorInfo, EveryKnownCodeHasItsOwnText) {
     std::set<std::string> seen;
     std::string generic = getErrorInfo(-12345, 0, 1);
     std::vector<int> codes;
-    for (int c = crSuccess; c <= crInternalError; ++c) codes.push_back(c);
+    for (int c = crSuccess; c <= crNoWholePicture; ++c) codes.push_back(c);
     for (int c = 601; c <= 615; ++c) codes.push_back(c);
     for (int c = prJobFolderFailed; c <= prRowAborted; ++c) codes.push_back(c);
     for (int c : codes) {
@@ -25,7 +25,7 @@ TEST(ErrorInfo, EveryKnownCodeHasItsOwnText) {
 }
 
 TEST(ErrorInfo, UnknownCodesGiveTheGenericText) {
-    for (int c : {-1, 18, 600, 616, 700, 710, 1 << 30}) {
+    for (int c : {-1, crNoWholePicture + 1, 600, 616, 700, 710, 1 << 30}) {
         const char* t = getErrorInfo(c, 0, 1);
         ASSERT_NE(t, nullptr);
         EXPECT_STREQ(t, "Conversion failed (unknown error).") << c;
