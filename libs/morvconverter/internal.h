@@ -139,5 +139,9 @@ double DvdStreamLength(const DvdStream& s);  // seconds, from the cells' playbac
 bool DvdStreamFailed(const DvdStream& s);    // a read of the disc failed
 // Bytes of the chapter's own cells, from the stream's start (what follows is lead-out).
 std::int64_t DvdStreamChapterBytes(const DvdStream& s);
+// Whether the chapter's cells come from more than one video object: each was multiplexed
+// on its own, so the clock may start anew inside the chapter, and a search by time stamp
+// cannot be trusted there.
+bool DvdStreamMayRestartClock(const DvdStream& s);
 
 }  // namespace morvconv

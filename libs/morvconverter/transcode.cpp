@@ -648,7 +648,9 @@ private:
             src.fmt->streams[i]->discard =
                 int(i) == src.video || int(i) == src.audio || int(i) == src.subtitle || src.isDvd ? AVDISCARD_DEFAULT
                                                                                                  : AVDISCARD_ALL;
-        if (start > 0) {
+        // A chapter whose clock may start anew inside it cannot be searched by time stamp:
+        // it is read from its start and what lies before the trim is dropped on the way.
+        if (start > 0 && !(src.dvd && DvdStreamMayRestartClock(*src.dvd))) {
             std::int64_t ts = std::int64_t((start + src.startTime) * AV_TIME_BASE);
             avformat_seek_file(src.fmt, -1, std::numeric_limits<std::int64_t>::min(), ts, ts, 0);
         }

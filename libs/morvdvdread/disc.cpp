@@ -244,14 +244,25 @@ const Chain* ChainOf(const TitleSetInfo& ts, const Part& part) {
     return &*ts.chains[part.pgcn - 1];
 }
 
-// Length of one chapter: the cells from its program's first cell up to the next
-// program's, counting only the first angle of an angle block. False for a chapter that
-// names a missing program or cell.
-bool ChapterMicros(const Chain& chain, int pgn, int64_t& micros, bool& timesValid) {
+// The last program of a chapter that starts at program `pgn` of its chain: the one
+// before the next chapter's first program when that chapter goes on in the same chain,
+// else the chain's last. A chapter may hold several programs (points a viewer can skip
+// to that are no chapters of their own).
+int LastProgram(const Chain& chain, int pgn, const Part* next, int pgcn) {
+    const int programs = static_cast<int>(chain.programMap.size());
+    if (!next || next->pgcn != pgcn) return programs;
+    if (next->pgn <= pgn) return pgn;  // out of order: a damaged table; the chapter's own program
+    return std::min<int>(next->pgn - 1, programs);
+}
+
+// Length of one chapter: the cells from its first program's first cell up to the cell
+// before the program after its last, counting only the first angle of an angle block.
+// False for a chapter that names a missing program or cell.
+bool ChapterMicros(const Chain& chain, int pgn, int lastPgn, int64_t& micros, bool& timesValid) {
     const int programs = static_cast<int>(chain.programMap.size()), cells = static_cast<int>(chain.cells.size());
-    if (pgn < 1 || pgn > programs) return false;
+    if (pgn < 1 || pgn > programs || lastPgn < pgn || lastPgn > programs) return false;
     const int first = chain.programMap[pgn - 1];
-    const int last = pgn < programs ? chain.programMap[pgn] - 1 : cells;
+    const int last = lastPgn < programs ? chain.programMap[lastPgn] - 1 : cells;
     if (first < 1 || last < first || last > cells) return false;
     micros = 0;
     for (int c = first; c <= last; ++c) {
@@ -357,7 +368,8 @@ void FillTitle(DvdTitle& title, const TitleEntry& entry, const TitleSetInfo& ts,
         const Chain* chain = ChainOf(ts, part);
         int64_t micros = 0;
         bool timesValid = true;
-        if (!chain || !ChapterMicros(*chain, part.pgn, micros, timesValid)) {
+        const Part* next = j + 1 < parts->size() ? &(*parts)[j + 1] : nullptr;
+        if (!chain || !ChapterMicros(*chain, part.pgn, LastProgram(*chain, part.pgn, next, part.pgcn), micros, timesValid)) {
             repairs.Note(title.repairs, DVD_REPAIR_BAD_CHAPTER,
                          name + " chapter " + std::to_string(j + 1) + " names a missing program chain, program or cell; skipped");
             continue;

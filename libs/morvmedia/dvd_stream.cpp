@@ -47,6 +47,7 @@ struct DvdStream {
     std::int64_t cacheBlock = -1;  // first logical block held in cache
     int cacheBlocks = 0;
     bool failed = false;
+    bool severalObjects = false;  // the chapter's cells lie in more than one video object
     AVIOContext* avio = nullptr;
 
     // Maps a logical block of the chapter to a sector of the title set's VOBs and the
@@ -139,17 +140,31 @@ int OpenDvdStream(const DvdLocation& where, DvdStreamPtr& out) {
         if (pgcn < 1 || pgcn > pgcit->nr_of_pgci_srp) break;
         const pgc_t* pgc = pgcit->pgci_srp[pgcn - 1].pgc;
         if (!pgc || !pgc->program_map || !pgc->cell_playback || pgn < 1 || pgn > pgc->nr_of_programs) break;
+        // A chapter holds its programs up to the next chapter's first one when that chapter
+        // goes on in the same program chain, else up to the chain's end.
+        int lastPgn = pgc->nr_of_programs;
+        if (where.chapter + 1 < title.nr_of_ptts && title.ptt[where.chapter + 1].pgcn == pgcn) {
+            const int next = title.ptt[where.chapter + 1].pgn;
+            lastPgn = next <= pgn ? pgn : std::min(next - 1, int(pgc->nr_of_programs));  // out of order: its own
+        }
         int firstCell = pgc->program_map[pgn - 1];
-        int lastCell = pgn < pgc->nr_of_programs ? pgc->program_map[pgn] - 1 : pgc->nr_of_cells;
+        int lastCell = lastPgn < pgc->nr_of_programs ? pgc->program_map[lastPgn] - 1 : pgc->nr_of_cells;
         if (firstCell < 1 || lastCell > pgc->nr_of_cells || firstCell > lastCell) break;
         // Of an angle block only the first angle is played.
         auto played = [](const cell_playback_t& cell) {
             return !(cell.block_type == BLOCK_TYPE_ANGLE_BLOCK && cell.block_mode != BLOCK_MODE_FIRST_CELL) &&
                    cell.last_sector >= cell.first_sector;
         };
+        int firstVob = -1;
         for (int c = firstCell; c <= lastCell; ++c) {
             const cell_playback_t& cell = pgc->cell_playback[c - 1];
             if (!played(cell)) continue;
+            // Each video object was multiplexed on its own, so its clock may start anew.
+            if (pgc->cell_position) {
+                const int vob = pgc->cell_position[c - 1].vob_id_nr;
+                if (firstVob < 0) firstVob = vob;
+                else if (vob != firstVob) s->severalObjects = true;
+            }
             s->ranges.push_back({cell.first_sector, cell.last_sector});
             s->totalBlocks += std::int64_t(cell.last_sector) - cell.first_sector + 1;
             s->lengthSeconds += CellSeconds(cell.playback_time);
@@ -192,5 +207,6 @@ AVIOContext* DvdStreamContext(DvdStream& s) { return s.avio; }
 double DvdStreamLength(const DvdStream& s) { return s.lengthSeconds; }
 bool DvdStreamFailed(const DvdStream& s) { return s.failed; }
 std::int64_t DvdStreamChapterBytes(const DvdStream& s) { return s.chapterBlocks * DVD_VIDEO_LB_LEN; }
+bool DvdStreamMayRestartClock(const DvdStream& s) { return s.severalObjects; }
 
 }  // namespace morvconv

@@ -130,6 +130,38 @@ TEST_F(ChapterTiming, ChapterBeginsAndEndsWithItsOwnPicturesAndSound) {
     }
 }
 
+// A chapter that holds several programs (its next chapter starts programs later) is read
+// to the next chapter's first program, the last chapter to the chain's end, also where the
+// programs' clocks start anew; a trim that starts after such a restart keeps its frames.
+// Title 2's chapters hold frames 0-59 (two programs), 60-149 (three) and 150-179 (one).
+TEST_F(ChapterTiming, ChapterOverSeveralProgramsHoldsThemAll) {
+    const DvdTitle& title = disc_->titleSets[1].titles[0];
+    ASSERT_EQ(title.chapterCount, 3);
+    const struct {
+        int chapter, trimStart, first, count;
+    } cases[] = {{0, 0, 0, 60}, {1, 0, 60, 90}, {2, 0, 150, 30}, {1, 3, 135, 15}, {0, 1, 25, 35}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE("chapter " + std::to_string(c.chapter + 1) + " from " + std::to_string(c.trimStart) + " s");
+        GroupMediaUIOption* g = nullptr;
+        createGroupMediaUIOptionForDVD(&g, disc_, "matroska", 0);
+        MediaUIOption* m = createMediaUIOptionForDVD(g, &title.chapters[c.chapter]);
+        m->subtitleId = -1;
+        m->trimStart = c.trimStart;
+        Output o;
+        o.format = "matroska", o.video = "mpeg4", o.audio = "pcm_s16le", o.videoBitrate = 2000;
+        o.size = std::to_string(kWidth) + "x" + std::to_string(kHeight), o.frameRate = kRate;
+        const fs::path out = tmp_.path() / ("programs" + std::to_string(c.chapter) + "-" + std::to_string(c.trimStart) + ".mkv");
+        SetOutput(g, o, out);
+        const int result = converteToMedia(g, "matroska", 0);
+        freeGroupMediaUIOption(&g);
+        ASSERT_EQ(result, 0);
+        std::string expected;
+        for (int k = 0; k < c.count; ++k) expected += std::to_string(c.first + k) + " ";
+        EXPECT_EQ(Joined(FrameNumbers(out)), expected);
+        EXPECT_NEAR(Seconds(Probe(out)), double(c.count) / kRate, 0.05);
+    }
+}
+
 // At a frame rate below the source's, each chapter keeps the pictures the command line's
 // rate filter picks from the chapter at its own rate: those picked before scaling are the
 // ones picked after it.

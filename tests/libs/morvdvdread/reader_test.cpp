@@ -153,6 +153,43 @@ TEST_F(DvdReader, AgreesWithLsdvd) {
     }
 }
 
+// A chapter holds its programs up to the next chapter's first one (the last chapter up to
+// the chain's end). The timing fixture's second title (tests/fixtures/make_timing_dvd.sh)
+// has chapters of two, three and one program; lsdvd lists each program with its length.
+TEST_F(DvdReader, ChapterHoldsItsProgramsUpToTheNextChapter) {
+    const std::string root = std::string(std::getenv("LUMACAST_BUILD_DIR")) + "/fixtures/dvd_timing";
+    int status = 0;
+    std::istringstream listing(testsupport::Capture("lsdvd -x -t 2 " + testsupport::ShellQuote(root) + " 2>/dev/null", &status));
+    ASSERT_EQ(status, 0) << "lsdvd failed";
+    std::vector<double> programs;
+    for (std::string text; std::getline(listing, text);) {
+        int n, h, m;
+        double s;
+        if (std::sscanf(text.c_str(), " Chapter: %d, Length: %d:%d:%lf", &n, &h, &m, &s) == 4)
+            programs.push_back(h * 3600 + m * 60 + s);
+    }
+    const std::vector<int> programsOfChapter = {2, 3, 1};
+    ASSERT_EQ(programs.size(), 6u);
+    const DvdDisc* disc = ParseOk(root);
+    ASSERT_NE(disc, nullptr);
+    ASSERT_EQ(disc->titleSetCount, 2);
+    const DvdTitle& title = disc->titleSets[1].titles[0];
+    EXPECT_EQ(disc->repairs, 0) << disc->repairText;
+    ASSERT_EQ(title.chapterCount, 3);
+    double start = 0;
+    size_t program = 0;
+    for (int c = 0; c < title.chapterCount; ++c) {
+        SCOPED_TRACE("chapter " + std::to_string(c + 1));
+        double length = 0;
+        for (int k = 0; k < programsOfChapter[size_t(c)]; ++k) length += programs[program++];
+        EXPECT_NEAR(title.chapters[c].lengthMs / 1000.0, length, 0.01);
+        EXPECT_NEAR(title.chapters[c].startMs / 1000.0, start, 0.01);
+        EXPECT_EQ(title.chapters[c].lengthSeconds, static_cast<int>(length + 0.5));
+        start += length;
+    }
+    EXPECT_EQ(title.lengthSeconds, static_cast<int>(start + 0.5));
+}
+
 // Every way to name the disc gives the same disc record; the IFO path of a title names
 // the disc it came from.
 TEST_F(DvdReader, EveryNameOfTheDiscGivesTheSameRecord) {
