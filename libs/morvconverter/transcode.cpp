@@ -7,12 +7,15 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
+#include <cstring>
 #include <deque>
 #include <limits>
 #include <mutex>
 #include <thread>
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -94,19 +97,94 @@ struct PacketDeleter {
 };
 using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 
-// A new file beside `target`, named "<target>.<random>.part", made with O_EXCL so that a
-// link planted under a guessable name is never followed; its mode follows the umask as
-// any new file's. Returns the descriptor (or -1) and sets `path`.
+constexpr char kPartSuffix[] = ".part";
+constexpr std::size_t kPartRandomLetters = 8;
+
+// "<pid>-<start>" of a running process, its start being clock ticks after boot as
+// /proc/<pid>/stat gives it (a later process under a reused id starts later); empty when
+// no such process runs (a zombie has closed its files) or /proc cannot tell.
+std::string RunningMark(long pid) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%ld/stat", pid);
+    const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return {};
+    char text[1024];
+    const ssize_t n = ::read(fd, text, sizeof text - 1);
+    ::close(fd);
+    if (n <= 0) return {};
+    text[n] = 0;
+    const char* fields = std::strrchr(text, ')');  // the command name before it may hold anything
+    char state = 0;
+    unsigned long long start = 0;
+    if (!fields || std::sscanf(fields + 1, " %c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %*u %*u %*d %*d %*d %*d %*d %*d %llu",
+                               &state, &start) != 2 ||
+        state == 'Z' || state == 'X')
+        return {};
+    return std::to_string(pid) + "-" + std::to_string(start);
+}
+
+// The writer's process id out of a temporary name "<output>.<pid>-<start>-<random>.part";
+// false for any other name.
+bool PartFileWriter(const std::string& name, long& pid, std::string& mark) {
+    const std::size_t suffix = sizeof kPartSuffix - 1;
+    if (name.size() <= suffix || name.compare(name.size() - suffix, suffix, kPartSuffix) != 0) return false;
+    const std::size_t dot = name.rfind('.', name.size() - suffix - 1);
+    if (dot == std::string::npos || dot == 0) return false;
+    const std::string tag = name.substr(dot + 1, name.size() - suffix - dot - 1);
+    const std::size_t dash1 = tag.find('-'), dash2 = tag.rfind('-');
+    if (dash1 == std::string::npos || dash1 == dash2 || tag.size() - dash2 - 1 != kPartRandomLetters) return false;
+    auto digits = [](const std::string& t) {
+        return !t.empty() && t.size() < 20 && t.find_first_not_of("0123456789") == std::string::npos;
+    };
+    mark = tag.substr(0, dash2);
+    if (!digits(tag.substr(0, dash1)) || !digits(tag.substr(dash1 + 1, dash2 - dash1 - 1))) return false;
+    pid = std::stol(tag.substr(0, dash1));
+    return true;
+}
+
+// Removes from `folder` the temporary outputs whose writers no longer run: a conversion
+// killed while it wrote leaves its part file behind. A file stays when the process its
+// name names still runs, or when anyone holds it locked (every writer locks its file for
+// as long as it writes).
+void RemoveDeadPartFiles(const std::string& folder) {
+    if (RunningMark(long(getpid())).empty()) return;  // without /proc no writer can be told alive
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    const int at = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        long pid = 0;
+        std::string mark;
+        if (!PartFileWriter(name, pid, mark) || RunningMark(pid) == mark) continue;
+        const int fd = ::openat(at, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) continue;
+        struct stat held {}, named {};
+        if (::fstat(fd, &held) == 0 && S_ISREG(held.st_mode) && ::flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+            ::fstatat(at, name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == held.st_dev &&
+            named.st_ino == held.st_ino)
+            ::unlinkat(at, name.c_str(), 0);
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
+// A new file beside `target`, named "<target>.<pid>-<start>-<random>.part" after the
+// process that writes it (see RunningMark), made with O_EXCL so that a link planted under
+// a guessable name is never followed; its mode follows the umask as any new file's. It is
+// held locked while it is open, the mark of a living writer. Returns the descriptor (or
+// -1) and sets `path`.
 int CreatePartFile(const std::string& target, std::string& path) {
     static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    const std::string mark = RunningMark(long(getpid()));
     for (int attempt = 0; attempt < 100; ++attempt) {
-        unsigned char random[8];
+        unsigned char random[kPartRandomLetters];
         if (getrandom(random, sizeof random, 0) != ssize_t(sizeof random)) return -1;
-        std::string name = target + ".";
+        std::string name = target + "." + (mark.empty() ? "" : mark + "-");
         for (unsigned char r : random) name += letters[r % (sizeof letters - 1)];
-        name += ".part";
+        name += kPartSuffix;
         int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
+            ::flock(fd, LOCK_EX | LOCK_NB);  // new and ours alone: taken at once
             path = name;
             return fd;
         }
@@ -489,6 +567,8 @@ public:
         interrupt_.opaque = this;
         packet_.reset(av_packet_alloc());
         if (!packet_) return crInternalError;
+        const std::size_t slash = plan_.outputPath.rfind('/');
+        RemoveDeadPartFiles(slash == std::string::npos ? "." : slash == 0 ? "/" : plan_.outputPath.substr(0, slash));
         if (plan_.thumbnail || plan_.format == "image2") return Thumbnail(*inputs.front());
         for (const InputPlan* in : inputs) {
             SourcePtr src;

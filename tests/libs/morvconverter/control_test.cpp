@@ -1,5 +1,9 @@
 // Bad input, cancel, progress and the preview hand-over.
+#include <poll.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -310,6 +314,106 @@ TEST_F(ConverterProgress, CancelWhileTheJobFinishesIsACancel) {
     EXPECT_EQ(Recorder::cancel.load(), 1);
     EXPECT_FALSE(fs::exists(Out("out.flv")));
     EXPECT_EQ(PartFiles(tmp_.path()), 0);
+}
+
+// A converting child process that, once its temporary output has grown past a size, tells
+// the test through a pipe and hangs in its cancel query until it is killed.
+struct HangingWriter {
+    static inline int tell = -1;
+    static inline fs::path folder;
+    static inline std::string prefix;  // "<output name>."
+    static constexpr std::uintmax_t kGrown = 128 * 1024;
+
+    static std::int32_t Query() {
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(folder, ec)) {
+            const std::string name = e.path().filename().string();
+            if (name.rfind(prefix, 0) == 0 && name.ends_with(".part") && fs::file_size(e.path(), ec) >= kGrown) {
+                if (::write(tell, "w", 1) != 1) ::_exit(3);
+                for (;;) ::pause();
+            }
+        }
+        return 0;
+    }
+
+    // The child's id once its output has grown; -1 when it never did.
+    static pid_t Start(const fs::path& source, const fs::path& output) {
+        int fds[2];
+        if (::pipe(fds) != 0) return -1;
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::close(fds[0]);
+            tell = fds[1];
+            folder = output.parent_path();
+            prefix = output.filename().string() + ".";
+            ProgressHandle handle{&HangingWriter::Query, nullptr};
+            setProgressHandle(&handle);
+            Group g;
+            g.AddFile(source);
+            SetOutput(g.g, Output{}, output);
+            g.Convert();
+            ::_exit(2);  // finished without hanging
+        }
+        ::close(fds[1]);
+        pollfd p{fds[0], POLLIN, 0};
+        char c = 0;
+        const bool grown = pid > 0 && ::poll(&p, 1, 120000) == 1 && ::read(fds[0], &c, 1) == 1;
+        ::close(fds[0]);
+        if (!grown && pid > 0) Kill(pid);
+        return grown ? pid : -1;
+    }
+
+    static void Kill(pid_t pid) {
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+    }
+};
+
+// A conversion killed half-way leaves its temporary output behind; the next job that starts
+// in that folder removes it, and never the temporary output of a writer that still runs.
+TEST_F(ConverterControl, NextJobRemovesOnlyTheLeftoversOfKilledWriters) {
+    const fs::path source = dir_->path() / "ten.mp4";
+    ASSERT_EQ(MakeClip(source, 10.0), "");
+    const fs::path folder = tmp_.path() / "job";
+    fs::create_directories(folder);
+    auto partsOf = [&](const std::string& output) {
+        std::vector<fs::path> parts;
+        for (const auto& e : fs::directory_iterator(folder)) {
+            const std::string name = e.path().filename().string();
+            if (name.rfind(output + ".", 0) == 0 && name.ends_with(".part")) parts.push_back(e.path());
+        }
+        return parts;
+    };
+    const pid_t killed = HangingWriter::Start(source, folder / "killed.flv");
+    ASSERT_GT(killed, 0) << "the first writer never got half-way";
+    const pid_t living = HangingWriter::Start(source, folder / "living.flv");
+    if (living <= 0) HangingWriter::Kill(killed);
+    ASSERT_GT(living, 0) << "the second writer never got half-way";
+    HangingWriter::Kill(killed);
+    ASSERT_EQ(partsOf("killed.flv").size(), 1u);
+    EXPECT_GE(fs::file_size(partsOf("killed.flv")[0]), HangingWriter::kGrown);
+
+    Group next;
+    next.AddFile(Clip());
+    SetOutput(next.g, Output{}, folder / "next.flv");
+    EXPECT_EQ(next.Convert(), 0);
+    EXPECT_TRUE(partsOf("killed.flv").empty()) << "a killed writer's leftover stayed";
+    EXPECT_EQ(partsOf("living.flv").size(), 1u) << "a living writer's file was touched";
+
+    // Once that writer is killed too, the next job (a thumbnail here) removes its leftover.
+    HangingWriter::Kill(living);
+    Group thumbnail("image2");
+    thumbnail.AddFile(folder / "next.flv");
+    std::snprintf(thumbnail.g->outputPath, sizeof thumbnail.g->outputPath, "%s", (folder / "next.jpg").c_str());
+    thumbnail.g->thumbnail = 1;
+    EXPECT_EQ(thumbnail.Convert(), 0);
+    EXPECT_TRUE(partsOf("living.flv").empty());
+    // The outputs keep their names; the killed jobs left no output under theirs.
+    EXPECT_TRUE(fs::is_regular_file(folder / "next.flv"));
+    EXPECT_TRUE(fs::is_regular_file(folder / "next.jpg"));
+    EXPECT_FALSE(fs::exists(folder / "killed.flv"));
+    EXPECT_FALSE(fs::exists(folder / "living.flv"));
 }
 
 struct PreviewRecorder {
