@@ -7,6 +7,7 @@
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <deque>
 #include <limits>
@@ -133,12 +134,14 @@ bool PartFileWriter(const std::string& name, long& pid, std::string& mark) {
     const std::string tag = name.substr(dot + 1, name.size() - suffix - dot - 1);
     const std::size_t dash1 = tag.find('-'), dash2 = tag.rfind('-');
     if (dash1 == std::string::npos || dash1 == dash2 || tag.size() - dash2 - 1 != kPartRandomLetters) return false;
-    auto digits = [](const std::string& t) {
-        return !t.empty() && t.size() < 20 && t.find_first_not_of("0123456789") == std::string::npos;
+    // A process id has at most 7 digits (the kernel's limit is 2^22), a start time at most 20.
+    auto digits = [](const std::string& t, std::size_t most) {
+        return !t.empty() && t.size() <= most && t.find_first_not_of("0123456789") == std::string::npos;
     };
+    const std::string id = tag.substr(0, dash1);
+    if (!digits(id, 7) || !digits(tag.substr(dash1 + 1, dash2 - dash1 - 1), 20)) return false;
     mark = tag.substr(0, dash2);
-    if (!digits(tag.substr(0, dash1)) || !digits(tag.substr(dash1 + 1, dash2 - dash1 - 1))) return false;
-    pid = std::stol(tag.substr(0, dash1));
+    pid = std::strtol(id.c_str(), nullptr, 10);
     return true;
 }
 

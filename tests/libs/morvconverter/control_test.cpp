@@ -1,6 +1,7 @@
 // Bad input, cancel, progress and the preview hand-over.
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -323,6 +324,7 @@ struct HangingWriter {
     static inline fs::path folder;
     static inline std::string prefix;  // "<output name>."
     static constexpr std::uintmax_t kGrown = 128 * 1024;
+    static constexpr unsigned kLongest = 120;  // seconds a child lives at most
 
     static std::int32_t Query() {
         std::error_code ec;
@@ -340,8 +342,13 @@ struct HangingWriter {
     static pid_t Start(const fs::path& source, const fs::path& output) {
         int fds[2];
         if (::pipe(fds) != 0) return -1;
+        const pid_t parent = ::getpid();
         const pid_t pid = ::fork();
         if (pid == 0) {
+            // Whatever becomes of the test, the child does not outlive it for long.
+            ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (::getppid() != parent) ::_exit(4);
+            ::alarm(kLongest);
             ::close(fds[0]);
             tell = fds[1];
             folder = output.parent_path();
@@ -357,7 +364,7 @@ struct HangingWriter {
         ::close(fds[1]);
         pollfd p{fds[0], POLLIN, 0};
         char c = 0;
-        const bool grown = pid > 0 && ::poll(&p, 1, 120000) == 1 && ::read(fds[0], &c, 1) == 1;
+        const bool grown = pid > 0 && ::poll(&p, 1, int(kLongest) * 1000) == 1 && ::read(fds[0], &c, 1) == 1;
         ::close(fds[0]);
         if (!grown && pid > 0) Kill(pid);
         return grown ? pid : -1;
@@ -394,12 +401,29 @@ TEST_F(ConverterControl, NextJobRemovesOnlyTheLeftoversOfKilledWriters) {
     ASSERT_EQ(partsOf("killed.flv").size(), 1u);
     EXPECT_GE(fs::file_size(partsOf("killed.flv")[0]), HangingWriter::kGrown);
 
+    // Files that only look like part files, or that are no plain files, are not the job's.
+    const pid_t ended = ::fork();
+    if (ended == 0) ::_exit(0);
+    ASSERT_GT(ended, 0);
+    ::waitpid(ended, nullptr, 0);
+    const std::string dead = std::to_string(ended);
+    const fs::path victim = tmp_.Write("victim.txt", "not to be touched");
+    const std::vector<std::string> strangers = {"odd.flv.part", "odd.flv.abcdefgh.part",
+                                                "odd.flv.9999999999999999999-1-abcdefgh.part",
+                                                "odd.flv." + dead + "-1-abc.part", "odd.flv." + dead + "-x-abcdefgh.part"};
+    for (const std::string& name : strangers) tmp_.Write("job/" + name, "someone's");
+    fs::create_directory(folder / ("odd.flv." + dead + "-1-abcdefgh.part"));
+    fs::create_symlink(victim, folder / ("odd.flv." + dead + "-2-abcdefgh.part"));
+
     Group next;
     next.AddFile(Clip());
     SetOutput(next.g, Output{}, folder / "next.flv");
     EXPECT_EQ(next.Convert(), 0);
     EXPECT_TRUE(partsOf("killed.flv").empty()) << "a killed writer's leftover stayed";
     EXPECT_EQ(partsOf("living.flv").size(), 1u) << "a living writer's file was touched";
+    EXPECT_EQ(partsOf("odd.flv").size(), strangers.size() + 2);
+    std::ifstream kept(victim);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "not to be touched");
 
     // Once that writer is killed too, the next job (a thumbnail here) removes its leftover.
     HangingWriter::Kill(living);
