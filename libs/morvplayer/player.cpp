@@ -432,7 +432,8 @@ bool Session::OpenPiece(int index, double media) {
             src_->fmt->streams[i]->discard = AVDISCARD_ALL;
     piece_ = index;
     if (restarts_.size() != list_.pieces.size()) restarts_.assign(list_.pieces.size(), false);
-    if (src_->isDvd && !restarts_[std::size_t(index)] && StampsRestart()) restarts_[std::size_t(index)] = true;
+    if (src_->isDvd && !restarts_[std::size_t(index)] && (morvconv::DvdStreamMayRestartClock(*src_->dvd) || StampsRestart()))
+        restarts_[std::size_t(index)] = true;
     if (!SeekWithin(media)) SeekWithin(0);
     return true;
 }

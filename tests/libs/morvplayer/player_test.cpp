@@ -549,6 +549,29 @@ TEST(PreviewPlayerDvd, StampsRestartingInsideAChapterKeepOneTimeLine) {
     stopPlay(1);
 }
 
+// A forward seek past a restart that has not played yet lands on its frame: chapter 1 of
+// the timing fixture's second title (tests/fixtures/make_timing_dvd.sh) is two separately
+// made programs of 1.2 s, whose stamps alone do not give the restart away at opening.
+TEST(PreviewPlayerDvd, ForwardSeekPastARestartNotYetPlayedLandsOnItsFrame) {
+    DvdDisc* disc = nullptr;
+    const std::string root = std::string(std::getenv("LUMACAST_BUILD_DIR")) + "/fixtures/dvd_timing";
+    ASSERT_EQ(parseDVD(&disc, root.c_str(), 0), DVD_OK);
+    ASSERT_GE(disc->titleSetCount, 2);
+    const DvdTitle& title = disc->titleSets[1].titles[0];
+    ASSERT_EQ(title.chapterCount, 3);
+    DvdPlaybackInfo info = InfoOf(title, 0, -1);
+    OpenWindow();
+    const std::string shot = gDir->str() + "/forward.bmp";
+    for (double target : {1.8, 2.2}) {
+        ASSERT_EQ(openDvdFile(&info, 1, 0), 0);
+        findDvdTimePlay(target);
+        const int want = int(std::lround(target * 25));
+        EXPECT_TRUE(PumpUntil([&] { return CapturedCounter(shot) == want; }))
+            << "target " << target << " shows " << CapturedCounter(shot);
+    }
+    stopPlay(1);
+}
+
 // The chosen audio stream is the one heard: the disk driver keeps what was played.
 TEST(PreviewPlayerDvd, TheChosenAudioStreamIsHeard) {
     for (auto [audioId, tone] : {std::pair{1, 880}, std::pair{0, 440}}) {
