@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include <sys/resource.h>
@@ -35,8 +36,16 @@ struct Slot {
 constexpr std::size_t kNoFile = static_cast<std::size_t>(-1);
 constexpr int kWorkerNice = 5;  // added to the program's own
 
+// What the command and its workers share. The workers hold it too: a command that ends
+// before its probes (the program quits while a file on a stalled network folder is being
+// probed) leaves them behind, and each ends on its own when its probe returns, touching
+// nothing but this.
 struct Shared {
-    explicit Shared(std::size_t n) : slots(n) {}
+    Shared(const std::vector<std::string>& files, const FileProbeLibrary& probeWith)
+        : paths(files), probe(probeWith), slots(files.size()) {}
+    ~Shared() { DropSlots(); }
+    const std::vector<std::string> paths;
+    const FileProbeLibrary probe;
     std::vector<Slot> slots;
     std::atomic<std::size_t> next{0};    // the next file a worker takes
     std::atomic<bool> stop{false};       // take no more files
@@ -46,6 +55,9 @@ struct Shared {
     // thread is woken about once per batch rather than once per file.
     std::atomic<std::size_t> due{kNoFile};
     platform::HWND wake = nullptr;       // owned by the user-interface thread
+    // Set when the command has ended: the wake window is gone, and the results are dropped.
+    std::mutex wakeLock;
+    bool abandoned = false;  // under wakeLock
     // What new rows copy their options from, taken once when the command starts: the
     // workers read it while the user-interface thread may handle any message.
     std::unique_ptr<CustomSetting> options;
@@ -73,7 +85,14 @@ void Probe(const FileProbeLibrary& probe, const std::string& path, const CustomS
     if (slot.result == 0) slot.setting = NewItemCustomSetting(options);
 }
 
-void Work(Shared& shared, const std::vector<std::string>& paths, const FileProbeLibrary& probe) {
+void Wake(Shared& shared) {
+    std::lock_guard<std::mutex> lock(shared.wakeLock);
+    if (!shared.abandoned) platform::PostMessage(shared.wake, platform::WM_NULL, 0, 0);
+}
+
+void Work(const std::shared_ptr<Shared>& owned) {
+    Shared& shared = *owned;
+    const std::vector<std::string>& paths = shared.paths;
     // Probing is background work: the thread yields to the user-interface thread, which
     // needs little but needs it at once, whenever the two contend for a processor (on
     // Linux the nice value is the calling thread's own).
@@ -85,7 +104,7 @@ void Work(Shared& shared, const std::vector<std::string>& paths, const FileProbe
         if (i >= paths.size()) return;
         Slot& slot = shared.slots[i];
         try {
-            Probe(probe, paths[i], shared.options.get(), slot);
+            Probe(shared.probe, paths[i], shared.options.get(), slot);
         } catch (...) {
             slot.result = -1;  // a probe that failed outright: the file is skipped
         }
@@ -95,8 +114,7 @@ void Work(Shared& shared, const std::vector<std::string>& paths, const FileProbe
         // The last file ends any gathering of rows for a fuller batch.
         const bool last = ++shared.finished == shared.slots.size();
         std::size_t waited = i;
-        if (shared.due.compare_exchange_strong(waited, kNoFile) || last)
-            platform::PostMessage(shared.wake, platform::WM_NULL, 0, 0);
+        if (shared.due.compare_exchange_strong(waited, kNoFile) || last) Wake(shared);
     }
 }
 
@@ -133,7 +151,7 @@ AddFilesResult AddMediaFiles(TBaseVastTree& tree, const std::vector<std::string>
     PrepareItemTree(tree);
     host.LoadOptionRecord();
 
-    auto shared = std::make_unique<Shared>(paths.size());
+    auto shared = std::make_shared<Shared>(paths, ActiveFileProbe());
     if (const CustomSetting* from = NewRowOptionSource()) shared->options = std::make_unique<CustomSetting>(*from);
     // Its messages only wake the loop below; the spacing timer is one-shot.
     shared->wake = platform::AllocateHWnd([](platform::HWND hwnd, platform::UINT msg, platform::WPARAM id,
@@ -141,24 +159,27 @@ AddFilesResult AddMediaFiles(TBaseVastTree& tree, const std::vector<std::string>
         if (msg == platform::WM_TIMER) platform::KillTimer(hwnd, id);
         return platform::LRESULT(0);
     });
-    const FileProbeLibrary& probe = ActiveFileProbe();
     const unsigned processors = std::max(1u, std::thread::hardware_concurrency());
     const std::size_t count = std::min<std::size_t>(paths.size(), options.threads > 0 ? options.threads : processors);
     std::vector<std::thread> workers;
-    // Whichever way the command ends, the workers stop before the slots and the wake
-    // window go.
+    // Whichever way the command ends, it returns at once: a worker still in a probe is
+    // left to finish it and end, its result dropped (the last holder of the shared state
+    // drops what was not taken). Nothing waits for a probe that may never return.
     struct Finish {
         Shared& shared;
         std::vector<std::thread>& workers;
         ~Finish() {
             shared.stop = true;
-            for (auto& w : workers) w.join();
-            shared.DropSlots();
+            {
+                std::lock_guard<std::mutex> lock(shared.wakeLock);
+                shared.abandoned = true;
+            }
+            for (auto& w : workers) w.detach();
             platform::KillTimer(shared.wake, 1);
             platform::DeallocateHWnd(shared.wake);
         }
     } finish{*shared, workers};
-    for (std::size_t i = 0; i < count; ++i) workers.emplace_back(Work, std::ref(*shared), std::cref(paths), std::cref(probe));
+    for (std::size_t i = 0; i < count; ++i) workers.emplace_back(Work, shared);
 
     std::unordered_set<std::string> names = FileRowNames(tree);
     const std::size_t batch = static_cast<std::size_t>(std::max(1, options.batchRows));

@@ -8,6 +8,8 @@
 // batch inside one update bracket of the tree. A batch takes every row that is ready,
 // within a bounded time, and batches are spaced a frame apart while the probes are the
 // slower side, so the thread and the tree work once per batch rather than once per file.
+// However the command ends (a quit included), it returns at once: a probe still running
+// is left to end on its own, and what it finds is dropped.
 #include <chrono>
 #include <cstdint>
 #include <functional>

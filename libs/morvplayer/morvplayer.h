@@ -101,8 +101,9 @@ MORV_PLAYER_API void findDvdTimePlay(double seconds);
 // Ends the open list and shows the idle picture (the main window's reset at the bar's end).
 MORV_PLAYER_API void updatePlayer();
 // Writes the picture on show at the source's display size, as JPEG, BMP or PNG by the
-// path's extension (any case), through a temporary name. 0, or -1 (nothing on show, an
-// unknown extension, an unwritable folder): nothing is written then.
+// path's extension (any case), through a temporary name. After a seek it waits for the
+// seek's own picture (up to 10 s). 0, or -1 (nothing on show, the seek's picture did not
+// come, an unknown extension, an unwritable folder): nothing is written then.
 MORV_PLAYER_API std::int32_t morvCapture(const char* path);
 
 MORV_PLAYER_API void setPlayAspectRatio(const char* aspect);  // "original", "full", "16:9", "4:3"

@@ -10,6 +10,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <sys/stat.h>
 #include <thread>
 
@@ -34,6 +35,14 @@ constexpr UINT WM_PLAYER_REPAINT = WM_APP + 0x4D0;  // a new picture is in the s
 constexpr UINT WM_PLAYER_CLOSE = WM_APP + 0x4D1;    // close asked from another thread
 constexpr int kRate = 48000;                        // the sound device's format: 48 kHz, stereo, 16-bit
 constexpr double kReportEvery = 0.2;                // seconds between time reports
+// How long a capture waits for the picture of a seek asked before it; after that it fails
+// rather than write the picture from before the seek.
+constexpr auto kSeekShowWait = std::chrono::seconds(10);
+// A source without an index of key frames (a DVD's program stream) is searched by stamps
+// alone and may land after the key frame the target needs: the search starts this much
+// earlier, further back when the first picture still comes after the target.
+constexpr double kSeekLeads[] = {0, 1, 3, 10};
+constexpr int kDvdFirstLead = 1;  // a DVD's first search starts a second early
 
 struct FrameFree {
     void operator()(AVFrame* f) const { av_frame_free(&f); }
@@ -65,6 +74,7 @@ double SteadySeconds() {
 }
 
 class Session;
+void RenderKept();
 
 // What the operations, the window and the playing thread share. Everything behind `mu`
 // except the atomics; the window's own fields belong to the window's thread.
@@ -84,7 +94,18 @@ struct Player {
     std::uint64_t settingsVersion = 0;
     FramePtr shown;    // the decoded frame on show, for snapshots
     SubtitlePtr shownSubtitle;  // the sub-picture burnt into it, if any
+    // The last decoded frame shown (also after a stop that showed the idle picture), so that
+    // a change of the settings while nothing plays shows it again with them.
+    FramePtr kept;
+    SubtitlePtr keptSubtitle;
     std::shared_ptr<Session> session;
+    // Seeks asked of the open lists, and the last one whose picture is on show (or that
+    // showed none): a capture waits until the picture on show is that of the last seek.
+    std::uint64_t seekAsked = 0, seekShown = 0;
+    std::condition_variable seekShownChanged;
+    // Renders the kept frame again, one at a time (its filter chain is reused).
+    std::mutex keptRender;
+    FrameRenderer keptRenderer;
     SDL_AudioDeviceID audio = 0;
     bool audioTried = false;
     int audioBlock = 0;  // samples the device takes from the queue at a time
@@ -130,11 +151,15 @@ void ShowIdle() {
     PostRepaint();
 }
 
-// Puts a picture of the video rectangle into the slot, on the second picture.
-void ShowVideo(const Image& video, const Rect& rect, int sourceWidth, int sourceHeight) {
+// Puts a picture of the video rectangle into the slot, on the second picture. A picture of
+// a list (owner) shows only while that list is the open one: one rendered as it was being
+// stopped must not cover the idle picture.
+void ShowVideo(const Image& video, const Rect& rect, int sourceWidth, int sourceHeight,
+               std::optional<const Session*> owner = std::nullopt) {
     Player& p = P();
     {
         std::lock_guard lock(p.mu);
+        if (owner && p.session.get() != *owner) return;
         if (p.winWidth <= 0 || p.winHeight <= 0) return;
         if (p.slot.width != p.winWidth || p.slot.height != p.winHeight) p.slot.Resize(p.winWidth, p.winHeight);
         if (p.back.width == p.winWidth && p.back.height == p.winHeight) p.slot.pixels = p.back.pixels;
@@ -218,12 +243,19 @@ public:
         playing_ = play;
         cv_.notify_all();
     }
-    void Seek(double position) {
+    // False when the list has ended: nothing will show for the seek.
+    bool Seek(double position, std::uint64_t id) {
         std::lock_guard lock(mu_);
+        if (finished_) return false;
         seekPending_ = true;
         seekTo_ = position;
+        seekId_ = id;
+        lastSeekId_ = id;
         cv_.notify_all();
+        return true;
     }
+    // Whether the playing thread still shows pictures (false once its list ended).
+    bool Rendering() const { return !finished_.load(); }
     void Stop() {
         std::lock_guard lock(mu_);
         stop_ = true;
@@ -244,11 +276,14 @@ private:
     bool OpenPiece(int index, double media);
     void ClosePiece();
     bool SeekWithin(double media);
+    bool SeekFrom(double media, int lead);
+    bool SearchAgain();
     bool ReadMore();  // false at the end of the piece's packets
     void TakeVideo(AVFrame* f);
     void TakeAudio(AVFrame* f);
     void TakeSubtitle(AVPacket* pkt);
     void Render(const AVFrame* f, double time);
+    bool Stopped();
     void Report(double position, bool ended);
     void ResetTimeline(double position);
     double Held() const;
@@ -261,6 +296,8 @@ private:
     std::condition_variable cv_;
     bool playing_ = false, stop_ = false, seekPending_ = false;
     double seekTo_ = 0;
+    std::uint64_t seekId_ = 0, lastSeekId_ = 0;
+    std::atomic<bool> finished_{false};
 
     // The playing thread's own.
     int piece_ = -1;
@@ -275,6 +312,13 @@ private:
     std::deque<Shown> queue_;      // decoded frames waiting for their time
     std::deque<Sub> subs_;
     double dropBefore_ = -1e300;   // frames and sound before this time are decoded and dropped
+    std::uint64_t seekToShow_ = 0; // the seek whose first picture is still to show
+    // Where the last search in the piece aimed (seconds within the source), how far
+    // before it the search started (an index into kSeekLeads), whether the first picture
+    // after it is still to be checked, and whether it came too late.
+    double seekMedia_ = 0;
+    int seekLead_ = 0;
+    bool checkLanding_ = false, landedLate_ = false;
     double frameDuration_ = 0.04;
     SDL_AudioDeviceID audio_ = 0;
     double soundEnd_ = 0;
@@ -337,7 +381,16 @@ bool Session::StampsRestart() {
 }
 
 bool Session::SeekWithin(double media) {
+    return SeekFrom(media, src_ && src_->isDvd ? kDvdFirstLead : 0);
+}
+
+// Searches `kSeekLeads[lead]` seconds before the target (from the start when that reaches
+// it); the frames before the target are decoded and dropped on the way.
+bool Session::SeekFrom(double media, int lead) {
     if (!src_) return false;
+    seekMedia_ = media;
+    seekLead_ = lead;
+    checkLanding_ = landedLate_ = false;
     for (auto* d : {vdec_.get(), adec_.get(), sdec_.get()})
         if (d) avcodec_flush_buffers(d);
     queue_.clear();
@@ -345,6 +398,8 @@ bool Session::SeekWithin(double media) {
     videoLine_ = audioLine_ = morvconv::TimeLine{};
     // Frames before the target are decoded and dropped on the way.
     if (restarts_[std::size_t(piece_)]) media = 0;
+    if (lead < int(std::size(kSeekLeads))) media -= kSeekLeads[lead];
+    else media = 0;
     if (media < 0.05) {
         // From the start: no seek, so that nothing before the first key frame is lost. A
         // DVD chapter goes back to its first byte: a search for its first stamp may land
@@ -355,6 +410,7 @@ bool Session::SeekWithin(double media) {
                                   INT64_MAX, 0) >= 0;
     }
     std::int64_t ts = std::int64_t((media + src_->startTime) * AV_TIME_BASE);
+    checkLanding_ = true;
     return av_seek_frame(src_->fmt, -1, ts, AVSEEK_FLAG_BACKWARD) >= 0;
 }
 
@@ -445,6 +501,12 @@ void Session::ResetTimeline(double position) {
     dropBefore_ = position - frameDuration_ / 2;
 }
 
+// The last search landed after the target's key frame: again from further back, and from
+// the piece's start when the stamps cannot be searched at all.
+bool Session::SearchAgain() {
+    return SeekFrom(seekMedia_, seekLead_ + 1) || SeekFrom(seekMedia_, int(std::size(kSeekLeads)));
+}
+
 void Session::TakeVideo(AVFrame* f) {
     const Piece& pc = list_.pieces[std::size_t(piece_)];
     const AVStream* st = src_->fmt->streams[src_->video];
@@ -455,6 +517,15 @@ void Session::TakeVideo(AVFrame* f) {
     if (videoLine_.jumps > 0 && media < pc.mediaOut) restarts_[std::size_t(piece_)] = true;
     double t = ts == AV_NOPTS_VALUE && !queue_.empty() ? queue_.back().time + frameDuration_
                                                         : pc.timelineIn + (media - pc.mediaIn);
+    if (checkLanding_) {
+        // The first picture after a search: later than the target means the search landed
+        // past the key frame the target needs (the decoder skipped to the next one).
+        checkLanding_ = false;
+        if (ts != AV_NOPTS_VALUE && t > pc.timelineIn + (seekMedia_ - pc.mediaIn) + frameDuration_ / 2) {
+            landedLate_ = true;
+            return;
+        }
+    }
     if (t < dropBefore_ || t < pc.timelineIn - frameDuration_ / 2) return;
     if (t >= pc.TimelineOut() - 1e-6) {
         videoDone_ = true;  // past the piece's end: no picture after it is wanted
@@ -536,6 +607,7 @@ bool Session::ReadMore() {
                 av_frame_unref(frame_.get());
             }
         }
+        if (landedLate_) return SearchAgain();
         return false;
     }
     int si = pkt_->stream_index;
@@ -545,6 +617,13 @@ bool Session::ReadMore() {
                 TakeVideo(frame_.get());
                 av_frame_unref(frame_.get());
             }
+        if (landedLate_) {
+            // Search again from further back. The sound queued meanwhile has its right
+            // times; what comes again of it is dropped as already played.
+            av_packet_unref(pkt_.get());
+            SearchAgain();
+            return true;
+        }
     } else if (si == src_->audio && adec_) {
         if (avcodec_send_packet(adec_.get(), pkt_.get()) >= 0)
             while (avcodec_receive_frame(adec_.get(), frame_.get()) >= 0) {
@@ -588,12 +667,21 @@ void Session::Render(const AVFrame* f, double time) {
     SubtitlePtr burnt = !subs_.empty() && subs_.front().start <= time ? subs_.front().sub : nullptr;
     {
         std::lock_guard lock(p.mu);
+        // A list that was stopped (or replaced) meanwhile shows nothing more.
+        if (p.session.get() != this) return;
         s = p.settings;
         ww = p.winWidth;
         wh = p.winHeight;
         renderedVersion_ = p.settingsVersion;
         p.shown.reset(av_frame_clone(f));
         p.shownSubtitle = burnt;
+        p.kept.reset(av_frame_clone(f));
+        p.keptSubtitle = burnt;
+        if (seekToShow_) {
+            p.seekShown = std::max(p.seekShown, seekToShow_);
+            seekToShow_ = 0;
+            p.seekShownChanged.notify_all();
+        }
     }
     if (last_.get() != f) last_.reset(av_frame_clone(f));
     lastTime_ = time;
@@ -608,13 +696,20 @@ void Session::Render(const AVFrame* f, double time) {
                           rect.height, img))
         return;
     if (burnt) BurnSubtitle(*burnt, {plan.cropLeft, plan.cropTop, cw, ch}, img);
-    ShowVideo(img, rect, f->width, f->height);
+    ShowVideo(img, rect, f->width, f->height, this);
+}
+
+bool Session::Stopped() {
+    std::lock_guard lock(mu_);
+    return stop_;
 }
 
 void Session::Report(double position, bool ended) {
     PlayerTimeCallback cb = P().timeCallback.load();
     if (!cb) return;
-    Hms len = ToHms(list_.length), pos = ToHms(std::clamp(position, list_.base, list_.End()));
+    // The length in whole seconds as the DVD reader gives a chapter's or title's: to the
+    // nearest second, so that the two agree (the position counts whole seconds played).
+    Hms len = ToHms(list_.length + 0.5), pos = ToHms(std::clamp(position, list_.base, list_.End()));
     PlayTimeInfo info{len.hours, len.minutes, len.seconds, pos.hours, pos.minutes, pos.seconds, 0, ended ? 1 : 0};
     cb(&info);
 }
@@ -655,6 +750,7 @@ void Session::Run() {
             seek = seekPending_;
             seekTo = seekTo_;
             seekPending_ = false;
+            if (seek) seekToShow_ = seekId_;
         }
         if (seek) {
             double media = 0;
@@ -698,6 +794,8 @@ void Session::Run() {
         if (playing && SteadySeconds() - lastReport >= kReportEvery) {
             lastReport = SteadySeconds();
             Report(now, false);
+            // The report may have stopped the list (a callback that calls stopPlay).
+            if (Stopped()) break;
         }
         if (queue_.empty()) {
             if (!eof_) continue;
@@ -740,18 +838,78 @@ void Session::Run() {
         queue_.pop_front();
     }
     bool stopped;
+    std::uint64_t lastSeek;
     {
         std::lock_guard lock(mu_);
         stopped = stop_;
+        finished_ = true;  // from here on no seek is taken
+        lastSeek = lastSeekId_;
     }
     if (audio_) {
         SDL_PauseAudioDevice(audio_, 1);
         if (stopped || failed) SDL_ClearQueuedAudio(audio_);
     }
     ClosePiece();
+    {
+        std::lock_guard lock(P().mu);
+        // A seek that ended the list showed no picture of its own: the one from before it
+        // is not what was asked for.
+        if (seekToShow_ && !stopped && P().session.get() == this) {
+            P().shown.reset();
+            P().shownSubtitle.reset();
+        }
+        P().seekShown = std::max(P().seekShown, lastSeek);
+        P().seekShownChanged.notify_all();
+    }
+    // A setting changed after the last picture rendered, while this thread was ending.
+    if (!stopped) {
+        bool changed;
+        {
+            std::lock_guard lock(P().mu);
+            changed = P().settingsVersion != renderedVersion_;
+        }
+        if (changed) RenderKept();
+    }
     if (stopped) return;
     if (failed) ShowIdle();
     Report(list_.End(), true);
+}
+
+// Shows the kept frame again with the settings as they are now, when no playing thread
+// renders it: the list played out, or was stopped (also when the idle picture shows, so
+// that an adjustment after the end shows on the last picture).
+void RenderKept() {
+    Player& p = P();
+    std::lock_guard one(p.keptRender);
+    FramePtr frame;
+    SubtitlePtr burnt;
+    PictureSettings s;
+    int ww, wh;
+    const Session* owner;
+    {
+        std::lock_guard lock(p.mu);
+        if (!p.kept || (p.session && p.session->Rendering())) return;
+        frame.reset(av_frame_clone(p.kept.get()));
+        if (!frame) return;
+        burnt = p.keptSubtitle;
+        s = p.settings;
+        ww = p.winWidth;
+        wh = p.winHeight;
+        owner = p.session.get();
+        p.shown.reset(av_frame_clone(frame.get()));
+        p.shownSubtitle = burnt;
+    }
+    if (ww < 2 || wh < 2) return;
+    morvconv::InputPlan plan = s.Plan(frame->width, frame->height);
+    int cw = frame->width - plan.cropLeft - plan.cropRight, ch = frame->height - plan.cropTop - plan.cropBottom;
+    int dw, dh;
+    DisplaySize(cw, ch, frame->sample_aspect_ratio, plan.aspect, dw, dh);
+    Rect rect = FitRect(dw, dh, ww, wh);
+    Image img;
+    if (!p.keptRenderer.Render(frame.get(), {1, 90000}, plan, rect.width, rect.height, img)) return;
+    if (burnt) BurnSubtitle(*burnt, {plan.cropLeft, plan.cropTop, cw, ch}, img);
+    // Only while no other list was opened meanwhile.
+    ShowVideo(img, rect, frame->width, frame->height, owner);
 }
 
 // ------------------------------------------------------------------------------------
@@ -958,6 +1116,8 @@ std::int32_t OpenList(Playlist list) {
         std::lock_guard lock(P().mu);
         P().shown.reset();
         P().shownSubtitle.reset();
+        P().kept.reset();
+        P().keptSubtitle.reset();
     }
     bool empty = list.pieces.empty();
     if (empty) ShowIdle();
@@ -975,9 +1135,15 @@ std::int32_t OpenList(Playlist list) {
 }
 
 void Changed(const std::function<void(PictureSettings&)>& change) {
-    std::lock_guard lock(P().mu);
-    change(P().settings);
-    ++P().settingsVersion;
+    bool kept;
+    {
+        std::lock_guard lock(P().mu);
+        change(P().settings);
+        ++P().settingsVersion;
+        // Without a playing thread to show the change, it shows here.
+        kept = P().kept && !(P().session && P().session->Rendering());
+    }
+    if (kept) RenderKept();
 }
 
 }  // namespace
@@ -1050,6 +1216,8 @@ void close_sdl() {
         p.slotIdle = true;
         p.shown.reset();
         p.shownSubtitle.reset();
+        p.kept.reset();
+        p.keptSubtitle.reset();
     }
     if (dev) {
         SDL_CloseAudioDevice(dev);
@@ -1113,7 +1281,19 @@ void stopPlay(std::int32_t showIdle) {
 
 void findDvdTimePlay(double seconds) {
     if (!std::isfinite(seconds)) return;
-    if (auto s = Current()) s->Seek(seconds);
+    auto s = Current();
+    if (!s) return;
+    std::uint64_t id;
+    {
+        std::lock_guard lock(P().mu);
+        id = ++P().seekAsked;
+    }
+    if (!s->Seek(seconds, id)) {
+        // The list has ended: the seek shows nothing, and nothing waits for it.
+        std::lock_guard lock(P().mu);
+        P().seekShown = std::max(P().seekShown, id);
+        P().seekShownChanged.notify_all();
+    }
 }
 
 void updatePlayer() { stopPlay(1); }
@@ -1123,8 +1303,16 @@ std::int32_t morvCapture(const char* path) {
     FramePtr frame;
     SubtitlePtr subtitle;
     PictureSettings s;
+    // Called from the playing thread (a time callback), there is no waiting for it.
+    std::shared_ptr<Session> current = Current();
+    const bool wait = !(current && current->OnThisThread());
     {
-        std::lock_guard lock(P().mu);
+        std::unique_lock lock(P().mu);
+        // A seek asked before shows its own picture first; the one from before it is
+        // never written as the seek's.
+        const std::uint64_t asked = P().seekAsked;
+        if (wait && !P().seekShownChanged.wait_for(lock, kSeekShowWait, [asked] { return P().seekShown >= asked; }))
+            return -1;
         if (P().shown) frame.reset(av_frame_clone(P().shown.get()));
         subtitle = P().shownSubtitle;
         s = P().settings;

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <tuple>
 #include <cstdlib>
 #include <memory>
@@ -237,6 +238,81 @@ TEST(EditPreviewEndToEnd, TheConverterAppliesTheSameSettingsAndCutsSegments) {
     double ssim = Ssim(frame, expected);
     std::printf("converted SSIM %.4f\n", ssim);
     EXPECT_GT(ssim, 0.85);
+}
+
+}  // namespace
+
+namespace {
+
+// An effect picked after the title has played to its end shows at once on its last
+// picture, not on an empty panel until Replay.
+TEST(EditPreviewEndToEnd, AnEffectPickedAfterTheEndShowsOnTheLastPicture) {
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    apptest::UseHeadlessDisplay();
+    PlayerHost host = PlatformPlayerHost();
+    setPlayerHost(&host);
+    apptest::Sandbox box;
+    std::string error;
+    ASSERT_TRUE(OpenSkin(box.DefaultSkin(), error)) << error;
+    // The host form carries the player's window into the dialog's panel, where it shows.
+    Playerfrm = new TPlayerfrm(nullptr);
+    Playerfrm->AfterConstruction();
+    const auto fx = lumacast::fixtures::LoadDvdFixture();
+    DvdDisc* disc = nullptr;
+    ASSERT_EQ(parseDVD(&disc, fx.root.c_str(), 0), 0);
+    ASSERT_GE(disc->titleSetCount, 2);
+    DvdTitle& pal = disc->titleSets[1].titles[0];  // 3 s
+    jobmodel::MediaItem row{};
+    jobmodel::InitMediaItem(row);
+    jobmodel::CopyTextField(row.name, "title_02_03");
+    row.kind = row.dvdKind = jobmodel::mkDvdTitle;
+    row.dvdTitle = &pal;
+    row.audioId = 0;
+    row.subtitleId = -1;
+    row.mediaInfo = jobmodel::NewMediaInfo();
+    row.mediaInfo->width = 720;
+    row.mediaInfo->height = 576;
+    row.mediaInfo->durationSeconds = pal.lengthSeconds;
+    *row.timeRange = {0, pal.lengthSeconds};
+
+    auto edit = std::make_unique<TfrmEdit>(nullptr);
+    edit->AfterConstruction();
+    edit->SetEditItem(&row);
+    edit->Show();
+    ASSERT_TRUE(edit->Playing());
+    ASSERT_TRUE(PumpUntil([&] { return !edit->Playing() && !edit->Opened(); })) << "the title plays to its end";
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    Application->ProcessMessages();
+    const std::string shots = std::string(std::getenv("LUMACAST_BUILD_DIR") ? std::getenv("LUMACAST_BUILD_DIR") : ".") +
+                              "/artifacts/";
+    std::filesystem::create_directories(shots);
+    dialogtest::Screenshot(edit.get(), shots + "edit-ended-before-gray.png");
+
+    HWND panel = edit->EditPlayPanel->Handle();
+    const int w = edit->EditPlayPanel->Width(), h = edit->EditPlayPanel->Height();
+    // The panel shows a grey picture: every sampled pixel grey, in many shades (the
+    // title's last frame, not a plain panel).
+    auto greyPicture = [&] {
+        std::set<int> shades;
+        for (int y = h / 8; y < h; y += h / 8)
+            for (int x = w / 8; x < w; x += w / 8) {
+                COLORREF c = GetWindowSurfacePixel(panel, x, y);
+                if (GetRValue(c) != GetGValue(c) || GetGValue(c) != GetBValue(c)) return false;
+                shades.insert(GetGValue(c) / 16);
+            }
+        return shades.size() >= 4;
+    };
+    edit->Effect_cmb->SetItemIndex(jobmodel::ekGray);
+    edit->Effect_cmbChange(edit->Effect_cmb);
+    EXPECT_TRUE(PumpUntil(greyPicture)) << "the last picture in grey";
+    dialogtest::Screenshot(edit.get(), shots + "edit-ended-after-gray.png");
+
+    dialogtest::ClickAt(edit.get(), edit->btnCancel);
+    edit.reset();
+    delete Playerfrm;
+    Playerfrm = nullptr;
+    jobmodel::ReleaseMediaItem(row);
+    setPlayerHost(nullptr);
 }
 
 }  // namespace

@@ -3,15 +3,19 @@
 // probe blocks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "jobmodel/addfiles.h"
 #include "jobmodel/joblist.h"
+#include "platform/controls/forms.h"
 #include "platform/windows/messages.h"
 #include "platform/windows/window.h"
 #include "platform/windows/windows_test_support.h"
@@ -41,6 +45,7 @@ struct Probe {
     std::int32_t Run(const std::string& path) {
         std::unique_lock<std::mutex> l(lock);
         probed.push_back(path);
+        changed.notify_all();  // a probe that started may be what someone waits for
         if (auto it = waitFor.find(path); it != waitFor.end()) changed.wait(l, it->second);
         ++finished;
         changed.notify_all();
@@ -206,6 +211,77 @@ TEST_F(AddFiles, TheWindowStaysLiveWhileAProbeBlocks) {
     EXPECT_EQ(r.added, 3);
     platform::DeallocateHWnd(target);
     platform::DestroyWindow(window);
+}
+
+// Quitting while a probe stalls (a file on a network folder that does not answer): the
+// command returns at once, leaving the probe behind, and drops what it finds later. The
+// probe is still blocked when the command returns and is released only after; a command
+// that waited for it would return only when the watchdog released it.
+TEST_F(AddFiles, AQuitReturnsWithoutWaitingForAStalledProbe) {
+    // The quit ends an application for good: this test quits one of its own.
+    struct OwnApplication {
+        platform::TApplication* saved = platform::Application;
+        OwnApplication() { platform::Application = new platform::TApplication(nullptr); }
+        ~OwnApplication() {
+            delete platform::Application;
+            platform::Application = saved;
+        }
+    } application;
+    // The abandoned probe outlives this test's fixture: it runs on a probe of its own.
+    static Probe* stalled = new Probe;
+    g_probe = stalled;
+    bool released = false;  // under stalled->lock
+    stalled->waitFor["/v/stalled.avi"] = [&released] { return released; };
+    auto release = [&] {
+        std::lock_guard<std::mutex> l(stalled->lock);
+        released = true;
+        stalled->changed.notify_all();
+    };
+    // The quit comes once the stalled probe has started and the first row is in.
+    platform::HWND target = nullptr;
+    target = platform::AllocateHWnd(
+        [&](platform::HWND, platform::UINT, platform::WPARAM, platform::LPARAM) -> platform::LRESULT {
+            if (tree.RootNodeCount() == 0) platform::PostMessage(target, platform::WM_USER + 1, 0, 0);
+            else platform::Application->Terminate();
+            return 0;
+        });
+    probe.waitFor.clear();
+    std::thread watchdog([&] {
+        {
+            std::unique_lock<std::mutex> l(stalled->lock);
+            stalled->changed.wait(l, [&] {
+                return std::find(stalled->probed.begin(), stalled->probed.end(), "/v/stalled.avi") != stalled->probed.end() &&
+                       stalled->finished >= 2;
+            });
+        }
+        platform::PostMessage(target, platform::WM_USER + 1, 0, 0);
+        std::unique_lock<std::mutex> l(stalled->lock);
+        // Only a command that waits for the probe gets here without the release below.
+        if (!stalled->changed.wait_for(l, std::chrono::seconds(30), [&] { return released; })) {
+            released = true;
+            stalled->changed.notify_all();
+        }
+    });
+    AddFilesResult r = AddMediaFiles(tree, {"/v/first.avi", "/v/stalled.avi", "/v/third.avi"}, host, {3, 256});
+    bool blockedOnReturn;
+    {
+        std::lock_guard<std::mutex> l(stalled->lock);
+        blockedOnReturn = !released;
+    }
+    EXPECT_TRUE(blockedOnReturn) << "the command waited for the stalled probe";
+    EXPECT_TRUE(r.quit);
+    EXPECT_EQ(Rows(), "first");
+    release();
+    watchdog.join();
+    {
+        // The probe ends on its own; its row never comes.
+        std::unique_lock<std::mutex> l(stalled->lock);
+        stalled->changed.wait(l, [&] { return stalled->finished == 3; });
+    }
+    platform::test::Pump();
+    EXPECT_EQ(Rows(), "first");
+    EXPECT_EQ(r.added, 1);
+    platform::DeallocateHWnd(target);
 }
 
 // Every row gets its own option record, copied from the working record read when the

@@ -360,6 +360,48 @@ TEST(PreviewPlayer, ACallbackMayStopThePlayer) {
     stopPlay(1);
 }
 
+// A callback that stops the list: nothing of the stopped list shows after the stop and
+// nothing of it can be captured (a frame due as the report came must not follow it).
+std::atomic<int> gLateStops{0};
+std::int32_t StopOnReport(PlayTimeInfo* t) {
+    if (t->ended) return 0;
+    stopPlay(1);
+    ++gLateStops;
+    return 0;
+}
+PlayerTimeCallback gStopOnReport = &StopOnReport;
+
+TEST(PreviewPlayer, NoFrameShowsAfterACallbackStoppedTheList) {
+    std::string idle = gDir->str() + "/idle-red.bmp";
+    Shell("ffmpeg -nostdin -loglevel error -y -f lavfi -i color=0xff0000:s=32x24 -frames:v 1 " + idle);
+    ASSERT_EQ(initPlayOption(idle.c_str(), "", 0, 0, 320, 240), 0);
+    HWND h = FindWindowA("SDL_app", nullptr);
+    ASSERT_TRUE(h);
+    ShowWindow(h, SW_SHOW);
+    auto isIdle = [h] {
+        COLORREF c = GetWindowSurfacePixel(h, 160, 120);
+        return GetRValue(c) > 240 && GetGValue(c) < 16 && GetBValue(c) < 16;
+    };
+    setPlayerHandle(&gStopOnReport);
+    int shown = 0, captured = 0;
+    const int kRounds = 12;
+    for (int round = 0; round < kRounds; ++round) {
+        int stops = gLateStops.load();
+        ASSERT_EQ(openMediaFile(gBars.c_str(), 0, 0), 0);
+        startPlay(0);
+        ASSERT_TRUE(PumpUntil([&] { return gLateStops.load() > stops; })) << "round " << round;
+        // Time for a frame rendered after the stop to reach the panel.
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        Application->ProcessMessages();
+        shown += !isIdle();
+        captured += morvCapture((gDir->str() + "/stopped.bmp").c_str()) == 0;
+    }
+    setPlayerHandle(nullptr);
+    EXPECT_EQ(shown, 0) << "rounds of " << kRounds << " with a frame over the idle picture";
+    EXPECT_EQ(captured, 0) << "rounds of " << kRounds << " whose stopped list could be captured";
+    stopPlay(1);
+}
+
 TEST(PreviewPlayer, WhatCannotPlayShowsTheIdlePictureAndEnds) {
     std::string idle = gDir->str() + "/idle.bmp";
     Shell("ffmpeg -nostdin -loglevel error -y -f lavfi -i color=0x0000ff:s=32x24 -frames:v 1 " + idle);
@@ -569,6 +611,76 @@ TEST(PreviewPlayerDvd, ForwardSeekPastARestartNotYetPlayedLandsOnItsFrame) {
         EXPECT_TRUE(PumpUntil([&] { return CapturedCounter(shot) == want; }))
             << "target " << target << " shows " << CapturedCounter(shot);
     }
+    stopPlay(1);
+}
+
+// ImageMagick's PSNR of two pictures of one size (0 when they cannot be compared).
+double Psnr(const std::string& a, const std::string& b) {
+    std::string out = testsupport::Capture("compare -metric PSNR " + testsupport::ShellQuote(a) + " " +
+                                           testsupport::ShellQuote(b) + " null: 2>&1");
+    if (out.rfind("inf", 0) == 0) return 1000;
+    return std::atof(out.c_str());
+}
+
+// A capture right after a seek holds the frame at the target, as ffmpeg decodes it: never
+// the picture from before the seek, and on a DVD not a later key frame's either.
+TEST(PreviewPlayer, ACaptureRightAfterASeekShowsTheTarget) {
+    auto fx = lumacast::fixtures::LoadDvdFixture();
+    DvdPlaybackInfo title0 = FixtureTitle(0, 0, -1);  // NTSC, 4 s, a key frame every 0.5 s
+    ASSERT_TRUE(title0.ifoPath);
+    struct Case {
+        const char* what;
+        std::function<int()> open;
+        std::string source;  // what ffmpeg decodes: the frames from the start
+        double fps;
+        std::vector<double> targets;
+    } cases[] = {
+        {"file", [] { return openMediaFile(gBars.c_str(), 0, 0); }, gBars, 25, {2.0, 0.6, 3.2, 1.36, 2.52, 0.2}},
+        {"DVD title", [&title0] { return openDvdFile(&title0, 0, 0); }, fx.videoTs + "/VTS_01_1.VOB", 30000.0 / 1001,
+         {1.3, 3.4, 0.7, 2.8}},
+    };
+    OpenWindow();
+    for (const Case& c : cases) {
+        ASSERT_EQ(c.open(), 0) << c.what;
+        std::string shot = gDir->str() + "/after-seek.png";
+        ASSERT_TRUE(PumpUntil([&] { return morvCapture(shot.c_str()) == 0; })) << c.what;
+        for (double target : c.targets) {
+            findDvdTimePlay(target);
+            ASSERT_EQ(morvCapture(shot.c_str()), 0) << c.what << " at " << target;
+            std::string id = testsupport::Capture("identify -format '%w:%h' " + shot);
+            int frame = int(std::lround(target * c.fps));
+            std::string ref = gDir->str() + "/ref.png";
+            Shell("ffmpeg -nostdin -loglevel error -y -i " + c.source + " -vf 'select=eq(n\\," +
+                  std::to_string(frame) + "),scale=" + id + "' -frames:v 1 " + ref);
+            double psnr = Psnr(shot, ref);
+            EXPECT_GT(psnr, 30.0) << c.what << " at " << target << " s (frame " << frame << "): " << psnr << " dB";
+        }
+        stopPlay(1);
+    }
+}
+
+// The length in a time report is rounded to the nearest second, as the DVD reader rounds
+// a chapter's length.
+TEST(PreviewPlayerDvd, ReportedLengthRoundsAsTheDvdReaderDoes) {
+    DvdDisc* disc = nullptr;
+    ASSERT_EQ(parseDVD(&disc, gRestartDvd.c_str(), 0), DVD_OK);
+    const DvdTitle& title = disc->titleSets[0].titles[0];
+    ASSERT_EQ(title.chapterCount, 1);
+    OpenWindow();
+    setPlayerHandle(&gRecord);
+    for (int ms : {4800, 4400, 4500, 5499}) {
+        DvdChapter chapter = title.chapters[0];
+        chapter.lengthMs = ms;
+        DvdPlaybackInfo info = InfoOf(title, 0, -1);
+        info.chapters = &chapter;
+        ClearReports();
+        ASSERT_EQ(openDvdFile(&info, 1, 0), 0);
+        findDvdTimePlay(100);  // beyond the end: the end report
+        ASSERT_TRUE(PumpUntil([] { return EndReports() == 1; })) << ms;
+        std::lock_guard lock(gReportsMutex);
+        EXPECT_EQ(gReports.back().lengthSeconds, (ms + 500) / 1000) << ms << " ms";
+    }
+    setPlayerHandle(nullptr);
     stopPlay(1);
 }
 
