@@ -543,6 +543,31 @@ TEST_F(CustomTest, PageMachine) {
     jobmodel::Drop(other.customSetting);
 }
 
+// A row made from a shipped profile, or from the first run's working record, passes OK as it
+// stands: nobody has to change the size to change the player.
+TEST_F(CustomTest, EveryShippedProfilePassesTheDialogsChecksUntouched) {
+    main->LoadProfiles(std::string(std::getenv("LUMACAST_SOURCE_DIR")) + "/assets/profile/");
+    const int count = jobmodel::ProfileCatalogue.Count;
+    ASSERT_GE(count, 8);
+    for (int entry = -1; entry < count; ++entry) {
+        // -1: the working record of the first run, built from the default profile.
+        if (entry >= 0) jobmodel::BuildDefaultSettings(entry);
+        SCOPED_TRACE(entry < 0 ? "first run" : jobmodel::ProfileCatalogue.Entries[entry].DisplayName);
+        jobmodel::MediaItem row{};
+        row.kind = jobmodel::mkFile;
+        row.customSetting = jobmodel::NewCustomSetting();
+        jobmodel::CopyCustomSetting(*row.customSetting, *jobmodel::CurrentCustomSetting);
+        messages.clear();
+        Open(row);
+        dialog->btnOKClick(nullptr);
+        EXPECT_TRUE(messages.empty()) << messages.front();
+        EXPECT_FALSE(dialog->Visible());
+        EXPECT_EQ(row.customSetting->Width, jobmodel::DefaultCustomSetting->Width);
+        EXPECT_EQ(row.customSetting->Height, jobmodel::DefaultCustomSetting->Height);
+        jobmodel::Drop(row.customSetting);
+    }
+}
+
 TEST_F(CustomTest, OpeningKeepsTheRowsOwnProfileAndAVanishedPictureIsForgottenEverywhere) {
     int high = ProfileNamed("High quality(Flash Video Files)");
     ASSERT_GE(high, 0);
