@@ -568,6 +568,65 @@ TEST_F(CustomTest, EveryShippedProfilePassesTheDialogsChecksUntouched) {
     }
 }
 
+// Page 1 as a new user reads it: below the profile row every label and list stands wholly
+// inside one of the page's two sunken panels (the insets the skin draws where the player
+// page's tab panels and preview lie), every label's text is as wide as the label at most,
+// and every entry of every shipped profile fits the text area of its list.
+TEST_F(CustomTest, PageOneShowsEveryLabelAndValueWholeInsideItsPanel) {
+    main->LoadProfiles(std::string(std::getenv("LUMACAST_SOURCE_DIR")) + "/assets/profile/");
+    Open(item);
+    const TRect panels[] = {dialog->tabPlayerPanel->BoundsRect(), dialog->webPanel->BoundsRect()};
+    auto inside = [](const TRect& r, const TRect& panel) {
+        return r.left >= panel.left && r.top >= panel.top && r.right <= panel.right && r.bottom <= panel.bottom;
+    };
+    TBitmap scratch;
+    scratch.SetSize(8, 8);
+    TCanvas* canvas = scratch.Canvas();
+    auto textWidth = [&](TFont* font, const std::string& text) {
+        canvas->SetFont(font);
+        return canvas->TextWidth(text);
+    };
+    TWinControl* page = dialog->customize_BG1;
+    int checked = 0;
+    for (int i = 0; i < dialog->ComponentCount(); ++i) {
+        auto* control = dynamic_cast<TControl*>(dialog->Components(i));
+        if (!control || control->Parent() != page) continue;
+        if (!control->Visible() || control->Top() < panels[0].top) continue;  // the title and profile rows
+        const TRect r = control->BoundsRect();
+        std::string what = control->Name();
+        if (auto* label = dynamic_cast<TLabel*>(control)) {
+            what = label->Caption();
+            EXPECT_LE(textWidth(label->Font(), label->Caption()), label->Width()) << what;
+        }
+        SCOPED_TRACE(what);
+        EXPECT_TRUE(inside(r, panels[0]) || inside(r, panels[1]))
+            << "(" << r.left << ", " << r.top << ") - (" << r.right << ", " << r.bottom << ")";
+        ++checked;
+    }
+    EXPECT_GE(checked, 20);
+
+    // Every entry of every shipped profile, and the profile names, whole in their lists.
+    std::vector<TCustomComboBox*> lists = {dialog->cmbSampleRate,   dialog->cmbAudioChannel, dialog->cmbAudioEncoder,
+                                           dialog->cmbAudioBitrate, dialog->cmbVideoEncoder, dialog->cmbVideoBitrate,
+                                           dialog->cmbFrameRate,    dialog->comProfile};
+    int entries = 0;
+    for (int profile = 0; profile < jobmodel::ProfileCatalogue.Count; ++profile) {
+        dialog->FillProfileCombos(profile);
+        for (TCustomComboBox* list : lists) {
+            COMBOBOXINFO info{};
+            info.cbSize = sizeof info;
+            ASSERT_TRUE(GetComboBoxInfo(list->Handle(), &info));
+            const int room = info.rcItem.right - info.rcItem.left - 2;  // the item's text starts 2 pixels in
+            for (int k = 0; k < list->Items()->Count(); ++k, ++entries)
+                EXPECT_LE(textWidth(list->Font(), list->Items()->Strings(k)), room)
+                    << list->Name() << ": " << list->Items()->Strings(k);
+        }
+    }
+    EXPECT_GT(entries, 100);
+    dialog->FillProfileCombos(dialog->ProfileIndex);
+    dialogtest::Screenshot(dialog, "custom-page1-profile.png");
+}
+
 TEST_F(CustomTest, OpeningKeepsTheRowsOwnProfileAndAVanishedPictureIsForgottenEverywhere) {
     int high = ProfileNamed("High quality(Flash Video Files)");
     ASSERT_GE(high, 0);
