@@ -4,6 +4,7 @@
 
 #include "app/settings.h"
 #include "platform/core/files.h"
+#include "skinctrl/dvxpublic.h"
 
 using namespace platform;
 using skinctrl::TdvxButton;
@@ -71,9 +72,31 @@ TdvxEdit* AddEdit(TComponent* owner, TWinControl* parent, const char* name, int 
     return edit;
 }
 
+// A text button that looks disabled when it is: the style's button strip has no frame of
+// its own for that state (a disabled button shows the normal frame, where the grey caption
+// is hard to tell from an enabled one), so the normal frame is washed out toward grey.
+class TTextButton : public TdvxButton {
+public:
+    using TdvxButton::TdvxButton;
+
+protected:
+    void PaintButtonDisabled(TBitmap* picture) override {
+        PaintButtonNormal(picture);
+        constexpr int kGrey = 0xD4, kKeep = 1, kOf = 4;  // a quarter of the colour stays
+        TCanvas* canvas = picture->Canvas();
+        for (int y = 0; y < picture->Height(); ++y)
+            for (int x = 0; x < picture->Width(); ++x) {
+                const TColor c = canvas->Pixels(x, y);
+                if (c == skinctrl::DVX_KEY_COLOR) continue;  // the see-through corners stay so
+                auto wash = [](int v) { return (v * kKeep + kGrey * (kOf - kKeep)) / kOf; };
+                canvas->SetPixels(x, y, TColor(RGB(wash(GetRValue(c)), wash(GetGValue(c)), wash(GetBValue(c)))));
+            }
+    }
+};
+
 TdvxButton* AddTextButton(TComponent* owner, TWinControl* parent, const char* name, const char* caption, int left,
                           int top, int width = 70) {
-    auto* button = new TdvxButton(owner);
+    auto* button = new TTextButton(owner);
     button->SetName(name);
     button->SetParent(parent);
     button->SetBounds(left, top, width, 24);

@@ -10,6 +10,8 @@
 #include <memory>
 #include <set>
 #include <sstream>
+#include <tuple>
+#include <algorithm>
 
 #include "app/app_support.h"
 #include "app/mainfrm.h"
@@ -23,6 +25,7 @@
 #include "platform/core/files.h"
 #include "platform/core/registry.h"
 #include "platform/graphics/graphics.h"
+#include "platform/windows/backend.h"
 
 std::vector<std::string> CustomOptionFieldNames();
 
@@ -850,6 +853,54 @@ TEST_F(CustomTest, OutputKinds) {
 }
 
 // ---- page 3 ----
+
+// With "Add Credits" unticked the credit tab's buttons do nothing, and they look it: their
+// face is washed out (far less colour than the enabled face), so no one presses them in vain.
+TEST_F(CustomTest, CreditButtonsLookDisabledWhileTheCreditIsOff) {
+    item.customSetting->IsCreditHead = 0;
+    item.customSetting->IsCreditTail = 0;
+    Open(item);
+    dialog->swfType_1->SetChecked(true);
+    dialog->ShowPage(2);
+    dialog->ShowPage(3);
+    // The mean colourfulness (max - min of the channels) of what a button shows.
+    auto colourfulness = [](TControl* button) {
+        testsupport::PumpWindows();
+        HWND window = static_cast<TWinControl*>(button)->Handle();
+        double sum = 0;
+        int n = 0;
+        for (int y = 2; y < button->Height() - 2; ++y)
+            for (int x = 2; x < button->Width() - 2; ++x, ++n) {
+                COLORREF c = GetWindowSurfacePixel(window, x, y);
+                int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
+                sum += std::max({r, g, b}) - std::min({r, g, b});
+            }
+        return n ? sum / n : 0.0;
+    };
+    for (auto [tab, box, buttons] :
+         {std::tuple{dialog->btnHead, dialog->headAddCredit, std::vector<TControl*>{dialog->headimgOpen, dialog->head_font}},
+          std::tuple{dialog->btnTail, dialog->tailAddCredit, std::vector<TControl*>{dialog->tailimgOpen, dialog->tail_font}}}) {
+        dialogtest::ClickAt(dialog, tab);
+        ASSERT_FALSE(box->Checked());
+        std::vector<double> off;
+        for (TControl* button : buttons) {
+            EXPECT_FALSE(button->Enabled()) << button->Name();
+            off.push_back(colourfulness(button));
+        }
+        if (tab == dialog->btnHead) dialogtest::Screenshot(dialog, "custom-page3-head-off.png");
+        dialogtest::ClickAt(dialog, box);
+        ASSERT_TRUE(box->Checked());
+        for (std::size_t i = 0; i < buttons.size(); ++i) {
+            SCOPED_TRACE(buttons[i]->Name());
+            EXPECT_TRUE(buttons[i]->Enabled());
+            const double on = colourfulness(buttons[i]);
+            EXPECT_GT(on, 20.0);
+            EXPECT_LT(off[i], on / 2);
+        }
+        if (tab == dialog->btnHead) dialogtest::Screenshot(dialog, "custom-page3-head-on.png");
+    }
+    dialog->closeClick(nullptr);
+}
 
 TEST_F(CustomTest, TabSetsFollowThePlayerKind) {
     Open(item);
