@@ -34,6 +34,8 @@ constexpr DWORD kNextRowPauseMs = 100;
 constexpr int kRowImageSize = 16;
 // The title's place in the window resource, and its gap to a window button beside it.
 constexpr int kTitleLeft = 18, kTitleTop = 15, kTitleGap = 8;
+// The stream lists under the title list (406, 54, 317 wide).
+constexpr int kComboLeft = 490, kComboWidth = 233, kLabelGap = 8;
 
 // The three row pictures, in the order of the rows' imageIndex: disc, title, chapter.
 void DrawRowImages(TImageList* list) {
@@ -84,11 +86,11 @@ TLabel* AddLabel(TComponent* owner, TWinControl* parent, const char* name, const
     return label;
 }
 
-TProfileCombo* AddCombo(TComponent* owner, TWinControl* parent, const char* name, int left, int top) {
+TProfileCombo* AddCombo(TComponent* owner, TWinControl* parent, const char* name, int left, int top, int width) {
     auto* combo = new TProfileCombo(owner);
     combo->SetName(name);
     combo->SetParent(parent);
-    combo->SetBounds(left, top, 145, 21);
+    combo->SetBounds(left, top, width, 21);
     PrepareProfileCombo(combo);
     return combo;
 }
@@ -147,11 +149,16 @@ TfrmDVD::TfrmDVD(TComponent* owner)
         if (MediaItem* row = jobmodel::ItemOf(*tree, node)) jobmodel::FlipItemCheckByte(*row);
     };
     NodeTree->OnChange = [this](treeview::TBaseVastTree*, PVastNode node) { NodeTreeChange(node); };
+    NodeTree->OnExpanded = [this](treeview::TBaseVastTree*, PVastNode) { ShowNavButtons(); };
+    NodeTree->OnCollapsed = [this](treeview::TBaseVastTree*, PVastNode) { ShowNavButtons(); };
 
-    Lab_audio = AddLabel(this, background, "Lab_audio", "Audio Track :", 451, 341);
-    audioCmb = AddCombo(this, background, "audioCmb", 533, 337);
-    Lab_subtitle = AddLabel(this, background, "Lab_subtitle", "Subtitle :", 476, 380);
-    sutitleCmb = AddCombo(this, background, "sutitleCmb", 533, 375);
+    // The stream lists reach the list's right edge, so that a stream's name ("1: English,
+    // AC-3, 2 ch, 48 kHz") shows whole; their labels end just before them.
+    Lab_audio = AddLabel(this, background, "Lab_audio", "Audio Track :", 0, 341);
+    audioCmb = AddCombo(this, background, "audioCmb", kComboLeft, 337, kComboWidth);
+    Lab_subtitle = AddLabel(this, background, "Lab_subtitle", "Subtitle :", 0, 380);
+    sutitleCmb = AddCombo(this, background, "sutitleCmb", kComboLeft, 375, kComboWidth);
+    for (TLabel* label : {Lab_audio, Lab_subtitle}) label->SetLeft(kComboLeft - kLabelGap - label->Width());
     audioCmb->OnChange = [this](TObject* s) { audioCmbChange(s); };
     sutitleCmb->OnChange = [this](TObject* s) { sutitleCmbChange(s); };
 
@@ -282,6 +289,7 @@ void TfrmDVD::FormShow(TObject*) {
     skin.SetButtonEnabled(btnStop, "btnStop", false);
     skin.LoadPictures({{"DVDTrackBar", DVDTrackBar, TSkinUse::Slider}});
     if (PVastNode disc = NodeTree->RootNode()->FirstChild) NodeTree->ScrollIntoView(disc, false);
+    ShowNavButtons();
 }
 
 void TfrmDVD::AttachDvdPreview() {
@@ -328,7 +336,10 @@ void TfrmDVD::btnCancelClick(TObject*) {
 
 void TfrmDVD::NodeTreeChange(PVastNode node) {
     const MediaItem* row = jobmodel::ItemOf(*NodeTree, node);
-    if (!row) return;
+    if (!row) {
+        ShowNavButtons();
+        return;
+    }
     const bool disc = node == NodeTree->RootNode()->FirstChild;
     audioCmb->SetEnabled(!disc);
     sutitleCmb->SetEnabled(!disc);
@@ -345,9 +356,17 @@ void TfrmDVD::UpdateNavButtons() {
     const jobmodel::DvdNavButtons b = jobmodel::DvdNavigation(*NodeTree, sel);
     StopDvdPreview();
     skin.SetButtonEnabled(btnPlay, "btnPlay", b.play);
-    using N = jobmodel::NavButton;
-    if (b.previous != N::Unchanged) skin.SetButtonEnabled(btnPre, "btnPre", b.previous == N::Enabled);
-    if (b.next != N::Unchanged) skin.SetButtonEnabled(btnNext, "btnNext", b.next == N::Enabled);
+    ShowNavButtons();
+}
+
+void TfrmDVD::ShowNavButtons() {
+    // Previous and Next look enabled exactly when a press would move the selection, after
+    // every selection change whatever the row before was, and after a title opened or
+    // closed under the selection (which changes where Next and Previous lead).
+    PVastNode sel = Selected();
+    const bool row = sel && sel != NodeTree->RootNode()->FirstChild;
+    skin.SetButtonEnabled(btnPre, "btnPre", row && jobmodel::PreviousDvdRow(*NodeTree, sel));
+    skin.SetButtonEnabled(btnNext, "btnNext", row && jobmodel::NextDvdRow(*NodeTree, sel));
 }
 
 void TfrmDVD::FillTrackCombos(const MediaItem& row) {

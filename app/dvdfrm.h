@@ -74,6 +74,8 @@ public:
 
     // The list.
     void UpdateNavButtons();
+    // Previous and Next enabled when a press would move the selection.
+    void ShowNavButtons();
     void FillTrackCombos(const jobmodel::MediaItem& row);
     void SelectCurrentTracks(const jobmodel::MediaItem& row);
     void SelectPreviousItem();

@@ -114,6 +114,7 @@ TfrmClip::TfrmClip(TComponent* owner)
         column->SetText(c.text);
         column->SetWidth(c.width);
     }
+    FitSegmentColumns();
     ClipNodeTree->Header()->SetOptions(ClipNodeTree->Header()->Options() | treeview::hoVisible);
     treeview::TCustomVastTreeOptions* options = ClipNodeTree->TreeOptions();
     options->SetSelectionOptions((options->SelectionOptions() & ~treeview::toMultiSelect) |
@@ -217,6 +218,34 @@ void TfrmClip::Dispatch(TMessage& message) {
 
 void TfrmClip::EmptySegmentList() {
     if (PVastNode first = ClipNodeTree->RootNode()->FirstChild) jobmodel::DeleteItemSiblings(*ClipNodeTree, first);
+}
+
+void TfrmClip::FitSegmentColumns() {
+    // Four columns in a narrow list: slim margins, each time column as wide as its heading
+    // or a time, whichever is wider, and the title column takes the rest (what the scroll
+    // bar leaves when it shows), so that segment names ("Segment_12", after the row
+    // picture) and every heading show whole.
+    constexpr int kCellMargin = 0, kTextMargin = 2;
+    constexpr int kHeadingMargin = 0, kHeadingEdge = 2;  // a heading's text sits inside its button's edges
+    constexpr const char* kWidestTime = "00:00:00";
+    treeview::TVastStringTree* tree = ClipNodeTree;
+    tree->SetMargin(kCellMargin);
+    tree->SetTextMargin(kTextMargin);
+    TBitmap scratch;
+    scratch.SetSize(1, 1);
+    TCanvas* canvas = scratch.Canvas();
+    canvas->SetFont(tree->Font());
+    const int time = canvas->TextWidth(kWidestTime) + 2 * kTextMargin + kCellMargin;
+    canvas->SetFont(tree->Header()->Font());
+    treeview::TVastTreeColumns* columns = tree->Header()->Columns();
+    for (int c = 0; c < columns->Count(); ++c) {
+        treeview::TVastTreeColumn* column = columns->Items(c);
+        column->SetMargin(kHeadingMargin);
+        const int heading = canvas->TextWidth(column->Text()) + 2 * (kHeadingMargin + kHeadingEdge);
+        if (c > 0) column->SetWidth(std::max(time, heading));
+    }
+    tree->Header()->SetAutoSizeIndex(0);
+    tree->Header()->SetOptions(tree->Header()->Options() | treeview::hoAutoResize);
 }
 
 jobmodel::MediaItem* TfrmClip::SelectedSegment() const {

@@ -74,6 +74,8 @@ public:
     int PendingSeeks() const { return pendingSeeks_; }
     // The selected segment's record, or null.
     jobmodel::MediaItem* SelectedSegment() const;
+    // Sizes the segment list's columns to their headings and times; the title takes the rest.
+    void FitSegmentColumns();
 
     platform::TLabel* mainLabel;
     platform::TPanel* ClipPlayPanel;

@@ -4,6 +4,7 @@
 
 #include "app/settings.h"
 #include "platform/core/files.h"
+#include "skinctrl/dvxpublic.h"
 
 using namespace platform;
 using skinctrl::TdvxButton;
@@ -71,9 +72,31 @@ TdvxEdit* AddEdit(TComponent* owner, TWinControl* parent, const char* name, int 
     return edit;
 }
 
+// A text button that looks disabled when it is: the style's button strip has no frame of
+// its own for that state (a disabled button shows the normal frame, where the grey caption
+// is hard to tell from an enabled one), so the normal frame is washed out toward grey.
+class TTextButton : public TdvxButton {
+public:
+    using TdvxButton::TdvxButton;
+
+protected:
+    void PaintButtonDisabled(TBitmap* picture) override {
+        PaintButtonNormal(picture);
+        constexpr int kGrey = 0xD4, kKeep = 1, kOf = 4;  // a quarter of the colour stays
+        TCanvas* canvas = picture->Canvas();
+        for (int y = 0; y < picture->Height(); ++y)
+            for (int x = 0; x < picture->Width(); ++x) {
+                const TColor c = canvas->Pixels(x, y);
+                if (c == skinctrl::DVX_KEY_COLOR) continue;  // the see-through corners stay so
+                auto wash = [](int v) { return (v * kKeep + kGrey * (kOf - kKeep)) / kOf; };
+                canvas->SetPixels(x, y, TColor(RGB(wash(GetRValue(c)), wash(GetGValue(c)), wash(GetBValue(c)))));
+            }
+    }
+};
+
 TdvxButton* AddTextButton(TComponent* owner, TWinControl* parent, const char* name, const char* caption, int left,
                           int top, int width = 70) {
-    auto* button = new TdvxButton(owner);
+    auto* button = new TTextButton(owner);
     button->SetName(name);
     button->SetParent(parent);
     button->SetBounds(left, top, width, 24);
@@ -210,35 +233,41 @@ void TfrmCustom::FollowPanels() {
 
 void TfrmCustom::BuildPageOne() {
     TdvxImagePanel* page = customize_BG1;
+    // The page's two sunken panels are those of the player page's tab panels (20, 90, 380 x
+    // 400) and preview (420, 90, 360 x 300): the audio settings stand in the first, the
+    // video settings in the second, every label and list whole inside its panel; the lists
+    // are wide enough for the longest codec names of the shipped profiles.
+    constexpr int kAudioLeft = 142, kAudioWidth = 200;
+    constexpr int kVideoLabelLeft = 436, kVideoLeft = 528, kVideoWidth = 236;
     AddLabel(this, page, "Profile :", 230, 57, true);
     comProfile = new TProfileCombo(this);
     comProfile->SetName("comProfile");
     comProfile->SetParent(page);
-    comProfile->SetBounds(294, 54, 211, 22);
+    comProfile->SetBounds(294, 54, 260, 22);
     PrepareProfileCombo(comProfile);
 
     AddLabel(this, page, "Audio Setting", 153, 108, true);
-    AddLabel(this, page, "Sample Rate :", 142, 156);
-    cmbSampleRate = AddList(this, page, "cmbSampleRate", 142, 174, 145);
-    AddLabel(this, page, "Channel :", 142, 212);
-    cmbAudioChannel = AddList(this, page, "cmbAudioChannel", 142, 230, 145);
-    AddLabel(this, page, "Encoder :", 142, 272);
-    cmbAudioEncoder = AddList(this, page, "cmbAudioEncoder", 142, 290, 145);
-    AddLabel(this, page, "Bitrate :", 142, 332);
-    cmbAudioBitrate = AddList(this, page, "cmbAudioBitrate", 142, 350, 145);
+    AddLabel(this, page, "Sample Rate :", kAudioLeft, 156);
+    cmbSampleRate = AddList(this, page, "cmbSampleRate", kAudioLeft, 174, kAudioWidth);
+    AddLabel(this, page, "Channel :", kAudioLeft, 212);
+    cmbAudioChannel = AddList(this, page, "cmbAudioChannel", kAudioLeft, 230, kAudioWidth);
+    AddLabel(this, page, "Encoder :", kAudioLeft, 272);
+    cmbAudioEncoder = AddList(this, page, "cmbAudioEncoder", kAudioLeft, 290, kAudioWidth);
+    AddLabel(this, page, "Bitrate :", kAudioLeft, 332);
+    cmbAudioBitrate = AddList(this, page, "cmbAudioBitrate", kAudioLeft, 350, kAudioWidth);
 
     AddLabel(this, page, "Video Settings", 500, 108, true);
-    AddLabel(this, page, "Width :", 400, 179);
-    width = AddSpin(this, page, "width", 483, 176, 145, 1, 10000);
-    proportional = AddBox<TdvxCheckBox>(this, page, "proportional", "Proportional", 482, 206, 145);
-    AddLabel(this, page, "Height :", 400, 238);
-    height = AddSpin(this, page, "height", 483, 235, 145, 1, 10000);
-    AddLabel(this, page, "Encoder :", 400, 277);
-    cmbVideoEncoder = AddList(this, page, "cmbVideoEncoder", 483, 274, 145);
-    AddLabel(this, page, "Bitrate :", 400, 316);
-    cmbVideoBitrate = AddList(this, page, "cmbVideoBitrate", 483, 313, 145);
-    AddLabel(this, page, "Frame Rate :", 400, 353);
-    cmbFrameRate = AddList(this, page, "cmbFrameRate", 483, 350, 145);
+    AddLabel(this, page, "Width :", kVideoLabelLeft, 179);
+    width = AddSpin(this, page, "width", kVideoLeft, 176, kVideoWidth, 1, 10000);
+    proportional = AddBox<TdvxCheckBox>(this, page, "proportional", "Proportional", kVideoLeft - 1, 206, 145);
+    AddLabel(this, page, "Height :", kVideoLabelLeft, 238);
+    height = AddSpin(this, page, "height", kVideoLeft, 235, kVideoWidth, 1, 10000);
+    AddLabel(this, page, "Encoder :", kVideoLabelLeft, 277);
+    cmbVideoEncoder = AddList(this, page, "cmbVideoEncoder", kVideoLeft, 274, kVideoWidth);
+    AddLabel(this, page, "Bitrate :", kVideoLabelLeft, 316);
+    cmbVideoBitrate = AddList(this, page, "cmbVideoBitrate", kVideoLeft, 313, kVideoWidth);
+    AddLabel(this, page, "Frame Rate :", kVideoLabelLeft, 353);
+    cmbFrameRate = AddList(this, page, "cmbFrameRate", kVideoLeft, 350, kVideoWidth);
 }
 
 void TfrmCustom::BuildPageTwo() {

@@ -35,13 +35,15 @@ std::string HtmlEscape(std::string_view s) {
 }
 
 // A relative address: the characters that would end it, start a query or fragment, or
-// break the quoting around it are percent-encoded.
+// break the quoting around it are percent-encoded. So is ":": a name such as "Lecture:1"
+// or "javascript:x" would otherwise read as an address with a scheme of its own, not as
+// the file beside the page.
 std::string UrlPart(std::string_view s) {
     static const char* hex = "0123456789ABCDEF";
     std::string out;
     for (char c : s) {
         unsigned char u = static_cast<unsigned char>(c);
-        if (u < 0x20 || u == 0x7F || std::strchr("\"'<>&#%?\\", c)) {
+        if (u < 0x20 || u == 0x7F || std::strchr("\"'<>&#%?\\:", c)) {
             out += '%';
             out += hex[u >> 4];
             out += hex[u & 15];

@@ -346,6 +346,8 @@ void TCustomComboBox::ShowList() {
     if (y + height > screen.bottom && wr.top - height >= screen.top) y = wr.top - height;
     list_->SetBounds(wr.left, y, wr.right - wr.left, height);
     list_->HandleNeeded();
+    // A list whose items all fit shows no scroll bar.
+    ShowScrollBar(list_->Handle(), SB_VERT, items_->Count() > rows);
     list_->SetItemIndex(itemIndex_);
     listIndexAtDrop_ = itemIndex_;
     dropped_ = true;

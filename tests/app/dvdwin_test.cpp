@@ -249,6 +249,115 @@ TEST_F(DvdWindowTest, PreviousAndNextWalkTheRowsAndTheButtonsFollowTheRow) {
     EXPECT_EQ(TakeCalls(), "");
 }
 
+// Previous and Next look enabled exactly when a press would move the selection, whatever
+// the row selected before (a click may jump anywhere) and after a title folds or unfolds
+// under the selection.
+TEST_F(DvdWindowTest, PreviousAndNextFollowEverySelectionChange) {
+    ASSERT_NO_FATAL_FAILURE(LoadFixture());
+    ShowWindow();
+    auto row = [&](const std::string& name) {
+        for (PVastNode node = dvd->NodeTree->GetFirst(); node; node = dvd->NodeTree->GetNext(node))
+            if (FieldText(Row(node).name) == name) return node;
+        ADD_FAILURE() << "no row " << name;
+        return PVastNode{};
+    };
+    auto expectButtons = [&](bool pre, bool next) {
+        EXPECT_EQ(dvd->btnPre->Enabled(), pre);
+        EXPECT_EQ(dvd->btnNext->Enabled(), next);
+        // What a press does agrees with the look: a disabled button would move nothing.
+        PVastNode sel = dvd->NodeTree->GetFirstSelected();
+        EXPECT_EQ(jobmodel::PreviousDvdRow(*dvd->NodeTree, sel) != nullptr, pre);
+        EXPECT_EQ(jobmodel::NextDvdRow(*dvd->NodeTree, sel) != nullptr, next);
+        EXPECT_EQ(CentreOf(dvd->btnPre->PicNormal()), CentreOf(Picture("btnPre", pre ? ssNormal : ssDisabled)));
+        EXPECT_EQ(CentreOf(dvd->btnNext->PicNormal()), CentreOf(Picture("btnNext", next ? ssNormal : ssDisabled)));
+    };
+    // Titles folded and unfolded with the first title selected: Previous stays disabled.
+    dvd->hideChapter->Click();
+    dvd->showChapter->Click();
+    expectButtons(false, true);
+    struct Jump {
+        const char* row;
+        bool pre, next;
+    };
+    const Jump jumps[] = {
+        {"chapter_02_03_03", true, false},  // the very last row
+        {"title_01_01", false, true},       // the first title
+        {"title_02_03", true, true},        // the last title, unfolded
+        {"chapter_02_03_03", true, false},
+        {"chapter_01_01_02", true, true},   // the last chapter of a title that is not the last
+        {"title_01_01", false, true},
+        {"chapter_01_01_02", true, true},
+        {"chapter_01_02_01", true, true},
+        {"title_01_02", true, true},
+    };
+    for (const Jump& j : jumps) {
+        SCOPED_TRACE(j.row);
+        dialogtest::ClickAt(dvd, dvd->NodeTree, 140, dvd->NodeTree->GetDisplayRect(row(j.row), 0, true).top + 5);
+        EXPECT_EQ(SelectedName(), j.row);
+        expectButtons(j.pre, j.next);
+    }
+    // The last title folded under the selection: Next has nowhere to go; unfolded again it has.
+    Select(row("title_02_03"));
+    expectButtons(true, true);
+    dvd->hideChapter->Click();
+    expectButtons(true, false);
+    dvd->showChapter->Click();
+    expectButtons(true, true);
+    // The disc row and no row at all: neither moves anything.
+    Select(Disc());
+    EXPECT_FALSE(dvd->btnPre->Enabled() || dvd->btnNext->Enabled());
+    Select(row("chapter_01_01_01"));
+    dvd->NodeTree->ClearSelection();
+    EXPECT_FALSE(dvd->btnPre->Enabled() || dvd->btnNext->Enabled());
+}
+
+// The stream lists show the fixture's stream names whole; a short list drops down without a
+// scroll bar.
+TEST_F(DvdWindowTest, TheStreamListsShowTheirEntriesWhole) {
+    ASSERT_NO_FATAL_FAILURE(LoadFixture());
+    ShowWindow();
+    TBitmap scratch;
+    scratch.SetSize(8, 8);
+    int entries = 0;
+    for (PVastNode title = Disc()->FirstChild; title; title = title->NextSibling) {
+        Select(title);
+        for (TProfileCombo* combo : {dvd->audioCmb, dvd->sutitleCmb}) {
+            COMBOBOXINFO info{};
+            info.cbSize = sizeof info;
+            ASSERT_TRUE(GetComboBoxInfo(combo->Handle(), &info));
+            const int room = info.rcItem.right - info.rcItem.left - 2;  // the text starts 2 pixels in
+            scratch.Canvas()->SetFont(combo->Font());
+            for (const std::string& entry : Entries(combo)) {
+                EXPECT_LE(scratch.Canvas()->TextWidth(entry), room) << combo->Name() << ": " << entry;
+                ++entries;
+            }
+            // Its label ends before it, inside the window.
+            TLabel* label = combo == dvd->audioCmb ? dvd->Lab_audio : dvd->Lab_subtitle;
+            EXPECT_LE(label->Left() + label->Width(), combo->Left());
+            EXPECT_GE(label->Left(), dvd->NodeTree->Left());
+            EXPECT_LE(combo->Left() + combo->Width(), dvd->NodeTree->Left() + dvd->NodeTree->Width());
+        }
+    }
+    EXPECT_GE(entries, 6);
+    // A list whose entries all fit drops down without a scroll bar; a longer one keeps it.
+    Select(Disc()->FirstChild);
+    auto scrollBarShown = [&](TProfileCombo* combo) {
+        combo->SetDroppedDown(true);
+        testsupport::PumpWindows();
+        TCustomListBox* list = combo->ListControl();
+        SCROLLBARINFO bar{};
+        bar.cbSize = sizeof bar;
+        EXPECT_TRUE(GetScrollBarInfo(list->Handle(), OBJID_VSCROLL, &bar));
+        SaveWindowImage(list->Handle(), (Artifacts() / ("dvdwin-" + combo->Name() + "-list.png")).string());
+        combo->SetDroppedDown(false);
+        return !(bar.rgstate[0] & STATE_SYSTEM_INVISIBLE);
+    };
+    ASSERT_EQ(dvd->audioCmb->Items()->Count(), 2);
+    EXPECT_FALSE(scrollBarShown(dvd->audioCmb));
+    for (int i = 0; i < 12; ++i) dvd->sutitleCmb->Items()->Add("entry " + std::to_string(i));
+    EXPECT_TRUE(scrollBarShown(dvd->sutitleCmb));
+}
+
 // The combos list a title's streams by index: two streams of one name stay apart, the
 // last subtitle entry is "No Subtitle", a title without streams offers "No Audio" and
 // "No Subtitle" only. A title's pick reaches its chapters; a chapter's stays its own.

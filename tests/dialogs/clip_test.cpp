@@ -448,6 +448,48 @@ TEST_F(ClipDialogTest, TheMainWindowsCommandsOpenTheDialogsOnTheSelectedRow) {
     frmEdit = nullptr;
 }
 
+// The segment list as the user reads it, with the main window's row pictures and enough
+// segments for two-digit names and a scroll bar: every column shows on the list without a
+// sideways scroll, no header and no cell is cut short with "...".
+TEST_F(ClipDialogTest, TheSegmentListShowsNamesAndTimesWhole) {
+    auto main = std::make_unique<TfrmMain>(nullptr);
+    frmMain = main.get();
+    main->AfterConstruction();
+    Open(file);
+    for (int i = 0; i < 29; ++i) clip->btnAddClick(nullptr);
+    treeview::TVastStringTree* tree = clip->ClipNodeTree;
+    ASSERT_EQ(Titles().size(), 30u);
+    ASSERT_NE(tree->Images(), nullptr);
+    std::vector<std::string> shortened;
+    tree->OnShortenString = [&](treeview::TBaseVastTree*, TCanvas*, PVastNode, treeview::TColumnIndex column,
+                                const std::string& text, int space, std::string&, bool&) {
+        shortened.push_back(std::to_string(column) + ": " + text + " in " + std::to_string(space));
+    };
+    // Painted at the top and scrolled to the bottom (the longest names).
+    tree->Invalidate();
+    dialogtest::Screenshot(clip.get(), "clip-segments.png");
+    tree->ScrollIntoView(tree->GetLast(), false);
+    tree->Invalidate();
+    dialogtest::Screenshot(clip.get(), "clip-segments-end.png");
+    EXPECT_EQ(shortened, std::vector<std::string>{});
+
+    treeview::TVastTreeColumns* columns = tree->Header()->Columns();
+    TBitmap scratch;
+    scratch.SetSize(8, 8);
+    scratch.Canvas()->SetFont(tree->Header()->Font());
+    int total = 0;
+    for (int c = 0; c < columns->Count(); ++c) {
+        treeview::TVastTreeColumn* column = columns->Items(c);
+        SCOPED_TRACE(column->Text());
+        // The heading's text stands inside its button's edges (2 pixels a side) and margins.
+        EXPECT_LE(scratch.Canvas()->TextWidth(column->Text()) + 2 * (column->Margin() + 2), column->Width());
+        total += column->Width();
+    }
+    EXPECT_LE(total, tree->ClientWidth());
+    clip->btnCancelClick(nullptr);
+    frmMain = nullptr;
+}
+
 TEST_F(ClipDialogTest, Screenshot) {
     Open(file);
     dialogtest::ClickAt(clip.get(), clip->btnAdd);

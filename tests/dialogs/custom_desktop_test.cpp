@@ -96,15 +96,15 @@ TEST(CustomDesktop, ThePreviewPlaysInsideTheDialogAndFollowsAnOptionBox) {
     Shell("xdotool mousemove --window " + dialog + " 600 523 click 1");
     ASSERT_TRUE(desktop::WaitLong([&] { return fs::exists(preview); })) << "no preview was built";
 
-    // The view's native area is a child of the dialog: 320 x 240 where the preview panel
-    // (420, 90) centres it (20, 30).
+    // The view's native area is a child of the dialog: the default output (400 x 300) fitted
+    // into the preview panel (420, 90, 360 x 300), 360 x 270 centred at (0, 15).
     std::string info = Shell("xwininfo -id " + dialog);
     int left = Field(info, "Absolute upper-left X: "), top = Field(info, "Absolute upper-left Y: ");
     std::string tree = Shell("xwininfo -tree -id " + dialog);
-    EXPECT_NE(tree.find("320x240+440+120"), std::string::npos) << tree;
+    EXPECT_NE(tree.find("360x270+420+105"), std::string::npos) << tree;
 
     // It plays by itself: two shots of the video area a second apart differ.
-    std::string crop = "320x240+" + std::to_string(left + 440) + "+" + std::to_string(top + 120);
+    std::string crop = "360x270+" + std::to_string(left + 420) + "+" + std::to_string(top + 105);
     auto shot = [&](const std::string& name) {
         std::string path = (artifacts / name).string();
         Shell("import -window root -crop " + crop + " +repage " + path);

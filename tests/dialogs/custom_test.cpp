@@ -10,6 +10,8 @@
 #include <memory>
 #include <set>
 #include <sstream>
+#include <tuple>
+#include <algorithm>
 
 #include "app/app_support.h"
 #include "app/mainfrm.h"
@@ -23,6 +25,7 @@
 #include "platform/core/files.h"
 #include "platform/core/registry.h"
 #include "platform/graphics/graphics.h"
+#include "platform/windows/backend.h"
 
 std::vector<std::string> CustomOptionFieldNames();
 
@@ -543,6 +546,90 @@ TEST_F(CustomTest, PageMachine) {
     jobmodel::Drop(other.customSetting);
 }
 
+// A row made from a shipped profile, or from the first run's working record, passes OK as it
+// stands: nobody has to change the size to change the player.
+TEST_F(CustomTest, EveryShippedProfilePassesTheDialogsChecksUntouched) {
+    main->LoadProfiles(std::string(std::getenv("LUMACAST_SOURCE_DIR")) + "/assets/profile/");
+    const int count = jobmodel::ProfileCatalogue.Count;
+    ASSERT_GE(count, 8);
+    for (int entry = -1; entry < count; ++entry) {
+        // -1: the working record of the first run, built from the default profile.
+        if (entry >= 0) jobmodel::BuildDefaultSettings(entry);
+        SCOPED_TRACE(entry < 0 ? "first run" : jobmodel::ProfileCatalogue.Entries[entry].DisplayName);
+        jobmodel::MediaItem row{};
+        row.kind = jobmodel::mkFile;
+        row.customSetting = jobmodel::NewCustomSetting();
+        jobmodel::CopyCustomSetting(*row.customSetting, *jobmodel::CurrentCustomSetting);
+        messages.clear();
+        Open(row);
+        dialog->btnOKClick(nullptr);
+        EXPECT_TRUE(messages.empty()) << messages.front();
+        EXPECT_FALSE(dialog->Visible());
+        EXPECT_EQ(row.customSetting->Width, jobmodel::DefaultCustomSetting->Width);
+        EXPECT_EQ(row.customSetting->Height, jobmodel::DefaultCustomSetting->Height);
+        jobmodel::Drop(row.customSetting);
+    }
+}
+
+// Page 1 as a new user reads it: below the profile row every label and list stands wholly
+// inside one of the page's two sunken panels (the insets the skin draws where the player
+// page's tab panels and preview lie), every label's text is as wide as the label at most,
+// and every entry of every shipped profile fits the text area of its list.
+TEST_F(CustomTest, PageOneShowsEveryLabelAndValueWholeInsideItsPanel) {
+    main->LoadProfiles(std::string(std::getenv("LUMACAST_SOURCE_DIR")) + "/assets/profile/");
+    Open(item);
+    const TRect panels[] = {dialog->tabPlayerPanel->BoundsRect(), dialog->webPanel->BoundsRect()};
+    auto inside = [](const TRect& r, const TRect& panel) {
+        return r.left >= panel.left && r.top >= panel.top && r.right <= panel.right && r.bottom <= panel.bottom;
+    };
+    TBitmap scratch;
+    scratch.SetSize(8, 8);
+    TCanvas* canvas = scratch.Canvas();
+    auto textWidth = [&](TFont* font, const std::string& text) {
+        canvas->SetFont(font);
+        return canvas->TextWidth(text);
+    };
+    TWinControl* page = dialog->customize_BG1;
+    int checked = 0;
+    for (int i = 0; i < dialog->ComponentCount(); ++i) {
+        auto* control = dynamic_cast<TControl*>(dialog->Components(i));
+        if (!control || control->Parent() != page) continue;
+        if (!control->Visible() || control->Top() < panels[0].top) continue;  // the title and profile rows
+        const TRect r = control->BoundsRect();
+        std::string what = control->Name();
+        if (auto* label = dynamic_cast<TLabel*>(control)) {
+            what = label->Caption();
+            EXPECT_LE(textWidth(label->Font(), label->Caption()), label->Width()) << what;
+        }
+        SCOPED_TRACE(what);
+        EXPECT_TRUE(inside(r, panels[0]) || inside(r, panels[1]))
+            << "(" << r.left << ", " << r.top << ") - (" << r.right << ", " << r.bottom << ")";
+        ++checked;
+    }
+    EXPECT_GE(checked, 20);
+
+    // Every entry of every shipped profile, and the profile names, whole in their lists.
+    std::vector<TCustomComboBox*> lists = {dialog->cmbSampleRate,   dialog->cmbAudioChannel, dialog->cmbAudioEncoder,
+                                           dialog->cmbAudioBitrate, dialog->cmbVideoEncoder, dialog->cmbVideoBitrate,
+                                           dialog->cmbFrameRate,    dialog->comProfile};
+    int entries = 0;
+    for (int profile = 0; profile < jobmodel::ProfileCatalogue.Count; ++profile) {
+        dialog->FillProfileCombos(profile);
+        for (TCustomComboBox* list : lists) {
+            COMBOBOXINFO info{};
+            info.cbSize = sizeof info;
+            ASSERT_TRUE(GetComboBoxInfo(list->Handle(), &info));
+            const int room = info.rcItem.right - info.rcItem.left - 2;  // the item's text starts 2 pixels in
+            for (int k = 0; k < list->Items()->Count(); ++k, ++entries)
+                EXPECT_LE(textWidth(list->Font(), list->Items()->Strings(k)), room)
+                    << list->Name() << ": " << list->Items()->Strings(k);
+        }
+    }
+    EXPECT_GT(entries, 100);
+    dialog->FillProfileCombos(dialog->ProfileIndex);
+    dialogtest::Screenshot(dialog, "custom-page1-profile.png");
+}
+
 TEST_F(CustomTest, OpeningKeepsTheRowsOwnProfileAndAVanishedPictureIsForgottenEverywhere) {
     int high = ProfileNamed("High quality(Flash Video Files)");
     ASSERT_GE(high, 0);
@@ -766,6 +853,54 @@ TEST_F(CustomTest, OutputKinds) {
 }
 
 // ---- page 3 ----
+
+// With "Add Credits" unticked the credit tab's buttons do nothing, and they look it: their
+// face is washed out (far less colour than the enabled face), so no one presses them in vain.
+TEST_F(CustomTest, CreditButtonsLookDisabledWhileTheCreditIsOff) {
+    item.customSetting->IsCreditHead = 0;
+    item.customSetting->IsCreditTail = 0;
+    Open(item);
+    dialog->swfType_1->SetChecked(true);
+    dialog->ShowPage(2);
+    dialog->ShowPage(3);
+    // The mean colourfulness (max - min of the channels) of what a button shows.
+    auto colourfulness = [](TControl* button) {
+        testsupport::PumpWindows();
+        HWND window = static_cast<TWinControl*>(button)->Handle();
+        double sum = 0;
+        int n = 0;
+        for (int y = 2; y < button->Height() - 2; ++y)
+            for (int x = 2; x < button->Width() - 2; ++x, ++n) {
+                COLORREF c = GetWindowSurfacePixel(window, x, y);
+                int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
+                sum += std::max({r, g, b}) - std::min({r, g, b});
+            }
+        return n ? sum / n : 0.0;
+    };
+    for (auto [tab, box, buttons] :
+         {std::tuple{dialog->btnHead, dialog->headAddCredit, std::vector<TControl*>{dialog->headimgOpen, dialog->head_font}},
+          std::tuple{dialog->btnTail, dialog->tailAddCredit, std::vector<TControl*>{dialog->tailimgOpen, dialog->tail_font}}}) {
+        dialogtest::ClickAt(dialog, tab);
+        ASSERT_FALSE(box->Checked());
+        std::vector<double> off;
+        for (TControl* button : buttons) {
+            EXPECT_FALSE(button->Enabled()) << button->Name();
+            off.push_back(colourfulness(button));
+        }
+        if (tab == dialog->btnHead) dialogtest::Screenshot(dialog, "custom-page3-head-off.png");
+        dialogtest::ClickAt(dialog, box);
+        ASSERT_TRUE(box->Checked());
+        for (std::size_t i = 0; i < buttons.size(); ++i) {
+            SCOPED_TRACE(buttons[i]->Name());
+            EXPECT_TRUE(buttons[i]->Enabled());
+            const double on = colourfulness(buttons[i]);
+            EXPECT_GT(on, 20.0);
+            EXPECT_LT(off[i], on / 2);
+        }
+        if (tab == dialog->btnHead) dialogtest::Screenshot(dialog, "custom-page3-head-on.png");
+    }
+    dialog->closeClick(nullptr);
+}
 
 TEST_F(CustomTest, TabSetsFollowThePlayerKind) {
     Open(item);

@@ -1,7 +1,8 @@
 // The dialogs in the running program on its own virtual X display (Xvfb): a clip added
 // through the file dialog opens in the edit dialog, whose preview plays (two shots a second
 // apart differ) and turns grey once "Gray" is picked; the clip, options, properties and
-// about dialogs each open with their rounded shape and close. Screenshots go to
+// about dialogs each open with their rounded shape and close; the customisation dialog
+// takes OK on an untouched row without a message. Screenshots go to
 // artifacts/dialogs-*.png.
 #include <gtest/gtest.h>
 
@@ -179,6 +180,25 @@ TEST_F(DialogsDesktop, EditPreviewPlaysAndTurnsGreyAndEveryOtherDialogOpensShape
         return desktop::Deviation(shot, clipPanel) > 0.1;
     });
     EXPECT_GT(desktop::MeanSaturation(clipShot, clipPanel), 0.2) << "the clip dialog's preview is grey";
+    // customize (250, 40) on the untouched row: OK (660, 505) takes the row as it stands,
+    // without a message, and the dialog closes.
+    std::string custom;
+    ASSERT_TRUE(Until([&] { Click(main, 286, 68); }, [&] { return !(custom = Window("Customize")).empty(); }))
+        << Errors();
+    EXPECT_TRUE(desktop::WaitShots([&] {
+        return desktop::Deviation(Shot(custom, "dialogs-Customize.png"), "100x100+0+0") > 0.02;
+    })) << "the customisation dialog did not draw itself";
+    bool asked = false;
+    EXPECT_TRUE(Until([&] { Click(custom, 710, 523); }, [&] {
+        if (std::string ask = Window("Information"); !ask.empty()) {
+            asked = true;
+            Shot(ask, "dialogs-Customize-message.png");
+            Shell("xdotool mousemove --window " + ask + " 20 20 key Return");
+            Click(custom, 781, 19);  // close
+        }
+        return Window("Customize").empty();
+    })) << "the customisation dialog did not close";
+    EXPECT_FALSE(asked) << "OK on an untouched row showed a message";
     // option (328, 40), closed by btnCancel (390, 370).
     OpensShapedAndCloses([&] { Click(main, 364, 68); }, "Option", 445, 388);
     // The row's menu (a right click), its last entry but the two stream menus: Properties.

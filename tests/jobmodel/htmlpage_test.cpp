@@ -78,6 +78,40 @@ TEST(HtmlPage, EscapesWhatItWrites) {
     EXPECT_EQ(Capture("node '" + jsPath + "'"), name + "|" + name + "|Tom%27s %22Movie%22 %26 %3C1%3E");
 }
 
+// Every address the page gives the browser (the embed's src, the object's movie param and
+// the script's src and movie, to which the page script adds ".swf") must name the file
+// beside the page, whatever the movie is called: resolved against the page's own address
+// each stays on the page's server and in its folder, and names the movie's own file.
+TEST(HtmlPage, EveryAddressNamesTheFileBesideThePage) {
+    testsupport::TempDir dir;
+    const std::string names[] = {"Lecture:1", "javascript:pwned=1", "C:clip", "Clip"};
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        std::string path = dir.str() + "/page.html";
+        Page(name, name).SaveHtml(path);
+        auto xpath = [&](const std::string& expr) {
+            std::string out = Capture("xmllint --html --xpath '" + expr + "' '" + path + "' 2>/dev/null");
+            if (!out.empty() && out.back() == '\n') out.pop_back();
+            return out;
+        };
+        std::string script = xpath("string((//script)[3])");
+        std::string js = "const calls = []; function AC_FL_RunContent(...a) { calls.push(a); } "
+                         "function alert() { throw new Error('alert'); }\n" + script +
+                         "\nconst a = calls[0]; const get = k => a[a.indexOf(k) + 1];"
+                         "const base = 'http://127.0.0.1:8000/jobs/Clip-2026-1-1-0-0-0/page.html';"
+                         "const addresses = [get('src') + '.swf', get('movie') + '.swf', process.argv[2], process.argv[3]];"
+                         "process.stdout.write(addresses.map(x => { const u = new URL(x, base);"
+                         " return u.origin + ' ' + decodeURIComponent(u.pathname); }).join('|'));";
+        std::string jsPath = dir.str() + "/page.js";
+        std::ofstream(jsPath) << js;
+        const std::string embed = xpath("string(//embed/@src)");
+        const std::string param = xpath("string(//param[@name=\"movie\"]/@value)");
+        const std::string want = "http://127.0.0.1:8000 /jobs/Clip-2026-1-1-0-0-0/" + name + ".swf";
+        EXPECT_EQ(Capture("node '" + jsPath + "' '" + embed + "' '" + param + "'"),
+                  want + "|" + want + "|" + want + "|" + want);
+    }
+}
+
 TEST(HtmlPage, AnUncreatableFileRaisesAndLeavesNothing) {
     testsupport::TempDir dir;
     std::string path = dir.str() + "/missing/folder/page.html";
