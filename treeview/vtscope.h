@@ -7,29 +7,33 @@
 namespace treeview {
 
 // Runs the closing action when the scope ends unless Release() was called. A closing
-// action that throws while another exception is already leaving the scope is silenced:
-// the first failure is the one the caller hears about.
+// action that throws while another exception is leaving the stack is silenced: the first
+// failure is the one the caller hears about. Whether one is leaving is asked only when
+// the closing action throws, so the scope costs nothing on the way through (these guard
+// the tree's hottest paths, such as adding a node).
 template <class Close> class TScopeExit {
 public:
-    explicit TScopeExit(Close close) : close_(std::move(close)), pending_(std::uncaught_exceptions()) {}
+    explicit TScopeExit(Close close) : close_(std::move(close)) {}
     TScopeExit(const TScopeExit&) = delete;
     TScopeExit& operator=(const TScopeExit&) = delete;
     ~TScopeExit() noexcept(false) {
-        if (!armed_) return;
-        if (std::uncaught_exceptions() > pending_) {
-            try {
-                close_();
-            } catch (...) {
-            }
-        } else {
-            close_();
-        }
+        if (armed_) CloseSilencedWhileUnwinding(close_);
     }
     void Release() { armed_ = false; }
 
+    // Runs close; an exception it throws goes on unless another one is leaving the stack.
+    template <class F> static void CloseSilencedWhileUnwinding(F& close) {
+        try {
+            close();
+        } catch (...) {
+            // Inside the handler the closing action's own exception counts as caught.
+            if (std::uncaught_exceptions() > 0) return;
+            throw;
+        }
+    }
+
 private:
     Close close_;
-    int pending_;
     bool armed_ = true;
 };
 
@@ -66,26 +70,16 @@ private:
 // rule for a throwing EndUpdate as TScopeExit).
 template <class Tree> class TUpdateScope {
 public:
-    explicit TUpdateScope(Tree& tree) : tree_(tree) {
-        tree_.BeginUpdate();
-        pending_ = std::uncaught_exceptions();
-    }
+    explicit TUpdateScope(Tree& tree) : tree_(tree) { tree_.BeginUpdate(); }
     TUpdateScope(const TUpdateScope&) = delete;
     TUpdateScope& operator=(const TUpdateScope&) = delete;
     ~TUpdateScope() noexcept(false) {
-        if (std::uncaught_exceptions() > pending_) {
-            try {
-                tree_.EndUpdate();
-            } catch (...) {
-            }
-        } else {
-            tree_.EndUpdate();
-        }
+        auto end = [this] { tree_.EndUpdate(); };
+        TScopeExit<decltype(end)>::CloseSilencedWhileUnwinding(end);
     }
 
 private:
     Tree& tree_;
-    int pending_ = 0;
 };
 
 }  // namespace treeview

@@ -72,6 +72,11 @@ public:
         clock_gettime(CLOCK_MONOTONIC, &ts);
         return std::uint64_t(ts.tv_sec) * 1000 + std::uint64_t(ts.tv_nsec) / 1000000;
     }
+    std::uint64_t CoarseTickMs() const override {
+        timespec ts{};
+        clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
+        return std::uint64_t(ts.tv_sec) * 1000 + std::uint64_t(ts.tv_nsec) / 1000000;
+    }
 };
 
 // The system clock is never destroyed: it holds nothing, and a thread still finishing while

@@ -154,18 +154,42 @@ std::unordered_map<std::uintptr_t, HandleEntry>& Handles() {
 
 std::uintptr_t Key(HWND h) { return reinterpret_cast<std::uintptr_t>(h); }
 
+// The entries looked up last, by the low bits of their handle: every post and dispatch
+// looks its handle up, mostly one of a few, and a hash table's lookup costs a division.
+// An entry's address stays put while it is in the table; a freed handle leaves its slot.
+// Guarded by handlesMutex, as the table.
+struct RecentHandle {
+    std::uintptr_t key = 0;
+    HandleEntry* entry = nullptr;
+};
+constexpr std::size_t kRecentHandles = 64;
+RecentHandle recentHandles[kRecentHandles];
+
+RecentHandle& RecentSlot(std::uintptr_t key) { return recentHandles[key % kRecentHandles]; }
+
+// The handle's entry, or null. Called with handlesMutex held.
+HandleEntry* LockedEntry(HWND hwnd) {
+    const std::uintptr_t key = Key(hwnd);
+    RecentHandle& slot = RecentSlot(key);
+    if (slot.key == key && slot.entry != nullptr) return slot.entry;
+    auto it = Handles().find(key);
+    if (it == Handles().end()) return nullptr;
+    slot = RecentHandle{key, &it->second};
+    return &it->second;
+}
+
 // The handle's owner thread, or 0 for an unknown handle.
 DWORD OwnerOf(HWND hwnd) {
     std::lock_guard<std::mutex> lock(handlesMutex);
-    auto it = Handles().find(Key(hwnd));
-    return it == Handles().end() ? 0 : it->second.thread;
+    const HandleEntry* e = LockedEntry(hwnd);
+    return e == nullptr ? 0 : e->thread;
 }
 
 bool FindHandle(HWND hwnd, HandleEntry& out) {
     std::lock_guard<std::mutex> lock(handlesMutex);
-    auto it = Handles().find(Key(hwnd));
-    if (it == Handles().end()) return false;
-    out = it->second;
+    const HandleEntry* e = LockedEntry(hwnd);
+    if (e == nullptr) return false;
+    out = *e;
     return true;
 }
 
@@ -173,9 +197,9 @@ LRESULT CallProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
     std::shared_ptr<const TWndMethod> proc;
     {
         std::lock_guard<std::mutex> lock(handlesMutex);
-        auto it = Handles().find(Key(hwnd));
-        if (it == Handles().end()) return 0;
-        proc = it->second.proc;
+        const HandleEntry* e = LockedEntry(hwnd);
+        if (e == nullptr) return 0;
+        proc = e->proc;
     }
     if (!proc || !*proc) return 0;
     return (*proc)(hwnd, msg, w, l);
@@ -288,7 +312,7 @@ bool HasNewInput(const Queue& q) {
 
 enum class Queued { kYes, kFull, kGone };
 
-// Queues m; the caller wakes the reader (Notify) after letting go of its locks.
+// Queues m; the caller then wakes the reader (NotifyIfWaiting).
 Queued Push(Queue& q, const MSG& m, bool input) {
     std::lock_guard<std::mutex> lock(q.mutex);
     if (!q.alive) return Queued::kGone;
@@ -305,9 +329,13 @@ Queued Push(Queue& q, const MSG& m, bool input) {
 
 bool Enqueue(const std::shared_ptr<Queue>& q, const MSG& m, bool input = false) {
     if (!q || Push(*q, m, input) != Queued::kYes) return false;
-    q->Notify();
+    q->NotifyIfWaiting();
     return true;
 }
+
+// A posted message's time stamp: the tick at the timer interrupt's resolution, as
+// message times have always had, which costs a fraction of an exact reading.
+DWORD MessageTime() { return DWORD(CurrentClock().CoarseTickMs()); }
 
 }  // namespace
 
@@ -367,6 +395,7 @@ void DeallocateHWnd(HWND hwnd) {
     auto it = Handles().find(Key(hwnd));
     if (it == Handles().end()) return;
     const DWORD owner = it->second.thread;
+    if (RecentSlot(it->first).key == it->first) RecentSlot(it->first) = RecentHandle{};
     Handles().erase(it);
     // Still under the table's lock, so that no post for the handle lands after this.
     if (auto q = QueueOf(owner, false)) {
@@ -379,9 +408,9 @@ void DeallocateHWnd(HWND hwnd) {
 
 bool SetHandleProc(HWND hwnd, TWndMethod proc) {
     std::lock_guard<std::mutex> lock(handlesMutex);
-    auto it = Handles().find(Key(hwnd));
-    if (it == Handles().end()) return false;
-    it->second.proc = std::make_shared<const TWndMethod>(std::move(proc));
+    HandleEntry* e = LockedEntry(hwnd);
+    if (e == nullptr) return false;
+    e->proc = std::make_shared<const TWndMethod>(std::move(proc));
     return true;
 }
 
@@ -392,7 +421,7 @@ TWndMethod GetHandleProc(HWND hwnd) {
 
 bool IsHandleAllocated(HWND hwnd) {
     std::lock_guard<std::mutex> lock(handlesMutex);
-    return Handles().count(Key(hwnd)) != 0;
+    return LockedEntry(hwnd) != nullptr;
 }
 
 DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId) {
@@ -413,24 +442,24 @@ BOOL Post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool input) {
     m.message = msg;
     m.wParam = wParam;
     m.lParam = lParam;
-    m.time = GetTickCount();
-    std::shared_ptr<Queue> q;
-    {
-        // Queued under the table's lock: a handle freed meanwhile gets nothing after its
-        // messages were removed.
-        std::lock_guard<std::mutex> lock(handlesMutex);
-        auto it = Handles().find(Key(hwnd));
-        if (it == Handles().end()) return FALSE;
-        q = it->second.queue;
-        Queued queued = Push(*q, m, input);
-        if (queued == Queued::kGone) {
-            // The owner thread's queue ended (the main thread's gets a new one).
-            q = TargetQueue(it->second.thread);
-            queued = q ? Push(*q, m, input) : Queued::kGone;
-        }
-        if (queued != Queued::kYes) return FALSE;
+    m.time = MessageTime();
+    // Queued under the table's lock: a handle freed meanwhile gets nothing after its
+    // messages were removed. The reader is woken under it too, so that the queue is held
+    // by the handle's entry without a reference of our own.
+    std::lock_guard<std::mutex> lock(handlesMutex);
+    const HandleEntry* e = LockedEntry(hwnd);
+    if (e == nullptr) return FALSE;
+    Queue* q = e->queue.get();
+    Queued queued = Push(*q, m, input);
+    std::shared_ptr<Queue> renewed;
+    if (queued == Queued::kGone) {
+        // The owner thread's queue ended (the main thread's gets a new one).
+        renewed = TargetQueue(e->thread);
+        q = renewed.get();
+        queued = q ? Push(*q, m, input) : Queued::kGone;
     }
-    q->Notify();
+    if (queued != Queued::kYes) return FALSE;
+    q->NotifyIfWaiting();
     return TRUE;
 }
 
@@ -447,7 +476,7 @@ BOOL PostThreadMessage(DWORD threadId, UINT msg, WPARAM wParam, LPARAM lParam) {
     m.message = msg;
     m.wParam = wParam;
     m.lParam = lParam;
-    m.time = GetTickCount();
+    m.time = MessageTime();
     return Enqueue(TargetQueue(threadId), m) ? TRUE : FALSE;
 }
 

@@ -89,6 +89,13 @@ void WakeAllWaiters() {
 
 bool WaitUntil(Waiter& w, std::unique_lock<std::mutex>& lock, std::uint64_t deadline,
                const std::function<bool()>& ready) {
+    // Counted before the first look, under the mutex: a change made under the mutex
+    // after that look is seen to have someone to wake.
+    w.waiting.fetch_add(1, std::memory_order_relaxed);
+    struct Uncount {
+        Waiter& w;
+        ~Uncount() { w.waiting.fetch_sub(1, std::memory_order_relaxed); }
+    } uncount{w};
     bool spun = false;
     for (;;) {
         if (ready()) return true;

@@ -39,6 +39,14 @@ public:
         signals.fetch_add(1, std::memory_order_release);
         cv.notify_all();
     }
+    // Waits now under way (changed with the mutex held). A change made under the mutex
+    // needs no wake-up when nobody waits: a wait that starts later looks at it first.
+    std::atomic<int> waiting{0};
+    // Notify, skipped when no wait is under way. Call after a change made under the
+    // mutex, with the mutex held or just after releasing it.
+    void NotifyIfWaiting() {
+        if (waiting.load(std::memory_order_relaxed) != 0) Notify();
+    }
 };
 
 // Wakes every registered waiter. Must be called without any waiter's mutex held.
