@@ -10,6 +10,8 @@
 int main() {
     // Before anything writes: a file-size limit must give write errors, never end the program.
     platform::IgnoreFileSizeSignal();
+    // Nor may a closed pipe (standard error of `lumacast | head`, a launcher's log gone).
+    platform::IgnoreBrokenPipeSignal();
     // The program is for a desktop; the headless backend is for tests (LUMACAST_HEADLESS).
     const char* headless = std::getenv("LUMACAST_HEADLESS");
     if (!headless || std::strcmp(headless, "0") == 0) {

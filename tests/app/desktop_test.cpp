@@ -3,8 +3,13 @@
 // shape; btnMenu opens the help menu and "Homepage" reaches the desktop's opener (a
 // stand-in xdg-open first on PATH); a drag on the background moves the window; close ends
 // the program with 0 and leaves the settings it wrote. A screenshot goes to artifacts/.
+// The program also lives through what its surroundings do to it: standard error on a pipe
+// nobody reads.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
+
 
 #include "app_support.h"
 #include "support/desktop.h"
@@ -15,6 +20,57 @@ namespace {
 using namespace apptest;
 
 std::string Shell(const std::string& command) { return testsupport::Capture(command + " 2>/dev/null"); }
+
+// Starts the program with standard error on `errFd` and SIGPIPE at its default (a test
+// runner may ignore it, and an ignored signal stays ignored across exec).
+pid_t SpawnWithStandardError(const std::string& program, int errFd, const std::string& out) {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_adddup2(&actions, errFd, 2);
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
+    char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
+    pid_t pid = -1;
+    if (posix_spawn(&pid, program.c_str(), &actions, &attributes, argv, environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    return pid;
+}
+
+// The exit status, or 128 + the signal that ended it; -1 while it runs.
+int Ended(pid_t pid) {
+    int status = 0;
+    if (waitpid(pid, &status, WNOHANG) != pid) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : 255;
+}
+
+// The main window's id once it shows (empty when it did not, or the program ended first).
+std::string WaitForMainWindow(pid_t pid, int& status) {
+    std::string id;
+    desktop::WaitLong([&] {
+        if ((status = Ended(pid)) != -1) return true;
+        id = Shell("xdotool search --onlyvisible --name '^Velmorasoft Lumacast$'");
+        return !id.empty();
+    });
+    return id.substr(0, id.find('\n'));
+}
+
+// Closes the main window with its close button and returns the exit status.
+int CloseMainWindow(pid_t pid, const std::string& id) {
+    Shell("xdotool mousemove --window " + id + " 801 19 click 1");
+    int status = -1;
+    if (!desktop::WaitLong([&] { return (status = Ended(pid)) != -1; })) {
+        desktop::Stop(pid);
+        return -1;
+    }
+    return status;
+}
 
 int Field(const std::string& info, const std::string& name) {
     std::size_t at = info.find(name);
@@ -99,4 +155,37 @@ TEST(Desktop, MainWindowShowsOpensItsHelpMenuDragsAndCloses) {
     EXPECT_EQ(StoredSetting("Skin"), (BuiltProgramFolder() / "Images/DefaultImage.xml").string());
 }
 
+// Standard error on a pipe whose reader has gone (`lumacast 2>&1 | head`, a launcher whose
+// log closed) and a damaged settings store, so that the first thing written goes nowhere:
+// the program reports the store, goes on, and ends normally.
+TEST(Desktop, LivesWithStandardErrorOnAPipeNobodyReads) {
+    for (const char* tool : {"Xvfb", "xdotool"})
+        if (!desktop::OnPath(tool)) GTEST_SKIP() << tool << " is not installed";
+    testsupport::TempDir home;
+    setenv("HOME", home.str().c_str(), 1);
+    fs::path store = home.path() / "store";
+    setenv("LUMACAST_REGISTRY_DIR", store.c_str(), 1);
+    fs::create_directories(store);
+    home.Write("store/registry", "not a settings store\n");
+    desktop::Xvfb display;
+    ASSERT_TRUE(display.Start());
+    int fds[2];
+    ASSERT_EQ(pipe2(fds, O_CLOEXEC), 0);
+    close(fds[0]);
+    pid_t pid = SpawnWithStandardError((BuiltProgramFolder() / "lumacast").string(), fds[1],
+                                       (home.path() / "out.txt").string());
+    close(fds[1]);
+    ASSERT_GT(pid, 0);
+    int status = -1;
+    std::string id = WaitForMainWindow(pid, status);
+    ASSERT_FALSE(id.empty()) << "the program ended with " << status << " before its window showed";
+    // The damaged store was seen (and put aside), so the report was written.
+    bool asideFound = false;
+    for (const auto& entry : fs::directory_iterator(store))
+        asideFound = asideFound || entry.path().filename().string().rfind("registry.damaged-", 0) == 0;
+    EXPECT_TRUE(asideFound);
+    EXPECT_EQ(CloseMainWindow(pid, id), 0);
+}
+
 }  // namespace
+
