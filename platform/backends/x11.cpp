@@ -9,6 +9,7 @@
 #include <X11/cursorfont.h>
 #include <X11/extensions/XShm.h>
 #include <X11/extensions/shape.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
@@ -674,7 +675,9 @@ private:
     // the input event, then waits until the user-interface thread has read it. It never
     // calls Xlib.
     void StartWatcher() {
-        if (pipe(stopPipe_) != 0) {
+        // Close-on-exec: the programs this one starts (the web view's helper, the opener,
+        // lp) must not hold the wake-up pipe.
+        if (pipe2(stopPipe_, O_CLOEXEC) != 0) {
             stopPipe_[0] = stopPipe_[1] = -1;
             return;
         }

@@ -4,12 +4,13 @@
 // stand-in xdg-open first on PATH); a drag on the background moves the window; close ends
 // the program with 0 and leaves the settings it wrote. A screenshot goes to artifacts/.
 // The program also lives through what its surroundings do to it: standard error on a pipe
-// nobody reads.
+// nobody reads, and the programs it starts get no descriptor of its own.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
 
+#include <set>
 
 #include "app_support.h"
 #include "support/desktop.h"
@@ -40,6 +41,24 @@ pid_t SpawnWithStandardError(const std::string& program, int errFd, const std::s
     if (posix_spawn(&pid, program.c_str(), &actions, &attributes, argv, environ) != 0) pid = -1;
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
+    return pid;
+}
+
+// Starts a program with standard input from /dev/null, output and error to files, and no
+// other descriptor (none of the test runner's).
+pid_t SpawnClean(const std::vector<std::string>& args, const std::string& out, const std::string& err) {
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+    pid_t pid = -1;
+    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
     return pid;
 }
 
@@ -185,6 +204,58 @@ TEST(Desktop, LivesWithStandardErrorOnAPipeNobodyReads) {
         asideFound = asideFound || entry.path().filename().string().rfind("registry.damaged-", 0) == 0;
     EXPECT_TRUE(asideFound);
     EXPECT_EQ(CloseMainWindow(pid, id), 0);
+}
+
+// A program the user starts from lumacast (here the desktop's opener, through Homepage)
+// holds no descriptor of lumacast's: it has what the same opener has when started on its
+// own (its standard input, output and error, and what its shell opens for itself).
+TEST(Desktop, AStartedProgramGetsNoDescriptorOfTheProgramsOwn) {
+    for (const char* tool : {"Xvfb", "xdotool", "xwininfo"})
+        if (!desktop::OnPath(tool)) GTEST_SKIP() << tool << " is not installed";
+    testsupport::TempDir home;
+    testsupport::TempDir bin;
+    fs::path listed = home.path() / "fds.txt";
+    // The opener lists its own descriptors by number.
+    bin.Write("xdg-open", "#!/bin/sh\nlist=\nfor f in /proc/$$/fd/*; do list=\"$list${f##*/} $(readlink \"$f\")\n\"; "
+                          "done\nprintf \"$list\" > '" + listed.string() + ".part' && mv '" + listed.string() +
+                          ".part' '" + listed.string() + "'\n");
+    chmod((bin.path() / "xdg-open").c_str(), 0755);
+    auto numbers = [&] {
+        std::string list = desktop::ReadFile(listed.string());
+        std::set<int> found;
+        for (std::size_t at = 0; at < list.size(); at = list.find('\n', at) + 1) {
+            found.insert(std::atoi(list.c_str() + at));
+            if (list.find('\n', at) == std::string::npos) break;
+        }
+        return found;
+    };
+    pid_t alone = SpawnClean({(bin.path() / "xdg-open").string(), "x"}, (home.path() / "alone.txt").string(),
+                             (home.path() / "alone.err").string());
+    ASSERT_GT(alone, 0);
+    int aloneStatus = -1;
+    ASSERT_TRUE(desktop::WaitLong([&] { return (aloneStatus = Ended(alone)) != -1; }));
+    ASSERT_EQ(aloneStatus, 0);
+    const std::set<int> baseline = numbers();
+    ASSERT_TRUE(baseline.count(0) && baseline.count(1) && baseline.count(2)) << desktop::ReadFile(listed.string());
+    fs::remove(listed);
+    setenv("PATH", (bin.str() + ":" + std::getenv("PATH")).c_str(), 1);
+    setenv("HOME", home.str().c_str(), 1);
+    setenv("LUMACAST_REGISTRY_DIR", (home.path() / "store").c_str(), 1);
+    desktop::Xvfb display;
+    ASSERT_TRUE(display.Start());
+    pid_t pid = SpawnClean({(BuiltProgramFolder() / "lumacast").string()}, (home.path() / "out.txt").string(),
+                           (home.path() / "err.txt").string());
+    ASSERT_GT(pid, 0);
+    int status = -1;
+    std::string id = WaitForMainWindow(pid, status);
+    ASSERT_FALSE(id.empty()) << desktop::ReadFile((home.path() / "err.txt").string());
+    // Help menu, then Homepage (as above).
+    Shell("xdotool mousemove --window " + id + " 723 19 click 1");
+    ASSERT_TRUE(desktop::WaitLong([&] { return Shell("xwininfo -root -tree").find("\"#32768\"") != std::string::npos; }));
+    Shell("xdotool key Down Down Down Return");
+    ASSERT_TRUE(desktop::WaitLong([&] { return fs::exists(listed); })) << "Homepage did not reach the opener";
+    EXPECT_EQ(numbers(), baseline) << desktop::ReadFile(listed.string());
+    EXPECT_EQ(CloseMainWindow(pid, id), 0) << desktop::ReadFile((home.path() / "err.txt").string());
 }
 
 }  // namespace
