@@ -16,8 +16,11 @@
 #include <unistd.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -902,7 +905,18 @@ void AddWindowCreatedHook(std::function<void(HWND, unsigned long)> hook) { Hooks
 }  // namespace x11
 
 std::unique_ptr<WindowBackend> CreateX11Backend(const char* displayName) {
+    // A busy display turns a connection away now and then (its queue of connections being
+    // full, or the connection reset while it sets up another client): a display that is
+    // named is tried a few more times, a little longer apart each time, before the program
+    // gives up on it.
+    constexpr int kOpenAttempts = 8;
+    constexpr int kFirstPauseMs = 20;
+    const char* named = displayName ? displayName : std::getenv("DISPLAY");
     Display* display = XOpenDisplay(displayName);
+    for (int attempt = 1; !display && named && *named && attempt < kOpenAttempts; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(kFirstPauseMs << std::min(attempt - 1, 3)));
+        display = XOpenDisplay(displayName);
+    }
     if (!display) return nullptr;
     // The surfaces are 32-bit 0x00RRGGBB; a display of another kind is not used.
     Visual* visual = DefaultVisual(display, DefaultScreen(display));

@@ -4,13 +4,20 @@
 // stand-in xdg-open first on PATH); a drag on the background moves the window; close ends
 // the program with 0 and leaves the settings it wrote. A screenshot goes to artifacts/.
 // The program also lives through what its surroundings do to it: standard error on a pipe
-// nobody reads, and the programs it starts get no descriptor of its own.
+// nobody reads, a busy display that turns its first connections away, and the programs it
+// starts get no descriptor of its own.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 
+#include <atomic>
+#include <mutex>
 #include <set>
+#include <thread>
 
 #include "app_support.h"
 #include "support/desktop.h"
@@ -90,6 +97,99 @@ int CloseMainWindow(pid_t pid, const std::string& id) {
     }
     return status;
 }
+
+// A display of its own number in front of the test's Xvfb: it turns the first connections
+// away (taken and closed at once, as a busy server does now and then) and passes the later
+// ones through to the real display.
+class TurningAwayDisplay {
+public:
+    ~TurningAwayDisplay() {
+        stop_ = true;
+        if (acceptor_.joinable()) acceptor_.join();
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (std::thread& relay : relays_) relay.join();
+        if (listener_ >= 0) close(listener_);
+        if (!path_.empty()) unlink(path_.c_str());
+    }
+
+    // The display name (":N"); empty when no free number could be bound.
+    std::string Start(const std::string& real, int turnAway) {
+        realPath_ = "/tmp/.X11-unix/X" + real.substr(1);
+        for (int number = 400 + getpid() % 400, tries = 0; tries < 50; ++number, ++tries) {
+            std::string path = "/tmp/.X11-unix/X" + std::to_string(number);
+            if (fs::exists(path) || fs::exists("/tmp/.X" + std::to_string(number) + "-lock")) continue;
+            int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+            if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 && listen(fd, 16) == 0) {
+                listener_ = fd;
+                path_ = path;
+                acceptor_ = std::thread([this, turnAway] { Accept(turnAway); });
+                return ":" + std::to_string(number);
+            }
+            close(fd);
+        }
+        return "";
+    }
+
+    int TurnedAway() const { return turnedAway_; }
+
+private:
+    void Accept(int turnAway) {
+        while (!stop_) {
+            pollfd p{listener_, POLLIN, 0};
+            if (poll(&p, 1, 50) <= 0) continue;
+            int client = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+            if (client < 0) continue;
+            if (turnedAway_ < turnAway) {
+                ++turnedAway_;
+                close(client);
+                continue;
+            }
+            int server = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            std::snprintf(address.sun_path, sizeof address.sun_path, "%s", realPath_.c_str());
+            if (connect(server, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+                close(server);
+                close(client);
+                continue;
+            }
+            std::lock_guard<std::mutex> lock(mutex_);
+            relays_.emplace_back([this, client, server] { Relay(client, server); });
+        }
+    }
+
+    void Relay(int a, int b) {
+        char buffer[65536];
+        bool open = true;
+        while (open && !stop_) {
+            pollfd p[2] = {{a, POLLIN, 0}, {b, POLLIN, 0}};
+            if (poll(p, 2, 50) <= 0) continue;
+            for (int i = 0; i < 2 && open; ++i) {
+                if (!p[i].revents) continue;
+                ssize_t n = read(p[i].fd, buffer, sizeof buffer);
+                open = n > 0;
+                for (ssize_t done = 0; open && done < n;) {
+                    ssize_t w = send(p[1 - i].fd, buffer + done, std::size_t(n - done), MSG_NOSIGNAL);
+                    open = w > 0;
+                    done += w;
+                }
+            }
+        }
+        close(a);
+        close(b);
+    }
+
+    int listener_ = -1;
+    std::string path_, realPath_;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> turnedAway_{0};
+    std::thread acceptor_;
+    std::mutex mutex_;
+    std::vector<std::thread> relays_;
+};
 
 int Field(const std::string& info, const std::string& name) {
     std::size_t at = info.find(name);
@@ -258,5 +358,33 @@ TEST(Desktop, AStartedProgramGetsNoDescriptorOfTheProgramsOwn) {
     EXPECT_EQ(CloseMainWindow(pid, id), 0) << desktop::ReadFile((home.path() / "err.txt").string());
 }
 
-}  // namespace
+// A display that turns connections away now and then (a desktop with a client polling it
+// every millisecond, here beside the start as well) does not keep the program from
+// starting: it tries the display again.
+TEST(Desktop, StartsOnADisplayThatTurnsItsFirstConnectionsAway) {
+    for (const char* tool : {"Xvfb", "xdotool"})
+        if (!desktop::OnPath(tool)) GTEST_SKIP() << tool << " is not installed";
+    testsupport::TempDir home;
+    setenv("HOME", home.str().c_str(), 1);
+    setenv("LUMACAST_REGISTRY_DIR", (home.path() / "store").c_str(), 1);
+    desktop::Xvfb display;
+    ASSERT_TRUE(display.Start());
+    pid_t poller = desktop::Spawn({"/bin/sh", "-c", "while :; do xdotool getmouselocation; sleep 0.001; done"}, "/dev/null",
+                                  "/dev/null", "/dev/null");
+    TurningAwayDisplay busy;
+    const std::string name = busy.Start(display.display, 2);
+    ASSERT_FALSE(name.empty()) << "no display number free for the stand-in";
+    setenv("DISPLAY", name.c_str(), 1);
+    pid_t pid = desktop::Spawn({(BuiltProgramFolder() / "lumacast").string()}, "/dev/null",
+                               (home.path() / "out.txt").string(), (home.path() / "err.txt").string());
+    setenv("DISPLAY", display.display.c_str(), 1);
+    ASSERT_GT(pid, 0);
+    int status = -1;
+    std::string id = WaitForMainWindow(pid, status);
+    desktop::Stop(poller);
+    ASSERT_FALSE(id.empty()) << "ended with " << status << ": " << desktop::ReadFile((home.path() / "err.txt").string());
+    EXPECT_EQ(busy.TurnedAway(), 2);
+    EXPECT_EQ(CloseMainWindow(pid, id), 0) << desktop::ReadFile((home.path() / "err.txt").string());
+}
 
+}  // namespace
