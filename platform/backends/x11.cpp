@@ -147,6 +147,9 @@ public:
         wmProtocols_ = XInternAtom(display_, "WM_PROTOCOLS", False);
         motifHints_ = XInternAtom(display_, "_MOTIF_WM_HINTS", False);
         netWmName_ = XInternAtom(display_, "_NET_WM_NAME", False);
+        netWmState_ = XInternAtom(display_, "_NET_WM_STATE", False);
+        netWmStateModal_ = XInternAtom(display_, "_NET_WM_STATE_MODAL", False);
+        netActiveWindow_ = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
         utf8_ = XInternAtom(display_, "UTF8_STRING", False);
         gc_ = DefaultGC(display_, screen_);
         OpenInputMethod();
@@ -277,11 +280,18 @@ public:
         if (!w) return;
         w->mapped = visible;
         if (visible) {
+            if (!w->popup) MarkModal(hwnd, *w);
             XMapRaised(display_, w->xid);
             // A window manager may place a window on mapping; the program's place stands.
             XMoveWindow(display_, w->xid, w->bounds.left, w->bounds.top);
         } else {
             XUnmapWindow(display_, w->xid);
+            if (w->modal) {
+                // Shown again later, it may be an ordinary window.
+                XDeleteProperty(display_, w->xid, netWmState_);
+                if (w->transientSet) XDeleteProperty(display_, w->xid, XA_WM_TRANSIENT_FOR);
+                w->modal = w->transientSet = false;
+            }
         }
         XFlush(display_);
     }
@@ -561,11 +571,59 @@ private:
         SharedImage shared;
         XIC ic = nullptr;
         bool popup = false;  // override-redirect
+        bool modal = false;         // marked modal when last shown
+        bool transientSet = false;  // WM_TRANSIENT_FOR set for that showing
         TRect exposed;       // a run of exposures not yet shown
         // The latest picture sent: its area and the request number it went with.
         TRect presentedArea;
         unsigned long presentedSerial = 0;
     };
+
+    // A window shown while other windows of the program are disabled is a modal dialog:
+    // the window manager is told (it stays above the window it belongs to, and a click
+    // there brings it forward) before the window is mapped.
+    void MarkModal(HWND hwnd, TopWindow& w) {
+        if (!IsWindowEnabled(hwnd)) return;
+        ::Window disabled = 0;
+        for (auto& [other, o] : windows_)
+            if (other != hwnd && o.mapped && !o.popup && !IsWindowEnabled(other)) {
+                disabled = o.xid;
+                if (other == GetWindow(hwnd, GW_OWNER) || other == GetActiveWindow()) break;
+            }
+        if (!disabled) return;
+        ::Window transient = 0;
+        if (!XGetTransientForHint(display_, w.xid, &transient) || !transient) {
+            XSetTransientForHint(display_, w.xid, disabled);
+            w.transientSet = true;
+        }
+        XChangeProperty(display_, w.xid, netWmState_, XA_ATOM, 32, PropModeReplace,
+                        reinterpret_cast<unsigned char*>(&netWmStateModal_), 1);
+        w.modal = true;
+    }
+
+    // The keyboard went to a window a modal dialog disables (a click on it, with a window
+    // manager that focuses what is clicked): it goes back to the dialog, which comes
+    // forward, so keys never reach a window that ignores them.
+    void FocusToModal(HWND disabled) {
+        HWND modal = GetActiveWindow();
+        if (!modal || modal == disabled || !IsWindowEnabled(modal) || !IsWindowVisible(modal)) return;
+        TopWindow* w = Find(modal);
+        if (!w || !w->mapped || !w->viewable) return;
+        // A window manager that keeps the stacking order itself is asked to activate it;
+        // the focus is set directly too, for one that does not answer (or none at all).
+        XEvent e{};
+        e.xclient.type = ClientMessage;
+        e.xclient.window = w->xid;
+        e.xclient.message_type = netActiveWindow_;
+        e.xclient.format = 32;
+        e.xclient.data.l[0] = 1;  // from an application
+        e.xclient.data.l[1] = CurrentTime;
+        e.xclient.data.l[2] = long(Find(disabled) ? Find(disabled)->xid : 0);
+        XSendEvent(display_, root_, False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+        XRaiseWindow(display_, w->xid);
+        XSetInputFocus(display_, w->xid, RevertToParent, CurrentTime);
+        XFlush(display_);
+    }
 
     void OpenInputMethod() {
         // The user's input method when one runs; else Xlib's own (compose sequences).
@@ -852,6 +910,8 @@ private:
                 if (TopWindow* w = Find(hwnd); w && w->ic) XSetICFocus(w->ic);
                 if (e.xfocus.mode == NotifyNormal && GetActiveWindow() != hwnd && IsWindowEnabled(hwnd))
                     SetActiveWindow(hwnd);
+                else if (e.xfocus.mode == NotifyNormal && e.xfocus.detail != NotifyPointer && !IsWindowEnabled(hwnd))
+                    FocusToModal(hwnd);
                 break;
             case MapNotify:
                 if (TopWindow* w = Find(hwnd)) w->viewable = true;
@@ -873,6 +933,9 @@ private:
     Atom wmProtocols_ = 0;
     Atom motifHints_ = 0;
     Atom netWmName_ = 0;
+    Atom netWmState_ = 0;
+    Atom netWmStateModal_ = 0;
+    Atom netActiveWindow_ = 0;
     Atom utf8_ = 0;
     XIM im_ = nullptr;
     bool keyboardGrabbed_ = false;

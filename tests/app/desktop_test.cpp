@@ -15,6 +15,7 @@
 #include <sys/un.h>
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -387,4 +388,61 @@ TEST(Desktop, StartsOnADisplayThatTurnsItsFirstConnectionsAway) {
     EXPECT_EQ(CloseMainWindow(pid, id), 0) << desktop::ReadFile((home.path() / "err.txt").string());
 }
 
+// Under a window manager that focuses what is clicked (openbox), a click on the main window
+// while the options dialog is open leaves the keyboard focus with the dialog, which stays
+// in front; the window manager is told it is a modal dialog of the main window. Screenshots
+// go to artifacts/modal-*.png.
+TEST(Desktop, AModalDialogKeepsTheKeyboardWhenTheWindowBehindIsClicked) {
+    for (const char* tool : {"Xvfb", "xdotool", "xprop", "openbox"})
+        if (!desktop::OnPath(tool)) GTEST_SKIP() << tool << " is not installed";
+    testsupport::TempDir home;
+    setenv("HOME", home.str().c_str(), 1);
+    setenv("LUMACAST_REGISTRY_DIR", (home.path() / "store").c_str(), 1);
+    const char* build = std::getenv("LUMACAST_BUILD_DIR");
+    fs::path artifacts = fs::path(build ? build : ".") / "artifacts";
+    fs::create_directories(artifacts);
+    desktop::Xvfb display;
+    ASSERT_TRUE(display.Start());
+    pid_t manager = desktop::Spawn({"openbox", "--sm-disable"}, "/dev/null", "/dev/null", (home.path() / "wm.txt").string());
+    ASSERT_TRUE(desktop::WaitLong([] { return Shell("xprop -root _NET_SUPPORTING_WM_CHECK").find("window id") != std::string::npos; }))
+        << "openbox " << desktop::Finished(manager) << " " << display.display << " "
+        << desktop::ReadFile((home.path() / "wm.txt").string()) << Shell("xprop -root 2>&1 | head -5");
+    pid_t pid = desktop::Spawn({(BuiltProgramFolder() / "lumacast").string()}, "/dev/null",
+                               (home.path() / "out.txt").string(), (home.path() / "err.txt").string());
+    ASSERT_GT(pid, 0);
+    int status = -1;
+    std::string main = WaitForMainWindow(pid, status);
+    ASSERT_FALSE(main.empty()) << desktop::ReadFile((home.path() / "err.txt").string());
+    // option (328, 40, 72 x 56) opens the options dialog.
+    Shell("xdotool mousemove --window " + main + " 364 68 click 1");
+    std::string dialog = desktop::WaitForWindow("^Option$");
+    ASSERT_FALSE(dialog.empty()) << "the options dialog did not open";
+    auto focused = [&] { return Shell("xdotool getwindowfocus").substr(0, Shell("xdotool getwindowfocus").find('\n')); };
+    ASSERT_TRUE(desktop::WaitLong([&] { return focused() == dialog; })) << "focus " << focused() << ", dialog " << dialog;
+    EXPECT_NE(Shell("xprop -id " + dialog + " _NET_WM_STATE").find("_NET_WM_STATE_MODAL"), std::string::npos);
+    EXPECT_NE(Shell("xprop -id " + dialog + " WM_TRANSIENT_FOR").find("window id"), std::string::npos);
+    Shell("import -window root " + (artifacts / "modal-before.png").string());
+
+    // The main window's left edge, outside the dialog, is clicked.
+    Shell("xdotool mousemove --window " + main + " 30 560 click 1");
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(desktop::WaitLong([&] { return focused() == dialog; })) << "focus " << focused() << ", dialog " << dialog;
+    // Front to back: the dialog stays above the main window.
+    std::string stacking = Shell("xprop -root _NET_CLIENT_LIST_STACKING");
+    auto hex = [](const std::string& id) {
+        char text[32];
+        std::snprintf(text, sizeof text, "0x%lx", std::stoul(id));
+        return std::string(text);
+    };
+    EXPECT_GT(stacking.find(hex(dialog)), stacking.find(hex(main))) << stacking;
+    Shell("import -window root " + (artifacts / "modal-after-click.png").string());
+
+    // Cancel (390, 370, 110 x 36) closes the dialog.
+    Shell("xdotool mousemove --window " + dialog + " 445 388 click 1");
+    EXPECT_TRUE(desktop::WaitLong([&] { return Shell("xdotool search --onlyvisible --name '^Option$'").empty(); }));
+    EXPECT_EQ(CloseMainWindow(pid, main), 0) << desktop::ReadFile((home.path() / "err.txt").string());
+    desktop::Stop(manager);
+}
+
 }  // namespace
+
