@@ -154,11 +154,15 @@ public:
         gc_ = DefaultGC(display_, screen_);
         OpenInputMethod();
         StartWatcher();
+        // The backend itself stays to the end (windows going late still reach it); its
+        // watcher stops with the program's other threads.
+        watcherEnd_ = AtPlatformThreadsEnd([this] { StopWatcher(); });
         gCurrentX11 = this;
     }
 
     ~X11Backend() override {
         if (gCurrentX11 == this) gCurrentX11 = nullptr;
+        RemovePlatformThreadsEnd(watcherEnd_);
         StopWatcher();
         for (auto& [cursor, xcursor] : cursors_) XFreeCursor(display_, xcursor);
         for (auto& [cursor, xcursor] : madeCursors_) XFreeCursor(display_, xcursor);
@@ -771,6 +775,7 @@ private:
         watcher_.join();
         close(stopPipe_[0]);
         close(stopPipe_[1]);
+        stopPipe_[0] = stopPipe_[1] = -1;
     }
 
     TopWindow* Find(HWND hwnd) {
@@ -951,6 +956,7 @@ private:
     bool readSinceWake_ = false;
     bool stopping_ = false;
     int stopPipe_[2] = {-1, -1};
+    int watcherEnd_ = 0;
     std::unique_ptr<X11EmbedAreas> embeds_;
 };
 

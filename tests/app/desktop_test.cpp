@@ -444,5 +444,74 @@ TEST(Desktop, AModalDialogKeepsTheKeyboardWhenTheWindowBehindIsClicked) {
     desktop::Stop(manager);
 }
 
+// Closed while a clip plays in the preview and the customisation wizard is open (the window
+// manager's close, as no click reaches the main window then), the program ends with 0 and
+// no thread of its own left running: each one was stopped and waited for before main
+// returned (the program says so on standard error otherwise).
+TEST(Desktop, EndsWithNoThreadLeftWhileAClipPlaysAndTheWizardIsOpen) {
+    for (const char* tool : {"Xvfb", "xdotool", "import", "compare", "ffmpeg"})
+        if (!desktop::OnPath(tool)) GTEST_SKIP() << tool << " is not installed";
+    if (std::system("/usr/bin/python3 -c 'import Xlib' 2>/dev/null") != 0) GTEST_SKIP() << "python3-xlib is not installed";
+    testsupport::TempDir home;
+    setenv("HOME", home.str().c_str(), 1);
+    setenv("LUMACAST_REGISTRY_DIR", (home.path() / "store").c_str(), 1);
+    desktop::QuietSound(home.str());
+    std::string clip = (home.path() / "clip.mp4").string();
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc2=s=320x240:r=25:d=60 -f lavfi -i "
+                           "sine=frequency=600:duration=60 -c:v libx264 -preset ultrafast -pix_fmt yuv420p -c:a aac "
+                           "-shortest " + clip).c_str()),
+              0);
+    desktop::Xvfb display;
+    ASSERT_TRUE(display.Start());
+    const std::string err = (home.path() / "err.txt").string();
+    pid_t pid = desktop::Spawn({(BuiltProgramFolder() / "lumacast").string()}, "/dev/null",
+                               (home.path() / "out.txt").string(), err);
+    ASSERT_GT(pid, 0);
+    int status = -1;
+    std::string id = WaitForMainWindow(pid, status);
+    ASSERT_FALSE(id.empty()) << desktop::ReadFile(err);
+    auto click = [&](int x, int y) {
+        Shell("xdotool mousemove --window " + id + " " + std::to_string(x) + " " + std::to_string(y) + " click 1");
+    };
+    auto shot = [&](const std::string& name) {
+        std::string path = (home.path() / name).string();
+        Shell("import -window " + id + " " + path);
+        return path;
+    };
+    // addFile (16, 40): the open dialog takes the clip's path; the row shows once probed.
+    std::string empty = shot("empty.png");
+    click(52, 68);
+    std::string dialog = desktop::WaitForWindow("^Open$");
+    ASSERT_FALSE(dialog.empty()) << "the open dialog did not come";
+    Shell("xdotool mousemove --window " + dialog + " 250 262 click 1");
+    Shell("xdotool type --delay 5 '" + clip + "'");
+    Shell("xdotool key Return");
+    std::string added;
+    ASSERT_TRUE(desktop::WaitShots([&] {
+        added = shot("added.png");
+        return desktop::DifferentPixels(empty, added, "400x40+20+112") > 1000;
+    })) << "the clip was not added";
+    // The row, then Play (440, 390): the picture shows in the panel (440, 110, 360 x 270).
+    click(100, 140);
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    click(458, 408);
+    ASSERT_TRUE(desktop::WaitShots([&] { return desktop::DifferentPixels(added, shot("playing.png"), "360x270+440+110") > 10000; }))
+        << "nothing played";
+    // customize (250, 40) opens the wizard over the playing preview.
+    const std::string before = Shell("xdotool search --onlyvisible --name ''");
+    click(286, 68);
+    ASSERT_TRUE(desktop::WaitLong([&] { return Shell("xdotool search --onlyvisible --name ''").size() > before.size(); }))
+        << "the wizard did not open";
+    // The window manager's close of the main window.
+    Shell("/usr/bin/python3 -c \"from Xlib import display, X\nfrom Xlib.protocol import event\nd = display.Display()\n"
+          "w = d.create_resource_object('window', " + id + ")\n"
+          "w.send_event(event.ClientMessage(window=w, client_type=d.intern_atom('WM_PROTOCOLS'), "
+          "data=(32, [d.intern_atom('WM_DELETE_WINDOW'), X.CurrentTime, 0, 0, 0])))\nd.flush()\"");
+    ASSERT_TRUE(desktop::WaitLong([&] { return (status = Ended(pid)) != -1; })) << "it did not end";
+    const std::string errors = desktop::ReadFile(err);
+    EXPECT_EQ(status, 0) << errors;
+    EXPECT_EQ(errors.find("threads still running"), std::string::npos) << errors;
+}
+
 }  // namespace
 
