@@ -51,5 +51,8 @@ int RunApplication() {
     }
     // Exceptions of handlers are shown by the message loop, which goes on.
     Application->Run();
+    // The windows go before the program ends, and with them the threads they started (the
+    // preview's player, a conversion, the web view's server, the drive watcher).
+    Application->DestroyComponents();
     return 0;
 }

@@ -169,7 +169,7 @@ TemplateInput::~TemplateInput() {
 }
 
 std::unique_ptr<TemplateInput> TemplateInput::Open(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = std::fopen(path.c_str(), "rbe");
     if (!file) return nullptr;
     return FromFile(file, true);
 }

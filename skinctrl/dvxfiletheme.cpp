@@ -1,5 +1,6 @@
 #include "skinctrl/dvxfiletheme.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -149,7 +150,7 @@ bool TdvxBuiltInFileTheme::ReadSkinData(const std::uint8_t* data, std::size_t si
     constexpr int kAttempts = 10;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         std::string path = folder + "/lumacast-skin-XXXXXX.vxk";
-        int fd = mkstemps(path.data(), 4);
+        int fd = mkostemps(path.data(), 4, O_CLOEXEC);
         if (fd < 0) continue;
         std::size_t written = 0;
         while (written < size) {

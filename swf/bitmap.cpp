@@ -196,7 +196,7 @@ void SWFBitmap_s::Write(Emitter& e, std::uint16_t id) {
 SWFInput newSWFInput_filename(const char* filename) {
     return Guard<SWFInput>(nullptr, [&]() -> SWFInput {
         if (!filename || !*filename) Throw("no file name given");
-        std::FILE* f = std::fopen(filename, "rb");
+        std::FILE* f = std::fopen(filename, "rbe");
         if (!f) Throw(std::string("cannot open ") + filename + ": " + std::strerror(errno));
         std::fclose(f);
         std::error_code ec;

@@ -27,7 +27,7 @@ std::string NullReason(const char* what) { return Missing(std::string(what) + " 
 // The process's file creation mask, read without changing it (setting it to learn it would
 // race with files other threads create meanwhile).
 mode_t CurrentUmask() {
-    if (std::FILE* f = std::fopen("/proc/self/status", "r")) {
+    if (std::FILE* f = std::fopen("/proc/self/status", "re")) {
         char line[128];
         unsigned long mask = 0;
         bool found = false;

@@ -293,7 +293,7 @@ bool WritePicture(const Image& picture, const std::string& path) {
     // Through a temporary name, so that a reader never sees half a picture and a failure
     // leaves nothing behind.
     std::string temp = path + ".part";
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    std::FILE* f = std::fopen(temp.c_str(), "wbe");
     if (!f) return false;
     bool ok = std::fwrite(pkt->data, 1, std::size_t(pkt->size), f) == std::size_t(pkt->size);
     ok = std::fclose(f) == 0 && ok;

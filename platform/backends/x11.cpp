@@ -9,14 +9,18 @@
 #include <X11/cursorfont.h>
 #include <X11/extensions/XShm.h>
 #include <X11/extensions/shape.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 #include <unistd.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -143,15 +147,22 @@ public:
         wmProtocols_ = XInternAtom(display_, "WM_PROTOCOLS", False);
         motifHints_ = XInternAtom(display_, "_MOTIF_WM_HINTS", False);
         netWmName_ = XInternAtom(display_, "_NET_WM_NAME", False);
+        netWmState_ = XInternAtom(display_, "_NET_WM_STATE", False);
+        netWmStateModal_ = XInternAtom(display_, "_NET_WM_STATE_MODAL", False);
+        netActiveWindow_ = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
         utf8_ = XInternAtom(display_, "UTF8_STRING", False);
         gc_ = DefaultGC(display_, screen_);
         OpenInputMethod();
         StartWatcher();
+        // The backend itself stays to the end (windows going late still reach it); its
+        // watcher stops with the program's other threads.
+        watcherEnd_ = AtPlatformThreadsEnd([this] { StopWatcher(); });
         gCurrentX11 = this;
     }
 
     ~X11Backend() override {
         if (gCurrentX11 == this) gCurrentX11 = nullptr;
+        RemovePlatformThreadsEnd(watcherEnd_);
         StopWatcher();
         for (auto& [cursor, xcursor] : cursors_) XFreeCursor(display_, xcursor);
         for (auto& [cursor, xcursor] : madeCursors_) XFreeCursor(display_, xcursor);
@@ -273,11 +284,18 @@ public:
         if (!w) return;
         w->mapped = visible;
         if (visible) {
+            if (!w->popup) MarkModal(hwnd, *w);
             XMapRaised(display_, w->xid);
             // A window manager may place a window on mapping; the program's place stands.
             XMoveWindow(display_, w->xid, w->bounds.left, w->bounds.top);
         } else {
             XUnmapWindow(display_, w->xid);
+            if (w->modal) {
+                // Shown again later, it may be an ordinary window.
+                XDeleteProperty(display_, w->xid, netWmState_);
+                if (w->transientSet) XDeleteProperty(display_, w->xid, XA_WM_TRANSIENT_FOR);
+                w->modal = w->transientSet = false;
+            }
         }
         XFlush(display_);
     }
@@ -557,11 +575,59 @@ private:
         SharedImage shared;
         XIC ic = nullptr;
         bool popup = false;  // override-redirect
+        bool modal = false;         // marked modal when last shown
+        bool transientSet = false;  // WM_TRANSIENT_FOR set for that showing
         TRect exposed;       // a run of exposures not yet shown
         // The latest picture sent: its area and the request number it went with.
         TRect presentedArea;
         unsigned long presentedSerial = 0;
     };
+
+    // A window shown while other windows of the program are disabled is a modal dialog:
+    // the window manager is told (it stays above the window it belongs to, and a click
+    // there brings it forward) before the window is mapped.
+    void MarkModal(HWND hwnd, TopWindow& w) {
+        if (!IsWindowEnabled(hwnd)) return;
+        ::Window disabled = 0;
+        for (auto& [other, o] : windows_)
+            if (other != hwnd && o.mapped && !o.popup && !IsWindowEnabled(other)) {
+                disabled = o.xid;
+                if (other == GetWindow(hwnd, GW_OWNER) || other == GetActiveWindow()) break;
+            }
+        if (!disabled) return;
+        ::Window transient = 0;
+        if (!XGetTransientForHint(display_, w.xid, &transient) || !transient) {
+            XSetTransientForHint(display_, w.xid, disabled);
+            w.transientSet = true;
+        }
+        XChangeProperty(display_, w.xid, netWmState_, XA_ATOM, 32, PropModeReplace,
+                        reinterpret_cast<unsigned char*>(&netWmStateModal_), 1);
+        w.modal = true;
+    }
+
+    // The keyboard went to a window a modal dialog disables (a click on it, with a window
+    // manager that focuses what is clicked): it goes back to the dialog, which comes
+    // forward, so keys never reach a window that ignores them.
+    void FocusToModal(HWND disabled) {
+        HWND modal = GetActiveWindow();
+        if (!modal || modal == disabled || !IsWindowEnabled(modal) || !IsWindowVisible(modal)) return;
+        TopWindow* w = Find(modal);
+        if (!w || !w->mapped || !w->viewable) return;
+        // A window manager that keeps the stacking order itself is asked to activate it;
+        // the focus is set directly too, for one that does not answer (or none at all).
+        XEvent e{};
+        e.xclient.type = ClientMessage;
+        e.xclient.window = w->xid;
+        e.xclient.message_type = netActiveWindow_;
+        e.xclient.format = 32;
+        e.xclient.data.l[0] = 1;  // from an application
+        e.xclient.data.l[1] = CurrentTime;
+        e.xclient.data.l[2] = long(Find(disabled) ? Find(disabled)->xid : 0);
+        XSendEvent(display_, root_, False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+        XRaiseWindow(display_, w->xid);
+        XSetInputFocus(display_, w->xid, RevertToParent, CurrentTime);
+        XFlush(display_);
+    }
 
     void OpenInputMethod() {
         // The user's input method when one runs; else Xlib's own (compose sequences).
@@ -674,7 +740,9 @@ private:
     // the input event, then waits until the user-interface thread has read it. It never
     // calls Xlib.
     void StartWatcher() {
-        if (pipe(stopPipe_) != 0) {
+        // Close-on-exec: the programs this one starts (the web view's helper, the opener,
+        // lp) must not hold the wake-up pipe.
+        if (pipe2(stopPipe_, O_CLOEXEC) != 0) {
             stopPipe_[0] = stopPipe_[1] = -1;
             return;
         }
@@ -707,6 +775,7 @@ private:
         watcher_.join();
         close(stopPipe_[0]);
         close(stopPipe_[1]);
+        stopPipe_[0] = stopPipe_[1] = -1;
     }
 
     TopWindow* Find(HWND hwnd) {
@@ -846,6 +915,8 @@ private:
                 if (TopWindow* w = Find(hwnd); w && w->ic) XSetICFocus(w->ic);
                 if (e.xfocus.mode == NotifyNormal && GetActiveWindow() != hwnd && IsWindowEnabled(hwnd))
                     SetActiveWindow(hwnd);
+                else if (e.xfocus.mode == NotifyNormal && e.xfocus.detail != NotifyPointer && !IsWindowEnabled(hwnd))
+                    FocusToModal(hwnd);
                 break;
             case MapNotify:
                 if (TopWindow* w = Find(hwnd)) w->viewable = true;
@@ -867,6 +938,9 @@ private:
     Atom wmProtocols_ = 0;
     Atom motifHints_ = 0;
     Atom netWmName_ = 0;
+    Atom netWmState_ = 0;
+    Atom netWmStateModal_ = 0;
+    Atom netActiveWindow_ = 0;
     Atom utf8_ = 0;
     XIM im_ = nullptr;
     bool keyboardGrabbed_ = false;
@@ -882,6 +956,7 @@ private:
     bool readSinceWake_ = false;
     bool stopping_ = false;
     int stopPipe_[2] = {-1, -1};
+    int watcherEnd_ = 0;
     std::unique_ptr<X11EmbedAreas> embeds_;
 };
 
@@ -899,7 +974,18 @@ void AddWindowCreatedHook(std::function<void(HWND, unsigned long)> hook) { Hooks
 }  // namespace x11
 
 std::unique_ptr<WindowBackend> CreateX11Backend(const char* displayName) {
+    // A busy display turns a connection away now and then (its queue of connections being
+    // full, or the connection reset while it sets up another client): a display that is
+    // named is tried a few more times, a little longer apart each time, before the program
+    // gives up on it.
+    constexpr int kOpenAttempts = 8;
+    constexpr int kFirstPauseMs = 20;
+    const char* named = displayName ? displayName : std::getenv("DISPLAY");
     Display* display = XOpenDisplay(displayName);
+    for (int attempt = 1; !display && named && *named && attempt < kOpenAttempts; ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(kFirstPauseMs << std::min(attempt - 1, 3)));
+        display = XOpenDisplay(displayName);
+    }
     if (!display) return nullptr;
     // The surfaces are 32-bit 0x00RRGGBB; a display of another kind is not used.
     Visual* visual = DefaultVisual(display, DefaultScreen(display));

@@ -3,7 +3,9 @@
 // them goes to the registered IDropTarget under the pointer, whose data object reads the
 // XdndSelection. As a source: when the program's drag leaves its windows, the window under
 // the pointer that takes drops is told through XdndEnter/Position/Leave/Drop, and the drag's
-// data object is served as the XdndSelection.
+// data object is served as the XdndSelection. A target that names a proxy (XdndProxy, which
+// a desktop program sets on the root window, and some toolkits on their windows) gets its
+// messages through the proxy, still naming the target itself in them.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <poll.h>
@@ -23,9 +25,10 @@ using Clock = std::chrono::steady_clock;
 constexpr long kVersion = 5;
 
 struct Atoms {
-    Atom aware, typeList, enter, position, status, leave, drop, finished, copy, move, link, selection;
+    Atom aware, proxy, typeList, enter, position, status, leave, drop, finished, copy, move, link, selection;
     explicit Atoms(Display* d) {
         aware = XInternAtom(d, "XdndAware", False);
+        proxy = XInternAtom(d, "XdndProxy", False);
         typeList = XInternAtom(d, "XdndTypeList", False);
         enter = XInternAtom(d, "XdndEnter", False);
         position = XInternAtom(d, "XdndPosition", False);
@@ -46,11 +49,12 @@ struct Atoms {
     }
 };
 
-void Send(Display* d, ::Window to, Atom type, long l0, long l1, long l2, long l3, long l4) {
+// A message to `to` about the window `about` (the same window unless `to` is its proxy).
+void Send(Display* d, ::Window to, ::Window about, Atom type, long l0, long l1, long l2, long l3, long l4) {
     XEvent e{};
     e.xclient.type = ClientMessage;
     e.xclient.display = d;
-    e.xclient.window = to;
+    e.xclient.window = about;
     e.xclient.message_type = type;
     e.xclient.format = 32;
     e.xclient.data.l[0] = l0;
@@ -60,6 +64,10 @@ void Send(Display* d, ::Window to, Atom type, long l0, long l1, long l2, long l3
     e.xclient.data.l[4] = l4;
     XSendEvent(d, to, False, NoEventMask, &e);
     XFlush(d);
+}
+
+void Send(Display* d, ::Window to, Atom type, long l0, long l1, long l2, long l3, long l4) {
+    Send(d, to, to, type, l0, l1, l2, l3, l4);
 }
 
 // ---- Target side ------------------------------------------------------------------------
@@ -213,24 +221,29 @@ public:
             Announce(data);
         }
         int version = 0;
-        ::Window target = AwareWindowAt(p, version);
-        if (target != target_) {
+        ::Window proxy = 0;
+        ::Window target = AwareWindowAt(p, version, proxy);
+        if (target != target_ || proxy != proxy_) {
             Leave();
             if (!target) return DROPEFFECT_NONE;
             target_ = target;
+            proxy_ = proxy;
             version_ = std::min<long>(version, kVersion);
             long more = types_.size() > 3 ? 1 : 0;
-            Send(d_, target_, a_.enter, long(self_), (version_ << 24) | more, types_.size() > 0 ? long(types_[0]) : 0,
+            Send(d_, proxy_, target_, a_.enter, long(self_), (version_ << 24) | more, types_.size() > 0 ? long(types_[0]) : 0,
                  types_.size() > 1 ? long(types_[1]) : 0, types_.size() > 2 ? long(types_[2]) : 0);
             effect_ = DROPEFFECT_NONE;
         }
+        // Over no window that takes drops: nobody is told anything (a message to window 0
+        // would reach whatever window lies under the pointer).
+        if (!target_) return DROPEFFECT_NONE;
         // The key state picks the action among those allowed: Ctrl copy, Shift move.
         DWORD want = (keys & MK_CONTROL) && (ok & DROPEFFECT_COPY)  ? DROPEFFECT_COPY
                      : (keys & MK_SHIFT) && (ok & DROPEFFECT_MOVE) ? DROPEFFECT_MOVE
                      : (ok & DROPEFFECT_COPY)                      ? DROPEFFECT_COPY
                      : (ok & DROPEFFECT_MOVE)                      ? DROPEFFECT_MOVE
                                                                    : DROPEFFECT_LINK;
-        Send(d_, target_, a_.position, long(self_), 0, (long(p.x) << 16) | (long(p.y) & 0xFFFF), CurrentTime,
+        Send(d_, proxy_, target_, a_.position, long(self_), 0, (long(p.x) << 16) | (long(p.y) & 0xFFFF), CurrentTime,
              long(a_.ActionOf(want)));
         XEvent reply;
         if (WaitFor(reply, a_.status, 500)) {
@@ -241,15 +254,15 @@ public:
     }
 
     void Leave() override {
-        if (target_) Send(d_, target_, a_.leave, long(self_), 0, 0, 0, 0);
-        target_ = 0;
+        if (target_) Send(d_, proxy_, target_, a_.leave, long(self_), 0, 0, 0, 0);
+        target_ = proxy_ = 0;
         effect_ = DROPEFFECT_NONE;
     }
 
     DWORD Drop() override {
         if (!target_) return DROPEFFECT_NONE;
-        Send(d_, target_, a_.drop, long(self_), 0, CurrentTime, 0, 0);
-        target_ = 0;
+        Send(d_, proxy_, target_, a_.drop, long(self_), 0, CurrentTime, 0, 0);
+        target_ = proxy_ = 0;
         XEvent reply;
         // The target reads the data now; the wait serves it.
         if (!WaitFor(reply, a_.finished, 4 * ClipboardTimeout())) return DROPEFFECT_NONE;
@@ -271,27 +284,55 @@ private:
     }
 
     // The deepest window at the point that says it takes drops, within the top-level window
-    // there; 0 when none.
-    ::Window AwareWindowAt(POINT p, int& version) {
+    // there (over the bare desktop, the root window when it names a proxy); 0 when none.
+    // `proxy` is the window its messages go to: its proxy, or the window itself.
+    ::Window AwareWindowAt(POINT p, int& version, ::Window& proxy) {
         ::Window root = DefaultRootWindow(d_), w = TopLevelAt(root, p), child = 0;
+        if (!w) w = root;
         int x = 0, y = 0;
         for (int depth = 0; w && depth < 16; ++depth) {
+            // Whether a window takes drops is asked of its proxy when it names one.
+            ::Window to = ProxyOf(w);
             Atom type;
             int format;
             unsigned long count = 0, after = 0;
             unsigned char* data = nullptr;
-            if (XGetWindowProperty(d_, w, a_.aware, 0, 1, False, XA_ATOM, &type, &format, &count, &after, &data) == Success &&
+            if (XGetWindowProperty(d_, to, a_.aware, 0, 1, False, XA_ATOM, &type, &format, &count, &after, &data) == Success &&
                 data && count == 1) {
                 version = int(*reinterpret_cast<long*>(data));
                 XFree(data);
-                return x11::WindowFromX(w) || version < 3 ? 0 : w;
+                if (x11::WindowFromX(w) || version < 3) return 0;
+                proxy = to;
+                return w;
             }
             if (data) XFree(data);
+            if (w == root) break;
             // Frames of a window manager are passed through to what they hold.
             if (!XTranslateCoordinates(d_, root, w, p.x, p.y, &x, &y, &child) || !child) break;
             w = child;
         }
         return 0;
+    }
+
+    // The window named by a window's XdndProxy when that window names itself the same way;
+    // else (no proxy, or one left behind by a program that ended) the window itself.
+    ::Window ProxyOf(::Window w) {
+        ::Window proxy = WindowProperty(w, a_.proxy);
+        return proxy && WindowProperty(proxy, a_.proxy) == proxy ? proxy : w;
+    }
+
+    // A window-valued property (0 when missing, malformed, or the window is gone).
+    ::Window WindowProperty(::Window w, Atom name) {
+        Atom type = None;
+        int format = 0;
+        unsigned long count = 0, after = 0;
+        unsigned char* data = nullptr;
+        ::Window value = 0;
+        if (XGetWindowProperty(d_, w, name, 0, 1, False, XA_WINDOW, &type, &format, &count, &after, &data) == Success &&
+            data && type == XA_WINDOW && format == 32 && count == 1)
+            value = ::Window(*reinterpret_cast<unsigned long*>(data));
+        if (data) XFree(data);
+        return value;
     }
 
     // The top-level window at the point, passing over this program's own: the loop asks only
@@ -352,6 +393,7 @@ private:
     bool owning_ = false;
     std::vector<Atom> types_;
     ::Window target_ = 0;
+    ::Window proxy_ = 0;  // where the target's messages go
     long version_ = kVersion;
     DWORD effect_ = DROPEFFECT_NONE;
 };

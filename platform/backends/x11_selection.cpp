@@ -1,7 +1,7 @@
 // The clipboard and the primary selection as X selections. This program's data object is
 // rendered only when another program asks for a target; large data goes in increments
-// (INCR) both ways; a paste waits for the owner with a deadline, reading only selection
-// traffic so that no window handler runs inside it; a flush (and the program's exit) hands
+// (INCR) both ways; a paste waits for the owner with one deadline for the whole transfer,
+// reading only selection traffic so that no window handler runs inside it; a flush (and the program's exit) hands
 // the clipboard to a clipboard manager (SAVE_TARGETS) when one runs.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -24,6 +24,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 // The most a paste from another program may bring.
 constexpr std::size_t kMaxPaste = std::size_t(512) << 20;
+// How many clipboard timeouts a whole transfer may take, increments and all: an owner
+// that sends each piece just before the wait for it runs out cannot hold the paste (and
+// the windows, which meanwhile see only selection traffic) beyond this.
+constexpr int kTransferTimeouts = 4;
 
 class TX11Selections;
 TX11Selections* gSelections = nullptr;
@@ -97,14 +101,24 @@ public:
     // does not answer or stalls an increment beyond the deadline.
     bool Request(Atom selection, Atom target, std::vector<std::uint8_t>& bytes, Atom* type = nullptr) {
         bytes.clear();
+        stalled_ = false;
         XDeleteProperty(d_, win_, property_);
         XConvertSelection(d_, selection, target, property_, win_, CurrentTime);
         XFlush(d_);
+        // Each wait is bounded by the clipboard timeout and by what is left of the
+        // transfer's one deadline.
+        const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(kTransferTimeouts * ClipboardTimeout());
+        auto bounded = [&] {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            return int(std::clamp<long long>(left, 0, ClipboardTimeout()));
+        };
         XEvent notify;
-        if (!WaitFor(notify, ClipboardTimeout(), [&](const XEvent& e) {
+        if (!WaitFor(notify, bounded(), [&](const XEvent& e) {
                 return e.type == SelectionNotify && e.xselection.requestor == win_ && e.xselection.selection == selection;
-            }))
+            })) {
+            stalled_ = true;
             return false;
+        }
         if (notify.xselection.property == None) return false;
         Atom got = None;
         if (!ReadProperty(bytes, got)) return false;
@@ -118,11 +132,13 @@ public:
         bytes.reserve(std::min<std::uint32_t>(announced, 256u << 20));
         for (;;) {
             XEvent e;
-            if (!WaitFor(e, ClipboardTimeout(), [this](const XEvent& ev) {
+            if (!WaitFor(e, bounded(), [this](const XEvent& ev) {
                     return ev.type == PropertyNotify && ev.xproperty.window == win_ && ev.xproperty.atom == property_ &&
                            ev.xproperty.state == PropertyNewValue;
                 })) {
-                bytes.clear();
+                // Stalled or too slow: what came so far is not the data, the paste is empty.
+                bytes = {};
+                stalled_ = true;
                 return false;
             }
             std::size_t before = bytes.size();
@@ -151,6 +167,9 @@ public:
         }
         return true;
     }
+
+    // Whether the last request ran out of time (rather than being refused).
+    bool Stalled() const { return stalled_; }
 
     Atom Intern(const std::string& name) { return XInternAtom(d_, name.c_str(), False); }
     std::string AtomName(Atom a) {
@@ -404,6 +423,7 @@ public:
     Atom targets_, timestamp_, multiple_, atomPair_, incr_, manager_, saveTargets_, property_;
     std::size_t chunk_ = 0;
     std::vector<Outgoing> outgoing_;
+    bool stalled_ = false;
 
     friend class TX11DataObject;
 };
@@ -455,7 +475,12 @@ public:
         for (const std::string& t : tries) {
             if (std::find(targets_.begin(), targets_.end(), t) == targets_.end()) continue;
             std::vector<std::uint8_t> bytes;
-            if (!owner_->Request(selection_, owner_->Intern(t), bytes)) continue;
+            if (!owner_->Request(selection_, owner_->Intern(t), bytes)) {
+                // An owner that did not answer in time is not asked again for another
+                // target: the paste as a whole stays within one transfer's deadline.
+                if (owner_->Stalled()) break;
+                continue;
+            }
             data = TargetToFormat(format->cfFormat, t, bytes.data(), bytes.size());
             got = true;
             break;

@@ -159,7 +159,7 @@ std::string Unescape(const std::string& s) {
 
 std::vector<std::string> MountPoints(const std::string& mountsFile) {
     std::vector<std::string> points{"/"};
-    FILE* f = std::fopen(mountsFile.c_str(), "r");
+    FILE* f = std::fopen(mountsFile.c_str(), "re");
     if (!f) return points;
     std::string line;
     int c;

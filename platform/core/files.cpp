@@ -146,6 +146,13 @@ void IgnoreFileSizeSignal() {
     ::sigaction(SIGXFSZ, &ignore, nullptr);
 }
 
+void IgnoreBrokenPipeSignal() {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    ::sigaction(SIGPIPE, &ignore, nullptr);
+}
+
 std::string ProgramDir() { return ExtractFilePath(ProgramFileName()); }
 
 std::string IncludeTrailingPathDelimiter(const std::string& path) {

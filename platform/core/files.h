@@ -32,6 +32,10 @@ std::string ProgramFileName();
 // Called once at program start: a write past the file-size limit (ulimit -f) then fails
 // with an error that the caller reports, instead of the signal ending the process.
 void IgnoreFileSizeSignal();
+// Called once at program start: a write to a pipe or socket whose reader has gone (standard
+// error on a closed pipe, a helper that ended) then fails with EPIPE like any other write
+// error, instead of the signal ending the process with the user's work.
+void IgnoreBrokenPipeSignal();
 std::string ProgramDir();
 
 std::string IncludeTrailingPathDelimiter(const std::string& path);

@@ -7,17 +7,80 @@
 
 #include <cctype>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <mutex>
 #include <thread>
+#include <vector>
+
+#include "platform/core/threads.h"
 
 extern char** environ;
 
 namespace platform {
 namespace {
 
-// Starts the program with posix_spawnp and leaves a small thread to reap it, so a child
-// that ends never lingers as a zombie and the caller never waits.
+// Reaps the programs started below when they end, so that none lingers as a zombie while
+// nobody waits for it. One thread, running while there are children to reap, looks every
+// little while; as the program ends it is stopped and joined (children still running are
+// left to the system).
+class TChildReaper {
+public:
+    void Add(pid_t pid) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        children_.push_back(pid);
+        if (running_) return;
+        if (thread_.joinable()) thread_.join();  // the last one ended with no children left
+        if (registration_ == 0) registration_ = AtPlatformThreadsEnd([this] { Stop(); });
+        stopping_ = false;
+        running_ = true;
+        thread_ = std::thread([this] { Loop(); });
+    }
+
+    void Stop() {
+        std::thread thread;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stopping_ = true;
+            registration_ = 0;
+            thread.swap(thread_);
+        }
+        wake_.notify_all();
+        if (thread.joinable()) thread.join();
+    }
+
+private:
+    void Loop() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        while (!stopping_ && !children_.empty()) {
+            for (auto it = children_.begin(); it != children_.end();) {
+                int status = 0;
+                pid_t r = waitpid(*it, &status, WNOHANG);
+                if (r == *it || (r < 0 && errno == ECHILD)) it = children_.erase(it);
+                else ++it;
+            }
+            if (!children_.empty()) wake_.wait_for(lock, std::chrono::milliseconds(100));
+        }
+        running_ = false;
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::vector<pid_t> children_;
+    std::thread thread_;
+    bool running_ = false;
+    bool stopping_ = false;
+    int registration_ = 0;
+};
+
+TChildReaper& Reaper() {
+    static auto* reaper = new TChildReaper;
+    return *reaper;
+}
+
+// Starts the program with posix_spawnp and hands it to the reaper, so the caller never
+// waits.
 class TSpawnLauncher : public TProcessLauncher {
 public:
     explicit TSpawnLauncher(std::string directory = {}) : directory_(std::move(directory)) {}
@@ -40,11 +103,7 @@ public:
             error = std::strerror(rc);
             return false;
         }
-        std::thread([pid] {
-            int status = 0;
-            while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-            }
-        }).detach();
+        Reaper().Add(pid);
         return true;
     }
 

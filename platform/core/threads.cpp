@@ -1,5 +1,12 @@
 #include "platform/core/threads.h"
 
+#include <dirent.h>
+#include <pthread.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <map>
 #include <set>
 #include <system_error>
 
@@ -205,6 +212,57 @@ void TThreadList::Remove(void* item) {
 void TThreadList::Clear() {
     LockList()->Clear();
     UnlockList();
+}
+
+namespace {
+std::mutex endersMutex;
+std::map<int, std::function<void()>>& Enders() {
+    static auto* enders = new std::map<int, std::function<void()>>;
+    return *enders;
+}
+int nextEnder = 0;
+}  // namespace
+
+int AtPlatformThreadsEnd(std::function<void()> stop) {
+    std::lock_guard<std::mutex> lock(endersMutex);
+    Enders()[++nextEnder] = std::move(stop);
+    return nextEnder;
+}
+
+void RemovePlatformThreadsEnd(int registration) {
+    std::lock_guard<std::mutex> lock(endersMutex);
+    Enders().erase(registration);
+}
+
+void EndPlatformThreads() {
+    std::map<int, std::function<void()>> enders;
+    {
+        std::lock_guard<std::mutex> lock(endersMutex);
+        enders.swap(Enders());
+    }
+    // Latest first: a thread started later may rely on one started before.
+    for (auto it = enders.rbegin(); it != enders.rend(); ++it) it->second();
+}
+
+void NameAbandonedThread(std::thread& thread) {
+    if (thread.joinable()) pthread_setname_np(thread.native_handle(), kAbandonedThreadName);
+}
+
+std::vector<std::string> RunningThreads() {
+    std::vector<std::string> names;
+    const std::string self = std::to_string(::syscall(SYS_gettid));
+    DIR* tasks = ::opendir("/proc/self/task");
+    if (!tasks) return names;
+    while (dirent* entry = ::readdir(tasks)) {
+        std::string id = entry->d_name;
+        if (id.empty() || id[0] == '.' || id == self) continue;
+        std::string name;
+        std::getline(std::ifstream("/proc/self/task/" + id + "/comm"), name);
+        // Gone meanwhile: it is not running.
+        if (!name.empty()) names.push_back(name);
+    }
+    ::closedir(tasks);
+    return names;
 }
 
 }  // namespace platform

@@ -10,7 +10,9 @@
 #include <exception>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/core/classes.h"
 #include "platform/core/waits.h"
@@ -170,5 +172,23 @@ private:
 // Runs every call carried to the calling thread (Synchronize calls, messages sent from
 // other threads) now. Message loops do this by themselves.
 void CheckSynchronize();
+
+// Ending the process with no thread of its own left running: a thread that outlives main
+// would meet static objects already destroyed. A thread the platform keeps running in the
+// background (the display's watcher, the reaper of started programs) registers how to
+// stop it; EndPlatformThreads, called once as the program ends, stops and joins each.
+// The number returned removes the registration when the thread's owner goes first.
+int AtPlatformThreadsEnd(std::function<void()> stop);
+void RemovePlatformThreadsEnd(int registration);
+void EndPlatformThreads();
+
+// A thread its owner stopped waiting for (a probe stuck in a library call, which owns what
+// it shares and ends on its own) is named so, before it is detached, and told apart at
+// the end by RunningThreads.
+constexpr const char* kAbandonedThreadName = "abandoned";
+void NameAbandonedThread(std::thread& thread);
+
+// The threads of the process other than the calling one, by name (as /proc shows them).
+std::vector<std::string> RunningThreads();
 
 }  // namespace platform

@@ -664,7 +664,7 @@ void TPrinter::EndDoc() {
     // A queue: the PDF goes to lp, which keeps its own copy.
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/lumacast-print-XXXXXX.pdf";
-    int fd = mkstemps(pattern.data(), 4);
+    int fd = mkostemps(pattern.data(), 4, O_CLOEXEC);
     if (fd < 0) throw EPrinter(std::string("Cannot make a print file: ") + std::strerror(errno));
     close(fd);
     std::string output;

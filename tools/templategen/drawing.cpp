@@ -149,7 +149,7 @@ void Image::SaveBmp(const std::string& path) const {
     }
     // Written whole under a temporary name, then renamed over the old picture.
     const std::string temporary = path + ".part";
-    FILE* f = std::fopen(temporary.c_str(), "wb");
+    FILE* f = std::fopen(temporary.c_str(), "wbe");
     if (!f) throw std::runtime_error("cannot create " + temporary);
     const bool written = std::fwrite(file.data(), 1, file.size(), f) == file.size();
     if (std::fclose(f) != 0 || !written || std::rename(temporary.c_str(), path.c_str()) != 0) {

@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/core/clock.h"
 #include "platform/core/messages.h"
+#include "platform/core/shell.h"
 
 using namespace platform;
 
@@ -211,4 +215,38 @@ TEST(Locks, ThreadListKeepsOneEntryPerItemAcrossThreads) {
     list.Remove(&items[0]);
     EXPECT_EQ(list.LockList()->IndexOf(&items[0]), -1);  // and the lock was released
     list.UnlockList();
+}
+
+// The platform's own background threads end with it: the reaper of started programs stops
+// and is joined by EndPlatformThreads, also while a child still runs (that one is left to
+// the system); the next start gets a reaper again, which ends by itself once its child is
+// reaped.
+TEST(PlatformThreads, TheReaperOfStartedProgramsEndsWithThePlatform) {
+    const std::size_t before = RunningThreads().size();
+    std::string error;
+    ASSERT_TRUE(ProcessLauncher().Launch({"sleep", "2"}, error)) << error;
+    EXPECT_EQ(RunningThreads().size(), before + 1) << "a reaper runs while a child does";
+    EndPlatformThreads();
+    EXPECT_EQ(RunningThreads().size(), before) << "the reaper outlived the end";
+    ASSERT_TRUE(ProcessLauncher().Launch({"true"}, error)) << error;
+    bool ended = false;
+    for (int i = 0; i < 1000 && !ended; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        ended = RunningThreads().size() == before;
+    }
+    EXPECT_TRUE(ended) << "the reaper did not end once its child was reaped";
+    EndPlatformThreads();
+}
+
+// A thread its owner stopped waiting for is told apart by its name.
+TEST(PlatformThreads, AnAbandonedThreadIsListedByItsName) {
+    std::atomic<bool> release{false};
+    std::thread worker([&] {
+        while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    NameAbandonedThread(worker);
+    std::vector<std::string> names = RunningThreads();
+    EXPECT_EQ(std::count(names.begin(), names.end(), std::string(kAbandonedThreadName)), 1);
+    release = true;
+    worker.join();
 }

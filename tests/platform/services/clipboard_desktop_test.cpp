@@ -1,8 +1,8 @@
 // The clipboard on a real X display: xclip reads what the program copied and the program
 // pastes what xclip wrote (non-ASCII, and 8 MB in increments both ways), an owner that
-// never answers gives an empty paste after the deadline without running any handler, a
-// program taking the clipboard releases the held object, and a clipboard manager keeps the
-// text after the program has ended.
+// never answers, or sends its increments slowly, gives an empty paste after the deadline
+// without running any handler, a program taking the clipboard releases the held object,
+// and a clipboard manager keeps the text after the program has ended.
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -219,6 +219,92 @@ TEST_F(ClipboardDesktop, AnOwnerThatStallsGivesAnEmptyPasteWithoutRunningHandler
         owner.join();
         XCloseDisplay(other);
     }
+    SetClipboardTimeout(2000);
+}
+
+// An owner that announces increments and then sends one byte at a time, each just before
+// the wait for it would run out: the paste as a whole still ends at its deadline, empty,
+// and the windows answer again. Sent in full, the text would have taken about four times
+// that deadline.
+TEST_F(ClipboardDesktop, AnOwnerDribblingIncrementsCannotHoldThePastePastItsDeadline) {
+    constexpr int kTimeoutMs = 300;
+    constexpr int kPieceEveryMs = 200;  // under the timeout: each wait alone is met
+    const std::string text(4 * 4 * kTimeoutMs / kPieceEveryMs, 'x');
+    Display* other = XOpenDisplay(nullptr);
+    ASSERT_NE(other, nullptr);
+    ::Window w = XCreateSimpleWindow(other, DefaultRootWindow(other), 0, 0, 1, 1, 0, 0, 0);
+    Atom clipboard = XInternAtom(other, "CLIPBOARD", False);
+    Atom targets = XInternAtom(other, "TARGETS", False);
+    Atom utf8 = XInternAtom(other, "UTF8_STRING", False);
+    Atom incr = XInternAtom(other, "INCR", False);
+    XSetSelectionOwner(other, clipboard, w, CurrentTime);
+    XSync(other, False);
+    std::atomic<bool> stop{false};
+    std::atomic<int> sent{0};
+    std::thread owner([&] {
+        ::Window requestor = None;
+        Atom property = None;
+        std::size_t next = 0;
+        while (!stop) {
+            while (XPending(other)) {
+                XEvent e;
+                XNextEvent(other, &e);
+                if (e.type == SelectionRequest) {
+                    XSelectionRequestEvent& r = e.xselectionrequest;
+                    XSelectionEvent reply{};
+                    reply.type = SelectionNotify;
+                    reply.requestor = r.requestor;
+                    reply.selection = r.selection;
+                    reply.target = r.target;
+                    reply.property = r.property;
+                    reply.time = r.time;
+                    if (r.target == targets) {
+                        Atom list[] = {targets, utf8};
+                        XChangeProperty(other, r.requestor, r.property, XA_ATOM, 32, PropModeReplace,
+                                        reinterpret_cast<unsigned char*>(list), 2);
+                    } else {
+                        long size = long(text.size());
+                        XSelectInput(other, r.requestor, PropertyChangeMask);
+                        XChangeProperty(other, r.requestor, r.property, incr, 32, PropModeReplace,
+                                        reinterpret_cast<unsigned char*>(&size), 1);
+                        requestor = r.requestor;
+                        property = r.property;
+                        next = 0;
+                    }
+                    XSendEvent(other, r.requestor, False, 0, reinterpret_cast<XEvent*>(&reply));
+                    XFlush(other);
+                } else if (e.type == PropertyNotify && e.xproperty.window == requestor &&
+                           e.xproperty.atom == property && e.xproperty.state == PropertyDelete) {
+                    // The last piece was read: the next one (or the empty end) a while later.
+                    usleep(kPieceEveryMs * 1000);
+                    std::size_t n = next < text.size() ? 1 : 0;
+                    XChangeProperty(other, requestor, property, utf8, 8, PropModeReplace,
+                                    reinterpret_cast<const unsigned char*>(text.data() + next), int(n));
+                    XFlush(other);
+                    next += n;
+                    ++sent;
+                }
+            }
+            usleep(2000);
+        }
+    });
+    int handled = 0;
+    HWND target = AllocateHWnd([&](HWND, UINT m, WPARAM, LPARAM) -> LRESULT {
+        if (m == WM_USER) ++handled;
+        return 0;
+    });
+    PostMessage(target, WM_USER, 0, 0);
+    SetClipboardTimeout(kTimeoutMs);
+    EXPECT_EQ(Clipboard()->AsText(), "") << "the dribbled text arrived whole";
+    EXPECT_GT(sent.load(), 1) << "the owner sent its pieces";
+    EXPECT_EQ(handled, 0) << "a paste handles only selection traffic";
+    MSG msg;
+    while (PeekMessage(&msg, target, 0, 0, PM_REMOVE)) DispatchMessage(&msg);
+    EXPECT_EQ(handled, 1) << "the window answers after the paste";
+    DeallocateHWnd(target);
+    stop = true;
+    owner.join();
+    XCloseDisplay(other);
     SetClipboardTimeout(2000);
 }
 

@@ -80,6 +80,27 @@ TEST_F(DragDropDesktop, ASourceThatVanishesMidDragEndsIt) {
     EXPECT_TRUE(WaitUntil([&] { return Log("target.log") == "left\n"; })) << Log("target.log");
 }
 
+// A target that names a proxy gets our drag's messages through it, each naming the target;
+// a window on the way that takes no drops gets none. The target lies at (600, 400),
+// 300 x 200, the other window at (400, 250), 100 x 100.
+TEST_F(DragDropDesktop, OurDragReachesATargetThroughItsProxy) {
+    if (std::system("/usr/bin/python3 -c 'import Xlib' 2>/dev/null") != 0) GTEST_SKIP() << "python3-xlib is not installed";
+    pid_t peer = Spawn({"/usr/bin/python3", std::string(LUMACAST_SOURCE) + "/tests/platform/services/xdnd_proxy_target.py",
+                        "600", "400", "400", "250"},
+                       "", (dir / "proxy.log").string(), (dir / "proxy.err").string());
+    ASSERT_TRUE(WaitUntil([&] { return Log("proxy.log").find("ready") != std::string::npos; })) << Log("proxy.err");
+    usleep(300000);
+    Capture("xdotool mousemove 250 200 mousedown 1 sleep 0.3 mousemove 450 300 sleep 0.2 mousemove 700 480 sleep 0.3 "
+            "mousemove 720 500 sleep 0.3 mouseup 1");
+    EXPECT_TRUE(WaitUntil([&] { return Log("proxy.log").find("received: " + text) != std::string::npos; }))
+        << "proxy: " << Log("proxy.log") << Log("proxy.err") << " source: " << Log("source.log");
+    EXPECT_TRUE(WaitUntil([&] { return Log("source.log").find("drag ended drop 1") != std::string::npos; }))
+        << "source: " << Log("source.log");
+    EXPECT_EQ(Log("proxy.log").find("wrong window"), std::string::npos) << Log("proxy.log");
+    EXPECT_EQ(Log("proxy.log").find("stray"), std::string::npos) << Log("proxy.log");
+    Stop(peer);
+}
+
 }  // namespace
 
 namespace {
