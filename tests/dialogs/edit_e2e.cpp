@@ -113,7 +113,7 @@ TEST(EditPreviewEndToEnd, CropFlipAndGrayMatchFfmpegOnTheDvdFixture) {
 
     // The same second of the title's video by ffmpeg, at the snapshot's size.
     const std::string vob = fx.videoTs + "/VTS_02_1.VOB";
-    auto reference = [&](const std::string& name, const std::string& filters) {
+    auto reference = [&, w = w, h = h](const std::string& name, const std::string& filters) {
         std::string out = temp.str() + "/" + name;
         int status = 0;
         Capture("ffmpeg -nostdin -v error -y -ss 1 -i " + ShellQuote(vob) + " -frames:v 1 -vf " +

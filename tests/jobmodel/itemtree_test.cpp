@@ -94,7 +94,7 @@ TEST(ItemTreeThread, AChangeFromAnotherThreadFailsTheCheck) {
     };
     for (const auto& [name, change] : changes) {
         bool refused = false;
-        std::thread other([&] {
+        std::thread other([&, &change = change] {
             try {
                 change();
             } catch (const platform::EAssertionFailed&) {
