@@ -13,6 +13,7 @@
 
 #include "platform/controls/forms.h"
 #include "platform/core/messages.h"
+#include "platform/core/threads.h"
 
 namespace jobmodel {
 
@@ -174,7 +175,10 @@ AddFilesResult AddMediaFiles(TBaseVastTree& tree, const std::vector<std::string>
                 std::lock_guard<std::mutex> lock(shared.wakeLock);
                 shared.abandoned = true;
             }
-            for (auto& w : workers) w.detach();
+            for (auto& w : workers) {
+                platform::NameAbandonedThread(w);  // told apart from a thread left by mistake at exit
+                w.detach();
+            }
             platform::KillTimer(shared.wake, 1);
             platform::DeallocateHWnd(shared.wake);
         }
