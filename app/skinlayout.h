@@ -9,6 +9,7 @@
 // reader's one warning; a picture that cannot be loaded keeps the control's old picture and
 // is reported once.
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -120,9 +121,14 @@ public:
 
 private:
     void LoadButton(const SkinEntry& entry) const;
+    // Moves a title label that the skin's window buttons would cover to beside them, and
+    // back to its own place when the skin leaves that free.
+    void KeepTitlesBesideButtons(const std::vector<SkinEntry>& table);
     const char* sectionName_;
     const char* sizeItem_;
     const char* folder_;
     SkinSectionHandle section_ = 0;
     int width_ = 0, height_ = 0, cornerWidth_ = 0, cornerHeight_ = 0;
+    // The place each title label had before any skin moved it.
+    std::map<platform::TControl*, int> titleHome_;
 };
