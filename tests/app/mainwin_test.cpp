@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <memory>
+#include <tuple>
 
 #include "app/mainfrm.h"
 #include "app_support.h"
@@ -297,3 +299,34 @@ TEST_F(MainWindowTest, GalleriesListTheirTemplatesAndAMissingFolderGivesAnEmptyG
 }
 
 }  // namespace
+
+// Nobody ever writes to these FIFOs: a reader that opened one the usual way would wait for
+// ever, and the test's time limit is the only guard.
+TEST_F(MainWindowTest, AFifoWhereASkinFileWasIsRefusedAtOnceAndTheProgramStarts) {
+    const fs::path document = box.program.path() / "Images" / "Pipe.xml";
+    const fs::path picture = box.program.path() / "Images" / "DefaultImage" / "main" / "btnHelp.bmp";
+    ASSERT_EQ(mkfifo(document.c_str(), 0600), 0);
+    fs::remove(picture);
+    ASSERT_EQ(mkfifo(picture.c_str(), 0600), 0);
+    StoreSetting("Skin", document.string());
+    std::vector<std::string> reports;
+    SetSkinReport([&](const std::string& m) { reports.push_back(m); });
+    Make();
+    EXPECT_EQ(main->SkinPath, box.DefaultSkin());
+    EXPECT_EQ(StoredSetting("Skin"), box.DefaultSkin());
+    EXPECT_TRUE(main->edit->PicNormal()->Width() > 0);
+    EXPECT_EQ(main->btnHelp->PicNormal()->Width(), 0);
+    auto mentioning = [&](const fs::path& p) {
+        return std::count_if(reports.begin(), reports.end(),
+                             [&](const std::string& m) { return m.find(p.string()) != std::string::npos; });
+    };
+    EXPECT_EQ(mentioning(document), 1) << testing::PrintToString(reports);
+    EXPECT_EQ(mentioning(picture), 1) << testing::PrintToString(reports);
+    // The skin catalogue lists the folder: the FIFO is left out and the three skins listed.
+    frmOption = new TfrmOption(nullptr);
+    main->LoadSkinCatalogue();
+    EXPECT_EQ(frmOption->SkinList.size(), 3u);
+    for (auto& [index, info] : frmOption->SkinList) EXPECT_NE(std::string(info->Path), document.string());
+    EXPECT_EQ(std::string(ActiveSkinReader().GetSkinInfo()->Path), box.DefaultSkin());
+    SetSkinReport(nullptr);
+}
