@@ -330,3 +330,43 @@ TEST_F(MainWindowTest, AFifoWhereASkinFileWasIsRefusedAtOnceAndTheProgramStarts)
     EXPECT_EQ(std::string(ActiveSkinReader().GetSkinInfo()->Path), box.DefaultSkin());
     SetSkinReport(nullptr);
 }
+
+// Rows of the window's pixels in a rectangle that show something other than the face behind
+// them: a caption of dots covers a row or two at its foot, "Go" most of the caption's height.
+int InkRows(TfrmMain& main, TControl* button) {
+    const TPoint origin = main.ScreenToClient(button->ClientToScreen(TPoint(0, 0)));
+    auto luminance = [](COLORREF c) { return 0.2126 * GetRValue(c) + 0.7152 * GetGValue(c) + 0.0722 * GetBValue(c); };
+    int rows = 0;
+    for (int y = 3; y < button->Height() - 3; ++y) {
+        const double face = luminance(GetWindowSurfacePixel(main.Handle(), origin.x + 4, origin.y + y));
+        bool ink = false;
+        for (int x = 6; x < button->Width() - 6 && !ink; ++x)
+            ink = std::abs(luminance(GetWindowSurfacePixel(main.Handle(), origin.x + x, origin.y + y)) - face) > 40;
+        rows += ink;
+    }
+    return rows;
+}
+
+// "Browse..." (Open_img) asks for a folder and shows "..."; "Find target" (btnOpenpath) opens
+// the folder and shows "Go": read on the window itself, under every shipped skin.
+TEST_F(MainWindowTest, BrowseAndFindTargetEachShowTheirOwnCaption) {
+    Make();
+    main->Show();
+    int skins = 0;
+    for (const auto& document : fs::directory_iterator(box.program.path() / "Images")) {
+        if (document.path().extension() != ".xml") continue;
+        SCOPED_TRACE(document.path().filename().string());
+        std::string error;
+        ASSERT_TRUE(OpenSkin(document.path().string(), error)) << error;
+        main->ReloadAllSkins();
+        main->Repaint();
+        Application->ProcessMessages();
+        const int browse = InkRows(*main, main->Open_img), find = InkRows(*main, main->btnOpenpath);
+        EXPECT_GE(browse, 1) << "a caption on Browse";
+        EXPECT_LE(browse, 3) << "Browse shows the dots";
+        EXPECT_GE(find, 6) << "Find target shows a word";
+        ++skins;
+    }
+    EXPECT_EQ(skins, 3);
+    SaveWindowImage(main->Handle(), "mainwin-output-buttons.png");
+}
