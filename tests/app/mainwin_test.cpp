@@ -370,3 +370,76 @@ TEST_F(MainWindowTest, BrowseAndFindTargetEachShowTheirOwnCaption) {
     EXPECT_EQ(skins, 3);
     SaveWindowImage(main->Handle(), "mainwin-output-buttons.png");
 }
+
+// Each job-list row shows the picture of its kind between its check box and its name: a
+// file (or DVD row, or group member), a clip segment, a merge group, a slide group.
+TEST_F(MainWindowTest, JobListRowsShowThePictureOfTheirKind) {
+    Make();
+    treeview::TVastStringTree& tree = *main->NodeTree;
+    auto row = [&](treeview::PVastNode parent, int kind, int imageIndex, const char* name) {
+        treeview::PVastNode node = tree.AddChild(parent);
+        jobmodel::MediaItem* item = jobmodel::ItemOf(tree, node);
+        item->kind = kind;
+        item->imageIndex = imageIndex;
+        jobmodel::SetItemRow(item->row, name, "00:00:10", "00:00:10", "out.flv", 1, 2);
+        return node;
+    };
+    struct Row {
+        treeview::PVastNode node;
+        int picture;
+    };
+    treeview::PVastNode file = row(nullptr, jobmodel::mkFile, 0, "movie.mpg");
+    treeview::PVastNode segment = row(file, jobmodel::mkSegment, 1, "movie.mpg 1");
+    treeview::PVastNode merge = row(nullptr, jobmodel::mkMerge, 2, "Merge1");
+    treeview::PVastNode member = row(merge, jobmodel::mkMerge, 0, "movie.mpg");
+    treeview::PVastNode slide = row(nullptr, jobmodel::mkSlide, 3, "Slide1");
+    const Row rows[] = {{file, 0}, {segment, 1}, {merge, 2}, {member, 0}, {slide, 3}};
+    tree.FullExpand();
+    tree.SetVisible(true);
+    main->Show();
+    tree.Repaint();
+    Application->ProcessMessages();
+    SaveWindowImage(main->Handle(), "mainwin-joblist-rows.png");
+
+    ASSERT_EQ(main->ImageList->Count(), 4);
+    // The opaque pixels of each picture: those drawn alike over two different grounds.
+    std::vector<std::vector<std::tuple<int, int, COLORREF>>> pictures(4);
+    for (int i = 0; i < 4; ++i) {
+        TBitmap a, b;
+        for (TBitmap* g : {&a, &b}) {
+            g->SetSize(16, 16);
+            g->Canvas()->Brush()->SetColor(g == &a ? clBlack : clWhite);
+            g->Canvas()->FillRect(TRect(0, 0, 16, 16));
+            main->ImageList->Draw(g->Canvas(), 0, 0, i);
+        }
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x) {
+                COLORREF p = ColorToRGB(a.Canvas()->Pixels(x, y));
+                if (p == ColorToRGB(b.Canvas()->Pixels(x, y))) pictures[std::size_t(i)].emplace_back(x, y, p);
+            }
+        ASSERT_GE(pictures[std::size_t(i)].size(), 60u) << "picture " << i << " draws something";
+        for (int j = 0; j < i; ++j) EXPECT_NE(pictures[std::size_t(i)], pictures[std::size_t(j)]);
+    }
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << "row " << tree.GetText(r.node, 0));
+        const TRect cell = tree.GetDisplayRect(r.node, 0, false);
+        const TPoint at = main->ScreenToClient(tree.ClientToScreen(TPoint(cell.left, cell.top)));
+        // Where in the row each picture appears whole.
+        std::vector<int> found;
+        for (int i = 0; i < 4; ++i)
+            for (int y = 0; y + 16 <= cell.Height() && std::find(found.begin(), found.end(), i) == found.end(); ++y)
+                for (int x = 0; x + 16 <= cell.Width(); ++x) {
+                    bool whole = true;
+                    for (auto [px, py, c] : pictures[std::size_t(i)])
+                        if (GetWindowSurfacePixel(main->Handle(), at.x + x + px, at.y + y + py) != c) {
+                            whole = false;
+                            break;
+                        }
+                    if (whole) {
+                        found.push_back(i);
+                        break;
+                    }
+                }
+        EXPECT_EQ(found, std::vector<int>{r.picture});
+    }
+}
