@@ -1,8 +1,17 @@
 // The skin layout engine.
 #include "app/skinlayout.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <atomic>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <memory>
 #include <cstdio>
 #include <mutex>
 #include <set>
@@ -144,6 +153,29 @@ void TSkinWindow::Layout(const std::vector<SkinEntry>& table) {
     KeepTitlesBesideButtons(table);
 }
 
+std::vector<BYTE> ReadSkinFile(const std::string& path) {
+    // Opened without blocking and checked on the open file: a FIFO or device named where a
+    // skin's picture was expected is refused at once instead of waiting for ever for a writer.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) throw EFOpenError("Cannot open file \"" + path + "\". " + std::strerror(errno));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw EFOpenError("Cannot open file \"" + path + "\". Not a regular file");
+    }
+    std::vector<BYTE> bytes(std::size_t(st.st_size));
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += std::size_t(n);
+    }
+    ::close(fd);
+    bytes.resize(got);
+    return bytes;
+}
+
 void TSkinWindow::KeepTitlesBesideButtons(const std::vector<SkinEntry>& table) {
     // A skin may put the window buttons at the left, where the windows write their titles.
     // The titles are the labels in the window's top strip, on the window's panels; the
@@ -195,7 +227,18 @@ std::string TSkinWindow::PicturePath(const char* item, int state) const {
 bool TSkinWindow::LoadPicture(TPicture* slot, const std::string& path) {
     if (!slot || path.empty()) return false;
     try {
-        slot->LoadFromFile(path);
+        // The picture kind by the extension, as a picture file is loaded.
+        std::string ext = std::filesystem::path(path).extension().string();
+        for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+        std::unique_ptr<TGraphic> graphic;
+        if (ext == ".bmp") graphic = std::make_unique<TBitmap>();
+        else if (ext == ".jpg" || ext == ".jpeg") graphic = std::make_unique<TJPEGImage>();
+        else if (ext == ".png") graphic = std::make_unique<TPngImage>();
+        else if (ext == ".ico") graphic = std::make_unique<TIcon>();
+        const std::vector<BYTE> bytes = ReadSkinFile(path);
+        if (!graphic) throw EInvalidGraphic("Unknown picture file extension (" + ext + ")");
+        graphic->LoadFromBytes(bytes);
+        slot->SetGraphic(graphic.get());
         return true;
     } catch (const std::exception& e) {
         ReportSkinProblem(std::string("skin picture not used: ") + e.what());

@@ -58,6 +58,9 @@ void SetRoundRectWindow(platform::TCustomForm* form, int width, int height, int 
 // When (x, y) lies inside the form, lets the system move the window with the mouse.
 void StartWindowDrag(int formHeight, int formWidth, int x, int y, platform::TCustomForm* form);
 
+// The bytes of a skin's file; raises EFOpenError for a file that cannot be opened or is no
+// regular file (a FIFO or device is refused without waiting on it).
+std::vector<platform::BYTE> ReadSkinFile(const std::string& path);
 // Where a window's skin warnings go (a missing picture, a picture that does not decode).
 // Each different text is reported once. Default: standard error.
 void SetSkinReport(std::function<void(const std::string&)> report);

@@ -10,7 +10,6 @@
 
 #include <fcntl.h>
 #include <sys/random.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/graphics/gdi_objects.h"
@@ -28,30 +27,19 @@ namespace {
 // over a megabyte.
 template <class Grow>
 std::size_t ReadAll(const std::string& path, Grow grow) {
-    // Opened without blocking and checked on the open file: a FIFO or device named where a
-    // picture was expected is refused at once instead of waiting for ever for a writer.
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) throw EFOpenError("Cannot open file \"" + path + "\". " + std::strerror(errno ? errno : ENOENT));
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        throw EFOpenError("Cannot open file \"" + path + "\". " + std::strerror(S_ISDIR(st.st_mode) ? EISDIR : EINVAL));
-    }
+    std::ifstream in(path, std::ios::binary);
+    std::error_code ec;
+    if (!in || std::filesystem::is_directory(path, ec))
+        throw EFOpenError("Cannot open file \"" + path + "\". " + std::strerror(errno ? errno : ENOENT));
     std::size_t size = 0, block = 1 << 16;
-    if (std::uintmax_t(st.st_size) < (std::uintmax_t(1) << 31))
-        block = std::max<std::size_t>(block, std::size_t(st.st_size) + 1);
-    for (;;) {
+    auto known = std::filesystem::file_size(path, ec);
+    if (!ec && known < (std::uintmax_t(1) << 31)) block = std::max<std::size_t>(block, std::size_t(known) + 1);
+    while (in) {
         BYTE* data = grow(size + block);
-        ssize_t n = ::read(fd, data + size, block);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) {
-            ::close(fd);
-            throw EFOpenError("Cannot read file \"" + path + "\"");
-        }
-        if (n == 0) break;
-        size += std::size_t(n);
+        in.read(reinterpret_cast<char*>(data + size), std::streamsize(block));
+        size += std::size_t(in.gcount());
     }
-    ::close(fd);
+    if (in.bad()) throw EFOpenError("Cannot read file \"" + path + "\"");
     return size;
 }
 }  // namespace
