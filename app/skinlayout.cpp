@@ -237,6 +237,12 @@ bool TSkinWindow::LoadPicture(TPicture* slot, const std::string& path) {
         else if (ext == ".ico") graphic = std::make_unique<TIcon>();
         const std::vector<BYTE> bytes = ReadSkinFile(path);
         if (!graphic) throw EInvalidGraphic("Unknown picture file extension (" + ext + ")");
+        if (ext == ".bmp" && (!slot->Graphic() || dynamic_cast<TBitmap*>(slot->Graphic()))) {
+            // Straight into the slot's own bitmap (kept as it was when the bytes do not decode):
+            // no copy of a picture that may be a megabyte or two.
+            slot->Bitmap()->LoadFromBytes(bytes);
+            return true;
+        }
         graphic->LoadFromBytes(bytes);
         slot->SetGraphic(graphic.get());
         return true;
