@@ -55,6 +55,67 @@ std::vector<std::string> SkinDocuments(const std::string& folder) {
     return files;
 }
 
+constexpr int kRowImageSize = 16;
+
+// The job list's four row pictures, in the order of the rows' imageIndex: a file (or DVD
+// row, or group member), a clip segment, a merge group, a slide group.
+void DrawJobRowImages(TImageList* list) {
+    list->SetSize(kRowImageSize, kRowImageSize);
+    const TColor mask = clFuchsia;
+    const TColor outline = RGB(40, 60, 100);
+    for (int kind = 0; kind < 4; ++kind) {
+        TBitmap picture;
+        picture.SetPixelFormat(pf24bit);
+        picture.SetSize(kRowImageSize, kRowImageSize);
+        TCanvas* c = picture.Canvas();
+        c->Brush()->SetColor(mask);
+        c->FillRect(TRect(0, 0, kRowImageSize, kRowImageSize));
+        c->Pen()->SetColor(outline);
+        if (kind == 0) {
+            // A film strip with a play sign: a video.
+            c->Brush()->SetColor(RGB(70, 110, 180));
+            c->Rectangle(1, 2, 15, 14);
+            c->Brush()->SetColor(clWhite);
+            for (int x = 3; x < 14; x += 4) {
+                c->FillRect(TRect(x, 3, x + 2, 5));
+                c->FillRect(TRect(x, 11, x + 2, 13));
+            }
+            c->Pen()->SetColor(clWhite);
+            c->Brush()->SetColor(clWhite);
+            c->Polygon({TPoint(6, 6), TPoint(6, 10), TPoint(10, 8)});
+        } else if (kind == 1) {
+            // A short piece cut out of a strip, between two brackets.
+            c->Brush()->SetColor(RGB(230, 150, 40));
+            c->Rectangle(4, 4, 12, 12);
+            c->Brush()->SetColor(outline);
+            for (int x : {1, 14}) c->FillRect(TRect(x, 2, x + 1, 14));
+            c->FillRect(TRect(1, 2, 3, 3));
+            c->FillRect(TRect(1, 13, 3, 14));
+            c->FillRect(TRect(13, 2, 15, 3));
+            c->FillRect(TRect(13, 13, 15, 14));
+        } else if (kind == 2) {
+            // Two pieces joined into one: a merge.
+            c->Brush()->SetColor(RGB(60, 160, 80));
+            c->Rectangle(1, 1, 7, 6);
+            c->Rectangle(1, 10, 7, 15);
+            c->Rectangle(10, 4, 15, 12);
+            c->Brush()->SetColor(outline);
+            c->FillRect(TRect(7, 3, 9, 4));
+            c->FillRect(TRect(7, 12, 9, 13));
+            c->FillRect(TRect(8, 3, 9, 13));
+            c->FillRect(TRect(8, 7, 10, 9));
+        } else {
+            // Three pictures stacked: a slide show.
+            const TColor faces[] = {RGB(150, 110, 200), RGB(175, 140, 220), RGB(205, 180, 240)};
+            for (int i = 0; i < 3; ++i) {
+                c->Brush()->SetColor(faces[i]);
+                c->Rectangle(1 + 2 * i, 1 + 2 * i, 11 + 2 * i, 10 + 2 * i);
+            }
+        }
+        list->AddMasked(&picture, mask);
+    }
+}
+
 }  // namespace
 
 TfrmMain::TfrmMain(TComponent* owner) : TForm(owner) {
@@ -189,6 +250,7 @@ TfrmMain::TfrmMain(TComponent* owner) : TForm(owner) {
 
     ImageList = new TImageList(this);
     ImageList->SetName("ImageList");
+    DrawJobRowImages(ImageList);
     NodeTree->SetImages(ImageList);
     BuildMenus();
 

@@ -1,22 +1,39 @@
 // The skin layout engine.
 #include "app/skinlayout.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <atomic>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <memory>
 #include <cstdio>
 #include <mutex>
 #include <set>
 
+#include "platform/controls/stdctrls.h"
 #include "platform/core/exceptions.h"
 #include "platform/core/messages.h"
 #include "platform/graphics/gdi.h"
 #include "platform/windows/window.h"
 #include "skinctrl/dvxbutton.h"
 #include "skinctrl/dvxpanel.h"
+#include "skinctrl/dvxpublic.h"
 #include "skinctrl/dvxtrackbar.h"
 
 using namespace platform;
 
 namespace {
+
+// The top strip of a window, where its title and window buttons stand, and the room a title
+// keeps from a button beside it.
+constexpr int kTitleStripHeight = 40;
+constexpr int kTitleGap = 8;
 
 const SkinReader kRealReader{};
 std::atomic<const SkinReader*> gReader{&kRealReader};
@@ -133,6 +150,72 @@ void TSkinWindow::Layout(const std::vector<SkinEntry>& table) {
         entry.control->SetVisible(record->Visible != 0);
         entry.control->SetBounds(record->Left, record->Top, record->Width, record->Height);
     }
+    KeepTitlesBesideButtons(table);
+}
+
+std::vector<BYTE> ReadSkinFile(const std::string& path) {
+    // Opened without blocking and checked on the open file: a FIFO or device named where a
+    // skin's picture was expected is refused at once instead of waiting for ever for a writer.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) throw EFOpenError("Cannot open file \"" + path + "\". " + std::strerror(errno));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        throw EFOpenError("Cannot open file \"" + path + "\". Not a regular file");
+    }
+    std::vector<BYTE> bytes(std::size_t(st.st_size));
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += std::size_t(n);
+    }
+    ::close(fd);
+    bytes.resize(got);
+    return bytes;
+}
+
+void TSkinWindow::KeepTitlesBesideButtons(const std::vector<SkinEntry>& table) {
+    // A skin may put the window buttons at the left, where the windows write their titles.
+    // The titles are the labels in the window's top strip, on the window's panels; the
+    // buttons count where they stand in the window, whichever panel holds them.
+    auto onScreen = [](TControl* c) {
+        const TPoint p = c->ClientToScreen(TPoint(0, 0));
+        return TRect(p.x, p.y, p.x + c->Width(), p.y + c->Height());
+    };
+    std::vector<TRect> covering;
+    std::set<TWinControl*> containers;
+    for (const SkinEntry& entry : table) {
+        if (!entry.control) continue;
+        if (entry.use == TSkinUse::Button && entry.control->Visible() && entry.control->Top() < kTitleStripHeight)
+            covering.push_back(onScreen(entry.control));
+        if (auto* panel = dynamic_cast<TWinControl*>(entry.control)) containers.insert(panel);
+        if (entry.control->Parent()) containers.insert(entry.control->Parent());
+    }
+    for (TWinControl* container : containers)
+        for (TControl* child : skinctrl::ChildControls(container)) {
+            auto* label = dynamic_cast<TLabel*>(child);
+            if (!label || label->Top() >= kTitleStripHeight) continue;
+            const int home = titleHome_.try_emplace(label, label->Left()).first->second;
+            TRect place = onScreen(label);
+            const int toHome = home - label->Left();
+            place.left += toHome;
+            place.right += toHome;
+            // Past every button it meets, in as many steps as there are buttons.
+            int shift = 0;
+            for (std::size_t step = 0; step <= covering.size(); ++step) {
+                auto hit = std::find_if(covering.begin(), covering.end(), [&](const TRect& b) {
+                    return place.left < b.right && b.left < place.right && place.top < b.bottom && b.top < place.bottom;
+                });
+                if (hit == covering.end()) break;
+                const int by = hit->right + kTitleGap - place.left;
+                place.left += by;
+                place.right += by;
+                shift += by;
+            }
+            if (label->Left() != home + shift) label->SetLeft(home + shift);
+        }
 }
 
 std::string TSkinWindow::PicturePath(const char* item, int state) const {
@@ -144,7 +227,24 @@ std::string TSkinWindow::PicturePath(const char* item, int state) const {
 bool TSkinWindow::LoadPicture(TPicture* slot, const std::string& path) {
     if (!slot || path.empty()) return false;
     try {
-        slot->LoadFromFile(path);
+        // The picture kind by the extension, as a picture file is loaded.
+        std::string ext = std::filesystem::path(path).extension().string();
+        for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+        std::unique_ptr<TGraphic> graphic;
+        if (ext == ".bmp") graphic = std::make_unique<TBitmap>();
+        else if (ext == ".jpg" || ext == ".jpeg") graphic = std::make_unique<TJPEGImage>();
+        else if (ext == ".png") graphic = std::make_unique<TPngImage>();
+        else if (ext == ".ico") graphic = std::make_unique<TIcon>();
+        const std::vector<BYTE> bytes = ReadSkinFile(path);
+        if (!graphic) throw EInvalidGraphic("Unknown picture file extension (" + ext + ")");
+        if (ext == ".bmp" && (!slot->Graphic() || dynamic_cast<TBitmap*>(slot->Graphic()))) {
+            // Straight into the slot's own bitmap (kept as it was when the bytes do not decode):
+            // no copy of a picture that may be a megabyte or two.
+            slot->Bitmap()->LoadFromBytes(bytes);
+            return true;
+        }
+        graphic->LoadFromBytes(bytes);
+        slot->SetGraphic(graphic.get());
         return true;
     } catch (const std::exception& e) {
         ReportSkinProblem(std::string("skin picture not used: ") + e.what());

@@ -9,6 +9,7 @@
 // reader's one warning; a picture that cannot be loaded keeps the control's old picture and
 // is reported once.
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,9 @@ void SetRoundRectWindow(platform::TCustomForm* form, int width, int height, int 
 // When (x, y) lies inside the form, lets the system move the window with the mouse.
 void StartWindowDrag(int formHeight, int formWidth, int x, int y, platform::TCustomForm* form);
 
+// The bytes of a skin's file; raises EFOpenError for a file that cannot be opened or is no
+// regular file (a FIFO or device is refused without waiting on it).
+std::vector<platform::BYTE> ReadSkinFile(const std::string& path);
 // Where a window's skin warnings go (a missing picture, a picture that does not decode).
 // Each different text is reported once. Default: standard error.
 void SetSkinReport(std::function<void(const std::string&)> report);
@@ -120,9 +124,14 @@ public:
 
 private:
     void LoadButton(const SkinEntry& entry) const;
+    // Moves a title label that the skin's window buttons would cover to beside them, and
+    // back to its own place when the skin leaves that free.
+    void KeepTitlesBesideButtons(const std::vector<SkinEntry>& table);
     const char* sectionName_;
     const char* sizeItem_;
     const char* folder_;
     SkinSectionHandle section_ = 0;
     int width_ = 0, height_ = 0, cornerWidth_ = 0, cornerHeight_ = 0;
+    // The place each title label had before any skin moved it.
+    std::map<platform::TControl*, int> titleHome_;
 };

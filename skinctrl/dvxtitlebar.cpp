@@ -6,6 +6,7 @@
 
 #include "platform/controls/forms.h"
 #include "platform/controls/menus.h"
+#include "platform/core/sysutils.h"
 #include "platform/windows/window.h"
 #include "skinctrl/dvxfiletheme.h"
 #include "skinctrl/dvxpublic.h"
@@ -16,6 +17,10 @@ namespace skinctrl {
 using namespace platform;
 
 namespace {
+
+// The smallest height a built-in style gives the bar's form (a frame raises it to fit its
+// title bar, menu bar and bottom border).
+constexpr int kTitleFormMinHeight = 50;
 
 TdvxTitleBar* BarOf(TCollection* collection) {
     if (auto* s = dynamic_cast<TdvxTitleBarSections*>(collection)) return s->Bar();
@@ -519,6 +524,11 @@ void TdvxTitleBar::UpdateInsideTheme(TdvxUIStyle style) {
     buttonTop_ = GetInsideThemeInt(style, DVX_THEME_TITLEBUTTON_TOP) - (InForm() ? 3 : 0);
     iconTop_ = buttonTop_;
     captionTop_ = buttonTop_;
+    // The form stays wide enough for its title: the style's smallest width.
+    if (TCustomForm* form = ParentForm()) {
+        form->Constraints()->SetMinWidth(GetInsideThemeInt(style, DVX_THEME_FORM_MIN_WIDTH));
+        form->Constraints()->SetMinHeight(kTitleFormMinHeight);
+    }
     roundCorner_ = GetInsideThemeInt(style, DVX_THEME_FORM_ROUND_CORNER);
     roundCornerBottom_ = 0;
 }
@@ -556,6 +566,18 @@ void TdvxTitleBar::UpdateFileTheme() {
     iconTop_ = theme->GetInt(SKIN2_TITLEBARICONPOSY) - inset;
     captionTop_ = theme->GetInt(SKIN2_TITLEBARCAPTIONTOP);
     bgColor_ = theme->GetColor(SKIN2_FORMCOLOR);
+    // The form stays wide enough for the title pictures and the button row.
+    if (TCustomForm* form = ParentForm()) {
+        auto width = [&](Tsk2SkinBitmapElement element) {
+            TBitmap* b = theme->GetBitmap(element);
+            return b ? b->Width() : 0;
+        };
+        const int buttons = width(SKIN2_TITLEBUTTONS) / 18 * buttons_->Count() + rightBtnXOffset_;
+        const int minWidth = fiveSect_ ? width(SKIN2_TITLEBAR1) + width(SKIN2_TITLEBAR3) +
+                                             std::max(width(SKIN2_TITLEBAR5), buttons) + 16
+                                       : width(SKIN2_TITLEBAR1) + std::max(width(SKIN2_TITLEBAR3), buttons);
+        form->Constraints()->SetMinWidth(minWidth);
+    }
 }
 
 int TdvxTitleBar::TitleInset() const {
@@ -565,8 +587,9 @@ int TdvxTitleBar::TitleInset() const {
 }
 
 bool TdvxTitleBar::RightToLeftCaption() const {
-    // Right-to-left captions follow the control's reading order; no system locale decides.
-    return BiDiMode() == bdRightToLeft;
+    // A right-to-left reading order moves the caption only where the user's language reads
+    // right to left, as the check box and the list boxes do.
+    return BiDiMode() == bdRightToLeft && SysLocale.MiddleEast;
 }
 
 void TdvxTitleBar::PaintBuffer(TCanvas* canvas) {

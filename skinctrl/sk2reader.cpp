@@ -1,5 +1,6 @@
 #include "skinctrl/sk2reader.h"
 
+#include <algorithm>
 #include <set>
 
 #include "platform/core/sysutils.h"
@@ -17,6 +18,25 @@ constexpr std::size_t kNameSize = 64;
 
 std::uint32_t U32(const std::uint8_t* p) {
     return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) | (std::uint32_t(p[3]) << 24);
+}
+
+// The pixel count a BMP value announces in its header, or 0 when the header cannot be
+// read (the decoder then says what is wrong with it).
+std::uint64_t AnnouncedPixels(const std::uint8_t* data, std::size_t size) {
+    std::size_t base = size >= 2 && data[0] == 'B' && data[1] == 'M' ? 14 : 0;
+    if (size < base + 12) return 0;
+    const std::uint32_t headerSize = U32(data + base);
+    std::int64_t width, height;
+    if (headerSize == 12) {
+        width = data[base + 4] | (data[base + 5] << 8);
+        height = std::int16_t(data[base + 6] | (data[base + 7] << 8));
+    } else {
+        if (size < base + 16) return 0;
+        width = std::int32_t(U32(data + base + 4));
+        height = std::int32_t(U32(data + base + 8));
+    }
+    if (height < 0) height = -height;
+    return width > 0 && height > 0 ? std::uint64_t(width) * std::uint64_t(height) : 0;
 }
 
 }  // namespace
@@ -48,6 +68,13 @@ void Tsk2SkinFileReader::Load(const std::string& fileName, const std::string& pa
 
 bool Tsk2SkinFileReader::LoadFromData(const std::uint8_t* data, std::size_t size) {
     Clear();
+    peakPixels_ = 0;
+    std::uint64_t pixels = 0;  // what the bitmaps kept so far decoded to
+    auto tooLarge = [this] {
+        Clear();
+        throw Exception(SK2_PIXELS_ERROR + std::string(" (more than ") + std::to_string(kMaxSkinPixels) +
+                        " pixels in all)");
+    };
     auto inside = [size](std::uint64_t pos, std::uint64_t len) { return pos <= size && len <= size - pos; };
     auto fail = [this] {
         Clear();
@@ -72,6 +99,9 @@ bool Tsk2SkinFileReader::LoadFromData(const std::uint8_t* data, std::size_t size
         switch (type) {
             case 0: {
                 if (!inside(valuePos, valueLength)) return fail();
+                // Checked before decoding, so that a skin past the budget never holds more.
+                const std::uint64_t announced = AnnouncedPixels(data + valuePos, std::size_t(valueLength));
+                if (announced > kMaxSkinPixels - pixels) tooLarge();
                 auto bitmap = std::make_unique<TBitmap>();
                 try {
                     bitmap->LoadFromBytes(data + valuePos, std::size_t(valueLength));
@@ -79,6 +109,10 @@ bool Tsk2SkinFileReader::LoadFromData(const std::uint8_t* data, std::size_t size
                     Clear();
                     throw;
                 }
+                const std::uint64_t decoded = std::uint64_t(bitmap->Width()) * std::uint64_t(bitmap->Height());
+                peakPixels_ = std::max(peakPixels_, pixels + decoded);
+                if (decoded > kMaxSkinPixels - pixels) tooLarge();
+                pixels += decoded;
                 bitmaps_.emplace_back(name, std::move(bitmap));
                 break;
             }

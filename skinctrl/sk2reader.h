@@ -7,6 +7,7 @@
 // the first zero, a type byte - 0 bitmap, 1 integer, 2 flag, 3 text - then the position and
 // length of the value and the position of the next record). The chain ends at a record
 // whose next position is 0; that record's own value is not read.
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <utility>
@@ -79,13 +80,20 @@ inline constexpr const char* SKIN2_SKINFILE_KEYNAME[84] = {
 inline constexpr const char* SK2_ENTRY_NAME = "SKINDATA.SK2";
 // The message of a skin archive that cannot be read.
 inline constexpr const char* SK2_READ_ERROR = "Failed to read skin file!";
+// The most pixels the bitmaps of one skin may decode to, all records together (64 MB at
+// four bytes a pixel). Many records may name the same few bytes of picture data, so the
+// size of the archive says nothing about what its pictures cost once decoded.
+inline constexpr std::uint64_t kMaxSkinPixels = std::uint64_t(1) << 24;
+// The message of a skin whose pictures would decode to more than that.
+inline constexpr const char* SK2_PIXELS_ERROR = "The skin file's pictures are too large";
 
 class Tsk2SkinFileReader {
 public:
     // An empty reader, for LoadFromData.
     Tsk2SkinFileReader() = default;
     // Loads the skin; raises platform::Exception SK2_READ_ERROR when the archive is not a
-    // readable skin file, and the platform's picture error for a damaged bitmap value.
+    // readable skin file, SK2_PIXELS_ERROR when its bitmaps would decode to more than
+    // kMaxSkinPixels, and the platform's picture error for a damaged bitmap value.
     Tsk2SkinFileReader(const std::string& fileName, const std::string& password);
     Tsk2SkinFileReader(const Tsk2SkinFileReader&) = delete;
     Tsk2SkinFileReader& operator=(const Tsk2SkinFileReader&) = delete;
@@ -113,6 +121,8 @@ public:
     void ProcessTransparentColor(platform::TColor colour);
 
     std::size_t BitmapCount() const { return bitmaps_.size(); }
+    // The most decoded pixels the last load held at once (what its bitmaps cost in memory).
+    std::uint64_t PeakDecodedPixels() const { return peakPixels_; }
 
 private:
     using Line = std::pair<std::string, std::string>;
@@ -125,6 +135,7 @@ private:
     std::vector<Line> bools_;
     std::vector<Line> strings_;
     bool loaded_ = false;
+    std::uint64_t peakPixels_ = 0;
 };
 
 }  // namespace skinctrl

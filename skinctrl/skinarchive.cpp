@@ -1,7 +1,11 @@
 #include "skinctrl/skinarchive.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zip.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -21,13 +25,25 @@ std::uint32_t U32(const Bytes& b, std::size_t at) {
 }
 
 bool ReadArchive(const std::string& path, Bytes& out) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return false;
-    auto size = std::filesystem::file_size(path, ec);
-    if (ec || size > kMaxSkinArchiveSize) return false;
-    std::ifstream f(path, std::ios::binary);
-    out.resize(std::size_t(size));
-    return f.read(reinterpret_cast<char*>(out.data()), std::streamsize(out.size())) && f.gcount() == std::streamsize(size);
+    // Opened without blocking and checked on the open file: a FIFO or device put where the
+    // skin was (or swapped in after a look at the folder) is refused at once, never waited on.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && std::uintmax_t(st.st_size) <= kMaxSkinArchiveSize;
+    if (ok) {
+        out.resize(std::size_t(st.st_size));
+        std::size_t got = 0;
+        while (got < out.size()) {
+            ssize_t n = ::read(fd, out.data() + got, out.size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) break;
+            got += std::size_t(n);
+        }
+        ok = got == out.size();
+    }
+    ::close(fd);
+    return ok;
 }
 
 bool SameName(const char* a, const std::string& b) {

@@ -287,7 +287,9 @@ int OpenSkinDocument(const char* path) {
         return -1;
     };
     {
-        int fd = p.empty() ? -1 : open(p.c_str(), O_RDONLY | O_CLOEXEC);
+        // Non-blocking, so that a FIFO or device put where a document was expected is refused
+        // at once by the check below instead of waiting for ever for a writer.
+        int fd = p.empty() ? -1 : open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
         if (fd < 0) return fail(1, "cannot open the file");
         struct stat st;
         bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);

@@ -18,6 +18,7 @@
 #include "dialogs/optionfrm.h"
 #include "dialogs/profrm.h"
 #include "libs/morvanalyzeimg/skin_names.h"
+#include "skinctrl/dvxpublic.h"
 #include "support/process.h"
 
 namespace {
@@ -108,6 +109,90 @@ TEST(SkinCompleteness, TheDefaultSkinAnswersEveryItemTheWindowsAskForWithItsPict
     std::string out = testsupport::Capture(command + " 2>&1", &status);
     EXPECT_EQ(status, 0) << out;
     EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), long(pictures.size())) << out;
+}
+
+// Visible within its window (the window itself need not be shown).
+bool Showing(platform::TControl* c) {
+    for (; c && c->Parent(); c = c->Parent())
+        if (!c->Visible()) return false;
+    return true;
+}
+
+platform::TRect ScreenRect(platform::TControl* c) {
+    platform::TPoint p = c->ClientToScreen(platform::TPoint(0, 0));
+    return platform::TRect(p.x, p.y, p.x + c->Width(), p.y + c->Height());
+}
+
+void Collect(platform::TWinControl* parent, std::vector<platform::TLabel*>& labels,
+             std::vector<skinctrl::TdvxImageButton*>& buttons) {
+    for (platform::TControl* c : skinctrl::ChildControls(parent)) {
+        if (auto* l = dynamic_cast<platform::TLabel*>(c)) labels.push_back(l);
+        if (auto* b = dynamic_cast<skinctrl::TdvxImageButton*>(c)) buttons.push_back(b);
+        if (auto* w = dynamic_cast<platform::TWinControl*>(c)) Collect(w, labels, buttons);
+    }
+}
+
+// Under every shipped skin each window's title (a label in its top strip) stands clear of
+// the window buttons, wherever the skin puts them.
+TEST(SkinTitles, EveryShippedSkinLeavesTheWindowTitlesClearOfTheButtons) {
+    UseHeadlessDisplay();
+    Sandbox box;
+    const char* build = std::getenv("LUMACAST_BUILD_DIR");
+    const fs::path artifacts = fs::path(build ? build : ".") / "artifacts";
+    fs::create_directories(artifacts);
+    int skins = 0;
+    for (const auto& document : fs::directory_iterator(box.program.path() / "Images")) {
+        if (document.path().extension() != ".xml") continue;
+        ++skins;
+        SCOPED_TRACE(document.path().filename().string());
+        StoreSetting("Skin", document.path().string());
+        auto main = std::make_unique<TfrmMain>(nullptr);
+        main->AfterConstruction();
+        ASSERT_EQ(main->SkinPath, document.path().string());
+        frmEdit = new TfrmEdit(nullptr);
+        frmClip = new TfrmClip(nullptr);
+        frmCustom = new TfrmCustom(nullptr);
+        frmConvert = new TfrmConvert(nullptr);
+        frmPro = new TfrmPro(nullptr);
+        frmAbout = new TfrmAbout(nullptr);
+        frmOption = new TfrmOption(nullptr);
+        frmDVD = new TfrmDVD(nullptr);
+        main->FormShow(main.get());  // the main window's title comes with its first showing
+        std::vector<platform::TForm*> forms{main.get(), frmEdit, frmClip, frmCustom, frmConvert,
+                                            frmPro,     frmAbout, frmOption, frmDVD};
+        for (platform::TForm* form : forms) {
+            SCOPED_TRACE(form->Caption());
+            std::vector<platform::TLabel*> labels;
+            std::vector<skinctrl::TdvxImageButton*> buttons;
+            Collect(form, labels, buttons);
+            const platform::TRect window = ScreenRect(form);
+            int titles = 0;
+            for (platform::TLabel* label : labels) {
+                const platform::TRect l = ScreenRect(label);
+                if (!Showing(label) || label->Caption().empty() || l.top - window.top >= 40) continue;
+                ++titles;
+                for (skinctrl::TdvxImageButton* button : buttons) {
+                    const platform::TRect b = ScreenRect(button);
+                    if (!Showing(button)) continue;
+                    EXPECT_FALSE(l.left < b.right && b.left < l.right && l.top < b.bottom && b.top < l.bottom)
+                        << "\"" << label->Caption() << "\" under " << button->Name();
+                }
+            }
+            EXPECT_GE(titles, 1) << "a title in the top strip";
+        }
+        const std::string skin = document.path().stem().string();
+        main->Show();
+        frmOption->Show();
+        platform::Application->ProcessMessages();
+        platform::SaveWindowImage(main->Handle(), (artifacts / ("titles-main-" + skin + ".png")).string());
+        platform::SaveWindowImage(frmOption->Handle(), (artifacts / ("titles-option-" + skin + ".png")).string());
+        for (platform::TForm* f : std::initializer_list<platform::TForm*>{frmEdit, frmClip, frmCustom, frmConvert,
+                                                                          frmPro, frmAbout, frmOption, frmDVD})
+            delete f;
+        frmEdit = nullptr, frmClip = nullptr, frmCustom = nullptr, frmConvert = nullptr;
+        frmPro = nullptr, frmAbout = nullptr, frmOption = nullptr, frmDVD = nullptr;
+    }
+    EXPECT_EQ(skins, 3);
 }
 
 TEST(SkinCompleteness, TheShippedSkinsValidateAgainstTheSchema) {

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <memory>
+#include <tuple>
 
 #include "app/mainfrm.h"
 #include "app_support.h"
@@ -297,3 +299,147 @@ TEST_F(MainWindowTest, GalleriesListTheirTemplatesAndAMissingFolderGivesAnEmptyG
 }
 
 }  // namespace
+
+// Nobody ever writes to these FIFOs: a reader that opened one the usual way would wait for
+// ever, and the test's time limit is the only guard.
+TEST_F(MainWindowTest, AFifoWhereASkinFileWasIsRefusedAtOnceAndTheProgramStarts) {
+    const fs::path document = box.program.path() / "Images" / "Pipe.xml";
+    const fs::path picture = box.program.path() / "Images" / "DefaultImage" / "main" / "btnHelp.bmp";
+    ASSERT_EQ(mkfifo(document.c_str(), 0600), 0);
+    fs::remove(picture);
+    ASSERT_EQ(mkfifo(picture.c_str(), 0600), 0);
+    StoreSetting("Skin", document.string());
+    std::vector<std::string> reports;
+    SetSkinReport([&](const std::string& m) { reports.push_back(m); });
+    Make();
+    EXPECT_EQ(main->SkinPath, box.DefaultSkin());
+    EXPECT_EQ(StoredSetting("Skin"), box.DefaultSkin());
+    EXPECT_TRUE(main->edit->PicNormal()->Width() > 0);
+    EXPECT_EQ(main->btnHelp->PicNormal()->Width(), 0);
+    auto mentioning = [&](const fs::path& p) {
+        return std::count_if(reports.begin(), reports.end(),
+                             [&](const std::string& m) { return m.find(p.string()) != std::string::npos; });
+    };
+    EXPECT_EQ(mentioning(document), 1) << testing::PrintToString(reports);
+    EXPECT_EQ(mentioning(picture), 1) << testing::PrintToString(reports);
+    // The skin catalogue lists the folder: the FIFO is left out and the three skins listed.
+    frmOption = new TfrmOption(nullptr);
+    main->LoadSkinCatalogue();
+    EXPECT_EQ(frmOption->SkinList.size(), 3u);
+    for (auto& [index, info] : frmOption->SkinList) EXPECT_NE(std::string(info->Path), document.string());
+    EXPECT_EQ(std::string(ActiveSkinReader().GetSkinInfo()->Path), box.DefaultSkin());
+    SetSkinReport(nullptr);
+}
+
+// Rows of the window's pixels in a rectangle that show something other than the face behind
+// them: a caption of dots covers a row or two at its foot, "Go" most of the caption's height.
+int InkRows(TfrmMain& main, TControl* button) {
+    const TPoint origin = main.ScreenToClient(button->ClientToScreen(TPoint(0, 0)));
+    auto luminance = [](COLORREF c) { return 0.2126 * GetRValue(c) + 0.7152 * GetGValue(c) + 0.0722 * GetBValue(c); };
+    int rows = 0;
+    for (int y = 3; y < button->Height() - 3; ++y) {
+        const double face = luminance(GetWindowSurfacePixel(main.Handle(), origin.x + 4, origin.y + y));
+        bool ink = false;
+        for (int x = 6; x < button->Width() - 6 && !ink; ++x)
+            ink = std::abs(luminance(GetWindowSurfacePixel(main.Handle(), origin.x + x, origin.y + y)) - face) > 40;
+        rows += ink;
+    }
+    return rows;
+}
+
+// "Browse..." (Open_img) asks for a folder and shows "..."; "Find target" (btnOpenpath) opens
+// the folder and shows "Go": read on the window itself, under every shipped skin.
+TEST_F(MainWindowTest, BrowseAndFindTargetEachShowTheirOwnCaption) {
+    Make();
+    main->Show();
+    int skins = 0;
+    for (const auto& document : fs::directory_iterator(box.program.path() / "Images")) {
+        if (document.path().extension() != ".xml") continue;
+        SCOPED_TRACE(document.path().filename().string());
+        std::string error;
+        ASSERT_TRUE(OpenSkin(document.path().string(), error)) << error;
+        main->ReloadAllSkins();
+        main->Repaint();
+        Application->ProcessMessages();
+        const int browse = InkRows(*main, main->Open_img), find = InkRows(*main, main->btnOpenpath);
+        EXPECT_GE(browse, 1) << "a caption on Browse";
+        EXPECT_LE(browse, 3) << "Browse shows the dots";
+        EXPECT_GE(find, 6) << "Find target shows a word";
+        ++skins;
+    }
+    EXPECT_EQ(skins, 3);
+    SaveWindowImage(main->Handle(), "mainwin-output-buttons.png");
+}
+
+// Each job-list row shows the picture of its kind between its check box and its name: a
+// file (or DVD row, or group member), a clip segment, a merge group, a slide group.
+TEST_F(MainWindowTest, JobListRowsShowThePictureOfTheirKind) {
+    Make();
+    treeview::TVastStringTree& tree = *main->NodeTree;
+    auto row = [&](treeview::PVastNode parent, int kind, int imageIndex, const char* name) {
+        treeview::PVastNode node = tree.AddChild(parent);
+        jobmodel::MediaItem* item = jobmodel::ItemOf(tree, node);
+        item->kind = kind;
+        item->imageIndex = imageIndex;
+        jobmodel::SetItemRow(item->row, name, "00:00:10", "00:00:10", "out.flv", 1, 2);
+        return node;
+    };
+    struct Row {
+        treeview::PVastNode node;
+        int picture;
+    };
+    treeview::PVastNode file = row(nullptr, jobmodel::mkFile, 0, "movie.mpg");
+    treeview::PVastNode segment = row(file, jobmodel::mkSegment, 1, "movie.mpg 1");
+    treeview::PVastNode merge = row(nullptr, jobmodel::mkMerge, 2, "Merge1");
+    treeview::PVastNode member = row(merge, jobmodel::mkMerge, 0, "movie.mpg");
+    treeview::PVastNode slide = row(nullptr, jobmodel::mkSlide, 3, "Slide1");
+    const Row rows[] = {{file, 0}, {segment, 1}, {merge, 2}, {member, 0}, {slide, 3}};
+    tree.FullExpand();
+    tree.SetVisible(true);
+    main->Show();
+    tree.Repaint();
+    Application->ProcessMessages();
+    SaveWindowImage(main->Handle(), "mainwin-joblist-rows.png");
+
+    ASSERT_EQ(main->ImageList->Count(), 4);
+    // The opaque pixels of each picture: those drawn alike over two different grounds.
+    std::vector<std::vector<std::tuple<int, int, COLORREF>>> pictures(4);
+    for (int i = 0; i < 4; ++i) {
+        TBitmap a, b;
+        for (TBitmap* g : {&a, &b}) {
+            g->SetSize(16, 16);
+            g->Canvas()->Brush()->SetColor(g == &a ? clBlack : clWhite);
+            g->Canvas()->FillRect(TRect(0, 0, 16, 16));
+            main->ImageList->Draw(g->Canvas(), 0, 0, i);
+        }
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x) {
+                COLORREF p = ColorToRGB(a.Canvas()->Pixels(x, y));
+                if (p == ColorToRGB(b.Canvas()->Pixels(x, y))) pictures[std::size_t(i)].emplace_back(x, y, p);
+            }
+        ASSERT_GE(pictures[std::size_t(i)].size(), 60u) << "picture " << i << " draws something";
+        for (int j = 0; j < i; ++j) EXPECT_NE(pictures[std::size_t(i)], pictures[std::size_t(j)]);
+    }
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << "row " << tree.GetText(r.node, 0));
+        const TRect cell = tree.GetDisplayRect(r.node, 0, false);
+        const TPoint at = main->ScreenToClient(tree.ClientToScreen(TPoint(cell.left, cell.top)));
+        // Where in the row each picture appears whole.
+        std::vector<int> found;
+        for (int i = 0; i < 4; ++i)
+            for (int y = 0; y + 16 <= cell.Height() && std::find(found.begin(), found.end(), i) == found.end(); ++y)
+                for (int x = 0; x + 16 <= cell.Width(); ++x) {
+                    bool whole = true;
+                    for (auto [px, py, c] : pictures[std::size_t(i)])
+                        if (GetWindowSurfacePixel(main->Handle(), at.x + x + px, at.y + y + py) != c) {
+                            whole = false;
+                            break;
+                        }
+                    if (whole) {
+                        found.push_back(i);
+                        break;
+                    }
+                }
+        EXPECT_EQ(found, std::vector<int>{r.picture});
+    }
+}

@@ -2,6 +2,10 @@
 // the input queue on a virtual clock, and the event logs the program relies on.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <functional>
+#include <map>
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <set>
@@ -412,6 +416,136 @@ TEST_F(SkinControls, CheckBoxShowsFramesByCheckedAndEnabled) {
                 << "frame " << k.frame << " at " << x << "," << y;
     }
     Shot("checkbox_disabled");
+}
+
+// Relative luminance and contrast ratio as the web's accessibility guidelines define them.
+double Luminance(COLORREF c) {
+    auto linear = [](int v) {
+        double s = v / 255.0;
+        return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(GetRValue(c)) + 0.7152 * linear(GetGValue(c)) + 0.0722 * linear(GetBValue(c));
+}
+double Contrast(COLORREF a, COLORREF b) {
+    double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// What a drawn box shows: the contrast of its mark (1 for none) and of its edge against the
+// colour that fills it. The box is the frame's square, centred in the frame.
+struct BoxReading {
+    double mark, edge;
+};
+BoxReading ReadBox(const std::function<COLORREF(int, int)>& at, int frameW, int frameH, bool round) {
+    const int side = std::min(frameW, frameH);
+    const int x0 = (frameW - side) / 2, y0 = (frameH - side) / 2;
+    const double c = side / 2.0;
+    std::vector<COLORREF> centre;
+    for (int y = 2; y < side - 2; ++y)
+        for (int x = 2; x < side - 2; ++x) {
+            const double dx = x + 0.5 - c, dy = y + 0.5 - c;
+            if (!round || dx * dx + dy * dy <= (c - 2.5) * (c - 2.5)) centre.push_back(at(x0 + x, y0 + y));
+        }
+    std::map<COLORREF, int> counts;
+    for (COLORREF p : centre) ++counts[p];
+    const COLORREF fill =
+        std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) { return a.second < b.second; })->first;
+    BoxReading r{1, 0};
+    for (COLORREF p : centre) r.mark = std::max(r.mark, Contrast(p, fill));
+    // The edge at the middle of each side: its two outermost pixels, the weaker side counts.
+    const int m = side / 2;
+    double sides[4] = {};
+    for (int i = 0; i < 2; ++i) {
+        sides[0] = std::max(sides[0], Contrast(at(x0 + i, y0 + m), fill));
+        sides[1] = std::max(sides[1], Contrast(at(x0 + side - 1 - i, y0 + m), fill));
+        sides[2] = std::max(sides[2], Contrast(at(x0 + m, y0 + i), fill));
+        sides[3] = std::max(sides[3], Contrast(at(x0 + m, y0 + side - 1 - i), fill));
+    }
+    r.edge = *std::min_element(sides, sides + 4);
+    return r;
+}
+
+// Every state of a check box and a radio button in every built-in style reads at a glance: a
+// checked box's mark and every box's edge stand out 3:1 from the box, measured on the
+// controls as they are drawn (checked, unchecked, grey, disabled, under the pointer, pressed).
+TEST_F(SkinControls, CheckMarksAndBoxEdgesStandOutInEveryStateAndStyle) {
+    constexpr double kGlance = 3.0;
+    form->SetBounds(0, 0, 460, 300);
+    struct Kind {
+        bool radio;
+        int entry;
+    } kinds[] = {{false, DVX_THEME_CHECKBOX_IMAGE}, {true, DVX_THEME_RADIOBUTTON_IMAGE}};
+    enum Pose { Plain, Grey, Disabled, Hot, Pressed };
+    struct Case {
+        const char* what;
+        bool checked;
+        Pose pose;
+    } cases[] = {{"checked", true, Plain},         {"unchecked", false, Plain},     {"grey", false, Grey},
+                 {"checked disabled", true, Disabled}, {"unchecked disabled", false, Disabled},
+                 {"checked hot", true, Hot},       {"unchecked hot", false, Hot},   {"checked pressed", true, Pressed},
+                 {"unchecked pressed", false, Pressed}};
+    const TdvxUIStyle styles[] = {MacOS, WinXP, DeepBlue, Protein, BlueGlass};
+    std::vector<TdvxCheckBox*> shown;
+    int row = 0;
+    for (TdvxUIStyle style : styles)
+        for (const Kind& kind : kinds) {
+            TdvxCheckBox* box = kind.radio ? Place<TdvxRadioButton>(10, 4 + 26 * row, 120, 22)
+                                           : Place<TdvxCheckBox>(10, 4 + 26 * row, 120, 22);
+            box->SetUIStyle(style);
+            box->SetCaption(UIStyleName(style));
+            if (auto* radio = dynamic_cast<TdvxRadioButton*>(box)) radio->SetGroupIndex(4 * row);
+            shown.push_back(box);
+            ++row;
+        }
+    form->Show();
+    Pump();
+    int index = 0;
+    for (TdvxUIStyle style : styles)
+        for (const Kind& kind : kinds) {
+            TdvxCheckBox* box = shown[std::size_t(index++)];
+            TBitmap frame;
+            GetInsideThemeBitmap(style, kind.entry, &frame, 4, 1);
+            for (const Case& c : cases) {
+                SCOPED_TRACE(testing::Message() << UIStyleName(style) << (kind.radio ? " radio " : " check box ")
+                                                << c.what);
+                box->SetEnabled(c.pose != Disabled);
+                box->SetChecked(c.checked);
+                if (c.pose == Grey) box->SetState(cbGrayed);
+                const int left = box->Left() + 1, top = box->Top() + (box->ClientHeight() - frame.Height()) / 2;
+                const TPoint over(box->Left() + 5, box->Top() + box->Height() / 2);
+                if (c.pose == Hot) Move(over.x, over.y);
+                if (c.pose == Pressed) Button(over.x, over.y, true);
+                box->Repaint();
+                Pump();
+                BoxReading r = ReadBox([&](int x, int y) { return At(left + x, top + y); }, frame.Width(),
+                                       frame.Height(), kind.radio);
+                if (c.pose == Pressed) {
+                    Button(400, 290, false);  // released away: no click
+                    EXPECT_EQ(box->Checked(), c.checked);
+                }
+                Move(400, 290);
+                EXPECT_GE(r.edge, kGlance);
+                if (c.checked)
+                    EXPECT_GE(r.mark, kGlance);
+                else
+                    EXPECT_LT(r.mark, 1.5) << "no mark in an unchecked box";
+            }
+            // For looking at: the row's four pictures side by side.
+            box->SetEnabled(true);
+            box->SetChecked(true);
+            for (int i = 1; i < 4; ++i) {
+                TdvxCheckBox* more = kind.radio ? Place<TdvxRadioButton>(10 + 110 * i, box->Top(), 105, 22)
+                                                : Place<TdvxCheckBox>(10 + 110 * i, box->Top(), 105, 22);
+                more->SetUIStyle(style);
+                more->SetCaption(UIStyleName(style));
+                if (auto* radio = dynamic_cast<TdvxRadioButton*>(more)) radio->SetGroupIndex(4 * index + i);
+                more->SetChecked(i == 2);
+                more->SetEnabled(i == 1);
+            }
+        }
+    form->Repaint();
+    Pump();
+    Shot("checkbox_contrast");
 }
 
 TEST_F(SkinControls, CheckBoxAutoSizeFocusAndRightToLeft) {

@@ -14,6 +14,7 @@
 #include "platform/controls/forms.h"
 #include "platform/controls/menus.h"
 #include "platform/core/exceptions.h"
+#include "platform/core/sysutils.h"
 #include "platform/windows/backend.h"
 #include "platform/windows/input.h"
 #include "platform/core/clock.h"
@@ -896,3 +897,55 @@ TEST_F(ToolBarTest, PlatformBarWrapsChecksGroupsAndRunsAccelerators) {
 }
 
 }  // namespace
+
+TEST_F(FormsTest, AFramedFormKeepsTheStylesSmallestWidth) {
+    struct Case {
+        TdvxUIStyle style;
+        int minWidth;
+    } cases[] = {{MacOS, 130}, {WinXP, 150}, {DeepBlue, 130}, {Protein, 130}, {BlueGlass, 270}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(UIStyleName(c.style));
+        TForm* form = nullptr;
+        TdvxForm* frame = Framed(c.style, bsSizeable, &form);
+        EXPECT_EQ(form->Constraints()->MinWidth(), c.minWidth);
+        form->SetBounds(form->Left(), form->Top(), 20, 300);
+        EXPECT_EQ(form->Width(), c.minWidth);
+        // The smallest height still comes from the frame's title bar.
+        form->SetBounds(form->Left(), form->Top(), 20, 5);
+        EXPECT_EQ(form->Height(), frame->TitleBar()->Height() + 3);
+        EXPECT_EQ(form->Width(), c.minWidth);
+    }
+}
+
+TEST_F(FormsTest, TitleCaptionGoesRightOnlyForARightToLeftLanguage) {
+    struct Case {
+        bool middleEast;
+        TBiDiMode mode;
+        bool captionAtRight;
+    } cases[] = {
+        {false, bdLeftToRight, false},
+        {false, bdRightToLeft, false},
+        {true, bdLeftToRight, false},
+        {true, bdRightToLeft, true},
+    };
+    for (TdvxUIStyle style : {DeepBlue, Protein}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << UIStyleName(style) << " middle east " << c.middleEast << " mode "
+                                            << int(c.mode));
+            SysLocale.MiddleEast = c.middleEast;
+            TdvxForm* frame = Framed(style);
+            TdvxTitleBar* bar = frame->TitleBar();
+            bar->SetBiDiMode(c.mode);
+            bar->Repaint();
+            TBitmap measure;
+            measure.Canvas()->Font()->Assign(bar->Font());
+            const int textWidth = measure.Canvas()->TextWidth(bar->DrawnCaption());
+            const int leftmostButton = bar->ButtonRect(3).left;
+            if (c.captionAtRight)
+                EXPECT_EQ(bar->CaptionPos().x + textWidth, leftmostButton - 10);
+            else
+                EXPECT_EQ(bar->CaptionPos().x, 21);
+        }
+    }
+    SysLocale.MiddleEast = false;
+}

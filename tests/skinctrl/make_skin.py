@@ -8,7 +8,9 @@
       Records follow the 24-byte header, values follow the records; each record's next
       position is the following record's, the last one's 0 (unless given). Values:
       {"int": n} (4 bytes), {"int16": n} (2 bytes), {"byte": n}, {"bytes4": n},
-      {"text": "..."}, {"file": path}, {"raw": "hex"}.
+      {"text": "..."}, {"file": path}, {"raw": "hex"}, {"bmp": [w, h]}, {"same_as": i} (no bytes of its own:
+      the record names record i's value).
+      "repeat": [record, n] appends n copies of the record before the last record.
   make_skin.py vxk OUT SK2_FILE [--name NAME] [--password P] [--store] [--comment TEXT]
                                 [--pk] [--flip-crc] [--grow-size] [--method N]
       Packs the file with Info-ZIP zip as the single entry NAME (default SKINDATA.SK2;
@@ -45,11 +47,22 @@ def value_bytes(v):
             return f.read()
     if "raw" in v:
         return bytes.fromhex(v["raw"])
+    if "same_as" in v:
+        return b""
+    if "bmp" in v:  # [width, height]: a 24-bit BMP of one colour
+        w, h = v["bmp"]
+        stride = (3 * w + 3) // 4 * 4
+        pixels = (b"\x20\x40\xc0" * w + b"\0" * (stride - 3 * w)) * h
+        info = struct.pack("<IiiHHIIiiII", 40, w, h, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+        return b"BM" + struct.pack("<IHHI", 14 + 40 + len(pixels), 0, 0, 54) + info + pixels
     raise SystemExit("unknown value %r" % v)
 
 
 def sk2(out, layout):
-    records = layout.get("records", [])
+    records = list(layout.get("records", []))
+    if "repeat" in layout:
+        record, n = layout["repeat"]
+        records[-1:-1] = [record] * n
     positions = [24 + i * RECORD for i in range(len(records))]
     values = [value_bytes(r.get("value", {"raw": ""})) for r in records]
     value_pos = []
@@ -57,6 +70,11 @@ def sk2(out, layout):
     for v in values:
         value_pos.append(at)
         at += len(v)
+    for i, r in enumerate(records):
+        same = r.get("value", {}).get("same_as")
+        if same is not None:
+            value_pos[i] = value_pos[same]
+            values[i] = values[same]
     data = bytearray(at)
     first = layout.get("first", positions[0] if positions else 0)
     data[0:24] = b"SK2 SKINDATA" + struct.pack("<I", layout.get("header_length", 24)) + b"\0" * 4 + struct.pack("<I", first)

@@ -678,6 +678,54 @@ TEST_F(MdiSkinTest, BottomBorderAsTheSingleFrames) {
     Shot(mdi->Handle(), "skin_mdi_file_theme.png");
 }
 
+// Under a skin a single form frame stays as wide as its title pictures and button row.
+TEST_F(MdiSkinTest, ASkinnedFrameKeepsTheTitlesWidth) {
+    test::UseHeadlessBackend();
+    auto bmp = [&](const std::string& name, int w, int h) {
+        std::string file = Path(name + ".bmp").string();
+        skintest::MakeBmp(file, w, h, "teal");
+        return file;
+    };
+    const std::string left = bmp("t1", 40, 20), middle = bmp("t2", 8, 20), right = bmp("t3", 30, 20),
+                      fourth = bmp("t4", 8, 20), fifth = bmp("t5", 20, 20), buttons = bmp("tb", 18 * 11, 11);
+    struct Case {
+        bool fiveSections;
+    } cases[] = {{false}, {true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.fiveSections ? "five sections" : "three sections");
+        skintest::MakeSk2(Path("skin.sk2"),
+                          R"({"records":[{"name":"SKIN2_TITLEBAR1","type":0,"value":{"file":")" + left +
+                              R"("}},{"name":"SKIN2_TITLEBAR2","type":0,"value":{"file":")" + middle +
+                              R"("}},{"name":"SKIN2_TITLEBAR3","type":0,"value":{"file":")" + right +
+                              R"("}},{"name":"SKIN2_TITLEBAR4","type":0,"value":{"file":")" + fourth +
+                              R"("}},{"name":"SKIN2_TITLEBAR5","type":0,"value":{"file":")" + fifth +
+                              R"("}},{"name":"SKIN2_TITLEBUTTONS","type":0,"value":{"file":")" + buttons +
+                              R"("}},{"name":"SKIN2_TITLEBARBUTTONPOSX","type":1,"value":{"int":5}},)" +
+                              R"({"name":"SKIN2_TITLEFIVESECT","type":2,"value":{"byte":)" +
+                              (c.fiveSections ? "1" : "0") + R"(}},{"name":"E"}]})");
+        skintest::MakeVxk(Path("skin.vxk"), Path("skin.sk2"));
+        single = new TForm(nullptr);
+        single->SetBounds(20, 20, 360, 240);
+        single->AfterConstruction();
+        auto* theme = new TdvxFileTheme(single);
+        theme->SetThemeFile(Path("skin.vxk").string());
+        ASSERT_TRUE(theme->CanUse());
+        auto* frame = new TdvxForm(single);
+        frame->SetFileTheme(theme);
+        frame->SetUIStyle(FromThemeFile);
+        single->Show();
+        Pump();
+        const int row = 11 * frame->TitleBar()->Buttons()->Count() + 5;
+        const int want = c.fiveSections ? 40 + 30 + std::max(20, row) + 16 : 40 + std::max(30, row);
+        EXPECT_EQ(single->Constraints()->MinWidth(), want);
+        single->SetBounds(20, 20, 10, 240);
+        EXPECT_EQ(single->Width(), want);
+        delete single;
+        single = nullptr;
+        Pump();
+    }
+}
+
 // ---------------------------------------------------------------- a form frame's menu bar
 
 class MenuBarTest : public ::testing::Test {

@@ -225,6 +225,53 @@ TEST_F(RecordData, BitmapsTextsAndChanges) {
     EXPECT_EQ(ColorToRGB(reader.GetBitmap("SKIN2_BUTTON")->TransparentColor()), RGB(1, 2, 3));
 }
 
+// Many records may name the same picture bytes: what counts is what they decode to. A skin
+// whose pictures stay within the budget loads; one past it is refused with its own message
+// before it holds more than the budget, through the record decoder and through the archive.
+TEST_F(RecordData, PicturesNamedManyTimesStayWithinThePixelBudget) {
+    fs::path bmp = Path("big.bmp");
+    MakeBmp(bmp, 512, 512, "red");
+    const std::uint64_t picture = 512 * 512;
+    struct Row {
+        int records;
+        bool loaded;
+    } rows[] = {{3, true}, {int(kMaxSkinPixels / picture), true}, {int(kMaxSkinPixels / picture) + 1, false},
+                {200, false}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.records);
+        fs::path file = Path("many.sk2");
+        MakeSk2(file, R"({"records":[{"name":"P0","type":0,"value":{"file":")" + bmp.string() +
+                          R"("}},{"name":"E"}],"repeat":[{"name":"P","type":0,"value":{"same_as":0}},)" +
+                          std::to_string(row.records - 1) + "]}");
+        std::string bytes = ReadFile(file);
+        Tsk2SkinFileReader reader;
+        std::string error;
+        try {
+            reader.LoadFromData(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+        } catch (const Exception& e) {
+            error = e.what();
+        }
+        EXPECT_LE(reader.PeakDecodedPixels(), kMaxSkinPixels);
+        EXPECT_EQ(reader.Loaded(), row.loaded);
+        if (row.loaded) {
+            EXPECT_EQ(error, "");
+            EXPECT_EQ(reader.BitmapCount(), std::size_t(row.records));
+            EXPECT_EQ(reader.PeakDecodedPixels(), picture * std::uint64_t(row.records));
+            continue;
+        }
+        EXPECT_EQ(error.rfind(SK2_PIXELS_ERROR, 0), 0u) << error;
+        EXPECT_EQ(reader.BitmapCount(), 0u);
+        // The same through a skin archive and a file theme: refused, nothing left behind.
+        fs::path archive = Path("many.vxk");
+        MakeVxk(archive, file);
+        EXPECT_THROW(Tsk2SkinFileReader(archive.string(), ""), Exception);
+        TdvxFileTheme theme;
+        theme.SetThemeFile(archive.string());
+        EXPECT_FALSE(theme.CanUse());
+        EXPECT_EQ(skintest::FilesIn(tmp), 0);
+    }
+}
+
 TEST_F(RecordData, ABadBitmapRaisesAndTheTemporaryFileGoes) {
     fs::path file = Path("r.sk2");
     MakeSk2(file, R"({"records":[{"name":"P","type":0,"value":{"raw":"424d0000"}},{"name":"E"}]})");

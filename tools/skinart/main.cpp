@@ -6,6 +6,8 @@
 //   skinart <output folder>
 //
 // Output: <folder>/skinart_resources.cpp and <folder>/bmp/<NAME>.bmp (for looking at).
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -103,6 +105,32 @@ void CheckMark(Image& im, double cx, double cy, double size, Rgb c) {
     im.Line(cx - size * 0.1, cy + size * 0.32, cx + size * 0.45, cy - size * 0.38, std::max(1.6, size / 6), c);
 }
 
+// Relative luminance and contrast ratio as the web's accessibility guidelines define them.
+double Luminance(Rgb c) {
+    auto linear = [](int v) {
+        double s = v / 255.0;
+        return s <= 0.03928 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(R(c)) + 0.7152 * linear(G(c)) + 0.0722 * linear(B(c));
+}
+double Contrast(Rgb a, Rgb b) {
+    double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The colour taken darker (lighter on a dark ground) until it stands out from the ground by
+// at least the ratio, so that a tick or a box edge reads at a glance whatever the look.
+Rgb StandOut(Rgb c, Rgb ground, double ratio) {
+    const bool darken = Luminance(ground) > 0.18;
+    for (int i = 0; i < 40 && Contrast(c, ground) < ratio; ++i) c = darken ? Darker(c, 0.12) : Lighter(c, 0.12);
+    return c;
+}
+
+// What a mark and a box edge keep against the box: above the 3:1 a glance needs, with room
+// for the softened edge pixels of a small drawing.
+constexpr double kMarkContrast = 4.5;
+constexpr double kEdgeContrast = 4.0;
+
 // Four frames: checked, unchecked, checked disabled, unchecked disabled.
 void Boxes(Image& im, int fw, const Look& k, bool radio) {
     for (int f = 0; f < 4; ++f) {
@@ -112,8 +140,8 @@ void Boxes(Image& im, int fw, const Look& k, bool radio) {
         int x = f * fw + (fw - side) / 2, y = (im.H() - side) / 2;
         Rgb inside = s == Disabled ? 0xE4E4E4 : Lighter(k.top, 0.6);
         if (checked) inside = Mix(inside, k.accent, 0.18);  // a checked box reads as checked all over
-        Rgb border = Shade(k.border, s);
-        Rgb mark = s == Disabled ? 0x9A9A9A : k.accent;
+        Rgb border = StandOut(Shade(k.border, s), inside, kEdgeContrast);
+        Rgb mark = StandOut(s == Disabled ? 0x9A9A9A : k.accent, inside, kMarkContrast);
         if (radio) {
             double r = side / 2.0;
             im.Disc(x + r, y + r, r, border);

@@ -61,7 +61,7 @@ const std::map<std::string, std::string> kCaptions = {
     {"btnEffect", "Effect"}, {"btnLoad", "Preloader"}, {"btnDecorate", "Decorate"}, {"btnDecorate2", "Decorate"},
     {"btnHead", "Head"}, {"btnTail", "Tail"}, {"btnOption", "Option"}, {"tabCrop", "Crop"}, {"tabEffect", "Effect"},
     {"btnGeneral", "General"}, {"btnFormat", "Format"}, {"start_trimtime_ok", "OK"}, {"end_trimtime_ok", "OK"},
-    {"btnSnappath", "..."}, {"btnOpenpath", "..."}, {"btnOpen", "..."}, {"Open_img", "Go"}, {"btnTrimStart", "["},
+    {"btnSnappath", "..."}, {"btnOpenpath", "Go"}, {"btnOpen", "..."}, {"Open_img", "..."}, {"btnTrimStart", "["},
     {"btnTrimEnd", "]"}, {"btnLevel", "H"}, {"btnVertical", "V"}, {"btnReplay", "R"}, {"btnPhoto", "Snap"},
     {"btnHelp", "?"},
 };
