@@ -235,7 +235,11 @@ void Timeline::Write(Emitter& e) const {
                                               static_cast<std::uint8_t>(k & 0xFF),
                                               static_cast<std::uint8_t>((k >> 8) & 0xFF)};
                 e.TagParts(tag::VideoFrame, {head, picture}, true);
-                PlaceTag(e, true, v.depth, 0, false, {}, std::nullopt, static_cast<std::uint16_t>(k));
+                // The ratio move every frame carries, as PlaceTag would write it, put together
+                // here so that a long video costs no allocation per frame.
+                const std::uint8_t move[5] = {0x11, static_cast<std::uint8_t>(v.depth & 0xFF),
+                                              static_cast<std::uint8_t>(v.depth >> 8), head[2], head[3]};
+                e.TagParts(tag::PlaceObject2, {move});
             }
             if (sound) {
                 buf.clear();

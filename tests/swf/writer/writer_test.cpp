@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <sstream>
 
 #include <sys/stat.h>
@@ -503,6 +504,23 @@ TEST(SwfMedia, EmbeddedFlvKeepsItsPictureAndSoundAndDecodesCleanly) {
             EXPECT_GE(sent, due - 1) << "frame " << i;
             EXPECT_LT(sent, due + perMp3) << "frame " << i;
         }
+
+        // Each picture, numbered in order, comes with a move of the video's item to that
+        // number, which is what advances the picture in a player.
+        int pictures = 0;
+        std::optional<Bytes> depth;
+        for (size_t i = 0; i < frames.size(); ++i) {
+            SCOPED_TRACE("frame " + std::to_string(i));
+            for (const Tag& t : frames[i]) {
+                if (t.code == tag::PlaceObject2 && (t.body[0] & 0x02)) depth = Bytes{t.body[1], t.body[2]};
+                if (t.code != tag::VideoFrame) continue;
+                ASSERT_TRUE(depth) << "a picture before the video is placed";
+                EXPECT_EQ(t.body[2] | (t.body[3] << 8), pictures++);
+                Bytes move{0x11, (*depth)[0], (*depth)[1], t.body[2], t.body[3]};
+                EXPECT_THAT(frames[i], testing::Contains(testing::Field(&Tag::body, move)));
+            }
+        }
+        EXPECT_EQ(pictures, n);
     }
 }
 
