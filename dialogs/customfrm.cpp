@@ -157,7 +157,7 @@ void TfrmCustom::btnOKClick(TObject*) {
 
 void TfrmCustom::closeClick(TObject*) {
     StopRebuildTimer();
-    if (previewBuilds_ > 0) webBrowser->Navigate(ProgramFolder() + "temp/velmora.swf");
+    if (previewBuilds_ > 0) webBrowser->Navigate(jobmodel::PreviewPlayerPath(ProgramFolder()));
     Finish(mrCancel);
 }
 
@@ -181,6 +181,6 @@ void TfrmCustom::RefreshPreview() {
     jobmodel::GeneratePreviewPlayer(Working(), folder, std::max(1, webBrowser->Width()),
                                     std::max(1, webBrowser->Height()));
     ++previewBuilds_;
-    // A build that failed still shows whatever file is there.
-    webBrowser->Navigate(folder + "temp/velmora.swf");
+    // A build that failed still shows whatever file is there; the file is this run's own.
+    webBrowser->Navigate(jobmodel::PreviewPlayerPath(folder));
 }

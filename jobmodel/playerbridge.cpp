@@ -1,10 +1,18 @@
 #include "jobmodel/playerbridge.h"
 
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <system_error>
+#include <vector>
 
 #include "jobmodel/creditplace.h"
 #include "jobmodel/fonts.h"
@@ -200,7 +208,82 @@ std::string FolderOf(const std::string& path) {
     return slash == std::string::npos ? "" : path.substr(0, slash + 1);
 }
 
+// The preview folders this process made, one per program folder, removed with the
+// process. A child made by fork neither uses nor removes its parent's folders.
+class TPreviewFolders {
+public:
+    ~TPreviewFolders() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (owner_ != getpid()) return;
+        for (auto& [program, folder] : made_) {
+            std::error_code ec;
+            fs::remove_all(folder, ec);
+        }
+    }
+
+    std::string For(const std::string& programFolder) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (owner_ != getpid()) {
+            made_.clear();
+            owner_ = getpid();
+        }
+        auto it = made_.find(programFolder);
+        if (it != made_.end() && OwnFolder(it->second)) return it->second;
+        // The preview and its samples go below temp/, which a fresh or tidied program
+        // folder may lack; mkdtemp gives a name no other run has, mode 0700. The name
+        // carries the process id, so that a later run can tell the folders of runs that
+        // ended without tidying up.
+        platform::ForceDirectories(programFolder + "temp");
+        RemoveEndedRuns(programFolder + "temp/");
+        std::string pattern = programFolder + "temp/preview-" + std::to_string(getpid()) + "-XXXXXX";
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        if (!mkdtemp(name.data())) return "";
+        std::string folder = std::string(name.data()) + "/";
+        made_[programFolder] = folder;
+        return folder;
+    }
+
+private:
+    // The preview folders of this user's runs whose process is gone (a run that was
+    // killed); those of live processes, and anything else, stay.
+    static void RemoveEndedRuns(const std::string& temp) {
+        std::error_code ec;
+        for (const auto& entry : fs::directory_iterator(temp, ec)) {
+            const std::string name = entry.path().filename().string();
+            if (name.rfind("preview-", 0) != 0) continue;
+            const char* digits = name.c_str() + 8;
+            char* end = nullptr;
+            long pid = std::strtol(digits, &end, 10);
+            if (end == digits || *end != '-' || pid <= 0 || pid == getpid()) continue;
+            if (!OwnFolder(entry.path().string()) || kill(pid_t(pid), 0) == 0 || errno != ESRCH) continue;
+            fs::remove_all(entry.path(), ec);
+        }
+    }
+
+    // Still the folder this run made: a real folder of this user that no one else may enter.
+    static bool OwnFolder(const std::string& folder) {
+        struct stat info {};
+        return lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid() &&
+               (info.st_mode & 077) == 0;
+    }
+
+    std::mutex mutex_;
+    pid_t owner_ = getpid();
+    std::map<std::string, std::string> made_;
+};
+
 }  // namespace
+
+std::string PreviewFolder(const std::string& programFolder) {
+    static TPreviewFolders folders;
+    return folders.For(programFolder);
+}
+
+std::string PreviewPlayerPath(const std::string& programFolder) {
+    std::string folder = PreviewFolder(programFolder);
+    return folder.empty() ? "" : folder + "velmora.swf";
+}
 
 KbnUIGroupOption* FillGroupPlayer(const CustomSetting& cs, const std::string& swfBase, KbnUIGroupOption* group) {
     if (!group) return nullptr;
@@ -247,10 +330,9 @@ int GenerateItemPlayer(const CustomSetting& cs, const std::string& outputPath, c
 
 KbnUIGroupOption* MakePreviewPlayerGroup(const CustomSetting& cs, const std::string& programFolder, int browserWidth,
                                         int browserHeight) {
-    // The preview and its samples go to temp/, which a fresh or tidied program folder
-    // may lack.
-    platform::ForceDirectories(programFolder + "temp");
-    KbnUIGroupOption* group = NewGroup(programFolder + "temp/velmora.swf");
+    const std::string folder = PreviewFolder(programFolder);
+    if (folder.empty()) return nullptr;
+    KbnUIGroupOption* group = NewGroup(folder + "velmora.swf");
     if (!group) return nullptr;
     FillPlayerRecords(cs, group);
     double area = static_cast<double>(browserWidth) * browserHeight;
@@ -264,7 +346,7 @@ KbnUIGroupOption* MakePreviewPlayerGroup(const CustomSetting& cs, const std::str
         // A sample that cannot be copied is left out; an existing copy (or anything else
         // under its name) stays as it is.
         for (const char* name : {"velmoraQent.jpg", "velmoraQent.flv"})
-            platform::CopyFile(samples + name, programFolder + "temp/" + name, true);
+            platform::CopyFile(samples + name, folder + name, true);
         AppendMedia(group, "velmoraQent", "velmoraQent.flv", "velmoraQent.jpg", 320, 240);
     } else {
         AppendMedia(group, "velmoraQent", "", "", 320, 240);
@@ -275,6 +357,7 @@ KbnUIGroupOption* MakePreviewPlayerGroup(const CustomSetting& cs, const std::str
 
 int GeneratePreviewPlayer(const CustomSetting& cs, const std::string& programFolder, int browserWidth,
                           int browserHeight) {
+    if (PreviewFolder(programFolder).empty()) return kbnErrCannotWrite;
     return BuildAndFree(MakePreviewPlayerGroup(cs, programFolder, browserWidth, browserHeight));
 }
 

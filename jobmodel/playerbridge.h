@@ -28,9 +28,20 @@ KbnUIGroupOption* FillGroupPlayer(const CustomSetting& setting, const std::strin
 KbnUIGroupOption* AddGroupMedia(const CustomSetting& setting, const std::string& outputPath, const std::string& title,
                                 KbnUIGroupOption* group);
 
-// The customisation dialog's preview: programFolder + "temp/velmora.swf" with the sample
-// video, no decoration, credit text scaled to the browser's area and at its stored place.
-// `programFolder` ends with "/". Returns the player maker's result.
+// This run's own folder for the customisation dialog's preview, ending with "/": made on
+// first use below programFolder + "temp/" under a name no other run has (mode 0700), made
+// again if it has gone, and removed with everything in it when the program ends, so that
+// two programs at once never show or overwrite each other's preview. "" when it cannot be
+// made. `programFolder` ends with "/".
+std::string PreviewFolder(const std::string& programFolder);
+// The preview player in it: PreviewFolder(programFolder) + "velmora.swf" ("" without a folder).
+std::string PreviewPlayerPath(const std::string& programFolder);
+
+// The customisation dialog's preview: PreviewPlayerPath(programFolder) with the sample
+// video (the progressive player's copies beside it), no decoration, credit text scaled to
+// the browser's area and at its stored place. Returns the player maker's result
+// (kbnErrCannotWrite without a preview folder). The group is null without a preview folder
+// or memory.
 int GeneratePreviewPlayer(const CustomSetting& setting, const std::string& programFolder, int browserWidth,
                           int browserHeight);
 KbnUIGroupOption* MakePreviewPlayerGroup(const CustomSetting& setting, const std::string& programFolder,

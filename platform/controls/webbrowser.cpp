@@ -16,7 +16,7 @@
 #include "platform/core/files.h"
 #include "platform/core/timer.h"
 #include "platform/graphics/graphics.h"
-#include "platform/webview/localserver.h"
+#include "platform/webview/previewfiles.h"
 #include "platform/windows/backend.h"
 #include "platform/windows/messages.h"
 #include "platform/windows/window.h"
@@ -31,7 +31,7 @@ namespace {
 
 constexpr const char* kPreviewPage = "ruffle/preview.html";
 
-// A path below the program folder as the URL path the local server knows ("" when the
+// A path below the program folder as the path of its address under the helper's scheme ("" when the
 // file lies elsewhere).
 std::string ServedPath(const std::string& folder, const std::string& path) {
     std::error_code ec;
@@ -76,10 +76,7 @@ TCppWebBrowser::TCppWebBrowser(TComponent* owner) : TCustomControl(owner) {
     timer_->SetOnTimer([this](TObject*) { Poll(); });
 }
 
-TCppWebBrowser::~TCppWebBrowser() {
-    StopHelper();
-    if (server_) server_->Stop();
-}
+TCppWebBrowser::~TCppWebBrowser() { StopHelper(); }
 
 std::string TCppWebBrowser::ProgramFolder() const {
     return programFolder_.empty() ? ProgramDir() : IncludeTrailingPathDelimiter(programFolder_);
@@ -88,9 +85,8 @@ std::string TCppWebBrowser::ProgramFolder() const {
 void TCppWebBrowser::SetProgramFolder(const std::string& folder) {
     if (folder == programFolder_) return;
     programFolder_ = folder;
-    // The helper only loads pages of the server it was started with.
+    // The helper gives the files of the folder it was started with.
     StopHelper();
-    server_.reset();
     pageReady_ = false;
 }
 
@@ -126,16 +122,9 @@ void TCppWebBrowser::Navigate(const std::string& path) {
     }
     if (!fs::is_regular_file(folder + "ruffle/ruffle.js") || !fs::is_regular_file(folder + kPreviewPage))
         return Fail("the program folder has no copy of the Flash player");
-    if (!server_) {
-        server_ = std::make_unique<TLocalFileServer>(folder);
-        if (!server_->Start()) {
-            server_.reset();
-            return Fail("the local server cannot start");
-        }
-    }
     if (!helperPid_ && !StartHelper()) return Fail("the preview helper cannot start");
 
-    std::string origin = server_->Origin();
+    const std::string origin = kPreviewOrigin;
     bool sent;
     if (IsMovie(path) && pageReady_ && keepPageLoaded_) {
         sent = Send("movie " + origin + served.substr(1));
@@ -172,8 +161,8 @@ bool TCppWebBrowser::StartHelper() {
     // WebKit's warnings (no session bus, and so on) are not the program's output.
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     std::string id = std::to_string(area_);
-    std::string origin = server_->Origin();
-    char* argv[] = {program.data(), id.data(), origin.data(), nullptr};
+    std::string folder = ProgramFolder();
+    char* argv[] = {program.data(), id.data(), folder.data(), nullptr};
     pid_t pid = 0;
     int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);

@@ -2,10 +2,10 @@
 // TCppWebBrowser: the area where the program shows a page, in practice the player
 // preview. A ".swf" path is shown in the program's own preview page (the movie fitted to
 // the view, playing at once, nothing over it) by the program folder's copy of the Flash
-// player (ruffle/). The page comes from a local server (TLocalFileServer) that serves the
-// program folder's temp/ and ruffle/ only, and is shown by the helper program
-// lumacast-webview (WebKitGTK), embedded into a native area of the display that follows
-// this control. The helper starts on the first Navigate, is told what to show over its
+// player (ruffle/). The helper program lumacast-webview (WebKitGTK) shows the page and
+// answers the page's requests itself, under an address scheme of its own, from the program
+// folder's temp/ and ruffle/ only (TPreviewFiles; no socket listens anywhere); it is
+// embedded into a native area of the display that follows this control. The helper starts on the first Navigate, is told what to show over its
 // stdin and answers on its stdout; it ends with the control, and a helper that died is
 // started again by the next Navigate.
 //
@@ -24,7 +24,6 @@
 
 namespace platform {
 
-class TLocalFileServer;
 class TTimer;
 
 class TCppWebBrowser : public TCustomControl {
@@ -62,7 +61,7 @@ public:
     pid_t HelperPid() const { return helperPid_; }
     std::uint64_t AreaId() const { return area_; }
 
-    // The folder whose temp/ and ruffle/ are served (the program folder unless set) and
+    // The folder whose temp/ and ruffle/ the view may show (the program folder unless set) and
     // the helper program (lumacast-webview beside the program unless set).
     std::string ProgramFolder() const;
     void SetProgramFolder(const std::string& folder);
@@ -94,7 +93,6 @@ private:
     TState state_ = TState::Idle;
     std::string unavailable_;
     std::string pageError_;
-    std::unique_ptr<TLocalFileServer> server_;
     TTimer* timer_ = nullptr;
     std::uint64_t area_ = 0;
     pid_t helperPid_ = 0;

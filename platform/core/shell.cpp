@@ -10,6 +10,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -197,6 +198,14 @@ HINSTANCE ShellExecuteA(HWND, const char* verb, const char* file, const char* pa
     std::string target = file ? file : "";
     if (target.empty()) return Result(SE_ERR_FNF);
     std::vector<std::string> argv;
+    // A local target goes on as an absolute path: a name such as "--help" or "-x" is then
+    // never read as an option by the opener, and a program is never looked up on PATH.
+    if (v == "explore" || !IsAddress(target)) {
+        std::error_code ec;
+        std::filesystem::path absolute = std::filesystem::absolute(target, ec);
+        if (ec) return Result(SE_ERR_FNF);
+        target = absolute.string();
+    }
     if (v == "explore") {
         struct stat st {};
         if (stat(target.c_str(), &st) != 0) return Result(SE_ERR_FNF);

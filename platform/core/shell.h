@@ -47,7 +47,8 @@ constexpr int SE_SUCCESS = 42;
 // verb "open" (or null): an address (scheme://...), a document or a folder goes to the
 // desktop's opener (xdg-open); an executable file is started itself with parameters split at
 // blanks (double quotes keep blanks together). verb "explore": a folder, in the file
-// manager. file is taken as it stands; a local path that does not exist gives SE_ERR_FNF
+// manager. An address is passed on as it stands, a local path made absolute (so that no name
+// can read as an option of the program it goes to); a local path that does not exist gives SE_ERR_FNF
 // (SE_ERR_PNF for "explore" on something that is not a folder), an unknown verb
 // SE_ERR_NOASSOC, a program that cannot be started SE_ERR_ACCESSDENIED. The result is an
 // HINSTANCE holding the number, as callers compare it with 32. Nothing waits for the child.

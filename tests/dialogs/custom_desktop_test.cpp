@@ -1,7 +1,8 @@
 // The customisation dialog in the running program on its own virtual X display (Xvfb): a
 // clip added through the file dialog, Customize, Next, Next; the preview's view lies inside
 // the dialog and plays by itself (two shots a second apart differ); a click on an option box
-// rewrites the preview file and the view shows it. Screenshots go to artifacts/.
+// rewrites the preview file (in the program's own preview folder) and the view shows it.
+// Screenshots go to artifacts/.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -81,8 +82,15 @@ TEST(CustomDesktop, ThePreviewPlaysInsideTheDialogAndFollowsAnOptionBox) {
     Shell("xdotool type --delay 5 " + testsupport::ShellQuote(clip));
     Shell("xdotool key Return");
     // The row appears in the list; a click selects it and enables Customize.
-    fs::path preview = program / "temp/velmora.swf";
-    fs::remove(preview);
+    // The preview goes to the program's own folder below temp/, named with its process id.
+    auto previewOf = [&]() -> fs::path {
+        std::error_code ec;
+        for (const auto& entry : fs::directory_iterator(program / "temp", ec))
+            if (entry.path().filename().string().rfind("preview-" + std::to_string(pid) + "-", 0) == 0)
+                return entry.path() / "velmora.swf";
+        return {};
+    };
+    fs::path preview;
     std::string dialog;
     ASSERT_TRUE(desktop::WaitLong([&] {
         Shell("xdotool mousemove --window " + main + " 120 132 click 1");
@@ -94,7 +102,7 @@ TEST(CustomDesktop, ThePreviewPlaysInsideTheDialogAndFollowsAnOptionBox) {
     Shell("xdotool mousemove --window " + dialog + " 600 523 click 1");
     Shell("sleep 0.3");
     Shell("xdotool mousemove --window " + dialog + " 600 523 click 1");
-    ASSERT_TRUE(desktop::WaitLong([&] { return fs::exists(preview); })) << "no preview was built";
+    ASSERT_TRUE(desktop::WaitLong([&] { return fs::exists(preview = previewOf()); })) << "no preview was built";
 
     // The view's native area is a child of the dialog: the default output (400 x 300) fitted
     // into the preview panel (420, 90, 360 x 300), 360 x 270 centred at (0, 15).

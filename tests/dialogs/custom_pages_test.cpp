@@ -16,6 +16,7 @@
 #include "dialogs/customfrm.h"
 #include "harness/ruffle.h"
 #include "jobmodel/mediaitem.h"
+#include "jobmodel/playerbridge.h"
 #include "support/pump.h"
 
 namespace {
@@ -71,12 +72,12 @@ protected:
         const auto& asked = frmCustom->webBrowser->Navigations();
         EXPECT_FALSE(asked.empty());
         if (asked.empty()) return page;
-        EXPECT_EQ(asked.back().path, box.Folder() + "temp/velmora.swf");
+        EXPECT_EQ(asked.back().path, jobmodel::PreviewPlayerPath(box.Folder()));
         page.width = asked.back().width;
         page.height = asked.back().height;
         harness::RuffleJob job;
         job.root = box.program.str();
-        job.page = "/ruffle/preview.html?movie=/temp/velmora.swf";
+        job.page = "/ruffle/preview.html?movie=/" + fs::relative(asked.back().path, box.program.path()).string();
         job.width = page.width;
         job.height = page.height;
         fs::path out = Artifacts();
@@ -154,7 +155,9 @@ TEST_F(CustomPages, PreviewPagesPlayAndShowTheChosenPlayer) {
         ASSERT_GE(p.shots[0].width, p.width);
         EXPECT_GT(Changed(p.shots[0], p.shots[1], 0, 0, p.width, p.height * 2 / 3), 500)
             << "the preview does not advance";
-        EXPECT_EQ(Fetched(p.run, "/temp/velmoraQent.flv"), c.swfType == 2) << Describe(p.run);
+        const std::string sample = "/" + fs::relative(jobmodel::PreviewFolder(box.Folder()), box.program.path()).string() +
+                                   "/velmoraQent.flv";
+        EXPECT_EQ(Fetched(p.run, sample), c.swfType == 2) << Describe(p.run);
         // The bar takes the bottom 30 pixels; the speaker of the mute button lies just left of
         // the volume ramp, about two thirds across, drawn in the skin's icon colour.
         const harness::Image& last = p.shots[1];

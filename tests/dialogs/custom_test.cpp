@@ -19,6 +19,7 @@
 #include "dialogs_support.h"
 #include "jobmodel/customstore.h"
 #include "jobmodel/mediaitem.h"
+#include "jobmodel/playerbridge.h"
 #include "jobmodel/profiles.h"
 #include "platform/controls/dialogs.h"
 #include "platform/core/clock.h"
@@ -508,8 +509,10 @@ TEST_F(CustomTest, PageMachine) {
     EXPECT_EQ(dialog->CurrentPage, 3);
     // The preview was built and shown in the fitted browser.
     ASSERT_FALSE(dialog->webBrowser->Navigations().empty());
-    EXPECT_EQ(dialog->webBrowser->Navigations().back().path, box.Folder() + "temp/velmora.swf");
-    EXPECT_TRUE(fs::exists(box.Folder() + "temp/velmora.swf"));
+    const std::string preview = dialog->webBrowser->Navigations().back().path;
+    EXPECT_EQ(preview, jobmodel::PreviewPlayerPath(box.Folder()));
+    EXPECT_EQ(preview.rfind(box.Folder() + "temp/preview-", 0), 0u) << preview;
+    EXPECT_TRUE(fs::exists(preview));
     dialogtest::Screenshot(dialog, "custom-page3.png");
     dialogtest::ClickAt(dialog, dialog->btnBack);
     EXPECT_EQ(dialog->CurrentPage, 2);

@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 #include <string>
 
 #include "jobmodel/customsetting.h"
@@ -201,7 +205,9 @@ TEST(PlayerBridge, PreviewUsesTheSamplesAndScalesCreditsToTheBrowser) {
     cs.IsDecorate = 1;
     {
         Group g(MakePreviewPlayerGroup(cs, folder, 320, 240));
-        EXPECT_STREQ(g->outputPath, (folder + "temp/velmora.swf").c_str());
+        EXPECT_EQ(PreviewFolder(folder).rfind(folder + "temp/preview-", 0), 0u) << PreviewFolder(folder);
+        EXPECT_STREQ(g->outputPath, (PreviewFolder(folder) + "velmora.swf").c_str());
+        EXPECT_EQ(PreviewPlayerPath(folder), PreviewFolder(folder) + "velmora.swf");
         EXPECT_EQ(g->isPreview, 1);
         EXPECT_EQ(g->headCredit->fontSize, 36);  // four times: the player's area to the browser's
         EXPECT_EQ(g->headCredit->y, 13);
@@ -210,11 +216,11 @@ TEST(PlayerBridge, PreviewUsesTheSamplesAndScalesCreditsToTheBrowser) {
         EXPECT_EQ(g->media[0]->videoWidth, 320);
     }
     cs.SwfType = stProgressive;
-    std::ofstream(folder + "temp/velmoraQent.jpg") << "kept";
+    std::ofstream(PreviewFolder(folder) + "velmoraQent.jpg") << "kept";
     Group g(MakePreviewPlayerGroup(cs, folder, 0, 0));  // a browser of no size scales nothing
     EXPECT_STREQ(g->media[0]->flvPath, "velmoraQent.flv");
-    EXPECT_TRUE(fs::exists(folder + "temp/velmoraQent.flv"));
-    std::ifstream kept(folder + "temp/velmoraQent.jpg");
+    EXPECT_TRUE(fs::exists(PreviewFolder(folder) + "velmoraQent.flv"));
+    std::ifstream kept(PreviewFolder(folder) + "velmoraQent.jpg");
     std::string content;
     kept >> content;
     EXPECT_EQ(content, "kept");  // an existing copy stays
@@ -228,10 +234,11 @@ TEST(PlayerBridge, PreviewSamplesNeverFollowAPlantedLink) {
     program.Write("templates/velmoraQent.jpg", "jpg");
     fs::create_directories(program.path() / "temp");
     const fs::path victim = program.path() / "victim.flv";
-    fs::create_symlink(victim, program.path() / "temp/velmoraQent.flv");
+    const std::string preview = PreviewFolder(program.str() + "/");
+    fs::create_symlink(victim, preview + "velmoraQent.flv");
     Group g(MakePreviewPlayerGroup(Setting(stProgressive), program.str() + "/", 320, 240));
     EXPECT_FALSE(fs::exists(victim));
-    EXPECT_TRUE(fs::is_regular_file(program.path() / "temp/velmoraQent.jpg"));
+    EXPECT_TRUE(fs::is_regular_file(preview + "velmoraQent.jpg"));
 }
 
 // A program folder without temp/ gets one before the preview is built, so the progressive
@@ -243,7 +250,115 @@ TEST(PlayerBridge, PreviewMakesAMissingTempFolder) {
     ASSERT_FALSE(fs::exists(program.path() / "temp"));
     Group g(MakePreviewPlayerGroup(Setting(stProgressive), program.str() + "/", 320, 240));
     EXPECT_TRUE(fs::is_directory(program.path() / "temp"));
-    EXPECT_TRUE(fs::is_regular_file(program.path() / "temp/velmoraQent.flv"));
+    EXPECT_TRUE(fs::is_regular_file(PreviewFolder(program.str() + "/") + "velmoraQent.flv"));
+}
+
+// One run of the program in a process of its own: it builds its preview in the program
+// folder, reports "<result> <hash of the file> <path>" and, once told, ends the way the
+// program does (its static objects destroyed).
+struct PreviewRun {
+    pid_t pid = -1;
+    int report = -1, go = -1;
+    int result = -1;
+    std::size_t hash = 0;
+    std::string path;
+
+    PreviewRun(const std::string& program, int width) {
+        int up[2], down[2];
+        if (pipe(up) != 0 || pipe(down) != 0) return;
+        pid = fork();
+        if (pid == 0) {
+            close(up[0]);
+            close(down[1]);
+            setFilePrefixPath(program.c_str());
+            CustomSetting cs = Setting(stEmbedded);
+            cs.Width = width;
+            cs.Height = 480;
+            int built = GeneratePreviewPlayer(cs, program, 320, 240);
+            std::string mine = PreviewPlayerPath(program);
+            std::string line = std::to_string(built) + " " + std::to_string(Hash(mine)) + " " + mine + "\n";
+            (void)!write(up[1], line.data(), line.size());
+            char c;
+            (void)!read(down[0], &c, 1);
+            std::exit(0);
+        }
+        close(up[1]);
+        close(down[0]);
+        report = up[0];
+        go = down[1];
+        std::string line;
+        char c;
+        while (read(report, &c, 1) == 1 && c != '\n') line += c;
+        std::istringstream in(line);
+        in >> result >> hash;
+        std::getline(in >> std::ws, path);
+    }
+    // Tells the run to end; its exit status.
+    int End() {
+        // A byte, not only the end of the pipe: a run started later holds a copy of it.
+        if (go >= 0) {
+            (void)!write(go, "x", 1);
+            close(go);
+        }
+        go = -1;
+        int status = -1;
+        if (pid > 0) waitpid(pid, &status, 0);
+        pid = -1;
+        return status;
+    }
+    ~PreviewRun() {
+        End();
+        if (report >= 0) close(report);
+    }
+    static std::size_t Hash(const std::string& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::hash<std::string>{}(std::string((std::istreambuf_iterator<char>(in)), {}));
+    }
+};
+
+// Two programs at once: each builds its preview in a folder of its own, the second does not
+// replace the first's file, each folder is closed to others and goes with its program; the
+// folder left by a run that was killed goes too, that of a live one stays.
+TEST(PlayerBridge, TwoRunsAtOnceKeepTheirOwnPreviewsAndTidyUpAtExit) {
+    const char* built = std::getenv("LUMACAST_PROGRAM_DIR");
+    ASSERT_NE(built, nullptr);
+    const std::string program = fs::path(built).string() + "/";
+    fs::create_directories(program + "temp");
+    pid_t gone = fork();
+    if (gone == 0) _exit(0);
+    waitpid(gone, nullptr, 0);
+    const fs::path killed = program + "temp/preview-" + std::to_string(gone) + "-ended";
+    const fs::path alive = program + "temp/preview-" + std::to_string(getpid()) + "-alive";
+    for (const fs::path& folder : {killed, alive}) {
+        fs::create_directories(folder);
+        fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace);
+        std::ofstream(folder / "velmora.swf") << "FWS";
+    }
+
+    PreviewRun first(program, 640);
+    PreviewRun second(program, 400);
+    ASSERT_EQ(first.result, 0) << first.path;
+    ASSERT_EQ(second.result, 0) << second.path;
+    EXPECT_NE(first.path, second.path);
+    EXPECT_EQ(PreviewRun::Hash(first.path), first.hash) << "the second run replaced the first's preview";
+    EXPECT_EQ(PreviewRun::Hash(second.path), second.hash);
+    for (const PreviewRun* run : {&first, &second}) {
+        fs::path folder = fs::path(run->path).parent_path();
+        EXPECT_EQ(folder.filename().string().rfind("preview-" + std::to_string(run->pid) + "-", 0), 0u) << folder;
+        EXPECT_EQ(folder.parent_path(), fs::path(program + "temp"));
+        EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all) << folder;
+    }
+    EXPECT_FALSE(fs::exists(killed));
+    EXPECT_TRUE(fs::exists(alive / "velmora.swf"));
+
+    const fs::path firstFolder = fs::path(first.path).parent_path(), secondFolder = fs::path(second.path).parent_path();
+    EXPECT_EQ(first.End(), 0);
+    EXPECT_FALSE(fs::exists(firstFolder));
+    EXPECT_TRUE(fs::exists(second.path));
+    EXPECT_EQ(second.End(), 0);
+    EXPECT_FALSE(fs::exists(secondFolder));
+    fs::remove_all(alive);
+    fs::remove_all(killed);
 }
 
 TEST(Fonts, FacesAreFoundExactlyOrByTheFirstNameThatHoldsThem) {

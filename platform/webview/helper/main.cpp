@@ -10,10 +10,12 @@
 //   playing          the preview page's player has its movie and runs
 //   error <message>  the preview page had a script error
 //   failed <reason>  a page could not be loaded
-// Only pages below the origin given as the second argument are loaded; everything else is
-// refused. Media plays without a user gesture.
+// The pages and everything they load come from the address scheme of the helper's own
+// (lumacast://preview/...), answered here from the temp/ and ruffle/ folders of the root
+// folder given as the second argument: nothing listens on a socket. Only pages below that
+// origin are loaded; everything else is refused. Media plays without a user gesture.
 //
-//   lumacast-webview <x-window-id> <origin, e.g. http://127.0.0.1:4711/>
+//   lumacast-webview <x-window-id> <root folder>
 #include <gtk/gtk.h>
 #include <gtk/gtkx.h>
 #include <webkit2/webkit2.h>
@@ -22,10 +24,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
+
+#include "platform/webview/previewfiles.h"
 
 namespace {
 
-std::string g_origin;
+const std::string g_origin = platform::kPreviewOrigin;
+const platform::TPreviewFiles* g_files = nullptr;
 WebKitWebView* g_view = nullptr;
 
 void Say(const std::string& line) {
@@ -120,11 +126,41 @@ void OnMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpoint
     g_free(text);
 }
 
+void Finish(WebKitURISchemeRequest* request, platform::TPreviewFiles::Answer answer) {
+    // The body is handed over without a copy: the bytes own the answer's string.
+    auto* body = new std::string(std::move(answer.body));
+    GBytes* bytes = g_bytes_new_with_free_func(body->data(), body->size(),
+                                               [](gpointer data) { delete static_cast<std::string*>(data); }, body);
+    GInputStream* stream = g_memory_input_stream_new_from_bytes(bytes);
+    WebKitURISchemeResponse* response = webkit_uri_scheme_response_new(stream, gint64(g_bytes_get_size(bytes)));
+    webkit_uri_scheme_response_set_status(response, guint(answer.status), platform::TPreviewFiles::Reason(answer.status));
+    // A movie is rewritten under the same name with every change: never kept. The type
+    // goes into the headers as well, as they replace what the response would say by itself
+    // (the player's WebAssembly compiles while it streams only as application/wasm).
+    SoupMessageHeaders* headers = soup_message_headers_new(SOUP_MESSAGE_HEADERS_RESPONSE);
+    soup_message_headers_append(headers, "Cache-Control", "no-store");
+    soup_message_headers_append(headers, "X-Content-Type-Options", "nosniff");
+    if (answer.status == 200) soup_message_headers_replace(headers, "Content-Type", answer.contentType.c_str());
+    webkit_uri_scheme_response_set_http_headers(response, headers);
+    if (answer.status == 200) webkit_uri_scheme_response_set_content_type(response, answer.contentType.c_str());
+    webkit_uri_scheme_request_finish_with_response(request, response);
+    g_object_unref(response);
+    g_object_unref(stream);
+    g_bytes_unref(bytes);
+}
+
+// Every request of the view's pages under the helper's own scheme, answered at once.
+void OnScheme(WebKitURISchemeRequest* request, gpointer) {
+    const char* uri = webkit_uri_scheme_request_get_uri(request);
+    const char* method = webkit_uri_scheme_request_get_http_method(request);
+    Finish(request, g_files->Read(method ? method : "GET", uri ? uri : ""));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s <x-window-id> <origin>\n", argv[0]);
+        std::fprintf(stderr, "usage: %s <x-window-id> <root folder>\n", argv[0]);
         return 2;
     }
     // The preview needs no GPU: software painting works on every X server, Xvfb included.
@@ -132,9 +168,18 @@ int main(int argc, char** argv) {
     setenv("GDK_BACKEND", "x11", 1);
     gtk_init(&argc, &argv);
     unsigned long socket = std::strtoul(argv[1], nullptr, 0);
-    g_origin = argv[2];
+    static const platform::TPreviewFiles files(argv[2]);
+    g_files = &files;
 
     GtkWidget* plug = gtk_plug_new(static_cast<Window>(socket));
+    // The scheme is the pages' only source; it is a secure context (the player's
+    // WebAssembly and audio need one), and its pages may fetch from it.
+    WebKitWebContext* context = webkit_web_context_get_default();
+    webkit_web_context_register_uri_scheme(context, platform::kPreviewScheme, OnScheme, nullptr, nullptr);
+    WebKitSecurityManager* security = webkit_web_context_get_security_manager(context);
+    webkit_security_manager_register_uri_scheme_as_secure(security, platform::kPreviewScheme);
+    webkit_security_manager_register_uri_scheme_as_cors_enabled(security, platform::kPreviewScheme);
+
     WebKitUserContentManager* content = webkit_user_content_manager_new();
     g_signal_connect(content, "script-message-received::lumacast", G_CALLBACK(OnMessage), nullptr);
     webkit_user_content_manager_register_script_message_handler(content, "lumacast");

@@ -121,6 +121,51 @@ TEST(ShellExecute, OpenerGetsTheAddressAsOneArgumentAndIsReaped) {
     EXPECT_EQ(zombies, 0);
 }
 
+// Names typed relative to the working folder that look like options ("--help", "-x"):
+// the real launcher hands the stand-in opener on PATH (or starts the program as) an
+// absolute path, which no program reads as an option.
+TEST(ShellExecute, LocalNamesThatLookLikeOptionsArriveAsAbsolutePaths) {
+    testsupport::TempDir dir;
+    std::filesystem::create_directory(dir / "bin");
+    std::filesystem::create_directory(dir / "work");
+    std::filesystem::create_directory(dir / "work/--help");
+    WriteFile(dir / "work/-x.html", "<p>", false);
+    const std::string record =
+        "#!/bin/sh\n{ printf '%s\\n' \"$0\"; for a in \"$@\"; do printf '%s\\n' \"$a\"; done; } > \"$OPENER_OUT.tmp\"\n"
+        "mv \"$OPENER_OUT.tmp\" \"$OPENER_OUT\"\n";
+    WriteFile(dir / "bin/xdg-open", record, true);
+    WriteFile(dir / "work/--version", record, true);
+    const std::string work = std::filesystem::canonical(dir / "work").string();
+    struct Case {
+        const char* verb;
+        const char* file;
+        std::string recorded;  // the program's $0, then its arguments
+    } cases[] = {
+        {"explore", "--help", dir / "bin/xdg-open\n" + work + "/--help\n"},
+        {"open", "--help", dir / "bin/xdg-open\n" + work + "/--help\n"},
+        {"open", "-x.html", dir / "bin/xdg-open\n" + work + "/-x.html\n"},
+        {"open", "--version", work + "/--version\n"},
+    };
+    std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    std::filesystem::path oldDir = std::filesystem::current_path();
+    setenv("PATH", (dir.str() + "/bin:" + oldPath).c_str(), 1);
+    std::filesystem::current_path(work);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.verb) + " " + c.file);
+        std::filesystem::path out = dir / "args";
+        std::filesystem::remove(out);
+        setenv("OPENER_OUT", out.c_str(), 1);
+        EXPECT_EQ(ShellExecuteResult(ShellExecuteA(nullptr, c.verb, c.file, nullptr, nullptr, 5)), SE_SUCCESS);
+        // The program runs on its own; the test waits for its output (not a timing check).
+        for (int i = 0; i < 1000 && !std::filesystem::exists(out); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::ifstream in(out);
+        EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), {}), c.recorded);
+    }
+    std::filesystem::current_path(oldDir);
+    setenv("PATH", oldPath.c_str(), 1);
+}
+
 TEST(ShellExecute, MissingOpenerIsAnErrorNotACrash) {
     std::string oldPath = std::getenv("PATH") ? std::getenv("PATH") : "";
     testsupport::TempDir dir;

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -173,6 +174,75 @@ protected:
     TCppWebBrowser* browser = nullptr;
 };
 
+// The process and every process below it.
+std::vector<pid_t> WithDescendants(pid_t root) {
+    std::vector<std::pair<pid_t, pid_t>> parents;  // (pid, parent)
+    for (const auto& entry : fs::directory_iterator("/proc")) {
+        std::string name = entry.path().filename().string();
+        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+        FILE* f = std::fopen((entry.path() / "stat").c_str(), "r");
+        if (!f) continue;
+        char line[1024] = {};
+        size_t n = std::fread(line, 1, sizeof(line) - 1, f);
+        std::fclose(f);
+        std::string stat(line, n);
+        size_t close = stat.rfind(')');
+        if (close == std::string::npos || close + 4 >= stat.size()) continue;
+        parents.emplace_back(std::stoi(name), std::atoi(stat.c_str() + close + 4));
+    }
+    std::vector<pid_t> out = {root};
+    for (size_t i = 0; i < out.size(); ++i)
+        for (auto [pid, parent] : parents)
+            if (parent == out[i]) out.push_back(pid);
+    return out;
+}
+
+// The sockets of these processes that listen, TCP over IPv4 or IPv6 or local (Unix), as
+// "<pid> <table> <line>": anything another user or a web page could connect to.
+std::vector<std::string> ListeningSockets(const std::vector<pid_t>& pids) {
+    std::vector<std::string> found;
+    for (pid_t pid : pids) {
+        std::vector<std::string> inodes;
+        std::error_code ec;
+        for (const auto& fd : fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec)) {
+            std::string target = fs::read_symlink(fd.path(), ec).string();
+            if (target.rfind("socket:[", 0) == 0) inodes.push_back(target.substr(8, target.size() - 9));
+        }
+        for (const char* table : {"tcp", "tcp6", "unix"}) {
+            std::string text = Capture("cat /proc/" + std::to_string(pid) + "/net/" + table);
+            size_t start = text.find('\n');
+            while (start != std::string::npos && start + 1 < text.size()) {
+                size_t end = text.find('\n', start + 1);
+                std::string line = text.substr(start + 1, end - start - 1);
+                start = end;
+                std::vector<std::string> fields;
+                for (size_t at = 0; at < line.size();) {
+                    size_t from = line.find_first_not_of(' ', at);
+                    if (from == std::string::npos) break;
+                    at = line.find(' ', from);
+                    fields.push_back(line.substr(from, at - from));
+                }
+                bool listening;
+                std::string inode;
+                if (std::string(table) == "unix") {
+                    // Num RefCount Protocol Flags Type St Inode [Path]; flag 0x10000 accepts.
+                    if (fields.size() < 7) continue;
+                    listening = (std::stoul(fields[3], nullptr, 16) & 0x10000) != 0;
+                    inode = fields[6];
+                } else {
+                    // sl local remote st ... inode (the tenth field); state 0A listens.
+                    if (fields.size() < 10) continue;
+                    listening = fields[3] == "0A";
+                    inode = fields[9];
+                }
+                if (listening && std::find(inodes.begin(), inodes.end(), inode) != inodes.end())
+                    found.push_back(std::to_string(pid) + " " + table + " " + line);
+            }
+        }
+    }
+    return found;
+}
+
 bool Differ(const harness::Image& a, const harness::Image& b) {
     if (a.width != b.width || a.height != b.height) return true;
     for (int y = 0; y < a.height; ++y)
@@ -198,6 +268,14 @@ TEST_F(EmbeddedBrowser, PlaysTheMovieInsideTheFormWithNoInput) {
     ASSERT_NE(browser->HelperPid(), 0) << browser->Unavailability();
     ASSERT_TRUE(WaitFor(State::Playing)) << browser->Unavailability() << " " << browser->PageError();
     EXPECT_EQ(browser->PageError(), "");
+
+    // The page, the player and the movie reached the view with nothing listening for them:
+    // neither the program nor the helper and its browser processes accept connections.
+    std::vector<pid_t> processes = WithDescendants(browser->HelperPid());
+    processes.push_back(getpid());
+    EXPECT_GE(processes.size(), 3u) << "the helper's browser processes were not found";
+    std::vector<std::string> listening = ListeningSockets(processes);
+    EXPECT_TRUE(listening.empty()) << listening.front();
 
     // The area is a child of the form's window, at the view's place, with the helper's
     // window embedded in it.
