@@ -124,8 +124,8 @@ TPreviewFiles::Answer TPreviewFiles::Read(const std::string& method, const std::
     a = Resolve(method, target.substr(0, target.find('#')));
     if (a.status != 200) return a;
     // The file was checked by its canonical path; a link put in its place since is not
-    // followed.
-    int fd = open(a.file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    // followed, and a pipe put there cannot hold the open.
+    int fd = open(a.file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
     struct stat info {};
     if (fd < 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         if (fd >= 0) close(fd);
