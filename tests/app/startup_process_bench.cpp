@@ -52,8 +52,17 @@ double Ms(const timeval& t) { return double(t.tv_sec) * 1e3 + double(t.tv_usec) 
 
 // Starts the program, waits for its report, ends it. False when it never reported.
 bool RunOnce(const std::vector<std::string>& args, const std::string& errorFile, Sample& sample) {
+    // Both ends close on exec; the child gets the writing end as kReportFd only (moved out of
+    // the way first, should the pipe have been given that number).
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return false;
+    int writer = fcntl(fds[1], F_DUPFD_CLOEXEC, kReportFd + 1);
+    close(fds[1]);
+    if (writer < 0) {
+        close(fds[0]);
+        return false;
+    }
+    fds[1] = writer;
     std::vector<char*> argv;
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
