@@ -84,6 +84,11 @@ void AttachPlayer(const PlayerAttach& row, const std::string& programDir) {
     if (row.timeCallback) lib.setPlayerHandle(&gTimeCallback);
     int width = row.panel ? row.panel->Width() : 0, height = row.panel ? row.panel->Height() : 0;
     lib.initPlayOption(idle.c_str(), back.c_str(), row.left, row.top, width, height);
+    AdoptPlayerWindow();
+    if (row.activeForm >= 0) ActivePlayerForm = std::uint8_t(row.activeForm);
+}
+
+void AdoptPlayerWindow() {
     // The player's window is a top-level window until it is made the host form's child.
     HWND player = FindWindowA("SDL_app", nullptr);
     if (player && Playerfrm) {
@@ -93,7 +98,6 @@ void AttachPlayer(const PlayerAttach& row, const std::string& programDir) {
         Playerfrm->Show();
         ShowWindow(player, SW_SHOW);
     }
-    if (row.activeForm >= 0) ActivePlayerForm = std::uint8_t(row.activeForm);
 }
 
 void SetPlayerTimeShare(TActivePlayerForm form, PlayerTimeShare share) {

@@ -92,6 +92,8 @@ PlayerAttach ConvertAttach();
 // host form into the panel, the pictures from programDir (ending in "/"), the time
 // callback, the player's window made, then re-parented into the host form at (0, 0).
 void AttachPlayer(const PlayerAttach& row, const std::string& programDir);
+// Makes the player's window, when there is one, the host form's child and shows both.
+void AdoptPlayerWindow();
 
 // Each window's share of the time reports; a share not installed drops its reports.
 using PlayerTimeShare = void (*)(const PlayTimeInfo&);

@@ -17,9 +17,10 @@ const std::map<std::string, std::string>& FontTable() {
     static std::map<std::string, std::string> table;
     static std::once_flag once;
     std::call_once(once, [] {
-        // A configuration of its own, freed once the table is read: the process-wide one
-        // belongs to the graphics layer, which frees it at exit.
-        FcConfig* config = FcInitLoadConfigAndFonts();
+        // The process-wide configuration (the graphics layer's, which it frees at exit), held
+        // while the table is read: loading one of its own would parse every configuration
+        // file and read the font caches a second time at start.
+        FcConfig* config = FcConfigReference(nullptr);
         if (!config) return;
         FcPattern* pattern = FcPatternCreate();
         FcObjectSet* objects = FcObjectSetBuild(FC_FULLNAME, FC_FAMILY, FC_STYLE, FC_FILE, FC_FONTFORMAT, nullptr);

@@ -382,6 +382,19 @@ public:
         image->data = nullptr;
         XDestroyImage(image);
         XFlush(display_);
+        ReportFirstPresent();
+    }
+
+    // Start-up measurements learn when the first window's picture reached the server: with
+    // LUMACAST_PRESENTED_FD set, the line "presented" goes to that descriptor once.
+    void ReportFirstPresent() {
+        if (firstPresentReported_) return;
+        firstPresentReported_ = true;
+        const char* fd = std::getenv("LUMACAST_PRESENTED_FD");
+        if (!fd || !*fd) return;
+        XSync(display_, False);
+        constexpr char kLine[] = "presented\n";
+        if (write(std::atoi(fd), kLine, sizeof kLine - 1) < 0) return;
     }
 
     bool ReadScreen(const TRect& area, std::uint32_t* pixels, int stride) override {
@@ -934,6 +947,7 @@ private:
     GC gc_;
     bool hasShape_ = false;
     bool hasShm_ = false;
+    bool firstPresentReported_ = false;
     Atom wmDelete_ = 0;
     Atom wmProtocols_ = 0;
     Atom motifHints_ = 0;

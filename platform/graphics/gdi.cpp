@@ -339,7 +339,7 @@ HBITMAP NewBitmap(int width, int height, int bpp, bool bottomUp) {
     b->bpp = bpp;
     b->bottomUp = bottomUp;
     b->stride = StrideOf(width, bpp);
-    b->storage.assign(std::size_t(b->stride) * height / 4, 0);
+    b->storage.resize(std::size_t(b->stride) * height / 4);  // zero rows, see ZeroedAllocator
     if (bpp == 1) b->palette = {RGBQUAD{0, 0, 0, 0}, RGBQUAD{255, 255, 255, 0}};
     if (bpp == 4 || bpp == 8) {
         b->palette.resize(std::size_t(1) << bpp);

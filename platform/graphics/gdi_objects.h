@@ -1,7 +1,10 @@
 #pragma once
 // What the graphics handles point to. Only the graphics layer includes this header.
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
+#include <new>
+#include <utility>
 #include <vector>
 
 #include "platform/graphics/gdi.h"
@@ -19,6 +22,26 @@ constexpr COLORREF ToColorRef(Pixel p) { return ((p & 0xFF) << 16) | (p & 0xFF00
 // 2^26 pixels, 256 MB at 32 bits, 8192 x 8192.
 constexpr std::int64_t kMaxBitmapPixels = std::int64_t(1) << 26;
 constexpr int kMaxBitmapSide = 1 << 16;
+
+// Pixel rows come zeroed from the allocator (calloc), so that making a bitmap does not write
+// every byte: the system hands out large blocks as zero pages that cost nothing until drawn
+// on, and a window that is never shown never touches its surface.
+template <class T> struct ZeroedAllocator {
+    using value_type = T;
+    ZeroedAllocator() = default;
+    template <class U> ZeroedAllocator(const ZeroedAllocator<U>&) {}
+    T* allocate(std::size_t n) {
+        if (void* p = std::calloc(n, sizeof(T))) return static_cast<T*>(p);
+        throw std::bad_alloc();
+    }
+    void deallocate(T* p, std::size_t) { std::free(p); }
+    // Elements added without a value are left as the allocator gave them: zero.
+    template <class U> void construct(U*) {}
+    template <class U, class... Args> void construct(U* p, Args&&... args) {
+        ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+    }
+    template <class U> bool operator==(const ZeroedAllocator<U>&) const { return true; }
+};
 
 struct HGDIOBJ__ {
     explicit HGDIOBJ__(DWORD t) : type(t) {}
@@ -44,7 +67,7 @@ struct HBITMAP__ : HGDIOBJ__ {
     int stride = 0;
     std::vector<RGBQUAD> palette;        // 1, 4 and 8 bits
     DWORD masks[3] = {0x7C00, 0x3E0, 0x1F};  // 16 bits: red, green, blue
-    std::vector<std::uint32_t> storage;  // 4-byte aligned rows
+    std::vector<std::uint32_t, ZeroedAllocator<std::uint32_t>> storage;  // 4-byte aligned rows
 
     BYTE* bits() { return reinterpret_cast<BYTE*>(storage.data()); }
     const BYTE* bits() const { return reinterpret_cast<const BYTE*>(storage.data()); }
