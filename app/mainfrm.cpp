@@ -683,8 +683,18 @@ void TfrmMain::addFileClick(TObject*) {
     dialog.SetTitle("Open");
     // The patterns match any letter case: "*.AVI" is as welcome as "*.avi".
     dialog.SetFilter(
-        "Video Files|*.avi;*.mpg;*.mpeg;*.mp4;*.m4v;*.mov;*.wmv;*.asf;*.flv;*.3gp;*.3g2;*.mkv;*.vob;*.dat;*.rm;*.rmvb;"
-        "*.ts;*.webm;*.ogv|All Files|*");
+        "All Supported Video Formats(*.*)|*.wmv;*.3gp;*.mov;*.vob;*.mpg;*.asf;*.flv;*.avi;*.rm;*.rmvb;*.mp4;*.mkv;"
+        "|Windows Media Video (*.wmv)|*.wmv"
+        "|Mobile iPhone 3GP files(*.3gp)|*.3gp"
+        "|Quick Time Files(*.mov)|*.mov"
+        "|DVD VOB Files(*.vob)|*.vob"
+        "|MPG/MPEG2(*.mpg)|*.mpg"
+        "|Windows Media Video(*.asf)|*.asf"
+        "|Flash Video Files(*.flv)|*.flv"
+        "|Windows AVI Video Files(*.avi)|*.avi"
+        "|Real Media Files (*.rm;*.rmvb)|*.rm;*.rmvb"
+        "|MPEG4 Files (*.mp4)|*.mp4"
+        "|MKV files(*.mkv)|*.mkv");
     dialog.SetOptions(ofHideReadOnly | ofAllowMultiSelect | ofFileMustExist | ofNoChangeDir);
     if (!dialog.Execute()) return;
     std::vector<std::string> paths;

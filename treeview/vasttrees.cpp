@@ -1,6 +1,7 @@
 // The node store of TBaseVastTree: node records, creation, linking, deletion, moving
 // and copying, lazy initialisation, counts and heights, and the tree's construction.
 #include "treeview/vasttrees.h"
+#include "treeview/vtclipboard.h"
 #include "treeview/vtdragimage.h"
 #include "treeview/vtheader.h"
 
@@ -27,6 +28,9 @@ TBaseVastTree* TreeFromNode(PVastNode node) {
 // ---- construction and destruction ----
 
 TBaseVastTree::TBaseVastTree(TComponent* owner) : TCustomControl(owner) {
+    // The tree formats are known from the first tree on, so that the formats another program
+    // offers are recognised already by the first paste.
+    InitializeClipboardFormats();
     SetControlStyle((ControlStyle() & ~csSetCaption) | csCaptureMouse | csOpaque | csReplicatable |
                     csDisplayDragImage | csReflector);
     SetBounds(0, 0, 200, 100);

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/controls/colortable.h"
 #include "platform/core/sysutils.h"
 
 namespace platform {
@@ -420,9 +421,104 @@ void TColorDialog::Accepted() {
 
 // ---------------------------------------------------------------- fonts
 
+namespace {
+
+constexpr int kStandardColors = 16;
+constexpr const char* kCustomEntry = "Custom";
+constexpr const char* kCustomPickEntry = "Custom...";
+
+// The colour list: each entry with its swatch; "Custom..." has none.
+class TColorCombo : public TCustomComboBox {
+public:
+    explicit TColorCombo(TComponent* owner, const std::vector<TColor>* colors)
+        : TCustomComboBox(owner), colors_(colors) {
+        SetStyle(csOwnerDrawFixed);
+        SetDropDownCount(kStandardColors + 2);
+    }
+
+protected:
+    void DrawItem(int index, TRect rect, TOwnerDrawState state) override {
+        if (OnDrawItem) {
+            TCustomComboBox::DrawItem(index, rect, state);
+            return;
+        }
+        constexpr int kSwatchWidth = 20;
+        TCanvas* canvas = Canvas();
+        canvas->FillRect(rect);
+        if (index < 0 || index >= Items()->Count()) return;
+        int textLeft = rect.left + 2;
+        if (index < int(colors_->size()) && (*colors_)[std::size_t(index)] != clNone) {
+            TRect swatch(rect.left + 2, rect.top + 2, rect.left + 2 + kSwatchWidth, rect.bottom - 2);
+            TColor keep = canvas->Brush()->Color();
+            canvas->Brush()->SetColor(clBlack);
+            canvas->FrameRect(swatch);
+            canvas->Brush()->SetColor((*colors_)[std::size_t(index)]);
+            canvas->FillRect(TRect(swatch.left + 1, swatch.top + 1, swatch.right - 1, swatch.bottom - 1));
+            canvas->Brush()->SetColor(keep);
+            textLeft = swatch.right + 4;
+        }
+        RECT r{textLeft, rect.top, rect.right, rect.bottom};
+        DrawText(TextDC(canvas), Items()->Get(index), &r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    }
+
+private:
+    const std::vector<TColor>* colors_;
+};
+
+// "AaBbYyZz" in the font as chosen so far.
+class TFontSample : public TCustomControl {
+public:
+    explicit TFontSample(TComponent* owner) : TCustomControl(owner) {}
+    TFont sample;
+
+protected:
+    void Paint() override {
+        TCanvas* c = Canvas();
+        RECT r = ClientRect();
+        c->Brush()->SetColor(clWindow);
+        c->FillRect(ClientRect());
+        DrawEdge(c->Handle(), &r, EDGE_SUNKEN, BF_RECT);
+        c->Font()->Assign(&sample);
+        c->Brush()->SetStyle(bsClear);
+        InflateRect(&r, -2, -2);
+        DrawText(TextDC(c), "AaBbYyZz", &r, DT_SINGLELINE | DT_CENTER | DT_VCENTER | DT_NOPREFIX);
+    }
+};
+
+}  // namespace
+
 TFontDialog::TFontDialog(TComponent* owner) : TCommonDialog(owner), font_(new TFont) {}
 
 TFontDialog::~TFontDialog() { delete font_; }
+
+TColor TFontDialog::ChosenColor() const {
+    int i = colors_ ? colors_->ItemIndex() : -1;
+    if (i < 0 || i >= int(colorValues_.size()) || colorValues_[std::size_t(i)] == clNone) return font_->Color();
+    return colorValues_[std::size_t(i)];
+}
+
+// The "Custom" entry (made before "Custom..." when missing) holds the colour and is chosen.
+void TFontDialog::SetCustomColor(TColor color) {
+    int custom = kStandardColors;
+    if (colors_->Items()->Count() < kStandardColors + 2) {
+        colors_->Items()->Insert(custom, kCustomEntry);
+        colorValues_.insert(colorValues_.begin() + custom, color);
+    }
+    colorValues_[std::size_t(custom)] = color;
+    colors_->SetItemIndex(custom);
+    colors_->Invalidate();
+}
+
+void TFontDialog::PickCustomColor() {
+    TColorDialog dialog(nullptr);
+    dialog.SetColor(TColor(ColorToRGB(colorIndex_ >= 0 && colorIndex_ < int(colorValues_.size())
+                                          ? colorValues_[std::size_t(colorIndex_)]
+                                          : font_->Color())));
+    if (dialog.Execute())
+        SetCustomColor(dialog.Color());
+    else
+        colors_->SetItemIndex(colorIndex_);
+}
 
 TForm* TFontDialog::CreateForm() {
     TForm* form = NewDialogForm(Title().empty() ? "Font" : Title(), 430, 280);
@@ -450,22 +546,71 @@ TForm* TFontDialog::CreateForm() {
     underline_->SetParent(form);
     underline_->SetCaption("&Underline");
     underline_->SetBounds(220, 110, 100, 20);
+    colors_ = new TColorCombo(form, &colorValues_);
+    colors_->SetParent(form);
+    colors_->SetBounds(220, 158, 140, 24);
+    AddLabel(form, "&Color:", 220, 140, colors_);
+    auto* sample = new TFontSample(form);
+    sample->SetParent(form);
+    sample->SetBounds(220, 190, 200, 42);
+    sample_ = sample;
     AddButton(form, "OK", 340, 25, mrOk);
     AddButton(form, "Cancel", 340, 60, mrCancel);
 
-    family_->SetText(font_->Name());
+    // The standard colours, then the font's own when it is none of them, then "Custom...".
+    colorValues_.clear();
+    const auto& idents = ColorIdents();
+    int chosen = -1;
+    for (int i = 0; i < kStandardColors && i < int(idents.size()); ++i) {
+        colorValues_.push_back(idents[std::size_t(i)].Value);
+        colors_->Items()->Add(std::string(idents[std::size_t(i)].Name).substr(2));
+        if (chosen < 0 && ColorToRGB(idents[std::size_t(i)].Value) == ColorToRGB(font_->Color())) chosen = i;
+    }
+    colorValues_.push_back(clNone);
+    colors_->Items()->Add(kCustomPickEntry);
+    if (chosen >= 0)
+        colors_->SetItemIndex(chosen);
+    else
+        SetCustomColor(TColor(ColorToRGB(font_->Color())));
+    colorIndex_ = colors_->ItemIndex();
+
+    // A face that is not installed shows as the family that draws it.
+    shownFamily_ = font_->Name();
+    int index = -1;
+    for (int i = 0; i < families_->Items()->Count(); ++i)
+        if (SameText(families_->Items()->Get(i), font_->Name())) index = i;
+    if (index < 0) {
+        std::string used = GetFontFamily(font_->Handle());
+        for (int i = 0; i < families_->Items()->Count() && !used.empty(); ++i)
+            if (SameText(families_->Items()->Get(i), used)) index = i;
+        if (index >= 0) shownFamily_ = families_->Items()->Get(index);
+    }
+    family_->SetText(shownFamily_);
     size_->SetText(std::to_string(font_->Size()));
     bold_->SetChecked(font_->Style().Contains(fsBold));
     italic_->SetChecked(font_->Style().Contains(fsItalic));
     underline_->SetChecked(font_->Style().Contains(fsUnderline));
-    int index = -1;
-    for (int i = 0; i < families_->Items()->Count(); ++i)
-        if (SameText(families_->Items()->Get(i), font_->Name())) index = i;
     families_->SetItemIndex(index);
+
+    // The sample follows every field.
+    auto update = [this, sample](TObject*) {
+        sample->sample.Assign(font_);
+        std::string family = Trim(family_->Text());
+        if (!family.empty()) sample->sample.SetName(family);
+        int size = StrToIntDef(Trim(size_->Text()), font_->Size());
+        if (size > 0 && size < 100) sample->sample.SetSize(size);
+        TFontStyles style;
+        if (bold_->Checked()) style.Include(fsBold);
+        if (italic_->Checked()) style.Include(fsItalic);
+        if (underline_->Checked()) style.Include(fsUnderline);
+        sample->sample.SetStyle(style);
+        sample->sample.SetColor(ChosenColor());
+        sample->Invalidate();
+    };
     families_->OnClick = [this](TObject*) {
         if (families_->ItemIndex() >= 0) family_->SetText(families_->Items()->Get(families_->ItemIndex()));
     };
-    family_->OnChange = [this](TObject*) {
+    family_->OnChange = [this, update](TObject* sender) {
         // Typing a family's first letters finds it in the list.
         std::string typed = family_->Text();
         for (int i = 0; i < families_->Items()->Count(); ++i) {
@@ -475,14 +620,26 @@ TForm* TFontDialog::CreateForm() {
                 break;
             }
         }
+        update(sender);
     };
+    size_->OnChange = update;
+    bold_->OnClick = update;
+    italic_->OnClick = update;
+    underline_->OnClick = update;
+    colors_->OnChange = [this, update](TObject* sender) {
+        if (colors_->ItemIndex() == colors_->Items()->Count() - 1) PickCustomColor();
+        colorIndex_ = colors_->ItemIndex();
+        update(sender);
+    };
+    update(nullptr);
     family_->SetTabOrder(0);  // the first to have the focus
     return form;
 }
 
 void TFontDialog::Accepted() {
     std::string family = Trim(family_->Text());
-    if (!family.empty()) font_->SetName(family);
+    // A family left as shown keeps the name the font had (its substitute draws it anyway).
+    if (!family.empty() && family != shownFamily_) font_->SetName(family);
     int size = StrToIntDef(Trim(size_->Text()), font_->Size());
     if (size > 0 && size < 1000) font_->SetSize(size);
     TFontStyles style;
@@ -490,6 +647,9 @@ void TFontDialog::Accepted() {
     if (italic_->Checked()) style.Include(fsItalic);
     if (underline_->Checked()) style.Include(fsUnderline);
     font_->SetStyle(style);
+    // A colour left as it was keeps its value (a system colour stays one).
+    TColor color = ChosenColor();
+    if (ColorToRGB(color) != ColorToRGB(font_->Color())) font_->SetColor(color);
 }
 
 // ---------------------------------------------------------------- folders

@@ -8,6 +8,7 @@
 // result (FileName, Files, Color, Font, Folder) and returns whether the user accepted.
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/controls/filectrl.h"
 #include "platform/controls/stdctrls.h"
@@ -130,8 +131,10 @@ private:
     void Show(TColor c, bool fromEdits);
 };
 
-// The font dialog: a family (fontconfig's installed families), a size, bold, italic and
-// underline.
+// The font dialog: a family (fontconfig's installed families), a size, bold, italic,
+// underline and the colour (the sixteen standard colours, the font's own colour as "Custom"
+// when it is none of them, and "Custom..." that asks the colour dialog). A face that is not
+// installed shows as the family drawn in its place; left so, the font keeps its name.
 class TFontDialog : public TCommonDialog {
 public:
     explicit TFontDialog(TComponent* owner);
@@ -151,6 +154,14 @@ private:
     TCheckBox* bold_ = nullptr;
     TCheckBox* italic_ = nullptr;
     TCheckBox* underline_ = nullptr;
+    TCustomComboBox* colors_ = nullptr;
+    TControl* sample_ = nullptr;
+    std::vector<TColor> colorValues_;  // per entry of colors_; the last, "Custom...", has none
+    int colorIndex_ = -1;
+    std::string shownFamily_;
+    void SetCustomColor(TColor color);
+    void PickCustomColor();
+    TColor ChosenColor() const;
 };
 
 // ---------------------------------------------------------------- folder browsing

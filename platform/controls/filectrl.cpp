@@ -254,9 +254,10 @@ void TDirectoryListBox::SetDirectory(const std::string& value) {
     std::string dir = ExpandTypedPath(value, "/");
     directory_ = dir;
     paths_.clear();
+    levels_.clear();
     Items()->BeginUpdate();
     Items()->Clear();
-    // The ancestors, from the root down, each indented by its depth.
+    // The ancestors, from the root down, each a level deeper than the one before.
     std::vector<std::string> chain{"/"};
     for (std::size_t i = 1; i < dir.size(); ++i)
         if (dir[i] == '/') chain.push_back(dir.substr(0, i));
@@ -265,7 +266,8 @@ void TDirectoryListBox::SetDirectory(const std::string& value) {
     for (std::size_t d = 0; d < chain.size(); ++d) {
         std::string name = d == 0 ? "/" : chain[d].substr(chain[d].rfind('/') + 1);
         paths_.push_back(chain[d]);
-        Items()->Add(std::string(d * 2, ' ') + DisplayFileName(name));
+        levels_.push_back(int(d));
+        Items()->Add(DisplayFileName(name));
         current = int(d);
     }
     std::vector<std::string> subs;
@@ -281,7 +283,8 @@ void TDirectoryListBox::SetDirectory(const std::string& value) {
     std::sort(subs.begin(), subs.end(), NameLess);
     for (const auto& name : subs) {
         paths_.push_back(Join(dir, name));
-        Items()->Add(std::string(chain.size() * 2, ' ') + DisplayFileName(name));
+        levels_.push_back(int(chain.size()));
+        Items()->Add(DisplayFileName(name));
     }
     Items()->EndUpdate();
     SetItemIndex(current);
@@ -290,6 +293,24 @@ void TDirectoryListBox::SetDirectory(const std::string& value) {
 
 std::string TDirectoryListBox::ItemPath(int index) const {
     return index >= 0 && index < int(paths_.size()) ? paths_[std::size_t(index)] : std::string();
+}
+
+int TDirectoryListBox::ItemLevel(int index) const {
+    return index >= 0 && index < int(levels_.size()) ? levels_[std::size_t(index)] : 0;
+}
+
+void TDirectoryListBox::DrawItem(int index, TRect rect, TOwnerDrawState state) {
+    if (OnDrawItem || index < 0 || index >= Count()) {
+        TCustomListBox::DrawItem(index, rect, state);
+        return;
+    }
+    // Each level is indented by the width of two blanks, drawn rather than typed into the
+    // entry's text.
+    TCanvas* canvas = Canvas();
+    canvas->FillRect(rect);
+    int indent = canvas->TextWidth(std::string(std::size_t(ItemLevel(index)) * 2, ' '));
+    RECT r{rect.left + 2 + indent, rect.top, rect.right, rect.bottom};
+    DrawText(TextDC(canvas), ItemText(index), &r, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
 }
 
 void TDirectoryListBox::Dispatch(TMessage& m) {

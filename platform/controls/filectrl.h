@@ -60,7 +60,8 @@ private:
 };
 
 // The folders above the current one (indented by depth) and the ones inside it. Double
-// click or Enter on an entry opens it.
+// click or Enter on an entry opens it. An entry's text is the folder's name alone (the
+// indent is drawn), so typing a folder's first letters finds it.
 class TDirectoryListBox : public TCustomListBox {
 public:
     explicit TDirectoryListBox(TComponent* owner);
@@ -69,12 +70,18 @@ public:
     void SetDirectory(const std::string& value);
     // The folder an entry stands for.
     std::string ItemPath(int index) const;
+    // How deep an entry is drawn: 0 for "/", one more for each folder below it.
+    int ItemLevel(int index) const;
     void Dispatch(TMessage& message) override;
     TNotifyEvent OnChange;
+
+protected:
+    void DrawItem(int index, TRect rect, TOwnerDrawState state) override;
 
 private:
     std::string directory_;
     std::vector<std::string> paths_;
+    std::vector<int> levels_;
 };
 
 // The files of a folder that match a mask, sorted by name, as a virtual list (a folder of

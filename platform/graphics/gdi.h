@@ -319,6 +319,9 @@ HFONT CreateFont(int height, int width, int escapement, int orientation, int wei
                  DWORD pitchAndFamily, const char* face);
 // The font file a face name resolves to (after the face mapping), for tests and diagnostics.
 std::string GetFontFile(HFONT font);
+// The family of the face a font is drawn with: for a name that is not installed, the one
+// fontconfig chose in its place ("" for a dead handle).
+std::string GetFontFamily(HFONT font);
 // Pins a face name to a font file, overriding fontconfig (tests pin one font this way).
 void SetFontFileOverride(const std::string& face, const std::string& file);
 

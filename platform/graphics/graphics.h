@@ -222,26 +222,28 @@ public:
     TColor Pixels(int x, int y);
     void SetPixels(int x, int y, TColor color);
 
-    void MoveTo(int x, int y);
-    void LineTo(int x, int y);
-    void Rectangle(int x1, int y1, int x2, int y2);
+    // The drawing calls are virtual so that a canvas that does not draw pixels (the
+    // printer's, which records them) gets every call made through a TCanvas reference.
+    virtual void MoveTo(int x, int y);
+    virtual void LineTo(int x, int y);
+    virtual void Rectangle(int x1, int y1, int x2, int y2);
     void Rectangle(const TRect& r) { Rectangle(r.left, r.top, r.right, r.bottom); }
-    void RoundRect(int x1, int y1, int x2, int y2, int x3, int y3);
-    void Ellipse(int x1, int y1, int x2, int y2);
+    virtual void RoundRect(int x1, int y1, int x2, int y2, int x3, int y3);
+    virtual void Ellipse(int x1, int y1, int x2, int y2);
     void Ellipse(const TRect& r) { Ellipse(r.left, r.top, r.right, r.bottom); }
-    void Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
-    void Polygon(const std::vector<TPoint>& points);
-    void Polyline(const std::vector<TPoint>& points);
-    void FillRect(const TRect& r);
-    void FrameRect(const TRect& r);
-    void DrawFocusRect(const TRect& r);
+    virtual void Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4);
+    virtual void Polygon(const std::vector<TPoint>& points);
+    virtual void Polyline(const std::vector<TPoint>& points);
+    virtual void FillRect(const TRect& r);
+    virtual void FrameRect(const TRect& r);
+    virtual void DrawFocusRect(const TRect& r);
 
-    void Draw(int x, int y, TGraphic* graphic);
-    void StretchDraw(const TRect& r, TGraphic* graphic);
-    void CopyRect(const TRect& dest, TCanvas* source, const TRect& src);
+    virtual void Draw(int x, int y, TGraphic* graphic);
+    virtual void StretchDraw(const TRect& r, TGraphic* graphic);
+    virtual void CopyRect(const TRect& dest, TCanvas* source, const TRect& src);
 
-    void TextOut(int x, int y, const std::string& text);
-    void TextRect(const TRect& r, int x, int y, const std::string& text);
+    virtual void TextOut(int x, int y, const std::string& text);
+    virtual void TextRect(const TRect& r, int x, int y, const std::string& text);
     TSize TextExtent(const std::string& text);
     int TextWidth(const std::string& text) { return TextExtent(text).cx; }
     int TextHeight(const std::string& text) { return TextExtent(text).cy; }

@@ -17,6 +17,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <set>
@@ -26,7 +27,7 @@ extern char** environ;
 namespace platform {
 
 struct TPrinterCanvas::Op {
-    enum Kind { Line, Poly, Rect, Ellipse, RoundRect, Text, Image } kind = Line;
+    enum Kind { Line, Poly, Rect, Ellipse, RoundRect, Arc, Text, Image } kind = Line;
     std::vector<TPoint> pts;
     TRect r;
     int rx = 0, ry = 0;
@@ -35,6 +36,8 @@ struct TPrinterCanvas::Op {
     bool stroke = false;
     COLORREF strokeColor = 0;
     int strokeWidth = 1;
+    bool dotted = false;  // a focus rectangle: one pixel on, one off
+    bool clockwise = false;  // an arc's direction from pts[0] to pts[1]
     // Text: the font file the canvas's font resolves to, its em size and ascent in pixels.
     std::string text, fontFile;
     double em = 0, ascent = 0;
@@ -188,7 +191,10 @@ void FillAndStroke(cairo_t* cr, const TPrinterCanvas::Op& op, const std::functio
         path(op.strokeWidth / 2.0);
         SetColor(cr, op.strokeColor);
         cairo_set_line_width(cr, op.strokeWidth);
+        const double dots[] = {1.0, 1.0};
+        cairo_set_dash(cr, dots, op.dotted ? 2 : 0, 0);
         cairo_stroke(cr);
+        cairo_set_dash(cr, nullptr, 0, 0);
     }
 }
 
@@ -246,6 +252,27 @@ void Replay(cairo_t* cr, const TPrinterCanvas::Op& op, std::map<std::string, cai
                 corner(l + rx, b - ry, M_PI / 2);
                 corner(l + rx, t + ry, M_PI);
                 cairo_close_path(cr);
+            });
+            break;
+        case Op::Arc:
+            FillAndStroke(cr, op, [&](double inset) {
+                double cx = op.r.left + op.r.Width() / 2.0, cy = op.r.top + op.r.Height() / 2.0;
+                double rx = op.r.Width() / 2.0 - inset, ry = op.r.Height() / 2.0 - inset;
+                if (rx <= 0 || ry <= 0) return;
+                // Each radial meets the ellipse at this parameter; equal radials are the whole
+                // ellipse. Counter-clockwise on the page is the negative direction in cairo's
+                // downward y.
+                double a0 = std::atan2((op.pts[0].y - cy) / ry, (op.pts[0].x - cx) / rx);
+                double a1 = std::atan2((op.pts[1].y - cy) / ry, (op.pts[1].x - cx) / rx);
+                if (a0 == a1) a1 = a0 + (op.clockwise ? 2 * M_PI : -2 * M_PI);
+                cairo_save(cr);
+                cairo_translate(cr, cx, cy);
+                cairo_scale(cr, rx, ry);
+                if (op.clockwise)
+                    cairo_arc(cr, 0, 0, 1, a0, a1);
+                else
+                    cairo_arc_negative(cr, 0, 0, 1, a0, a1);
+                cairo_restore(cr);
             });
             break;
         case Op::Text: {
@@ -345,16 +372,14 @@ void Style(TPrinterCanvas& c, TPrinterCanvas::Op& op, bool fill) {
 }
 }  // namespace
 
-void TPrinterCanvas::MoveTo(int x, int y) {
-    pos_ = TPoint(x, y);
-    TCanvas::MoveTo(x, y);
-}
+// The pen position lives in the DC, so that SetPenPos and MoveTo agree.
+void TPrinterCanvas::MoveTo(int x, int y) { TCanvas::MoveTo(x, y); }
 
 void TPrinterCanvas::LineTo(int x, int y) {
     Op op;
     op.kind = Op::Line;
     Style(*this, op, false);
-    op.pts = {pos_, TPoint(x, y)};
+    op.pts = {PenPos(), TPoint(x, y)};
     Record(std::move(op));
     MoveTo(x, y);
 }
@@ -382,6 +407,20 @@ void TPrinterCanvas::Ellipse(int x1, int y1, int x2, int y2) {
     op.kind = Op::Ellipse;
     Style(*this, op, true);
     op.r = TRect(x1, y1, x2, y2);
+    Record(std::move(op));
+}
+
+void TPrinterCanvas::Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) {
+    Op op;
+    op.kind = Op::Arc;
+    Style(*this, op, false);
+    op.r = TRect(x1, y1, x2, y2);
+    op.pts = {TPoint(x3, y3), TPoint(x4, y4)};
+    // The DC's direction, read by setting it back at once.
+    HDC dc = Handle();
+    int direction = SetArcDirection(dc, AD_COUNTERCLOCKWISE);
+    SetArcDirection(dc, direction);
+    op.clockwise = direction == AD_CLOCKWISE;
     Record(std::move(op));
 }
 
@@ -420,6 +459,17 @@ void TPrinterCanvas::FrameRect(const TRect& r) {
     Record(std::move(op));
 }
 
+void TPrinterCanvas::DrawFocusRect(const TRect& r) {
+    // Paper cannot invert: the dotted frame in black.
+    Op op;
+    op.kind = Op::Rect;
+    op.stroke = true;
+    op.dotted = true;
+    op.strokeColor = 0;
+    op.r = r;
+    Record(std::move(op));
+}
+
 void TPrinterCanvas::Draw(int x, int y, TGraphic* graphic) {
     if (!graphic || graphic->Empty()) return;
     StretchDraw(TRect(x, y, x + graphic->Width(), y + graphic->Height()), graphic);
@@ -433,17 +483,32 @@ void TPrinterCanvas::StretchDraw(const TRect& r, TGraphic* graphic) {
     copy.Canvas()->Brush()->SetColor(clWhite);
     copy.Canvas()->FillRect(TRect(0, 0, copy.Width(), copy.Height()));
     copy.Canvas()->Draw(0, 0, graphic);
+    RecordImage(r, copy);
+}
+
+void TPrinterCanvas::RecordImage(const TRect& r, TBitmap& picture) {
     Op op;
     op.kind = Op::Image;
     op.r = r;
-    op.iw = copy.Width();
-    op.ih = copy.Height();
+    op.iw = picture.Width();
+    op.ih = picture.Height();
     op.pixels.resize(std::size_t(op.iw) * std::size_t(op.ih));
     for (int y = 0; y < op.ih; ++y) {
-        auto* row = static_cast<const std::uint32_t*>(copy.ScanLine(y));
+        auto* row = static_cast<const std::uint32_t*>(picture.ScanLine(y));
         for (int x = 0; x < op.iw; ++x) op.pixels[std::size_t(y) * std::size_t(op.iw) + std::size_t(x)] = row[x] & 0xFFFFFF;
     }
     Record(std::move(op));
+}
+
+void TPrinterCanvas::CopyRect(const TRect& dest, TCanvas* source, const TRect& src) {
+    if (!source || src.Width() == 0 || src.Height() == 0) return;
+    // The source's pixels at their own size (mirrored as a negative size asks), printed into dest.
+    int w = std::abs(src.Width()), h = std::abs(src.Height());
+    TBitmap copy(w, h);
+    copy.SetPixelFormat(pf32bit);
+    StretchBlt(copy.Canvas()->Handle(), 0, 0, w, h, source->Handle(), src.left, src.top, src.Width(), src.Height(),
+               SRCCOPY);
+    RecordImage(dest, copy);
 }
 
 void TPrinterCanvas::TextOut(int x, int y, const std::string& text) {

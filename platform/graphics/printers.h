@@ -41,34 +41,39 @@ constexpr int DT_RASPRINTER = 2;
 // A printer's DC answers for its page; any other DC for the screen (96 pixels per inch).
 int GetDeviceCaps(HDC dc, int index);
 
-// The printer page's canvas: the drawing calls are recorded for the back end.
+// The printer page's canvas: every drawing call, also one made through a TCanvas
+// reference, is recorded for the back end (text as text, shapes as paths, pictures and
+// copied areas as images, a focus rectangle as a dotted frame).
 class TPrinterCanvas : public TCanvas {
 public:
     struct Op;
     TPrinterCanvas();
     ~TPrinterCanvas() override;
 
-    void MoveTo(int x, int y);
-    void LineTo(int x, int y);
-    void Rectangle(int x1, int y1, int x2, int y2);
-    void Rectangle(const TRect& r) { Rectangle(r.left, r.top, r.right, r.bottom); }
-    void RoundRect(int x1, int y1, int x2, int y2, int x3, int y3);
-    void Ellipse(int x1, int y1, int x2, int y2);
-    void Ellipse(const TRect& r) { Ellipse(r.left, r.top, r.right, r.bottom); }
-    void Polygon(const std::vector<TPoint>& points);
-    void Polyline(const std::vector<TPoint>& points);
-    void FillRect(const TRect& r);
-    void FrameRect(const TRect& r);
-    void Draw(int x, int y, TGraphic* graphic);
-    void StretchDraw(const TRect& r, TGraphic* graphic);
-    void TextOut(int x, int y, const std::string& text);
-    void TextRect(const TRect& r, int x, int y, const std::string& text);
+    using TCanvas::Ellipse;
+    using TCanvas::Rectangle;
+    void MoveTo(int x, int y) override;
+    void LineTo(int x, int y) override;
+    void Rectangle(int x1, int y1, int x2, int y2) override;
+    void RoundRect(int x1, int y1, int x2, int y2, int x3, int y3) override;
+    void Ellipse(int x1, int y1, int x2, int y2) override;
+    void Arc(int x1, int y1, int x2, int y2, int x3, int y3, int x4, int y4) override;
+    void Polygon(const std::vector<TPoint>& points) override;
+    void Polyline(const std::vector<TPoint>& points) override;
+    void FillRect(const TRect& r) override;
+    void FrameRect(const TRect& r) override;
+    void DrawFocusRect(const TRect& r) override;
+    void Draw(int x, int y, TGraphic* graphic) override;
+    void StretchDraw(const TRect& r, TGraphic* graphic) override;
+    void CopyRect(const TRect& dest, TCanvas* source, const TRect& src) override;
+    void TextOut(int x, int y, const std::string& text) override;
+    void TextRect(const TRect& r, int x, int y, const std::string& text) override;
 
 private:
     friend class TPrinter;
     void Record(Op op);
+    void RecordImage(const TRect& r, TBitmap& picture);
     std::vector<Op>* page_ = nullptr;
-    TPoint pos_;
 };
 
 class TPrinter : public TObject {

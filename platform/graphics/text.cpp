@@ -391,6 +391,13 @@ std::string GetFontFile(HFONT font) {
     return font->face ? font->face->file : std::string();
 }
 
+std::string GetFontFamily(HFONT font) {
+    if (!Live(font)) return {};
+    std::lock_guard lock(TextLock());
+    if (!font->face) font->face = OpenFace(font->log);
+    return font->face && font->face->face && font->face->face->family_name ? font->face->face->family_name : "";
+}
+
 void SetFontFileOverride(const std::string& face, const std::string& file) {
     std::lock_guard lock(TextLock());
     if (file.empty()) Overrides().erase(Lower(face));

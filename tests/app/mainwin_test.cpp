@@ -15,6 +15,8 @@
 #include "jobmodel/itemtree.h"
 #include "jobmodel/mediaitem.h"
 #include "jobmodel/profiles.h"
+#include "platform/controls/dialogs.h"
+#include "platform/controls/filectrl.h"
 #include "platform/core/shell.h"
 #include "platform/graphics/graphics.h"
 
@@ -203,6 +205,56 @@ TEST_F(MainWindowTest, LinksAndTheUpdaterGoThroughTheShell) {
     ASSERT_EQ(launched.size(), 5u);
     EXPECT_EQ(launched[4], (std::vector<std::string>{updater, "/SilentCheck", "/Lang:UpdateLang.ini"}));
     SetProcessLauncher(std::move(previous));
+}
+
+TEST_F(MainWindowTest, AddFileDialogOffersTheVideoFormatsOneByOneAndEachFilters) {
+    Make();
+    std::string filter;
+    TOpenOptions options = 0;
+    DialogHandler = [&](TCommonDialog& dialog) {
+        if (auto* open = dynamic_cast<TOpenDialog*>(&dialog)) {
+            filter = open->Filter();
+            options = open->Options();
+        }
+        return false;
+    };
+    main->addFileClick(main.get());
+    DialogHandler = nullptr;
+    EXPECT_TRUE(options & ofAllowMultiSelect);
+    // Each entry with the names of the folder below that it lists.
+    struct Entry {
+        std::string description, patterns;
+        std::vector<std::string> lists;
+    };
+    const std::vector<Entry> expected = {
+        {"All Supported Video Formats(*.*)", "*.wmv;*.3gp;*.mov;*.vob;*.mpg;*.asf;*.flv;*.avi;*.rm;*.rmvb;*.mp4;*.mkv;",
+         {"a.wmv", "b.3GP", "c.mov", "d.VOB", "e.mpg", "f.asf", "g.flv", "h.AVI", "i.rm", "j.rmvb", "k.mp4", "l.mkv"}},
+        {"Windows Media Video (*.wmv)", "*.wmv", {"a.wmv"}},
+        {"Mobile iPhone 3GP files(*.3gp)", "*.3gp", {"b.3GP"}},
+        {"Quick Time Files(*.mov)", "*.mov", {"c.mov"}},
+        {"DVD VOB Files(*.vob)", "*.vob", {"d.VOB"}},
+        {"MPG/MPEG2(*.mpg)", "*.mpg", {"e.mpg"}},
+        {"Windows Media Video(*.asf)", "*.asf", {"f.asf"}},
+        {"Flash Video Files(*.flv)", "*.flv", {"g.flv"}},
+        {"Windows AVI Video Files(*.avi)", "*.avi", {"h.AVI"}},
+        {"Real Media Files (*.rm;*.rmvb)", "*.rm;*.rmvb", {"i.rm", "j.rmvb"}},
+        {"MPEG4 Files (*.mp4)", "*.mp4", {"k.mp4"}},
+        {"MKV files(*.mkv)", "*.mkv", {"l.mkv"}},
+    };
+    std::vector<std::pair<std::string, std::string>> entries = ParseFilter(filter);
+    ASSERT_EQ(entries.size(), expected.size()) << filter;
+    testsupport::TempDir folder;
+    for (const char* name : {"a.wmv", "b.3GP", "c.mov", "d.VOB", "e.mpg", "f.asf", "g.flv", "h.AVI", "i.rm", "j.rmvb",
+                             "k.mp4", "l.mkv", "m.mpeg", "n.txt", "o.webm", "p.ts", "noext", "q.avi.part"})
+        folder.Write(name, "x");
+    TFileListBox list(nullptr);
+    list.SetDirectory(folder.str());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(entries[i].first, expected[i].description) << i;
+        EXPECT_EQ(entries[i].second, expected[i].patterns) << i;
+        list.SetMask(entries[i].second);
+        EXPECT_EQ(list.Names(), expected[i].lists) << expected[i].description;
+    }
 }
 
 TEST_F(MainWindowTest, ProfileListHasOneLinePerEntryThenCustomWithTheDefaultSelected) {

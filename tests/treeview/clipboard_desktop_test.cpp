@@ -1,6 +1,6 @@
 // The tree's clipboard on a real X display: xclip lists the targets of a copy from the tree
-// and reads its text; tree data written by xclip pastes into a tree, damaged data is
-// refused without a hang.
+// and reads its text; tree data written by xclip pastes into a tree (at the first paste of a
+// fresh process too), damaged data is refused without a hang.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -118,6 +118,10 @@ protected:
     Xvfb xvfb;
     fs::path dir;
 };
+
+// First in the file: in a process whose trees have not touched the clipboard yet, the
+// first paste already finds the tree data another program offers.
+TEST_F(TreeClipboardDesktop, AFreshTreePastesXclipsTreeDataAtTheFirstTry) { PasteFromXclip(); }
 
 TEST_F(TreeClipboardDesktop, CopiedRowsReachXclipAndXclipsTreeDataPastes) {
     TVastStringTree tree(nullptr);

@@ -2,12 +2,15 @@
 // mixed-case names, several files in the list's order, typed and "~" paths, a path that
 // does not exist, names that are not UTF-8, custom colours, font fields, the folder
 // browser, the answering hook, and the current directory left alone.
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "platform/controls/controls_fixture.h"
 #include "platform/controls/dialogs.h"
+#include "platform/controls/extctrls.h"
 #include "support/tempdir.h"
 
 using namespace platform;
@@ -67,7 +70,27 @@ protected:
         });
         SetTimer(shooter_, 1, 0);
     }
+    // Runs look inside the dialog's modal loop before any key given after this call reaches
+    // it (a posted message goes before input), with the dialog painted.
+    void LookSoon(std::function<void()> look) {
+        if (!looker_)
+            looker_ = AllocateHWnd([this](HWND, UINT msg, WPARAM, LPARAM) -> LRESULT {
+                if (msg == WM_USER && look_) {
+                    PaintPendingWindows();
+                    auto run = std::move(look_);
+                    look_ = nullptr;
+                    run();
+                }
+                return 0;
+            });
+        look_ = std::move(look);
+        PostMessage(looker_, WM_USER, 0, 0);
+    }
+    HWND looker_ = nullptr;
+    std::function<void()> look_;
     void TearDownShooter() {
+        if (looker_) DeallocateHWnd(looker_);
+        looker_ = nullptr;
         if (shooter_) DeallocateHWnd(shooter_);
         shooter_ = nullptr;
     }
@@ -240,6 +263,224 @@ TEST_F(DialogTest, FontDialogFields) {
     EXPECT_TRUE(fonts.Font()->Style().Contains(fsBold));
     EXPECT_FALSE(fonts.Font()->Style().Contains(fsItalic));
     EXPECT_TRUE(fonts.Font()->Style().Contains(fsUnderline));
+}
+
+// The leftmost column of a list entry's ink (window coordinates), -1 for none.
+int InkLeft(TCustomListBox* list, int index) {
+    TRect r = list->ItemRect(index);
+    TPoint origin = list->ClientOrigin();
+    RECT window;
+    GetWindowRect(list->Handle(), &window);
+    int dx = origin.x - window.left, dy = origin.y - window.top;
+    COLORREF background = ColorToRGB(list->Color());
+    int left = -1;
+    for (int y = r.top + 1; y < r.bottom - 1; ++y)
+        for (int x = 0; x < r.right; ++x)
+            if (GetWindowSurfacePixel(list->Handle(), x + dx, y + dy) != background) {
+                if (left < 0 || x < left) left = x;
+                break;
+            }
+    return left;
+}
+
+TEST_F(DialogTest, TypingAFoldersFirstLettersSelectsItInTheFolderLists) {
+    for (const char* name : {"alpha", "beta", "bravo", "Bronze"}) std::filesystem::create_directory(dir.path() / name);
+    // The folder browser: "b", "br", "bro" step from beta over bravo to Bronze (any case);
+    // Enter opens it, Enter again takes it.
+    TBrowseFolderDialog browser(nullptr);
+    browser.SetFolder(dir.str());
+    int rootLeft = -1, subLeft = -1, subLevel = 0;
+    browser.OnShow = [&](TObject*) {
+        auto* folders = Find<TDirectoryListBox>(browser.Form());
+        LookSoon([&, folders] {
+            test::Shot(browser.Form()->Handle(), "dialog_folder_typeahead.png");
+            int sub = folders->Items()->IndexOf("Bronze");  // inside the shown folder, not selected
+            ASSERT_GT(sub, 0);
+            rootLeft = InkLeft(folders, 0);
+            subLeft = InkLeft(folders, sub);
+            subLevel = folders->ItemLevel(sub);
+            EXPECT_EQ(folders->ItemText(0), "/");
+        });
+        Keys({Text("bro"), Enter, Enter});
+    };
+    ASSERT_TRUE(browser.Execute());
+    EXPECT_EQ(browser.Folder(), dir / "Bronze");
+    // The indent is still drawn: the deeper entry starts further right.
+    ASSERT_GE(rootLeft, 0);
+    EXPECT_GT(subLeft, rootLeft + 2 * subLevel) << "level " << subLevel;
+
+    // The open dialog's folder list (third in the tab order): "al" and Enter open alpha.
+    TOpenDialog open(nullptr);
+    open.SetInitialDir(dir.str());
+    std::string listed;
+    open.OnShow = [&](TObject*) { Keys({Tab, Tab, Text("al"), Enter, Esc}); };
+    open.OnClose = [&](TObject*) { listed = Find<TFileListBox>(open.Form())->Directory(); };
+    EXPECT_FALSE(open.Execute());
+    EXPECT_EQ(listed, dir / "alpha");
+}
+
+// What a message box shows: its icon's pixels by colour in the top left corner, and where
+// its buttons stand.
+struct BoxLook {
+    int blue = 0, red = 0, yellow = 0, white = 0, black = 0;
+    std::vector<bool> whiteMap;
+    std::vector<TRect> buttons;
+    int clientWidth = 0, textLeft = 0;
+};
+
+BoxLook LookAt(HWND box) {
+    BoxLook look;
+    auto* form = dynamic_cast<TForm*>(FindControl(box));
+    if (!form) return look;
+    RECT window;
+    GetWindowRect(box, &window);
+    TPoint origin = form->ClientOrigin();
+    int dx = origin.x - window.left, dy = origin.y - window.top;
+    constexpr int kCorner = 72;
+    for (int y = 0; y < kCorner; ++y)
+        for (int x = 0; x < kCorner; ++x) {
+            COLORREF c = GetWindowSurfacePixel(box, x + dx, y + dy);
+            int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
+            look.blue += b >= 160 && r < 100 && g < 160;
+            look.red += r >= 160 && g < 80 && b < 80;
+            look.yellow += r >= 200 && g >= 180 && b < 80;
+            look.black += r < 40 && g < 40 && b < 40;
+            look.white += c == RGB(255, 255, 255);
+            look.whiteMap.push_back(c == RGB(255, 255, 255));
+        }
+    look.clientWidth = form->ClientWidth();
+    for (int i = 0; i < form->ComponentCount(); ++i) {
+        TComponent* c = form->Components(i);
+        if (auto* button = dynamic_cast<TPanel*>(c)) look.buttons.push_back(button->BoundsRect());
+        if (auto* text = dynamic_cast<TLabel*>(c)) look.textLeft = text->Left();
+    }
+    std::sort(look.buttons.begin(), look.buttons.end(), [](const TRect& a, const TRect& b) { return a.left < b.left; });
+    return look;
+}
+
+TEST_F(DialogTest, MessageBoxesShowTheirIconAndCentreTheirButtons) {
+    ASSERT_NE(ColorToRGB(clBtnFace), COLORREF(RGB(255, 255, 255)));
+    struct Case {
+        UINT flags;
+        const char* name;
+        int blue, red, yellow;  // 1: the icon's colour, 0: none of it
+        int glyph;              // 1: a white mark, 2: a black one
+    } cases[] = {
+        {MB_OK | MB_ICONINFORMATION, "information", 1, 0, 0, 1},
+        {MB_YESNO | MB_ICONQUESTION, "question", 1, 0, 0, 1},
+        {MB_YESNOCANCEL | MB_ICONEXCLAMATION, "exclamation", 0, 0, 1, 2},
+        {MB_OKCANCEL | MB_ICONERROR, "error", 0, 1, 0, 1},
+        {MB_OK, "plain", 0, 0, 0, 0},
+    };
+    std::vector<BoxLook> looks;
+    std::string shot;
+    HWND driver = AllocateHWnd([&](HWND, UINT msg, WPARAM, LPARAM) -> LRESULT {
+        if (msg != WM_USER) return 0;
+        HWND box = FindWindowA("TMessageForm", nullptr);
+        PaintPendingWindows();
+        looks.push_back(LookAt(box));
+        test::Shot(box, shot);
+        InputKey(VK_ESCAPE, true);
+        InputKey(VK_ESCAPE, false);
+        return 0;
+    });
+    for (const Case& c : cases) {
+        shot = std::string("msgbox_") + c.name + ".png";
+        PostMessage(driver, WM_USER, 0, 0);
+        ShowMessageForm("Do you want to save changes?", "Lumacast", c.flags);
+        ASSERT_EQ(looks.size(), std::size_t(&c - cases + 1)) << c.name;
+        const BoxLook& look = looks.back();
+        constexpr int kShape = 300;  // of a 32 x 32 icon's 1024 pixels
+        EXPECT_EQ(look.blue >= kShape, c.blue == 1) << c.name << " blue " << look.blue;
+        EXPECT_EQ(look.red >= kShape, c.red == 1) << c.name << " red " << look.red;
+        EXPECT_EQ(look.yellow >= kShape, c.yellow == 1) << c.name << " yellow " << look.yellow;
+        if (c.glyph == 1) EXPECT_GE(look.white, 20) << c.name;
+        if (c.glyph == 2) EXPECT_GE(look.black, 20) << c.name;
+        if (c.glyph != 0) EXPECT_GE(look.textLeft, 48) << c.name << ": the text stands right of the icon";
+        // The buttons centred, the same gap between each two.
+        ASSERT_FALSE(look.buttons.empty()) << c.name << " " << look.clientWidth;
+        int left = look.buttons.front().left, right = look.clientWidth - look.buttons.back().right;
+        EXPECT_LE(std::abs(left - right), 1) << c.name << ": " << left << " left, " << right << " right";
+        for (std::size_t i = 1; i + 1 < look.buttons.size(); ++i)
+            EXPECT_EQ(look.buttons[i].left - look.buttons[i - 1].right, look.buttons[i + 1].left - look.buttons[i].right);
+    }
+    DeallocateHWnd(driver);
+    // The information and question marks differ.
+    EXPECT_NE(looks[0].whiteMap, looks[1].whiteMap);
+}
+
+TEST_F(DialogTest, FontDialogChoosesTheColourAndShowsTheFamilyReallyUsed) {
+    TFontDialog fonts(nullptr);
+    // A face that is not installed: the dialog shows and selects the family drawn instead.
+    fonts.Font()->SetName("MS Serif");
+    fonts.Font()->SetSize(10);
+    fonts.Font()->SetColor(clRed);
+    std::string family, selected, shownColour;
+    COLORREF swatch = 0;
+    fonts.OnShow = [&](TObject*) {
+        TListBox* families = Find<TListBox>(fonts.Form());
+        TEdit* edit = Find<TEdit>(fonts.Form());
+        auto* colours = Find<TCustomComboBox>(fonts.Form());
+        family = edit->Text();
+        if (!colours) {
+            ADD_FAILURE() << "no colour choice";
+            Keys({Esc});
+            return;
+        }
+        selected = families->ItemIndex() >= 0 ? families->Items()->Get(families->ItemIndex()) : "";
+        shownColour = colours->ItemIndex() >= 0 ? colours->Items()->Get(colours->ItemIndex()) : "";
+        LookSoon([&, colours] {
+            test::Shot(fonts.Form()->Handle(), "dialog_font_colour.png");
+            // The closed box shows the colour's swatch at its left.
+            RECT window;
+            GetWindowRect(colours->Handle(), &window);
+            TPoint origin = colours->ClientOrigin();
+            TRect area = colours->ItemAreaRect();
+            swatch = GetWindowSurfacePixel(colours->Handle(), area.left + 10 + origin.x - window.left,
+                                           (area.top + area.bottom) / 2 + origin.y - window.top);
+        });
+        Alt('c');
+        Keys({{VK_DOWN, ""}, Enter});  // from red to the next standard colour
+    };
+    ASSERT_TRUE(fonts.Execute());
+    TFont probe;
+    probe.SetName("MS Serif");
+    std::string used = GetFontFamily(probe.Handle());
+    EXPECT_EQ(used, "Liberation Serif");
+    EXPECT_EQ(selected, used);
+    EXPECT_EQ(family, used);
+    EXPECT_EQ(shownColour, "Red");
+    EXPECT_EQ(fonts.Font()->Color(), clLime);
+    EXPECT_EQ(swatch, COLORREF(RGB(255, 0, 0)));
+    EXPECT_EQ(fonts.Font()->Name(), "MS Serif") << "a family left as shown keeps the name asked for";
+
+    // A colour outside the list shows as the custom entry and comes back unchanged; a
+    // system colour left alone stays the system colour.
+    for (TColor colour : {TColor(0x123456), clWindowText}) {
+        fonts.Font()->SetColor(colour);
+        fonts.OnShow = [&](TObject*) { Keys({Enter}); };
+        ASSERT_TRUE(fonts.Execute());
+        EXPECT_EQ(fonts.Font()->Color(), colour);
+    }
+
+    // "Custom..." asks the colour dialog.
+    fonts.Font()->SetColor(clBlack);
+    TColor offered = clBlack;
+    fonts.OnShow = [&](TObject*) {
+        DialogHandler = [&](TCommonDialog& dialog) {
+            auto* colour = dynamic_cast<TColorDialog*>(&dialog);
+            if (!colour) return false;
+            offered = colour->Color();
+            colour->SetColor(TColor(0xABCDEF));
+            return true;
+        };
+        Alt('c');
+        Keys({{VK_END, ""}, Enter});
+    };
+    ASSERT_TRUE(fonts.Execute());
+    DialogHandler = nullptr;
+    EXPECT_EQ(offered, clBlack);
+    EXPECT_EQ(fonts.Font()->Color(), TColor(0xABCDEF));
 }
 
 TEST_F(DialogTest, TheHookAnswersDialogsAndTheFolderBrowser) {

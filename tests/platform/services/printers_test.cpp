@@ -134,6 +134,87 @@ TEST_F(PrinterTest, DrawingOnTheHandleIsPrintedAsAnImage) {
     EXPECT_NE(images.find("image     100    50"), std::string::npos) << images;
 }
 
+// A drawing routine shared with the screen: it knows only the base canvas.
+void DrawSheet(TCanvas& c, TBitmap& source, TBitmap& picture) {
+    c.Font()->SetName("Liberation Sans");
+    c.Font()->SetSize(12);
+    c.Brush()->SetStyle(bsClear);
+    c.TextOut(300, 300, "Drawn through the base canvas");
+    c.Brush()->SetColor(clWhite);
+    c.TextRect(TRect(300, 400, 1800, 480), 300, 400, "Clipped text of a shared routine");
+    c.Pen()->SetColor(clBlack);
+    c.Pen()->SetWidth(8);
+    // The upper right quarter, counter-clockwise from the right to the top.
+    c.Arc(1200, 1200, 1600, 1600, 1600, 1400, 1400, 1200);
+    c.Brush()->SetColor(clRed);
+    c.FillRect(TRect(300, 1200, 500, 1400));
+    c.Rectangle(TRect(600, 1200, 800, 1400));
+    c.MoveTo(300, 2400);
+    c.LineTo(2000, 2400);
+    c.DrawFocusRect(TRect(300, 1700, 700, 1900));
+    c.CopyRect(TRect(300, 2000, 700, 2200), source.Canvas(), TRect(0, 0, 40, 20));
+    c.Draw(900, 2000, &picture);
+}
+
+TEST_F(PrinterTest, WhatASharedRoutineDrawsOnTheBaseCanvasIsRecordedTextAsTextShapesAsPaths) {
+    if (!HavePoppler()) GTEST_SKIP() << "poppler-utils is not installed";
+    TPrinter printer;
+    std::string pdf = (dir / "shared.pdf").string();
+    printer.SetFileName(pdf);
+    TBitmap source(40, 20), picture(64, 32);
+    source.Canvas()->Brush()->SetColor(clBlue);
+    source.Canvas()->FillRect(TRect(0, 0, 40, 20));
+    picture.Canvas()->Brush()->SetColor(clLime);
+    picture.Canvas()->FillRect(TRect(0, 0, 64, 32));
+    printer.BeginDoc();
+    DrawSheet(*printer.Canvas(), source, picture);
+    printer.EndDoc();
+
+    std::string text = Capture("pdftotext -layout '" + pdf + "' -");
+    EXPECT_NE(text.find("Drawn through the base canvas"), std::string::npos) << text;
+    EXPECT_NE(text.find("Clipped text of a shared routine"), std::string::npos) << text;
+    // The two pictures at their own sizes and nothing else: no page raster under the drawing.
+    std::string images = Capture("pdfimages -list '" + pdf + "'");
+    EXPECT_NE(images.find("   1     0 image      40    20"), std::string::npos) << images;
+    EXPECT_NE(images.find("   1     1 image      64    32"), std::string::npos) << images;
+    EXPECT_EQ(images.find("   1     2 "), std::string::npos) << images;
+
+    // The page at its own resolution: each shape where it was drawn.
+    std::string png = (dir / "shared").string();
+    Capture("pdftoppm -png -r 300 -singlefile '" + pdf + "' '" + png + "'");
+    TPngImage page;
+    page.LoadFromFile(png + ".png");
+    ASSERT_EQ(page.Width(), TPrinter::kWidth);
+    auto pixel = [&](int x, int y) {
+        std::uint32_t v = static_cast<const std::uint32_t*>(page.Bitmap()->ScanLine(y))[x];  // blue, green, red
+        return COLORREF(RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF));
+    };
+    auto dark = [&](int x, int y) { return pixel(x, y) == RGB(0, 0, 0); };
+    struct Spot {
+        int x, y;
+        TColor color;
+        const char* what;
+    } spots[] = {
+        {1539, 1261, clBlack, "the arc's upper right quarter"},  {1261, 1539, clWhite, "not its lower left"},
+        {1400, 1204, clBlack, "the arc's end at the top"},        {1204, 1400, clWhite, "not the left side"},
+        {400, 1300, clRed, "the filled rectangle"},               {700, 1300, clRed, "the rectangle's inside"},
+        {603, 1300, clBlack, "the rectangle's outline"},          {1000, 2400, clBlack, "the line"},
+        {500, 2100, clBlue, "the copied rectangle"},              {930, 2015, clLime, "the picture"},
+    };
+    for (const Spot& s : spots)
+        EXPECT_EQ(pixel(s.x, s.y), ColorToRGB(s.color)) << s.what << " at " << s.x << "," << s.y;
+    // The focus rectangle: a dotted frame, about every other pixel of its top edge set.
+    int dots = 0;
+    for (int x = 300; x < 700; ++x) dots += dark(x, 1700);
+    EXPECT_GT(dots, 100) << "dotted frame";
+    EXPECT_LT(dots, 300) << "dotted frame";
+    EXPECT_TRUE(dark(300, 1800) || dark(300, 1801)) << "the frame's left side";
+    if (const char* build = std::getenv("LUMACAST_BUILD_DIR")) {
+        fs::create_directories(fs::path(build) / "artifacts");
+        Capture("pdftoppm -png -r 50 -singlefile '" + pdf + "' '" + (fs::path(build) / "artifacts" / "printed-shared").string() + "'");
+    }
+}
+
 TEST_F(PrinterTest, AbortLeavesNothingAndAnUnwritableFileFailsAtTheStart) {
     TPrinter printer;
     std::string pdf = (dir / "aborted.pdf").string();

@@ -758,13 +758,24 @@ TEST_F(ControlsTest, TheDefaultMessageBoxAnswersItsKeysAndButtons) {
             InputKey(VK_ESCAPE, false);
             (void)box;
         },
-        [](HWND box) {
-            // The second button of a yes/no box, clicked.
-            RECT r;
-            GetClientRect(box, &r);
-            InputMouseMove(box, 16 + 88 + 40, r.bottom - 16 - 12);
-            InputMouseButton(box, 16 + 88 + 40, r.bottom - 16 - 12, MouseButton::Left, true);
-            InputMouseButton(box, 16 + 88 + 40, r.bottom - 16 - 12, MouseButton::Left, false);
+        [](HWND) {
+            // The second button of a yes/no box, clicked in its middle.
+            HWND box = FindWindowA("TMessageForm", nullptr);
+            auto* form = dynamic_cast<TForm*>(FindControl(box));
+            ASSERT_NE(form, nullptr);
+            std::vector<TRect> buttons;
+            for (int i = 0; i < form->ComponentCount(); ++i)
+                if (auto* button = dynamic_cast<TPanel*>(form->Components(i))) buttons.push_back(button->BoundsRect());
+            ASSERT_EQ(buttons.size(), 2u);
+            std::sort(buttons.begin(), buttons.end(), [](const TRect& a, const TRect& b) { return a.left < b.left; });
+            RECT window;
+            GetWindowRect(box, &window);
+            TPoint origin = form->ClientOrigin();
+            int x = (buttons[1].left + buttons[1].right) / 2 + origin.x - window.left;
+            int y = (buttons[1].top + buttons[1].bottom) / 2 + origin.y - window.top;
+            InputMouseMove(box, x, y);
+            InputMouseButton(box, x, y, MouseButton::Left, true);
+            InputMouseButton(box, x, y, MouseButton::Left, false);
         },
     };
     std::size_t next = 0;
