@@ -23,6 +23,7 @@
 #include "app/skinnedform.h"
 #include "app/uikinds.h"
 #include "jobmodel/customsetting.h"
+#include "jobmodel/profileparams.h"
 #include "platform/controls/dialogs.h"
 #include "platform/controls/extctrls.h"
 #include "platform/controls/stdctrls.h"
@@ -73,7 +74,8 @@ struct Link {
 Link LinkRule(const std::string& boxText, const std::string& workingLink, std::size_t fieldWidth);
 
 // Parses a profile option's value text without regard to the locale: a whole number
-// ("ar", "ac", "ab", "b") or a decimal one with "." ("r"). False when the text is not one.
+// (rates, channels) or a decimal one with "." (the frame rate). False when the text is not
+// one.
 bool ParseWholeNumber(const std::string& text, std::int32_t& value);
 bool ParseDecimal(const std::string& text, double& value);
 
@@ -290,6 +292,8 @@ private:
     bool IsSlideItem() const;
     // The profile a profile-list index stands for ("Custom" means the last one), -1 none.
     int ProfileOfIndex(int index) const;
+    // The codec list that offers a profile parameter's options (null for none).
+    skinctrl::TdvxComboBox* CodecListControl(jobmodel::CodecList list) const;
     void SetSpinQuietly(skinctrl::TdvxSpinEdit* spin, int value);
     std::vector<SkinEntry> TabSkinTable() const;
     void ShowTabPicture(skinctrl::TdvxImageButton* button, const char* item, bool active);

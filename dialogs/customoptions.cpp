@@ -256,18 +256,16 @@ void ShowStep(const TfrmCustom& form, Step step, const CustomSetting& record) {
 }
 
 // One profile option against the record's value of its parameter.
-bool OptionMatches(const ProfileParam& param, const ProfileOption& option, const CustomSetting& r) {
-    std::string name = param.Name, value = option.Value;
+bool OptionMatches(const jobmodel::ProfileParamRule& rule, const ProfileOption& option, const CustomSetting& r) {
+    std::string value = option.Value;
     std::int32_t whole = 0;
-    if (name == "ar") return customrules::ParseWholeNumber(value, whole) && whole == r.SimpleRate;
-    if (name == "ac") return customrules::ParseWholeNumber(value, whole) && whole == r.Channel;
-    if (name == "ab") return customrules::ParseWholeNumber(value, whole) && whole == r.AudioBitrate;
-    if (name == "b") return customrules::ParseWholeNumber(value, whole) && whole == r.VideoBitRate;
-    if (name == "acodec") return value == jobmodel::FieldText(r.AudioEncoder);
-    if (name == "vcodec") return value == jobmodel::FieldText(r.VideoEncoder);
-    if (name == "r") {
-        double rate = 0;
-        return customrules::ParseDecimal(value, rate) && std::trunc(rate) == std::trunc(double(r.FrameRate));
+    double rate = 0;
+    switch (rule.value) {
+    case jobmodel::ProfileValue::Whole: return customrules::ParseWholeNumber(value, whole) && whole == r.*rule.whole;
+    case jobmodel::ProfileValue::Text: return value == jobmodel::FieldText(r.*rule.text);
+    case jobmodel::ProfileValue::Decimal:
+        return customrules::ParseDecimal(value, rate) && std::trunc(rate) == std::trunc(double(r.*rule.decimal));
+    case jobmodel::ProfileValue::FrameSize: break;
     }
     return false;
 }
@@ -325,18 +323,11 @@ void TfrmCustom::ShowCustomDialog(MediaItem& item) {
         comProfile->SetItemIndex(p);
         for (int i = 0; i < entry.ParamCount; ++i) {
             const ProfileParam& param = entry.Params[i];
-            skinctrl::TdvxComboBox* list = nullptr;
-            std::string name = param.Name;
-            if (name == "ar") list = cmbSampleRate;
-            else if (name == "ac") list = cmbAudioChannel;
-            else if (name == "acodec") list = cmbAudioEncoder;
-            else if (name == "ab") list = cmbAudioBitrate;
-            else if (name == "vcodec") list = cmbVideoEncoder;
-            else if (name == "b") list = cmbVideoBitrate;
-            else if (name == "r") list = cmbFrameRate;
+            const jobmodel::ProfileParamRule* rule = jobmodel::FindProfileParamRule(param);
+            skinctrl::TdvxComboBox* list = rule ? CodecListControl(rule->list) : nullptr;
             if (!list) continue;
             for (int o = 0; o < param.OptionCount; ++o) {
-                if (OptionMatches(param, param.Options[o], r)) {
+                if (OptionMatches(*rule, param.Options[o], r)) {
                     list->SetItemIndex(o);
                     break;
                 }
@@ -415,37 +406,26 @@ void TfrmCustom::StoreCustomDialog(int profileIndex, MediaItem& item) {
         const ProfileEntry& entry = jobmodel::ProfileCatalogue.Entries[p];
         for (int i = 0; i < entry.ParamCount; ++i) {
             const ProfileParam& param = entry.Params[i];
-            std::string name = param.Name;
-            skinctrl::TdvxComboBox* list = nullptr;
-            int kind = 0;
-            if (name == "ar") list = cmbSampleRate, kind = ProfileKindInteger;
-            else if (name == "ac") list = cmbAudioChannel, kind = ProfileKindInteger;
-            else if (name == "ab") list = cmbAudioBitrate, kind = ProfileKindInteger;
-            else if (name == "b") list = cmbVideoBitrate, kind = ProfileKindInteger;
-            else if (name == "acodec") list = cmbAudioEncoder, kind = ProfileKindText;
-            else if (name == "vcodec") list = cmbVideoEncoder, kind = ProfileKindText;
-            else if (name == "r") list = cmbFrameRate, kind = ProfileKindDecimal;
-            if (!list || param.Kind != kind) continue;
+            const jobmodel::ProfileParamRule* rule = jobmodel::FindProfileParamRule(param);
+            skinctrl::TdvxComboBox* list = rule ? CodecListControl(rule->list) : nullptr;
+            if (!list || param.Kind != jobmodel::ProfileKindOf(rule->value)) continue;
             int index = list->ItemIndex();
             if (index < 0 || index >= param.OptionCount) continue;
             const char* value = param.Options[index].Value;
             std::int32_t whole = 0;
             double decimal = 0;
-            if (kind == ProfileKindInteger) {
+            if (rule->value == jobmodel::ProfileValue::Whole) {
                 if (!customrules::ParseWholeNumber(value, whole)) {
                     ReportBadOption(entry, param, value);
                     continue;
                 }
-                if (name == "ar") r.SimpleRate = whole;
-                if (name == "ac") r.Channel = whole;
-                if (name == "ab") r.AudioBitrate = whole;
-                if (name == "b") r.VideoBitRate = whole;
-            } else if (kind == ProfileKindText) {
-                jobmodel::CopyTextField(name == "acodec" ? r.AudioEncoder : r.VideoEncoder, value);
+                r.*rule->whole = whole;
+            } else if (rule->value == jobmodel::ProfileValue::Text) {
+                jobmodel::CopyTextField(r.*rule->text, value);
             } else if (!customrules::ParseDecimal(value, decimal)) {
                 ReportBadOption(entry, param, value);
             } else {
-                r.FrameRate = static_cast<float>(decimal);
+                r.*rule->decimal = static_cast<float>(decimal);
             }
         }
         jobmodel::CopyTextField(r.ProfileName, entry.ProfileName);

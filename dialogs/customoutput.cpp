@@ -21,21 +21,20 @@ bool ProportionalValue(int value, int base, int partner, int& result) {
 
 }  // namespace customrules
 
-namespace {
-
-// The profile parameters that fill the codec lists.
-struct CodecList {
-    const char* param;
-    skinctrl::TdvxComboBox* TfrmCustom::*list;
-};
-const CodecList kCodecLists[] = {
-    {"ar", &TfrmCustom::cmbSampleRate},     {"ac", &TfrmCustom::cmbAudioChannel},
-    {"acodec", &TfrmCustom::cmbAudioEncoder}, {"ab", &TfrmCustom::cmbAudioBitrate},
-    {"vcodec", &TfrmCustom::cmbVideoEncoder}, {"b", &TfrmCustom::cmbVideoBitrate},
-    {"r", &TfrmCustom::cmbFrameRate},
-};
-
-}  // namespace
+skinctrl::TdvxComboBox* TfrmCustom::CodecListControl(jobmodel::CodecList list) const {
+    using jobmodel::CodecList;
+    switch (list) {
+    case CodecList::SampleRate: return cmbSampleRate;
+    case CodecList::Channels: return cmbAudioChannel;
+    case CodecList::AudioEncoder: return cmbAudioEncoder;
+    case CodecList::AudioBitrate: return cmbAudioBitrate;
+    case CodecList::VideoEncoder: return cmbVideoEncoder;
+    case CodecList::VideoBitrate: return cmbVideoBitrate;
+    case CodecList::FrameRate: return cmbFrameRate;
+    case CodecList::None: break;
+    }
+    return nullptr;
+}
 
 int TfrmCustom::CustomEntry() const { return jobmodel::ProfileCatalogue.Count; }
 
@@ -60,14 +59,13 @@ void TfrmCustom::FillProfileCombos(int profileIndex) {
     const ProfileEntry& entry = jobmodel::ProfileCatalogue.Entries[p];
     for (int i = 0; i < entry.ParamCount; ++i) {
         const ProfileParam& param = entry.Params[i];
-        for (const CodecList& codec : kCodecLists) {
-            if (std::strcmp(param.Name, codec.param) != 0) continue;
-            skinctrl::TdvxComboBox* list = this->*codec.list;
-            list->Items()->Clear();
-            for (int o = 0; o < param.OptionCount; ++o)
-                list->Items()->Add(param.Options[o].DisplayText ? param.Options[o].DisplayText : "");
-            list->SetItemIndex(param.DefaultIndex);
-        }
+        const jobmodel::ProfileParamRule* rule = jobmodel::FindProfileParamRule(param);
+        skinctrl::TdvxComboBox* list = rule ? CodecListControl(rule->list) : nullptr;
+        if (!list) continue;
+        list->Items()->Clear();
+        for (int o = 0; o < param.OptionCount; ++o)
+            list->Items()->Add(param.Options[o].DisplayText ? param.Options[o].DisplayText : "");
+        list->SetItemIndex(param.DefaultIndex);
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "jobmodel/customsetting.h"
 #include "jobmodel/mediaitem.h"
+#include "jobmodel/profileparams.h"
 #include "jobmodel/report.h"
 #include "platform/core/sysutils.h"
 
@@ -18,34 +19,27 @@ namespace {
 CustomSetting g_current;
 CustomSetting g_default;
 
-// Stores one parameter's default value into the record; throws EConvertError when the
-// value is not of the form the field needs.
+// Stores one parameter's default value into the record field its rule names; throws
+// EConvertError when the value is not of the form the field needs.
 void ApplyParam(CustomSetting& cs, const ProfileParam& p) {
     if (p.OptionCount <= 0 || p.DefaultIndex < 0 || p.DefaultIndex >= p.OptionCount) return;
+    const ProfileParamRule* rule = FindProfileParamRule(p);
+    if (!rule) return;
     const char* raw = p.Options[p.DefaultIndex].Value;
     std::string value(raw, strnlen(raw, sizeof p.Options[0].Value));
-    const std::string name(p.Name, strnlen(p.Name, sizeof p.Name));
-    if (name == "ar") {
-        cs.SimpleRate = platform::StrToInt(value);
-    } else if (name == "ac") {
-        cs.Channel = platform::StrToInt(value);
-    } else if (name == "ab") {
-        cs.AudioBitrate = platform::StrToInt(value);
-    } else if (name == "b") {
-        cs.VideoBitRate = platform::StrToInt(value);
-    } else if (name == "acodec") {
-        CopyTextField(cs.AudioEncoder, value.c_str());
-    } else if (name == "vcodec") {
-        CopyTextField(cs.VideoEncoder, value.c_str());
-    } else if (name == "r") {
-        cs.FrameRate = static_cast<float>(platform::StrToFloat(value));
-    } else if (name == "s") {
+    switch (rule->value) {
+    case ProfileValue::Whole: cs.*rule->whole = platform::StrToInt(value); break;
+    case ProfileValue::Text: CopyTextField(cs.*rule->text, value.c_str()); break;
+    case ProfileValue::Decimal: cs.*rule->decimal = static_cast<float>(platform::StrToFloat(value)); break;
+    case ProfileValue::FrameSize: {
         size_t x = value.find('x');
         if (x == std::string::npos) throw platform::EConvertError("'" + value + "' is not a frame size of the form WxH");
         int width = platform::StrToInt(value.substr(0, x));
         int height = platform::StrToInt(value.substr(x + 1));
         cs.Width = width;
         cs.Height = height;
+        break;
+    }
     }
 }
 

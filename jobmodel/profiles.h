@@ -18,8 +18,8 @@ extern ProfileList ProfileCatalogue;
 
 // Builds both working records (CurrentCustomSetting and DefaultCustomSetting) from the
 // entry: the defaults of InitCustomSetting, then the default option of each parameter
-// named "ar", "ac", "acodec", "ab", "vcodec", "b", "r" or "s" (letter case counts), then
-// the profile's name, extension, format name and number. A value that is not of its
+// the table of profileparams.h knows (letter case counts), then the profile's name,
+// extension, format name and number. A value that is not of its
 // parameter's form is skipped with a report and the field keeps its default.
 void BuildDefaultSettings(int entryIndex);
 

@@ -24,38 +24,33 @@ void TBaseVastTree::Animate(std::uint32_t steps, std::uint32_t duration, const T
                             void* data) {
     if ((states_ & tsInAnimation) || duration == 0) return;
     DoStateChange(tsInAnimation);
-    try {
-        std::int64_t stepSize = std::llround(std::nearbyint(std::max(1.0, double(steps) / double(duration))));
-        std::int64_t remainingSteps = std::int64_t(steps) / stepSize;
-        std::int64_t remainingTime = duration;
-        std::int64_t step = 0;
-        while (remainingSteps > 0 && remainingTime > 0) {
-            std::int64_t start = timeGetTime();
-            std::int64_t target = start + remainingTime / remainingSteps;
-            if (!callback(int(step), int(stepSize), data)) break;
-            // Busy waiting keeps the steps even; no messages are handled meanwhile.
-            while (std::int64_t(timeGetTime()) < target) {
-            }
-            std::int64_t used = std::int64_t(timeGetTime()) - start;
-            if (used > remainingTime) {
-                remainingTime = 0;
-                remainingSteps = 0;
-            } else {
-                remainingTime -= used;
-                --remainingSteps;
-            }
-            while (remainingSteps > 0 && remainingTime / remainingSteps < 1) {
-                ++stepSize;
-                remainingSteps = remainingTime / stepSize;
-            }
-            step = std::int64_t(steps) - remainingSteps;
+    TScopeExit endAnimation([this] { DoStateChange(0, tsCancelHintAnimation | tsInAnimation); });
+    std::int64_t stepSize = std::llround(std::nearbyint(std::max(1.0, double(steps) / double(duration))));
+    std::int64_t remainingSteps = std::int64_t(steps) / stepSize;
+    std::int64_t remainingTime = duration;
+    std::int64_t step = 0;
+    while (remainingSteps > 0 && remainingTime > 0) {
+        std::int64_t start = timeGetTime();
+        std::int64_t target = start + remainingTime / remainingSteps;
+        if (!callback(int(step), int(stepSize), data)) break;
+        // Busy waiting keeps the steps even; no messages are handled meanwhile.
+        while (std::int64_t(timeGetTime()) < target) {
         }
-        callback(0, 0, data);
-    } catch (...) {
-        DoStateChange(0, tsCancelHintAnimation | tsInAnimation);
-        throw;
+        std::int64_t used = std::int64_t(timeGetTime()) - start;
+        if (used > remainingTime) {
+            remainingTime = 0;
+            remainingSteps = 0;
+        } else {
+            remainingTime -= used;
+            --remainingSteps;
+        }
+        while (remainingSteps > 0 && remainingTime / remainingSteps < 1) {
+            ++stepSize;
+            remainingSteps = remainingTime / stepSize;
+        }
+        step = std::int64_t(steps) - remainingSteps;
     }
-    DoStateChange(0, tsCancelHintAnimation | tsInAnimation);
+    callback(0, 0, data);
 }
 
 namespace {
@@ -111,14 +106,9 @@ void TBaseVastTree::AnimateToggle(PVastNode node, bool expand, int height) {
         }
         return true;
     };
-    try {
-        int rows = std::max<int>(0, std::min<int>(data.r.bottom - data.r.top + 1, height));
-        Animate(std::uint32_t(rows), animationDuration_, step, &data);
-    } catch (...) {
-        ReleaseDC(Handle(), data.dc);
-        throw;
-    }
-    ReleaseDC(Handle(), data.dc);
+    TScopeExit releaseDC([&] { ReleaseDC(Handle(), data.dc); });
+    int rows = std::max<int>(0, std::min<int>(data.r.bottom - data.r.top + 1, height));
+    Animate(std::uint32_t(rows), animationDuration_, step, &data);
 }
 
 }  // namespace treeview

@@ -71,44 +71,40 @@ bool TBaseVastTree::ChangeCheckState(PVastNode node, TCheckState value) {
     InitIfNeeded(node);
     if (checkPropagationCount_++ == 0) DoStateChange(tsCheckPropagation);
     bool result = true;
-    try {
-        bool tracking = TreeOptions()->AutoOptions() & toAutoTristateTracking;
-        if (node->CheckType == ctTriStateCheckBox && tracking &&
-            (value == csCheckedNormal || value == csUncheckedNormal) && node->FirstChild) {
-            for (PVastNode child = node->FirstChild; child; child = child->NextSibling)
-                if (IsBox(child->CheckType)) SetCheckState(child, value);
-            int unchecked = 0, checked = 0, mixed = 0;
-            for (PVastNode child = node->FirstChild; child; child = child->NextSibling) {
-                if (!IsBox(child->CheckType)) continue;
-                if (child->CheckState == csUncheckedNormal) ++unchecked;
-                if (child->CheckState == csCheckedNormal) ++checked;
-                if (child->CheckState == csMixedNormal) ++mixed;
-            }
-            if (mixed > 0)
-                value = csMixedNormal;
-            else if (checked > 0)
-                value = unchecked > 0 ? csMixedNormal : csCheckedNormal;
-        }
-        if (node->CheckType == ctRadioButton && value == csCheckedNormal) {
-            for (PVastNode sibling = node->Parent->FirstChild; sibling; sibling = sibling->NextSibling)
-                if (sibling->CheckType == ctRadioButton) sibling->CheckState = csUncheckedNormal;
-            InvalidateTree();
-        }
-        node->CheckState = value;
-        PVastNode parent = node->Parent;
-        if (parent != root_) InitIfNeeded(parent);
-        if (tracking && parent != root_ && !(parent->States & (vsChecking | vsDisabled)) &&
-            IsBox(node->CheckType) && parent->CheckType == ctTriStateCheckBox)
-            // The node's own change stands whatever its parent decides; it reports it.
-            CheckParentCheckState(node, value);
-    } catch (...) {
+    TScopeExit endChecking([&] {
         node->States &= ~vsChecking;
         if (--checkPropagationCount_ == 0) DoStateChange(0, tsCheckPropagation);
-        throw;
+    });
+    bool tracking = TreeOptions()->AutoOptions() & toAutoTristateTracking;
+    if (node->CheckType == ctTriStateCheckBox && tracking &&
+        (value == csCheckedNormal || value == csUncheckedNormal) && node->FirstChild) {
+        for (PVastNode child = node->FirstChild; child; child = child->NextSibling)
+            if (IsBox(child->CheckType)) SetCheckState(child, value);
+        int unchecked = 0, checked = 0, mixed = 0;
+        for (PVastNode child = node->FirstChild; child; child = child->NextSibling) {
+            if (!IsBox(child->CheckType)) continue;
+            if (child->CheckState == csUncheckedNormal) ++unchecked;
+            if (child->CheckState == csCheckedNormal) ++checked;
+            if (child->CheckState == csMixedNormal) ++mixed;
+        }
+        if (mixed > 0)
+            value = csMixedNormal;
+        else if (checked > 0)
+            value = unchecked > 0 ? csMixedNormal : csCheckedNormal;
     }
+    if (node->CheckType == ctRadioButton && value == csCheckedNormal) {
+        for (PVastNode sibling = node->Parent->FirstChild; sibling; sibling = sibling->NextSibling)
+            if (sibling->CheckType == ctRadioButton) sibling->CheckState = csUncheckedNormal;
+        InvalidateTree();
+    }
+    node->CheckState = value;
+    PVastNode parent = node->Parent;
+    if (parent != root_) InitIfNeeded(parent);
+    if (tracking && parent != root_ && !(parent->States & (vsChecking | vsDisabled)) &&
+        IsBox(node->CheckType) && parent->CheckType == ctTriStateCheckBox)
+        // The node's own change stands whatever its parent decides; it reports it.
+        CheckParentCheckState(node, value);
     InvalidateNode(node);
-    node->States &= ~vsChecking;
-    if (--checkPropagationCount_ == 0) DoStateChange(0, tsCheckPropagation);
     return result;
 }
 

@@ -525,15 +525,11 @@ bool TBaseVastTree::PasteFromClipboard() {
 void TBaseVastTree::FlushClipboard() {
     if (!(states_ & (tsCutPending | tsCopyPending))) return;
     DoStateChange(tsClipboardFlushing);
-    try {
-        OleFlushClipboard();
-    } catch (...) {
+    TScopeExit flushed([this] {
         CancelCutOrCopy();
         DoStateChange(0, tsClipboardFlushing);
-        throw;
-    }
-    CancelCutOrCopy();
-    DoStateChange(0, tsClipboardFlushing);
+    });
+    OleFlushClipboard();
 }
 
 void TBaseVastTree::CancelCutOrCopy() {
@@ -546,8 +542,8 @@ void TBaseVastTree::CancelCutOrCopy() {
 
 void TBaseVastTree::FinishCutOrCopy() {
     if (!(states_ & tsCutPending)) return;
-    BeginUpdate();
-    try {
+    {
+        TUpdateScope update(*this);
         for (PVastNode run = GetFirstNoInit(); run;) {
             if (run->States & vsCutOrCopy) {
                 PVastNode next = NextAfterSubtree(run, false);
@@ -557,11 +553,7 @@ void TBaseVastTree::FinishCutOrCopy() {
                 run = GetNextNoInit(run);
             }
         }
-    } catch (...) {
-        EndUpdate();
-        throw;
     }
-    EndUpdate();
     DoStateChange(0, tsCutPending);
 }
 
@@ -700,31 +692,29 @@ bool TBaseVastTree::ProcessOLEData(TBaseVastTree* source, IDataObject* dataObjec
         streamChunkLimit_ = stream.Size();
         streamDepth_ = 0;
         PVastNode previous = nullptr;
-        try {
-            while (stream.Position() < stream.Size()) {
-                PVastNode node = MakeNewNode();
-                // After the first node the others follow it, so several nodes keep their order.
-                if (previous && (mode == amAddChildFirst || mode == amInsertAfter))
-                    InternalConnectNode(node, previous, this, amInsertAfter);
-                else
-                    InternalConnectNode(node, target, this, mode);
-                InternalAddFromStream(stream, 2, node);
-                if (DoNodeCopying(node, EventNode(target))) {
-                    DoNodeCopied(node);
-                    StructureChange(node, reason);
-                    previous = node;
-                } else {
-                    InternalDeleteNode(node, true);
-                }
-            }
-        } catch (...) {
+        // On a failure the medium goes too, after the stream limits: the caller's release
+        // is not reached then.
+        TScopeFail releaseMedium([&] { ReleaseStgMedium(&medium); });
+        TScopeExit restoreLimits([&] {
             streamChunkLimit_ = savedLimit;
             streamDepth_ = savedDepth;
-            ReleaseStgMedium(&medium);
-            throw;
+        });
+        while (stream.Position() < stream.Size()) {
+            PVastNode node = MakeNewNode();
+            // After the first node the others follow it, so several nodes keep their order.
+            if (previous && (mode == amAddChildFirst || mode == amInsertAfter))
+                InternalConnectNode(node, previous, this, amInsertAfter);
+            else
+                InternalConnectNode(node, target, this, mode);
+            InternalAddFromStream(stream, 2, node);
+            if (DoNodeCopying(node, EventNode(target))) {
+                DoNodeCopied(node);
+                StructureChange(node, reason);
+                previous = node;
+            } else {
+                InternalDeleteNode(node, true);
+            }
         }
-        streamChunkLimit_ = savedLimit;
-        streamDepth_ = savedDepth;
     });
     ReleaseStgMedium(&medium);
     return result;

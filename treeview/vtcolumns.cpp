@@ -443,14 +443,9 @@ void TVastTreeColumns::Clear() {
         header_->mainColumn_ = -1;
         header_->sortColumn_ = -1;
     }
-    try {
-        TCollection::Clear();
-    } catch (...) {
-        clearing_ = false;
-        throw;
-    }
+    TScopeExit cleared([this] { clearing_ = false; });
+    TCollection::Clear();
     positionToIndex_.clear();
-    clearing_ = false;
 }
 
 void TVastTreeColumns::ColumnGoing(TColumnIndex index) {
@@ -787,34 +782,30 @@ void TVastTreeColumns::LoadFromStream(TStream* stream, int version) {
     // Each column record holds at least fifteen 4-byte values.
     std::int32_t count = ReadLength(stream, 4 * 12);
     if (count <= 0) return;
-    BeginUpdate();
-    try {
-        for (std::int32_t i = 0; i < count; ++i) Add()->LoadFromStream(stream, version);
-        if (stream->Size() - stream->Position() < std::int64_t(count) * 4) throw EReadError("Stream read error");
-        std::vector<std::int32_t> order(static_cast<std::size_t>(count));
-        std::vector<bool> seen(static_cast<std::size_t>(count), false);
-        bool permutation = true;
-        for (std::int32_t& entry : order) {
-            entry = ReadInt(stream);
-            if (entry < 0 || entry >= count || seen[std::size_t(entry)])
-                permutation = false;
-            else
-                seen[std::size_t(entry)] = true;
-        }
-        // An order that is no permutation (a damaged record) becomes the order of creation.
-        if (!permutation)
-            for (std::int32_t i = 0; i < count; ++i) order[std::size_t(i)] = i;
-        positionToIndex_ = std::move(order);
-        needPositionsFix_ = false;
-        UpdatePositions(true);
-    } catch (...) {
+    TUpdateScope update(*this);
+    TScopeFail keepWhatWasRead([this] {
         // What was read stays, in the order of creation.
         needPositionsFix_ = false;
         ReorderColumns(false);
-        EndUpdate();
-        throw;
+    });
+    for (std::int32_t i = 0; i < count; ++i) Add()->LoadFromStream(stream, version);
+    if (stream->Size() - stream->Position() < std::int64_t(count) * 4) throw EReadError("Stream read error");
+    std::vector<std::int32_t> order(static_cast<std::size_t>(count));
+    std::vector<bool> seen(static_cast<std::size_t>(count), false);
+    bool permutation = true;
+    for (std::int32_t& entry : order) {
+        entry = ReadInt(stream);
+        if (entry < 0 || entry >= count || seen[std::size_t(entry)])
+            permutation = false;
+        else
+            seen[std::size_t(entry)] = true;
     }
-    EndUpdate();
+    // An order that is no permutation (a damaged record) becomes the order of creation.
+    if (!permutation)
+        for (std::int32_t i = 0; i < count; ++i) order[std::size_t(i)] = i;
+    positionToIndex_ = std::move(order);
+    needPositionsFix_ = false;
+    UpdatePositions(true);
 }
 
 void TVastTreeColumns::SaveToStream(TStream* stream) const {

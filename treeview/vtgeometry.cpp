@@ -517,13 +517,8 @@ void TBaseVastTree::HandleScrollMessage(TMessage& message, bool vertical) {
 void TBaseVastTree::SizeChanged() {
     if (!HandleAllocated() || (states_ & (tsSizing | tsWindowCreating)) || ClientHeight() <= 0) return;
     DoStateChange(tsSizing);
-    try {
-        UpdateScrollBars(true);
-    } catch (...) {
-        DoStateChange(0, tsSizing);
-        throw;
-    }
-    DoStateChange(0, tsSizing);
+    TScopeExit endSizing([this] { DoStateChange(0, tsSizing); });
+    UpdateScrollBars(true);
 }
 
 }  // namespace treeview

@@ -167,48 +167,43 @@ void TVTHeader::LoadFromStream(TStream* stream) {
         states_ &= THeaderStates(~hsLoading);
         if (owner_) owner_->DoColumnResize(NoColumn);
     };
-    try {
-        int version = ReadInt(stream);
-        if (version < 0)
-            version = ReadInt(stream);
-        else {
-            stream->Seek(-4, soCurrent);
-            version = -1;
-        }
-        columns_->LoadFromStream(stream, version);
-        SetAutoSizeIndex(ReadInt(stream));
-        SetBackground(TColor(ReadInt(stream)));
-        SetHeight(ReadInt(stream));
-        std::int32_t options = ReadInt(stream);
-        options_ = kept;
-        SetOptions(TVTHeaderOptions(options & 0xFFFF));
-        std::int32_t style = ReadInt(stream);
-        SetStyle(style >= hsThickButtons && style <= hsXPStyle ? TVTHeaderStyle(style) : hsThickButtons);
-        font_->SetColor(TColor(ReadInt(stream)));
-        font_->SetHeight(ReadInt(stream));
-        std::int32_t nameLength = ReadInt(stream);
-        // The name's length is checked against what the record has left.
-        if (nameLength < 0 || nameLength > stream->Size() - stream->Position()) throw EReadError("Stream read error");
-        std::string name(std::size_t(nameLength), '\0');
-        stream->ReadBuffer(name.data(), nameLength);
-        font_->SetName(name);
-        std::int32_t pitch = ReadInt(stream);
-        font_->SetPitch(pitch >= fpDefault && pitch <= fpFixed ? TFontPitch(pitch) : fpDefault);
-        std::int32_t styleBits = ReadInt(stream);
-        TFontStyles fontStyle;
-        for (int bit = 0; bit < 4; ++bit)
-            if (styleBits & (1 << bit)) fontStyle.Include(TFontStyle(bit));
-        font_->SetStyle(fontStyle);
-        if (version > 0) {
-            SetMainColumn(ReadInt(stream));
-            SetSortColumn(ReadInt(stream));
-            SetSortDirection(ReadInt(stream) == sdDescending ? sdDescending : sdAscending);
-        }
-    } catch (...) {
-        finish();
-        throw;
+    TScopeExit finished(finish);
+    int version = ReadInt(stream);
+    if (version < 0)
+        version = ReadInt(stream);
+    else {
+        stream->Seek(-4, soCurrent);
+        version = -1;
     }
-    finish();
+    columns_->LoadFromStream(stream, version);
+    SetAutoSizeIndex(ReadInt(stream));
+    SetBackground(TColor(ReadInt(stream)));
+    SetHeight(ReadInt(stream));
+    std::int32_t options = ReadInt(stream);
+    options_ = kept;
+    SetOptions(TVTHeaderOptions(options & 0xFFFF));
+    std::int32_t style = ReadInt(stream);
+    SetStyle(style >= hsThickButtons && style <= hsXPStyle ? TVTHeaderStyle(style) : hsThickButtons);
+    font_->SetColor(TColor(ReadInt(stream)));
+    font_->SetHeight(ReadInt(stream));
+    std::int32_t nameLength = ReadInt(stream);
+    // The name's length is checked against what the record has left.
+    if (nameLength < 0 || nameLength > stream->Size() - stream->Position()) throw EReadError("Stream read error");
+    std::string name(std::size_t(nameLength), '\0');
+    stream->ReadBuffer(name.data(), nameLength);
+    font_->SetName(name);
+    std::int32_t pitch = ReadInt(stream);
+    font_->SetPitch(pitch >= fpDefault && pitch <= fpFixed ? TFontPitch(pitch) : fpDefault);
+    std::int32_t styleBits = ReadInt(stream);
+    TFontStyles fontStyle;
+    for (int bit = 0; bit < 4; ++bit)
+        if (styleBits & (1 << bit)) fontStyle.Include(TFontStyle(bit));
+    font_->SetStyle(fontStyle);
+    if (version > 0) {
+        SetMainColumn(ReadInt(stream));
+        SetSortColumn(ReadInt(stream));
+        SetSortDirection(ReadInt(stream) == sdDescending ? sdDescending : sdAscending);
+    }
 }
 
 void TVTHeader::SaveToStream(TStream* stream) const {

@@ -363,14 +363,9 @@ void TVastTreeHintWindow::ActivateHint(TRect rect, const std::string&) {
         bool fade = animation_ == hatFade;
         // Meanwhile a repaint of the window (it was just mapped) shows the current frame.
         animating_ = true;
-        try {
-            tree->Animate(fade ? 255 : std::uint32_t(rect.Height()), (fade ? 2 : 1) * tree->AnimationDuration(), step,
-                          nullptr);
-        } catch (...) {
-            animating_ = false;
-            throw;
-        }
-        animating_ = false;
+        TScopeExit animated([this] { animating_ = false; });
+        tree->Animate(fade ? 255 : std::uint32_t(rect.Height()), (fade ? 2 : 1) * tree->AnimationDuration(), step,
+                      nullptr);
     }
     if (!hintWindowDestroyed && wasAnimating) tree->DoStateChange(tsCancelHintAnimation);
 }

@@ -64,13 +64,10 @@ void TBaseVastTree::DoBeforeCellPaint(TCanvas* canvas, PVastNode node, TColumnIn
     if (!OnBeforeCellPaint) return;
     bool redraw = mode == cpmGetContentMargin && HandleAllocated();
     if (redraw) SendMessage(Handle(), WM_SETREDRAW, 0, 0);
-    try {
-        OnBeforeCellPaint(this, canvas, node, column, mode, cellRect, contentRect);
-    } catch (...) {
+    TScopeExit redrawAgain([&] {
         if (redraw) SendMessage(Handle(), WM_SETREDRAW, 1, 0);
-        throw;
-    }
-    if (redraw) SendMessage(Handle(), WM_SETREDRAW, 1, 0);
+    });
+    OnBeforeCellPaint(this, canvas, node, column, mode, cellRect, contentRect);
 }
 
 void TBaseVastTree::DoAfterCellPaint(TCanvas* canvas, PVastNode node, TColumnIndex column, const TRect& cellRect) {

@@ -208,31 +208,26 @@ void TBaseVastTree::SortTree(TColumnIndex column, TSortDirection direction, bool
             InvalidateTree();
         }
     };
-    try {
-        if (column >= NoColumn) {
-            // Depth first without recursion: a deep tree does not exhaust the stack. Each
-            // level keeps the next child to visit.
-            Sort(root_, column, direction, doInit);
-            std::vector<PVastNode> next{root_->FirstChild};
-            while (!next.empty()) {
-                PVastNode child = next.back();
-                if (!child) {
-                    next.pop_back();
-                    continue;
-                }
-                next.back() = child->NextSibling;
-                if (doInit) InitIfNeeded(child);
-                if (!(child->States & vsInitialized)) continue;
-                Sort(child, column, direction, doInit);
-                next.push_back(child->FirstChild);
+    TScopeExit finished(finish);
+    if (column >= NoColumn) {
+        // Depth first without recursion: a deep tree does not exhaust the stack. Each
+        // level keeps the next child to visit.
+        Sort(root_, column, direction, doInit);
+        std::vector<PVastNode> next{root_->FirstChild};
+        while (!next.empty()) {
+            PVastNode child = next.back();
+            if (!child) {
+                next.pop_back();
+                continue;
             }
+            next.back() = child->NextSibling;
+            if (doInit) InitIfNeeded(child);
+            if (!(child->States & vsInitialized)) continue;
+            Sort(child, column, direction, doInit);
+            next.push_back(child->FirstChild);
         }
-        InvalidateCache();
-    } catch (...) {
-        finish();
-        throw;
     }
-    finish();
+    InvalidateCache();
 }
 
 void TBaseVastTree::AutoSortChildren(PVastNode node) {

@@ -260,13 +260,8 @@ void TBaseVastTree::InternalAddFromStream(TStream& stream, int version, PVastNod
     std::uint32_t oldContribution =
         (parent->States & vsExpanded) && (node->States & vsVisible) ? node->TotalHeight : 0;
     std::uint32_t oldShown = IsShown(node) ? CountVisibleChildren(node) + 1 : 0;
-    try {
-        ReadNode(stream, version, node);
-    } catch (...) {
-        SettleReadSubtree(node, oldTotalCount, oldContribution, oldShown);
-        throw;
-    }
-    SettleReadSubtree(node, oldTotalCount, oldContribution, oldShown);
+    TScopeExit settle([&] { SettleReadSubtree(node, oldTotalCount, oldContribution, oldShown); });
+    ReadNode(stream, version, node);
 }
 
 void TBaseVastTree::SettleReadSubtree(PVastNode node, std::uint32_t oldTotalCount, std::uint32_t oldContribution,
@@ -332,16 +327,15 @@ PVastNode TBaseVastTree::ReadDetachedNode(TStream& stream) {
     int savedDepth = streamDepth_;
     streamChunkLimit_ = stream.Size();
     streamDepth_ = 0;
-    try {
+    {
+        // On a failure the node goes too, after the stream limits.
+        TScopeFail freeNode([&] { FreeUnlinked(node); });
+        TScopeExit restoreLimits([&] {
+            streamChunkLimit_ = savedLimit;
+            streamDepth_ = savedDepth;
+        });
         ReadNode(stream, StreamVersion, node);
-    } catch (...) {
-        streamChunkLimit_ = savedLimit;
-        streamDepth_ = savedDepth;
-        FreeUnlinked(node);
-        throw;
     }
-    streamChunkLimit_ = savedLimit;
-    streamDepth_ = savedDepth;
     // Copies start unselected; flags and totals from the bottom up.
     std::vector<PVastNode> order;
     for (PVastNode run = node; run;) {
@@ -380,19 +374,15 @@ void TBaseVastTree::ReadStreamNodes(TStream& stream, int version, PVastNode pare
     int savedDepth = streamDepth_;
     streamChunkLimit_ = stream.Size();
     streamDepth_ = 0;
-    try {
-        for (std::uint32_t read = 0; stream.Position() < stream.Size() && (version == 1 || read < count); ++read) {
-            PVastNode node = MakeNewNode();
-            InternalConnectNode(node, parent, this, amAddChildLast);
-            InternalAddFromStream(stream, version, node);
-        }
-    } catch (...) {
+    TScopeExit restoreLimits([&] {
         streamChunkLimit_ = savedLimit;
         streamDepth_ = savedDepth;
-        throw;
+    });
+    for (std::uint32_t read = 0; stream.Position() < stream.Size() && (version == 1 || read < count); ++read) {
+        PVastNode node = MakeNewNode();
+        InternalConnectNode(node, parent, this, amAddChildLast);
+        InternalAddFromStream(stream, version, node);
     }
-    streamChunkLimit_ = savedLimit;
-    streamDepth_ = savedDepth;
 }
 
 void TBaseVastTree::LoadFromStream(TStream& stream) {

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "jobmodel/customsetting.h"
+#include "jobmodel/profileparams.h"
 #include "jobmodel/profiles.h"
 #include "jobmodel/report.h"
 #include "support/tempdir.h"
@@ -104,6 +107,32 @@ TEST(Profiles, WorkingRecordsExistWithoutTheDefaultProfile) {
     ASSERT_NE(CurrentCustomSetting, nullptr);
     EXPECT_STREQ(CurrentCustomSetting->ProfileName, "");
     EXPECT_STREQ(DefaultCustomSetting->PlayerSkinPath, "Christmas_h40");
+}
+
+// Every user of the table reaches a record field through the rule's pointer of its value's
+// form, and the dialog finds each codec list through exactly one rule: a rule without its
+// field, or a list named twice or never, would write nothing or the wrong field.
+TEST(Profiles, EveryParameterRuleNamesItsFieldAndOneList) {
+    std::set<std::string> names;
+    std::multiset<CodecList> lists;
+    for (const ProfileParamRule& rule : ProfileParamRules()) {
+        SCOPED_TRACE(rule.name);
+        EXPECT_TRUE(names.insert(rule.name).second) << "named twice";
+        lists.insert(rule.list);
+        EXPECT_EQ(rule.whole != nullptr, rule.value == ProfileValue::Whole);
+        EXPECT_EQ(rule.text != nullptr, rule.value == ProfileValue::Text);
+        EXPECT_EQ(rule.decimal != nullptr, rule.value == ProfileValue::Decimal);
+        EXPECT_EQ(rule.list == CodecList::None, rule.value == ProfileValue::FrameSize);
+
+        ProfileParam param{};
+        std::strncpy(param.Name, rule.name, sizeof param.Name - 1);
+        EXPECT_EQ(FindProfileParamRule(param), &rule);
+        for (char& c : param.Name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        EXPECT_EQ(FindProfileParamRule(param), nullptr) << "letter case counts";
+    }
+    for (CodecList list : {CodecList::SampleRate, CodecList::Channels, CodecList::AudioEncoder, CodecList::AudioBitrate,
+                           CodecList::VideoEncoder, CodecList::VideoBitrate, CodecList::FrameRate})
+        EXPECT_EQ(lists.count(list), 1u) << static_cast<int>(list);
 }
 
 }  // namespace

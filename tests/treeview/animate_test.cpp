@@ -2,6 +2,7 @@
 // the step size grows; and the duration switching the animated toggle.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <vector>
 
 #include "platform/core/clock.h"
@@ -43,6 +44,18 @@ TEST(Animation, StepsFollowTheTimeLeft) {
     }
     TVastStringTree tree(nullptr);
     int calls = 0;
+    // A step that throws ends the animation: the next one runs.
+    EXPECT_THROW(tree.Animate(4, 4, [](int, int, void*) -> bool { throw std::runtime_error("step"); }, nullptr),
+                 std::runtime_error);
+    EXPECT_FALSE(tree.TreeStates() & (tsInAnimation | tsCancelHintAnimation));
+    tree.Animate(1, 1,
+                 [&](int, int size, void*) {
+                     if (size > 0) clock.Advance(1);
+                     return ++calls > 0;
+                 },
+                 nullptr);
+    EXPECT_EQ(calls, 2) << "one step and the closing call";
+    calls = 0;
     tree.Animate(10, 0, [&](int, int, void*) { return ++calls > 0; }, nullptr);
     EXPECT_EQ(calls, 0) << "no duration, no animation";
     tree.SetAnimationDuration(0);

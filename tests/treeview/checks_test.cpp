@@ -2,6 +2,8 @@
 // buttons, the walks over checked nodes and the image index.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "tree_support.h"
 
 namespace treeview {
@@ -71,6 +73,24 @@ TEST_F(ChecksTest, TriStatePropagation) {
         EXPECT_EQ(events, c.events) << c.name;
         EXPECT_FALSE(tree.TreeStates() & tsCheckPropagation);
     }
+}
+
+// A handler that throws while a change propagates leaves no node marked as changing and no
+// propagation under way, so the same boxes can be changed again afterwards.
+TEST_F(ChecksTest, AThrowingHandlerLeavesNoChangeUnderWay) {
+    bool fail = true;
+    tree.OnChecked = [&](TBaseVastTree*, PVastNode node) {
+        if (fail && Name(tree, node) == "P") throw std::runtime_error("handler");
+        events += Name(tree, node) + " ";
+    };
+    EXPECT_THROW(tree.SetCheckState(kids[0], csCheckedNormal), std::runtime_error);
+    EXPECT_FALSE(tree.TreeStates() & tsCheckPropagation);
+    for (PVastNode node : {p, kids[0], kids[1], kids[2]}) EXPECT_FALSE(node->States & vsChecking) << Name(tree, node);
+    fail = false;
+    events.clear();
+    tree.SetCheckState(kids[1], csCheckedNormal);
+    EXPECT_EQ(kids[1]->CheckState, csCheckedNormal);
+    EXPECT_NE(events.find("2 "), std::string::npos) << events;
 }
 
 TEST_F(ChecksTest, DisabledAndReadOnlyNodesKeepTheirState) {
