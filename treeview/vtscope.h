@@ -44,8 +44,14 @@ public:
     explicit TScopeFail(Undo undo) : undo_(std::move(undo)), pending_(std::uncaught_exceptions()) {}
     TScopeFail(const TScopeFail&) = delete;
     TScopeFail& operator=(const TScopeFail&) = delete;
+    // An undo that throws is silenced: it only runs while another exception is leaving,
+    // which is the one the caller hears about, and a second one would end the program.
     ~TScopeFail() {
-        if (std::uncaught_exceptions() > pending_) undo_();
+        if (std::uncaught_exceptions() <= pending_) return;
+        try {
+            undo_();
+        } catch (...) {
+        }
     }
 
 private:
