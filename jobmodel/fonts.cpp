@@ -6,6 +6,8 @@
 #include <map>
 #include <mutex>
 
+#include "platform/graphics/gdi.h"
+
 namespace jobmodel {
 
 std::vector<std::string> InstalledFontNames;
@@ -20,6 +22,7 @@ const std::map<std::string, std::string>& FontTable() {
         // The process-wide configuration (the graphics layer's, which it frees at exit), held
         // while the table is read: loading one of its own would parse every configuration
         // file and read the font caches a second time at start.
+        platform::UseFontconfig();
         FcConfig* config = FcConfigReference(nullptr);
         if (!config) return;
         FcPattern* pattern = FcPatternCreate();

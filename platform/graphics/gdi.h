@@ -322,6 +322,9 @@ std::string GetFontFile(HFONT font);
 // The family of the face a font is drawn with: for a name that is not installed, the one
 // fontconfig chose in its place ("" for a dead handle).
 std::string GetFontFamily(HFONT font);
+// Starts fontconfig's process-wide configuration once, freed at exit (so leak checkers see
+// a clean end). Whoever reads that configuration directly calls this first.
+void UseFontconfig();
 // Pins a face name to a font file, overriding fontconfig (tests pin one font this way).
 void SetFontFileOverride(const std::string& face, const std::string& file);
 

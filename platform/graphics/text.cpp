@@ -102,13 +102,7 @@ Match FindFont(const std::string& family, bool bold, bool italic) {
     static std::map<std::string, Match> matches;
     const std::string key = Lower(family) + "|" + std::to_string(bold) + std::to_string(italic);
     if (auto hit = matches.find(key); hit != matches.end()) return hit->second;
-    static const bool ready = [] {
-        FcInit();
-        // Frees fontconfig's caches at exit so that leak checkers see a clean end.
-        std::atexit([] { FcFini(); });
-        return true;
-    }();
-    (void)ready;
+    UseFontconfig();
     FcPattern* pat = FcPatternCreate();
     FcPatternAddString(pat, FC_FAMILY, reinterpret_cast<const FcChar8*>(MappedFamily(family).c_str()));
     FcPatternAddInteger(pat, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
@@ -389,6 +383,15 @@ std::string GetFontFile(HFONT font) {
     std::lock_guard lock(TextLock());
     if (!font->face) font->face = OpenFace(font->log);
     return font->face ? font->face->file : std::string();
+}
+
+void UseFontconfig() {
+    static const bool ready = [] {
+        FcInit();
+        std::atexit([] { FcFini(); });
+        return true;
+    }();
+    (void)ready;
 }
 
 std::string GetFontFamily(HFONT font) {
