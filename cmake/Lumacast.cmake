@@ -70,8 +70,13 @@ function(lumacast_test name)
     "env;--ignore-signal=XFSZ;LUMACAST_HEADLESS=1;LUMACAST_PROGRAM_DIR=${LUMACAST_PROGRAM_DIR};LUMACAST_SOURCE_DIR=${CMAKE_SOURCE_DIR};LUMACAST_NODE_DIR=${LUMACAST_NODE_DIR};LUMACAST_BUILD_DIR=${CMAKE_BINARY_DIR}")
   set(props
     TIMEOUT ${A_TIMEOUT})
+  # Properties whose value is a list (two labels, two fixtures) cannot pass through the
+  # discovery's PROPERTIES, which flattens them: every item after the first would be read
+  # as a property name. They are set on the discovered cases by a script of their own,
+  # which CTest runs right after the discovery's.
+  set(lists)
   if(A_LABELS)
-    list(APPEND props LABELS "${A_LABELS}")
+    string(APPEND lists " LABELS \"${A_LABELS}\"")
     if("threads" IN_LIST A_LABELS)
       add_dependencies(thread_tests ${name})
     endif()
@@ -82,9 +87,14 @@ function(lumacast_test name)
     endif()
   endif()
   if(A_DEPENDS)
-    list(APPEND props FIXTURES_REQUIRED "${A_DEPENDS}")
+    string(APPEND lists " FIXTURES_REQUIRED \"${A_DEPENDS}\"")
   endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 PROPERTIES ${props})
+  if(lists)
+    set(script "${CMAKE_CURRENT_BINARY_DIR}/${name}_list_properties.cmake")
+    file(WRITE "${script}" "if(${name}_TESTS)\n  set_tests_properties(\${${name}_TESTS} PROPERTIES${lists})\nendif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${script}")
+  endif()
 endfunction()
 
 # lumacast_benchmark(name SOURCES ... [LIBS ...]): a Google Benchmark program (never a test).
