@@ -1,9 +1,6 @@
 // The skin layout engine.
 #include "app/skinlayout.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -18,6 +15,7 @@
 
 #include "platform/controls/stdctrls.h"
 #include "platform/core/exceptions.h"
+#include "platform/core/files.h"
 #include "platform/core/messages.h"
 #include "platform/graphics/gdi.h"
 #include "platform/windows/window.h"
@@ -154,25 +152,14 @@ void TSkinWindow::Layout(const std::vector<SkinEntry>& table) {
 }
 
 std::vector<BYTE> ReadSkinFile(const std::string& path) {
-    // Opened without blocking and checked on the open file: a FIFO or device named where a
-    // skin's picture was expected is refused at once instead of waiting for ever for a writer.
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) throw EFOpenError("Cannot open file \"" + path + "\". " + std::strerror(errno));
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        throw EFOpenError("Cannot open file \"" + path + "\". Not a regular file");
+    // A FIFO or device named where a skin's picture was expected is refused at once
+    // instead of waiting for ever for a writer.
+    std::vector<BYTE> bytes;
+    if (!ReadRegularFile(path, bytes)) {
+        const int error = errno;
+        throw EFOpenError("Cannot open file \"" + path + "\". " +
+                          (error == EINVAL ? std::string("Not a regular file") : std::string(std::strerror(error))));
     }
-    std::vector<BYTE> bytes(std::size_t(st.st_size));
-    std::size_t got = 0;
-    while (got < bytes.size()) {
-        ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        got += std::size_t(n);
-    }
-    ::close(fd);
-    bytes.resize(got);
     return bytes;
 }
 

@@ -1,8 +1,5 @@
 #include "skinctrl/skinarchive.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <zip.h>
 
 #include <cerrno>
@@ -12,6 +9,8 @@
 #include <fstream>
 #include <memory>
 #include <vector>
+
+#include "platform/core/files.h"
 
 namespace skinctrl {
 
@@ -25,25 +24,9 @@ std::uint32_t U32(const Bytes& b, std::size_t at) {
 }
 
 bool ReadArchive(const std::string& path, Bytes& out) {
-    // Opened without blocking and checked on the open file: a FIFO or device put where the
-    // skin was (or swapped in after a look at the folder) is refused at once, never waited on.
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) return false;
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && std::uintmax_t(st.st_size) <= kMaxSkinArchiveSize;
-    if (ok) {
-        out.resize(std::size_t(st.st_size));
-        std::size_t got = 0;
-        while (got < out.size()) {
-            ssize_t n = ::read(fd, out.data() + got, out.size() - got);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            got += std::size_t(n);
-        }
-        ok = got == out.size();
-    }
-    ::close(fd);
-    return ok;
+    // A FIFO or device put where the skin was (or swapped in after a look at the folder) is
+    // refused at once, never waited on.
+    return platform::ReadRegularFile(path, out, kMaxSkinArchiveSize);
 }
 
 bool SameName(const char* a, const std::string& b) {

@@ -37,6 +37,39 @@ bool RenameNoReplace(const std::string& from, const std::string& to) {
 
 }  // namespace
 
+bool ReadRegularFile(const std::string& fileName, std::vector<std::uint8_t>& out, std::uintmax_t maxSize) {
+    out.clear();
+    int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct stat st {};
+    int error = 0;
+    if (::fstat(fd, &st) != 0) {
+        error = errno;
+    } else if (!S_ISREG(st.st_mode)) {
+        error = EINVAL;
+    } else if (std::uintmax_t(st.st_size) > maxSize) {
+        error = EFBIG;
+    } else {
+        out.resize(std::size_t(st.st_size));
+        std::size_t got = 0;
+        while (got < out.size()) {
+            ssize_t n = ::read(fd, out.data() + got, out.size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) error = errno;
+            if (n <= 0) break;
+            got += std::size_t(n);
+        }
+        if (error == 0 && got != out.size()) error = EIO;
+    }
+    ::close(fd);
+    if (error != 0) {
+        out.clear();
+        errno = error;
+        return false;
+    }
+    return true;
+}
+
 bool FileExists(const std::string& fileName) {
     struct stat st {};
     return StatOf(fileName, st) && !S_ISDIR(st.st_mode);

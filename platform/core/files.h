@@ -11,6 +11,12 @@ namespace platform {
 constexpr char PathDelim = '/';
 
 bool FileExists(const std::string& fileName);  // a file, not a folder
+// Reads a whole regular file of at most maxSize bytes. It is opened without blocking and
+// checked on the open file, so a FIFO or device named where a file was expected (or put
+// there after a look at the folder) is refused at once, never waited on. False on any
+// failure, with errno set (EINVAL: not a regular file; EFBIG: too large; EIO: cut short).
+bool ReadRegularFile(const std::string& fileName, std::vector<std::uint8_t>& out,
+                     std::uintmax_t maxSize = UINTMAX_MAX);
 bool DirectoryExists(const std::string& dir);
 bool CreateDir(const std::string& dir);
 // Creates the folder and every missing parent; true when the folder exists afterwards.

@@ -5,11 +5,13 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "platform/core/exceptions.h"
 #include "platform/core/registry.h"
@@ -112,6 +114,38 @@ TEST(Files, FoldersCopiesAndRenames) {
     EXPECT_EQ(fs::path(GetCurrentDir()), fs::canonical(deep));
     EXPECT_FALSE(SetCurrentDir(dir / "nowhere"));
     EXPECT_TRUE(SetCurrentDir(old));
+}
+
+// Whole files read from names that come from settings or folder listings: a pipe or a
+// device named there is refused at once (a pipe nobody writes would block a plain open
+// for ever), as are a folder and a file over the limit; a plain file reads whole.
+TEST(Files, ReadRegularFileRefusesAtOnceWhatIsNotAPlainFile) {
+    testsupport::TempDir dir;
+    const std::string plain = dir / "plain.bin", fifo = dir / "fifo", folder = dir / "folder";
+    std::ofstream(plain, std::ios::binary) << std::string(1000, 'x');
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    ASSERT_TRUE(CreateDir(folder));
+    struct Case {
+        std::string path;
+        std::uintmax_t limit;
+        bool ok;
+        int error;
+    } cases[] = {
+        {plain, UINTMAX_MAX, true, 0},  {plain, 1000, true, 0},        {plain, 999, false, EFBIG},
+        {fifo, UINTMAX_MAX, false, EINVAL}, {folder, UINTMAX_MAX, false, EINVAL},
+        {"/dev/zero", UINTMAX_MAX, false, EINVAL}, {dir / "missing", UINTMAX_MAX, false, ENOENT},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::uint8_t> bytes{1, 2, 3};
+        errno = 0;
+        EXPECT_EQ(ReadRegularFile(c.path, bytes, c.limit), c.ok) << c.path << " limit " << c.limit;
+        if (c.ok) {
+            EXPECT_EQ(bytes, std::vector<std::uint8_t>(1000, 'x')) << c.path;
+        } else {
+            EXPECT_EQ(errno, c.error) << c.path;
+            EXPECT_TRUE(bytes.empty()) << c.path;
+        }
+    }
 }
 
 TEST(Files, FindListsInAStableOrderWithAttributeFilters) {
