@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/app.h"
+#include "platform/core/clock.h"
 #include "platform/core/files.h"
 #include "platform/core/threads.h"
 #include "platform/windows/backend.h"
@@ -29,13 +30,19 @@ int main() {
     int status = RunApplication();
     // No thread may outlive main: it would meet the static objects already destroyed.
     platform::EndPlatformThreads();
-    std::size_t abandoned = 0;
+    // A thread told to end may still be on its way out (one that let itself go finishing
+    // its last step): it gets a moment before anything static is destroyed.
+    constexpr int kExitWaits = 100;
+    constexpr platform::DWORD kExitWaitMs = 20;
     std::string left;
-    for (const std::string& name : platform::RunningThreads()) {
-        if (name == platform::kAbandonedThreadName) ++abandoned;
-        else left += (left.empty() ? "" : ", ") + name;
+    for (int wait = 0; wait <= kExitWaits; ++wait) {
+        left.clear();
+        for (const std::string& name : platform::RunningThreads())
+            // Abandoned threads own what they use and end on their own.
+            if (name != platform::kAbandonedThreadName) left += (left.empty() ? "" : ", ") + name;
+        if (left.empty()) break;
+        if (wait < kExitWaits) platform::Sleep(kExitWaitMs);
     }
     if (!left.empty()) std::fprintf(stderr, "lumacast: threads still running at exit: %s\n", left.c_str());
-    (void)abandoned;  // they own what they use and end on their own
     return status;
 }
