@@ -8,12 +8,12 @@ namespace platform {
 
 namespace {
 
-struct ButtonSpec {
+struct ButtonChoice {
     const char* caption;
     int answer;
 };
 
-std::vector<ButtonSpec> ButtonsFor(UINT flags) {
+std::vector<ButtonChoice> ButtonsFor(UINT flags) {
     switch (flags & 0xF) {
         case MB_OKCANCEL: return {{"OK", IDOK}, {"Cancel", IDCANCEL}};
         case MB_ABORTRETRYIGNORE: return {{"Abort", IDABORT}, {"Retry", IDRETRY}, {"Ignore", IDIGNORE}};
@@ -126,12 +126,12 @@ public:
         int row = count * kButtonWidth + (count - 1) * kButtonGap;
         int width = std::max(textLeft + kTextWidth + kMargin, row + 2 * kMargin);
         int x = (width - row) / 2;
-        for (const ButtonSpec& spec : buttons_) {
+        for (const ButtonChoice& choice : buttons_) {
             auto* button = new TPanel(this);
             button->SetParent(this);
             button->SetBounds(x, top, kButtonWidth, kButtonHeight);
-            button->SetCaption(spec.caption);
-            int answer = spec.answer;
+            button->SetCaption(choice.caption);
+            int answer = choice.answer;
             button->OnClick = [this, answer](TObject*) { SetModalResult(answer); };
             x += kButtonWidth + kButtonGap;
         }
@@ -144,7 +144,7 @@ public:
     }
 
 private:
-    std::vector<ButtonSpec> buttons_;
+    std::vector<ButtonChoice> buttons_;
 };
 
 }  // namespace
