@@ -206,12 +206,16 @@ public:
         attributes.override_redirect = (style & WS_POPUP) && (exStyle & (WS_EX_TOOLWINDOW | WS_EX_TOPMOST)) ? True : False;
         attributes.background_pixmap = None;
         attributes.bit_gravity = NorthWestGravity;
+        // The server keeps what another window covers (a message box over the progress
+        // window): pictures of the window taken meanwhile show it whole, and uncovering it
+        // needs no new picture from the program.
+        attributes.backing_store = WhenMapped;
         attributes.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask |
                                 EnterWindowMask | LeaveWindowMask | KeyPressMask | KeyReleaseMask |
                                 StructureNotifyMask | FocusChangeMask;
         ::Window xid = XCreateWindow(display_, root_, bounds.left, bounds.top, unsigned(std::max<LONG>(1, bounds.Width())),
                                      unsigned(std::max<LONG>(1, bounds.Height())), 0, CopyFromParent, InputOutput,
-                                     CopyFromParent, CWOverrideRedirect | CWBackPixmap | CWBitGravity | CWEventMask,
+                                     CopyFromParent, CWOverrideRedirect | CWBackPixmap | CWBitGravity | CWBackingStore | CWEventMask,
                                      &attributes);
         XSetWMProtocols(display_, xid, &wmDelete_, 1);
         if (!(style & WS_CAPTION)) {
