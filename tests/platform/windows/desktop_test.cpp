@@ -166,6 +166,8 @@ TEST_F(DesktopTest, ComboListAndPopupMenuWorkByKeysAndLeaveNoGrab) {
 
 // Covered and uncovered, the shaped window shows its own pixels again everywhere: the
 // server reports the uncovered shape as a run of rectangles, and every one of them is drawn.
+// The server keeps no copy of the covered part here (backing store turned off for the
+// window), so what shows again is what the program drew.
 TEST_F(DesktopTest, UncoveredShapedWindowShowsItsPixelsAgain) {
     gallery = Spawn({GALLERY_PROGRAM});
     ASSERT_GT(gallery, 0);
@@ -176,6 +178,9 @@ TEST_F(DesktopTest, UncoveredShapedWindowShowsItsPixelsAgain) {
     ::Window gallery_window = ::Window(std::stoul(id)), child;
     int x = 0, y = 0;
     XTranslateCoordinates(d, gallery_window, DefaultRootWindow(d), 0, 0, &x, &y, &child);
+    XSetWindowAttributes forget{};
+    forget.backing_store = NotUseful;
+    XChangeWindowAttributes(d, gallery_window, CWBackingStore, &forget);
     // The window's pixels on the screen, inside its rounded corners.
     const int inset = 12, width = 420 - 2 * inset, height = 280 - 2 * inset;
     auto pixels = [&] {
