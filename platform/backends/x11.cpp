@@ -215,7 +215,8 @@ public:
                                 StructureNotifyMask | FocusChangeMask;
         ::Window xid = XCreateWindow(display_, root_, bounds.left, bounds.top, unsigned(std::max<LONG>(1, bounds.Width())),
                                      unsigned(std::max<LONG>(1, bounds.Height())), 0, CopyFromParent, InputOutput,
-                                     CopyFromParent, CWOverrideRedirect | CWBackPixmap | CWBitGravity | CWBackingStore | CWEventMask,
+                                     CopyFromParent,
+                                     CWOverrideRedirect | CWBackPixmap | CWBitGravity | CWBackingStore | CWEventMask,
                                      &attributes);
         XSetWMProtocols(display_, xid, &wmDelete_, 1);
         if (!(style & WS_CAPTION)) {

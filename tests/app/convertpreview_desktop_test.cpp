@@ -9,6 +9,7 @@
 #include "support/desktop.h"
 #include "support/process.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
