@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <deque>
-#include <map>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -40,8 +39,12 @@ struct Posted : MSG {
 struct Queue : detail::Waiter {
     DWORD threadId = 0;
     bool alive = true;
-    std::deque<Posted> posted;
-    size_t postedCount = 0;  // posts in `posted`; the rest is input
+    // The queued messages are posted[head...]: taking the first one only moves head, and
+    // the space before it is reused once the reader has caught up (or it is half the
+    // vector), so a steady flow allocates nothing.
+    std::vector<Posted> posted;
+    size_t head = 0;
+    size_t postedCount = 0;  // posts queued; the rest is input
     // Posted messages taken while WM_QUIT or a due timer waited behind them.
     int overtaken = 0;
     std::deque<std::shared_ptr<CarriedCall>> carried;
@@ -224,14 +227,18 @@ bool Matches(HWND target, UINT m, HWND filter, UINT lo, UINT hi) {
     return InRange(m, lo, hi);
 }
 
-// Removes a queued message, keeping the count of posts. Called with q.mutex held.
-std::deque<Posted>::iterator Drop(Queue& q, std::deque<Posted>::iterator it) {
-    if (!it->input) --q.postedCount;
-    if (it == q.posted.begin()) {
-        q.posted.pop_front();
-        return q.posted.begin();
+size_t QueuedCount(const Queue& q) { return q.posted.size() - q.head; }
+
+// Removes the queued message at index i (head or after), keeping the count of posts.
+// Called with q.mutex held.
+void Drop(Queue& q, size_t i) {
+    if (!q.posted[i].input) --q.postedCount;
+    if (i != q.head) {
+        q.posted.erase(q.posted.begin() + std::ptrdiff_t(i));
+    } else if (++q.head == q.posted.size()) {
+        q.posted.clear();
+        q.head = 0;
     }
-    return q.posted.erase(it);
 }
 
 // The due timer that passes the filter and fell due first, or null.
@@ -251,11 +258,12 @@ bool Take(Queue& q, MSG& out, HWND filter, UINT lo, UINT hi, bool remove) {
     // Posted messages come first, but a quit or a due timer waits behind no more than a
     // few of them: a thread that posts faster than this one reads cannot starve them.
     if (q.overtaken >= kPostsBeforeQuitOrTimer && TakeQuitOrTimer(q, out, filter, lo, hi, remove)) return true;
-    for (auto it = q.posted.begin(); it != q.posted.end(); ++it) {
-        if (!Matches(it->hwnd, it->message, filter, lo, hi)) continue;
-        out = *it;
+    for (size_t i = q.head; i < q.posted.size(); ++i) {
+        const Posted& p = q.posted[i];
+        if (!Matches(p.hwnd, p.message, filter, lo, hi)) continue;
+        out = p;
         if (remove) {
-            Drop(q, it);
+            Drop(q, i);
             if (q.quit || (!q.timers.empty() && DueTimer(q, filter, lo, hi, GetTickCount64()) != nullptr))
                 ++q.overtaken;
         }
@@ -317,8 +325,12 @@ Queued Push(Queue& q, const MSG& m, bool input) {
     std::lock_guard<std::mutex> lock(q.mutex);
     if (!q.alive) return Queued::kGone;
     // Each queue holds a bounded number of posts, and as many input messages beside them.
-    const size_t held = input ? q.posted.size() - q.postedCount : q.postedCount;
+    const size_t held = input ? QueuedCount(q) - q.postedCount : q.postedCount;
     if (held >= kMessageQueueLimit) return Queued::kFull;
+    if (q.head != 0 && q.head >= q.posted.size() / 2) {
+        q.posted.erase(q.posted.begin(), q.posted.begin() + std::ptrdiff_t(q.head));
+        q.head = 0;
+    }
     Posted& p = q.posted.emplace_back();
     static_cast<MSG&>(p) = m;
     p.input = input;
@@ -402,7 +414,12 @@ void DeallocateHWnd(HWND hwnd) {
         std::lock_guard<std::mutex> queueLock(q->mutex);
         q->timers.erase(std::remove_if(q->timers.begin(), q->timers.end(), [&](const Timer& t) { return t.hwnd == hwnd; }),
                         q->timers.end());
-        for (auto it = q->posted.begin(); it != q->posted.end();) it = it->hwnd == hwnd ? Drop(*q, it) : std::next(it);
+        const auto first = q->posted.begin() + std::ptrdiff_t(q->head);
+        const auto kept = std::remove_if(first, q->posted.end(), [&](const Posted& p) {
+            if (p.hwnd == hwnd && !p.input) --q->postedCount;
+            return p.hwnd == hwnd;
+        });
+        q->posted.erase(kept, q->posted.end());
     }
 }
 
