@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <deque>
 #include <memory>
 #include <unordered_map>
@@ -196,16 +197,104 @@ bool FindHandle(HWND hwnd, HandleEntry& out) {
     return true;
 }
 
-LRESULT CallProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
-    std::shared_ptr<const TWndMethod> proc;
-    {
-        std::lock_guard<std::mutex> lock(handlesMutex);
-        const HandleEntry* e = LockedEntry(hwnd);
-        if (e == nullptr) return 0;
-        proc = e->proc;
+// Grows, under handlesMutex, whenever a handle is freed or its procedure replaced. What a
+// thread remembers of the table holds while the count is the one read with it (handles
+// are never reused, so a new handle changes nothing remembered).
+std::atomic<std::uint64_t> tableChanges{0};
+
+// What the calling thread remembers of the handles it posted to and called lately: the
+// queue a post goes to and the procedure, found without the table's lock. Slots by the
+// low bits of the handle (handles are numbered in order). A slot read under an older
+// count is stale: the first one found so empties every slot of its kind.
+struct ThreadHandles {
+    static constexpr std::size_t kSlots = 8;
+    struct QueueSlot {
+        std::uintptr_t key = 0;
+        std::uint64_t changes = 0;
+        std::shared_ptr<Queue> queue;
+    };
+    struct ProcSlot {
+        std::uintptr_t key = 0;
+        std::uint64_t changes = 0;
+        std::shared_ptr<const TWndMethod> proc;
+    };
+    QueueSlot queues[kSlots];
+    ProcSlot procs[kSlots];
+    // Procedures under way on this thread. A procedure is called through its slot, so a
+    // procedure its slot lets go of meanwhile (its handle freed or its procedure replaced
+    // by the call, a call nested in it reusing the slot) is kept here until they return.
+    int calls = 0;
+    std::vector<std::shared_ptr<const TWndMethod>> retired;
+
+    QueueSlot& QueueFor(std::uintptr_t key) { return queues[key % kSlots]; }
+    ProcSlot& ProcFor(std::uintptr_t key) { return procs[key % kSlots]; }
+    void Retire(std::shared_ptr<const TWndMethod>& proc) {
+        if (calls > 0 && proc) retired.push_back(std::move(proc));
+        proc.reset();
     }
-    if (!proc || !*proc) return 0;
-    return (*proc)(hwnd, msg, w, l);
+    void ForgetQueues() {
+        for (QueueSlot& slot : queues) slot = QueueSlot{};
+    }
+    void ForgetProcs() {
+        for (ProcSlot& slot : procs) {
+            slot.key = 0;
+            Retire(slot.proc);
+        }
+    }
+};
+
+// The calling thread's memory of handles; null once the thread's objects are being
+// destroyed at its end (a static object's destructor may still post or free handles).
+ThreadHandles* MyHandles() {
+    thread_local bool ended = false;  // no destructor: readable until the thread is gone
+    struct Holder {
+        ThreadHandles handles;
+        bool& ended;
+        ~Holder() { ended = true; }
+    };
+    if (ended) return nullptr;
+    thread_local Holder holder{{}, ended};
+    return &holder.handles;
+}
+
+// The handle's procedure and the table's count with it; false for an unknown handle.
+bool LookUpProc(HWND hwnd, std::shared_ptr<const TWndMethod>& proc, std::uint64_t& changes) {
+    std::lock_guard<std::mutex> lock(handlesMutex);
+    const HandleEntry* e = LockedEntry(hwnd);
+    if (e == nullptr) return false;
+    proc = e->proc;
+    changes = tableChanges.load(std::memory_order_relaxed);
+    return true;
+}
+
+LRESULT CallProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+    const std::uintptr_t key = Key(hwnd);
+    ThreadHandles* mine = MyHandles();
+    std::shared_ptr<const TWndMethod> proc;
+    std::uint64_t changes = 0;
+    if (mine == nullptr) {
+        if (!LookUpProc(hwnd, proc, changes) || !proc || !*proc) return 0;
+        return (*proc)(hwnd, msg, w, l);
+    }
+    ThreadHandles::ProcSlot& slot = mine->ProcFor(key);
+    if (slot.key != key || slot.changes != tableChanges.load(std::memory_order_acquire)) {
+        if (!LookUpProc(hwnd, proc, changes)) return 0;
+        if (slot.key != 0 && slot.changes != changes) mine->ForgetProcs();
+        mine->Retire(slot.proc);
+        slot = ThreadHandles::ProcSlot{key, changes, std::move(proc)};
+    }
+    if (!slot.proc || !*slot.proc) return 0;
+    struct Call {
+        ThreadHandles& mine;
+        explicit Call(ThreadHandles& m) : mine(m) { ++mine.calls; }
+        ~Call() {
+            if (--mine.calls == 0 && !mine.retired.empty()) {
+                auto retired = std::move(mine.retired);
+                mine.retired.clear();
+            }
+        }
+    } call(*mine);
+    return (*slot.proc)(hwnd, msg, w, l);
 }
 
 std::function<bool(const MSG&)>& Translator() {
@@ -320,9 +409,8 @@ bool HasNewInput(const Queue& q) {
 
 enum class Queued { kYes, kFull, kGone };
 
-// Queues m; the caller then wakes the reader (NotifyIfWaiting).
-Queued Push(Queue& q, const MSG& m, bool input) {
-    std::lock_guard<std::mutex> lock(q.mutex);
+// Queues m (q.mutex held); the caller then wakes the reader (NotifyIfWaiting).
+Queued PushLocked(Queue& q, const MSG& m, bool input) {
     if (!q.alive) return Queued::kGone;
     // Each queue holds a bounded number of posts, and as many input messages beside them.
     const size_t held = input ? QueuedCount(q) - q.postedCount : q.postedCount;
@@ -337,6 +425,11 @@ Queued Push(Queue& q, const MSG& m, bool input) {
     if (!input) ++q.postedCount;
     q.changes++;
     return Queued::kYes;
+}
+
+Queued Push(Queue& q, const MSG& m, bool input) {
+    std::lock_guard<std::mutex> lock(q.mutex);
+    return PushLocked(q, m, input);
 }
 
 bool Enqueue(const std::shared_ptr<Queue>& q, const MSG& m, bool input = false) {
@@ -403,12 +496,18 @@ HWND AllocateHWnd(TWndMethod proc) {
 }
 
 void DeallocateHWnd(HWND hwnd) {
+    // Most handles are freed by their own thread: it lets go of their procedures now
+    // (outside the table's lock, as a procedure's captures may free handles of their own).
+    if (ThreadHandles* mine = MyHandles()) mine->ForgetProcs();
     std::lock_guard<std::mutex> lock(handlesMutex);
     auto it = Handles().find(Key(hwnd));
     if (it == Handles().end()) return;
     const DWORD owner = it->second.thread;
     if (RecentSlot(it->first).key == it->first) RecentSlot(it->first) = RecentHandle{};
     Handles().erase(it);
+    // Before the queue's lock below: a post that finds the queue through a thread's memory
+    // after the handle's messages were removed sees the new count and looks again.
+    tableChanges.fetch_add(1, std::memory_order_release);
     // Still under the table's lock, so that no post for the handle lands after this.
     if (auto q = QueueOf(owner, false)) {
         std::lock_guard<std::mutex> queueLock(q->mutex);
@@ -428,6 +527,7 @@ bool SetHandleProc(HWND hwnd, TWndMethod proc) {
     HandleEntry* e = LockedEntry(hwnd);
     if (e == nullptr) return false;
     e->proc = std::make_shared<const TWndMethod>(std::move(proc));
+    tableChanges.fetch_add(1, std::memory_order_release);
     return true;
 }
 
@@ -452,6 +552,23 @@ DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId) {
 
 namespace {
 
+// Queues m in the queue the thread remembers for its handle. kGone when it remembers
+// none, or one that may be out of date.
+Queued PushRemembered(ThreadHandles::QueueSlot& slot, std::uintptr_t key, const MSG& m, bool input) {
+    if (slot.key != key) return Queued::kGone;
+    Queue& q = *slot.queue;
+    Queued queued;
+    {
+        std::lock_guard<std::mutex> lock(q.mutex);
+        // Read under the queue's lock: a handle freed after this queue's last lock saw
+        // its messages removed, and its count grew before that (DeallocateHWnd).
+        if (tableChanges.load(std::memory_order_relaxed) != slot.changes) return Queued::kGone;
+        queued = PushLocked(q, m, input);
+    }
+    if (queued == Queued::kYes) q.NotifyIfWaiting();
+    return queued;
+}
+
 BOOL Post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool input) {
     if (hwnd == nullptr) return PostThreadMessage(GetCurrentThreadId(), msg, wParam, lParam);
     MSG m;
@@ -460,23 +577,33 @@ BOOL Post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool input) {
     m.wParam = wParam;
     m.lParam = lParam;
     m.time = MessageTime();
+    const std::uintptr_t key = Key(hwnd);
+    ThreadHandles* mine = MyHandles();
+    if (mine != nullptr) {
+        const Queued remembered = PushRemembered(mine->QueueFor(key), key, m, input);
+        if (remembered != Queued::kGone) return remembered == Queued::kYes ? TRUE : FALSE;
+    }
     // Queued under the table's lock: a handle freed meanwhile gets nothing after its
     // messages were removed. The reader is woken under it too, so that the queue is held
     // by the handle's entry without a reference of our own.
     std::lock_guard<std::mutex> lock(handlesMutex);
     const HandleEntry* e = LockedEntry(hwnd);
     if (e == nullptr) return FALSE;
-    Queue* q = e->queue.get();
+    std::shared_ptr<Queue> q = e->queue;
     Queued queued = Push(*q, m, input);
-    std::shared_ptr<Queue> renewed;
     if (queued == Queued::kGone) {
         // The owner thread's queue ended (the main thread's gets a new one).
-        renewed = TargetQueue(e->thread);
-        q = renewed.get();
+        q = TargetQueue(e->thread);
         queued = q ? Push(*q, m, input) : Queued::kGone;
     }
     if (queued != Queued::kYes) return FALSE;
     q->NotifyIfWaiting();
+    if (mine != nullptr) {
+        ThreadHandles::QueueSlot& slot = mine->QueueFor(key);
+        const std::uint64_t changes = tableChanges.load(std::memory_order_relaxed);
+        if (slot.key != 0 && slot.changes != changes) mine->ForgetQueues();
+        slot = ThreadHandles::QueueSlot{key, changes, std::move(q)};
+    }
     return TRUE;
 }
 

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -331,4 +333,85 @@ TEST(MessageQueue, AFullQueueRefusesPostsWhileTimersAndQuitStillComeThrough) {
     Target u([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; });
     EXPECT_TRUE(PostMessage(u.hwnd, WM_USER, 0, 0));
     Pump();
+}
+
+TEST(MessageQueue, PostsAndCallsFollowHandlesFreedMadeAndGivenNewProcedures) {
+    // Nine handles: at least two of them share whatever a thread keeps per handle.
+    std::vector<int> calls(10, 0);
+    std::vector<std::unique_ptr<Target>> targets;
+    for (int i = 0; i < 9; ++i)
+        targets.push_back(std::make_unique<Target>([&calls, i](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return ++calls[i]; }));
+    for (int round = 0; round < 2; ++round)
+        for (auto& t : targets) ASSERT_TRUE(PostMessage(t->hwnd, WM_USER, 0, 0));
+    EXPECT_EQ(Pump(), 18);
+    EXPECT_EQ(calls, (std::vector<int>{2, 2, 2, 2, 2, 2, 2, 2, 2, 0}));
+
+    // Freed: its pending message is dropped and later posts fail; a handle made after it
+    // gets its own messages; a replaced procedure is the one called.
+    const HWND freed = targets[3]->hwnd;
+    ASSERT_TRUE(PostMessage(freed, WM_USER, 0, 0));
+    targets[3].reset();
+    EXPECT_FALSE(PostMessage(freed, WM_USER, 0, 0));
+    EXPECT_EQ(SendMessage(freed, WM_USER, 0, 0), 0);
+    targets[3] = std::make_unique<Target>([&](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return ++calls[9]; });
+    ASSERT_TRUE(SetHandleProc(targets[5]->hwnd, [&](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return calls[5] += 100; }));
+    for (auto& t : targets) ASSERT_TRUE(PostMessage(t->hwnd, WM_USER, 0, 0));
+    EXPECT_EQ(Pump(), 9);
+    EXPECT_EQ(calls, (std::vector<int>{3, 3, 3, 2, 3, 102, 3, 3, 3, 1}));
+
+    // A procedure that frees its own handle and makes another while it runs.
+    HWND replacement = nullptr;
+    Target self([&](HWND h, UINT msg, WPARAM, LPARAM) -> LRESULT {
+        if (msg != WM_USER) return 7;
+        DeallocateHWnd(h);
+        replacement = AllocateHWnd([&](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return ++calls[0]; });
+        return SendMessage(replacement, WM_APP, 0, 0);
+    });
+    EXPECT_EQ(SendMessage(self.hwnd, WM_APP, 0, 0), 7);
+    EXPECT_EQ(SendMessage(self.hwnd, WM_USER, 0, 0), 4);
+    EXPECT_EQ(SendMessage(self.hwnd, WM_USER, 0, 0), 0);
+    EXPECT_FALSE(PostMessage(self.hwnd, WM_USER, 0, 0));
+    EXPECT_EQ(SendMessage(replacement, WM_APP, 0, 0), 5);
+    DeallocateHWnd(replacement);
+}
+
+TEST(MessageQueue, AWorkerPostingToAHandleFreedMeanwhileQueuesNothingForIt) {
+    // The worker posts to a handle of this thread while this thread frees it and makes new
+    // ones: no message for a freed handle may be read.
+    constexpr int kRounds = 200;
+    std::atomic<HWND> current{nullptr};
+    std::atomic<bool> stop{false};
+    std::vector<HWND> freed;
+    int read = 0;
+    auto proc = [&](HWND h, UINT, WPARAM w, LPARAM) -> LRESULT {
+        EXPECT_EQ(HWND(w), h);
+        ++read;
+        return 0;
+    };
+    current = AllocateHWnd(proc);
+    std::thread worker([&] {
+        while (!stop) {
+            HWND h = current;
+            PostMessage(h, WM_USER, WPARAM(h), 0);
+        }
+    });
+    auto readAll = [&] {
+        MSG m;
+        while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) {
+            EXPECT_EQ(std::find(freed.begin(), freed.end(), m.hwnd), freed.end());
+            DispatchMessage(&m);
+        }
+    };
+    for (int round = 0; round < kRounds; ++round) {
+        readAll();
+        HWND old = current;
+        current = AllocateHWnd(proc);
+        DeallocateHWnd(old);
+        freed.push_back(old);
+    }
+    stop = true;
+    worker.join();
+    readAll();
+    DeallocateHWnd(current);
+    EXPECT_GT(read, 0);
 }
