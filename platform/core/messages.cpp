@@ -56,6 +56,20 @@ struct Queue : detail::Waiter {
     // What the thread had seen when it last read its queue: input after that is new.
     std::uint64_t changesAtLook = 0;
     std::uint64_t tickAtLook = 0;
+
+    // Kept beside what they stand for, under the mutex, for reads that take no lock:
+    std::atomic<bool> hasCarried{false};  // !carried.empty()
+    std::atomic<std::uint64_t> nextDue{detail::kNoDeadline};  // the first due time of the timers
+
+    // The batch: what a plain read (no filter, PM_REMOVE) found queued, taken all at once
+    // and handed out by the plain reads that follow without the lock. It comes before
+    // everything in `posted`; any other read puts it back in front first. Only the owner
+    // thread uses it, but for the counts, which posters add to the queue's for its limits.
+    std::vector<Posted> batch;
+    size_t batchHead = 0;
+    std::uint64_t batchChanges = 0;  // the handle table's count when all of it was alive
+    std::atomic<size_t> batchPosts{0};
+    std::atomic<size_t> batchInput{0};
 };
 
 // --- queues, one per thread -------------------------------------------------------------
@@ -89,6 +103,7 @@ struct QueueHolder {
             std::lock_guard<std::mutex> lock(queue->mutex);
             queue->alive = false;
             left.swap(queue->carried);
+            queue->hasCarried.store(false, std::memory_order_relaxed);
         }
         for (auto& call : left) Complete(*call);
     }
@@ -130,6 +145,7 @@ bool RunCarried(Queue& q) {
             if (q.carried.empty()) return ran;
             call = std::move(q.carried.front());
             q.carried.pop_front();
+            q.hasCarried.store(!q.carried.empty(), std::memory_order_relaxed);
         }
         try {
             (*call->fn)();
@@ -340,9 +356,17 @@ Timer* DueTimer(Queue& q, HWND filter, UINT lo, UINT hi, std::uint64_t now) {
 
 bool TakeQuitOrTimer(Queue& q, MSG& out, HWND filter, UINT lo, UINT hi, bool remove);
 
+// Called with q.mutex held after the timers changed.
+void TimersChanged(Queue& q) {
+    std::uint64_t next = detail::kNoDeadline;
+    for (const Timer& t : q.timers) next = std::min(next, t.due);
+    q.nextDue.store(next, std::memory_order_relaxed);
+}
+
 // Takes (or only looks at) the next message for the filter. Called with q.mutex held.
 // Every queued message's handle is alive: a post queues only while its handle is in the
-// table, and freeing a handle removes its messages, both under the table's lock.
+// table (or the table's count tells it to look again), and freeing a handle removes its
+// messages under the table's lock.
 bool Take(Queue& q, MSG& out, HWND filter, UINT lo, UINT hi, bool remove) {
     // Posted messages come first, but a quit or a due timer waits behind no more than a
     // few of them: a thread that posts faster than this one reads cannot starve them.
@@ -383,7 +407,10 @@ bool TakeQuitOrTimer(Queue& q, MSG& out, HWND filter, UINT lo, UINT hi, bool rem
     out.message = WM_TIMER;
     out.wParam = due->id;
     out.time = DWORD(now);
-    if (remove) due->due += due->interval * ((now - due->due) / due->interval + 1);  // keep the rhythm
+    if (remove) {
+        due->due += due->interval * ((now - due->due) / due->interval + 1);  // keep the rhythm
+        TimersChanged(q);
+    }
     return true;
 }
 
@@ -407,20 +434,141 @@ bool HasNewInput(const Queue& q) {
     return q.changes != q.changesAtLook || NextTimerDue(q, nullptr, 0, 0, q.tickAtLook) <= GetTickCount64();
 }
 
+// --- the batch --------------------------------------------------------------------------
+
+bool BatchEmpty(const Queue& q) { return q.batchHead == q.batch.size(); }
+
+// Takes everything queued into the (empty) batch. Called with q.mutex held: the handles
+// of all of it are alive at the table's count read now (DeallocateHWnd counts under the
+// queue's lock, when it removes the handle's messages).
+void TakeBatch(Queue& q) {
+    q.batch.swap(q.posted);
+    q.batchHead = q.head;
+    q.head = 0;
+    q.batchPosts.store(q.postedCount, std::memory_order_relaxed);
+    q.batchInput.store(q.batch.size() - q.batchHead - q.postedCount, std::memory_order_relaxed);
+    q.postedCount = 0;
+    q.batchChanges = tableChanges.load(std::memory_order_relaxed);
+}
+
+// Drops from the batch the messages of handles freed since all of it was alive. Takes the
+// table's lock, so never called with q.mutex held.
+void SweepBatchNow(Queue& q) {
+    std::lock_guard<std::mutex> lock(handlesMutex);
+    size_t posts = q.batchPosts.load(std::memory_order_relaxed);
+    size_t input = q.batchInput.load(std::memory_order_relaxed);
+    HWND last = nullptr;
+    bool lastAlive = true;
+    const auto kept = std::remove_if(q.batch.begin() + std::ptrdiff_t(q.batchHead), q.batch.end(), [&](const Posted& p) {
+        if (p.hwnd == nullptr) return false;  // a thread message
+        if (p.hwnd != last) {
+            last = p.hwnd;
+            lastAlive = LockedEntry(p.hwnd) != nullptr;
+        }
+        if (!lastAlive) --(p.input ? input : posts);
+        return !lastAlive;
+    });
+    q.batch.erase(kept, q.batch.end());
+    q.batchPosts.store(posts, std::memory_order_relaxed);
+    q.batchInput.store(input, std::memory_order_relaxed);
+    q.batchChanges = tableChanges.load(std::memory_order_relaxed);
+}
+
+void SweepBatch(Queue& q) {
+    if (!BatchEmpty(q) && tableChanges.load(std::memory_order_acquire) != q.batchChanges) SweepBatchNow(q);
+}
+
+// The batch's first message, unless a quit or a due timer has waited behind enough posts
+// (`waiting`: one does now). Takes no lock.
+bool TakeBatchFront(Queue& q, MSG& out, bool waiting) {
+    if (BatchEmpty(q) || (waiting && q.overtaken >= kPostsBeforeQuitOrTimer)) return false;
+    const Posted& p = q.batch[q.batchHead++];
+    out = p;
+    std::atomic<size_t>& count = p.input ? q.batchInput : q.batchPosts;
+    count.store(count.load(std::memory_order_relaxed) - 1, std::memory_order_relaxed);
+    if (waiting) ++q.overtaken;
+    if (BatchEmpty(q)) {
+        q.batch.clear();
+        q.batchHead = 0;
+    }
+    return true;
+}
+
+// A plain read without the lock: the batch's next message. The quit flag is the owner's
+// own; a due timer is told by the first due time kept beside the timers.
+bool TakeFromBatch(Queue& q, MSG& out) {
+    SweepBatch(q);
+    if (BatchEmpty(q)) return false;
+    const std::uint64_t due = q.nextDue.load(std::memory_order_relaxed);
+    return TakeBatchFront(q, out, q.quit || (due != detail::kNoDeadline && due <= GetTickCount64()));
+}
+
+// Puts the batch back in front of the queue, for a read that is not plain. Never called
+// with q.mutex held.
+void ReturnBatch(Queue& q) {
+    for (;;) {
+        SweepBatch(q);
+        if (BatchEmpty(q)) return;
+        std::lock_guard<std::mutex> lock(q.mutex);
+        if (tableChanges.load(std::memory_order_relaxed) != q.batchChanges) continue;  // freed meanwhile
+        q.posted.insert(q.posted.begin() + std::ptrdiff_t(q.head), q.batch.begin() + std::ptrdiff_t(q.batchHead),
+                        q.batch.end());
+        q.postedCount += q.batchPosts.load(std::memory_order_relaxed);
+        q.batchPosts.store(0, std::memory_order_relaxed);
+        q.batchInput.store(0, std::memory_order_relaxed);
+        q.batch.clear();
+        q.batchHead = 0;
+        return;
+    }
+}
+
+// One read of the calling thread's queue: runs the calls carried to it, then takes (or only
+// looks at) the next message for the filter. When it finds none, `lock` (on q.mutex,
+// not held on entry) holds the queue that was looked at.
+bool Read(Queue& q, std::unique_lock<std::mutex>& lock, MSG& out, HWND filter, UINT lo, UINT hi, bool remove) {
+    const bool plain = remove && filter == nullptr && lo == 0 && hi == 0;
+    for (;;) {
+        if (q.hasCarried.load(std::memory_order_relaxed)) RunCarried(q);
+        if (!plain) {
+            ReturnBatch(q);
+        } else if (TakeFromBatch(q, out)) {
+            return true;
+        }
+        lock.lock();
+        if (!q.carried.empty()) {  // a call ran there may free handles: look at the batch again
+            lock.unlock();
+            continue;
+        }
+        MarkLooked(q);
+        if (!plain) return Take(q, out, filter, lo, hi, remove);
+        if (q.overtaken >= kPostsBeforeQuitOrTimer && TakeQuitOrTimer(q, out, nullptr, 0, 0, true)) return true;
+        if (BatchEmpty(q) && QueuedCount(q) != 0) TakeBatch(q);
+        const bool waiting = q.quit || (!q.timers.empty() && DueTimer(q, nullptr, 0, 0, GetTickCount64()) != nullptr);
+        return TakeBatchFront(q, out, waiting) || TakeQuitOrTimer(q, out, nullptr, 0, 0, true);
+    }
+}
+
 enum class Queued { kYes, kFull, kGone };
 
 // Queues m (q.mutex held); the caller then wakes the reader (NotifyIfWaiting).
 Queued PushLocked(Queue& q, const MSG& m, bool input) {
     if (!q.alive) return Queued::kGone;
     // Each queue holds a bounded number of posts, and as many input messages beside them.
-    const size_t held = input ? QueuedCount(q) - q.postedCount : q.postedCount;
+    const size_t held = input ? QueuedCount(q) - q.postedCount + q.batchInput.load(std::memory_order_relaxed)
+                              : q.postedCount + q.batchPosts.load(std::memory_order_relaxed);
     if (held >= kMessageQueueLimit) return Queued::kFull;
     if (q.head != 0 && q.head >= q.posted.size() / 2) {
         q.posted.erase(q.posted.begin(), q.posted.begin() + std::ptrdiff_t(q.head));
         q.head = 0;
     }
+    // Field by field: m was just written that way, and a wider read of it would wait.
     Posted& p = q.posted.emplace_back();
-    static_cast<MSG&>(p) = m;
+    p.hwnd = m.hwnd;
+    p.message = m.message;
+    p.wParam = m.wParam;
+    p.lParam = m.lParam;
+    p.time = m.time;
+    p.pt = m.pt;
     p.input = input;
     if (!input) ++q.postedCount;
     q.changes++;
@@ -440,7 +588,7 @@ bool Enqueue(const std::shared_ptr<Queue>& q, const MSG& m, bool input = false) 
 
 // A posted message's time stamp: the tick at the timer interrupt's resolution, as
 // message times have always had, which costs a fraction of an exact reading.
-DWORD MessageTime() { return DWORD(CurrentClock().CoarseTickMs()); }
+DWORD MessageTime() { return DWORD(GetCoarseTickCount64()); }
 
 }  // namespace
 
@@ -462,6 +610,7 @@ bool RunOnThread(DWORD threadId, const std::function<void()>& fn) {
         std::lock_guard<std::mutex> lock(target->mutex);
         if (!target->alive) return false;
         target->carried.push_back(call);
+        target->hasCarried.store(true, std::memory_order_relaxed);
         target->changes++;
     }
     target->Notify();
@@ -505,20 +654,24 @@ void DeallocateHWnd(HWND hwnd) {
     const DWORD owner = it->second.thread;
     if (RecentSlot(it->first).key == it->first) RecentSlot(it->first) = RecentHandle{};
     Handles().erase(it);
-    // Before the queue's lock below: a post that finds the queue through a thread's memory
-    // after the handle's messages were removed sees the new count and looks again.
-    tableChanges.fetch_add(1, std::memory_order_release);
     // Still under the table's lock, so that no post for the handle lands after this.
     if (auto q = QueueOf(owner, false)) {
         std::lock_guard<std::mutex> queueLock(q->mutex);
+        // Counted under the queue's lock as its messages go: a post through a thread's
+        // memory of the queue after this sees the new count and looks again, and a batch
+        // taken before it holds an older count and is looked at again.
+        tableChanges.fetch_add(1, std::memory_order_release);
         q->timers.erase(std::remove_if(q->timers.begin(), q->timers.end(), [&](const Timer& t) { return t.hwnd == hwnd; }),
                         q->timers.end());
+        TimersChanged(*q);
         const auto first = q->posted.begin() + std::ptrdiff_t(q->head);
         const auto kept = std::remove_if(first, q->posted.end(), [&](const Posted& p) {
             if (p.hwnd == hwnd && !p.input) --q->postedCount;
             return p.hwnd == hwnd;
         });
         q->posted.erase(kept, q->posted.end());
+    } else {
+        tableChanges.fetch_add(1, std::memory_order_release);
     }
 }
 
@@ -645,17 +798,10 @@ LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMsg) {
     Queue& q = MyQueue();
-    MSG m;
-    std::unique_lock<std::mutex> lock(q.mutex);
-    if (!q.carried.empty()) {
-        lock.unlock();
-        RunCarried(q);
-        lock.lock();
-    }
-    MarkLooked(q);
-    if (!Take(q, m, hwnd, filterMin, filterMax, (removeMsg & PM_REMOVE) != 0)) return FALSE;
-    if (msg != nullptr) *msg = m;
-    return TRUE;
+    MSG local;
+    std::unique_lock<std::mutex> lock(q.mutex, std::defer_lock);
+    return Read(q, lock, msg != nullptr ? *msg : local, hwnd, filterMin, filterMax, (removeMsg & PM_REMOVE) != 0) ? TRUE
+                                                                                                              : FALSE;
 }
 
 BOOL GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
@@ -663,14 +809,8 @@ BOOL GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
     Queue& q = MyQueue();
     MSG m;
     for (;;) {
-        std::unique_lock<std::mutex> lock(q.mutex);
-        if (!q.carried.empty()) {
-            lock.unlock();
-            RunCarried(q);
-            lock.lock();
-        }
-        MarkLooked(q);
-        if (Take(q, m, hwnd, filterMin, filterMax, true)) break;
+        std::unique_lock<std::mutex> lock(q.mutex, std::defer_lock);
+        if (Read(q, lock, m, hwnd, filterMin, filterMax, true)) break;
         const std::uint64_t seen = q.changes;
         detail::WaitUntil(q, lock, NextTimerDue(q, hwnd, filterMin, filterMax, 0),
                           [&] { return q.changes != seen || !q.carried.empty(); });
@@ -742,6 +882,7 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs) {
                                        [&](const Timer& t) { return t.hwnd == hwnd && t.id == id; }),
                         q->timers.end());
         q->timers.push_back(Timer{hwnd, id, interval, GetTickCount64() + interval});
+        TimersChanged(*q);
         q->changes++;
     }
     q->Notify();
@@ -757,6 +898,7 @@ BOOL KillTimer(HWND hwnd, UINT_PTR id) {
     auto it = std::find_if(q->timers.begin(), q->timers.end(), [&](const Timer& t) { return t.hwnd == hwnd && t.id == id; });
     if (it == q->timers.end()) return FALSE;
     q->timers.erase(it);
+    TimersChanged(*q);
     return TRUE;
 }
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -381,7 +381,6 @@ TEST(MessageQueue, AWorkerPostingToAHandleFreedMeanwhileQueuesNothingForIt) {
     constexpr int kRounds = 200;
     std::atomic<HWND> current{nullptr};
     std::atomic<bool> stop{false};
-    std::vector<HWND> freed;
     int read = 0;
     auto proc = [&](HWND h, UINT, WPARAM w, LPARAM) -> LRESULT {
         EXPECT_EQ(HWND(w), h);
@@ -398,20 +397,143 @@ TEST(MessageQueue, AWorkerPostingToAHandleFreedMeanwhileQueuesNothingForIt) {
     auto readAll = [&] {
         MSG m;
         while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) {
-            EXPECT_EQ(std::find(freed.begin(), freed.end(), m.hwnd), freed.end());
+            ASSERT_TRUE(IsHandleAllocated(m.hwnd));  // only this thread frees them
             DispatchMessage(&m);
         }
     };
     for (int round = 0; round < kRounds; ++round) {
-        readAll();
+        // Until the worker's posts reach the current handle, so that every round overlaps.
+        for (const int before = read; read == before; std::this_thread::yield()) readAll();
         HWND old = current;
         current = AllocateHWnd(proc);
         DeallocateHWnd(old);
-        freed.push_back(old);
     }
     stop = true;
     worker.join();
     readAll();
     DeallocateHWnd(current);
-    EXPECT_GT(read, 0);
+    EXPECT_GE(read, kRounds);
+}
+
+TEST(MessageQueue, ReadsOfEveryKindKeepTheOrderOfWhatThePlainReadsLeft) {
+    // A plain read takes what is queued at once and hands it out over the next reads;
+    // every other kind of read, and posts made meanwhile, must see one queue in order.
+    Target a([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; });
+    Target b([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; });
+    const HWND self = nullptr;  // thread messages
+    struct Step {
+        const char* what;
+        HWND filter;
+        UINT lo, hi, remove;
+        WPARAM expected;  // 0: nothing
+    };
+    auto post = [](HWND h, UINT msg, WPARAM w) {
+        if (h == nullptr) return PostThreadMessage(GetCurrentThreadId(), msg, w, 0);
+        return PostMessage(h, msg, w, 0);
+    };
+    ASSERT_TRUE(post(a.hwnd, WM_USER, 1));
+    ASSERT_TRUE(post(b.hwnd, WM_USER + 1, 2));
+    ASSERT_TRUE(post(self, WM_APP, 3));
+    ASSERT_TRUE(post(a.hwnd, WM_USER, 4));
+    ASSERT_TRUE(post(b.hwnd, WM_USER + 1, 5));
+    const Step steps[] = {
+        {"plain", nullptr, 0, 0, PM_REMOVE, 1},
+        {"b's only", b.hwnd, 0, 0, PM_REMOVE, 2},
+        {"look", nullptr, 0, 0, PM_NOREMOVE, 3},
+        {"plain after a look", nullptr, 0, 0, PM_REMOVE, 3},
+        {"plain", nullptr, 0, 0, PM_REMOVE, 4},
+        {"post 6 and 7, then a range", nullptr, WM_USER + 1, WM_USER + 1, PM_REMOVE, 5},
+        {"thread messages", HWND_THREAD_ONLY, 0, 0, PM_REMOVE, 7},
+        {"plain", nullptr, 0, 0, PM_REMOVE, 6},
+        {"plain, empty", nullptr, 0, 0, PM_REMOVE, 0},
+    };
+    for (const Step& s : steps) {
+        if (s.expected == 5) {
+            ASSERT_TRUE(post(a.hwnd, WM_USER, 6));
+            ASSERT_TRUE(post(self, WM_APP, 7));
+        }
+        MSG m{};
+        const BOOL got = PeekMessage(&m, s.filter, s.lo, s.hi, s.remove);
+        EXPECT_EQ(got != 0, s.expected != 0) << s.what;
+        if (got) EXPECT_EQ(m.wParam, s.expected) << s.what;
+    }
+
+    // Posts after a plain read come after what it left, whichever read comes next.
+    for (WPARAM w = 1; w <= 3; ++w) ASSERT_TRUE(post(a.hwnd, WM_USER, w));
+    MSG m;
+    ASSERT_TRUE(PeekMessage(&m, nullptr, 0, 0, PM_REMOVE));
+    ASSERT_TRUE(post(a.hwnd, WM_USER, 4));
+    std::vector<WPARAM> order{m.wParam};
+    while (GetMessage(&m, a.hwnd, 0, 0) > 0) {
+        order.push_back(m.wParam);
+        if (m.wParam == 4) break;
+    }
+    EXPECT_EQ(order, (std::vector<WPARAM>{1, 2, 3, 4}));
+}
+
+TEST(MessageQueue, AHandleFreedWhileItsMessagesWaitIsNeverReadAgain) {
+    // Freed by its own thread (from a procedure) and by another thread, after a plain read
+    // took the messages and before they are read.
+    std::vector<WPARAM> read;
+    Target keep([&](HWND, UINT, WPARAM w, LPARAM) -> LRESULT {
+        read.push_back(w);
+        return 0;
+    });
+    HWND goner = AllocateHWnd([&](HWND, UINT, WPARAM w, LPARAM) -> LRESULT {
+        read.push_back(w);
+        return 0;
+    });
+    HWND byOther = AllocateHWnd([&](HWND, UINT, WPARAM w, LPARAM) -> LRESULT {
+        read.push_back(w);
+        return 0;
+    });
+    Target freer([&](HWND, UINT msg, WPARAM w, LPARAM) -> LRESULT {
+        read.push_back(w);
+        if (msg == WM_APP) DeallocateHWnd(goner);
+        return 0;
+    });
+    ASSERT_TRUE(PostMessage(keep.hwnd, WM_USER, 1, 0));
+    ASSERT_TRUE(PostMessage(freer.hwnd, WM_APP, 2, 0));
+    ASSERT_TRUE(PostMessage(goner, WM_USER, 3, 0));
+    ASSERT_TRUE(PostMessage(byOther, WM_USER, 4, 0));
+    ASSERT_TRUE(PostMessage(keep.hwnd, WM_USER, 5, 0));
+    ASSERT_TRUE(PostMessage(goner, WM_USER, 6, 0));
+    MSG m;
+    ASSERT_TRUE(PeekMessage(&m, nullptr, 0, 0, PM_REMOVE));
+    DispatchMessage(&m);
+    std::thread([&] { DeallocateHWnd(byOther); }).join();
+    std::vector<HWND> handles;
+    while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) {
+        handles.push_back(m.hwnd);
+        DispatchMessage(&m);
+    }
+    EXPECT_EQ(read, (std::vector<WPARAM>{1, 2, 5}));
+    EXPECT_EQ(handles, (std::vector<HWND>{freer.hwnd, keep.hwnd}));
+}
+
+TEST(MessageQueue, ACallFromAnotherThreadRunsWhileAPlainReadsMessagesWait) {
+    // The sender must not wait until everything the plain read took was read: each read
+    // runs calls carried to the thread first.
+    constexpr int kPosted = 2000;
+    std::atomic<bool> served{false};
+    int postedRead = 0, readBeforeServed = -1;
+    std::thread sender;
+    Target t([&](HWND h, UINT msg, WPARAM, LPARAM) -> LRESULT {
+        if (msg == WM_APP) {
+            served = true;
+            readBeforeServed = postedRead;
+            return 1;
+        }
+        if (++postedRead == 1) sender = std::thread([&, h] { SendMessage(h, WM_APP, 0, 0); });
+        // Slow readers: the sender has time to come while messages remain.
+        if (!served) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return 0;
+    });
+    for (int i = 0; i < kPosted; ++i) ASSERT_TRUE(PostMessage(t.hwnd, WM_USER, 0, 0));
+    MSG m;
+    while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&m);
+    while (!served) MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
+    sender.join();
+    EXPECT_EQ(postedRead, kPosted);
+    EXPECT_LT(readBeforeServed, kPosted);
 }
