@@ -438,10 +438,17 @@ bool HasNewInput(const Queue& q) {
 
 bool BatchEmpty(const Queue& q) { return q.batchHead == q.batch.size(); }
 
+// Empties the batch's vector too, keeping its room for the next one.
+void ClearBatch(Queue& q) {
+    q.batch.clear();
+    q.batchHead = 0;
+}
+
 // Takes everything queued into the (empty) batch. Called with q.mutex held: the handles
 // of all of it are alive at the table's count read now (DeallocateHWnd counts under the
 // queue's lock, when it removes the handle's messages).
 void TakeBatch(Queue& q) {
+    ClearBatch(q);
     q.batch.swap(q.posted);
     q.batchHead = q.head;
     q.head = 0;
@@ -469,6 +476,7 @@ void SweepBatchNow(Queue& q) {
         return !lastAlive;
     });
     q.batch.erase(kept, q.batch.end());
+    if (BatchEmpty(q)) ClearBatch(q);
     q.batchPosts.store(posts, std::memory_order_relaxed);
     q.batchInput.store(input, std::memory_order_relaxed);
     q.batchChanges = tableChanges.load(std::memory_order_relaxed);
@@ -487,10 +495,7 @@ bool TakeBatchFront(Queue& q, MSG& out, bool waiting) {
     std::atomic<size_t>& count = p.input ? q.batchInput : q.batchPosts;
     count.store(count.load(std::memory_order_relaxed) - 1, std::memory_order_relaxed);
     if (waiting) ++q.overtaken;
-    if (BatchEmpty(q)) {
-        q.batch.clear();
-        q.batchHead = 0;
-    }
+    if (BatchEmpty(q)) ClearBatch(q);
     return true;
 }
 
@@ -516,8 +521,7 @@ void ReturnBatch(Queue& q) {
         q.postedCount += q.batchPosts.load(std::memory_order_relaxed);
         q.batchPosts.store(0, std::memory_order_relaxed);
         q.batchInput.store(0, std::memory_order_relaxed);
-        q.batch.clear();
-        q.batchHead = 0;
+        ClearBatch(q);
         return;
     }
 }

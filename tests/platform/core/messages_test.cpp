@@ -509,6 +509,22 @@ TEST(MessageQueue, AHandleFreedWhileItsMessagesWaitIsNeverReadAgain) {
     }
     EXPECT_EQ(read, (std::vector<WPARAM>{1, 2, 5}));
     EXPECT_EQ(handles, (std::vector<HWND>{freer.hwnd, keep.hwnd}));
+
+    // What was taken is left with only a freed handle's messages: later posts come alone.
+    HWND last = AllocateHWnd([&](HWND, UINT, WPARAM w, LPARAM) -> LRESULT {
+        read.push_back(w);
+        return 0;
+    });
+    read.clear();
+    ASSERT_TRUE(PostMessage(keep.hwnd, WM_USER, 7, 0));
+    ASSERT_TRUE(PostMessage(last, WM_USER, 8, 0));
+    ASSERT_TRUE(PostMessage(last, WM_USER, 9, 0));
+    ASSERT_TRUE(PeekMessage(&m, nullptr, 0, 0, PM_REMOVE));
+    DispatchMessage(&m);
+    DeallocateHWnd(last);
+    ASSERT_TRUE(PostMessage(keep.hwnd, WM_USER, 10, 0));
+    Pump();
+    EXPECT_EQ(read, (std::vector<WPARAM>{7, 10}));
 }
 
 TEST(MessageQueue, ACallFromAnotherThreadRunsWhileAPlainReadsMessagesWait) {
