@@ -403,7 +403,11 @@ TEST(MessageQueue, AWorkerPostingToAHandleFreedMeanwhileQueuesNothingForIt) {
     };
     for (int round = 0; round < kRounds; ++round) {
         // Until the worker's posts reach the current handle, so that every round overlaps.
-        for (const int before = read; read == before; std::this_thread::yield()) readAll();
+        const int before = read;
+        while (read == before) {
+            std::this_thread::yield();
+            readAll();
+        }
         HWND old = current;
         current = AllocateHWnd(proc);
         DeallocateHWnd(old);
@@ -455,7 +459,9 @@ TEST(MessageQueue, ReadsOfEveryKindKeepTheOrderOfWhatThePlainReadsLeft) {
         MSG m{};
         const BOOL got = PeekMessage(&m, s.filter, s.lo, s.hi, s.remove);
         EXPECT_EQ(got != 0, s.expected != 0) << s.what;
-        if (got) EXPECT_EQ(m.wParam, s.expected) << s.what;
+        if (got) {
+            EXPECT_EQ(m.wParam, s.expected) << s.what;
+        }
     }
 
     // Posts after a plain read come after what it left, whichever read comes next.
