@@ -49,6 +49,14 @@ std::int64_t ToLocalMs(const SYSTEMTIME& t) {
            std::int64_t(t.wMinute) * 60000 + std::int64_t(t.wSecond) * 1000 + t.wMilliseconds;
 }
 
+// The tick at the timer interrupt's resolution: the kernel keeps it ready, so reading it
+// costs a fraction of an exact reading.
+std::uint64_t SystemCoarseTickMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
+    return std::uint64_t(ts.tv_sec) * 1000 + std::uint64_t(ts.tv_nsec) / 1000000;
+}
+
 class TSystemClock : public TClock {
 public:
     SYSTEMTIME LocalTime() const override {
@@ -72,11 +80,7 @@ public:
         clock_gettime(CLOCK_MONOTONIC, &ts);
         return std::uint64_t(ts.tv_sec) * 1000 + std::uint64_t(ts.tv_nsec) / 1000000;
     }
-    std::uint64_t CoarseTickMs() const override {
-        timespec ts{};
-        clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
-        return std::uint64_t(ts.tv_sec) * 1000 + std::uint64_t(ts.tv_nsec) / 1000000;
-    }
+    std::uint64_t CoarseTickMs() const override { return SystemCoarseTickMs(); }
 };
 
 // The system clock is never destroyed: it holds nothing, and a thread still finishing while
@@ -128,6 +132,11 @@ void GetLocalTime(SYSTEMTIME* time) {
 }
 
 std::uint64_t GetTickCount64() { return CurrentClock().TickMs(); }
+
+std::uint64_t GetCoarseTickCount64() {
+    const TClock* clock = currentClock.load(std::memory_order_acquire);
+    return clock == &systemClock ? SystemCoarseTickMs() : clock->CoarseTickMs();
+}
 DWORD GetTickCount() { return DWORD(GetTickCount64()); }
 DWORD timeGetTime() { return DWORD(GetTickCount64()); }
 

@@ -73,6 +73,9 @@ void GetLocalTime(SYSTEMTIME* time);
 // The tick in milliseconds; the 32-bit forms wrap after 49.7 days as the system's do.
 DWORD GetTickCount();
 std::uint64_t GetTickCount64();
+// The current clock's CoarseTickMs, read straight from the system when no other clock is
+// installed (a message's time stamp, read once per post).
+std::uint64_t GetCoarseTickCount64();
 DWORD timeGetTime();
 // Blocks the calling thread for real time (not the virtual clock).
 void Sleep(DWORD ms);

@@ -3,8 +3,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <deque>
-#include <map>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -40,8 +40,12 @@ struct Posted : MSG {
 struct Queue : detail::Waiter {
     DWORD threadId = 0;
     bool alive = true;
-    std::deque<Posted> posted;
-    size_t postedCount = 0;  // posts in `posted`; the rest is input
+    // The queued messages are posted[head...]: taking the first one only moves head, and
+    // the space before it is reused once the reader has caught up (or it is half the
+    // vector), so a steady flow allocates nothing.
+    std::vector<Posted> posted;
+    size_t head = 0;
+    size_t postedCount = 0;  // posts queued; the rest is input
     // Posted messages taken while WM_QUIT or a due timer waited behind them.
     int overtaken = 0;
     std::deque<std::shared_ptr<CarriedCall>> carried;
@@ -52,6 +56,20 @@ struct Queue : detail::Waiter {
     // What the thread had seen when it last read its queue: input after that is new.
     std::uint64_t changesAtLook = 0;
     std::uint64_t tickAtLook = 0;
+
+    // Kept beside what they stand for, under the mutex, for reads that take no lock:
+    std::atomic<bool> hasCarried{false};  // !carried.empty()
+    std::atomic<std::uint64_t> nextDue{detail::kNoDeadline};  // the first due time of the timers
+
+    // The batch: what a plain read (no filter, PM_REMOVE) found queued, taken all at once
+    // and handed out by the plain reads that follow without the lock. It comes before
+    // everything in `posted`; any other read puts it back in front first. Only the owner
+    // thread uses it, but for the counts, which posters add to the queue's for its limits.
+    std::vector<Posted> batch;
+    size_t batchHead = 0;
+    std::uint64_t batchChanges = 0;  // the handle table's count when all of it was alive
+    std::atomic<size_t> batchPosts{0};
+    std::atomic<size_t> batchInput{0};
 };
 
 // --- queues, one per thread -------------------------------------------------------------
@@ -85,6 +103,7 @@ struct QueueHolder {
             std::lock_guard<std::mutex> lock(queue->mutex);
             queue->alive = false;
             left.swap(queue->carried);
+            queue->hasCarried.store(false, std::memory_order_relaxed);
         }
         for (auto& call : left) Complete(*call);
     }
@@ -126,6 +145,7 @@ bool RunCarried(Queue& q) {
             if (q.carried.empty()) return ran;
             call = std::move(q.carried.front());
             q.carried.pop_front();
+            q.hasCarried.store(!q.carried.empty(), std::memory_order_relaxed);
         }
         try {
             (*call->fn)();
@@ -193,16 +213,104 @@ bool FindHandle(HWND hwnd, HandleEntry& out) {
     return true;
 }
 
-LRESULT CallProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
-    std::shared_ptr<const TWndMethod> proc;
-    {
-        std::lock_guard<std::mutex> lock(handlesMutex);
-        const HandleEntry* e = LockedEntry(hwnd);
-        if (e == nullptr) return 0;
-        proc = e->proc;
+// Grows, under handlesMutex, whenever a handle is freed or its procedure replaced. What a
+// thread remembers of the table holds while the count is the one read with it (handles
+// are never reused, so a new handle changes nothing remembered).
+std::atomic<std::uint64_t> tableChanges{0};
+
+// What the calling thread remembers of the handles it posted to and called lately: the
+// queue a post goes to and the procedure, found without the table's lock. Slots by the
+// low bits of the handle (handles are numbered in order). A slot read under an older
+// count is stale: the first one found so empties every slot of its kind.
+struct ThreadHandles {
+    static constexpr std::size_t kSlots = 8;
+    struct QueueSlot {
+        std::uintptr_t key = 0;
+        std::uint64_t changes = 0;
+        std::shared_ptr<Queue> queue;
+    };
+    struct ProcSlot {
+        std::uintptr_t key = 0;
+        std::uint64_t changes = 0;
+        std::shared_ptr<const TWndMethod> proc;
+    };
+    QueueSlot queues[kSlots];
+    ProcSlot procs[kSlots];
+    // Procedures under way on this thread. A procedure is called through its slot, so a
+    // procedure its slot lets go of meanwhile (its handle freed or its procedure replaced
+    // by the call, a call nested in it reusing the slot) is kept here until they return.
+    int calls = 0;
+    std::vector<std::shared_ptr<const TWndMethod>> retired;
+
+    QueueSlot& QueueFor(std::uintptr_t key) { return queues[key % kSlots]; }
+    ProcSlot& ProcFor(std::uintptr_t key) { return procs[key % kSlots]; }
+    void Retire(std::shared_ptr<const TWndMethod>& proc) {
+        if (calls > 0 && proc) retired.push_back(std::move(proc));
+        proc.reset();
     }
-    if (!proc || !*proc) return 0;
-    return (*proc)(hwnd, msg, w, l);
+    void ForgetQueues() {
+        for (QueueSlot& slot : queues) slot = QueueSlot{};
+    }
+    void ForgetProcs() {
+        for (ProcSlot& slot : procs) {
+            slot.key = 0;
+            Retire(slot.proc);
+        }
+    }
+};
+
+// The calling thread's memory of handles; null once the thread's objects are being
+// destroyed at its end (a static object's destructor may still post or free handles).
+ThreadHandles* MyHandles() {
+    thread_local bool ended = false;  // no destructor: readable until the thread is gone
+    struct Holder {
+        ThreadHandles handles;
+        bool& ended;
+        ~Holder() { ended = true; }
+    };
+    if (ended) return nullptr;
+    thread_local Holder holder{{}, ended};
+    return &holder.handles;
+}
+
+// The handle's procedure and the table's count with it; false for an unknown handle.
+bool LookUpProc(HWND hwnd, std::shared_ptr<const TWndMethod>& proc, std::uint64_t& changes) {
+    std::lock_guard<std::mutex> lock(handlesMutex);
+    const HandleEntry* e = LockedEntry(hwnd);
+    if (e == nullptr) return false;
+    proc = e->proc;
+    changes = tableChanges.load(std::memory_order_relaxed);
+    return true;
+}
+
+LRESULT CallProc(HWND hwnd, UINT msg, WPARAM w, LPARAM l) {
+    const std::uintptr_t key = Key(hwnd);
+    ThreadHandles* mine = MyHandles();
+    std::shared_ptr<const TWndMethod> proc;
+    std::uint64_t changes = 0;
+    if (mine == nullptr) {
+        if (!LookUpProc(hwnd, proc, changes) || !proc || !*proc) return 0;
+        return (*proc)(hwnd, msg, w, l);
+    }
+    ThreadHandles::ProcSlot& slot = mine->ProcFor(key);
+    if (slot.key != key || slot.changes != tableChanges.load(std::memory_order_acquire)) {
+        if (!LookUpProc(hwnd, proc, changes)) return 0;
+        if (slot.key != 0 && slot.changes != changes) mine->ForgetProcs();
+        mine->Retire(slot.proc);
+        slot = ThreadHandles::ProcSlot{key, changes, std::move(proc)};
+    }
+    if (!slot.proc || !*slot.proc) return 0;
+    struct Call {
+        ThreadHandles& mine;
+        explicit Call(ThreadHandles& m) : mine(m) { ++mine.calls; }
+        ~Call() {
+            if (--mine.calls == 0 && !mine.retired.empty()) {
+                auto retired = std::move(mine.retired);
+                mine.retired.clear();
+            }
+        }
+    } call(*mine);
+    return (*slot.proc)(hwnd, msg, w, l);
 }
 
 std::function<bool(const MSG&)>& Translator() {
@@ -224,14 +332,18 @@ bool Matches(HWND target, UINT m, HWND filter, UINT lo, UINT hi) {
     return InRange(m, lo, hi);
 }
 
-// Removes a queued message, keeping the count of posts. Called with q.mutex held.
-std::deque<Posted>::iterator Drop(Queue& q, std::deque<Posted>::iterator it) {
-    if (!it->input) --q.postedCount;
-    if (it == q.posted.begin()) {
-        q.posted.pop_front();
-        return q.posted.begin();
+size_t QueuedCount(const Queue& q) { return q.posted.size() - q.head; }
+
+// Removes the queued message at index i (head or after), keeping the count of posts.
+// Called with q.mutex held.
+void Drop(Queue& q, size_t i) {
+    if (!q.posted[i].input) --q.postedCount;
+    if (i != q.head) {
+        q.posted.erase(q.posted.begin() + std::ptrdiff_t(i));
+    } else if (++q.head == q.posted.size()) {
+        q.posted.clear();
+        q.head = 0;
     }
-    return q.posted.erase(it);
 }
 
 // The due timer that passes the filter and fell due first, or null.
@@ -244,18 +356,27 @@ Timer* DueTimer(Queue& q, HWND filter, UINT lo, UINT hi, std::uint64_t now) {
 
 bool TakeQuitOrTimer(Queue& q, MSG& out, HWND filter, UINT lo, UINT hi, bool remove);
 
+// Called with q.mutex held after the timers changed.
+void TimersChanged(Queue& q) {
+    std::uint64_t next = detail::kNoDeadline;
+    for (const Timer& t : q.timers) next = std::min(next, t.due);
+    q.nextDue.store(next, std::memory_order_relaxed);
+}
+
 // Takes (or only looks at) the next message for the filter. Called with q.mutex held.
 // Every queued message's handle is alive: a post queues only while its handle is in the
-// table, and freeing a handle removes its messages, both under the table's lock.
+// table (or the table's count tells it to look again), and freeing a handle removes its
+// messages under the table's lock.
 bool Take(Queue& q, MSG& out, HWND filter, UINT lo, UINT hi, bool remove) {
     // Posted messages come first, but a quit or a due timer waits behind no more than a
     // few of them: a thread that posts faster than this one reads cannot starve them.
     if (q.overtaken >= kPostsBeforeQuitOrTimer && TakeQuitOrTimer(q, out, filter, lo, hi, remove)) return true;
-    for (auto it = q.posted.begin(); it != q.posted.end(); ++it) {
-        if (!Matches(it->hwnd, it->message, filter, lo, hi)) continue;
-        out = *it;
+    for (size_t i = q.head; i < q.posted.size(); ++i) {
+        const Posted& p = q.posted[i];
+        if (!Matches(p.hwnd, p.message, filter, lo, hi)) continue;
+        out = p;
         if (remove) {
-            Drop(q, it);
+            Drop(q, i);
             if (q.quit || (!q.timers.empty() && DueTimer(q, filter, lo, hi, GetTickCount64()) != nullptr))
                 ++q.overtaken;
         }
@@ -286,7 +407,10 @@ bool TakeQuitOrTimer(Queue& q, MSG& out, HWND filter, UINT lo, UINT hi, bool rem
     out.message = WM_TIMER;
     out.wParam = due->id;
     out.time = DWORD(now);
-    if (remove) due->due += due->interval * ((now - due->due) / due->interval + 1);  // keep the rhythm
+    if (remove) {
+        due->due += due->interval * ((now - due->due) / due->interval + 1);  // keep the rhythm
+        TimersChanged(q);
+    }
     return true;
 }
 
@@ -310,21 +434,154 @@ bool HasNewInput(const Queue& q) {
     return q.changes != q.changesAtLook || NextTimerDue(q, nullptr, 0, 0, q.tickAtLook) <= GetTickCount64();
 }
 
+// --- the batch --------------------------------------------------------------------------
+
+bool BatchEmpty(const Queue& q) { return q.batchHead == q.batch.size(); }
+
+// Empties the batch's vector too, keeping its room for the next one.
+void ClearBatch(Queue& q) {
+    q.batch.clear();
+    q.batchHead = 0;
+}
+
+// Takes everything queued into the (empty) batch. Called with q.mutex held: the handles
+// of all of it are alive at the table's count read now (DeallocateHWnd counts under the
+// queue's lock, when it removes the handle's messages).
+void TakeBatch(Queue& q) {
+    ClearBatch(q);
+    q.batch.swap(q.posted);
+    q.batchHead = q.head;
+    q.head = 0;
+    q.batchPosts.store(q.postedCount, std::memory_order_relaxed);
+    q.batchInput.store(q.batch.size() - q.batchHead - q.postedCount, std::memory_order_relaxed);
+    q.postedCount = 0;
+    q.batchChanges = tableChanges.load(std::memory_order_relaxed);
+}
+
+// Drops from the batch the messages of handles freed since all of it was alive. Takes the
+// table's lock, so never called with q.mutex held.
+void SweepBatchNow(Queue& q) {
+    std::lock_guard<std::mutex> lock(handlesMutex);
+    size_t posts = q.batchPosts.load(std::memory_order_relaxed);
+    size_t input = q.batchInput.load(std::memory_order_relaxed);
+    HWND last = nullptr;
+    bool lastAlive = true;
+    const auto kept = std::remove_if(q.batch.begin() + std::ptrdiff_t(q.batchHead), q.batch.end(), [&](const Posted& p) {
+        if (p.hwnd == nullptr) return false;  // a thread message
+        if (p.hwnd != last) {
+            last = p.hwnd;
+            lastAlive = LockedEntry(p.hwnd) != nullptr;
+        }
+        if (!lastAlive) --(p.input ? input : posts);
+        return !lastAlive;
+    });
+    q.batch.erase(kept, q.batch.end());
+    if (BatchEmpty(q)) ClearBatch(q);
+    q.batchPosts.store(posts, std::memory_order_relaxed);
+    q.batchInput.store(input, std::memory_order_relaxed);
+    q.batchChanges = tableChanges.load(std::memory_order_relaxed);
+}
+
+void SweepBatch(Queue& q) {
+    if (!BatchEmpty(q) && tableChanges.load(std::memory_order_acquire) != q.batchChanges) SweepBatchNow(q);
+}
+
+// The batch's first message, unless a quit or a due timer has waited behind enough posts
+// (`waiting`: one does now). Takes no lock.
+bool TakeBatchFront(Queue& q, MSG& out, bool waiting) {
+    if (BatchEmpty(q) || (waiting && q.overtaken >= kPostsBeforeQuitOrTimer)) return false;
+    const Posted& p = q.batch[q.batchHead++];
+    out = p;
+    std::atomic<size_t>& count = p.input ? q.batchInput : q.batchPosts;
+    count.store(count.load(std::memory_order_relaxed) - 1, std::memory_order_relaxed);
+    if (waiting) ++q.overtaken;
+    if (BatchEmpty(q)) ClearBatch(q);
+    return true;
+}
+
+// A plain read without the lock: the batch's next message. The quit flag is the owner's
+// own; a due timer is told by the first due time kept beside the timers.
+bool TakeFromBatch(Queue& q, MSG& out) {
+    SweepBatch(q);
+    if (BatchEmpty(q)) return false;
+    const std::uint64_t due = q.nextDue.load(std::memory_order_relaxed);
+    return TakeBatchFront(q, out, q.quit || (due != detail::kNoDeadline && due <= GetTickCount64()));
+}
+
+// Puts the batch back in front of the queue, for a read that is not plain. Never called
+// with q.mutex held.
+void ReturnBatch(Queue& q) {
+    for (;;) {
+        SweepBatch(q);
+        if (BatchEmpty(q)) return;
+        std::lock_guard<std::mutex> lock(q.mutex);
+        if (tableChanges.load(std::memory_order_relaxed) != q.batchChanges) continue;  // freed meanwhile
+        q.posted.insert(q.posted.begin() + std::ptrdiff_t(q.head), q.batch.begin() + std::ptrdiff_t(q.batchHead),
+                        q.batch.end());
+        q.postedCount += q.batchPosts.load(std::memory_order_relaxed);
+        q.batchPosts.store(0, std::memory_order_relaxed);
+        q.batchInput.store(0, std::memory_order_relaxed);
+        ClearBatch(q);
+        return;
+    }
+}
+
+// One read of the calling thread's queue: runs the calls carried to it, then takes (or only
+// looks at) the next message for the filter. When it finds none, `lock` (on q.mutex,
+// not held on entry) holds the queue that was looked at.
+bool Read(Queue& q, std::unique_lock<std::mutex>& lock, MSG& out, HWND filter, UINT lo, UINT hi, bool remove) {
+    const bool plain = remove && filter == nullptr && lo == 0 && hi == 0;
+    for (;;) {
+        if (q.hasCarried.load(std::memory_order_relaxed)) RunCarried(q);
+        if (!plain) {
+            ReturnBatch(q);
+        } else if (TakeFromBatch(q, out)) {
+            return true;
+        }
+        lock.lock();
+        if (!q.carried.empty()) {  // a call ran there may free handles: look at the batch again
+            lock.unlock();
+            continue;
+        }
+        MarkLooked(q);
+        if (!plain) return Take(q, out, filter, lo, hi, remove);
+        if (q.overtaken >= kPostsBeforeQuitOrTimer && TakeQuitOrTimer(q, out, nullptr, 0, 0, true)) return true;
+        if (BatchEmpty(q) && QueuedCount(q) != 0) TakeBatch(q);
+        const bool waiting = q.quit || (!q.timers.empty() && DueTimer(q, nullptr, 0, 0, GetTickCount64()) != nullptr);
+        return TakeBatchFront(q, out, waiting) || TakeQuitOrTimer(q, out, nullptr, 0, 0, true);
+    }
+}
+
 enum class Queued { kYes, kFull, kGone };
 
-// Queues m; the caller then wakes the reader (NotifyIfWaiting).
-Queued Push(Queue& q, const MSG& m, bool input) {
-    std::lock_guard<std::mutex> lock(q.mutex);
+// Queues m (q.mutex held); the caller then wakes the reader (NotifyIfWaiting).
+Queued PushLocked(Queue& q, const MSG& m, bool input) {
     if (!q.alive) return Queued::kGone;
     // Each queue holds a bounded number of posts, and as many input messages beside them.
-    const size_t held = input ? q.posted.size() - q.postedCount : q.postedCount;
+    const size_t held = input ? QueuedCount(q) - q.postedCount + q.batchInput.load(std::memory_order_relaxed)
+                              : q.postedCount + q.batchPosts.load(std::memory_order_relaxed);
     if (held >= kMessageQueueLimit) return Queued::kFull;
+    if (q.head != 0 && q.head >= q.posted.size() / 2) {
+        q.posted.erase(q.posted.begin(), q.posted.begin() + std::ptrdiff_t(q.head));
+        q.head = 0;
+    }
+    // Field by field: m was just written that way, and a wider read of it would wait.
     Posted& p = q.posted.emplace_back();
-    static_cast<MSG&>(p) = m;
+    p.hwnd = m.hwnd;
+    p.message = m.message;
+    p.wParam = m.wParam;
+    p.lParam = m.lParam;
+    p.time = m.time;
+    p.pt = m.pt;
     p.input = input;
     if (!input) ++q.postedCount;
     q.changes++;
     return Queued::kYes;
+}
+
+Queued Push(Queue& q, const MSG& m, bool input) {
+    std::lock_guard<std::mutex> lock(q.mutex);
+    return PushLocked(q, m, input);
 }
 
 bool Enqueue(const std::shared_ptr<Queue>& q, const MSG& m, bool input = false) {
@@ -335,7 +592,7 @@ bool Enqueue(const std::shared_ptr<Queue>& q, const MSG& m, bool input = false) 
 
 // A posted message's time stamp: the tick at the timer interrupt's resolution, as
 // message times have always had, which costs a fraction of an exact reading.
-DWORD MessageTime() { return DWORD(CurrentClock().CoarseTickMs()); }
+DWORD MessageTime() { return DWORD(GetCoarseTickCount64()); }
 
 }  // namespace
 
@@ -357,6 +614,7 @@ bool RunOnThread(DWORD threadId, const std::function<void()>& fn) {
         std::lock_guard<std::mutex> lock(target->mutex);
         if (!target->alive) return false;
         target->carried.push_back(call);
+        target->hasCarried.store(true, std::memory_order_relaxed);
         target->changes++;
     }
     target->Notify();
@@ -391,6 +649,9 @@ HWND AllocateHWnd(TWndMethod proc) {
 }
 
 void DeallocateHWnd(HWND hwnd) {
+    // Most handles are freed by their own thread: it lets go of their procedures now
+    // (outside the table's lock, as a procedure's captures may free handles of their own).
+    if (ThreadHandles* mine = MyHandles()) mine->ForgetProcs();
     std::lock_guard<std::mutex> lock(handlesMutex);
     auto it = Handles().find(Key(hwnd));
     if (it == Handles().end()) return;
@@ -400,9 +661,21 @@ void DeallocateHWnd(HWND hwnd) {
     // Still under the table's lock, so that no post for the handle lands after this.
     if (auto q = QueueOf(owner, false)) {
         std::lock_guard<std::mutex> queueLock(q->mutex);
+        // Counted under the queue's lock as its messages go: a post through a thread's
+        // memory of the queue after this sees the new count and looks again, and a batch
+        // taken before it holds an older count and is looked at again.
+        tableChanges.fetch_add(1, std::memory_order_release);
         q->timers.erase(std::remove_if(q->timers.begin(), q->timers.end(), [&](const Timer& t) { return t.hwnd == hwnd; }),
                         q->timers.end());
-        for (auto it = q->posted.begin(); it != q->posted.end();) it = it->hwnd == hwnd ? Drop(*q, it) : std::next(it);
+        TimersChanged(*q);
+        const auto first = q->posted.begin() + std::ptrdiff_t(q->head);
+        const auto kept = std::remove_if(first, q->posted.end(), [&](const Posted& p) {
+            if (p.hwnd == hwnd && !p.input) --q->postedCount;
+            return p.hwnd == hwnd;
+        });
+        q->posted.erase(kept, q->posted.end());
+    } else {
+        tableChanges.fetch_add(1, std::memory_order_release);
     }
 }
 
@@ -411,6 +684,7 @@ bool SetHandleProc(HWND hwnd, TWndMethod proc) {
     HandleEntry* e = LockedEntry(hwnd);
     if (e == nullptr) return false;
     e->proc = std::make_shared<const TWndMethod>(std::move(proc));
+    tableChanges.fetch_add(1, std::memory_order_release);
     return true;
 }
 
@@ -435,6 +709,23 @@ DWORD GetWindowThreadProcessId(HWND hwnd, DWORD* processId) {
 
 namespace {
 
+// Queues m in the queue the thread remembers for its handle. kGone when it remembers
+// none, or one that may be out of date.
+Queued PushRemembered(ThreadHandles::QueueSlot& slot, std::uintptr_t key, const MSG& m, bool input) {
+    if (slot.key != key) return Queued::kGone;
+    Queue& q = *slot.queue;
+    Queued queued;
+    {
+        std::lock_guard<std::mutex> lock(q.mutex);
+        // Read under the queue's lock: a handle freed after this queue's last lock saw
+        // its messages removed, and its count grew before that (DeallocateHWnd).
+        if (tableChanges.load(std::memory_order_relaxed) != slot.changes) return Queued::kGone;
+        queued = PushLocked(q, m, input);
+    }
+    if (queued == Queued::kYes) q.NotifyIfWaiting();
+    return queued;
+}
+
 BOOL Post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool input) {
     if (hwnd == nullptr) return PostThreadMessage(GetCurrentThreadId(), msg, wParam, lParam);
     MSG m;
@@ -443,23 +734,33 @@ BOOL Post(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, bool input) {
     m.wParam = wParam;
     m.lParam = lParam;
     m.time = MessageTime();
+    const std::uintptr_t key = Key(hwnd);
+    ThreadHandles* mine = MyHandles();
+    if (mine != nullptr) {
+        const Queued remembered = PushRemembered(mine->QueueFor(key), key, m, input);
+        if (remembered != Queued::kGone) return remembered == Queued::kYes ? TRUE : FALSE;
+    }
     // Queued under the table's lock: a handle freed meanwhile gets nothing after its
     // messages were removed. The reader is woken under it too, so that the queue is held
     // by the handle's entry without a reference of our own.
     std::lock_guard<std::mutex> lock(handlesMutex);
     const HandleEntry* e = LockedEntry(hwnd);
     if (e == nullptr) return FALSE;
-    Queue* q = e->queue.get();
+    std::shared_ptr<Queue> q = e->queue;
     Queued queued = Push(*q, m, input);
-    std::shared_ptr<Queue> renewed;
     if (queued == Queued::kGone) {
         // The owner thread's queue ended (the main thread's gets a new one).
-        renewed = TargetQueue(e->thread);
-        q = renewed.get();
+        q = TargetQueue(e->thread);
         queued = q ? Push(*q, m, input) : Queued::kGone;
     }
     if (queued != Queued::kYes) return FALSE;
     q->NotifyIfWaiting();
+    if (mine != nullptr) {
+        ThreadHandles::QueueSlot& slot = mine->QueueFor(key);
+        const std::uint64_t changes = tableChanges.load(std::memory_order_relaxed);
+        if (slot.key != 0 && slot.changes != changes) mine->ForgetQueues();
+        slot = ThreadHandles::QueueSlot{key, changes, std::move(q)};
+    }
     return TRUE;
 }
 
@@ -501,17 +802,10 @@ LRESULT SendMessage(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 
 BOOL PeekMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeMsg) {
     Queue& q = MyQueue();
-    MSG m;
-    std::unique_lock<std::mutex> lock(q.mutex);
-    if (!q.carried.empty()) {
-        lock.unlock();
-        RunCarried(q);
-        lock.lock();
-    }
-    MarkLooked(q);
-    if (!Take(q, m, hwnd, filterMin, filterMax, (removeMsg & PM_REMOVE) != 0)) return FALSE;
-    if (msg != nullptr) *msg = m;
-    return TRUE;
+    MSG local;
+    std::unique_lock<std::mutex> lock(q.mutex, std::defer_lock);
+    return Read(q, lock, msg != nullptr ? *msg : local, hwnd, filterMin, filterMax, (removeMsg & PM_REMOVE) != 0) ? TRUE
+                                                                                                              : FALSE;
 }
 
 BOOL GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
@@ -519,14 +813,8 @@ BOOL GetMessage(MSG* msg, HWND hwnd, UINT filterMin, UINT filterMax) {
     Queue& q = MyQueue();
     MSG m;
     for (;;) {
-        std::unique_lock<std::mutex> lock(q.mutex);
-        if (!q.carried.empty()) {
-            lock.unlock();
-            RunCarried(q);
-            lock.lock();
-        }
-        MarkLooked(q);
-        if (Take(q, m, hwnd, filterMin, filterMax, true)) break;
+        std::unique_lock<std::mutex> lock(q.mutex, std::defer_lock);
+        if (Read(q, lock, m, hwnd, filterMin, filterMax, true)) break;
         const std::uint64_t seen = q.changes;
         detail::WaitUntil(q, lock, NextTimerDue(q, hwnd, filterMin, filterMax, 0),
                           [&] { return q.changes != seen || !q.carried.empty(); });
@@ -598,6 +886,7 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs) {
                                        [&](const Timer& t) { return t.hwnd == hwnd && t.id == id; }),
                         q->timers.end());
         q->timers.push_back(Timer{hwnd, id, interval, GetTickCount64() + interval});
+        TimersChanged(*q);
         q->changes++;
     }
     q->Notify();
@@ -613,6 +902,7 @@ BOOL KillTimer(HWND hwnd, UINT_PTR id) {
     auto it = std::find_if(q->timers.begin(), q->timers.end(), [&](const Timer& t) { return t.hwnd == hwnd && t.id == id; });
     if (it == q->timers.end()) return FALSE;
     q->timers.erase(it);
+    TimersChanged(*q);
     return TRUE;
 }
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -331,4 +333,229 @@ TEST(MessageQueue, AFullQueueRefusesPostsWhileTimersAndQuitStillComeThrough) {
     Target u([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; });
     EXPECT_TRUE(PostMessage(u.hwnd, WM_USER, 0, 0));
     Pump();
+}
+
+TEST(MessageQueue, PostsAndCallsFollowHandlesFreedMadeAndGivenNewProcedures) {
+    // Nine handles: at least two of them share whatever a thread keeps per handle.
+    std::vector<int> calls(10, 0);
+    std::vector<std::unique_ptr<Target>> targets;
+    for (int i = 0; i < 9; ++i)
+        targets.push_back(std::make_unique<Target>([&calls, i](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return ++calls[i]; }));
+    for (int round = 0; round < 2; ++round)
+        for (auto& t : targets) ASSERT_TRUE(PostMessage(t->hwnd, WM_USER, 0, 0));
+    EXPECT_EQ(Pump(), 18);
+    EXPECT_EQ(calls, (std::vector<int>{2, 2, 2, 2, 2, 2, 2, 2, 2, 0}));
+
+    // Freed: its pending message is dropped and later posts fail; a handle made after it
+    // gets its own messages; a replaced procedure is the one called.
+    const HWND freed = targets[3]->hwnd;
+    ASSERT_TRUE(PostMessage(freed, WM_USER, 0, 0));
+    targets[3].reset();
+    EXPECT_FALSE(PostMessage(freed, WM_USER, 0, 0));
+    EXPECT_EQ(SendMessage(freed, WM_USER, 0, 0), 0);
+    targets[3] = std::make_unique<Target>([&](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return ++calls[9]; });
+    ASSERT_TRUE(SetHandleProc(targets[5]->hwnd, [&](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return calls[5] += 100; }));
+    for (auto& t : targets) ASSERT_TRUE(PostMessage(t->hwnd, WM_USER, 0, 0));
+    EXPECT_EQ(Pump(), 9);
+    EXPECT_EQ(calls, (std::vector<int>{3, 3, 3, 2, 3, 102, 3, 3, 3, 1}));
+
+    // A procedure that frees its own handle and makes another while it runs.
+    HWND replacement = nullptr;
+    Target self([&](HWND h, UINT msg, WPARAM, LPARAM) -> LRESULT {
+        if (msg != WM_USER) return 7;
+        DeallocateHWnd(h);
+        replacement = AllocateHWnd([&](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return ++calls[0]; });
+        return SendMessage(replacement, WM_APP, 0, 0);
+    });
+    EXPECT_EQ(SendMessage(self.hwnd, WM_APP, 0, 0), 7);
+    EXPECT_EQ(SendMessage(self.hwnd, WM_USER, 0, 0), 4);
+    EXPECT_EQ(SendMessage(self.hwnd, WM_USER, 0, 0), 0);
+    EXPECT_FALSE(PostMessage(self.hwnd, WM_USER, 0, 0));
+    EXPECT_EQ(SendMessage(replacement, WM_APP, 0, 0), 5);
+    DeallocateHWnd(replacement);
+}
+
+TEST(MessageQueue, AWorkerPostingToAHandleFreedMeanwhileQueuesNothingForIt) {
+    // The worker posts to a handle of this thread while this thread frees it and makes new
+    // ones: no message for a freed handle may be read.
+    constexpr int kRounds = 200;
+    std::atomic<HWND> current{nullptr};
+    std::atomic<bool> stop{false};
+    int read = 0;
+    auto proc = [&](HWND h, UINT, WPARAM w, LPARAM) -> LRESULT {
+        EXPECT_EQ(HWND(w), h);
+        ++read;
+        return 0;
+    };
+    current = AllocateHWnd(proc);
+    std::thread worker([&] {
+        while (!stop) {
+            HWND h = current;
+            PostMessage(h, WM_USER, WPARAM(h), 0);
+        }
+    });
+    auto readAll = [&] {
+        MSG m;
+        while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) {
+            ASSERT_TRUE(IsHandleAllocated(m.hwnd));  // only this thread frees them
+            DispatchMessage(&m);
+        }
+    };
+    for (int round = 0; round < kRounds; ++round) {
+        // Until the worker's posts reach the current handle, so that every round overlaps.
+        const int before = read;
+        while (read == before) {
+            std::this_thread::yield();
+            readAll();
+        }
+        HWND old = current;
+        current = AllocateHWnd(proc);
+        DeallocateHWnd(old);
+    }
+    stop = true;
+    worker.join();
+    readAll();
+    DeallocateHWnd(current);
+    EXPECT_GE(read, kRounds);
+}
+
+TEST(MessageQueue, ReadsOfEveryKindKeepTheOrderOfWhatThePlainReadsLeft) {
+    // A plain read takes what is queued at once and hands it out over the next reads;
+    // every other kind of read, and posts made meanwhile, must see one queue in order.
+    Target a([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; });
+    Target b([](HWND, UINT, WPARAM, LPARAM) -> LRESULT { return 0; });
+    const HWND self = nullptr;  // thread messages
+    struct Step {
+        const char* what;
+        HWND filter;
+        UINT lo, hi, remove;
+        WPARAM expected;  // 0: nothing
+    };
+    auto post = [](HWND h, UINT msg, WPARAM w) {
+        if (h == nullptr) return PostThreadMessage(GetCurrentThreadId(), msg, w, 0);
+        return PostMessage(h, msg, w, 0);
+    };
+    ASSERT_TRUE(post(a.hwnd, WM_USER, 1));
+    ASSERT_TRUE(post(b.hwnd, WM_USER + 1, 2));
+    ASSERT_TRUE(post(self, WM_APP, 3));
+    ASSERT_TRUE(post(a.hwnd, WM_USER, 4));
+    ASSERT_TRUE(post(b.hwnd, WM_USER + 1, 5));
+    const Step steps[] = {
+        {"plain", nullptr, 0, 0, PM_REMOVE, 1},
+        {"b's only", b.hwnd, 0, 0, PM_REMOVE, 2},
+        {"look", nullptr, 0, 0, PM_NOREMOVE, 3},
+        {"plain after a look", nullptr, 0, 0, PM_REMOVE, 3},
+        {"plain", nullptr, 0, 0, PM_REMOVE, 4},
+        {"post 6 and 7, then a range", nullptr, WM_USER + 1, WM_USER + 1, PM_REMOVE, 5},
+        {"thread messages", HWND_THREAD_ONLY, 0, 0, PM_REMOVE, 7},
+        {"plain", nullptr, 0, 0, PM_REMOVE, 6},
+        {"plain, empty", nullptr, 0, 0, PM_REMOVE, 0},
+    };
+    for (const Step& s : steps) {
+        if (s.expected == 5) {
+            ASSERT_TRUE(post(a.hwnd, WM_USER, 6));
+            ASSERT_TRUE(post(self, WM_APP, 7));
+        }
+        MSG m{};
+        const BOOL got = PeekMessage(&m, s.filter, s.lo, s.hi, s.remove);
+        EXPECT_EQ(got != 0, s.expected != 0) << s.what;
+        if (got) {
+            EXPECT_EQ(m.wParam, s.expected) << s.what;
+        }
+    }
+
+    // Posts after a plain read come after what it left, whichever read comes next.
+    for (WPARAM w = 1; w <= 3; ++w) ASSERT_TRUE(post(a.hwnd, WM_USER, w));
+    MSG m;
+    ASSERT_TRUE(PeekMessage(&m, nullptr, 0, 0, PM_REMOVE));
+    ASSERT_TRUE(post(a.hwnd, WM_USER, 4));
+    std::vector<WPARAM> order{m.wParam};
+    while (GetMessage(&m, a.hwnd, 0, 0) > 0) {
+        order.push_back(m.wParam);
+        if (m.wParam == 4) break;
+    }
+    EXPECT_EQ(order, (std::vector<WPARAM>{1, 2, 3, 4}));
+}
+
+TEST(MessageQueue, AHandleFreedWhileItsMessagesWaitIsNeverReadAgain) {
+    // Freed by its own thread (from a procedure) and by another thread, after a plain read
+    // took the messages and before they are read.
+    std::vector<WPARAM> read;
+    Target keep([&](HWND, UINT, WPARAM w, LPARAM) -> LRESULT {
+        read.push_back(w);
+        return 0;
+    });
+    HWND goner = AllocateHWnd([&](HWND, UINT, WPARAM w, LPARAM) -> LRESULT {
+        read.push_back(w);
+        return 0;
+    });
+    HWND byOther = AllocateHWnd([&](HWND, UINT, WPARAM w, LPARAM) -> LRESULT {
+        read.push_back(w);
+        return 0;
+    });
+    Target freer([&](HWND, UINT msg, WPARAM w, LPARAM) -> LRESULT {
+        read.push_back(w);
+        if (msg == WM_APP) DeallocateHWnd(goner);
+        return 0;
+    });
+    ASSERT_TRUE(PostMessage(keep.hwnd, WM_USER, 1, 0));
+    ASSERT_TRUE(PostMessage(freer.hwnd, WM_APP, 2, 0));
+    ASSERT_TRUE(PostMessage(goner, WM_USER, 3, 0));
+    ASSERT_TRUE(PostMessage(byOther, WM_USER, 4, 0));
+    ASSERT_TRUE(PostMessage(keep.hwnd, WM_USER, 5, 0));
+    ASSERT_TRUE(PostMessage(goner, WM_USER, 6, 0));
+    MSG m;
+    ASSERT_TRUE(PeekMessage(&m, nullptr, 0, 0, PM_REMOVE));
+    DispatchMessage(&m);
+    std::thread([&] { DeallocateHWnd(byOther); }).join();
+    std::vector<HWND> handles;
+    while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) {
+        handles.push_back(m.hwnd);
+        DispatchMessage(&m);
+    }
+    EXPECT_EQ(read, (std::vector<WPARAM>{1, 2, 5}));
+    EXPECT_EQ(handles, (std::vector<HWND>{freer.hwnd, keep.hwnd}));
+
+    // What was taken is left with only a freed handle's messages: later posts come alone.
+    HWND last = AllocateHWnd([&](HWND, UINT, WPARAM w, LPARAM) -> LRESULT {
+        read.push_back(w);
+        return 0;
+    });
+    read.clear();
+    ASSERT_TRUE(PostMessage(keep.hwnd, WM_USER, 7, 0));
+    ASSERT_TRUE(PostMessage(last, WM_USER, 8, 0));
+    ASSERT_TRUE(PostMessage(last, WM_USER, 9, 0));
+    ASSERT_TRUE(PeekMessage(&m, nullptr, 0, 0, PM_REMOVE));
+    DispatchMessage(&m);
+    DeallocateHWnd(last);
+    ASSERT_TRUE(PostMessage(keep.hwnd, WM_USER, 10, 0));
+    Pump();
+    EXPECT_EQ(read, (std::vector<WPARAM>{7, 10}));
+}
+
+TEST(MessageQueue, ACallFromAnotherThreadRunsWhileAPlainReadsMessagesWait) {
+    // The sender must not wait until everything the plain read took was read: each read
+    // runs calls carried to the thread first.
+    constexpr int kPosted = 2000;
+    std::atomic<bool> served{false};
+    int postedRead = 0, readBeforeServed = -1;
+    std::thread sender;
+    Target t([&](HWND h, UINT msg, WPARAM, LPARAM) -> LRESULT {
+        if (msg == WM_APP) {
+            served = true;
+            readBeforeServed = postedRead;
+            return 1;
+        }
+        if (++postedRead == 1) sender = std::thread([&, h] { SendMessage(h, WM_APP, 0, 0); });
+        // Slow readers: the sender has time to come while messages remain.
+        if (!served) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        return 0;
+    });
+    for (int i = 0; i < kPosted; ++i) ASSERT_TRUE(PostMessage(t.hwnd, WM_USER, 0, 0));
+    MSG m;
+    while (PeekMessage(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessage(&m);
+    while (!served) MsgWaitForMultipleObjects(0, nullptr, FALSE, INFINITE, QS_ALLINPUT);
+    sender.join();
+    EXPECT_EQ(postedRead, kPosted);
+    EXPECT_LT(readBeforeServed, kPosted);
 }
