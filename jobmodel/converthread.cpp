@@ -17,11 +17,9 @@
 #include "jobmodel/playerbridge.h"
 #include "libs/morvmessage/morvmessage.h"
 #include "platform/core/files.h"
+#include "platform/windows/window.h"
 
 namespace jobmodel {
-
-using treeview::PVastNode;
-using treeview::TBaseVastTree;
 
 namespace {
 
@@ -97,13 +95,13 @@ class RowConverter {
 public:
     RowConverter(const ConvertRunSetup& setup, const ConvertLibrary& lib) : s_(setup), lib_(lib) {}
 
-    void Row(PVastNode node) {
-        MediaItem* row = ItemOf(*s_.jobTree, node);
+    void ConvertRow(Row node) {
+        MediaItem* row = s_.jobRows->Item(node);
         if (!row) return;
         inHand_ = row;
         // A new row never works in the folder of the previous one.
         ConvertJobDir.clear();
-        if ((row->kind == mkDvdTitle || row->kind == mkDvdChapter) && row->imageIndex == 0) ShareDestination(*row);
+        if ((row->kind == mkDvdTitle || row->kind == mkDvdChapter) && row->role == rrFile) ShareDestination(*row);
         if (!row->customSetting) {
             ItemEnd(*row, prNoInput, 0);
             return;
@@ -120,28 +118,22 @@ private:
 
     // The DVD window's row of a job-list DVD row is the one sharing its time range.
     void ShareDestination(const MediaItem& row) {
-        if (!s_.dvdTree || !row.timeRange) return;
+        if (!s_.dvdRows || !row.timeRange) return;
         OnUiThread([&] {
-            std::vector<PVastNode> pending{s_.dvdTree->RootNode()->FirstChild};
-            while (!pending.empty()) {
-                PVastNode node = pending.back();
-                pending.pop_back();
-                for (; node; node = node->NextSibling) {
-                    MediaItem* item = ItemOf(*s_.dvdTree, node);
-                    if (item && item->timeRange == row.timeRange) {
-                        CopyTextField(item->row.destination, row.row.destination);
-                        return;
-                    }
-                    pending.push_back(node->FirstChild);
+            for (Row node = NextRowInOrder(*s_.dvdRows, nullptr); node; node = NextRowInOrder(*s_.dvdRows, node)) {
+                MediaItem* item = s_.dvdRows->Item(node);
+                if (item && item->timeRange == row.timeRange) {
+                    CopyTextField(item->row.destination, row.row.destination);
+                    return;
                 }
             }
         });
     }
 
     // MapTrimToChapters over the DVD window's tree, on the thread that owns it.
-    PVastNode MapTrim(const MediaItem& item, const MediaItem& trimmed) {
-        PVastNode title = nullptr;
-        if (s_.dvdTree) OnUiThread([&] { title = MapTrimToChapters(*s_.dvdTree, item, trimmed); });
+    Row MapTrim(const MediaItem& item, const MediaItem& trimmed) {
+        Row title = nullptr;
+        if (s_.dvdRows) OnUiThread([&] { title = MapTrimToChapters(*s_.dvdRows, item, trimmed); });
         return title;
     }
 
@@ -151,14 +143,14 @@ private:
         platform::SendMessage(s_.progressWindow, WM_CONVERT_TREE_WRITE, 0, reinterpret_cast<platform::LPARAM>(&write));
     }
 
-    void Single(PVastNode node, MediaItem& row) {
+    void Single(Row node, MediaItem& row) {
         const CustomSetting& cs = Cs(row);
         Job job(lib_, row.dvdDisc, cs);
-        const bool segment = row.imageIndex == 1;
+        const bool segment = row.role == rrSegment;
         int result = job.get() ? 0 : crInternalError;
         if (result == 0 && row.dvdKind == mkDvdTitle) {
-            MediaItem* parent = segment ? ItemOf(*s_.jobTree, s_.jobTree->GetNodeParent(node)) : &row;
-            PVastNode title = parent ? MapTrim(*parent, segment ? row : *parent) : nullptr;
+            MediaItem* parent = segment ? s_.jobRows->Item(s_.jobRows->Parent(node)) : &row;
+            Row title = parent ? MapTrim(*parent, segment ? row : *parent) : nullptr;
             result = title ? PrepareGroupOutput(row, *job.get()) : prTitleNotFound;
             if (result == 0 && AddTitleInputs(job.get(), row, title) == 0) result = prNoInput;
         } else if (result == 0 && row.dvdKind == mkDvdChapter) {
@@ -176,13 +168,13 @@ private:
         CleanUp(cs);
     }
 
-    void Merge(PVastNode node, MediaItem& row) {
+    void Merge(Row node, MediaItem& row) {
         const CustomSetting& cs = Cs(row);
         Job job(lib_, row.dvdDisc, cs);
         int result = job.get() ? PrepareGroupOutput(row, *job.get()) : crInternalError;
         int length = 0, inputs = 0;
-        for (PVastNode child = node->FirstChild; child; child = child->NextSibling) {
-            MediaItem* member = ItemOf(*s_.jobTree, child);
+        for (Row child = s_.jobRows->FirstChild(node); child; child = s_.jobRows->NextSibling(child)) {
+            MediaItem* member = s_.jobRows->Item(child);
             if (!member) continue;
             // A member that cannot give its input would leave a hole in the merged video.
             if (result == 0) result = AddMemberInputs(job.get(), *member, inputs);
@@ -196,11 +188,11 @@ private:
         CleanUp(cs);
     }
 
-    void Slide(PVastNode node, MediaItem& row) {
+    void Slide(Row node, MediaItem& row) {
         const CustomSetting& cs = Cs(row);
         std::vector<MediaItem*> members;
-        for (PVastNode child = node->FirstChild; child; child = child->NextSibling)
-            if (MediaItem* m = ItemOf(*s_.jobTree, child)) members.push_back(m);
+        for (Row child = s_.jobRows->FirstChild(node); child; child = s_.jobRows->NextSibling(child))
+            if (MediaItem* m = s_.jobRows->Item(child)) members.push_back(m);
         if (!MakeJobFolder(FieldText(row.name))) {
             ItemStart(0);
             ItemEnd(row, prJobFolderFailed, 0);
@@ -344,10 +336,10 @@ private:
     }
 
     // Inputs of one chapter range per chapter of the title that the range reaches.
-    int AddTitleInputs(GroupMediaUIOption* group, const MediaItem& look, PVastNode title) {
+    int AddTitleInputs(GroupMediaUIOption* group, const MediaItem& look, Row title) {
         int count = 0;
-        for (PVastNode node = title ? title->FirstChild : nullptr; node; node = node->NextSibling) {
-            MediaItem* chapter = ItemOf(*s_.dvdTree, node);
+        for (Row node = title ? s_.dvdRows->FirstChild(title) : nullptr; node; node = s_.dvdRows->NextSibling(node)) {
+            MediaItem* chapter = s_.dvdRows->Item(node);
             if (!chapter || !chapter->timeRange || chapter->timeRange->end == 0) continue;
             MediaUIOption* input = lib_.createDvdInput(group, chapter->dvdChapter);
             if (!input) continue;
@@ -369,11 +361,11 @@ private:
 
     // The segment row a member was copied from: a segment child of a top-level row of the
     // job list with the member's name (the group's own members never match).
-    PVastNode FindSegment(const MediaItem& member) {
-        for (PVastNode top = s_.jobTree->RootNode()->FirstChild; top; top = top->NextSibling)
-            for (PVastNode child = top->FirstChild; child; child = child->NextSibling) {
-                const MediaItem* item = ItemOf(*s_.jobTree, child);
-                if (item && item->imageIndex == 1 && std::strncmp(item->name, member.name, sizeof item->name) == 0)
+    Row FindSegment(const MediaItem& member) {
+        for (Row top = s_.jobRows->FirstChild(nullptr); top; top = s_.jobRows->NextSibling(top))
+            for (Row child = s_.jobRows->FirstChild(top); child; child = s_.jobRows->NextSibling(child)) {
+                const MediaItem* item = s_.jobRows->Item(child);
+                if (item && item->role == rrSegment && std::strncmp(item->name, member.name, sizeof item->name) == 0)
                     return child;
             }
         return nullptr;
@@ -382,12 +374,12 @@ private:
     // Adds a group member's inputs; 0 or why it has none.
     int AddMemberInputs(GroupMediaUIOption* group, MediaItem& member, int& inputs) {
         const bool fromSegment = member.sourceKind == mkSegment;
-        PVastNode segmentNode = fromSegment && member.dvdKind != 0 ? FindSegment(member) : nullptr;
-        const MediaItem* segment = ItemOf(*s_.jobTree, segmentNode);
+        Row segmentNode = fromSegment && member.dvdKind != 0 ? FindSegment(member) : nullptr;
+        const MediaItem* segment = s_.jobRows->Item(segmentNode);
         if (fromSegment && member.dvdKind != 0 && !segment) return prSegmentNotFound;
         if (member.dvdKind == mkDvdTitle) {
-            const MediaItem* parent = segment ? ItemOf(*s_.jobTree, s_.jobTree->GetNodeParent(segmentNode)) : &member;
-            PVastNode title = parent ? MapTrim(*parent, segment ? *segment : *parent) : nullptr;
+            const MediaItem* parent = segment ? s_.jobRows->Item(s_.jobRows->Parent(segmentNode)) : &member;
+            Row title = parent ? MapTrim(*parent, segment ? *segment : *parent) : nullptr;
             if (!title) return prTitleNotFound;
             inputs += AddTitleInputs(group, member, title);
         } else if (member.dvdKind == mkDvdChapter) {
@@ -449,9 +441,7 @@ void SetConvertLibrary(const ConvertLibrary* library) { activeLibrary = library 
 std::int32_t QueryConvertCancel() { return CancelState.load(); }
 
 ConverThread::ConverThread(ConvertRunSetup setup) : platform::TThread(true), setup_(std::move(setup)) {
-    if (setup_.jobTree)
-        for (PVastNode node = setup_.jobTree->GetFirstChecked(); node; node = setup_.jobTree->GetNextChecked(node))
-            checked_.push_back(node);
+    if (setup_.jobRows) checked_ = setup_.jobRows->CheckedRows();
     SetFreeOnTerminate(false);
     Resume();
 }
@@ -472,12 +462,12 @@ void ConverThread::Execute() {
     lib.setMessagePoster(&platform::PostMessage);
     lib.setProgressHandle(&handle);
     TotalConvertedSeconds = 0;
-    if (setup_.jobTree) {
+    if (setup_.jobRows) {
         RowConverter run(setup_, lib);
         try {
-            for (PVastNode node : checked_) {
+            for (Row node : checked_) {
                 if (CancelState.load() == 1) break;
-                run.Row(node);
+                run.ConvertRow(node);
             }
         } catch (...) {
             // The run stops at the item in hand: it gets its line like any failed item,

@@ -27,10 +27,10 @@
 #include <vector>
 
 #include "jobmodel/mediaitem.h"
+#include "jobmodel/rows.h"
 #include "platform/core/messages.h"
 #include "platform/core/threads.h"
 #include "playermaker/morvbrindle.h"
-#include "treeview/vasttrees.h"
 
 namespace jobmodel {
 
@@ -70,8 +70,8 @@ std::int32_t QueryConvertCancel();
 // is loaded), the progress window and the program folder (with a trailing "/") whose
 // templates/AC_RunActiveContent.js the pages load.
 struct ConvertRunSetup {
-    treeview::TBaseVastTree* jobTree = nullptr;
-    treeview::TBaseVastTree* dvdTree = nullptr;
+    JobRows* jobRows = nullptr;
+    JobRows* dvdRows = nullptr;
     platform::HWND progressWindow = nullptr;
     std::string programFolder;
 };
@@ -90,7 +90,7 @@ private:
     const ConvertRunSetup setup_;
     // The checked rows in tree order, taken on the user-interface thread that owns the
     // tree; group members are never checked.
-    std::vector<treeview::PVastNode> checked_;
+    std::vector<Row> checked_;
 };
 
 }  // namespace jobmodel
