@@ -95,21 +95,20 @@ class RowConverter {
 public:
     RowConverter(const ConvertRunSetup& setup, const ConvertLibrary& lib) : s_(setup), lib_(lib) {}
 
-    void ConvertRow(Row node) {
-        MediaItem* row = s_.jobRows->Item(node);
-        if (!row) return;
+    void ConvertRow(PlannedRow& job) {
+        MediaItem* row = &job.item;
         inHand_ = row;
         // A new row never works in the folder of the previous one.
         ConvertJobDir.clear();
-        if ((row->kind == mkDvdTitle || row->kind == mkDvdChapter) && row->role == rrFile) ShareDestination(*row);
+        if ((row->kind == mkDvdTitle || row->kind == mkDvdChapter) && row->role == rrFile) ShareDestination(job);
         if (!row->customSetting) {
             ItemEnd(*row, prNoInput, 0);
             return;
         }
         switch (row->kind) {
-            case mkMerge: Merge(node, *row); break;
-            case mkSlide: Slide(node, *row); break;
-            default: Single(node, *row); break;
+            case mkMerge: Merge(job); break;
+            case mkSlide: Slide(job); break;
+            default: Single(job); break;
         }
     }
 
@@ -117,42 +116,59 @@ private:
     const CustomSetting& Cs(const MediaItem& row) const { return *row.customSetting; }
 
     // The DVD window's row of a job-list DVD row is the one sharing its time range.
-    void ShareDestination(const MediaItem& row) {
-        if (!s_.dvdRows || !row.timeRange) return;
+    void ShareDestination(const PlannedRow& job) {
+        if (!s_.dvdRows || !job.range) return;
         OnUiThread([&] {
             for (Row node = NextRowInOrder(*s_.dvdRows, nullptr); node; node = NextRowInOrder(*s_.dvdRows, node)) {
                 MediaItem* item = s_.dvdRows->Item(node);
-                if (item && item->timeRange == row.timeRange) {
-                    CopyTextField(item->row.destination, row.row.destination);
+                if (item && item->timeRange == job.range) {
+                    CopyTextField(item->row.destination, job.item.row.destination);
                     return;
                 }
             }
         });
     }
 
-    // MapTrimToChapters over the DVD window's tree, on the thread that owns it.
-    Row MapTrim(const MediaItem& item, const MediaItem& trimmed) {
-        Row title = nullptr;
-        if (s_.dvdRows) OnUiThread([&] { title = MapTrimToChapters(*s_.dvdRows, item, trimmed); });
-        return title;
+    // A chapter of a DVD title as the trim left it: the input it gives.
+    struct ChapterPart {
+        const DvdChapter* chapter;
+        TimeRange range;
+    };
+
+    // MapTrimToChapters over the DVD window's list, on the thread that owns it; the title's
+    // chapters that give an input come back as values. False when the title is not there.
+    bool MapTrim(const MediaItem& item, const MediaItem& trimmed, std::vector<ChapterPart>& parts) {
+        bool found = false;
+        if (s_.dvdRows) OnUiThread([&] {
+            const Row title = MapTrimToChapters(*s_.dvdRows, item, trimmed);
+            found = title != nullptr;
+            for (Row node = title ? s_.dvdRows->FirstChild(title) : nullptr; node; node = s_.dvdRows->NextSibling(node)) {
+                const MediaItem* chapter = s_.dvdRows->Item(node);
+                if (chapter && chapter->timeRange && chapter->timeRange->end != 0)
+                    parts.push_back({chapter->dvdChapter, *chapter->timeRange});
+            }
+        });
+        return found;
     }
 
-    // Runs `write` on the user-interface thread and waits for it: the rows of both trees
-    // are written only there, never while that thread paints them.
+    // Runs `write` on the user-interface thread and waits for it: the rows of both lists
+    // are read and written only there, never while that thread paints them or changes them.
     void OnUiThread(const std::function<void()>& write) {
         platform::SendMessage(s_.progressWindow, WM_CONVERT_TREE_WRITE, 0, reinterpret_cast<platform::LPARAM>(&write));
     }
 
-    void Single(Row node, MediaItem& row) {
+    void Single(PlannedRow& planned) {
+        MediaItem& row = planned.item;
         const CustomSetting& cs = Cs(row);
         Job job(lib_, row.dvdDisc, cs);
         const bool segment = row.role == rrSegment;
         int result = job.get() ? 0 : crInternalError;
         if (result == 0 && row.dvdKind == mkDvdTitle) {
-            MediaItem* parent = segment ? s_.jobRows->Item(s_.jobRows->Parent(node)) : &row;
-            Row title = parent ? MapTrim(*parent, segment ? row : *parent) : nullptr;
+            const MediaItem* parent = segment ? (planned.parent ? &planned.parent->item : nullptr) : &row;
+            std::vector<ChapterPart> parts;
+            const bool title = parent && MapTrim(*parent, segment ? row : *parent, parts);
             result = title ? PrepareGroupOutput(row, *job.get()) : prTitleNotFound;
-            if (result == 0 && AddTitleInputs(job.get(), row, title) == 0) result = prNoInput;
+            if (result == 0 && AddTitleInputs(job.get(), row, parts) == 0) result = prNoInput;
         } else if (result == 0 && row.dvdKind == mkDvdChapter) {
             MediaUIOption* input = lib_.createDvdInput(job.get(), row.dvdChapter);
             result = input ? PrepareChapterOutput(row, *job.get(), *input, false, segment) : prNoInput;
@@ -168,17 +184,16 @@ private:
         CleanUp(cs);
     }
 
-    void Merge(Row node, MediaItem& row) {
+    void Merge(PlannedRow& planned) {
+        MediaItem& row = planned.item;
         const CustomSetting& cs = Cs(row);
         Job job(lib_, row.dvdDisc, cs);
         int result = job.get() ? PrepareGroupOutput(row, *job.get()) : crInternalError;
         int length = 0, inputs = 0;
-        for (Row child = s_.jobRows->FirstChild(node); child; child = s_.jobRows->NextSibling(child)) {
-            MediaItem* member = s_.jobRows->Item(child);
-            if (!member) continue;
+        for (const auto& member : planned.members) {
             // A member that cannot give its input would leave a hole in the merged video.
             if (result == 0) result = AddMemberInputs(job.get(), *member, inputs);
-            length += TrimmedLength(*member);
+            length += TrimmedLength(member->item);
         }
         if (result == 0 && inputs == 0) result = prNoInput;
         ItemStart(length);
@@ -188,11 +203,10 @@ private:
         CleanUp(cs);
     }
 
-    void Slide(Row node, MediaItem& row) {
+    void Slide(PlannedRow& planned) {
+        MediaItem& row = planned.item;
         const CustomSetting& cs = Cs(row);
-        std::vector<MediaItem*> members;
-        for (Row child = s_.jobRows->FirstChild(node); child; child = s_.jobRows->NextSibling(child))
-            if (MediaItem* m = s_.jobRows->Item(child)) members.push_back(m);
+        const auto& members = planned.members;
         if (!MakeJobFolder(FieldText(row.name))) {
             ItemStart(0);
             ItemEnd(row, prJobFolderFailed, 0);
@@ -201,14 +215,27 @@ private:
         // The show's player takes the group's name; the name it finally got is kept.
         const std::string playerPath =
             UniqueOutputPath(row, ConvertJobDir + PathPart(FieldText(row.name)) + ".swf");
+        // The members take the show's option record.
+        CopyTextField(row.name, FileStem(playerPath).c_str());
+        for (const auto& member : members)
+            if (member->item.customSetting != row.customSetting) {
+                Drop(member->item.customSetting);
+                member->item.customSetting = Share(row.customSetting);
+            }
         OnUiThread([&] {
-            CopyTextField(row.name, FileStem(playerPath).c_str());
-            // The members take the show's option record.
-            for (MediaItem* member : members)
-                if (member->customSetting != row.customSetting) {
+            // The row, if it is still there, takes the name too, and its members the show's
+            // option record.
+            const Row show = s_.jobRows ? FindRowOf(*s_.jobRows, planned.record) : nullptr;
+            if (!show) return;
+            MediaItem& shown = *s_.jobRows->Item(show);
+            CopyTextField(shown.name, row.name);
+            for (Row child = s_.jobRows->FirstChild(show); child; child = s_.jobRows->NextSibling(child)) {
+                MediaItem* member = s_.jobRows->Item(child);
+                if (member && member->customSetting != shown.customSetting) {
                     Drop(member->customSetting);
-                    member->customSetting = Share(row.customSetting);
+                    member->customSetting = Share(shown.customSetting);
                 }
+            }
         });
         PlayerPtr player = NewPlayer();
         FillGroupPlayer(cs, ConvertJobDir + FileStem(playerPath), player.get());
@@ -216,12 +243,12 @@ private:
         int showLength = 0, added = 0;
         int lastResult = 0;
         for (std::size_t i = 0; i < members.size(); ++i) {
-            MediaItem& member = *members[i];
+            MediaItem& member = members[i]->item;
             inHand_ = &member;
             Job job(lib_, member.dvdDisc, cs);
             int inputs = 0;
             int result = job.get() ? PrepareMemberOutput(member, *job.get()) : crInternalError;
-            if (result == 0) result = AddMemberInputs(job.get(), member, inputs);
+            if (result == 0) result = AddMemberInputs(job.get(), *members[i], inputs);
             if (result == 0 && inputs == 0) result = prNoInput;
             const int length = TrimmedLength(member);
             showLength += length;
@@ -248,7 +275,8 @@ private:
         }
         player.reset();
         if (showResult == 0 && added > 0) showResult = WritePage(cs, JobName(row), FileStem(playerPath));
-        if (!members.empty()) ItemEnd(*members.back(), lastResult ? lastResult : showResult, TrimmedLength(*members.back()));
+        if (!members.empty())
+            ItemEnd(members.back()->item, lastResult ? lastResult : showResult, TrimmedLength(members.back()->item));
         CleanUp(cs);
     }
 
@@ -336,14 +364,12 @@ private:
     }
 
     // Inputs of one chapter range per chapter of the title that the range reaches.
-    int AddTitleInputs(GroupMediaUIOption* group, const MediaItem& look, Row title) {
+    int AddTitleInputs(GroupMediaUIOption* group, const MediaItem& look, const std::vector<ChapterPart>& parts) {
         int count = 0;
-        for (Row node = title ? s_.dvdRows->FirstChild(title) : nullptr; node; node = s_.dvdRows->NextSibling(node)) {
-            MediaItem* chapter = s_.dvdRows->Item(node);
-            if (!chapter || !chapter->timeRange || chapter->timeRange->end == 0) continue;
-            MediaUIOption* input = lib_.createDvdInput(group, chapter->dvdChapter);
+        for (const ChapterPart& part : parts) {
+            MediaUIOption* input = lib_.createDvdInput(group, part.chapter);
             if (!input) continue;
-            SetMediaTrim(*chapter->timeRange, *input);
+            SetMediaTrim(part.range, *input);
             ApplyLook(look, *input);
             ++count;
         }
@@ -359,29 +385,17 @@ private:
         return true;
     }
 
-    // The segment row a member was copied from: a segment child of a top-level row of the
-    // job list with the member's name (the group's own members never match).
-    Row FindSegment(const MediaItem& member) {
-        for (Row top = s_.jobRows->FirstChild(nullptr); top; top = s_.jobRows->NextSibling(top))
-            for (Row child = s_.jobRows->FirstChild(top); child; child = s_.jobRows->NextSibling(child)) {
-                const MediaItem* item = s_.jobRows->Item(child);
-                if (item && item->role == rrSegment && std::strncmp(item->name, member.name, sizeof item->name) == 0)
-                    return child;
-            }
-        return nullptr;
-    }
-
     // Adds a group member's inputs; 0 or why it has none.
-    int AddMemberInputs(GroupMediaUIOption* group, MediaItem& member, int& inputs) {
+    int AddMemberInputs(GroupMediaUIOption* group, PlannedRow& planned, int& inputs) {
+        const MediaItem& member = planned.item;
         const bool fromSegment = member.sourceKind == mkSegment;
-        Row segmentNode = fromSegment && member.dvdKind != 0 ? FindSegment(member) : nullptr;
-        const MediaItem* segment = s_.jobRows->Item(segmentNode);
+        const MediaItem* segment = fromSegment && member.dvdKind != 0 && planned.segment ? &planned.segment->item : nullptr;
         if (fromSegment && member.dvdKind != 0 && !segment) return prSegmentNotFound;
         if (member.dvdKind == mkDvdTitle) {
-            const MediaItem* parent = segment ? s_.jobRows->Item(s_.jobRows->Parent(segmentNode)) : &member;
-            Row title = parent ? MapTrim(*parent, segment ? *segment : *parent) : nullptr;
-            if (!title) return prTitleNotFound;
-            inputs += AddTitleInputs(group, member, title);
+            const MediaItem* parent = segment ? &planned.segment->parent->item : &member;
+            std::vector<ChapterPart> parts;
+            if (!MapTrim(*parent, segment ? *segment : *parent, parts)) return prTitleNotFound;
+            inputs += AddTitleInputs(group, member, parts);
         } else if (member.dvdKind == mkDvdChapter) {
             MediaUIOption* input = lib_.createDvdInput(group, segment ? segment->dvdChapter : member.dvdChapter);
             if (!input) return prNoInput;
@@ -441,7 +455,7 @@ void SetConvertLibrary(const ConvertLibrary* library) { activeLibrary = library 
 std::int32_t QueryConvertCancel() { return CancelState.load(); }
 
 ConverThread::ConverThread(ConvertRunSetup setup) : platform::TThread(true), setup_(std::move(setup)) {
-    if (setup_.jobRows) checked_ = setup_.jobRows->CheckedRows();
+    if (setup_.jobRows) plan_ = MakeConvertPlan(*setup_.jobRows);
     SetFreeOnTerminate(false);
     Resume();
 }
@@ -462,12 +476,12 @@ void ConverThread::Execute() {
     lib.setMessagePoster(&platform::PostMessage);
     lib.setProgressHandle(&handle);
     TotalConvertedSeconds = 0;
-    if (setup_.jobRows) {
+    {
         RowConverter run(setup_, lib);
         try {
-            for (Row node : checked_) {
+            for (const auto& job : plan_.jobs) {
                 if (CancelState.load() == 1) break;
-                run.ConvertRow(node);
+                run.ConvertRow(*job);
             }
         } catch (...) {
             // The run stops at the item in hand: it gets its line like any failed item,

@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <iterator>
 #include <map>
@@ -27,6 +28,7 @@
 #include "platform/controls/forms.h"
 #include "platform/windows/windows_test_support.h"
 #include "support/tempdir.h"
+#include "jobmodel/joblist.h"
 #include "tests/jobmodel/itemlists.h"
 
 namespace jobmodel {
@@ -59,6 +61,7 @@ struct Recorder {
     std::map<std::string, int> failStem;  // output file stem -> result code
     int cancelAtJob = 0;        // sets CancelState during this video job (1-based)
     bool throwInConvert = false;
+    std::atomic<bool> hold{false};  // every video job waits while it is set
     int thumbnailResult = 0;
     int playerResult = 0;
     bool blockPage = false;  // the player leaves a folder where its page would go
@@ -131,6 +134,7 @@ std::int32_t FakeConvert(GroupMediaUIOption* g, const char* format, std::int32_t
                 std::free(info);
         }
     }
+    while (job.format != "image2" && rec.hold) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     if (result == 0) Touch(job.output);
     if (!rec.plant.empty() && job.format != "image2")
         fs::create_symlink(rec.victim, fs::path(job.output).parent_path() / rec.plant);
@@ -400,6 +404,67 @@ TEST_F(ConvertRun, TreesRepaintDuringARun) {
     EXPECT_STREQ(dvdTitle.item->row.destination, "Title 1 out.flv") << "the DVD row shares the job's destination";
     EXPECT_EQ(lists.ChapterRanges(dvdTitle.node), "100-300 0-100");
     EXPECT_EQ(lists.jobs.Item(lists.jobs.FirstChild(show.node))->customSetting, show.item->customSetting);
+}
+
+// Without a modal window the user edits the job list while a run goes on: the first job
+// waits in the converter while rows are deleted (the one converting among them), added
+// and moved. Every planned job converts as it stood when the run began, nothing added
+// later joins the run, and the edits stand.
+TEST_F(ConvertRun, TheListMayChangeWhileARunGoesOn) {
+    Lists lists;
+    std::map<std::string, RowHandle> rows;
+    for (const char* name : {"f1", "f2", "f3", "f4"}) rows[name] = File(lists, nullptr, mkFile, name, 10).node;
+    rows["spare"] = File(lists, nullptr, mkFile, "spare", 10).node;
+    Row merge = lists.Add(lists.jobs, nullptr, mkMerge, "Merged");
+    SetRowRole(*merge.item, rrMergeGroup);
+    Options(*merge.item);
+    for (auto [name, len] : {std::pair{"m1", 10}, std::pair{"m2", 20}}) File(lists, merge.node, mkMerge, name, len);
+    Row show = lists.Add(lists.jobs, nullptr, mkSlide, "Show");
+    SetRowRole(*show.item, rrSlideGroup);
+    Options(*show.item);
+    for (const char* name : {"s1", "s2"}) File(lists, show.node, mkSlide, name, 5);
+    for (const char* name : {"f1", "f2", "f3", "f4"}) lists.jobs.SetChecked(rows[name], true);
+    lists.jobs.SetChecked(merge.node, true);
+    lists.jobs.SetChecked(show.node, true);
+
+    const std::vector<std::function<void()>> edits = {
+        [&] { DeleteRows(lists.jobs, {rows["f1"]}); },  // the row converting just now
+        [&] { lists.jobs.Move(rows["spare"], rows["f2"], true); },
+        [&] {
+            Row late = File(lists, nullptr, mkFile, "late", 10);
+            lists.jobs.SetChecked(late.node, true);
+        },
+        [&] { DeleteRows(lists.jobs, {rows["f3"]}); },
+        [&] { DeleteRows(lists.jobs, {merge.node}); },
+        [&] { lists.jobs.Move(rows["f4"], rows["spare"], true); },
+        [&] { DeleteRows(lists.jobs, {show.node}); },  // its renaming and option sharing go nowhere
+    };
+    std::size_t next = 0;
+    rec.hold = true;
+    Outcome o = Run(lists, [&] {
+        {
+            std::lock_guard<std::mutex> l(rec.lock);
+            if (rec.jobs.empty()) return;  // the first job has not reached the converter yet
+        }
+        if (next < edits.size()) edits[next++]();
+        else rec.hold = false;
+    });
+
+    EXPECT_EQ(next, edits.size());
+    EXPECT_EQ(o.lines, (std::vector<std::string>{Ok("f1"), Ok("f2"), Ok("f3"), Ok("f4"), Ok("Merged"), Ok("s1"),
+                                                 Ok("s2")}));
+    auto videos = rec.Videos();
+    ASSERT_EQ(videos.size(), 7u);
+    EXPECT_EQ(Inputs(videos[0]), "/media/f1.mp4@0+10");
+    EXPECT_EQ(Inputs(videos[2]), "/media/f3.mp4@0+10");
+    EXPECT_EQ(Inputs(videos[4]), "/media/m1.mp4@0+10 /media/m2.mp4@0+20");
+    EXPECT_EQ(Inputs(videos[6]), "/media/s2.mp4@0+5");
+    EXPECT_EQ(rec.players.size(), 6u);  // four rows, the merge and the show
+
+    std::string names;
+    for (RowHandle r = lists.jobs.FirstChild(nullptr); r; r = lists.jobs.NextSibling(r))
+        names += (names.empty() ? "" : " ") + FieldText(lists.jobs.Item(r)->name) + (lists.jobs.Checked(r) ? "*" : "");
+    EXPECT_EQ(names, "f4* spare f2* late*");
 }
 
 // A merge of three gives one output from all members; a slide show of three gives one

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "jobmodel/convertcmd.h"
+#include "jobmodel/convertplan.h"
 #include "jobmodel/joblist.h"
 #include "jobmodel/jobrows.h"
 #include "tests/jobmodel/memoryrows.h"
@@ -49,6 +50,7 @@ struct List {
         for (auto [start, end] : ranges) {
             Row s = segments.Add(nullptr);
             CopyMediaItem(*segments.Item(s), *rows.Item(row));
+            CopyDvdFields(*segments.Item(s), *rows.Item(row));
             CopyTextField(segments.Item(s)->name, (Name(row) + "(" + std::to_string(++n) + ")").c_str());
             *segments.Item(s)->timeRange = {start, end};
         }
@@ -166,6 +168,65 @@ TEST(RowRules, TheCheckedRowsAreWhatAConvertCounts) {
     list.Select({slide});
     EXPECT_TRUE(MoveSelectedRow(list.rows, true));
     EXPECT_EQ(list.Shape(), "a*[a(1)*] b* Slide1*[b* c*] c*");
+}
+
+// The plan holds copies: what happens to the rows after Convert was pressed reaches none
+// of it, and a planned row is found again by its record until it is deleted.
+TEST(RowRules, TheConvertPlanCopiesTheCheckedRows) {
+    List list;
+    Row a = list.File("/v/a.avi", 10);
+    Row b = list.File("/v/b.avi", 20);
+    Row c = list.File("/v/c.avi", 30);
+    list.Cut(a, {{2, 6}});
+    list.Select({b, c});
+    Row merge = CreateGroupItem(list.rows, mkMerge, list.counters);
+    // A DVD segment merged: its member is planned with the segment and the segment's row.
+    Row title = list.rows.Add(nullptr);
+    MediaItem& t = *list.rows.Item(title);
+    InitMediaItem(t);
+    t.kind = t.dvdKind = mkDvdTitle;
+    CopyTextField(t.name, "title");
+    list.Cut(title, {{5, 9}});
+    list.Select({list.rows.FirstChild(title), merge});
+    Row dvdMerge = CreateGroupItem(list.rows, mkMerge, list.counters);
+    for (Row r : {merge, list.rows.FirstChild(title)}) SetRowCheckState(list.rows, r, true);
+    Drop(list.rows.Item(list.rows.FirstChild(a))->mediaInfo);  // a segment without media information
+
+    const ConvertPlan plan = MakeConvertPlan(list.rows);
+    ASSERT_EQ(plan.jobs.size(), 4u);  // a's segment, the merge, the title's segment, the DVD merge
+    const PlannedRow& segment = *plan.jobs[0];
+    EXPECT_EQ(segment.record, list.rows.Item(list.rows.FirstChild(a)));
+    EXPECT_EQ(FieldText(segment.item.name), "a(1)");
+    ASSERT_TRUE(segment.parent);
+    EXPECT_EQ(segment.parent->record, list.rows.Item(a));
+    EXPECT_EQ(segment.item.mediaInfo, nullptr);  // a missing record stays missing
+    EXPECT_NE(segment.item.timeRange, list.rows.Item(list.rows.FirstChild(a))->timeRange);
+    EXPECT_EQ(ShareCount(segment.item.customSetting), 1);
+
+    const PlannedRow& merged = *plan.jobs[1];
+    ASSERT_EQ(merged.members.size(), 2u);
+    EXPECT_EQ(FieldText(merged.members[1]->item.name), "c");
+    EXPECT_EQ(merged.members[1]->item.timeRange->end, 30);
+    EXPECT_FALSE(merged.members[0]->segment);  // a file member needs no segment
+
+    const PlannedRow& dvd = *plan.jobs[3];
+    EXPECT_EQ(dvd.record, list.rows.Item(dvdMerge));
+    ASSERT_EQ(dvd.members.size(), 3u);  // the merge's two members, then the title's segment
+    ASSERT_TRUE(dvd.members[2]->segment);
+    EXPECT_EQ(dvd.members[2]->segment->record, list.rows.Item(list.rows.FirstChild(title)));
+    EXPECT_EQ(dvd.members[2]->segment->parent->record, &t);
+    EXPECT_FALSE(dvd.members[1]->segment);
+
+    // Later changes stay in the list.
+    list.rows.Item(list.rows.LastChild(merge))->timeRange->end = 1;
+    CopyTextField(list.rows.Item(merge)->name, "renamed");
+    EXPECT_EQ(merged.members[1]->item.timeRange->end, 30);
+    EXPECT_EQ(FieldText(merged.item.name), "Merge1");
+    EXPECT_EQ(FindRowOf(list.rows, merged.record), merge);
+    list.Select({merge});
+    DeleteSelectedRows(list.rows);
+    EXPECT_EQ(FindRowOf(list.rows, merged.record), nullptr);
+    EXPECT_EQ(FieldText(merged.members[0]->item.name), "b");  // the plan keeps what it copied
 }
 
 }  // namespace
