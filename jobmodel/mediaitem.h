@@ -1,6 +1,6 @@
 #pragma once
 // The record of one row of the job list, the DVD title list and the clip segment list.
-// It lives in the row's tree node data area, which the tree zero-fills, so a fresh
+// It lives in the row's data area in its list, which the list zero-fills, so a fresh
 // record is all zero. Its five sub-records are separate heap records that several rows
 // may share; each counts its references and is freed when the last row lets go.
 #include <cstdint>

@@ -48,8 +48,6 @@ public:
     // Many rows are added between the two: the list shows them once, at the end.
     virtual void BeginUpdate() {}
     virtual void EndUpdate() {}
-    // The row's record was changed: the list shows it anew.
-    virtual void Repaint(Row row) { (void)row; }
 
     // ---- check boxes ----
 

@@ -45,7 +45,6 @@ void TreeRows::Move(Row row, Row target, bool before) {
 
 void TreeRows::BeginUpdate() { tree_.BeginUpdate(); }
 void TreeRows::EndUpdate() { tree_.EndUpdate(); }
-void TreeRows::Repaint(Row row) { tree_.InvalidateNode(NodeOf(row)); }
 
 void TreeRows::TakeCheckFromItem(Row row) { InitItemNode(tree_, NodeOf(row)); }
 

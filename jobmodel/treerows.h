@@ -30,7 +30,6 @@ public:
     void Move(Row row, Row target, bool before) override;
     void BeginUpdate() override;
     void EndUpdate() override;
-    void Repaint(Row row) override;
 
     void TakeCheckFromItem(Row row) override;
     bool Checked(Row row) const override;

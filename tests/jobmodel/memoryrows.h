@@ -56,7 +56,6 @@ public:
         to.insert(before ? at : at + 1, node);
         node->parent = t->parent;
     }
-    void Repaint(Row row) override { repainted.push_back(row); }
 
     void TakeCheckFromItem(Row row) override { N(row)->checked = N(row)->item.row.checkState == 2; }
     bool Checked(Row row) const override { return N(row)->checked; }
@@ -79,9 +78,6 @@ public:
     void SetExpanded(Row row, bool expanded) override { N(row)->expanded = expanded; }
 
     Row Focused() const { return R(focused_); }
-    int Size() const { return static_cast<int>(nodes_.size()); }
-    // Rows whose records were said to have changed, in order.
-    std::vector<Row> repainted;
 
 private:
     struct Node {
