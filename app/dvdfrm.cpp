@@ -386,11 +386,13 @@ void TfrmDVD::SelectCurrentTracks(const MediaItem& row) {
 }
 
 void TfrmDVD::audioCmbChange(TObject*) {
-    if (PVastNode node = Selected()) jobmodel::ChooseAudioEntry(*Rows, jobmodel::TreeRows::RowOf(node), audioCmb->ItemIndex());
+    if (PVastNode node = Selected())
+        jobmodel::ChooseAudioEntry(*Rows, jobmodel::TreeRows::RowOf(node), audioCmb->ItemIndex());
 }
 
 void TfrmDVD::sutitleCmbChange(TObject*) {
-    if (PVastNode node = Selected()) jobmodel::ChooseSubtitleEntry(*Rows, jobmodel::TreeRows::RowOf(node), sutitleCmb->ItemIndex());
+    if (PVastNode node = Selected())
+        jobmodel::ChooseSubtitleEntry(*Rows, jobmodel::TreeRows::RowOf(node), sutitleCmb->ItemIndex());
 }
 
 void TfrmDVD::CheckAllClick(TObject*) { jobmodel::SetAllChecked(*Rows, true); }

@@ -142,8 +142,9 @@ private:
         if (s_.dvdRows) OnUiThread([&] {
             const Row title = MapTrimToChapters(*s_.dvdRows, item, trimmed);
             found = title != nullptr;
-            for (Row node = title ? s_.dvdRows->FirstChild(title) : nullptr; node; node = s_.dvdRows->NextSibling(node)) {
-                const MediaItem* chapter = s_.dvdRows->Item(node);
+            JobRows& dvd = *s_.dvdRows;
+            for (Row node = title ? dvd.FirstChild(title) : nullptr; node; node = dvd.NextSibling(node)) {
+                const MediaItem* chapter = dvd.Item(node);
                 if (chapter && chapter->timeRange && chapter->timeRange->end != 0)
                     parts.push_back({chapter->dvdChapter, *chapter->timeRange});
             }
@@ -389,8 +390,9 @@ private:
     int AddMemberInputs(GroupMediaUIOption* group, PlannedRow& planned, int& inputs) {
         const MediaItem& member = planned.item;
         const bool fromSegment = member.sourceKind == mkSegment;
-        const MediaItem* segment = fromSegment && member.dvdKind != 0 && planned.segment ? &planned.segment->item : nullptr;
-        if (fromSegment && member.dvdKind != 0 && !segment) return prSegmentNotFound;
+        const bool needsSegment = fromSegment && member.dvdKind != 0;
+        const MediaItem* segment = needsSegment && planned.segment ? &planned.segment->item : nullptr;
+        if (needsSegment && !segment) return prSegmentNotFound;
         if (member.dvdKind == mkDvdTitle) {
             const MediaItem* parent = segment ? &planned.segment->parent->item : &member;
             std::vector<ChapterPart> parts;
