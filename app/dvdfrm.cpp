@@ -114,7 +114,7 @@ TfrmDVD::TfrmDVD(TComponent* owner)
     NodeTree->SetName("NodeTree");
     NodeTree->SetParent(background);
     NodeTree->SetBounds(406, 54, 317, 255);
-    jobmodel::PrepareItemTree(*NodeTree);
+    Rows = std::make_unique<jobmodel::TreeRows>(*NodeTree);
     struct Column {
         const char* text;
         int width;
@@ -240,7 +240,7 @@ TfrmDVD::~TfrmDVD() {
         HWND mine = Handle();
         gDvdWindow.compare_exchange_strong(mine, nullptr);
     }
-    jobmodel::ClearItemTree(*NodeTree);
+    jobmodel::ClearItemTree(*Rows);
 }
 
 void TfrmDVD::Dispatch(TMessage& message) {
@@ -322,13 +322,13 @@ void TfrmDVD::btnOKClick(TObject*) {
 }
 
 void TfrmDVD::CopyCheckedToJobList() {
-    if (!JobTree) return;
-    jobmodel::CopyCheckedToJobList(*NodeTree, *JobTree);
-    JobTree->SetVisible(true);
+    if (!JobList) return;
+    jobmodel::CopyCheckedToJobList(*Rows, *JobList);
+    JobList->Tree().SetVisible(true);
 }
 
 void TfrmDVD::btnCancelClick(TObject*) {
-    if (JobTree && LoadState) jobmodel::CancelDvdWindow(*LoadState, *JobTree);
+    if (JobList && LoadState) jobmodel::CancelDvdWindow(*LoadState, *JobList);
     CloseWindow();
 }
 
@@ -353,7 +353,7 @@ void TfrmDVD::NodeTreeChange(PVastNode node) {
 void TfrmDVD::UpdateNavButtons() {
     PVastNode sel = Selected();
     if (!sel) return;
-    const jobmodel::DvdNavButtons b = jobmodel::DvdNavigation(*NodeTree, sel);
+    const jobmodel::DvdNavButtons b = jobmodel::DvdNavigation(*Rows, jobmodel::TreeRows::RowOf(sel));
     StopDvdPreview();
     skin.SetButtonEnabled(btnPlay, "btnPlay", b.play);
     ShowNavButtons();
@@ -365,8 +365,8 @@ void TfrmDVD::ShowNavButtons() {
     // closed under the selection (which changes where Next and Previous lead).
     PVastNode sel = Selected();
     const bool row = sel && sel != NodeTree->RootNode()->FirstChild;
-    skin.SetButtonEnabled(btnPre, "btnPre", row && jobmodel::PreviousDvdRow(*NodeTree, sel));
-    skin.SetButtonEnabled(btnNext, "btnNext", row && jobmodel::NextDvdRow(*NodeTree, sel));
+    skin.SetButtonEnabled(btnPre, "btnPre", row && jobmodel::PreviousDvdRow(*Rows, jobmodel::TreeRows::RowOf(sel)));
+    skin.SetButtonEnabled(btnNext, "btnNext", row && jobmodel::NextDvdRow(*Rows, jobmodel::TreeRows::RowOf(sel)));
 }
 
 void TfrmDVD::FillTrackCombos(const MediaItem& row) {
@@ -386,15 +386,17 @@ void TfrmDVD::SelectCurrentTracks(const MediaItem& row) {
 }
 
 void TfrmDVD::audioCmbChange(TObject*) {
-    if (PVastNode node = Selected()) jobmodel::ChooseAudioEntry(*NodeTree, node, audioCmb->ItemIndex());
+    if (PVastNode node = Selected())
+        jobmodel::ChooseAudioEntry(*Rows, jobmodel::TreeRows::RowOf(node), audioCmb->ItemIndex());
 }
 
 void TfrmDVD::sutitleCmbChange(TObject*) {
-    if (PVastNode node = Selected()) jobmodel::ChooseSubtitleEntry(*NodeTree, node, sutitleCmb->ItemIndex());
+    if (PVastNode node = Selected())
+        jobmodel::ChooseSubtitleEntry(*Rows, jobmodel::TreeRows::RowOf(node), sutitleCmb->ItemIndex());
 }
 
-void TfrmDVD::CheckAllClick(TObject*) { jobmodel::SetAllChecked(*NodeTree, true); }
-void TfrmDVD::UncheckAllClick(TObject*) { jobmodel::SetAllChecked(*NodeTree, false); }
+void TfrmDVD::CheckAllClick(TObject*) { jobmodel::SetAllChecked(*Rows, true); }
+void TfrmDVD::UncheckAllClick(TObject*) { jobmodel::SetAllChecked(*Rows, false); }
 void TfrmDVD::showChapterClick(TObject*) { ExpandChapters(true); }
 void TfrmDVD::hideChapterClick(TObject*) { ExpandChapters(false); }
 
@@ -413,8 +415,12 @@ void TfrmDVD::MoveSelectionTo(PVastNode node) {
     NodeTree->ScrollIntoView(node, false);
 }
 
-void TfrmDVD::SelectPreviousItem() { MoveSelectionTo(jobmodel::PreviousDvdRow(*NodeTree, Selected())); }
-void TfrmDVD::SelectNextItem() { MoveSelectionTo(jobmodel::NextDvdRow(*NodeTree, Selected())); }
+void TfrmDVD::SelectPreviousItem() {
+    MoveSelectionTo(jobmodel::TreeRows::NodeOf(jobmodel::PreviousDvdRow(*Rows, jobmodel::TreeRows::RowOf(Selected()))));
+}
+void TfrmDVD::SelectNextItem() {
+    MoveSelectionTo(jobmodel::TreeRows::NodeOf(jobmodel::NextDvdRow(*Rows, jobmodel::TreeRows::RowOf(Selected()))));
+}
 
 // ---- the preview ----
 
@@ -436,7 +442,7 @@ void TfrmDVD::UpdatePlayImages() {
 
 bool TfrmDVD::OpenDvdItem(int startSecond) {
     DVDPlayPanel->SetVisible(true);
-    jobmodel::FillSelectedDvdPlaybackInfo(PlaybackInfo, *NodeTree, true);
+    jobmodel::FillSelectedDvdPlaybackInfo(PlaybackInfo, *Rows, true);
     const MediaItem* row = jobmodel::ItemOf(*NodeTree, Selected());
     const PlayerLibrary& player = ActivePlayerLibrary();
     std::int32_t opened = -1;

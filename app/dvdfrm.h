@@ -6,10 +6,12 @@
 // title or chapter plays in the preview, and OK replaces the job list with the checked rows.
 #include <atomic>
 #include <cstdint>
+#include <memory>
 
 #include "app/skinnedform.h"
 #include "app/uikinds.h"
 #include "jobmodel/dvdload.h"
+#include "jobmodel/treerows.h"
 #include "libs/morvplayer/morvplayer.h"
 #include "platform/controls/extctrls.h"
 #include "platform/controls/stdctrls.h"
@@ -33,7 +35,7 @@ public:
 
     // What OK fills and Cancel may empty, and the load state whose reopen flag Cancel
     // reads; the main window sets them before it shows the window.
-    treeview::TBaseVastTree* JobTree = nullptr;
+    jobmodel::TreeRows* JobList = nullptr;
     const jobmodel::DvdLoadState* LoadState = nullptr;
 
     // WM_DVD_PLAY_TIME goes to OnDvdTimeMessage; everything else to the form.
@@ -96,6 +98,8 @@ public:
     // Controls.
     platform::TLabel* mainLabel;
     treeview::TVastStringTree* NodeTree;
+    // The job model's view of NodeTree.
+    std::unique_ptr<jobmodel::TreeRows> Rows;
     platform::TLabel *Lab_audio, *Lab_subtitle;
     TProfileCombo *audioCmb, *sutitleCmb;
     platform::TPanel* DVDPlayPanel;

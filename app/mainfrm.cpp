@@ -152,7 +152,7 @@ TfrmMain::TfrmMain(TComponent* owner) : TForm(owner) {
     NodeTree->SetName("NodeTree");
     NodeTree->SetParent(MainPanel);
     NodeTree->SetBounds(16, 110, 410, 410);
-    jobmodel::PrepareItemTree(*NodeTree);
+    Rows = std::make_unique<jobmodel::TreeRows>(*NodeTree);
     struct Column {
         const char* text;
         int width;
@@ -178,13 +178,13 @@ TfrmMain::TfrmMain(TComponent* owner) : TForm(owner) {
     NodeTree->OnChange = [this](treeview::TBaseVastTree*, treeview::PVastNode node) { NodeTreeChange(node); };
     NodeTree->OnInitNode = [](treeview::TBaseVastTree* tree, treeview::PVastNode, treeview::PVastNode node,
                               treeview::TVastNodeInitStates&) { jobmodel::InitItemNode(*tree, node); };
-    NodeTree->OnGetText = [](treeview::TBaseVastTree* tree, treeview::PVastNode node, treeview::TColumnIndex column,
+    NodeTree->OnGetText = [this](treeview::TBaseVastTree*, treeview::PVastNode node, treeview::TColumnIndex column,
                              treeview::TVSTTextType, std::string& text) {
-        text = jobmodel::ItemCellText(*tree, node, column);
+        text = jobmodel::ItemCellText(*Rows, jobmodel::TreeRows::RowOf(node), column);
     };
-    NodeTree->OnGetImageIndex = [](treeview::TBaseVastTree* tree, treeview::PVastNode node, treeview::TVTImageKind,
+    NodeTree->OnGetImageIndex = [this](treeview::TBaseVastTree*, treeview::PVastNode node, treeview::TVTImageKind,
                                    treeview::TColumnIndex column, bool&, int& index) {
-        index = jobmodel::ItemImageIndex(*tree, node, column);
+        index = jobmodel::ItemImageIndex(*Rows, jobmodel::TreeRows::RowOf(node), column);
     };
     NodeTree->OnChecked = [](treeview::TBaseVastTree* tree, treeview::PVastNode node) {
         if (MediaItem* item = jobmodel::ItemOf(*tree, node)) jobmodel::FlipItemCheckByte(*item);
@@ -308,7 +308,7 @@ TfrmMain::TfrmMain(TComponent* owner) : TForm(owner) {
 TfrmMain::~TfrmMain() {
     TakeTimeReports(false);
     DeviceMonitor.reset();
-    jobmodel::ClearItemTree(*NodeTree);
+    jobmodel::ClearItemTree(*Rows);
 }
 
 skinctrl::TdvxImageButton* TfrmMain::AddButton(const char* name, int left, int top, int width, int height) {
@@ -618,13 +618,13 @@ void TfrmMain::StopPreview() {
 }
 
 void TfrmMain::AfterModal() {
-    if (modalDepth_ == 0) jobmodel::RunPendingDvdRemoval(DvdState, *NodeTree, *this);
+    if (modalDepth_ == 0) jobmodel::RunPendingDvdRemoval(DvdState, *Rows, *this);
 }
 
 void TfrmMain::ShowDvdWindow() {
     if (!frmDVD) return;
     // OK fills the job list; Cancel empties it after a fresh parse (the reopen flag says).
-    frmDVD->JobTree = NodeTree;
+    frmDVD->JobList = Rows.get();
     frmDVD->LoadState = &DvdState;
     ShowTakingPreview(frmDVD);
     NodeTree->SetVisible(NodeTree->RootNodeCount() > 0);
@@ -670,7 +670,7 @@ jobmodel::AddFilesResult TfrmMain::AddFiles(const std::vector<std::string>& path
     adding_ = true;
     EnableListCommands(false);
     NodeTree->SetVisible(true);
-    result = jobmodel::AddMediaFiles(*NodeTree, paths, *this);
+    result = jobmodel::AddMediaFiles(*Rows, paths, *this);
     adding_ = false;
     if (NodeTree->RootNodeCount() == 0) NodeTree->SetVisible(false);
     EnableListCommands(true);
@@ -727,15 +727,15 @@ void TfrmMain::clipClick(TObject*) {
     treeview::PVastNode node = NodeTree->GetFirstSelected();
     MediaItem* row = jobmodel::ItemOf(*NodeTree, node);
     if (!row || row->kind == jobmodel::mkMerge || row->kind == jobmodel::mkSlide) return;
-    if (row->imageIndex == 1) {
+    if (row->role == jobmodel::rrSegment) {
         // A segment row: the dialog cuts its parent row.
         frmClip->SetSelectedSegment(jobmodel::FieldText(row->row.source));
         node = node->Parent;
         row = jobmodel::ItemOf(*NodeTree, node);
         if (!row) return;
-        frmClip->SetClipItem(row, 1, node, NodeTree);
+        frmClip->SetClipItem(row, 1, jobmodel::TreeRows::RowOf(node), Rows.get());
     } else {
-        frmClip->SetClipItem(row, 0, node, NodeTree);
+        frmClip->SetClipItem(row, 0, jobmodel::TreeRows::RowOf(node), Rows.get());
         NodeTree->SetSelected(node, true);
     }
     ShowTakingPreview(frmClip);
@@ -751,26 +751,26 @@ void TfrmMain::PropertiesClick(TObject*) {
 
 void TfrmMain::mergeClick(TObject*) {
     if (adding_) return;
-    if (jobmodel::MakeGroup(*NodeTree, jobmodel::mkMerge, Counters, *this)) NodeTree->SetVisible(true);
+    if (jobmodel::MakeGroup(*Rows, jobmodel::mkMerge, Counters, *this)) NodeTree->SetVisible(true);
 }
 
 void TfrmMain::slideClick(TObject*) {
     if (adding_) return;
-    if (jobmodel::MakeGroup(*NodeTree, jobmodel::mkSlide, Counters, *this)) NodeTree->SetVisible(true);
+    if (jobmodel::MakeGroup(*Rows, jobmodel::mkSlide, Counters, *this)) NodeTree->SetVisible(true);
 }
 
 void TfrmMain::CheckAllClick(TObject*) {
-    if (!adding_) jobmodel::SetAllChecked(*NodeTree, true);
+    if (!adding_) jobmodel::SetAllChecked(*Rows, true);
 }
 
 void TfrmMain::UncheckAllClick(TObject*) {
-    if (!adding_) jobmodel::SetAllChecked(*NodeTree, false);
+    if (!adding_) jobmodel::SetAllChecked(*Rows, false);
 }
 
 void TfrmMain::deletenodeClick(TObject*) {
     if (adding_) return;
     NodeTree->CancelEditNode();
-    jobmodel::DeleteSelectedRows(*NodeTree);
+    jobmodel::DeleteSelectedRows(*Rows);
     if (NodeTree->RootNodeCount() == 0) {
         NodeTree->SetVisible(false);
         DisableItemButtons(true);
@@ -780,17 +780,17 @@ void TfrmMain::deletenodeClick(TObject*) {
 void TfrmMain::ClearAllClick(TObject*) {
     if (adding_) return;
     NodeTree->CancelEditNode();
-    if (!jobmodel::ClearAllRows(*NodeTree)) return;
+    if (!jobmodel::ClearAllRows(*Rows)) return;
     NodeTree->SetVisible(false);
     DisableItemButtons(true);
 }
 
 void TfrmMain::menuUPClick(TObject*) {
-    if (!adding_) jobmodel::MoveSelectedRow(*NodeTree, true);
+    if (!adding_) jobmodel::MoveSelectedRow(*Rows, true);
 }
 
 void TfrmMain::menuDownClick(TObject*) {
-    if (!adding_) jobmodel::MoveSelectedRow(*NodeTree, false);
+    if (!adding_) jobmodel::MoveSelectedRow(*Rows, false);
 }
 
 void TfrmMain::NodeTreeChange(treeview::PVastNode node) {
@@ -804,7 +804,7 @@ void TfrmMain::NodeTreeChange(treeview::PVastNode node) {
 void TfrmMain::NodeTreeClick(TObject*) {
     treeview::PVastNode focused = NodeTree->FocusedNode();
     if (!focused || !NodeTree->GetFirstSelected()) return;
-    if (jobmodel::ClickEditsDestination(*NodeTree, NodeTree->FocusedColumn())) {
+    if (jobmodel::ClickEditsDestination(*Rows, NodeTree->FocusedColumn())) {
         SetKeyPreview(true);
         NodeTree->EditNode(focused, 3);
     } else {
@@ -868,18 +868,18 @@ void TfrmMain::BuildDriveMenu() {
 
 void TfrmMain::LoadDvdFolder(const std::string& path) {
     if (!frmDVD) return;
-    jobmodel::LoadDvdFolder(DvdState, *NodeTree, *frmDVD->NodeTree, path, *this);
+    jobmodel::LoadDvdFolder(DvdState, *Rows, *frmDVD->Rows, path, *this);
     NodeTree->SetVisible(NodeTree->RootNodeCount() > 0);
 }
 
 void TfrmMain::LoadIfoFile(const std::string& path) {
     if (!frmDVD) return;
-    jobmodel::LoadIfoFile(DvdState, *NodeTree, *frmDVD->NodeTree, path, *this);
+    jobmodel::LoadIfoFile(DvdState, *Rows, *frmDVD->Rows, path, *this);
     NodeTree->SetVisible(NodeTree->RootNodeCount() > 0);
 }
 
 void TfrmMain::DeviceChange(TMessage& message) {
-    message.Result = jobmodel::OnDeviceChange(DvdState, *NodeTree, message.WParam, message.LParam, *this);
+    message.Result = jobmodel::OnDeviceChange(DvdState, *Rows, message.WParam, message.LParam, *this);
     if (NodeTree->RootNodeCount() == 0) DisableItemButtons(true);
 }
 
@@ -906,7 +906,7 @@ void TfrmMain::UpdateItemMenu(treeview::PVastNode node) {
 void TfrmMain::ASClickAction(TObject* sender) {
     auto* item = dynamic_cast<TMenuItem*>(sender);
     if (!item || !item->Parent()) return;
-    jobmodel::ApplyStreamChoice(*NodeTree, item->Parent() == menuAudio, int(item->Tag()));
+    jobmodel::ApplyStreamChoice(*Rows, item->Parent() == menuAudio, int(item->Tag()));
 }
 
 // ---- Convert ----
@@ -914,7 +914,7 @@ void TfrmMain::ASClickAction(TObject* sender) {
 void TfrmMain::btnConvertClick(TObject*) {
     if (adding_ || !frmConvert) return;
     NodeTree->EndEditNode();
-    jobmodel::ConvertCommand command{OutputFolder, *NodeTree, frmDVD ? frmDVD->NodeTree : nullptr, frmConvert->Run,
+    jobmodel::ConvertCommand command{OutputFolder, *Rows, frmDVD ? frmDVD->Rows.get() : nullptr, frmConvert->Run,
                                      ProgramFolder, *this};
     // The field keeps showing the folder as chosen; the run uses it with its "/".
     jobmodel::ConvertClick(command);

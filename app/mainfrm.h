@@ -15,6 +15,7 @@
 #include "jobmodel/dvdload.h"
 #include "jobmodel/jobhost.h"
 #include "jobmodel/jobrows.h"
+#include "jobmodel/treerows.h"
 #include "platform/controls/extctrls.h"
 #include "platform/controls/forms.h"
 #include "platform/controls/stdctrls.h"
@@ -200,6 +201,8 @@ public:
     skinctrl::TdvxImageButton *customize, *option;
     skinctrl::TdvxImageButton *edit, *clip, *merge, *slide;
     treeview::TVastStringTree* NodeTree;
+    // The job model's view of NodeTree.
+    std::unique_ptr<jobmodel::TreeRows> Rows;
     platform::TPanel* MainPlayPanel;
     skinctrl::TdvxImageButton *btnPlay, *btnStop, *btnPhoto, *btnOpen;
     skinctrl::TdvxTrackBar* MainTrackBar;

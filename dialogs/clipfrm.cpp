@@ -103,7 +103,7 @@ TfrmClip::TfrmClip(TComponent* owner)
     ClipNodeTree->SetName("ClipNodeTree");
     ClipNodeTree->SetParent(background);
     ClipNodeTree->SetBounds(520, 50, 255, 440);
-    jobmodel::PrepareItemTree(*ClipNodeTree);
+    clipRows_ = std::make_unique<jobmodel::TreeRows>(*ClipNodeTree);
     struct Column {
         const char* text;
         int width;
@@ -217,7 +217,7 @@ void TfrmClip::Dispatch(TMessage& message) {
 }
 
 void TfrmClip::EmptySegmentList() {
-    if (PVastNode first = ClipNodeTree->RootNode()->FirstChild) jobmodel::DeleteItemSiblings(*ClipNodeTree, first);
+    if (jobmodel::Row first = clipRows_->FirstChild(nullptr)) jobmodel::DeleteItemSiblings(*clipRows_, first);
 }
 
 void TfrmClip::FitSegmentColumns() {
@@ -254,9 +254,9 @@ jobmodel::MediaItem* TfrmClip::SelectedSegment() const {
 
 // ---- opening ----
 
-void TfrmClip::SetClipItem(jobmodel::MediaItem* row, int, PVastNode node, treeview::TBaseVastTree* jobTree) {
+void TfrmClip::SetClipItem(jobmodel::MediaItem* row, int, jobmodel::Row node, jobmodel::JobRows* jobRows) {
     EmptySegmentList();
-    jobTree_ = jobTree ? jobTree : frmMain ? frmMain->NodeTree : nullptr;
+    jobTree_ = jobRows ? jobRows : frmMain ? frmMain->Rows.get() : nullptr;
     item_ = row;
     node_ = node;
     int length = row && row->mediaInfo ? std::max(0, row->mediaInfo->durationSeconds) : 0;
@@ -272,7 +272,7 @@ void TfrmClip::SetClipItem(jobmodel::MediaItem* row, int, PVastNode node, treevi
     EndTime->SetMaxHour(length / 3600);
     // "Segment_1" is there from the start: a row that never counted still adds Segment_2.
     segmentCounter_ = row ? std::max(1, row->segmentCounter) : 0;
-    if (jobTree_ && node) jobmodel::LoadClipSegments(*ClipNodeTree, *jobTree_, node);
+    if (jobTree_ && node) jobmodel::LoadClipSegments(*clipRows_, *jobTree_, node);
 }
 
 void TfrmClip::AttachClipPreview() {
@@ -327,16 +327,16 @@ void TfrmClip::OpenClipItem() {
 }
 
 void TfrmClip::SelectSegmentsLikeJobList() {
-    PVastNode child = node_ && jobTree_ ? node_->FirstChild : nullptr;
+    jobmodel::Row child = node_ && jobTree_ ? jobTree_->FirstChild(node_) : nullptr;
     bool any = false;
     for (PVastNode row = ClipNodeTree->RootNode()->FirstChild; row; row = row->NextSibling) {
-        bool selected = child && jobTree_->GetSelected(child);
+        bool selected = child && jobTree_->Selected(child);
         if (selected) {
             ClipNodeTree->SetSelected(row, true);
             ClipNodeTree->SetFocusedNode(row);
             any = true;
         }
-        if (child) child = child->NextSibling;
+        if (child) child = jobTree_->NextSibling(child);
     }
     if (!any)
         if (PVastNode first = ClipNodeTree->RootNode()->FirstChild) {
@@ -486,11 +486,11 @@ void TfrmClip::StoreSegments() {
         PVastNode next = row->NextSibling;
         const jobmodel::MediaItem* segment = jobmodel::ItemOf(*ClipNodeTree, row);
         if (!segment->timeRange || segment->timeRange->end <= segment->timeRange->start)
-            jobmodel::DeleteItemRow(*ClipNodeTree, row);
+            jobmodel::DeleteItemRow(*clipRows_, jobmodel::TreeRows::RowOf(row));
         row = next;
     }
-    if (node_->FirstChild) jobmodel::DeleteItemSiblings(*jobTree_, node_->FirstChild);
-    jobmodel::StoreClipSegments(*ClipNodeTree, *jobTree_, node_);
+    if (jobmodel::Row first = jobTree_->FirstChild(node_)) jobmodel::DeleteItemSiblings(*jobTree_, first);
+    jobmodel::StoreClipSegments(*clipRows_, *jobTree_, node_);
     item_->segmentCounter = segmentCounter_;
 }
 

@@ -7,9 +7,12 @@
 // Cancel asks) replaces the row's segment rows by them, No leaves the job list as it was.
 // A segment always ends at least a second after it starts. The preview player reports time
 // from its own thread; the report only posts a message, handled on the user-interface thread.
+#include <memory>
+
 #include "app/playerfrm.h"
 #include "app/skinnedform.h"
 #include "jobmodel/mediaitem.h"
+#include "jobmodel/treerows.h"
 #include "platform/controls/comctrls.h"
 #include "platform/controls/extctrls.h"
 #include "platform/controls/stdctrls.h"
@@ -27,11 +30,11 @@ public:
     // The clip dialog is not re-skinned.
     void ReloadSkin() override {}
 
-    // The row to cut, its node and the job list that holds it (null: the main window's).
+    // The row to cut, its row handle and the job list that holds it (null: the main window's).
     // Fills the segment list: copies of the row's segment rows, or one "Segment_1" over its
     // range. fromSegment (the main window opened it on a segment row) is not used further.
-    void SetClipItem(jobmodel::MediaItem* row, int fromSegment, treeview::PVastNode node,
-                     treeview::TBaseVastTree* jobTree = nullptr);
+    void SetClipItem(jobmodel::MediaItem* row, int fromSegment, jobmodel::Row node,
+                     jobmodel::JobRows* jobRows = nullptr);
     // The segment title of the segment row the dialog was opened on; kept, not used.
     void SetSelectedSegment(const std::string& title) { selectedSegment_ = title; }
 
@@ -102,8 +105,10 @@ private:
     void EmptySegmentList();
     void Finish();
 
-    treeview::TBaseVastTree* jobTree_ = nullptr;
-    treeview::PVastNode node_ = nullptr;
+    jobmodel::JobRows* jobTree_ = nullptr;
+    jobmodel::Row node_ = nullptr;
+    // The job model's view of ClipNodeTree.
+    std::unique_ptr<jobmodel::TreeRows> clipRows_;
     jobmodel::MediaItem* item_ = nullptr;
     std::string selectedSegment_;
     TitlePlayRecord playRecord_{};

@@ -17,8 +17,6 @@
 
 namespace jobmodel {
 
-using treeview::PVastNode;
-using treeview::TBaseVastTree;
 
 namespace {
 
@@ -144,12 +142,11 @@ std::size_t CharacterCount(const std::string& text) {
     return n;
 }
 
-AddFilesResult AddMediaFiles(TBaseVastTree& tree, const std::vector<std::string>& paths, JobHost& host,
+AddFilesResult AddMediaFiles(JobRows& tree, const std::vector<std::string>& paths, JobHost& host,
                              const AddFilesOptions& options) {
     using Clock = std::chrono::steady_clock;
     AddFilesResult result;
     if (paths.empty()) return result;
-    PrepareItemTree(tree);
     host.LoadOptionRecord();
 
     auto shared = std::make_shared<Shared>(paths, ActiveFileProbe());
@@ -267,10 +264,10 @@ AddFilesResult AddMediaFiles(TBaseVastTree& tree, const std::vector<std::string>
     }
 
     if (!result.stopped && !result.quit) {
-        if (PVastNode last = tree.RootNode()->LastChild) {
+        if (Row last = tree.LastChild(nullptr)) {
             tree.ClearSelection();
             tree.SetSelected(last, true);
-            tree.SetFocusedNode(last);
+            tree.Focus(last);
         }
     }
     return result;

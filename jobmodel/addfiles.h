@@ -57,7 +57,7 @@ struct AddFilesResult {
 // by the path and ends the command there (the rows before it stay). The working option
 // record is read once. When the command was not stopped, the selection becomes the last
 // top-level row.
-AddFilesResult AddMediaFiles(treeview::TBaseVastTree& tree, const std::vector<std::string>& paths, JobHost& host,
+AddFilesResult AddMediaFiles(JobRows& tree, const std::vector<std::string>& paths, JobHost& host,
                              const AddFilesOptions& options = {});
 
 // The number of characters of a UTF-8 text (bytes that do not continue a character).

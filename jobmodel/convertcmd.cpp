@@ -7,11 +7,9 @@
 #include "jobmodel/dvdload.h"
 #include "jobmodel/itemtree.h"
 #include "platform/core/shell.h"
+#include "platform/windows/messages.h"
 
 namespace jobmodel {
-
-using treeview::PVastNode;
-using treeview::TBaseVastTree;
 
 namespace {
 
@@ -21,15 +19,15 @@ int Trimmed(const MediaItem* item) {
 
 }  // namespace
 
-bool HasCheckedRow(TBaseVastTree& jobTree) { return jobTree.GetFirstChecked(treeview::csCheckedNormal) != nullptr; }
+bool HasCheckedRow(JobRows& jobTree) { return !jobTree.CheckedRows().empty(); }
 
-int ConvertTotalSeconds(TBaseVastTree& jobTree) {
+int ConvertTotalSeconds(JobRows& jobTree) {
     long long total = 0;
-    for (PVastNode node = jobTree.GetFirstChecked(); node; node = jobTree.GetNextChecked(node)) {
-        const MediaItem* item = ItemOf(jobTree, node);
+    for (Row row : jobTree.CheckedRows()) {
+        const MediaItem* item = jobTree.Item(row);
         if (item && (item->kind == mkMerge || item->kind == mkSlide)) {
-            for (PVastNode member = node->FirstChild; member; member = member->NextSibling)
-                total += Trimmed(ItemOf(jobTree, member));
+            for (Row member = jobTree.FirstChild(row); member; member = jobTree.NextSibling(member))
+                total += Trimmed(jobTree.Item(member));
         } else {
             total += Trimmed(item);
         }
@@ -45,8 +43,8 @@ bool StartConversion(ConvertCommand& command) {
         return false;
     }
     command.progress.TotalProgress().SetMax(ConvertTotalSeconds(command.jobTree));
-    command.progress.JobTree = &command.jobTree;
-    command.progress.DvdTree = command.dvdTree;
+    command.progress.JobList = &command.jobTree;
+    command.progress.DvdList = command.dvdTree;
     command.progress.ProgramFolder = command.programFolder;
     command.host.ShowProgressWindow();
     return true;

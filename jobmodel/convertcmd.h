@@ -14,15 +14,15 @@ constexpr const char* kNoCheckedText = "No one is checked!";
 constexpr const char* kOutputFolderText = "Can't create the output folder: ";
 
 // Whether any row of the job list is checked.
-bool HasCheckedRow(treeview::TBaseVastTree& jobTree);
+bool HasCheckedRow(JobRows& jobTree);
 // The run's length: the checked rows' trimmed lengths in tree order, children included;
 // a merge or slide group counts every member, checked or not.
-int ConvertTotalSeconds(treeview::TBaseVastTree& jobTree);
+int ConvertTotalSeconds(JobRows& jobTree);
 
 struct ConvertCommand {
     std::string& outputFolder;           // the main window's output folder (gets its "/")
-    treeview::TBaseVastTree& jobTree;
-    treeview::TBaseVastTree* dvdTree;    // null before any DVD was loaded
+    JobRows& jobTree;
+    JobRows* dvdTree;                    // null before any DVD was loaded
     TfrmConvert& progress;
     std::string programFolder;           // with its trailing "/"
     JobHost& host;

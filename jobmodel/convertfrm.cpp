@@ -50,8 +50,8 @@ void TfrmConvert::FormShow() {
     finished_ = false;
     reasons_.clear();
     ConvertRunSetup setup;
-    setup.jobTree = JobTree;
-    setup.dvdTree = DvdTree;
+    setup.jobRows = JobList;
+    setup.dvdRows = DvdList;
     setup.progressWindow = handle_;
     setup.programFolder = ProgramFolder;
     worker_ = std::make_unique<ConverThread>(std::move(setup));

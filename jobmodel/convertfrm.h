@@ -70,8 +70,8 @@ public:
     platform::HWND Handle() const { return handle_; }
 
     // What the next run reads; the Convert command fills it before showing the window.
-    treeview::TBaseVastTree* JobTree = nullptr;
-    treeview::TBaseVastTree* DvdTree = nullptr;
+    JobRows* JobList = nullptr;
+    JobRows* DvdList = nullptr;
     std::string ProgramFolder;
 
     // "Show Preview": whether the converter draws its preview while it converts. The

@@ -17,11 +17,9 @@
 #include "jobmodel/playerbridge.h"
 #include "libs/morvmessage/morvmessage.h"
 #include "platform/core/files.h"
+#include "platform/windows/window.h"
 
 namespace jobmodel {
-
-using treeview::PVastNode;
-using treeview::TBaseVastTree;
 
 namespace {
 
@@ -97,21 +95,20 @@ class RowConverter {
 public:
     RowConverter(const ConvertRunSetup& setup, const ConvertLibrary& lib) : s_(setup), lib_(lib) {}
 
-    void Row(PVastNode node) {
-        MediaItem* row = ItemOf(*s_.jobTree, node);
-        if (!row) return;
+    void ConvertRow(PlannedRow& job) {
+        MediaItem* row = &job.item;
         inHand_ = row;
         // A new row never works in the folder of the previous one.
         ConvertJobDir.clear();
-        if ((row->kind == mkDvdTitle || row->kind == mkDvdChapter) && row->imageIndex == 0) ShareDestination(*row);
+        if ((row->kind == mkDvdTitle || row->kind == mkDvdChapter) && row->role == rrFile) ShareDestination(job);
         if (!row->customSetting) {
             ItemEnd(*row, prNoInput, 0);
             return;
         }
         switch (row->kind) {
-            case mkMerge: Merge(node, *row); break;
-            case mkSlide: Slide(node, *row); break;
-            default: Single(node, *row); break;
+            case mkMerge: Merge(job); break;
+            case mkSlide: Slide(job); break;
+            default: Single(job); break;
         }
     }
 
@@ -119,48 +116,60 @@ private:
     const CustomSetting& Cs(const MediaItem& row) const { return *row.customSetting; }
 
     // The DVD window's row of a job-list DVD row is the one sharing its time range.
-    void ShareDestination(const MediaItem& row) {
-        if (!s_.dvdTree || !row.timeRange) return;
+    void ShareDestination(const PlannedRow& job) {
+        if (!s_.dvdRows || !job.range) return;
         OnUiThread([&] {
-            std::vector<PVastNode> pending{s_.dvdTree->RootNode()->FirstChild};
-            while (!pending.empty()) {
-                PVastNode node = pending.back();
-                pending.pop_back();
-                for (; node; node = node->NextSibling) {
-                    MediaItem* item = ItemOf(*s_.dvdTree, node);
-                    if (item && item->timeRange == row.timeRange) {
-                        CopyTextField(item->row.destination, row.row.destination);
-                        return;
-                    }
-                    pending.push_back(node->FirstChild);
+            for (Row node = NextRowInOrder(*s_.dvdRows, nullptr); node; node = NextRowInOrder(*s_.dvdRows, node)) {
+                MediaItem* item = s_.dvdRows->Item(node);
+                if (item && item->timeRange == job.range) {
+                    CopyTextField(item->row.destination, job.item.row.destination);
+                    return;
                 }
             }
         });
     }
 
-    // MapTrimToChapters over the DVD window's tree, on the thread that owns it.
-    PVastNode MapTrim(const MediaItem& item, const MediaItem& trimmed) {
-        PVastNode title = nullptr;
-        if (s_.dvdTree) OnUiThread([&] { title = MapTrimToChapters(*s_.dvdTree, item, trimmed); });
-        return title;
+    // A chapter of a DVD title as the trim left it: the input it gives.
+    struct ChapterPart {
+        const DvdChapter* chapter;
+        TimeRange range;
+    };
+
+    // MapTrimToChapters over the DVD window's list, on the thread that owns it; the title's
+    // chapters that give an input come back as values. False when the title is not there.
+    bool MapTrim(const MediaItem& item, const MediaItem& trimmed, std::vector<ChapterPart>& parts) {
+        bool found = false;
+        if (s_.dvdRows) OnUiThread([&] {
+            const Row title = MapTrimToChapters(*s_.dvdRows, item, trimmed);
+            found = title != nullptr;
+            JobRows& dvd = *s_.dvdRows;
+            for (Row node = title ? dvd.FirstChild(title) : nullptr; node; node = dvd.NextSibling(node)) {
+                const MediaItem* chapter = dvd.Item(node);
+                if (chapter && chapter->timeRange && chapter->timeRange->end != 0)
+                    parts.push_back({chapter->dvdChapter, *chapter->timeRange});
+            }
+        });
+        return found;
     }
 
-    // Runs `write` on the user-interface thread and waits for it: the rows of both trees
-    // are written only there, never while that thread paints them.
+    // Runs `write` on the user-interface thread and waits for it: the rows of both lists
+    // are read and written only there, never while that thread paints them or changes them.
     void OnUiThread(const std::function<void()>& write) {
         platform::SendMessage(s_.progressWindow, WM_CONVERT_TREE_WRITE, 0, reinterpret_cast<platform::LPARAM>(&write));
     }
 
-    void Single(PVastNode node, MediaItem& row) {
+    void Single(PlannedRow& planned) {
+        MediaItem& row = planned.item;
         const CustomSetting& cs = Cs(row);
         Job job(lib_, row.dvdDisc, cs);
-        const bool segment = row.imageIndex == 1;
+        const bool segment = row.role == rrSegment;
         int result = job.get() ? 0 : crInternalError;
         if (result == 0 && row.dvdKind == mkDvdTitle) {
-            MediaItem* parent = segment ? ItemOf(*s_.jobTree, s_.jobTree->GetNodeParent(node)) : &row;
-            PVastNode title = parent ? MapTrim(*parent, segment ? row : *parent) : nullptr;
+            const MediaItem* parent = segment ? (planned.parent ? &planned.parent->item : nullptr) : &row;
+            std::vector<ChapterPart> parts;
+            const bool title = parent && MapTrim(*parent, segment ? row : *parent, parts);
             result = title ? PrepareGroupOutput(row, *job.get()) : prTitleNotFound;
-            if (result == 0 && AddTitleInputs(job.get(), row, title) == 0) result = prNoInput;
+            if (result == 0 && AddTitleInputs(job.get(), row, parts) == 0) result = prNoInput;
         } else if (result == 0 && row.dvdKind == mkDvdChapter) {
             MediaUIOption* input = lib_.createDvdInput(job.get(), row.dvdChapter);
             result = input ? PrepareChapterOutput(row, *job.get(), *input, false, segment) : prNoInput;
@@ -176,17 +185,16 @@ private:
         CleanUp(cs);
     }
 
-    void Merge(PVastNode node, MediaItem& row) {
+    void Merge(PlannedRow& planned) {
+        MediaItem& row = planned.item;
         const CustomSetting& cs = Cs(row);
         Job job(lib_, row.dvdDisc, cs);
         int result = job.get() ? PrepareGroupOutput(row, *job.get()) : crInternalError;
         int length = 0, inputs = 0;
-        for (PVastNode child = node->FirstChild; child; child = child->NextSibling) {
-            MediaItem* member = ItemOf(*s_.jobTree, child);
-            if (!member) continue;
+        for (const auto& member : planned.members) {
             // A member that cannot give its input would leave a hole in the merged video.
             if (result == 0) result = AddMemberInputs(job.get(), *member, inputs);
-            length += TrimmedLength(*member);
+            length += TrimmedLength(member->item);
         }
         if (result == 0 && inputs == 0) result = prNoInput;
         ItemStart(length);
@@ -196,11 +204,10 @@ private:
         CleanUp(cs);
     }
 
-    void Slide(PVastNode node, MediaItem& row) {
+    void Slide(PlannedRow& planned) {
+        MediaItem& row = planned.item;
         const CustomSetting& cs = Cs(row);
-        std::vector<MediaItem*> members;
-        for (PVastNode child = node->FirstChild; child; child = child->NextSibling)
-            if (MediaItem* m = ItemOf(*s_.jobTree, child)) members.push_back(m);
+        const auto& members = planned.members;
         if (!MakeJobFolder(FieldText(row.name))) {
             ItemStart(0);
             ItemEnd(row, prJobFolderFailed, 0);
@@ -209,14 +216,27 @@ private:
         // The show's player takes the group's name; the name it finally got is kept.
         const std::string playerPath =
             UniqueOutputPath(row, ConvertJobDir + PathPart(FieldText(row.name)) + ".swf");
+        // The members take the show's option record.
+        CopyTextField(row.name, FileStem(playerPath).c_str());
+        for (const auto& member : members)
+            if (member->item.customSetting != row.customSetting) {
+                Drop(member->item.customSetting);
+                member->item.customSetting = Share(row.customSetting);
+            }
         OnUiThread([&] {
-            CopyTextField(row.name, FileStem(playerPath).c_str());
-            // The members take the show's option record.
-            for (MediaItem* member : members)
-                if (member->customSetting != row.customSetting) {
+            // The row, if it is still there, takes the name too, and its members the show's
+            // option record.
+            const Row show = s_.jobRows ? FindRowOf(*s_.jobRows, planned.record) : nullptr;
+            if (!show) return;
+            MediaItem& shown = *s_.jobRows->Item(show);
+            CopyTextField(shown.name, row.name);
+            for (Row child = s_.jobRows->FirstChild(show); child; child = s_.jobRows->NextSibling(child)) {
+                MediaItem* member = s_.jobRows->Item(child);
+                if (member && member->customSetting != shown.customSetting) {
                     Drop(member->customSetting);
-                    member->customSetting = Share(row.customSetting);
+                    member->customSetting = Share(shown.customSetting);
                 }
+            }
         });
         PlayerPtr player = NewPlayer();
         FillGroupPlayer(cs, ConvertJobDir + FileStem(playerPath), player.get());
@@ -224,12 +244,12 @@ private:
         int showLength = 0, added = 0;
         int lastResult = 0;
         for (std::size_t i = 0; i < members.size(); ++i) {
-            MediaItem& member = *members[i];
+            MediaItem& member = members[i]->item;
             inHand_ = &member;
             Job job(lib_, member.dvdDisc, cs);
             int inputs = 0;
             int result = job.get() ? PrepareMemberOutput(member, *job.get()) : crInternalError;
-            if (result == 0) result = AddMemberInputs(job.get(), member, inputs);
+            if (result == 0) result = AddMemberInputs(job.get(), *members[i], inputs);
             if (result == 0 && inputs == 0) result = prNoInput;
             const int length = TrimmedLength(member);
             showLength += length;
@@ -256,7 +276,8 @@ private:
         }
         player.reset();
         if (showResult == 0 && added > 0) showResult = WritePage(cs, JobName(row), FileStem(playerPath));
-        if (!members.empty()) ItemEnd(*members.back(), lastResult ? lastResult : showResult, TrimmedLength(*members.back()));
+        if (!members.empty())
+            ItemEnd(members.back()->item, lastResult ? lastResult : showResult, TrimmedLength(members.back()->item));
         CleanUp(cs);
     }
 
@@ -344,14 +365,12 @@ private:
     }
 
     // Inputs of one chapter range per chapter of the title that the range reaches.
-    int AddTitleInputs(GroupMediaUIOption* group, const MediaItem& look, PVastNode title) {
+    int AddTitleInputs(GroupMediaUIOption* group, const MediaItem& look, const std::vector<ChapterPart>& parts) {
         int count = 0;
-        for (PVastNode node = title ? title->FirstChild : nullptr; node; node = node->NextSibling) {
-            MediaItem* chapter = ItemOf(*s_.dvdTree, node);
-            if (!chapter || !chapter->timeRange || chapter->timeRange->end == 0) continue;
-            MediaUIOption* input = lib_.createDvdInput(group, chapter->dvdChapter);
+        for (const ChapterPart& part : parts) {
+            MediaUIOption* input = lib_.createDvdInput(group, part.chapter);
             if (!input) continue;
-            SetMediaTrim(*chapter->timeRange, *input);
+            SetMediaTrim(part.range, *input);
             ApplyLook(look, *input);
             ++count;
         }
@@ -367,29 +386,18 @@ private:
         return true;
     }
 
-    // The segment row a member was copied from: a segment child of a top-level row of the
-    // job list with the member's name (the group's own members never match).
-    PVastNode FindSegment(const MediaItem& member) {
-        for (PVastNode top = s_.jobTree->RootNode()->FirstChild; top; top = top->NextSibling)
-            for (PVastNode child = top->FirstChild; child; child = child->NextSibling) {
-                const MediaItem* item = ItemOf(*s_.jobTree, child);
-                if (item && item->imageIndex == 1 && std::strncmp(item->name, member.name, sizeof item->name) == 0)
-                    return child;
-            }
-        return nullptr;
-    }
-
     // Adds a group member's inputs; 0 or why it has none.
-    int AddMemberInputs(GroupMediaUIOption* group, MediaItem& member, int& inputs) {
+    int AddMemberInputs(GroupMediaUIOption* group, PlannedRow& planned, int& inputs) {
+        const MediaItem& member = planned.item;
         const bool fromSegment = member.sourceKind == mkSegment;
-        PVastNode segmentNode = fromSegment && member.dvdKind != 0 ? FindSegment(member) : nullptr;
-        const MediaItem* segment = ItemOf(*s_.jobTree, segmentNode);
-        if (fromSegment && member.dvdKind != 0 && !segment) return prSegmentNotFound;
+        const bool needsSegment = fromSegment && member.dvdKind != 0;
+        const MediaItem* segment = needsSegment && planned.segment ? &planned.segment->item : nullptr;
+        if (needsSegment && !segment) return prSegmentNotFound;
         if (member.dvdKind == mkDvdTitle) {
-            const MediaItem* parent = segment ? ItemOf(*s_.jobTree, s_.jobTree->GetNodeParent(segmentNode)) : &member;
-            PVastNode title = parent ? MapTrim(*parent, segment ? *segment : *parent) : nullptr;
-            if (!title) return prTitleNotFound;
-            inputs += AddTitleInputs(group, member, title);
+            const MediaItem* parent = segment ? &planned.segment->parent->item : &member;
+            std::vector<ChapterPart> parts;
+            if (!MapTrim(*parent, segment ? *segment : *parent, parts)) return prTitleNotFound;
+            inputs += AddTitleInputs(group, member, parts);
         } else if (member.dvdKind == mkDvdChapter) {
             MediaUIOption* input = lib_.createDvdInput(group, segment ? segment->dvdChapter : member.dvdChapter);
             if (!input) return prNoInput;
@@ -449,9 +457,7 @@ void SetConvertLibrary(const ConvertLibrary* library) { activeLibrary = library 
 std::int32_t QueryConvertCancel() { return CancelState.load(); }
 
 ConverThread::ConverThread(ConvertRunSetup setup) : platform::TThread(true), setup_(std::move(setup)) {
-    if (setup_.jobTree)
-        for (PVastNode node = setup_.jobTree->GetFirstChecked(); node; node = setup_.jobTree->GetNextChecked(node))
-            checked_.push_back(node);
+    if (setup_.jobRows) plan_ = MakeConvertPlan(*setup_.jobRows);
     SetFreeOnTerminate(false);
     Resume();
 }
@@ -472,12 +478,12 @@ void ConverThread::Execute() {
     lib.setMessagePoster(&platform::PostMessage);
     lib.setProgressHandle(&handle);
     TotalConvertedSeconds = 0;
-    if (setup_.jobTree) {
+    {
         RowConverter run(setup_, lib);
         try {
-            for (PVastNode node : checked_) {
+            for (const auto& job : plan_.jobs) {
                 if (CancelState.load() == 1) break;
-                run.Row(node);
+                run.ConvertRow(*job);
             }
         } catch (...) {
             // The run stops at the item in hand: it gets its line like any failed item,

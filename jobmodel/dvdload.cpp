@@ -15,15 +15,13 @@
 
 namespace jobmodel {
 
-using treeview::PVastNode;
-using treeview::TBaseVastTree;
 
 namespace {
 
 const DvdLibrary kRealDvdLibrary{};
 std::atomic<const DvdLibrary*> g_library{&kRealDvdLibrary};
 
-PVastNode DiscRow(const TBaseVastTree& tree) { return tree.RootNode()->FirstChild; }
+Row DiscRow(const JobRows& rows) { return rows.FirstChild(nullptr); }
 
 // Mount-table fields escape blanks, tabs, newlines and backslashes as \ooo.
 std::string UnescapeMountField(const std::string& field) {
@@ -105,7 +103,7 @@ void SetUpDvdRow(MediaItem& row, MediaItemKind kind, const std::string& name, co
                  std::uint8_t checkState, MediaInfoCache& cache) {
     row.kind = kind;
     row.dvdKind = kind;
-    row.imageIndex = kind == mkDvdTitle ? 1 : 2;
+    SetRowRole(row, kind == mkDvdTitle ? rrDvdTitle : rrDvdChapter);
     cache.Fill(row);
     CreateItemSettings(row, row.mediaInfo);
     const DvdTitle& t = *row.dvdTitle;
@@ -120,7 +118,7 @@ void ForgetLoadedDvd(DvdLoadState& state) {
     state.loadedDisc = nullptr;
 }
 
-void Parse(DvdLoadState& state, TBaseVastTree& dvdTree, const std::string& path, bool ifo, JobHost& host) {
+void Parse(DvdLoadState& state, JobRows& dvdTree, const std::string& path, bool ifo, JobHost& host) {
     const DvdLibrary& lib = ActiveDvdLibrary();
     ClearItemTree(dvdTree);
     DvdDisc* disc = nullptr;
@@ -139,7 +137,7 @@ void Parse(DvdLoadState& state, TBaseVastTree& dvdTree, const std::string& path,
     host.ShowDvdWindow();
 }
 
-void LoadDvd(DvdLoadState& state, TBaseVastTree& dvdTree, const std::string& path, bool ifo, JobHost& host) {
+void LoadDvd(DvdLoadState& state, JobRows& dvdTree, const std::string& path, bool ifo, JobHost& host) {
     if (state.loadedPath.empty()) {
         Parse(state, dvdTree, path, ifo, host);
         return;
@@ -229,27 +227,27 @@ void CreateDvdMediaInfo(MediaItem& row) {
     if (row.kind == mkDvdTitle && row.dvdTitle) row.mediaInfo->durationSeconds = row.dvdTitle->lengthSeconds;
 }
 
-void BuildDvdTree(TBaseVastTree& dvdTree, DvdDisc* disc, JobHost& host) {
+void BuildDvdTree(JobRows& dvdTree, DvdDisc* disc, JobHost& host) {
     host.LoadOptionRecord();
     ClearItemTree(dvdTree);
-    PrepareItemTree(dvdTree);
-    PVastNode root = dvdTree.AddChild(nullptr);
-    MediaItem& discRow = *ItemOf(dvdTree, root);
+    Row root = dvdTree.Add(nullptr);
+    MediaItem& discRow = *dvdTree.Item(root);
     InitMediaItem(discRow);
+    SetRowRole(discRow, rrDisc);
     discRow.dvdDisc = disc;
     SetItemRow(discRow.row, FieldText(disc->path).c_str(), nullptr, nullptr, nullptr, 0, 2);
-    InitItemNode(dvdTree, root);
+    dvdTree.TakeCheckFromItem(root);
 
     MediaInfoCache cache;
-    std::vector<PVastNode> titles;
+    std::vector<Row> titles;
     for (int s = 0; s < disc->titleSetCount; ++s) {
         DvdTitleSet& set = disc->titleSets[s];
         for (int t = 0; t < set.titleCount; ++t) {
             DvdTitle& title = set.titles[t];
             if (!title.present) continue;
-            PVastNode titleNode = dvdTree.AddChild(root);
+            Row titleNode = dvdTree.Add(root);
             titles.push_back(titleNode);
-            MediaItem& titleRow = *ItemOf(dvdTree, titleNode);
+            MediaItem& titleRow = *dvdTree.Item(titleNode);
             titleRow.dvdTitleNumber = title.titleNumber;
             // InitMediaItem clears the DVD pointers: set them again after it.
             const auto keep = [&](MediaItem& row, DvdChapter* chapter) {
@@ -261,56 +259,55 @@ void BuildDvdTree(TBaseVastTree& dvdTree, DvdDisc* disc, JobHost& host) {
             InitMediaItem(titleRow);
             keep(titleRow, nullptr);
             SetUpDvdRow(titleRow, mkDvdTitle, DvdRowName(title, nullptr), FieldText(title.lengthText).c_str(), 2, cache);
-            InitItemNode(dvdTree, titleNode);
+            dvdTree.TakeCheckFromItem(titleNode);
             for (int c = 0; c < title.chapterCount; ++c) {
                 DvdChapter& chapter = title.chapters[c];
                 if (!chapter.present) continue;
-                PVastNode chapterNode = dvdTree.AddChild(titleNode);
-                MediaItem& chapterRow = *ItemOf(dvdTree, chapterNode);
+                Row chapterNode = dvdTree.Add(titleNode);
+                MediaItem& chapterRow = *dvdTree.Item(chapterNode);
                 InitMediaItem(chapterRow);
                 keep(chapterRow, &chapter);
                 chapterRow.dvdTitleNumber = title.titleNumber;
                 chapterRow.dvdChapterNumber = chapter.number;
                 SetUpDvdRow(chapterRow, mkDvdChapter, DvdRowName(title, &chapter),
                             FieldText(chapter.lengthText).c_str(), 0, cache);
-                InitItemNode(dvdTree, chapterNode);
+                dvdTree.TakeCheckFromItem(chapterNode);
             }
         }
     }
     dvdTree.SetExpanded(root, true);
-    for (PVastNode t : titles) dvdTree.SetExpanded(t, true);
+    for (Row t : titles) dvdTree.SetExpanded(t, true);
     dvdTree.ClearSelection();
     if (!titles.empty()) {
         dvdTree.SetSelected(titles.front(), true);
-        dvdTree.SetFocusedNode(titles.front());
+        dvdTree.Focus(titles.front());
     }
 }
 
-void LoadDvdFolder(DvdLoadState& state, TBaseVastTree& jobTree, TBaseVastTree& dvdTree, const std::string& path,
-                   JobHost& host) {
+void LoadDvdFolder(DvdLoadState& state, JobRows& jobTree, JobRows& dvdTree, const std::string& path, JobHost& host) {
     state.currentDrive = DriveIdOfPath(path, state.systemRoot);
     host.StopPreview();
-    if (!jobTree.RootNode()->FirstChild) state.loadedPath.clear();
+    if (!jobTree.FirstChild(nullptr)) state.loadedPath.clear();
     LoadDvd(state, dvdTree, path, false, host);
 }
 
-void LoadIfoFile(DvdLoadState& state, TBaseVastTree&, TBaseVastTree& dvdTree, const std::string& path, JobHost& host) {
+void LoadIfoFile(DvdLoadState& state, JobRows&, JobRows& dvdTree, const std::string& path, JobHost& host) {
     host.StopPreview();
     LoadDvd(state, dvdTree, path, true, host);
 }
 
 // ---- device changes ----
 
-int RemoveDiscRows(TBaseVastTree& jobTree, const DvdDisc* disc) {
+int RemoveDiscRows(JobRows& jobTree, const DvdDisc* disc) {
     if (!disc) return 0;
-    std::vector<PVastNode> rows;
+    std::vector<Row> rows;
     int top = 0;
-    for (PVastNode node = jobTree.GetFirstNoInit(); node; node = jobTree.GetNextNoInit(node)) {
-        const MediaItem* item = ItemOf(jobTree, node);
+    for (Row row = NextRowInOrder(jobTree, nullptr); row; row = NextRowInOrder(jobTree, row)) {
+        const MediaItem* item = jobTree.Item(row);
         if (!item || item->dvdDisc != disc) continue;
-        const bool dvdRow = node->Parent == jobTree.RootNode() && (item->kind == mkDvdTitle || item->kind == mkDvdChapter);
+        const bool dvdRow = !jobTree.Parent(row) && (item->kind == mkDvdTitle || item->kind == mkDvdChapter);
         if (dvdRow || IsGroupMember(*item)) {
-            rows.push_back(node);
+            rows.push_back(row);
             if (dvdRow) ++top;
         }
     }
@@ -318,7 +315,7 @@ int RemoveDiscRows(TBaseVastTree& jobTree, const DvdDisc* disc) {
     return top;
 }
 
-void RunPendingDvdRemoval(DvdLoadState& state, TBaseVastTree& jobTree, JobHost& host) {
+void RunPendingDvdRemoval(DvdLoadState& state, JobRows& jobTree, JobHost& host) {
     if (!state.removalPending || host.ModalOpen()) return;
     state.removalPending = false;
     const char drive = state.currentDrive;
@@ -330,7 +327,7 @@ void RunPendingDvdRemoval(DvdLoadState& state, TBaseVastTree& jobTree, JobHost& 
                          ": was removed; its titles and chapters were taken off the list.");
 }
 
-std::intptr_t OnDeviceChange(DvdLoadState& state, TBaseVastTree& jobTree, std::uintptr_t event, std::intptr_t driveId,
+std::intptr_t OnDeviceChange(DvdLoadState& state, JobRows& jobTree, std::uintptr_t event, std::intptr_t driveId,
                              JobHost& host) {
     state.deviceChangeSeen = true;
     if (event != platform::DBT_DEVICEARRIVAL && event != platform::DBT_DEVICEREMOVECOMPLETE) return 0;
@@ -367,22 +364,22 @@ bool FillDvdPlaybackInfo(DvdPlaybackInfo& info, const MediaItem& row) {
     return true;
 }
 
-bool FillSelectedDvdPlaybackInfo(DvdPlaybackInfo& info, TBaseVastTree& tree, bool skipRoot) {
-    PVastNode node = tree.GetFirstSelected();
-    if (!node) node = tree.RootNode()->FirstChild;
-    if (!node || (skipRoot && node == tree.RootNode()->FirstChild)) return false;
-    return FillDvdPlaybackInfo(info, *ItemOf(tree, node));
+bool FillSelectedDvdPlaybackInfo(DvdPlaybackInfo& info, JobRows& rows, bool skipRoot) {
+    Row row = rows.FirstSelected();
+    if (!row) row = rows.FirstChild(nullptr);
+    if (!row || (skipRoot && row == rows.FirstChild(nullptr))) return false;
+    return FillDvdPlaybackInfo(info, *rows.Item(row));
 }
 
-void ResetDvdTimeRanges(TBaseVastTree& dvdTree) {
-    PVastNode disc = DiscRow(dvdTree);
+void ResetDvdTimeRanges(JobRows& dvdTree) {
+    Row disc = DiscRow(dvdTree);
     if (!disc) return;
-    auto reset = [&](PVastNode node) {
-        MediaItem* row = ItemOf(dvdTree, node);
+    auto reset = [&](Row node) {
+        MediaItem* row = dvdTree.Item(node);
         if (row && row->timeRange) *row->timeRange = {0, row->mediaInfo ? row->mediaInfo->durationSeconds : 0};
     };
-    for (PVastNode title = disc->FirstChild; title; title = title->NextSibling) {
-        for (PVastNode chapter = title->FirstChild; chapter; chapter = chapter->NextSibling) reset(chapter);
+    for (Row title = dvdTree.FirstChild(disc); title; title = dvdTree.NextSibling(title)) {
+        for (Row chapter = dvdTree.FirstChild(title); chapter; chapter = dvdTree.NextSibling(chapter)) reset(chapter);
         reset(title);
     }
 }
@@ -390,7 +387,7 @@ void ResetDvdTimeRanges(TBaseVastTree& dvdTree) {
 StreamMenus ItemStreamMenus(const MediaItem& row) {
     StreamMenus menus;
     if (row.kind == mkMerge || row.kind == mkSlide) {
-        menus.moveEnabled = row.imageIndex == 0;
+        menus.moveEnabled = !IsGroupRole(row.role);
         return menus;
     }
     menus.streamsEnabled = true;
@@ -405,13 +402,13 @@ StreamMenus ItemStreamMenus(const MediaItem& row) {
     return menus;
 }
 
-void PropagateTrackChoice(TBaseVastTree& jobTree, const MediaItem& row) {
+void PropagateTrackChoice(JobRows& jobTree, const MediaItem& row) {
     const std::string name = FieldText(row.name);
-    for (PVastNode group = jobTree.RootNode()->FirstChild; group; group = group->NextSibling) {
-        const MediaItem* g = ItemOf(jobTree, group);
+    for (Row group = jobTree.FirstChild(nullptr); group; group = jobTree.NextSibling(group)) {
+        const MediaItem* g = jobTree.Item(group);
         if (!g || (g->kind != mkMerge && g->kind != mkSlide)) continue;
-        for (PVastNode node = group->FirstChild; node; node = node->NextSibling) {
-            MediaItem& member = *ItemOf(jobTree, node);
+        for (Row node = jobTree.FirstChild(group); node; node = jobTree.NextSibling(node)) {
+            MediaItem& member = *jobTree.Item(node);
             if (&member == &row || FieldText(member.name) != name) continue;
             member.subtitleId = row.subtitleId;
             member.audioId = row.audioId;
@@ -419,10 +416,10 @@ void PropagateTrackChoice(TBaseVastTree& jobTree, const MediaItem& row) {
     }
 }
 
-void ApplyStreamChoice(TBaseVastTree& jobTree, bool audio, int tag) {
-    PVastNode node = jobTree.GetFirstSelected();
+void ApplyStreamChoice(JobRows& jobTree, bool audio, int tag) {
+    Row node = jobTree.FirstSelected();
     if (!node) return;
-    MediaItem& row = *ItemOf(jobTree, node);
+    MediaItem& row = *jobTree.Item(node);
     (audio ? row.audioId : row.subtitleId) = tag;
     PropagateTrackChoice(jobTree, row);
 }
@@ -463,8 +460,8 @@ int SelectedSubtitleEntry(const MediaItem& row) {
 
 namespace {
 
-void ChooseStream(TBaseVastTree& dvdTree, PVastNode node, bool audio, int index) {
-    MediaItem* row = ItemOf(dvdTree, node);
+void ChooseStream(JobRows& dvdTree, Row node, bool audio, int index) {
+    MediaItem* row = dvdTree.Item(node);
     if (!row || !row->dvdTitle || index < 0) return;
     const DvdTitle& t = *row->dvdTitle;
     const int count = std::min(audio ? t.audioCount : t.subtitleCount, 32);
@@ -474,34 +471,33 @@ void ChooseStream(TBaseVastTree& dvdTree, PVastNode node, bool audio, int index)
     const int id = index < count ? (audio ? t.audio[index].id : t.subtitles[index].id) : -1;
     (audio ? row->audioId : row->subtitleId) = id;
     if (row->kind == mkDvdTitle)
-        for (PVastNode chapter = node->FirstChild; chapter; chapter = chapter->NextSibling)
-            (audio ? ItemOf(dvdTree, chapter)->audioId : ItemOf(dvdTree, chapter)->subtitleId) = id;
+        for (Row chapter = dvdTree.FirstChild(node); chapter; chapter = dvdTree.NextSibling(chapter))
+            (audio ? dvdTree.Item(chapter)->audioId : dvdTree.Item(chapter)->subtitleId) = id;
 }
 
 }  // namespace
 
-void ChooseAudioEntry(TBaseVastTree& dvdTree, PVastNode node, int index) { ChooseStream(dvdTree, node, true, index); }
-void ChooseSubtitleEntry(TBaseVastTree& dvdTree, PVastNode node, int index) {
-    ChooseStream(dvdTree, node, false, index);
-}
+void ChooseAudioEntry(JobRows& dvdTree, Row node, int index) { ChooseStream(dvdTree, node, true, index); }
+void ChooseSubtitleEntry(JobRows& dvdTree, Row node, int index) { ChooseStream(dvdTree, node, false, index); }
 
-DvdNavButtons DvdNavigation(const TBaseVastTree& dvdTree, PVastNode sel) {
+DvdNavButtons DvdNavigation(const JobRows& dvdTree, Row sel) {
     DvdNavButtons b;
-    PVastNode disc = DiscRow(dvdTree);
+    Row disc = DiscRow(dvdTree);
     if (!sel) return b;
     if (sel == disc) {
         b.previous = b.next = NavButton::Disabled;
         return b;
     }
     b.play = true;
-    if (disc && sel == disc->FirstChild) {
+    Row parent = dvdTree.Parent(sel);
+    if (disc && sel == dvdTree.FirstChild(disc)) {
         b.previous = NavButton::Disabled;
         b.next = NavButton::Enabled;
-    } else if (sel->NextSibling) {
+    } else if (dvdTree.NextSibling(sel)) {
         b.previous = b.next = NavButton::Enabled;
-    } else if (sel->FirstChild) {
+    } else if (dvdTree.FirstChild(sel)) {
         b.next = NavButton::Enabled;
-    } else if (sel->Parent != dvdTree.RootNode() && sel->Parent->NextSibling) {
+    } else if (parent && dvdTree.NextSibling(parent)) {
         // the last chapter of a title that is not the last: both stay
     } else {
         b.previous = NavButton::Enabled;
@@ -510,39 +506,39 @@ DvdNavButtons DvdNavigation(const TBaseVastTree& dvdTree, PVastNode sel) {
     return b;
 }
 
-PVastNode PreviousDvdRow(const TBaseVastTree& dvdTree, PVastNode sel) {
-    PVastNode disc = DiscRow(dvdTree);
-    if (!sel || sel == disc || (disc && sel == disc->FirstChild)) return nullptr;
-    if (PVastNode before = sel->PrevSibling)
-        return dvdTree.GetExpanded(before) && before->LastChild ? before->LastChild : before;
-    return sel->Parent != dvdTree.RootNode() ? sel->Parent : nullptr;
+Row PreviousDvdRow(const JobRows& dvdTree, Row sel) {
+    Row disc = DiscRow(dvdTree);
+    if (!sel || sel == disc || (disc && sel == dvdTree.FirstChild(disc))) return nullptr;
+    if (Row before = dvdTree.PreviousSibling(sel))
+        return dvdTree.Expanded(before) && dvdTree.LastChild(before) ? dvdTree.LastChild(before) : before;
+    return dvdTree.Parent(sel);
 }
 
-PVastNode NextDvdRow(const TBaseVastTree& dvdTree, PVastNode sel) {
+Row NextDvdRow(const JobRows& dvdTree, Row sel) {
     if (!sel) return nullptr;
-    if (dvdTree.GetExpanded(sel) && sel->FirstChild) return sel->FirstChild;
-    if (sel->NextSibling) return sel->NextSibling;
-    return sel->Parent != dvdTree.RootNode() ? sel->Parent->NextSibling : nullptr;
+    if (dvdTree.Expanded(sel) && dvdTree.FirstChild(sel)) return dvdTree.FirstChild(sel);
+    if (Row next = dvdTree.NextSibling(sel)) return next;
+    Row parent = dvdTree.Parent(sel);
+    return parent ? dvdTree.NextSibling(parent) : nullptr;
 }
 
-void CopyCheckedToJobList(TBaseVastTree& dvdTree, TBaseVastTree& jobTree) {
+void CopyCheckedToJobList(JobRows& dvdTree, JobRows& jobTree) {
     ClearItemTree(jobTree);
-    PrepareItemTree(jobTree);
-    PVastNode disc = DiscRow(dvdTree);
-    for (PVastNode node = dvdTree.GetFirstChecked(); node; node = dvdTree.GetNextChecked(node)) {
+    Row disc = DiscRow(dvdTree);
+    for (Row node : dvdTree.CheckedRows()) {
         if (node == disc) continue;
-        MediaItem& from = *ItemOf(dvdTree, node);
+        MediaItem& from = *dvdTree.Item(node);
         // The name up to its first "." and ".flv": a second OK gives the same name.
         std::string destination = FieldText(from.row.destination);
         destination = destination.substr(0, destination.find('.')) + ".flv";
         CopyTextField(from.row.destination, destination.c_str());
 
-        PVastNode added = jobTree.AddChild(nullptr);
-        MediaItem& to = *ItemOf(jobTree, added);
+        Row added = jobTree.Add(nullptr);
+        MediaItem& to = *jobTree.Item(added);
         to.kind = from.kind;
         CopyTextField(to.name, from.name);
         CopyDvdFields(to, from);
-        to.imageIndex = 0;
+        SetRowRole(to, rrFile);
         to.segmentCounter = 1;
         to.mediaInfo = Share(from.mediaInfo);
         to.timeRange = Share(from.timeRange);
@@ -552,16 +548,16 @@ void CopyCheckedToJobList(TBaseVastTree& dvdTree, TBaseVastTree& jobTree) {
         CopyItemRowTexts(to.row, from.row);
         to.row.checkType = from.row.checkType;
         to.row.checkState = 2;
-        InitItemNode(jobTree, added);
+        jobTree.TakeCheckFromItem(added);
     }
     jobTree.ClearSelection();
-    if (PVastNode first = jobTree.RootNode()->FirstChild) {
+    if (Row first = jobTree.FirstChild(nullptr)) {
         jobTree.SetSelected(first, true);
-        jobTree.SetFocusedNode(first);
+        jobTree.Focus(first);
     }
 }
 
-void CancelDvdWindow(const DvdLoadState& state, TBaseVastTree& jobTree) {
+void CancelDvdWindow(const DvdLoadState& state, JobRows& jobTree) {
     if (!state.reopen) ClearItemTree(jobTree);
 }
 

@@ -11,6 +11,7 @@
 
 #include "jobmodel/itemtree.h"
 #include "jobmodel/jobhost.h"
+#include "jobmodel/rows.h"
 
 namespace jobmodel {
 
@@ -66,14 +67,14 @@ std::string DvdRowName(const DvdTitle& title, const DvdChapter* chapter);
 void CreateDvdMediaInfo(MediaItem& row);
 // Clears the tree and builds it from the disc: the disc row, every present title and
 // chapter, the titles checked and expanded, the first title selected.
-void BuildDvdTree(treeview::TBaseVastTree& dvdTree, DvdDisc* disc, JobHost& host);
+void BuildDvdTree(JobRows& dvdTree, DvdDisc* disc, JobHost& host);
 
 // Loads a DVD folder (or drive root) or an IFO file, asking whether it replaces the
 // loaded DVD; shows the DVD window on a successful parse or a reopen. A failed parse
 // tells the user and forgets the loaded path (the tree was cleared).
-void LoadDvdFolder(DvdLoadState& state, treeview::TBaseVastTree& jobTree, treeview::TBaseVastTree& dvdTree,
-                   const std::string& path, JobHost& host);
-void LoadIfoFile(DvdLoadState& state, treeview::TBaseVastTree& jobTree, treeview::TBaseVastTree& dvdTree,
+void LoadDvdFolder(DvdLoadState& state, JobRows& jobTree, JobRows& dvdTree, const std::string& path,
+                   JobHost& host);
+void LoadIfoFile(DvdLoadState& state, JobRows& jobTree, JobRows& dvdTree,
                  const std::string& path, JobHost& host);
 
 // ---- device changes ----
@@ -83,13 +84,13 @@ void LoadIfoFile(DvdLoadState& state, treeview::TBaseVastTree& jobTree, treeview
 // event's drive id, or the drive no longer listed) removes that disc's rows from the job
 // list, group copies included, and tells the user; while a modal window or a run is
 // open it waits (RunPendingDvdRemoval). Returns 0, the message result.
-std::intptr_t OnDeviceChange(DvdLoadState& state, treeview::TBaseVastTree& jobTree, std::uintptr_t event,
+std::intptr_t OnDeviceChange(DvdLoadState& state, JobRows& jobTree, std::uintptr_t event,
                              std::intptr_t driveId, JobHost& host);
 // A removal that waited: acts now (the main window calls it when its modal window closed).
-void RunPendingDvdRemoval(DvdLoadState& state, treeview::TBaseVastTree& jobTree, JobHost& host);
+void RunPendingDvdRemoval(DvdLoadState& state, JobRows& jobTree, JobHost& host);
 // Removes every job-list row that comes from the disc, as Delete does; returns how many
 // top-level rows went.
-int RemoveDiscRows(treeview::TBaseVastTree& jobTree, const DvdDisc* disc);
+int RemoveDiscRows(JobRows& jobTree, const DvdDisc* disc);
 
 // ---- the player's title record, time ranges, stream menus ----
 
@@ -97,9 +98,9 @@ int RemoveDiscRows(treeview::TBaseVastTree& jobTree, const DvdDisc* disc);
 bool FillDvdPlaybackInfo(DvdPlaybackInfo& info, const MediaItem& row);
 // From the first selected row, else the first top-level row; with skipRoot, the first
 // top-level row (the disc) fills nothing.
-bool FillSelectedDvdPlaybackInfo(DvdPlaybackInfo& info, treeview::TBaseVastTree& tree, bool skipRoot);
+bool FillSelectedDvdPlaybackInfo(DvdPlaybackInfo& info, JobRows& tree, bool skipRoot);
 // Every title and chapter of the DVD tree gets {0, its duration}.
-void ResetDvdTimeRanges(treeview::TBaseVastTree& dvdTree);
+void ResetDvdTimeRanges(JobRows& dvdTree);
 
 struct StreamMenus {
     bool streamsEnabled = false;  // "Audio Track" and "Subtitle"
@@ -112,8 +113,8 @@ struct StreamMenus {
 StreamMenus ItemStreamMenus(const MediaItem& row);
 // A stream menu entry clicked: its tag becomes the first selected row's audio or
 // subtitle id, and the choice reaches the group members of the same name.
-void ApplyStreamChoice(treeview::TBaseVastTree& jobTree, bool audio, int tag);
-void PropagateTrackChoice(treeview::TBaseVastTree& jobTree, const MediaItem& row);
+void ApplyStreamChoice(JobRows& jobTree, bool audio, int tag);
+void PropagateTrackChoice(JobRows& jobTree, const MediaItem& row);
 
 // ---- the DVD window's records ----
 
@@ -125,8 +126,8 @@ std::vector<std::string> DvdSubtitleEntries(const MediaItem& row);
 int SelectedAudioEntry(const MediaItem& row);
 int SelectedSubtitleEntry(const MediaItem& row);
 // Entry `index` chosen: the row's id (a title's chapters take it too).
-void ChooseAudioEntry(treeview::TBaseVastTree& dvdTree, treeview::PVastNode node, int index);
-void ChooseSubtitleEntry(treeview::TBaseVastTree& dvdTree, treeview::PVastNode node, int index);
+void ChooseAudioEntry(JobRows& dvdTree, Row node, int index);
+void ChooseSubtitleEntry(JobRows& dvdTree, Row node, int index);
 // The previous and next buttons after a selection change. The play button is enabled
 // for every row but the disc row, which disables all three.
 enum class NavButton { Unchanged, Enabled, Disabled };
@@ -135,15 +136,15 @@ struct DvdNavButtons {
     NavButton previous = NavButton::Unchanged;
     NavButton next = NavButton::Unchanged;
 };
-DvdNavButtons DvdNavigation(const treeview::TBaseVastTree& dvdTree, treeview::PVastNode selected);
+DvdNavButtons DvdNavigation(const JobRows& dvdTree, Row selected);
 // The row Previous and Next move to; null when the selection stays.
-treeview::PVastNode PreviousDvdRow(const treeview::TBaseVastTree& dvdTree, treeview::PVastNode selected);
-treeview::PVastNode NextDvdRow(const treeview::TBaseVastTree& dvdTree, treeview::PVastNode selected);
+Row PreviousDvdRow(const JobRows& dvdTree, Row selected);
+Row NextDvdRow(const JobRows& dvdTree, Row selected);
 
 // OK: the job list becomes the DVD tree's checked rows (the disc row never), sharing
 // their records, each destination its name up to the first "." + ".flv".
-void CopyCheckedToJobList(treeview::TBaseVastTree& dvdTree, treeview::TBaseVastTree& jobTree);
+void CopyCheckedToJobList(JobRows& dvdTree, JobRows& jobTree);
 // Cancel: after a fresh parse the job list is emptied; a reopen leaves it alone.
-void CancelDvdWindow(const DvdLoadState& state, treeview::TBaseVastTree& jobTree);
+void CancelDvdWindow(const DvdLoadState& state, JobRows& jobTree);
 
 }  // namespace jobmodel

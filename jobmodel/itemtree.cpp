@@ -4,42 +4,30 @@
 
 namespace jobmodel {
 
-using treeview::PVastNode;
-using treeview::TBaseVastTree;
-
-MediaItem* ItemOf(const TBaseVastTree& tree, PVastNode node) {
-    return node ? tree.GetNodeData<MediaItem>(node) : nullptr;
-}
-
-void PrepareItemTree(TBaseVastTree& tree) {
-    tree.SetNodeDataSize(static_cast<std::int32_t>(sizeof(MediaItem)));
-}
-
 namespace {
 
-void ReleaseSubtree(TBaseVastTree& tree, PVastNode node) {
-    // Children first, the last one first: a node that leaves from the end of its siblings
+void ReleaseSubtree(JobRows& rows, Row row) {
+    // Children first, the last one first: a row that leaves from the end of its siblings
     // renumbers none of them, so clearing takes time in proportion to the rows. The walk
-    // takes the previous sibling before the node goes.
-    for (PVastNode child = node->LastChild; child;) {
-        PVastNode previous = child->PrevSibling;
-        ReleaseSubtree(tree, child);
+    // takes the previous sibling before the row goes.
+    for (Row child = rows.LastChild(row); child;) {
+        Row previous = rows.PreviousSibling(child);
+        ReleaseSubtree(rows, child);
         child = previous;
     }
-    if (MediaItem* item = ItemOf(tree, node)) ReleaseMediaItem(*item);
-    tree.DeleteNode(node);
+    if (MediaItem* item = rows.Item(row)) ReleaseMediaItem(*item);
+    rows.Delete(row);
 }
 
 bool SameText(const char* a, const char* b, std::size_t width) { return std::strncmp(a, b, width) == 0; }
 
 }  // namespace
 
-void ClearItemTree(TBaseVastTree& tree) {
-    // The walk reads the links without initialising nodes: rows that were never shown
-    // still hold records that must be released.
-    for (PVastNode top = tree.RootNode()->LastChild; top;) {
-        PVastNode previous = top->PrevSibling;
-        ReleaseSubtree(tree, top);
+void ClearItemTree(JobRows& rows) {
+    // Rows that were never shown still hold records that must be released.
+    for (Row top = rows.LastChild(nullptr); top;) {
+        Row previous = rows.PreviousSibling(top);
+        ReleaseSubtree(rows, top);
         top = previous;
     }
 }
@@ -49,11 +37,11 @@ int ChapterSeconds(const MediaItem& chapter) {
     return chapter.mediaInfo ? chapter.mediaInfo->durationSeconds : 0;
 }
 
-PVastNode MapTrimToChapters(TBaseVastTree& dvdTree, const MediaItem& item, const MediaItem& trimmed) {
-    PVastNode disc = dvdTree.RootNode()->FirstChild;
-    PVastNode title = disc ? disc->FirstChild : nullptr;
-    for (; title; title = title->NextSibling) {
-        const MediaItem* t = ItemOf(dvdTree, title);
+Row MapTrimToChapters(JobRows& dvdRows, const MediaItem& item, const MediaItem& trimmed) {
+    Row disc = dvdRows.FirstChild(nullptr);
+    Row title = disc ? dvdRows.FirstChild(disc) : nullptr;
+    for (; title; title = dvdRows.NextSibling(title)) {
+        const MediaItem* t = dvdRows.Item(title);
         if (t && SameText(t->row.source, item.row.source, sizeof item.row.source)) break;
     }
     if (!title) return nullptr;
@@ -63,8 +51,8 @@ PVastNode MapTrimToChapters(TBaseVastTree& dvdTree, const MediaItem& item, const
     const int b = whole ? 0 : trimmed.timeRange->end;
     int d = 0;           // where this chapter starts in the title
     bool ended = false;  // the chapter holding the range's end has been passed
-    for (PVastNode node = title->FirstChild; node; node = node->NextSibling) {
-        MediaItem* chapter = ItemOf(dvdTree, node);
+    for (Row row = dvdRows.FirstChild(title); row; row = dvdRows.NextSibling(row)) {
+        MediaItem* chapter = dvdRows.Item(row);
         if (!chapter || !chapter->timeRange) continue;
         TimeRange& range = *chapter->timeRange;
         const int length = ChapterSeconds(*chapter);

@@ -8,66 +8,54 @@
 
 namespace jobmodel {
 
-using treeview::PVastNode;
-using treeview::TBaseVastTree;
-
 // ---- cells and check boxes ----
 
 bool IsGroupMember(const MediaItem& item) {
-    return (item.kind == mkMerge || item.kind == mkSlide) && item.imageIndex == 0;
+    return (item.kind == mkMerge || item.kind == mkSlide) && !IsGroupRole(item.role);
 }
 
 bool IsGroupRow(const MediaItem& item) {
-    return (item.kind == mkMerge || item.kind == mkSlide) && item.imageIndex != 0;
+    return (item.kind == mkMerge || item.kind == mkSlide) && IsGroupRole(item.role);
 }
 
-bool IsMergeMember(const TBaseVastTree& tree, PVastNode node) {
-    if (!node || node->Parent == tree.RootNode()) return false;
-    const MediaItem* parent = ItemOf(tree, node->Parent);
+bool IsMergeMember(const JobRows& rows, Row row) {
+    const MediaItem* parent = row ? rows.Item(rows.Parent(row)) : nullptr;
     return parent && parent->kind == mkMerge;
 }
 
-std::string ItemCellText(const TBaseVastTree& tree, PVastNode node, int column) {
-    const MediaItem* item = ItemOf(tree, node);
+std::string ItemCellText(const JobRows& rows, Row row, int column) {
+    const MediaItem* item = rows.Item(row);
     if (!item) return {};
     switch (column) {
         case 0: return FieldText(item->row.source);
         case 1: return IsGroupMember(*item) ? "--" : FieldText(item->row.originalLength);
         case 2: return IsGroupMember(*item) ? "--" : FieldText(item->row.trimmedLength);
-        case 3: return IsMergeMember(tree, node) ? "" : FieldText(item->row.destination);
+        case 3: return IsMergeMember(rows, row) ? "" : FieldText(item->row.destination);
         default: return {};
     }
 }
 
-int ItemImageIndex(const TBaseVastTree& tree, PVastNode node, int column) {
-    const MediaItem* item = ItemOf(tree, node);
+int ItemImageIndex(const JobRows& rows, Row row, int column) {
+    const MediaItem* item = rows.Item(row);
     return item && column == 0 ? item->imageIndex : -1;
 }
 
-void InitItemNode(TBaseVastTree& tree, PVastNode node) {
-    const MediaItem* item = ItemOf(tree, node);
-    if (!item) return;
-    node->CheckType = static_cast<treeview::TCheckType>(item->row.checkType);
-    node->CheckState = static_cast<treeview::TCheckState>(item->row.checkState);
-}
-
-void SetRowCheckState(TBaseVastTree& tree, PVastNode node, bool checked) {
-    tree.ValidateNode(node, false);
-    tree.SetCheckState(node, checked ? treeview::csCheckedNormal : treeview::csUncheckedNormal);
-    // The record's byte follows, so a node seeded again from it keeps the state.
-    if (MediaItem* item = ItemOf(tree, node)) item->row.checkState = checked ? 2 : 0;
+void SetRowCheckState(JobRows& rows, Row row, bool checked) {
+    rows.SetChecked(row, checked);
+    // The record's byte follows, so a row seeded again from it keeps the state.
+    if (MediaItem* item = rows.Item(row)) item->row.checkState = checked ? 2 : 0;
 }
 
 void FlipItemCheckByte(MediaItem& item) { item.row.checkState = item.row.checkState ? 0 : 1; }
 
 // ---- renaming ----
 
-bool ClickEditsDestination(const TBaseVastTree& tree, int column) {
-    PVastNode first = const_cast<TBaseVastTree&>(tree).GetFirstSelected();
+bool ClickEditsDestination(const JobRows& rows, int column) {
+    Row first = rows.FirstSelected();
     if (!first) return false;
-    if (IsMergeMember(tree, first)) column = 1;
-    const MediaItem* item = ItemOf(tree, first);
-    return column == 3 && item && !(item->kind == mkMerge && item->imageIndex == 0);
+    if (IsMergeMember(rows, first)) column = 1;
+    const MediaItem* item = rows.Item(first);
+    return column == 3 && item && !(item->kind == mkMerge && IsGroupMember(*item));
 }
 
 bool IsSwallowedNameKey(char key) { return key && std::strchr("/\\:*?\"<>|", key); }
@@ -109,89 +97,89 @@ namespace {
 // earlier step of it removed.
 class RowDeleter {
 public:
-    RowDeleter(TBaseVastTree& tree, std::unordered_set<PVastNode>* alive) : tree_(tree), alive_(alive) {}
+    RowDeleter(JobRows& rows, std::unordered_set<Row>* alive) : rows_(rows), alive_(alive) {}
 
-    bool Alive(PVastNode node) const { return !alive_ || alive_->count(node); }
+    bool Alive(Row row) const { return !alive_ || alive_->count(row); }
 
-    void Row(PVastNode node) {
-        if (alive_) Forget(node);
-        DeleteItemRow(tree_, node);
+    void Delete(Row row) {
+        if (alive_) Forget(row);
+        DeleteItemRow(rows_, row);
     }
 
     // A member: when its group is left empty the group goes too, else its lengths change.
-    void Member(PVastNode member) {
-        PVastNode group = member->Parent;
-        Row(member);
-        if (group == tree_.RootNode()) return;
-        if (!group->FirstChild) Row(group);
-        else RecomputeGroupLength(tree_, group);
+    void Member(Row member) {
+        Row group = rows_.Parent(member);
+        Delete(member);
+        if (!group) return;
+        if (!rows_.FirstChild(group)) Delete(group);
+        else RecomputeGroupLength(rows_, group);
     }
 
     void GroupCopies(const std::string& name) {
-        for (PVastNode group = tree_.RootNode()->FirstChild; group;) {
-            PVastNode nextGroup = group->NextSibling;
-            const MediaItem* g = ItemOf(tree_, group);
+        for (Row group = rows_.FirstChild(nullptr); group;) {
+            Row nextGroup = rows_.NextSibling(group);
+            const MediaItem* g = rows_.Item(group);
             if (g && (g->kind == mkMerge || g->kind == mkSlide)) {
                 bool lost = false;
-                for (PVastNode member = group->FirstChild; member;) {
-                    PVastNode next = member->NextSibling;
-                    if (FieldText(ItemOf(tree_, member)->name) == name) {
-                        Row(member);
+                for (Row member = rows_.FirstChild(group); member;) {
+                    Row next = rows_.NextSibling(member);
+                    if (FieldText(rows_.Item(member)->name) == name) {
+                        Delete(member);
                         lost = true;
                     }
                     member = next;
                 }
-                if (lost && !group->FirstChild) Row(group);
-                else if (lost) RecomputeGroupLength(tree_, group);
+                if (lost && !rows_.FirstChild(group)) Delete(group);
+                else if (lost) RecomputeGroupLength(rows_, group);
             }
             group = nextGroup;
         }
     }
 
 private:
-    void Forget(PVastNode node) {
-        alive_->erase(node);
-        for (PVastNode child = node->FirstChild; child; child = child->NextSibling) Forget(child);
+    void Forget(Row row) {
+        alive_->erase(row);
+        for (Row child = rows_.FirstChild(row); child; child = rows_.NextSibling(child)) Forget(child);
     }
 
-    TBaseVastTree& tree_;
-    std::unordered_set<PVastNode>* alive_;
+    JobRows& rows_;
+    std::unordered_set<Row>* alive_;
 };
 
 }  // namespace
 
-void DeleteItemRow(TBaseVastTree& tree, PVastNode node) {
-    for (PVastNode child = node->FirstChild; child;) {
-        PVastNode next = child->NextSibling;
-        DeleteItemRow(tree, child);
+void DeleteItemRow(JobRows& rows, Row row) {
+    for (Row child = rows.FirstChild(row); child;) {
+        Row next = rows.NextSibling(child);
+        DeleteItemRow(rows, child);
         child = next;
     }
-    if (MediaItem* item = ItemOf(tree, node)) ReleaseMediaItem(*item);
-    tree.DeleteNode(node);
+    if (MediaItem* item = rows.Item(row)) ReleaseMediaItem(*item);
+    rows.Delete(row);
 }
 
-void RecomputeGroupLength(TBaseVastTree& tree, PVastNode group) {
-    MediaItem* g = ItemOf(tree, group);
+void RecomputeGroupLength(JobRows& rows, Row group) {
+    MediaItem* g = rows.Item(group);
     if (!g) return;
     long long total = 0;
-    for (PVastNode member = group->FirstChild; member; member = member->NextSibling)
-        if (const MediaItem* m = ItemOf(tree, member); m && m->timeRange)
+    for (Row member = rows.FirstChild(group); member; member = rows.NextSibling(member))
+        if (const MediaItem* m = rows.Item(member); m && m->timeRange)
             total += m->timeRange->end - m->timeRange->start;
     const std::string length = FormatSeconds(static_cast<float>(total));
     CopyTextField(g->row.originalLength, length.c_str());
     CopyTextField(g->row.trimmedLength, length.c_str());
 }
 
-void DeleteGroupCopies(TBaseVastTree& tree, const std::string& name) { RowDeleter(tree, nullptr).GroupCopies(name); }
+void DeleteGroupCopies(JobRows& rows, const std::string& name) { RowDeleter(rows, nullptr).GroupCopies(name); }
 
-void RelinkGroupCopies(TBaseVastTree& tree, const MediaItem& segment) {
+void RelinkGroupCopies(JobRows& rows, const MediaItem& segment) {
     const std::string name = FieldText(segment.name);
-    for (PVastNode group = tree.RootNode()->FirstChild; group; group = group->NextSibling) {
-        MediaItem* g = ItemOf(tree, group);
+    for (Row group = rows.FirstChild(nullptr); group; group = rows.NextSibling(group)) {
+        MediaItem* g = rows.Item(group);
         if (!g || (g->kind != mkMerge && g->kind != mkSlide)) continue;
         long long total = 0;
-        for (PVastNode node = group->FirstChild; node; node = node->NextSibling) {
-            MediaItem& member = *ItemOf(tree, node);
+        for (Row row = rows.FirstChild(group); row; row = rows.NextSibling(row)) {
+            MediaItem& member = *rows.Item(row);
             if (FieldText(member.name) == name) {
                 const std::string destination = FieldText(member.row.destination);
                 InitGroupMember(member, segment);
@@ -210,52 +198,53 @@ void RelinkGroupCopies(TBaseVastTree& tree, const MediaItem& segment) {
     }
 }
 
-void DeleteSelectedRows(TBaseVastTree& tree) { DeleteRows(tree, tree.GetSortedSelection(false)); }
+void DeleteSelectedRows(JobRows& rows) { DeleteRows(rows, rows.SelectedRows()); }
 
-void DeleteRows(TBaseVastTree& tree, const std::vector<PVastNode>& selected) {
+void DeleteRows(JobRows& rows, const std::vector<Row>& selected) {
     if (selected.empty()) return;
-    std::unordered_set<PVastNode> alive;
-    for (PVastNode node = tree.GetFirstNoInit(); node; node = tree.GetNextNoInit(node)) alive.insert(node);
-    RowDeleter del(tree, &alive);
-    for (PVastNode node : selected) {
-        if (!del.Alive(node)) continue;
-        const MediaItem& item = *ItemOf(tree, node);
+    std::unordered_set<Row> alive;
+    for (Row row = NextRowInOrder(rows, nullptr); row; row = NextRowInOrder(rows, row)) alive.insert(row);
+    RowDeleter del(rows, &alive);
+    for (Row row : selected) {
+        if (!del.Alive(row)) continue;
+        const MediaItem& item = *rows.Item(row);
         if (IsGroupRow(item)) {
-            del.Row(node);
+            del.Delete(row);
         } else if (IsGroupMember(item)) {
-            del.Member(node);
+            del.Member(row);
         } else if (item.kind == mkSegment) {
             del.GroupCopies(FieldText(item.name));
-            del.Row(node);
+            del.Delete(row);
         } else {
-            for (PVastNode segment = node->FirstChild; segment;) {
-                PVastNode next = segment->NextSibling;
-                del.GroupCopies(FieldText(ItemOf(tree, segment)->name));
-                del.Row(segment);
+            for (Row segment = rows.FirstChild(row); segment;) {
+                Row next = rows.NextSibling(segment);
+                del.GroupCopies(FieldText(rows.Item(segment)->name));
+                del.Delete(segment);
                 segment = next;
             }
             del.GroupCopies(FieldText(item.name));
-            del.Row(node);
+            del.Delete(row);
         }
     }
 }
 
-void SetAllChecked(TBaseVastTree& tree, bool checked) {
-    for (PVastNode node = tree.GetFirst(); node; node = tree.GetNext(node)) SetRowCheckState(tree, node, checked);
+void SetAllChecked(JobRows& rows, bool checked) {
+    for (Row row = NextRowInOrder(rows, nullptr); row; row = NextRowInOrder(rows, row))
+        SetRowCheckState(rows, row, checked);
 }
 
-bool MoveSelectedRow(TBaseVastTree& tree, bool up) {
-    PVastNode node = tree.GetFirstSelected();
-    if (!node) return false;
-    PVastNode target = up ? node->PrevSibling : node->NextSibling;
+bool MoveSelectedRow(JobRows& rows, bool up) {
+    Row row = rows.FirstSelected();
+    if (!row) return false;
+    Row target = up ? rows.PreviousSibling(row) : rows.NextSibling(row);
     if (!target) return false;
-    tree.MoveTo(node, target, up ? treeview::amInsertBefore : treeview::amInsertAfter, false);
+    rows.Move(row, target, up);
     return true;
 }
 
-bool ClearAllRows(TBaseVastTree& tree) {
-    if (!tree.RootNode()->FirstChild) return false;
-    ClearItemTree(tree);
+bool ClearAllRows(JobRows& rows) {
+    if (!rows.FirstChild(nullptr)) return false;
+    ClearItemTree(rows);
     return true;
 }
 
@@ -264,13 +253,13 @@ bool ClearAllRows(TBaseVastTree& tree) {
 namespace {
 
 template <class Visit>
-void ForEachMember(TBaseVastTree& tree, Visit visit) {
-    for (PVastNode group = tree.RootNode()->FirstChild; group; group = group->NextSibling) {
-        const MediaItem* g = ItemOf(tree, group);
+void ForEachMember(JobRows& rows, Visit visit) {
+    for (Row group = rows.FirstChild(nullptr); group; group = rows.NextSibling(group)) {
+        const MediaItem* g = rows.Item(group);
         if (!g || (g->kind != mkMerge && g->kind != mkSlide)) continue;
-        for (PVastNode member = group->FirstChild; member;) {
-            PVastNode next = member->NextSibling;
-            visit(member, *ItemOf(tree, member));
+        for (Row member = rows.FirstChild(group); member;) {
+            Row next = rows.NextSibling(member);
+            visit(member, *rows.Item(member));
             member = next;
         }
     }
@@ -278,24 +267,24 @@ void ForEachMember(TBaseVastTree& tree, Visit visit) {
 
 }  // namespace
 
-void MarkGroupCopies(TBaseVastTree& tree, const MediaItem& row) {
+void MarkGroupCopies(JobRows& rows, const MediaItem& row) {
     const std::string name = FieldText(row.name);
-    ForEachMember(tree, [&](PVastNode, MediaItem& member) {
+    ForEachMember(rows, [&](Row, MediaItem& member) {
         if (FieldText(member.name) == name) member.copyMark = 1;
     });
 }
 
-void DeleteMarkedCopies(TBaseVastTree& tree) {
-    std::vector<PVastNode> marked;
-    ForEachMember(tree, [&](PVastNode node, MediaItem& member) {
-        if (member.copyMark == 1) marked.push_back(node);
+void DeleteMarkedCopies(JobRows& rows) {
+    std::vector<Row> marked;
+    ForEachMember(rows, [&](Row row, MediaItem& member) {
+        if (member.copyMark == 1) marked.push_back(row);
     });
-    RowDeleter del(tree, nullptr);
-    for (PVastNode node : marked) del.Member(node);
+    RowDeleter del(rows, nullptr);
+    for (Row row : marked) del.Member(row);
 }
 
-void ClearCopyMarks(TBaseVastTree& tree) {
-    ForEachMember(tree, [](PVastNode, MediaItem& member) { member.copyMark = 0; });
+void ClearCopyMarks(JobRows& rows) {
+    ForEachMember(rows, [](Row, MediaItem& member) { member.copyMark = 0; });
 }
 
 }  // namespace jobmodel

@@ -7,9 +7,6 @@
 
 namespace jobmodel {
 
-using treeview::PVastNode;
-using treeview::TBaseVastTree;
-
 void JobHost::LoadOptionRecord() { LoadCustomSetting(); }
 
 // ---- file rows ----
@@ -65,10 +62,10 @@ std::string BaseItemName(const std::string& path) {
     return dot == std::string::npos ? file : file.substr(0, dot);
 }
 
-std::unordered_set<std::string> FileRowNames(const TBaseVastTree& tree) {
+std::unordered_set<std::string> FileRowNames(const JobRows& rows) {
     std::unordered_set<std::string> names;
-    for (PVastNode node = tree.RootNode()->FirstChild; node; node = node->NextSibling)
-        if (const MediaItem* item = ItemOf(tree, node); item && item->kind == mkFile)
+    for (Row row = rows.FirstChild(nullptr); row; row = rows.NextSibling(row))
+        if (const MediaItem* item = rows.Item(row); item && item->kind == mkFile)
             names.insert(FieldText(item->name));
     return names;
 }
@@ -81,24 +78,24 @@ std::string UniqueItemName(const std::string& base, const std::unordered_set<std
     return candidate;
 }
 
-PVastNode AppendFileRow(TBaseVastTree& tree, const std::string& path, MediaInfo* mediaInfo,
+Row AppendFileRow(JobRows& rows, const std::string& path, MediaInfo* mediaInfo,
                         std::unordered_set<std::string>& names, CustomSetting* made) {
     // The name field holds 1023 characters: the candidate is made from the cut base, so
     // the name kept is the name compared.
     char cut[sizeof(MediaItem::name)];
     CopyTextField(cut, BaseItemName(path).c_str());
     const std::string name = UniqueItemName(cut, names);
-    PVastNode node = tree.AddChild(nullptr);
-    MediaItem& item = *ItemOf(tree, node);
+    Row row = rows.Add(nullptr);
+    MediaItem& item = *rows.Item(row);
     CopyTextField(item.name, name.c_str());
     names.insert(FieldText(item.name));
     CopyTextField(item.row.source, FileNameOf(path).c_str(), 30);
     InitFileItem(item, mediaInfo, made);
-    item.imageIndex = 0;
+    SetRowRole(item, rrFile);
     item.kind = mkFile;
     item.segmentCounter = 1;
-    InitItemNode(tree, node);
-    return node;
+    rows.TakeCheckFromItem(row);
+    return row;
 }
 
 // ---- groups ----
@@ -135,10 +132,10 @@ void InitGroupMember(MediaItem& member, const MediaItem& source) {
     SetItemRow(member.row, kept.c_str(), length.c_str(), length.c_str(), destination.c_str(), 2, 2);
 }
 
-int AddGroupMember(TBaseVastTree& tree, PVastNode group, const MediaItem& source, MediaItemKind kind,
-                   int groupNumber, int total) {
-    PVastNode node = tree.AddChild(group);
-    MediaItem& member = *ItemOf(tree, node);
+int AddGroupMember(JobRows& rows, Row group, const MediaItem& source, MediaItemKind kind, int groupNumber,
+                   int total) {
+    Row row = rows.Add(group);
+    MediaItem& member = *rows.Item(row);
     CopyTextField(member.name, source.name);
     CopyTextField(member.row.source, source.row.source);
     InitGroupMember(member, source);
@@ -153,41 +150,40 @@ int AddGroupMember(TBaseVastTree& tree, PVastNode group, const MediaItem& source
     member.row.checkState = 0;
     member.kind = kind;
     member.sourceKind = source.sourceKind == mkSegment ? mkSegment : source.kind;
-    InitItemNode(tree, node);
+    rows.TakeCheckFromItem(row);
     return total + (member.timeRange->end - member.timeRange->start);
 }
 
-void SelectNewGroup(TBaseVastTree& tree, PVastNode group) {
-    tree.SetExpanded(group, true);
+void SelectNewGroup(JobRows& rows, Row group) {
+    rows.SetExpanded(group, true);
     // The sources go unchecked, so they are not converted a second time on their own.
-    for (PVastNode node : tree.GetSortedSelection(false)) {
-        tree.SetSelected(node, false);
-        SetRowCheckState(tree, node, false);
+    for (Row row : rows.SelectedRows()) {
+        rows.SetSelected(row, false);
+        SetRowCheckState(rows, row, false);
     }
-    tree.SetSelected(group, true);
-    tree.SetFocusedNode(group);
-    tree.ScrollIntoView(group, false, true);
+    rows.SetSelected(group, true);
+    rows.Focus(group, true);
 }
 
-PVastNode CreateGroupItem(TBaseVastTree& tree, MediaItemKind kind, GroupCounters& counters) {
+Row CreateGroupItem(JobRows& rows, MediaItemKind kind, GroupCounters& counters) {
     const int n = kind == mkMerge ? ++counters.merge : ++counters.slide;
     int total = 0;
-    PVastNode group = tree.AddChild(nullptr);
-    MediaItem& item = *ItemOf(tree, group);
+    Row group = rows.Add(nullptr);
+    MediaItem& item = *rows.Item(group);
     bool first = true;
-    for (PVastNode node : tree.GetSortedSelection(false)) {
-        if (node == group) continue;
-        const MediaItem& row = *ItemOf(tree, node);
+    for (Row selected : rows.SelectedRows()) {
+        if (selected == group) continue;
+        const MediaItem& row = *rows.Item(selected);
         if (first) {
             InitGroupItem(item, row.mediaInfo);
             item.dvdDisc = row.dvdDisc;
             first = false;
         }
-        if (row.imageIndex == 2 || row.imageIndex == 3) {
-            for (PVastNode child = node->FirstChild; child; child = child->NextSibling)
-                total = AddGroupMember(tree, group, *ItemOf(tree, child), kind, n, total);
+        if (IsGroupRole(row.role)) {
+            for (Row child = rows.FirstChild(selected); child; child = rows.NextSibling(child))
+                total = AddGroupMember(rows, group, *rows.Item(child), kind, n, total);
         } else {
-            total = AddGroupMember(tree, group, row, kind, n, total);
+            total = AddGroupMember(rows, group, row, kind, n, total);
         }
     }
     const std::string name = (kind == mkMerge ? "Merge" : "Slide") + std::to_string(n);
@@ -195,83 +191,82 @@ PVastNode CreateGroupItem(TBaseVastTree& tree, MediaItemKind kind, GroupCounters
     const std::string length = FormatSeconds(static_cast<float>(total));
     SetItemRow(item.row, name.c_str(), length.c_str(), length.c_str(), (name + ".flv").c_str(), 2, 2);
     item.kind = kind;
-    item.imageIndex = kind == mkMerge ? 2 : 3;
+    SetRowRole(item, kind == mkMerge ? rrMergeGroup : rrSlideGroup);
     CreateGroupSettings(item);
-    InitItemNode(tree, group);
-    SelectNewGroup(tree, group);
+    rows.TakeCheckFromItem(group);
+    SelectNewGroup(rows, group);
     return group;
 }
 
-PVastNode MakeGroup(TBaseVastTree& tree, MediaItemKind kind, GroupCounters& counters, JobHost& host) {
-    if (tree.SelectedCount() < 2) {
+Row MakeGroup(JobRows& rows, MediaItemKind kind, GroupCounters& counters, JobHost& host) {
+    if (rows.SelectedCount() < 2) {
         host.ShowMessage(kNeedTwoRowsText);
         return nullptr;
     }
     if (kind == mkMerge) host.LoadOptionRecord();
-    return CreateGroupItem(tree, kind, counters);
+    return CreateGroupItem(rows, kind, counters);
 }
 
 // ---- segments ----
 
 namespace {
 
-PVastNode AddCopy(TBaseVastTree& tree, PVastNode parent, const MediaItem& from) {
-    PVastNode node = tree.AddChild(parent);
-    MediaItem& copy = *ItemOf(tree, node);
+Row AddCopy(JobRows& rows, Row parent, const MediaItem& from) {
+    Row row = rows.Add(parent);
+    MediaItem& copy = *rows.Item(row);
     CopyMediaItem(copy, from);
     CopyDvdFields(copy, from);
-    return node;
+    return row;
 }
 
 }  // namespace
 
-void LoadClipSegments(TBaseVastTree& segments, TBaseVastTree& jobTree, PVastNode node) {
-    PrepareItemTree(segments);
-    const MediaItem* item = ItemOf(jobTree, node);
+void LoadClipSegments(JobRows& segments, JobRows& jobRows, Row row) {
+    const MediaItem* item = jobRows.Item(row);
     if (!item) return;
-    if (node->FirstChild) {
-        for (PVastNode child = node->FirstChild; child; child = child->NextSibling)
-            AddCopy(segments, nullptr, *ItemOf(jobTree, child));
+    if (jobRows.FirstChild(row)) {
+        for (Row child = jobRows.FirstChild(row); child; child = jobRows.NextSibling(child))
+            AddCopy(segments, nullptr, *jobRows.Item(child));
         return;
     }
-    PVastNode first = AddCopy(segments, nullptr, *item);
-    MediaItem& segment = *ItemOf(segments, first);
+    Row first = AddCopy(segments, nullptr, *item);
+    MediaItem& segment = *segments.Item(first);
     const std::string name = FieldText(item->name) + "(1)";
     CopyTextField(segment.row.source, "Segment_1");
     CopyTextField(segment.name, name.c_str());
     CopyTextField(segment.row.destination, (name + ".flv").c_str());
     segments.SetSelected(first, true);
-    segments.SetFocusedNode(first);
+    segments.Focus(first);
 }
 
-void StoreClipSegments(TBaseVastTree& segments, TBaseVastTree& jobTree, PVastNode node) {
-    for (PVastNode row = segments.RootNode()->FirstChild; row; row = row->NextSibling) {
-        const MediaItem& from = *ItemOf(segments, row);
-        PVastNode added = AddCopy(jobTree, node, from);
-        MediaItem& segment = *ItemOf(jobTree, added);
-        segment.imageIndex = 1;
+void StoreClipSegments(JobRows& segments, JobRows& jobRows, Row row) {
+    for (Row from = segments.FirstChild(nullptr); from; from = segments.NextSibling(from)) {
+        const MediaItem& source = *segments.Item(from);
+        Row added = AddCopy(jobRows, row, source);
+        MediaItem& segment = *jobRows.Item(added);
+        SetRowRole(segment, rrSegment);
         segment.kind = mkSegment;
         segment.row.checkType = 1;
         segment.row.checkState = 2;
         const std::string trimmed =
             FormatSeconds(static_cast<float>(segment.timeRange->end - segment.timeRange->start));
         CopyTextField(segment.row.trimmedLength, trimmed.c_str());
-        segment.segmentCounter = from.segmentCounter;
-        InitItemNode(jobTree, added);
-        RelinkGroupCopies(jobTree, segment);
+        segment.segmentCounter = source.segmentCounter;
+        jobRows.TakeCheckFromItem(added);
+        RelinkGroupCopies(jobRows, segment);
     }
-    SetRowCheckState(jobTree, node, false);
-    jobTree.SetExpanded(node, true);
-    jobTree.ClearSelection();
-    jobTree.SetSelected(node, true);
-    jobTree.SetFocusedNode(node);
+    SetRowCheckState(jobRows, row, false);
+    jobRows.SetExpanded(row, true);
+    jobRows.ClearSelection();
+    jobRows.SetSelected(row, true);
+    jobRows.Focus(row);
 }
 
-void DeleteItemSiblings(TBaseVastTree& tree, PVastNode node) {
-    while (node) {
-        PVastNode next = node->NextSibling;
-        DeleteItemRow(tree, node);
-        node = next;
+void DeleteItemSiblings(JobRows& rows, Row row) {
+    while (row) {
+        Row next = rows.NextSibling(row);
+        DeleteItemRow(rows, row);
+        row = next;
     }
 }
 

@@ -36,14 +36,14 @@ std::string BaseItemName(const std::string& path);
 std::string FileNameOf(const std::string& path);
 
 // The names of the job list's top-level file rows: what a new file's name must differ from.
-std::unordered_set<std::string> FileRowNames(const treeview::TBaseVastTree& tree);
+std::unordered_set<std::string> FileRowNames(const JobRows& rows);
 // The first of base, base_1, base_2, ... that no name in the set has.
 std::string UniqueItemName(const std::string& base, const std::unordered_set<std::string>& names);
 
 // Appends a file row for the probed file at the end of the top level. Its name is made
 // unique against `names`, which then holds it too. Takes over the media record's reference
 // and `made` (the row's option record made beforehand by NewItemCustomSetting).
-treeview::PVastNode AppendFileRow(treeview::TBaseVastTree& tree, const std::string& path, MediaInfo* mediaInfo,
+Row AppendFileRow(JobRows& rows, const std::string& path, MediaInfo* mediaInfo,
                                   std::unordered_set<std::string>& names, CustomSetting* made = nullptr);
 
 // ---- groups ----
@@ -62,26 +62,26 @@ void CreateGroupSettings(MediaItem& group);
 // copies its time range and takes its DVD fields, stream ids and kind.
 void InitGroupMember(MediaItem& member, const MediaItem& source);
 // Adds a member copied from `source` under the group; returns total + its length.
-int AddGroupMember(treeview::TBaseVastTree& tree, treeview::PVastNode group, const MediaItem& source,
+int AddGroupMember(JobRows& rows, Row group, const MediaItem& source,
                    MediaItemKind kind, int groupNumber, int total);
-void SelectNewGroup(treeview::TBaseVastTree& tree, treeview::PVastNode group);
+void SelectNewGroup(JobRows& rows, Row group);
 // Makes a group of the selected rows (a selected group gives its members) and selects it.
-treeview::PVastNode CreateGroupItem(treeview::TBaseVastTree& tree, MediaItemKind kind, GroupCounters& counters);
+Row CreateGroupItem(JobRows& rows, MediaItemKind kind, GroupCounters& counters);
 // The Merge and Slide commands: at least two selected rows, else the message and nothing
 // changes. Merge reloads the working option record first. Returns the group or null.
-treeview::PVastNode MakeGroup(treeview::TBaseVastTree& tree, MediaItemKind kind, GroupCounters& counters,
+Row MakeGroup(JobRows& rows, MediaItemKind kind, GroupCounters& counters,
                               JobHost& host);
 
 // ---- segments ----
 
-// Fills the clip dialog's segment list for the job-list row at `node`: copies of its
+// Fills the clip dialog's segment list for the job-list row `row`: copies of its
 // segment rows, or one segment "Segment_1" made from the row itself (then selected).
-void LoadClipSegments(treeview::TBaseVastTree& segments, treeview::TBaseVastTree& jobTree, treeview::PVastNode node);
+void LoadClipSegments(JobRows& segments, JobRows& jobRows, Row row);
 // Writes the segment list back as the row's segment rows (the old ones already removed),
 // re-links every group member copying a segment of the same name and recomputes those
 // groups' lengths; then the row is unchecked, expanded and selected.
-void StoreClipSegments(treeview::TBaseVastTree& segments, treeview::TBaseVastTree& jobTree, treeview::PVastNode node);
-// Releases and deletes `node` and every following sibling, with their subtrees.
-void DeleteItemSiblings(treeview::TBaseVastTree& tree, treeview::PVastNode node);
+void StoreClipSegments(JobRows& segments, JobRows& jobRows, Row row);
+// Releases and deletes `row` and every following sibling, with their subtrees.
+void DeleteItemSiblings(JobRows& rows, Row row);
 
 }  // namespace jobmodel

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <new>
 
 namespace jobmodel {
@@ -151,10 +152,19 @@ void ReleaseMediaItem(MediaItem& item) {
     ClearItemRow(item.row);
 }
 
+void SetRowRole(MediaItem& item, RowRole role) {
+    // The job list's pictures: file, segment, merge group, slide group; the DVD window's:
+    // disc, title, chapter.
+    constexpr std::int32_t kPictures[] = {0, 1, 2, 3, 0, 1, 2};
+    item.role = role;
+    item.imageIndex = role >= 0 && role < std::int32_t(std::size(kPictures)) ? kPictures[role] : 0;
+}
+
 void CopyMediaItem(MediaItem& destination, const MediaItem& source) {
     if (&destination == &source) return;
     destination.kind = source.kind;
     destination.imageIndex = source.imageIndex;
+    destination.role = source.role;
     CopyTextField(destination.name, source.name);
 
     // Make every copy before letting go of what the destination held, so a destination

@@ -1,6 +1,6 @@
 #pragma once
 // The record of one row of the job list, the DVD title list and the clip segment list.
-// It lives in the row's tree node data area, which the tree zero-fills, so a fresh
+// It lives in the row's data area in its list, which the list zero-fills, so a fresh
 // record is all zero. Its five sub-records are separate heap records that several rows
 // may share; each counts its references and is freed when the last row lets go.
 #include <cstdint>
@@ -19,6 +19,18 @@ enum MediaItemKind : std::int32_t {
     mkDvdTitle = 3,
     mkDvdChapter = 4,
     mkSegment = 5,
+};
+
+// What a row is in its list. The kind says where a row's media come from; the role says
+// what the row does: a group member keeps the kind of its group and the role rrFile.
+enum RowRole : std::int32_t {
+    rrFile = 0,        // a row of its own: a file, a DVD title or chapter in the job list, a group member
+    rrSegment = 1,     // a clip segment below its row
+    rrMergeGroup = 2,  // a merge group, its members below it
+    rrSlideGroup = 3,  // a slide-show group
+    rrDisc = 4,        // the DVD window's disc row
+    rrDvdTitle = 5,    // the DVD window's title row
+    rrDvdChapter = 6,  // the DVD window's chapter row
 };
 
 enum EffectKind : std::int32_t { ekNone = 0, ekGray = 1, ekEmboss = 2, ekOldFilm = 3 };
@@ -59,7 +71,8 @@ struct ItemRow {
 
 struct MediaItem {
     std::int32_t kind;  // MediaItemKind
-    std::int32_t imageIndex;
+    std::int32_t imageIndex;  // the row's picture in its list; follows the role
+    std::int32_t role;        // RowRole
     std::int32_t segmentCounter;
     MediaInfo* mediaInfo;
     std::int32_t dvdTitleNumber;
@@ -93,6 +106,11 @@ template <class T> T* Share(T* record);
 template <class T> void Drop(T*& record);
 // How many rows refer to a record (0 for null); for checks and tests.
 template <class T> int ShareCount(const T* record);
+
+// Sets the row's role and the picture that shows it.
+void SetRowRole(MediaItem& item, RowRole role);
+// A merge or slide group row.
+inline bool IsGroupRole(std::int32_t role) { return role == rrMergeGroup || role == rrSlideGroup; }
 
 // Sub-record helpers.
 void ClearItemRow(ItemRow& row);

@@ -254,7 +254,8 @@ protected:
 
     // A checked file row of the main list, converted to FLV alone.
     treeview::PVastNode AddFile(const std::string& name, int length) {
-        treeview::PVastNode node = lists.Add(*main->NodeTree, nullptr, jobmodel::mkFile, name, 0, length).node;
+        treeview::PVastNode node =
+            jobmodel::TreeRows::NodeOf(lists.Add(*main->Rows, nullptr, jobmodel::mkFile, name, 0, length).node);
         jobmodel::MediaItem& item = *jobmodel::ItemOf(*main->NodeTree, node);
         item.mediaInfo = jobmodel::NewMediaInfo();
         std::snprintf(item.mediaInfo->path, sizeof item.mediaInfo->path, "/media/%s.mp4", name.c_str());
@@ -266,7 +267,7 @@ protected:
         item.customSetting->IsGeneralThumbnail = 0;
         item.customSetting->IsGeneralSwf = 0;
         item.customSetting->IsGeneralHtml = 0;
-        jobmodel::SetRowCheckState(*main->NodeTree, node, true);
+        jobmodel::SetRowCheckState(*main->Rows, jobmodel::TreeRows::RowOf(node), true);
         return node;
     }
 
@@ -346,7 +347,7 @@ TEST_F(ProgressWindowTest, TakesItsSkinAndShowsTheRunInItsControls) {
     frmConvert->OneProgress->SetMax(9);
     frmConvert->OneProgress->SetPosition(9);
     main->OutputFolder = box.program.str() + "/missing/deeper";
-    jobmodel::ClearItemTree(*main->NodeTree);
+    jobmodel::ClearItemTree(*main->Rows);
     treeview::PVastNode node = AddFile("clip", 10);
     (void)node;
     midRun = [] {};
@@ -494,7 +495,7 @@ TEST_F(ProgressWindowTest, TheRunEndsAsTheUserAsked) {
         launches.clear();
         powerOffs = 0;
         SetPowerControl(std::make_unique<Power>(&powerOffs, c.powerAnswer));
-        jobmodel::ClearItemTree(*main->NodeTree);
+        jobmodel::ClearItemTree(*main->Rows);
         AddFile("clip", 10);
         frmConvert->ShowPath->SetChecked(c.showPath);
         frmConvert->ShutDown->SetChecked(c.shutDown);

@@ -128,7 +128,7 @@ protected:
         DvdDisc* disc = nullptr;
         ASSERT_EQ(parseDVD(&disc, fx.root.c_str(), 0), 0);
         QuietHost host;
-        jobmodel::BuildDvdTree(*dvd->NodeTree, disc, host);
+        jobmodel::BuildDvdTree(*dvd->Rows, disc, host);
     }
     void ShowWindow() {
         dvd->Show();
@@ -266,8 +266,8 @@ TEST_F(DvdWindowTest, PreviousAndNextFollowEverySelectionChange) {
         EXPECT_EQ(dvd->btnNext->Enabled(), next);
         // What a press does agrees with the look: a disabled button would move nothing.
         PVastNode sel = dvd->NodeTree->GetFirstSelected();
-        EXPECT_EQ(jobmodel::PreviousDvdRow(*dvd->NodeTree, sel) != nullptr, pre);
-        EXPECT_EQ(jobmodel::NextDvdRow(*dvd->NodeTree, sel) != nullptr, next);
+        EXPECT_EQ(jobmodel::PreviousDvdRow(*dvd->Rows, jobmodel::TreeRows::RowOf(sel)) != nullptr, pre);
+        EXPECT_EQ(jobmodel::NextDvdRow(*dvd->Rows, jobmodel::TreeRows::RowOf(sel)) != nullptr, next);
         EXPECT_EQ(CentreOf(dvd->btnPre->PicNormal()), CentreOf(Picture("btnPre", pre ? ssNormal : ssDisabled)));
         EXPECT_EQ(CentreOf(dvd->btnNext->PicNormal()), CentreOf(Picture("btnNext", next ? ssNormal : ssDisabled)));
     };
@@ -428,7 +428,7 @@ TEST_F(DvdWindowTest, TheCombosMapEntriesToStreamsByIndex) {
     };
     jobmodel::SetDvdLibrary(&lib);
     QuietHost host;
-    jobmodel::BuildDvdTree(*dvd->NodeTree, &disc, host);
+    jobmodel::BuildDvdTree(*dvd->Rows, &disc, host);
     ShowWindow();
     PVastNode title = Disc()->FirstChild, silent = Disc()->LastChild;
 
@@ -482,7 +482,7 @@ TEST_F(DvdWindowTest, TheCombosMapEntriesToStreamsByIndex) {
     dvd->NodeTree->ClearSelection();
     Pick(dvd->audioCmb, 0);
     EXPECT_EQ(Row(title).audioId, 5);
-    jobmodel::ClearItemTree(*dvd->NodeTree);
+    jobmodel::ClearItemTree(*dvd->Rows);
 }
 
 // The player's reports only post to the window; the bar moves, and the end of the stream
@@ -614,7 +614,7 @@ TEST_F(DvdWindowTest, OkAndCancelFromTheMainWindow) {
     // A fresh parse: a chapter checked, the first title's second audio stream, OK.
     load(fx.root, [&] {
         PVastNode title = Disc()->FirstChild;
-        jobmodel::SetRowCheckState(*dvd->NodeTree, title->LastChild, true);
+        jobmodel::SetRowCheckState(*dvd->Rows, jobmodel::TreeRows::RowOf(title->LastChild), true);
         Select(title);
         Pick(dvd->audioCmb, 1);
         dialogtest::ClickAt(dvd, dvd->btnOK);

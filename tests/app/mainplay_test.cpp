@@ -104,13 +104,13 @@ protected:
     }
 
     treeview::TVastStringTree& Tree() { return *main->NodeTree; }
-    PVastNode Row(PVastNode parent, int kind, int imageIndex, int start, int end, const char* path = nullptr,
+    PVastNode Row(PVastNode parent, int kind, int role, int start, int end, const char* path = nullptr,
                   int dvdKind = 0) {
         PVastNode node = Tree().AddChild(parent);
         MediaItem* item = jobmodel::ItemOf(Tree(), node);
         jobmodel::InitMediaItem(*item);
         item->kind = kind;
-        item->imageIndex = imageIndex;
+        jobmodel::SetRowRole(*item, jobmodel::RowRole(role));
         *item->timeRange = {start, end};
         item->audioId = item->subtitleId = -1;
         item->mediaInfo = jobmodel::NewMediaInfo();

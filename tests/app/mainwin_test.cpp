@@ -99,11 +99,11 @@ TEST_F(MainWindowTest, BeforeTheFirstShowingTheListIsHiddenAndTheCommandsAreDisa
 TEST_F(MainWindowTest, ItemButtonsFollowTheSelectedRow) {
     Make();
     treeview::TVastStringTree& tree = *main->NodeTree;
-    auto row = [&](treeview::PVastNode parent, int kind, int imageIndex) {
+    auto row = [&](treeview::PVastNode parent, int kind, int role) {
         treeview::PVastNode node = tree.AddChild(parent);
         jobmodel::MediaItem* item = jobmodel::ItemOf(tree, node);
         item->kind = kind;
-        item->imageIndex = imageIndex;
+        jobmodel::SetRowRole(*item, jobmodel::RowRole(role));
         return node;
     };
     treeview::PVastNode file = row(nullptr, jobmodel::mkFile, 0);
@@ -428,11 +428,11 @@ TEST_F(MainWindowTest, BrowseAndFindTargetEachShowTheirOwnCaption) {
 TEST_F(MainWindowTest, JobListRowsShowThePictureOfTheirKind) {
     Make();
     treeview::TVastStringTree& tree = *main->NodeTree;
-    auto row = [&](treeview::PVastNode parent, int kind, int imageIndex, const char* name) {
+    auto row = [&](treeview::PVastNode parent, int kind, int role, const char* name) {
         treeview::PVastNode node = tree.AddChild(parent);
         jobmodel::MediaItem* item = jobmodel::ItemOf(tree, node);
         item->kind = kind;
-        item->imageIndex = imageIndex;
+        jobmodel::SetRowRole(*item, jobmodel::RowRole(role));
         jobmodel::SetItemRow(item->row, name, "00:00:10", "00:00:10", "out.flv", 1, 2);
         return node;
     };

@@ -248,8 +248,8 @@ TEST(ConversionRoad, ADvdTitleAndChapterWithTheSecondAudioStream) {
         if (!shown) return 0;
         dvd->UncheckAll->Click();
         treeview::PVastNode first = dvd->NodeTree->RootNode()->FirstChild->FirstChild;
-        jobmodel::SetRowCheckState(*dvd->NodeTree, first, true);
-        jobmodel::SetRowCheckState(*dvd->NodeTree, first->FirstChild->NextSibling, true);
+        jobmodel::SetRowCheckState(*dvd->Rows, jobmodel::TreeRows::RowOf(first), true);
+        jobmodel::SetRowCheckState(*dvd->Rows, jobmodel::TreeRows::RowOf(first->FirstChild->NextSibling), true);
         dvd->NodeTree->ClearSelection();
         dvd->NodeTree->SetSelected(first, true);
         for (int i = 0; i < dvd->audioCmb->Items()->Count(); ++i)

@@ -31,7 +31,6 @@ protected:
             messages.push_back(text);
             return answer;
         };
-        jobmodel::PrepareItemTree(jobs);
         auto* options = jobs.TreeOptions();
         options->SetSelectionOptions(options->SelectionOptions() | treeview::toMultiSelect);
         jobs.OnInitNode = [](treeview::TBaseVastTree* t, PVastNode, PVastNode node, treeview::TVastNodeInitStates&) {
@@ -40,7 +39,7 @@ protected:
         MediaInfo* info = jobmodel::NewMediaInfo();
         info->durationSeconds = 100;
         std::snprintf(info->path, sizeof info->path, "/media/clip.mp4");
-        file = jobmodel::AppendFileRow(jobs, "/media/clip.mp4", info, names);
+        file = jobmodel::TreeRows::NodeOf(jobmodel::AppendFileRow(jobRows, "/media/clip.mp4", info, names));
 
         title.titleNumber = 0;
         title.ifoPath = "/dvd/VIDEO_TS/VTS_01_0.IFO";
@@ -62,13 +61,13 @@ protected:
     }
     void TearDown() override {
         clip.reset();
-        jobmodel::ClearItemTree(jobs);
+        jobmodel::ClearItemTree(jobRows);
         Application->MessageBoxHandler = nullptr;
     }
     MediaItem& Item(PVastNode node) { return *jobmodel::ItemOf(jobs, node); }
     MediaItem& Segment(PVastNode node) { return *jobmodel::ItemOf(*clip->ClipNodeTree, node); }
     void Open(PVastNode row) {
-        clip->SetClipItem(&Item(row), 0, row, &jobs);
+        clip->SetClipItem(&Item(row), 0, jobmodel::TreeRows::RowOf(row), &jobRows);
         clip->Show();
         testsupport::PumpWindows();
     }
@@ -104,12 +103,13 @@ protected:
         jobs.ClearSelection();
         jobs.SetSelected(file->FirstChild, true);
         jobs.SetSelected(chapter, true);
-        return jobmodel::CreateGroupItem(jobs, jobmodel::mkMerge, counters);
+        return jobmodel::TreeRows::NodeOf(jobmodel::CreateGroupItem(jobRows, jobmodel::mkMerge, counters));
     }
 
     apptest::Sandbox box;
     dialogtest::FakePlayer player;
     treeview::TVastStringTree jobs{nullptr};
+    jobmodel::TreeRows jobRows{jobs};
     std::unordered_set<std::string> names;
     jobmodel::GroupCounters counters;
     DvdTitle title{};
@@ -400,7 +400,7 @@ TEST_F(ClipDialogTest, TheMainWindowsCommandsOpenTheDialogsOnTheSelectedRow) {
     testsupport::PumpWindows();
     MediaInfo* info = jobmodel::NewMediaInfo();
     info->durationSeconds = 50;
-    PVastNode row = jobmodel::AppendFileRow(*main->NodeTree, "/media/movie.mp4", info, names);
+    PVastNode row = jobmodel::TreeRows::NodeOf(jobmodel::AppendFileRow(*main->Rows, "/media/movie.mp4", info, names));
     main->NodeTree->SetSelected(row, true);
     player.Take();
 

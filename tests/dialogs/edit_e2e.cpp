@@ -163,7 +163,7 @@ TEST(EditPreviewEndToEnd, TheConverterAppliesTheSameSettingsAndCutsSegments) {
     DvdTitle& pal = disc->titleSets[1].titles[0];
 
     Lists lists;
-    treeview::PVastNode discRow = lists.Add(lists.dvd, nullptr, jobmodel::mkFile, "disc").node;
+    jobmodel::Row discRow = lists.Add(lists.dvd, nullptr, jobmodel::mkFile, "disc").node;
     Row dvdTitle = lists.Add(lists.dvd, discRow, jobmodel::mkDvdTitle, "Title 2", 0, pal.lengthSeconds);
     dvdTitle.item->dvdKind = jobmodel::mkDvdTitle;
     for (int c = 0; c < pal.chapterCount; ++c) {
@@ -172,7 +172,7 @@ TEST(EditPreviewEndToEnd, TheConverterAppliesTheSameSettingsAndCutsSegments) {
         cr.item->dvdKind = jobmodel::mkDvdChapter;
         cr.item->dvdChapter = &pal.chapters[c];
     }
-    auto dvdRow = [&](treeview::PVastNode parent, jobmodel::MediaItemKind kind, const std::string& name, int start,
+    auto dvdRow = [&](jobmodel::Row parent, jobmodel::MediaItemKind kind, const std::string& name, int start,
                       int end) {
         Row r = lists.Add(lists.jobs, parent, kind, name, start, end);
         r.item->dvdDisc = disc;
@@ -189,11 +189,11 @@ TEST(EditPreviewEndToEnd, TheConverterAppliesTheSameSettingsAndCutsSegments) {
     *title.item->crop = {16, 16, 16, 16, "original"};
     title.item->effect->horizontalFlip = 1;
     title.item->effect->effect = jobmodel::ekGray;
-    lists.jobs.SetCheckState(title.node, treeview::csCheckedNormal);
+    lists.jobs.SetChecked(title.node, true);
     for (auto [name, start, end] : {std::tuple{"First", 0, 1}, {"Second", 1, 3}}) {
         Row segment = dvdRow(title.node, jobmodel::mkSegment, name, start, end);
-        segment.item->imageIndex = 1;
-        lists.jobs.SetCheckState(segment.node, treeview::csCheckedNormal);
+        jobmodel::SetRowRole(*segment.item, jobmodel::rrSegment);
+        lists.jobs.SetChecked(segment.node, true);
     }
 
     testsupport::TempDir temp;
@@ -203,8 +203,8 @@ TEST(EditPreviewEndToEnd, TheConverterAppliesTheSameSettingsAndCutsSegments) {
     std::vector<std::string> lines;
     {
         jobmodel::TfrmConvert form;
-        form.JobTree = &lists.jobs;
-        form.DvdTree = &lists.dvd;
+        form.JobList = &lists.jobs;
+        form.DvdList = &lists.dvd;
         form.ProgramFolder = std::string(programDir) + "/";
         jobmodel::itemlists::PumpRun(form);
         lines = form.ShowResult().Lines();

@@ -19,6 +19,7 @@
 #include "platform/windows/messages.h"
 #include "platform/windows/window.h"
 #include "platform/windows/windows_test_support.h"
+#include "jobmodel/treerows.h"
 #include "treeview/vststrings.h"
 
 namespace jobmodel {
@@ -72,6 +73,7 @@ struct AddFiles : ::testing::Test {
     Probe probe;
     RecordingHost host;
     treeview::TVastStringTree tree{nullptr};
+    TreeRows rows{tree};
     void SetUp() override {
         platform::test::UseHeadlessBackend();
         g_probe = &probe;
@@ -79,7 +81,7 @@ struct AddFiles : ::testing::Test {
     }
     void TearDown() override {
         SetFileProbe(nullptr);
-        ClearItemTree(tree);
+        ClearItemTree(rows);
     }
     std::string Rows() {
         std::string out;
@@ -96,7 +98,7 @@ TEST_F(AddFiles, RowsComeInTheDialogsOrderWhateverOrderTheProbesEndIn) {
         const int later = static_cast<int>(paths.size() - 1 - i);
         probe.waitFor[paths[i]] = [this, later] { return probe.finished >= later; };
     }
-    AddFilesResult r = AddMediaFiles(tree, paths, host, {static_cast<int>(paths.size()), 2});
+    AddFilesResult r = AddMediaFiles(rows, paths, host, {static_cast<int>(paths.size()), 2});
     EXPECT_EQ(Rows(), "d c b a");
     EXPECT_EQ(r.added, 4);
     EXPECT_EQ(r.skipped, 1);
@@ -110,7 +112,7 @@ TEST_F(AddFiles, RowsComeInTheDialogsOrderWhateverOrderTheProbesEndIn) {
 
     // A second command names against the rows the first made.
     probe.waitFor.clear();
-    AddMediaFiles(tree, {"/w/d.mkv", "/w/d.mp4"}, host, {1, 256});
+    AddMediaFiles(rows, {"/w/d.mkv", "/w/d.mp4"}, host, {1, 256});
     EXPECT_EQ(Rows(), "d c b a d_1 d_2");
 }
 
@@ -138,8 +140,8 @@ TEST_F(AddFiles, ManyFilesComeInOrderUnderAnyBatchLimits) {
     for (const AddFilesOptions& options : cases) {
         SCOPED_TRACE(::testing::Message() << options.threads << " threads, " << options.batchRows << " rows, "
                                           << options.batchSpacing.count() << " ms apart");
-        ClearItemTree(tree);
-        AddFilesResult r = AddMediaFiles(tree, paths, host, options);
+        ClearItemTree(rows);
+        AddFilesResult r = AddMediaFiles(rows, paths, host, options);
         EXPECT_EQ(Rows(), expected);
         EXPECT_EQ(r.added, 400 - bads);
         EXPECT_EQ(r.skipped, bads);
@@ -155,7 +157,7 @@ TEST_F(AddFiles, TheFirstSupportedPathTooLongStopsTheCommandThere) {
     }() + ".avi";  // 199 characters, 393 bytes
     const std::string tooLong = "/v/" + std::string(196, 'x') + ".avi";
     const std::string badTooLong = "/v/bad" + std::string(1200, 'y');  // longer than the probe record
-    AddFilesResult r = AddMediaFiles(tree, {"/v/a.avi", badTooLong, wide, tooLong, "/v/c.avi"}, host);
+    AddFilesResult r = AddMediaFiles(rows, {"/v/a.avi", badTooLong, wide, tooLong, "/v/c.avi"}, host);
     EXPECT_EQ(r.added, 2);
     EXPECT_TRUE(r.stopped);
     ASSERT_EQ(host.messages.size(), 1u);
@@ -205,7 +207,7 @@ TEST_F(AddFiles, TheWindowStaysLiveWhileAProbeBlocks) {
     probe.waitFor["/v/slow.avi"] = [&] { return handled && g_paints.load() > paintsBefore; };
     ASSERT_TRUE(platform::PostMessage(target, platform::WM_USER + 1, 0, 0));
 
-    AddFilesResult r = AddMediaFiles(tree, {"/v/slow.avi", "/v/quick1.avi", "/v/quick2.avi"}, host, {3, 256});
+    AddFilesResult r = AddMediaFiles(rows, {"/v/slow.avi", "/v/quick1.avi", "/v/quick2.avi"}, host, {3, 256});
     EXPECT_EQ(rowsWhenHandled, 0u);  // the quick files' rows wait behind the slow one
     EXPECT_EQ(Rows(), "slow quick1 quick2");
     EXPECT_EQ(r.added, 3);
@@ -262,7 +264,7 @@ TEST_F(AddFiles, AQuitReturnsWithoutWaitingForAStalledProbe) {
             stalled->changed.notify_all();
         }
     });
-    AddFilesResult r = AddMediaFiles(tree, {"/v/first.avi", "/v/stalled.avi", "/v/third.avi"}, host, {3, 256});
+    AddFilesResult r = AddMediaFiles(rows, {"/v/first.avi", "/v/stalled.avi", "/v/third.avi"}, host, {3, 256});
     bool blockedOnReturn;
     {
         std::lock_guard<std::mutex> l(stalled->lock);
@@ -299,7 +301,7 @@ TEST_F(AddFiles, RowsCopyTheOptionsAsTheCommandStarted) {
     DefaultCustomSetting = &defaults;
     for (const auto& [custom, expected] : std::vector<std::pair<int, int>>{{0, 111}, {1, 222}}) {
         SCOPED_TRACE(custom);
-        ClearItemTree(tree);
+        ClearItemTree(rows);
         current.IsCustom = std::uint8_t(custom);
         current.VideoBitRate = 222;
         defaults.VideoBitRate = 111;
@@ -315,7 +317,7 @@ TEST_F(AddFiles, RowsCopyTheOptionsAsTheCommandStarted) {
             });
         probe.waitFor["/v/first.avi"] = [&] { return changed; };
         ASSERT_TRUE(platform::PostMessage(target, platform::WM_USER + 1, 0, 0));
-        AddFilesResult r = AddMediaFiles(tree, {"/v/first.avi", "/v/second.avi", "/v/third.avi"}, host, {3, 256});
+        AddFilesResult r = AddMediaFiles(rows, {"/v/first.avi", "/v/second.avi", "/v/third.avi"}, host, {3, 256});
         platform::DeallocateHWnd(target);
         ASSERT_EQ(r.added, 3);
         EXPECT_TRUE(changed);

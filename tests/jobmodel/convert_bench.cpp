@@ -69,20 +69,20 @@ void WholeRun(benchmark::State& state) {
         row.item->dvdDisc = in.disc;
         row.item->subtitleId = -1;
         itemlists::RealFlvOptions(*row.item, false);
-        lists.jobs.SetCheckState(row.node, treeview::csCheckedNormal);
+        lists.jobs.SetChecked(row.node, true);
         for (const std::string& clip : in.clips) {
             auto file = lists.Add(lists.jobs, nullptr, mkFile, fs::path(clip).stem().string(), 0, kClipSeconds);
             file.item->mediaInfo = NewMediaInfo();
             std::snprintf(file.item->mediaInfo->path, sizeof file.item->mediaInfo->path, "%s", clip.c_str());
             itemlists::RealFlvOptions(*file.item, false);
-            lists.jobs.SetCheckState(file.node, treeview::csCheckedNormal);
+            lists.jobs.SetChecked(file.node, true);
         }
         ConvertOutputDir = in.temp.str() + "/run" + std::to_string(n++) + "/";
         fs::create_directories(ConvertOutputDir);
         CancelState = 0;
         TfrmConvert form;
-        form.JobTree = &lists.jobs;
-        form.DvdTree = &lists.dvd;
+        form.JobList = &lists.jobs;
+        form.DvdList = &lists.dvd;
         itemlists::PumpRun(form);
         for (const std::string& line : form.ShowResult().Lines())
             if (line.find("Convert Successful!") == std::string::npos) state.SkipWithError(line.c_str());

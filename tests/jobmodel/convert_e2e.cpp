@@ -94,7 +94,7 @@ TEST(ConvertEndToEnd, DvdTitleSegmentMergeAndFile) {
     DvdTitle& t1 = disc->titleSets[0].titles[1];  // 3 s, one chapter
 
     Lists lists;
-    PVastNode discRow = lists.Add(lists.dvd, nullptr, mkFile, "disc").node;
+    jobmodel::Row discRow = lists.Add(lists.dvd, nullptr, mkFile, "disc").node;
     for (DvdTitle* t : {&t0, &t1}) {
         const std::string name = "Title " + std::to_string(t->titleNumber);
         Row tr = lists.Add(lists.dvd, discRow, mkDvdTitle, name, 0, t->lengthSeconds);
@@ -106,7 +106,7 @@ TEST(ConvertEndToEnd, DvdTitleSegmentMergeAndFile) {
             cr.item->dvdChapter = &t->chapters[c];
         }
     }
-    auto dvdRow = [&](PVastNode parent, MediaItemKind kind, const std::string& name, int end, DvdChapter* chapter) {
+    auto dvdRow = [&](jobmodel::Row parent, MediaItemKind kind, const std::string& name, int end, DvdChapter* chapter) {
         Row r = lists.Add(lists.jobs, parent, kind, name, 0, end);
         r.item->dvdDisc = disc;
         r.item->dvdKind = chapter ? mkDvdChapter : mkDvdTitle;
@@ -117,7 +117,7 @@ TEST(ConvertEndToEnd, DvdTitleSegmentMergeAndFile) {
         r.item->mediaInfo->durationSeconds = end;
         return r;
     };
-    auto check = [&](PVastNode node) { lists.jobs.SetCheckState(node, treeview::csCheckedNormal); };
+    auto check = [&](jobmodel::Row node) { lists.jobs.SetChecked(node, true); };
 
     Row title = dvdRow(nullptr, mkDvdTitle, "Title 0", t0.lengthSeconds, nullptr);
     itemlists::RealFlvOptions(*title.item, swf);
@@ -125,11 +125,11 @@ TEST(ConvertEndToEnd, DvdTitleSegmentMergeAndFile) {
     Row chapter = dvdRow(nullptr, mkDvdChapter, "Chapter", t0.chapters[1].lengthSeconds, &t0.chapters[1]);
     itemlists::RealFlvOptions(*chapter.item, swf);
     Row segment = dvdRow(chapter.node, mkSegment, "Cut", 1, &t0.chapters[1]);
-    segment.item->imageIndex = 1;
+    SetRowRole(*segment.item, rrSegment);
     itemlists::RealFlvOptions(*segment.item, swf);
     check(segment.node);
     Row merge = lists.Add(lists.jobs, nullptr, mkMerge, "Merged");
-    merge.item->imageIndex = 2;
+    SetRowRole(*merge.item, rrMergeGroup);
     itemlists::RealFlvOptions(*merge.item, swf);
     dvdRow(merge.node, mkMerge, "Title 1 c0", t1.chapters[0].lengthSeconds, &t1.chapters[0]);
     Row file = lists.Add(lists.jobs, nullptr, mkFile, "clip", 0, 2);
@@ -147,8 +147,8 @@ TEST(ConvertEndToEnd, DvdTitleSegmentMergeAndFile) {
     std::vector<std::string> lines;
     {
         TfrmConvert form;
-        form.JobTree = &lists.jobs;
-        form.DvdTree = &lists.dvd;
+        form.JobList = &lists.jobs;
+        form.DvdList = &lists.dvd;
         form.ProgramFolder = program;
         itemlists::PumpRun(form);
         lines = form.ShowResult().Lines();

@@ -17,7 +17,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using itemlists::Lists;
-using treeview::PVastNode;
 
 struct RecordingHost : JobHost {
     std::vector<std::string> log;
@@ -30,12 +29,12 @@ struct RecordingHost : JobHost {
     }
 };
 
-void Check(treeview::TBaseVastTree& tree, PVastNode node) { SetRowCheckState(tree, node, true); }
+void Check(JobRows& rows, Row row) { SetRowCheckState(rows, row, true); }
 
 TEST(ConvertCommand, TheTotalCountsGroupsByTheirMembers) {
     Lists lists;
     itemlists::Row slide = lists.Add(lists.jobs, nullptr, mkSlide, "Slide1");
-    slide.item->imageIndex = 3;
+    SetRowRole(*slide.item, rrSlideGroup);
     for (int length : {60, 90, 30}) lists.Add(lists.jobs, slide.node, mkSlide, "m", 10, 10 + length);
     itemlists::Row title = lists.Add(lists.jobs, nullptr, mkDvdTitle, "title_01_01", 0, 600);
     itemlists::Row segment = lists.Add(lists.jobs, title.node, mkSegment, "title_01_01(1)", 100, 150);
@@ -57,8 +56,8 @@ TEST(ConvertCommand, ClickPreparesTheRunOrTellsWhyNot) {
     RecordingHost host;
     host.form = &form;
     itemlists::Row title = lists.AddDvdTitle("title_01_01", {4, 6});
-    for (PVastNode c = title.node->FirstChild; c; c = c->NextSibling) {
-        MediaItem& chapter = *ItemOf(lists.dvd, c);
+    for (Row c = lists.dvd.FirstChild(title.node); c; c = lists.dvd.NextSibling(c)) {
+        MediaItem& chapter = *lists.dvd.Item(c);
         chapter.mediaInfo = NewMediaInfo();
         chapter.mediaInfo->durationSeconds = chapter.timeRange->end;
     }
@@ -67,7 +66,7 @@ TEST(ConvertCommand, ClickPreparesTheRunOrTellsWhyNot) {
     ConvertCommand command{output, lists.jobs, &lists.dvd, form, "/program/", host};
 
     // Nothing checked: the message only; the DVD ranges stay as the run left them.
-    *ItemOf(lists.dvd, title.node->FirstChild)->timeRange = {1, 2};
+    *lists.dvd.Item(lists.dvd.FirstChild(title.node))->timeRange = {1, 2};
     EXPECT_FALSE(ConvertClick(command));
     ASSERT_EQ(host.log, std::vector<std::string>{"message:No one is checked!"});
     EXPECT_EQ(lists.ChapterRanges(title.node), "1-2 0-6");
@@ -90,8 +89,8 @@ TEST(ConvertCommand, ClickPreparesTheRunOrTellsWhyNot) {
     EXPECT_EQ(form.OneProgress().Max(), 0);
     EXPECT_EQ(form.OneProgress().Position(), 0);
     EXPECT_TRUE(form.ShowResult().Lines().empty());
-    EXPECT_EQ(form.JobTree, &lists.jobs);
-    EXPECT_EQ(form.DvdTree, &lists.dvd);
+    EXPECT_EQ(form.JobList, &lists.jobs);
+    EXPECT_EQ(form.DvdList, &lists.dvd);
     EXPECT_EQ(form.ProgramFolder, "/program/");
     EXPECT_EQ(lists.ChapterRanges(title.node), "0-4 0-6");  // whole lengths back after the run
     host.log.clear();
@@ -99,7 +98,7 @@ TEST(ConvertCommand, ClickPreparesTheRunOrTellsWhyNot) {
     // A folder that cannot be made: the user is told, no run starts, the ranges are reset.
     dir.Write("file", "x");
     output = dir.str() + "/file/out";
-    *ItemOf(lists.dvd, title.node->FirstChild)->timeRange = {1, 2};
+    *lists.dvd.Item(lists.dvd.FirstChild(title.node))->timeRange = {1, 2};
     EXPECT_FALSE(ConvertClick(command));
     ASSERT_EQ(host.log.size(), 1u);
     EXPECT_EQ(host.log[0], "message:Can't create the output folder: " + dir.str() + "/file/out/");
@@ -110,7 +109,7 @@ TEST(ConvertCommand, ClickPreparesTheRunOrTellsWhyNot) {
     output = dir.str() + "/again";
     ConvertCommand noDvd{output, lists.jobs, nullptr, form, "/program/", host};
     EXPECT_TRUE(ConvertClick(noDvd));
-    EXPECT_EQ(form.DvdTree, nullptr);
+    EXPECT_EQ(form.DvdList, nullptr);
 }
 
 }  // namespace

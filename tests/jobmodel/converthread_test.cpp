@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <iterator>
 #include <map>
@@ -27,6 +28,7 @@
 #include "platform/controls/forms.h"
 #include "platform/windows/windows_test_support.h"
 #include "support/tempdir.h"
+#include "jobmodel/joblist.h"
 #include "tests/jobmodel/itemlists.h"
 
 namespace jobmodel {
@@ -36,6 +38,7 @@ namespace {
 namespace fs = std::filesystem;
 using itemlists::Lists;
 using treeview::PVastNode;
+using RowHandle = jobmodel::Row;
 using itemlists::Row;
 
 // ---- the recording converter ----
@@ -58,6 +61,7 @@ struct Recorder {
     std::map<std::string, int> failStem;  // output file stem -> result code
     int cancelAtJob = 0;        // sets CancelState during this video job (1-based)
     bool throwInConvert = false;
+    std::atomic<bool> hold{false};  // every video job waits while it is set
     int thumbnailResult = 0;
     int playerResult = 0;
     bool blockPage = false;  // the player leaves a folder where its page would go
@@ -130,6 +134,7 @@ std::int32_t FakeConvert(GroupMediaUIOption* g, const char* format, std::int32_t
                 std::free(info);
         }
     }
+    while (job.format != "image2" && rec.hold) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     if (result == 0) Touch(job.output);
     if (!rec.plant.empty() && job.format != "image2")
         fs::create_symlink(rec.victim, fs::path(job.output).parent_path() / rec.plant);
@@ -233,7 +238,7 @@ protected:
         cs.BackgrounColor = {1, 0xAB, 255};
     }
 
-    Row File(Lists& lists, treeview::PVastNode parent, MediaItemKind kind, const std::string& name, int length) {
+    Row File(Lists& lists, RowHandle parent, MediaItemKind kind, const std::string& name, int length) {
         Row r = lists.Add(lists.jobs, parent, kind, name, 0, length);
         r.item->mediaInfo = NewMediaInfo();
         std::snprintf(r.item->mediaInfo->path, sizeof r.item->mediaInfo->path, "/media/%s.mp4", name.c_str());
@@ -247,8 +252,8 @@ protected:
         Outcome o;
         {
             TfrmConvert form;
-            form.JobTree = &lists.jobs;
-            form.DvdTree = &lists.dvd;
+            form.JobList = &lists.jobs;
+            form.DvdList = &lists.dvd;
             form.ProgramFolder = program;
             form.TotalProgress().SetMax(100000);
             platform::SetHandleProc(form.Handle(), [&](platform::HWND h, platform::UINT m, platform::WPARAM w,
@@ -317,11 +322,11 @@ TEST_F(ConvertRun, TitleWithTwoSegmentsGivesThreeOutputs) {
     Options(*title.item);
     for (auto [name, a, b] : {std::tuple{"Seg A", 100, 500}, std::tuple{"Seg B", 400, 500}}) {
         Row seg = lists.Add(lists.jobs, title.node, mkSegment, name, a, b);
-        seg.item->imageIndex = 1;
+        SetRowRole(*seg.item, rrSegment);
         seg.item->dvdKind = mkDvdTitle;
         Options(*seg.item);
     }
-    for (PVastNode n = lists.jobs.GetFirst(); n; n = lists.jobs.GetNext(n)) lists.jobs.SetCheckState(n, treeview::csCheckedNormal);
+    for (RowHandle n = NextRowInOrder(lists.jobs, nullptr); n; n = NextRowInOrder(lists.jobs, n)) lists.jobs.SetChecked(n, true);
 
     Outcome o = Run(lists);
     EXPECT_EQ(o.lines, (std::vector<std::string>{Ok("Title 1"), Ok("Seg A"), Ok("Seg B")}));
@@ -357,21 +362,21 @@ TEST_F(ConvertRun, TreesRepaintDuringARun) {
     CopyTextField(title.item->row.destination, "Title 1 out.flv");
     Options(*title.item);
     Row seg = lists.Add(lists.jobs, title.node, mkSegment, "Seg", 100, 400);
-    seg.item->imageIndex = 1;
+    SetRowRole(*seg.item, rrSegment);
     seg.item->dvdKind = mkDvdTitle;
     Options(*seg.item);
     Row show = lists.Add(lists.jobs, nullptr, mkSlide, "Show");
     Options(*show.item);
     for (const char* name : {"s1", "s2"}) File(lists, show.node, mkSlide, name, 5);
-    for (PVastNode n : {title.node, seg.node, show.node}) lists.jobs.SetCheckState(n, treeview::csCheckedNormal);
+    for (RowHandle n : {title.node, seg.node, show.node}) lists.jobs.SetChecked(n, true);
 
     auto* form = new platform::TForm(nullptr);
     form->SetBounds(0, 0, 400, 600);
     form->AfterConstruction();
     int cells = 0;
-    for (treeview::TVastStringTree* tree : {&lists.jobs, &lists.dvd}) {
+    for (treeview::TVastStringTree* tree : {&lists.jobTree, &lists.dvdTree}) {
         tree->SetParent(form);
-        tree->SetBounds(0, tree == &lists.jobs ? 0 : 300, 400, 300);
+        tree->SetBounds(0, tree == &lists.jobTree ? 0 : 300, 400, 300);
         tree->OnGetText = [&cells](treeview::TBaseVastTree* sender, PVastNode node, treeview::TColumnIndex,
                                    treeview::TVSTTextType, std::string& text) {
             const MediaItem* item = ItemOf(*sender, node);
@@ -384,13 +389,13 @@ TEST_F(ConvertRun, TreesRepaintDuringARun) {
     form->Show();
     Outcome o = Run(lists, [&] {
         // A repaint, and the texts of every row as a repaint reads them.
-        for (treeview::TVastStringTree* tree : {&lists.jobs, &lists.dvd}) {
+        for (treeview::TVastStringTree* tree : {&lists.jobTree, &lists.dvdTree}) {
             tree->Invalidate();
             platform::UpdateWindow(tree->Handle());
             for (PVastNode n = tree->GetFirst(); n; n = tree->GetNext(n)) tree->GetText(n, treeview::NoColumn);
         }
     });
-    for (treeview::TVastStringTree* tree : {&lists.jobs, &lists.dvd}) tree->SetParent(nullptr);
+    for (treeview::TVastStringTree* tree : {&lists.jobTree, &lists.dvdTree}) tree->SetParent(nullptr);
     delete form;
     platform::test::Pump();
 
@@ -398,7 +403,68 @@ TEST_F(ConvertRun, TreesRepaintDuringARun) {
     EXPECT_EQ(o.lines, (std::vector<std::string>{Ok("Title 1"), Ok("Seg"), Ok("s1"), Ok("s2")}));
     EXPECT_STREQ(dvdTitle.item->row.destination, "Title 1 out.flv") << "the DVD row shares the job's destination";
     EXPECT_EQ(lists.ChapterRanges(dvdTitle.node), "100-300 0-100");
-    EXPECT_EQ(ItemOf(lists.jobs, show.node->FirstChild)->customSetting, show.item->customSetting);
+    EXPECT_EQ(lists.jobs.Item(lists.jobs.FirstChild(show.node))->customSetting, show.item->customSetting);
+}
+
+// Without a modal window the user edits the job list while a run goes on: the first job
+// waits in the converter while rows are deleted (the one converting among them), added
+// and moved. Every planned job converts as it stood when the run began, nothing added
+// later joins the run, and the edits stand.
+TEST_F(ConvertRun, TheListMayChangeWhileARunGoesOn) {
+    Lists lists;
+    std::map<std::string, RowHandle> rows;
+    for (const char* name : {"f1", "f2", "f3", "f4"}) rows[name] = File(lists, nullptr, mkFile, name, 10).node;
+    rows["spare"] = File(lists, nullptr, mkFile, "spare", 10).node;
+    Row merge = lists.Add(lists.jobs, nullptr, mkMerge, "Merged");
+    SetRowRole(*merge.item, rrMergeGroup);
+    Options(*merge.item);
+    for (auto [name, len] : {std::pair{"m1", 10}, std::pair{"m2", 20}}) File(lists, merge.node, mkMerge, name, len);
+    Row show = lists.Add(lists.jobs, nullptr, mkSlide, "Show");
+    SetRowRole(*show.item, rrSlideGroup);
+    Options(*show.item);
+    for (const char* name : {"s1", "s2"}) File(lists, show.node, mkSlide, name, 5);
+    for (const char* name : {"f1", "f2", "f3", "f4"}) lists.jobs.SetChecked(rows[name], true);
+    lists.jobs.SetChecked(merge.node, true);
+    lists.jobs.SetChecked(show.node, true);
+
+    const std::vector<std::function<void()>> edits = {
+        [&] { DeleteRows(lists.jobs, {rows["f1"]}); },  // the row converting just now
+        [&] { lists.jobs.Move(rows["spare"], rows["f2"], true); },
+        [&] {
+            Row late = File(lists, nullptr, mkFile, "late", 10);
+            lists.jobs.SetChecked(late.node, true);
+        },
+        [&] { DeleteRows(lists.jobs, {rows["f3"]}); },
+        [&] { DeleteRows(lists.jobs, {merge.node}); },
+        [&] { lists.jobs.Move(rows["f4"], rows["spare"], true); },
+        [&] { DeleteRows(lists.jobs, {show.node}); },  // its renaming and option sharing go nowhere
+    };
+    std::size_t next = 0;
+    rec.hold = true;
+    Outcome o = Run(lists, [&] {
+        {
+            std::lock_guard<std::mutex> l(rec.lock);
+            if (rec.jobs.empty()) return;  // the first job has not reached the converter yet
+        }
+        if (next < edits.size()) edits[next++]();
+        else rec.hold = false;
+    });
+
+    EXPECT_EQ(next, edits.size());
+    EXPECT_EQ(o.lines, (std::vector<std::string>{Ok("f1"), Ok("f2"), Ok("f3"), Ok("f4"), Ok("Merged"), Ok("s1"),
+                                                 Ok("s2")}));
+    auto videos = rec.Videos();
+    ASSERT_EQ(videos.size(), 7u);
+    EXPECT_EQ(Inputs(videos[0]), "/media/f1.mp4@0+10");
+    EXPECT_EQ(Inputs(videos[2]), "/media/f3.mp4@0+10");
+    EXPECT_EQ(Inputs(videos[4]), "/media/m1.mp4@0+10 /media/m2.mp4@0+20");
+    EXPECT_EQ(Inputs(videos[6]), "/media/s2.mp4@0+5");
+    EXPECT_EQ(rec.players.size(), 6u);  // four rows, the merge and the show
+
+    std::string names;
+    for (RowHandle r = lists.jobs.FirstChild(nullptr); r; r = lists.jobs.NextSibling(r))
+        names += (names.empty() ? "" : " ") + FieldText(lists.jobs.Item(r)->name) + (lists.jobs.Checked(r) ? "*" : "");
+    EXPECT_EQ(names, "f4* spare f2* late*");
 }
 
 // A merge of three gives one output from all members; a slide show of three gives one
@@ -406,15 +472,15 @@ TEST_F(ConvertRun, TreesRepaintDuringARun) {
 TEST_F(ConvertRun, MergeAndSlideGroups) {
     Lists lists;
     Row merge = lists.Add(lists.jobs, nullptr, mkMerge, "Merged");
-    merge.item->imageIndex = 2;
+    SetRowRole(*merge.item, rrMergeGroup);
     Options(*merge.item);
     for (auto [name, len] : {std::pair{"m1", 10}, std::pair{"m2", 20}, std::pair{"m3", 30}}) File(lists, merge.node, mkMerge, name, len);
     Row slide = lists.Add(lists.jobs, nullptr, mkSlide, "Show");
-    slide.item->imageIndex = 3;
+    SetRowRole(*slide.item, rrSlideGroup);
     Options(*slide.item, true, stProgressive);
     for (auto [name, len] : {std::pair{"s1", 5}, std::pair{"s2", 6}, std::pair{"s3", 7}}) File(lists, slide.node, mkSlide, name, len);
-    lists.jobs.SetCheckState(merge.node, treeview::csCheckedNormal);
-    lists.jobs.SetCheckState(slide.node, treeview::csCheckedNormal);
+    lists.jobs.SetChecked(merge.node, true);
+    lists.jobs.SetChecked(slide.node, true);
 
     Outcome o = Run(lists);
     EXPECT_EQ(o.lines, (std::vector<std::string>{Ok("Merged"), Ok("s1"), Ok("s2"), Ok("s3")}));
@@ -431,8 +497,8 @@ TEST_F(ConvertRun, MergeAndSlideGroups) {
     ASSERT_EQ(rec.players.size(), 2u);
     EXPECT_EQ(rec.players[1], (std::pair<std::string, int>{folders[1].string() + "/Show.swf", 3}));
     // The members take the show's options; the page plays the show's player.
-    for (PVastNode m = slide.node->FirstChild; m; m = m->NextSibling)
-        EXPECT_EQ(ItemOf(lists.jobs, m)->customSetting, slide.item->customSetting);
+    for (RowHandle m = lists.jobs.FirstChild(slide.node); m; m = lists.jobs.NextSibling(m))
+        EXPECT_EQ(lists.jobs.Item(m)->customSetting, slide.item->customSetting);
     std::ifstream page(folders[1] / "Show.html");
     std::string html((std::istreambuf_iterator<char>(page)), {});
     EXPECT_NE(html.find("Show.swf"), std::string::npos);
@@ -444,7 +510,7 @@ TEST_F(ConvertRun, MergeAndSlideGroups) {
 TEST_F(ConvertRun, CancelStopsBeforeTheNextRow) {
     Lists lists;
     for (const char* name : {"one", "two", "three", "four"})
-        lists.jobs.SetCheckState(File(lists, nullptr, mkFile, name, 10).node, treeview::csCheckedNormal);
+        lists.jobs.SetChecked(File(lists, nullptr, mkFile, name, 10).node, true);
     rec.cancelAtJob = 2;
     Outcome o = Run(lists);
     EXPECT_EQ(o.lines, (std::vector<std::string>{Ok("one"), Ok("two")}));
@@ -457,7 +523,7 @@ TEST_F(ConvertRun, CancelStopsBeforeTheNextRow) {
 TEST_F(ConvertRun, CancelDuringTheThumbnailIsACancel) {
     Lists lists;
     for (const char* name : {"one", "two"})
-        lists.jobs.SetCheckState(File(lists, nullptr, mkFile, name, 10).node, treeview::csCheckedNormal);
+        lists.jobs.SetChecked(File(lists, nullptr, mkFile, name, 10).node, true);
     rec.thumbnailResult = crCancelled;
     Outcome o = Run(lists);
     EXPECT_EQ(o.lines, (std::vector<std::string>{Failed("one", crCancelled)}));
@@ -470,7 +536,7 @@ TEST_F(ConvertRun, CancelDuringTheThumbnailIsACancel) {
 TEST_F(ConvertRun, ConverterTextFollowsAFailure) {
     Lists lists;
     for (const char* name : {"bad", "good"})
-        lists.jobs.SetCheckState(File(lists, nullptr, mkFile, name, 10).node, treeview::csCheckedNormal);
+        lists.jobs.SetChecked(File(lists, nullptr, mkFile, name, 10).node, true);
     rec.failStem["bad"] = crEncoderRefused;
     fake.failureText = [](const GroupMediaUIOption*, char* text, std::int32_t size) {
         return static_cast<std::int32_t>(std::snprintf(text, size, "opening the video encoder: Invalid argument"));
@@ -489,7 +555,7 @@ TEST_F(ConvertRun, FlvCleanUp) {
         Lists lists;
         Row row = File(lists, nullptr, mkFile, "clip", 10);
         Options(*row.item, false, swfType);
-        lists.jobs.SetCheckState(row.node, treeview::csCheckedNormal);
+        lists.jobs.SetChecked(row.node, true);
         Outcome o = Run(lists);
         EXPECT_EQ(o.lines, (std::vector<std::string>{Ok("clip")}));
         auto folders = JobFolders();
@@ -525,7 +591,7 @@ TEST_F(ConvertRun, FailuresAreReportedPerRow) {
             // A merge member copied from a segment whose row is gone; the group's own
             // member of the same name is no segment.
             bad = lists.Add(lists.jobs, nullptr, mkMerge, "Group");
-            bad.item->imageIndex = 2;
+            SetRowRole(*bad.item, rrMergeGroup);
             Options(*bad.item);
             Row m = lists.Add(lists.jobs, bad.node, mkMerge, "cut", 0, 5);
             m.item->dvdKind = mkDvdChapter;
@@ -533,8 +599,8 @@ TEST_F(ConvertRun, FailuresAreReportedPerRow) {
         } else {
             bad = File(lists, nullptr, mkFile, "bad", 10);
         }
-        lists.jobs.SetCheckState(bad.node, treeview::csCheckedNormal);
-        lists.jobs.SetCheckState(File(lists, nullptr, mkFile, "good", 10).node, treeview::csCheckedNormal);
+        lists.jobs.SetChecked(bad.node, true);
+        lists.jobs.SetChecked(File(lists, nullptr, mkFile, "good", 10).node, true);
         if (what == "converter") rec.failStem["bad"] = crDamagedInput;
         if (what == "thumbnail") rec.thumbnailResult = crInternalError;
         if (what == "player") rec.playerResult = kbnErrBadClip;
@@ -543,7 +609,7 @@ TEST_F(ConvertRun, FailuresAreReportedPerRow) {
         if (what == "folder") ConvertOutputDir = temp.str() + "/missing/parent/";
 
         Outcome o = Run(lists);
-        const std::string name = ItemOf(lists.jobs, bad.node)->name;
+        const std::string name = lists.jobs.Item(bad.node)->name;
         const bool everyRow = what == "folder" || what == "thumbnail" || what == "script" || what == "player" ||
                              what == "page";
         const int goodCode = everyRow ? c.code : 0;
@@ -561,10 +627,10 @@ TEST_F(ConvertRun, SlideShowNamedLikeAPathStaysInTheOutputFolder) {
     ConvertOutputDir = out;
     Lists lists;
     Row slide = lists.Add(lists.jobs, nullptr, mkSlide, "../../x");
-    slide.item->imageIndex = 3;
+    SetRowRole(*slide.item, rrSlideGroup);
     Options(*slide.item, true, stProgressive);
     File(lists, slide.node, mkSlide, "s1", 5);
-    lists.jobs.SetCheckState(slide.node, treeview::csCheckedNormal);
+    lists.jobs.SetChecked(slide.node, true);
     Outcome o = Run(lists);
     EXPECT_EQ(o.lines, (std::vector<std::string>{Ok("s1")}));
     size_t files = 0;
@@ -584,7 +650,7 @@ TEST_F(ConvertRun, SlideShowNamedLikeAPathStaysInTheOutputFolder) {
 // never written through.
 TEST_F(ConvertRun, PageScriptNeverFollowsAPlantedLink) {
     Lists lists;
-    lists.jobs.SetCheckState(File(lists, nullptr, mkFile, "clip", 10).node, treeview::csCheckedNormal);
+    lists.jobs.SetChecked(File(lists, nullptr, mkFile, "clip", 10).node, true);
     rec.victim = temp.Write("victim.txt", "keep").string();
     rec.plant = "AC_RunActiveContent.js";
     Outcome o = Run(lists);
@@ -611,10 +677,10 @@ TEST_F(ConvertRun, ExceptionStillEndsTheRunOnce) {
             Row show = lists.Add(lists.jobs, nullptr, mkSlide, "Show");
             Options(*show.item);
             for (const char* name : {"one", "two"}) File(lists, show.node, mkSlide, name, 10);
-            lists.jobs.SetCheckState(show.node, treeview::csCheckedNormal);
+            lists.jobs.SetChecked(show.node, true);
         } else {
             for (const char* name : {"one", "two"})
-                lists.jobs.SetCheckState(File(lists, nullptr, mkFile, name, 10).node, treeview::csCheckedNormal);
+                lists.jobs.SetChecked(File(lists, nullptr, mkFile, name, 10).node, true);
         }
         rec.throwInConvert = true;
         Outcome o = Run(lists);
@@ -629,7 +695,7 @@ TEST_F(ConvertRun, ExceptionStillEndsTheRunOnce) {
 TEST_F(ConvertRun, FullQueueDelaysTheLinesAndTheEndWithoutLosingThem) {
     Lists lists;
     for (const char* name : {"one", "two"})
-        lists.jobs.SetCheckState(File(lists, nullptr, mkFile, name, 10).node, treeview::csCheckedNormal);
+        lists.jobs.SetChecked(File(lists, nullptr, mkFile, name, 10).node, true);
     bool flooded = false;
     int posted = 0;
     Outcome o = Run(lists, [&] {

@@ -16,6 +16,7 @@
 #include "jobmodel/dvdload.h"
 #include "jobmodel/joblist.h"
 #include "jobmodel/jobrows.h"
+#include "jobmodel/treerows.h"
 #include "platform/core/messages.h"
 #include "platform/windows/devicemonitor.h"
 #include "platform/windows/messages.h"
@@ -53,14 +54,18 @@ struct RecordingHost : JobHost {
     }
 };
 
+// A tree control with the job model's view of it: the model's calls take it as their rows.
 struct ItemTree : treeview::TVastStringTree {
+    TreeRows rows{*this};
+    operator JobRows&() { return rows; }
+    static Row R(PVastNode node) { return TreeRows::RowOf(node); }
+    static PVastNode N(Row row) { return TreeRows::NodeOf(row); }
     ItemTree() : treeview::TVastStringTree(nullptr) {
-        PrepareItemTree(*this);
         OnInitNode = [](treeview::TBaseVastTree* t, PVastNode, PVastNode node, treeview::TVastNodeInitStates&) {
             InitItemNode(*t, node);
         };
     }
-    ~ItemTree() override { ClearItemTree(*this); }
+    ~ItemTree() override { ClearItemTree(rows); }
     MediaItem& Item(PVastNode node) { return *ItemOf(*this, node); }
     std::string Names(PVastNode parent = nullptr) {
         std::string out;
@@ -430,8 +435,8 @@ TEST_F(DvdLoad, PlaybackRecordTimeRangesAndStreamChoices) {
     EXPECT_EQ(info.titleNumberPlus1, 99);  // the disc row fills nothing
     dvd.ClearSelection();
     dvd.SetSelected(title->LastChild, true);
-    ChooseAudioEntry(dvd, title->LastChild, 1);
-    ChooseSubtitleEntry(dvd, title->LastChild, 2);  // "No Subtitle"
+    ChooseAudioEntry(dvd, dvd.R(title->LastChild), 1);
+    ChooseSubtitleEntry(dvd, dvd.R(title->LastChild), 2);  // "No Subtitle"
     ASSERT_TRUE(FillSelectedDvdPlaybackInfo(info, dvd, true));
     EXPECT_EQ(info.titleNumberPlus1, 7);
     EXPECT_EQ(info.titleSetNumber, 1);
@@ -449,13 +454,13 @@ TEST_F(DvdLoad, PlaybackRecordTimeRangesAndStreamChoices) {
     EXPECT_EQ(DvdSubtitleEntries(t), (std::vector<std::string>{"1: German", "2: German", "No Subtitle"}));
     EXPECT_EQ(SelectedSubtitleEntry(dvd.Item(title->LastChild)), 2);
     EXPECT_EQ(SelectedAudioEntry(dvd.Item(title->LastChild)), 1);
-    ChooseAudioEntry(dvd, title, 1);
-    ChooseAudioEntry(dvd, title, 2);  // no such entry: nothing changes
+    ChooseAudioEntry(dvd, dvd.R(title), 1);
+    ChooseAudioEntry(dvd, dvd.R(title), 2);  // no such entry: nothing changes
     EXPECT_EQ(dvd.Item(title->FirstChild).audioId, 5);
-    ChooseSubtitleEntry(dvd, title, 1);
+    ChooseSubtitleEntry(dvd, dvd.R(title), 1);
     EXPECT_EQ(dvd.Item(title->FirstChild).subtitleId, 21);
     EXPECT_EQ(SelectedSubtitleEntry(t), 1);
-    ChooseAudioEntry(dvd, title->FirstChild, 0);
+    ChooseAudioEntry(dvd, dvd.R(title->FirstChild), 0);
     EXPECT_EQ(dvd.Item(title->FirstChild).audioId, 4);
     EXPECT_EQ(dvd.Item(title).audioId, 5);  // a chapter's choice stays its own
 
@@ -482,7 +487,7 @@ TEST_F(DvdLoad, PlaybackRecordTimeRangesAndStreamChoices) {
     jobs.SetSelected(first, true);
     jobs.SetSelected(other, true);
     GroupCounters counters;
-    PVastNode group = CreateGroupItem(jobs, mkMerge, counters);
+    PVastNode group = jobs.N(CreateGroupItem(jobs, mkMerge, counters));
     jobs.ClearSelection();
     jobs.SetSelected(first, true);
     ApplyStreamChoice(jobs, true, 4);
@@ -542,16 +547,16 @@ TEST_F(DvdLoad, PreviousAndNext) {
     };
     for (size_t i = 0; i < cases.size(); ++i) {
         const Case& c = cases[i];
-        const DvdNavButtons b = DvdNavigation(dvd, c.sel);
+        const DvdNavButtons b = DvdNavigation(dvd, dvd.R(c.sel));
         EXPECT_EQ(b.play, c.play) << i;
         EXPECT_EQ(b.previous, c.previous) << i;
         EXPECT_EQ(b.next, c.next) << i;
-        EXPECT_EQ(PreviousDvdRow(dvd, c.sel), c.before) << i;
-        EXPECT_EQ(NextDvdRow(dvd, c.sel), c.after) << i;
+        EXPECT_EQ(dvd.N(PreviousDvdRow(dvd, dvd.R(c.sel))), c.before) << i;
+        EXPECT_EQ(dvd.N(NextDvdRow(dvd, dvd.R(c.sel))), c.after) << i;
     }
     dvd.SetExpanded(t1, false);
-    EXPECT_EQ(PreviousDvdRow(dvd, t2), t1);
-    EXPECT_EQ(NextDvdRow(dvd, t1), t2);
+    EXPECT_EQ(dvd.N(PreviousDvdRow(dvd, dvd.R(t2))), t1);
+    EXPECT_EQ(dvd.N(NextDvdRow(dvd, dvd.R(t1))), t2);
 }
 
 // Device messages come from the udev monitor (injected here) through the message queue
@@ -599,7 +604,7 @@ TEST_F(DeviceChanges, ARemovalTakesOnlyThatDiscsRowsAndWaitsForAModalWindow) {
     std::unordered_set<std::string> names;
     MediaInfo* info = NewMediaInfo();
     info->durationSeconds = 7;
-    PVastNode file = AppendFileRow(jobs, "/v/file.avi", info, names);
+    PVastNode file = jobs.N(AppendFileRow(jobs, "/v/file.avi", info, names));
     jobs.ClearSelection();
     jobs.SetSelected(jobs.RootNode()->FirstChild, true);
     jobs.SetSelected(file, true);
@@ -734,7 +739,7 @@ TEST(DvdFixture, LoadsIntoTheTreeAndTheJobList) {
 
     // The chapter of the first title checked, the second audio stream chosen, OK.
     dvd.SetCheckState(title->LastChild, treeview::csCheckedNormal);
-    ChooseAudioEntry(dvd, title, 1);
+    ChooseAudioEntry(dvd, dvd.R(title), 1);
     CopyCheckedToJobList(dvd, jobs);
     EXPECT_EQ(jobs.Names(), "title_01_01 chapter_01_01_02 title_01_02 title_02_03");
     EXPECT_EQ(jobs.Item(jobs.RootNode()->FirstChild->NextSibling).audioId, dvd.Item(title).dvdTitle->audio[1].id);

@@ -6,36 +6,33 @@
 
 #include "jobmodel/convertfrm.h"
 #include "jobmodel/itemtree.h"
+#include "jobmodel/treerows.h"
 #include "treeview/vststrings.h"
 
 namespace jobmodel::itemlists {
 
-using treeview::PVastNode;
-
 struct Row {
-    PVastNode node;
+    jobmodel::Row node;
     MediaItem* item;
 };
 
 // A job list and a DVD list whose rows are released when the lists go.
 struct Lists {
-    treeview::TVastStringTree jobs{nullptr};
-    treeview::TVastStringTree dvd{nullptr};
+    treeview::TVastStringTree jobTree{nullptr};
+    treeview::TVastStringTree dvdTree{nullptr};
+    TreeRows jobs{jobTree};
+    TreeRows dvd{dvdTree};
     std::deque<DvdChapter> chapters;  // the DVD reader's chapter records
-    Lists() {
-        PrepareItemTree(jobs);
-        PrepareItemTree(dvd);
-    }
     ~Lists() {
         ClearItemTree(jobs);
         ClearItemTree(dvd);
     }
 
     // A row with fresh records; `parent` null makes a top-level row.
-    Row Add(treeview::TVastStringTree& tree, PVastNode parent, MediaItemKind kind, const std::string& name,
-            int start = 0, int end = 0) {
-        PVastNode node = tree.AddChild(parent);
-        MediaItem& item = *ItemOf(tree, node);
+    Row Add(JobRows& list, jobmodel::Row parent, MediaItemKind kind, const std::string& name, int start = 0,
+            int end = 0) {
+        jobmodel::Row node = list.Add(parent);
+        MediaItem& item = *list.Item(node);
         InitMediaItem(item);
         item.kind = kind;
         CopyTextField(item.name, name.c_str());
@@ -46,7 +43,7 @@ struct Lists {
 
     // DVD list: disc row, one title named `title`, chapters of the given lengths.
     Row AddDvdTitle(const std::string& title, std::initializer_list<int> lengths) {
-        PVastNode disc = dvd.GetFirst() ? dvd.GetFirst() : Add(dvd, nullptr, mkFile, "disc").node;
+        jobmodel::Row disc = dvd.FirstChild(nullptr) ? dvd.FirstChild(nullptr) : Add(dvd, nullptr, mkFile, "disc").node;
         Row t = Add(dvd, disc, mkDvdTitle, title);
         t.item->dvdKind = mkDvdTitle;
         int n = 0;
@@ -61,10 +58,10 @@ struct Lists {
     }
 
     // The time ranges of a DVD title's chapters, as "start-end" joined by blanks.
-    std::string ChapterRanges(PVastNode title) {
+    std::string ChapterRanges(jobmodel::Row title) {
         std::string out;
-        for (PVastNode c = title->FirstChild; c; c = c->NextSibling) {
-            const TimeRange& r = *ItemOf(dvd, c)->timeRange;
+        for (jobmodel::Row c = dvd.FirstChild(title); c; c = dvd.NextSibling(c)) {
+            const TimeRange& r = *dvd.Item(c)->timeRange;
             out += (out.empty() ? "" : " ") + std::to_string(r.start) + "-" + std::to_string(r.end);
         }
         return out;

@@ -59,10 +59,10 @@ TEST(MapTrimToChapters, FindsTheTitleBySourceTextOnly) {
 TEST(ClearItemTree, ReleasesOnlyItsOwnReferences) {
     Lists lists;
     auto title = lists.AddDvdTitle("Title 1", {10, 20});
-    PVastNode chapter = title.node->FirstChild;
+    Row chapter = lists.dvd.FirstChild(title.node);
     auto taken = lists.Add(lists.jobs, nullptr, mkDvdChapter, "taken");
     MediaItem& job = *taken.item;
-    const MediaItem& source = *ItemOf(lists.dvd, chapter);
+    const MediaItem& source = *lists.dvd.Item(chapter);
     Drop(job.timeRange);
     Drop(job.crop);
     job.timeRange = Share(source.timeRange);
@@ -70,13 +70,13 @@ TEST(ClearItemTree, ReleasesOnlyItsOwnReferences) {
     ASSERT_EQ(ShareCount(job.timeRange), 2);
 
     ClearItemTree(lists.dvd);
-    EXPECT_EQ(lists.dvd.RootNodeCount(), 0u);
-    EXPECT_EQ(lists.dvd.GetFirst(), nullptr);
+    EXPECT_EQ(lists.dvd.TopCount(), 0);
+    EXPECT_EQ(lists.dvdTree.GetFirst(), nullptr);
     EXPECT_EQ(ShareCount(job.timeRange), 1);
     EXPECT_EQ(ShareCount(job.crop), 1);
     EXPECT_EQ(job.timeRange->end, 10);
     ClearItemTree(lists.dvd);  // an empty tree is left alone
-    EXPECT_EQ(lists.jobs.RootNodeCount(), 1u);
+    EXPECT_EQ(lists.jobs.TopCount(), 1);
 }
 
 // A tree is changed only on the thread that made it: each change from another thread
@@ -84,8 +84,8 @@ TEST(ClearItemTree, ReleasesOnlyItsOwnReferences) {
 TEST(ItemTreeThread, AChangeFromAnotherThreadFailsTheCheck) {
     if (!treeview::kTreeThreadChecked) GTEST_SKIP() << "the thread check is built into debug and sanitizer builds";
     Lists lists;
-    PVastNode row = lists.Add(lists.jobs, nullptr, mkFile, "one").node;
-    treeview::TVastStringTree& tree = lists.jobs;
+    PVastNode row = TreeRows::NodeOf(lists.Add(lists.jobs, nullptr, mkFile, "one").node);
+    treeview::TVastStringTree& tree = lists.jobTree;
     const std::pair<const char*, std::function<void()>> changes[] = {
         {"add", [&] { tree.AddChild(nullptr); }},
         {"delete", [&] { tree.DeleteNode(row); }},

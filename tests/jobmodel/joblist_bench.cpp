@@ -33,6 +33,7 @@
 #include "platform/core/messages.h"
 #include "platform/windows/windows_test_support.h"
 #include "support/tempdir.h"
+#include "jobmodel/treerows.h"
 #include "treeview/vststrings.h"
 
 namespace jobmodel {
@@ -118,6 +119,7 @@ void AddFiles(benchmark::State& state) {
         const long probeFaults = MinorFaults() - f0;
 
         treeview::TVastStringTree tree(nullptr);
+        TreeRows rows(tree);
         QuietHost host;
         Clock::time_point lastBeat = Clock::now();
         double longest = 0;
@@ -136,7 +138,7 @@ void AddFiles(benchmark::State& state) {
         const double c1 = CpuSeconds();
         const auto a0 = Clock::now();
         lastBeat = a0;
-        AddFilesResult r = AddMediaFiles(tree, files.paths, host);
+        AddFilesResult r = AddMediaFiles(rows, files.paths, host);
         const double add = Seconds(a0, Clock::now());
         const double addCpu = CpuSeconds() - c1;
         const long addFaults = MinorFaults() - f1;
@@ -156,7 +158,7 @@ void AddFiles(benchmark::State& state) {
         state.counters["probe_faults"] = static_cast<double>(probeFaults) / kFiles;
         state.counters["add_faults"] = static_cast<double>(addFaults) / kFiles;
         const auto k0 = Clock::now();
-        ClearItemTree(tree);
+        ClearItemTree(rows);
         state.counters["clear_ms"] = Seconds(k0, Clock::now()) * 1000;
     }
 }
@@ -169,7 +171,8 @@ void DvdLoad(benchmark::State& state) {
     for (auto _ : state) {
         QuietHost host;
         auto load = [&] {
-            treeview::TVastStringTree jobs(nullptr), dvd(nullptr);
+            treeview::TVastStringTree jobTree(nullptr), dvdTree(nullptr);
+            TreeRows jobs(jobTree), dvd(dvdTree);
             DvdLoadState s;
             LoadDvdFolder(s, jobs, dvd, fx.root, host);
             ClearItemTree(dvd);

@@ -7,6 +7,7 @@
 
 #include "jobmodel/joblist.h"
 #include "jobmodel/jobrows.h"
+#include "jobmodel/treerows.h"
 #include "treeview/vststrings.h"
 
 namespace jobmodel {
@@ -24,42 +25,47 @@ struct RecordingHost : JobHost {
 // A job list whose nodes take their check boxes from their records, as the window's.
 struct JobList {
     treeview::TVastStringTree tree{nullptr};
+    TreeRows rows{tree};
     std::unordered_set<std::string> names;
     JobList() {
-        PrepareItemTree(tree);
         auto* options = tree.TreeOptions();
         options->SetSelectionOptions(options->SelectionOptions() | treeview::toMultiSelect);
         tree.OnInitNode = [](treeview::TBaseVastTree* t, PVastNode, PVastNode node, treeview::TVastNodeInitStates&) {
             InitItemNode(*t, node);
         };
     }
-    ~JobList() { ClearItemTree(tree); }
+    ~JobList() { ClearItemTree(rows); }
 
-    PVastNode File(const std::string& path, int seconds) {
+    Row File(const std::string& path, int seconds) {
         MediaInfo* info = NewMediaInfo();
         info->duration = seconds;
         info->durationSeconds = seconds;
-        return AppendFileRow(tree, path, info, names);
+        return AppendFileRow(rows, path, info, names);
     }
-    MediaItem& Item(PVastNode node) { return *ItemOf(tree, node); }
-    std::string Name(PVastNode node) { return FieldText(Item(node).name); }
-    void Select(std::initializer_list<PVastNode> nodes) {
+    MediaItem& Item(Row row) { return *rows.Item(row); }
+    std::string Name(Row row) { return FieldText(Item(row).name); }
+    void Select(std::initializer_list<Row> selected) {
         tree.ClearSelection();
-        for (PVastNode n : nodes) tree.SetSelected(n, true);
+        for (Row r : selected) rows.SetSelected(r, true);
     }
     // The tree as "name[child child]" in order, top level joined by blanks.
-    std::string Shape(PVastNode parent = nullptr) {
+    std::string Shape(Row parent = nullptr) {
         std::string out;
-        for (PVastNode n = parent ? parent->FirstChild : tree.RootNode()->FirstChild; n; n = n->NextSibling) {
+        for (Row n = rows.FirstChild(parent); n; n = rows.NextSibling(n)) {
             out += (out.empty() ? "" : " ") + Name(n);
-            if (n->FirstChild) out += "[" + Shape(n) + "]";
+            if (rows.FirstChild(n)) out += "[" + Shape(n) + "]";
         }
         return out;
     }
-    bool Checked(PVastNode node) {
-        tree.ValidateNode(node, false);
-        return tree.GetCheckState(node) == treeview::csCheckedNormal;
-    }
+    bool Checked(Row row) { return rows.Checked(row); }
+    treeview::TCheckType CheckType(Row row) { return tree.GetCheckType(TreeRows::NodeOf(row)); }
+};
+
+// The clip dialog's segment list.
+struct Segments {
+    treeview::TVastStringTree tree{nullptr};
+    TreeRows rows{tree};
+    ~Segments() { ClearItemTree(rows); }
 };
 
 TEST(JobRows, FileNamesAreUniqueAmongFileRowsOnly) {
@@ -80,24 +86,24 @@ TEST(JobRows, FileNamesAreUniqueAmongFileRowsOnly) {
     for (const Case& c : cases) {
         JobList list;
         for (const auto& p : c.existing) list.File(p, 10);
-        PVastNode node = list.File(c.added, 10);
+        Row node = list.File(c.added, 10);
         EXPECT_EQ(list.Name(node), c.name) << c.added;
         EXPECT_EQ(FieldText(list.Item(node).row.destination), c.name + ".flv");
     }
 
     // Group and DVD rows named like the file are not compared.
     JobList list;
-    PVastNode a = list.File("/a/x.avi", 10);
-    PVastNode b = list.File("/a/y.avi", 10);
+    Row a = list.File("/a/x.avi", 10);
+    Row b = list.File("/a/y.avi", 10);
     list.Select({a, b});
     GroupCounters counters;
-    PVastNode group = CreateGroupItem(list.tree, mkMerge, counters);
+    Row group = CreateGroupItem(list.rows, mkMerge, counters);
     CopyTextField(list.Item(group).name, "clip");
-    PVastNode dvd = list.tree.AddChild(nullptr);
+    Row dvd = list.rows.Add(nullptr);
     InitMediaItem(list.Item(dvd));
     list.Item(dvd).kind = mkDvdTitle;
     CopyTextField(list.Item(dvd).name, "clip");
-    list.names = FileRowNames(list.tree);
+    list.names = FileRowNames(list.rows);
     EXPECT_EQ(list.Name(list.File("/c/clip.avi", 10)), "clip");
 }
 
@@ -118,7 +124,7 @@ TEST(JobRows, AFileRowShowsItsProbeAndTheWorkingOptions) {
     info->duration = 59.2;
     info->durationSeconds = 59;
     const std::string longName = "/v/" + std::string(40, 'n') + ".avi";
-    PVastNode node = AppendFileRow(list.tree, longName, info, list.names);
+    Row node = AppendFileRow(list.rows, longName, info, list.names);
     const MediaItem& item = list.Item(node);
     EXPECT_EQ(FieldText(item.row.source), std::string(30, 'n'));
     EXPECT_EQ(FieldText(item.row.originalLength), "00:01:00");
@@ -140,17 +146,17 @@ TEST(JobRows, MergeMakesOneGroupOfTheSelectedRowsAndUnchecksThem) {
     JobList list;
     RecordingHost host;
     GroupCounters counters;
-    PVastNode a = list.File("/v/a.avi", 90);
-    PVastNode b = list.File("/v/b.avi", 30);
+    Row a = list.File("/v/a.avi", 90);
+    Row b = list.File("/v/b.avi", 30);
 
     list.Select({a});
-    EXPECT_EQ(MakeGroup(list.tree, mkMerge, counters, host), nullptr);
+    EXPECT_EQ(MakeGroup(list.rows, mkMerge, counters, host), nullptr);
     ASSERT_EQ(host.messages, std::vector<std::string>{"Need more than two files are selected!"});
     EXPECT_EQ(counters.merge, 0);
     EXPECT_EQ(host.optionLoads, 0);
 
     list.Select({a, b});
-    PVastNode group = MakeGroup(list.tree, mkMerge, counters, host);
+    Row group = MakeGroup(list.rows, mkMerge, counters, host);
     ASSERT_NE(group, nullptr);
     EXPECT_EQ(host.optionLoads, 1);
     const MediaItem& g = list.Item(group);
@@ -163,13 +169,13 @@ TEST(JobRows, MergeMakesOneGroupOfTheSelectedRowsAndUnchecksThem) {
     EXPECT_FALSE(list.Checked(a));
     EXPECT_FALSE(list.Checked(b));
     EXPECT_TRUE(list.Checked(group));
-    EXPECT_TRUE(list.tree.GetSelected(group));
-    EXPECT_EQ(list.tree.SelectedCount(), 1);
-    EXPECT_TRUE(list.tree.GetExpanded(group));
+    EXPECT_TRUE(list.rows.Selected(group));
+    EXPECT_EQ(list.rows.SelectedCount(), 1);
+    EXPECT_TRUE(list.rows.Expanded(group));
 
     // Members share the source's crop, effect and media information, and own a copy of
     // its time range; they show "--" and a merge member no output name.
-    PVastNode member = group->FirstChild;
+    Row member = list.rows.FirstChild(group);
     const MediaItem& m = list.Item(member);
     EXPECT_EQ(m.crop, list.Item(a).crop);
     EXPECT_EQ(m.effect, list.Item(a).effect);
@@ -177,92 +183,92 @@ TEST(JobRows, MergeMakesOneGroupOfTheSelectedRowsAndUnchecksThem) {
     EXPECT_EQ(m.timeRange->end, 90);
     EXPECT_EQ(m.kind, mkMerge);
     EXPECT_EQ(m.sourceKind, mkFile);
-    EXPECT_EQ(ItemCellText(list.tree, member, 1), "--");
-    EXPECT_EQ(ItemCellText(list.tree, member, 3), "");
-    EXPECT_EQ(ItemCellText(list.tree, group, 3), "Merge1.flv");
-    EXPECT_EQ(ItemImageIndex(list.tree, group, 0), 2);
-    EXPECT_EQ(ItemImageIndex(list.tree, group, 1), -1);
-    EXPECT_EQ(list.tree.GetCheckType(member), treeview::ctNone);
+    EXPECT_EQ(ItemCellText(list.rows, member, 1), "--");
+    EXPECT_EQ(ItemCellText(list.rows, member, 3), "");
+    EXPECT_EQ(ItemCellText(list.rows, group, 3), "Merge1.flv");
+    EXPECT_EQ(ItemImageIndex(list.rows, group, 0), 2);
+    EXPECT_EQ(ItemImageIndex(list.rows, group, 1), -1);
+    EXPECT_EQ(list.CheckType(member), treeview::ctNone);
 }
 
 TEST(JobRows, SlideMembersNameTheGroupNumberAndAGroupGivesItsMembers) {
     JobList list;
     RecordingHost host;
     GroupCounters counters{0, 1};
-    PVastNode a = list.File("/v/a.avi", 10);
-    PVastNode b = list.File("/v/b.avi", 20);
+    Row a = list.File("/v/a.avi", 10);
+    Row b = list.File("/v/b.avi", 20);
     list.Select({a, b});
-    PVastNode slide = MakeGroup(list.tree, mkSlide, counters, host);
+    Row slide = MakeGroup(list.rows, mkSlide, counters, host);
     EXPECT_EQ(host.optionLoads, 0);  // a slide show takes the working record as it stands
     EXPECT_EQ(list.Name(slide), "Slide2");
     EXPECT_EQ(list.Item(slide).customSetting->SwfType, stProgressive);
-    EXPECT_EQ(FieldText(list.Item(slide->FirstChild).row.destination), "a(2).flv");
-    EXPECT_EQ(FieldText(list.Item(slide->LastChild).row.destination), "b(2).flv");
-    EXPECT_EQ(ItemCellText(list.tree, slide->FirstChild, 3), "a(2).flv");
+    EXPECT_EQ(FieldText(list.Item(list.rows.FirstChild(slide)).row.destination), "a(2).flv");
+    EXPECT_EQ(FieldText(list.Item(list.rows.LastChild(slide)).row.destination), "b(2).flv");
+    EXPECT_EQ(ItemCellText(list.rows, list.rows.FirstChild(slide), 3), "a(2).flv");
 
-    PVastNode c = list.File("/v/c.avi", 5);
+    Row c = list.File("/v/c.avi", 5);
     list.Select({slide, c});
-    PVastNode merge = MakeGroup(list.tree, mkMerge, counters, host);
+    Row merge = MakeGroup(list.rows, mkMerge, counters, host);
     EXPECT_EQ(list.Shape(merge), "a b c");
     EXPECT_EQ(FieldText(list.Item(merge).row.trimmedLength), "00:00:35");
-    for (PVastNode m = merge->FirstChild; m; m = m->NextSibling) EXPECT_EQ(list.Item(m).imageIndex, 0);
+    for (Row m = list.rows.FirstChild(merge); m; m = list.rows.NextSibling(m)) EXPECT_EQ(list.Item(m).imageIndex, 0);
 }
 
 TEST(JobRows, ClipSegmentsLoadAndStoreAndRelinkTheGroupCopies) {
     JobList list;
-    PVastNode clip = list.File("/v/clip.avi", 100);
-    PVastNode other = list.File("/v/other.avi", 7);
+    Row clip = list.File("/v/clip.avi", 100);
+    Row other = list.File("/v/other.avi", 7);
 
-    treeview::TVastStringTree segments(nullptr);
-    LoadClipSegments(segments, list.tree, clip);
-    ASSERT_EQ(segments.RootNodeCount(), 1u);
-    PVastNode first = segments.RootNode()->FirstChild;
-    MediaItem& s1 = *ItemOf(segments, first);
+    Segments segments;
+    LoadClipSegments(segments.rows, list.rows, clip);
+    ASSERT_EQ(segments.rows.TopCount(), 1);
+    Row first = segments.rows.FirstChild(nullptr);
+    MediaItem& s1 = *segments.rows.Item(first);
     EXPECT_EQ(FieldText(s1.row.source), "Segment_1");
     EXPECT_EQ(FieldText(s1.name), "clip(1)");
     EXPECT_EQ(FieldText(s1.row.destination), "clip(1).flv");
-    EXPECT_TRUE(segments.GetSelected(first));
+    EXPECT_TRUE(segments.rows.Selected(first));
     EXPECT_NE(s1.crop, list.Item(clip).crop);  // own copies
 
     // The dialog trims the segment and adds a second.
     *s1.timeRange = {10, 40};
-    PVastNode second = segments.AddChild(nullptr);
-    MediaItem& s2 = *ItemOf(segments, second);
+    Row second = segments.rows.Add(nullptr);
+    MediaItem& s2 = *segments.rows.Item(second);
     CopyMediaItem(s2, s1);
     CopyTextField(s2.name, "clip(2)");
     *s2.timeRange = {50, 55};
     s2.segmentCounter = 3;
-    StoreClipSegments(segments, list.tree, clip);
-    ClearItemTree(segments);
+    StoreClipSegments(segments.rows, list.rows, clip);
+    ClearItemTree(segments.rows);
     ASSERT_EQ(list.Shape(clip), "clip(1) clip(2)");
-    const MediaItem& seg = list.Item(clip->FirstChild);
+    const MediaItem& seg = list.Item(list.rows.FirstChild(clip));
     EXPECT_EQ(seg.kind, mkSegment);
     EXPECT_EQ(seg.imageIndex, 1);
     EXPECT_EQ(FieldText(seg.row.trimmedLength), "00:00:30");
-    EXPECT_EQ(list.Item(clip->LastChild).segmentCounter, 3);
-    EXPECT_EQ(list.tree.GetCheckType(clip->FirstChild), treeview::ctTriStateCheckBox);
-    EXPECT_TRUE(list.Checked(clip->FirstChild));
+    EXPECT_EQ(list.Item(list.rows.LastChild(clip)).segmentCounter, 3);
+    EXPECT_EQ(list.CheckType(list.rows.FirstChild(clip)), treeview::ctTriStateCheckBox);
+    EXPECT_TRUE(list.Checked(list.rows.FirstChild(clip)));
     EXPECT_FALSE(list.Checked(clip));
-    EXPECT_TRUE(list.tree.GetExpanded(clip));
+    EXPECT_TRUE(list.rows.Expanded(clip));
 
     // A merge of the first segment and another row; the clip dialog then changes the
     // segment: the member follows the new one, the other member keeps its own length.
-    list.Select({clip->FirstChild, other});
+    list.Select({list.rows.FirstChild(clip), other});
     GroupCounters counters;
-    PVastNode merge = CreateGroupItem(list.tree, mkMerge, counters);
+    Row merge = CreateGroupItem(list.rows, mkMerge, counters);
     EXPECT_EQ(FieldText(list.Item(merge).row.trimmedLength), "00:00:37");
-    EXPECT_EQ(list.Item(merge->FirstChild).sourceKind, mkSegment);
+    EXPECT_EQ(list.Item(list.rows.FirstChild(merge)).sourceKind, mkSegment);
 
-    LoadClipSegments(segments, list.tree, clip);
-    EXPECT_EQ(segments.RootNodeCount(), 2u);
-    *ItemOf(segments, segments.RootNode()->FirstChild)->timeRange = {0, 3};
-    DeleteItemSiblings(list.tree, clip->FirstChild);
-    EXPECT_EQ(clip->ChildCount, 0u);
-    StoreClipSegments(segments, list.tree, clip);
-    DeleteItemSiblings(segments, segments.RootNode()->FirstChild);
-    EXPECT_EQ(segments.RootNodeCount(), 0u);
-    const MediaItem& relinked = list.Item(merge->FirstChild);
-    EXPECT_EQ(relinked.crop, list.Item(clip->FirstChild).crop);
+    LoadClipSegments(segments.rows, list.rows, clip);
+    EXPECT_EQ(segments.rows.TopCount(), 2);
+    *segments.rows.Item(segments.rows.FirstChild(nullptr))->timeRange = {0, 3};
+    DeleteItemSiblings(list.rows, list.rows.FirstChild(clip));
+    EXPECT_EQ(list.rows.FirstChild(clip), nullptr);
+    StoreClipSegments(segments.rows, list.rows, clip);
+    DeleteItemSiblings(segments.rows, segments.rows.FirstChild(nullptr));
+    EXPECT_EQ(segments.rows.TopCount(), 0);
+    const MediaItem& relinked = list.Item(list.rows.FirstChild(merge));
+    EXPECT_EQ(relinked.crop, list.Item(list.rows.FirstChild(clip)).crop);
     EXPECT_EQ(relinked.timeRange->end, 3);
     EXPECT_EQ(relinked.kind, mkMerge);
     EXPECT_EQ(FieldText(relinked.row.originalLength), "--");
@@ -281,10 +287,10 @@ TEST(JobList, RenamingTheOutputName) {
     };
     for (const Case& c : cases) {
         JobList list;
-        PVastNode node = list.File("/v/movie.avi", 10);
+        Row node = list.File("/v/movie.avi", 10);
         MediaItem& item = list.Item(node);
         const std::string before = BeginDestinationEdit(item);
-        EXPECT_EQ(ItemCellText(list.tree, node, 3), "movie");  // the editor shows no extension
+        EXPECT_EQ(ItemCellText(list.rows, node, 3), "movie");  // the editor shows no extension
         if (c.typed) {
             SetNewDestinationText(item, c.typed);
             EndDestinationEdit(item);
@@ -297,7 +303,7 @@ TEST(JobList, RenamingTheOutputName) {
 
     // A pasted name longer than the field is cut so the name and ".flv" fit.
     JobList list;
-    PVastNode node = list.File("/v/movie.avi", 10);
+    Row node = list.File("/v/movie.avi", 10);
     MediaItem& item = list.Item(node);
     BeginDestinationEdit(item);
     SetNewDestinationText(item, std::string(600, 'x'));
@@ -305,140 +311,140 @@ TEST(JobList, RenamingTheOutputName) {
     EXPECT_EQ(FieldText(item.row.destination), std::string(495, 'x') + ".flv");
 
     // A group takes the text as its name too; a member of a slide show only as its output.
-    PVastNode b = list.File("/v/b.avi", 10);
+    Row b = list.File("/v/b.avi", 10);
     list.Select({node, b});
     GroupCounters counters;
-    PVastNode slide = CreateGroupItem(list.tree, mkSlide, counters);
+    Row slide = CreateGroupItem(list.rows, mkSlide, counters);
     BeginDestinationEdit(list.Item(slide));
     SetNewDestinationText(list.Item(slide), "show");
     EndDestinationEdit(list.Item(slide));
     EXPECT_EQ(list.Name(slide), "show");
     EXPECT_EQ(FieldText(list.Item(slide).row.destination), "show.flv");
-    MediaItem& member = list.Item(slide->FirstChild);
+    MediaItem& member = list.Item(list.rows.FirstChild(slide));
     SetNewDestinationText(member, "first");
     EXPECT_EQ(FieldText(member.name), "movie");
     EXPECT_EQ(FieldText(member.row.destination), "first");
 
     // Only column 3 edits, and never on a merge member.
-    list.Select({slide->FirstChild});
-    EXPECT_TRUE(ClickEditsDestination(list.tree, 3));
-    EXPECT_FALSE(ClickEditsDestination(list.tree, 2));
+    list.Select({list.rows.FirstChild(slide)});
+    EXPECT_TRUE(ClickEditsDestination(list.rows, 3));
+    EXPECT_FALSE(ClickEditsDestination(list.rows, 2));
     list.Select({node, b});
-    PVastNode merge = CreateGroupItem(list.tree, mkMerge, counters);
-    list.Select({merge->FirstChild});
-    EXPECT_FALSE(ClickEditsDestination(list.tree, 3));
+    Row merge = CreateGroupItem(list.rows, mkMerge, counters);
+    list.Select({list.rows.FirstChild(merge)});
+    EXPECT_FALSE(ClickEditsDestination(list.rows, 3));
     list.tree.ClearSelection();
-    EXPECT_FALSE(ClickEditsDestination(list.tree, 3));
+    EXPECT_FALSE(ClickEditsDestination(list.rows, 3));
 }
 
 TEST(JobList, DeleteCascadesThroughSegmentsAndGroups) {
     JobList list;
     GroupCounters counters;
-    PVastNode file = list.File("/v/file.avi", 100);
-    PVastNode third = list.File("/v/third.avi", 25);
+    Row file = list.File("/v/file.avi", 100);
+    Row third = list.File("/v/third.avi", 25);
     // Two segments of file, each merged with the third row.
-    treeview::TVastStringTree segments(nullptr);
-    LoadClipSegments(segments, list.tree, file);
-    PVastNode extra = segments.AddChild(nullptr);
-    CopyMediaItem(*ItemOf(segments, extra), *ItemOf(segments, segments.GetFirst()));
-    CopyTextField(ItemOf(segments, extra)->name, "file(2)");
-    StoreClipSegments(segments, list.tree, file);
-    ClearItemTree(segments);
-    list.Select({file->FirstChild, third});
-    PVastNode m1 = CreateGroupItem(list.tree, mkMerge, counters);
-    list.Select({file->LastChild, third});
-    PVastNode m2 = CreateGroupItem(list.tree, mkMerge, counters);
+    Segments segments;
+    LoadClipSegments(segments.rows, list.rows, file);
+    Row extra = segments.rows.Add(nullptr);
+    CopyMediaItem(*segments.rows.Item(extra), *segments.rows.Item(segments.rows.FirstChild(nullptr)));
+    CopyTextField(segments.rows.Item(extra)->name, "file(2)");
+    StoreClipSegments(segments.rows, list.rows, file);
+    ClearItemTree(segments.rows);
+    list.Select({list.rows.FirstChild(file), third});
+    Row m1 = CreateGroupItem(list.rows, mkMerge, counters);
+    list.Select({list.rows.LastChild(file), third});
+    Row m2 = CreateGroupItem(list.rows, mkMerge, counters);
     ASSERT_EQ(list.Shape(), "file[file(1) file(2)] third Merge1[file(1) third] Merge2[file(2) third]");
 
     MediaInfo* fileInfo = list.Item(file).mediaInfo;
     EXPECT_EQ(ShareCount(fileInfo), 1);
     list.Select({file});
-    DeleteSelectedRows(list.tree);
+    DeleteSelectedRows(list.rows);
     EXPECT_EQ(list.Shape(), "third Merge1[third] Merge2[third]");
     EXPECT_EQ(FieldText(list.Item(m1).row.originalLength), "00:00:25");
     EXPECT_EQ(FieldText(list.Item(m2).row.trimmedLength), "00:00:25");
 
     // The only member of a group: the group goes too. A group and its member in one
     // command: both once, nothing else.
-    list.Select({m1->FirstChild});
-    DeleteSelectedRows(list.tree);
+    list.Select({list.rows.FirstChild(m1)});
+    DeleteSelectedRows(list.rows);
     EXPECT_EQ(list.Shape(), "third Merge2[third]");
-    list.Select({m2, m2->FirstChild});
-    DeleteSelectedRows(list.tree);
+    list.Select({m2, list.rows.FirstChild(m2)});
+    DeleteSelectedRows(list.rows);
     EXPECT_EQ(list.Shape(), "third");
     EXPECT_EQ(ShareCount(list.Item(third).crop), 1);  // every member's share was dropped
 
     // A member of a group that keeps others: the group's lengths follow.
-    PVastNode four = list.File("/v/four.avi", 4);
+    Row four = list.File("/v/four.avi", 4);
     list.Select({third, four});
-    PVastNode m3 = CreateGroupItem(list.tree, mkSlide, counters);
-    list.Select({m3->FirstChild});
-    DeleteSelectedRows(list.tree);
+    Row m3 = CreateGroupItem(list.rows, mkSlide, counters);
+    list.Select({list.rows.FirstChild(m3)});
+    DeleteSelectedRows(list.rows);
     EXPECT_EQ(FieldText(list.Item(m3).row.trimmedLength), "00:00:04");
     list.tree.ClearSelection();
-    DeleteSelectedRows(list.tree);  // nothing selected: nothing happens
+    DeleteSelectedRows(list.rows);  // nothing selected: nothing happens
     EXPECT_EQ(list.Shape(), "third four Slide1[four]");
 }
 
 TEST(JobList, CheckAllMoveAndClearAll) {
     JobList list;
-    PVastNode a = list.File("/v/a.avi", 10);
-    PVastNode b = list.File("/v/b.avi", 10);
-    PVastNode c = list.File("/v/c.avi", 10);
-    treeview::TVastStringTree segments(nullptr);
-    LoadClipSegments(segments, list.tree, a);
-    StoreClipSegments(segments, list.tree, a);
-    ClearItemTree(segments);
+    Row a = list.File("/v/a.avi", 10);
+    Row b = list.File("/v/b.avi", 10);
+    Row c = list.File("/v/c.avi", 10);
+    Segments segments;
+    LoadClipSegments(segments.rows, list.rows, a);
+    StoreClipSegments(segments.rows, list.rows, a);
+    ClearItemTree(segments.rows);
     list.Select({b, c});
     GroupCounters counters;
-    PVastNode group = CreateGroupItem(list.tree, mkMerge, counters);
+    Row group = CreateGroupItem(list.rows, mkMerge, counters);
 
-    SetAllChecked(list.tree, true);
-    for (PVastNode n = list.tree.GetFirst(); n; n = list.tree.GetNext(n)) EXPECT_TRUE(list.Checked(n)) << list.Name(n);
-    SetAllChecked(list.tree, false);
-    for (PVastNode n = list.tree.GetFirst(); n; n = list.tree.GetNext(n)) EXPECT_FALSE(list.Checked(n)) << list.Name(n);
+    SetAllChecked(list.rows, true);
+    for (Row n = NextRowInOrder(list.rows, nullptr); n; n = NextRowInOrder(list.rows, n)) EXPECT_TRUE(list.Checked(n)) << list.Name(n);
+    SetAllChecked(list.rows, false);
+    for (Row n = NextRowInOrder(list.rows, nullptr); n; n = NextRowInOrder(list.rows, n)) EXPECT_FALSE(list.Checked(n)) << list.Name(n);
 
     list.Select({a});
-    EXPECT_FALSE(MoveSelectedRow(list.tree, true));
-    EXPECT_TRUE(MoveSelectedRow(list.tree, false));
+    EXPECT_FALSE(MoveSelectedRow(list.rows, true));
+    EXPECT_TRUE(MoveSelectedRow(list.rows, false));
     EXPECT_EQ(list.Shape(), "b a[a(1)] c Merge1[b c]");
     list.Select({group});
-    EXPECT_FALSE(MoveSelectedRow(list.tree, false));
-    list.Select({group->FirstChild});
-    EXPECT_TRUE(MoveSelectedRow(list.tree, false));  // members move among themselves
+    EXPECT_FALSE(MoveSelectedRow(list.rows, false));
+    list.Select({list.rows.FirstChild(group)});
+    EXPECT_TRUE(MoveSelectedRow(list.rows, false));  // members move among themselves
     EXPECT_EQ(list.Shape(group), "c b");
     list.tree.ClearSelection();
-    EXPECT_FALSE(MoveSelectedRow(list.tree, true));
+    EXPECT_FALSE(MoveSelectedRow(list.rows, true));
 
     MediaInfo* shared = list.Item(b).mediaInfo;
     EXPECT_EQ(ShareCount(shared), 3);  // b, its member and the group
-    EXPECT_TRUE(ClearAllRows(list.tree));
+    EXPECT_TRUE(ClearAllRows(list.rows));
     EXPECT_EQ(list.tree.RootNodeCount(), 0u);
-    EXPECT_FALSE(ClearAllRows(list.tree));
+    EXPECT_FALSE(ClearAllRows(list.rows));
 }
 
 TEST(JobList, CopyMarksRemoveOnlyTheMarkedMembers) {
     JobList list;
     GroupCounters counters;
-    PVastNode a = list.File("/v/a.avi", 10);
-    PVastNode b = list.File("/v/b.avi", 20);
-    PVastNode c = list.File("/v/c.avi", 30);
+    Row a = list.File("/v/a.avi", 10);
+    Row b = list.File("/v/b.avi", 20);
+    Row c = list.File("/v/c.avi", 30);
     list.Select({a, b});
-    PVastNode g1 = CreateGroupItem(list.tree, mkMerge, counters);
+    Row g1 = CreateGroupItem(list.rows, mkMerge, counters);
     list.Select({a, c});
-    PVastNode g2 = CreateGroupItem(list.tree, mkSlide, counters);
+    Row g2 = CreateGroupItem(list.rows, mkSlide, counters);
     list.Select({a, c});
-    CreateGroupItem(list.tree, mkSlide, counters);
+    CreateGroupItem(list.rows, mkSlide, counters);
 
-    MarkGroupCopies(list.tree, list.Item(a));
-    MarkGroupCopies(list.tree, list.Item(c));
-    ClearCopyMarks(list.tree);
-    DeleteMarkedCopies(list.tree);
+    MarkGroupCopies(list.rows, list.Item(a));
+    MarkGroupCopies(list.rows, list.Item(c));
+    ClearCopyMarks(list.rows);
+    DeleteMarkedCopies(list.rows);
     EXPECT_EQ(list.Shape(), "a b c Merge1[a b] Slide1[a c] Slide2[a c]");
 
-    MarkGroupCopies(list.tree, list.Item(a));
-    list.Item(g2->LastChild).copyMark = 1;
-    DeleteMarkedCopies(list.tree);
+    MarkGroupCopies(list.rows, list.Item(a));
+    list.Item(list.rows.LastChild(g2)).copyMark = 1;
+    DeleteMarkedCopies(list.rows);
     EXPECT_EQ(list.Shape(), "a b c Merge1[b] Slide2[c]");
     EXPECT_EQ(FieldText(list.Item(g1).row.trimmedLength), "00:00:20");
 }
