@@ -1,8 +1,8 @@
 // lumacast started on its own virtual X display shows its main window without loading the
 // media libraries: the converter and the preview player, and the codec and sound libraries
-// behind them, are loaded when first used; printing and data access are not loaded at all.
-// Playing a clip in the main window then loads the player (a test of its own:
-// mainplay_desktop_test).
+// behind them, are loaded when first used, as is libzip with the compression and
+// cryptography libraries it brings; printing and data access are not loaded at all. Playing
+// a clip in the main window then loads the player (a test of its own: mainplay_desktop_test).
 // Nor are the dialogs the main window does not show made: their windows come at first use
 // (dialogs_desktop_test opens each).
 #include <gtest/gtest.h>
@@ -62,7 +62,8 @@ TEST(StartupLibraries, TheMainWindowShowsWithoutTheMediaLibraries) {
 
     // (The DVD reader is loaded at start all the same: the drive menu lists the drives.)
     for (const char* library : {"libmorvconverter.so", "libmorvplayer.so", "libavcodec.so", "libavformat.so",
-                                "libavfilter.so", "libswscale.so", "libSDL2", "libcairo.so", "libsqlite3.so"})
+                                "libavfilter.so", "libswscale.so", "libSDL2", "libcairo.so", "libsqlite3.so",
+                                "libzip.so", "libcrypto.so", "libbz2.so"})
         EXPECT_EQ(maps.find(library), std::string::npos) << library << " was loaded at start";
     // The libraries the main window does use are there: the check reads the right map.
     for (const char* library : {"libmorvanalyzeimg.so", "libX11.so"})
