@@ -4,16 +4,9 @@
 #include <exception>
 #include <string>
 
-#include "app/convertwin.h"
-#include "app/dvdfrm.h"
 #include "app/mainfrm.h"
 #include "app/playerfrm.h"
 #include "dialogs/aboutfrm.h"
-#include "dialogs/clipfrm.h"
-#include "dialogs/customfrm.h"
-#include "dialogs/editfrm.h"
-#include "dialogs/optionfrm.h"
-#include "dialogs/profrm.h"
 #include "jobmodel/report.h"
 #include "platform/controls/forms.h"
 
@@ -30,14 +23,9 @@ int RunApplication() {
         Application->SetTitle("Velmorasoft Lumacast");
         Application->CreateForm(frmMain);
         Application->CreateForm(Playerfrm);
-        Application->CreateForm(frmEdit);
-        Application->CreateForm(frmClip);
-        Application->CreateForm(frmCustom);
-        Application->CreateForm(frmConvert);
-        Application->CreateForm(frmPro);
         Application->CreateForm(frmAbout);
-        Application->CreateForm(frmOption);
-        Application->CreateForm(frmDVD);
+        // The other dialogs are made when first needed (TfrmMain::EditDialog and the rest):
+        // reading their skin pictures was most of a start.
     } catch (const std::exception& e) {
         // Start-up failed: say why once; the program does not go on half made.
         std::string why = e.what();

@@ -455,12 +455,15 @@ void TfrmMain::LoadSkinCatalogue() {
 }
 
 void TfrmMain::LoadProfiles(const std::string& folder) {
-    jobmodel::ProfileLines lines = jobmodel::LoadProfileCatalogue(folder);
-    if (!frmCustom) return;
+    profileLines_ = jobmodel::LoadProfileCatalogue(folder);
+    if (frmCustom) ShowProfileLines();
+}
+
+void TfrmMain::ShowProfileLines() {
     TStrings* items = frmCustom->comProfile->Items();
     items->Clear();
-    for (const std::string& line : lines.lines) items->Add(line);
-    if (lines.selected >= 0) frmCustom->comProfile->SetItemIndex(lines.selected);
+    for (const std::string& line : profileLines_.lines) items->Add(line);
+    if (profileLines_.selected >= 0) frmCustom->comProfile->SetItemIndex(profileLines_.selected);
 }
 
 void TfrmMain::BuildTemplateGalleries() {
@@ -484,21 +487,74 @@ void TfrmMain::DoCreate() {
 void TfrmMain::FormShow(TObject*) {
     if (shown_) return;
     shown_ = true;
+    // The catalogue and the working records are read now; the dialogs that show them are
+    // filled here when they exist already, else when they are made.
     LoadProfiles(ProgramFolder + "profile/");
     BuildTemplateGalleries();
     // 3. The preview shows in its panel once a row is played.
     AttachMainPreview();
     MainPlayPanel->SetVisible(false);
-    LoadSkinCatalogue();
-    if (frmOption) {
-        frmOption->SkinInUse = SkinPath;
-        frmOption->SnapshotFolder = SnapshotFolder;
-    }
+    if (frmOption) FillOptionDialog();
     skin_.LoadPictures({{"MainTrackBar", MainTrackBar, TSkinUse::Slider}});
-    if (frmOption) frmOption->isAutoUpdate->SetChecked(AutoUpdate != 0);
     if (AutoUpdate != 0) RunUpdater();
     mainLabel->SetCaption("Velmorasoft Lumacast");
     BuildDriveMenu();
+}
+
+void TfrmMain::FillCustomDialog() {
+    ShowProfileLines();
+    BuildTemplateGalleries();
+}
+
+void TfrmMain::FillOptionDialog() {
+    LoadSkinCatalogue();
+    frmOption->SkinInUse = SkinPath;
+    frmOption->SnapshotFolder = SnapshotFolder;
+    frmOption->isAutoUpdate->SetChecked(AutoUpdate != 0);
+}
+
+// ---- the dialogs, made at their first use ----
+
+TfrmEdit* TfrmMain::EditDialog() {
+    if (!frmEdit) Application->CreateForm(frmEdit);
+    return frmEdit;
+}
+
+TfrmClip* TfrmMain::ClipDialog() {
+    if (!frmClip) Application->CreateForm(frmClip);
+    return frmClip;
+}
+
+TfrmCustom* TfrmMain::CustomDialog() {
+    if (!frmCustom) {
+        Application->CreateForm(frmCustom);
+        // Before the first showing, the showing fills it.
+        if (shown_) FillCustomDialog();
+    }
+    return frmCustom;
+}
+
+TfrmConvert* TfrmMain::ConvertDialog() {
+    if (!frmConvert) Application->CreateForm(frmConvert);
+    return frmConvert;
+}
+
+TfrmPro* TfrmMain::PropertiesDialog() {
+    if (!frmPro) Application->CreateForm(frmPro);
+    return frmPro;
+}
+
+TfrmOption* TfrmMain::OptionDialog() {
+    if (!frmOption) {
+        Application->CreateForm(frmOption);
+        if (shown_) FillOptionDialog();
+    }
+    return frmOption;
+}
+
+TfrmDVD* TfrmMain::DvdDialog() {
+    if (!frmDVD) Application->CreateForm(frmDVD);
+    return frmDVD;
 }
 
 void TfrmMain::Dispatch(TMessage& message) {
@@ -549,12 +605,12 @@ void TfrmMain::AboutClick(TObject*) {
 }
 
 void TfrmMain::optionClick(TObject*) {
-    if (frmOption) frmOption->ShowModal();
+    OptionDialog()->ShowModal();
 }
 
 void TfrmMain::customizeClick(TObject*) {
     MediaItem* item = jobmodel::ItemOf(*NodeTree, NodeTree->GetFirstSelected());
-    if (!frmCustom || !item) return;
+    if (!item || !CustomDialog()) return;
     // The dialog's preview is its own; the main preview stops while it shows and gets
     // the player back afterwards.
     frmCustom->SetCustomItem(item);
@@ -622,7 +678,7 @@ void TfrmMain::AfterModal() {
 }
 
 void TfrmMain::ShowDvdWindow() {
-    if (!frmDVD) return;
+    if (!DvdDialog()) return;
     // OK fills the job list; Cancel empties it after a fresh parse (the reopen flag says).
     frmDVD->JobList = Rows.get();
     frmDVD->LoadState = &DvdState;
@@ -633,7 +689,7 @@ void TfrmMain::ShowDvdWindow() {
 }
 
 void TfrmMain::ShowProgressWindow() {
-    if (!frmConvert) return;
+    if (!ConvertDialog()) return;
     ShowTakingPreview(frmConvert);
     AfterModal();
 }
@@ -716,14 +772,14 @@ void TfrmMain::ShowTakingPreview(TCustomForm* form) {
 void TfrmMain::editClick(TObject*) {
     if (adding_) return;
     MediaItem* row = jobmodel::ItemOf(*NodeTree, NodeTree->GetFirstSelected());
-    if (!row || !frmEdit) return;
+    if (!row || !EditDialog()) return;
     frmEdit->SetEditItem(row);
     ShowTakingPreview(frmEdit);
     AfterModal();
 }
 
 void TfrmMain::clipClick(TObject*) {
-    if (adding_ || !frmClip) return;
+    if (adding_ || !ClipDialog()) return;
     treeview::PVastNode node = NodeTree->GetFirstSelected();
     MediaItem* row = jobmodel::ItemOf(*NodeTree, node);
     if (!row || row->kind == jobmodel::mkMerge || row->kind == jobmodel::mkSlide) return;
@@ -744,7 +800,7 @@ void TfrmMain::clipClick(TObject*) {
 
 void TfrmMain::PropertiesClick(TObject*) {
     MediaItem* row = jobmodel::ItemOf(*NodeTree, NodeTree->GetFirstSelected());
-    if (!row || !frmPro) return;
+    if (!row || !PropertiesDialog()) return;
     frmPro->SetMediaItem(row);
     frmPro->ShowModal();
 }
@@ -867,13 +923,13 @@ void TfrmMain::BuildDriveMenu() {
 }
 
 void TfrmMain::LoadDvdFolder(const std::string& path) {
-    if (!frmDVD) return;
+    if (!DvdDialog()) return;
     jobmodel::LoadDvdFolder(DvdState, *Rows, *frmDVD->Rows, path, *this);
     NodeTree->SetVisible(NodeTree->RootNodeCount() > 0);
 }
 
 void TfrmMain::LoadIfoFile(const std::string& path) {
-    if (!frmDVD) return;
+    if (!DvdDialog()) return;
     jobmodel::LoadIfoFile(DvdState, *Rows, *frmDVD->Rows, path, *this);
     NodeTree->SetVisible(NodeTree->RootNodeCount() > 0);
 }
@@ -912,7 +968,7 @@ void TfrmMain::ASClickAction(TObject* sender) {
 // ---- Convert ----
 
 void TfrmMain::btnConvertClick(TObject*) {
-    if (adding_ || !frmConvert) return;
+    if (adding_ || !ConvertDialog()) return;
     NodeTree->EndEditNode();
     jobmodel::ConvertCommand command{OutputFolder, *Rows, frmDVD ? frmDVD->Rows.get() : nullptr, frmConvert->Run,
                                      ProgramFolder, *this};

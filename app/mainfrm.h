@@ -15,6 +15,7 @@
 #include "jobmodel/dvdload.h"
 #include "jobmodel/jobhost.h"
 #include "jobmodel/jobrows.h"
+#include "jobmodel/profiles.h"
 #include "jobmodel/treerows.h"
 #include "platform/controls/extctrls.h"
 #include "platform/controls/forms.h"
@@ -28,6 +29,13 @@
 namespace platform {
 class TDeviceMonitor;
 }
+class TfrmEdit;
+class TfrmClip;
+class TfrmCustom;
+class TfrmConvert;
+class TfrmPro;
+class TfrmOption;
+class TfrmDVD;
 
 // The preview's position report to the main window (WM_USER + 2025): LParam the position
 // in seconds, WParam the list's length in seconds with kPlayTimeEnded set in the report
@@ -127,8 +135,23 @@ public:
     void LoadButtonImages();
     void ReloadAllSkins();
     void LoadSkinCatalogue();
+    // Reads the profile catalogue (at the first showing) and fills the customisation
+    // dialog's profile list when the dialog exists; a dialog made later gets the same lines.
     void LoadProfiles(const std::string& folder);
     void BuildTemplateGalleries();
+
+    // The dialogs other than the about box are made the first time they are needed, not at
+    // start: reading and decoding their skin pictures was most of a start. Each returns its
+    // dialog (the global of its name), made by the application and, for the customisation
+    // and options dialogs, filled as the main window's first showing fills them. A dialog
+    // made after a re-skin takes the skin in use.
+    TfrmEdit* EditDialog();
+    TfrmClip* ClipDialog();
+    TfrmCustom* CustomDialog();
+    TfrmConvert* ConvertDialog();
+    TfrmPro* PropertiesDialog();
+    TfrmOption* OptionDialog();
+    TfrmDVD* DvdDialog();
     void RunUpdater();
     // Enables or disables the item buttons by the row the selection moved to.
     void UpdateItemButtons(treeview::PVastNode row);
@@ -236,11 +259,16 @@ private:
     void EnableListCommands(bool enabled);
     // A modal window or a run closed: a drive removal that waited acts now.
     void AfterModal();
+    // What the first showing gives the customisation and options dialogs.
+    void ShowProfileLines();
+    void FillCustomDialog();
+    void FillOptionDialog();
 
     TSkinWindow skin_{"main", "mainFormCreate", "main"};
     bool shown_ = false;
     bool adding_ = false;
     int modalDepth_ = 0;
+    jobmodel::ProfileLines profileLines_;
     // The output name as it was when its edit began (for a cancel).
     std::string editBefore_;
 };

@@ -263,7 +263,7 @@ std::string TfrmMain::NextSnapshotPath(const std::string& folder, const std::str
 }
 
 void TfrmMain::btnPhotoClick(TObject*) {
-    if (!PreviewPlaying || !frmOption) return;
+    if (!PreviewPlaying || !OptionDialog()) return;
     std::string folder = frmOption->SnapshotFolder;
     std::error_code ec;
     if (folder.empty() || (!std::filesystem::is_directory(folder, ec) &&
@@ -281,7 +281,7 @@ void TfrmMain::btnPhotoClick(TObject*) {
 }
 
 void TfrmMain::btnOpenClick(TObject*) {
-    if (!frmOption) return;
+    if (!OptionDialog()) return;
     std::string folder = frmOption->SnapshotFolder;
     std::size_t first = folder.find_first_not_of(" \t"), last = folder.find_last_not_of(" \t");
     if (first == std::string::npos) return;
