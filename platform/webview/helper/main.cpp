@@ -8,6 +8,7 @@
 //   ready            the view exists and is embedded
 //   loaded <url>     a page finished loading
 //   playing          the preview page's player has its movie and runs
+//   prepared         the preview page's next player is made and waits for its movie
 //   error <message>  the preview page had a script error
 //   failed <reason>  a page could not be loaded
 // The pages and everything they load come from the address scheme of the helper's own
@@ -121,8 +122,11 @@ gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error
 void OnMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer) {
     JSCValue* value = webkit_javascript_result_get_js_value(result);
     gchar* text = jsc_value_to_string(value);
-    // The page says when its player runs, and reports its script errors.
-    if (text && (std::strcmp(text, "playing") == 0 || std::strncmp(text, "error ", 6) == 0)) Say(text);
+    // The page says when its player runs or a player waits for its movie, and reports its
+    // script errors.
+    if (text && (std::strcmp(text, "playing") == 0 || std::strcmp(text, "prepared") == 0 ||
+                 std::strncmp(text, "error ", 6) == 0))
+        Say(text);
     g_free(text);
 }
 
