@@ -170,7 +170,8 @@ void TCppWebBrowser::PrepareAhead(const std::string& moviePath) {
     HandleNeeded();
     HWND top = GetAncestor(Handle(), GA_ROOT);
     if (!area_ && top) area_ = Backend().CreateEmbedArea(top);
-    if (!area_ || !StartHelper()) return;
+    // Hidden, the page draws nothing and its player's ticks stand still while it waits.
+    if (!area_ || !StartHelper(false)) return;
     // The page makes a player at once that waits for this movie: the player's WebAssembly
     // is then fetched and compiled, and an instance made, before anyone asks for the movie.
     if (!AskPage(std::string(kPreviewOrigin) + kPreviewPage + "?ahead=" + served)) {
@@ -199,6 +200,7 @@ bool TCppWebBrowser::TakePreparedHelper(HWND top) {
     Backend().MoveEmbedArea(area_, top);
     helperPid_ = std::exchange(from->helperPid_, 0);
     channel_ = std::exchange(from->channel_, -1);
+    Send("show");
     input_ = std::exchange(from->input_, std::string());
     pageReady_ = std::exchange(from->pageReady_, false);
     pageLoadingAhead_ = std::exchange(from->pageLoadingAhead_, false);
@@ -221,7 +223,7 @@ TCppWebBrowser::TState TCppWebBrowser::State() {
     return state_;
 }
 
-bool TCppWebBrowser::StartHelper() {
+bool TCppWebBrowser::StartHelper(bool hidden) {
     std::string program = HelperProgram();
     if (access(program.c_str(), X_OK) != 0) return false;
     int fds[2];
@@ -234,7 +236,8 @@ bool TCppWebBrowser::StartHelper() {
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     std::string id = std::to_string(area_);
     std::string folder = ProgramFolder();
-    char* argv[] = {program.data(), id.data(), folder.data(), nullptr};
+    std::string shown = hidden ? "hidden" : "";
+    char* argv[] = {program.data(), id.data(), folder.data(), hidden ? shown.data() : nullptr, nullptr};
     pid_t pid = 0;
     int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -336,6 +339,7 @@ void TCppWebBrowser::HandleLine(const std::string& line) {
         }
     } else if (line == "prepared") {
         prepared_ = true;
+        if (gPrepared == this) Send("hide");
     } else if (line == "playing") {
         if (state_ != TState::Unavailable) state_ = TState::Playing;
     } else if (line.rfind("error ", 0) == 0) {

@@ -95,7 +95,7 @@ protected:
 
 private:
     void Fail(const std::string& why);
-    bool StartHelper();
+    bool StartHelper(bool hidden = false);
     void StopHelper();
     bool Send(const std::string& line);
     void Poll();

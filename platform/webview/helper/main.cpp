@@ -3,6 +3,7 @@
 // lines on stdin:
 //   navigate <url>   load a page
 //   movie <url>      the preview page is loaded: play another movie in it (no page reload)
+//   show             show the view (started with "hidden")
 //   quit
 // and answers on stdout:
 //   ready            the view exists and is embedded
@@ -16,7 +17,9 @@
 // folder given as the second argument: nothing listens on a socket. Only pages below that
 // origin are loaded; everything else is refused. Media plays without a user gesture.
 //
-//   lumacast-webview <x-window-id> <root folder>
+//   lumacast-webview <x-window-id> <root folder> [hidden]
+// Started hidden, the view loads its page unseen (the page counts as hidden, so it draws
+// nothing and its animation frames stand still) until it is told to show.
 #include <gtk/gtk.h>
 #include <gtk/gtkx.h>
 #include <webkit2/webkit2.h>
@@ -34,6 +37,7 @@ namespace {
 const std::string g_origin = platform::kPreviewOrigin;
 const platform::TPreviewFiles* g_files = nullptr;
 WebKitWebView* g_view = nullptr;
+GtkWidget* g_plug = nullptr;
 
 void Say(const std::string& line) {
     std::fputs((line + "\n").c_str(), stdout);
@@ -61,6 +65,10 @@ void Command(const std::string& line) {
     std::string arg = space == std::string::npos ? std::string() : line.substr(space + 1);
     if (verb == "quit") {
         gtk_main_quit();
+    } else if (verb == "show") {
+        gtk_widget_show_all(g_plug);
+    } else if (verb == "hide") {
+        gtk_widget_hide(g_plug);
     } else if (verb == "navigate") {
         if (!Allowed(arg.c_str())) {
             Say("failed refused " + arg);
@@ -175,7 +183,8 @@ int main(int argc, char** argv) {
     static const platform::TPreviewFiles files(argv[2]);
     g_files = &files;
 
-    GtkWidget* plug = gtk_plug_new(static_cast<Window>(socket));
+    bool hidden = argc > 3 && std::strcmp(argv[3], "hidden") == 0;
+    GtkWidget* plug = g_plug = gtk_plug_new(static_cast<Window>(socket));
     // The scheme is the pages' only source; it is a secure context (the player's
     // WebAssembly and audio need one), and its pages may fetch from it.
     WebKitWebContext* context = webkit_web_context_get_default();
@@ -208,7 +217,10 @@ int main(int argc, char** argv) {
     // The embedder closing the socket ends the helper.
     g_signal_connect(plug, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
     gtk_container_add(GTK_CONTAINER(plug), GTK_WIDGET(g_view));
-    gtk_widget_show_all(plug);
+    if (hidden)
+        gtk_widget_show(GTK_WIDGET(g_view));
+    else
+        gtk_widget_show_all(plug);
 
     GIOChannel* input = g_io_channel_unix_new(0);
     g_io_add_watch(input, GIOCondition(G_IO_IN | G_IO_HUP | G_IO_ERR), OnInput, nullptr);
