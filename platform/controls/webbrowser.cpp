@@ -170,8 +170,7 @@ void TCppWebBrowser::PrepareAhead(const std::string& moviePath) {
     HandleNeeded();
     HWND top = GetAncestor(Handle(), GA_ROOT);
     if (!area_ && top) area_ = Backend().CreateEmbedArea(top);
-    // Hidden, the page draws nothing and its player's ticks stand still while it waits.
-    if (!area_ || !StartHelper(false)) return;
+    if (!area_ || !StartHelper()) return;
     // The page makes a player at once that waits for this movie: the player's WebAssembly
     // is then fetched and compiled, and an instance made, before anyone asks for the movie.
     if (!AskPage(std::string(kPreviewOrigin) + kPreviewPage + "?ahead=" + served)) {
@@ -223,7 +222,7 @@ TCppWebBrowser::TState TCppWebBrowser::State() {
     return state_;
 }
 
-bool TCppWebBrowser::StartHelper(bool hidden) {
+bool TCppWebBrowser::StartHelper() {
     std::string program = HelperProgram();
     if (access(program.c_str(), X_OK) != 0) return false;
     int fds[2];
@@ -236,8 +235,7 @@ bool TCppWebBrowser::StartHelper(bool hidden) {
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     std::string id = std::to_string(area_);
     std::string folder = ProgramFolder();
-    std::string shown = hidden ? "hidden" : "";
-    char* argv[] = {program.data(), id.data(), folder.data(), hidden ? shown.data() : nullptr, nullptr};
+    char* argv[] = {program.data(), id.data(), folder.data(), nullptr};
     pid_t pid = 0;
     int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -339,6 +337,8 @@ void TCppWebBrowser::HandleLine(const std::string& line) {
         }
     } else if (line == "prepared") {
         prepared_ = true;
+        // Made while shown (a page hidden from the start prepares less), then hidden while
+        // it waits: a hidden page draws nothing and its animation frames stand still.
         if (gPrepared == this) Send("hide");
     } else if (line == "playing") {
         if (state_ != TState::Unavailable) state_ = TState::Playing;

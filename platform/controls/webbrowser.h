@@ -76,7 +76,8 @@ public:
     // Starts the helper out of sight with the preview page loaded and a player made that
     // waits for the movie at moviePath (which need not exist yet). The next view of this
     // program folder and helper program that is given a movie while it has no helper takes
-    // this one's; a helper that dies before is not taken. Nothing is prepared without a
+    // this one's; a helper that dies before is not taken. Once the page's player is made it
+    // is suspended and the helper's window hidden, until taken. Nothing is prepared without a
     // display area (headless) or while this view's helper runs.
     void PrepareAhead(const std::string& moviePath);
     // The prepared page's player is made and waits for its movie.
@@ -95,7 +96,7 @@ protected:
 
 private:
     void Fail(const std::string& why);
-    bool StartHelper(bool hidden = false);
+    bool StartHelper();
     void StopHelper();
     bool Send(const std::string& line);
     void Poll();

@@ -3,7 +3,8 @@
 // lines on stdin:
 //   navigate <url>   load a page
 //   movie <url>      the preview page is loaded: play another movie in it (no page reload)
-//   show             show the view (started with "hidden")
+//   hide, show       hide the view (its page then draws nothing and its animation frames
+//                    stand still), show it again
 //   quit
 // and answers on stdout:
 //   ready            the view exists and is embedded
@@ -17,9 +18,7 @@
 // folder given as the second argument: nothing listens on a socket. Only pages below that
 // origin are loaded; everything else is refused. Media plays without a user gesture.
 //
-//   lumacast-webview <x-window-id> <root folder> [hidden]
-// Started hidden, the view loads its page unseen (the page counts as hidden, so it draws
-// nothing and its animation frames stand still) until it is told to show.
+//   lumacast-webview <x-window-id> <root folder>
 #include <gtk/gtk.h>
 #include <gtk/gtkx.h>
 #include <webkit2/webkit2.h>
@@ -183,7 +182,6 @@ int main(int argc, char** argv) {
     static const platform::TPreviewFiles files(argv[2]);
     g_files = &files;
 
-    bool hidden = argc > 3 && std::strcmp(argv[3], "hidden") == 0;
     GtkWidget* plug = g_plug = gtk_plug_new(static_cast<Window>(socket));
     // The scheme is the pages' only source; it is a secure context (the player's
     // WebAssembly and audio need one), and its pages may fetch from it.
@@ -217,10 +215,7 @@ int main(int argc, char** argv) {
     // The embedder closing the socket ends the helper.
     g_signal_connect(plug, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
     gtk_container_add(GTK_CONTAINER(plug), GTK_WIDGET(g_view));
-    if (hidden)
-        gtk_widget_show(GTK_WIDGET(g_view));
-    else
-        gtk_widget_show_all(plug);
+    gtk_widget_show_all(plug);
 
     GIOChannel* input = g_io_channel_unix_new(0);
     g_io_add_watch(input, GIOCondition(G_IO_IN | G_IO_HUP | G_IO_ERR), OnInput, nullptr);
