@@ -37,6 +37,7 @@ int RunApplication() {
                                 MB_OK | MB_ICONERROR);
         return 1;
     }
+    PrepareCustomPreviewAhead(frmMain);
     // Exceptions of handlers are shown by the message loop, which goes on.
     Application->Run();
     // The windows go before the program ends, and with them the threads they started (the

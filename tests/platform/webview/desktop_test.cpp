@@ -370,6 +370,150 @@ TEST_F(EmbeddedBrowser, AHelperThatDiedIsStartedAgainByTheNextNavigate) {
     EXPECT_TRUE(WaitFor(State::Playing)) << browser->Unavailability();
 }
 
+// Whether a process is gone (a zombie left to a parent that has not collected it yet counts).
+bool Gone(pid_t pid) {
+    FILE* f = std::fopen(("/proc/" + std::to_string(pid) + "/stat").c_str(), "r");
+    if (!f) return true;
+    char line[512] = {};
+    size_t n = std::fread(line, 1, sizeof(line) - 1, f);
+    std::fclose(f);
+    std::string stat(line, n);
+    size_t close = stat.rfind(')');
+    return close != std::string::npos && close + 2 < stat.size() && stat[close + 2] == 'Z';
+}
+
+// A hidden view in a window of its own (as the main window holds one) prepares the helper,
+// the page and a player for a movie that does not exist yet.
+class PreparedAhead : public EmbeddedBrowser {
+protected:
+    void SetUp() override {
+        EmbeddedBrowser::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        host = new TForm(nullptr);
+        host->SetBorderStyle(bsNone);
+        host->SetBounds(450, 0, 300, 200);
+        host->AfterConstruction();
+        ahead = new TCppWebBrowser(host);
+        ahead->SetVisible(false);
+        ahead->SetParent(host);
+        ahead->SetBounds(0, 0, 320, 240);
+        ahead->SetProgramFolder(folder.string());
+        ahead->SetHelperProgram((folder / "lumacast-webview").string());
+        host->Show();
+        Application->ProcessMessages();
+        fs::remove(movie);
+        pagesBefore = TCppWebBrowser::PagesAsked();
+        ahead->PrepareAhead(movie);
+    }
+    void TearDown() override {
+        delete host;
+        EmbeddedBrowser::TearDown();
+    }
+    // Runs the loop until the prepared page's player waits for its movie.
+    bool WaitPrepared() {
+        for (int i = 0; i < 2400; ++i) {
+            Application->ProcessMessages();
+            if (ahead->State() == State::Unavailable) return false;
+            if (ahead->Prepared()) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    }
+
+    TForm* host = nullptr;
+    TCppWebBrowser* ahead = nullptr;
+    int pagesBefore = 0;
+};
+
+TEST_F(PreparedAhead, TheFirstMovieOfAnotherViewPlaysInThePreparedPage) {
+    pid_t prepared = ahead->HelperPid();
+    ASSERT_GT(prepared, 0) << ahead->Unavailability();
+    ASSERT_TRUE(WaitPrepared()) << ahead->Unavailability() << " " << ahead->PageError();
+    // Out of sight: the area is not mapped.
+    std::string hidden = Capture("xwininfo -id " + std::to_string(ahead->AreaId()));
+    EXPECT_NE(hidden.find("IsUnMapped"), std::string::npos) << hidden;
+
+    WriteMovie(movie);
+    browser->Navigate(movie);
+    EXPECT_EQ(browser->HelperPid(), prepared);
+    EXPECT_EQ(ahead->HelperPid(), 0);
+    ASSERT_TRUE(WaitFor(State::Playing)) << browser->Unavailability() << " " << browser->PageError();
+    // The page was asked for once, ahead; the movie came into it.
+    EXPECT_EQ(TCppWebBrowser::PagesAsked(), pagesBefore + 1);
+    EXPECT_EQ(browser->PageError(), "");
+
+    // The area came along into the form, at the view's place, with the helper's window in it.
+    std::string area = Capture("xwininfo -children -id " + std::to_string(browser->AreaId()));
+    EXPECT_NE(area.find("1 child:"), std::string::npos) << area;
+    std::string geometry = Capture("xwininfo -id " + std::to_string(browser->AreaId()));
+    EXPECT_NE(geometry.find("Absolute upper-left X:  120"), std::string::npos) << geometry;
+    EXPECT_NE(geometry.find("Map State: IsViewable"), std::string::npos) << geometry;
+    for (int i = 0; i < 10; ++i) {
+        Application->ProcessMessages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    harness::Image first = harness::ReadPng(Shot("webview-prepared-1.png"));
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    Application->ProcessMessages();
+    harness::Image second = harness::ReadPng(Shot("webview-prepared-2.png"));
+    EXPECT_GT(RedPixels(first), 500);
+    EXPECT_TRUE(Differ(first, second));
+
+    // The next movie stays in the same page too.
+    WriteMovie(movie, {0, 255, 0});
+    browser->Navigate(movie);
+    ASSERT_TRUE(WaitFor(State::Playing)) << browser->Unavailability();
+    EXPECT_EQ(TCppWebBrowser::PagesAsked(), pagesBefore + 1);
+    EXPECT_EQ(browser->HelperPid(), prepared);
+}
+
+TEST_F(PreparedAhead, AMovieGivenWhileThePreparedPageLoadsFollowsIt) {
+    ASSERT_GT(ahead->HelperPid(), 0) << ahead->Unavailability();
+    ASSERT_EQ(ahead->State(), State::Loading);
+    WriteMovie(movie);
+    browser->Navigate(movie);
+    EXPECT_EQ(browser->State(), State::Loading);
+    ASSERT_TRUE(WaitFor(State::Playing)) << browser->Unavailability() << " " << browser->PageError();
+    EXPECT_EQ(TCppWebBrowser::PagesAsked(), pagesBefore + 1);
+}
+
+TEST_F(PreparedAhead, AHelperThatDiedMeanwhileIsReplaced) {
+    pid_t prepared = ahead->HelperPid();
+    ASSERT_GT(prepared, 0) << ahead->Unavailability();
+    ASSERT_TRUE(WaitPrepared()) << ahead->Unavailability();
+    kill(prepared, SIGKILL);
+    for (int i = 0; i < 100 && ahead->HelperPid() != 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        Application->ProcessMessages();
+    }
+    WriteMovie(movie);
+    browser->Navigate(movie);
+    EXPECT_GT(browser->HelperPid(), 0);
+    EXPECT_NE(browser->HelperPid(), prepared);
+    ASSERT_TRUE(WaitFor(State::Playing)) << browser->Unavailability() << " " << browser->PageError();
+    EXPECT_EQ(TCppWebBrowser::PagesAsked(), pagesBefore + 2);
+}
+
+TEST_F(PreparedAhead, AWindowClosedBeforeUseLeavesNoProcessBehind) {
+    pid_t prepared = ahead->HelperPid();
+    ASSERT_GT(prepared, 0) << ahead->Unavailability();
+    ASSERT_TRUE(WaitPrepared()) << ahead->Unavailability();
+    std::vector<pid_t> processes = WithDescendants(prepared);
+    EXPECT_GE(processes.size(), 3u) << "the helper's browser processes were not found";
+    delete host;
+    host = nullptr;
+    Application->ProcessMessages();
+    for (pid_t pid : processes) {
+        for (int i = 0; i < 250 && !Gone(pid); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        EXPECT_TRUE(Gone(pid)) << "process " << pid << " is still there";
+    }
+    // Nothing is left to take: a view given a movie starts its own helper.
+    WriteMovie(movie);
+    browser->Navigate(movie);
+    EXPECT_GT(browser->HelperPid(), 0);
+    EXPECT_NE(browser->HelperPid(), prepared);
+}
+
 TEST_F(EmbeddedBrowser, WithoutItsHelperTheAreaSaysThePreviewIsUnavailable) {
     browser->SetHelperProgram((folder / "no-such-helper").string());
     browser->Navigate(movie);
