@@ -7,8 +7,8 @@
 #include <atomic>
 #include <cstdint>
 
-#include "app/skinnedform.h"
-#include "app/uikinds.h"
+#include "formbase/skinnedform.h"
+#include "formbase/uikinds.h"
 #include "jobmodel/dvdload.h"
 #include "libs/morvplayer/morvplayer.h"
 #include "platform/controls/extctrls.h"

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
-#include "app/skinlayout.h"
-#include "app/uikinds.h"
+#include "formbase/settings.h"
+#include "formbase/skinlayout.h"
+#include "formbase/uikinds.h"
 #include "jobmodel/addfiles.h"
 #include "jobmodel/dvdload.h"
 #include "jobmodel/jobhost.h"

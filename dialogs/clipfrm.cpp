@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/mainfrm.h"
-#include "app/settings.h"
+#include "formbase/settings.h"
 #include "jobmodel/dvdload.h"
 #include "jobmodel/joblist.h"
 #include "jobmodel/jobrows.h"

@@ -7,8 +7,8 @@
 // Cancel asks) replaces the row's segment rows by them, No leaves the job list as it was.
 // A segment always ends at least a second after it starts. The preview player reports time
 // from its own thread; the report only posts a message, handled on the user-interface thread.
-#include "app/playerfrm.h"
-#include "app/skinnedform.h"
+#include "formbase/playerfrm.h"
+#include "formbase/skinnedform.h"
 #include "jobmodel/mediaitem.h"
 #include "platform/controls/comctrls.h"
 #include "platform/controls/extctrls.h"

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/mainfrm.h"
-#include "app/settings.h"
+#include "formbase/settings.h"
 #include "jobmodel/dvdload.h"
 
 using namespace platform;

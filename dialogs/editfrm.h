@@ -9,8 +9,8 @@
 // crop texts) happens on the user-interface thread.
 #include <atomic>
 
-#include "app/playerfrm.h"
-#include "app/skinnedform.h"
+#include "formbase/playerfrm.h"
+#include "formbase/skinnedform.h"
 #include "jobmodel/mediaitem.h"
 #include "platform/controls/extctrls.h"
 #include "platform/controls/stdctrls.h"

@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "app/mainfrm.h"
-#include "app/settings.h"
+#include "formbase/settings.h"
 #include "libs/morvanalyzeimg/skin_names.h"
 #include "platform/controls/dialogs.h"
 #include "platform/core/registry.h"

@@ -11,7 +11,7 @@
 #include <map>
 #include <string>
 
-#include "app/skinnedform.h"
+#include "formbase/skinnedform.h"
 #include "platform/controls/stdctrls.h"
 #include "skinctrl/dvxcheckbox.h"
 #include "skinctrl/dvxcombobox.h"

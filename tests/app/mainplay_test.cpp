@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "app/mainfrm.h"
-#include "app/playerfrm.h"
 #include "app_support.h"
 #include "dialogs/optionfrm.h"
+#include "formbase/playerfrm.h"
 #include "jobmodel/itemtree.h"
 #include "jobmodel/mediaitem.h"
 #include "platform/core/shell.h"

@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/playerfrm.h"
+#include "formbase/playerfrm.h"
 
 namespace dialogtest {
 
