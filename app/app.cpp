@@ -19,6 +19,17 @@
 
 using namespace platform;
 
+namespace {
+
+// Makes a dialog that reaches the program through the main window, as the application
+// object makes the other windows.
+template <class T> void CreateDialog(T*& reference, DialogHost* host) {
+    reference = new T(Application, host);
+    reference->AfterConstruction();
+}
+
+}  // namespace
+
 int RunApplication() {
     // What the job model could not use (a damaged setting, a profile value of the wrong
     // form) is told to the user.
@@ -30,13 +41,13 @@ int RunApplication() {
         Application->SetTitle("Velmorasoft Lumacast");
         Application->CreateForm(frmMain);
         Application->CreateForm(Playerfrm);
-        Application->CreateForm(frmEdit);
-        Application->CreateForm(frmClip);
+        CreateDialog(frmEdit, frmMain);
+        CreateDialog(frmClip, frmMain);
         Application->CreateForm(frmCustom);
         Application->CreateForm(frmConvert);
         Application->CreateForm(frmPro);
         Application->CreateForm(frmAbout);
-        Application->CreateForm(frmOption);
+        CreateDialog(frmOption, frmMain);
         Application->CreateForm(frmDVD);
     } catch (const std::exception& e) {
         // Start-up failed: say why once; the program does not go on half made.

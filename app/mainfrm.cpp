@@ -438,6 +438,8 @@ void TfrmMain::ReloadAllSkins() {
         if (form) form->ReloadSkin();
 }
 
+TCustomImageList* TfrmMain::JobImages() { return ImageList; }
+
 void TfrmMain::LoadSkinCatalogue() {
     if (!frmOption) return;
     frmOption->SkinList.clear();

@@ -5,9 +5,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "dialogs/dialoghost.h"
 #include "formbase/settings.h"
 #include "formbase/skinlayout.h"
 #include "formbase/uikinds.h"
@@ -40,8 +42,9 @@ struct PlayTimeInfo;
 void OnMainPlayerTime(const PlayTimeInfo& info);
 
 // It is also the job list's host: the list's commands ask their questions and open their
-// windows through it.
-class TfrmMain : public platform::TForm, public jobmodel::JobHost {
+// windows through it; and the dialogs' host: they reach the job list, the skin, the preview's
+// place and the update check through it.
+class TfrmMain : public platform::TForm, public jobmodel::JobHost, public DialogHost {
 public:
     // The window resource's size, before the skin gives the window its own.
     static constexpr int kWidth = 901;
@@ -119,12 +122,19 @@ public:
     bool ModalOpen() override;
     void DriveMenuChanged(const std::vector<jobmodel::DriveMenuEntry>& entries) override;
 
+    // The host of the dialogs.
+    treeview::TBaseVastTree* JobTree() override { return NodeTree; }
+    platform::TCustomImageList* JobImages() override;
+    std::optional<platform::TPoint> PreviewOrigin() override { return platform::TPoint(Left(), Top()); }
+    bool UpdateCheckAtStart() override { return AutoUpdate != 0; }
+    void SetUpdateCheckAtStart(bool check) override { AutoUpdate = check ? 1 : 0; }
+
     // Settings, skin and commands.
     void LoadProgramSettings();
     void LoadSkinDocument();
     void LayoutFromSkin();
     void LoadButtonImages();
-    void ReloadAllSkins();
+    void ReloadAllSkins() override;
     void LoadSkinCatalogue();
     void LoadProfiles(const std::string& folder);
     void BuildTemplateGalleries();

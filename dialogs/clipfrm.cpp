@@ -5,7 +5,6 @@
 #include <atomic>
 #include <string>
 
-#include "app/mainfrm.h"
 #include "formbase/settings.h"
 #include "jobmodel/dvdload.h"
 #include "jobmodel/joblist.h"
@@ -36,8 +35,8 @@ void ShowSeconds(TDateTimePicker* picker, int seconds) {
 
 }  // namespace
 
-TfrmClip::TfrmClip(TComponent* owner)
-    : TSkinnedForm(owner, "clip", "clipFormCreate", "clip", "clipBackground", 793, 709) {
+TfrmClip::TfrmClip(TComponent* owner, DialogHost* host)
+    : TSkinnedForm(owner, "clip", "clipFormCreate", "clip", "clipBackground", 793, 709), host_(host) {
     SetCaption("Clip");
     mainLabel = new TLabel(this);
     mainLabel->SetParent(background);
@@ -256,7 +255,7 @@ jobmodel::MediaItem* TfrmClip::SelectedSegment() const {
 
 void TfrmClip::SetClipItem(jobmodel::MediaItem* row, int, PVastNode node, treeview::TBaseVastTree* jobTree) {
     EmptySegmentList();
-    jobTree_ = jobTree ? jobTree : frmMain ? frmMain->NodeTree : nullptr;
+    jobTree_ = jobTree ? jobTree : host_ ? host_->JobTree() : nullptr;
     item_ = row;
     node_ = node;
     int length = row && row->mediaInfo ? std::max(0, row->mediaInfo->durationSeconds) : 0;
@@ -279,9 +278,9 @@ void TfrmClip::AttachClipPreview() {
     gClipWindow = Handle();
     PlayerAttach row = ClipAttach();
     row.panel = ClipPlayPanel;
-    TCustomForm* main = frmMain ? static_cast<TCustomForm*>(frmMain) : this;
-    row.left = main->Left() + ClipPlayPanel->Left();
-    row.top = main->Top() + ClipPlayPanel->Top();
+    TPoint origin = host_ ? host_->PreviewOrigin().value_or(TPoint(Left(), Top())) : TPoint(Left(), Top());
+    row.left = origin.x + ClipPlayPanel->Left();
+    row.top = origin.y + ClipPlayPanel->Top();
     AttachPlayer(row, ProgramFolder());
 }
 
@@ -291,7 +290,7 @@ void TfrmClip::FormShow(TObject*) {
     seekTarget_ = -1;
     AttachClipPreview();
     // The rows show the job list's pictures.
-    if (frmMain && frmMain->ImageList) ClipNodeTree->SetImages(frmMain->ImageList);
+    if (TCustomImageList* images = host_ ? host_->JobImages() : nullptr) ClipNodeTree->SetImages(images);
     skin.LoadPictures({{"TotalTrackBar", TotalTrackBar, TSkinUse::Slider},
                        {"StartTrackBar", StartTrackBar, TSkinUse::Slider},
                        {"EndTrackBar", EndTrackBar, TSkinUse::Slider}});

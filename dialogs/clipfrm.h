@@ -7,6 +7,7 @@
 // Cancel asks) replaces the row's segment rows by them, No leaves the job list as it was.
 // A segment always ends at least a second after it starts. The preview player reports time
 // from its own thread; the report only posts a message, handled on the user-interface thread.
+#include "dialogs/dialoghost.h"
 #include "formbase/playerfrm.h"
 #include "formbase/skinnedform.h"
 #include "jobmodel/mediaitem.h"
@@ -21,13 +22,15 @@ constexpr platform::UINT WM_CLIP_PLAY_TIME = platform::WM_USER + 2029;
 
 class TfrmClip : public TSkinnedForm {
 public:
-    explicit TfrmClip(platform::TComponent* owner);
+    // The host gives the job list, its pictures and where the preview is placed from;
+    // null: the dialog alone.
+    TfrmClip(platform::TComponent* owner, DialogHost* host);
     ~TfrmClip() override;
     void Dispatch(platform::TMessage& message) override;
     // The clip dialog is not re-skinned.
     void ReloadSkin() override {}
 
-    // The row to cut, its node and the job list that holds it (null: the main window's).
+    // The row to cut, its node and the job list that holds it (null: the host's).
     // Fills the segment list: copies of the row's segment rows, or one "Segment_1" over its
     // range. fromSegment (the main window opened it on a segment row) is not used further.
     void SetClipItem(jobmodel::MediaItem* row, int fromSegment, treeview::PVastNode node,
@@ -102,6 +105,7 @@ private:
     void EmptySegmentList();
     void Finish();
 
+    DialogHost* host_;
     treeview::TBaseVastTree* jobTree_ = nullptr;
     treeview::PVastNode node_ = nullptr;
     jobmodel::MediaItem* item_ = nullptr;

@@ -83,7 +83,7 @@ protected:
         gTitle.ifoPath = "/disc/VIDEO_TS/VTS_01_0.IFO";
         Playerfrm = new TPlayerfrm(nullptr);
         Playerfrm->AfterConstruction();
-        frmOption = new TfrmOption(nullptr);
+        frmOption = new TfrmOption(nullptr, nullptr);
         frmOption->AfterConstruction();
         main = std::make_unique<TfrmMain>(nullptr);
         main->AfterConstruction();
