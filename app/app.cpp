@@ -5,8 +5,8 @@
 #include <string>
 
 #include "app/mainfrm.h"
-#include "app/playerfrm.h"
 #include "dialogs/aboutfrm.h"
+#include "formbase/playerfrm.h"
 #include "jobmodel/report.h"
 #include "platform/controls/forms.h"
 

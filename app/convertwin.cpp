@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "app/mainfrm.h"
-#include "app/playerfrm.h"
+#include "formbase/playerfrm.h"
 #include "jobmodel/convertstate.h"
 #include "libs/morvplayer/morvplayer.h"
 #include "platform/core/shell.h"

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "app/skinnedform.h"
+#include "formbase/skinnedform.h"
 #include "jobmodel/convertfrm.h"
 #include "platform/controls/extctrls.h"
 #include "platform/controls/stdctrls.h"

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "app/playerfrm.h"
-#include "app/settings.h"
+#include "formbase/playerfrm.h"
+#include "formbase/settings.h"
 #include "jobmodel/itemtree.h"
 #include "jobmodel/joblist.h"
 #include "jobmodel/mediaitem.h"

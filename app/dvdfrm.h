@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/skinnedform.h"
-#include "app/uikinds.h"
+#include "formbase/skinnedform.h"
+#include "formbase/uikinds.h"
 #include "jobmodel/dvdload.h"
 #include "jobmodel/treerows.h"
 #include "libs/morvplayer/morvplayer.h"

@@ -6,13 +6,13 @@
 
 #include "app/convertwin.h"
 #include "app/dvdfrm.h"
-#include "app/playerfrm.h"
 #include "dialogs/aboutfrm.h"
 #include "dialogs/clipfrm.h"
 #include "dialogs/customfrm.h"
 #include "dialogs/editfrm.h"
 #include "dialogs/optionfrm.h"
 #include "dialogs/profrm.h"
+#include "formbase/playerfrm.h"
 #include "jobmodel/addfiles.h"
 #include "jobmodel/convertcmd.h"
 #include "jobmodel/fonts.h"
@@ -438,6 +438,8 @@ void TfrmMain::ReloadAllSkins() {
         if (form) form->ReloadSkin();
 }
 
+TCustomImageList* TfrmMain::JobImages() { return ImageList; }
+
 void TfrmMain::LoadSkinCatalogue() {
     if (!frmOption) return;
     frmOption->SkinList.clear();
@@ -515,13 +517,24 @@ void TfrmMain::FillOptionDialog() {
 
 // ---- the dialogs, made at their first use ----
 
+namespace {
+
+// Makes a dialog that reaches the program through the main window, as the application
+// object makes the other windows.
+template <class T> void CreateDialog(T*& reference, DialogHost* host) {
+    reference = new T(Application, host);
+    reference->AfterConstruction();
+}
+
+}  // namespace
+
 TfrmEdit* TfrmMain::EditDialog() {
-    if (!frmEdit) Application->CreateForm(frmEdit);
+    if (!frmEdit) CreateDialog(frmEdit, this);
     return frmEdit;
 }
 
 TfrmClip* TfrmMain::ClipDialog() {
-    if (!frmClip) Application->CreateForm(frmClip);
+    if (!frmClip) CreateDialog(frmClip, this);
     return frmClip;
 }
 
@@ -546,7 +559,7 @@ TfrmPro* TfrmMain::PropertiesDialog() {
 
 TfrmOption* TfrmMain::OptionDialog() {
     if (!frmOption) {
-        Application->CreateForm(frmOption);
+        CreateDialog(frmOption, this);
         if (shown_) FillOptionDialog();
     }
     return frmOption;

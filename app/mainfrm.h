@@ -5,12 +5,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
-#include "app/skinlayout.h"
-#include "app/uikinds.h"
+#include "dialogs/dialoghost.h"
+#include "formbase/settings.h"
+#include "formbase/skinlayout.h"
+#include "formbase/uikinds.h"
 #include "jobmodel/addfiles.h"
 #include "jobmodel/dvdload.h"
 #include "jobmodel/jobhost.h"
@@ -49,8 +51,9 @@ struct PlayTimeInfo;
 void OnMainPlayerTime(const PlayTimeInfo& info);
 
 // It is also the job list's host: the list's commands ask their questions and open their
-// windows through it.
-class TfrmMain : public platform::TForm, public jobmodel::JobHost {
+// windows through it; and the dialogs' host: they reach the job list, the skin, the preview's
+// place and the update check through it.
+class TfrmMain : public platform::TForm, public jobmodel::JobHost, public DialogHost {
 public:
     // The window resource's size, before the skin gives the window its own.
     static constexpr int kWidth = 901;
@@ -128,12 +131,19 @@ public:
     bool ModalOpen() override;
     void DriveMenuChanged(const std::vector<jobmodel::DriveMenuEntry>& entries) override;
 
+    // The host of the dialogs.
+    jobmodel::JobRows* JobList() override { return Rows.get(); }
+    platform::TCustomImageList* JobImages() override;
+    std::optional<platform::TPoint> PreviewOrigin() override { return platform::TPoint(Left(), Top()); }
+    bool UpdateCheckAtStart() override { return AutoUpdate != 0; }
+    void SetUpdateCheckAtStart(bool check) override { AutoUpdate = check ? 1 : 0; }
+
     // Settings, skin and commands.
     void LoadProgramSettings();
     void LoadSkinDocument();
     void LayoutFromSkin();
     void LoadButtonImages();
-    void ReloadAllSkins();
+    void ReloadAllSkins() override;
     void LoadSkinCatalogue();
     // Reads the profile catalogue (at the first showing) and fills the customisation
     // dialog's profile list when the dialog exists; a dialog made later gets the same lines.

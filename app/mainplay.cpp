@@ -7,8 +7,8 @@
 #include <system_error>
 
 #include "app/mainfrm.h"
-#include "app/playerfrm.h"
 #include "dialogs/optionfrm.h"
+#include "formbase/playerfrm.h"
 #include "jobmodel/dvdload.h"
 #include "jobmodel/itemtree.h"
 #include "jobmodel/joblist.h"

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "app/libraryloader.h"
-#include "app/playerfrm.h"
+#include "formbase/playerfrm.h"
 #include "libs/morvplayer/morvplayer.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // the support page and the home page. Shown modally from the help menu; OK closes it.
 #include <string>
 
-#include "app/skinnedform.h"
+#include "formbase/skinnedform.h"
 #include "platform/controls/stdctrls.h"
 #include "skinctrl/dvxurllabel.h"
 

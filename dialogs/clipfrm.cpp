@@ -5,8 +5,7 @@
 #include <atomic>
 #include <string>
 
-#include "app/mainfrm.h"
-#include "app/settings.h"
+#include "formbase/settings.h"
 #include "jobmodel/dvdload.h"
 #include "jobmodel/joblist.h"
 #include "jobmodel/jobrows.h"
@@ -36,8 +35,8 @@ void ShowSeconds(TDateTimePicker* picker, int seconds) {
 
 }  // namespace
 
-TfrmClip::TfrmClip(TComponent* owner)
-    : TSkinnedForm(owner, "clip", "clipFormCreate", "clip", "clipBackground", 793, 709) {
+TfrmClip::TfrmClip(TComponent* owner, DialogHost* host)
+    : TSkinnedForm(owner, "clip", "clipFormCreate", "clip", "clipBackground", 793, 709), host_(host) {
     SetCaption("Clip");
     mainLabel = new TLabel(this);
     mainLabel->SetParent(background);
@@ -256,7 +255,7 @@ jobmodel::MediaItem* TfrmClip::SelectedSegment() const {
 
 void TfrmClip::SetClipItem(jobmodel::MediaItem* row, int, jobmodel::Row node, jobmodel::JobRows* jobRows) {
     EmptySegmentList();
-    jobTree_ = jobRows ? jobRows : frmMain ? frmMain->Rows.get() : nullptr;
+    jobRows_ = jobRows ? jobRows : host_ ? host_->JobList() : nullptr;
     item_ = row;
     node_ = node;
     int length = row && row->mediaInfo ? std::max(0, row->mediaInfo->durationSeconds) : 0;
@@ -272,16 +271,16 @@ void TfrmClip::SetClipItem(jobmodel::MediaItem* row, int, jobmodel::Row node, jo
     EndTime->SetMaxHour(length / 3600);
     // "Segment_1" is there from the start: a row that never counted still adds Segment_2.
     segmentCounter_ = row ? std::max(1, row->segmentCounter) : 0;
-    if (jobTree_ && node) jobmodel::LoadClipSegments(*clipRows_, *jobTree_, node);
+    if (jobRows_ && node) jobmodel::LoadClipSegments(*clipRows_, *jobRows_, node);
 }
 
 void TfrmClip::AttachClipPreview() {
     gClipWindow = Handle();
     PlayerAttach row = ClipAttach();
     row.panel = ClipPlayPanel;
-    TCustomForm* main = frmMain ? static_cast<TCustomForm*>(frmMain) : this;
-    row.left = main->Left() + ClipPlayPanel->Left();
-    row.top = main->Top() + ClipPlayPanel->Top();
+    TPoint origin = host_ ? host_->PreviewOrigin().value_or(TPoint(Left(), Top())) : TPoint(Left(), Top());
+    row.left = origin.x + ClipPlayPanel->Left();
+    row.top = origin.y + ClipPlayPanel->Top();
     AttachPlayer(row, ProgramFolder());
 }
 
@@ -291,7 +290,7 @@ void TfrmClip::FormShow(TObject*) {
     seekTarget_ = -1;
     AttachClipPreview();
     // The rows show the job list's pictures.
-    if (frmMain && frmMain->ImageList) ClipNodeTree->SetImages(frmMain->ImageList);
+    if (TCustomImageList* images = host_ ? host_->JobImages() : nullptr) ClipNodeTree->SetImages(images);
     skin.LoadPictures({{"TotalTrackBar", TotalTrackBar, TSkinUse::Slider},
                        {"StartTrackBar", StartTrackBar, TSkinUse::Slider},
                        {"EndTrackBar", EndTrackBar, TSkinUse::Slider}});
@@ -327,16 +326,16 @@ void TfrmClip::OpenClipItem() {
 }
 
 void TfrmClip::SelectSegmentsLikeJobList() {
-    jobmodel::Row child = node_ && jobTree_ ? jobTree_->FirstChild(node_) : nullptr;
+    jobmodel::Row child = node_ && jobRows_ ? jobRows_->FirstChild(node_) : nullptr;
     bool any = false;
     for (PVastNode row = ClipNodeTree->RootNode()->FirstChild; row; row = row->NextSibling) {
-        bool selected = child && jobTree_->Selected(child);
+        bool selected = child && jobRows_->Selected(child);
         if (selected) {
             ClipNodeTree->SetSelected(row, true);
             ClipNodeTree->SetFocusedNode(row);
             any = true;
         }
-        if (child) child = jobTree_->NextSibling(child);
+        if (child) child = jobRows_->NextSibling(child);
     }
     if (!any)
         if (PVastNode first = ClipNodeTree->RootNode()->FirstChild) {
@@ -467,7 +466,7 @@ void TfrmClip::btnDeleteClick(TObject*) {
     PVastNode node = ClipNodeTree->GetFirstSelected();
     jobmodel::MediaItem* segment = jobmodel::ItemOf(*ClipNodeTree, node);
     if (!segment) return;
-    if (jobTree_) jobmodel::MarkGroupCopies(*jobTree_, *segment);
+    if (jobRows_) jobmodel::MarkGroupCopies(*jobRows_, *segment);
     PVastNode before = node->PrevSibling;
     jobmodel::ReleaseMediaItem(*segment);
     ClipNodeTree->DeleteNode(node);
@@ -480,7 +479,7 @@ void TfrmClip::btnDeleteClick(TObject*) {
 // ---- closing ----
 
 void TfrmClip::StoreSegments() {
-    if (!jobTree_ || !node_ || !item_) return;
+    if (!jobRows_ || !node_ || !item_) return;
     // A segment that ends at or before its start is never stored.
     for (PVastNode row = ClipNodeTree->RootNode()->FirstChild; row;) {
         PVastNode next = row->NextSibling;
@@ -489,8 +488,8 @@ void TfrmClip::StoreSegments() {
             jobmodel::DeleteItemRow(*clipRows_, jobmodel::TreeRows::RowOf(row));
         row = next;
     }
-    if (jobmodel::Row first = jobTree_->FirstChild(node_)) jobmodel::DeleteItemSiblings(*jobTree_, first);
-    jobmodel::StoreClipSegments(*clipRows_, *jobTree_, node_);
+    if (jobmodel::Row first = jobRows_->FirstChild(node_)) jobmodel::DeleteItemSiblings(*jobRows_, first);
+    jobmodel::StoreClipSegments(*clipRows_, *jobRows_, node_);
     item_->segmentCounter = segmentCounter_;
 }
 
@@ -503,14 +502,14 @@ void TfrmClip::Finish() {
 
 void TfrmClip::btnOKClick(TObject*) {
     StoreSegments();
-    if (jobTree_) jobmodel::DeleteMarkedCopies(*jobTree_);
+    if (jobRows_) jobmodel::DeleteMarkedCopies(*jobRows_);
     Finish();
 }
 
 void TfrmClip::btnCancelClick(TObject* sender) {
     int answer = Application->MessageBox("Do you want to save changes?", "Information", MB_YESNO | MB_ICONEXCLAMATION);
     if (answer == IDYES) return btnOKClick(sender);
-    if (jobTree_) jobmodel::ClearCopyMarks(*jobTree_);
+    if (jobRows_) jobmodel::ClearCopyMarks(*jobRows_);
     Finish();
 }
 

@@ -9,8 +9,9 @@
 // from its own thread; the report only posts a message, handled on the user-interface thread.
 #include <memory>
 
-#include "app/playerfrm.h"
-#include "app/skinnedform.h"
+#include "dialogs/dialoghost.h"
+#include "formbase/playerfrm.h"
+#include "formbase/skinnedform.h"
 #include "jobmodel/mediaitem.h"
 #include "jobmodel/treerows.h"
 #include "platform/controls/comctrls.h"
@@ -24,13 +25,15 @@ constexpr platform::UINT WM_CLIP_PLAY_TIME = platform::WM_USER + 2029;
 
 class TfrmClip : public TSkinnedForm {
 public:
-    explicit TfrmClip(platform::TComponent* owner);
+    // The host gives the job list, its pictures and where the preview is placed from;
+    // null: the dialog alone.
+    TfrmClip(platform::TComponent* owner, DialogHost* host);
     ~TfrmClip() override;
     void Dispatch(platform::TMessage& message) override;
     // The clip dialog is not re-skinned.
     void ReloadSkin() override {}
 
-    // The row to cut, its row handle and the job list that holds it (null: the main window's).
+    // The row to cut, its node and the job list that holds it (null: the host's).
     // Fills the segment list: copies of the row's segment rows, or one "Segment_1" over its
     // range. fromSegment (the main window opened it on a segment row) is not used further.
     void SetClipItem(jobmodel::MediaItem* row, int fromSegment, jobmodel::Row node,
@@ -105,7 +108,8 @@ private:
     void EmptySegmentList();
     void Finish();
 
-    jobmodel::JobRows* jobTree_ = nullptr;
+    DialogHost* host_;
+    jobmodel::JobRows* jobRows_ = nullptr;
     jobmodel::Row node_ = nullptr;
     // The job model's view of ClipNodeTree.
     std::unique_ptr<jobmodel::TreeRows> clipRows_;

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <exception>
 
-#include "app/settings.h"
+#include "formbase/settings.h"
 #include "jobmodel/customstore.h"
 #include "jobmodel/mediaitem.h"
 #include "jobmodel/playerbridge.h"

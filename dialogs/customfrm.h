@@ -20,8 +20,8 @@
 #include <string>
 #include <vector>
 
-#include "app/skinnedform.h"
-#include "app/uikinds.h"
+#include "formbase/skinnedform.h"
+#include "formbase/uikinds.h"
 #include "jobmodel/customsetting.h"
 #include "jobmodel/profileparams.h"
 #include "platform/controls/dialogs.h"

@@ -2,7 +2,7 @@
 // then moved and pictured by the skin section "customize".
 #include "dialogs/customfrm.h"
 
-#include "app/settings.h"
+#include "formbase/settings.h"
 #include "platform/core/files.h"
 #include "skinctrl/dvxpublic.h"
 

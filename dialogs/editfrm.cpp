@@ -4,8 +4,7 @@
 #include <algorithm>
 #include <string>
 
-#include "app/mainfrm.h"
-#include "app/settings.h"
+#include "formbase/settings.h"
 #include "jobmodel/dvdload.h"
 
 using namespace platform;
@@ -122,8 +121,8 @@ std::uint32_t VolumeGain(int volume) {
     return level | (level << 16);
 }
 
-TfrmEdit::TfrmEdit(TComponent* owner)
-    : TSkinnedForm(owner, "edit", "editFormCreate", "edit", "Background", 760, 540) {
+TfrmEdit::TfrmEdit(TComponent* owner, DialogHost* host)
+    : TSkinnedForm(owner, "edit", "editFormCreate", "edit", "Background", 760, 540), host_(host) {
     SetCaption("Edit");
     mainLabel = AddLabel(this, background, "Edit", 16, 12);
     mainLabel->Font()->SetStyle(TFontStyles{fsBold});
@@ -281,9 +280,9 @@ void TfrmEdit::AttachEditPreview() {
     gEditWindow = Handle();
     PlayerAttach row = EditAttach();
     row.panel = EditPlayPanel;
-    TCustomForm* main = frmMain ? static_cast<TCustomForm*>(frmMain) : this;
-    row.left = main->Left() + EditPlayPanel->Left();
-    row.top = main->Top() + EditPlayPanel->Top();
+    TPoint origin = host_ ? host_->PreviewOrigin().value_or(TPoint(Left(), Top())) : TPoint(Left(), Top());
+    row.left = origin.x + EditPlayPanel->Left();
+    row.top = origin.y + EditPlayPanel->Top();
     AttachPlayer(row, ProgramFolder());
 }
 

@@ -9,8 +9,9 @@
 // crop texts) happens on the user-interface thread.
 #include <atomic>
 
-#include "app/playerfrm.h"
-#include "app/skinnedform.h"
+#include "dialogs/dialoghost.h"
+#include "formbase/playerfrm.h"
+#include "formbase/skinnedform.h"
 #include "jobmodel/mediaitem.h"
 #include "platform/controls/extctrls.h"
 #include "platform/controls/stdctrls.h"
@@ -35,7 +36,8 @@ public:
     // The four crop edges, in the order of the skip flags.
     enum Edge { edLeft = 0, edRight = 1, edTop = 2, edBottom = 3 };
 
-    explicit TfrmEdit(platform::TComponent* owner);
+    // The host gives where the preview is placed from; null: the dialog alone.
+    TfrmEdit(platform::TComponent* owner, DialogHost* host);
     ~TfrmEdit() override;
     void Dispatch(platform::TMessage& message) override;
     void ReloadSkin() override;
@@ -126,6 +128,7 @@ private:
     void SetSpinQuietly(skinctrl::TdvxSpinEdit* spin, int value);
     void Finish();
 
+    DialogHost* host_;
     jobmodel::MediaItem* item_ = nullptr;
     TitlePlayRecord playRecord_{};
     bool verticalFlip_ = false, horizontalFlip_ = false;

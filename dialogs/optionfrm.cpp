@@ -4,8 +4,7 @@
 #include <exception>
 #include <stdexcept>
 
-#include "app/mainfrm.h"
-#include "app/settings.h"
+#include "formbase/settings.h"
 #include "libs/morvanalyzeimg/skin_names.h"
 #include "platform/controls/dialogs.h"
 #include "platform/core/registry.h"
@@ -78,8 +77,8 @@ bool CheckSkinPictures(const std::string& imageFolder, std::string& error) {
     return true;
 }
 
-TfrmOption::TfrmOption(TComponent* owner)
-    : TSkinnedForm(owner, "option", "optionFormCreate", "option", "optionPanel", 485, 526) {
+TfrmOption::TfrmOption(TComponent* owner, DialogHost* host)
+    : TSkinnedForm(owner, "option", "optionFormCreate", "option", "optionPanel", 485, 526), host_(host) {
     SetCaption("Option");
     mainLabel = AddLabel(this, background, "Option", 16, 12);
     mainLabel->Font()->SetStyle(TFontStyles{fsBold});
@@ -186,7 +185,7 @@ void TfrmOption::FillSkinList() {
 }
 
 void TfrmOption::ShowSettings() {
-    if (frmMain) isAutoUpdate->SetChecked(frmMain->AutoUpdate != 0);
+    if (host_) isAutoUpdate->SetChecked(host_->UpdateCheckAtStart());
     PicPath->SetText(SnapshotFolder);
     for (int i = 0; i < 3; ++i)
         if (PictureExtension == kExtensions[i]) pic_format->SetItemIndex(i);
@@ -211,7 +210,7 @@ bool TfrmOption::ApplySkin(const std::string& documentPath) {
         skin.Reload(table);
         ShowTab(0);
         applied_ = documentPath;
-        if (frmMain) frmMain->ReloadAllSkins();
+        if (host_) host_->ReloadAllSkins();
         return true;
     }
     // Nothing was re-skinned yet: the reader goes back to the document the windows show.
@@ -260,7 +259,7 @@ bool TfrmOption::SaveOptions() {
     }
     // Only what the store now holds becomes the program's.
     SkinInUse = chosen_;
-    if (frmMain) frmMain->AutoUpdate = autoUpdate ? 1 : 0;
+    if (host_) host_->SetUpdateCheckAtStart(autoUpdate);
     return true;
 }
 

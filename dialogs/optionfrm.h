@@ -11,7 +11,8 @@
 #include <map>
 #include <string>
 
-#include "app/skinnedform.h"
+#include "dialogs/dialoghost.h"
+#include "formbase/skinnedform.h"
 #include "platform/controls/stdctrls.h"
 #include "skinctrl/dvxcheckbox.h"
 #include "skinctrl/dvxcombobox.h"
@@ -19,7 +20,8 @@
 
 class TfrmOption : public TSkinnedForm {
 public:
-    explicit TfrmOption(platform::TComponent* owner);
+    // The host holds the update check and re-skins the other windows; null: the dialog alone.
+    TfrmOption(platform::TComponent* owner, DialogHost* host);
 
     // The skin catalogue: a running index to the reader's description of each document.
     std::map<int, const SkinInfo*> SkinList;
@@ -66,6 +68,7 @@ private:
     void Finish(platform::TModalResult result);
     int IndexOfSkin(const std::string& path) const;
 
+    DialogHost* host_;
     std::string chosen_;   // the skin picked during this showing
     std::string applied_;  // the skin the windows show
     int indexAtShow_ = -1;

@@ -3,7 +3,7 @@
 // source of one job-list row. It changes nothing; OK and the title's close button close it.
 #include <string>
 
-#include "app/skinnedform.h"
+#include "formbase/skinnedform.h"
 #include "jobmodel/mediaitem.h"
 #include "platform/controls/stdctrls.h"
 #include "skinctrl/dvxedit.h"

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/settings.h"
+#include "formbase/settings.h"
 #include "jobmodel/report.h"
 #include "platform/core/registry.h"
 #include "platform/windows/backend.h"

@@ -46,13 +46,13 @@ TEST(SkinCompleteness, TheDefaultSkinAnswersEveryItemTheWindowsAskForWithItsPict
     recording.GetSkinItem = RecordItem;
     SetSkinReader(&recording);
     {
-        frmEdit = new TfrmEdit(nullptr);
-        frmClip = new TfrmClip(nullptr);
+        frmEdit = new TfrmEdit(nullptr, nullptr);
+        frmClip = new TfrmClip(nullptr, nullptr);
         frmCustom = new TfrmCustom(nullptr);
         frmConvert = new TfrmConvert(nullptr);
         frmPro = new TfrmPro(nullptr);
         frmAbout = new TfrmAbout(nullptr);
-        frmOption = new TfrmOption(nullptr);
+        frmOption = new TfrmOption(nullptr, nullptr);
         frmDVD = new TfrmDVD(nullptr);
         TfrmMain main(nullptr);
         main.FormShow(&main);
@@ -149,13 +149,13 @@ TEST(SkinTitles, EveryShippedSkinLeavesTheWindowTitlesClearOfTheButtons) {
         auto main = std::make_unique<TfrmMain>(nullptr);
         main->AfterConstruction();
         ASSERT_EQ(main->SkinPath, document.path().string());
-        frmEdit = new TfrmEdit(nullptr);
-        frmClip = new TfrmClip(nullptr);
+        frmEdit = new TfrmEdit(nullptr, nullptr);
+        frmClip = new TfrmClip(nullptr, nullptr);
         frmCustom = new TfrmCustom(nullptr);
         frmConvert = new TfrmConvert(nullptr);
         frmPro = new TfrmPro(nullptr);
         frmAbout = new TfrmAbout(nullptr);
-        frmOption = new TfrmOption(nullptr);
+        frmOption = new TfrmOption(nullptr, nullptr);
         frmDVD = new TfrmDVD(nullptr);
         main->FormShow(main.get());  // the main window's title comes with its first showing
         std::vector<platform::TForm*> forms{main.get(), frmEdit, frmClip, frmCustom, frmConvert,

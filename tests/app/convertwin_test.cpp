@@ -21,8 +21,8 @@
 
 #include "app/convertwin.h"
 #include "app/mainfrm.h"
-#include "app/playerfrm.h"
 #include "app_support.h"
+#include "formbase/playerfrm.h"
 #include "jobmodel/convertstate.h"
 #include "jobmodel/joblist.h"
 #include "libs/morvmessage/morvmessage.h"

@@ -16,10 +16,10 @@
 
 #include "app/dvdfrm.h"
 #include "app/mainfrm.h"
-#include "app/playerfrm.h"
 #include "app_support.h"
 #include "dialogs/dialogs_support.h"
 #include "fixtures/dvd_fixture.h"
+#include "formbase/playerfrm.h"
 #include "jobmodel/itemtree.h"
 #include "jobmodel/joblist.h"
 #include "jobmodel/mediaitem.h"

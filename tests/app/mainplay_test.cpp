@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "app/mainfrm.h"
-#include "app/playerfrm.h"
 #include "app_support.h"
 #include "dialogs/optionfrm.h"
+#include "formbase/playerfrm.h"
 #include "jobmodel/itemtree.h"
 #include "jobmodel/mediaitem.h"
 #include "platform/core/shell.h"
@@ -83,7 +83,7 @@ protected:
         gTitle.ifoPath = "/disc/VIDEO_TS/VTS_01_0.IFO";
         Playerfrm = new TPlayerfrm(nullptr);
         Playerfrm->AfterConstruction();
-        frmOption = new TfrmOption(nullptr);
+        frmOption = new TfrmOption(nullptr, nullptr);
         frmOption->AfterConstruction();
         main = std::make_unique<TfrmMain>(nullptr);
         main->AfterConstruction();

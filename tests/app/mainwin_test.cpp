@@ -289,7 +289,7 @@ TEST_F(MainWindowTest, AStoredSkinThatFailsToLoadFallsBackToTheDefaultAndIsRewri
 
 TEST_F(MainWindowTest, CatalogueLeavesOutAMalformedDocumentAndEndsOnTheSkinInUse) {
     box.program.Write("Images/Broken.xml", "<skin name=\"Broken\">");
-    frmOption = new TfrmOption(nullptr);
+    frmOption = new TfrmOption(nullptr, nullptr);
     Make();
     main->LoadSkinCatalogue();
     // The documents in the order the folder lists them, the broken one left out.
@@ -375,7 +375,7 @@ TEST_F(MainWindowTest, AFifoWhereASkinFileWasIsRefusedAtOnceAndTheProgramStarts)
     EXPECT_EQ(mentioning(document), 1) << testing::PrintToString(reports);
     EXPECT_EQ(mentioning(picture), 1) << testing::PrintToString(reports);
     // The skin catalogue lists the folder: the FIFO is left out and the three skins listed.
-    frmOption = new TfrmOption(nullptr);
+    frmOption = new TfrmOption(nullptr, nullptr);
     main->LoadSkinCatalogue();
     EXPECT_EQ(frmOption->SkinList.size(), 3u);
     for (auto& [index, info] : frmOption->SkinList) EXPECT_NE(std::string(info->Path), document.string());

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "app/app_support.h"
@@ -13,6 +14,7 @@
 #include "fake_player.h"
 #include "jobmodel/joblist.h"
 #include "jobmodel/jobrows.h"
+#include "platform/graphics/imglist.h"
 
 namespace {
 
@@ -56,7 +58,7 @@ protected:
         jobmodel::CopyTextField(c.name, "chapter_01_01_03");
         jobmodel::SetItemRow(c.row, "chapter_01_01_03", "00:00:40", "00:00:40", "chapter_01_01_03.flv", 2, 2);
 
-        clip = std::make_unique<TfrmClip>(nullptr);
+        clip = std::make_unique<TfrmClip>(nullptr, nullptr);
         clip->AfterConstruction();
     }
     void TearDown() override {
@@ -391,8 +393,11 @@ TEST_F(ClipDialogTest, OpenAddDeleteCancelCyclesLeaveNothingBehind) {
 TEST_F(ClipDialogTest, TheMainWindowsCommandsOpenTheDialogsOnTheSelectedRow) {
     auto main = std::make_unique<TfrmMain>(nullptr);
     frmMain = main.get();
+    // As at start: the dialogs reach the program through the main window.
+    clip = std::make_unique<TfrmClip>(nullptr, main.get());
+    clip->AfterConstruction();
     frmClip = clip.get();
-    auto edit = std::make_unique<TfrmEdit>(nullptr);
+    auto edit = std::make_unique<TfrmEdit>(nullptr, main.get());
     frmEdit = edit.get();
     main->AfterConstruction();
     edit->AfterConstruction();
@@ -455,6 +460,8 @@ TEST_F(ClipDialogTest, TheSegmentListShowsNamesAndTimesWhole) {
     auto main = std::make_unique<TfrmMain>(nullptr);
     frmMain = main.get();
     main->AfterConstruction();
+    clip = std::make_unique<TfrmClip>(nullptr, main.get());
+    clip->AfterConstruction();
     Open(file);
     for (int i = 0; i < 29; ++i) clip->btnAddClick(nullptr);
     treeview::TVastStringTree* tree = clip->ClipNodeTree;
@@ -488,6 +495,32 @@ TEST_F(ClipDialogTest, TheSegmentListShowsNamesAndTimesWhole) {
     EXPECT_LE(total, tree->ClientWidth());
     clip->btnCancelClick(nullptr);
     frmMain = nullptr;
+}
+
+// What the dialog takes of the program comes from the host it was made with: the job list
+// its segments are written to when the caller names none, the pictures of the list's rows,
+// and the point the preview is placed from.
+TEST_F(ClipDialogTest, TheHostGivesTheJobListItsPicturesAndThePreviewsOrigin) {
+    TImageList images(nullptr);
+    struct JobListHost : DialogHost {
+        jobmodel::JobRows* rows;
+        TCustomImageList* images;
+        JobListHost(jobmodel::JobRows* r, TCustomImageList* i) : rows(r), images(i) {}
+        jobmodel::JobRows* JobList() override { return rows; }
+        TCustomImageList* JobImages() override { return images; }
+        std::optional<TPoint> PreviewOrigin() override { return TPoint(300, 200); }
+    } host(&jobRows, &images);
+    clip = std::make_unique<TfrmClip>(nullptr, &host);
+    clip->AfterConstruction();
+    clip->SetClipItem(&Item(file), 0, jobmodel::TreeRows::RowOf(file));
+    clip->Show();
+    testsupport::PumpWindows();
+    EXPECT_EQ(clip->ClipNodeTree->Images(), &images);
+    EXPECT_EQ(player.placedAt, TPoint(300 + clip->ClipPlayPanel->Left(), 200 + clip->ClipPlayPanel->Top()));
+    clip->EndTrackBar->SetPosition(30);
+    dialogtest::ClickAt(clip.get(), clip->btnOK);
+    EXPECT_EQ(Children(file), std::vector<std::string>{"clip(1) 0-30"});
+    clip.reset();  // before the pictures it shows
 }
 
 TEST_F(ClipDialogTest, Screenshot) {

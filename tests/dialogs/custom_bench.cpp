@@ -22,9 +22,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/settings.h"
-#include "app/skinlayout.h"
 #include "dialogs/customfrm.h"
+#include "formbase/settings.h"
+#include "formbase/skinlayout.h"
 #include "jobmodel/mediaitem.h"
 #include "jobmodel/playerbridge.h"
 #include "jobmodel/profiles.h"

@@ -84,7 +84,7 @@ TEST(EditPreviewEndToEnd, CropFlipAndGrayMatchFfmpegOnTheDvdFixture) {
     row.mediaInfo->durationSeconds = pal.lengthSeconds;
     *row.timeRange = {0, pal.lengthSeconds};
 
-    auto edit = std::make_unique<TfrmEdit>(nullptr);
+    auto edit = std::make_unique<TfrmEdit>(nullptr, nullptr);
     edit->AfterConstruction();
     edit->SetEditItem(&row);
     edit->Show();
@@ -275,7 +275,7 @@ TEST(EditPreviewEndToEnd, AnEffectPickedAfterTheEndShowsOnTheLastPicture) {
     row.mediaInfo->durationSeconds = pal.lengthSeconds;
     *row.timeRange = {0, pal.lengthSeconds};
 
-    auto edit = std::make_unique<TfrmEdit>(nullptr);
+    auto edit = std::make_unique<TfrmEdit>(nullptr, nullptr);
     edit->AfterConstruction();
     edit->SetEditItem(&row);
     edit->Show();

@@ -72,7 +72,7 @@ void EffectToPicture(benchmark::State& state) {
     row.mediaInfo->width = 640;
     row.mediaInfo->height = 360;
     *row.timeRange = {0, 30};
-    auto edit = std::make_unique<TfrmEdit>(nullptr);
+    auto edit = std::make_unique<TfrmEdit>(nullptr, nullptr);
     edit->AfterConstruction();
     edit->SetEditItem(&row);
     edit->Show();

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <thread>
 
 #include "app/app_support.h"
@@ -29,7 +30,7 @@ protected:
             messages.push_back(text);
             return IDOK;
         };
-        edit = std::make_unique<TfrmEdit>(nullptr);
+        edit = std::make_unique<TfrmEdit>(nullptr, nullptr);
         edit->AfterConstruction();
         jobmodel::InitMediaItem(row);
         row.mediaInfo = jobmodel::NewMediaInfo();
@@ -102,6 +103,38 @@ TEST_F(EditDialogTest, ACropPairThatLeavesNoPictureIsRefusedWithOneMessage) {
             for (const std::string& call : calls) EXPECT_EQ(call.find(std::to_string(c.typed)), std::string::npos) << call;
         }
         edit->Close();
+    }
+}
+
+// The preview is placed from the point the host gives, its panel's offset added; a dialog
+// without a host, or whose host gives no point, places it from its own position.
+TEST_F(EditDialogTest, ThePreviewIsPlacedFromTheHostsOrigin) {
+    struct OriginHost : DialogHost {
+        std::optional<TPoint> PreviewOrigin() override { return TPoint(300, 200); }
+    } origin;
+    DialogHost silent;
+    const struct {
+        const char* what;
+        DialogHost* host;
+        bool fromHost;
+    } cases[] = {
+        {"no host", nullptr, false},
+        {"a host without a point", &silent, false},
+        {"a host with a point", &origin, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TfrmEdit dialog(nullptr, c.host);
+        dialog.AfterConstruction();
+        dialog.SetBounds(40, 30, dialog.Width(), dialog.Height());
+        dialog.SetEditItem(&row);
+        player.placedAt = TPoint(-1, -1);
+        dialog.Show();
+        testsupport::PumpWindows();
+        TPoint from = c.fromHost ? TPoint(300, 200) : TPoint(dialog.Left(), dialog.Top());
+        EXPECT_EQ(player.placedAt, TPoint(from.x + dialog.EditPlayPanel->Left(), from.y + dialog.EditPlayPanel->Top()));
+        dialog.Close();
+        testsupport::PumpWindows();
     }
 }
 

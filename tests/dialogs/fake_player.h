@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/playerfrm.h"
+#include "formbase/playerfrm.h"
 
 namespace dialogtest {
 
@@ -31,8 +31,9 @@ public:
         Instance() = this;
         PlayerLibrary& f = library_;
         f.setPlayerHost = [](const PlayerHost*) {};
-        f.initPlayOption = [](const char* a, const char* b, std::int32_t, std::int32_t, std::int32_t w,
+        f.initPlayOption = [](const char* a, const char* b, std::int32_t x, std::int32_t y, std::int32_t w,
                               std::int32_t h) -> std::int32_t {
+            if (Instance()) Instance()->placedAt = platform::TPoint(x, y);
             Log("initPlayOption " + Base(a) + " " + Base(b) + " " + std::to_string(w) + "x" + std::to_string(h));
             return 0;
         };
@@ -109,6 +110,8 @@ public:
     // Runs once, at the next startPlay (on the thread that called it).
     std::function<void()> onStartPlay;
     const TitlePlayRecord* lastRecord = nullptr;
+    // The screen point the last initPlayOption placed the player's window at.
+    platform::TPoint placedAt;
 
 private:
     static FakePlayer*& Instance() {

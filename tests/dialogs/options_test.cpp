@@ -48,10 +48,10 @@ protected:
         // As at start: the main window loads the skin in use, then the dialogs take theirs.
         main = std::make_unique<TfrmMain>(nullptr);
         frmMain = main.get();
-        frmOption = new TfrmOption(nullptr);
+        frmOption = new TfrmOption(nullptr, main.get());
         frmAbout = new TfrmAbout(nullptr);
         frmPro = new TfrmPro(nullptr);
-        frmClip = new TfrmClip(nullptr);
+        frmClip = new TfrmClip(nullptr, main.get());
         main->AfterConstruction();
         for (TCustomForm* form : std::initializer_list<TCustomForm*>{frmOption, frmAbout, frmPro, frmClip})
             form->AfterConstruction();
@@ -192,6 +192,45 @@ TEST_F(OptionsTest, OkStoresSkinAndAutoUpdateButNotTheFormat) {
     dialogtest::ClickAt(frmOption, frmOption->isAutoUpdate, 6);
     dialogtest::ClickAt(frmOption, frmOption->btnOK);
     EXPECT_EQ(apptest::StoredSetting("AutoUpdate"), "0");
+    EXPECT_EQ(main->AutoUpdate, 0);
+}
+
+// The dialog reaches the program only through the host it was made with: a stand-in host,
+// not the main window, gives the update check shown, is asked to re-skin the other windows
+// once for each skin applied (never for one refused), and takes the check OK stored.
+TEST_F(OptionsTest, TheHostHoldsTheUpdateCheckAndReskinsTheOtherWindows) {
+    struct RecordingHost : DialogHost {
+        bool check = true;
+        std::vector<std::string> calls;
+        void ReloadAllSkins() override { calls.push_back("ReloadAllSkins"); }
+        bool UpdateCheckAtStart() override { return check; }
+        void SetUpdateCheckAtStart(bool value) override {
+            calls.push_back(value ? "SetUpdateCheckAtStart 1" : "SetUpdateCheckAtStart 0");
+        }
+    } host;
+    TfrmOption* overMain = frmOption;
+    frmOption = new TfrmOption(nullptr, &host);
+    frmOption->AfterConstruction();
+    frmOption->SkinList = overMain->SkinList;
+    frmOption->SkinInUse = overMain->SkinInUse;
+    delete overMain;
+    ASSERT_EQ(main->AutoUpdate, 0);
+    auto mainLook = [&] { return GetWindowSurfacePixel(main->Handle(), 8, main->Height() - 10); };
+    const TColor mainBefore = mainLook();
+
+    Open();
+    EXPECT_TRUE(frmOption->isAutoUpdate->Checked());
+    Pick("Graphite");
+    Pick("Holey");
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_EQ(host.calls, std::vector<std::string>{"ReloadAllSkins"});
+    testsupport::PumpWindows();
+    EXPECT_EQ(mainLook(), mainBefore) << "the main window is re-skinned by the host alone";
+
+    dialogtest::ClickAt(frmOption, frmOption->btnOK);
+    EXPECT_FALSE(frmOption->Visible());
+    EXPECT_EQ(host.calls, (std::vector<std::string>{"ReloadAllSkins", "SetUpdateCheckAtStart 1"}));
+    EXPECT_EQ(apptest::StoredSetting("AutoUpdate"), "1");
     EXPECT_EQ(main->AutoUpdate, 0);
 }
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/playerfrm.h"
+#include "formbase/playerfrm.h"
 #include "platform/controls/extctrls.h"
 #include "platform/windows/backend.h"
 

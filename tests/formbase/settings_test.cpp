@@ -2,7 +2,7 @@
 // of any content.
 #include <gtest/gtest.h>
 
-#include "app_support.h"
+#include "app/app_support.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The preview host form, the attach procedure and the routing of time reports.
-#include "app/playerfrm.h"
+#include "formbase/playerfrm.h"
 
 #include <atomic>
 

@@ -2,8 +2,8 @@
 // small skin document through the real reader.
 #include <gtest/gtest.h>
 
-#include "app/skinlayout.h"
-#include "app_support.h"
+#include "app/app_support.h"
+#include "formbase/skinlayout.h"
 #include "platform/graphics/graphics.h"
 #include "skinctrl/dvxbutton.h"
 #include "skinctrl/dvxpanel.h"

@@ -1,5 +1,5 @@
 // The skin layout engine.
-#include "app/skinlayout.h"
+#include "formbase/skinlayout.h"
 
 
 #include <algorithm>

@@ -1,5 +1,5 @@
 // The program settings over the per-user registry store.
-#include "app/settings.h"
+#include "formbase/settings.h"
 
 #include <pwd.h>
 #include <unistd.h>

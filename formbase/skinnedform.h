@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/skinlayout.h"
+#include "formbase/skinlayout.h"
 #include "platform/controls/forms.h"
 #include "skinctrl/dvxbutton.h"
 #include "skinctrl/dvxpanel.h"

@@ -1,5 +1,5 @@
 // The skinned borderless window.
-#include "app/skinnedform.h"
+#include "formbase/skinnedform.h"
 
 using namespace platform;
 
