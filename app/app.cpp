@@ -6,6 +6,7 @@
 
 #include "app/mainfrm.h"
 #include "dialogs/aboutfrm.h"
+#include "dialogs/customfrm.h"
 #include "formbase/playerfrm.h"
 #include "jobmodel/report.h"
 #include "platform/controls/forms.h"

@@ -3,7 +3,7 @@
 // keys or spin clicks gives one rebuild after it ends).
 #include "dialogs/customfrm.h"
 
-#include "app/settings.h"
+#include "formbase/settings.h"
 #include "jobmodel/playerbridge.h"
 
 using namespace platform;
