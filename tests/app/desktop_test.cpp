@@ -491,6 +491,10 @@ TEST(Desktop, EndsWithNoThreadLeftWhileAClipPlaysAndTheWizardIsOpen) {
         added = shot("added.png");
         return desktop::DifferentPixels(empty, added, "400x40+20+112") > 1000;
     })) << "the clip was not added";
+    // The row shows while the probe still runs; Play stays disabled until the adding ends,
+    // which Convert (660, 524, 140 x 56), disabled on the empty list, shows by its enabled face.
+    ASSERT_TRUE(desktop::WaitShots([&] { return desktop::DifferentPixels(empty, shot("added-done.png"), "140x56+660+524") > 500; }))
+        << "the adding did not end";
     // The row, then Play (440, 390): the picture shows in the panel (440, 110, 360 x 270).
     click(100, 140);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));

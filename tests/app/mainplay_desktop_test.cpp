@@ -68,6 +68,11 @@ TEST(MainPlayDesktop, PlaysAClipMovesTheBarAndTakesASnapshot) {
         before = shot("mainplay-added.png");
         return desktop::DifferentPixels(empty, before, "400x40+20+112") > 1000;
     })) << "the clip was not added";
+    // The row shows while the probe still runs; Play stays disabled until the adding ends,
+    // which Convert (660, 524, 140 x 56), disabled on the empty list, shows by its enabled face.
+    ASSERT_TRUE(desktop::WaitShots([&] {
+        return desktop::DifferentPixels(empty, shot("mainplay-added-done.png"), "140x56+660+524") > 500;
+    })) << "the adding did not end";
     click(100, 140);
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
     click(458, 408);
