@@ -6,7 +6,6 @@
 
 #include "app/mainfrm.h"
 #include "dialogs/aboutfrm.h"
-#include "dialogs/customfrm.h"
 #include "formbase/playerfrm.h"
 #include "jobmodel/report.h"
 #include "platform/controls/forms.h"
@@ -38,7 +37,6 @@ int RunApplication() {
                                 MB_OK | MB_ICONERROR);
         return 1;
     }
-    PrepareCustomPreviewAhead(frmMain);
     // Exceptions of handlers are shown by the message loop, which goes on.
     Application->Run();
     // The windows go before the program ends, and with them the threads they started (the

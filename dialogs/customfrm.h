@@ -315,8 +315,3 @@ private:
 };
 
 extern TfrmCustom* frmCustom;
-
-// Once the program first waits for input (its main window up), and a moment later, the
-// preview's web view helper, page and player are made ready out of sight in host, so that
-// the dialog's first preview only has to show its movie.
-void PrepareCustomPreviewAhead(platform::TCustomForm* host);

@@ -574,10 +574,6 @@ public:
     void DestroyEmbedArea(std::uint64_t area) override {
         if (embeds_) embeds_->Destroy(area);
     }
-    void MoveEmbedArea(std::uint64_t area, HWND top) override {
-        TopWindow* w = Find(top);
-        if (embeds_ && w) embeds_->Move(area, w->xid);
-    }
     bool EmbedAreaHasClient(std::uint64_t area) override { return embeds_ && embeds_->HasClient(area); }
 
 private:

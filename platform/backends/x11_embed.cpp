@@ -64,13 +64,6 @@ void X11EmbedAreas::Destroy(std::uint64_t id) {
     XFlush(display_);
 }
 
-void X11EmbedAreas::Move(std::uint64_t id, ::Window parent) {
-    auto it = areas_.find(::Window(id));
-    if (it == areas_.end()) return;
-    XReparentWindow(display_, it->first, parent, 0, 0);
-    XFlush(display_);
-}
-
 bool X11EmbedAreas::HasClient(std::uint64_t id) const {
     auto it = areas_.find(::Window(id));
     return it != areas_.end() && it->second.client != 0;

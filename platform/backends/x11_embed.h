@@ -18,8 +18,6 @@ public:
     std::uint64_t Create(::Window parent);
     void Place(std::uint64_t area, const TRect& rect, bool visible);
     void Destroy(std::uint64_t area);
-    // The area becomes a child of parent (at its origin), its client still in it.
-    void Move(std::uint64_t area, ::Window parent);
     bool HasClient(std::uint64_t area) const;
     // Takes the events of the areas and their clients; false for any other event.
     bool Handle(XEvent& e);

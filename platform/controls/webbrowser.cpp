@@ -12,7 +12,6 @@
 #include <chrono>
 #include <filesystem>
 #include <thread>
-#include <utility>
 
 #include "platform/core/files.h"
 #include "platform/core/timer.h"
@@ -60,11 +59,6 @@ std::string ServedPath(const std::string& folder, const std::string& path) {
     return url;
 }
 
-// The view whose helper was prepared ahead and waits to be taken, and how many pages the
-// helpers of this process were asked to load.
-TCppWebBrowser* gPrepared = nullptr;
-int gPagesAsked = 0;
-
 bool IsMovie(const std::string& path) {
     std::string ext = fs::path(path).extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
@@ -82,12 +76,7 @@ TCppWebBrowser::TCppWebBrowser(TComponent* owner) : TCustomControl(owner) {
     timer_->SetOnTimer([this](TObject*) { Poll(); });
 }
 
-TCppWebBrowser::~TCppWebBrowser() {
-    if (gPrepared == this) gPrepared = nullptr;
-    StopHelper();
-}
-
-int TCppWebBrowser::PagesAsked() { return gPagesAsked; }
+TCppWebBrowser::~TCppWebBrowser() { StopHelper(); }
 
 std::string TCppWebBrowser::ProgramFolder() const {
     return programFolder_.empty() ? ProgramDir() : IncludeTrailingPathDelimiter(programFolder_);
@@ -125,8 +114,6 @@ void TCppWebBrowser::Navigate(const std::string& path) {
 
     // A display without native areas (headless): the placeholder stands for the page.
     HWND top = HandleAllocated() ? GetAncestor(Handle(), GA_ROOT) : nullptr;
-    bool movie = IsMovie(path);
-    if (!helperPid_ && movie && keepPageLoaded_ && top) TakePreparedHelper(top);
     if (!area_ && top) area_ = Backend().CreateEmbedArea(top);
     if (!area_) {
         state_ = TState::Placeholder;
@@ -138,17 +125,15 @@ void TCppWebBrowser::Navigate(const std::string& path) {
     if (!helperPid_ && !StartHelper()) return Fail("the preview helper cannot start");
 
     const std::string origin = kPreviewOrigin;
-    bool sent = true;
-    prepared_ = false;
-    if (movie && pageReady_ && keepPageLoaded_) {
+    bool sent;
+    if (IsMovie(path) && pageReady_ && keepPageLoaded_) {
         sent = Send("movie " + origin + served.substr(1));
-    } else if (movie && pageLoadingAhead_ && keepPageLoaded_) {
-        // The page prepared ahead is still on its way: the movie follows once it has loaded.
-        pendingMovie_ = origin + served.substr(1);
-    } else if (movie) {
-        sent = AskPage(origin + kPreviewPage + "?movie=" + served);
+    } else if (IsMovie(path)) {
+        pageReady_ = false;
+        sent = Send("navigate " + origin + kPreviewPage + "?movie=" + served);
     } else {
-        sent = AskPage(origin + served.substr(1));
+        pageReady_ = false;
+        sent = Send("navigate " + origin + served.substr(1));
     }
     if (!sent) {
         StopHelper();
@@ -157,64 +142,6 @@ void TCppWebBrowser::Navigate(const std::string& path) {
     state_ = TState::Loading;
     PlaceArea();
     Invalidate();
-}
-
-void TCppWebBrowser::PrepareAhead(const std::string& moviePath) {
-    Poll();
-    if (helperPid_) return;
-    std::string folder = ProgramFolder();
-    std::string served = ServedPath(folder, moviePath);
-    if (served.empty() || !fs::is_regular_file(folder + "ruffle/ruffle.js") ||
-        !fs::is_regular_file(folder + kPreviewPage))
-        return;
-    HandleNeeded();
-    HWND top = GetAncestor(Handle(), GA_ROOT);
-    if (!area_ && top) area_ = Backend().CreateEmbedArea(top);
-    if (!area_ || !StartHelper()) return;
-    // The page makes a player at once that waits for this movie: the player's WebAssembly
-    // is then fetched and compiled, and an instance made, before anyone asks for the movie.
-    if (!AskPage(std::string(kPreviewOrigin) + kPreviewPage + "?ahead=" + served)) {
-        StopHelper();
-        return;
-    }
-    pageLoadingAhead_ = true;
-    unavailable_.clear();
-    state_ = TState::Loading;
-    gPrepared = this;
-    PlaceArea();
-}
-
-bool TCppWebBrowser::TakePreparedHelper(HWND top) {
-    TCppWebBrowser* from = gPrepared;
-    if (!from || from == this) return false;
-    from->Poll();  // a helper that died meanwhile is not taken
-    if (!from->helperPid_ || !from->area_ || from->ProgramFolder() != ProgramFolder() ||
-        from->HelperProgram() != HelperProgram())
-        return false;
-    gPrepared = nullptr;
-    from->timer_->SetEnabled(false);
-    // The helper's window stays embedded in its area, which moves into this view's window.
-    if (area_) Backend().DestroyEmbedArea(area_);
-    area_ = std::exchange(from->area_, 0);
-    Backend().MoveEmbedArea(area_, top);
-    helperPid_ = std::exchange(from->helperPid_, 0);
-    channel_ = std::exchange(from->channel_, -1);
-    Send("show");
-    input_ = std::exchange(from->input_, std::string());
-    pageReady_ = std::exchange(from->pageReady_, false);
-    pageLoadingAhead_ = std::exchange(from->pageLoadingAhead_, false);
-    from->prepared_ = false;
-    from->state_ = TState::Idle;
-    timer_->SetEnabled(true);
-    return true;
-}
-
-bool TCppWebBrowser::AskPage(const std::string& url) {
-    pageReady_ = false;
-    pageLoadingAhead_ = false;
-    pendingMovie_.clear();
-    ++gPagesAsked;
-    return Send("navigate " + url);
 }
 
 TCppWebBrowser::TState TCppWebBrowser::State() {
@@ -249,7 +176,6 @@ bool TCppWebBrowser::StartHelper() {
     channel_ = fds[0];
     input_.clear();
     pageReady_ = false;
-    pageLoadingAhead_ = false;
     timer_->SetEnabled(true);
     return true;
 }
@@ -272,9 +198,6 @@ void TCppWebBrowser::StopHelper() {
     if (channel_ >= 0) close(channel_);
     channel_ = -1;
     pageReady_ = false;
-    pageLoadingAhead_ = false;
-    pendingMovie_.clear();
-    prepared_ = false;
 }
 
 bool TCppWebBrowser::Send(const std::string& line) {
@@ -326,20 +249,8 @@ void TCppWebBrowser::Poll() {
 
 void TCppWebBrowser::HandleLine(const std::string& line) {
     if (line.rfind("loaded ", 0) == 0) {
-        if (line.find(kPreviewPage) != std::string::npos) {
-            pageReady_ = true;
-            pageLoadingAhead_ = false;
-        }
+        if (line.find(kPreviewPage) != std::string::npos) pageReady_ = true;
         if (state_ == TState::Loading) state_ = TState::Loaded;
-        if (pageReady_ && !pendingMovie_.empty()) {
-            if (!Send("movie " + std::exchange(pendingMovie_, std::string()))) Fail("the preview helper stopped");
-            state_ = TState::Loading;
-        }
-    } else if (line == "prepared") {
-        prepared_ = true;
-        // Made while shown (a page hidden from the start prepares less), then hidden while
-        // it waits: a hidden page draws nothing and its animation frames stand still.
-        if (gPrepared == this) Send("hide");
     } else if (line == "playing") {
         if (state_ != TState::Unavailable) state_ = TState::Playing;
     } else if (line.rfind("error ", 0) == 0) {
@@ -364,7 +275,6 @@ void TCppWebBrowser::PlaceArea() {
 }
 
 void TCppWebBrowser::DestroyWnd() {
-    if (gPrepared == this) gPrepared = nullptr;
     StopHelper();
     if (area_) Backend().DestroyEmbedArea(area_);
     area_ = 0;

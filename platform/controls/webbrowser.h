@@ -13,12 +13,6 @@
 // every page it was asked to show with its size and visibility. When the preview cannot
 // be shown (no helper, no player copy, a page outside the program folder, a helper that
 // died) it says so in its area; nothing else is affected.
-//
-// Starting the helper and loading the page and the player (its 14 MB WebAssembly fetched
-// and compiled, a first player instance made) takes about a second. A view that is never
-// shown can do that ahead of need (PrepareAhead); the first other view that is given a
-// movie and has no helper of its own takes that helper over, with its page and its native
-// area, instead of starting one.
 #include <sys/types.h>
 
 #include <cstdint>
@@ -73,18 +67,6 @@ public:
     void SetProgramFolder(const std::string& folder);
     std::string HelperProgram() const;
     void SetHelperProgram(const std::string& program) { helperProgram_ = program; }
-    // Starts the helper out of sight with the preview page loaded and a player made that
-    // waits for the movie at moviePath (which need not exist yet). The next view of this
-    // program folder and helper program that is given a movie while it has no helper takes
-    // this one's; a helper that dies before is not taken. Once the page's player is made it
-    // is suspended and the helper's window hidden, until taken. Nothing is prepared without a
-    // display area (headless) or while this view's helper runs.
-    void PrepareAhead(const std::string& moviePath);
-    // The prepared page's player is made and waits for its movie.
-    bool Prepared() const { return prepared_; }
-    // Pages asked of the helpers of this process so far (each one loads the player anew).
-    static int PagesAsked();
-
     // A movie following another in the preview page replaces only the movie (true, the
     // default) or reloads the whole page.
     bool KeepPageLoaded() const { return keepPageLoaded_; }
@@ -102,8 +84,6 @@ private:
     void Poll();
     void HandleLine(const std::string& line);
     void PlaceArea();
-    bool TakePreparedHelper(HWND top);
-    bool AskPage(const std::string& url);
 
     std::vector<TNavigation> navigations_;
     std::string location_;
@@ -119,9 +99,6 @@ private:
     int channel_ = -1;
     std::string input_;
     bool pageReady_ = false;
-    bool pageLoadingAhead_ = false;  // the page prepared ahead is still loading
-    std::string pendingMovie_;       // given while that page was still loading
-    bool prepared_ = false;
 };
 
 }  // namespace platform

@@ -56,9 +56,6 @@ public:
     virtual std::uint64_t CreateEmbedArea(HWND /*top*/) { return 0; }
     virtual void PlaceEmbedArea(std::uint64_t /*area*/, const TRect& /*rect*/, bool /*visible*/) {}
     virtual void DestroyEmbedArea(std::uint64_t /*area*/) {}
-    // Moves the area, with what is embedded in it, into another top-level window (at its
-    // origin, as it was shown or hidden): the client stays embedded all along.
-    virtual void MoveEmbedArea(std::uint64_t /*area*/, HWND /*top*/) {}
     // Whether another process's window is embedded in the area now.
     virtual bool EmbedAreaHasClient(std::uint64_t /*area*/) { return false; }
 

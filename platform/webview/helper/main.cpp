@@ -3,14 +3,11 @@
 // lines on stdin:
 //   navigate <url>   load a page
 //   movie <url>      the preview page is loaded: play another movie in it (no page reload)
-//   hide, show       hide the view (its page then draws nothing and its animation frames
-//                    stand still), show it again
 //   quit
 // and answers on stdout:
 //   ready            the view exists and is embedded
 //   loaded <url>     a page finished loading
 //   playing          the preview page's player has its movie and runs
-//   prepared         the preview page's next player is made and waits for its movie
 //   error <message>  the preview page had a script error
 //   failed <reason>  a page could not be loaded
 // The pages and everything they load come from the address scheme of the helper's own
@@ -36,7 +33,6 @@ namespace {
 const std::string g_origin = platform::kPreviewOrigin;
 const platform::TPreviewFiles* g_files = nullptr;
 WebKitWebView* g_view = nullptr;
-GtkWidget* g_plug = nullptr;
 
 void Say(const std::string& line) {
     std::fputs((line + "\n").c_str(), stdout);
@@ -64,10 +60,6 @@ void Command(const std::string& line) {
     std::string arg = space == std::string::npos ? std::string() : line.substr(space + 1);
     if (verb == "quit") {
         gtk_main_quit();
-    } else if (verb == "show") {
-        gtk_widget_show_all(g_plug);
-    } else if (verb == "hide") {
-        gtk_widget_hide(g_plug);
     } else if (verb == "navigate") {
         if (!Allowed(arg.c_str())) {
             Say("failed refused " + arg);
@@ -129,11 +121,8 @@ gboolean OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar* uri, GError* error
 void OnMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer) {
     JSCValue* value = webkit_javascript_result_get_js_value(result);
     gchar* text = jsc_value_to_string(value);
-    // The page says when its player runs or a player waits for its movie, and reports its
-    // script errors.
-    if (text && (std::strcmp(text, "playing") == 0 || std::strcmp(text, "prepared") == 0 ||
-                 std::strncmp(text, "error ", 6) == 0))
-        Say(text);
+    // The page says when its player runs, and reports its script errors.
+    if (text && (std::strcmp(text, "playing") == 0 || std::strncmp(text, "error ", 6) == 0)) Say(text);
     g_free(text);
 }
 
@@ -182,7 +171,7 @@ int main(int argc, char** argv) {
     static const platform::TPreviewFiles files(argv[2]);
     g_files = &files;
 
-    GtkWidget* plug = g_plug = gtk_plug_new(static_cast<Window>(socket));
+    GtkWidget* plug = gtk_plug_new(static_cast<Window>(socket));
     // The scheme is the pages' only source; it is a secure context (the player's
     // WebAssembly and audio need one), and its pages may fetch from it.
     WebKitWebContext* context = webkit_web_context_get_default();

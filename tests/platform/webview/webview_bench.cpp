@@ -3,14 +3,6 @@
 // whole-page reload (the player's WebAssembly is fetched and compiled again). The view
 // settles for half a second between movies, untimed, as between a user's changes; the kept
 // page is measured back to back as well. "median_ms" is the median of the case's movies.
-//
-// BM_FirstPreview: a view's first movie, from Navigate to the moment its player runs, with a
-// helper started cold against one prepared ahead by a hidden view (idle for two seconds
-// before), alternating in each iteration; in each view a movie change half a second after
-// its first movie (change_cold_ms, change_ms). It gives
-// the medians, their ratio, and the memory the prepared helper holds while it waits (the
-// resident size of the helper and its browser processes, and of this program before and
-// after).
 //   LUMACAST_PROGRAM_DIR=<build>/lumacast <build>/bench/platform_webview_bench
 #include <benchmark/benchmark.h>
 
@@ -21,7 +13,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -90,12 +81,6 @@ struct Display {
     }
 };
 
-// One virtual display for every case, made at the first use.
-Display& TheDisplay() {
-    static Display display;
-    return display;
-}
-
 bool WaitPlaying(TCppWebBrowser* browser) {
     for (int i = 0; i < 60000; ++i) {
         Application->ProcessMessages();
@@ -108,7 +93,7 @@ bool WaitPlaying(TCppWebBrowser* browser) {
 }
 
 void Refresh(benchmark::State& state, bool keepPageLoaded, bool rebuildOnly, bool settle = true) {
-    Display& display = TheDisplay();
+    static Display display;
     const char* program = std::getenv("LUMACAST_PROGRAM_DIR");
     if (!display.ok || !program) {
         state.SkipWithError("needs Xvfb and LUMACAST_PROGRAM_DIR");
@@ -161,177 +146,11 @@ void Refresh(benchmark::State& state, bool keepPageLoaded, bool rebuildOnly, boo
     fs::remove(movie);
 }
 
-// Resident memory of a process in MB (0 when it is gone).
-double ResidentMb(pid_t pid) {
-    FILE* f = std::fopen(("/proc/" + std::to_string(pid) + "/status").c_str(), "r");
-    if (!f) return 0;
-    char line[256];
-    double kb = 0;
-    while (std::fgets(line, sizeof(line), f))
-        if (std::sscanf(line, "VmRSS: %lf", &kb) == 1) break;
-    std::fclose(f);
-    return kb / 1024;
-}
-
-// The process and every process below it.
-std::vector<pid_t> WithDescendants(pid_t root) {
-    std::vector<std::pair<pid_t, pid_t>> parents;
-    for (const auto& entry : fs::directory_iterator("/proc")) {
-        std::string name = entry.path().filename().string();
-        if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-        FILE* f = std::fopen((entry.path() / "stat").c_str(), "r");
-        if (!f) continue;
-        char line[1024] = {};
-        size_t n = std::fread(line, 1, sizeof(line) - 1, f);
-        std::fclose(f);
-        std::string stat(line, n);
-        size_t close = stat.rfind(')');
-        if (close == std::string::npos || close + 4 >= stat.size()) continue;
-        parents.emplace_back(std::stoi(name), std::atoi(stat.c_str() + close + 4));
-    }
-    std::vector<pid_t> out = {root};
-    for (size_t i = 0; i < out.size(); ++i)
-        for (const auto& [pid, parent] : parents)
-            if (parent == out[i]) out.push_back(pid);
-    return out;
-}
-
-void Settle(int ms) {
-    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < end) {
-        Application->ProcessMessages();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-}
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-TForm* NewForm(int left) {
-    auto* form = new TForm(nullptr);
-    form->SetBorderStyle(bsNone);
-    form->SetBounds(left, 0, 400, 300);
-    form->AfterConstruction();
-    return form;
-}
-
-TCppWebBrowser* NewView(TForm* form, const fs::path& folder) {
-    auto* view = new TCppWebBrowser(form);
-    view->SetParent(form);
-    view->SetBounds(20, 30, 320, 240);
-    view->SetProgramFolder(folder.string());
-    view->SetHelperProgram((folder / "lumacast-webview").string());
-    return view;
-}
-
-// Milliseconds from Navigate to the player running (negative when it never runs).
-double FirstMovie(TCppWebBrowser* view, const std::string& movie) {
-    auto start = std::chrono::steady_clock::now();
-    view->Navigate(movie);
-    if (!WaitPlaying(view)) return -1;
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-void BM_FirstPreview(benchmark::State& state) {
-    Display& display = TheDisplay();
-    const char* program = std::getenv("LUMACAST_PROGRAM_DIR");
-    if (!display.ok || !program) {
-        state.SkipWithError("needs Xvfb and LUMACAST_PROGRAM_DIR");
-        return;
-    }
-    fs::path folder(program);
-    fs::create_directories(folder / "temp");
-    std::string movie = (folder / "temp" / ("webview-first-" + std::to_string(getpid()) + ".swf")).string();
-    std::vector<double> cold, warm, change, changeCold, helperMb, ownBefore, ownAfter;
-    int x = 0;
-    for (auto _ : state) {
-        // Cold: the view starts its helper, which loads the page and the player.
-        WriteMovie(movie, x += 7);
-        TForm* form = NewForm(0);
-        TCppWebBrowser* view = NewView(form, folder);
-        form->Show();
-        Application->ProcessMessages();
-        double took = FirstMovie(view, movie);
-        double changedCold = -1;
-        if (took >= 0) {
-            Settle(500);
-            WriteMovie(movie, x += 7);
-            changedCold = FirstMovie(view, movie);
-        }
-        delete form;
-        Application->ProcessMessages();
-        if (took < 0 || changedCold < 0) {
-            state.SkipWithError("the cold preview did not play");
-            break;
-        }
-        cold.push_back(took);
-        changeCold.push_back(changedCold);
-
-        // Warmed: a hidden view in another window prepared the helper, and the program
-        // stayed idle for two seconds before the view was given its first movie.
-        fs::remove(movie);
-        TForm* host = NewForm(400);
-        TCppWebBrowser* ahead = NewView(host, folder);
-        ahead->SetVisible(false);
-        host->Show();
-        Application->ProcessMessages();
-        ownBefore.push_back(ResidentMb(getpid()));
-        ahead->PrepareAhead(movie);
-        pid_t helper = ahead->HelperPid();
-        for (int i = 0; i < 60000 && !ahead->Prepared() && ahead->State() != TCppWebBrowser::TState::Unavailable; ++i) {
-            Application->ProcessMessages();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        Settle(2000);
-        double held = 0;
-        for (pid_t pid : WithDescendants(helper)) held += ResidentMb(pid);
-        helperMb.push_back(held);
-        ownAfter.push_back(ResidentMb(getpid()));
-        form = NewForm(0);
-        view = NewView(form, folder);
-        form->Show();
-        Application->ProcessMessages();
-        WriteMovie(movie, x += 7);
-        took = FirstMovie(view, movie);
-        bool taken = view->HelperPid() == helper;
-        // An option change afterwards, as a user's click half a second later.
-        double changed = -1;
-        if (took >= 0) {
-            Settle(500);
-            WriteMovie(movie, x += 7);
-            changed = FirstMovie(view, movie);
-        }
-        delete form;
-        delete host;
-        Application->ProcessMessages();
-        if (took < 0 || changed < 0 || !taken) {
-            state.SkipWithError("the warmed preview did not play in the prepared helper");
-            break;
-        }
-        warm.push_back(took);
-        change.push_back(changed);
-        state.SetIterationTime((cold.back() + warm.back()) / 1000);
-    }
-    state.counters["cold_ms"] = Median(cold);
-    state.counters["warm_ms"] = Median(warm);
-    state.counters["cold_per_warm"] = Median(warm) > 0 ? Median(cold) / Median(warm) : 0;
-    state.counters["change_ms"] = Median(change);
-    state.counters["change_cold_ms"] = Median(changeCold);
-    state.counters["helper_rss_mb"] = Median(helperMb);
-    state.counters["own_rss_before_mb"] = Median(ownBefore);
-    state.counters["own_rss_after_mb"] = Median(ownAfter);
-    fs::remove(movie);
-}
-
 void BM_RebuildOnly(benchmark::State& state) { Refresh(state, true, true); }
 void BM_RefreshPageKeptLoaded(benchmark::State& state) { Refresh(state, true, false); }
 void BM_RefreshPageKeptLoadedBackToBack(benchmark::State& state) { Refresh(state, true, false, false); }
 void BM_RefreshWholePageReload(benchmark::State& state) { Refresh(state, false, false); }
 
-BENCHMARK(BM_FirstPreview)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(7);
 BENCHMARK(BM_RebuildOnly)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(100);
 BENCHMARK(BM_RefreshPageKeptLoaded)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(20);
 BENCHMARK(BM_RefreshPageKeptLoadedBackToBack)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(20);
